@@ -1,0 +1,34 @@
+# Front door: `make run` builds and starts Velquon, `make check` builds and runs every test.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all bootstrap configure build run check bench format clean
+
+all: build
+
+bootstrap:
+	bash scripts/bootstrap.sh
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja
+
+configure: bootstrap $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/velquon
+
+check: build
+	bash scripts/run-tests.sh $(BUILD_DIR)
+
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	bash scripts/run-bench.sh $(BUILD_DIR)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR)

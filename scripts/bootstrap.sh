@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing Velquon needs. Safe to run again.
+set -euo pipefail
+PACKAGES=(
+    cmake ninja-build g++ make pkg-config
+    qt6-base-dev libqt6opengl6-dev qt6-declarative-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
+    qt6-speech-dev qt6-speech-flite-plugin qt6-qpa-plugins
+    libsqlite3-dev libsqlitecpp-dev libasound2-dev libasound2-plugins alsa-utils
+    pulseaudio pulseaudio-utils sox
+    libgtest-dev libbenchmark-dev
+    fonts-liberation poppler-utils locales xauth
+)
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "bootstrap: installing ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The date tests run under a German locale as well.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf8$'; then
+    $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+fi

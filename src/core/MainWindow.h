@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringListModel>
+
+#include <functional>
+
+class clsCaller;
+
+// What every subsystem may ask of the loaded main window (standalone/server or client) through gMainForm.
+// A member that means nothing in one mode keeps its empty body there. The event list and status text are
+// held here as plain data so that AddEvent works (and is tested) without any widget; the windows show them.
+class MainWindow {
+public:
+    virtual ~MainWindow();
+
+    // --- state shared by both main windows ---
+    QString strSQL;              // the call-log view query, in the program's query dialect
+    bool blnExit = false;        // the next unload is a real exit
+    int intStatusTimer = 0;      // age of the status text in StatusTimer ticks; AddEvent resets it
+    bool StatusTimerEnabled = false;
+    bool ModemConnected = false; // port open and modem set up (standalone/server)
+    QStringListModel lstEvents;  // the event list lines, oldest first
+    int lstEventsSelected = -1;  // selected event line (the newest after AddEvent)
+
+    // Status bar panel 1 (the newest status text).
+    QString statusText() const { return m_statusText; }
+    virtual void setStatusText(const QString& text);
+
+    // Window caption ("Velquon", "Velquon (Sever)").
+    virtual void setCaption(const QString& caption) { m_caption = caption; }
+    QString caption() const { return m_caption; }
+
+    // --- members the other subsystems call ---
+    virtual void UpdateSQL() {}
+    virtual void RefreshGrid() {}
+    virtual void UncheckTimeMenu() {}
+    virtual void EditGrid(int column, const QString& text, qint32 id) { (void)column, (void)text, (void)id; }
+    virtual void BlockCall() {}
+    virtual void StopBlinking() {}
+    virtual void UpdateStatus() {}
+    virtual void ProcessNetworkData(const QString& data, int clientIndex, qint64 bytes, bool restricted)
+    {
+        (void)data, (void)clientIndex, (void)bytes, (void)restricted;
+    }
+    virtual void ProcessRemoteNetworkData(const QString& data) { (void)data; }
+    virtual void RefreshOnline() {}
+    virtual void AddHints() {}
+
+    // Shows and raises the window (a second start asks the running copy for this).
+    virtual void showAndRaise() {}
+    // Called by AddEvent after a line was added, so a window can scroll to it.
+    virtual void eventAdded(int row) { (void)row; }
+
+private:
+    QString m_statusText;
+    QString m_caption;
+};

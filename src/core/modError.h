@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The error report. Every failure handler first keeps the error with SaveError, passes its tag
+// ("object_procedure") to ReportError, then goes on, leaves, or tells the user with ShowError.
+
+extern qint32 gErrNumber;
+extern QString gErrDescription;
+extern QString gErrSource;
+
+void SaveError(qint32 number, const QString& description, const QString& source = QString());
+// The hook that receives a failing procedure's tag; it has no effect on the kept error.
+void ReportError(const QString& tag);
+// Adds an event line and shows a warning box; an empty message reports the kept error.
+void ShowError(const QString& message);
+
+// The last tag ReportError received (read by tests and the debug log only).
+QString lastReportedTag();

@@ -1,0 +1,168 @@
+#include "core/modProperties.h"
+
+#include "core/modError.h"
+#include "platform/ProgramFolder.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QSettings> g_store;
+QString g_storePath;
+
+QSettings& store()
+{
+    const QString path = settingsFilePath();
+    if (!g_store || g_storePath != path) {
+        g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        g_storePath = path;
+    }
+    return *g_store;
+}
+
+const QString kRoot = QStringLiteral("HKCU\\Software\\Velquon\\");
+
+// "section\key" -> "section/key" for QSettings. A key never holds "\" or "/" in this program.
+QString storeKey(const QString& path)
+{
+    QString p = path;
+    if (p.startsWith(kRoot, Qt::CaseInsensitive))
+        p = p.mid(kRoot.size());
+    const int cut = p.lastIndexOf(QLatin1Char('\\'));
+    if (cut < 0)
+        return QStringLiteral("General/") + p;
+    QString section = p.left(cut);
+    section.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return section + QLatin1Char('/') + p.mid(cut + 1);
+}
+
+} // namespace
+
+void resetSettingsStore()
+{
+    g_store.reset();
+    g_storePath.clear();
+}
+
+QString settingPath(const QString& section, const QString& key)
+{
+    return kRoot + section + QLatin1Char('\\') + key;
+}
+
+void SaveProperty(const QString& section, const QString& key, const QString& value)
+{
+    WriteKey(settingPath(section, key), value);
+}
+
+QString GetProperty(const QString& section, const QString& key, const QString& defaultValue)
+{
+    return ReadKey(settingPath(section, key), defaultValue);
+}
+
+void WriteKey(const QString& path, const QString& value)
+{
+    QSettings& s = store();
+    s.setValue(storeKey(path), value);
+    s.sync();
+    if (s.status() != QSettings::NoError) {
+        SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + s.fileName(),
+                  QStringLiteral("Settings"));
+        ReportError(QStringLiteral("modProperties_WriteKey"));
+    }
+}
+
+QString ReadKey(const QString& path, const QString& defaultValue)
+{
+    QSettings& s = store();
+    if (s.status() == QSettings::FormatError) {
+        SaveError(-2147024883, QStringLiteral("The settings file is not readable: ") + s.fileName(),
+                  QStringLiteral("Settings"));
+        ReportError(QStringLiteral("modProperties_ReadKey"));
+        return QString();
+    }
+    const QVariant v = s.value(storeKey(path));
+    if (!v.isValid())
+        return defaultValue;
+    // A value edited by hand as a bare a,b list reads back as a list: join it again.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+void DeleteKey(const QString& path)
+{
+    QSettings& s = store();
+    s.remove(storeKey(path));
+    s.sync();
+    if (s.status() == QSettings::AccessError) {
+        SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + s.fileName(),
+                  QStringLiteral("Settings"));
+        ReportError(QStringLiteral("modProperties_DeleteKey"));
+    }
+}
+
+bool textToBool(const QString& text, bool fallback)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true") || t == QLatin1String("-1") || t == QLatin1String("1") ||
+        t == QLatin1String("yes") || t == QLatin1String("on"))
+        return true;
+    if (t == QLatin1String("false") || t == QLatin1String("0") || t == QLatin1String("no") ||
+        t == QLatin1String("off"))
+        return false;
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (ok)
+        return d != 0;
+    return fallback;
+}
+
+double textToNumber(const QString& text, double fallback)
+{
+    bool ok = false;
+    const double d = text.trimmed().toDouble(&ok);
+    return ok ? d : fallback;
+}
+
+void ListToArray(const QString& list, QStringList& items)
+{
+    items = QStringList{QString()};
+    const QStringList tokens = list.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& t : tokens) {
+        if (!items.last().isEmpty())
+            items.append(QString());
+        items.last() = t;
+    }
+}
+
+QStringList ListToArray(const QString& list)
+{
+    QStringList items;
+    ListToArray(list, items);
+    return items;
+}
+
+QString ArrayToList(const QStringList& items)
+{
+    QString out = QStringLiteral(";");
+    for (const QString& i : items)
+        out += i + QLatin1Char(';');
+    return out;
+}
+
+void AddRecentItem(const QString& section, const QString& key, const QString& item)
+{
+    QStringList tokens = GetProperty(section, key, QString()).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // An empty list splits into one empty token, which gives the first entry its final ";".
+    if (tokens.isEmpty())
+        tokens << QString();
+    QString result = QLatin1Char(';') + item;
+    const QString upper = item.toUpper();
+    for (int i = 0; i < tokens.size() && i < 9; ++i) {
+        if (tokens[i].toUpper() != upper)
+            result += QLatin1Char(';') + tokens[i];
+    }
+    SaveProperty(section, key, result);
+}

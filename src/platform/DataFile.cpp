@@ -1,0 +1,176 @@
+#include "platform/DataFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace DataFile {
+
+QString formatField(const QVariant& field)
+{
+    switch (field.typeId()) {
+    case QMetaType::Bool:
+        return field.toBool() ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#");
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return QString::number(field.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(field.toDouble(), 'g', 15);
+    default: {
+        QString t = field.toString();
+        t.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        return QLatin1Char('"') + t + QLatin1Char('"');
+    }
+    }
+}
+
+QString formatRecord(const Record& record)
+{
+    QStringList parts;
+    parts.reserve(record.size());
+    for (const QVariant& f : record)
+        parts << formatField(f);
+    return parts.join(QLatin1Char(','));
+}
+
+static QVariant unquotedField(const QString& raw)
+{
+    const QString t = raw.trimmed();
+    if (t.compare(QLatin1String("#TRUE#"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("#FALSE#"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const qlonglong i = t.toLongLong(&ok);
+    if (ok)
+        return i;
+    const double d = t.toDouble(&ok);
+    if (ok)
+        return d;
+    return t;
+}
+
+Record parseRecord(const QString& input)
+{
+    QString line = input;
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    Record out;
+    if (line.trimmed().isEmpty())
+        return out;
+    int i = 0;
+    const int n = line.size();
+    while (i <= n) {
+        while (i < n && line[i] == QLatin1Char(' '))
+            ++i;
+        if (i < n && line[i] == QLatin1Char('"')) {
+            QString text;
+            ++i;
+            while (i < n) {
+                if (line[i] == QLatin1Char('"')) {
+                    if (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
+                        text += QLatin1Char('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                text += line[i++];
+            }
+            out << text;
+            // Skip anything up to the next separator (a malformed tail after a closing quote).
+            while (i < n && line[i] != QLatin1Char(','))
+                ++i;
+        } else {
+            const int start = i;
+            while (i < n && line[i] != QLatin1Char(','))
+                ++i;
+            out << unquotedField(line.mid(start, i - start));
+        }
+        if (i >= n)
+            break;
+        ++i; // the comma
+        if (i == n) {
+            out << QString(); // a trailing comma leaves one empty field
+            break;
+        }
+    }
+    return out;
+}
+
+bool toBool(const QVariant& field, bool fallback)
+{
+    if (field.typeId() == QMetaType::Bool)
+        return field.toBool();
+    if (field.typeId() == QMetaType::LongLong || field.typeId() == QMetaType::Double ||
+        field.typeId() == QMetaType::Int)
+        return field.toDouble() != 0;
+    QString t = field.toString().trimmed().toUpper();
+    if (t.startsWith(QLatin1Char('#')) && t.endsWith(QLatin1Char('#')) && t.size() >= 2)
+        t = t.mid(1, t.size() - 2);
+    if (t == QLatin1String("TRUE") || t == QLatin1String("-1") || t == QLatin1String("1") ||
+        t == QLatin1String("YES") || t == QLatin1String("ON"))
+        return true;
+    if (t == QLatin1String("FALSE") || t == QLatin1String("0") || t == QLatin1String("NO") ||
+        t == QLatin1String("OFF"))
+        return false;
+    return fallback;
+}
+
+std::optional<QList<Record>> readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString all = QString::fromUtf8(f.readAll());
+    QList<Record> records;
+    const QStringList lines = all.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i == lines.size() - 1 && lines[i].isEmpty())
+            break; // the final line end
+        records << parseRecord(lines[i]);
+    }
+    return records;
+}
+
+bool writeAll(const QString& path, const QList<Record>& records, QString* error)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    QByteArray data;
+    for (const Record& r : records) {
+        data += formatRecord(r).toUtf8();
+        data += "\r\n";
+    }
+    f.write(data);
+    if (!f.commit()) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool appendLines(const QString& path, const QStringList& lines)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    QByteArray data;
+    for (const QString& l : lines) {
+        data += l.toUtf8();
+        data += "\r\n";
+    }
+    return f.write(data) == data.size();
+}
+
+} // namespace DataFile

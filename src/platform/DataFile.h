@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// The comma-separated data-file format of the program's own files (attribute groups, custom statistics,
+// activity log): one record a line, text fields in double quotes with "" for a quote inside, numbers
+// plain, booleans #TRUE#/#FALSE#, CR LF line ends, UTF-8.
+namespace DataFile {
+
+using Record = QList<QVariant>;
+
+// QString -> quoted text; bool -> #TRUE#/#FALSE#; any number -> plain decimal text.
+QString formatField(const QVariant& field);
+QString formatRecord(const Record& record);
+// Quoted fields give QString; #TRUE#/#FALSE# give bool; unquoted numbers give double (or qlonglong when
+// whole); any other unquoted text gives QString. A blank line gives an empty record.
+Record parseRecord(const QString& line);
+// Reads a boolean written either way (#TRUE#, "True", "FALSE", 1, 0 ...); anything else gives fallback.
+bool toBool(const QVariant& field, bool fallback = false);
+
+// Whole file, each line parsed (blank lines as empty records); nothing when the file cannot be read.
+std::optional<QList<Record>> readAll(const QString& path);
+// Rewrites the file atomically: the old file stays whole until the new one is complete.
+bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
+// Appends raw lines (each followed by CR LF), creating the file when missing.
+bool appendLines(const QString& path, const QStringList& lines);
+
+} // namespace DataFile

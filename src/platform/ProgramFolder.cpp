@@ -1,0 +1,59 @@
+#include "platform/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QString cleanFolder(const QString& path)
+{
+    QString p = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return p;
+}
+
+QString ensured(const QString& path)
+{
+    QDir().mkpath(path);
+    return path;
+}
+
+} // namespace
+
+QString programFolder()
+{
+    const QString home = qEnvironmentVariable("VELQUON_HOME");
+    if (!home.isEmpty())
+        return ensured(cleanFolder(QFileInfo(home).absoluteFilePath()));
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return ensured(cleanFolder(base + QStringLiteral("/Velquon")));
+}
+
+QString settingsFilePath()
+{
+    const QString home = qEnvironmentVariable("VELQUON_HOME");
+    if (!home.isEmpty())
+        return programFolder() + QStringLiteral("/Velquon.ini");
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return ensured(cleanFolder(base + QStringLiteral("/Velquon"))) + QStringLiteral("/Velquon.ini");
+}
+
+QString bundledDataFolder()
+{
+    QStringList candidates;
+    const QString appDir = QCoreApplication::applicationDirPath();
+    if (!appDir.isEmpty()) {
+        candidates << appDir + QStringLiteral("/../share/velquon");
+    }
+#ifdef VELQUON_SOURCE_DIR
+    candidates << QStringLiteral(VELQUON_SOURCE_DIR "/resources");
+#endif
+    for (const QString& c : candidates) {
+        if (QFileInfo(c + QStringLiteral("/sounds")).isDir() || QFileInfo(c + QStringLiteral("/Sounds")).isDir())
+            return cleanFolder(c);
+    }
+    return QString();
+}

@@ -1,0 +1,130 @@
+#include "platform/Prompt.h"
+
+#include <QQueue>
+
+namespace Prompt {
+
+namespace {
+
+struct State {
+    Backend* backend = nullptr;
+    QQueue<Answer> answers;
+    QQueue<QString> texts;
+    QList<Record> history;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+bool interactive()
+{
+    return state().backend != nullptr && qEnvironmentVariable("VELQUON_NONINTERACTIVE") != QLatin1String("1");
+}
+
+Answer defaultAnswer(Buttons buttons, int defaultButton)
+{
+    static const QList<QList<Answer>> sets = {
+        {Ok}, {Ok, Cancel}, {Abort, Retry, Ignore}, {Yes, No, Cancel}, {Yes, No}, {Retry, Cancel}};
+    const auto& set = sets.value(buttons, sets[0]);
+    return set.value(defaultButton, set.first());
+}
+
+QString resolvedTitle(const QString& title) { return title.isEmpty() ? productName() : title; }
+
+} // namespace
+
+const QString& productName()
+{
+    static const QString name = QStringLiteral("Velquon");
+    return name;
+}
+
+void setBackend(Backend* backend) { state().backend = backend; }
+
+Answer message(const QString& text, Buttons buttons, Icon icon, int defaultButton, const QString& title)
+{
+    State& s = state();
+    Answer a;
+    if (!s.answers.isEmpty())
+        a = s.answers.dequeue();
+    else if (interactive())
+        a = s.backend->message(resolvedTitle(title), text, buttons, icon, defaultButton);
+    else
+        a = defaultAnswer(buttons, defaultButton);
+    s.history.append({Kind::Message, resolvedTitle(title), text, buttons, icon, QString::number(int(a))});
+    return a;
+}
+
+void notice(const QString& text, Icon icon, const QString& title)
+{
+    State& s = state();
+    s.history.append({Kind::Notice, resolvedTitle(title), text, OkOnly, icon, QString()});
+    if (interactive())
+        s.backend->notice(resolvedTitle(title), text, icon);
+}
+
+QString openFile(const QString& title, const QString& folder, const QString& filter)
+{
+    State& s = state();
+    QString r;
+    if (!s.texts.isEmpty())
+        r = s.texts.dequeue();
+    else if (interactive())
+        r = s.backend->openFile(title, folder, filter);
+    s.history.append({Kind::OpenFile, title, folder, OkOnly, NoIcon, r});
+    return r;
+}
+
+QString saveFile(const QString& title, const QString& path, const QString& filter)
+{
+    State& s = state();
+    QString r;
+    if (!s.texts.isEmpty())
+        r = s.texts.dequeue();
+    else if (interactive())
+        r = s.backend->saveFile(title, path, filter);
+    s.history.append({Kind::SaveFile, title, path, OkOnly, NoIcon, r});
+    return r;
+}
+
+std::optional<quint32> chooseColor(quint32 bgr)
+{
+    State& s = state();
+    std::optional<quint32> r;
+    if (!s.texts.isEmpty()) {
+        bool ok = false;
+        const quint32 v = s.texts.dequeue().toUInt(&ok);
+        if (ok)
+            r = v;
+    } else if (interactive()) {
+        r = s.backend->chooseColor(bgr);
+    }
+    s.history.append({Kind::Color, QString(), QString::number(bgr), OkOnly, NoIcon, r ? QString::number(*r) : QString()});
+    return r;
+}
+
+void queueAnswer(Answer answer) { state().answers.enqueue(answer); }
+void queueText(const QString& text) { state().texts.enqueue(text); }
+const QList<Record>& history() { return state().history; }
+
+QStringList texts()
+{
+    QStringList out;
+    for (const Record& r : state().history)
+        out << r.text;
+    return out;
+}
+
+void clearHistory() { state().history.clear(); }
+
+void resetScript()
+{
+    state().answers.clear();
+    state().texts.clear();
+    state().history.clear();
+}
+
+} // namespace Prompt

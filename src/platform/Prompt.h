@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Every message box, question and file/colour dialog of the program goes through Prompt, so tests can
+// script the answers and read the texts, and nothing headless ever blocks.
+//
+// Order of resolution for each request: an answer queued by a test (Prompt::queueAnswer / queueText),
+// else the default when VELQUON_NONINTERACTIVE=1 or no interactive backend is installed, else the
+// interactive backend (the widget one, installed by the GUI at start-up). Every request is recorded.
+namespace Prompt {
+
+// Icon numbers and button sets keep the values the program's messages are written with.
+enum Icon { NoIcon = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
+enum Buttons { OkOnly = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5 };
+enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+enum class Kind { Message, Notice, OpenFile, SaveFile, Color };
+
+struct Record {
+    Kind kind = Kind::Message;
+    QString title;
+    QString text;
+    int buttons = OkOnly;
+    int icon = NoIcon;
+    QString result; // the answer number as text, the chosen path, or the colour
+};
+
+const QString& productName(); // "Velquon": the title of every box
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual Answer message(const QString& title, const QString& text, Buttons buttons, Icon icon,
+                           int defaultButton) = 0;
+    // Shown without a modal loop; returns at once.
+    virtual void notice(const QString& title, const QString& text, Icon icon) = 0;
+    virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
+    virtual QString saveFile(const QString& title, const QString& path, const QString& filter) = 0;
+    virtual std::optional<quint32> chooseColor(quint32 bgr) = 0;
+};
+
+// The interactive backend (owned by the caller); nullptr removes it.
+void setBackend(Backend* backend);
+
+// A modal message. defaultButton is 0 for the first button of the set, 1 for the second, ...
+Answer message(const QString& text, Buttons buttons = OkOnly, Icon icon = NoIcon, int defaultButton = 0,
+               const QString& title = QString());
+// A report that must never block (start-up on a machine without sound or display, socket and serial slots).
+void notice(const QString& text, Icon icon = Information, const QString& title = QString());
+// Empty text means cancelled.
+QString openFile(const QString& title, const QString& folder, const QString& filter);
+QString saveFile(const QString& title, const QString& path, const QString& filter);
+// BGR colour, or nothing when cancelled.
+std::optional<quint32> chooseColor(quint32 bgr);
+
+// --- test scripting ---
+void queueAnswer(Answer answer);
+void queueText(const QString& text); // for file dialogs ("" = cancel) and colours (decimal BGR)
+const QList<Record>& history();
+QStringList texts(); // the texts of every recorded request, in order
+void clearHistory();
+void resetScript(); // drops queued answers and history
+
+} // namespace Prompt

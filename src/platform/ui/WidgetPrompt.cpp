@@ -1,0 +1,85 @@
+#include "platform/ui/WidgetPrompt.h"
+
+#include "platform/Colour.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox::Icon boxIcon(Prompt::Icon icon)
+{
+    switch (icon) {
+    case Prompt::Critical:
+        return QMessageBox::Critical;
+    case Prompt::Question:
+        return QMessageBox::Question;
+    case Prompt::Exclamation:
+        return QMessageBox::Warning;
+    case Prompt::Information:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+QWidget* parentWindow() { return QApplication::activeWindow(); }
+
+} // namespace
+
+Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, Prompt::Buttons buttons,
+                                     Prompt::Icon icon, int defaultButton)
+{
+    struct Choice {
+        QMessageBox::StandardButton button;
+        Prompt::Answer answer;
+    };
+    static const QList<QList<Choice>> sets = {
+        {{QMessageBox::Ok, Prompt::Ok}},
+        {{QMessageBox::Ok, Prompt::Ok}, {QMessageBox::Cancel, Prompt::Cancel}},
+        {{QMessageBox::Abort, Prompt::Abort}, {QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Ignore, Prompt::Ignore}},
+        {{QMessageBox::Yes, Prompt::Yes}, {QMessageBox::No, Prompt::No}, {QMessageBox::Cancel, Prompt::Cancel}},
+        {{QMessageBox::Yes, Prompt::Yes}, {QMessageBox::No, Prompt::No}},
+        {{QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Cancel, Prompt::Cancel}},
+    };
+    const auto& set = sets.value(buttons, sets[0]);
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
+    for (const Choice& c : set)
+        box.addButton(c.button);
+    box.setDefaultButton(set.value(defaultButton, set.first()).button);
+    const int r = box.exec();
+    for (const Choice& c : set)
+        if (c.button == r)
+            return c.answer;
+    // Escape or the close box: the set's cancel-like answer.
+    return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
+}
+
+void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Icon icon)
+{
+    auto* box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::Ok, parentWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter);
+}
+
+QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter);
+}
+
+std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
+{
+    const QColor c = QColorDialog::getColor(Colour::fromBgr(bgr), parentWindow());
+    if (!c.isValid())
+        return std::nullopt;
+    return Colour::toBgr(c);
+}
