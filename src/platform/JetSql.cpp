@@ -1,0 +1,666 @@
+#include "platform/JetSql.h"
+
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/SqlError.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace JetSql {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------------------
+// Translation
+
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+
+[[noreturn]] void badSql(const QString& message)
+{
+    throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, message);
+}
+
+QString quoted(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+qsizetype skipBlanks(const QString& s, qsizetype i)
+{
+    while (i < s.size() && s.at(i).isSpace())
+        ++i;
+    return i;
+}
+
+qsizetype wordEnd(const QString& s, qsizetype i)
+{
+    while (i < s.size() && isWordChar(s.at(i)))
+        ++i;
+    return i;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Like
+
+constexpr qsizetype kMaxPatternLength = 1000;
+constexpr qint64 kMaxMatchWork = 50'000'000;   // pattern elements x value characters
+const char kTooComplex[] = "Like pattern too complex";
+
+struct Element {
+    enum Type { Literal, AnyOne, Digit, AnyRun, Class } type = Literal;
+    char32_t ch = 0;
+    bool negated = false;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+};
+
+struct Pattern {
+    std::vector<Element> elements;
+};
+
+char32_t fold(char32_t c) { return QChar::toCaseFolded(c); }
+
+std::vector<char32_t> foldedCodePoints(const QString& text)
+{
+    std::vector<char32_t> out;
+    out.reserve(size_t(text.size()));
+    for (char32_t c : text.toUcs4())
+        out.push_back(fold(c));
+    return out;
+}
+
+Pattern compile(const QString& patternText)
+{
+    if (patternText.size() > kMaxPatternLength)
+        throw SqlError(SqlError::Kind::TooComplex, SQLITE_ERROR, QLatin1String(kTooComplex));
+    const std::vector<char32_t> p = foldedCodePoints(patternText);
+    Pattern pattern;
+    for (size_t i = 0; i < p.size(); ++i) {
+        Element e;
+        switch (p[i]) {
+        case U'*':
+            // A run of stars is one star; keeping one makes the matcher's work smaller.
+            if (!pattern.elements.empty() && pattern.elements.back().type == Element::AnyRun)
+                continue;
+            e.type = Element::AnyRun;
+            break;
+        case U'?':
+            e.type = Element::AnyOne;
+            break;
+        case U'#':
+            e.type = Element::Digit;
+            break;
+        case U'[': {
+            size_t j = i + 1;
+            e.type = Element::Class;
+            if (j < p.size() && p[j] == U'!') {
+                e.negated = true;
+                ++j;
+            }
+            const size_t first = j;
+            while (j < p.size() && p[j] != U']')
+                ++j;
+            if (j >= p.size())
+                badSql(QStringLiteral("Invalid pattern string: unclosed [ in '%1'.").arg(patternText));
+            // [] matches the empty text: it adds nothing.
+            if (j == first && !e.negated) {
+                i = j;
+                continue;
+            }
+            for (size_t k = first; k < j; ++k) {
+                // a-z is a range; a '-' first or last in the list is the character itself.
+                if (k + 2 < j && p[k + 1] == U'-') {
+                    if (p[k] > p[k + 2])
+                        badSql(QStringLiteral("Invalid pattern string: range out of order in '%1'.").arg(patternText));
+                    e.ranges.emplace_back(p[k], p[k + 2]);
+                    k += 2;
+                } else {
+                    e.ranges.emplace_back(p[k], p[k]);
+                }
+            }
+            i = j;
+            break;
+        }
+        default:
+            e.type = Element::Literal;
+            e.ch = p[i];
+            break;
+        }
+        pattern.elements.push_back(std::move(e));
+    }
+    return pattern;
+}
+
+bool matchesOne(const Element& e, char32_t c)
+{
+    switch (e.type) {
+    case Element::Literal:
+        return e.ch == c;
+    case Element::AnyOne:
+        return true;
+    case Element::Digit:
+        return c >= U'0' && c <= U'9';
+    case Element::Class: {
+        bool in = false;
+        for (const auto& [lo, hi] : e.ranges) {
+            if (c >= lo && c <= hi) {
+                in = true;
+                break;
+            }
+        }
+        return in != e.negated;
+    }
+    case Element::AnyRun:
+        break;
+    }
+    return false;
+}
+
+// Every element but the star takes exactly one character, so going back to the last star is enough:
+// the work is bounded by elements x characters, whatever the pattern.
+bool match(const Pattern& pattern, const std::vector<char32_t>& value)
+{
+    const auto& el = pattern.elements;
+    if (qint64(el.size()) * qint64(value.size() + 1) > kMaxMatchWork)
+        throw SqlError(SqlError::Kind::TooComplex, SQLITE_ERROR, QLatin1String(kTooComplex));
+    const size_t m = el.size();
+    const size_t n = value.size();
+    size_t p = 0, v = 0;
+    size_t starP = size_t(-1), starV = 0;
+    while (v < n) {
+        if (p < m && el[p].type == Element::AnyRun) {
+            starP = p++;
+            starV = v;
+            continue;
+        }
+        if (p < m && matchesOne(el[p], value[v])) {
+            ++p;
+            ++v;
+            continue;
+        }
+        if (starP != size_t(-1)) {
+            p = starP + 1;
+            v = ++starV;
+            continue;
+        }
+        return false;
+    }
+    while (p < m && el[p].type == Element::AnyRun)
+        ++p;
+    return p == m;
+}
+
+bool isIsoDateTime(const QString& s)
+{
+    if (s.size() != 19)
+        return false;
+    for (int i = 0; i < 19; ++i) {
+        const QChar c = s.at(i);
+        switch (i) {
+        case 4:
+        case 7:
+            if (c != QLatin1Char('-'))
+                return false;
+            break;
+        case 10:
+            if (c != QLatin1Char(' '))
+                return false;
+            break;
+        case 13:
+        case 16:
+            if (c != QLatin1Char(':'))
+                return false;
+            break;
+        default:
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// SQLite glue
+
+QString argText(sqlite3_value* v)
+{
+    const auto* data = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return data ? QString::fromUtf8(data, sqlite3_value_bytes(v)) : QString();
+}
+
+void resultText(sqlite3_context* ctx, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void resultError(sqlite3_context* ctx, const QString& message)
+{
+    const QByteArray utf8 = message.toUtf8();
+    sqlite3_result_error(ctx, utf8.constData(), int(utf8.size()));
+}
+
+bool anyNull(int argc, sqlite3_value** argv)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return true;
+    }
+    return false;
+}
+
+const QString kTypeMismatch = QStringLiteral("Data type mismatch in criteria expression.");
+const QString kInvalidCall = QStringLiteral("Invalid procedure call or argument.");
+
+struct FunctionError {
+    QString message;
+};
+
+std::optional<qint64> argNumber(sqlite3_value* v)
+{
+    const int type = sqlite3_value_numeric_type(v);
+    if (type == SQLITE_INTEGER)
+        return sqlite3_value_int64(v);
+    if (type == SQLITE_FLOAT)
+        return qint64(std::llround(sqlite3_value_double(v)));
+    return std::nullopt;
+}
+
+qint64 argInteger(sqlite3_value* v)
+{
+    if (auto n = argNumber(v))
+        return *n;
+    throw FunctionError{kTypeMismatch};
+}
+
+QDateTime argDate(sqlite3_value* v)
+{
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        // A number is a serial date: days since the zero date, the fraction being the time of day.
+        const double serial = sqlite3_value_double(v);
+        const QDateTime zero(DateText::zeroDate(), QTime(0, 0), Qt::UTC);
+        return zero.addSecs(qint64(std::llround(serial * 86400.0)));
+    }
+    if (auto parsed = DateText::parse(argText(v)))
+        return *parsed;
+    throw FunctionError{kTypeMismatch};
+}
+
+template <typename Body>
+void guarded(sqlite3_context* ctx, Body body)
+{
+    try {
+        body();
+    } catch (const FunctionError& e) {
+        resultError(ctx, e.message);
+    } catch (const SqlError& e) {
+        resultError(ctx, e.message());
+    }
+}
+
+void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    guarded(ctx, [&] {
+        // The pattern is usually a constant of the statement: compile it once per statement.
+        auto* pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
+        if (!pattern) {
+            auto* compiled = new Pattern(compile(argText(argv[0])));
+            sqlite3_set_auxdata(ctx, 0, compiled, [](void* p) { delete static_cast<Pattern*>(p); });
+            pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
+            if (!pattern) {
+                // SQLite may drop the cache at once (a pattern that is not constant); use it this time only.
+                Pattern local = compile(argText(argv[0]));
+                sqlite3_result_int(ctx, match(local, foldedCodePoints(likeText(argText(argv[1])))) ? 1 : 0);
+                return;
+            }
+        }
+        sqlite3_result_int(ctx, match(*pattern, foldedCodePoints(likeText(argText(argv[1])))) ? 1 : 0);
+    });
+}
+
+void likeEscapeFunction(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultError(ctx, QStringLiteral("Like has no ESCAPE clause here: put a special character in brackets, "
+                                     "as in [*]."));
+}
+
+void nowFunction(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    QDateTime now = Clock::now();
+    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    resultText(ctx, DateText::toIso(now));
+}
+
+void dateFunction(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, DateText::toIso(QDateTime(Clock::now().date(), QTime(0, 0), Qt::UTC)));
+}
+
+template <int Part>
+void datePartFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    guarded(ctx, [&] {
+        const QDateTime d = argDate(argv[0]);
+        int value = 0;
+        switch (Part) {
+        case 0: value = d.date().year(); break;
+        case 1: value = d.date().month(); break;
+        case 2: value = d.date().day(); break;
+        case 3: value = d.time().hour(); break;
+        case 4: value = d.time().minute(); break;
+        case 5: value = d.time().second(); break;
+        case 6: {
+            // Sunday = 1 unless a first day of the week (1 Sunday .. 7 Saturday) is given.
+            const int sundayBased = d.date().dayOfWeek() % 7 + 1;
+            qint64 first = argc > 1 ? argInteger(argv[1]) : 1;
+            if (first == 0)
+                first = 1;
+            if (first < 1 || first > 7)
+                throw FunctionError{kInvalidCall};
+            value = int((sundayBased - first + 7) % 7 + 1);
+            break;
+        }
+        }
+        sqlite3_result_int(ctx, value);
+    });
+}
+
+void ucaseFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    resultText(ctx, argText(argv[0]).toUpper());
+}
+
+void lcaseFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    resultText(ctx, argText(argv[0]).toLower());
+}
+
+// The text functions count characters, not UTF-16 units, so a name with an emoji still cuts right.
+void lenFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    sqlite3_result_int64(ctx, argText(argv[0]).toUcs4().size());
+}
+
+void cutResult(sqlite3_context* ctx, const QList<uint>& chars, qint64 from, qint64 count)
+{
+    const qint64 size = chars.size();
+    from = std::clamp<qint64>(from, 0, size);
+    count = std::clamp<qint64>(count, 0, size - from);
+    resultText(ctx, QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData() + from), count));
+}
+
+void leftFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    guarded(ctx, [&] {
+        const qint64 n = argInteger(argv[1]);
+        if (n < 0)
+            throw FunctionError{kInvalidCall};
+        cutResult(ctx, argText(argv[0]).toUcs4(), 0, n);
+    });
+}
+
+void rightFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    guarded(ctx, [&] {
+        const qint64 n = argInteger(argv[1]);
+        if (n < 0)
+            throw FunctionError{kInvalidCall};
+        const QList<uint> chars = argText(argv[0]).toUcs4();
+        const qint64 count = std::min<qint64>(n, chars.size());
+        cutResult(ctx, chars, chars.size() - count, count);
+    });
+}
+
+void midFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    guarded(ctx, [&] {
+        const qint64 start = argInteger(argv[1]);
+        const qint64 length = argc > 2 ? argInteger(argv[2]) : std::numeric_limits<qint32>::max();
+        if (start < 1 || length < 0)
+            throw FunctionError{kInvalidCall};
+        cutResult(ctx, argText(argv[0]).toUcs4(), start - 1, length);
+    });
+}
+
+void instrFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    guarded(ctx, [&] {
+        qint64 start = 1;
+        int first = 0;
+        if (argc == 3) {
+            start = argInteger(argv[0]);
+            first = 1;
+            if (start < 1)
+                throw FunctionError{kInvalidCall};
+        }
+        const std::vector<char32_t> hay = foldedCodePoints(argText(argv[first]));
+        const std::vector<char32_t> needle = foldedCodePoints(argText(argv[first + 1]));
+        const qint64 from = start - 1;
+        if (from > qint64(hay.size())) {
+            sqlite3_result_int(ctx, 0);
+            return;
+        }
+        if (needle.empty()) {
+            sqlite3_result_int64(ctx, start);
+            return;
+        }
+        auto it = std::search(hay.begin() + from, hay.end(), needle.begin(), needle.end());
+        sqlite3_result_int64(ctx, it == hay.end() ? 0 : qint64(it - hay.begin()) + 1);
+    });
+}
+
+void trimFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    // Blanks only: a tab or line break inside a stored name is kept, as Jet's Trim keeps it.
+    QString text = argText(argv[0]);
+    qsizetype from = 0, to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    resultText(ctx, text.mid(from, to - from));
+}
+
+void iifFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    guarded(ctx, [&] {
+        bool condition = false;
+        if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
+            const int type = sqlite3_value_numeric_type(argv[0]);
+            if (type == SQLITE_INTEGER)
+                condition = sqlite3_value_int64(argv[0]) != 0;
+            else if (type == SQLITE_FLOAT)
+                condition = sqlite3_value_double(argv[0]) != 0.0;
+            else
+                throw FunctionError{kTypeMismatch};
+        }
+        sqlite3_result_value(ctx, condition ? argv[1] : argv[2]);
+    });
+}
+
+using Fn = void (*)(sqlite3_context*, int, sqlite3_value**);
+
+void add(sqlite3* db, const char* name, int args, Fn fn, bool deterministic = true)
+{
+    const int flags = SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0);
+    sqlite3_create_function_v2(db, name, args, flags, nullptr, fn, nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+QString likeText(const QString& value)
+{
+    if (isIsoDateTime(value)) {
+        if (auto d = DateText::fromIso(value))
+            return DateText::formatFull(*d);
+    }
+    return value;
+}
+
+bool like(const QString& value, const QString& pattern)
+{
+    return match(compile(pattern), foldedCodePoints(likeText(value)));
+}
+
+QString translate(const QString& jet)
+{
+    QString out;
+    out.reserve(jet.size() + 16);
+    const qsizetype n = jet.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = jet.at(i);
+        if (c == QLatin1Char('\'')) {
+            // Text in single quotes passes as it is; '' inside is one quote in both dialects.
+            qsizetype j = i + 1;
+            for (;;) {
+                if (j >= n)
+                    badSql(QStringLiteral("The text starting at %1 has no closing quote.").arg(i + 1));
+                if (jet.at(j) == QLatin1Char('\'')) {
+                    if (j + 1 < n && jet.at(j + 1) == QLatin1Char('\'')) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += QStringView(jet).mid(i, j - i + 1);
+            i = j + 1;
+        } else if (c == QLatin1Char('"')) {
+            QString text;
+            qsizetype j = i + 1;
+            for (;;) {
+                if (j >= n)
+                    badSql(QStringLiteral("The text starting at %1 has no closing quote.").arg(i + 1));
+                if (jet.at(j) == QLatin1Char('"')) {
+                    if (j + 1 < n && jet.at(j + 1) == QLatin1Char('"')) {
+                        text += QLatin1Char('"');
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                text += jet.at(j);
+                ++j;
+            }
+            out += quoted(text);
+            i = j + 1;
+        } else if (c == QLatin1Char('[') || c == QLatin1Char('`')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : QLatin1Char('`');
+            const qsizetype j = jet.indexOf(close, i + 1);
+            if (j < 0)
+                badSql(QStringLiteral("The name starting at %1 has no closing %2.").arg(i + 1).arg(close));
+            out += QStringView(jet).mid(i, j - i + 1);
+            i = j + 1;
+        } else if (c == QLatin1Char('#')) {
+            const qsizetype j = jet.indexOf(QLatin1Char('#'), i + 1);
+            if (j < 0)
+                badSql(QStringLiteral("The date starting at %1 has no closing #.").arg(i + 1));
+            const QString text = jet.mid(i + 1, j - i - 1);
+            const auto date = DateText::parse(text);
+            if (!date)
+                badSql(QStringLiteral("#%1# is not a date.").arg(text));
+            out += QLatin1Char('\'') + DateText::toIso(*date) + QLatin1Char('\'');
+            i = j + 1;
+        } else if (c == QLatin1Char('-') && i + 1 < n && jet.at(i + 1) == QLatin1Char('-')) {
+            const qsizetype j = jet.indexOf(QLatin1Char('\n'), i);
+            const qsizetype end = j < 0 ? n : j + 1;
+            out += QStringView(jet).mid(i, end - i);
+            i = end;
+        } else if (c == QLatin1Char('/') && i + 1 < n && jet.at(i + 1) == QLatin1Char('*')) {
+            const qsizetype j = jet.indexOf(QStringLiteral("*/"), i + 2);
+            const qsizetype end = j < 0 ? n : j + 2;
+            out += QStringView(jet).mid(i, end - i);
+            i = end;
+        } else if (isWordChar(c)) {
+            const qsizetype end = wordEnd(jet, i);
+            const QStringView word = QStringView(jet).mid(i, end - i);
+            if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
+                out += QLatin1Char('1');
+            } else if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
+                out += QLatin1Char('0');
+            } else if (word.compare(QLatin1String("Delete"), Qt::CaseInsensitive) == 0) {
+                // "Delete * From" names no columns in SQLite.
+                qsizetype j = skipBlanks(jet, end);
+                if (j < n && jet.at(j) == QLatin1Char('*')) {
+                    j = skipBlanks(jet, j + 1);
+                    const qsizetype fromEnd = wordEnd(jet, j);
+                    if (QStringView(jet).mid(j, fromEnd - j).compare(QLatin1String("From"), Qt::CaseInsensitive) ==
+                        0) {
+                        out += QStringLiteral("DELETE FROM");
+                        i = fromEnd;
+                        continue;
+                    }
+                }
+                out += word;
+            } else {
+                out += word;
+            }
+            i = end;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+void registerFunctions(sqlite3* db)
+{
+    add(db, "like", 2, likeFunction);
+    add(db, "like", 3, likeEscapeFunction);
+    add(db, "Now", 0, nowFunction, false);
+    add(db, "Date", 0, dateFunction, false);
+    add(db, "Year", 1, datePartFunction<0>);
+    add(db, "Month", 1, datePartFunction<1>);
+    add(db, "Day", 1, datePartFunction<2>);
+    add(db, "Hour", 1, datePartFunction<3>);
+    add(db, "Minute", 1, datePartFunction<4>);
+    add(db, "Second", 1, datePartFunction<5>);
+    add(db, "Weekday", 1, datePartFunction<6>);
+    add(db, "Weekday", 2, datePartFunction<6>);
+    add(db, "UCase", 1, ucaseFunction);
+    add(db, "LCase", 1, lcaseFunction);
+    add(db, "Len", 1, lenFunction);
+    add(db, "Left", 2, leftFunction);
+    add(db, "Right", 2, rightFunction);
+    add(db, "Mid", 2, midFunction);
+    add(db, "Mid", 3, midFunction);
+    add(db, "InStr", 2, instrFunction);
+    add(db, "InStr", 3, instrFunction);
+    add(db, "Trim", 1, trimFunction);
+    add(db, "IIf", 3, iifFunction);
+}
+
+} // namespace JetSql

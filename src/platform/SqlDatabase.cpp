@@ -1,0 +1,200 @@
+#include "platform/SqlDatabase.h"
+
+#include "platform/JetSql.h"
+#include "platform/SqlError.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Exception.h>
+#include <sqlite3.h>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_defaultQueryBudgetMs{3000};
+
+// Instructions of the virtual machine between two looks at the clock.
+constexpr int kProgressInterval = 1000;
+
+// Lets a reader of untrusted text do nothing but read tables and call functions; anything else is refused
+// at prepare time and remembered so the error can say why.
+struct UntrustedGuard {
+    bool wouldWrite = false;
+    bool refused = false;
+};
+
+int untrustedAuthorizer(void* data, int action, const char*, const char*, const char*, const char*)
+{
+    auto* guard = static_cast<UntrustedGuard*>(data);
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_DROP_VIEW:
+    case SQLITE_DROP_TRIGGER:
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_ALTER_TABLE:
+    case SQLITE_REINDEX:
+    case SQLITE_ANALYZE:
+        guard->wouldWrite = true;
+        return SQLITE_DENY;
+    default:
+        guard->refused = true;
+        return SQLITE_DENY;
+    }
+}
+
+bool onlyBlanksAndComments(sqlite3* db, const char* tail)
+{
+    // Preparing the rest yields no statement when it holds only blanks, comments and semicolons.
+    sqlite3_stmt* next = nullptr;
+    const int rc = sqlite3_prepare_v2(db, tail, -1, &next, nullptr);
+    const bool empty = rc == SQLITE_OK && next == nullptr;
+    sqlite3_finalize(next);
+    return empty;
+}
+
+} // namespace
+
+SqlDatabase::SqlDatabase(const QString& path, Mode mode)
+    : m_path(path)
+    , m_mode(mode)
+{
+    int flags = SQLITE_OPEN_URI;
+    switch (mode) {
+    case Mode::ReadWrite:
+        flags |= SQLITE_OPEN_READWRITE;
+        break;
+    case Mode::ReadWriteCreate:
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        break;
+    case Mode::ReadOnly:
+        flags |= SQLITE_OPEN_READONLY;
+        break;
+    }
+    try {
+        m_db = std::make_unique<SQLite::Database>(path.toStdString(), flags, 2000);
+        sqlite3* h = m_db->getHandle();
+        sqlite3_extended_result_codes(h, 1);
+        if (mode == Mode::ReadOnly) {
+            m_budgetMs = g_defaultQueryBudgetMs.load();
+            sqlite3_limit(h, SQLITE_LIMIT_ATTACHED, 0);
+        } else {
+            // An in-memory database keeps its own journal mode; the pragma then just reports it.
+            m_db->exec("PRAGMA journal_mode=WAL");
+        }
+        m_db->exec("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF");
+        sqlite3_progress_handler(h, kProgressInterval, &SqlDatabase::progress, this);
+        JetSql::registerFunctions(h);
+    } catch (const SQLite::Exception& e) {
+        throw SqlError(e.getExtendedErrorCode() > 0 ? e.getExtendedErrorCode() : SQLITE_CANTOPEN,
+                       QString::fromUtf8(e.what()));
+    }
+}
+
+SqlDatabase::~SqlDatabase() = default;
+
+QString SqlDatabase::memoryPath(const QString& name)
+{
+    return QStringLiteral("file:/%1?vfs=memdb").arg(name);
+}
+
+sqlite3* SqlDatabase::handle() const { return m_db->getHandle(); }
+
+void SqlDatabase::exec(const QString& sql)
+{
+    char* error = nullptr;
+    const int rc = sqlite3_exec(handle(), sql.toUtf8().constData(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errstr(rc));
+        sqlite3_free(error);
+        throw SqlError(sqlite3_extended_errcode(handle()), message);
+    }
+}
+
+SqlStatement SqlDatabase::prepare(const QString& sql)
+{
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(handle(), utf8.constData(), int(utf8.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        throw SqlError(sqlite3_extended_errcode(handle()), QString::fromUtf8(sqlite3_errmsg(handle())));
+    if (!stmt)
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, QStringLiteral("The statement is empty."));
+    return SqlStatement(this, stmt);
+}
+
+SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
+{
+    if (!isReadOnly()) {
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_MISUSE,
+                       QStringLiteral("Query text from outside runs only on a read-only connection."));
+    }
+    const QByteArray utf8 = JetSql::translate(jetText).toUtf8();
+    sqlite3* h = handle();
+    UntrustedGuard guard;
+    sqlite3_set_authorizer(h, untrustedAuthorizer, &guard);
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
+    sqlite3_set_authorizer(h, nullptr, nullptr);
+    SqlStatement statement(this, stmt);
+    if (guard.wouldWrite || (stmt && !statement.isReadOnly())) {
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_READONLY,
+                       QStringLiteral("Only a query that reads the call log can be run here; "
+                                      "this statement would change it."));
+    }
+    if (guard.refused) {
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_AUTH,
+                       QStringLiteral("Only a query that reads the call log can be run here."));
+    }
+    if (rc != SQLITE_OK)
+        throw SqlError(sqlite3_extended_errcode(h), QString::fromUtf8(sqlite3_errmsg(h)));
+    if (!stmt)
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, QStringLiteral("The query is empty."));
+    if (!onlyBlanksAndComments(h, tail)) {
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR,
+                       QStringLiteral("Only one statement can be run at a time."));
+    }
+    return statement;
+}
+
+qint64 SqlDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(handle()); }
+
+int SqlDatabase::changes() const { return sqlite3_changes(handle()); }
+
+bool SqlDatabase::tableExists(const QString& table)
+{
+    SqlStatement st = prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    st.bind(1, table);
+    return st.step();
+}
+
+void SqlDatabase::setDefaultQueryBudget(int milliseconds) { g_defaultQueryBudgetMs = milliseconds; }
+
+int SqlDatabase::defaultQueryBudget() { return g_defaultQueryBudgetMs.load(); }
+
+std::chrono::steady_clock::time_point SqlDatabase::newDeadline() const
+{
+    if (m_budgetMs <= 0)
+        return {};
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(m_budgetMs);
+}
+
+int SqlDatabase::progress(void* self)
+{
+    const auto* db = static_cast<const SqlDatabase*>(self);
+    if (db->m_deadline == std::chrono::steady_clock::time_point{})
+        return 0;
+    return std::chrono::steady_clock::now() > db->m_deadline ? 1 : 0;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/SqlStatement.h"
+
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+struct sqlite3;
+namespace SQLite {
+class Database;
+}
+
+// One connection to an SQLite file, the layer every store of the program uses instead of a recordset.
+//  - Opening sets WAL (where the file allows it), synchronous=NORMAL and foreign keys off, and registers the
+//    Jet-dialect functions of JetSql (like, Now, Year, UCase, ...) on the connection.
+//  - Internal statements are trusted SQLite text with bound parameters: prepare(), exec().
+//  - Text typed by a user or sent by a peer goes through prepareUntrusted() only, on a ReadOnly connection.
+//  - Every call that fails throws SqlError.
+// Not copyable; statements must not outlive their connection.
+class SqlDatabase {
+public:
+    enum class Mode {
+        ReadWrite,        // an existing file, read and written
+        ReadWriteCreate,  // as ReadWrite, making the file when it does not exist
+        ReadOnly,         // an existing file, never written through this connection
+    };
+
+    SqlDatabase(const QString& path, Mode mode);
+    ~SqlDatabase();
+    SqlDatabase(const SqlDatabase&) = delete;
+    SqlDatabase& operator=(const SqlDatabase&) = delete;
+
+    // A path naming a private in-memory database that every connection opened on the same name shares while
+    // at least one of them is open (tests, scratch data).
+    static QString memoryPath(const QString& name);
+
+    QString path() const { return m_path; }
+    Mode mode() const { return m_mode; }
+    bool isReadOnly() const { return m_mode == Mode::ReadOnly; }
+    sqlite3* handle() const;
+
+    // Runs trusted SQLite text (one or more statements, no parameters).
+    void exec(const QString& sql);
+    // Prepares one trusted SQLite statement.
+    SqlStatement prepare(const QString& sql);
+    // Prepares query text of the Jet dialect that came from a user or a peer: translated by JetSql, exactly
+    // one statement, reading only (sqlite3_stmt_readonly, no pragma, attach or transaction), on a ReadOnly
+    // connection, run under the connection's time budget. Anything else throws a SqlError that says why.
+    SqlStatement prepareUntrusted(const QString& jetText);
+
+    qint64 lastInsertRowId() const;
+    int changes() const;   // rows changed by the last INSERT, UPDATE or DELETE
+    bool tableExists(const QString& table);
+
+    // Longest run of one statement, in milliseconds; 0 means no limit. ReadOnly connections start with
+    // defaultQueryBudget(), the others with no limit.
+    void setTimeBudget(int milliseconds) { m_budgetMs = milliseconds; }
+    int timeBudget() const { return m_budgetMs; }
+    static void setDefaultQueryBudget(int milliseconds);
+    static int defaultQueryBudget();
+
+private:
+    friend class SqlStatement;
+    std::chrono::steady_clock::time_point newDeadline() const;
+    void armDeadline(std::chrono::steady_clock::time_point deadline) { m_deadline = deadline; }
+    static int progress(void* self);
+
+    QString m_path;
+    Mode m_mode;
+    std::unique_ptr<SQLite::Database> m_db;
+    int m_budgetMs = 0;
+    std::chrono::steady_clock::time_point m_deadline{};
+};

@@ -1,0 +1,126 @@
+#include "platform/SqlStatement.h"
+
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
+
+#include <sqlite3.h>
+
+SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt)
+    : m_db(db)
+    , m_stmt(stmt)
+{
+}
+
+SqlStatement::SqlStatement(SqlStatement&& other) noexcept
+    : m_db(other.m_db)
+    , m_stmt(other.m_stmt)
+    , m_running(other.m_running)
+    , m_deadline(other.m_deadline)
+{
+    other.m_stmt = nullptr;
+}
+
+SqlStatement& SqlStatement::operator=(SqlStatement&& other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_db = other.m_db;
+        m_stmt = other.m_stmt;
+        m_running = other.m_running;
+        m_deadline = other.m_deadline;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+SqlStatement::~SqlStatement() { sqlite3_finalize(m_stmt); }
+
+void SqlStatement::check(int rc) const
+{
+    if (rc != SQLITE_OK)
+        throw SqlError(rc, QString::fromUtf8(sqlite3_errmsg(m_db->handle())));
+}
+
+void SqlStatement::bind(int index, const QString& value)
+{
+    const QByteArray utf8 = value.toUtf8();
+    check(sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+}
+
+void SqlStatement::bind(int index, qint64 value) { check(sqlite3_bind_int64(m_stmt, index, value)); }
+
+void SqlStatement::bind(int index, double value) { check(sqlite3_bind_double(m_stmt, index, value)); }
+
+void SqlStatement::bindNull(int index) { check(sqlite3_bind_null(m_stmt, index)); }
+
+bool SqlStatement::step()
+{
+    if (!m_running) {
+        m_running = true;
+        m_deadline = m_db->newDeadline();
+    }
+    m_db->armDeadline(m_deadline);
+    const int rc = sqlite3_step(m_stmt);
+    m_db->armDeadline({});
+    if (rc == SQLITE_ROW)
+        return true;
+    m_running = false;
+    if (rc == SQLITE_DONE)
+        return false;
+    // The message is the statement's own (a function's error text, an interrupt, a constraint).
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db->handle()));
+    sqlite3_reset(m_stmt);
+    if (rc == SQLITE_INTERRUPT)
+        throw SqlError(rc, QStringLiteral("The query took too long and was stopped."));
+    throw SqlError(sqlite3_extended_errcode(m_db->handle()), message);
+}
+
+void SqlStatement::exec()
+{
+    while (step()) {
+    }
+}
+
+void SqlStatement::reset()
+{
+    m_running = false;
+    sqlite3_reset(m_stmt);
+}
+
+int SqlStatement::columnCount() const { return sqlite3_column_count(m_stmt); }
+
+QString SqlStatement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+bool SqlStatement::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+
+QString SqlStatement::text(int column) const
+{
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const int size = sqlite3_column_bytes(m_stmt, column);
+    return data ? QString::fromUtf8(data, size) : QString();
+}
+
+qint64 SqlStatement::int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
+
+double SqlStatement::real(int column) const { return sqlite3_column_double(m_stmt, column); }
+
+QVariant SqlStatement::value(int column) const
+{
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qint64(int64(column)));
+    case SQLITE_FLOAT:
+        return QVariant(real(column));
+    default:
+        return QVariant(text(column));
+    }
+}
+
+bool SqlStatement::isReadOnly() const { return sqlite3_stmt_readonly(m_stmt) != 0; }
+
+QString SqlStatement::sql() const { return QString::fromUtf8(sqlite3_sql(m_stmt)); }
