@@ -1,0 +1,406 @@
+#include "capture/ModemPort.h"
+
+#include <chrono>
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QLoggingCategory>
+#include <QUtf8StringView>
+
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+#include "platform/Prompt.h"
+
+Q_LOGGING_CATEGORY(lcModem, "velquon.modem", QtWarningMsg)
+
+namespace {
+
+const QByteArray CR = "\r";
+
+// The caller-ID switches of the modem families we know, tried in this order until one is not refused.
+const char* const kCallerIdCommands[] = {"AT#CID=1", "AT+VCID=1", "AT%CCID=1", "AT#CC1",
+                                         "AT*ID1",   "AT#CID=2",  "AT%CCID=2"};
+
+// How often a wait looks at the port itself: readyRead is not raised again while the slot that raised it
+// runs, and a wait may be running inside that very slot (a hang-up started by a number line).
+constexpr int kPollMs = 2;
+
+QString setting(const char* key, const char* fallback)
+{
+    return GetProperty(Section::frmConfiguration, key, QString::fromLatin1(fallback));
+}
+
+void broadcast(const QString& text)
+{
+    if (gServer)
+        gServer->SendData(text, -1, -1);
+}
+
+} // namespace
+
+ModemPort::ModemPort(MainWindow* owner, QObject* parent) : QObject(parent), m_owner(owner)
+{
+    PortOpenTimer.setInterval(1);
+    PortOpenTimer.setSingleShot(true);
+    connect(&PortOpenTimer, &QTimer::timeout, this, &ModemPort::PortOpenTimer_Timer);
+    connect(&m_serial, &QSerialPort::readyRead, this, &ModemPort::Comm_OnComm);
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &ModemPort::onError);
+}
+
+ModemPort::~ModemPort()
+{
+    if (m_serial.isOpen())
+        m_serial.close();
+}
+
+bool ModemPort::PortOpen() const { return m_serial.isOpen(); }
+
+QString ModemPort::releaseCaption() const
+{
+    return ModemConnected ? QStringLiteral("&Release Port") : QStringLiteral("&Open Port");
+}
+
+QString ModemPort::iconKey() const { return ModemConnected ? QStringLiteral("gicon") : QStringLiteral("ricon"); }
+
+QString ModemPort::devicePath(const QString& commPort)
+{
+    const QString text = commPort.trimmed();
+    bool isNumber = false;
+    const int n = text.toInt(&isNumber);
+    if (isNumber && n >= 1)
+        return QStringLiteral("/dev/ttyS") + QString::number(n - 1);
+    return text;
+}
+
+QString ModemPort::decodeLine(const QByteArray& bytes)
+{
+    if (QUtf8StringView(bytes).isValidUtf8())
+        return QString::fromUtf8(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+void ModemPort::PortOpenTimer_Timer()
+{
+    PortOpenTimer.stop();
+    OpenPort(true);
+}
+
+void ModemPort::runSequence(std::function<void()> fn)
+{
+    if (m_busy) {
+        m_deferred.append(std::move(fn));
+        return;
+    }
+    m_busy = true;
+    fn();
+    m_busy = false;
+    while (!m_deferred.isEmpty() && !m_busy) {
+        auto next = m_deferred.takeFirst();
+        m_busy = true;
+        next();
+        m_busy = false;
+    }
+}
+
+void ModemPort::OpenPort(bool open)
+{
+    if (open)
+        runSequence([this] { openPort(); });
+    else
+        runSequence([this] { releasePort(); });
+}
+
+void ModemPort::setConnected(bool connected)
+{
+    ModemConnected = connected;
+    if (m_owner)
+        m_owner->ModemConnected = connected;
+    broadcast(connected ? QStringLiteral(";MODEMCONNECTION;TRUE;") : QStringLiteral(";MODEMCONNECTION;FALSE;"));
+    Q_EMIT connectionChanged(connected);
+}
+
+void ModemPort::applySettings()
+{
+    const QStringList parts = setting(Key::CommSettings, "9600,N,8,1").split(QLatin1Char(','));
+    bool ok = false;
+    const int baud = parts.value(0).trimmed().toInt(&ok);
+    if (ok && baud > 0)
+        m_serial.setBaudRate(baud);
+    const QString parity = parts.value(1).trimmed().toUpper();
+    if (parity == QLatin1String("N"))
+        m_serial.setParity(QSerialPort::NoParity);
+    else if (parity == QLatin1String("E"))
+        m_serial.setParity(QSerialPort::EvenParity);
+    else if (parity == QLatin1String("O"))
+        m_serial.setParity(QSerialPort::OddParity);
+    else if (parity == QLatin1String("M"))
+        m_serial.setParity(QSerialPort::MarkParity);
+    else if (parity == QLatin1String("S"))
+        m_serial.setParity(QSerialPort::SpaceParity);
+    const int bits = parts.value(2).trimmed().toInt(&ok);
+    if (ok && bits >= 5 && bits <= 8)
+        m_serial.setDataBits(QSerialPort::DataBits(bits));
+    const QString stop = parts.value(3).trimmed();
+    if (stop == QLatin1String("1"))
+        m_serial.setStopBits(QSerialPort::OneStop);
+    else if (stop == QLatin1String("1.5"))
+        m_serial.setStopBits(QSerialPort::OneAndHalfStop);
+    else if (stop == QLatin1String("2"))
+        m_serial.setStopBits(QSerialPort::TwoStop);
+    // 3 is RTS together with XOn/XOff; the serial layer has one mode at a time, and RTS is the one that
+    // keeps a fast modem from overrunning us.
+    switch (int(textToNumber(setting(Key::Handshaking, "0"), 0))) {
+    case 1:
+        m_serial.setFlowControl(QSerialPort::SoftwareControl);
+        break;
+    case 2:
+    case 3:
+        m_serial.setFlowControl(QSerialPort::HardwareControl);
+        break;
+    default:
+        m_serial.setFlowControl(QSerialPort::NoFlowControl);
+        break;
+    }
+}
+
+void ModemPort::openPort()
+{
+    if (!m_serial.isOpen()) {
+        const QString commPort = setting(Key::CommPort, "1");
+        m_label = commPort.trimmed();
+        m_serial.setPortName(devicePath(commPort));
+        applySettings();
+        m_pending.clear();
+        ReceiveBuffer.clear();
+        if (!m_serial.open(QIODevice::ReadWrite))
+            qCInfo(lcModem) << "cannot open" << m_serial.portName() << m_serial.errorString();
+    }
+
+    if (!m_serial.isOpen()) {
+        m_serial.clearError();
+        setConnected(false);
+        ShowError(QStringLiteral("Cannot open comm port ") + m_label + QStringLiteral(". It may be in use by \r\n") +
+                  QStringLiteral("another application. Caller id information cannot \r\n") +
+                  QStringLiteral("be received until the comm port is open."));
+        PortOpenFailed = true;
+        releasePort();
+        return;
+    }
+
+    setConnected(true);
+    AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" opened"));
+
+    // A pseudo-terminal (and some USB adapters) have no modem control lines; that is no reason to give up.
+    if (!m_serial.setDataTerminalReady(true)) {
+        qCInfo(lcModem) << "DTR:" << m_serial.errorString();
+        m_serial.clearError();
+    }
+    if (!m_serial.setRequestToSend(true)) {
+        qCInfo(lcModem) << "RTS:" << m_serial.errorString();
+        m_serial.clearError();
+    }
+
+    sendAndWait(CR + "ATZ" + CR);
+    if (ModemError || ModemTimeout) {
+        ShowError(QStringLiteral("Comm port ") + m_label + QStringLiteral(" is not responding. Caller id \r\n") +
+                  QStringLiteral("information cannot be received until the \r\n") +
+                  QStringLiteral("comm port is open."));
+        releasePort();
+        return;
+    }
+
+    sendAndWait("AT#CLS=8" + CR);
+
+    const QString modemString = setting(Key::ModemString, "");
+    bool tryBuiltIn = modemString.isEmpty();
+    if (!modemString.isEmpty()) {
+        sendAndWait(modemString.toUtf8() + CR);
+        // Silence counts as accepted: some modems switch caller ID on without a word.
+        tryBuiltIn = ModemError;
+    }
+    if (tryBuiltIn) {
+        for (const char* command : kCallerIdCommands) {
+            sendAndWait(QByteArray(command) + CR);
+            if (!ModemError)
+                break;
+        }
+        if (ModemError && m_serial.isOpen()) {
+            ShowError(QStringLiteral("Caller id could not be enabled on comm port ") + m_label +
+                      QStringLiteral(". The \r\n") +
+                      QStringLiteral("caller id command string in modem configuration may \r\n") +
+                      QStringLiteral("need to be reconfigured or this modem does not have \r\n") +
+                      QStringLiteral("caller id capabilities. No caller id information can \r\n") +
+                      QStringLiteral("be received until this problem is resolved."));
+        }
+    }
+
+    sendAndWait(CR + "ATM0" + CR);
+    sendAndWait(CR + "ATS6=2" + CR);
+}
+
+void ModemPort::releasePort()
+{
+    setConnected(false);
+    if (PortOpenFailed) {
+        PortOpenFailed = false;
+        AddEvent(QStringLiteral("Cannot open comm port"));
+    } else {
+        AddEvent(QStringLiteral("Comm port closed"));
+    }
+    if (m_serial.isOpen()) {
+        sendAndWait(CR + "ATZ" + CR);
+        if (!m_serial.setDataTerminalReady(false) || !m_serial.setRequestToSend(false))
+            m_serial.clearError();
+        m_serial.close();
+    }
+}
+
+int ModemPort::CheckDialTone()
+{
+    if (m_busy || !m_serial.isOpen()) {
+        SaveError(0, QStringLiteral("The modem is busy or the port is closed."), QStringLiteral("ModemPort"));
+        ReportError(QStringLiteral("frmBaseMain_CheckDialTone"));
+        return 0;
+    }
+    int result = 0;
+    runSequence([this, &result] {
+        sendAndWait(CR + "ATDT;" + CR);
+        if (NoDialTone || ModemTimeout)
+            result = 2;
+        else if (ModemOK)
+            result = 1;
+        sendAndWait(CR + "ATH0" + CR);
+        if (!ModemOK)
+            sendAndWait(CR + "ATH0" + CR);
+    });
+    return result;
+}
+
+void ModemPort::HangUp()
+{
+    runSequence([this] {
+        sendAndWait(CR + "ATH1" + CR);
+        sendAndWait(CR + "ATH0" + CR);
+        if (!ModemOK)
+            sendAndWait(CR + "ATH0" + CR);
+    });
+}
+
+void ModemPort::send(const QByteArray& framed)
+{
+    if (!m_serial.isOpen())
+        return;
+    m_serial.write(framed);
+    m_serial.flush();
+}
+
+void ModemPort::sendAndWait(const QByteArray& framed)
+{
+    send(framed);
+    WaitForModemResponse();
+}
+
+void ModemPort::WaitForModemResponse()
+{
+    ModemOK = ModemError = ModemTimeout = NoDialTone = false;
+    auto answered = [this] { return ModemOK || ModemError || NoDialTone; };
+
+    // The wait ends at the third change of the seconds value, so 2 to 3 seconds from now. The real clock
+    // is meant here: a test may hold the program's clock still, but the modem does not wait for it.
+    using namespace std::chrono;
+    const auto sinceEpoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const QDeadlineTimer deadline(3000 - sinceEpoch % 1000, Qt::PreciseTimer);
+
+    Comm_OnComm();
+    if (!answered() && m_serial.isOpen() && !deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(kPollMs);
+        auto check = [&] {
+            Comm_OnComm();
+            if (answered() || !m_serial.isOpen() || deadline.hasExpired())
+                loop.quit();
+        };
+        connect(&poll, &QTimer::timeout, &loop, check);
+        connect(&m_serial, &QSerialPort::readyRead, &loop, check);
+        poll.start();
+        loop.exec();
+    }
+    if (!answered())
+        ModemTimeout = true;
+}
+
+void ModemPort::Comm_OnComm()
+{
+    if (!m_serial.isOpen())
+        return;
+    m_pending.append(m_serial.readAll());
+    // Lines are taken from the front of m_pending one at a time, so a wait that runs inside the handling of
+    // one line (and reads on) keeps the order of everything that arrived.
+    while (!m_pending.isEmpty()) {
+        const qsizetype cr = m_pending.indexOf('\r');
+        const QByteArray chunk = cr < 0 ? m_pending : m_pending.left(cr);
+        m_pending.remove(0, cr < 0 ? m_pending.size() : cr + 1);
+        for (char c : chunk) {
+            const auto b = static_cast<unsigned char>(c);
+            // Line feeds are dropped; NUL and other stray control bytes would only corrupt the record.
+            if (b >= 0x20 && b != 0x7f)
+                ReceiveBuffer.append(c);
+        }
+        if (cr < 0 || ReceiveBuffer.isEmpty())
+            continue;
+        const QByteArray line = ReceiveBuffer;
+        ReceiveBuffer.clear();
+        const QString text = decodeLine(line);
+        if (!noteResult(text))
+            Q_EMIT lineReceived(text);
+    }
+}
+
+bool ModemPort::noteResult(const QString& line)
+{
+    const QString upper = line.toUpper();
+    if (upper == QLatin1String("OK"))
+        ModemOK = true;
+    else if (upper == QLatin1String("ERROR"))
+        ModemError = true;
+    else if (upper == QLatin1String("NO DIAL TONE"))
+        NoDialTone = true;
+    else
+        return false;
+    return true;
+}
+
+void ModemPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return;
+    if (!m_serial.isOpen())
+        return;
+    // A vanished device reports this over and over; one report and a closed port is the useful answer.
+    qCInfo(lcModem) << "port lost:" << m_serial.errorString();
+    m_serial.close();
+    m_serial.clearError();
+    m_pending.clear();
+    ReceiveBuffer.clear();
+    const QString text = QStringLiteral("Comm port ") + m_label +
+                         QStringLiteral(" stopped responding and was closed. Caller id \r\n") +
+                         QStringLiteral("information cannot be received until the \r\n") +
+                         QStringLiteral("comm port is open.");
+    QString oneLine = text;
+    oneLine.remove(QStringLiteral("\r\n"));
+    AddEvent(oneLine);
+    Prompt::notice(text, Prompt::Exclamation);
+    if (!m_busy)
+        releasePort();
+    else
+        // The waiting sequence ends at once now that the port is shut; the release follows it.
+        m_deferred.append([this] {
+            if (ModemConnected)
+                releasePort();
+        });
+}

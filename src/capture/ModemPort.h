@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class MainWindow;
+
+// The modem's serial port on the standalone/server main window: opens and releases it, resets the modem
+// and switches its caller-ID reporting on, cuts the received bytes into lines (handed out by lineReceived),
+// waits for result codes, probes for a dial tone and picks a call up and drops it.
+//
+// Command sequences (the set-up, the release, the dial-tone probe, the hang-up) never overlap: one that is
+// asked for while another waits for the modem runs as soon as that one has finished, so no wait ever takes
+// the reply meant for another command.
+class ModemPort : public QObject {
+    Q_OBJECT
+public:
+    // owner receives ModemConnected; it may be nullptr.
+    explicit ModemPort(MainWindow* owner = nullptr, QObject* parent = nullptr);
+    ~ModemPort() override;
+
+    // Result codes seen since the current wait began; only WaitForModemResponse clears them.
+    bool ModemOK = false;
+    bool ModemError = false;
+    bool NoDialTone = false;
+    bool ModemTimeout = false;
+    // The port is open and the modem set up; reported to network clients.
+    bool ModemConnected = false;
+    // The last open attempt failed, so the release that follows says so.
+    bool PortOpenFailed = false;
+    // Bytes received since the last line end.
+    QByteArray ReceiveBuffer;
+
+    // One-shot: start-up and the options dialog start it so the port opens right after they return.
+    QTimer PortOpenTimer;
+    void PortOpenTimer_Timer();
+
+    // True opens (or, when open, sets the modem up anew); False releases.
+    void OpenPort(bool open);
+    // Reads whatever has arrived and hands out every whole line.
+    void Comm_OnComm();
+    // Waits for the reply to the command just written: OK, ERROR or NO DIAL TONE, else ModemTimeout at the
+    // third change of the clock's seconds (2 to 3 seconds). Lines keep being processed meanwhile.
+    void WaitForModemResponse();
+    // 2: NO DIAL TONE or no reply (the line is in use), 1: OK (dial tone), 0: anything else.
+    int CheckDialTone();
+    // Picks the line up and puts it down again.
+    void HangUp();
+
+    bool PortOpen() const;
+    // A command sequence is waiting for the modem.
+    bool isBusy() const { return m_busy; }
+    // The port as the messages name it: the number of the setting, or the device path used.
+    QString portLabel() const { return m_label; }
+    // Texts and picture key the window shows for the port state.
+    QString releaseCaption() const;
+    QString iconKey() const;
+
+    // Marks a result-code line; true when the line is one (the caller then does nothing more with it).
+    bool noteResult(const QString& line);
+
+    // "N" is the N-th serial port (/dev/ttyS(N-1)); anything else is a device path used as it is.
+    static QString devicePath(const QString& commPort);
+    // UTF-8 where the bytes are valid UTF-8, else Latin-1.
+    static QString decodeLine(const QByteArray& bytes);
+
+    QSerialPort& serial() { return m_serial; }
+
+Q_SIGNALS:
+    // Every received line that is not a result code, without its line end.
+    void lineReceived(const QString& line);
+    // The port was opened and set up, or released; captions and icons follow releaseCaption()/iconKey().
+    void connectionChanged(bool connected);
+
+private:
+    void openPort();
+    void releasePort();
+    void setConnected(bool connected);
+    void send(const QByteArray& framed);
+    void sendAndWait(const QByteArray& framed);
+    void applySettings();
+    void onError(QSerialPort::SerialPortError error);
+    // Runs fn now, or after the sequence in progress when one is waiting.
+    void runSequence(std::function<void()> fn);
+
+    MainWindow* m_owner;
+    QSerialPort m_serial;
+    QString m_label;
+    QByteArray m_pending;
+    bool m_busy = false;
+    QList<std::function<void()>> m_deferred;
+};

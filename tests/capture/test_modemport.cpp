@@ -1,0 +1,368 @@
+#include "capture/ModemPort.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/FakeModem.h"
+#include "support/TempHome.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+#include "platform/Prompt.h"
+
+namespace {
+
+// Everything one test needs: a home, a main window to collect the event lines, a server to collect the
+// broadcasts, a fake modem on a pty and the port pointed at it.
+struct Rig {
+    TempHome home;
+    MainWindow window;
+    clsServer server;
+    FakeModem modem;
+    ModemPort port{&window};
+
+    Rig()
+    {
+        gMainForm = &window;
+        gServer = &server;
+        SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    }
+    ~Rig()
+    {
+        gMainForm = nullptr;
+        gServer = nullptr;
+    }
+    QStringList events() const { return window.lstEvents.stringList(); }
+};
+
+} // namespace
+
+class TestModemPort : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void devicePathFromSetting();
+    void decodesUtf8ElseLatin1();
+    void setUpFallsBackThroughTheEnableList();
+    void ownModemStringAnsweredOkSendsNoBuiltInCommand();
+    void silentAnswerToOwnModemStringCountsAsAccepted();
+    void everyEnableCommandRefused();
+    void silentModemIsNotResponding();
+    void missingDeviceCannotBeOpened();
+    void releaseOfClosedPortStillReports();
+    void releaseResetsTheModemAndClosesThePort();
+    void linesAreAssembledAtCarriageReturn();
+    void linesKeepFlowingDuringAWait();
+    void dialToneProbe();
+    void hangUpSendsOffHookThenOnHook();
+    void hangUpAskedDuringAProbeRunsAfterIt();
+    void vanishedDeviceClosesThePortOnce();
+};
+
+void TestModemPort::devicePathFromSetting()
+{
+    QCOMPARE(ModemPort::devicePath("1"), QString("/dev/ttyS0"));
+    QCOMPARE(ModemPort::devicePath(" 4 "), QString("/dev/ttyS3"));
+    QCOMPARE(ModemPort::devicePath("/dev/ttyACM0"), QString("/dev/ttyACM0"));
+    QCOMPARE(ModemPort::devicePath("/dev/pts/7"), QString("/dev/pts/7"));
+}
+
+void TestModemPort::decodesUtf8ElseLatin1()
+{
+    QCOMPARE(ModemPort::decodeLine("NAME = JOS\xC3\x89"), QString::fromUtf8("NAME = JOSÉ"));
+    QCOMPARE(ModemPort::decodeLine("NAME = JOS\xC9"), QString::fromUtf8("NAME = JOSÉ"));
+    QCOMPARE(ModemPort::decodeLine("RING"), QString("RING"));
+}
+
+void TestModemPort::setUpFallsBackThroughTheEnableList()
+{
+    Rig rig;
+    rig.modem.queueReply("AT#CID=1", "ERROR");
+    rig.modem.queueReply("AT+VCID=1", "ERROR");
+    QSignalSpy changed(&rig.port, &ModemPort::connectionChanged);
+
+    rig.port.PortOpenTimer.start();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.modem.count("ATS6=2") == 1, 5000);
+    QTRY_VERIFY(!rig.port.isBusy());
+
+    QCOMPARE(rig.modem.received(), QByteArray("\rATZ\r"
+                                              "AT#CLS=8\r"
+                                              "AT#CID=1\r"
+                                              "AT+VCID=1\r"
+                                              "AT%CCID=1\r"
+                                              "\rATM0\r"
+                                              "\rATS6=2\r"));
+    QVERIFY(rig.port.PortOpen());
+    QVERIFY(rig.port.ModemConnected);
+    QVERIFY(rig.window.ModemConnected);
+    QCOMPARE(rig.port.releaseCaption(), QString("&Release Port"));
+    QCOMPARE(rig.port.iconKey(), QString("gicon"));
+    QCOMPARE(rig.server.sentLog, QStringList{";MODEMCONNECTION;TRUE;"});
+    QCOMPARE(rig.events(), QStringList{"Comm port " + rig.modem.slavePath() + " opened"});
+    QVERIFY(Prompt::texts().isEmpty());
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toBool(), true);
+}
+
+void TestModemPort::ownModemStringAnsweredOkSendsNoBuiltInCommand()
+{
+    Rig rig;
+    SaveProperty(Section::frmConfiguration, Key::ModemString, "AT+MYCID=1");
+    rig.port.OpenPort(true);
+    QCOMPARE(rig.modem.commands(), (QStringList{"ATZ", "AT#CLS=8", "AT+MYCID=1", "ATM0", "ATS6=2"}));
+
+    // Refused: the built-in list follows, starting at its first entry.
+    rig.modem.clearReceived();
+    rig.modem.queueReply("AT+MYCID=1", "ERROR");
+    rig.port.OpenPort(true); // already open: the modem is set up anew
+    QCOMPARE(rig.modem.commands(), (QStringList{"ATZ", "AT#CLS=8", "AT+MYCID=1", "AT#CID=1", "ATM0", "ATS6=2"}));
+    QCOMPARE(rig.server.sentLog, (QStringList{";MODEMCONNECTION;TRUE;", ";MODEMCONNECTION;TRUE;"}));
+}
+
+void TestModemPort::silentAnswerToOwnModemStringCountsAsAccepted()
+{
+    Rig rig;
+    SaveProperty(Section::frmConfiguration, Key::ModemString, "AT+QUIET");
+    rig.modem.setReply("AT+QUIET", "");
+    QElapsedTimer clock;
+    clock.start();
+    rig.port.OpenPort(true);
+    QVERIFY(clock.elapsed() >= 2000);
+    QCOMPARE(rig.modem.commands(), (QStringList{"ATZ", "AT#CLS=8", "AT+QUIET", "ATM0", "ATS6=2"}));
+    QVERIFY(rig.port.ModemConnected);
+}
+
+void TestModemPort::everyEnableCommandRefused()
+{
+    Rig rig;
+    for (const char* c : {"AT#CID=1", "AT+VCID=1", "AT%CCID=1", "AT#CC1", "AT*ID1", "AT#CID=2", "AT%CCID=2"})
+        rig.modem.setReply(c, "ERROR");
+    rig.port.OpenPort(true);
+    QCOMPARE(rig.modem.commands(), (QStringList{"ATZ", "AT#CLS=8", "AT#CID=1", "AT+VCID=1", "AT%CCID=1", "AT#CC1",
+                                                "AT*ID1", "AT#CID=2", "AT%CCID=2", "ATM0", "ATS6=2"}));
+    const QString label = rig.modem.slavePath();
+    const QString message = "Caller id could not be enabled on comm port " + label +
+                            ". The \r\ncaller id command string in modem configuration may \r\nneed to be "
+                            "reconfigured or this modem does not have \r\ncaller id capabilities. No caller id "
+                            "information can \r\nbe received until this problem is resolved.";
+    QCOMPARE(Prompt::texts(), QStringList{message});
+    QCOMPARE(Prompt::history().at(0).icon, int(Prompt::Exclamation));
+    QVERIFY(rig.events().contains(QString(message).remove("\r\n")));
+    // Rings still come in: the port stays open and connected.
+    QVERIFY(rig.port.PortOpen());
+    QVERIFY(rig.port.ModemConnected);
+}
+
+void TestModemPort::silentModemIsNotResponding()
+{
+    Rig rig;
+    rig.modem.setDefaultReply("");
+    QElapsedTimer clock;
+    clock.start();
+    rig.port.OpenPort(true);
+    const qint64 elapsed = clock.elapsed();
+    // One wait for ATZ (2 to 3 s), then the release's own ATZ wait (2 to 3 s).
+    QVERIFY2(elapsed >= 4000 && elapsed <= 6300, qPrintable(QString::number(elapsed)));
+    const QString label = rig.modem.slavePath();
+    const QString message = "Comm port " + label +
+                            " is not responding. Caller id \r\ninformation cannot be received until the \r\n"
+                            "comm port is open.";
+    QCOMPARE(Prompt::texts(), QStringList{message});
+    QCOMPARE(rig.events(), (QStringList{"Comm port " + label + " opened", QString(message).remove("\r\n"),
+                                        "Comm port closed"}));
+    QCOMPARE(rig.modem.received(), QByteArray("\rATZ\r\rATZ\r"));
+    QVERIFY(!rig.port.PortOpen());
+    QVERIFY(!rig.port.ModemConnected);
+    QCOMPARE(rig.port.releaseCaption(), QString("&Open Port"));
+    QCOMPARE(rig.port.iconKey(), QString("ricon"));
+    QCOMPARE(rig.server.sentLog, (QStringList{";MODEMCONNECTION;TRUE;", ";MODEMCONNECTION;FALSE;"}));
+}
+
+void TestModemPort::missingDeviceCannotBeOpened()
+{
+    Rig rig;
+    const QString path = rig.home.file("no-such-modem");
+    SaveProperty(Section::frmConfiguration, Key::CommPort, path);
+    rig.port.OpenPort(true);
+    const QString message = "Cannot open comm port " + path +
+                            ". It may be in use by \r\nanother application. Caller id information cannot \r\nbe "
+                            "received until the comm port is open.";
+    QCOMPARE(Prompt::texts(), QStringList{message});
+    QCOMPARE(rig.events(), (QStringList{QString(message).remove("\r\n"), "Cannot open comm port"}));
+    QCOMPARE(rig.server.sentLog, (QStringList{";MODEMCONNECTION;FALSE;", ";MODEMCONNECTION;FALSE;"}));
+    QVERIFY(!rig.port.PortOpen());
+    QVERIFY(!rig.port.PortOpenFailed);
+    QCOMPARE(rig.port.releaseCaption(), QString("&Open Port"));
+
+    // A port number names the number in the message.
+    Prompt::clearHistory();
+    SaveProperty(Section::frmConfiguration, Key::CommPort, "250");
+    rig.port.OpenPort(true);
+    QVERIFY(Prompt::texts().value(0).startsWith("Cannot open comm port 250. It may be in use by \r\n"));
+}
+
+void TestModemPort::releaseOfClosedPortStillReports()
+{
+    Rig rig;
+    rig.port.OpenPort(false);
+    QCOMPARE(rig.events(), QStringList{"Comm port closed"});
+    QCOMPARE(rig.server.sentLog, QStringList{";MODEMCONNECTION;FALSE;"});
+    QVERIFY(rig.modem.received().isEmpty());
+}
+
+void TestModemPort::releaseResetsTheModemAndClosesThePort()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+    rig.modem.clearReceived();
+    rig.port.OpenPort(false);
+    QCOMPARE(rig.modem.received(), QByteArray("\rATZ\r"));
+    QVERIFY(!rig.port.PortOpen());
+    QCOMPARE(rig.events().last(), QString("Comm port closed"));
+    QCOMPARE(rig.server.sentLog.last(), QString(";MODEMCONNECTION;FALSE;"));
+    // It can be opened again at once.
+    rig.port.OpenPort(true);
+    QVERIFY(rig.port.ModemConnected);
+}
+
+void TestModemPort::linesAreAssembledAtCarriageReturn()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+    QSignalSpy lines(&rig.port, &ModemPort::lineReceived);
+
+    // "RING" CR LF in three pieces, then CR CR LF: one line, no empty ones.
+    rig.modem.inject("RI");
+    QTest::qWait(30);
+    rig.modem.inject("NG");
+    QTest::qWait(30);
+    rig.modem.inject("\r");
+    rig.modem.inject("\n\r\r\n");
+    // A NUL and other stray control bytes neither end the line nor get into it; accents survive.
+    rig.modem.inject(QByteArray("NAME = A\0B\x01\x7f", 12) + "C\r\n");
+    rig.modem.inject("NAME = JOS\xC3\x89\r\nNAME = REN\xC9\r\n");
+    QTRY_COMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0).at(0).toString(), QString("RING"));
+    QCOMPARE(lines.at(1).at(0).toString(), QString("NAME = ABC"));
+    QCOMPARE(lines.at(2).at(0).toString(), QString::fromUtf8("NAME = JOSÉ"));
+    QCOMPARE(lines.at(3).at(0).toString(), QString::fromUtf8("NAME = RENÉ"));
+
+    // A line made only of control bytes is no line at all; result codes are noted, not handed out.
+    rig.modem.inject(QByteArray("\0\0\r", 3));
+    rig.modem.inject("ok\r\n");
+    QTRY_VERIFY(rig.port.ModemOK);
+    QCOMPARE(lines.size(), 4);
+}
+
+void TestModemPort::linesKeepFlowingDuringAWait()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+    QStringList seen;
+    bool waitRunning = false;
+    connect(&rig.port, &ModemPort::lineReceived, this, [&](const QString& line) {
+        seen << line + (waitRunning ? "@wait" : "");
+        // The first number line starts a hang-up from inside the port's own line handling, as blocking does.
+        if (line.startsWith("NMBR") && !waitRunning) {
+            waitRunning = true;
+            rig.port.HangUp();
+            waitRunning = false;
+        }
+    });
+    rig.modem.setCommandHook([&](const QString& command) {
+        if (command == "ATH1")
+            rig.modem.injectLine("NAME = LATE");
+    });
+    rig.modem.setReply("ATH1", "OK", 200);
+    rig.modem.inject("\r\nNMBR = 5551234\r\nTIME = 0101\r\n");
+    QTRY_VERIFY(seen.size() >= 3);
+    // Lines that were already read come first, in order, then the one that arrived during the wait.
+    QCOMPARE(seen, (QStringList{"NMBR = 5551234", "TIME = 0101@wait", "NAME = LATE@wait"}));
+    QCOMPARE(rig.modem.commands().mid(5), (QStringList{"ATH1", "ATH0"}));
+}
+
+void TestModemPort::dialToneProbe()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+
+    rig.modem.clearReceived();
+    rig.modem.queueReply("ATDT;", "NO DIAL TONE");
+    QCOMPARE(rig.port.CheckDialTone(), 2);
+    QCOMPARE(rig.modem.received(), QByteArray("\rATDT;\r\rATH0\r"));
+
+    rig.modem.clearReceived();
+    QCOMPARE(rig.port.CheckDialTone(), 1);
+    QCOMPARE(rig.modem.received(), QByteArray("\rATDT;\r\rATH0\r"));
+
+    // A refused probe is neither answer; a refused hang-up is tried once more.
+    rig.modem.clearReceived();
+    rig.modem.queueReply("ATDT;", "ERROR");
+    rig.modem.queueReply("ATH0", "ERROR");
+    QCOMPARE(rig.port.CheckDialTone(), 0);
+    QCOMPARE(rig.modem.received(), QByteArray("\rATDT;\r\rATH0\r\rATH0\r"));
+
+    // No reply at all: the line is in use.
+    rig.modem.clearReceived();
+    rig.modem.queueReply("ATDT;", "");
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(rig.port.CheckDialTone(), 2);
+    QVERIFY(clock.elapsed() >= 2000 && clock.elapsed() < 3300);
+
+    // Port closed: unable to probe, nothing written.
+    rig.port.OpenPort(false);
+    rig.modem.clearReceived();
+    QCOMPARE(rig.port.CheckDialTone(), 0);
+    QVERIFY(rig.modem.received().isEmpty());
+}
+
+void TestModemPort::hangUpSendsOffHookThenOnHook()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+    rig.modem.clearReceived();
+    rig.port.HangUp();
+    QCOMPARE(rig.modem.received(), QByteArray("\rATH1\r\rATH0\r"));
+    rig.modem.clearReceived();
+    rig.modem.queueReply("ATH0", "ERROR");
+    rig.port.HangUp();
+    QCOMPARE(rig.modem.received(), QByteArray("\rATH1\r\rATH0\r\rATH0\r"));
+}
+
+void TestModemPort::hangUpAskedDuringAProbeRunsAfterIt()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+    rig.modem.clearReceived();
+    rig.modem.setReply("ATDT;", "NO DIAL TONE", 150);
+    bool asked = false;
+    rig.modem.setCommandHook([&](const QString& command) {
+        if (command == "ATDT;" && !asked) {
+            asked = true;
+            QTimer::singleShot(20, &rig.port, [&] { rig.port.HangUp(); });
+        }
+    });
+    QCOMPARE(rig.port.CheckDialTone(), 2);
+    QCOMPARE(rig.modem.commands(), (QStringList{"ATDT;", "ATH0", "ATH1", "ATH0"}));
+}
+
+void TestModemPort::vanishedDeviceClosesThePortOnce()
+{
+    Rig rig;
+    rig.port.OpenPort(true);
+    rig.modem.unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.port.PortOpen(), 3000);
+    QTest::qWait(100);
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().at(0).kind, Prompt::Kind::Notice);
+    QVERIFY(Prompt::texts().at(0).startsWith("Comm port " + rig.port.portLabel() + " stopped responding"));
+    QVERIFY(!rig.port.ModemConnected);
+    QCOMPARE(rig.server.sentLog.last(), QString(";MODEMCONNECTION;FALSE;"));
+    QCOMPARE(rig.events().last(), QString("Comm port closed"));
+}
+
+QTEST_GUILESS_MAIN(TestModemPort)
+#include "test_modemport.moc"

@@ -1,0 +1,156 @@
+#include "FakeModem.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+FakeModem::FakeModem(QObject* parent) : QObject(parent)
+{
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    m_slavePath = QString::fromLocal8Bit(name);
+    // Raw on both sides: no CR/LF translation, no echo, so the bytes seen are the bytes written.
+    termios t{};
+    if (tcgetattr(m_slave, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(m_slave, TCSANOW, &t);
+    }
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &FakeModem::readMaster);
+}
+
+FakeModem::~FakeModem()
+{
+    unplug();
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+void FakeModem::unplug()
+{
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        delete m_notifier;
+        m_notifier = nullptr;
+    }
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+    // The slave end is kept by the fake itself as long as the master lives, so that the program's own open
+    // and close never hang the line up; once the master is gone the slave must go too, or reads would block
+    // instead of failing.
+    if (m_slave >= 0) {
+        ::close(m_slave);
+        m_slave = -1;
+    }
+}
+
+void FakeModem::setReply(const QString& command, const QString& text, int delayMs)
+{
+    m_standing.insert(command.toUpper(), Reply{text, delayMs});
+}
+
+void FakeModem::queueReply(const QString& command, const QString& text, int delayMs)
+{
+    m_queued[command.toUpper()].enqueue(Reply{text, delayMs});
+}
+
+void FakeModem::setDefaultReply(const QString& text, int delayMs) { m_default = Reply{text, delayMs}; }
+
+void FakeModem::inject(const QByteArray& bytes)
+{
+    if (m_master < 0)
+        return;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return;
+        }
+        done += n;
+    }
+}
+
+void FakeModem::injectLine(const QString& line) { inject("\r\n" + line.toUtf8() + "\r\n"); }
+
+QStringList FakeModem::callLines(const QString& number, const QString& name, const QString& date,
+                                 const QString& time)
+{
+    return {QStringLiteral("DATE = ") + date, QStringLiteral("TIME = ") + time, QStringLiteral("NMBR = ") + number,
+            QStringLiteral("NAME = ") + name};
+}
+
+int FakeModem::count(const QString& command) const
+{
+    return int(m_commands.count(command));
+}
+
+void FakeModem::clearReceived()
+{
+    m_received.clear();
+    m_commands.clear();
+}
+
+void FakeModem::readMaster()
+{
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n <= 0) {
+            // EIO: nobody holds the slave open (the program closed its port); not an error for a modem.
+            break;
+        }
+        m_received.append(buf, n);
+        m_partial.append(buf, n);
+    }
+    qsizetype cr;
+    while ((cr = m_partial.indexOf('\r')) >= 0) {
+        QByteArray piece = m_partial.left(cr);
+        m_partial.remove(0, cr + 1);
+        piece.replace("\n", "");
+        if (piece.trimmed().isEmpty())
+            continue;
+        const QString command = QString::fromUtf8(piece);
+        m_commands.append(command);
+        Q_EMIT commandReceived(command);
+        if (m_hook)
+            m_hook(command);
+        answer(command);
+    }
+}
+
+void FakeModem::answer(const QString& command)
+{
+    const QString key = command.trimmed().toUpper();
+    Reply reply = m_default;
+    auto queued = m_queued.find(key);
+    if (queued != m_queued.end() && !queued->isEmpty())
+        reply = queued->dequeue();
+    else if (m_standing.contains(key))
+        reply = m_standing.value(key);
+    if (reply.text.isEmpty())
+        return;
+    const QByteArray bytes = "\r\n" + reply.text.toUtf8() + "\r\n";
+    if (reply.delayMs <= 0) {
+        inject(bytes);
+        return;
+    }
+    QPointer<FakeModem> self(this);
+    QTimer::singleShot(reply.delayMs, this, [self, bytes] {
+        if (self)
+            self->inject(bytes);
+    });
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QSocketNotifier;
+
+// A modem on a pseudo-terminal, for tests and for trying the program without hardware. The program
+// opens slavePath() as its serial port; the fake reads what it writes, splits it into commands at CR,
+// answers each from a script and records everything it received. Caller-ID lines are injected on demand.
+//
+// Replies are written the way modems write them: CR LF, the text, CR LF. An empty reply text is silence.
+class FakeModem : public QObject {
+    Q_OBJECT
+public:
+    struct Reply {
+        QString text = QStringLiteral("OK");
+        int delayMs = 0;
+    };
+
+    explicit FakeModem(QObject* parent = nullptr);
+    ~FakeModem() override;
+
+    bool isOpen() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+
+    // The standing answer to one command (compared without regard to case), used every time it comes.
+    void setReply(const QString& command, const QString& text, int delayMs = 0);
+    // Answers the command's next arrivals, one queued reply each, before the standing one applies again.
+    void queueReply(const QString& command, const QString& text, int delayMs = 0);
+    // The answer to any command without a reply of its own ("OK" at first).
+    void setDefaultReply(const QString& text, int delayMs = 0);
+    // Called with each command as it arrives, before it is answered (a test may inject lines here).
+    void setCommandHook(std::function<void(const QString&)> hook) { m_hook = std::move(hook); }
+
+    // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once.
+    void inject(const QByteArray& bytes);
+    void injectLine(const QString& line);
+    // A whole incoming call the way a caller-ID modem reports it between the first two rings.
+    static QStringList callLines(const QString& number, const QString& name, const QString& date = "1225",
+                                 const QString& time = "0930");
+
+    // Everything received, as raw bytes, and the commands it was split into (without CR, in order).
+    QByteArray received() const { return m_received; }
+    QStringList commands() const { return m_commands; }
+    int count(const QString& command) const;
+    void clearReceived();
+
+    // Closes the master side: the program's port sees the device vanish.
+    void unplug();
+
+Q_SIGNALS:
+    void commandReceived(const QString& command);
+
+private:
+    void readMaster();
+    void answer(const QString& command);
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+    QSocketNotifier* m_notifier = nullptr;
+    QByteArray m_received;
+    QByteArray m_partial;
+    QStringList m_commands;
+    QHash<QString, Reply> m_standing;
+    QHash<QString, QQueue<Reply>> m_queued;
+    Reply m_default;
+    std::function<void(const QString&)> m_hook;
+};
