@@ -32,7 +32,8 @@ void AddRecentItem(const QString& section, const QString& key, const QString& it
 // Writes the first-run values once (until InitializedSettings is "True").
 void InitializeSettings();
 
-// The screen size the first-run placements are centred on, in twips; tests inject one.
+// The screen size the first-run placements are centred on, in twips. An injected size (tests) wins over
+// the primary screen's.
 void setInitialScreenSizeTwips(double width, double height);
 
 // Drops the cached store so the next access reopens the file (tests, a changed VELQUON_HOME).

@@ -1,0 +1,169 @@
+#include "core/modAttributeGroup.h"
+
+#include <optional>
+
+#include <QFileInfo>
+
+#include "core/Globals.h"
+#include "core/RecordFields.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+#include "platform/DataFile.h"
+#include "platform/ProgramFolder.h"
+
+KeyedCollection<clsAttributeGroup> gAttributeGroups;
+
+namespace {
+
+const QString kLoadTag = QStringLiteral("modAttributeGroup_LoadAttributeGroupsFromFile");
+
+// The colour field: whatever number leads it, rounded into 32 bits; nothing when it does not fit.
+std::optional<qint32> colourField(const QVariant& field)
+{
+    double value = 0;
+    switch (field.typeId()) {
+    case QMetaType::Bool:
+        value = field.toBool() ? -1 : 0;
+        break;
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        value = double(field.toLongLong());
+        break;
+    case QMetaType::Double:
+        value = field.toDouble();
+        break;
+    default:
+        value = RecordFields::leadingNumber(field.toString());
+        break;
+    }
+    qint32 out = 0;
+    if (!RecordFields::roundToInt32(value, out))
+        return std::nullopt;
+    return out;
+}
+
+// #TRUE#/#FALSE#, the quoted words, or a number; anything else is not a truth value.
+std::optional<bool> blockField(const QVariant& field)
+{
+    const bool asTrue = DataFile::toBool(field, true);
+    if (asTrue != DataFile::toBool(field, false))
+        return std::nullopt;
+    return asTrue;
+}
+
+void loadFailed(qint32 number, const QString& description)
+{
+    SaveError(number, description);
+    ReportError(kLoadTag);
+}
+
+} // namespace
+
+QString defaultAttributeGroupsFile() { return programFolder() + QStringLiteral("/AttributeGroups.dat"); }
+
+void LoadAttributeGroupsFromFile(const QString& path)
+{
+    if (isClientMode())
+        return;
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return;
+    const auto records = DataFile::readAll(path);
+    if (!records) {
+        loadFailed(75, QStringLiteral("Path/File access error"));
+        return;
+    }
+    for (const DataFile::Record& r : *records) {
+        if (r.isEmpty())
+            continue; // a blank line, such as an editor's extra line end, holds no group
+        if (r.size() < 4) {
+            loadFailed(62, QStringLiteral("Input past end of file"));
+            return;
+        }
+        auto group = std::make_shared<clsAttributeGroup>();
+        group->Description = r[0].toString();
+        const auto colour = colourField(r[1]);
+        if (!colour) {
+            loadFailed(6, QStringLiteral("Overflow"));
+            return;
+        }
+        group->Color = *colour;
+        const auto block = blockField(r[2]);
+        if (!block) {
+            loadFailed(13, QStringLiteral("Type mismatch"));
+            return;
+        }
+        group->Block = *block;
+        group->Sound = r[3].toString();
+        if (!CheckDuplicateAttributeGroup(group->Description))
+            gAttributeGroups.add(group->Description, group);
+    }
+    SendAttributeGroups();
+}
+
+void CreateDefaultAttributeGroups()
+{
+    if (isClientMode())
+        return;
+    const QString sounds = programFolder() + QStringLiteral("/Sounds/");
+    // The first-run file writes the block flag as quoted words; every later rewrite uses #TRUE#/#FALSE#.
+    const QList<DataFile::Record> defaults = {
+        {QStringLiteral("Default"), qlonglong(16711680), QStringLiteral("FALSE"), sounds + "Xylophone.wav"},
+        {QStringLiteral("VIP Callers"), qlonglong(65280), QStringLiteral("FALSE"), sounds + "Snaredrumroll.wav"},
+        {QStringLiteral("Block Calls"), qlonglong(255), QStringLiteral("TRUE"), sounds + "Alarm.wav"},
+    };
+    QString error;
+    if (!DataFile::writeAll(defaultAttributeGroupsFile(), defaults, &error)) {
+        SaveError(75, QStringLiteral("Path/File access error: ") + error);
+        ReportError(QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"));
+    }
+}
+
+void RefreshAttributeGroupFile()
+{
+    if (isClientMode())
+        return;
+    const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
+    QList<DataFile::Record> records;
+    records.reserve(gAttributeGroups.count());
+    for (const auto& entry : gAttributeGroups) {
+        const clsAttributeGroup& g = *entry.item;
+        records.append({g.Description, qlonglong(g.Color), g.Block, g.Sound});
+    }
+    QString error;
+    if (!DataFile::writeAll(path, records, &error)) {
+        SaveError(75, QStringLiteral("Path/File access error: ") + error);
+        ReportError(QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
+        return;
+    }
+    SendAttributeGroups();
+}
+
+void SendAttributeGroups()
+{
+    if (isClientMode() || !gServer)
+        return;
+    QString text = QStringLiteral(";CLEAR ATTRIBUTE GROUPS;");
+    for (const auto& entry : gAttributeGroups)
+        text += QStringLiteral(";ATTRIBUTE GROUP;") + entry.item->PrintSend();
+    gServer->SendData(text, -1, -1);
+}
+
+std::shared_ptr<clsAttributeGroup> GetAttributeGroup(const QString& name)
+{
+    if (auto group = gAttributeGroups.item(name))
+        return group;
+    SaveError(5, QStringLiteral("Invalid procedure call or argument"));
+    return std::make_shared<clsAttributeGroup>();
+}
+
+bool CheckDuplicateAttributeGroup(const QString& name)
+{
+    const QString upper = name.toUpper();
+    for (const auto& entry : gAttributeGroups) {
+        if (entry.item->Description.toUpper() == upper)
+            return true;
+    }
+    return false;
+}

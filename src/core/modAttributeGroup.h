@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/KeyedCollection.h"
+#include "core/clsAttributeGroup.h"
+
+#include <QString>
+
+#include <memory>
+
+// The attribute groups: the program-wide collection and the file "AttributeGroups.dat". The file and
+// network operations do nothing in client mode, whose groups come from the server; the look-ups work in
+// every mode.
+
+// Keyed by Description, case ignored, in file order. Replace it by a new empty collection to start over.
+extern KeyedCollection<clsAttributeGroup> gAttributeGroups;
+
+// Adds the groups of a data file to gAttributeGroups (groups already there win over lines of the same
+// name), then sends them to the clients. A missing file loads nothing and sends nothing.
+void LoadAttributeGroupsFromFile(const QString& path);
+// Replaces the program folder's "AttributeGroups.dat" by the three default groups; the collection is
+// neither changed nor sent.
+void CreateDefaultAttributeGroups();
+// Rewrites the file named by the setting AttributeGroupsFile from gAttributeGroups, then sends the groups.
+void RefreshAttributeGroupFile();
+// Sends every group to every connected client.
+void SendAttributeGroups();
+// The group of that name (case ignored); a name that is not there gives a new empty group.
+std::shared_ptr<clsAttributeGroup> GetAttributeGroup(const QString& name);
+bool CheckDuplicateAttributeGroup(const QString& name);
+
+// The program folder's group file.
+QString defaultAttributeGroupsFile();

@@ -1,0 +1,431 @@
+#include "core/clsAttributeGroup.h"
+#include "core/modAttributeGroup.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+#include "platform/Prompt.h"
+#include "support/TempHome.h"
+
+class TestAttributeGroups : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void textFormOfAnEmptyGroup();
+    void buildReadsLeadingNumbersAndTruthValues();
+    void buildStopsAtTheFirstBadField();
+    void negativeAndLargeColours();
+    void defaultFileAndLoad();
+    void rewriteWritesTrueFlagsAndLoadsBackTheSame();
+    void duplicateDescriptionKeepsTheFirst();
+    void groupsAlreadyLoadedWin();
+    void quotesInFieldsDoNotBreakTheFile();
+    void badLinesEndTheLoad();
+    void readsColourAndBlockInEveryWritten();
+    void missingFileLoadsAndSendsNothing();
+    void rewriteFollowsTheSetting();
+    void failedRewriteKeepsTheOldFile();
+    void sendsTheExactText();
+    void clientModeTouchesNothing();
+    void lookups();
+
+private:
+    TempHome* m_home = nullptr;
+    clsServer* m_server = nullptr;
+};
+
+void TestAttributeGroups::init()
+{
+    m_home = new TempHome;
+    gNetworkMode = Standalone;
+    gAttributeGroups = {};
+    m_server = new clsServer;
+    gServer = m_server;
+}
+
+void TestAttributeGroups::cleanup()
+{
+    gServer = nullptr;
+    delete m_server;
+    gAttributeGroups = {};
+    gNetworkMode = Standalone;
+    delete m_home;
+}
+
+static QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+static void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+static QStringList descriptions()
+{
+    QStringList out;
+    for (const auto& e : gAttributeGroups)
+        out << e.item->Description;
+    return out;
+}
+
+void TestAttributeGroups::textFormOfAnEmptyGroup()
+{
+    const clsAttributeGroup empty;
+    QCOMPARE(empty.PrintSend(), QStringLiteral("||0|False||"));
+    clsAttributeGroup back;
+    back.Build(empty.PrintSend());
+    QVERIFY(!back.BadData());
+    QCOMPARE(back.Description, QString());
+    QCOMPARE(back.Color, 0);
+    QCOMPARE(back.Block, false);
+    QCOMPARE(back.Sound, QString());
+
+    clsAttributeGroup vip;
+    vip.Description = QStringLiteral("VIP Callers");
+    vip.Color = 65280;
+    vip.Sound = QStringLiteral("Speech");
+    QCOMPARE(vip.PrintSend(), QStringLiteral("|VIP Callers|65280|False|Speech|"));
+    vip.Block = true;
+    clsAttributeGroup vipBack;
+    vipBack.Build(vip.PrintSend());
+    QCOMPARE(vipBack.PrintSend(), QStringLiteral("|VIP Callers|65280|True|Speech|"));
+}
+
+void TestAttributeGroups::buildReadsLeadingNumbersAndTruthValues()
+{
+    struct Case {
+        const char* text;
+        qint32 colour;
+        bool block;
+    };
+    const Case cases[] = {
+        {"|A|12ab|true|x.wav|", 12, true},
+        {"|A| 1 2 |FALSE|x.wav|", 12, false},
+        {"|A|2.5|0|x.wav|", 2, false},
+        {"|A|3.5|-1|x.wav|", 4, true},
+        {"|A|1e3|7|x.wav|", 1000, true},
+        {"|A|abc|TrUe|x.wav|", 0, true},
+        {"|A||false|x.wav|extra|fields", 0, false},
+        {"|A|-12.5x|False|x.wav|", -12, false},
+    };
+    for (const Case& c : cases) {
+        clsAttributeGroup g;
+        g.Build(QString::fromLatin1(c.text));
+        QVERIFY2(!g.BadData(), c.text);
+        QCOMPARE(g.Description, QStringLiteral("A"));
+        QCOMPARE(g.Color, c.colour);
+        QCOMPARE(g.Block, c.block);
+        QCOMPARE(g.Sound, QStringLiteral("x.wav"));
+    }
+}
+
+void TestAttributeGroups::buildStopsAtTheFirstBadField()
+{
+    clsAttributeGroup g;
+    g.Sound = QStringLiteral("old.wav");
+    g.Build(QStringLiteral("|A|5|"));
+    QVERIFY(g.BadData());
+    QCOMPARE(g.Description, QStringLiteral("A"));
+    QCOMPARE(g.Color, 5);
+    QCOMPARE(g.Sound, QStringLiteral("old.wav"));
+
+    clsAttributeGroup word;
+    word.Build(QStringLiteral("|B|1|yes|s|"));
+    QVERIFY(word.BadData());
+    QCOMPARE(word.Sound, QString());
+
+    clsAttributeGroup huge;
+    huge.Build(QStringLiteral("|C|99999999999|True|s|"));
+    QVERIFY(huge.BadData());
+    QCOMPARE(huge.Description, QStringLiteral("C"));
+    QCOMPARE(huge.Block, false);
+
+    // Once bad, always bad.
+    huge.Build(QStringLiteral("|D|1|True|s|"));
+    QVERIFY(huge.BadData());
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestAttributeGroups::negativeAndLargeColours()
+{
+    clsAttributeGroup g;
+    g.Color = -1;
+    QCOMPARE(g.PrintSend(), QStringLiteral("||-1|False||"));
+    clsAttributeGroup back;
+    back.Build(g.PrintSend());
+    QCOMPARE(back.Color, -1);
+    back.Build(QStringLiteral("|x|2147483647|False||"));
+    QCOMPARE(back.Color, 2147483647);
+    QVERIFY(!back.BadData());
+}
+
+void TestAttributeGroups::defaultFileAndLoad()
+{
+    CreateDefaultAttributeGroups();
+    const QString F = m_home->path();
+    const QByteArray expected = "\"Default\",16711680,\"FALSE\",\"" + F.toUtf8() +
+                                "/Sounds/Xylophone.wav\"\r\n"
+                                "\"VIP Callers\",65280,\"FALSE\",\"" + F.toUtf8() +
+                                "/Sounds/Snaredrumroll.wav\"\r\n"
+                                "\"Block Calls\",255,\"TRUE\",\"" + F.toUtf8() + "/Sounds/Alarm.wav\"\r\n";
+    QCOMPARE(fileBytes(m_home->file("AttributeGroups.dat")), expected);
+    // Creating the defaults neither fills nor sends the collection.
+    QVERIFY(gAttributeGroups.isEmpty());
+    QVERIFY(m_server->sentLog.isEmpty());
+
+    LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
+    QCOMPARE(descriptions(), (QStringList{"Default", "VIP Callers", "Block Calls"}));
+    const auto block = GetAttributeGroup(QStringLiteral("block calls"));
+    QCOMPARE(block->Block, true);
+    QCOMPARE(block->Color, 255);
+    QCOMPARE(block->Sound, F + "/Sounds/Alarm.wav");
+    QCOMPARE(GetAttributeGroup(QStringLiteral("Default"))->Block, false);
+    QCOMPARE(GetAttributeGroup(QStringLiteral("Default"))->Color, 16711680);
+    QCOMPARE(m_server->sentLog.size(), 1);
+
+    // Creating the defaults again replaces whatever the file held.
+    writeFile(defaultAttributeGroupsFile(), "\"Mine\",1,#TRUE#,\"\"\r\n");
+    CreateDefaultAttributeGroups();
+    QCOMPARE(fileBytes(defaultAttributeGroupsFile()), expected);
+}
+
+void TestAttributeGroups::rewriteWritesTrueFlagsAndLoadsBackTheSame()
+{
+    CreateDefaultAttributeGroups();
+    LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
+    const QStringList before = [] {
+        QStringList out;
+        for (const auto& e : gAttributeGroups)
+            out << e.item->PrintSend();
+        return out;
+    }();
+    m_server->sentLog.clear();
+    RefreshAttributeGroupFile();
+    const QByteArray bytes = fileBytes(defaultAttributeGroupsFile());
+    QVERIFY(bytes.contains("\"Block Calls\",255,#TRUE#,"));
+    QVERIFY(bytes.contains("\"Default\",16711680,#FALSE#,"));
+    QCOMPARE(bytes.count("\r\n"), 3);
+    QCOMPARE(m_server->sentLog.size(), 1);
+
+    gAttributeGroups = {};
+    LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
+    QStringList after;
+    for (const auto& e : gAttributeGroups)
+        after << e.item->PrintSend();
+    QCOMPARE(after, before);
+    // A rewrite of an unchanged collection writes the same bytes.
+    RefreshAttributeGroupFile();
+    QCOMPARE(fileBytes(defaultAttributeGroupsFile()), bytes);
+}
+
+void TestAttributeGroups::duplicateDescriptionKeepsTheFirst()
+{
+    writeFile(m_home->file("g.dat"), "\"Default\",1,#FALSE#,\"first.wav\"\r\n"
+                                     "\"Other\",2,#FALSE#,\"\"\r\n"
+                                     "\"DEFAULT\",3,#TRUE#,\"second.wav\"\r\n");
+    LoadAttributeGroupsFromFile(m_home->file("g.dat"));
+    QCOMPARE(descriptions(), (QStringList{"Default", "Other"}));
+    QCOMPARE(GetAttributeGroup(QStringLiteral("default"))->Sound, QStringLiteral("first.wav"));
+    QCOMPARE(GetAttributeGroup(QStringLiteral("default"))->Color, 1);
+}
+
+void TestAttributeGroups::groupsAlreadyLoadedWin()
+{
+    auto mine = std::make_shared<clsAttributeGroup>();
+    mine->Description = QStringLiteral("VIP Callers");
+    mine->Color = 42;
+    gAttributeGroups.add(mine->Description, mine);
+    CreateDefaultAttributeGroups();
+    LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
+    QCOMPARE(descriptions(), (QStringList{"VIP Callers", "Default", "Block Calls"}));
+    QCOMPARE(GetAttributeGroup(QStringLiteral("VIP Callers"))->Color, 42);
+}
+
+void TestAttributeGroups::quotesInFieldsDoNotBreakTheFile()
+{
+    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, m_home->file("q.dat"));
+    const QList<QStringList> groups = {
+        {"The \"Boss\"", "/snd/say \"hi\", then, bye.wav"},
+        {"Comma, group", "Speech"},
+        {"After", ""},
+    };
+    for (const QStringList& g : groups) {
+        auto group = std::make_shared<clsAttributeGroup>();
+        group->Description = g[0];
+        group->Sound = g[1];
+        group->Color = 7;
+        gAttributeGroups.add(group->Description, group);
+    }
+    RefreshAttributeGroupFile();
+    gAttributeGroups = {};
+    LoadAttributeGroupsFromFile(m_home->file("q.dat"));
+    QCOMPARE(gAttributeGroups.count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(gAttributeGroups.at(i)->Description, groups[i][0]);
+        QCOMPARE(gAttributeGroups.at(i)->Sound, groups[i][1]);
+        QCOMPARE(gAttributeGroups.at(i)->Color, 7);
+    }
+}
+
+void TestAttributeGroups::badLinesEndTheLoad()
+{
+    writeFile(m_home->file("bad.dat"), "\"One\",1,#FALSE#,\"\"\r\n"
+                                       "\"Two\",2,\"maybe\",\"\"\r\n"
+                                       "\"Three\",3,#FALSE#,\"\"\r\n");
+    LoadAttributeGroupsFromFile(m_home->file("bad.dat"));
+    QCOMPARE(descriptions(), QStringList{"One"});
+    QCOMPARE(lastReportedTag(), QStringLiteral("modAttributeGroup_LoadAttributeGroupsFromFile"));
+    QVERIFY(m_server->sentLog.isEmpty()); // a failed load sends nothing
+
+    gAttributeGroups = {};
+    writeFile(m_home->file("short.dat"), "\"One\",1,#FALSE#,\"\"\r\n\"Two\",2\r\n\"Three\",3,#FALSE#,\"\"\r\n");
+    LoadAttributeGroupsFromFile(m_home->file("short.dat"));
+    QCOMPARE(descriptions(), QStringList{"One"});
+    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestAttributeGroups::readsColourAndBlockInEveryWritten()
+{
+    // Hand-written and older files: quoted words, LF line ends, a colour with trailing text, no colour at
+    // all, and a blank last line.
+    writeFile(m_home->file("mixed.dat"), "\"A\",12ab,\"TRUE\",\"a.wav\"\n"
+                                         "\"B\",,\"false\",\"b.wav\"\r\n"
+                                         "\"C\",\"255\",#TRUE#,\"c.wav\"\r\n"
+                                         "\"D\",2.5,0,\"d.wav\"\r\n"
+                                         "\r\n");
+    LoadAttributeGroupsFromFile(m_home->file("mixed.dat"));
+    QCOMPARE(descriptions(), (QStringList{"A", "B", "C", "D"}));
+    const qint32 colours[] = {12, 0, 255, 2};
+    const bool blocks[] = {true, false, true, false};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(gAttributeGroups.at(i)->Color, colours[i]);
+        QCOMPARE(gAttributeGroups.at(i)->Block, blocks[i]);
+    }
+    QCOMPARE(gAttributeGroups.at(3)->Sound, QStringLiteral("d.wav"));
+    QCOMPARE(m_server->sentLog.size(), 1);
+}
+
+void TestAttributeGroups::missingFileLoadsAndSendsNothing()
+{
+    LoadAttributeGroupsFromFile(m_home->file("nowhere.dat"));
+    QVERIFY(gAttributeGroups.isEmpty());
+    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(!QFile::exists(m_home->file("nowhere.dat")));
+}
+
+void TestAttributeGroups::rewriteFollowsTheSetting()
+{
+    CreateDefaultAttributeGroups();
+    const QByteArray defaults = fileBytes(defaultAttributeGroupsFile());
+    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, m_home->file("elsewhere.dat"));
+    auto g = std::make_shared<clsAttributeGroup>();
+    g->Description = QStringLiteral("Only");
+    gAttributeGroups.add(g->Description, g);
+    RefreshAttributeGroupFile();
+    QCOMPARE(fileBytes(m_home->file("elsewhere.dat")), QByteArray("\"Only\",0,#FALSE#,\"\"\r\n"));
+    QCOMPARE(fileBytes(defaultAttributeGroupsFile()), defaults);
+}
+
+void TestAttributeGroups::failedRewriteKeepsTheOldFile()
+{
+    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, m_home->file("no/such/folder/g.dat"));
+    auto g = std::make_shared<clsAttributeGroup>();
+    g->Description = QStringLiteral("X");
+    gAttributeGroups.add(g->Description, g);
+    RefreshAttributeGroupFile();
+    QCOMPARE(lastReportedTag(), QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
+    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestAttributeGroups::sendsTheExactText()
+{
+    auto a = std::make_shared<clsAttributeGroup>();
+    a->Description = QStringLiteral("Default");
+    a->Color = 16711680;
+    a->Sound = QStringLiteral("/s/x.wav");
+    auto b = std::make_shared<clsAttributeGroup>();
+    b->Description = QStringLiteral("Block Calls");
+    b->Color = 255;
+    b->Block = true;
+    b->Sound = QStringLiteral("Speech");
+    gAttributeGroups.add(a->Description, a);
+    gAttributeGroups.add(b->Description, b);
+    SendAttributeGroups();
+    QCOMPARE(m_server->sentLog,
+             QStringList{";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Default|16711680|False|/s/x.wav|"
+                         ";ATTRIBUTE GROUP;|Block Calls|255|True|Speech|"});
+
+    gAttributeGroups = {};
+    SendAttributeGroups();
+    QCOMPARE(m_server->sentLog.last(), QStringLiteral(";CLEAR ATTRIBUTE GROUPS;"));
+
+    // Without a server there is nobody to send to, and nothing fails.
+    gServer = nullptr;
+    SendAttributeGroups();
+    QCOMPARE(m_server->sentLog.size(), 2);
+}
+
+void TestAttributeGroups::clientModeTouchesNothing()
+{
+    CreateDefaultAttributeGroups();
+    const QByteArray before = fileBytes(defaultAttributeGroupsFile());
+    auto g = std::make_shared<clsAttributeGroup>();
+    g->Description = QStringLiteral("From server");
+    gAttributeGroups.add(g->Description, g);
+
+    gNetworkMode = Client;
+    writeFile(m_home->file("other.dat"), "\"Other\",1,#FALSE#,\"\"\r\n");
+    LoadAttributeGroupsFromFile(m_home->file("other.dat"));
+    RefreshAttributeGroupFile();
+    QFile::remove(defaultAttributeGroupsFile());
+    CreateDefaultAttributeGroups();
+    QVERIFY(!QFile::exists(defaultAttributeGroupsFile()));
+    writeFile(defaultAttributeGroupsFile(), before);
+    RefreshAttributeGroupFile();
+    SendAttributeGroups();
+
+    QCOMPARE(descriptions(), QStringList{"From server"});
+    QCOMPARE(fileBytes(defaultAttributeGroupsFile()), before);
+    QVERIFY(m_server->sentLog.isEmpty());
+    // The client's own copy still answers look-ups.
+    QVERIFY(CheckDuplicateAttributeGroup(QStringLiteral("FROM SERVER")));
+    QCOMPARE(GetAttributeGroup(QStringLiteral("from server")), g);
+}
+
+void TestAttributeGroups::lookups()
+{
+    CreateDefaultAttributeGroups();
+    LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
+    QVERIFY(CheckDuplicateAttributeGroup(QStringLiteral("vip callers")));
+    QVERIFY(!CheckDuplicateAttributeGroup(QStringLiteral("VIP")));
+    QVERIFY(!CheckDuplicateAttributeGroup(QString()));
+
+    gErrNumber = 0;
+    const auto missing = GetAttributeGroup(QStringLiteral("<none>"));
+    QVERIFY(missing != nullptr);
+    QCOMPARE(missing->Description, QString());
+    QCOMPARE(missing->Color, 0);
+    QCOMPARE(missing->Block, false);
+    QVERIFY(gErrNumber != 0);
+    QVERIFY(Prompt::history().isEmpty());
+    // A fresh empty group each time: changing one cannot leak into the next look-up.
+    missing->Block = true;
+    QCOMPARE(GetAttributeGroup(QString())->Block, false);
+}
+
+QTEST_GUILESS_MAIN(TestAttributeGroups)
+#include "test_attributegroups.moc"

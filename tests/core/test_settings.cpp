@@ -1,0 +1,328 @@
+#include "core/modProperties.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+#include "core/SettingsKeys.h"
+#include "core/modAPI.h"
+#include "core/modAttributeGroup.h"
+#include "platform/Clock.h"
+#include "platform/ProgramFolder.h"
+#include "support/TempHome.h"
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { Clock::reset(); }
+    void missingKeyGivesDefault();
+    void awkwardValuesSurviveANewStore_data();
+    void awkwardValuesSurviveANewStore();
+    void booleansAreWrittenExactly();
+    void handEditedBareListReadsAsText();
+    void pathFormsReachTheSameValue();
+    void listToArray_data();
+    void listToArray();
+    void arrayToList();
+    void addRecentItem();
+    void addRecentItemKeepsTen();
+    void firstRunWritesTheWholeTable();
+    void secondRunChangesNothing();
+};
+
+void TestSettings::missingKeyGivesDefault()
+{
+    TempHome home;
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QStringLiteral("2"));
+    SaveProperty(Section::frmMain, Key::SortCol, QString());
+    // An existing empty value is not replaced by the default.
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QString());
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QString());
+    DeleteKey(settingPath(Section::frmMain, Key::SortCol));
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QStringLiteral("2"));
+}
+
+void TestSettings::awkwardValuesSurviveANewStore_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("list") << ";a;b;c;";
+    QTest::newRow("commas") << "9600,N,8,1";
+    QTest::newRow("equals") << "a=b";
+    QTest::newRow("leading blank") << " starts with a blank";
+    QTest::newRow("trailing blank") << "ends with a blank ";
+    QTest::newRow("at sign") << "@x";
+    QTest::newRow("double quotes") << "say \"hi\"";
+    QTest::newRow("single quote") << "O'Brien";
+    QTest::newRow("backslash") << "C:\\Sounds\\a.wav";
+    QTest::newRow("sql") << "fldName Like 'A*' And fldDate > #1/1/2024#";
+    QTest::newRow("hash and semicolon") << "#x;y#";
+    QTest::newRow("non-ascii") << "Zoë Müller ✓";
+    QTest::newRow("number-like") << "007";
+    QTest::newRow("only blanks") << "   ";
+}
+
+void TestSettings::awkwardValuesSurviveANewStore()
+{
+    QFETCH(QString, value);
+    TempHome home;
+    SaveProperty(Section::frmFind, Key::CustomSQL, value);
+    QCOMPARE(GetProperty(Section::frmFind, Key::CustomSQL, "default"), value);
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmFind, Key::CustomSQL, "default"), value);
+}
+
+void TestSettings::booleansAreWrittenExactly()
+{
+    TempHome home;
+    SaveProperty(Section::frmConfiguration, Key::OnTop, boolText(true));
+    SaveProperty(Section::frmConfiguration, Key::Sound, boolText(false));
+    resetSettingsStore();
+    QFile f(settingsFilePath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray ini = f.readAll();
+    QVERIFY2(ini.contains("OnTop=True\n"), ini.constData());
+    QVERIFY2(ini.contains("Sound=False\n"), ini.constData());
+    QVERIFY(textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, "False")));
+    QVERIFY(!textToBool(GetProperty(Section::frmConfiguration, Key::Sound, "True")));
+    QVERIFY(textToBool(QStringLiteral("TRUE")) && textToBool(QStringLiteral("-1")));
+    QVERIFY(!textToBool(QStringLiteral("false"), true));
+    QVERIFY(textToBool(QStringLiteral("garbage"), true));
+}
+
+void TestSettings::handEditedBareListReadsAsText()
+{
+    TempHome home;
+    QFile f(settingsFilePath());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[frmConfiguration]\nCommSettings=9600,N,8,1\nBlockedIPs=a,b\n");
+    f.close();
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommSettings, ""), QStringLiteral("9600,N,8,1"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, ""), QStringLiteral("a,b"));
+}
+
+void TestSettings::pathFormsReachTheSameValue()
+{
+    TempHome home;
+    WriteKey(QStringLiteral("HKCU\\Software\\Velquon\\frmMain\\ViewTime"), QStringLiteral("3"));
+    QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, "6"), QStringLiteral("3"));
+    QCOMPARE(ReadKey(QStringLiteral("frmMain\\ViewTime"), "6"), QStringLiteral("3"));
+}
+
+void TestSettings::listToArray_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("empty") << "" << QStringList{QString()};
+    QTest::newRow("delimiters only") << ";;" << QStringList{QString()};
+    QTest::newRow("two") << ";a;b;" << QStringList{"a", "b"};
+    QTest::newRow("gaps") << ";x;;y;" << QStringList{"x", "y"};
+    QTest::newRow("no delimiters") << "solo" << QStringList{"solo"};
+    QTest::newRow("recent form") << ";new;old" << QStringList{"new", "old"};
+    QTest::newRow("blanks kept") << "; a ;b;" << QStringList{" a ", "b"};
+}
+
+void TestSettings::listToArray()
+{
+    QFETCH(QString, list);
+    QFETCH(QStringList, items);
+    QCOMPARE(ListToArray(list), items);
+    QStringList out{"stale", "values"};
+    ListToArray(list, out);
+    QCOMPARE(out, items);
+}
+
+void TestSettings::arrayToList()
+{
+    QCOMPARE(ArrayToList({"a", "b"}), QStringLiteral(";a;b;"));
+    QCOMPARE(ArrayToList({QString()}), QStringLiteral(";;"));
+    QCOMPARE(ArrayToList({}), QStringLiteral(";"));
+    const QStringList items{"Total Calls", "Calls in the Last Day", "x y"};
+    QCOMPARE(ListToArray(ArrayToList(items)), items);
+}
+
+void TestSettings::addRecentItem()
+{
+    TempHome home;
+    const char* s = Section::frmFind;
+    const char* k = Key::NameNumber;
+    // Only the first entry into an empty list gets a final ";".
+    AddRecentItem(s, k, QStringLiteral("a"));
+    QCOMPARE(GetProperty(s, k, "x"), QStringLiteral(";a;"));
+    AddRecentItem(s, k, QStringLiteral("b"));
+    QCOMPARE(GetProperty(s, k, "x"), QStringLiteral(";b;a"));
+
+    SaveProperty(s, k, QStringLiteral(";b;A;c"));
+    AddRecentItem(s, k, QStringLiteral("a"));
+    QCOMPARE(GetProperty(s, k, "x"), QStringLiteral(";a;b;c"));
+
+    // Re-adding the newest entry in other capitals replaces it.
+    AddRecentItem(s, k, QStringLiteral("B"));
+    QCOMPARE(GetProperty(s, k, "x"), QStringLiteral(";B;a;c"));
+
+    // A stored empty text is an empty list too.
+    SaveProperty(s, k, QString());
+    AddRecentItem(s, k, QStringLiteral("z"));
+    QCOMPARE(GetProperty(s, k, "x"), QStringLiteral(";z;"));
+}
+
+void TestSettings::addRecentItemKeepsTen()
+{
+    TempHome home;
+    const char* s = Section::frmFind;
+    const char* k = Key::NameNumber;
+    SaveProperty(s, k, QStringLiteral(";1;2;3;4;5;6;7;8;9;10"));
+    AddRecentItem(s, k, QStringLiteral("new"));
+    QCOMPARE(GetProperty(s, k, ""), QStringLiteral(";new;1;2;3;4;5;6;7;8;9"));
+
+    // An old entry in tenth place is dropped rather than moved up.
+    SaveProperty(s, k, QStringLiteral(";1;2;3;4;5;6;7;8;9;10"));
+    AddRecentItem(s, k, QStringLiteral("10"));
+    QCOMPARE(GetProperty(s, k, ""), QStringLiteral(";10;1;2;3;4;5;6;7;8;9"));
+
+    SaveProperty(s, k, QStringLiteral(";1;2;3;4;5;6;7;8;9;10"));
+    AddRecentItem(s, k, QStringLiteral("5"));
+    QCOMPARE(GetProperty(s, k, ""), QStringLiteral(";5;1;2;3;4;6;7;8;9"));
+
+    // However often items are added, the list never passes ten and never holds two equal entries.
+    for (int i = 0; i < 50; ++i)
+        AddRecentItem(s, k, QString::number(i % 13) + (i % 2 ? "a" : "A"));
+    const QStringList items = ListToArray(GetProperty(s, k, ""));
+    QCOMPARE(items.size(), 10);
+    QStringList upper;
+    for (const QString& i : items)
+        upper << i.toUpper();
+    upper.removeDuplicates();
+    QCOMPARE(upper.size(), 10);
+    QCOMPARE(items.first(), QStringLiteral("10a")); // the last one added, 49
+}
+
+using Table = QMap<QString, QString>;
+
+static Table expectedFirstRunTable(const QString& F)
+{
+    const QStringList rows = {
+        "frmActivityLog/Height=4000", "frmActivityLog/Left=9900", "frmActivityLog/Top=6100",
+        "frmActivityLog/Width=9000", "frmActivityLog/WindowState=0", "frmActivityLog/WordWrap=False",
+        "frmContacts/Left=10800", "frmContacts/Top=6350", "frmContacts/AttributeGroupsFile=F/AttributeGroups.dat",
+        "frmContacts/TreeView=False", "frmCustomizeMiniDisplay/Left=10365", "frmCustomizeMiniDisplay/Top=5730",
+        "frmCustomizeStatistics/Left=10725", "frmCustomizeStatistics/Top=4830", "frmFind/Left=9765",
+        "frmFind/Top=7125", "frmFind/NameNumber=", "frmFind/CustomStartDate=", "frmFind/CustomEndDate=",
+        "frmFind/CustomSQL=", "frmFindContact/Left=11932.5", "frmFindContact/Top=5017.5",
+        "frmFindContact/Conditions=", "frmMain/Ascending=True", "frmMain/Col0=2158", "frmMain/Col1=2158",
+        "frmMain/Col2=2158", "frmMain/Col3=913", "frmMain/Col4=913", "frmMain/Height=4200", "frmMain/Width=8300",
+        "frmMain/Left=10250", "frmMain/Top=6000", "frmMain/WindowState=0", "frmMain/SortCol=2",
+        "frmMain/ViewTime=6", "frmMiniDisplay/Height=1900", "frmMiniDisplay/Left=10627.5",
+        "frmMiniDisplay/Top=7267.5", "frmMiniDisplay/Width=3500", "frmMiniDisplay/NameNumberForeColor=14102841",
+        "frmMiniDisplay/ForeColor=8418617", "frmMiniDisplay/BackColor=4731686",
+        "frmMiniDisplay/ButtonColor=2693142", "frmMiniDisplay/ScreenColor=15326429", "frmMiniDisplay/OnTop=True",
+        "frmMiniDisplay/Vibrate=True", "frmMiniDisplay/VibrateDuration=100", "frmMiniDisplay/LockSize=False",
+        "frmMiniDisplay/CallerInfo=;Total Calls;Calls in the Last Day;Calls in the Last Week;"
+        "Calls Between 9pm and 1am;Most Calls in a Day;Most Calls in a Week;",
+        "frmMiniDisplay/LogSize=10", "frmMiniDisplay/PictureBackground=False", "frmCallerInfo/Height=1900",
+        "frmCallerInfo/Left=12650", "frmCallerInfo/Top=7150", "frmCallerInfo/Width=3500",
+        "frmCallerInfo/Visible=False", "frmContactPicture/Height=1900", "frmContactPicture/Left=12650",
+        "frmContactPicture/Top=7150", "frmContactPicture/Width=3500", "frmContactPicture/Visible=False",
+        "frmOtherInfo/Height=1900", "frmOtherInfo/Left=12650", "frmOtherInfo/Top=7150", "frmOtherInfo/Width=3500",
+        "frmOtherInfo/Visible=False", "frmScheduler/Left=11160", "frmScheduler/Top=6150",
+        "frmStatistics/Height=5000", "frmStatistics/Left=10400", "frmStatistics/Top=5600",
+        "frmStatistics/Width=8000", "frmStatistics/WindowState=0", "frmStatistics/ChartStatistic=0",
+        "frmStatistics/ChartType=1", "frmStatistics/GraphFrequency=1", "frmStatistics/GraphGroups=",
+        "frmStatistics/GraphLegend=True", "frmStatistics/GraphStatistic=0", "frmStatistics/GraphType=3",
+        "frmStatistics/TimePeriod=ANYTIME", "frmStatistics/SavedStats=", "frmStatistics/SavedGroups=",
+        "frmStatistics/StatsFile=F/Statistics.dat", "frmConfiguration/LogOffTime=3/21/2024 2:05:07 PM",
+        "frmConfiguration/CallerDBPath=F/dbCID.mdb", "frmConfiguration/ContactDBPath=F/dbContacts.mdb",
+        "frmConfiguration/AutoStart=True", "frmConfiguration/Minimized=False",
+        "frmConfiguration/CloseMinimize=True", "frmConfiguration/BlinkingIcon=True",
+        "frmConfiguration/ConfirmDeletion=True", "frmConfiguration/MaxEventLog=100",
+        "frmConfiguration/LogActivity=False", "frmConfiguration/Hints=True", "frmConfiguration/OnTop=False",
+        "frmConfiguration/PopupScreen=True", "frmConfiguration/Sound=True", "frmConfiguration/Networking=0",
+        "frmConfiguration/TempRemoteHosts=", "frmConfiguration/RemoteHost=", "frmConfiguration/RemotePort=270",
+        "frmConfiguration/RemoteLocalPort=0", "frmConfiguration/LocalPort=270",
+        "frmConfiguration/RestrictedNetwork=False", "frmConfiguration/BlockedIPs=",
+        "frmConfiguration/CommPort=1", "frmConfiguration/CommSettings=9600,N,8,1",
+        "frmConfiguration/Handshaking=0", "frmConfiguration/DialToneTest=True",
+        "frmConfiguration/DialToneWait=20", "frmConfiguration/ModemString=",
+        "frmConfiguration/OverrideVolume=False", "frmConfiguration/VolumeLevel=0", "frmConfiguration/VoiceRate=0",
+        "frmConfiguration/VoiceStyle=Microsoft Sam", "frmConfiguration/DefaultSound=",
+        "frmConfiguration/ImmediateSound=F/Sounds/Button.wav", "frmConfiguration/RingSound=",
+        "frmConfiguration/BlockCallStrings=",
+    };
+    Table t;
+    for (const QString& row : rows) {
+        const int eq = int(row.indexOf(QLatin1Char('=')));
+        QString value = row.mid(eq + 1);
+        if (value.startsWith(QLatin1String("F/")))
+            value = F + value.mid(1);
+        t.insert(row.left(eq), value);
+    }
+    return t;
+}
+
+static Table storedTable()
+{
+    QSettings ini(settingsFilePath(), QSettings::IniFormat);
+    Table t;
+    for (const QString& key : ini.allKeys())
+        t.insert(key, ini.value(key).toString());
+    return t;
+}
+
+static QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestSettings::firstRunWritesTheWholeTable()
+{
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+    setInitialScreenSizeTwips(1920 * 15, 1080 * 15);
+    InitializeSettings();
+    resetSettingsStore();
+
+    const Table expected = expectedFirstRunTable(programFolder());
+    QCOMPARE(expected.size(), 121);
+    const Table stored = storedTable();
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        QVERIFY2(stored.value(it.key(), "<missing>") == it.value(),
+                 qPrintable(it.key() + ": " + stored.value(it.key(), "<missing>")));
+    QCOMPARE(stored, expected);
+
+    // The defaults it relies on are in place: the group file and the desktop start entry.
+    QVERIFY(fileBytes(home.file("AttributeGroups.dat")).startsWith("\"Default\",16711680,\"FALSE\","));
+    QVERIFY(QFile::exists(autoStartEntryPath()));
+}
+
+void TestSettings::secondRunChangesNothing()
+{
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+    setInitialScreenSizeTwips(1920 * 15, 1080 * 15);
+    InitializeSettings();
+    const QByteArray once = fileBytes(settingsFilePath());
+    // Running the table again over itself writes the same bytes.
+    InitializeSettings();
+    QCOMPARE(fileBytes(settingsFilePath()), once);
+
+    // Once start-up has marked the settings done, a later run touches neither settings nor group file,
+    // even on another day and screen, and with the user's own groups in the file.
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, boolText(true));
+    SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("2"));
+    QFile groups(home.file("AttributeGroups.dat"));
+    QVERIFY(groups.open(QIODevice::WriteOnly));
+    groups.write("\"Mine\",1,#FALSE#,\"\"\r\n");
+    groups.close();
+    const QByteArray marked = fileBytes(settingsFilePath());
+    Clock::advance(86400 * 3);
+    setInitialScreenSizeTwips(800 * 15, 600 * 15);
+    InitializeSettings();
+    QCOMPARE(fileBytes(settingsFilePath()), marked);
+    QCOMPARE(fileBytes(home.file("AttributeGroups.dat")), QByteArray("\"Mine\",1,#FALSE#,\"\"\r\n"));
+    QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, ""), QStringLiteral("2"));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"
