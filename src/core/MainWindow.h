@@ -47,6 +47,13 @@ public:
     virtual void RefreshOnline() {}
     virtual void AddHints() {}
 
+    // Shows the window modeless (start-up).
+    virtual void showWindow() {}
+    virtual bool isWindowVisible() const { return false; }
+    // Closes (unloads) the window; with blnExit set that runs its exit steps.
+    virtual void Unload() {}
+    // Starts the one-shot timer that opens the modem port once start-up is through.
+    virtual void EnablePortOpenTimer() {}
     // Shows and raises the window (a second start asks the running copy for this).
     virtual void showAndRaise() {}
     // Called by AddEvent after a line was added, so a window can scroll to it.

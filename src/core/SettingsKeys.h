@@ -16,6 +16,7 @@ inline constexpr char frmFindContact[] = "frmFindContact";
 inline constexpr char frmMain[] = "frmMain";
 inline constexpr char frmMiniDisplay[] = "frmMiniDisplay";
 inline constexpr char frmOtherInfo[] = "frmOtherInfo";
+inline constexpr char frmProcessing[] = "frmProcessing";
 inline constexpr char frmScheduler[] = "frmScheduler";
 inline constexpr char frmStatistics[] = "frmStatistics";
 } // namespace Section

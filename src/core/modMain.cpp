@@ -1,17 +1,262 @@
 #include "core/modMain.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+
+#include <cmath>
+
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowFactory.h"
+#include "core/modAPI.h"
+#include "core/modError.h"
 #include "core/modProperties.h"
+#include "network/clsRemoteSocket.h"
+#include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DataFile.h"
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignal.h"
+#include "statistics/modStatistics.h"
 
 namespace {
+
 QString g_lastLogDate;
+// True once ShutDown has run since the last start-up (and before the first one): the exit steps are done.
+bool g_shutDownDone = true;
+bool g_exiting = false;
+
+const QString kProduct = QStringLiteral("Velquon");
+
+double round2(double value) { return std::round(value * 100.0) / 100.0; }
+
+// Shortest decimal form with the user's decimal separator; these numbers are only read by people.
+QString shortNumber(double value)
+{
+    if (value == 0)
+        value = 0; // no "-0"
+    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    return text.replace(QLatin1Char('.'), QLocale::system().decimalPoint());
 }
+
+} // namespace
+
+// ---------------------------------------------------------------- start-up
+
+QString DatabaseMessage(int callerStatus, int contactStatus, const QString& folder)
+{
+    const QString& p = folder;
+    // Only 0, 1 and 2 have a line of the table; a file that could not be opened or made is said separately.
+    const int c = callerStatus <= 2 ? callerStatus : 0;
+    const int k = contactStatus <= 2 ? contactStatus : 0;
+    const QString both = QStringLiteral("The caller and contact databases could not be found. ");
+    QString text;
+    if (c == 1 && k == 0)
+        text = QStringLiteral("The caller database could not be found. A new database was created in ") + p + '.';
+    else if (c == 2 && k == 0)
+        text = QStringLiteral("The caller database could not be found. A database was found in ") + p + '.';
+    else if (c == 0 && k == 1)
+        text = QStringLiteral("The contact database could not be found. A new database was created in ") + p + '.';
+    else if (c == 1 && k == 1)
+        text = both + QStringLiteral("New databases were created in ") + p + '.';
+    else if (c == 2 && k == 1)
+        text = both + QStringLiteral("A new contact database was created in ") + p +
+               QStringLiteral(". A caller database was found in ") + p + '.';
+    else if (c == 0 && k == 2)
+        text = QStringLiteral("The contact database could not be found. A database was found in ") + p + '.';
+    else if (c == 1 && k == 2)
+        text = both + QStringLiteral("A new Caller database was created in ") + p +
+               QStringLiteral(". A contact database was found in ") + p + '.';
+    else if (c == 2 && k == 2)
+        text = both + QStringLiteral("Databases were found in ") + p + '.';
+
+    auto add = [&text](const QString& sentence) {
+        if (!text.isEmpty())
+            text += QLatin1Char(' ');
+        text += sentence;
+    };
+    const struct {
+        int status;
+        const char* what;
+        const char* file;
+    } problems[] = {{callerStatus, "caller", "/dbCID.mdb"}, {contactStatus, "contact", "/dbContacts.mdb"}};
+    for (const auto& d : problems) {
+        if (d.status == 3)
+            add(QStringLiteral("The %1 database %2 could not be opened; Velquon runs without it.")
+                    .arg(QLatin1String(d.what), p + QLatin1String(d.file)));
+        else if (d.status == 4)
+            add(QStringLiteral("The %1 database could not be created in %2; Velquon runs without it.")
+                    .arg(QLatin1String(d.what), p));
+    }
+    return text;
+}
+
+QString TimeAwayEvent(const QString& logOffTime, const QDateTime& now)
+{
+    double hours = 0;
+    if (const auto then = DateText::parse(logOffTime))
+        hours = round2(double(then->msecsTo(now)) / 3600000.0);
+    const qint64 days = qint64(std::trunc(hours / 24.0));
+    hours = round2(hours - double(days) * 24.0);
+    if (days == 0)
+        return QStringLiteral("Logged off for ") + shortNumber(hours) + QStringLiteral(" hours");
+    return QStringLiteral("Logged off for ") + QString::number(days) + QStringLiteral(" days ") + shortNumber(hours) +
+           QStringLiteral(" hours");
+}
+
+bool Main()
+{
+    WindowFactory& factory = windowFactory();
+
+    // Another copy for the same settings: it comes forward, this one ends without touching anything.
+    SingleInstance& single = SingleInstance::instance();
+    if (!single.acquire(settingsFilePath()))
+        return false;
+    single.setActivateHandler([] {
+        if (gMainForm)
+            gMainForm->showAndRaise();
+    });
+    g_shutDownDone = false;
+
+    // PENDING InitializeSettings();
+
+    // Anything but server or client runs standalone.
+    const int mode = int(textToNumber(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0));
+    gNetworkMode = (mode == Server || mode == Client) ? mode : Standalone;
+
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("True"))))
+        SetAutoStart();
+    else
+        RemoveAutoStart();
+
+    if (gNetworkMode == Client) {
+        gMainForm = factory.createRemoteMain ? factory.createRemoteMain() : nullptr;
+        gRemoteCallers = std::make_unique<RemoteCallerCollection>();
+        gRemoteSocket = new clsRemoteSocket;
+        AddEvent(QStringLiteral("Started ") + kProduct + QStringLiteral(" Client"));
+        if (gMainForm)
+            gMainForm->showWindow();
+    } else {
+        gMainForm = factory.createBaseMain ? factory.createBaseMain() : nullptr;
+        gServer = new clsServer;
+        if (gMainForm)
+            gMainForm->setCaption(gNetworkMode == Server ? kProduct + QStringLiteral(" (Sever)") : kProduct);
+        AddEvent(QStringLiteral("Started ") + kProduct + (gNetworkMode == Server ? QStringLiteral(" Server") : QString()));
+        if (gMainForm)
+            gMainForm->showWindow();
+
+        if (GetProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("False")) !=
+            QLatin1String("True")) {
+            SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+            if (factory.runOneTimeSetup)
+                factory.runOneTimeSetup();
+        }
+
+        const QDateTime now = Clock::now();
+        AddEvent(TimeAwayEvent(GetProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(now)), now));
+
+        if (gMainForm)
+            gMainForm->EnablePortOpenTimer();
+    }
+
+    CreateDefaultStatistics();
+
+    if (GetProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("False")) !=
+        QLatin1String("True"))
+        SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+
+    return true;
+}
+
+// ---------------------------------------------------------------- shut-down
+
+void ShutDown()
+{
+    g_shutDownDone = true;
+
+    delete gRemoteSocket;
+    gRemoteSocket = nullptr;
+    delete gServer;
+    gServer = nullptr;
+    gRemoteCallers.reset();
+    ReleaseStatistics();
+
+    const WindowFactory& factory = windowFactory();
+    MainWindow* mainWindow = gMainForm;
+    gMainForm = nullptr;
+    if (factory.unloadAllWindows)
+        factory.unloadAllWindows();
+    else
+        delete mainWindow; // no GUI: the window is a plain object
+}
+
+void SaveLogOffTime()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(Clock::now()));
+}
+
+void EndProgram()
+{
+    if (!gSwitchingMode)
+        QCoreApplication::quit();
+}
+
+void ExitProgram()
+{
+    if (g_exiting)
+        return;
+    g_exiting = true;
+    if (gMainForm) {
+        gMainForm->blnExit = true;
+        gMainForm->Unload();
+    }
+    // A main window without exit steps of its own (or none at all) leaves them to us.
+    if (!g_shutDownDone) {
+        SaveLogOffTime();
+        ShutDown();
+    }
+    g_exiting = false;
+    EndProgram();
+}
+
+void RunStartUpAgain()
+{
+    gSwitchingMode = true;
+    if (gMainForm) {
+        gMainForm->blnExit = true;
+        gMainForm->Unload();
+    }
+    if (!g_shutDownDone) {
+        SaveLogOffTime();
+        ShutDown();
+    }
+    Main();
+    gSwitchingMode = false;
+}
+
+void installExitHooks()
+{
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // The session is ending: whatever happens next, the time of leaving and the databases are safe.
+        QObject::connect(app, &QGuiApplication::commitDataRequest, app, [](QSessionManager&) { ExitProgram(); });
+    }
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
+            if (!g_shutDownDone) {
+                SaveLogOffTime();
+                ShutDown();
+            }
+        });
+    }
+    installTerminationHandler(ExitProgram);
+}
+
+// ---------------------------------------------------------------- event list and activity log
 
 void resetActivityLogState() { g_lastLogDate.clear(); }
 
@@ -45,11 +290,15 @@ void LogActivity(const QString& text)
     const QDateTime now = Clock::now();
     const QString today = DateText::shortDate(now.date());
     QStringList lines;
-    if (g_lastLogDate.isEmpty() || g_lastLogDate != today) {
+    if (g_lastLogDate.isEmpty() || g_lastLogDate != today)
         lines << QString();
-    }
+    // One record a line: a line break inside an event would split it in two.
+    QString flat = text;
+    flat.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The whole record is one quoted field, so a quote inside the event text cannot break the file.
-    lines << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + text);
+    lines << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + flat);
     if (DataFile::appendLines(path, lines))
         g_lastLogDate = today;
 }

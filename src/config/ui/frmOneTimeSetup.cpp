@@ -1,0 +1,59 @@
+#include "config/ui/frmOneTimeSetup.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+
+frmOneTimeSetup::frmOneTimeSetup(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmOneTimeSetup"));
+    setWindowTitle(QStringLiteral("One Time Setup"));
+    setWindowIcon(QIcon());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("False"))))
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+    lblInfo = new QLabel(QStringLiteral("This is the first time this program has been used and the modem comm port "
+                                        "needs to be set for the program to work properly.  The comm port can also "
+                                        "be set in configuration under the modem tab."),
+                         this);
+    lblInfo->setWordWrap(true);
+    lblPort = new QLabel(QStringLiteral("Modem Port:"), this);
+    cboPort = new QComboBox(this);
+    cboPort->setObjectName(QStringLiteral("cboPort"));
+    for (int i = 1; i <= 16; ++i)
+        cboPort->addItem(QStringLiteral("Com") + QString::number(i));
+    cboPort->setCurrentIndex(0);
+    lblPort->setBuddy(cboPort);
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    connect(cmdOK, &QPushButton::clicked, this, &frmOneTimeSetup::cmdOK_Click);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(lblInfo, 0, 0, 1, 2);
+    grid->addWidget(lblPort, 1, 0);
+    grid->addWidget(cboPort, 1, 1);
+    grid->addWidget(cmdOK, 2, 1, Qt::AlignRight);
+    setFixedWidth(380);
+    adjustSize();
+
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.center() - rect().center());
+    }
+}
+
+void frmOneTimeSetup::cmdOK_Click()
+{
+    // "Com3" gives 3; the number is always read after the first three characters.
+    const int port = int(textToNumber(cboPort->currentText().mid(3), 1));
+    SaveProperty(Section::frmConfiguration, Key::CommPort, QString::number(port));
+    accept();
+}

@@ -1,0 +1,67 @@
+#include "core/Processing.h"
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/ProgressWindow.h"
+#include "core/WindowFactory.h"
+
+#include <QObject>
+
+namespace {
+
+bool dialogOpen()
+{
+    const WindowFactory& f = windowFactory();
+    return f.isDialogOpen && f.isDialogOpen();
+}
+
+} // namespace
+
+Processing::Processing(qint32 maximum, const QString& caption, QObject* owner, const QString& tag)
+{
+    const WindowFactory& f = windowFactory();
+    if (!f.createProgressWindow || dialogOpen())
+        return;
+    m_window = f.createProgressWindow();
+    if (!m_window)
+        return;
+    m_guard = m_window->object();
+    m_window->setTag(tag);
+    m_window->SetMax(maximum);
+    m_window->setCaption(caption);
+    if (dialogOpen())
+        return;
+    // With the main window hidden (in the tray) there is nothing to stand beside but the task bar.
+    if (!gMainForm || !gMainForm->isWindowVisible() || !owner)
+        m_window->showBesideTaskBar();
+    else
+        m_window->showOwned(owner);
+}
+
+Processing::~Processing()
+{
+    if (ProgressWindow* w = window()) {
+        w->Unload();
+        m_guard->deleteLater();
+    }
+}
+
+ProgressWindow* Processing::window() const { return m_guard ? m_window : nullptr; }
+
+void Processing::Increment()
+{
+    if (ProgressWindow* w = window())
+        w->Increment();
+}
+
+bool Processing::StopProcessing() const
+{
+    const ProgressWindow* w = window();
+    return w && w->StopProcessing();
+}
+
+void Processing::Unload()
+{
+    if (ProgressWindow* w = window())
+        w->Unload();
+}

@@ -1,0 +1,3 @@
+#include "core/ProgressWindow.h"
+
+ProgressWindow::~ProgressWindow() = default;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+
+// What a long operation sees of its progress window (frmProcessing). Core code never talks to it directly:
+// it goes through Processing, which makes, shows and releases one window per operation.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow();
+
+    // A maximum below 1 is refused and leaves the previous one.
+    virtual void SetMax(qint32 max) = 0;
+    virtual qint32 maximum() const = 0;
+    virtual qint32 value() const = 0;
+    // One step: yields to the event loop once, advances, and unloads the window at the maximum.
+    virtual void Increment() = 0;
+    // Set by the Stop button; unloading clears it.
+    virtual bool StopProcessing() const = 0;
+    virtual void setStopProcessing(bool stop) = 0;
+    virtual void setCaption(const QString& caption) = 0;
+    virtual QString caption() const = 0;
+    virtual void setTag(const QString& tag) = 0;
+    // True from showing until the count reaches the maximum or the window unloads.
+    virtual bool active() const = 0;
+    // Shows it modeless, owned by owner (a window), or beside the task bar.
+    virtual void showOwned(QObject* owner) = 0;
+    virtual void showBesideTaskBar() = 0;
+    virtual void Unload() = 0;
+    // The window as an object, so that its owner can notice when it is gone.
+    virtual QObject* object() = 0;
+};

@@ -1,0 +1,7 @@
+#include "core/WindowFactory.h"
+
+WindowFactory& windowFactory()
+{
+    static WindowFactory factory;
+    return factory;
+}

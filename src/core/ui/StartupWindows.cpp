@@ -1,0 +1,49 @@
+#include "core/ui/StartupWindows.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+#include "config/ui/frmOneTimeSetup.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/WindowFactory.h"
+#include "core/ui/PlainMainWindow.h"
+#include "core/ui/frmProcessing.h"
+#include "platform/ui/ModalDialog.h"
+
+namespace {
+
+void unloadAllWindows()
+{
+    // Owned windows go with their owners; menus and tooltips belong to Qt.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        if (!w->isWindow() || w->parentWidget())
+            continue;
+        const Qt::WindowType type = w->windowType();
+        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop)
+            continue;
+        w->hide();
+        w->deleteLater();
+    }
+}
+
+void runOneTimeSetup()
+{
+    frmOneTimeSetup dialog(dynamic_cast<QWidget*>(gMainForm));
+    execDialog(dialog);
+}
+
+} // namespace
+
+void registerStartupWindows()
+{
+    WindowFactory& f = windowFactory();
+    f.createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    f.createRemoteMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
+    f.runOneTimeSetup = runOneTimeSetup;
+    f.unloadAllWindows = unloadAllWindows;
+    f.createProgressWindow = [] { return static_cast<ProgressWindow*>(new frmProcessing); };
+    f.isDialogOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+
+#include "core/ProgressWindow.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The progress window of long operations: "n out of max" and a Stop button. Made through the window
+// factory, one per operation (see Processing).
+class frmProcessing : public QDialog, public ProgressWindow {
+    Q_OBJECT
+public:
+    explicit frmProcessing(QWidget* parent = nullptr);
+
+    void SetMax(qint32 max) override;
+    qint32 maximum() const override { return m_max; }
+    qint32 value() const override { return m_value; }
+    void Increment() override;
+    bool StopProcessing() const override { return m_stop; }
+    void setStopProcessing(bool stop) override { m_stop = stop; }
+    void setCaption(const QString& caption) override;
+    QString caption() const override;
+    void setTag(const QString& tag) override { m_tag = tag; }
+    bool active() const override { return m_active; }
+    void showOwned(QObject* owner) override;
+    void showBesideTaskBar() override;
+    void Unload() override;
+    QObject* object() override { return this; }
+
+    // The hint hook every window offers; nothing to hint here.
+    void AddHints() {}
+
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* lblComplete = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblTotal = nullptr;
+    QPushButton* cmdStop = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void cmdStop_Click();
+    void activate();
+    void prepareShow();
+    void applyOnTop(bool topMost);
+
+    qint32 m_max = 100;
+    qint32 m_value = 0;
+    bool m_active = false;
+    bool m_stop = false;
+    QString m_tag;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+#include "core/KeyedCollection.h"
+#include "core/clsCaller.h"
+
+class QTcpSocket;
+
+// The client's one connection to its server (client mode only). It connects as soon as it is made, from
+// the settings RemoteHost, RemotePort and RemoteLocalPort, and carries the client's requests while it is
+// connected. What arrives is handed, one completed send at a time, to the main window's dispatcher.
+class clsRemoteSocket : public QObject {
+    Q_OBJECT
+public:
+    explicit clsRemoteSocket(QObject* parent = nullptr);
+    ~clsRemoteSocket() override;
+
+    // 0 closed, 7 connected; the values between are the intermediate states of a connect.
+    int State() const;
+    bool Connected() const { return m_connected; }
+    void setConnected(bool connected) { Connect(connected); }
+    QString RemoteHost() const { return m_host; }
+    quint16 RemotePort() const { return m_port; }
+
+    // Sends the text followed by the end-of-send marker, only while connected; otherwise drops it.
+    void SendData(const QString& data);
+
+private:
+    void Connect(bool flag);
+    void onConnected();
+    void onDisconnected();
+    void onReadyRead();
+
+    QTcpSocket* sckRemoteClient = nullptr;
+    QString m_host;
+    quint16 m_port = 270;
+    quint16 m_localPort = 0;
+    bool m_connected = false;
+    QByteArray m_buffer;
+};
+
+extern clsRemoteSocket* gRemoteSocket;
+
+// The client's copy of the calls it shows, keyed by the record ID as text; made empty by client start-up.
+using RemoteCallerCollection = KeyedCollection<clsCaller>;
+extern std::unique_ptr<RemoteCallerCollection> gRemoteCallers;

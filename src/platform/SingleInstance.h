@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// Lets one copy of Velquon run per settings location. The first copy holds a lock file and listens on a
+// local socket, both named after the settings file; a later copy finds the lock taken, asks the first one
+// over the socket to show its main window, and gives up. A lock or socket left behind by a killed process
+// is recognised as stale (its process is gone) and taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // The process-wide instance.
+    static SingleInstance& instance();
+
+    // True when this process is (now) the running copy for settingsKey; false when another copy runs,
+    // which has then been asked to show itself (waiting at most timeoutMs for it to answer).
+    bool acquire(const QString& settingsKey, int timeoutMs = 1500);
+    // Gives up the lock and the socket (tests; a process also drops them when it ends).
+    void release();
+
+    bool isPrimary() const { return m_server != nullptr; }
+    // Name of the local socket for a settings location.
+    static QString serverName(const QString& settingsKey);
+
+    // Called on the running copy when a later copy asks it to show itself.
+    void setActivateHandler(std::function<void()> handler) { m_onActivate = std::move(handler); }
+
+private:
+    SingleInstance() = default;
+    ~SingleInstance() override;
+    bool askRunningCopy(const QString& name, int timeoutMs);
+    void onNewConnection();
+
+    QString m_key;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+    std::function<void()> m_onActivate;
+};

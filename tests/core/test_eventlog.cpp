@@ -1,0 +1,209 @@
+#include <QFile>
+#include <QTest>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "platform/Clock.h"
+#include "platform/DataFile.h"
+#include "platform/Prompt.h"
+#include "support/TempHome.h"
+
+// A main window without widgets: AddEvent works on the interface's own event list and status text.
+class BareWindow : public MainWindow {
+public:
+    int lastAdded = -1;
+    void eventAdded(int row) override { lastAdded = row; }
+};
+
+class TestEventLog : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void eventGoesToStatusAndList();
+    void eventListTrimmedToMaxEventLog();
+    void leadingBlankLineIsDropped();
+    void eventWithoutWindowStillLogged();
+    void activityLogOffWritesNothing();
+    void activityLogBlankLineRules();
+    void activityLogKeepsQuotesAndLineBreaks();
+    void activityLogUnwritableIsQuiet();
+    void showErrorWithMessage();
+    void showErrorWithKeptError();
+
+private:
+    QStringList events() const { return m_window->lstEvents.stringList(); }
+    QByteArray logBytes() const;
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<BareWindow> m_window;
+};
+
+void TestEventLog::init()
+{
+    m_home = std::make_unique<TempHome>();
+    m_window = std::make_unique<BareWindow>();
+    gMainForm = m_window.get();
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+}
+
+void TestEventLog::cleanup()
+{
+    gMainForm = nullptr;
+    m_window.reset();
+    m_home.reset();
+    Clock::reset();
+}
+
+QByteArray TestEventLog::logBytes() const
+{
+    QFile f(m_home->file(QStringLiteral("ActivityLog.dat")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestEventLog::eventGoesToStatusAndList()
+{
+    m_window->intStatusTimer = 7;
+    AddEvent(QStringLiteral("Opened Com1"));
+    QCOMPARE(m_window->statusText(), QStringLiteral("Opened Com1"));
+    QCOMPARE(events(), QStringList{QStringLiteral("Opened Com1")});
+    QCOMPARE(m_window->intStatusTimer, 0);
+    QVERIFY(m_window->StatusTimerEnabled);
+    QCOMPARE(m_window->lstEventsSelected, 0);
+    QCOMPARE(m_window->lastAdded, 0);
+}
+
+void TestEventLog::eventListTrimmedToMaxEventLog()
+{
+    SaveProperty(Section::frmConfiguration, Key::MaxEventLog, QStringLiteral("5"));
+    for (int i = 1; i <= 5; ++i)
+        AddEvent(QString::number(i));
+    QCOMPARE(events().size(), 5);
+    AddEvent(QStringLiteral("6"));
+    QCOMPARE(events(), (QStringList{"2", "3", "4", "5", "6"}));
+    QCOMPARE(m_window->lstEventsSelected, 4);
+
+    // Lowering the limit drops one line per event, not all the surplus at once.
+    SaveProperty(Section::frmConfiguration, Key::MaxEventLog, QStringLiteral("2"));
+    AddEvent(QStringLiteral("7"));
+    QCOMPARE(events(), (QStringList{"3", "4", "5", "6", "7"}));
+
+    // Default 100.
+    SaveProperty(Section::frmConfiguration, Key::MaxEventLog, QStringLiteral("not a number"));
+    for (int i = 0; i < 150; ++i)
+        AddEvent(QStringLiteral("x"));
+    QCOMPARE(events().size(), 100);
+}
+
+void TestEventLog::leadingBlankLineIsDropped()
+{
+    // A main window starts its list with blank lines; each event drops the first one while it is blank.
+    m_window->lstEvents.setStringList({QString(), QString(), QStringLiteral("old")});
+    AddEvent(QStringLiteral("new"));
+    QCOMPARE(events(), (QStringList{QString(), QStringLiteral("old"), QStringLiteral("new")}));
+    AddEvent(QStringLiteral("newer"));
+    QCOMPARE(events(), (QStringList{"old", "new", "newer"}));
+    AddEvent(QStringLiteral("newest"));
+    QCOMPARE(events().first(), QStringLiteral("old"));
+}
+
+void TestEventLog::eventWithoutWindowStillLogged()
+{
+    gMainForm = nullptr;
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    AddEvent(QStringLiteral("No window"));
+    QVERIFY(logBytes().contains("No window"));
+}
+
+void TestEventLog::activityLogOffWritesNothing()
+{
+    AddEvent(QStringLiteral("Started Velquon"));
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("ActivityLog.dat"))));
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("False"));
+    AddEvent(QStringLiteral("Still off"));
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("ActivityLog.dat"))));
+}
+
+void TestEventLog::activityLogBlankLineRules()
+{
+    AddEvent(QStringLiteral("before"));
+    // Switched on while running: the first line of the process starts with a blank line.
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("true"));
+    AddEvent(QStringLiteral("one"));
+    Clock::advance(60);
+    AddEvent(QStringLiteral("two"));
+    // Past midnight: a blank line first.
+    Clock::setNow(QDateTime(QDate(2024, 3, 22), QTime(0, 0, 1), Qt::UTC));
+    AddEvent(QStringLiteral("three"));
+    QCOMPARE(QString::fromUtf8(logBytes()),
+             QStringLiteral("\r\n\"3/21/2024 2:05:07 PM:  one\"\r\n\"3/21/2024 2:06:07 PM:  two\"\r\n"
+                            "\r\n\"3/22/2024 12:00:01 AM:  three\"\r\n"));
+
+    // A new process (forgotten date) starts with a blank line again, even on the same day.
+    resetActivityLogState();
+    AddEvent(QStringLiteral("four"));
+    QVERIFY(logBytes().endsWith("\"\r\n\r\n\"3/22/2024 12:00:01 AM:  four\"\r\n"));
+}
+
+void TestEventLog::activityLogKeepsQuotesAndLineBreaks()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    const QString text = QStringLiteral("Incoming Call From:  \"BOB\", 555-1234");
+    AddEvent(text);
+    AddEvent(QStringLiteral("first line\r\nsecond line"));
+    const QList<QByteArray> lines = logBytes().split('\n');
+    // blank, two records, and the empty piece after the last line end
+    QCOMPARE(lines.size(), 4);
+    const DataFile::Record first = DataFile::parseRecord(QString::fromUtf8(lines[1]).chopped(1));
+    QCOMPARE(first.size(), 1);
+    QCOMPARE(first[0].toString(), QStringLiteral("3/21/2024 2:05:07 PM:  ") + text);
+    const DataFile::Record second = DataFile::parseRecord(QString::fromUtf8(lines[2]).chopped(1));
+    QCOMPARE(second[0].toString(), QStringLiteral("3/21/2024 2:05:07 PM:  first line second line"));
+}
+
+void TestEventLog::activityLogUnwritableIsQuiet()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    // A folder where the file should be: the open fails, the event still reaches the window.
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
+    AddEvent(QStringLiteral("cannot log"));
+    QCOMPARE(events(), QStringList{QStringLiteral("cannot log")});
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestEventLog::showErrorWithMessage()
+{
+    ShowError(QStringLiteral("The port is in use.\r\nChoose another port."));
+    QCOMPARE(events(), QStringList{QStringLiteral("The port is in use.Choose another port.")});
+    QCOMPARE(Prompt::history().size(), 1);
+    const Prompt::Record& box = Prompt::history().first();
+    QCOMPARE(box.kind, Prompt::Kind::Message);
+    QCOMPARE(box.title, QStringLiteral("Velquon"));
+    QCOMPARE(box.text, QStringLiteral("The port is in use.\r\nChoose another port."));
+    QCOMPARE(box.icon, int(Prompt::Exclamation));
+    QCOMPARE(box.buttons, int(Prompt::OkOnly));
+}
+
+void TestEventLog::showErrorWithKeptError()
+{
+    // A number that does not fit in 16 bits is shown whole.
+    SaveError(-2147024894, QStringLiteral("The system cannot find the file specified."),
+              QStringLiteral("WshShell.RegRead"));
+    ReportError(QStringLiteral("modProperties_ReadKey"));
+    QCOMPARE(gErrNumber, -2147024894);
+    ShowError(QString());
+    QCOMPARE(events(), QStringList{QStringLiteral("Cannot perform operation.Error #-2147024894: The system cannot "
+                                                  "find the file specified. Source: WshShell.RegRead")});
+    QCOMPARE(Prompt::history().last().text,
+             QStringLiteral("Cannot perform operation.\r\nError #-2147024894: The system cannot find the file "
+                            "specified.\r\nSource: WshShell.RegRead"));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_ReadKey"));
+}
+
+QTEST_GUILESS_MAIN(TestEventLog)
+#include "test_eventlog.moc"

@@ -1,0 +1,249 @@
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "core/Globals.h"
+#include "core/Processing.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowFactory.h"
+#include "core/modError.h"
+#include "core/modProperties.h"
+#include "core/ui/PlainMainWindow.h"
+#include "core/ui/StartupWindows.h"
+#include "core/ui/frmProcessing.h"
+#include "support/TempHome.h"
+
+class TestProcessing : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init() { m_home = std::make_unique<TempHome>(); }
+    void cleanup();
+    void countsToMaximumAndCloses();
+    void incrementAfterCloseChangesNothing();
+    void stopStaysUntilUnloaded();
+    void refusedMaximumKeepsPrevious();
+    void maximumBeyond16Bits();
+    void ownedByVisibleMainWindow();
+    void besideTaskBarWhenMainWindowHidden();
+    void nothingShownWhileDialogOpen();
+    void secondOperationDuringYieldKeepsFirstIntact();
+    void windowDestroyedDuringOperation();
+    void topMostOnlyForPopupWithOnTop();
+
+private:
+    static frmProcessing* form(const Processing& p) { return dynamic_cast<frmProcessing*>(p.window()); }
+    std::unique_ptr<TempHome> m_home;
+};
+
+void TestProcessing::cleanup()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_home.reset();
+}
+
+void TestProcessing::countsToMaximumAndCloses()
+{
+    Processing p(3, QStringLiteral("Coping Data..."));
+    frmProcessing* w = form(p);
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QVERIFY(w->active());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Coping Data..."));
+    QCOMPARE(w->Label1->text(), QStringLiteral("out of"));
+    QCOMPARE(w->cmdStop->text(), QStringLiteral("&Stop"));
+    QCOMPARE(w->lblTotal->text(), QStringLiteral("3"));
+    QCOMPARE(w->lblComplete->text(), QStringLiteral("0"));
+    p.Increment();
+    QCOMPARE(w->lblComplete->text(), QStringLiteral("1"));
+    p.Increment();
+    QCOMPARE(w->lblComplete->text(), QStringLiteral("2"));
+    QVERIFY(w->isVisible());
+    p.Increment();
+    QCOMPARE(w->lblComplete->text(), QStringLiteral("3"));
+    QCOMPARE(w->ProgressBar1->value(), 3);
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->active());
+}
+
+void TestProcessing::incrementAfterCloseChangesNothing()
+{
+    Processing p(2, QStringLiteral("Deleting..."));
+    frmProcessing* w = form(p);
+    p.Increment();
+    p.Increment();
+    QVERIFY(!w->isVisible());
+    p.Increment();
+    QCOMPARE(w->lblComplete->text(), QStringLiteral("2"));
+    QCOMPARE(w->value(), 2);
+    QVERIFY(!w->isVisible());
+    QVERIFY(lastReportedTag() != QStringLiteral("frmProcessing_Increment"));
+}
+
+void TestProcessing::stopStaysUntilUnloaded()
+{
+    Processing p(10, QStringLiteral("Processing..."));
+    frmProcessing* w = form(p);
+    QVERIFY(!p.StopProcessing());
+    // The click arrives while the operation yields inside Increment.
+    QTimer::singleShot(0, w->cmdStop, &QPushButton::click);
+    p.Increment();
+    QVERIFY(p.StopProcessing());
+    QVERIFY(w->isVisible());
+    p.Increment();
+    QVERIFY(p.StopProcessing());
+    p.Unload();
+    QVERIFY(!w->isVisible());
+    QVERIFY(!p.StopProcessing());
+    QVERIFY(!w->StopProcessing());
+}
+
+void TestProcessing::refusedMaximumKeepsPrevious()
+{
+    frmProcessing w;
+    w.SetMax(40);
+    w.SetMax(0);
+    w.SetMax(-5);
+    QCOMPARE(w.maximum(), 40);
+    QCOMPARE(w.lblTotal->text(), QStringLiteral("40"));
+    // Lowered under the count: the step that would pass the maximum is reported and closes the window.
+    w.show();
+    for (int i = 0; i < 5; ++i)
+        w.Increment();
+    w.SetMax(3);
+    w.Increment();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(lastReportedTag(), QStringLiteral("frmProcessing_Increment"));
+    QCOMPARE(w.value(), 5);
+}
+
+void TestProcessing::maximumBeyond16Bits()
+{
+    Processing p(100000, QStringLiteral("Processing..."));
+    frmProcessing* w = form(p);
+    QCOMPARE(w->lblTotal->text(), QStringLiteral("100000"));
+    QCOMPARE(w->ProgressBar1->maximum(), 100000);
+    for (int i = 0; i < 40000; ++i)
+        w->Increment();
+    QCOMPARE(w->lblComplete->text(), QStringLiteral("40000"));
+    QVERIFY(w->isVisible());
+}
+
+void TestProcessing::ownedByVisibleMainWindow()
+{
+    PlainMainWindow main(false);
+    main.show();
+    gMainForm = &main;
+    {
+        Processing p(5, QStringLiteral("Processing..."), &main);
+        QVERIFY(form(p)->isVisible());
+        QCOMPARE(form(p)->parentWidget(), &main);
+    }
+    gMainForm = nullptr;
+}
+
+void TestProcessing::besideTaskBarWhenMainWindowHidden()
+{
+    PlainMainWindow main(false);
+    gMainForm = &main; // hidden in the tray
+    {
+        Processing p(5, QStringLiteral("Processing..."), &main);
+        frmProcessing* w = form(p);
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->parentWidget());
+        const QRect area = w->screen()->availableGeometry();
+        QCOMPARE(w->frameGeometry().right(), area.right());
+        QCOMPARE(w->frameGeometry().bottom(), area.bottom());
+    }
+    gMainForm = nullptr;
+}
+
+void TestProcessing::nothingShownWhileDialogOpen()
+{
+    QDialog dialog;
+    bool checked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        Processing p(5, QStringLiteral("Processing..."));
+        QVERIFY(!p.window());
+        p.Increment(); // harmless without a window
+        QVERIFY(!p.StopProcessing());
+        checked = true;
+        dialog.reject();
+    });
+    dialog.exec();
+    QVERIFY(checked);
+}
+
+void TestProcessing::secondOperationDuringYieldKeepsFirstIntact()
+{
+    Processing first(5, QStringLiteral("Coping Data..."));
+    frmProcessing* w1 = form(first);
+    first.Increment();
+    bool ran = false;
+    // A second long operation starts from a timer while the first one yields, stops, and finishes.
+    QTimer::singleShot(0, [&] {
+        Processing second(2, QStringLiteral("Deleting..."));
+        frmProcessing* w2 = form(second);
+        QVERIFY(w2 && w2 != w1);
+        w2->cmdStop->click();
+        QVERIFY(second.StopProcessing());
+        second.Increment();
+        second.Increment();
+        QVERIFY(!w2->isVisible());
+        ran = true;
+    });
+    first.Increment();
+    QVERIFY(ran);
+    QCOMPARE(w1->maximum(), 5);
+    QCOMPARE(w1->lblTotal->text(), QStringLiteral("5"));
+    QCOMPARE(w1->windowTitle(), QStringLiteral("Coping Data..."));
+    QVERIFY(!first.StopProcessing());
+    QVERIFY(w1->isVisible());
+    QCOMPARE(w1->value(), 2);
+    first.Increment();
+    first.Increment();
+    first.Increment();
+    QVERIFY(!w1->isVisible());
+}
+
+void TestProcessing::windowDestroyedDuringOperation()
+{
+    Processing p(5, QStringLiteral("Processing..."));
+    QPointer<QObject> w = p.window()->object();
+    // Shut-down unloads every window while the operation yields.
+    QTimer::singleShot(0, [] { windowFactory().unloadAllWindows(); });
+    p.Increment();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!w);
+    QVERIFY(!p.window());
+    p.Increment();
+    QVERIFY(!p.StopProcessing());
+}
+
+void TestProcessing::topMostOnlyForPopupWithOnTop()
+{
+    {
+        Processing p(5, QStringLiteral("Processing..."));
+        QVERIFY(!(form(p)->windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+    {
+        Processing p(5, QStringLiteral("Processing..."), nullptr, QStringLiteral("MINI DISPLAY"));
+        QVERIFY(form(p)->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+    SaveProperty(Section::frmProcessing, Key::OnTop, QStringLiteral("False"));
+    {
+        Processing p(5, QStringLiteral("Processing..."), nullptr, QStringLiteral("MINI DISPLAY"));
+        QVERIFY(!(form(p)->windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+    SaveProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("True"));
+    {
+        Processing p(5, QStringLiteral("Processing..."));
+        QVERIFY(form(p)->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+}
+
+QTEST_MAIN(TestProcessing)
+#include "test_processing.moc"
