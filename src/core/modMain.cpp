@@ -12,6 +12,7 @@
 #include "core/SettingsKeys.h"
 #include "core/WindowFactory.h"
 #include "core/modAPI.h"
+#include "core/modAttributeGroup.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "network/clsRemoteSocket.h"
@@ -123,7 +124,7 @@ bool Main()
     });
     g_shutDownDone = false;
 
-    // PENDING InitializeSettings();
+    InitializeSettings();
 
     // Anything but server or client runs standalone.
     const int mode = int(textToNumber(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0));
@@ -170,6 +171,10 @@ bool Main()
         QLatin1String("True"))
         SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
 
+    if (gNetworkMode != Client)
+        LoadAttributeGroupsFromFile(
+            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
+
     return true;
 }
 
@@ -185,6 +190,7 @@ void ShutDown()
     gServer = nullptr;
     gRemoteCallers.reset();
     ReleaseStatistics();
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 
     const WindowFactory& factory = windowFactory();
     MainWindow* mainWindow = gMainForm;

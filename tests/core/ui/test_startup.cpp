@@ -1,0 +1,433 @@
+#include <QApplication>
+#include <QLabel>
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modAPI.h"
+#include "core/modAttributeGroup.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "core/ui/PlainMainWindow.h"
+#include "core/ui/StartupWindows.h"
+#include "network/clsRemoteSocket.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
+#include "statistics/modStatistics.h"
+#include "support/TempHome.h"
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+    void firstStartStandalone();
+    void secondStartShowsNoSetupAndReportsTimeAway();
+    void serverCaption();
+    void clientModeOpensNothing();
+    void unknownModeRunsStandalone();
+    void timeAway_data();
+    void timeAway();
+    void autoStartFollowsOption();
+    void databaseMessages();
+    void shutDownReleasesEverything();
+    void closingTheWindowRunsExitSteps();
+    void switchModeTwiceKeepsOneWindow();
+    void secondProcessRaisesFirst();
+    void realProgramStartsAndEndsOnSigterm();
+    void staleInstanceAfterKillDoesNotBlock();
+
+private:
+    static QList<PlainMainWindow*> mainWindows();
+    static QStringList events() { return gMainForm ? gMainForm->lstEvents.stringList() : QStringList(); }
+    static QString binary();
+    static QProcessEnvironment programEnvironment(const QString& home);
+    static bool waitForInstance(const QString& home, QProcess& process, int timeoutMs);
+    void presetReturningUser(const QDateTime& logOff);
+
+    std::unique_ptr<TempHome> m_home;
+};
+
+void TestStartup::init()
+{
+    m_home = std::make_unique<TempHome>();
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+}
+
+void TestStartup::cleanup()
+{
+    if (gMainForm)
+        ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    SingleInstance::instance().release();
+    gNetworkMode = Standalone;
+    gSwitchingMode = false;
+    Clock::reset();
+    m_home.reset();
+}
+
+QList<PlainMainWindow*> TestStartup::mainWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<PlainMainWindow*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<PlainMainWindow*>(w))
+            out << m;
+    return out;
+}
+
+void TestStartup::presetReturningUser(const QDateTime& logOff)
+{
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(logOff));
+}
+
+void TestStartup::firstStartStandalone()
+{
+    QVERIFY(Main());
+    QCOMPARE(gNetworkMode, int(Standalone));
+    auto* window = dynamic_cast<PlainMainWindow*>(gMainForm);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Velquon"));
+    QVERIFY(gServer);
+    QVERIFY(!gRemoteSocket);
+    const QStringList e = events();
+    QCOMPARE(e.first(), QStringLiteral("Started Velquon"));
+    QVERIFY(e.contains(QStringLiteral("Logged off for 0 hours")));
+    QCOMPARE(window->StatusBarPanel1->text(), e.last());
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::InitializedSettings, QString()), QStringLiteral("True"));
+    QVERIFY(QFile::exists(autoStartEntryPath()));
+    QVERIFY(gStatistics && gStatistics->count() == 25);
+    QVERIFY(gGroups && gGroups->count() == 4);
+    // The first start's default groups are loaded from the program folder's file.
+    QVERIFY(gAttributeGroups.count() > 0);
+}
+
+void TestStartup::secondStartShowsNoSetupAndReportsTimeAway()
+{
+    QVERIFY(Main());
+    Clock::advance(2 * 3600);
+    ShutDown();
+    // The window stored its time of closing; it was not closed here, so store it as the window would.
+    SaveProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(Clock::now()));
+    Clock::advance(3 * 3600 + 15 * 60);
+    QVERIFY(Main());
+    QVERIFY(events().contains(QStringLiteral("Logged off for 3.25 hours")));
+    QCOMPARE(mainWindows().size(), 1);
+}
+
+void TestStartup::serverCaption()
+{
+    presetReturningUser(Clock::now());
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    QVERIFY(Main());
+    QCOMPARE(gNetworkMode, int(Server));
+    QCOMPARE(dynamic_cast<QWidget*>(gMainForm)->windowTitle(), QStringLiteral("Velquon (Sever)"));
+    QCOMPARE(gMainForm->caption(), QStringLiteral("Velquon (Sever)"));
+    QCOMPARE(events().first(), QStringLiteral("Started Velquon Server"));
+    QVERIFY(gServer);
+}
+
+void TestStartup::clientModeOpensNothing()
+{
+    // A first start always writes standalone mode, so a client is a returning user.
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QStringLiteral("1"));
+    QVERIFY(Main());
+    QCOMPARE(gNetworkMode, int(Client));
+    auto* window = dynamic_cast<PlainMainWindow*>(gMainForm);
+    QVERIFY(window && window->isClient() && window->isVisible());
+    QCOMPARE(events(), QStringList{QStringLiteral("Started Velquon Client")});
+    QVERIFY(gRemoteSocket);
+    QVERIFY(gRemoteCallers && gRemoteCallers->isEmpty());
+    QVERIFY(!gServer);
+    QVERIFY(Prompt::history().isEmpty());
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("dbCID.mdb"))));
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("dbContacts.mdb"))));
+    QCOMPARE(gAttributeGroups.count(), 0);
+    QVERIFY(gStatistics && gStatistics->count() == 25);
+}
+
+void TestStartup::unknownModeRunsStandalone()
+{
+    presetReturningUser(Clock::now());
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("7"));
+    QVERIFY(Main());
+    QCOMPARE(gNetworkMode, int(Standalone));
+    QCOMPARE(gMainForm->caption(), QStringLiteral("Velquon"));
+}
+
+void TestStartup::timeAway_data()
+{
+    QTest::addColumn<QString>("logOff");
+    QTest::addColumn<QString>("event");
+    const QDateTime now = QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC);
+    QTest::newRow("47.6 hours") << DateText::format(now.addSecs(-qint64(47.6 * 3600)))
+                                << "Logged off for 1 days 23.6 hours";
+    QTest::newRow("5.25 hours") << DateText::format(now.addSecs(-qint64(5.25 * 3600)))
+                                << "Logged off for 5.25 hours";
+    QTest::newRow("two days") << DateText::format(now.addDays(-2)) << "Logged off for 2 days 0 hours";
+    QTest::newRow("seconds") << DateText::format(now.addSecs(-20)) << "Logged off for 0.01 hours";
+    QTest::newRow("not a date") << "yesterday-ish" << "Logged off for 0 hours";
+    QTest::newRow("empty") << "" << "Logged off for 0 hours";
+}
+
+void TestStartup::timeAway()
+{
+    QFETCH(QString, logOff);
+    QFETCH(QString, event);
+    QCOMPARE(TimeAwayEvent(logOff, Clock::now()), event);
+    // And through a real start.
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::LogOffTime, logOff);
+    QVERIFY(Main());
+    QVERIFY2(events().contains(event), qPrintable(events().join(QLatin1Char('|'))));
+}
+
+void TestStartup::autoStartFollowsOption()
+{
+    presetReturningUser(Clock::now());
+    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+    SetAutoStart();
+    QVERIFY(QFile::exists(autoStartEntryPath()));
+    QVERIFY(Main());
+    QVERIFY(!QFile::exists(autoStartEntryPath()));
+    ShutDown();
+    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("TRUE"));
+    QVERIFY(Main());
+    QVERIFY(QFile::exists(autoStartEntryPath()));
+}
+
+void TestStartup::databaseMessages()
+{
+    const QString p = QStringLiteral("/home/u/.local/share/Velquon");
+    QCOMPARE(DatabaseMessage(0, 0, p), QString());
+    QCOMPARE(DatabaseMessage(1, 0, p),
+             QStringLiteral("The caller database could not be found. A new database was created in ") + p + '.');
+    QCOMPARE(DatabaseMessage(2, 0, p),
+             QStringLiteral("The caller database could not be found. A database was found in ") + p + '.');
+    QCOMPARE(DatabaseMessage(0, 1, p),
+             QStringLiteral("The contact database could not be found. A new database was created in ") + p + '.');
+    QCOMPARE(DatabaseMessage(1, 1, p),
+             QStringLiteral("The caller and contact databases could not be found. New databases were created in ") +
+                 p + '.');
+    QCOMPARE(DatabaseMessage(2, 1, p),
+             QStringLiteral("The caller and contact databases could not be found. A new contact database was "
+                            "created in ") +
+                 p + QStringLiteral(". A caller database was found in ") + p + '.');
+    QCOMPARE(DatabaseMessage(0, 2, p),
+             QStringLiteral("The contact database could not be found. A database was found in ") + p + '.');
+    QCOMPARE(DatabaseMessage(1, 2, p),
+             QStringLiteral("The caller and contact databases could not be found. A new Caller database was "
+                            "created in ") +
+                 p + QStringLiteral(". A contact database was found in ") + p + '.');
+    QCOMPARE(DatabaseMessage(2, 2, p),
+             QStringLiteral("The caller and contact databases could not be found. Databases were found in ") + p + '.');
+    // A file in the program folder that cannot be opened is named, never reported as found.
+    const QString unopenable = DatabaseMessage(3, 1, p);
+    QVERIFY(!unopenable.contains(QStringLiteral("found in")));
+    QCOMPARE(unopenable, QStringLiteral("The contact database could not be found. A new database was created in ") +
+                             p + QStringLiteral(". The caller database ") + p +
+                             QStringLiteral("/dbCID.mdb could not be opened; Velquon runs without it."));
+    QCOMPARE(DatabaseMessage(0, 4, p),
+             QStringLiteral("The contact database could not be created in ") + p +
+                 QStringLiteral("; Velquon runs without it."));
+}
+
+void TestStartup::shutDownReleasesEverything()
+{
+    QVERIFY(Main());
+    QPointer<QWidget> window = dynamic_cast<QWidget*>(gMainForm);
+    ShutDown();
+    QVERIFY(!gMainForm);
+    QVERIFY(!gServer);
+    QVERIFY(!gStatistics && !gGroups && !gCurrentStatistics && !gCurrentGroups);
+    QCOMPARE(gAttributeGroups.count(), 0);
+    QCOMPARE(mainWindows().size(), 0);
+    QVERIFY(!window);
+    // Nothing left to release: no error, no report.
+    ShutDown();
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestStartup::closingTheWindowRunsExitSteps()
+{
+    presetReturningUser(Clock::now().addDays(-1));
+    QVERIFY(Main());
+    Clock::advance(600);
+    dynamic_cast<QWidget*>(gMainForm)->close();
+    QVERIFY(!gMainForm);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogOffTime, QString()), DateText::format(Clock::now()));
+    QCOMPARE(mainWindows().size(), 0);
+}
+
+void TestStartup::switchModeTwiceKeepsOneWindow()
+{
+    QVERIFY(Main());
+    QPointer<PlainMainWindow> first = dynamic_cast<PlainMainWindow*>(gMainForm);
+    Clock::advance(30);
+
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QVERIFY(!gSwitchingMode);
+    QCOMPARE(gNetworkMode, int(Client));
+    QList<PlainMainWindow*> windows = mainWindows();
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(windows.first()->isClient());
+    QVERIFY(!first);
+    QVERIFY(gRemoteSocket && !gServer);
+    QCOMPARE(events(), QStringList{QStringLiteral("Started Velquon Client")});
+    // The first-run dialog is not shown again, and no report about databases appears.
+    QVERIFY(Prompt::history().isEmpty());
+
+    Clock::advance(36);
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    RunStartUpAgain();
+    windows = mainWindows();
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(!windows.first()->isClient());
+    QCOMPARE(windows.first()->windowTitle(), QStringLiteral("Velquon (Sever)"));
+    QVERIFY(!gRemoteSocket && gServer);
+    QCOMPARE(events().first(), QStringLiteral("Started Velquon Server"));
+    // The client window stored its time of closing just now, not 36 seconds ago when the mode was switched.
+    QVERIFY(events().contains(QStringLiteral("Logged off for 0 hours")));
+    QCOMPARE(gAttributeGroups.count(), 3);
+}
+
+QString TestStartup::binary()
+{
+    const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR");
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("/velquon");
+}
+
+QProcessEnvironment TestStartup::programEnvironment(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELQUON_HOME"), home);
+    env.insert(QStringLiteral("VELQUON_NONINTERACTIVE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+// The program is up once its single-instance socket answers; a request to show itself is harmless.
+bool TestStartup::waitForInstance(const QString& home, QProcess& process, int timeoutMs)
+{
+    const QString name = SingleInstance::serverName(home + QStringLiteral("/Velquon.ini"));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs && process.state() != QProcess::NotRunning) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (socket.waitForConnected(200)) {
+            socket.write("SHOW\n");
+            socket.waitForBytesWritten(500);
+            if (socket.waitForReadyRead(2000) && socket.readLine() == "SHOWN\n")
+                return true;
+        }
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+void TestStartup::secondProcessRaisesFirst()
+{
+    const QString program = binary();
+    if (program.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    QVERIFY(Main());
+    auto* window = dynamic_cast<PlainMainWindow*>(gMainForm);
+    window->showMinimized();
+    QFile settings(settingsFilePath());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    const QByteArray before = settings.readAll();
+    settings.close();
+    const QDateTime modified = QFileInfo(settingsFilePath()).lastModified();
+
+    QProcess second;
+    second.setProcessEnvironment(programEnvironment(m_home->path()));
+    QSignalSpy finished(&second, &QProcess::finished);
+    QElapsedTimer timer;
+    timer.start();
+    second.start(program);
+    // Our event loop must run so that this copy can answer.
+    QVERIFY(finished.wait(5000));
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(window->raiseRequests(), 1);
+    QVERIFY(!window->isMinimized());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), before);
+    QCOMPARE(QFileInfo(settingsFilePath()).lastModified(), modified);
+}
+
+void TestStartup::realProgramStartsAndEndsOnSigterm()
+{
+    const QString program = binary();
+    if (program.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    QTemporaryDir home;
+    {
+        QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
+        ini.setValue(QStringLiteral("frmConfiguration/LogOffTime"), QStringLiteral("1/2/2020 3:04:05 AM"));
+    }
+    QProcess process;
+    process.setProcessEnvironment(programEnvironment(home.path()));
+    process.start(program);
+    QVERIFY(process.waitForStarted(5000));
+    QVERIFY(waitForInstance(home.path(), process, 10000));
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+
+    QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+    const auto logOff = DateText::parse(ini.value(QStringLiteral("frmConfiguration/LogOffTime")).toString());
+    QVERIFY(logOff);
+    Clock::reset();
+    QVERIFY2(qAbs(logOff->secsTo(Clock::now())) < 120, qPrintable(DateText::format(*logOff)));
+}
+
+void TestStartup::staleInstanceAfterKillDoesNotBlock()
+{
+    const QString program = binary();
+    if (program.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    QTemporaryDir home;
+    QProcess first;
+    first.setProcessEnvironment(programEnvironment(home.path()));
+    first.start(program);
+    QVERIFY(waitForInstance(home.path(), first, 10000));
+    first.kill();
+    QVERIFY(first.waitForFinished(5000));
+
+    QProcess next;
+    next.setProcessEnvironment(programEnvironment(home.path()));
+    next.start(program);
+    QVERIFY2(waitForInstance(home.path(), next, 10000), "the next start did not come up");
+    QCOMPARE(next.state(), QProcess::Running);
+    next.terminate();
+    QVERIFY(next.waitForFinished(10000));
+    QCOMPARE(next.exitCode(), 0);
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
