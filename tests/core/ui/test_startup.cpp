@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -17,6 +20,7 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
+#include "config/ui/frmOneTimeSetup.h"
 #include "core/ui/StartupWindows.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
@@ -35,6 +39,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void firstStartStandalone();
+    void firstRunDialogOnceAndModal();
     void secondStartShowsNoSetupAndReportsTimeAway();
     void serverCaption();
     void clientModeOpensNothing();
@@ -115,6 +120,52 @@ void TestStartup::firstStartStandalone()
     QVERIFY(gGroups && gGroups->count() == 4);
     // The first start's default groups are loaded from the program folder's file.
     QVERIFY(gAttributeGroups.count() > 0);
+}
+
+void TestStartup::firstRunDialogOnceAndModal()
+{
+    // Someone is there to answer: the first-run dialog really runs modal over the visible main window.
+    const QByteArray previous = qgetenv("VELQUON_NONINTERACTIVE");
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    int shown = 0;
+    bool mainWindowVisible = false;
+    bool startedBeforeDialog = false;
+    auto answer = [&] {
+        auto* dialog = qobject_cast<frmOneTimeSetup*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        ++shown;
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("One Time Setup"));
+        QCOMPARE(dialog->cboPort->count(), 16);
+        QCOMPARE(dialog->cboPort->itemText(15), QStringLiteral("Com16"));
+        mainWindowVisible = dynamic_cast<QWidget*>(gMainForm)->isVisible();
+        startedBeforeDialog = events().contains(QStringLiteral("Started Velquon"));
+        dialog->cboPort->setCurrentIndex(2);
+        dialog->cmdOK->click();
+    };
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, answer);
+    poll.start(10);
+    const bool started = Main();
+    poll.stop();
+    qputenv("VELQUON_NONINTERACTIVE", previous);
+    QVERIFY(started);
+    QCOMPARE(shown, 1);
+    QVERIFY(mainWindowVisible);
+    QVERIFY(startedBeforeDialog);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), QStringLiteral("3"));
+    // Closing it any other way keeps the port; and a second start does not ask again.
+    ShutDown();
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    poll.start(10);
+    QVERIFY(Main());
+    poll.stop();
+    qputenv("VELQUON_NONINTERACTIVE", previous);
+    QCOMPARE(shown, 1);
+    frmOneTimeSetup dialog;
+    dialog.cboPort->setCurrentIndex(7);
+    dialog.reject();
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), QStringLiteral("3"));
 }
 
 void TestStartup::secondStartShowsNoSetupAndReportsTimeAway()
