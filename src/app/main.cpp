@@ -17,8 +17,9 @@ int main(int argc, char* argv[])
 
     registerStartupWindows();
     installExitHooks();
-    if (!Main())
-        return 0; // another copy runs and has come forward
+    // Another copy runs and has come forward, or the session ended the program while it started.
+    if (!Main() || ProgramEnded())
+        return 0;
     const int code = app.exec();
     Prompt::setBackend(nullptr);
     return code;

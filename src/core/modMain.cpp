@@ -31,6 +31,7 @@ QString g_lastLogDate;
 // True once ShutDown has run since the last start-up (and before the first one): the exit steps are done.
 bool g_shutDownDone = true;
 bool g_exiting = false;
+bool g_programEnded = false;
 
 const QString kProduct = QStringLiteral("Velquon");
 
@@ -123,6 +124,7 @@ bool Main()
             gMainForm->showAndRaise();
     });
     g_shutDownDone = false;
+    g_programEnded = false;
 
     InitializeSettings();
 
@@ -156,6 +158,9 @@ bool Main()
             SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
             if (factory.runOneTimeSetup)
                 factory.runOneTimeSetup();
+            // The session may have ended the program while the dialog was open.
+            if (g_shutDownDone)
+                return true;
         }
 
         const QDateTime now = Clock::now();
@@ -208,9 +213,13 @@ void SaveLogOffTime()
 
 void EndProgram()
 {
-    if (!gSwitchingMode)
-        QCoreApplication::quit();
+    if (gSwitchingMode)
+        return;
+    g_programEnded = true;
+    QCoreApplication::quit();
 }
+
+bool ProgramEnded() { return g_programEnded; }
 
 void ExitProgram()
 {

@@ -19,6 +19,9 @@ void ShutDown();
 void SaveLogOffTime();
 // Ends the event loop, unless the mode is being switched (start-up then runs again in this process).
 void EndProgram();
+// True once EndProgram ran: an end requested before the event loop started (inside start-up's first-run
+// dialog) must still end the process.
+bool ProgramEnded();
 // The program's exit on a request from outside (session logout, SIGTERM): the main window closes as if
 // its user chose Exit; whatever it did not do itself (LogOffTime, ShutDown) is done here; the loop ends.
 void ExitProgram();

@@ -31,8 +31,10 @@ void unloadAllWindows()
 
 void runOneTimeSetup()
 {
-    frmOneTimeSetup dialog(dynamic_cast<QWidget*>(gMainForm));
-    execDialog(dialog);
+    // The main window owns the dialog; if the program is ended while it is open, both go together.
+    QPointer<frmOneTimeSetup> dialog = new frmOneTimeSetup(dynamic_cast<QWidget*>(gMainForm));
+    execDialog(*dialog);
+    delete dialog.data();
 }
 
 } // namespace

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void cleanup();
     void firstStartStandalone();
     void firstRunDialogOnceAndModal();
+    void endedWhileFirstRunDialogOpen();
     void secondStartShowsNoSetupAndReportsTimeAway();
     void serverCaption();
     void clientModeOpensNothing();
@@ -166,6 +167,32 @@ void TestStartup::firstRunDialogOnceAndModal()
     dialog.cboPort->setCurrentIndex(7);
     dialog.reject();
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), QStringLiteral("3"));
+}
+
+void TestStartup::endedWhileFirstRunDialogOpen()
+{
+    const QByteArray previous = qgetenv("VELQUON_NONINTERACTIVE");
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    bool ended = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!ended && qobject_cast<frmOneTimeSetup*>(QApplication::activeModalWidget())) {
+            ended = true;
+            Clock::advance(90);
+            ExitProgram(); // what SIGTERM or the session's end does
+        }
+    });
+    poll.start(10);
+    const bool started = Main();
+    poll.stop();
+    qputenv("VELQUON_NONINTERACTIVE", previous);
+    QVERIFY(ended);
+    QVERIFY(started);
+    QVERIFY(ProgramEnded());
+    QVERIFY(!gMainForm);
+    QVERIFY(!gServer);
+    QCOMPARE(mainWindows().size(), 0);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogOffTime, QString()), DateText::format(Clock::now()));
 }
 
 void TestStartup::secondStartShowsNoSetupAndReportsTimeAway()
