@@ -151,7 +151,13 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error)
         data += formatRecord(r).toUtf8();
         data += "\r\n";
     }
-    f.write(data);
+    // A short write (disk full, a size limit) must not be committed as the whole file.
+    if (f.write(data) != data.size()) {
+        if (error)
+            *error = f.errorString().isEmpty() ? QStringLiteral("Short write") : f.errorString();
+        f.cancelWriting();
+        return false;
+    }
     if (!f.commit()) {
         if (error)
             *error = f.errorString();

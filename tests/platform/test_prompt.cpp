@@ -1,0 +1,130 @@
+#include "platform/Prompt.h"
+
+#include <QTest>
+
+namespace {
+
+// Stands in for the widget dialogs: answers with fixed values and counts how often it was asked.
+class RecordingBackend : public Prompt::Backend {
+public:
+    int calls = 0;
+    Prompt::Answer message(const QString&, const QString&, Prompt::Buttons, Prompt::Icon, int) override
+    {
+        ++calls;
+        return Prompt::Retry;
+    }
+    void notice(const QString&, const QString&, Prompt::Icon) override { ++calls; }
+    QString openFile(const QString&, const QString&, const QString&) override
+    {
+        ++calls;
+        return QStringLiteral("/from/backend");
+    }
+    QString saveFile(const QString&, const QString&, const QString&) override
+    {
+        ++calls;
+        return QStringLiteral("/saved");
+    }
+    std::optional<quint32> chooseColor(quint32) override
+    {
+        ++calls;
+        return 7u;
+    }
+};
+
+} // namespace
+
+class TestPrompt : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { Prompt::resetScript(); }
+    void cleanup()
+    {
+        Prompt::setBackend(nullptr);
+        qputenv("VELQUON_NONINTERACTIVE", "1");
+    }
+    void scriptedAnswersInOrder();
+    void defaultsWhenNonInteractive();
+    void historyKeepsEveryRequest();
+    void filesAndColours();
+    void backendOnlyWhenInteractive();
+};
+
+void TestPrompt::scriptedAnswersInOrder()
+{
+    Prompt::queueAnswer(Prompt::No);
+    Prompt::queueAnswer(Prompt::Cancel);
+    QCOMPARE(Prompt::message(QStringLiteral("Delete?"), Prompt::YesNo), Prompt::No);
+    // A notice does not use up a queued answer.
+    Prompt::notice(QStringLiteral("No sound device."));
+    QCOMPARE(Prompt::message(QStringLiteral("Save?"), Prompt::YesNoCancel), Prompt::Cancel);
+    QCOMPARE(Prompt::message(QStringLiteral("Save?"), Prompt::YesNoCancel), Prompt::Yes);
+}
+
+void TestPrompt::defaultsWhenNonInteractive()
+{
+    QCOMPARE(Prompt::message(QStringLiteral("a")), Prompt::Ok);
+    QCOMPARE(Prompt::message(QStringLiteral("b"), Prompt::YesNo, Prompt::Question, 1), Prompt::No);
+    QCOMPARE(Prompt::message(QStringLiteral("c"), Prompt::OkCancel, Prompt::Question, 1), Prompt::Cancel);
+    QCOMPARE(Prompt::message(QStringLiteral("d"), Prompt::AbortRetryIgnore, Prompt::Critical, 2), Prompt::Ignore);
+    QCOMPARE(Prompt::message(QStringLiteral("e"), Prompt::RetryCancel), Prompt::Retry);
+    // A default button beyond the set falls back to its first button.
+    QCOMPARE(Prompt::message(QStringLiteral("f"), Prompt::YesNo, Prompt::Question, 5), Prompt::Yes);
+    QCOMPARE(Prompt::openFile(QStringLiteral("Open"), QStringLiteral("/"), QStringLiteral("*.wav")), QString());
+    QVERIFY(!Prompt::chooseColor(255).has_value());
+}
+
+void TestPrompt::historyKeepsEveryRequest()
+{
+    Prompt::message(QStringLiteral("Cannot perform operation."), Prompt::OkOnly, Prompt::Exclamation);
+    Prompt::notice(QStringLiteral("Listening on port 270."), Prompt::Information, QStringLiteral("Server"));
+    const auto& h = Prompt::history();
+    QCOMPARE(h.size(), 2);
+    QCOMPARE(h[0].kind, Prompt::Kind::Message);
+    QCOMPARE(h[0].title, QStringLiteral("Velquon"));
+    QCOMPARE(h[0].icon, int(Prompt::Exclamation));
+    QCOMPARE(h[0].result, QString::number(Prompt::Ok));
+    QCOMPARE(h[1].kind, Prompt::Kind::Notice);
+    QCOMPARE(h[1].title, QStringLiteral("Server"));
+    QCOMPARE(Prompt::texts(),
+             (QStringList{"Cannot perform operation.", "Listening on port 270."}));
+    Prompt::clearHistory();
+    QVERIFY(Prompt::history().isEmpty());
+    QCOMPARE(Prompt::productName(), QStringLiteral("Velquon"));
+}
+
+void TestPrompt::filesAndColours()
+{
+    Prompt::queueText(QStringLiteral("/tmp/a.wav"));
+    Prompt::queueText(QString());
+    Prompt::queueText(QStringLiteral("65280"));
+    Prompt::queueText(QStringLiteral("not a colour"));
+    QCOMPARE(Prompt::openFile(QStringLiteral("Sound"), QStringLiteral("/"), QStringLiteral("*.wav")),
+             QStringLiteral("/tmp/a.wav"));
+    QCOMPARE(Prompt::saveFile(QStringLiteral("Save"), QStringLiteral("/x"), QString()), QString()); // cancelled
+    QCOMPARE(Prompt::chooseColor(0), std::optional<quint32>(65280));
+    QVERIFY(!Prompt::chooseColor(0).has_value());
+    QCOMPARE(Prompt::history().size(), 4);
+    QCOMPARE(Prompt::history()[0].result, QStringLiteral("/tmp/a.wav"));
+}
+
+void TestPrompt::backendOnlyWhenInteractive()
+{
+    RecordingBackend backend;
+    Prompt::setBackend(&backend);
+    QCOMPARE(Prompt::message(QStringLiteral("x"), Prompt::RetryCancel), Prompt::Retry);
+    QCOMPARE(backend.calls, 0); // headless runs never reach a dialog
+
+    qputenv("VELQUON_NONINTERACTIVE", "0");
+    QCOMPARE(Prompt::message(QStringLiteral("x"), Prompt::YesNo), Prompt::Retry);
+    QCOMPARE(Prompt::openFile(QString(), QString(), QString()), QStringLiteral("/from/backend"));
+    QCOMPARE(Prompt::chooseColor(1), std::optional<quint32>(7));
+    Prompt::notice(QStringLiteral("n"));
+    QCOMPARE(backend.calls, 4);
+    // A scripted answer still wins over the backend.
+    Prompt::queueAnswer(Prompt::Abort);
+    QCOMPARE(Prompt::message(QStringLiteral("y"), Prompt::AbortRetryIgnore), Prompt::Abort);
+    QCOMPARE(backend.calls, 4);
+}
+
+QTEST_GUILESS_MAIN(TestPrompt)
+#include "test_prompt.moc"
