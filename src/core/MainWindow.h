@@ -35,6 +35,8 @@ public:
     virtual void UpdateSQL() {}
     virtual void RefreshGrid() {}
     virtual void UncheckTimeMenu() {}
+    // Checks the View menu's period item mnuViewTime(index); UncheckTimeMenu clears the others.
+    virtual void setViewTimeChecked(int index) { (void)index; }
     virtual void EditGrid(int column, const QString& text, qint32 id) { (void)column, (void)text, (void)id; }
     virtual void BlockCall() {}
     virtual void StopBlinking() {}

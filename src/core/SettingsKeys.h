@@ -19,6 +19,7 @@ inline constexpr char frmOtherInfo[] = "frmOtherInfo";
 inline constexpr char frmProcessing[] = "frmProcessing";
 inline constexpr char frmScheduler[] = "frmScheduler";
 inline constexpr char frmStatistics[] = "frmStatistics";
+inline constexpr char frmWaiting[] = "frmWaiting";
 } // namespace Section
 
 namespace Key {

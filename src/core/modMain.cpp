@@ -1,11 +1,15 @@
 #include "core/modMain.h"
 
+#include <cmath>
+
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
-
-#include <cmath>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -21,6 +25,7 @@
 #include "platform/DataFile.h"
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignal.h"
 #include "statistics/modStatistics.h"
@@ -316,4 +321,155 @@ void LogActivity(const QString& text)
     lines << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + flat);
     if (DataFile::appendLines(path, lines))
         g_lastLogDate = today;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Shared window and list functions without widgets
+// ---------------------------------------------------------------------------------------------------------
+
+QString ViewTimeSQL(int& index)
+{
+    if (index < 0 || index > ViewTime::All || index == 1 || index == 5 || index == 8 || index == 11)
+        index = ViewTime::Day1;
+    if (index == ViewTime::All)
+        return QStringLiteral("Select * From tblCID");
+    // Whole seconds keep the arithmetic exact; the periods are the menu's.
+    qint64 seconds = 0;
+    switch (index) {
+    case ViewTime::Minutes15: seconds = 15 * 60; break;
+    case ViewTime::Hour1: seconds = 3600; break;
+    case ViewTime::Hours3: seconds = 3 * 3600; break;
+    case ViewTime::Hours12: seconds = 12 * 3600; break;
+    case ViewTime::Days3: seconds = 3 * 86400; break;
+    case ViewTime::Week1: seconds = 7 * 86400; break;
+    case ViewTime::Weeks3: seconds = 21 * 86400; break;
+    default: seconds = 86400; break;
+    }
+    const QDateTime since = Clock::now().addSecs(-seconds);
+    return QStringLiteral("Select * From tblCID Where fldDate > #") + DateText::format(since) + QLatin1Char('#');
+}
+
+void SetViewTime(int& index)
+{
+    const QString sql = ViewTimeSQL(index);
+    MainWindow* w = gMainForm;
+    if (!w)
+        return;
+    w->UncheckTimeMenu();
+    w->setViewTimeChecked(index);
+    w->strSQL = sql;
+}
+
+bool IsIPBlocked(const QString& entry)
+{
+    const QStringList items = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));
+    const QString wanted = entry.toUpper();
+    for (const QString& item : items) {
+        if (!item.isEmpty() && item.toUpper() == wanted)
+            return true;
+    }
+    return false;
+}
+
+QString StripSeparators(const QString& text, const QString& replacement)
+{
+    QString out = text;
+    out.replace(QStringLiteral("//"), replacement);
+    out.replace(QLatin1Char(';'), replacement);
+    out.replace(QLatin1Char('|'), replacement);
+    out.replace(QLatin1Char('\''), replacement);
+    return out;
+}
+
+QVariant ConvertCheck(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? 1 : 0;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        if (d == 0)
+            return false;
+        if (d == 1)
+            return true;
+        return QVariant();
+    }
+    case QMetaType::QString: {
+        const QString t = value.toString();
+        if (t == QLatin1String("0"))
+            return false;
+        if (t == QLatin1String("1"))
+            return true;
+        // Settings are written "True"/"False" but read in any case.
+        if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            return 1;
+        if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            return 0;
+        return QVariant();
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QString ValidateNumberText(const QString& text, double minimum, double maximum, double fallback)
+{
+    bool ok = false;
+    double value = text.trimmed().toDouble(&ok);
+    QString out = text;
+    if (!ok || std::isnan(value)) {
+        value = fallback;
+        out = QString::number(fallback);
+    }
+    if (value > maximum)
+        out = QString::number(maximum);
+    else if (value < minimum)
+        out = QString::number(minimum);
+    return out;
+}
+
+bool OpenHyperlink(const QString& ownerHandleText, const QString& link)
+{
+    (void)ownerHandleText;
+    const QUrl url = QUrl::fromUserInput(link.trimmed());
+    if (link.trimmed().isEmpty() || !url.isValid() || !QDesktopServices::openUrl(url)) {
+        ShowError(QStringLiteral("A hyper link error occured."));
+        return false;
+    }
+    return true;
+}
+
+bool OpenNetworkSettings()
+{
+    // The desktops' own network tools, most specific first.
+    static const QList<QStringList> tools = {
+        {QStringLiteral("nm-connection-editor")},
+        {QStringLiteral("gnome-control-center"), QStringLiteral("network")},
+        {QStringLiteral("systemsettings"), QStringLiteral("kcm_networkmanagement")},
+        {QStringLiteral("nm-applet")},
+    };
+    for (const QStringList& tool : tools) {
+        const QString exe = QStandardPaths::findExecutable(tool.first());
+        if (exe.isEmpty())
+            continue;
+        if (QProcess::startDetached(exe, tool.mid(1)))
+            return true;
+    }
+    Prompt::message(QStringLiteral("No network settings tool was found on this computer. "
+                                   "Change the network connection with your desktop's own settings."),
+                    Prompt::OkOnly, Prompt::Information);
+    return false;
+}
+
+bool OpenModemSettings()
+{
+    Prompt::message(QStringLiteral("This system has no separate modem settings tool. "
+                                   "Choose the modem's port and settings in Velquon's options."),
+                    Prompt::OkOnly, Prompt::Information);
+    return false;
 }

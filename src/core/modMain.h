@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 
 // --- start-up and shut-down ---
 
@@ -46,3 +47,50 @@ void AddEvent(const QString& text);
 void LogActivity(const QString& text);
 // Forgets the date of the last activity-log line (a new process starts with a blank line).
 void resetActivityLogState();
+
+// --- Shared window and list functions that need no widget (the widget ones are in core/ui/modMainGui.h) ---
+
+// Positions of the View menu's period items (mnuViewTime); the others are separators.
+namespace ViewTime {
+inline constexpr int Minutes15 = 0;
+inline constexpr int Hour1 = 2;
+inline constexpr int Hours3 = 3;
+inline constexpr int Hours12 = 4;
+inline constexpr int Day1 = 6;
+inline constexpr int Days3 = 7;
+inline constexpr int Week1 = 9;
+inline constexpr int Weeks3 = 10;
+inline constexpr int All = 12;
+inline constexpr int Custom = 14;
+} // namespace ViewTime
+
+// The query of the main window's view for a period item. A separator, "Custom..." or an index out of range
+// means one day, and index is changed to 6 accordingly.
+QString ViewTimeSQL(int& index);
+// Checks the period's menu item on the loaded main window and stores the period's query in its strSQL.
+// The query is only stored: the caller refreshes the view.
+void SetViewTime(int& index);
+
+// True when the access list BlockedIPs holds the entry ("address B" or "address R"), case ignored.
+bool IsIPBlocked(const QString& entry);
+
+// Replaces "//", ";", "|" and "'" (in that order) with the replacement. Text from the telephone line uses
+// "?", user-typed text the empty replacement.
+QString StripSeparators(const QString& text, const QString& replacement = QString());
+
+// Check-box value <-> truth value: 0/"0" -> false, 1/"1" -> true, true/"True" -> 1, false/"False" -> 0;
+// anything else gives an invalid (empty) value.
+QVariant ConvertCheck(const QVariant& value);
+
+// The text a numeric field holds after validation: text that is not a number becomes the fallback, then
+// the value is forced into [minimum, maximum].
+QString ValidateNumberText(const QString& text, double minimum, double maximum, double fallback);
+
+// Opens a link (web address, mail address, file) with the desktop's handler; a failure is reported with
+// "A hyper link error occured.". The owner handle of the original call is no longer needed.
+bool OpenHyperlink(const QString& ownerHandleText, const QString& link);
+
+// The desktop's network settings tool when one is installed, else a message. Returns whether a tool started.
+bool OpenNetworkSettings();
+// Modems have no settings tool of their own on this desktop: a message says where the port is chosen.
+bool OpenModemSettings();

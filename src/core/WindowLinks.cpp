@@ -1,0 +1,20 @@
+#include "core/WindowLinks.h"
+
+WindowLinks& windowLinks()
+{
+    static WindowLinks links;
+    return links;
+}
+
+namespace Links {
+
+namespace {
+bool ask(const std::function<bool()>& f) { return f && f(); }
+} // namespace
+
+bool contactsVisible() { return ask(windowLinks().contactsVisible); }
+bool findVisible() { return ask(windowLinks().findVisible); }
+bool miniDisplayVisible() { return ask(windowLinks().miniDisplayVisible); }
+bool remoteConnected() { return ask(windowLinks().remoteConnected); }
+
+} // namespace Links

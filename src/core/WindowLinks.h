@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class clsContact;
+
+// The calls the stores and shared functions make into windows and services of other subsystems (the
+// contact book, the search window, the pop-up, the statistics engine and window, the client socket).
+// Each of those sets its entries when it is created and clears them when it goes away; an entry that is
+// not set stands for a window that is not loaded, and calling it does nothing.
+struct WindowLinks {
+    // frmContacts: visible, and the list updates that follow a store change (no database work).
+    std::function<bool()> contactsVisible;
+    std::function<void(const clsContact&)> contactsAddC;
+    std::function<void(const QString&)> contactsRemoveC;
+    std::function<void(const QString& oldName, const clsContact&)> contactsEditC;
+
+    // frmFind: visible, and the refill of its contact-name list.
+    std::function<bool()> findVisible;
+    std::function<void()> findUpdateContactNames;
+
+    // frmMiniDisplay: visible, and the reload of the shown caller's contact data.
+    std::function<bool()> miniDisplayVisible;
+    std::function<void()> miniDisplayRefreshContactInfo;
+
+    // Statistics engine: rebuilds the groups made per contact.
+    std::function<void()> updateContactGroups;
+
+    // frmStatistics: its waiting flag (set while a STATS or GRAPH waiting note is open).
+    std::function<void(bool)> setStatisticsWaiting;
+
+    // Client socket: connected (state 7), and a send to the server.
+    std::function<bool()> remoteConnected;
+    std::function<void(const QString&)> remoteSend;
+};
+
+WindowLinks& windowLinks();
+
+// Helpers that check for a registered entry; the Visible ones are false when no window is registered.
+namespace Links {
+bool contactsVisible();
+bool findVisible();
+bool miniDisplayVisible();
+bool remoteConnected();
+} // namespace Links

@@ -1,0 +1,528 @@
+#include "core/ui/modMainGui.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCursor>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QWidget>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
+#include "network/ui/frmWaiting.h"
+#include "platform/Twips.h"
+
+namespace {
+
+const char kTagProperty[] = "Tag";
+const char kUnloadedProperty[] = "velquonUnloaded";
+
+bool isUnloaded(const QWidget* w) { return w->property(kUnloadedProperty).toBool(); }
+
+QScreen* screenOf(const QWidget* w)
+{
+    QScreen* s = w ? w->screen() : nullptr;
+    return s ? s : QGuiApplication::primaryScreen();
+}
+
+// Sets or clears the stay-on-top flag only when it differs: setting window flags re-creates the native
+// window and hides it, so a visible window is shown again.
+void applyOnTop(QWidget* w, bool onTop)
+{
+    const bool has = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (has == onTop) {
+        if (onTop && w->isVisible())
+            w->raise();
+        return;
+    }
+    const bool visible = w->isVisible();
+    w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible)
+        w->show();
+}
+
+int twipsSetting(const QString& section, const char* key, double fallback)
+{
+    const QString text = GetProperty(section, QString::fromLatin1(key), QString::number(qRound(fallback)));
+    return Twips::toPixels(textToNumber(text, fallback));
+}
+
+int stateNumber(Qt::WindowStates s)
+{
+    if (s & Qt::WindowMinimized)
+        return 1;
+    if (s & Qt::WindowMaximized)
+        return 2;
+    return 0;
+}
+
+// A place counts as on screen when a piece of its top edge (where the title bar is) lies on some screen's
+// usable area, so the user can still grab it.
+bool placeReachable(const QRect& frame)
+{
+    const QRect top(frame.left(), frame.top(), frame.width(), std::min(frame.height(), 20));
+    const int needWidth = std::min(frame.width(), 40);
+    for (QScreen* s : QGuiApplication::screens()) {
+        const QRect piece = top.intersected(s->availableGeometry());
+        if (piece.width() >= needWidth && piece.height() >= std::min(top.height(), 10))
+            return true;
+    }
+    return false;
+}
+
+void sendMouse(QEvent::Type type)
+{
+    const QPoint global = QCursor::pos();
+    QWidget* target = QApplication::widgetAt(global);
+    if (!target)
+        return;
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent ev(type, target->mapFromGlobal(QPointF(global)), QPointF(global), Qt::LeftButton, buttons,
+                   QGuiApplication::keyboardModifiers());
+    QCoreApplication::sendEvent(target, &ev);
+}
+
+} // namespace
+
+QString Tag(const QWidget* window) { return window ? window->property(kTagProperty).toString() : QString(); }
+
+void SetTag(QWidget* window, const QString& tag)
+{
+    if (window)
+        window->setProperty(kTagProperty, tag);
+}
+
+QList<QWidget*> FindForms(const QString& name)
+{
+    QList<QWidget*> out;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    for (QWidget* w : all) {
+        if (!isUnloaded(w) && w->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            out.append(w);
+    }
+    return out;
+}
+
+QWidget* FindForm(const QString& name)
+{
+    const QList<QWidget*> forms = FindForms(name);
+    return forms.isEmpty() ? nullptr : forms.first();
+}
+
+void UnloadForm(QWidget* window)
+{
+    if (!window || isUnloaded(window))
+        return;
+    window->setProperty(kUnloadedProperty, true);
+    window->hide();
+    window->deleteLater();
+}
+
+QString FormSection(const QWidget* window)
+{
+    const QString name = window ? window->objectName() : QString();
+    const QString upper = name.toUpper();
+    if (upper == QLatin1String("FRMBASEMAIN") || upper == QLatin1String("FRMREMOTEMAIN"))
+        return QString::fromLatin1(Section::frmMain);
+    return name;
+}
+
+const QStringList& DialogWindowNames()
+{
+    static const QStringList names = {
+        QStringLiteral("frmAddBlockCallString"), QStringLiteral("frmAbout"),         QStringLiteral("frmAddRecipient"),
+        QStringLiteral("frmNewContact"),         QStringLiteral("frmAddGroup"),      QStringLiteral("frmAddStatistic"),
+        QStringLiteral("frmSelectContact"),      QStringLiteral("frmAddIP"),         QStringLiteral("frmConfiguration"),
+        QStringLiteral("frmAddNumber"),
+    };
+    return names;
+}
+
+bool IsDialogOpen()
+{
+    const QWidgetList all = QApplication::topLevelWidgets();
+    for (QWidget* w : all) {
+        if (isUnloaded(w) || !w->isVisible())
+            continue;
+        if (DialogWindowNames().contains(w->objectName()))
+            return true;
+    }
+    return false;
+}
+
+void SetOnTop(QWidget* window, bool force)
+{
+    const bool globalOnTop = textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("False")));
+    if (window)
+        applyOnTop(window, globalOnTop || force);
+    if (globalOnTop)
+        return;
+    const bool popupOnTop = textToBool(GetProperty(Section::frmMiniDisplay, Key::OnTop, QStringLiteral("True")));
+    if (!popupOnTop)
+        return;
+    static const char* const family[] = {"frmMiniDisplay", "frmCallerInfo", "frmContactPicture", "frmOtherInfo"};
+    for (const char* name : family) {
+        QWidget* w = FindForm(QString::fromLatin1(name));
+        if (w && w->isVisible())
+            applyOnTop(w, true);
+    }
+}
+
+void ShowOwned(QWidget* window, QWidget* owner)
+{
+    if (!window)
+        return;
+    if (owner && owner != window && window->parentWidget() != owner)
+        window->setParent(owner, window->windowFlags() | Qt::Window);
+    window->show();
+}
+
+bool MainWindowVisible()
+{
+    auto* w = dynamic_cast<QWidget*>(gMainForm);
+    return w && w->isVisible() && !w->isMinimized();
+}
+
+void TaskBarPos(QWidget* window, QWidget* owner)
+{
+    if (!window)
+        return;
+    ShowOwned(window, owner);
+    QScreen* screen = screenOf(window);
+    if (!screen)
+        return;
+    // The desktop's panels are what the screen's usable area leaves out. A panel along the bottom or the
+    // right pushes the window in from that edge; one at the top or left leaves it in the corner.
+    const QRect all = screen->geometry();
+    const QRect usable = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size();
+    const int barHeight = all.bottom() - usable.bottom();
+    const int barWidth = all.right() - usable.right();
+    int left = all.right() + 1 - frame.width();
+    int top = all.bottom() + 1 - frame.height();
+    if (barHeight > 0 && barHeight < all.height())
+        top -= barHeight;
+    else if (barWidth > 0 && barWidth < all.width())
+        left -= barWidth;
+    window->move(left, top);
+}
+
+QWidget* ShowWaiting(const QString& tag, QWidget* owner)
+{
+    if (!Links::remoteConnected() || IsDialogOpen())
+        return nullptr;
+    auto* note = new frmWaiting();
+    SetTag(note, tag);
+    if (!MainWindowVisible())
+        TaskBarPos(note, owner);
+    else
+        ShowOwned(note, owner);
+    return note;
+}
+
+void UnloadWaitingForms(const QString& tag)
+{
+    const QString wanted = tag.toUpper();
+    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
+        if (wanted == QLatin1String("ALL") || Tag(w).toUpper() == wanted)
+            UnloadForm(w);
+    }
+    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
+        const QString t = Tag(w).toUpper();
+        if (t == QLatin1String("STATS") || t == QLatin1String("GRAPH"))
+            return;
+    }
+    if (windowLinks().setStatisticsWaiting)
+        windowLinks().setStatisticsWaiting(false);
+}
+
+void LimitText(QLineEdit* box, int maximum)
+{
+    if (!box || box->text().size() < maximum)
+        return;
+    const int caret = box->cursorPosition();
+    box->setText(box->text().left(maximum));
+    box->setCursorPosition(std::min(caret, maximum));
+}
+
+namespace {
+template <typename Edit>
+void limitDocument(Edit* box, int maximum)
+{
+    const QString text = box->toPlainText();
+    if (text.size() < maximum)
+        return;
+    const int caret = box->textCursor().position();
+    box->setPlainText(text.left(maximum));
+    QTextCursor c = box->textCursor();
+    c.setPosition(std::min(caret, maximum));
+    box->setTextCursor(c);
+}
+} // namespace
+
+void LimitText(QPlainTextEdit* box, int maximum)
+{
+    if (box)
+        limitDocument(box, maximum);
+}
+
+void LimitText(QTextEdit* box, int maximum)
+{
+    if (box)
+        limitDocument(box, maximum);
+}
+
+void SelectListItem(QListWidget* list, const QString& text)
+{
+    if (!list)
+        return;
+    const QString wanted = text.toUpper();
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->text().toUpper() == wanted) {
+            list->setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+void SelectListItem(QComboBox* list, const QString& text)
+{
+    if (!list)
+        return;
+    const QString wanted = text.toUpper();
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).toUpper() == wanted) {
+            list->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void ValidateNumber(QLineEdit* box, double minimum, double maximum, double fallback)
+{
+    if (!box)
+        return;
+    const QString text = ValidateNumberText(box->text(), minimum, maximum, fallback);
+    if (text != box->text())
+        box->setText(text);
+}
+
+void ValidateNumber(QComboBox* box, double minimum, double maximum, double fallback)
+{
+    if (!box)
+        return;
+    const QString text = ValidateNumberText(box->currentText(), minimum, maximum, fallback);
+    if (text != box->currentText())
+        box->setCurrentText(text);
+}
+
+void RestoreFormPosition(QWidget* window)
+{
+    if (!window)
+        return;
+    const QString section = FormSection(window);
+    QScreen* screen = screenOf(window);
+    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
+    const QSize size = window->size();
+    const double screenW = Twips::fromPixels(screenRect.width());
+    const double screenH = Twips::fromPixels(screenRect.height());
+    const double width = Twips::fromPixels(size.width());
+    const double height = Twips::fromPixels(size.height());
+
+    const int top = twipsSetting(section, Key::Top, (screenH - height) / 2);
+    const int left = twipsSetting(section, Key::Left, (screenW - width) / 2);
+    int w = std::max(1, twipsSetting(section, Key::Width, width));
+    int h = std::max(1, twipsSetting(section, Key::Height, height));
+    const int state = int(textToNumber(
+        GetProperty(section, Key::WindowState, QString::number(stateNumber(window->windowState()))), 0));
+
+    QRect place(screenRect.left() + left, screenRect.top() + top, w, h);
+    if (!placeReachable(place)) {
+        // The monitor it was on is gone: centre it on the primary screen, no larger than that screen.
+        QScreen* primary = QGuiApplication::primaryScreen();
+        const QRect usable = primary ? primary->availableGeometry() : QRect(0, 0, 800, 600);
+        w = std::min(w, usable.width());
+        h = std::min(h, usable.height());
+        place = QRect(usable.left() + (usable.width() - w) / 2, usable.top() + (usable.height() - h) / 2, w, h);
+    }
+    window->move(place.topLeft());
+    window->resize(place.size());
+    Qt::WindowStates states = window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == 1)
+        states |= Qt::WindowMinimized;
+    else if (state == 2)
+        states |= Qt::WindowMaximized;
+    window->setWindowState(states);
+}
+
+void SaveFormPosition(QWidget* window, int parts)
+{
+    if (!window)
+        return;
+    const QString section = FormSection(window);
+    const Qt::WindowStates s = window->windowState();
+    const bool normal = !(s & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    auto twips = [](int pixels) { return QString::number(qRound(Twips::fromPixels(pixels))); };
+    if (normal) {
+        const QRect screenRect = screenOf(window) ? screenOf(window)->geometry() : QRect();
+        // Stored relative to the screen the window is on, as the restore reads it.
+        const QPoint pos = window->pos() - screenRect.topLeft();
+        if (parts & PlacePosition) {
+            SaveProperty(section, Key::Top, twips(pos.y()));
+            SaveProperty(section, Key::Left, twips(pos.x()));
+        }
+        if (parts & PlaceSize) {
+            SaveProperty(section, Key::Height, twips(window->height()));
+            SaveProperty(section, Key::Width, twips(window->width()));
+        }
+    }
+    if (parts & PlaceState)
+        SaveProperty(section, Key::WindowState, QString::number(stateNumber(s)));
+}
+
+QString CopyGridToClipboard(const QAbstractItemModel* model, int row, int rowSel, int lastColumn, bool allRows,
+                            QWidget* owner)
+{
+    (void)owner;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard)
+        clipboard->clear();
+    if (!model || model->rowCount() == 0)
+        return QString();
+    int first = std::min(row, rowSel);
+    int last = std::max(row, rowSel);
+    if (allRows) {
+        first = 0;
+        last = model->rowCount() - 1;
+    }
+    if (first < 0 || last >= model->rowCount()) {
+        SaveError(381, QStringLiteral("Subscript out of range"), QStringLiteral("CopyGridToClipboard"));
+        return QString();
+    }
+    QPointer<const QAbstractItemModel> guard(model);
+    QString text;
+    for (int r = first; r <= last; ++r) {
+        // Rows may go away while the copy yields to the event loop; copy what is still there.
+        if (!guard || r >= guard->rowCount())
+            break;
+        for (int c = 0; c <= lastColumn; ++c) {
+            text += guard->index(r, c).data(Qt::DisplayRole).toString();
+            if (c < lastColumn)
+                text += QLatin1Char('\t');
+        }
+        if (r < last)
+            text += QStringLiteral("\r\n");
+    }
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    if (clipboard)
+        clipboard->setText(text);
+    return text;
+}
+
+QString CopyGridToClipboard(QAbstractItemView* grid, int lastColumn, bool allRows)
+{
+    if (!grid || !grid->model())
+        return QString();
+    int row = grid->currentIndex().isValid() ? grid->currentIndex().row() : 0;
+    int rowSel = row;
+    if (QItemSelectionModel* sel = grid->selectionModel()) {
+        const QModelIndexList picked = sel->selectedIndexes();
+        for (const QModelIndex& i : picked) {
+            row = std::min(row, i.row());
+            rowSel = std::max(rowSel, i.row());
+        }
+    }
+    return CopyGridToClipboard(grid->model(), row, rowSel, lastColumn, allRows, grid->window());
+}
+
+void ReleaseToolTip()
+{
+    delete gToolTip;
+    gToolTip = nullptr;
+}
+
+QString GetWindowCaption(const QWidget* window) { return window ? window->windowTitle().left(255) : QString(); }
+
+int SetListScrollWidth(QListWidget* list)
+{
+    if (!list)
+        return 0;
+    const QFontMetrics fm(list->font());
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(list->item(i)->text()));
+    const int extent = widest + 15;
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list->horizontalScrollBar()->setRange(0, std::max(0, extent - list->viewport()->width()));
+    return extent;
+}
+
+void MouseLeftDown() { sendMouse(QEvent::MouseButtonPress); }
+
+void MouseLeftUp() { sendMouse(QEvent::MouseButtonRelease); }
+
+void SetWindowStyle(QWidget* window, int borderKind, bool clipChildren, bool sysMenu, bool maxBox, bool minBox,
+                    bool taskbarButton, bool helpButton)
+{
+    if (!window)
+        return;
+    (void)clipChildren; // Qt always clips children.
+    Qt::WindowFlags flags = window->windowFlags() & Qt::WindowStaysOnTopHint;
+    bool fixed = false;
+    bool known = true;
+    switch (borderKind) {
+    case BorderNone: flags |= Qt::Window | Qt::FramelessWindowHint; break;
+    case BorderFixedSingle: flags |= Qt::Window | Qt::WindowTitleHint; fixed = true; break;
+    case BorderSizable: flags |= Qt::Window | Qt::WindowTitleHint; break;
+    case BorderFixedDialog: flags |= Qt::Dialog | Qt::WindowTitleHint; fixed = true; break;
+    case BorderFixedToolWindow: flags |= Qt::Tool | Qt::WindowTitleHint; fixed = true; break;
+    case BorderSizableToolWindow: flags |= Qt::Tool | Qt::WindowTitleHint; break;
+    default: known = false; flags |= window->windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint); break;
+    }
+    // A tool window has no task-bar entry; asking for one makes it an ordinary window with the same frame.
+    if (taskbarButton && (flags & Qt::WindowType_Mask) == Qt::Tool)
+        flags = (flags & ~Qt::WindowType_Mask) | Qt::Window;
+    flags |= Qt::CustomizeWindowHint;
+    if (sysMenu)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (maxBox)
+        flags |= Qt::WindowMaximizeButtonHint;
+    if (minBox)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (helpButton)
+        flags |= Qt::WindowContextHelpButtonHint;
+    const bool visible = window->isVisible();
+    if (window->windowFlags() != flags)
+        window->setWindowFlags(flags);
+    if (known) {
+        if (fixed) {
+            window->setFixedSize(window->size());
+        } else if (window->minimumSize() == window->maximumSize()) {
+            window->setMinimumSize(0, 0);
+            window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
+    }
+    if (visible)
+        window->show();
+}

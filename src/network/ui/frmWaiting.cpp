@@ -1,0 +1,54 @@
+#include "network/ui/frmWaiting.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
+
+frmWaiting::frmWaiting(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmWaiting"));
+    setWindowTitle(QStringLiteral("Waiting..."));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    Label1 = new QLabel(QStringLiteral("Waiting for the server to process request."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    cmdStop = new QPushButton(QStringLiteral("&Stop"), this);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdStop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addLayout(buttons);
+    connect(cmdStop, &QPushButton::clicked, this, &frmWaiting::SendStop);
+    SetOnTop(this, false);
+}
+
+void frmWaiting::SendStop()
+{
+    if (windowLinks().remoteSend)
+        windowLinks().remoteSend(QStringLiteral(";NETCANCEL;"));
+}
+
+void frmWaiting::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    const QString kind = Tag(this).toUpper();
+    if (kind == QLatin1String("STATS") || kind == QLatin1String("GRAPH")) {
+        if (windowLinks().setStatisticsWaiting)
+            windowLinks().setStatisticsWaiting(true);
+    } else if (kind == QLatin1String("MINI DISPLAY") || kind == QLatin1String("MINI DISPLAY STATS")) {
+        // Changing the window's flags inside its own show event is unsafe: do it right after.
+        if (textToBool(GetProperty(Section::frmWaiting, Key::OnTop, QStringLiteral("True"))))
+            QMetaObject::invokeMethod(this, [this] { SetOnTop(this, true); }, Qt::QueuedConnection);
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The client's waiting note, shown while a request to the server is pending. Several may be open at once,
+// each marked by its Tag (the kind of request: "SQL", "STATS", "GRAPH", "MINI DISPLAY" ...).
+// ShowWaiting and UnloadWaitingForms create and close them.
+class frmWaiting : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmWaiting(QWidget* parent = nullptr);
+
+    // Asks the server to cancel the pending request (";NETCANCEL;"). The note stays until the reply arrives.
+    void SendStop();
+    // The note has no hints.
+    void AddHints() {}
+
+    QLabel* Label1 = nullptr;
+    QPushButton* cmdStop = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_shownOnce = false;
+};
