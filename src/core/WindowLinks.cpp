@@ -15,6 +15,5 @@ bool ask(const std::function<bool()>& f) { return f && f(); }
 bool contactsVisible() { return ask(windowLinks().contactsVisible); }
 bool findVisible() { return ask(windowLinks().findVisible); }
 bool miniDisplayVisible() { return ask(windowLinks().miniDisplayVisible); }
-bool remoteConnected() { return ask(windowLinks().remoteConnected); }
 
 } // namespace Links

@@ -7,7 +7,7 @@
 class clsContact;
 
 // The calls the stores and shared functions make into windows and services of other subsystems (the
-// contact book, the search window, the pop-up, the statistics engine and window, the client socket).
+// contact book, the search window, the pop-up, the statistics engine and window).
 // Each of those sets its entries when it is created and clears them when it goes away; an entry that is
 // not set stands for a window that is not loaded, and calling it does nothing.
 struct WindowLinks {
@@ -30,10 +30,6 @@ struct WindowLinks {
 
     // frmStatistics: its waiting flag (set while a STATS or GRAPH waiting note is open).
     std::function<void(bool)> setStatisticsWaiting;
-
-    // Client socket: connected (state 7), and a send to the server.
-    std::function<bool()> remoteConnected;
-    std::function<void(const QString&)> remoteSend;
 };
 
 WindowLinks& windowLinks();
@@ -43,5 +39,4 @@ namespace Links {
 bool contactsVisible();
 bool findVisible();
 bool miniDisplayVisible();
-bool remoteConnected();
 } // namespace Links

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -22,12 +23,14 @@
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/Processing.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
+#include "network/clsRemoteSocket.h"
 #include "network/ui/frmWaiting.h"
 #include "platform/Twips.h"
 
@@ -35,6 +38,8 @@ namespace {
 
 const char kTagProperty[] = "Tag";
 const char kUnloadedProperty[] = "velquonUnloaded";
+// A copy of more row steps than this shows the progress window.
+constexpr int kCopyProgressRows = 50;
 
 bool isUnloaded(const QWidget* w) { return w->property(kUnloadedProperty).toBool(); }
 
@@ -196,11 +201,7 @@ void ShowOwned(QWidget* window, QWidget* owner)
     window->show();
 }
 
-bool MainWindowVisible()
-{
-    auto* w = dynamic_cast<QWidget*>(gMainForm);
-    return w && w->isVisible() && !w->isMinimized();
-}
+bool MainWindowVisible() { return gMainForm && gMainForm->isWindowVisible(); }
 
 void TaskBarPos(QWidget* window, QWidget* owner)
 {
@@ -228,7 +229,7 @@ void TaskBarPos(QWidget* window, QWidget* owner)
 
 QWidget* ShowWaiting(const QString& tag, QWidget* owner)
 {
-    if (!Links::remoteConnected() || IsDialogOpen())
+    if (!gRemoteSocket || gRemoteSocket->State() != 7 || IsDialogOpen())
         return nullptr;
     auto* note = new frmWaiting();
     SetTag(note, tag);
@@ -402,7 +403,6 @@ void SaveFormPosition(QWidget* window, int parts)
 QString CopyGridToClipboard(const QAbstractItemModel* model, int row, int rowSel, int lastColumn, bool allRows,
                             QWidget* owner)
 {
-    (void)owner;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard)
         clipboard->clear();
@@ -418,22 +418,29 @@ QString CopyGridToClipboard(const QAbstractItemModel* model, int row, int rowSel
         SaveError(381, QStringLiteral("Subscript out of range"), QStringLiteral("CopyGridToClipboard"));
         return QString();
     }
+    std::optional<Processing> progress;
+    if (last - first > kCopyProgressRows)
+        progress.emplace(last - first, QStringLiteral("Coping Data..."), owner ? owner->window() : nullptr);
     QPointer<const QAbstractItemModel> guard(model);
     QString text;
     for (int r = first; r <= last; ++r) {
         // Rows may go away while the copy yields to the event loop; copy what is still there.
         if (!guard || r >= guard->rowCount())
             break;
+        if (r > first)
+            text += QStringLiteral("\r\n");
         for (int c = 0; c <= lastColumn; ++c) {
             text += guard->index(r, c).data(Qt::DisplayRole).toString();
             if (c < lastColumn)
                 text += QLatin1Char('\t');
         }
-        if (r < last)
-            text += QStringLiteral("\r\n");
+        if (progress) {
+            progress->Increment();
+            if (progress->StopProcessing())
+                break;
+        }
     }
-    if (text.endsWith(QStringLiteral("\r\n")))
-        text.chop(2);
+    progress.reset();
     if (clipboard)
         clipboard->setText(text);
     return text;

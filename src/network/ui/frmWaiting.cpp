@@ -9,6 +9,7 @@
 #include "core/WindowLinks.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
+#include "network/clsRemoteSocket.h"
 
 frmWaiting::frmWaiting(QWidget* parent) : QDialog(parent)
 {
@@ -32,8 +33,8 @@ frmWaiting::frmWaiting(QWidget* parent) : QDialog(parent)
 
 void frmWaiting::SendStop()
 {
-    if (windowLinks().remoteSend)
-        windowLinks().remoteSend(QStringLiteral(";NETCANCEL;"));
+    if (gRemoteSocket)
+        gRemoteSocket->SendData(QStringLiteral(";NETCANCEL;"));
 }
 
 void frmWaiting::showEvent(QShowEvent* event)

@@ -11,12 +11,18 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
+#include "core/ProgressWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowFactory.h"
 #include "core/WindowLinks.h"
 #include "core/modProperties.h"
+#include "core/ui/StartupWindows.h"
 #include "core/ui/modMainGui.h"
+#include "network/clsRemoteSocket.h"
 #include "network/ui/frmWaiting.h"
 #include "platform/Twips.h"
 #include "support/TempHome.h"
@@ -65,6 +71,7 @@ private Q_SLOTS:
     void clipboardFromAnUpwardSelection();
     void taskBarCorner();
     void waitingNotes();
+    void copyProgressAboveFiftyRowSteps();
     void textBoxHelpers();
     void windowStyleFlags();
 };
@@ -308,17 +315,24 @@ void TestWindowFunctions::waitingNotes()
     TempHome home;
     // Not connected: no note.
     QVERIFY(!ShowWaiting(QStringLiteral("SQL"), nullptr));
-    bool connected = true;
-    QStringList sent;
+
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
+    gRemoteSocket = new clsRemoteSocket;
+    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QTRY_VERIFY(server.hasPendingConnections());
+    QTcpSocket* peer = server.nextPendingConnection();
+
     QList<bool> waitingFlag;
-    windowLinks().remoteConnected = [&] { return connected; };
-    windowLinks().remoteSend = [&](const QString& s) { sent << s; };
     windowLinks().setStatisticsWaiting = [&](bool on) { waitingFlag << on; };
 
     QWidget* sql = ShowWaiting(QStringLiteral("SQL"), nullptr);
     QVERIFY(sql);
     QVERIFY(sql->isVisible());
     QCOMPARE(Tag(sql), QStringLiteral("SQL"));
+    QCOMPARE(sql->windowTitle(), QStringLiteral("Waiting..."));
     QCOMPARE(sql->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
              QStringLiteral("Waiting for the server to process request."));
     QWidget* stats = ShowWaiting(QStringLiteral("STATS"), nullptr);
@@ -329,7 +343,8 @@ void TestWindowFunctions::waitingNotes()
 
     // Stop asks the server to cancel; the note stays.
     QTest::mouseClick(stats->findChild<QPushButton*>(QStringLiteral("cmdStop")), Qt::LeftButton);
-    QCOMPARE(sent, QStringList{QStringLiteral(";NETCANCEL;")});
+    QByteArray received;
+    QTRY_VERIFY((received += peer->readAll()).contains(";NETCANCEL;"));
     QVERIFY(stats->isVisible());
 
     // Closing by tag ignores case; the GRAPH note still holds the statistics window.
@@ -346,8 +361,71 @@ void TestWindowFunctions::waitingNotes()
     dialog->show();
     QVERIFY(!ShowWaiting(QStringLiteral("SQL"), nullptr));
     dialog->hide();
-    connected = false;
+    QVERIFY(ShowWaiting(QStringLiteral("SQL"), nullptr));
+
+    // The connection drops: no more notes.
+    peer->abort();
+    QTRY_VERIFY(gRemoteSocket->State() != 7);
     QVERIFY(!ShowWaiting(QStringLiteral("SQL"), nullptr));
+    delete gRemoteSocket;
+    gRemoteSocket = nullptr;
+}
+
+void TestWindowFunctions::copyProgressAboveFiftyRowSteps()
+{
+    registerStartupWindows();
+    WindowFactory& f = windowFactory();
+    const auto real = f.createProgressWindow;
+    QList<ProgressWindow*> made;
+    bool pressStop = false;
+    f.createProgressWindow = [&] {
+        ProgressWindow* w = real();
+        made << w;
+        if (pressStop)
+            w->setStopProcessing(true);
+        return w;
+    };
+    auto model = gridModel(60);
+    // 51 rows are 50 steps: copied without a progress window.
+    QString text = CopyGridToClipboard(model.get(), 0, 50, 0, false);
+    QCOMPARE(text.count(QStringLiteral("\r\n")), 50);
+    QVERIFY(made.isEmpty());
+    // 52 rows show it, with the caption and a maximum of the step count.
+    QPointer<QObject> window;
+    QString caption;
+    qint32 maximum = 0;
+    f.createProgressWindow = [&] {
+        ProgressWindow* w = real();
+        made << w;
+        window = w->object();
+        if (pressStop)
+            w->setStopProcessing(true);
+        return w;
+    };
+    text = CopyGridToClipboard(model.get(), 51, 0, 0, false);
+    QCOMPARE(made.size(), 1);
+    QCOMPARE(text.count(QStringLiteral("\r\n")), 51);
+    QVERIFY(text.endsWith(QStringLiteral("51.0")));
+    QTRY_VERIFY(!window); // closed and released after the copy
+    // Stop ends the copy early with the rows copied so far.
+    made.clear();
+    pressStop = true;
+    f.createProgressWindow = [&] {
+        ProgressWindow* w = real();
+        made << w;
+        w->setStopProcessing(true);
+        return w;
+    };
+    text = CopyGridToClipboard(model.get(), 0, 0, 0, true);
+    QCOMPARE(made.size(), 1);
+    // Released only once the event loop runs again.
+    caption = made.first()->caption();
+    maximum = made.first()->maximum();
+    QCOMPARE(text, QStringLiteral("0.0"));
+    QCOMPARE(caption, QStringLiteral("Coping Data..."));
+    QCOMPARE(maximum, 59);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("0.0"));
+    f.createProgressWindow = real;
 }
 
 void TestWindowFunctions::textBoxHelpers()
