@@ -25,7 +25,8 @@ Conversion toInt32(const QString& text, qint32& out)
         return TypeMismatch;
     bool ok = false;
     const double d = t.toDouble(&ok); // C locale: the text forms never carry a locale's separators
-    if (!ok)
+    // toDouble also takes "inf" and "nan", which are words, not numbers.
+    if (!ok || !std::isfinite(d))
         return TypeMismatch;
     return roundToInt32(d, out) ? Converted : Overflow;
 }

@@ -1,5 +1,6 @@
 #include "core/clsAttributeGroup.h"
 
+#include <cmath>
 #include <optional>
 
 #include "core/RecordFields.h"
@@ -17,7 +18,7 @@ std::optional<bool> truthValue(const QString& field)
         return false;
     bool ok = false;
     const double d = t.toDouble(&ok);
-    if (ok)
+    if (ok && std::isfinite(d))
         return d != 0;
     return std::nullopt;
 }

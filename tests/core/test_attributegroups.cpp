@@ -146,6 +146,10 @@ void TestAttributeGroups::buildStopsAtTheFirstBadField()
     QVERIFY(word.BadData());
     QCOMPARE(word.Sound, QString());
 
+    clsAttributeGroup nan;
+    nan.Build(QStringLiteral("|N|1|nan|s|"));
+    QVERIFY(nan.BadData());
+
     clsAttributeGroup huge;
     huge.Build(QStringLiteral("|C|99999999999|True|s|"));
     QVERIFY(huge.BadData());

@@ -154,6 +154,13 @@ void TestRecords::callerNonNumericFieldsAreQuietlyBad()
     QVERIFY(id.BadData());
     QCOMPARE(id.Name, QStringLiteral("kept")); // stopped before the name
 
+    for (const char* word : {"nan", "inf", "-inf", "0x10", "1,5"}) {
+        clsCaller odd;
+        odd.BuildCaller(QStringLiteral("|%1|A|NUMBER|5|NONE|D|1|||NO|").arg(QLatin1String(word)));
+        QVERIFY2(odd.BadData(), word);
+        QCOMPARE(gErrNumber, 13);
+    }
+
     clsCaller rings;
     rings.Answered = QStringLiteral("N/A");
     rings.BuildCaller(QStringLiteral("|5|NEW|NUMBER|555|Home|D||C|G|YES|"));
