@@ -20,6 +20,9 @@ struct WindowFactory {
     std::function<ProgressWindow*()> createProgressWindow;
     // True while a modal dialog is open (progress windows then stay away).
     std::function<bool()> isDialogOpen;
+    // The program-wide tooltip service: made by start-up, released by shut-down.
+    std::function<void()> createToolTip;
+    std::function<void()> releaseToolTip;
 };
 
 WindowFactory& windowFactory();

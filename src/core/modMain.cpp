@@ -131,6 +131,9 @@ bool Main()
     g_shutDownDone = false;
     g_programEnded = false;
 
+    if (factory.createToolTip)
+        factory.createToolTip();
+
     InitializeSettings();
 
     // Anything but server or client runs standalone.
@@ -203,6 +206,8 @@ void ShutDown()
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 
     const WindowFactory& factory = windowFactory();
+    if (factory.releaseToolTip)
+        factory.releaseToolTip();
     MainWindow* mainWindow = gMainForm;
     gMainForm = nullptr;
     if (factory.unloadAllWindows)

@@ -9,6 +9,8 @@
 #include "core/MainWindow.h"
 #include "core/WindowFactory.h"
 #include "core/ui/PlainMainWindow.h"
+#include "core/ui/cToolTip.h"
+#include "core/ui/modMainGui.h"
 #include "core/ui/frmProcessing.h"
 #include "platform/ui/ModalDialog.h"
 
@@ -24,8 +26,7 @@ void unloadAllWindows()
         const Qt::WindowType type = w->windowType();
         if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop)
             continue;
-        w->hide();
-        w->deleteLater();
+        UnloadForm(w);
     }
 }
 
@@ -47,5 +48,11 @@ void registerStartupWindows()
     f.runOneTimeSetup = runOneTimeSetup;
     f.unloadAllWindows = unloadAllWindows;
     f.createProgressWindow = [] { return static_cast<ProgressWindow*>(new frmProcessing); };
-    f.isDialogOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+    f.isDialogOpen = IsDialogOpen;
+    f.createToolTip = [] {
+        delete gToolTip;
+        gToolTip = new cToolTip;
+        gToolTip->setVisibleTime(30000);
+    };
+    f.releaseToolTip = ReleaseToolTip;
 }

@@ -164,6 +164,7 @@ void TestProcessing::besideTaskBarWhenMainWindowHidden()
 void TestProcessing::nothingShownWhileDialogOpen()
 {
     QDialog dialog;
+    dialog.setObjectName(QStringLiteral("frmConfiguration"));
     bool checked = false;
     QTimer::singleShot(0, &dialog, [&] {
         Processing p(5, QStringLiteral("Processing..."));

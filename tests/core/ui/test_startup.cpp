@@ -22,6 +22,7 @@
 #include "core/ui/PlainMainWindow.h"
 #include "config/ui/frmOneTimeSetup.h"
 #include "core/ui/StartupWindows.h"
+#include "core/ui/cToolTip.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
@@ -119,6 +120,8 @@ void TestStartup::firstStartStandalone()
     QVERIFY(QFile::exists(autoStartEntryPath()));
     QVERIFY(gStatistics && gStatistics->count() == 25);
     QVERIFY(gGroups && gGroups->count() == 4);
+    QVERIFY(gToolTip);
+    QCOMPARE(gToolTip->VisibleTime(), 30000);
     // The first start's default groups are loaded from the program folder's file.
     QVERIFY(gAttributeGroups.count() > 0);
 }
@@ -336,6 +339,7 @@ void TestStartup::shutDownReleasesEverything()
     QVERIFY(!gMainForm);
     QVERIFY(!gServer);
     QVERIFY(!gStatistics && !gGroups && !gCurrentStatistics && !gCurrentGroups);
+    QVERIFY(!gToolTip);
     QCOMPARE(gAttributeGroups.count(), 0);
     QCOMPARE(mainWindows().size(), 0);
     QVERIFY(!window);
