@@ -188,6 +188,9 @@ bool Main()
         LoadAttributeGroupsFromFile(
             GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
 
+    int viewTime = int(textToNumber(GetProperty(Section::frmMain, Key::ViewTime, QStringLiteral("6")), 6));
+    SetViewTime(viewTime);
+
     return true;
 }
 

@@ -218,6 +218,8 @@ void TestStartup::serverCaption()
     QVERIFY(Main());
     QCOMPARE(gNetworkMode, int(Server));
     QCOMPARE(dynamic_cast<QWidget*>(gMainForm)->windowTitle(), QStringLiteral("Velquon (Sever)"));
+    // The stored view period (one day by default) became the call list's query.
+    QCOMPARE(gMainForm->strSQL, QStringLiteral("Select * From tblCID Where fldDate > #3/20/2024 2:00:00 PM#"));
     QCOMPARE(gMainForm->caption(), QStringLiteral("Velquon (Sever)"));
     QCOMPARE(events().first(), QStringLiteral("Started Velquon Server"));
     QVERIFY(gServer);
@@ -230,7 +232,9 @@ void TestStartup::clientModeOpensNothing()
     SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QStringLiteral("1"));
+    SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("12"));
     QVERIFY(Main());
+    QCOMPARE(gMainForm->strSQL, QStringLiteral("Select * From tblCID"));
     QCOMPARE(gNetworkMode, int(Client));
     auto* window = dynamic_cast<PlainMainWindow*>(gMainForm);
     QVERIFY(window && window->isClient() && window->isVisible());
