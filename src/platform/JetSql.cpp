@@ -624,6 +624,13 @@ QString translate(const QString& jet)
                     }
                 }
                 out += word;
+            } else if ((word.compare(QLatin1String("Left"), Qt::CaseInsensitive) == 0 ||
+                        word.compare(QLatin1String("Right"), Qt::CaseInsensitive) == 0) &&
+                       skipBlanks(jet, end) < n && jet.at(skipBlanks(jet, end)) == QLatin1Char('(')) {
+                // LEFT and RIGHT are join words in SQLite; quoted, they name the Jet functions.
+                out += QLatin1Char('"');
+                out += word;
+                out += QLatin1Char('"');
             } else {
                 out += word;
             }

@@ -12,6 +12,7 @@ struct sqlite3;
 //   "text"        ->  'text' (a ' inside doubled, "" inside read as ")
 //   Delete * From ->  DELETE FROM
 //   True, False   ->  1, 0
+//   Left(, Right( ->  "Left"(, "Right"(   (join words in SQLite, functions in Jet)
 //
 // registerFunctions(): on a connection, like(pattern, value) with Jet semantics (SQLite then uses it for the
 //   LIKE operator) and the Jet functions Now, Date, Year, Month, Day, Hour, Minute, Second, Weekday (Sunday
