@@ -1,0 +1,273 @@
+#include "core/modCallerDB.h"
+
+#include <limits>
+
+#include <QFileInfo>
+
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modProperties.h"
+#include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
+#include "platform/SqlTransaction.h"
+
+#include <sqlite3.h>
+
+std::unique_ptr<SqlDatabase> gCallerDB;
+
+namespace {
+
+std::unique_ptr<SqlDatabase> g_reader;
+const SqlDatabase* g_readerFor = nullptr;
+
+const QString kSource = QStringLiteral("SQLite");
+
+// Text columns compare without regard to case and accept the empty text. The sizes document the fields;
+// SQLite keeps longer text rather than refusing a call.
+const char kCreateTable[] = "CREATE TABLE tblCID ("
+                            "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                            "fldName TEXT(50) COLLATE NOCASE, "
+                            "fldNumber TEXT(50) COLLATE NOCASE, "
+                            "fldDate DATETIME, "
+                            "fldRings INTEGER, "
+                            "fldAnswered TEXT(50) COLLATE NOCASE)";
+
+// Statistics and period views are range scans over fldDate.
+const char kCreateDateIndex[] = "CREATE INDEX IF NOT EXISTS idxCIDDate ON tblCID (fldDate)";
+
+QString defaultCallerDBPath() { return programFolder() + QStringLiteral("/dbCID.mdb"); }
+
+QDateTime zeroDateTime() { return QDateTime(DateText::zeroDate(), QTime(0, 0), Qt::UTC); }
+
+void resetReader()
+{
+    g_reader.reset();
+    g_readerFor = nullptr;
+}
+
+SqlDatabase& openLog()
+{
+    if (!gCallerDB)
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_MISUSE, QStringLiteral("No call log is open."));
+    return *gCallerDB;
+}
+
+// The five stored fields of a record, as parameters 1 to 5.
+void bindRecord(SqlStatement& st, const clsCaller& caller)
+{
+    const auto date = DateText::parse(caller.CallerDate);
+    if (!date) {
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_MISMATCH,
+                       QStringLiteral("\"%1\" is not a date and time.").arg(caller.CallerDate));
+    }
+    st.bind(1, caller.Name);
+    st.bind(2, caller.Number.Number);
+    st.bind(3, DateText::toIso(*date));
+    st.bind(4, qint64(caller.Rings));
+    st.bind(5, caller.Answered);
+}
+
+QDateTime boundaryDate(const char* sql)
+{
+    if (isClientMode())
+        return zeroDateTime();
+    try {
+        SqlStatement st = openLog().prepare(QString::fromLatin1(sql));
+        if (st.step() && !st.isNull(0)) {
+            if (auto date = DateText::fromIso(st.text(0)))
+                return *date;
+        }
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), kSource);
+    }
+    return zeroDateTime();
+}
+
+} // namespace
+
+bool FindCallerDB()
+{
+    if (isClientMode())
+        return false;
+    const QString path = GetProperty(Section::frmConfiguration, Key::CallerDBPath, defaultCallerDBPath());
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return false;
+    auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWrite);
+    // Fails on a file that is not a call log, before it replaces the open one.
+    db->exec(QString::fromLatin1(kCreateDateIndex));
+    resetReader();
+    gCallerDB = std::move(db);
+    return true;
+}
+
+bool CreateCallerDB(const QString& path)
+{
+    if (isClientMode())
+        return false;
+    if (QFileInfo::exists(path))
+        return false;
+    auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWriteCreate);
+    {
+        SqlTransaction tx(*db);
+        db->exec(QString::fromLatin1(kCreateTable));
+        db->exec(QString::fromLatin1(kCreateDateIndex));
+        tx.commit();
+    }
+    resetReader();
+    gCallerDB = std::move(db);
+    return true;
+}
+
+void AddCaller(clsCaller& caller)
+{
+    if (isClientMode())
+        return;
+    try {
+        SqlDatabase& db = openLog();
+        SqlTransaction tx(db);
+        SqlStatement st = db.prepare(QStringLiteral(
+            "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
+        bindRecord(st, caller);
+        st.exec();
+        // The row's own key, whatever other calls share its time.
+        const qint64 id = db.lastInsertRowId();
+        if (id > std::numeric_limits<qint32>::max()) {
+            throw SqlError(SqlError::Kind::BadSql, SQLITE_FULL,
+                           QStringLiteral("The call log has used up its record numbers."));
+        }
+        tx.commit();
+        caller.ID = qint32(id);
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), kSource);
+        ReportError(QStringLiteral("modCallerDB_AddCaller"));
+    }
+}
+
+void EditCaller(qint32 ID, const clsCaller& caller)
+{
+    if (isClientMode())
+        return;
+    try {
+        SqlStatement st = openLog().prepare(QStringLiteral(
+            "UPDATE tblCID SET fldName = ?, fldNumber = ?, fldDate = ?, fldRings = ?, fldAnswered = ? WHERE ID = ?"));
+        bindRecord(st, caller);
+        st.bind(6, qint64(ID));
+        st.exec();
+        if (gCallerDB->changes() == 0) {
+            // A call that was never stored or has been deleted meanwhile: nothing to rewrite.
+            SaveError(3021, QStringLiteral("No current record."), kSource);
+        }
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), kSource);
+        ReportError(QStringLiteral("modCallerDB_EditCaller"));
+        ShowError(QString());
+    }
+}
+
+QDateTime GetFirstCallDate() { return boundaryDate("SELECT min(fldDate) FROM tblCID"); }
+
+QDateTime GetLastCallDate() { return boundaryDate("SELECT max(fldDate) FROM tblCID"); }
+
+SqlDatabase* CallerDBReader()
+{
+    if (isClientMode() || !gCallerDB)
+        return nullptr;
+    if (!g_reader || g_readerFor != gCallerDB.get() || g_reader->path() != gCallerDB->path()) {
+        resetReader();
+        g_reader = std::make_unique<SqlDatabase>(gCallerDB->path(), SqlDatabase::Mode::ReadOnly);
+        g_readerFor = gCallerDB.get();
+    }
+    return g_reader.get();
+}
+
+QList<clsCaller> SelectCallers(const QString& jetSql)
+{
+    QList<clsCaller> callers;
+    SqlDatabase* reader = CallerDBReader();
+    if (!reader)
+        return callers;
+    SqlStatement st = reader->prepareUntrusted(jetSql);
+    enum Field { ID, Name, Number, Date, Rings, Answered, Other };
+    QList<Field> fields;
+    for (int c = 0; c < st.columnCount(); ++c) {
+        const QString name = st.columnName(c).toLower();
+        fields << (name == QLatin1String("id")            ? ID
+                   : name == QLatin1String("fldname")     ? Name
+                   : name == QLatin1String("fldnumber")   ? Number
+                   : name == QLatin1String("flddate")     ? Date
+                   : name == QLatin1String("fldrings")    ? Rings
+                   : name == QLatin1String("fldanswered") ? Answered
+                                                          : Other);
+    }
+    while (st.step()) {
+        clsCaller caller;
+        for (int c = 0; c < fields.size(); ++c) {
+            switch (fields[c]) {
+            case ID:
+                caller.ID = qint32(st.int64(c));
+                break;
+            case Name:
+                caller.Name = st.text(c);
+                break;
+            case Number:
+                caller.Number.Number = st.text(c);
+                break;
+            case Date: {
+                const QString stored = st.text(c);
+                const auto date = DateText::fromIso(stored);
+                caller.CallerDate = date ? DateText::format(*date) : stored;
+                break;
+            }
+            case Rings:
+                caller.Rings = qint32(st.int64(c));
+                break;
+            case Answered:
+                caller.Answered = st.text(c);
+                break;
+            case Other:
+                break;
+            }
+        }
+        callers << caller;
+    }
+    return callers;
+}
+
+qint64 CountCallers(const QString& jetSql)
+{
+    SqlDatabase* reader = CallerDBReader();
+    if (!reader)
+        return 0;
+    SqlStatement st = reader->prepareUntrusted(jetSql);
+    qint64 rows = 0;
+    while (st.step())
+        ++rows;
+    return rows;
+}
+
+qint64 DeleteCallers(const QList<qint32>& IDs)
+{
+    if (isClientMode() || IDs.isEmpty())
+        return 0;
+    SqlDatabase& db = openLog();
+    SqlTransaction tx(db);
+    SqlStatement st = db.prepare(QStringLiteral("DELETE FROM tblCID WHERE ID = ?"));
+    qint64 deleted = 0;
+    for (qint32 id : IDs) {
+        st.bind(1, qint64(id));
+        st.exec();
+        deleted += db.changes();
+        st.reset();
+    }
+    tx.commit();
+    return deleted;
+}
+
+void CloseCallerDB()
+{
+    resetReader();
+    gCallerDB.reset();
+}

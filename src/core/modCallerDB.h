@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/clsCaller.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class SqlDatabase;
+
+// The call log: table tblCID of the SQLite file named by the setting CallerDBPath (default "dbCID.mdb" in
+// the program folder), one row per call:
+//
+//     ID           INTEGER PRIMARY KEY AUTOINCREMENT   the record's ID (never reused)
+//     fldName      TEXT(50) COLLATE NOCASE             clsCaller::Name
+//     fldNumber    TEXT(50) COLLATE NOCASE             clsCaller::Number.Number
+//     fldDate      DATETIME                            clsCaller::CallerDate, stored "yyyy-MM-dd HH:mm:ss"
+//     fldRings     INTEGER                             clsCaller::Rings
+//     fldAnswered  TEXT(50) COLLATE NOCASE             "N/A", "YES", "NO" or "BLOCKED"
+//
+// with the index idxCIDDate on fldDate. Only standalone and server mode have a call log: in client mode every
+// operation returns at once (False, zero date, nothing). Every operation runs and finishes its own statement.
+
+// The open call log (read and written by the program), or empty. Set by FindCallerDB and CreateCallerDB.
+extern std::unique_ptr<SqlDatabase> gCallerDB;
+
+// Opens the file named by CallerDBPath when it exists; False when there is none. A file that cannot be opened
+// as a call log throws SqlError, and gCallerDB stays as it was.
+bool FindCallerDB();
+// Creates a new call log at path and makes it gCallerDB; False, touching nothing, when a file is there.
+// Throws SqlError when the file cannot be made.
+bool CreateCallerDB(const QString& path);
+
+// Stores a new call and sets its ID. Failures are kept (SaveError, "modCallerDB_AddCaller"); ID then unchanged.
+void AddCaller(clsCaller& caller);
+// Rewrites the row with that ID from the record. No such row: nothing changes and nothing is shown.
+void EditCaller(qint32 ID, const clsCaller& caller);
+// Time of the oldest / newest call; the zero date (12/30/1899) for an empty log and in client mode.
+QDateTime GetFirstCallDate();
+QDateTime GetLastCallDate();
+
+// --- reading the log for the views, the pop-up, the statistics and the server ---
+// All of these throw SqlError; SqlError::resultText() gives "Too Complex" or "Bad SQL".
+
+// A read-only connection on the open call log, for query text that comes from users or peers (run it with
+// SqlDatabase::prepareUntrusted only); nullptr when no log is open or in client mode.
+SqlDatabase* CallerDBReader();
+// The calls a query of the Jet dialect returns ("Select * From tblCID Where ..."), in its order. Columns are
+// found by name; CallerDate is in the general date text form. Empty in client mode.
+QList<clsCaller> SelectCallers(const QString& jetSql);
+// Number of rows the query returns; 0 in client mode.
+qint64 CountCallers(const QString& jetSql);
+// Deletes calls by ID in one transaction; gives how many rows went. 0 in client mode.
+qint64 DeleteCallers(const QList<qint32>& IDs);
+inline bool DeleteCaller(qint32 ID) { return DeleteCallers({ID}) == 1; }
+
+// Closes the call log (shut-down; before the file is replaced).
+void CloseCallerDB();

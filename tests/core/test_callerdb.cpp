@@ -1,0 +1,358 @@
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
+#include "core/modError.h"
+#include "core/modProperties.h"
+#include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
+#include "support/TempHome.h"
+
+#include <QFile>
+#include <QTest>
+
+class TestCallerDB : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void findWithoutAFileChangesNothing();
+    void createsTheTableAndTheDateIndex();
+    void createOnAnExistingFileLeavesItAlone();
+    void sameTimeCallsGetTheirOwnIDs();
+    void idsPast32767AreCarried();
+    void editOfAMissingIDChangesNothing();
+    void emptyTextIsAccepted();
+    void badDateIsReportedWithTheOperationsTag();
+    void firstAndLastCallDatesAreExact();
+    void clientModeTouchesNothing();
+    void findAddsTheIndexAndRefusesOtherFiles();
+    void readersFollowTheOpenLog();
+    void untrustedTextCannotDeleteCalls();
+
+private:
+    static clsCaller call(const QString& name, const QString& number, const QString& date, int rings,
+                          const QString& answered);
+    static QStringList rows();
+};
+
+void TestCallerDB::init()
+{
+    gNetworkMode = Standalone;
+    CloseCallerDB();
+    SaveError(0, QString());
+    ReportError(QString());
+}
+
+void TestCallerDB::cleanup()
+{
+    CloseCallerDB();
+    gNetworkMode = Standalone;
+}
+
+clsCaller TestCallerDB::call(const QString& name, const QString& number, const QString& date, int rings,
+                             const QString& answered)
+{
+    clsCaller c;
+    c.Name = name;
+    c.Number.Number = number;
+    c.CallerDate = date;
+    c.Rings = rings;
+    c.Answered = answered;
+    return c;
+}
+
+// Every row of the open log as one text, in ID order, read on the program's own connection.
+QStringList TestCallerDB::rows()
+{
+    QStringList out;
+    SqlStatement st = gCallerDB->prepare(QStringLiteral(
+        "SELECT ID, fldName, fldNumber, fldDate, fldRings, fldAnswered FROM tblCID ORDER BY ID"));
+    while (st.step()) {
+        QStringList fields;
+        for (int c = 0; c < 6; ++c)
+            fields << st.text(c);
+        out << fields.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+void TestCallerDB::findWithoutAFileChangesNothing()
+{
+    TempHome home;
+    QVERIFY(!FindCallerDB());
+    QVERIFY(!gCallerDB);
+    QVERIFY(CreateCallerDB(home.file("other.db")));
+    SqlDatabase* open = gCallerDB.get();
+    QVERIFY(!FindCallerDB());   // CallerDBPath unset, no dbCID.mdb in the program folder
+    QCOMPARE(gCallerDB.get(), open);
+    QVERIFY(!QFile::exists(home.file("dbCID.mdb")));
+}
+
+void TestCallerDB::createsTheTableAndTheDateIndex()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    QVERIFY(gCallerDB);
+    SqlStatement info = gCallerDB->prepare(QStringLiteral("PRAGMA table_info(tblCID)"));
+    QStringList columns;
+    while (info.step())
+        columns << info.text(1) + QLatin1Char(' ') + info.text(2) + (info.int64(5) ? QStringLiteral(" pk") : QString());
+    QCOMPARE(columns, QStringList({"ID INTEGER pk", "fldName TEXT(50)", "fldNumber TEXT(50)", "fldDate DATETIME",
+                                   "fldRings INTEGER", "fldAnswered TEXT(50)"}));
+    // Text columns ignore case in comparisons.
+    SqlStatement sql = gCallerDB->prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'tblCID'"));
+    QVERIFY(sql.step());
+    QCOMPARE(sql.text(0).count(QLatin1String("COLLATE NOCASE")), 3);
+    SqlStatement index = gCallerDB->prepare(QStringLiteral("PRAGMA index_info(idxCIDDate)"));
+    QVERIFY(index.step());
+    QCOMPARE(index.text(2), QStringLiteral("fldDate"));
+    // The IDs count from 1.
+    clsCaller c = call("A", "1", "3/21/2024 2:05:07 PM", 0, "N/A");
+    AddCaller(c);
+    QCOMPARE(c.ID, 1);
+}
+
+void TestCallerDB::createOnAnExistingFileLeavesItAlone()
+{
+    TempHome home;
+    const QString path = home.file("dbCID.mdb");
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not touched\n");
+    }
+    QVERIFY(!CreateCallerDB(path));
+    QVERIFY(!gCallerDB);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("not touched\n"));
+    QVERIFY(!QFile::exists(path + "-wal"));
+
+    // An existing call log likewise: same bytes, and the open log is not replaced.
+    const QString log = home.file("log.db");
+    QVERIFY(CreateCallerDB(log));
+    clsCaller c = call("A", "1", "3/21/2024 2:05:07 PM", 1, "YES");
+    AddCaller(c);
+    CloseCallerDB();   // checkpoints the log into the file
+    QVERIFY(CreateCallerDB(home.file("current.db")));
+    SqlDatabase* open = gCallerDB.get();
+    QFile logFile(log);
+    QVERIFY(logFile.open(QIODevice::ReadOnly));
+    const QByteArray before = logFile.readAll();
+    logFile.close();
+    QVERIFY(!CreateCallerDB(log));
+    QCOMPARE(gCallerDB.get(), open);
+    QVERIFY(logFile.open(QIODevice::ReadOnly));
+    QCOMPARE(logFile.readAll(), before);
+}
+
+void TestCallerDB::sameTimeCallsGetTheirOwnIDs()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller first = call("NOT RECEIVED", "NOT RECEIVED", "3/21/2024 2:05:07 PM", 0, "N/A");
+    clsCaller second = first;
+    AddCaller(first);
+    AddCaller(second);
+    QCOMPARE(first.ID, 1);
+    QCOMPARE(second.ID, 2);
+    second.Name = "JOHN SMITH";
+    second.Number.Number = "555-1234";
+    second.Rings = 3;
+    second.Answered = "YES";
+    EditCaller(second.ID, second);
+    QCOMPARE(rows(), QStringList({"1|NOT RECEIVED|NOT RECEIVED|2024-03-21 14:05:07|0|N/A",
+                                  "2|JOHN SMITH|555-1234|2024-03-21 14:05:07|3|YES"}));
+    QVERIFY(lastReportedTag() != QLatin1String("modCallerDB_AddCaller"));
+}
+
+void TestCallerDB::idsPast32767AreCarried()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    gCallerDB->exec(QStringLiteral("INSERT INTO tblCID (ID, fldName, fldNumber, fldDate, fldRings, fldAnswered) "
+                                   "VALUES (39999, 'old', '1', '2024-01-01 00:00:00', 1, 'NO')"));
+    clsCaller c = call("NEW", "555-1234", "6/2/2024 9:30:00 PM", 0, "N/A");
+    AddCaller(c);
+    QCOMPARE(c.ID, 40000);
+    c.Rings = 4;
+    EditCaller(c.ID, c);
+    const QList<clsCaller> read = SelectCallers(QStringLiteral("Select * From tblCID Where ID = 40000"));
+    QCOMPARE(read.size(), 1);
+    QCOMPARE(read[0].ID, 40000);
+    QCOMPARE(read[0].Rings, 4);
+    QCOMPARE(read[0].CallerDate, QStringLiteral("6/2/2024 9:30:00 PM"));
+    QCOMPARE(read[0].Name, QStringLiteral("NEW"));
+}
+
+void TestCallerDB::editOfAMissingIDChangesNothing()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller c = call("A", "1", "3/21/2024 2:05:07 PM", 1, "YES");
+    AddCaller(c);
+    const QStringList before = rows();
+    EditCaller(7, call("B", "2", "3/22/2024", 2, "NO"));
+    QCOMPARE(rows(), before);
+    QCOMPARE(gErrNumber, 3021);
+    QVERIFY(Prompt::history().isEmpty());
+    QVERIFY(lastReportedTag() != QLatin1String("modCallerDB_EditCaller"));
+}
+
+void TestCallerDB::emptyTextIsAccepted()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller c = call("", "", "3/21/2024 2:05:07 PM", 0, "");
+    AddCaller(c);
+    QCOMPARE(c.ID, 1);
+    c.Name = "named";
+    EditCaller(c.ID, c);
+    QCOMPARE(rows(), QStringList({"1|named||2024-03-21 14:05:07|0|"}));
+}
+
+void TestCallerDB::badDateIsReportedWithTheOperationsTag()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller bad = call("A", "1", "yesterday", 1, "YES");
+    AddCaller(bad);
+    QCOMPARE(bad.ID, 0);
+    QCOMPARE(lastReportedTag(), QStringLiteral("modCallerDB_AddCaller"));
+    QVERIFY(Prompt::history().isEmpty());
+    QVERIFY(rows().isEmpty());
+
+    clsCaller good = call("A", "1", "3/21/2024 2:05:07 PM", 1, "YES");
+    AddCaller(good);
+    EditCaller(good.ID, bad);
+    QCOMPARE(lastReportedTag(), QStringLiteral("modCallerDB_EditCaller"));
+    QCOMPARE(Prompt::texts().size(), 1);
+    QVERIFY(Prompt::texts().first().startsWith(QLatin1String("Cannot perform operation.")));
+    QCOMPARE(rows(), QStringList({"1|A|1|2024-03-21 14:05:07|1|YES"}));
+}
+
+void TestCallerDB::firstAndLastCallDatesAreExact()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    QCOMPARE(GetFirstCallDate(), zero);
+    QCOMPARE(GetLastCallDate(), zero);
+    for (const char* date : {"6/2/2024 6:30:00 PM", "6/2/2024 10:00:00 AM", "6/2/2024 12:15:00 PM"}) {
+        clsCaller c = call("A", "1", date, 1, "YES");
+        AddCaller(c);
+    }
+    QCOMPARE(GetFirstCallDate(), QDateTime(QDate(2024, 6, 2), QTime(10, 0, 0), Qt::UTC));
+    QCOMPARE(GetLastCallDate(), QDateTime(QDate(2024, 6, 2), QTime(18, 30, 0), Qt::UTC));
+}
+
+void TestCallerDB::clientModeTouchesNothing()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller c = call("A", "1", "3/21/2024 2:05:07 PM", 1, "YES");
+    AddCaller(c);
+    gNetworkMode = Client;
+    const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    QCOMPARE(GetFirstCallDate(), zero);
+    QCOMPARE(GetLastCallDate(), zero);
+    clsCaller other = call("B", "2", "3/22/2024", 2, "NO");
+    AddCaller(other);
+    QCOMPARE(other.ID, 0);
+    EditCaller(1, other);
+    QVERIFY(!CreateCallerDB(home.file("client.db")));
+    QVERIFY(!QFile::exists(home.file("client.db")));
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, home.file("dbCID.mdb"));
+    QVERIFY(!FindCallerDB());
+    QVERIFY(SelectCallers(QStringLiteral("Select * From tblCID")).isEmpty());
+    QCOMPARE(CountCallers(QStringLiteral("Select * From tblCID")), 0);
+    QCOMPARE(DeleteCallers({1}), 0);
+    QVERIFY(!CallerDBReader());
+    gNetworkMode = Standalone;
+    QCOMPARE(rows(), QStringList({"1|A|1|2024-03-21 14:05:07|1|YES"}));
+}
+
+void TestCallerDB::findAddsTheIndexAndRefusesOtherFiles()
+{
+    TempHome home;
+    const QString path = home.file("plain.db");
+    {
+        SqlDatabase db(path, SqlDatabase::Mode::ReadWriteCreate);
+        db.exec(QStringLiteral("CREATE TABLE tblCID (ID INTEGER PRIMARY KEY AUTOINCREMENT, fldName TEXT, "
+                               "fldNumber TEXT, fldDate DATETIME, fldRings INTEGER, fldAnswered TEXT)"));
+    }
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
+    QVERIFY(FindCallerDB());
+    SqlStatement index = gCallerDB->prepare(QStringLiteral("PRAGMA index_info(idxCIDDate)"));
+    QVERIFY(index.step());
+    SqlDatabase* open = gCallerDB.get();
+
+    const QString junk = home.file("junk.mdb");
+    QFile f(junk);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, junk);
+    QVERIFY_THROWS_EXCEPTION(SqlError, FindCallerDB());
+    QCOMPARE(gCallerDB.get(), open);
+}
+
+void TestCallerDB::readersFollowTheOpenLog()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("first.db")));
+    for (int i = 0; i < 3; ++i) {
+        clsCaller c = call(QStringLiteral("caller %1").arg(i), "555-1234", "6/2/2024 9:30:00 PM", i,
+                           i == 1 ? "YES" : "NO");
+        AddCaller(c);
+    }
+    const QString view = QStringLiteral("Select * From tblCID Where fldAnswered Like 'no' Order By ID Desc");
+    QCOMPARE(CountCallers(view), 2);
+    QList<clsCaller> read = SelectCallers(view);
+    QCOMPARE(read.size(), 2);
+    QCOMPARE(read[0].ID, 3);
+    QCOMPARE(read[1].Name, QStringLiteral("caller 0"));
+    QCOMPARE(read[1].Answered, QStringLiteral("NO"));
+    QCOMPARE(read[1].Number.Number, QStringLiteral("555-1234"));
+    // Columns are matched by name, whatever the query selects.
+    read = SelectCallers(QStringLiteral("Select fldRings, ID From tblCID Where ID = 3"));
+    QCOMPARE(read.size(), 1);
+    QCOMPARE(read[0].Rings, 2);
+    QCOMPARE(read[0].ID, 3);
+    QVERIFY(read[0].Name.isEmpty());
+
+    // A new call is seen by the reader at once; a deleted one is gone.
+    clsCaller late = call("late", "1", "6/3/2024", 0, "NO");
+    AddCaller(late);
+    QCOMPARE(CountCallers(view), 3);
+    QVERIFY(DeleteCaller(late.ID));
+    QVERIFY(!DeleteCaller(late.ID));
+    QCOMPARE(DeleteCallers({1, 2, 99}), 2);
+    QCOMPARE(CountCallers(QStringLiteral("Select * From tblCID")), 1);
+
+    // Another log: the reader follows it.
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, home.file("second.db"));
+    QVERIFY(CreateCallerDB(home.file("second.db")));
+    QCOMPARE(CountCallers(QStringLiteral("Select * From tblCID")), 0);
+}
+
+void TestCallerDB::untrustedTextCannotDeleteCalls()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller c = call("A", "1", "3/21/2024 2:05:07 PM", 1, "YES");
+    AddCaller(c);
+    for (const char* text : {"Delete * From tblCID", "Select * From tblCID; Delete From tblCID"}) {
+        try {
+            SelectCallers(QString::fromLatin1(text));
+            QFAIL("must be refused");
+        } catch (const SqlError& e) {
+            QCOMPARE(e.resultText(), QStringLiteral("Bad SQL"));
+        }
+    }
+    QCOMPARE(rows().size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestCallerDB)
+#include "test_callerdb.moc"
