@@ -7,11 +7,15 @@
 #include "core/Globals.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "network/clsServer.h"
 #include "platform/DataFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
 
 KeyedCollection<clsAttributeGroup> gAttributeGroups;
 
@@ -166,4 +170,33 @@ bool CheckDuplicateAttributeGroup(const QString& name)
             return true;
     }
     return false;
+}
+
+void RefreshAttributeGroup(const QString& oldName, const QString& newName)
+{
+    const QString none = QStringLiteral("<none>");
+    if (isClientMode() || oldName.compare(none, Qt::CaseInsensitive) == 0 ||
+        newName.compare(none, Qt::CaseInsensitive) == 0)
+        return;
+    for (const auto& entry : gContacts) {
+        clsContact& contact = *entry.item;
+        if (contact.AttributeGroup.compare(oldName, Qt::CaseInsensitive) != 0)
+            continue;
+        contact.AttributeGroup = newName;
+        if (windowLinks().contactsEditC)
+            windowLinks().contactsEditC(contact.Name, contact);
+    }
+    if (!gContactDB)
+        return;
+    try {
+        // The old name is a name, not a pattern: a group called "A*" renames only itself.
+        SqlStatement st = gContactDB->prepare(
+            QStringLiteral("UPDATE tblContacts SET fldAttributeGroup = ? WHERE sametext(fldAttributeGroup, ?)"));
+        st.bind(1, newName);
+        st.bind(2, oldName);
+        st.exec();
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("modAttributeGroup"));
+        ReportError(QStringLiteral("frmContacts_RefreshAttributeGroup"));
+    }
 }

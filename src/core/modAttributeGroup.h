@@ -27,6 +27,9 @@ void SendAttributeGroups();
 // The group of that name (case ignored); a name that is not there gives a new empty group.
 std::shared_ptr<clsAttributeGroup> GetAttributeGroup(const QString& name);
 bool CheckDuplicateAttributeGroup(const QString& name);
+// Renames a group in every contact: in gContacts (telling the contact book about each contact changed)
+// and in tblContacts. "<none>" on either side, and client mode, change nothing.
+void RefreshAttributeGroup(const QString& oldName, const QString& newName);
 
 // The program folder's group file.
 QString defaultAttributeGroupsFile();
