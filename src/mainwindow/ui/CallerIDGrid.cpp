@@ -14,10 +14,7 @@
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/clsCaller.h"
-#if __has_include("core/modAttributeGroup.h")
 #include "core/modAttributeGroup.h"
-#define HAVE_GROUPS 1
-#endif
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "mainwindow/GridEditRules.h"
@@ -344,16 +341,11 @@ void CallerIDGrid::Sort()
 
 quint32 CallerIDGrid::rowColour(const clsCaller& caller)
 {
-#ifdef HAVE_GROUPS
     const auto group = GetAttributeGroup(caller.AttributeGroup);
     if (!group || group->Description.isEmpty() ||
         group->Description.compare(QLatin1String("<none>"), Qt::CaseInsensitive) == 0)
         return 0;
     return quint32(group->Color);
-#else
-    (void)caller;
-    return 0;
-#endif
 }
 
 quint32 CallerIDGrid::Color(int row) const { return m_model.cellForeColour(row, 0); }

@@ -9,6 +9,7 @@
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/clsCaller.h"
+#include "core/modAttributeGroup.h"
 #include "core/modProperties.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/SortArrow.h"
@@ -77,6 +78,7 @@ private Q_SLOTS:
     void removingSelections();
     void removingByIdAndTheOnlyRow();
     void updateAndColourKeepTheRowsKey();
+    void rowsTakeTheirGroupsColour();
     void widthsAndSortSurviveARestart();
     void mouseSelectionKeepsAnchorAndMovingEnd();
     void arrowHidesOnANarrowColumn();
@@ -283,6 +285,39 @@ void TestCallerIDGrid::updateAndColourKeepTheRowsKey()
     QVERIFY(grid->model()->cellBold(1, 0));
     QVERIFY(grid->model()->cellBold(2, 4));
     QVERIFY(!grid->model()->cellBold(3, 0));
+}
+
+void TestCallerIDGrid::rowsTakeTheirGroupsColour()
+{
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    auto friends = std::make_shared<clsAttributeGroup>();
+    friends->Description = QStringLiteral("Friends");
+    friends->Color = 0x00FF00;
+    gAttributeGroups.add(friends->Description, friends);
+    auto none = std::make_shared<clsAttributeGroup>();
+    none->Description = QStringLiteral("<None>");
+    none->Color = 0x0000FF;
+    gAttributeGroups.add(none->Description, none);
+
+    clsCaller a = caller(1, QStringLiteral("A"), QStringLiteral("1"));
+    a.AttributeGroup = QStringLiteral("FRIENDS"); // looked up without regard to case
+    clsCaller b = caller(2, QStringLiteral("B"), QStringLiteral("2"));
+    b.AttributeGroup = QStringLiteral("<none>");
+    clsCaller c = caller(3, QStringLiteral("C"), QStringLiteral("3"));
+    c.AttributeGroup = QStringLiteral("Gone");
+    grid->AddItem(a);
+    grid->AddItem(b);
+    grid->AddItem(c);
+    QCOMPARE(grid->Color(1), 0x00FF00u);
+    QCOMPARE(grid->model()->cellForeColour(1, 4), 0x00FF00u);
+    QCOMPARE(grid->model()->cellForeColour(1, 5), 0u);
+    QCOMPARE(grid->Color(2), 0u);
+    QCOMPARE(grid->Color(3), 0u);
+    // A caller whose group was removed goes back to black on update.
+    gAttributeGroups.remove(QStringLiteral("Friends"));
+    grid->UpdateItem(1, a);
+    QCOMPARE(grid->Color(1), 0u);
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 }
 
 void TestCallerIDGrid::widthsAndSortSurviveARestart()
