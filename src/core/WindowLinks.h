@@ -20,6 +20,9 @@ struct WindowLinks {
     // frmFind: visible, and the refill of its contact-name list.
     std::function<bool()> findVisible;
     std::function<void()> findUpdateContactNames;
+    // frmFind: its current-query box and record count, which follow the main window's view.
+    std::function<void(const QString&)> findSetCurrentSQL;
+    std::function<void(int)> findSetRecords;
 
     // frmMiniDisplay: visible, and the reload of the shown caller's contact data.
     std::function<bool()> miniDisplayVisible;

@@ -12,6 +12,7 @@
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "core/ui/frmProcessing.h"
+#include "mainwindow/ui/frmBaseMain.h"
 #include "platform/ui/ModalDialog.h"
 
 namespace {
@@ -43,7 +44,7 @@ void runOneTimeSetup()
 void registerStartupWindows()
 {
     WindowFactory& f = windowFactory();
-    f.createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    f.createBaseMain = [] { return static_cast<MainWindow*>(new frmBaseMain); };
     f.createRemoteMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
     f.runOneTimeSetup = runOneTimeSetup;
     f.unloadAllWindows = unloadAllWindows;

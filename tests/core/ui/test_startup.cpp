@@ -21,6 +21,7 @@
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
 #include "config/ui/frmOneTimeSetup.h"
+#include "core/WindowFactory.h"
 #include "core/ui/StartupWindows.h"
 #include "core/ui/cToolTip.h"
 #include "network/clsRemoteSocket.h"
@@ -36,7 +37,13 @@
 class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { registerStartupWindows(); }
+    void initTestCase()
+    {
+        registerStartupWindows();
+        // Start-up is tested with the plain stand-in, whose close is always the exit; the real standalone
+        // window's own rules (close to tray, minimise) have tests of their own.
+        windowFactory().createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    }
     void init();
     void cleanup();
     void firstStartStandalone();

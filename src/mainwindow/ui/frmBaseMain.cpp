@@ -1,0 +1,884 @@
+#include "mainwindow/ui/frmBaseMain.h"
+
+#include <cmath>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindowStateChangeEvent>
+
+#include "core/Globals.h"
+#include "core/Processing.h"
+#include "core/SettingsKeys.h"
+#if __has_include("core/modCallerDB.h")
+#include "core/modCallerDB.h"
+#define HAVE_CALLERDB 1
+#endif
+#if __has_include("core/modContactDB.h")
+#include "core/modContactDB.h"
+#define HAVE_CONTACTDB 1
+#endif
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "core/WindowLinks.h"
+#include "core/ui/cToolTip.h"
+#include "core/ui/modMainGui.h"
+#include "mainwindow/ui/CallListView.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+#include "mainwindow/ui/ProgramIcons.h"
+#include "mainwindow/ui/ShellIcon.h"
+#include "platform/Clock.h"
+#include "platform/Prompt.h"
+#include "platform/Twips.h"
+
+namespace {
+
+const char* const kHiddenByMinimise = "velquonHiddenByMinimise";
+const char* const kPopupFamily[] = {"frmMiniDisplay", "frmCallerInfo", "frmContactPicture", "frmOtherInfo",
+                                    "frmCustomizeMiniDisplay"};
+const char* const kViewTimeCaptions[15] = {"15 minutes", nullptr, "1 hour",  "3 hours", "12 hours",
+                                           nullptr,      "1 day", "3 days",  nullptr,   "1 week",
+                                           "3 weeks",    nullptr, "All",     nullptr,   "Custom..."};
+
+constexpr int MinWidth = 6000; // twips
+constexpr int MinHeight = 3000;
+constexpr int ListLeft = 240;
+constexpr int ListWidth = 1935;
+constexpr int ListHeight = 1035;
+constexpr int ProgressThreshold = 15;
+
+int px(double twips) { return Twips::toPixels(twips); }
+int tw(int pixels) { return int(std::lround(Twips::fromPixels(pixels))); }
+
+} // namespace
+
+frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmBaseMain"));
+    setWindowTitle(QStringLiteral("Velquon"));
+    setWindowIcon(ProgramIcons::icon(QStringLiteral("ricon")));
+    setMinimumSize(px(MinWidth), px(MinHeight));
+    resize(px(9000), px(6000));
+
+    auto* central = new QWidget(this);
+    Grid = new CallerIDGrid(central);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    setCentralWidget(central);
+
+    lstEventsView = new QListView(this);
+    lstEventsView->setObjectName(QStringLiteral("lstEvents"));
+    lstEventsView->setModel(&lstEvents);
+    lstEventsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstEventsView->setToolTip(QStringLiteral("Events (double click to contract)"));
+    lstClients = new QListWidget(this);
+    lstClients->setObjectName(QStringLiteral("lstClients"));
+    lstClients->setToolTip(QStringLiteral("Clients (double click to contract)"));
+    for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(lstEventsView),
+                                    static_cast<QAbstractItemView*>(lstClients)}) {
+        QPalette pal = list->palette();
+        pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+        list->setPalette(pal);
+        list->hide();
+        list->viewport()->installEventFilter(this);
+    }
+    lstEventsView->setGeometry(px(ListLeft), 0, px(ListWidth), px(ListHeight));
+    lstClients->setGeometry(px(2760), 0, px(ListWidth), px(ListHeight));
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(true);
+    statusBar()->setMouseTracking(true);
+    statusBar()->installEventFilter(this);
+
+    Shell = new ShellIcon(this);
+    connect(Shell, &ShellIcon::DblClick, this, &frmBaseMain::ShellIcon_DblClick);
+    connect(Shell, &ShellIcon::Click, this, &frmBaseMain::ShellIcon_Click);
+    connect(Shell, &ShellIcon::MouseMove, this, &frmBaseMain::ShellIcon_MouseMove);
+
+    StatusTimer.setInterval(1000);
+    connect(&StatusTimer, &QTimer::timeout, this, &frmBaseMain::StatusTimer_Timer);
+    RefreshTimer.setInterval(1);
+    connect(&RefreshTimer, &QTimer::timeout, this, &frmBaseMain::RefreshTimer_Timer);
+    BlinkTimer.setInterval(300);
+    connect(&BlinkTimer, &QTimer::timeout, this, &frmBaseMain::BlinkTimer_Timer);
+    GridMouseUpTimer.setInterval(1);
+    connect(&GridMouseUpTimer, &QTimer::timeout, this, &frmBaseMain::GridMouseUpTimer_Timer);
+    ConfigTimer.setInterval(1);
+    connect(&ConfigTimer, &QTimer::timeout, this, &frmBaseMain::ConfigTimer_Timer);
+    ClockTimer.setInterval(1000);
+    connect(&ClockTimer, &QTimer::timeout, this, &frmBaseMain::updateClock);
+    connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
+
+    buildMenus();
+    buildToolbar();
+    Form_Load();
+}
+
+frmBaseMain::~frmBaseMain()
+{
+    if (gMainForm == this)
+        gMainForm = nullptr;
+}
+
+// --- building ------------------------------------------------------------------------------------------
+
+void frmBaseMain::buildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &frmBaseMain::mnuFileExit_Click);
+
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEditCopyAll = mnuEdit->addAction(QStringLiteral("Copy &All"));
+    mnuEditCopyAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuEditCopy = mnuEdit->addAction(QStringLiteral("&Copy Selected Items"));
+    mnuEditCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuEditReset = mnuEdit->addAction(QStringLiteral("&Reset Columns"), this, &frmBaseMain::mnuEditReset_Click);
+    mnuEditReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuEdit->addSeparator();
+    mnuEditDelete = mnuEdit->addAction(QStringLiteral("&Delete"));
+    mnuEditDelete->setShortcut(QKeySequence(Qt::Key_Delete));
+    mnuEditClear = mnuEdit->addAction(QStringLiteral("Clear &Log"));
+    mnuEditClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    mnuEdit->addSeparator();
+    mnuEditOriginal = mnuEdit->addAction(QStringLiteral("View &Original Caller ID Info..."));
+    mnuEditOriginal->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuEdit->addSeparator();
+    mnuEditAdd = mnuEdit->addMenu(QStringLiteral("Add &To Contact DB"));
+    mnuEditCreateNew = mnuEditAdd->addAction(QStringLiteral("&Add As New Contact..."));
+    mnuEditCreateNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuEditAddToCurrent = mnuEditAdd->addAction(QStringLiteral("Add This &Number To A Contact..."));
+    mnuEditAddToCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+
+    mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+    for (int i = 0; i < 15; ++i) {
+        QAction* a = nullptr;
+        if (kViewTimeCaptions[i]) {
+            a = mnuView->addAction(QString::fromLatin1(kViewTimeCaptions[i]), this, [this, i] { mnuViewTime_Click(i); });
+            a->setCheckable(true);
+        } else {
+            a = mnuView->addSeparator();
+        }
+        mnuViewTime.append(a);
+    }
+    mnuViewTime[6]->setChecked(true);
+
+    mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    mnuOptionsPopupScreen =
+        mnuOptions->addAction(QStringLiteral("&Mini Display Popup"), this, &frmBaseMain::mnuOptionsPopupScreen_Click);
+    mnuOptionsAlways =
+        mnuOptions->addAction(QStringLiteral("&Always On Top"), this, &frmBaseMain::mnuOptionsAlways_Click);
+    mnuOptionsSound = mnuOptions->addAction(QStringLiteral("Enable &Sound"), this, &frmBaseMain::mnuOptionsSound_Click);
+
+    mnuPopupMenu = new QMenu(QStringLiteral("PopupMenu"), this);
+    mnuPopupMenuRestore =
+        mnuPopupMenu->addAction(QStringLiteral("&Restore"), this, &frmBaseMain::mnuPopupMenuRestore_Click);
+    mnuPopupMenu->addSeparator();
+    mnuPopupMenuPopupScreen = mnuPopupMenu->addAction(QStringLiteral("&Mini Display Popup"), this,
+                                                      &frmBaseMain::mnuOptionsPopupScreen_Click);
+    mnuPopupMenuAlways =
+        mnuPopupMenu->addAction(QStringLiteral("&Always On Top"), this, &frmBaseMain::mnuOptionsAlways_Click);
+    mnuPopupMenuSound =
+        mnuPopupMenu->addAction(QStringLiteral("Enable &Sound"), this, &frmBaseMain::mnuOptionsSound_Click);
+    mnuPopupMenu->addSeparator();
+    mnuPopupMenuClose = mnuPopupMenu->addAction(QStringLiteral("&Close"), this, &frmBaseMain::mnuFileExit_Click);
+    for (QAction* a : {mnuOptionsPopupScreen, mnuOptionsAlways, mnuOptionsSound, mnuPopupMenuPopupScreen,
+                       mnuPopupMenuAlways, mnuPopupMenuSound})
+        a->setCheckable(true);
+
+    mnuGridOptions = new QMenu(QStringLiteral("Grid Options"), this);
+    mnuGridOptionsAdd = mnuGridOptions->addMenu(QStringLiteral("Add To Contacts DB"));
+    mnuGridOptionsAdd->addAction(QStringLiteral("Add As New Contact..."));
+    mnuGridOptionsAdd->addAction(QStringLiteral("Add This Number To A Contact..."));
+    mnuGridOptions->addSeparator();
+    mnuGridOptionsEdit = mnuGridOptions->addAction(QStringLiteral("Edit"), this,
+                                                   [this] { Grid->ShowEdit(Grid->RowSel(), intGridCol); });
+
+    mnuToolbarPopup = new QMenu(QStringLiteral("Toolbar Popup"), this);
+    mnuToolbarPopupCreateNew = mnuToolbarPopup->addAction(QStringLiteral("Add As New Contact..."));
+    mnuToolbarPopupAddToCurrent = mnuToolbarPopup->addAction(QStringLiteral("Add This Number To A Contact..."));
+}
+
+void frmBaseMain::buildToolbar()
+{
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setIconSize(QSize(px(300), px(300)));
+    struct Button {
+        int index;
+        const char* tip;
+        QStyle::StandardPixmap icon;
+    };
+    const Button buttons[] = {
+        {1, "Print Log", QStyle::SP_FileIcon},
+        {3, "Delete", QStyle::SP_TrashIcon},
+        {4, "Clear Current Display", QStyle::SP_DialogDiscardButton},
+        {5, "Reset Columns", QStyle::SP_BrowserReload},
+        {7, "Customize Time", QStyle::SP_FileDialogDetailedView},
+        {8, "Find Records", QStyle::SP_FileDialogContentsView},
+        {9, "View Statistics", QStyle::SP_FileDialogInfoView},
+        {11, "Add To Contacts", QStyle::SP_FileDialogNewFolder},
+        {12, "View Contacts", QStyle::SP_DirHomeIcon},
+        {14, "Mini Display", QStyle::SP_ComputerIcon},
+    };
+    ToolbarButtons = QList<QAction*>(15, nullptr);
+    int next = 0;
+    for (int index = 1; index <= 14; ++index) {
+        if (next < int(std::size(buttons)) && buttons[next].index == index) {
+            const Button& b = buttons[next++];
+            QAction* a = Toolbar1->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.tip));
+            a->setToolTip(QString::fromLatin1(b.tip));
+            ToolbarButtons[index] = a;
+        } else {
+            Toolbar1->addSeparator();
+        }
+    }
+    connect(ToolbarButtons[5], &QAction::triggered, this, &frmBaseMain::mnuEditReset_Click);
+    connect(ToolbarButtons[11], &QAction::triggered, this, [this] {
+        QWidget* button = Toolbar1->widgetForAction(ToolbarButtons[11]);
+        const QPoint below = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
+        mnuToolbarPopup->popup(below);
+    });
+}
+
+void frmBaseMain::BuildStatusPanels()
+{
+    for (int i = 1; i < Panels.size(); ++i) {
+        statusBar()->removeWidget(Panels[i]);
+        delete Panels[i];
+    }
+    Panels = QList<QLabel*>{nullptr};
+    auto panel = [this](int width, bool stretch) {
+        auto* label = new QLabel(statusBar());
+        label->setObjectName(QStringLiteral("Panel%1").arg(Panels.size()));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+        if (stretch) {
+            label->setMinimumWidth(1);
+            statusBar()->addWidget(label, 1);
+        } else {
+            label->setFixedWidth(px(width));
+            statusBar()->addPermanentWidget(label);
+        }
+        Panels.append(label);
+        return label;
+    };
+    panel(0, true)->setText(statusText());
+    panel(1850, false);
+    if (gNetworkMode == Server) {
+        panel(1700, false)->setText(QStringLiteral("0 Clients Connected"));
+        panel(1000, false);
+    } else {
+        panel(1000, false);
+    }
+    updateClock();
+    ClockTimer.start();
+    if (gNetworkMode != Server)
+        lstClients->hide();
+}
+
+void frmBaseMain::updateClock()
+{
+    const int clockPanel = gNetworkMode == Server ? 4 : 3;
+    if (clockPanel < Panels.size())
+        Panels[clockPanel]->setText(QLocale::c().toString(Clock::now().time(), QStringLiteral("h:mm AP")));
+}
+
+// --- load, unload, resize ------------------------------------------------------------------------------
+
+void frmBaseMain::Form_Load()
+{
+    if (gNetworkMode == Client) {
+        blnUnloadOnly = true;
+        return;
+    }
+    blnFirstResize = true;
+    SetOnTop(this, false);
+    blnPlacing = true;
+    RestoreFormPosition(this);
+    blnPlacing = false;
+
+    Shell->setIcon(ProgramIcons::icon(QStringLiteral("ricon")));
+    Shell->setToolTipText(QStringLiteral("Velquon"));
+    Shell->setVisible(true);
+
+    lstEvents.insertRows(lstEvents.rowCount(), 5);
+    for (int i = 0; i < 5; ++i)
+        lstClients->addItem(QString());
+
+    if (!gSwitchingMode &&
+        textToBool(GetProperty(Section::frmConfiguration, Key::Minimized, QStringLiteral("False"))))
+        setWindowState(windowState() | Qt::WindowMinimized);
+    gSwitchingMode = false;
+
+    setOptionChecks();
+    BuildStatusPanels();
+    ResizeGrid();
+    AddHints();
+}
+
+void frmBaseMain::showWindow()
+{
+    if (windowState() & Qt::WindowMinimized) {
+        // Starting minimised: straight to the tray (or the task bar when there is no tray).
+        if (ShellIcon::trayAvailable()) {
+            m_wasMinimised = true;
+            return;
+        }
+        showMinimized();
+        return;
+    }
+    show();
+}
+
+void frmBaseMain::showAndRaise()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmBaseMain::Unload() { close(); }
+
+void frmBaseMain::closeEvent(QCloseEvent* event)
+{
+    if (blnUnloadOnly) {
+        blnUnloadOnly = false;
+        event->accept();
+        return;
+    }
+    if (m_exiting) {
+        event->accept();
+        return;
+    }
+    if (blnExit || !textToBool(GetProperty(Section::frmConfiguration, Key::CloseMinimize, QStringLiteral("True")))) {
+        event->accept();
+        ExitSteps();
+        return;
+    }
+    event->ignore();
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void frmBaseMain::ExitSteps()
+{
+    m_exiting = true;
+    Shell->setVisible(false);
+    SaveFormPosition();
+    SaveLogOffTime();
+    CurrentCaller.reset();
+    ShutDown();
+    EndProgram();
+}
+
+void frmBaseMain::SaveFormPosition()
+{
+    // Top, Left, Height and Width only in the normal state: a window closed minimised or maximised keeps
+    // its last normal placement.
+    ::SaveFormPosition(this, PlaceAll);
+}
+
+void frmBaseMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!(windowState() & Qt::WindowMinimized))
+        Form_Resize();
+}
+
+void frmBaseMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmBaseMain::Form_Resize()
+{
+    if (blnPlacing)
+        return;
+    const bool minimised = windowState() & Qt::WindowMinimized;
+    if (minimised) {
+        if (!m_wasMinimised)
+            hideWindowsForMinimise();
+        m_wasMinimised = true;
+    } else {
+        if (m_wasMinimised)
+            showWindowsAfterRestore();
+        m_wasMinimised = false;
+        SaveFormPosition();
+        if (!blnFirstResize)
+            ScaleGridColumns();
+        ResizeGrid();
+    }
+    StopBlinking();
+    RefreshTimer.start();
+    blnFirstResize = false;
+}
+
+bool frmBaseMain::isPopupFamily(const QWidget* window)
+{
+    for (const char* name : kPopupFamily)
+        if (window->objectName().compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool frmBaseMain::hiddenByMinimise(const QWidget* window) { return window->property(kHiddenByMinimise).toBool(); }
+
+void frmBaseMain::hideWindowsForMinimise()
+{
+    // Without a tray the main window stays in the task bar, or nothing would lead back to the program.
+    const bool toTray = Shell->added() && ShellIcon::trayAvailable();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        const Qt::WindowType type = w->windowType();
+        if (!w->isVisible() || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop || isPopupFamily(w))
+            continue;
+        if (w == this && !toTray)
+            continue;
+        w->setProperty(kHiddenByMinimise, true);
+        w->hide();
+    }
+}
+
+void frmBaseMain::showWindowsAfterRestore()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        if (!hiddenByMinimise(w) || w->objectName() == QLatin1String("frmMiniDisplay"))
+            continue;
+        w->setProperty(kHiddenByMinimise, QVariant());
+        w->show();
+    }
+}
+
+void frmBaseMain::ScaleGridColumns()
+{
+    const int gridWidth = tw(Grid->width());
+    if (gridWidth <= 5700)
+        return;
+    const int newWidth = tw(centralWidget()->width());
+    for (int c = 0; c < Grid->Cols(); ++c)
+        Grid->setColWidth(c, int(std::lround(double(Grid->ColWidth(c)) / gridWidth * newWidth)));
+}
+
+void frmBaseMain::ResizeGrid()
+{
+    QWidget* area = centralWidget();
+    Grid->setGeometry(0, 0, area->width(), area->height());
+}
+
+// --- status bar and fold-out lists ---------------------------------------------------------------------
+
+void frmBaseMain::setStatusText(const QString& text)
+{
+    MainWindow::setStatusText(text);
+    if (Panels.size() > 1)
+        Panels[1]->setText(text);
+    if (StatusTimerEnabled && !StatusTimer.isActive())
+        StatusTimer.start();
+}
+
+void frmBaseMain::setCaption(const QString& caption)
+{
+    MainWindow::setCaption(caption);
+    setWindowTitle(caption);
+}
+
+void frmBaseMain::eventAdded(int row)
+{
+    const QModelIndex index = lstEvents.index(row);
+    lstEventsView->setCurrentIndex(index);
+    lstEventsView->scrollTo(index);
+}
+
+void frmBaseMain::StatusTimer_Timer()
+{
+    ++intStatusTimer;
+    if (intStatusTimer >= 10) {
+        StatusTimer.stop();
+        StatusTimerEnabled = false;
+        intStatusTimer = 0;
+        MainWindow::setStatusText(QString());
+        if (Panels.size() > 1)
+            Panels[1]->setText(QString());
+    }
+}
+
+void frmBaseMain::placeFoldOut(QWidget* list, int panel, bool setWidth)
+{
+    if (panel >= Panels.size())
+        return;
+    const QRect p(Panels[panel]->mapTo(this, QPoint(0, 0)), Panels[panel]->size());
+    const QRect bar = statusBar()->geometry();
+    const int width = setWidth ? p.width() : list->width();
+    list->setGeometry(p.left(), bar.top() + bar.height() - list->height(), width, list->height());
+}
+
+void frmBaseMain::RefreshTimer_Timer()
+{
+    RefreshTimer.stop();
+    if (lstEventsView->isVisible())
+        placeFoldOut(lstEventsView, 1, true);
+    if (gNetworkMode == Server && lstClients->isVisible())
+        placeFoldOut(lstClients, 3, false);
+}
+
+void frmBaseMain::StatusBar1_PanelDblClick(int panel)
+{
+    if (panel == 1) {
+        placeFoldOut(lstEventsView, 1, true);
+        lstEventsView->show();
+        lstEventsView->raise();
+        lstEventsView->setFocus();
+    } else if (panel == 3 && gNetworkMode == Server) {
+        placeFoldOut(lstClients, 3, true);
+        lstClients->show();
+        lstClients->raise();
+        lstClients->setFocus();
+    }
+}
+
+void frmBaseMain::lstEvents_DblClick() { lstEventsView->hide(); }
+
+void frmBaseMain::StatusBar1_MouseMove(double x)
+{
+    auto width = [this](int panel) { return panel < Panels.size() ? double(tw(Panels[panel]->width())) : 0.0; };
+    const double w1 = width(1), w2 = width(2), w3 = width(3);
+    const double bar = tw(statusBar()->width());
+    const bool server = gNetworkMode == Server;
+    QString tip;
+    if (x < w1)
+        tip = QStringLiteral("Events (double click to expand)");
+    else if (w1 < x && x < w1 + w2)
+        tip = QStringLiteral("Records Displayed");
+    else if (w1 + w2 < x && x < w1 + w2 + w3)
+        tip = server ? QStringLiteral("Clients (double click to expand)") : QStringLiteral("Current Time");
+    else if (w1 + w2 + w3 < x && x < bar)
+        tip = server ? QStringLiteral("Current Time") : statusBar()->toolTip();
+    statusBar()->setToolTip(tip);
+}
+
+QString frmBaseMain::statusBarToolTip() const { return statusBar()->toolTip(); }
+
+bool frmBaseMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == lstEventsView->viewport()) {
+            lstEvents_DblClick();
+            return true;
+        }
+        for (int i = 1; i < Panels.size(); ++i)
+            if (watched == Panels[i]) {
+                StatusBar1_PanelDblClick(i);
+                return true;
+            }
+    } else if (event->type() == QEvent::MouseMove) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && (w == statusBar() || Panels.contains(static_cast<QLabel*>(w)))) {
+            // Panel edges are measured from the first panel's left edge, as the panel widths add up.
+            const QPoint p = w->mapTo(statusBar(), static_cast<QMouseEvent*>(event)->position().toPoint());
+            const int origin = Panels.size() > 1 ? Panels[1]->mapTo(statusBar(), QPoint(0, 0)).x() : 0;
+            StatusBar1_MouseMove(Twips::fromPixels(p.x() - origin));
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmBaseMain::AddHints()
+{
+    if (!textToBool(GetProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("True"))) || !gToolTip)
+        return;
+    gToolTip->SetToolTipObj(
+        Grid->hwnd(),
+        QStringLiteral("This is where caller records are displayed. Records in the Contact database can appear a "
+                       "unique color. Clicking on the column heading will sort the records by that column. To "
+                       "disable hints like this go into the program configuration under options."));
+    gToolTip->SetToolTipObj(lstEventsView, QStringLiteral("This displays recent events that have occured. Double "
+                                                          "click this list to expand or contract it."));
+    gToolTip->SetToolTipObj(
+        lstClients,
+        QStringLiteral("This is a list of all the clients currently connected to this server. Right clicking "
+                       "clients in this list will bring up a menu where you can restrict, block, or drop the "
+                       "highlighted client. Double click this list to expand or contact it."));
+}
+
+// --- tray icon -----------------------------------------------------------------------------------------
+
+void frmBaseMain::ShellIcon_MouseMove() { mnuPopupMenuRestore->setEnabled(windowState() & Qt::WindowMinimized); }
+
+void frmBaseMain::ShellIcon_DblClick(int button)
+{
+    if (button != 1)
+        return;
+    showAndRaise();
+}
+
+void frmBaseMain::ShellIcon_Click(int button)
+{
+    if (button != 2)
+        return;
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    ShellIcon_MouseMove();
+    mnuPopupMenu->popup(QCursor::pos());
+}
+
+void frmBaseMain::mnuPopupMenuRestore_Click()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+}
+
+void frmBaseMain::BlinkTimer_Timer()
+{
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::BlinkingIcon, QStringLiteral("True"))) &&
+        (windowState() & Qt::WindowMinimized)) {
+        m_blinkOn = !m_blinkOn;
+        Shell->setIcon(ProgramIcons::icon(m_blinkOn ? QStringLiteral("gicon") : QStringLiteral("ricon")));
+        return;
+    }
+    StopBlinking();
+}
+
+void frmBaseMain::StopBlinking()
+{
+    if (!BlinkTimer.isActive())
+        return;
+    BlinkTimer.stop();
+    m_blinkOn = false;
+    Shell->setIcon(windowIcon());
+}
+
+// --- menus ---------------------------------------------------------------------------------------------
+
+void frmBaseMain::mnuFileExit_Click()
+{
+    blnExit = true;
+    Unload();
+}
+
+void frmBaseMain::setOptionChecks()
+{
+    const bool onTop = textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("False")));
+    const bool popup = textToBool(GetProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("True")));
+    const bool sound = textToBool(GetProperty(Section::frmConfiguration, Key::Sound, QStringLiteral("True")));
+    mnuOptionsAlways->setChecked(onTop);
+    mnuPopupMenuAlways->setChecked(onTop);
+    mnuOptionsPopupScreen->setChecked(popup);
+    mnuPopupMenuPopupScreen->setChecked(popup);
+    mnuOptionsSound->setChecked(sound);
+    mnuPopupMenuSound->setChecked(sound);
+}
+
+void frmBaseMain::toggleOption(const char* key, const char* defaultValue)
+{
+    const bool stored = textToBool(GetProperty(Section::frmConfiguration, key, QString::fromLatin1(defaultValue)));
+    SaveProperty(Section::frmConfiguration, key, boolText(!stored));
+}
+
+void frmBaseMain::mnuOptionsPopupScreen_Click()
+{
+    toggleOption(Key::PopupScreen, "True");
+    setOptionChecks();
+}
+
+void frmBaseMain::mnuOptionsAlways_Click()
+{
+    toggleOption(Key::OnTop, "False");
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        const Qt::WindowType type = w->windowType();
+        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop ||
+            w->objectName() == QLatin1String("frmMiniDisplay"))
+            continue;
+        SetOnTop(w, false);
+    }
+    setOptionChecks();
+}
+
+void frmBaseMain::mnuOptionsSound_Click()
+{
+    toggleOption(Key::Sound, "True");
+    setOptionChecks();
+}
+
+void frmBaseMain::UncheckTimeMenu()
+{
+    for (QAction* a : mnuViewTime)
+        if (a && a->isCheckable())
+            a->setChecked(false);
+}
+
+void frmBaseMain::setViewTimeChecked(int index)
+{
+    if (index >= 0 && index < mnuViewTime.size() && mnuViewTime[index]->isCheckable())
+        mnuViewTime[index]->setChecked(true);
+}
+
+void frmBaseMain::mnuViewTime_Click(int index)
+{
+    if (index == ViewTime::Custom) {
+        // The custom period window sets the query itself; until it exists the mark stays where it was.
+        setViewTimeChecked(index);
+        mnuViewTime[index]->setChecked(false);
+        return;
+    }
+    int period = index;
+    const QString sql = ViewTimeSQL(period);
+    UncheckTimeMenu();
+    setViewTimeChecked(period);
+    strSQL = sql;
+    SaveProperty(Section::frmMain, Key::ViewTime, QString::number(period));
+    RefreshGrid();
+}
+
+// --- the view --------------------------------------------------------------------------------------------
+
+void frmBaseMain::UpdateSQL()
+{
+#ifndef HAVE_CALLERDB
+    return;
+#else
+    if (!gCallerDB) {
+        m_view.clear();
+        return;
+    }
+    try {
+        m_view = SelectCallers(strSQL);
+        m_lastGoodSQL = strSQL;
+        if (windowLinks().findSetCurrentSQL && Links::findVisible())
+            windowLinks().findSetCurrentSQL(strSQL);
+        return;
+    } catch (const SqlError& e) {
+        SaveError(e.number(), e.resultText() + QStringLiteral(": ") + e.message(), QStringLiteral("frmBaseMain"));
+        ReportError(QStringLiteral("frmBaseMain_UpdateSQL"));
+        ShowError(QString());
+    }
+    // A query that cannot run (a table that does not exist, bad text) leaves the call log open and the
+    // view on the last query that worked.
+    if (!m_lastGoodSQL.isEmpty() && m_lastGoodSQL != strSQL) {
+        strSQL = m_lastGoodSQL;
+        try {
+            m_view = SelectCallers(strSQL);
+            return;
+        } catch (const SqlError&) {
+        }
+    }
+    m_view.clear();
+#endif
+}
+
+void frmBaseMain::RefreshGrid()
+{
+    Grid->setGridVisible(false);
+    UpdateSQL();
+    Grid->Clear();
+    // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
+    const QList<clsCaller> rows = m_view;
+    const qint32 n = qint32(rows.size());
+    std::unique_ptr<Processing> progress;
+    if (n > ProgressThreshold && !IsDialogOpen())
+        progress = std::make_unique<Processing>(n, QStringLiteral("Processing Grid Data..."), this);
+    Grid->model()->beginBulkAppend();
+    for (const clsCaller& record : rows) {
+        if (progress && progress->StopProcessing())
+            break;
+        try {
+            if (progress)
+                progress->Increment();
+            clsCaller caller = record;
+#ifdef HAVE_CONTACTDB
+            MatchCallerToContact(caller.Number.Number, caller);
+#endif
+            Grid->AddItem(caller);
+        } catch (const std::exception& e) {
+            // One bad record ends the refill with one report; what was read so far stays, sorted.
+            SaveError(0, QString::fromUtf8(e.what()), QStringLiteral("frmBaseMain"));
+            ReportError(QStringLiteral("frmBaseMain_RefreshGrid"));
+            ShowError(QString());
+            break;
+        }
+    }
+    Grid->model()->endBulkAppend();
+    UpdateStatus();
+    if (progress)
+        progress->Unload();
+    Grid->Sort();
+    Grid->setGridVisible(true);
+}
+
+void frmBaseMain::UpdateStatus()
+{
+    const int n = Grid->Rows() - 1;
+    if (Panels.size() > 2)
+        Panels[2]->setText(QString::number(n) + (n == 1 ? QStringLiteral(" Record Displayed")
+                                                        : QStringLiteral(" Records Displayed")));
+    if (windowLinks().findSetRecords && Links::findVisible())
+        windowLinks().findSetRecords(n);
+    const bool any = n > 0;
+    for (QAction* a : {mnuEditCopyAll, mnuEditCopy, mnuEditDelete, mnuEditClear, mnuEditOriginal,
+                       mnuEditAdd->menuAction(), mnuGridOptionsAdd->menuAction(), mnuToolbarPopupCreateNew,
+                       mnuToolbarPopupAddToCurrent, ToolbarButtons[3], ToolbarButtons[4], ToolbarButtons[11]})
+        a->setEnabled(any);
+}
+
+void frmBaseMain::Grid_MouseUp(int button, int, double x, double y)
+{
+    if (button != 2)
+        return;
+    const int row = Grid->MouseRow();
+    if (row <= 0 || !(Grid->RowPos(row) < y && y < Grid->RowPos(row) + Grid->RowHeight(row)))
+        return;
+    // A left click where the pointer is, so the row under it is selected before the menu opens.
+    QWidget* viewport = Grid->innerGrid()->viewport();
+    const QPoint local = viewport->mapFrom(Grid->innerGrid(), QPoint(px(x), px(y)));
+    QMouseEvent press(QEvent::MouseButtonPress, local, viewport->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, viewport->mapToGlobal(local), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    intGridCol = Grid->MouseCol();
+    GridMouseUpTimer.start();
+}
+
+void frmBaseMain::GridMouseUpTimer_Timer()
+{
+    GridMouseUpTimer.stop();
+    mnuGridOptions->popup(QCursor::pos());
+}
+
+void frmBaseMain::ConfigTimer_Timer()
+{
+    ConfigTimer.stop();
+    RefreshGrid();
+}
+
+void frmBaseMain::mnuEditReset_Click()
+{
+    const double w = tw(Grid->width());
+    for (int c = 0; c < 3; ++c)
+        Grid->setColWidth(c, int(std::lround(w * 26 / 100)));
+    for (int c = 3; c < 5; ++c)
+        Grid->setColWidth(c, int(std::lround(w * 11 / 100)));
+    Grid->setColWidth(5, 0);
+    Grid->setColWidth(6, int(std::lround(w)));
+}

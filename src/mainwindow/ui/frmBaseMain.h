@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+
+#include "core/MainWindow.h"
+#include "core/clsCaller.h"
+
+class CallerIDGrid;
+class QAction;
+class QLabel;
+class QListView;
+class QListWidget;
+class QMenu;
+class QToolBar;
+class ShellIcon;
+
+// The main window of the standalone and server modes: the call list with its view of the call log, the
+// status bar with the event and client fold-out lists, the tray icon, and the window's close, minimise
+// and restore rules (closing minimises unless the user asked to exit; minimising hides every other
+// window but the caller pop-up family and leaves the program in the tray).
+class frmBaseMain : public QMainWindow, public MainWindow {
+    Q_OBJECT
+public:
+    explicit frmBaseMain(QWidget* parent = nullptr);
+    ~frmBaseMain() override;
+
+    // --- the main-window members other parts call ---
+    void UpdateSQL() override;
+    void RefreshGrid() override;
+    void UpdateStatus() override;
+    void UncheckTimeMenu() override;
+    void setViewTimeChecked(int index) override;
+    void StopBlinking() override;
+    void AddHints() override;
+    void setStatusText(const QString& text) override;
+    void setCaption(const QString& caption) override;
+    void showWindow() override;
+    bool isWindowVisible() const override { return isVisible(); }
+    void Unload() override;
+    void showAndRaise() override;
+    void eventAdded(int row) override;
+
+    // --- controls ---
+    CallerIDGrid* Grid = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QListView* lstEventsView = nullptr;
+    QListWidget* lstClients = nullptr;
+    ShellIcon* Shell = nullptr;
+    // Status-bar panels 1 .. 4 (index 0 unused); panel 3 and 4 exist per mode.
+    QList<QLabel*> Panels;
+    QTimer StatusTimer;
+    QTimer RefreshTimer;
+    QTimer BlinkTimer;
+    QTimer GridMouseUpTimer;
+    QTimer ConfigTimer;
+    QTimer ClockTimer;
+
+    // --- menus ---
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuEditCopyAll = nullptr;
+    QAction* mnuEditCopy = nullptr;
+    QAction* mnuEditReset = nullptr;
+    QAction* mnuEditDelete = nullptr;
+    QAction* mnuEditClear = nullptr;
+    QAction* mnuEditOriginal = nullptr;
+    QMenu* mnuEditAdd = nullptr;
+    QAction* mnuEditCreateNew = nullptr;
+    QAction* mnuEditAddToCurrent = nullptr;
+    QMenu* mnuView = nullptr;
+    QList<QAction*> mnuViewTime; // index as the period table, separators included
+    QMenu* mnuOptions = nullptr;
+    QAction* mnuOptionsPopupScreen = nullptr;
+    QAction* mnuOptionsAlways = nullptr;
+    QAction* mnuOptionsSound = nullptr;
+    QMenu* mnuPopupMenu = nullptr;
+    QAction* mnuPopupMenuRestore = nullptr;
+    QAction* mnuPopupMenuPopupScreen = nullptr;
+    QAction* mnuPopupMenuAlways = nullptr;
+    QAction* mnuPopupMenuSound = nullptr;
+    QAction* mnuPopupMenuClose = nullptr;
+    QMenu* mnuGridOptions = nullptr;
+    QMenu* mnuGridOptionsAdd = nullptr;
+    QAction* mnuGridOptionsEdit = nullptr;
+    QMenu* mnuToolbarPopup = nullptr;
+    QAction* mnuToolbarPopupCreateNew = nullptr;
+    QAction* mnuToolbarPopupAddToCurrent = nullptr;
+    // Toolbar buttons by their 1-based index (separators hold nullptr).
+    QList<QAction*> ToolbarButtons;
+
+    // --- state ---
+    int intGridCol = 0;
+    bool blnFirstResize = false;
+    bool blnPlacing = false;
+    bool blnUnloadOnly = false;
+    std::shared_ptr<clsCaller> CurrentCaller;
+    // The rows the view query last read.
+    const QList<clsCaller>& viewRows() const { return m_view; }
+
+    // --- handlers (public so the timers and commands can be run directly) ---
+    void StatusTimer_Timer();
+    void RefreshTimer_Timer();
+    void BlinkTimer_Timer();
+    void GridMouseUpTimer_Timer();
+    void ConfigTimer_Timer();
+    void Grid_MouseUp(int button, int shift, double x, double y);
+    void StatusBar1_MouseMove(double x);
+    void StatusBar1_PanelDblClick(int panel);
+    void lstEvents_DblClick();
+    void ShellIcon_DblClick(int button);
+    void ShellIcon_Click(int button);
+    void ShellIcon_MouseMove();
+    void mnuEditReset_Click();
+    void mnuFileExit_Click();
+    void mnuViewTime_Click(int index);
+    void mnuOptionsPopupScreen_Click();
+    void mnuOptionsAlways_Click();
+    void mnuOptionsSound_Click();
+    void mnuPopupMenuRestore_Click();
+    // Builds the status-bar panels for the current network mode (also after a change of mode).
+    void BuildStatusPanels();
+    // The mark of a window hidden because the main window was minimised.
+    static bool hiddenByMinimise(const QWidget* window);
+    static bool isPopupFamily(const QWidget* window);
+    bool blinkPhase() const { return m_blinkOn; }
+    QString statusBarToolTip() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void ExitSteps();
+    void ScaleGridColumns();
+    void ResizeGrid();
+    void SaveFormPosition();
+    void buildMenus();
+    void buildToolbar();
+    void placeFoldOut(QWidget* list, int panel, bool setWidth);
+    void hideWindowsForMinimise();
+    void showWindowsAfterRestore();
+    void setOptionChecks();
+    void toggleOption(const char* key, const char* defaultValue);
+    void updateClock();
+
+    QList<clsCaller> m_view;
+    QString m_lastGoodSQL;
+    bool m_blinkOn = false;
+    bool m_exiting = false;
+    bool m_wasMinimised = false;
+};
