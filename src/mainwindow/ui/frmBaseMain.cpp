@@ -21,10 +21,7 @@
 #include "core/Globals.h"
 #include "core/Processing.h"
 #include "core/SettingsKeys.h"
-#if __has_include("core/modCallerDB.h")
 #include "core/modCallerDB.h"
-#define HAVE_CALLERDB 1
-#endif
 #if __has_include("core/modContactDB.h")
 #include "core/modContactDB.h"
 #define HAVE_CONTACTDB 1
@@ -41,6 +38,7 @@
 #include "mainwindow/ui/ShellIcon.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
+#include "platform/SqlError.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -754,9 +752,6 @@ void frmBaseMain::mnuViewTime_Click(int index)
 
 void frmBaseMain::UpdateSQL()
 {
-#ifndef HAVE_CALLERDB
-    return;
-#else
     if (!gCallerDB) {
         m_view.clear();
         return;
@@ -768,7 +763,7 @@ void frmBaseMain::UpdateSQL()
             windowLinks().findSetCurrentSQL(strSQL);
         return;
     } catch (const SqlError& e) {
-        SaveError(e.number(), e.resultText() + QStringLiteral(": ") + e.message(), QStringLiteral("frmBaseMain"));
+        SaveError(e.code(), e.resultText() + QStringLiteral(": ") + e.message(), QStringLiteral("frmBaseMain"));
         ReportError(QStringLiteral("frmBaseMain_UpdateSQL"));
         ShowError(QString());
     }
@@ -783,7 +778,6 @@ void frmBaseMain::UpdateSQL()
         }
     }
     m_view.clear();
-#endif
 }
 
 void frmBaseMain::RefreshGrid()
