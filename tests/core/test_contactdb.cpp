@@ -12,6 +12,7 @@
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -148,6 +149,17 @@ void TestContactDB::createsAndFindsTheFile()
     CloseContactDB();
     QVERIFY(FindContactDB());
     QVERIFY(gContactDB);
+
+    // A file that is no database is reported to the caller, and nothing stays open.
+    CloseContactDB();
+    const QString junk = home->file(QStringLiteral("junk.mdb"));
+    QFile f(junk);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    SaveProperty(Section::frmConfiguration, Key::ContactDBPath, junk);
+    QVERIFY_THROWS_EXCEPTION(SqlError, FindContactDB());
+    QVERIFY(!gContactDB);
 
     // No rebuild without a file: the collection is emptied and nothing is reported.
     CloseContactDB();

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void copyProgressAboveFiftyRowSteps();
     void textBoxHelpers();
     void windowStyleFlags();
+    void syntheticClickAndListWidth();
 };
 
 void TestWindowFunctions::restoreCentresWhenNothingIsStored()
@@ -495,6 +496,30 @@ void TestWindowFunctions::windowStyleFlags()
     QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     QVERIFY(!(w->windowFlags() & Qt::FramelessWindowHint));
+}
+
+void TestWindowFunctions::syntheticClickAndListWidth()
+{
+    auto w = namedWindow(QStringLiteral("frmMiniDisplay"), QSize(200, 100));
+    w->setWindowTitle(QStringLiteral("Velquon"));
+    auto* button = new QPushButton(QStringLiteral("Go"), w.get());
+    button->setGeometry(20, 20, 80, 30);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QCOMPARE(GetWindowCaption(w.get()), QStringLiteral("Velquon"));
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    QCursor::setPos(button->mapToGlobal(QPoint(10, 10)));
+    QTRY_COMPARE(QApplication::widgetAt(QCursor::pos()), static_cast<QWidget*>(button));
+    MouseLeftDown();
+    QVERIFY(button->isDown());
+    MouseLeftUp();
+    QCOMPARE(clicked.count(), 1);
+
+    QListWidget list;
+    list.resize(60, 80);
+    list.addItems({QStringLiteral("short"), QStringLiteral("a much longer entry than the list is wide")});
+    const int extent = SetListScrollWidth(&list);
+    QCOMPARE(extent, list.fontMetrics().horizontalAdvance(QStringLiteral("a much longer entry than the list is wide")) + 15);
 }
 
 QTEST_MAIN(TestWindowFunctions)
