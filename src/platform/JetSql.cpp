@@ -195,33 +195,73 @@ bool match(const Pattern& pattern, const std::vector<char32_t>& value)
     return p == m;
 }
 
-bool isIsoDateTime(const QString& s)
+// The folded characters Like matches against, straight from SQLite's UTF-8: this runs once per row and
+// pattern, so it avoids QString and QDateTime. A stored ISO date becomes "M/d/yyyy h:mm:ss am" (folded).
+void likeSubject(const char* utf8, int bytes, std::vector<char32_t>& out)
 {
-    if (s.size() != 19)
-        return false;
-    for (int i = 0; i < 19; ++i) {
-        const QChar c = s.at(i);
-        switch (i) {
-        case 4:
-        case 7:
-            if (c != QLatin1Char('-'))
-                return false;
-            break;
-        case 10:
-            if (c != QLatin1Char(' '))
-                return false;
-            break;
-        case 13:
-        case 16:
-            if (c != QLatin1Char(':'))
-                return false;
-            break;
-        default:
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
+    out.clear();
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8);
+    if (bytes == 19) {
+        auto digit = [&](int i) { return s[i] >= '0' && s[i] <= '9'; };
+        auto num = [&](int i, int n) {
+            int v = 0;
+            for (int k = 0; k < n; ++k)
+                v = v * 10 + (s[i + k] - '0');
+            return v;
+        };
+        bool iso = s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':';
+        for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})
+            iso = iso && digit(i);
+        if (iso) {
+            const int month = num(5, 2), day = num(8, 2), hour = num(11, 2), minute = num(14, 2), second = num(17, 2);
+            if (month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour < 24 && minute < 60 && second < 60) {
+                auto put = [&](int v, bool pad) {
+                    if (v >= 10 || pad)
+                        out.push_back(char32_t(U'0' + v / 10));
+                    out.push_back(char32_t(U'0' + v % 10));
+                };
+                put(month, false);
+                out.push_back(U'/');
+                put(day, false);
+                out.push_back(U'/');
+                for (int i = 0; i < 4; ++i)
+                    out.push_back(char32_t(s[i]));
+                out.push_back(U' ');
+                put(hour % 12 == 0 ? 12 : hour % 12, false);
+                out.push_back(U':');
+                put(minute, true);
+                out.push_back(U':');
+                put(second, true);
+                out.push_back(U' ');
+                out.push_back(hour < 12 ? U'a' : U'p');
+                out.push_back(U'm');
+                return;
+            }
         }
     }
-    return true;
+    for (int i = 0; i < bytes;) {
+        const unsigned char b = s[i];
+        char32_t c = b;
+        int len = 1;
+        if (b >= 0x80) {
+            // Decode one UTF-8 sequence; a byte that does not start a valid one stands for itself (Latin-1).
+            int need = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+            if (need > 0 && i + need < bytes) {
+                char32_t v = b & (0x3F >> need);
+                bool ok = true;
+                for (int k = 1; ok && k <= need; ++k) {
+                    ok = (s[i + k] & 0xC0) == 0x80;
+                    v = (v << 6) | (s[i + k] & 0x3F);
+                }
+                if (ok && v >= 0x80 && v <= 0x10FFFF) {
+                    c = v;
+                    len = need + 1;
+                }
+            }
+        }
+        out.push_back(c < 0x80 ? char32_t(c >= U'A' && c <= U'Z' ? c + 32 : c) : fold(c));
+        i += len;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -304,6 +344,14 @@ void guarded(sqlite3_context* ctx, Body body)
     }
 }
 
+const std::vector<char32_t>& valueSubject(sqlite3_value* v)
+{
+    static thread_local std::vector<char32_t> subject;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    likeSubject(text ? text : "", text ? sqlite3_value_bytes(v) : 0, subject);
+    return subject;
+}
+
 void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) {
@@ -320,11 +368,11 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             if (!pattern) {
                 // SQLite may drop the cache at once (a pattern that is not constant); use it this time only.
                 Pattern local = compile(argText(argv[0]));
-                sqlite3_result_int(ctx, match(local, foldedCodePoints(likeText(argText(argv[1])))) ? 1 : 0);
+                sqlite3_result_int(ctx, match(local, valueSubject(argv[1])) ? 1 : 0);
                 return;
             }
         }
-        sqlite3_result_int(ctx, match(*pattern, foldedCodePoints(likeText(argText(argv[1])))) ? 1 : 0);
+        sqlite3_result_int(ctx, match(*pattern, valueSubject(argv[1])) ? 1 : 0);
     });
 }
 
@@ -518,18 +566,12 @@ void add(sqlite3* db, const char* name, int args, Fn fn, bool deterministic = tr
 
 } // namespace
 
-QString likeText(const QString& value)
-{
-    if (isIsoDateTime(value)) {
-        if (auto d = DateText::fromIso(value))
-            return DateText::formatFull(*d);
-    }
-    return value;
-}
-
 bool like(const QString& value, const QString& pattern)
 {
-    return match(compile(pattern), foldedCodePoints(likeText(value)));
+    const QByteArray utf8 = value.toUtf8();
+    std::vector<char32_t> subject;
+    likeSubject(utf8.constData(), int(utf8.size()), subject);
+    return match(compile(pattern), subject);
 }
 
 QString translate(const QString& jet)

@@ -30,10 +30,8 @@ QString translate(const QString& jetText);
 
 void registerFunctions(sqlite3* db);
 
-// Jet Like outside SQL (the same matcher). Throws SqlError for a bad or too complex pattern.
+// Jet Like outside SQL (the same matcher, the same date rendering). Throws SqlError for a bad or too complex
+// pattern.
 bool like(const QString& value, const QString& pattern);
-
-// The text Like matches a value against: the stored ISO date form becomes DateText::formatFull.
-QString likeText(const QString& value);
 
 } // namespace JetSql

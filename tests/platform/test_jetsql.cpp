@@ -1,4 +1,5 @@
 #include "platform/Clock.h"
+#include "platform/DateText.h"
 #include "platform/JetSql.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
@@ -252,6 +253,8 @@ void TestJetSql::functionsComputeJetResults_data()
     QTest::newRow("hour of general text") << "Hour('3/21/2024 2:05:07 PM')" << "14";
     QTest::newRow("weekday saturday") << "Weekday(#6/1/2024#)" << "7";
     QTest::newRow("weekday from monday") << "Weekday(#6/3/2024#, 2)" << "1";
+    QTest::newRow("like on bytes that are not utf-8") << "CAST(x'636166e9' AS TEXT) Like 'CAFÉ'" << "1";
+    QTest::newRow("like on utf-8") << "'Ça' Like 'çA'" << "1";
     QTest::newRow("sqlite date kept") << "date('2024-06-02 13:00:00')" << "2024-06-02";
 }
 
@@ -356,6 +359,15 @@ void TestJetSql::likeOutsideSql()
     QVERIFY(JetSql::like(QStringLiteral("ab"), QStringLiteral("a[]b")));
     QVERIFY(JetSql::like(QString(), QStringLiteral("*")));
     QVERIFY(!JetSql::like(QString(), QStringLiteral("?")));
+    // A stored date is matched in the general form with the time, whatever the hour.
+    for (int minutes = 0; minutes < 2 * 24 * 60; minutes += 7) {
+        const QDateTime d = QDateTime(QDate(2024, 12, 31), QTime(0, 0), Qt::UTC).addSecs(minutes * 60 + minutes % 60);
+        QVERIFY2(JetSql::like(DateText::toIso(d), DateText::formatFull(d)), qPrintable(DateText::toIso(d)));
+    }
+    QVERIFY(JetSql::like(QStringLiteral("0999-01-02 03:04:05"), QStringLiteral("1/2/0999 3:04:05 am")));
+    // Not a date: matched as it is.
+    QVERIFY(JetSql::like(QStringLiteral("2024-13-02 03:04:05"), QStringLiteral("2024-13-*")));
+    QVERIFY(JetSql::like(QStringLiteral("2024-06-02T03:04:05"), QStringLiteral("2024-06-02T*")));
     // Many stars against a long text that almost matches stays quick: no exponential backtracking.
     QElapsedTimer timer;
     timer.start();
