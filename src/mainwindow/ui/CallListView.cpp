@@ -75,13 +75,13 @@ void CallListView::showSelection()
     const int announced = m_list->rowCount();
     const int top = std::min(m_list->row(), m_list->rowSel());
     const int bottom = std::max(m_list->row(), m_list->rowSel());
-    const int left = std::min(m_list->col(), m_list->colSel());
-    const int right = std::max(m_list->col(), m_list->colSel());
-    if (!m_highlight || top < 1 || bottom > announced) {
+    // Whole rows are selected; a selection parked on the hidden ID column shows nothing.
+    const bool parked = m_list->col() == CallListModel::ColID && m_list->colSel() == CallListModel::ColID;
+    if (!m_highlight || parked || top < 1 || bottom > announced) {
         selectionModel()->clearSelection();
         return;
     }
-    const QItemSelection sel(m_list->index(top - 1, left), m_list->index(bottom - 1, right));
+    const QItemSelection sel(m_list->index(top - 1, 0), m_list->index(bottom - 1, CallListModel::ColumnCount - 1));
     selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
 }
 

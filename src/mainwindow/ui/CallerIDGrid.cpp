@@ -15,6 +15,7 @@
 #include "core/SettingsKeys.h"
 #include "core/clsCaller.h"
 #include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "mainwindow/GridEditRules.h"
@@ -484,9 +485,7 @@ void CallerIDGrid::ShowEdit(int row, int col)
     if (col == CallListModel::ColName) {
         clsCaller probe;
         probe.Number.Number = TextMatrix(row, CallListModel::ColNumber);
-#ifdef HAVE_MATCH
         MatchCallerToContact(probe.Number.Number, probe);
-#endif
         if (!probe.ContactName.isEmpty()) {
             Prompt::message(QStringLiteral("Contact names cannot be edited from here."), Prompt::OkOnly,
                             Prompt::Critical);

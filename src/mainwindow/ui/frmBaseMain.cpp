@@ -22,10 +22,7 @@
 #include "core/Processing.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
-#if __has_include("core/modContactDB.h")
 #include "core/modContactDB.h"
-#define HAVE_CONTACTDB 1
-#endif
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -258,7 +255,7 @@ void frmBaseMain::BuildStatusPanels()
         delete Panels[i];
     }
     Panels = QList<QLabel*>{nullptr};
-    auto panel = [this](int width, bool stretch) {
+    auto panel = [this](int width, bool stretch, const QString& widest = QString()) {
         auto* label = new QLabel(statusBar());
         label->setObjectName(QStringLiteral("Panel%1").arg(Panels.size()));
         label->setFrameShape(QFrame::Panel);
@@ -269,19 +266,22 @@ void frmBaseMain::BuildStatusPanels()
             label->setMinimumWidth(1);
             statusBar()->addWidget(label, 1);
         } else {
-            label->setFixedWidth(px(width));
+            // A large font must not cut the panel's text off.
+            const int needed = label->fontMetrics().horizontalAdvance(widest) + 12;
+            label->setFixedWidth(std::max(px(width), needed));
             statusBar()->addPermanentWidget(label);
         }
         Panels.append(label);
         return label;
     };
     panel(0, true)->setText(statusText());
-    panel(1850, false);
+    const QString clock = QStringLiteral("12:00 PM");
+    panel(1850, false, QStringLiteral("00000 Records Displayed"));
     if (gNetworkMode == Server) {
-        panel(1700, false)->setText(QStringLiteral("0 Clients Connected"));
-        panel(1000, false);
+        panel(1700, false, QStringLiteral("00 Clients Connected"))->setText(QStringLiteral("0 Clients Connected"));
+        panel(1000, false, clock);
     } else {
-        panel(1000, false);
+        panel(1000, false, clock);
     }
     updateClock();
     ClockTimer.start();
@@ -799,9 +799,7 @@ void frmBaseMain::RefreshGrid()
             if (progress)
                 progress->Increment();
             clsCaller caller = record;
-#ifdef HAVE_CONTACTDB
             MatchCallerToContact(caller.Number.Number, caller);
-#endif
             Grid->AddItem(caller);
         } catch (const std::exception& e) {
             // One bad record ends the refill with one report; what was read so far stays, sorted.

@@ -10,6 +10,7 @@
 #include "core/SettingsKeys.h"
 #include "core/clsCaller.h"
 #include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
 #include "core/modProperties.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/SortArrow.h"
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void editorRefusesInvalidDataAndStaysOpen();
     void editorPassesNormalisedValues();
     void editorLeftUntouchedAsksNothing();
+    void contactNamesAreNotEditedHere();
     void editorLeftAfterTypingAsks();
     void editorOnTheRightmostColumnStopsShort();
     void fillsManyCallsQuickly();
@@ -456,6 +458,30 @@ void TestCallerIDGrid::editorLeftUntouchedAsksNothing()
     QCOMPARE(grid->editor()->text(), QStringLiteral("555-9876"));
     grid->HideEdit();
     QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestCallerIDGrid::contactNamesAreNotEditedHere()
+{
+    auto contact = std::make_shared<clsContact>();
+    contact->Name = QStringLiteral("Jane Doe");
+    auto number = std::make_shared<clsNumber>(QStringLiteral("555-1234"), QStringLiteral("Home"));
+    contact->Numbers.add(number->PrintNumberDescription(), number);
+    gContacts = KeyedCollection<clsContact>();
+    gContacts.add(contact->Name, contact);
+    grid->AddItem(caller(4, QStringLiteral("LINE NAME"), QStringLiteral("555-1234")));
+    grid->AddItem(caller(5, QStringLiteral("STRANGER"), QStringLiteral("555-9999")));
+    grid->ShowEdit(1, 0);
+    QVERIFY(!grid->isEditing());
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Contact names cannot be edited from here.")});
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Critical));
+    // The other cells of that row, and the name of a caller without a contact, open normally.
+    grid->ShowEdit(1, 1);
+    QVERIFY(grid->isEditing());
+    grid->ShowEdit(2, 0);
+    QVERIFY(grid->isEditing());
+    QCOMPARE(grid->editor()->text(), QStringLiteral("STRANGER"));
+    QCOMPARE(Prompt::texts().size(), 1);
+    gContacts = KeyedCollection<clsContact>();
 }
 
 void TestCallerIDGrid::editorLeftAfterTypingAsks()
