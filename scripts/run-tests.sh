@@ -26,6 +26,11 @@ if command -v pulseaudio >/dev/null; then
         >/dev/null 2>&1 || echo "run-tests: could not start PulseAudio; sound tests will fail"
     for _ in $(seq 1 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
     pactl set-default-sink nullsink >/dev/null 2>&1 || true
+    # Say so at once when the sound tests cannot work, rather than only through their failures.
+    pactl list short sinks 2>/dev/null | grep -q nullsink \
+        || echo "run-tests: PulseAudio has no null sink; sound tests will fail"
+    amixer -D default sget Master >/dev/null 2>&1 \
+        || echo "run-tests: ALSA's default mixer does not reach PulseAudio; mixer tests will fail"
 fi
 
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 600

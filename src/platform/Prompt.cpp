@@ -106,6 +106,20 @@ std::optional<quint32> chooseColor(quint32 bgr)
     return r;
 }
 
+QString input(const QString& prompt, const QString& defaultText, const QString& title)
+{
+    State& s = state();
+    QString r;
+    if (!s.texts.isEmpty())
+        r = s.texts.dequeue();
+    else if (interactive())
+        r = s.backend->input(resolvedTitle(title), prompt, defaultText);
+    else
+        r = defaultText;
+    s.history.append({Kind::Input, resolvedTitle(title), prompt, OkOnly, NoIcon, r});
+    return r;
+}
+
 void queueAnswer(Answer answer) { state().answers.enqueue(answer); }
 void queueText(const QString& text) { state().texts.enqueue(text); }
 const QList<Record>& history() { return state().history; }

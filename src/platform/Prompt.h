@@ -19,7 +19,7 @@ enum Icon { NoIcon = 0, Critical = 16, Question = 32, Exclamation = 48, Informat
 enum Buttons { OkOnly = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5 };
 enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
-enum class Kind { Message, Notice, OpenFile, SaveFile, Color };
+enum class Kind { Message, Notice, OpenFile, SaveFile, Color, Input };
 
 struct Record {
     Kind kind = Kind::Message;
@@ -42,6 +42,12 @@ public:
     virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
     virtual QString saveFile(const QString& title, const QString& path, const QString& filter) = 0;
     virtual std::optional<quint32> chooseColor(quint32 bgr) = 0;
+    // A one-line text question; empty text means cancelled.
+    virtual QString input(const QString& title, const QString& prompt, const QString& defaultText)
+    {
+        (void)title, (void)prompt;
+        return defaultText;
+    }
 };
 
 // The interactive backend (owned by the caller); nullptr removes it.
@@ -57,10 +63,13 @@ QString openFile(const QString& title, const QString& folder, const QString& fil
 QString saveFile(const QString& title, const QString& path, const QString& filter);
 // BGR colour, or nothing when cancelled.
 std::optional<quint32> chooseColor(quint32 bgr);
+// An input box: the typed text, or empty when cancelled. Tests answer with queueText; unanswered and
+// non-interactive requests take the default text.
+QString input(const QString& prompt, const QString& defaultText = QString(), const QString& title = QString());
 
 // --- test scripting ---
 void queueAnswer(Answer answer);
-void queueText(const QString& text); // for file dialogs ("" = cancel) and colours (decimal BGR)
+void queueText(const QString& text); // for file dialogs and input boxes ("" = cancel) and colours (decimal BGR)
 const QList<Record>& history();
 QStringList texts(); // the texts of every recorded request, in order
 void clearHistory();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -82,4 +83,11 @@ std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
     if (!c.isValid())
         return std::nullopt;
     return Colour::toBgr(c);
+}
+
+QString WidgetPrompt::input(const QString& title, const QString& prompt, const QString& defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parentWindow(), title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
 }

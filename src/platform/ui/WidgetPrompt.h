@@ -11,4 +11,5 @@ public:
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
     QString saveFile(const QString& title, const QString& path, const QString& filter) override;
     std::optional<quint32> chooseColor(quint32 bgr) override;
+    QString input(const QString& title, const QString& prompt, const QString& defaultText) override;
 };

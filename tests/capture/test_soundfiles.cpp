@@ -1,0 +1,60 @@
+#include "capture/modSoundFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "support/TempHome.h"
+#include "platform/ProgramFolder.h"
+
+class TestSoundFiles : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void copiesTheBundledSoundsOnce();
+    void keepsTheUsersOwnFolder();
+};
+
+static QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestSoundFiles::copiesTheBundledSoundsOnce()
+{
+    TempHome home;
+    const QString source = bundledSoundsFolder();
+    QVERIFY2(!source.isEmpty(), "no bundled Sounds folder found");
+    const QString target = programFolder() + "/Sounds";
+    QVERIFY(!QDir(target).exists());
+    QVERIFY(InstallBundledSounds());
+    // The names the default settings and the default attribute groups use.
+    for (const char* name : {"Button.wav", "Xylophone.wav", "Snaredrumroll.wav", "Alarm.wav"}) {
+        const QString copy = target + '/' + QLatin1String(name);
+        QVERIFY2(QFile::exists(copy), name);
+        QCOMPARE(readAll(copy), readAll(source + '/' + QLatin1String(name)));
+        QVERIFY(readAll(copy).startsWith("RIFF"));
+        QVERIFY(QFile::permissions(copy) & QFile::WriteOwner);
+    }
+    QVERIFY(!QDir(target + ".partial").exists());
+    // Small files: mono, short.
+    for (const QFileInfo& f : QDir(source).entryInfoList(QDir::Files))
+        QVERIFY2(f.size() < 64 * 1024, qPrintable(f.fileName()));
+}
+
+void TestSoundFiles::keepsTheUsersOwnFolder()
+{
+    TempHome home;
+    const QString target = programFolder() + "/Sounds";
+    QVERIFY(QDir().mkpath(target));
+    QFile mine(target + "/Button.wav");
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    QVERIFY(InstallBundledSounds());
+    QCOMPARE(readAll(target + "/Button.wav"), QByteArray("mine"));
+    QVERIFY(!QFile::exists(target + "/Alarm.wav"));
+}
+
+QTEST_GUILESS_MAIN(TestSoundFiles)
+#include "test_soundfiles.moc"
