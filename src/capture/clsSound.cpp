@@ -13,6 +13,7 @@
 #include <QVoice>
 
 #include "capture/clsVolume.h"
+#include "core/clsCaller.h"
 #include "core/SettingsKeys.h"
 #include "core/modError.h"
 #include "core/modMain.h"
@@ -228,6 +229,16 @@ QString clsSound::SpeechSentence(const QString& contactName, const QString& call
     if (!description.isEmpty() && description != kNone)
         sentence += QStringLiteral(" at ") + description;
     return sentence;
+}
+
+QString clsSound::SpeechSentence(const clsCaller& caller)
+{
+    return SpeechSentence(caller.ContactName, caller.Name, caller.Number.Description);
+}
+
+void clsSound::PlaySound(const QString& path, const clsCaller& caller)
+{
+    PlaySound(path, caller.ContactName, caller.Name, caller.Number.Description);
 }
 
 void clsSound::PlaySound(const QString& path, const QString& contactName, const QString& callerName,

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class QSoundEffect;
+class clsCaller;
 class QTextToSpeech;
 
 // Announces calls: plays a wave file, or speaks a sentence naming the caller when the sound is the word
@@ -41,6 +42,8 @@ public:
     void ResetVolume();
     // Announces a call: the wave file at path, or "Speech" for the spoken sentence naming the caller, when
     // the option Sound is on. Always starts VolumeTimer, which puts the volume back once nothing plays.
+    void PlaySound(const QString& path, const clsCaller& caller);
+    // The same with the three texts the sentence is made of.
     void PlaySound(const QString& path, const QString& contactName, const QString& callerName,
                    const QString& description);
     // Plays path whatever the option Sound says; "Speech" asks for a sentence to speak.
@@ -49,6 +52,7 @@ public:
     // "Incoming call from <name>[ at <description>]": the contact name unless it is empty or "NONE", else
     // the name from the telephone line; the number's description unless it is empty or "NONE".
     static QString SpeechSentence(const QString& contactName, const QString& callerName, const QString& description);
+    static QString SpeechSentence(const clsCaller& caller);
 
     // Speaker volume to put back after the announcement; -1 when nothing is saved.
     qint32 SavedVolume() const { return m_savedVolume; }
