@@ -18,6 +18,7 @@ private Q_SLOTS:
     void writesAndReadsTheSpeakerVolume();
     void clampsToTheBounds();
     void mutesAndUnmutes();
+    void microphoneLineUsesTheCaptureSide();
     void linesWithoutControlsReadZeroAndTouchNothing();
     void missingMixerIsReportedOnceAndStaysUsable();
 };
@@ -98,6 +99,31 @@ void TestVolume::mutesAndUnmutes()
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
     v.setWaveMute(0);
     QVERIFY(!AudioEnv::sinkMuted());
+}
+
+void TestVolume::microphoneLineUsesTheCaptureSide()
+{
+    TempHome home;
+    const QString source = QStringLiteral("nullsink.monitor");
+    AudioEnv::pactl({"set-source-volume", source, "40000"});
+    clsVolume v;
+    // The sound server has no microphone playback line; its recording level stands in for it.
+    QVERIFY(v.HasVolumeControl(clsVolume::MicrophoneLine));
+    QCOMPARE(v.elementName(clsVolume::MicrophoneLine), QStringLiteral("Capture"));
+    QCOMPARE(v.MicroVolume(), 40000);
+    v.setMicroVolume(v.MaxMicVolume() + 1);
+    QVERIFY(AudioEnv::pactl({"get-source-volume", source}).contains(QStringLiteral("65536")));
+    v.setMicroVolume(12345);
+    QVERIFY(AudioEnv::pactl({"get-source-volume", source}).contains(QStringLiteral("12345")));
+    v.setMicroMute(1);
+    QVERIFY(AudioEnv::pactl({"get-source-mute", source}).contains(QStringLiteral("yes")));
+    QCOMPARE(v.MicroMute(), 1);
+    v.setMicroMute(0);
+    QVERIFY(AudioEnv::pactl({"get-source-mute", source}).contains(QStringLiteral("no")));
+    // The speakers are a separate line.
+    QCOMPARE(AudioEnv::sinkVolumes(), QList<int>({50000, 50000}));
+    QVERIFY(!AudioEnv::sinkMuted());
+    AudioEnv::pactl({"set-source-volume", source, "65536"});
 }
 
 void TestVolume::linesWithoutControlsReadZeroAndTouchNothing()
