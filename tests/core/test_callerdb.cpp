@@ -3,6 +3,7 @@
 #include "core/modCallerDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
+#include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void clientModeTouchesNothing();
     void findAddsTheIndexAndRefusesOtherFiles();
     void readersFollowTheOpenLog();
+    void viewsShowTheGeneralDateForm();
     void untrustedTextCannotDeleteCalls();
 
 private:
@@ -335,6 +337,27 @@ void TestCallerDB::readersFollowTheOpenLog()
     SaveProperty(Section::frmConfiguration, Key::CallerDBPath, home.file("second.db"));
     QVERIFY(CreateCallerDB(home.file("second.db")));
     QCOMPARE(CountCallers(QStringLiteral("Select * From tblCID")), 0);
+}
+
+void TestCallerDB::viewsShowTheGeneralDateForm()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    QList<QDateTime> dates;
+    const QDateTime start(QDate(2024, 12, 31), QTime(0, 0), Qt::UTC);
+    for (int minutes = 0; minutes < 26 * 60; minutes += 13)
+        dates << start.addSecs(minutes * 60 + minutes % 60);
+    dates << QDateTime(QDate(1899, 12, 30), QTime(21, 30), Qt::UTC) << QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC)
+          << QDateTime(QDate(2024, 6, 2), QTime(12, 0), Qt::UTC) << QDateTime(QDate(999, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    for (const QDateTime& d : dates) {
+        clsCaller c = call("A", "1", DateText::format(d), 1, "YES");
+        AddCaller(c);
+        QVERIFY2(c.ID > 0, qPrintable(DateText::format(d)));
+    }
+    const QList<clsCaller> read = SelectCallers(QStringLiteral("Select * From tblCID Order By ID"));
+    QCOMPARE(read.size(), dates.size());
+    for (int i = 0; i < dates.size(); ++i)
+        QCOMPARE(read[i].CallerDate, DateText::format(dates[i]));
 }
 
 void TestCallerDB::untrustedTextCannotDeleteCalls()
