@@ -52,7 +52,8 @@ SqlDatabase* CallerDBReader();
 QList<clsCaller> SelectCallers(const QString& jetSql);
 // Number of rows the query returns; 0 in client mode.
 qint64 CountCallers(const QString& jetSql);
-// Deletes calls by ID in one transaction; gives how many rows went. 0 in client mode.
+// Deletes calls by ID in one transaction; gives how many rows went. 0 in client mode. To delete the calls of a
+// view, read them with SelectCallers and pass their IDs: view text never runs on the writing connection.
 qint64 DeleteCallers(const QList<qint32>& IDs);
 inline bool DeleteCaller(qint32 ID) { return DeleteCallers({ID}) == 1; }
 

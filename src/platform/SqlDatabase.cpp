@@ -89,6 +89,8 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode)
         if (mode == Mode::ReadOnly) {
             m_budgetMs = g_defaultQueryBudgetMs.load();
             sqlite3_limit(h, SQLITE_LIMIT_ATTACHED, 0);
+            // No call-log value comes near this; a query that builds one is not reading the log.
+            sqlite3_limit(h, SQLITE_LIMIT_LENGTH, 16 * 1024 * 1024);
         } else {
             // An in-memory database keeps its own journal mode; the pragma then just reports it.
             m_db->exec("PRAGMA journal_mode=WAL");

@@ -289,6 +289,7 @@ void TestJetSql::failuresMapToTheProgramsResults_data()
     QTest::newRow("deep expression") << "Select " + QString(1500, QLatin1Char('(')) + "1" +
                                             QString(1500, QLatin1Char(')'))
                                      << "Too Complex";
+    QTest::newRow("huge value") << "Select length(randomblob(100000000))" << "Too Complex";
     QTest::newRow("long chain") << "Select * From tblCID Where " +
                                        QStringList(1200, QStringLiteral("fldRings = 1")).join(QStringLiteral(" or "))
                                 << "Too Complex";
@@ -340,7 +341,8 @@ void TestJetSql::untrustedTextCannotChangeTheLog()
     } catch (const SqlError& e) {
         QVERIFY2(e.message().contains(says, Qt::CaseInsensitive), qPrintable(e.message()));
     }
-    QVERIFY(timer.elapsed() < 3000);
+    // Within the configured budget (500 ms here), not the default three seconds.
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(rowCount(), 9);
     // Like keeps its Jet meaning afterwards ('yes' still matches 'YES').
     QCOMPARE(ids(QStringLiteral("Select ID From tblCID Where fldAnswered Like 'yes'")), Ids({1, 7}));

@@ -137,6 +137,13 @@ void TestSqlDatabase::readOnlyConnectionCannotWrite()
     SqlDatabase reader(home.file("a.db"), SqlDatabase::Mode::ReadOnly);
     QVERIFY(reader.isReadOnly());
     QVERIFY_THROWS_EXCEPTION(SqlError, reader.exec(QStringLiteral("DELETE FROM t")));
+    QCOMPARE(reader.timeBudget(), SqlDatabase::defaultQueryBudget());
+    // Outside text never runs on a connection that can write.
+    SqlDatabase writer(home.file("a.db"), SqlDatabase::Mode::ReadWrite);
+    QCOMPARE(writer.timeBudget(), 0);
+    QVERIFY_THROWS_EXCEPTION(SqlError, writer.prepareUntrusted(QStringLiteral("Select x From t")));
+    SqlStatement untrusted = reader.prepareUntrusted(QStringLiteral("Select x From t Where x = 7"));
+    QVERIFY(untrusted.step());
     SqlStatement st = reader.prepare(QStringLiteral("SELECT x FROM t"));
     QVERIFY(st.step());
     QCOMPARE(st.int64(0), 7);
