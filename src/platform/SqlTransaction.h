@@ -8,7 +8,8 @@ class SqlDatabase;
 //     ... statements ...
 //     tx.commit();
 //
-// Throws SqlError when it cannot begin or commit. Transactions do not nest.
+// Throws SqlError when it cannot begin or commit. One begun inside another is a savepoint: its rollback undoes
+// its own part only, and its commit is final when the outer one commits.
 class SqlTransaction {
 public:
     explicit SqlTransaction(SqlDatabase& db);
@@ -20,5 +21,6 @@ public:
 
 private:
     SqlDatabase& m_db;
+    bool m_nested = false;
     bool m_open = true;
 };

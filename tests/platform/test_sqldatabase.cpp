@@ -102,9 +102,24 @@ void TestSqlDatabase::transactionRollsBackUnlessCommitted()
         tx.commit();
     } catch (const SqlError&) {
     }
-    SqlStatement st = db.prepare(QStringLiteral("SELECT group_concat(x) FROM t"));
+    {
+        // A transaction inside another rolls back its own part only.
+        SqlTransaction outer(db);
+        db.exec(QStringLiteral("INSERT INTO t VALUES (5)"));
+        {
+            SqlTransaction inner(db);
+            db.exec(QStringLiteral("INSERT INTO t VALUES (6)"));
+        }
+        {
+            SqlTransaction inner(db);
+            db.exec(QStringLiteral("INSERT INTO t VALUES (7)"));
+            inner.commit();
+        }
+        outer.commit();
+    }
+    SqlStatement st = db.prepare(QStringLiteral("SELECT group_concat(x) FROM (SELECT x FROM t ORDER BY x)"));
     QVERIFY(st.step());
-    QCOMPARE(st.text(0), QStringLiteral("2"));
+    QCOMPARE(st.text(0), QStringLiteral("2,5,7"));
 }
 
 void TestSqlDatabase::everyConnectionHasTheJetFunctions()
