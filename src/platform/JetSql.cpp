@@ -6,7 +6,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
