@@ -1,0 +1,349 @@
+#include "capture/CallHandler.h"
+
+#include "capture/ModemPort.h"
+#if __has_include("capture/clsSound.h")
+#include "capture/clsSound.h"
+#define HAVE_SOUND 1
+#endif
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+const QString kNotReceived = QStringLiteral("NOT RECEIVED");
+const QString kBlocked = QStringLiteral("BLOCKED");
+
+QString option(const char* key, const QString& fallback)
+{
+    return GetProperty(Section::frmConfiguration, QString::fromLatin1(key), fallback);
+}
+
+void broadcast(const QString& text)
+{
+    if (gServer)
+        gServer->SendData(text, -1, -1);
+}
+
+bool isNoGroup(const QString& group)
+{
+    return group.isEmpty() || group.compare(QLatin1String("<none>"), Qt::CaseInsensitive) == 0;
+}
+
+QString stripBlockText(QString text)
+{
+    text.remove(QLatin1Char(')'));
+    text.remove(QLatin1Char('('));
+    text.remove(QLatin1Char('-'));
+    text.remove(QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
+CallHandler::CallHandler(ModemPort* port, QObject* parent)
+    : QObject(parent), CurrentCaller(std::make_shared<clsCaller>()), m_port(port)
+{
+    RingTimer.setInterval(1000);
+    AnswerTimer.setInterval(1000);
+    connect(&RingTimer, &QTimer::timeout, this, &CallHandler::RingTimer_Timer);
+    connect(&AnswerTimer, &QTimer::timeout, this, &CallHandler::AnswerTimer_Timer);
+    if (m_port)
+        connect(m_port, &ModemPort::lineReceived, this, &CallHandler::ProcessEvent);
+}
+
+QString CallHandler::lineValue(const QString& line, const QString& tag)
+{
+    QString value;
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq >= 0) {
+        const bool blankBefore = eq > 0 && line.at(eq - 1) == QLatin1Char(' ');
+        const bool blankAfter = eq + 1 < line.size() && line.at(eq + 1) == QLatin1Char(' ');
+        if (blankBefore && blankAfter)
+            value = line.mid(7); // "NMBR = value"
+        else if (!blankBefore)
+            value = line.mid(5); // "NMBR=value"
+        else
+            value = line.mid(6); // "NMBR =value"
+    } else if (line.size() > 4 && line.at(4) == QLatin1Char(' ')) {
+        value = line.mid(5); // "NMBR value"
+    } else {
+        // "NMBRvalue": some modems glue the value to the tag; whatever is not the tag is the value.
+        return line.toUpper().remove(tag);
+    }
+    return StripSeparators(value, QStringLiteral("?")).toUpper();
+}
+
+QString CallHandler::formatNumber(const QString& value)
+{
+    if (value.size() == 10)
+        return QLatin1Char('(') + value.left(3) + QStringLiteral(") ") + value.mid(3, 3) + QLatin1Char('-') +
+               value.mid(6, 4);
+    if (value.size() == 7)
+        return value.left(3) + QLatin1Char('-') + value.mid(3, 4);
+    if (value == QLatin1String("o") || value == QLatin1String("0") || value == QLatin1String("O"))
+        return QStringLiteral("UNKNOWN NUMBER");
+    if (value == QLatin1String("p") || value == QLatin1String("P"))
+        return QStringLiteral("PRIVATE NUMBER");
+    return value;
+}
+
+QString CallHandler::formatName(const QString& value)
+{
+    if (value == QLatin1String("o") || value == QLatin1String("0") || value == QLatin1String("O"))
+        return QStringLiteral("UNKNOWN NUMBER");
+    if (value == QLatin1String("p") || value == QLatin1String("P"))
+        return QStringLiteral("PRIVATE NUMBER");
+    return value;
+}
+
+void CallHandler::ProcessEvent(const QString& line)
+{
+    if (m_port && m_port->noteResult(line))
+        return;
+    const QString upper = line.toUpper();
+    if (upper == QLatin1String("RING")) {
+        RingUpdate();
+        return;
+    }
+    const QString tag = upper.left(4);
+    if (tag == QLatin1String("NMBR")) {
+        CurrentCaller->Number.Number = formatNumber(lineValue(line, tag));
+        UpdateNewCall();
+    } else if (tag == QLatin1String("NAME")) {
+        CurrentCaller->Name = formatName(lineValue(line, tag));
+        UpdateNewCall();
+    }
+    // "DATE" and "TIME" are not used: the call's time is the computer's clock at the first ring.
+}
+
+void CallHandler::storeAndShow(const clsCaller& caller)
+{
+    if (caller.ID != 0) {
+        EditCaller(caller.ID, caller);
+        Q_EMIT callUpdated(caller.ID, caller);
+    }
+}
+
+void CallHandler::playSound(const QString& path, const clsCaller& caller)
+{
+#ifdef HAVE_SOUND
+    if (gSound)
+        gSound->PlaySound(path, caller);
+#else
+    (void)path, (void)caller;
+#endif
+}
+
+void CallHandler::RingUpdate()
+{
+    if (CurrentCaller->Rings == 0) {
+        CurrentCaller = std::make_shared<clsCaller>();
+        CallHandled = false;
+        gRinging = true;
+        RingTimer.start();
+        if (!AnswerTimer.isActive())
+            AnswerTimer.start();
+        Q_EMIT callStarted();
+
+        clsCaller& c = *CurrentCaller;
+        c.CallerDate = DateText::format(Clock::now());
+        c.Name = kNotReceived;
+        c.Number.Number = kNotReceived;
+        c.Answered = QStringLiteral("N/A");
+
+        AddCaller(c);
+        if (c.ID != 0) {
+            Q_EMIT callAdded(c);
+            if (gMainForm)
+                gMainForm->UpdateStatus();
+        }
+        if (textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
+            Q_EMIT popupRequested();
+        broadcast(QStringLiteral(";NEW;"));
+        broadcast(QStringLiteral(";INCOMING CALLER;") + c.PrintSend());
+    }
+
+    const std::shared_ptr<clsCaller> caller = CurrentCaller;
+    caller->Rings += 1;
+
+    const QString immediate = option(Key::ImmediateSound, programFolder() + QStringLiteral("/Sounds/Button.wav"));
+    const QString ring = option(Key::RingSound, QString());
+    if (caller->Rings == 1 && !immediate.isEmpty())
+        playSound(immediate, *caller);
+    else if (!ring.isEmpty())
+        playSound(ring, *caller);
+
+    storeAndShow(*caller);
+    AddEvent(QStringLiteral("Incoming Call From:  ") + caller->PrintNameDescription() + QStringLiteral("     ") +
+             caller->Number.Number + QStringLiteral("     ") + QString::number(caller->Rings) +
+             QStringLiteral(" Rings"));
+    Q_EMIT popupUpdate(*caller);
+    broadcast(QStringLiteral(";RING;"));
+    RingTicks = 0;
+    AnswerTicks = 0;
+    Q_EMIT popupRing();
+}
+
+void CallHandler::UpdateNewCall()
+{
+    // Held here: the call may end, and CurrentCaller be replaced, while a hang-up waits for the modem.
+    const std::shared_ptr<clsCaller> caller = CurrentCaller;
+    const QString number = caller->Number.Number;
+    if (number != kNotReceived && !number.isEmpty() && !CallHandled) {
+        // Marked before anything that may wait for the modem: a NAME line arriving during the hang-up must
+        // not block or announce the call a second time.
+        CallHandled = true;
+        CheckBlockStrings(number);
+        MatchCallerToContact(number, *caller);
+        if (!isNoGroup(caller->AttributeGroup)) {
+            const auto group = GetAttributeGroup(caller->AttributeGroup);
+            if (group && !isNoGroup(group->Description)) {
+                if (group->Block)
+                    BlockCall();
+                playSound(group->Sound, *caller);
+            }
+        } else {
+            playSound(option(Key::DefaultSound, QString()), *caller);
+        }
+    }
+    storeAndShow(*caller);
+    Q_EMIT popupUpdate(*caller);
+    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+}
+
+void CallHandler::RingTimer_Timer()
+{
+    RingTicks += 1;
+    gRinging = true;
+    if (RingTicks >= 8) {
+        gRinging = false;
+        CallHandled = false;
+        CurrentCaller = std::make_shared<clsCaller>();
+        RingTicks = 0;
+        RingTimer.stop();
+    }
+}
+
+void CallHandler::AnswerTimer_Timer()
+{
+    if (!WatchedCaller)
+        WatchedCaller = std::make_shared<clsCaller>();
+    auto stopTest = [this] {
+        AnswerTicks = 0;
+        WatchedCaller.reset();
+        AnswerTimer.stop();
+    };
+    if (!textToBool(option(Key::DialToneTest, QStringLiteral("True"))) ||
+        WatchedCaller->Answered.toUpper() == kBlocked) {
+        stopTest();
+        return;
+    }
+    // The probe must not interleave with another command sequence (a hang-up, the set-up); this second
+    // does not count, so the probe follows as soon as the modem is free.
+    if (m_port && m_port->isBusy())
+        return;
+    if (AnswerTicks < 32767)
+        AnswerTicks += 1;
+    if (gRinging)
+        WatchedCaller = CurrentCaller;
+    // A call blocked before its first tick must not be probed either.
+    if (WatchedCaller->Answered.toUpper() == kBlocked) {
+        stopTest();
+        return;
+    }
+    if (AnswerTicks != qint32(textToNumber(option(Key::DialToneWait, QStringLiteral("20")), -1)))
+        return;
+
+    const std::shared_ptr<clsCaller> watched = WatchedCaller;
+    if (m_port && m_port->PortOpen()) {
+        const int result = m_port->CheckDialTone();
+        if (watched->Answered == kBlocked) {
+            // Blocked while the line was being probed: that answer stands.
+        } else if (result == 2) {
+            watched->Answered = QStringLiteral("YES");
+            AddEvent(QStringLiteral("The incoming call was answered"));
+        } else if (result == 1) {
+            watched->Answered = QStringLiteral("NO");
+        } else {
+            watched->Answered = QStringLiteral("N/A");
+            AddEvent(QStringLiteral("Unable to check dial tone"));
+        }
+    } else {
+        watched->Answered = QStringLiteral("N/A");
+        AddEvent(QStringLiteral("Unable to check dial tone"));
+    }
+    storeAndShow(*watched);
+    Q_EMIT popupUpdate(*watched);
+    broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
+
+    WatchedCaller.reset();
+    if (gRinging && CurrentCaller != watched) {
+        // A new call began while the line was probed: its own test goes on.
+        return;
+    }
+    AnswerTicks = 0;
+    AnswerTimer.stop();
+}
+
+bool CallHandler::matchesBlockString(const QString& entry, const QString& number)
+{
+    const QString n = stripBlockText(number);
+    const QString e = stripBlockText(entry);
+    // A number that strips to nothing (blanks only) would be "contained" in every entry.
+    if (n.isEmpty())
+        return false;
+    if (!e.contains(QLatin1Char('*'))) {
+        if (e.isEmpty())
+            return false;
+        const QString nu = n.toUpper();
+        const QString eu = e.toUpper();
+        return nu.contains(eu) || eu.contains(nu);
+    }
+    // Seven characters stand for a local number: they are laid over the number's last seven.
+    const QString target = e.size() == 7 ? n.right(7) : n;
+    for (qsizetype i = 0; i < target.size(); ++i) {
+        if (i >= e.size())
+            return false;
+        if (e.at(i) != target.at(i) && e.at(i) != QLatin1Char('*'))
+            return false;
+    }
+    return true;
+}
+
+void CallHandler::CheckBlockStrings(QString Number)
+{
+    const QStringList entries = ListToArray(option(Key::BlockCallStrings, QString()));
+    for (const QString& entry : entries) {
+        if (matchesBlockString(entry, Number)) {
+            BlockCall();
+            return;
+        }
+    }
+}
+
+void CallHandler::BlockCall()
+{
+    const std::shared_ptr<clsCaller> caller = CurrentCaller;
+    if (caller->Answered == kBlocked || !gRinging)
+        return;
+    // Marked before the modem is touched: a line that arrives while the call is picked up and dropped finds
+    // it blocked already, so it is hung up once.
+    caller->Answered = kBlocked;
+    if (m_port && m_port->PortOpen())
+        m_port->HangUp();
+    storeAndShow(*caller);
+    AddEvent(QStringLiteral("The incoming call was blocked"));
+    Q_EMIT popupUpdate(*caller);
+    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+}

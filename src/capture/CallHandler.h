@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+#include "core/clsCaller.h"
+
+class ModemPort;
+
+// Turns the modem's lines into one call record per incoming call: creates and stores the record at the
+// first ring, counts rings and plays the ring sounds, handles the caller's number once per call (block
+// strings, contact, attribute group, announcement), ends the call when the rings stop, tests whether it
+// was answered, and blocks calls. Every change is written to the call log, announced through the signals
+// below (the main window turns them into grid rows and pop-up updates) and sent to the network clients.
+//
+// Owned by the standalone/server main window; its BlockCall member calls BlockCall here.
+class CallHandler : public QObject {
+    Q_OBJECT
+public:
+    explicit CallHandler(ModemPort* port, QObject* parent = nullptr);
+
+    // The call being received; replaced by a new empty record at the first ring and at the end of a call.
+    std::shared_ptr<clsCaller> CurrentCaller;
+    // The call the answered test will decide; follows CurrentCaller while a call rings.
+    std::shared_ptr<clsCaller> WatchedCaller;
+    // The current call's number has been handled (block test, contact match, announcement).
+    bool CallHandled = false;
+    // Whole seconds since the last ring, for the end of the call and for the answered test.
+    qint32 RingTicks = 0;
+    qint32 AnswerTicks = 0;
+
+    QTimer RingTimer;   // 1 s: end of call
+    QTimer AnswerTimer; // 1 s: answered test
+
+    // One received line, without its line end.
+    void ProcessEvent(const QString& line);
+    void RingUpdate();
+    void UpdateNewCall();
+    void RingTimer_Timer();
+    void AnswerTimer_Timer();
+
+    // Blocks the current call at the first block string that matches the number.
+    void CheckBlockStrings(QString Number);
+    // Picks the ringing call up and drops it, and marks it "BLOCKED" everywhere.
+    void BlockCall();
+
+    // The value of a caller-ID line after its four-letter tag.
+    static QString lineValue(const QString& line, const QString& tag);
+    // "(ddd) ddd-dddd", "ddd-dddd", "UNKNOWN NUMBER", "PRIVATE NUMBER" or the value as it came.
+    static QString formatNumber(const QString& value);
+    static QString formatName(const QString& value);
+    // Whether one block string (as the user typed it) matches a number.
+    static bool matchesBlockString(const QString& entry, const QString& number);
+
+Q_SIGNALS:
+    // A new call was stored: its row goes at the top of the grid.
+    void callAdded(const clsCaller& caller);
+    // A stored call changed: its grid row is rewritten.
+    void callUpdated(qint32 id, const clsCaller& caller);
+    // First ring with the pop-up option on: show the pop-up unless a modal dialog is open.
+    void popupRequested();
+    // The pop-up shows this call.
+    void popupUpdate(const clsCaller& caller);
+    // The pop-up's ring alert.
+    void popupRing();
+    // First ring of a call: the tray icon blinks while the window is minimised.
+    void callStarted();
+
+private:
+    void storeAndShow(const clsCaller& caller);
+    void playSound(const QString& path, const clsCaller& caller);
+
+    ModemPort* m_port;
+};

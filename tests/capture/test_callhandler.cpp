@@ -1,0 +1,491 @@
+#include "capture/CallHandler.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "capture/ModemPort.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+#include "platform/SqlDatabase.h"
+#include "support/FakeModem.h"
+#include "support/TempHome.h"
+
+namespace {
+
+struct Row {
+    qint64 id = 0;
+    QString name, number, answered;
+    qint64 rings = 0;
+};
+
+// A whole call road: home with a real call log, a main window for the event lines, a server for the
+// broadcasts, a fake modem on a pty, the port open on it and the call handler listening.
+struct Road {
+    TempHome home;
+    MainWindow window;
+    clsServer server;
+    FakeModem modem;
+    ModemPort port{&window};
+    CallHandler calls{&port};
+
+    Road()
+    {
+        gMainForm = &window;
+        gServer = &server;
+        gRinging = false;
+        SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+        // Nothing to hear in a test; the choice of sound is checked where it matters.
+        SaveProperty(Section::frmConfiguration, Key::ImmediateSound, "");
+        CreateCallerDB(home.file("dbCID.mdb"));
+        // The call timers are driven by hand.
+        calls.RingTimer.setInterval(3600 * 1000);
+        calls.AnswerTimer.setInterval(3600 * 1000);
+    }
+    ~Road()
+    {
+        CloseCallerDB();
+        gMainForm = nullptr;
+        gServer = nullptr;
+        gRinging = false;
+    }
+    void open()
+    {
+        port.OpenPort(true);
+        QVERIFY(port.ModemConnected);
+        server.sentLog.clear();
+        window.lstEvents.setStringList({});
+        modem.clearReceived();
+    }
+    QStringList events() const { return window.lstEvents.stringList(); }
+    QList<Row> rows() const
+    {
+        SqlDatabase db(home.file("dbCID.mdb"), SqlDatabase::Mode::ReadOnly);
+        SqlStatement st = db.prepare("SELECT ID, fldName, fldNumber, fldRings, fldAnswered FROM tblCID ORDER BY ID");
+        QList<Row> out;
+        while (st.step())
+            out.append(Row{st.int64(0), st.text(1), st.text(2), st.text(4), st.int64(3)});
+        return out;
+    }
+    void lines(const QStringList& lines)
+    {
+        for (const QString& l : lines)
+            modem.injectLine(l);
+    }
+    void endCall()
+    {
+        for (int i = 0; i < 8; ++i)
+            calls.RingTimer_Timer();
+    }
+};
+
+} // namespace
+
+class TestCallHandler : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void parsesCallerIdLines_data();
+    void parsesCallerIdLines();
+    void resultCodesSetTheModemFlags();
+    void wholeCallThroughThePty();
+    void ringsWithinEightSecondsBelongToTheSameCall();
+    void linesBeforeTheFirstRingAreLost();
+    void secondNumberLineDoesNotHandleAgain();
+    void answeredTest();
+    void answeredTestInRealTime();
+    void answeredTestOffOrPortClosed();
+    void blockStringMatching_data();
+    void blockStringMatching();
+    void blockedCallIsHungUpOnce();
+    void blockCallGuards();
+    void contactInBlockingGroupIsBlocked();
+};
+
+void TestCallHandler::parsesCallerIdLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("number");
+    const QString nr = "NOT RECEIVED";
+    QTest::newRow("lower case, blanks round =, ten digits") << "nmbr = 5551234567" << nr << "(555) 123-4567";
+    QTest::newRow("no blanks, seven digits") << "NMBR=5551234" << nr << "555-1234";
+    QTest::newRow("blank before = only") << "NMBR =5551234" << nr << "555-1234";
+    QTest::newRow("blank, no =") << "NMBR 5551234567" << nr << "(555) 123-4567";
+    QTest::newRow("number 0") << "NMBR = 0" << nr << "UNKNOWN NUMBER";
+    QTest::newRow("number O") << "NMBR = O" << nr << "UNKNOWN NUMBER";
+    QTest::newRow("number P") << "NMBR = P" << nr << "PRIVATE NUMBER";
+    QTest::newRow("number p is upper-cased first") << "NMBR = p" << nr << "PRIVATE NUMBER";
+    QTest::newRow("eleven digits unchanged") << "NMBR = 15551234567" << nr << "15551234567";
+    QTest::newRow("name O") << "NAME = O" << "UNKNOWN NUMBER" << nr;
+    QTest::newRow("name P") << "NAME = P" << "PRIVATE NUMBER" << nr;
+    QTest::newRow("name upper-cased") << "name = john doe" << "JOHN DOE" << nr;
+    QTest::newRow("separator in name") << "NAME = A;B" << "A?B" << nr;
+    QTest::newRow("every separator") << "NAME=a//b|c'd;e" << "A?B?C?D?E" << nr;
+    QTest::newRow("glued to the tag") << "NAMEJOHN" << "JOHN" << nr;
+    QTest::newRow("glued value is not cleaned") << "NameJo;hn" << "JO;HN" << nr;
+    QTest::newRow("date ignored") << "DATE = 1225" << nr << nr;
+    QTest::newRow("time ignored") << "TIME = 0930" << nr << nr;
+    QTest::newRow("unknown line ignored") << "MESG = 0102" << nr << nr;
+}
+
+void TestCallHandler::parsesCallerIdLines()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, name);
+    QFETCH(QString, number);
+    Road road;
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent(line);
+    QCOMPARE(road.calls.CurrentCaller->Name, name);
+    QCOMPARE(road.calls.CurrentCaller->Number.Number, number);
+    // What the record holds is what the call log holds.
+    const QList<Row> rows = road.rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].name, name);
+    QCOMPARE(rows[0].number, number);
+}
+
+void TestCallHandler::resultCodesSetTheModemFlags()
+{
+    Road road;
+    road.calls.ProcessEvent("ok");
+    QVERIFY(road.port.ModemOK);
+    road.calls.ProcessEvent("Error");
+    QVERIFY(road.port.ModemError);
+    road.calls.ProcessEvent("NO DIAL TONE");
+    QVERIFY(road.port.NoDialTone);
+    QVERIFY(road.rows().isEmpty());
+    QVERIFY(road.server.sentLog.isEmpty());
+}
+
+void TestCallHandler::wholeCallThroughThePty()
+{
+    Road road;
+    road.open();
+    QSignalSpy added(&road.calls, &CallHandler::callAdded);
+    QSignalSpy updated(&road.calls, &CallHandler::callUpdated);
+    QSignalSpy popup(&road.calls, &CallHandler::popupRequested);
+    QSignalSpy rings(&road.calls, &CallHandler::popupRing);
+
+    road.lines({"RING"});
+    road.lines(FakeModem::callLines("5551234567", "JOHN DOE"));
+    road.lines({"RING"});
+    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
+
+    const QList<Row> rows = road.rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].name, QString("JOHN DOE"));
+    QCOMPARE(rows[0].number, QString("(555) 123-4567"));
+    QCOMPARE(rows[0].rings, 2);
+    QCOMPARE(rows[0].answered, QString("N/A"));
+    QCOMPARE(road.calls.CurrentCaller->ID, qint32(rows[0].id));
+
+    QCOMPARE(road.events(), (QStringList{"Incoming Call From:  NOT RECEIVED     NOT RECEIVED     1 Rings",
+                                         "Incoming Call From:  JOHN DOE     (555) 123-4567     2 Rings"}));
+
+    const clsCaller& c = *road.calls.CurrentCaller;
+    clsCaller zeroRings = c;
+    zeroRings.Name = zeroRings.Number.Number = "NOT RECEIVED";
+    zeroRings.Rings = 0;
+    clsCaller numberOnly = c;
+    numberOnly.Name = "NOT RECEIVED";
+    numberOnly.Rings = 1;
+    clsCaller oneRing = c;
+    oneRing.Rings = 1;
+    QCOMPARE(road.server.sentLog,
+             (QStringList{";NEW;", ";INCOMING CALLER;" + zeroRings.PrintSend(), ";RING;",
+                          ";INCOMING CALLER;" + numberOnly.PrintSend(), ";INCOMING CALLER;" + oneRing.PrintSend(),
+                          ";RING;"}));
+
+    QCOMPARE(added.size(), 1);
+    QCOMPARE(updated.size(), 4); // ring, number, name, ring
+    QCOMPARE(updated.last().at(0).toInt(), c.ID);
+    QCOMPARE(popup.size(), 1);
+    QCOMPARE(rings.size(), 2);
+    QVERIFY(gRinging);
+    QVERIFY(road.calls.CallHandled);
+    QVERIFY(road.calls.RingTimer.isActive());
+    QVERIFY(road.calls.AnswerTimer.isActive());
+
+    // Eight quiet seconds end the call.
+    for (int i = 0; i < 7; ++i)
+        road.calls.RingTimer_Timer();
+    QVERIFY(gRinging);
+    road.calls.RingTimer_Timer();
+    QVERIFY(!gRinging);
+    QVERIFY(!road.calls.CallHandled);
+    QVERIFY(!road.calls.RingTimer.isActive());
+    QCOMPARE(road.calls.CurrentCaller->Rings, 0);
+    QCOMPARE(road.calls.CurrentCaller->ID, 0);
+}
+
+void TestCallHandler::ringsWithinEightSecondsBelongToTheSameCall()
+{
+    Road road;
+    SaveProperty(Section::frmConfiguration, Key::PopupScreen, "False");
+    QSignalSpy popup(&road.calls, &CallHandler::popupRequested);
+    road.calls.ProcessEvent("RING");
+    for (int i = 0; i < 7; ++i)
+        road.calls.RingTimer_Timer();
+    road.calls.ProcessEvent("RING"); // the counters start again
+    for (int i = 0; i < 7; ++i)
+        road.calls.RingTimer_Timer();
+    road.calls.ProcessEvent("ring");
+    QCOMPARE(road.rows().size(), 1);
+    QCOMPARE(road.rows()[0].rings, 3);
+    road.endCall();
+    road.calls.ProcessEvent("RING");
+    QCOMPARE(road.rows().size(), 2);
+    QCOMPARE(road.rows()[1].rings, 1);
+    QCOMPARE(popup.size(), 0);
+}
+
+void TestCallHandler::linesBeforeTheFirstRingAreLost()
+{
+    Road road;
+    road.calls.ProcessEvent("NMBR = 5551234567");
+    road.calls.ProcessEvent("NAME = EARLY");
+    QVERIFY(road.rows().isEmpty());
+    road.calls.ProcessEvent("RING");
+    QCOMPARE(road.rows().size(), 1);
+    QCOMPARE(road.rows()[0].name, QString("NOT RECEIVED"));
+    QCOMPARE(road.rows()[0].number, QString("NOT RECEIVED"));
+    QVERIFY(!road.calls.CallHandled);
+}
+
+void TestCallHandler::secondNumberLineDoesNotHandleAgain()
+{
+    Road road;
+    road.open();
+    SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, ";555-1234;");
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5550000");
+    QVERIFY(road.calls.CallHandled);
+    // A second number that would match a block string comes too late: the call was handled.
+    road.calls.ProcessEvent("NMBR = 5551234");
+    QCOMPARE(road.calls.CurrentCaller->Number.Number, QString("555-1234"));
+    QCOMPARE(road.calls.CurrentCaller->Answered, QString("N/A"));
+    QCOMPARE(road.rows()[0].number, QString("555-1234"));
+    QVERIFY(road.modem.received().isEmpty());
+}
+
+void TestCallHandler::answeredTest()
+{
+    Road road;
+    road.open();
+    SaveProperty(Section::frmConfiguration, Key::DialToneWait, "3");
+
+    struct Case {
+        QString reply;
+        QString answered;
+        QString event;
+    };
+    const QList<Case> cases = {{"NO DIAL TONE", "YES", "The incoming call was answered"},
+                               {"OK", "NO", QString()},
+                               {"ERROR", "N/A", "Unable to check dial tone"}};
+    for (const Case& k : cases) {
+        road.modem.clearReceived();
+        road.window.lstEvents.setStringList({});
+        road.server.sentLog.clear();
+        road.modem.queueReply("ATDT;", k.reply);
+        road.calls.ProcessEvent("RING");
+        road.calls.ProcessEvent("NMBR = 5551234567");
+        const qint32 id = road.calls.CurrentCaller->ID;
+        road.calls.AnswerTimer_Timer();
+        road.calls.AnswerTimer_Timer();
+        QVERIFY(road.modem.received().isEmpty());
+        road.calls.AnswerTimer_Timer(); // DialToneWait seconds after the last ring
+        QCOMPARE(road.modem.commands().value(0), QString("ATDT;"));
+        QCOMPARE(road.rows().last().id, id);
+        QCOMPARE(road.rows().last().answered, k.answered);
+        const QStringList events = road.events().mid(1);
+        QCOMPARE(events, k.event.isEmpty() ? QStringList{} : QStringList{k.event});
+        QVERIFY(road.server.sentLog.last().startsWith(";INCOMING CALLER;|" + QString::number(id) + "|"));
+        QVERIFY(road.server.sentLog.last().endsWith("|" + k.answered + "|"));
+        QVERIFY(!road.calls.AnswerTimer.isActive());
+        QVERIFY(!road.calls.WatchedCaller);
+        road.endCall();
+    }
+}
+
+void TestCallHandler::answeredTestInRealTime()
+{
+    Road road;
+    road.open();
+    SaveProperty(Section::frmConfiguration, Key::DialToneWait, "1");
+    road.calls.AnswerTimer.setInterval(1000);
+    road.modem.setReply("ATDT;", "NO DIAL TONE", 50);
+    road.modem.injectLine("RING");
+    road.modem.injectLine("NMBR = 5551234567");
+    QTRY_COMPARE_WITH_TIMEOUT(road.rows().value(0).answered, QString("YES"), 4000);
+    QVERIFY(road.events().contains("The incoming call was answered"));
+    QCOMPARE(road.modem.commands(), (QStringList{"ATDT;", "ATH0"}));
+}
+
+void TestCallHandler::answeredTestOffOrPortClosed()
+{
+    Road road;
+    road.open();
+    SaveProperty(Section::frmConfiguration, Key::DialToneWait, "1");
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, "False");
+    road.calls.ProcessEvent("RING");
+    road.calls.AnswerTimer_Timer();
+    road.calls.AnswerTimer_Timer();
+    QVERIFY(!road.calls.AnswerTimer.isActive());
+    QVERIFY(!road.modem.commands().contains("ATDT;"));
+    QCOMPARE(road.rows()[0].answered, QString("N/A"));
+    road.endCall();
+
+    // The port released: the call cannot be probed.
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, "True");
+    road.port.OpenPort(false);
+    road.calls.ProcessEvent("RING");
+    road.calls.AnswerTimer_Timer();
+    QCOMPARE(road.rows()[1].answered, QString("N/A"));
+    QCOMPARE(road.events().last(), QString("Unable to check dial tone"));
+    QVERIFY(!road.calls.AnswerTimer.isActive());
+}
+
+void TestCallHandler::blockStringMatching_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<bool>("blocks");
+    QTest::newRow("same number, other spelling") << "(555) 123-4567" << "(555) 123-4567" << true;
+    QTest::newRow("private number words") << "private  number" << "PRIVATE NUMBER" << true;
+    QTest::newRow("ten-digit entry holds a seven-digit number") << "5551234567" << "123-4567" << true;
+    QTest::newRow("number holds the entry") << "1234567" << "(555) 123-4567" << true;
+    QTest::newRow("different number") << "555-1235" << "(555) 123-4567" << false;
+    QTest::newRow("empty entry") << "" << "(555) 123-4567" << false;
+    QTest::newRow("blank entry") << " - " << "(555) 123-4567" << false;
+    QTest::newRow("exchange with stars: last seven") << "123-****" << "(555) 123-4567" << true;
+    QTest::newRow("exchange with stars: other exchange") << "124-****" << "(555) 123-4567" << false;
+    QTest::newRow("exchange with stars: seven digits") << "123-****" << "123-9999" << true;
+    QTest::newRow("area code with stars") << "(555) ***-****" << "(555) 987-6543" << true;
+    QTest::newRow("area code with stars: other area") << "(556) ***-****" << "(555) 987-6543" << false;
+    QTest::newRow("area code with stars: seven digits, same start") << "(555) ***-****" << "555-0000" << true;
+    QTest::newRow("area code with stars: seven digits, other start") << "(555) ***-****" << "556-0000" << false;
+    QTest::newRow("area code with stars: eleven digits") << "555*******" << "55512345678" << false;
+    QTest::newRow("stars are not case-folded") << "abc****" << "ABC1234" << false;
+    QTest::newRow("blank number never matches") << "555" << " " << false;
+}
+
+void TestCallHandler::blockStringMatching()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, number);
+    QFETCH(bool, blocks);
+    QCOMPARE(CallHandler::matchesBlockString(entry, number), blocks);
+}
+
+void TestCallHandler::blockedCallIsHungUpOnce()
+{
+    Road road;
+    road.open();
+    SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, ";(555) 867-5309;555-1234;");
+    SaveProperty(Section::frmConfiguration, Key::DialToneWait, "1");
+    // The name line comes while the line is picked up, and the modem takes its time to answer.
+    road.modem.setReply("ATH1", "OK", 100);
+    road.modem.setCommandHook([&](const QString& command) {
+        if (command == "ATH1")
+            road.modem.injectLine("NAME = TELEMARKETER");
+    });
+
+    road.modem.injectLine("RING");
+    QTRY_COMPARE(road.rows().size(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    road.modem.injectLine("NMBR = 5551234");
+    QTRY_VERIFY_WITH_TIMEOUT(road.modem.count("ATH0") >= 1, 1000);
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_VERIFY(!road.port.isBusy());
+    QTest::qWait(50);
+
+    QCOMPARE(road.modem.received(), QByteArray("\rATH1\r\rATH0\r"));
+    const QList<Row> rows = road.rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].answered, QString("BLOCKED"));
+    QCOMPARE(rows[0].name, QString("TELEMARKETER"));
+    QCOMPARE(road.events().count("The incoming call was blocked"), 1);
+    QVERIFY(road.server.sentLog.last().endsWith("|BLOCKED|"));
+
+    // The answered test leaves a blocked call alone.
+    road.calls.AnswerTimer_Timer();
+    road.calls.AnswerTimer_Timer();
+    QVERIFY(!road.calls.AnswerTimer.isActive());
+    QVERIFY(!road.modem.commands().contains("ATDT;"));
+    QCOMPARE(road.rows()[0].answered, QString("BLOCKED"));
+
+    // Later rings are still counted.
+    road.modem.injectLine("RING");
+    QTRY_COMPARE(road.rows()[0].rings, 2);
+    QCOMPARE(road.rows()[0].answered, QString("BLOCKED"));
+}
+
+void TestCallHandler::blockCallGuards()
+{
+    Road road;
+    road.open();
+    // Nothing rings: nothing to block.
+    road.calls.BlockCall();
+    QVERIFY(road.modem.received().isEmpty());
+    QVERIFY(road.events().isEmpty());
+
+    road.calls.ProcessEvent("RING");
+    road.calls.BlockCall();
+    road.calls.BlockCall(); // a second request (pop-up, client) for the same call
+    QCOMPARE(road.modem.received(), QByteArray("\rATH1\r\rATH0\r"));
+    QCOMPARE(road.events().count("The incoming call was blocked"), 1);
+    QCOMPARE(road.rows()[0].answered, QString("BLOCKED"));
+
+    // After the call has ended it is too late.
+    road.endCall();
+    road.modem.clearReceived();
+    road.calls.BlockCall();
+    QVERIFY(road.modem.received().isEmpty());
+
+    // With the port released the call is still marked, just not picked up.
+    road.port.OpenPort(false);
+    road.modem.clearReceived();
+    road.calls.ProcessEvent("RING");
+    road.calls.BlockCall();
+    QVERIFY(road.modem.received().isEmpty());
+    QCOMPARE(road.rows()[1].answered, QString("BLOCKED"));
+}
+
+void TestCallHandler::contactInBlockingGroupIsBlocked()
+{
+    Road road;
+    road.open();
+    QVERIFY(CreateContactDB(road.home.file("dbContacts.mdb")));
+    auto group = std::make_shared<clsAttributeGroup>();
+    group->Description = "Nuisance";
+    group->Block = true;
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    QVERIFY(gAttributeGroups.add(group->Description, group));
+    clsContact acme;
+    acme.Name = "ACME";
+    acme.AttributeGroup = "Nuisance";
+    acme.AddNumber(std::make_shared<clsNumber>("(800) 555-0199", "Work"));
+    QVERIFY(AddContact(acme));
+    road.modem.injectLine("RING");
+    road.lines(FakeModem::callLines("8005550199", "ACME SALES"));
+    QTRY_COMPARE(road.rows().value(0).name, QString("ACME SALES"));
+    QTRY_VERIFY(!road.port.isBusy());
+    QCOMPARE(road.modem.received(), QByteArray("\rATH1\r\rATH0\r"));
+    QCOMPARE(road.rows()[0].answered, QString("BLOCKED"));
+    QCOMPARE(road.calls.CurrentCaller->ContactName, QString("ACME"));
+    QCOMPARE(road.events().count("The incoming call was blocked"), 1);
+    CloseContactDB();
+    gContacts = KeyedCollection<clsContact>();
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+}
+
+QTEST_GUILESS_MAIN(TestCallHandler)
+#include "test_callhandler.moc"
