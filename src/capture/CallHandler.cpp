@@ -1,10 +1,7 @@
 #include "capture/CallHandler.h"
 
 #include "capture/ModemPort.h"
-#if __has_include("capture/clsSound.h")
 #include "capture/clsSound.h"
-#define HAVE_SOUND 1
-#endif
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -137,12 +134,8 @@ void CallHandler::storeAndShow(const clsCaller& caller)
 
 void CallHandler::playSound(const QString& path, const clsCaller& caller)
 {
-#ifdef HAVE_SOUND
     if (gSound)
         gSound->PlaySound(path, caller);
-#else
-    (void)path, (void)caller;
-#endif
 }
 
 void CallHandler::RingUpdate()

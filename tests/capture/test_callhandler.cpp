@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "capture/ModemPort.h"
+#include "capture/clsSound.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -105,6 +106,7 @@ private Q_SLOTS:
     void blockedCallIsHungUpOnce();
     void blockCallGuards();
     void contactInBlockingGroupIsBlocked();
+    void soundsOfACall();
 };
 
 void TestCallHandler::parsesCallerIdLines_data()
@@ -485,6 +487,74 @@ void TestCallHandler::contactInBlockingGroupIsBlocked()
     CloseContactDB();
     gContacts = KeyedCollection<clsContact>();
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+}
+
+void TestCallHandler::soundsOfACall()
+{
+    Road road;
+    clsSound sound;
+    gSound = &sound;
+    // Files that are not there: the announcer names the one it was asked for, and nothing is heard.
+    QStringList asked;
+    connect(&sound, &clsSound::reported, this, [&](const QString& text) {
+        asked << QString(text).remove("Sound file not found: " + road.home.path() + "/");
+    });
+    auto set = [&](const char* key, const QString& file) {
+        SaveProperty(Section::frmConfiguration, key, file.isEmpty() ? QString() : road.home.file(file));
+    };
+    set(Key::ImmediateSound, "");
+    set(Key::RingSound, "ring.wav");
+    set(Key::DefaultSound, "default.wav");
+
+    // Without a first-ring sound the ring sound plays from the first ring on; a caller without a group gets
+    // the default sound, once.
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5551234567");
+    road.calls.ProcessEvent("NAME = JOHN");
+    road.calls.ProcessEvent("NMBR = 5551234567");
+    road.calls.ProcessEvent("RING");
+    QCOMPARE(asked, (QStringList{"ring.wav", "default.wav", "ring.wav"}));
+    road.endCall();
+
+    // A contact's group sound replaces the default one; the first ring has its own sound.
+    QVERIFY(CreateContactDB(road.home.file("dbContacts.mdb")));
+    auto family = std::make_shared<clsAttributeGroup>();
+    family->Description = "Family";
+    family->Sound = road.home.file("family.wav");
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    QVERIFY(gAttributeGroups.add(family->Description, family));
+    clsContact mum;
+    mum.Name = "MUM";
+    mum.AttributeGroup = "Family";
+    mum.AddNumber(std::make_shared<clsNumber>("(555) 222-3333", "Home"));
+    QVERIFY(AddContact(mum));
+    clsContact lost;
+    lost.Name = "LOST";
+    lost.AttributeGroup = "Family";
+    lost.AddNumber(std::make_shared<clsNumber>("(555) 444-5555", ""));
+    QVERIFY(AddContact(lost));
+    set(Key::ImmediateSound, "first.wav");
+
+    asked.clear();
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5552223333");
+    road.calls.ProcessEvent("RING");
+    QCOMPARE(asked, (QStringList{"first.wav", "family.wav", "ring.wav"}));
+    QCOMPARE(road.calls.CurrentCaller->ContactName, QString("MUM"));
+    QCOMPARE(road.events().last(), QString("Incoming Call From:  MUM (Home)     (555) 222-3333     2 Rings"));
+    road.endCall();
+
+    // A contact whose group has gone plays nothing at all.
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    asked.clear();
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5554445555");
+    QCOMPARE(road.calls.CurrentCaller->AttributeGroup.isEmpty(), false);
+    QCOMPARE(asked, QStringList{"first.wav"});
+
+    gSound = nullptr;
+    CloseContactDB();
+    gContacts = KeyedCollection<clsContact>();
 }
 
 QTEST_GUILESS_MAIN(TestCallHandler)
