@@ -17,6 +17,8 @@
 #include "core/WindowFactory.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "network/clsRemoteSocket.h"
@@ -26,6 +28,7 @@
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/SqlError.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignal.h"
 #include "statistics/modStatistics.h"
@@ -49,6 +52,41 @@ QString shortNumber(double value)
         value = 0; // no "-0"
     QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
     return text.replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+}
+
+// A start-up step that failed is kept and reported to the hook, and start-up goes on.
+void keepStartupError(int number, const QString& description, const QString& source)
+{
+    SaveError(number, description, source);
+    ReportError(QStringLiteral("modMain_Main"));
+}
+
+// Runs find or create; a file that exists but cannot be opened (or made) counts as not opened.
+template <typename Step>
+bool databaseStep(Step step)
+{
+    try {
+        return step();
+    } catch (const SqlError& e) {
+        keepStartupError(e.code(), e.message(), QStringLiteral("SQLite"));
+    } catch (const std::exception& e) {
+        keepStartupError(-1, QString::fromLocal8Bit(e.what()), QStringLiteral("Velquon"));
+    }
+    return false;
+}
+
+// Opens the configured database, else the program folder's one, else creates it there. The result is the
+// database status of the start-up report.
+template <typename Find, typename Create>
+int openStartupDatabase(const char* pathKey, const QString& fileName, Find find, Create create)
+{
+    if (databaseStep(find))
+        return 0;
+    const QString path = programFolder() + QLatin1Char('/') + fileName;
+    SaveProperty(Section::frmConfiguration, pathKey, path);
+    if (QFileInfo::exists(path))
+        return databaseStep(find) ? 2 : 3;
+    return databaseStep([&] { return create(path); }) ? 1 : 4;
 }
 
 } // namespace
@@ -148,11 +186,17 @@ bool Main()
     if (gNetworkMode == Client) {
         gMainForm = factory.createRemoteMain ? factory.createRemoteMain() : nullptr;
         gRemoteCallers = std::make_unique<RemoteCallerCollection>();
+        gContacts = KeyedCollection<clsContact>();
         gRemoteSocket = new clsRemoteSocket;
         AddEvent(QStringLiteral("Started ") + kProduct + QStringLiteral(" Client"));
         if (gMainForm)
             gMainForm->showWindow();
     } else {
+        const int callerStatus =
+            openStartupDatabase(Key::CallerDBPath, QStringLiteral("dbCID.mdb"), FindCallerDB, CreateCallerDB);
+        const int contactStatus =
+            openStartupDatabase(Key::ContactDBPath, QStringLiteral("dbContacts.mdb"), FindContactDB, CreateContactDB);
+
         gMainForm = factory.createBaseMain ? factory.createBaseMain() : nullptr;
         gServer = new clsServer;
         if (gMainForm)
@@ -171,11 +215,26 @@ bool Main()
                 return true;
         }
 
+        // A database that could not be opened is not announced as loaded.
+        const QString callerPath = GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString());
+        AddEvent((callerStatus <= 2 ? QStringLiteral("Loaded caller database ")
+                                    : QStringLiteral("Could not load caller database ")) +
+                 callerPath);
+        const QString contactPath = GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString());
+        AddEvent((contactStatus <= 2 ? QStringLiteral("Loaded contact database ")
+                                     : QStringLiteral("Could not load contact database ")) +
+                 contactPath);
+
         const QDateTime now = Clock::now();
         AddEvent(TimeAwayEvent(GetProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(now)), now));
 
         if (gMainForm)
             gMainForm->EnablePortOpenTimer();
+
+        // Not a modal box: start-up must not wait for someone to answer (no display, no one at the desk).
+        const QString report = DatabaseMessage(callerStatus, contactStatus, programFolder());
+        if (!report.isEmpty())
+            Prompt::notice(report, Prompt::Information);
     }
 
     CreateDefaultStatistics();
@@ -191,6 +250,9 @@ bool Main()
     int viewTime = int(textToNumber(GetProperty(Section::frmMain, Key::ViewTime, QStringLiteral("6")), 6));
     SetViewTime(viewTime);
 
+    if (gNetworkMode != Client)
+        UpdateContactCollection();
+
     return true;
 }
 
@@ -200,11 +262,22 @@ void ShutDown()
 {
     g_shutDownDone = true;
 
+    // Nothing open, or already gone: no matter.
+    try {
+        CloseContactDB();
+    } catch (const std::exception&) {
+    }
+    try {
+        CloseCallerDB();
+    } catch (const std::exception&) {
+    }
+
     delete gRemoteSocket;
     gRemoteSocket = nullptr;
     delete gServer;
     gServer = nullptr;
     gRemoteCallers.reset();
+    gContacts = KeyedCollection<clsContact>();
     ReleaseStatistics();
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 

@@ -17,6 +17,9 @@
 #include "core/SettingsKeys.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
@@ -57,6 +60,8 @@ private Q_SLOTS:
     void timeAway();
     void autoStartFollowsOption();
     void databaseMessages();
+    void callerDatabaseFoundInProgramFolder();
+    void unopenableDatabaseIsNamedNotFound();
     void shutDownReleasesEverything();
     void closingTheWindowRunsExitSteps();
     void switchModeTwiceKeepsOneWindow();
@@ -68,6 +73,7 @@ private:
     static QList<PlainMainWindow*> mainWindows();
     static QStringList events() { return gMainForm ? gMainForm->lstEvents.stringList() : QStringList(); }
     static QString binary();
+    static int openHandles(const QString& path);
     static QProcessEnvironment programEnvironment(const QString& home);
     static bool waitForInstance(const QString& home, QProcess& process, int timeoutMs);
     void presetReturningUser(const QDateTime& logOff);
@@ -129,6 +135,27 @@ void TestStartup::firstStartStandalone()
     QVERIFY(gGroups && gGroups->count() == 4);
     QVERIFY(gToolTip);
     QCOMPARE(gToolTip->VisibleTime(), 30000);
+    const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
+    const QString contactPath = m_home->file(QStringLiteral("dbContacts.mdb"));
+    QVERIFY(QFile::exists(callerPath));
+    QVERIFY(QFile::exists(contactPath));
+    QVERIFY(gCallerDB && gContactDB);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()), callerPath);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString()), contactPath);
+    QVERIFY(e.contains(QStringLiteral("Loaded caller database ") + callerPath));
+    QVERIFY(e.contains(QStringLiteral("Loaded contact database ") + contactPath));
+    // Started, loaded, loaded, time away: in that order.
+    QCOMPARE(e.indexOf(QStringLiteral("Loaded caller database ") + callerPath) + 1,
+             e.indexOf(QStringLiteral("Loaded contact database ") + contactPath));
+    QVERIFY(e.indexOf(QStringLiteral("Logged off for 0 hours")) > e.indexOf(QStringLiteral("Started Velquon")));
+    // The report is a notice: start-up never waits for someone to close a box.
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().first().kind, Prompt::Kind::Notice);
+    QCOMPARE(Prompt::history().first().icon, int(Prompt::Information));
+    QCOMPARE(Prompt::history().first().title, QStringLiteral("Velquon"));
+    QCOMPARE(Prompt::history().first().text,
+             QStringLiteral("The caller and contact databases could not be found. New databases were created in ") +
+                 m_home->path() + QLatin1Char('.'));
     // The first start's default groups are loaded from the program folder's file.
     QVERIFY(gAttributeGroups.count() > 0);
 }
@@ -252,7 +279,9 @@ void TestStartup::clientModeOpensNothing()
     QVERIFY(Prompt::history().isEmpty());
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("dbCID.mdb"))));
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("dbContacts.mdb"))));
+    QVERIFY(!gCallerDB && !gContactDB);
     QCOMPARE(gAttributeGroups.count(), 0);
+    QCOMPARE(gContacts.count(), 0);
     QVERIFY(gStatistics && gStatistics->count() == 25);
 }
 
@@ -342,11 +371,85 @@ void TestStartup::databaseMessages()
                  QStringLiteral("; Velquon runs without it."));
 }
 
+void TestStartup::callerDatabaseFoundInProgramFolder()
+{
+    // The caller database was configured elsewhere and is gone, but the program folder has one; the contact
+    // database is configured and present, with one contact.
+    const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
+    QVERIFY(CreateCallerDB(callerPath));
+    CloseCallerDB();
+    const QString contactPath = m_home->file(QStringLiteral("book/contacts.mdb"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("book"))));
+    QVERIFY(CreateContactDB(contactPath));
+    clsContact ann;
+    ann.Name = QStringLiteral("Ann");
+    ann.Numbers.add(QStringLiteral("555-1234"), std::make_shared<clsNumber>(QStringLiteral("555-1234"), QString()));
+    QVERIFY(AddContact(ann));
+    CloseContactDB();
+    gContacts = KeyedCollection<clsContact>();
+    presetReturningUser(Clock::now());
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, m_home->file(QStringLiteral("moved/away.mdb")));
+    SaveProperty(Section::frmConfiguration, Key::ContactDBPath, contactPath);
+    Prompt::clearHistory();
+
+    QVERIFY(Main());
+    QVERIFY(gCallerDB && gContactDB);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()), callerPath);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString()), contactPath);
+    QVERIFY(events().contains(QStringLiteral("Loaded caller database ") + callerPath));
+    QVERIFY(events().contains(QStringLiteral("Loaded contact database ") + contactPath));
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The caller database could not be found. A database was "
+                                                         "found in ") +
+                                          m_home->path() + QLatin1Char('.')});
+    QCOMPARE(gContacts.count(), 1);
+    QVERIFY(gContacts.item(QStringLiteral("ann")));
+    // Nothing missing on the next start: no report at all.
+    ShutDown();
+    QCOMPARE(gContacts.count(), 0);
+    Prompt::clearHistory();
+    QVERIFY(Main());
+    QVERIFY(Prompt::history().isEmpty());
+    QCOMPARE(gContacts.count(), 1);
+}
+
+void TestStartup::unopenableDatabaseIsNamedNotFound()
+{
+    // The configured file is damaged and so is the program folder's: neither is used, start-up goes on.
+    const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
+    QFile junk(callerPath);
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    const QString configured = m_home->file(QStringLiteral("elsewhere.mdb"));
+    QVERIFY(QFile::copy(callerPath, configured));
+    presetReturningUser(Clock::now().addSecs(-3600));
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, configured);
+    QVERIFY(Main());
+    QVERIFY(!gCallerDB);
+    QVERIFY(dynamic_cast<QWidget*>(gMainForm)->isVisible());
+    QVERIFY(events().contains(QStringLiteral("Could not load caller database ") + callerPath));
+    QVERIFY(!events().contains(QStringLiteral("Loaded caller database ") + callerPath));
+    QVERIFY(events().contains(QStringLiteral("Logged off for 1 hours")));
+    const QString report = Prompt::texts().first();
+    QVERIFY2(report.contains(QStringLiteral("The caller database ") + callerPath +
+                             QStringLiteral(" could not be opened; Velquon runs without it.")),
+             qPrintable(report));
+    QVERIFY(!report.contains(QStringLiteral("caller database was found")));
+    QVERIFY(!report.contains(QStringLiteral("The caller database could not be found. A database was found")));
+    QCOMPARE(Prompt::history().first().kind, Prompt::Kind::Notice);
+    QCOMPARE(lastReportedTag(), QStringLiteral("modMain_Main"));
+    // The damaged file is left as it was.
+    QCOMPARE(QFileInfo(callerPath).size(), 4096);
+}
+
 void TestStartup::shutDownReleasesEverything()
 {
     QVERIFY(Main());
     QPointer<QWidget> window = dynamic_cast<QWidget*>(gMainForm);
+    QVERIFY(gCallerDB && gContactDB);
+    Prompt::clearHistory();
     ShutDown();
+    QVERIFY(!gCallerDB && !gContactDB);
     QVERIFY(!gMainForm);
     QVERIFY(!gServer);
     QVERIFY(!gStatistics && !gGroups && !gCurrentStatistics && !gCurrentGroups);
@@ -374,6 +477,11 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
 {
     QVERIFY(Main());
     QPointer<PlainMainWindow> first = dynamic_cast<PlainMainWindow*>(gMainForm);
+    const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
+    const QString contactPath = m_home->file(QStringLiteral("dbContacts.mdb"));
+    QCOMPARE(openHandles(callerPath), 1);
+    QCOMPARE(openHandles(contactPath), 1);
+    Prompt::clearHistory();
     Clock::advance(30);
 
     SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
@@ -385,6 +493,9 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QVERIFY(windows.first()->isClient());
     QVERIFY(!first);
     QVERIFY(gRemoteSocket && !gServer);
+    QVERIFY(!gCallerDB && !gContactDB);
+    QCOMPARE(openHandles(callerPath), 0);
+    QCOMPARE(openHandles(contactPath), 0);
     QCOMPARE(events(), QStringList{QStringLiteral("Started Velquon Client")});
     // The first-run dialog is not shown again, and no report about databases appears.
     QVERIFY(Prompt::history().isEmpty());
@@ -398,9 +509,25 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QCOMPARE(windows.first()->windowTitle(), QStringLiteral("Velquon (Sever)"));
     QVERIFY(!gRemoteSocket && gServer);
     QCOMPARE(events().first(), QStringLiteral("Started Velquon Server"));
+    // The databases were closed with the first window and opened once again; nothing was reported.
+    QCOMPARE(openHandles(callerPath), 1);
+    QCOMPARE(openHandles(contactPath), 1);
+    QVERIFY(Prompt::history().isEmpty());
     // The client window stored its time of closing just now, not 36 seconds ago when the mode was switched.
     QVERIFY(events().contains(QStringLiteral("Logged off for 0 hours")));
     QCOMPARE(gAttributeGroups.count(), 3);
+}
+
+// Open file descriptors of this process on exactly that file (SQLite keeps one per connection).
+int TestStartup::openHandles(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        if (!target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
+            ++count;
+    return count;
 }
 
 QString TestStartup::binary()
