@@ -59,7 +59,10 @@ void TestCallView::init()
     SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
     QVERIFY(Main());
     QVERIFY(window());
-    QVERIFY(CreateCallerDB(m_home->file(QStringLiteral("dbCID.mdb"))));
+    // Start-up made both databases in the empty program folder and said so.
+    QVERIFY(gCallerDB);
+    QCOMPARE(gCallerDB->path(), m_home->file(QStringLiteral("dbCID.mdb")));
+    Prompt::clearHistory();
     QVERIFY(QTest::qWaitForWindowExposed(window()));
 }
 
