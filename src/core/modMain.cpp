@@ -11,6 +11,9 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "capture/clsSound.h"
+#include "capture/clsVolume.h"
+#include "capture/modSoundFiles.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -183,6 +186,11 @@ bool Main()
     else
         RemoveAutoStart();
 
+    gSound = new clsSound;
+    gVolume = new clsVolume;
+    // The default sound settings point into the program folder's "Sounds" folder.
+    InstallBundledSounds();
+
     if (gNetworkMode == Client) {
         gMainForm = factory.createRemoteMain ? factory.createRemoteMain() : nullptr;
         gRemoteCallers = std::make_unique<RemoteCallerCollection>();
@@ -276,6 +284,10 @@ void ShutDown()
     gRemoteSocket = nullptr;
     delete gServer;
     gServer = nullptr;
+    delete gSound;
+    gSound = nullptr;
+    delete gVolume;
+    gVolume = nullptr;
     gRemoteCallers.reset();
     gContacts = KeyedCollection<clsContact>();
     ReleaseStatistics();

@@ -13,6 +13,8 @@
 
 #include <csignal>
 
+#include "capture/clsSound.h"
+#include "capture/clsVolume.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modAPI.h"
@@ -40,13 +42,7 @@
 class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase()
-    {
-        registerStartupWindows();
-        // Start-up is tested with the plain stand-in, whose close is always the exit; the real standalone
-        // window's own rules (close to tray, minimise) have tests of their own.
-        windowFactory().createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
-    }
+    void initTestCase();
     void init();
     void cleanup();
     void firstStartStandalone();
@@ -80,6 +76,24 @@ private:
 
     std::unique_ptr<TempHome> m_home;
 };
+
+void TestStartup::initTestCase()
+{
+    registerStartupWindows();
+    // Start-up is tested with the plain stand-in, whose close is always the exit; the real standalone
+    // window's own rules (close to tray, minimise) have tests of their own.
+    windowFactory().createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    // The first start of the process meets the machine's sound hardware; whatever it lacks (here perhaps
+    // a sound card or a mixer) is reported without a modal box, so start-up never waits for an answer.
+    // Those reports come once per process: later tests see only their own.
+    TempHome home;
+    QVERIFY(Main());
+    for (const Prompt::Record& r : Prompt::history())
+        QVERIFY2(r.kind != Prompt::Kind::Message, qPrintable(r.text));
+    ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    SingleInstance::instance().release();
+}
 
 void TestStartup::init()
 {
@@ -135,6 +149,11 @@ void TestStartup::firstStartStandalone()
     QVERIFY(gGroups && gGroups->count() == 4);
     QVERIFY(gToolTip);
     QCOMPARE(gToolTip->VisibleTime(), 30000);
+    QVERIFY(gSound && gVolume);
+    // The default sounds are real files the user may replace.
+    const QString ring = GetProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
+    QVERIFY2(QFile::exists(ring), qPrintable(ring));
+    QVERIFY(ring.startsWith(m_home->path() + QStringLiteral("/Sounds/")));
     const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
     const QString contactPath = m_home->file(QStringLiteral("dbContacts.mdb"));
     QVERIFY(QFile::exists(callerPath));
@@ -274,6 +293,7 @@ void TestStartup::clientModeOpensNothing()
     QVERIFY(window && window->isClient() && window->isVisible());
     QCOMPARE(events(), QStringList{QStringLiteral("Started Velquon Client")});
     QVERIFY(gRemoteSocket);
+    QVERIFY(gSound && gVolume);
     QVERIFY(gRemoteCallers && gRemoteCallers->isEmpty());
     QVERIFY(!gServer);
     QVERIFY(Prompt::history().isEmpty());
@@ -454,6 +474,7 @@ void TestStartup::shutDownReleasesEverything()
     QVERIFY(!gServer);
     QVERIFY(!gStatistics && !gGroups && !gCurrentStatistics && !gCurrentGroups);
     QVERIFY(!gToolTip);
+    QVERIFY(!gSound && !gVolume);
     QCOMPARE(gAttributeGroups.count(), 0);
     QCOMPARE(mainWindows().size(), 0);
     QVERIFY(!window);
