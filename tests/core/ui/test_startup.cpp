@@ -60,7 +60,9 @@ private Q_SLOTS:
     void unopenableDatabaseIsNamedNotFound();
     void shutDownReleasesEverything();
     void closingTheWindowRunsExitSteps();
+    void switchModeTwiceKeepsOneWindow_data();
     void switchModeTwiceKeepsOneWindow();
+    void switchWithTheRealMainWindow();
     void secondProcessRaisesFirst();
     void realProgramStartsAndEndsOnSigterm();
     void staleInstanceAfterKillDoesNotBlock();
@@ -494,8 +496,20 @@ void TestStartup::closingTheWindowRunsExitSteps()
     QCOMPARE(mainWindows().size(), 0);
 }
 
+void TestStartup::switchModeTwiceKeepsOneWindow_data()
+{
+    QTest::addColumn<QString>("back");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("started");
+    QTest::newRow("standalone") << "0" << "Velquon" << "Started Velquon";
+    QTest::newRow("server") << "1" << "Velquon (Sever)" << "Started Velquon Server";
+}
+
 void TestStartup::switchModeTwiceKeepsOneWindow()
 {
+    QFETCH(QString, back);
+    QFETCH(QString, caption);
+    QFETCH(QString, started);
     QVERIFY(Main());
     QPointer<PlainMainWindow> first = dynamic_cast<PlainMainWindow*>(gMainForm);
     const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
@@ -522,14 +536,14 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QVERIFY(Prompt::history().isEmpty());
 
     Clock::advance(36);
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, back);
     RunStartUpAgain();
     windows = mainWindows();
     QCOMPARE(windows.size(), 1);
     QVERIFY(!windows.first()->isClient());
-    QCOMPARE(windows.first()->windowTitle(), QStringLiteral("Velquon (Sever)"));
+    QCOMPARE(windows.first()->windowTitle(), caption);
     QVERIFY(!gRemoteSocket && gServer);
-    QCOMPARE(events().first(), QStringLiteral("Started Velquon Server"));
+    QCOMPARE(events().first(), started);
     // The databases were closed with the first window and opened once again; nothing was reported.
     QCOMPARE(openHandles(callerPath), 1);
     QCOMPARE(openHandles(contactPath), 1);
@@ -549,6 +563,37 @@ int TestStartup::openHandles(const QString& path)
         if (!target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
             ++count;
     return count;
+}
+
+void TestStartup::switchWithTheRealMainWindow()
+{
+    registerStartupWindows();
+    auto loadedMainWindows = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList names;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmBaseMain") || w->objectName() == QLatin1String("frmRemoteMain"))
+                names << w->objectName();
+        return names;
+    };
+    presetReturningUser(Clock::now());
+    QVERIFY(Main());
+    QCOMPARE(loadedMainWindows(), QStringList{QStringLiteral("frmBaseMain")});
+    // The call list reads through a read-only connection of its own beside the store's.
+    const int callerHandles = openHandles(m_home->file(QStringLiteral("dbCID.mdb")));
+    const int contactHandles = openHandles(m_home->file(QStringLiteral("dbContacts.mdb")));
+    QVERIFY(callerHandles >= 1 && contactHandles >= 1);
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QCOMPARE(loadedMainWindows(), QStringList{QStringLiteral("frmRemoteMain")});
+    QCOMPARE(openHandles(m_home->file(QStringLiteral("dbCID.mdb"))), 0);
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0"));
+    RunStartUpAgain();
+    QCOMPARE(loadedMainWindows(), QStringList{QStringLiteral("frmBaseMain")});
+    QVERIFY(!ProgramEnded());
+    QCOMPARE(openHandles(m_home->file(QStringLiteral("dbCID.mdb"))), callerHandles);
+    QCOMPARE(openHandles(m_home->file(QStringLiteral("dbContacts.mdb"))), contactHandles);
+    windowFactory().createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
 }
 
 QString TestStartup::binary()
