@@ -12,6 +12,7 @@
 #include "core/SettingsKeys.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
 
 frmProcessing::frmProcessing(QWidget* parent) : QDialog(parent)
 {
@@ -49,14 +50,7 @@ frmProcessing::frmProcessing(QWidget* parent) : QDialog(parent)
     setFixedWidth(300);
 
     // Top-most only when the program's always-on-top option says so.
-    applyOnTop(false);
-}
-
-void frmProcessing::applyOnTop(bool force)
-{
-    const bool topMost =
-        force || textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("False")));
-    setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    SetOnTop(this, false);
 }
 
 void frmProcessing::SetMax(qint32 max)
@@ -133,7 +127,7 @@ void frmProcessing::prepareShow()
     // Over the pop-up the note must stay in front of it, as the pop-up itself does.
     if (m_tag.compare(QStringLiteral("MINI DISPLAY"), Qt::CaseInsensitive) == 0 &&
         textToBool(GetProperty(Section::frmProcessing, Key::OnTop, QStringLiteral("True"))))
-        applyOnTop(true);
+        SetOnTop(this, true);
 }
 
 void frmProcessing::showEvent(QShowEvent* event)

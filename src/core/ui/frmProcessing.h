@@ -49,7 +49,6 @@ private:
     void cmdStop_Click();
     void activate();
     void prepareShow();
-    void applyOnTop(bool topMost);
 
     qint32 m_max = 100;
     qint32 m_value = 0;
