@@ -35,6 +35,7 @@
 #include "mainwindow/ui/ShellIcon.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 #include "platform/Twips.h"
 
@@ -53,6 +54,7 @@ constexpr int ListLeft = 240;
 constexpr int ListWidth = 1935;
 constexpr int ListHeight = 1035;
 constexpr int ProgressThreshold = 15;
+constexpr qint32 MaxProgressSteps = 1000;
 
 int px(double twips) { return Twips::toPixels(twips); }
 int tw(int pixels) { return int(std::lround(Twips::fromPixels(pixels))); }
@@ -750,34 +752,31 @@ void frmBaseMain::mnuViewTime_Click(int index)
 
 // --- the view --------------------------------------------------------------------------------------------
 
+void frmBaseMain::reportViewError(const SqlError& e, const char* tag)
+{
+    SaveError(e.code(), e.resultText() + QStringLiteral(": ") + e.message(), QStringLiteral("frmBaseMain"));
+    ReportError(QString::fromLatin1(tag));
+    ShowError(QString());
+}
+
 void frmBaseMain::UpdateSQL()
 {
-    if (!gCallerDB) {
-        m_view.clear();
+    // Nothing is kept open between operations: the view is its query, checked here, and read by the refill.
+    SqlDatabase* reader = CallerDBReader();
+    if (!reader)
         return;
-    }
     try {
-        m_view = SelectCallers(strSQL);
+        reader->prepareUntrusted(strSQL);
         m_lastGoodSQL = strSQL;
-        if (windowLinks().findSetCurrentSQL && Links::findVisible())
-            windowLinks().findSetCurrentSQL(strSQL);
-        return;
     } catch (const SqlError& e) {
-        SaveError(e.code(), e.resultText() + QStringLiteral(": ") + e.message(), QStringLiteral("frmBaseMain"));
-        ReportError(QStringLiteral("frmBaseMain_UpdateSQL"));
-        ShowError(QString());
+        reportViewError(e, "frmBaseMain_UpdateSQL");
+        // A query that cannot run (a table that does not exist, bad text) leaves the call log open and the
+        // view on the last query that worked.
+        if (!m_lastGoodSQL.isEmpty())
+            strSQL = m_lastGoodSQL;
     }
-    // A query that cannot run (a table that does not exist, bad text) leaves the call log open and the
-    // view on the last query that worked.
-    if (!m_lastGoodSQL.isEmpty() && m_lastGoodSQL != strSQL) {
-        strSQL = m_lastGoodSQL;
-        try {
-            m_view = SelectCallers(strSQL);
-            return;
-        } catch (const SqlError&) {
-        }
-    }
-    m_view.clear();
+    if (windowLinks().findSetCurrentSQL && Links::findVisible())
+        windowLinks().findSetCurrentSQL(strSQL);
 }
 
 void frmBaseMain::RefreshGrid()
@@ -786,18 +785,32 @@ void frmBaseMain::RefreshGrid()
     UpdateSQL();
     Grid->Clear();
     // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
-    const QList<clsCaller> rows = m_view;
+    QList<clsCaller> rows;
+    if (CallerDBReader() && strSQL == m_lastGoodSQL) {
+        try {
+            rows = SelectCallers(strSQL);
+        } catch (const SqlError& e) {
+            reportViewError(e, "frmBaseMain_RefreshGrid");
+        }
+    }
     const qint32 n = qint32(rows.size());
+    // The progress window yields to the event loop at every step. Up to MaxProgressSteps records each is
+    // a step; a larger view advances it every few records, so a refill of 100,000 calls takes well under
+    // a second instead of spending it all in repaints of the window.
+    const qint32 perStep = std::max<qint32>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
     std::unique_ptr<Processing> progress;
     if (n > ProgressThreshold && !IsDialogOpen())
-        progress = std::make_unique<Processing>(n, QStringLiteral("Processing Grid Data..."), this);
+        progress = std::make_unique<Processing>((n + perStep - 1) / perStep, QStringLiteral("Processing Grid Data..."),
+                                                this);
     Grid->model()->beginBulkAppend();
+    qint32 i = 0;
     for (const clsCaller& record : rows) {
         if (progress && progress->StopProcessing())
             break;
         try {
-            if (progress)
+            if (progress && i % perStep == 0)
                 progress->Increment();
+            ++i;
             clsCaller caller = record;
             MatchCallerToContact(caller.Number.Number, caller);
             Grid->AddItem(caller);

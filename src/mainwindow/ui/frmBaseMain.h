@@ -17,6 +17,7 @@ class QListWidget;
 class QMenu;
 class QToolBar;
 class ShellIcon;
+class SqlError;
 
 // The main window of the standalone and server modes: the call list with its view of the call log, the
 // status bar with the event and client fold-out lists, the tray icon, and the window's close, minimise
@@ -99,8 +100,6 @@ public:
     bool blnPlacing = false;
     bool blnUnloadOnly = false;
     std::shared_ptr<clsCaller> CurrentCaller;
-    // The rows the view query last read.
-    const QList<clsCaller>& viewRows() const { return m_view; }
 
     // --- handlers (public so the timers and commands can be run directly) ---
     void StatusTimer_Timer();
@@ -151,8 +150,8 @@ private:
     void setOptionChecks();
     void toggleOption(const char* key, const char* defaultValue);
     void updateClock();
+    void reportViewError(const SqlError& e, const char* tag);
 
-    QList<clsCaller> m_view;
     QString m_lastGoodSQL;
     bool m_blinkOn = false;
     bool m_exiting = false;
