@@ -69,6 +69,8 @@ void InitializeSettings()
     if (textToBool(GetProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("False"))))
         return;
 
+    // One file rewrite for the whole table instead of one per value; the file is complete when this returns.
+    SettingsBatch batch;
     CreateDefaultAttributeGroups();
     SetAutoStart();
 

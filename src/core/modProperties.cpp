@@ -11,6 +11,8 @@ namespace {
 
 std::unique_ptr<QSettings> g_store;
 QString g_storePath;
+int g_batchDepth = 0;
+bool g_batchPending = false;
 
 QSettings& store()
 {
@@ -38,7 +40,39 @@ QString storeKey(const QString& path)
     return section + QLatin1Char('/') + p.mid(cut + 1);
 }
 
+// Writes the store's changes to its file, unless a batch will do it at its end.
+bool syncStore(QSettings& s)
+{
+    if (g_batchDepth > 0) {
+        g_batchPending = true;
+        return true;
+    }
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
+void reportWriteFailure(const QSettings& s, const QString& tag)
+{
+    SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + s.fileName(),
+              QStringLiteral("Settings"));
+    ReportError(tag);
+}
+
 } // namespace
+
+SettingsBatch::SettingsBatch() { ++g_batchDepth; }
+
+SettingsBatch::~SettingsBatch()
+{
+    if (--g_batchDepth > 0 || !g_batchPending)
+        return;
+    g_batchPending = false;
+    if (!g_store)
+        return;
+    g_store->sync();
+    if (g_store->status() != QSettings::NoError)
+        reportWriteFailure(*g_store, QStringLiteral("modProperties_WriteKey"));
+}
 
 void resetSettingsStore()
 {
@@ -65,12 +99,8 @@ void WriteKey(const QString& path, const QString& value)
 {
     QSettings& s = store();
     s.setValue(storeKey(path), value);
-    s.sync();
-    if (s.status() != QSettings::NoError) {
-        SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + s.fileName(),
-                  QStringLiteral("Settings"));
-        ReportError(QStringLiteral("modProperties_WriteKey"));
-    }
+    if (!syncStore(s))
+        reportWriteFailure(s, QStringLiteral("modProperties_WriteKey"));
 }
 
 QString ReadKey(const QString& path, const QString& defaultValue)
@@ -95,12 +125,8 @@ void DeleteKey(const QString& path)
 {
     QSettings& s = store();
     s.remove(storeKey(path));
-    s.sync();
-    if (s.status() == QSettings::AccessError) {
-        SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + s.fileName(),
-                  QStringLiteral("Settings"));
-        ReportError(QStringLiteral("modProperties_DeleteKey"));
-    }
+    if (!syncStore(s) && s.status() == QSettings::AccessError)
+        reportWriteFailure(s, QStringLiteral("modProperties_DeleteKey"));
 }
 
 bool textToBool(const QString& text, bool fallback)

@@ -36,5 +36,15 @@ void InitializeSettings();
 // the primary screen's.
 void setInitialScreenSizeTwips(double width, double height);
 
+// Within a batch, writes go to the store at once (the next read sees them) but reach the file only once,
+// when the outermost batch ends: many writes in a row cost one file rewrite instead of one each.
+class SettingsBatch {
+public:
+    SettingsBatch();
+    ~SettingsBatch();
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+};
+
 // Drops the cached store so the next access reopens the file (tests, a changed VELQUON_HOME).
 void resetSettingsStore();

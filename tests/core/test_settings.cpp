@@ -28,6 +28,8 @@ private Q_SLOTS:
     void addRecentItemKeepsTen();
     void firstRunWritesTheWholeTable();
     void secondRunChangesNothing();
+    void firstRunReachesTheFileBeforeItReturns();
+    void batchWritesTheFileOnceAtItsEnd();
 };
 
 void TestSettings::missingKeyGivesDefault()
@@ -322,6 +324,48 @@ void TestSettings::secondRunChangesNothing()
     QCOMPARE(fileBytes(settingsFilePath()), marked);
     QCOMPARE(fileBytes(home.file("AttributeGroups.dat")), QByteArray("\"Mine\",1,#FALSE#,\"\"\r\n"));
     QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, ""), QStringLiteral("2"));
+}
+
+void TestSettings::firstRunReachesTheFileBeforeItReturns()
+{
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+    setInitialScreenSizeTwips(1920 * 15, 1080 * 15);
+    InitializeSettings();
+    // Read through a second reader of the file while the program's own store stays open: a process that
+    // dies right after the first run must still find every value in the file.
+    QCOMPARE(storedTable(), expectedFirstRunTable(programFolder()));
+}
+
+void TestSettings::batchWritesTheFileOnceAtItsEnd()
+{
+    TempHome home;
+    SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("1"));
+    const QByteArray before = fileBytes(settingsFilePath());
+    {
+        SettingsBatch outer;
+        SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("3"));
+        // A value written is seen by the next read at once.
+        QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "x"), QStringLiteral("3"));
+        {
+            SettingsBatch inner;
+            SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("9"));
+            DeleteKey(settingPath(Section::frmMain, Key::SortCol));
+            QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "x"), QStringLiteral("x"));
+        }
+        // The inner batch's end is not the end: the file is still as it was.
+        QCOMPARE(fileBytes(settingsFilePath()), before);
+        AddRecentItem(Section::frmFind, Key::NameNumber, QStringLiteral("a"));
+        QCOMPARE(GetProperty(Section::frmFind, Key::NameNumber, ""), QStringLiteral(";a;"));
+    }
+    const Table t = storedTable();
+    QVERIFY(!t.contains(QStringLiteral("frmMain/SortCol")));
+    QCOMPARE(t.value(QStringLiteral("frmMain/ViewTime")), QStringLiteral("9"));
+    QCOMPARE(t.value(QStringLiteral("frmFind/NameNumber")), QStringLiteral(";a;"));
+
+    // Outside a batch every write reaches the file at once again.
+    SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("4"));
+    QCOMPARE(storedTable().value(QStringLiteral("frmMain/SortCol")), QStringLiteral("4"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
