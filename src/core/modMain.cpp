@@ -186,7 +186,11 @@ bool Main()
     else
         RemoveAutoStart();
 
+    // Start-up runs again after a change of mode; what a previous run made and ShutDown did not release
+    // is replaced, never leaked or doubled.
+    delete gSound;
     gSound = new clsSound;
+    delete gVolume;
     gVolume = new clsVolume;
     // The default sound settings point into the program folder's "Sounds" folder.
     InstallBundledSounds();
@@ -195,6 +199,7 @@ bool Main()
         gMainForm = factory.createRemoteMain ? factory.createRemoteMain() : nullptr;
         gRemoteCallers = std::make_unique<RemoteCallerCollection>();
         gContacts = KeyedCollection<clsContact>();
+        delete gRemoteSocket;
         gRemoteSocket = new clsRemoteSocket;
         AddEvent(QStringLiteral("Started ") + kProduct + QStringLiteral(" Client"));
         if (gMainForm)
@@ -206,6 +211,7 @@ bool Main()
             openStartupDatabase(Key::ContactDBPath, QStringLiteral("dbContacts.mdb"), FindContactDB, CreateContactDB);
 
         gMainForm = factory.createBaseMain ? factory.createBaseMain() : nullptr;
+        delete gServer;
         gServer = new clsServer;
         if (gMainForm)
             gMainForm->setCaption(gNetworkMode == Server ? kProduct + QStringLiteral(" (Sever)") : kProduct);

@@ -1,0 +1,139 @@
+#include "network/clsRemoteSocket.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "support/TempHome.h"
+
+// The client's main window as the socket sees it: the connection state and the dispatcher.
+class ClientWindow : public MainWindow {
+public:
+    int refreshes = 0;
+    QStringList dispatched;
+    void RefreshOnline() override { ++refreshes; }
+    void ProcessRemoteNetworkData(const QString& data) override { dispatched << data; }
+};
+
+class TestRemoteSocket : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void connectsAndSendsTheBurst();
+    void dispatchesOnlyCompletedSends();
+    void dropsSendsWhileNotConnected();
+    void serverClosingIsNoticed();
+
+private:
+    QTcpSocket* acceptClient();
+    QByteArray readUntil(QTcpSocket* peer, const QByteArray& end);
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<ClientWindow> m_windowHolder;
+    QTcpServer m_server;
+};
+
+void TestRemoteSocket::init()
+{
+    m_home = std::make_unique<TempHome>();
+    QVERIFY(m_server.listen(QHostAddress::LocalHost));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(m_server.serverPort()));
+    m_windowHolder = std::make_unique<ClientWindow>();
+    m_windowHolder->strSQL = QStringLiteral("Select * From tblCID");
+    gMainForm = m_windowHolder.get();
+}
+
+void TestRemoteSocket::cleanup()
+{
+    delete gRemoteSocket;
+    gRemoteSocket = nullptr;
+    gMainForm = nullptr;
+    m_windowHolder.reset();
+    m_server.close();
+    m_home.reset();
+}
+
+QTcpSocket* TestRemoteSocket::acceptClient()
+{
+    if (!m_server.hasPendingConnections() && !m_server.waitForNewConnection(5000))
+        return nullptr;
+    return m_server.nextPendingConnection();
+}
+
+QByteArray TestRemoteSocket::readUntil(QTcpSocket* peer, const QByteArray& end)
+{
+    QByteArray data;
+    QElapsedTimer timer;
+    timer.start();
+    while (!data.endsWith(end) && timer.elapsed() < 5000) {
+        if (peer->bytesAvailable() == 0)
+            QTest::qWait(10);
+        data += peer->readAll();
+    }
+    return data;
+}
+
+void TestRemoteSocket::connectsAndSendsTheBurst()
+{
+    gRemoteSocket = new clsRemoteSocket;
+    QCOMPARE(gRemoteSocket->RemotePort(), m_server.serverPort());
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QVERIFY(gRemoteSocket->Connected());
+    QVERIFY(m_windowHolder->refreshes >= 1);
+    QCOMPARE(readUntil(peer, ";COMPLETE;COMPLETE;"),
+             QByteArray(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID;COMPLETE;COMPLETE;"));
+    gRemoteSocket->SendData(QStringLiteral(";SQL;Select * From tblCID Where fldName Like 'Zoë*'"));
+    QCOMPARE(QString::fromUtf8(readUntil(peer, ";COMPLETE;COMPLETE;")),
+             QStringLiteral(";SQL;Select * From tblCID Where fldName Like 'Zoë*';COMPLETE;COMPLETE;"));
+}
+
+void TestRemoteSocket::dispatchesOnlyCompletedSends()
+{
+    gRemoteSocket = new clsRemoteSocket;
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    // The marker split across two writes: nothing is dispatched until it is whole.
+    peer->write(";RING;2;COMPL");
+    peer->flush();
+    QTest::qWait(100);
+    QVERIFY(m_windowHolder->dispatched.isEmpty());
+    peer->write("ETE;COMPLETE;");
+    peer->flush();
+    QTRY_COMPARE(m_windowHolder->dispatched.size(), 1);
+    QCOMPARE(m_windowHolder->dispatched.first(), QStringLiteral(";RING;2;COMPLETE;COMPLETE;"));
+}
+
+void TestRemoteSocket::dropsSendsWhileNotConnected()
+{
+    m_server.close();
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QString());
+    gRemoteSocket = new clsRemoteSocket;
+    QCOMPARE(gRemoteSocket->State(), 0);
+    gRemoteSocket->SendData(QStringLiteral(";SQL;x")); // dropped, no error
+    QVERIFY(!gRemoteSocket->Connected());
+}
+
+void TestRemoteSocket::serverClosingIsNoticed()
+{
+    gRemoteSocket = new clsRemoteSocket;
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_VERIFY(gRemoteSocket->Connected());
+    const int before = m_windowHolder->refreshes;
+    peer->close();
+    QTRY_VERIFY(!gRemoteSocket->Connected());
+    QVERIFY(m_windowHolder->refreshes > before);
+}
+
+QTEST_GUILESS_MAIN(TestRemoteSocket)
+#include "test_remotesocket.moc"
