@@ -5,6 +5,7 @@
 
 #include <QSettings>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -149,7 +150,8 @@ double textToNumber(const QString& text, double fallback)
 {
     bool ok = false;
     const double d = text.trimmed().toDouble(&ok);
-    return ok ? d : fallback;
+    // "inf" and "nan" are words here: no setting holds them as numbers, and they would poison any arithmetic.
+    return ok && std::isfinite(d) ? d : fallback;
 }
 
 void ListToArray(const QString& list, QStringList& items)

@@ -1,6 +1,7 @@
 #include "core/modProperties.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSettings>
 #include <QTest>
 
@@ -14,11 +15,18 @@
 class TestSettings : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // The German run must really be German, or it proves nothing about decimal commas.
+        if (qEnvironmentVariable("LC_ALL").startsWith(QLatin1String("de")))
+            QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
+    }
     void cleanup() { Clock::reset(); }
     void missingKeyGivesDefault();
     void awkwardValuesSurviveANewStore_data();
     void awkwardValuesSurviveANewStore();
     void booleansAreWrittenExactly();
+    void numbersReadTheWrittenForm();
     void handEditedBareListReadsAsText();
     void pathFormsReachTheSameValue();
     void listToArray_data();
@@ -90,6 +98,19 @@ void TestSettings::booleansAreWrittenExactly()
     QVERIFY(textToBool(QStringLiteral("TRUE")) && textToBool(QStringLiteral("-1")));
     QVERIFY(!textToBool(QStringLiteral("false"), true));
     QVERIFY(textToBool(QStringLiteral("garbage"), true));
+}
+
+void TestSettings::numbersReadTheWrittenForm()
+{
+    QCOMPARE(textToNumber(QStringLiteral("7267.5")), 7267.5);
+    QCOMPARE(textToNumber(QStringLiteral(" -1150 ")), -1150.0);
+    // A locale's decimal comma is not the written form.
+    QCOMPARE(textToNumber(QStringLiteral("7267,5"), -1), -1.0);
+    QCOMPARE(textToNumber(QString(), 6), 6.0);
+    // Words that a double parser would take are no numbers of ours.
+    QCOMPARE(textToNumber(QStringLiteral("inf"), 6), 6.0);
+    QCOMPARE(textToNumber(QStringLiteral("-INF"), 6), 6.0);
+    QCOMPARE(textToNumber(QStringLiteral("nan"), 6), 6.0);
 }
 
 void TestSettings::handEditedBareListReadsAsText()

@@ -37,6 +37,9 @@ void TestColourTwips::parsesStoredText_data()
     QTest::newRow("empty") << "" << 0u;
     QTest::newRow("minus one") << "-1" << 0xFFFFFFFFu;
     QTest::newRow("fraction") << "255.0" << 255u;
+    QTest::newRow("infinity") << "inf" << 0u;
+    QTest::newRow("not a number word") << "nan" << 0u;
+    QTest::newRow("beyond 64 bits") << "1e30" << 0u;
 }
 
 void TestColourTwips::parsesStoredText()

@@ -383,6 +383,8 @@ void SaveFormPosition(QWidget* window, int parts)
     const Qt::WindowStates s = window->windowState();
     const bool normal = !(s & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     auto twips = [](int pixels) { return QString::number(qRound(Twips::fromPixels(pixels))); };
+    // Several values, one file rewrite: windows save their places one after another when the program ends.
+    SettingsBatch batch;
     if (normal) {
         const QRect screenRect = screenOf(window) ? screenOf(window)->geometry() : QRect();
         // Stored relative to the screen the window is on, as the restore reads it.
