@@ -253,7 +253,9 @@ void ModemPort::releasePort()
     }
     if (m_serial.isOpen()) {
         sendAndWait(CR + "ATZ" + CR);
-        if (!m_serial.setDataTerminalReady(false) || !m_serial.setRequestToSend(false))
+        if (!m_serial.setDataTerminalReady(false))
+            m_serial.clearError();
+        if (!m_serial.setRequestToSend(false))
             m_serial.clearError();
         m_serial.close();
     }

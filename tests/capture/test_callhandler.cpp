@@ -97,6 +97,7 @@ private Q_SLOTS:
     void wholeCallThroughThePty();
     void ringsWithinEightSecondsBelongToTheSameCall();
     void linesBeforeTheFirstRingAreLost();
+    void callThatCannotBeStoredIsStillShownAndSent();
     void secondNumberLineDoesNotHandleAgain();
     void answeredTest();
     void answeredTestInRealTime();
@@ -259,6 +260,23 @@ void TestCallHandler::linesBeforeTheFirstRingAreLost()
     QCOMPARE(road.rows()[0].name, QString("NOT RECEIVED"));
     QCOMPARE(road.rows()[0].number, QString("NOT RECEIVED"));
     QVERIFY(!road.calls.CallHandled);
+}
+
+void TestCallHandler::callThatCannotBeStoredIsStillShownAndSent()
+{
+    Road road;
+    CloseCallerDB();
+    QSignalSpy added(&road.calls, &CallHandler::callAdded);
+    QSignalSpy updated(&road.calls, &CallHandler::callUpdated);
+    QSignalSpy shown(&road.calls, &CallHandler::popupUpdate);
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5551234567");
+    QCOMPARE(road.calls.CurrentCaller->ID, 0);
+    QCOMPARE(added.size(), 0);
+    QCOMPARE(updated.size(), 0);
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(road.server.sentLog.size(), 4);
+    QVERIFY(road.server.sentLog.last().startsWith(";INCOMING CALLER;|0|NOT RECEIVED|NUMBER|(555) 123-4567|"));
 }
 
 void TestCallHandler::secondNumberLineDoesNotHandleAgain()

@@ -17,9 +17,21 @@ namespace {
 
 // Everything one test needs: a home, a main window to collect the event lines, a server to collect the
 // broadcasts, a fake modem on a pty and the port pointed at it.
+// Notes when each event line arrives, so a test can tell how long the program waited before reporting.
+struct TimedWindow : MainWindow {
+    QElapsedTimer clock;
+    QList<qint64> at;
+    TimedWindow() { clock.start(); }
+    void eventAdded(int row) override
+    {
+        (void)row;
+        at << clock.elapsed();
+    }
+};
+
 struct Rig {
     TempHome home;
-    MainWindow window;
+    TimedWindow window;
     clsServer server;
     FakeModem modem;
     ModemPort port{&window};
@@ -159,12 +171,14 @@ void TestModemPort::silentModemIsNotResponding()
 {
     Rig rig;
     rig.modem.setDefaultReply("");
-    QElapsedTimer clock;
-    clock.start();
+    rig.window.clock.restart();
     rig.port.OpenPort(true);
-    const qint64 elapsed = clock.elapsed();
-    // One wait for ATZ (2 to 3 s), then the release's own ATZ wait (2 to 3 s).
-    QVERIFY2(elapsed >= 4000 && elapsed <= 6300, qPrintable(QString::number(elapsed)));
+    const qint64 elapsed = rig.window.clock.elapsed();
+    // The message comes after one wait for ATZ (2 to 3 s); the release then waits for its own ATZ.
+    QCOMPARE(rig.window.at.size(), 3);
+    const qint64 reported = rig.window.at[1] - rig.window.at[0];
+    QVERIFY2(reported >= 2000 && reported <= 3200, qPrintable(QString::number(reported)));
+    QVERIFY2(elapsed - reported >= 2000 && elapsed <= 6400, qPrintable(QString::number(elapsed)));
     const QString label = rig.modem.slavePath();
     const QString message = "Comm port " + label +
                             " is not responding. Caller id \r\ninformation cannot be received until the \r\n"
