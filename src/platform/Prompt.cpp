@@ -34,6 +34,17 @@ Answer defaultAnswer(Buttons buttons, int defaultButton)
 
 QString resolvedTitle(const QString& title) { return title.isEmpty() ? productName() : title; }
 
+// The program runs for months and reports now and then: keep only the latest requests.
+constexpr int kHistoryLimit = 1000;
+
+void remember(Record record)
+{
+    QList<Record>& h = state().history;
+    h.append(std::move(record));
+    if (h.size() > kHistoryLimit)
+        h.remove(0, h.size() - kHistoryLimit);
+}
+
 } // namespace
 
 const QString& productName()
@@ -54,14 +65,14 @@ Answer message(const QString& text, Buttons buttons, Icon icon, int defaultButto
         a = s.backend->message(resolvedTitle(title), text, buttons, icon, defaultButton);
     else
         a = defaultAnswer(buttons, defaultButton);
-    s.history.append({Kind::Message, resolvedTitle(title), text, buttons, icon, QString::number(int(a))});
+    remember({Kind::Message, resolvedTitle(title), text, buttons, icon, QString::number(int(a))});
     return a;
 }
 
 void notice(const QString& text, Icon icon, const QString& title)
 {
     State& s = state();
-    s.history.append({Kind::Notice, resolvedTitle(title), text, OkOnly, icon, QString()});
+    remember({Kind::Notice, resolvedTitle(title), text, OkOnly, icon, QString()});
     if (interactive())
         s.backend->notice(resolvedTitle(title), text, icon);
 }
@@ -74,7 +85,7 @@ QString openFile(const QString& title, const QString& folder, const QString& fil
         r = s.texts.dequeue();
     else if (interactive())
         r = s.backend->openFile(title, folder, filter);
-    s.history.append({Kind::OpenFile, title, folder, OkOnly, NoIcon, r});
+    remember({Kind::OpenFile, title, folder, OkOnly, NoIcon, r});
     return r;
 }
 
@@ -86,7 +97,7 @@ QString saveFile(const QString& title, const QString& path, const QString& filte
         r = s.texts.dequeue();
     else if (interactive())
         r = s.backend->saveFile(title, path, filter);
-    s.history.append({Kind::SaveFile, title, path, OkOnly, NoIcon, r});
+    remember({Kind::SaveFile, title, path, OkOnly, NoIcon, r});
     return r;
 }
 
@@ -102,7 +113,7 @@ std::optional<quint32> chooseColor(quint32 bgr)
     } else if (interactive()) {
         r = s.backend->chooseColor(bgr);
     }
-    s.history.append({Kind::Color, QString(), QString::number(bgr), OkOnly, NoIcon, r ? QString::number(*r) : QString()});
+    remember({Kind::Color, QString(), QString::number(bgr), OkOnly, NoIcon, r ? QString::number(*r) : QString()});
     return r;
 }
 
@@ -116,7 +127,7 @@ QString input(const QString& prompt, const QString& defaultText, const QString& 
         r = s.backend->input(resolvedTitle(title), prompt, defaultText);
     else
         r = defaultText;
-    s.history.append({Kind::Input, resolvedTitle(title), prompt, OkOnly, NoIcon, r});
+    remember({Kind::Input, resolvedTitle(title), prompt, OkOnly, NoIcon, r});
     return r;
 }
 

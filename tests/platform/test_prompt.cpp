@@ -45,6 +45,7 @@ private Q_SLOTS:
     void scriptedAnswersInOrder();
     void defaultsWhenNonInteractive();
     void historyKeepsEveryRequest();
+    void historyKeepsOnlyTheLatest();
     void filesAndColours();
     void backendOnlyWhenInteractive();
 };
@@ -90,6 +91,16 @@ void TestPrompt::historyKeepsEveryRequest()
     Prompt::clearHistory();
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(Prompt::productName(), QStringLiteral("Velquon"));
+}
+
+void TestPrompt::historyKeepsOnlyTheLatest()
+{
+    // A long-running program must not keep every report it ever made.
+    for (int i = 0; i < 1005; ++i)
+        Prompt::notice(QString::number(i));
+    QCOMPARE(Prompt::history().size(), 1000);
+    QCOMPARE(Prompt::history().first().text, QStringLiteral("5"));
+    QCOMPARE(Prompt::history().last().text, QStringLiteral("1004"));
 }
 
 void TestPrompt::filesAndColours()
