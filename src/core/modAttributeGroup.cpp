@@ -164,6 +164,9 @@ std::shared_ptr<clsAttributeGroup> GetAttributeGroup(const QString& name)
 
 bool CheckDuplicateAttributeGroup(const QString& name)
 {
+    // Whatever the collection would refuse as its key is a duplicate too, so no group is dropped unseen.
+    if (gAttributeGroups.contains(name))
+        return true;
     const QString upper = name.toUpper();
     for (const auto& entry : gAttributeGroups) {
         if (entry.item->Description.toUpper() == upper)

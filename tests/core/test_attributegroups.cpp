@@ -417,6 +417,12 @@ void TestAttributeGroups::lookups()
     QVERIFY(CheckDuplicateAttributeGroup(QStringLiteral("vip callers")));
     QVERIFY(!CheckDuplicateAttributeGroup(QStringLiteral("VIP")));
     QVERIFY(!CheckDuplicateAttributeGroup(QString()));
+    // The Kelvin sign is a "k" to the collection's key though not in capitals: still a duplicate.
+    auto k = std::make_shared<clsAttributeGroup>();
+    k->Description = QStringLiteral("kin");
+    QVERIFY(gAttributeGroups.add(k->Description, k));
+    QVERIFY(CheckDuplicateAttributeGroup(QString(QChar(0x212A)) + QStringLiteral("IN")));
+    QVERIFY(!gAttributeGroups.add(QString(QChar(0x212A)) + QStringLiteral("IN"), k));
 
     gErrNumber = 0;
     const auto missing = GetAttributeGroup(QStringLiteral("<none>"));
