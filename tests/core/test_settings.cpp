@@ -1,6 +1,8 @@
 #include "core/modProperties.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QTest>
@@ -8,8 +10,10 @@
 #include "core/SettingsKeys.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
+#include "core/modError.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
 #include "support/TempHome.h"
 
 class TestSettings : public QObject {
@@ -38,6 +42,7 @@ private Q_SLOTS:
     void secondRunChangesNothing();
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
+    void unwritableFileIsKeptQuietly();
 };
 
 void TestSettings::missingKeyGivesDefault()
@@ -387,6 +392,32 @@ void TestSettings::batchWritesTheFileOnceAtItsEnd()
     // Outside a batch every write reaches the file at once again.
     SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("4"));
     QCOMPARE(storedTable().value(QStringLiteral("frmMain/SortCol")), QStringLiteral("4"));
+}
+
+void TestSettings::unwritableFileIsKeptQuietly()
+{
+    TempHome home;
+    // A folder where the settings file should be: nothing can be written there, even by root.
+    QVERIFY(QDir().mkpath(settingsFilePath()));
+    resetSettingsStore();
+    Prompt::clearHistory();
+    gErrNumber = 0;
+    SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("3"));
+    QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_WriteKey"));
+    QVERIFY(gErrNumber != 0);
+
+    // In a batch the failure shows when the batch ends, under the same tag.
+    ReportError(QStringLiteral("other"));
+    {
+        SettingsBatch batch;
+        SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("9"));
+        QCOMPARE(lastReportedTag(), QStringLiteral("other"));
+    }
+    QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_WriteKey"));
+
+    // Callers go on, and nothing is put in front of the user.
+    QVERIFY(Prompt::history().isEmpty());
+    QVERIFY(QFileInfo(settingsFilePath()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
