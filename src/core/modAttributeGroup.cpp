@@ -181,8 +181,10 @@ void RefreshAttributeGroup(const QString& oldName, const QString& newName)
     if (isClientMode() || oldName.compare(none, Qt::CaseInsensitive) == 0 ||
         newName.compare(none, Qt::CaseInsensitive) == 0)
         return;
-    for (const auto& entry : gContacts) {
-        clsContact& contact = *entry.item;
+    // Over a copy: the contact book told of each change may rebuild gContacts meanwhile.
+    const QList<std::shared_ptr<clsContact>> contacts = gContacts.items();
+    for (const auto& item : contacts) {
+        clsContact& contact = *item;
         if (contact.AttributeGroup.compare(oldName, Qt::CaseInsensitive) != 0)
             continue;
         contact.AttributeGroup = newName;

@@ -415,6 +415,19 @@ void TestContactDB::groupRenameReachesFileAndCollection()
     QVERIFY(edited.isEmpty());
     QCOMPARE(gContacts.item(QStringLiteral("Abe"))->AttributeGroup, QStringLiteral("Ab"));
 
+    // The contact book may rebuild the collection while it is told of each contact: every contact of the
+    // group is still renamed, once, and the file follows.
+    edited.clear();
+    windowLinks().contactsEditC = [&](const QString& old, const clsContact& c) {
+        edited << old + QLatin1Char('=') + c.AttributeGroup;
+        UpdateContactCollection();
+    };
+    RefreshAttributeGroup(QStringLiteral("Friends"), QStringLiteral("Pals"));
+    QCOMPARE(edited, (QStringList{"Bob=Pals", "Cid=Pals"}));
+    QCOMPARE(storedRows(QStringLiteral("SELECT fldName, fldAttributeGroup FROM tblContacts ORDER BY rowid")),
+             (QStringList{"Bob|Pals", "Cid|Pals", "Ann|Zed", "Abe|Ab"}));
+    windowLinks().contactsEditC = nullptr;
+
     // Client mode: neither the collection nor the file changes.
     gNetworkMode = Client;
     RefreshAttributeGroup(QStringLiteral("Ab"), QStringLiteral("Other"));
