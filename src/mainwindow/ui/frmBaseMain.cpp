@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
 
+#include "capture/CallHandler.h"
+#include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
 #include "core/SettingsKeys.h"
@@ -117,6 +119,17 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     connect(&ClockTimer, &QTimer::timeout, this, &frmBaseMain::updateClock);
     connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
 
+    MSComm = new ModemPort(this, this);
+    Calls = new CallHandler(MSComm, this);
+    connect(MSComm, &ModemPort::connectionChanged, this, &frmBaseMain::portStateChanged);
+    connect(Calls, &CallHandler::callAdded, this, [this](const clsCaller& caller) { Grid->AddItem(caller, true); });
+    connect(Calls, &CallHandler::callUpdated, this,
+            [this](qint32 id, const clsCaller& caller) { Grid->UpdateItem(id, caller); });
+    connect(Calls, &CallHandler::callStarted, this, [this] {
+        if (windowState() & Qt::WindowMinimized)
+            BlinkTimer.start();
+    });
+
     buildMenus();
     buildToolbar();
     Form_Load();
@@ -176,6 +189,9 @@ void frmBaseMain::buildMenus()
     mnuOptionsAlways =
         mnuOptions->addAction(QStringLiteral("&Always On Top"), this, &frmBaseMain::mnuOptionsAlways_Click);
     mnuOptionsSound = mnuOptions->addAction(QStringLiteral("Enable &Sound"), this, &frmBaseMain::mnuOptionsSound_Click);
+    mnuOptions->addSeparator();
+    mnuOptionsRelease =
+        mnuOptions->addAction(QStringLiteral("&Open Port"), this, &frmBaseMain::mnuOptionsRelease_Click);
 
     mnuPopupMenu = new QMenu(QStringLiteral("PopupMenu"), this);
     mnuPopupMenuRestore =
@@ -188,6 +204,8 @@ void frmBaseMain::buildMenus()
     mnuPopupMenuSound =
         mnuPopupMenu->addAction(QStringLiteral("Enable &Sound"), this, &frmBaseMain::mnuOptionsSound_Click);
     mnuPopupMenu->addSeparator();
+    mnuPopupMenuRelease =
+        mnuPopupMenu->addAction(QStringLiteral("&Open Port"), this, &frmBaseMain::mnuOptionsRelease_Click);
     mnuPopupMenuClose = mnuPopupMenu->addAction(QStringLiteral("&Close"), this, &frmBaseMain::mnuFileExit_Click);
     for (QAction* a : {mnuOptionsPopupScreen, mnuOptionsAlways, mnuOptionsSound, mnuPopupMenuPopupScreen,
                        mnuPopupMenuAlways, mnuPopupMenuSound})
@@ -379,9 +397,13 @@ void frmBaseMain::ExitSteps()
 {
     m_exiting = true;
     Shell->setVisible(false);
+    MSComm->PortOpenTimer.stop();
+    if (MSComm->PortOpen())
+        MSComm->serial().close();
     SaveFormPosition();
     SaveLogOffTime();
-    CurrentCaller.reset();
+    Calls->CurrentCaller.reset();
+    Calls->WatchedCaller.reset();
     ShutDown();
     EndProgram();
 }
@@ -713,6 +735,25 @@ void frmBaseMain::mnuOptionsAlways_Click()
     }
     setOptionChecks();
 }
+
+void frmBaseMain::mnuOptionsRelease_Click()
+{
+    MSComm->OpenPort(mnuOptionsRelease->text() != QLatin1String("&Release Port"));
+}
+
+void frmBaseMain::portStateChanged()
+{
+    // The window's own icon always shows the port state; the tray follows it unless it is blinking.
+    setWindowIcon(ProgramIcons::icon(MSComm->iconKey()));
+    if (!BlinkTimer.isActive())
+        Shell->setIcon(windowIcon());
+    mnuOptionsRelease->setText(MSComm->releaseCaption());
+    mnuPopupMenuRelease->setText(MSComm->releaseCaption());
+}
+
+void frmBaseMain::BlockCall() { Calls->BlockCall(); }
+
+void frmBaseMain::EnablePortOpenTimer() { MSComm->PortOpenTimer.start(); }
 
 void frmBaseMain::mnuOptionsSound_Click()
 {

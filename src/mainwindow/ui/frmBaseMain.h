@@ -9,7 +9,9 @@
 #include "core/MainWindow.h"
 #include "core/clsCaller.h"
 
+class CallHandler;
 class CallerIDGrid;
+class ModemPort;
 class QAction;
 class QLabel;
 class QListView;
@@ -44,6 +46,8 @@ public:
     void Unload() override;
     void showAndRaise() override;
     void eventAdded(int row) override;
+    void BlockCall() override;
+    void EnablePortOpenTimer() override;
 
     // --- controls ---
     CallerIDGrid* Grid = nullptr;
@@ -51,6 +55,9 @@ public:
     QListView* lstEventsView = nullptr;
     QListWidget* lstClients = nullptr;
     ShellIcon* Shell = nullptr;
+    // The modem's serial port and the call road that turns its lines into calls.
+    ModemPort* MSComm = nullptr;
+    CallHandler* Calls = nullptr;
     // Status-bar panels 1 .. 4 (index 0 unused); panel 3 and 4 exist per mode.
     QList<QLabel*> Panels;
     QTimer StatusTimer;
@@ -79,11 +86,13 @@ public:
     QAction* mnuOptionsPopupScreen = nullptr;
     QAction* mnuOptionsAlways = nullptr;
     QAction* mnuOptionsSound = nullptr;
+    QAction* mnuOptionsRelease = nullptr;
     QMenu* mnuPopupMenu = nullptr;
     QAction* mnuPopupMenuRestore = nullptr;
     QAction* mnuPopupMenuPopupScreen = nullptr;
     QAction* mnuPopupMenuAlways = nullptr;
     QAction* mnuPopupMenuSound = nullptr;
+    QAction* mnuPopupMenuRelease = nullptr;
     QAction* mnuPopupMenuClose = nullptr;
     QMenu* mnuGridOptions = nullptr;
     QMenu* mnuGridOptionsAdd = nullptr;
@@ -99,7 +108,6 @@ public:
     bool blnFirstResize = false;
     bool blnPlacing = false;
     bool blnUnloadOnly = false;
-    std::shared_ptr<clsCaller> CurrentCaller;
 
     // --- handlers (public so the timers and commands can be run directly) ---
     void StatusTimer_Timer();
@@ -120,6 +128,7 @@ public:
     void mnuOptionsPopupScreen_Click();
     void mnuOptionsAlways_Click();
     void mnuOptionsSound_Click();
+    void mnuOptionsRelease_Click();
     void mnuPopupMenuRestore_Click();
     // Builds the status-bar panels for the current network mode (also after a change of mode).
     void BuildStatusPanels();
@@ -150,6 +159,7 @@ private:
     void setOptionChecks();
     void toggleOption(const char* key, const char* defaultValue);
     void updateClock();
+    void portStateChanged();
     void reportViewError(const SqlError& e, const char* tag);
 
     QString m_lastGoodSQL;

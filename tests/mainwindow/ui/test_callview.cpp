@@ -26,7 +26,12 @@
 #include "platform/SingleInstance.h"
 #include "platform/SqlDatabase.h"
 #include "platform/Twips.h"
+#include "support/FakeModem.h"
 #include "support/TempHome.h"
+#include "capture/CallHandler.h"
+#include "capture/ModemPort.h"
+#include "mainwindow/ui/ProgramIcons.h"
+#include "mainwindow/ui/ShellIcon.h"
 
 class TestCallView : public QObject {
     Q_OBJECT
@@ -41,6 +46,7 @@ private Q_SLOTS:
     void refillWithProgressAndACallArriving();
     void badTableKeepsTheLogAndTheLastView();
     void rightClickSelectsTheRowAndOpensTheMenu();
+    void aCallThroughTheModemReachesTheList();
     void screenshot();
 
 private:
@@ -59,6 +65,8 @@ void TestCallView::init()
     SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
     QVERIFY(Main());
     QVERIFY(window());
+    // No modem here unless a test brings its own.
+    window()->MSComm->PortOpenTimer.stop();
     // Start-up made both databases in the empty program folder and said so.
     QVERIFY(gCallerDB);
     QCOMPARE(gCallerDB->path(), m_home->file(QStringLiteral("dbCID.mdb")));
@@ -267,6 +275,49 @@ void TestCallView::rightClickSelectsTheRowAndOpensTheMenu()
     w->mnuGridOptions->hide();
     QVERIFY(w->Grid->isEditing());
     QCOMPARE(w->Grid->editor()->text(), w->Grid->TextMatrix(3, 1));
+}
+
+void TestCallView::aCallThroughTheModemReachesTheList()
+{
+    FakeModem modem;
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    SaveProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
+    SaveProperty(Section::frmConfiguration, Key::RingSound, QString());
+    SaveProperty(Section::frmConfiguration, Key::DefaultSound, QString());
+    seed(2);
+    frmBaseMain* w = window();
+    w->mnuViewTime[12]->trigger();
+    w->Calls->RingTimer.setInterval(3600 * 1000);
+    w->Calls->AnswerTimer.setInterval(3600 * 1000);
+    QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Open Port"));
+    w->mnuPopupMenuRelease->trigger();
+    QTRY_VERIFY(w->MSComm->ModemConnected);
+    QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Release Port"));
+    QCOMPARE(w->mnuPopupMenuRelease->text(), QStringLiteral("&Release Port"));
+    QCOMPARE(w->windowIcon().cacheKey(), ProgramIcons::icon(QStringLiteral("gicon")).cacheKey());
+    QCOMPARE(w->Shell->Icon().cacheKey(), w->windowIcon().cacheKey());
+    QVERIFY(w->ModemConnected);
+
+    // A call while the window is minimised: a row on top at the first ring, the tray icon blinks.
+    w->setWindowState(Qt::WindowMinimized);
+    modem.injectLine(QStringLiteral("RING"));
+    QTRY_COMPARE(w->Grid->Rows(), 4);
+    QCOMPARE(w->Grid->TextMatrix(1, 0), QStringLiteral("NOT RECEIVED"));
+    QVERIFY(w->BlinkTimer.isActive());
+    for (const QString& line : FakeModem::callLines(QStringLiteral("5551234567"), QStringLiteral("JOHN DOE")))
+        modem.injectLine(line);
+    QTRY_COMPARE(w->Grid->TextMatrix(1, 0), QStringLiteral("JOHN DOE"));
+    QCOMPARE(w->Grid->TextMatrix(1, 1), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(w->Panels[2]->text(), QStringLiteral("3 Records Displayed"));
+    // Restoring stops the blinking; the tray shows the port state again.
+    w->mnuPopupMenuRestore_Click();
+    QVERIFY(!w->BlinkTimer.isActive());
+    QCOMPARE(w->Shell->Icon().cacheKey(), ProgramIcons::icon(QStringLiteral("gicon")).cacheKey());
+
+    w->mnuOptionsRelease->trigger();
+    QTRY_VERIFY(!w->MSComm->ModemConnected);
+    QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Open Port"));
+    QCOMPARE(w->windowIcon().cacheKey(), ProgramIcons::icon(QStringLiteral("ricon")).cacheKey());
 }
 
 void TestCallView::screenshot()

@@ -26,6 +26,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "support/TempHome.h"
+#include "capture/ModemPort.h"
 
 class TestFrmBaseMain : public QObject {
     Q_OBJECT
@@ -61,6 +62,7 @@ void TestFrmBaseMain::init()
     SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
     QVERIFY(Main());
     QVERIFY(window());
+    window()->MSComm->PortOpenTimer.stop(); // no modem here
     QVERIFY(QTest::qWaitForWindowExposed(window()));
 }
 
