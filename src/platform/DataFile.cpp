@@ -122,6 +122,30 @@ bool toBool(const QVariant& field, bool fallback)
     return fallback;
 }
 
+// The file's records: a line end inside quoted text belongs to the field, as the writer keeps a text's line
+// breaks. A quote that is never closed would take the whole rest of the file: from that record on, every
+// line is a record of its own again.
+static QStringList splitRecords(const QString& all)
+{
+    QStringList out;
+    qsizetype start = 0;
+    bool quoted = false;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const QChar c = all[i];
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (c == QLatin1Char('\n') && !quoted) {
+            out << all.mid(start, i - start);
+            start = i + 1;
+        }
+    }
+    if (quoted)
+        out << all.mid(start).split(QLatin1Char('\n'));
+    else
+        out << all.mid(start);
+    return out;
+}
+
 std::optional<QList<Record>> readAll(const QString& path)
 {
     QFile f(path);
@@ -129,7 +153,7 @@ std::optional<QList<Record>> readAll(const QString& path)
         return std::nullopt;
     const QString all = QString::fromUtf8(f.readAll());
     QList<Record> records;
-    const QStringList lines = all.split(QLatin1Char('\n'));
+    const QStringList lines = splitRecords(all);
     for (int i = 0; i < lines.size(); ++i) {
         if (i == lines.size() - 1 && lines[i].isEmpty())
             break; // the final line end

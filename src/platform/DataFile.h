@@ -22,7 +22,8 @@ Record parseRecord(const QString& line);
 // Reads a boolean written either way (#TRUE#, "True", "FALSE", 1, 0 ...); anything else gives fallback.
 bool toBool(const QVariant& field, bool fallback = false);
 
-// Whole file, each line parsed (blank lines as empty records); nothing when the file cannot be read.
+// Whole file, each record parsed (blank lines as empty records; a line break inside quoted text stays in
+// its field); nothing when the file cannot be read.
 std::optional<QList<Record>> readAll(const QString& path);
 // Rewrites the file atomically: the old file stays whole until the new one is complete.
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);

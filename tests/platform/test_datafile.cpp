@@ -19,6 +19,7 @@ private Q_SLOTS:
     void emptyRecordsAndMissingFile();
     void failedRewriteLeavesTheOldFileWhole();
     void appendCreatesAndExtends();
+    void lineBreaksInsideTextSurvive();
 };
 
 static QByteArray fileBytes(const QString& path)
@@ -151,6 +152,39 @@ void TestDataFile::appendCreatesAndExtends()
     QVERIFY(DataFile::appendLines(path, {QString(), QStringLiteral("\"first\"")}));
     QVERIFY(DataFile::appendLines(path, {QStringLiteral("\"second\"")}));
     QCOMPARE(fileBytes(path), QByteArray("\r\n\"first\"\r\n\"second\"\r\n"));
+}
+
+void TestDataFile::lineBreaksInsideTextSurvive()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("n.dat"));
+    const QList<DataFile::Record> written = {
+        {QStringLiteral("first\r\nsecond"), qlonglong(1), true, QStringLiteral("x")},
+        {QStringLiteral("a\nb \"quoted\"\n"), qlonglong(2), false, QStringLiteral("")},
+        {QStringLiteral("plain"), qlonglong(3), true, QStringLiteral("y")},
+    };
+    QVERIFY(DataFile::writeAll(path, written));
+    const auto back = DataFile::readAll(path);
+    QVERIFY(back.has_value());
+    QCOMPARE(back->size(), 3);
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(back->at(r).size(), 4);
+        QCOMPARE(back->at(r).at(0).toString(), written[r][0].toString());
+        QCOMPARE(back->at(r).at(1).toLongLong(), written[r][1].toLongLong());
+        QCOMPARE(back->at(r).at(2).toBool(), written[r][2].toBool());
+    }
+
+    // A damaged line whose quote never closes does not take the lines after it.
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\"one\",1\r\n\"two,2\r\n\"three\",3\r\n");
+    f.close();
+    const auto damaged = DataFile::readAll(path);
+    QCOMPARE(damaged->size(), 3);
+    QCOMPARE(damaged->at(0).at(0).toString(), QStringLiteral("one"));
+    QCOMPARE(damaged->at(1).at(0).toString(), QStringLiteral("two,2"));
+    QCOMPARE(damaged->at(2).at(0).toString(), QStringLiteral("three"));
+    QCOMPARE(damaged->at(2).at(1).toLongLong(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestDataFile)
