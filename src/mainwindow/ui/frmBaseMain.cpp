@@ -822,6 +822,22 @@ void frmBaseMain::UpdateSQL()
 
 void frmBaseMain::RefreshGrid()
 {
+    // A refresh asked for while a refill yields (a contact was saved, the period changed) must not fill
+    // the list a second time under the running one: the running refill stops and starts over.
+    if (m_refilling) {
+        m_refillAgain = true;
+        return;
+    }
+    m_refilling = true;
+    do {
+        m_refillAgain = false;
+        refill();
+    } while (m_refillAgain);
+    m_refilling = false;
+}
+
+void frmBaseMain::refill()
+{
     Grid->setGridVisible(false);
     UpdateSQL();
     Grid->Clear();
@@ -846,7 +862,7 @@ void frmBaseMain::RefreshGrid()
     Grid->model()->beginBulkAppend();
     qint32 i = 0;
     for (const clsCaller& record : rows) {
-        if (progress && progress->StopProcessing())
+        if ((progress && progress->StopProcessing()) || m_refillAgain)
             break;
         try {
             if (progress && i % perStep == 0)

@@ -160,10 +160,13 @@ private:
     void toggleOption(const char* key, const char* defaultValue);
     void updateClock();
     void portStateChanged();
+    void refill();
     void reportViewError(const SqlError& e, const char* tag);
 
     QString m_lastGoodSQL;
     bool m_blinkOn = false;
     bool m_exiting = false;
     bool m_wasMinimised = false;
+    bool m_refilling = false;
+    bool m_refillAgain = false;
 };

@@ -10,6 +10,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QPushButton>
+
+#include <functional>
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -45,6 +48,8 @@ private Q_SLOTS:
     void smallRefillShowsNoProgress();
     void refillWithProgressAndACallArriving();
     void badTableKeepsTheLogAndTheLastView();
+    void stopKeepsAPartialSortedList();
+    void refreshAskedDuringARefillFillsOnce();
     void rightClickSelectsTheRowAndOpensTheMenu();
     void aCallThroughTheModemReachesTheList();
     void screenshot();
@@ -241,6 +246,53 @@ void TestCallView::badTableKeepsTheLogAndTheLastView()
     w->RefreshGrid();
     QCOMPARE(w->Grid->Rows(), 5);
     QCOMPARE(Prompt::history().size(), 1);
+}
+
+void TestCallView::stopKeepsAPartialSortedList()
+{
+    seed(200);
+    frmBaseMain* w = window();
+    w->strSQL = QStringLiteral("Select * From tblCID");
+    int polls = 0;
+    // Stop pressed once about fifty records are in.
+    std::function<void()> poll = [&] {
+        const QList<QWidget*> p = progressWindows();
+        if (!p.isEmpty() && qobject_cast<frmProcessing*>(p.first())->value() >= 50) {
+            qobject_cast<frmProcessing*>(p.first())->cmdStop->click();
+            return;
+        }
+        if (++polls < 10000)
+            QTimer::singleShot(0, this, poll);
+    };
+    QTimer::singleShot(0, this, poll);
+    w->RefreshGrid();
+    const int rows = w->Grid->Rows() - 1;
+    QVERIFY2(rows >= 50 && rows < 200, qPrintable(QString::number(rows)));
+    QCOMPARE(w->Panels[2]->text(), QString::number(rows) + QStringLiteral(" Records Displayed"));
+    // Sorted: the newest of those read on top.
+    for (int r = 2; r <= rows; ++r)
+        QVERIFY(w->Grid->TextMatrix(r - 1, 5).toInt() > w->Grid->TextMatrix(r, 5).toInt());
+    QVERIFY(w->Grid->gridVisible());
+}
+
+void TestCallView::refreshAskedDuringARefillFillsOnce()
+{
+    seed(300);
+    frmBaseMain* w = window();
+    w->strSQL = QStringLiteral("Select * From tblCID");
+    int nested = 0;
+    QTimer::singleShot(0, this, [&] {
+        ++nested;
+        w->RefreshGrid(); // for instance a contact saved meanwhile
+    });
+    w->RefreshGrid();
+    QCOMPARE(nested, 1);
+    QCOMPARE(w->Grid->Rows(), 301);
+    QSet<QString> ids;
+    for (int r = 1; r < w->Grid->Rows(); ++r)
+        ids.insert(w->Grid->TextMatrix(r, 5));
+    QCOMPARE(ids.size(), 300);
+    QCOMPARE(w->Panels[2]->text(), QStringLiteral("300 Records Displayed"));
 }
 
 void TestCallView::rightClickSelectsTheRowAndOpensTheMenu()

@@ -26,6 +26,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "support/TempHome.h"
+#include "core/ui/cToolTip.h"
 #include "capture/ModemPort.h"
 
 class TestFrmBaseMain : public QObject {
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void startsAsTheStandaloneWindow();
+    void startsMinimisedWhenAsked();
+    void hintsFollowTheOption();
     void closeMinimisesAndKeepsTheProgram();
     void closeWithoutCloseMinimizeExits();
     void fileExitEndsWithLogOffTime();
@@ -95,6 +98,38 @@ void TestFrmBaseMain::startsAsTheStandaloneWindow()
     QVERIFY(w->mnuViewTime[6]->isChecked());
     QVERIFY(w->mnuOptionsPopupScreen->isChecked() && w->mnuPopupMenuPopupScreen->isChecked());
     QVERIFY(!w->mnuOptionsAlways->isChecked());
+}
+
+void TestFrmBaseMain::startsMinimisedWhenAsked()
+{
+    ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    SingleInstance::instance().release();
+    SaveProperty(Section::frmConfiguration, Key::Minimized, QStringLiteral("True"));
+    QVERIFY(Main());
+    frmBaseMain* w = window();
+    w->MSComm->PortOpenTimer.stop();
+    QVERIFY(w->windowState() & Qt::WindowMinimized);
+    // No tray here: the window waits in the task bar instead of vanishing.
+    QVERIFY(w->isVisible());
+    w->mnuPopupMenuRestore_Click();
+    QVERIFY(!(w->windowState() & Qt::WindowMinimized));
+    QVERIFY(w->isVisible());
+}
+
+void TestFrmBaseMain::hintsFollowTheOption()
+{
+    frmBaseMain* w = window();
+    QVERIFY(gToolTip);
+    QVERIFY(gToolTip->toolText(w->Grid->hwnd()).startsWith(QLatin1String("This is where caller records are displayed.")));
+    QVERIFY(gToolTip->toolText(w->lstEventsView).startsWith(QLatin1String("This displays recent events")));
+    QVERIFY(gToolTip->toolText(w->lstClients).endsWith(QLatin1String("Double click this list to expand or contact it.")));
+    // With hints off nothing is registered, and nothing is removed either.
+    gToolTip->DelToolTip(w->lstClients);
+    SaveProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("False"));
+    w->AddHints();
+    QVERIFY(!gToolTip->hasTool(w->lstClients));
+    QVERIFY(gToolTip->hasTool(w->lstEventsView));
 }
 
 void TestFrmBaseMain::closeMinimisesAndKeepsTheProgram()
