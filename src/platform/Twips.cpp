@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Twips {
@@ -26,7 +27,15 @@ double perPixel()
 
 void setLogicalDpi(double dpi) { g_dpi = dpi; }
 
-int toPixels(double twips) { return int(std::lround(twips / perPixel())); }
+int toPixels(double twips)
+{
+    // A damaged setting may hold any number: keep the result a plain int that later sums cannot overflow.
+    constexpr double kLimit = 1 << 30;
+    const double pixels = twips / perPixel();
+    if (!std::isfinite(pixels))
+        return 0;
+    return int(std::lround(std::clamp(pixels, -kLimit, kLimit)));
+}
 
 double fromPixels(int pixels) { return pixels * perPixel(); }
 

@@ -1,6 +1,8 @@
 #include "platform/Colour.h"
 #include "platform/Twips.h"
 
+#include <limits>
+
 #include <QTest>
 
 class TestColourTwips : public QObject {
@@ -55,6 +57,10 @@ void TestColourTwips::twipsAtCommonDpis()
     QCOMPARE(Twips::perPixel(), 15.0);
     QCOMPARE(Twips::toPixels(8300), 553);
     QCOMPARE(Twips::toPixels(1500), 100);
+    // Numbers no screen has stay ints of the right sign instead of wrapping round.
+    QVERIFY(Twips::toPixels(1e12) > 1000000);
+    QVERIFY(Twips::toPixels(-1e30) < -1000000);
+    QCOMPARE(Twips::toPixels(std::numeric_limits<double>::quiet_NaN()), 0);
     QCOMPARE(Twips::fromPixels(1920), 28800.0);
     Twips::setLogicalDpi(120);
     QCOMPARE(Twips::perPixel(), 12.0);

@@ -353,6 +353,11 @@ void RestoreFormPosition(QWidget* window)
     const int left = twipsSetting(section, Key::Left, (screenW - width) / 2);
     int w = std::max(1, twipsSetting(section, Key::Width, width));
     int h = std::max(1, twipsSetting(section, Key::Height, height));
+    // No screen arrangement shows a window larger than the whole desktop; a damaged setting asking for one
+    // would only make a huge window whose painting alone could exhaust memory.
+    const QRect desktop = screen ? screen->virtualGeometry() : screenRect;
+    w = std::min(w, std::max(1, desktop.width()));
+    h = std::min(h, std::max(1, desktop.height()));
     const int state = int(textToNumber(
         GetProperty(section, Key::WindowState, QString::number(stateNumber(window->windowState()))), 0));
 

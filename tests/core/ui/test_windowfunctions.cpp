@@ -63,6 +63,7 @@ private Q_SLOTS:
     void placementRoundTripsInTwips();
     void maximisedWindowKeepsItsNormalPlacement();
     void placeOnAMissingScreenComesBack();
+    void damagedSizeIsKeptToTheDesktop();
     void mainWindowsShareOneSection();
     void onTopChangesFlagsOnlyOnChange();
     void onTopPutsThePopupFamilyBack();
@@ -161,6 +162,21 @@ void TestWindowFunctions::placeOnAMissingScreenComesBack()
     SaveProperty(Section::frmScheduler, Key::Width, QStringLiteral("4500"));
     RestoreFormPosition(w.get());
     QCOMPARE(w->pos(), QPoint(usable.right() - 100, 100));
+}
+
+void TestWindowFunctions::damagedSizeIsKeptToTheDesktop()
+{
+    TempHome home;
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    SaveProperty(Section::frmFind, Key::Left, QStringLiteral("0"));
+    SaveProperty(Section::frmFind, Key::Top, QStringLiteral("0"));
+    SaveProperty(Section::frmFind, Key::Width, QStringLiteral("1e12"));
+    SaveProperty(Section::frmFind, Key::Height, QStringLiteral("900000000"));
+    auto w = namedWindow(QStringLiteral("frmFind"));
+    RestoreFormPosition(w.get());
+    QVERIFY2(w->width() <= desktop.width() && w->height() <= desktop.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(w->width()).arg(w->height())));
+    QVERIFY(w->width() > 0 && w->height() > 0);
 }
 
 void TestWindowFunctions::mainWindowsShareOneSection()
