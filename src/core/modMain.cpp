@@ -48,13 +48,14 @@ const QString kProduct = QStringLiteral("Velquon");
 
 double round2(double value) { return std::round(value * 100.0) / 100.0; }
 
-// Shortest decimal form with the user's decimal separator; these numbers are only read by people.
+// Shortest decimal form with the user's decimal separator (the default locale, which is the system's unless
+// the program chose another); these numbers are only read by people, never parsed again.
 QString shortNumber(double value)
 {
     if (value == 0)
         value = 0; // no "-0"
     QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
-    return text.replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+    return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
 
 // A start-up step that failed is kept and reported to the hook, and start-up goes on.

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void readersFollowTheOpenLog();
     void viewsShowTheGeneralDateForm();
     void untrustedTextCannotDeleteCalls();
+    void statisticAndSearchConditionsCount();
 
 private:
     static clsCaller call(const QString& name, const QString& number, const QString& date, int rings,
@@ -165,6 +166,11 @@ void TestCallerDB::sameTimeCallsGetTheirOwnIDs()
     second.Answered = "YES";
     EditCaller(second.ID, second);
     QCOMPARE(rows(), QStringList({"1|NOT RECEIVED|NOT RECEIVED|2024-03-21 14:05:07|0|N/A",
+                                  "2|JOHN SMITH|555-1234|2024-03-21 14:05:07|3|YES"}));
+    first.Rings = 2;
+    first.Answered = "NO";
+    EditCaller(first.ID, first);
+    QCOMPARE(rows(), QStringList({"1|NOT RECEIVED|NOT RECEIVED|2024-03-21 14:05:07|2|NO",
                                   "2|JOHN SMITH|555-1234|2024-03-21 14:05:07|3|YES"}));
     QVERIFY(lastReportedTag() != QLatin1String("modCallerDB_AddCaller"));
 }
@@ -375,6 +381,92 @@ void TestCallerDB::untrustedTextCannotDeleteCalls()
         }
     }
     QCOMPARE(rows().size(), 1);
+}
+
+// The conditions the statistics and the search window build, run the way they are put together (condition,
+// then the period clause glued on without a blank), against a small log whose counts are worked out by hand.
+void TestCallerDB::statisticAndSearchConditionsCount()
+{
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    const struct {
+        const char *name, *number, *date;
+        int rings;
+        const char* answered;
+    } log[] = {
+        {"JOHN SMITH", "555-1234", "3/1/2024 9:15:00 PM", 3, "YES"},                    // 1
+        {"NOT RECEIVED", "NOT RECEIVED", "3/1/2024 11:59:59 PM", 1, "N/A"},             // 2
+        {"PRIVATE NUMBER", "PRIVATE NUMBER", "3/2/2024", 2, "NO"},                      // 3 midnight
+        {"UNKNOWN NUMBER", "UNKNOWN NUMBER", "3/2/2024 1:00:00 AM", 4, "BLOCKED"},      // 4
+        {"MARY JONES", "(555) 987-1234", "3/2/2024 1:59:59 AM", 5, "no"},               // 5
+        {"Mary Jones", "555-9876", "3/2/2024 11:00:00 AM", 2, "yes"},                   // 6
+        {"BOB", "555-1234 x2", "3/2/2024 9:00:00 AM", 1, "N/A"},                        // 7
+        {"ALICE", "555-0000", "3/2/2024 10:30:00 PM", 6, "NO"},                         // 8
+        {"CAROL", "555-4321", "3/3/2024 12:30:00 PM", 0, "YES"},                        // 9
+        {"DAVE", "555-2222", "3/3/2024 2:00:00 AM", 1, "NO"},                           // 10
+    };
+    for (const auto& r : log) {
+        clsCaller c = call(r.name, r.number, r.date, r.rings, r.answered);
+        AddCaller(c);
+        QVERIFY(c.ID > 0);
+    }
+    const QString nightCalls = QStringLiteral("(fldDate Like '*/*/*9:*:*PM' or fldDate Like '*/*/*10:*:*PM' ") +
+                               QStringLiteral("or fldDate Like '*/*/*11:*:*PM' or fldDate Like '*/*/*12:*:*AM' "
+                                              "or fldDate Like '*/*/* 1:*:*AM')");
+    const QString contact = QStringLiteral("(fldNumber like '*555-1234*' or fldNumber like '*(555) 987-1234*')");
+    const QString day = QStringLiteral("and fldDate > #3/2/2024# and fldDate < #3/3/2024#");
+    auto statQuery = [](const QString& condition, const QString& period) {
+        if (condition.isEmpty() && period.isEmpty())
+            return QStringLiteral("Select * From tblCID Order By fldDate");
+        if (condition.isEmpty())
+            return QStringLiteral("Select * From tblCID Where ") + period.mid(4) + QStringLiteral(" Order By fldDate");
+        return QStringLiteral("Select * From tblCID Where ") + condition + period + QStringLiteral(" Order By fldDate");
+    };
+    const struct {
+        QString query;
+        qint64 count;
+    } cases[] = {
+        {statQuery(QString(), QString()), 10},
+        {statQuery("fldAnswered Like 'YES'", QString()), 3},             // 1, 6, 9
+        {statQuery("fldAnswered Like 'NO'", QString()), 4},              // 3, 5, 8, 10: not N/A, not BLOCKED
+        {statQuery(nightCalls, QString()), 6},                           // 1, 2, 3, 4, 5, 8; not 9 AM, 11 AM, 12:30 PM, 2 AM
+        {statQuery("fldAnswered Like 'BLOCKED'", QString()), 1},         // 4
+        {statQuery("(fldName Like '*NOT RECEIVED*' or fldNumber Like '*NOT RECEIVED*')", QString()), 1},
+        {statQuery("(fldName Like '*PRIVATE NUMBER*' or fldNumber Like '*PRIVATE NUMBER*')", QString()), 1},
+        {statQuery("(fldName Like '*UNKNOWN NUMBER*' or fldNumber Like '*UNKNOWN NUMBER*')", QString()), 1},
+        {statQuery(contact, QString()), 3},                              // 1, 5, 7
+        {statQuery("(fldNumber like '*555-1234*')", QString()), 2},      // 1, 7
+        {statQuery("fldAnswered Like 'NO' and " + contact, QString()), 1}, // 5
+        {statQuery("fldAnswered Like 'YES'", day), 1},                   // 6; midnight itself is outside
+        {statQuery(QString(), day), 5},                                  // 4 to 8
+        {statQuery(nightCalls, day), 3},                                 // 4, 5, 8
+        {statQuery(contact, day), 2},                                    // 5, 7
+        {"Select * From tblCID Where fldDate > #3/2/2024 12:30:00 PM#", 3}, // 8, 9, 10
+        {"Select * From tblCID Where fldDate > #3/2/2024 12:30:00 PM# and " + contact, 0},
+        // The search window's pages.
+        {"Select * From tblCID Where fldName Like 'mary*' or fldNumber Like 'mary*'", 2},
+        {"Select * From tblCID Where fldNumber like '*555-1234*' or fldNumber like '*555-0000*'", 3},
+        {"Select * From tblCID Where fldDate > #3/1/2024 9:15:00 PM# and fldDate < #3/2/2024 1:00:00 AM#", 2},
+    };
+    for (const auto& c : cases) {
+        try {
+            QCOMPARE(CountCallers(c.query), c.count);
+        } catch (const SqlError& e) {
+            QFAIL(qPrintable(c.query + QStringLiteral(": ") + e.message()));
+        }
+    }
+    // A condition that ends in a number runs into the period clause; a typed quote breaks the text. Both are
+    // refused as bad, never run as something else.
+    for (const QString& query : {statQuery("fldRings > 2", day), QStringLiteral("Select * From tblCID Where "
+                                                                                  "fldName Like 'O'Brien'")}) {
+        try {
+            CountCallers(query);
+            QFAIL(qPrintable(query));
+        } catch (const SqlError& e) {
+            QCOMPARE(e.resultText(), QStringLiteral("Bad SQL"));
+        }
+    }
+    QCOMPARE(rows().size(), 10);
 }
 
 QTEST_GUILESS_MAIN(TestCallerDB)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -101,6 +102,8 @@ void TestStartup::init()
 {
     m_home = std::make_unique<TempHome>();
     Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    // The hours away are written with the user's decimal separator; the expected texts here use a full stop.
+    QLocale::setDefault(QLocale::c());
 }
 
 void TestStartup::cleanup()
@@ -329,12 +332,21 @@ void TestStartup::timeAway_data()
     QTest::newRow("seconds") << DateText::format(now.addSecs(-20)) << "Logged off for 0.01 hours";
     QTest::newRow("not a date") << "yesterday-ish" << "Logged off for 0 hours";
     QTest::newRow("empty") << "" << "Logged off for 0 hours";
+    QTest::newRow("german separator") << DateText::format(now.addSecs(-qint64(47.6 * 3600)))
+                                      << "de:Logged off for 1 days 23,6 hours";
 }
 
 void TestStartup::timeAway()
 {
     QFETCH(QString, logOff);
     QFETCH(QString, event);
+    // The hours are written with the user's decimal separator.
+    const bool german = event.startsWith(QLatin1String("de:"));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    if (german) {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        event = event.mid(3);
+    }
     QCOMPARE(TimeAwayEvent(logOff, Clock::now()), event);
     // And through a real start.
     SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
@@ -645,15 +657,27 @@ void TestStartup::secondProcessRaisesFirst()
     settings.close();
     const QDateTime modified = QFileInfo(settingsFilePath()).lastModified();
 
+    // When this copy is asked to come forward; what the second copy does before asking is loading its
+    // libraries, which a busy machine may slow down, so the time that counts is how long it stays after that.
+    QElapsedTimer timer;
+    qint64 askedAt = -1;
+    SingleInstance::instance().setActivateHandler([&] {
+        askedAt = timer.elapsed();
+        window->showAndRaise();
+    });
     QProcess second;
     second.setProcessEnvironment(programEnvironment(m_home->path()));
     QSignalSpy finished(&second, &QProcess::finished);
-    QElapsedTimer timer;
     timer.start();
     second.start(program);
     // Our event loop must run so that this copy can answer.
-    QVERIFY(finished.wait(5000));
-    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(finished.wait(30000));
+    const qint64 total = timer.elapsed();
+    QVERIFY(askedAt >= 0);
+    // Well under the second copy's own 1.5 s wait for an answer: it did not wait for one in vain.
+    QVERIFY2(total - askedAt < 1000, qPrintable(QStringLiteral("asked at %1 ms, ended at %2 ms").arg(askedAt).arg(total)));
+    if (total >= 2000)
+        qWarning("the second copy took %lld ms in all (a busy machine?)", total);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(window->raiseRequests(), 1);
@@ -673,15 +697,17 @@ void TestStartup::realProgramStartsAndEndsOnSigterm()
         QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
         ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
         ini.setValue(QStringLiteral("frmConfiguration/LogOffTime"), QStringLiteral("1/2/2020 3:04:05 AM"));
+        // The activity log shows how far start-up went.
+        ini.setValue(QStringLiteral("frmConfiguration/LogActivity"), QStringLiteral("True"));
     }
     QProcess process;
     process.setProcessEnvironment(programEnvironment(home.path()));
     process.start(program);
-    QVERIFY(process.waitForStarted(5000));
-    QVERIFY(waitForInstance(home.path(), process, 10000));
+    QVERIFY(process.waitForStarted(10000));
+    QVERIFY(waitForInstance(home.path(), process, 30000));
 
     ::kill(pid_t(process.processId()), SIGTERM);
-    QVERIFY(process.waitForFinished(10000));
+    QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 
@@ -690,6 +716,16 @@ void TestStartup::realProgramStartsAndEndsOnSigterm()
     QVERIFY(logOff);
     Clock::reset();
     QVERIFY2(qAbs(logOff->secsTo(Clock::now())) < 120, qPrintable(DateText::format(*logOff)));
+
+    // It came up as a standalone program with its databases and its main window (the time away is reported
+    // only after the window is shown).
+    QFile activity(home.filePath(QStringLiteral("ActivityLog.dat")));
+    QVERIFY(activity.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(activity.readAll());
+    QVERIFY2(logged.contains(QStringLiteral(":  Started Velquon\"")), qPrintable(logged));
+    QVERIFY(logged.contains(QStringLiteral(":  Loaded caller database ") + home.filePath(QStringLiteral("dbCID.mdb"))));
+    QVERIFY(logged.contains(QStringLiteral(":  Logged off for ")));
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbContacts.mdb"))));
 }
 
 void TestStartup::staleInstanceAfterKillDoesNotBlock()
@@ -701,17 +737,17 @@ void TestStartup::staleInstanceAfterKillDoesNotBlock()
     QProcess first;
     first.setProcessEnvironment(programEnvironment(home.path()));
     first.start(program);
-    QVERIFY(waitForInstance(home.path(), first, 10000));
+    QVERIFY(waitForInstance(home.path(), first, 30000));
     first.kill();
-    QVERIFY(first.waitForFinished(5000));
+    QVERIFY(first.waitForFinished(30000));
 
     QProcess next;
     next.setProcessEnvironment(programEnvironment(home.path()));
     next.start(program);
-    QVERIFY2(waitForInstance(home.path(), next, 10000), "the next start did not come up");
+    QVERIFY2(waitForInstance(home.path(), next, 30000), "the next start did not come up");
     QCOMPARE(next.state(), QProcess::Running);
     next.terminate();
-    QVERIFY(next.waitForFinished(10000));
+    QVERIFY(next.waitForFinished(30000));
     QCOMPARE(next.exitCode(), 0);
 }
 
