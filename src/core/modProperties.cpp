@@ -3,6 +3,7 @@
 #include "core/modError.h"
 #include "platform/ProgramFolder.h"
 
+#include <QFile>
 #include <QSettings>
 
 #include <cmath>
@@ -15,12 +16,40 @@ QString g_storePath;
 int g_batchDepth = 0;
 bool g_batchPending = false;
 
+// A file with one line the INI reader cannot take (a slip in a hand edit) is never written again by
+// QSettings, so every later change would be lost, and every read would give the empty text. Keep what can
+// be read, put the damaged file aside beside it, and go on with a clean file holding those values.
+void repairStore(const QString& path)
+{
+    QList<QPair<QString, QVariant>> readable;
+    for (const QString& key : g_store->allKeys())
+        readable.append({key, g_store->value(key)});
+    g_store.reset();
+    const QString aside = path + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    if (!QFile::rename(path, aside)) {
+        g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        return; // reads then report the damaged file
+    }
+    g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    for (const auto& [key, value] : readable)
+        g_store->setValue(key, value);
+    g_store->sync();
+    SaveError(-2147024883,
+              QStringLiteral("The settings file was damaged; its readable values were kept and the damaged file was "
+                             "saved as ") + aside,
+              QStringLiteral("Settings"));
+    ReportError(QStringLiteral("modProperties_ReadKey"));
+}
+
 QSettings& store()
 {
     const QString path = settingsFilePath();
     if (!g_store || g_storePath != path) {
         g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
         g_storePath = path;
+        if (g_store->status() == QSettings::FormatError)
+            repairStore(path);
     }
     return *g_store;
 }

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
+    void damagedFileKeepsItsReadableValues();
 };
 
 void TestSettings::missingKeyGivesDefault()
@@ -418,6 +419,34 @@ void TestSettings::unwritableFileIsKeptQuietly()
     // Callers go on, and nothing is put in front of the user.
     QVERIFY(Prompt::history().isEmpty());
     QVERIFY(QFileInfo(settingsFilePath()).isDir());
+}
+
+void TestSettings::damagedFileKeepsItsReadableValues()
+{
+    TempHome home;
+    // A hand edit left a section header without its "]".
+    const QByteArray damaged = "[frmMain]\nSortCol=3\n[frmFind\nNameNumber=;a;\n[frmConfiguration]\nSound=False\n";
+    {
+        QFile f(settingsFilePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    resetSettingsStore();
+    Prompt::clearHistory();
+    ReportError(QStringLiteral("other"));
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "x"), QStringLiteral("3"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::Sound, "True"), QStringLiteral("False"));
+    QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_ReadKey"));
+    QVERIFY(Prompt::history().isEmpty());
+    // The damaged file is kept aside as it was.
+    QCOMPARE(fileBytes(settingsFilePath() + QStringLiteral(".damaged")), damaged);
+
+    // Changes reach the file again and survive a new store.
+    SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("9"));
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, "x"), QStringLiteral("9"));
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "x"), QStringLiteral("3"));
+    QCOMPARE(storedTable().value(QStringLiteral("frmMain/ViewTime")), QStringLiteral("9"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
