@@ -97,6 +97,12 @@ void TestEventLog::eventListTrimmedToMaxEventLog()
     for (int i = 0; i < 150; ++i)
         AddEvent(QStringLiteral("x"));
     QCOMPARE(events().size(), 100);
+
+    // A limit too large for a whole number is simply very large.
+    SaveProperty(Section::frmConfiguration, Key::MaxEventLog, QStringLiteral("1e12"));
+    for (int i = 0; i < 50; ++i)
+        AddEvent(QStringLiteral("y"));
+    QCOMPARE(events().size(), 150);
 }
 
 void TestEventLog::leadingBlankLineIsDropped()
