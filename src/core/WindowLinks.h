@@ -30,6 +30,9 @@ struct WindowLinks {
 
     // Statistics engine: rebuilds the groups made per contact.
     std::function<void()> updateContactGroups;
+    // frmCustomizeStatistics, while visible: refills its group lists and selects the same positions again
+    // (the per-contact groups changed).
+    std::function<void()> customizeStatisticsGroupsChanged;
 
     // frmStatistics: its waiting flag (set while a STATS or GRAPH waiting note is open).
     std::function<void(bool)> setStatisticsWaiting;

@@ -1,6 +1,19 @@
 #include "statistics/modStatistics.h"
 
+#include <QFileInfo>
+#include <QSet>
 #include <QStringList>
+
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/clsContact.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "platform/DataFile.h"
+#include "platform/ProgramFolder.h"
 
 std::unique_ptr<StatisticCollection> gStatistics;
 std::unique_ptr<GroupCollection> gGroups;
@@ -16,8 +29,8 @@ struct BuiltIn {
     bool isDefault;
 };
 
-// The 9pm to 1am patterns match the engine's text form of the date; the 1 AM one has a blank before the 1
-// so that 11 AM does not match.
+// The 9pm to 1am patterns match the general date text of fldDate; the 1 AM one has a blank before the 1 so
+// that 11 AM does not match.
 const char kLateCalls[] = "(fldDate Like '*/*/*9:*:*PM' or fldDate Like '*/*/*10:*:*PM' "
                           "or fldDate Like '*/*/*11:*:*PM' or fldDate Like '*/*/*12:*:*AM' or fldDate Like '*/*/* 1:*:*AM')";
 
@@ -56,7 +69,142 @@ const BuiltIn kGroups[] = {
     {"UNKNOWN NUMBER", "", "(fldName Like '*UNKNOWN NUMBER*' or fldNumber Like '*UNKNOWN NUMBER*')", true},
 };
 
+const QString kStatisticTag = QStringLiteral("Statistic");
+const QString kGroupTag = QStringLiteral("Group");
+
+// The four built-in groups survive every contact reload.
+bool isSpecialGroup(const QString& description)
+{
+    const QString upper = description.toUpper();
+    return upper == QLatin1String("ALL CALLERS") || upper == QLatin1String("NOT RECEIVED") ||
+           upper == QLatin1String("PRIVATE NUMBER") || upper == QLatin1String("UNKNOWN NUMBER");
+}
+
+std::shared_ptr<clsGroup> contactGroup(const clsContact& contact)
+{
+    auto g = std::make_shared<clsGroup>();
+    g->Default = true;
+    g->Description = contact.Name;
+    g->Group = ContactCondition(contact);
+    return g;
+}
+
+void keepCollectionError(const QString& tag)
+{
+    SaveError(457, QStringLiteral("This key is already associated with an element of this collection"));
+    ReportError(tag);
+}
+
+// A field as the text it was written as (an unquoted number or truth value read back as written).
+QString fieldText(const QVariant& field)
+{
+    return field.typeId() == QMetaType::QString ? field.toString() : DataFile::formatField(field);
+}
+
+template <typename T>
+void removeCustom(KeyedCollection<T>* collection)
+{
+    if (!collection)
+        return;
+    QStringList keys;
+    for (const auto& entry : *collection) {
+        if (entry.item && entry.item->Custom)
+            keys << entry.key;
+    }
+    for (const QString& key : keys)
+        collection->remove(key);
+}
+
 } // namespace
+
+// ---------------------------------------------------------------- look-ups
+
+std::shared_ptr<clsStatistic> GetStatistic(const QString& description, const StatisticCollection* collection)
+{
+    if (collection) {
+        if (auto item = collection->item(description))
+            return item;
+    }
+    return std::make_shared<clsStatistic>();
+}
+
+std::shared_ptr<clsGroup> GetGroup(const QString& description, const GroupCollection* collection)
+{
+    if (collection) {
+        if (auto item = collection->item(description))
+            return item;
+    }
+    return std::make_shared<clsGroup>();
+}
+
+bool CheckDuplicateStatistic(const QString& description)
+{
+    if (!gStatistics)
+        return false;
+    const QString upper = description.toUpper();
+    for (const auto& entry : *gStatistics) {
+        if (entry.item->Description.toUpper() == upper)
+            return true;
+    }
+    return false;
+}
+
+bool CheckDuplicateGroup(const QString& description)
+{
+    if (!gGroups)
+        return false;
+    const QString upper = description.toUpper();
+    for (const auto& entry : *gGroups) {
+        if (entry.item->Description.toUpper() == upper)
+            return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- conditions
+
+QString LikeLiteral(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\'':
+            out += QLatin1String("''");
+            break;
+        // Pattern characters stand for themselves only inside a class.
+        case '*':
+        case '?':
+        case '#':
+        case '[':
+            out += QLatin1Char('[');
+            out += c;
+            out += QLatin1Char(']');
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+    return out;
+}
+
+QString NumberCondition(const QString& number)
+{
+    return QStringLiteral("fldNumber like '*") + LikeLiteral(number) + QStringLiteral("*'");
+}
+
+QString ContactCondition(const clsContact& contact)
+{
+    QStringList parts;
+    for (const auto& entry : contact.Numbers)
+        parts << NumberCondition(entry.item->Number);
+    if (parts.isEmpty())
+        return QString();
+    return QLatin1Char('(') + parts.join(QLatin1String(" or ")) + QLatin1Char(')');
+}
+
+// ---------------------------------------------------------------- built-in and per-contact items
 
 void CreateDefaultStatistics()
 {
@@ -79,6 +227,57 @@ void CreateDefaultStatistics()
         g->Default = b.isDefault;
         gGroups->add(g->Description, g);
     }
+
+    LoadStatisticsFromFile(StatsFilePath());
+
+    if (!isClientMode()) {
+        for (const auto& entry : gContacts) {
+            const clsContact& contact = *entry.item;
+            if (!gGroups->contains(contact.Name))
+                gGroups->add(contact.Name, contactGroup(contact));
+        }
+    }
+
+    windowLinks().updateContactGroups = &UpdateContactGroups;
+}
+
+void UpdateContactGroups()
+{
+    if (!gGroups || !gCurrentGroups)
+        return;
+
+    QSet<QString> names;
+    for (const auto& entry : gContacts)
+        names.insert(entry.item->Name);
+
+    // Groups of contacts that are gone; names compare exactly, so a renamed contact's old group goes too.
+    QStringList gone;
+    for (const auto& entry : *gGroups) {
+        const clsGroup& g = *entry.item;
+        if (isSpecialGroup(g.Description) || !g.Default || names.contains(g.Description))
+            continue;
+        gone << g.Description;
+    }
+    for (const QString& description : gone) {
+        const auto shown = gCurrentGroups->item(description);
+        if (shown && shown->Description == description)
+            gCurrentGroups->remove(description);
+        gGroups->remove(description);
+    }
+
+    for (const auto& entry : gContacts) {
+        const clsContact& contact = *entry.item;
+        const auto existing = gGroups->item(contact.Name);
+        if (existing && existing->Description == contact.Name) {
+            existing->Group = ContactCondition(contact);
+        } else if (!gGroups->add(contact.Name, contactGroup(contact))) {
+            // A group whose name differs only in case holds the key: this contact has no group of its own.
+            keepCollectionError(QStringLiteral("modStatistics_UpdateContactGroups"));
+        }
+    }
+
+    if (windowLinks().customizeStatisticsGroupsChanged)
+        windowLinks().customizeStatisticsGroupsChanged();
 }
 
 void ReleaseStatistics()
@@ -87,4 +286,125 @@ void ReleaseStatistics()
     gGroups.reset();
     gCurrentStatistics.reset();
     gCurrentGroups.reset();
+    windowLinks().updateContactGroups = nullptr;
+}
+
+// ---------------------------------------------------------------- the custom statistics file
+
+QString StatsFilePath()
+{
+    return GetProperty(Section::frmStatistics, Key::StatsFile, programFolder() + QStringLiteral("/Statistics.dat"));
+}
+
+void LoadStatisticsFromFile(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return;
+    const QString tag = QStringLiteral("modStatistics_LoadStatisticsFromFile");
+    const auto records = DataFile::readAll(path);
+    if (!records) {
+        SaveError(75, QStringLiteral("Path/File access error"));
+        ReportError(tag);
+        return;
+    }
+    for (const DataFile::Record& r : *records) {
+        // A record begins at a field that is exactly a tag; anything else is passed over field by field.
+        int i = 0;
+        while (i < r.size()) {
+            const QString field = fieldText(r[i]);
+            if (field == kStatisticTag) {
+                if (i + 3 >= r.size()) {
+                    // A record cut short: only this line is lost, the next ones still load.
+                    SaveError(62, QStringLiteral("Input past end of file"));
+                    ReportError(tag);
+                    break;
+                }
+                auto s = std::make_shared<clsStatistic>();
+                s->Custom = true;
+                s->Description = fieldText(r[i + 1]);
+                s->Statistic = fieldText(r[i + 2]);
+                s->Style = fieldText(r[i + 3]);
+                if (gStatistics && !CheckDuplicateStatistic(s->Description))
+                    gStatistics->add(s->Description, s);
+                i += 4;
+            } else if (field == kGroupTag) {
+                if (i + 2 >= r.size()) {
+                    SaveError(62, QStringLiteral("Input past end of file"));
+                    ReportError(tag);
+                    break;
+                }
+                auto g = std::make_shared<clsGroup>();
+                g->Custom = true;
+                g->Description = fieldText(r[i + 1]);
+                g->Group = fieldText(r[i + 2]);
+                if (gGroups && !CheckDuplicateGroup(g->Description))
+                    gGroups->add(g->Description, g);
+                i += 3;
+            } else {
+                ++i;
+            }
+        }
+    }
+}
+
+void ClearCustomStats()
+{
+    removeCustom(gStatistics.get());
+    removeCustom(gCurrentStatistics.get());
+    removeCustom(gGroups.get());
+    removeCustom(gCurrentGroups.get());
+}
+
+bool RefreshStatsFile()
+{
+    QList<DataFile::Record> records;
+    if (gStatistics) {
+        for (const auto& entry : *gStatistics) {
+            const clsStatistic& s = *entry.item;
+            if (s.Custom)
+                records << DataFile::Record{kStatisticTag, s.Description, s.Statistic, s.Style};
+        }
+    }
+    if (gGroups) {
+        for (const auto& entry : *gGroups) {
+            const clsGroup& g = *entry.item;
+            if (g.Custom)
+                records << DataFile::Record{kGroupTag, g.Description, g.Group};
+        }
+    }
+    QString error;
+    if (!DataFile::writeAll(StatsFilePath(), records, &error)) {
+        SaveError(75, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
+        ReportError(QStringLiteral("modStatistics_RefreshStatsFile"));
+        return false;
+    }
+    return true;
+}
+
+bool NewStatsFile(const QString& path)
+{
+    QString error;
+    if (path.isEmpty() || QFileInfo::exists(path) || !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
+        SaveError(75, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
+        ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
+        return false;
+    }
+    SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+    AddEvent(QStringLiteral("New custom statistics file ") + QFileInfo(path).fileName());
+    ClearCustomStats();
+    return true;
+}
+
+bool ChangeStatsFile(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        SaveError(53, QStringLiteral("File not found"));
+        ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
+        return false;
+    }
+    SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+    AddEvent(QStringLiteral("Loaded custom statistics file ") + QFileInfo(path).fileName());
+    ClearCustomStats();
+    LoadStatisticsFromFile(path);
+    return true;
 }
