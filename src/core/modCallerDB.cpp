@@ -1,6 +1,7 @@
 #include "core/modCallerDB.h"
 
 #include <limits>
+#include <optional>
 
 #include <QFileInfo>
 
@@ -120,20 +121,19 @@ QString generalDate(const QString& stored)
     return out;
 }
 
-QDateTime boundaryDate(const char* sql)
+// The oldest or newest stored date; nothing for an empty log, a failed query and in client mode.
+std::optional<QDateTime> boundaryDate(const char* sql)
 {
     if (isClientMode())
-        return zeroDateTime();
+        return std::nullopt;
     try {
         SqlStatement st = openLog().prepare(QString::fromLatin1(sql));
-        if (st.step() && !st.isNull(0)) {
-            if (auto date = DateText::fromIso(st.text(0)))
-                return *date;
-        }
+        if (st.step() && !st.isNull(0))
+            return DateText::fromIso(st.text(0));
     } catch (const SqlError& e) {
         SaveError(e.code(), e.message(), kSource);
     }
-    return zeroDateTime();
+    return std::nullopt;
 }
 
 } // namespace
@@ -217,9 +217,19 @@ void EditCaller(qint32 ID, const clsCaller& caller)
     }
 }
 
-QDateTime GetFirstCallDate() { return boundaryDate("SELECT min(fldDate) FROM tblCID"); }
+// The bounds serve searches "from the beginning" and "to the end" of the log, whose comparisons are strict:
+// one second outside the oldest and the newest call takes both of them in.
+QDateTime GetFirstCallDate()
+{
+    const auto first = boundaryDate("SELECT min(fldDate) FROM tblCID");
+    return first ? first->addSecs(-1) : zeroDateTime();
+}
 
-QDateTime GetLastCallDate() { return boundaryDate("SELECT max(fldDate) FROM tblCID"); }
+QDateTime GetLastCallDate()
+{
+    const auto last = boundaryDate("SELECT max(fldDate) FROM tblCID");
+    return last ? last->addSecs(1) : zeroDateTime();
+}
 
 SqlDatabase* CallerDBReader()
 {

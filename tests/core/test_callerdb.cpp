@@ -25,7 +25,7 @@ private Q_SLOTS:
     void editOfAMissingIDChangesNothing();
     void emptyTextIsAccepted();
     void badDateIsReportedWithTheOperationsTag();
-    void firstAndLastCallDatesAreExact();
+    void firstAndLastCallDatesTakeInEveryCall();
     void clientModeTouchesNothing();
     void findAddsTheIndexAndRefusesOtherFiles();
     void readersFollowTheOpenLog();
@@ -240,7 +240,7 @@ void TestCallerDB::badDateIsReportedWithTheOperationsTag()
     QCOMPARE(rows(), QStringList({"1|A|1|2024-03-21 14:05:07|1|YES"}));
 }
 
-void TestCallerDB::firstAndLastCallDatesAreExact()
+void TestCallerDB::firstAndLastCallDatesTakeInEveryCall()
 {
     TempHome home;
     QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
@@ -251,8 +251,12 @@ void TestCallerDB::firstAndLastCallDatesAreExact()
         clsCaller c = call("A", "1", date, 1, "YES");
         AddCaller(c);
     }
-    QCOMPARE(GetFirstCallDate(), QDateTime(QDate(2024, 6, 2), QTime(10, 0, 0), Qt::UTC));
-    QCOMPARE(GetLastCallDate(), QDateTime(QDate(2024, 6, 2), QTime(18, 30, 0), Qt::UTC));
+    QCOMPARE(GetFirstCallDate(), QDateTime(QDate(2024, 6, 2), QTime(9, 59, 59), Qt::UTC));
+    QCOMPARE(GetLastCallDate(), QDateTime(QDate(2024, 6, 2), QTime(18, 30, 1), Qt::UTC));
+    // A search from the beginning to the end of the records, with its strict comparisons, finds every call.
+    const QString all = QStringLiteral("Select * From tblCID Where fldDate > #") + DateText::format(GetFirstCallDate()) +
+                        QStringLiteral("# and fldDate < #") + DateText::format(GetLastCallDate()) + QLatin1Char('#');
+    QCOMPARE(CountCallers(all), 3);
 }
 
 void TestCallerDB::clientModeTouchesNothing()
