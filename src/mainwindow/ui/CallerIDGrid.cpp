@@ -56,8 +56,7 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
     connect(&m_timer1, &QTimer::timeout, this, &CallerIDGrid::Timer1_Timer);
 
     connect(&m_model, &CallListModel::selectionChanged, this, [this] {
-        if (isEditing())
-            HideEdit();
+        requestHideEdit();
         Q_EMIT GridSelChange();
     });
     connect(m_grid, &CallListView::mousePressed, this,
@@ -81,10 +80,10 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
         PositionArrow();
     });
     connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] {
-        HideEdit();
+        requestHideEdit();
         PositionArrow();
     });
-    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { HideEdit(); });
+    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &CallerIDGrid::requestHideEdit);
     connect(m_arrow, &SortArrow::pressed, this,
             [this](QMouseEvent* e) { gridMouseDown(e, m_arrow->mapTo(m_grid, e->position().toPoint())); });
     connect(m_arrow, &SortArrow::released, this,
@@ -544,6 +543,20 @@ void CallerIDGrid::confirmEdit()
     if (gMainForm)
         gMainForm->EditGrid(m_editCol, *value, qint32(m_editId));
     HideEdit();
+}
+
+// The current cell moved or the table scrolled under the editor (a call arrived, a row was updated): the
+// editor closes once control is back in the event loop, so its question never opens inside the handler of
+// a serial or network message.
+void CallerIDGrid::requestHideEdit()
+{
+    if (!isEditing() || m_hidePending)
+        return;
+    m_hidePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_hidePending = false;
+        HideEdit();
+    });
 }
 
 void CallerIDGrid::HideEdit()

@@ -103,6 +103,7 @@ protected:
 private:
     void PositionArrow();
     void confirmEdit();
+    void requestHideEdit();
     void trackMouse(const QPoint& gridPos);
     void gridMouseDown(QMouseEvent* event, const QPoint& gridPos);
     void gridMouseUp(QMouseEvent* event, const QPoint& gridPos);
@@ -124,6 +125,7 @@ private:
     bool m_editChanged = false;
     bool m_prompting = false; // a message of the editor is up: its focus loss is not a leave
     bool m_hiding = false;
+    bool m_hidePending = false;
     bool m_headerDown = false;
     bool m_resizedWhileDown = false;
     int m_sortCol = 2;

@@ -89,6 +89,7 @@ private Q_SLOTS:
     void contactNamesAreNotEditedHere();
     void editorLeftAfterTypingAsks();
     void editorOnTheRightmostColumnStopsShort();
+    void aCallArrivingWhileEditingAsksLater();
     void fillsManyCallsQuickly();
 
 private:
@@ -524,6 +525,24 @@ void TestCallerIDGrid::editorOnTheRightmostColumnStopsShort()
     QVERIFY2(right <= gridWidth - 270, qPrintable(QString::number(gridWidth - right)));
     grid->resize(500, 300); // a resize closes the editor
     QVERIFY(!grid->isEditing());
+}
+
+void TestCallerIDGrid::aCallArrivingWhileEditingAsksLater()
+{
+    grid->AddItem(caller(4, QStringLiteral("JOHN"), QStringLiteral("555-1234")));
+    grid->ShowEdit(1, 4);
+    grid->editor()->selectAll();
+    QTest::keyClicks(grid->editor(), QStringLiteral("yes"));
+    // The call road adds a row from its serial handler: no question inside it.
+    grid->AddItem(caller(5, QStringLiteral("NEW"), QStringLiteral("555-0000")), true);
+    QVERIFY(Prompt::history().isEmpty());
+    Prompt::queueAnswer(Prompt::Yes);
+    QTRY_VERIFY(!grid->isEditing());
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Do you want to save changes?")});
+    // The edit still goes to the call it was opened on, wherever its row is now.
+    QCOMPARE(host->edits.size(), 1);
+    QCOMPARE(host->edits[0].id, 4);
+    QCOMPARE(host->edits[0].text, QStringLiteral("YES"));
 }
 
 void TestCallerIDGrid::fillsManyCallsQuickly()
