@@ -197,21 +197,26 @@ double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int day
         } else if (const qint64 window = windowOf(style)) {
             value = mostCalls(*reader, StatisticCondition(statistic, group, timePeriod), window, note);
         } else {
+            // Only the rings styles read the rows; a count alone is answered from the date index.
+            const bool rings = style == QLatin1String("AVERAGE RINGS") || style == QLatin1String("MOST RINGS");
             SqlStatement st = reader->prepareUntrusted(
-                QStringLiteral("Select Count(*), Total(fldRings), Max(fldRings) From tblCID") +
+                (rings ? QStringLiteral("Select Count(*), Total(fldRings), Max(fldRings) From tblCID")
+                       : QStringLiteral("Select Count(*) From tblCID")) +
                 whereText(StatisticCondition(statistic, group, timePeriod)));
             qint64 count = 0;
-            double rings = 0, mostRings = 0;
+            double ringSum = 0, mostRings = 0;
             if (st.step()) {
                 count = st.int64(0);
-                rings = st.real(1);
-                mostRings = st.isNull(2) ? 0 : st.real(2);
+                if (rings) {
+                    ringSum = st.real(1);
+                    mostRings = st.isNull(2) ? 0 : st.real(2);
+                }
             }
             const double calls = double(count);
             if (style.isEmpty() || style == QLatin1String("NONE"))
                 value = calls;
             else if (style == QLatin1String("AVERAGE RINGS"))
-                value = count > 0 ? rings / calls : 0;
+                value = count > 0 ? ringSum / calls : 0;
             else if (style == QLatin1String("MOST RINGS"))
                 value = std::max(0.0, mostRings);
             else if (style == QLatin1String("AVERAGE CALLS PER HOUR"))
