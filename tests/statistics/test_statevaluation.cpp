@@ -310,6 +310,12 @@ void TestStatEvaluation::busiestWindowEdges()
     note.clear();
     QCOMPARE(builtIn("Most Calls in a Hour", group("fldName Like 'Twin'"), 0, QString(), &note), 2.0);
     QCOMPARE(note, QStringLiteral(" (1/5/2024 8:00:00 AM to 1/5/2024 8:00:00 AM)"));
+
+    // The night the clocks go forward: 1:30 and 3:10 by the wall clock are 1 h 40 min apart, as shown.
+    addCall("Night", "555-0002", "2024-03-10 01:30:00", 1, "YES");
+    addCall("Night", "555-0002", "2024-03-10 03:10:00", 1, "YES");
+    QCOMPARE(builtIn("Most Calls in a Hour", group("fldName Like 'Night'")), 1.0);
+    QCOMPARE(builtIn("Most Calls in 2 Hours", group("fldName Like 'Night'")), 2.0);
 }
 
 void TestStatEvaluation::roundingTiesToEven()
