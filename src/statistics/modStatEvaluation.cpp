@@ -180,11 +180,11 @@ qint64 MostCallsInPeriod(const std::vector<qint64>& times, qint64 windowSeconds,
 double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int days, const QString& timePeriod,
                    QString* note)
 {
-    SqlDatabase* reader = CallerDBReader();
-    if (!reader)
-        return 0; // a client asks its server; without a log there is nothing to count
     const QString style = statistic.Style.toUpper();
     try {
+        SqlDatabase* reader = CallerDBReader();
+        if (!reader)
+            return 0; // a client asks its server; without a log there is nothing to count
         double value = 0;
         if (const int back = lastDaysOf(style)) {
             QString condition = QStringLiteral("fldDate > #") + DateText::format(Clock::now().addDays(-back)) +
@@ -270,11 +270,11 @@ int PeriodDays(int menuItem, const QDateTime& customStart, const QDateTime& cust
 
 int PeriodDaysFromClause(const QString& timePeriod)
 {
-    SqlDatabase* reader = CallerDBReader();
-    if (!reader)
-        return 0;
     const QString clause = timePeriod.trimmed();
     try {
+        SqlDatabase* reader = CallerDBReader();
+        if (!reader)
+            return 0;
         SqlStatement st = reader->prepareUntrusted(
             QStringLiteral("Select Min(fldDate) From tblCID") +
             (clause.size() >= 4 ? QStringLiteral(" Where ") + clause.mid(4) : QString()));
