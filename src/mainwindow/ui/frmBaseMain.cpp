@@ -22,12 +22,14 @@
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
+#include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
+#include "network/clsServer.h"
 #include "core/WindowLinks.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
@@ -36,6 +38,7 @@
 #include "mainwindow/ui/ProgramIcons.h"
 #include "mainwindow/ui/ShellIcon.h"
 #include "platform/Clock.h"
+#include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
@@ -752,6 +755,69 @@ void frmBaseMain::portStateChanged()
 }
 
 void frmBaseMain::BlockCall() { Calls->BlockCall(); }
+
+void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
+{
+    const bool confirm =
+        textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")));
+    bool yes = true;
+    if (confirm && id == -1)
+        yes = Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "
+                                             "information?"),
+                              Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
+    if (yes && gCallerDB) {
+        // The key is a number, whichever way it came: the grid's ID cell is never pasted into the query.
+        qint64 key = id;
+        bool ok = true;
+        if (id == -1)
+            key = Grid->TextMatrix(Grid->RowSel(), CallListModel::ColID).trimmed().toLongLong(&ok);
+        QList<clsCaller> found;
+        if (ok) {
+            try {
+                found = SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(key));
+            } catch (const SqlError& e) {
+                SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
+                ReportError(QStringLiteral("frmBaseMain_EditGrid"));
+            }
+        }
+        if (!found.isEmpty()) {
+            clsCaller caller = found.first();
+            // Text the log cannot hold as a date or a ring count changes nothing.
+            bool valid = true;
+            switch (column) {
+            case 0: caller.Name = text; break;
+            case 1: caller.Number.Number = text; break;
+            case 2:
+                if (const auto date = DateText::parse(text))
+                    caller.CallerDate = DateText::format(*date);
+                else
+                    valid = false;
+                break;
+            case 3:
+                valid = RecordFields::toInt32(text, caller.Rings) == RecordFields::Converted;
+                break;
+            case 4: caller.Answered = text; break;
+            default: break;
+            }
+            if (!valid) {
+                SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
+                ReportError(QStringLiteral("frmBaseMain_EditGrid"));
+            } else {
+                EditCaller(caller.ID, caller);
+                const QList<clsCaller> saved =
+                    SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(caller.ID));
+                if (!saved.isEmpty()) {
+                    clsCaller stored = saved.first();
+                    MatchCallerToContact(stored.Number.Number, stored);
+                    Grid->UpdateItem(stored.ID, stored);
+                    if (gNetworkMode == Server && gServer)
+                        gServer->SendData(QStringLiteral(";EDIT CALLER;") + stored.PrintSend() + QStringLiteral(";"));
+                }
+            }
+        }
+    }
+    UpdateSQL();
+}
 
 void frmBaseMain::EnablePortOpenTimer() { MSComm->PortOpenTimer.start(); }
 

@@ -47,6 +47,7 @@ public:
     void showAndRaise() override;
     void eventAdded(int row) override;
     void BlockCall() override;
+    void EditGrid(int column, const QString& text, qint32 id) override;
     void EnablePortOpenTimer() override;
 
     // --- controls ---

@@ -19,6 +19,7 @@
 #include "core/modCallerDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
+#include "network/clsServer.h"
 #include "core/ui/StartupWindows.h"
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/CallListView.h"
@@ -52,6 +53,7 @@ private Q_SLOTS:
     void refreshAskedDuringARefillFillsOnce();
     void rightClickSelectsTheRowAndOpensTheMenu();
     void aCallThroughTheModemReachesTheList();
+    void cellEditsAreStored();
     void screenshot();
 
 private:
@@ -370,6 +372,53 @@ void TestCallView::aCallThroughTheModemReachesTheList()
     QTRY_VERIFY(!w->MSComm->ModemConnected);
     QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Open Port"));
     QCOMPARE(w->windowIcon().cacheKey(), ProgramIcons::icon(QStringLiteral("ricon")).cacheKey());
+}
+
+void TestCallView::cellEditsAreStored()
+{
+    seed(3);
+    frmBaseMain* w = window();
+    w->mnuViewTime[12]->trigger();
+    const qint32 id = w->Grid->TextMatrix(2, 5).toInt();
+    gServer->sentLog.clear();
+    auto stored = [id] { return SelectCallers(QStringLiteral("Select * From tblCID Where ID = %1").arg(id)).value(0); };
+    // Typed in the cell editor: stored in its normal form, the row rewritten from the log.
+    w->Grid->ShowEdit(2, 1);
+    w->Grid->editor()->selectAll();
+    QTest::keyClicks(w->Grid->editor(), QStringLiteral("(555) 123 4567"));
+    QTest::keyClick(w->Grid->editor(), Qt::Key_Return);
+    QCOMPARE(stored().Number.Number, QStringLiteral("(555) 123-4567"));
+    QCOMPARE(w->Grid->TextMatrix(2, 1), QStringLiteral("(555) 123-4567"));
+    w->Grid->ShowEdit(2, 4);
+    w->Grid->editor()->selectAll();
+    QTest::keyClicks(w->Grid->editor(), QStringLiteral("yes"));
+    QTest::keyClick(w->Grid->editor(), Qt::Key_Return);
+    QCOMPARE(stored().Answered, QStringLiteral("YES"));
+    QVERIFY(Prompt::history().isEmpty()); // an explicit ID asks nothing
+    QVERIFY(gServer->sentLog.isEmpty());  // standalone: nothing sent
+
+    // A value the log cannot hold changes nothing and says nothing.
+    w->EditGrid(3, QStringLiteral("abc"), id);
+    QCOMPARE(stored().Rings, 2);
+    QVERIFY(Prompt::history().isEmpty());
+
+    // The selected row's record (ID -1): asked first; No keeps it.
+    w->Grid->setRow(2);
+    Prompt::queueAnswer(Prompt::No);
+    w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
+    QCOMPARE(Prompt::texts(),
+             QStringList{QStringLiteral("Are you sure you want to permanently edit the original caller id information?")});
+    QVERIFY(stored().Name != QStringLiteral("SOMEONE ELSE"));
+    Prompt::queueAnswer(Prompt::Yes);
+    gNetworkMode = Server;
+    w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
+    QCOMPARE(stored().Name, QStringLiteral("SOMEONE ELSE"));
+    QCOMPARE(w->Grid->TextMatrix(2, 0), QStringLiteral("SOMEONE ELSE"));
+    QCOMPARE(gServer->sentLog.size(), 1);
+    QVERIFY(gServer->sentLog.first().startsWith(QStringLiteral(";EDIT CALLER;|%1|SOMEONE ELSE|").arg(id)));
+    // An ID that is in no record changes nothing.
+    w->EditGrid(0, QStringLiteral("NOBODY"), 99999);
+    QCOMPARE(gServer->sentLog.size(), 1);
 }
 
 void TestCallView::screenshot()
