@@ -38,6 +38,7 @@ private Q_SLOTS:
     void startsAsTheStandaloneWindow();
     void startsMinimisedWhenAsked();
     void hintsFollowTheOption();
+    void theFirstResizeKeepsTheStoredWidths();
     void closeMinimisesAndKeepsTheProgram();
     void closeWithoutCloseMinimizeExits();
     void fileExitEndsWithLogOffTime();
@@ -115,6 +116,26 @@ void TestFrmBaseMain::startsMinimisedWhenAsked()
     w->mnuPopupMenuRestore_Click();
     QVERIFY(!(w->windowState() & Qt::WindowMinimized));
     QVERIFY(w->isVisible());
+}
+
+void TestFrmBaseMain::theFirstResizeKeepsTheStoredWidths()
+{
+    ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    SingleInstance::instance().release();
+    SaveProperty(Section::frmMain, Key::Col0, QStringLiteral("3000"));
+    SaveProperty(Section::frmMain, Key::Width, QStringLiteral("11000"));
+    SaveProperty(Section::frmMain, Key::Height, QStringLiteral("6000"));
+    QVERIFY(Main());
+    frmBaseMain* w = window();
+    w->MSComm->PortOpenTimer.stop();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(w->width(), Twips::toPixels(11000));
+    QCOMPARE(w->Grid->ColWidth(0), 3000);
+    // Later resizes scale the columns with the window.
+    w->resize(w->width() / 2 + 100, w->height());
+    QCoreApplication::processEvents();
+    QVERIFY(w->Grid->ColWidth(0) < 2000);
 }
 
 void TestFrmBaseMain::hintsFollowTheOption()
