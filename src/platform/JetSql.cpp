@@ -298,6 +298,7 @@ bool anyNull(int argc, sqlite3_value** argv)
 
 const QString kTypeMismatch = QStringLiteral("Data type mismatch in criteria expression.");
 const QString kInvalidCall = QStringLiteral("Invalid procedure call or argument.");
+const QString kOverflow = QStringLiteral("Overflow.");
 
 struct FunctionError {
     QString message;
@@ -308,8 +309,13 @@ std::optional<qint64> argNumber(sqlite3_value* v)
     const int type = sqlite3_value_numeric_type(v);
     if (type == SQLITE_INTEGER)
         return sqlite3_value_int64(v);
-    if (type == SQLITE_FLOAT)
-        return qint64(std::llround(sqlite3_value_double(v)));
+    if (type == SQLITE_FLOAT) {
+        // Rounded only within the 64-bit range; beyond it the conversion would give any number at all.
+        const double d = sqlite3_value_double(v);
+        if (!std::isfinite(d) || std::fabs(d) >= 9.2e18)
+            throw FunctionError{kOverflow};
+        return qint64(std::llround(d));
+    }
     return std::nullopt;
 }
 
@@ -326,6 +332,9 @@ QDateTime argDate(sqlite3_value* v)
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
         // A number is a serial date: days since the zero date, the fraction being the time of day.
         const double serial = sqlite3_value_double(v);
+        // Beyond the years 100 to 9999 a number is no date.
+        if (!std::isfinite(serial) || serial < -657434.0 || serial >= 2958466.0)
+            throw FunctionError{kOverflow};
         const QDateTime zero(DateText::zeroDate(), QTime(0, 0), Qt::UTC);
         return zero.addSecs(qint64(std::llround(serial * 86400.0)));
     }

@@ -250,6 +250,8 @@ void TestJetSql::functionsComputeJetResults_data()
     QTest::newRow("now is the clock") << "Now()" << "2024-06-02 12:00:00";
     QTest::newRow("date is today") << "Date()" << "2024-06-02 00:00:00";
     QTest::newRow("year of a literal") << "Year(#12/31/1999 11:59:59 PM#)" << "1999";
+    QTest::newRow("serial date") << "Year(45000.75) || ' ' || Hour(45000.75)" << "2023 18";
+    QTest::newRow("last serial date") << "Year(2958465)" << "9999";
     QTest::newRow("hour of general text") << "Hour('3/21/2024 2:05:07 PM')" << "14";
     QTest::newRow("weekday saturday") << "Weekday(#6/1/2024#)" << "7";
     QTest::newRow("weekday from monday") << "Weekday(#6/3/2024#, 2)" << "1";
@@ -282,6 +284,10 @@ void TestJetSql::failuresMapToTheProgramsResults_data()
     QTest::newRow("bad date literal") << "Select * From tblCID Where fldDate > #2/30/2024#" << "Bad SQL";
     QTest::newRow("date of a name") << "Select * From tblCID Where Year(fldName) = 1" << "Bad SQL";
     QTest::newRow("left negative") << "Select Left('abc', -1)" << "Bad SQL";
+    QTest::newRow("count beyond 64 bits") << "Select Left('abc', 1e300)" << "Bad SQL";
+    QTest::newRow("start beyond 64 bits") << "Select Mid('abc', 2, -1e19)" << "Bad SQL";
+    QTest::newRow("serial date beyond 9999") << "Select Year(1e300)" << "Bad SQL";
+    QTest::newRow("serial date before 100") << "Select Hour(-9e18)" << "Bad SQL";
     QTest::newRow("escape clause") << "Select * From tblCID Where fldName Like 'a' Escape '!'" << "Bad SQL";
     QTest::newRow("long pattern") << "Select * From tblCID Where fldName Like '" + QString(1200, QLatin1Char('*')) +
                                          "x'"
