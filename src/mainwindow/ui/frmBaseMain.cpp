@@ -469,6 +469,9 @@ void frmBaseMain::hideWindowsForMinimise()
 {
     // Without a tray the main window stays in the task bar, or nothing would lead back to the program.
     const bool toTray = Shell->added() && ShellIcon::trayAvailable();
+    // Every window to hide is marked before any is hidden: hiding an owner may take its owned windows along,
+    // and those must come back on restore as well.
+    QList<QWidget*> toHide;
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows) {
         const Qt::WindowType type = w->windowType();
@@ -477,8 +480,10 @@ void frmBaseMain::hideWindowsForMinimise()
         if (w == this && !toTray)
             continue;
         w->setProperty(kHiddenByMinimise, true);
-        w->hide();
+        toHide.append(w);
     }
+    for (QWidget* w : toHide)
+        w->hide();
 }
 
 void frmBaseMain::showWindowsAfterRestore()

@@ -207,6 +207,9 @@ void TestFrmBaseMain::minimiseHidesOtherWindowsButThePopupFamily()
     QWidget details;
     details.setObjectName(QStringLiteral("frmCallerInfo"));
     details.show();
+    auto* owned = new QWidget(w, Qt::Window); // a window owned by the main window (statistics, search ...)
+    owned->setObjectName(QStringLiteral("frmFind"));
+    owned->show();
     QWidget closedBefore; // not visible: not touched, not brought back
     closedBefore.setObjectName(QStringLiteral("frmStatistics"));
 
@@ -214,6 +217,7 @@ void TestFrmBaseMain::minimiseHidesOtherWindowsButThePopupFamily()
     w->setWindowState(Qt::WindowMinimized);
     QVERIFY(!contacts.isVisible());
     QVERIFY(frmBaseMain::hiddenByMinimise(&contacts));
+    QVERIFY(!owned->isVisible());
     QVERIFY(popup.isVisible());
     QVERIFY(details.isVisible());
     QVERIFY(!frmBaseMain::hiddenByMinimise(&popup));
@@ -222,6 +226,7 @@ void TestFrmBaseMain::minimiseHidesOtherWindowsButThePopupFamily()
     w->mnuPopupMenuRestore_Click();
     QVERIFY(!(w->windowState() & Qt::WindowMinimized));
     QVERIFY(contacts.isVisible());
+    QVERIFY(owned->isVisible());
     QVERIFY(!frmBaseMain::hiddenByMinimise(&contacts));
     QVERIFY(!closedBefore.isVisible());
     QVERIFY(popup.isVisible());
