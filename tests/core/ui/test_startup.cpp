@@ -665,6 +665,8 @@ void TestStartup::secondProcessRaisesFirst()
         askedAt = timer.elapsed();
         window->showAndRaise();
     });
+    // The handler refers to this function's locals: it must not outlive them.
+    const auto dropHandler = qScopeGuard([] { SingleInstance::instance().setActivateHandler({}); });
     QProcess second;
     second.setProcessEnvironment(programEnvironment(m_home->path()));
     QSignalSpy finished(&second, &QProcess::finished);
