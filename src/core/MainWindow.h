@@ -48,6 +48,9 @@ public:
     virtual void ProcessRemoteNetworkData(const QString& data) { (void)data; }
     virtual void RefreshOnline() {}
     virtual void AddHints() {}
+    // Check mark of an item of the Window menu (index 6, WindowMenuMiniDisplay, is "&Mini Display").
+    static constexpr int WindowMenuMiniDisplay = 6;
+    virtual void CheckWindowMenuItem(int index, bool checked) { (void)index, (void)checked; }
 
     // Shows the window modeless (start-up).
     virtual void showWindow() {}

@@ -100,6 +100,7 @@ inline constexpr char LockSize[] = "LockSize";
 inline constexpr char CallerInfo[] = "CallerInfo";
 inline constexpr char LogSize[] = "LogSize";
 inline constexpr char PictureBackground[] = "PictureBackground";
+inline constexpr char Flash[] = "Flash";
 // frmStatistics
 inline constexpr char ChartStatistic[] = "ChartStatistic";
 inline constexpr char ChartType[] = "ChartType";

@@ -14,6 +14,7 @@
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "platform/ui/ModalDialog.h"
+#include "popup/ui/frmMiniDisplay.h"
 
 namespace {
 
@@ -56,4 +57,5 @@ void registerStartupWindows()
         gToolTip->setVisibleTime(30000);
     };
     f.releaseToolTip = ReleaseToolTip;
+    frmMiniDisplay::install();
 }

@@ -1,0 +1,475 @@
+#include "popup/MiniDisplay.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/Processing.h"
+#include "core/RecordFields.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modProperties.h"
+#include "network/clsRemoteSocket.h"
+#include "popup/MiniDisplayView.h"
+
+namespace {
+
+MiniDisplay::WindowHooks& hooks()
+{
+    static MiniDisplay::WindowHooks h;
+    return h;
+}
+
+const char* const DefaultCallerInfo = ";Total Calls;Calls in the Last Day;Calls in the Last Week;"
+                                      "Calls Between 9pm and 1am;Most Calls in a Day;Most Calls in a Week;";
+
+void stopBlinking()
+{
+    if (gMainForm)
+        gMainForm->StopBlinking();
+}
+
+} // namespace
+
+MiniDisplay::MiniDisplay(QObject* parent) : QObject(parent)
+{
+    IncomingCallTimer.setInterval(IncomingCallInterval);
+    connect(&IncomingCallTimer, &QTimer::timeout, this, &MiniDisplay::IncomingCallTimer_Timer);
+    WindowLinks& links = windowLinks();
+    links.miniDisplayVisible = [this] { return isShown(); };
+    links.miniDisplayRefreshContactInfo = [this] { RefreshContactInfo(); };
+}
+
+MiniDisplay::~MiniDisplay()
+{
+    WindowLinks& links = windowLinks();
+    links.miniDisplayVisible = nullptr;
+    links.miniDisplayRefreshContactInfo = nullptr;
+}
+
+MiniDisplay& miniDisplay()
+{
+    static MiniDisplay instance;
+    return instance;
+}
+
+void MiniDisplay::setView(MiniDisplayView* view) { m_view = view; }
+
+bool MiniDisplay::isShown() const { return m_view && m_view->isShown(); }
+
+void MiniDisplay::setWindowHooks(WindowHooks h) { hooks() = std::move(h); }
+
+// ---------------------------------------------------------------------------------------------------------
+// Texts and numbers
+
+int MiniDisplay::logSize()
+{
+    const double n = textToNumber(GetProperty(Section::frmMiniDisplay, Key::LogSize, QStringLiteral("10")), 10);
+    qint32 whole = 10;
+    if (!RecordFields::roundToInt32(n, whole))
+        whole = n > 0 ? 32767 : 1;
+    return std::clamp(whole, 1, 32767);
+}
+
+QString MiniDisplay::positionText(int position, int count)
+{
+    return QString::number(position) + QLatin1Char('/') + QString::number(count);
+}
+
+QString MiniDisplay::answeredText(const QString& answered)
+{
+    const QString a = answered.toUpper();
+    if (a == QLatin1String("YES"))
+        return QStringLiteral("Answered");
+    if (a == QLatin1String("NO"))
+        return QStringLiteral("Not Answered");
+    if (a == QLatin1String("BLOCKED"))
+        return QStringLiteral("Blocked");
+    return QStringLiteral("N/A");
+}
+
+QString MiniDisplay::ringsText(qint32 rings) { return QString::number(rings) + QStringLiteral(" Rings"); }
+
+quint32 MiniDisplay::hoverColour(quint32 buttonColour)
+{
+    // Below 100 the subtraction would wrap round to a near-white colour.
+    return buttonColour > 100 ? buttonColour - 100 : 0;
+}
+
+quint32 MiniDisplay::colourSetting(const char* key, const char* defaultValue)
+{
+    const double v = RecordFields::leadingNumber(
+        GetProperty(Section::frmMiniDisplay, QLatin1String(key), QLatin1String(defaultValue)));
+    qint32 whole = 0;
+    if (!std::isfinite(v) || !RecordFields::roundToInt32(v, whole)) {
+        // Beyond 32 signed bits: keep the low 32 bits of a value that still fits an unsigned colour.
+        if (std::isfinite(v) && v >= 0 && v <= 4294967295.0)
+            return quint32(std::llround(v));
+        return 0;
+    }
+    return quint32(whole);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The call road
+
+bool MiniDisplay::PopupScreen()
+{
+    if (!textToBool(GetProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("True"))))
+        return false;
+    if (hooks().dialogOpen && hooks().dialogOpen())
+        return false;
+    if (gMainForm)
+        gMainForm->CheckWindowMenuItem(MainWindow::WindowMenuMiniDisplay, true);
+    Show();
+    return isShown();
+}
+
+void MiniDisplay::Show()
+{
+    if (hooks().show)
+        hooks().show();
+}
+
+void MiniDisplay::UpdateForm(const clsCaller& caller)
+{
+    if (!isShown())
+        return;
+    IncomingCallTimer.start();
+    const auto same = std::find_if(Callers.begin(), Callers.end(),
+                                   [&](const clsCaller& c) { return c.ID == caller.ID; });
+    if (same != Callers.end()) {
+        Callers.erase(same);
+    } else {
+        // Trim while at or above the limit, so a list that grew under a larger limit comes back down.
+        const int limit = logSize();
+        while (!Callers.isEmpty() && Callers.size() >= limit)
+            Callers.removeLast();
+    }
+    Callers.prepend(caller);
+    Position = 1;
+    RefreshPosition();
+}
+
+void MiniDisplay::Ring()
+{
+    if (!isShown())
+        return;
+    m_view->vibrate();
+    m_view->flash();
+    IncomingCallTimer.start();
+}
+
+void MiniDisplay::IncomingCallTimer_Timer()
+{
+    if (gRinging) {
+        if (m_view) {
+            m_view->setBlockVisible(true);
+            m_view->setCaption(m_view->caption().isEmpty() ? QStringLiteral("Incoming Call") : QString());
+        }
+        return;
+    }
+    if (m_view) {
+        m_view->setBlockVisible(false);
+        m_view->setCaption(QString());
+    }
+    IncomingCallTimer.stop();
+}
+
+void MiniDisplay::UpdateCaller(qint32 id, const clsCaller& caller)
+{
+    (void)id; // the record's own ID is the one compared, as it always was
+    if (!isShown())
+        return;
+    for (clsCaller& c : Callers) {
+        if (c.ID == caller.ID) {
+            c = caller;
+            break;
+        }
+    }
+    RefreshPosition();
+}
+
+void MiniDisplay::RefreshContactInfo()
+{
+    if (!isShown())
+        return;
+    for (clsCaller& c : Callers)
+        matchContact(c);
+    RefreshPosition();
+}
+
+void MiniDisplay::RefreshPosition()
+{
+    if (!isShown())
+        return;
+    EnablePopupMenu();
+    if (Position < 1)
+        Position = 1;
+    if (Position > Callers.size())
+        Position = int(Callers.size());
+
+    if (Callers.isEmpty()) {
+        // Nothing is listed (a cleared log): nothing of a deleted call may stay on show.
+        CurrentCaller = clsCaller();
+        CurrentContact = clsContact();
+        m_view->setCallerTexts(positionText(0, 0), QString(), QString(), QString(), QString(), QString());
+    } else {
+        CurrentCaller = Callers.at(Position - 1);
+        CurrentContact = contactNamed(CurrentCaller.ContactName);
+        m_view->setCallerTexts(positionText(Position, int(Callers.size())), CurrentCaller.PrintNameDescription(),
+                               CurrentCaller.Number.Number, CurrentCaller.CallerDate, ringsText(CurrentCaller.Rings),
+                               answeredText(CurrentCaller.Answered));
+    }
+    CurrentScreen = Labels;
+    SetScreen();
+    for (int screen : {OtherInfoScreen, PictureScreen, CallerInfoScreen}) {
+        if (m_view->detailVisible(screen))
+            m_view->refreshDetail(screen);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Screens
+
+void MiniDisplay::SetScreen()
+{
+    if (!m_view)
+        return;
+    const bool picture =
+        textToBool(GetProperty(Section::frmMiniDisplay, Key::PictureBackground, QStringLiteral("False"))) &&
+        !isClientMode();
+    m_view->showCallerLabels(picture, picture ? CurrentContact.ImageFile : QString());
+}
+
+void MiniDisplay::SetCallerInfo()
+{
+    if (!m_view)
+        return;
+    const QString list = GetProperty(Section::frmMiniDisplay, Key::CallerInfo, QLatin1String(DefaultCallerInfo));
+    if (!isClientMode()) {
+        m_view->showCallerInfo(GenerateCallerInfo(CurrentCaller, list));
+        return;
+    }
+    // The server works the statistics out; its reply fills the text box.
+    m_view->showCallerInfo(QString());
+    m_view->showWaiting(QStringLiteral("MINI DISPLAY STATS"));
+    QString pipes = list;
+    pipes.replace(QLatin1Char(';'), QLatin1Char('|'));
+    SendData(QStringLiteral(";MINI DISPLAY STATS;") + CurrentCaller.PrintSend() + QLatin1Char(';') + pipes +
+             QLatin1Char(';'));
+}
+
+void MiniDisplay::SetImage()
+{
+    if (!m_view || isClientMode())
+        return;
+    m_view->showImage(CurrentContact.ImageFile);
+}
+
+void MiniDisplay::SetOtherInfo()
+{
+    if (!m_view)
+        return;
+    m_view->showOtherInfo(CurrentContact.OtherInfo.isEmpty() ? QStringLiteral("<other information not available>")
+                                                             : CurrentContact.OtherInfo);
+}
+
+void MiniDisplay::EnablePopupMenu()
+{
+    if (m_view)
+        m_view->enablePopupMenu(!Callers.isEmpty());
+}
+
+bool MiniDisplay::screenAvailable(int screen) const
+{
+    switch (screen) {
+    case Labels:
+        return true;
+    case CallerInfoScreen:
+    case OtherInfoScreen:
+        return !(m_view && m_view->detailVisible(screen));
+    case PictureScreen:
+        return !isClientMode() && !(m_view && m_view->detailVisible(screen));
+    default:
+        return false;
+    }
+}
+
+void MiniDisplay::goToScreen(int screen)
+{
+    CurrentScreen = screen;
+    switch (screen) {
+    case Labels:
+        SetScreen();
+        break;
+    case CallerInfoScreen:
+        SetCallerInfo();
+        break;
+    case PictureScreen:
+        SetImage();
+        break;
+    case OtherInfoScreen:
+        SetOtherInfo();
+        break;
+    }
+}
+
+void MiniDisplay::lblNavigate_Click(int index)
+{
+    stopBlinking();
+    const auto beep = [this] {
+        if (m_view)
+            m_view->beep();
+    };
+    switch (index) {
+    case Left:
+        if (Position > 1) {
+            --Position;
+            RefreshPosition();
+        } else {
+            beep();
+        }
+        break;
+    case Right:
+        if (Position < Callers.size()) {
+            ++Position;
+            RefreshPosition();
+        } else {
+            beep();
+        }
+        break;
+    case Up:
+        if (CurrentScreen <= Labels) {
+            beep();
+            break;
+        }
+        for (int s = CurrentScreen - 1; s >= Labels; --s) {
+            if (screenAvailable(s)) {
+                goToScreen(s);
+                break;
+            }
+        }
+        break;
+    case Down: {
+        for (int s = CurrentScreen + 1; s <= OtherInfoScreen; ++s) {
+            if (screenAvailable(s)) {
+                goToScreen(s);
+                return;
+            }
+        }
+        beep();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MiniDisplay::lblWindow_Click(int index)
+{
+    (void)index; // both buttons act on the screen shown
+    if (!m_view)
+        return;
+    const auto firstAvailable = [this](std::initializer_list<int> order) {
+        for (int s : order) {
+            if (screenAvailable(s))
+                return s;
+        }
+        return int(Labels);
+    };
+    switch (CurrentScreen) {
+    case CallerInfoScreen:
+        m_view->openDetail(CallerInfoScreen);
+        goToScreen(firstAvailable({PictureScreen, OtherInfoScreen}));
+        break;
+    case PictureScreen:
+        if (isClientMode())
+            break;
+        m_view->openDetail(PictureScreen);
+        goToScreen(firstAvailable({OtherInfoScreen, CallerInfoScreen}));
+        break;
+    case OtherInfoScreen:
+        m_view->openDetail(OtherInfoScreen);
+        goToScreen(firstAvailable({PictureScreen, CallerInfoScreen}));
+        break;
+    default:
+        break;
+    }
+}
+
+QString MiniDisplay::GenerateCallerInfo(const clsCaller& caller, const QString& infoList) const
+{
+    if (isClientMode())
+        return QString();
+    QString text = QStringLiteral("Caller Info: ") + (caller.ContactName.isEmpty() ? caller.Name : caller.ContactName);
+    // Each listed statistic adds a line once the statistics engine defines it; a description that names
+    // no statistic adds nothing.
+    (void)infoList;
+    return text;
+}
+
+void MiniDisplay::Unload()
+{
+    IncomingCallTimer.stop();
+    CurrentCaller = clsCaller();
+    CurrentContact = clsContact();
+    Callers.clear();
+}
+
+void MiniDisplay::SendData(const QString& text)
+{
+    requestLog.append(text);
+    if (gRemoteSocket)
+        gRemoteSocket->SendData(text);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Filling the list
+
+void MiniDisplay::LoadData()
+{
+    if (!isShown())
+        return;
+    Callers.clear();
+    if (isClientMode()) {
+        // The server answers with one record a message, newest first; the client dispatcher appends them.
+        m_view->showWaiting(QStringLiteral("MINI DISPLAY"));
+        SendData(QStringLiteral(";MINI DISPLAY;") + QString::number(logSize()) + QLatin1Char(';'));
+        return;
+    }
+    const QList<clsCaller> rows = newestCalls(logSize());
+    const int n = int(rows.size());
+    std::unique_ptr<Processing> progress;
+    if (n > ProgressThreshold && isShown())
+        progress = std::make_unique<Processing>(n, QStringLiteral("Processing Mini Display Data..."),
+                                                m_view->windowObject(), QStringLiteral("MINI DISPLAY"));
+    for (int i = 0; i < n; ++i) {
+        // The progress window yields to the event loop: a click on Stop ends the filling.
+        if (progress && progress->StopProcessing())
+            break;
+        if (progress)
+            progress->Increment();
+        clsCaller caller = rows.at(i);
+        matchContact(caller);
+        Callers.append(caller);
+    }
+    RefreshPosition();
+    if (progress)
+        progress->Unload();
+}
+
+// PENDING: contact book and call log reads
+void MiniDisplay::matchContact(clsCaller& caller) { (void)caller; }
+clsContact MiniDisplay::contactNamed(const QString& name)
+{
+    (void)name;
+    return clsContact();
+}
+QList<clsCaller> MiniDisplay::newestCalls(int limit)
+{
+    (void)limit;
+    return {};
+}

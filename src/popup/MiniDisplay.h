@@ -1,0 +1,110 @@
+#pragma once
+
+#include "core/clsCaller.h"
+#include "core/clsContact.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class MiniDisplayView;
+
+// The caller pop-up's list of recent callers, newest first, and the navigation between them and between
+// the four screens of the caller shown. The window (frmMiniDisplay) is a thin view over this object; the
+// call road, record editing, the contact loader and the log maintenance reach the pop-up through it, so
+// none of them needs the widgets. Every operation does nothing while the pop-up is not shown.
+class MiniDisplay : public QObject {
+    Q_OBJECT
+public:
+    enum Screen { Labels = 0, CallerInfoScreen = 1, PictureScreen = 2, OtherInfoScreen = 3 };
+    enum Arrow { Left = 0, Right = 1, Up = 2, Down = 3 };
+    static constexpr int IncomingCallInterval = 400;
+    // Lists longer than this fill with the progress window showing.
+    static constexpr int ProgressThreshold = 100;
+
+    explicit MiniDisplay(QObject* parent = nullptr);
+    ~MiniDisplay() override;
+
+    // --- state read by the detail windows, the context menu and the client dispatcher ---
+    QList<clsCaller> Callers; // item 0 is the newest
+    int Position = 1;         // 1-based index of the caller shown
+    clsCaller CurrentCaller;  // empty when the list is empty
+    clsContact CurrentContact; // empty when the caller has no contact
+    int CurrentScreen = Labels;
+
+    // --- the window ---
+    void setView(MiniDisplayView* view);
+    MiniDisplayView* view() const { return m_view; }
+    bool isShown() const;
+
+    // How the call road opens the window and asks whether a modal dialog is up; the widget side installs
+    // them when the program starts.
+    struct WindowHooks {
+        std::function<void()> show;        // creates the window on first use and shows it modeless
+        std::function<bool()> dialogOpen;  // IsDialogOpen
+    };
+    static void setWindowHooks(WindowHooks hooks);
+
+    // --- the call road ---
+    // First ring of a call: with PopupScreen on and no modal dialog open, checks the main window's
+    // "Mini Display" menu item and shows the pop-up. True when it was shown.
+    bool PopupScreen();
+    void Show();
+    void UpdateForm(const clsCaller& caller);
+    void Ring();
+    void UpdateCaller(qint32 id, const clsCaller& caller);
+    void RefreshContactInfo();
+    void LoadData();
+    void RefreshPosition();
+
+    // --- screens and navigation ---
+    void SetScreen();
+    void SetCallerInfo();
+    void SetImage();
+    void SetOtherInfo();
+    void EnablePopupMenu();
+    bool screenAvailable(int screen) const;
+    void lblNavigate_Click(int index);
+    void lblWindow_Click(int index);
+
+    // The statistics text of screen 1 for a caller and a ";"-list of statistic descriptions.
+    QString GenerateCallerInfo(const clsCaller& caller, const QString& infoList) const;
+
+    // Caption blinking and the Block label while a call rings; public so it can be driven directly.
+    QTimer IncomingCallTimer;
+    void IncomingCallTimer_Timer();
+
+    // The window was unloaded: the list and the caller shown are released.
+    void Unload();
+
+    // Client mode: the requests to the server go out through the client socket; they are also kept here,
+    // in order, for the debug log and the tests.
+    QStringList requestLog;
+    void SendData(const QString& text);
+
+    // --- texts and numbers ---
+    // LogSize as a whole number from 1 to 32767 (the stored text may be "10.5" or junk).
+    static int logSize();
+    static QString positionText(int position, int count);
+    static QString answeredText(const QString& answered);
+    static QString ringsText(qint32 rings);
+    // The hover colour of the button labels: ButtonColor less 100, never below black.
+    static quint32 hoverColour(quint32 buttonColour);
+    // Colour settings: leading-number text, 32 bits.
+    static quint32 colourSetting(const char* key, const char* defaultValue);
+
+private:
+    void goToScreen(int screen);
+    static void matchContact(clsCaller& caller);
+    static clsContact contactNamed(const QString& name);
+    // The newest calls of the log, newest first, at most limit of them.
+    static QList<clsCaller> newestCalls(int limit);
+
+    MiniDisplayView* m_view = nullptr;
+};
+
+// The program's one pop-up list, created on first use.
+MiniDisplay& miniDisplay();

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "popup/MiniDisplayView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class MiniDisplay;
+class PopupVibrator;
+
+// The caller pop-up: a small tool window above the others showing the recent callers. The list and the
+// navigation live in MiniDisplay; this window lays itself out in proportion to its size, colours itself
+// from the settings, shakes on a ring and asks before blocking a ringing call.
+class frmMiniDisplay : public QWidget, public MiniDisplayView {
+    Q_OBJECT
+public:
+    // The one window, created (loaded) on first use when create is set; nullptr when not loaded.
+    static frmMiniDisplay* instance(bool create = true);
+    // Lets the call road open the window and ask for open modal dialogs (called once at start-up).
+    static void install();
+
+    ~frmMiniDisplay() override;
+
+    MiniDisplay& list() const { return *m_list; }
+
+    // --- public operations ---
+    void UpdateAppearance();
+    void Vibrate();
+    void Flash();
+    void AddHints();
+
+    // --- handlers, public so they can be driven directly ---
+    void ButtonTimer_Timer();
+    void ToggleWideSize();
+    void lblBlock_Click();
+    void chkOnTop_Click();
+    void mnuPopupLockSize_Click();
+    void ResetButtonColors();
+
+    // --- MiniDisplayView ---
+    bool isShown() const override;
+    void showCallerLabels(bool withPicture, const QString& imageFile) override;
+    void setCallerTexts(const QString& position, const QString& name, const QString& number, const QString& time,
+                        const QString& rings, const QString& answered) override;
+    void showCallerInfo(const QString& text) override;
+    void showImage(const QString& imageFile) override;
+    void showOtherInfo(const QString& text) override;
+    bool detailVisible(int screen) const override;
+    void openDetail(int screen) override;
+    void refreshDetail(int screen) override;
+    void enablePopupMenu(bool callersListed) override;
+    void beep() override;
+    void vibrate() override { Vibrate(); }
+    void flash() override { Flash(); }
+    void setBlockVisible(bool visible) override;
+    QString caption() const override;
+    void setCaption(const QString& caption) override;
+    void showWaiting(const QString& tag) override;
+    QObject* windowObject() override { return this; }
+
+    // --- geometry in twips (outer rectangle, as stored) ---
+    double twipsLeft() const;
+    double twipsTop() const;
+    double twipsWidth() const;
+    double twipsHeight() const;
+    void moveTwips(double left, double top);
+    void resizeTwips(double width, double height);
+
+    // --- controls (read by tests and the detail windows) ---
+    QWidget* picScreen = nullptr;
+    QLabel* lblName = nullptr;
+    QLabel* lblNumber = nullptr;
+    QLabel* lblTime = nullptr;
+    QLabel* lblPosition = nullptr;
+    QLabel* lblRings = nullptr;
+    QLabel* lblAnswered = nullptr;
+    QPlainTextEdit* txtCallerInfo = nullptr;
+    QPlainTextEdit* txtOtherInfo = nullptr;
+    QLabel* imgContactImage = nullptr;
+    QLabel* lblNoPic = nullptr;
+    QWidget* picWindow = nullptr;
+    QLabel* lblWindow[2] = {};
+    QLabel* lblNavigate[4] = {};
+    QLabel* lblBlock = nullptr;
+    QCheckBox* chkOnTop = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuPopupLockSize = nullptr;
+    QAction* mnuPopupAdd = nullptr;
+    QAction* mnuPopupCreateNew = nullptr;
+    QAction* mnuPopupAddToCurrent = nullptr;
+    QAction* mnuPopupSearch = nullptr;
+    QAction* mnuPopupSearchName = nullptr;
+    QAction* mnuPopupSearchNumber = nullptr;
+    QAction* mnuPopupSearchContact = nullptr;
+    QAction* mnuPopupViewStats = nullptr;
+    QAction* mnuPopupViewOriginal = nullptr;
+    QAction* mnuPopupCustomize = nullptr;
+    QTimer ButtonTimer;
+    PopupVibrator* vibrator() const { return m_vibrator; }
+
+    int beepCount() const { return m_beeps; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    explicit frmMiniDisplay(MiniDisplay& list);
+    void buildControls();
+    void buildMenu();
+    void Form_Resize();
+    void firstShow();
+    void layoutControls();
+    void placeCornerLabels();
+    void DragForm(Qt::MouseButtons buttons, const QPoint& globalPos);
+    void hover(QWidget* button);
+    void applyLockSize(bool locked);
+    void SaveFormPosition();
+    void applyOnTop(bool force);
+    void loadPicture(const QString& imageFile);
+    void showPicture();
+    QSizeF outerSizeTwips() const;
+    QSizeF innerSizeTwips() const;
+
+    MiniDisplay* m_list;
+    PopupVibrator* m_vibrator = nullptr;
+    bool FirstShow = true;
+    bool Placing = false;
+    int SavedLeft = 0; // Left before the window was made wide
+    int m_beeps = 0;
+    QPixmap m_picture;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+};

@@ -1,0 +1,665 @@
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QTest>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "platform/Colour.h"
+#include "platform/Prompt.h"
+#include "platform/Twips.h"
+#include "popup/MiniDisplay.h"
+#include "popup/PopupLayout.h"
+#include "popup/PopupVibrator.h"
+#include "popup/ui/PopupWindows.h"
+#include "popup/ui/frmMiniDisplay.h"
+#include "popup/ui/frmOtherInfo.h"
+
+namespace {
+
+// Records what the pop-up asks of the main window.
+class RecordingMainWindow : public MainWindow {
+public:
+    int blockCalls = 0;
+    int stopBlinking = 0;
+    QList<QPair<int, bool>> windowMenu;
+    void BlockCall() override { ++blockCalls; }
+    void StopBlinking() override { ++stopBlinking; }
+    void CheckWindowMenuItem(int index, bool checked) override { windowMenu.append({index, checked}); }
+    void reset()
+    {
+        blockCalls = 0;
+        stopBlinking = 0;
+        windowMenu.clear();
+    }
+};
+
+clsCaller call(qint32 id, const QString& name, const QString& number, qint32 rings = 2,
+               const QString& answered = QStringLiteral("N/A"))
+{
+    clsCaller c;
+    c.ID = id;
+    c.Name = name;
+    c.Number.Number = number;
+    c.CallerDate = QStringLiteral("3/21/2024 2:05:07 PM");
+    c.Rings = rings;
+    c.Answered = answered;
+    return c;
+}
+
+// The mouse moving over a control with no button held.
+void hoverOver(QWidget* widget)
+{
+    const QPointF local = QRectF(widget->rect()).center();
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+void setPopup(const char* key, const QString& value)
+{
+    SaveProperty(QString::fromLatin1(Section::frmMiniDisplay), QString::fromLatin1(key), value);
+}
+
+} // namespace
+
+class TestMiniDisplay : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void aCallShowsItsRecord();
+    void theListKeepsLogSizeNewestFirst();
+    void aRepeatedCallMovesToTheTop();
+    void anEmptyListShowsNothing();
+    void navigationBeepsAtBothEnds();
+    void screensSkipOpenDetailWindows();
+    void layoutFollowsTheTable_data();
+    void layoutFollowsTheTable();
+    void sizesAreClamped();
+    void doubleClickTogglesWide();
+    void coloursComeFromTheSettings();
+    void hoverColourStaysAboveBlack();
+    void vibrateWithNoDurationMovesOnceAndBack();
+    void vibrateStaysInRangeAndEndsHome();
+    void vibrateFollowsADrag();
+    void blockQuestionBlocksTheRingingCall();
+    void incomingCallTimerBlinksTheCaption();
+    void screenshots();
+
+private:
+    frmMiniDisplay* open();
+    std::unique_ptr<TempHome> m_home;
+    RecordingMainWindow m_main;
+};
+
+void TestMiniDisplay::init()
+{
+    m_home = std::make_unique<TempHome>();
+    Twips::setLogicalDpi(96);
+    m_main.reset();
+    gMainForm = &m_main;
+    gNetworkMode = Standalone;
+    gRinging = false;
+}
+
+void TestMiniDisplay::cleanup()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    gMainForm = nullptr;
+    gRinging = false;
+    gNetworkMode = Standalone;
+    m_home.reset();
+}
+
+frmMiniDisplay* TestMiniDisplay::open()
+{
+    frmMiniDisplay* w = frmMiniDisplay::instance();
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w))
+        qWarning("the pop-up was not exposed");
+    return w;
+}
+
+void TestMiniDisplay::aCallShowsItsRecord()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    list.UpdateForm(call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567")));
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/1"));
+    QCOMPARE(w->lblName->text(), QStringLiteral("JOHN SMITH"));
+    QCOMPARE(w->lblNumber->text(), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(w->lblRings->text(), QStringLiteral("2 Rings"));
+    QCOMPARE(w->lblAnswered->text(), QStringLiteral("N/A"));
+    QCOMPARE(w->lblTime->text(), QStringLiteral("3/21/2024 2:05:07 PM"));
+    QVERIFY(w->mnuPopupViewStats->isEnabled());
+    QCOMPARE(list.CurrentCaller.ID, 7);
+
+    // The answered states read as words; the record is replaced in place by an edit.
+    list.UpdateCaller(7, call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567"), 3,
+                              QStringLiteral("yes")));
+    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Answered"));
+    QCOMPARE(w->lblRings->text(), QStringLiteral("3 Rings"));
+    list.UpdateCaller(7, call(7, QStringLiteral("J"), QStringLiteral("1"), 3, QStringLiteral("BLOCKED")));
+    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Blocked"));
+    list.UpdateCaller(7, call(7, QStringLiteral("J"), QStringLiteral("1"), 3, QStringLiteral("No")));
+    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Not Answered"));
+
+    // The position and answered labels keep to the right-hand corners of the screen area.
+    const QRect screen = w->picScreen->rect();
+    QVERIFY(qAbs(w->lblPosition->geometry().right() + 1 + Twips::toPixels(50) - screen.width()) <= 1);
+    QVERIFY(qAbs(w->lblAnswered->geometry().right() + 1 + Twips::toPixels(50) - screen.width()) <= 1);
+    QVERIFY(qAbs(w->lblAnswered->geometry().bottom() + 1 + Twips::toPixels(50) - screen.height()) <= 1);
+}
+
+void TestMiniDisplay::theListKeepsLogSizeNewestFirst()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    setPopup(Key::LogSize, QStringLiteral("10"));
+    for (int id = 1; id <= 11; ++id)
+        list.UpdateForm(call(id, QStringLiteral("CALLER %1").arg(id), QStringLiteral("555-000%1").arg(id)));
+    QCOMPARE(list.Callers.size(), 10);
+    QCOMPARE(list.Callers.first().ID, 11);
+    QCOMPARE(list.Callers.last().ID, 2);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(list.Callers.at(i).ID, 11 - i);
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/10"));
+
+    // A fractional size is used as a whole number and the list never grows past it.
+    setPopup(Key::LogSize, QStringLiteral("10.5"));
+    for (int id = 12; id <= 30; ++id)
+        list.UpdateForm(call(id, QStringLiteral("C"), QStringLiteral("1")));
+    QCOMPARE(list.Callers.size(), 10);
+    // A smaller limit brings a longer list down at the next call.
+    setPopup(Key::LogSize, QStringLiteral("3"));
+    list.UpdateForm(call(31, QStringLiteral("C"), QStringLiteral("1")));
+    QCOMPARE(list.Callers.size(), 3);
+    QCOMPARE(list.Callers.at(0).ID, 31);
+    QCOMPARE(list.Callers.at(2).ID, 29);
+    // Junk reads as the default size.
+    setPopup(Key::LogSize, QStringLiteral("abc"));
+    QCOMPARE(MiniDisplay::logSize(), 10);
+    list.UpdateForm(call(32, QStringLiteral("C"), QStringLiteral("1")));
+    QCOMPARE(list.Callers.size(), 4);
+    setPopup(Key::LogSize, QStringLiteral("50000"));
+    QCOMPARE(MiniDisplay::logSize(), 32767);
+    setPopup(Key::LogSize, QStringLiteral("0"));
+    QCOMPARE(MiniDisplay::logSize(), 1);
+}
+
+void TestMiniDisplay::aRepeatedCallMovesToTheTop()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    for (int id = 1; id <= 4; ++id)
+        list.UpdateForm(call(id, QStringLiteral("C%1").arg(id), QStringLiteral("1")));
+    list.Position = 3;
+    list.RefreshPosition();
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("3/4"));
+    // The call at the top again: replaced there, count unchanged, back to position 1.
+    list.UpdateForm(call(4, QStringLiteral("NEW NAME"), QStringLiteral("1")));
+    QCOMPARE(list.Callers.size(), 4);
+    QCOMPARE(list.Position, 1);
+    QCOMPARE(w->lblName->text(), QStringLiteral("NEW NAME"));
+    // A call listed lower down moves to the top.
+    list.UpdateForm(call(2, QStringLiteral("MOVED"), QStringLiteral("1")));
+    QCOMPARE(list.Callers.size(), 4);
+    QCOMPARE(list.Callers.at(0).Name, QStringLiteral("MOVED"));
+    QCOMPARE(list.Callers.at(1).ID, 4);
+    QCOMPARE(list.Callers.at(3).ID, 1);
+    // An edit keeps the record at its own place and the position where it was.
+    list.Position = 4;
+    list.RefreshPosition();
+    list.UpdateCaller(3, call(3, QStringLiteral("EDITED"), QStringLiteral("1")));
+    QCOMPARE(list.Callers.at(2).Name, QStringLiteral("EDITED"));
+    QCOMPARE(list.Position, 4);
+}
+
+void TestMiniDisplay::anEmptyListShowsNothing()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    list.UpdateForm(call(5, QStringLiteral("DELETED CALL"), QStringLiteral("555-1234")));
+    QCOMPARE(w->lblName->text(), QStringLiteral("DELETED CALL"));
+    // The log was cleared: the list is reloaded empty and nothing of the old call stays on show.
+    list.LoadData();
+    QCOMPARE(list.Callers.size(), 0);
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("0/0"));
+    QCOMPARE(w->lblName->text(), QString());
+    QCOMPARE(w->lblNumber->text(), QString());
+    QCOMPARE(w->lblRings->text(), QString());
+    QCOMPARE(list.CurrentCaller.ID, 0);
+    QVERIFY(list.CurrentCaller.Name.isEmpty());
+    for (QAction* a : {w->mnuPopupAdd, w->mnuPopupCreateNew, w->mnuPopupAddToCurrent, w->mnuPopupSearch,
+                       w->mnuPopupSearchName, w->mnuPopupSearchNumber, w->mnuPopupSearchContact,
+                       w->mnuPopupViewOriginal, w->mnuPopupViewStats})
+        QVERIFY(!a->isEnabled());
+    QVERIFY(w->mnuPopupLockSize->isEnabled());
+    QVERIFY(w->mnuPopupCustomize->isEnabled());
+    const int beeps = w->beepCount();
+    list.lblNavigate_Click(MiniDisplay::Left);
+    list.lblNavigate_Click(MiniDisplay::Right);
+    QCOMPARE(w->beepCount(), beeps + 2);
+}
+
+void TestMiniDisplay::navigationBeepsAtBothEnds()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    for (int id = 1; id <= 3; ++id)
+        list.UpdateForm(call(id, QStringLiteral("C%1").arg(id), QStringLiteral("1")));
+    const int start = w->beepCount();
+    list.lblNavigate_Click(MiniDisplay::Left); // already the newest
+    QCOMPARE(w->beepCount(), start + 1);
+    list.lblNavigate_Click(MiniDisplay::Right);
+    list.lblNavigate_Click(MiniDisplay::Right);
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("3/3"));
+    QCOMPARE(w->lblName->text(), QStringLiteral("C1"));
+    QCOMPARE(w->beepCount(), start + 1);
+    list.lblNavigate_Click(MiniDisplay::Right); // the oldest
+    QCOMPARE(w->beepCount(), start + 2);
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("3/3"));
+    list.lblNavigate_Click(MiniDisplay::Left);
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("2/3"));
+    QCOMPARE(m_main.stopBlinking, 5);
+
+    // A real click on the left arrow label goes the same way.
+    QTest::mouseClick(w->lblNavigate[0], Qt::LeftButton);
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/3"));
+}
+
+void TestMiniDisplay::screensSkipOpenDetailWindows()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    list.UpdateForm(call(1, QStringLiteral("C1"), QStringLiteral("1")));
+    const int beeps = w->beepCount();
+    list.lblNavigate_Click(MiniDisplay::Up); // screen 0 has nothing above
+    QCOMPARE(w->beepCount(), beeps + 1);
+
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(list.CurrentScreen, 1);
+    QVERIFY(w->txtCallerInfo->isVisible());
+    QVERIFY(!w->lblName->isVisible());
+    QCOMPARE(w->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: C1"));
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(list.CurrentScreen, 2);
+    QVERIFY(w->lblNoPic->isVisible());
+    QCOMPARE(w->lblNoPic->text(), QStringLiteral("No Picture"));
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(list.CurrentScreen, 3);
+    QCOMPARE(w->txtOtherInfo->toPlainText(), QStringLiteral("<other information not available>"));
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(w->beepCount(), beeps + 2);
+
+    // The window button moves screen 3 into its own window; the pop-up goes to the next free screen.
+    list.lblWindow_Click(0);
+    QVERIFY(frmOtherInfo::instance(false) && frmOtherInfo::instance(false)->isVisible());
+    QCOMPARE(frmOtherInfo::instance(false)->txtOtherInfo->toPlainText(),
+             QStringLiteral("<other information not available>"));
+    QCOMPARE(list.CurrentScreen, 2);
+    list.lblNavigate_Click(MiniDisplay::Down); // 3 is in its own window now
+    QCOMPARE(list.CurrentScreen, 2);
+    QCOMPARE(w->beepCount(), beeps + 3);
+    // Another caller: back to screen 0.
+    list.UpdateForm(call(2, QStringLiteral("C2"), QStringLiteral("2")));
+    QCOMPARE(list.CurrentScreen, 0);
+    QVERIFY(w->lblName->isVisible());
+
+    // In client mode there is no picture screen: 1 goes down to 3 (when free) and 3 up to 1.
+    frmOtherInfo::instance(false)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    gNetworkMode = Client;
+    list.RefreshPosition();
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(list.CurrentScreen, 1);
+    QCOMPARE(list.requestLog.size(), 1);
+    QCOMPARE(list.requestLog.last(), QStringLiteral(";MINI DISPLAY STATS;") + list.CurrentCaller.PrintSend() +
+                                         QStringLiteral(";|Total Calls|Calls in the Last Day|Calls in the Last "
+                                                        "Week|Calls Between 9pm and 1am|Most Calls in a Day|Most "
+                                                        "Calls in a Week|;"));
+    QCOMPARE(w->txtCallerInfo->toPlainText(), QString());
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(list.CurrentScreen, 3);
+    list.lblNavigate_Click(MiniDisplay::Up);
+    QCOMPARE(list.CurrentScreen, 1);
+}
+
+void TestMiniDisplay::layoutFollowsTheTable_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("minimum") << 3500 << 1900;
+    QTest::newRow("middle") << 5250 << 3000;
+    QTest::newRow("maximum height") << 9000 << 4500;
+}
+
+void TestMiniDisplay::layoutFollowsTheTable()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(call(1, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567")));
+    w->resizeTwips(width, height);
+    const QSize expected(int(std::ceil(width / 15.0 - 1e-9)), int(std::ceil(height / 15.0 - 1e-9)));
+    QTRY_COMPARE(w->frameGeometry().size(), expected);
+
+    // Fonts from the window's size, in points.
+    const double ws = Twips::fromPixels(w->frameGeometry().width()) / 3500;
+    const double hs = Twips::fromPixels(w->frameGeometry().height()) / 1900;
+    QVERIFY(qAbs(w->lblNavigate[0]->font().pointSizeF() - 2 * (ws * hs + 9)) < 0.01);
+    QVERIFY(qAbs(w->lblName->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
+    QVERIFY(qAbs(w->lblNumber->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
+    for (QWidget* c : std::initializer_list<QWidget*>{w->lblTime, w->lblPosition, w->lblRings, w->lblAnswered,
+                                                      w->txtCallerInfo, w->txtOtherInfo, w->lblNoPic})
+        QVERIFY2(qAbs(c->font().pointSizeF() - (ws * hs + 8)) < 0.01, qPrintable(c->objectName()));
+    if (width == 3500) {
+        QVERIFY(qAbs(w->lblNavigate[0]->font().pointSizeF() - 20) < 0.1);
+        QVERIFY(qAbs(w->lblName->font().pointSizeF() - 10) < 0.1);
+        QVERIFY(qAbs(w->lblTime->font().pointSizeF() - 9) < 0.1);
+    }
+
+    // Positions, in pixels, against the table with the sizes the controls took.
+    const auto px = [](double twips) { return twips / Twips::perPixel(); };
+    const auto near = [](double a, double b) { return qAbs(a - b) <= 1.01; };
+    const double sw = w->width();
+    const double sh = w->height();
+    const QRect nav2 = w->lblNavigate[2]->geometry();
+    const QRect screen = w->picScreen->geometry();
+    QVERIFY(near(screen.x(), px(100)));
+    QVERIFY(near(screen.y(), px(100)));
+    QVERIFY(near(screen.width(), sw - px(100) - nav2.width() - px(100)));
+    QVERIFY(near(screen.height(), sh - px(100) - nav2.height() - px(100)));
+    const double pw = screen.width();
+    const double ph = screen.height();
+    QVERIFY(near(w->lblTime->x(), px(50)));
+    QCOMPARE(w->lblTime->y(), 0);
+    QVERIFY(near(w->lblRings->y(), ph - w->lblRings->height() - px(50)));
+    QVERIFY(near(w->lblName->y(), (ph - 2 * w->lblName->height()) / 2 - px(25)));
+    QVERIFY(near(w->lblNumber->y(), (ph - 0.5 * w->lblNumber->height()) / 2 + px(25)));
+    QCOMPARE(w->lblName->width(), screen.width());
+    QVERIFY(near(w->txtCallerInfo->width(), pw - px(90)));
+    QVERIFY(near(w->txtCallerInfo->height(), ph - px(20)));
+    QCOMPARE(w->imgContactImage->geometry(), QRect(0, 0, screen.width(), screen.height()));
+    QVERIFY(near(w->lblNoPic->x(), (pw - w->lblNoPic->width()) / 2));
+    const QRect nav0 = w->lblNavigate[0]->geometry();
+    const QRect nav1 = w->lblNavigate[1]->geometry();
+    QVERIFY(near(nav0.x(), screen.x() + pw / 3));
+    QVERIFY(near(nav0.y(), sh - nav0.height() - px(50)));
+    QVERIFY(near(nav1.x(), screen.x() + pw * 2 / 3 - nav1.width()));
+    QVERIFY(near(nav2.x(), sw - nav2.width() - px(50)));
+    QVERIFY(near(nav2.y(), screen.y() + ph / 9));
+    const QRect nav3 = w->lblNavigate[3]->geometry();
+    QVERIFY(near(nav3.y(), screen.y() + ph * 8 / 9 - nav3.height()));
+    const QRect block = w->lblBlock->geometry();
+    QVERIFY(near(block.width(), sw / 3));
+    QVERIFY(near(block.x(), sw - block.width() - px(100)));
+    QVERIFY(near(block.y(), nav0.y() + (nav0.height() - block.height()) / 2.0));
+    QVERIFY(near(w->chkOnTop->x(), px(100)));
+    QVERIFY(near(w->chkOnTop->y(), nav0.y() + (nav0.height() - w->chkOnTop->height()) / 2.0));
+    QVERIFY(near(w->picWindow->x(), pw - w->picWindow->width() - px(300)));
+    QVERIFY(near(w->lblWindow[1]->x(), pw - w->lblWindow[1]->width() - px(50)));
+}
+
+void TestMiniDisplay::sizesAreClamped()
+{
+    frmMiniDisplay* w = open();
+    const auto outer = [w] { return w->frameGeometry().size(); };
+    w->resizeTwips(3000, 1500);
+    QTRY_COMPARE(outer(), QSize(234, 127)); // 3500 x 1900 twips, rounded up to whole pixels
+    w->resizeTwips(5000, 5000);
+    QTRY_COMPARE(outer(), QSize(Twips::toPixels(5000), Twips::toPixels(4500)));
+    w->resizeTwips(20000, 2000);
+    QTRY_COMPARE(outer(), QSize(Twips::toPixels(20000), Twips::toPixels(2000)));
+}
+
+void TestMiniDisplay::doubleClickTogglesWide()
+{
+    frmMiniDisplay* w = open();
+    w->moveTwips(3000, 1200);
+    w->resizeTwips(3500, 1900);
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(200, 80));
+    QTRY_COMPARE(w->frameGeometry().width(), 234);
+    QTest::mouseDClick(w->lblName, Qt::LeftButton);
+    QTRY_COMPARE(w->frameGeometry().width(), w->screen()->geometry().width());
+    QCOMPARE(w->frameGeometry().height(), Twips::toPixels(4500));
+    QCOMPARE(w->frameGeometry().x(), 0);
+    QCOMPARE(w->frameGeometry().y(), 80);
+    w->ToggleWideSize();
+    QTRY_COMPARE(w->frameGeometry().width(), 234);
+    QCOMPARE(w->frameGeometry().topLeft(), QPoint(200, 80));
+
+    // A locked size only stops the blinking.
+    setPopup(Key::LockSize, QStringLiteral("True"));
+    const int blinks = m_main.stopBlinking;
+    w->ToggleWideSize();
+    QCoreApplication::processEvents();
+    QCOMPARE(w->frameGeometry().width(), 234);
+    QCOMPARE(m_main.stopBlinking, blinks + 1);
+}
+
+void TestMiniDisplay::coloursComeFromTheSettings()
+{
+    setPopup(Key::ScreenColor, QStringLiteral("255"));              // red
+    setPopup(Key::ForeColor, QStringLiteral("65280"));              // green
+    setPopup(Key::NameNumberForeColor, QStringLiteral("16711680")); // blue
+    setPopup(Key::ButtonColor, QStringLiteral("65535"));            // yellow
+    setPopup(Key::BackColor, QStringLiteral("12345678"));
+    frmMiniDisplay* w = open();
+    const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255), yellow(255, 255, 0);
+    const QColor back(0x4E, 0x61, 0xBC); // 12345678 is 0xBC614E, red in the low byte
+
+    for (QWidget* c : std::initializer_list<QWidget*>{w->picScreen, w->lblName, w->lblNumber, w->lblTime,
+                                                      w->lblPosition, w->lblRings, w->lblAnswered, w->txtCallerInfo,
+                                                      w->txtOtherInfo, w->picWindow, w->lblNoPic})
+        QVERIFY2(background(c) == red, qPrintable(c->objectName()));
+    for (QWidget* c : std::initializer_list<QWidget*>{w->lblTime, w->lblPosition, w->lblRings, w->lblAnswered,
+                                                      w->txtCallerInfo, w->txtOtherInfo, w->lblNoPic})
+        QVERIFY2(foreground(c) == green, qPrintable(c->objectName()));
+    QCOMPARE(foreground(w->lblName), blue);
+    QCOMPARE(foreground(w->lblNumber), blue);
+    for (QWidget* c : std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop,
+                                                      w->lblNavigate[0], w->lblNavigate[1], w->lblNavigate[2],
+                                                      w->lblNavigate[3]})
+        QCOMPARE(foreground(c), yellow);
+    QCOMPARE(background(w), back);
+    for (QWidget* c : std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop})
+        QCOMPARE(background(c), back);
+    // The window's own text colour has its own default.
+    QCOMPARE(foreground(w), green);
+
+    // Not a number: black. A change shows at the next UpdateAppearance.
+    setPopup(Key::ScreenColor, QStringLiteral("teal"));
+    w->UpdateAppearance();
+    QCOMPARE(background(w->lblName), QColor(0, 0, 0));
+
+    // Hover: the arrow takes ButtonColor less 100; moving over the name label gives it back at once.
+    const QColor hover(255 - 100, 255, 0);
+    QCursor::setPos(w->frameGeometry().center());
+    hoverOver(w->lblNavigate[1]);
+    QCOMPARE(foreground(w->lblNavigate[1]), hover);
+    QCOMPARE(foreground(w->lblNavigate[0]), yellow);
+    w->ButtonTimer_Timer(); // the mouse is still inside the window
+    QCOMPARE(foreground(w->lblNavigate[1]), hover);
+    hoverOver(w->lblName);
+    QCOMPARE(foreground(w->lblNavigate[1]), yellow);
+    // Leaving the window: the button timer gives the colour back.
+    hoverOver(w->chkOnTop);
+    QCOMPARE(foreground(w->chkOnTop), hover);
+    QCursor::setPos(w->frameGeometry().bottomRight() + QPoint(50, 50));
+    w->ButtonTimer_Timer();
+    QCOMPARE(foreground(w->chkOnTop), yellow);
+    QCOMPARE(w->ButtonTimer.interval(), 100);
+    QVERIFY(w->ButtonTimer.isActive());
+}
+
+void TestMiniDisplay::hoverColourStaysAboveBlack()
+{
+    QCOMPARE(MiniDisplay::hoverColour(2693142), 2693042u);
+    QCOMPARE(MiniDisplay::hoverColour(50), 0u);
+    QCOMPARE(MiniDisplay::hoverColour(0), 0u);
+}
+
+void TestMiniDisplay::vibrateWithNoDurationMovesOnceAndBack()
+{
+    frmMiniDisplay* w = open();
+    w->moveTwips(3000, 3000);
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(200, 200));
+    setPopup(Key::VibrateDuration, QStringLiteral("0"));
+    w->vibrator()->setRandomSource([] { return 0.999; }); // +100 twips both ways
+    w->Vibrate();
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(200 + Twips::toPixels(100), 200 + Twips::toPixels(100)));
+    QVERIFY(w->vibrator()->isRunning());
+    w->vibrator()->tick();
+    QVERIFY(!w->vibrator()->isRunning());
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(200, 200));
+
+    // Switched off, or hidden: nothing moves.
+    setPopup(Key::Vibrate, QStringLiteral("False"));
+    w->Vibrate();
+    QVERIFY(!w->vibrator()->isRunning());
+    setPopup(Key::Vibrate, QStringLiteral("True"));
+    w->hide();
+    w->Vibrate();
+    QVERIFY(!w->vibrator()->isRunning());
+}
+
+void TestMiniDisplay::vibrateStaysInRangeAndEndsHome()
+{
+    frmMiniDisplay* w = open();
+    w->moveTwips(4500, 3000);
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(300, 200));
+    setPopup(Key::VibrateDuration, QStringLiteral("40"));
+    QRandomGenerator seeded(20240321);
+    w->vibrator()->setRandomSource([&seeded] { return seeded.generateDouble(); });
+    const QPoint home = w->frameGeometry().topLeft();
+    int moves = 0;
+    const int limit = Twips::toPixels(100);
+    QSet<int> xs;
+    w->Vibrate();
+    while (w->vibrator()->isRunning()) {
+        ++moves;
+        QCoreApplication::processEvents();
+        const QPoint p = w->frameGeometry().topLeft();
+        QVERIFY(qAbs(p.x() - home.x()) <= limit);
+        QVERIFY(qAbs(p.y() - home.y()) <= limit);
+        xs.insert(p.x());
+        w->vibrator()->tick();
+        QVERIFY(moves < 100);
+    }
+    QCOMPARE(moves, 41); // VibrateDuration + 1 moves, then home
+    QVERIFY(xs.size() > 5); // it really shook
+    QTRY_COMPARE(w->frameGeometry().topLeft(), home);
+
+    // The timer paces it without a wait loop: the event loop runs it to the end by itself.
+    setPopup(Key::VibrateDuration, QStringLiteral("3"));
+    w->Vibrate();
+    QTRY_VERIFY(!w->vibrator()->isRunning());
+    QTRY_COMPARE(w->frameGeometry().topLeft(), home);
+
+    // Closing the window ends the shaking.
+    setPopup(Key::VibrateDuration, QStringLiteral("100"));
+    w->Vibrate();
+    QPointer<PopupVibrator> v = w->vibrator();
+    QVERIFY(v->isRunning());
+    w->close();
+    QVERIFY(!v || !v->isRunning());
+}
+
+void TestMiniDisplay::vibrateFollowsADrag()
+{
+    frmMiniDisplay* w = open();
+    w->moveTwips(3000, 3000);
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(200, 200));
+    setPopup(Key::VibrateDuration, QStringLiteral("5"));
+    w->vibrator()->setRandomSource([] { return 0.5; }); // a zero move
+    w->Vibrate();
+    w->vibrator()->tick();
+    w->moveTwips(9000, 6000); // dragged away meanwhile
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(600, 400));
+    while (w->vibrator()->isRunning())
+        w->vibrator()->tick();
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(600, 400));
+}
+
+void TestMiniDisplay::blockQuestionBlocksTheRingingCall()
+{
+    frmMiniDisplay* w = open();
+    gRinging = true;
+    w->list().UpdateForm(call(1, QStringLiteral("PEST"), QStringLiteral("555-0000")));
+    w->list().IncomingCallTimer_Timer();
+    QVERIFY(w->lblBlock->isVisible());
+
+    Prompt::queueAnswer(Prompt::No);
+    w->lblBlock_Click();
+    QCOMPARE(m_main.blockCalls, 0);
+    QCOMPARE(Prompt::history().last().text, QStringLiteral("Are you sure you want to block this call?"));
+    QCOMPARE(Prompt::history().last().buttons, int(Prompt::YesNo));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+
+    Prompt::queueAnswer(Prompt::Yes);
+    QTest::mouseClick(w->lblBlock, Qt::LeftButton);
+    QCOMPARE(m_main.blockCalls, 1);
+
+    // A client asks its server instead.
+    gNetworkMode = Client;
+    Prompt::queueAnswer(Prompt::Yes);
+    w->lblBlock_Click();
+    QCOMPARE(m_main.blockCalls, 1);
+    QCOMPARE(w->list().requestLog.last(), QStringLiteral(";BLOCK CALL;"));
+}
+
+void TestMiniDisplay::incomingCallTimerBlinksTheCaption()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    gRinging = true;
+    list.UpdateForm(call(1, QStringLiteral("C"), QStringLiteral("1")));
+    QVERIFY(list.IncomingCallTimer.isActive());
+    QCOMPARE(list.IncomingCallTimer.interval(), 400);
+    list.IncomingCallTimer_Timer();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Incoming Call"));
+    list.IncomingCallTimer_Timer();
+    QCOMPARE(w->windowTitle(), QString());
+    list.IncomingCallTimer_Timer();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Incoming Call"));
+    gRinging = false;
+    list.IncomingCallTimer_Timer();
+    QCOMPARE(w->windowTitle(), QString());
+    QVERIFY(!w->lblBlock->isVisible());
+    QVERIFY(!list.IncomingCallTimer.isActive());
+}
+
+void TestMiniDisplay::screenshots()
+{
+    const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR", QDir::tempPath());
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    list.UpdateForm(call(1, QStringLiteral("MARY JONES"), QStringLiteral("(555) 987-6543"), 1));
+    list.UpdateForm(call(2, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567"), 2));
+    gRinging = true;
+    list.IncomingCallTimer_Timer();
+    for (const auto& [width, height, name] :
+         {std::tuple{3500, 1900, "popup-small.png"}, std::tuple{7000, 3800, "popup-large.png"}}) {
+        w->resizeTwips(width, height);
+        QTRY_VERIFY(qAbs(w->frameGeometry().width() - Twips::toPixels(width)) <= 1 &&
+                    qAbs(w->frameGeometry().height() - Twips::toPixels(height)) <= 1);
+        const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+        QVERIFY(w->grab().save(path));
+        QVERIFY(QFileInfo(path).size() > 0);
+    }
+}
+
+QTEST_MAIN(TestMiniDisplay)
+#include "test_minidisplay.moc"
