@@ -10,7 +10,10 @@
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
+#include "core/modCallerDB.h"
+#include "core/modError.h"
 #include "core/modProperties.h"
+#include "platform/SqlError.h"
 #include "network/clsRemoteSocket.h"
 #include "popup/MiniDisplayView.h"
 
@@ -470,6 +473,14 @@ clsContact MiniDisplay::contactNamed(const QString& name)
 }
 QList<clsCaller> MiniDisplay::newestCalls(int limit)
 {
-    (void)limit;
-    return {};
+    // Only the newest rows are read, walking back from the newest; calls of the same second keep the order
+    // they were stored in.
+    try {
+        return SelectCallers(QStringLiteral("Select * From tblCID Order By fldDate Desc, ID Desc Limit %1")
+                                 .arg(std::max(0, limit)));
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("frmMiniDisplay_LoadData"));
+        ReportError(QStringLiteral("frmMiniDisplay_LoadData"));
+        return {};
+    }
 }

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QAbstractButton>
 #include <QFileInfo>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -11,7 +13,11 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
 #include "core/modProperties.h"
+#include "core/ui/StartupWindows.h"
+#include "core/ui/modMainGui.h"
+#include "platform/DateText.h"
 #include "platform/Colour.h"
 #include "platform/Prompt.h"
 #include "platform/Twips.h"
@@ -73,6 +79,7 @@ void setPopup(const char* key, const QString& value)
 class TestMiniDisplay : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
     void init();
     void cleanup();
 
@@ -80,6 +87,9 @@ private Q_SLOTS:
     void theListKeepsLogSizeNewestFirst();
     void aRepeatedCallMovesToTheTop();
     void anEmptyListShowsNothing();
+    void loadDataTakesTheNewestCalls();
+    void loadDataStopsWhenAsked();
+    void loadDataInClientModeAsksTheServer();
     void navigationBeepsAtBothEnds();
     void screensSkipOpenDetailWindows();
     void layoutFollowsTheTable_data();
@@ -97,6 +107,7 @@ private Q_SLOTS:
 
 private:
     frmMiniDisplay* open();
+    void fillLog(int calls);
     std::unique_ptr<TempHome> m_home;
     RecordingMainWindow m_main;
 };
@@ -109,6 +120,7 @@ void TestMiniDisplay::init()
     gMainForm = &m_main;
     gNetworkMode = Standalone;
     gRinging = false;
+    miniDisplay().requestLog.clear();
 }
 
 void TestMiniDisplay::cleanup()
@@ -119,6 +131,7 @@ void TestMiniDisplay::cleanup()
     gMainForm = nullptr;
     gRinging = false;
     gNetworkMode = Standalone;
+    CloseCallerDB();
     m_home.reset();
 }
 
@@ -224,6 +237,107 @@ void TestMiniDisplay::aRepeatedCallMovesToTheTop()
     list.UpdateCaller(3, call(3, QStringLiteral("EDITED"), QStringLiteral("1")));
     QCOMPARE(list.Callers.at(2).Name, QStringLiteral("EDITED"));
     QCOMPARE(list.Position, 4);
+}
+
+void TestMiniDisplay::fillLog(int calls)
+{
+    QVERIFY(CreateCallerDB(m_home->file(QStringLiteral("dbCID.mdb"))));
+    const QDateTime start(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC);
+    for (int i = 1; i <= calls; ++i) {
+        clsCaller c = call(0, QStringLiteral("CALLER %1").arg(i), QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')),
+                           i % 5, i % 2 ? QStringLiteral("YES") : QStringLiteral("NO"));
+        c.CallerDate = DateText::format(start.addSecs(i * 600));
+        AddCaller(c);
+        QCOMPARE(c.ID, i);
+    }
+}
+
+void TestMiniDisplay::loadDataTakesTheNewestCalls()
+{
+    fillLog(150);
+    setPopup(Key::LogSize, QStringLiteral("120"));
+    // The first show fills the list; watch for the progress window while it does.
+    bool progressSeen = false;
+    QString progressCaption;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (QWidget* p = FindForm(QStringLiteral("frmProcessing")); p && p->isVisible()) {
+            progressSeen = true;
+            progressCaption = p->windowTitle();
+        }
+    });
+    watch.start(0);
+    frmMiniDisplay* w = open();
+    watch.stop();
+    MiniDisplay& list = w->list();
+    QCOMPARE(list.Callers.size(), 120);
+    for (int i = 0; i < 120; ++i)
+        QCOMPARE(list.Callers.at(i).ID, 150 - i);
+    QVERIFY(progressSeen);
+    QCOMPARE(progressCaption, QStringLiteral("Processing Mini Display Data..."));
+    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/120"));
+    QCOMPARE(w->lblName->text(), QStringLiteral("CALLER 150"));
+    QCOMPARE(w->lblNumber->text(), QStringLiteral("555-0150"));
+    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Not Answered"));
+    QCOMPARE(w->lblTime->text(), QStringLiteral("3/2/2024 9:00:00 AM"));
+    QTRY_VERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
+
+    // 100 rows are not more than 100: no progress window.
+    setPopup(Key::LogSize, QStringLiteral("100"));
+    progressSeen = false;
+    watch.start(0);
+    list.LoadData();
+    watch.stop();
+    QCOMPARE(list.Callers.size(), 100);
+    QCOMPARE(list.Callers.last().ID, 51);
+    QVERIFY(!progressSeen);
+
+    // A short list; the position is kept where it was, within the new count.
+    setPopup(Key::LogSize, QStringLiteral("10.4"));
+    list.Position = 30;
+    progressSeen = false;
+    watch.start(0);
+    list.LoadData();
+    watch.stop();
+    QCOMPARE(list.Callers.size(), 10);
+    QCOMPARE(list.Callers.first().ID, 150);
+    QCOMPARE(list.Callers.last().ID, 141);
+    QCOMPARE(list.Position, 10);
+    QVERIFY(!progressSeen);
+
+    // A log shorter than the list size gives all of it.
+    setPopup(Key::LogSize, QStringLiteral("500"));
+    list.LoadData();
+    QCOMPARE(list.Callers.size(), 150);
+    QCOMPARE(list.Callers.last().ID, 1);
+}
+
+void TestMiniDisplay::loadDataStopsWhenAsked()
+{
+    fillLog(150);
+    setPopup(Key::LogSize, QStringLiteral("150"));
+    QTimer stop;
+    connect(&stop, &QTimer::timeout, this, [&] {
+        if (QWidget* p = FindForm(QStringLiteral("frmProcessing")); p && p->isVisible()) {
+            if (auto* button = p->findChild<QAbstractButton*>(QStringLiteral("cmdStop")))
+                button->click();
+        }
+    });
+    stop.start(0);
+    frmMiniDisplay* w = open();
+    stop.stop();
+    QVERIFY(w->list().Callers.size() < 150);
+    QVERIFY(!w->list().Callers.isEmpty());
+    QCOMPARE(w->list().Callers.first().ID, 150);
+}
+
+void TestMiniDisplay::loadDataInClientModeAsksTheServer()
+{
+    gNetworkMode = Client;
+    setPopup(Key::LogSize, QStringLiteral("25"));
+    frmMiniDisplay* w = open();
+    QVERIFY(w->list().Callers.isEmpty());
+    QCOMPARE(w->list().requestLog, QStringList{QStringLiteral(";MINI DISPLAY;25;")});
 }
 
 void TestMiniDisplay::anEmptyListShowsNothing()
