@@ -153,7 +153,7 @@ void ModemPort::applySettings()
         m_serial.setStopBits(QSerialPort::TwoStop);
     // 3 is RTS together with XOn/XOff; the serial layer has one mode at a time, and RTS is the one that
     // keeps a fast modem from overrunning us.
-    switch (int(textToNumber(setting(Key::Handshaking, "0"), 0))) {
+    switch (textToWhole(setting(Key::Handshaking, "0"), 0)) {
     case 1:
         m_serial.setFlowControl(QSerialPort::SoftwareControl);
         break;

@@ -217,18 +217,18 @@ void EditCaller(qint32 ID, const clsCaller& caller)
     }
 }
 
-// The bounds serve searches "from the beginning" and "to the end" of the log, whose comparisons are strict:
-// one second outside the oldest and the newest call takes both of them in.
+// Exact bounds: a search "from the beginning" to "the end" of the log compares inclusively against them, so
+// the oldest and the newest call are both taken in.
 QDateTime GetFirstCallDate()
 {
     const auto first = boundaryDate("SELECT min(fldDate) FROM tblCID");
-    return first ? first->addSecs(-1) : zeroDateTime();
+    return first ? *first : zeroDateTime();
 }
 
 QDateTime GetLastCallDate()
 {
     const auto last = boundaryDate("SELECT max(fldDate) FROM tblCID");
-    return last ? last->addSecs(1) : zeroDateTime();
+    return last ? *last : zeroDateTime();
 }
 
 SqlDatabase* CallerDBReader()

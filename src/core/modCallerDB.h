@@ -37,8 +37,8 @@ bool CreateCallerDB(const QString& path);
 void AddCaller(clsCaller& caller);
 // Rewrites the row with that ID from the record. No such row: nothing changes and nothing is shown.
 void EditCaller(qint32 ID, const clsCaller& caller);
-// One second before the oldest call / after the newest, so that a strict range between them holds every
-// call; the zero date (12/30/1899) for an empty log and in client mode.
+// Time of the oldest / newest call, exactly (a range from one to the other must compare inclusively);
+// the zero date (12/30/1899) for an empty log and in client mode.
 QDateTime GetFirstCallDate();
 QDateTime GetLastCallDate();
 

@@ -50,14 +50,6 @@ const QString kProduct = QStringLiteral("Velquon");
 
 double round2(double value) { return std::round(value * 100.0) / 100.0; }
 
-// A whole-number setting; a number beyond the int range (say "1e12") is held at its end, never converted
-// out of range.
-int wholeSetting(const QString& text, int fallback)
-{
-    const double value = textToNumber(text, fallback);
-    return int(std::clamp(value, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
-}
-
 // Shortest decimal form with the user's decimal separator (the default locale, which is the system's unless
 // the program chose another); these numbers are only read by people, never parsed again.
 QString shortNumber(double value)
@@ -189,7 +181,7 @@ bool Main()
     InitializeSettings();
 
     // Anything but server or client runs standalone.
-    const int mode = wholeSetting(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0);
+    const int mode = textToWhole(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0);
     gNetworkMode = (mode == Server || mode == Client) ? mode : Standalone;
 
     if (textToBool(GetProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("True"))))
@@ -272,7 +264,7 @@ bool Main()
         LoadAttributeGroupsFromFile(
             GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
 
-    int viewTime = wholeSetting(GetProperty(Section::frmMain, Key::ViewTime, QStringLiteral("6")), 6);
+    int viewTime = textToWhole(GetProperty(Section::frmMain, Key::ViewTime, QStringLiteral("6")), 6);
     SetViewTime(viewTime);
 
     if (gNetworkMode != Client)
@@ -400,7 +392,7 @@ void AddEvent(const QString& text)
         QStringListModel& list = w->lstEvents;
         if (list.rowCount() > 0 && list.index(0).data().toString().isEmpty())
             list.removeRows(0, 1);
-        const int max = wholeSetting(GetProperty(Section::frmConfiguration, Key::MaxEventLog, "100"), 100);
+        const int max = textToWhole(GetProperty(Section::frmConfiguration, Key::MaxEventLog, "100"), 100);
         if (list.rowCount() >= max && list.rowCount() > 0)
             list.removeRows(0, 1);
         const int row = list.rowCount();

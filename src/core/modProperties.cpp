@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -181,6 +183,12 @@ double textToNumber(const QString& text, double fallback)
     const double d = text.trimmed().toDouble(&ok);
     // "inf" and "nan" are words here: no setting holds them as numbers, and they would poison any arithmetic.
     return ok && std::isfinite(d) ? d : fallback;
+}
+
+int textToWhole(const QString& text, int fallback)
+{
+    const double value = textToNumber(text, fallback);
+    return int(std::clamp(value, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 void ListToArray(const QString& list, QStringList& items)

@@ -22,6 +22,9 @@ bool textToBool(const QString& text, bool fallback = false);
 // Numbers read the way the program's settings are written (decimal text, '.' as separator); text that is
 // not a number gives fallback.
 double textToNumber(const QString& text, double fallback = 0);
+// A whole-number setting: text that is not a number gives fallback; a number beyond the int range
+// (say "1e12" typed by hand) is held at its end rather than converted out of range.
+int textToWhole(const QString& text, int fallback = 0);
 
 // ";"-lists.
 void ListToArray(const QString& list, QStringList& items);

@@ -251,11 +251,11 @@ void TestCallerDB::firstAndLastCallDatesTakeInEveryCall()
         clsCaller c = call("A", "1", date, 1, "YES");
         AddCaller(c);
     }
-    QCOMPARE(GetFirstCallDate(), QDateTime(QDate(2024, 6, 2), QTime(9, 59, 59), Qt::UTC));
-    QCOMPARE(GetLastCallDate(), QDateTime(QDate(2024, 6, 2), QTime(18, 30, 1), Qt::UTC));
-    // A search from the beginning to the end of the records, with its strict comparisons, finds every call.
-    const QString all = QStringLiteral("Select * From tblCID Where fldDate > #") + DateText::format(GetFirstCallDate()) +
-                        QStringLiteral("# and fldDate < #") + DateText::format(GetLastCallDate()) + QLatin1Char('#');
+    QCOMPARE(GetFirstCallDate(), QDateTime(QDate(2024, 6, 2), QTime(10, 0, 0), Qt::UTC));
+    QCOMPARE(GetLastCallDate(), QDateTime(QDate(2024, 6, 2), QTime(18, 30, 0), Qt::UTC));
+    // A search from the beginning to the end of the records finds every call, the oldest and newest included.
+    const QString all = QStringLiteral("Select * From tblCID Where fldDate >= #") + DateText::format(GetFirstCallDate()) +
+                        QStringLiteral("# and fldDate <= #") + DateText::format(GetLastCallDate()) + QLatin1Char('#');
     QCOMPARE(CountCallers(all), 3);
 }
 

@@ -53,7 +53,7 @@ frmOneTimeSetup::frmOneTimeSetup(QWidget* parent) : QDialog(parent)
 void frmOneTimeSetup::cmdOK_Click()
 {
     // "Com3" gives 3; the number is always read after the first three characters.
-    const int port = int(textToNumber(cboPort->currentText().mid(3), 1));
+    const int port = textToWhole(cboPort->currentText().mid(3), 1);
     SaveProperty(Section::frmConfiguration, Key::CommPort, QString::number(port));
     accept();
 }

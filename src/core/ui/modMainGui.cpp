@@ -358,8 +358,8 @@ void RestoreFormPosition(QWidget* window)
     const QRect desktop = screen ? screen->virtualGeometry() : screenRect;
     w = std::min(w, std::max(1, desktop.width()));
     h = std::min(h, std::max(1, desktop.height()));
-    const int state = int(textToNumber(
-        GetProperty(section, Key::WindowState, QString::number(stateNumber(window->windowState()))), 0));
+    const int state = textToWhole(
+        GetProperty(section, Key::WindowState, QString::number(stateNumber(window->windowState()))), 0);
 
     QRect place(screenRect.left() + left, screenRect.top() + top, w, h);
     if (!placeReachable(place)) {
