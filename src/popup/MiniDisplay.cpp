@@ -10,7 +10,9 @@
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
+#include "capture/CallHandler.h"
 #include "core/modCallerDB.h"
+#include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "platform/SqlError.h"
@@ -464,13 +466,24 @@ void MiniDisplay::LoadData()
         progress->Unload();
 }
 
-// PENDING: contact book and call log reads
-void MiniDisplay::matchContact(clsCaller& caller) { (void)caller; }
+// ---------------------------------------------------------------------------------------------------------
+// Contacts, the call log and the call road
+
+void MiniDisplay::matchContact(clsCaller& caller) { MatchCallerToContact(caller.Number.Number, caller); }
+
 clsContact MiniDisplay::contactNamed(const QString& name)
 {
-    (void)name;
-    return clsContact();
+    const std::shared_ptr<clsContact> contact = GetContact(name);
+    return contact ? *contact : clsContact();
 }
+
+void MiniDisplay::connectCallRoad(CallHandler* calls)
+{
+    connect(calls, &CallHandler::popupRequested, this, [this] { PopupScreen(); });
+    connect(calls, &CallHandler::popupUpdate, this, [this](const clsCaller& caller) { UpdateForm(caller); });
+    connect(calls, &CallHandler::popupRing, this, [this] { Ring(); });
+}
+
 QList<clsCaller> MiniDisplay::newestCalls(int limit)
 {
     // Only the newest rows are read, walking back from the newest; calls of the same second keep the order

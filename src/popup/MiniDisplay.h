@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class CallHandler;
 class MiniDisplayView;
 
 // The caller pop-up's list of recent callers, newest first, and the navigation between them and between
@@ -53,6 +54,9 @@ public:
     // "Mini Display" menu item and shows the pop-up. True when it was shown.
     bool PopupScreen();
     void Show();
+    // Lets a call handler reach the pop-up: the first ring shows it, every change of the call updates it,
+    // every ring sets off its alert.
+    void connectCallRoad(CallHandler* calls);
     void UpdateForm(const clsCaller& caller);
     void Ring();
     void UpdateCaller(qint32 id, const clsCaller& caller);

@@ -19,6 +19,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "capture/CallHandler.h"
+#include "popup/MiniDisplay.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
@@ -132,6 +133,7 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
         if (windowState() & Qt::WindowMinimized)
             BlinkTimer.start();
     });
+    miniDisplay().connectCallRoad(Calls);
 
     buildMenus();
     buildToolbar();
