@@ -14,6 +14,7 @@
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "platform/Colour.h"
 #include "platform/Prompt.h"
@@ -518,9 +519,11 @@ void frmMiniDisplay::AddHints()
 {
     if (!textToBool(GetProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("True"))))
         return;
-    setToolTip(QString::fromLatin1(HintText));
-    picScreen->setToolTip(QString::fromLatin1(HintText));
-    chkOnTop->setToolTip(QString::fromLatin1(OnTopHint));
+    if (!gToolTip)
+        return;
+    gToolTip->SetToolTipObj(this, QString::fromLatin1(HintText));
+    gToolTip->SetToolTipObj(picScreen, QString::fromLatin1(HintText));
+    gToolTip->SetToolTipObj(chkOnTop, QString::fromLatin1(OnTopHint));
 }
 
 void frmMiniDisplay::applyOnTop(bool force) { SetOnTop(this, force); }
@@ -605,8 +608,10 @@ bool frmMiniDisplay::eventFilter(QObject* watched, QEvent* event)
             DragForm(me->buttons(), global);
         return watched != lblNoPic;
     case QEvent::MouseButtonPress:
-        if (me->button() == Qt::RightButton && menu) {
-            mnuPopup->popup(global);
+        if (me->button() == Qt::RightButton) {
+            // Consumed either way, so the screen area under the control does not open the menu instead.
+            if (menu)
+                mnuPopup->popup(global);
             return true;
         }
         if (me->button() == Qt::LeftButton) {
@@ -635,7 +640,7 @@ bool frmMiniDisplay::eventFilter(QObject* watched, QEvent* event)
             ToggleWideSize();
             return true;
         }
-        return false;
+        return !textBox; // not passed on to the screen area, which would toggle the size
     default:
         return false;
     }

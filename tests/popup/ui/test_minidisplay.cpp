@@ -26,7 +26,10 @@
 #include "popup/PopupVibrator.h"
 #include "popup/ui/PopupWindows.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "popup/ui/frmCallerInfo.h"
+#include "popup/ui/frmContactPicture.h"
 #include "popup/ui/frmOtherInfo.h"
+#include "core/modContactDB.h"
 
 namespace {
 
@@ -103,6 +106,10 @@ private Q_SLOTS:
     void vibrateFollowsADrag();
     void blockQuestionBlocksTheRingingCall();
     void incomingCallTimerBlinksTheCaption();
+    void detailWindowsReopenOnFirstShow();
+    void rightClickOpensTheMenuOnlyWhereItShould();
+    void pictureScreens();
+    void lockSizeToggles();
     void screenshots();
 
 private:
@@ -132,6 +139,7 @@ void TestMiniDisplay::cleanup()
     gRinging = false;
     gNetworkMode = Standalone;
     CloseCallerDB();
+    gContacts.clear();
     m_home.reset();
 }
 
@@ -753,6 +761,110 @@ void TestMiniDisplay::incomingCallTimerBlinksTheCaption()
     QCOMPARE(w->windowTitle(), QString());
     QVERIFY(!w->lblBlock->isVisible());
     QVERIFY(!list.IncomingCallTimer.isActive());
+}
+
+void TestMiniDisplay::detailWindowsReopenOnFirstShow()
+{
+    SaveProperty(Section::frmCallerInfo, Key::Visible, "True");
+    SaveProperty(Section::frmOtherInfo, Key::Visible, "True");
+    SaveProperty(Section::frmContactPicture, Key::Visible, "False");
+    frmMiniDisplay* w = open();
+    QVERIFY(frmCallerInfo::instance(false) && frmCallerInfo::instance(false)->isVisible());
+    QVERIFY(frmOtherInfo::instance(false) && frmOtherInfo::instance(false)->isVisible());
+    QVERIFY(!frmContactPicture::instance(false));
+    QVERIFY(qAbs(frmCallerInfo::instance(false)->txtCallerInfo->font().pointSizeF() - 9.0) < 0.1);
+
+    // Closed by its user, a window is forgotten; closed along with the pop-up, it is remembered.
+    frmOtherInfo::instance(false)->close();
+    QCOMPARE(GetProperty(Section::frmOtherInfo, Key::Visible, "?"), QStringLiteral("False"));
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!frmCallerInfo::instance(false));
+    QCOMPARE(GetProperty(Section::frmCallerInfo, Key::Visible, "?"), QStringLiteral("True"));
+    QVERIFY(!GetProperty(Section::frmMiniDisplay, Key::Width, "").isEmpty());
+
+    w = open();
+    QVERIFY(frmCallerInfo::instance(false) && frmCallerInfo::instance(false)->isVisible());
+    QVERIFY(!frmOtherInfo::instance(false));
+    // Its screen is taken: the down arrow skips it.
+    w->list().UpdateForm(call(1, QStringLiteral("C"), QStringLiteral("1")));
+    w->list().lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(w->list().CurrentScreen, 2);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // A client never opens the picture window this way.
+    SaveProperty(Section::frmContactPicture, Key::Visible, "True");
+    gNetworkMode = Client;
+    open();
+    QVERIFY(!frmContactPicture::instance(false));
+}
+
+void TestMiniDisplay::rightClickOpensTheMenuOnlyWhereItShould()
+{
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(call(1, QStringLiteral("C"), QStringLiteral("1")));
+    for (QWidget* c : std::initializer_list<QWidget*>{w->lblNoPic, w->lblWindow[1], w->txtCallerInfo->viewport()}) {
+        QTest::mousePress(c, Qt::RightButton);
+        QVERIFY2(!w->mnuPopup->isVisible(), qPrintable(c->objectName()));
+    }
+    for (QWidget* c : std::initializer_list<QWidget*>{w->lblName, w->lblRings, w->chkOnTop, w->lblNavigate[2],
+                                                      w->picScreen}) {
+        QTest::mousePress(c, Qt::RightButton);
+        QVERIFY2(w->mnuPopup->isVisible(), qPrintable(c->objectName()));
+        w->mnuPopup->hide();
+    }
+}
+
+void TestMiniDisplay::pictureScreens()
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const QString file = m_home->file(QStringLiteral("face.png"));
+    QVERIFY(image.save(file));
+    auto contact = std::make_shared<clsContact>();
+    contact->Name = QStringLiteral("JANE");
+    contact->ImageFile = file;
+    gContacts.add(contact->Name, contact);
+
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    clsCaller c = call(1, QStringLiteral("J DOE"), QStringLiteral("1"));
+    c.ContactName = QStringLiteral("jane");
+    list.UpdateForm(c);
+    QCOMPARE(list.CurrentContact.Name, QStringLiteral("JANE"));
+    QVERIFY(!w->imgContactImage->isVisible()); // no picture behind the labels by default
+    setPopup(Key::PictureBackground, QStringLiteral("True"));
+    list.SetScreen();
+    QVERIFY(w->imgContactImage->isVisible());
+    QVERIFY(!w->imgContactImage->pixmap().isNull());
+    QVERIFY(w->lblName->isVisible());
+
+    list.lblNavigate_Click(MiniDisplay::Down);
+    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(list.CurrentScreen, 2);
+    QVERIFY(w->lblWindow[1]->isVisible());
+    QVERIFY(!w->imgContactImage->pixmap().isNull());
+    // The window button moves the picture out; the pop-up goes on to the other information.
+    list.lblWindow_Click(1);
+    QVERIFY(frmContactPicture::instance(false)->isVisible());
+    QVERIFY(!frmContactPicture::instance(false)->imgContactImage->pixmap().isNull());
+    QCOMPARE(list.CurrentScreen, 3);
+    gContacts.clear();
+}
+
+void TestMiniDisplay::lockSizeToggles()
+{
+    frmMiniDisplay* w = open();
+    QVERIFY(!w->mnuPopupLockSize->isChecked());
+    w->mnuPopupLockSize_Click();
+    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LockSize, ""), QStringLiteral("True"));
+    QVERIFY(w->mnuPopupLockSize->isChecked());
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+    w->mnuPopupLockSize_Click();
+    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LockSize, ""), QStringLiteral("False"));
+    QVERIFY(w->minimumSize() != w->maximumSize());
+    QVERIFY(w->windowFlags() & Qt::Tool);
 }
 
 void TestMiniDisplay::screenshots()
