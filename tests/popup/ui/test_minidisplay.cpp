@@ -110,6 +110,7 @@ private Q_SLOTS:
     void rightClickOpensTheMenuOnlyWhereItShould();
     void pictureScreens();
     void lockSizeToggles();
+    void draggingByALabelMovesTheWindow();
     void screenshots();
 
 private:
@@ -865,6 +866,29 @@ void TestMiniDisplay::lockSizeToggles()
     QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LockSize, ""), QStringLiteral("False"));
     QVERIFY(w->minimumSize() != w->maximumSize());
     QVERIFY(w->windowFlags() & Qt::Tool);
+}
+
+void TestMiniDisplay::draggingByALabelMovesTheWindow()
+{
+    frmMiniDisplay* w = open();
+    w->moveTwips(1500, 1500);
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(100, 100));
+    const QPointF local(5, 5);
+    const QPointF global = w->lblTime->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->lblTime, &press);
+    const int blinks = m_main.stopBlinking;
+    QMouseEvent move(QEvent::MouseMove, local + QPointF(30, 20), global + QPointF(30, 20), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->lblTime, &move);
+    QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(130, 120));
+    QCOMPARE(m_main.stopBlinking, blinks + 1);
+    // Without a button held the mouse only passes over.
+    QMouseEvent hoverMove(QEvent::MouseMove, local, global + QPointF(90, 90), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(w->lblTime, &hoverMove);
+    QCoreApplication::processEvents();
+    QCOMPARE(w->frameGeometry().topLeft(), QPoint(130, 120));
 }
 
 void TestMiniDisplay::screenshots()
