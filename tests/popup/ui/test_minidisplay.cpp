@@ -110,6 +110,7 @@ private Q_SLOTS:
     void rightClickOpensTheMenuOnlyWhereItShould();
     void pictureScreens();
     void lockSizeToggles();
+    void onTopCheckBoxKeepsTheFamilyOnTop();
     void draggingByALabelMovesTheWindow();
     void screenshots();
 
@@ -866,6 +867,27 @@ void TestMiniDisplay::lockSizeToggles()
     QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LockSize, ""), QStringLiteral("False"));
     QVERIFY(w->minimumSize() != w->maximumSize());
     QVERIFY(w->windowFlags() & Qt::Tool);
+}
+
+void TestMiniDisplay::onTopCheckBoxKeepsTheFamilyOnTop()
+{
+    SaveProperty(Section::frmOtherInfo, Key::Visible, "True");
+    frmMiniDisplay* w = open();
+    QVERIFY(w->chkOnTop->isChecked()); // the pop-up's own switch is on at first
+    QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(frmOtherInfo::instance(false)->windowFlags() & Qt::WindowStaysOnTopHint);
+    const int blinks = m_main.stopBlinking;
+    QTest::mouseClick(w->chkOnTop, Qt::LeftButton);
+    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::OnTop, ""), QStringLiteral("False"));
+    QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(!(frmOtherInfo::instance(false)->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(w->isVisible());
+    QVERIFY(frmOtherInfo::instance(false)->isVisible());
+    QCOMPARE(m_main.stopBlinking, blinks + 1);
+    // The program-wide option keeps it on top whatever the pop-up's switch says.
+    SaveProperty(Section::frmConfiguration, Key::OnTop, "True");
+    w->resizeTwips(4000, 2000);
+    QTRY_VERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 void TestMiniDisplay::draggingByALabelMovesTheWindow()
