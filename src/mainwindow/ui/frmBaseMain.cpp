@@ -20,6 +20,7 @@
 
 #include "capture/CallHandler.h"
 #include "popup/MiniDisplay.h"
+#include "popup/ui/frmMiniDisplay.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
@@ -197,6 +198,15 @@ void frmBaseMain::buildMenus()
     mnuOptions->addSeparator();
     mnuOptionsRelease =
         mnuOptions->addAction(QStringLiteral("&Open Port"), this, &frmBaseMain::mnuOptionsRelease_Click);
+
+    mnuWindows = menuBar()->addMenu(QStringLiteral("&Window"));
+    mnuWindow = QList<QAction*>(WindowMenuMiniDisplay + 1, nullptr);
+    QAction* miniDisplay =
+        mnuWindows->addAction(QStringLiteral("&Mini Display"), this, [this] { mnuWindow_Click(WindowMenuMiniDisplay); });
+    miniDisplay->setObjectName(QStringLiteral("mnuWindow6"));
+    miniDisplay->setCheckable(true);
+    miniDisplay->setShortcut(QKeySequence(Qt::Key_F12));
+    mnuWindow[WindowMenuMiniDisplay] = miniDisplay;
 
     mnuPopupMenu = new QMenu(QStringLiteral("PopupMenu"), this);
     mnuPopupMenuRestore =
@@ -1016,4 +1026,25 @@ void frmBaseMain::mnuEditReset_Click()
         Grid->setColWidth(c, int(std::lround(w * 11 / 100)));
     Grid->setColWidth(5, 0);
     Grid->setColWidth(6, int(std::lround(w)));
+}
+
+void frmBaseMain::CheckWindowMenuItem(int index, bool checked)
+{
+    if (index >= 0 && index < mnuWindow.size() && mnuWindow[index])
+        mnuWindow[index]->setChecked(checked);
+}
+
+// The item's check mark has already flipped: checked shows the window, unchecked unloads it.
+void frmBaseMain::mnuWindow_Click(int index)
+{
+    if (index < 0 || index >= mnuWindow.size() || !mnuWindow[index])
+        return;
+    const bool checked = mnuWindow[index]->isChecked();
+    if (index == WindowMenuMiniDisplay) {
+        if (checked) {
+            miniDisplay().Show();
+        } else if (frmMiniDisplay* w = frmMiniDisplay::instance(false)) {
+            w->close();
+        }
+    }
 }

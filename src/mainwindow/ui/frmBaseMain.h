@@ -48,6 +48,7 @@ public:
     void eventAdded(int row) override;
     void BlockCall() override;
     void EditGrid(int column, const QString& text, qint32 id) override;
+    void CheckWindowMenuItem(int index, bool checked) override;
     void EnablePortOpenTimer() override;
 
     // --- controls ---
@@ -88,6 +89,9 @@ public:
     QAction* mnuOptionsAlways = nullptr;
     QAction* mnuOptionsSound = nullptr;
     QAction* mnuOptionsRelease = nullptr;
+    // Window menu: index = position; only the windows that exist so far have an item.
+    QMenu* mnuWindows = nullptr;
+    QList<QAction*> mnuWindow;
     QMenu* mnuPopupMenu = nullptr;
     QAction* mnuPopupMenuRestore = nullptr;
     QAction* mnuPopupMenuPopupScreen = nullptr;
@@ -130,6 +134,7 @@ public:
     void mnuOptionsAlways_Click();
     void mnuOptionsSound_Click();
     void mnuOptionsRelease_Click();
+    void mnuWindow_Click(int index);
     void mnuPopupMenuRestore_Click();
     // Builds the status-bar panels for the current network mode (also after a change of mode).
     void BuildStatusPanels();

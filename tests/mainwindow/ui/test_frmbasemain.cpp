@@ -28,6 +28,8 @@
 #include "support/TempHome.h"
 #include "core/ui/cToolTip.h"
 #include "capture/ModemPort.h"
+#include "popup/MiniDisplay.h"
+#include "popup/ui/frmMiniDisplay.h"
 
 class TestFrmBaseMain : public QObject {
     Q_OBJECT
@@ -52,6 +54,7 @@ private Q_SLOTS:
     void optionTogglesKeepBothMenusInStep();
     void resetColumns();
     void resizeKeepsMinimumAndScalesColumns();
+    void windowMenuFollowsThePopup();
 
 private:
     frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
@@ -429,3 +432,28 @@ void TestFrmBaseMain::resizeKeepsMinimumAndScalesColumns()
 
 QTEST_MAIN(TestFrmBaseMain)
 #include "test_frmbasemain.moc"
+
+void TestFrmBaseMain::windowMenuFollowsThePopup()
+{
+    frmBaseMain* w = window();
+    QAction* item = w->findChild<QAction*>(QStringLiteral("mnuWindow6"));
+    QVERIFY(item);
+    QVERIFY(!item->isChecked());
+    // A call that brings up the pop-up checks its item ...
+    QVERIFY(miniDisplay().PopupScreen());
+    QVERIFY(item->isChecked());
+    QPointer<frmMiniDisplay> popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && popup->isVisible());
+    // ... unchecking the item unloads the pop-up ...
+    item->trigger();
+    QVERIFY(!item->isChecked());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!popup || !popup->isVisible());
+    // ... checking it shows the pop-up again, and closing the pop-up clears the mark.
+    item->trigger();
+    QVERIFY(item->isChecked());
+    popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && popup->isVisible());
+    popup->close();
+    QVERIFY(!item->isChecked());
+}
