@@ -12,13 +12,6 @@
 clsRemoteSocket* gRemoteSocket = nullptr;
 std::unique_ptr<RemoteCallerCollection> gRemoteCallers;
 
-namespace {
-const QByteArray kMarker = ";COMPLETE;COMPLETE;";
-const QByteArray kDispatchEnd = "COMPLETE;";
-// A server that never ends a send must not make the buffer grow without bound.
-constexpr qsizetype kMaxBuffer = 64 * 1024 * 1024;
-} // namespace
-
 clsRemoteSocket::clsRemoteSocket(QObject* parent) : QObject(parent)
 {
     sckRemoteClient = new QTcpSocket(this);
@@ -94,20 +87,16 @@ void clsRemoteSocket::onDisconnected()
 
 void clsRemoteSocket::onReadyRead()
 {
-    m_buffer += sckRemoteClient->readAll();
-    if (m_buffer.size() > kMaxBuffer)
-        m_buffer.clear();
-    if (!m_buffer.endsWith(kDispatchEnd))
-        return;
-    const QString data = QString::fromUtf8(m_buffer);
-    m_buffer.clear();
-    if (gMainForm)
-        gMainForm->ProcessRemoteNetworkData(data);
+    const QStringList units = m_framer.feed(sckRemoteClient->readAll());
+    for (const QString& unit : units) {
+        if (gMainForm)
+            gMainForm->ProcessRemoteNetworkData(unit);
+    }
 }
 
 void clsRemoteSocket::SendData(const QString& data)
 {
     if (State() != 7)
         return;
-    sckRemoteClient->write(data.toUtf8() + kMarker);
+    sckRemoteClient->write(MessageFramer::frame(data));
 }

@@ -8,6 +8,7 @@
 
 #include "core/KeyedCollection.h"
 #include "core/clsCaller.h"
+#include "network/MessageFramer.h"
 
 class QTcpSocket;
 
@@ -41,7 +42,8 @@ private:
     quint16 m_port = 270;
     quint16 m_localPort = 0;
     bool m_connected = false;
-    QByteArray m_buffer;
+    // A server that never ends a send must not make the buffer grow without bound.
+    MessageFramer m_framer{64 * 1024 * 1024};
 };
 
 extern clsRemoteSocket* gRemoteSocket;
