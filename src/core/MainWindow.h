@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringListModel>
 
 #include <functional>
@@ -46,6 +47,8 @@ public:
         (void)data, (void)clientIndex, (void)bytes, (void)restricted;
     }
     virtual void ProcessRemoteNetworkData(const QString& data) { (void)data; }
+    // The server's client list changed: its rows (blank rows pad it to five) and status panel 3's text.
+    virtual void UpdateClientList(const QStringList& rows, const QString& countText) { (void)rows, (void)countText; }
     virtual void RefreshOnline() {}
     virtual void AddHints() {}
     // Check mark of an item of the Window menu (index 6, WindowMenuMiniDisplay, is "&Mini Display").

@@ -219,6 +219,7 @@ bool Main()
         if (gMainForm)
             gMainForm->setCaption(gNetworkMode == Server ? kProduct + QStringLiteral(" (Sever)") : kProduct);
         AddEvent(QStringLiteral("Started ") + kProduct + (gNetworkMode == Server ? QStringLiteral(" Server") : QString()));
+        gServer->Listen();
         if (gMainForm)
             gMainForm->showWindow();
 

@@ -1,13 +1,271 @@
 #include "network/clsServer.h"
 
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "network/clsClient.h"
+#include "platform/Prompt.h"
+
 clsServer* gServer = nullptr;
 
-clsServer::clsServer(QObject* parent) : QObject(parent) {}
+namespace {
+constexpr int kMinimumRows = 5;
 
-void clsServer::SendData(const QString& data, int index, int exceptIndex)
+QString portInUseMessage()
 {
-    (void)index;
-    (void)exceptIndex;
+    return QStringList{QStringLiteral("The local port that you have selected is in use by the "),
+                       QStringLiteral("machine. Another instance of Velquon using the "),
+                       QStringLiteral("same local port may be the source of the problem. Change "),
+                       QStringLiteral("the local port in network configuration or only open one "),
+                       QStringLiteral("instance of Velquon. Networking features will "),
+                       QStringLiteral("not work until this problem is resolved.")}
+        .join(QStringLiteral("\r\n"));
+}
+
+QString privilegedPortMessage(quint16 port)
+{
+    return QStringList{QStringLiteral("The local port ") + QString::number(port) +
+                           QStringLiteral(" may only be used by a program with administrator "),
+                       QStringLiteral("privileges on this system, as every port below 1024. Change "),
+                       QStringLiteral("the local port in network configuration to 1024 or higher. "),
+                       QStringLiteral("Networking features will not work until this problem is resolved.")}
+        .join(QStringLiteral("\r\n"));
+}
+} // namespace
+
+clsServer::clsServer(QObject* parent) : QObject(parent)
+{
+    sckServer = new QTcpServer(this);
+    connect(sckServer, &QTcpServer::newConnection, this, &clsServer::onNewConnection);
+    // Errors of an accepted-connection attempt leave the listener as it is; nothing to show.
+}
+
+clsServer::~clsServer()
+{
+    for (const QPointer<clsClient>& client : std::as_const(m_clients)) {
+        if (client) {
+            client->m_dropping = true;
+            delete client.data();
+        }
+    }
+    m_clients.clear();
+}
+
+bool clsServer::isListening() const
+{
+    return sckServer->isListening();
+}
+
+bool clsServer::Listen()
+{
+    const int port = textToWhole(GetProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("270")), 270);
+    m_port = quint16(port >= 0 && port <= 65535 ? port : 270);
+    return startListening(true);
+}
+
+void clsServer::setLocalPort(quint16 port)
+{
+    m_port = port;
+    startListening(true);
+}
+
+bool clsServer::startListening(bool report)
+{
+    sckServer->close();
+    if (sckServer->listen(QHostAddress::AnyIPv4, m_port))
+        return true;
+    int number = 0;
+    QString message;
+    switch (sckServer->serverError()) {
+    case QAbstractSocket::AddressInUseError:
+        number = 10048;
+        message = portInUseMessage();
+        break;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        number = 10049;
+        message = portInUseMessage();
+        break;
+    case QAbstractSocket::SocketAccessError:
+        number = 10013;
+        if (m_port < 1024)
+            message = privilegedPortMessage(m_port);
+        break;
+    default:
+        number = 10000 + int(sckServer->serverError());
+        break;
+    }
+    SaveError(number, sckServer->errorString(), QStringLiteral("clsServer"));
+    ReportError(QStringLiteral("clsServer_Listen"));
+    // Standalone mode serves nobody: its user is never troubled about the listener.
+    if (report && gNetworkMode == Server)
+        ShowError(message);
+    return false;
+}
+
+clsClient* clsServer::Clients(qint32 index) const
+{
+    for (const QPointer<clsClient>& client : m_clients) {
+        if (client && client->Index() == index)
+            return client;
+    }
+    return nullptr;
+}
+
+clsClient* clsServer::ClientAt(int position) const
+{
+    if (position < 1 || position > m_clients.size())
+        return nullptr;
+    return m_clients.at(position - 1);
+}
+
+void clsServer::onNewConnection()
+{
+    while (QTcpSocket* socket = sckServer->nextPendingConnection()) {
+        const QString address = dottedAddress(socket->peerAddress());
+        AddEvent(QStringLiteral("Connection Request By:  ") + address);
+        if (gNetworkMode != Server) {
+            AddEvent(QStringLiteral("Connection Refused By: ") + address);
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        auto* client = new clsClient(this);
+        client->AcceptRequest(socket);
+        if (!client->Accepted()) {
+            AddEvent(QStringLiteral("Connection Refused By: ") + address);
+            client->m_dropping = true;
+            delete client;
+            continue;
+        }
+        client->setIndex(m_nextIndex++);
+        m_clients.append(client);
+        AddEvent(QStringLiteral("Connection Accepted By: ") + client->RemoteHostIP());
+        client->setListText(IsIPBlocked(address + QStringLiteral(" R")) ? address + QStringLiteral(" R") : address);
+        clientListChanged();
+        if (IsIPBlocked(address + QStringLiteral(" B"))) {
+            client->setBlocked(true);
+            SendData(QStringLiteral("BLOCKED"), client->Index(), -1);
+        }
+    }
+}
+
+void clsServer::DropClient(qint32 index)
+{
+    clsClient* client = Clients(index);
+    if (!client || client->m_dropping)
+        return;
+    client->m_dropping = true;
+    AddEvent(client->RemoteHostIP() + QStringLiteral(" dropped"));
+    client->Disconnect();
+    m_clients.removeAll(client);
+    // A drop may come from inside the client's own socket event or dispatch: delete it afterwards.
+    client->deleteLater();
+    clientListChanged();
+}
+
+void clsServer::DropAllClients()
+{
+    const QList<QPointer<clsClient>> clients = m_clients;
+    m_clients.clear();
+    for (const QPointer<clsClient>& client : clients) {
+        if (!client)
+            continue;
+        client->m_dropping = true;
+        client->Disconnect();
+        client->deleteLater();
+    }
+    clientListChanged();
+}
+
+void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
+{
     sentLog.append(data);
     Q_EMIT dataSent(data);
+    if (index != -1) {
+        if (clsClient* client = Clients(index)) {
+            client->setNetCancel(false);
+            client->SendData(data);
+        } else {
+            SaveError(91, QStringLiteral("Object variable or With block variable not set"),
+                      QStringLiteral("clsServer"));
+        }
+        return;
+    }
+    // A send may drop its client; go through the clients as they were when the broadcast began.
+    const QList<QPointer<clsClient>> clients = m_clients;
+    for (const QPointer<clsClient>& client : clients) {
+        if (!client || client->m_dropping || client->Index() == exceptIndex)
+            continue;
+        client->setNetCancel(false);
+        client->SendData(data);
+    }
+}
+
+QStringList clsServer::ClientRows() const
+{
+    QStringList rows;
+    for (const QPointer<clsClient>& client : m_clients)
+        rows << (client ? client->ListText() : QString());
+    while (rows.size() < kMinimumRows)
+        rows << QString();
+    return rows;
+}
+
+QString clsServer::ClientCountText() const
+{
+    return QString::number(ClientCount()) + QStringLiteral(" Clients Connected");
+}
+
+void clsServer::clientListChanged()
+{
+    if (gMainForm)
+        gMainForm->UpdateClientList(ClientRows(), ClientCountText());
+    Q_EMIT clientsChanged();
+}
+
+void clsServer::ClientOption(int option, int row)
+{
+    clsClient* client = ClientAt(row + 1);
+    if (!client)
+        return;
+    const QString rowText = client->ListText();
+    switch (option) {
+    case 0:
+        if (Prompt::message(QStringLiteral("Do you want to drop this client?"), Prompt::YesNo) == Prompt::Yes)
+            DropClient(client->Index());
+        break;
+    case 1: {
+        if (Prompt::message(QStringLiteral("Do you want to block this client?"), Prompt::YesNo) != Prompt::Yes)
+            break;
+        QStringList entries = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));
+        entries.removeAll(QString());
+        entries << client->RemoteHostIP() + QStringLiteral(" B");
+        SaveProperty(Section::frmConfiguration, Key::BlockedIPs, ArrayToList(entries));
+        client->setBlocked(true);
+        client->SendData(QStringLiteral("BLOCKED"));
+        break;
+    }
+    case 2: {
+        if (Prompt::message(QStringLiteral("Do you want to restrict this client?"), Prompt::YesNo) != Prompt::Yes)
+            break;
+        if (rowText.endsWith(QStringLiteral(" R")))
+            break;
+        QStringList entries = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));
+        entries.removeAll(QString());
+        entries << client->RemoteHostIP() + QStringLiteral(" R");
+        SaveProperty(Section::frmConfiguration, Key::BlockedIPs, ArrayToList(entries));
+        client->setListText(client->RemoteHostIP() + QStringLiteral(" R"));
+        clientListChanged();
+        break;
+    }
+    default:
+        break;
+    }
 }

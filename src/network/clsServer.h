@@ -1,27 +1,72 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
-// The server side of the network: shares calls, contacts and groups with client copies of the program.
-// For now it serves nobody and keeps what it would have sent, so the broadcasts of the call road can be
-// checked; the listener and the client connections replace that.
+class QTcpServer;
+class clsClient;
+
+// The server side of the network: listens for client copies of the program, keeps one clsClient per
+// connection, sends them messages and refuses, restricts or blocks them by address. In standalone mode it
+// listens too but refuses every connection. Creating it does not listen; start-up calls Listen().
 class clsServer : public QObject {
     Q_OBJECT
 public:
     explicit clsServer(QObject* parent = nullptr);
+    ~clsServer() override;
 
-    // index -1 sends to every connected client except exceptIndex (-1: to all); otherwise to that client.
-    // With no client connected nothing is sent. Never fails to the caller.
-    void SendData(const QString& data, int index = -1, int exceptIndex = -1);
+    // Starts listening on the port in LocalPort (default 270), IPv4. A failure is reported to the user in
+    // server mode and only recorded in standalone mode; the object then exists without listening.
+    bool Listen();
+    bool isListening() const;
 
-    int connectedClients() const { return 0; }
+    // The client with that Index, or nullptr when it is gone.
+    clsClient* Clients(qint32 index) const;
+    // The client at a 1-based position of the list (row + 1 of the client list), or nullptr.
+    clsClient* ClientAt(int position) const;
+    int ClientCount() const { return int(m_clients.size()); }
+
+    quint16 LocalPort() const { return m_port; }
+    // Closes the listener and listens again on the new port; failures are reported as by Listen.
+    void setLocalPort(quint16 port);
+
+    // Disconnects and removes one client; an Index that holds no client changes nothing.
+    void DropClient(qint32 index);
+    // Removes every client and closes their connections without event lines; the list is emptied.
+    void DropAllClients();
+
+    // index -1 sends to every client whose Index differs from exceptIndex (-1: to all); otherwise to the
+    // client with that Index. NetCancel of each addressed client is cleared first. With no client connected
+    // nothing goes out. Never fails to the caller.
+    void SendData(const QString& data, qint32 index = -1, qint32 exceptIndex = -1);
+
+    // The client list as the main window shows it: a row per client in order of acceptance, then blank
+    // rows up to five.
+    QStringList ClientRows() const;
+    // Status panel 3: "<n> Clients Connected".
+    QString ClientCountText() const;
+
+    // The client list's menu on the row: 0 "Drop", 1 "Block", 2 "Restrict", each after a question.
+    void ClientOption(int option, int row);
 
     // Every message handed to SendData, in order (read by tests and the debug log).
     QStringList sentLog;
 
 Q_SIGNALS:
     void dataSent(const QString& data);
+    void clientsChanged();
+
+private:
+    void onNewConnection();
+    void clientListChanged();
+    bool startListening(bool report);
+
+    QTcpServer* sckServer = nullptr;
+    QList<QPointer<clsClient>> m_clients;
+    quint16 m_port = 270;
+    qint32 m_nextIndex = 1;
 };
 
 extern clsServer* gServer;

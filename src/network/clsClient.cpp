@@ -1,0 +1,141 @@
+#include "network/clsClient.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "network/clsServer.h"
+
+namespace {
+// What Qt may hold of a client's unread input before we take it; keeps a flooding peer's cost bounded.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+} // namespace
+
+QString dottedAddress(const QHostAddress& address)
+{
+    bool ok = false;
+    const quint32 v4 = address.toIPv4Address(&ok);
+    return ok ? QHostAddress(v4).toString() : address.toString();
+}
+
+clsClient::clsClient(clsServer* server) : QObject(nullptr), m_server(server) {}
+
+clsClient::~clsClient()
+{
+    Disconnect();
+}
+
+void clsClient::AcceptRequest(QTcpSocket* socket)
+{
+    if (!socket)
+        return;
+    sckClient = socket;
+    socket->setParent(this);
+    m_address = dottedAddress(socket->peerAddress());
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        SaveError(40006, QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
+                  QStringLiteral("clsClient"));
+        return;
+    }
+    socket->setReadBufferSize(kReadBufferBytes);
+    connect(socket, &QTcpSocket::readyRead, this, &clsClient::onReadyRead);
+    connect(socket, &QTcpSocket::bytesWritten, this, &clsClient::onBytesWritten);
+    connect(socket, &QTcpSocket::disconnected, this, &clsClient::onDisconnected);
+    m_accepted = true;
+}
+
+void clsClient::Disconnect()
+{
+    m_units.clear();
+    if (!sckClient)
+        return;
+    QTcpSocket* socket = sckClient;
+    sckClient = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+bool clsClient::IsRestricted() const
+{
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::RestrictedNetwork, QStringLiteral("False"))))
+        return true;
+    return IsIPBlocked(m_address + QStringLiteral(" R"));
+}
+
+void clsClient::SendData(const QString& data)
+{
+    if (!sckClient || sckClient->state() != QAbstractSocket::ConnectedState) {
+        SaveError(40006, QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
+                  QStringLiteral("clsClient"));
+        if (m_server && !m_dropping)
+            m_server->DropClient(m_index);
+        return;
+    }
+    sckClient->write(MessageFramer::frame(data));
+    if (sckClient->bytesToWrite() > kMaxPendingWrite) {
+        // A client that stopped reading would otherwise make every broadcast grow the server's memory.
+        AddEvent(m_address + QStringLiteral(" stopped reading and was disconnected"));
+        if (m_server && !m_dropping)
+            m_server->DropClient(m_index);
+    }
+}
+
+void clsClient::onReadyRead()
+{
+    if (!sckClient)
+        return;
+    if (m_blocked || IsIPBlocked(m_address + QStringLiteral(" B"))) {
+        m_blocked = true;
+        sckClient->readAll(); // ignored, but not left to pile up
+        return;
+    }
+    const QByteArray chunk = sckClient->readAll();
+    const QStringList units = m_framer.feed(chunk);
+    if (m_framer.overflowed()) {
+        AddEvent(m_address + QStringLiteral(" sent a request that was too large"));
+        if (m_server)
+            m_server->DropClient(m_index);
+        return;
+    }
+    if (units.isEmpty())
+        return;
+    m_units += units;
+    m_lastChunk = chunk.size();
+    // The dispatch runs outside this read handler, so that while a long reply lets the event loop run,
+    // this connection's further requests (a cancel) are still read and dispatched.
+    if (!m_dispatchPosted) {
+        m_dispatchPosted = true;
+        QMetaObject::invokeMethod(this, &clsClient::dispatchPending, Qt::QueuedConnection);
+    }
+}
+
+void clsClient::dispatchPending()
+{
+    m_dispatchPosted = false;
+    QPointer<clsClient> self(this);
+    while (self && !m_units.isEmpty() && !m_dropping) {
+        const QString unit = m_units.takeFirst();
+        const bool restricted = IsRestricted();
+        if (gMainForm)
+            gMainForm->ProcessNetworkData(unit, m_index, m_lastChunk, restricted);
+    }
+}
+
+void clsClient::onBytesWritten()
+{
+    // A blocked client is let go once "BLOCKED" and its marker have left.
+    if (m_blocked && sckClient && sckClient->bytesToWrite() == 0 && m_server && !m_dropping)
+        m_server->DropClient(m_index);
+}
+
+void clsClient::onDisconnected()
+{
+    if (m_server && !m_dropping)
+        m_server->DropClient(m_index);
+}

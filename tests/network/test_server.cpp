@@ -1,0 +1,427 @@
+#include "network/clsServer.h"
+
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "network/clsClient.h"
+#include "platform/Prompt.h"
+#include "support/TempHome.h"
+
+namespace {
+const QByteArray kMarker = ";COMPLETE;COMPLETE;";
+
+struct Dispatch {
+    QString data;
+    int index;
+    bool restricted;
+};
+
+// The server main window as the server sees it: the dispatcher and the client list.
+class ServerWindow : public MainWindow {
+public:
+    QList<Dispatch> dispatched;
+    QStringList rows;
+    QString countText;
+    std::function<void(const Dispatch&)> onDispatch;
+    void ProcessNetworkData(const QString& data, int index, qint64, bool restricted) override
+    {
+        dispatched << Dispatch{data, index, restricted};
+        if (onDispatch)
+            onDispatch(dispatched.last());
+    }
+    void UpdateClientList(const QStringList& r, const QString& text) override
+    {
+        rows = r;
+        countText = text;
+    }
+};
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::AnyIPv4, 0);
+    return probe.serverPort();
+}
+} // namespace
+
+class TestServer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void acceptsAClientAndBroadcastsWithTheMarker();
+    void requestsAreDispatchedWhateverTheSplit();
+    void standaloneRefusesEveryConnection();
+    void blockedAddressIsSentBlockedAndDropped();
+    void restrictionIsDecidedPerRequest();
+    void sendsReachOnlyTheAddressedClients();
+    void droppedClientsIndexIsNeverReused();
+    void peerLeavingMidReplyIsHarmless();
+    void cancelIsDispatchedDuringALongReply();
+    void oversizedRequestDropsTheClient();
+    void listenerFailureIsReportedOnlyInServerMode();
+    void clientListMenu();
+
+private:
+    QTcpSocket* connectClient();
+    QByteArray readUntil(QTcpSocket* peer, const QByteArray& end, int ms = 5000);
+    QStringList events() const { return m_window->lstEvents.stringList(); }
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<ServerWindow> m_window;
+    std::unique_ptr<clsServer> m_server;
+    QList<QTcpSocket*> m_peers;
+};
+
+void TestServer::init()
+{
+    m_home = std::make_unique<TempHome>();
+    Prompt::resetScript();
+    gNetworkMode = Server;
+    m_window = std::make_unique<ServerWindow>();
+    gMainForm = m_window.get();
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(freePort()));
+    m_server = std::make_unique<clsServer>();
+    gServer = m_server.get();
+    QVERIFY(m_server->Listen());
+}
+
+void TestServer::cleanup()
+{
+    qDeleteAll(m_peers);
+    m_peers.clear();
+    gServer = nullptr;
+    m_server.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    gMainForm = nullptr;
+    m_window.reset();
+    gNetworkMode = Standalone;
+    m_home.reset();
+}
+
+QTcpSocket* TestServer::connectClient()
+{
+    auto* peer = new QTcpSocket;
+    m_peers << peer;
+    peer->connectToHost(QHostAddress::LocalHost, m_server->LocalPort());
+    if (!peer->waitForConnected(5000))
+        return nullptr;
+    return peer;
+}
+
+QByteArray TestServer::readUntil(QTcpSocket* peer, const QByteArray& end, int ms)
+{
+    QByteArray data;
+    QElapsedTimer timer;
+    timer.start();
+    while (!data.endsWith(end) && timer.elapsed() < ms) {
+        if (peer->bytesAvailable() == 0)
+            QTest::qWait(5);
+        data += peer->readAll();
+    }
+    return data;
+}
+
+void TestServer::acceptsAClientAndBroadcastsWithTheMarker()
+{
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    QCOMPARE(events(), (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
+                                    QStringLiteral("Connection Accepted By: 127.0.0.1")}));
+    QCOMPARE(m_window->rows, (QStringList{"127.0.0.1", "", "", "", ""}));
+    QCOMPARE(m_window->countText, QStringLiteral("1 Clients Connected"));
+    QCOMPARE(m_server->ClientAt(1)->RemoteHostIP(), QStringLiteral("127.0.0.1"));
+
+    m_server->SendData(QStringLiteral(";INCOMING CALLER;|1|Zoë|"), -1, -1);
+    QCOMPARE(QString::fromUtf8(readUntil(peer, kMarker)),
+             QStringLiteral(";INCOMING CALLER;|1|Zoë|;COMPLETE;COMPLETE;"));
+    QCOMPARE(m_server->sentLog, QStringList{QStringLiteral(";INCOMING CALLER;|1|Zoë|")});
+
+    peer->disconnectFromHost();
+    QTRY_COMPARE(m_server->ClientCount(), 0);
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 dropped"));
+    QCOMPARE(m_window->rows, (QStringList{"", "", "", "", ""}));
+    QCOMPARE(m_window->countText, QStringLiteral("0 Clients Connected"));
+}
+
+void TestServer::requestsAreDispatchedWhateverTheSplit()
+{
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    const qint32 index = m_server->ClientAt(1)->Index();
+    // The marker torn across two writes, the second shorter than nine bytes.
+    peer->write(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID;COMPLETE;COMPL");
+    peer->flush();
+    QTest::qWait(50);
+    QVERIFY(m_window->dispatched.isEmpty());
+    peer->write("ETE;;NETCANCEL;COMPLETE;COMPLETE;;EDIT CALLER;0;x");
+    QTRY_COMPARE(m_window->dispatched.size(), 2);
+    QCOMPARE(m_window->dispatched[0].data,
+             QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID;COMPLETE;COMPLETE;"));
+    QCOMPARE(m_window->dispatched[0].index, index);
+    QVERIFY(!m_window->dispatched[0].restricted);
+    QCOMPARE(m_window->dispatched[1].data, QStringLiteral(";NETCANCEL;COMPLETE;COMPLETE;"));
+    peer->write(";5;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_window->dispatched.size(), 3);
+    QCOMPARE(m_window->dispatched[2].data, QStringLiteral(";EDIT CALLER;0;x;5;COMPLETE;COMPLETE;"));
+}
+
+void TestServer::standaloneRefusesEveryConnection()
+{
+    gNetworkMode = Standalone;
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(events().size(), 2);
+    QCOMPARE(events(), (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
+                                    QStringLiteral("Connection Refused By: 127.0.0.1")}));
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(m_server->ClientCount(), 0);
+    peer->write(";SQL;x;COMPLETE;COMPLETE;");
+    QTest::qWait(50);
+    QVERIFY(m_window->dispatched.isEmpty());
+}
+
+void TestServer::blockedAddressIsSentBlockedAndDropped()
+{
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";10.1.1.1 R;127.0.0.1 b;"));
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    peer->write(";SQL;Select * From tblCID;COMPLETE;COMPLETE;");
+    QCOMPARE(readUntil(peer, kMarker), QByteArray("BLOCKED;COMPLETE;COMPLETE;"));
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(m_server->ClientCount(), 0);
+    QCOMPARE(events(), (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
+                                    QStringLiteral("Connection Accepted By: 127.0.0.1"),
+                                    QStringLiteral("127.0.0.1 dropped")}));
+    QVERIFY(m_window->dispatched.isEmpty());
+    QCOMPARE(m_server->sentLog, QStringList{QStringLiteral("BLOCKED")});
+}
+
+void TestServer::restrictionIsDecidedPerRequest()
+{
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 r;"));
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    QCOMPARE(m_window->rows.first(), QStringLiteral("127.0.0.1 R"));
+    peer->write(";DELETE CONTACT;A;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_window->dispatched.size(), 1);
+    QVERIFY(m_window->dispatched[0].restricted);
+
+    // The access list is read for every request: lifting the entry frees the connected client at once...
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QString());
+    peer->write(";DELETE CONTACT;A;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_window->dispatched.size(), 2);
+    QVERIFY(!m_window->dispatched[1].restricted);
+    // ...and a restricted network restricts everyone.
+    SaveProperty(Section::frmConfiguration, Key::RestrictedNetwork, QStringLiteral("True"));
+    peer->write(";DELETE CONTACT;A;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_window->dispatched.size(), 3);
+    QVERIFY(m_window->dispatched[2].restricted);
+
+    // Blocking a connected client later stops its requests from being dispatched.
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 B;"));
+    peer->write(";SQL;x;COMPLETE;COMPLETE;");
+    QTRY_VERIFY(m_server->ClientAt(1)->Blocked());
+    QTest::qWait(50);
+    QCOMPARE(m_window->dispatched.size(), 3);
+}
+
+void TestServer::sendsReachOnlyTheAddressedClients()
+{
+    QList<QTcpSocket*> peers;
+    for (int i = 0; i < 3; ++i) {
+        peers << connectClient();
+        QVERIFY(peers.last());
+        QTRY_COMPARE(m_server->ClientCount(), i + 1);
+    }
+    const qint32 second = m_server->ClientAt(2)->Index();
+    const qint32 first = m_server->ClientAt(1)->Index();
+    m_server->ClientAt(2)->setNetCancel(true);
+    m_server->SendData(QStringLiteral(";SIZE;3;"), second, -1);
+    QVERIFY(!m_server->ClientAt(2)->NetCancel());
+    QCOMPARE(readUntil(peers[1], kMarker), QByteArray(";SIZE;3;;COMPLETE;COMPLETE;"));
+
+    m_server->SendData(QStringLiteral(";UPDATE NEEDED;"), -1, first);
+    QCOMPARE(readUntil(peers[1], kMarker), QByteArray(";UPDATE NEEDED;;COMPLETE;COMPLETE;"));
+    QCOMPARE(readUntil(peers[2], kMarker), QByteArray(";UPDATE NEEDED;;COMPLETE;COMPLETE;"));
+    // The first client got neither message.
+    QCOMPARE(readUntil(peers[0], kMarker, 200), QByteArray());
+}
+
+void TestServer::droppedClientsIndexIsNeverReused()
+{
+    QList<QTcpSocket*> peers;
+    for (int i = 0; i < 3; ++i) {
+        peers << connectClient();
+        QVERIFY(peers.last());
+        QTRY_COMPARE(m_server->ClientCount(), i + 1);
+    }
+    const qint32 second = m_server->ClientAt(2)->Index();
+    const qint32 third = m_server->ClientAt(3)->Index();
+    m_server->DropClient(second);
+    QCOMPARE(m_server->ClientCount(), 2);
+    QCOMPARE(m_server->ClientAt(2)->Index(), third); // the third moved up to the second row...
+    QCOMPARE(m_window->rows, (QStringList{"127.0.0.1", "127.0.0.1", "", "", ""}));
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 dropped"));
+    QTRY_COMPARE(peers[1]->state(), QAbstractSocket::UnconnectedState);
+
+    // ...but a late reply for the dropped client does not reach it.
+    m_server->SendData(QStringLiteral(";SIZE;1;"), second, -1);
+    QCOMPARE(readUntil(peers[2], kMarker, 200), QByteArray());
+    m_server->SendData(QStringLiteral(";SIZE;2;"), third, -1);
+    QCOMPARE(readUntil(peers[2], kMarker), QByteArray(";SIZE;2;;COMPLETE;COMPLETE;"));
+
+    QTcpSocket* fourth = connectClient();
+    QVERIFY(fourth);
+    QTRY_COMPARE(m_server->ClientCount(), 3);
+    QVERIFY(m_server->ClientAt(3)->Index() > third);
+    m_server->DropClient(second); // gone already: nothing happens
+    QCOMPARE(m_server->ClientCount(), 3);
+
+    // Six clients fill the list without blank rows.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(connectClient());
+    QTRY_COMPARE(m_server->ClientCount(), 6);
+    QCOMPARE(m_window->rows.size(), 6);
+    QVERIFY(!m_window->rows.contains(QString()));
+    m_server->DropAllClients();
+    QCOMPARE(m_server->ClientCount(), 0);
+    QCOMPARE(m_window->rows, (QStringList{"", "", "", "", ""}));
+    QCOMPARE(m_window->countText, QStringLiteral("0 Clients Connected"));
+    QTRY_COMPARE(fourth->state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestServer::peerLeavingMidReplyIsHarmless()
+{
+    QTcpSocket* leaving = connectClient();
+    QTcpSocket* staying = connectClient();
+    QVERIFY(leaving && staying);
+    QTRY_COMPARE(m_server->ClientCount(), 2);
+    const qint32 staysIndex = m_server->ClientAt(2)->Index();
+    // The reply is built while the event loop runs (as behind a progress window); the requester vanishes.
+    m_window->onDispatch = [&](const Dispatch& d) {
+        leaving->abort();
+        QTRY_COMPARE(m_server->ClientCount(), 1);
+        const QString big = QStringLiteral(";CALLER;|1|A|").repeated(50000);
+        m_server->SendData(QStringLiteral(";SIZE;50000;"), d.index, -1);
+        m_server->SendData(big, d.index, -1);
+        m_server->SendData(QStringLiteral(";UPDATE NEEDED;"), -1, d.index);
+    };
+    leaving->write(";SQL;Select * From tblCID;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_window->dispatched.size(), 1);
+    QCOMPARE(m_server->ClientCount(), 1);
+    QCOMPARE(m_server->ClientAt(1)->Index(), staysIndex);
+    QCOMPARE(readUntil(staying, kMarker), QByteArray(";UPDATE NEEDED;;COMPLETE;COMPLETE;"));
+}
+
+void TestServer::cancelIsDispatchedDuringALongReply()
+{
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    clsClient* client = m_server->ClientAt(1);
+    bool cancelSeenInside = false;
+    m_window->onDispatch = [&](const Dispatch& d) {
+        if (!d.data.startsWith(QStringLiteral(";SQL;")))
+            return;
+        // The long reply polls for a cancel while it lets the event loop run.
+        peer->write(";NETCANCEL;COMPLETE;COMPLETE;");
+        peer->flush();
+        QTRY_COMPARE(m_window->dispatched.size(), 2);
+        cancelSeenInside = true;
+    };
+    peer->write(";SQL;Select * From tblCID;COMPLETE;COMPLETE;");
+    QTRY_VERIFY(cancelSeenInside);
+    QCOMPARE(m_window->dispatched[1].data, QStringLiteral(";NETCANCEL;COMPLETE;COMPLETE;"));
+    QCOMPARE(m_window->dispatched[1].index, client->Index());
+}
+
+void TestServer::oversizedRequestDropsTheClient()
+{
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    const QByteArray block(1024 * 1024, 'x');
+    for (qsizetype sent = 0; sent <= clsClient::kMaxUnitBytes; sent += block.size())
+        peer->write(block);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->ClientCount(), 0, 10000);
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 sent a request that was too large")));
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 dropped"));
+    QVERIFY(m_window->dispatched.isEmpty());
+}
+
+void TestServer::listenerFailureIsReportedOnlyInServerMode()
+{
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::AnyIPv4, 0));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(holder.serverPort()));
+
+    gNetworkMode = Standalone;
+    clsServer quiet;
+    QVERIFY(!quiet.Listen());
+    QVERIFY(!quiet.isListening());
+    QVERIFY(Prompt::history().isEmpty());
+
+    gNetworkMode = Server;
+    clsServer loud;
+    QVERIFY(!loud.Listen());
+    QCOMPARE(Prompt::texts(),
+             QStringList{QStringLiteral(
+                 "The local port that you have selected is in use by the \r\nmachine. Another instance of Velquon "
+                 "using the \r\nsame local port may be the source of the problem. Change \r\nthe local port in "
+                 "network configuration or only open one \r\ninstance of Velquon. Networking features will \r\nnot "
+                 "work until this problem is resolved.")});
+    // A new port takes effect at once.
+    const quint16 port = freePort();
+    loud.setLocalPort(port);
+    QVERIFY(loud.isListening());
+    QCOMPARE(loud.LocalPort(), port);
+}
+
+void TestServer::clientListMenu()
+{
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
+    QTcpSocket* a = connectClient();
+    QTcpSocket* b = connectClient();
+    QVERIFY(a && b);
+    QTRY_COMPARE(m_server->ClientCount(), 2);
+
+    // "Restrict" on a row already restricted writes nothing.
+    Prompt::queueAnswer(Prompt::Yes);
+    m_server->ClientOption(2, 0);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()), QStringLiteral(";127.0.0.1 R;"));
+
+    // "Block" adds the entry beside the restriction and lets the client go after "BLOCKED".
+    Prompt::queueAnswer(Prompt::Yes);
+    m_server->ClientOption(1, 1);
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("Do you want to block this client?"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()),
+             QStringLiteral(";127.0.0.1 R;127.0.0.1 B;"));
+    QCOMPARE(readUntil(b, kMarker), QByteArray("BLOCKED;COMPLETE;COMPLETE;"));
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+
+    // "Drop" answered No keeps the client; Yes drops it.
+    Prompt::queueAnswer(Prompt::No);
+    m_server->ClientOption(0, 0);
+    QCOMPARE(m_server->ClientCount(), 1);
+    Prompt::queueAnswer(Prompt::Yes);
+    m_server->ClientOption(0, 0);
+    QCOMPARE(m_server->ClientCount(), 0);
+    QTRY_COMPARE(a->state(), QAbstractSocket::UnconnectedState);
+}
+
+QTEST_GUILESS_MAIN(TestServer)
+#include "test_server.moc"
