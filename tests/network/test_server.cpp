@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <unistd.h>
 #include <memory>
 
 #include "core/Globals.h"
@@ -67,9 +68,11 @@ private Q_SLOTS:
     void sendsReachOnlyTheAddressedClients();
     void droppedClientsIndexIsNeverReused();
     void peerLeavingMidReplyIsHarmless();
+    void replyToAPeerThatJustResetIsHarmless();
     void cancelIsDispatchedDuringALongReply();
     void oversizedRequestDropsTheClient();
     void listenerFailureIsReportedOnlyInServerMode();
+    void privilegedPortFailureGivesTheHint();
     void clientListMenu();
 
 private:
@@ -327,6 +330,31 @@ void TestServer::peerLeavingMidReplyIsHarmless()
     QCOMPARE(readUntil(staying, kMarker), QByteArray(";UPDATE NEEDED;;COMPLETE;COMPLETE;"));
 }
 
+void TestServer::replyToAPeerThatJustResetIsHarmless()
+{
+    QTcpSocket* peer = connectClient();
+    QVERIFY(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    // The server has not noticed the reset yet when it writes the reply.
+    m_window->onDispatch = [&](const Dispatch& d) {
+        peer->abort();
+        QTest::qWait(20);
+        const QString big = QStringLiteral(";CALLER;|1|A|").repeated(100000);
+        m_server->SendData(big, d.index, -1);
+        m_server->SendData(big, -1, -1);
+    };
+    peer->write(";SQL;Select * From tblCID;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_window->dispatched.size(), 1);
+    QTRY_COMPARE(m_server->ClientCount(), 0);
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 dropped"));
+    // The listener still serves the next client.
+    QTcpSocket* next = connectClient();
+    QVERIFY(next);
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    m_server->SendData(QStringLiteral(";NEW;"), -1, -1);
+    QCOMPARE(readUntil(next, kMarker), QByteArray(";NEW;;COMPLETE;COMPLETE;"));
+}
+
 void TestServer::cancelIsDispatchedDuringALongReply()
 {
     QTcpSocket* peer = connectClient();
@@ -389,6 +417,18 @@ void TestServer::listenerFailureIsReportedOnlyInServerMode()
     loud.setLocalPort(port);
     QVERIFY(loud.isListening());
     QCOMPARE(loud.LocalPort(), port);
+}
+
+void TestServer::privilegedPortFailureGivesTheHint()
+{
+    if (geteuid() == 0)
+        QSKIP("a privileged user may listen on any port");
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("270"));
+    clsServer server;
+    QVERIFY(!server.Listen());
+    QCOMPARE(Prompt::texts().size(), 1);
+    QVERIFY(Prompt::texts().first().startsWith(QStringLiteral("The local port 270 may only be used")));
+    QVERIFY(Prompt::texts().first().contains(QStringLiteral("1024 or higher")));
 }
 
 void TestServer::clientListMenu()
