@@ -63,6 +63,11 @@ bool clsServer::isListening() const
     return sckServer->isListening();
 }
 
+quint16 clsServer::LocalPort() const
+{
+    return sckServer->isListening() ? sckServer->serverPort() : m_port;
+}
+
 bool clsServer::Listen()
 {
     const int port = textToWhole(GetProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("270")), 270);

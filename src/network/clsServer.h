@@ -28,7 +28,8 @@ public:
     clsClient* ClientAt(int position) const;
     int ClientCount() const { return int(m_clients.size()); }
 
-    quint16 LocalPort() const { return m_port; }
+    // The port listened on (the one the system chose when LocalPort is 0), else the port last set.
+    quint16 LocalPort() const;
     // Closes the listener and listens again on the new port; failures are reported as by Listen.
     void setLocalPort(quint16 port);
 

@@ -412,11 +412,18 @@ void TestServer::listenerFailureIsReportedOnlyInServerMode()
                  "using the \r\nsame local port may be the source of the problem. Change \r\nthe local port in "
                  "network configuration or only open one \r\ninstance of Velquon. Networking features will \r\nnot "
                  "work until this problem is resolved.")});
-    // A new port takes effect at once.
+    QCOMPARE(loud.LocalPort(), holder.serverPort());
+    // A new port takes effect at once; port 0 lets the system choose one.
     const quint16 port = freePort();
     loud.setLocalPort(port);
     QVERIFY(loud.isListening());
     QCOMPARE(loud.LocalPort(), port);
+    loud.setLocalPort(0);
+    QVERIFY(loud.isListening());
+    QVERIFY(loud.LocalPort() != 0);
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, loud.LocalPort());
+    QVERIFY(peer.waitForConnected(5000));
 }
 
 void TestServer::privilegedPortFailureGivesTheHint()
