@@ -111,6 +111,14 @@ void TestRemoteSocket::dispatchesOnlyCompletedSends()
     peer->flush();
     QTRY_COMPARE(m_windowHolder->dispatched.size(), 1);
     QCOMPARE(m_windowHolder->dispatched.first(), QStringLiteral(";RING;2;COMPLETE;COMPLETE;"));
+    // A send whose marker is followed in the same read by the start of the next one is not held back.
+    peer->write(";NEW;COMPLETE;COMPLETE;;INCOMING CALLER;|1|Zo\xc3\xab");
+    peer->flush();
+    QTRY_COMPARE(m_windowHolder->dispatched.size(), 2);
+    QCOMPARE(m_windowHolder->dispatched.last(), QStringLiteral(";NEW;COMPLETE;COMPLETE;"));
+    peer->write("|;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_windowHolder->dispatched.size(), 3);
+    QCOMPARE(m_windowHolder->dispatched.last(), QStringLiteral(";INCOMING CALLER;|1|Zoë|;COMPLETE;COMPLETE;"));
 }
 
 void TestRemoteSocket::dropsSendsWhileNotConnected()
