@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QAudioDevice>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMediaDevices>
 #include <QSoundEffect>
+#include <QThread>
 #include <QTextToSpeech>
 #include <QUrl>
 #include <QVoice>
@@ -35,6 +39,9 @@ constexpr qint64 kPlayMarginMs = 5000;
 constexpr qint64 kUnknownLengthMs = 60000;
 // Speech at the slowest rate stays well under half a second per character.
 constexpr qint64 kSpeechMsPerChar = 500;
+// The longest wait at exit for a sentence under way.
+constexpr qint64 kExitWaitMs = 4000;
+constexpr qint64 kEngineSettleMs = 400;
 
 QString setting(const char* key, const char* fallback)
 {
@@ -85,24 +92,121 @@ qint64 waveLengthMs(const QString& path)
 
 // One engine for the whole process, never destroyed: the flite engine's worker thread can crash or hang
 // when its engine is deleted shortly after it spoke, and start-up creates the announcer again after a change
-// of network mode. Null when the engine is not installed.
+// of network mode.
+//
+// The engine works in its own thread and is fragile there: stopping it while it still produces sound, or
+// asking for a sentence while another is under way, can crash it. So it is never stopped, and it gets one
+// sentence at a time (later ones wait, as sentences queue on a speech engine anyway). Its reports arrive late,
+// even to a newer announcer: every sentence ends with exactly one Ready or Error, except that an Error may be
+// followed by a Ready of its own. The count is kept here, once for the engine, and the announcer that asked
+// last acts on the verdict.
 struct SharedVoice {
-    QTextToSpeech* engine = nullptr;
-    QVoice defaultVoice; // the engine's own choice, taken before anyone changed it
+    enum Verdict { Nothing, Started, Ended, Failed };
+    QTextToSpeech* engine = nullptr; // null when the engine is not installed
+    QVoice defaultVoice;             // the engine's own choice, taken before anyone changed it
+    int outstanding = 0;             // sentences asked for whose end has not been reported yet
+    bool swallowReady = false;       // the Ready that may follow an Error
+    QDateTime lastSayAt;
+    qint64 lastLimitMs = 0;
+    const clsSound* owner = nullptr; // the announcer that asked last
+    Verdict verdict = Nothing;       // of the report being handled
+
+    // Voice and rate wait while a sentence is under way: changing them then can crash the engine's thread.
+    std::optional<double> pendingRate;
+    std::optional<QVoice> pendingVoice;
+
+    void applyPending()
+    {
+        if (!engine || busy())
+            return;
+        // Only real changes: the engine starts its audio afresh on each.
+        if (pendingRate && qAbs(engine->rate() - *pendingRate) > 0.001)
+            engine->setRate(*pendingRate);
+        if (pendingVoice && !(engine->voice() == *pendingVoice))
+            engine->setVoice(*pendingVoice);
+        pendingRate.reset();
+        pendingVoice.reset();
+    }
+
+    // After a sentence has ended the engine's thread still lets go of its audio stream for a moment; a new
+    // sentence or setting in that moment can crash it.
+    QDeadlineTimer settled{0};
+
+    qint64 settleLeftMs() const { return qMax<qint64>(0, settled.remainingTime()); }
+
+    bool busy()
+    {
+        // A report that never came must not keep the engine busy for ever.
+        if (outstanding > 0 && expired(lastSayAt, clsSound::StartLimitMs + lastLimitMs))
+            outstanding = 0;
+        return outstanding > 0 || settleLeftMs() > 0;
+    }
+
+    void onState(QTextToSpeech::State state)
+    {
+        verdict = Nothing;
+        switch (state) {
+        case QTextToSpeech::Speaking:
+            swallowReady = false;
+            if (outstanding > 0)
+                verdict = Started;
+            break;
+        case QTextToSpeech::Ready:
+            if (swallowReady)
+                swallowReady = false;
+            else if (outstanding > 0 && --outstanding == 0)
+                verdict = Ended;
+            settled.setRemainingTime(kEngineSettleMs);
+            break;
+        case QTextToSpeech::Error:
+            swallowReady = true;
+            if (outstanding > 0 && --outstanding == 0)
+                verdict = Failed;
+            settled.setRemainingTime(kEngineSettleMs);
+            break;
+        default:
+            break;
+        }
+    }
 };
 
-const SharedVoice& sharedVoice()
+void releaseSharedVoice();
+
+SharedVoice& sharedVoice()
 {
-    static const SharedVoice shared = [] {
-        SharedVoice s;
+    static SharedVoice* shared = [] {
+        auto* s = new SharedVoice;
         // Named explicitly: another installed engine could become the default and fail without its daemon.
         if (QTextToSpeech::availableEngines().contains(kEngine)) {
-            s.engine = new QTextToSpeech(kEngine);
-            s.defaultVoice = s.engine->voice();
+            s->engine = new QTextToSpeech(kEngine);
+            s->defaultVoice = s->engine->voice();
+            // Connected before any announcer, so the count is up to date when an announcer hears the report.
+            QObject::connect(s->engine, &QTextToSpeech::stateChanged, s->engine,
+                             [s](QTextToSpeech::State state) { s->onState(state); });
+            qAddPostRoutine(releaseSharedVoice);
         }
         return s;
     }();
-    return shared;
+    return *shared;
+}
+
+// At the very end, while the sound server's client library is still there: an engine left alive holds an
+// audio stream that the library's own clean-up then trips over. A sentence still under way gets the time it
+// needs, within reason, first.
+void releaseSharedVoice()
+{
+    SharedVoice& s = sharedVoice();
+    if (!s.engine)
+        return;
+    QDeadlineTimer limit(kExitWaitMs);
+    while (s.outstanding > 0 && !limit.hasExpired()) {
+        QThread::msleep(20);
+        QCoreApplication::sendPostedEvents(s.engine);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
+    QThread::msleep(quint64(s.settleLeftMs()));
+    delete s.engine;
+    s.engine = nullptr;
 }
 
 } // namespace
@@ -118,27 +222,25 @@ clsSound::clsSound(QObject* parent) : QObject(parent)
 
     m_voice = sharedVoice().engine;
     if (m_voice) {
-        connect(m_voice, &QTextToSpeech::stateChanged, this, [this](QTextToSpeech::State state) {
-            if (state == QTextToSpeech::Speaking)
-                Voice_StartStream();
-            else if (state == QTextToSpeech::Ready)
-                Voice_EndStream(false);
-            else if (state == QTextToSpeech::Error)
-                Voice_EndStream(true);
-        });
+        connect(m_voice, &QTextToSpeech::stateChanged, this, &clsSound::onVoiceStateChanged);
     }
     setVoiceRate(qint16(std::clamp(textToNumber(setting(Key::VoiceRate, "0")), -10.0, 10.0)));
     // A stored voice that is not installed here (or no longer) leaves the engine's default voice.
-    if (m_voice)
-        m_voice->setVoice(sharedVoice().defaultVoice);
+    if (m_voice) {
+        sharedVoice().pendingVoice = sharedVoice().defaultVoice;
+        sharedVoice().applyPending();
+    }
     setVoiceStyle(setting(Key::VoiceStyle, "Microsoft Sam"));
     m_savedVolume = -1;
 }
 
 clsSound::~clsSound()
 {
+    SharedVoice& shared = sharedVoice();
     StopSound();
     VolumeTimer.stop();
+    if (shared.owner == this)
+        shared.owner = nullptr;
 }
 
 bool clsSound::speechAvailable() const { return m_voice && !m_voice->availableVoices().isEmpty(); }
@@ -157,15 +259,29 @@ void clsSound::setIsSpeaking(bool speaking)
     m_speechStartedAt = speaking ? Clock::now() : QDateTime();
 }
 
-qint16 clsSound::VoiceRate() const { return m_voice ? qint16(qRound(m_voice->rate() * 10)) : 0; }
+qint16 clsSound::VoiceRate() const
+{
+    if (!m_voice)
+        return 0;
+    const SharedVoice& shared = sharedVoice();
+    return qint16(qRound((shared.pendingRate ? *shared.pendingRate : m_voice->rate()) * 10));
+}
 
 void clsSound::setVoiceRate(qint16 rate)
 {
-    if (m_voice)
-        m_voice->setRate(std::clamp<int>(rate, -10, 10) / 10.0);
+    if (!m_voice)
+        return;
+    sharedVoice().pendingRate = std::clamp<int>(rate, -10, 10) / 10.0;
+    sharedVoice().applyPending();
 }
 
-QString clsSound::VoiceStyle() const { return m_voice ? m_voice->voice().name() : QString(); }
+QString clsSound::VoiceStyle() const
+{
+    if (!m_voice)
+        return QString();
+    const SharedVoice& shared = sharedVoice();
+    return (shared.pendingVoice ? *shared.pendingVoice : m_voice->voice()).name();
+}
 
 void clsSound::setVoiceStyle(const QString& style)
 {
@@ -174,7 +290,8 @@ void clsSound::setVoiceStyle(const QString& style)
     const QList<QVoice> voices = m_voice->availableVoices();
     for (const QVoice& v : voices) {
         if (v.name().compare(style, Qt::CaseInsensitive) == 0) {
-            m_voice->setVoice(v);
+            sharedVoice().pendingVoice = v;
+            sharedVoice().applyPending();
             return;
         }
     }
@@ -202,10 +319,12 @@ bool clsSound::IsWavePlaying() const
 
 void clsSound::StopSound()
 {
-    if (IsSpeaking() && m_voice)
-        m_voice->stop();
+    // Past its time limit a sound no longer counts as playing, but it is stopped all the same.
+    // The sentence under way is let finish (see SharedVoice); from now on it is no longer ours, so its end
+    // changes nothing, and the volume is put back at once.
+    m_speechQueue.clear();
     setIsSpeaking(false);
-    if (IsWavePlaying())
+    if (m_waveAskedAt.isValid())
         m_wave->stop();
     m_waveAskedAt = QDateTime();
     m_waveStartedAt = QDateTime();
@@ -297,10 +416,22 @@ void clsSound::Speak(const QString& text)
         report(QStringLiteral("Speech is not available: no voice is installed."));
         return;
     }
+    // Without an output the engine fails, and stays failed without a word for the next sentence.
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        report(QStringLiteral("Speech could not be played: no sound device."));
+        return;
+    }
     OverrideVolume();
-    m_speechAskedAt = Clock::now();
-    m_speechLimitMs = kPlayMarginMs + kSpeechMsPerChar * text.size();
-    m_voice->say(text);
+    SharedVoice& shared = sharedVoice();
+    if (!shared.busy()) {
+        say(text);
+    } else if (shared.outstanding == 0) {
+        say(text, true); // the engine is only settling after the last sentence
+    } else {
+        m_speechQueue.append(text);
+        if (!m_isSpeaking && !m_speechAskedAt.isValid())
+            m_speechAskedAt = Clock::now();
+    }
 }
 
 void clsSound::PlayWave(const QString& path)
@@ -344,21 +475,74 @@ void clsSound::OverrideVolume()
     }
 }
 
+void clsSound::onVoiceStateChanged()
+{
+    const SharedVoice& shared = sharedVoice();
+    const bool ended = shared.verdict == SharedVoice::Ended || shared.verdict == SharedVoice::Failed;
+    if (ended && shared.owner != this && !m_speechQueue.isEmpty()) {
+        say(m_speechQueue.takeFirst(), true); // another announcer's sentence held ours back
+        return;
+    }
+    if (shared.owner != this)
+        return;
+    if (shared.verdict == SharedVoice::Started)
+        Voice_StartStream();
+    else if (ended)
+        Voice_EndStream(shared.verdict == SharedVoice::Failed);
+}
+
+void clsSound::say(const QString& text, bool later)
+{
+    SharedVoice& shared = sharedVoice();
+    m_speechText = text;
+    m_speechRetried = false;
+    m_speechAskedAt = Clock::now();
+    m_speechStartedAt = QDateTime();
+    m_isSpeaking = false;
+    m_speechLimitMs = kPlayMarginMs + kSpeechMsPerChar * text.size();
+    shared.lastSayAt = m_speechAskedAt;
+    shared.lastLimitMs = m_speechLimitMs;
+    shared.owner = this;
+    ++shared.outstanding;
+    auto start = [this, text] {
+        SharedVoice& shared = sharedVoice();
+        // Settings changed while the last sentence played take effect now, before the engine is busy again.
+        --shared.outstanding;
+        shared.applyPending();
+        ++shared.outstanding;
+        m_voice->say(text);
+    };
+    if (!later) {
+        start();
+        return;
+    }
+    // Never from inside the engine's own report, nor before it has let go of the sentence that ended.
+    QTimer::singleShot(int(sharedVoice().settleLeftMs()), this, start);
+}
+
 void clsSound::Voice_StartStream() { setIsSpeaking(true); }
 
 void clsSound::Voice_EndStream(bool failed)
 {
-    if (!failed && m_isSpeaking && m_speechAskedAt.isValid()) {
-        // The end of a sentence that a newer one replaced: the newer one still holds the volume.
-        m_isSpeaking = false;
-        m_speechStartedAt = QDateTime();
+    if (!m_isSpeaking && !m_speechAskedAt.isValid())
+        return; // stopped already
+    if (failed && !m_speechRetried && !QMediaDevices::audioOutputs().isEmpty()) {
+        // The engine fails a sentence now and then (the first after an interrupted one); once more is enough.
+        const QString text = m_speechText;
+        say(text, true);
+        m_speechRetried = true;
         return;
     }
-    const bool wasAsked = m_isSpeaking || m_speechAskedAt.isValid();
+    if (!m_speechQueue.isEmpty()) {
+        say(m_speechQueue.takeFirst(), true);
+        return;
+    }
     setIsSpeaking(false);
-    if (failed && wasAsked)
-        report(QStringLiteral("Speech could not be played (no sound device?)."));
-    ResetVolume();
+    if (failed)
+        report(QStringLiteral("Speech could not be played."));
+    // A wave sound may still be playing; VolumeTimer puts the volume back after it.
+    if (!IsWavePlaying())
+        ResetVolume();
 }
 
 void clsSound::onWavePlayingChanged()

@@ -76,6 +76,8 @@ private:
     void Speak(const QString& text);
     void PlayWave(const QString& path);
     void OverrideVolume();
+    void say(const QString& text, bool later = false);
+    void onVoiceStateChanged();
     void Voice_StartStream();
     void Voice_EndStream(bool failed);
     void onWavePlayingChanged();
@@ -92,6 +94,9 @@ private:
     QDateTime m_speechAskedAt;   // valid while asked for and not yet begun
     QDateTime m_speechStartedAt; // valid while speaking
     qint64 m_speechLimitMs = 0;  // longest time the sentence may take once begun
+    QString m_speechText;        // the sentence last asked for, said again once when the engine fails it
+    bool m_speechRetried = false;
+    QStringList m_speechQueue;   // sentences waiting for the engine to finish the one under way
     QDateTime m_waveAskedAt;     // valid from the request until the wave ends
     QDateTime m_waveStartedAt;   // valid once it plays
     qint64 m_waveLimitMs = 0;
