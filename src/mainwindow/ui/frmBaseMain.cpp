@@ -1048,3 +1048,17 @@ void frmBaseMain::mnuWindow_Click(int index)
         }
     }
 }
+
+// The server's connections changed: the fold-out list shows its rows, panel 3 the count (server mode only).
+void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& countText)
+{
+    if (gNetworkMode != Server)
+        return;
+    const int current = lstClients->currentRow();
+    lstClients->clear();
+    lstClients->addItems(rows);
+    if (current >= 0 && current < lstClients->count())
+        lstClients->setCurrentRow(current);
+    if (Panels.size() > 3 && Panels[3])
+        Panels[3]->setText(countText);
+}

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTcpSocket>
 #include <QTest>
 
 #include "core/Globals.h"
@@ -28,6 +29,7 @@
 #include "support/TempHome.h"
 #include "core/ui/cToolTip.h"
 #include "capture/ModemPort.h"
+#include "network/clsServer.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
 
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void resetColumns();
     void resizeKeepsMinimumAndScalesColumns();
     void windowMenuFollowsThePopup();
+    void serverListsItsClients();
 
 private:
     frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
@@ -456,4 +459,31 @@ void TestFrmBaseMain::windowMenuFollowsThePopup()
     QVERIFY(popup && popup->isVisible());
     popup->close();
     QVERIFY(!item->isChecked());
+}
+
+void TestFrmBaseMain::serverListsItsClients()
+{
+    // Start again as a server on a port the system chooses.
+    ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    SingleInstance::instance().release();
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    QVERIFY(Main());
+    frmBaseMain* w = window();
+    w->MSComm->PortOpenTimer.stop();
+    QVERIFY(gServer && gServer->isListening());
+    QCOMPARE(w->Panels[3]->text(), QStringLiteral("0 Clients Connected"));
+
+    QTcpSocket peer;
+    peer.connectToHost(QStringLiteral("127.0.0.1"), gServer->LocalPort());
+    QVERIFY(peer.waitForConnected(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(w->Panels[3]->text(), QStringLiteral("1 Clients Connected"), 10000);
+    QVERIFY(w->lstClients->count() >= 1);
+    QCOMPARE(w->lstClients->item(0)->text(), gServer->ClientRows().value(0));
+    QVERIFY(w->lstClients->item(0)->text().contains(QLatin1String("127.0.0.1")));
+
+    peer.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(w->Panels[3]->text(), QStringLiteral("0 Clients Connected"), 10000);
+    QVERIFY(!w->lstClients->item(0)->text().contains(QLatin1String("127.0.0.1")));
 }
