@@ -748,8 +748,13 @@ void TestStartup::staleInstanceAfterKillDoesNotBlock()
 
     QProcess next;
     next.setProcessEnvironment(programEnvironment(home.path()));
+    next.setProcessChannelMode(QProcess::MergedChannels);
     next.start(program);
-    QVERIFY2(waitForInstance(home.path(), next, 30000), "the next start did not come up");
+    const bool up = waitForInstance(home.path(), next, 30000);
+    QVERIFY2(up, qPrintable(QStringLiteral("the next start did not come up (state %1, exit code %2): %3")
+                                .arg(int(next.state()))
+                                .arg(next.exitCode())
+                                .arg(QString::fromLocal8Bit(next.readAll().right(2000)))));
     QCOMPARE(next.state(), QProcess::Running);
     next.terminate();
     QVERIFY(next.waitForFinished(30000));
