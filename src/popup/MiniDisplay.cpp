@@ -18,6 +18,8 @@
 #include "platform/SqlError.h"
 #include "network/clsRemoteSocket.h"
 #include "popup/MiniDisplayView.h"
+#include "statistics/modStatEvaluation.h"
+#include "statistics/modStatistics.h"
 
 namespace {
 
@@ -409,11 +411,63 @@ QString MiniDisplay::GenerateCallerInfo(const clsCaller& caller, const QString& 
 {
     if (isClientMode())
         return QString();
-    QString text = QStringLiteral("Caller Info: ") + (caller.ContactName.isEmpty() ? caller.Name : caller.ContactName);
-    // Each listed statistic adds a line once the statistics engine defines it; a description that names
-    // no statistic adds nothing.
-    (void)infoList;
+    const QString name = caller.ContactName.isEmpty() ? caller.Name : caller.ContactName;
+    QString text = QStringLiteral("Caller Info: ") + name;
+    const clsGroup group = callerGroup(caller);
+    // Without a name or a number there is nothing to pick the caller's calls by; an empty condition would
+    // count the whole log under this caller's name.
+    if (group.Group.isEmpty())
+        return text;
+    const int days = GetFirstCallDate();
+    const QStringList pieces = infoList.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& piece : pieces) {
+        const auto statistic = GetStatistic(piece, gStatistics.get());
+        if (statistic->Description.isEmpty())
+            continue;
+        const double value = ExecuteStat(*statistic, group, days, QString());
+        text += QStringLiteral("\r\n") + statistic->Description + QStringLiteral(": ") + statisticText(value);
+    }
     return text;
+}
+
+clsGroup MiniDisplay::callerGroup(const clsCaller& caller)
+{
+    const QString name = caller.ContactName.isEmpty() ? caller.Name : caller.ContactName;
+    if (!name.isEmpty()) {
+        const auto known = GetGroup(name, gGroups.get());
+        if (!known->Description.isEmpty())
+            return *known;
+    }
+    clsGroup group;
+    const QString number = caller.Number.Number;
+    if (number.isEmpty())
+        return group;
+    const auto contact = FindContactByNumber(number);
+    if (contact && !contact->Name.isEmpty()) {
+        group.Description = contact->Name;
+        group.Group = ContactCondition(*contact);
+    }
+    if (group.Group.isEmpty()) {
+        group.Description = caller.Name;
+        group.Group = NumberCondition(number);
+    }
+    return group;
+}
+
+int MiniDisplay::GetFirstCallDate()
+{
+    // The whole log's age in days, as the statistics window counts it for "any time".
+    return PeriodDays(0);
+}
+
+QString MiniDisplay::statisticText(double value)
+{
+    // The engine's two failures read as the statistics grid shows them, not as numbers of calls.
+    if (value == kStatTooComplex)
+        return QStringLiteral("Too Complex");
+    if (value == kStatBadSql)
+        return QStringLiteral("Bad SQL");
+    return QString::number(value, 'g', 15);
 }
 
 void MiniDisplay::Unload()

@@ -2,6 +2,7 @@
 
 #include "core/clsCaller.h"
 #include "core/clsContact.h"
+#include "statistics/clsGroup.h"
 
 #include <QList>
 #include <QObject>
@@ -76,6 +77,14 @@ public:
 
     // The statistics text of screen 1 for a caller and a ";"-list of statistic descriptions.
     QString GenerateCallerInfo(const clsCaller& caller, const QString& infoList) const;
+    // The calls the statistics text counts: the caller's own group (a per-contact or user-made group named
+    // like the caller), else the numbers of the contact owning the caller's number, else that number alone.
+    // An empty Group when the caller has neither name nor number to go by.
+    static clsGroup callerGroup(const clsCaller& caller);
+    // Whole days since the oldest logged call; 0 for an empty log and in client mode.
+    static int GetFirstCallDate();
+    // A statistic's value as the text shows it: the shortest general form, up to 15 significant digits.
+    static QString statisticText(double value);
 
     // Caption blinking and the Block label while a call rings; public so it can be driven directly.
     QTimer IncomingCallTimer;
