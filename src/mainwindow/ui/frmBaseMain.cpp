@@ -1,9 +1,12 @@
 #include "mainwindow/ui/frmBaseMain.h"
 
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
@@ -41,6 +44,7 @@
 #include "mainwindow/ui/ShellIcon.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
@@ -152,6 +156,9 @@ frmBaseMain::~frmBaseMain()
 void frmBaseMain::buildMenus()
 {
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileNewDB = mnuFile->addAction(QStringLiteral("&New DB..."), this, &frmBaseMain::mnuFileNewDB_Click);
+    mnuFileChangeDB = mnuFile->addAction(QStringLiteral("&Change DB..."), this, &frmBaseMain::mnuFileChangeDB_Click);
+    mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &frmBaseMain::mnuFileExit_Click);
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -162,9 +169,9 @@ void frmBaseMain::buildMenus()
     mnuEditReset = mnuEdit->addAction(QStringLiteral("&Reset Columns"), this, &frmBaseMain::mnuEditReset_Click);
     mnuEditReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuEdit->addSeparator();
-    mnuEditDelete = mnuEdit->addAction(QStringLiteral("&Delete"));
+    mnuEditDelete = mnuEdit->addAction(QStringLiteral("&Delete"), this, &frmBaseMain::mnuEditDelete_Click);
     mnuEditDelete->setShortcut(QKeySequence(Qt::Key_Delete));
-    mnuEditClear = mnuEdit->addAction(QStringLiteral("Clear &Log"));
+    mnuEditClear = mnuEdit->addAction(QStringLiteral("Clear &Log"), this, &frmBaseMain::mnuEditClear_Click);
     mnuEditClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     mnuEdit->addSeparator();
     mnuEditOriginal = mnuEdit->addAction(QStringLiteral("View &Original Caller ID Info..."));
@@ -275,7 +282,10 @@ void frmBaseMain::buildToolbar()
             Toolbar1->addSeparator();
         }
     }
+    connect(ToolbarButtons[3], &QAction::triggered, this, &frmBaseMain::mnuEditDelete_Click);
+    connect(ToolbarButtons[4], &QAction::triggered, this, &frmBaseMain::mnuEditClear_Click);
     connect(ToolbarButtons[5], &QAction::triggered, this, &frmBaseMain::mnuEditReset_Click);
+    connect(ToolbarButtons[7], &QAction::triggered, this, [this] { mnuViewTime_Click(ViewTime::Custom); });
     connect(ToolbarButtons[11], &QAction::triggered, this, [this] {
         QWidget* button = Toolbar1->widgetForAction(ToolbarButtons[11]);
         const QPoint below = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
@@ -827,6 +837,7 @@ void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
                     clsCaller stored = saved.first();
                     MatchCallerToContact(stored.Number.Number, stored);
                     Grid->UpdateItem(stored.ID, stored);
+                    miniDisplay().UpdateCaller(stored.ID, stored);
                     if (gNetworkMode == Server && gServer)
                         gServer->SendData(QStringLiteral(";EDIT CALLER;") + stored.PrintSend() + QStringLiteral(";"));
                 }
@@ -872,6 +883,196 @@ void frmBaseMain::mnuViewTime_Click(int index)
     strSQL = sql;
     SaveProperty(Section::frmMain, Key::ViewTime, QString::number(period));
     RefreshGrid();
+}
+
+// --- call-log maintenance ----------------------------------------------------------------------------
+
+namespace {
+
+const QString kLogFilter = QStringLiteral("Access Files (*.mdb)");
+
+QString currentCallerDBPath()
+{
+    return GetProperty(Section::frmConfiguration, Key::CallerDBPath, programFolder() + QStringLiteral("/dbCID.mdb"));
+}
+
+// The contact book must not be taken for the call log, however its name is written.
+bool sameFile(const QString& a, const QString& b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return a.toUpper() == b.toUpper() || (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
+}
+
+// The ID in a grid row's hidden ID column, or nothing when the cell holds no record number.
+std::optional<qint32> rowID(const CallerIDGrid* grid, int row)
+{
+    bool ok = false;
+    const qint64 id = grid->TextMatrix(row, CallListModel::ColID).trimmed().toLongLong(&ok);
+    if (!ok || id <= 0 || id > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(id);
+}
+
+} // namespace
+
+void frmBaseMain::LogChanged()
+{
+    if (gServer)
+        gServer->SendData(QStringLiteral(";UPDATE NEEDED;"));
+    miniDisplay().LoadData();
+    activateWindow();
+}
+
+bool frmBaseMain::confirmRemoval(bool plural)
+{
+    if (!textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True"))))
+        return true;
+    const QString text = plural ? QStringLiteral("Are you sure you want to permanently remove these records from "
+                                                 "the database?")
+                                : QStringLiteral("Are you sure you want to permanently remove this record from "
+                                                 "the database?");
+    return Prompt::message(text, Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
+}
+
+void frmBaseMain::loadCallerDB(const QString& event, const QString& path)
+{
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
+    AddEvent(event + QFileInfo(path).fileName());
+    UpdateSQL();
+    RefreshGrid();
+    UpdateStatus();
+    LogChanged();
+}
+
+void frmBaseMain::mnuFileNewDB_Click()
+{
+    QString path = currentCallerDBPath();
+    for (;;) {
+        path = Prompt::saveFile(QString(), path, kLogFilter);
+        if (path.isEmpty())
+            return;
+        try {
+            if (CreateCallerDB(path))
+                break;
+        } catch (const SqlError& e) {
+            // The log in use stays open: the new file never replaced it.
+            SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
+            ReportError(QStringLiteral("frmBaseMain_mnuFileNewDB_Click"));
+            if (Prompt::message(path + QStringLiteral(" could not be created. Choose another file name."),
+                                Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+                return;
+            continue;
+        }
+        if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."),
+                            Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+            return;
+    }
+    loadCallerDB(QStringLiteral("Created and loaded new caller database "), path);
+}
+
+void frmBaseMain::mnuFileChangeDB_Click()
+{
+    QString path = currentCallerDBPath();
+    for (;;) {
+        path = Prompt::openFile(QString(), path, kLogFilter);
+        if (path.isEmpty())
+            return;
+        QString refusal;
+        if (!QFileInfo::exists(path)) {
+            refusal = QStringLiteral(" is not a valid database file. Choose another file.");
+        } else if (sameFile(path, GetProperty(Section::frmConfiguration, Key::ContactDBPath,
+                                              defaultContactDBPath()))) {
+            refusal = QStringLiteral(" is already loaded. Choose another file.");
+        } else {
+            // The file is opened before the setting moves to it: a file that is no call log leaves the log
+            // in use open and named, and the user may choose again.
+            const QString previous = currentCallerDBPath();
+            SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
+            try {
+                if (FindCallerDB())
+                    break;
+            } catch (const SqlError& e) {
+                SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
+            }
+            SaveProperty(Section::frmConfiguration, Key::CallerDBPath, previous);
+            refusal = QStringLiteral(" is not a valid database file. Choose another file.");
+        }
+        if (Prompt::message(path + refusal, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+            return;
+    }
+    loadCallerDB(QStringLiteral("Loaded caller database "), path);
+}
+
+void frmBaseMain::mnuEditClear_Click()
+{
+    if (gRinging || Grid->Rows() == 1)
+        return;
+    if (!confirmRemoval(Grid->Rows() > 2))
+        return;
+    try {
+        // The view's own query picks the records; they go by their IDs, so the view text never runs on the
+        // connection that writes.
+        QList<qint32> ids;
+        for (const clsCaller& c : SelectCallers(strSQL))
+            ids.append(c.ID);
+        DeleteCallers(ids);
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
+        ReportError(QStringLiteral("frmBaseMain_mnuEditClear_Click"));
+        return;
+    }
+    Grid->Clear();
+    UpdateStatus();
+    LogChanged();
+}
+
+void frmBaseMain::mnuEditDelete_Click()
+{
+    if (gRinging || Grid->Rows() == 1)
+        return;
+    const int first = std::min(Grid->Row(), Grid->RowSel());
+    const int last = std::max(Grid->Row(), Grid->RowSel());
+    if (first < 1 || !confirmRemoval(first != last))
+        return;
+    QList<qint32> ids;
+    for (int row = first; row <= last; ++row) {
+        const std::optional<qint32> id = rowID(Grid, row);
+        if (!id) {
+            SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
+            ReportError(QStringLiteral("frmBaseMain_mnuEditDelete_Click"));
+            return;
+        }
+        ids.append(*id);
+    }
+    bool stopped = false;
+    try {
+        if (ids.size() == 1) {
+            DeleteCaller(ids.first());
+        } else {
+            Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), this);
+            for (qint32 id : ids) {
+                if (progress.StopProcessing()) {
+                    stopped = true;
+                    break;
+                }
+                progress.Increment();
+                // One statement a record: the records deleted before a stop stay deleted.
+                DeleteCaller(id);
+            }
+        }
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
+        ReportError(QStringLiteral("frmBaseMain_mnuEditDelete_Click"));
+        return;
+    }
+    if (stopped) {
+        RefreshGrid();
+    } else {
+        Grid->RemoveItem();
+    }
+    UpdateSQL();
+    UpdateStatus();
+    LogChanged();
 }
 
 // --- the view --------------------------------------------------------------------------------------------

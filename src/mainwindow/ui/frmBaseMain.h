@@ -72,6 +72,8 @@ public:
 
     // --- menus ---
     QMenu* mnuFile = nullptr;
+    QAction* mnuFileNewDB = nullptr;
+    QAction* mnuFileChangeDB = nullptr;
     QAction* mnuFileExit = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction* mnuEditCopyAll = nullptr;
@@ -129,6 +131,12 @@ public:
     void ShellIcon_Click(int button);
     void ShellIcon_MouseMove();
     void mnuEditReset_Click();
+    void mnuFileNewDB_Click();
+    void mnuFileChangeDB_Click();
+    void mnuEditClear_Click();
+    void mnuEditDelete_Click();
+    // The end of every change of the call log: the clients hear their data is stale, the pop-up reloads.
+    void LogChanged();
     void mnuFileExit_Click();
     void mnuViewTime_Click(int index);
     void mnuOptionsPopupScreen_Click();
@@ -169,6 +177,8 @@ private:
     void portStateChanged();
     void refill();
     void reportViewError(const SqlError& e, const char* tag);
+    bool confirmRemoval(bool plural);
+    void loadCallerDB(const QString& event, const QString& path);
 
     QString m_lastGoodSQL;
     bool m_blinkOn = false;

@@ -1,0 +1,381 @@
+#include "mainwindow/ui/frmBaseMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "capture/ModemPort.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "core/ui/StartupWindows.h"
+#include "core/ui/frmProcessing.h"
+#include "mainwindow/CallListModel.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
+#include "popup/MiniDisplay.h"
+#include "support/TempHome.h"
+
+namespace {
+
+QString logPath() { return GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()); }
+
+} // namespace
+
+class TestLogMaintenance : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+    void deleteAnUpwardSelection();
+    void deleteOneRowAndTheRefusals();
+    void stoppingADeleteKeepsWhatWent();
+    void clearLogFollowsTheView();
+    void clearLogEmptiesThePopup();
+    void changeDatabaseSwitchesAndRefuses();
+    void newDatabaseRefusesAnExistingFile();
+    void editReachesThePopup();
+
+private:
+    frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
+    // Stores n calls, one every hour back from now, and shows the whole log.
+    QList<qint32> addCalls(int n);
+    QList<qint32> storedIDs() const;
+    QList<qint32> gridIDs() const;
+    std::unique_ptr<TempHome> m_home;
+};
+
+void TestLogMaintenance::init()
+{
+    m_home = std::make_unique<TempHome>();
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+    QVERIFY(Main());
+    QVERIFY(window());
+    window()->MSComm->PortOpenTimer.stop();
+    gRinging = false;
+    Prompt::resetScript();
+}
+
+void TestLogMaintenance::cleanup()
+{
+    gRinging = false;
+    if (gMainForm)
+        ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
+            delete w;
+    SingleInstance::instance().release();
+    gNetworkMode = Standalone;
+    Clock::reset();
+    Prompt::resetScript();
+    m_home.reset();
+}
+
+QList<qint32> TestLogMaintenance::addCalls(int n)
+{
+    QList<qint32> ids;
+    for (int i = 0; i < n; ++i) {
+        clsCaller c;
+        c.Name = QStringLiteral("CALLER %1").arg(i);
+        c.Number.Number = QStringLiteral("555-01%1").arg(i, 2, 10, QLatin1Char('0'));
+        c.CallerDate = DateText::format(Clock::now().addSecs(-3600 * (i + 1)));
+        c.Rings = 2;
+        c.Answered = QStringLiteral("N/A");
+        AddCaller(c);
+        ids.append(c.ID);
+    }
+    window()->mnuViewTime_Click(ViewTime::All);
+    return ids;
+}
+
+QList<qint32> TestLogMaintenance::storedIDs() const
+{
+    QList<qint32> ids;
+    for (const clsCaller& c : SelectCallers(QStringLiteral("Select * From tblCID")))
+        ids.append(c.ID);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+QList<qint32> TestLogMaintenance::gridIDs() const
+{
+    QList<qint32> ids;
+    for (int row = 1; row < window()->Grid->Rows(); ++row)
+        ids.append(window()->Grid->TextMatrix(row, CallListModel::ColID).toInt());
+    return ids;
+}
+
+void TestLogMaintenance::deleteAnUpwardSelection()
+{
+    frmBaseMain* w = window();
+    const QList<qint32> all = addCalls(6);
+    QCOMPARE(w->Grid->Rows(), 7);
+    const QList<qint32> shown = gridIDs();
+    // Selected from the bottom up: rows 5 to 2.
+    w->Grid->setRow(5);
+    w->Grid->setRowSel(2);
+    const QList<qint32> doomed = shown.mid(1, 4);
+    gServer->sentLog.clear();
+
+    Prompt::queueAnswer(Prompt::No);
+    w->mnuEditDelete_Click();
+    QCOMPARE(Prompt::texts().value(0),
+             QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
+    QCOMPARE(storedIDs(), all);
+    QCOMPARE(w->Grid->Rows(), 7);
+    QVERIFY(gServer->sentLog.isEmpty());
+
+    Prompt::queueAnswer(Prompt::Yes);
+    w->mnuEditDelete_Click();
+    QList<qint32> left = all;
+    for (qint32 id : doomed)
+        left.removeAll(id);
+    QCOMPARE(storedIDs(), left);
+    QCOMPARE(w->Grid->Rows(), 3);
+    QList<qint32> leftShown = gridIDs();
+    std::sort(leftShown.begin(), leftShown.end());
+    QCOMPARE(leftShown, left);
+    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+    QCOMPARE(w->Panels[2]->text(), QStringLiteral("2 Records Displayed"));
+}
+
+void TestLogMaintenance::deleteOneRowAndTheRefusals()
+{
+    frmBaseMain* w = window();
+    const QList<qint32> all = addCalls(3);
+    const qint32 target = gridIDs().value(1);
+
+    // While a call rings nothing goes, and nothing is asked.
+    gRinging = true;
+    w->Grid->setRow(2);
+    w->mnuEditDelete_Click();
+    w->mnuEditClear_Click();
+    QVERIFY(Prompt::history().isEmpty());
+    QCOMPARE(storedIDs(), all);
+    gRinging = false;
+
+    // One row: the singular question, and exactly that record goes.
+    w->Grid->setRow(2);
+    Prompt::queueAnswer(Prompt::Yes);
+    w->mnuEditDelete_Click();
+    QCOMPARE(Prompt::texts().value(0),
+             QStringLiteral("Are you sure you want to permanently remove this record from the database?"));
+    QList<qint32> left = all;
+    left.removeAll(target);
+    QCOMPARE(storedIDs(), left);
+    QVERIFY(!gridIDs().contains(target));
+
+    // Without ConfirmDeletion nothing is asked.
+    SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+    Prompt::clearHistory();
+    w->Grid->setRow(1);
+    w->mnuEditDelete_Click();
+    QVERIFY(Prompt::history().isEmpty());
+    QCOMPARE(storedIDs().size(), 1);
+    QCOMPARE(w->Grid->Rows(), 2);
+
+    // A grid row whose ID cell holds no record number deletes nothing.
+    w->Grid->setTextMatrix(1, CallListModel::ColID, QStringLiteral("1 or 1=1"));
+    w->Grid->setRow(1);
+    w->mnuEditDelete_Click();
+    QCOMPARE(storedIDs().size(), 1);
+}
+
+void TestLogMaintenance::stoppingADeleteKeepsWhatWent()
+{
+    frmBaseMain* w = window();
+    const QList<qint32> all = addCalls(5);
+    const qint32 first = gridIDs().value(0);
+    w->Grid->setRow(1);
+    w->Grid->setRowSel(4);
+    // The Stop button is pressed while the first record is being deleted.
+    bool pressed = false;
+    QTimer::singleShot(0, this, [&pressed] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<frmProcessing*>(top); progress && progress->isVisible()) {
+                progress->cmdStop->click();
+                pressed = true;
+            }
+    });
+    gServer->sentLog.clear();
+    Prompt::queueAnswer(Prompt::Yes);
+    w->mnuEditDelete_Click();
+    QVERIFY(pressed);
+    QList<qint32> left = all;
+    left.removeAll(first);
+    QCOMPARE(storedIDs(), left);
+    // The list is read again from the log: everything but the one record that went.
+    QList<qint32> shown = gridIDs();
+    std::sort(shown.begin(), shown.end());
+    QCOMPARE(shown, left);
+    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+}
+
+void TestLogMaintenance::clearLogFollowsTheView()
+{
+    frmBaseMain* w = window();
+    const QList<qint32> all = addCalls(30); // one an hour: 23 inside the last day
+    w->mnuViewTime_Click(6);                 // "1 day"
+    const int inView = w->Grid->Rows() - 1;
+    QVERIFY(inView > 1 && inView < 30);
+    gServer->sentLog.clear();
+    Prompt::queueAnswer(Prompt::Yes);
+    w->mnuEditClear_Click();
+    QCOMPARE(Prompt::texts().value(0),
+             QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
+    QCOMPARE(w->Grid->Rows(), 1);
+    QCOMPARE(storedIDs().size(), 30 - inView);
+    QCOMPARE(storedIDs(), all.mid(inView));
+    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+
+    // "All": the table empties; one record left asks the singular question.
+    w->mnuViewTime_Click(ViewTime::All);
+    QCOMPARE(w->Grid->Rows(), 1 + 30 - inView);
+    Prompt::queueAnswer(Prompt::Yes);
+    w->mnuEditClear_Click();
+    QVERIFY(storedIDs().isEmpty());
+    addCalls(1);
+    Prompt::clearHistory();
+    Prompt::queueAnswer(Prompt::No);
+    w->mnuEditClear_Click();
+    QCOMPARE(Prompt::texts().value(0),
+             QStringLiteral("Are you sure you want to permanently remove this record from the database?"));
+    QCOMPARE(storedIDs().size(), 1);
+    QCOMPARE(w->Grid->Rows(), 2);
+}
+
+void TestLogMaintenance::clearLogEmptiesThePopup()
+{
+    frmBaseMain* w = window();
+    addCalls(4);
+    QVERIFY(miniDisplay().PopupScreen());
+    QVERIFY(miniDisplay().isShown());
+    QCOMPARE(miniDisplay().Callers.size(), 4);
+    Prompt::queueAnswer(Prompt::Yes);
+    w->mnuEditClear_Click();
+    QVERIFY(miniDisplay().Callers.isEmpty());
+    QVERIFY(storedIDs().isEmpty());
+}
+
+void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
+{
+    frmBaseMain* w = window();
+    const QString first = logPath();
+    addCalls(2);
+    // A second log with one call, made through the program and switched back from.
+    const QString second = m_home->file(QStringLiteral("second.mdb"));
+    Prompt::queueText(second);
+    w->mnuFileNewDB_Click();
+    QCOMPARE(logPath(), second);
+    QCOMPARE(w->Grid->Rows(), 1);
+    addCalls(1);
+    Prompt::queueText(first);
+    w->mnuFileChangeDB_Click();
+    QCOMPARE(w->Grid->Rows(), 3);
+
+    gServer->sentLog.clear();
+    Prompt::clearHistory();
+    // Not a call log: refused, the log in use stays open and named; Cancel gives up.
+    const QString junk = m_home->file(QStringLiteral("junk.mdb"));
+    {
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("this is no database at all, just some text that is long enough to be read");
+    }
+    Prompt::queueText(junk);
+    Prompt::queueAnswer(Prompt::Cancel);
+    w->mnuFileChangeDB_Click();
+    QCOMPARE(Prompt::texts().value(1), junk + QStringLiteral(" is not a valid database file. Choose another file."));
+    QCOMPARE(logPath(), first);
+    QCOMPARE(storedIDs().size(), 2);
+    QCOMPARE(w->Grid->Rows(), 3);
+    QVERIFY(gServer->sentLog.isEmpty());
+
+    // A missing file, then the contact book by another name; OK lets the user choose again, and the
+    // second log is switched to.
+    Prompt::clearHistory();
+    const QString contacts = GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath());
+    Prompt::queueText(m_home->file(QStringLiteral("missing.mdb")));
+    Prompt::queueAnswer(Prompt::Ok);
+    const QFileInfo book(contacts);
+    Prompt::queueText(book.absolutePath() + QStringLiteral("/./") + book.fileName());
+    Prompt::queueAnswer(Prompt::Ok);
+    Prompt::queueText(second);
+    w->mnuFileChangeDB_Click();
+    const QStringList texts = Prompt::texts();
+    QVERIFY(texts.value(1).endsWith(QStringLiteral("missing.mdb is not a valid database file. Choose another file.")));
+    QVERIFY(texts.value(3).endsWith(QStringLiteral(" is already loaded. Choose another file.")));
+    QCOMPARE(logPath(), second);
+    QCOMPARE(storedIDs().size(), 1);
+    QCOMPARE(w->Grid->Rows(), 2);
+    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+    const QStringList events = w->lstEvents.stringList();
+    QVERIFY(std::any_of(events.cbegin(), events.cend(), [](const QString& s) {
+        return s.endsWith(QLatin1String("Loaded caller database second.mdb"));
+    }));
+
+    // A cancelled dialog changes nothing.
+    Prompt::queueText(QString());
+    w->mnuFileChangeDB_Click();
+    QCOMPARE(logPath(), second);
+}
+
+void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
+{
+    frmBaseMain* w = window();
+    addCalls(2);
+    const QString current = logPath();
+    Prompt::queueText(current);
+    Prompt::queueAnswer(Prompt::Cancel);
+    w->mnuFileNewDB_Click();
+    QCOMPARE(Prompt::texts().value(1), QStringLiteral("This file name already exits. Choose another file name."));
+    QCOMPARE(storedIDs().size(), 2);
+
+    // OK asks again; the new empty log is shown and kept for the next start.
+    Prompt::clearHistory();
+    const QString fresh = m_home->file(QStringLiteral("fresh.mdb"));
+    Prompt::queueText(current);
+    Prompt::queueAnswer(Prompt::Ok);
+    Prompt::queueText(fresh);
+    w->mnuFileNewDB_Click();
+    QCOMPARE(Prompt::history().size(), 3);
+    QCOMPARE(logPath(), fresh);
+    QVERIFY(QFileInfo::exists(fresh));
+    QVERIFY(storedIDs().isEmpty());
+    QCOMPARE(w->Grid->Rows(), 1);
+    const QStringList events = w->lstEvents.stringList();
+    QVERIFY(std::any_of(events.cbegin(), events.cend(), [](const QString& s) {
+        return s.endsWith(QLatin1String("Created and loaded new caller database fresh.mdb"));
+    }));
+}
+
+void TestLogMaintenance::editReachesThePopup()
+{
+    frmBaseMain* w = window();
+    const QList<qint32> ids = addCalls(2);
+    QVERIFY(miniDisplay().PopupScreen());
+    w->EditGrid(0, QStringLiteral("NEW NAME"), ids.first());
+    bool found = false;
+    for (const clsCaller& c : miniDisplay().Callers)
+        if (c.ID == ids.first())
+            found = c.Name == QStringLiteral("NEW NAME");
+    QVERIFY(found);
+}
+
+QTEST_MAIN(TestLogMaintenance)
+#include "test_logmaintenance.moc"
