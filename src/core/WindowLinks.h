@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QObject;
 class clsContact;
 
 // The calls the stores and shared functions make into windows and services of other subsystems (the
@@ -33,6 +34,10 @@ struct WindowLinks {
     // frmCustomizeStatistics, while visible: refills its group lists and selects the same positions again
     // (the per-contact groups changed).
     std::function<void()> customizeStatisticsGroupsChanged;
+
+    // frmCustomizeTime: shows the custom-period window modeless, owned by owner, for the caller named by
+    // tag ("Main" or "Stats"); the window applies the chosen period itself.
+    std::function<void(const QString& tag, QObject* owner)> showCustomizeTime;
 
     // frmStatistics: its waiting flag (set while a STATS or GRAPH waiting note is open).
     std::function<void(bool)> setStatisticsWaiting;

@@ -187,7 +187,12 @@ void frmBaseMain::buildMenus()
     for (int i = 0; i < 15; ++i) {
         QAction* a = nullptr;
         if (kViewTimeCaptions[i]) {
-            a = mnuView->addAction(QString::fromLatin1(kViewTimeCaptions[i]), this, [this, i] { mnuViewTime_Click(i); });
+            a = mnuView->addAction(QString::fromLatin1(kViewTimeCaptions[i]), this, [this, i] {
+                // "Custom..." only opens its window: the item's own flip of its mark is taken back.
+                if (i == ViewTime::Custom)
+                    mnuViewTime[i]->setChecked(!mnuViewTime[i]->isChecked());
+                mnuViewTime_Click(i);
+            });
             a->setCheckable(true);
         } else {
             a = mnuView->addSeparator();
@@ -871,9 +876,9 @@ void frmBaseMain::setViewTimeChecked(int index)
 void frmBaseMain::mnuViewTime_Click(int index)
 {
     if (index == ViewTime::Custom) {
-        // The custom period window sets the query itself; until it exists the mark stays where it was.
-        setViewTimeChecked(index);
-        mnuViewTime[index]->setChecked(false);
+        // The custom-period window sets the query and the mark itself when its period is confirmed.
+        if (windowLinks().showCustomizeTime)
+            windowLinks().showCustomizeTime(QStringLiteral("Main"), this);
         return;
     }
     int period = index;

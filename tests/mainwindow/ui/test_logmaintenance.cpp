@@ -11,6 +11,7 @@
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modMain.h"
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void changeDatabaseSwitchesAndRefuses();
     void newDatabaseRefusesAnExistingFile();
     void editReachesThePopup();
+    void customPeriodOnlyOpensItsWindow();
 
 private:
     frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
@@ -375,6 +377,34 @@ void TestLogMaintenance::editReachesThePopup()
         if (c.ID == ids.first())
             found = c.Name == QStringLiteral("NEW NAME");
     QVERIFY(found);
+}
+
+void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
+{
+    frmBaseMain* w = window();
+    w->mnuViewTime_Click(9); // "1 week"
+    const QString sql = w->strSQL;
+    QStringList opened;
+    windowLinks().showCustomizeTime = [&opened, w](const QString& tag, QObject* owner) {
+        opened.append(tag + (owner == w ? QStringLiteral(" by the main window") : QString()));
+    };
+    // From the menu and from the toolbar: the window opens, the mark, query and stored period stay.
+    for (int i = 0; i < 2; ++i) {
+        w->mnuViewTime[ViewTime::Custom]->trigger();
+        w->ToolbarButtons[7]->trigger();
+    }
+    windowLinks().showCustomizeTime = nullptr;
+    QCOMPARE(opened, QStringList(4, QStringLiteral("Main by the main window")));
+    QVERIFY(!w->mnuViewTime[ViewTime::Custom]->isChecked());
+    QVERIFY(w->mnuViewTime[9]->isChecked());
+    QCOMPARE(w->strSQL, sql);
+    QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, QString()), QStringLiteral("9"));
+
+    // Once the window has checked "Custom...", choosing it again leaves the mark on.
+    w->UncheckTimeMenu();
+    w->setViewTimeChecked(ViewTime::Custom);
+    w->mnuViewTime[ViewTime::Custom]->trigger();
+    QVERIFY(w->mnuViewTime[ViewTime::Custom]->isChecked());
 }
 
 QTEST_MAIN(TestLogMaintenance)
