@@ -835,16 +835,23 @@ void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
                 SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
                 ReportError(QStringLiteral("frmBaseMain_EditGrid"));
             } else {
-                EditCaller(caller.ID, caller);
-                const QList<clsCaller> saved =
-                    SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(caller.ID));
-                if (!saved.isEmpty()) {
-                    clsCaller stored = saved.first();
-                    MatchCallerToContact(stored.Number.Number, stored);
-                    Grid->UpdateItem(stored.ID, stored);
-                    miniDisplay().UpdateCaller(stored.ID, stored);
-                    if (gNetworkMode == Server && gServer)
-                        gServer->SendData(QStringLiteral(";EDIT CALLER;") + stored.PrintSend() + QStringLiteral(";"));
+                try {
+                    EditCaller(caller.ID, caller);
+                    const QList<clsCaller> saved = SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") +
+                                                                 QString::number(caller.ID));
+                    if (!saved.isEmpty()) {
+                        clsCaller stored = saved.first();
+                        MatchCallerToContact(stored.Number.Number, stored);
+                        Grid->UpdateItem(stored.ID, stored);
+                        miniDisplay().UpdateCaller(stored.ID, stored);
+                        if (gNetworkMode == Server && gServer)
+                            gServer->SendData(QStringLiteral(";EDIT CALLER;") + stored.PrintSend() +
+                                              QStringLiteral(";"));
+                    }
+                } catch (const SqlError& e) {
+                    // The view's query is put back below whatever happened here.
+                    SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
+                    ReportError(QStringLiteral("frmBaseMain_EditGrid"));
                 }
             }
         }

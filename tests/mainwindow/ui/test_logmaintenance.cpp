@@ -371,12 +371,21 @@ void TestLogMaintenance::editReachesThePopup()
     frmBaseMain* w = window();
     const QList<qint32> ids = addCalls(2);
     QVERIFY(miniDisplay().PopupScreen());
+    auto shownName = [](qint32 id) {
+        for (const clsCaller& c : miniDisplay().Callers)
+            if (c.ID == id)
+                return c.Name;
+        return QString();
+    };
     w->EditGrid(0, QStringLiteral("NEW NAME"), ids.first());
-    bool found = false;
-    for (const clsCaller& c : miniDisplay().Callers)
-        if (c.ID == ids.first())
-            found = c.Name == QStringLiteral("NEW NAME");
-    QVERIFY(found);
+    QCOMPARE(shownName(ids.first()), QStringLiteral("NEW NAME"));
+    QCOMPARE(shownName(ids.last()), QStringLiteral("CALLER 1"));
+    // A column that names no field stores the record as it is and shows it again, in the pop-up too.
+    miniDisplay().Callers.first().Name = QStringLiteral("STALE");
+    const qint32 firstShown = miniDisplay().Callers.first().ID;
+    w->EditGrid(7, QStringLiteral("ignored"), firstShown);
+    QVERIFY(shownName(firstShown).startsWith(QStringLiteral("CALLER ")) ||
+            shownName(firstShown) == QStringLiteral("NEW NAME"));
 }
 
 void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
