@@ -348,6 +348,17 @@ void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
     QCOMPARE(Prompt::texts().value(1), QStringLiteral("This file name already exits. Choose another file name."));
     QCOMPARE(storedIDs().size(), 2);
 
+    // A file that cannot be made (its folder is missing) is said so; the log in use stays.
+    Prompt::clearHistory();
+    const QString nowhere = m_home->file(QStringLiteral("no such folder/new.mdb"));
+    Prompt::queueText(nowhere);
+    Prompt::queueAnswer(Prompt::Cancel);
+    w->mnuFileNewDB_Click();
+    QCOMPARE(Prompt::texts().value(1), nowhere + QStringLiteral(" could not be created. Choose another file name."));
+    QCOMPARE(logPath(), current);
+    QCOMPARE(storedIDs().size(), 2);
+    QCOMPARE(w->Grid->Rows(), 3);
+
     // OK asks again; the new empty log is shown and kept for the next start.
     Prompt::clearHistory();
     const QString fresh = m_home->file(QStringLiteral("fresh.mdb"));
