@@ -131,6 +131,18 @@ QString input(const QString& prompt, const QString& defaultText, const QString& 
     return r;
 }
 
+bool print(QPrinter* printer)
+{
+    State& s = state();
+    bool chosen = false;
+    if (!s.answers.isEmpty())
+        chosen = s.answers.dequeue() == Ok;
+    else if (interactive())
+        chosen = s.backend->print(printer);
+    remember({Kind::Print, productName(), QString(), OkCancel, NoIcon, QString::number(int(chosen ? Ok : Cancel))});
+    return chosen;
+}
+
 void queueAnswer(Answer answer) { state().answers.enqueue(answer); }
 void queueText(const QString& text) { state().texts.enqueue(text); }
 const QList<Record>& history() { return state().history; }

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class QPrinter;
+
 // Every message box, question and file/colour dialog of the program goes through Prompt, so tests can
 // script the answers and read the texts, and nothing headless ever blocks.
 //
@@ -19,7 +21,7 @@ enum Icon { NoIcon = 0, Critical = 16, Question = 32, Exclamation = 48, Informat
 enum Buttons { OkOnly = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5 };
 enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
-enum class Kind { Message, Notice, OpenFile, SaveFile, Color, Input };
+enum class Kind { Message, Notice, OpenFile, SaveFile, Color, Input, Print };
 
 struct Record {
     Kind kind = Kind::Message;
@@ -48,6 +50,12 @@ public:
         (void)title, (void)prompt;
         return defaultText;
     }
+    // The print dialog: the user picks the printer and its settings on the given printer; false = cancelled.
+    virtual bool print(QPrinter* printer)
+    {
+        (void)printer;
+        return false;
+    }
 };
 
 // The interactive backend (owned by the caller); nullptr removes it.
@@ -66,6 +74,10 @@ std::optional<quint32> chooseColor(quint32 bgr);
 // An input box: the typed text, or empty when cancelled. Tests answer with queueText; unanswered and
 // non-interactive requests take the default text.
 QString input(const QString& prompt, const QString& defaultText = QString(), const QString& title = QString());
+// The print dialog for the given printer; false means cancelled. Tests answer with queueAnswer (Ok prints
+// on the printer as the test set it up, Cancel cancels); unanswered and non-interactive requests cancel,
+// so nothing headless ever reaches a real printer.
+bool print(QPrinter* printer);
 
 // --- test scripting ---
 void queueAnswer(Answer answer);

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -38,6 +39,7 @@
 #include "core/WindowLinks.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
+#include "mainwindow/ui/CallListPrinter.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ProgramIcons.h"
@@ -159,12 +161,14 @@ void frmBaseMain::buildMenus()
     mnuFileNewDB = mnuFile->addAction(QStringLiteral("&New DB..."), this, &frmBaseMain::mnuFileNewDB_Click);
     mnuFileChangeDB = mnuFile->addAction(QStringLiteral("&Change DB..."), this, &frmBaseMain::mnuFileChangeDB_Click);
     mnuFile->addSeparator();
+    mnuFilePrint = mnuFile->addAction(QStringLiteral("&Print Log..."), this, &frmBaseMain::mnuFilePrint_Click);
+    mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &frmBaseMain::mnuFileExit_Click);
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuEditCopyAll = mnuEdit->addAction(QStringLiteral("Copy &All"));
+    mnuEditCopyAll = mnuEdit->addAction(QStringLiteral("Copy &All"), this, &frmBaseMain::mnuEditCopyAll_Click);
     mnuEditCopyAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuEditCopy = mnuEdit->addAction(QStringLiteral("&Copy Selected Items"));
+    mnuEditCopy = mnuEdit->addAction(QStringLiteral("&Copy Selected Items"), this, &frmBaseMain::mnuEditCopy_Click);
     mnuEditCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     mnuEditReset = mnuEdit->addAction(QStringLiteral("&Reset Columns"), this, &frmBaseMain::mnuEditReset_Click);
     mnuEditReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -239,6 +243,11 @@ void frmBaseMain::buildMenus()
         a->setCheckable(true);
 
     mnuGridOptions = new QMenu(QStringLiteral("Grid Options"), this);
+    mnuGridOptionsCopyAll =
+        mnuGridOptions->addAction(QStringLiteral("Copy &All"), this, &frmBaseMain::mnuEditCopyAll_Click);
+    mnuGridOptionsCopy =
+        mnuGridOptions->addAction(QStringLiteral("&Copy Selected Item"), this, &frmBaseMain::mnuEditCopy_Click);
+    mnuGridOptions->addSeparator();
     mnuGridOptionsAdd = mnuGridOptions->addMenu(QStringLiteral("Add To Contacts DB"));
     mnuGridOptionsAdd->addAction(QStringLiteral("Add As New Contact..."));
     mnuGridOptionsAdd->addAction(QStringLiteral("Add This Number To A Contact..."));
@@ -287,6 +296,7 @@ void frmBaseMain::buildToolbar()
             Toolbar1->addSeparator();
         }
     }
+    connect(ToolbarButtons[1], &QAction::triggered, this, &frmBaseMain::mnuFilePrint_Click);
     connect(ToolbarButtons[3], &QAction::triggered, this, &frmBaseMain::mnuEditDelete_Click);
     connect(ToolbarButtons[4], &QAction::triggered, this, &frmBaseMain::mnuEditClear_Click);
     connect(ToolbarButtons[5], &QAction::triggered, this, &frmBaseMain::mnuEditReset_Click);
@@ -1229,6 +1239,16 @@ void frmBaseMain::ConfigTimer_Timer()
     ConfigTimer.stop();
     RefreshGrid();
 }
+
+void frmBaseMain::mnuFilePrint_Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    CallListPrinter(Grid).PrintList(printer);
+}
+
+void frmBaseMain::mnuEditCopyAll_Click() { CallListPrinter(Grid).CopyAll(); }
+
+void frmBaseMain::mnuEditCopy_Click() { CallListPrinter(Grid).CopySelected(); }
 
 void frmBaseMain::mnuEditReset_Click()
 {

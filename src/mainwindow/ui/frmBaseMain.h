@@ -74,6 +74,7 @@ public:
     QMenu* mnuFile = nullptr;
     QAction* mnuFileNewDB = nullptr;
     QAction* mnuFileChangeDB = nullptr;
+    QAction* mnuFilePrint = nullptr;
     QAction* mnuFileExit = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction* mnuEditCopyAll = nullptr;
@@ -105,6 +106,8 @@ public:
     QMenu* mnuGridOptions = nullptr;
     QMenu* mnuGridOptionsAdd = nullptr;
     QAction* mnuGridOptionsEdit = nullptr;
+    QAction* mnuGridOptionsCopyAll = nullptr;
+    QAction* mnuGridOptionsCopy = nullptr;
     QMenu* mnuToolbarPopup = nullptr;
     QAction* mnuToolbarPopupCreateNew = nullptr;
     QAction* mnuToolbarPopupAddToCurrent = nullptr;
@@ -137,6 +140,9 @@ public:
     void mnuEditDelete_Click();
     // The end of every change of the call log: the clients hear their data is stale, the pop-up reloads.
     void LogChanged();
+    void mnuFilePrint_Click();
+    void mnuEditCopyAll_Click();
+    void mnuEditCopy_Click();
     void mnuFileExit_Click();
     void mnuViewTime_Click(int index);
     void mnuOptionsPopupScreen_Click();

@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace {
@@ -90,4 +92,12 @@ QString WidgetPrompt::input(const QString& title, const QString& prompt, const Q
     bool ok = false;
     const QString text = QInputDialog::getText(parentWindow(), title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
+}
+
+bool WidgetPrompt::print(QPrinter* printer)
+{
+    if (!printer)
+        return false;
+    QPrintDialog dialog(printer, parentWindow());
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -12,4 +12,5 @@ public:
     QString saveFile(const QString& title, const QString& path, const QString& filter) override;
     std::optional<quint32> chooseColor(quint32 bgr) override;
     QString input(const QString& title, const QString& prompt, const QString& defaultText) override;
+    bool print(QPrinter* printer) override;
 };
