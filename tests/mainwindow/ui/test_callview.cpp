@@ -58,7 +58,7 @@ private Q_SLOTS:
 
 private:
     frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
-    void seed(int count, int minutesApart = 1);
+    void storeCalls(int count, int minutesApart = 1);
     static clsCaller call(const QString& name, const QString& number, const QDateTime& when);
     static QList<QWidget*> progressWindows();
     std::unique_ptr<TempHome> m_home;
@@ -104,7 +104,7 @@ clsCaller TestCallView::call(const QString& name, const QString& number, const Q
     return c;
 }
 
-void TestCallView::seed(int count, int minutesApart)
+void TestCallView::storeCalls(int count, int minutesApart)
 {
     for (int i = 0; i < count; ++i) {
         clsCaller c = call(QStringLiteral("CALLER %1").arg(i), QStringLiteral("555-%1").arg(1000 + i),
@@ -182,7 +182,7 @@ void TestCallView::emptyViewDisablesTheRecordCommands()
 
 void TestCallView::smallRefillShowsNoProgress()
 {
-    seed(15);
+    storeCalls(15);
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     bool shown = false;
@@ -195,7 +195,7 @@ void TestCallView::smallRefillShowsNoProgress()
 
 void TestCallView::refillWithProgressAndACallArriving()
 {
-    seed(500);
+    storeCalls(500);
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     QString caption;
@@ -228,7 +228,7 @@ void TestCallView::refillWithProgressAndACallArriving()
 
 void TestCallView::badTableKeepsTheLogAndTheLastView()
 {
-    seed(3);
+    storeCalls(3);
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     w->RefreshGrid();
@@ -252,7 +252,7 @@ void TestCallView::badTableKeepsTheLogAndTheLastView()
 
 void TestCallView::stopKeepsAPartialSortedList()
 {
-    seed(200);
+    storeCalls(200);
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     int polls = 0;
@@ -279,7 +279,7 @@ void TestCallView::stopKeepsAPartialSortedList()
 
 void TestCallView::refreshAskedDuringARefillFillsOnce()
 {
-    seed(300);
+    storeCalls(300);
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     int nested = 0;
@@ -299,7 +299,7 @@ void TestCallView::refreshAskedDuringARefillFillsOnce()
 
 void TestCallView::rightClickSelectsTheRowAndOpensTheMenu()
 {
-    seed(5);
+    storeCalls(5);
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     w->RefreshGrid();
@@ -338,7 +338,7 @@ void TestCallView::aCallThroughTheModemReachesTheList()
     SaveProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
     SaveProperty(Section::frmConfiguration, Key::RingSound, QString());
     SaveProperty(Section::frmConfiguration, Key::DefaultSound, QString());
-    seed(2);
+    storeCalls(2);
     frmBaseMain* w = window();
     w->mnuViewTime[12]->trigger();
     w->Calls->RingTimer.setInterval(3600 * 1000);
@@ -376,7 +376,7 @@ void TestCallView::aCallThroughTheModemReachesTheList()
 
 void TestCallView::cellEditsAreStored()
 {
-    seed(3);
+    storeCalls(3);
     frmBaseMain* w = window();
     w->mnuViewTime[12]->trigger();
     const qint32 id = w->Grid->TextMatrix(2, 5).toInt();

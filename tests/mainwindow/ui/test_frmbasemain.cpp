@@ -27,6 +27,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "support/TempHome.h"
+#include "support/ui/StandaloneSession.h"
 #include "core/ui/cToolTip.h"
 #include "capture/ModemPort.h"
 #include "network/clsServer.h"
@@ -60,35 +61,17 @@ private Q_SLOTS:
     void serverListsItsClients();
 
 private:
-    frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
-    std::unique_ptr<TempHome> m_home;
+    frmBaseMain* window() const { return StandaloneSession::window(); }
+    StandaloneSession m_session;
 };
 
 void TestFrmBaseMain::init()
 {
-    m_home = std::make_unique<TempHome>();
-    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
-    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-    QVERIFY(Main());
-    QVERIFY(window());
-    window()->MSComm->PortOpenTimer.stop(); // no modem here
+    QVERIFY(m_session.start());
     QVERIFY(QTest::qWaitForWindowExposed(window()));
 }
 
-void TestFrmBaseMain::cleanup()
-{
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-            delete w;
-    SingleInstance::instance().release();
-    gNetworkMode = Standalone;
-    Clock::reset();
-    m_home.reset();
-}
+void TestFrmBaseMain::cleanup() { m_session.stop(); }
 
 void TestFrmBaseMain::startsAsTheStandaloneWindow()
 {

@@ -27,6 +27,7 @@
 #include "platform/SingleInstance.h"
 #include "popup/MiniDisplay.h"
 #include "support/TempHome.h"
+#include "support/ui/StandaloneSession.h"
 
 namespace {
 
@@ -51,42 +52,20 @@ private Q_SLOTS:
     void customPeriodOnlyOpensItsWindow();
 
 private:
-    frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
+    frmBaseMain* window() const { return StandaloneSession::window(); }
     // Stores n calls, one every hour back from now, and shows the whole log.
     QList<qint32> addCalls(int n);
     QList<qint32> storedIDs() const;
     QList<qint32> gridIDs() const;
-    std::unique_ptr<TempHome> m_home;
+    StandaloneSession m_session;
 };
 
 void TestLogMaintenance::init()
 {
-    m_home = std::make_unique<TempHome>();
-    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
-    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-    QVERIFY(Main());
-    QVERIFY(window());
-    window()->MSComm->PortOpenTimer.stop();
-    gRinging = false;
-    Prompt::resetScript();
+    QVERIFY(m_session.start());
 }
 
-void TestLogMaintenance::cleanup()
-{
-    gRinging = false;
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-            delete w;
-    SingleInstance::instance().release();
-    gNetworkMode = Standalone;
-    Clock::reset();
-    Prompt::resetScript();
-    m_home.reset();
-}
+void TestLogMaintenance::cleanup() { m_session.stop(); }
 
 QList<qint32> TestLogMaintenance::addCalls(int n)
 {
@@ -280,7 +259,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     const QString first = logPath();
     addCalls(2);
     // A second log with one call, made through the program and switched back from.
-    const QString second = m_home->file(QStringLiteral("second.mdb"));
+    const QString second = m_session.home().file(QStringLiteral("second.mdb"));
     Prompt::queueText(second);
     w->mnuFileNewDB_Click();
     QCOMPARE(logPath(), second);
@@ -293,7 +272,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     gServer->sentLog.clear();
     Prompt::clearHistory();
     // Not a call log: refused, the log in use stays open and named; Cancel gives up.
-    const QString junk = m_home->file(QStringLiteral("junk.mdb"));
+    const QString junk = m_session.home().file(QStringLiteral("junk.mdb"));
     {
         QFile f(junk);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -312,7 +291,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     // second log is switched to.
     Prompt::clearHistory();
     const QString contacts = GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath());
-    Prompt::queueText(m_home->file(QStringLiteral("missing.mdb")));
+    Prompt::queueText(m_session.home().file(QStringLiteral("missing.mdb")));
     Prompt::queueAnswer(Prompt::Ok);
     const QFileInfo book(contacts);
     Prompt::queueText(book.absolutePath() + QStringLiteral("/./") + book.fileName());
@@ -350,7 +329,7 @@ void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
 
     // A file that cannot be made (its folder is missing) is said so; the log in use stays.
     Prompt::clearHistory();
-    const QString nowhere = m_home->file(QStringLiteral("no such folder/new.mdb"));
+    const QString nowhere = m_session.home().file(QStringLiteral("no such folder/new.mdb"));
     Prompt::queueText(nowhere);
     Prompt::queueAnswer(Prompt::Cancel);
     w->mnuFileNewDB_Click();
@@ -361,7 +340,7 @@ void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
 
     // OK asks again; the new empty log is shown and kept for the next start.
     Prompt::clearHistory();
-    const QString fresh = m_home->file(QStringLiteral("fresh.mdb"));
+    const QString fresh = m_session.home().file(QStringLiteral("fresh.mdb"));
     Prompt::queueText(current);
     Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(fresh);

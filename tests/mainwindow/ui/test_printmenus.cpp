@@ -20,6 +20,7 @@
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "support/TempHome.h"
+#include "support/ui/StandaloneSession.h"
 
 // The main window's print and copy commands reach the call list from every place they are offered.
 class TestPrintMenus : public QObject {
@@ -32,36 +33,16 @@ private Q_SLOTS:
     void copyItemsCopyTheListAndFollowTheRowCount();
 
 private:
-    frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
-    std::unique_ptr<TempHome> m_home;
+    frmBaseMain* window() const { return StandaloneSession::window(); }
+    StandaloneSession m_session;
 };
 
 void TestPrintMenus::init()
 {
-    m_home = std::make_unique<TempHome>();
-    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
-    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-    QVERIFY(Main());
-    QVERIFY(window());
-    window()->MSComm->PortOpenTimer.stop(); // no modem here
-    Prompt::resetScript();
+    QVERIFY(m_session.start());
 }
 
-void TestPrintMenus::cleanup()
-{
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-            delete w;
-    SingleInstance::instance().release();
-    gNetworkMode = Standalone;
-    Clock::reset();
-    Prompt::resetScript();
-    m_home.reset();
-}
+void TestPrintMenus::cleanup() { m_session.stop(); }
 
 void TestPrintMenus::printIsOfferedInTheFileMenuAndOnTheToolbar()
 {

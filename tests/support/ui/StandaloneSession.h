@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+#include "capture/ModemPort.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "mainwindow/ui/frmBaseMain.h"
+#include "platform/Clock.h"
+#include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
+#include "support/TempHome.h"
+
+// The standalone program as a user starts it a second time (settings initialised, no autostart), in its own
+// VELQUON_HOME at a fixed time, with the modem port left closed. Header-only: it needs the widget library,
+// which only the ui tests link.
+class StandaloneSession {
+public:
+    // Starts the program; false when no standalone main window came up.
+    bool start()
+    {
+        m_home = std::make_unique<TempHome>();
+        Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+        SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+        SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+        if (!Main() || !window())
+            return false;
+        window()->MSComm->PortOpenTimer.stop(); // no modem here
+        gRinging = false;
+        Prompt::resetScript();
+        return true;
+    }
+
+    // Shuts the program down and removes every window and the temporary home.
+    void stop()
+    {
+        gRinging = false;
+        if (gMainForm)
+            ShutDown();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!w->parentWidget() && w->windowType() != Qt::Desktop)
+                delete w;
+        SingleInstance::instance().release();
+        gNetworkMode = Standalone;
+        Clock::reset();
+        Prompt::resetScript();
+        m_home.reset();
+    }
+
+    static frmBaseMain* window() { return dynamic_cast<frmBaseMain*>(gMainForm); }
+    const TempHome& home() const { return *m_home; }
+
+private:
+    std::unique_ptr<TempHome> m_home;
+};
