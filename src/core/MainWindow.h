@@ -41,6 +41,8 @@ public:
     virtual void EditGrid(int column, const QString& text, qint32 id) { (void)column, (void)text, (void)id; }
     virtual void BlockCall() {}
     virtual void StopBlinking() {}
+    // Gives the keyboard focus back to the main window (a closing tool window hands it back).
+    virtual void SetFocus() {}
     virtual void UpdateStatus() {}
     virtual void ProcessNetworkData(const QString& data, int clientIndex, qint64 bytes, bool restricted)
     {

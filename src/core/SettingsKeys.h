@@ -15,6 +15,7 @@ inline constexpr char frmFind[] = "frmFind";
 inline constexpr char frmFindContact[] = "frmFindContact";
 inline constexpr char frmMain[] = "frmMain";
 inline constexpr char frmMiniDisplay[] = "frmMiniDisplay";
+inline constexpr char frmOriginalCallerIDInfo[] = "frmOriginalCallerIDInfo";
 inline constexpr char frmOtherInfo[] = "frmOtherInfo";
 inline constexpr char frmProcessing[] = "frmProcessing";
 inline constexpr char frmScheduler[] = "frmScheduler";

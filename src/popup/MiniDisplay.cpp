@@ -18,6 +18,7 @@
 #include "platform/SqlError.h"
 #include "network/clsRemoteSocket.h"
 #include "popup/MiniDisplayView.h"
+#include "popup/modLoggedRecord.h"
 #include "statistics/modStatEvaluation.h"
 #include "statistics/modStatistics.h"
 
@@ -405,6 +406,64 @@ void MiniDisplay::lblWindow_Click(int index)
     default:
         break;
     }
+}
+
+QString MiniDisplay::searchSQL(SearchKind kind, const clsCaller& caller)
+{
+    auto quoted = [](QString text) {
+        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+    };
+    const QString number = caller.Number.Number;
+    const QString head = QStringLiteral("Select * From tblCID Where ");
+    switch (kind) {
+    case SearchName:
+        return head + QStringLiteral("fldName = ") + quoted(caller.Name);
+    case SearchNumber:
+        return head + QStringLiteral("fldNumber = ") + quoted(number);
+    case SearchContact:
+        break;
+    }
+    // The last contact in the book's order that owns a number found in the caller's number.
+    std::shared_ptr<clsContact> owner;
+    for (const auto& entry : gContacts) {
+        for (const auto& n : entry.item->Numbers) {
+            if (!n.item->Number.isEmpty() && number.contains(n.item->Number, Qt::CaseSensitive)) {
+                owner = entry.item;
+                break;
+            }
+        }
+    }
+    const QString condition = owner ? ContactCondition(*owner) : QString();
+    return head + (condition.isEmpty() ? NumberCondition(number) : condition);
+}
+
+void MiniDisplay::Search(SearchKind kind)
+{
+    if (!gMainForm)
+        return;
+    gMainForm->strSQL = searchSQL(kind, CurrentCaller);
+    gMainForm->UncheckTimeMenu();
+    if (isClientMode()) {
+        if (m_view)
+            m_view->showWaiting(QStringLiteral("SQL"));
+        SendData(QStringLiteral(";SQL;") + gMainForm->strSQL);
+        return;
+    }
+    gMainForm->UpdateSQL();
+    gMainForm->RefreshGrid();
+}
+
+void MiniDisplay::ViewOriginal()
+{
+    if (CurrentCaller.CallerDate.isEmpty())
+        return;
+    if (isClientMode()) {
+        SendData(QStringLiteral(";ORIGINAL ID MINI DISPLAY;") + CurrentCaller.CallerDate + QLatin1Char(';'));
+        return;
+    }
+    const auto record = FindLoggedRecord(CurrentCaller.CallerDate);
+    if (record && m_view)
+        m_view->showLoggedRecord(*record);
 }
 
 QString MiniDisplay::GenerateCallerInfo(const clsCaller& caller, const QString& infoList) const

@@ -75,6 +75,17 @@ public:
     void lblNavigate_Click(int index);
     void lblWindow_Click(int index);
 
+    // --- the context menu's caller commands ---
+    enum SearchKind { SearchName, SearchNumber, SearchContact };
+    // The main window's call list narrowed to the caller's calls; the view-time marks are cleared. A client
+    // asks its server for the calls instead.
+    void Search(SearchKind kind);
+    // The call-list query of a search for the caller; the caller's texts are matched as plain text.
+    static QString searchSQL(SearchKind kind, const clsCaller& caller);
+    // The logged-record window with the current caller's call as the log holds it; a client asks the
+    // server. Nothing without a call date.
+    void ViewOriginal();
+
     // The statistics text of screen 1 for a caller and a ";"-list of statistic descriptions.
     QString GenerateCallerInfo(const clsCaller& caller, const QString& infoList) const;
     // The calls the statistics text counts: the caller's own group (a per-contact or user-made group named

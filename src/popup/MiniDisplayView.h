@@ -3,6 +3,7 @@
 #include <QString>
 
 class QObject;
+struct LoggedRecord;
 
 // What the pop-up's caller list asks of its window. The window (frmMiniDisplay) implements it and
 // registers itself with MiniDisplay while it is loaded; without a window the list treats the pop-up as
@@ -36,6 +37,9 @@ public:
     virtual void setBlockVisible(bool visible) = 0;
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& caption) = 0;
+
+    // Shows the logged-record window with that call, above the pop-up.
+    virtual void showLoggedRecord(const LoggedRecord& record) = 0;
 
     // Client mode: the waiting note while the server works on a request of the pop-up.
     virtual void showWaiting(const QString& tag) = 0;

@@ -22,8 +22,10 @@
 #include "popup/MiniDisplay.h"
 #include "popup/PopupLayout.h"
 #include "popup/PopupVibrator.h"
+#include "popup/modLoggedRecord.h"
 #include "popup/ui/frmCallerInfo.h"
 #include "popup/ui/frmContactPicture.h"
+#include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
 #include "popup/ui/PopupDetailWindow.h"
 #include "popup/ui/PopupWindows.h"
@@ -253,6 +255,21 @@ void frmMiniDisplay::buildMenu()
     mnuPopupViewOriginal->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     mnuPopup->addSeparator();
     mnuPopupCustomize = mnuPopup->addAction(QStringLiteral("Customize..."));
+    connect(mnuPopupSearchName, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchName_Click);
+    connect(mnuPopupSearchNumber, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchNumber_Click);
+    connect(mnuPopupSearchContact, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchContact_Click);
+    connect(mnuPopupViewOriginal, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewOriginal_Click);
+}
+
+void frmMiniDisplay::mnuPopupSearchName_Click() { m_list->Search(MiniDisplay::SearchName); }
+void frmMiniDisplay::mnuPopupSearchNumber_Click() { m_list->Search(MiniDisplay::SearchNumber); }
+void frmMiniDisplay::mnuPopupSearchContact_Click() { m_list->Search(MiniDisplay::SearchContact); }
+void frmMiniDisplay::mnuPopupViewOriginal_Click() { m_list->ViewOriginal(); }
+
+void frmMiniDisplay::showLoggedRecord(const LoggedRecord& record)
+{
+    // Shown without an owner, like the pop-up's other tool windows.
+    frmOriginalCallerIDInfo::instance()->showRecord(record, QStringLiteral("MINI DISPLAY"));
 }
 
 // ---------------------------------------------------------------------------------------------------------

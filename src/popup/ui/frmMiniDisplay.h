@@ -43,6 +43,10 @@ public:
     void lblBlock_Click();
     void chkOnTop_Click();
     void mnuPopupLockSize_Click();
+    void mnuPopupSearchName_Click();
+    void mnuPopupSearchNumber_Click();
+    void mnuPopupSearchContact_Click();
+    void mnuPopupViewOriginal_Click();
     void ResetButtonColors();
 
     // --- MiniDisplayView ---
@@ -64,6 +68,7 @@ public:
     QString caption() const override;
     void setCaption(const QString& caption) override;
     void showWaiting(const QString& tag) override;
+    void showLoggedRecord(const LoggedRecord& record) override;
     QObject* windowObject() override { return this; }
 
     // --- geometry in twips (outer rectangle, as stored) ---

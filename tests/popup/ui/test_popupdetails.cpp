@@ -1,0 +1,304 @@
+#include <QApplication>
+#include <QTest>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "core/ui/StartupWindows.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/Twips.h"
+#include "popup/MiniDisplay.h"
+#include "popup/modLoggedRecord.h"
+#include "popup/ui/frmCallerInfo.h"
+#include "popup/ui/frmMiniDisplay.h"
+#include "popup/ui/frmOriginalCallerIDInfo.h"
+#include "popup/ui/frmOtherInfo.h"
+#include "statistics/modStatistics.h"
+#include "support/TempHome.h"
+
+namespace {
+
+// Records what the pop-up's commands ask of the main window.
+class RecordingMainWindow : public MainWindow {
+public:
+    int updates = 0, refreshes = 0, unchecks = 0, focus = 0;
+    void UpdateSQL() override { ++updates; }
+    void RefreshGrid() override { ++refreshes; }
+    void UncheckTimeMenu() override { ++unchecks; }
+    void SetFocus() override { ++focus; }
+    void reset()
+    {
+        updates = refreshes = unchecks = focus = 0;
+        strSQL.clear();
+    }
+};
+
+clsCaller logCall(const QString& name, const QString& number, const QString& iso, int rings, const QString& answered)
+{
+    clsCaller c;
+    c.Name = name;
+    c.Number.Number = number;
+    c.CallerDate = DateText::format(*DateText::fromIso(iso));
+    c.Rings = rings;
+    c.Answered = answered;
+    AddCaller(c);
+    return c;
+}
+
+void addContact(const QString& name, const QStringList& numbers, const QString& otherInfo)
+{
+    auto c = std::make_shared<clsContact>();
+    c->Name = name;
+    c->OtherInfo = otherInfo;
+    for (const QString& n : numbers) {
+        clsNumber number(n, QString());
+        c->Numbers.add(number.PrintNumberDescription(), std::make_shared<clsNumber>(number));
+    }
+    gContacts.add(name, c);
+}
+
+} // namespace
+
+class TestPopupDetails : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+
+    void detailWindowsFollowTheCurrentCaller();
+    void callerInfoListComesFromTheSetting();
+    void loggedRecordFromThePopup();
+    void loggedRecordLookUp();
+    void loggedRecordInClientMode();
+    void searchesNarrowTheCallList();
+    void searchesInClientModeAskTheServer();
+
+private:
+    frmMiniDisplay* open();
+    std::unique_ptr<TempHome> m_home;
+    RecordingMainWindow m_main;
+    clsCaller m_john, m_jane;
+};
+
+void TestPopupDetails::init()
+{
+    m_home = std::make_unique<TempHome>();
+    Twips::setLogicalDpi(96);
+    m_main.reset();
+    gMainForm = &m_main;
+    gNetworkMode = Standalone;
+    miniDisplay().requestLog.clear();
+    Clock::setNow(*DateText::fromIso(QStringLiteral("2024-03-20 12:00:00")));
+    QVERIFY(CreateCallerDB(m_home->file("dbCID.mdb")));
+    addContact(QStringLiteral("Janet"), {QStringLiteral("555-9876")}, QStringLiteral("Sister\r\nCall back after 6"));
+    logCall(QStringLiteral("BOB"), QStringLiteral("555-0000"), QStringLiteral("2024-03-10 09:00:00"), 1,
+            QStringLiteral("NO"));
+    m_john = logCall(QStringLiteral("JOHN SMITH"), QStringLiteral("555-1234"), QStringLiteral("2024-03-20 10:00:00"),
+                     2, QStringLiteral("YES"));
+    logCall(QStringLiteral("JOHN SMITH"), QStringLiteral("555-1234"), QStringLiteral("2024-03-20 10:20:00"), 3,
+            QStringLiteral("BLOCKED"));
+    m_jane = logCall(QStringLiteral("JANE D"), QStringLiteral("555-9876"), QStringLiteral("2024-03-20 11:00:00"), 4,
+                     QStringLiteral("NO"));
+    // The call road hands the pop-up its callers matched to the contact book.
+    MatchCallerToContact(m_jane.Number.Number, m_jane);
+    CreateDefaultStatistics();
+}
+
+void TestPopupDetails::cleanup()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    gMainForm = nullptr;
+    gNetworkMode = Standalone;
+    ReleaseStatistics();
+    CloseCallerDB();
+    gContacts.clear();
+    Clock::reset();
+    m_home.reset();
+}
+
+frmMiniDisplay* TestPopupDetails::open()
+{
+    frmMiniDisplay* w = frmMiniDisplay::instance();
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w))
+        qWarning("the pop-up was not exposed");
+    return w;
+}
+
+void TestPopupDetails::detailWindowsFollowTheCurrentCaller()
+{
+    frmMiniDisplay* w = open();
+    MiniDisplay& list = w->list();
+    list.UpdateForm(m_john);
+    list.UpdateForm(m_jane); // newest: shown first
+    w->openDetail(MiniDisplay::CallerInfoScreen);
+    w->openDetail(MiniDisplay::OtherInfoScreen);
+    frmCallerInfo* info = frmCallerInfo::instance(false);
+    frmOtherInfo* other = frmOtherInfo::instance(false);
+    QVERIFY(info && info->isVisible() && other && other->isVisible());
+
+    // Jane's number belongs to Janet, who has no statistics group yet: her calls are counted by number.
+    QCOMPARE(info->txtCallerInfo->toPlainText(),
+             QStringLiteral("Caller Info: Janet\nTotal Calls: 1\nCalls in the Last Day: 1\nCalls in the Last Week: 1\n"
+                            "Calls Between 9pm and 1am: 0\nMost Calls in a Day: 1\nMost Calls in a Week: 1"));
+    QCOMPARE(other->txtOtherInfo->toPlainText(), QStringLiteral("Sister\nCall back after 6"));
+
+    list.lblNavigate_Click(MiniDisplay::Right);
+    QCOMPARE(list.CurrentCaller.Name, QStringLiteral("JOHN SMITH"));
+    QVERIFY(info->txtCallerInfo->toPlainText().startsWith(
+        QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2\nCalls in the Last Day: 2\n")));
+    QCOMPARE(other->txtOtherInfo->toPlainText(), QStringLiteral("<other information not available>"));
+
+    list.lblNavigate_Click(MiniDisplay::Left);
+    QVERIFY(info->txtCallerInfo->toPlainText().startsWith(QStringLiteral("Caller Info: Janet\n")));
+    QCOMPARE(other->txtOtherInfo->toPlainText(), QStringLiteral("Sister\nCall back after 6"));
+}
+
+void TestPopupDetails::callerInfoListComesFromTheSetting()
+{
+    SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral(";Most Rings;;Nothing Like This;"));
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_john);
+    w->openDetail(MiniDisplay::CallerInfoScreen);
+    frmCallerInfo* info = frmCallerInfo::instance(false);
+    QVERIFY(info);
+    QCOMPARE(info->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: JOHN SMITH\nMost Rings: 3"));
+    // The customisation dialog changes the list and refills the window.
+    SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral("Total Calls"));
+    info->SetCallerInfo();
+    QCOMPARE(info->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2"));
+}
+
+void TestPopupDetails::loggedRecordFromThePopup()
+{
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_jane);
+    QCOMPARE(w->list().CurrentCaller.ContactName, QStringLiteral("Janet"));
+    w->mnuPopupViewOriginal->trigger();
+    frmOriginalCallerIDInfo* record = frmOriginalCallerIDInfo::instance(false);
+    QVERIFY(record && record->isVisible());
+    QCOMPARE(record->windowTitle(), QStringLiteral("Original Caller ID Info"));
+    // The name received from the line, not the contact's.
+    QCOMPARE(record->lblName->text(), QStringLiteral("JANE D"));
+    QCOMPARE(record->lblNumber->text(), QStringLiteral("555-9876"));
+    QCOMPARE(record->lblTime->text(), QStringLiteral("3/20/2024 11:00:00 AM"));
+    QCOMPARE(record->lblRings->text(), QStringLiteral("4"));
+    QCOMPARE(record->lblAnswered->text(), QStringLiteral("NO"));
+    QCOMPARE(record->Tag, QStringLiteral("MINI DISPLAY"));
+    QVERIFY(record->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    // A second request overwrites the values in place.
+    w->list().UpdateForm(m_john);
+    w->mnuPopupViewOriginal->trigger();
+    QCOMPARE(frmOriginalCallerIDInfo::instance(false), record);
+    QCOMPARE(record->lblName->text(), QStringLiteral("JOHN SMITH"));
+    QCOMPARE(record->lblAnswered->text(), QStringLiteral("YES"));
+
+    // OK closes it and hands the focus back to the main window; without a main window it still closes.
+    record->cmdOK->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false));
+    QCOMPARE(m_main.focus, 1);
+
+    // Opened from the main window, or with its OnTop switched off, it is an ordinary window.
+    const LoggedRecord values = *FindLoggedRecord(m_john.CallerDate);
+    frmOriginalCallerIDInfo::instance()->showRecord(values, QString());
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false)->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    gMainForm = nullptr;
+    frmOriginalCallerIDInfo::instance(false)->cmdOK_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false));
+    SaveProperty(Section::frmOriginalCallerIDInfo, Key::OnTop, QStringLiteral("False"));
+    frmOriginalCallerIDInfo::instance()->showRecord(values, QStringLiteral("Mini Display"));
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false)->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+void TestPopupDetails::loggedRecordLookUp()
+{
+    QVERIFY(!FindLoggedRecord(QString()));
+    QVERIFY(!FindLoggedRecord(QStringLiteral("3/20/2024 11:00:01 AM"))); // no call then
+    QVERIFY(!FindLoggedRecord(QStringLiteral("#') or 1=1 --")));
+    const auto bob = FindLoggedRecord(QStringLiteral("3/10/2024 9:00:00 AM"));
+    QVERIFY(bob);
+    QCOMPARE(bob->Name, QStringLiteral("BOB"));
+    QCOMPARE(bob->Rings, QStringLiteral("1"));
+
+    // A caller without a date opens nothing.
+    frmMiniDisplay* w = open();
+    clsCaller undated = m_john;
+    undated.CallerDate.clear();
+    w->list().UpdateForm(undated);
+    w->list().ViewOriginal();
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false));
+}
+
+void TestPopupDetails::loggedRecordInClientMode()
+{
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_john);
+    gNetworkMode = Client;
+    miniDisplay().requestLog.clear();
+    w->list().ViewOriginal();
+    QCOMPARE(miniDisplay().requestLog,
+             QStringList{QStringLiteral(";ORIGINAL ID MINI DISPLAY;3/20/2024 10:00:00 AM;")});
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false));
+    QCOMPARE(w->list().GenerateCallerInfo(m_john, QStringLiteral("Total Calls")), QString());
+}
+
+void TestPopupDetails::searchesNarrowTheCallList()
+{
+    clsCaller c;
+    c.Name = QStringLiteral("O'BRIEN");
+    c.Number.Number = QStringLiteral("555-9876 x2");
+    QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchName, c),
+             QStringLiteral("Select * From tblCID Where fldName = 'O''BRIEN'"));
+    QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchNumber, c),
+             QStringLiteral("Select * From tblCID Where fldNumber = '555-9876 x2'"));
+    // The number holds Janet's: the search covers all her numbers.
+    addContact(QStringLiteral("Other"), {QStringLiteral("555-1111")}, QString());
+    QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
+             QStringLiteral("Select * From tblCID Where (fldNumber like '*555-9876*')"));
+    // With two owners the later one in the book counts.
+    addContact(QStringLiteral("Desk"), {QStringLiteral("x2"), QStringLiteral("555-2222")}, QString());
+    QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
+             QStringLiteral("Select * From tblCID Where (fldNumber like '*x2*' or fldNumber like '*555-2222*')"));
+    c.Number.Number = QStringLiteral("777");
+    QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
+             QStringLiteral("Select * From tblCID Where fldNumber like '*777*'"));
+
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_john);
+    w->mnuPopupSearchNumber->trigger();
+    QCOMPARE(m_main.strSQL, QStringLiteral("Select * From tblCID Where fldNumber = '555-1234'"));
+    QCOMPARE(CountCallers(m_main.strSQL), 2);
+    QCOMPARE(m_main.unchecks, 1);
+    QCOMPARE(m_main.updates, 1);
+    QCOMPARE(m_main.refreshes, 1);
+    w->mnuPopupSearchName->trigger();
+    QCOMPARE(m_main.strSQL, QStringLiteral("Select * From tblCID Where fldName = 'JOHN SMITH'"));
+    QCOMPARE(m_main.refreshes, 2);
+    QVERIFY(miniDisplay().requestLog.isEmpty());
+}
+
+void TestPopupDetails::searchesInClientModeAskTheServer()
+{
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_john);
+    gNetworkMode = Client;
+    miniDisplay().requestLog.clear();
+    w->mnuPopupSearchContact->trigger();
+    QCOMPARE(miniDisplay().requestLog,
+             QStringList{QStringLiteral(";SQL;Select * From tblCID Where fldNumber like '*555-1234*'")});
+    QCOMPARE(m_main.updates, 0);
+    QCOMPARE(m_main.unchecks, 1);
+}
+
+QTEST_MAIN(TestPopupDetails)
+#include "test_popupdetails.moc"
