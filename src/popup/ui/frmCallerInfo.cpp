@@ -5,6 +5,7 @@
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
 #include "platform/Colour.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/PopupWindows.h"
@@ -54,7 +55,8 @@ void frmCallerInfo::SetCallerInfo()
                                                     "Calls Between 9pm and 1am;Most Calls in a Day;"
                                                     "Most Calls in a Week;"));
     if (isClientMode()) {
-        // The server's reply fills the box.
+        // The server's reply fills the box; the waiting note stands until it comes.
+        ShowWaiting(QStringLiteral("MINI DISPLAY STATS"), this);
         QString pipes = info;
         pipes.replace(QLatin1Char(';'), QLatin1Char('|'));
         list.SendData(QStringLiteral(";MINI DISPLAY STATS;") + list.CurrentCaller.PrintSend() + QLatin1Char(';') +

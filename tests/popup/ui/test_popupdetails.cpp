@@ -72,6 +72,7 @@ private Q_SLOTS:
 
     void detailWindowsFollowTheCurrentCaller();
     void callerInfoListComesFromTheSetting();
+    void callerInfoInClientModeAsksTheServer();
     void loggedRecordFromThePopup();
     void loggedRecordLookUp();
     void loggedRecordInClientMode();
@@ -174,6 +175,23 @@ void TestPopupDetails::callerInfoListComesFromTheSetting()
     SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral("Total Calls"));
     info->SetCallerInfo();
     QCOMPARE(info->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2"));
+}
+
+void TestPopupDetails::callerInfoInClientModeAsksTheServer()
+{
+    SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral(";Total Calls;Most Rings;"));
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_john);
+    gNetworkMode = Client;
+    w->openDetail(MiniDisplay::CallerInfoScreen);
+    frmCallerInfo* info = frmCallerInfo::instance(false);
+    QVERIFY(info);
+    miniDisplay().requestLog.clear();
+    info->SetCallerInfo();
+    QCOMPARE(miniDisplay().requestLog, QStringList{QStringLiteral(";MINI DISPLAY STATS;") + m_john.PrintSend() +
+                                                   QStringLiteral(";|Total Calls|Most Rings|;")});
+    // Empty until the server's reply comes.
+    QVERIFY(info->txtCallerInfo->toPlainText().isEmpty());
 }
 
 void TestPopupDetails::loggedRecordFromThePopup()
