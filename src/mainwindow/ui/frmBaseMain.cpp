@@ -1295,3 +1295,12 @@ void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& count
     if (Panels.size() > 3 && Panels[3])
         Panels[3]->setText(countText);
 }
+
+void frmBaseMain::SetFocus()
+{
+    // A hidden or minimised window cannot take the focus; leave it where the user put it.
+    if (!isVisible() || isMinimized())
+        return;
+    activateWindow();
+    Grid->setFocus();
+}

@@ -49,6 +49,7 @@ public:
     void BlockCall() override;
     void EditGrid(int column, const QString& text, qint32 id) override;
     void CheckWindowMenuItem(int index, bool checked) override;
+    void SetFocus() override;
     void UpdateClientList(const QStringList& rows, const QString& countText) override;
     void EnablePortOpenTimer() override;
 

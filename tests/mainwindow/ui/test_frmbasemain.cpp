@@ -59,6 +59,7 @@ private Q_SLOTS:
     void resizeKeepsMinimumAndScalesColumns();
     void windowMenuFollowsThePopup();
     void serverListsItsClients();
+    void setFocusReturnsToTheCallList();
 
 private:
     frmBaseMain* window() const { return StandaloneSession::window(); }
@@ -469,4 +470,18 @@ void TestFrmBaseMain::serverListsItsClients()
     peer.disconnectFromHost();
     QTRY_COMPARE_WITH_TIMEOUT(w->Panels[3]->text(), QStringLiteral("0 Clients Connected"), 10000);
     QVERIFY(!w->lstClients->item(0)->text().contains(QLatin1String("127.0.0.1")));
+}
+
+void TestFrmBaseMain::setFocusReturnsToTheCallList()
+{
+    frmBaseMain* w = window();
+    QWidget other;
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.show();
+    other.activateWindow();
+    other.setFocus();
+    QTRY_VERIFY(other.hasFocus());
+    w->SetFocus();
+    QTRY_VERIFY(QApplication::focusWidget() && (QApplication::focusWidget() == w->Grid ||
+                                                 w->Grid->isAncestorOf(QApplication::focusWidget())));
 }

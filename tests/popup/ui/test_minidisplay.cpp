@@ -665,8 +665,8 @@ void TestMiniDisplay::vibrateStaysInRangeAndEndsHome()
     w->moveTwips(4500, 3000);
     QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(300, 200));
     setPopup(Key::VibrateDuration, QStringLiteral("40"));
-    QRandomGenerator seeded(20240321);
-    w->vibrator()->setRandomSource([&seeded] { return seeded.generateDouble(); });
+    QRandomGenerator fixedRandom(20240321);
+    w->vibrator()->setRandomSource([&fixedRandom] { return fixedRandom.generateDouble(); });
     const QPoint home = w->frameGeometry().topLeft();
     int moves = 0;
     const int limit = Twips::toPixels(100);
