@@ -9,7 +9,6 @@ RUNTIME=$(mktemp -d /tmp/velquon-run.XXXXXX)
 chmod 700 "$RUNTIME"
 export XDG_RUNTIME_DIR="$RUNTIME"
 export PULSE_RUNTIME_PATH="$RUNTIME/pulse"
-export HOME_BACKUP="$HOME"
 # A throw-away HOME keeps tests away from the real user's settings even when one forgets VELQUON_HOME.
 export HOME="$RUNTIME/home"
 mkdir -p "$HOME"
