@@ -1,3 +1,4 @@
+#include "BenchCallLog.h"
 #include "core/Globals.h"
 #include "core/WindowFactory.h"
 #include "core/modCallerDB.h"
@@ -31,23 +32,7 @@ clsCaller makeCall(int i)
     return c;
 }
 
-void fillLog(int calls)
-{
-    SqlTransaction tx(*gCallerDB);
-    SqlStatement st = gCallerDB->prepare(QStringLiteral(
-        "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
-    for (int i = 0; i < calls; ++i) {
-        const clsCaller c = makeCall(i);
-        st.bind(1, c.Name);
-        st.bind(2, c.Number.Number);
-        st.bind(3, DateText::toIso(*DateText::parse(c.CallerDate)));
-        st.bind(4, qint64(c.Rings));
-        st.bind(5, c.Answered);
-        st.exec();
-        st.reset();
-    }
-    tx.commit();
-}
+void fillLog(int calls) { storeBenchCalls(calls, makeCall); }
 
 // Resident memory of the process in bytes.
 double residentBytes()
