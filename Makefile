@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run check bench format clean
+.PHONY: all bootstrap configure build run check check-format bench format clean
 
 all: build
 
@@ -21,11 +21,15 @@ run: build
 	$(BUILD_DIR)/velquon
 
 check: build
+	bash scripts/check-format.sh
 	bash scripts/run-tests.sh $(BUILD_DIR)
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	bash scripts/run-bench.sh $(BUILD_DIR)
+
+check-format:
+	bash scripts/check-format.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

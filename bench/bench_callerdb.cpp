@@ -84,14 +84,12 @@ void BM_LikeDatePatternCount(benchmark::State& state, const char* condition)
     state.counters["matches"] = double(count);
     CloseCallerDB();
 }
-BENCHMARK_CAPTURE(BM_LikeDatePatternCount, one_pattern, "fldDate Like '*/*/*9:*:*PM'")
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LikeDatePatternCount, one_pattern, "fldDate Like '*/*/*9:*:*PM'")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LikeDatePatternCount, nine_pm_to_one_am,
                   "(fldDate Like '*/*/*9:*:*PM' or fldDate Like '*/*/*10:*:*PM' "
                   "or fldDate Like '*/*/*11:*:*PM' or fldDate Like '*/*/*12:*:*AM' or fldDate Like '*/*/* 1:*:*AM')")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_LikeDatePatternCount, date_range_on_index,
-                  "fldDate > #6/1/2023# and fldDate < #7/1/2023#")
+BENCHMARK_CAPTURE(BM_LikeDatePatternCount, date_range_on_index, "fldDate > #6/1/2023# and fldDate < #7/1/2023#")
     ->Unit(benchmark::kMillisecond);
 
 // The main window's view of the whole log, read as records.

@@ -98,14 +98,13 @@ void BM_SortByName100k(benchmark::State& state)
     model.beginBulkAppend();
     for (int i = 0; i < kCalls; ++i) {
         const clsCaller c = makeCall(i);
-        model.addRow({c.Name, c.Number.Number, c.CallerDate, QString::number(c.Rings), c.Answered,
-                      QString::number(c.ID)});
+        model.addRow(
+            {c.Name, c.Number.Number, c.CallerDate, QString::number(c.Rings), c.Answered, QString::number(c.ID)});
     }
     model.endBulkAppend();
     bool up = true;
     for (auto _ : state) {
-        model.sortRows(CallListModel::ColName,
-                       up ? CallListModel::GenericAscending : CallListModel::GenericDescending);
+        model.sortRows(CallListModel::ColName, up ? CallListModel::GenericAscending : CallListModel::GenericDescending);
         up = !up;
     }
 }

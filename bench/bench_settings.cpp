@@ -34,8 +34,7 @@ static void BM_FirstRunSettings(benchmark::State& state)
         state.ResumeTiming();
         InitializeSettings();
         state.PauseTiming();
-        if (GetProperty(Section::frmConfiguration, Key::BlockCallStrings, QStringLiteral("<missing>")) !=
-            QString())
+        if (GetProperty(Section::frmConfiguration, Key::BlockCallStrings, QStringLiteral("<missing>")) != QString())
             state.SkipWithError("the first run did not write its table");
         home.reset();
         state.ResumeTiming();

@@ -95,8 +95,8 @@ void BM_LastWeek(benchmark::State& state, const QString& description)
 {
     const auto statistic = gStatistics->item(description);
     const auto all = gGroups->item(QStringLiteral("All Callers"));
-    const QString clause = QStringLiteral("and fldDate > #") + DateText::format(Clock::now().addDays(-7)) +
-                           QLatin1Char('#');
+    const QString clause =
+        QStringLiteral("and fldDate > #") + DateText::format(Clock::now().addDays(-7)) + QLatin1Char('#');
     double value = 0;
     for (auto _ : state) {
         QString note;

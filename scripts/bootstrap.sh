@@ -8,7 +8,7 @@ PACKAGES=(
     libsqlite3-dev libsqlitecpp-dev libasound2-dev libasound2-plugins alsa-utils
     pulseaudio pulseaudio-utils sox
     libgtest-dev libbenchmark-dev
-    fonts-liberation poppler-utils locales xauth
+    fonts-liberation poppler-utils locales xauth clang-format
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

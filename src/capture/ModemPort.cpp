@@ -389,10 +389,9 @@ void ModemPort::onError(QSerialPort::SerialPortError error)
     m_serial.clearError();
     m_pending.clear();
     ReceiveBuffer.clear();
-    const QString text = QStringLiteral("Comm port ") + m_label +
-                         QStringLiteral(" stopped responding and was closed. Caller id \r\n") +
-                         QStringLiteral("information cannot be received until the \r\n") +
-                         QStringLiteral("comm port is open.");
+    const QString text =
+        QStringLiteral("Comm port ") + m_label + QStringLiteral(" stopped responding and was closed. Caller id \r\n") +
+        QStringLiteral("information cannot be received until the \r\n") + QStringLiteral("comm port is open.");
     QString oneLine = text;
     oneLine.remove(QStringLiteral("\r\n"));
     AddEvent(oneLine);

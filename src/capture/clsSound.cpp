@@ -4,21 +4,21 @@
 #include <exception>
 #include <optional>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
-#include <QThread>
 #include <QTextToSpeech>
+#include <QThread>
 #include <QUrl>
 #include <QVoice>
 
 #include "capture/clsVolume.h"
-#include "core/clsCaller.h"
 #include "core/SettingsKeys.h"
+#include "core/clsCaller.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"

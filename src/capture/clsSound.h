@@ -96,9 +96,9 @@ private:
     qint64 m_speechLimitMs = 0;  // longest time the sentence may take once begun
     QString m_speechText;        // the sentence last asked for, said again once when the engine fails it
     bool m_speechRetried = false;
-    QStringList m_speechQueue;   // sentences waiting for the engine to finish the one under way
-    QDateTime m_waveAskedAt;     // valid from the request until the wave ends
-    QDateTime m_waveStartedAt;   // valid once it plays
+    QStringList m_speechQueue; // sentences waiting for the engine to finish the one under way
+    QDateTime m_waveAskedAt;   // valid from the request until the wave ends
+    QDateTime m_waveStartedAt; // valid once it plays
     qint64 m_waveLimitMs = 0;
     QString m_wavePath;
 };

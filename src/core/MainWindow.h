@@ -16,9 +16,9 @@ public:
     virtual ~MainWindow();
 
     // --- state shared by both main windows ---
-    QString strSQL;              // the call-log view query, in the program's query dialect
-    bool blnExit = false;        // the next unload is a real exit
-    int intStatusTimer = 0;      // age of the status text in StatusTimer ticks; AddEvent resets it
+    QString strSQL;         // the call-log view query, in the program's query dialect
+    bool blnExit = false;   // the next unload is a real exit
+    int intStatusTimer = 0; // age of the status text in StatusTimer ticks; AddEvent resets it
     bool StatusTimerEnabled = false;
     bool ModemConnected = false; // port open and modem set up (standalone/server)
     QStringListModel lstEvents;  // the event list lines, oldest first

@@ -76,7 +76,7 @@ double leadingNumber(const QString& text)
         return d;
     // An exponent too large for a double: the sign still tells which way it overflowed.
     return s.startsWith(QLatin1Char('-')) ? -std::numeric_limits<double>::infinity()
-                                           : std::numeric_limits<double>::infinity();
+                                          : std::numeric_limits<double>::infinity();
 }
 
 void recordFailure(Conversion conversion, const QString& tag)

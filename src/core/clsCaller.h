@@ -8,9 +8,9 @@
 class clsCaller {
 public:
     qint32 ID = 0;
-    QString Name;           // as reported by the telephone line
+    QString Name; // as reported by the telephone line
     clsNumber Number;
-    QString CallerDate;     // date and time of the call, in the general date text form
+    QString CallerDate; // date and time of the call, in the general date text form
     qint32 Rings = 0;
     QString Answered;       // "N/A", "YES", "NO" or "BLOCKED"
     QString ContactName;    // the matched contact's name, empty when none

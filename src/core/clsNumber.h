@@ -8,7 +8,7 @@ public:
     clsNumber() = default;
     clsNumber(const QString& number, const QString& description) : Number(number), Description(description) {}
 
-    QString Number;      // as shown: "(123) 456-7890", "NOT RECEIVED" ...
+    QString Number; // as shown: "(123) 456-7890", "NOT RECEIVED" ...
     QString Description;
 
     // "number (description)", or the number alone without a description.

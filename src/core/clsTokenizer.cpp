@@ -8,8 +8,7 @@ void clsTokenizer::SetTokenizer(const QString& text, const QString& delimiter, b
         if (delimiter.isEmpty())
             m_tokens << text;
         else
-            m_tokens = text.split(delimiter, removeEmpty ? Qt::SkipEmptyParts : Qt::KeepEmptyParts,
-                                  Qt::CaseSensitive);
+            m_tokens = text.split(delimiter, removeEmpty ? Qt::SkipEmptyParts : Qt::KeepEmptyParts, Qt::CaseSensitive);
     }
     if (removeEmpty && m_tokens.isEmpty())
         m_tokens << QString();

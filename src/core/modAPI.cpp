@@ -4,18 +4,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 QString autoStartEntryPath()
 {
     const QString home = qEnvironmentVariable("VELQUON_HOME");
-    const QString folder = home.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                                     QStringLiteral("/autostart")
-                               : QDir(home).absolutePath() + QStringLiteral("/autostart");
+    const QString folder = home.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                                                QStringLiteral("/autostart")
+                                          : QDir(home).absolutePath() + QStringLiteral("/autostart");
     return folder + QStringLiteral("/Velquon.desktop");
 }
 

@@ -69,8 +69,8 @@ void keepSqlError(const SqlError& e, const QString& tag)
 
 void insertNumbers(const clsContact& contact)
 {
-    SqlStatement add =
-        gContactDB->prepare(QStringLiteral("INSERT INTO tblNumbers (fldName, fldNumber, fldDescription) VALUES (?, ?, ?)"));
+    SqlStatement add = gContactDB->prepare(
+        QStringLiteral("INSERT INTO tblNumbers (fldName, fldNumber, fldDescription) VALUES (?, ?, ?)"));
     for (const auto& entry : contact.Numbers) {
         add.bind(1, contact.Name);
         add.bind(2, entry.item->Number);
@@ -139,7 +139,8 @@ void CloseContactDB() { gContactDB.reset(); }
 
 bool CheckDuplicateName(const QString& name)
 {
-    SqlStatement st = gContactDB->prepare(QStringLiteral("SELECT 1 FROM tblContacts WHERE sametext(fldName, ?) LIMIT 1"));
+    SqlStatement st =
+        gContactDB->prepare(QStringLiteral("SELECT 1 FROM tblContacts WHERE sametext(fldName, ?) LIMIT 1"));
     st.bind(1, name);
     if (st.step()) {
         SaveError(kDuplicateNameError, duplicateNameText());

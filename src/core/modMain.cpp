@@ -33,8 +33,8 @@
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
-#include "platform/SqlError.h"
 #include "platform/SingleInstance.h"
+#include "platform/SqlError.h"
 #include "platform/TerminationSignal.h"
 #include "statistics/modStatistics.h"
 
@@ -218,7 +218,8 @@ bool Main()
         gServer = new clsServer;
         if (gMainForm)
             gMainForm->setCaption(gNetworkMode == Server ? kProduct + QStringLiteral(" (Sever)") : kProduct);
-        AddEvent(QStringLiteral("Started ") + kProduct + (gNetworkMode == Server ? QStringLiteral(" Server") : QString()));
+        AddEvent(QStringLiteral("Started ") + kProduct +
+                 (gNetworkMode == Server ? QStringLiteral(" Server") : QString()));
         gServer->Listen();
         if (gMainForm)
             gMainForm->showWindow();
@@ -314,10 +315,7 @@ void ShutDown()
         delete mainWindow; // no GUI: the window is a plain object
 }
 
-void SaveLogOffTime()
-{
-    SaveProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(Clock::now()));
-}
+void SaveLogOffTime() { SaveProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(Clock::now())); }
 
 void EndProgram()
 {
@@ -439,14 +437,30 @@ QString ViewTimeSQL(int& index)
     // Whole seconds keep the arithmetic exact; the periods are the menu's.
     qint64 seconds = 0;
     switch (index) {
-    case ViewTime::Minutes15: seconds = 15 * 60; break;
-    case ViewTime::Hour1: seconds = 3600; break;
-    case ViewTime::Hours3: seconds = 3 * 3600; break;
-    case ViewTime::Hours12: seconds = 12 * 3600; break;
-    case ViewTime::Days3: seconds = 3 * 86400; break;
-    case ViewTime::Week1: seconds = 7 * 86400; break;
-    case ViewTime::Weeks3: seconds = 21 * 86400; break;
-    default: seconds = 86400; break;
+    case ViewTime::Minutes15:
+        seconds = 15 * 60;
+        break;
+    case ViewTime::Hour1:
+        seconds = 3600;
+        break;
+    case ViewTime::Hours3:
+        seconds = 3 * 3600;
+        break;
+    case ViewTime::Hours12:
+        seconds = 12 * 3600;
+        break;
+    case ViewTime::Days3:
+        seconds = 3 * 86400;
+        break;
+    case ViewTime::Week1:
+        seconds = 7 * 86400;
+        break;
+    case ViewTime::Weeks3:
+        seconds = 21 * 86400;
+        break;
+    default:
+        seconds = 86400;
+        break;
     }
     const QDateTime since = Clock::now().addSecs(-seconds);
     return QStringLiteral("Select * From tblCID Where fldDate > #") + DateText::format(since) + QLatin1Char('#');

@@ -39,7 +39,8 @@ void repairStore(const QString& path)
     g_store->sync();
     SaveError(-2147024883,
               QStringLiteral("The settings file was damaged; its readable values were kept and the damaged file was "
-                             "saved as ") + aside,
+                             "saved as ") +
+                  aside,
               QStringLiteral("Settings"));
     ReportError(QStringLiteral("modProperties_ReadKey"));
 }
@@ -112,10 +113,7 @@ void resetSettingsStore()
     g_storePath.clear();
 }
 
-QString settingPath(const QString& section, const QString& key)
-{
-    return kRoot + section + QLatin1Char('\\') + key;
-}
+QString settingPath(const QString& section, const QString& key) { return kRoot + section + QLatin1Char('\\') + key; }
 
 void SaveProperty(const QString& section, const QString& key, const QString& value)
 {
@@ -167,8 +165,7 @@ bool textToBool(const QString& text, bool fallback)
     if (t == QLatin1String("true") || t == QLatin1String("-1") || t == QLatin1String("1") ||
         t == QLatin1String("yes") || t == QLatin1String("on"))
         return true;
-    if (t == QLatin1String("false") || t == QLatin1String("0") || t == QLatin1String("no") ||
-        t == QLatin1String("off"))
+    if (t == QLatin1String("false") || t == QLatin1String("0") || t == QLatin1String("no") || t == QLatin1String("off"))
         return false;
     bool ok = false;
     const double d = t.toDouble(&ok);

@@ -6,10 +6,7 @@ const QByteArray MessageFramer::Marker = QByteArrayLiteral(";COMPLETE;COMPLETE;"
 
 MessageFramer::MessageFramer(qsizetype maxUnitBytes) : m_max(std::max<qsizetype>(maxUnitBytes, Marker.size())) {}
 
-QByteArray MessageFramer::frame(const QString& text)
-{
-    return text.toUtf8() + Marker;
-}
+QByteArray MessageFramer::frame(const QString& text) { return text.toUtf8() + Marker; }
 
 void MessageFramer::clear()
 {

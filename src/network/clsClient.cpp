@@ -25,10 +25,7 @@ QString dottedAddress(const QHostAddress& address)
 
 clsClient::clsClient(clsServer* server) : QObject(nullptr), m_server(server) {}
 
-clsClient::~clsClient()
-{
-    Disconnect();
-}
+clsClient::~clsClient() { Disconnect(); }
 
 void clsClient::AcceptRequest(QTcpSocket* socket)
 {

@@ -60,8 +60,8 @@ private:
     clsServer* m_server;
     QPointer<QTcpSocket> sckClient;
     MessageFramer m_framer{kMaxUnitBytes};
-    QStringList m_units;     // completed requests waiting for the dispatcher
-    qint64 m_lastChunk = 0;  // size of the read that completed the newest request
+    QStringList m_units;    // completed requests waiting for the dispatcher
+    qint64 m_lastChunk = 0; // size of the read that completed the newest request
     bool m_dispatchPosted = false;
     bool m_netCancel = false;
     bool m_blocked = false;

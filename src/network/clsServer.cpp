@@ -58,15 +58,9 @@ clsServer::~clsServer()
     m_clients.clear();
 }
 
-bool clsServer::isListening() const
-{
-    return sckServer->isListening();
-}
+bool clsServer::isListening() const { return sckServer->isListening(); }
 
-quint16 clsServer::LocalPort() const
-{
-    return sckServer->isListening() ? sckServer->serverPort() : m_port;
-}
+quint16 clsServer::LocalPort() const { return sckServer->isListening() ? sckServer->serverPort() : m_port; }
 
 bool clsServer::Listen()
 {

@@ -116,8 +116,7 @@ bool toBool(const QVariant& field, bool fallback)
     if (t == QLatin1String("TRUE") || t == QLatin1String("-1") || t == QLatin1String("1") ||
         t == QLatin1String("YES") || t == QLatin1String("ON"))
         return true;
-    if (t == QLatin1String("FALSE") || t == QLatin1String("0") || t == QLatin1String("NO") ||
-        t == QLatin1String("OFF"))
+    if (t == QLatin1String("FALSE") || t == QLatin1String("0") || t == QLatin1String("NO") || t == QLatin1String("OFF"))
         return false;
     return fallback;
 }

@@ -55,9 +55,8 @@ QString formatFull(const QDateTime& value)
 
 static std::optional<QTime> parseTime(const QString& text)
 {
-    static const QRegularExpression re(
-        QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*(AM|PM|A|P)?$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*(AM|PM|A|P)?$"),
+                                       QRegularExpression::CaseInsensitiveOption);
     const auto m = re.match(text);
     if (!m.hasMatch())
         return std::nullopt;

@@ -21,10 +21,7 @@ namespace {
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
-[[noreturn]] void badSql(const QString& message)
-{
-    throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, message);
-}
+[[noreturn]] void badSql(const QString& message) { throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, message); }
 
 QString quoted(const QString& text)
 {
@@ -51,7 +48,7 @@ qsizetype wordEnd(const QString& s, qsizetype i)
 // Like
 
 constexpr qsizetype kMaxPatternLength = 1000;
-constexpr qint64 kMaxMatchWork = 50'000'000;   // pattern elements x value characters
+constexpr qint64 kMaxMatchWork = 50'000'000; // pattern elements x value characters
 const char kTooComplex[] = "Like pattern too complex";
 
 struct Element {
@@ -390,7 +387,7 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 void likeEscapeFunction(sqlite3_context* ctx, int, sqlite3_value**)
 {
     resultError(ctx, QStringLiteral("Like has no ESCAPE clause here: put a special character in brackets, "
-                                     "as in [*]."));
+                                    "as in [*]."));
 }
 
 void nowFunction(sqlite3_context* ctx, int, sqlite3_value**)
@@ -416,12 +413,24 @@ void datePartFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         const QDateTime d = argDate(argv[0]);
         int value = 0;
         switch (Part) {
-        case 0: value = d.date().year(); break;
-        case 1: value = d.date().month(); break;
-        case 2: value = d.date().day(); break;
-        case 3: value = d.time().hour(); break;
-        case 4: value = d.time().minute(); break;
-        case 5: value = d.time().second(); break;
+        case 0:
+            value = d.date().year();
+            break;
+        case 1:
+            value = d.date().month();
+            break;
+        case 2:
+            value = d.date().day();
+            break;
+        case 3:
+            value = d.time().hour();
+            break;
+        case 4:
+            value = d.time().minute();
+            break;
+        case 5:
+            value = d.time().second();
+            break;
         case 6: {
             // Sunday = 1 unless a first day of the week (1 Sunday .. 7 Saturday) is given.
             const int sundayBased = d.date().dayOfWeek() % 7 + 1;
@@ -669,8 +678,7 @@ QString translate(const QString& jet)
                 if (j < n && jet.at(j) == QLatin1Char('*')) {
                     j = skipBlanks(jet, j + 1);
                     const qsizetype fromEnd = wordEnd(jet, j);
-                    if (QStringView(jet).mid(j, fromEnd - j).compare(QLatin1String("From"), Qt::CaseInsensitive) ==
-                        0) {
+                    if (QStringView(jet).mid(j, fromEnd - j).compare(QLatin1String("From"), Qt::CaseInsensitive) == 0) {
                         out += QStringLiteral("DELETE FROM");
                         i = fromEnd;
                         continue;

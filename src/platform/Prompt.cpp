@@ -26,8 +26,8 @@ bool interactive()
 
 Answer defaultAnswer(Buttons buttons, int defaultButton)
 {
-    static const QList<QList<Answer>> sets = {
-        {Ok}, {Ok, Cancel}, {Abort, Retry, Ignore}, {Yes, No, Cancel}, {Yes, No}, {Retry, Cancel}};
+    static const QList<QList<Answer>> sets = {{Ok},      {Ok, Cancel},   {Abort, Retry, Ignore}, {Yes, No, Cancel},
+                                              {Yes, No}, {Retry, Cancel}};
     const auto& set = sets.value(buttons, sets[0]);
     return set.value(defaultButton, set.first());
 }

@@ -66,9 +66,7 @@ bool onlyBlanksAndComments(sqlite3* db, const char* tail)
 
 } // namespace
 
-SqlDatabase::SqlDatabase(const QString& path, Mode mode)
-    : m_path(path)
-    , m_mode(mode)
+SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(mode)
 {
     int flags = SQLITE_OPEN_URI;
     switch (mode) {
@@ -106,10 +104,7 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode)
 
 SqlDatabase::~SqlDatabase() = default;
 
-QString SqlDatabase::memoryPath(const QString& name)
-{
-    return QStringLiteral("file:/%1?vfs=memdb").arg(name);
-}
+QString SqlDatabase::memoryPath(const QString& name) { return QStringLiteral("file:/%1?vfs=memdb").arg(name); }
 
 sqlite3* SqlDatabase::handle() const { return m_db->getHandle(); }
 

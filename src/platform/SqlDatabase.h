@@ -22,9 +22,9 @@ class Database;
 class SqlDatabase {
 public:
     enum class Mode {
-        ReadWrite,        // an existing file, read and written
-        ReadWriteCreate,  // as ReadWrite, making the file when it does not exist
-        ReadOnly,         // an existing file, never written through this connection
+        ReadWrite,       // an existing file, read and written
+        ReadWriteCreate, // as ReadWrite, making the file when it does not exist
+        ReadOnly,        // an existing file, never written through this connection
     };
 
     SqlDatabase(const QString& path, Mode mode);
@@ -51,7 +51,7 @@ public:
     SqlStatement prepareUntrusted(const QString& jetText);
 
     qint64 lastInsertRowId() const;
-    int changes() const;   // rows changed by the last INSERT, UPDATE or DELETE
+    int changes() const; // rows changed by the last INSERT, UPDATE or DELETE
     bool tableExists(const QString& table);
 
     // Longest run of one statement, in milliseconds; 0 means no limit. ReadOnly connections start with

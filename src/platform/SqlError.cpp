@@ -10,8 +10,9 @@ SqlError::Kind classify(int code, const QString& message)
     if ((code & 0xff) == SQLITE_INTERRUPT)
         return SqlError::Kind::TooComplex;
     static const char* const tooComplex[] = {
-        "Expression tree is too large", "parser stack overflow", "too many terms in compound SELECT",
-        "too many arguments on function", "pattern too complex", "too many columns", "string or blob too big",
+        "Expression tree is too large",   "parser stack overflow", "too many terms in compound SELECT",
+        "too many arguments on function", "pattern too complex",   "too many columns",
+        "string or blob too big",
     };
     for (const char* phrase : tooComplex) {
         if (message.contains(QLatin1String(phrase), Qt::CaseInsensitive))
@@ -22,16 +23,10 @@ SqlError::Kind classify(int code, const QString& message)
 
 } // namespace
 
-SqlError::SqlError(int code, const QString& message)
-    : SqlError(classify(code, message), code, message)
-{
-}
+SqlError::SqlError(int code, const QString& message) : SqlError(classify(code, message), code, message) {}
 
 SqlError::SqlError(Kind kind, int code, const QString& message)
-    : std::runtime_error(message.toStdString())
-    , m_code(code)
-    , m_message(message)
-    , m_kind(kind)
+    : std::runtime_error(message.toStdString()), m_code(code), m_message(message), m_kind(kind)
 {
 }
 

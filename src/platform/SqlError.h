@@ -14,7 +14,7 @@ public:
     SqlError(int code, const QString& message);
     SqlError(Kind kind, int code, const QString& message);
 
-    int code() const { return m_code; }      // SQLite (extended) result code, SQLITE_ERROR for our own refusals
+    int code() const { return m_code; } // SQLite (extended) result code, SQLITE_ERROR for our own refusals
     QString message() const { return m_message; }
     Kind kind() const { return m_kind; }
     bool isTooComplex() const { return m_kind == Kind::TooComplex; }

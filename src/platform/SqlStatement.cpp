@@ -5,17 +5,10 @@
 
 #include <sqlite3.h>
 
-SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt)
-    : m_db(db)
-    , m_stmt(stmt)
-{
-}
+SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
 
 SqlStatement::SqlStatement(SqlStatement&& other) noexcept
-    : m_db(other.m_db)
-    , m_stmt(other.m_stmt)
-    , m_running(other.m_running)
-    , m_deadline(other.m_deadline)
+    : m_db(other.m_db), m_stmt(other.m_stmt), m_running(other.m_running), m_deadline(other.m_deadline)
 {
     other.m_stmt = nullptr;
 }
@@ -89,10 +82,7 @@ void SqlStatement::reset()
 
 int SqlStatement::columnCount() const { return sqlite3_column_count(m_stmt); }
 
-QString SqlStatement::columnName(int column) const
-{
-    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
-}
+QString SqlStatement::columnName(int column) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, column)); }
 
 bool SqlStatement::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
 

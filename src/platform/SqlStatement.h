@@ -26,7 +26,7 @@ public:
     SqlStatement& operator=(const SqlStatement&) = delete;
     ~SqlStatement();
 
-    void bind(int index, const QString& value);   // a null QString binds an empty text, never NULL
+    void bind(int index, const QString& value); // a null QString binds an empty text, never NULL
     void bind(int index, qint64 value);
     void bind(int index, int value) { bind(index, qint64(value)); }
     void bind(int index, double value);
@@ -45,7 +45,7 @@ public:
     QString text(int column) const;
     qint64 int64(int column) const;
     double real(int column) const;
-    QVariant value(int column) const;   // by the stored type: null, qint64, double or QString
+    QVariant value(int column) const; // by the stored type: null, qint64, double or QString
 
     bool isReadOnly() const;
     QString sql() const;

@@ -4,9 +4,7 @@
 
 #include <sqlite3.h>
 
-SqlTransaction::SqlTransaction(SqlDatabase& db)
-    : m_db(db)
-    , m_nested(!sqlite3_get_autocommit(db.handle()))
+SqlTransaction::SqlTransaction(SqlDatabase& db) : m_db(db), m_nested(!sqlite3_get_autocommit(db.handle()))
 {
     // IMMEDIATE takes the write lock now, so a busy file fails here rather than halfway through. Inside an
     // open transaction a savepoint gives the same all-or-nothing for this part alone.

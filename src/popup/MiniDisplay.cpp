@@ -4,19 +4,19 @@
 #include <cmath>
 #include <memory>
 
+#include "capture/CallHandler.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
-#include "capture/CallHandler.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
-#include "platform/SqlError.h"
 #include "network/clsRemoteSocket.h"
+#include "platform/SqlError.h"
 #include "popup/MiniDisplayView.h"
 #include "popup/modLoggedRecord.h"
 #include "statistics/modStatEvaluation.h"
@@ -146,8 +146,8 @@ void MiniDisplay::UpdateForm(const clsCaller& caller)
     if (!isShown())
         return;
     IncomingCallTimer.start();
-    const auto same = std::find_if(Callers.begin(), Callers.end(),
-                                   [&](const clsCaller& c) { return c.ID == caller.ID; });
+    const auto same =
+        std::find_if(Callers.begin(), Callers.end(), [&](const clsCaller& c) { return c.ID == caller.ID; });
     if (same != Callers.end()) {
         Callers.erase(same);
     } else {
@@ -602,8 +602,8 @@ QList<clsCaller> MiniDisplay::newestCalls(int limit)
     // Only the newest rows are read, walking back from the newest; calls of the same second keep the order
     // they were stored in.
     try {
-        return SelectCallers(QStringLiteral("Select * From tblCID Order By fldDate Desc, ID Desc Limit %1")
-                                 .arg(std::max(0, limit)));
+        return SelectCallers(
+            QStringLiteral("Select * From tblCID Order By fldDate Desc, ID Desc Limit %1").arg(std::max(0, limit)));
     } catch (const SqlError& e) {
         SaveError(e.code(), e.message(), QStringLiteral("frmMiniDisplay_LoadData"));
         ReportError(QStringLiteral("frmMiniDisplay_LoadData"));

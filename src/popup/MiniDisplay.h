@@ -31,9 +31,9 @@ public:
     ~MiniDisplay() override;
 
     // --- state read by the detail windows, the context menu and the client dispatcher ---
-    QList<clsCaller> Callers; // item 0 is the newest
-    int Position = 1;         // 1-based index of the caller shown
-    clsCaller CurrentCaller;  // empty when the list is empty
+    QList<clsCaller> Callers;  // item 0 is the newest
+    int Position = 1;          // 1-based index of the caller shown
+    clsCaller CurrentCaller;   // empty when the list is empty
     clsContact CurrentContact; // empty when the caller has no contact
     int CurrentScreen = Labels;
 
@@ -45,8 +45,8 @@ public:
     // How the call road opens the window and asks whether a modal dialog is up; the widget side installs
     // them when the program starts.
     struct WindowHooks {
-        std::function<void()> show;        // creates the window on first use and shows it modeless
-        std::function<bool()> dialogOpen;  // IsDialogOpen
+        std::function<void()> show;       // creates the window on first use and shows it modeless
+        std::function<bool()> dialogOpen; // IsDialogOpen
     };
     static void setWindowHooks(WindowHooks hooks);
 

@@ -42,10 +42,10 @@ qint64 windowOf(const QString& style)
         const char* style;
         qint64 seconds;
     } kWindows[] = {
-        {"MOST CALLS IN A HOUR", 3600},          {"MOST CALLS IN 2 HOURS", 2 * 3600},
-        {"MOST CALLS IN 3 HOURS", 3 * 3600},     {"MOST CALLS IN 6 HOURS", 6 * 3600},
-        {"MOST CALLS IN 12 HOURS", 12 * 3600},   {"MOST CALLS IN A DAY", 86400},
-        {"MOST CALLS IN A WEEK", 7 * 86400},     {"MOST CALLS IN A MONTH", 30 * 86400},
+        {"MOST CALLS IN A HOUR", 3600},        {"MOST CALLS IN 2 HOURS", 2 * 3600},
+        {"MOST CALLS IN 3 HOURS", 3 * 3600},   {"MOST CALLS IN 6 HOURS", 6 * 3600},
+        {"MOST CALLS IN 12 HOURS", 12 * 3600}, {"MOST CALLS IN A DAY", 86400},
+        {"MOST CALLS IN A WEEK", 7 * 86400},   {"MOST CALLS IN A MONTH", 30 * 86400},
         {"MOST CALLS IN A YEAR", 365 * 86400},
     };
     for (const auto& w : kWindows) {
@@ -103,9 +103,8 @@ bool storedSeconds(const unsigned char* text, int size, qint64& out)
 
 double mostCalls(SqlDatabase& reader, const QString& condition, qint64 window, QString* note)
 {
-    SqlStatement st =
-        reader.prepareUntrusted(QStringLiteral("Select fldDate From tblCID") + whereText(condition) +
-                                QStringLiteral(" Order By fldDate"));
+    SqlStatement st = reader.prepareUntrusted(QStringLiteral("Select fldDate From tblCID") + whereText(condition) +
+                                              QStringLiteral(" Order By fldDate"));
     std::vector<qint64> times;
     while (st.step()) {
         sqlite3_stmt* h = st.handle();
@@ -129,10 +128,7 @@ int daysBetween(const QDateTime& from, const QDateTime& to, qint64 extraSeconds)
 
 } // namespace
 
-double RoundStatistic(double value)
-{
-    return std::nearbyint(value * 100.0) / 100.0;
-}
+double RoundStatistic(double value) { return std::nearbyint(value * 100.0) / 100.0; }
 
 QString StatisticCondition(const clsStatistic& statistic, const clsGroup& group, const QString& timePeriod)
 {
@@ -187,12 +183,12 @@ double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int day
             return 0; // a client asks its server; without a log there is nothing to count
         double value = 0;
         if (const int back = lastDaysOf(style)) {
-            QString condition = QStringLiteral("fldDate > #") + DateText::format(Clock::now().addDays(-back)) +
-                                QLatin1Char('#');
+            QString condition =
+                QStringLiteral("fldDate > #") + DateText::format(Clock::now().addDays(-back)) + QLatin1Char('#');
             if (!group.Group.isEmpty())
                 condition += QStringLiteral(" and (") + group.Group + QLatin1Char(')');
-            SqlStatement st = reader->prepareUntrusted(QStringLiteral("Select Count(*) From tblCID") +
-                                                       whereText(condition));
+            SqlStatement st =
+                reader->prepareUntrusted(QStringLiteral("Select Count(*) From tblCID") + whereText(condition));
             value = st.step() ? double(st.int64(0)) : 0;
         } else if (const qint64 window = windowOf(style)) {
             value = mostCalls(*reader, StatisticCondition(statistic, group, timePeriod), window, note);
@@ -275,9 +271,9 @@ int PeriodDaysFromClause(const QString& timePeriod)
         SqlDatabase* reader = CallerDBReader();
         if (!reader)
             return 0;
-        SqlStatement st = reader->prepareUntrusted(
-            QStringLiteral("Select Min(fldDate) From tblCID") +
-            (clause.size() >= 4 ? QStringLiteral(" Where ") + clause.mid(4) : QString()));
+        SqlStatement st =
+            reader->prepareUntrusted(QStringLiteral("Select Min(fldDate) From tblCID") +
+                                     (clause.size() >= 4 ? QStringLiteral(" Where ") + clause.mid(4) : QString()));
         if (!st.step() || st.isNull(0))
             return 0;
         const QByteArray text = st.text(0).toUtf8();

@@ -31,8 +31,9 @@ struct BuiltIn {
 
 // The 9pm to 1am patterns match the general date text of fldDate; the 1 AM one has a blank before the 1 so
 // that 11 AM does not match.
-const char kLateCalls[] = "(fldDate Like '*/*/*9:*:*PM' or fldDate Like '*/*/*10:*:*PM' "
-                          "or fldDate Like '*/*/*11:*:*PM' or fldDate Like '*/*/*12:*:*AM' or fldDate Like '*/*/* 1:*:*AM')";
+const char kLateCalls[] =
+    "(fldDate Like '*/*/*9:*:*PM' or fldDate Like '*/*/*10:*:*PM' "
+    "or fldDate Like '*/*/*11:*:*PM' or fldDate Like '*/*/*12:*:*AM' or fldDate Like '*/*/* 1:*:*AM')";
 
 const BuiltIn kStatistics[] = {
     {"Total Calls", "NONE", "", true},

@@ -125,13 +125,20 @@ void TestCallHandler::parsesCallerIdLines_data()
     QTest::newRow("number P") << "NMBR = P" << nr << "PRIVATE NUMBER";
     QTest::newRow("number p is upper-cased first") << "NMBR = p" << nr << "PRIVATE NUMBER";
     QTest::newRow("eleven digits unchanged") << "NMBR = 15551234567" << nr << "15551234567";
-    QTest::newRow("name O") << "NAME = O" << "UNKNOWN NUMBER" << nr;
-    QTest::newRow("name P") << "NAME = P" << "PRIVATE NUMBER" << nr;
-    QTest::newRow("name upper-cased") << "name = john doe" << "JOHN DOE" << nr;
-    QTest::newRow("separator in name") << "NAME = A;B" << "A?B" << nr;
-    QTest::newRow("every separator") << "NAME=a//b|c'd;e" << "A?B?C?D?E" << nr;
-    QTest::newRow("glued to the tag") << "NAMEJOHN" << "JOHN" << nr;
-    QTest::newRow("glued value is not cleaned") << "NameJo;hn" << "JO;HN" << nr;
+    QTest::newRow("name O") << "NAME = O"
+                            << "UNKNOWN NUMBER" << nr;
+    QTest::newRow("name P") << "NAME = P"
+                            << "PRIVATE NUMBER" << nr;
+    QTest::newRow("name upper-cased") << "name = john doe"
+                                      << "JOHN DOE" << nr;
+    QTest::newRow("separator in name") << "NAME = A;B"
+                                       << "A?B" << nr;
+    QTest::newRow("every separator") << "NAME=a//b|c'd;e"
+                                     << "A?B?C?D?E" << nr;
+    QTest::newRow("glued to the tag") << "NAMEJOHN"
+                                      << "JOHN" << nr;
+    QTest::newRow("glued value is not cleaned") << "NameJo;hn"
+                                                << "JO;HN" << nr;
     QTest::newRow("date ignored") << "DATE = 1225" << nr << nr;
     QTest::newRow("time ignored") << "TIME = 0930" << nr << nr;
     QTest::newRow("unknown line ignored") << "MESG = 0102" << nr << nr;
@@ -201,10 +208,9 @@ void TestCallHandler::wholeCallThroughThePty()
     numberOnly.Rings = 1;
     clsCaller oneRing = c;
     oneRing.Rings = 1;
-    QCOMPARE(road.server.sentLog,
-             (QStringList{";NEW;", ";INCOMING CALLER;" + zeroRings.PrintSend(), ";RING;",
-                          ";INCOMING CALLER;" + numberOnly.PrintSend(), ";INCOMING CALLER;" + oneRing.PrintSend(),
-                          ";RING;"}));
+    QCOMPARE(road.server.sentLog, (QStringList{";NEW;", ";INCOMING CALLER;" + zeroRings.PrintSend(), ";RING;",
+                                               ";INCOMING CALLER;" + numberOnly.PrintSend(),
+                                               ";INCOMING CALLER;" + oneRing.PrintSend(), ";RING;"}));
 
     QCOMPARE(added.size(), 1);
     QCOMPARE(updated.size(), 4); // ring, number, name, ring
@@ -377,23 +383,40 @@ void TestCallHandler::blockStringMatching_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("number");
     QTest::addColumn<bool>("blocks");
-    QTest::newRow("same number, other spelling") << "(555) 123-4567" << "(555) 123-4567" << true;
-    QTest::newRow("private number words") << "private  number" << "PRIVATE NUMBER" << true;
-    QTest::newRow("ten-digit entry holds a seven-digit number") << "5551234567" << "123-4567" << true;
-    QTest::newRow("number holds the entry") << "1234567" << "(555) 123-4567" << true;
-    QTest::newRow("different number") << "555-1235" << "(555) 123-4567" << false;
-    QTest::newRow("empty entry") << "" << "(555) 123-4567" << false;
-    QTest::newRow("blank entry") << " - " << "(555) 123-4567" << false;
-    QTest::newRow("exchange with stars: last seven") << "123-****" << "(555) 123-4567" << true;
-    QTest::newRow("exchange with stars: other exchange") << "124-****" << "(555) 123-4567" << false;
-    QTest::newRow("exchange with stars: seven digits") << "123-****" << "123-9999" << true;
-    QTest::newRow("area code with stars") << "(555) ***-****" << "(555) 987-6543" << true;
-    QTest::newRow("area code with stars: other area") << "(556) ***-****" << "(555) 987-6543" << false;
-    QTest::newRow("area code with stars: seven digits, same start") << "(555) ***-****" << "555-0000" << true;
-    QTest::newRow("area code with stars: seven digits, other start") << "(555) ***-****" << "556-0000" << false;
-    QTest::newRow("area code with stars: eleven digits") << "555*******" << "55512345678" << false;
-    QTest::newRow("stars are not case-folded") << "abc****" << "ABC1234" << false;
-    QTest::newRow("blank number never matches") << "555" << " " << false;
+    QTest::newRow("same number, other spelling") << "(555) 123-4567"
+                                                 << "(555) 123-4567" << true;
+    QTest::newRow("private number words") << "private  number"
+                                          << "PRIVATE NUMBER" << true;
+    QTest::newRow("ten-digit entry holds a seven-digit number") << "5551234567"
+                                                                << "123-4567" << true;
+    QTest::newRow("number holds the entry") << "1234567"
+                                            << "(555) 123-4567" << true;
+    QTest::newRow("different number") << "555-1235"
+                                      << "(555) 123-4567" << false;
+    QTest::newRow("empty entry") << ""
+                                 << "(555) 123-4567" << false;
+    QTest::newRow("blank entry") << " - "
+                                 << "(555) 123-4567" << false;
+    QTest::newRow("exchange with stars: last seven") << "123-****"
+                                                     << "(555) 123-4567" << true;
+    QTest::newRow("exchange with stars: other exchange") << "124-****"
+                                                         << "(555) 123-4567" << false;
+    QTest::newRow("exchange with stars: seven digits") << "123-****"
+                                                       << "123-9999" << true;
+    QTest::newRow("area code with stars") << "(555) ***-****"
+                                          << "(555) 987-6543" << true;
+    QTest::newRow("area code with stars: other area") << "(556) ***-****"
+                                                      << "(555) 987-6543" << false;
+    QTest::newRow("area code with stars: seven digits, same start") << "(555) ***-****"
+                                                                    << "555-0000" << true;
+    QTest::newRow("area code with stars: seven digits, other start") << "(555) ***-****"
+                                                                     << "556-0000" << false;
+    QTest::newRow("area code with stars: eleven digits") << "555*******"
+                                                         << "55512345678" << false;
+    QTest::newRow("stars are not case-folded") << "abc****"
+                                               << "ABC1234" << false;
+    QTest::newRow("blank number never matches") << "555"
+                                                << " " << false;
 }
 
 void TestCallHandler::blockStringMatching()

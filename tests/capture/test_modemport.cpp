@@ -4,14 +4,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "support/FakeModem.h"
-#include "support/TempHome.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
+#include "support/FakeModem.h"
+#include "support/TempHome.h"
 
 namespace {
 
@@ -184,8 +184,8 @@ void TestModemPort::silentModemIsNotResponding()
                             " is not responding. Caller id \r\ninformation cannot be received until the \r\n"
                             "comm port is open.";
     QCOMPARE(Prompt::texts(), QStringList{message});
-    QCOMPARE(rig.events(), (QStringList{"Comm port " + label + " opened", QString(message).remove("\r\n"),
-                                        "Comm port closed"}));
+    QCOMPARE(rig.events(),
+             (QStringList{"Comm port " + label + " opened", QString(message).remove("\r\n"), "Comm port closed"}));
     QCOMPARE(rig.modem.received(), QByteArray("\rATZ\r\rATZ\r"));
     QVERIFY(!rig.port.PortOpen());
     QVERIFY(!rig.port.ModemConnected);

@@ -8,16 +8,16 @@
 #include <QTextToSpeech>
 #include <QVoice>
 
-#include "support/AudioEnv.h"
-#include "support/TempHome.h"
 #include "capture/clsVolume.h"
 #include "capture/modSoundFiles.h"
-#include "core/clsCaller.h"
 #include "core/SettingsKeys.h"
+#include "core/clsCaller.h"
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "support/AudioEnv.h"
+#include "support/TempHome.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ void setOption(const char* key, const QString& value) { SaveProperty(Section::fr
 
 // Keeps the event loop turning (as the program's would) until the announcer has nothing playing, checking on
 // every turn; gives up after limitMs.
-template <class Check> bool whilePlaying(clsSound& s, int limitMs, Check check)
+template <class Check>
+bool whilePlaying(clsSound& s, int limitMs, Check check)
 {
     QElapsedTimer t;
     t.start();
@@ -107,17 +108,31 @@ void TestSound::spokenSentence_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("sentence");
-    QTest::newRow("contact with description") << "John Smith" << "SMITH JOHN" << "Home"
+    QTest::newRow("contact with description") << "John Smith"
+                                              << "SMITH JOHN"
+                                              << "Home"
                                               << "Incoming call from John Smith at Home";
-    QTest::newRow("contact without description") << "John Smith" << "SMITH JOHN" << ""
+    QTest::newRow("contact without description") << "John Smith"
+                                                 << "SMITH JOHN"
+                                                 << ""
                                                  << "Incoming call from John Smith";
-    QTest::newRow("contact, description NONE") << "John Smith" << "SMITH JOHN" << "NONE"
+    QTest::newRow("contact, description NONE") << "John Smith"
+                                               << "SMITH JOHN"
+                                               << "NONE"
                                                << "Incoming call from John Smith";
-    QTest::newRow("contact NONE, with description") << "NONE" << "SMITH JOHN" << "Work"
+    QTest::newRow("contact NONE, with description") << "NONE"
+                                                    << "SMITH JOHN"
+                                                    << "Work"
                                                     << "Incoming call from SMITH JOHN at Work";
-    QTest::newRow("no contact") << "" << "PAY PHONE" << "" << "Incoming call from PAY PHONE";
+    QTest::newRow("no contact") << ""
+                                << "PAY PHONE"
+                                << ""
+                                << "Incoming call from PAY PHONE";
     // Only the exact word means "none".
-    QTest::newRow("lower-case none is a name") << "none" << "X" << "none" << "Incoming call from none at none";
+    QTest::newRow("lower-case none is a name") << "none"
+                                               << "X"
+                                               << "none"
+                                               << "Incoming call from none at none";
 }
 
 void TestSound::spokenSentence()
@@ -471,7 +486,10 @@ static int runWithoutSoundServer()
     out << "mixer=" << gVolume->hasMixer() << " notices=" << notices << "\n";
     InstallBundledSounds();
     clsSound s;
-    QObject::connect(&s, &clsSound::reported, [&](const QString& t) { out << "report: " << t << "\n"; out.flush(); });
+    QObject::connect(&s, &clsSound::reported, [&](const QString& t) {
+        out << "report: " << t << "\n";
+        out.flush();
+    });
     QElapsedTimer t;
     t.start();
     s.PlaySound(programFolder() + "/Sounds/Button.wav", "", "X", "");

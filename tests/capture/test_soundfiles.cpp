@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTest>
 
-#include "support/TempHome.h"
 #include "platform/ProgramFolder.h"
+#include "support/TempHome.h"
 
 class TestSoundFiles : public QObject {
     Q_OBJECT

@@ -2,9 +2,9 @@
 
 #include <QTest>
 
+#include "platform/Prompt.h"
 #include "support/AudioEnv.h"
 #include "support/TempHome.h"
-#include "platform/Prompt.h"
 
 // The mixer against the private sound server's null sink: every value is checked from the outside
 // (pactl, or a mixer handle of the test's own).

@@ -181,9 +181,11 @@ void TestAttributeGroups::defaultFileAndLoad()
     const QString F = m_home->path();
     const QByteArray expected = "\"Default\",16711680,\"FALSE\",\"" + F.toUtf8() +
                                 "/Sounds/Xylophone.wav\"\r\n"
-                                "\"VIP Callers\",65280,\"FALSE\",\"" + F.toUtf8() +
+                                "\"VIP Callers\",65280,\"FALSE\",\"" +
+                                F.toUtf8() +
                                 "/Sounds/Snaredrumroll.wav\"\r\n"
-                                "\"Block Calls\",255,\"TRUE\",\"" + F.toUtf8() + "/Sounds/Alarm.wav\"\r\n";
+                                "\"Block Calls\",255,\"TRUE\",\"" +
+                                F.toUtf8() + "/Sounds/Alarm.wav\"\r\n";
     QCOMPARE(fileBytes(m_home->file("AttributeGroups.dat")), expected);
     // Creating the defaults neither fills nor sends the collection.
     QVERIFY(gAttributeGroups.isEmpty());
@@ -369,9 +371,8 @@ void TestAttributeGroups::sendsTheExactText()
     gAttributeGroups.add(a->Description, a);
     gAttributeGroups.add(b->Description, b);
     SendAttributeGroups();
-    QCOMPARE(m_server->sentLog,
-             QStringList{";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Default|16711680|False|/s/x.wav|"
-                         ";ATTRIBUTE GROUP;|Block Calls|255|True|Speech|"});
+    QCOMPARE(m_server->sentLog, QStringList{";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Default|16711680|False|/s/x.wav|"
+                                            ";ATTRIBUTE GROUP;|Block Calls|255|True|Speech|"});
 
     gAttributeGroups = {};
     SendAttributeGroups();

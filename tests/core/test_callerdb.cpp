@@ -69,8 +69,8 @@ clsCaller TestCallerDB::call(const QString& name, const QString& number, const Q
 QStringList TestCallerDB::rows()
 {
     QStringList out;
-    SqlStatement st = gCallerDB->prepare(QStringLiteral(
-        "SELECT ID, fldName, fldNumber, fldDate, fldRings, fldAnswered FROM tblCID ORDER BY ID"));
+    SqlStatement st = gCallerDB->prepare(
+        QStringLiteral("SELECT ID, fldName, fldNumber, fldDate, fldRings, fldAnswered FROM tblCID ORDER BY ID"));
     while (st.step()) {
         QStringList fields;
         for (int c = 0; c < 6; ++c)
@@ -87,7 +87,7 @@ void TestCallerDB::findWithoutAFileChangesNothing()
     QVERIFY(!gCallerDB);
     QVERIFY(CreateCallerDB(home.file("other.db")));
     SqlDatabase* open = gCallerDB.get();
-    QVERIFY(!FindCallerDB());   // CallerDBPath unset, no dbCID.mdb in the program folder
+    QVERIFY(!FindCallerDB()); // CallerDBPath unset, no dbCID.mdb in the program folder
     QCOMPARE(gCallerDB.get(), open);
     QVERIFY(!QFile::exists(home.file("dbCID.mdb")));
 }
@@ -137,7 +137,7 @@ void TestCallerDB::createOnAnExistingFileLeavesItAlone()
     QVERIFY(CreateCallerDB(log));
     clsCaller c = call("A", "1", "3/21/2024 2:05:07 PM", 1, "YES");
     AddCaller(c);
-    CloseCallerDB();   // checkpoints the log into the file
+    CloseCallerDB(); // checkpoints the log into the file
     QVERIFY(CreateCallerDB(home.file("current.db")));
     SqlDatabase* open = gCallerDB.get();
     QFile logFile(log);
@@ -254,8 +254,9 @@ void TestCallerDB::firstAndLastCallDatesTakeInEveryCall()
     QCOMPARE(GetFirstCallDate(), QDateTime(QDate(2024, 6, 2), QTime(10, 0, 0), Qt::UTC));
     QCOMPARE(GetLastCallDate(), QDateTime(QDate(2024, 6, 2), QTime(18, 30, 0), Qt::UTC));
     // A search from the beginning to the end of the records finds every call, the oldest and newest included.
-    const QString all = QStringLiteral("Select * From tblCID Where fldDate >= #") + DateText::format(GetFirstCallDate()) +
-                        QStringLiteral("# and fldDate <= #") + DateText::format(GetLastCallDate()) + QLatin1Char('#');
+    const QString all = QStringLiteral("Select * From tblCID Where fldDate >= #") +
+                        DateText::format(GetFirstCallDate()) + QStringLiteral("# and fldDate <= #") +
+                        DateText::format(GetLastCallDate()) + QLatin1Char('#');
     QCOMPARE(CountCallers(all), 3);
 }
 
@@ -315,8 +316,8 @@ void TestCallerDB::readersFollowTheOpenLog()
     TempHome home;
     QVERIFY(CreateCallerDB(home.file("first.db")));
     for (int i = 0; i < 3; ++i) {
-        clsCaller c = call(QStringLiteral("caller %1").arg(i), "555-1234", "6/2/2024 9:30:00 PM", i,
-                           i == 1 ? "YES" : "NO");
+        clsCaller c =
+            call(QStringLiteral("caller %1").arg(i), "555-1234", "6/2/2024 9:30:00 PM", i, i == 1 ? "YES" : "NO");
         AddCaller(c);
     }
     const QString view = QStringLiteral("Select * From tblCID Where fldAnswered Like 'no' Order By ID Desc");
@@ -357,8 +358,9 @@ void TestCallerDB::viewsShowTheGeneralDateForm()
     const QDateTime start(QDate(2024, 12, 31), QTime(0, 0), Qt::UTC);
     for (int minutes = 0; minutes < 26 * 60; minutes += 13)
         dates << start.addSecs(minutes * 60 + minutes % 60);
-    dates << QDateTime(QDate(1899, 12, 30), QTime(21, 30), Qt::UTC) << QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC)
-          << QDateTime(QDate(2024, 6, 2), QTime(12, 0), Qt::UTC) << QDateTime(QDate(999, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    dates << QDateTime(QDate(1899, 12, 30), QTime(21, 30), Qt::UTC)
+          << QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC) << QDateTime(QDate(2024, 6, 2), QTime(12, 0), Qt::UTC)
+          << QDateTime(QDate(999, 1, 2), QTime(3, 4, 5), Qt::UTC);
     for (const QDateTime& d : dates) {
         clsCaller c = call("A", "1", DateText::format(d), 1, "YES");
         AddCaller(c);
@@ -398,16 +400,16 @@ void TestCallerDB::statisticAndSearchConditionsCount()
         int rings;
         const char* answered;
     } log[] = {
-        {"JOHN SMITH", "555-1234", "3/1/2024 9:15:00 PM", 3, "YES"},                    // 1
-        {"NOT RECEIVED", "NOT RECEIVED", "3/1/2024 11:59:59 PM", 1, "N/A"},             // 2
-        {"PRIVATE NUMBER", "PRIVATE NUMBER", "3/2/2024", 2, "NO"},                      // 3 midnight
-        {"UNKNOWN NUMBER", "UNKNOWN NUMBER", "3/2/2024 1:00:00 AM", 4, "BLOCKED"},      // 4
-        {"MARY JONES", "(555) 987-1234", "3/2/2024 1:59:59 AM", 5, "no"},               // 5
-        {"Mary Jones", "555-9876", "3/2/2024 11:00:00 AM", 2, "yes"},                   // 6
-        {"BOB", "555-1234 x2", "3/2/2024 9:00:00 AM", 1, "N/A"},                        // 7
-        {"ALICE", "555-0000", "3/2/2024 10:30:00 PM", 6, "NO"},                         // 8
-        {"CAROL", "555-4321", "3/3/2024 12:30:00 PM", 0, "YES"},                        // 9
-        {"DAVE", "555-2222", "3/3/2024 2:00:00 AM", 1, "NO"},                           // 10
+        {"JOHN SMITH", "555-1234", "3/1/2024 9:15:00 PM", 3, "YES"},               // 1
+        {"NOT RECEIVED", "NOT RECEIVED", "3/1/2024 11:59:59 PM", 1, "N/A"},        // 2
+        {"PRIVATE NUMBER", "PRIVATE NUMBER", "3/2/2024", 2, "NO"},                 // 3 midnight
+        {"UNKNOWN NUMBER", "UNKNOWN NUMBER", "3/2/2024 1:00:00 AM", 4, "BLOCKED"}, // 4
+        {"MARY JONES", "(555) 987-1234", "3/2/2024 1:59:59 AM", 5, "no"},          // 5
+        {"Mary Jones", "555-9876", "3/2/2024 11:00:00 AM", 2, "yes"},              // 6
+        {"BOB", "555-1234 x2", "3/2/2024 9:00:00 AM", 1, "N/A"},                   // 7
+        {"ALICE", "555-0000", "3/2/2024 10:30:00 PM", 6, "NO"},                    // 8
+        {"CAROL", "555-4321", "3/3/2024 12:30:00 PM", 0, "YES"},                   // 9
+        {"DAVE", "555-2222", "3/3/2024 2:00:00 AM", 1, "NO"},                      // 10
     };
     for (const auto& r : log) {
         clsCaller c = call(r.name, r.number, r.date, r.rings, r.answered);
@@ -431,20 +433,20 @@ void TestCallerDB::statisticAndSearchConditionsCount()
         qint64 count;
     } cases[] = {
         {statQuery(QString(), QString()), 10},
-        {statQuery("fldAnswered Like 'YES'", QString()), 3},             // 1, 6, 9
-        {statQuery("fldAnswered Like 'NO'", QString()), 4},              // 3, 5, 8, 10: not N/A, not BLOCKED
-        {statQuery(nightCalls, QString()), 6},                           // 1, 2, 3, 4, 5, 8; not 9 AM, 11 AM, 12:30 PM, 2 AM
-        {statQuery("fldAnswered Like 'BLOCKED'", QString()), 1},         // 4
+        {statQuery("fldAnswered Like 'YES'", QString()), 3},     // 1, 6, 9
+        {statQuery("fldAnswered Like 'NO'", QString()), 4},      // 3, 5, 8, 10: not N/A, not BLOCKED
+        {statQuery(nightCalls, QString()), 6},                   // 1, 2, 3, 4, 5, 8; not 9 AM, 11 AM, 12:30 PM, 2 AM
+        {statQuery("fldAnswered Like 'BLOCKED'", QString()), 1}, // 4
         {statQuery("(fldName Like '*NOT RECEIVED*' or fldNumber Like '*NOT RECEIVED*')", QString()), 1},
         {statQuery("(fldName Like '*PRIVATE NUMBER*' or fldNumber Like '*PRIVATE NUMBER*')", QString()), 1},
         {statQuery("(fldName Like '*UNKNOWN NUMBER*' or fldNumber Like '*UNKNOWN NUMBER*')", QString()), 1},
-        {statQuery(contact, QString()), 3},                              // 1, 5, 7
-        {statQuery("(fldNumber like '*555-1234*')", QString()), 2},      // 1, 7
-        {statQuery("fldAnswered Like 'NO' and " + contact, QString()), 1}, // 5
-        {statQuery("fldAnswered Like 'YES'", day), 1},                   // 6; midnight itself is outside
-        {statQuery(QString(), day), 5},                                  // 4 to 8
-        {statQuery(nightCalls, day), 3},                                 // 4, 5, 8
-        {statQuery(contact, day), 2},                                    // 5, 7
+        {statQuery(contact, QString()), 3},                                 // 1, 5, 7
+        {statQuery("(fldNumber like '*555-1234*')", QString()), 2},         // 1, 7
+        {statQuery("fldAnswered Like 'NO' and " + contact, QString()), 1},  // 5
+        {statQuery("fldAnswered Like 'YES'", day), 1},                      // 6; midnight itself is outside
+        {statQuery(QString(), day), 5},                                     // 4 to 8
+        {statQuery(nightCalls, day), 3},                                    // 4, 5, 8
+        {statQuery(contact, day), 2},                                       // 5, 7
         {"Select * From tblCID Where fldDate > #3/2/2024 12:30:00 PM#", 3}, // 8, 9, 10
         {"Select * From tblCID Where fldDate > #3/2/2024 12:30:00 PM# and " + contact, 0},
         // The search window's pages.
@@ -462,7 +464,7 @@ void TestCallerDB::statisticAndSearchConditionsCount()
     // A condition that ends in a number runs into the period clause; a typed quote breaks the text. Both are
     // refused as bad, never run as something else.
     for (const QString& query : {statQuery("fldRings > 2", day), QStringLiteral("Select * From tblCID Where "
-                                                                                  "fldName Like 'O'Brien'")}) {
+                                                                                "fldName Like 'O'Brien'")}) {
         try {
             CountCallers(query);
             QFAIL(qPrintable(query));

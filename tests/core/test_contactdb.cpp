@@ -175,7 +175,8 @@ void TestContactDB::matchingByContainment()
 {
     QVERIFY(AddContact(makeContact(QStringLiteral("Bob"), {{QStringLiteral("555-1234"), QStringLiteral("Home")}},
                                    QStringLiteral("VIP Callers"))));
-    QVERIFY(AddContact(makeContact(QStringLiteral("Ann"), {{QStringLiteral("(212) 555-1234"), QStringLiteral("Work")}})));
+    QVERIFY(
+        AddContact(makeContact(QStringLiteral("Ann"), {{QStringLiteral("(212) 555-1234"), QStringLiteral("Work")}})));
     QCOMPARE(gContacts.keyAt(0), QStringLiteral("Bob"));
 
     clsCaller call;
@@ -238,7 +239,7 @@ void TestContactDB::duplicateChecks()
     QCOMPARE(gErrNumber, 2);
     QCOMPARE(gErrDescription, QStringLiteral("555-1234 was found to be a duplicate numbers in the database."));
     clsContact ann = makeContact(QStringLiteral("Ann"), {{QStringLiteral("(212) 555-1234"), QString()},
-                                                          {QStringLiteral("555-1234"), QStringLiteral("Office")}});
+                                                         {QStringLiteral("555-1234"), QStringLiteral("Office")}});
     QVERIFY(!EditContact(QStringLiteral("Ann"), ann));
     QCOMPARE(gErrNumber, 2);
     QCOMPARE(gErrDescription, QStringLiteral("555-1234 was found to be a duplicate numbers in the database."));
@@ -247,7 +248,7 @@ void TestContactDB::duplicateChecks()
 
     // The same number twice in one contact, even with different descriptions and nothing stored.
     QVERIFY(!AddContact(makeContact(QStringLiteral("Dan"), {{QStringLiteral("555-7777"), QStringLiteral("Home")},
-                                                             {QStringLiteral("555-7777"), QStringLiteral("Work")}})));
+                                                            {QStringLiteral("555-7777"), QStringLiteral("Work")}})));
     QCOMPARE(gErrDescription, QStringLiteral("555-7777 was found to be a duplicate numbers in the database."));
     // Case matters for numbers, not for names.
     QVERIFY(AddContact(makeContact(QStringLiteral("Eve"), {{QStringLiteral("ext a"), QString()}})));
@@ -258,7 +259,7 @@ void TestContactDB::duplicateChecks()
 
     // Editing a contact while keeping its numbers, and a rename in capitals only, both succeed.
     clsContact bob = makeContact(QStringLiteral("bob"), {{QStringLiteral("555-1234"), QStringLiteral("Home")},
-                                                          {QStringLiteral("555-9999"), QStringLiteral("Cell")}});
+                                                         {QStringLiteral("555-9999"), QStringLiteral("Cell")}});
     QVERIFY(EditContact(QStringLiteral("Bob"), bob));
     QCOMPARE(gContacts.keyAt(0), QStringLiteral("bob"));
     QCOMPARE(numbersOf(QStringLiteral("bob")), (QStringList{"555-1234 (Home)", "555-9999 (Cell)"}));
@@ -279,7 +280,8 @@ void TestContactDB::namesAreNeverPatterns()
     // A number that looks like a pattern is only itself.
     QVERIFY(AddContact(makeContact(QStringLiteral("Star"), {{QStringLiteral("*"), QString()}})));
 
-    QVERIFY(EditContact(QStringLiteral("B*"), makeContact(QStringLiteral("B*"), {{QStringLiteral("111-0000"), QString()}})));
+    QVERIFY(EditContact(QStringLiteral("B*"),
+                        makeContact(QStringLiteral("B*"), {{QStringLiteral("111-0000"), QString()}})));
     QCOMPARE(numbersOf(QStringLiteral("Bob")), QStringList{"222-2222"});
     QCOMPARE(numbersOf(QStringLiteral("B*")), QStringList{"111-0000"});
 
@@ -293,8 +295,8 @@ void TestContactDB::namesAreNeverPatterns()
     QVERIFY(DeleteContact(QStringLiteral("B_b%")));
     QVERIFY(gContacts.contains(QStringLiteral("Bob")));
 
-    QVERIFY(EditContact(QStringLiteral("o'brien"),
-                        makeContact(QStringLiteral("O'Brien"), {{QStringLiteral("444-4444"), QStringLiteral("Home")}})));
+    QVERIFY(EditContact(QStringLiteral("o'brien"), makeContact(QStringLiteral("O'Brien"), {{QStringLiteral("444-4444"),
+                                                                                            QStringLiteral("Home")}})));
     QCOMPARE(numbersOf(QStringLiteral("O'Brien")), QStringList{"444-4444 (Home)"});
     QVERIFY(DeleteContact(QStringLiteral("O'BRIEN")));
     QVERIFY(!gContacts.contains(QStringLiteral("O'Brien")));
@@ -307,7 +309,7 @@ void TestContactDB::namesAreNeverPatterns()
 void TestContactDB::editReplacesNumbersInOneTransaction()
 {
     QVERIFY(AddContact(makeContact(QStringLiteral("Bob"), {{QStringLiteral("555-1234"), QStringLiteral("Home")},
-                                                            {QStringLiteral("555-4321"), QStringLiteral("Work")}})));
+                                                           {QStringLiteral("555-4321"), QStringLiteral("Work")}})));
     QVERIFY(AddContact(makeContact(QStringLiteral("Ann"), {{QStringLiteral("555-0001"), QString()}})));
 
     // Rename and new numbers: the contact keeps its place, its numbers move with the new name.
@@ -322,15 +324,17 @@ void TestContactDB::editReplacesNumbersInOneTransaction()
     // A number too long for the table fails half-way: nothing of the edit is kept.
     const QStringList before = snapshot();
     clsContact broken = makeContact(QStringLiteral("Robert"), {{QStringLiteral("555-1111"), QString()},
-                                                                {QString(60, QLatin1Char('9')), QString()}});
+                                                               {QString(60, QLatin1Char('9')), QString()}});
     QVERIFY(!EditContact(QStringLiteral("Bobby"), broken));
     QVERIFY(gErrNumber != 0);
     QCOMPARE(snapshot(), before);
-    QCOMPARE(storedRows(QStringLiteral("SELECT fldName FROM tblContacts ORDER BY rowid")), (QStringList{"Bobby", "Ann"}));
+    QCOMPARE(storedRows(QStringLiteral("SELECT fldName FROM tblContacts ORDER BY rowid")),
+             (QStringList{"Bobby", "Ann"}));
 
     // Editing a contact that is not stored writes nothing.
     g_calls.clear();
-    QVERIFY(!EditContact(QStringLiteral("Ghost"), makeContact(QStringLiteral("Ghost"), {{QStringLiteral("1"), QString()}})));
+    QVERIFY(!EditContact(QStringLiteral("Ghost"),
+                         makeContact(QStringLiteral("Ghost"), {{QStringLiteral("1"), QString()}})));
     QCOMPARE(gErrNumber, 3021);
     QCOMPARE(storedRows(QStringLiteral("SELECT count(*) FROM tblNumbers")), QStringList{"2"});
     QVERIFY(g_calls.isEmpty());
@@ -350,7 +354,9 @@ void TestContactDB::refreshChainAfterEachChange()
     links.contactsRemoveC = [](const QString& name) { g_calls << QStringLiteral("RemoveC ") + name; };
     links.findUpdateContactNames = [] { g_calls << QStringLiteral("UpdateContactNames"); };
     links.miniDisplayRefreshContactInfo = [] { g_calls << QStringLiteral("RefreshContactInfo"); };
-    links.updateContactGroups = [] { g_calls << QStringLiteral("UpdateContactGroups ") + QString::number(gContacts.count()); };
+    links.updateContactGroups = [] {
+        g_calls << QStringLiteral("UpdateContactGroups ") + QString::number(gContacts.count());
+    };
     QObject::connect(gServer, &clsServer::dataSent, gServer, [](const QString&) { g_calls << QStringLiteral("Send"); });
 
     const QStringList chain = {"UpdateContactNames", "RefreshContactInfo", "RefreshGrid", "UpdateContactGroups 1",
@@ -358,8 +364,7 @@ void TestContactDB::refreshChainAfterEachChange()
     QVERIFY(AddContact(makeContact(QStringLiteral("Bob"), {{QStringLiteral("555-1234"), QStringLiteral("Home")}},
                                    QStringLiteral("Default"))));
     QCOMPARE(g_calls, chain + QStringList{"AddC Bob"});
-    QCOMPARE(gServer->sentLog.last(),
-             QStringLiteral(";CLEAR CONTACTS;;CONTACT;|Bob|Default|||NUMBER|555-1234|Home"));
+    QCOMPARE(gServer->sentLog.last(), QStringLiteral(";CLEAR CONTACTS;;CONTACT;|Bob|Default|||NUMBER|555-1234|Home"));
 
     g_calls.clear();
     QVERIFY(EditContact(QStringLiteral("Bob"), makeContact(QStringLiteral("Robert"), {})));
@@ -453,10 +458,9 @@ void TestContactDB::missingGroupAndLoadErrors()
     g_calls.clear();
     const int sent = gServer->sentLog.size();
     UpdateContactCollection();
-    QCOMPARE(Prompt::texts(),
-             QStringList{"An error occured while trying to load the contact database. \r\n"
-                         "Contact databases created with version 2.0.7 or earlier \r\n"
-                         "cannot be loaded using an updated version of Velquon."});
+    QCOMPARE(Prompt::texts(), QStringList{"An error occured while trying to load the contact database. \r\n"
+                                          "Contact databases created with version 2.0.7 or earlier \r\n"
+                                          "cannot be loaded using an updated version of Velquon."});
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
     QCOMPARE(lastReportedTag(), QStringLiteral("modContactDB_UpdateContactCollection"));
     QCOMPARE(gContacts.count(), 1); // the contacts read before the bad one

@@ -4,7 +4,6 @@
 #include <QTest>
 #include <QUrl>
 
-#include "support/TempHome.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -12,6 +11,7 @@
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
+#include "support/TempHome.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QTimer>
 
 #include <functional>
-#include <unistd.h>
 #include <memory>
+#include <unistd.h>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -205,9 +205,9 @@ void TestServer::blockedAddressIsSentBlockedAndDropped()
     QCOMPARE(readUntil(peer, kMarker), QByteArray("BLOCKED;COMPLETE;COMPLETE;"));
     QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(m_server->ClientCount(), 0);
-    QCOMPARE(events(), (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
-                                    QStringLiteral("Connection Accepted By: 127.0.0.1"),
-                                    QStringLiteral("127.0.0.1 dropped")}));
+    QCOMPARE(events(),
+             (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
+                          QStringLiteral("Connection Accepted By: 127.0.0.1"), QStringLiteral("127.0.0.1 dropped")}));
     QVERIFY(m_window->dispatched.isEmpty());
     QCOMPARE(m_server->sentLog, QStringList{QStringLiteral("BLOCKED")});
 }

@@ -30,11 +30,18 @@ static QByteArray fileBytes(const QString& path)
 
 void TestDataFile::fieldsRoundTrip()
 {
-    const DataFile::Record record = {QStringLiteral("say \"hi\", then go"), qlonglong(-42), true,
-                                     QStringLiteral(""), QStringLiteral("a,b,,c"), false,
-                                     QStringLiteral("\"\""), QStringLiteral("Zoë"), 2.5};
+    const DataFile::Record record = {QStringLiteral("say \"hi\", then go"),
+                                     qlonglong(-42),
+                                     true,
+                                     QStringLiteral(""),
+                                     QStringLiteral("a,b,,c"),
+                                     false,
+                                     QStringLiteral("\"\""),
+                                     QStringLiteral("Zoë"),
+                                     2.5};
     const QString line = DataFile::formatRecord(record);
-    QCOMPARE(line, QStringLiteral("\"say \"\"hi\"\", then go\",-42,#TRUE#,\"\",\"a,b,,c\",#FALSE#,\"\"\"\"\"\",\"Zoë\",2.5"));
+    QCOMPARE(line,
+             QStringLiteral("\"say \"\"hi\"\", then go\",-42,#TRUE#,\"\",\"a,b,,c\",#FALSE#,\"\"\"\"\"\",\"Zoë\",2.5"));
     const DataFile::Record back = DataFile::parseRecord(line);
     QCOMPARE(back.size(), record.size());
     QCOMPARE(back[0].toString(), record[0].toString());

@@ -54,15 +54,15 @@ void TestJetSql::initTestCase()
         const char* answered;
     };
     const Row rows[] = {
-        {"JOHN SMITH", "555-1234", "2024-03-21 14:05:07", 3, "YES"},           // 1
-        {"NOT RECEIVED", "NOT RECEIVED", "2024-03-21 14:05:08", 1, "N/A"},     // 2
-        {"ÉLISE DURAND", "(555) 987-1234", "2024-06-02 00:00:00", 4, "NO"},    // 3
+        {"JOHN SMITH", "555-1234", "2024-03-21 14:05:07", 3, "YES"},               // 1
+        {"NOT RECEIVED", "NOT RECEIVED", "2024-03-21 14:05:08", 1, "N/A"},         // 2
+        {"ÉLISE DURAND", "(555) 987-1234", "2024-06-02 00:00:00", 4, "NO"},        // 3
         {"PRIVATE NUMBER", "PRIVATE NUMBER", "2024-06-01 21:30:00", 2, "BLOCKED"}, // 4
-        {"100% Pure_Water", "800-555-0000", "2024-06-02 00:59:00", 0, "N/A"},  // 5
-        {"O'Brien", "555-1234 x2", "2024-06-02 01:30:00", 5, "NO"},            // 6
-        {"Zoë Ångström", "12ab", "2024-06-03 09:30:00", 1, "YES"},             // 7
-        {"mary jones", "555-0000", "2024-06-03 11:15:00", 2, "N/A"},           // 8
-        {"Straße", "A1B2", "2024-06-03 23:59:59", 6, "NO"},                    // 9
+        {"100% Pure_Water", "800-555-0000", "2024-06-02 00:59:00", 0, "N/A"},      // 5
+        {"O'Brien", "555-1234 x2", "2024-06-02 01:30:00", 5, "NO"},                // 6
+        {"Zoë Ångström", "12ab", "2024-06-03 09:30:00", 1, "YES"},                 // 7
+        {"mary jones", "555-0000", "2024-06-03 11:15:00", 2, "N/A"},               // 8
+        {"Straße", "A1B2", "2024-06-03 23:59:59", 6, "NO"},                        // 9
     };
     SqlStatement ins = m_writer->prepare(QStringLiteral(
         "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
@@ -107,21 +107,34 @@ void TestJetSql::translatesLiterals_data()
 {
     QTest::addColumn<QString>("jet");
     QTest::addColumn<QString>("sqlite");
-    QTest::newRow("date and time") << "fldDate > #3/21/2024 2:05:07 PM#" << "fldDate > '2024-03-21 14:05:07'";
-    QTest::newRow("date alone is midnight") << "fldDate < #6/2/2024#" << "fldDate < '2024-06-02 00:00:00'";
-    QTest::newRow("iso date") << "#2024-06-02 07:08:09#" << "'2024-06-02 07:08:09'";
-    QTest::newRow("double-quoted text") << "fldName = \"it's\"" << "fldName = 'it''s'";
-    QTest::newRow("doubled double quote") << "\"say \"\"hi\"\"\"" << "'say \"hi\"'";
-    QTest::newRow("# inside text is a pattern") << "fldNumber Like '#1#'" << "fldNumber Like '#1#'";
+    QTest::newRow("date and time") << "fldDate > #3/21/2024 2:05:07 PM#"
+                                   << "fldDate > '2024-03-21 14:05:07'";
+    QTest::newRow("date alone is midnight") << "fldDate < #6/2/2024#"
+                                            << "fldDate < '2024-06-02 00:00:00'";
+    QTest::newRow("iso date") << "#2024-06-02 07:08:09#"
+                              << "'2024-06-02 07:08:09'";
+    QTest::newRow("double-quoted text") << "fldName = \"it's\""
+                                        << "fldName = 'it''s'";
+    QTest::newRow("doubled double quote") << "\"say \"\"hi\"\"\""
+                                          << "'say \"hi\"'";
+    QTest::newRow("# inside text is a pattern") << "fldNumber Like '#1#'"
+                                                << "fldNumber Like '#1#'";
     QTest::newRow("quote doubled in text") << "fldName = 'O''Brien' and x = #1/2/2024#"
                                            << "fldName = 'O''Brien' and x = '2024-01-02 00:00:00'";
-    QTest::newRow("bracketed name untouched") << "[odd#name] = True" << "[odd#name] = 1";
-    QTest::newRow("true false words only") << "fldTrue = False or 'True' = TRUE" << "fldTrue = 0 or 'True' = 1";
-    QTest::newRow("delete star from") << "Delete * From tblCID Where ID = 5" << "DELETE FROM tblCID Where ID = 5";
-    QTest::newRow("delete from kept") << "delete  from tblCID" << "delete  from tblCID";
-    QTest::newRow("left and right calls") << "Left(a, 1) = Right (b, 2)" << "\"Left\"(a, 1) = \"Right\" (b, 2)";
-    QTest::newRow("left join kept") << "a Left Join b" << "a Left Join b";
-    QTest::newRow("non-ascii kept") << "fldName Like \"Zoë*\"" << "fldName Like 'Zoë*'";
+    QTest::newRow("bracketed name untouched") << "[odd#name] = True"
+                                              << "[odd#name] = 1";
+    QTest::newRow("true false words only") << "fldTrue = False or 'True' = TRUE"
+                                           << "fldTrue = 0 or 'True' = 1";
+    QTest::newRow("delete star from") << "Delete * From tblCID Where ID = 5"
+                                      << "DELETE FROM tblCID Where ID = 5";
+    QTest::newRow("delete from kept") << "delete  from tblCID"
+                                      << "delete  from tblCID";
+    QTest::newRow("left and right calls") << "Left(a, 1) = Right (b, 2)"
+                                          << "\"Left\"(a, 1) = \"Right\" (b, 2)";
+    QTest::newRow("left join kept") << "a Left Join b"
+                                    << "a Left Join b";
+    QTest::newRow("non-ascii kept") << "fldName Like \"Zoë*\""
+                                    << "fldName Like 'Zoë*'";
 }
 
 void TestJetSql::translatesLiterals()
@@ -159,9 +172,7 @@ void TestJetSql::conditionsSelectTheRightCalls_data()
 {
     QTest::addColumn<QString>("where");
     QTest::addColumn<Ids>("expected");
-    auto row = [](const char* name, const QString& where, Ids expected) {
-        QTest::newRow(name) << where << expected;
-    };
+    auto row = [](const char* name, const QString& where, Ids expected) { QTest::newRow(name) << where << expected; };
     row("Like ignores case", "fldAnswered Like 'yes'", {1, 7});
     row("NO does not match N/A", "fldAnswered Like 'NO'", {3, 6, 9});
     row("? is one character", "fldAnswered Like 'N?A'", {2, 5, 8});
@@ -233,31 +244,56 @@ void TestJetSql::functionsComputeJetResults_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("result");
-    QTest::newRow("trim blanks only") << "Trim('  a b  ')" << "a b";
-    QTest::newRow("trim keeps tab") << "Len(Trim(char(9) || 'a '))" << "2";
-    QTest::newRow("mid to the end") << "Mid('JOHN SMITH', 6)" << "SMITH";
-    QTest::newRow("mid past the end") << "Mid('abc', 5, 2)" << "";
-    QTest::newRow("left longer than text") << "Left('ab', 5)" << "ab";
-    QTest::newRow("right counts characters") << "Right('Zoë😀', 2)" << "ë😀";
-    QTest::newRow("len counts characters") << "Len('Zoë😀')" << "4";
-    QTest::newRow("instr not found") << "InStr('abc', 'x')" << "0";
-    QTest::newRow("instr empty needle") << "InStr(2, 'abc', '')" << "2";
-    QTest::newRow("instr non-ascii case") << "InStr('straße ÉTÉ', 'été')" << "8";
-    QTest::newRow("ucase non-ascii") << "UCase('élise')" << "ÉLISE";
-    QTest::newRow("null passes") << "coalesce(UCase(NULL), 'null')" << "null";
-    QTest::newRow("iif false branch") << "IIf(0, 'a', 'b')" << "b";
-    QTest::newRow("iif null is false") << "IIf(NULL, 'a', 'b')" << "b";
-    QTest::newRow("now is the clock") << "Now()" << "2024-06-02 12:00:00";
-    QTest::newRow("date is today") << "Date()" << "2024-06-02 00:00:00";
-    QTest::newRow("year of a literal") << "Year(#12/31/1999 11:59:59 PM#)" << "1999";
-    QTest::newRow("serial date") << "Year(45000.75) || ' ' || Hour(45000.75)" << "2023 18";
-    QTest::newRow("last serial date") << "Year(2958465)" << "9999";
-    QTest::newRow("hour of general text") << "Hour('3/21/2024 2:05:07 PM')" << "14";
-    QTest::newRow("weekday saturday") << "Weekday(#6/1/2024#)" << "7";
-    QTest::newRow("weekday from monday") << "Weekday(#6/3/2024#, 2)" << "1";
-    QTest::newRow("like on bytes that are not utf-8") << "CAST(x'636166e9' AS TEXT) Like 'CAFÉ'" << "1";
-    QTest::newRow("like on utf-8") << "'Ça' Like 'çA'" << "1";
-    QTest::newRow("sqlite date kept") << "date('2024-06-02 13:00:00')" << "2024-06-02";
+    QTest::newRow("trim blanks only") << "Trim('  a b  ')"
+                                      << "a b";
+    QTest::newRow("trim keeps tab") << "Len(Trim(char(9) || 'a '))"
+                                    << "2";
+    QTest::newRow("mid to the end") << "Mid('JOHN SMITH', 6)"
+                                    << "SMITH";
+    QTest::newRow("mid past the end") << "Mid('abc', 5, 2)"
+                                      << "";
+    QTest::newRow("left longer than text") << "Left('ab', 5)"
+                                           << "ab";
+    QTest::newRow("right counts characters") << "Right('Zoë😀', 2)"
+                                             << "ë😀";
+    QTest::newRow("len counts characters") << "Len('Zoë😀')"
+                                           << "4";
+    QTest::newRow("instr not found") << "InStr('abc', 'x')"
+                                     << "0";
+    QTest::newRow("instr empty needle") << "InStr(2, 'abc', '')"
+                                        << "2";
+    QTest::newRow("instr non-ascii case") << "InStr('straße ÉTÉ', 'été')"
+                                          << "8";
+    QTest::newRow("ucase non-ascii") << "UCase('élise')"
+                                     << "ÉLISE";
+    QTest::newRow("null passes") << "coalesce(UCase(NULL), 'null')"
+                                 << "null";
+    QTest::newRow("iif false branch") << "IIf(0, 'a', 'b')"
+                                      << "b";
+    QTest::newRow("iif null is false") << "IIf(NULL, 'a', 'b')"
+                                       << "b";
+    QTest::newRow("now is the clock") << "Now()"
+                                      << "2024-06-02 12:00:00";
+    QTest::newRow("date is today") << "Date()"
+                                   << "2024-06-02 00:00:00";
+    QTest::newRow("year of a literal") << "Year(#12/31/1999 11:59:59 PM#)"
+                                       << "1999";
+    QTest::newRow("serial date") << "Year(45000.75) || ' ' || Hour(45000.75)"
+                                 << "2023 18";
+    QTest::newRow("last serial date") << "Year(2958465)"
+                                      << "9999";
+    QTest::newRow("hour of general text") << "Hour('3/21/2024 2:05:07 PM')"
+                                          << "14";
+    QTest::newRow("weekday saturday") << "Weekday(#6/1/2024#)"
+                                      << "7";
+    QTest::newRow("weekday from monday") << "Weekday(#6/3/2024#, 2)"
+                                         << "1";
+    QTest::newRow("like on bytes that are not utf-8") << "CAST(x'636166e9' AS TEXT) Like 'CAFÉ'"
+                                                      << "1";
+    QTest::newRow("like on utf-8") << "'Ça' Like 'çA'"
+                                   << "1";
+    QTest::newRow("sqlite date kept") << "date('2024-06-02 13:00:00')"
+                                      << "2024-06-02";
 }
 
 void TestJetSql::functionsComputeJetResults()
@@ -277,25 +313,38 @@ void TestJetSql::failuresMapToTheProgramsResults_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("result");
-    QTest::newRow("misspelt field") << "Select * From tblCID Where fldNam Like 'x'" << "Bad SQL";
-    QTest::newRow("syntax") << "Select * From tblCID Where fldName Like" << "Bad SQL";
-    QTest::newRow("unclosed class") << "Select * From tblCID Where fldName Like '[abc'" << "Bad SQL";
-    QTest::newRow("reversed range") << "Select * From tblCID Where fldName Like '[z-a]*'" << "Bad SQL";
-    QTest::newRow("bad date literal") << "Select * From tblCID Where fldDate > #2/30/2024#" << "Bad SQL";
-    QTest::newRow("date of a name") << "Select * From tblCID Where Year(fldName) = 1" << "Bad SQL";
-    QTest::newRow("left negative") << "Select Left('abc', -1)" << "Bad SQL";
-    QTest::newRow("count beyond 64 bits") << "Select Left('abc', 1e300)" << "Bad SQL";
-    QTest::newRow("start beyond 64 bits") << "Select Mid('abc', 2, -1e19)" << "Bad SQL";
-    QTest::newRow("serial date beyond 9999") << "Select Year(1e300)" << "Bad SQL";
-    QTest::newRow("serial date before 100") << "Select Hour(-9e18)" << "Bad SQL";
-    QTest::newRow("escape clause") << "Select * From tblCID Where fldName Like 'a' Escape '!'" << "Bad SQL";
+    QTest::newRow("misspelt field") << "Select * From tblCID Where fldNam Like 'x'"
+                                    << "Bad SQL";
+    QTest::newRow("syntax") << "Select * From tblCID Where fldName Like"
+                            << "Bad SQL";
+    QTest::newRow("unclosed class") << "Select * From tblCID Where fldName Like '[abc'"
+                                    << "Bad SQL";
+    QTest::newRow("reversed range") << "Select * From tblCID Where fldName Like '[z-a]*'"
+                                    << "Bad SQL";
+    QTest::newRow("bad date literal") << "Select * From tblCID Where fldDate > #2/30/2024#"
+                                      << "Bad SQL";
+    QTest::newRow("date of a name") << "Select * From tblCID Where Year(fldName) = 1"
+                                    << "Bad SQL";
+    QTest::newRow("left negative") << "Select Left('abc', -1)"
+                                   << "Bad SQL";
+    QTest::newRow("count beyond 64 bits") << "Select Left('abc', 1e300)"
+                                          << "Bad SQL";
+    QTest::newRow("start beyond 64 bits") << "Select Mid('abc', 2, -1e19)"
+                                          << "Bad SQL";
+    QTest::newRow("serial date beyond 9999") << "Select Year(1e300)"
+                                             << "Bad SQL";
+    QTest::newRow("serial date before 100") << "Select Hour(-9e18)"
+                                            << "Bad SQL";
+    QTest::newRow("escape clause") << "Select * From tblCID Where fldName Like 'a' Escape '!'"
+                                   << "Bad SQL";
     QTest::newRow("long pattern") << "Select * From tblCID Where fldName Like '" + QString(1200, QLatin1Char('*')) +
                                          "x'"
                                   << "Too Complex";
     QTest::newRow("deep expression") << "Select " + QString(1500, QLatin1Char('(')) + "1" +
                                             QString(1500, QLatin1Char(')'))
                                      << "Too Complex";
-    QTest::newRow("huge value") << "Select length(randomblob(100000000))" << "Too Complex";
+    QTest::newRow("huge value") << "Select length(randomblob(100000000))"
+                                << "Too Complex";
     QTest::newRow("long chain") << "Select * From tblCID Where " +
                                        QStringList(1200, QStringLiteral("fldRings = 1")).join(QStringLiteral(" or "))
                                 << "Too Complex";
@@ -319,15 +368,24 @@ void TestJetSql::untrustedTextCannotChangeTheLog_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("says");
-    QTest::newRow("delete") << "Delete From tblCID" << "would change";
-    QTest::newRow("jet delete") << "Delete * From tblCID Where ID = 1" << "would change";
-    QTest::newRow("drop") << "Drop Table tblCID" << "would change";
-    QTest::newRow("update") << "Update tblCID Set fldName = 'x'" << "would change";
-    QTest::newRow("insert") << "Insert Into tblCID (fldName) Values ('x')" << "would change";
-    QTest::newRow("second statement") << "Select 1; Delete From tblCID" << "one statement";
-    QTest::newRow("second select") << "Select 1; Select 2" << "one statement";
-    QTest::newRow("pragma") << "PRAGMA case_sensitive_like = 1" << "reads";
-    QTest::newRow("attach") << "ATTACH 'file:/other?vfs=memdb' AS o" << "reads";
+    QTest::newRow("delete") << "Delete From tblCID"
+                            << "would change";
+    QTest::newRow("jet delete") << "Delete * From tblCID Where ID = 1"
+                                << "would change";
+    QTest::newRow("drop") << "Drop Table tblCID"
+                          << "would change";
+    QTest::newRow("update") << "Update tblCID Set fldName = 'x'"
+                            << "would change";
+    QTest::newRow("insert") << "Insert Into tblCID (fldName) Values ('x')"
+                            << "would change";
+    QTest::newRow("second statement") << "Select 1; Delete From tblCID"
+                                      << "one statement";
+    QTest::newRow("second select") << "Select 1; Select 2"
+                                   << "one statement";
+    QTest::newRow("pragma") << "PRAGMA case_sensitive_like = 1"
+                            << "reads";
+    QTest::newRow("attach") << "ATTACH 'file:/other?vfs=memdb' AS o"
+                            << "reads";
     QTest::newRow("endless recursion") << "With Recursive c(x) As (Select 1 Union All Select x + 1 From c) "
                                           "Select count(*) From c"
                                        << "too long";

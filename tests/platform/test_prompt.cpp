@@ -86,8 +86,7 @@ void TestPrompt::historyKeepsEveryRequest()
     QCOMPARE(h[0].result, QString::number(Prompt::Ok));
     QCOMPARE(h[1].kind, Prompt::Kind::Notice);
     QCOMPARE(h[1].title, QStringLiteral("Server"));
-    QCOMPARE(Prompt::texts(),
-             (QStringList{"Cannot perform operation.", "Listening on port 270."}));
+    QCOMPARE(Prompt::texts(), (QStringList{"Cannot perform operation.", "Listening on port 270."}));
     Prompt::clearHistory();
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(Prompt::productName(), QStringLiteral("Velquon"));

@@ -31,7 +31,7 @@ void TestSqlDatabase::opensWithTheProgramsPragmas()
     TempHome home;
     SqlDatabase db(home.file("a.db"), SqlDatabase::Mode::ReadWriteCreate);
     QCOMPARE(pragma(db, "journal_mode"), QStringLiteral("wal"));
-    QCOMPARE(pragma(db, "synchronous"), QStringLiteral("1"));   // NORMAL
+    QCOMPARE(pragma(db, "synchronous"), QStringLiteral("1")); // NORMAL
     QCOMPARE(pragma(db, "foreign_keys"), QStringLiteral("0"));
     QVERIFY(QFile::exists(home.file("a.db")));
 }
@@ -50,7 +50,7 @@ void TestSqlDatabase::bindsParametersAndReadsBack()
     ins.exec();
     QCOMPARE(db.lastInsertRowId(), 1);
     ins.reset();
-    ins.bind(1, QString());   // a null QString is stored as empty text, not NULL
+    ins.bind(1, QString()); // a null QString is stored as empty text, not NULL
     ins.bindNull(2);
     ins.exec();
     QCOMPARE(db.lastInsertRowId(), 2);
@@ -177,8 +177,8 @@ void TestSqlDatabase::timeBudgetStopsARunawayQuery()
     TempHome home;
     SqlDatabase db(home.file("a.db"), SqlDatabase::Mode::ReadWriteCreate);
     db.setTimeBudget(200);
-    SqlStatement st = db.prepare(QStringLiteral(
-        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c"));
+    SqlStatement st = db.prepare(
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c"));
     QElapsedTimer timer;
     timer.start();
     try {

@@ -148,8 +148,8 @@ void TestStatEvaluation::everyBuiltInOverTheWholeLog()
 void TestStatEvaluation::averagesFollowTheDayCount()
 {
     const clsGroup& all = allCallers();
-    QCOMPARE(builtIn("Average Calls Per Hour", all, 14), 0.03);  // 9 / 336
-    QCOMPARE(builtIn("Average Calls Per Day", all, 14), 0.64);   // 9 / 14
+    QCOMPARE(builtIn("Average Calls Per Hour", all, 14), 0.03); // 9 / 336
+    QCOMPARE(builtIn("Average Calls Per Day", all, 14), 0.64);  // 9 / 14
     QCOMPARE(builtIn("Average Calls Per Week", all, 14), 4.5);
     QCOMPARE(builtIn("Average Calls Per Month", all, 14), 19.29);
     QCOMPARE(builtIn("Average Calls Per Year", all, 14), 234.64);
@@ -264,7 +264,8 @@ void TestStatEvaluation::failuresGiveMinusOneAndMinusTwo()
     QCOMPARE(builtIn("Calls in the Last Week", group("nosuchfield = 1")), kStatBadSql);
     QCOMPARE(ExecuteStat(total, allCallers(), 0, QStringLiteral("and fldDate > #not a date#")), kStatBadSql);
 
-    const QString deep = QString(1200, QLatin1Char('(')) + QStringLiteral("fldRings = 1") + QString(1200, QLatin1Char(')'));
+    const QString deep =
+        QString(1200, QLatin1Char('(')) + QStringLiteral("fldRings = 1") + QString(1200, QLatin1Char(')'));
     QCOMPARE(ExecuteStat(statistic(deep), allCallers(), 0, QString()), kStatTooComplex);
     QStringList terms;
     for (int i = 0; i < 3000; ++i)
@@ -278,8 +279,7 @@ void TestStatEvaluation::conditionsCannotChangeTheLog()
 {
     const clsStatistic total = *gStatistics->item("Total Calls");
     QCOMPARE(ExecuteStat(total, group("1=1; Delete * From tblCID"), 0, QString()), kStatBadSql);
-    QCOMPARE(ExecuteStat(statistic("1=1); Delete * From tblCID Where (1=1"), allCallers(), 0, QString()),
-             kStatBadSql);
+    QCOMPARE(ExecuteStat(statistic("1=1); Delete * From tblCID Where (1=1"), allCallers(), 0, QString()), kStatBadSql);
     QCOMPARE(ExecuteStat(total, allCallers(), 0, QStringLiteral("and 1=1; Drop Table tblCID")), kStatBadSql);
     QCOMPARE(count(), 9);
 }
@@ -288,14 +288,14 @@ void TestStatEvaluation::busiestWindowEdges()
 {
     auto seconds = [](const char* iso) { return at(QString::fromLatin1(iso)).toSecsSinceEpoch(); };
     QString note;
-    QCOMPARE(MostCallsInPeriod({seconds("2024-01-01 10:00:00"), seconds("2024-01-01 10:20:00"),
-                                seconds("2024-01-01 10:50:00")},
-                               3600, &note),
+    QCOMPARE(MostCallsInPeriod(
+                 {seconds("2024-01-01 10:00:00"), seconds("2024-01-01 10:20:00"), seconds("2024-01-01 10:50:00")}, 3600,
+                 &note),
              3);
     note.clear();
-    QCOMPARE(MostCallsInPeriod({seconds("2024-01-01 10:00:00"), seconds("2024-01-01 10:30:00"),
-                                seconds("2024-01-01 11:05:00")},
-                               3600, &note),
+    QCOMPARE(MostCallsInPeriod(
+                 {seconds("2024-01-01 10:00:00"), seconds("2024-01-01 10:30:00"), seconds("2024-01-01 11:05:00")}, 3600,
+                 &note),
              2);
     QCOMPARE(note, QStringLiteral(" (1/1/2024 10:00:00 AM to 1/1/2024 10:30:00 AM)"));
     // A span of exactly the window does not count; the same second counts twice.

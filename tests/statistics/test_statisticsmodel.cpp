@@ -107,13 +107,31 @@ void TestStatisticsModel::builtInsInTableOrder()
 {
     CreateDefaultStatistics();
     QCOMPARE(gStatistics->count(), 25);
-    const QStringList expected = {
-        "Total Calls", "Total Calls Answered", "Total Calls Not Answered", "Calls Between 9pm and 1am",
-        "Blocked Calls", "Most Rings", "Average Rings", "Most Calls in a Hour", "Most Calls in 2 Hours",
-        "Most Calls in 3 Hours", "Most Calls in 6 Hours", "Most Calls in 12 Hours", "Most Calls in a Day",
-        "Most Calls in a Week", "Most Calls in a Month", "Most Calls in a Year", "Average Calls Per Hour",
-        "Average Calls Per Day", "Average Calls Per Week", "Average Calls Per Month", "Average Calls Per Year",
-        "Calls in the Last Day", "Calls in the Last Week", "Calls in the Last Month", "Calls in the Last Year"};
+    const QStringList expected = {"Total Calls",
+                                  "Total Calls Answered",
+                                  "Total Calls Not Answered",
+                                  "Calls Between 9pm and 1am",
+                                  "Blocked Calls",
+                                  "Most Rings",
+                                  "Average Rings",
+                                  "Most Calls in a Hour",
+                                  "Most Calls in 2 Hours",
+                                  "Most Calls in 3 Hours",
+                                  "Most Calls in 6 Hours",
+                                  "Most Calls in 12 Hours",
+                                  "Most Calls in a Day",
+                                  "Most Calls in a Week",
+                                  "Most Calls in a Month",
+                                  "Most Calls in a Year",
+                                  "Average Calls Per Hour",
+                                  "Average Calls Per Day",
+                                  "Average Calls Per Week",
+                                  "Average Calls Per Month",
+                                  "Average Calls Per Year",
+                                  "Calls in the Last Day",
+                                  "Calls in the Last Week",
+                                  "Calls in the Last Month",
+                                  "Calls in the Last Year"};
     QCOMPARE(descriptions(gStatistics.get()), expected);
 
     QStringList defaults;
@@ -192,8 +210,8 @@ void TestStatisticsModel::contactConditionsQuoteAnyNumber()
 void TestStatisticsModel::startUpAddsOneGroupPerContactAfterTheFileItems()
 {
     writeFile(m_home->file("Statistics.dat"), "\"Group\",\"Work\",\"fldNumber Like '*555*'\"\r\n");
-    setContacts({makeContact("John Smith", {"555-1234"}), makeContact("Nobody", {}),
-                 makeContact("private number", {"999"})});
+    setContacts(
+        {makeContact("John Smith", {"555-1234"}), makeContact("Nobody", {}), makeContact("private number", {"999"})});
     CreateDefaultStatistics();
     QCOMPARE(descriptions(gGroups.get()), kSpecialGroups + QStringList({"Work", "John Smith", "Nobody"}));
     const auto john = GetGroup("John Smith", gGroups.get());
@@ -340,9 +358,9 @@ void TestStatisticsModel::fileWithoutUserItemsIsEmpty()
 void TestStatisticsModel::badLinesLoseOnlyThemselves()
 {
     writeFile(m_home->file("Statistics.dat"),
-              "\"statistic\",\"Lower\",\"\",\"NONE\"\r\n"                // tag in the wrong case: passed over
-              "\"junk\",\"Group\",\"Found\",\"fldRings = 1\"\r\n"        // a tag later in the line still counts
-              "\"Statistic\",\"Short\",\"fldRings > 1\"\r\n"             // cut short
+              "\"statistic\",\"Lower\",\"\",\"NONE\"\r\n"         // tag in the wrong case: passed over
+              "\"junk\",\"Group\",\"Found\",\"fldRings = 1\"\r\n" // a tag later in the line still counts
+              "\"Statistic\",\"Short\",\"fldRings > 1\"\r\n"      // cut short
               "\r\n"
               "garbage without quotes\r\n"
               "\"Statistic\",\"After\",\"fldRings > 3\",\"NONE\",\"Group\",\"Two In One\",\"\"\r\n"

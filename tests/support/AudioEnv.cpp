@@ -48,14 +48,14 @@ QList<int> sinkVolumes()
 
 void setSinkVolume(int left, int right)
 {
-    pactl({QStringLiteral("set-sink-volume"), QStringLiteral("nullsink"), QString::number(left),
-           QString::number(right)});
+    pactl(
+        {QStringLiteral("set-sink-volume"), QStringLiteral("nullsink"), QString::number(left), QString::number(right)});
 }
 
 void setSinkMute(bool muted)
 {
-    pactl({QStringLiteral("set-sink-mute"), QStringLiteral("nullsink"), muted ? QStringLiteral("1")
-                                                                             : QStringLiteral("0")});
+    pactl({QStringLiteral("set-sink-mute"), QStringLiteral("nullsink"),
+           muted ? QStringLiteral("1") : QStringLiteral("0")});
 }
 
 bool sinkMuted()
@@ -72,7 +72,8 @@ int ownSinkInputs()
 
 namespace {
 
-template <class F> auto withMaster(F f, decltype(f(nullptr)) failed)
+template <class F>
+auto withMaster(F f, decltype(f(nullptr)) failed)
 {
     snd_mixer_t* mixer = nullptr;
     if (snd_mixer_open(&mixer, 0) != 0)

@@ -86,17 +86,13 @@ void FakeModem::inject(const QByteArray& bytes)
 
 void FakeModem::injectLine(const QString& line) { inject("\r\n" + line.toUtf8() + "\r\n"); }
 
-QStringList FakeModem::callLines(const QString& number, const QString& name, const QString& date,
-                                 const QString& time)
+QStringList FakeModem::callLines(const QString& number, const QString& name, const QString& date, const QString& time)
 {
     return {QStringLiteral("DATE = ") + date, QStringLiteral("TIME = ") + time, QStringLiteral("NMBR = ") + number,
             QStringLiteral("NAME = ") + name};
 }
 
-int FakeModem::count(const QString& command) const
-{
-    return int(m_commands.count(command));
-}
+int FakeModem::count(const QString& command) const { return int(m_commands.count(command)); }
 
 void FakeModem::clearReceived()
 {

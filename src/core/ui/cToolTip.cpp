@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include <QEvent>
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -177,15 +177,9 @@ void cToolTip::AjustItemRect(QWidget* widget, int id, int left, int top, int rig
 
 bool cToolTip::hasTool(QWidget* widget, int id) const { return m_tools.contains(Key(widget, id >= 0 ? id : -1)); }
 
-QString cToolTip::toolText(QWidget* widget, int id) const
-{
-    return m_tools.value(Key(widget, id >= 0 ? id : -1)).text;
-}
+QString cToolTip::toolText(QWidget* widget, int id) const { return m_tools.value(Key(widget, id >= 0 ? id : -1)).text; }
 
-int cToolTip::toolFlags(QWidget* widget, int id) const
-{
-    return m_tools.value(Key(widget, id >= 0 ? id : -1)).flags;
-}
+int cToolTip::toolFlags(QWidget* widget, int id) const { return m_tools.value(Key(widget, id >= 0 ? id : -1)).flags; }
 
 QRect cToolTip::toolRect(QWidget* widget, int id) const { return m_tools.value(Key(widget, id)).rect; }
 
@@ -258,10 +252,10 @@ void cToolTip::showTip()
     QWidget* w = it->widget;
     m_tip->setText(it->text);
     m_tip->adjustSize();
-    const QSize size = m_tip->sizeHint().boundedTo(QSize(m_tipWidth > 0 ? m_tipWidth : QWIDGETSIZE_MAX,
-                                                         QWIDGETSIZE_MAX));
-    m_tip->resize(size.width(), m_tip->heightForWidth(size.width()) > 0 ? m_tip->heightForWidth(size.width())
-                                                                         : size.height());
+    const QSize size =
+        m_tip->sizeHint().boundedTo(QSize(m_tipWidth > 0 ? m_tipWidth : QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    m_tip->resize(size.width(),
+                  m_tip->heightForWidth(size.width()) > 0 ? m_tip->heightForWidth(size.width()) : size.height());
     QPoint place;
     if (it->flags & TTF_CENTERTIP) {
         // Centred under the tool.

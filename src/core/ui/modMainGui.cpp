@@ -154,9 +154,9 @@ QString FormSection(const QWidget* window)
 const QStringList& DialogWindowNames()
 {
     static const QStringList names = {
-        QStringLiteral("frmAddBlockCallString"), QStringLiteral("frmAbout"),         QStringLiteral("frmAddRecipient"),
-        QStringLiteral("frmNewContact"),         QStringLiteral("frmAddGroup"),      QStringLiteral("frmAddStatistic"),
-        QStringLiteral("frmSelectContact"),      QStringLiteral("frmAddIP"),         QStringLiteral("frmConfiguration"),
+        QStringLiteral("frmAddBlockCallString"), QStringLiteral("frmAbout"),    QStringLiteral("frmAddRecipient"),
+        QStringLiteral("frmNewContact"),         QStringLiteral("frmAddGroup"), QStringLiteral("frmAddStatistic"),
+        QStringLiteral("frmSelectContact"),      QStringLiteral("frmAddIP"),    QStringLiteral("frmConfiguration"),
         QStringLiteral("frmAddNumber"),
     };
     return names;
@@ -358,8 +358,8 @@ void RestoreFormPosition(QWidget* window)
     const QRect desktop = screen ? screen->virtualGeometry() : screenRect;
     w = std::min(w, std::max(1, desktop.width()));
     h = std::min(h, std::max(1, desktop.height()));
-    const int state = textToWhole(
-        GetProperty(section, Key::WindowState, QString::number(stateNumber(window->windowState()))), 0);
+    const int state =
+        textToWhole(GetProperty(section, Key::WindowState, QString::number(stateNumber(window->windowState()))), 0);
 
     QRect place(screenRect.left() + left, screenRect.top() + top, w, h);
     if (!placeReachable(place)) {
@@ -506,13 +506,31 @@ void SetWindowStyle(QWidget* window, int borderKind, bool clipChildren, bool sys
     bool fixed = false;
     bool known = true;
     switch (borderKind) {
-    case BorderNone: flags |= Qt::Window | Qt::FramelessWindowHint; break;
-    case BorderFixedSingle: flags |= Qt::Window | Qt::WindowTitleHint; fixed = true; break;
-    case BorderSizable: flags |= Qt::Window | Qt::WindowTitleHint; break;
-    case BorderFixedDialog: flags |= Qt::Dialog | Qt::WindowTitleHint; fixed = true; break;
-    case BorderFixedToolWindow: flags |= Qt::Tool | Qt::WindowTitleHint; fixed = true; break;
-    case BorderSizableToolWindow: flags |= Qt::Tool | Qt::WindowTitleHint; break;
-    default: known = false; flags |= window->windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint); break;
+    case BorderNone:
+        flags |= Qt::Window | Qt::FramelessWindowHint;
+        break;
+    case BorderFixedSingle:
+        flags |= Qt::Window | Qt::WindowTitleHint;
+        fixed = true;
+        break;
+    case BorderSizable:
+        flags |= Qt::Window | Qt::WindowTitleHint;
+        break;
+    case BorderFixedDialog:
+        flags |= Qt::Dialog | Qt::WindowTitleHint;
+        fixed = true;
+        break;
+    case BorderFixedToolWindow:
+        flags |= Qt::Tool | Qt::WindowTitleHint;
+        fixed = true;
+        break;
+    case BorderSizableToolWindow:
+        flags |= Qt::Tool | Qt::WindowTitleHint;
+        break;
+    default:
+        known = false;
+        flags |= window->windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint);
+        break;
     }
     // A tool window has no task-bar entry; asking for one makes it an ordinary window with the same frame.
     if (taskbarButton && (flags & Qt::WindowType_Mask) == Qt::Tool)

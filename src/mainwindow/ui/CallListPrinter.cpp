@@ -28,8 +28,8 @@ struct Column {
     double width;
 };
 constexpr Column Columns[] = {
-    {"Name", 0.5, 2.3}, {"Number", 2.945, 1.23}, {"Date/Time", 4.325, 1.87}, {"Rings", 6.3417, 0.53},
-    {"Answered", 7.0137, 0.84},
+    {"Name", 0.5, 2.3},      {"Number", 2.945, 1.23},    {"Date/Time", 4.325, 1.87},
+    {"Rings", 6.3417, 0.53}, {"Answered", 7.0137, 0.84},
 };
 
 struct PrintFailure {
@@ -39,8 +39,7 @@ struct PrintFailure {
 
 } // namespace
 
-CallListPrinter::CallListPrinter(CallerIDGrid* grid)
-    : m_grid(grid), m_font(QStringLiteral("Liberation Sans"))
+CallListPrinter::CallListPrinter(CallerIDGrid* grid) : m_grid(grid), m_font(QStringLiteral("Liberation Sans"))
 {
     // "Arial" 12 pt; Liberation Sans has the same metrics.
     m_font.setPointSizeF(12);

@@ -141,12 +141,24 @@ void CallListView::keyPressEvent(QKeyEvent* event)
     const int page = std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) - 1);
     int target = std::max(1, m_list->rowSel());
     switch (event->key()) {
-    case Qt::Key_Up: target -= 1; break;
-    case Qt::Key_Down: target += 1; break;
-    case Qt::Key_PageUp: target -= page; break;
-    case Qt::Key_PageDown: target += page; break;
-    case Qt::Key_Home: target = 1; break;
-    case Qt::Key_End: target = last; break;
+    case Qt::Key_Up:
+        target -= 1;
+        break;
+    case Qt::Key_Down:
+        target += 1;
+        break;
+    case Qt::Key_PageUp:
+        target -= page;
+        break;
+    case Qt::Key_PageDown:
+        target += page;
+        break;
+    case Qt::Key_Home:
+        target = 1;
+        break;
+    case Qt::Key_End:
+        target = last;
+        break;
     default:
         event->ignore();
         return;

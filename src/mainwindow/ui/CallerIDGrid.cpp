@@ -176,10 +176,14 @@ bool CallerIDGrid::isEditing() const { return !m_edit->isHidden(); }
 int CallerIDGrid::buttonNumber(Qt::MouseButton button)
 {
     switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -388,10 +392,7 @@ void CallerIDGrid::ChangeFontBoldByRow(int row, bool bold)
         writeRowBold(row, row, bold);
 }
 
-void CallerIDGrid::ChangeFontBoldMultRows(int count, bool bold)
-{
-    writeRowBold(1, std::min(count, Rows() - 1), bold);
-}
+void CallerIDGrid::ChangeFontBoldMultRows(int count, bool bold) { writeRowBold(1, std::min(count, Rows() - 1), bold); }
 
 void CallerIDGrid::ChangeColorByID(qint64 id, quint32 colour)
 {
@@ -411,8 +412,8 @@ void CallerIDGrid::ChangeColorByRow(int row, quint32 colour, bool force)
 
 static CallListModel::Cells cellsOf(const clsCaller& caller)
 {
-    return {caller.PrintNameDescription(), caller.Number.Number, caller.CallerDate, QString::number(caller.Rings),
-            caller.Answered, QString::number(caller.ID)};
+    return {caller.PrintNameDescription(), caller.Number.Number, caller.CallerDate,
+            QString::number(caller.Rings), caller.Answered,      QString::number(caller.ID)};
 }
 
 void CallerIDGrid::UpdateItem(qint64 id, const clsCaller& caller)

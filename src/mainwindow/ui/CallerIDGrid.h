@@ -131,7 +131,7 @@ private:
     int m_sortCol = 2;
     bool m_ascending = true;
     bool m_highlight = true;
-    std::array<int, 5> m_savedWidths{};     // widths as last saved (twips)
+    std::array<int, 5> m_savedWidths{};                         // widths as last saved (twips)
     std::array<int, CallListModel::ColumnCount> m_widthTwips{}; // the twips each width was set to
     int m_mouseRow = 0;
     int m_mouseCol = 0;

@@ -23,20 +23,17 @@
 #include <QWindowStateChangeEvent>
 
 #include "capture/CallHandler.h"
-#include "popup/MiniDisplay.h"
-#include "popup/ui/frmMiniDisplay.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "network/clsServer.h"
-#include "core/WindowLinks.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/ui/CallListPrinter.h"
@@ -44,6 +41,7 @@
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ProgramIcons.h"
 #include "mainwindow/ui/ShellIcon.h"
+#include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
@@ -51,15 +49,17 @@
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 #include "platform/Twips.h"
+#include "popup/MiniDisplay.h"
+#include "popup/ui/frmMiniDisplay.h"
 
 namespace {
 
 const char* const kHiddenByMinimise = "velquonHiddenByMinimise";
 const char* const kPopupFamily[] = {"frmMiniDisplay", "frmCallerInfo", "frmContactPicture", "frmOtherInfo",
                                     "frmCustomizeMiniDisplay"};
-const char* const kViewTimeCaptions[15] = {"15 minutes", nullptr, "1 hour",  "3 hours", "12 hours",
-                                           nullptr,      "1 day", "3 days",  nullptr,   "1 week",
-                                           "3 weeks",    nullptr, "All",     nullptr,   "Custom..."};
+const char* const kViewTimeCaptions[15] = {"15 minutes", nullptr, "1 hour", "3 hours", "12 hours",
+                                           nullptr,      "1 day", "3 days", nullptr,   "1 week",
+                                           "3 weeks",    nullptr, "All",    nullptr,   "Custom..."};
 
 constexpr int MinWidth = 6000; // twips
 constexpr int MinHeight = 3000;
@@ -95,8 +95,8 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     lstClients = new QListWidget(this);
     lstClients->setObjectName(QStringLiteral("lstClients"));
     lstClients->setToolTip(QStringLiteral("Clients (double click to contract)"));
-    for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(lstEventsView),
-                                    static_cast<QAbstractItemView*>(lstClients)}) {
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(lstEventsView), static_cast<QAbstractItemView*>(lstClients)}) {
         QPalette pal = list->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Button));
         list->setPalette(pal);
@@ -217,8 +217,8 @@ void frmBaseMain::buildMenus()
 
     mnuWindows = menuBar()->addMenu(QStringLiteral("&Window"));
     mnuWindow = QList<QAction*>(WindowMenuMiniDisplay + 1, nullptr);
-    QAction* miniDisplay =
-        mnuWindows->addAction(QStringLiteral("&Mini Display"), this, [this] { mnuWindow_Click(WindowMenuMiniDisplay); });
+    QAction* miniDisplay = mnuWindows->addAction(QStringLiteral("&Mini Display"), this,
+                                                 [this] { mnuWindow_Click(WindowMenuMiniDisplay); });
     miniDisplay->setObjectName(QStringLiteral("mnuWindow6"));
     miniDisplay->setCheckable(true);
     miniDisplay->setShortcut(QKeySequence(Qt::Key_F12));
@@ -228,8 +228,8 @@ void frmBaseMain::buildMenus()
     mnuPopupMenuRestore =
         mnuPopupMenu->addAction(QStringLiteral("&Restore"), this, &frmBaseMain::mnuPopupMenuRestore_Click);
     mnuPopupMenu->addSeparator();
-    mnuPopupMenuPopupScreen = mnuPopupMenu->addAction(QStringLiteral("&Mini Display Popup"), this,
-                                                      &frmBaseMain::mnuOptionsPopupScreen_Click);
+    mnuPopupMenuPopupScreen =
+        mnuPopupMenu->addAction(QStringLiteral("&Mini Display Popup"), this, &frmBaseMain::mnuOptionsPopupScreen_Click);
     mnuPopupMenuAlways =
         mnuPopupMenu->addAction(QStringLiteral("&Always On Top"), this, &frmBaseMain::mnuOptionsAlways_Click);
     mnuPopupMenuSound =
@@ -252,8 +252,8 @@ void frmBaseMain::buildMenus()
     mnuGridOptionsAdd->addAction(QStringLiteral("Add As New Contact..."));
     mnuGridOptionsAdd->addAction(QStringLiteral("Add This Number To A Contact..."));
     mnuGridOptions->addSeparator();
-    mnuGridOptionsEdit = mnuGridOptions->addAction(QStringLiteral("Edit"), this,
-                                                   [this] { Grid->ShowEdit(Grid->RowSel(), intGridCol); });
+    mnuGridOptionsEdit =
+        mnuGridOptions->addAction(QStringLiteral("Edit"), this, [this] { Grid->ShowEdit(Grid->RowSel(), intGridCol); });
 
     mnuToolbarPopup = new QMenu(QStringLiteral("Toolbar Popup"), this);
     mnuToolbarPopupCreateNew = mnuToolbarPopup->addAction(QStringLiteral("Add As New Contact..."));
@@ -378,8 +378,7 @@ void frmBaseMain::Form_Load()
     for (int i = 0; i < 5; ++i)
         lstClients->addItem(QString());
 
-    if (!gSwitchingMode &&
-        textToBool(GetProperty(Section::frmConfiguration, Key::Minimized, QStringLiteral("False"))))
+    if (!gSwitchingMode && textToBool(GetProperty(Section::frmConfiguration, Key::Minimized, QStringLiteral("False"))))
         setWindowState(windowState() | Qt::WindowMinimized);
     gSwitchingMode = false;
 
@@ -827,8 +826,12 @@ void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
             // Text the log cannot hold as a date or a ring count changes nothing.
             bool valid = true;
             switch (column) {
-            case 0: caller.Name = text; break;
-            case 1: caller.Number.Number = text; break;
+            case 0:
+                caller.Name = text;
+                break;
+            case 1:
+                caller.Number.Number = text;
+                break;
             case 2:
                 if (const auto date = DateText::parse(text))
                     caller.CallerDate = DateText::format(*date);
@@ -838,8 +841,11 @@ void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
             case 3:
                 valid = RecordFields::toInt32(text, caller.Rings) == RecordFields::Converted;
                 break;
-            case 4: caller.Answered = text; break;
-            default: break;
+            case 4:
+                caller.Answered = text;
+                break;
+            default:
+                break;
             }
             if (!valid) {
                 SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
@@ -847,8 +853,8 @@ void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
             } else {
                 try {
                     EditCaller(caller.ID, caller);
-                    const QList<clsCaller> saved = SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") +
-                                                                 QString::number(caller.ID));
+                    const QList<clsCaller> saved =
+                        SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(caller.ID));
                     if (!saved.isEmpty()) {
                         clsCaller stored = saved.first();
                         MatchCallerToContact(stored.Number.Number, stored);
@@ -985,8 +991,8 @@ void frmBaseMain::mnuFileNewDB_Click()
                 return;
             continue;
         }
-        if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."),
-                            Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+        if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."), Prompt::OkCancel,
+                            Prompt::Critical) != Prompt::Ok)
             return;
     }
     loadCallerDB(QStringLiteral("Created and loaded new caller database "), path);
@@ -1002,8 +1008,7 @@ void frmBaseMain::mnuFileChangeDB_Click()
         QString refusal;
         if (!QFileInfo::exists(path)) {
             refusal = QStringLiteral(" is not a valid database file. Choose another file.");
-        } else if (sameFile(path, GetProperty(Section::frmConfiguration, Key::ContactDBPath,
-                                              defaultContactDBPath()))) {
+        } else if (sameFile(path, GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath()))) {
             refusal = QStringLiteral(" is already loaded. Choose another file.");
         } else {
             // The file is opened before the setting moves to it: a file that is no call log leaves the log
@@ -1163,8 +1168,8 @@ void frmBaseMain::refill()
     const qint32 perStep = std::max<qint32>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
     std::unique_ptr<Processing> progress;
     if (n > ProgressThreshold && !IsDialogOpen())
-        progress = std::make_unique<Processing>((n + perStep - 1) / perStep, QStringLiteral("Processing Grid Data..."),
-                                                this);
+        progress =
+            std::make_unique<Processing>((n + perStep - 1) / perStep, QStringLiteral("Processing Grid Data..."), this);
     Grid->model()->beginBulkAppend();
     qint32 i = 0;
     for (const clsCaller& record : rows) {
@@ -1197,8 +1202,8 @@ void frmBaseMain::UpdateStatus()
 {
     const int n = Grid->Rows() - 1;
     if (Panels.size() > 2)
-        Panels[2]->setText(QString::number(n) + (n == 1 ? QStringLiteral(" Record Displayed")
-                                                        : QStringLiteral(" Records Displayed")));
+        Panels[2]->setText(QString::number(n) +
+                           (n == 1 ? QStringLiteral(" Record Displayed") : QStringLiteral(" Records Displayed")));
     if (windowLinks().findSetRecords && Links::findVisible())
         windowLinks().findSetRecords(n);
     const bool any = n > 0;
@@ -1221,8 +1226,8 @@ void frmBaseMain::Grid_MouseUp(int button, int, double x, double y)
     QMouseEvent press(QEvent::MouseButtonPress, local, viewport->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(viewport, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, viewport->mapToGlobal(local), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, viewport->mapToGlobal(local), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(viewport, &release);
     intGridCol = Grid->MouseCol();
     GridMouseUpTimer.start();

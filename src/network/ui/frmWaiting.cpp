@@ -50,6 +50,7 @@ void frmWaiting::showEvent(QShowEvent* event)
     } else if (kind == QLatin1String("MINI DISPLAY") || kind == QLatin1String("MINI DISPLAY STATS")) {
         // Changing the window's flags inside its own show event is unsafe: do it right after.
         if (textToBool(GetProperty(Section::frmWaiting, Key::OnTop, QStringLiteral("True"))))
-            QMetaObject::invokeMethod(this, [this] { SetOnTop(this, true); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { SetOnTop(this, true); }, Qt::QueuedConnection);
     }
 }

@@ -23,12 +23,12 @@
 #include "popup/PopupLayout.h"
 #include "popup/PopupVibrator.h"
 #include "popup/modLoggedRecord.h"
+#include "popup/ui/PopupDetailWindow.h"
+#include "popup/ui/PopupWindows.h"
 #include "popup/ui/frmCallerInfo.h"
 #include "popup/ui/frmContactPicture.h"
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
-#include "popup/ui/PopupDetailWindow.h"
-#include "popup/ui/PopupWindows.h"
 
 namespace {
 
@@ -217,9 +217,21 @@ void frmMiniDisplay::buildControls()
     chkOnTop->setMouseTracking(true);
     connect(chkOnTop, &QCheckBox::toggled, this, [this] { chkOnTop_Click(); });
 
-    QList<QObject*> watched{picScreen, lblName, lblNumber, lblTime, lblPosition, lblRings, lblAnswered,
-                            txtCallerInfo->viewport(), txtOtherInfo->viewport(), imgContactImage, lblNoPic,
-                            lblWindow[0], lblWindow[1], lblBlock, chkOnTop};
+    QList<QObject*> watched{picScreen,
+                            lblName,
+                            lblNumber,
+                            lblTime,
+                            lblPosition,
+                            lblRings,
+                            lblAnswered,
+                            txtCallerInfo->viewport(),
+                            txtOtherInfo->viewport(),
+                            imgContactImage,
+                            lblNoPic,
+                            lblWindow[0],
+                            lblWindow[1],
+                            lblBlock,
+                            chkOnTop};
     for (QLabel* l : lblNavigate)
         watched << l;
     for (QObject* o : watched)
@@ -404,8 +416,7 @@ void frmMiniDisplay::firstShow()
     m_list->SetScreen();
     if (textToBool(GetProperty(Section::frmCallerInfo, Key::Visible, QStringLiteral("False"))))
         openDetail(MiniDisplay::CallerInfoScreen);
-    if (!isClientMode() &&
-        textToBool(GetProperty(Section::frmContactPicture, Key::Visible, QStringLiteral("False"))))
+    if (!isClientMode() && textToBool(GetProperty(Section::frmContactPicture, Key::Visible, QStringLiteral("False"))))
         openDetail(MiniDisplay::PictureScreen);
     if (textToBool(GetProperty(Section::frmOtherInfo, Key::Visible, QStringLiteral("False"))))
         openDetail(MiniDisplay::OtherInfoScreen);
@@ -459,10 +470,7 @@ void frmMiniDisplay::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void frmMiniDisplay::SaveFormPosition()
-{
-    ::SaveFormPosition(this, PlacePosition | PlaceSize);
-}
+void frmMiniDisplay::SaveFormPosition() { ::SaveFormPosition(this, PlacePosition | PlaceSize); }
 
 // ---------------------------------------------------------------------------------------------------------
 // Appearance
@@ -491,8 +499,7 @@ void frmMiniDisplay::UpdateAppearance()
     setAutoFillBackground(true);
     for (QWidget* w : std::initializer_list<QWidget*>{lblWindow[0], lblWindow[1], lblBlock, chkOnTop})
         setBackground(w, back);
-    for (int screenIndex :
-         {MiniDisplay::CallerInfoScreen, MiniDisplay::PictureScreen, MiniDisplay::OtherInfoScreen}) {
+    for (int screenIndex : {MiniDisplay::CallerInfoScreen, MiniDisplay::PictureScreen, MiniDisplay::OtherInfoScreen}) {
         if (PopupDetailWindow* w = detailWindow(screenIndex, false); w && w->isVisible())
             w->UpdateAppearance();
     }
@@ -637,7 +644,8 @@ bool frmMiniDisplay::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     case QEvent::MouseButtonRelease:
-        if (me->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(me->position().toPoint())) {
+        if (me->button() == Qt::LeftButton &&
+            static_cast<QWidget*>(watched)->rect().contains(me->position().toPoint())) {
             if (navigate >= 0) {
                 m_list->lblNavigate_Click(navigate);
                 return true;
@@ -737,9 +745,8 @@ void frmMiniDisplay::setCallerTexts(const QString& position, const QString& name
 
 void frmMiniDisplay::showCallerInfo(const QString& text)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{lblName, lblNumber, lblTime, lblRings, lblAnswered,
-                                                      lblPosition, imgContactImage, lblNoPic, txtOtherInfo,
-                                                      lblWindow[1]})
+    for (QWidget* w : std::initializer_list<QWidget*>{lblName, lblNumber, lblTime, lblRings, lblAnswered, lblPosition,
+                                                      imgContactImage, lblNoPic, txtOtherInfo, lblWindow[1]})
         w->hide();
     txtCallerInfo->show();
     picWindow->show();
@@ -750,8 +757,8 @@ void frmMiniDisplay::showCallerInfo(const QString& text)
 
 void frmMiniDisplay::showImage(const QString& imageFile)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{lblName, lblNumber, lblTime, lblRings, lblAnswered,
-                                                      lblPosition, txtCallerInfo, txtOtherInfo, picWindow})
+    for (QWidget* w : std::initializer_list<QWidget*>{lblName, lblNumber, lblTime, lblRings, lblAnswered, lblPosition,
+                                                      txtCallerInfo, txtOtherInfo, picWindow})
         w->hide();
     lblNoPic->show();
     imgContactImage->show();
@@ -763,8 +770,8 @@ void frmMiniDisplay::showImage(const QString& imageFile)
 
 void frmMiniDisplay::showOtherInfo(const QString& text)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{lblName, lblNumber, lblTime, lblRings, lblAnswered,
-                                                      lblPosition, txtCallerInfo, imgContactImage, lblNoPic})
+    for (QWidget* w : std::initializer_list<QWidget*>{lblName, lblNumber, lblTime, lblRings, lblAnswered, lblPosition,
+                                                      txtCallerInfo, imgContactImage, lblNoPic})
         w->hide();
     txtOtherInfo->show();
     picWindow->show();

@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
-#include <QLabel>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
@@ -16,8 +16,10 @@
 
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
+#include "config/ui/frmOneTimeSetup.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowFactory.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
@@ -26,8 +28,6 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
-#include "config/ui/frmOneTimeSetup.h"
-#include "core/WindowFactory.h"
 #include "core/ui/StartupWindows.h"
 #include "core/ui/cToolTip.h"
 #include "network/clsRemoteSocket.h"
@@ -328,12 +328,13 @@ void TestStartup::timeAway_data()
     const QDateTime now = QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC);
     QTest::newRow("47.6 hours") << DateText::format(now.addSecs(-qint64(47.6 * 3600)))
                                 << "Logged off for 1 days 23.6 hours";
-    QTest::newRow("5.25 hours") << DateText::format(now.addSecs(-qint64(5.25 * 3600)))
-                                << "Logged off for 5.25 hours";
+    QTest::newRow("5.25 hours") << DateText::format(now.addSecs(-qint64(5.25 * 3600))) << "Logged off for 5.25 hours";
     QTest::newRow("two days") << DateText::format(now.addDays(-2)) << "Logged off for 2 days 0 hours";
     QTest::newRow("seconds") << DateText::format(now.addSecs(-20)) << "Logged off for 0.01 hours";
-    QTest::newRow("not a date") << "yesterday-ish" << "Logged off for 0 hours";
-    QTest::newRow("empty") << "" << "Logged off for 0 hours";
+    QTest::newRow("not a date") << "yesterday-ish"
+                                << "Logged off for 0 hours";
+    QTest::newRow("empty") << ""
+                           << "Logged off for 0 hours";
     QTest::newRow("german separator") << DateText::format(now.addSecs(-qint64(47.6 * 3600)))
                                       << "de:Logged off for 1 days 23,6 hours";
 }
@@ -382,8 +383,8 @@ void TestStartup::databaseMessages()
     QCOMPARE(DatabaseMessage(0, 1, p),
              QStringLiteral("The contact database could not be found. A new database was created in ") + p + '.');
     QCOMPARE(DatabaseMessage(1, 1, p),
-             QStringLiteral("The caller and contact databases could not be found. New databases were created in ") +
-                 p + '.');
+             QStringLiteral("The caller and contact databases could not be found. New databases were created in ") + p +
+                 '.');
     QCOMPARE(DatabaseMessage(2, 1, p),
              QStringLiteral("The caller and contact databases could not be found. A new contact database was "
                             "created in ") +
@@ -399,12 +400,11 @@ void TestStartup::databaseMessages()
     // A file in the program folder that cannot be opened is named, never reported as found.
     const QString unopenable = DatabaseMessage(3, 1, p);
     QVERIFY(!unopenable.contains(QStringLiteral("found in")));
-    QCOMPARE(unopenable, QStringLiteral("The contact database could not be found. A new database was created in ") +
-                             p + QStringLiteral(". The caller database ") + p +
+    QCOMPARE(unopenable, QStringLiteral("The contact database could not be found. A new database was created in ") + p +
+                             QStringLiteral(". The caller database ") + p +
                              QStringLiteral("/dbCID.mdb could not be opened; Velquon runs without it."));
-    QCOMPARE(DatabaseMessage(0, 4, p),
-             QStringLiteral("The contact database could not be created in ") + p +
-                 QStringLiteral("; Velquon runs without it."));
+    QCOMPARE(DatabaseMessage(0, 4, p), QStringLiteral("The contact database could not be created in ") + p +
+                                           QStringLiteral("; Velquon runs without it."));
 }
 
 void TestStartup::callerDatabaseFoundInProgramFolder()
@@ -515,8 +515,12 @@ void TestStartup::switchModeTwiceKeepsOneWindow_data()
     QTest::addColumn<QString>("back");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("started");
-    QTest::newRow("standalone") << "0" << "Velquon" << "Started Velquon";
-    QTest::newRow("server") << "1" << "Velquon (Sever)" << "Started Velquon Server";
+    QTest::newRow("standalone") << "0"
+                                << "Velquon"
+                                << "Started Velquon";
+    QTest::newRow("server") << "1"
+                            << "Velquon (Sever)"
+                            << "Started Velquon Server";
 }
 
 void TestStartup::switchModeTwiceKeepsOneWindow()
@@ -680,7 +684,8 @@ void TestStartup::secondProcessRaisesFirst()
     const qint64 total = timer.elapsed();
     QVERIFY(askedAt >= 0);
     // Well under the second copy's own 1.5 s wait for an answer: it did not wait for one in vain.
-    QVERIFY2(total - askedAt < 1000, qPrintable(QStringLiteral("asked at %1 ms, ended at %2 ms").arg(askedAt).arg(total)));
+    QVERIFY2(total - askedAt < 1000,
+             qPrintable(QStringLiteral("asked at %1 ms, ended at %2 ms").arg(askedAt).arg(total)));
     if (total >= 2000)
         qWarning("the second copy took %lld ms in all (a busy machine?)", total);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);

@@ -299,12 +299,10 @@ void TestWindowFunctions::clipboardFromAnUpwardSelection()
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
     view.setSelectionMode(QAbstractItemView::ContiguousSelection);
     // Selected from row 4 upwards to row 2: the anchor is below the current row.
-    view.selectionModel()->setCurrentIndex(model->index(4, 0), QItemSelectionModel::ClearAndSelect |
-                                                                   QItemSelectionModel::Rows);
-    view.selectionModel()->setCurrentIndex(model->index(2, 0), QItemSelectionModel::Select |
-                                                                   QItemSelectionModel::Rows);
-    view.selectionModel()->select(QItemSelection(model->index(2, 0), model->index(4, 6)),
-                                  QItemSelectionModel::Select);
+    view.selectionModel()->setCurrentIndex(model->index(4, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view.selectionModel()->setCurrentIndex(model->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.selectionModel()->select(QItemSelection(model->index(2, 0), model->index(4, 6)), QItemSelectionModel::Select);
     const QString text = CopyGridToClipboard(&view, 1, false);
     QCOMPARE(text, QStringLiteral("2.0\t2.1\r\n3.0\t3.1\r\n4.0\t4.1"));
     QVERIFY(!text.endsWith(QStringLiteral("\r\n")));
@@ -535,7 +533,8 @@ void TestWindowFunctions::syntheticClickAndListWidth()
     list.resize(60, 80);
     list.addItems({QStringLiteral("short"), QStringLiteral("a much longer entry than the list is wide")});
     const int extent = SetListScrollWidth(&list);
-    QCOMPARE(extent, list.fontMetrics().horizontalAdvance(QStringLiteral("a much longer entry than the list is wide")) + 15);
+    QCOMPARE(extent,
+             list.fontMetrics().horizontalAdvance(QStringLiteral("a much longer entry than the list is wide")) + 15);
 }
 
 QTEST_MAIN(TestWindowFunctions)

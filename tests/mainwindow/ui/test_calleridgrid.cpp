@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "support/TempHome.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -15,6 +14,7 @@
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/SortArrow.h"
 #include "platform/Prompt.h"
+#include "support/TempHome.h"
 
 namespace {
 

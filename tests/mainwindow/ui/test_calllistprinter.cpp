@@ -53,9 +53,8 @@ QList<QList<Word>> pdfWords(const QString& pdf)
             pages.append(QList<Word>());
             continue;
         }
-        pages.last().append(
-            Word{m.captured(5), m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
-             m.captured(4).toDouble()});
+        pages.last().append(Word{m.captured(5), m.captured(1).toDouble(), m.captured(2).toDouble(),
+                                 m.captured(3).toDouble(), m.captured(4).toDouble()});
     }
     return pages;
 }
@@ -158,8 +157,8 @@ void TestCallListPrinter::printsTitleHeadingsRowsAndFooters()
     const int count = 100;
     for (int i = 1; i <= count; ++i)
         m_grid->AddItem(caller(i, QStringLiteral("Caller%1").arg(i, 3, 10, QLatin1Char('0')),
-                               QStringLiteral("555-%1").arg(1000 + i), i % 9, i % 2 ? QStringLiteral("YES")
-                                                                                    : QStringLiteral("NO")));
+                               QStringLiteral("555-%1").arg(1000 + i), i % 9,
+                               i % 2 ? QStringLiteral("YES") : QStringLiteral("NO")));
     QCOMPARE(m_grid->Rows(), count + 1);
 
     auto printer = pdfPrinter();
@@ -227,8 +226,8 @@ void TestCallListPrinter::anEmptyGridPrintsTheHeaderAndNoFooter()
     QVERIFY(CallListPrinter(m_grid.get()).PrintList(*printer));
     const QList<QStringList> pages = pdfLayout(pdfPath());
     QCOMPARE(pages.size(), 1);
-    QCOMPARE(pages.first(), (QStringList{QStringLiteral("Velquon"),
-                                         QStringLiteral("Name Number Date/Time Rings Answered")}));
+    QCOMPARE(pages.first(),
+             (QStringList{QStringLiteral("Velquon"), QStringLiteral("Name Number Date/Time Rings Answered")}));
 }
 
 void TestCallListPrinter::cellsAreCutToTheirColumnNotWrapped()
@@ -262,8 +261,8 @@ void TestCallListPrinter::cellsAreCutToTheirColumnNotWrapped()
     const QString cutRow = m_grid->TextMatrix(1, 0) == longName ? lines[2] : lines[3];
     QCOMPARE(cutRow.section(QLatin1Char(' '), 0, 0), QString(nameKept, QLatin1Char('W')));
     QCOMPARE(cutRow.section(QLatin1Char(' '), -1), QString(9, QLatin1Char('M')));
-    QVERIFY(lines.contains(QStringLiteral("Short 555-0002 %1 4 NO").arg(m_grid->TextMatrix(
-        m_grid->TextMatrix(1, 0) == longName ? 2 : 1, 2))));
+    QVERIFY(lines.contains(QStringLiteral("Short 555-0002 %1 4 NO")
+                               .arg(m_grid->TextMatrix(m_grid->TextMatrix(1, 0) == longName ? 2 : 1, 2))));
 }
 
 void TestCallListPrinter::cancelAndUnansweredDialogsPrintNothing()

@@ -7,23 +7,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QPushButton>
 
 #include <functional>
 
+#include "capture/CallHandler.h"
+#include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "network/clsServer.h"
 #include "core/ui/StartupWindows.h"
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
+#include "mainwindow/ui/ProgramIcons.h"
+#include "mainwindow/ui/ShellIcon.h"
+#include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
@@ -32,10 +36,6 @@
 #include "platform/Twips.h"
 #include "support/FakeModem.h"
 #include "support/TempHome.h"
-#include "capture/CallHandler.h"
-#include "capture/ModemPort.h"
-#include "mainwindow/ui/ProgramIcons.h"
-#include "mainwindow/ui/ShellIcon.h"
 
 class TestCallView : public QObject {
     Q_OBJECT
@@ -169,10 +169,10 @@ void TestCallView::emptyViewDisablesTheRecordCommands()
     w->mnuViewTime[0]->trigger();
     QCOMPARE(w->Grid->Rows(), 1);
     QCOMPARE(w->Panels[2]->text(), QStringLiteral("0 Records Displayed"));
-    for (QAction* a : {w->mnuEditCopyAll, w->mnuEditCopy, w->mnuEditDelete, w->mnuEditClear, w->mnuEditOriginal,
-                       w->mnuEditAdd->menuAction(), w->mnuGridOptionsAdd->menuAction(), w->mnuToolbarPopupCreateNew,
-                       w->mnuToolbarPopupAddToCurrent, w->ToolbarButtons[3], w->ToolbarButtons[4],
-                       w->ToolbarButtons[11]})
+    for (QAction* a :
+         {w->mnuEditCopyAll, w->mnuEditCopy, w->mnuEditDelete, w->mnuEditClear, w->mnuEditOriginal,
+          w->mnuEditAdd->menuAction(), w->mnuGridOptionsAdd->menuAction(), w->mnuToolbarPopupCreateNew,
+          w->mnuToolbarPopupAddToCurrent, w->ToolbarButtons[3], w->ToolbarButtons[4], w->ToolbarButtons[11]})
         QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
     QVERIFY(w->ToolbarButtons[1]->isEnabled()); // printing is not touched
     QVERIFY(w->mnuEditReset->isEnabled());
@@ -406,8 +406,8 @@ void TestCallView::cellEditsAreStored()
     w->Grid->setRow(2);
     Prompt::queueAnswer(Prompt::No);
     w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
-    QCOMPARE(Prompt::texts(),
-             QStringList{QStringLiteral("Are you sure you want to permanently edit the original caller id information?")});
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral(
+                                  "Are you sure you want to permanently edit the original caller id information?")});
     QVERIFY(stored().Name != QStringLiteral("SOMEONE ELSE"));
     Prompt::queueAnswer(Prompt::Yes);
     gNetworkMode = Server;
@@ -429,8 +429,9 @@ void TestCallView::screenshot()
     const char* names[] = {"JOHN SMITH", "PRIVATE", "MARY JONES", "O BRIEN PAT", "UNKNOWN NAME", "ACME CORP"};
     const char* answered[] = {"YES", "NO", "N/A", "BLOCKED"};
     for (int i = 0; i < 40; ++i) {
-        clsCaller c = call(QString::fromLatin1(names[i % 6]), QStringLiteral("(555) 01%1-%2").arg(i % 10).arg(1000 + i * 7),
-                           Clock::now().addSecs(-1800LL * (40 - i)));
+        clsCaller c =
+            call(QString::fromLatin1(names[i % 6]), QStringLiteral("(555) 01%1-%2").arg(i % 10).arg(1000 + i * 7),
+                 Clock::now().addSecs(-1800LL * (40 - i)));
         c.Rings = i % 7;
         c.Answered = QString::fromLatin1(answered[i % 4]);
         AddCaller(c);

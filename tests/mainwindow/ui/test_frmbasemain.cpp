@@ -12,27 +12,27 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/StartupWindows.h"
+#include "core/ui/cToolTip.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ProgramIcons.h"
 #include "mainwindow/ui/ShellIcon.h"
+#include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
-#include "support/TempHome.h"
-#include "support/ui/StandaloneSession.h"
-#include "core/ui/cToolTip.h"
-#include "capture/ModemPort.h"
-#include "network/clsServer.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "support/TempHome.h"
+#include "support/ui/StandaloneSession.h"
 
 class TestFrmBaseMain : public QObject {
     Q_OBJECT
@@ -132,9 +132,11 @@ void TestFrmBaseMain::hintsFollowTheOption()
 {
     frmBaseMain* w = window();
     QVERIFY(gToolTip);
-    QVERIFY(gToolTip->toolText(w->Grid->hwnd()).startsWith(QLatin1String("This is where caller records are displayed.")));
+    QVERIFY(
+        gToolTip->toolText(w->Grid->hwnd()).startsWith(QLatin1String("This is where caller records are displayed.")));
     QVERIFY(gToolTip->toolText(w->lstEventsView).startsWith(QLatin1String("This displays recent events")));
-    QVERIFY(gToolTip->toolText(w->lstClients).endsWith(QLatin1String("Double click this list to expand or contact it.")));
+    QVERIFY(
+        gToolTip->toolText(w->lstClients).endsWith(QLatin1String("Double click this list to expand or contact it.")));
     // With hints off nothing is registered, and nothing is removed either.
     gToolTip->DelToolTip(w->lstClients);
     SaveProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("False"));
@@ -482,6 +484,6 @@ void TestFrmBaseMain::setFocusReturnsToTheCallList()
     other.setFocus();
     QTRY_VERIFY(other.hasFocus());
     w->SetFocus();
-    QTRY_VERIFY(QApplication::focusWidget() && (QApplication::focusWidget() == w->Grid ||
-                                                 w->Grid->isAncestorOf(QApplication::focusWidget())));
+    QTRY_VERIFY(QApplication::focusWidget() &&
+                (QApplication::focusWidget() == w->Grid || w->Grid->isAncestorOf(QApplication::focusWidget())));
 }

@@ -60,10 +60,7 @@ private:
     StandaloneSession m_session;
 };
 
-void TestLogMaintenance::init()
-{
-    QVERIFY(m_session.start());
-}
+void TestLogMaintenance::init() { QVERIFY(m_session.start()); }
 
 void TestLogMaintenance::cleanup() { m_session.stop(); }
 
@@ -211,7 +208,7 @@ void TestLogMaintenance::clearLogFollowsTheView()
 {
     frmBaseMain* w = window();
     const QList<qint32> all = addCalls(30); // one an hour: 23 inside the last day
-    w->mnuViewTime_Click(6);                 // "1 day"
+    w->mnuViewTime_Click(6);                // "1 day"
     const int inView = w->Grid->Rows() - 1;
     QVERIFY(inView > 1 && inView < 30);
     gServer->sentLog.clear();

@@ -37,10 +37,7 @@ private:
     StandaloneSession m_session;
 };
 
-void TestPrintMenus::init()
-{
-    QVERIFY(m_session.start());
-}
+void TestPrintMenus::init() { QVERIFY(m_session.start()); }
 
 void TestPrintMenus::cleanup() { m_session.stop(); }
 

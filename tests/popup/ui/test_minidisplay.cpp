@@ -1,35 +1,35 @@
 #include "support/TempHome.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QAbstractButton>
 #include <QFileInfo>
-#include <QTimer>
 #include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
+#include "core/modContactDB.h"
 #include "core/modProperties.h"
 #include "core/ui/StartupWindows.h"
 #include "core/ui/modMainGui.h"
-#include "platform/DateText.h"
 #include "platform/Colour.h"
+#include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/Twips.h"
 #include "popup/MiniDisplay.h"
 #include "popup/PopupLayout.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/PopupWindows.h"
-#include "popup/ui/frmMiniDisplay.h"
 #include "popup/ui/frmCallerInfo.h"
 #include "popup/ui/frmContactPicture.h"
+#include "popup/ui/frmMiniDisplay.h"
 #include "popup/ui/frmOtherInfo.h"
-#include "core/modContactDB.h"
 
 namespace {
 
@@ -67,8 +67,7 @@ clsCaller call(qint32 id, const QString& name, const QString& number, qint32 rin
 void hoverOver(QWidget* widget)
 {
     const QPointF local = QRectF(widget->rect()).center();
-    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
@@ -169,8 +168,8 @@ void TestMiniDisplay::aCallShowsItsRecord()
     QCOMPARE(list.CurrentCaller.ID, 7);
 
     // The answered states read as words; the record is replaced in place by an edit.
-    list.UpdateCaller(7, call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567"), 3,
-                              QStringLiteral("yes")));
+    list.UpdateCaller(
+        7, call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567"), 3, QStringLiteral("yes")));
     QCOMPARE(w->lblAnswered->text(), QStringLiteral("Answered"));
     QCOMPARE(w->lblRings->text(), QStringLiteral("3 Rings"));
     list.UpdateCaller(7, call(7, QStringLiteral("J"), QStringLiteral("1"), 3, QStringLiteral("BLOCKED")));
@@ -254,8 +253,9 @@ void TestMiniDisplay::fillLog(int calls)
     QVERIFY(CreateCallerDB(m_home->file(QStringLiteral("dbCID.mdb"))));
     const QDateTime start(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC);
     for (int i = 1; i <= calls; ++i) {
-        clsCaller c = call(0, QStringLiteral("CALLER %1").arg(i), QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')),
-                           i % 5, i % 2 ? QStringLiteral("YES") : QStringLiteral("NO"));
+        clsCaller c =
+            call(0, QStringLiteral("CALLER %1").arg(i), QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')), i % 5,
+                 i % 2 ? QStringLiteral("YES") : QStringLiteral("NO"));
         c.CallerDate = DateText::format(start.addSecs(i * 600));
         AddCaller(c);
         QCOMPARE(c.ID, i);
@@ -365,9 +365,9 @@ void TestMiniDisplay::anEmptyListShowsNothing()
     QCOMPARE(w->lblRings->text(), QString());
     QCOMPARE(list.CurrentCaller.ID, 0);
     QVERIFY(list.CurrentCaller.Name.isEmpty());
-    for (QAction* a : {w->mnuPopupAdd, w->mnuPopupCreateNew, w->mnuPopupAddToCurrent, w->mnuPopupSearch,
-                       w->mnuPopupSearchName, w->mnuPopupSearchNumber, w->mnuPopupSearchContact,
-                       w->mnuPopupViewOriginal, w->mnuPopupViewStats})
+    for (QAction* a :
+         {w->mnuPopupAdd, w->mnuPopupCreateNew, w->mnuPopupAddToCurrent, w->mnuPopupSearch, w->mnuPopupSearchName,
+          w->mnuPopupSearchNumber, w->mnuPopupSearchContact, w->mnuPopupViewOriginal, w->mnuPopupViewStats})
         QVERIFY(!a->isEnabled());
     QVERIFY(w->mnuPopupLockSize->isEnabled());
     QVERIFY(w->mnuPopupCustomize->isEnabled());
@@ -593,9 +593,9 @@ void TestMiniDisplay::coloursComeFromTheSettings()
         QVERIFY2(foreground(c) == green, qPrintable(c->objectName()));
     QCOMPARE(foreground(w->lblName), blue);
     QCOMPARE(foreground(w->lblNumber), blue);
-    for (QWidget* c : std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop,
-                                                      w->lblNavigate[0], w->lblNavigate[1], w->lblNavigate[2],
-                                                      w->lblNavigate[3]})
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop, w->lblNavigate[0],
+                                         w->lblNavigate[1], w->lblNavigate[2], w->lblNavigate[3]})
         QCOMPARE(foreground(c), yellow);
     QCOMPARE(background(w), back);
     for (QWidget* c : std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop})
@@ -682,7 +682,7 @@ void TestMiniDisplay::vibrateStaysInRangeAndEndsHome()
         w->vibrator()->tick();
         QVERIFY(moves < 100);
     }
-    QCOMPARE(moves, 41); // VibrateDuration + 1 moves, then home
+    QCOMPARE(moves, 41);    // VibrateDuration + 1 moves, then home
     QVERIFY(xs.size() > 5); // it really shook
     QTRY_COMPARE(w->frameGeometry().topLeft(), home);
 
@@ -810,8 +810,8 @@ void TestMiniDisplay::rightClickOpensTheMenuOnlyWhereItShould()
         QTest::mousePress(c, Qt::RightButton);
         QVERIFY2(!w->mnuPopup->isVisible(), qPrintable(c->objectName()));
     }
-    for (QWidget* c : std::initializer_list<QWidget*>{w->lblName, w->lblRings, w->chkOnTop, w->lblNavigate[2],
-                                                      w->picScreen}) {
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w->lblName, w->lblRings, w->chkOnTop, w->lblNavigate[2], w->picScreen}) {
         QTest::mousePress(c, Qt::RightButton);
         QVERIFY2(w->mnuPopup->isVisible(), qPrintable(c->objectName()));
         w->mnuPopup->hide();
@@ -900,8 +900,8 @@ void TestMiniDisplay::draggingByALabelMovesTheWindow()
     QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w->lblTime, &press);
     const int blinks = m_main.stopBlinking;
-    QMouseEvent move(QEvent::MouseMove, local + QPointF(30, 20), global + QPointF(30, 20), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local + QPointF(30, 20), global + QPointF(30, 20), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(w->lblTime, &move);
     QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(130, 120));
     QCOMPARE(m_main.stopBlinking, blinks + 1);

@@ -99,8 +99,8 @@ void TestPopupDetails::init()
     addContact(QStringLiteral("Janet"), {QStringLiteral("555-9876")}, QStringLiteral("Sister\r\nCall back after 6"));
     logCall(QStringLiteral("BOB"), QStringLiteral("555-0000"), QStringLiteral("2024-03-10 09:00:00"), 1,
             QStringLiteral("NO"));
-    m_john = logCall(QStringLiteral("JOHN SMITH"), QStringLiteral("555-1234"), QStringLiteral("2024-03-20 10:00:00"),
-                     2, QStringLiteral("YES"));
+    m_john = logCall(QStringLiteral("JOHN SMITH"), QStringLiteral("555-1234"), QStringLiteral("2024-03-20 10:00:00"), 2,
+                     QStringLiteral("YES"));
     logCall(QStringLiteral("JOHN SMITH"), QStringLiteral("555-1234"), QStringLiteral("2024-03-20 10:20:00"), 3,
             QStringLiteral("BLOCKED"));
     m_jane = logCall(QStringLiteral("JANE D"), QStringLiteral("555-9876"), QStringLiteral("2024-03-20 11:00:00"), 4,
@@ -264,8 +264,7 @@ void TestPopupDetails::loggedRecordInClientMode()
     gNetworkMode = Client;
     miniDisplay().requestLog.clear();
     w->list().ViewOriginal();
-    QCOMPARE(miniDisplay().requestLog,
-             QStringList{QStringLiteral(";ORIGINAL ID MINI DISPLAY;3/20/2024 10:00:00 AM;")});
+    QCOMPARE(miniDisplay().requestLog, QStringList{QStringLiteral(";ORIGINAL ID MINI DISPLAY;3/20/2024 10:00:00 AM;")});
     QVERIFY(!frmOriginalCallerIDInfo::instance(false));
     QCOMPARE(w->list().GenerateCallerInfo(m_john, QStringLiteral("Total Calls")), QString());
 }
