@@ -1,6 +1,7 @@
 # Front door: `make run` builds and starts Velquon, `make check` builds and runs every test.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+CMAKE_ARGS ?=
 
 .PHONY: all bootstrap configure build run check check-format bench format clean
 
@@ -10,7 +11,7 @@ bootstrap:
 	bash scripts/bootstrap.sh
 
 $(BUILD_DIR)/build.ninja:
-	cmake -S . -B $(BUILD_DIR) -G Ninja
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_ARGS)
 
 configure: bootstrap $(BUILD_DIR)/build.ninja
 

@@ -505,11 +505,11 @@ void clsSound::say(const QString& text, bool later)
     shared.owner = this;
     ++shared.outstanding;
     auto start = [this, text] {
-        SharedVoice& shared = sharedVoice();
+        SharedVoice& voice = sharedVoice();
         // Settings changed while the last sentence played take effect now, before the engine is busy again.
-        --shared.outstanding;
-        shared.applyPending();
-        ++shared.outstanding;
+        --voice.outstanding;
+        voice.applyPending();
+        ++voice.outstanding;
         m_voice->say(text);
     };
     if (!later) {

@@ -65,7 +65,7 @@ QString storeKey(const QString& path)
     QString p = path;
     if (p.startsWith(kRoot, Qt::CaseInsensitive))
         p = p.mid(kRoot.size());
-    const int cut = p.lastIndexOf(QLatin1Char('\\'));
+    const qsizetype cut = p.lastIndexOf(QLatin1Char('\\'));
     if (cut < 0)
         return QStringLiteral("General/") + p;
     QString section = p.left(cut);

@@ -63,7 +63,7 @@ Record parseRecord(const QString& input)
     if (line.trimmed().isEmpty())
         return out;
     int i = 0;
-    const int n = line.size();
+    const qsizetype n = line.size();
     while (i <= n) {
         while (i < n && line[i] == QLatin1Char(' '))
             ++i;

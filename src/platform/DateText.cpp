@@ -111,7 +111,7 @@ std::optional<QDateTime> parse(const QString& input)
             return makeLocal(*d, *t);
         return std::nullopt;
     }
-    const int space = text.indexOf(QLatin1Char(' '));
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
     if (space < 0) {
         if (auto d = parseDate(text))
             return makeLocal(*d, QTime(0, 0, 0));

@@ -456,7 +456,7 @@ void TestContactDB::missingGroupAndLoadErrors()
     gContactDB->exec(QStringLiteral("INSERT INTO tblContacts (fldName) VALUES ('BOB'), ('Zoe')"));
     Prompt::clearHistory();
     g_calls.clear();
-    const int sent = gServer->sentLog.size();
+    const qsizetype sent = gServer->sentLog.size();
     UpdateContactCollection();
     QCOMPARE(Prompt::texts(), QStringList{"An error occured while trying to load the contact database. \r\n"
                                           "Contact databases created with version 2.0.7 or earlier \r\n"
@@ -473,7 +473,7 @@ void TestContactDB::clientModeTouchesNothing()
     QVERIFY(AddContact(makeContact(QStringLiteral("Bob"), {{QStringLiteral("555-1234"), QStringLiteral("Home")}})));
     // The file stays open, as if a server had turned client: the client still must not touch it.
     const QStringList before = snapshot();
-    const int sent = gServer->sentLog.size();
+    const qsizetype sent = gServer->sentLog.size();
     g_calls.clear();
 
     gNetworkMode = Client;

@@ -185,7 +185,7 @@ void TestCallListPrinter::printsTitleHeadingsRowsAndFooters()
         QCOMPARE(lines.first(), QStringLiteral("Velquon"));
         QCOMPARE(lines[1], QStringLiteral("Name Number Date/Time Rings Answered"));
         QCOMPARE(lines.last(), QStringLiteral("Page %1").arg(p + 1));
-        const int onPage = lines.size() - 3;
+        const qsizetype onPage = lines.size() - 3;
         QCOMPARE(onPage, p + 1 < pageCount ? perPage : count - perPage * (pageCount - 1));
         for (int i = 2; i < lines.size() - 1; ++i, ++next) {
             QStringList cells;

@@ -45,7 +45,7 @@ void TestPrintMenus::printIsOfferedInTheFileMenuAndOnTheToolbar()
 {
     frmBaseMain* w = window();
     const QList<QAction*> file = w->mnuFile->actions();
-    const int at = file.indexOf(w->mnuFilePrint);
+    const qsizetype at = file.indexOf(w->mnuFilePrint);
     QVERIFY(at >= 0);
     QCOMPARE(w->mnuFilePrint->text(), QStringLiteral("&Print Log..."));
     QVERIFY(file.value(at + 1) && file[at + 1]->isSeparator());
