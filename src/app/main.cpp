@@ -1,7 +1,7 @@
 #include <QApplication>
 
-#include "core/modMain.h"
-#include "core/ui/StartupWindows.h"
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
 #include "platform/ui/WidgetPrompt.h"
 
 int main(int argc, char* argv[])

@@ -2,34 +2,24 @@
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
 #include "core/ProgressWindow.h"
-#include "core/WindowFactory.h"
 
 #include <QObject>
 
-namespace {
-
-bool dialogOpen()
-{
-    const WindowFactory& f = windowFactory();
-    return f.isDialogOpen && f.isDialogOpen();
-}
-
-} // namespace
-
 Processing::Processing(qint32 maximum, const QString& caption, QObject* owner, const QString& tag)
 {
-    const WindowFactory& f = windowFactory();
-    if (!f.createProgressWindow || dialogOpen())
+    const ProgramLinks& links = programLinks();
+    if (!links.createProgressWindow || Program::dialogOpen())
         return;
-    m_window = f.createProgressWindow();
+    m_window = links.createProgressWindow();
     if (!m_window)
         return;
     m_guard = m_window->object();
     m_window->setTag(tag);
     m_window->SetMax(maximum);
     m_window->setCaption(caption);
-    if (dialogOpen())
+    if (Program::dialogOpen())
         return;
     // With the main window hidden (in the tray) there is nothing to stand beside but the task bar.
     if (!gMainForm || !gMainForm->isWindowVisible() || !owner)

@@ -16,4 +16,10 @@ bool contactsVisible() { return ask(windowLinks().contactsVisible); }
 bool findVisible() { return ask(windowLinks().findVisible); }
 bool miniDisplayVisible() { return ask(windowLinks().miniDisplayVisible); }
 
+void broadcast(const QString& text)
+{
+    if (windowLinks().broadcast)
+        windowLinks().broadcast(text);
+}
+
 } // namespace Links

@@ -8,7 +8,7 @@ class QObject;
 class clsContact;
 
 // The calls the stores and shared functions make into windows and services of other subsystems (the
-// contact book, the search window, the pop-up, the statistics engine and window).
+// contact book, the search window, the pop-up, the statistics engine and window, the server).
 // Each of those sets its entries when it is created and clears them when it goes away; an entry that is
 // not set stands for a window that is not loaded, and calling it does nothing.
 struct WindowLinks {
@@ -41,6 +41,10 @@ struct WindowLinks {
 
     // frmStatistics: its waiting flag (set while a STATS or GRAPH waiting note is open).
     std::function<void(bool)> setStatisticsWaiting;
+
+    // The server (standalone and server modes): sends a message to every connected client. Set by whoever
+    // owns the server (start-up), for as long as it exists.
+    std::function<void(const QString&)> broadcast;
 };
 
 WindowLinks& windowLinks();
@@ -50,4 +54,6 @@ namespace Links {
 bool contactsVisible();
 bool findVisible();
 bool miniDisplayVisible();
+// Sends to every client when a server is registered.
+void broadcast(const QString& text);
 } // namespace Links

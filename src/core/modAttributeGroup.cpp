@@ -11,7 +11,6 @@
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
-#include "network/clsServer.h"
 #include "platform/DataFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SqlDatabase.h"
@@ -146,12 +145,13 @@ void RefreshAttributeGroupFile()
 
 void SendAttributeGroups()
 {
-    if (isClientMode() || !gServer)
+    // No server, nobody to tell: the whole list is not even put together.
+    if (isClientMode() || !windowLinks().broadcast)
         return;
     QString text = QStringLiteral(";CLEAR ATTRIBUTE GROUPS;");
     for (const auto& entry : gAttributeGroups)
         text += QStringLiteral(";ATTRIBUTE GROUP;") + entry.item->PrintSend();
-    gServer->SendData(text, -1, -1);
+    Links::broadcast(text);
 }
 
 std::shared_ptr<clsAttributeGroup> GetAttributeGroup(const QString& name)

@@ -12,7 +12,6 @@
 #include "core/modAttributeGroup.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
-#include "network/clsServer.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
@@ -329,12 +328,13 @@ void UpdateContactCollection()
 
 void SendContacts()
 {
-    if (isClientMode() || !gServer)
+    // No server, nobody to tell: the whole list is not even put together.
+    if (isClientMode() || !windowLinks().broadcast)
         return;
     QString text = QStringLiteral(";CLEAR CONTACTS;");
     for (const auto& entry : gContacts)
         text += QStringLiteral(";CONTACT;") + entry.item->PrintSend();
-    gServer->SendData(text, -1, -1);
+    Links::broadcast(text);
 }
 
 namespace {

@@ -4,33 +4,11 @@
 #include <QString>
 #include <QVariant>
 
-// --- start-up and shut-down ---
-
-// The start-up: one copy per settings location, first-run settings, the network mode, start with the
-// desktop, the program-wide objects, the databases (standalone and server), the main window of the mode,
-// the start-up events and report, statistics, attribute groups, view period and contacts.
-// Returns false when another copy is already running: it has been asked to show its main window, and this
-// process must end (with exit code 0) without touching anything.
-bool Main();
-// Closes the databases, releases the program-wide objects and unloads every window. Errors are ignored.
-void ShutDown();
+// --- what start-up reports and the main windows' exit steps (start-up itself is src/app/StartUp.h) ---
 
 // The standalone/server main window's exit steps that are not its own: the time of closing, read back as
 // the time away at the next start.
 void SaveLogOffTime();
-// Ends the event loop, unless the mode is being switched (start-up then runs again in this process).
-void EndProgram();
-// True once EndProgram ran: an end requested before the event loop started (inside start-up's first-run
-// dialog) must still end the process.
-bool ProgramEnded();
-// The program's exit on a request from outside (session logout, SIGTERM): the main window closes as if
-// its user chose Exit; whatever it did not do itself (LogOffTime, ShutDown) is done here; the loop ends.
-void ExitProgram();
-// After a change of network mode to or from client mode: the main window closes without ending the
-// program, and start-up runs again for the stored mode.
-void RunStartUpAgain();
-// Connects the exit steps to session logout, the application's end and SIGTERM.
-void installExitHooks();
 
 // The start-up report for the database statuses (0 opened, 1 created in the program folder, 2 found in
 // the program folder, 3 the one in the program folder could not be opened, 4 none could be created there);

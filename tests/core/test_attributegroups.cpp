@@ -3,14 +3,19 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 class TestAttributeGroups : public QObject {
@@ -39,6 +44,7 @@ private Q_SLOTS:
 private:
     TempHome* m_home = nullptr;
     clsServer* m_server = nullptr;
+    std::unique_ptr<QSignalSpy> m_sent;
 };
 
 void TestAttributeGroups::init()
@@ -47,12 +53,14 @@ void TestAttributeGroups::init()
     gNetworkMode = Standalone;
     gAttributeGroups = {};
     m_server = new clsServer;
-    gServer = m_server;
+    windowLinks().broadcast = [server = m_server](const QString& text) { server->SendData(text, -1, -1); };
+    m_sent = std::make_unique<QSignalSpy>(m_server, &clsServer::dataSent);
 }
 
 void TestAttributeGroups::cleanup()
 {
-    gServer = nullptr;
+    m_sent.reset();
+    windowLinks().broadcast = nullptr;
     delete m_server;
     gAttributeGroups = {};
     gNetworkMode = Standalone;
@@ -189,7 +197,7 @@ void TestAttributeGroups::defaultFileAndLoad()
     QCOMPARE(fileBytes(m_home->file("AttributeGroups.dat")), expected);
     // Creating the defaults neither fills nor sends the collection.
     QVERIFY(gAttributeGroups.isEmpty());
-    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(m_sent->isEmpty());
 
     LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
     QCOMPARE(descriptions(), (QStringList{"Default", "VIP Callers", "Block Calls"}));
@@ -199,7 +207,7 @@ void TestAttributeGroups::defaultFileAndLoad()
     QCOMPARE(block->Sound, F + "/Sounds/Alarm.wav");
     QCOMPARE(GetAttributeGroup(QStringLiteral("Default"))->Block, false);
     QCOMPARE(GetAttributeGroup(QStringLiteral("Default"))->Color, 16711680);
-    QCOMPARE(m_server->sentLog.size(), 1);
+    QCOMPARE(m_sent->size(), 1);
 
     // Creating the defaults again replaces whatever the file held.
     writeFile(defaultAttributeGroupsFile(), "\"Mine\",1,#TRUE#,\"\"\r\n");
@@ -217,13 +225,13 @@ void TestAttributeGroups::rewriteWritesTrueFlagsAndLoadsBackTheSame()
             out << e.item->PrintSend();
         return out;
     }();
-    m_server->sentLog.clear();
+    m_sent->clear();
     RefreshAttributeGroupFile();
     const QByteArray bytes = fileBytes(defaultAttributeGroupsFile());
     QVERIFY(bytes.contains("\"Block Calls\",255,#TRUE#,"));
     QVERIFY(bytes.contains("\"Default\",16711680,#FALSE#,"));
     QCOMPARE(bytes.count("\r\n"), 3);
-    QCOMPARE(m_server->sentLog.size(), 1);
+    QCOMPARE(m_sent->size(), 1);
 
     gAttributeGroups = {};
     LoadAttributeGroupsFromFile(defaultAttributeGroupsFile());
@@ -293,13 +301,13 @@ void TestAttributeGroups::badLinesEndTheLoad()
     LoadAttributeGroupsFromFile(m_home->file("bad.dat"));
     QCOMPARE(descriptions(), QStringList{"One"});
     QCOMPARE(lastReportedTag(), QStringLiteral("modAttributeGroup_LoadAttributeGroupsFromFile"));
-    QVERIFY(m_server->sentLog.isEmpty()); // a failed load sends nothing
+    QVERIFY(m_sent->isEmpty()); // a failed load sends nothing
 
     gAttributeGroups = {};
     writeFile(m_home->file("short.dat"), "\"One\",1,#FALSE#,\"\"\r\n\"Two\",2\r\n\"Three\",3,#FALSE#,\"\"\r\n");
     LoadAttributeGroupsFromFile(m_home->file("short.dat"));
     QCOMPARE(descriptions(), QStringList{"One"});
-    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(m_sent->isEmpty());
     QVERIFY(Prompt::history().isEmpty());
 }
 
@@ -321,14 +329,14 @@ void TestAttributeGroups::readsColourAndBlockInEveryWritten()
         QCOMPARE(gAttributeGroups.at(i)->Block, blocks[i]);
     }
     QCOMPARE(gAttributeGroups.at(3)->Sound, QStringLiteral("d.wav"));
-    QCOMPARE(m_server->sentLog.size(), 1);
+    QCOMPARE(m_sent->size(), 1);
 }
 
 void TestAttributeGroups::missingFileLoadsAndSendsNothing()
 {
     LoadAttributeGroupsFromFile(m_home->file("nowhere.dat"));
     QVERIFY(gAttributeGroups.isEmpty());
-    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(m_sent->isEmpty());
     QVERIFY(!QFile::exists(m_home->file("nowhere.dat")));
 }
 
@@ -353,7 +361,7 @@ void TestAttributeGroups::failedRewriteKeepsTheOldFile()
     gAttributeGroups.add(g->Description, g);
     RefreshAttributeGroupFile();
     QCOMPARE(lastReportedTag(), QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
-    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(m_sent->isEmpty());
     QVERIFY(Prompt::history().isEmpty());
 }
 
@@ -371,17 +379,17 @@ void TestAttributeGroups::sendsTheExactText()
     gAttributeGroups.add(a->Description, a);
     gAttributeGroups.add(b->Description, b);
     SendAttributeGroups();
-    QCOMPARE(m_server->sentLog, QStringList{";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Default|16711680|False|/s/x.wav|"
-                                            ";ATTRIBUTE GROUP;|Block Calls|255|True|Speech|"});
+    QCOMPARE(texts(*m_sent), QStringList{";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Default|16711680|False|/s/x.wav|"
+                                         ";ATTRIBUTE GROUP;|Block Calls|255|True|Speech|"});
 
     gAttributeGroups = {};
     SendAttributeGroups();
-    QCOMPARE(m_server->sentLog.last(), QStringLiteral(";CLEAR ATTRIBUTE GROUPS;"));
+    QCOMPARE(texts(*m_sent).last(), QStringLiteral(";CLEAR ATTRIBUTE GROUPS;"));
 
     // Without a server there is nobody to send to, and nothing fails.
-    gServer = nullptr;
+    windowLinks().broadcast = nullptr;
     SendAttributeGroups();
-    QCOMPARE(m_server->sentLog.size(), 2);
+    QCOMPARE(m_sent->size(), 2);
 }
 
 void TestAttributeGroups::clientModeTouchesNothing()
@@ -405,7 +413,7 @@ void TestAttributeGroups::clientModeTouchesNothing()
 
     QCOMPARE(descriptions(), QStringList{"From server"});
     QCOMPARE(fileBytes(defaultAttributeGroupsFile()), before);
-    QVERIFY(m_server->sentLog.isEmpty());
+    QVERIFY(m_sent->isEmpty());
     // The client's own copy still answers look-ups.
     QVERIFY(CheckDuplicateAttributeGroup(QStringLiteral("FROM SERVER")));
     QCOMPARE(GetAttributeGroup(QStringLiteral("from server")), g);

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "core/ProgramLinks.h"
 #include "core/modMain.h"
 
 PlainMainWindow::PlainMainWindow(bool client, QWidget* parent) : QMainWindow(parent), m_client(client)
@@ -81,6 +82,6 @@ void PlainMainWindow::closeEvent(QCloseEvent* event)
     m_exiting = true;
     blnExit = true;
     SaveLogOffTime();
-    ShutDown();
-    EndProgram();
+    Program::shutDown();
+    Program::end();
 }

@@ -9,10 +9,18 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
+
+void frmProcessing::install()
+{
+    ProgramLinks& links = programLinks();
+    links.createProgressWindow = [] { return static_cast<ProgressWindow*>(new frmProcessing); };
+    links.isDialogOpen = IsDialogOpen;
+}
 
 frmProcessing::frmProcessing(QWidget* parent) : QDialog(parent)
 {

@@ -8,11 +8,14 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The progress window of long operations: "n out of max" and a Stop button. Made through the window
-// factory, one per operation (see Processing).
+// The progress window of long operations: "n out of max" and a Stop button. Made through the program
+// links, one per operation (see Processing).
 class frmProcessing : public QDialog, public ProgressWindow {
     Q_OBJECT
 public:
+    // Lets Processing make these windows and ask whether a modal dialog keeps them away.
+    static void install();
+
     explicit frmProcessing(QWidget* parent = nullptr);
 
     void SetMax(qint32 max) override;

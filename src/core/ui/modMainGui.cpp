@@ -30,8 +30,6 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
-#include "network/clsRemoteSocket.h"
-#include "network/ui/frmWaiting.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -142,6 +140,20 @@ void UnloadForm(QWidget* window)
     window->deleteLater();
 }
 
+void UnloadAllForms()
+{
+    // Owned windows go with their owners; menus and tooltips belong to Qt.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        if (!w->isWindow() || w->parentWidget())
+            continue;
+        const Qt::WindowType type = w->windowType();
+        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop)
+            continue;
+        UnloadForm(w);
+    }
+}
+
 QString FormSection(const QWidget* window)
 {
     const QString name = window ? window->objectName() : QString();
@@ -225,35 +237,6 @@ void TaskBarPos(QWidget* window, QWidget* owner)
     else if (barWidth > 0 && barWidth < all.width())
         left -= barWidth;
     window->move(left, top);
-}
-
-QWidget* ShowWaiting(const QString& tag, QWidget* owner)
-{
-    if (!gRemoteSocket || gRemoteSocket->State() != 7 || IsDialogOpen())
-        return nullptr;
-    auto* note = new frmWaiting();
-    SetTag(note, tag);
-    if (!MainWindowVisible())
-        TaskBarPos(note, owner);
-    else
-        ShowOwned(note, owner);
-    return note;
-}
-
-void UnloadWaitingForms(const QString& tag)
-{
-    const QString wanted = tag.toUpper();
-    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
-        if (wanted == QLatin1String("ALL") || Tag(w).toUpper() == wanted)
-            UnloadForm(w);
-    }
-    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
-        const QString t = Tag(w).toUpper();
-        if (t == QLatin1String("STATS") || t == QLatin1String("GRAPH"))
-            return;
-    }
-    if (windowLinks().setStatisticsWaiting)
-        windowLinks().setStatisticsWaiting(false);
 }
 
 void LimitText(QLineEdit* box, int maximum)

@@ -15,6 +15,7 @@ class QWidget;
 
 // The shared window and list functions that work on widgets (the others are in core/modMain.h).
 // Windows are found by their objectName, which is the form name ("frmMiniDisplay", "frmWaiting" ...).
+// The client's waiting notes (ShowWaiting, UnloadWaitingForms) are in network/ui/frmWaiting.h.
 
 // A window's Tag (marks such as "V" for windows hidden with the main window, or a waiting note's kind).
 QString Tag(const QWidget* window);
@@ -26,6 +27,8 @@ QWidget* FindForm(const QString& name);
 QList<QWidget*> FindForms(const QString& name);
 // Marks a window unloaded and deletes it once control is back in the event loop; FindForm skips it.
 void UnloadForm(QWidget* window);
+// Unloads every loaded top-level window (shut-down); owned windows go with their owners.
+void UnloadAllForms();
 // The settings section of a window's placement: "frmMain" for both main windows, else the window's name.
 QString FormSection(const QWidget* window);
 
@@ -46,12 +49,6 @@ void ShowOwned(QWidget* window, QWidget* owner);
 void TaskBarPos(QWidget* window, QWidget* owner);
 // True when the loaded main window is on screen.
 bool MainWindowVisible();
-
-// Client mode: while the socket is connected and no dialog is open, a new waiting note with that tag.
-QWidget* ShowWaiting(const QString& tag, QWidget* owner);
-// Closes the waiting notes of that tag (case ignored), or all of them with "ALL"; then clears the
-// statistics window's waiting flag when no "STATS" or "GRAPH" note remains.
-void UnloadWaitingForms(const QString& tag);
 
 // Cuts the text to maximum characters, keeping the caret where it was.
 void LimitText(QLineEdit* box, int maximum);

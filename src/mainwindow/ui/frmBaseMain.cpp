@@ -26,6 +26,7 @@
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
+#include "core/ProgramLinks.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
@@ -443,8 +444,8 @@ void frmBaseMain::ExitSteps()
     SaveLogOffTime();
     Calls->CurrentCaller.reset();
     Calls->WatchedCaller.reset();
-    ShutDown();
-    EndProgram();
+    Program::shutDown();
+    Program::end();
 }
 
 void frmBaseMain::SaveFormPosition()

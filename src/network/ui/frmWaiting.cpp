@@ -54,3 +54,32 @@ void frmWaiting::showEvent(QShowEvent* event)
                 this, [this] { SetOnTop(this, true); }, Qt::QueuedConnection);
     }
 }
+
+QWidget* ShowWaiting(const QString& tag, QWidget* owner)
+{
+    if (!gRemoteSocket || gRemoteSocket->State() != 7 || IsDialogOpen())
+        return nullptr;
+    auto* note = new frmWaiting();
+    SetTag(note, tag);
+    if (!MainWindowVisible())
+        TaskBarPos(note, owner);
+    else
+        ShowOwned(note, owner);
+    return note;
+}
+
+void UnloadWaitingForms(const QString& tag)
+{
+    const QString wanted = tag.toUpper();
+    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
+        if (wanted == QLatin1String("ALL") || Tag(w).toUpper() == wanted)
+            UnloadForm(w);
+    }
+    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
+        const QString t = Tag(w).toUpper();
+        if (t == QLatin1String("STATS") || t == QLatin1String("GRAPH"))
+            return;
+    }
+    if (windowLinks().setStatisticsWaiting)
+        windowLinks().setStatisticsWaiting(false);
+}

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QPushButton;
+class QString;
 
 // The client's waiting note, shown while a request to the server is pending. Several may be open at once,
 // each marked by its Tag (the kind of request: "SQL", "STATS", "GRAPH", "MINI DISPLAY" ...).
@@ -27,3 +28,9 @@ protected:
 private:
     bool m_shownOnce = false;
 };
+
+// Client mode: while the socket is connected and no dialog is open, a new waiting note with that tag.
+QWidget* ShowWaiting(const QString& tag, QWidget* owner);
+// Closes the waiting notes of that tag (case ignored), or all of them with "ALL"; then clears the
+// statistics window's waiting flag when no "STATS" or "GRAPH" note remains.
+void UnloadWaitingForms(const QString& tag);

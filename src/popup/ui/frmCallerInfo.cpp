@@ -6,6 +6,7 @@
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
+#include "network/ui/frmWaiting.h"
 #include "platform/Colour.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/PopupWindows.h"

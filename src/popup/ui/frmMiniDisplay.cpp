@@ -16,6 +16,7 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
+#include "network/ui/frmWaiting.h"
 #include "platform/Colour.h"
 #include "platform/Prompt.h"
 #include "platform/Twips.h"

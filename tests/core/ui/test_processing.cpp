@@ -8,18 +8,17 @@
 #include "core/Globals.h"
 #include "core/Processing.h"
 #include "core/SettingsKeys.h"
-#include "core/WindowFactory.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
-#include "core/ui/StartupWindows.h"
 #include "core/ui/frmProcessing.h"
+#include "core/ui/modMainGui.h"
 #include "support/TempHome.h"
 
 class TestProcessing : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { registerStartupWindows(); }
+    void initTestCase() { frmProcessing::install(); }
     void init() { m_home = std::make_unique<TempHome>(); }
     void cleanup();
     void countsToMaximumAndCloses();
@@ -215,7 +214,7 @@ void TestProcessing::windowDestroyedDuringOperation()
     Processing p(5, QStringLiteral("Processing..."));
     QPointer<QObject> w = p.window()->object();
     // Shut-down unloads every window while the operation yields.
-    QTimer::singleShot(0, [] { windowFactory().unloadAllWindows(); });
+    QTimer::singleShot(0, [] { UnloadAllForms(); });
     p.Increment();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!w);

@@ -14,6 +14,8 @@
 
 #include <functional>
 
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
@@ -21,7 +23,6 @@
 #include "core/modCallerDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"

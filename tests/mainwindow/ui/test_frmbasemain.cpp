@@ -12,12 +12,13 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "core/ui/cToolTip.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"

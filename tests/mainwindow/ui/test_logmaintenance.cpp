@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -16,7 +17,6 @@
 #include "core/modContactDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/CallListModel.h"
 #include "mainwindow/ui/CallerIDGrid.h"

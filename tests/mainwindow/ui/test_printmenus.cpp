@@ -8,13 +8,13 @@
 
 #include <memory>
 
+#include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/clsCaller.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"

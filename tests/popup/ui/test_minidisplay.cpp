@@ -10,13 +10,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "core/ui/modMainGui.h"
 #include "platform/Colour.h"
 #include "platform/DateText.h"

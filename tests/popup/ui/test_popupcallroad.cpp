@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QTest>
 
+#include "app/StartupWindows.h"
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
@@ -10,7 +11,6 @@
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
 #include "popup/MiniDisplay.h"

@@ -1,13 +1,13 @@
 #include <QApplication>
 #include <QTest>
 
+#include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Twips.h"

@@ -6,10 +6,10 @@
 
 #include <memory>
 
+#include "app/StartUp.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
-#include "core/modMain.h"
 #include "core/modProperties.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "platform/Clock.h"
@@ -18,8 +18,8 @@
 #include "support/TempHome.h"
 
 // The standalone program as a user starts it a second time (settings initialised, no autostart), in its own
-// VELQUON_HOME at a fixed time, with the modem port left closed. Header-only: it needs the widget library,
-// which only the ui tests link.
+// VELQUON_HOME at a fixed time, with the modem port left closed. Header-only: it needs the composition root,
+// which only the ui and app tests link.
 class StandaloneSession {
 public:
     // Starts the program; false when no standalone main window came up.

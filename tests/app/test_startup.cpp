@@ -14,12 +14,13 @@
 
 #include <csignal>
 
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
 #include "config/ui/frmOneTimeSetup.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
-#include "core/WindowFactory.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
@@ -28,7 +29,6 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
-#include "core/ui/StartupWindows.h"
 #include "core/ui/cToolTip.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
@@ -85,7 +85,7 @@ void TestStartup::initTestCase()
     registerStartupWindows();
     // Start-up is tested with the plain stand-in, whose close is always the exit; the real standalone
     // window's own rules (close to tray, minimise) have tests of their own.
-    windowFactory().createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
     // The first start of the process meets the machine's sound hardware; whatever it lacks (here perhaps
     // a sound card or a mixer) is reported without a modal box, so start-up never waits for an answer.
     // Those reports come once per process: later tests see only their own.
@@ -612,7 +612,7 @@ void TestStartup::switchWithTheRealMainWindow()
     QVERIFY(!ProgramEnded());
     QCOMPARE(openHandles(m_home->file(QStringLiteral("dbCID.mdb"))), callerHandles);
     QCOMPARE(openHandles(m_home->file(QStringLiteral("dbContacts.mdb"))), contactHandles);
-    windowFactory().createBaseMain = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
 }
 
 QString TestStartup::binary()

@@ -1,0 +1,309 @@
+#include "app/StartUp.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPointer>
+
+#include "app/StartupWindows.h"
+#include "capture/clsSound.h"
+#include "capture/clsVolume.h"
+#include "capture/modSoundFiles.h"
+#include "config/ui/frmOneTimeSetup.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modAPI.h"
+#include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
+#include "core/ui/modMainGui.h"
+#include "network/clsRemoteSocket.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
+#include "platform/SqlError.h"
+#include "platform/TerminationSignal.h"
+#include "platform/ui/ModalDialog.h"
+#include "statistics/modStatistics.h"
+
+namespace {
+
+// True once ShutDown has run since the last start-up (and before the first one): the exit steps are done.
+bool g_shutDownDone = true;
+bool g_exiting = false;
+bool g_programEnded = false;
+
+const QString kProduct = QStringLiteral("Velquon");
+
+// A start-up step that failed is kept and reported to the hook, and start-up goes on.
+void keepStartupError(int number, const QString& description, const QString& source)
+{
+    SaveError(number, description, source);
+    ReportError(QStringLiteral("modMain_Main"));
+}
+
+// Runs find or create; a file that exists but cannot be opened (or made) counts as not opened.
+template <typename Step>
+bool databaseStep(Step step)
+{
+    try {
+        return step();
+    } catch (const SqlError& e) {
+        keepStartupError(e.code(), e.message(), QStringLiteral("SQLite"));
+    } catch (const std::exception& e) {
+        keepStartupError(-1, QString::fromLocal8Bit(e.what()), QStringLiteral("Velquon"));
+    }
+    return false;
+}
+
+// Opens the configured database, else the program folder's one, else creates it there. The result is the
+// database status of the start-up report.
+template <typename Find, typename Create>
+int openStartupDatabase(const char* pathKey, const QString& fileName, Find find, Create create)
+{
+    if (databaseStep(find))
+        return 0;
+    const QString path = programFolder() + QLatin1Char('/') + fileName;
+    SaveProperty(Section::frmConfiguration, pathKey, path);
+    if (QFileInfo::exists(path))
+        return databaseStep(find) ? 2 : 3;
+    return databaseStep([&] { return create(path); }) ? 1 : 4;
+}
+
+void runOneTimeSetup()
+{
+    // The main window owns the dialog; if the program is ended while it is open, both go together.
+    QPointer<frmOneTimeSetup> dialog = new frmOneTimeSetup(dynamic_cast<QWidget*>(gMainForm));
+    execDialog(*dialog);
+    delete dialog.data();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- start-up
+
+bool Main()
+{
+    const MainWindowMakers& makers = mainWindowMakers();
+
+    // Another copy for the same settings: it comes forward, this one ends without touching anything.
+    SingleInstance& single = SingleInstance::instance();
+    if (!single.acquire(settingsFilePath()))
+        return false;
+    single.setActivateHandler([] {
+        if (gMainForm)
+            gMainForm->showAndRaise();
+    });
+    g_shutDownDone = false;
+    g_programEnded = false;
+
+    delete gToolTip;
+    gToolTip = new cToolTip;
+    gToolTip->setVisibleTime(30000);
+
+    InitializeSettings();
+
+    // Anything but server or client runs standalone.
+    const int mode = textToWhole(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0);
+    gNetworkMode = (mode == Server || mode == Client) ? mode : Standalone;
+
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("True"))))
+        SetAutoStart();
+    else
+        RemoveAutoStart();
+
+    // Start-up runs again after a change of mode; what a previous run made and ShutDown did not release
+    // is replaced, never leaked or doubled.
+    delete gSound;
+    gSound = new clsSound;
+    delete gVolume;
+    gVolume = new clsVolume;
+    // The default sound settings point into the program folder's "Sounds" folder.
+    InstallBundledSounds();
+
+    if (gNetworkMode == Client) {
+        gMainForm = makers.client ? makers.client() : nullptr;
+        gRemoteCallers = std::make_unique<RemoteCallerCollection>();
+        gContacts = KeyedCollection<clsContact>();
+        delete gRemoteSocket;
+        gRemoteSocket = new clsRemoteSocket;
+        AddEvent(QStringLiteral("Started ") + kProduct + QStringLiteral(" Client"));
+        if (gMainForm)
+            gMainForm->showWindow();
+    } else {
+        const int callerStatus =
+            openStartupDatabase(Key::CallerDBPath, QStringLiteral("dbCID.mdb"), FindCallerDB, CreateCallerDB);
+        const int contactStatus =
+            openStartupDatabase(Key::ContactDBPath, QStringLiteral("dbContacts.mdb"), FindContactDB, CreateContactDB);
+
+        gMainForm = makers.standalone ? makers.standalone() : nullptr;
+        delete gServer;
+        gServer = new clsServer;
+        windowLinks().broadcast = [](const QString& text) {
+            if (gServer)
+                gServer->SendData(text, -1, -1);
+        };
+        if (gMainForm)
+            gMainForm->setCaption(gNetworkMode == Server ? kProduct + QStringLiteral(" (Sever)") : kProduct);
+        AddEvent(QStringLiteral("Started ") + kProduct +
+                 (gNetworkMode == Server ? QStringLiteral(" Server") : QString()));
+        gServer->Listen();
+        if (gMainForm)
+            gMainForm->showWindow();
+
+        if (GetProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("False")) !=
+            QLatin1String("True")) {
+            SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+            runOneTimeSetup();
+            // The session may have ended the program while the dialog was open.
+            if (g_shutDownDone)
+                return true;
+        }
+
+        // A database that could not be opened is not announced as loaded.
+        const QString callerPath = GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString());
+        AddEvent((callerStatus <= 2 ? QStringLiteral("Loaded caller database ")
+                                    : QStringLiteral("Could not load caller database ")) +
+                 callerPath);
+        const QString contactPath = GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString());
+        AddEvent((contactStatus <= 2 ? QStringLiteral("Loaded contact database ")
+                                     : QStringLiteral("Could not load contact database ")) +
+                 contactPath);
+
+        const QDateTime now = Clock::now();
+        AddEvent(TimeAwayEvent(GetProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(now)), now));
+
+        if (gMainForm)
+            gMainForm->EnablePortOpenTimer();
+
+        // Not a modal box: start-up must not wait for someone to answer (no display, no one at the desk).
+        const QString report = DatabaseMessage(callerStatus, contactStatus, programFolder());
+        if (!report.isEmpty())
+            Prompt::notice(report, Prompt::Information);
+    }
+
+    CreateDefaultStatistics();
+
+    if (GetProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("False")) !=
+        QLatin1String("True"))
+        SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+
+    if (gNetworkMode != Client)
+        LoadAttributeGroupsFromFile(
+            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
+
+    int viewTime = textToWhole(GetProperty(Section::frmMain, Key::ViewTime, QStringLiteral("6")), 6);
+    SetViewTime(viewTime);
+
+    if (gNetworkMode != Client)
+        UpdateContactCollection();
+
+    return true;
+}
+
+// ---------------------------------------------------------------- shut-down
+
+void ShutDown()
+{
+    g_shutDownDone = true;
+
+    // Nothing open, or already gone: no matter.
+    try {
+        CloseContactDB();
+    } catch (const std::exception&) {
+    }
+    try {
+        CloseCallerDB();
+    } catch (const std::exception&) {
+    }
+
+    delete gRemoteSocket;
+    gRemoteSocket = nullptr;
+    windowLinks().broadcast = nullptr;
+    delete gServer;
+    gServer = nullptr;
+    delete gSound;
+    gSound = nullptr;
+    delete gVolume;
+    gVolume = nullptr;
+    gRemoteCallers.reset();
+    gContacts = KeyedCollection<clsContact>();
+    ReleaseStatistics();
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+
+    ReleaseToolTip();
+    MainWindow* mainWindow = gMainForm;
+    gMainForm = nullptr;
+    // A window is deleted once control is back in the event loop: ShutDown may run inside its own close.
+    if (!dynamic_cast<QWidget*>(mainWindow))
+        delete mainWindow;
+    UnloadAllForms();
+}
+
+void EndProgram()
+{
+    if (gSwitchingMode)
+        return;
+    g_programEnded = true;
+    QCoreApplication::quit();
+}
+
+bool ProgramEnded() { return g_programEnded; }
+
+void ExitProgram()
+{
+    if (g_exiting)
+        return;
+    g_exiting = true;
+    if (gMainForm) {
+        gMainForm->blnExit = true;
+        gMainForm->Unload();
+    }
+    // A main window without exit steps of its own (or none at all) leaves them to us.
+    if (!g_shutDownDone) {
+        SaveLogOffTime();
+        ShutDown();
+    }
+    g_exiting = false;
+    EndProgram();
+}
+
+void RunStartUpAgain()
+{
+    gSwitchingMode = true;
+    if (gMainForm) {
+        gMainForm->blnExit = true;
+        gMainForm->Unload();
+    }
+    if (!g_shutDownDone) {
+        SaveLogOffTime();
+        ShutDown();
+    }
+    Main();
+    gSwitchingMode = false;
+}
+
+void installExitHooks()
+{
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // The session is ending: whatever happens next, the time of leaving and the databases are safe.
+        QObject::connect(app, &QGuiApplication::commitDataRequest, app, [](QSessionManager&) { ExitProgram(); });
+    }
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
+            if (!g_shutDownDone) {
+                SaveLogOffTime();
+                ShutDown();
+            }
+        });
+    }
+    installTerminationHandler(ExitProgram);
+}

@@ -1,0 +1,29 @@
+#include "core/ProgramLinks.h"
+
+ProgramLinks& programLinks()
+{
+    static ProgramLinks links;
+    return links;
+}
+
+namespace Program {
+
+bool dialogOpen()
+{
+    const ProgramLinks& links = programLinks();
+    return links.isDialogOpen && links.isDialogOpen();
+}
+
+void shutDown()
+{
+    if (programLinks().shutDown)
+        programLinks().shutDown();
+}
+
+void end()
+{
+    if (programLinks().endProgram)
+        programLinks().endProgram();
+}
+
+} // namespace Program

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+
+class ProgressWindow;
+
+// What the layers below the composition root (src/app/) ask of the program as a whole. Core knows no
+// widgets and no start-up: the widget side fills these once per process before start-up
+// (registerStartupWindows), and tests that build no whole program fill what they need. An empty entry means
+// "no such thing here": no progress window is shown, the exit steps end nothing.
+struct ProgramLinks {
+    // A new progress window, not yet shown; the caller owns it (Processing).
+    std::function<ProgressWindow*()> createProgressWindow;
+    // True while a modal dialog is open (progress windows then stay away).
+    std::function<bool()> isDialogOpen;
+    // The end of a main window's exit steps: ShutDown (databases closed, program-wide objects released,
+    // windows unloaded), then EndProgram (the event loop ends unless the mode is being switched).
+    std::function<void()> shutDown;
+    std::function<void()> endProgram;
+};
+
+ProgramLinks& programLinks();
+
+namespace Program {
+// Run the entries when they are set.
+bool dialogOpen();
+void shutDown();
+void end();
+} // namespace Program

@@ -1,7 +1,0 @@
-#include "core/WindowFactory.h"
-
-WindowFactory& windowFactory()
-{
-    static WindowFactory factory;
-    return factory;
-}
