@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build run check check-format bench format clean
+.PHONY: all bootstrap configure build run check check-format check-layers bench format clean
 
 all: build
 
@@ -23,6 +23,7 @@ run: build
 
 check: build
 	bash scripts/check-format.sh
+	python3 scripts/check-layers.py
 	bash scripts/run-tests.sh $(BUILD_DIR)
 
 bench: configure
@@ -31,6 +32,9 @@ bench: configure
 
 check-format:
 	bash scripts/check-format.sh
+
+check-layers:
+	python3 scripts/check-layers.py
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -2,7 +2,7 @@
 # Installs every Debian 12 package that building, running and testing Velquon needs. Safe to run again.
 set -euo pipefail
 PACKAGES=(
-    cmake ninja-build g++ make pkg-config
+    cmake ninja-build g++ make pkg-config python3
     qt6-base-dev libqt6opengl6-dev qt6-declarative-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
     qt6-speech-dev qt6-speech-flite-plugin qt6-qpa-plugins
     libsqlite3-dev libsqlitecpp-dev libasound2-dev libasound2-plugins alsa-utils

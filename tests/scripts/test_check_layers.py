@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""The folder check (scripts/check-layers.py) on small src/ trees made for the purpose, and on the project's own.
+
+Usage: test_check_layers.py <check-layers.py> <project folder>"""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SCRIPT = None
+PROJECT = None
+
+
+def run_check(root):
+    return subprocess.run([sys.executable, SCRIPT, root], capture_output=True, text=True)
+
+
+class CheckLayers(unittest.TestCase):
+    def tree(self, files):
+        """A project folder whose src/ holds the files (relative path -> include lines)."""
+        root = tempfile.TemporaryDirectory()
+        self.addCleanup(root.cleanup)
+        for path, includes in files.items():
+            full = os.path.join(root.name, "src", path)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "w") as f:
+                f.write("#pragma once\n")
+                for name in includes:
+                    f.write('#include "%s"\n' % name)
+                f.write("#include <QString>\n")
+        return root.name
+
+    def assertClean(self, files):
+        result = run_check(self.tree(files))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn("back-edge", result.stderr)
+
+    def assertBackEdge(self, files, edge):
+        result = run_check(self.tree(files))
+        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+        self.assertIn("back-edge " + edge, result.stderr)
+
+    def test_downward_includes_pass(self):
+        self.assertClean({
+            "platform/Clock.h": [],
+            "core/modMain.cpp": ["platform/Clock.h", "core/modMain.h"],
+            "core/ui/modMainGui.cpp": ["core/modMain.h", "platform/Clock.h"],
+            "network/clsServer.cpp": ["core/modMain.h"],
+            "statistics/modStatistics.cpp": ["network/clsServer.h"],  # sideways, one way only
+            "network/ui/frmWaiting.cpp": ["core/ui/modMainGui.h", "network/clsServer.h"],
+            "capture/CallHandler.cpp": ["network/clsServer.h", "statistics/modStatistics.h"],
+            "config/ui/frmOneTimeSetup.cpp": ["popup/ui/frmMiniDisplay.h"],
+            "app/StartUp.cpp": ["mainwindow/ui/frmBaseMain.h", "config/ui/frmOneTimeSetup.h"],
+        })
+
+    def test_store_reaching_the_server_fails(self):
+        self.assertBackEdge({
+            "core/modContactDB.cpp": ["network/clsServer.h", "platform/Clock.h"],
+            "network/clsServer.h": [],
+        }, "core -> network")
+
+    def test_logic_including_its_own_ui_fails(self):
+        self.assertBackEdge({"popup/MiniDisplay.cpp": ["popup/ui/frmMiniDisplay.h"]}, "popup -> popup/ui")
+
+    def test_ui_of_a_lower_folder_including_a_higher_logic_fails(self):
+        # core/ui is just above core, below network.
+        self.assertBackEdge({"core/ui/modMainGui.cpp": ["network/clsRemoteSocket.h"]}, "core/ui -> network")
+
+    def test_window_including_the_composition_root_fails(self):
+        self.assertBackEdge({"mainwindow/ui/frmBaseMain.cpp": ["app/StartUp.h"]}, "mainwindow/ui -> app")
+
+    def test_sideways_both_ways_fails(self):
+        self.assertBackEdge({
+            "network/clsServer.cpp": ["statistics/modStatistics.h"],
+            "statistics/modStatistics.cpp": ["network/clsServer.h"],
+        }, "network <-> statistics")
+
+    def test_unknown_folders_are_named_not_judged(self):
+        result = run_check(self.tree({"extras/Thing.cpp": ["app/StartUp.h"], "core/X.cpp": ["extras/Thing.h"]}))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("extras", result.stderr)
+
+    def test_the_project_itself_passes(self):
+        result = run_check(PROJECT)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+
+if __name__ == "__main__":
+    SCRIPT, PROJECT = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
