@@ -20,15 +20,15 @@
 #include "core/modProperties.h"
 #include "network/clsServer.h"
 #include "support/FakeModem.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 static void BM_NumberLineToStoredRow(benchmark::State& state)
 {
     TempHome home;
     MainWindow window;
-    clsServer server;
     gMainForm = &window;
-    gServer = &server;
+    install(gServer);
     FakeModem modem;
     SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
     SaveProperty(Section::frmConfiguration, Key::ImmediateSound, "");
@@ -87,9 +87,6 @@ static void BM_NumberLineToStoredRow(benchmark::State& state)
     state.counters["max_us"] = micros.back();
 
     port.OpenPort(false);
-    CloseCallerDB();
-    gMainForm = nullptr;
-    gServer = nullptr;
 }
 BENCHMARK(BM_NumberLineToStoredRow)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -105,8 +105,7 @@ bool Main()
     g_shutDownDone = false;
     g_programEnded = false;
 
-    delete gToolTip;
-    gToolTip = new cToolTip;
+    gToolTip = std::make_unique<cToolTip>();
     gToolTip->setVisibleTime(30000);
 
     InitializeSettings();
@@ -122,10 +121,8 @@ bool Main()
 
     // Start-up runs again after a change of mode; what a previous run made and ShutDown did not release
     // is replaced, never leaked or doubled.
-    delete gSound;
-    gSound = new clsSound;
-    delete gVolume;
-    gVolume = new clsVolume;
+    gSound = std::make_unique<clsSound>();
+    gVolume = std::make_unique<clsVolume>();
     // The default sound settings point into the program folder's "Sounds" folder.
     InstallBundledSounds();
 
@@ -133,8 +130,7 @@ bool Main()
         gMainForm = makers.client ? makers.client() : nullptr;
         gRemoteCallers = std::make_unique<RemoteCallerCollection>();
         gContacts = KeyedCollection<clsContact>();
-        delete gRemoteSocket;
-        gRemoteSocket = new clsRemoteSocket;
+        gRemoteSocket = std::make_unique<clsRemoteSocket>();
         AddEvent(QStringLiteral("Started ") + kProduct + QStringLiteral(" Client"));
         if (gMainForm)
             gMainForm->showWindow();
@@ -145,8 +141,7 @@ bool Main()
             openStartupDatabase(Key::ContactDBPath, QStringLiteral("dbContacts.mdb"), FindContactDB, CreateContactDB);
 
         gMainForm = makers.standalone ? makers.standalone() : nullptr;
-        delete gServer;
-        gServer = new clsServer;
+        gServer = std::make_unique<clsServer>();
         windowLinks().broadcast = [](const QString& text) {
             if (gServer)
                 gServer->SendData(text, -1, -1);
@@ -225,15 +220,11 @@ void ShutDown()
     } catch (const std::exception&) {
     }
 
-    delete gRemoteSocket;
-    gRemoteSocket = nullptr;
+    gRemoteSocket.reset();
     windowLinks().broadcast = nullptr;
-    delete gServer;
-    gServer = nullptr;
-    delete gSound;
-    gSound = nullptr;
-    delete gVolume;
-    gVolume = nullptr;
+    gServer.reset();
+    gSound.reset();
+    gVolume.reset();
     gRemoteCallers.reset();
     gContacts = KeyedCollection<clsContact>();
     ReleaseStatistics();

@@ -25,7 +25,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
 
-clsSound* gSound = nullptr;
+std::unique_ptr<clsSound> gSound;
 
 namespace {
 

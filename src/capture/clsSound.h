@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -103,4 +105,5 @@ private:
     QString m_wavePath;
 };
 
-extern clsSound* gSound;
+// The program's announcer: made by start-up in every mode, released by ShutDown.
+extern std::unique_ptr<clsSound> gSound;

@@ -7,7 +7,7 @@
 
 #include "platform/Prompt.h"
 
-clsVolume* gVolume = nullptr;
+std::unique_ptr<clsVolume> gVolume;
 
 namespace {
 

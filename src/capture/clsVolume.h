@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
 struct _snd_mixer;
 struct _snd_mixer_elem;
@@ -110,4 +111,5 @@ private:
     qint32 m_muteMask = 0;
 };
 
-extern clsVolume* gVolume;
+// The program's mixer: made by start-up in every mode, released by ShutDown.
+extern std::unique_ptr<clsVolume> gVolume;

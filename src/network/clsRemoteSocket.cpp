@@ -9,7 +9,7 @@
 #include "core/modError.h"
 #include "core/modProperties.h"
 
-clsRemoteSocket* gRemoteSocket = nullptr;
+std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 std::unique_ptr<RemoteCallerCollection> gRemoteCallers;
 
 clsRemoteSocket::clsRemoteSocket(QObject* parent) : QObject(parent)

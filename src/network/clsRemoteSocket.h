@@ -46,7 +46,8 @@ private:
     MessageFramer m_framer{64 * 1024 * 1024};
 };
 
-extern clsRemoteSocket* gRemoteSocket;
+// The client's connection (client mode): made by start-up, released by ShutDown.
+extern std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 
 // The client's copy of the calls it shows, keyed by the record ID as text; made empty by client start-up.
 using RemoteCallerCollection = KeyedCollection<clsCaller>;

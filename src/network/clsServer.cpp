@@ -13,7 +13,7 @@
 #include "network/clsClient.h"
 #include "platform/Prompt.h"
 
-clsServer* gServer = nullptr;
+std::unique_ptr<clsServer> gServer;
 
 namespace {
 constexpr int kMinimumRows = 5;
@@ -185,7 +185,6 @@ void clsServer::DropAllClients()
 
 void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
 {
-    sentLog.append(data);
     Q_EMIT dataSent(data);
     if (index != -1) {
         if (clsClient* client = Clients(index)) {

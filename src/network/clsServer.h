@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -52,10 +54,8 @@ public:
     // The client list's menu on the row: 0 "Drop", 1 "Block", 2 "Restrict", each after a question.
     void ClientOption(int option, int row);
 
-    // Every message handed to SendData, in order (read by tests and the debug log).
-    QStringList sentLog;
-
 Q_SIGNALS:
+    // Every message handed to SendData, in order, whether or not a client was there to receive it.
     void dataSent(const QString& data);
     void clientsChanged();
 
@@ -70,4 +70,5 @@ private:
     qint32 m_nextIndex = 1;
 };
 
-extern clsServer* gServer;
+// The program's server (standalone and server modes): made by start-up, released by ShutDown.
+extern std::unique_ptr<clsServer> gServer;

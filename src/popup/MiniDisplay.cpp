@@ -539,7 +539,7 @@ void MiniDisplay::Unload()
 
 void MiniDisplay::SendData(const QString& text)
 {
-    requestLog.append(text);
+    Q_EMIT requestSent(text);
     if (gRemoteSocket)
         gRemoteSocket->SendData(text);
 }

@@ -104,9 +104,8 @@ public:
     // The window was unloaded: the list and the caller shown are released.
     void Unload();
 
-    // Client mode: the requests to the server go out through the client socket; they are also kept here,
-    // in order, for the debug log and the tests.
-    QStringList requestLog;
+    // Client mode: a request to the server goes out through the client socket while it is connected;
+    // requestSent tells of each one all the same.
     void SendData(const QString& text);
 
     // --- texts and numbers ---
@@ -119,6 +118,9 @@ public:
     static quint32 hoverColour(quint32 buttonColour);
     // Colour settings: leading-number text, 32 bits.
     static quint32 colourSetting(const char* key, const char* defaultValue);
+
+Q_SIGNALS:
+    void requestSent(const QString& text);
 
 private:
     void goToScreen(int screen);

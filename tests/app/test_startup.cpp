@@ -95,7 +95,6 @@ void TestStartup::initTestCase()
         QVERIFY2(r.kind != Prompt::Kind::Message, qPrintable(r.text));
     ShutDown();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    SingleInstance::instance().release();
 }
 
 void TestStartup::init()
@@ -113,10 +112,6 @@ void TestStartup::cleanup()
     if (gMainForm)
         ShutDown();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    SingleInstance::instance().release();
-    gNetworkMode = Standalone;
-    gSwitchingMode = false;
-    Clock::reset();
     m_home.reset();
 }
 

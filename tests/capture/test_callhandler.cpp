@@ -16,6 +16,8 @@
 #include "network/clsServer.h"
 #include "platform/SqlDatabase.h"
 #include "support/FakeModem.h"
+#include "support/ResetForTests.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -31,7 +33,8 @@ struct Row {
 struct Road {
     TempHome home;
     MainWindow window;
-    clsServer server;
+    clsServer& server = install(gServer);
+    QSignalSpy sent{&server, &clsServer::dataSent};
     FakeModem modem;
     ModemPort port{&window};
     CallHandler calls{&port};
@@ -39,8 +42,6 @@ struct Road {
     Road()
     {
         gMainForm = &window;
-        gServer = &server;
-        gRinging = false;
         SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
         // Nothing to hear in a test; the choice of sound is checked where it matters.
         SaveProperty(Section::frmConfiguration, Key::ImmediateSound, "");
@@ -49,18 +50,11 @@ struct Road {
         calls.RingTimer.setInterval(3600 * 1000);
         calls.AnswerTimer.setInterval(3600 * 1000);
     }
-    ~Road()
-    {
-        CloseCallerDB();
-        gMainForm = nullptr;
-        gServer = nullptr;
-        gRinging = false;
-    }
     void open()
     {
         port.OpenPort(true);
         QVERIFY(port.ModemConnected);
-        server.sentLog.clear();
+        sent.clear();
         window.lstEvents.setStringList({});
         modem.clearReceived();
     }
@@ -171,7 +165,7 @@ void TestCallHandler::resultCodesSetTheModemFlags()
     road.calls.ProcessEvent("NO DIAL TONE");
     QVERIFY(road.port.NoDialTone);
     QVERIFY(road.rows().isEmpty());
-    QVERIFY(road.server.sentLog.isEmpty());
+    QVERIFY(road.sent.isEmpty());
 }
 
 void TestCallHandler::wholeCallThroughThePty()
@@ -208,9 +202,9 @@ void TestCallHandler::wholeCallThroughThePty()
     numberOnly.Rings = 1;
     clsCaller oneRing = c;
     oneRing.Rings = 1;
-    QCOMPARE(road.server.sentLog, (QStringList{";NEW;", ";INCOMING CALLER;" + zeroRings.PrintSend(), ";RING;",
-                                               ";INCOMING CALLER;" + numberOnly.PrintSend(),
-                                               ";INCOMING CALLER;" + oneRing.PrintSend(), ";RING;"}));
+    QCOMPARE(texts(road.sent), (QStringList{";NEW;", ";INCOMING CALLER;" + zeroRings.PrintSend(), ";RING;",
+                                            ";INCOMING CALLER;" + numberOnly.PrintSend(),
+                                            ";INCOMING CALLER;" + oneRing.PrintSend(), ";RING;"}));
 
     QCOMPARE(added.size(), 1);
     QCOMPARE(updated.size(), 4); // ring, number, name, ring
@@ -281,8 +275,8 @@ void TestCallHandler::callThatCannotBeStoredIsStillShownAndSent()
     QCOMPARE(added.size(), 0);
     QCOMPARE(updated.size(), 0);
     QCOMPARE(shown.size(), 2);
-    QCOMPARE(road.server.sentLog.size(), 4);
-    QVERIFY(road.server.sentLog.last().startsWith(";INCOMING CALLER;|0|NOT RECEIVED|NUMBER|(555) 123-4567|"));
+    QCOMPARE(road.sent.size(), 4);
+    QVERIFY(texts(road.sent).last().startsWith(";INCOMING CALLER;|0|NOT RECEIVED|NUMBER|(555) 123-4567|"));
 }
 
 void TestCallHandler::secondNumberLineDoesNotHandleAgain()
@@ -318,7 +312,7 @@ void TestCallHandler::answeredTest()
     for (const Case& k : cases) {
         road.modem.clearReceived();
         road.window.lstEvents.setStringList({});
-        road.server.sentLog.clear();
+        road.sent.clear();
         road.modem.queueReply("ATDT;", k.reply);
         road.calls.ProcessEvent("RING");
         road.calls.ProcessEvent("NMBR = 5551234567");
@@ -332,8 +326,8 @@ void TestCallHandler::answeredTest()
         QCOMPARE(road.rows().last().answered, k.answered);
         const QStringList events = road.events().mid(1);
         QCOMPARE(events, k.event.isEmpty() ? QStringList{} : QStringList{k.event});
-        QVERIFY(road.server.sentLog.last().startsWith(";INCOMING CALLER;|" + QString::number(id) + "|"));
-        QVERIFY(road.server.sentLog.last().endsWith("|" + k.answered + "|"));
+        QVERIFY(texts(road.sent).last().startsWith(";INCOMING CALLER;|" + QString::number(id) + "|"));
+        QVERIFY(texts(road.sent).last().endsWith("|" + k.answered + "|"));
         QVERIFY(!road.calls.AnswerTimer.isActive());
         QVERIFY(!road.calls.WatchedCaller);
         road.endCall();
@@ -456,7 +450,7 @@ void TestCallHandler::blockedCallIsHungUpOnce()
     QCOMPARE(rows[0].answered, QString("BLOCKED"));
     QCOMPARE(rows[0].name, QString("TELEMARKETER"));
     QCOMPARE(road.events().count("The incoming call was blocked"), 1);
-    QVERIFY(road.server.sentLog.last().endsWith("|BLOCKED|"));
+    QVERIFY(texts(road.sent).last().endsWith("|BLOCKED|"));
 
     // The answered test leaves a blocked call alone.
     road.calls.AnswerTimer_Timer();
@@ -525,16 +519,12 @@ void TestCallHandler::contactInBlockingGroupIsBlocked()
     QCOMPARE(road.rows()[0].answered, QString("BLOCKED"));
     QCOMPARE(road.calls.CurrentCaller->ContactName, QString("ACME"));
     QCOMPARE(road.events().count("The incoming call was blocked"), 1);
-    CloseContactDB();
-    gContacts = KeyedCollection<clsContact>();
-    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 }
 
 void TestCallHandler::soundsOfACall()
 {
     Road road;
-    clsSound sound;
-    gSound = &sound;
+    clsSound& sound = install(gSound);
     // Files that are not there: the announcer names the one it was asked for, and nothing is heard.
     QStringList asked;
     connect(&sound, &clsSound::reported, this, [&](const QString& text) {
@@ -592,10 +582,6 @@ void TestCallHandler::soundsOfACall()
     road.calls.ProcessEvent("NMBR = 5554445555");
     QCOMPARE(road.calls.CurrentCaller->AttributeGroup.isEmpty(), false);
     QCOMPARE(asked, QStringList{"first.wav"});
-
-    gSound = nullptr;
-    CloseContactDB();
-    gContacts = KeyedCollection<clsContact>();
 }
 
 QTEST_GUILESS_MAIN(TestCallHandler)

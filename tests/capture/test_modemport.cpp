@@ -11,6 +11,8 @@
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
 #include "support/FakeModem.h"
+#include "support/ResetForTests.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -32,20 +34,15 @@ struct TimedWindow : MainWindow {
 struct Rig {
     TempHome home;
     TimedWindow window;
-    clsServer server;
+    clsServer& server = install(gServer);
+    QSignalSpy sent{&server, &clsServer::dataSent};
     FakeModem modem;
     ModemPort port{&window};
 
     Rig()
     {
         gMainForm = &window;
-        gServer = &server;
         SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
-    }
-    ~Rig()
-    {
-        gMainForm = nullptr;
-        gServer = nullptr;
     }
     QStringList events() const { return window.lstEvents.stringList(); }
 };
@@ -111,7 +108,7 @@ void TestModemPort::setUpFallsBackThroughTheEnableList()
     QVERIFY(rig.window.ModemConnected);
     QCOMPARE(rig.port.releaseCaption(), QString("&Release Port"));
     QCOMPARE(rig.port.iconKey(), QString("gicon"));
-    QCOMPARE(rig.server.sentLog, QStringList{";MODEMCONNECTION;TRUE;"});
+    QCOMPARE(texts(rig.sent), QStringList{";MODEMCONNECTION;TRUE;"});
     QCOMPARE(rig.events(), QStringList{"Comm port " + rig.modem.slavePath() + " opened"});
     QVERIFY(Prompt::texts().isEmpty());
     QCOMPARE(changed.size(), 1);
@@ -130,7 +127,7 @@ void TestModemPort::ownModemStringAnsweredOkSendsNoBuiltInCommand()
     rig.modem.queueReply("AT+MYCID=1", "ERROR");
     rig.port.OpenPort(true); // already open: the modem is set up anew
     QCOMPARE(rig.modem.commands(), (QStringList{"ATZ", "AT#CLS=8", "AT+MYCID=1", "AT#CID=1", "ATM0", "ATS6=2"}));
-    QCOMPARE(rig.server.sentLog, (QStringList{";MODEMCONNECTION;TRUE;", ";MODEMCONNECTION;TRUE;"}));
+    QCOMPARE(texts(rig.sent), (QStringList{";MODEMCONNECTION;TRUE;", ";MODEMCONNECTION;TRUE;"}));
 }
 
 void TestModemPort::silentAnswerToOwnModemStringCountsAsAccepted()
@@ -191,7 +188,7 @@ void TestModemPort::silentModemIsNotResponding()
     QVERIFY(!rig.port.ModemConnected);
     QCOMPARE(rig.port.releaseCaption(), QString("&Open Port"));
     QCOMPARE(rig.port.iconKey(), QString("ricon"));
-    QCOMPARE(rig.server.sentLog, (QStringList{";MODEMCONNECTION;TRUE;", ";MODEMCONNECTION;FALSE;"}));
+    QCOMPARE(texts(rig.sent), (QStringList{";MODEMCONNECTION;TRUE;", ";MODEMCONNECTION;FALSE;"}));
 }
 
 void TestModemPort::missingDeviceCannotBeOpened()
@@ -205,7 +202,7 @@ void TestModemPort::missingDeviceCannotBeOpened()
                             "received until the comm port is open.";
     QCOMPARE(Prompt::texts(), QStringList{message});
     QCOMPARE(rig.events(), (QStringList{QString(message).remove("\r\n"), "Cannot open comm port"}));
-    QCOMPARE(rig.server.sentLog, (QStringList{";MODEMCONNECTION;FALSE;", ";MODEMCONNECTION;FALSE;"}));
+    QCOMPARE(texts(rig.sent), (QStringList{";MODEMCONNECTION;FALSE;", ";MODEMCONNECTION;FALSE;"}));
     QVERIFY(!rig.port.PortOpen());
     QVERIFY(!rig.port.PortOpenFailed);
     QCOMPARE(rig.port.releaseCaption(), QString("&Open Port"));
@@ -222,7 +219,7 @@ void TestModemPort::releaseOfClosedPortStillReports()
     Rig rig;
     rig.port.OpenPort(false);
     QCOMPARE(rig.events(), QStringList{"Comm port closed"});
-    QCOMPARE(rig.server.sentLog, QStringList{";MODEMCONNECTION;FALSE;"});
+    QCOMPARE(texts(rig.sent), QStringList{";MODEMCONNECTION;FALSE;"});
     QVERIFY(rig.modem.received().isEmpty());
 }
 
@@ -235,7 +232,7 @@ void TestModemPort::releaseResetsTheModemAndClosesThePort()
     QCOMPARE(rig.modem.received(), QByteArray("\rATZ\r"));
     QVERIFY(!rig.port.PortOpen());
     QCOMPARE(rig.events().last(), QString("Comm port closed"));
-    QCOMPARE(rig.server.sentLog.last(), QString(";MODEMCONNECTION;FALSE;"));
+    QCOMPARE(texts(rig.sent).last(), QString(";MODEMCONNECTION;FALSE;"));
     // It can be opened again at once.
     rig.port.OpenPort(true);
     QVERIFY(rig.port.ModemConnected);
@@ -374,7 +371,7 @@ void TestModemPort::vanishedDeviceClosesThePortOnce()
     QCOMPARE(Prompt::history().at(0).kind, Prompt::Kind::Notice);
     QVERIFY(Prompt::texts().at(0).startsWith("Comm port " + rig.port.portLabel() + " stopped responding"));
     QVERIFY(!rig.port.ModemConnected);
-    QCOMPARE(rig.server.sentLog.last(), QString(";MODEMCONNECTION;FALSE;"));
+    QCOMPARE(texts(rig.sent).last(), QString(";MODEMCONNECTION;FALSE;"));
     QCOMPARE(rig.events().last(), QString("Comm port closed"));
 }
 

@@ -17,6 +17,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "support/AudioEnv.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -87,15 +88,12 @@ void TestSound::init()
 {
     m_home = new TempHome;
     AudioEnv::setSinkVolume(50000, 50000);
-    gVolume = new clsVolume;
+    install(gVolume);
     QVERIFY(gVolume->hasMixer());
 }
 
 void TestSound::cleanup()
 {
-    delete gVolume;
-    gVolume = nullptr;
-    Clock::reset();
     delete m_home;
     m_home = nullptr;
 }
@@ -478,7 +476,7 @@ static int runWithoutSoundServer()
     SaveProperty(Section::frmConfiguration, Key::OverrideVolume, "True");
     SaveProperty(Section::frmConfiguration, Key::VolumeLevel, "20000");
     QTextStream out(stdout);
-    gVolume = new clsVolume;
+    install(gVolume);
     clsVolume second;
     int notices = 0;
     for (const auto& r : Prompt::history())
@@ -499,8 +497,6 @@ static int runWithoutSoundServer()
     s.StopSound();
     const bool quiet = !s.IsSpeaking() && !s.IsWavePlaying() && !s.VolumeTimer.isActive();
     out << "quiet=" << quiet << " elapsed=" << t.elapsed() << "\n";
-    delete gVolume;
-    gVolume = nullptr;
     out << "done\n";
     return (!quiet || notices != 1 || second.hasMixer()) ? 1 : 0;
 }

@@ -42,29 +42,24 @@ private Q_SLOTS:
     void lookups();
 
 private:
-    TempHome* m_home = nullptr;
-    clsServer* m_server = nullptr;
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<clsServer> m_server;
     std::unique_ptr<QSignalSpy> m_sent;
 };
 
 void TestAttributeGroups::init()
 {
-    m_home = new TempHome;
-    gNetworkMode = Standalone;
-    gAttributeGroups = {};
-    m_server = new clsServer;
-    windowLinks().broadcast = [server = m_server](const QString& text) { server->SendData(text, -1, -1); };
-    m_sent = std::make_unique<QSignalSpy>(m_server, &clsServer::dataSent);
+    m_home = std::make_unique<TempHome>();
+    m_server = std::make_unique<clsServer>();
+    windowLinks().broadcast = [server = m_server.get()](const QString& text) { server->SendData(text, -1, -1); };
+    m_sent = std::make_unique<QSignalSpy>(m_server.get(), &clsServer::dataSent);
 }
 
 void TestAttributeGroups::cleanup()
 {
     m_sent.reset();
-    windowLinks().broadcast = nullptr;
-    delete m_server;
-    gAttributeGroups = {};
-    gNetworkMode = Standalone;
-    delete m_home;
+    m_home.reset();
+    m_server.reset();
 }
 
 static QByteArray fileBytes(const QString& path)

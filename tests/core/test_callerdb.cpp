@@ -16,7 +16,6 @@ class TestCallerDB : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
     void findWithoutAFileChangesNothing();
     void createsTheTableAndTheDateIndex();
     void createOnAnExistingFileLeavesItAlone();
@@ -41,16 +40,8 @@ private:
 
 void TestCallerDB::init()
 {
-    gNetworkMode = Standalone;
-    CloseCallerDB();
     SaveError(0, QString());
     ReportError(QString());
-}
-
-void TestCallerDB::cleanup()
-{
-    CloseCallerDB();
-    gNetworkMode = Standalone;
 }
 
 clsCaller TestCallerDB::call(const QString& name, const QString& number, const QString& date, int rings,

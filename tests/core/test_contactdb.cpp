@@ -103,12 +103,10 @@ private:
 void TestContactDB::init()
 {
     home = std::make_unique<TempHome>();
-    gNetworkMode = Standalone;
     server = std::make_unique<clsServer>();
     windowLinks().broadcast = [s = server.get()](const QString& text) { s->SendData(text, -1, -1); };
     sent = std::make_unique<QSignalSpy>(server.get(), &clsServer::dataSent);
     gMainForm = &window;
-    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
     addGroup(QStringLiteral("Default"));
     addGroup(QStringLiteral("VIP Callers"));
     QVERIFY(CreateContactDB(defaultContactDBPath()));
@@ -118,14 +116,9 @@ void TestContactDB::init()
 
 void TestContactDB::cleanup()
 {
-    windowLinks() = WindowLinks();
-    CloseContactDB();
-    gContacts = KeyedCollection<clsContact>();
     sent.reset();
-    server.reset();
-    gMainForm = nullptr;
-    gNetworkMode = Standalone;
     home.reset();
+    server.reset();
 }
 
 void TestContactDB::createsAndFindsTheFile()

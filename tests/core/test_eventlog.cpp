@@ -53,10 +53,8 @@ void TestEventLog::init()
 
 void TestEventLog::cleanup()
 {
-    gMainForm = nullptr;
-    m_window.reset();
     m_home.reset();
-    Clock::reset();
+    m_window.reset();
 }
 
 QByteArray TestEventLog::logBytes() const

@@ -25,7 +25,6 @@ private Q_SLOTS:
         if (qEnvironmentVariable("LC_ALL").startsWith(QLatin1String("de")))
             QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
     }
-    void cleanup() { Clock::reset(); }
     void missingKeyGivesDefault();
     void awkwardValuesSurviveANewStore_data();
     void awkwardValuesSurviveANewStore();

@@ -11,6 +11,7 @@
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -41,11 +42,7 @@ public Q_SLOTS:
 class TestSharedFunctions : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup()
-    {
-        Clock::reset();
-        gMainForm = nullptr;
-    }
+    void cleanup() { resetForTests(); }
     void viewTimeQueries_data();
     void viewTimeQueries();
     void viewTimeChecksTheMenuAndStoresTheQuery();

@@ -9,6 +9,7 @@
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 // The client's main window as the socket sees it: the connection state and the dispatcher.
@@ -52,12 +53,10 @@ void TestRemoteSocket::init()
 
 void TestRemoteSocket::cleanup()
 {
-    delete gRemoteSocket;
-    gRemoteSocket = nullptr;
-    gMainForm = nullptr;
+    // The socket goes with the home, before the window it reports to.
+    m_home.reset();
     m_windowHolder.reset();
     m_server.close();
-    m_home.reset();
 }
 
 QTcpSocket* TestRemoteSocket::acceptClient()
@@ -82,7 +81,7 @@ QByteArray TestRemoteSocket::readUntil(QTcpSocket* peer, const QByteArray& end)
 
 void TestRemoteSocket::connectsAndSendsTheBurst()
 {
-    gRemoteSocket = new clsRemoteSocket;
+    install(gRemoteSocket);
     QCOMPARE(gRemoteSocket->RemotePort(), m_server.serverPort());
     QTcpSocket* peer = acceptClient();
     QVERIFY(peer);
@@ -98,7 +97,7 @@ void TestRemoteSocket::connectsAndSendsTheBurst()
 
 void TestRemoteSocket::dispatchesOnlyCompletedSends()
 {
-    gRemoteSocket = new clsRemoteSocket;
+    install(gRemoteSocket);
     QTcpSocket* peer = acceptClient();
     QVERIFY(peer);
     QTRY_COMPARE(gRemoteSocket->State(), 7);
@@ -125,7 +124,7 @@ void TestRemoteSocket::dropsSendsWhileNotConnected()
 {
     m_server.close();
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QString());
-    gRemoteSocket = new clsRemoteSocket;
+    install(gRemoteSocket);
     QCOMPARE(gRemoteSocket->State(), 0);
     gRemoteSocket->SendData(QStringLiteral(";SQL;x")); // dropped, no error
     QVERIFY(!gRemoteSocket->Connected());
@@ -133,7 +132,7 @@ void TestRemoteSocket::dropsSendsWhileNotConnected()
 
 void TestRemoteSocket::serverClosingIsNoticed()
 {
-    gRemoteSocket = new clsRemoteSocket;
+    install(gRemoteSocket);
     QTcpSocket* peer = acceptClient();
     QVERIFY(peer);
     QTRY_VERIFY(gRemoteSocket->Connected());

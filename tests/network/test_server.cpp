@@ -1,6 +1,7 @@
 #include "network/clsServer.h"
 
 #include <QEventLoop>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -16,6 +17,8 @@
 #include "core/modProperties.h"
 #include "network/clsClient.h"
 #include "platform/Prompt.h"
+#include "support/ResetForTests.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -82,20 +85,20 @@ private:
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<ServerWindow> m_window;
-    std::unique_ptr<clsServer> m_server;
+    clsServer* m_server = nullptr; // the program's server, gServer
+    std::unique_ptr<QSignalSpy> m_sent;
     QList<QTcpSocket*> m_peers;
 };
 
 void TestServer::init()
 {
     m_home = std::make_unique<TempHome>();
-    Prompt::resetScript();
     gNetworkMode = Server;
     m_window = std::make_unique<ServerWindow>();
     gMainForm = m_window.get();
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(freePort()));
-    m_server = std::make_unique<clsServer>();
-    gServer = m_server.get();
+    m_server = &install(gServer);
+    m_sent = std::make_unique<QSignalSpy>(m_server, &clsServer::dataSent);
     QVERIFY(m_server->Listen());
 }
 
@@ -103,13 +106,12 @@ void TestServer::cleanup()
 {
     qDeleteAll(m_peers);
     m_peers.clear();
-    gServer = nullptr;
-    m_server.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    gMainForm = nullptr;
-    m_window.reset();
-    gNetworkMode = Standalone;
+    m_sent.reset();
+    // The server goes with the home, before the window it reports to.
     m_home.reset();
+    m_server = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_window.reset();
 }
 
 QTcpSocket* TestServer::connectClient()
@@ -149,7 +151,7 @@ void TestServer::acceptsAClientAndBroadcastsWithTheMarker()
     m_server->SendData(QStringLiteral(";INCOMING CALLER;|1|Zoë|"), -1, -1);
     QCOMPARE(QString::fromUtf8(readUntil(peer, kMarker)),
              QStringLiteral(";INCOMING CALLER;|1|Zoë|;COMPLETE;COMPLETE;"));
-    QCOMPARE(m_server->sentLog, QStringList{QStringLiteral(";INCOMING CALLER;|1|Zoë|")});
+    QCOMPARE(texts(*m_sent), QStringList{QStringLiteral(";INCOMING CALLER;|1|Zoë|")});
 
     peer->disconnectFromHost();
     QTRY_COMPARE(m_server->ClientCount(), 0);
@@ -209,7 +211,7 @@ void TestServer::blockedAddressIsSentBlockedAndDropped()
              (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
                           QStringLiteral("Connection Accepted By: 127.0.0.1"), QStringLiteral("127.0.0.1 dropped")}));
     QVERIFY(m_window->dispatched.isEmpty());
-    QCOMPARE(m_server->sentLog, QStringList{QStringLiteral("BLOCKED")});
+    QCOMPARE(texts(*m_sent), QStringList{QStringLiteral("BLOCKED")});
 }
 
 void TestServer::restrictionIsDecidedPerRequest()

@@ -72,8 +72,6 @@ private:
 void TestCallerInfo::init()
 {
     m_home = std::make_unique<TempHome>();
-    gNetworkMode = Standalone;
-    gContacts = KeyedCollection<clsContact>();
     Clock::setNow(*DateText::fromIso(QStringLiteral("2024-03-20 12:00:00")));
     QVERIFY(CreateCallerDB(m_home->file("dbCID.mdb")));
     addCall("John Smith", "555-1234", "2024-03-20 10:00:00", 2);
@@ -84,15 +82,7 @@ void TestCallerInfo::init()
     CreateDefaultStatistics();
 }
 
-void TestCallerInfo::cleanup()
-{
-    ReleaseStatistics();
-    CloseCallerDB();
-    Clock::reset();
-    gNetworkMode = Standalone;
-    gContacts = KeyedCollection<clsContact>();
-    m_home.reset();
-}
+void TestCallerInfo::cleanup() { m_home.reset(); }
 
 void TestCallerInfo::defaultListForACallerWithoutContact()
 {

@@ -83,8 +83,6 @@ private:
 void TestStatEvaluation::init()
 {
     m_home = std::make_unique<TempHome>();
-    gNetworkMode = Standalone;
-    gContacts = KeyedCollection<clsContact>();
     Clock::setNow(at("2024-03-20 12:00:00"));
     QVERIFY(CreateCallerDB(m_home->file("dbCID.mdb")));
     addCall("John Smith", "555-1234", "2024-03-20 10:00:00", 3, "YES");
@@ -100,15 +98,7 @@ void TestStatEvaluation::init()
     SaveError(0, QString());
 }
 
-void TestStatEvaluation::cleanup()
-{
-    ReleaseStatistics();
-    CloseCallerDB();
-    Clock::reset();
-    gNetworkMode = Standalone;
-    gContacts = KeyedCollection<clsContact>();
-    m_home.reset();
-}
+void TestStatEvaluation::cleanup() { m_home.reset(); }
 
 void TestStatEvaluation::everyBuiltInOverTheWholeLog()
 {

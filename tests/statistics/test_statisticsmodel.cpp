@@ -87,21 +87,12 @@ private:
 void TestStatisticsModel::init()
 {
     m_home = std::make_unique<TempHome>();
-    gNetworkMode = Standalone;
-    gContacts = KeyedCollection<clsContact>();
     SaveProperty(Section::frmStatistics, Key::StatsFile, m_home->file("Statistics.dat"));
     SaveError(0, QString());
     ReportError(QString());
 }
 
-void TestStatisticsModel::cleanup()
-{
-    ReleaseStatistics();
-    gContacts = KeyedCollection<clsContact>();
-    gNetworkMode = Standalone;
-    windowLinks().customizeStatisticsGroupsChanged = nullptr;
-    m_home.reset();
-}
+void TestStatisticsModel::cleanup() { m_home.reset(); }
 
 void TestStatisticsModel::builtInsInTableOrder()
 {

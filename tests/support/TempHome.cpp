@@ -1,20 +1,20 @@
 #include "TempHome.h"
 
-#include "core/modMain.h"
+#include "ResetForTests.h"
 #include "core/modProperties.h"
-#include "platform/Prompt.h"
 
 TempHome::TempHome()
 {
     m_previous = qgetenv("VELQUON_HOME");
     qputenv("VELQUON_HOME", m_dir.path().toUtf8());
     resetSettingsStore();
-    resetActivityLogState();
-    Prompt::resetScript();
+    resetForTests();
 }
 
 TempHome::~TempHome()
 {
+    // The databases close before their folder goes.
+    resetForTests();
     resetSettingsStore();
     if (m_previous.isEmpty())
         qunsetenv("VELQUON_HOME");

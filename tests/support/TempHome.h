@@ -4,7 +4,8 @@
 #include <QTemporaryDir>
 
 // Gives a test its own VELQUON_HOME (settings, databases, data files) and resets the cached settings
-// store, so no test sees another's files or the real user's.
+// store, so no test sees another's files or the real user's. Made and gone, it also puts every
+// program-wide object and flag back as a fresh start finds them (resetForTests).
 class TempHome {
 public:
     TempHome();

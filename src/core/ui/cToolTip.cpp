@@ -12,7 +12,7 @@
 
 #include "platform/Colour.h"
 
-cToolTip* gToolTip = nullptr;
+std::unique_ptr<cToolTip> gToolTip;
 
 cToolTip::cToolTip(QObject* parent) : QObject(parent)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include <QFont>
@@ -108,4 +109,4 @@ private:
 };
 
 // Created by start-up, released by ReleaseToolTip and ShutDown.
-extern cToolTip* gToolTip;
+extern std::unique_ptr<cToolTip> gToolTip;

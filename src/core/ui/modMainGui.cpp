@@ -452,11 +452,7 @@ QString CopyGridToClipboard(QAbstractItemView* grid, int lastColumn, bool allRow
     return CopyGridToClipboard(grid->model(), row, rowSel, lastColumn, allRows, grid->window());
 }
 
-void ReleaseToolTip()
-{
-    delete gToolTip;
-    gToolTip = nullptr;
-}
+void ReleaseToolTip() { gToolTip.reset(); }
 
 QString GetWindowCaption(const QWidget* window) { return window ? window->windowTitle().left(255) : QString(); }
 

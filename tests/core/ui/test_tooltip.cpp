@@ -11,7 +11,7 @@ class TestToolTip : public QObject {
 private Q_SLOTS:
     void init()
     {
-        gToolTip = new cToolTip;
+        gToolTip = std::make_unique<cToolTip>();
         window = std::make_unique<QWidget>();
         window->resize(300, 200);
         button = new QPushButton(QStringLiteral("OK"), window.get());

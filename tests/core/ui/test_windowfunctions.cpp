@@ -20,6 +20,7 @@
 #include "core/ui/frmProcessing.h"
 #include "core/ui/modMainGui.h"
 #include "platform/Twips.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -50,7 +51,7 @@ private Q_SLOTS:
     void initTestCase() { Twips::setLogicalDpi(96); }
     void cleanup()
     {
-        windowLinks() = WindowLinks();
+        resetForTests();
         for (QWidget* w : QApplication::topLevelWidgets())
             delete w;
     }

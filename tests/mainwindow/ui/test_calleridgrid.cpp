@@ -113,9 +113,8 @@ void TestCallerIDGrid::init()
 void TestCallerIDGrid::cleanup()
 {
     grid.reset();
-    gMainForm = nullptr;
-    host.reset();
     home.reset();
+    host.reset();
 }
 
 void TestCallerIDGrid::dateSortUsesTheHiddenIdAndTheArrow()
@@ -292,7 +291,6 @@ void TestCallerIDGrid::updateAndColourKeepTheRowsKey()
 
 void TestCallerIDGrid::rowsTakeTheirGroupsColour()
 {
-    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
     auto friends = std::make_shared<clsAttributeGroup>();
     friends->Description = QStringLiteral("Friends");
     friends->Color = 0x00FF00;
@@ -320,7 +318,6 @@ void TestCallerIDGrid::rowsTakeTheirGroupsColour()
     gAttributeGroups.remove(QStringLiteral("Friends"));
     grid->UpdateItem(1, a);
     QCOMPARE(grid->Color(1), 0u);
-    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 }
 
 void TestCallerIDGrid::widthsAndSortSurviveARestart()
@@ -467,7 +464,6 @@ void TestCallerIDGrid::contactNamesAreNotEditedHere()
     contact->Name = QStringLiteral("Jane Doe");
     auto number = std::make_shared<clsNumber>(QStringLiteral("555-1234"), QStringLiteral("Home"));
     contact->Numbers.add(number->PrintNumberDescription(), number);
-    gContacts = KeyedCollection<clsContact>();
     gContacts.add(contact->Name, contact);
     grid->AddItem(caller(4, QStringLiteral("LINE NAME"), QStringLiteral("555-1234")));
     grid->AddItem(caller(5, QStringLiteral("STRANGER"), QStringLiteral("555-9999")));
@@ -482,7 +478,6 @@ void TestCallerIDGrid::contactNamesAreNotEditedHere()
     QVERIFY(grid->isEditing());
     QCOMPARE(grid->editor()->text(), QStringLiteral("STRANGER"));
     QCOMPARE(Prompt::texts().size(), 1);
-    gContacts = KeyedCollection<clsContact>();
 }
 
 void TestCallerIDGrid::editorLeftAfterTypingAsks()

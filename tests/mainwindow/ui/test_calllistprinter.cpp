@@ -124,7 +124,6 @@ void TestCallListPrinter::init()
     m_home = std::make_unique<TempHome>();
     m_grid = std::make_unique<CallerIDGrid>();
     m_grid->resize(900, 400);
-    Prompt::resetScript();
     gErrNumber = 0;
 }
 
@@ -132,7 +131,6 @@ void TestCallListPrinter::cleanup()
 {
     m_grid.reset();
     m_home.reset();
-    Prompt::resetScript();
 }
 
 std::unique_ptr<QPrinter> TestCallListPrinter::pdfPrinter() const

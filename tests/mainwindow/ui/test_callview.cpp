@@ -36,6 +36,7 @@
 #include "platform/SqlDatabase.h"
 #include "platform/Twips.h"
 #include "support/FakeModem.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 class TestCallView : public QObject {
@@ -86,11 +87,7 @@ void TestCallView::cleanup()
 {
     if (gMainForm)
         ShutDown();
-    CloseCallerDB();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    SingleInstance::instance().release();
-    gNetworkMode = Standalone;
-    Clock::reset();
     m_home.reset();
 }
 
@@ -381,7 +378,7 @@ void TestCallView::cellEditsAreStored()
     frmBaseMain* w = window();
     w->mnuViewTime[12]->trigger();
     const qint32 id = w->Grid->TextMatrix(2, 5).toInt();
-    gServer->sentLog.clear();
+    QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     auto stored = [id] { return SelectCallers(QStringLiteral("Select * From tblCID Where ID = %1").arg(id)).value(0); };
     // Typed in the cell editor: stored in its normal form, the row rewritten from the log.
     w->Grid->ShowEdit(2, 1);
@@ -396,7 +393,7 @@ void TestCallView::cellEditsAreStored()
     QTest::keyClick(w->Grid->editor(), Qt::Key_Return);
     QCOMPARE(stored().Answered, QStringLiteral("YES"));
     QVERIFY(Prompt::history().isEmpty()); // an explicit ID asks nothing
-    QVERIFY(gServer->sentLog.isEmpty());  // standalone: nothing sent
+    QVERIFY(sent.isEmpty());              // standalone: nothing sent
 
     // A value the log cannot hold changes nothing and says nothing.
     w->EditGrid(3, QStringLiteral("abc"), id);
@@ -415,11 +412,11 @@ void TestCallView::cellEditsAreStored()
     w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
     QCOMPARE(stored().Name, QStringLiteral("SOMEONE ELSE"));
     QCOMPARE(w->Grid->TextMatrix(2, 0), QStringLiteral("SOMEONE ELSE"));
-    QCOMPARE(gServer->sentLog.size(), 1);
-    QVERIFY(gServer->sentLog.first().startsWith(QStringLiteral(";EDIT CALLER;|%1|SOMEONE ELSE|").arg(id)));
+    QCOMPARE(sent.size(), 1);
+    QVERIFY(texts(sent).first().startsWith(QStringLiteral(";EDIT CALLER;|%1|SOMEONE ELSE|").arg(id)));
     // An ID that is in no record changes nothing.
     w->EditGrid(0, QStringLiteral("NOBODY"), 99999);
-    QCOMPARE(gServer->sentLog.size(), 1);
+    QCOMPARE(sent.size(), 1);
 }
 
 void TestCallView::screenshot()

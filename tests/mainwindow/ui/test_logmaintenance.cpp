@@ -26,6 +26,7 @@
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "popup/MiniDisplay.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 #include "support/ui/StandaloneSession.h"
 
@@ -108,7 +109,7 @@ void TestLogMaintenance::deleteAnUpwardSelection()
     w->Grid->setRow(5);
     w->Grid->setRowSel(2);
     const QList<qint32> doomed = shown.mid(1, 4);
-    gServer->sentLog.clear();
+    QSignalSpy sent(gServer.get(), &clsServer::dataSent);
 
     Prompt::queueAnswer(Prompt::No);
     w->mnuEditDelete_Click();
@@ -116,7 +117,7 @@ void TestLogMaintenance::deleteAnUpwardSelection()
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
     QCOMPARE(storedIDs(), all);
     QCOMPARE(w->Grid->Rows(), 7);
-    QVERIFY(gServer->sentLog.isEmpty());
+    QVERIFY(sent.isEmpty());
 
     Prompt::queueAnswer(Prompt::Yes);
     w->mnuEditDelete_Click();
@@ -128,7 +129,7 @@ void TestLogMaintenance::deleteAnUpwardSelection()
     QList<qint32> leftShown = gridIDs();
     std::sort(leftShown.begin(), leftShown.end());
     QCOMPARE(leftShown, left);
-    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+    QCOMPARE(texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
     QCOMPARE(w->Panels[2]->text(), QStringLiteral("2 Records Displayed"));
 }
 
@@ -190,7 +191,7 @@ void TestLogMaintenance::stoppingADeleteKeepsWhatWent()
                 pressed = true;
             }
     });
-    gServer->sentLog.clear();
+    QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     Prompt::queueAnswer(Prompt::Yes);
     w->mnuEditDelete_Click();
     QVERIFY(pressed);
@@ -201,7 +202,7 @@ void TestLogMaintenance::stoppingADeleteKeepsWhatWent()
     QList<qint32> shown = gridIDs();
     std::sort(shown.begin(), shown.end());
     QCOMPARE(shown, left);
-    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+    QCOMPARE(texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
 }
 
 void TestLogMaintenance::clearLogFollowsTheView()
@@ -211,7 +212,7 @@ void TestLogMaintenance::clearLogFollowsTheView()
     w->mnuViewTime_Click(6);                // "1 day"
     const int inView = w->Grid->Rows() - 1;
     QVERIFY(inView > 1 && inView < 30);
-    gServer->sentLog.clear();
+    QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     Prompt::queueAnswer(Prompt::Yes);
     w->mnuEditClear_Click();
     QCOMPARE(Prompt::texts().value(0),
@@ -219,7 +220,7 @@ void TestLogMaintenance::clearLogFollowsTheView()
     QCOMPARE(w->Grid->Rows(), 1);
     QCOMPARE(storedIDs().size(), 30 - inView);
     QCOMPARE(storedIDs(), all.mid(inView));
-    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+    QCOMPARE(texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
 
     // "All": the table empties; one record left asks the singular question.
     w->mnuViewTime_Click(ViewTime::All);
@@ -266,7 +267,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     w->mnuFileChangeDB_Click();
     QCOMPARE(w->Grid->Rows(), 3);
 
-    gServer->sentLog.clear();
+    QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     Prompt::clearHistory();
     // Not a call log: refused, the log in use stays open and named; Cancel gives up.
     const QString junk = m_session.home().file(QStringLiteral("junk.mdb"));
@@ -282,7 +283,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     QCOMPARE(logPath(), first);
     QCOMPARE(storedIDs().size(), 2);
     QCOMPARE(w->Grid->Rows(), 3);
-    QVERIFY(gServer->sentLog.isEmpty());
+    QVERIFY(sent.isEmpty());
 
     // A missing file, then the contact book by another name; OK lets the user choose again, and the
     // second log is switched to.
@@ -301,7 +302,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     QCOMPARE(logPath(), second);
     QCOMPARE(storedIDs().size(), 1);
     QCOMPARE(w->Grid->Rows(), 2);
-    QCOMPARE(gServer->sentLog, QStringList{QStringLiteral(";UPDATE NEEDED;")});
+    QCOMPARE(::texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
     const QStringList events = w->lstEvents.stringList();
     QVERIFY(std::any_of(events.cbegin(), events.cend(), [](const QString& s) {
         return s.endsWith(QLatin1String("Loaded caller database second.mdb"));

@@ -13,6 +13,7 @@
 #include "core/ui/modMainGui.h"
 #include "network/clsRemoteSocket.h"
 #include "network/ui/frmWaiting.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 // The client's waiting notes: shown while a request to the server is pending, closed by the kind of request.
@@ -21,7 +22,6 @@ class TestWaiting : public QObject {
 private Q_SLOTS:
     void cleanup()
     {
-        windowLinks() = WindowLinks();
         for (QWidget* w : QApplication::topLevelWidgets())
             delete w;
     }
@@ -38,7 +38,7 @@ void TestWaiting::notesByTag()
     QVERIFY(server.listen(QHostAddress::LocalHost));
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
-    gRemoteSocket = new clsRemoteSocket;
+    install(gRemoteSocket);
     QTRY_COMPARE(gRemoteSocket->State(), 7);
     QTRY_VERIFY(server.hasPendingConnections());
     QTcpSocket* peer = server.nextPendingConnection();
@@ -86,8 +86,6 @@ void TestWaiting::notesByTag()
     peer->abort();
     QTRY_VERIFY(gRemoteSocket->State() != 7);
     QVERIFY(!ShowWaiting(QStringLiteral("SQL"), nullptr));
-    delete gRemoteSocket;
-    gRemoteSocket = nullptr;
 }
 
 QTEST_MAIN(TestWaiting)

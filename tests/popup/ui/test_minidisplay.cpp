@@ -1,3 +1,4 @@
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 #include <QAbstractButton>
@@ -7,6 +8,7 @@
 #include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -118,6 +120,8 @@ private:
     void fillLog(int calls);
     std::unique_ptr<TempHome> m_home;
     RecordingMainWindow m_main;
+    // The pop-up's requests to the server (client mode).
+    std::unique_ptr<QSignalSpy> m_requests;
 };
 
 void TestMiniDisplay::init()
@@ -126,9 +130,7 @@ void TestMiniDisplay::init()
     Twips::setLogicalDpi(96);
     m_main.reset();
     gMainForm = &m_main;
-    gNetworkMode = Standalone;
-    gRinging = false;
-    miniDisplay().requestLog.clear();
+    m_requests = std::make_unique<QSignalSpy>(&miniDisplay(), &MiniDisplay::requestSent);
 }
 
 void TestMiniDisplay::cleanup()
@@ -136,11 +138,7 @@ void TestMiniDisplay::cleanup()
     for (QWidget* w : QApplication::topLevelWidgets())
         w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    gMainForm = nullptr;
-    gRinging = false;
-    gNetworkMode = Standalone;
-    CloseCallerDB();
-    gContacts.clear();
+    m_requests.reset();
     m_home.reset();
 }
 
@@ -347,7 +345,7 @@ void TestMiniDisplay::loadDataInClientModeAsksTheServer()
     setPopup(Key::LogSize, QStringLiteral("25"));
     frmMiniDisplay* w = open();
     QVERIFY(w->list().Callers.isEmpty());
-    QCOMPARE(w->list().requestLog, QStringList{QStringLiteral(";MINI DISPLAY;25;")});
+    QCOMPARE(texts(*m_requests), QStringList{QStringLiteral(";MINI DISPLAY;25;")});
 }
 
 void TestMiniDisplay::anEmptyListShowsNothing()
@@ -448,11 +446,11 @@ void TestMiniDisplay::screensSkipOpenDetailWindows()
     list.RefreshPosition();
     list.lblNavigate_Click(MiniDisplay::Down);
     QCOMPARE(list.CurrentScreen, 1);
-    QCOMPARE(list.requestLog.size(), 1);
-    QCOMPARE(list.requestLog.last(), QStringLiteral(";MINI DISPLAY STATS;") + list.CurrentCaller.PrintSend() +
-                                         QStringLiteral(";|Total Calls|Calls in the Last Day|Calls in the Last "
-                                                        "Week|Calls Between 9pm and 1am|Most Calls in a Day|Most "
-                                                        "Calls in a Week|;"));
+    QCOMPARE(m_requests->size(), 1);
+    QCOMPARE(texts(*m_requests).last(), QStringLiteral(";MINI DISPLAY STATS;") + list.CurrentCaller.PrintSend() +
+                                            QStringLiteral(";|Total Calls|Calls in the Last Day|Calls in the Last "
+                                                           "Week|Calls Between 9pm and 1am|Most Calls in a Day|Most "
+                                                           "Calls in a Week|;"));
     QCOMPARE(w->txtCallerInfo->toPlainText(), QString());
     list.lblNavigate_Click(MiniDisplay::Down);
     QCOMPARE(list.CurrentScreen, 3);
@@ -741,7 +739,7 @@ void TestMiniDisplay::blockQuestionBlocksTheRingingCall()
     Prompt::queueAnswer(Prompt::Yes);
     w->lblBlock_Click();
     QCOMPARE(m_main.blockCalls, 1);
-    QCOMPARE(w->list().requestLog.last(), QStringLiteral(";BLOCK CALL;"));
+    QCOMPARE(texts(*m_requests).last(), QStringLiteral(";BLOCK CALL;"));
 }
 
 void TestMiniDisplay::incomingCallTimerBlinksTheCaption()
@@ -852,7 +850,6 @@ void TestMiniDisplay::pictureScreens()
     QVERIFY(frmContactPicture::instance(false)->isVisible());
     QVERIFY(!frmContactPicture::instance(false)->imgContactImage->pixmap().isNull());
     QCOMPARE(list.CurrentScreen, 3);
-    gContacts.clear();
 }
 
 void TestMiniDisplay::lockSizeToggles()

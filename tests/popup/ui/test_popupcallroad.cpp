@@ -16,6 +16,7 @@
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "support/FakeModem.h"
+#include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -46,7 +47,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<RoadWindow> m_window;
-    std::unique_ptr<clsServer> m_server;
     std::unique_ptr<FakeModem> m_modem;
     std::unique_ptr<ModemPort> m_port;
     std::unique_ptr<CallHandler> m_calls;
@@ -58,11 +58,9 @@ void TestPopupCallRoad::init()
 {
     m_home = std::make_unique<TempHome>();
     m_window = std::make_unique<RoadWindow>();
-    m_server = std::make_unique<clsServer>();
+    install(gServer);
     m_modem = std::make_unique<FakeModem>();
     gMainForm = m_window.get();
-    gServer = m_server.get();
-    gRinging = false;
     SaveProperty(Section::frmConfiguration, Key::CommPort, m_modem->slavePath());
     SaveProperty(Section::frmConfiguration, Key::ImmediateSound, "");
     SaveProperty(Section::frmConfiguration, Key::DefaultSound, "");
@@ -87,14 +85,8 @@ void TestPopupCallRoad::cleanup()
     m_calls.reset();
     m_port.reset();
     m_modem.reset();
-    CloseCallerDB();
-    gContacts.clear();
-    gMainForm = nullptr;
-    gServer = nullptr;
-    gRinging = false;
-    m_server.reset();
-    m_window.reset();
     m_home.reset();
+    m_window.reset();
 }
 
 void TestPopupCallRoad::aCallReachesThePopup()

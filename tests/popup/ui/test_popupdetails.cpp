@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/StartupWindows.h"
@@ -18,6 +19,7 @@
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
 #include "statistics/modStatistics.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -83,6 +85,8 @@ private:
     frmMiniDisplay* open();
     std::unique_ptr<TempHome> m_home;
     RecordingMainWindow m_main;
+    // The pop-up's requests to the server (client mode).
+    std::unique_ptr<QSignalSpy> m_requests;
     clsCaller m_john, m_jane;
 };
 
@@ -92,8 +96,7 @@ void TestPopupDetails::init()
     Twips::setLogicalDpi(96);
     m_main.reset();
     gMainForm = &m_main;
-    gNetworkMode = Standalone;
-    miniDisplay().requestLog.clear();
+    m_requests = std::make_unique<QSignalSpy>(&miniDisplay(), &MiniDisplay::requestSent);
     Clock::setNow(*DateText::fromIso(QStringLiteral("2024-03-20 12:00:00")));
     QVERIFY(CreateCallerDB(m_home->file("dbCID.mdb")));
     addContact(QStringLiteral("Janet"), {QStringLiteral("555-9876")}, QStringLiteral("Sister\r\nCall back after 6"));
@@ -115,12 +118,7 @@ void TestPopupDetails::cleanup()
     for (QWidget* w : QApplication::topLevelWidgets())
         w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    gMainForm = nullptr;
-    gNetworkMode = Standalone;
-    ReleaseStatistics();
-    CloseCallerDB();
-    gContacts.clear();
-    Clock::reset();
+    m_requests.reset();
     m_home.reset();
 }
 
@@ -186,10 +184,10 @@ void TestPopupDetails::callerInfoInClientModeAsksTheServer()
     w->openDetail(MiniDisplay::CallerInfoScreen);
     frmCallerInfo* info = frmCallerInfo::instance(false);
     QVERIFY(info);
-    miniDisplay().requestLog.clear();
+    m_requests->clear();
     info->SetCallerInfo();
-    QCOMPARE(miniDisplay().requestLog, QStringList{QStringLiteral(";MINI DISPLAY STATS;") + m_john.PrintSend() +
-                                                   QStringLiteral(";|Total Calls|Most Rings|;")});
+    QCOMPARE(texts(*m_requests), QStringList{QStringLiteral(";MINI DISPLAY STATS;") + m_john.PrintSend() +
+                                             QStringLiteral(";|Total Calls|Most Rings|;")});
     // Empty until the server's reply comes.
     QVERIFY(info->txtCallerInfo->toPlainText().isEmpty());
 }
@@ -262,9 +260,9 @@ void TestPopupDetails::loggedRecordInClientMode()
     frmMiniDisplay* w = open();
     w->list().UpdateForm(m_john);
     gNetworkMode = Client;
-    miniDisplay().requestLog.clear();
+    m_requests->clear();
     w->list().ViewOriginal();
-    QCOMPARE(miniDisplay().requestLog, QStringList{QStringLiteral(";ORIGINAL ID MINI DISPLAY;3/20/2024 10:00:00 AM;")});
+    QCOMPARE(texts(*m_requests), QStringList{QStringLiteral(";ORIGINAL ID MINI DISPLAY;3/20/2024 10:00:00 AM;")});
     QVERIFY(!frmOriginalCallerIDInfo::instance(false));
     QCOMPARE(w->list().GenerateCallerInfo(m_john, QStringLiteral("Total Calls")), QString());
 }
@@ -301,7 +299,7 @@ void TestPopupDetails::searchesNarrowTheCallList()
     w->mnuPopupSearchName->trigger();
     QCOMPARE(m_main.strSQL, QStringLiteral("Select * From tblCID Where fldName = 'JOHN SMITH'"));
     QCOMPARE(m_main.refreshes, 2);
-    QVERIFY(miniDisplay().requestLog.isEmpty());
+    QVERIFY(m_requests->isEmpty());
 }
 
 void TestPopupDetails::searchesInClientModeAskTheServer()
@@ -309,9 +307,9 @@ void TestPopupDetails::searchesInClientModeAskTheServer()
     frmMiniDisplay* w = open();
     w->list().UpdateForm(m_john);
     gNetworkMode = Client;
-    miniDisplay().requestLog.clear();
+    m_requests->clear();
     w->mnuPopupSearchContact->trigger();
-    QCOMPARE(miniDisplay().requestLog,
+    QCOMPARE(texts(*m_requests),
              QStringList{QStringLiteral(";SQL;Select * From tblCID Where fldNumber like '*555-1234*'")});
     QCOMPARE(m_main.updates, 0);
     QCOMPARE(m_main.unchecks, 1);

@@ -14,7 +14,6 @@
 #include "mainwindow/ui/frmBaseMain.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
-#include "platform/SingleInstance.h"
 #include "support/TempHome.h"
 
 // The standalone program as a user starts it a second time (settings initialised, no autostart), in its own
@@ -32,7 +31,6 @@ public:
         if (!Main() || !window())
             return false;
         window()->MSComm->PortOpenTimer.stop(); // no modem here
-        gRinging = false;
         Prompt::resetScript();
         return true;
     }
@@ -40,17 +38,12 @@ public:
     // Shuts the program down and removes every window and the temporary home.
     void stop()
     {
-        gRinging = false;
         if (gMainForm)
             ShutDown();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* w : QApplication::topLevelWidgets())
             if (!w->parentWidget() && w->windowType() != Qt::Desktop)
                 delete w;
-        SingleInstance::instance().release();
-        gNetworkMode = Standalone;
-        Clock::reset();
-        Prompt::resetScript();
         m_home.reset();
     }
 

@@ -1,0 +1,56 @@
+#include "ResetForTests.h"
+
+#include <exception>
+
+#include "capture/clsSound.h"
+#include "capture/clsVolume.h"
+#include "core/Globals.h"
+#include "core/WindowLinks.h"
+#include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modMain.h"
+#include "network/clsRemoteSocket.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
+#include "popup/MiniDisplay.h"
+#include "statistics/modStatistics.h"
+#ifdef VELQUON_TEST_WIDGETS
+#include "core/ui/cToolTip.h"
+#endif
+
+void resetForTests()
+{
+    try {
+        CloseContactDB();
+    } catch (const std::exception&) {
+    }
+    try {
+        CloseCallerDB();
+    } catch (const std::exception&) {
+    }
+    windowLinks() = WindowLinks();
+    gRemoteSocket.reset();
+    gServer.reset();
+    gSound.reset();
+    gVolume.reset();
+    gRemoteCallers.reset();
+    gContacts = KeyedCollection<clsContact>();
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    ReleaseStatistics();
+#ifdef VELQUON_TEST_WIDGETS
+    gToolTip.reset();
+#endif
+    miniDisplay().Unload();
+
+    gMainForm = nullptr;
+    gNetworkMode = Standalone;
+    gSwitchingMode = false;
+    gRinging = false;
+    SingleInstance::instance().release();
+    Clock::reset();
+    Prompt::resetScript();
+    resetActivityLogState();
+}
