@@ -21,6 +21,7 @@
 #include "config/ui/frmOneTimeSetup.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
@@ -38,6 +39,7 @@
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 class TestStartup : public QObject {
@@ -179,6 +181,10 @@ void TestStartup::firstStartStandalone()
                  m_home->path() + QLatin1Char('.'));
     // The first start's default groups are loaded from the program folder's file.
     QVERIFY(gAttributeGroups.count() > 0);
+    // The stores tell the clients through the server start-up made.
+    QSignalSpy sent(gServer.get(), &clsServer::dataSent);
+    SendContacts();
+    QCOMPARE(texts(sent), QStringList{QStringLiteral(";CLEAR CONTACTS;")});
 }
 
 void TestStartup::firstRunDialogOnceAndModal()
@@ -298,6 +304,7 @@ void TestStartup::clientModeOpensNothing()
     QVERIFY(gSound && gVolume);
     QVERIFY(gRemoteCallers && gRemoteCallers->isEmpty());
     QVERIFY(!gServer);
+    QVERIFY(!windowLinks().broadcast);
     QVERIFY(Prompt::history().isEmpty());
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("dbCID.mdb"))));
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("dbContacts.mdb"))));
@@ -482,7 +489,7 @@ void TestStartup::shutDownReleasesEverything()
     ShutDown();
     QVERIFY(!gCallerDB && !gContactDB);
     QVERIFY(!gMainForm);
-    QVERIFY(!gServer);
+    QVERIFY(!gServer && !windowLinks().broadcast);
     QVERIFY(!gStatistics && !gGroups && !gCurrentStatistics && !gCurrentGroups);
     QVERIFY(!gToolTip);
     QVERIFY(!gSound && !gVolume);
