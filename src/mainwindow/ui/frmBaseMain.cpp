@@ -1,13 +1,9 @@
 #include "mainwindow/ui/frmBaseMain.h"
 
 #include <cmath>
-#include <limits>
-#include <optional>
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -18,25 +14,22 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QWindowStateChangeEvent>
 
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
-#include "core/Processing.h"
 #include "core/ProgramLinks.h"
-#include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
-#include "core/modCallerDB.h"
-#include "core/modContactDB.h"
-#include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
+#include "mainwindow/CallLogCommands.h"
+#include "mainwindow/CallLogView.h"
 #include "mainwindow/ui/CallListPrinter.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
@@ -44,12 +37,9 @@
 #include "mainwindow/ui/ShellIcon.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
-#include "platform/DateText.h"
-#include "platform/ProgramFolder.h"
-#include "platform/Prompt.h"
-#include "platform/SqlDatabase.h"
-#include "platform/SqlError.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
+#include "platform/ui/CommandState.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
 
@@ -58,20 +48,52 @@ namespace {
 const char* const kHiddenByMinimise = "velquonHiddenByMinimise";
 const char* const kPopupFamily[] = {"frmMiniDisplay", "frmCallerInfo", "frmContactPicture", "frmOtherInfo",
                                     "frmCustomizeMiniDisplay"};
-const char* const kViewTimeCaptions[15] = {"15 minutes", nullptr, "1 hour", "3 hours", "12 hours",
-                                           nullptr,      "1 day", "3 days", nullptr,   "1 week",
-                                           "3 weeks",    nullptr, "All",    nullptr,   "Custom..."};
 
 constexpr int MinWidth = 6000; // twips
 constexpr int MinHeight = 3000;
 constexpr int ListLeft = 240;
 constexpr int ListWidth = 1935;
 constexpr int ListHeight = 1035;
-constexpr int ProgressThreshold = 15;
-constexpr qint32 MaxProgressSteps = 1000;
 
 int px(double twips) { return Twips::toPixels(twips); }
 int tw(int pixels) { return int(std::lround(Twips::fromPixels(pixels))); }
+
+// The items of an array (mnuViewTime(6)) and of a collection (StatusBar1.Panels(2)) are named as they are
+// written.
+QString indexed(const char* name, int index) { return QString::fromLatin1(name) + QStringLiteral("(%1)").arg(index); }
+
+// One row of a menu: a command, a check item, a sub-menu or (without a caption) a separator. A command
+// without a handler is not built yet and is shown disabled.
+struct MenuRow {
+    enum Kind { Command, Check, SubMenu };
+    const char* name;
+    const char* caption = nullptr;
+    QKeyCombination key = QKeyCombination();
+    void (frmBaseMain::*handler)() = nullptr;
+    Kind kind = Command;
+};
+
+void addRows(frmBaseMain* window, QMenu* menu, std::initializer_list<MenuRow> rows)
+{
+    for (const MenuRow& row : rows) {
+        const QString name = QLatin1String(row.name);
+        if (!row.caption) {
+            menu->addSeparator()->setObjectName(name);
+        } else if (row.kind == MenuRow::SubMenu) {
+            menu->addMenu(QString::fromLatin1(row.caption))->setObjectName(name);
+        } else {
+            QAction* a = menu->addAction(QString::fromLatin1(row.caption));
+            a->setObjectName(name);
+            a->setCheckable(row.kind == MenuRow::Check);
+            if (row.key.key() != Qt::Key_unknown)
+                a->setShortcut(QKeySequence(row.key));
+            if (row.handler)
+                QObject::connect(a, &QAction::triggered, window, row.handler);
+            else
+                CommandState::markNotBuilt(a);
+        }
+    }
+}
 
 } // namespace
 
@@ -113,35 +135,59 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     statusBar()->installEventFilter(this);
 
     Shell = new ShellIcon(this);
+    Shell->setObjectName(QStringLiteral("ShellIcon"));
     connect(Shell, &ShellIcon::DblClick, this, &frmBaseMain::ShellIcon_DblClick);
     connect(Shell, &ShellIcon::Click, this, &frmBaseMain::ShellIcon_Click);
     connect(Shell, &ShellIcon::MouseMove, this, &frmBaseMain::ShellIcon_MouseMove);
 
-    StatusTimer.setInterval(1000);
-    connect(&StatusTimer, &QTimer::timeout, this, &frmBaseMain::StatusTimer_Timer);
-    RefreshTimer.setInterval(1);
-    connect(&RefreshTimer, &QTimer::timeout, this, &frmBaseMain::RefreshTimer_Timer);
-    BlinkTimer.setInterval(300);
-    connect(&BlinkTimer, &QTimer::timeout, this, &frmBaseMain::BlinkTimer_Timer);
-    GridMouseUpTimer.setInterval(1);
-    connect(&GridMouseUpTimer, &QTimer::timeout, this, &frmBaseMain::GridMouseUpTimer_Timer);
-    ConfigTimer.setInterval(1);
-    connect(&ConfigTimer, &QTimer::timeout, this, &frmBaseMain::ConfigTimer_Timer);
-    ClockTimer.setInterval(1000);
-    connect(&ClockTimer, &QTimer::timeout, this, &frmBaseMain::updateClock);
+    StatusTimer = addTimer("StatusTimer", 1000, &frmBaseMain::StatusTimer_Timer);
+    RefreshTimer = addTimer("RefreshTimer", 1, &frmBaseMain::RefreshTimer_Timer);
+    BlinkTimer = addTimer("BlinkTimer", 300, &frmBaseMain::BlinkTimer_Timer);
+    GridMouseUpTimer = addTimer("GridMouseUpTimer", 1, &frmBaseMain::GridMouseUpTimer_Timer);
+    ConfigTimer = addTimer("ConfigTimer", 1, &frmBaseMain::ConfigTimer_Timer);
+    ClockTimer = addTimer("ClockTimer", 1000, &frmBaseMain::updateClock);
     connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
 
     MSComm = new ModemPort(this, this);
+    MSComm->setObjectName(QStringLiteral("Comm"));
     Calls = new CallHandler(MSComm, this);
+    Calls->setObjectName(QStringLiteral("Calls"));
     connect(MSComm, &ModemPort::connectionChanged, this, &frmBaseMain::portStateChanged);
     connect(Calls, &CallHandler::callAdded, this, [this](const clsCaller& caller) { Grid->AddItem(caller, true); });
     connect(Calls, &CallHandler::callUpdated, this,
             [this](qint32 id, const clsCaller& caller) { Grid->UpdateItem(id, caller); });
     connect(Calls, &CallHandler::callStarted, this, [this] {
         if (windowState() & Qt::WindowMinimized)
-            BlinkTimer.start();
+            BlinkTimer->start();
     });
     miniDisplay().connectCallRoad(Calls);
+
+    m_commands = new CallLogCommands(this);
+    connect(m_commands, &CallLogCommands::callerEdited, this, [this](const clsCaller& stored) {
+        Grid->UpdateItem(stored.ID, stored);
+        miniDisplay().UpdateCaller(stored.ID, stored);
+    });
+    connect(m_commands, &CallLogCommands::broadcast, this, [](const QString& message) {
+        if (gServer)
+            gServer->SendData(message);
+    });
+    connect(m_commands, &CallLogCommands::logChanged, this, [this] {
+        miniDisplay().LoadData();
+        activateWindow();
+    });
+    m_view = new CallLogView(*this, this);
+    connect(m_view, &CallLogView::refillStarted, this, [this] {
+        Grid->setGridVisible(false);
+        Grid->Clear();
+        Grid->model()->beginBulkAppend();
+    });
+    connect(m_view, &CallLogView::callRead, this, [this](const clsCaller& caller) { Grid->AddItem(caller); });
+    connect(m_view, &CallLogView::refillFinished, this, [this] {
+        Grid->model()->endBulkAppend();
+        UpdateStatus();
+        Grid->Sort();
+        Grid->setGridVisible(true);
+    });
 
     buildMenus();
     buildToolbar();
@@ -152,47 +198,69 @@ frmBaseMain::~frmBaseMain()
 {
     if (gMainForm == this)
         gMainForm = nullptr;
+    disconnectChildren(this);
+}
+
+QTimer* frmBaseMain::addTimer(const char* name, int intervalMs, void (frmBaseMain::*tick)())
+{
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(intervalMs);
+    connect(timer, &QTimer::timeout, this, tick);
+    return timer;
 }
 
 // --- building ------------------------------------------------------------------------------------------
 
 void frmBaseMain::buildMenus()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFileNewDB = mnuFile->addAction(QStringLiteral("&New DB..."), this, &frmBaseMain::mnuFileNewDB_Click);
-    mnuFileChangeDB = mnuFile->addAction(QStringLiteral("&Change DB..."), this, &frmBaseMain::mnuFileChangeDB_Click);
-    mnuFile->addSeparator();
-    mnuFilePrint = mnuFile->addAction(QStringLiteral("&Print Log..."), this, &frmBaseMain::mnuFilePrint_Click);
-    mnuFile->addSeparator();
-    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &frmBaseMain::mnuFileExit_Click);
+    const auto menu = [this](const char* name, const char* caption, bool inMenuBar = true) {
+        QMenu* m = inMenuBar ? menuBar()->addMenu(QString::fromLatin1(caption))
+                             : new QMenu(QString::fromLatin1(caption), this);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    const auto sub = [this](const char* name) { return findChild<QMenu*>(QLatin1String(name)); };
+    const auto item = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
+    using Row = MenuRow;
 
-    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuEditCopyAll = mnuEdit->addAction(QStringLiteral("Copy &All"), this, &frmBaseMain::mnuEditCopyAll_Click);
-    mnuEditCopyAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuEditCopy = mnuEdit->addAction(QStringLiteral("&Copy Selected Items"), this, &frmBaseMain::mnuEditCopy_Click);
-    mnuEditCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    mnuEditReset = mnuEdit->addAction(QStringLiteral("&Reset Columns"), this, &frmBaseMain::mnuEditReset_Click);
-    mnuEditReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuEdit->addSeparator();
-    mnuEditDelete = mnuEdit->addAction(QStringLiteral("&Delete"), this, &frmBaseMain::mnuEditDelete_Click);
-    mnuEditDelete->setShortcut(QKeySequence(Qt::Key_Delete));
-    mnuEditClear = mnuEdit->addAction(QStringLiteral("Clear &Log"), this, &frmBaseMain::mnuEditClear_Click);
-    mnuEditClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    mnuEdit->addSeparator();
-    mnuEditOriginal = mnuEdit->addAction(QStringLiteral("View &Original Caller ID Info..."));
-    mnuEditOriginal->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuEdit->addSeparator();
-    mnuEditAdd = mnuEdit->addMenu(QStringLiteral("Add &To Contact DB"));
-    mnuEditCreateNew = mnuEditAdd->addAction(QStringLiteral("&Add As New Contact..."));
-    mnuEditCreateNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuEditAddToCurrent = mnuEditAdd->addAction(QStringLiteral("Add This &Number To A Contact..."));
-    mnuEditAddToCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    addRows(this, menu("mnuFile", "&File"),
+            {
+                {"mnuFileNewDB", "&New DB...", {}, &frmBaseMain::mnuFileNewDB_Click},
+                {"mnuFileChangeDB", "&Change DB...", {}, &frmBaseMain::mnuFileChangeDB_Click},
+                {"mnuFileHyphen1"},
+                {"mnuFilePrint", "&Print Log...", {}, &frmBaseMain::mnuFilePrint_Click},
+                {"mnuFileHyphen2"},
+                {"mnuFileExit", "E&xit", {}, &frmBaseMain::mnuFileExit_Click},
+            });
+    addRows(this, menu("mnuEdit", "&Edit"),
+            {
+                {"mnuEditCopyAll", "Copy &All", Qt::CTRL | Qt::Key_A, &frmBaseMain::mnuEditCopyAll_Click},
+                {"mnuEditCopy", "&Copy Selected Items", Qt::CTRL | Qt::Key_C, &frmBaseMain::mnuEditCopy_Click},
+                {"mnuEditReset", "&Reset Columns", Qt::CTRL | Qt::Key_R, &frmBaseMain::mnuEditReset_Click},
+                {"mnuEditHyphen1"},
+                {"mnuEditDelete", "&Delete", Qt::Key_Delete, &frmBaseMain::mnuEditDelete_Click},
+                {"mnuEditClear", "Clear &Log", Qt::CTRL | Qt::Key_W, &frmBaseMain::mnuEditClear_Click},
+                {"mnuEditHyphen2"},
+                {"mnuEditOriginal", "View &Original Caller ID Info...", Qt::CTRL | Qt::Key_O},
+                {"mnuEditHyphen3"},
+                {"mnuEditAdd", "Add &To Contact DB", {}, nullptr, Row::SubMenu},
+            });
+    mnuEditAdd = sub("mnuEditAdd");
+    addRows(this, mnuEditAdd,
+            {
+                {"mnuEditCreateNew", "&Add As New Contact...", Qt::CTRL | Qt::Key_N},
+                {"mnuEditAddToCurrent", "Add This &Number To A Contact...", Qt::CTRL | Qt::Key_D},
+            });
 
-    mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menu("mnuView", "&View");
+    const char* const periods[15] = {"15 minutes", nullptr, "1 hour", "3 hours", "12 hours",
+                                     nullptr,      "1 day", "3 days", nullptr,   "1 week",
+                                     "3 weeks",    nullptr, "All",    nullptr,   "Custom..."};
     for (int i = 0; i < 15; ++i) {
         QAction* a = nullptr;
-        if (kViewTimeCaptions[i]) {
-            a = mnuView->addAction(QString::fromLatin1(kViewTimeCaptions[i]), this, [this, i] {
+        if (periods[i]) {
+            a = view->addAction(QString::fromLatin1(periods[i]), this, [this, i] {
                 // "Custom..." only opens its window: the item's own flip of its mark is taken back.
                 if (i == ViewTime::Custom)
                     mnuViewTime[i]->setChecked(!mnuViewTime[i]->isChecked());
@@ -200,65 +268,128 @@ void frmBaseMain::buildMenus()
             });
             a->setCheckable(true);
         } else {
-            a = mnuView->addSeparator();
+            a = view->addSeparator();
         }
+        a->setObjectName(indexed("mnuViewTime", i));
         mnuViewTime.append(a);
     }
-    mnuViewTime[6]->setChecked(true);
+    mnuViewTime[ViewTime::Day1]->setChecked(true);
 
-    mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
-    mnuOptionsPopupScreen =
-        mnuOptions->addAction(QStringLiteral("&Mini Display Popup"), this, &frmBaseMain::mnuOptionsPopupScreen_Click);
-    mnuOptionsAlways =
-        mnuOptions->addAction(QStringLiteral("&Always On Top"), this, &frmBaseMain::mnuOptionsAlways_Click);
-    mnuOptionsSound = mnuOptions->addAction(QStringLiteral("Enable &Sound"), this, &frmBaseMain::mnuOptionsSound_Click);
-    mnuOptions->addSeparator();
-    mnuOptionsRelease =
-        mnuOptions->addAction(QStringLiteral("&Open Port"), this, &frmBaseMain::mnuOptionsRelease_Click);
+    addRows(
+        this, menu("mnuOptions", "&Options"),
+        {
+            {"mnuOptionsConfiguration", "&Configuration..."},
+            {"mnuOptionsHyphen1"},
+            {"mnuOptionsPopupScreen", "&Mini Display Popup", {}, &frmBaseMain::mnuOptionsPopupScreen_Click, Row::Check},
+            {"mnuOptionsAlways", "&Always On Top", {}, &frmBaseMain::mnuOptionsAlways_Click, Row::Check},
+            {"mnuOptionsSound", "Enable &Sound", {}, &frmBaseMain::mnuOptionsSound_Click, Row::Check},
+            {"mnuOptionsHyphen2"},
+            {"mnuOptionsRelease", "&Open Port", {}, &frmBaseMain::mnuOptionsRelease_Click},
+        });
 
-    mnuWindows = menuBar()->addMenu(QStringLiteral("&Window"));
-    mnuWindow = QList<QAction*>(WindowMenuMiniDisplay + 1, nullptr);
-    QAction* miniDisplay = mnuWindows->addAction(QStringLiteral("&Mini Display"), this,
-                                                 [this] { mnuWindow_Click(WindowMenuMiniDisplay); });
-    miniDisplay->setObjectName(QStringLiteral("mnuWindow6"));
-    miniDisplay->setCheckable(true);
-    miniDisplay->setShortcut(QKeySequence(Qt::Key_F12));
-    mnuWindow[WindowMenuMiniDisplay] = miniDisplay;
+    // The Window menu's items show (checked) or unload (unchecked) the window they name; only the
+    // pop-up exists so far.
+    QMenu* windows = menu("mnuWindows", "&Window");
+    struct WindowItem {
+        const char* caption;
+        QKeyCombination key;
+        bool built;
+    };
+    const WindowItem windowItems[] = {
+        {"&Activity Log", Qt::CTRL | Qt::Key_L, false},       {nullptr, {}, false},
+        {"&Contacts", Qt::CTRL | Qt::Key_E, false},           {"&Find", Qt::CTRL | Qt::Key_F, false},
+        {"&Statistics", Qt::CTRL | Qt::Key_S, false},         {nullptr, {}, false},
+        {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
+    for (int i = 0; i < int(std::size(windowItems)); ++i) {
+        const WindowItem& w = windowItems[i];
+        QAction* a = nullptr;
+        if (w.caption) {
+            a = windows->addAction(QString::fromLatin1(w.caption), this, [this, i] { mnuWindow_Click(i); });
+            a->setCheckable(true);
+            a->setShortcut(QKeySequence(w.key));
+            if (!w.built)
+                CommandState::markNotBuilt(a);
+        } else {
+            a = windows->addSeparator();
+        }
+        a->setObjectName(indexed("mnuWindow", i));
+        mnuWindow.append(a);
+    }
 
-    mnuPopupMenu = new QMenu(QStringLiteral("PopupMenu"), this);
-    mnuPopupMenuRestore =
-        mnuPopupMenu->addAction(QStringLiteral("&Restore"), this, &frmBaseMain::mnuPopupMenuRestore_Click);
-    mnuPopupMenu->addSeparator();
-    mnuPopupMenuPopupScreen =
-        mnuPopupMenu->addAction(QStringLiteral("&Mini Display Popup"), this, &frmBaseMain::mnuOptionsPopupScreen_Click);
-    mnuPopupMenuAlways =
-        mnuPopupMenu->addAction(QStringLiteral("&Always On Top"), this, &frmBaseMain::mnuOptionsAlways_Click);
-    mnuPopupMenuSound =
-        mnuPopupMenu->addAction(QStringLiteral("Enable &Sound"), this, &frmBaseMain::mnuOptionsSound_Click);
-    mnuPopupMenu->addSeparator();
-    mnuPopupMenuRelease =
-        mnuPopupMenu->addAction(QStringLiteral("&Open Port"), this, &frmBaseMain::mnuOptionsRelease_Click);
-    mnuPopupMenuClose = mnuPopupMenu->addAction(QStringLiteral("&Close"), this, &frmBaseMain::mnuFileExit_Click);
-    for (QAction* a : {mnuOptionsPopupScreen, mnuOptionsAlways, mnuOptionsSound, mnuPopupMenuPopupScreen,
-                       mnuPopupMenuAlways, mnuPopupMenuSound})
-        a->setCheckable(true);
+    addRows(this, menu("mnuHelp", "&Help"),
+            {
+                {"mnuHelpContents", "&Contents...", Qt::Key_F1},
+                {"mnuHelpHyphen1"},
+                {"mnuHelpAbout", "&About Velquon..."},
+            });
 
-    mnuGridOptions = new QMenu(QStringLiteral("Grid Options"), this);
-    mnuGridOptionsCopyAll =
-        mnuGridOptions->addAction(QStringLiteral("Copy &All"), this, &frmBaseMain::mnuEditCopyAll_Click);
-    mnuGridOptionsCopy =
-        mnuGridOptions->addAction(QStringLiteral("&Copy Selected Item"), this, &frmBaseMain::mnuEditCopy_Click);
-    mnuGridOptions->addSeparator();
-    mnuGridOptionsAdd = mnuGridOptions->addMenu(QStringLiteral("Add To Contacts DB"));
-    mnuGridOptionsAdd->addAction(QStringLiteral("Add As New Contact..."));
-    mnuGridOptionsAdd->addAction(QStringLiteral("Add This Number To A Contact..."));
-    mnuGridOptions->addSeparator();
-    mnuGridOptionsEdit =
-        mnuGridOptions->addAction(QStringLiteral("Edit"), this, [this] { Grid->ShowEdit(Grid->RowSel(), intGridCol); });
+    mnuPopupMenu = menu("mnuPopupMenu", "PopupMenu", false);
+    addRows(this, mnuPopupMenu,
+            {
+                {"mnuPopupMenuRestore", "&Restore", {}, &frmBaseMain::mnuPopupMenuRestore_Click},
+                {"mnuPopupMenuHyphen1"},
+                {"mnuPopupMenuPopupScreen",
+                 "&Mini Display Popup",
+                 {},
+                 &frmBaseMain::mnuOptionsPopupScreen_Click,
+                 Row::Check},
+                {"mnuPopupMenuAlways", "&Always On Top", {}, &frmBaseMain::mnuOptionsAlways_Click, Row::Check},
+                {"mnuPopupMenuSound", "Enable &Sound", {}, &frmBaseMain::mnuOptionsSound_Click, Row::Check},
+                {"mnuPopupMenuHyphen2"},
+                {"mnuPopupMenuRelease", "&Open Port", {}, &frmBaseMain::mnuOptionsRelease_Click},
+                {"mnuPopupMenuClose", "&Close", {}, &frmBaseMain::mnuFileExit_Click},
+            });
 
-    mnuToolbarPopup = new QMenu(QStringLiteral("Toolbar Popup"), this);
-    mnuToolbarPopupCreateNew = mnuToolbarPopup->addAction(QStringLiteral("Add As New Contact..."));
-    mnuToolbarPopupAddToCurrent = mnuToolbarPopup->addAction(QStringLiteral("Add This Number To A Contact..."));
+    mnuGridOptions = menu("mnuGridOptions", "Grid Options", false);
+    addRows(this, mnuGridOptions,
+            {
+                {"mnuGridOptionsCopyAll", "Copy &All", {}, &frmBaseMain::mnuEditCopyAll_Click},
+                {"mnuGridOptionsCopy", "&Copy Selected Item", {}, &frmBaseMain::mnuEditCopy_Click},
+                {"mnuGridOptionsHyphen1"},
+                {"mnuGridOptionsAdd", "Add To Contacts DB", {}, nullptr, Row::SubMenu},
+                {"mnuGridOptionsHyphen2"},
+                {"mnuGridOptionsEdit", "Edit", {}, &frmBaseMain::mnuGridOptionsEdit_Click},
+            });
+    mnuGridOptionsAdd = sub("mnuGridOptionsAdd");
+    addRows(this, mnuGridOptionsAdd,
+            {
+                {"mnuGridOptionsCreateNew", "Add As New Contact..."},
+                {"mnuGridOptionsAddToCurrent", "Add This Number To A Contact..."},
+            });
+
+    mnuToolbarPopup = menu("mnuToolbarPopup", "Toolbar Popup", false);
+    addRows(this, mnuToolbarPopup,
+            {
+                {"mnuToolbarPopupCreateNew", "Add As New Contact..."},
+                {"mnuToolbarPopupAddToCurrent", "Add This Number To A Contact..."},
+            });
+
+    // A menu whose every command is still to be built is itself disabled.
+    for (QMenu* m : findChildren<QMenu*>()) {
+        const QList<QAction*> actions = m->actions();
+        const bool anyBuilt = std::any_of(actions.cbegin(), actions.cend(), [](const QAction* a) {
+            return !a->isSeparator() && CommandState::isBuilt(a);
+        });
+        if (!actions.isEmpty() && !anyBuilt)
+            CommandState::markNotBuilt(m->menuAction());
+    }
+
+    mnuEditCopyAll = item("mnuEditCopyAll");
+    mnuEditCopy = item("mnuEditCopy");
+    mnuEditDelete = item("mnuEditDelete");
+    mnuEditClear = item("mnuEditClear");
+    mnuEditOriginal = item("mnuEditOriginal");
+    mnuOptionsPopupScreen = item("mnuOptionsPopupScreen");
+    mnuOptionsAlways = item("mnuOptionsAlways");
+    mnuOptionsSound = item("mnuOptionsSound");
+    mnuOptionsRelease = item("mnuOptionsRelease");
+    mnuPopupMenuRestore = item("mnuPopupMenuRestore");
+    mnuPopupMenuPopupScreen = item("mnuPopupMenuPopupScreen");
+    mnuPopupMenuAlways = item("mnuPopupMenuAlways");
+    mnuPopupMenuSound = item("mnuPopupMenuSound");
+    mnuPopupMenuRelease = item("mnuPopupMenuRelease");
+    mnuToolbarPopupCreateNew = item("mnuToolbarPopupCreateNew");
+    mnuToolbarPopupAddToCurrent = item("mnuToolbarPopupAddToCurrent");
 }
 
 void frmBaseMain::buildToolbar()
@@ -269,44 +400,78 @@ void frmBaseMain::buildToolbar()
     Toolbar1->setFloatable(false);
     Toolbar1->setIconSize(QSize(px(300), px(300)));
     struct Button {
-        int index;
-        const char* tip;
+        const char* tip; // none: a separator
         QStyle::StandardPixmap icon;
+        bool built;
     };
-    const Button buttons[] = {
-        {1, "Print Log", QStyle::SP_FileIcon},
-        {3, "Delete", QStyle::SP_TrashIcon},
-        {4, "Clear Current Display", QStyle::SP_DialogDiscardButton},
-        {5, "Reset Columns", QStyle::SP_BrowserReload},
-        {7, "Customize Time", QStyle::SP_FileDialogDetailedView},
-        {8, "Find Records", QStyle::SP_FileDialogContentsView},
-        {9, "View Statistics", QStyle::SP_FileDialogInfoView},
-        {11, "Add To Contacts", QStyle::SP_FileDialogNewFolder},
-        {12, "View Contacts", QStyle::SP_DirHomeIcon},
-        {14, "Mini Display", QStyle::SP_ComputerIcon},
+    const Button buttons[15] = {
+        {},
+        {"Print Log", QStyle::SP_FileIcon, true},
+        {},
+        {"Delete", QStyle::SP_TrashIcon, true},
+        {"Clear Current Display", QStyle::SP_DialogDiscardButton, true},
+        {"Reset Columns", QStyle::SP_BrowserReload, true},
+        {},
+        {"Customize Time", QStyle::SP_FileDialogDetailedView, true},
+        {"Find Records", QStyle::SP_FileDialogContentsView, false},
+        {"View Statistics", QStyle::SP_FileDialogInfoView, false},
+        {},
+        // Both commands of its drop-down menu are still to be built.
+        {"Add To Contacts", QStyle::SP_FileDialogNewFolder, false},
+        {"View Contacts", QStyle::SP_DirHomeIcon, false},
+        {},
+        {"Mini Display", QStyle::SP_ComputerIcon, true},
     };
     ToolbarButtons = QList<QAction*>(15, nullptr);
-    int next = 0;
     for (int index = 1; index <= 14; ++index) {
-        if (next < int(std::size(buttons)) && buttons[next].index == index) {
-            const Button& b = buttons[next++];
-            QAction* a = Toolbar1->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.tip));
+        const Button& b = buttons[index];
+        QAction* a = nullptr;
+        if (b.tip) {
+            a = Toolbar1->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.tip));
             a->setToolTip(QString::fromLatin1(b.tip));
+            connect(a, &QAction::triggered, this, [this, index] { Toolbar1_ButtonClick(index); });
+            if (!b.built)
+                CommandState::markNotBuilt(a);
             ToolbarButtons[index] = a;
         } else {
-            Toolbar1->addSeparator();
+            a = Toolbar1->addSeparator();
         }
+        a->setObjectName(QStringLiteral("Toolbar1.Buttons(%1)").arg(index));
     }
-    connect(ToolbarButtons[1], &QAction::triggered, this, &frmBaseMain::mnuFilePrint_Click);
-    connect(ToolbarButtons[3], &QAction::triggered, this, &frmBaseMain::mnuEditDelete_Click);
-    connect(ToolbarButtons[4], &QAction::triggered, this, &frmBaseMain::mnuEditClear_Click);
-    connect(ToolbarButtons[5], &QAction::triggered, this, &frmBaseMain::mnuEditReset_Click);
-    connect(ToolbarButtons[7], &QAction::triggered, this, [this] { mnuViewTime_Click(ViewTime::Custom); });
-    connect(ToolbarButtons[11], &QAction::triggered, this, [this] {
+}
+
+void frmBaseMain::Toolbar1_ButtonClick(int index)
+{
+    switch (index) {
+    case 1:
+        mnuFilePrint_Click();
+        break;
+    case 3:
+        mnuEditDelete_Click();
+        break;
+    case 4:
+        mnuEditClear_Click();
+        break;
+    case 5:
+        mnuEditReset_Click();
+        break;
+    case 7:
+        mnuViewTime_Click(ViewTime::Custom);
+        break;
+    case 11: {
         QWidget* button = Toolbar1->widgetForAction(ToolbarButtons[11]);
         const QPoint below = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
         mnuToolbarPopup->popup(below);
-    });
+        break;
+    }
+    case 14:
+        // The toolbar only ever shows a window, also one that is open already.
+        mnuWindow[WindowMenuMiniDisplay]->setChecked(true);
+        mnuWindow_Click(WindowMenuMiniDisplay);
+        break;
+    default:
+        break;
+    }
 }
 
 void frmBaseMain::BuildStatusPanels()
@@ -318,7 +483,7 @@ void frmBaseMain::BuildStatusPanels()
     Panels = QList<QLabel*>{nullptr};
     auto panel = [this](int width, bool stretch, const QString& widest = QString()) {
         auto* label = new QLabel(statusBar());
-        label->setObjectName(QStringLiteral("Panel%1").arg(Panels.size()));
+        label->setObjectName(indexed("StatusBar1.Panels", int(Panels.size())));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setMouseTracking(true);
@@ -345,7 +510,7 @@ void frmBaseMain::BuildStatusPanels()
         panel(1000, false, clock);
     }
     updateClock();
-    ClockTimer.start();
+    ClockTimer->start();
     if (gNetworkMode != Server)
         lstClients->hide();
 }
@@ -488,7 +653,7 @@ void frmBaseMain::Form_Resize()
         ResizeGrid();
     }
     StopBlinking();
-    RefreshTimer.start();
+    RefreshTimer->start();
     blnFirstResize = false;
 }
 
@@ -557,8 +722,8 @@ void frmBaseMain::setStatusText(const QString& text)
     MainWindow::setStatusText(text);
     if (Panels.size() > 1)
         Panels[1]->setText(text);
-    if (StatusTimerEnabled && !StatusTimer.isActive())
-        StatusTimer.start();
+    if (StatusTimerEnabled && !StatusTimer->isActive())
+        StatusTimer->start();
 }
 
 void frmBaseMain::setCaption(const QString& caption)
@@ -578,7 +743,7 @@ void frmBaseMain::StatusTimer_Timer()
 {
     ++intStatusTimer;
     if (intStatusTimer >= 10) {
-        StatusTimer.stop();
+        StatusTimer->stop();
         StatusTimerEnabled = false;
         intStatusTimer = 0;
         MainWindow::setStatusText(QString());
@@ -599,7 +764,7 @@ void frmBaseMain::placeFoldOut(QWidget* list, int panel, bool setWidth)
 
 void frmBaseMain::RefreshTimer_Timer()
 {
-    RefreshTimer.stop();
+    RefreshTimer->stop();
     if (lstEventsView->isVisible())
         placeFoldOut(lstEventsView, 1, true);
     if (gNetworkMode == Server && lstClients->isVisible())
@@ -640,8 +805,6 @@ void frmBaseMain::StatusBar1_MouseMove(double x)
         tip = server ? QStringLiteral("Current Time") : statusBar()->toolTip();
     statusBar()->setToolTip(tip);
 }
-
-QString frmBaseMain::statusBarToolTip() const { return statusBar()->toolTip(); }
 
 bool frmBaseMain::eventFilter(QObject* watched, QEvent* event)
 {
@@ -727,9 +890,9 @@ void frmBaseMain::BlinkTimer_Timer()
 
 void frmBaseMain::StopBlinking()
 {
-    if (!BlinkTimer.isActive())
+    if (!BlinkTimer->isActive())
         return;
-    BlinkTimer.stop();
+    BlinkTimer->stop();
     m_blinkOn = false;
     Shell->setIcon(windowIcon());
 }
@@ -790,7 +953,7 @@ void frmBaseMain::portStateChanged()
 {
     // The window's own icon always shows the port state; the tray follows it unless it is blinking.
     setWindowIcon(ProgramIcons::icon(MSComm->iconKey()));
-    if (!BlinkTimer.isActive())
+    if (!BlinkTimer->isActive())
         Shell->setIcon(windowIcon());
     mnuOptionsRelease->setText(MSComm->releaseCaption());
     mnuPopupMenuRelease->setText(MSComm->releaseCaption());
@@ -800,79 +963,8 @@ void frmBaseMain::BlockCall() { Calls->BlockCall(); }
 
 void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
 {
-    const bool confirm =
-        textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")));
-    bool yes = true;
-    if (confirm && id == -1)
-        yes = Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "
-                                             "information?"),
-                              Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
-    if (yes && gCallerDB) {
-        // The key is a number, whichever way it came: the grid's ID cell is never pasted into the query.
-        qint64 key = id;
-        bool ok = true;
-        if (id == -1)
-            key = Grid->TextMatrix(Grid->RowSel(), CallListModel::ColID).trimmed().toLongLong(&ok);
-        QList<clsCaller> found;
-        if (ok) {
-            try {
-                found = SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(key));
-            } catch (const SqlError& e) {
-                SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
-                ReportError(QStringLiteral("frmBaseMain_EditGrid"));
-            }
-        }
-        if (!found.isEmpty()) {
-            clsCaller caller = found.first();
-            // Text the log cannot hold as a date or a ring count changes nothing.
-            bool valid = true;
-            switch (column) {
-            case 0:
-                caller.Name = text;
-                break;
-            case 1:
-                caller.Number.Number = text;
-                break;
-            case 2:
-                if (const auto date = DateText::parse(text))
-                    caller.CallerDate = DateText::format(*date);
-                else
-                    valid = false;
-                break;
-            case 3:
-                valid = RecordFields::toInt32(text, caller.Rings) == RecordFields::Converted;
-                break;
-            case 4:
-                caller.Answered = text;
-                break;
-            default:
-                break;
-            }
-            if (!valid) {
-                SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
-                ReportError(QStringLiteral("frmBaseMain_EditGrid"));
-            } else {
-                try {
-                    EditCaller(caller.ID, caller);
-                    const QList<clsCaller> saved =
-                        SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(caller.ID));
-                    if (!saved.isEmpty()) {
-                        clsCaller stored = saved.first();
-                        MatchCallerToContact(stored.Number.Number, stored);
-                        Grid->UpdateItem(stored.ID, stored);
-                        miniDisplay().UpdateCaller(stored.ID, stored);
-                        if (gNetworkMode == Server && gServer)
-                            gServer->SendData(QStringLiteral(";EDIT CALLER;") + stored.PrintSend() +
-                                              QStringLiteral(";"));
-                    }
-                } catch (const SqlError& e) {
-                    // The view's query is put back below whatever happened here.
-                    SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
-                    ReportError(QStringLiteral("frmBaseMain_EditGrid"));
-                }
-            }
-        }
-    }
+    m_commands->EditGrid(column, text, id, *Grid->model());
+    // Whatever happened, the view goes on with its own query.
     UpdateSQL();
 }
 
@@ -897,307 +989,61 @@ void frmBaseMain::setViewTimeChecked(int index)
         mnuViewTime[index]->setChecked(true);
 }
 
-void frmBaseMain::mnuViewTime_Click(int index)
-{
-    if (index == ViewTime::Custom) {
-        // The custom-period window sets the query and the mark itself when its period is confirmed.
-        if (windowLinks().showCustomizeTime)
-            windowLinks().showCustomizeTime(QStringLiteral("Main"), this);
-        return;
-    }
-    int period = index;
-    const QString sql = ViewTimeSQL(period);
-    UncheckTimeMenu();
-    setViewTimeChecked(period);
-    strSQL = sql;
-    SaveProperty(Section::frmMain, Key::ViewTime, QString::number(period));
-    RefreshGrid();
-}
+void frmBaseMain::mnuViewTime_Click(int index) { m_view->ChoosePeriod(index); }
 
 // --- call-log maintenance ----------------------------------------------------------------------------
 
-namespace {
-
-const QString kLogFilter = QStringLiteral("Access Files (*.mdb)");
-
-QString currentCallerDBPath()
+void frmBaseMain::callerDBChanged()
 {
-    return GetProperty(Section::frmConfiguration, Key::CallerDBPath, programFolder() + QStringLiteral("/dbCID.mdb"));
-}
-
-// The contact book must not be taken for the call log, however its name is written.
-bool sameFile(const QString& a, const QString& b)
-{
-    const QString canonical = QFileInfo(a).canonicalFilePath();
-    return a.toUpper() == b.toUpper() || (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
-}
-
-// The ID in a grid row's hidden ID column, or nothing when the cell holds no record number.
-std::optional<qint32> rowID(const CallerIDGrid* grid, int row)
-{
-    bool ok = false;
-    const qint64 id = grid->TextMatrix(row, CallListModel::ColID).trimmed().toLongLong(&ok);
-    if (!ok || id <= 0 || id > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(id);
-}
-
-} // namespace
-
-void frmBaseMain::LogChanged()
-{
-    if (gServer)
-        gServer->SendData(QStringLiteral(";UPDATE NEEDED;"));
-    miniDisplay().LoadData();
-    activateWindow();
-}
-
-bool frmBaseMain::confirmRemoval(bool plural)
-{
-    if (!textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True"))))
-        return true;
-    const QString text = plural ? QStringLiteral("Are you sure you want to permanently remove these records from "
-                                                 "the database?")
-                                : QStringLiteral("Are you sure you want to permanently remove this record from "
-                                                 "the database?");
-    return Prompt::message(text, Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
-}
-
-void frmBaseMain::loadCallerDB(const QString& event, const QString& path)
-{
-    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
-    AddEvent(event + QFileInfo(path).fileName());
     UpdateSQL();
     RefreshGrid();
     UpdateStatus();
-    LogChanged();
+    m_commands->LogChanged();
 }
 
 void frmBaseMain::mnuFileNewDB_Click()
 {
-    QString path = currentCallerDBPath();
-    for (;;) {
-        path = Prompt::saveFile(QString(), path, kLogFilter);
-        if (path.isEmpty())
-            return;
-        try {
-            if (CreateCallerDB(path))
-                break;
-        } catch (const SqlError& e) {
-            // The log in use stays open: the new file never replaced it.
-            SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
-            ReportError(QStringLiteral("frmBaseMain_mnuFileNewDB_Click"));
-            if (Prompt::message(path + QStringLiteral(" could not be created. Choose another file name."),
-                                Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
-                return;
-            continue;
-        }
-        if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."), Prompt::OkCancel,
-                            Prompt::Critical) != Prompt::Ok)
-            return;
-    }
-    loadCallerDB(QStringLiteral("Created and loaded new caller database "), path);
+    if (m_commands->NewDB())
+        callerDBChanged();
 }
 
 void frmBaseMain::mnuFileChangeDB_Click()
 {
-    QString path = currentCallerDBPath();
-    for (;;) {
-        path = Prompt::openFile(QString(), path, kLogFilter);
-        if (path.isEmpty())
-            return;
-        QString refusal;
-        if (!QFileInfo::exists(path)) {
-            refusal = QStringLiteral(" is not a valid database file. Choose another file.");
-        } else if (sameFile(path, GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath()))) {
-            refusal = QStringLiteral(" is already loaded. Choose another file.");
-        } else {
-            // The file is opened before the setting moves to it: a file that is no call log leaves the log
-            // in use open and named, and the user may choose again.
-            const QString previous = currentCallerDBPath();
-            SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
-            try {
-                if (FindCallerDB())
-                    break;
-            } catch (const SqlError& e) {
-                SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
-            }
-            SaveProperty(Section::frmConfiguration, Key::CallerDBPath, previous);
-            refusal = QStringLiteral(" is not a valid database file. Choose another file.");
-        }
-        if (Prompt::message(path + refusal, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
-            return;
-    }
-    loadCallerDB(QStringLiteral("Loaded caller database "), path);
+    if (m_commands->ChangeDB())
+        callerDBChanged();
 }
 
 void frmBaseMain::mnuEditClear_Click()
 {
-    if (gRinging || Grid->Rows() == 1)
+    if (!m_commands->ClearView(strSQL, *Grid->model()))
         return;
-    if (!confirmRemoval(Grid->Rows() > 2))
-        return;
-    try {
-        // The view's own query picks the records; they go by their IDs, so the view text never runs on the
-        // connection that writes.
-        QList<qint32> ids;
-        for (const clsCaller& c : SelectCallers(strSQL))
-            ids.append(c.ID);
-        DeleteCallers(ids);
-    } catch (const SqlError& e) {
-        SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
-        ReportError(QStringLiteral("frmBaseMain_mnuEditClear_Click"));
-        return;
-    }
     Grid->Clear();
     UpdateStatus();
-    LogChanged();
+    m_commands->LogChanged();
 }
 
 void frmBaseMain::mnuEditDelete_Click()
 {
-    if (gRinging || Grid->Rows() == 1)
+    switch (m_commands->DeleteSelected(*Grid->model())) {
+    case CallLogCommands::Removal::Nothing:
         return;
-    const int first = std::min(Grid->Row(), Grid->RowSel());
-    const int last = std::max(Grid->Row(), Grid->RowSel());
-    if (first < 1 || !confirmRemoval(first != last))
-        return;
-    QList<qint32> ids;
-    for (int row = first; row <= last; ++row) {
-        const std::optional<qint32> id = rowID(Grid, row);
-        if (!id) {
-            SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
-            ReportError(QStringLiteral("frmBaseMain_mnuEditDelete_Click"));
-            return;
-        }
-        ids.append(*id);
-    }
-    bool stopped = false;
-    try {
-        if (ids.size() == 1) {
-            DeleteCaller(ids.first());
-        } else {
-            Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), this);
-            for (qint32 id : ids) {
-                if (progress.StopProcessing()) {
-                    stopped = true;
-                    break;
-                }
-                progress.Increment();
-                // One statement a record: the records deleted before a stop stay deleted.
-                DeleteCaller(id);
-            }
-        }
-    } catch (const SqlError& e) {
-        SaveError(e.code(), e.message(), QStringLiteral("frmBaseMain"));
-        ReportError(QStringLiteral("frmBaseMain_mnuEditDelete_Click"));
-        return;
-    }
-    if (stopped) {
-        RefreshGrid();
-    } else {
+    case CallLogCommands::Removal::Removed:
         Grid->RemoveItem();
+        break;
+    case CallLogCommands::Removal::Stopped:
+        RefreshGrid();
+        break;
     }
     UpdateSQL();
     UpdateStatus();
-    LogChanged();
+    m_commands->LogChanged();
 }
 
 // --- the view --------------------------------------------------------------------------------------------
 
-void frmBaseMain::reportViewError(const SqlError& e, const char* tag)
-{
-    SaveError(e.code(), e.resultText() + QStringLiteral(": ") + e.message(), QStringLiteral("frmBaseMain"));
-    ReportError(QString::fromLatin1(tag));
-    ShowError(QString());
-}
+void frmBaseMain::UpdateSQL() { m_view->UpdateSQL(); }
 
-void frmBaseMain::UpdateSQL()
-{
-    // Nothing is kept open between operations: the view is its query, checked here, and read by the refill.
-    SqlDatabase* reader = CallerDBReader();
-    if (!reader)
-        return;
-    try {
-        reader->prepareUntrusted(strSQL);
-        m_lastGoodSQL = strSQL;
-    } catch (const SqlError& e) {
-        reportViewError(e, "frmBaseMain_UpdateSQL");
-        // A query that cannot run (a table that does not exist, bad text) leaves the call log open and the
-        // view on the last query that worked.
-        if (!m_lastGoodSQL.isEmpty())
-            strSQL = m_lastGoodSQL;
-    }
-    if (windowLinks().findSetCurrentSQL && Links::findVisible())
-        windowLinks().findSetCurrentSQL(strSQL);
-}
-
-void frmBaseMain::RefreshGrid()
-{
-    // A refresh asked for while a refill yields (a contact was saved, the period changed) must not fill
-    // the list a second time under the running one: the running refill stops and starts over.
-    if (m_refilling) {
-        m_refillAgain = true;
-        return;
-    }
-    m_refilling = true;
-    do {
-        m_refillAgain = false;
-        refill();
-    } while (m_refillAgain);
-    m_refilling = false;
-}
-
-void frmBaseMain::refill()
-{
-    Grid->setGridVisible(false);
-    UpdateSQL();
-    Grid->Clear();
-    // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
-    QList<clsCaller> rows;
-    if (CallerDBReader() && strSQL == m_lastGoodSQL) {
-        try {
-            rows = SelectCallers(strSQL);
-        } catch (const SqlError& e) {
-            reportViewError(e, "frmBaseMain_RefreshGrid");
-        }
-    }
-    const qint32 n = qint32(rows.size());
-    // The progress window yields to the event loop at every step. Up to MaxProgressSteps records each is
-    // a step; a larger view advances it every few records, so a refill of 100,000 calls takes well under
-    // a second instead of spending it all in repaints of the window.
-    const qint32 perStep = std::max<qint32>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
-    std::unique_ptr<Processing> progress;
-    if (n > ProgressThreshold && !IsDialogOpen())
-        progress =
-            std::make_unique<Processing>((n + perStep - 1) / perStep, QStringLiteral("Processing Grid Data..."), this);
-    Grid->model()->beginBulkAppend();
-    qint32 i = 0;
-    for (const clsCaller& record : rows) {
-        if ((progress && progress->StopProcessing()) || m_refillAgain)
-            break;
-        try {
-            if (progress && i % perStep == 0)
-                progress->Increment();
-            ++i;
-            clsCaller caller = record;
-            MatchCallerToContact(caller.Number.Number, caller);
-            Grid->AddItem(caller);
-        } catch (const std::exception& e) {
-            // One bad record ends the refill with one report; what was read so far stays, sorted.
-            SaveError(0, QString::fromUtf8(e.what()), QStringLiteral("frmBaseMain"));
-            ReportError(QStringLiteral("frmBaseMain_RefreshGrid"));
-            ShowError(QString());
-            break;
-        }
-    }
-    Grid->model()->endBulkAppend();
-    UpdateStatus();
-    if (progress)
-        progress->Unload();
-    Grid->Sort();
-    Grid->setGridVisible(true);
-}
+void frmBaseMain::RefreshGrid() { m_view->RefreshGrid(); }
 
 void frmBaseMain::UpdateStatus()
 {
@@ -1211,7 +1057,7 @@ void frmBaseMain::UpdateStatus()
     for (QAction* a : {mnuEditCopyAll, mnuEditCopy, mnuEditDelete, mnuEditClear, mnuEditOriginal,
                        mnuEditAdd->menuAction(), mnuGridOptionsAdd->menuAction(), mnuToolbarPopupCreateNew,
                        mnuToolbarPopupAddToCurrent, ToolbarButtons[3], ToolbarButtons[4], ToolbarButtons[11]})
-        a->setEnabled(any);
+        CommandState::setEnabled(a, any);
 }
 
 void frmBaseMain::Grid_MouseUp(int button, int, double x, double y)
@@ -1231,18 +1077,20 @@ void frmBaseMain::Grid_MouseUp(int button, int, double x, double y)
                         Qt::NoModifier);
     QApplication::sendEvent(viewport, &release);
     intGridCol = Grid->MouseCol();
-    GridMouseUpTimer.start();
+    GridMouseUpTimer->start();
 }
 
 void frmBaseMain::GridMouseUpTimer_Timer()
 {
-    GridMouseUpTimer.stop();
+    GridMouseUpTimer->stop();
     mnuGridOptions->popup(QCursor::pos());
 }
 
+void frmBaseMain::mnuGridOptionsEdit_Click() { Grid->ShowEdit(Grid->RowSel(), intGridCol); }
+
 void frmBaseMain::ConfigTimer_Timer()
 {
-    ConfigTimer.stop();
+    ConfigTimer->stop();
     RefreshGrid();
 }
 
@@ -1269,14 +1117,14 @@ void frmBaseMain::mnuEditReset_Click()
 
 void frmBaseMain::CheckWindowMenuItem(int index, bool checked)
 {
-    if (index >= 0 && index < mnuWindow.size() && mnuWindow[index])
+    if (index >= 0 && index < mnuWindow.size() && mnuWindow[index]->isCheckable())
         mnuWindow[index]->setChecked(checked);
 }
 
 // The item's check mark has already flipped: checked shows the window, unchecked unloads it.
 void frmBaseMain::mnuWindow_Click(int index)
 {
-    if (index < 0 || index >= mnuWindow.size() || !mnuWindow[index])
+    if (index < 0 || index >= mnuWindow.size())
         return;
     const bool checked = mnuWindow[index]->isChecked();
     if (index == WindowMenuMiniDisplay) {

@@ -2,14 +2,12 @@
 
 #include <QList>
 #include <QMainWindow>
-#include <QTimer>
-
-#include <memory>
 
 #include "core/MainWindow.h"
-#include "core/clsCaller.h"
 
 class CallHandler;
+class CallLogCommands;
+class CallLogView;
 class CallerIDGrid;
 class ModemPort;
 class QAction;
@@ -17,14 +15,17 @@ class QLabel;
 class QListView;
 class QListWidget;
 class QMenu;
+class QTimer;
 class QToolBar;
 class ShellIcon;
-class SqlError;
 
 // The main window of the standalone and server modes: the call list with its view of the call log, the
 // status bar with the event and client fold-out lists, the tray icon, and the window's close, minimise
 // and restore rules (closing minimises unless the user asked to exit; minimising hides every other
-// window but the caller pop-up family and leaves the program in the tray).
+// window but the caller pop-up family and leaves the program in the tray). The call-log commands and the
+// view's refill are CallLogCommands and CallLogView; this window wires them to its controls. Every
+// control, menu item and timer carries its name as objectName: that is how the rest of the program and
+// the tests reach them.
 class frmBaseMain : public QMainWindow, public MainWindow {
     Q_OBJECT
 public:
@@ -53,6 +54,79 @@ public:
     void UpdateClientList(const QStringList& rows, const QString& countText) override;
     void EnablePortOpenTimer() override;
 
+    // Builds the status-bar panels for the current network mode (also after a change between standalone
+    // and server, which keeps the window).
+    void BuildStatusPanels();
+
+    // --- timer ticks, public so they can be run without waiting ---
+    void StatusTimer_Timer();
+    void RefreshTimer_Timer();
+    void BlinkTimer_Timer();
+    void GridMouseUpTimer_Timer();
+    void ConfigTimer_Timer();
+
+    // The mark of a window hidden because the main window was minimised.
+    static bool hiddenByMinimise(const QWidget* window);
+    static bool isPopupFamily(const QWidget* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // --- building ---
+    void buildMenus();
+    void buildToolbar();
+    QTimer* addTimer(const char* name, int intervalMs, void (frmBaseMain::*tick)());
+
+    // --- load, unload, resize ---
+    void Form_Load();
+    void Form_Resize();
+    void ExitSteps();
+    void ScaleGridColumns();
+    void ResizeGrid();
+    void SaveFormPosition();
+    void hideWindowsForMinimise();
+    void showWindowsAfterRestore();
+
+    // --- status bar, fold-out lists, tray ---
+    void placeFoldOut(QWidget* list, int panel, bool setWidth);
+    void updateClock();
+    void Grid_MouseUp(int button, int shift, double x, double y);
+    void StatusBar1_MouseMove(double x);
+    void StatusBar1_PanelDblClick(int panel);
+    void lstEvents_DblClick();
+    void ShellIcon_DblClick(int button);
+    void ShellIcon_Click(int button);
+    void ShellIcon_MouseMove();
+    void portStateChanged();
+
+    // --- menu and toolbar commands ---
+    void mnuFileNewDB_Click();
+    void mnuFileChangeDB_Click();
+    void mnuFilePrint_Click();
+    void mnuFileExit_Click();
+    void mnuEditCopyAll_Click();
+    void mnuEditCopy_Click();
+    void mnuEditReset_Click();
+    void mnuEditDelete_Click();
+    void mnuEditClear_Click();
+    void mnuViewTime_Click(int index);
+    void mnuOptionsPopupScreen_Click();
+    void mnuOptionsAlways_Click();
+    void mnuOptionsSound_Click();
+    void mnuOptionsRelease_Click();
+    void mnuWindow_Click(int index);
+    void mnuPopupMenuRestore_Click();
+    void mnuGridOptionsEdit_Click();
+    void Toolbar1_ButtonClick(int index);
+    void setOptionChecks();
+    void toggleOption(const char* key, const char* defaultValue);
+    // A new or another call log is in use: the view reads it, then the common ending.
+    void callerDBChanged();
+
     // --- controls ---
     CallerIDGrid* Grid = nullptr;
     QToolBar* Toolbar1 = nullptr;
@@ -62,53 +136,38 @@ public:
     // The modem's serial port and the call road that turns its lines into calls.
     ModemPort* MSComm = nullptr;
     CallHandler* Calls = nullptr;
+    CallLogCommands* m_commands = nullptr;
+    CallLogView* m_view = nullptr;
     // Status-bar panels 1 .. 4 (index 0 unused); panel 3 and 4 exist per mode.
     QList<QLabel*> Panels;
-    QTimer StatusTimer;
-    QTimer RefreshTimer;
-    QTimer BlinkTimer;
-    QTimer GridMouseUpTimer;
-    QTimer ConfigTimer;
-    QTimer ClockTimer;
+    QTimer* StatusTimer = nullptr;
+    QTimer* RefreshTimer = nullptr;
+    QTimer* BlinkTimer = nullptr;
+    QTimer* GridMouseUpTimer = nullptr;
+    QTimer* ConfigTimer = nullptr;
+    QTimer* ClockTimer = nullptr;
 
     // --- menus ---
-    QMenu* mnuFile = nullptr;
-    QAction* mnuFileNewDB = nullptr;
-    QAction* mnuFileChangeDB = nullptr;
-    QAction* mnuFilePrint = nullptr;
-    QAction* mnuFileExit = nullptr;
-    QMenu* mnuEdit = nullptr;
+    QMenu* mnuEditAdd = nullptr;
     QAction* mnuEditCopyAll = nullptr;
     QAction* mnuEditCopy = nullptr;
-    QAction* mnuEditReset = nullptr;
     QAction* mnuEditDelete = nullptr;
     QAction* mnuEditClear = nullptr;
     QAction* mnuEditOriginal = nullptr;
-    QMenu* mnuEditAdd = nullptr;
-    QAction* mnuEditCreateNew = nullptr;
-    QAction* mnuEditAddToCurrent = nullptr;
-    QMenu* mnuView = nullptr;
     QList<QAction*> mnuViewTime; // index as the period table, separators included
-    QMenu* mnuOptions = nullptr;
     QAction* mnuOptionsPopupScreen = nullptr;
     QAction* mnuOptionsAlways = nullptr;
     QAction* mnuOptionsSound = nullptr;
     QAction* mnuOptionsRelease = nullptr;
-    // Window menu: index = position; only the windows that exist so far have an item.
-    QMenu* mnuWindows = nullptr;
-    QList<QAction*> mnuWindow;
+    QList<QAction*> mnuWindow; // index = position, separators included
     QMenu* mnuPopupMenu = nullptr;
     QAction* mnuPopupMenuRestore = nullptr;
     QAction* mnuPopupMenuPopupScreen = nullptr;
     QAction* mnuPopupMenuAlways = nullptr;
     QAction* mnuPopupMenuSound = nullptr;
     QAction* mnuPopupMenuRelease = nullptr;
-    QAction* mnuPopupMenuClose = nullptr;
     QMenu* mnuGridOptions = nullptr;
     QMenu* mnuGridOptionsAdd = nullptr;
-    QAction* mnuGridOptionsEdit = nullptr;
-    QAction* mnuGridOptionsCopyAll = nullptr;
-    QAction* mnuGridOptionsCopy = nullptr;
     QMenu* mnuToolbarPopup = nullptr;
     QAction* mnuToolbarPopupCreateNew = nullptr;
     QAction* mnuToolbarPopupAddToCurrent = nullptr;
@@ -120,77 +179,7 @@ public:
     bool blnFirstResize = false;
     bool blnPlacing = false;
     bool blnUnloadOnly = false;
-
-    // --- handlers (public so the timers and commands can be run directly) ---
-    void StatusTimer_Timer();
-    void RefreshTimer_Timer();
-    void BlinkTimer_Timer();
-    void GridMouseUpTimer_Timer();
-    void ConfigTimer_Timer();
-    void Grid_MouseUp(int button, int shift, double x, double y);
-    void StatusBar1_MouseMove(double x);
-    void StatusBar1_PanelDblClick(int panel);
-    void lstEvents_DblClick();
-    void ShellIcon_DblClick(int button);
-    void ShellIcon_Click(int button);
-    void ShellIcon_MouseMove();
-    void mnuEditReset_Click();
-    void mnuFileNewDB_Click();
-    void mnuFileChangeDB_Click();
-    void mnuEditClear_Click();
-    void mnuEditDelete_Click();
-    // The end of every change of the call log: the clients hear their data is stale, the pop-up reloads.
-    void LogChanged();
-    void mnuFilePrint_Click();
-    void mnuEditCopyAll_Click();
-    void mnuEditCopy_Click();
-    void mnuFileExit_Click();
-    void mnuViewTime_Click(int index);
-    void mnuOptionsPopupScreen_Click();
-    void mnuOptionsAlways_Click();
-    void mnuOptionsSound_Click();
-    void mnuOptionsRelease_Click();
-    void mnuWindow_Click(int index);
-    void mnuPopupMenuRestore_Click();
-    // Builds the status-bar panels for the current network mode (also after a change of mode).
-    void BuildStatusPanels();
-    // The mark of a window hidden because the main window was minimised.
-    static bool hiddenByMinimise(const QWidget* window);
-    static bool isPopupFamily(const QWidget* window);
-    bool blinkPhase() const { return m_blinkOn; }
-    QString statusBarToolTip() const;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void Form_Load();
-    void Form_Resize();
-    void ExitSteps();
-    void ScaleGridColumns();
-    void ResizeGrid();
-    void SaveFormPosition();
-    void buildMenus();
-    void buildToolbar();
-    void placeFoldOut(QWidget* list, int panel, bool setWidth);
-    void hideWindowsForMinimise();
-    void showWindowsAfterRestore();
-    void setOptionChecks();
-    void toggleOption(const char* key, const char* defaultValue);
-    void updateClock();
-    void portStateChanged();
-    void refill();
-    void reportViewError(const SqlError& e, const char* tag);
-    bool confirmRemoval(bool plural);
-    void loadCallerDB(const QString& event, const QString& path);
-
-    QString m_lastGoodSQL;
     bool m_blinkOn = false;
     bool m_exiting = false;
     bool m_wasMinimised = false;
-    bool m_refilling = false;
-    bool m_refillAgain = false;
 };

@@ -38,6 +38,10 @@
 #include "support/FakeModem.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
+#include "support/ui/StandaloneSession.h"
+
+using S = StandaloneSession;
 
 class TestCallView : public QObject {
     Q_OBJECT
@@ -75,7 +79,7 @@ void TestCallView::init()
     QVERIFY(Main());
     QVERIFY(window());
     // No modem here unless a test brings its own.
-    window()->MSComm->PortOpenTimer.stop();
+    S::port()->PortOpenTimer.stop();
     // Start-up made both databases in the empty program folder and said so.
     QVERIFY(gCallerDB);
     QCOMPARE(gCallerDB->path(), m_home->file(QStringLiteral("dbCID.mdb")));
@@ -148,33 +152,37 @@ void TestCallView::eachPeriodShowsItsCount()
         AddCaller(c);
     }
     frmBaseMain* w = window();
-    w->mnuViewTime[index]->trigger();
-    QCOMPARE(w->Panels[2]->text(), status);
+    QVERIFY(ui::tryTrigger(w, QStringLiteral("mnuViewTime(%1)").arg(index)).isEmpty());
+    QCOMPARE(S::panel(2)->text(), status);
     QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, QString()), QString::number(index));
-    for (int i = 0; i < w->mnuViewTime.size(); ++i)
-        QCOMPARE(w->mnuViewTime[i]->isChecked(), i == index);
+    for (int i = 0; i <= ViewTime::Custom; ++i)
+        QCOMPARE(S::action(QStringLiteral("mnuViewTime(%1)").arg(i))->isChecked(), i == index);
     // The newest call is on top, and the record commands are on.
-    QCOMPARE(w->Grid->TextMatrix(1, 0), QStringLiteral("AGO 10"));
-    QVERIFY(w->mnuEditDelete->isEnabled());
-    QVERIFY(w->ToolbarButtons[11]->isEnabled());
+    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("AGO 10"));
+    QVERIFY(ui::isReachable(w, QStringLiteral("mnuEditDelete")));
+    QVERIFY(ui::isReachable(w, QStringLiteral("Toolbar1.Buttons(4)")));
     QCOMPARE(w->strSQL.startsWith(QLatin1String("Select * From tblCID")), true);
-    QVERIFY(w->Grid->gridVisible());
+    QVERIFY(S::grid()->gridVisible());
 }
 
 void TestCallView::emptyViewDisablesTheRecordCommands()
 {
     frmBaseMain* w = window();
-    w->mnuViewTime[0]->trigger();
-    QCOMPARE(w->Grid->Rows(), 1);
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("0 Records Displayed"));
-    for (QAction* a :
-         {w->mnuEditCopyAll, w->mnuEditCopy, w->mnuEditDelete, w->mnuEditClear, w->mnuEditOriginal,
-          w->mnuEditAdd->menuAction(), w->mnuGridOptionsAdd->menuAction(), w->mnuToolbarPopupCreateNew,
-          w->mnuToolbarPopupAddToCurrent, w->ToolbarButtons[3], w->ToolbarButtons[4], w->ToolbarButtons[11]})
+    TRIGGER(w, "mnuViewTime(0)");
+    QCOMPARE(S::grid()->Rows(), 1);
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("0 Records Displayed"));
+    QList<QAction*> commands;
+    for (const char* name : {"mnuEditCopyAll", "mnuEditCopy", "mnuEditDelete", "mnuEditClear", "mnuEditOriginal",
+                             "mnuToolbarPopupCreateNew", "mnuToolbarPopupAddToCurrent", "Toolbar1.Buttons(3)",
+                             "Toolbar1.Buttons(4)", "Toolbar1.Buttons(11)"})
+        commands << S::action(QLatin1String(name));
+    commands << S::menu(QStringLiteral("mnuEditAdd"))->menuAction()
+             << S::menu(QStringLiteral("mnuGridOptionsAdd"))->menuAction();
+    for (QAction* a : std::as_const(commands))
         QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
-    QVERIFY(w->ToolbarButtons[1]->isEnabled()); // printing is not touched
-    QVERIFY(w->mnuEditReset->isEnabled());
-    QCOMPARE(w->Grid->Col(), 5);
+    QVERIFY(ui::isReachable(w, QStringLiteral("Toolbar1.Buttons(1)"))); // printing is not touched
+    QVERIFY(ui::isReachable(w, QStringLiteral("mnuEditReset")));
+    QCOMPARE(S::grid()->Col(), 5);
     QVERIFY(Prompt::history().isEmpty());
 }
 
@@ -188,7 +196,7 @@ void TestCallView::smallRefillShowsNoProgress()
     w->RefreshGrid();
     QCoreApplication::processEvents();
     QVERIFY(!shown);
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("15 Records Displayed"));
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("15 Records Displayed"));
 }
 
 void TestCallView::refillWithProgressAndACallArriving()
@@ -202,25 +210,25 @@ void TestCallView::refillWithProgressAndACallArriving()
     QTimer::singleShot(0, this, [&] {
         const QList<QWidget*> p = progressWindows();
         caption = p.isEmpty() ? QString() : p.first()->windowTitle();
-        gridHidden = !w->Grid->gridVisible();
+        gridHidden = !S::grid()->gridVisible();
         clsCaller c = call(QStringLiteral("NEW CALLER"), QStringLiteral("555-7777"), Clock::now());
         AddCaller(c);
-        w->Grid->AddItem(c, true);
+        S::grid()->AddItem(c, true);
     });
     w->RefreshGrid();
     QCOMPARE(caption, QStringLiteral("Processing Grid Data..."));
     QVERIFY(gridHidden);
-    QVERIFY(w->Grid->gridVisible());
-    QCOMPARE(w->Grid->Rows(), 502);
-    QCOMPARE(w->Grid->TextMatrix(1, 0), QStringLiteral("NEW CALLER"));
-    QCOMPARE(w->Grid->TextMatrix(2, 0), QStringLiteral("CALLER 499"));
-    QCOMPARE(w->Grid->TextMatrix(501, 0), QStringLiteral("CALLER 0"));
+    QVERIFY(S::grid()->gridVisible());
+    QCOMPARE(S::grid()->Rows(), 502);
+    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("NEW CALLER"));
+    QCOMPARE(S::grid()->TextMatrix(2, 0), QStringLiteral("CALLER 499"));
+    QCOMPARE(S::grid()->TextMatrix(501, 0), QStringLiteral("CALLER 0"));
     // Each ID once.
     QSet<QString> ids;
-    for (int r = 1; r < w->Grid->Rows(); ++r)
-        ids.insert(w->Grid->TextMatrix(r, 5));
+    for (int r = 1; r < S::grid()->Rows(); ++r)
+        ids.insert(S::grid()->TextMatrix(r, 5));
     QCOMPARE(ids.size(), 501);
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("501 Records Displayed"));
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("501 Records Displayed"));
     QTRY_VERIFY(progressWindows().isEmpty());
 }
 
@@ -230,21 +238,21 @@ void TestCallView::badTableKeepsTheLogAndTheLastView()
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     w->RefreshGrid();
-    QCOMPARE(w->Grid->Rows(), 4);
+    QCOMPARE(S::grid()->Rows(), 4);
     w->strSQL = QStringLiteral("Select * From tblNoSuchTable");
     w->RefreshGrid();
     QCOMPARE(Prompt::history().size(), 1);
     QVERIFY(Prompt::texts().first().contains(QLatin1String("Bad SQL")));
     QVERIFY(gCallerDB);
     QCOMPARE(w->strSQL, QStringLiteral("Select * From tblCID"));
-    QCOMPARE(w->Grid->Rows(), 4);
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("3 Records Displayed"));
-    QVERIFY(w->Grid->gridVisible());
+    QCOMPARE(S::grid()->Rows(), 4);
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("3 Records Displayed"));
+    QVERIFY(S::grid()->gridVisible());
     // The log keeps working: a new call is read by the next refill.
     clsCaller c = call(QStringLiteral("LATER"), QStringLiteral("555-1111"), Clock::now());
     AddCaller(c);
     w->RefreshGrid();
-    QCOMPARE(w->Grid->Rows(), 5);
+    QCOMPARE(S::grid()->Rows(), 5);
     QCOMPARE(Prompt::history().size(), 1);
 }
 
@@ -266,13 +274,13 @@ void TestCallView::stopKeepsAPartialSortedList()
     };
     QTimer::singleShot(0, this, poll);
     w->RefreshGrid();
-    const int rows = w->Grid->Rows() - 1;
+    const int rows = S::grid()->Rows() - 1;
     QVERIFY2(rows >= 50 && rows < 200, qPrintable(QString::number(rows)));
-    QCOMPARE(w->Panels[2]->text(), QString::number(rows) + QStringLiteral(" Records Displayed"));
+    QCOMPARE(S::panel(2)->text(), QString::number(rows) + QStringLiteral(" Records Displayed"));
     // Sorted: the newest of those read on top.
     for (int r = 2; r <= rows; ++r)
-        QVERIFY(w->Grid->TextMatrix(r - 1, 5).toInt() > w->Grid->TextMatrix(r, 5).toInt());
-    QVERIFY(w->Grid->gridVisible());
+        QVERIFY(S::grid()->TextMatrix(r - 1, 5).toInt() > S::grid()->TextMatrix(r, 5).toInt());
+    QVERIFY(S::grid()->gridVisible());
 }
 
 void TestCallView::refreshAskedDuringARefillFillsOnce()
@@ -287,12 +295,12 @@ void TestCallView::refreshAskedDuringARefillFillsOnce()
     });
     w->RefreshGrid();
     QCOMPARE(nested, 1);
-    QCOMPARE(w->Grid->Rows(), 301);
+    QCOMPARE(S::grid()->Rows(), 301);
     QSet<QString> ids;
-    for (int r = 1; r < w->Grid->Rows(); ++r)
-        ids.insert(w->Grid->TextMatrix(r, 5));
+    for (int r = 1; r < S::grid()->Rows(); ++r)
+        ids.insert(S::grid()->TextMatrix(r, 5));
     QCOMPARE(ids.size(), 300);
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("300 Records Displayed"));
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("300 Records Displayed"));
 }
 
 void TestCallView::rightClickSelectsTheRowAndOpensTheMenu()
@@ -301,32 +309,32 @@ void TestCallView::rightClickSelectsTheRowAndOpensTheMenu()
     frmBaseMain* w = window();
     w->strSQL = QStringLiteral("Select * From tblCID");
     w->RefreshGrid();
-    CallListView* v = w->Grid->innerGrid();
+    CallListView* v = S::grid()->innerGrid();
     QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, QPoint(10, v->rowViewportPosition(0) + 3));
-    QCOMPARE(w->Grid->Row(), 1);
+    QCOMPARE(S::grid()->Row(), 1);
     // On the headings: nothing.
     QWidget* header = v->horizontalHeader()->viewport();
     QTest::mouseClick(header, Qt::RightButton, {}, QPoint(10, 5));
-    QVERIFY(!w->GridMouseUpTimer.isActive());
+    QTimer* menuTimer = S::timer(QStringLiteral("GridMouseUpTimer"));
+    QVERIFY(!menuTimer->isActive());
     // Below the last row: nothing.
     QTest::mouseClick(v->viewport(), Qt::RightButton, {}, QPoint(10, v->viewport()->height() - 3));
-    QVERIFY(!w->GridMouseUpTimer.isActive());
-    QCOMPARE(w->Grid->Row(), 1);
+    QVERIFY(!menuTimer->isActive());
+    QCOMPARE(S::grid()->Row(), 1);
     // On row 3, column 1: the row is selected first, then the menu opens.
     const QPoint at(v->columnViewportPosition(1) + 5, v->rowViewportPosition(2) + 3);
     QTest::mouseClick(v->viewport(), Qt::RightButton, {}, at);
-    QCOMPARE(w->Grid->Row(), 3);
-    QCOMPARE(w->Grid->RowSel(), 3);
-    QCOMPARE(w->intGridCol, 1);
-    QVERIFY(w->GridMouseUpTimer.isActive());
+    QCOMPARE(S::grid()->Row(), 3);
+    QCOMPARE(S::grid()->RowSel(), 3);
+    QVERIFY(menuTimer->isActive());
     w->GridMouseUpTimer_Timer();
-    QVERIFY(!w->GridMouseUpTimer.isActive());
-    QTRY_VERIFY(w->mnuGridOptions->isVisible());
-    // Its Edit opens the editor on the clicked cell of the selected row.
-    w->mnuGridOptionsEdit->trigger();
-    w->mnuGridOptions->hide();
-    QVERIFY(w->Grid->isEditing());
-    QCOMPARE(w->Grid->editor()->text(), w->Grid->TextMatrix(3, 1));
+    QVERIFY(!menuTimer->isActive());
+    QTRY_VERIFY(S::menu(QStringLiteral("mnuGridOptions"))->isVisible());
+    // Its Edit opens the editor on the clicked cell (column 1) of the selected row.
+    TRIGGER(w, "mnuGridOptionsEdit");
+    S::menu(QStringLiteral("mnuGridOptions"))->hide();
+    QVERIFY(S::grid()->isEditing());
+    QCOMPARE(S::grid()->editor()->text(), S::grid()->TextMatrix(3, 1));
 }
 
 void TestCallView::aCallThroughTheModemReachesTheList()
@@ -338,37 +346,37 @@ void TestCallView::aCallThroughTheModemReachesTheList()
     SaveProperty(Section::frmConfiguration, Key::DefaultSound, QString());
     storeCalls(2);
     frmBaseMain* w = window();
-    w->mnuViewTime[12]->trigger();
-    w->Calls->RingTimer.setInterval(3600 * 1000);
-    w->Calls->AnswerTimer.setInterval(3600 * 1000);
-    QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Open Port"));
-    w->mnuPopupMenuRelease->trigger();
-    QTRY_VERIFY(w->MSComm->ModemConnected);
-    QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Release Port"));
-    QCOMPARE(w->mnuPopupMenuRelease->text(), QStringLiteral("&Release Port"));
+    TRIGGER(w, "mnuViewTime(12)");
+    S::calls()->RingTimer.setInterval(3600 * 1000);
+    S::calls()->AnswerTimer.setInterval(3600 * 1000);
+    QCOMPARE(S::action(QStringLiteral("mnuOptionsRelease"))->text(), QStringLiteral("&Open Port"));
+    TRIGGER(w, "mnuPopupMenuRelease");
+    QTRY_VERIFY(S::port()->ModemConnected);
+    QCOMPARE(S::action(QStringLiteral("mnuOptionsRelease"))->text(), QStringLiteral("&Release Port"));
+    QCOMPARE(S::action(QStringLiteral("mnuPopupMenuRelease"))->text(), QStringLiteral("&Release Port"));
     QCOMPARE(w->windowIcon().cacheKey(), ProgramIcons::icon(QStringLiteral("gicon")).cacheKey());
-    QCOMPARE(w->Shell->Icon().cacheKey(), w->windowIcon().cacheKey());
+    QCOMPARE(S::shell()->Icon().cacheKey(), w->windowIcon().cacheKey());
     QVERIFY(w->ModemConnected);
 
     // A call while the window is minimised: a row on top at the first ring, the tray icon blinks.
     w->setWindowState(Qt::WindowMinimized);
     modem.injectLine(QStringLiteral("RING"));
-    QTRY_COMPARE(w->Grid->Rows(), 4);
-    QCOMPARE(w->Grid->TextMatrix(1, 0), QStringLiteral("NOT RECEIVED"));
-    QVERIFY(w->BlinkTimer.isActive());
+    QTRY_COMPARE(S::grid()->Rows(), 4);
+    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("NOT RECEIVED"));
+    QVERIFY(S::timer(QStringLiteral("BlinkTimer"))->isActive());
     for (const QString& line : FakeModem::callLines(QStringLiteral("5551234567"), QStringLiteral("JOHN DOE")))
         modem.injectLine(line);
-    QTRY_COMPARE(w->Grid->TextMatrix(1, 0), QStringLiteral("JOHN DOE"));
-    QCOMPARE(w->Grid->TextMatrix(1, 1), QStringLiteral("(555) 123-4567"));
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("3 Records Displayed"));
+    QTRY_COMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("JOHN DOE"));
+    QCOMPARE(S::grid()->TextMatrix(1, 1), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("3 Records Displayed"));
     // Restoring stops the blinking; the tray shows the port state again.
-    w->mnuPopupMenuRestore_Click();
-    QVERIFY(!w->BlinkTimer.isActive());
-    QCOMPARE(w->Shell->Icon().cacheKey(), ProgramIcons::icon(QStringLiteral("gicon")).cacheKey());
+    TRIGGER(w, "mnuPopupMenuRestore");
+    QVERIFY(!S::timer(QStringLiteral("BlinkTimer"))->isActive());
+    QCOMPARE(S::shell()->Icon().cacheKey(), ProgramIcons::icon(QStringLiteral("gicon")).cacheKey());
 
-    w->mnuOptionsRelease->trigger();
-    QTRY_VERIFY(!w->MSComm->ModemConnected);
-    QCOMPARE(w->mnuOptionsRelease->text(), QStringLiteral("&Open Port"));
+    TRIGGER(w, "mnuOptionsRelease");
+    QTRY_VERIFY(!S::port()->ModemConnected);
+    QCOMPARE(S::action(QStringLiteral("mnuOptionsRelease"))->text(), QStringLiteral("&Open Port"));
     QCOMPARE(w->windowIcon().cacheKey(), ProgramIcons::icon(QStringLiteral("ricon")).cacheKey());
 }
 
@@ -376,21 +384,21 @@ void TestCallView::cellEditsAreStored()
 {
     storeCalls(3);
     frmBaseMain* w = window();
-    w->mnuViewTime[12]->trigger();
-    const qint32 id = w->Grid->TextMatrix(2, 5).toInt();
+    TRIGGER(w, "mnuViewTime(12)");
+    const qint32 id = S::grid()->TextMatrix(2, 5).toInt();
     QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     auto stored = [id] { return SelectCallers(QStringLiteral("Select * From tblCID Where ID = %1").arg(id)).value(0); };
     // Typed in the cell editor: stored in its normal form, the row rewritten from the log.
-    w->Grid->ShowEdit(2, 1);
-    w->Grid->editor()->selectAll();
-    QTest::keyClicks(w->Grid->editor(), QStringLiteral("(555) 123 4567"));
-    QTest::keyClick(w->Grid->editor(), Qt::Key_Return);
+    S::grid()->ShowEdit(2, 1);
+    S::grid()->editor()->selectAll();
+    QTest::keyClicks(S::grid()->editor(), QStringLiteral("(555) 123 4567"));
+    QTest::keyClick(S::grid()->editor(), Qt::Key_Return);
     QCOMPARE(stored().Number.Number, QStringLiteral("(555) 123-4567"));
-    QCOMPARE(w->Grid->TextMatrix(2, 1), QStringLiteral("(555) 123-4567"));
-    w->Grid->ShowEdit(2, 4);
-    w->Grid->editor()->selectAll();
-    QTest::keyClicks(w->Grid->editor(), QStringLiteral("yes"));
-    QTest::keyClick(w->Grid->editor(), Qt::Key_Return);
+    QCOMPARE(S::grid()->TextMatrix(2, 1), QStringLiteral("(555) 123-4567"));
+    S::grid()->ShowEdit(2, 4);
+    S::grid()->editor()->selectAll();
+    QTest::keyClicks(S::grid()->editor(), QStringLiteral("yes"));
+    QTest::keyClick(S::grid()->editor(), Qt::Key_Return);
     QCOMPARE(stored().Answered, QStringLiteral("YES"));
     QVERIFY(Prompt::history().isEmpty()); // an explicit ID asks nothing
     QVERIFY(sent.isEmpty());              // standalone: nothing sent
@@ -401,7 +409,7 @@ void TestCallView::cellEditsAreStored()
     QVERIFY(Prompt::history().isEmpty());
 
     // The selected row's record (ID -1): asked first; No keeps it.
-    w->Grid->setRow(2);
+    S::grid()->setRow(2);
     Prompt::queueAnswer(Prompt::No);
     w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
     QCOMPARE(Prompt::texts(), QStringList{QStringLiteral(
@@ -411,7 +419,7 @@ void TestCallView::cellEditsAreStored()
     gNetworkMode = Server;
     w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
     QCOMPARE(stored().Name, QStringLiteral("SOMEONE ELSE"));
-    QCOMPARE(w->Grid->TextMatrix(2, 0), QStringLiteral("SOMEONE ELSE"));
+    QCOMPARE(S::grid()->TextMatrix(2, 0), QStringLiteral("SOMEONE ELSE"));
     QCOMPARE(sent.size(), 1);
     QVERIFY(texts(sent).first().startsWith(QStringLiteral(";EDIT CALLER;|%1|SOMEONE ELSE|").arg(id)));
     // An ID that is in no record changes nothing.
@@ -436,17 +444,17 @@ void TestCallView::screenshot()
     }
     frmBaseMain* w = window();
     w->resize(900, 560);
-    w->mnuViewTime[12]->trigger();
+    TRIGGER(w, "mnuViewTime(12)");
     AddEvent(QStringLiteral("Incoming Call From:  JOHN SMITH"));
     QCoreApplication::processEvents();
-    w->Grid->setRow(3);
+    S::grid()->setRow(3);
     QCoreApplication::processEvents();
     const QString dir = QString::fromLocal8Bit(buildDir) + QStringLiteral("/screenshots");
     QVERIFY(QDir().mkpath(dir));
     const QString file = dir + QStringLiteral("/mainwindow.png");
     QVERIFY(w->grab().save(file));
     QVERIFY(QFileInfo(file).size() > 10000);
-    w->StatusBar1_PanelDblClick(1);
+    QTest::mouseDClick(S::panel(1), Qt::LeftButton);
     QCoreApplication::processEvents();
     QVERIFY(w->grab().save(dir + QStringLiteral("/mainwindow-events.png")));
 }

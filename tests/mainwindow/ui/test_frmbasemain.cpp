@@ -7,16 +7,20 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
@@ -33,7 +37,17 @@
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
+
+using S = StandaloneSession;
+
+namespace {
+
+QListView* events(const QWidget* w) { return ui::findByName<QListView>(w, QStringLiteral("lstEvents")); }
+QListWidget* clients(const QWidget* w) { return ui::findByName<QListWidget>(w, QStringLiteral("lstClients")); }
+
+} // namespace
 
 class TestFrmBaseMain : public QObject {
     Q_OBJECT
@@ -61,6 +75,9 @@ private Q_SLOTS:
     void windowMenuFollowsThePopup();
     void serverListsItsClients();
     void setFocusReturnsToTheCallList();
+    void everyControlCarriesItsName();
+    void commandsNotBuiltYetAreDisabled();
+    void destroyedWithTheFocusInsideAndItsTimersRunning();
 
 private:
     frmBaseMain* window() const { return StandaloneSession::window(); }
@@ -79,17 +96,17 @@ void TestFrmBaseMain::startsAsTheStandaloneWindow()
 {
     frmBaseMain* w = window();
     QCOMPARE(w->windowTitle(), QStringLiteral("Velquon"));
-    QVERIFY(w->Shell->Visible());
-    QCOMPARE(w->Shell->ToolTipText(), QStringLiteral("Velquon"));
+    QVERIFY(S::shell()->Visible());
+    QCOMPARE(S::shell()->ToolTipText(), QStringLiteral("Velquon"));
     // Five blank lines were there first; each event line takes the place of one.
     const QStringList lines = w->lstEvents.stringList();
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.last(), QStringLiteral("Logged off for 0 hours"));
-    QCOMPARE(w->lstClients->count(), 5);
-    QVERIFY(!w->lstEventsView->isVisible());
-    QVERIFY(w->mnuViewTime[6]->isChecked());
-    QVERIFY(w->mnuOptionsPopupScreen->isChecked() && w->mnuPopupMenuPopupScreen->isChecked());
-    QVERIFY(!w->mnuOptionsAlways->isChecked());
+    QCOMPARE(clients(w)->count(), 5);
+    QVERIFY(!events(w)->isVisible());
+    QVERIFY(S::action("mnuViewTime(6)")->isChecked());
+    QVERIFY(S::action("mnuOptionsPopupScreen")->isChecked() && S::action("mnuPopupMenuPopupScreen")->isChecked());
+    QVERIFY(!S::action("mnuOptionsAlways")->isChecked());
 }
 
 void TestFrmBaseMain::startsMinimisedWhenAsked()
@@ -100,11 +117,11 @@ void TestFrmBaseMain::startsMinimisedWhenAsked()
     SaveProperty(Section::frmConfiguration, Key::Minimized, QStringLiteral("True"));
     QVERIFY(Main());
     frmBaseMain* w = window();
-    w->MSComm->PortOpenTimer.stop();
+    S::port()->PortOpenTimer.stop();
     QVERIFY(w->windowState() & Qt::WindowMinimized);
     // No tray here: the window waits in the task bar instead of vanishing.
     QVERIFY(w->isVisible());
-    w->mnuPopupMenuRestore_Click();
+    TRIGGER(w, "mnuPopupMenuRestore");
     QVERIFY(!(w->windowState() & Qt::WindowMinimized));
     QVERIFY(w->isVisible());
 }
@@ -119,14 +136,14 @@ void TestFrmBaseMain::theFirstResizeKeepsTheStoredWidths()
     SaveProperty(Section::frmMain, Key::Height, QStringLiteral("6000"));
     QVERIFY(Main());
     frmBaseMain* w = window();
-    w->MSComm->PortOpenTimer.stop();
+    S::port()->PortOpenTimer.stop();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     QCOMPARE(w->width(), Twips::toPixels(11000));
-    QCOMPARE(w->Grid->ColWidth(0), 3000);
+    QCOMPARE(S::grid()->ColWidth(0), 3000);
     // Later resizes scale the columns with the window.
     w->resize(w->width() / 2 + 100, w->height());
     QCoreApplication::processEvents();
-    QVERIFY(w->Grid->ColWidth(0) < 2000);
+    QVERIFY(S::grid()->ColWidth(0) < 2000);
 }
 
 void TestFrmBaseMain::hintsFollowTheOption()
@@ -134,16 +151,15 @@ void TestFrmBaseMain::hintsFollowTheOption()
     frmBaseMain* w = window();
     QVERIFY(gToolTip);
     QVERIFY(
-        gToolTip->toolText(w->Grid->hwnd()).startsWith(QLatin1String("This is where caller records are displayed.")));
-    QVERIFY(gToolTip->toolText(w->lstEventsView).startsWith(QLatin1String("This displays recent events")));
-    QVERIFY(
-        gToolTip->toolText(w->lstClients).endsWith(QLatin1String("Double click this list to expand or contact it.")));
+        gToolTip->toolText(S::grid()->hwnd()).startsWith(QLatin1String("This is where caller records are displayed.")));
+    QVERIFY(gToolTip->toolText(events(w)).startsWith(QLatin1String("This displays recent events")));
+    QVERIFY(gToolTip->toolText(clients(w)).endsWith(QLatin1String("Double click this list to expand or contact it.")));
     // With hints off nothing is registered, and nothing is removed either.
-    gToolTip->DelToolTip(w->lstClients);
+    gToolTip->DelToolTip(clients(w));
     SaveProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("False"));
     w->AddHints();
-    QVERIFY(!gToolTip->hasTool(w->lstClients));
-    QVERIFY(gToolTip->hasTool(w->lstEventsView));
+    QVERIFY(!gToolTip->hasTool(clients(w)));
+    QVERIFY(gToolTip->hasTool(events(w)));
 }
 
 void TestFrmBaseMain::closeMinimisesAndKeepsTheProgram()
@@ -153,7 +169,7 @@ void TestFrmBaseMain::closeMinimisesAndKeepsTheProgram()
     QVERIFY(!w->close());
     QVERIFY(w->windowState() & Qt::WindowMinimized);
     QCOMPARE(gMainForm, static_cast<MainWindow*>(w));
-    QVERIFY(w->Shell->Visible());
+    QVERIFY(S::shell()->Visible());
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogOffTime, QStringLiteral("none")), QStringLiteral("none"));
     QCOMPARE(quit.count(), 0);
     // Without a tray (as here) the window stays in the task bar rather than vanishing.
@@ -179,8 +195,8 @@ void TestFrmBaseMain::fileExitEndsWithLogOffTime()
     w->resize(700, 450);
     QCoreApplication::processEvents();
     Clock::advance(3600);
-    QPointer<ShellIcon> tray = w->Shell;
-    w->mnuFileExit->trigger();
+    QPointer<ShellIcon> tray = S::shell();
+    TRIGGER(w, "mnuFileExit");
     QVERIFY(!gMainForm);
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogOffTime, QString()), DateText::format(Clock::now()));
     QCOMPARE(GetProperty(Section::frmMain, Key::Width, QString()).toInt(), int(Twips::fromPixels(700)));
@@ -206,7 +222,7 @@ void TestFrmBaseMain::minimiseHidesOtherWindowsButThePopupFamily()
     QWidget closedBefore; // not visible: not touched, not brought back
     closedBefore.setObjectName(QStringLiteral("frmStatistics"));
 
-    w->BlinkTimer.start();
+    S::timer("BlinkTimer")->start();
     w->setWindowState(Qt::WindowMinimized);
     QVERIFY(!contacts.isVisible());
     QVERIFY(frmBaseMain::hiddenByMinimise(&contacts));
@@ -214,9 +230,9 @@ void TestFrmBaseMain::minimiseHidesOtherWindowsButThePopupFamily()
     QVERIFY(popup.isVisible());
     QVERIFY(details.isVisible());
     QVERIFY(!frmBaseMain::hiddenByMinimise(&popup));
-    QVERIFY(!w->BlinkTimer.isActive()); // minimising stops a blinking icon
+    QVERIFY(!S::timer("BlinkTimer")->isActive()); // minimising stops a blinking icon
 
-    w->mnuPopupMenuRestore_Click();
+    TRIGGER(w, "mnuPopupMenuRestore");
     QVERIFY(!(w->windowState() & Qt::WindowMinimized));
     QVERIFY(contacts.isVisible());
     QVERIFY(owned->isVisible());
@@ -231,17 +247,17 @@ void TestFrmBaseMain::statusTextAgesOut()
 {
     frmBaseMain* w = window();
     AddEvent(QStringLiteral("First"));
-    QCOMPARE(w->Panels[1]->text(), QStringLiteral("First"));
-    QVERIFY(w->StatusTimer.isActive());
+    QCOMPARE(S::panel(1)->text(), QStringLiteral("First"));
+    QVERIFY(S::timer("StatusTimer")->isActive());
     for (int i = 0; i < 5; ++i)
         w->StatusTimer_Timer();
     AddEvent(QStringLiteral("Second")); // a new line restarts the ten seconds
     for (int i = 0; i < 9; ++i)
         w->StatusTimer_Timer();
-    QCOMPARE(w->Panels[1]->text(), QStringLiteral("Second"));
+    QCOMPARE(S::panel(1)->text(), QStringLiteral("Second"));
     w->StatusTimer_Timer();
-    QCOMPARE(w->Panels[1]->text(), QString());
-    QVERIFY(!w->StatusTimer.isActive());
+    QCOMPARE(S::panel(1)->text(), QString());
+    QVERIFY(!S::timer("StatusTimer")->isActive());
     QCOMPARE(w->intStatusTimer, 0);
     QCOMPARE(w->lstEvents.stringList().last(), QStringLiteral("Second"));
 }
@@ -249,62 +265,72 @@ void TestFrmBaseMain::statusTextAgesOut()
 void TestFrmBaseMain::statusPanelsPerMode()
 {
     frmBaseMain* w = window();
-    QCOMPARE(w->Panels.size(), 4); // standalone: status, records, clock
-    QVERIFY(w->Panels[2]->width() >= Twips::toPixels(1850));
-    QVERIFY(w->Panels[3]->width() >= Twips::toPixels(1000));
-    QVERIFY(w->Panels[3]->text().endsWith(QLatin1String("PM")));
+    // Standalone: status, records, clock.
+    QCOMPARE(w->statusBar()->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^StatusBar1\\.Panels"))).size(),
+             3);
+    QVERIFY(S::panel(2)->width() >= Twips::toPixels(1850));
+    QVERIFY(S::panel(3)->width() >= Twips::toPixels(1000));
+    QVERIFY(S::panel(3)->text().endsWith(QLatin1String("PM")));
     gNetworkMode = Server;
     w->BuildStatusPanels();
-    QCOMPARE(w->Panels.size(), 5);
-    QCOMPARE(w->Panels[3]->text(), QStringLiteral("0 Clients Connected"));
-    QVERIFY(w->Panels[3]->width() >= Twips::toPixels(1700));
-    QCOMPARE(w->Panels[4]->text(), QStringLiteral("2:00 PM"));
+    QCOMPARE(w->statusBar()->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^StatusBar1\\.Panels"))).size(),
+             4);
+    QCOMPARE(S::panel(3)->text(), QStringLiteral("0 Clients Connected"));
+    QVERIFY(S::panel(3)->width() >= Twips::toPixels(1700));
+    QCOMPARE(S::panel(4)->text(), QStringLiteral("2:00 PM"));
 }
 
 void TestFrmBaseMain::foldOutListsFollowTheStatusBar()
 {
     frmBaseMain* w = window();
-    w->StatusBar1_PanelDblClick(1);
-    QVERIFY(w->lstEventsView->isVisible());
+    QListView* list = events(w);
+    QTest::mouseDClick(S::panel(1), Qt::LeftButton);
+    QVERIFY(list->isVisible());
     const QRect bar = w->statusBar()->geometry();
-    QCOMPARE(w->lstEventsView->geometry().bottom(), bar.bottom());
-    QCOMPARE(w->lstEventsView->width(), w->Panels[1]->width());
+    QCOMPARE(list->geometry().bottom(), bar.bottom());
+    QCOMPARE(list->width(), S::panel(1)->width());
     w->resize(w->width() + 120, w->height() + 60);
     QCoreApplication::processEvents();
     w->RefreshTimer_Timer();
-    QCOMPARE(w->lstEventsView->geometry().bottom(), w->statusBar()->geometry().bottom());
-    QCOMPARE(w->lstEventsView->width(), w->Panels[1]->width());
+    QCOMPARE(list->geometry().bottom(), w->statusBar()->geometry().bottom());
+    QCOMPARE(list->width(), S::panel(1)->width());
     // Double click on the list folds it away again.
-    QTest::mouseDClick(w->lstEventsView->viewport(), Qt::LeftButton);
-    QVERIFY(!w->lstEventsView->isVisible());
-    // The clock panel of standalone mode opens nothing; the client list exists only for a server.
-    w->StatusBar1_PanelDblClick(3);
-    QVERIFY(!w->lstClients->isVisible());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton);
+    QVERIFY(!list->isVisible());
+    // The records panel and the clock panel of standalone mode open nothing; the client list exists only
+    // for a server.
+    QTest::mouseDClick(S::panel(2), Qt::LeftButton);
+    QTest::mouseDClick(S::panel(3), Qt::LeftButton);
+    QVERIFY(!list->isVisible());
+    QVERIFY(!clients(w)->isVisible());
     gNetworkMode = Server;
     w->BuildStatusPanels();
-    w->StatusBar1_PanelDblClick(3);
-    QVERIFY(w->lstClients->isVisible());
-    QCOMPARE(w->lstClients->x(), w->Panels[3]->mapTo(w, QPoint(0, 0)).x());
+    QTest::mouseDClick(S::panel(3), Qt::LeftButton);
+    QVERIFY(clients(w)->isVisible());
+    QCOMPARE(clients(w)->x(), S::panel(3)->mapTo(w, QPoint(0, 0)).x());
 }
 
 void TestFrmBaseMain::statusBarTips()
 {
     frmBaseMain* w = window();
-    auto width = [w](int p) { return Twips::fromPixels(w->Panels[p]->width()); };
-    w->StatusBar1_MouseMove(10);
-    QCOMPARE(w->statusBarToolTip(), QStringLiteral("Events (double click to expand)"));
-    w->StatusBar1_MouseMove(width(1) + 10);
-    QCOMPARE(w->statusBarToolTip(), QStringLiteral("Records Displayed"));
-    w->StatusBar1_MouseMove(width(1) + width(2) + 10);
-    QCOMPARE(w->statusBarToolTip(), QStringLiteral("Current Time"));
-    w->StatusBar1_MouseMove(width(1)); // exactly on a boundary
-    QCOMPARE(w->statusBarToolTip(), QString());
+    // The pointer is a pixel inside a panel, or exactly on the edge between two (measured in twips from the
+    // first panel's left edge).
+    auto width = [](int p) { return S::panel(p)->width(); };
+    auto tipAt = [w](int pixels) {
+        QStatusBar* bar = w->statusBar();
+        const QPoint at(S::panel(1)->mapTo(bar, QPoint(0, 0)).x() + pixels, bar->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        return bar->toolTip();
+    };
+    QCOMPARE(tipAt(1), QStringLiteral("Events (double click to expand)"));
+    QCOMPARE(tipAt(width(1) + 1), QStringLiteral("Records Displayed"));
+    QCOMPARE(tipAt(width(1) + width(2) + 1), QStringLiteral("Current Time"));
+    QCOMPARE(tipAt(width(1)), QString()); // exactly on a boundary
     gNetworkMode = Server;
     w->BuildStatusPanels();
-    w->StatusBar1_MouseMove(width(1) + width(2) + 10);
-    QCOMPARE(w->statusBarToolTip(), QStringLiteral("Clients (double click to expand)"));
-    w->StatusBar1_MouseMove(width(1) + width(2) + width(3) + 10);
-    QCOMPARE(w->statusBarToolTip(), QStringLiteral("Current Time"));
+    QCOMPARE(tipAt(width(1) + width(2) + 1), QStringLiteral("Clients (double click to expand)"));
+    QCOMPARE(tipAt(width(1) + width(2) + width(3) + 1), QStringLiteral("Current Time"));
 }
 
 void TestFrmBaseMain::blinkingWhileMinimised()
@@ -312,92 +338,96 @@ void TestFrmBaseMain::blinkingWhileMinimised()
     frmBaseMain* w = window();
     const qint64 green = ProgramIcons::icon(QStringLiteral("gicon")).cacheKey();
     const qint64 red = ProgramIcons::icon(QStringLiteral("ricon")).cacheKey();
+    QTimer* blink = S::timer("BlinkTimer");
     w->setWindowState(Qt::WindowMinimized);
-    w->BlinkTimer.start();
+    blink->start();
     w->BlinkTimer_Timer();
-    QCOMPARE(w->Shell->Icon().cacheKey(), green); // the first tick shows the green picture
+    QCOMPARE(S::shell()->Icon().cacheKey(), green); // the first tick shows the green picture
     w->BlinkTimer_Timer();
-    QCOMPARE(w->Shell->Icon().cacheKey(), red);
+    QCOMPARE(S::shell()->Icon().cacheKey(), red);
     w->BlinkTimer_Timer();
-    QCOMPARE(w->Shell->Icon().cacheKey(), green);
+    QCOMPARE(S::shell()->Icon().cacheKey(), green);
     // A pop-up window touched by the user stops it; the icon goes back to the window's own.
     gMainForm->StopBlinking();
-    QVERIFY(!w->BlinkTimer.isActive());
-    QCOMPARE(w->Shell->Icon().cacheKey(), w->windowIcon().cacheKey());
+    QVERIFY(!blink->isActive());
+    QCOMPARE(S::shell()->Icon().cacheKey(), w->windowIcon().cacheKey());
     // With BlinkingIcon off the first tick stops it.
     SaveProperty(Section::frmConfiguration, Key::BlinkingIcon, QStringLiteral("False"));
-    w->BlinkTimer.start();
+    blink->start();
     w->BlinkTimer_Timer();
-    QVERIFY(!w->BlinkTimer.isActive());
+    QVERIFY(!blink->isActive());
     // Not minimised: the first tick stops it too.
     SaveProperty(Section::frmConfiguration, Key::BlinkingIcon, QStringLiteral("True"));
-    w->mnuPopupMenuRestore_Click();
-    w->BlinkTimer.start();
+    TRIGGER(w, "mnuPopupMenuRestore");
+    blink->start();
     w->BlinkTimer_Timer();
-    QVERIFY(!w->BlinkTimer.isActive());
+    QVERIFY(!blink->isActive());
 }
 
 void TestFrmBaseMain::trayMenuAndDoubleClick()
 {
     frmBaseMain* w = window();
+    ShellIcon* tray = S::shell();
+    QMenu* menu = S::menu("mnuPopupMenu");
     // A right click opens the tray menu; "Restore" is greyed while the window is not minimised.
-    w->Shell->dispatch(ShellIcon::RightDown);
-    QVERIFY(!w->mnuPopupMenu->isVisible());
-    w->Shell->dispatch(ShellIcon::RightUp);
-    QTRY_VERIFY(w->mnuPopupMenu->isVisible());
-    QVERIFY(!w->mnuPopupMenuRestore->isEnabled());
-    w->mnuPopupMenu->hide();
+    tray->dispatch(ShellIcon::RightDown);
+    QVERIFY(!menu->isVisible());
+    tray->dispatch(ShellIcon::RightUp);
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(!S::action("mnuPopupMenuRestore")->isEnabled());
+    menu->hide();
     w->setWindowState(Qt::WindowMinimized);
-    w->Shell->dispatch(ShellIcon::RightUp);
-    QVERIFY(w->mnuPopupMenuRestore->isEnabled());
-    w->mnuPopupMenu->hide();
+    tray->dispatch(ShellIcon::RightUp);
+    QVERIFY(S::action("mnuPopupMenuRestore")->isEnabled());
+    menu->hide();
     // A single left click does nothing visible; a left double click restores.
-    w->Shell->dispatch(ShellIcon::LeftDown);
-    w->Shell->dispatch(ShellIcon::LeftUp);
+    tray->dispatch(ShellIcon::LeftDown);
+    tray->dispatch(ShellIcon::LeftUp);
     QVERIFY(w->windowState() & Qt::WindowMinimized);
-    w->Shell->dispatch(ShellIcon::LeftDoubleClick);
+    tray->dispatch(ShellIcon::LeftDoubleClick);
     QVERIFY(!(w->windowState() & Qt::WindowMinimized));
     QVERIFY(w->isVisible());
     // The tray menu's Close is the exit.
-    w->mnuPopupMenuClose->trigger();
+    TRIGGER(w, "mnuPopupMenuClose");
     QVERIFY(!gMainForm);
 }
 
 void TestFrmBaseMain::optionTogglesKeepBothMenusInStep()
 {
     frmBaseMain* w = window();
-    w->mnuOptionsAlways->trigger();
+    auto checked = [](const char* name) { return S::action(QLatin1String(name))->isChecked(); };
+    TRIGGER(w, "mnuOptionsAlways");
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::OnTop, QString()), QStringLiteral("True"));
-    QVERIFY(w->mnuOptionsAlways->isChecked() && w->mnuPopupMenuAlways->isChecked());
+    QVERIFY(checked("mnuOptionsAlways") && checked("mnuPopupMenuAlways"));
     QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
-    w->mnuPopupMenuAlways->trigger();
+    TRIGGER(w, "mnuPopupMenuAlways");
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::OnTop, QString()), QStringLiteral("False"));
-    QVERIFY(!w->mnuOptionsAlways->isChecked() && !w->mnuPopupMenuAlways->isChecked());
+    QVERIFY(!checked("mnuOptionsAlways") && !checked("mnuPopupMenuAlways"));
     QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
-    w->mnuPopupMenuSound->trigger();
+    TRIGGER(w, "mnuPopupMenuSound");
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::Sound, QString()), QStringLiteral("False"));
-    QVERIFY(!w->mnuOptionsSound->isChecked() && !w->mnuPopupMenuSound->isChecked());
-    w->mnuOptionsPopupScreen->trigger();
+    QVERIFY(!checked("mnuOptionsSound") && !checked("mnuPopupMenuSound"));
+    TRIGGER(w, "mnuOptionsPopupScreen");
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::PopupScreen, QString()), QStringLiteral("False"));
-    QVERIFY(!w->mnuOptionsPopupScreen->isChecked() && !w->mnuPopupMenuPopupScreen->isChecked());
+    QVERIFY(!checked("mnuOptionsPopupScreen") && !checked("mnuPopupMenuPopupScreen"));
 }
 
 void TestFrmBaseMain::resetColumns()
 {
     frmBaseMain* w = window();
-    w->Grid->resize(Twips::toPixels(8300), w->Grid->height());
-    const int width = int(Twips::fromPixels(w->Grid->width()));
-    w->Grid->setColWidth(0, 100);
-    w->Grid->setColWidth(5, 700);
-    w->mnuEditReset->trigger();
+    S::grid()->resize(Twips::toPixels(8300), S::grid()->height());
+    const int width = int(Twips::fromPixels(S::grid()->width()));
+    S::grid()->setColWidth(0, 100);
+    S::grid()->setColWidth(5, 700);
+    TRIGGER(w, "mnuEditReset");
     const int big = int(std::lround(width * 0.26)), small = int(std::lround(width * 0.11));
-    QCOMPARE(w->Grid->ColWidth(0), big);
-    QCOMPARE(w->Grid->ColWidth(1), big);
-    QCOMPARE(w->Grid->ColWidth(2), big);
-    QCOMPARE(w->Grid->ColWidth(3), small);
-    QCOMPARE(w->Grid->ColWidth(4), small);
-    QCOMPARE(w->Grid->ColWidth(5), 0);
-    QCOMPARE(w->Grid->ColWidth(6), width);
+    QCOMPARE(S::grid()->ColWidth(0), big);
+    QCOMPARE(S::grid()->ColWidth(1), big);
+    QCOMPARE(S::grid()->ColWidth(2), big);
+    QCOMPARE(S::grid()->ColWidth(3), small);
+    QCOMPARE(S::grid()->ColWidth(4), small);
+    QCOMPARE(S::grid()->ColWidth(5), 0);
+    QCOMPARE(S::grid()->ColWidth(6), width);
 }
 
 void TestFrmBaseMain::resizeKeepsMinimumAndScalesColumns()
@@ -408,14 +438,14 @@ void TestFrmBaseMain::resizeKeepsMinimumAndScalesColumns()
     QCOMPARE(w->height(), Twips::toPixels(3000));
     w->resize(800, 500);
     QCoreApplication::processEvents();
-    const double before = w->Grid->ColWidth(0);
-    const double gridBefore = w->Grid->width();
+    const double before = S::grid()->ColWidth(0);
+    const double gridBefore = S::grid()->width();
     w->resize(1000, 500);
     QCoreApplication::processEvents();
-    QCOMPARE(w->Grid->width(), w->centralWidget()->width());
+    QCOMPARE(S::grid()->width(), w->centralWidget()->width());
     // The columns keep their share of the width (to within rounding of the pixel grid).
-    const double expected = before / gridBefore * w->Grid->width();
-    QVERIFY2(std::abs(w->Grid->ColWidth(0) - expected) <= 15, qPrintable(QString::number(w->Grid->ColWidth(0))));
+    const double expected = before / gridBefore * S::grid()->width();
+    QVERIFY2(std::abs(S::grid()->ColWidth(0) - expected) <= 15, qPrintable(QString::number(S::grid()->ColWidth(0))));
     // The placement of the normal window was stored.
     QCOMPARE(GetProperty(Section::frmMain, Key::Width, QString()).toInt(), int(Twips::fromPixels(1000)));
 }
@@ -426,7 +456,7 @@ QTEST_MAIN(TestFrmBaseMain)
 void TestFrmBaseMain::windowMenuFollowsThePopup()
 {
     frmBaseMain* w = window();
-    QAction* item = w->findChild<QAction*>(QStringLiteral("mnuWindow6"));
+    QAction* item = S::action("mnuWindow(6)");
     QVERIFY(item);
     QVERIFY(!item->isChecked());
     // A call that brings up the pop-up checks its item ...
@@ -435,17 +465,25 @@ void TestFrmBaseMain::windowMenuFollowsThePopup()
     QPointer<frmMiniDisplay> popup = frmMiniDisplay::instance(false);
     QVERIFY(popup && popup->isVisible());
     // ... unchecking the item unloads the pop-up ...
-    item->trigger();
+    TRIGGER(w, "mnuWindow(6)");
     QVERIFY(!item->isChecked());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!popup || !popup->isVisible());
     // ... checking it shows the pop-up again, and closing the pop-up clears the mark.
-    item->trigger();
+    TRIGGER(w, "mnuWindow(6)");
     QVERIFY(item->isChecked());
     popup = frmMiniDisplay::instance(false);
     QVERIFY(popup && popup->isVisible());
     popup->close();
     QVERIFY(!item->isChecked());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The toolbar's button only ever shows the pop-up, also when it is open already.
+    for (int i = 0; i < 2; ++i) {
+        TRIGGER(w, "Toolbar1.Buttons(14)");
+        QVERIFY(item->isChecked());
+        popup = frmMiniDisplay::instance(false);
+        QVERIFY(popup && popup->isVisible());
+    }
 }
 
 void TestFrmBaseMain::serverListsItsClients()
@@ -458,21 +496,21 @@ void TestFrmBaseMain::serverListsItsClients()
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
     QVERIFY(Main());
     frmBaseMain* w = window();
-    w->MSComm->PortOpenTimer.stop();
+    S::port()->PortOpenTimer.stop();
     QVERIFY(gServer && gServer->isListening());
-    QCOMPARE(w->Panels[3]->text(), QStringLiteral("0 Clients Connected"));
+    QCOMPARE(S::panel(3)->text(), QStringLiteral("0 Clients Connected"));
 
     QTcpSocket peer;
     peer.connectToHost(QStringLiteral("127.0.0.1"), gServer->LocalPort());
     QVERIFY(peer.waitForConnected(5000));
-    QTRY_COMPARE_WITH_TIMEOUT(w->Panels[3]->text(), QStringLiteral("1 Clients Connected"), 10000);
-    QVERIFY(w->lstClients->count() >= 1);
-    QCOMPARE(w->lstClients->item(0)->text(), gServer->ClientRows().value(0));
-    QVERIFY(w->lstClients->item(0)->text().contains(QLatin1String("127.0.0.1")));
+    QTRY_COMPARE_WITH_TIMEOUT(S::panel(3)->text(), QStringLiteral("1 Clients Connected"), 10000);
+    QVERIFY(clients(w)->count() >= 1);
+    QCOMPARE(clients(w)->item(0)->text(), gServer->ClientRows().value(0));
+    QVERIFY(clients(w)->item(0)->text().contains(QLatin1String("127.0.0.1")));
 
     peer.disconnectFromHost();
-    QTRY_COMPARE_WITH_TIMEOUT(w->Panels[3]->text(), QStringLiteral("0 Clients Connected"), 10000);
-    QVERIFY(!w->lstClients->item(0)->text().contains(QLatin1String("127.0.0.1")));
+    QTRY_COMPARE_WITH_TIMEOUT(S::panel(3)->text(), QStringLiteral("0 Clients Connected"), 10000);
+    QVERIFY(!clients(w)->item(0)->text().contains(QLatin1String("127.0.0.1")));
 }
 
 void TestFrmBaseMain::setFocusReturnsToTheCallList()
@@ -486,5 +524,131 @@ void TestFrmBaseMain::setFocusReturnsToTheCallList()
     QTRY_VERIFY(other.hasFocus());
     w->SetFocus();
     QTRY_VERIFY(QApplication::focusWidget() &&
-                (QApplication::focusWidget() == w->Grid || w->Grid->isAncestorOf(QApplication::focusWidget())));
+                (QApplication::focusWidget() == S::grid() || S::grid()->isAncestorOf(QApplication::focusWidget())));
+}
+
+void TestFrmBaseMain::everyControlCarriesItsName()
+{
+    frmBaseMain* w = window();
+    QStringList actions = {"mnuFileNewDB",
+                           "mnuFileChangeDB",
+                           "mnuFileHyphen1",
+                           "mnuFilePrint",
+                           "mnuFileHyphen2",
+                           "mnuFileExit",
+                           "mnuEditCopyAll",
+                           "mnuEditCopy",
+                           "mnuEditReset",
+                           "mnuEditHyphen1",
+                           "mnuEditDelete",
+                           "mnuEditClear",
+                           "mnuEditHyphen2",
+                           "mnuEditOriginal",
+                           "mnuEditHyphen3",
+                           "mnuEditCreateNew",
+                           "mnuEditAddToCurrent",
+                           "mnuOptionsConfiguration",
+                           "mnuOptionsHyphen1",
+                           "mnuOptionsPopupScreen",
+                           "mnuOptionsAlways",
+                           "mnuOptionsSound",
+                           "mnuOptionsHyphen2",
+                           "mnuOptionsRelease",
+                           "mnuHelpContents",
+                           "mnuHelpHyphen1",
+                           "mnuHelpAbout",
+                           "mnuPopupMenuRestore",
+                           "mnuPopupMenuHyphen1",
+                           "mnuPopupMenuPopupScreen",
+                           "mnuPopupMenuAlways",
+                           "mnuPopupMenuSound",
+                           "mnuPopupMenuHyphen2",
+                           "mnuPopupMenuRelease",
+                           "mnuPopupMenuClose",
+                           "mnuGridOptionsCopyAll",
+                           "mnuGridOptionsCopy",
+                           "mnuGridOptionsHyphen1",
+                           "mnuGridOptionsCreateNew",
+                           "mnuGridOptionsAddToCurrent",
+                           "mnuGridOptionsHyphen2",
+                           "mnuGridOptionsEdit",
+                           "mnuToolbarPopupCreateNew",
+                           "mnuToolbarPopupAddToCurrent"};
+    for (int i = 0; i <= 14; ++i)
+        actions << QStringLiteral("mnuViewTime(%1)").arg(i);
+    for (int i = 0; i <= 6; ++i)
+        actions << QStringLiteral("mnuWindow(%1)").arg(i);
+    for (int i = 1; i <= 14; ++i)
+        actions << QStringLiteral("Toolbar1.Buttons(%1)").arg(i);
+    for (const QString& name : std::as_const(actions))
+        QVERIFY2(ui::findByName<QAction>(w, name), qPrintable(name));
+    for (const char* name : {"mnuFile", "mnuEdit", "mnuEditAdd", "mnuView", "mnuOptions", "mnuWindows", "mnuHelp",
+                             "mnuPopupMenu", "mnuGridOptions", "mnuGridOptionsAdd", "mnuToolbarPopup"})
+        QVERIFY2(S::menu(QLatin1String(name)), name);
+    for (const char* name :
+         {"StatusTimer", "RefreshTimer", "BlinkTimer", "GridMouseUpTimer", "ConfigTimer", "ClockTimer"})
+        QVERIFY2(S::timer(QLatin1String(name)), name);
+    QVERIFY(S::grid() && S::shell() && S::port() && S::calls());
+    QVERIFY(ui::findByName<QToolBar>(w, QStringLiteral("Toolbar1")));
+    QVERIFY(ui::findByName<QStatusBar>(w, QStringLiteral("StatusBar1")));
+    QVERIFY(events(w) && clients(w));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(S::panel(i));
+}
+
+void TestFrmBaseMain::commandsNotBuiltYetAreDisabled()
+{
+    frmBaseMain* w = window();
+    for (int i = 0; i < 2; ++i) {
+        clsCaller c;
+        c.Name = QStringLiteral("CALLER %1").arg(i);
+        c.Number.Number = QStringLiteral("555-010%1").arg(i);
+        c.CallerDate = DateText::format(Clock::now().addSecs(-60 * (i + 1)));
+        c.Answered = QStringLiteral("N/A");
+        AddCaller(c);
+    }
+    TRIGGER(w, "mnuViewTime(12)");
+    QCOMPARE(S::grid()->Rows(), 3);
+    // With calls listed the record commands are on, but none whose work is still to come.
+    for (const char* name : {"mnuEditDelete", "mnuEditClear", "mnuEditCopy", "Toolbar1.Buttons(3)",
+                             "Toolbar1.Buttons(4)", "mnuWindow(6)", "Toolbar1.Buttons(14)", "mnuGridOptionsEdit"})
+        QVERIFY2(ui::isReachable(w, QLatin1String(name)), name);
+    for (const char* name : {"mnuEditOriginal", "mnuEditCreateNew", "mnuEditAddToCurrent", "mnuGridOptionsCreateNew",
+                             "mnuGridOptionsAddToCurrent", "mnuToolbarPopupCreateNew", "mnuToolbarPopupAddToCurrent",
+                             "mnuOptionsConfiguration", "mnuWindow(0)", "mnuWindow(2)", "mnuWindow(3)", "mnuWindow(4)",
+                             "mnuHelpContents", "mnuHelpAbout", "Toolbar1.Buttons(8)", "Toolbar1.Buttons(9)",
+                             "Toolbar1.Buttons(11)", "Toolbar1.Buttons(12)"}) {
+        QVERIFY2(!ui::isReachable(w, QLatin1String(name)), name);
+        QCOMPARE(ui::tryTrigger(w, QLatin1String(name)), QStringLiteral("\"%1\" is disabled").arg(name));
+    }
+    // A menu that holds nothing built yet is itself disabled.
+    for (const char* name : {"mnuEditAdd", "mnuGridOptionsAdd", "mnuHelp"})
+        QVERIFY2(!S::menu(QLatin1String(name))->menuAction()->isEnabled(), name);
+    QVERIFY(S::menu(QStringLiteral("mnuWindows"))->menuAction()->isEnabled());
+}
+
+void TestFrmBaseMain::destroyedWithTheFocusInsideAndItsTimersRunning()
+{
+    // The window goes while the call list has the focus (its column-width watch runs) and every timer of
+    // the window runs: nothing that reacts to the focus leaving or a child going may reach a part of the
+    // window that is already gone (the sanitizer build checks this).
+    frmBaseMain* w = window();
+    CallerIDGrid* grid = S::grid();
+    w->activateWindow();
+    grid->innerGrid()->setFocus();
+    QTRY_VERIFY(grid->innerGrid()->hasFocus());
+    QVERIFY(grid->widthWatchRunning());
+    QTest::mouseDClick(S::panel(1), Qt::LeftButton);
+    QVERIFY(events(w)->isVisible());
+    for (const char* name :
+         {"StatusTimer", "RefreshTimer", "BlinkTimer", "GridMouseUpTimer", "ConfigTimer", "ClockTimer"})
+        S::timer(QLatin1String(name))->start();
+    QPointer<frmBaseMain> guard = w;
+    QPointer<CallerIDGrid> gridGuard = grid;
+    delete w;
+    QVERIFY(!guard && !gridGuard);
+    QVERIFY(!gMainForm);
+    // The focus went with the window.
+    QVERIFY(!QApplication::focusWidget());
+    ShutDown();
 }

@@ -28,7 +28,10 @@
 #include "popup/MiniDisplay.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
+
+using S = StandaloneSession;
 
 namespace {
 
@@ -78,7 +81,9 @@ QList<qint32> TestLogMaintenance::addCalls(int n)
         AddCaller(c);
         ids.append(c.ID);
     }
-    window()->mnuViewTime_Click(ViewTime::All);
+    const QString problem = ui::tryTrigger(window(), QStringLiteral("mnuViewTime(12)"));
+    if (!problem.isEmpty())
+        qWarning("%s", qPrintable(problem));
     return ids;
 }
 
@@ -94,8 +99,8 @@ QList<qint32> TestLogMaintenance::storedIDs() const
 QList<qint32> TestLogMaintenance::gridIDs() const
 {
     QList<qint32> ids;
-    for (int row = 1; row < window()->Grid->Rows(); ++row)
-        ids.append(window()->Grid->TextMatrix(row, CallListModel::ColID).toInt());
+    for (int row = 1; row < S::grid()->Rows(); ++row)
+        ids.append(S::grid()->TextMatrix(row, CallListModel::ColID).toInt());
     return ids;
 }
 
@@ -103,34 +108,34 @@ void TestLogMaintenance::deleteAnUpwardSelection()
 {
     frmBaseMain* w = window();
     const QList<qint32> all = addCalls(6);
-    QCOMPARE(w->Grid->Rows(), 7);
+    QCOMPARE(S::grid()->Rows(), 7);
     const QList<qint32> shown = gridIDs();
     // Selected from the bottom up: rows 5 to 2.
-    w->Grid->setRow(5);
-    w->Grid->setRowSel(2);
+    S::grid()->setRow(5);
+    S::grid()->setRowSel(2);
     const QList<qint32> doomed = shown.mid(1, 4);
     QSignalSpy sent(gServer.get(), &clsServer::dataSent);
 
     Prompt::queueAnswer(Prompt::No);
-    w->mnuEditDelete_Click();
+    TRIGGER(w, "mnuEditDelete");
     QCOMPARE(Prompt::texts().value(0),
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
     QCOMPARE(storedIDs(), all);
-    QCOMPARE(w->Grid->Rows(), 7);
+    QCOMPARE(S::grid()->Rows(), 7);
     QVERIFY(sent.isEmpty());
 
     Prompt::queueAnswer(Prompt::Yes);
-    w->mnuEditDelete_Click();
+    TRIGGER(w, "mnuEditDelete");
     QList<qint32> left = all;
     for (qint32 id : doomed)
         left.removeAll(id);
     QCOMPARE(storedIDs(), left);
-    QCOMPARE(w->Grid->Rows(), 3);
+    QCOMPARE(S::grid()->Rows(), 3);
     QList<qint32> leftShown = gridIDs();
     std::sort(leftShown.begin(), leftShown.end());
     QCOMPARE(leftShown, left);
     QCOMPARE(texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
-    QCOMPARE(w->Panels[2]->text(), QStringLiteral("2 Records Displayed"));
+    QCOMPARE(S::panel(2)->text(), QStringLiteral("2 Records Displayed"));
 }
 
 void TestLogMaintenance::deleteOneRowAndTheRefusals()
@@ -141,17 +146,17 @@ void TestLogMaintenance::deleteOneRowAndTheRefusals()
 
     // While a call rings nothing goes, and nothing is asked.
     gRinging = true;
-    w->Grid->setRow(2);
-    w->mnuEditDelete_Click();
-    w->mnuEditClear_Click();
+    S::grid()->setRow(2);
+    TRIGGER(w, "mnuEditDelete");
+    TRIGGER(w, "mnuEditClear");
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(storedIDs(), all);
     gRinging = false;
 
     // One row: the singular question, and exactly that record goes.
-    w->Grid->setRow(2);
+    S::grid()->setRow(2);
     Prompt::queueAnswer(Prompt::Yes);
-    w->mnuEditDelete_Click();
+    TRIGGER(w, "mnuEditDelete");
     QCOMPARE(Prompt::texts().value(0),
              QStringLiteral("Are you sure you want to permanently remove this record from the database?"));
     QList<qint32> left = all;
@@ -162,16 +167,16 @@ void TestLogMaintenance::deleteOneRowAndTheRefusals()
     // Without ConfirmDeletion nothing is asked.
     SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
     Prompt::clearHistory();
-    w->Grid->setRow(1);
-    w->mnuEditDelete_Click();
+    S::grid()->setRow(1);
+    TRIGGER(w, "mnuEditDelete");
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(storedIDs().size(), 1);
-    QCOMPARE(w->Grid->Rows(), 2);
+    QCOMPARE(S::grid()->Rows(), 2);
 
     // A grid row whose ID cell holds no record number deletes nothing.
-    w->Grid->setTextMatrix(1, CallListModel::ColID, QStringLiteral("1 or 1=1"));
-    w->Grid->setRow(1);
-    w->mnuEditDelete_Click();
+    S::grid()->setTextMatrix(1, CallListModel::ColID, QStringLiteral("1 or 1=1"));
+    S::grid()->setRow(1);
+    TRIGGER(w, "mnuEditDelete");
     QCOMPARE(storedIDs().size(), 1);
 }
 
@@ -180,8 +185,8 @@ void TestLogMaintenance::stoppingADeleteKeepsWhatWent()
     frmBaseMain* w = window();
     const QList<qint32> all = addCalls(5);
     const qint32 first = gridIDs().value(0);
-    w->Grid->setRow(1);
-    w->Grid->setRowSel(4);
+    S::grid()->setRow(1);
+    S::grid()->setRowSel(4);
     // The Stop button is pressed while the first record is being deleted.
     bool pressed = false;
     QTimer::singleShot(0, this, [&pressed] {
@@ -193,7 +198,7 @@ void TestLogMaintenance::stoppingADeleteKeepsWhatWent()
     });
     QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     Prompt::queueAnswer(Prompt::Yes);
-    w->mnuEditDelete_Click();
+    TRIGGER(w, "mnuEditDelete");
     QVERIFY(pressed);
     QList<qint32> left = all;
     left.removeAll(first);
@@ -209,33 +214,33 @@ void TestLogMaintenance::clearLogFollowsTheView()
 {
     frmBaseMain* w = window();
     const QList<qint32> all = addCalls(30); // one an hour: 23 inside the last day
-    w->mnuViewTime_Click(6);                // "1 day"
-    const int inView = w->Grid->Rows() - 1;
+    TRIGGER(w, "mnuViewTime(6)");           // "1 day"
+    const int inView = S::grid()->Rows() - 1;
     QVERIFY(inView > 1 && inView < 30);
     QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     Prompt::queueAnswer(Prompt::Yes);
-    w->mnuEditClear_Click();
+    TRIGGER(w, "mnuEditClear");
     QCOMPARE(Prompt::texts().value(0),
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
-    QCOMPARE(w->Grid->Rows(), 1);
+    QCOMPARE(S::grid()->Rows(), 1);
     QCOMPARE(storedIDs().size(), 30 - inView);
     QCOMPARE(storedIDs(), all.mid(inView));
     QCOMPARE(texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
 
     // "All": the table empties; one record left asks the singular question.
-    w->mnuViewTime_Click(ViewTime::All);
-    QCOMPARE(w->Grid->Rows(), 1 + 30 - inView);
+    TRIGGER(w, "mnuViewTime(12)");
+    QCOMPARE(S::grid()->Rows(), 1 + 30 - inView);
     Prompt::queueAnswer(Prompt::Yes);
-    w->mnuEditClear_Click();
+    TRIGGER(w, "mnuEditClear");
     QVERIFY(storedIDs().isEmpty());
     addCalls(1);
     Prompt::clearHistory();
     Prompt::queueAnswer(Prompt::No);
-    w->mnuEditClear_Click();
+    TRIGGER(w, "mnuEditClear");
     QCOMPARE(Prompt::texts().value(0),
              QStringLiteral("Are you sure you want to permanently remove this record from the database?"));
     QCOMPARE(storedIDs().size(), 1);
-    QCOMPARE(w->Grid->Rows(), 2);
+    QCOMPARE(S::grid()->Rows(), 2);
 }
 
 void TestLogMaintenance::clearLogEmptiesThePopup()
@@ -246,7 +251,7 @@ void TestLogMaintenance::clearLogEmptiesThePopup()
     QVERIFY(miniDisplay().isShown());
     QCOMPARE(miniDisplay().Callers.size(), 4);
     Prompt::queueAnswer(Prompt::Yes);
-    w->mnuEditClear_Click();
+    TRIGGER(w, "mnuEditClear");
     QVERIFY(miniDisplay().Callers.isEmpty());
     QVERIFY(storedIDs().isEmpty());
 }
@@ -259,13 +264,13 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     // A second log with one call, made through the program and switched back from.
     const QString second = m_session.home().file(QStringLiteral("second.mdb"));
     Prompt::queueText(second);
-    w->mnuFileNewDB_Click();
+    TRIGGER(w, "mnuFileNewDB");
     QCOMPARE(logPath(), second);
-    QCOMPARE(w->Grid->Rows(), 1);
+    QCOMPARE(S::grid()->Rows(), 1);
     addCalls(1);
     Prompt::queueText(first);
-    w->mnuFileChangeDB_Click();
-    QCOMPARE(w->Grid->Rows(), 3);
+    TRIGGER(w, "mnuFileChangeDB");
+    QCOMPARE(S::grid()->Rows(), 3);
 
     QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     Prompt::clearHistory();
@@ -278,11 +283,11 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     }
     Prompt::queueText(junk);
     Prompt::queueAnswer(Prompt::Cancel);
-    w->mnuFileChangeDB_Click();
+    TRIGGER(w, "mnuFileChangeDB");
     QCOMPARE(Prompt::texts().value(1), junk + QStringLiteral(" is not a valid database file. Choose another file."));
     QCOMPARE(logPath(), first);
     QCOMPARE(storedIDs().size(), 2);
-    QCOMPARE(w->Grid->Rows(), 3);
+    QCOMPARE(S::grid()->Rows(), 3);
     QVERIFY(sent.isEmpty());
 
     // A missing file, then the contact book by another name; OK lets the user choose again, and the
@@ -295,13 +300,13 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
     Prompt::queueText(book.absolutePath() + QStringLiteral("/./") + book.fileName());
     Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(second);
-    w->mnuFileChangeDB_Click();
+    TRIGGER(w, "mnuFileChangeDB");
     const QStringList texts = Prompt::texts();
     QVERIFY(texts.value(1).endsWith(QStringLiteral("missing.mdb is not a valid database file. Choose another file.")));
     QVERIFY(texts.value(3).endsWith(QStringLiteral(" is already loaded. Choose another file.")));
     QCOMPARE(logPath(), second);
     QCOMPARE(storedIDs().size(), 1);
-    QCOMPARE(w->Grid->Rows(), 2);
+    QCOMPARE(S::grid()->Rows(), 2);
     QCOMPARE(::texts(sent), QStringList{QStringLiteral(";UPDATE NEEDED;")});
     const QStringList events = w->lstEvents.stringList();
     QVERIFY(std::any_of(events.cbegin(), events.cend(), [](const QString& s) {
@@ -310,7 +315,7 @@ void TestLogMaintenance::changeDatabaseSwitchesAndRefuses()
 
     // A cancelled dialog changes nothing.
     Prompt::queueText(QString());
-    w->mnuFileChangeDB_Click();
+    TRIGGER(w, "mnuFileChangeDB");
     QCOMPARE(logPath(), second);
 }
 
@@ -321,7 +326,7 @@ void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
     const QString current = logPath();
     Prompt::queueText(current);
     Prompt::queueAnswer(Prompt::Cancel);
-    w->mnuFileNewDB_Click();
+    TRIGGER(w, "mnuFileNewDB");
     QCOMPARE(Prompt::texts().value(1), QStringLiteral("This file name already exits. Choose another file name."));
     QCOMPARE(storedIDs().size(), 2);
 
@@ -330,11 +335,11 @@ void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
     const QString nowhere = m_session.home().file(QStringLiteral("no such folder/new.mdb"));
     Prompt::queueText(nowhere);
     Prompt::queueAnswer(Prompt::Cancel);
-    w->mnuFileNewDB_Click();
+    TRIGGER(w, "mnuFileNewDB");
     QCOMPARE(Prompt::texts().value(1), nowhere + QStringLiteral(" could not be created. Choose another file name."));
     QCOMPARE(logPath(), current);
     QCOMPARE(storedIDs().size(), 2);
-    QCOMPARE(w->Grid->Rows(), 3);
+    QCOMPARE(S::grid()->Rows(), 3);
 
     // OK asks again; the new empty log is shown and kept for the next start.
     Prompt::clearHistory();
@@ -342,12 +347,12 @@ void TestLogMaintenance::newDatabaseRefusesAnExistingFile()
     Prompt::queueText(current);
     Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(fresh);
-    w->mnuFileNewDB_Click();
+    TRIGGER(w, "mnuFileNewDB");
     QCOMPARE(Prompt::history().size(), 3);
     QCOMPARE(logPath(), fresh);
     QVERIFY(QFileInfo::exists(fresh));
     QVERIFY(storedIDs().isEmpty());
-    QCOMPARE(w->Grid->Rows(), 1);
+    QCOMPARE(S::grid()->Rows(), 1);
     const QStringList events = w->lstEvents.stringList();
     QVERIFY(std::any_of(events.cbegin(), events.cend(), [](const QString& s) {
         return s.endsWith(QLatin1String("Created and loaded new caller database fresh.mdb"));
@@ -379,7 +384,7 @@ void TestLogMaintenance::editReachesThePopup()
 void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
 {
     frmBaseMain* w = window();
-    w->mnuViewTime_Click(9); // "1 week"
+    TRIGGER(w, "mnuViewTime(9)"); // "1 week"
     const QString sql = w->strSQL;
     QStringList opened;
     windowLinks().showCustomizeTime = [&opened, w](const QString& tag, QObject* owner) {
@@ -387,21 +392,21 @@ void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
     };
     // From the menu and from the toolbar: the window opens, the mark, query and stored period stay.
     for (int i = 0; i < 2; ++i) {
-        w->mnuViewTime[ViewTime::Custom]->trigger();
-        w->ToolbarButtons[7]->trigger();
+        TRIGGER(w, "mnuViewTime(14)");
+        TRIGGER(w, "Toolbar1.Buttons(7)");
     }
     windowLinks().showCustomizeTime = nullptr;
     QCOMPARE(opened, QStringList(4, QStringLiteral("Main by the main window")));
-    QVERIFY(!w->mnuViewTime[ViewTime::Custom]->isChecked());
-    QVERIFY(w->mnuViewTime[9]->isChecked());
+    QVERIFY(!S::action("mnuViewTime(14)")->isChecked());
+    QVERIFY(S::action("mnuViewTime(9)")->isChecked());
     QCOMPARE(w->strSQL, sql);
     QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, QString()), QStringLiteral("9"));
 
     // Once the window has checked "Custom...", choosing it again leaves the mark on.
     w->UncheckTimeMenu();
     w->setViewTimeChecked(ViewTime::Custom);
-    w->mnuViewTime[ViewTime::Custom]->trigger();
-    QVERIFY(w->mnuViewTime[ViewTime::Custom]->isChecked());
+    TRIGGER(w, "mnuViewTime(14)");
+    QVERIFY(S::action("mnuViewTime(14)")->isChecked());
 }
 
 QTEST_MAIN(TestLogMaintenance)

@@ -22,6 +22,8 @@
 #include "support/TempHome.h"
 #include "support/ui/StandaloneSession.h"
 
+using S = StandaloneSession;
+
 // The main window's print and copy commands reach the call list from every place they are offered.
 class TestPrintMenus : public QObject {
     Q_OBJECT
@@ -44,16 +46,16 @@ void TestPrintMenus::cleanup() { m_session.stop(); }
 void TestPrintMenus::printIsOfferedInTheFileMenuAndOnTheToolbar()
 {
     frmBaseMain* w = window();
-    const QList<QAction*> file = w->mnuFile->actions();
-    const qsizetype at = file.indexOf(w->mnuFilePrint);
+    const QList<QAction*> file = S::menu("mnuFile")->actions();
+    const qsizetype at = file.indexOf(S::action("mnuFilePrint"));
     QVERIFY(at >= 0);
-    QCOMPARE(w->mnuFilePrint->text(), QStringLiteral("&Print Log..."));
+    QCOMPARE(S::action("mnuFilePrint")->text(), QStringLiteral("&Print Log..."));
     QVERIFY(file.value(at + 1) && file[at + 1]->isSeparator());
-    QCOMPARE(file.value(at + 2), w->mnuFileExit);
+    QCOMPARE(file.value(at + 2), S::action("mnuFileExit"));
 
     // Headless, the print dialog is cancelled: each command asks once and prints nothing.
-    w->mnuFilePrint->trigger();
-    w->ToolbarButtons[1]->trigger();
+    TRIGGER(w, "mnuFilePrint");
+    TRIGGER(w, "Toolbar1.Buttons(1)");
     QCOMPARE(Prompt::history().size(), 2);
     for (const Prompt::Record& r : Prompt::history())
         QCOMPARE(r.kind, Prompt::Kind::Print);
@@ -62,17 +64,17 @@ void TestPrintMenus::printIsOfferedInTheFileMenuAndOnTheToolbar()
 void TestPrintMenus::copyItemsCopyTheListAndFollowTheRowCount()
 {
     frmBaseMain* w = window();
-    const QList<QAction*> grid = w->mnuGridOptions->actions();
-    QCOMPARE(grid.value(0), w->mnuGridOptionsCopyAll);
-    QCOMPARE(grid.value(1), w->mnuGridOptionsCopy);
+    const QList<QAction*> grid = S::menu("mnuGridOptions")->actions();
+    QCOMPARE(grid.value(0), S::action("mnuGridOptionsCopyAll"));
+    QCOMPARE(grid.value(1), S::action("mnuGridOptionsCopy"));
     QVERIFY(grid.value(2) && grid[2]->isSeparator());
-    QCOMPARE(w->mnuGridOptionsCopyAll->text(), QStringLiteral("Copy &All"));
-    QCOMPARE(w->mnuGridOptionsCopy->text(), QStringLiteral("&Copy Selected Item"));
+    QCOMPARE(S::action("mnuGridOptionsCopyAll")->text(), QStringLiteral("Copy &All"));
+    QCOMPARE(S::action("mnuGridOptionsCopy")->text(), QStringLiteral("&Copy Selected Item"));
 
-    w->Grid->Clear();
+    S::grid()->Clear();
     w->UpdateStatus();
-    QVERIFY(!w->mnuEditCopyAll->isEnabled());
-    QVERIFY(!w->mnuEditCopy->isEnabled());
+    QVERIFY(!S::action("mnuEditCopyAll")->isEnabled());
+    QVERIFY(!S::action("mnuEditCopy")->isEnabled());
 
     clsCaller a;
     a.ID = 1;
@@ -81,30 +83,30 @@ void TestPrintMenus::copyItemsCopyTheListAndFollowTheRowCount()
     clsCaller b = a;
     b.ID = 2;
     b.Name = QStringLiteral("Bravo");
-    w->Grid->AddItem(a);
-    w->Grid->AddItem(b);
+    S::grid()->AddItem(a);
+    S::grid()->AddItem(b);
     w->UpdateStatus();
-    QVERIFY(w->mnuEditCopyAll->isEnabled());
-    QVERIFY(w->mnuEditCopy->isEnabled());
+    QVERIFY(S::action("mnuEditCopyAll")->isEnabled());
+    QVERIFY(S::action("mnuEditCopy")->isEnabled());
 
-    auto rowText = [w](int r) {
+    auto rowText = [](int r) {
         QStringList cells;
         for (int c = 0; c < 5; ++c)
-            cells << w->Grid->TextMatrix(r, c);
+            cells << S::grid()->TextMatrix(r, c);
         return cells.join(QLatin1Char('\t'));
     };
     QClipboard* clipboard = QGuiApplication::clipboard();
-    w->mnuEditCopyAll->trigger();
+    TRIGGER(w, "mnuEditCopyAll");
     QCOMPARE(clipboard->text(), rowText(1) + QStringLiteral("\r\n") + rowText(2));
     clipboard->clear();
-    w->mnuGridOptionsCopyAll->trigger();
+    TRIGGER(w, "mnuGridOptionsCopyAll");
     QCOMPARE(clipboard->text(), rowText(1) + QStringLiteral("\r\n") + rowText(2));
 
-    w->Grid->setRow(2);
-    w->mnuEditCopy->trigger();
+    S::grid()->setRow(2);
+    TRIGGER(w, "mnuEditCopy");
     QCOMPARE(clipboard->text(), rowText(2));
-    w->Grid->setRow(1);
-    w->mnuGridOptionsCopy->trigger();
+    S::grid()->setRow(1);
+    TRIGGER(w, "mnuGridOptionsCopy");
     QCOMPARE(clipboard->text(), rowText(1));
 }
 

@@ -1,20 +1,27 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
 
 #include "app/StartUp.h"
+#include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+#include "mainwindow/ui/ShellIcon.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 
 // The standalone program as a user starts it a second time (settings initialised, no autostart), in its own
 // VELQUON_HOME at a fixed time, with the modem port left closed. Header-only: it needs the composition root,
@@ -30,7 +37,7 @@ public:
         SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
         if (!Main() || !window())
             return false;
-        window()->MSComm->PortOpenTimer.stop(); // no modem here
+        port()->PortOpenTimer.stop(); // no modem here
         Prompt::resetScript();
         return true;
     }
@@ -48,6 +55,19 @@ public:
     }
 
     static frmBaseMain* window() { return dynamic_cast<frmBaseMain*>(gMainForm); }
+
+    // The main window's parts, found by name.
+    static ModemPort* port() { return ui::findByName<ModemPort>(window(), QStringLiteral("Comm")); }
+    static CallHandler* calls() { return ui::findByName<CallHandler>(window(), QStringLiteral("Calls")); }
+    static CallerIDGrid* grid() { return ui::findByName<CallerIDGrid>(window(), QStringLiteral("Grid")); }
+    static ShellIcon* shell() { return ui::findByName<ShellIcon>(window(), QStringLiteral("ShellIcon")); }
+    static QLabel* panel(int index)
+    {
+        return ui::findByName<QLabel>(window(), QStringLiteral("StatusBar1.Panels(%1)").arg(index));
+    }
+    static QAction* action(const QString& name) { return ui::findByName<QAction>(window(), name); }
+    static QMenu* menu(const QString& name) { return ui::findByName<QMenu>(window(), name); }
+    static QTimer* timer(const QString& name) { return ui::findByName<QTimer>(window(), name); }
     const TempHome& home() const { return *m_home; }
 
 private:

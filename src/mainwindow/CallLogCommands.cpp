@@ -1,0 +1,286 @@
+#include "mainwindow/CallLogCommands.h"
+
+#include <limits>
+#include <optional>
+
+#include <QFileInfo>
+
+#include "core/Globals.h"
+#include "core/Processing.h"
+#include "core/RecordFields.h"
+#include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "mainwindow/CallListModel.h"
+#include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
+#include "platform/SqlError.h"
+
+namespace {
+
+const QString kLogFilter = QStringLiteral("Access Files (*.mdb)");
+const QString kSource = QStringLiteral("frmBaseMain");
+
+QString currentCallerDBPath()
+{
+    return GetProperty(Section::frmConfiguration, Key::CallerDBPath, programFolder() + QStringLiteral("/dbCID.mdb"));
+}
+
+// The contact book must not be taken for the call log, however its name is written.
+bool sameFile(const QString& a, const QString& b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return a.toUpper() == b.toUpper() || (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
+}
+
+// The ID in a row's hidden ID column, or nothing when the cell holds no record number.
+std::optional<qint32> rowID(const CallListModel& list, int row)
+{
+    bool ok = false;
+    const qint64 id = list.textMatrix(row, CallListModel::ColID).trimmed().toLongLong(&ok);
+    if (!ok || id <= 0 || id > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(id);
+}
+
+QString byID(qint64 id) { return QStringLiteral("Select * From tblCID Where ID = ") + QString::number(id); }
+
+void keep(const SqlError& e, const char* tag)
+{
+    SaveError(e.code(), e.message(), kSource);
+    ReportError(QString::fromLatin1(tag));
+}
+
+void keepTypeMismatch(const char* tag)
+{
+    SaveError(13, QStringLiteral("Type mismatch"), kSource);
+    ReportError(QString::fromLatin1(tag));
+}
+
+} // namespace
+
+CallLogCommands::CallLogCommands(QObject* parent) : QObject(parent) {}
+
+// --- editing -----------------------------------------------------------------------------------------------
+
+void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const CallListModel& list)
+{
+    const bool confirm =
+        textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")));
+    if (confirm && id == -1 &&
+        Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "
+                                       "information?"),
+                        Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes)
+        return;
+    if (!gCallerDB)
+        return;
+    // The key is a number, whichever way it came: the list's ID cell is never pasted into the query.
+    qint64 key = id;
+    bool ok = true;
+    if (id == -1)
+        key = list.textMatrix(list.rowSel(), CallListModel::ColID).trimmed().toLongLong(&ok);
+    if (!ok)
+        return;
+    QList<clsCaller> found;
+    try {
+        found = SelectCallers(byID(key));
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_EditGrid");
+    }
+    if (found.isEmpty())
+        return;
+    clsCaller caller = found.first();
+    // Text the log cannot hold as a date or a ring count changes nothing.
+    bool valid = true;
+    switch (column) {
+    case 0:
+        caller.Name = text;
+        break;
+    case 1:
+        caller.Number.Number = text;
+        break;
+    case 2:
+        if (const auto date = DateText::parse(text))
+            caller.CallerDate = DateText::format(*date);
+        else
+            valid = false;
+        break;
+    case 3:
+        valid = RecordFields::toInt32(text, caller.Rings) == RecordFields::Converted;
+        break;
+    case 4:
+        caller.Answered = text;
+        break;
+    default:
+        break;
+    }
+    if (!valid) {
+        keepTypeMismatch("frmBaseMain_EditGrid");
+        return;
+    }
+    QList<clsCaller> saved;
+    try {
+        EditCaller(caller.ID, caller);
+        saved = SelectCallers(byID(caller.ID));
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_EditGrid");
+        return;
+    }
+    if (saved.isEmpty())
+        return;
+    clsCaller stored = saved.first();
+    MatchCallerToContact(stored.Number.Number, stored);
+    Q_EMIT callerEdited(stored);
+    if (gNetworkMode == Server)
+        Q_EMIT broadcast(QStringLiteral(";EDIT CALLER;") + stored.PrintSend() + QStringLiteral(";"));
+}
+
+// --- deleting ----------------------------------------------------------------------------------------------
+
+bool CallLogCommands::confirmRemoval(bool plural) const
+{
+    if (!textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True"))))
+        return true;
+    const QString text = plural ? QStringLiteral("Are you sure you want to permanently remove these records from "
+                                                 "the database?")
+                                : QStringLiteral("Are you sure you want to permanently remove this record from "
+                                                 "the database?");
+    return Prompt::message(text, Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
+}
+
+CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& list)
+{
+    if (gRinging || list.rows() == 1)
+        return Removal::Nothing;
+    const int first = std::min(list.row(), list.rowSel());
+    const int last = std::max(list.row(), list.rowSel());
+    if (first < 1 || !confirmRemoval(first != last))
+        return Removal::Nothing;
+    QList<qint32> ids;
+    for (int row = first; row <= last; ++row) {
+        const std::optional<qint32> id = rowID(list, row);
+        if (!id) {
+            keepTypeMismatch("frmBaseMain_mnuEditDelete_Click");
+            return Removal::Nothing;
+        }
+        ids.append(*id);
+    }
+    bool stopped = false;
+    try {
+        if (ids.size() == 1) {
+            DeleteCaller(ids.first());
+        } else {
+            Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), parent());
+            for (qint32 id : ids) {
+                if (progress.StopProcessing()) {
+                    stopped = true;
+                    break;
+                }
+                progress.Increment();
+                // One statement a record: the records deleted before a stop stay deleted.
+                DeleteCaller(id);
+            }
+        }
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_mnuEditDelete_Click");
+        return Removal::Nothing;
+    }
+    return stopped ? Removal::Stopped : Removal::Removed;
+}
+
+bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
+{
+    if (gRinging || list.rows() == 1)
+        return false;
+    if (!confirmRemoval(list.rows() > 2))
+        return false;
+    try {
+        // The view's own query picks the records; they go by their IDs, so the view text never runs on the
+        // connection that writes.
+        QList<qint32> ids;
+        for (const clsCaller& c : SelectCallers(sql))
+            ids.append(c.ID);
+        DeleteCallers(ids);
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_mnuEditClear_Click");
+        return false;
+    }
+    return true;
+}
+
+// --- the log file ------------------------------------------------------------------------------------------
+
+void CallLogCommands::useCallerDB(const QString& event, const QString& path)
+{
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
+    AddEvent(event + QFileInfo(path).fileName());
+}
+
+bool CallLogCommands::NewDB()
+{
+    QString path = currentCallerDBPath();
+    for (;;) {
+        path = Prompt::saveFile(QString(), path, kLogFilter);
+        if (path.isEmpty())
+            return false;
+        try {
+            if (CreateCallerDB(path))
+                break;
+        } catch (const SqlError& e) {
+            // The log in use stays open: the new file never replaced it.
+            keep(e, "frmBaseMain_mnuFileNewDB_Click");
+            if (Prompt::message(path + QStringLiteral(" could not be created. Choose another file name."),
+                                Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+                return false;
+            continue;
+        }
+        if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."), Prompt::OkCancel,
+                            Prompt::Critical) != Prompt::Ok)
+            return false;
+    }
+    useCallerDB(QStringLiteral("Created and loaded new caller database "), path);
+    return true;
+}
+
+bool CallLogCommands::ChangeDB()
+{
+    QString path = currentCallerDBPath();
+    for (;;) {
+        path = Prompt::openFile(QString(), path, kLogFilter);
+        if (path.isEmpty())
+            return false;
+        QString refusal;
+        if (!QFileInfo::exists(path)) {
+            refusal = QStringLiteral(" is not a valid database file. Choose another file.");
+        } else if (sameFile(path, GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath()))) {
+            refusal = QStringLiteral(" is already loaded. Choose another file.");
+        } else {
+            // The file is opened before the setting moves to it: a file that is no call log leaves the log
+            // in use open and named, and the user may choose again.
+            const QString previous = currentCallerDBPath();
+            SaveProperty(Section::frmConfiguration, Key::CallerDBPath, path);
+            try {
+                if (FindCallerDB())
+                    break;
+            } catch (const SqlError& e) {
+                SaveError(e.code(), e.message(), kSource);
+            }
+            SaveProperty(Section::frmConfiguration, Key::CallerDBPath, previous);
+            refusal = QStringLiteral(" is not a valid database file. Choose another file.");
+        }
+        if (Prompt::message(path + refusal, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+            return false;
+    }
+    useCallerDB(QStringLiteral("Loaded caller database "), path);
+    return true;
+}
+
+void CallLogCommands::LogChanged()
+{
+    Q_EMIT broadcast(QStringLiteral(";UPDATE NEEDED;"));
+    Q_EMIT logChanged();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class CallListModel;
+class clsCaller;
+
+// The commands of the standalone/server main window that change the call log: editing one field of a
+// call, deleting the selected calls or those of the view, and starting or opening another log file.
+// They ask their questions through Prompt and read the selection from the list, but never touch the
+// list, the view or a window: each command says what changed (its result, or callerEdited), and the
+// host updates the list, refreshes the view and then runs the common ending, LogChanged.
+// Failures are kept and reported under the main window's tags, as the error report has always named them.
+class CallLogCommands : public QObject {
+    Q_OBJECT
+public:
+    // What a deletion did to the log.
+    enum class Removal {
+        Nothing, // refused, declined or failed: the log is as it was
+        Removed, // every selected call went: the selected rows are to go
+        Stopped  // the user stopped it; the calls deleted before the stop stay deleted: read the view again
+    };
+
+    // The parent (the main window) owns the progress window of a long deletion.
+    explicit CallLogCommands(QObject* parent = nullptr);
+
+    // Stores text in one field of one call: column 0 Name, 1 Number, 2 Date/Time, 3 Rings, 4 Answered; any
+    // other column stores the call as it is. id -1 stands for the call of the list's selected row, and then
+    // the user is asked first while ConfirmDeletion is on. Text the log cannot hold as a date or a ring
+    // count changes nothing. The call as stored, matched to its contact, goes out with callerEdited; a
+    // server then tells its clients (broadcast).
+    void EditGrid(int column, const QString& text, qint32 id, const CallListModel& list);
+
+    // Deletes the calls of the selected rows (asked first while ConfirmDeletion is on). Their IDs are
+    // read before anything is deleted, so a call that arrives while the progress window yields cannot
+    // shift a row onto the wrong record. Nothing is done while a call rings.
+    Removal DeleteSelected(const CallListModel& list);
+    // Deletes every call of the view query sql (asked first while ConfirmDeletion is on); true when they
+    // went and the list is to be emptied. Nothing is done while a call rings or when the list is empty.
+    bool ClearView(const QString& sql, const CallListModel& list);
+
+    // Asks for a file name until a new call log is made there (or the user gives up); true when it is the
+    // log in use now: the setting points at it and the event list says so. The host reads the view again.
+    bool NewDB();
+    // Asks for a file until one opens as a call log (or the user gives up). A file that is missing, is the
+    // contact book, or is no call log is refused and the log in use stays open and named.
+    bool ChangeDB();
+
+    // The end of every change of the call log: the clients hear their data is stale (broadcast), then
+    // logChanged (the pop-up reloads, the main window takes the focus).
+    void LogChanged();
+
+Q_SIGNALS:
+    void callerEdited(const clsCaller& stored);
+    // A message for every connected client.
+    void broadcast(const QString& message);
+    void logChanged();
+
+private:
+    bool confirmRemoval(bool plural) const;
+    void useCallerDB(const QString& event, const QString& path);
+};

@@ -1,0 +1,10 @@
+#include "platform/Teardown.h"
+
+#include <QObject>
+
+void disconnectChildren(QObject* owner)
+{
+    const QList<QObject*> children = owner->findChildren<QObject*>();
+    for (QObject* child : children)
+        QObject::disconnect(child, nullptr, owner, nullptr);
+}
