@@ -15,6 +15,7 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "mainwindow/CallListModel.h"
+#include "mainwindow/GridEditRules.h"
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
@@ -94,29 +95,35 @@ void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const
     if (found.isEmpty())
         return;
     clsCaller caller = found.first();
-    // Text the log cannot hold as a date or a ring count changes nothing.
-    bool valid = true;
-    switch (column) {
-    case 0:
-        caller.Name = text;
-        break;
-    case 1:
-        caller.Number.Number = text;
-        break;
-    case 2:
-        if (const auto date = DateText::parse(text))
-            caller.CallerDate = DateText::format(*date);
-        else
-            valid = false;
-        break;
-    case 3:
-        valid = RecordFields::toInt32(text, caller.Rings) == RecordFields::Converted;
-        break;
-    case 4:
-        caller.Answered = text;
-        break;
-    default:
-        break;
+    // A client's edit has passed no editor: the field takes only what the editor would let through (a
+    // separator in a name would break the record's text form for every client), in the editor's form.
+    std::optional<QString> value = text;
+    if (column >= CallListModel::ColName && column <= CallListModel::ColAnswered)
+        value = GridEditRules::accept(column, text);
+    bool valid = value.has_value();
+    if (valid) {
+        switch (column) {
+        case 0:
+            caller.Name = *value;
+            break;
+        case 1:
+            caller.Number.Number = *value;
+            break;
+        case 2:
+            if (const auto date = DateText::parse(*value))
+                caller.CallerDate = DateText::format(*date);
+            else
+                valid = false;
+            break;
+        case 3:
+            valid = RecordFields::toInt32(*value, caller.Rings) == RecordFields::Converted;
+            break;
+        case 4:
+            caller.Answered = *value;
+            break;
+        default:
+            break;
+        }
     }
     if (!valid) {
         keepTypeMismatch("frmBaseMain_EditGrid");

@@ -3,8 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include "core/clsCaller.h"
+
 class CallListModel;
-class clsCaller;
 
 // The commands of the standalone/server main window that change the call log: editing one field of a
 // call, deleting the selected calls or those of the view, and starting or opening another log file.
@@ -27,9 +28,9 @@ public:
 
     // Stores text in one field of one call: column 0 Name, 1 Number, 2 Date/Time, 3 Rings, 4 Answered; any
     // other column stores the call as it is. id -1 stands for the call of the list's selected row, and then
-    // the user is asked first while ConfirmDeletion is on. Text the log cannot hold as a date or a ring
-    // count changes nothing. The call as stored, matched to its contact, goes out with callerEdited; a
-    // server then tells its clients (broadcast).
+    // the user is asked first while ConfirmDeletion is on. Text the list's editor would refuse (GridEditRules)
+    // changes nothing; what it accepts is stored in the editor's form. The call as stored, matched to its
+    // contact, goes out with callerEdited; a server then tells its clients (broadcast).
     void EditGrid(int column, const QString& text, qint32 id, const CallListModel& list);
 
     // Deletes the calls of the selected rows (asked first while ConfirmDeletion is on). Their IDs are

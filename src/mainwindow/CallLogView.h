@@ -3,9 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include "core/clsCaller.h"
+
 class MainWindow;
 class SqlError;
-class clsCaller;
 
 // The main window's view of the call log. The view is its host's query strSQL: UpdateSQL only checks it
 // (a query that cannot run is reported once and the view goes back to the last query that worked, so a

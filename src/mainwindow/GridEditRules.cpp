@@ -1,6 +1,7 @@
 #include "mainwindow/GridEditRules.h"
 
-#include <QLocale>
+#include <limits>
+
 #include <QStringList>
 
 #include "platform/DateText.h"
@@ -41,7 +42,8 @@ std::optional<QString> accept(int column, const QString& text)
 {
     switch (column) {
     case 0:
-        if (hasSeparators(text))
+        // The log keeps a name for every call: an empty one would read as a failed line.
+        if (text.trimmed().isEmpty() || hasSeparators(text))
             return std::nullopt;
         return text;
     case 1:
@@ -51,11 +53,14 @@ std::optional<QString> accept(int column, const QString& text)
             return std::nullopt;
         return text;
     case 3: {
-        bool ok = false;
-        QLocale::c().toDouble(text.trimmed(), &ok);
-        if (!ok)
+        // A count of rings: a whole number from 0 up, nothing that would round, wrap or read as hex.
+        const QString digits = text.trimmed();
+        bool ok = !digits.isEmpty();
+        for (const QChar c : digits)
+            ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!ok || digits.toLongLong(&ok) > std::numeric_limits<qint32>::max() || !ok)
             return std::nullopt;
-        return text;
+        return digits;
     }
     case 4: {
         const QString upper = text.toUpper();

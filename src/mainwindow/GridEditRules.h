@@ -4,9 +4,10 @@
 
 #include <optional>
 
-// What the call list's in-place editor accepts per column, and the value it passes on: names without
-// separators, numbers of 7 or 10 digits (formatted) or one of the three number words, dates the date
-// parser reads, numeric ring counts, and the four answered words (upper-cased). Nothing means invalid.
+// What the call list accepts per column, from its in-place editor and from an edit a client sends, and the
+// value it passes on: names that are not empty and hold no separator, numbers of 7 or 10 digits
+// (formatted) or one of the three number words, dates the date parser reads, ring counts as whole numbers
+// from 0, and the four answered words (upper-cased). Nothing means invalid.
 namespace GridEditRules {
 
 std::optional<QString> accept(int column, const QString& text);

@@ -21,6 +21,8 @@ void TestGridEditRules::rules_data()
     QTest::newRow("name semicolon") << 0 << "a;b" << false << "";
     QTest::newRow("name bar") << 0 << "a|b" << false << "";
     QTest::newRow("name quote") << 0 << "O'Neil" << false << "";
+    QTest::newRow("name empty") << 0 << "" << false << "";
+    QTest::newRow("name of blanks") << 0 << "   " << false << "";
     QTest::newRow("seven digits") << 1 << "5551234" << true << "555-1234";
     QTest::newRow("ten digits with brackets") << 1 << "(555) 123 4567" << true << "(555) 123-4567";
     QTest::newRow("private number any case") << 1 << "private number" << true << "PRIVATE NUMBER";
@@ -35,6 +37,13 @@ void TestGridEditRules::rules_data()
     QTest::newRow("rings 4") << 3 << "4" << true << "4";
     QTest::newRow("rings abc") << 3 << "abc" << false << "";
     QTest::newRow("rings empty") << 3 << "" << false << "";
+    QTest::newRow("rings with blanks") << 3 << " 12 " << true << "12";
+    QTest::newRow("rings negative") << 3 << "-3" << false << "";
+    QTest::newRow("rings fraction") << 3 << "4.5" << false << "";
+    QTest::newRow("rings exponent") << 3 << "1e6" << false << "";
+    QTest::newRow("rings hex") << 3 << "&H10" << false << "";
+    QTest::newRow("rings past 32 bits") << 3 << "2147483648" << false << "";
+    QTest::newRow("rings at 32 bits") << 3 << "2147483647" << true << "2147483647";
     QTest::newRow("answered yes") << 4 << "yes" << true << "YES";
     QTest::newRow("answered n/a") << 4 << "n/a" << true << "N/A";
     QTest::newRow("answered blocked") << 4 << "Blocked" << true << "BLOCKED";
