@@ -24,6 +24,7 @@
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 
 std::unique_ptr<clsSound> gSound;
 
@@ -241,6 +242,8 @@ clsSound::~clsSound()
     VolumeTimer.stop();
     if (shared.owner == this)
         shared.owner = nullptr;
+    // The wave player outlives this body and reports its state as it goes: not to this object any more.
+    disconnectChildren(this);
 }
 
 bool clsSound::speechAvailable() const { return m_voice && !m_voice->availableVoices().isEmpty(); }

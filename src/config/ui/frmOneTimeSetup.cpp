@@ -23,8 +23,10 @@ frmOneTimeSetup::frmOneTimeSetup(QWidget* parent) : QDialog(parent)
                                         "needs to be set for the program to work properly.  The comm port can also "
                                         "be set in configuration under the modem tab."),
                          this);
+    lblInfo->setObjectName(QStringLiteral("lblInfo"));
     lblInfo->setWordWrap(true);
     lblPort = new QLabel(QStringLiteral("Modem Port:"), this);
+    lblPort->setObjectName(QStringLiteral("lblPort"));
     cboPort = new QComboBox(this);
     cboPort->setObjectName(QStringLiteral("cboPort"));
     for (int i = 1; i <= 16; ++i)

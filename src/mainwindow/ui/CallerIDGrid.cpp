@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -23,6 +24,7 @@
 #include "mainwindow/ui/SortArrow.h"
 #include "platform/Colour.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -52,8 +54,13 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textEdited, this, [this] { m_editChanged = true; });
     m_arrow = new SortArrow(this);
-    m_timer1.setInterval(1);
-    connect(&m_timer1, &QTimer::timeout, this, &CallerIDGrid::Timer1_Timer);
+    m_timer1 = new QTimer(this);
+    m_timer1->setInterval(1);
+    connect(m_timer1, &QTimer::timeout, this, &CallerIDGrid::Timer1_Timer);
+    const std::pair<QObject*, const char*> names[] = {
+        {m_grid, "msfGrid"}, {m_edit, "txtEdit"}, {m_back, "picBack"}, {m_arrow, "fraArrow"}, {m_timer1, "Timer1"}};
+    for (const auto& [part, name] : names)
+        part->setObjectName(QLatin1String(name));
 
     connect(&m_model, &CallListModel::selectionChanged, this, [this] {
         requestHideEdit();
@@ -67,9 +74,9 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
             [this](QMouseEvent* e) { trackMouse(m_grid->viewport()->mapTo(m_grid, e->position().toPoint())); });
     connect(m_grid, &CallListView::focusChanged, this, [this](bool in) {
         if (in)
-            m_timer1.start();
+            m_timer1->start();
         else
-            m_timer1.stop();
+            m_timer1->stop();
     });
     QHeaderView* header = m_grid->horizontalHeader();
     header->viewport()->installEventFilter(this);
@@ -109,7 +116,17 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
     PositionArrow();
 }
 
-CallerIDGrid::~CallerIDGrid() { m_grid->setModel(nullptr); }
+CallerIDGrid::~CallerIDGrid()
+{
+    // The children would outlive this body: when the window hides with the focus in the table, or the
+    // table goes, their focus, mouse and scroll signals must not reach the editor, the arrow or the width
+    // watch any more. The table reads the rows, which go with this object's members, so it goes first.
+    disconnectChildren(this);
+    delete m_grid;
+    m_grid = nullptr;
+}
+
+bool CallerIDGrid::widthWatchRunning() const { return m_timer1->isActive(); }
 
 QWidget* CallerIDGrid::hwnd() const { return m_grid; }
 

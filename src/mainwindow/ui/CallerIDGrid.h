@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -12,6 +11,7 @@ class CallListView;
 class QFrame;
 class QLineEdit;
 class QMouseEvent;
+class QTimer;
 class SortArrow;
 class clsCaller;
 
@@ -19,7 +19,8 @@ class clsCaller;
 // empty filler column), sorted by a clicked heading with an arrow on the sort column, row colours from
 // the callers' attribute groups, remembered column widths and sort, and an in-place cell editor that
 // hands a validated value to the main window's EditGrid. Rows and columns are counted the way the rest of
-// the program addresses them: row 0 is the heading row. Coordinates and widths are in twips.
+// the program addresses them: row 0 is the heading row. Coordinates and widths are in twips. Its parts are
+// named msfGrid (the table), txtEdit, picBack, fraArrow and Timer1.
 class CallerIDGrid : public QWidget {
     Q_OBJECT
 public:
@@ -80,7 +81,7 @@ public:
 
     // Column-width watch: one tick (the timer runs while the table has the focus).
     void Timer1_Timer();
-    bool widthWatchRunning() const { return m_timer1.isActive(); }
+    bool widthWatchRunning() const;
     // Closes the editor, asking whether to save a typed change.
     void HideEdit();
 
@@ -118,7 +119,7 @@ private:
     QLineEdit* m_edit = nullptr;
     QFrame* m_back = nullptr;
     SortArrow* m_arrow = nullptr;
-    QTimer m_timer1;
+    QTimer* m_timer1 = nullptr;
 
     qint64 m_editId = 0;
     int m_editCol = -1;

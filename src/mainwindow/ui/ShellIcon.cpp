@@ -2,6 +2,8 @@
 
 #include <QSystemTrayIcon>
 
+#include "platform/Teardown.h"
+
 ShellIcon::ShellIcon(QObject* parent) : QObject(parent)
 {
     m_tray = new QSystemTrayIcon(this);
@@ -31,6 +33,8 @@ ShellIcon::ShellIcon(QObject* parent) : QObject(parent)
 
 ShellIcon::~ShellIcon()
 {
+    // The tray icon outlives this body; nothing it reports on its way out may reach the click timer.
+    disconnectChildren(this);
     if (m_added)
         ShowIcon(false);
 }

@@ -25,6 +25,7 @@ frmCallerInfo* frmCallerInfo::instance(bool create)
 frmCallerInfo::frmCallerInfo() : PopupDetailWindow("frmCallerInfo", QStringLiteral("Caller Information"))
 {
     txtCallerInfo = new QPlainTextEdit(this);
+    txtCallerInfo->setObjectName(QStringLiteral("txtCallerInfo"));
     txtCallerInfo->setReadOnly(true);
     txtCallerInfo->setFont(QFont(QStringLiteral("Liberation Sans")));
     dragBy(txtCallerInfo->viewport());

@@ -22,9 +22,11 @@ frmContactPicture* frmContactPicture::instance(bool create)
 frmContactPicture::frmContactPicture() : PopupDetailWindow("frmContactPicture", QStringLiteral("Contact Image"))
 {
     lblNoPic = new QLabel(QStringLiteral("No Picture"), this);
+    lblNoPic->setObjectName(QStringLiteral("lblNoPic"));
     lblNoPic->setFont(QFont(QStringLiteral("Liberation Sans")));
     lblNoPic->adjustSize();
     imgContactImage = new QLabel(this);
+    imgContactImage->setObjectName(QStringLiteral("imgContactImage"));
     imgContactImage->setAlignment(Qt::AlignCenter);
     dragBy(imgContactImage);
     if (!inert())

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "core/Globals.h"
@@ -19,7 +20,9 @@
 #include "network/ui/frmWaiting.h"
 #include "platform/Colour.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
+#include "platform/ui/CommandState.h"
 #include "popup/MiniDisplay.h"
 #include "popup/PopupLayout.h"
 #include "popup/PopupVibrator.h"
@@ -108,8 +111,10 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
     buildMenu();
     m_vibrator = new PopupVibrator([this] { return QPointF(twipsLeft(), twipsTop()); },
                                    [this](const QPointF& p) { moveTwips(p.x(), p.y()); }, this);
-    ButtonTimer.setInterval(100);
-    connect(&ButtonTimer, &QTimer::timeout, this, &frmMiniDisplay::ButtonTimer_Timer);
+    ButtonTimer = new QTimer(this);
+    ButtonTimer->setObjectName(QStringLiteral("ButtonTimer"));
+    ButtonTimer->setInterval(100);
+    connect(ButtonTimer, &QTimer::timeout, this, &frmMiniDisplay::ButtonTimer_Timer);
 
     // Form_Load
     setWindowIcon(QIcon());
@@ -128,13 +133,15 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
     UpdateAppearance();
     if (gRinging)
         m_list->IncomingCallTimer.start();
-    ButtonTimer.start();
+    ButtonTimer->start();
 }
 
 frmMiniDisplay::~frmMiniDisplay()
 {
     if (m_list->view() == this)
         m_list->setView(nullptr);
+    // The controls outlive this body: nothing they report on their way out may reach this window.
+    disconnectChildren(this);
 }
 
 void frmMiniDisplay::buildControls()
@@ -237,6 +244,18 @@ void frmMiniDisplay::buildControls()
         watched << l;
     for (QObject* o : watched)
         o->installEventFilter(this);
+
+    const std::pair<QObject*, const char*> names[] = {{imgContactImage, "imgContactImage"},
+                                                      {lblNoPic, "lblNoPic"},
+                                                      {picWindow, "picWindow"},
+                                                      {lblBlock, "lblBlock"},
+                                                      {chkOnTop, "chkOnTop"}};
+    for (const auto& [control, name] : names)
+        control->setObjectName(QLatin1String(name));
+    for (int i = 0; i < 2; ++i)
+        lblWindow[i]->setObjectName(QStringLiteral("lblWindow(%1)").arg(i));
+    for (int i = 0; i < 4; ++i)
+        lblNavigate[i]->setObjectName(QStringLiteral("lblNavigate(%1)").arg(i));
 }
 
 void frmMiniDisplay::buildMenu()
@@ -249,14 +268,14 @@ void frmMiniDisplay::buildMenu()
                      boolText(checked));
         applyLockSize(checked);
     });
-    mnuPopup->addSeparator();
+    QAction* hyphen1 = mnuPopup->addSeparator();
     QMenu* add = mnuPopup->addMenu(QStringLiteral("Add To Contact DB..."));
     mnuPopupAdd = add->menuAction();
     mnuPopupCreateNew = add->addAction(QStringLiteral("Add As New Contact..."));
     mnuPopupCreateNew->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
     mnuPopupAddToCurrent = add->addAction(QStringLiteral("Add This Number To A Contact..."));
     mnuPopupAddToCurrent->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
-    mnuPopup->addSeparator();
+    QAction* hyphen2 = mnuPopup->addSeparator();
     QMenu* search = mnuPopup->addMenu(QStringLiteral("Search"));
     mnuPopupSearch = search->menuAction();
     mnuPopupSearchName = search->addAction(QStringLiteral("Search By Name"));
@@ -266,8 +285,28 @@ void frmMiniDisplay::buildMenu()
     mnuPopupViewStats->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     mnuPopupViewOriginal = mnuPopup->addAction(QStringLiteral("View Original Caller ID Info..."));
     mnuPopupViewOriginal->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
-    mnuPopup->addSeparator();
+    QAction* hyphen3 = mnuPopup->addSeparator();
     mnuPopupCustomize = mnuPopup->addAction(QStringLiteral("Customize..."));
+    const std::pair<QObject*, const char*> names[] = {{mnuPopup, "mnuPopup"},
+                                                      {mnuPopupLockSize, "mnuPopupLockSize"},
+                                                      {hyphen1, "mnuPopupHyphen1"},
+                                                      {add, "mnuPopupAdd"},
+                                                      {mnuPopupCreateNew, "mnuPopupCreateNew"},
+                                                      {mnuPopupAddToCurrent, "mnuPopupAddToCurrent"},
+                                                      {hyphen2, "mnuPopupHyphen2"},
+                                                      {search, "mnuPopupSearch"},
+                                                      {mnuPopupSearchName, "mnuPopupSearchName"},
+                                                      {mnuPopupSearchNumber, "mnuPopupSearchNumber"},
+                                                      {mnuPopupSearchContact, "mnuPopupSearchContact"},
+                                                      {mnuPopupViewStats, "mnuPopupViewStats"},
+                                                      {mnuPopupViewOriginal, "mnuPopupViewOriginal"},
+                                                      {hyphen3, "mnuPopupHyphen3"},
+                                                      {mnuPopupCustomize, "mnuPopupCustomize"}};
+    for (const auto& [item, name] : names)
+        item->setObjectName(QLatin1String(name));
+    // Adding to the contact book, the caller's statistics and the customisation dialog are still to come.
+    for (QAction* a : {mnuPopupAdd, mnuPopupCreateNew, mnuPopupAddToCurrent, mnuPopupViewStats, mnuPopupCustomize})
+        CommandState::markNotBuilt(a);
     connect(mnuPopupSearchName, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchName_Click);
     connect(mnuPopupSearchNumber, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchNumber_Click);
     connect(mnuPopupSearchContact, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchContact_Click);
@@ -466,7 +505,7 @@ void frmMiniDisplay::closeEvent(QCloseEvent* event)
     SaveFormPosition();
     if (gMainForm)
         gMainForm->CheckWindowMenuItem(MainWindow::WindowMenuMiniDisplay, false);
-    ButtonTimer.stop();
+    ButtonTimer->stop();
     m_list->Unload();
     event->accept();
 }
@@ -825,7 +864,7 @@ void frmMiniDisplay::enablePopupMenu(bool callersListed)
 {
     for (QAction* a : {mnuPopupAdd, mnuPopupCreateNew, mnuPopupAddToCurrent, mnuPopupSearch, mnuPopupSearchName,
                        mnuPopupSearchNumber, mnuPopupSearchContact, mnuPopupViewOriginal, mnuPopupViewStats})
-        a->setEnabled(callersListed);
+        CommandState::setEnabled(a, callersListed);
 }
 
 void frmMiniDisplay::beep()

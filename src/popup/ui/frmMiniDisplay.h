@@ -8,17 +8,18 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
 class MiniDisplay;
 class PopupVibrator;
+class QTimer;
 
 // The caller pop-up: a small tool window above the others showing the recent callers. The list and the
 // navigation live in MiniDisplay; this window lays itself out in proportion to its size, colours itself
-// from the settings, shakes on a ring and asks before blocking a ringing call.
+// from the settings, shakes on a ring and asks before blocking a ringing call. Every control, menu item
+// and timer carries its name as objectName (control arrays as lblNavigate(0)).
 class frmMiniDisplay : public QWidget, public MiniDisplayView {
     Q_OBJECT
 public:
@@ -108,7 +109,7 @@ public:
     QAction* mnuPopupViewStats = nullptr;
     QAction* mnuPopupViewOriginal = nullptr;
     QAction* mnuPopupCustomize = nullptr;
-    QTimer ButtonTimer;
+    QTimer* ButtonTimer = nullptr;
     PopupVibrator* vibrator() const { return m_vibrator; }
 
     int beepCount() const { return m_beeps; }

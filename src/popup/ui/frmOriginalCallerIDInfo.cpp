@@ -30,18 +30,23 @@ frmOriginalCallerIDInfo::frmOriginalCallerIDInfo() : QWidget(nullptr)
     setWindowIcon(QIcon());
     auto* grid = new QGridLayout(this);
     int row = 0;
-    auto addRow = [&](const char* caption, QLabel*& value) {
-        grid->addWidget(new QLabel(QString::fromLatin1(caption), this), row, 0);
+    auto addRow = [&](const char* captionName, const char* caption, QLabel*& value, const char* valueName) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setObjectName(QLatin1String(captionName));
+        grid->addWidget(label, row, 0);
         value = new QLabel(this);
+        value->setObjectName(QLatin1String(valueName));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         grid->addWidget(value, row++, 1);
     };
-    addRow("Name:", lblName);
-    addRow("Number:", lblNumber);
-    addRow("Time:", lblTime);
-    addRow("Rings:", lblRings);
-    addRow("Answered:", lblAnswered);
+    // The captions' names are the window's own, "label3" included.
+    addRow("Label1", "Name:", lblName, "lblName");
+    addRow("Label2", "Number:", lblNumber, "lblNumber");
+    addRow("label3", "Time:", lblTime, "lblTime");
+    addRow("Label4", "Rings:", lblRings, "lblRings");
+    addRow("Label6", "Answered:", lblAnswered, "lblAnswered");
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
     grid->addWidget(cmdOK, row, 0, 1, 2, Qt::AlignHCenter);
     connect(cmdOK, &QPushButton::clicked, this, &frmOriginalCallerIDInfo::cmdOK_Click);

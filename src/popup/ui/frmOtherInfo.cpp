@@ -21,6 +21,7 @@ frmOtherInfo* frmOtherInfo::instance(bool create)
 frmOtherInfo::frmOtherInfo() : PopupDetailWindow("frmOtherInfo", QStringLiteral("Other Information"))
 {
     txtOtherInfo = new QPlainTextEdit(this);
+    txtOtherInfo->setObjectName(QStringLiteral("txtOtherInfo"));
     txtOtherInfo->setReadOnly(true);
     txtOtherInfo->setFont(QFont(QStringLiteral("Liberation Sans")));
     dragBy(txtOtherInfo->viewport());

@@ -1,8 +1,11 @@
 #include "mainwindow/ui/CallerIDGrid.h"
 
+#include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -15,6 +18,7 @@
 #include "mainwindow/ui/SortArrow.h"
 #include "platform/Prompt.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 
 namespace {
 
@@ -91,6 +95,8 @@ private Q_SLOTS:
     void editorOnTheRightmostColumnStopsShort();
     void aCallArrivingWhileEditingAsksLater();
     void fillsManyCallsQuickly();
+    void partsCarryTheirNames();
+    void goesWithTheFocusInsideAndItsWidthWatchRunning();
 
 private:
     std::unique_ptr<TempHome> home;
@@ -558,6 +564,45 @@ void TestCallerIDGrid::fillsManyCallsQuickly()
     QCOMPARE(grid->Rows(), 100001);
     QCOMPARE(grid->TextMatrix(1, 5), QStringLiteral("100000"));
     QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+}
+
+void TestCallerIDGrid::partsCarryTheirNames()
+{
+    QCOMPARE(ui::findByName<CallListView>(grid.get(), QStringLiteral("msfGrid")), grid->innerGrid());
+    QCOMPARE(ui::findByName<QLineEdit>(grid.get(), QStringLiteral("txtEdit")), grid->editor());
+    QCOMPARE(ui::findByName<SortArrow>(grid.get(), QStringLiteral("fraArrow")), grid->arrow());
+    QVERIFY(ui::findByName<QFrame>(grid.get(), QStringLiteral("picBack")));
+    QTimer* watch = ui::findByName<QTimer>(grid.get(), QStringLiteral("Timer1"));
+    QVERIFY(watch);
+    QCOMPARE(watch->interval(), 1);
+}
+
+void TestCallerIDGrid::goesWithTheFocusInsideAndItsWidthWatchRunning()
+{
+    // The grid goes while its table has the focus and the width watch runs: the table's focus leaving
+    // must not reach a part of the grid that is already gone (the sanitizer build checks this).
+    grid->AddItem(caller(1, QStringLiteral("A"), QStringLiteral("555-0001")));
+    grid->innerGrid()->setFocus();
+    QTRY_VERIFY(grid->widthWatchRunning());
+    QPointer<QWidget> table = grid->innerGrid();
+    grid.reset();
+    QVERIFY(!table);
+
+    // Again with a typed change in the editor: nothing is asked or stored while the grid goes.
+    grid = std::make_unique<CallerIDGrid>();
+    grid->resize(900, 400);
+    grid->show();
+    grid->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    grid->AddItem(caller(1, QStringLiteral("A"), QStringLiteral("555-0001")));
+    grid->ShowEdit(1, 0);
+    QTRY_VERIFY(grid->editor()->hasFocus());
+    QTest::keyClicks(grid->editor(), QStringLiteral("BC"));
+    QPointer<QLineEdit> editor = grid->editor();
+    grid.reset();
+    QVERIFY(!editor);
+    QVERIFY(Prompt::history().isEmpty());
+    QVERIFY(host->edits.isEmpty());
 }
 
 QTEST_MAIN(TestCallerIDGrid)

@@ -1,11 +1,17 @@
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QSignalSpy>
@@ -27,10 +33,12 @@
 #include "popup/MiniDisplay.h"
 #include "popup/PopupLayout.h"
 #include "popup/PopupVibrator.h"
+#include "popup/modLoggedRecord.h"
 #include "popup/ui/PopupWindows.h"
 #include "popup/ui/frmCallerInfo.h"
 #include "popup/ui/frmContactPicture.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
 
 namespace {
@@ -114,6 +122,8 @@ private Q_SLOTS:
     void onTopCheckBoxKeepsTheFamilyOnTop();
     void draggingByALabelMovesTheWindow();
     void screenshots();
+    void controlsCarryTheirNames();
+    void goesWhileShakingWithTheFocusInside();
 
 private:
     frmMiniDisplay* open();
@@ -162,7 +172,8 @@ void TestMiniDisplay::aCallShowsItsRecord()
     QCOMPARE(w->lblRings->text(), QStringLiteral("2 Rings"));
     QCOMPARE(w->lblAnswered->text(), QStringLiteral("N/A"));
     QCOMPARE(w->lblTime->text(), QStringLiteral("3/21/2024 2:05:07 PM"));
-    QVERIFY(w->mnuPopupViewStats->isEnabled());
+    QVERIFY(w->mnuPopupViewOriginal->isEnabled());
+    QVERIFY(!w->mnuPopupViewStats->isEnabled()); // still to be built
     QCOMPARE(list.CurrentCaller.ID, 7);
 
     // The answered states read as words; the record is replaced in place by an edit.
@@ -368,7 +379,7 @@ void TestMiniDisplay::anEmptyListShowsNothing()
           w->mnuPopupSearchNumber, w->mnuPopupSearchContact, w->mnuPopupViewOriginal, w->mnuPopupViewStats})
         QVERIFY(!a->isEnabled());
     QVERIFY(w->mnuPopupLockSize->isEnabled());
-    QVERIFY(w->mnuPopupCustomize->isEnabled());
+    QVERIFY(!w->mnuPopupCustomize->isEnabled()); // the customisation dialog is still to be built
     const int beeps = w->beepCount();
     list.lblNavigate_Click(MiniDisplay::Left);
     list.lblNavigate_Click(MiniDisplay::Right);
@@ -622,8 +633,8 @@ void TestMiniDisplay::coloursComeFromTheSettings()
     QCursor::setPos(w->frameGeometry().bottomRight() + QPoint(50, 50));
     w->ButtonTimer_Timer();
     QCOMPARE(foreground(w->chkOnTop), yellow);
-    QCOMPARE(w->ButtonTimer.interval(), 100);
-    QVERIFY(w->ButtonTimer.isActive());
+    QCOMPARE(w->ButtonTimer->interval(), 100);
+    QVERIFY(w->ButtonTimer->isActive());
 }
 
 void TestMiniDisplay::hoverColourStaysAboveBlack()
@@ -928,6 +939,74 @@ void TestMiniDisplay::screenshots()
         QVERIFY(w->grab().save(path));
         QVERIFY(QFileInfo(path).size() > 0);
     }
+}
+
+void TestMiniDisplay::controlsCarryTheirNames()
+{
+    frmMiniDisplay* w = open();
+    for (const char* name : {"picScreen", "lblName", "lblNumber", "lblTime", "lblPosition", "lblRings", "lblAnswered",
+                             "imgContactImage", "lblNoPic", "picWindow", "lblWindow(0)", "lblWindow(1)",
+                             "lblNavigate(0)", "lblNavigate(1)", "lblNavigate(2)", "lblNavigate(3)", "lblBlock"})
+        QVERIFY2(ui::findByName<QWidget>(w, QLatin1String(name)), name);
+    QCOMPARE(ui::findByName<QCheckBox>(w, QStringLiteral("chkOnTop")), w->chkOnTop);
+    QCOMPARE(ui::findByName<QPlainTextEdit>(w, QStringLiteral("txtCallerInfo")), w->txtCallerInfo);
+    QCOMPARE(ui::findByName<QPlainTextEdit>(w, QStringLiteral("txtOtherInfo")), w->txtOtherInfo);
+    QCOMPARE(ui::findByName<QTimer>(w, QStringLiteral("ButtonTimer")), w->ButtonTimer);
+    QCOMPARE(ui::findByName<QMenu>(w, QStringLiteral("mnuPopup")), w->mnuPopup);
+    for (const char* name : {"mnuPopupLockSize", "mnuPopupHyphen1", "mnuPopupCreateNew", "mnuPopupAddToCurrent",
+                             "mnuPopupHyphen2", "mnuPopupSearchName", "mnuPopupSearchNumber", "mnuPopupSearchContact",
+                             "mnuPopupViewStats", "mnuPopupViewOriginal", "mnuPopupHyphen3", "mnuPopupCustomize"})
+        QVERIFY2(ui::findByName<QAction>(w, QLatin1String(name)), name);
+    for (const char* name : {"mnuPopupAdd", "mnuPopupSearch"})
+        QVERIFY2(ui::findByName<QMenu>(w, QLatin1String(name)), name);
+    // With a caller listed, only the commands still to be built stay disabled.
+    w->list().UpdateForm(call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567")));
+    for (const char* name : {"mnuPopupSearchName", "mnuPopupViewOriginal", "mnuPopupLockSize"})
+        QVERIFY2(ui::isReachable(w, QLatin1String(name)), name);
+    for (const char* name : {"mnuPopupCreateNew", "mnuPopupAddToCurrent", "mnuPopupViewStats", "mnuPopupCustomize"})
+        QVERIFY2(!ui::isReachable(w, QLatin1String(name)), name);
+
+    // The detail windows and the logged-record window.
+    QCOMPARE(ui::findByName<QPlainTextEdit>(frmCallerInfo::instance(), QStringLiteral("txtCallerInfo")),
+             frmCallerInfo::instance()->txtCallerInfo);
+    QCOMPARE(ui::findByName<QPlainTextEdit>(frmOtherInfo::instance(), QStringLiteral("txtOtherInfo")),
+             frmOtherInfo::instance()->txtOtherInfo);
+    QCOMPARE(ui::findByName<QLabel>(frmContactPicture::instance(), QStringLiteral("imgContactImage")),
+             frmContactPicture::instance()->imgContactImage);
+    QCOMPARE(ui::findByName<QLabel>(frmContactPicture::instance(), QStringLiteral("lblNoPic")),
+             frmContactPicture::instance()->lblNoPic);
+    LoggedRecord record;
+    record.Name = QStringLiteral("JOHN SMITH");
+    QPointer<frmOriginalCallerIDInfo> logged = frmOriginalCallerIDInfo::instance();
+    logged->showRecord(record, QString());
+    const QStringList captions = {QStringLiteral("Label1"), QStringLiteral("Label2"), QStringLiteral("label3"),
+                                  QStringLiteral("Label4"), QStringLiteral("Label6")};
+    const QStringList texts = {QStringLiteral("Name:"), QStringLiteral("Number:"), QStringLiteral("Time:"),
+                               QStringLiteral("Rings:"), QStringLiteral("Answered:")};
+    for (int i = 0; i < captions.size(); ++i)
+        QCOMPARE(ui::findByName<QLabel>(logged, captions[i])->text(), texts[i]);
+    QCOMPARE(ui::findByName<QLabel>(logged, QStringLiteral("lblName"))->text(), QStringLiteral("JOHN SMITH"));
+    QVERIFY(logged->isVisible());
+    TRIGGER(logged, "cmdOK");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!logged);
+}
+
+void TestMiniDisplay::goesWhileShakingWithTheFocusInside()
+{
+    // The pop-up goes while it shakes, its hover timer runs and its check box has the focus: nothing its
+    // controls report on the way out may reach a part of the window that is gone (the sanitizer build
+    // checks this).
+    frmMiniDisplay* w = open();
+    w->activateWindow();
+    w->chkOnTop->setFocus();
+    QTRY_VERIFY(w->chkOnTop->hasFocus());
+    w->Vibrate();
+    QVERIFY(w->ButtonTimer->isActive());
+    QPointer<frmMiniDisplay> guard = w;
+    delete w;
+    QVERIFY(!guard);
+    QVERIFY(!frmMiniDisplay::instance(false));
 }
 
 QTEST_MAIN(TestMiniDisplay)
