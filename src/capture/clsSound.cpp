@@ -243,7 +243,7 @@ clsSound::~clsSound()
     if (shared.owner == this)
         shared.owner = nullptr;
     // The wave player outlives this body and reports its state as it goes: not to this object any more.
-    disconnectChildren(this);
+    detachChildren(this);
 }
 
 bool clsSound::speechAvailable() const { return m_voice && !m_voice->availableVoices().isEmpty(); }

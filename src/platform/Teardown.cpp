@@ -2,9 +2,11 @@
 
 #include <QObject>
 
-void disconnectChildren(QObject* owner)
+void detachChildren(QObject* owner)
 {
     const QList<QObject*> children = owner->findChildren<QObject*>();
-    for (QObject* child : children)
+    for (QObject* child : children) {
         QObject::disconnect(child, nullptr, owner, nullptr);
+        child->removeEventFilter(owner);
+    }
 }

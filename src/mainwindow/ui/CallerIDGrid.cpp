@@ -119,9 +119,10 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
 CallerIDGrid::~CallerIDGrid()
 {
     // The children would outlive this body: when the window hides with the focus in the table, or the
-    // table goes, their focus, mouse and scroll signals must not reach the editor, the arrow or the width
-    // watch any more. The table reads the rows, which go with this object's members, so it goes first.
-    disconnectChildren(this);
+    // table goes, their focus, mouse and scroll signals and the events filtered here must not reach the
+    // editor, the arrow or the width watch any more. The table reads the rows, which go with this object's
+    // members, so it goes first.
+    detachChildren(this);
     delete m_grid;
     m_grid = nullptr;
 }

@@ -34,7 +34,7 @@ ShellIcon::ShellIcon(QObject* parent) : QObject(parent)
 ShellIcon::~ShellIcon()
 {
     // The tray icon outlives this body; nothing it reports on its way out may reach the click timer.
-    disconnectChildren(this);
+    detachChildren(this);
     if (m_added)
         ShowIcon(false);
 }

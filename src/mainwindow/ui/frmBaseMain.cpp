@@ -198,7 +198,9 @@ frmBaseMain::~frmBaseMain()
 {
     if (gMainForm == this)
         gMainForm = nullptr;
-    disconnectChildren(this);
+    // The controls, the call road and the timers go after this body and the MainWindow part: what they
+    // report on their way out (the focus leaving the list, the port closing) must not reach this window.
+    detachChildren(this);
 }
 
 QTimer* frmBaseMain::addTimer(const char* name, int intervalMs, void (frmBaseMain::*tick)())

@@ -141,7 +141,7 @@ frmMiniDisplay::~frmMiniDisplay()
     if (m_list->view() == this)
         m_list->setView(nullptr);
     // The controls outlive this body: nothing they report on their way out may reach this window.
-    disconnectChildren(this);
+    detachChildren(this);
 }
 
 void frmMiniDisplay::buildControls()
