@@ -57,8 +57,6 @@ private:
 void TestCallLogCommands::init()
 {
     m_home = std::make_unique<TempHome>();
-    gNetworkMode = Standalone;
-    gRinging = false;
     gMainForm = &m_host;
     m_host.lstEvents.setStringList({});
     Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
@@ -76,13 +74,6 @@ void TestCallLogCommands::cleanup()
 {
     m_commands.reset();
     m_list.reset();
-    CloseCallerDB();
-    CloseContactDB();
-    gContacts = KeyedCollection<clsContact>();
-    gMainForm = nullptr;
-    gNetworkMode = Standalone;
-    gRinging = false;
-    Clock::reset();
     m_home.reset();
 }
 

@@ -50,7 +50,6 @@ private:
 void TestCallLogView::init()
 {
     m_home = std::make_unique<TempHome>();
-    gNetworkMode = Standalone;
     Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
     QVERIFY(CreateCallerDB(m_home->file(QStringLiteral("dbCID.mdb"))));
     QVERIFY(CreateContactDB(m_home->file(QStringLiteral("dbContacts.mdb"))));
@@ -70,11 +69,6 @@ void TestCallLogView::cleanup()
 {
     m_view.reset();
     m_host.reset();
-    CloseCallerDB();
-    CloseContactDB();
-    gContacts = KeyedCollection<clsContact>();
-    windowLinks().showCustomizeTime = nullptr;
-    Clock::reset();
     m_home.reset();
 }
 
