@@ -194,6 +194,8 @@ bool match(const Pattern& pattern, const std::vector<char32_t>& value)
     return p == m;
 }
 
+} // namespace
+
 // The folded characters Like matches against, straight from SQLite's UTF-8: this runs once per row and
 // pattern, so it avoids QString and QDateTime. A stored ISO date becomes "M/d/yyyy h:mm:ss am" (folded).
 void likeSubject(const char* utf8, int bytes, std::vector<char32_t>& out)
@@ -262,6 +264,8 @@ void likeSubject(const char* utf8, int bytes, std::vector<char32_t>& out)
         i += len;
     }
 }
+
+namespace {
 
 // ---------------------------------------------------------------------------------------------------------
 // SQLite glue
@@ -593,6 +597,18 @@ bool like(const QString& value, const QString& pattern)
     likeSubject(utf8.constData(), int(utf8.size()), subject);
     return match(compile(pattern), subject);
 }
+
+struct LikePattern::Compiled {
+    Pattern pattern;
+};
+
+LikePattern::LikePattern(const QString& pattern) : m_compiled(std::make_unique<Compiled>(Compiled{compile(pattern)})) {}
+
+LikePattern::~LikePattern() = default;
+LikePattern::LikePattern(LikePattern&&) noexcept = default;
+LikePattern& LikePattern::operator=(LikePattern&&) noexcept = default;
+
+bool LikePattern::matches(const std::vector<char32_t>& subject) const { return match(m_compiled->pattern, subject); }
 
 QString translate(const QString& jet)
 {

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 struct sqlite3;
 
 // The query language users see, type, store and exchange (view queries, free search, statistics and group
@@ -33,5 +36,26 @@ void registerFunctions(sqlite3* db);
 // Jet Like outside SQL (the same matcher, the same date rendering). Throws SqlError for a bad or too complex
 // pattern.
 bool like(const QString& value, const QString& pattern);
+
+// The characters Like matches a value against, as the SQL function sees a stored value: its UTF-8 text folded
+// for the case-blind comparison, a stored ISO date rendered in the general date form first.
+void likeSubject(const char* utf8, int bytes, std::vector<char32_t>& out);
+
+// One Like pattern compiled once and matched against many subjects: the matcher the SQL function uses, for
+// code that evaluates a condition on rows it has read itself and must answer exactly as the query would.
+class LikePattern {
+public:
+    // Throws SqlError (Bad SQL, or Too Complex for a pattern too long to match cheaply).
+    explicit LikePattern(const QString& pattern);
+    ~LikePattern();
+    LikePattern(LikePattern&&) noexcept;
+    LikePattern& operator=(LikePattern&&) noexcept;
+    // Throws SqlError (Too Complex) when the value is too long for the pattern.
+    bool matches(const std::vector<char32_t>& subject) const;
+
+private:
+    struct Compiled;
+    std::unique_ptr<Compiled> m_compiled;
+};
 
 } // namespace JetSql

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include "core/Globals.h"
 #include "core/modCallerDB.h"
@@ -20,40 +21,6 @@
 namespace {
 
 const QString kSource = QStringLiteral("SQLite");
-
-// The "calls in the last" styles count a fixed number of days back from now, whatever the period.
-int lastDaysOf(const QString& style)
-{
-    if (style == QLatin1String("CALLS IN THE LAST DAY"))
-        return 1;
-    if (style == QLatin1String("CALLS IN THE LAST WEEK"))
-        return 7;
-    if (style == QLatin1String("CALLS IN THE LAST MONTH"))
-        return 30;
-    if (style == QLatin1String("CALLS IN THE LAST YEAR"))
-        return 365;
-    return 0;
-}
-
-// Window length in seconds of the "most calls in" styles; 0 for the other styles.
-qint64 windowOf(const QString& style)
-{
-    static const struct {
-        const char* style;
-        qint64 seconds;
-    } kWindows[] = {
-        {"MOST CALLS IN A HOUR", 3600},        {"MOST CALLS IN 2 HOURS", 2 * 3600},
-        {"MOST CALLS IN 3 HOURS", 3 * 3600},   {"MOST CALLS IN 6 HOURS", 6 * 3600},
-        {"MOST CALLS IN 12 HOURS", 12 * 3600}, {"MOST CALLS IN A DAY", 86400},
-        {"MOST CALLS IN A WEEK", 7 * 86400},   {"MOST CALLS IN A MONTH", 30 * 86400},
-        {"MOST CALLS IN A YEAR", 365 * 86400},
-    };
-    for (const auto& w : kWindows) {
-        if (style == QLatin1String(w.style))
-            return w.seconds;
-    }
-    return 0;
-}
 
 QString whereText(const QString& condition)
 {
@@ -128,6 +95,72 @@ int daysBetween(const QDateTime& from, const QDateTime& to, qint64 extraSeconds)
 
 } // namespace
 
+int LastDaysOf(const QString& style)
+{
+    if (style == QLatin1String("CALLS IN THE LAST DAY"))
+        return 1;
+    if (style == QLatin1String("CALLS IN THE LAST WEEK"))
+        return 7;
+    if (style == QLatin1String("CALLS IN THE LAST MONTH"))
+        return 30;
+    if (style == QLatin1String("CALLS IN THE LAST YEAR"))
+        return 365;
+    return 0;
+}
+
+qint64 MostCallsWindow(const QString& style)
+{
+    static const struct {
+        const char* style;
+        qint64 seconds;
+    } kWindows[] = {
+        {"MOST CALLS IN A HOUR", 3600},        {"MOST CALLS IN 2 HOURS", 2 * 3600},
+        {"MOST CALLS IN 3 HOURS", 3 * 3600},   {"MOST CALLS IN 6 HOURS", 6 * 3600},
+        {"MOST CALLS IN 12 HOURS", 12 * 3600}, {"MOST CALLS IN A DAY", 86400},
+        {"MOST CALLS IN A WEEK", 7 * 86400},   {"MOST CALLS IN A MONTH", 30 * 86400},
+        {"MOST CALLS IN A YEAR", 365 * 86400},
+    };
+    for (const auto& w : kWindows) {
+        if (style == QLatin1String(w.style))
+            return w.seconds;
+    }
+    return 0;
+}
+
+QDateTime LastDaysSince(int days)
+{
+    const QDateTime since = Clock::now().addDays(-days);
+    const QTime t = since.time();
+    return QDateTime(since.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
+}
+
+bool StyleReadsRings(const QString& style)
+{
+    return style == QLatin1String("AVERAGE RINGS") || style == QLatin1String("MOST RINGS");
+}
+
+double StyleValue(const QString& style, qint64 count, double ringSum, double mostRings, int days)
+{
+    const double calls = double(count);
+    if (style.isEmpty() || style == QLatin1String("NONE"))
+        return calls;
+    if (style == QLatin1String("AVERAGE RINGS"))
+        return count > 0 ? ringSum / calls : 0;
+    if (style == QLatin1String("MOST RINGS"))
+        return std::max(0.0, mostRings);
+    if (style == QLatin1String("AVERAGE CALLS PER HOUR"))
+        return days != 0 ? calls / (double(days) * 24.0) : 0;
+    if (style == QLatin1String("AVERAGE CALLS PER DAY"))
+        return days != 0 ? calls / double(days) : 0;
+    if (style == QLatin1String("AVERAGE CALLS PER WEEK"))
+        return days != 0 ? calls / (double(days) / 7.0) : 0;
+    if (style == QLatin1String("AVERAGE CALLS PER MONTH"))
+        return days != 0 ? calls / (double(days) / 30.0) : 0;
+    if (style == QLatin1String("AVERAGE CALLS PER YEAR"))
+        return days != 0 ? calls / (double(days) / 365.0) : 0;
+    return 0;
+}
+
 double RoundStatistic(double value) { return std::nearbyint(value * 100.0) / 100.0; }
 
 QString StatisticCondition(const clsStatistic& statistic, const clsGroup& group, const QString& timePeriod)
@@ -182,19 +215,19 @@ double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int day
         if (!reader)
             return 0; // a client asks its server; without a log there is nothing to count
         double value = 0;
-        if (const int back = lastDaysOf(style)) {
+        if (const int back = LastDaysOf(style)) {
             QString condition =
-                QStringLiteral("fldDate > #") + DateText::format(Clock::now().addDays(-back)) + QLatin1Char('#');
+                QStringLiteral("fldDate > #") + DateText::format(LastDaysSince(back)) + QLatin1Char('#');
             if (!group.Group.isEmpty())
                 condition += QStringLiteral(" and (") + group.Group + QLatin1Char(')');
             SqlStatement st =
                 reader->prepareUntrusted(QStringLiteral("Select Count(*) From tblCID") + whereText(condition));
             value = st.step() ? double(st.int64(0)) : 0;
-        } else if (const qint64 window = windowOf(style)) {
+        } else if (const qint64 window = MostCallsWindow(style)) {
             value = mostCalls(*reader, StatisticCondition(statistic, group, timePeriod), window, note);
         } else {
             // Only the rings styles read the rows; a count alone is answered from the date index.
-            const bool rings = style == QLatin1String("AVERAGE RINGS") || style == QLatin1String("MOST RINGS");
+            const bool rings = StyleReadsRings(style);
             SqlStatement st = reader->prepareUntrusted(
                 (rings ? QStringLiteral("Select Count(*), Total(fldRings), Max(fldRings) From tblCID")
                        : QStringLiteral("Select Count(*) From tblCID")) +
@@ -208,23 +241,7 @@ double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int day
                     mostRings = st.isNull(2) ? 0 : st.real(2);
                 }
             }
-            const double calls = double(count);
-            if (style.isEmpty() || style == QLatin1String("NONE"))
-                value = calls;
-            else if (style == QLatin1String("AVERAGE RINGS"))
-                value = count > 0 ? ringSum / calls : 0;
-            else if (style == QLatin1String("MOST RINGS"))
-                value = std::max(0.0, mostRings);
-            else if (style == QLatin1String("AVERAGE CALLS PER HOUR"))
-                value = days != 0 ? calls / (double(days) * 24.0) : 0;
-            else if (style == QLatin1String("AVERAGE CALLS PER DAY"))
-                value = days != 0 ? calls / double(days) : 0;
-            else if (style == QLatin1String("AVERAGE CALLS PER WEEK"))
-                value = days != 0 ? calls / (double(days) / 7.0) : 0;
-            else if (style == QLatin1String("AVERAGE CALLS PER MONTH"))
-                value = days != 0 ? calls / (double(days) / 30.0) : 0;
-            else if (style == QLatin1String("AVERAGE CALLS PER YEAR"))
-                value = days != 0 ? calls / (double(days) / 365.0) : 0;
+            value = StyleValue(style, count, ringSum, mostRings, days);
         }
         return RoundStatistic(value);
     } catch (const SqlError& e) {
@@ -267,6 +284,24 @@ int PeriodDays(int menuItem, const QDateTime& customStart, const QDateTime& cust
 int PeriodDaysFromClause(const QString& timePeriod)
 {
     const QString clause = timePeriod.trimmed();
+    // The clauses the Time Period menu writes say their own length, as the window's own use counts it.
+    static const QRegularExpression lastDays(QStringLiteral("^and\\s+fldDate\\s*>\\s*#([^#]+)#$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression range(
+        QStringLiteral("^and\\s+fldDate\\s*>\\s*#([^#]+)#\\s+and\\s+fldDate\\s*<\\s*#([^#]+)#$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (isClientMode())
+        return 0;
+    if (const auto m = range.match(clause); m.hasMatch()) {
+        const auto start = DateText::parse(m.captured(1));
+        const auto end = DateText::parse(m.captured(2));
+        if (start && end)
+            return std::max(0, daysBetween(*start, *end, 0));
+    } else if (const auto m2 = lastDays.match(clause); m2.hasMatch()) {
+        if (const auto since = DateText::parse(m2.captured(1)))
+            return std::max(0, daysBetween(*since, Clock::now(), 0));
+    }
+    // Any other clause: from its first matching call to now.
     try {
         SqlDatabase* reader = CallerDBReader();
         if (!reader)

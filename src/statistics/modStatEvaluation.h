@@ -37,6 +37,19 @@ QString StatisticCondition(const clsStatistic& statistic, const clsGroup& group,
 // " (first to last)" naming the earliest such window.
 qint64 MostCallsInPeriod(const std::vector<qint64>& times, qint64 windowSeconds, QString* note = nullptr);
 
+// The pieces of a statistic's computation that every way of evaluating it shares (styles upper-cased).
+// The "calls in the last" styles: 1, 7, 30 or 365 days back from now, whatever the period; 0 for the others.
+int LastDaysOf(const QString& style);
+// The time those styles count from: now less the days, to the whole second as it is written into a query.
+QDateTime LastDaysSince(int days);
+// The "most calls in" styles: the window in seconds; 0 for the others.
+qint64 MostCallsWindow(const QString& style);
+// "AVERAGE RINGS" and "MOST RINGS".
+bool StyleReadsRings(const QString& style);
+// The value of every other style from the matching calls' count, the sum and the largest of their rings and
+// the period's day count (unrounded); an unknown style gives 0.
+double StyleValue(const QString& style, qint64 count, double ringSum, double mostRings, int days);
+
 // Rounds to 2 decimals, a tie going to the even digit (0.125 -> 0.12, 0.375 -> 0.38).
 double RoundStatistic(double value);
 
@@ -44,6 +57,8 @@ double RoundStatistic(double value);
 // call to now), 2 to 6 a day, week, month, 6 months and year, 8 the custom range; 0 for any other item, for an
 // empty log and in client mode.
 int PeriodDays(int menuItem, const QDateTime& customStart = QDateTime(), const QDateTime& customEnd = QDateTime());
-// The length in days of a period a client sent as a clause: from its first matching call to now. 0 when no
-// call matches, the clause fails, or in client mode.
+// The length in days of a period a client sent as a clause, counted as the window's own use counts it: a
+// last-n-days clause ("and fldDate > #d#") from its date to now, a range ("... > #s# and fldDate < #e#") from
+// start to end, any other clause (the empty one included) from its first matching call to now. 0 when no
+// call matches, the clause fails, or in client mode; never below 0.
 int PeriodDaysFromClause(const QString& timePeriod);

@@ -331,8 +331,12 @@ void TestStatEvaluation::periodDays()
     QCOMPARE(PeriodDays(8, at("2024-03-01 00:00:00"), at("2024-03-16 12:00:00")), 16);
     QCOMPARE(PeriodDays(8), 0);
 
-    // A client's clause counts from its first matching call: 3/15 12:30 AM to 3/20 noon.
-    QCOMPARE(PeriodDaysFromClause(QStringLiteral("and fldDate > #3/13/2024 12:00:00 PM#")), 5);
+    // A client's period clause counts as the window's own use counts it: from its date to now, or from start
+    // to end, not from the first matching call (which would make the averages differ on a client).
+    QCOMPARE(PeriodDaysFromClause(QStringLiteral("and fldDate > #3/13/2024 12:00:00 PM#")), 7);
+    QCOMPARE(PeriodDaysFromClause(QStringLiteral("AND fldDate > #3/1/2024# and fldDate < #3/15/2024#")), 14);
+    // Any other clause still counts from its first matching call: 2/10 11:05 AM (6 rings) to 3/20 noon.
+    QCOMPARE(PeriodDaysFromClause(QStringLiteral("and fldRings > 4")), 39);
     QCOMPARE(PeriodDaysFromClause(QString()), 385);
     QCOMPARE(PeriodDaysFromClause(QStringLiteral("and fldDate > #1/1/2030#")), 0);
     QCOMPARE(PeriodDaysFromClause(QStringLiteral("and fldDate >")), 0);

@@ -1,0 +1,174 @@
+#include "statistics/ServerStatistics.h"
+
+#include <cmath>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/modCallerDB.h"
+#include "core/modMain.h"
+#include "network/clsClient.h"
+#include "network/clsServer.h"
+#include "platform/DateText.h"
+#include "statistics/StatisticsBatch.h"
+#include "statistics/StatisticsProtocol.h"
+#include "statistics/StatisticsRun.h"
+#include "statistics/modStatEvaluation.h"
+#include "statistics/modStatistics.h"
+
+namespace {
+
+clsClient* requester(qint32 index) { return gServer ? gServer->Clients(index) : nullptr; }
+
+// Stops a run when its client cancelled or left.
+bool requesterStopped(qint32 index)
+{
+    const clsClient* c = requester(index);
+    return !c || c->NetCancel();
+}
+
+void reply(qint32 index, const QString& text)
+{
+    if (requester(index))
+        gServer->SendData(text, index);
+}
+
+RunHooks serverHooks(qint32 index, const QString& address)
+{
+    RunHooks hooks;
+    hooks.progressCaption = QStringLiteral("Sending Data To ") + address;
+    hooks.progressOwner = dynamic_cast<QObject*>(gMainForm);
+    hooks.stopRequested = [index] { return requesterStopped(index); };
+    return hooks;
+}
+
+class ServerGridJob : public StatisticsJob {
+public:
+    ServerGridJob(qint32 index, QString address, StatisticRequest request)
+        : StatisticsJob(false), m_index(index), m_address(std::move(address)), m_request(std::move(request))
+    {
+    }
+
+    void run() override
+    {
+        if (!requester(m_index))
+            return;
+        const int days = PeriodDaysFromClause(m_request.timePeriod);
+        GridBatch batch(m_request.statistics, m_request.groups, m_request.timePeriod, days);
+        const GridRunResult result = RunStatisticsGrid(batch, serverHooks(m_index, m_address), this);
+        // A stopped or cancelled grid still sends the cells done so far.
+        reply(m_index, QStringLiteral(";STATISTIC;") + EncodeStatisticReply(result.cells) + QLatin1Char(';'));
+    }
+
+private:
+    qint32 m_index;
+    QString m_address;
+    StatisticRequest m_request;
+};
+
+class ServerGraphJob : public StatisticsJob {
+public:
+    ServerGraphJob(qint32 index, QString address, clsStatistic statistic, QList<clsGroup> groups, GraphUnit unit,
+                   QDateTime start, QDateTime end)
+        : StatisticsJob(false), m_index(index), m_address(std::move(address)), m_statistic(std::move(statistic)),
+          m_groups(std::move(groups)), m_unit(unit), m_start(std::move(start)), m_end(std::move(end))
+    {
+    }
+
+    void run() override
+    {
+        if (!requester(m_index))
+            return;
+        int days = 0;
+        if (m_start.date() == DateText::zeroDate() && m_start.time() == QTime(0, 0)) {
+            // A client without a log asks for any time: from one second before this log's first call.
+            const QDateTime first = GetFirstCallDate();
+            if (first.date() == DateText::zeroDate()) {
+                reply(m_index, GraphPartialMessage()); // an empty log has nothing to graph
+                return;
+            }
+            m_start = first.addSecs(-1);
+            days = PeriodDaysFromClause(QString());
+        } else {
+            days = std::max(0, int(std::nearbyint(double(m_start.secsTo(m_end)) / 86400.0)));
+        }
+        const int groups = int(m_groups.size());
+        const QList<GraphBucket> buckets = GraphBuckets(m_start, m_end, m_unit, kMaxGraphCells / std::max(1, groups));
+        if (buckets.isEmpty()) {
+            AddEvent(m_address + QStringLiteral(" Requested a Graph too large to compute"));
+            reply(m_index, GraphPartialMessage());
+            return;
+        }
+        GraphBatch batch(m_statistic, m_groups, buckets, days);
+        const GraphRunResult result = RunGraph(batch, buckets, groups, serverHooks(m_index, m_address), this);
+        if (requesterStopped(m_index)) {
+            reply(m_index, GraphPartialMessage());
+            return;
+        }
+        reply(m_index, QStringLiteral(";GRAPH;") + EncodeGraphReply(result.table) + QLatin1Char(';'));
+    }
+
+private:
+    qint32 m_index;
+    QString m_address;
+    clsStatistic m_statistic;
+    QList<clsGroup> m_groups;
+    GraphUnit m_unit;
+    QDateTime m_start, m_end;
+};
+
+QString addressOf(qint32 index)
+{
+    const clsClient* c = requester(index);
+    return c ? c->RemoteHostIP() : QString();
+}
+
+} // namespace
+
+void SendStatistic(qint32 index, const QString& payload)
+{
+    const QString address = addressOf(index);
+    AddEvent(address + QStringLiteral(" Requested a Statistic"));
+    StatisticsQueue::submit(std::make_shared<ServerGridJob>(index, address, DecodeStatisticRequest(payload)));
+}
+
+void SendGraph(qint32 index, const QString& payload)
+{
+    const QString address = addressOf(index);
+    AddEvent(address + QStringLiteral(" Requested a Graph"));
+    const GraphRequest request = DecodeGraphRequest(payload);
+    const auto start = request.hasStart ? DateText::parse(request.startText) : std::nullopt;
+    const auto end = request.hasEnd ? DateText::parse(request.endText) : std::nullopt;
+    if (!start || !end) {
+        reply(index, ErrorReply(13, QStringLiteral("Type mismatch")));
+        return;
+    }
+    auto refuse = [&](const QString& why) {
+        AddEvent(address + QStringLiteral(" Requested a Graph of ") + why);
+        reply(index, GraphPartialMessage());
+    };
+    GraphUnit unit;
+    if (!GraphUnitFromCode(request.increment, unit)) {
+        refuse(QStringLiteral("an unknown frequency: ") + request.increment);
+        return;
+    }
+    // The names must mean the same here as on the client; a name unknown here would graph every call.
+    const auto statistic = GetStatistic(request.statistic, gStatistics.get());
+    if (statistic->Description.isEmpty()) {
+        refuse(QStringLiteral("an unknown statistic: ") + request.statistic);
+        return;
+    }
+    QList<clsGroup> groups;
+    QStringList seen;
+    for (const QString& name : request.groups) {
+        const auto group = GetGroup(name, gGroups.get());
+        if (group->Description.isEmpty()) {
+            refuse(QStringLiteral("an unknown group: ") + name);
+            return;
+        }
+        if (seen.contains(group->Description, Qt::CaseInsensitive))
+            continue; // a group named twice is graphed once
+        seen << group->Description;
+        groups << *group;
+    }
+    StatisticsQueue::submit(std::make_shared<ServerGraphJob>(index, address, *statistic, groups, unit, *start, *end));
+}

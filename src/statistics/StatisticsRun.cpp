@@ -1,0 +1,153 @@
+#include "statistics/StatisticsRun.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <deque>
+
+#include "core/Processing.h"
+#include "core/ProgressWindow.h"
+#include "core/modError.h"
+#include "platform/DateText.h"
+#include "statistics/StatisticsBatch.h"
+
+StatisticsJob::~StatisticsJob() = default;
+
+namespace {
+
+struct Queue {
+    std::shared_ptr<StatisticsJob> running;
+    std::deque<std::shared_ptr<StatisticsJob>> waiting;
+};
+
+Queue& queue()
+{
+    static Queue q;
+    return q;
+}
+
+// One step of a run: the progress window's step, which yields; without a window the run still yields, so the
+// program stays responsive and a cancel from a client can arrive.
+void step(Processing& progress)
+{
+    if (const ProgressWindow* w = progress.window(); w && w->active())
+        progress.Increment();
+    else
+        QCoreApplication::processEvents();
+}
+
+bool mustStop(const Processing& progress, const RunHooks& hooks, const StatisticsJob* job)
+{
+    return progress.StopProcessing() || (hooks.stopRequested && hooks.stopRequested()) || (job && job->cancelled());
+}
+
+qint32 progressMaximum(qint64 steps) { return qint32(std::clamp<qint64>(steps, 1, 0x7fffffff)); }
+
+} // namespace
+
+namespace StatisticsQueue {
+
+void submit(std::shared_ptr<StatisticsJob> job)
+{
+    Queue& q = queue();
+    if (job->isLocal()) {
+        // Only the newest view of the window counts.
+        if (q.running && q.running->isLocal())
+            q.running->cancel();
+        for (auto& w : q.waiting) {
+            if (w->isLocal())
+                w->cancel();
+        }
+    }
+    q.waiting.push_back(std::move(job));
+    if (q.running)
+        return; // it runs once the running one has returned to us
+    while (!q.waiting.empty()) {
+        q.running = std::move(q.waiting.front());
+        q.waiting.pop_front();
+        try {
+            if (!q.running->cancelled())
+                q.running->run();
+        } catch (const std::exception& e) {
+            // One failed job must not keep the engine busy for good.
+            SaveError(5, QString::fromUtf8(e.what()));
+            ReportError(QStringLiteral("modStatistics_RunJob"));
+        }
+        q.running.reset();
+    }
+}
+
+bool busy() { return bool(queue().running); }
+
+int waiting() { return int(queue().waiting.size()); }
+
+void cancelLocal()
+{
+    Queue& q = queue();
+    if (q.running && q.running->isLocal())
+        q.running->cancel();
+    for (auto& w : q.waiting) {
+        if (w->isLocal())
+            w->cancel();
+    }
+}
+
+} // namespace StatisticsQueue
+
+GridRunResult RunStatisticsGrid(GridBatch& batch, const RunHooks& hooks, const StatisticsJob* job,
+                                const std::function<void(int, int, const QString&)>& cell)
+{
+    GridRunResult result;
+    const int statistics = batch.statisticCount(), groups = batch.groupCount();
+    // The bar runs one step per cell and one more per statistic, so it reaches its end with the last step and
+    // every step before it still yields.
+    Processing progress(progressMaximum(qint64(statistics) * groups + statistics), hooks.progressCaption,
+                        hooks.progressOwner);
+    for (int s = 0; s < statistics && !result.stopped; ++s) {
+        for (int g = 0; g < groups; ++g) {
+            const CellValue v = batch.cell(s, g);
+            const QString text = StatisticCellText(v.value, v.note);
+            result.cells << text;
+            if (cell)
+                cell(s, g, text);
+            step(progress);
+            if (mustStop(progress, hooks, job)) {
+                result.stopped = true;
+                break;
+            }
+        }
+        if (result.stopped)
+            break;
+        step(progress);
+        result.stopped = mustStop(progress, hooks, job);
+    }
+    return result;
+}
+
+GraphRunResult RunGraph(GraphBatch& batch, const QList<GraphBucket>& buckets, int groupCount, const RunHooks& hooks,
+                        const StatisticsJob* job)
+{
+    GraphRunResult result;
+    // Every row is labelled before anything is computed, so a graph stopped half-way still reads back whole.
+    for (const GraphBucket& b : buckets) {
+        result.table.labels << DateText::format(b.start);
+        result.table.values << QList<double>(groupCount, 0.0);
+    }
+    const qint64 k = buckets.size();
+    Processing progress(progressMaximum(k * groupCount + groupCount), hooks.progressCaption, hooks.progressOwner);
+    for (int g = 0; g < groupCount && !result.stopped; ++g) {
+        for (int b = 0; b < k; ++b) {
+            result.table.values[b][g] = std::max(0.0, batch.value(g, b));
+            step(progress);
+            if (mustStop(progress, hooks, job)) {
+                result.stopped = true;
+                break;
+            }
+        }
+        if (result.stopped)
+            break;
+        step(progress);
+        result.stopped = mustStop(progress, hooks, job);
+    }
+    return result;
+}

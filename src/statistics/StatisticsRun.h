@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+#include "statistics/GraphBuckets.h"
+#include "statistics/StatisticsProtocol.h"
+
+class GridBatch;
+class GraphBatch;
+
+// Running the statistics grid and the caller graph: the loop both the window's own use and a server answering a
+// client go through, cell by cell behind a progress window, and the engine's one-at-a-time rule.
+//
+// A run yields to the event loop once per cell, so anything may happen meanwhile: Stop, a client's cancel, the
+// window closing, a new period, another client's request. Two runs never interleave: StatisticsQueue runs one
+// job at a time and keeps the others waiting in arrival order; a new request of the window's own replaces the
+// window's running or waiting one.
+
+class StatisticsJob {
+public:
+    // local: the statistics window's own use (as opposed to a server answering a client).
+    explicit StatisticsJob(bool local) : m_local(local) {}
+    virtual ~StatisticsJob();
+    StatisticsJob(const StatisticsJob&) = delete;
+    StatisticsJob& operator=(const StatisticsJob&) = delete;
+
+    bool isLocal() const { return m_local; }
+    // Asks a running job to stop at its next cell; a waiting one will not run.
+    void cancel() { m_cancelled = true; }
+    bool cancelled() const { return m_cancelled; }
+
+    virtual void run() = 0;
+
+private:
+    bool m_local;
+    bool m_cancelled = false;
+};
+
+namespace StatisticsQueue {
+// Runs the job now when none runs (and after it every job asked for meanwhile, first come first served);
+// otherwise it waits its turn and this returns at once. A local job cancels every local job that runs or waits.
+void submit(std::shared_ptr<StatisticsJob> job);
+bool busy();
+int waiting();
+// Cancels the running and waiting local jobs (the window closes).
+void cancelLocal();
+} // namespace StatisticsQueue
+
+// What a run shows and asks while it goes.
+struct RunHooks {
+    QString progressCaption;          // "Processing Statistics...", "Sending Data To " address ...
+    QObject* progressOwner = nullptr; // the window the progress window stands over
+    // True when the run must end now (a client's cancel, the requester gone, the window closed).
+    std::function<bool()> stopRequested;
+};
+
+struct GridRunResult {
+    QStringList cells; // the texts computed, statistic-major (all groups of the first statistic, ...)
+    bool stopped = false;
+};
+
+// Computes every cell of the batch in statistic-major order. cell(s, g, text) is told of each as soon as it is
+// done (the window writes it into its grid). Stops after the current cell on the progress window's Stop, on
+// hooks.stopRequested or when job is cancelled; the cells done so far are in the result.
+GridRunResult RunStatisticsGrid(GridBatch& batch, const RunHooks& hooks, const StatisticsJob* job,
+                                const std::function<void(int s, int g, const QString& text)>& cell = {});
+
+struct GraphRunResult {
+    GraphTable table; // every row labelled; values not reached are 0
+    bool stopped = false;
+};
+
+// Computes the graph of the batch's groups over the buckets (values of 0 or less stored as 0).
+GraphRunResult RunGraph(GraphBatch& batch, const QList<GraphBucket>& buckets, int groupCount, const RunHooks& hooks,
+                        const StatisticsJob* job);
+
+// The most cells (buckets x groups) a graph may have: beyond it the graph is refused with an event line
+// rather than computed for minutes.
+inline constexpr qint64 kMaxGraphCells = 200'000;
