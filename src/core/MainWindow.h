@@ -55,6 +55,7 @@ public:
     virtual void AddHints() {}
     // Check mark of an item of the Window menu (index 6, WindowMenuMiniDisplay, is "&Mini Display").
     static constexpr int WindowMenuMiniDisplay = 6;
+    static constexpr int WindowMenuStatistics = 4;
     virtual void CheckWindowMenuItem(int index, bool checked) { (void)index, (void)checked; }
 
     // Shows the window modeless (start-up).

@@ -41,6 +41,11 @@ struct WindowLinks {
 
     // frmStatistics: its waiting flag (set while a STATS or GRAPH waiting note is open).
     std::function<void(bool)> setStatisticsWaiting;
+    // frmStatistics (client mode), once made: a STATISTIC or GRAPH reply from the server, the field after the
+    // keyword. Each closes the waiting note of its kind, fills the grid or the graph while the window is shown
+    // and releases the window once no request is pending. Unset, the dispatcher only closes the note.
+    std::function<void(const QString& field)> statisticReply;
+    std::function<void(const QString& field)> graphReply;
 
     // The server (standalone and server modes): sends a message to every connected client. Set by whoever
     // owns the server (start-up), for as long as it exists.

@@ -1,0 +1,145 @@
+#include "statswindow/ui/StatsChart.h"
+
+#include <QAreaSeries>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QLegend>
+#include <QLineSeries>
+#include <QValueAxis>
+
+#include <algorithm>
+
+namespace StatsChart {
+
+namespace {
+
+enum Shape { Bar, Line, Area, Step, Combination };
+
+Shape shapeOf(int type)
+{
+    switch (type / 2) {
+    case 0:
+        return Bar;
+    case 1:
+        return Line;
+    case 2:
+        return Area;
+    case 3:
+        return Step;
+    default:
+        return Combination;
+    }
+}
+
+QColor seriesColour(int i)
+{
+    static const QColor kColours[] = {QColor(0, 90, 180),  QColor(200, 60, 40),  QColor(40, 150, 60),
+                                      QColor(210, 150, 0), QColor(120, 60, 170), QColor(0, 150, 160),
+                                      QColor(150, 90, 40), QColor(220, 90, 150)};
+    return kColours[i % int(std::size(kColours))];
+}
+
+QLineSeries* lineOf(const QList<QList<double>>& values, int s, bool step)
+{
+    auto* line = new QLineSeries;
+    for (int r = 0; r < values.size(); ++r) {
+        const double v = values[r].value(s);
+        if (step) {
+            line->append(r - 0.5, v);
+            line->append(r + 0.5, v);
+        } else {
+            line->append(r, v);
+        }
+    }
+    return line;
+}
+
+} // namespace
+
+QStringList typeNames()
+{
+    return {QStringLiteral("3D Bar"),        QStringLiteral("2D Bar"),  QStringLiteral("3D Line"),
+            QStringLiteral("2D Line"),       QStringLiteral("3D Area"), QStringLiteral("2D Area"),
+            QStringLiteral("3D Step"),       QStringLiteral("2D Step"), QStringLiteral("3D Combination"),
+            QStringLiteral("2D Combination")};
+}
+
+bool isThreeD(int type) { return type >= 0 && type % 2 == 0; }
+
+void draw(QChart* chart, int type, const QString& title, const QStringList& categories, const QStringList& seriesNames,
+          const QList<QList<double>>& values, bool legend)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    chart->setTitle(title);
+    chart->setDropShadowEnabled(isThreeD(type));
+    chart->legend()->setVisible(legend);
+
+    auto* x = new QBarCategoryAxis;
+    x->append(categories);
+    // Long time axes (an hourly graph) would print labels over each other.
+    x->setLabelsVisible(categories.size() <= 120);
+    if (categories.size() > 12)
+        x->setLabelsAngle(-90);
+    auto* y = new QValueAxis;
+    double top = 0;
+    for (const auto& row : values) {
+        for (double v : row)
+            top = std::max(top, v);
+    }
+    y->setRange(0, top > 0 ? top * 1.1 : 1);
+    y->setLabelFormat(QStringLiteral("%g"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+
+    const Shape shape = shapeOf(type);
+    const int series = int(seriesNames.size());
+    QBarSeries* bars = nullptr;
+    for (int s = 0; s < series; ++s) {
+        const QColor colour = seriesColour(s);
+        if (shape == Bar || (shape == Combination && s == 0)) {
+            if (!bars)
+                bars = new QBarSeries;
+            auto* set = new QBarSet(seriesNames[s]);
+            for (const auto& row : values)
+                *set << row.value(s);
+            set->setColor(isThreeD(type) ? colour.darker(115) : colour);
+            set->setBorderColor(isThreeD(type) ? colour.darker(160) : colour);
+            bars->append(set);
+            continue;
+        }
+        QLineSeries* line = lineOf(values, s, shape == Step);
+        line->setName(seriesNames[s]);
+        QPen pen(colour);
+        pen.setWidthF(isThreeD(type) ? 3.0 : 1.5);
+        line->setPen(pen);
+        if (shape == Area) {
+            auto* area = new QAreaSeries(line);
+            line->setParent(area);
+            area->setName(seriesNames[s]);
+            QColor fill = colour;
+            fill.setAlpha(isThreeD(type) ? 170 : 120);
+            area->setBrush(fill);
+            area->setPen(pen);
+            chart->addSeries(area);
+            area->attachAxis(x);
+            area->attachAxis(y);
+        } else {
+            chart->addSeries(line);
+            line->attachAxis(x);
+            line->attachAxis(y);
+        }
+    }
+    if (bars) {
+        chart->addSeries(bars);
+        bars->attachAxis(x);
+        bars->attachAxis(y);
+    }
+}
+
+} // namespace StatsChart

@@ -1,0 +1,245 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include "statistics/StatisticsProtocol.h"
+#include "statswindow/ZoomModel.h"
+
+class QAction;
+class QChart;
+class QChartView;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTabBar;
+class QTableView;
+class StatsGridModel;
+
+// The statistics window: the grid of the current statistics for the current groups ("Stats Grid"), a chart of
+// one of its statistics ("Stats Chart") and a graph of one statistic over time for chosen groups ("Caller
+// Graph"), over the period of its Time Period menu.
+//
+// One program-wide instance, made on first use. Closing it only hides it: its period, zoom and graph data are
+// there again when it is next opened, and a computation that yields to the event loop never finds it deleted.
+// Its own computations run on the engine's queue (StatisticsQueue); a new one replaces the one running, and
+// closing the window stops it. In client mode it computes nothing: it sends the request, waits frozen, and
+// fills itself from the reply (StatisticReply, GraphReply).
+class frmStatistics : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window, made when create is set and there is none yet.
+    static frmStatistics* instance(bool create = true);
+    // Shows it modeless, owned by owner (the main window), loading it first when it is not loaded.
+    void showWindow(QWidget* owner);
+    bool isLoaded() const { return m_loaded; }
+
+    // --- the period (kept while the window is closed) ---
+    QString strTimePeriod;
+    QString strTime;
+    QDateTime dteCustomStartDate, dteCustomEndDate;
+    // True while a client request (a "STATS" or "GRAPH" waiting note) is pending.
+    bool blnWaiting = false;
+
+    // --- members other parts call ---
+    // The grid for the current statistics and groups over the period (the window's own use).
+    void GenerateStatistics();
+    // The caller graph for the graph options (the window's own use).
+    void Graph();
+    // Shows one caller's statistics and graph: the window opens for that caller over any time.
+    void LoadNumber(const QString& number, const QString& name);
+    void SetArray(const GraphTable& table);
+    const GraphTable& graphData() const { return arrGraphData; }
+    void Freeze(bool frozen);
+    void AddHints();
+    void RefreshGraphStatsList();
+    void RefreshGraphGroupList();
+    // Client mode: a STATISTIC or GRAPH reply from the server (the field after the keyword). Each closes the
+    // waiting note of its kind, fills the grid or graph while the window is shown, and releases the window once
+    // no request is pending.
+    static void StatisticReply(const QString& field);
+    static void GraphReply(const QString& field);
+
+    // --- the grid (row 0 the headings, column 0 the groups) ---
+    void SetupGrid();
+    void SortGrid();
+    void PositionSortArrow();
+    void Chart(int dataColumn);
+    QList<double> chartValues() const { return m_chartValues; }
+    QStringList chartLabels() const { return m_chartLabels; }
+    QString chartTitle() const;
+    QString graphTitle() const;
+    // The sort arrow's glyph as the Marlett font writes it: "6" ascending, "5" descending.
+    QString sortArrowGlyph() const;
+    int intSortCol = 0;
+    bool blnSortAscending = true;
+    bool blnHeaderDown = false;
+    int intGroupColWidth = 0; // twips
+
+    // --- handlers, public so that timers and commands can be run directly ---
+    void mnuTime_Click(int index);
+    void mnuEditSaveSettings_Click();
+    void mnuEditSavedSettings_Click();
+    void mnuEditDefaultSettings_Click();
+    void mnuFileNew_Click();
+    void mnuFileChange_Click();
+    void mnuFileClose_Click();
+    void mnuGridCopyAll_Click();
+    void mnuGridCopy_Click();
+    void mnuGridReset_Click();
+    void mnuGraphCopy_Click();
+    void mnuGraphLegend_Click();
+    void chkGraphLegend_Click();
+    void cmdSelectAll_Click();
+    void cmdUnselectAll_Click();
+    void cmdRefreshGraph_Click() { Graph(); }
+    void cmdChartZoomIn_Click();
+    void cmdChartZoomOut_Click();
+    void cmdGraphZoomIn_Click();
+    void cmdGraphZoomOut_Click();
+    void cboChartType_Click();
+    void cboGraphType_Click();
+    void ToggleChartOptions(bool open);
+    void ToggleGraphOptions(bool open);
+    void tbsStats_Click(int tab);
+    void ArrowTimer_Timer();
+    void GridMouseUpTimer_Timer();
+    // Mouse on the grid: row is the grid row under the mouse (0 the heading row, -1 below the last row).
+    void msfStatistics_MouseDown(int button, int row, int col);
+    void msfStatistics_MouseUp(int button, int row, int col);
+
+    // --- controls ---
+    QTabBar* tbsStats = nullptr;
+    QWidget* picStats[3] = {};
+    QTableView* msfStatistics = nullptr;
+    StatsGridModel* grid = nullptr;
+    QFrame* fraArrow = nullptr;
+    QLabel* lblArrow = nullptr;
+    QChartView* mscChart = nullptr;
+    QChartView* mscGraph = nullptr;
+    QScrollBar* hscChart = nullptr;
+    QScrollBar* hscGraph = nullptr;
+    QFrame* fraChartOptions = nullptr;
+    QFrame* fraGraphOptions = nullptr;
+    QLabel* lblChart = nullptr;
+    QLabel* lblChartArrow = nullptr;
+    QLabel* lblGraph = nullptr;
+    QLabel* lblGraphArrow = nullptr;
+    QLabel* lblChartZoom = nullptr;
+    QLabel* lblGraphZoom = nullptr;
+    QPushButton* cmdChartZoomIn = nullptr;
+    QPushButton* cmdChartZoomOut = nullptr;
+    QPushButton* cmdGraphZoomIn = nullptr;
+    QPushButton* cmdGraphZoomOut = nullptr;
+    QComboBox* cboChartStatistic = nullptr;
+    QComboBox* cboChartType = nullptr;
+    QComboBox* cboGraphStatistic = nullptr;
+    QComboBox* cboGraphType = nullptr;
+    QComboBox* cboGraphFrequency = nullptr;
+    QListWidget* lstGraphGroup = nullptr;
+    QPushButton* cmdSelectAll = nullptr;
+    QPushButton* cmdUnselectAll = nullptr;
+    QPushButton* cmdRefreshGraph = nullptr;
+    QCheckBox* chkGraphLegend = nullptr;
+    QTimer ArrowTimer;
+    QTimer GridMouseUpTimer;
+    ZoomModel chartZoom, graphZoom;
+
+    // --- menus ---
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileChange = nullptr;
+    QAction* mnuFileClose = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuEditSaveSettings = nullptr;
+    QAction* mnuEditSavedSettings = nullptr;
+    QAction* mnuEditDefaultSettings = nullptr;
+    QAction* mnuEditStatistics = nullptr;
+    QMenu* mnuTimePeriod = nullptr;
+    QList<QAction*> mnuTime; // index as the period table, separators included
+    QMenu* mnuGrid = nullptr;
+    QAction* mnuGridCopyAll = nullptr;
+    QAction* mnuGridCopy = nullptr;
+    QAction* mnuGridReset = nullptr;
+    QMenu* mnuChart = nullptr;
+    QAction* mnuChartZoomIn = nullptr;
+    QAction* mnuChartZoomOut = nullptr;
+    QAction* mnuChartOptions = nullptr;
+    QMenu* mnuGraph = nullptr;
+    QAction* mnuGraphZoomIn = nullptr;
+    QAction* mnuGraphZoomOut = nullptr;
+    QAction* mnuGraphOptions = nullptr;
+    QAction* mnuGraphLegend = nullptr;
+    QAction* mnuGraphCopy = nullptr;
+    QAction* mnuGraphRefresh = nullptr;
+    QMenu* mnuPopupMenu = nullptr;
+    QAction* mnuPopupMenuCopyAll = nullptr;
+    QAction* mnuPopupMenuCopy = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit frmStatistics(QWidget* parent = nullptr);
+    ~frmStatistics() override;
+
+    friend class LocalGridJob;
+    friend class LocalGraphJob;
+
+    void buildMenus();
+    void buildPages();
+    void buildChartPage();
+    void buildGraphPage();
+    void Form_Load();
+    void Form_Unload();
+    void layoutPages();
+    void layoutChartPage(int oldWidth);
+    void layoutGraphPage(int oldWidth);
+    void loadFirstView();
+    void firstLayout();
+    void applySavedPeriod(const QString& word);
+    void setPeriod(int item);
+    int checkedTimeItem() const;
+    void checkTimeItem(int item);
+    void fillChartStatistics(const QStringList& names);
+    void selectOrFirst(QComboBox* box, const QString& text);
+    void drawGraph();
+    void placeChart(QChartView* view, const ZoomModel& zoom);
+    void zoom(bool graph, bool in);
+    void typeChanged(bool graph);
+    void setTitleHover(QLabel* title, bool over);
+    QStringList selectedGraphGroups() const;
+    int textWidthTwips(const QString& text) const;
+    double pageWidthTwips() const;
+    void clientGenerate();
+    void clientGraph();
+    void applyStatisticReply(const QString& field);
+    void applyGraphReply(const QString& field);
+
+    bool m_loaded = false;
+    bool blnResizing = false;
+    bool blnFirstResize = false;
+    bool blnLoadingNumber = false;
+    int intTimePeriodItem = 0;
+    double intChartWidth = 0, intGraphWidth = 0; // zoomed widths kept while a 3D type is shown
+    QList<int> intColWidths;
+    QList<int> m_pageWidths; // pixels, before the last layout
+    GraphTable arrGraphData;
+    QStringList m_graphSeries;
+    QList<double> m_chartValues;
+    QStringList m_chartLabels;
+    // Client mode: which grid columns and rows the pending request asked for (a condition that cannot travel
+    // is not sent, and its cells show "Bad SQL").
+    QList<int> m_sentColumns, m_sentRows;
+};
