@@ -834,8 +834,11 @@ bool frmStatistics::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (watched == lblChart || watched == lblChartArrow || watched == lblGraph || watched == lblGraphArrow) {
         QLabel* title = (watched == lblChart || watched == lblChartArrow) ? lblChart : lblGraph;
-        if (type == QEvent::MouseMove || type == QEvent::Enter)
+        if (type == QEvent::MouseMove || type == QEvent::Enter) {
             setTitleHover(title, true);
+            // Over the title the frame under it must not take the move for itself.
+            return type == QEvent::MouseMove;
+        }
         if (type == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             if (title == lblChart)
                 ToggleChartOptions(marlett(lblChartArrow) == QLatin1String(kArrowClosed));
@@ -1092,8 +1095,10 @@ void frmStatistics::typeChanged(bool graph)
     QChartView* view = graph ? mscGraph : mscChart;
     QScrollBar* bar = graph ? hscGraph : hscChart;
     const double page = pageWidthTwips();
+    bool& zoomOn = graph ? m_graphZoomOn : m_chartZoomOn;
     if (type->currentText().toUpper().contains(QLatin1String("3D"))) {
-        if (in->isEnabled()) {
+        if (zoomOn) {
+            zoomOn = false;
             for (QPushButton* b : {in, out})
                 b->setEnabled(false);
             // The menu items follow the buttons, so a 3D chart cannot be zoomed from the menu either.
@@ -1103,7 +1108,8 @@ void frmStatistics::typeChanged(bool graph)
             zoom.setWidth(page);
             zoom.setUpScrollBar(page);
         }
-    } else if (!in->isEnabled()) {
+    } else if (!zoomOn) {
+        zoomOn = true;
         for (QPushButton* b : {in, out})
             b->setEnabled(true);
         for (QAction* a : {menuIn, menuOut})

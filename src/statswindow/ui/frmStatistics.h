@@ -232,7 +232,8 @@ private:
     bool blnFirstResize = false;
     bool blnLoadingNumber = false;
     int intTimePeriodItem = 0;
-    double intChartWidth = 0, intGraphWidth = 0; // zoomed widths kept while a 3D type is shown
+    double intChartWidth = 0, intGraphWidth = 0;     // zoomed widths kept while a 3D type is shown
+    bool m_chartZoomOn = true, m_graphZoomOn = true; // a 2D type is shown (the zoom buttons are enabled)
     QList<int> intColWidths;
     QList<int> m_pageWidths; // pixels, before the last layout
     GraphTable arrGraphData;

@@ -1,0 +1,723 @@
+#include <QAction>
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTableView>
+#include <QTest>
+
+#include "app/StartupWindows.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/clsContact.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "core/ui/frmProcessing.h"
+#include "core/ui/modMainGui.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/Prompt.h"
+#include "platform/Twips.h"
+#include "statistics/StatisticsRun.h"
+#include "statistics/modStatistics.h"
+#include "statswindow/StatsGridModel.h"
+#include "statswindow/ui/frmStatistics.h"
+#include "support/ui/StandaloneSession.h"
+
+namespace {
+
+void addCall(const QString& name, const QString& number, const QDateTime& when, int rings, const QString& answered)
+{
+    clsCaller c;
+    c.Name = name;
+    c.Number.Number = number;
+    c.CallerDate = DateText::format(when);
+    c.Rings = rings;
+    c.Answered = answered;
+    AddCaller(c);
+}
+
+void addContact(const QString& name, const QStringList& numbers)
+{
+    clsContact c;
+    c.Name = name;
+    for (const QString& n : numbers)
+        c.AddNumber(std::make_shared<clsNumber>(n, QString()));
+    QVERIFY(AddContact(c));
+}
+
+QString setting(const char* key) { return GetProperty(Section::frmStatistics, QString::fromLatin1(key), "?"); }
+
+QStringList column(const frmStatistics* w, int c)
+{
+    QStringList out;
+    for (int r = 1; r < w->grid->Rows(); ++r)
+        out << w->grid->TextMatrix(r, c);
+    return out;
+}
+
+QStringList selected(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->isSelected())
+            out << list->item(i)->text();
+    }
+    return out;
+}
+
+QStringList items(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+QAction* action(QWidget* w, const char* name) { return w->findChild<QAction*>(QLatin1String(name)); }
+
+// The progress window of the run going on.
+frmProcessing* progressWindow()
+{
+    for (QWidget* w : FindForms(QStringLiteral("frmProcessing"))) {
+        if (w->isVisible())
+            return qobject_cast<frmProcessing*>(w);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestFrmStatistics : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+
+    void firstShowLoadsTheDefaultView();
+    void savingRightAfterLoadDefaultWritesTheKeys();
+    void savedViewIsRestored();
+    void twoStatisticsByThreeGroups();
+    void stopAfterTheFirstCellLeavesTheRestEmpty();
+    void closingTheWindowMidRunIsSafe();
+    void freezeDisablesExactlyTheListedItems();
+    void loadNumberShowsOneCallerOnly();
+    void loadNumberForAGroupOrAContact();
+    void timePeriodMenu();
+    void headingClicksSortTheGrid();
+    void rightClickMenuAndCopies();
+    void zoomAndChartTypes();
+    void optionFramesAndLegend();
+    void tabsAndLayout();
+    void graphOfTheChosenGroups();
+    void fileMenuNewAndChange();
+
+private:
+    frmStatistics* open();
+    StandaloneSession m_session;
+    QDateTime m_now;
+};
+
+void TestFrmStatistics::init()
+{
+    QVERIFY(m_session.start());
+    m_now = Clock::now(); // 3/21/2024 2:00 PM
+    QApplication::clipboard()->clear();
+    addContact(QStringLiteral("Jane Doe"), {QStringLiteral("(555) 987-6543")});
+    UpdateContactCollection();
+    // A fortnight of calls: Jane twice a day, private callers every other day, one long-ringing caller.
+    for (int d = 14; d >= 1; --d) {
+        const QDateTime day = m_now.addDays(-d);
+        addCall(QStringLiteral("Jane Doe"), QStringLiteral("(555) 987-6543"), day.addSecs(-3600), 2, "YES");
+        addCall(QStringLiteral("Jane Doe"), QStringLiteral("(555) 987-6543"), day.addSecs(-1800), 3, "NO");
+        if (d % 2 == 0)
+            addCall(QStringLiteral("PRIVATE NUMBER"), QStringLiteral("PRIVATE NUMBER"), day.addSecs(3600), 1, "NO");
+    }
+    addCall(QStringLiteral("Bob Ring"), QStringLiteral("555-0000"), m_now.addDays(-3), 9, "YES");
+}
+
+void TestFrmStatistics::cleanup()
+{
+    Prompt::resetScript();
+    m_session.stop();
+}
+
+frmStatistics* TestFrmStatistics::open()
+{
+    frmStatistics* w = frmStatistics::instance();
+    w->showWindow(StandaloneSession::window());
+    QCoreApplication::processEvents(); // the first layout loads the view once the window is up
+    return w;
+}
+
+void TestFrmStatistics::firstShowLoadsTheDefaultView()
+{
+    frmStatistics* w = open();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Any Time Period)"));
+    QVERIFY(action(w, "mnuTime0")->isChecked());
+    // Eleven default statistics, then the filler column; the special groups and the contact's.
+    QCOMPARE(w->grid->Cols(), 13);
+    QCOMPARE(w->grid->TextMatrix(0, 0), QStringLiteral("Groups"));
+    QCOMPARE(w->grid->TextMatrix(0, 1), QStringLiteral("Total Calls"));
+    QCOMPARE(w->grid->TextMatrix(0, 11), QStringLiteral("Average Calls Per Month"));
+    QCOMPARE(w->grid->TextMatrix(0, 12), QString());
+    QCOMPARE(column(w, 0), QStringList({"All Callers", "Jane Doe", "NOT RECEIVED", "PRIVATE NUMBER",
+                                        "UNKNOWN NUMBER"})); // sorted by the group column
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("36"));
+    QCOMPARE(w->grid->TextMatrix(2, 1), QStringLiteral("28"));
+    QCOMPARE(w->grid->TextMatrix(4, 1), QStringLiteral("7"));
+    // The graph: "2D Line", daily, "Total Calls" for "All Callers", legend shown.
+    QCOMPARE(w->cboGraphType->currentText(), QStringLiteral("2D Line"));
+    QCOMPARE(w->cboGraphFrequency->currentText(), QStringLiteral("Daily"));
+    QCOMPARE(w->cboGraphStatistic->currentText(), QStringLiteral("Total Calls"));
+    QCOMPARE(selected(w->lstGraphGroup), QStringList({"All Callers"}));
+    QVERIFY(w->chkGraphLegend->isChecked());
+    QVERIFY(action(w, "mnuGraphLegend")->isChecked());
+    QCOMPARE(w->graphTitle(), QStringLiteral("Total Calls Graphed Daily (Any Time Period)"));
+    double graphed = 0;
+    for (const auto& row : w->graphData().values)
+        graphed += row.value(0);
+    QCOMPARE(graphed, 36.0);
+    // The chart: "2D Bar" of "Total Calls".
+    QCOMPARE(w->cboChartType->currentText(), QStringLiteral("2D Bar"));
+    QCOMPARE(w->cboChartStatistic->currentText(), QStringLiteral("Total Calls"));
+    QCOMPARE(w->chartTitle(), QStringLiteral("Total Calls (Any Time Period)"));
+    // The chart types in their fixed order: the index is the type.
+    QCOMPARE(items(w->cboChartType), QStringList({"3D Bar", "2D Bar", "3D Line", "2D Line", "3D Area", "2D Area",
+                                                  "3D Step", "2D Step", "3D Combination", "2D Combination"}));
+    QCOMPARE(items(w->cboGraphType), items(w->cboChartType));
+    QCOMPARE(items(w->cboGraphFrequency), QStringList({"Hourly", "Daily", "Weekly", "Monthly"}));
+}
+
+void TestFrmStatistics::savingRightAfterLoadDefaultWritesTheKeys()
+{
+    frmStatistics* w = open();
+    action(w, "mnuEditDefaultSettings")->trigger();
+    action(w, "mnuEditSaveSettings")->trigger();
+    QCOMPARE(setting(Key::SavedStats),
+             QStringLiteral("Total Calls;Total Calls Answered;Total Calls Not Answered;Calls Between 9pm and 1am;Most "
+                            "Calls in a Hour;Most Calls in a Day;Most Calls in a Week;Most Calls in a Month;Average "
+                            "Calls Per Day;Average Calls Per Week;Average Calls Per Month;"));
+    QCOMPARE(setting(Key::SavedGroups),
+             QStringLiteral("All Callers;NOT RECEIVED;PRIVATE NUMBER;UNKNOWN NUMBER;Jane Doe;"));
+    QCOMPARE(setting(Key::GraphGroups), QStringLiteral("All Callers;"));
+    QCOMPARE(setting(Key::GraphType), QStringLiteral("3"));
+    QCOMPARE(setting(Key::ChartType), QStringLiteral("1"));
+    QCOMPARE(setting(Key::GraphFrequency), QStringLiteral("1"));
+    QCOMPARE(setting(Key::TimePeriod), QStringLiteral("ANYTIME"));
+    QCOMPARE(setting(Key::GraphLegend), QStringLiteral("True"));
+    QCOMPARE(setting(Key::ChartStatistic), QStringLiteral("Total Calls"));
+    QCOMPARE(setting(Key::GraphStatistic), QStringLiteral("Total Calls"));
+}
+
+void TestFrmStatistics::savedViewIsRestored()
+{
+    SaveProperty(Section::frmStatistics, Key::TimePeriod, QStringLiteral("week"));
+    SaveProperty(Section::frmStatistics, Key::SavedStats, QStringLiteral("Most Rings;Gone;Total Calls;"));
+    SaveProperty(Section::frmStatistics, Key::SavedGroups, QStringLiteral("Jane Doe;All Callers;"));
+    SaveProperty(Section::frmStatistics, Key::GraphGroups, QStringLiteral("PRIVATE NUMBER;Nobody;jane doe;"));
+    SaveProperty(Section::frmStatistics, Key::GraphLegend, QStringLiteral("False"));
+    SaveProperty(Section::frmStatistics, Key::GraphFrequency, QStringLiteral("2"));
+    SaveProperty(Section::frmStatistics, Key::ChartType, QStringLiteral("5"));
+    SaveProperty(Section::frmStatistics, Key::ChartStatistic, QStringLiteral("most rings"));
+    frmStatistics* w = open();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Last Week)"));
+    QCOMPARE(w->strTimePeriod, QStringLiteral("and fldDate > #3/14/2024 2:00:00 PM#"));
+    QVERIFY(action(w, "mnuTime3")->isChecked());
+    QCOMPARE(w->grid->Cols(), 4);
+    QCOMPARE(w->grid->TextMatrix(0, 1), QStringLiteral("Most Rings"));
+    QCOMPARE(w->grid->TextMatrix(0, 2), QStringLiteral("Total Calls"));
+    QCOMPARE(column(w, 0), QStringList({"All Callers", "Jane Doe"}));
+    QCOMPARE(column(w, 2), QStringList({"16", "12"}));
+    QCOMPARE(selected(w->lstGraphGroup), QStringList({"PRIVATE NUMBER", "Jane Doe"}));
+    QVERIFY(!w->chkGraphLegend->isChecked());
+    QCOMPARE(w->cboGraphFrequency->currentText(), QStringLiteral("Weekly"));
+    QCOMPARE(w->cboChartType->currentIndex(), 5);
+    QCOMPARE(w->cboChartStatistic->currentText(), QStringLiteral("Most Rings"));
+    QCOMPARE(w->chartValues(), QList<double>({9, 3}));
+
+    // A custom range as stored: two dates.
+    SaveProperty(Section::frmStatistics, Key::TimePeriod, QStringLiteral("3/10/2024;3/15/2024"));
+    action(w, "mnuEditSavedSettings")->trigger();
+    QVERIFY(action(w, "mnuTime8")->isChecked());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (3/10/2024 to 3/15/2024)"));
+    QCOMPARE(w->strTimePeriod, QStringLiteral("and fldDate > #3/10/2024# and fldDate < #3/15/2024#"));
+    QCOMPARE(column(w, 2), QStringList({"12", "10"}));
+}
+
+void TestFrmStatistics::twoStatisticsByThreeGroups()
+{
+    frmStatistics* w = open();
+    gCurrentStatistics = std::make_unique<StatisticCollection>();
+    gCurrentGroups = std::make_unique<GroupCollection>();
+    for (const char* s : {"Total Calls", "Most Calls in a Day"})
+        gCurrentStatistics->add(QString::fromLatin1(s), gStatistics->item(QString::fromLatin1(s)));
+    auto broken = std::make_shared<clsGroup>();
+    broken->Description = QStringLiteral("Broken");
+    broken->Group = QStringLiteral("fldNmae Like '*x*'");
+    gCurrentGroups->add(QStringLiteral("All Callers"), gGroups->item(QStringLiteral("All Callers")));
+    gCurrentGroups->add(QStringLiteral("Broken"), broken);
+    gCurrentGroups->add(QStringLiteral("PRIVATE NUMBER"), gGroups->item(QStringLiteral("PRIVATE NUMBER")));
+    int steps = 0;
+    QObject probe;
+    QObject::connect(w->grid, &QAbstractItemModel::dataChanged, &probe, [&] {
+        if (frmProcessing* p = progressWindow())
+            steps = p->value();
+    });
+    w->GenerateStatistics();
+    QCOMPARE(w->grid->Cols(), 4);
+    QCOMPARE(w->grid->Rows(), 4);
+    QCOMPARE(w->grid->TextMatrix(0, 0), QStringLiteral("Groups"));
+    // One group's query fails: its cells say so and the others are computed.
+    QCOMPARE(column(w, 0), QStringList({"All Callers", "Broken", "PRIVATE NUMBER"}));
+    QCOMPARE(column(w, 1), QStringList({"36", "Bad SQL", "7"}));
+    QVERIFY(w->grid->TextMatrix(1, 2).startsWith(QStringLiteral("4 (")));
+    QCOMPARE(w->grid->TextMatrix(2, 2), QStringLiteral("Bad SQL"));
+    // The progress bar ran one step per cell and one per statistic, each before its cell was written.
+    QCOMPARE(steps, 6);
+    QVERIFY(!progressWindow() || !progressWindow()->isVisible());
+    // The chart reads the numbers at the start of the cells; a failed cell counts as 0.
+    w->cboChartStatistic->setCurrentIndex(1);
+    QCOMPARE(w->chartLabels(), column(w, 0));
+    QCOMPARE(w->chartValues(), QList<double>({4, 0, 1}));
+    QCOMPARE(w->chartTitle(), QStringLiteral("Most Calls in a Day (Any Time Period)"));
+    // After a new generation the chart keeps its statistic.
+    w->GenerateStatistics();
+    QCOMPARE(w->cboChartStatistic->currentText(), QStringLiteral("Most Calls in a Day"));
+}
+
+void TestFrmStatistics::stopAfterTheFirstCellLeavesTheRestEmpty()
+{
+    frmStatistics* w = open();
+    QObject probe;
+    int written = 0;
+    QObject::connect(w->grid, &QAbstractItemModel::dataChanged, &probe, [&] {
+        if (++written == 1)
+            progressWindow()->cmdStop->click();
+    });
+    w->GenerateStatistics();
+    int filled = 0;
+    for (int r = 1; r < w->grid->Rows(); ++r) {
+        for (int c = 1; c < w->grid->Cols() - 1; ++c)
+            filled += w->grid->TextMatrix(r, c).isEmpty() ? 0 : 1;
+    }
+    QCOMPARE(filled, 1);
+    QVERIFY(!StatisticsQueue::busy());
+}
+
+void TestFrmStatistics::closingTheWindowMidRunIsSafe()
+{
+    frmStatistics* w = open();
+    QObject probe;
+    int written = 0;
+    QObject::connect(w->grid, &QAbstractItemModel::dataChanged, &probe, [&] {
+        if (++written == 2)
+            w->close();
+    });
+    w->GenerateStatistics();
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->isLoaded());
+    QCOMPARE(written, 2);
+    QVERIFY(!StatisticsQueue::busy());
+    // Opened again, it computes its view as before.
+    QObject::disconnect(w->grid, nullptr, &probe, nullptr);
+    open();
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("36"));
+}
+
+void TestFrmStatistics::freezeDisablesExactlyTheListedItems()
+{
+    frmStatistics* w = open();
+    w->tbsStats->setCurrentIndex(2); // the graph page's buttons are enabled only on their page
+    auto enabled = [&] {
+        QStringList out;
+        for (QAction* a : w->findChildren<QAction*>()) {
+            if (!a->objectName().isEmpty() && !a->isSeparator() && a->isEnabled())
+                out << a->objectName();
+        }
+        for (QPushButton* b : w->findChildren<QPushButton*>()) {
+            if (b->isEnabled())
+                out << b->objectName();
+        }
+        out.sort();
+        return out;
+    };
+    const QStringList before = enabled();
+    w->Freeze(true);
+    QStringList off = before;
+    for (const QString& name : enabled())
+        off.removeAll(name);
+    QCOMPARE(off, QStringList({"cmdRefreshGraph", "mnuEditDefaultSettings", "mnuEditSavedSettings", "mnuFileChange",
+                               "mnuGraphRefresh"}));
+    QVERIFY(!w->mnuTimePeriod->menuAction()->isEnabled());
+    w->Freeze(false);
+    QCOMPARE(enabled(), before);
+    QVERIFY(w->mnuTimePeriod->menuAction()->isEnabled());
+    // The commands not built yet stay disabled whatever the freeze says.
+    QVERIFY(!action(w, "mnuEditStatistics")->isEnabled());
+    QVERIFY(!action(w, "mnuTime8")->isEnabled());
+}
+
+void TestFrmStatistics::loadNumberShowsOneCallerOnly()
+{
+    // A saved view that LoadNumber must not load.
+    SaveProperty(Section::frmStatistics, Key::SavedStats, QStringLiteral("Most Rings;"));
+    SaveProperty(Section::frmStatistics, Key::SavedGroups, QStringLiteral("PRIVATE NUMBER;"));
+    QStringList before;
+    for (const auto& e : *gGroups)
+        before << e.key;
+    frmStatistics* w = frmStatistics::instance();
+    QVERIFY(!w->isVisible());
+    w->LoadNumber(QStringLiteral("555-0000"), QStringLiteral("Bob Ring"));
+    QCoreApplication::processEvents();
+    QVERIFY(w->isVisible());
+    QStringList after;
+    for (const auto& e : *gGroups)
+        after << e.key;
+    QCOMPARE(after, before);
+    QCOMPARE(w->grid->Rows(), 2);
+    QCOMPARE(w->grid->TextMatrix(1, 0), QStringLiteral("Bob Ring"));
+    QCOMPARE(w->grid->TextMatrix(0, 1), QStringLiteral("Total Calls"));
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("1"));
+    QCOMPARE(w->grid->Cols(), 13);
+    QVERIFY(w->lstGraphGroup->findItems(QStringLiteral("Bob Ring"), Qt::MatchExactly).isEmpty());
+    // Its graph was drawn while it was listed: monthly, one series of one call.
+    QCOMPARE(w->cboGraphFrequency->currentText(), QStringLiteral("Monthly"));
+    QCOMPARE(w->graphData().groupCount(), 1);
+    double sum = 0;
+    for (const auto& row : w->graphData().values)
+        sum += row.value(0);
+    QCOMPARE(sum, 1.0);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Any Time Period)"));
+    QCOMPARE(w->cboChartType->currentText(), QStringLiteral("2D Bar"));
+    QCOMPARE(w->cboChartStatistic->currentText(), QStringLiteral("Total Calls"));
+
+    // Again while the window is open: the same, and the list is as it was.
+    w->LoadNumber(QStringLiteral("555-0000"), QStringLiteral("Bob Ring"));
+    QCOMPARE(w->grid->Rows(), 2);
+    QCOMPARE(w->lstGraphGroup->count(), int(before.size()));
+}
+
+void TestFrmStatistics::loadNumberForAGroupOrAContact()
+{
+    frmStatistics* w = frmStatistics::instance();
+    w->LoadNumber(QStringLiteral("PRIVATE NUMBER"), QStringLiteral("PRIVATE NUMBER"));
+    QCOMPARE(w->grid->TextMatrix(1, 0), QStringLiteral("PRIVATE NUMBER"));
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("7"));
+    QCOMPARE(selected(w->lstGraphGroup), QStringList({"PRIVATE NUMBER"}));
+    // A number of the contact's under another name: the contact's group.
+    w->LoadNumber(QStringLiteral("1 (555) 987-6543"), QStringLiteral("DOE J"));
+    QCOMPARE(w->grid->TextMatrix(1, 0), QStringLiteral("Jane Doe"));
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("28"));
+    QCOMPARE(selected(w->lstGraphGroup), QStringList({"Jane Doe"}));
+}
+
+void TestFrmStatistics::timePeriodMenu()
+{
+    frmStatistics* w = open();
+    action(w, "mnuTime3")->trigger();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Last Week)"));
+    QCOMPARE(w->strTime, QStringLiteral("(Last Week)"));
+    QCOMPARE(w->strTimePeriod, QStringLiteral("and fldDate > #3/14/2024 2:00:00 PM#"));
+    QVERIFY(action(w, "mnuTime3")->isChecked());
+    QVERIFY(!action(w, "mnuTime0")->isChecked());
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("16"));
+    QCOMPARE(w->graphTitle(), QStringLiteral("Total Calls Graphed Daily (Last Week)"));
+    // Averages count the week as seven days: 16 calls a week.
+    QCOMPARE(w->grid->TextMatrix(1, 10), QStringLiteral("16"));
+    action(w, "mnuTime0")->trigger();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Any Time Period)"));
+    QCOMPARE(w->strTimePeriod, QString());
+    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("36"));
+
+    // Closed and opened again, the window loads the saved view with its period.
+    action(w, "mnuTime4")->trigger();
+    action(w, "mnuEditSaveSettings")->trigger();
+    QCOMPARE(setting(Key::TimePeriod), QStringLiteral("MONTH"));
+    w->close();
+    open();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Last Month)"));
+    QVERIFY(action(w, "mnuTime4")->isChecked());
+}
+
+void TestFrmStatistics::headingClicksSortTheGrid()
+{
+    frmStatistics* w = open();
+    QCOMPARE(w->sortArrowGlyph(), QStringLiteral("6"));
+    // A click on a statistic's heading sorts by it ascending; a second one descending.
+    w->msfStatistics_MouseDown(1, 0, 1);
+    w->msfStatistics_MouseUp(1, 0, 1);
+    QCOMPARE(w->intSortCol, 1);
+    QCOMPARE(column(w, 1), QStringList({"0", "0", "7", "28", "36"}));
+    QCOMPARE(w->sortArrowGlyph(), QStringLiteral("6"));
+    w->msfStatistics_MouseDown(1, 0, 1);
+    w->msfStatistics_MouseUp(1, 0, 1);
+    QCOMPARE(column(w, 1), QStringList({"36", "28", "7", "0", "0"}));
+    QCOMPARE(w->sortArrowGlyph(), QStringLiteral("5"));
+    // The filler column never sorts; a press on a row released on the heading does not either.
+    w->msfStatistics_MouseDown(1, 0, w->grid->Cols() - 1);
+    w->msfStatistics_MouseUp(1, 0, w->grid->Cols() - 1);
+    QCOMPARE(w->intSortCol, 1);
+    w->msfStatistics_MouseDown(1, 2, 0);
+    w->msfStatistics_MouseUp(1, 0, 0);
+    QCOMPARE(w->intSortCol, 1);
+    // A real click on the group heading sorts by the groups, in the direction kept.
+    QHeaderView* header = w->msfStatistics->horizontalHeader();
+    const QPoint groups(header->sectionViewportPosition(0) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, groups);
+    QCOMPARE(w->intSortCol, 0);
+    QCOMPARE(column(w, 0).first(), QStringLiteral("UNKNOWN NUMBER"));
+}
+
+void TestFrmStatistics::rightClickMenuAndCopies()
+{
+    frmStatistics* w = open();
+    // A right click on the heading row or below the last row opens no menu.
+    w->msfStatistics_MouseUp(2, 0, 1);
+    QVERIFY(!w->GridMouseUpTimer.isActive());
+    w->msfStatistics_MouseUp(2, -1, 1);
+    QVERIFY(!w->GridMouseUpTimer.isActive());
+    // On a row: the row is selected, then the menu opens once the click is over.
+    w->msfStatistics_MouseUp(2, 2, 1);
+    QVERIFY(w->GridMouseUpTimer.isActive());
+    QCOMPARE(w->msfStatistics->currentIndex().row(), 1);
+    w->GridMouseUpTimer_Timer();
+    QVERIFY(w->mnuPopupMenu->isVisible());
+    QVERIFY(!w->GridMouseUpTimer.isActive());
+    w->mnuPopupMenu->hide();
+
+    action(w, "mnuPopupMenuCopy")->trigger();
+    const QString janeRow = QApplication::clipboard()->text();
+    QVERIFY(janeRow.startsWith(QStringLiteral("Jane Doe\t28\t14\t14\t")));
+    QCOMPARE(janeRow.count(QLatin1Char('\t')), 11); // no filler column
+    action(w, "mnuGridCopyAll")->trigger();
+    const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 5);
+    QVERIFY(lines.first().startsWith(QStringLiteral("All Callers\t36\t")));
+
+    // Reset Columns gives each statistic its heading's width again.
+    const int wide = w->msfStatistics->columnWidth(2) + 200;
+    w->msfStatistics->setColumnWidth(2, wide);
+    w->msfStatistics->setColumnWidth(0, 3);
+    action(w, "mnuGridReset")->trigger();
+    const int heading = w->msfStatistics->fontMetrics().horizontalAdvance(w->grid->TextMatrix(0, 2));
+    QVERIFY(qAbs(w->msfStatistics->columnWidth(2) - heading - Twips::toPixels(100)) <= 1);
+    QCOMPARE(w->msfStatistics->columnWidth(0), Twips::toPixels(w->intGroupColWidth));
+
+    // The graph's data in Excel form.
+    action(w, "mnuGraphCopy")->trigger();
+    const QStringList graph = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    QCOMPARE(graph.first(), QStringLiteral("\tAll Callers"));
+    QCOMPARE(graph.size(), w->graphData().labels.size() + 1);
+}
+
+void TestFrmStatistics::zoomAndChartTypes()
+{
+    frmStatistics* w = open();
+    w->tbsStats->setCurrentIndex(1);
+    w->resize(Twips::toPixels(8000), Twips::toPixels(6000));
+    QCoreApplication::processEvents();
+    const int page = w->centralWidget()->width();
+    QCOMPARE(w->mscChart->width(), page);
+    action(w, "mnuChartZoomIn")->trigger();
+    QCOMPARE(w->lblChartZoom->text(), QStringLiteral("Zoom: 150%"));
+    QVERIFY(qAbs(w->mscChart->width() - page * 1.5) <= 2);
+    QVERIFY(w->hscChart->maximum() > 0);
+    w->hscChart->setValue(w->hscChart->maximum());
+    QVERIFY(w->mscChart->x() < 0);
+    // A 3D type switches the zoom off and shows the chart at the page's width; back to 2D brings the zoom back.
+    w->cboChartType->setCurrentIndex(0);
+    QVERIFY(!w->cmdChartZoomIn->isEnabled());
+    QVERIFY(!w->cmdChartZoomOut->isEnabled());
+    QVERIFY(!action(w, "mnuChartZoomIn")->isEnabled());
+    QCOMPARE(w->mscChart->width(), page);
+    w->cboChartType->setCurrentIndex(2); // 3D to 3D changes nothing
+    QCOMPARE(w->mscChart->width(), page);
+    w->cboChartType->setCurrentIndex(1);
+    QVERIFY(w->cmdChartZoomIn->isEnabled());
+    QVERIFY(action(w, "mnuChartZoomOut")->isEnabled());
+    QVERIFY(qAbs(w->mscChart->width() - page * 1.5) <= 2);
+    action(w, "mnuChartZoomOut")->trigger();
+    QCOMPARE(w->lblChartZoom->text(), QStringLiteral("Zoom: 100%"));
+    QCOMPARE(w->mscChart->width(), page);
+    QCOMPARE(w->mscChart->x(), 0);
+
+    // The graph zooms on its own; "Refresh Graph" keeps the zoom.
+    w->tbsStats->setCurrentIndex(2);
+    w->cmdGraphZoomIn->click();
+    w->cmdGraphZoomIn->click();
+    QCOMPARE(w->lblGraphZoom->text(), QStringLiteral("Zoom: 225%"));
+    const int zoomed = w->mscGraph->width();
+    w->cmdRefreshGraph->click();
+    QCOMPARE(w->mscGraph->width(), zoomed);
+    // A window widened beyond the zoomed chart takes it along; an unzoomed chart follows the page.
+    w->resize(Twips::toPixels(8000) * 3, Twips::toPixels(6000));
+    QCoreApplication::processEvents();
+    QCOMPARE(w->mscGraph->width(), w->centralWidget()->width());
+    QCOMPARE(w->mscChart->width(), w->centralWidget()->width());
+}
+
+void TestFrmStatistics::optionFramesAndLegend()
+{
+    frmStatistics* w = open();
+    w->tbsStats->setCurrentIndex(1);
+    QVERIFY(action(w, "mnuChartOptions")->isChecked());
+    QCOMPARE(w->lblChartArrow->property("marlett").toString(), QStringLiteral("5"));
+    const int openHeight = w->mscChart->height();
+    QTest::mouseClick(w->lblChartArrow, Qt::LeftButton);
+    QVERIFY(!action(w, "mnuChartOptions")->isChecked());
+    QCOMPARE(w->lblChartArrow->property("marlett").toString(), QStringLiteral("6"));
+    QVERIFY(w->mscChart->height() > openHeight);
+    // The title strip alone stays above the scroll bar, and a resize keeps the frame closed.
+    QCOMPARE(w->fraChartOptions->y() + Twips::toPixels(195), w->hscChart->y());
+    w->resize(w->width() + 40, w->height() + 40);
+    QCoreApplication::processEvents();
+    QVERIFY(!action(w, "mnuChartOptions")->isChecked());
+    action(w, "mnuChartOptions")->trigger();
+    QCOMPARE(w->lblChartArrow->property("marlett").toString(), QStringLiteral("5"));
+    action(w, "mnuGraphOptions")->trigger();
+    QCOMPARE(w->lblGraphArrow->property("marlett").toString(), QStringLiteral("6"));
+
+    w->tbsStats->setCurrentIndex(2);
+    action(w, "mnuGraphLegend")->trigger();
+    QVERIFY(!w->chkGraphLegend->isChecked());
+    QVERIFY(!w->mscGraph->chart()->legend()->isVisible());
+    QVERIFY(!action(w, "mnuGraphLegend")->isChecked());
+    w->chkGraphLegend->click();
+    QVERIFY(w->mscGraph->chart()->legend()->isVisible());
+    QVERIFY(action(w, "mnuGraphLegend")->isChecked());
+
+    // Hovering the title turns it blue, the frame black again.
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->lblGraph->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w->lblGraph, &move);
+    QCOMPARE(w->lblGraph->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QApplication::sendEvent(w->fraGraphOptions, &move);
+    QCOMPARE(w->lblGraph->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+}
+
+void TestFrmStatistics::tabsAndLayout()
+{
+    frmStatistics* w = open();
+    QCOMPARE(w->tbsStats->count(), 3);
+    QCOMPARE(w->tbsStats->tabText(2), QStringLiteral("Caller Graph"));
+    w->tbsStats->setCurrentIndex(2);
+    QCOMPARE(w->picStats[2]->x(), 0);
+    QVERIFY(w->picStats[2]->isEnabled());
+    QVERIFY(w->picStats[0]->x() < 0);
+    QVERIFY(!w->picStats[0]->isEnabled());
+    // Ctrl+Tab on the last tab goes round to the first.
+    QApplication::setActiveWindow(w);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::keyClick(w, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w->tbsStats->currentIndex(), 0);
+    QCOMPARE(w->picStats[0]->x(), 0);
+
+    // A normal window is held at 4000 x 2000 twips at least.
+    w->resize(Twips::toPixels(2000), Twips::toPixels(1000));
+    QCoreApplication::processEvents();
+    QVERIFY(w->frameGeometry().width() >= Twips::toPixels(4000));
+    QVERIFY(w->frameGeometry().height() >= Twips::toPixels(2000));
+    // The placement is kept in its own section when the window closes.
+    w->move(Twips::toPixels(1500), Twips::toPixels(900));
+    w->close();
+    QCOMPARE(GetProperty(Section::frmStatistics, Key::WindowState, "?"), QStringLiteral("0"));
+    QCOMPARE(GetProperty(Section::frmStatistics, Key::Width, "0").toInt(), qRound(Twips::fromPixels(w->width())));
+}
+
+void TestFrmStatistics::graphOfTheChosenGroups()
+{
+    frmStatistics* w = open();
+    w->tbsStats->setCurrentIndex(2);
+    w->cmdUnselectAll_Click();
+    w->lstGraphGroup->findItems(QStringLiteral("Jane Doe"), Qt::MatchExactly).first()->setSelected(true);
+    w->lstGraphGroup->findItems(QStringLiteral("PRIVATE NUMBER"), Qt::MatchExactly).first()->setSelected(true);
+    w->cboGraphFrequency->setCurrentIndex(2);
+    w->cboGraphStatistic->setCurrentText(QStringLiteral("Total Calls Answered"));
+    // Nothing changes until the graph is refreshed.
+    QCOMPARE(w->graphData().groupCount(), 1);
+    w->cmdRefreshGraph->click();
+    QCOMPARE(w->graphData().groupCount(), 2);
+    QCOMPARE(w->graphTitle(), QStringLiteral("Total Calls Graphed Weekly (Any Time Period)"));
+    // The series follow the list's order.
+    double jane = 0, hidden = 0;
+    for (const auto& row : w->graphData().values) {
+        hidden += row[0];
+        jane += row[1];
+    }
+    QCOMPARE(jane, 14.0);
+    QCOMPARE(hidden, 0.0);
+    QCOMPARE(w->mscGraph->chart()->series().size(), 2);
+    w->cmdSelectAll_Click();
+    QCOMPARE(selected(w->lstGraphGroup).size(), w->lstGraphGroup->count());
+    // No group chosen: a graph of labels only.
+    w->cmdUnselectAll_Click();
+    action(w, "mnuGraphRefresh")->trigger();
+    QCOMPARE(w->graphData().groupCount(), 0);
+    QVERIFY(!w->graphData().labels.isEmpty());
+}
+
+void TestFrmStatistics::fileMenuNewAndChange()
+{
+    frmStatistics* w = open();
+    const QString current = StatsFilePath();
+    QFile mine(m_session.home().file(QStringLiteral("Mine.dat")));
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.write(
+        "\"Statistic\",\"Long Calls\",\"fldRings > 5\",\"NONE\"\r\n\"Group\",\"Bobs\",\"fldName Like 'Bob*'\"\r\n");
+    mine.close();
+
+    // New on a name that exists: the message, OK and another name.
+    const QString fresh = m_session.home().file(QStringLiteral("Fresh.dat"));
+    Prompt::queueText(mine.fileName());
+    Prompt::queueAnswer(Prompt::Ok);
+    Prompt::queueText(fresh);
+    action(w, "mnuFileNew")->trigger();
+    QVERIFY(Prompt::texts().contains(QStringLiteral("This file name already exits. Choose another file name.")));
+    QFile made(fresh);
+    QVERIFY(made.open(QIODevice::ReadOnly));
+    QCOMPARE(made.readAll(), QByteArray("\r\n"));
+    QCOMPARE(StatsFilePath(), fresh);
+
+    // Change: a missing file, then the one in use, then Cancel: nothing changes.
+    Prompt::clearHistory();
+    Prompt::queueText(m_session.home().file(QStringLiteral("Missing.dat")));
+    Prompt::queueAnswer(Prompt::Ok);
+    Prompt::queueText(fresh);
+    Prompt::queueAnswer(Prompt::Cancel);
+    action(w, "mnuFileChange")->trigger();
+    QStringList said = Prompt::texts();
+    QVERIFY(said.contains(m_session.home().file(QStringLiteral("Missing.dat")) +
+                          QStringLiteral(" is not a valid statistics data file. Choose another file.")));
+    QVERIFY(said.contains(fresh + QStringLiteral(" is already loaded. Choose another file.")));
+    QCOMPARE(StatsFilePath(), fresh);
+
+    // Change to a file of user-made items: the graph lists show them.
+    Prompt::queueText(mine.fileName());
+    action(w, "mnuFileChange")->trigger();
+    QCOMPARE(StatsFilePath(), mine.fileName());
+    QVERIFY(items(w->cboGraphStatistic).contains(QStringLiteral("Long Calls")));
+    QVERIFY(!w->lstGraphGroup->findItems(QStringLiteral("Bobs"), Qt::MatchExactly).isEmpty());
+    // A cancelled dialog changes nothing.
+    Prompt::queueText(QString());
+    action(w, "mnuFileNew")->trigger();
+    QCOMPARE(StatsFilePath(), mine.fileName());
+    Q_UNUSED(current);
+}
+
+QTEST_MAIN(TestFrmStatistics)
+#include "test_frmstatistics.moc"
