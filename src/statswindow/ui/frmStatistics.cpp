@@ -652,6 +652,7 @@ void frmStatistics::closeEvent(QCloseEvent* event)
 void frmStatistics::Form_Unload()
 {
     m_loaded = false;
+    m_statsAgain = m_graphAgain = false;
     StatisticsQueue::cancelLocal();
     ArrowTimer.stop();
     GridMouseUpTimer.stop();
@@ -1467,14 +1468,33 @@ void frmStatistics::Graph()
     StatisticsQueue::submit(std::make_shared<LocalGraphJob>(this, *statistic, groups, names, buckets, days));
 }
 
+namespace {
+
+// A request of that kind ("STATS", "GRAPH") is still awaited: its waiting note is open.
+bool awaiting(const QString& kind)
+{
+    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
+        if (Tag(w).compare(kind, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void frmStatistics::clientGenerate()
 {
-    // One request at a time: the reply to the pending one fills the grid as it was laid out for it.
-    if (blnWaiting)
+    // One grid request at a time: the reply to the pending one fills the grid as it was laid out for it, and
+    // then the newest view is asked for.
+    if (awaiting(QStringLiteral("STATS"))) {
+        m_statsAgain = true;
         return;
+    }
+    m_statsAgain = false;
     SetupGrid();
     m_sentColumns.clear();
-    m_sentRows.clear();
+    m_sentGroups.clear();
+    QList<int> sentRows;
     QList<const clsStatistic*> statistics;
     QList<const clsGroup*> groups;
     bool refused = false;
@@ -1495,7 +1515,8 @@ void frmStatistics::clientGenerate()
         for (const auto& e : *gCurrentGroups) {
             if (FitsStatisticField(e.item->Group)) {
                 groups << e.item.get();
-                m_sentRows << r;
+                m_sentGroups << e.item->Description;
+                sentRows << r;
             } else {
                 refused = true;
             }
@@ -1508,7 +1529,7 @@ void frmStatistics::clientGenerate()
                                 "server."));
         for (int r = 1; r < grid->Rows(); ++r) {
             for (int c = 1; c < grid->Cols() - 1; ++c) {
-                if (!m_sentRows.contains(r) || !m_sentColumns.contains(c))
+                if (!sentRows.contains(r) || !m_sentColumns.contains(c))
                     grid->setTextMatrix(r, c, StatisticCellText(kStatBadSql));
             }
         }
@@ -1527,8 +1548,11 @@ void frmStatistics::clientGraph()
     const QString title =
         QStringLiteral("Total Calls Graphed ") + cboGraphFrequency->currentText() + QLatin1Char(' ') + strTime;
     mscGraph->chart()->setTitle(title);
-    if (blnWaiting)
+    if (awaiting(QStringLiteral("GRAPH"))) {
+        m_graphAgain = true;
         return;
+    }
+    m_graphAgain = false;
     const int item = checkedTimeItem();
     const QDateTime now = Clock::now();
     QDateTime start(DateText::zeroDate(), QTime(0, 0), Qt::UTC), end = now;
@@ -1558,6 +1582,8 @@ void frmStatistics::StatisticReply(const QString& field)
         return;
     if (w->isVisible())
         w->applyStatisticReply(field);
+    if (w->m_statsAgain && w->isLoaded())
+        w->GenerateStatistics();
     if (!w->blnWaiting)
         w->Freeze(false);
 }
@@ -1570,6 +1596,8 @@ void frmStatistics::GraphReply(const QString& field)
         return;
     if (w->isVisible())
         w->applyGraphReply(field);
+    if (w->m_graphAgain && w->isLoaded())
+        w->Graph();
     if (!w->blnWaiting)
         w->Freeze(false);
 }
@@ -1577,20 +1605,28 @@ void frmStatistics::GraphReply(const QString& field)
 void frmStatistics::applyStatisticReply(const QString& field)
 {
     const QStringList cells = DecodeStatisticReply(field);
-    // The cells come column by column for the columns and rows that were asked for.
+    // The cells come column by column, each column's in the order the groups were sent; the grid may have been
+    // sorted since, so every cell goes to its group's row.
     QStringList filled;
     qsizetype next = 0;
     for (int c : m_sentColumns) {
         if (next >= cells.size())
             break;
-        for (int r : m_sentRows) {
+        for (const QString& group : m_sentGroups) {
             if (next >= cells.size())
                 break;
-            grid->setTextMatrix(r, c, cells[next++]);
+            const QString text = cells[next++];
+            for (int r = 1; r < grid->Rows(); ++r) {
+                if (grid->TextMatrix(r, 0) == group) {
+                    grid->setTextMatrix(r, c, text);
+                    break;
+                }
+            }
         }
         filled << grid->TextMatrix(0, c);
     }
     fillChartStatistics(filled);
+    SortGrid();
 }
 
 void frmStatistics::applyGraphReply(const QString& field)

@@ -39,6 +39,7 @@ class frmStatistics : public QMainWindow {
 public:
     // The window, made when create is set and there is none yet.
     static frmStatistics* instance(bool create = true);
+    ~frmStatistics() override;
     // Shows it modeless, owned by owner (the main window), loading it first when it is not loaded.
     void showWindow(QWidget* owner);
     bool isLoaded() const { return m_loaded; }
@@ -192,7 +193,6 @@ protected:
 
 private:
     explicit frmStatistics(QWidget* parent = nullptr);
-    ~frmStatistics() override;
 
     friend class LocalGridJob;
     friend class LocalGraphJob;
@@ -240,7 +240,10 @@ private:
     QStringList m_graphSeries;
     QList<double> m_chartValues;
     QStringList m_chartLabels;
-    // Client mode: which grid columns and rows the pending request asked for (a condition that cannot travel
-    // is not sent, and its cells show "Bad SQL").
-    QList<int> m_sentColumns, m_sentRows;
+    // Client mode: the grid columns and the groups the pending request asked for (a condition that cannot
+    // travel is not sent, and its cells show "Bad SQL").
+    QList<int> m_sentColumns;
+    // A request asked for while one of its kind was pending, sent once the pending one is answered.
+    bool m_statsAgain = false, m_graphAgain = false;
+    QStringList m_sentGroups;
 };
