@@ -72,30 +72,40 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
           const QList<QList<double>>& values, bool legend)
 {
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
     chart->setTitle(title);
     chart->setDropShadowEnabled(isThreeD(type));
     chart->legend()->setVisible(legend);
 
-    auto* x = new QBarCategoryAxis;
+    // The axes are made once per chart and refilled: axes removed and made anew at every drawing leave their
+    // old labels behind on the chart.
+    QBarCategoryAxis* x = nullptr;
+    QValueAxis* y = nullptr;
+    for (QAbstractAxis* axis : chart->axes()) {
+        if (!x)
+            x = qobject_cast<QBarCategoryAxis*>(axis);
+        if (!y)
+            y = qobject_cast<QValueAxis*>(axis);
+    }
+    if (!x) {
+        x = new QBarCategoryAxis;
+        chart->addAxis(x, Qt::AlignBottom);
+    }
+    if (!y) {
+        y = new QValueAxis;
+        y->setLabelFormat(QStringLiteral("%g"));
+        chart->addAxis(y, Qt::AlignLeft);
+    }
+    x->clear();
     x->append(categories);
     // Long time axes (an hourly graph) would print labels over each other.
     x->setLabelsVisible(categories.size() <= 120);
-    if (categories.size() > 12)
-        x->setLabelsAngle(-90);
-    auto* y = new QValueAxis;
+    x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
     double top = 0;
     for (const auto& row : values) {
         for (double v : row)
             top = std::max(top, v);
     }
     y->setRange(0, top > 0 ? top * 1.1 : 1);
-    y->setLabelFormat(QStringLiteral("%g"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
 
     const Shape shape = shapeOf(type);
     const int series = int(seriesNames.size());
