@@ -60,6 +60,12 @@ struct Element {
 
 struct Pattern {
     std::vector<Element> elements;
+    // What every match must have, for a quick refusal: the elements before the first star and after the
+    // last one each take exactly one character at the value's start and end.
+    bool hasStar = false;
+    size_t prefix = 0, suffix = 0;
+    // "*text*": a plain search for the text does the whole match.
+    std::vector<char32_t> contains;
 };
 
 char32_t fold(char32_t c) { return QChar::toCaseFolded(c); }
@@ -132,6 +138,24 @@ Pattern compile(const QString& patternText)
         }
         pattern.elements.push_back(std::move(e));
     }
+    const auto& el = pattern.elements;
+    for (const Element& e : el)
+        pattern.hasStar = pattern.hasStar || e.type == Element::AnyRun;
+    if (pattern.hasStar) {
+        while (pattern.prefix < el.size() && el[pattern.prefix].type != Element::AnyRun)
+            ++pattern.prefix;
+        while (pattern.suffix < el.size() && el[el.size() - 1 - pattern.suffix].type != Element::AnyRun)
+            ++pattern.suffix;
+        if (el.size() >= 3 && pattern.prefix == 0 && pattern.suffix == 0) {
+            bool plain = true;
+            for (size_t i = 1; i + 1 < el.size(); ++i)
+                plain = plain && el[i].type == Element::Literal;
+            if (plain) {
+                for (size_t i = 1; i + 1 < el.size(); ++i)
+                    pattern.contains.push_back(el[i].ch);
+            }
+        }
+    }
     return pattern;
 }
 
@@ -169,6 +193,21 @@ bool match(const Pattern& pattern, const std::vector<char32_t>& value)
         throw SqlError(SqlError::Kind::TooComplex, SQLITE_ERROR, QLatin1String(kTooComplex));
     const size_t m = el.size();
     const size_t n = value.size();
+    if (pattern.hasStar) {
+        if (n < pattern.prefix + pattern.suffix)
+            return false;
+        for (size_t i = 0; i < pattern.prefix; ++i) {
+            if (!matchesOne(el[i], value[i]))
+                return false;
+        }
+        for (size_t i = 0; i < pattern.suffix; ++i) {
+            if (!matchesOne(el[m - 1 - i], value[n - 1 - i]))
+                return false;
+        }
+        if (!pattern.contains.empty())
+            return std::search(value.begin(), value.end(), pattern.contains.begin(), pattern.contains.end()) !=
+                   value.end();
+    }
     size_t p = 0, v = 0;
     size_t starP = size_t(-1), starV = 0;
     while (v < n) {

@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include <sqlite3.h>
@@ -32,7 +31,28 @@ constexpr int kTextFields = 3;
 
 qint64 secondsOf(const QDateTime& value) { return value.toSecsSinceEpoch(); }
 
-// The seconds of a stored "yyyy-MM-dd HH:mm:ss"; false for any other text (the batch then steps aside).
+// Days from 1/1/1970 to a date of the (proleptic) Gregorian calendar.
+qint64 daysFromCivil(qint64 y, int m, int d)
+{
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool validDate(int y, int m, int d)
+{
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || m < 1 || m > 12 || d < 1)
+        return false;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+// The seconds of a stored "yyyy-MM-dd HH:mm:ss" (as QDateTime counts them for the naive wall-clock value);
+// false for any other text (the batch then steps aside). Worked out by hand: this runs for every call read.
 bool isoSeconds(const char* s, int size, qint64& out)
 {
     if (size != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':')
@@ -48,19 +68,13 @@ bool isoSeconds(const char* s, int size, qint64& out)
             v[f] = v[f] * 10 + (c - '0');
         }
     }
-    const QDate date(v[0], v[1], v[2]);
-    if (!date.isValid() || v[3] > 23 || v[4] > 59 || v[5] > 59)
+    if (!validDate(v[0], v[1], v[2]) || v[3] > 23 || v[4] > 59 || v[5] > 59)
         return false;
-    out = secondsOf(QDateTime(date, QTime(v[3], v[4], v[5]), Qt::UTC));
+    out = daysFromCivil(v[0], v[1], v[2]) * 86400 + v[3] * 3600 + v[4] * 60 + v[5];
     return true;
 }
 
 QByteArray isoBytes(const QDateTime& value) { return DateText::toIso(value).toLatin1(); }
-
-struct ViewHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
-};
 
 class CallSnapshot {
 public:
@@ -79,35 +93,56 @@ public:
             where << QStringLiteral("fldDate <= ?2");
         if (!where.isEmpty())
             sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-        sql += QStringLiteral(" ORDER BY fldDate");
         SqlStatement st = reader.prepare(sql);
         if (!from.isEmpty())
             st.bind(1, QString::fromLatin1(from));
         if (!to.isEmpty())
             st.bind(2, QString::fromLatin1(to));
         sqlite3_stmt* h = st.handle();
+        // Read in the table's order (a plain scan, no look-up per row through the date index), then put in date
+        // order here.
+        struct Row {
+            qint64 secs, id, rings;
+            int text[kTextFields];
+            std::array<char, 19> date;
+        };
+        std::vector<Row> read;
         while (st.step()) {
             if (sqlite3_column_type(h, 0) != SQLITE_INTEGER || sqlite3_column_type(h, 4) != SQLITE_INTEGER ||
                 sqlite3_column_type(h, 3) != SQLITE_TEXT)
                 return false;
+            Row row;
             const char* date = reinterpret_cast<const char*>(sqlite3_column_text(h, 3));
-            qint64 secs = 0;
-            if (!isoSeconds(date, sqlite3_column_bytes(h, 3), secs))
+            if (!isoSeconds(date, sqlite3_column_bytes(h, 3), row.secs))
                 return false;
-            std::array<char, 19> raw;
-            std::memcpy(raw.data(), date, 19);
+            std::memcpy(row.date.data(), date, 19);
             const int textColumn[kTextFields] = {1, 2, 5};
             for (int f = 0; f < kTextFields; ++f) {
                 const int c = textColumn[f];
                 if (sqlite3_column_type(h, c) != SQLITE_TEXT)
                     return false;
                 const char* text = reinterpret_cast<const char*>(sqlite3_column_text(h, c));
-                m_text[f].ids.push_back(intern(f, std::string_view(text, size_t(sqlite3_column_bytes(h, c)))));
+                row.text[f] = intern(f, std::string_view(text, size_t(sqlite3_column_bytes(h, c))));
             }
-            m_ids.push_back(sqlite3_column_int64(h, 0));
-            m_rings.push_back(sqlite3_column_int64(h, 4));
-            m_secs.push_back(secs);
-            m_dates.push_back(raw);
+            row.id = sqlite3_column_int64(h, 0);
+            row.rings = sqlite3_column_int64(h, 4);
+            read.push_back(row);
+        }
+        std::stable_sort(read.begin(), read.end(), [](const Row& a, const Row& b) { return a.secs < b.secs; });
+        const size_t n = read.size();
+        m_ids.reserve(n);
+        m_rings.reserve(n);
+        m_secs.reserve(n);
+        m_dates.reserve(n);
+        for (int f = 0; f < kTextFields; ++f)
+            m_text[f].ids.reserve(n);
+        for (const Row& r : read) {
+            m_ids.push_back(r.id);
+            m_rings.push_back(r.rings);
+            m_secs.push_back(r.secs);
+            m_dates.push_back(r.date);
+            for (int f = 0; f < kTextFields; ++f)
+                m_text[f].ids.push_back(r.text[f]);
         }
         return true;
     }
@@ -138,6 +173,18 @@ public:
         return *s;
     }
 
+    // The characters Like sees for a row's date; the last one is kept, as a condition often tests a date with
+    // several patterns in a row.
+    const std::vector<char32_t>& dateSubject(int r)
+    {
+        if (m_subjectRow != r) {
+            const std::string_view d = date(r);
+            JetSql::likeSubject(d.data(), int(d.size()), m_dateSubject);
+            m_subjectRow = r;
+        }
+        return m_dateSubject;
+    }
+
     // The rows holding each value, in date order.
     const std::vector<std::vector<int>>& postings(int field)
     {
@@ -152,6 +199,32 @@ public:
     }
 
 private:
+    struct Slot {
+        quint64 hash = 0;
+        int id = -1;
+    };
+    struct TextColumn {
+        std::deque<std::string> values;
+        std::vector<Slot> table; // a power of two, at most half full
+        std::vector<int> ids;
+        std::vector<std::optional<std::vector<char32_t>>> subjects;
+        std::vector<std::vector<int>> postings;
+    };
+
+    static void grow(TextColumn& t)
+    {
+        std::vector<Slot> bigger(std::max<size_t>(64, t.table.size() * 2));
+        for (const Slot& slot : t.table) {
+            if (slot.id < 0)
+                continue;
+            size_t i = size_t(slot.hash) & (bigger.size() - 1);
+            while (bigger[i].id >= 0)
+                i = (i + 1) & (bigger.size() - 1);
+            bigger[i] = slot;
+        }
+        t.table = std::move(bigger);
+    }
+
     static bool expectedSchema(sqlite3* db)
     {
         // Conditions compare text without regard to ASCII case in the three text fields and as bytes in the
@@ -176,28 +249,36 @@ private:
         return true;
     }
 
+    // The value's number in its column, found through an open-addressed table of FNV-1a hashes: this runs
+    // three times for every call read, where a general-purpose map costs more than the read itself.
     int intern(int field, std::string_view value)
     {
         TextColumn& t = m_text[field];
-        const auto it = t.index.find(value);
-        if (it != t.index.end())
-            return it->second;
+        quint64 hash = 1469598103934665603ULL;
+        for (const char c : value)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        if (t.table.empty() || (t.values.size() + 1) * 2 > t.table.size())
+            grow(t);
+        size_t i = size_t(hash) & (t.table.size() - 1);
+        while (true) {
+            const Slot& slot = t.table[i];
+            if (slot.id < 0)
+                break;
+            if (slot.hash == hash && t.values[size_t(slot.id)] == value)
+                return slot.id;
+            i = (i + 1) & (t.table.size() - 1);
+        }
         t.values.emplace_back(value);
         const int id = int(t.values.size()) - 1;
-        t.index.emplace(std::string_view(t.values.back()), id);
+        t.table[i] = {hash, id};
         return id;
     }
 
-    struct TextColumn {
-        std::deque<std::string> values; // a deque keeps the values in place for the index's views
-        std::unordered_map<std::string_view, int, ViewHash, std::equal_to<>> index;
-        std::vector<int> ids;
-        std::vector<std::optional<std::vector<char32_t>>> subjects;
-        std::vector<std::vector<int>> postings;
-    };
     TextColumn m_text[kTextFields];
     std::vector<qint64> m_ids, m_rings, m_secs;
     std::vector<std::array<char, 19>> m_dates;
+    int m_subjectRow = -1;
+    std::vector<char32_t> m_dateSubject;
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -631,12 +712,7 @@ bool evaluateDirect(Node& n, CallSnapshot& calls, int row)
     case Node::Like:
         if (n.field < kTextFields)
             return n.pattern->matches(calls.subject(n.field, calls.textId(n.field, row))) != n.negated;
-        {
-            static thread_local std::vector<char32_t> subject;
-            const std::string_view d = calls.date(row);
-            JetSql::likeSubject(d.data(), int(d.size()), subject);
-            return n.pattern->matches(subject) != n.negated;
-        }
+        return n.pattern->matches(calls.dateSubject(row)) != n.negated;
     }
     return false;
 }
@@ -650,7 +726,8 @@ bool evaluate(Node& n, CallSnapshot& calls, int row)
         slot = calls.textId(field, row);
         if (n.memo.empty())
             n.memo.assign(size_t(calls.distinct(field)), int8_t(-1));
-    } else if (n.kind == Node::Like && n.field == Date) {
+    } else if (n.fields == (1u << Date) && (n.kind != Node::Compare)) {
+        // Date patterns and what joins them: one answer per row, each date rendered once.
         slot = row;
         if (n.memo.empty())
             n.memo.assign(size_t(calls.rows()), int8_t(-1));

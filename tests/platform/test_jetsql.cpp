@@ -29,6 +29,7 @@ private Q_SLOTS:
     void untrustedTextCannotChangeTheLog_data();
     void untrustedTextCannotChangeTheLog();
     void likeOutsideSql();
+    void compiledPatternsMatchAsTheFunction();
 
 private:
     QList<qint64> ids(const QString& query);
@@ -439,6 +440,86 @@ void TestJetSql::likeOutsideSql()
     timer.start();
     QVERIFY(!JetSql::like(QString(5000, QLatin1Char('a')), QStringLiteral("*a*a*a*a*a*a*a*a*a*a*b")));
     QVERIFY(timer.elapsed() < 1000);
+}
+
+namespace {
+
+// A plain recursive Jet Like over the folded characters, to check the matcher's quick paths against.
+bool referenceLike(const std::vector<char32_t>& p, size_t i, const std::vector<char32_t>& v, size_t j)
+{
+    if (i == p.size())
+        return j == v.size();
+    if (p[i] == U'*') {
+        for (size_t k = j; k <= v.size(); ++k) {
+            if (referenceLike(p, i + 1, v, k))
+                return true;
+        }
+        return false;
+    }
+    if (j == v.size())
+        return false;
+    if (p[i] == U'[') {
+        size_t close = i + 1;
+        while (p[close] != U']')
+            ++close;
+        bool negated = p[i + 1] == U'!';
+        bool in = false;
+        for (size_t k = i + 1 + (negated ? 1 : 0); k < close; ++k) {
+            if (k + 2 < close && p[k + 1] == U'-') {
+                in = in || (v[j] >= p[k] && v[j] <= p[k + 2]);
+                k += 2;
+            } else {
+                in = in || v[j] == p[k];
+            }
+        }
+        return in != negated && referenceLike(p, close + 1, v, j + 1);
+    }
+    const bool one = p[i] == U'?' || (p[i] == U'#' ? v[j] >= U'0' && v[j] <= U'9' : p[i] == v[j]);
+    return one && referenceLike(p, i + 1, v, j + 1);
+}
+
+} // namespace
+
+void TestJetSql::compiledPatternsMatchAsTheFunction()
+{
+    // The quick paths of a compiled pattern (its fixed start and end, a plain "*text*") answer as a plain
+    // matcher does: every pattern against every value.
+    const QStringList patterns = {"*555-1234*",    "*(555) 1*", "*a*", "a*",      "*a",     "a*b",
+                                  "a?*",           "*?b",       "#*#", "*[0-9]*", "[!a]*a", "*É*",
+                                  "*12*12*",       "**x**",     "*",   "*a*b*",   "ab*ab",  "*/*/*9:*:*PM",
+                                  "*/*/* 1:*:*AM", "a",         ""};
+    const QStringList values = {"555-1234",
+                                "(555) 555-1234 x2",
+                                "555-123",
+                                "",
+                                "a",
+                                "ab",
+                                "aab",
+                                "ba",
+                                "1a2",
+                                "éclair",
+                                "ÉCLAIR",
+                                "1212",
+                                "121",
+                                "xx",
+                                "2024-06-01 21:30:00",
+                                "2024-06-01 01:15:00",
+                                "2024-06-01 11:15:00",
+                                "abab"};
+    std::vector<char32_t> subject;
+    for (const QString& p : patterns) {
+        const JetSql::LikePattern compiled(p);
+        std::vector<char32_t> folded;
+        for (char32_t c : p.toCaseFolded().toUcs4())
+            folded.push_back(c);
+        for (const QString& v : values) {
+            const QByteArray utf8 = v.toUtf8();
+            JetSql::likeSubject(utf8.constData(), int(utf8.size()), subject);
+            QVERIFY2(compiled.matches(subject) == referenceLike(folded, 0, subject, 0),
+                     qPrintable(p + QStringLiteral(" / ") + v));
+            QCOMPARE(JetSql::like(v, p), compiled.matches(subject));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJetSql)
