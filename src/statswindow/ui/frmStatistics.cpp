@@ -41,7 +41,9 @@
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
+#include "platform/ui/CommandState.h"
 #include "statistics/StatisticsBatch.h"
 #include "statistics/StatisticsRun.h"
 #include "statistics/modStatEvaluation.h"
@@ -245,11 +247,15 @@ frmStatistics::frmStatistics(QWidget* parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     buildMenus();
     buildPages();
-    ArrowTimer.setInterval(1);
-    GridMouseUpTimer.setInterval(1);
-    GridMouseUpTimer.setSingleShot(true);
-    connect(&ArrowTimer, &QTimer::timeout, this, &frmStatistics::ArrowTimer_Timer);
-    connect(&GridMouseUpTimer, &QTimer::timeout, this, &frmStatistics::GridMouseUpTimer_Timer);
+    ArrowTimer = new QTimer(this);
+    ArrowTimer->setObjectName(QStringLiteral("ArrowTimer"));
+    ArrowTimer->setInterval(1);
+    GridMouseUpTimer = new QTimer(this);
+    GridMouseUpTimer->setObjectName(QStringLiteral("GridMouseUpTimer"));
+    GridMouseUpTimer->setInterval(1);
+    GridMouseUpTimer->setSingleShot(true);
+    connect(ArrowTimer, &QTimer::timeout, this, &frmStatistics::ArrowTimer_Timer);
+    connect(GridMouseUpTimer, &QTimer::timeout, this, &frmStatistics::GridMouseUpTimer_Timer);
     auto* nextTab = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
     connect(nextTab, &QShortcut::activated, this,
             [this] { tbsStats->setCurrentIndex((tbsStats->currentIndex() + 1) % tbsStats->count()); });
@@ -266,6 +272,9 @@ frmStatistics::frmStatistics(QWidget* parent) : QMainWindow(parent)
 frmStatistics::~frmStatistics()
 {
     StatisticsQueue::cancelLocal();
+    // The charts, the grid and the timers go after this body: what they report on their way out must not
+    // reach this window.
+    detachChildren(this);
     WindowLinks& links = windowLinks();
     links.setStatisticsWaiting = nullptr;
     links.statisticReply = nullptr;
@@ -274,100 +283,96 @@ frmStatistics::~frmStatistics()
 
 void frmStatistics::buildMenus()
 {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
-        QAction* a = menu->addAction(caption);
+    auto menu = [this](const char* name, const QString& caption) {
+        QMenu* m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto action = [this](QMenu* m, const char* name, const QString& caption, auto handler) {
+        QAction* a = m->addAction(caption);
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
+    auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(QLatin1String(name)); };
 
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuFileNew = action(mnuFile, "mnuFileNew", QStringLiteral("&New Custom Statistics and Groups File..."),
-                        &frmStatistics::mnuFileNew_Click);
+    QMenu* mnuFile = menu("mnuFile", QStringLiteral("&File"));
+    action(mnuFile, "mnuFileNew", QStringLiteral("&New Custom Statistics and Groups File..."),
+           &frmStatistics::mnuFileNew_Click);
     mnuFileChange = action(mnuFile, "mnuFileChange", QStringLiteral("&Change Custom Statistics and Groups File..."),
                            &frmStatistics::mnuFileChange_Click);
-    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileHyphen1"));
-    mnuFileClose = action(mnuFile, "mnuFileClose", QStringLiteral("&Close"), &frmStatistics::mnuFileClose_Click);
+    separator(mnuFile, "mnuFileHyphen1");
+    action(mnuFile, "mnuFileClose", QStringLiteral("&Close"), &frmStatistics::mnuFileClose_Click);
 
-    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEditSaveSettings = action(mnuEdit, "mnuEditSaveSettings", QStringLiteral("&Save Current Settings"),
-                                 &frmStatistics::mnuEditSaveSettings_Click);
-    mnuEditSaveSettings->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    mnuEdit->addSeparator();
+    QMenu* mnuEdit = menu("mnuEdit", QStringLiteral("&Edit"));
+    action(mnuEdit, "mnuEditSaveSettings", QStringLiteral("&Save Current Settings"),
+           &frmStatistics::mnuEditSaveSettings_Click)
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    separator(mnuEdit, "mnuEditHyphen1");
     mnuEditSavedSettings = action(mnuEdit, "mnuEditSavedSettings", QStringLiteral("&Load Saved Settings"),
                                   &frmStatistics::mnuEditSavedSettings_Click);
     mnuEditSavedSettings->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));
     mnuEditDefaultSettings = action(mnuEdit, "mnuEditDefaultSettings", QStringLiteral("Load &Default Settings"),
                                     &frmStatistics::mnuEditDefaultSettings_Click);
     mnuEditDefaultSettings->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
-    mnuEdit->addSeparator();
-    mnuEditStatistics = mnuEdit->addAction(QStringLiteral("C&ustomize Statistics..."));
-    mnuEditStatistics->setObjectName(QStringLiteral("mnuEditStatistics"));
-    mnuEditStatistics->setShortcut(QKeySequence(QStringLiteral("Ctrl+U")));
-    mnuEditStatistics->setEnabled(false); // the customize dialog is not built yet
+    separator(mnuEdit, "mnuEditHyphen2");
+    QAction* customize = mnuEdit->addAction(QStringLiteral("C&ustomize Statistics..."));
+    customize->setObjectName(QStringLiteral("mnuEditStatistics"));
+    customize->setShortcut(QKeySequence(QStringLiteral("Ctrl+U")));
+    CommandState::markNotBuilt(customize); // the customize statistics dialog
 
-    mnuTimePeriod = menuBar()->addMenu(QStringLiteral("&Time Period"));
-    mnuTimePeriod->setObjectName(QStringLiteral("mnuTimePeriod"));
+    mnuTimePeriod = menu("mnuTimePeriod", QStringLiteral("&Time Period"));
     for (int i = 0; i < StatsPeriod::ItemCount; ++i) {
         QAction* a = StatsPeriod::isSeparator(i) ? mnuTimePeriod->addSeparator()
                                                  : mnuTimePeriod->addAction(StatsPeriod::menuCaption(i));
-        a->setObjectName(QStringLiteral("mnuTime%1").arg(i));
+        a->setObjectName(QStringLiteral("mnuTime(%1)").arg(i));
         if (!StatsPeriod::isSeparator(i)) {
             a->setCheckable(true);
             connect(a, &QAction::triggered, this, [this, i] { mnuTime_Click(i); });
         }
         mnuTime << a;
     }
-    mnuTime[StatsPeriod::Custom]->setEnabled(false); // the custom period window is not built yet
+    CommandState::markNotBuilt(mnuTime[StatsPeriod::Custom]); // the custom period window
 
-    mnuGrid = menuBar()->addMenu(QStringLiteral("&Stats Grid"));
-    mnuGrid->setObjectName(QStringLiteral("mnuGrid"));
-    mnuGridCopyAll =
-        action(mnuGrid, "mnuGridCopyAll", QStringLiteral("Copy &All"), &frmStatistics::mnuGridCopyAll_Click);
-    mnuGridCopy =
-        action(mnuGrid, "mnuGridCopy", QStringLiteral("&Copy Selected Items"), &frmStatistics::mnuGridCopy_Click);
-    mnuGrid->addSeparator()->setObjectName(QStringLiteral("mnuGridHyphen1"));
-    mnuGridReset =
-        action(mnuGrid, "mnuGridReset", QStringLiteral("&Reset Columns"), &frmStatistics::mnuGridReset_Click);
+    QMenu* mnuGrid = menu("mnuGrid", QStringLiteral("&Stats Grid"));
+    action(mnuGrid, "mnuGridCopyAll", QStringLiteral("Copy &All"), &frmStatistics::mnuGridCopyAll_Click);
+    action(mnuGrid, "mnuGridCopy", QStringLiteral("&Copy Selected Items"), &frmStatistics::mnuGridCopy_Click);
+    separator(mnuGrid, "mnuGridHyphen1");
+    action(mnuGrid, "mnuGridReset", QStringLiteral("&Reset Columns"), &frmStatistics::mnuGridReset_Click);
 
-    mnuChart = menuBar()->addMenu(QStringLiteral("Stats &Chart"));
-    mnuChart->setObjectName(QStringLiteral("mnuChart"));
+    QMenu* mnuChart = menu("mnuChart", QStringLiteral("Stats &Chart"));
     mnuChartZoomIn =
         action(mnuChart, "mnuChartZoomIn", QStringLiteral("Zoom &In"), &frmStatistics::cmdChartZoomIn_Click);
     mnuChartZoomOut =
         action(mnuChart, "mnuChartZoomOut", QStringLiteral("Zoom &Out"), &frmStatistics::cmdChartZoomOut_Click);
-    mnuChart->addSeparator()->setObjectName(QStringLiteral("mnuChartHyphen1"));
+    separator(mnuChart, "mnuChartHyphen1");
     mnuChartOptions = action(mnuChart, "mnuChartOptions", QStringLiteral("&View Chart Options"),
                              [this] { ToggleChartOptions(marlett(lblChartArrow) == QLatin1String(kArrowClosed)); });
     mnuChartOptions->setCheckable(true);
 
-    mnuGraph = menuBar()->addMenu(QStringLiteral("Caller &Graph"));
-    mnuGraph->setObjectName(QStringLiteral("mnuGraph"));
+    QMenu* mnuGraph = menu("mnuGraph", QStringLiteral("Caller &Graph"));
     mnuGraphZoomIn =
         action(mnuGraph, "mnuGraphZoomIn", QStringLiteral("Zoom &In"), &frmStatistics::cmdGraphZoomIn_Click);
     mnuGraphZoomOut =
         action(mnuGraph, "mnuGraphZoomOut", QStringLiteral("Zoom &Out"), &frmStatistics::cmdGraphZoomOut_Click);
-    mnuGraph->addSeparator()->setObjectName(QStringLiteral("mnuGraphHyphen1"));
+    separator(mnuGraph, "mnuGraphHyphen1");
     mnuGraphOptions = action(mnuGraph, "mnuGraphOptions", QStringLiteral("&View Graph Options"),
                              [this] { ToggleGraphOptions(marlett(lblGraphArrow) == QLatin1String(kArrowClosed)); });
     mnuGraphOptions->setCheckable(true);
     mnuGraphLegend =
         action(mnuGraph, "mnuGraphLegend", QStringLiteral("&Legend"), &frmStatistics::mnuGraphLegend_Click);
     mnuGraphLegend->setCheckable(true);
-    mnuGraph->addSeparator()->setObjectName(QStringLiteral("mnuGraphHyphen2"));
-    mnuGraphCopy = action(mnuGraph, "mnuGraphCopy", QStringLiteral("&Copy Graph Data In Excel Format"),
-                          &frmStatistics::mnuGraphCopy_Click);
-    mnuGraph->addSeparator()->setObjectName(QStringLiteral("mnuGraphHyphen3"));
+    separator(mnuGraph, "mnuGraphHyphen2");
+    action(mnuGraph, "mnuGraphCopy", QStringLiteral("&Copy Graph Data In Excel Format"),
+           &frmStatistics::mnuGraphCopy_Click);
+    separator(mnuGraph, "mnuGraphHyphen3");
     mnuGraphRefresh = action(mnuGraph, "mnuGraphRefresh", QStringLiteral("&Refresh Graph"), [this] { Graph(); });
 
     mnuPopupMenu = new QMenu(QStringLiteral("Popup Menu"), this);
     mnuPopupMenu->setObjectName(QStringLiteral("mnuPopupMenu"));
-    mnuPopupMenuCopyAll =
-        action(mnuPopupMenu, "mnuPopupMenuCopyAll", QStringLiteral("Copy &All"), &frmStatistics::mnuGridCopyAll_Click);
-    mnuPopupMenuCopy = action(mnuPopupMenu, "mnuPopupMenuCopy", QStringLiteral("&Copy Selected Item"),
-                              &frmStatistics::mnuGridCopy_Click);
+    action(mnuPopupMenu, "mnuPopupMenuCopyAll", QStringLiteral("Copy &All"), &frmStatistics::mnuGridCopyAll_Click);
+    action(mnuPopupMenu, "mnuPopupMenuCopy", QStringLiteral("&Copy Selected Item"), &frmStatistics::mnuGridCopy_Click);
 }
 
 void frmStatistics::buildPages()
@@ -380,7 +385,7 @@ void frmStatistics::buildPages()
     tbsStats->setDrawBase(true);
     for (int i = 0; i < 3; ++i) {
         picStats[i] = new QWidget(central);
-        picStats[i]->setObjectName(QStringLiteral("picStats%1").arg(i));
+        picStats[i]->setObjectName(QStringLiteral("picStats(%1)").arg(i));
     }
     connect(tbsStats, &QTabBar::currentChanged, this, &frmStatistics::tbsStats_Click);
 
@@ -579,7 +584,7 @@ void frmStatistics::buildGraphPage()
     connect(cboGraphType, &QComboBox::currentIndexChanged, this, &frmStatistics::cboGraphType_Click);
     connect(cmdSelectAll, &QPushButton::clicked, this, &frmStatistics::cmdSelectAll_Click);
     connect(cmdUnselectAll, &QPushButton::clicked, this, &frmStatistics::cmdUnselectAll_Click);
-    connect(cmdRefreshGraph, &QPushButton::clicked, this, &frmStatistics::cmdRefreshGraph_Click);
+    connect(cmdRefreshGraph, &QPushButton::clicked, this, [this] { Graph(); });
     connect(chkGraphLegend, &QCheckBox::clicked, this, &frmStatistics::chkGraphLegend_Click);
 }
 
@@ -622,8 +627,6 @@ void frmStatistics::Form_Load()
     StatsChart::draw(mscChart->chart(), cboChartType->currentIndex(), QString(), {QString()}, {}, {}, false);
     StatsChart::draw(mscGraph->chart(), cboGraphType->currentIndex(), QString(), {QString()}, {}, {},
                      chkGraphLegend->isChecked());
-    m_chartValues.clear();
-    m_chartLabels.clear();
 
     SetupGrid();
     RefreshGraphGroupList();
@@ -654,8 +657,8 @@ void frmStatistics::Form_Unload()
     m_loaded = false;
     m_statsAgain = m_graphAgain = false;
     StatisticsQueue::cancelLocal();
-    ArrowTimer.stop();
-    GridMouseUpTimer.stop();
+    ArrowTimer->stop();
+    GridMouseUpTimer->stop();
     SaveFormPosition(this);
     if (blnWaiting) {
         blnWaiting = false;
@@ -738,7 +741,6 @@ void frmStatistics::layoutPages()
         before << page->width();
         page->setGeometry(page->x(), top, w, h - top);
     }
-    m_pageWidths = before;
     msfStatistics->setGeometry(0, 0, picStats[0]->width(), picStats[0]->height());
     layoutChartPage(before.value(1));
     layoutGraphPage(before.value(2));
@@ -855,9 +857,9 @@ bool frmStatistics::eventFilter(QObject* watched, QEvent* event)
             setTitleHover(lblGraph, false);
     } else if (watched == msfStatistics) {
         if (type == QEvent::FocusIn)
-            ArrowTimer.start();
+            ArrowTimer->start();
         else if (type == QEvent::FocusOut)
-            ArrowTimer.stop();
+            ArrowTimer->stop();
     } else if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         const int button = me->button() == Qt::LeftButton ? 1 : me->button() == Qt::RightButton ? 2 : 4;
@@ -922,8 +924,6 @@ void frmStatistics::SetupGrid()
     PositionSortArrow();
 }
 
-QString frmStatistics::sortArrowGlyph() const { return marlett(lblArrow); }
-
 void frmStatistics::SortGrid()
 {
     // A sort column beyond the statistics (they may have become fewer) falls back to the last one.
@@ -977,7 +977,7 @@ void frmStatistics::msfStatistics_MouseUp(int button, int row, int col)
         // The row under the mouse is selected, then the menu opens once the click is over.
         msfStatistics->selectRow(row - 1);
         msfStatistics->setCurrentIndex(grid->index(row - 1, 0));
-        GridMouseUpTimer.start();
+        GridMouseUpTimer->start();
     } else if (button == 1 && row == 0 && col >= 0 && col != grid->Cols() - 1 && blnHeaderDown) {
         if (col == intSortCol)
             blnSortAscending = !blnSortAscending;
@@ -989,7 +989,7 @@ void frmStatistics::msfStatistics_MouseUp(int button, int row, int col)
 
 void frmStatistics::GridMouseUpTimer_Timer()
 {
-    GridMouseUpTimer.stop();
+    GridMouseUpTimer->stop();
     mnuPopupMenu->popup(QCursor::pos());
 }
 
@@ -1015,23 +1015,17 @@ void frmStatistics::mnuGraphCopy_Click()
 // ---------------------------------------------------------------------------------------------------------
 // Chart and graph
 
-QString frmStatistics::chartTitle() const { return mscChart->chart()->title(); }
-
-QString frmStatistics::graphTitle() const { return mscGraph->chart()->title(); }
-
 void frmStatistics::Chart(int dataColumn)
 {
-    m_chartLabels.clear();
-    m_chartValues.clear();
+    QStringList labels;
     QList<QList<double>> values;
     for (int r = 1; r < grid->Rows(); ++r) {
-        m_chartLabels << grid->TextMatrix(r, 0);
-        m_chartValues << StatisticCellNumber(grid->TextMatrix(r, dataColumn));
-        values << QList<double>{m_chartValues.back()};
+        labels << grid->TextMatrix(r, 0);
+        values << QList<double>{StatisticCellNumber(grid->TextMatrix(r, dataColumn))};
     }
     const QString title = grid->TextMatrix(0, dataColumn) + QLatin1Char(' ') + strTime;
-    StatsChart::draw(mscChart->chart(), cboChartType->currentIndex(), title, m_chartLabels,
-                     {grid->TextMatrix(0, dataColumn)}, values, false);
+    StatsChart::draw(mscChart->chart(), cboChartType->currentIndex(), title, labels, {grid->TextMatrix(0, dataColumn)},
+                     values, false);
 }
 
 void frmStatistics::fillChartStatistics(const QStringList& names)
@@ -1207,9 +1201,9 @@ void frmStatistics::Freeze(bool frozen)
 {
     // The customize statistics dialog's Apply and OK join this list once that dialog exists.
     for (QAction* a : {mnuTimePeriod->menuAction(), mnuEditDefaultSettings, mnuEditSavedSettings, mnuFileChange})
-        a->setEnabled(!frozen);
+        CommandState::setEnabled(a, !frozen);
     cmdRefreshGraph->setEnabled(!frozen);
-    mnuGraphRefresh->setEnabled(!frozen);
+    CommandState::setEnabled(mnuGraphRefresh, !frozen);
 }
 
 // ---------------------------------------------------------------------------------------------------------

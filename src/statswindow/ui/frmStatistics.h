@@ -5,7 +5,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
-#include <QTimer>
 
 #include "statistics/StatisticsProtocol.h"
 #include "statswindow/ZoomModel.h"
@@ -23,6 +22,7 @@ class QPushButton;
 class QScrollBar;
 class QTabBar;
 class QTableView;
+class QTimer;
 class StatsGridModel;
 
 // The statistics window: the grid of the current statistics for the current groups ("Stats Grid"), a chart of
@@ -59,34 +59,63 @@ public:
     // Shows one caller's statistics and graph: the window opens for that caller over any time.
     void LoadNumber(const QString& number, const QString& name);
     void SetArray(const GraphTable& table);
-    const GraphTable& graphData() const { return arrGraphData; }
     void Freeze(bool frozen);
     void AddHints();
     void RefreshGraphStatsList();
     void RefreshGraphGroupList();
+    // The chart of the grid column dataColumn (a statistic, from 1).
+    void Chart(int dataColumn);
+    void chkGraphLegend_Click();
+    void cmdUnselectAll_Click();
     // Client mode: a STATISTIC or GRAPH reply from the server (the field after the keyword). Each closes the
     // waiting note of its kind, fills the grid or graph while the window is shown, and releases the window once
     // no request is pending.
     static void StatisticReply(const QString& field);
     static void GraphReply(const QString& field);
 
+    // --- timer ticks, public so they can be run without waiting ---
+    void ArrowTimer_Timer();
+    void GridMouseUpTimer_Timer();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    explicit frmStatistics(QWidget* parent = nullptr);
+
+    friend class LocalGridJob;
+    friend class LocalGraphJob;
+
+    // --- building, loading, layout ---
+    void buildMenus();
+    void buildPages();
+    void buildChartPage();
+    void buildGraphPage();
+    void Form_Load();
+    void Form_Unload();
+    void layoutPages();
+    void layoutChartPage(int oldWidth);
+    void layoutGraphPage(int oldWidth);
+    void loadFirstView();
+    void firstLayout();
+    void ToggleChartOptions(bool open);
+    void ToggleGraphOptions(bool open);
+    void tbsStats_Click(int tab);
+    void setTitleHover(QLabel* title, bool over);
+    double pageWidthTwips() const;
+
     // --- the grid (row 0 the headings, column 0 the groups) ---
     void SetupGrid();
     void SortGrid();
     void PositionSortArrow();
-    void Chart(int dataColumn);
-    QList<double> chartValues() const { return m_chartValues; }
-    QStringList chartLabels() const { return m_chartLabels; }
-    QString chartTitle() const;
-    QString graphTitle() const;
-    // The sort arrow's glyph as the Marlett font writes it: "6" ascending, "5" descending.
-    QString sortArrowGlyph() const;
-    int intSortCol = 0;
-    bool blnSortAscending = true;
-    bool blnHeaderDown = false;
-    int intGroupColWidth = 0; // twips
+    // Mouse on the grid: row is the grid row under the mouse (0 the heading row, -1 below the last row).
+    void msfStatistics_MouseDown(int button, int row, int col);
+    void msfStatistics_MouseUp(int button, int row, int col);
+    int textWidthTwips(const QString& text) const;
 
-    // --- handlers, public so that timers and commands can be run directly ---
+    // --- commands ---
     void mnuTime_Click(int index);
     void mnuEditSaveSettings_Click();
     void mnuEditSavedSettings_Click();
@@ -99,24 +128,30 @@ public:
     void mnuGridReset_Click();
     void mnuGraphCopy_Click();
     void mnuGraphLegend_Click();
-    void chkGraphLegend_Click();
     void cmdSelectAll_Click();
-    void cmdUnselectAll_Click();
-    void cmdRefreshGraph_Click() { Graph(); }
     void cmdChartZoomIn_Click();
     void cmdChartZoomOut_Click();
     void cmdGraphZoomIn_Click();
     void cmdGraphZoomOut_Click();
     void cboChartType_Click();
     void cboGraphType_Click();
-    void ToggleChartOptions(bool open);
-    void ToggleGraphOptions(bool open);
-    void tbsStats_Click(int tab);
-    void ArrowTimer_Timer();
-    void GridMouseUpTimer_Timer();
-    // Mouse on the grid: row is the grid row under the mouse (0 the heading row, -1 below the last row).
-    void msfStatistics_MouseDown(int button, int row, int col);
-    void msfStatistics_MouseUp(int button, int row, int col);
+
+    // --- the view, the chart and the graph ---
+    void applySavedPeriod(const QString& word);
+    void setPeriod(int item);
+    int checkedTimeItem() const;
+    void checkTimeItem(int item);
+    void fillChartStatistics(const QStringList& names);
+    void selectOrFirst(QComboBox* box, const QString& text);
+    void drawGraph();
+    void placeChart(QChartView* view, const ZoomModel& zoom);
+    void zoom(bool graph, bool in);
+    void typeChanged(bool graph);
+    QStringList selectedGraphGroups() const;
+    void clientGenerate();
+    void clientGraph();
+    void applyStatisticReply(const QString& field);
+    void applyGraphReply(const QString& field);
 
     // --- controls ---
     QTabBar* tbsStats = nullptr;
@@ -151,99 +186,45 @@ public:
     QPushButton* cmdUnselectAll = nullptr;
     QPushButton* cmdRefreshGraph = nullptr;
     QCheckBox* chkGraphLegend = nullptr;
-    QTimer ArrowTimer;
-    QTimer GridMouseUpTimer;
+    QTimer* ArrowTimer = nullptr;
+    QTimer* GridMouseUpTimer = nullptr;
     ZoomModel chartZoom, graphZoom;
 
     // --- menus ---
-    QMenu* mnuFile = nullptr;
-    QAction* mnuFileNew = nullptr;
-    QAction* mnuFileChange = nullptr;
-    QAction* mnuFileClose = nullptr;
-    QMenu* mnuEdit = nullptr;
-    QAction* mnuEditSaveSettings = nullptr;
-    QAction* mnuEditSavedSettings = nullptr;
-    QAction* mnuEditDefaultSettings = nullptr;
-    QAction* mnuEditStatistics = nullptr;
     QMenu* mnuTimePeriod = nullptr;
     QList<QAction*> mnuTime; // index as the period table, separators included
-    QMenu* mnuGrid = nullptr;
-    QAction* mnuGridCopyAll = nullptr;
-    QAction* mnuGridCopy = nullptr;
-    QAction* mnuGridReset = nullptr;
-    QMenu* mnuChart = nullptr;
+    QAction* mnuEditDefaultSettings = nullptr;
+    QAction* mnuEditSavedSettings = nullptr;
+    QAction* mnuFileChange = nullptr;
     QAction* mnuChartZoomIn = nullptr;
     QAction* mnuChartZoomOut = nullptr;
     QAction* mnuChartOptions = nullptr;
-    QMenu* mnuGraph = nullptr;
     QAction* mnuGraphZoomIn = nullptr;
     QAction* mnuGraphZoomOut = nullptr;
     QAction* mnuGraphOptions = nullptr;
     QAction* mnuGraphLegend = nullptr;
-    QAction* mnuGraphCopy = nullptr;
     QAction* mnuGraphRefresh = nullptr;
     QMenu* mnuPopupMenu = nullptr;
-    QAction* mnuPopupMenuCopyAll = nullptr;
-    QAction* mnuPopupMenuCopy = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    explicit frmStatistics(QWidget* parent = nullptr);
-
-    friend class LocalGridJob;
-    friend class LocalGraphJob;
-
-    void buildMenus();
-    void buildPages();
-    void buildChartPage();
-    void buildGraphPage();
-    void Form_Load();
-    void Form_Unload();
-    void layoutPages();
-    void layoutChartPage(int oldWidth);
-    void layoutGraphPage(int oldWidth);
-    void loadFirstView();
-    void firstLayout();
-    void applySavedPeriod(const QString& word);
-    void setPeriod(int item);
-    int checkedTimeItem() const;
-    void checkTimeItem(int item);
-    void fillChartStatistics(const QStringList& names);
-    void selectOrFirst(QComboBox* box, const QString& text);
-    void drawGraph();
-    void placeChart(QChartView* view, const ZoomModel& zoom);
-    void zoom(bool graph, bool in);
-    void typeChanged(bool graph);
-    void setTitleHover(QLabel* title, bool over);
-    QStringList selectedGraphGroups() const;
-    int textWidthTwips(const QString& text) const;
-    double pageWidthTwips() const;
-    void clientGenerate();
-    void clientGraph();
-    void applyStatisticReply(const QString& field);
-    void applyGraphReply(const QString& field);
-
+    // --- state ---
     bool m_loaded = false;
     bool blnResizing = false;
     bool blnFirstResize = false;
     bool blnLoadingNumber = false;
+    bool blnHeaderDown = false;
     int intTimePeriodItem = 0;
+    int intSortCol = 0;
+    bool blnSortAscending = true;
+    int intGroupColWidth = 0;                        // twips
     double intChartWidth = 0, intGraphWidth = 0;     // zoomed widths kept while a 3D type is shown
     bool m_chartZoomOn = true, m_graphZoomOn = true; // a 2D type is shown (the zoom buttons are enabled)
     QList<int> intColWidths;
-    QList<int> m_pageWidths; // pixels, before the last layout
     GraphTable arrGraphData;
     QStringList m_graphSeries;
-    QList<double> m_chartValues;
-    QStringList m_chartLabels;
     // Client mode: the grid columns and the groups the pending request asked for (a condition that cannot
     // travel is not sent, and its cells show "Bad SQL").
     QList<int> m_sentColumns;
+    QStringList m_sentGroups;
     // A request asked for while one of its kind was pending, sent once the pending one is answered.
     bool m_statsAgain = false, m_graphAgain = false;
-    QStringList m_sentGroups;
 };

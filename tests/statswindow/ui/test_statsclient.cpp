@@ -20,6 +20,7 @@
 #include "platform/DateText.h"
 #include "statistics/modStatistics.h"
 #include "statswindow/StatsGridModel.h"
+#include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/ResetForTests.h"
 #include "support/TempHome.h"
@@ -44,8 +45,6 @@ public:
         }
     }
 };
-
-QAction* action(QWidget* w, const char* name) { return w->findChild<QAction*>(QLatin1String(name)); }
 
 int waitingNotes(const QString& tag)
 {
@@ -155,11 +154,11 @@ void TestStatsClient::theWindowStaysFrozenUntilBothRepliesAreIn()
         cells << QString::number(c);
     reply(";STATISTIC;" + EncodeStatisticReply(cells).toUtf8() + ";");
     QVERIFY(QTest::qWaitFor([] { return waitingNotes(QStringLiteral("STATS")) == 0; }, 5000));
-    QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("0"));
-    QCOMPARE(w->grid->TextMatrix(4, 1), QStringLiteral("3"));
-    QCOMPARE(w->grid->TextMatrix(1, 2), QStringLiteral("4"));
-    QCOMPARE(w->cboChartStatistic->count(), 11);
-    QCOMPARE(w->cboChartStatistic->currentText(), QStringLiteral("Total Calls"));
+    QCOMPARE(gridOf(w)->TextMatrix(1, 1), QStringLiteral("0"));
+    QCOMPARE(gridOf(w)->TextMatrix(4, 1), QStringLiteral("3"));
+    QCOMPARE(gridOf(w)->TextMatrix(1, 2), QStringLiteral("4"));
+    QCOMPARE(named<QComboBox>(w, "cboChartStatistic")->count(), 11);
+    QCOMPARE(named<QComboBox>(w, "cboChartStatistic")->currentText(), QStringLiteral("Total Calls"));
     QVERIFY(w->blnWaiting);
     QVERIFY(!action(w, "mnuEditSavedSettings")->isEnabled());
     QVERIFY(!action(w, "mnuGraphRefresh")->isEnabled());
@@ -169,26 +168,28 @@ void TestStatsClient::theWindowStaysFrozenUntilBothRepliesAreIn()
     const QByteArray second = received(";GRAPH;");
     QVERIFY(second.contains("|ENDDATE|6/15/2024 12:00:00 PM|GROUP|All Callers|;"));
     QVERIFY(w->blnWaiting);
-    QVERIFY(!w->mnuTimePeriod->menuAction()->isEnabled());
+    QVERIFY(!action(w, "mnuTimePeriod")->isEnabled());
     // Its reply releases the window.
     reply(";GRAPH;|LINE|6/1/2024|3||LINE|6/2/2024|5|;");
     QVERIFY(QTest::qWaitFor([w] { return !w->blnWaiting; }, 5000));
     QCOMPARE(waitingNotes(QStringLiteral("GRAPH")), 0);
     QVERIFY(action(w, "mnuEditSavedSettings")->isEnabled());
-    QVERIFY(w->mnuTimePeriod->menuAction()->isEnabled());
-    QCOMPARE(w->graphData().labels, QStringList({"6/1/2024", "6/2/2024"}));
-    QCOMPARE(w->graphData().values, QList<QList<double>>({{3}, {5}}));
+    QVERIFY(action(w, "mnuTimePeriod")->isEnabled());
+    const Graphed g = graphed(w);
+    QCOMPARE(g.series, QStringList({"All Callers"}));
+    QCOMPARE(g.labels, QStringList({"6/1/2024", "6/2/2024"}));
+    QCOMPARE(g.values, QList<QList<double>>({{3}, {5}}));
 
     // A reply cut short by a cancel fills the columns it reaches; the chart lists those.
-    action(w, "mnuTime3")->trigger();
+    TRIGGER(w, "mnuTime(3)");
     const QByteArray week = received(";GRAPH;");
     QVERIFY(week.contains(";STATISTIC;|TIMEPERIOD|and fldDate > #6/8/2024 12:00:00 PM#|GROUP|"));
     QVERIFY(week.contains("|STARTDATE|6/8/2024 12:00:00 PM|"));
     reply(";STATISTIC;|1||2||3||4||5||6|;");
     QVERIFY(QTest::qWaitFor([] { return waitingNotes(QStringLiteral("STATS")) == 0; }, 5000));
-    QCOMPARE(w->grid->TextMatrix(2, 2), QStringLiteral("6"));
-    QCOMPARE(w->grid->TextMatrix(3, 2), QString());
-    QCOMPARE(w->cboChartStatistic->count(), 2);
+    QCOMPARE(gridOf(w)->TextMatrix(2, 2), QStringLiteral("6"));
+    QCOMPARE(gridOf(w)->TextMatrix(3, 2), QString());
+    QCOMPARE(named<QComboBox>(w, "cboChartStatistic")->count(), 2);
 }
 
 void TestStatsClient::aCancelledGraphIsEmpty()
@@ -200,7 +201,7 @@ void TestStatsClient::aCancelledGraphIsEmpty()
     received(";GRAPH;");
     reply(";GRAPH;PARTIAL;");
     QVERIFY(QTest::qWaitFor([w] { return !w->blnWaiting; }, 5000));
-    QVERIFY(w->graphData().isEmpty());
+    QCOMPARE(graphed(w).labels, QStringList());
     QVERIFY(action(w, "mnuGraphRefresh")->isEnabled());
 }
 
@@ -228,10 +229,10 @@ void TestStatsClient::conditionsThatCannotTravelAreNotSent()
     const QByteArray asked = received(";STATISTIC;");
     QVERIFY(asked.contains(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;"));
     QVERIFY(!asked.contains("a|b"));
-    QCOMPARE(w->grid->TextMatrix(1, 2), QStringLiteral("Bad SQL"));
+    QCOMPARE(gridOf(w)->TextMatrix(1, 2), QStringLiteral("Bad SQL"));
     reply(";STATISTIC;|12|;");
-    QVERIFY(QTest::qWaitFor([w] { return w->grid->TextMatrix(1, 1) == QLatin1String("12"); }, 5000));
-    QCOMPARE(w->grid->TextMatrix(1, 2), QStringLiteral("Bad SQL"));
+    QVERIFY(QTest::qWaitFor([w] { return gridOf(w)->TextMatrix(1, 1) == QLatin1String("12"); }, 5000));
+    QCOMPARE(gridOf(w)->TextMatrix(1, 2), QStringLiteral("Bad SQL"));
     QCOMPARE(m_window.lstEvents.stringList().last(),
              QStringLiteral("A statistic or group whose condition holds \"|\" or \";\" cannot be sent to the server."));
 }

@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "statswindow/StatsGridModel.h"
+#include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/ui/StandaloneSession.h"
 
@@ -103,20 +104,21 @@ void TestStatsScreenshots::threePagesWithRealData()
     w->showWindow(StandaloneSession::window());
     w->resize(980, 620);
     QCoreApplication::processEvents();
-    w->mnuTime[4]->trigger(); // Last Month
-    w->cmdSelectAll_Click();
-    w->cboGraphFrequency->setCurrentIndex(1);
-    w->Graph();
-    w->cboChartStatistic->setCurrentText(QStringLiteral("Total Calls Answered"));
+    TRIGGER(w, "mnuTime(4)"); // Last Month
+    showTab(w, 2);
+    TRIGGER(w, "cmdSelectAll");
+    named<QComboBox>(w, "cboGraphFrequency")->setCurrentIndex(1);
+    TRIGGER(w, "cmdRefreshGraph");
+    named<QComboBox>(w, "cboChartStatistic")->setCurrentText(QStringLiteral("Total Calls Answered"));
     QCoreApplication::processEvents();
-    QCOMPARE(w->grid->Rows(), 8);
-    QVERIFY(w->graphData().groupCount() == 7);
+    QCOMPARE(gridOf(w)->Rows(), 8);
+    QCOMPARE(graphed(w).groups(), 7);
 
     const QString dir = QString::fromLocal8Bit(buildDir) + QStringLiteral("/screenshots");
     QVERIFY(QDir().mkpath(dir));
     const char* names[] = {"statistics-grid.png", "statistics-chart.png", "statistics-graph.png"};
     for (int tab = 0; tab < 3; ++tab) {
-        w->tbsStats->setCurrentIndex(tab);
+        showTab(w, tab);
         QCoreApplication::processEvents();
         const QImage image = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(image.size(), w->size() * w->devicePixelRatio());
