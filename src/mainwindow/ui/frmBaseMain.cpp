@@ -42,6 +42,7 @@
 #include "platform/ui/CommandState.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "statswindow/ui/frmStatistics.h"
 
 namespace {
 
@@ -147,6 +148,7 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     ConfigTimer = addTimer("ConfigTimer", 1, &frmBaseMain::ConfigTimer_Timer);
     ClockTimer = addTimer("ClockTimer", 1000, &frmBaseMain::updateClock);
     connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
+    connect(Grid, &CallerIDGrid::GridSelChange, this, &frmBaseMain::updateSingleCallCommands);
 
     MSComm = new ModemPort(this, this);
     MSComm->setObjectName(QStringLiteral("Comm"));
@@ -290,7 +292,7 @@ void frmBaseMain::buildMenus()
         });
 
     // The Window menu's items show (checked) or unload (unchecked) the window they name; only the
-    // pop-up exists so far.
+    // statistics window and the pop-up exist so far.
     QMenu* windows = menu("mnuWindows", "&Window");
     struct WindowItem {
         const char* caption;
@@ -300,7 +302,7 @@ void frmBaseMain::buildMenus()
     const WindowItem windowItems[] = {
         {"&Activity Log", Qt::CTRL | Qt::Key_L, false},       {nullptr, {}, false},
         {"&Contacts", Qt::CTRL | Qt::Key_E, false},           {"&Find", Qt::CTRL | Qt::Key_F, false},
-        {"&Statistics", Qt::CTRL | Qt::Key_S, false},         {nullptr, {}, false},
+        {"&Statistics", Qt::CTRL | Qt::Key_S, true},          {nullptr, {}, false},
         {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
     for (int i = 0; i < int(std::size(windowItems)); ++i) {
         const WindowItem& w = windowItems[i];
@@ -350,6 +352,11 @@ void frmBaseMain::buildMenus()
                 {"mnuGridOptionsHyphen1"},
                 {"mnuGridOptionsAdd", "Add To Contacts DB", {}, nullptr, Row::SubMenu},
                 {"mnuGridOptionsHyphen2"},
+                {"mnuGridOptionsStatistics",
+                 "View Statistics On This Caller...",
+                 {},
+                 &frmBaseMain::mnuGridOptionsStatistics_Click},
+                {"mnuGridOptionsHyphen3"},
                 {"mnuGridOptionsEdit", "Edit", {}, &frmBaseMain::mnuGridOptionsEdit_Click},
             });
     mnuGridOptionsAdd = sub("mnuGridOptionsAdd");
@@ -392,6 +399,7 @@ void frmBaseMain::buildMenus()
     mnuPopupMenuRelease = item("mnuPopupMenuRelease");
     mnuToolbarPopupCreateNew = item("mnuToolbarPopupCreateNew");
     mnuToolbarPopupAddToCurrent = item("mnuToolbarPopupAddToCurrent");
+    mnuGridOptionsStatistics = item("mnuGridOptionsStatistics");
 }
 
 void frmBaseMain::buildToolbar()
@@ -416,7 +424,7 @@ void frmBaseMain::buildToolbar()
         {},
         {"Customize Time", QStyle::SP_FileDialogDetailedView, true},
         {"Find Records", QStyle::SP_FileDialogContentsView, false},
-        {"View Statistics", QStyle::SP_FileDialogInfoView, false},
+        {"View Statistics", QStyle::SP_FileDialogInfoView, true},
         {},
         // Both commands of its drop-down menu are still to be built.
         {"Add To Contacts", QStyle::SP_FileDialogNewFolder, false},
@@ -466,6 +474,11 @@ void frmBaseMain::Toolbar1_ButtonClick(int index)
         mnuToolbarPopup->popup(below);
         break;
     }
+    case 9:
+        // The toolbar only ever shows a window, also one that is open already.
+        mnuWindow[WindowMenuStatistics]->setChecked(true);
+        mnuWindow_Click(WindowMenuStatistics);
+        break;
     case 14:
         // The toolbar only ever shows a window, also one that is open already.
         mnuWindow[WindowMenuMiniDisplay]->setChecked(true);
@@ -1060,6 +1073,7 @@ void frmBaseMain::UpdateStatus()
                        mnuEditAdd->menuAction(), mnuGridOptionsAdd->menuAction(), mnuToolbarPopupCreateNew,
                        mnuToolbarPopupAddToCurrent, ToolbarButtons[3], ToolbarButtons[4], ToolbarButtons[11]})
         CommandState::setEnabled(a, any);
+    updateSingleCallCommands();
 }
 
 void frmBaseMain::Grid_MouseUp(int button, int, double x, double y)
@@ -1089,6 +1103,19 @@ void frmBaseMain::GridMouseUpTimer_Timer()
 }
 
 void frmBaseMain::mnuGridOptionsEdit_Click() { Grid->ShowEdit(Grid->RowSel(), intGridCol); }
+
+void frmBaseMain::mnuGridOptionsStatistics_Click()
+{
+    if (Grid->Rows() <= 1)
+        return;
+    frmStatistics::instance()->LoadNumber(Grid->TextMatrix(Grid->Row(), 1), Grid->TextMatrix(Grid->Row(), 0));
+}
+
+// One caller's statistics need one chosen call.
+void frmBaseMain::updateSingleCallCommands()
+{
+    CommandState::setEnabled(mnuGridOptionsStatistics, Grid->Rows() > 1 && Grid->Row() == Grid->RowSel());
+}
 
 void frmBaseMain::ConfigTimer_Timer()
 {
@@ -1129,6 +1156,13 @@ void frmBaseMain::mnuWindow_Click(int index)
     if (index < 0 || index >= mnuWindow.size())
         return;
     const bool checked = mnuWindow[index]->isChecked();
+    if (index == WindowMenuStatistics) {
+        if (checked) {
+            frmStatistics::instance()->showWindow(this);
+        } else if (frmStatistics* w = frmStatistics::instance(false); w && w->isVisible()) {
+            w->close();
+        }
+    }
     if (index == WindowMenuMiniDisplay) {
         if (checked) {
             miniDisplay().Show();

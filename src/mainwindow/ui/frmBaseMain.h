@@ -121,6 +121,8 @@ private:
     void mnuWindow_Click(int index);
     void mnuPopupMenuRestore_Click();
     void mnuGridOptionsEdit_Click();
+    void mnuGridOptionsStatistics_Click();
+    void updateSingleCallCommands();
     void Toolbar1_ButtonClick(int index);
     void setOptionChecks();
     void toggleOption(const char* key, const char* defaultValue);
@@ -168,6 +170,7 @@ private:
     QAction* mnuPopupMenuRelease = nullptr;
     QMenu* mnuGridOptions = nullptr;
     QMenu* mnuGridOptionsAdd = nullptr;
+    QAction* mnuGridOptionsStatistics = nullptr;
     QMenu* mnuToolbarPopup = nullptr;
     QAction* mnuToolbarPopupCreateNew = nullptr;
     QAction* mnuToolbarPopupAddToCurrent = nullptr;

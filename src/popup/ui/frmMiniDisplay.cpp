@@ -33,6 +33,7 @@
 #include "popup/ui/frmContactPicture.h"
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
+#include "statswindow/ui/frmStatistics.h"
 
 namespace {
 
@@ -304,19 +305,27 @@ void frmMiniDisplay::buildMenu()
                                                       {mnuPopupCustomize, "mnuPopupCustomize"}};
     for (const auto& [item, name] : names)
         item->setObjectName(QLatin1String(name));
-    // Adding to the contact book, the caller's statistics and the customisation dialog are still to come.
-    for (QAction* a : {mnuPopupAdd, mnuPopupCreateNew, mnuPopupAddToCurrent, mnuPopupViewStats, mnuPopupCustomize})
+    // Adding to the contact book and the customisation dialog are still to come.
+    for (QAction* a : {mnuPopupAdd, mnuPopupCreateNew, mnuPopupAddToCurrent, mnuPopupCustomize})
         CommandState::markNotBuilt(a);
     connect(mnuPopupSearchName, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchName_Click);
     connect(mnuPopupSearchNumber, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchNumber_Click);
     connect(mnuPopupSearchContact, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchContact_Click);
     connect(mnuPopupViewOriginal, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewOriginal_Click);
+    connect(mnuPopupViewStats, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewStats_Click);
 }
 
 void frmMiniDisplay::mnuPopupSearchName_Click() { m_list->Search(MiniDisplay::SearchName); }
 void frmMiniDisplay::mnuPopupSearchNumber_Click() { m_list->Search(MiniDisplay::SearchNumber); }
 void frmMiniDisplay::mnuPopupSearchContact_Click() { m_list->Search(MiniDisplay::SearchContact); }
 void frmMiniDisplay::mnuPopupViewOriginal_Click() { m_list->ViewOriginal(); }
+
+void frmMiniDisplay::mnuPopupViewStats_Click()
+{
+    const clsCaller& caller = m_list->CurrentCaller;
+    if (!caller.Number.Number.isEmpty() && !caller.Name.isEmpty())
+        frmStatistics::instance()->LoadNumber(caller.Number.Number, caller.Name);
+}
 
 void frmMiniDisplay::showLoggedRecord(const LoggedRecord& record)
 {

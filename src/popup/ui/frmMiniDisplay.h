@@ -48,6 +48,7 @@ public:
     void mnuPopupSearchNumber_Click();
     void mnuPopupSearchContact_Click();
     void mnuPopupViewOriginal_Click();
+    void mnuPopupViewStats_Click();
     void ResetButtonColors();
 
     // --- MiniDisplayView ---

@@ -594,6 +594,9 @@ void frmStatistics::showWindow(QWidget* owner)
         Form_Load();
     ShowOwned(this, owner);
     raise();
+    // The main window's item is checked while the window is open, however it was opened.
+    if (gMainForm)
+        gMainForm->CheckWindowMenuItem(MainWindow::WindowMenuStatistics, true);
     // A window shown again at its former size gets no resize: its first layout is due all the same.
     if (blnFirstResize) {
         layoutPages();

@@ -31,10 +31,14 @@
 #include "core/modProperties.h"
 #include "core/ui/frmProcessing.h"
 #include "core/ui/modMainGui.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+#include "mainwindow/ui/frmBaseMain.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/Twips.h"
+#include "popup/MiniDisplay.h"
+#include "popup/ui/frmMiniDisplay.h"
 #include "statistics/StatisticsRun.h"
 #include "statistics/modStatistics.h"
 #include "statswindow/StatsGridModel.h"
@@ -121,6 +125,7 @@ private Q_SLOTS:
     void tabsAndLayout();
     void graphOfTheChosenGroups();
     void fileMenuNewAndChange();
+    void openedFromTheMainWindowAndThePopup();
 
 private:
     frmStatistics* open();
@@ -718,6 +723,66 @@ void TestFrmStatistics::fileMenuNewAndChange()
     TRIGGER(w, "mnuFileNew");
     QCOMPARE(StatsFilePath(), mine.fileName());
     Q_UNUSED(current);
+}
+
+void TestFrmStatistics::openedFromTheMainWindowAndThePopup()
+{
+    frmBaseMain* main = StandaloneSession::window();
+    // The Window menu's "&Statistics" shows the window and is checked while it is open.
+    QCOMPARE(action(main, "mnuWindow(4)")->text(), QStringLiteral("&Statistics"));
+    QCOMPARE(action(main, "mnuWindow(4)")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    TRIGGER(main, "mnuWindow(4)");
+    QCoreApplication::processEvents();
+    frmStatistics* w = frmStatistics::instance(false);
+    QVERIFY(w && w->isVisible());
+    QVERIFY(action(main, "mnuWindow(4)")->isChecked());
+    QCOMPARE(gridOf(w)->TextMatrix(1, 1), QStringLiteral("36"));
+    // Closing the window unchecks the item; unchecking the item closes the window.
+    TRIGGER(w, "mnuFileClose");
+    QVERIFY(!w->isVisible());
+    QVERIFY(!action(main, "mnuWindow(4)")->isChecked());
+    TRIGGER(main, "mnuWindow(4)");
+    QVERIFY(w->isVisible());
+    TRIGGER(main, "mnuWindow(4)");
+    QVERIFY(!w->isVisible());
+    // The toolbar's "View Statistics" only ever shows it.
+    QCOMPARE(action(main, "Toolbar1.Buttons(9)")->toolTip(), QStringLiteral("View Statistics"));
+    TRIGGER(main, "Toolbar1.Buttons(9)");
+    TRIGGER(main, "Toolbar1.Buttons(9)");
+    QVERIFY(w->isVisible());
+    QVERIFY(action(main, "mnuWindow(4)")->isChecked());
+
+    // The call list's grid menu: the chosen call's caller (its contact's group, under the contact's name).
+    TRIGGER(main, "mnuViewTime(12)"); // all calls
+    auto* grid = named<CallerIDGrid>(main, "Grid");
+    QVERIFY(grid->Rows() > 2);
+    int jane = 1;
+    while (grid->TextMatrix(jane, 0) != QLatin1String("Jane Doe"))
+        ++jane;
+    grid->setRow(jane);
+    TRIGGER(main, "mnuGridOptionsStatistics");
+    QCOMPARE(gridOf(w)->Rows(), 2);
+    QCOMPARE(gridOf(w)->TextMatrix(1, 0), QStringLiteral("Jane Doe"));
+    QCOMPARE(gridOf(w)->TextMatrix(1, 1), QStringLiteral("28"));
+    // More than one call chosen: no single caller to show.
+    grid->setRowSel(jane == 1 ? 2 : 1);
+    QVERIFY(!ui::isReachable(main, QStringLiteral("mnuGridOptionsStatistics")));
+    grid->setRow(jane);
+    QVERIFY(ui::isReachable(main, QStringLiteral("mnuGridOptionsStatistics")));
+
+    // The pop-up's "View Statistics On This Caller..." for the caller it shows.
+    clsCaller bob;
+    bob.ID = 99;
+    bob.Name = QStringLiteral("Bob Ring");
+    bob.Number.Number = QStringLiteral("555-0000");
+    bob.CallerDate = DateText::format(m_now);
+    miniDisplay().Show();
+    miniDisplay().UpdateForm(bob);
+    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup);
+    TRIGGER(popup, "mnuPopupViewStats");
+    QCOMPARE(gridOf(w)->TextMatrix(1, 0), QStringLiteral("Bob Ring"));
+    QCOMPARE(gridOf(w)->TextMatrix(1, 1), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestFrmStatistics)
