@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <random>
+
 #include "core/Globals.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
@@ -72,6 +74,7 @@ private Q_SLOTS:
     void failuresGiveMinusOneAndMinusTwo();
     void conditionsCannotChangeTheLog();
     void busiestWindowEdges();
+    void busiestWindowMatchesAPlainSearch();
     void roundingTiesToEven();
     void periodDays();
     void clientModeComputesNothing();
@@ -306,6 +309,43 @@ void TestStatEvaluation::busiestWindowEdges()
     addCall("Night", "555-0002", "2024-03-10 03:10:00", 1, "YES");
     QCOMPARE(builtIn("Most Calls in a Hour", group("fldName Like 'Night'")), 1.0);
     QCOMPARE(builtIn("Most Calls in 2 Hours", group("fldName Like 'Night'")), 2.0);
+}
+
+void TestStatEvaluation::busiestWindowMatchesAPlainSearch()
+{
+    // Against the plainest search there is: for each call, look from the oldest call for the first one less
+    // than the window before it; a strictly larger count replaces the best, so the earliest window stays.
+    std::mt19937 random(7);
+    const qint64 base = at("2024-01-01 00:00:00").toSecsSinceEpoch();
+    for (int log = 0; log < 1000; ++log) {
+        std::vector<qint64> times(size_t(random() % 40));
+        qint64 t = base;
+        for (qint64& x : times) {
+            t += qint64(random() % 4 == 0 ? 0 : random() % 5000);
+            x = t;
+        }
+        for (qint64 window : {qint64(3600), qint64(7200), qint64(86400)}) {
+            qint64 best = qint64(times.size() < 2 ? times.size() : 1);
+            QString expectedNote;
+            if (times.size() >= 2) {
+                for (size_t j = 1; j < times.size(); ++j) {
+                    size_t i = 0;
+                    while (times[j] - times[i] >= window)
+                        ++i;
+                    const qint64 calls = qint64(j - i + 1);
+                    if (calls > best) {
+                        best = calls;
+                        expectedNote = QStringLiteral(" (%1 to %2)")
+                                           .arg(DateText::format(QDateTime::fromSecsSinceEpoch(times[i], Qt::UTC)),
+                                                DateText::format(QDateTime::fromSecsSinceEpoch(times[j], Qt::UTC)));
+                    }
+                }
+            }
+            QString note;
+            QCOMPARE(MostCallsInPeriod(times, window, &note), best);
+            QCOMPARE(note, expectedNote);
+        }
+    }
 }
 
 void TestStatEvaluation::roundingTiesToEven()

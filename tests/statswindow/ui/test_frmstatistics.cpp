@@ -481,6 +481,16 @@ void TestFrmStatistics::headingClicksSortTheGrid()
     QTest::mouseClick(named<QLabel>(w, "lblArrow"), Qt::LeftButton);
     QCOMPARE(column(w, 0).first(), QStringLiteral("All Callers"));
     QCOMPARE(sortGlyph(w), QStringLiteral("6"));
+
+    // Sorted by the last of eleven statistics, then shown with two: the sort falls back to the last one there.
+    clickHeading(w, 11);
+    gCurrentStatistics = std::make_unique<StatisticCollection>();
+    for (const char* name : {"Most Rings", "Total Calls"})
+        gCurrentStatistics->add(QString::fromLatin1(name), gStatistics->item(QString::fromLatin1(name)));
+    w->GenerateStatistics();
+    QCOMPARE(gridOf(w)->Cols(), 4);
+    QCOMPARE(column(w, 2), QStringList({"0", "0", "7", "28", "36"}));
+    QVERIFY(named<QFrame>(w, "fraArrow")->isVisible());
 }
 
 void TestFrmStatistics::rightClickMenuAndCopies()
@@ -675,6 +685,15 @@ void TestFrmStatistics::graphOfTheChosenGroups()
     const Graphed none = graphed(w);
     QCOMPARE(none.groups(), 0);
     QVERIFY(!none.labels.isEmpty());
+
+    // A graph far too large (every hour since the year 2000) is refused with an event line, and shown empty.
+    addCall(QStringLiteral("Old Caller"), QStringLiteral("555-2000"), m_now.addYears(-24), 1, "YES");
+    TRIGGER(w, "cmdSelectAll");
+    named<QComboBox>(w, "cboGraphFrequency")->setCurrentIndex(0);
+    TRIGGER(w, "cmdRefreshGraph");
+    QCOMPARE(graphed(w).labels, QStringList());
+    QCOMPARE(StandaloneSession::window()->lstEvents.stringList().last(),
+             QStringLiteral("The graph was not drawn: too many hourly points for the period and groups chosen."));
 }
 
 void TestFrmStatistics::fileMenuNewAndChange()
