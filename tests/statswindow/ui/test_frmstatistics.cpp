@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -29,6 +30,7 @@
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
 #include "core/ui/frmProcessing.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/ui/CallerIDGrid.h"
@@ -126,6 +128,8 @@ private Q_SLOTS:
     void graphOfTheChosenGroups();
     void fileMenuNewAndChange();
     void openedFromTheMainWindowAndThePopup();
+    void hintsFollowTheOption();
+    void captionsAndNames();
 
 private:
     frmStatistics* open();
@@ -802,6 +806,107 @@ void TestFrmStatistics::openedFromTheMainWindowAndThePopup()
     TRIGGER(popup, "mnuPopupViewStats");
     QCOMPARE(gridOf(w)->TextMatrix(1, 0), QStringLiteral("Bob Ring"));
     QCOMPARE(gridOf(w)->TextMatrix(1, 1), QStringLiteral("1"));
+}
+
+void TestFrmStatistics::hintsFollowTheOption()
+{
+    QVERIFY(gToolTip);
+    SaveProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("False"));
+    frmStatistics* w = open();
+    for (const char* name : {"msfStatistics", "mscChart", "cboGraphFrequency", "chkGraphLegend"})
+        QVERIFY2(!gToolTip->hasTool(named<QWidget>(w, name)), name);
+    SaveProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("True"));
+    w->AddHints();
+    QCOMPARE(gToolTip->toolText(named<QWidget>(w, "cmdRefreshGraph")),
+             QStringLiteral("This refreshs the graph above if a change is made to the statistic, groups or frequency "
+                            "of the graph."));
+    QCOMPARE(gToolTip->toolText(named<QWidget>(w, "cmdSelectAll")),
+             QStringLiteral("This selects all the groups in the list above."));
+    QVERIFY(gToolTip->hasTool(named<QWidget>(w, "fraGraphOptions")));
+}
+
+void TestFrmStatistics::captionsAndNames()
+{
+    frmStatistics* w = open();
+    // The progress windows of the first computations stood over this window; they go once the loop runs.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+    } kItems[] = {
+        {"mnuFile", "&File", ""},
+        {"mnuFileNew", "&New Custom Statistics and Groups File...", ""},
+        {"mnuFileChange", "&Change Custom Statistics and Groups File...", ""},
+        {"mnuFileClose", "&Close", ""},
+        {"mnuEdit", "&Edit", ""},
+        {"mnuEditSaveSettings", "&Save Current Settings", "Ctrl+S"},
+        {"mnuEditSavedSettings", "&Load Saved Settings", "Ctrl+L"},
+        {"mnuEditDefaultSettings", "Load &Default Settings", "Ctrl+D"},
+        {"mnuEditStatistics", "C&ustomize Statistics...", "Ctrl+U"},
+        {"mnuTimePeriod", "&Time Period", ""},
+        {"mnuTime(0)", "Any Time Period", ""},
+        {"mnuTime(2)", "Last Day", ""},
+        {"mnuTime(3)", "Last Week (7 days)", ""},
+        {"mnuTime(4)", "Last Month (30 days)", ""},
+        {"mnuTime(5)", "Last 6 Months (182 days)", ""},
+        {"mnuTime(6)", "Last Year (365 days)", ""},
+        {"mnuTime(8)", "Custom...", ""},
+        {"mnuGrid", "&Stats Grid", ""},
+        {"mnuGridCopyAll", "Copy &All", ""},
+        {"mnuGridCopy", "&Copy Selected Items", ""},
+        {"mnuGridReset", "&Reset Columns", ""},
+        {"mnuChart", "Stats &Chart", ""},
+        {"mnuChartZoomIn", "Zoom &In", ""},
+        {"mnuChartZoomOut", "Zoom &Out", ""},
+        {"mnuChartOptions", "&View Chart Options", ""},
+        {"mnuGraph", "Caller &Graph", ""},
+        {"mnuGraphZoomIn", "Zoom &In", ""},
+        {"mnuGraphZoomOut", "Zoom &Out", ""},
+        {"mnuGraphOptions", "&View Graph Options", ""},
+        {"mnuGraphLegend", "&Legend", ""},
+        {"mnuGraphCopy", "&Copy Graph Data In Excel Format", ""},
+        {"mnuGraphRefresh", "&Refresh Graph", ""},
+        {"mnuPopupMenuCopyAll", "Copy &All", ""},
+        {"mnuPopupMenuCopy", "&Copy Selected Item", ""},
+    };
+    for (const auto& item : kItems) {
+        QAction* a = action(w, item.name);
+        QVERIFY2(a, item.name);
+        QCOMPARE(a->text(), QString::fromLatin1(item.caption));
+        QCOMPARE(a->shortcut(), QKeySequence(QString::fromLatin1(item.shortcut)));
+    }
+    for (const char* separator : {"mnuTime(1)", "mnuTime(7)", "mnuFileHyphen1", "mnuGridHyphen1", "mnuChartHyphen1",
+                                  "mnuGraphHyphen1", "mnuGraphHyphen2", "mnuGraphHyphen3"})
+        QVERIFY2(action(w, separator)->isSeparator(), separator);
+    const struct {
+        const char* name;
+        const char* text;
+    } kTexts[] = {{"lblChart", "Chart Options"},  {"lblGraph", "Graph Options"}, {"lblChartZoom", "Zoom: 100%"},
+                  {"lblGraphZoom", "Zoom: 100%"}, {"Label1", "Chart Type:"},     {"Label2", "Statistic:"},
+                  {"label3", "Graph Frequency:"}, {"Label4", "Graph Type:"},     {"Label5", "Groups:"},
+                  {"Label6", "Statistic:"}};
+    for (const auto& t : kTexts)
+        QCOMPARE(named<QLabel>(w, t.name)->text(), QString::fromLatin1(t.text));
+    const struct {
+        const char* name;
+        const char* text;
+    } kButtons[] = {{"cmdChartZoomIn", "Zoom In"},        {"cmdChartZoomOut", "Zoom Out"},
+                    {"cmdGraphZoomIn", "Zoom In"},        {"cmdGraphZoomOut", "Zoom Out"},
+                    {"cmdSelectAll", "Select All"},       {"cmdUnselectAll", "Unselect All"},
+                    {"cmdRefreshGraph", "Refresh Graph"}, {"chkGraphLegend", "Legend"}};
+    for (const auto& b : kButtons)
+        QCOMPARE(named<QAbstractButton>(w, b.name)->text(), QString::fromLatin1(b.text));
+    for (const char* name :
+         {"tbsStats",         "picStats(0)",       "picStats(1)",  "picStats(2)",       "msfStatistics",
+          "fraArrow",         "lblArrow",          "mscChart",     "hscChart",          "fraChartOptions",
+          "lblChartArrow",    "mscGraph",          "hscGraph",     "fraGraphOptions",   "lblGraphArrow",
+          "lstGraphGroup",    "cboChartStatistic", "cboChartType", "cboGraphStatistic", "cboGraphType",
+          "cboGraphFrequency"})
+        QVERIFY2(named<QWidget>(w, name), name);
+    for (const char* name : {"ArrowTimer", "GridMouseUpTimer"})
+        QCOMPARE(named<QTimer>(w, name)->interval(), 1);
+    QVERIFY(named<QMenu>(w, "mnuPopupMenu"));
 }
 
 QTEST_MAIN(TestFrmStatistics)
