@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "core/TypedNumber.h"
 #include "platform/DateText.h"
 
 namespace GridEditRules {
@@ -18,24 +19,6 @@ bool hasSeparators(const QString& text)
     return false;
 }
 
-std::optional<QString> number(const QString& text)
-{
-    const QString upper = text.toUpper();
-    for (const char* word : {"PRIVATE NUMBER", "UNKNOWN NUMBER", "NOT RECEIVED"})
-        if (upper == QLatin1String(word))
-            return upper;
-    QString digits;
-    for (const QChar c : text)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digits += c;
-    if (digits.size() == 7)
-        return digits.left(3) + QLatin1Char('-') + digits.mid(3);
-    if (digits.size() == 10)
-        return QLatin1Char('(') + digits.left(3) + QStringLiteral(") ") + digits.mid(3, 3) + QLatin1Char('-') +
-               digits.mid(6);
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<QString> accept(int column, const QString& text)
@@ -47,7 +30,7 @@ std::optional<QString> accept(int column, const QString& text)
             return std::nullopt;
         return text;
     case 1:
-        return number(text);
+        return NormaliseTypedNumber(text);
     case 2:
         if (!DateText::parse(text))
             return std::nullopt;
