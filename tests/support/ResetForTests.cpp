@@ -19,6 +19,7 @@
 #include "statistics/modStatistics.h"
 #ifdef VELQUON_TEST_WIDGETS
 #include "core/ui/cToolTip.h"
+#include "platform/ui/ModalDialog.h"
 #endif
 
 void resetForTests()
@@ -42,6 +43,7 @@ void resetForTests()
     ReleaseStatistics();
 #ifdef VELQUON_TEST_WIDGETS
     gToolTip.reset();
+    ModalDialog::resetScripts();
 #endif
     miniDisplay().Unload();
 
