@@ -1,0 +1,107 @@
+#include "contacts/ContactStore.h"
+
+#include "contacts/ContactForm.h"
+#include "core/Globals.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "network/clsRemoteSocket.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
+
+namespace {
+
+int countRows(const char* sql)
+{
+    try {
+        SqlStatement st = gContactDB->prepare(QString::fromLatin1(sql));
+        return st.step() ? int(st.int64(0)) : 0;
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("frmContacts"));
+        return 0;
+    }
+}
+
+void send(const ContactOpeners::Sender& sender, const QString& text)
+{
+    if (sender)
+        sender(text);
+    else
+        SendContactRequest(text);
+}
+
+// After a refusal or failure of the store: the duplicates are the user's to see, the rest is kept.
+void reportStoreFailure(const QString& tag)
+{
+    if (gErrNumber == kDuplicateNameError || gErrNumber == kDuplicateNumberError)
+        ShowError(QString());
+    else
+        ReportError(tag);
+}
+
+} // namespace
+
+ContactCounts CountContacts()
+{
+    ContactCounts counts;
+    if (isClientMode() || !gContactDB)
+        return counts;
+    counts.numbers = countRows("SELECT count(*) FROM tblNumbers");
+    counts.contacts = countRows("SELECT count(*) FROM tblContacts");
+    return counts;
+}
+
+QString contactDatabaseName() { return gContactDB ? gContactDB->path() : QString(); }
+
+void SendContactRequest(const QString& text)
+{
+    if (gRemoteSocket)
+        gRemoteSocket->SendData(text);
+}
+
+namespace ContactOpeners {
+
+bool CreateNew(const QString& name, const QString& number, const QString& description, const QString& tag,
+               const Sender& sender)
+{
+    if (name.isEmpty() || number.isEmpty())
+        return false;
+    clsContact contact;
+    contact.Name = name;
+    contact.AddNumber(std::make_shared<clsNumber>(number, description));
+    if (isClientMode()) {
+        send(sender, ContactRequests::add(contact));
+        return true;
+    }
+    if (AddContact(contact))
+        return true;
+    reportStoreFailure(tag);
+    return false;
+}
+
+bool AddNumberTo(const QString& contactName, const QString& number, const QString& description, const QString& tag,
+                 const Sender& sender)
+{
+    if (contactName.isEmpty())
+        return false;
+    // A copy: the stored contact keeps its numbers until the store (or the server) has the new one.
+    clsContact changed = *GetContact(contactName);
+    if (changed.Name.isEmpty())
+        return false; // no such contact (any more)
+    if (!changed.AddNumber(std::make_shared<clsNumber>(number, description))) {
+        // The contact shows that number with that description already.
+        SaveError(457, QStringLiteral("This key is already associated with an element of this collection"),
+                  QStringLiteral("Velquon"));
+        ReportError(tag);
+        return false;
+    }
+    if (isClientMode()) {
+        send(sender, ContactRequests::edit(changed.Name, changed));
+        return true;
+    }
+    if (EditContact(changed.Name, changed))
+        return true;
+    reportStoreFailure(tag);
+    return false;
+}
+
+} // namespace ContactOpeners
