@@ -9,6 +9,7 @@
 #include "capture/clsVolume.h"
 #include "capture/modSoundFiles.h"
 #include "config/ui/frmOneTimeSetup.h"
+#include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -209,6 +210,9 @@ bool Main()
 void ShutDown()
 {
     g_shutDownDone = true;
+
+    // The contact book asks about unsaved edits while its file is still open.
+    frmContacts::unloadAtShutDown();
 
     // Nothing open, or already gone: no matter.
     try {

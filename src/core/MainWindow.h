@@ -53,7 +53,9 @@ public:
     virtual void UpdateClientList(const QStringList& rows, const QString& countText) { (void)rows, (void)countText; }
     virtual void RefreshOnline() {}
     virtual void AddHints() {}
-    // Check mark of an item of the Window menu (index 6, WindowMenuMiniDisplay, is "&Mini Display").
+    // Check mark of an item of the Window menu (index 2, WindowMenuContacts, is "&Contacts"; index 6,
+    // WindowMenuMiniDisplay, is "&Mini Display").
+    static constexpr int WindowMenuContacts = 2;
     static constexpr int WindowMenuMiniDisplay = 6;
     static constexpr int WindowMenuStatistics = 4;
     virtual void CheckWindowMenuItem(int index, bool checked) { (void)index, (void)checked; }

@@ -5,6 +5,7 @@
 
 namespace Section {
 inline constexpr char frmActivityLog[] = "frmActivityLog";
+inline constexpr char frmAddNumber[] = "frmAddNumber";
 inline constexpr char frmCallerInfo[] = "frmCallerInfo";
 inline constexpr char frmConfiguration[] = "frmConfiguration";
 inline constexpr char frmContactPicture[] = "frmContactPicture";
@@ -15,10 +16,12 @@ inline constexpr char frmFind[] = "frmFind";
 inline constexpr char frmFindContact[] = "frmFindContact";
 inline constexpr char frmMain[] = "frmMain";
 inline constexpr char frmMiniDisplay[] = "frmMiniDisplay";
+inline constexpr char frmNewContact[] = "frmNewContact";
 inline constexpr char frmOriginalCallerIDInfo[] = "frmOriginalCallerIDInfo";
 inline constexpr char frmOtherInfo[] = "frmOtherInfo";
 inline constexpr char frmProcessing[] = "frmProcessing";
 inline constexpr char frmScheduler[] = "frmScheduler";
+inline constexpr char frmSelectContact[] = "frmSelectContact";
 inline constexpr char frmStatistics[] = "frmStatistics";
 inline constexpr char frmWaiting[] = "frmWaiting";
 } // namespace Section

@@ -17,6 +17,9 @@ struct WindowLinks {
     std::function<void(const clsContact&)> contactsAddC;
     std::function<void(const QString&)> contactsRemoveC;
     std::function<void(const QString& oldName, const clsContact&)> contactsEditC;
+    // frmContacts: refills its list and tree from gContacts and gAttributeGroups (the client's copies were
+    // replaced by the server's).
+    std::function<void()> contactsRefresh;
 
     // frmFind: visible, and the refill of its contact-name list.
     std::function<bool()> findVisible;

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The two small dialogs that turn a caller into contact data without the contact book: the opener fills
+// them, shows them modal over its window (tag "MINI DISPLAY" from the pop-up, which keeps them above the
+// pop-up), reads the results after they close and stores or sends the change itself. Results are empty
+// unless OK accepted.
+
+// "Select A Contact": an existing contact and a description for the caller's number.
+class frmSelectContact : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmSelectContact(QWidget* parent = nullptr);
+
+    QString Tag;
+    QString ContactName() const { return m_contactName; }
+    QString Description() const { return m_description; }
+
+    // The dialog has no tool tips.
+    void AddHints() {}
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    QLabel* Label1 = nullptr;
+    QListWidget* lstContacts = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cmbDescription = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QString m_contactName;
+    QString m_description;
+};
+
+// "New Contact Info": the name, the number (kept in the standard form) and its description of a new contact.
+class frmNewContact : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmNewContact(QWidget* parent = nullptr);
+
+    QString Tag;
+    QString ContactName() const { return m_contactName; }
+    QString Number() const { return m_number; }
+    QString Description() const { return m_description; }
+
+    void AddHints() {}
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtName = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cmbNumber = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cmbDescription = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QString m_contactName;
+    QString m_number;
+    QString m_description;
+};

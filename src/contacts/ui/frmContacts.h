@@ -1,0 +1,172 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+
+#include "contacts/ContactForm.h"
+#include "core/KeyedCollection.h"
+#include "core/clsContact.h"
+#include "core/clsNumber.h"
+
+class ContactViews;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QToolBar;
+class QTreeView;
+
+// The contact book: every contact in a list (or a tree of attribute groups) on the left, the chosen one's
+// name, numbers, group, picture and other information on the right. One program-wide window, modeless, in
+// every mode; a client edits its server's contacts through messages and waits for the server to send the
+// book back.
+//
+// The mode (strState) decides what an edit means: while the window fills its own boxes it is "loading",
+// so their change events are not edits; an edit in the empty mode begins a new contact; a save adds in
+// "adding" and changes the stored contact otherwise.
+class frmContacts : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window, created (not shown) on first use.
+    static frmContacts* instance(bool create = true);
+    // Shows it modeless, owned by owner.
+    static frmContacts* showOwnedBy(QWidget* owner);
+    // Program shut-down: the save question (its answer cannot keep the window open), then the window goes.
+    static void unloadAtShutDown();
+
+    ~frmContacts() override;
+
+    // --- window state shared by the contact book's commands ---
+    std::shared_ptr<clsContact> objContact; // the stored contact shown (itself), or a new empty one
+    KeyedCollection<clsNumber> colNumbers;  // the working numbers, in the order of lstNumbers
+    QString strImageFile;                   // the working picture path
+    QString strState;                       // the mode (ContactMode)
+
+    // --- members other parts call ---
+    void SetContact(const QString& name);
+    bool ContactSelected() const;
+    void SetState(const QString& state);
+    void UpdateControls();
+    void UpdateCounts();
+    void ConfigureForMode();
+    void SaveFormPosition();
+    void AddHints();
+    // The store's upkeep calls (only while the window is loaded).
+    void AddC(const clsContact& contact);
+    void RemoveC(const QString& name);
+    void EditC(const QString& oldName, const clsContact& contact);
+    void UpdateList();
+    void UpdateTree();
+    void UpdateAttributeGroupList();
+
+    // --- saving and removing ---
+    bool CheckChange() const;
+    // True when the form was saved, sent, or had nothing to save; false when a check or the store refused.
+    bool SaveContact();
+    void RemoveFormContact();
+
+    // --- views and the form ---
+    void ShowTreeView();
+    void ShowListView();
+    bool treeShown() const;
+    void UpdateForm();
+    void ClearContact();
+    void SetNewContact();
+
+    // --- handlers (public so tests and the menus run the same code) ---
+    void cmdAddNumber_Click();
+    void cmdRemoveNumber_Click();
+    void cmdEditNumber_Click();
+    void cmdChangeImage_Click();
+    void cmdClearImage_Click();
+    void cboAttributeGroup_Click();
+    void lsvContacts_ItemClick();
+    void tvwContacts_NodeClick();
+    void lstNumbers_Click();
+    void txtName_Change();
+    void txtOtherInfo_Change();
+    void Toolbar1_ButtonClick(QAction* button);
+    // The "list" button follows the view the setting TreeView records.
+    void Toolbar1_MouseUp();
+    void mnuEditAdd_Click();
+    void mnuEditRemove_Click() { RemoveFormContact(); }
+    void mnuEditSave_Click() { SaveContact(); }
+    void mnuFileClose_Click() { close(); }
+    void mnuViewList_Click();
+    void mnuViewTree_Click();
+
+    // The form's fields as CheckChange compares them.
+    ContactFields fields() const;
+    // The picture shown (null for none).
+    QPixmap shownPicture() const { return m_picture; }
+    QString imageTag() const { return m_imageTag; }
+    ContactViews& views() { return *m_views; }
+
+    // --- controls ---
+    QToolBar* Toolbar1 = nullptr;
+    QTreeView* lsvContacts = nullptr;
+    QTreeView* tvwContacts = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtName = nullptr;
+    QLabel* Label2 = nullptr;
+    QListWidget* lstNumbers = nullptr;
+    QPushButton* cmdAddNumber = nullptr;
+    QPushButton* cmdRemoveNumber = nullptr;
+    QPushButton* cmdEditNumber = nullptr;
+    QLabel* label3 = nullptr;
+    QComboBox* cboAttributeGroup = nullptr;
+    QPushButton* cmdAddAttributeGroup = nullptr;
+    QPushButton* cmdRemoveAttributeGroup = nullptr;
+    QPushButton* cmdEditAttributeGroup = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* imgContactImage = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* lblImageHeight = nullptr;
+    QLabel* lblImageWidth = nullptr;
+    QPushButton* cmdClearImage = nullptr;
+    QPushButton* cmdChangeImage = nullptr;
+    QLabel* Label5 = nullptr;
+    QPlainTextEdit* txtOtherInfo = nullptr;
+    QLabel* panelStatus = nullptr;
+    QLabel* panelContacts = nullptr;
+    QLabel* panelNumbers = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    frmContacts();
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void Form_Load();
+    void Form_Resize();
+    void installLinks();
+    void place(QWidget* w, double left, double top, double width = -1, double height = -1);
+    void setPicture(const QString& path);
+    QAction* button(const char* key) const;
+    // Whether a refill may show the contact it selected, or must keep the fields being edited.
+    bool refillMayShow(bool adding, bool typedFound, const clsContact& candidate) const;
+    // After the client's own change came back from the server: the contact the form now equals, if any.
+    std::shared_ptr<clsContact> echoOfForm() const;
+    bool formDiffersFrom(const clsContact& contact) const;
+    void selectNumberLine(int row);
+
+    ContactViews* m_views = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuView = nullptr;
+    QPixmap m_picture;
+    QString m_imageTag;
+    bool m_firstShow = true;
+    bool m_shuttingDown = false;
+};
