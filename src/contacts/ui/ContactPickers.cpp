@@ -8,6 +8,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
+
+#include "contacts/ContactListModel.h"
 #include "contacts/ui/SeparatorKeyFilter.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -97,7 +100,6 @@ frmSelectContact::frmSelectContact(QWidget* parent) : QDialog(parent)
     Label1 = label(this, "Label1", "Contacts:");
     lstContacts = new QListWidget(this);
     lstContacts->setObjectName(QStringLiteral("lstContacts"));
-    lstContacts->setSortingEnabled(true);
     Label2 = label(this, "Label2", "Number Description:");
     cmbDescription = editableCombo(this, "cmbDescription", descriptions());
     auto* grid = new QGridLayout(this);
@@ -119,8 +121,12 @@ void frmSelectContact::showEvent(QShowEvent* event)
     m_description.clear();
     cmbDescription->setEditText(QString());
     lstContacts->clear();
+    // Sorted as a list box sorts: capitals ignored.
+    QStringList names;
     for (const auto& entry : gContacts)
-        lstContacts->addItem(entry.item->Name);
+        names << entry.item->Name;
+    std::sort(names.begin(), names.end(), contactTextLess);
+    lstContacts->addItems(names);
     SetListScrollWidth(lstContacts);
     if (lstContacts->count() > 0)
         lstContacts->setCurrentRow(0);

@@ -173,6 +173,8 @@ void frmContacts::place(QWidget* w, double left, double top, double width, doubl
 
 void frmContacts::buildControls()
 {
+    // The window's places are fixed in twips; its texts are sized to fit them.
+    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Client"));
     setCentralWidget(central);

@@ -1,0 +1,241 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include "ContactBookFixture.h"
+#include "contacts/ui/ContactPickers.h"
+#include "contacts/ui/frmAddNumber.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
+#include "core/ui/modMainGui.h"
+
+using namespace book;
+
+namespace {
+
+bool onTop(const QWidget* w) { return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void click(QDialog& d, const char* name) { d.findChild<QPushButton*>(QLatin1String(name))->click(); }
+
+} // namespace
+
+// The number dialog and the two dialogs that turn a caller into contact data, shown as their openers show
+// them (modal, answered by a script): what they return, what they refuse, what they clean.
+class TestContactPickers : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void newContactNormalisesAndCleans();
+    void newContactRefusesAndLetsTheUserCorrect();
+    void newContactCancelAndEmptyName();
+    void newContactTypingRules();
+    void selectContactListsTheBook();
+    void dialogsStayAboveThePopupTheyCameFrom();
+    void numberDialog();
+
+private:
+    std::unique_ptr<Fixture> f;
+};
+
+void TestContactPickers::init() { f = std::make_unique<Fixture>(); }
+
+void TestContactPickers::cleanup() { f.reset(); }
+
+void TestContactPickers::newContactNormalisesAndCleans()
+{
+    const struct {
+        const char* typed;
+        const char* stored;
+    } cases[] = {{"555-1234", "555-1234"}, {"555 123 4567", "(555) 123-4567"}, {"private number", "PRIVATE NUMBER"}};
+    for (const auto& c : cases) {
+        frmNewContact dialog;
+        dialog.txtName->setText(QStringLiteral("Corner's Cafe"));
+        dialog.cmbNumber->setEditText(QString::fromLatin1(c.typed));
+        ModalDialog::queueScript([](QDialog& d) {
+            // The whole proposed name is selected, so typing replaces it; the results start empty.
+            auto* dlg = static_cast<frmNewContact*>(&d);
+            QVERIFY(IsDialogOpen());
+            QCOMPARE(dlg->txtName->selectedText(), QStringLiteral("Corner's Cafe"));
+            QVERIFY(dlg->ContactName().isEmpty());
+            dlg->cmbDescription->setEditText(QStringLiteral("Ho;me"));
+            click(d, "cmdOK");
+        });
+        QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
+        QCOMPARE(dialog.Number(), QString::fromLatin1(c.stored));
+        QCOMPARE(dialog.ContactName(), QStringLiteral("Corners Cafe"));
+        QCOMPARE(dialog.Description(), QStringLiteral("Home"));
+    }
+    QVERIFY(!IsDialogOpen());
+}
+
+void TestContactPickers::newContactRefusesAndLetsTheUserCorrect()
+{
+    frmNewContact dialog;
+    dialog.txtName->setText(QStringLiteral("JOHN SMITH"));
+    dialog.cmbNumber->setEditText(QStringLiteral("1 (555) 123-4567"));
+    ModalDialog::queueScript([](QDialog& d) {
+        click(d, "cmdOK");
+        QVERIFY(d.isVisible());
+        QVERIFY(static_cast<frmNewContact&>(d).Number().isEmpty());
+        d.findChild<QComboBox*>(QStringLiteral("cmbNumber"))->setEditText(QStringLiteral("555 1234"));
+        click(d, "cmdOK");
+    });
+    QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().first().text, QStringLiteral("The number must be 7 or 10 digits long."));
+    QCOMPARE(Prompt::history().first().icon, int(Prompt::Critical));
+    QCOMPARE(dialog.Number(), QStringLiteral("555-1234"));
+    QCOMPARE(dialog.ContactName(), QStringLiteral("JOHN SMITH"));
+}
+
+void TestContactPickers::newContactCancelAndEmptyName()
+{
+    frmNewContact dialog;
+    dialog.txtName->setText(QStringLiteral("Ann"));
+    dialog.cmbNumber->setEditText(QStringLiteral("5551234"));
+    ModalDialog::queueScript([](QDialog& d) { click(d, "cmdCancel"); });
+    QCOMPARE(execDialog(dialog), int(QDialog::Rejected));
+    QVERIFY(dialog.ContactName().isEmpty() && dialog.Number().isEmpty() && dialog.Description().isEmpty());
+
+    // The close box leaves the results as the display set-up left them.
+    ModalDialog::queueScript([](QDialog&) {});
+    QCOMPARE(execDialog(dialog), int(QDialog::Rejected));
+    QVERIFY(dialog.ContactName().isEmpty() && dialog.Number().isEmpty());
+
+    frmNewContact unnamed;
+    unnamed.cmbNumber->setEditText(QStringLiteral("5551234"));
+    ModalDialog::queueScript([](QDialog& d) { click(d, "cmdOK"); });
+    QCOMPARE(execDialog(unnamed), int(QDialog::Accepted));
+    QVERIFY(unnamed.ContactName().isEmpty());
+    QCOMPARE(unnamed.Number(), QStringLiteral("555-1234"));
+    // Without anyone to answer a dialog counts as closed without OK.
+    frmNewContact headless;
+    QCOMPARE(execDialog(headless), int(QDialog::Rejected));
+}
+
+void TestContactPickers::newContactTypingRules()
+{
+    frmNewContact dialog;
+    dialog.show();
+    QTest::keyClicks(dialog.txtName, QStringLiteral("Corner's /Cafe;|"));
+    QCOMPARE(dialog.txtName->text(), QStringLiteral("Corners Cafe"));
+    QTest::keyClicks(dialog.cmbNumber->lineEdit(), QStringLiteral("555;1234"));
+    QCOMPARE(dialog.cmbNumber->currentText(), QStringLiteral("5551234"));
+    // The description box has no key filter; its text is cleaned at OK.
+    QTest::keyClicks(dialog.cmbDescription->lineEdit(), QStringLiteral("a;b"));
+    QCOMPARE(dialog.cmbDescription->currentText(), QStringLiteral("a;b"));
+    dialog.txtName->setText(QString(60, QLatin1Char('x')));
+    QCOMPARE(dialog.txtName->text().size(), 49);
+    dialog.cmbDescription->setEditText(QString(60, QLatin1Char('d')));
+    QCOMPARE(dialog.cmbDescription->currentText().size(), 49);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("New Contact Info"));
+    QCOMPARE(dialog.cmbNumber->count(), 3);
+    QCOMPARE(dialog.cmbDescription->itemText(1), QStringLiteral("Cellular"));
+}
+
+void TestContactPickers::selectContactListsTheBook()
+{
+    f->store(contact(QStringLiteral("Zoe"), {QStringLiteral("555-0001")}));
+    f->store(contact(QStringLiteral("adam"), {QStringLiteral("555-0002")}));
+    f->store(contact(QStringLiteral("Bea"), {QStringLiteral("555-0003")}));
+    frmSelectContact dialog;
+    QStringList listed;
+    ModalDialog::queueScript([&](QDialog& d) {
+        auto* dlg = static_cast<frmSelectContact*>(&d);
+        for (int i = 0; i < dlg->lstContacts->count(); ++i)
+            listed << dlg->lstContacts->item(i)->text();
+        QCOMPARE(dlg->lstContacts->currentRow(), 0);
+        dlg->lstContacts->setCurrentRow(1);
+        dlg->cmbDescription->setEditText(QStringLiteral("Wo'rk"));
+        click(d, "cmdOK");
+    });
+    QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
+    QCOMPARE(listed, QStringList({"adam", "Bea", "Zoe"}));
+    QCOMPARE(dialog.ContactName(), QStringLiteral("Bea"));
+    QCOMPARE(dialog.Description(), QStringLiteral("Work"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select A Contact"));
+
+    ModalDialog::queueScript([](QDialog& d) { click(d, "cmdCancel"); });
+    execDialog(dialog);
+    QVERIFY(dialog.ContactName().isEmpty());
+
+    // An empty book: OK gives no contact.
+    gContacts = KeyedCollection<clsContact>();
+    frmSelectContact empty;
+    ModalDialog::queueScript([](QDialog& d) { click(d, "cmdOK"); });
+    QCOMPARE(execDialog(empty), int(QDialog::Accepted));
+    QVERIFY(empty.ContactName().isEmpty());
+}
+
+void TestContactPickers::dialogsStayAboveThePopupTheyCameFrom()
+{
+    frmNewContact fromMain;
+    ModalDialog::queueScript([](QDialog& d) { QVERIFY(!onTop(&d)); });
+    execDialog(fromMain);
+
+    frmNewContact fromPopup;
+    fromPopup.Tag = QStringLiteral("Mini Display");
+    ModalDialog::queueScript([](QDialog& d) { QVERIFY(onTop(&d)); });
+    execDialog(fromPopup);
+
+    frmSelectContact select;
+    select.Tag = QStringLiteral("MINI DISPLAY");
+    ModalDialog::queueScript([](QDialog& d) { QVERIFY(onTop(&d)); });
+    execDialog(select);
+
+    // Switched off in the dialog's own section.
+    SaveProperty(Section::frmSelectContact, Key::OnTop, QStringLiteral("False"));
+    frmSelectContact notAbove;
+    notAbove.Tag = QStringLiteral("MINI DISPLAY");
+    ModalDialog::queueScript([](QDialog& d) { QVERIFY(!onTop(&d)); });
+    execDialog(notAbove);
+    QCOMPARE(ModalDialog::pendingScripts(), 0);
+}
+
+void TestContactPickers::numberDialog()
+{
+    gToolTip = std::make_unique<cToolTip>();
+    frmAddNumber dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Add Number"));
+    QCOMPARE(dialog.cmbDescription->count(), 7);
+    QCOMPARE(dialog.cmbDescription->itemText(1), QStringLiteral("Calling Card"));
+    QVERIFY(gToolTip->toolText(dialog.cmbNumber).startsWith(QStringLiteral("This is where you enter the number")));
+    QVERIFY(gToolTip->hasTool(dialog.cmdCancel));
+
+    ModalDialog::queueScript([](QDialog& d) {
+        auto* dlg = static_cast<frmAddNumber*>(&d);
+        QTest::keyClicks(dlg->cmbNumber->lineEdit(), QStringLiteral(" private number"));
+        click(d, "cmdOK");
+        QVERIFY(d.isVisible());
+        dlg->cmbNumber->setEditText(QStringLiteral("pRivate NUMBER"));
+        QTest::keyClicks(dlg->cmbDescription->lineEdit(), QStringLiteral("h/o;m'e|"));
+        click(d, "cmdOK");
+    });
+    QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
+    QCOMPARE(Prompt::texts(), QStringList({"The number must be 7 or 10 digits long."}));
+    QCOMPARE(dialog.Number(), QStringLiteral("PRIVATE NUMBER"));
+    QCOMPARE(dialog.Description(), QStringLiteral("home"));
+
+    // Shown again: nothing of the last use is left in the results; Cancel empties the boxes.
+    ModalDialog::queueScript([](QDialog& d) {
+        QVERIFY(static_cast<frmAddNumber&>(d).Number().isEmpty());
+        click(d, "cmdCancel");
+    });
+    execDialog(dialog);
+    QVERIFY(dialog.Number().isEmpty());
+    QVERIFY(dialog.cmbNumber->currentText().isEmpty());
+    QVERIFY(dialog.cmbDescription->currentText().isEmpty());
+    // A pasted "/" is kept in the description: only "//" goes.
+    dialog.cmbNumber->setEditText(QStringLiteral("5551234"));
+    dialog.cmbDescription->setEditText(QStringLiteral("a/b//c"));
+    ModalDialog::queueScript([](QDialog& d) { click(d, "cmdOK"); });
+    execDialog(dialog);
+    QCOMPARE(dialog.Description(), QStringLiteral("a/bc"));
+}
+
+QTEST_MAIN(TestContactPickers)
+#include "test_contactpickers.moc"
