@@ -25,6 +25,7 @@ private Q_SLOTS:
     void cleanup();
     void textFormOfAnEmptyGroup();
     void buildReadsLeadingNumbersAndTruthValues();
+    void buildReadsSpacedHalfAndHugeColours();
     void buildStopsAtTheFirstBadField();
     void negativeAndLargeColours();
     void defaultFileAndLoad();
@@ -132,6 +133,25 @@ void TestAttributeGroups::buildReadsLeadingNumbersAndTruthValues()
         QCOMPARE(g.Block, c.block);
         QCOMPARE(g.Sound, QStringLiteral("x.wav"));
     }
+}
+
+void TestAttributeGroups::buildReadsSpacedHalfAndHugeColours()
+{
+    // Blanks inside the number are ignored; a half goes to the even neighbour; a number is a truth value.
+    clsAttributeGroup spaced;
+    spaced.Build(QStringLiteral("|A| 2 5 |0|s|"));
+    QVERIFY(!spaced.BadData());
+    QCOMPARE(spaced.Color, 25);
+    QCOMPARE(spaced.Block, false);
+    clsAttributeGroup half;
+    half.Build(QStringLiteral("|A|2.5|1|s|"));
+    QVERIFY(!half.BadData());
+    QCOMPARE(half.Color, 2);
+    QCOMPARE(half.Block, true);
+    QCOMPARE(half.Sound, QStringLiteral("s"));
+    clsAttributeGroup huge;
+    huge.Build(QStringLiteral("|A|99999999999|False|s|"));
+    QVERIFY(huge.BadData());
 }
 
 void TestAttributeGroups::buildStopsAtTheFirstBadField()
