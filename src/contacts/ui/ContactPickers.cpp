@@ -184,6 +184,12 @@ frmNewContact::frmNewContact(QWidget* parent) : QDialog(parent)
     setFixedWidth(380);
 }
 
+void frmNewContact::Prefill(const QString& name, const QString& number)
+{
+    txtName->setText(name);
+    cmbNumber->setEditText(number);
+}
+
 void frmNewContact::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

@@ -52,6 +52,8 @@ public:
     explicit frmNewContact(QWidget* parent = nullptr);
 
     QString Tag;
+    // What the opener proposes: the caller's name in txtName, its number in cmbNumber.
+    void Prefill(const QString& name, const QString& number);
     QString ContactName() const { return m_contactName; }
     QString Number() const { return m_number; }
     QString Description() const { return m_description; }

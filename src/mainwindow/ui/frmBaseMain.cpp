@@ -20,6 +20,9 @@
 
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
+#include "contacts/ContactStore.h"
+#include "contacts/ui/ContactPickers.h"
+#include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
@@ -40,6 +43,7 @@
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/CommandState.h"
+#include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statswindow/ui/frmStatistics.h"
@@ -251,11 +255,13 @@ void frmBaseMain::buildMenus()
                 {"mnuEditAdd", "Add &To Contact DB", {}, nullptr, Row::SubMenu},
             });
     mnuEditAdd = sub("mnuEditAdd");
-    addRows(this, mnuEditAdd,
-            {
-                {"mnuEditCreateNew", "&Add As New Contact...", Qt::CTRL | Qt::Key_N},
-                {"mnuEditAddToCurrent", "Add This &Number To A Contact...", Qt::CTRL | Qt::Key_D},
-            });
+    addRows(
+        this, mnuEditAdd,
+        {
+            {"mnuEditCreateNew", "&Add As New Contact...", Qt::CTRL | Qt::Key_N, &frmBaseMain::mnuEditCreateNew_Click},
+            {"mnuEditAddToCurrent", "Add This &Number To A Contact...", Qt::CTRL | Qt::Key_D,
+             &frmBaseMain::mnuEditAddToCurrent_Click},
+        });
 
     QMenu* view = menu("mnuView", "&View");
     const char* const periods[15] = {"15 minutes", nullptr, "1 hour", "3 hours", "12 hours",
@@ -291,19 +297,21 @@ void frmBaseMain::buildMenus()
             {"mnuOptionsRelease", "&Open Port", {}, &frmBaseMain::mnuOptionsRelease_Click},
         });
 
-    // The Window menu's items show (checked) or unload (unchecked) the window they name; only the
-    // statistics window and the pop-up exist so far.
+    // The Window menu's items show (checked) or unload (unchecked) the window they name; the contact book,
+    // the statistics window and the pop-up exist so far.
     QMenu* windows = menu("mnuWindows", "&Window");
     struct WindowItem {
         const char* caption;
         QKeyCombination key;
         bool built;
     };
-    const WindowItem windowItems[] = {
-        {"&Activity Log", Qt::CTRL | Qt::Key_L, false},       {nullptr, {}, false},
-        {"&Contacts", Qt::CTRL | Qt::Key_E, false},           {"&Find", Qt::CTRL | Qt::Key_F, false},
-        {"&Statistics", Qt::CTRL | Qt::Key_S, true},          {nullptr, {}, false},
-        {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
+    const WindowItem windowItems[] = {{"&Activity Log", Qt::CTRL | Qt::Key_L, false},
+                                      {nullptr, {}, false},
+                                      {"&Contacts", Qt::CTRL | Qt::Key_E, true},
+                                      {"&Find", Qt::CTRL | Qt::Key_F, false},
+                                      {"&Statistics", Qt::CTRL | Qt::Key_S, true},
+                                      {nullptr, {}, false},
+                                      {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
     for (int i = 0; i < int(std::size(windowItems)); ++i) {
         const WindowItem& w = windowItems[i];
         QAction* a = nullptr;
@@ -362,15 +370,21 @@ void frmBaseMain::buildMenus()
     mnuGridOptionsAdd = sub("mnuGridOptionsAdd");
     addRows(this, mnuGridOptionsAdd,
             {
-                {"mnuGridOptionsCreateNew", "Add As New Contact..."},
-                {"mnuGridOptionsAddToCurrent", "Add This Number To A Contact..."},
+                {"mnuGridOptionsCreateNew", "Add As New Contact...", {}, &frmBaseMain::mnuEditCreateNew_Click},
+                {"mnuGridOptionsAddToCurrent",
+                 "Add This Number To A Contact...",
+                 {},
+                 &frmBaseMain::mnuEditAddToCurrent_Click},
             });
 
     mnuToolbarPopup = menu("mnuToolbarPopup", "Toolbar Popup", false);
     addRows(this, mnuToolbarPopup,
             {
-                {"mnuToolbarPopupCreateNew", "Add As New Contact..."},
-                {"mnuToolbarPopupAddToCurrent", "Add This Number To A Contact..."},
+                {"mnuToolbarPopupCreateNew", "Add As New Contact...", {}, &frmBaseMain::mnuEditCreateNew_Click},
+                {"mnuToolbarPopupAddToCurrent",
+                 "Add This Number To A Contact...",
+                 {},
+                 &frmBaseMain::mnuEditAddToCurrent_Click},
             });
 
     // A menu whose every command is still to be built is itself disabled.
@@ -426,9 +440,8 @@ void frmBaseMain::buildToolbar()
         {"Find Records", QStyle::SP_FileDialogContentsView, false},
         {"View Statistics", QStyle::SP_FileDialogInfoView, true},
         {},
-        // Both commands of its drop-down menu are still to be built.
-        {"Add To Contacts", QStyle::SP_FileDialogNewFolder, false},
-        {"View Contacts", QStyle::SP_DirHomeIcon, false},
+        {"Add To Contacts", QStyle::SP_FileDialogNewFolder, true},
+        {"View Contacts", QStyle::SP_DirHomeIcon, true},
         {},
         {"Mini Display", QStyle::SP_ComputerIcon, true},
     };
@@ -478,6 +491,11 @@ void frmBaseMain::Toolbar1_ButtonClick(int index)
         // The toolbar only ever shows a window, also one that is open already.
         mnuWindow[WindowMenuStatistics]->setChecked(true);
         mnuWindow_Click(WindowMenuStatistics);
+        break;
+    case 12:
+        // Shows the book, also when it is open already.
+        mnuWindow[WindowMenuContacts]->setChecked(true);
+        mnuWindow_Click(WindowMenuContacts);
         break;
     case 14:
         // The toolbar only ever shows a window, also one that is open already.
@@ -1117,6 +1135,29 @@ void frmBaseMain::updateSingleCallCommands()
     CommandState::setEnabled(mnuGridOptionsStatistics, Grid->Rows() > 1 && Grid->Row() == Grid->RowSel());
 }
 
+void frmBaseMain::mnuEditCreateNew_Click()
+{
+    if (Grid->Rows() <= 1)
+        return;
+    const int row = Grid->Row();
+    frmNewContact dialog(this);
+    dialog.Prefill(Grid->TextMatrix(row, 0), Grid->TextMatrix(row, 1));
+    execDialog(dialog);
+    ContactOpeners::CreateNew(dialog.ContactName(), dialog.Number(), dialog.Description(),
+                              QStringLiteral("frmBaseMain_mnuEditCreateNew"));
+}
+
+void frmBaseMain::mnuEditAddToCurrent_Click()
+{
+    if (Grid->Rows() <= 1)
+        return;
+    const QString number = Grid->TextMatrix(Grid->Row(), 1);
+    frmSelectContact dialog(this);
+    execDialog(dialog);
+    ContactOpeners::AddNumberTo(dialog.ContactName(), number, dialog.Description(),
+                                QStringLiteral("frmBaseMain_mnuEditAddToCurrent"));
+}
+
 void frmBaseMain::ConfigTimer_Timer()
 {
     ConfigTimer->stop();
@@ -1161,6 +1202,15 @@ void frmBaseMain::mnuWindow_Click(int index)
             frmStatistics::instance()->showWindow(this);
         } else if (frmStatistics* w = frmStatistics::instance(false); w && w->isVisible()) {
             w->close();
+        }
+    }
+    if (index == WindowMenuContacts) {
+        if (checked) {
+            frmContacts::showOwnedBy(this);
+        } else if (frmContacts* book = frmContacts::instance(false)) {
+            // Its save question may keep it open (a save that was refused): then it stays checked.
+            if (!book->close())
+                mnuWindow[index]->setChecked(true);
         }
     }
     if (index == WindowMenuMiniDisplay) {

@@ -123,6 +123,9 @@ private:
     void mnuGridOptionsEdit_Click();
     void mnuGridOptionsStatistics_Click();
     void updateSingleCallCommands();
+    // The selected call as a new contact, or its number added to a contact (Edit menu, grid menu, toolbar).
+    void mnuEditCreateNew_Click();
+    void mnuEditAddToCurrent_Click();
     void Toolbar1_ButtonClick(int index);
     void setOptionChecks();
     void toggleOption(const char* key, const char* defaultValue);

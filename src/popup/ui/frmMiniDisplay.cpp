@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "contacts/ContactStore.h"
+#include "contacts/ui/ContactPickers.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -23,6 +25,7 @@
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/CommandState.h"
+#include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
 #include "popup/PopupLayout.h"
 #include "popup/PopupVibrator.h"
@@ -305,14 +308,44 @@ void frmMiniDisplay::buildMenu()
                                                       {mnuPopupCustomize, "mnuPopupCustomize"}};
     for (const auto& [item, name] : names)
         item->setObjectName(QLatin1String(name));
-    // Adding to the contact book and the customisation dialog are still to come.
-    for (QAction* a : {mnuPopupAdd, mnuPopupCreateNew, mnuPopupAddToCurrent, mnuPopupCustomize})
+    // The customisation dialog is still to come.
+    for (QAction* a : {mnuPopupCustomize})
         CommandState::markNotBuilt(a);
+    connect(mnuPopupCreateNew, &QAction::triggered, this, &frmMiniDisplay::mnuPopupCreateNew_Click);
+    connect(mnuPopupAddToCurrent, &QAction::triggered, this, &frmMiniDisplay::mnuPopupAddToCurrent_Click);
     connect(mnuPopupSearchName, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchName_Click);
     connect(mnuPopupSearchNumber, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchNumber_Click);
     connect(mnuPopupSearchContact, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchContact_Click);
     connect(mnuPopupViewOriginal, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewOriginal_Click);
     connect(mnuPopupViewStats, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewStats_Click);
+}
+
+void frmMiniDisplay::mnuPopupCreateNew_Click()
+{
+    const clsCaller caller = m_list->CurrentCaller;
+    if (caller.Number.Number.isEmpty() || caller.Name.isEmpty())
+        return;
+    frmNewContact dialog(this);
+    dialog.Prefill(caller.Name, caller.Number.Number);
+    dialog.Tag = QStringLiteral("MINI DISPLAY");
+    execDialog(dialog);
+    // A client's request goes out the way the pop-up's other requests do.
+    ContactOpeners::CreateNew(dialog.ContactName(), dialog.Number(), dialog.Description(),
+                              QStringLiteral("frmMiniDisplay_mnuPopupCreateNew"),
+                              [this](const QString& text) { m_list->SendData(text); });
+}
+
+void frmMiniDisplay::mnuPopupAddToCurrent_Click()
+{
+    const QString number = m_list->CurrentCaller.Number.Number;
+    if (number.isEmpty())
+        return;
+    frmSelectContact dialog(this);
+    dialog.Tag = QStringLiteral("MINI DISPLAY");
+    execDialog(dialog);
+    ContactOpeners::AddNumberTo(dialog.ContactName(), number, dialog.Description(),
+                                QStringLiteral("frmMiniDisplay_mnuPopupAddToCurrent"),
+                                [this](const QString& text) { m_list->SendData(text); });
 }
 
 void frmMiniDisplay::mnuPopupSearchName_Click() { m_list->Search(MiniDisplay::SearchName); }

@@ -44,6 +44,9 @@ public:
     void lblBlock_Click();
     void chkOnTop_Click();
     void mnuPopupLockSize_Click();
+    // The caller shown as a new contact, or its number added to a contact.
+    void mnuPopupCreateNew_Click();
+    void mnuPopupAddToCurrent_Click();
     void mnuPopupSearchName_Click();
     void mnuPopupSearchNumber_Click();
     void mnuPopupSearchContact_Click();

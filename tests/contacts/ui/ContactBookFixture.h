@@ -25,9 +25,10 @@
 #include "platform/SqlDatabase.h"
 #include "platform/ui/ModalDialog.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 
 // A contact book on a real contact file in a temporary home, with the three usual attribute groups, and
-// the helpers its window tests share: controls by name, typing, and scripted number dialogs.
+// the helpers its window tests share: status panels, scripted number dialogs, the file's writes.
 namespace book {
 
 inline void addGroup(const QString& name, qint32 colour, bool block)
@@ -52,40 +53,9 @@ inline clsContact contact(const QString& name, const QStringList& numbers, const
     return c;
 }
 
-// The control or action of that name in the window; the test fails without exactly one.
-template <typename T>
-T* named(QObject* root, const QString& name)
-{
-    const QList<T*> found = root->findChildren<T*>(name);
-    if (found.size() != 1)
-        qWarning("%lld objects named %s", qlonglong(found.size()), qPrintable(name));
-    return found.size() == 1 ? found.first() : nullptr;
-}
-
-// Chooses the action or clicks the button of that name, as the user would; false when it is not there
-// or disabled.
-inline bool trigger(QObject* root, const QString& name)
-{
-    const QList<QAction*> actions = root->findChildren<QAction*>(name);
-    if (actions.size() == 1) {
-        QAction* a = actions.first();
-        if (!a->isEnabled())
-            return false;
-        a->trigger();
-        return true;
-    }
-    if (QPushButton* b = named<QPushButton>(root, name)) {
-        if (!b->isEnabled())
-            return false;
-        b->click();
-        return true;
-    }
-    return false;
-}
-
 inline QString panel(QObject* w, const char* key)
 {
-    QLabel* l = named<QLabel>(w, QStringLiteral("StatusBar1.Panels(%1)").arg(QLatin1String(key)));
+    QLabel* l = ui::findByName<QLabel>(w, QStringLiteral("StatusBar1.Panels(%1)").arg(QLatin1String(key)));
     return l ? l->text() : QStringLiteral("(no panel)");
 }
 

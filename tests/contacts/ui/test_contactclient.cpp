@@ -130,12 +130,12 @@ void TestContactClient::push(const QByteArray& text)
 void TestContactClient::addEditRemoveGoThroughTheServer()
 {
     frmContacts* w = f->open();
-    QVERIFY(trigger(w, QStringLiteral("mnuEditAdd")));
+    TRIGGER(w, QStringLiteral("mnuEditAdd"));
     QTest::keyClicks(w->txtName, QStringLiteral("Bob"));
     answerNumberDialog(QStringLiteral("5551234"), QString());
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     QTest::keyClicks(w->txtOtherInfo, QStringLiteral("x"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(nextSend(), QByteArray(";ADD CONTACT;|Bob|||x|NUMBER|555-1234|NONE"));
     // Nothing changed here: no contact, still adding, the typed fields still there.
     QCOMPARE(gContacts.count(), 0);
@@ -160,7 +160,7 @@ void TestContactClient::addEditRemoveGoThroughTheServer()
 
     // Renamed: the request carries the stored name; the client's copy stays as it was.
     w->txtName->setText(QStringLiteral("Robert"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(nextSend(), QByteArray(";EDIT CONTACT;Bob;|Robert|||x|NUMBER|555-1234|NONE"));
     QCOMPARE(gContacts.item(QStringLiteral("Bob"))->Name, QStringLiteral("Bob"));
     QCOMPARE(w->strState, QStringLiteral("editing"));
@@ -173,7 +173,7 @@ void TestContactClient::addEditRemoveGoThroughTheServer()
 
     // Removed: asked, sent, and gone only when the server says so.
     Prompt::queueAnswer(Prompt::Yes);
-    QVERIFY(trigger(w, QStringLiteral("mnuEditRemove")));
+    TRIGGER(w, QStringLiteral("mnuEditRemove"));
     QCOMPARE(nextSend(), QByteArray(";DELETE CONTACT;Robert"));
     QVERIFY(gContacts.contains(QStringLiteral("Robert")));
     QCOMPARE(w->txtName->text(), QStringLiteral("Robert"));
@@ -192,11 +192,11 @@ void TestContactClient::treeViewFindsTheEchoToo()
     frmContacts* w = f->open();
     QTRY_COMPARE(w->views().tree.rowCount(), 1);
     QVERIFY(w->treeShown());
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(add)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(add)"));
     QTest::keyClicks(w->txtName, QStringLiteral("cy"));
     answerNumberDialog(QStringLiteral("555-0003"), QStringLiteral("Work"));
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(save)")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(save)"));
     QCOMPARE(nextSend(), QByteArray(";ADD CONTACT;|cy||||NUMBER|555-0003|Work"));
     // The server stored it in other capitals: the typed name still finds it.
     push(";CLEAR CONTACTS;;CONTACT;|Ann|||y|NUMBER|555-0001|Home;CONTACT;|Cy||||NUMBER|555-0003|Work");

@@ -74,7 +74,7 @@ void TestContactScreenshots::listAndTree()
     QVERIFY(pixelsOf(list, QColor(255, 0, 0)) > 10);
     QVERIFY(pixelsOf(list, QColor(0, 255, 0)) > 10);
 
-    QVERIFY(trigger(w, QStringLiteral("mnuViewTree")));
+    TRIGGER(w, QStringLiteral("mnuViewTree"));
     w->SetContact(QStringLiteral("Ann Archer"));
     w->tvwContacts->expandAll();
     QCoreApplication::processEvents();

@@ -68,16 +68,16 @@ void TestFrmContacts::modesAndStatusTexts()
     QCOMPARE(w->strState, QStringLiteral("viewing"));
     QCOMPARE(panel(w, "status"), QStringLiteral("Viewing contact Ann") + in);
 
-    QTest::keyClicks(named<QLineEdit>(w, QStringLiteral("txtName")), QStringLiteral("x"));
+    QTest::keyClicks(ui::findByName<QLineEdit>(w, QStringLiteral("txtName")), QStringLiteral("x"));
     // The text names the stored contact, not what is being typed.
     QCOMPARE(w->strState, QStringLiteral("editing"));
     QCOMPARE(panel(w, "status"), QStringLiteral("Editing contact Ann") + in);
-    QTest::keyClicks(named<QLineEdit>(w, QStringLiteral("txtName")), QStringLiteral("y"));
+    QTest::keyClicks(ui::findByName<QLineEdit>(w, QStringLiteral("txtName")), QStringLiteral("y"));
     QCOMPARE(w->strState, QStringLiteral("editing"));
 
     // A new contact while edits are pending asks first; No drops them.
     Prompt::queueAnswer(Prompt::No);
-    QVERIFY(trigger(w, QStringLiteral("mnuEditAdd")));
+    TRIGGER(w, QStringLiteral("mnuEditAdd"));
     QCOMPARE(Prompt::texts(), QStringList({"Do you want to save changes?"}));
     QCOMPARE(Prompt::history().first().icon, int(Prompt::NoIcon));
     QCOMPARE(w->strState, QStringLiteral("adding"));
@@ -108,7 +108,7 @@ void TestFrmContacts::groupChoiceIsAnEditButFillingIsNot()
 {
     f->store(contact(QStringLiteral("Ann"), {QStringLiteral("555-1234")}, QStringLiteral("VIP Callers")));
     frmContacts* w = f->open();
-    QComboBox* groups = named<QComboBox>(w, QStringLiteral("cboAttributeGroup"));
+    QComboBox* groups = ui::findByName<QComboBox>(w, QStringLiteral("cboAttributeGroup"));
     QCOMPARE(groups->count(), 4);
     QCOMPARE(groups->itemText(0), QStringLiteral("<none>"));
     // Showing a contact selected its group without counting as an edit and without a question.
@@ -147,8 +147,8 @@ void TestFrmContacts::groupChoiceIsAnEditButFillingIsNot()
     SelectListItem(groups, QStringLiteral("Block Calls"));
     QCOMPARE(groups->currentText(), QStringLiteral("Block Calls"));
     // The group commands of the window are not built yet: disabled, whatever is chosen.
-    QVERIFY(!named<QPushButton>(w, QStringLiteral("cmdEditAttributeGroup"))->isEnabled());
-    QVERIFY(!named<QPushButton>(w, QStringLiteral("cmdAddAttributeGroup"))->isEnabled());
+    QVERIFY(!ui::findByName<QPushButton>(w, QStringLiteral("cmdEditAttributeGroup"))->isEnabled());
+    QVERIFY(!ui::findByName<QPushButton>(w, QStringLiteral("cmdAddAttributeGroup"))->isEnabled());
 }
 
 void TestFrmContacts::countsAndColumn()
@@ -165,7 +165,7 @@ void TestFrmContacts::countsAndColumn()
     w = f->open();
     QCOMPARE(panel(w, "contacts"), QStringLiteral("19 Contacts"));
     QCOMPARE(panel(w, "numbers"), QStringLiteral("38 Numbers"));
-    QTreeView* list = named<QTreeView>(w, QStringLiteral("lsvContacts"));
+    QTreeView* list = ui::findByName<QTreeView>(w, QStringLiteral("lsvContacts"));
     QCOMPARE(list->header()->sectionSize(0), Twips::toPixels(3375 - 100));
     f->store(contact(QStringLiteral("C19"), {QStringLiteral("555-3000")}));
     w->UpdateCounts();
@@ -182,8 +182,8 @@ void TestFrmContacts::unchangedFormSavesNothing()
     const QFileInfo wal(f->path + QStringLiteral("-wal"));
     const QDateTime fileTime = file.lastModified();
     const QDateTime walTime = wal.lastModified();
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(save)")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(save)"));
     QCOMPARE(writes(), before);
     QCOMPARE(QFileInfo(f->path).lastModified(), fileTime);
     QCOMPARE(QFileInfo(f->path + QStringLiteral("-wal")).lastModified(), walTime);
@@ -194,8 +194,8 @@ void TestFrmContacts::unchangedFormSavesNothing()
 void TestFrmContacts::saveRefusalsInOrder()
 {
     frmContacts* w = f->open();
-    QVERIFY(trigger(w, QStringLiteral("mnuEditAdd")));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditAdd"));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(Prompt::history().size(), 1);
     const Prompt::Record box = Prompt::history().first();
     QCOMPARE(box.text, QStringLiteral("You must enter a contact name."));
@@ -205,16 +205,16 @@ void TestFrmContacts::saveRefusalsInOrder()
     QCOMPARE(w->focusWidget(), static_cast<QWidget*>(w->txtName));
 
     w->txtName->setText(QStringLiteral("Ann"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(Prompt::texts().last(), QStringLiteral("Each name must have at least one number associated with it."));
     answerNumberDialog(QStringLiteral("5551234"), QString());
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     w->txtName->setText(QStringLiteral("5551234"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(Prompt::texts().last(), QStringLiteral("Contact names cannot be all numeric."));
     // Pasted delimiters are no name.
     w->txtName->setText(QStringLiteral("';|"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(Prompt::texts().last(), QStringLiteral("You must enter a contact name."));
     QCOMPARE(gContacts.count(), 0);
     QCOMPARE(w->strState, QStringLiteral("adding"));
@@ -222,7 +222,7 @@ void TestFrmContacts::saveRefusalsInOrder()
     // A pasted apostrophe and semicolon go; a single "/" in the other information stays.
     w->txtName->setText(QStringLiteral("Corner's; Cafe"));
     w->txtOtherInfo->setPlainText(QStringLiteral("open 9/5; closed|sun'days//"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     const auto stored = GetContact(QStringLiteral("Corners Cafe"));
     QCOMPARE(stored->Name, QStringLiteral("Corners Cafe"));
     QCOMPARE(stored->OtherInfo, QStringLiteral("open 9/5 closedsundays"));
@@ -237,11 +237,11 @@ void TestFrmContacts::duplicateNameIsRefusedAndTheModeComesBack()
     f->store(contact(QStringLiteral("Smith"), {QStringLiteral("555-0001")}));
     frmContacts* w = f->open();
     const int before = writes();
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(add)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(add)"));
     QTest::keyClicks(w->txtName, QStringLiteral("SMITH"));
     answerNumberDialog(QStringLiteral("555 0002"), QStringLiteral("Home"));
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(save)")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(save)"));
     QCOMPARE(Prompt::texts(),
              QStringList({"Cannot perform operation.\r\nError #1: Duplicate names in database.\r\nSource: Velquon"}));
     QCOMPARE(Prompt::history().first().icon, int(Prompt::Exclamation));
@@ -251,7 +251,7 @@ void TestFrmContacts::duplicateNameIsRefusedAndTheModeComesBack()
     QCOMPARE(w->strState, QStringLiteral("adding"));
     QCOMPARE(lines(w->lstNumbers), QStringList({"555-0002 (Home)"}));
     w->txtName->setText(QStringLiteral("Smithers"));
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(save)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(save)"));
     QCOMPARE(gContacts.count(), 2);
     QCOMPARE(GetContact(QStringLiteral("Smith"))->Numbers.count(), 1);
     QCOMPARE(GetContact(QStringLiteral("Smithers"))->Numbers.at(0)->Number, QStringLiteral("555-0002"));
@@ -261,12 +261,12 @@ void TestFrmContacts::addingSelectsTheNewContact()
 {
     f->store(contact(QStringLiteral("Ann"), {QStringLiteral("555-0001")}, QStringLiteral("VIP Callers")));
     frmContacts* w = f->open();
-    QVERIFY(trigger(w, QStringLiteral("mnuEditAdd")));
+    TRIGGER(w, QStringLiteral("mnuEditAdd"));
     QTest::keyClicks(w->txtName, QStringLiteral("Bea"));
     answerNumberDialog(QStringLiteral("555-0002"), QString());
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     SelectListItem(w->cboAttributeGroup, QStringLiteral("VIP Callers"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(w->strState, QStringLiteral("viewing"));
     QCOMPARE(panel(w, "status"), QStringLiteral("Viewing contact Bea in ") + f->path);
     QCOMPARE(w->views().listSelectedText(), QStringLiteral("Bea"));
@@ -286,8 +286,8 @@ void TestFrmContacts::renameInTheTreeKeepsSelectionAndExpansion()
     f->store(contact(QStringLiteral("Cy"), {QStringLiteral("555-0003")}, QStringLiteral("VIP Callers")));
     f->store(contact(QStringLiteral("Dee"), {QStringLiteral("555-0004")}));
     frmContacts* w = f->open();
-    QVERIFY(trigger(w, QStringLiteral("mnuViewTree")));
-    QTreeView* tree = named<QTreeView>(w, QStringLiteral("tvwContacts"));
+    TRIGGER(w, QStringLiteral("mnuViewTree"));
+    QTreeView* tree = ui::findByName<QTreeView>(w, QStringLiteral("tvwContacts"));
     QVERIFY(tree->isVisible());
     // The user picks Bo.
     const QModelIndex bo = w->views().tree.contactIndex(QStringLiteral("Bo"));
@@ -298,7 +298,7 @@ void TestFrmContacts::renameInTheTreeKeepsSelectionAndExpansion()
     w->lstNumbers->setCurrentRow(1);
     w->txtName->setText(QStringLiteral("Bob"));
     w->txtName->setCursorPosition(2);
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(w->strState, QStringLiteral("viewing"));
     QCOMPARE(w->views().treeSelectedText(), QStringLiteral("Bob"));
     QVERIFY(tree->isExpanded(w->views().treeSelected()));
@@ -312,7 +312,7 @@ void TestFrmContacts::renameInTheTreeKeepsSelectionAndExpansion()
     tree->selectionModel()->setCurrentIndex(w->views().tree.contactIndex(QStringLiteral("Dee")),
                                             QItemSelectionModel::ClearAndSelect);
     SelectListItem(w->cboAttributeGroup, QStringLiteral("VIP Callers"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     const QModelIndex vip = w->views().tree.groupIndex(QStringLiteral("VIP Callers"));
     QCOMPARE(w->views().tree.childTexts(vip), QStringList({"Al", "Bob", "Cy", "Dee"}));
     QCOMPARE(w->views().tree.childTexts(w->views().tree.contactIndex(QStringLiteral("Dee"))),
@@ -329,7 +329,7 @@ void TestFrmContacts::removingANameThatLooksLikeAPatternRemovesOnlyIt()
                                              QItemSelectionModel::ClearAndSelect);
     QCOMPARE(w->objContact->Name, QStringLiteral("B*"));
     Prompt::queueAnswer(Prompt::Yes);
-    QVERIFY(trigger(w, QStringLiteral("mnuEditRemove")));
+    TRIGGER(w, QStringLiteral("mnuEditRemove"));
     QStringList left;
     for (const auto& e : gContacts)
         left << e.item->Name;
@@ -346,14 +346,14 @@ void TestFrmContacts::removalAsksAndShowsTheNextContact()
     frmContacts* w = f->open();
     w->SetContact(QStringLiteral("Bo"));
     Prompt::queueAnswer(Prompt::No);
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(delete)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(delete)"));
     QCOMPARE(Prompt::texts(),
              QStringList({"Are you sure you want to permanently remove this contact from the database?"}));
     QCOMPARE(Prompt::history().first().icon, int(Prompt::Exclamation));
     QCOMPARE(gContacts.count(), 3);
 
     Prompt::queueAnswer(Prompt::Yes);
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(delete)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(delete)"));
     QCOMPARE(gContacts.count(), 2);
     // In the list the item now at its place.
     QCOMPARE(w->views().listSelectedText(), QStringLiteral("Cy"));
@@ -367,16 +367,16 @@ void TestFrmContacts::removalAsksAndShowsTheNextContact()
     Prompt::clearHistory();
     w->ShowTreeView();
     w->views().selectTreeContact(QStringLiteral("Cy"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditRemove")));
+    TRIGGER(w, QStringLiteral("mnuEditRemove"));
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(w->views().treeSelectedText(), QStringLiteral("Al"));
     QCOMPARE(w->txtName->text(), QStringLiteral("Al"));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditRemove")));
+    TRIGGER(w, QStringLiteral("mnuEditRemove"));
     QCOMPARE(w->views().treeSelectedText(), QStringLiteral("VIP Callers"));
     // A group shows no contact: the form is empty and so is the mode, so typing begins a new contact.
     QVERIFY(w->txtName->text().isEmpty());
     QCOMPARE(w->strState, QString());
-    QVERIFY(!named<QAction>(w, QStringLiteral("mnuEditRemove"))->isEnabled());
+    QVERIFY(!ui::findByName<QAction>(w, QStringLiteral("mnuEditRemove"))->isEnabled());
     w->RemoveFormContact();
     QCOMPARE(Prompt::texts(), QStringList({"You must select a contact to remove."}));
     QCOMPARE(gContacts.count(), 0);
@@ -461,18 +461,18 @@ void TestFrmContacts::numbersAddEditRemove()
 
     // The same number and description in other capitals is the same number.
     answerNumberDialog(QStringLiteral("5551234"), QStringLiteral("Home"));
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     QCOMPARE(Prompt::texts(), QStringList({"You cannot have duplicate numbers in this database."}));
     QCOMPARE(w->strState, QStringLiteral("viewing"));
     answerNumberDialog(QStringLiteral("555.123.4"), QStringLiteral("Work"));
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     answerNumberDialog(QStringLiteral("(212)555-0000"), QStringLiteral("Fax;//'|"));
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     QCOMPARE(lines(w->lstNumbers), QStringList({"555-1234 (home)", "555-1234 (Work)", "(212) 555-0000 (Fax)"}));
     QCOMPARE(w->strState, QStringLiteral("editing"));
     // A cancelled dialog changes nothing.
     answerNumberDialog(QStringLiteral("555-9999"), QString(), false);
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
     QCOMPARE(w->lstNumbers->count(), 3);
 
     // Editing: "Edit Number", filled; the number moves to the end of the contact's numbers but keeps its line.
@@ -485,29 +485,29 @@ void TestFrmContacts::numbersAddEditRemove()
         d.findChild<QComboBox*>(QStringLiteral("cmbDescription"))->setEditText(QStringLiteral("Cellular"));
         d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     });
-    QVERIFY(trigger(w, QStringLiteral("cmdEditNumber")));
+    TRIGGER(w, QStringLiteral("cmdEditNumber"));
     QCOMPARE(caption, QStringLiteral("Edit Number"));
     QCOMPARE(lines(w->lstNumbers), QStringList({"555-1234 (Cellular)", "555-1234 (Work)", "(212) 555-0000 (Fax)"}));
     QCOMPARE(w->colNumbers.keyAt(2), QStringLiteral("555-1234 (Cellular)"));
     // An edit onto another number of the contact is refused.
     w->lstNumbers->setCurrentRow(0);
     answerNumberDialog(QStringLiteral("5551234"), QStringLiteral("work"));
-    QVERIFY(trigger(w, QStringLiteral("cmdEditNumber")));
+    TRIGGER(w, QStringLiteral("cmdEditNumber"));
     QCOMPARE(Prompt::texts().last(), QStringLiteral("You cannot have duplicate numbers in this database."));
     QCOMPARE(w->lstNumbers->item(0)->text(), QStringLiteral("555-1234 (Cellular)"));
     // Unchanged is fine.
     answerNumberDialog(QStringLiteral("555-1234"), QStringLiteral("Cellular"));
-    QVERIFY(trigger(w, QStringLiteral("cmdEditNumber")));
+    TRIGGER(w, QStringLiteral("cmdEditNumber"));
     QCOMPARE(w->lstNumbers->item(0)->text(), QStringLiteral("555-1234 (Cellular)"));
 
     // Removing the middle of three selects the line that took its place.
     w->lstNumbers->setCurrentRow(1);
-    QVERIFY(trigger(w, QStringLiteral("cmdRemoveNumber")));
+    TRIGGER(w, QStringLiteral("cmdRemoveNumber"));
     QCOMPARE(lines(w->lstNumbers), QStringList({"555-1234 (Cellular)", "(212) 555-0000 (Fax)"}));
     QCOMPARE(w->lstNumbers->currentRow(), 1);
-    QVERIFY(trigger(w, QStringLiteral("cmdRemoveNumber")));
+    TRIGGER(w, QStringLiteral("cmdRemoveNumber"));
     QCOMPARE(w->lstNumbers->currentRow(), 0);
-    QVERIFY(trigger(w, QStringLiteral("cmdRemoveNumber")));
+    TRIGGER(w, QStringLiteral("cmdRemoveNumber"));
     QCOMPARE(w->lstNumbers->count(), 0);
     // Nothing selected: the buttons are off, and the commands say why.
     QVERIFY(!w->cmdRemoveNumber->isEnabled());
@@ -521,8 +521,8 @@ void TestFrmContacts::numbersAddEditRemove()
     // Nothing reached the file yet.
     QCOMPARE(GetContact(QStringLiteral("Ann"))->Numbers.count(), 1);
     answerNumberDialog(QStringLiteral("5550001"), QString());
-    QVERIFY(trigger(w, QStringLiteral("cmdAddNumber")));
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(GetContact(QStringLiteral("Ann"))->Numbers.count(), 1);
     QCOMPARE(GetContact(QStringLiteral("Ann"))->Numbers.at(0)->Number, QStringLiteral("555-0001"));
 }
@@ -537,7 +537,7 @@ void TestFrmContacts::pictureCommands()
     frmContacts* w = f->open();
 
     Prompt::queueText(pic);
-    QVERIFY(trigger(w, QStringLiteral("cmdChangeImage")));
+    TRIGGER(w, QStringLiteral("cmdChangeImage"));
     // The first dialog opens in the program folder.
     QCOMPARE(Prompt::history().first().kind, Prompt::Kind::OpenFile);
     QCOMPARE(Prompt::history().first().text, f->home->path());
@@ -550,7 +550,7 @@ void TestFrmContacts::pictureCommands()
     Prompt::queueText(pic);
     Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(QString());
-    QVERIFY(trigger(w, QStringLiteral("cmdChangeImage")));
+    TRIGGER(w, QStringLiteral("cmdChangeImage"));
     QCOMPARE(Prompt::history().size(), 3);
     QCOMPARE(Prompt::history().at(1).text, pic + QStringLiteral(" is already loaded. Choose another file."));
     QCOMPARE(Prompt::history().at(1).buttons, int(Prompt::OkCancel));
@@ -565,19 +565,19 @@ void TestFrmContacts::pictureCommands()
     Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(odd);
     Prompt::queueAnswer(Prompt::Cancel);
-    QVERIFY(trigger(w, QStringLiteral("cmdChangeImage")));
+    TRIGGER(w, QStringLiteral("cmdChangeImage"));
     QVERIFY(Prompt::history().at(1).text.contains(QStringLiteral("gone.png")));
     QCOMPARE(Prompt::history().at(1).icon, int(Prompt::Critical));
     QVERIFY(Prompt::history().at(3).text.startsWith(odd));
     QCOMPARE(w->strImageFile, pic);
 
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QCOMPARE(GetContact(QStringLiteral("Ann"))->ImageFile, pic);
-    QVERIFY(trigger(w, QStringLiteral("cmdClearImage")));
+    TRIGGER(w, QStringLiteral("cmdClearImage"));
     QVERIFY(w->strImageFile.isEmpty());
     QVERIFY(w->shownPicture().isNull());
     QCOMPARE(w->imageTag(), pic);
-    QVERIFY(trigger(w, QStringLiteral("mnuEditSave")));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
     QVERIFY(GetContact(QStringLiteral("Ann"))->ImageFile.isEmpty());
 
     // A stored path that is no picture file (a client may send any) shows nothing and hangs nothing.
@@ -592,51 +592,52 @@ void TestFrmContacts::viewsMenusAndToolbar()
 {
     f->store(contact(QStringLiteral("Ann"), {QStringLiteral("555-0001")}, QStringLiteral("VIP Callers")));
     frmContacts* w = f->open();
-    QAction* list = named<QAction>(w, QStringLiteral("Toolbar1.Buttons(list)"));
-    QAction* viewList = named<QAction>(w, QStringLiteral("mnuViewList"));
-    QAction* viewTree = named<QAction>(w, QStringLiteral("mnuViewTree"));
+    QAction* list = ui::findByName<QAction>(w, QStringLiteral("Toolbar1.Buttons(list)"));
+    QAction* viewList = ui::findByName<QAction>(w, QStringLiteral("mnuViewList"));
+    QAction* viewTree = ui::findByName<QAction>(w, QStringLiteral("mnuViewTree"));
     QVERIFY(!w->treeShown());
     QVERIFY(viewList->isChecked() && !viewTree->isChecked() && !list->isChecked());
     QCOMPARE(list->toolTip(), QStringLiteral("Tree View"));
 
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(list)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(list)"));
     QVERIFY(w->treeShown());
     QVERIFY(list->isChecked() && viewTree->isChecked() && !viewList->isChecked());
     QCOMPARE(GetProperty(Section::frmContacts, Key::TreeView, QString()), QStringLiteral("True"));
     // The list's selection is carried over.
     QCOMPARE(w->views().treeSelectedText(), QStringLiteral("Ann"));
-    QVERIFY(trigger(w, QStringLiteral("Toolbar1.Buttons(list)")));
+    TRIGGER(w, QStringLiteral("Toolbar1.Buttons(list)"));
     QVERIFY(!w->treeShown());
     QVERIFY(!list->isChecked());
 
     // "&List View" while the list shows: nothing, not even the setting.
     SaveProperty(Section::frmContacts, Key::TreeView, QStringLiteral("odd"));
-    QVERIFY(trigger(w, QStringLiteral("mnuViewList")));
+    TRIGGER(w, QStringLiteral("mnuViewList"));
     QCOMPARE(GetProperty(Section::frmContacts, Key::TreeView, QString()), QStringLiteral("odd"));
     QVERIFY(viewList->isChecked());
 
     // A group node selected in the tree leaves the list's own selection.
-    QVERIFY(trigger(w, QStringLiteral("mnuViewTree")));
+    TRIGGER(w, QStringLiteral("mnuViewTree"));
     w->views().selectTree(w->views().tree.groupIndex(QStringLiteral("VIP Callers")));
-    QVERIFY(trigger(w, QStringLiteral("mnuViewList")));
+    TRIGGER(w, QStringLiteral("mnuViewList"));
     QCOMPARE(w->views().listSelectedText(), QStringLiteral("Ann"));
 
     // The next opening shows the view last chosen.
-    QVERIFY(trigger(w, QStringLiteral("mnuViewTree")));
+    TRIGGER(w, QStringLiteral("mnuViewTree"));
     f->close();
     w = f->open();
     QVERIFY(w->treeShown());
-    QVERIFY(named<QAction>(w, QStringLiteral("Toolbar1.Buttons(list)"))->isChecked());
+    QVERIFY(ui::findByName<QAction>(w, QStringLiteral("Toolbar1.Buttons(list)"))->isChecked());
 
     // Captions, shortcuts, and the commands other work still has to build.
-    QCOMPARE(named<QAction>(w, QStringLiteral("mnuEditAdd"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
-    QCOMPARE(named<QAction>(w, QStringLiteral("mnuEditSave"))->text(), QStringLiteral("&Save Contact"));
-    QCOMPARE(named<QAction>(w, QStringLiteral("mnuFileClose"))->text(), QStringLiteral("C&lose"));
+    QCOMPARE(ui::findByName<QAction>(w, QStringLiteral("mnuEditAdd"))->shortcut(),
+             QKeySequence(QStringLiteral("Ctrl+A")));
+    QCOMPARE(ui::findByName<QAction>(w, QStringLiteral("mnuEditSave"))->text(), QStringLiteral("&Save Contact"));
+    QCOMPARE(ui::findByName<QAction>(w, QStringLiteral("mnuFileClose"))->text(), QStringLiteral("C&lose"));
     for (const char* later :
          {"mnuFileNew", "mnuFileChange", "mnuFileNewAttributeGroupFile", "mnuFileChangeAttributeGroupFile",
           "mnuFileRestore", "mnuPrint", "mnuEditFind", "Toolbar1.Buttons(print)", "Toolbar1.Buttons(find)"})
-        QVERIFY2(!named<QAction>(w, QLatin1String(later))->isEnabled(), later);
-    QVERIFY(trigger(w, QStringLiteral("mnuFileClose")));
+        QVERIFY2(!ui::findByName<QAction>(w, QLatin1String(later))->isEnabled(), later);
+    TRIGGER(w, QStringLiteral("mnuFileClose"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!frmContacts::instance(false));
 }
@@ -713,8 +714,8 @@ void TestFrmContacts::hintsAndPictureSizeLabels()
         gToolTip->toolText(w->txtName).startsWith(QStringLiteral("This is the name associated with this contact.")));
     QVERIFY(gToolTip->hasTool(w->cmdEditNumber));
     QVERIFY(!gToolTip->hasTool(w->tvwContacts));
-    QCOMPARE(named<QLabel>(w, QStringLiteral("lblImageHeight"))->text(), QStringLiteral("Height: 121pixels"));
-    QCOMPARE(named<QLabel>(w, QStringLiteral("lblImageWidth"))->text(), QStringLiteral("Width: 121pixels"));
+    QCOMPARE(ui::findByName<QLabel>(w, QStringLiteral("lblImageHeight"))->text(), QStringLiteral("Height: 121pixels"));
+    QCOMPARE(ui::findByName<QLabel>(w, QStringLiteral("lblImageWidth"))->text(), QStringLiteral("Width: 121pixels"));
     f->close();
 
     gToolTip = std::make_unique<cToolTip>();
@@ -735,10 +736,10 @@ void TestFrmContacts::clientLayout()
     frmContacts* w = f->open();
     QCOMPARE(w->width(), Twips::toPixels(6855 - 120));
     for (const char* hidden : {"cboAttributeGroup", "imgContactImage", "cmdChangeImage", "label3", "Label4"})
-        QVERIFY2(!named<QWidget>(w, QLatin1String(hidden))->isVisibleTo(w), hidden);
+        QVERIFY2(!ui::findByName<QWidget>(w, QLatin1String(hidden))->isVisibleTo(w), hidden);
     for (const char* hidden : {"mnuFileNew", "mnuFileChange", "mnuFileRestore", "mnuFileHyphen3"})
-        QVERIFY2(!named<QAction>(w, QLatin1String(hidden))->isVisible(), hidden);
-    QVERIFY(named<QAction>(w, QStringLiteral("mnuPrint"))->isVisible());
+        QVERIFY2(!ui::findByName<QAction>(w, QLatin1String(hidden))->isVisible(), hidden);
+    QVERIFY(ui::findByName<QAction>(w, QStringLiteral("mnuPrint"))->isVisible());
     QCOMPARE(w->lstNumbers->height(), Twips::toPixels(1035));
     QCOMPARE(w->txtOtherInfo->geometry(),
              QRect(Twips::toPixels(3480), Twips::toPixels(2880 - 360), Twips::toPixels(3135), Twips::toPixels(1575)));
