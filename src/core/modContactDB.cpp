@@ -248,20 +248,22 @@ bool DeleteContact(const QString& name)
     if (isClientMode())
         return false;
     bool ok = gContactDB != nullptr;
-    if (!gContactDB)
+    if (!gContactDB) {
         SaveError(91, QStringLiteral("Object variable or With block variable not set"), QStringLiteral("modContactDB"));
-    else {
-        const char* const steps[] = {"DELETE FROM tblNumbers WHERE sametext(fldName, ?)",
-                                     "DELETE FROM tblContacts WHERE sametext(fldName, ?)"};
-        for (const char* sql : steps) {
-            try {
+    } else {
+        // The numbers and the contact go together or not at all: a contact never loses only its numbers.
+        try {
+            SqlTransaction tx(*gContactDB);
+            for (const char* sql : {"DELETE FROM tblNumbers WHERE sametext(fldName, ?)",
+                                    "DELETE FROM tblContacts WHERE sametext(fldName, ?)"}) {
                 SqlStatement st = gContactDB->prepare(QString::fromLatin1(sql));
                 st.bind(1, name);
                 st.exec();
-            } catch (const SqlError& e) {
-                keepSqlError(e, QStringLiteral("modContactDB_DeleteContact"));
-                ok = false;
             }
+            tx.commit();
+        } catch (const SqlError& e) {
+            keepSqlError(e, QStringLiteral("modContactDB_DeleteContact"));
+            ok = false;
         }
     }
     UpdateContactCollection();

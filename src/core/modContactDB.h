@@ -52,7 +52,7 @@ bool AddContact(const clsContact& contact);
 // oldName is the contact's name as stored; the contact may carry a new name. Its numbers replace the stored
 // ones, all in one transaction.
 bool EditContact(const QString& oldName, const clsContact& contact);
-// Deletes the contact's numbers, then the contact; each step is tried even when the other failed.
+// Deletes the contact's numbers and the contact in one transaction: both go, or (on a failure) neither.
 bool DeleteContact(const QString& name);
 
 // The checks the add and edit run first; false (error 1 or 2 kept) on a duplicate.

@@ -88,6 +88,7 @@ private Q_SLOTS:
     void duplicateChecks();
     void namesAreNeverPatterns();
     void editReplacesNumbersInOneTransaction();
+    void deleteTakesNumbersAndContactTogether();
     void refreshChainAfterEachChange();
     void groupRenameReachesFileAndCollection();
     void missingGroupAndLoadErrors();
@@ -339,6 +340,22 @@ void TestContactDB::editReplacesNumbersInOneTransaction()
     QCOMPARE(gErrNumber, 3021);
     QCOMPARE(storedRows(QStringLiteral("SELECT count(*) FROM tblNumbers")), QStringList{"2"});
     QVERIFY(g_calls.isEmpty());
+}
+
+void TestContactDB::deleteTakesNumbersAndContactTogether()
+{
+    QVERIFY(AddContact(makeContact(QStringLiteral("Bob"), {{QStringLiteral("555-1234"), QStringLiteral("Home")}})));
+    // The contact's row cannot go (as if the file failed there): its numbers stay too.
+    gContactDB->exec(QStringLiteral(
+        "CREATE TRIGGER keepBob BEFORE DELETE ON tblContacts BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    const QStringList before = snapshot();
+    QVERIFY(!DeleteContact(QStringLiteral("Bob")));
+    QVERIFY(gErrNumber != 0);
+    QCOMPARE(snapshot(), before);
+    QCOMPARE(numbersOf(QStringLiteral("Bob")), QStringList{"555-1234 (Home)"});
+    gContactDB->exec(QStringLiteral("DROP TRIGGER keepBob"));
+    QVERIFY(DeleteContact(QStringLiteral("bob")));
+    QVERIFY(snapshot().isEmpty());
 }
 
 void TestContactDB::refreshChainAfterEachChange()

@@ -148,7 +148,9 @@ frmContacts::~frmContacts()
 void frmContacts::installLinks()
 {
     WindowLinks& links = windowLinks();
-    links.contactsVisible = [this] { return isVisible(); };
+    // Loaded counts, not only shown: hidden with the minimised main window the book must still follow the
+    // store, or it would come back showing contacts that are gone.
+    links.contactsVisible = [this] { return !m_closed; };
     links.contactsAddC = [this](const clsContact& c) { AddC(c); };
     links.contactsRemoveC = [this](const QString& name) { RemoveC(name); };
     links.contactsEditC = [this](const QString& oldName, const clsContact& c) { EditC(oldName, c); };
@@ -513,6 +515,7 @@ void frmContacts::closeEvent(QCloseEvent* event)
             return;
         }
     }
+    m_closed = true;
     SaveFormPosition();
     if (gMainForm)
         gMainForm->CheckWindowMenuItem(MainWindow::WindowMenuContacts, false);

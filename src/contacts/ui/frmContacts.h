@@ -169,4 +169,5 @@ private:
     QString m_imageTag;
     bool m_firstShow = true;
     bool m_shuttingDown = false;
+    bool m_closed = false;
 };
