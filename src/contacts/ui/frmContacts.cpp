@@ -36,6 +36,7 @@
 #include "core/ui/modMainGui.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/ModalDialog.h"
 
@@ -131,6 +132,7 @@ frmContacts::frmContacts() : QMainWindow(nullptr)
 
 frmContacts::~frmContacts()
 {
+    detachChildren(this);
     WindowLinks& links = windowLinks();
     links.contactsVisible = nullptr;
     links.contactsAddC = nullptr;
