@@ -336,10 +336,19 @@ void clsSound::StopSound()
 
 qint32 clsSound::presentVolume() const { return gVolume ? gVolume->WaveVolume() : 0; }
 
+bool clsSound::overrideOn() const
+{
+    return m_testRunning ? m_test.overrideVolume : textToBool(setting(Key::OverrideVolume, "False"));
+}
+
+qint32 clsSound::overrideLevel() const
+{
+    return m_testRunning ? m_test.volumeLevel : qint32(textToNumber(setting(Key::VolumeLevel, "0")));
+}
+
 void clsSound::ResetVolume()
 {
-    if (textToBool(setting(Key::OverrideVolume, "False")) && m_savedVolume != -1 && gVolume &&
-        presentVolume() != m_savedVolume)
+    if (overrideOn() && m_savedVolume != -1 && gVolume && presentVolume() != m_savedVolume)
         gVolume->setWaveVolume(m_savedVolume);
     m_savedVolume = -1;
 }
@@ -382,13 +391,22 @@ void clsSound::PlaySound(const QString& path, const QString& contactName, const 
     }
 }
 
-void clsSound::TestSound(const QString& path)
+void clsSound::TestSound(const SoundTest& test)
 {
     try {
+        // A second test before the first has ended keeps what was there before the first.
+        if (!m_testRunning) {
+            m_voiceRateBeforeTest = VoiceRate();
+            m_voiceStyleBeforeTest = VoiceStyle();
+        }
+        m_testRunning = true;
+        m_test = test;
+        setVoiceRate(test.voiceRate);
+        setVoiceStyle(test.voiceStyle);
         if (m_savedVolume == -1)
             m_savedVolume = presentVolume();
-        if (path != kSpeech) {
-            PlayWave(path);
+        if (test.path != kSpeech) {
+            PlayWave(test.path);
         } else {
             TestSpeech = Prompt::input(QStringLiteral("Enter the speech to be tested."), TestSpeech);
             if (!TestSpeech.isEmpty())
@@ -399,6 +417,19 @@ void clsSound::TestSound(const QString& path)
         SaveError(-1, QString::fromLocal8Bit(e.what()), QStringLiteral("clsSound_TestSound"));
         ResetVolume();
     }
+}
+
+void clsSound::EndSoundTest()
+{
+    if (!m_testRunning)
+        return;
+    StopSound(); // puts the volume back while the test's override still counts
+    VolumeTimer.stop();
+    setVoiceRate(m_voiceRateBeforeTest);
+    if (!m_voiceStyleBeforeTest.isEmpty())
+        setVoiceStyle(m_voiceStyleBeforeTest);
+    m_testRunning = false;
+    m_test = SoundTest();
 }
 
 void clsSound::VolumeTimer_Timer()
@@ -464,11 +495,10 @@ void clsSound::PlayWave(const QString& path)
 
 void clsSound::OverrideVolume()
 {
-    if (!textToBool(setting(Key::OverrideVolume, "False")) || !gVolume || !gVolume->hasMixer())
+    if (!overrideOn() || !gVolume || !gVolume->hasMixer())
         return;
     // The level the mixer will really take, so an out-of-range setting is not mistaken for a change.
-    const qint32 level = std::clamp<qint32>(qint32(textToNumber(setting(Key::VolumeLevel, "0"))),
-                                            gVolume->MinWaveVolume(), gVolume->MaxWaveVolume());
+    const qint32 level = std::clamp<qint32>(overrideLevel(), gVolume->MinWaveVolume(), gVolume->MaxWaveVolume());
     const qint32 present = presentVolume();
     if (level != present) {
         // Keep the user's own level when an announcement is already holding one.

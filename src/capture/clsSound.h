@@ -48,8 +48,21 @@ public:
     // The same with the three texts the sentence is made of.
     void PlaySound(const QString& path, const QString& contactName, const QString& callerName,
                    const QString& description);
-    // Plays path whatever the option Sound says; "Speech" asks for a sentence to speak.
-    void TestSound(const QString& path);
+    // A sound test of the options dialog: what the dialog shows, not yet stored.
+    struct SoundTest {
+        QString path;                // a wave file, or "Speech" (a sentence is asked for)
+        bool overrideVolume = false; // raise the speaker volume to volumeLevel while it sounds
+        qint32 volumeLevel = 0;
+        qint16 voiceRate = 0;
+        QString voiceStyle;
+    };
+    // Plays the test whatever the option Sound says, with the test's volume and voice; writes no setting.
+    // The voice in use before the first of a run of tests is kept and comes back with EndSoundTest.
+    void TestSound(const SoundTest& test);
+    bool isSoundTestRunning() const { return m_testRunning; }
+    // Ends a test: stops what still sounds, puts the speaker volume and the voice back. Nothing without a
+    // test running.
+    void EndSoundTest();
 
     // "Incoming call from <name>[ at <description>]": the contact name unless it is empty or "NONE", else
     // the name from the telephone line; the number's description unless it is empty or "NONE".
@@ -87,7 +100,15 @@ private:
     void report(const QString& text);
     qint32 presentVolume() const;
 
+    // Raise the speaker volume now, with the stored options or (during a test) the test's.
+    bool overrideOn() const;
+    qint32 overrideLevel() const;
+
     QTextToSpeech* m_voice = nullptr;
+    bool m_testRunning = false;
+    SoundTest m_test;
+    qint16 m_voiceRateBeforeTest = 0;
+    QString m_voiceStyleBeforeTest;
     QSoundEffect* m_wave = nullptr;
     qint32 m_savedVolume = -1;
     bool m_isSpeaking = false;

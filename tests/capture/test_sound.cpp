@@ -64,6 +64,7 @@ private Q_SLOTS:
     void sentencesWaitForEachOther();
     void stopBeforeTheStartThenSpeakAgain();
     void testSoundAsksForTheSentence();
+    void testSoundUsesItsOwnSettingsAndPutsEverythingBack();
     void voiceSettings();
     void withoutSoundServerNothingBlocks();
 
@@ -395,8 +396,10 @@ void TestSound::testSoundAsksForTheSentence()
 {
     setOption(Key::Sound, "False"); // a test plays whatever this option says
     clsSound s;
+    clsSound::SoundTest speech;
+    speech.path = QStringLiteral("Speech");
     Prompt::queueText(QStringLiteral("Testing one two"));
-    s.TestSound("Speech");
+    s.TestSound(speech);
     QCOMPARE(s.TestSpeech, QStringLiteral("Testing one two"));
     QVERIFY(s.IsSpeaking());
     QCOMPARE(Prompt::history().size(), 1);
@@ -408,13 +411,55 @@ void TestSound::testSoundAsksForTheSentence()
     QVERIFY(!s.VolumeTimer.isActive());
 
     // Unanswered, the last sentence is offered again; cancelled, nothing is spoken.
-    s.TestSound("Speech");
+    s.TestSound(speech);
     QCOMPARE(Prompt::history().last().result, QStringLiteral("Testing one two"));
     s.StopSound();
     Prompt::queueText(QString());
-    s.TestSound("Speech");
+    s.TestSound(speech);
     QVERIFY(s.TestSpeech.isEmpty());
     QVERIFY(!s.IsSpeaking());
+}
+
+void TestSound::testSoundUsesItsOwnSettingsAndPutsEverythingBack()
+{
+    // Stored: no override, a slow voice. The test asks for its own level and rate, and stores nothing.
+    setOption(Key::OverrideVolume, "False");
+    setOption(Key::VolumeLevel, "0");
+    setOption(Key::VoiceRate, "-3");
+    QVERIFY(InstallBundledSounds());
+    clsSound s;
+    QCOMPARE(s.VoiceRate(), qint16(-3));
+    clsSound::SoundTest test;
+    test.path = programFolder() + "/Sounds/Alarm.wav";
+    test.overrideVolume = true;
+    test.volumeLevel = 20000;
+    test.voiceRate = 7;
+    s.TestSound(test);
+    QVERIFY(s.isSoundTestRunning());
+    QVERIFY(s.IsWavePlaying());
+    QCOMPARE(AudioEnv::alsaMasterVolume(), 20000L);
+    QCOMPARE(s.VoiceRate(), qint16(7));
+    // A second test before the first ended: what comes back is still what was there before the first.
+    test.voiceRate = 9;
+    test.volumeLevel = 25000;
+    s.TestSound(test);
+    QCOMPARE(AudioEnv::alsaMasterVolume(), 25000L);
+    QCOMPARE(s.VoiceRate(), qint16(9));
+    // Ended while it still sounds (the dialog closed): volume and voice come back at once.
+    s.EndSoundTest();
+    QVERIFY(!s.isSoundTestRunning());
+    QVERIFY(!s.IsWavePlaying());
+    QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
+    QCOMPARE(s.VoiceRate(), qint16(-3));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::OverrideVolume, "x"), QStringLiteral("False"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::VolumeLevel, "x"), QStringLiteral("0"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::VoiceRate, "x"), QStringLiteral("-3"));
+    // Once no test runs, an announcement follows the stored options again: no override.
+    s.PlaySound(programFolder() + "/Sounds/Alarm.wav", "", "X", "");
+    QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
+    s.StopSound();
+    s.EndSoundTest(); // nothing to end
+    QCOMPARE(s.VoiceRate(), qint16(-3));
 }
 
 void TestSound::voiceSettings()
