@@ -167,10 +167,42 @@ void ModemPort::applySettings()
     }
 }
 
+bool ModemPort::SettingsChanged() const
+{
+    if (!m_opened)
+        return false;
+    return devicePath(setting(Key::CommPort, "1")) != devicePath(m_openedPort) ||
+           setting(Key::CommSettings, "9600,N,8,1").compare(m_openedSettings, Qt::CaseInsensitive) != 0 ||
+           textToWhole(setting(Key::Handshaking, "0"), 0) != m_openedHandshaking;
+}
+
+bool ModemPort::ReopenIfSettingsChanged()
+{
+    if (!SettingsChanged())
+        return false;
+    // A plain close, as the settings of an open port cannot change: no reset is sent, the modem is set up
+    // anew when the timer opens the port again. A command sequence waiting for the modem finishes first.
+    runSequence([this] {
+        if (m_serial.isOpen()) {
+            m_serial.close();
+            m_serial.clearError();
+            m_pending.clear();
+            ReceiveBuffer.clear();
+            setConnected(false);
+        }
+    });
+    PortOpenTimer.start();
+    return true;
+}
+
 void ModemPort::openPort()
 {
     if (!m_serial.isOpen()) {
         const QString commPort = setting(Key::CommPort, "1");
+        m_opened = true;
+        m_openedPort = commPort;
+        m_openedSettings = setting(Key::CommSettings, "9600,N,8,1");
+        m_openedHandshaking = textToWhole(setting(Key::Handshaking, "0"), 0);
         m_label = commPort.trimmed();
         m_serial.setPortName(devicePath(commPort));
         applySettings();

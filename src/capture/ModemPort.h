@@ -43,6 +43,13 @@ public:
 
     // True opens (or, when open, sets the modem up anew); False releases.
     void OpenPort(bool open);
+    // The stored CommPort, CommSettings or Handshaking differ from what the last opening of the port used
+    // (the settings text compared without regard to case). False before the port was ever opened: its
+    // first opening reads the stored values anyway.
+    bool SettingsChanged() const;
+    // After the options changed: when SettingsChanged, closes the port if it is open and starts
+    // PortOpenTimer, whose tick opens it with the stored settings. Returns whether it did.
+    bool ReopenIfSettingsChanged();
     // Reads whatever has arrived and hands out every whole line.
     void Comm_OnComm();
     // Waits for the reply to the command just written: OK, ERROR or NO DIAL TONE, else ModemTimeout at the
@@ -92,6 +99,11 @@ private:
     MainWindow* m_owner;
     QSerialPort m_serial;
     QString m_label;
+    // What the last opening read from the settings; compared by SettingsChanged.
+    bool m_opened = false;
+    QString m_openedPort;
+    QString m_openedSettings;
+    int m_openedHandshaking = 0;
     QByteArray m_pending;
     bool m_busy = false;
     QList<std::function<void()>> m_deferred;
