@@ -1,6 +1,8 @@
 #include "network/clsRemoteSocket.h"
 
 #include <QHostAddress>
+#include <QHostInfo>
+#include <QNetworkInterface>
 #include <QTcpSocket>
 
 #include "core/Globals.h"
@@ -62,11 +64,39 @@ void clsRemoteSocket::Connect(bool flag)
         sckRemoteClient->abort();
     if (m_host.isEmpty())
         return;
-    if (m_localPort != 0 && !sckRemoteClient->bind(QHostAddress(QHostAddress::AnyIPv4), m_localPort)) {
+    // A fixed local port is bound again right after the last connection on it closed: the reuse hint keeps
+    // that from failing while the old connection lingers.
+    if (m_localPort != 0 && !sckRemoteClient->bind(QHostAddress(QHostAddress::AnyIPv4), m_localPort,
+                                                   QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
         SaveError(10048, QStringLiteral("Address in use"), QStringLiteral("clsRemoteSocket"));
         ReportError(QStringLiteral("clsRemoteSocket_Connect"));
     }
     sckRemoteClient->connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+}
+
+quint16 clsRemoteSocket::LocalPort() const
+{
+    const quint16 used = sckRemoteClient->localPort();
+    return used != 0 ? used : m_localPort;
+}
+
+QString clsRemoteSocket::LocalHostName() { return QHostInfo::localHostName(); }
+
+QString clsRemoteSocket::LocalIP() const
+{
+    const QHostAddress used = sckRemoteClient->localAddress();
+    if (!used.isNull() && used != QHostAddress(QHostAddress::AnyIPv4)) {
+        bool ok = false;
+        const quint32 v4 = used.toIPv4Address(&ok);
+        if (ok)
+            return QHostAddress(v4).toString();
+    }
+    const QList<QHostAddress> all = QNetworkInterface::allAddresses();
+    for (const QHostAddress& a : all) {
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
+            return a.toString();
+    }
+    return QHostAddress(QHostAddress::LocalHost).toString();
 }
 
 void clsRemoteSocket::onConnected()

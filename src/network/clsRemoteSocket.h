@@ -27,6 +27,18 @@ public:
     void setConnected(bool connected) { Connect(connected); }
     QString RemoteHost() const { return m_host; }
     quint16 RemotePort() const { return m_port; }
+    // Where the next connect goes; a connection already made is not touched.
+    void setRemoteHost(const QString& host) { m_host = host; }
+    void setRemotePort(quint16 port) { m_port = port; }
+    // The local port asked for (0: the system chooses), and the one the connection really uses (the one
+    // asked for while there is none).
+    quint16 ConfiguredLocalPort() const { return m_localPort; }
+    void setLocalPort(quint16 port) { m_localPort = port; }
+    quint16 LocalPort() const;
+    // This machine's name, and the address the connection leaves from (or this machine's first IPv4
+    // address while there is no connection).
+    static QString LocalHostName();
+    QString LocalIP() const;
 
     // Sends the text followed by the end-of-send marker, only while connected; otherwise drops it.
     void SendData(const QString& data);

@@ -228,6 +228,25 @@ void clsServer::clientListChanged()
     Q_EMIT clientsChanged();
 }
 
+void clsServer::RemarkClients()
+{
+    // A send may drop its client; go through the clients as they were.
+    const QList<QPointer<clsClient>> clients = m_clients;
+    for (const QPointer<clsClient>& client : clients) {
+        if (!client || client->m_dropping)
+            continue;
+        const QString address = client->RemoteHostIP();
+        if (IsIPBlocked(address + QStringLiteral(" B")) && !client->Blocked()) {
+            client->setBlocked(true);
+            client->SendData(QStringLiteral("BLOCKED"));
+        }
+        // A blocked client keeps its row until it is dropped.
+        if (client)
+            client->setListText(IsIPBlocked(address + QStringLiteral(" R")) ? address + QStringLiteral(" R") : address);
+    }
+    clientListChanged();
+}
+
 void clsServer::ClientOption(int option, int row)
 {
     clsClient* client = ClientAt(row + 1);

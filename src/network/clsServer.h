@@ -51,6 +51,11 @@ public:
     // Status panel 3: "<n> Clients Connected".
     QString ClientCountText() const;
 
+    // After the access list changed (the options dialog): every client whose address is now listed as
+    // blocked is marked and sent "BLOCKED" (and so dropped once that has gone out), every row shows
+    // whether its client is restricted, and the window gets the list again.
+    void RemarkClients();
+
     // The client list's menu on the row: 0 "Drop", 1 "Block", 2 "Restrict", each after a question.
     void ClientOption(int option, int row);
 
