@@ -24,5 +24,6 @@ void registerStartupWindows()
     ProgramLinks& links = programLinks();
     links.shutDown = ShutDown;
     links.endProgram = EndProgram;
+    links.runStartUpAgain = RunStartUpAgain;
     frmMiniDisplay::install();
 }

@@ -53,6 +53,15 @@ public:
     virtual void UpdateClientList(const QStringList& rows, const QString& countText) { (void)rows, (void)countText; }
     virtual void RefreshOnline() {}
     virtual void AddHints() {}
+    // The options dialog changed the mode between standalone and server while the window runs: the status
+    // bar gets the mode's panels, the client list goes in standalone mode, the status is refreshed.
+    virtual void NetworkModeChanged() {}
+    // The options dialog stored new modem settings: when the port, its settings or its flow control differ
+    // from what the port runs with, the port closes and opens again with the stored ones.
+    virtual void ReopenPortIfSettingsChanged() {}
+    // The check marks of the options PopupScreen, OnTop and Sound in the Options and tray menus, from the
+    // stored values.
+    virtual void UpdateOptionChecks() {}
     // Check mark of an item of the Window menu (index 2, WindowMenuContacts, is "&Contacts"; index 6,
     // WindowMenuMiniDisplay, is "&Mini Display").
     static constexpr int WindowMenuContacts = 2;

@@ -26,4 +26,10 @@ void end()
         programLinks().endProgram();
 }
 
+void runStartUpAgain()
+{
+    if (programLinks().runStartUpAgain)
+        programLinks().runStartUpAgain();
+}
+
 } // namespace Program

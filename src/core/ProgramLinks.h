@@ -17,6 +17,10 @@ struct ProgramLinks {
     // windows unloaded), then EndProgram (the event loop ends unless the mode is being switched).
     std::function<void()> shutDown;
     std::function<void()> endProgram;
+    // A change of network mode to or from client mode: the main window closes without ending the program
+    // and start-up runs again for the stored mode. Never called while a dialog of the old main window is
+    // still on the stack (the options dialog queues it until its modal loop has returned).
+    std::function<void()> runStartUpAgain;
 };
 
 ProgramLinks& programLinks();
@@ -26,4 +30,5 @@ namespace Program {
 bool dialogOpen();
 void shutDown();
 void end();
+void runStartUpAgain();
 } // namespace Program

@@ -125,6 +125,19 @@ QList<QWidget*> FindForms(const QString& name)
     return out;
 }
 
+QList<QWidget*> LoadedForms()
+{
+    QList<QWidget*> out;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    for (QWidget* w : all) {
+        const Qt::WindowType type = w->windowType();
+        if (!w->isWindow() || isUnloaded(w) || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop)
+            continue;
+        out.append(w);
+    }
+    return out;
+}
+
 QWidget* FindForm(const QString& name)
 {
     const QList<QWidget*> forms = FindForms(name);

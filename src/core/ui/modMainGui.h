@@ -25,6 +25,8 @@ void SetTag(QWidget* window, const QString& tag);
 QWidget* FindForm(const QString& name);
 // Every loaded top-level window of that name (case ignored), skipping those already unloaded.
 QList<QWidget*> FindForms(const QString& name);
+// Every loaded window (top-level or owned), skipping menus, tips and those already unloaded.
+QList<QWidget*> LoadedForms();
 // Marks a window unloaded and deletes it once control is back in the event loop; FindForm skips it.
 void UnloadForm(QWidget* window);
 // Unloads every loaded top-level window (shut-down); owned windows go with their owners.
