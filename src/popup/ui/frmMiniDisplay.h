@@ -36,7 +36,7 @@ public:
     void UpdateAppearance();
     void Vibrate();
     void Flash();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
 
     // --- handlers, public so they can be driven directly ---
     void ButtonTimer_Timer();

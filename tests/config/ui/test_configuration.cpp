@@ -1,0 +1,620 @@
+#include "config/ui/frmConfiguration.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QSettings>
+#include <QTabBar>
+#include <QTest>
+
+#include "app/StartupWindows.h"
+#include "config/ui/frmAddBlockCallString.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
+#include "core/ui/modMainGui.h"
+#include "mainwindow/ui/frmBaseMain.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
+#include "popup/MiniDisplay.h"
+#include "popup/ui/frmCustomizeMiniDisplay.h"
+#include "popup/ui/frmMiniDisplay.h"
+#include "support/ui/ModalScript.h"
+#include "support/ui/StandaloneSession.h"
+
+namespace {
+
+// Clicks the button of that name under root as the user would; false when there is none or it is disabled.
+bool click(const QObject* root, const QString& name)
+{
+    auto* b = root ? root->findChild<QAbstractButton*>(name) : nullptr;
+    if (!b || !b->isEnabled())
+        return false;
+    b->click();
+    return true;
+}
+
+template <typename T>
+T* named(const QObject* root, const QString& name)
+{
+    return root ? root->findChild<T*>(name) : nullptr;
+}
+
+// The value as the settings file on disk holds it.
+QString onDisk(const TempHome& home, const QString& section, const QString& key)
+{
+    QSettings file(home.file(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+    return file.value(section + QLatin1Char('/') + key, QStringLiteral("<none>")).toString();
+}
+QString onDisk(const TempHome& home, const char* key)
+{
+    return onDisk(home, QStringLiteral("frmConfiguration"), QLatin1String(key));
+}
+
+QStringList items(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// Types into the block-call string dialog and presses OK.
+ModalScript::Step typeBlockString(const QString& text)
+{
+    return [text](QDialog* d) {
+        auto* box = named<QComboBox>(d, QStringLiteral("cboBlockCallString"));
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
+        click(d, QStringLiteral("cmdOK"));
+    };
+}
+
+void focusOut(QWidget* w)
+{
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(w, &out);
+}
+
+// Pixels of more than a few colours: a drawn window, not a blank one.
+int colourCount(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            colours.insert(image.pixel(x, y));
+    return int(colours.size());
+}
+
+} // namespace
+
+// The options dialog over the running standalone program, driven through its named controls.
+class TestConfiguration : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+    void firstStartShowsTheDefaults();
+    void storedValuesTheListsCannotShowSurviveOK();
+    void clientModeTabs();
+    void ctrlTabCyclesThroughThePages();
+    void numericFieldsFilterKeysAndCheckRanges();
+    void soundPathsPerType();
+    void blockCallStringsThroughTheirDialog();
+    void blockCallStringDialogTyping();
+    void editAndRemoveNeedASelection();
+    void removingKeepsTheSelectionNearby();
+    void cancelWritesNothing();
+    void modemDefaults();
+    void hintsReachEveryOpenWindow();
+    void customizeButtonOpensTheDialogModal();
+    void screenshotsOfEveryPage();
+
+private:
+    frmBaseMain* window() const { return StandaloneSession::window(); }
+    // A dialog over the main window, shown without a modal loop (the handlers are driven directly).
+    frmConfiguration* openDialog();
+
+    StandaloneSession m_session;
+    QPointer<frmConfiguration> m_dialog;
+};
+
+void TestConfiguration::init()
+{
+    QVERIFY(m_session.start());
+    Prompt::resetScript();
+}
+
+void TestConfiguration::cleanup()
+{
+    delete m_dialog.data();
+    m_session.stop();
+}
+
+frmConfiguration* TestConfiguration::openDialog()
+{
+    m_dialog = new frmConfiguration(window());
+    m_dialog->show();
+    return m_dialog;
+}
+
+void TestConfiguration::firstStartShowsTheDefaults()
+{
+    frmConfiguration* d = openDialog();
+    QCOMPARE(d->windowTitle(), QStringLiteral("Configuration"));
+    QCOMPARE(d->tabCaptions(), (QStringList{"General", "Network", "Sound", "Modem", "Call Blocking"}));
+    QCOMPARE(d->visiblePanel(), 0);
+    QVERIFY(named<QWidget>(d, "picOptions(0)")->isEnabled());
+    QVERIFY(!named<QWidget>(d, "picOptions(3)")->isEnabled());
+    QCOMPARE(named<QComboBox>(d, "cboMaxEventLog")->currentText(), QStringLiteral("100"));
+    QCOMPARE(named<QComboBox>(d, "cboPort")->currentText(), QStringLiteral("Com1"));
+    QCOMPARE(named<QComboBox>(d, "cboSpeed")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(named<QComboBox>(d, "cboParity")->currentText(), QStringLiteral("None"));
+    QCOMPARE(named<QComboBox>(d, "cboDataBits")->currentText(), QStringLiteral("8"));
+    QCOMPARE(named<QComboBox>(d, "cboStopBits")->currentText(), QStringLiteral("1"));
+    QVERIFY(named<QRadioButton>(d, "optFlow(0)")->isChecked());
+    QCOMPARE(named<QComboBox>(d, "cmbDialToneWait")->currentText(), QStringLiteral("20"));
+    QCOMPARE(named<QComboBox>(d, "cboVoiceRate")->currentText(), QStringLiteral("0"));
+    QCOMPARE(named<QComboBox>(d, "cmbSoundType")->currentText(), QStringLiteral("Default Caller"));
+    QCOMPARE(named<QComboBox>(d, "cmbSoundPath")->currentText(), QString());
+    QCOMPARE(named<QLineEdit>(d, "txtLocalPort")->text(), QStringLiteral("270"));
+    QCOMPARE(named<QLineEdit>(d, "txtRemotePort")->text(), QStringLiteral("270"));
+    QCOMPARE(named<QLineEdit>(d, "txtRemoteLocalPort")->text(), QStringLiteral("0"));
+    QVERIFY(!named<QRadioButton>(d, "optRestrictAll")->isChecked());
+    QVERIFY(named<QRadioButton>(d, "optCustomizedRestrictions")->isChecked());
+    QVERIFY(named<QRadioButton>(d, "optNetworking(0)")->isChecked());
+    QVERIFY(named<QCheckBox>(d, "chkHints")->isChecked());
+    QVERIFY(!named<QCheckBox>(d, "chkAutoStart")->isChecked()); // the session stored "False"
+    QVERIFY(named<QPlainTextEdit>(d, "txtStatus")->toPlainText().isEmpty());
+    // The fixed lists.
+    QCOMPARE(named<QComboBox>(d, "cboPort")->itemText(15), QStringLiteral("Com16"));
+    QCOMPARE(named<QComboBox>(d, "cboSpeed")->count(), 16);
+    QCOMPARE(named<QComboBox>(d, "cboVoiceRate")->count(), 21);
+    QCOMPARE(named<QComboBox>(d, "cmbDialToneWait")->count(), 25);
+    QCOMPARE(named<QComboBox>(d, "cboModemString")->itemText(5), QStringLiteral("AT$%CCID=2"));
+    // Every page has the same size.
+    const QSize size = named<QWidget>(d, "picOptions(0)")->size();
+    for (const char* page : {"picOptions(1)", "picOptions(2)", "picOptions(3)", "picOptions(4)", "picOptions(6)"})
+        QCOMPARE(named<QWidget>(d, QLatin1String(page))->size(), size);
+    // The sounds: "Speech", then every wave file of the program folder with its full path.
+    auto* sounds = named<QComboBox>(d, "cmbSoundPath");
+    QCOMPARE(sounds->itemText(0), QStringLiteral("Speech"));
+    QCOMPARE(sounds->findText(programFolder() + QStringLiteral("/Sounds/Alarm.wav")) > 0, true);
+    QCOMPARE(sounds->count(), 1 + QDir(programFolder() + "/Sounds").entryList({"*.wav"}, QDir::Files).size());
+}
+
+void TestConfiguration::storedValuesTheListsCannotShowSurviveOK()
+{
+    SaveProperty(Section::frmConfiguration, Key::CommSettings, QStringLiteral("230400,n,8,1"));
+    SaveProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("17"));
+    SaveProperty(Section::frmConfiguration, Key::VoiceStyle, QStringLiteral("Microsoft Sam"));
+    SaveProperty(Section::frmConfiguration, Key::Handshaking, QStringLiteral("5"));
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        QCOMPARE(named<QComboBox>(d, "cboSpeed")->currentIndex(), -1);
+        QCOMPARE(named<QComboBox>(d, "cboPort")->currentIndex(), -1);
+        QVERIFY(!named<QRadioButton>(d, "optFlow(0)")->isChecked());
+        QVERIFY(click(d, "cmdOK"));
+    });
+    frmConfiguration::ShowConfiguration(window());
+    QVERIFY(script.done());
+    QVERIFY(script.unexpected().isEmpty());
+    QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("230400,N,8,1"));
+    QCOMPARE(onDisk(m_session.home(), Key::CommPort), QStringLiteral("17"));
+    QCOMPARE(onDisk(m_session.home(), Key::VoiceStyle), QStringLiteral("Microsoft Sam"));
+    QCOMPARE(onDisk(m_session.home(), Key::Handshaking), QStringLiteral("5"));
+    // And OK wrote the rest: an empty block list is a lone ";".
+    QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings), QStringLiteral(";"));
+    QCOMPARE(onDisk(m_session.home(), Key::Networking), QStringLiteral("0"));
+    QVERIFY(!FindForm(QStringLiteral("frmConfiguration")));
+}
+
+void TestConfiguration::clientModeTabs()
+{
+    frmConfiguration* d = openDialog();
+    QVERIFY(click(d, "optNetworking(2)"));
+    QCOMPARE(d->tabCaptions(), (QStringList{"General", "Network", "Sound"}));
+    QCOMPARE(d->visiblePanel(), 0);
+    d->tbsOptions->setCurrentIndex(1);
+    QCOMPARE(d->visiblePanel(), 6);
+    QVERIFY(named<QWidget>(d, "picOptions(6)")->isEnabled());
+    QVERIFY(!named<QWidget>(d, "picOptions(1)")->isEnabled());
+    // Back: the two pages return at the end, in their old order, and Network is the server's page again,
+    // also when its tab is clicked while it is the one chosen.
+    d->tbsOptions->setCurrentIndex(0);
+    QVERIFY(click(d, "optNetworking(0)"));
+    QCOMPARE(d->tabCaptions(), (QStringList{"General", "Network", "Sound", "Modem", "Call Blocking"}));
+    d->tbsOptions->setCurrentIndex(1);
+    QCOMPARE(d->visiblePanel(), 1);
+    // A click on the tab already chosen shows its page again.
+    d->HideAllPanels();
+    Q_EMIT d->tbsOptions->tabBarClicked(1);
+    QCOMPARE(d->visiblePanel(), 1);
+    d->tbsOptions->setCurrentIndex(4);
+    QCOMPARE(d->visiblePanel(), 4);
+    d->tbsOptions->setCurrentIndex(0);
+    QVERIFY(click(d, "optNetworking(1)"));
+    d->tbsOptions->setCurrentIndex(1);
+    QCOMPARE(d->visiblePanel(), 1);
+}
+
+void TestConfiguration::ctrlTabCyclesThroughThePages()
+{
+    frmConfiguration* d = openDialog();
+    QWidget* focus = named<QCheckBox>(d, "chkAutoStart");
+    QStringList shown;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
+        shown << d->tbsOptions->tabText(d->tbsOptions->currentIndex());
+    }
+    QCOMPARE(shown, (QStringList{"Network", "Sound", "Modem", "Call Blocking", "General"}));
+    QCOMPARE(d->visiblePanel(), 0);
+    // Ctrl+Shift+Tab is not ours.
+    QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(d->tbsOptions->currentIndex(), 0);
+    // In client mode only the three pages are in the round.
+    QVERIFY(click(d, "optNetworking(2)"));
+    focus = named<QCheckBox>(d, "chkAutoStart");
+    shown.clear();
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
+        shown << d->tbsOptions->tabText(d->tbsOptions->currentIndex());
+    }
+    QCOMPARE(shown, (QStringList{"Network", "Sound", "General"}));
+}
+
+void TestConfiguration::numericFieldsFilterKeysAndCheckRanges()
+{
+    frmConfiguration* d = openDialog();
+    auto* events = named<QComboBox>(d, "cboMaxEventLog");
+    events->lineEdit()->clear();
+    QTest::keyClicks(events->lineEdit(), QStringLiteral("a4;-x"));
+    QCOMPARE(events->currentText(), QStringLiteral("4"));
+    focusOut(events);
+    QCOMPARE(events->currentText(), QStringLiteral("5"));
+    events->setEditText(QStringLiteral("40000"));
+    focusOut(events);
+    QCOMPARE(events->currentText(), QStringLiteral("32767"));
+    // Pasted text that is no number: the stored value.
+    events->setEditText(QStringLiteral("lots"));
+    focusOut(events);
+    QCOMPARE(events->currentText(), QStringLiteral("100"));
+
+    d->tbsOptions->setCurrentIndex(1);
+    auto* local = named<QLineEdit>(d, "txtLocalPort");
+    local->clear();
+    QTest::keyClicks(local, QStringLiteral("0"));
+    focusOut(local);
+    QCOMPARE(local->text(), QStringLiteral("1"));
+    local->setText(QStringLiteral("99999"));
+    focusOut(local);
+    QCOMPARE(local->text(), QStringLiteral("65535"));
+    auto* clientLocal = named<QLineEdit>(d, "txtRemoteLocalPort");
+    clientLocal->setText(QStringLiteral("0"));
+    focusOut(clientLocal);
+    QCOMPARE(clientLocal->text(), QStringLiteral("0"));
+    auto* remote = named<QLineEdit>(d, "txtRemotePort");
+    remote->setText(QStringLiteral("0"));
+    focusOut(remote);
+    QCOMPARE(remote->text(), QStringLiteral("1"));
+    d->tbsOptions->setCurrentIndex(3);
+    auto* wait = named<QComboBox>(d, "cmbDialToneWait");
+    wait->lineEdit()->clear();
+    QTest::keyClicks(wait->lineEdit(), QStringLiteral("3."));
+    QCOMPARE(wait->currentText(), QStringLiteral("3"));
+
+    // OK checks every field before anything is written.
+    events->setEditText(QStringLiteral("2"));
+    local->setText(QStringLiteral("0"));
+    QVERIFY(click(d, "cmdOK"));
+    QCOMPARE(onDisk(m_session.home(), Key::MaxEventLog), QStringLiteral("5"));
+    QCOMPARE(onDisk(m_session.home(), Key::LocalPort), QStringLiteral("1"));
+    QCOMPARE(onDisk(m_session.home(), Key::DialToneWait), QStringLiteral("6"));
+}
+
+void TestConfiguration::soundPathsPerType()
+{
+    frmConfiguration* d = openDialog();
+    d->tbsOptions->setCurrentIndex(2);
+    auto* type = named<QComboBox>(d, "cmbSoundType");
+    auto* path = named<QComboBox>(d, "cmbSoundPath");
+    QCOMPARE(type->currentText(), QStringLiteral("Default Caller"));
+    type->setCurrentText(QStringLiteral("Ring"));
+    path->lineEdit()->clear();
+    QTest::keyClicks(path->lineEdit(), QStringLiteral("/tmp/ring.wav"));
+    type->setCurrentText(QStringLiteral("Immediate"));
+    QCOMPARE(path->currentText(), programFolder() + QStringLiteral("/Sounds/Button.wav"));
+    path->setCurrentIndex(0); // "Speech" from the list
+    type->setCurrentText(QStringLiteral("Ring"));
+    QCOMPARE(path->currentText(), QStringLiteral("/tmp/ring.wav"));
+    // The browse button: cancelled changes nothing, a chosen file becomes the path of the type shown.
+    Prompt::queueText(QString());
+    QVERIFY(click(d, "cmdSoundBrowse"));
+    QCOMPARE(path->currentText(), QStringLiteral("/tmp/ring.wav"));
+    Prompt::queueText(programFolder() + QStringLiteral("/Sounds/Alarm.wav"));
+    QVERIFY(click(d, "cmdSoundBrowse"));
+    QCOMPARE(Prompt::history().last().kind, Prompt::Kind::OpenFile);
+    QVERIFY(click(d, "cmdOK"));
+    QCOMPARE(onDisk(m_session.home(), Key::RingSound), programFolder() + QStringLiteral("/Sounds/Alarm.wav"));
+    QCOMPARE(onDisk(m_session.home(), Key::ImmediateSound), QStringLiteral("Speech"));
+    QCOMPARE(onDisk(m_session.home(), Key::DefaultSound), QString());
+}
+
+void TestConfiguration::blockCallStringsThroughTheirDialog()
+{
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        static_cast<frmConfiguration*>(d)->tbsOptions->setCurrentIndex(4);
+        QVERIFY(click(d, "cmdAddBlockCallString"));
+        QVERIFY(click(d, "cmdAddBlockCallString"));
+        QVERIFY(click(d, "cmdAddBlockCallString"));
+        QVERIFY(click(d, "cmdAddBlockCallString"));
+        QVERIFY(click(d, "cmdAddBlockCallString"));
+        QCOMPARE(items(named<QListWidget>(d, "lstBlockCallStrings")),
+                 (QStringList{"PRIVATE NUMBER", "(555) 555-1234", "(800) ***-****"}));
+        QVERIFY(click(d, "cmdOK"));
+    });
+    script.expect(QStringLiteral("frmAddBlockCallString"), [](QDialog* a) {
+        QCOMPARE(a->windowTitle(), QStringLiteral("Add Block Call String"));
+        QCOMPARE(named<QComboBox>(a, "cboBlockCallString")->itemText(0), QStringLiteral("PRIVATE NUMBER"));
+        QCOMPARE(named<QComboBox>(a, "cboBlockCallString")->itemText(1), QStringLiteral("UNKNOWN NUMBER"));
+        typeBlockString(QStringLiteral("private number"))(a);
+    });
+    // The same in other letters adds nothing and says nothing.
+    script.expect(QStringLiteral("frmAddBlockCallString"), typeBlockString(QStringLiteral("Private Number")));
+    script.expect(QStringLiteral("frmAddBlockCallString"), typeBlockString(QStringLiteral("555.555.1234")));
+    // Too short: the message, and the dialog stays until the user cancels.
+    script.expect(QStringLiteral("frmAddBlockCallString"), [](QDialog* a) {
+        typeBlockString(QStringLiteral("123456"))(a);
+        QVERIFY(a->isVisible());
+        QCOMPARE(Prompt::history().size(), 1);
+        QCOMPARE(Prompt::history().last().text, QStringLiteral("The block call string must be 7 or 10 digits long."));
+        QCOMPARE(Prompt::history().last().icon, int(Prompt::Critical));
+        QCOMPARE(Prompt::history().last().buttons, int(Prompt::OkOnly));
+        QCOMPARE(Prompt::history().last().title, QStringLiteral("Velquon"));
+        QVERIFY(click(a, "cmdCancel"));
+    });
+    script.expect(QStringLiteral("frmAddBlockCallString"), typeBlockString(QStringLiteral("800*******")));
+    frmConfiguration::ShowConfiguration(window());
+    QVERIFY(script.done());
+    QCOMPARE(script.unexpected(), QStringList());
+    QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings),
+             QStringLiteral(";PRIVATE NUMBER;(555) 555-1234;(800) ***-****;"));
+}
+
+void TestConfiguration::blockCallStringDialogTyping()
+{
+    frmAddBlockCallString dialog;
+    dialog.show();
+    QLineEdit* box = dialog.cboBlockCallString->lineEdit();
+    QTest::keyClicks(box, QStringLiteral("555;|'/123-4567"));
+    QCOMPARE(box->text(), QStringLiteral("555123-4567"));
+    box->setText(QString(60, QLatin1Char('5')));
+    QCOMPARE(box->text().size(), 49);
+    // Edit puts the entry in; Cancel empties the result and the box.
+    dialog.setText(QStringLiteral("555-1234"));
+    QCOMPARE(dialog.cboBlockCallString->currentText(), QStringLiteral("555-1234"));
+    dialog.cmdOK_Click();
+    QCOMPARE(dialog.BlockCallString(), QStringLiteral("555-1234"));
+    QCOMPARE(dialog.cboBlockCallString->currentText(), QString());
+    dialog.show();
+    QCOMPARE(dialog.BlockCallString(), QString());
+    dialog.setText(QStringLiteral("5551234"));
+    dialog.cmdCancel_Click();
+    QCOMPARE(dialog.BlockCallString(), QString());
+    QCOMPARE(dialog.cboBlockCallString->currentText(), QString());
+}
+
+void TestConfiguration::editAndRemoveNeedASelection()
+{
+    SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QStringLiteral(";555-1234;(555) 555-9999;"));
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        static_cast<frmConfiguration*>(d)->tbsOptions->setCurrentIndex(4);
+        auto* list = named<QListWidget>(d, "lstBlockCallStrings");
+        list->setCurrentRow(-1);
+        QVERIFY(click(d, "cmdEditBlockCallString"));
+        QCOMPARE(Prompt::history().last().text, QStringLiteral("You must select an item to edit."));
+        QCOMPARE(Prompt::history().last().icon, int(Prompt::Critical));
+        QVERIFY(click(d, "cmdRemoveBlockCallString"));
+        QCOMPARE(Prompt::history().last().text, QStringLiteral("You must select an item to remove."));
+        QCOMPARE(Prompt::history().last().icon, int(Prompt::Critical));
+        QCOMPARE(list->count(), 2);
+        // Edit the second into the first's text: no duplicate test, two equal entries.
+        list->setCurrentRow(1);
+        QVERIFY(click(d, "cmdEditBlockCallString"));
+        // Edit cancelled: the entry stays.
+        QVERIFY(click(d, "cmdEditBlockCallString"));
+        QCOMPARE(items(list), (QStringList{"555-1234", "555-1234"}));
+        QVERIFY(click(d, "cmdCancel"));
+    });
+    script.expect(QStringLiteral("frmAddBlockCallString"), [](QDialog* a) {
+        QCOMPARE(named<QComboBox>(a, "cboBlockCallString")->currentText(), QStringLiteral("(555) 555-9999"));
+        typeBlockString(QStringLiteral("5551234"))(a);
+    });
+    script.expect(QStringLiteral("frmAddBlockCallString"), [](QDialog* a) { QVERIFY(click(a, "cmdCancel")); });
+    frmConfiguration::ShowConfiguration(window());
+    QVERIFY(script.done());
+    // Cancel wrote nothing.
+    QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings), QStringLiteral(";555-1234;(555) 555-9999;"));
+}
+
+void TestConfiguration::removingKeepsTheSelectionNearby()
+{
+    frmConfiguration* d = openDialog();
+    d->tbsOptions->setCurrentIndex(4);
+    auto* list = d->lstBlockCallStrings;
+    auto fill = [list] {
+        list->clear();
+        list->addItems({"111-1111", "222-2222", "333-3333"});
+    };
+    fill();
+    list->setCurrentRow(0);
+    QVERIFY(click(d, "cmdRemoveBlockCallString"));
+    QCOMPARE(items(list), (QStringList{"222-2222", "333-3333"}));
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("222-2222"));
+    fill();
+    list->setCurrentRow(1);
+    QVERIFY(click(d, "cmdRemoveBlockCallString"));
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("333-3333"));
+    fill();
+    list->setCurrentRow(2);
+    QVERIFY(click(d, "cmdRemoveBlockCallString"));
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("222-2222"));
+    list->clear();
+    list->addItem(QStringLiteral("111-1111"));
+    list->setCurrentRow(0);
+    QVERIFY(click(d, "cmdRemoveBlockCallString"));
+    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->currentRow(), -1);
+}
+
+void TestConfiguration::cancelWritesNothing()
+{
+    SaveProperty(Section::frmConfiguration, Key::Sound, QStringLiteral("True"));
+    frmConfiguration* d = openDialog();
+    QFile ini(m_session.home().file(QStringLiteral("Velquon.ini")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray before = ini.readAll();
+    ini.close();
+    d->chkSound->setChecked(false);
+    d->txtLocalPort->setText(QStringLiteral("4321"));
+    QVERIFY(click(d, "optNetworking(1)"));
+    QVERIFY(click(d, "cmdCancel"));
+    QVERIFY(!d->isVisible());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), before);
+    QCOMPARE(onDisk(m_session.home(), Key::Sound), QStringLiteral("True"));
+    QCOMPARE(gNetworkMode, int(Standalone));
+}
+
+void TestConfiguration::modemDefaults()
+{
+    SaveProperty(Section::frmConfiguration, Key::CommSettings, QStringLiteral("115200,E,7,2"));
+    SaveProperty(Section::frmConfiguration, Key::Handshaking, QStringLiteral("2"));
+    frmConfiguration* d = openDialog();
+    d->tbsOptions->setCurrentIndex(3);
+    QCOMPARE(d->cboSpeed->currentText(), QStringLiteral("115200"));
+    QCOMPARE(d->cboParity->currentText(), QStringLiteral("Even"));
+    QVERIFY(d->optFlow[2]->isChecked());
+    d->cboPort->setCurrentIndex(5);
+    d->cmbDialToneWait->setEditText(QStringLiteral("9"));
+    d->cboModemString->setEditText(QStringLiteral("AT#CC1"));
+    d->chkDialToneTest->setChecked(false);
+    QVERIFY(click(d, "cmdDefaultModem"));
+    QCOMPARE(d->cboPort->currentText(), QStringLiteral("Com1"));
+    QCOMPARE(d->cboSpeed->currentText(), QStringLiteral("9600"));
+    QCOMPARE(d->cboParity->currentText(), QStringLiteral("None"));
+    QCOMPARE(d->cboDataBits->currentText(), QStringLiteral("8"));
+    QCOMPARE(d->cboStopBits->currentText(), QStringLiteral("1"));
+    QVERIFY(d->optFlow[0]->isChecked());
+    QCOMPARE(d->cmbDialToneWait->currentText(), QStringLiteral("20"));
+    QCOMPARE(d->cboModemString->currentText(), QString());
+    QVERIFY(d->chkDialToneTest->isChecked());
+    // Nothing is stored until OK or Apply.
+    QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("115200,E,7,2"));
+}
+
+void TestConfiguration::hintsReachEveryOpenWindow()
+{
+    miniDisplay().Show();
+    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup);
+    QVERIFY(gToolTip);
+    QVERIFY(gToolTip->hasTool(popup->picScreen));
+
+    // Hints off: Apply takes every tip away at once.
+    frmConfiguration* d = openDialog();
+    QVERIFY(gToolTip->toolText(d->chkHints).startsWith(QLatin1String("This enables or disables the popup hints")));
+    d->chkHints->setChecked(false);
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(!gToolTip);
+    QCOMPARE(onDisk(m_session.home(), Key::Hints), QStringLiteral("False"));
+    delete d;
+
+    // Opened with hints off: no tips.
+    d = openDialog();
+    QVERIFY(!gToolTip);
+    // On again: every open window registers its tips, the dialog included.
+    d->chkHints->setChecked(true);
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(gToolTip);
+    QCOMPARE(gToolTip->VisibleTime(), 30000);
+    QVERIFY(gToolTip->hasTool(d->chkAutoStart));
+    QCOMPARE(gToolTip->toolText(d->txtRemotePort),
+             QStringLiteral("This is the remote port that must match the local port of the server application."));
+    QVERIFY(gToolTip->hasTool(popup->picScreen));
+    QVERIFY(gToolTip->toolText(window()->lstEventsView).startsWith(QLatin1String("This displays recent events")));
+    // Already on: Apply only writes the key; the engine stays.
+    cToolTip* engine = gToolTip.get();
+    QVERIFY(click(d, "cmdApply"));
+    QCOMPARE(gToolTip.get(), engine);
+}
+
+void TestConfiguration::customizeButtonOpensTheDialogModal()
+{
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        QVERIFY(click(d, "cmdCustomizeMiniDisplay"));
+        QVERIFY(click(d, "cmdCancel"));
+    });
+    script.expect(QStringLiteral("frmCustomizeMiniDisplay"), [](QDialog* c) {
+        QVERIFY(c->isModal());
+        // No alert test while the options dialog is open.
+        QVERIFY(!named<QPushButton>(c, "cmdAlertTest")->isEnabled());
+        QVERIFY(click(c, "cmdCancel"));
+    });
+    frmConfiguration::ShowConfiguration(window());
+    QVERIFY(script.done());
+    QCOMPARE(script.unexpected(), QStringList());
+}
+
+void TestConfiguration::screenshotsOfEveryPage()
+{
+    const QByteArray buildDir = qgetenv("VELQUON_BUILD_DIR");
+    if (buildDir.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    const QString dir = QString::fromLocal8Bit(buildDir) + QStringLiteral("/screenshots");
+    QVERIFY(QDir().mkpath(dir));
+    frmConfiguration* d = openDialog();
+    d->lstBlockCallStrings->addItems({"PRIVATE NUMBER", "(800) ***-****"});
+    d->lstBlockedIP->addItem(QStringLiteral("192.168.1.20 R"));
+    QCoreApplication::processEvents();
+    auto shoot = [&](const QString& name) {
+        QCoreApplication::processEvents();
+        const QImage image = d->grab().toImage();
+        QCOMPARE(image.size(), d->size());
+        QVERIFY2(colourCount(image) > 8, qPrintable(name + " looks blank"));
+        const QString file = dir + QStringLiteral("/options-") + name + QStringLiteral(".png");
+        QVERIFY(image.save(file));
+        QVERIFY(QFileInfo(file).size() > 2000);
+    };
+    const QStringList pages = d->tabCaptions();
+    for (int i = 0; i < pages.size(); ++i) {
+        d->tbsOptions->setCurrentIndex(i);
+        QString name = pages[i].toLower();
+        name.replace(QLatin1Char(' '), QLatin1Char('-'));
+        shoot(name);
+    }
+    d->tbsOptions->setCurrentIndex(0);
+    QVERIFY(click(d, "optNetworking(2)"));
+    d->tbsOptions->setCurrentIndex(1);
+    QCOMPARE(d->visiblePanel(), 6);
+    shoot(QStringLiteral("network-client"));
+}
+
+QTEST_MAIN(TestConfiguration)
+#include "test_configuration.moc"
