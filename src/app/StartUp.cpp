@@ -33,6 +33,7 @@
 #include "platform/SqlError.h"
 #include "platform/TerminationSignal.h"
 #include "platform/ui/ModalDialog.h"
+#include "popup/ui/frmMiniDisplay.h"
 #include "statistics/modStatistics.h"
 
 namespace {
@@ -240,6 +241,8 @@ void ShutDown()
     // A window is deleted once control is back in the event loop: ShutDown may run inside its own close.
     if (!dynamic_cast<QWidget*>(mainWindow))
         delete mainWindow;
+    // The pop-up family keeps its placement (and which detail windows were open) for the next start.
+    frmMiniDisplay::unloadForExit();
     UnloadAllForms();
 }
 

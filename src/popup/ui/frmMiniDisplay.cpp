@@ -103,6 +103,16 @@ void frmMiniDisplay::install()
                                  [] { return IsDialogOpen(); }});
 }
 
+void frmMiniDisplay::unloadForExit()
+{
+    if (frmMiniDisplay* popup = instance(false); popup && popup->isVisible())
+        popup->close();
+    for (int screen : {MiniDisplay::CallerInfoScreen, MiniDisplay::PictureScreen, MiniDisplay::OtherInfoScreen}) {
+        if (PopupDetailWindow* w = detailWindow(screen, false); w && w->isVisible())
+            w->closeByProgram();
+    }
+}
+
 frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&list)
 {
     setObjectName(QStringLiteral("frmMiniDisplay"));

@@ -27,6 +27,9 @@ public:
     static frmMiniDisplay* instance(bool create = true);
     // Lets the call road open the window and ask for open modal dialogs (called once at start-up).
     static void install();
+    // The program ends (or its mode changes): the pop-up and its detail windows close as their own close
+    // would, so their placement is kept, and the detail windows stay remembered as open.
+    static void unloadForExit();
 
     ~frmMiniDisplay() override;
 
