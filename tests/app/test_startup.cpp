@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +19,7 @@
 #include "app/StartupWindows.h"
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
+#include "config/OptionLists.h"
 #include "config/ui/frmOneTimeSetup.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -201,7 +203,8 @@ void TestStartup::firstRunDialogOnceAndModal()
             return;
         ++shown;
         QCOMPARE(dialog->windowTitle(), QStringLiteral("One Time Setup"));
-        QCOMPARE(dialog->cboPort->count(), 16);
+        // The numbered ports, then the serial devices this machine has.
+        QCOMPARE(dialog->cboPort->count(), 16 + OptionLists::serialDevices().size());
         QCOMPARE(dialog->cboPort->itemText(15), QStringLiteral("Com16"));
         mainWindowVisible = dynamic_cast<QWidget*>(gMainForm)->isVisible();
         startedBeforeDialog = events().contains(QStringLiteral("Started Velquon"));
@@ -231,6 +234,17 @@ void TestStartup::firstRunDialogOnceAndModal()
     dialog.cboPort->setCurrentIndex(7);
     dialog.reject();
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), QStringLiteral("3"));
+
+    // A USB modem plugged in at the first start is offered after the numbered ports, and kept by its path.
+    QTemporaryDir dev;
+    QFile usb(dev.filePath(QStringLiteral("ttyACM0")));
+    QVERIFY(usb.open(QIODevice::WriteOnly));
+    frmOneTimeSetup withModem(nullptr, dev.path());
+    QCOMPARE(withModem.cboPort->count(), 17);
+    QCOMPARE(withModem.cboPort->itemText(16), usb.fileName());
+    withModem.cboPort->setCurrentIndex(16);
+    withModem.cmdOK->click();
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), usb.fileName());
 }
 
 void TestStartup::endedWhileFirstRunDialogOpen()

@@ -7,10 +7,11 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "config/OptionLists.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
 
-frmOneTimeSetup::frmOneTimeSetup(QWidget* parent) : QDialog(parent)
+frmOneTimeSetup::frmOneTimeSetup(QWidget* parent, const QString& deviceFolder) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmOneTimeSetup"));
     setWindowTitle(QStringLiteral("One Time Setup"));
@@ -29,8 +30,7 @@ frmOneTimeSetup::frmOneTimeSetup(QWidget* parent) : QDialog(parent)
     lblPort->setObjectName(QStringLiteral("lblPort"));
     cboPort = new QComboBox(this);
     cboPort->setObjectName(QStringLiteral("cboPort"));
-    for (int i = 1; i <= 16; ++i)
-        cboPort->addItem(QStringLiteral("Com") + QString::number(i));
+    cboPort->addItems(OptionLists::portEntries(deviceFolder));
     cboPort->setCurrentIndex(0);
     lblPort->setBuddy(cboPort);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
@@ -54,8 +54,7 @@ frmOneTimeSetup::frmOneTimeSetup(QWidget* parent) : QDialog(parent)
 
 void frmOneTimeSetup::cmdOK_Click()
 {
-    // "Com3" gives 3; the number is always read after the first three characters.
-    const int port = textToWhole(cboPort->currentText().mid(3), 1);
-    SaveProperty(Section::frmConfiguration, Key::CommPort, QString::number(port));
+    // "Com3" gives 3; a device is stored by its path.
+    SaveProperty(Section::frmConfiguration, Key::CommPort, OptionLists::commPortFor(cboPort->currentText()));
     accept();
 }
