@@ -1,0 +1,375 @@
+#include "config/ui/frmConfiguration.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTabBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include "app/StartupWindows.h"
+#include "capture/CallHandler.h"
+#include "capture/ModemPort.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modAPI.h"
+#include "core/modCallerDB.h"
+#include "core/modProperties.h"
+#include "core/ui/PlainMainWindow.h"
+#include "core/ui/modMainGui.h"
+#include "mainwindow/ui/frmBaseMain.h"
+#include "network/clsRemoteSocket.h"
+#include "network/clsServer.h"
+#include "platform/Prompt.h"
+#include "support/FakeModem.h"
+#include "support/ui/ModalScript.h"
+#include "support/ui/StandaloneSession.h"
+
+namespace {
+
+bool click(const QObject* root, const QString& name)
+{
+    auto* b = root ? root->findChild<QAbstractButton*>(name) : nullptr;
+    if (!b || !b->isEnabled())
+        return false;
+    b->click();
+    return true;
+}
+
+template <typename T>
+T* named(const QObject* root, const QString& name)
+{
+    return root ? root->findChild<T*>(name) : nullptr;
+}
+
+QString onDisk(const TempHome& home, const char* key)
+{
+    QSettings file(home.file(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+    return file.value(QStringLiteral("frmConfiguration/") + QLatin1String(key), QStringLiteral("<none>")).toString();
+}
+
+// A port nobody listens on, well above the privileged ones.
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+void choosePage(QDialog* d, const QString& caption)
+{
+    auto* tabs = static_cast<frmConfiguration*>(d)->tbsOptions;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->tabText(i) == caption)
+            tabs->setCurrentIndex(i);
+    }
+}
+
+// The status bar's panel texts, left to right.
+QStringList panels(frmBaseMain* w)
+{
+    QStringList out;
+    for (int i = 1; i < w->Panels.size(); ++i)
+        out << w->Panels[i]->text();
+    return out;
+}
+
+} // namespace
+
+// Apply and OK of the options dialog over the whole running program: the mode switch in every direction,
+// the modem port on a pseudo-terminal, the server on loopback, the block list on the next call.
+class TestApplyOptions : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+    void modeSwitchesKeepEverySetting();
+    void onlyAChangedModemSettingReopensThePort();
+    void aBlockStringBlocksTheNextCall();
+    void standaloneDropsClientsAndServerRemarksThem();
+    void startWithTheDesktop();
+    void clientReconnectsOnlyOnARealChange();
+
+private:
+    frmBaseMain* window() const { return StandaloneSession::window(); }
+    // Opens the port on the fake modem the way start-up's timer does.
+    void openPort();
+
+    StandaloneSession m_session;
+    std::unique_ptr<FakeModem> m_modem;
+};
+
+void TestApplyOptions::init()
+{
+    QVERIFY(m_session.start());
+    m_modem = std::make_unique<FakeModem>();
+    SaveProperty(Section::frmConfiguration, Key::CommPort, m_modem->slavePath());
+    Prompt::resetScript();
+}
+
+void TestApplyOptions::cleanup()
+{
+    m_session.stop();
+    m_modem.reset();
+}
+
+void TestApplyOptions::openPort()
+{
+    window()->MSComm->PortOpenTimer_Timer();
+    QVERIFY(window()->MSComm->ModemConnected);
+    m_modem->clearReceived();
+}
+
+void TestApplyOptions::modeSwitchesKeepEverySetting()
+{
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";10.0.0.9 B;"));
+    SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QStringLiteral(";PRIVATE NUMBER;"));
+    const quint16 port = freePort();
+    QPointer<frmBaseMain> standalone = window();
+    QVERIFY(panels(standalone).size() == 3);
+
+    ModalScript script;
+    // Standalone to server with Apply: the window stays and becomes the server's.
+    script.expect(QStringLiteral("frmConfiguration"), [&](QDialog* d) {
+        QVERIFY(click(d, "optNetworking(1)"));
+        choosePage(d, QStringLiteral("Network"));
+        named<QLineEdit>(d, "txtLocalPort")->setText(QString::number(port));
+        QVERIFY(click(d, "cmdApply"));
+        QVERIFY(d->isVisible());
+        QCOMPARE(gNetworkMode, int(Server));
+        QCOMPARE(window(), standalone.data());
+        QCOMPARE(standalone->windowTitle(), QStringLiteral("Velquon (Sever)"));
+        QCOMPARE(panels(standalone).size(), 4);
+        QCOMPARE(panels(standalone).at(2), QStringLiteral("0 Clients Connected"));
+        QVERIFY(gServer->isListening());
+        QCOMPARE(gServer->LocalPort(), port);
+        // A client copy on this machine connects.
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(client.waitForConnected(5000));
+        QTRY_COMPARE(gServer->ClientCount(), 1);
+        QCOMPARE(panels(standalone).at(2), QStringLiteral("1 Clients Connected"));
+        QCOMPARE(standalone->lstClients->item(0)->text(), QStringLiteral("127.0.0.1"));
+        client.abort();
+        QTRY_COMPARE(gServer->ClientCount(), 0);
+
+        // Server to client with Apply: the dialog ends, and comes back over the client's window.
+        choosePage(d, QStringLiteral("General"));
+        QVERIFY(click(d, "optNetworking(2)"));
+        choosePage(d, QStringLiteral("Network"));
+        named<QComboBox>(d, "cmbRemoteHost")->setEditText(QStringLiteral("127.0.0.1"));
+        named<QLineEdit>(d, "txtRemotePort")->setText(QString::number(port));
+        QVERIFY(click(d, "cmdApply"));
+        QVERIFY(!d->isVisible());
+        // Not yet: the window that owns the dialog is replaced only once its modal loop has returned.
+        QCOMPARE(window(), standalone.data());
+    });
+    script.expect(QStringLiteral("frmConfiguration"), [&](QDialog* d) {
+        QCOMPARE(gNetworkMode, int(Client));
+        QVERIFY(dynamic_cast<PlainMainWindow*>(gMainForm));
+        QVERIFY(!gServer);
+        QVERIFY(gRemoteSocket);
+        QCOMPARE(static_cast<frmConfiguration*>(d)->tabCaptions(), (QStringList{"General", "Network", "Sound"}));
+        QVERIFY(named<QRadioButton>(d, "optNetworking(2)")->isChecked());
+        // The client's status: five lines, the last without a line break.
+        const QString status = named<QPlainTextEdit>(d, "txtStatus")->toPlainText();
+        QVERIFY(status.startsWith(QStringLiteral("Remote Host:  127.0.0.1\n")));
+        QCOMPARE(status.count(QLatin1Char('\n')), 4);
+        QVERIFY(status.contains(QStringLiteral("Remote Port:  ") + QString::number(port)));
+        QCOMPARE(onDisk(m_session.home(), Key::Networking), QStringLiteral("2"));
+        // Client back to standalone with OK: the dialog stays closed.
+        QVERIFY(click(d, "optNetworking(0)"));
+        QVERIFY(click(d, "cmdOK"));
+    });
+    frmConfiguration::ShowConfiguration(window());
+    QTRY_VERIFY_WITH_TIMEOUT(script.done() && dynamic_cast<frmBaseMain*>(gMainForm), 20000);
+    QCOMPARE(script.seen(), (QStringList{"frmConfiguration", "frmConfiguration"}));
+    QCOMPARE(script.unexpected(), QStringList());
+    QTRY_VERIFY(!standalone); // the first window is gone, deleted from the event loop
+
+    QCOMPARE(gNetworkMode, int(Standalone));
+    QVERIFY(gServer);
+    QVERIFY(!gRemoteSocket);
+    QCOMPARE(window()->windowTitle(), QStringLiteral("Velquon"));
+    QCOMPARE(panels(window()).size(), 3);
+    QVERIFY(!FindForm(QStringLiteral("frmConfiguration")));
+    QCOMPARE(onDisk(m_session.home(), Key::Networking), QStringLiteral("0"));
+    // Nothing was lost on the way.
+    QCOMPARE(onDisk(m_session.home(), Key::BlockedIPs), QStringLiteral(";10.0.0.9 B;"));
+    QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings), QStringLiteral(";PRIVATE NUMBER;"));
+    QCOMPARE(onDisk(m_session.home(), Key::LocalPort), QString::number(port));
+    QCOMPARE(onDisk(m_session.home(), Key::RemoteHost), QStringLiteral("127.0.0.1"));
+    QCOMPARE(onDisk(m_session.home(), Key::CommPort), m_modem->slavePath());
+    QVERIFY(!gSwitchingMode);
+}
+
+void TestApplyOptions::onlyAChangedModemSettingReopensThePort()
+{
+    openPort();
+    frmConfiguration* d = new frmConfiguration(window());
+    d->show();
+    // Nothing changed: the port stays open and the modem hears nothing.
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(window()->MSComm->PortOpen());
+    QVERIFY(!window()->MSComm->PortOpenTimer.isActive());
+    QCOMPARE(onDisk(m_session.home(), Key::CommPort), m_modem->slavePath());
+    QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("9600,N,8,1"));
+    QTest::qWait(50);
+    QVERIFY(m_modem->commands().isEmpty());
+
+    // The speed alone: the port closes, and the timer's tick opens it again with the new speed.
+    d->tbsOptions->setCurrentIndex(3);
+    d->cboSpeed->setCurrentText(QStringLiteral("19200"));
+    QVERIFY(click(d, "cmdOK"));
+    QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("19200,N,8,1"));
+    QVERIFY(!window()->MSComm->PortOpen());
+    QVERIFY(window()->MSComm->PortOpenTimer.isActive());
+    window()->MSComm->PortOpenTimer_Timer();
+    QVERIFY(window()->MSComm->PortOpen());
+    QCOMPARE(window()->MSComm->serial().baudRate(), 19200);
+    QVERIFY(m_modem->commands().contains(QStringLiteral("ATZ")));
+    delete d;
+}
+
+void TestApplyOptions::aBlockStringBlocksTheNextCall()
+{
+    openPort();
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        choosePage(d, QStringLiteral("Call Blocking"));
+        QVERIFY(click(d, "cmdAddBlockCallString"));
+        QVERIFY(click(d, "cmdOK"));
+    });
+    script.expect(QStringLiteral("frmAddBlockCallString"), [](QDialog* a) {
+        auto* box = named<QComboBox>(a, "cboBlockCallString");
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("555 123 4567"));
+        QVERIFY(click(a, "cmdOK"));
+    });
+    frmConfiguration::ShowConfiguration(window());
+    QVERIFY(script.done());
+    QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings), QStringLiteral(";(555) 123-4567;"));
+
+    // The next call from that number is picked up and put down, without a restart.
+    m_modem->injectLine(QStringLiteral("RING"));
+    QTRY_VERIFY(window()->Calls->CurrentCaller);
+    m_modem->injectLine(QStringLiteral("NMBR = 5551234567"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_modem->count(QStringLiteral("ATH0")) >= 1, 5000);
+    QCOMPARE(m_modem->count(QStringLiteral("ATH1")), 1);
+    QTRY_COMPARE(window()->Calls->CurrentCaller->Answered, QStringLiteral("BLOCKED"));
+}
+
+void TestApplyOptions::standaloneDropsClientsAndServerRemarksThem()
+{
+    const quint16 port = freePort();
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(port));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    gNetworkMode = Server;
+    window()->NetworkModeChanged();
+    QVERIFY(gServer->Listen());
+    QTcpSocket first;
+    QTcpSocket second;
+    first.connectToHost(QHostAddress::LocalHost, port);
+    second.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(first.waitForConnected(5000) && second.waitForConnected(5000));
+    QTRY_COMPARE(gServer->ClientCount(), 2);
+
+    // The address is restricted in the dialog's list: Apply marks its rows at once.
+    frmConfiguration* d = new frmConfiguration(window());
+    d->show();
+    d->lstBlockedIP->addItem(QStringLiteral("127.0.0.1 R"));
+    QVERIFY(click(d, "cmdApply"));
+    QCOMPARE(window()->lstClients->item(0)->text(), QStringLiteral("127.0.0.1 R"));
+    QCOMPARE(window()->lstClients->item(1)->text(), QStringLiteral("127.0.0.1 R"));
+    QCOMPARE(window()->lstClients->count(), 5);
+    // Blocked: both are told and dropped.
+    d->lstBlockedIP->clear();
+    d->lstBlockedIP->addItem(QStringLiteral("127.0.0.1 B"));
+    QVERIFY(click(d, "cmdApply"));
+    QTRY_VERIFY(first.bytesAvailable() > 0 || first.state() != QAbstractSocket::ConnectedState);
+    QVERIFY(first.readAll().startsWith("BLOCKED"));
+    QTRY_COMPARE(gServer->ClientCount(), 0);
+
+    // Standalone: every client still there is dropped, the caption and status bar follow.
+    d->lstBlockedIP->clear();
+    QVERIFY(click(d, "cmdApply"));
+    QTcpSocket third;
+    third.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(third.waitForConnected(5000));
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    d->tbsOptions->setCurrentIndex(0);
+    QVERIFY(click(d, "optNetworking(0)"));
+    QVERIFY(click(d, "cmdApply"));
+    QCOMPARE(gServer->ClientCount(), 0);
+    QCOMPARE(window()->windowTitle(), QStringLiteral("Velquon"));
+    QCOMPARE(panels(window()).size(), 3);
+    QVERIFY(window()->lstClients->isHidden());
+    QTRY_VERIFY(third.state() != QAbstractSocket::ConnectedState);
+    delete d;
+}
+
+void TestApplyOptions::startWithTheDesktop()
+{
+    QVERIFY(!QFile::exists(autoStartEntryPath()));
+    frmConfiguration* d = new frmConfiguration(window());
+    d->show();
+    d->chkAutoStart->setChecked(true);
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(QFile::exists(autoStartEntryPath()));
+    d->chkAutoStart->setChecked(false);
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(!QFile::exists(autoStartEntryPath()));
+    delete d;
+}
+
+void TestApplyOptions::clientReconnectsOnlyOnARealChange()
+{
+    // A server to talk to, on this machine.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
+    SaveProperty(Section::frmConfiguration, Key::RemoteLocalPort, QString::number(freePort()));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QCOMPARE(gNetworkMode, int(Client));
+    QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket* first = server.nextPendingConnection();
+    QTRY_VERIFY(gRemoteSocket->Connected());
+
+    // With a fixed local port, Apply without a change keeps the connection (a new one could not bind).
+    frmConfiguration* d = new frmConfiguration(dynamic_cast<QWidget*>(gMainForm));
+    d->show();
+    const QString status = d->txtStatus->toPlainText();
+    QVERIFY(click(d, "cmdApply"));
+    QTest::qWait(100);
+    QVERIFY(!server.hasPendingConnections());
+    QCOMPARE(first->state(), QAbstractSocket::ConnectedState);
+    QVERIFY(gRemoteSocket->Connected());
+    QCOMPARE(d->txtStatus->toPlainText(), status);
+
+    // Another port: a new connection, and the status says so.
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::LocalHost, 0));
+    d->tbsOptions->setCurrentIndex(1);
+    d->txtRemotePort->setText(QString::number(other.serverPort()));
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(other.waitForNewConnection(5000));
+    QVERIFY(
+        d->txtStatus->toPlainText().contains(QStringLiteral("Remote Port:  ") + QString::number(other.serverPort())));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::TempRemoteHosts, QString()), QStringLiteral(";127.0.0.1;"));
+    delete d;
+}
+
+QTEST_MAIN(TestApplyOptions)
+#include "test_applyoptions.moc"
