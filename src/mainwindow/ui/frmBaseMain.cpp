@@ -938,6 +938,16 @@ void frmBaseMain::mnuFileExit_Click()
     Unload();
 }
 
+void frmBaseMain::NetworkModeChanged()
+{
+    BuildStatusPanels();
+    UpdateStatus();
+}
+
+void frmBaseMain::ReopenPortIfSettingsChanged() { MSComm->ReopenIfSettingsChanged(); }
+
+void frmBaseMain::UpdateOptionChecks() { setOptionChecks(); }
+
 void frmBaseMain::setOptionChecks()
 {
     const bool onTop = textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("False")));

@@ -53,6 +53,9 @@ public:
     void SetFocus() override;
     void UpdateClientList(const QStringList& rows, const QString& countText) override;
     void EnablePortOpenTimer() override;
+    void NetworkModeChanged() override;
+    void ReopenPortIfSettingsChanged() override;
+    void UpdateOptionChecks() override;
 
     // Builds the status-bar panels for the current network mode (also after a change between standalone
     // and server, which keeps the window).
