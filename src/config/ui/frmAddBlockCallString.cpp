@@ -14,6 +14,7 @@
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 
 frmAddBlockCallString::frmAddBlockCallString(QWidget* parent) : QDialog(parent)
 {
@@ -62,6 +63,8 @@ frmAddBlockCallString::frmAddBlockCallString(QWidget* parent) : QDialog(parent)
     SetOnTop(this, false);
     AddHints();
 }
+
+frmAddBlockCallString::~frmAddBlockCallString() { detachChildren(this); }
 
 void frmAddBlockCallString::setText(const QString& text) { cboBlockCallString->setEditText(text); }
 

@@ -14,6 +14,7 @@ class frmAddBlockCallString : public QDialog {
     Q_OBJECT
 public:
     explicit frmAddBlockCallString(QWidget* parent = nullptr);
+    ~frmAddBlockCallString() override;
 
     // The normalised string of the last OK; empty while the dialog is shown and after Cancel or close.
     QString BlockCallString() const { return m_result; }
@@ -21,14 +22,6 @@ public:
     void setText(const QString& text);
 
     Q_INVOKABLE void AddHints();
-    void cmdOK_Click();
-    void cmdCancel_Click();
-
-    QLabel* Label1 = nullptr;
-    QComboBox* cboBlockCallString = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
 
     static constexpr int MaxLength = 49;
 
@@ -38,5 +31,13 @@ protected:
     void done(int result) override;
 
 private:
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    QLabel* Label1 = nullptr;
+    QComboBox* cboBlockCallString = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
     QString m_result;
 };

@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "capture/clsSound.h"
@@ -39,6 +40,7 @@
 #include "core/ui/modMainGui.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
@@ -152,7 +154,8 @@ void frmConfiguration::applyToWindows()
         popup->UpdateAppearance();
     if (frmCustomizeMiniDisplay* customize = frmCustomizeMiniDisplay::instance(false);
         customize && customize->isVisible())
-        customize->chkMiniDisplayPopup->setChecked(storedTrue(Key::PopupScreen, "True"));
+        if (auto* box = customize->findChild<QCheckBox*>(QStringLiteral("chkMiniDisplayPopup")))
+            box->setChecked(storedTrue(Key::PopupScreen, "True"));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -163,8 +166,10 @@ frmConfiguration::frmConfiguration(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmConfiguration"));
     setWindowTitle(QStringLiteral("Configuration"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    SoundOffTimer.setInterval(10);
-    connect(&SoundOffTimer, &QTimer::timeout, this, &frmConfiguration::SoundOffTimer_Timer);
+    SoundOffTimer = new QTimer(this);
+    SoundOffTimer->setObjectName(QStringLiteral("SoundOffTimer"));
+    SoundOffTimer->setInterval(10);
+    connect(SoundOffTimer, &QTimer::timeout, this, &frmConfiguration::SoundOffTimer_Timer);
     buildControls();
 
     // Form_Load
@@ -185,7 +190,11 @@ frmConfiguration::frmConfiguration(QWidget* parent) : QDialog(parent)
     ShowPanel(0);
 }
 
-frmConfiguration::~frmConfiguration() { endSoundTest(); }
+frmConfiguration::~frmConfiguration()
+{
+    detachChildren(this);
+    endSoundTest();
+}
 
 void frmConfiguration::buildControls()
 {
@@ -610,23 +619,6 @@ void frmConfiguration::FillSoundList()
 // ---------------------------------------------------------------------------------------------------------
 // Pages
 
-QStringList frmConfiguration::tabCaptions() const
-{
-    QStringList out;
-    for (int i = 0; i < tbsOptions->count(); ++i)
-        out << tbsOptions->tabText(i);
-    return out;
-}
-
-int frmConfiguration::visiblePanel() const
-{
-    for (int i = 0; i < picOptions.size(); ++i) {
-        if (picOptions[i] && !picOptions[i]->isHidden())
-            return i;
-    }
-    return -1;
-}
-
 void frmConfiguration::tbsOptions_Click()
 {
     ShowHideTabs();
@@ -840,7 +832,7 @@ void frmConfiguration::cmdTestSound_Click()
     test.voiceRate = qint16(std::clamp<qint64>(OptionLists::fieldNumber(cboVoiceRate->currentText()), -10, 10));
     test.voiceStyle = cboVoiceStyle->currentText();
     gSound->TestSound(test);
-    SoundOffTimer.start();
+    SoundOffTimer->start();
 }
 
 void frmConfiguration::cmdStopTest_Click()
@@ -858,7 +850,7 @@ void frmConfiguration::SoundOffTimer_Timer()
 
 void frmConfiguration::endSoundTest()
 {
-    SoundOffTimer.stop();
+    SoundOffTimer->stop();
     if (gSound)
         gSound->EndSoundTest();
 }

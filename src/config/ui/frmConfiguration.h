@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QList>
-#include <QTimer>
 
 #include <optional>
 
@@ -19,6 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTabBar;
+class QTimer;
 
 // The options dialog: every option of the program on five pages (three in client mode), read from the
 // settings when it opens and written and applied by OK and Apply (ConfigurationOptions holds that logic).
@@ -36,6 +36,39 @@ public:
     explicit frmConfiguration(QWidget* parent = nullptr);
     ~frmConfiguration() override;
 
+    // Registers the dialog's tips (every loaded window has one; Apply calls them when hints come on).
+    Q_INVOKABLE void AddHints();
+    // The tick of SoundOffTimer: a sound test ends once nothing sounds any more.
+    void SoundOffTimer_Timer();
+
+    // Panel size in twips.
+    static constexpr int PanelWidth = 4485;
+    static constexpr int PanelHeight = 3300;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void done(int result) override;
+
+private:
+    // After a switch into or out of client mode: what the restart still has to do.
+    struct PendingSwitch {
+        SaveOutcome outcome;
+        bool reopen = false;
+    };
+    static void finishModeSwitch(const PendingSwitch& pending);
+    // The steps of Apply that act on windows: the pop-up's colours, the customisation dialog's check box.
+    static void applyToWindows();
+
+    // --- building ---
+    void buildControls();
+    QWidget* buildGeneral();
+    QWidget* buildServerNetwork();
+    QWidget* buildSound();
+    QWidget* buildModem();
+    QWidget* buildCallBlocking();
+    QWidget* buildClientNetwork();
+    void watchTree(QWidget* root);
+
     // --- operations ---
     void LoadPropertySettings();
     void LoadSettings();
@@ -49,15 +82,10 @@ public:
     // Writes and applies every option; false when the dialog has ended for a switch into or out of client
     // mode (the rest is done once its modal loop has returned).
     bool ApplySettings();
-    Q_INVOKABLE void AddHints();
     // The controls' choices as options.
     OptionValues values() const;
-    // The tab captions, in order.
-    QStringList tabCaptions() const;
-    // The panel in view (-1 for none).
-    int visiblePanel() const;
 
-    // --- handlers, public so tests and the event loop drive the same code ---
+    // --- handlers ---
     void tbsOptions_Click();
     void cmdOK_Click();
     void cmdApply_Click();
@@ -74,13 +102,16 @@ public:
     void cmdSoundBrowse_Click();
     void cmdTestSound_Click();
     void cmdStopTest_Click();
-    void SoundOffTimer_Timer();
     void optNetworking_Click();
     void cmbSoundType_Click();
     void cmbSoundPath_Change();
     void Form_KeyDown(int key, Qt::KeyboardModifiers shift);
-    // Range check of one numeric field (its objectName) when it loses the focus.
+    // Range check of one numeric field when it loses the focus.
     void Field_LostFocus(QWidget* field);
+    QWidget* numericFieldFor(QObject* watched) const;
+    void setFieldText(QWidget* field, const QString& text);
+    QString fieldText(QWidget* field) const;
+    void endSoundTest();
 
     // --- controls ---
     QTabBar* tbsOptions = nullptr;
@@ -88,8 +119,7 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdApply = nullptr;
-    QTimer SoundOffTimer;
-
+    QTimer* SoundOffTimer = nullptr;
     // General
     QCheckBox* chkAutoStart = nullptr;
     QCheckBox* chkStartMinimized = nullptr;
@@ -158,39 +188,7 @@ public:
     QString strImmediateSound;
     QString strRingSound;
 
-    // Panel size in twips.
-    static constexpr int PanelWidth = 4485;
-    static constexpr int PanelHeight = 3300;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void done(int result) override;
-
-private:
-    // After a switch into or out of client mode: what the restart still has to do.
-    struct PendingSwitch {
-        SaveOutcome outcome;
-        bool reopen = false;
-    };
-    static void finishModeSwitch(const PendingSwitch& pending);
-    // The steps of Apply that act on windows: the pop-up's colours, the customisation dialog's check box.
-    static void applyToWindows();
-
-    void buildControls();
-    QWidget* buildGeneral();
-    QWidget* buildServerNetwork();
-    QWidget* buildSound();
-    QWidget* buildModem();
-    QWidget* buildCallBlocking();
-    QWidget* buildClientNetwork();
-    void watchTree(QWidget* root);
-    QWidget* numericFieldFor(QObject* watched) const;
-    void setFieldText(QWidget* field, const QString& text);
-    QString fieldText(QWidget* field) const;
-    void endSoundTest();
-
     std::optional<PendingSwitch> m_pending;
     bool m_applyPressed = false;
     bool m_changingTabs = false;
-    bool m_unloaded = false;
 };

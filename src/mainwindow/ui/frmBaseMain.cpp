@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListView>
@@ -20,6 +21,7 @@
 
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
+#include "config/ui/frmConfiguration.h"
 #include "contacts/ContactStore.h"
 #include "contacts/ui/ContactPickers.h"
 #include "contacts/ui/frmContacts.h"
@@ -45,6 +47,7 @@
 #include "platform/ui/CommandState.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
+#include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statswindow/ui/frmStatistics.h"
 
@@ -288,7 +291,7 @@ void frmBaseMain::buildMenus()
     addRows(
         this, menu("mnuOptions", "&Options"),
         {
-            {"mnuOptionsConfiguration", "&Configuration..."},
+            {"mnuOptionsConfiguration", "&Configuration...", {}, &frmBaseMain::mnuOptionsConfiguration_Click},
             {"mnuOptionsHyphen1"},
             {"mnuOptionsPopupScreen", "&Mini Display Popup", {}, &frmBaseMain::mnuOptionsPopupScreen_Click, Row::Check},
             {"mnuOptionsAlways", "&Always On Top", {}, &frmBaseMain::mnuOptionsAlways_Click, Row::Check},
@@ -967,10 +970,18 @@ void frmBaseMain::toggleOption(const char* key, const char* defaultValue)
     SaveProperty(Section::frmConfiguration, key, boolText(!stored));
 }
 
+void frmBaseMain::mnuOptionsConfiguration_Click() { frmConfiguration::ShowConfiguration(this); }
+
 void frmBaseMain::mnuOptionsPopupScreen_Click()
 {
     toggleOption(Key::PopupScreen, "True");
     setOptionChecks();
+    frmCustomizeMiniDisplay* customize = frmCustomizeMiniDisplay::instance(false);
+    auto* box = customize ? customize->findChild<QCheckBox*>(QStringLiteral("chkMiniDisplayPopup")) : nullptr;
+    if (box && customize->isVisible())
+        box->setChecked(
+            ConvertCheck(GetProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("True"))).toInt() ==
+            1);
 }
 
 void frmBaseMain::mnuOptionsAlways_Click()

@@ -117,6 +117,7 @@ private:
     void mnuEditDelete_Click();
     void mnuEditClear_Click();
     void mnuViewTime_Click(int index);
+    void mnuOptionsConfiguration_Click();
     void mnuOptionsPopupScreen_Click();
     void mnuOptionsAlways_Click();
     void mnuOptionsSound_Click();

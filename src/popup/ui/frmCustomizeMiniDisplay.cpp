@@ -26,6 +26,7 @@
 #include "core/ui/modMainGui.h"
 #include "platform/Colour.h"
 #include "platform/Prompt.h"
+#include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
@@ -116,6 +117,7 @@ frmCustomizeMiniDisplay::frmCustomizeMiniDisplay() : QDialog(nullptr)
 
 frmCustomizeMiniDisplay::~frmCustomizeMiniDisplay()
 {
+    detachChildren(this);
     // Unloaded without closing (the program ends): the previewed values still go back.
     Form_Unload();
 }

@@ -32,15 +32,26 @@ public:
 
     ~frmCustomizeMiniDisplay() override;
 
+    // Refills the two statistics lists from CallerInfo (the statistics changed).
+    void LoadCallerInfoList();
+    Q_INVOKABLE void AddHints();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
+    frmCustomizeMiniDisplay();
+
     // --- operations ---
     void LoadSettings();
     void SaveSettings();
     void RememberSettings();
     void RestoreSettings();
     void ApplySettings();
-    void LoadCallerInfoList();
     void UpdateButtons();
-    Q_INVOKABLE void AddHints();
 
     // --- handlers ---
     void picMiniDisplayColor_Click(int index);
@@ -81,15 +92,6 @@ public:
 
     // The swatch's colour (blue-green-red).
     quint32 swatchColour(int index) const;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void done(int result) override;
-
-private:
-    frmCustomizeMiniDisplay();
     void buildControls();
     void setSwatch(int index, quint32 bgr);
     void fillLists(const QString& callerInfo);

@@ -34,6 +34,7 @@
 #include "popup/ui/PopupWindows.h"
 #include "popup/ui/frmCallerInfo.h"
 #include "popup/ui/frmContactPicture.h"
+#include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
 #include "statswindow/ui/frmStatistics.h"
@@ -318,11 +319,9 @@ void frmMiniDisplay::buildMenu()
                                                       {mnuPopupCustomize, "mnuPopupCustomize"}};
     for (const auto& [item, name] : names)
         item->setObjectName(QLatin1String(name));
-    // The customisation dialog is still to come.
-    for (QAction* a : {mnuPopupCustomize})
-        CommandState::markNotBuilt(a);
     connect(mnuPopupCreateNew, &QAction::triggered, this, &frmMiniDisplay::mnuPopupCreateNew_Click);
     connect(mnuPopupAddToCurrent, &QAction::triggered, this, &frmMiniDisplay::mnuPopupAddToCurrent_Click);
+    connect(mnuPopupCustomize, &QAction::triggered, this, &frmMiniDisplay::mnuPopupCustomize_Click);
     connect(mnuPopupSearchName, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchName_Click);
     connect(mnuPopupSearchNumber, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchNumber_Click);
     connect(mnuPopupSearchContact, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchContact_Click);
@@ -362,6 +361,8 @@ void frmMiniDisplay::mnuPopupSearchName_Click() { m_list->Search(MiniDisplay::Se
 void frmMiniDisplay::mnuPopupSearchNumber_Click() { m_list->Search(MiniDisplay::SearchNumber); }
 void frmMiniDisplay::mnuPopupSearchContact_Click() { m_list->Search(MiniDisplay::SearchContact); }
 void frmMiniDisplay::mnuPopupViewOriginal_Click() { m_list->ViewOriginal(); }
+// Without blocking and without an owner: the pop-up shows what is tried out in it.
+void frmMiniDisplay::mnuPopupCustomize_Click() { frmCustomizeMiniDisplay::showModeless(); }
 
 void frmMiniDisplay::mnuPopupViewStats_Click()
 {

@@ -55,6 +55,7 @@ public:
     void mnuPopupSearchContact_Click();
     void mnuPopupViewOriginal_Click();
     void mnuPopupViewStats_Click();
+    void mnuPopupCustomize_Click();
     void ResetButtonColors();
 
     // --- MiniDisplayView ---
