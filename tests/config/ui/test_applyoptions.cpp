@@ -17,6 +17,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include "support/ui/ByName.h"
+
 #include "app/StartupWindows.h"
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
@@ -66,22 +68,33 @@ quint16 freePort()
     return probe.serverPort();
 }
 
-void choosePage(QDialog* d, const QString& caption)
-{
-    auto* tabs = static_cast<frmConfiguration*>(d)->tbsOptions;
-    for (int i = 0; i < tabs->count(); ++i) {
-        if (tabs->tabText(i) == caption)
-            tabs->setCurrentIndex(i);
-    }
-}
-
 // The status bar's panel texts, left to right.
 QStringList panels(frmBaseMain* w)
 {
     QStringList out;
-    for (int i = 1; i < w->Panels.size(); ++i)
-        out << w->Panels[i]->text();
+    for (int i = 1; i <= 4; ++i) {
+        if (auto* p = w->findChild<QLabel*>(QStringLiteral("StatusBar1.Panels(%1)").arg(i)))
+            out << p->text();
+    }
     return out;
+}
+
+QTabBar* tabs(const QObject* d) { return ui::findByName<QTabBar>(d, QStringLiteral("tbsOptions")); }
+
+QStringList tabCaptions(const QObject* d)
+{
+    QStringList out;
+    for (int i = 0; i < tabs(d)->count(); ++i)
+        out << tabs(d)->tabText(i);
+    return out;
+}
+
+void choosePage(const QObject* d, const QString& caption)
+{
+    for (int i = 0; i < tabs(d)->count(); ++i) {
+        if (tabs(d)->tabText(i) == caption)
+            tabs(d)->setCurrentIndex(i);
+    }
 }
 
 } // namespace
@@ -126,8 +139,8 @@ void TestApplyOptions::cleanup()
 
 void TestApplyOptions::openPort()
 {
-    window()->MSComm->PortOpenTimer_Timer();
-    QVERIFY(window()->MSComm->ModemConnected);
+    StandaloneSession::port()->PortOpenTimer_Timer();
+    QVERIFY(StandaloneSession::port()->ModemConnected);
     m_modem->clearReceived();
 }
 
@@ -160,7 +173,8 @@ void TestApplyOptions::modeSwitchesKeepEverySetting()
         QVERIFY(client.waitForConnected(5000));
         QTRY_COMPARE(gServer->ClientCount(), 1);
         QCOMPARE(panels(standalone).at(2), QStringLiteral("1 Clients Connected"));
-        QCOMPARE(standalone->lstClients->item(0)->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(ui::findByName<QListWidget>(standalone.data(), QStringLiteral("lstClients"))->item(0)->text(),
+                 QStringLiteral("127.0.0.1"));
         client.abort();
         QTRY_COMPARE(gServer->ClientCount(), 0);
 
@@ -180,7 +194,7 @@ void TestApplyOptions::modeSwitchesKeepEverySetting()
         QVERIFY(dynamic_cast<PlainMainWindow*>(gMainForm));
         QVERIFY(!gServer);
         QVERIFY(gRemoteSocket);
-        QCOMPARE(static_cast<frmConfiguration*>(d)->tabCaptions(), (QStringList{"General", "Network", "Sound"}));
+        QCOMPARE(tabCaptions(d), (QStringList{"General", "Network", "Sound"}));
         QVERIFY(named<QRadioButton>(d, "optNetworking(2)")->isChecked());
         // The client's status: five lines, the last without a line break.
         const QString status = named<QPlainTextEdit>(d, "txtStatus")->toPlainText();
@@ -192,7 +206,7 @@ void TestApplyOptions::modeSwitchesKeepEverySetting()
         QVERIFY(click(d, "optNetworking(0)"));
         QVERIFY(click(d, "cmdOK"));
     });
-    frmConfiguration::ShowConfiguration(window());
+    TRIGGER(window(), "mnuOptionsConfiguration");
     QTRY_VERIFY_WITH_TIMEOUT(script.done() && dynamic_cast<frmBaseMain*>(gMainForm), 20000);
     QCOMPARE(script.seen(), (QStringList{"frmConfiguration", "frmConfiguration"}));
     QCOMPARE(script.unexpected(), QStringList());
@@ -221,23 +235,23 @@ void TestApplyOptions::onlyAChangedModemSettingReopensThePort()
     d->show();
     // Nothing changed: the port stays open and the modem hears nothing.
     QVERIFY(click(d, "cmdApply"));
-    QVERIFY(window()->MSComm->PortOpen());
-    QVERIFY(!window()->MSComm->PortOpenTimer.isActive());
+    QVERIFY(StandaloneSession::port()->PortOpen());
+    QVERIFY(!StandaloneSession::port()->PortOpenTimer.isActive());
     QCOMPARE(onDisk(m_session.home(), Key::CommPort), m_modem->slavePath());
     QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("9600,N,8,1"));
     QTest::qWait(50);
     QVERIFY(m_modem->commands().isEmpty());
 
     // The speed alone: the port closes, and the timer's tick opens it again with the new speed.
-    d->tbsOptions->setCurrentIndex(3);
-    d->cboSpeed->setCurrentText(QStringLiteral("19200"));
+    tabs(d)->setCurrentIndex(3);
+    named<QComboBox>(d, "cboSpeed")->setCurrentText(QStringLiteral("19200"));
     QVERIFY(click(d, "cmdOK"));
     QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("19200,N,8,1"));
-    QVERIFY(!window()->MSComm->PortOpen());
-    QVERIFY(window()->MSComm->PortOpenTimer.isActive());
-    window()->MSComm->PortOpenTimer_Timer();
-    QVERIFY(window()->MSComm->PortOpen());
-    QCOMPARE(window()->MSComm->serial().baudRate(), 19200);
+    QVERIFY(!StandaloneSession::port()->PortOpen());
+    QVERIFY(StandaloneSession::port()->PortOpenTimer.isActive());
+    StandaloneSession::port()->PortOpenTimer_Timer();
+    QVERIFY(StandaloneSession::port()->PortOpen());
+    QCOMPARE(StandaloneSession::port()->serial().baudRate(), 19200);
     QVERIFY(m_modem->commands().contains(QStringLiteral("ATZ")));
     delete d;
 }
@@ -256,17 +270,17 @@ void TestApplyOptions::aBlockStringBlocksTheNextCall()
         QTest::keyClicks(box->lineEdit(), QStringLiteral("555 123 4567"));
         QVERIFY(click(a, "cmdOK"));
     });
-    frmConfiguration::ShowConfiguration(window());
+    TRIGGER(window(), "mnuOptionsConfiguration");
     QVERIFY(script.done());
     QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings), QStringLiteral(";(555) 123-4567;"));
 
     // The next call from that number is picked up and put down, without a restart.
     m_modem->injectLine(QStringLiteral("RING"));
-    QTRY_VERIFY(window()->Calls->CurrentCaller);
+    QTRY_VERIFY(StandaloneSession::calls()->CurrentCaller);
     m_modem->injectLine(QStringLiteral("NMBR = 5551234567"));
     QTRY_VERIFY_WITH_TIMEOUT(m_modem->count(QStringLiteral("ATH0")) >= 1, 5000);
     QCOMPARE(m_modem->count(QStringLiteral("ATH1")), 1);
-    QTRY_COMPARE(window()->Calls->CurrentCaller->Answered, QStringLiteral("BLOCKED"));
+    QTRY_COMPARE(StandaloneSession::calls()->CurrentCaller->Answered, QStringLiteral("BLOCKED"));
 }
 
 void TestApplyOptions::standaloneDropsClientsAndServerRemarksThem()
@@ -287,33 +301,35 @@ void TestApplyOptions::standaloneDropsClientsAndServerRemarksThem()
     // The address is restricted in the dialog's list: Apply marks its rows at once.
     frmConfiguration* d = new frmConfiguration(window());
     d->show();
-    d->lstBlockedIP->addItem(QStringLiteral("127.0.0.1 R"));
+    named<QListWidget>(d, "lstBlockedIP")->addItem(QStringLiteral("127.0.0.1 R"));
     QVERIFY(click(d, "cmdApply"));
-    QCOMPARE(window()->lstClients->item(0)->text(), QStringLiteral("127.0.0.1 R"));
-    QCOMPARE(window()->lstClients->item(1)->text(), QStringLiteral("127.0.0.1 R"));
-    QCOMPARE(window()->lstClients->count(), 5);
+    QCOMPARE(ui::findByName<QListWidget>(window(), QStringLiteral("lstClients"))->item(0)->text(),
+             QStringLiteral("127.0.0.1 R"));
+    QCOMPARE(ui::findByName<QListWidget>(window(), QStringLiteral("lstClients"))->item(1)->text(),
+             QStringLiteral("127.0.0.1 R"));
+    QCOMPARE(ui::findByName<QListWidget>(window(), QStringLiteral("lstClients"))->count(), 5);
     // Blocked: both are told and dropped.
-    d->lstBlockedIP->clear();
-    d->lstBlockedIP->addItem(QStringLiteral("127.0.0.1 B"));
+    named<QListWidget>(d, "lstBlockedIP")->clear();
+    named<QListWidget>(d, "lstBlockedIP")->addItem(QStringLiteral("127.0.0.1 B"));
     QVERIFY(click(d, "cmdApply"));
     QTRY_VERIFY(first.bytesAvailable() > 0 || first.state() != QAbstractSocket::ConnectedState);
     QVERIFY(first.readAll().startsWith("BLOCKED"));
     QTRY_COMPARE(gServer->ClientCount(), 0);
 
     // Standalone: every client still there is dropped, the caption and status bar follow.
-    d->lstBlockedIP->clear();
+    named<QListWidget>(d, "lstBlockedIP")->clear();
     QVERIFY(click(d, "cmdApply"));
     QTcpSocket third;
     third.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(third.waitForConnected(5000));
     QTRY_COMPARE(gServer->ClientCount(), 1);
-    d->tbsOptions->setCurrentIndex(0);
+    tabs(d)->setCurrentIndex(0);
     QVERIFY(click(d, "optNetworking(0)"));
     QVERIFY(click(d, "cmdApply"));
     QCOMPARE(gServer->ClientCount(), 0);
     QCOMPARE(window()->windowTitle(), QStringLiteral("Velquon"));
     QCOMPARE(panels(window()).size(), 3);
-    QVERIFY(window()->lstClients->isHidden());
+    QVERIFY(ui::findByName<QListWidget>(window(), QStringLiteral("lstClients"))->isHidden());
     QTRY_VERIFY(third.state() != QAbstractSocket::ConnectedState);
     delete d;
 }
@@ -323,10 +339,10 @@ void TestApplyOptions::startWithTheDesktop()
     QVERIFY(!QFile::exists(autoStartEntryPath()));
     frmConfiguration* d = new frmConfiguration(window());
     d->show();
-    d->chkAutoStart->setChecked(true);
+    named<QCheckBox>(d, "chkAutoStart")->setChecked(true);
     QVERIFY(click(d, "cmdApply"));
     QVERIFY(QFile::exists(autoStartEntryPath()));
-    d->chkAutoStart->setChecked(false);
+    named<QCheckBox>(d, "chkAutoStart")->setChecked(false);
     QVERIFY(click(d, "cmdApply"));
     QVERIFY(!QFile::exists(autoStartEntryPath()));
     delete d;
@@ -350,23 +366,24 @@ void TestApplyOptions::clientReconnectsOnlyOnARealChange()
     // With a fixed local port, Apply without a change keeps the connection (a new one could not bind).
     frmConfiguration* d = new frmConfiguration(dynamic_cast<QWidget*>(gMainForm));
     d->show();
-    const QString status = d->txtStatus->toPlainText();
+    const QString status = named<QPlainTextEdit>(d, "txtStatus")->toPlainText();
     QVERIFY(click(d, "cmdApply"));
     QTest::qWait(100);
     QVERIFY(!server.hasPendingConnections());
     QCOMPARE(first->state(), QAbstractSocket::ConnectedState);
     QVERIFY(gRemoteSocket->Connected());
-    QCOMPARE(d->txtStatus->toPlainText(), status);
+    QCOMPARE(named<QPlainTextEdit>(d, "txtStatus")->toPlainText(), status);
 
     // Another port: a new connection, and the status says so.
     QTcpServer other;
     QVERIFY(other.listen(QHostAddress::LocalHost, 0));
-    d->tbsOptions->setCurrentIndex(1);
-    d->txtRemotePort->setText(QString::number(other.serverPort()));
+    tabs(d)->setCurrentIndex(1);
+    named<QLineEdit>(d, "txtRemotePort")->setText(QString::number(other.serverPort()));
     QVERIFY(click(d, "cmdApply"));
     QVERIFY(other.waitForNewConnection(5000));
-    QVERIFY(
-        d->txtStatus->toPlainText().contains(QStringLiteral("Remote Port:  ") + QString::number(other.serverPort())));
+    QVERIFY(named<QPlainTextEdit>(d, "txtStatus")
+                ->toPlainText()
+                .contains(QStringLiteral("Remote Port:  ") + QString::number(other.serverPort())));
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::TempRemoteHosts, QString()), QStringLiteral(";127.0.0.1;"));
     delete d;
 }

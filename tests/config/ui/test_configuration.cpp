@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -17,6 +18,8 @@
 #include <QSettings>
 #include <QTabBar>
 #include <QTest>
+
+#include "support/ui/ByName.h"
 
 #include "app/StartupWindows.h"
 #include "config/ui/frmAddBlockCallString.h"
@@ -98,6 +101,27 @@ int colourCount(const QImage& image)
     return int(colours.size());
 }
 
+QTabBar* tabs(const QObject* d) { return ui::findByName<QTabBar>(d, QStringLiteral("tbsOptions")); }
+
+QStringList tabCaptions(const QObject* d)
+{
+    QStringList out;
+    for (int i = 0; i < tabs(d)->count(); ++i)
+        out << tabs(d)->tabText(i);
+    return out;
+}
+
+// The page in view: the one panel shown (-1 for none).
+int visiblePanel(const QObject* d)
+{
+    for (int i = 0; i <= 6; ++i) {
+        const auto* p = d->findChild<QWidget*>(QStringLiteral("picOptions(%1)").arg(i));
+        if (p && !p->isHidden())
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
 
 // The options dialog over the running standalone program, driven through its named controls.
@@ -155,8 +179,8 @@ void TestConfiguration::firstStartShowsTheDefaults()
 {
     frmConfiguration* d = openDialog();
     QCOMPARE(d->windowTitle(), QStringLiteral("Configuration"));
-    QCOMPARE(d->tabCaptions(), (QStringList{"General", "Network", "Sound", "Modem", "Call Blocking"}));
-    QCOMPARE(d->visiblePanel(), 0);
+    QCOMPARE(tabCaptions(d), (QStringList{"General", "Network", "Sound", "Modem", "Call Blocking"}));
+    QCOMPARE(visiblePanel(d), 0);
     QVERIFY(named<QWidget>(d, "picOptions(0)")->isEnabled());
     QVERIFY(!named<QWidget>(d, "picOptions(3)")->isEnabled());
     QCOMPARE(named<QComboBox>(d, "cboMaxEventLog")->currentText(), QStringLiteral("100"));
@@ -209,7 +233,7 @@ void TestConfiguration::storedValuesTheListsCannotShowSurviveOK()
         QVERIFY(!named<QRadioButton>(d, "optFlow(0)")->isChecked());
         QVERIFY(click(d, "cmdOK"));
     });
-    frmConfiguration::ShowConfiguration(window());
+    TRIGGER(window(), "mnuOptionsConfiguration");
     QVERIFY(script.done());
     QVERIFY(script.unexpected().isEmpty());
     QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("230400,N,8,1"));
@@ -226,29 +250,24 @@ void TestConfiguration::clientModeTabs()
 {
     frmConfiguration* d = openDialog();
     QVERIFY(click(d, "optNetworking(2)"));
-    QCOMPARE(d->tabCaptions(), (QStringList{"General", "Network", "Sound"}));
-    QCOMPARE(d->visiblePanel(), 0);
-    d->tbsOptions->setCurrentIndex(1);
-    QCOMPARE(d->visiblePanel(), 6);
+    QCOMPARE(tabCaptions(d), (QStringList{"General", "Network", "Sound"}));
+    QCOMPARE(visiblePanel(d), 0);
+    tabs(d)->setCurrentIndex(1);
+    QCOMPARE(visiblePanel(d), 6);
     QVERIFY(named<QWidget>(d, "picOptions(6)")->isEnabled());
     QVERIFY(!named<QWidget>(d, "picOptions(1)")->isEnabled());
-    // Back: the two pages return at the end, in their old order, and Network is the server's page again,
-    // also when its tab is clicked while it is the one chosen.
-    d->tbsOptions->setCurrentIndex(0);
+    // Back: the two pages return at the end, in their old order, and Network is the server's page again.
+    tabs(d)->setCurrentIndex(0);
     QVERIFY(click(d, "optNetworking(0)"));
-    QCOMPARE(d->tabCaptions(), (QStringList{"General", "Network", "Sound", "Modem", "Call Blocking"}));
-    d->tbsOptions->setCurrentIndex(1);
-    QCOMPARE(d->visiblePanel(), 1);
-    // A click on the tab already chosen shows its page again.
-    d->HideAllPanels();
-    Q_EMIT d->tbsOptions->tabBarClicked(1);
-    QCOMPARE(d->visiblePanel(), 1);
-    d->tbsOptions->setCurrentIndex(4);
-    QCOMPARE(d->visiblePanel(), 4);
-    d->tbsOptions->setCurrentIndex(0);
+    QCOMPARE(tabCaptions(d), (QStringList{"General", "Network", "Sound", "Modem", "Call Blocking"}));
+    tabs(d)->setCurrentIndex(1);
+    QCOMPARE(visiblePanel(d), 1);
+    tabs(d)->setCurrentIndex(4);
+    QCOMPARE(visiblePanel(d), 4);
+    tabs(d)->setCurrentIndex(0);
     QVERIFY(click(d, "optNetworking(1)"));
-    d->tbsOptions->setCurrentIndex(1);
-    QCOMPARE(d->visiblePanel(), 1);
+    tabs(d)->setCurrentIndex(1);
+    QCOMPARE(visiblePanel(d), 1);
 }
 
 void TestConfiguration::ctrlTabCyclesThroughThePages()
@@ -258,20 +277,20 @@ void TestConfiguration::ctrlTabCyclesThroughThePages()
     QStringList shown;
     for (int i = 0; i < 5; ++i) {
         QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
-        shown << d->tbsOptions->tabText(d->tbsOptions->currentIndex());
+        shown << tabs(d)->tabText(tabs(d)->currentIndex());
     }
     QCOMPARE(shown, (QStringList{"Network", "Sound", "Modem", "Call Blocking", "General"}));
-    QCOMPARE(d->visiblePanel(), 0);
+    QCOMPARE(visiblePanel(d), 0);
     // Ctrl+Shift+Tab is not ours.
     QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(d->tbsOptions->currentIndex(), 0);
+    QCOMPARE(tabs(d)->currentIndex(), 0);
     // In client mode only the three pages are in the round.
     QVERIFY(click(d, "optNetworking(2)"));
     focus = named<QCheckBox>(d, "chkAutoStart");
     shown.clear();
     for (int i = 0; i < 3; ++i) {
         QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
-        shown << d->tbsOptions->tabText(d->tbsOptions->currentIndex());
+        shown << tabs(d)->tabText(tabs(d)->currentIndex());
     }
     QCOMPARE(shown, (QStringList{"Network", "Sound", "General"}));
 }
@@ -293,7 +312,7 @@ void TestConfiguration::numericFieldsFilterKeysAndCheckRanges()
     focusOut(events);
     QCOMPARE(events->currentText(), QStringLiteral("100"));
 
-    d->tbsOptions->setCurrentIndex(1);
+    tabs(d)->setCurrentIndex(1);
     auto* local = named<QLineEdit>(d, "txtLocalPort");
     local->clear();
     QTest::keyClicks(local, QStringLiteral("0"));
@@ -310,7 +329,7 @@ void TestConfiguration::numericFieldsFilterKeysAndCheckRanges()
     remote->setText(QStringLiteral("0"));
     focusOut(remote);
     QCOMPARE(remote->text(), QStringLiteral("1"));
-    d->tbsOptions->setCurrentIndex(3);
+    tabs(d)->setCurrentIndex(3);
     auto* wait = named<QComboBox>(d, "cmbDialToneWait");
     wait->lineEdit()->clear();
     QTest::keyClicks(wait->lineEdit(), QStringLiteral("3."));
@@ -328,7 +347,7 @@ void TestConfiguration::numericFieldsFilterKeysAndCheckRanges()
 void TestConfiguration::soundPathsPerType()
 {
     frmConfiguration* d = openDialog();
-    d->tbsOptions->setCurrentIndex(2);
+    tabs(d)->setCurrentIndex(2);
     auto* type = named<QComboBox>(d, "cmbSoundType");
     auto* path = named<QComboBox>(d, "cmbSoundPath");
     QCOMPARE(type->currentText(), QStringLiteral("Default Caller"));
@@ -357,7 +376,7 @@ void TestConfiguration::blockCallStringsThroughTheirDialog()
 {
     ModalScript script;
     script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
-        static_cast<frmConfiguration*>(d)->tbsOptions->setCurrentIndex(4);
+        tabs(d)->setCurrentIndex(4);
         QVERIFY(click(d, "cmdAddBlockCallString"));
         QVERIFY(click(d, "cmdAddBlockCallString"));
         QVERIFY(click(d, "cmdAddBlockCallString"));
@@ -388,7 +407,7 @@ void TestConfiguration::blockCallStringsThroughTheirDialog()
         QVERIFY(click(a, "cmdCancel"));
     });
     script.expect(QStringLiteral("frmAddBlockCallString"), typeBlockString(QStringLiteral("800*******")));
-    frmConfiguration::ShowConfiguration(window());
+    TRIGGER(window(), "mnuOptionsConfiguration");
     QVERIFY(script.done());
     QCOMPARE(script.unexpected(), QStringList());
     QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings),
@@ -399,23 +418,26 @@ void TestConfiguration::blockCallStringDialogTyping()
 {
     frmAddBlockCallString dialog;
     dialog.show();
-    QLineEdit* box = dialog.cboBlockCallString->lineEdit();
+    auto* combo = named<QComboBox>(&dialog, "cboBlockCallString");
+    QLineEdit* box = combo->lineEdit();
     QTest::keyClicks(box, QStringLiteral("555;|'/123-4567"));
     QCOMPARE(box->text(), QStringLiteral("555123-4567"));
     box->setText(QString(60, QLatin1Char('5')));
     QCOMPARE(box->text().size(), 49);
-    // Edit puts the entry in; Cancel empties the result and the box.
+    // Edit puts the entry in; OK keeps the result after the dialog closed and empties the box.
     dialog.setText(QStringLiteral("555-1234"));
-    QCOMPARE(dialog.cboBlockCallString->currentText(), QStringLiteral("555-1234"));
-    dialog.cmdOK_Click();
+    QCOMPARE(combo->currentText(), QStringLiteral("555-1234"));
+    TRIGGER(&dialog, "cmdOK");
+    QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.BlockCallString(), QStringLiteral("555-1234"));
-    QCOMPARE(dialog.cboBlockCallString->currentText(), QString());
+    QCOMPARE(combo->currentText(), QString());
+    // Shown again, the last result is gone; Cancel leaves it empty and empties the box.
     dialog.show();
     QCOMPARE(dialog.BlockCallString(), QString());
     dialog.setText(QStringLiteral("5551234"));
-    dialog.cmdCancel_Click();
+    TRIGGER(&dialog, "cmdCancel");
     QCOMPARE(dialog.BlockCallString(), QString());
-    QCOMPARE(dialog.cboBlockCallString->currentText(), QString());
+    QCOMPARE(combo->currentText(), QString());
 }
 
 void TestConfiguration::editAndRemoveNeedASelection()
@@ -423,7 +445,7 @@ void TestConfiguration::editAndRemoveNeedASelection()
     SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QStringLiteral(";555-1234;(555) 555-9999;"));
     ModalScript script;
     script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
-        static_cast<frmConfiguration*>(d)->tbsOptions->setCurrentIndex(4);
+        tabs(d)->setCurrentIndex(4);
         auto* list = named<QListWidget>(d, "lstBlockCallStrings");
         list->setCurrentRow(-1);
         QVERIFY(click(d, "cmdEditBlockCallString"));
@@ -446,7 +468,7 @@ void TestConfiguration::editAndRemoveNeedASelection()
         typeBlockString(QStringLiteral("5551234"))(a);
     });
     script.expect(QStringLiteral("frmAddBlockCallString"), [](QDialog* a) { QVERIFY(click(a, "cmdCancel")); });
-    frmConfiguration::ShowConfiguration(window());
+    TRIGGER(window(), "mnuOptionsConfiguration");
     QVERIFY(script.done());
     // Cancel wrote nothing.
     QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings), QStringLiteral(";555-1234;(555) 555-9999;"));
@@ -455,8 +477,8 @@ void TestConfiguration::editAndRemoveNeedASelection()
 void TestConfiguration::removingKeepsTheSelectionNearby()
 {
     frmConfiguration* d = openDialog();
-    d->tbsOptions->setCurrentIndex(4);
-    auto* list = d->lstBlockCallStrings;
+    tabs(d)->setCurrentIndex(4);
+    auto* list = named<QListWidget>(d, "lstBlockCallStrings");
     auto fill = [list] {
         list->clear();
         list->addItems({"111-1111", "222-2222", "333-3333"});
@@ -490,8 +512,8 @@ void TestConfiguration::cancelWritesNothing()
     QVERIFY(ini.open(QIODevice::ReadOnly));
     const QByteArray before = ini.readAll();
     ini.close();
-    d->chkSound->setChecked(false);
-    d->txtLocalPort->setText(QStringLiteral("4321"));
+    named<QCheckBox>(d, "chkSound")->setChecked(false);
+    named<QLineEdit>(d, "txtLocalPort")->setText(QStringLiteral("4321"));
     QVERIFY(click(d, "optNetworking(1)"));
     QVERIFY(click(d, "cmdCancel"));
     QVERIFY(!d->isVisible());
@@ -506,24 +528,24 @@ void TestConfiguration::modemDefaults()
     SaveProperty(Section::frmConfiguration, Key::CommSettings, QStringLiteral("115200,E,7,2"));
     SaveProperty(Section::frmConfiguration, Key::Handshaking, QStringLiteral("2"));
     frmConfiguration* d = openDialog();
-    d->tbsOptions->setCurrentIndex(3);
-    QCOMPARE(d->cboSpeed->currentText(), QStringLiteral("115200"));
-    QCOMPARE(d->cboParity->currentText(), QStringLiteral("Even"));
-    QVERIFY(d->optFlow[2]->isChecked());
-    d->cboPort->setCurrentIndex(5);
-    d->cmbDialToneWait->setEditText(QStringLiteral("9"));
-    d->cboModemString->setEditText(QStringLiteral("AT#CC1"));
-    d->chkDialToneTest->setChecked(false);
+    tabs(d)->setCurrentIndex(3);
+    QCOMPARE(named<QComboBox>(d, "cboSpeed")->currentText(), QStringLiteral("115200"));
+    QCOMPARE(named<QComboBox>(d, "cboParity")->currentText(), QStringLiteral("Even"));
+    QVERIFY(named<QRadioButton>(d, "optFlow(2)")->isChecked());
+    named<QComboBox>(d, "cboPort")->setCurrentIndex(5);
+    named<QComboBox>(d, "cmbDialToneWait")->setEditText(QStringLiteral("9"));
+    named<QComboBox>(d, "cboModemString")->setEditText(QStringLiteral("AT#CC1"));
+    named<QCheckBox>(d, "chkDialToneTest")->setChecked(false);
     QVERIFY(click(d, "cmdDefaultModem"));
-    QCOMPARE(d->cboPort->currentText(), QStringLiteral("Com1"));
-    QCOMPARE(d->cboSpeed->currentText(), QStringLiteral("9600"));
-    QCOMPARE(d->cboParity->currentText(), QStringLiteral("None"));
-    QCOMPARE(d->cboDataBits->currentText(), QStringLiteral("8"));
-    QCOMPARE(d->cboStopBits->currentText(), QStringLiteral("1"));
-    QVERIFY(d->optFlow[0]->isChecked());
-    QCOMPARE(d->cmbDialToneWait->currentText(), QStringLiteral("20"));
-    QCOMPARE(d->cboModemString->currentText(), QString());
-    QVERIFY(d->chkDialToneTest->isChecked());
+    QCOMPARE(named<QComboBox>(d, "cboPort")->currentText(), QStringLiteral("Com1"));
+    QCOMPARE(named<QComboBox>(d, "cboSpeed")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(named<QComboBox>(d, "cboParity")->currentText(), QStringLiteral("None"));
+    QCOMPARE(named<QComboBox>(d, "cboDataBits")->currentText(), QStringLiteral("8"));
+    QCOMPARE(named<QComboBox>(d, "cboStopBits")->currentText(), QStringLiteral("1"));
+    QVERIFY(named<QRadioButton>(d, "optFlow(0)")->isChecked());
+    QCOMPARE(named<QComboBox>(d, "cmbDialToneWait")->currentText(), QStringLiteral("20"));
+    QCOMPARE(named<QComboBox>(d, "cboModemString")->currentText(), QString());
+    QVERIFY(named<QCheckBox>(d, "chkDialToneTest")->isChecked());
     // Nothing is stored until OK or Apply.
     QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("115200,E,7,2"));
 }
@@ -538,8 +560,9 @@ void TestConfiguration::hintsReachEveryOpenWindow()
 
     // Hints off: Apply takes every tip away at once.
     frmConfiguration* d = openDialog();
-    QVERIFY(gToolTip->toolText(d->chkHints).startsWith(QLatin1String("This enables or disables the popup hints")));
-    d->chkHints->setChecked(false);
+    QVERIFY(gToolTip->toolText(named<QCheckBox>(d, "chkHints"))
+                .startsWith(QLatin1String("This enables or disables the popup hints")));
+    named<QCheckBox>(d, "chkHints")->setChecked(false);
     QVERIFY(click(d, "cmdApply"));
     QVERIFY(!gToolTip);
     QCOMPARE(onDisk(m_session.home(), Key::Hints), QStringLiteral("False"));
@@ -549,15 +572,16 @@ void TestConfiguration::hintsReachEveryOpenWindow()
     d = openDialog();
     QVERIFY(!gToolTip);
     // On again: every open window registers its tips, the dialog included.
-    d->chkHints->setChecked(true);
+    named<QCheckBox>(d, "chkHints")->setChecked(true);
     QVERIFY(click(d, "cmdApply"));
     QVERIFY(gToolTip);
     QCOMPARE(gToolTip->VisibleTime(), 30000);
-    QVERIFY(gToolTip->hasTool(d->chkAutoStart));
-    QCOMPARE(gToolTip->toolText(d->txtRemotePort),
+    QVERIFY(gToolTip->hasTool(named<QCheckBox>(d, "chkAutoStart")));
+    QCOMPARE(gToolTip->toolText(named<QLineEdit>(d, "txtRemotePort")),
              QStringLiteral("This is the remote port that must match the local port of the server application."));
     QVERIFY(gToolTip->hasTool(popup->picScreen));
-    QVERIFY(gToolTip->toolText(window()->lstEventsView).startsWith(QLatin1String("This displays recent events")));
+    QVERIFY(gToolTip->toolText(ui::findByName<QListView>(window(), QStringLiteral("lstEvents")))
+                .startsWith(QLatin1String("This displays recent events")));
     // Already on: Apply only writes the key; the engine stays.
     cToolTip* engine = gToolTip.get();
     QVERIFY(click(d, "cmdApply"));
@@ -577,7 +601,7 @@ void TestConfiguration::customizeButtonOpensTheDialogModal()
         QVERIFY(!named<QPushButton>(c, "cmdAlertTest")->isEnabled());
         QVERIFY(click(c, "cmdCancel"));
     });
-    frmConfiguration::ShowConfiguration(window());
+    TRIGGER(window(), "mnuOptionsConfiguration");
     QVERIFY(script.done());
     QCOMPARE(script.unexpected(), QStringList());
 }
@@ -590,8 +614,8 @@ void TestConfiguration::screenshotsOfEveryPage()
     const QString dir = QString::fromLocal8Bit(buildDir) + QStringLiteral("/screenshots");
     QVERIFY(QDir().mkpath(dir));
     frmConfiguration* d = openDialog();
-    d->lstBlockCallStrings->addItems({"PRIVATE NUMBER", "(800) ***-****"});
-    d->lstBlockedIP->addItem(QStringLiteral("192.168.1.20 R"));
+    named<QListWidget>(d, "lstBlockCallStrings")->addItems({"PRIVATE NUMBER", "(800) ***-****"});
+    named<QListWidget>(d, "lstBlockedIP")->addItem(QStringLiteral("192.168.1.20 R"));
     QCoreApplication::processEvents();
     auto shoot = [&](const QString& name) {
         QCoreApplication::processEvents();
@@ -602,17 +626,17 @@ void TestConfiguration::screenshotsOfEveryPage()
         QVERIFY(image.save(file));
         QVERIFY(QFileInfo(file).size() > 2000);
     };
-    const QStringList pages = d->tabCaptions();
+    const QStringList pages = tabCaptions(d);
     for (int i = 0; i < pages.size(); ++i) {
-        d->tbsOptions->setCurrentIndex(i);
+        tabs(d)->setCurrentIndex(i);
         QString name = pages[i].toLower();
         name.replace(QLatin1Char(' '), QLatin1Char('-'));
         shoot(name);
     }
-    d->tbsOptions->setCurrentIndex(0);
+    tabs(d)->setCurrentIndex(0);
     QVERIFY(click(d, "optNetworking(2)"));
-    d->tbsOptions->setCurrentIndex(1);
-    QCOMPARE(d->visiblePanel(), 6);
+    tabs(d)->setCurrentIndex(1);
+    QCOMPARE(visiblePanel(d), 6);
     shoot(QStringLiteral("network-client"));
 }
 

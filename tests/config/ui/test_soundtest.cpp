@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QSettings>
 #include <QSlider>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "app/StartupWindows.h"
 #include "capture/clsSound.h"
@@ -16,6 +18,7 @@
 #include "core/modProperties.h"
 #include "platform/ProgramFolder.h"
 #include "support/AudioEnv.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
 
 namespace {
@@ -76,7 +79,7 @@ frmConfiguration* TestSoundTest::prepare()
 {
     m_dialog = new frmConfiguration(StandaloneSession::window());
     m_dialog->show();
-    m_dialog->tbsOptions->setCurrentIndex(2);
+    ui::findByName<QTabBar>(m_dialog.data(), QStringLiteral("tbsOptions"))->setCurrentIndex(2);
     m_dialog->findChild<QComboBox*>(QStringLiteral("cmbSoundPath"))
         ->setEditText(programFolder() + QStringLiteral("/Sounds/Alarm.wav"));
     m_dialog->findChild<QCheckBox*>(QStringLiteral("chkOverrideVolume"))->setChecked(true);
@@ -93,7 +96,7 @@ void TestSoundTest::cancelDuringATestPutsEverythingBack()
     QVERIFY(gSound->IsWavePlaying());
     QCOMPARE(AudioEnv::alsaMasterVolume(), 30000L);
     QCOMPARE(gSound->VoiceRate(), qint16(6));
-    QVERIFY(d->SoundOffTimer.isActive());
+    QVERIFY(ui::findByName<QTimer>(d, QStringLiteral("SoundOffTimer"))->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(AudioEnv::ownSinkInputs() > 0, 10000);
 
     // A second press before the end: what comes back is still what was there before the first.
@@ -102,7 +105,7 @@ void TestSoundTest::cancelDuringATestPutsEverythingBack()
     QCOMPARE(AudioEnv::alsaMasterVolume(), 25000L);
 
     d->findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click();
-    QVERIFY(!d->SoundOffTimer.isActive());
+    QVERIFY(!ui::findByName<QTimer>(d, QStringLiteral("SoundOffTimer"))->isActive());
     QVERIFY(!gSound->isSoundTestRunning());
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
     QCOMPARE(gSound->VoiceRate(), qint16(-2));
@@ -121,12 +124,12 @@ void TestSoundTest::aTestThatEndsByItselfIsTidiedByTheTimer()
     QCOMPARE(AudioEnv::alsaMasterVolume(), 30000L);
     // While it sounds, a tick changes nothing.
     d->SoundOffTimer_Timer();
-    QVERIFY(d->SoundOffTimer.isActive());
+    QVERIFY(ui::findByName<QTimer>(d, QStringLiteral("SoundOffTimer"))->isActive());
     // Stop Test stops the sound; the next tick ends the test.
     d->findChild<QAbstractButton*>(QStringLiteral("cmdStopTest"))->click();
     QVERIFY(!gSound->IsWavePlaying());
     d->SoundOffTimer_Timer();
-    QVERIFY(!d->SoundOffTimer.isActive());
+    QVERIFY(!ui::findByName<QTimer>(d, QStringLiteral("SoundOffTimer"))->isActive());
     QVERIFY(!gSound->isSoundTestRunning());
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
     QCOMPARE(gSound->VoiceRate(), qint16(-2));

@@ -32,6 +32,7 @@
 #include "popup/PopupVibrator.h"
 #include "popup/ui/PopupWindows.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
 
 namespace {
@@ -88,6 +89,13 @@ void addCalls(int count)
     }
 }
 
+// The colour a swatch shows (blue-green-red).
+quint32 swatch(const QObject* d, int index)
+{
+    auto* frame = ui::findByName<QFrame>(d, QStringLiteral("picMiniDisplayColor(%1)").arg(index));
+    return Colour::toBgr(frame->palette().color(QPalette::Window));
+}
+
 } // namespace
 
 // The pop-up's customisation dialog over the running program and its pop-up.
@@ -125,8 +133,13 @@ void TestCustomizeMiniDisplay::cleanup() { m_session.stop(); }
 
 frmCustomizeMiniDisplay* TestCustomizeMiniDisplay::open()
 {
-    frmCustomizeMiniDisplay::showModeless();
+    // From the pop-up's own menu: shown without blocking and without an owner.
+    const QString why = ui::tryTrigger(popup(), QStringLiteral("mnuPopupCustomize"));
+    if (!why.isEmpty())
+        qWarning("%s", qPrintable(why));
     frmCustomizeMiniDisplay* d = frmCustomizeMiniDisplay::instance(false);
+    if (d && (d->isModal() || d->parentWidget()))
+        qWarning("the customisation dialog is not modeless and free");
     return d;
 }
 
@@ -136,7 +149,7 @@ void TestCustomizeMiniDisplay::cancelRestoresEveryPreviewedChange()
     QVERIFY(d && d->isVisible());
     QCOMPARE(d->windowTitle(), QStringLiteral("Customize Mini Display"));
     const QColor oldBack = background(popup());
-    QCOMPARE(d->swatchColour(0), 4731686u);
+    QCOMPARE(swatch(d, 0), 4731686u);
 
     // A colour: stored at once, and the pop-up shows it.
     Prompt::queueText(QStringLiteral("255"));
@@ -193,9 +206,13 @@ void TestCustomizeMiniDisplay::applyKeepsWhatWasPreviewed()
     QVERIFY(click(d, "cmdApply"));
     QVERIFY(d->isVisible());
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::PopupScreen, QString()), QStringLiteral("False"));
-    // Both menus follow the option.
-    QVERIFY(!m_session.window()->mnuOptionsPopupScreen->isChecked());
-    QVERIFY(!m_session.window()->mnuPopupMenuPopupScreen->isChecked());
+    QVERIFY(!named<QCheckBox>(d, "chkMiniDisplayPopup")->isChecked());
+    // Both menus follow the option, and the menu's toggle is mirrored in the open dialog.
+    QVERIFY(!StandaloneSession::action(QStringLiteral("mnuOptionsPopupScreen"))->isChecked());
+    QVERIFY(!StandaloneSession::action(QStringLiteral("mnuPopupMenuPopupScreen"))->isChecked());
+    TRIGGER(m_session.window(), "mnuOptionsPopupScreen");
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::PopupScreen, QString()), QStringLiteral("True"));
+    QVERIFY(named<QCheckBox>(d, "chkMiniDisplayPopup")->isChecked());
     QVERIFY(click(d, "cmdCancel"));
     QCOMPARE(popupOnDisk(m_session.home(), Key::ScreenColor), QStringLiteral("255"));
     QCOMPARE(background(popup()->picScreen), QColor(255, 0, 0));
@@ -288,9 +305,9 @@ void TestCustomizeMiniDisplay::defaultStoresEverything()
     SaveProperty(Section::frmMiniDisplay, Key::LogSize, QStringLiteral("40"));
     SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral(";Total Calls"));
     frmCustomizeMiniDisplay* d = open();
-    QCOMPARE(d->swatchColour(0), 255u);
+    QCOMPARE(swatch(d, 0), 255u);
     QVERIFY(click(d, "cmdDefault"));
-    QCOMPARE(d->swatchColour(0), 4731686u);
+    QCOMPARE(swatch(d, 0), 4731686u);
     QCOMPARE(popupOnDisk(m_session.home(), Key::BackColor), QStringLiteral("4731686"));
     QCOMPARE(popupOnDisk(m_session.home(), Key::LogSize), QStringLiteral("10"));
     QCOMPARE(popupOnDisk(m_session.home(), Key::CallerInfo),
@@ -303,15 +320,18 @@ void TestCustomizeMiniDisplay::defaultStoresEverything()
 
 void TestCustomizeMiniDisplay::alertTestShowsAndShakesThePopup()
 {
+    // Opened from the pop-up, which is then closed: the dialog has no owner and stays.
+    frmCustomizeMiniDisplay* d = open();
+    QVERIFY(d);
     popup()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!popup());
-    m_session.window()->mnuWindow[MainWindow::WindowMenuMiniDisplay]->setChecked(false);
-    frmCustomizeMiniDisplay* d = open();
+    QVERIFY(d->isVisible());
+    StandaloneSession::action(QStringLiteral("mnuWindow(6)"))->setChecked(false);
     QVERIFY(named<QPushButton>(d, "cmdAlertTest")->isEnabled());
     QVERIFY(click(d, "cmdAlertTest"));
     QVERIFY(popup() && popup()->isVisible());
-    QVERIFY(m_session.window()->mnuWindow[MainWindow::WindowMenuMiniDisplay]->isChecked());
+    QVERIFY(StandaloneSession::action(QStringLiteral("mnuWindow(6)"))->isChecked());
     QVERIFY(popup()->vibrator()->isRunning());
     d->close();
 }
@@ -340,9 +360,9 @@ void TestCustomizeMiniDisplay::screenshot()
     QCOMPARE(image.size(), d->size());
     // The five swatches are drawn in their colours.
     for (int i = 0; i < 5; ++i) {
-        QWidget* swatch = d->picMiniDisplayColor[i];
-        const QPoint centre = swatch->mapTo(d, swatch->rect().center());
-        QCOMPARE(Colour::toBgr(image.pixelColor(centre)), d->swatchColour(i));
+        QWidget* frame = ui::findByName<QFrame>(d, QStringLiteral("picMiniDisplayColor(%1)").arg(i));
+        const QPoint centre = frame->mapTo(d, frame->rect().center());
+        QCOMPARE(Colour::toBgr(image.pixelColor(centre)), swatch(d, i));
     }
     const QString file = dir + QStringLiteral("/customize-mini-display.png");
     QVERIFY(image.save(file));

@@ -51,7 +51,7 @@ void TestPopupExit::exitKeepsThePlacesAndTheOpenDetailWindows()
     const int popupLeft = int(popup->twipsLeft());
     const int infoLeft = int(Twips::fromPixels(info->frameGeometry().x()));
 
-    m_session.window()->mnuFileExit->trigger();
+    TRIGGER(m_session.window(), "mnuFileExit");
     QVERIFY(!gMainForm);
     QCOMPARE(onDisk(m_session.home(), QStringLiteral("frmMiniDisplay/Left")).toInt(), popupLeft);
     QCOMPARE(onDisk(m_session.home(), QStringLiteral("frmCallerInfo/Left")).toInt(), infoLeft);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -48,9 +49,14 @@ public:
         if (gMainForm)
             ShutDown();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // Deleting one window deletes the ones it owns (its menus are windows too): take the list first, and
+        // delete only what is still there.
+        QList<QPointer<QWidget>> windows;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-                delete w;
+                windows << w;
+        for (const QPointer<QWidget>& w : std::as_const(windows))
+            delete w.data();
         m_home.reset();
     }
 
