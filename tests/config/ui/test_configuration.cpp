@@ -145,6 +145,7 @@ private Q_SLOTS:
     void modemDefaults();
     void hintsReachEveryOpenWindow();
     void customizeButtonOpensTheDialogModal();
+    void applyMirrorsTheOptionsInMenusAndTheCustomisation();
     void screenshotsOfEveryPage();
 
 private:
@@ -592,18 +593,56 @@ void TestConfiguration::customizeButtonOpensTheDialogModal()
 {
     ModalScript script;
     script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        QVERIFY(named<QCheckBox>(d, "chkPopup")->isChecked());
         QVERIFY(click(d, "cmdCustomizeMiniDisplay"));
+        // The customisation's Apply showed in the options dialog's own box at once.
+        QVERIFY(!named<QCheckBox>(d, "chkPopup")->isChecked());
         QVERIFY(click(d, "cmdCancel"));
     });
     script.expect(QStringLiteral("frmCustomizeMiniDisplay"), [](QDialog* c) {
         QVERIFY(c->isModal());
         // No alert test while the options dialog is open.
         QVERIFY(!named<QPushButton>(c, "cmdAlertTest")->isEnabled());
+        named<QCheckBox>(c, "chkMiniDisplayPopup")->setChecked(false);
+        QVERIFY(click(c, "cmdApply"));
         QVERIFY(click(c, "cmdCancel"));
     });
     TRIGGER(window(), "mnuOptionsConfiguration");
     QVERIFY(script.done());
     QCOMPARE(script.unexpected(), QStringList());
+}
+
+void TestConfiguration::applyMirrorsTheOptionsInMenusAndTheCustomisation()
+{
+    // The customisation dialog open from the pop-up's menu, then the options from the main window's.
+    miniDisplay().Show();
+    TRIGGER(frmMiniDisplay::instance(false), "mnuPopupCustomize");
+    QPointer<frmCustomizeMiniDisplay> customize = frmCustomizeMiniDisplay::instance(false);
+    QVERIFY(customize && customize->isVisible());
+    QVERIFY(named<QCheckBox>(customize.data(), "chkMiniDisplayPopup")->isChecked());
+    QVERIFY(!window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        named<QCheckBox>(d, "chkPopup")->setChecked(false);
+        named<QCheckBox>(d, "chkOnTop")->setChecked(true);
+        named<QCheckBox>(d, "chkSound")->setChecked(false);
+        QVERIFY(click(d, "cmdOK"));
+    });
+    TRIGGER(window(), "mnuOptionsConfiguration");
+    QVERIFY(script.done());
+    // Both menus carry the three options' marks.
+    QVERIFY(!StandaloneSession::action(QStringLiteral("mnuOptionsPopupScreen"))->isChecked());
+    QVERIFY(!StandaloneSession::action(QStringLiteral("mnuPopupMenuPopupScreen"))->isChecked());
+    QVERIFY(StandaloneSession::action(QStringLiteral("mnuOptionsAlways"))->isChecked());
+    QVERIFY(StandaloneSession::action(QStringLiteral("mnuPopupMenuAlways"))->isChecked());
+    QVERIFY(!StandaloneSession::action(QStringLiteral("mnuOptionsSound"))->isChecked());
+    QVERIFY(!StandaloneSession::action(QStringLiteral("mnuPopupMenuSound"))->isChecked());
+    // Always on top reached the loaded windows, and the open customisation shows the pop-up option.
+    QVERIFY(window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(customize->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(!named<QCheckBox>(customize.data(), "chkMiniDisplayPopup")->isChecked());
+    customize->close();
 }
 
 void TestConfiguration::screenshotsOfEveryPage()
