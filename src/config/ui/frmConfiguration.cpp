@@ -513,6 +513,11 @@ void frmConfiguration::LoadPropertySettings()
     if (gSound)
         cboVoiceStyle->addItems(gSound->GetVoices());
     cboPort->addItems(OptionLists::portEntries());
+    // A device kept by its path that is not there now (unplugged, or a pseudo-terminal) is still shown as
+    // the port in use, rather than no port at all.
+    const QString stored = GetProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("1")).trimmed();
+    if (stored.startsWith(QLatin1Char('/')) && cboPort->findText(stored) < 0)
+        cboPort->addItem(stored);
     cboSpeed->addItems(OptionLists::speeds());
     cboDataBits->addItems(OptionLists::dataBits());
     cboParity->addItems(OptionLists::parities());
