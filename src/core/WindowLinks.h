@@ -28,6 +28,9 @@ struct WindowLinks {
     std::function<void(const QString&)> findSetCurrentSQL;
     std::function<void(int)> findSetRecords;
 
+    // frmCustomizeMiniDisplay, while loaded: refills its two statistics lists (the statistics changed).
+    std::function<void()> customizeMiniDisplayLoadCallerInfoList;
+
     // frmMiniDisplay: visible, and the reload of the shown caller's contact data.
     std::function<bool()> miniDisplayVisible;
     std::function<void()> miniDisplayRefreshContactInfo;

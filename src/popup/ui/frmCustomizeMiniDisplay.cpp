@@ -19,6 +19,7 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -113,11 +114,14 @@ frmCustomizeMiniDisplay::frmCustomizeMiniDisplay() : QDialog(nullptr)
     for (int i = 5; i <= 100; i += 5)
         cboCallLogSize->addItem(QString::number(i));
     AddHints();
+    // The statistics window's customisation tells it when the statistics changed.
+    windowLinks().customizeMiniDisplayLoadCallerInfoList = [this] { LoadCallerInfoList(); };
 }
 
 frmCustomizeMiniDisplay::~frmCustomizeMiniDisplay()
 {
     detachChildren(this);
+    windowLinks().customizeMiniDisplayLoadCallerInfoList = nullptr;
     // Unloaded without closing (the program ends): the previewed values still go back.
     Form_Unload();
 }
@@ -549,6 +553,7 @@ void frmCustomizeMiniDisplay::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    windowLinks().customizeMiniDisplayLoadCallerInfoList = nullptr;
     RestoreSettings();
     refreshPopupLook(true);
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))

@@ -21,6 +21,7 @@
 #include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
@@ -259,7 +260,16 @@ void TestCustomizeMiniDisplay::callerInformationListAndOrder()
     QCOMPARE(items(available), QStringList{moved});
 
     const QStringList shown = items(current);
+    // The statistics changed elsewhere: the lists are read again from the stored list.
+    QVERIFY(windowLinks().customizeMiniDisplayLoadCallerInfoList);
+    SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral(";Most Calls in a Week"));
+    windowLinks().customizeMiniDisplayLoadCallerInfoList();
+    QCOMPARE(items(current), QStringList{QStringLiteral("Most Calls in a Week")});
+    SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral(";Total Calls;No Such Statistic;"));
+    current->clear();
+    current->addItems(shown);
     QVERIFY(click(d, "cmdOK"));
+    QVERIFY(!windowLinks().customizeMiniDisplayLoadCallerInfoList);
     // ";" before each entry, none after the last; the unknown name is gone.
     QCOMPARE(popupOnDisk(m_session.home(), Key::CallerInfo), QLatin1Char(';') + shown.join(QLatin1Char(';')));
 }
