@@ -1,65 +1,126 @@
 #include "core/modProperties.h"
 
 #include "core/modError.h"
+#include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
 
 #include <QFile>
-#include <QSettings>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 
 namespace {
 
-std::unique_ptr<QSettings> g_store;
-QString g_storePath;
+// The settings of this run, read once from the file and written back whole after every change (or at the
+// end of a batch).
+struct Store {
+    QString path;
+    IniFile::Values values;
+    bool loaded = false;
+    // The damaged file could neither be put aside nor copied: changes hold for this run only, so the file
+    // the user may still want to rescue is never overwritten.
+    bool memoryOnly = false;
+};
+
+Store g_store;
 int g_batchDepth = 0;
 bool g_batchPending = false;
 
-// A file with one line the INI reader cannot take (a slip in a hand edit) is never written again by
-// QSettings, so every later change would be lost, and every read would give the empty text. Keep what can
-// be read, put the damaged file aside beside it, and go on with a clean file holding those values.
-void repairStore(const QString& path)
+const QString kReadTag = QStringLiteral("modProperties_ReadKey");
+
+// Beside the damaged file, never over an earlier damaged copy.
+QString asideName(const QString& path)
 {
-    QList<QPair<QString, QVariant>> readable;
-    for (const QString& key : g_store->allKeys())
-        readable.append({key, g_store->value(key)});
-    g_store.reset();
-    const QString aside = path + QStringLiteral(".damaged");
-    QFile::remove(aside);
-    if (!QFile::rename(path, aside)) {
-        g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
-        return; // reads then report the damaged file
-    }
-    g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    for (const auto& [key, value] : readable)
-        g_store->setValue(key, value);
-    g_store->sync();
-    SaveError(-2147024883,
-              QStringLiteral("The settings file was damaged; its readable values were kept and the damaged file was "
-                             "saved as ") +
-                  aside,
-              QStringLiteral("Settings"));
-    ReportError(QStringLiteral("modProperties_ReadKey"));
+    const QString base = path + QStringLiteral(".damaged");
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name) && n < 1000; ++n)
+        name = base + QLatin1Char('.') + QString::number(n);
+    return name;
 }
 
-QSettings& store()
+bool writeFile()
+{
+    if (g_store.memoryOnly)
+        return true;
+    QSaveFile f(g_store.path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = IniFile::serialize(g_store.values);
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+// A file with lines that are not settings (a slip in a hand edit, a disk fault, bytes of another file) keeps
+// what can be read; the rest reads as its defaults. The damaged file is put aside as it was, a clean file
+// takes its place, and the user hears of it once.
+void repairStore(const QByteArray& original, const IniFile::Parsed& parsed)
+{
+    const QString& path = g_store.path;
+    const QString aside = asideName(path);
+    bool kept = QFile::rename(path, aside);
+    if (!kept && QFile::copy(path, aside))
+        kept = QFileInfo(aside).size() == original.size();
+    g_store.memoryOnly = !kept;
+    if (kept)
+        writeFile();
+    const QString where =
+        QStringLiteral(" (line %1").arg(parsed.firstDamagedLine) +
+        (parsed.damagedLines > 1 ? QStringLiteral(" and %1 more)").arg(parsed.damagedLines - 1) : QStringLiteral(")"));
+    SaveError(-2147024883, QStringLiteral("The settings file ") + path + QStringLiteral(" was damaged") + where,
+              QStringLiteral("Settings"));
+    ReportError(kReadTag);
+    const QString text =
+        kept ? QStringLiteral("The settings file %1 was damaged. The settings that could be read were kept, the "
+                              "others are back at their defaults, and the damaged file was saved as %2.")
+                   .arg(path, aside)
+             : QStringLiteral("The settings file %1 is damaged. The settings that could be read are used and the "
+                              "others are back at their defaults. The damaged file could not be put aside, so no "
+                              "change of settings is saved until Velquon is started again.")
+                   .arg(path);
+    Prompt::notice(text, Prompt::Exclamation);
+}
+
+void loadStore(const QString& path)
+{
+    g_store = Store{};
+    g_store.path = path;
+    g_store.loaded = true;
+    QFile f(path);
+    if (!f.exists())
+        return;
+    if (!f.open(QIODevice::ReadOnly) || QFileInfo(path).isDir()) {
+        // Reads give the defaults; writes will report themselves.
+        SaveError(-2147024891, QStringLiteral("The settings file is not readable: ") + path,
+                  QStringLiteral("Settings"));
+        ReportError(kReadTag);
+        return;
+    }
+    const QByteArray bytes = f.readAll();
+    f.close();
+    const IniFile::Parsed parsed = IniFile::parse(bytes);
+    g_store.values = parsed.values;
+    if (parsed.damagedLines > 0)
+        repairStore(bytes, parsed);
+}
+
+Store& store()
 {
     const QString path = settingsFilePath();
-    if (!g_store || g_storePath != path) {
-        g_store = std::make_unique<QSettings>(path, QSettings::IniFormat);
-        g_storePath = path;
-        if (g_store->status() == QSettings::FormatError)
-            repairStore(path);
-    }
-    return *g_store;
+    if (!g_store.loaded || g_store.path != path)
+        loadStore(path);
+    return g_store;
 }
 
 const QString kRoot = QStringLiteral("HKCU\\Software\\Velquon\\");
 
-// "section\key" -> "section/key" for QSettings. A key never holds "\" or "/" in this program.
+// "section\key" -> "section/key". A key never holds "\" or "/" in this program.
 QString storeKey(const QString& path)
 {
     QString p = path;
@@ -74,19 +135,18 @@ QString storeKey(const QString& path)
 }
 
 // Writes the store's changes to its file, unless a batch will do it at its end.
-bool syncStore(QSettings& s)
+bool syncStore()
 {
     if (g_batchDepth > 0) {
         g_batchPending = true;
         return true;
     }
-    s.sync();
-    return s.status() == QSettings::NoError;
+    return writeFile();
 }
 
-void reportWriteFailure(const QSettings& s, const QString& tag)
+void reportWriteFailure(const QString& tag)
 {
-    SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + s.fileName(),
+    SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + g_store.path,
               QStringLiteral("Settings"));
     ReportError(tag);
 }
@@ -100,18 +160,13 @@ SettingsBatch::~SettingsBatch()
     if (--g_batchDepth > 0 || !g_batchPending)
         return;
     g_batchPending = false;
-    if (!g_store)
+    if (!g_store.loaded)
         return;
-    g_store->sync();
-    if (g_store->status() != QSettings::NoError)
-        reportWriteFailure(*g_store, QStringLiteral("modProperties_WriteKey"));
+    if (!writeFile())
+        reportWriteFailure(QStringLiteral("modProperties_WriteKey"));
 }
 
-void resetSettingsStore()
-{
-    g_store.reset();
-    g_storePath.clear();
-}
+void resetSettingsStore() { g_store = Store{}; }
 
 QString settingPath(const QString& section, const QString& key) { return kRoot + section + QLatin1Char('\\') + key; }
 
@@ -127,36 +182,26 @@ QString GetProperty(const QString& section, const QString& key, const QString& d
 
 void WriteKey(const QString& path, const QString& value)
 {
-    QSettings& s = store();
-    s.setValue(storeKey(path), value);
-    if (!syncStore(s))
-        reportWriteFailure(s, QStringLiteral("modProperties_WriteKey"));
+    Store& s = store();
+    s.values.insert(storeKey(path), value);
+    if (!syncStore())
+        reportWriteFailure(QStringLiteral("modProperties_WriteKey"));
 }
 
 QString ReadKey(const QString& path, const QString& defaultValue)
 {
-    QSettings& s = store();
-    if (s.status() == QSettings::FormatError) {
-        SaveError(-2147024883, QStringLiteral("The settings file is not readable: ") + s.fileName(),
-                  QStringLiteral("Settings"));
-        ReportError(QStringLiteral("modProperties_ReadKey"));
-        return QString();
-    }
-    const QVariant v = s.value(storeKey(path));
-    if (!v.isValid())
-        return defaultValue;
-    // A value edited by hand as a bare a,b list reads back as a list: join it again.
-    if (v.typeId() == QMetaType::QStringList)
-        return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
+    const Store& s = store();
+    const auto it = s.values.constFind(storeKey(path));
+    return it == s.values.cend() ? defaultValue : *it;
 }
 
 void DeleteKey(const QString& path)
 {
-    QSettings& s = store();
-    s.remove(storeKey(path));
-    if (!syncStore(s) && s.status() == QSettings::AccessError)
-        reportWriteFailure(s, QStringLiteral("modProperties_DeleteKey"));
+    Store& s = store();
+    if (s.values.remove(storeKey(path)) == 0)
+        return;
+    if (!syncStore())
+        reportWriteFailure(QStringLiteral("modProperties_DeleteKey"));
 }
 
 bool textToBool(const QString& text, bool fallback)

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTest>
 
@@ -14,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
 class TestSettings : public QObject {
@@ -43,6 +45,9 @@ private Q_SLOTS:
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
     void damagedFileKeepsItsReadableValues();
+    void binaryGarbageAfterGoodKeysIsRepairedOnFirstRead();
+    void damagedFileThatCannotBePutAsideStillReadsDefaults();
+    void semicolonValuesSurviveTheFile();
 };
 
 void TestSettings::missingKeyGivesDefault()
@@ -513,7 +518,9 @@ void TestSettings::damagedFileKeepsItsReadableValues()
     QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "x"), QStringLiteral("3"));
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::Sound, "True"), QStringLiteral("False"));
     QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_ReadKey"));
-    QVERIFY(Prompt::history().isEmpty());
+    // The user is told once, without a box to answer.
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().at(0).kind, Prompt::Kind::Notice);
     // The damaged file is kept aside as it was.
     QCOMPARE(fileBytes(settingsFilePath() + QStringLiteral(".damaged")), damaged);
 
@@ -523,6 +530,115 @@ void TestSettings::damagedFileKeepsItsReadableValues()
     QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, "x"), QStringLiteral("9"));
     QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "x"), QStringLiteral("3"));
     QCOMPARE(storedTable().value(QStringLiteral("frmMain/ViewTime")), QStringLiteral("9"));
+}
+
+// Good keys as the program writes them, then bytes of no text at all (a disk fault, a copy cut short).
+static QByteArray goodKeysThenGarbage()
+{
+    QByteArray bytes = "[frmConfiguration]\nCommPort=/dev/ttyUSB3\nLogActivity=True\n"
+                       "[frmMiniDisplay]\nCallerInfo=\";Total Calls;Calls in the Last Day;\"\n";
+    bytes += "\n[\x01\xfe\n";
+    QRandomGenerator random(7);
+    for (int i = 0; i < 400; ++i)
+        bytes += char(random.bounded(256));
+    return bytes;
+}
+
+void TestSettings::binaryGarbageAfterGoodKeysIsRepairedOnFirstRead()
+{
+    TempHome home;
+    const QByteArray damaged = goodKeysThenGarbage();
+    {
+        QFile f(settingsFilePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    {
+        // The damage is real: the INI reader refuses the file once it has read it.
+        QSettings check(settingsFilePath(), QSettings::IniFormat);
+        check.allKeys();
+        QCOMPARE(check.status(), QSettings::FormatError);
+    }
+    resetSettingsStore();
+    Prompt::clearHistory();
+
+    // The very first read already sees the readable values; what was lost reads as its default.
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, "1"), QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogActivity, "False"), QStringLiteral("True"));
+    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::CallerInfo, "x"),
+             QStringLiteral(";Total Calls;Calls in the Last Day;"));
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QStringLiteral("2"));
+    // The damaged file is kept beside the new one, byte for byte, and the user is told once.
+    QCOMPARE(fileBytes(settingsFilePath() + QStringLiteral(".damaged")), damaged);
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().at(0).kind, Prompt::Kind::Notice);
+    QVERIFY(Prompt::texts().at(0).contains(settingsFilePath() + QStringLiteral(".damaged")));
+
+    // Writes reach a clean file again; reading on never tells the user a second time.
+    SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("9"));
+    for (int i = 0; i < 3; ++i)
+        GetProperty(Section::frmMain, Key::ViewTime, "x");
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, "x"), QStringLiteral("9"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, "1"), QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(Prompt::history().size(), 1);
+    QSettings clean(settingsFilePath(), QSettings::IniFormat);
+    clean.allKeys();
+    QCOMPARE(clean.status(), QSettings::NoError);
+}
+
+void TestSettings::damagedFileThatCannotBePutAsideStillReadsDefaults()
+{
+    TempHome home;
+    {
+        QFile f(settingsFilePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(goodKeysThenGarbage());
+    }
+    resetSettingsStore();
+    Prompt::clearHistory();
+    {
+        // A folder the program may not change: the damaged file can be neither renamed nor copied.
+        ReadOnlyFolder readOnly(home.path());
+        QVERIFY(readOnly.holds());
+        QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, "1"), QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QStringLiteral("2"));
+        QCOMPARE(Prompt::history().size(), 1);
+        QVERIFY(Prompt::texts().at(0).contains(QStringLiteral("could not be put aside")));
+    }
+    // Changes hold for this run, and the damaged file is not overwritten with them, even once it could be.
+    SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("4"));
+    QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QStringLiteral("4"));
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(fileBytes(settingsFilePath()), goodKeysThenGarbage());
+}
+
+void TestSettings::semicolonValuesSurviveTheFile()
+{
+    TempHome home;
+    const QString callerInfo = QStringLiteral(";Total Calls;Calls in the Last Day;Calls in the Last Week;Calls Between "
+                                              "9pm and 1am;Most Calls in a Day;Most Calls in a Week;");
+    const QStringList values = {callerInfo,
+                                QStringLiteral(";"),
+                                QStringLiteral(";;"),
+                                QStringLiteral("a;b"),
+                                QStringLiteral("; leading blank"),
+                                QStringLiteral("x ;"),
+                                QStringLiteral("\";\"")};
+    for (int i = 0; i < values.size(); ++i)
+        SaveProperty(Section::frmMiniDisplay, QStringLiteral("V%1").arg(i), values[i]);
+    resetSettingsStore();
+    for (int i = 0; i < values.size(); ++i)
+        QCOMPARE(GetProperty(Section::frmMiniDisplay, QStringLiteral("V%1").arg(i), "x"), values[i]);
+    // A hand edit that left such a value without its quotes keeps it too.
+    {
+        QFile f(settingsFilePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[frmMiniDisplay]\nCallerInfo=" + callerInfo.toUtf8() + "\nLogSize=10\n");
+    }
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::CallerInfo, "x"), callerInfo);
+    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LogSize, "x"), QStringLiteral("10"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -1,0 +1,54 @@
+#include "ReadOnlyFolder.h"
+
+#include <QFile>
+#include <QFileDevice>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Turns the override of file permission checks on or off in the calling thread's effective set.
+bool setPermissionOverride(bool on)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    const __u32 mask = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    if ((data[0].permitted & mask) == 0)
+        return false;
+    if (on)
+        data[0].effective |= data[0].permitted & mask;
+    else
+        data[0].effective &= ~mask;
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+ReadOnlyFolder::ReadOnlyFolder(const QString& path) : m_path(path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                    QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    m_capsDropped = setPermissionOverride(false);
+}
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    if (m_capsDropped)
+        setPermissionOverride(true);
+    QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+bool ReadOnlyFolder::holds() const
+{
+    QFile probe(m_path + QStringLiteral("/.write-probe"));
+    if (probe.open(QIODevice::WriteOnly)) {
+        probe.close();
+        probe.remove();
+        return false;
+    }
+    return true;
+}
