@@ -185,6 +185,8 @@ ValueResult unescape(const QByteArray& raw, QString& result)
             current.remove(0, 1);
         } else if (current.startsWith(QLatin1String("@ByteArray(")) && current.endsWith(QLatin1Char(')'))) {
             current = current.mid(11, current.size() - 12);
+        } else if (current.startsWith(QLatin1String("@String(")) && current.endsWith(QLatin1Char(')'))) {
+            current = current.mid(8, current.size() - 9); // how the common writer keeps a text with a NUL
         } else if (current == QLatin1String("@Invalid()") || current.startsWith(QLatin1String("@Variant("))) {
             return ValueResult::Absent;
         }

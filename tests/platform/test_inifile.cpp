@@ -1,0 +1,102 @@
+#include "platform/IniFile.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The settings file is read and written by our own code, but files written before, and the files people edit
+// by hand, are in the general INI dialect: both directions must agree with the common INI reader and writer.
+class TestIniFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void agreesWithTheCommonDialect_data();
+    void agreesWithTheCommonDialect();
+    void damagedLinesAreCountedAndSkipped();
+    void handEditsReadAsTyped();
+};
+
+void TestIniFile::agreesWithTheCommonDialect_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << "True";
+    QTest::newRow("empty") << "";
+    QTest::newRow("list") << ";Total Calls;Calls in the Last Day;";
+    QTest::newRow("commas") << "9600,N,8,1";
+    QTest::newRow("equals") << "a=b";
+    QTest::newRow("outer blanks") << "  x  ";
+    QTest::newRow("quotes and backslashes") << "say \"hi\" C:\\a\\b";
+    QTest::newRow("at sign") << "@Invalid()";
+    QTest::newRow("line breaks") << "one\r\ntwo\tthree";
+    QTest::newRow("control then hex digit") << QStringLiteral("a") + QChar(1) + QStringLiteral("bc") + QChar(0) + "7";
+    QTest::newRow("non-ascii") << QString::fromUtf8("Zoë ✓ 😀");
+    QTest::newRow("hash") << "#x#";
+}
+
+void TestIniFile::agreesWithTheCommonDialect()
+{
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    {
+        QSettings common(path, QSettings::IniFormat);
+        common.setValue(QStringLiteral("frmMain/Key"), value);
+        common.setValue(QStringLiteral("frmFind/Other"), QStringLiteral("x"));
+    }
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const IniFile::Parsed parsed = IniFile::parse(f.readAll());
+    f.close();
+    QCOMPARE(parsed.damagedLines, 0);
+    QCOMPARE(parsed.values.value(QStringLiteral("frmMain/Key"), QStringLiteral("<missing>")), value);
+    QCOMPARE(parsed.values.value(QStringLiteral("frmFind/Other")), QStringLiteral("x"));
+
+    // Our form is read the same by the common reader.
+    const QString ours = dir.filePath(QStringLiteral("b.ini"));
+    QFile out(ours);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(IniFile::serialize(parsed.values));
+    out.close();
+    QSettings common(ours, QSettings::IniFormat);
+    QCOMPARE(common.value(QStringLiteral("frmMain/Key")).toString(), value);
+    QCOMPARE(common.status(), QSettings::NoError);
+    QCOMPARE(IniFile::parse(IniFile::serialize(parsed.values)).values, parsed.values);
+}
+
+void TestIniFile::damagedLinesAreCountedAndSkipped()
+{
+    const QByteArray bytes = "[frmMain]\r\nSortCol=3\r\n"
+                             "no equals sign\r\n"
+                             "=empty key\r\n"
+                             "Name=\"never closed\r\n"
+                             "Bad=\xff\xfe\r\n"
+                             "Nul=a\x01"
+                             "b\r\n"
+                             "[frmFind\r\n"
+                             "Lost=1\r\n"
+                             "[frmConfiguration]\r\n"
+                             "Sound=False\r\n";
+    const IniFile::Parsed parsed = IniFile::parse(bytes);
+    QCOMPARE(parsed.damagedLines, 7);
+    QCOMPARE(parsed.firstDamagedLine, 3);
+    const IniFile::Values expected{{QStringLiteral("frmMain/SortCol"), QStringLiteral("3")},
+                                   {QStringLiteral("frmConfiguration/Sound"), QStringLiteral("False")}};
+    QCOMPARE(parsed.values, expected);
+}
+
+void TestIniFile::handEditsReadAsTyped()
+{
+    const IniFile::Parsed parsed = IniFile::parse("; a comment\n# another\n[frmMiniDisplay]\n"
+                                                  "CallerInfo=;Total Calls;Most Calls in a Week;\n"
+                                                  "BlockedIPs = 10.0.0.1 B, 10.0.0.2 R \n"
+                                                  "Blank=\n");
+    QCOMPARE(parsed.damagedLines, 0);
+    QCOMPARE(parsed.values.value(QStringLiteral("frmMiniDisplay/CallerInfo")),
+             QStringLiteral(";Total Calls;Most Calls in a Week;"));
+    QCOMPARE(parsed.values.value(QStringLiteral("frmMiniDisplay/BlockedIPs")), QStringLiteral("10.0.0.1 B,10.0.0.2 R"));
+    QVERIFY(parsed.values.contains(QStringLiteral("frmMiniDisplay/Blank")));
+    QCOMPARE(parsed.values.value(QStringLiteral("frmMiniDisplay/Blank"), QStringLiteral("x")), QString());
+}
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "test_inifile.moc"
