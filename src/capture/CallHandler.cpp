@@ -75,10 +75,14 @@ QString CallHandler::lineValue(const QString& line, const QString& tag)
     } else if (line.size() > 4 && line.at(4) == QLatin1Char(' ')) {
         value = line.mid(5); // "NMBR value"
     } else {
-        // "NMBRvalue": some modems glue the value to the tag; whatever is not the tag is the value.
-        return line.toUpper().remove(tag);
+        // "NMBRvalue": some modems glue the value to the tag. Only the tag in front goes: the same letters
+        // inside the value are the caller's.
+        value = line.mid(tag.size());
     }
-    return StripSeparators(value, QStringLiteral("?")).toUpper();
+    // A value never carries the record and message separators, nor control characters, into a record.
+    value = StripSeparators(value, QStringLiteral("?"));
+    value.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    return value.toUpper();
 }
 
 QString CallHandler::formatNumber(const QString& value)

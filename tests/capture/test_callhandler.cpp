@@ -92,6 +92,7 @@ private Q_SLOTS:
     void ringsWithinEightSecondsBelongToTheSameCall();
     void linesBeforeTheFirstRingAreLost();
     void callThatCannotBeStoredIsStillShownAndSent();
+    void gluedLineCannotShiftAClientsFields();
     void secondNumberLineDoesNotHandleAgain();
     void answeredTest();
     void answeredTestInRealTime();
@@ -131,8 +132,14 @@ void TestCallHandler::parsesCallerIdLines_data()
                                      << "A?B?C?D?E" << nr;
     QTest::newRow("glued to the tag") << "NAMEJOHN"
                                       << "JOHN" << nr;
-    QTest::newRow("glued value is not cleaned") << "NameJo;hn"
-                                                << "JO;HN" << nr;
+    QTest::newRow("glued value is cleaned too") << "NameJo;hn"
+                                                << "JO?HN" << nr;
+    QTest::newRow("glued value with every separator") << "NAMEEVIL;X|Y|Z"
+                                                      << "EVIL?X?Y?Z" << nr;
+    QTest::newRow("only the leading tag goes") << "NAMENAMELESS NAME"
+                                               << "NAMELESS NAME" << nr;
+    QTest::newRow("glued number") << "NMBR5551234" << nr << "555-1234";
+    QTest::newRow("glued number with the tag inside") << "NMBR55NMBR" << nr << "55NMBR";
     QTest::newRow("date ignored") << "DATE = 1225" << nr << nr;
     QTest::newRow("time ignored") << "TIME = 0930" << nr << nr;
     QTest::newRow("unknown line ignored") << "MESG = 0102" << nr << nr;
@@ -153,6 +160,35 @@ void TestCallHandler::parsesCallerIdLines()
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].name, name);
     QCOMPARE(rows[0].number, number);
+}
+
+void TestCallHandler::gluedLineCannotShiftAClientsFields()
+{
+    Road road;
+    road.open();
+    QSignalSpy sent(&road.server, &clsServer::dataSent);
+    road.lines({"RING", "NMBR5551234567", "NAMEEVIL;X|Y|Z", "RING"});
+    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
+
+    // Every record a client was sent reads back with its fields where they belong.
+    int records = 0;
+    for (const QList<QVariant>& args : sent) {
+        const QString text = args.at(0).toString();
+        if (!text.startsWith(";INCOMING CALLER;"))
+            continue;
+        ++records;
+        QVERIFY2(text.count(';') == 2, qPrintable(text));
+        clsCaller c;
+        c.BuildCaller(text.mid(QStringLiteral(";INCOMING CALLER;").size()));
+        QVERIFY(!c.BadData());
+        QCOMPARE(c.Answered, QStringLiteral("N/A"));
+        QVERIFY(c.CallerDate.startsWith(road.calls.CurrentCaller->CallerDate.left(4)));
+        if (c.Name != "NOT RECEIVED")
+            QCOMPARE(c.Name, QStringLiteral("EVIL?X?Y?Z"));
+    }
+    QVERIFY(records >= 3);
+    QCOMPARE(road.rows().at(0).name, QStringLiteral("EVIL?X?Y?Z"));
+    QCOMPARE(road.rows().at(0).number, QStringLiteral("(555) 123-4567"));
 }
 
 void TestCallHandler::resultCodesSetTheModemFlags()
