@@ -208,6 +208,8 @@ void ModemPort::openPort()
         applySettings();
         m_pending.clear();
         ReceiveBuffer.clear();
+        m_lineTooLong = false;
+        m_longLineReported = false;
         if (!m_serial.open(QIODevice::ReadWrite))
             qCInfo(lcModem) << "cannot open" << m_serial.portName() << m_serial.errorString();
     }
@@ -382,10 +384,26 @@ void ModemPort::Comm_OnComm()
         for (char c : chunk) {
             const auto b = static_cast<unsigned char>(c);
             // Line feeds are dropped; NUL and other stray control bytes would only corrupt the record.
-            if (b >= 0x20 && b != 0x7f)
+            if (b < 0x20 || b == 0x7f)
+                continue;
+            if (ReceiveBuffer.size() < MaxLineBytes)
                 ReceiveBuffer.append(c);
+            else
+                m_lineTooLong = true;
         }
-        if (cr < 0 || ReceiveBuffer.isEmpty())
+        if (cr < 0)
+            continue;
+        if (m_lineTooLong) {
+            m_lineTooLong = false;
+            ReceiveBuffer.clear();
+            if (!m_longLineReported) {
+                m_longLineReported = true;
+                AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" sent a line longer than ") +
+                         QString::number(MaxLineBytes) + QStringLiteral(" characters; it was dropped"));
+            }
+            continue;
+        }
+        if (ReceiveBuffer.isEmpty())
             continue;
         const QByteArray line = ReceiveBuffer;
         ReceiveBuffer.clear();

@@ -34,8 +34,10 @@ public:
     bool ModemConnected = false;
     // The last open attempt failed, so the release that follows says so.
     bool PortOpenFailed = false;
-    // Bytes received since the last line end.
+    // Bytes received since the last line end; never more than MaxLineBytes. A longer line is no modem's:
+    // it is dropped whole, and said once per opening of the port.
     QByteArray ReceiveBuffer;
+    static constexpr qsizetype MaxLineBytes = 4096;
 
     // One-shot: start-up and the options dialog start it so the port opens right after they return.
     QTimer PortOpenTimer;
@@ -106,5 +108,7 @@ private:
     int m_openedHandshaking = 0;
     QByteArray m_pending;
     bool m_busy = false;
+    bool m_lineTooLong = false;
+    bool m_longLineReported = false;
     QList<std::function<void()>> m_deferred;
 };

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void linesBeforeTheFirstRingAreLost();
     void callThatCannotBeStoredIsStillShownAndSent();
     void gluedLineCannotShiftAClientsFields();
+    void textWithoutLineEndIsBounded();
     void secondNumberLineDoesNotHandleAgain();
     void answeredTest();
     void answeredTestInRealTime();
@@ -189,6 +190,37 @@ void TestCallHandler::gluedLineCannotShiftAClientsFields()
     QVERIFY(records >= 3);
     QCOMPARE(road.rows().at(0).name, QStringLiteral("EVIL?X?Y?Z"));
     QCOMPARE(road.rows().at(0).number, QStringLiteral("(555) 123-4567"));
+}
+
+void TestCallHandler::textWithoutLineEndIsBounded()
+{
+    Road road;
+    road.open();
+    QSignalSpy lines(&road.port, &ModemPort::lineReceived);
+    // 8 MB of text that never ends its line, the way a broken modem or a noisy line can send it.
+    const QByteArray chunk(64 * 1024, 'A');
+    for (int i = 0; i < 128; ++i) {
+        road.modem.inject(chunk);
+        QVERIFY2(road.port.ReceiveBuffer.size() <= ModemPort::MaxLineBytes,
+                 qPrintable(QString::number(road.port.ReceiveBuffer.size())));
+    }
+    // Then a call: it keeps its caller ID.
+    road.lines({"RING"});
+    road.lines(FakeModem::callLines("5551234567", "JOHN DOE"));
+    road.lines({"RING"});
+    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
+    QCOMPARE(road.calls.CurrentCaller->Number.Number, QStringLiteral("(555) 123-4567"));
+    QCOMPARE(road.calls.CurrentCaller->Name, QStringLiteral("JOHN DOE"));
+    // The overlong line itself went nowhere, and was reported once.
+    for (const QList<QVariant>& args : lines)
+        QVERIFY(args.at(0).toString().size() <= ModemPort::MaxLineBytes);
+    QCOMPARE(road.events().filter("longer than").size(), 1);
+
+    // A second one in the same session is dropped without another word.
+    road.modem.inject(QByteArray(ModemPort::MaxLineBytes + 10, 'B') + "\r\n");
+    road.lines({"RING"});
+    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 3);
+    QCOMPARE(road.events().filter("longer than").size(), 1);
 }
 
 void TestCallHandler::resultCodesSetTheModemFlags()

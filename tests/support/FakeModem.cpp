@@ -1,5 +1,6 @@
 #include "FakeModem.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -76,7 +77,12 @@ void FakeModem::inject(const QByteArray& bytes)
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN)
+            if (errno == EAGAIN) {
+                // The line is full: let the program, which reads on this same thread, take what is there.
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                continue;
+            }
+            if (errno == EINTR)
                 continue;
             return;
         }

@@ -40,7 +40,8 @@ public:
     // Called with each command as it arrives, before it is answered (a test may inject lines here).
     void setCommandHook(std::function<void(const QString&)> hook) { m_hook = std::move(hook); }
 
-    // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once.
+    // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once; when the line is full it
+    // runs the event loop until the program has read enough.
     void inject(const QByteArray& bytes);
     void injectLine(const QString& line);
     // A whole incoming call the way a caller-ID modem reports it between the first two rings.
