@@ -305,6 +305,10 @@ int ModemPort::CheckDialTone()
     int result = 0;
     runSequence([this, &result] {
         sendAndWait(CR + "ATDT;" + CR);
+        // A port lost during the wait (read error, hang-up, device gone) ends it without a reply too, but that
+        // silence says nothing about the line.
+        if (!m_serial.isOpen())
+            return;
         if (NoDialTone || ModemTimeout)
             result = 2;
         else if (ModemOK)

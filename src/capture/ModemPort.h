@@ -57,7 +57,8 @@ public:
     // Waits for the reply to the command just written: OK, ERROR or NO DIAL TONE, else ModemTimeout at the
     // third change of the clock's seconds (2 to 3 seconds). Lines keep being processed meanwhile.
     void WaitForModemResponse();
-    // 2: NO DIAL TONE or no reply (the line is in use), 1: OK (dial tone), 0: anything else.
+    // 2: NO DIAL TONE or no reply (the line is in use), 1: OK (dial tone), 0: anything else, a port that was
+    // lost during the probe included.
     int CheckDialTone();
     // Picks the line up and puts it down again.
     void HangUp();

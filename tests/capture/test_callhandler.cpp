@@ -98,6 +98,7 @@ private Q_SLOTS:
     void answeredTest();
     void answeredTestInRealTime();
     void answeredTestOffOrPortClosed();
+    void answeredTestWhenThePortIsLostMeanwhile();
     void blockStringMatching_data();
     void blockStringMatching();
     void blockedCallIsHungUpOnce();
@@ -438,6 +439,30 @@ void TestCallHandler::answeredTestOffOrPortClosed()
     QCOMPARE(road.rows()[1].answered, QString("N/A"));
     QCOMPARE(road.events().last(), QString("Unable to check dial tone"));
     QVERIFY(!road.calls.AnswerTimer.isActive());
+}
+
+void TestCallHandler::answeredTestWhenThePortIsLostMeanwhile()
+{
+    Road road;
+    road.open();
+    SaveProperty(Section::frmConfiguration, Key::DialToneWait, "1");
+    road.modem.setReply("ATDT;", "");
+    road.modem.setCommandHook([&](const QString& command) {
+        if (command == "ATDT;")
+            QTimer::singleShot(0, &road.modem, [&] { road.modem.unplug(); });
+    });
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5551234567");
+    QSignalSpy sent(&road.server, &clsServer::dataSent);
+    road.calls.AnswerTimer_Timer();
+    QCOMPARE(road.rows().last().answered, QString("N/A"));
+    QVERIFY(road.events().contains("Unable to check dial tone"));
+    QVERIFY(!road.events().contains("The incoming call was answered"));
+    bool toldClients = false;
+    for (const QList<QVariant>& args : sent)
+        toldClients = toldClients || (args.at(0).toString().startsWith(";INCOMING CALLER;") &&
+                                      args.at(0).toString().endsWith("|N/A|"));
+    QVERIFY(toldClients);
 }
 
 void TestCallHandler::blockStringMatching_data()

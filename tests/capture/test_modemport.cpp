@@ -68,6 +68,9 @@ private Q_SLOTS:
     void hangUpSendsOffHookThenOnHook();
     void hangUpAskedDuringAProbeRunsAfterIt();
     void vanishedDeviceClosesThePortOnce();
+    void vanishedUsbDeviceClosesThePortAtOnce();
+    void portLostDuringTheProbeIsNoAnswer_data();
+    void portLostDuringTheProbeIsNoAnswer();
 };
 
 void TestModemPort::devicePathFromSetting()
@@ -373,6 +376,56 @@ void TestModemPort::vanishedDeviceClosesThePortOnce()
     QVERIFY(!rig.port.ModemConnected);
     QCOMPARE(texts(rig.sent).last(), QString(";MODEMCONNECTION;FALSE;"));
     QCOMPARE(rig.events().last(), QString("Comm port closed"));
+}
+
+void TestModemPort::vanishedUsbDeviceClosesThePortAtOnce()
+{
+    Rig rig;
+    SaveProperty(Section::frmConfiguration, Key::CommPort, rig.modem.devicePath());
+    rig.port.OpenPort(true);
+    QVERIFY(rig.port.ModemConnected);
+    QSignalSpy sent(&rig.server, &clsServer::dataSent);
+    QElapsedTimer clock;
+    clock.start();
+    rig.modem.unplugLikeUsb();
+    // Noticed without any command being sent (no dial-tone test runs), and well before a probe would start.
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.port.PortOpen(), 3000);
+    QVERIFY(clock.elapsed() < 1000);
+    QTRY_VERIFY(!rig.port.ModemConnected);
+    QCOMPARE(Prompt::history().size(), 1);
+    QVERIFY(Prompt::texts().at(0).startsWith("Comm port " + rig.port.portLabel() + " stopped responding"));
+    QCOMPARE(sent.last().at(0).toString(), QString(";MODEMCONNECTION;FALSE;"));
+    QCOMPARE(rig.events().last(), QString("Comm port closed"));
+}
+
+void TestModemPort::portLostDuringTheProbeIsNoAnswer_data()
+{
+    QTest::addColumn<bool>("usb");
+    QTest::newRow("line hung up") << false;
+    QTest::newRow("usb device gone") << true;
+}
+
+void TestModemPort::portLostDuringTheProbeIsNoAnswer()
+{
+    QFETCH(bool, usb);
+    Rig rig;
+    if (usb)
+        SaveProperty(Section::frmConfiguration, Key::CommPort, rig.modem.devicePath());
+    rig.port.OpenPort(true);
+    QVERIFY(rig.port.ModemConnected);
+    // The probe is sent, then the port goes before any answer: silence from a port that is gone is not the
+    // silence of a line in use.
+    rig.modem.setReply("ATDT;", "");
+    rig.modem.setCommandHook([&](const QString& command) {
+        if (command == "ATDT;")
+            QTimer::singleShot(0, &rig.modem, [&] { usb ? rig.modem.unplugLikeUsb() : rig.modem.unplug(); });
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(rig.port.CheckDialTone(), 0);
+    QVERIFY(clock.elapsed() < 1500);
+    QVERIFY(!rig.port.PortOpen());
+    QTRY_VERIFY(!rig.port.ModemConnected);
 }
 
 QTEST_GUILESS_MAIN(TestModemPort)

@@ -1,13 +1,19 @@
 #include "FakeModem.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +25,11 @@ FakeModem::FakeModem(QObject* parent) : QObject(parent)
         return;
     }
     m_slavePath = QString::fromLocal8Bit(name);
+    m_linkPath = QDir::tempPath() + QStringLiteral("/velquon-usb-serial-%1-%2")
+                                        .arg(QCoreApplication::applicationPid())
+                                        .arg(QFileInfo(m_slavePath).fileName());
+    QFile::remove(m_linkPath);
+    QFile::link(m_slavePath, m_linkPath);
     // Raw on both sides: no CR/LF translation, no echo, so the bytes seen are the bytes written.
     termios t{};
     if (tcgetattr(m_slave, &t) == 0) {
@@ -32,6 +43,7 @@ FakeModem::FakeModem(QObject* parent) : QObject(parent)
 
 FakeModem::~FakeModem()
 {
+    QFile::remove(m_linkPath);
     unplug();
     if (m_slave >= 0)
         ::close(m_slave);
@@ -54,6 +66,30 @@ void FakeModem::unplug()
     if (m_slave >= 0) {
         ::close(m_slave);
         m_slave = -1;
+    }
+}
+
+void FakeModem::unplugLikeUsb()
+{
+    QFile::remove(m_linkPath);
+    if (m_slavePath.isEmpty())
+        return;
+    // vhangup() hangs up the caller's controlling terminal: a child makes the pseudo-terminal its own first.
+    const QByteArray path = m_slavePath.toLocal8Bit();
+    const pid_t child = fork();
+    if (child == 0) {
+        // The hang-up signals the terminal's session, which is this child's: it has nothing to clean up.
+        signal(SIGHUP, SIG_IGN);
+        setsid();
+        const int fd = ::open(path.constData(), O_RDWR);
+        if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0)
+            _exit(1);
+        vhangup();
+        _exit(0);
+    }
+    if (child > 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
     }
 }
 

@@ -56,6 +56,11 @@ public:
 
     // Closes the master side: the program's port sees the device vanish.
     void unplug();
+    // What unplugging a USB-serial adapter does: the kernel hangs the terminal up under every program that
+    // has it open (reads then end at once, writes fail) and the device node goes away. The node is
+    // represented by a link to the pseudo-terminal (devicePath()), as the system's persistent names are.
+    void unplugLikeUsb();
+    QString devicePath() const { return m_linkPath; }
 
 Q_SIGNALS:
     void commandReceived(const QString& command);
@@ -67,6 +72,7 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
+    QString m_linkPath;
     QSocketNotifier* m_notifier = nullptr;
     QByteArray m_received;
     QByteArray m_partial;
