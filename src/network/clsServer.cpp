@@ -78,6 +78,9 @@ void clsServer::setLocalPort(quint16 port)
 bool clsServer::startListening(bool report)
 {
     sckServer->close();
+    // Room for a burst of clients connecting at once (all of them coming back after the server restarted):
+    // connections beyond the queue are refused by the system and wait seconds before they try again.
+    sckServer->setListenBacklogSize(1024);
     if (sckServer->listen(QHostAddress::AnyIPv4, m_port))
         return true;
     int number = 0;
@@ -126,6 +129,9 @@ clsClient* clsServer::ClientAt(int position) const
 
 void clsServer::onNewConnection()
 {
+    // One list update for every connection of a burst: a thousand clients reconnecting at once must not
+    // rebuild the list a thousand times.
+    bool listChanged = false;
     while (QTcpSocket* socket = sckServer->nextPendingConnection()) {
         const QString address = dottedAddress(socket->peerAddress());
         AddEvent(QStringLiteral("Connection Request By:  ") + address);
@@ -147,12 +153,16 @@ void clsServer::onNewConnection()
         m_clients.append(client);
         AddEvent(QStringLiteral("Connection Accepted By: ") + client->RemoteHostIP());
         client->setListText(IsIPBlocked(address + QStringLiteral(" R")) ? address + QStringLiteral(" R") : address);
-        clientListChanged();
+        listChanged = true;
         if (IsIPBlocked(address + QStringLiteral(" B"))) {
             client->setBlocked(true);
+            clientListChanged();
+            listChanged = false;
             SendData(QStringLiteral("BLOCKED"), client->Index(), -1);
         }
     }
+    if (listChanged)
+        clientListChanged();
 }
 
 void clsServer::DropClient(qint32 index)

@@ -54,8 +54,10 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textEdited, this, [this] { m_editChanged = true; });
     m_arrow = new SortArrow(this);
+    // The width watch looks once after each change rather than polling: an idle list wakes nobody.
     m_timer1 = new QTimer(this);
     m_timer1->setInterval(1);
+    m_timer1->setSingleShot(true);
     connect(m_timer1, &QTimer::timeout, this, &CallerIDGrid::Timer1_Timer);
     const std::pair<QObject*, const char*> names[] = {
         {m_grid, "msfGrid"}, {m_edit, "txtEdit"}, {m_back, "picBack"}, {m_arrow, "fraArrow"}, {m_timer1, "Timer1"}};
@@ -85,6 +87,9 @@ CallerIDGrid::CallerIDGrid(QWidget* parent) : QWidget(parent)
         if (m_headerDown)
             m_resizedWhileDown = true;
         PositionArrow();
+        // Widths changed while the list has no focus are looked at when it gets it.
+        if (m_grid->hasFocus())
+            m_timer1->start();
     });
     connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         requestHideEdit();

@@ -79,7 +79,8 @@ public:
     QLineEdit* editor() const { return m_edit; }
     SortArrow* arrow() const { return m_arrow; }
 
-    // Column-width watch: one tick (the timer runs while the table has the focus).
+    // Column-width watch: one tick saves the widths that changed. It is due when the table gets the focus and
+    // after each width change while it has it; otherwise it does not run.
     void Timer1_Timer();
     bool widthWatchRunning() const;
     // Closes the editor, asking whether to save a typed change.

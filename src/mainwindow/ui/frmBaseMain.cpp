@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -133,6 +134,9 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
         list->setPalette(pal);
         list->hide();
         list->viewport()->installEventFilter(this);
+        // One-line rows: the list need not measure every row again each time one is added (an event line per
+        // client connecting, a thousand clients).
+        static_cast<QListView*>(list)->setUniformItemSizes(true);
     }
     lstEventsView->setGeometry(px(ListLeft), 0, px(ListWidth), px(ListHeight));
     lstClients->setGeometry(px(2760), 0, px(ListWidth), px(ListHeight));
@@ -153,7 +157,10 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     BlinkTimer = addTimer("BlinkTimer", 300, &frmBaseMain::BlinkTimer_Timer);
     GridMouseUpTimer = addTimer("GridMouseUpTimer", 1, &frmBaseMain::GridMouseUpTimer_Timer);
     ConfigTimer = addTimer("ConfigTimer", 1, &frmBaseMain::ConfigTimer_Timer);
-    ClockTimer = addTimer("ClockTimer", 1000, &frmBaseMain::updateClock);
+    // The clock panel shows minutes: it wakes the program once at each turn of the minute, never in between.
+    ClockTimer = addTimer("ClockTimer", 60000, &frmBaseMain::updateClock);
+    ClockTimer->setSingleShot(true);
+    ClockTimer->setTimerType(Qt::PreciseTimer);
     connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
     connect(Grid, &CallerIDGrid::GridSelChange, this, &frmBaseMain::updateSingleCallCommands);
 
@@ -546,7 +553,6 @@ void frmBaseMain::BuildStatusPanels()
         panel(1000, false, clock);
     }
     updateClock();
-    ClockTimer->start();
     if (gNetworkMode != Server)
         lstClients->hide();
 }
@@ -556,6 +562,9 @@ void frmBaseMain::updateClock()
     const int clockPanel = gNetworkMode == Server ? 4 : 3;
     if (clockPanel < Panels.size())
         Panels[clockPanel]->setText(QLocale::c().toString(Clock::now().time(), QStringLiteral("h:mm AP")));
+    // Due just after the next turn of the minute of the real clock, which the program's clock follows.
+    const qint64 intoMinute = QDateTime::currentMSecsSinceEpoch() % 60000;
+    ClockTimer->start(int(60000 - intoMinute + 20));
 }
 
 // --- load, unload, resize ------------------------------------------------------------------------------
@@ -1248,9 +1257,19 @@ void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& count
 {
     if (gNetworkMode != Server)
         return;
+    // Only rows whose text changed are touched: with many clients the list changes often and little.
     const int current = lstClients->currentRow();
-    lstClients->clear();
-    lstClients->addItems(rows);
+    while (lstClients->count() > rows.size())
+        delete lstClients->takeItem(lstClients->count() - 1);
+    for (int i = 0; i < rows.size(); ++i) {
+        if (i < lstClients->count()) {
+            QListWidgetItem* item = lstClients->item(i);
+            if (item->text() != rows[i])
+                item->setText(rows[i]);
+        } else {
+            lstClients->addItem(rows[i]);
+        }
+    }
     if (current >= 0 && current < lstClients->count())
         lstClients->setCurrentRow(current);
     if (Panels.size() > 3 && Panels[3])

@@ -336,15 +336,18 @@ void TestCallerIDGrid::widthsAndSortSurviveARestart()
     clickHeading(*grid, 4);
     grid->setColWidth(0, 3000);
     grid->setColWidth(4, 1500);
-    // The width watch runs only while the table has the focus; its first tick saves all five widths.
+    // The width watch looks when the table gets the focus; that first look saves all five widths.
     grid->innerGrid()->setFocus();
-    QTRY_VERIFY(grid->widthWatchRunning());
+    QTRY_VERIFY(grid->innerGrid()->hasFocus());
     grid->Timer1_Timer();
     QCOMPARE(GetProperty(Section::frmMain, Key::Col0, QString()), QStringLiteral("3000"));
     QCOMPARE(GetProperty(Section::frmMain, Key::Col1, QString()), QStringLiteral("2158"));
     QCOMPARE(GetProperty(Section::frmMain, Key::Col4, QString()), QStringLiteral("1500"));
-    // A width changed by dragging the heading's edge is saved at the next tick.
+    // Then it rests until a width changes: nothing runs while the focused table is idle.
+    QTRY_VERIFY(!grid->widthWatchRunning());
+    // A width changed by dragging the heading's edge is due to be saved at once.
     grid->innerGrid()->horizontalHeader()->resizeSection(1, 100);
+    QVERIFY(grid->widthWatchRunning());
     grid->Timer1_Timer();
     const QString saved = GetProperty(Section::frmMain, Key::Col1, QString());
     QCOMPARE(saved.toInt(), grid->ColWidth(1));
