@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include <QDesktopServices>
@@ -25,6 +26,11 @@
 namespace {
 
 QString g_lastLogDate;
+// Activity-log lines that could not be written yet, oldest first, and how many were given up beyond them.
+QStringList g_logBacklog;
+qint64 g_logGivenUp = 0;
+bool g_logFailureReported = false;
+constexpr qsizetype kMaxLogBacklog = 1000;
 
 double round2(double value) { return std::round(value * 100.0) / 100.0; }
 
@@ -107,34 +113,49 @@ void SaveLogOffTime() { SaveProperty(Section::frmConfiguration, Key::LogOffTime,
 
 // ---------------------------------------------------------------- event list and activity log
 
-void resetActivityLogState() { g_lastLogDate.clear(); }
+void resetActivityLogState()
+{
+    g_lastLogDate.clear();
+    g_logBacklog.clear();
+    g_logGivenUp = 0;
+    g_logFailureReported = false;
+}
+
+namespace {
+
+void showEvent(const QString& text)
+{
+    MainWindow* w = gMainForm;
+    if (!w)
+        return;
+    w->StatusTimerEnabled = true;
+    w->intStatusTimer = 0;
+    w->setStatusText(text);
+    QStringListModel& list = w->lstEvents;
+    if (list.rowCount() > 0 && list.index(0).data().toString().isEmpty())
+        list.removeRows(0, 1);
+    const int max = textToWhole(GetProperty(Section::frmConfiguration, Key::MaxEventLog, "100"), 100);
+    if (list.rowCount() >= max && list.rowCount() > 0)
+        list.removeRows(0, 1);
+    const int row = list.rowCount();
+    list.insertRows(row, 1);
+    list.setData(list.index(row), text);
+    w->lstEventsSelected = row;
+    w->eventAdded(row);
+}
+
+} // namespace
 
 void AddEvent(const QString& text)
 {
-    MainWindow* w = gMainForm;
-    if (w) {
-        w->StatusTimerEnabled = true;
-        w->intStatusTimer = 0;
-        w->setStatusText(text);
-        QStringListModel& list = w->lstEvents;
-        if (list.rowCount() > 0 && list.index(0).data().toString().isEmpty())
-            list.removeRows(0, 1);
-        const int max = textToWhole(GetProperty(Section::frmConfiguration, Key::MaxEventLog, "100"), 100);
-        if (list.rowCount() >= max && list.rowCount() > 0)
-            list.removeRows(0, 1);
-        const int row = list.rowCount();
-        list.insertRows(row, 1);
-        list.setData(list.index(row), text);
-        w->lstEventsSelected = row;
-        w->eventAdded(row);
-    }
+    showEvent(text);
     LogActivity(text);
 }
 
-void LogActivity(const QString& text)
+bool LogActivity(const QString& text)
 {
     if (!textToBool(GetProperty(Section::frmConfiguration, Key::LogActivity, "False")))
-        return;
+        return true;
     const QString path = programFolder() + QStringLiteral("/ActivityLog.dat");
     const QDateTime now = Clock::now();
     const QString today = DateText::shortDate(now.date());
@@ -147,9 +168,35 @@ void LogActivity(const QString& text)
     flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The whole record is one quoted field, so a quote inside the event text cannot break the file.
-    lines << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + flat);
-    if (DataFile::appendLines(path, lines))
+    const QString record = DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + flat);
+    QStringList all = g_logBacklog;
+    if (g_logGivenUp > 0) {
+        all << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + QString::number(g_logGivenUp) +
+                                     QStringLiteral(" earlier event lines could not be written"));
+    }
+    all += lines;
+    all << record;
+    QString error;
+    if (DataFile::appendLines(path, all, &error)) {
         g_lastLogDate = today;
+        g_logBacklog.clear();
+        g_logGivenUp = 0;
+        g_logFailureReported = false;
+        return true;
+    }
+    if (g_logBacklog.size() < kMaxLogBacklog)
+        g_logBacklog << record;
+    else
+        ++g_logGivenUp;
+    if (!g_logFailureReported) {
+        // Said where it can still be seen; the event list's own line would only fail to be written again.
+        g_logFailureReported = true;
+        const QString report = QStringLiteral("Could not write the activity log ") + path + QStringLiteral(": ") +
+                               error + QStringLiteral("; its lines are kept until it can be written");
+        std::fprintf(stderr, "velquon: %s\n", report.toLocal8Bit().constData());
+        showEvent(report);
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------------------

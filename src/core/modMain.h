@@ -21,8 +21,10 @@ QString TimeAwayEvent(const QString& logOffTime, const QDateTime& now);
 
 // Status text: status bar, event list (trimmed to MaxEventLog) and, when on, the activity log.
 void AddEvent(const QString& text);
-// Appends one line to "ActivityLog.dat" when the option LogActivity is on.
-void LogActivity(const QString& text);
+// Appends one line to "ActivityLog.dat" when the option LogActivity is on; false when it could not be
+// written. Lines that could not be written are kept (up to a bound) and written before the next line that
+// can be; the first failure of a run of them is reported once, in the event list and on standard error.
+bool LogActivity(const QString& text);
 // Forgets the date of the last activity-log line (a new process starts with a blank line).
 void resetActivityLogState();
 

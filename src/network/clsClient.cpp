@@ -23,7 +23,21 @@ QString dottedAddress(const QHostAddress& address)
     return ok ? QHostAddress(v4).toString() : address.toString();
 }
 
-clsClient::clsClient(clsServer* server) : QObject(nullptr), m_server(server) {}
+clsClient::clsClient(clsServer* server) : QObject(nullptr), m_server(server)
+{
+    RequestTimer.setSingleShot(true);
+    RequestTimer.setInterval(kRequestIdleMs);
+    connect(&RequestTimer, &QTimer::timeout, this, &clsClient::RequestTimer_Timer);
+}
+
+void clsClient::RequestTimer_Timer()
+{
+    RequestTimer.stop();
+    if (!m_server || m_dropping)
+        return;
+    AddEvent(m_address + QStringLiteral(" did not finish its request and was disconnected"));
+    m_server->DropClient(m_index);
+}
 
 clsClient::~clsClient() { Disconnect(); }
 
@@ -49,6 +63,9 @@ void clsClient::AcceptRequest(QTcpSocket* socket)
 void clsClient::Disconnect()
 {
     m_units.clear();
+    m_unitBytes = 0;
+    m_framer.clear();
+    RequestTimer.stop();
     if (!sckClient)
         return;
     QTcpSocket* socket = sckClient;
@@ -100,9 +117,21 @@ void clsClient::onReadyRead()
             m_server->DropClient(m_index);
         return;
     }
+    if (m_framer.pending() > 0)
+        RequestTimer.start();
+    else
+        RequestTimer.stop();
+    for (const QString& unit : units)
+        m_unitBytes += qint64(unit.size());
+    m_units += units;
+    if (BufferedBytes() > 0 && m_server) {
+        QPointer<clsClient> self(this);
+        m_server->limitBufferedBytes();
+        if (!self || m_dropping)
+            return;
+    }
     if (units.isEmpty())
         return;
-    m_units += units;
     m_lastChunk = chunk.size();
     // The dispatch runs outside this read handler, so that while a long reply lets the event loop run,
     // this connection's further requests (a cancel) are still read and dispatched.
@@ -118,6 +147,7 @@ void clsClient::dispatchPending()
     QPointer<clsClient> self(this);
     while (self && !m_units.isEmpty() && !m_dropping) {
         const QString unit = m_units.takeFirst();
+        m_unitBytes -= qint64(unit.size());
         const bool restricted = IsRestricted();
         if (gMainForm)
             gMainForm->ProcessNetworkData(unit, m_index, m_lastChunk, restricted);

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include "network/MessageFramer.h"
 
@@ -50,6 +51,15 @@ public:
     // Whether a request of this client may change data, decided anew for every request.
     bool IsRestricted() const;
 
+    // Bytes received of requests not yet dispatched: the unfinished one and those waiting their turn.
+    qint64 BufferedBytes() const { return qint64(m_framer.pending()) + m_unitBytes; }
+
+    // Runs while a request is unfinished and restarts with every byte of it: a client that begins a request
+    // and then sends nothing more for this long is let go.
+    static constexpr int kRequestIdleMs = 30 * 1000;
+    QTimer RequestTimer;
+    void RequestTimer_Timer();
+
 private:
     friend class clsServer;
     void onReadyRead();
@@ -61,6 +71,7 @@ private:
     QPointer<QTcpSocket> sckClient;
     MessageFramer m_framer{kMaxUnitBytes};
     QStringList m_units;    // completed requests waiting for the dispatcher
+    qint64 m_unitBytes = 0; // their size
     qint64 m_lastChunk = 0; // size of the read that completed the newest request
     bool m_dispatchPosted = false;
     bool m_netCancel = false;

@@ -4,6 +4,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -44,7 +49,9 @@ clsServer::clsServer(QObject* parent) : QObject(parent)
 {
     sckServer = new QTcpServer(this);
     connect(sckServer, &QTcpServer::newConnection, this, &clsServer::onNewConnection);
-    // Errors of an accepted-connection attempt leave the listener as it is; nothing to show.
+    connect(sckServer, &QTcpServer::acceptError, this, &clsServer::onAcceptError);
+    AcceptRetryTimer.setSingleShot(true);
+    connect(&AcceptRetryTimer, &QTimer::timeout, this, &clsServer::AcceptRetryTimer_Timer);
 }
 
 clsServer::~clsServer()
@@ -64,6 +71,15 @@ quint16 clsServer::LocalPort() const { return sckServer->isListening() ? sckServ
 
 bool clsServer::Listen()
 {
+    // Each client takes a descriptor: a server may use as many as the system allows it, so that its own
+    // client bound, not a shell's default, is what holds.
+    if (gNetworkMode == Server) {
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
     const int port = textToWhole(GetProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("270")), 270);
     m_port = quint16(port >= 0 && port <= 65535 ? port : 270);
     return startListening(true);
@@ -141,6 +157,13 @@ void clsServer::onNewConnection()
             socket->deleteLater();
             continue;
         }
+        if (ClientCount() >= MaxClients) {
+            AddEvent(QStringLiteral("Connection Refused By: ") + address);
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_shortageReported = false;
         auto* client = new clsClient(this);
         client->AcceptRequest(socket);
         if (!client->Accepted()) {
@@ -165,6 +188,67 @@ void clsServer::onNewConnection()
         clientListChanged();
 }
 
+void clsServer::onAcceptError(QAbstractSocket::SocketError error)
+{
+    // The listener has paused itself. Out of descriptors, it tries again a second later (or as soon as a
+    // client leaves); any other failure (a peer that left before it was taken) is soon forgotten. The
+    // listener keeps reporting its first error for every later "nothing more to take", so whether
+    // descriptors are really short is asked of the system.
+    sckServer->pauseAccepting();
+    bool shortage = false;
+    if (error == QAbstractSocket::SocketResourceError) {
+        const int probe = ::fcntl(int(sckServer->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+        shortage = probe < 0 && (errno == EMFILE || errno == ENFILE);
+        if (probe >= 0)
+            ::close(probe);
+        if (!shortage) {
+            sckServer->resumeAccepting();
+            return;
+        }
+    }
+    AcceptRetryTimer.start(shortage ? 1000 : 50);
+    if (!shortage || m_shortageReported)
+        return;
+    m_shortageReported = true;
+    SaveError(10024, sckServer->errorString(), QStringLiteral("clsServer"));
+    ReportError(QStringLiteral("clsServer_Accept"));
+    AddEvent(QStringLiteral("Connections cannot be accepted for now: the program has no file descriptor left"));
+}
+
+void clsServer::AcceptRetryTimer_Timer()
+{
+    AcceptRetryTimer.stop();
+    sckServer->resumeAccepting();
+}
+
+qint64 clsServer::BufferedBytes() const
+{
+    qint64 total = 0;
+    for (const QPointer<clsClient>& client : m_clients) {
+        if (client)
+            total += client->BufferedBytes();
+    }
+    return total;
+}
+
+void clsServer::limitBufferedBytes()
+{
+    qint64 total = BufferedBytes();
+    while (total > MaxBufferedBytes) {
+        clsClient* largest = nullptr;
+        for (const QPointer<clsClient>& client : std::as_const(m_clients)) {
+            if (client && !client->m_dropping && (!largest || client->BufferedBytes() > largest->BufferedBytes()))
+                largest = client;
+        }
+        if (!largest || largest->BufferedBytes() == 0)
+            return;
+        total -= largest->BufferedBytes();
+        AddEvent(largest->RemoteHostIP() +
+                 QStringLiteral(" was disconnected: the unfinished requests of all clients need too much memory"));
+        DropClient(largest->Index());
+    }
+}
+
 void clsServer::DropClient(qint32 index)
 {
     clsClient* client = Clients(index);
@@ -177,6 +261,9 @@ void clsServer::DropClient(qint32 index)
     // A drop may come from inside the client's own socket event or dispatch: delete it afterwards.
     client->deleteLater();
     clientListChanged();
+    // A descriptor came free: a listener waiting for one tries again now.
+    if (AcceptRetryTimer.isActive())
+        AcceptRetryTimer_Timer();
 }
 
 void clsServer::DropAllClients()

@@ -2,10 +2,12 @@
 
 #include <memory>
 
+#include <QAbstractSocket>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 class QTcpServer;
 class clsClient;
@@ -59,13 +61,32 @@ public:
     // The client list's menu on the row: 0 "Drop", 1 "Block", 2 "Restrict", each after a question.
     void ClientOption(int option, int row);
 
+    // Bounds that keep hostile or broken peers from taking the server's memory and descriptors. A client
+    // beyond MaxClients is refused ("Connection Refused By: "); when the unfinished requests of all clients
+    // together hold more than MaxBufferedBytes, the client holding the most is let go.
+    static constexpr int kMaxClients = 1000;
+    static constexpr qint64 kMaxBufferedBytes = 64 * 1024 * 1024;
+    int MaxClients = kMaxClients;
+    qint64 MaxBufferedBytes = kMaxBufferedBytes;
+    // Bytes of requests received but not yet dispatched, over all clients.
+    qint64 BufferedBytes() const;
+
+    // A connection that could not be taken (no descriptor left, or the peer gone before it was taken) pauses
+    // the listener; this one-shot resumes it. It runs only while the listener waits.
+    QTimer AcceptRetryTimer;
+    void AcceptRetryTimer_Timer();
+
 Q_SIGNALS:
     // Every message handed to SendData, in order, whether or not a client was there to receive it.
     void dataSent(const QString& data);
     void clientsChanged();
 
 private:
+    friend class clsClient;
     void onNewConnection();
+    void onAcceptError(QAbstractSocket::SocketError error);
+    // Lets clients go, those holding the most first, until the unfinished requests fit MaxBufferedBytes.
+    void limitBufferedBytes();
     void clientListChanged();
     bool startListening(bool report);
 
@@ -73,6 +94,7 @@ private:
     QList<QPointer<clsClient>> m_clients;
     quint16 m_port = 270;
     qint32 m_nextIndex = 1;
+    bool m_shortageReported = false;
 };
 
 // The program's server (standalone and server modes): made by start-up, released by ShutDown.

@@ -189,17 +189,25 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error)
     return true;
 }
 
-bool appendLines(const QString& path, const QStringList& lines)
+bool appendLines(const QString& path, const QStringList& lines, QString* error)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (error)
+            *error = f.errorString();
         return false;
+    }
     QByteArray data;
     for (const QString& l : lines) {
         data += l.toUtf8();
         data += "\r\n";
     }
-    return f.write(data) == data.size();
+    if (f.write(data) != data.size() || !f.flush()) {
+        if (error)
+            *error = f.errorString().isEmpty() ? QStringLiteral("Short write") : f.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace DataFile

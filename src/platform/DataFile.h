@@ -28,6 +28,6 @@ std::optional<QList<Record>> readAll(const QString& path);
 // Rewrites the file atomically: the old file stays whole until the new one is complete.
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
 // Appends raw lines (each followed by CR LF), creating the file when missing.
-bool appendLines(const QString& path, const QStringList& lines);
+bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 
 } // namespace DataFile

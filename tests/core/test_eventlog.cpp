@@ -31,7 +31,7 @@ private Q_SLOTS:
     void activityLogOffWritesNothing();
     void activityLogBlankLineRules();
     void activityLogKeepsQuotesAndLineBreaks();
-    void activityLogUnwritableIsQuiet();
+    void activityLogFailureIsReportedOnceAndLinesKept();
     void showErrorWithMessage();
     void showErrorWithKeptError();
 
@@ -169,14 +169,41 @@ void TestEventLog::activityLogKeepsQuotesAndLineBreaks()
     QCOMPARE(second[0].toString(), QStringLiteral("3/21/2024 2:05:07 PM:  first line second line"));
 }
 
-void TestEventLog::activityLogUnwritableIsQuiet()
+void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
 {
     SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
     // A folder where the file should be: the open fails, the event still reaches the window.
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
     AddEvent(QStringLiteral("cannot log"));
-    QCOMPARE(events(), QStringList{QStringLiteral("cannot log")});
+    AddEvent(QStringLiteral("cannot log either"));
+    AddEvent(QStringLiteral("nor this"));
+    const QStringList shown = events();
+    QCOMPARE(shown.size(), 4);
+    QCOMPARE(shown.at(0), QStringLiteral("cannot log"));
+    // Said once, in the list (and on standard error), not in a box.
+    QVERIFY(shown.at(1).startsWith(QStringLiteral("Could not write the activity log ") + m_home->path() +
+                                   QStringLiteral("/ActivityLog.dat: ")));
+    QCOMPARE(shown.filter(QStringLiteral("Could not write the activity log")).size(), 1);
     QVERIFY(Prompt::history().isEmpty());
+
+    // Once the file can be written, nothing that happened meanwhile is missing.
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("ActivityLog.dat")));
+    AddEvent(QStringLiteral("written again"));
+    const QString log = QString::fromUtf8(logBytes());
+    QStringList order;
+    for (const QString& text : {QStringLiteral("cannot log\""), QStringLiteral("cannot log either"),
+                                QStringLiteral("nor this"), QStringLiteral("written again")})
+        order << QString::number(log.indexOf(text));
+    for (const QString& at : order)
+        QVERIFY2(at.toInt() > 0, qPrintable(log));
+    QVERIFY(order[0].toInt() < order[1].toInt() && order[1].toInt() < order[2].toInt() &&
+            order[2].toInt() < order[3].toInt());
+
+    // A later failure is a new one, and is said again.
+    QVERIFY(QFile::remove(m_home->file(QStringLiteral("ActivityLog.dat"))));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
+    AddEvent(QStringLiteral("lost again"));
+    QCOMPARE(events().filter(QStringLiteral("Could not write the activity log")).size(), 2);
 }
 
 void TestEventLog::showErrorWithMessage()

@@ -11,6 +11,11 @@
 #include <memory>
 #include <unistd.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -74,6 +79,10 @@ private Q_SLOTS:
     void replyToAPeerThatJustResetIsHarmless();
     void cancelIsDispatchedDuringALongReply();
     void oversizedRequestDropsTheClient();
+    void clientsBeyondTheCapAreRefused();
+    void unfinishedRequestsShareOneMemoryBound();
+    void unfinishedRequestTimesOut();
+    void acceptWaitsWhileDescriptorsAreShort();
     void listenerFailureIsReportedOnlyInServerMode();
     void privilegedPortFailureGivesTheHint();
     void clientListMenu();
@@ -391,6 +400,148 @@ void TestServer::oversizedRequestDropsTheClient()
     QVERIFY(events().contains(QStringLiteral("127.0.0.1 sent a request that was too large")));
     QCOMPARE(events().last(), QStringLiteral("127.0.0.1 dropped"));
     QVERIFY(m_window->dispatched.isEmpty());
+}
+
+void TestServer::clientsBeyondTheCapAreRefused()
+{
+    m_server->MaxClients = 3;
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(connectClient());
+    QTRY_COMPARE(m_server->ClientCount(), 3);
+    m_window->lstEvents.setStringList({});
+    QTcpSocket* extra = connectClient();
+    QVERIFY(extra);
+    QTRY_COMPARE(extra->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(m_server->ClientCount(), 3);
+    QCOMPARE(events(), (QStringList{QStringLiteral("Connection Request By:  127.0.0.1"),
+                                    QStringLiteral("Connection Refused By: 127.0.0.1")}));
+    QCOMPARE(m_window->countText, QStringLiteral("3 Clients Connected"));
+
+    // A place that comes free is taken again.
+    m_server->DropClient(m_server->ClientAt(1)->Index());
+    QVERIFY(connectClient());
+    QTRY_COMPARE(m_server->ClientCount(), 3);
+    QCOMPARE(events().last(), QStringLiteral("Connection Accepted By: 127.0.0.1"));
+}
+
+void TestServer::unfinishedRequestsShareOneMemoryBound()
+{
+    m_server->MaxBufferedBytes = 1024 * 1024;
+    QTcpSocket* big = connectClient();
+    QTcpSocket* small = connectClient();
+    QTcpSocket* complete = connectClient();
+    QVERIFY(big && small && complete);
+    QTRY_COMPARE(m_server->ClientCount(), 3);
+    const qint32 bigIndex = m_server->ClientAt(1)->Index();
+
+    // Each stays below its own bound, together they pass the server's.
+    big->write(";SQL;" + QByteArray(700 * 1024, 'x'));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->BufferedBytes(), qint64(700 * 1024 + 5), 10000);
+    small->write(";SQL;" + QByteArray(500 * 1024, 'y'));
+    // The client that holds the most is let go; the others keep their place and are served.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server->Clients(bigIndex), 10000);
+    QTRY_COMPARE(big->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(m_server->ClientCount(), 2);
+    QVERIFY(m_server->BufferedBytes() <= m_server->MaxBufferedBytes);
+    QVERIFY(events().contains(
+        QStringLiteral("127.0.0.1 was disconnected: the unfinished requests of all clients need too much memory")));
+    complete->write(";NETCANCEL;" + kMarker);
+    QTRY_COMPARE(m_window->dispatched.size(), 1);
+    small->write(kMarker);
+    QTRY_COMPARE(m_window->dispatched.size(), 2);
+    QCOMPARE(m_server->BufferedBytes(), qint64(0));
+}
+
+void TestServer::unfinishedRequestTimesOut()
+{
+    QTcpSocket* slow = connectClient();
+    QTcpSocket* quiet = connectClient();
+    QVERIFY(slow && quiet);
+    QTRY_COMPARE(m_server->ClientCount(), 2);
+    clsClient* slowClient = m_server->ClientAt(1);
+    clsClient* quietClient = m_server->ClientAt(2);
+    // A client with nothing begun waits for nothing.
+    QVERIFY(!quietClient->RequestTimer.isActive());
+
+    slow->write(";SQL;Select * From tblCID");
+    QTRY_VERIFY(slowClient->RequestTimer.isActive());
+    // Progress keeps the request alive; finishing it ends the wait.
+    slow->write(" Where ID = 1");
+    slow->write(kMarker);
+    QTRY_COMPARE(m_window->dispatched.size(), 1);
+    QVERIFY(!slowClient->RequestTimer.isActive());
+
+    slow->write(";SQL;never finished");
+    QTRY_VERIFY(slowClient->RequestTimer.isActive());
+    const qint32 slowIndex = slowClient->Index();
+    slowClient->RequestTimer_Timer();
+    QTRY_VERIFY(!m_server->Clients(slowIndex));
+    QTRY_COMPARE(slow->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 did not finish its request and was disconnected")));
+    QCOMPARE(m_server->ClientCount(), 1);
+    QVERIFY(!quietClient->RequestTimer.isActive());
+}
+
+// The lowest descriptor number that is free: with the limit set to it, the process can open nothing more.
+static int lowestFreeDescriptor()
+{
+    const int fd = ::dup(0);
+    ::close(fd);
+    return fd;
+}
+
+static double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void TestServer::acceptWaitsWhileDescriptorsAreShort()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    // The client's socket is made first; its connection is completed by the system, but the server process
+    // has no descriptor left to take it with.
+    const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    QVERIFY(peer >= 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_server->LocalPort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    rlimit low = saved;
+    low.rlim_cur = rlim_t(lowestFreeDescriptor());
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+    ::connect(peer, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+
+    // Waiting costs nothing: the listener does not spin on a connection it cannot take. The event loop runs
+    // undisturbed for the interval, as the program's own does.
+    auto runFor = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    runFor(100);
+    const double before = cpuSeconds();
+    runFor(500);
+    const double spent = cpuSeconds() - before;
+    QCOMPARE(m_server->ClientCount(), 0);
+    QVERIFY(m_server->AcceptRetryTimer.isActive());
+    setrlimit(RLIMIT_NOFILE, &saved);
+    QVERIFY2(spent < 0.15, qPrintable(QString::number(spent)));
+    const QString shortage =
+        QStringLiteral("Connections cannot be accepted for now: the program has no file descriptor left");
+    QCOMPARE(events().count(shortage), 1);
+
+    // With descriptors back, the waiting client is taken at the next try.
+    m_server->AcceptRetryTimer_Timer();
+    QTRY_COMPARE(m_server->ClientCount(), 1);
+    QVERIFY(!m_server->AcceptRetryTimer.isActive());
+    QCOMPARE(events().last(), QStringLiteral("Connection Accepted By: 127.0.0.1"));
+    ::close(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 0);
 }
 
 void TestServer::listenerFailureIsReportedOnlyInServerMode()
