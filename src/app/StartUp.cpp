@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -52,32 +53,69 @@ void keepStartupError(int number, const QString& description, const QString& sou
     ReportError(QStringLiteral("modMain_Main"));
 }
 
-// Runs find or create; a file that exists but cannot be opened (or made) counts as not opened.
+// Runs find or create; a file that exists but cannot be opened (or made) counts as not opened, and error
+// says why.
 template <typename Step>
-bool databaseStep(Step step)
+bool databaseStep(Step step, QString& error)
 {
     try {
         return step();
     } catch (const SqlError& e) {
         keepStartupError(e.code(), e.message(), QStringLiteral("SQLite"));
+        error = e.message();
     } catch (const std::exception& e) {
         keepStartupError(-1, QString::fromLocal8Bit(e.what()), QStringLiteral("Velquon"));
+        error = QString::fromLocal8Bit(e.what());
     }
     return false;
 }
 
-// Opens the configured database, else the program folder's one, else creates it there. The result is the
-// database status of the start-up report.
-template <typename Find, typename Create>
-int openStartupDatabase(const char* pathKey, const QString& fileName, Find find, Create create)
+// Why a database file could not be used, as far as the system can say it better than the database.
+QString fileCause(const QString& path, const QString& databaseError)
 {
-    if (databaseStep(find))
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("it is a folder, not a file");
+    QFile f(path);
+    if (info.exists() && !f.open(QIODevice::ReadOnly))
+        return f.errorString();
+    return databaseError;
+}
+
+// Why nothing could be made in a folder; empty when a file can be made there.
+QString folderCause(const QString& folder)
+{
+    QFile probe(folder + QStringLiteral("/.velquon-write-test"));
+    if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        probe.close();
+        probe.remove();
+        return QString();
+    }
+    return probe.errorString();
+}
+
+// Opens the configured database, else the program folder's one, else creates it there. The result is the
+// database status of the start-up report; for 3 and 4, cause says what stood in the way.
+template <typename Find, typename Create>
+int openStartupDatabase(const char* pathKey, const QString& fileName, Find find, Create create, QString& cause)
+{
+    QString error;
+    if (databaseStep(find, error))
         return 0;
     const QString path = programFolder() + QLatin1Char('/') + fileName;
     SaveProperty(Section::frmConfiguration, pathKey, path);
-    if (QFileInfo::exists(path))
-        return databaseStep(find) ? 2 : 3;
-    return databaseStep([&] { return create(path); }) ? 1 : 4;
+    if (QFileInfo::exists(path)) {
+        if (databaseStep(find, error))
+            return 2;
+        cause = fileCause(path, error);
+        return 3;
+    }
+    if (databaseStep([&] { return create(path); }, error))
+        return 1;
+    cause = folderCause(programFolder());
+    if (cause.isEmpty())
+        cause = error;
+    return 4;
 }
 
 void runOneTimeSetup()
@@ -137,10 +175,12 @@ bool Main()
         if (gMainForm)
             gMainForm->showWindow();
     } else {
-        const int callerStatus =
-            openStartupDatabase(Key::CallerDBPath, QStringLiteral("dbCID.mdb"), FindCallerDB, CreateCallerDB);
-        const int contactStatus =
-            openStartupDatabase(Key::ContactDBPath, QStringLiteral("dbContacts.mdb"), FindContactDB, CreateContactDB);
+        QString callerCause;
+        QString contactCause;
+        const int callerStatus = openStartupDatabase(Key::CallerDBPath, QStringLiteral("dbCID.mdb"), FindCallerDB,
+                                                     CreateCallerDB, callerCause);
+        const int contactStatus = openStartupDatabase(Key::ContactDBPath, QStringLiteral("dbContacts.mdb"),
+                                                      FindContactDB, CreateContactDB, contactCause);
 
         gMainForm = makers.standalone ? makers.standalone() : nullptr;
         gServer = std::make_unique<clsServer>();
@@ -165,15 +205,15 @@ bool Main()
                 return true;
         }
 
-        // A database that could not be opened is not announced as loaded.
+        // A database that could not be opened is not announced as loaded, and the reason is said with it.
         const QString callerPath = GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString());
-        AddEvent((callerStatus <= 2 ? QStringLiteral("Loaded caller database ")
-                                    : QStringLiteral("Could not load caller database ")) +
-                 callerPath);
+        AddEvent(callerStatus <= 2 ? QStringLiteral("Loaded caller database ") + callerPath
+                                   : QStringLiteral("Could not load caller database ") + callerPath +
+                                         QStringLiteral(": ") + callerCause);
         const QString contactPath = GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString());
-        AddEvent((contactStatus <= 2 ? QStringLiteral("Loaded contact database ")
-                                     : QStringLiteral("Could not load contact database ")) +
-                 contactPath);
+        AddEvent(contactStatus <= 2 ? QStringLiteral("Loaded contact database ") + contactPath
+                                    : QStringLiteral("Could not load contact database ") + contactPath +
+                                          QStringLiteral(": ") + contactCause);
 
         const QDateTime now = Clock::now();
         AddEvent(TimeAwayEvent(GetProperty(Section::frmConfiguration, Key::LogOffTime, DateText::format(now)), now));
@@ -182,7 +222,8 @@ bool Main()
             gMainForm->EnablePortOpenTimer();
 
         // Not a modal box: start-up must not wait for someone to answer (no display, no one at the desk).
-        const QString report = DatabaseMessage(callerStatus, contactStatus, programFolder());
+        const QString report =
+            DatabaseMessage(callerStatus, contactStatus, programFolder(), callerCause, contactCause);
         if (!report.isEmpty())
             Prompt::notice(report, Prompt::Information);
     }

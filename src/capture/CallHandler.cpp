@@ -59,6 +59,38 @@ CallHandler::CallHandler(ModemPort* port, QObject* parent)
         connect(m_port, &ModemPort::lineReceived, this, &CallHandler::ProcessEvent);
 }
 
+CallHandler::~CallHandler()
+{
+    if (m_unstored)
+        logUnstored();
+}
+
+void CallHandler::noteUnstored(const std::shared_ptr<clsCaller>& caller, const QString& reason)
+{
+    if (caller != CurrentCaller || !gRinging) {
+        m_unstored = caller;
+        m_unstoredReason = reason;
+        logUnstored();
+        return;
+    }
+    if (m_unstored == caller)
+        return;
+    if (m_unstored)
+        logUnstored();
+    m_unstored = caller;
+    m_unstoredReason = reason;
+    AddLastingEvent(QStringLiteral("Could not store the incoming call in the call log: ") + reason);
+}
+
+void CallHandler::logUnstored()
+{
+    const std::shared_ptr<clsCaller> c = std::move(m_unstored);
+    m_unstored.reset();
+    AddLastingEvent(QStringLiteral("Call not stored (") + m_unstoredReason + QStringLiteral("):  ") + c->CallerDate +
+                    QStringLiteral("     ") + c->Name + QStringLiteral("     ") + c->Number.Number +
+                    QStringLiteral("     ") + QString::number(c->Rings) + QStringLiteral(" Rings     ") + c->Answered);
+}
+
 QString CallHandler::lineValue(const QString& line, const QString& tag)
 {
     QString value;
@@ -128,11 +160,12 @@ void CallHandler::ProcessEvent(const QString& line)
     // "DATE" and "TIME" are not used: the call's time is the computer's clock at the first ring.
 }
 
-void CallHandler::storeAndShow(const clsCaller& caller)
+void CallHandler::storeAndShow(const std::shared_ptr<clsCaller>& caller)
 {
-    if (caller.ID != 0) {
-        EditCaller(caller.ID, caller);
-        Q_EMIT callUpdated(caller.ID, caller);
+    if (caller->ID != 0) {
+        if (!EditCaller(caller->ID, *caller))
+            noteUnstored(caller, gErrDescription);
+        Q_EMIT callUpdated(caller->ID, *caller);
     }
 }
 
@@ -164,6 +197,8 @@ void CallHandler::RingUpdate()
             Q_EMIT callAdded(c);
             if (gMainForm)
                 gMainForm->UpdateStatus();
+        } else {
+            noteUnstored(CurrentCaller, gErrDescription);
         }
         if (textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
             Q_EMIT popupRequested();
@@ -181,7 +216,7 @@ void CallHandler::RingUpdate()
     else if (!ring.isEmpty())
         playSound(ring, *caller);
 
-    storeAndShow(*caller);
+    storeAndShow(caller);
     AddEvent(QStringLiteral("Incoming Call From:  ") + caller->PrintNameDescription() + QStringLiteral("     ") +
              caller->Number.Number + QStringLiteral("     ") + QString::number(caller->Rings) +
              QStringLiteral(" Rings"));
@@ -214,7 +249,7 @@ void CallHandler::UpdateNewCall()
             playSound(option(Key::DefaultSound, QString()), *caller);
         }
     }
-    storeAndShow(*caller);
+    storeAndShow(caller);
     Q_EMIT popupUpdate(*caller);
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
 }
@@ -224,6 +259,8 @@ void CallHandler::RingTimer_Timer()
     RingTicks += 1;
     gRinging = true;
     if (RingTicks >= 8) {
+        if (m_unstored && m_unstored == CurrentCaller)
+            logUnstored();
         gRinging = false;
         CallHandled = false;
         CurrentCaller = std::make_shared<clsCaller>();
@@ -280,7 +317,7 @@ void CallHandler::AnswerTimer_Timer()
         watched->Answered = QStringLiteral("N/A");
         AddEvent(QStringLiteral("Unable to check dial tone"));
     }
-    storeAndShow(*watched);
+    storeAndShow(watched);
     Q_EMIT popupUpdate(*watched);
     broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
 
@@ -339,7 +376,7 @@ void CallHandler::BlockCall()
     caller->Answered = kBlocked;
     if (m_port && m_port->PortOpen())
         m_port->HangUp();
-    storeAndShow(*caller);
+    storeAndShow(caller);
     AddEvent(QStringLiteral("The incoming call was blocked"));
     Q_EMIT popupUpdate(*caller);
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());

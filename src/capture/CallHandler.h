@@ -21,6 +21,7 @@ class CallHandler : public QObject {
     Q_OBJECT
 public:
     explicit CallHandler(ModemPort* port, QObject* parent = nullptr);
+    ~CallHandler() override;
 
     // The call being received; replaced by a new empty record at the first ring and at the end of a call.
     std::shared_ptr<clsCaller> CurrentCaller;
@@ -70,8 +71,14 @@ Q_SIGNALS:
     void callStarted();
 
 private:
-    void storeAndShow(const clsCaller& caller);
+    void storeAndShow(const std::shared_ptr<clsCaller>& caller);
+    // A call the call log could not take is never lost without a trace: the ringing one is written to the
+    // activity log (or standard error) with its caller ID when it ends, an ended one at once.
+    void noteUnstored(const std::shared_ptr<clsCaller>& caller, const QString& reason);
+    void logUnstored();
     void playSound(const QString& path, const clsCaller& caller);
 
     ModemPort* m_port;
+    std::shared_ptr<clsCaller> m_unstored;
+    QString m_unstoredReason;
 };

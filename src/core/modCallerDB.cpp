@@ -146,8 +146,9 @@ bool FindCallerDB()
     if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
     auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWrite);
-    // Fails on a file that is not a call log, before it replaces the open one.
+    // Fails on a file that is not a call log, or one cut short, before it replaces the open one.
     db->exec(QString::fromLatin1(kCreateDateIndex));
+    db->checkIntegrity();
     resetReader();
     gCallerDB = std::move(db);
     return true;
@@ -196,10 +197,10 @@ void AddCaller(clsCaller& caller)
     }
 }
 
-void EditCaller(qint32 ID, const clsCaller& caller)
+bool EditCaller(qint32 ID, const clsCaller& caller)
 {
     if (isClientMode())
-        return;
+        return true;
     try {
         SqlStatement st = openLog().prepare(QStringLiteral(
             "UPDATE tblCID SET fldName = ?, fldNumber = ?, fldDate = ?, fldRings = ?, fldAnswered = ? WHERE ID = ?"));
@@ -210,11 +211,13 @@ void EditCaller(qint32 ID, const clsCaller& caller)
             // A call that was never stored or has been deleted meanwhile: nothing to rewrite.
             SaveError(3021, QStringLiteral("No current record."), kSource);
         }
+        return true;
     } catch (const SqlError& e) {
         SaveError(e.code(), e.message(), kSource);
         ReportError(QStringLiteral("modCallerDB_EditCaller"));
         ShowError(QString());
     }
+    return false;
 }
 
 // Exact bounds: a search "from the beginning" to "the end" of the log compares inclusively against them, so

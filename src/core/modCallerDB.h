@@ -35,8 +35,9 @@ bool CreateCallerDB(const QString& path);
 
 // Stores a new call and sets its ID. Failures are kept (SaveError, "modCallerDB_AddCaller"); ID then unchanged.
 void AddCaller(clsCaller& caller);
-// Rewrites the row with that ID from the record. No such row: nothing changes and nothing is shown.
-void EditCaller(qint32 ID, const clsCaller& caller);
+// Rewrites the row with that ID from the record. No such row: nothing changes and nothing is shown. False
+// when the log could not be written (the failure is kept and shown).
+bool EditCaller(qint32 ID, const clsCaller& caller);
 // Time of the oldest / newest call, exactly (a range from one to the other must compare inclusively);
 // the zero date (12/30/1899) for an empty log and in client mode.
 QDateTime GetFirstCallDate();

@@ -114,6 +114,7 @@ bool FindContactDB()
     if (!QFileInfo(path).isFile())
         return false;
     auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWrite);
+    db->checkIntegrity();
     registerContactFunctions(*db);
     gContactDB = std::move(db);
     return true;

@@ -48,7 +48,8 @@ QString shortNumber(double value)
 
 // ---------------------------------------------------------------- start-up texts
 
-QString DatabaseMessage(int callerStatus, int contactStatus, const QString& folder)
+QString DatabaseMessage(int callerStatus, int contactStatus, const QString& folder, const QString& callerCause,
+                        const QString& contactCause)
 {
     const QString& p = folder;
     // Only 0, 1 and 2 have a line of the table; a file that could not be opened or made is said separately.
@@ -84,14 +85,17 @@ QString DatabaseMessage(int callerStatus, int contactStatus, const QString& fold
         int status;
         const char* what;
         const char* file;
-    } problems[] = {{callerStatus, "caller", "/dbCID.mdb"}, {contactStatus, "contact", "/dbContacts.mdb"}};
+        QString cause;
+    } problems[] = {{callerStatus, "caller", "/dbCID.mdb", callerCause},
+                    {contactStatus, "contact", "/dbContacts.mdb", contactCause}};
     for (const auto& d : problems) {
+        const QString because = d.cause.isEmpty() ? QString() : QStringLiteral(" (") + d.cause + QLatin1Char(')');
         if (d.status == 3)
-            add(QStringLiteral("The %1 database %2 could not be opened; Velquon runs without it.")
-                    .arg(QLatin1String(d.what), p + QLatin1String(d.file)));
+            add(QStringLiteral("The %1 database %2 could not be opened%3; Velquon runs without it.")
+                    .arg(QLatin1String(d.what), p + QLatin1String(d.file), because));
         else if (d.status == 4)
-            add(QStringLiteral("The %1 database could not be created in %2; Velquon runs without it.")
-                    .arg(QLatin1String(d.what), p));
+            add(QStringLiteral("The %1 database could not be created in %2%3; Velquon runs without it.")
+                    .arg(QLatin1String(d.what), p, because));
     }
     return text;
 }
@@ -152,10 +156,10 @@ void AddEvent(const QString& text)
     LogActivity(text);
 }
 
-bool LogActivity(const QString& text)
+namespace {
+
+bool writeActivityLog(const QString& text)
 {
-    if (!textToBool(GetProperty(Section::frmConfiguration, Key::LogActivity, "False")))
-        return true;
     const QString path = programFolder() + QStringLiteral("/ActivityLog.dat");
     const QDateTime now = Clock::now();
     const QString today = DateText::shortDate(now.date());
@@ -197,6 +201,25 @@ bool LogActivity(const QString& text)
         showEvent(report);
     }
     return false;
+}
+
+} // namespace
+
+bool LogActivity(const QString& text)
+{
+    if (!textToBool(GetProperty(Section::frmConfiguration, Key::LogActivity, "False")))
+        return true;
+    return writeActivityLog(text);
+}
+
+void AddLastingEvent(const QString& text)
+{
+    showEvent(text);
+    if (writeActivityLog(text))
+        return;
+    std::fprintf(stderr, "velquon: %s: %s\n", DateText::format(Clock::now()).toLocal8Bit().constData(),
+                 text.toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -12,8 +12,10 @@ void SaveLogOffTime();
 
 // The start-up report for the database statuses (0 opened, 1 created in the program folder, 2 found in
 // the program folder, 3 the one in the program folder could not be opened, 4 none could be created there);
-// empty when there is nothing to report. folder is the program folder.
-QString DatabaseMessage(int callerStatus, int contactStatus, const QString& folder);
+// empty when there is nothing to report. folder is the program folder; a cause says why a database could
+// not be opened or made.
+QString DatabaseMessage(int callerStatus, int contactStatus, const QString& folder,
+                        const QString& callerCause = QString(), const QString& contactCause = QString());
 // "Logged off for ..." for the stored LogOffTime text; text that is no date gives 0 hours.
 QString TimeAwayEvent(const QString& logOffTime, const QDateTime& now);
 
@@ -25,6 +27,9 @@ void AddEvent(const QString& text);
 // written. Lines that could not be written are kept (up to a bound) and written before the next line that
 // can be; the first failure of a run of them is reported once, in the event list and on standard error.
 bool LogActivity(const QString& text);
+// An event that must be kept whatever the LogActivity option says (a call that could not be stored): shown
+// like every event and written to the activity log, or to standard error when the log cannot be written.
+void AddLastingEvent(const QString& text);
 // Forgets the date of the last activity-log line (a new process starts with a blank line).
 void resetActivityLogState();
 

@@ -131,6 +131,13 @@ SqlStatement SqlDatabase::prepare(const QString& sql)
     return SqlStatement(this, stmt);
 }
 
+void SqlDatabase::checkIntegrity()
+{
+    SqlStatement st = prepare(QStringLiteral("PRAGMA quick_check(1)"));
+    if (st.step() && st.text(0) != QLatin1String("ok"))
+        throw SqlError(SQLITE_CORRUPT, QStringLiteral("The file is damaged: ") + st.text(0));
+}
+
 SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
 {
     if (!isReadOnly()) {

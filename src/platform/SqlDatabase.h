@@ -53,6 +53,9 @@ public:
     qint64 lastInsertRowId() const;
     int changes() const; // rows changed by the last INSERT, UPDATE or DELETE
     bool tableExists(const QString& table);
+    // Reads the whole file once (SQLite's quick check) and throws a SqlError naming the damage when a page
+    // is missing or broken: a file cut short opens well and only fails on the first call stored into it.
+    void checkIntegrity();
 
     // Longest run of one statement, in milliseconds; 0 means no limit. ReadOnly connections start with
     // defaultQueryBudget(), the others with no limit.

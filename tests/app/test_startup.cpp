@@ -479,12 +479,13 @@ void TestStartup::unopenableDatabaseIsNamedNotFound()
     QVERIFY(Main());
     QVERIFY(!gCallerDB);
     QVERIFY(dynamic_cast<QWidget*>(gMainForm)->isVisible());
-    QVERIFY(events().contains(QStringLiteral("Could not load caller database ") + callerPath));
+    QVERIFY(events().contains(QStringLiteral("Could not load caller database ") + callerPath +
+                              QStringLiteral(": file is not a database")));
     QVERIFY(!events().contains(QStringLiteral("Loaded caller database ") + callerPath));
     QVERIFY(events().contains(QStringLiteral("Logged off for 1 hours")));
     const QString report = Prompt::texts().first();
     QVERIFY2(report.contains(QStringLiteral("The caller database ") + callerPath +
-                             QStringLiteral(" could not be opened; Velquon runs without it.")),
+                             QStringLiteral(" could not be opened (file is not a database); Velquon runs without it.")),
              qPrintable(report));
     QVERIFY(!report.contains(QStringLiteral("caller database was found")));
     QVERIFY(!report.contains(QStringLiteral("The caller database could not be found. A database was found")));

@@ -1,8 +1,13 @@
 #include "capture/CallHandler.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryFile>
+
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
+#include <unistd.h>
 
 #include "capture/ModemPort.h"
 #include "capture/clsSound.h"
@@ -18,6 +23,7 @@
 #include "support/FakeModem.h"
 #include "support/ResetForTests.h"
 #include "support/SignalTexts.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -92,6 +98,8 @@ private Q_SLOTS:
     void ringsWithinEightSecondsBelongToTheSameCall();
     void linesBeforeTheFirstRingAreLost();
     void callThatCannotBeStoredIsStillShownAndSent();
+    void callThatCannotBeStoredIsKeptInTheActivityLog();
+    void callThatCannotBeStoredAnywhereGoesToStandardError();
     void gluedLineCannotShiftAClientsFields();
     void textWithoutLineEndIsBounded();
     void secondNumberLineDoesNotHandleAgain();
@@ -346,6 +354,68 @@ void TestCallHandler::callThatCannotBeStoredIsStillShownAndSent()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(road.sent.size(), 4);
     QVERIFY(texts(road.sent).last().startsWith(";INCOMING CALLER;|0|NOT RECEIVED|NUMBER|(555) 123-4567|"));
+}
+
+void TestCallHandler::callThatCannotBeStoredIsKeptInTheActivityLog()
+{
+    Road road;
+    CloseCallerDB();
+    // Kept whether or not the user asked for an activity log.
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, "False");
+    road.calls.ProcessEvent("RING");
+    const QString date = road.calls.CurrentCaller->CallerDate;
+    road.calls.ProcessEvent("NMBR = 5551234567");
+    road.calls.ProcessEvent("NAME = JOHN DOE");
+    road.calls.ProcessEvent("RING");
+    road.endCall();
+
+    QFile log(road.home.file("ActivityLog.dat"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY2(text.contains("Could not store the incoming call in the call log: No call log is open."),
+             qPrintable(text));
+    QVERIFY2(text.contains("Call not stored (No call log is open.):  " + date +
+                           "     JOHN DOE     (555) 123-4567     2 Rings     N/A"),
+             qPrintable(text));
+    // Said in the event list too, once at the first ring and once at the end.
+    QCOMPARE(road.events().filter("Call not stored").size(), 1);
+    QCOMPARE(road.events().filter("Could not store the incoming call").size(), 1);
+
+    // The next call that cannot be stored is kept as well.
+    road.calls.ProcessEvent("RING");
+    road.calls.ProcessEvent("NMBR = 5559876");
+    road.endCall();
+    QVERIFY(log.seek(0));
+    QVERIFY(QString::fromUtf8(log.readAll()).contains("NOT RECEIVED     555-9876     1 Rings     N/A"));
+}
+
+void TestCallHandler::callThatCannotBeStoredAnywhereGoesToStandardError()
+{
+    Road road;
+    CloseCallerDB();
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, "True");
+    QTemporaryFile captured;
+    QVERIFY(captured.open());
+    std::fflush(stderr);
+    const int savedStderr = ::dup(2);
+    ::dup2(captured.handle(), 2);
+    {
+        // A program folder the program cannot write: neither the call log nor the activity log can be made.
+        ReadOnlyFolder readOnly(road.home.path());
+        QVERIFY(readOnly.holds());
+        road.calls.ProcessEvent("RING");
+        road.calls.ProcessEvent("NMBR = 5551234567");
+        road.calls.ProcessEvent("NAME = JANE ROE");
+        road.endCall();
+    }
+    std::fflush(stderr);
+    ::dup2(savedStderr, 2);
+    ::close(savedStderr);
+    QVERIFY(!QFile::exists(road.home.file("ActivityLog.dat")));
+    captured.seek(0);
+    const QString text = QString::fromLocal8Bit(captured.readAll());
+    QVERIFY2(text.contains("Call not stored (No call log is open.):  "), qPrintable(text));
+    QVERIFY2(text.contains("JANE ROE     (555) 123-4567     1 Rings"), qPrintable(text));
 }
 
 void TestCallHandler::secondNumberLineDoesNotHandleAgain()

@@ -1,0 +1,140 @@
+// A call log the program cannot use is kept as it is, and the start-up report says why, whatever is wrong
+// with it: bytes of no database, a file cut short, a folder in its place, or a program folder that cannot
+// be written at all.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "core/ui/StartupWindows.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
+#include "support/ReadOnlyFolder.h"
+#include "support/TempHome.h"
+
+using Damage = std::function<void(const TempHome&)>;
+Q_DECLARE_METATYPE(Damage)
+
+class TestUnusableCallLog : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void cleanup()
+    {
+        if (gMainForm)
+            ShutDown();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        SingleInstance::instance().release();
+        Clock::reset();
+    }
+    void startUpReportNamesTheCause_data();
+    void startUpReportNamesTheCause();
+    void readOnlyProgramFolderNamesTheCause();
+};
+
+void TestUnusableCallLog::startUpReportNamesTheCause_data()
+{
+    QTest::addColumn<Damage>("damage");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("random bytes") << Damage([](const TempHome& home) {
+        QFile f(home.file("dbCID.mdb"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QRandomGenerator random(3);
+        for (int i = 0; i < 8192; ++i)
+            f.putChar(char(random.bounded(256)));
+    }) << "file is not a database";
+    QTest::newRow("cut short") << Damage([](const TempHome& home) {
+        const QString path = home.file("dbCID.mdb");
+        QVERIFY(CreateCallerDB(path));
+        for (int i = 0; i < 3000; ++i) {
+            clsCaller c;
+            c.Name = QStringLiteral("CALLER %1").arg(i);
+            c.Number.Number = QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0'));
+            c.CallerDate = DateText::format(Clock::now());
+            c.Answered = QStringLiteral("N/A");
+            AddCaller(c);
+        }
+        CloseCallerDB();
+        QFile::remove(path + "-wal");
+        QFile::remove(path + "-shm");
+        QFile f(path);
+        QVERIFY(f.size() > 64 * 1024);
+        QVERIFY(f.resize(f.size() / 4 * 3 / 4096 * 4096));
+    }) << "malformed";
+    QTest::newRow("a folder") << Damage([](const TempHome& home) { QVERIFY(QDir(home.path()).mkdir("dbCID.mdb")); })
+                              << "it is a folder, not a file";
+}
+
+void TestUnusableCallLog::startUpReportNamesTheCause()
+{
+    QFETCH(Damage, damage);
+    QFETCH(QString, cause);
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    damage(home);
+    const QString path = home.file("dbCID.mdb");
+    const QByteArray before = QFileInfo(path).isFile() ? [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }()
+                                                        : QByteArray();
+    Prompt::clearHistory();
+
+    QVERIFY(Main());
+    QVERIFY(!gCallerDB);
+    const QStringList events = gMainForm->lstEvents.stringList();
+    const QString line = QStringLiteral("Could not load caller database ") + path + QStringLiteral(": ");
+    const QStringList said = events.filter(line);
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.first().contains(cause), qPrintable(said.first()));
+    const QString report = Prompt::texts().join(QLatin1Char('\n'));
+    QVERIFY2(report.contains(QStringLiteral("The caller database ") + path + QStringLiteral(" could not be opened (")),
+             qPrintable(report));
+    QVERIFY2(report.contains(cause), qPrintable(report));
+    // The file is left exactly as it was.
+    if (!before.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll() == before);
+    }
+}
+
+void TestUnusableCallLog::readOnlyProgramFolderNamesTheCause()
+{
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    Prompt::clearHistory();
+    {
+        ReadOnlyFolder readOnly(home.path());
+        QVERIFY(readOnly.holds());
+        QVERIFY(Main());
+        QVERIFY(!gCallerDB);
+    }
+    const QStringList said = gMainForm->lstEvents.stringList().filter("Could not load caller database ");
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.first().endsWith(": Permission denied"), qPrintable(said.first()));
+    const QString report = Prompt::texts().join(QLatin1Char('\n'));
+    QVERIFY2(report.contains(QStringLiteral("The caller database could not be created in ") + home.path() +
+                             QStringLiteral(" (Permission denied); Velquon runs without it.")),
+             qPrintable(report));
+}
+
+QTEST_MAIN(TestUnusableCallLog)
+#include "test_unusablecalllog.moc"
