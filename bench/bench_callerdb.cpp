@@ -1,6 +1,8 @@
 #include "BenchCallLog.h"
 #include "core/Globals.h"
+#include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
+#include "core/modProperties.h"
 #include "platform/DateText.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlTransaction.h"
@@ -108,6 +110,22 @@ void BM_SelectCallers100k(benchmark::State& state)
     CloseCallerDB();
 }
 BENCHMARK(BM_SelectCallers100k)->Unit(benchmark::kMillisecond);
+
+// Start-up's opening of a 100,000-call log: the index check and the quick check that reads the whole file.
+void BM_OpenFullLog(benchmark::State& state)
+{
+    TempHome home;
+    CreateCallerDB(home.file("dbCID.mdb"));
+    fillLog(kCalls);
+    CloseCallerDB();
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, home.file("dbCID.mdb"));
+    for (auto _ : state) {
+        if (!FindCallerDB())
+            state.SkipWithError("the log did not open");
+        CloseCallerDB();
+    }
+}
+BENCHMARK(BM_OpenFullLog)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -5,7 +5,6 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
-#include <QUtf8StringView>
 
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -78,9 +77,11 @@ QString ModemPort::devicePath(const QString& commPort)
 
 QString ModemPort::decodeLine(const QByteArray& bytes)
 {
-    if (QUtf8StringView(bytes).isValidUtf8())
-        return QString::fromUtf8(bytes);
-    return QString::fromLatin1(bytes);
+    // Bytes that are not UTF-8 become replacement characters one by one; reading the whole line as Latin-1
+    // instead would turn stray bytes into control characters.
+    QString text = QString::fromUtf8(bytes);
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    return text;
 }
 
 void ModemPort::PortOpenTimer_Timer()

@@ -77,7 +77,7 @@ public:
 
     // "N" is the N-th serial port (/dev/ttyS(N-1)); anything else is a device path used as it is.
     static QString devicePath(const QString& commPort);
-    // UTF-8 where the bytes are valid UTF-8, else Latin-1.
+    // UTF-8; a byte that is not part of a valid sequence becomes U+FFFD, and control characters are dropped.
     static QString decodeLine(const QByteArray& bytes);
 
     QSerialPort& serial() { return m_serial; }

@@ -2,7 +2,9 @@
 
 #include <optional>
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include "core/Globals.h"
 #include "core/RecordFields.h"
@@ -10,6 +12,7 @@
 #include "core/WindowLinks.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
+#include "core/modMain.h"
 #include "core/modProperties.h"
 #include "platform/DataFile.h"
 #include "platform/ProgramFolder.h"
@@ -62,6 +65,31 @@ void loadFailed(qint32 number, const QString& description)
     ReportError(kLoadTag);
 }
 
+// The group a line of the file describes; nothing (and the failure kept) for a line that is not one.
+std::shared_ptr<clsAttributeGroup> groupFromRecord(const DataFile::Record& r)
+{
+    if (r.size() < 4) {
+        loadFailed(62, QStringLiteral("Input past end of file"));
+        return nullptr;
+    }
+    auto group = std::make_shared<clsAttributeGroup>();
+    group->Description = r[0].toString();
+    const auto colour = colourField(r[1]);
+    if (!colour) {
+        loadFailed(6, QStringLiteral("Overflow"));
+        return nullptr;
+    }
+    group->Color = *colour;
+    const auto block = blockField(r[2]);
+    if (!block) {
+        loadFailed(13, QStringLiteral("Type mismatch"));
+        return nullptr;
+    }
+    group->Block = *block;
+    group->Sound = r[3].toString();
+    return group;
+}
+
 } // namespace
 
 QString defaultAttributeGroupsFile() { return programFolder() + QStringLiteral("/AttributeGroups.dat"); }
@@ -77,30 +105,42 @@ void LoadAttributeGroupsFromFile(const QString& path)
         loadFailed(75, QStringLiteral("Path/File access error"));
         return;
     }
-    for (const DataFile::Record& r : *records) {
+    // The names taken so far, in capitals, so that each line is checked against them in one look-up: the
+    // file may hold thousands of groups.
+    QSet<QString> taken;
+    taken.reserve(gAttributeGroups.count() + int(records->size()));
+    for (const auto& entry : gAttributeGroups)
+        taken.insert(entry.item->Description.toUpper());
+    int skipped = 0;
+    int firstSkipped = 0;
+    for (qsizetype i = 0; i < records->size(); ++i) {
+        const DataFile::Record& r = records->at(i);
         if (r.isEmpty())
             continue; // a blank line, such as an editor's extra line end, holds no group
-        if (r.size() < 4) {
-            loadFailed(62, QStringLiteral("Input past end of file"));
-            return;
+        const auto group = groupFromRecord(r);
+        if (!group) {
+            // One damaged line costs that group only; the groups after it load as usual.
+            if (skipped++ == 0)
+                firstSkipped = int(i) + 1;
+            continue;
         }
-        auto group = std::make_shared<clsAttributeGroup>();
-        group->Description = r[0].toString();
-        const auto colour = colourField(r[1]);
-        if (!colour) {
-            loadFailed(6, QStringLiteral("Overflow"));
-            return;
-        }
-        group->Color = *colour;
-        const auto block = blockField(r[2]);
-        if (!block) {
-            loadFailed(13, QStringLiteral("Type mismatch"));
-            return;
-        }
-        group->Block = *block;
-        group->Sound = r[3].toString();
-        if (!CheckDuplicateAttributeGroup(group->Description))
-            gAttributeGroups.add(group->Description, group);
+        const QString upper = group->Description.toUpper();
+        if (taken.contains(upper) || gAttributeGroups.contains(group->Description))
+            continue;
+        taken.insert(upper);
+        gAttributeGroups.add(group->Description, group);
+    }
+    if (skipped > 0) {
+        // The next rewrite of the file leaves the skipped lines out: the file as it was is kept beside it.
+        const QString aside = path + QStringLiteral(".damaged");
+        QFile::remove(aside);
+        const bool kept = QFile::copy(path, aside);
+        AddEvent(QStringLiteral("%1 line(s) of the attribute group file %2 could not be read and were skipped "
+                                "(the first is line %3)")
+                     .arg(skipped)
+                     .arg(path)
+                     .arg(firstSkipped) +
+                 (kept ? QStringLiteral("; the file as it was is kept as ") + aside : QString()));
     }
     SendAttributeGroups();
 }

@@ -15,7 +15,9 @@
 extern KeyedCollection<clsAttributeGroup> gAttributeGroups;
 
 // Adds the groups of a data file to gAttributeGroups (groups already there win over lines of the same
-// name), then sends them to the clients. A missing file loads nothing and sends nothing.
+// name), then sends them to the clients. A missing file loads nothing and sends nothing. A line that holds
+// no group is skipped; the skipped lines are said in one event line, and the file as it was is kept beside
+// it (".damaged") before a later rewrite can leave them out.
 void LoadAttributeGroupsFromFile(const QString& path);
 // Replaces the program folder's "AttributeGroups.dat" by the three default groups; the collection is
 // neither changed nor sent.

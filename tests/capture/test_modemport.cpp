@@ -53,7 +53,7 @@ class TestModemPort : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void devicePathFromSetting();
-    void decodesUtf8ElseLatin1();
+    void decodesUtf8ReplacingOnlyInvalidBytes();
     void setUpFallsBackThroughTheEnableList();
     void ownModemStringAnsweredOkSendsNoBuiltInCommand();
     void silentAnswerToOwnModemStringCountsAsAccepted();
@@ -81,11 +81,21 @@ void TestModemPort::devicePathFromSetting()
     QCOMPARE(ModemPort::devicePath("/dev/pts/7"), QString("/dev/pts/7"));
 }
 
-void TestModemPort::decodesUtf8ElseLatin1()
+void TestModemPort::decodesUtf8ReplacingOnlyInvalidBytes()
 {
     QCOMPARE(ModemPort::decodeLine("NAME = JOS\xC3\x89"), QString::fromUtf8("NAME = JOSÉ"));
-    QCOMPARE(ModemPort::decodeLine("NAME = JOS\xC9"), QString::fromUtf8("NAME = JOSÉ"));
     QCOMPARE(ModemPort::decodeLine("RING"), QString("RING"));
+    // One stray byte spoils only itself: the valid characters beside it stay what they are.
+    QCOMPARE(ModemPort::decodeLine("NAME = JOS\xC9 M\xC3\xBCLLER"), QString::fromUtf8("NAME = JOS\uFFFD MüLLER"));
+    // Bytes that would read as control characters (C1, and DEL) never reach a record, however they came.
+    QCOMPARE(ModemPort::decodeLine("NAME = A\x85\x9B"
+                                   "B"),
+             QString::fromUtf8("NAME = A\uFFFD\uFFFDB"));
+    QCOMPARE(ModemPort::decodeLine("NAME = A\xC2\x85\xC2\x9B"
+                                   "B\x7F"),
+             QString("NAME = AB"));
+    for (const QChar c : ModemPort::decodeLine("\x80\x81\x9f\xa0\xff\xc0\xaf"))
+        QVERIFY(c.category() != QChar::Other_Control);
 }
 
 void TestModemPort::setUpFallsBackThroughTheEnableList()

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/Globals.h"
+#include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modError.h"
@@ -33,7 +34,8 @@ private Q_SLOTS:
     void duplicateDescriptionKeepsTheFirst();
     void groupsAlreadyLoadedWin();
     void quotesInFieldsDoNotBreakTheFile();
-    void badLinesEndTheLoad();
+    void badLinesAreSkippedAndSaidOnce();
+    void manyGroupsLoadWhole();
     void readsColourAndBlockInEveryWritten();
     void missingFileLoadsAndSendsNothing();
     void rewriteFollowsTheSetting();
@@ -308,22 +310,55 @@ void TestAttributeGroups::quotesInFieldsDoNotBreakTheFile()
     }
 }
 
-void TestAttributeGroups::badLinesEndTheLoad()
+void TestAttributeGroups::badLinesAreSkippedAndSaidOnce()
 {
-    writeFile(m_home->file("bad.dat"), "\"One\",1,#FALSE#,\"\"\r\n"
-                                       "\"Two\",2,\"maybe\",\"\"\r\n"
-                                       "\"Three\",3,#FALSE#,\"\"\r\n");
-    LoadAttributeGroupsFromFile(m_home->file("bad.dat"));
-    QCOMPARE(descriptions(), QStringList{"One"});
-    QCOMPARE(lastReportedTag(), QStringLiteral("modAttributeGroup_LoadAttributeGroupsFromFile"));
-    QVERIFY(m_sent->isEmpty()); // a failed load sends nothing
-
-    gAttributeGroups = {};
-    writeFile(m_home->file("short.dat"), "\"One\",1,#FALSE#,\"\"\r\n\"Two\",2\r\n\"Three\",3,#FALSE#,\"\"\r\n");
-    LoadAttributeGroupsFromFile(m_home->file("short.dat"));
-    QCOMPARE(descriptions(), QStringList{"One"});
-    QVERIFY(m_sent->isEmpty());
+    MainWindow window;
+    gMainForm = &window;
+    const QByteArray original = "\"One\",1,#FALSE#,\"\"\r\n"
+                                "\"Two\",2,\"maybe\",\"\"\r\n"
+                                "\"Short\",2\r\n"
+                                "\"Huge\",1e40,#FALSE#,\"\"\r\n"
+                                "\"Three\",3,#FALSE#,\"\"\r\n";
+    writeFile(m_home->file("AttributeGroups.dat"), original);
+    LoadAttributeGroupsFromFile(m_home->file("AttributeGroups.dat"));
+    // The lines after a bad one are read as usual, and what was read is sent.
+    QCOMPARE(descriptions(), (QStringList{"One", "Three"}));
+    QCOMPARE(m_sent->size(), 1);
+    QVERIFY(m_sent->at(0).at(0).toString().contains("|Three|"));
+    const QStringList said = window.lstEvents.stringList();
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.at(0).startsWith("3 line(s) of the attribute group file " + m_home->file("AttributeGroups.dat") +
+                                   " could not be read and were skipped (the first is line 2)"),
+             qPrintable(said.at(0)));
     QVERIFY(Prompt::history().isEmpty());
+
+    // A rewrite keeps every group that was read; the file as it was stays beside it.
+    RefreshAttributeGroupFile();
+    gAttributeGroups = {};
+    LoadAttributeGroupsFromFile(m_home->file("AttributeGroups.dat"));
+    QCOMPARE(descriptions(), (QStringList{"One", "Three"}));
+    QCOMPARE(fileBytes(m_home->file("AttributeGroups.dat.damaged")), original);
+    QCOMPARE(window.lstEvents.stringList().size(), 1);
+    gMainForm = nullptr;
+}
+
+void TestAttributeGroups::manyGroupsLoadWhole()
+{
+    // Ten thousand groups, a few of them again under another case: every other one is there, in file order.
+    QByteArray bytes;
+    for (int i = 0; i < 10000; ++i)
+        bytes += QStringLiteral("\"Group %1\",%1,#FALSE#,\"\"\r\n").arg(i).toUtf8();
+    bytes += "\"GROUP 17\",1,#TRUE#,\"\"\r\n\"group 9999\",2,#TRUE#,\"\"\r\n";
+    writeFile(m_home->file("many.dat"), bytes);
+    LoadAttributeGroupsFromFile(m_home->file("many.dat"));
+    QCOMPARE(gAttributeGroups.count(), 10000);
+    QCOMPARE(gAttributeGroups.at(0)->Description, QStringLiteral("Group 0"));
+    QCOMPARE(gAttributeGroups.at(9999)->Description, QStringLiteral("Group 9999"));
+    QCOMPARE(GetAttributeGroup("group 17")->Color, 17);
+    QVERIFY(!GetAttributeGroup("GROUP 17")->Block);
+    // Loading the file again adds nothing: the groups already there win.
+    LoadAttributeGroupsFromFile(m_home->file("many.dat"));
+    QCOMPARE(gAttributeGroups.count(), 10000);
 }
 
 void TestAttributeGroups::readsColourAndBlockInEveryWritten()
