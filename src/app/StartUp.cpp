@@ -222,8 +222,7 @@ bool Main()
             gMainForm->EnablePortOpenTimer();
 
         // Not a modal box: start-up must not wait for someone to answer (no display, no one at the desk).
-        const QString report =
-            DatabaseMessage(callerStatus, contactStatus, programFolder(), callerCause, contactCause);
+        const QString report = DatabaseMessage(callerStatus, contactStatus, programFolder(), callerCause, contactCause);
         if (!report.isEmpty())
             Prompt::notice(report, Prompt::Information);
     }

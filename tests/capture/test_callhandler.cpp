@@ -21,9 +21,9 @@
 #include "network/clsServer.h"
 #include "platform/SqlDatabase.h"
 #include "support/FakeModem.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/ResetForTests.h"
 #include "support/SignalTexts.h"
-#include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -13,12 +13,13 @@
 
 #include <sys/resource.h>
 
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/frmBaseMain.h"

@@ -11,17 +11,17 @@
 #include <functional>
 #include <memory>
 
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
-#include "core/ui/StartupWindows.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
-#include "platform/SingleInstance.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
@@ -37,8 +37,6 @@ private Q_SLOTS:
         if (gMainForm)
             ShutDown();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SingleInstance::instance().release();
-        Clock::reset();
     }
     void startUpReportNamesTheCause_data();
     void startUpReportNamesTheCause();
