@@ -75,15 +75,6 @@ QString ModemPort::devicePath(const QString& commPort)
     return text;
 }
 
-QString ModemPort::decodeLine(const QByteArray& bytes)
-{
-    // Bytes that are not UTF-8 become replacement characters one by one; reading the whole line as Latin-1
-    // instead would turn stray bytes into control characters.
-    QString text = QString::fromUtf8(bytes);
-    text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
-    return text;
-}
-
 void ModemPort::PortOpenTimer_Timer()
 {
     PortOpenTimer.stop();
@@ -187,7 +178,7 @@ bool ModemPort::ReopenIfSettingsChanged()
         if (m_serial.isOpen()) {
             m_serial.close();
             m_serial.clearError();
-            m_pending.clear();
+            m_lines.clear();
             ReceiveBuffer.clear();
             setConnected(false);
         }
@@ -207,9 +198,7 @@ void ModemPort::openPort()
         m_label = commPort.trimmed();
         m_serial.setPortName(devicePath(commPort));
         applySettings();
-        m_pending.clear();
-        ReceiveBuffer.clear();
-        m_lineTooLong = false;
+        m_lines.clear();
         m_longLineReported = false;
         if (!m_serial.open(QIODevice::ReadWrite))
             qCInfo(lcModem) << "cannot open" << m_serial.portName() << m_serial.errorString();
@@ -379,43 +368,26 @@ void ModemPort::Comm_OnComm()
 {
     if (!m_serial.isOpen())
         return;
-    m_pending.append(m_serial.readAll());
-    // Lines are taken from the front of m_pending one at a time, so a wait that runs inside the handling of
-    // one line (and reads on) keeps the order of everything that arrived.
-    while (!m_pending.isEmpty()) {
-        const qsizetype cr = m_pending.indexOf('\r');
-        const QByteArray chunk = cr < 0 ? m_pending : m_pending.left(cr);
-        m_pending.remove(0, cr < 0 ? m_pending.size() : cr + 1);
-        for (char c : chunk) {
-            const auto b = static_cast<unsigned char>(c);
-            // Line feeds are dropped; NUL and other stray control bytes would only corrupt the record.
-            if (b < 0x20 || b == 0x7f)
-                continue;
-            if (ReceiveBuffer.size() < MaxLineBytes)
-                ReceiveBuffer.append(c);
-            else
-                m_lineTooLong = true;
-        }
-        if (cr < 0)
-            continue;
-        if (m_lineTooLong) {
-            m_lineTooLong = false;
-            ReceiveBuffer.clear();
-            if (!m_longLineReported) {
-                m_longLineReported = true;
-                AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" sent a line longer than ") +
-                         QString::number(MaxLineBytes) + QStringLiteral(" characters; it was dropped"));
-            }
-            continue;
-        }
-        if (ReceiveBuffer.isEmpty())
-            continue;
-        const QByteArray line = ReceiveBuffer;
-        ReceiveBuffer.clear();
-        const QString text = decodeLine(line);
-        if (!noteResult(text))
-            Q_EMIT lineReceived(text);
+    m_lines.append(m_serial.readAll());
+    // One line at a time: a wait that runs inside the handling of a line (and reads on) keeps the order of
+    // everything that arrived.
+    while (const std::optional<QString> text = m_lines.next()) {
+        if (m_lines.takeTooLong())
+            reportLongLine();
+        if (!noteResult(*text))
+            Q_EMIT lineReceived(*text);
     }
+    if (m_lines.takeTooLong())
+        reportLongLine();
+}
+
+void ModemPort::reportLongLine()
+{
+    if (m_longLineReported)
+        return;
+    m_longLineReported = true;
+    AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" sent a line longer than ") +
+             QString::number(MaxLineBytes) + QStringLiteral(" characters; it was dropped"));
 }
 
 bool ModemPort::noteResult(const QString& line)
@@ -442,8 +414,7 @@ void ModemPort::onError(QSerialPort::SerialPortError error)
     qCInfo(lcModem) << "port lost:" << m_serial.errorString();
     m_serial.close();
     m_serial.clearError();
-    m_pending.clear();
-    ReceiveBuffer.clear();
+    m_lines.clear();
     const QString text =
         QStringLiteral("Comm port ") + m_label + QStringLiteral(" stopped responding and was closed. Caller id \r\n") +
         QStringLiteral("information cannot be received until the \r\n") + QStringLiteral("comm port is open.");

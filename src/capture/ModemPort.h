@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "capture/ModemLines.h"
+
 #include <functional>
 
 class MainWindow;
@@ -36,8 +38,8 @@ public:
     bool PortOpenFailed = false;
     // Bytes received since the last line end; never more than MaxLineBytes. A longer line is no modem's:
     // it is dropped whole, and said once per opening of the port.
-    QByteArray ReceiveBuffer;
-    static constexpr qsizetype MaxLineBytes = 4096;
+    const QByteArray& ReceiveBuffer() const { return m_lines.partial(); }
+    static constexpr qsizetype MaxLineBytes = ModemLineAssembler::MaxLineBytes;
 
     // One-shot: start-up and the options dialog start it so the port opens right after they return.
     QTimer PortOpenTimer;
@@ -77,8 +79,7 @@ public:
 
     // "N" is the N-th serial port (/dev/ttyS(N-1)); anything else is a device path used as it is.
     static QString devicePath(const QString& commPort);
-    // UTF-8; a byte that is not part of a valid sequence becomes U+FFFD, and control characters are dropped.
-    static QString decodeLine(const QByteArray& bytes);
+    static QString decodeLine(const QByteArray& bytes) { return ModemLineAssembler::decode(bytes); }
 
     QSerialPort& serial() { return m_serial; }
 
@@ -96,6 +97,7 @@ private:
     void sendAndWait(const QByteArray& framed);
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
+    void reportLongLine();
     // Runs fn now, or after the sequence in progress when one is waiting.
     void runSequence(std::function<void()> fn);
 
@@ -107,9 +109,8 @@ private:
     QString m_openedPort;
     QString m_openedSettings;
     int m_openedHandshaking = 0;
-    QByteArray m_pending;
+    ModemLineAssembler m_lines;
     bool m_busy = false;
-    bool m_lineTooLong = false;
     bool m_longLineReported = false;
     QList<std::function<void()>> m_deferred;
 };

@@ -210,8 +210,8 @@ void TestCallHandler::textWithoutLineEndIsBounded()
     const QByteArray chunk(64 * 1024, 'A');
     for (int i = 0; i < 128; ++i) {
         road.modem.inject(chunk);
-        QVERIFY2(road.port.ReceiveBuffer.size() <= ModemPort::MaxLineBytes,
-                 qPrintable(QString::number(road.port.ReceiveBuffer.size())));
+        QVERIFY2(road.port.ReceiveBuffer().size() <= ModemPort::MaxLineBytes,
+                 qPrintable(QString::number(road.port.ReceiveBuffer().size())));
     }
     // Then a call: it keeps its caller ID.
     road.lines({"RING"});
