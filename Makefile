@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap configure build run check check-format check-layers bench format clean
+.PHONY: all bootstrap configure build run check check-format check-layers bench fuzz format clean
 
 all: build
 
@@ -25,10 +25,15 @@ check: build
 	bash scripts/check-format.sh
 	python3 scripts/check-layers.py
 	bash scripts/run-tests.sh $(BUILD_DIR)
+	bash scripts/fuzz.sh check
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	bash scripts/run-bench.sh $(BUILD_DIR)
+
+# Every fuzz target for an hour (FUZZ_SECONDS, FUZZ_PARALLEL); `scripts/fuzz.sh merge` keeps what it found.
+fuzz: bootstrap
+	bash scripts/fuzz.sh long
 
 check-format:
 	bash scripts/check-format.sh

@@ -9,6 +9,7 @@ PACKAGES=(
     pulseaudio pulseaudio-utils sox
     libgtest-dev libbenchmark-dev
     fonts-liberation poppler-utils locales xauth clang-format
+    clang libclang-rt-14-dev
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

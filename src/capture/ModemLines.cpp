@@ -36,10 +36,11 @@ std::optional<QString> ModemLineAssembler::next()
             m_line.clear();
             continue;
         }
-        if (m_line.isEmpty())
-            continue;
         const QString text = decode(m_line);
         m_line.clear();
+        // A line of nothing but characters that are dropped is no line either.
+        if (text.isEmpty())
+            continue;
         return text;
     }
     return std::nullopt;

@@ -195,6 +195,13 @@ ValueResult unescape(const QByteArray& raw, QString& result)
     return ValueResult::Text;
 }
 
+// A section or key name the "section/key" form can carry: not empty, and no empty part between its "/".
+bool isName(const QString& name)
+{
+    return !name.isEmpty() && !name.startsWith(QLatin1Char('/')) && !name.endsWith(QLatin1Char('/')) &&
+           !name.contains(QStringLiteral("//"));
+}
+
 bool isText(const QByteArray& line)
 {
     for (const char ch : line) {
@@ -325,12 +332,14 @@ Parsed parse(const QByteArray& bytes)
             if (section.compare(QLatin1String("%General"), Qt::CaseInsensitive) == 0 ||
                 section.compare(kGeneral, Qt::CaseInsensitive) == 0)
                 section = kGeneral;
-            sectionDamaged = false;
+            sectionDamaged = !isName(section);
+            if (sectionDamaged)
+                damaged(lineNumber);
             continue;
         }
         const qsizetype eq = line.indexOf('=');
         const QString key = eq < 0 ? QString() : unescapeName(QString::fromUtf8(line.left(eq).trimmed()));
-        if (sectionDamaged || key.isEmpty()) {
+        if (sectionDamaged || !isName(key)) {
             damaged(lineNumber);
             continue;
         }

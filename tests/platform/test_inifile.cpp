@@ -14,6 +14,7 @@ private Q_SLOTS:
     void agreesWithTheCommonDialect();
     void damagedLinesAreCountedAndSkipped();
     void handEditsReadAsTyped();
+    void namesWithAnEmptyPartAreDamaged();
 };
 
 void TestIniFile::agreesWithTheCommonDialect_data()
@@ -96,6 +97,16 @@ void TestIniFile::handEditsReadAsTyped()
     QCOMPARE(parsed.values.value(QStringLiteral("frmMiniDisplay/BlockedIPs")), QStringLiteral("10.0.0.1 B,10.0.0.2 R"));
     QVERIFY(parsed.values.contains(QStringLiteral("frmMiniDisplay/Blank")));
     QCOMPARE(parsed.values.value(QStringLiteral("frmMiniDisplay/Blank"), QStringLiteral("x")), QString());
+}
+
+void TestIniFile::namesWithAnEmptyPartAreDamaged()
+{
+    // A section or key name that would leave an empty part in "section/key" cannot be written back as it was
+    // read: such lines are damage, like any other line that is not a setting.
+    const IniFile::Parsed parsed = IniFile::parse("[\\]\nlost=1\n[ok]\n\\=2\na\\\\b=3\nfine\\part=4\n");
+    QCOMPARE(parsed.damagedLines, 4);
+    QCOMPARE(parsed.values, (IniFile::Values{{QStringLiteral("ok/fine/part"), QStringLiteral("4")}}));
+    QCOMPARE(IniFile::parse(IniFile::serialize(parsed.values)).values, parsed.values);
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -1,0 +1,54 @@
+// "Statistics.dat" (the user's own statistics and groups) as it may be found, read by the real loader.
+// Whatever the bytes: the statistics and groups loaded are rewritten to a file that loads back to exactly
+// the same items.
+
+#include <QFile>
+
+#include "FuzzSupport.h"
+#include "core/Globals.h"
+#include "statistics/modStatistics.h"
+
+namespace {
+
+QStringList custom()
+{
+    QStringList out;
+    for (const auto& entry : *gStatistics)
+        if (entry.item->Custom)
+            out << QStringLiteral("S|") + entry.item->Description + QLatin1Char('|') + entry.item->Statistic +
+                       QLatin1Char('|') + entry.item->Style;
+    for (const auto& entry : *gGroups)
+        if (entry.item->Custom)
+            out << QStringLiteral("G|") + entry.item->Description + QLatin1Char('|') + entry.item->Group;
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    fuzzInit(argc, argv);
+    gNetworkMode = Standalone;
+    CreateDefaultStatistics();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString path = StatsFilePath();
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        f.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    ClearCustomStats();
+    LoadStatisticsFromFile(path);
+    const QStringList first = custom();
+    FUZZ_CHECK(RefreshStatsFile());
+    ClearCustomStats();
+    LoadStatisticsFromFile(path);
+    FUZZ_CHECK(custom() == first);
+    ClearCustomStats();
+    return 0;
+}
