@@ -1,12 +1,14 @@
 // "AttributeGroups.dat" as any editor, disk fault or other program may leave it, read by the real loader.
+// (The file functions add only the reading and the atomic rewrite of the bytes, tested apart.)
 // Whatever the bytes: the loaded groups have no two names alike, and the file the program rewrites from them
 // loads back to exactly the same groups.
 
-#include <QFile>
+#include <QSet>
 
 #include "FuzzSupport.h"
 #include "core/Globals.h"
 #include "core/modAttributeGroup.h"
+#include "platform/DataFile.h"
 
 namespace {
 
@@ -37,24 +39,19 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString path = defaultAttributeGroupsFile();
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    // The loader's own steps, as the file functions run them, minus the disk.
     gAttributeGroups = {};
-    LoadAttributeGroupsFromFile(path);
+    AddAttributeGroups(DataFile::parseAll(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))));
     const QList<Group> first = loaded();
     QSet<QString> names;
     for (const Group& g : first) {
         FUZZ_CHECK(!names.contains(g.description.toUpper()));
         names.insert(g.description.toUpper());
     }
-    RefreshAttributeGroupFile();
+    const QByteArray rewritten = DataFile::formatAll(AttributeGroupRecords());
     gAttributeGroups = {};
-    LoadAttributeGroupsFromFile(path);
+    const AttributeGroupLines lines = AddAttributeGroups(DataFile::parseAll(rewritten));
+    FUZZ_CHECK(lines.skipped == 0);
     FUZZ_CHECK(loaded() == first);
     gAttributeGroups = {};
     return 0;

@@ -1,11 +1,10 @@
 // "Statistics.dat" (the user's own statistics and groups) as it may be found, read by the real loader.
 // Whatever the bytes: the statistics and groups loaded are rewritten to a file that loads back to exactly
-// the same items.
-
-#include <QFile>
+// the same items. (The file functions add only the reading and the atomic rewrite of the bytes, tested apart.)
 
 #include "FuzzSupport.h"
 #include "core/Globals.h"
+#include "platform/DataFile.h"
 #include "statistics/modStatistics.h"
 
 namespace {
@@ -35,19 +34,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString path = StatsFilePath();
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    // The loader's own steps, as the file functions run them, minus the disk.
     ClearCustomStats();
-    LoadStatisticsFromFile(path);
+    AddCustomStats(DataFile::parseAll(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))));
     const QStringList first = custom();
-    FUZZ_CHECK(RefreshStatsFile());
+    const QByteArray rewritten = DataFile::formatAll(CustomStatsRecords());
     ClearCustomStats();
-    LoadStatisticsFromFile(path);
+    AddCustomStats(DataFile::parseAll(rewritten));
     FUZZ_CHECK(custom() == first);
     ClearCustomStats();
     return 0;

@@ -45,6 +45,12 @@ def modem(lines, chunk=512):
     return b"".join(chunks) + tail
 
 
+def write_modem(name, data):
+    # The same bytes feed the line parser alone and the whole call road.
+    write("fuzz_modem_lines", name, data)
+    write("fuzz_call_road", name, data)
+
+
 calls = {
     "whole-call": ["RING", "DATE = 1225", "TIME = 0930", "NMBR = 5551234567", "NAME = JOHN DOE", "RING"],
     "no-blanks": ["RING", "NMBR=5551234", "NAME=JANE ROE", "RING", "RING"],
@@ -57,11 +63,11 @@ calls = {
     "blocked": ["RING", "NMBR = 8005551234", "RING", "NMBR = 5550001234"],
 }
 for name, lines in calls.items():
-    write("fuzz_modem_lines", name, modem(lines))
-write("fuzz_modem_lines", "control-bytes",
+    write_modem(name, modem(lines))
+write_modem("control-bytes",
       modem(["RI", "NG"]) + b"NAME = A\x00B\x01\x7fC\r\nNAME = JOS\xc3\x89\r\nNAME = REN\xc9\r\n\x00\x00\r"
       + in_range(40, 1, 512))
-write("fuzz_modem_lines", "long-line", modem(["RING", "A" * 5000, "NMBR = 5551234567", "RING"]))
+write_modem("long-line", modem(["RING", "A" * 5000, "NMBR = 5551234567", "RING"]))
 
 # --- the records ---------------------------------------------------------------------------------------
 def record(which, text, delimiter="|", remove_empty=False):

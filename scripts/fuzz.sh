@@ -37,6 +37,8 @@ common_flags() {
     local t=$1
     local flags=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$ARTIFACTS/$t-" -print_final_stats=1)
     [ -f "fuzz/dict/$t.dict" ] && flags+=(-dict="fuzz/dict/$t.dict")
+    # A target's own flags (an input size that keeps it fast, say), one a line.
+    [ -f "fuzz/options/$t.options" ] && while read -r flag; do flags+=("$flag"); done <"fuzz/options/$t.options"
     echo "${flags[@]}"
 }
 
@@ -67,6 +69,8 @@ check)
     ;;
 long)
     seconds=${FUZZ_SECONDS:-3600}
+    # Allocation stacks are left out of reports for speed; a kept input replays with them in check mode.
+    export ASAN_OPTIONS=${FUZZ_ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1:malloc_context_size=0}
     parallel=${FUZZ_PARALLEL:-4}
     running=0
     for t in $TARGETS; do

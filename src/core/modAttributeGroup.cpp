@@ -94,6 +94,46 @@ std::shared_ptr<clsAttributeGroup> groupFromRecord(const DataFile::Record& r)
 
 QString defaultAttributeGroupsFile() { return programFolder() + QStringLiteral("/AttributeGroups.dat"); }
 
+AttributeGroupLines AddAttributeGroups(const QList<DataFile::Record>& records)
+{
+    AttributeGroupLines lines;
+    // The names taken so far, in capitals, so that each line is checked against them in one look-up: the
+    // file may hold thousands of groups.
+    QSet<QString> taken;
+    taken.reserve(gAttributeGroups.count() + int(records.size()));
+    for (const auto& entry : gAttributeGroups)
+        taken.insert(entry.item->Description.toUpper());
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const DataFile::Record& r = records.at(i);
+        if (r.isEmpty())
+            continue; // a blank line, such as an editor's extra line end, holds no group
+        const auto group = groupFromRecord(r);
+        if (!group) {
+            // One damaged line costs that group only; the groups after it load as usual.
+            if (lines.skipped++ == 0)
+                lines.firstSkipped = int(i) + 1;
+            continue;
+        }
+        const QString upper = group->Description.toUpper();
+        if (taken.contains(upper) || gAttributeGroups.contains(group->Description))
+            continue;
+        taken.insert(upper);
+        gAttributeGroups.add(group->Description, group);
+    }
+    return lines;
+}
+
+QList<DataFile::Record> AttributeGroupRecords()
+{
+    QList<DataFile::Record> records;
+    records.reserve(gAttributeGroups.count());
+    for (const auto& entry : gAttributeGroups) {
+        const clsAttributeGroup& g = *entry.item;
+        records.append({g.Description, qlonglong(g.Color), g.Block, g.Sound});
+    }
+    return records;
+}
+
 void LoadAttributeGroupsFromFile(const QString& path)
 {
     if (isClientMode())
@@ -105,41 +145,17 @@ void LoadAttributeGroupsFromFile(const QString& path)
         loadFailed(75, QStringLiteral("Path/File access error"));
         return;
     }
-    // The names taken so far, in capitals, so that each line is checked against them in one look-up: the
-    // file may hold thousands of groups.
-    QSet<QString> taken;
-    taken.reserve(gAttributeGroups.count() + int(records->size()));
-    for (const auto& entry : gAttributeGroups)
-        taken.insert(entry.item->Description.toUpper());
-    int skipped = 0;
-    int firstSkipped = 0;
-    for (qsizetype i = 0; i < records->size(); ++i) {
-        const DataFile::Record& r = records->at(i);
-        if (r.isEmpty())
-            continue; // a blank line, such as an editor's extra line end, holds no group
-        const auto group = groupFromRecord(r);
-        if (!group) {
-            // One damaged line costs that group only; the groups after it load as usual.
-            if (skipped++ == 0)
-                firstSkipped = int(i) + 1;
-            continue;
-        }
-        const QString upper = group->Description.toUpper();
-        if (taken.contains(upper) || gAttributeGroups.contains(group->Description))
-            continue;
-        taken.insert(upper);
-        gAttributeGroups.add(group->Description, group);
-    }
-    if (skipped > 0) {
+    const AttributeGroupLines lines = AddAttributeGroups(*records);
+    if (lines.skipped > 0) {
         // The next rewrite of the file leaves the skipped lines out: the file as it was is kept beside it.
         const QString aside = path + QStringLiteral(".damaged");
         QFile::remove(aside);
         const bool kept = QFile::copy(path, aside);
         AddEvent(QStringLiteral("%1 line(s) of the attribute group file %2 could not be read and were skipped "
                                 "(the first is line %3)")
-                     .arg(skipped)
+                     .arg(lines.skipped)
                      .arg(path)
-                     .arg(firstSkipped) +
+                     .arg(lines.firstSkipped) +
                  (kept ? QStringLiteral("; the file as it was is kept as ") + aside : QString()));
     }
     SendAttributeGroups();
@@ -168,14 +184,8 @@ void RefreshAttributeGroupFile()
     if (isClientMode())
         return;
     const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
-    QList<DataFile::Record> records;
-    records.reserve(gAttributeGroups.count());
-    for (const auto& entry : gAttributeGroups) {
-        const clsAttributeGroup& g = *entry.item;
-        records.append({g.Description, qlonglong(g.Color), g.Block, g.Sound});
-    }
     QString error;
-    if (!DataFile::writeAll(path, records, &error)) {
+    if (!DataFile::writeAll(path, AttributeGroupRecords(), &error)) {
         SaveError(75, QStringLiteral("Path/File access error: ") + error);
         ReportError(QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
         return;

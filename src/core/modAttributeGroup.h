@@ -2,6 +2,7 @@
 
 #include "core/KeyedCollection.h"
 #include "core/clsAttributeGroup.h"
+#include "platform/DataFile.h"
 
 #include <QString>
 
@@ -24,6 +25,15 @@ void LoadAttributeGroupsFromFile(const QString& path);
 void CreateDefaultAttributeGroups();
 // Rewrites the file named by the setting AttributeGroupsFile from gAttributeGroups, then sends the groups.
 void RefreshAttributeGroupFile();
+// The parts of the file functions that work on the file's records (tested and fuzzed without a file): the
+// groups of the records added as LoadAttributeGroupsFromFile adds them, and the records
+// RefreshAttributeGroupFile writes.
+struct AttributeGroupLines {
+    int skipped = 0;
+    int firstSkipped = 0; // 1-based record number of the first skipped line
+};
+AttributeGroupLines AddAttributeGroups(const QList<DataFile::Record>& records);
+QList<DataFile::Record> AttributeGroupRecords();
 // Sends every group to every connected client.
 void SendAttributeGroups();
 // The group of that name (case ignored); a name that is not there gives a new empty group.

@@ -150,7 +150,22 @@ std::optional<QList<Record>> readAll(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QString all = QString::fromUtf8(f.readAll());
+    return parseAll(f.readAll());
+}
+
+QByteArray formatAll(const QList<Record>& records)
+{
+    QByteArray data;
+    for (const Record& r : records) {
+        data += formatRecord(r).toUtf8();
+        data += "\r\n";
+    }
+    return data;
+}
+
+QList<Record> parseAll(const QByteArray& bytes)
+{
+    const QString all = QString::fromUtf8(bytes);
     QList<Record> records;
     const QStringList lines = splitRecords(all);
     for (int i = 0; i < lines.size(); ++i) {
@@ -169,11 +184,7 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error)
             *error = f.errorString();
         return false;
     }
-    QByteArray data;
-    for (const Record& r : records) {
-        data += formatRecord(r).toUtf8();
-        data += "\r\n";
-    }
+    const QByteArray data = formatAll(records);
     // A short write (disk full, a size limit) must not be committed as the whole file.
     if (f.write(data) != data.size()) {
         if (error)

@@ -22,6 +22,10 @@ Record parseRecord(const QString& line);
 // Reads a boolean written either way (#TRUE#, "True", "FALSE", 1, 0 ...); anything else gives fallback.
 bool toBool(const QVariant& field, bool fallback = false);
 
+// The records of a whole file's bytes, as readAll gives them.
+QList<Record> parseAll(const QByteArray& bytes);
+// The bytes writeAll writes for the records.
+QByteArray formatAll(const QList<Record>& records);
 // Whole file, each record parsed (blank lines as empty records; a line break inside quoted text stays in
 // its field); nothing when the file cannot be read.
 std::optional<QList<Record>> readAll(const QString& path);

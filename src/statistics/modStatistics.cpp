@@ -301,14 +301,19 @@ void LoadStatisticsFromFile(const QString& path)
 {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
-    const QString tag = QStringLiteral("modStatistics_LoadStatisticsFromFile");
     const auto records = DataFile::readAll(path);
     if (!records) {
         SaveError(75, QStringLiteral("Path/File access error"));
-        ReportError(tag);
+        ReportError(QStringLiteral("modStatistics_LoadStatisticsFromFile"));
         return;
     }
-    for (const DataFile::Record& r : *records) {
+    AddCustomStats(*records);
+}
+
+void AddCustomStats(const QList<DataFile::Record>& records)
+{
+    const QString tag = QStringLiteral("modStatistics_LoadStatisticsFromFile");
+    for (const DataFile::Record& r : records) {
         // A record begins at a field that is exactly a tag; anything else is passed over field by field.
         int i = 0;
         while (i < r.size()) {
@@ -356,7 +361,7 @@ void ClearCustomStats()
     removeCustom(gCurrentGroups.get());
 }
 
-bool RefreshStatsFile()
+QList<DataFile::Record> CustomStatsRecords()
 {
     QList<DataFile::Record> records;
     if (gStatistics) {
@@ -373,8 +378,13 @@ bool RefreshStatsFile()
                 records << DataFile::Record{kGroupTag, g.Description, g.Group};
         }
     }
+    return records;
+}
+
+bool RefreshStatsFile()
+{
     QString error;
-    if (!DataFile::writeAll(StatsFilePath(), records, &error)) {
+    if (!DataFile::writeAll(StatsFilePath(), CustomStatsRecords(), &error)) {
         SaveError(75, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
         ReportError(QStringLiteral("modStatistics_RefreshStatsFile"));
         return false;

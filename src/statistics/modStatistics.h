@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/KeyedCollection.h"
+#include "platform/DataFile.h"
 #include "statistics/clsGroup.h"
 #include "statistics/clsStatistic.h"
 
@@ -59,6 +60,10 @@ QString StatsFilePath();
 // items whose Description is taken are dropped. A missing file adds nothing. A bad line is passed over (kept
 // with SaveError, "modStatistics_LoadStatisticsFromFile") and the lines after it still load.
 void LoadStatisticsFromFile(const QString& path);
+// The parts of the file functions that work on the file's records (tested and fuzzed without a file): the
+// items of the records added as LoadStatisticsFromFile adds them, and the records RefreshStatsFile writes.
+void AddCustomStats(const QList<DataFile::Record>& records);
+QList<DataFile::Record> CustomStatsRecords();
 // Takes every user-made item out of the four collections.
 void ClearCustomStats();
 // Rewrites the StatsFile file from the user-made items, replacing it only once the new one is whole. False
