@@ -328,10 +328,14 @@ Parsed parse(const QByteArray& bytes)
                 sectionDamaged = true;
                 continue;
             }
-            section = unescapeName(QString::fromUtf8(trimmed.mid(1, trimmed.size() - 2)));
-            if (section.compare(QLatin1String("%General"), Qt::CaseInsensitive) == 0 ||
-                section.compare(kGeneral, Qt::CaseInsensitive) == 0)
+            // "[General]" and "[%General]" both name the general section; only the written form says which, an
+            // escaped "%25General" is a section of its own.
+            const QString heading = QString::fromUtf8(trimmed.mid(1, trimmed.size() - 2));
+            if (heading.compare(QLatin1String("%General"), Qt::CaseInsensitive) == 0 ||
+                heading.compare(kGeneral, Qt::CaseInsensitive) == 0)
                 section = kGeneral;
+            else
+                section = unescapeName(heading);
             sectionDamaged = !isName(section);
             if (sectionDamaged)
                 damaged(lineNumber);

@@ -15,6 +15,7 @@ private Q_SLOTS:
     void damagedLinesAreCountedAndSkipped();
     void handEditsReadAsTyped();
     void namesWithAnEmptyPartAreDamaged();
+    void anEscapedGeneralIsASectionOfItsOwn();
 };
 
 void TestIniFile::agreesWithTheCommonDialect_data()
@@ -107,6 +108,16 @@ void TestIniFile::namesWithAnEmptyPartAreDamaged()
     QCOMPARE(parsed.damagedLines, 4);
     QCOMPARE(parsed.values, (IniFile::Values{{QStringLiteral("ok/fine/part"), QStringLiteral("4")}}));
     QCOMPARE(IniFile::parse(IniFile::serialize(parsed.values)).values, parsed.values);
+}
+
+void TestIniFile::anEscapedGeneralIsASectionOfItsOwn()
+{
+    const IniFile::Parsed parsed = IniFile::parse("[%25General]\na=1\n[%General]\nb=2\n[general]\nc=3\n");
+    const IniFile::Values expected{{QStringLiteral("%General/a"), QStringLiteral("1")},
+                                   {QStringLiteral("General/b"), QStringLiteral("2")},
+                                   {QStringLiteral("General/c"), QStringLiteral("3")}};
+    QCOMPARE(parsed.values, expected);
+    QCOMPARE(IniFile::parse(IniFile::serialize(parsed.values)).values, expected);
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
