@@ -2,8 +2,7 @@
 
 void ModemLineAssembler::append(const QByteArray& bytes)
 {
-    // What was taken is let go only now and then: removing it after every line would move the rest of a
-    // large read once for each of its lines.
+    // Lines are taken by position; the bytes already taken are let go when new ones come.
     if (m_read > 0 && (m_read == m_pending.size() || m_read > 64 * 1024)) {
         m_pending.remove(0, m_read);
         m_read = 0;
