@@ -26,6 +26,7 @@
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "network/clsServer.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
 
 namespace {
@@ -67,12 +68,12 @@ void runFor(int ms)
 void measureIdle(benchmark::State& state, frmBaseMain* w)
 {
     runFor(300);
-    while (w->StatusTimer.isActive())
+    while (StandaloneSession::timer(QStringLiteral("StatusTimer"))->isActive())
         w->StatusTimer_Timer();
     for (auto _ : state) {
         TimerEvents events;
         // The clock panel's own timer turns once a minute: work, not an idle wake-up.
-        events.ignored = &w->ClockTimer;
+        events.ignored = StandaloneSession::timer(QStringLiteral("ClockTimer"));
         const double before = cpuSeconds();
         runFor(kIdleMs);
         const double spent = cpuSeconds() - before;
@@ -93,7 +94,7 @@ void BM_IdleStandaloneCallListFocused(benchmark::State& state)
     frmBaseMain* w = StandaloneSession::window();
     w->show();
     w->SetFocus();
-    w->Grid->innerGrid()->setFocus();
+    StandaloneSession::grid()->innerGrid()->setFocus();
     measureIdle(state, w);
     session.stop();
 }
@@ -119,10 +120,10 @@ void BM_IdleServerWith1000Clients(benchmark::State& state)
         return;
     }
     frmBaseMain* w = StandaloneSession::window();
-    w->MSComm->PortOpenTimer.stop();
+    StandaloneSession::port()->PortOpenTimer.stop();
     w->show();
     w->SetFocus();
-    w->Grid->innerGrid()->setFocus();
+    StandaloneSession::grid()->innerGrid()->setFocus();
     std::vector<std::unique_ptr<QTcpSocket>> peers;
     QElapsedTimer accepting;
     accepting.start();

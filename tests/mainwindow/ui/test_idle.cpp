@@ -25,6 +25,7 @@
 #include "mainwindow/ui/frmBaseMain.h"
 #include "network/clsServer.h"
 #include "platform/SingleInstance.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
 
 namespace {
@@ -71,11 +72,11 @@ QString wakeUpsWhileIdle(frmBaseMain* w)
 {
     QTest::qWait(200);
     // The status text of the last event line ages out over ten seconds: that is work, and it ends.
-    while (w->StatusTimer.isActive())
+    while (StandaloneSession::timer(QStringLiteral("StatusTimer"))->isActive())
         w->StatusTimer_Timer();
     TimerEvents events;
     // The clock panel shows the time to the minute: its timer fires once at the turn of the minute.
-    events.ignored = &w->ClockTimer;
+    events.ignored = StandaloneSession::timer(QStringLiteral("ClockTimer"));
     QTest::qWait(600);
     return events.total() == 0 ? QString() : events.text();
 }
@@ -109,14 +110,15 @@ void TestIdle::standaloneWithTheCallListFocused()
     frmBaseMain* w = StandaloneSession::window();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     w->SetFocus();
-    w->Grid->innerGrid()->setFocus();
-    QTRY_VERIFY(w->Grid->innerGrid()->hasFocus());
+    StandaloneSession::grid()->innerGrid()->setFocus();
+    QTRY_VERIFY(StandaloneSession::grid()->innerGrid()->hasFocus());
     const QString woke = wakeUpsWhileIdle(w);
     QVERIFY2(woke.isEmpty(), qPrintable(woke));
     // The clock is due within the minute, not every second.
-    QVERIFY(w->ClockTimer.isActive());
-    QVERIFY(w->ClockTimer.remainingTime() <= 60 * 1000);
-    QVERIFY(w->ClockTimer.interval() > 1000 || w->ClockTimer.isSingleShot());
+    QTimer* clock = StandaloneSession::timer(QStringLiteral("ClockTimer"));
+    QVERIFY(clock->isActive());
+    QVERIFY(clock->remainingTime() <= 60 * 1000);
+    QVERIFY(clock->isSingleShot());
 }
 
 void TestIdle::serverWithManyQuietClients()
@@ -129,7 +131,7 @@ void TestIdle::serverWithManyQuietClients()
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
     QVERIFY(Main());
     frmBaseMain* w = StandaloneSession::window();
-    w->MSComm->PortOpenTimer.stop();
+    StandaloneSession::port()->PortOpenTimer.stop();
     QVERIFY(gServer && gServer->isListening());
     QVERIFY(QTest::qWaitForWindowExposed(w));
     w->SetFocus();
@@ -141,8 +143,8 @@ void TestIdle::serverWithManyQuietClients()
         peers.back()->connectToHost(QStringLiteral("127.0.0.1"), gServer->LocalPort());
     }
     QTRY_COMPARE_WITH_TIMEOUT(gServer->ClientCount(), kClients, 60000);
-    QTRY_COMPARE(w->Panels[3]->text(), QStringLiteral("1000 Clients Connected"));
-    QCOMPARE(w->lstClients->count(), kClients);
+    QTRY_COMPARE(StandaloneSession::panel(3)->text(), QStringLiteral("1000 Clients Connected"));
+    QCOMPARE(ui::findByName<QListWidget>(w, QStringLiteral("lstClients"))->count(), kClients);
 
     const QString woke = wakeUpsWhileIdle(w);
     QVERIFY2(woke.isEmpty(), qPrintable(woke));
