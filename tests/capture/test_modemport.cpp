@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <unistd.h>
+
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -398,7 +400,8 @@ void TestModemPort::vanishedUsbDeviceClosesThePortAtOnce()
     QSignalSpy sent(&rig.server, &clsServer::dataSent);
     QElapsedTimer clock;
     clock.start();
-    rig.modem.unplugLikeUsb();
+    if (!rig.modem.unplugLikeUsb())
+        QSKIP("this process may not hang a terminal up");
     // Noticed without any command being sent (no dial-tone test runs), and well before a probe would start.
     QTRY_VERIFY_WITH_TIMEOUT(!rig.port.PortOpen(), 3000);
     QVERIFY(clock.elapsed() < 1000);
@@ -419,6 +422,8 @@ void TestModemPort::portLostDuringTheProbeIsNoAnswer_data()
 void TestModemPort::portLostDuringTheProbeIsNoAnswer()
 {
     QFETCH(bool, usb);
+    if (usb && ::geteuid() != 0)
+        QSKIP("only root may hang a terminal up the way a pulled adapter does");
     Rig rig;
     if (usb)
         SaveProperty(Section::frmConfiguration, Key::CommPort, rig.modem.devicePath());
@@ -429,7 +434,12 @@ void TestModemPort::portLostDuringTheProbeIsNoAnswer()
     rig.modem.setReply("ATDT;", "");
     rig.modem.setCommandHook([&](const QString& command) {
         if (command == "ATDT;")
-            QTimer::singleShot(0, &rig.modem, [&] { usb ? rig.modem.unplugLikeUsb() : rig.modem.unplug(); });
+            QTimer::singleShot(0, &rig.modem, [&] {
+                if (usb)
+                    rig.modem.unplugLikeUsb();
+                else
+                    rig.modem.unplug();
+            });
     });
     QElapsedTimer clock;
     clock.start();

@@ -69,11 +69,11 @@ void FakeModem::unplug()
     }
 }
 
-void FakeModem::unplugLikeUsb()
+bool FakeModem::unplugLikeUsb()
 {
     QFile::remove(m_linkPath);
     if (m_slavePath.isEmpty())
-        return;
+        return false;
     // vhangup() hangs up the caller's controlling terminal: a child makes the pseudo-terminal its own first.
     const QByteArray path = m_slavePath.toLocal8Bit();
     const pid_t child = fork();
@@ -84,13 +84,10 @@ void FakeModem::unplugLikeUsb()
         const int fd = ::open(path.constData(), O_RDWR);
         if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0)
             _exit(1);
-        vhangup();
-        _exit(0);
+        _exit(vhangup() == 0 ? 0 : 2);
     }
-    if (child > 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void FakeModem::setReply(const QString& command, const QString& text, int delayMs)

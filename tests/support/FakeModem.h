@@ -59,7 +59,8 @@ public:
     // What unplugging a USB-serial adapter does: the kernel hangs the terminal up under every program that
     // has it open (reads then end at once, writes fail) and the device node goes away. The node is
     // represented by a link to the pseudo-terminal (devicePath()), as the system's persistent names are.
-    void unplugLikeUsb();
+    // False when this process may not hang a terminal up (it needs root's terminal rights).
+    bool unplugLikeUsb();
     QString devicePath() const { return m_linkPath; }
 
 Q_SIGNALS:
