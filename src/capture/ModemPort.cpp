@@ -179,7 +179,6 @@ bool ModemPort::ReopenIfSettingsChanged()
             m_serial.close();
             m_serial.clearError();
             m_lines.clear();
-            ReceiveBuffer.clear();
             setConnected(false);
         }
     });
