@@ -71,54 +71,15 @@ void bindRecord(SqlStatement& st, const clsCaller& caller)
     st.bind(5, caller.Answered);
 }
 
-// The general date text of a stored fldDate, as DateText::format gives it; built by hand because a view
-// converts every row of the log.
+// The general date text of a stored fldDate, as DateText::format gives it.
 QString generalDate(const QString& stored)
 {
-    const QChar* s = stored.constData();
-    auto digit = [&](int i) { return s[i] >= QLatin1Char('0') && s[i] <= QLatin1Char('9'); };
-    auto num = [&](int i, int n) {
-        int v = 0;
-        for (int k = 0; k < n; ++k)
-            v = v * 10 + (s[i + k].unicode() - '0');
-        return v;
-    };
-    bool iso = stored.size() == 19 && s[4] == QLatin1Char('-') && s[7] == QLatin1Char('-') &&
-               s[10] == QLatin1Char(' ') && s[13] == QLatin1Char(':') && s[16] == QLatin1Char(':');
-    for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})
-        iso = iso && digit(i);
-    if (!iso) {
-        const auto date = DateText::fromIso(stored);
-        return date ? DateText::format(*date) : stored;
-    }
-    const int year = num(0, 4), month = num(5, 2), day = num(8, 2);
-    const int hour = num(11, 2), minute = num(14, 2), second = num(17, 2);
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return stored;
-    if (year == 1899 && month == 12 && day == 30)
-        return DateText::format(QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC));
-    QString out;
-    out.reserve(22);
-    auto put = [&](int v, bool pad) {
-        if (v >= 10 || pad)
-            out += QLatin1Char(char('0' + v / 10));
-        out += QLatin1Char(char('0' + v % 10));
-    };
-    put(month, false);
-    out += QLatin1Char('/');
-    put(day, false);
-    out += QLatin1Char('/');
-    out += QStringView(stored).left(4);
-    if (hour == 0 && minute == 0 && second == 0)
-        return out;
-    out += QLatin1Char(' ');
-    put(hour % 12 == 0 ? 12 : hour % 12, false);
-    out += QLatin1Char(':');
-    put(minute, true);
-    out += QLatin1Char(':');
-    put(second, true);
-    out += hour < 12 ? QLatin1String(" AM") : QLatin1String(" PM");
-    return out;
+    char16_t buffer[DateText::StoredToGeneralMax];
+    const int n = DateText::storedToGeneral(stored, buffer);
+    if (n >= 0)
+        return QString(reinterpret_cast<const QChar*>(buffer), n);
+    const auto date = DateText::fromIso(stored);
+    return date ? DateText::format(*date) : stored;
 }
 
 // The oldest or newest stored date; nothing for an empty log, a failed query and in client mode.

@@ -13,11 +13,35 @@ namespace {
 const char* const kHeadings[CallListModel::ColumnCount] = {"Name", "Number", "Date/Time", "Rings", "Answered", "", ""};
 
 // A cell read as a number the way the generic sort guesses it: the whole trimmed text must be one.
-bool numericValue(const QString& text, double& value)
+bool numericValue(QStringView text, double& value)
 {
     bool ok = false;
     value = QLocale::c().toDouble(text.trimmed(), &ok);
     return ok;
+}
+
+// A whole number written in plain digits (an optional sign, blanks around): the common case of an ID cell,
+// read without the locale's general number parser.
+bool plainInteger(QStringView text, qint64& value)
+{
+    text = text.trimmed();
+    if (text.isEmpty() || text.size() > 18)
+        return false;
+    qsizetype i = 0;
+    const bool negative = text[0] == QLatin1Char('-');
+    if (negative || text[0] == QLatin1Char('+'))
+        ++i;
+    if (i == text.size())
+        return false;
+    qint64 v = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        v = v * 10 + (c - u'0');
+    }
+    value = negative ? -v : v;
+    return true;
 }
 
 } // namespace
@@ -36,7 +60,7 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const
     const int c = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        return c < ColFiller ? r.text[size_t(c)] : QString();
+        return c < ColFiller ? r.cell(c).toString() : QString();
     case Qt::ForegroundRole:
         if (c < ColID)
             return QColor(Colour::fromBgr(r.colour[size_t(c)]));
@@ -77,11 +101,10 @@ Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-qint64 CallListModel::idValue(const QString& text)
+qint64 CallListModel::idValue(QStringView text)
 {
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok);
-    if (ok)
+    qint64 v = 0;
+    if (plainInteger(text, v))
         return v;
     double d = 0;
     return numericValue(text, d) ? qint64(d) : 0;
@@ -95,7 +118,7 @@ QString CallListModel::textMatrix(int row, int col) const
         return QString::fromLatin1(kHeadings[col]);
     if (!validDataRow(row) || col == ColFiller)
         return {};
-    return m_rows[size_t(row - 1)].text[size_t(col)];
+    return m_rows[size_t(row - 1)].cell(col).toString();
 }
 
 void CallListModel::setTextMatrix(int row, int col, const QString& text)
@@ -103,9 +126,14 @@ void CallListModel::setTextMatrix(int row, int col, const QString& text)
     if (!validDataRow(row) || col < 0 || col >= ColFiller)
         return;
     Row& r = m_rows[size_t(row - 1)];
-    r.text[size_t(col)] = text;
+    std::array<QStringView, CallRowTexts> texts;
+    for (int c = 0; c < CallRowTexts; ++c)
+        texts[size_t(c)] = c == col ? QStringView(text) : r.cell(c);
+    dropText(r);
+    storeCallRowTexts(m_text, r, texts);
     if (col == ColID)
         r.id = idValue(text);
+    compactText();
     if (row - 1 < m_announced) {
         const QModelIndex i = index(row - 1, col);
         Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
@@ -134,33 +162,54 @@ void CallListModel::endBulkAppend()
 
 void CallListModel::addItem(const QString& tabbedText, int index)
 {
-    Row r;
     const QStringList cells = tabbedText.split(QLatin1Char('\t'));
+    Cells texts;
     for (int c = 0; c < ColFiller && c < cells.size(); ++c)
-        r.text[size_t(c)] = cells[c];
-    insertRow(std::move(r), index);
+        texts[size_t(c)] = cells[c];
+    addRow(texts, index);
 }
 
 void CallListModel::addRow(const Cells& cells, int index)
 {
     Row r;
-    r.text = cells;
-    insertRow(std::move(r), index);
+    std::array<QStringView, CallRowTexts> texts;
+    for (int c = 0; c < CallRowTexts; ++c)
+        texts[size_t(c)] = cells[size_t(c)];
+    storeCallRowTexts(m_text, r, texts);
+    r.id = idValue(cells[ColID]);
+    insertRow(r, index);
 }
 
-void CallListModel::insertRow(Row&& r, int index)
+void CallListModel::appendRows(const CallRowBatch& batch, size_t first, size_t last)
+{
+    last = std::min(last, batch.rows.size());
+    if (first >= last)
+        return;
+    const int oldRow = m_row, oldRowSel = m_rowSel;
+    m_text.share(batch.text);
+    if (m_rows.capacity() < m_rows.size() + (batch.rows.size() - first))
+        m_rows.reserve(m_rows.size() + (batch.rows.size() - first));
+    m_rows.insert(m_rows.end(), batch.rows.begin() + qsizetype(first), batch.rows.begin() + qsizetype(last));
+    if (m_bulkDepth == 0)
+        flushPending();
+    if (m_row == 0 && rows() > 1)
+        m_row = m_rowSel = 1;
+    if (m_bulkDepth == 0 && (oldRow != m_row || oldRowSel != m_rowSel))
+        Q_EMIT selectionChanged();
+}
+
+void CallListModel::insertRow(Row r, int index)
 {
     const int oldRow = m_row, oldRowSel = m_rowSel;
-    r.id = idValue(r.text[ColID]);
 
     const bool append = index <= 0 || index >= rows();
     if (append && m_bulkDepth > 0) {
-        m_rows.push_back(std::move(r));
+        m_rows.push_back(r);
     } else {
         flushPending();
         const int pos = append ? int(m_rows.size()) : index - 1;
         beginInsertRows(QModelIndex(), pos, pos);
-        m_rows.insert(m_rows.begin() + pos, std::move(r));
+        m_rows.insert(m_rows.begin() + pos, r);
         m_announced = int(m_rows.size());
         endInsertRows();
         // The ends keep pointing at the calls they held: a call inserted above them moves them down.
@@ -184,6 +233,7 @@ void CallListModel::removeItem(int row)
         return;
     flushPending();
     beginRemoveRows(QModelIndex(), row - 1, row - 1);
+    dropText(m_rows[size_t(row - 1)]);
     m_rows.erase(m_rows.begin() + (row - 1));
     m_announced = int(m_rows.size());
     endRemoveRows();
@@ -193,7 +243,83 @@ void CallListModel::removeItem(int row)
     if (m_rowSel > row)
         --m_rowSel;
     clampSelection();
+    compactText();
     Q_EMIT selectionChanged();
+}
+
+int CallListModel::removeRowsById(const std::vector<qint64>& ids)
+{
+    if (ids.empty() || m_rows.empty())
+        return 0;
+    std::vector<qint64> wanted = ids;
+    std::sort(wanted.begin(), wanted.end());
+    auto doomed = [&](const Row& r) {
+        return std::binary_search(wanted.cbegin(), wanted.cend(), r.id) && !r.cell(ColID).trimmed().isEmpty();
+    };
+    flushPending();
+    int removed = 0;
+    // Runs of doomed rows go in one removal each, from the bottom up so the indices above stay valid.
+    int end = int(m_rows.size());
+    while (end > 0) {
+        if (!doomed(m_rows[size_t(end - 1)])) {
+            --end;
+            continue;
+        }
+        int begin = end - 1;
+        while (begin > 0 && doomed(m_rows[size_t(begin - 1)]))
+            --begin;
+        beginRemoveRows(QModelIndex(), begin, end - 1);
+        for (int i = begin; i < end; ++i)
+            dropText(m_rows[size_t(i)]);
+        m_rows.erase(m_rows.begin() + begin, m_rows.begin() + end);
+        m_announced = int(m_rows.size());
+        endRemoveRows();
+        // Grid rows are model rows + 1: ends below the run move up by its length, ends inside it go to the
+        // row that now stands where the run began.
+        const int firstGone = begin + 1, count = end - begin;
+        for (int* e : {&m_row, &m_rowSel}) {
+            if (*e >= firstGone + count)
+                *e -= count;
+            else if (*e >= firstGone)
+                *e = firstGone;
+        }
+        removed += count;
+        end = begin;
+    }
+    if (removed == 0)
+        return 0;
+    clampSelection();
+    if (m_rows.empty()) {
+        m_text.clear();
+        m_deadText = 0;
+    }
+    compactText();
+    Q_EMIT selectionChanged();
+    return removed;
+}
+
+void CallListModel::dropText(const Row& r) { m_deadText += r.totalLength(); }
+
+void CallListModel::compactText()
+{
+    // Rewritten cells leave their old text behind; once that is most of what the blocks hold (and not
+    // little), the live rows move into fresh blocks and the old ones go.
+    qsizetype live = 0;
+    if (m_deadText < 256 * 1024)
+        return;
+    for (const Row& r : m_rows)
+        live += r.totalLength();
+    if (m_deadText < live)
+        return;
+    TextArena fresh;
+    for (Row& r : m_rows) {
+        std::array<QStringView, CallRowTexts> texts;
+        for (int c = 0; c < CallRowTexts; ++c)
+            texts[size_t(c)] = r.cell(c);
+        storeCallRowTexts(fresh, r, texts);
+    }
+    m_text = std::move(fresh);
+    m_deadText = 0;
 }
 
 void CallListModel::clearRows()
@@ -203,6 +329,8 @@ void CallListModel::clearRows()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_text.clear();
+    m_deadText = 0;
     m_announced = 0;
     endResetModel();
     clampSelection();
@@ -219,7 +347,7 @@ void CallListModel::clampSelection()
 int CallListModel::findRowById(qint64 id) const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].id == id && !m_rows[i].text[ColID].trimmed().isEmpty())
+        if (m_rows[i].id == id && !m_rows[i].cell(ColID).trimmed().isEmpty())
             return int(i) + 1;
     return 0;
 }
@@ -270,72 +398,84 @@ void CallListModel::sortRows(int column, int setting)
     if (n < 2)
         return;
 
-    // Keys are computed once per row; the comparison then only touches numbers or folded text.
-    struct Key {
-        bool isNumber = false;
-        double number = 0;
-        QString text;
-    };
-    std::vector<Key> keys(n);
-    for (size_t i = 0; i < n; ++i) {
-        const QString& cell = m_rows[i].text[size_t(column)];
-        Key& k = keys[i];
-        switch (setting) {
-        case NumericAscending:
-        case NumericDescending:
-            k.isNumber = true;
-            if (column == ColID)
-                k.number = double(m_rows[i].id);
-            else if (!numericValue(cell, k.number))
-                k.number = 0;
-            break;
-        case GenericAscending:
-        case GenericDescending:
-            k.isNumber = numericValue(cell, k.number);
-            if (!k.isNumber)
-                k.text = cell.toCaseFolded();
-            break;
-        default:
-            k.text = cell.toCaseFolded();
-            break;
-        }
-    }
-    auto less = [&keys](quint32 a, quint32 b) {
-        const Key& x = keys[a];
-        const Key& y = keys[b];
-        if (x.isNumber != y.isNumber)
-            return x.isNumber; // numbers before text
-        if (x.isNumber)
-            return x.number < y.number;
-        return QString::compare(x.text, y.text, Qt::CaseSensitive) < 0;
-    };
     const bool descending =
         setting == GenericDescending || setting == NumericDescending || setting == StringNoCaseDescending;
-
     std::vector<quint32> order(n);
     for (size_t i = 0; i < n; ++i)
         order[i] = quint32(i);
-    if (descending)
-        std::stable_sort(order.begin(), order.end(), [&less](quint32 a, quint32 b) { return less(b, a); });
-    else
-        std::stable_sort(order.begin(), order.end(), less);
+    auto sortBy = [&order, descending](auto less) {
+        if (descending)
+            std::stable_sort(order.begin(), order.end(), [&less](quint32 a, quint32 b) { return less(b, a); });
+        else
+            std::stable_sort(order.begin(), order.end(), less);
+    };
+
+    if (setting == NumericAscending || setting == NumericDescending) {
+        // Numbers only: the ID column sorts on the IDs the rows keep, others on their cells read once.
+        if (column == ColID) {
+            sortBy([this](quint32 a, quint32 b) { return m_rows[a].id < m_rows[b].id; });
+        } else {
+            std::vector<double> numbers(n, 0.0);
+            for (size_t i = 0; i < n; ++i)
+                if (!numericValue(m_rows[i].cell(column), numbers[i]))
+                    numbers[i] = 0;
+            sortBy([&numbers](quint32 a, quint32 b) { return numbers[a] < numbers[b]; });
+        }
+    } else {
+        // Keys are computed once per row; the comparison then only touches numbers or folded text.
+        struct Key {
+            bool isNumber = false;
+            double number = 0;
+            QString text;
+        };
+        std::vector<Key> keys(n);
+        for (size_t i = 0; i < n; ++i) {
+            const QStringView cell = m_rows[i].cell(column);
+            Key& k = keys[i];
+            if (setting == GenericAscending || setting == GenericDescending)
+                k.isNumber = numericValue(cell, k.number);
+            if (!k.isNumber)
+                k.text = cell.toString().toCaseFolded();
+        }
+        sortBy([&keys](quint32 a, quint32 b) {
+            const Key& x = keys[a];
+            const Key& y = keys[b];
+            if (x.isNumber != y.isNumber)
+                return x.isNumber; // numbers before text
+            if (x.isNumber)
+                return x.number < y.number;
+            return QString::compare(x.text, y.text, Qt::CaseSensitive) < 0;
+        });
+    }
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newPos(n);
-    for (size_t i = 0; i < n; ++i)
-        newPos[order[i]] = int(i);
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& i : before)
-        after.append(index(newPos[size_t(i.row())], i.column()));
-    changePersistentIndexList(before, after);
-
-    std::vector<Row> sorted;
-    sorted.reserve(n);
-    for (size_t i = 0; i < n; ++i)
-        sorted.push_back(std::move(m_rows[order[i]]));
-    m_rows.swap(sorted);
+    if (!before.isEmpty()) {
+        std::vector<int> newPos(n);
+        for (size_t i = 0; i < n; ++i)
+            newPos[order[i]] = int(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& i : before)
+            after.append(index(newPos[size_t(i.row())], i.column()));
+        changePersistentIndexList(before, after);
+    }
+    // The rows move into their new places in place, one cycle of the permutation at a time: position i
+    // takes the row that stood at order[i].
+    std::vector<bool> placed(n, false);
+    for (size_t start = 0; start < n; ++start) {
+        if (placed[start] || order[start] == start)
+            continue;
+        const Row first = m_rows[start];
+        size_t at = start;
+        while (order[at] != start) {
+            m_rows[at] = m_rows[order[at]];
+            placed[at] = true;
+            at = order[at];
+        }
+        m_rows[at] = first;
+        placed[at] = true;
+    }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

@@ -6,11 +6,14 @@
 #include <array>
 #include <vector>
 
+#include "mainwindow/CallRows.h"
+
 // The rows of the call list, addressed the way the call-list grid is: row 0 is the heading row, data rows
 // are 1 .. rows() - 1, and the seven columns are fixed (Name, Number, Date/Time, Rings, Answered, the
 // hidden record ID, an empty filler). Besides the cells it keeps each cell's fore colour and bold flag and
 // the selection as two row ends and two column ends: Row/Col are the anchor (where the selection started),
-// RowSel/ColSel the moving end. Views show data rows only; the heading row is their header.
+// RowSel/ColSel the moving end. Views show data rows only; the heading row is their header. Rows are kept
+// compact (CallRows.h): the six texts of a row lie side by side in shared text blocks.
 class CallListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -43,7 +46,12 @@ public:
     // The same with the six cells given apart, so a TAB inside a name cannot shift the ID column.
     using Cells = std::array<QString, 6>;
     void addRow(const Cells& cells, int index = 0);
+    // Appends rows first .. last - 1 of a refill's batch without copying their texts.
+    void appendRows(const CallRowBatch& batch, size_t first, size_t last);
     void removeItem(int row);
+    // Removes every data row whose ID cell reads as one of the IDs; returns how many went. The selection ends
+    // move with the rows they point at; an end on a removed row goes to the first row after the removed ones.
+    int removeRowsById(const std::vector<qint64>& ids);
     // Only the heading row remains.
     void clearRows();
     // The first data row whose ID cell reads as that number; 0 when none does.
@@ -79,20 +87,20 @@ Q_SIGNALS:
     void selectionChanged();
 
 private:
-    struct Row {
-        std::array<QString, 6> text;
-        qint64 id = 0;
-        std::array<quint32, 5> colour{};
-        quint8 bold = 0; // one bit per column 0-4
-    };
-    static qint64 idValue(const QString& text);
+    using Row = CallRow;
+    static qint64 idValue(QStringView text);
     bool validDataRow(int row) const { return row >= 1 && row < rows(); }
     void flushPending();
-    void insertRow(Row&& r, int index);
+    void insertRow(Row r, int index);
     void clampSelection();
+    // Texts of removed or rewritten rows stay in the blocks until there is more of them than of live text.
+    void dropText(const Row& r);
+    void compactText();
 
     std::vector<Row> m_rows;
-    int m_announced = 0; // rows the views know of
+    TextArena m_text;
+    qsizetype m_deadText = 0; // characters no row points at any more
+    int m_announced = 0;      // rows the views know of
     int m_bulkDepth = 0;
     int m_row = 0, m_rowSel = 0, m_col = ColID, m_colSel = ColID;
 };

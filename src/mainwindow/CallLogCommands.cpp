@@ -161,6 +161,7 @@ bool CallLogCommands::confirmRemoval(bool plural) const
 
 CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& list)
 {
+    m_deleted.clear();
     if (gRinging || list.rows() == 1)
         return Removal::Nothing;
     const int first = std::min(list.row(), list.rowSel());
@@ -179,7 +180,9 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
     bool stopped = false;
     try {
         if (ids.size() == 1) {
+            // Gone from the log either way (a record deleted meanwhile has no row to keep).
             DeleteCaller(ids.first());
+            m_deleted.push_back(ids.first());
         } else {
             Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), parent());
             for (qint32 id : ids) {
@@ -190,11 +193,13 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
                 progress.Increment();
                 // One statement a record: the records deleted before a stop stay deleted.
                 DeleteCaller(id);
+                m_deleted.push_back(id);
             }
         }
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_mnuEditDelete_Click");
-        return Removal::Nothing;
+        // The records deleted before the failure stay deleted and their rows must go.
+        return m_deleted.empty() ? Removal::Nothing : Removal::Stopped;
     }
     return stopped ? Removal::Stopped : Removal::Removed;
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <vector>
+
 #include "core/clsCaller.h"
 
 class CallListModel;
@@ -35,8 +37,10 @@ public:
 
     // Deletes the calls of the selected rows (asked first while ConfirmDeletion is on). Their IDs are
     // read before anything is deleted, so a call that arrives while the progress window yields cannot
-    // shift a row onto the wrong record. Nothing is done while a call rings.
+    // shift a row onto the wrong record. Nothing is done while a call rings. The records that went are
+    // deletedIDs(): their rows are to go by ID, since rows may have moved meanwhile.
     Removal DeleteSelected(const CallListModel& list);
+    const std::vector<qint64>& deletedIDs() const { return m_deleted; }
     // Deletes every call of the view query sql (asked first while ConfirmDeletion is on); true when they
     // went and the list is to be emptied. Nothing is done while a call rings or when the list is empty.
     bool ClearView(const QString& sql, const CallListModel& list);
@@ -61,4 +65,6 @@ Q_SIGNALS:
 private:
     bool confirmRemoval(bool plural) const;
     void useCallerDB(const QString& event, const QString& path);
+
+    std::vector<qint64> m_deleted;
 };

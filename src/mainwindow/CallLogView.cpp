@@ -1,22 +1,28 @@
 #include "mainwindow/CallLogView.h"
 
+#include <array>
 #include <memory>
+#include <vector>
+
+#include <QHash>
 
 #include "core/MainWindow.h"
 #include "core/Processing.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
+#include "core/clsCaller.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
+#include "platform/DateText.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 
 namespace {
 
-constexpr qint32 MaxProgressSteps = 1000;
+constexpr size_t MaxProgressSteps = 100;
 
 } // namespace
 
@@ -68,45 +74,159 @@ void CallLogView::refill()
     UpdateSQL();
     Q_EMIT refillStarted();
     // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
-    QList<clsCaller> rows;
+    CallRowBatch batch;
     if (CallerDBReader() && m_host.strSQL == m_lastGoodSQL) {
         try {
-            rows = SelectCallers(m_host.strSQL);
+            ReadRows(m_host.strSQL, batch);
         } catch (const SqlError& e) {
+            batch.rows.clear();
             reportViewError(e, "frmBaseMain_RefreshGrid");
         }
     }
-    const qint32 n = qint32(rows.size());
-    // The progress window yields to the event loop at every step. Up to MaxProgressSteps records each is
-    // a step; a larger view advances it every few records, so a refill of 100,000 calls takes well under
-    // a second instead of spending it all in repaints of the window.
-    const qint32 perStep = std::max<qint32>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
+    const size_t n = batch.rows.size();
+    // The progress window yields to the event loop and repaints at every step. Up to MaxProgressSteps
+    // records each is a step; a larger view advances it every few records, so a refill of 100,000 calls
+    // spends its time on the calls rather than on repaints of the window.
+    const size_t perStep = std::max<size_t>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
     std::unique_ptr<Processing> progress;
-    if (n > ProgressThreshold)
-        progress = std::make_unique<Processing>((n + perStep - 1) / perStep, QStringLiteral("Processing Grid Data..."),
-                                                parent());
-    qint32 i = 0;
-    for (const clsCaller& record : rows) {
+    if (n > size_t(ProgressThreshold))
+        progress = std::make_unique<Processing>(qint32((n + perStep - 1) / perStep),
+                                                QStringLiteral("Processing Grid Data..."), parent());
+    for (size_t i = 0; i < n;) {
         if ((progress && progress->StopProcessing()) || m_refillAgain)
             break;
-        try {
-            if (progress && i % perStep == 0)
-                progress->Increment();
-            ++i;
-            clsCaller caller = record;
-            MatchCallerToContact(caller.Number.Number, caller);
-            Q_EMIT callRead(caller);
-        } catch (const std::exception& e) {
-            // One bad record ends the refill with one report; what was read so far stays.
-            SaveError(0, QString::fromUtf8(e.what()), QStringLiteral("frmBaseMain"));
-            ReportError(QStringLiteral("frmBaseMain_RefreshGrid"));
-            ShowError(QString());
-            break;
-        }
+        if (progress)
+            progress->Increment();
+        const size_t end = std::min(n, i + perStep);
+        Q_EMIT rowsRead(batch, i, end);
+        i = end;
     }
     if (progress)
         progress->Unload();
     Q_EMIT refillFinished();
+}
+
+namespace {
+
+int writeNumber(qint64 value, char16_t* out)
+{
+    char16_t digits[24];
+    int n = 0;
+    const bool negative = value < 0;
+    quint64 v = negative ? quint64(0) - quint64(value) : quint64(value);
+    do {
+        digits[n++] = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v);
+    int len = 0;
+    if (negative)
+        out[len++] = u'-';
+    while (n)
+        out[len++] = digits[--n];
+    return len;
+}
+
+// A column's stored text as UTF-16. Plain ASCII (nearly every name, number, date and answer) is widened
+// into scratch, which keeps its room from row to row; anything else is decoded into slow.
+QStringView widen(QByteArrayView utf8, std::vector<char16_t>& scratch, QString& slow)
+{
+    const qsizetype n = utf8.size();
+    const char* in = utf8.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (static_cast<unsigned char>(in[i]) >= 0x80) {
+            slow = QString::fromUtf8(utf8);
+            return slow;
+        }
+    }
+    if (scratch.size() < size_t(n))
+        scratch.resize(size_t(n));
+    for (qsizetype i = 0; i < n; ++i)
+        scratch[size_t(i)] = char16_t(static_cast<unsigned char>(in[i]));
+    return QStringView(scratch.data(), n);
+}
+
+// What a call's number shows in the list: the contact owning it, if any.
+struct ContactMatch {
+    bool matched = false;
+    QString shown; // the contact's name, with the number's description
+    quint32 colour = 0;
+};
+
+} // namespace
+
+void CallLogView::ReadRows(const QString& jetSql, CallRowBatch& batch)
+{
+    SqlDatabase* reader = CallerDBReader();
+    if (!reader)
+        return;
+    SqlStatement st = reader->prepareUntrusted(jetSql);
+    // Columns by name, whatever the query selects; a column it leaves out shows empty.
+    enum Field { ID, Name, Number, Date, Rings, Answered, FieldCount };
+    static const char* const names[FieldCount] = {"id", "fldname", "fldnumber", "flddate", "fldrings", "fldanswered"};
+    std::array<int, FieldCount> column;
+    column.fill(-1);
+    for (int c = 0; c < st.columnCount(); ++c) {
+        const QString name = st.columnName(c).toLower();
+        for (int f = 0; f < FieldCount; ++f)
+            if (column[size_t(f)] < 0 && name == QLatin1String(names[f]))
+                column[size_t(f)] = c;
+    }
+    std::array<std::vector<char16_t>, FieldCount> scratch;
+    std::array<QString, FieldCount> slow;
+    auto text = [&](Field f) {
+        const int c = column[size_t(f)];
+        return c >= 0 ? widen(st.utf8(c), scratch[size_t(f)], slow[size_t(f)]) : QStringView();
+    };
+    auto number = [&st, &column](Field f) { return column[size_t(f)] >= 0 ? st.int64(column[size_t(f)]) : 0; };
+
+    // Calls from one number share their contact: each number is matched once a refill.
+    const bool anyContact = !gContacts.isEmpty();
+    QHash<QString, ContactMatch> matches;
+    char16_t dateBuffer[DateText::StoredToGeneralMax];
+    char16_t ringsBuffer[24];
+    char16_t idBuffer[24];
+    QString dateFallback;
+    while (st.step()) {
+        const qint32 id = qint32(number(ID));
+        const qint32 rings = qint32(number(Rings));
+        const QStringView callNumber = text(Number);
+        QStringView shown = text(Name);
+        quint32 colour = 0;
+        if (anyContact) {
+            const QString key = callNumber.toString();
+            auto match = matches.constFind(key);
+            if (match == matches.cend()) {
+                clsCaller probe;
+                MatchCallerToContact(key, probe);
+                ContactMatch m;
+                if (!probe.ContactName.isEmpty()) {
+                    m.matched = true;
+                    m.shown = probe.PrintNameDescription();
+                    m.colour = CallRowColour(probe.AttributeGroup);
+                }
+                match = matches.insert(key, m);
+            }
+            if (match->matched) {
+                shown = match->shown;
+                colour = match->colour;
+            }
+        }
+        QStringView date;
+        if (column[Date] >= 0) {
+            const QStringView stored = text(Date);
+            const int n = DateText::storedToGeneral(stored, dateBuffer);
+            if (n >= 0) {
+                date = QStringView(dateBuffer, n);
+            } else {
+                const auto parsed = DateText::fromIso(stored.toString());
+                dateFallback = parsed ? DateText::format(*parsed) : stored.toString();
+                date = dateFallback;
+            }
+        }
+        const QStringView ringsText(ringsBuffer, writeNumber(rings, ringsBuffer));
+        const QStringView idText(idBuffer, writeNumber(id, idBuffer));
+        batch.append({shown, callNumber, date, ringsText, text(Answered), idText}, id, colour);
+    }
 }
 
 void CallLogView::ChoosePeriod(int index)

@@ -149,4 +149,53 @@ QString toIso(const QDateTime& value)
 
 std::optional<QDateTime> fromIso(const QString& text) { return parse(text); }
 
+int storedToGeneral(QStringView stored, char16_t* out)
+{
+    if (stored.size() != 19)
+        return -1;
+    const char16_t* s = stored.utf16();
+    auto digit = [s](int i) { return s[i] >= u'0' && s[i] <= u'9'; };
+    if (s[4] != u'-' || s[7] != u'-' || s[10] != u' ' || s[13] != u':' || s[16] != u':')
+        return -1;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})
+        if (!digit(i))
+            return -1;
+    auto num = [s](int i, int n) {
+        int v = 0;
+        for (int k = 0; k < n; ++k)
+            v = v * 10 + (s[i + k] - u'0');
+        return v;
+    };
+    const int month = num(5, 2), day = num(8, 2);
+    const int hour = num(11, 2), minute = num(14, 2), second = num(17, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return -1;
+    if (num(0, 4) == 1899 && month == 12 && day == 30)
+        return -1;
+    int n = 0;
+    auto put = [&](int v, bool pad) {
+        if (v >= 10 || pad)
+            out[n++] = char16_t(u'0' + v / 10);
+        out[n++] = char16_t(u'0' + v % 10);
+    };
+    put(month, false);
+    out[n++] = u'/';
+    put(day, false);
+    out[n++] = u'/';
+    for (int i = 0; i < 4; ++i)
+        out[n++] = s[i];
+    if (hour == 0 && minute == 0 && second == 0)
+        return n;
+    out[n++] = u' ';
+    put(hour % 12 == 0 ? 12 : hour % 12, false);
+    out[n++] = u':';
+    put(minute, true);
+    out[n++] = u':';
+    put(second, true);
+    out[n++] = u' ';
+    out[n++] = hour < 12 ? u'A' : u'P';
+    out[n++] = u'M';
+    return n;
+}
+
 } // namespace DateText

@@ -33,4 +33,10 @@ std::optional<QDateTime> parse(const QString& text);
 QString toIso(const QDateTime& value);
 std::optional<QDateTime> fromIso(const QString& text);
 
+// The general date text of a stored date in exactly the form "yyyy-MM-dd HH:mm:ss", written to out without
+// building a QDateTime (views of many calls convert every row); returns its length (at most
+// StoredToGeneralMax), or -1 when the text is not in that form or is the zero date (use fromIso and format).
+inline constexpr int StoredToGeneralMax = 24;
+int storedToGeneral(QStringView stored, char16_t* out);
+
 } // namespace DateText

@@ -93,6 +93,14 @@ QString SqlStatement::text(int column) const
     return data ? QString::fromUtf8(data, size) : QString();
 }
 
+QByteArrayView SqlStatement::utf8(int column) const
+{
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    if (!data)
+        return {};
+    return QByteArrayView(data, sqlite3_column_bytes(m_stmt, column));
+}
+
 qint64 SqlStatement::int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
 
 double SqlStatement::real(int column) const { return sqlite3_column_double(m_stmt, column); }

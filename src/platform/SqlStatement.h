@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -43,6 +44,9 @@ public:
     QString columnName(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
+    // The column's text as stored (UTF-8) without a copy; valid until the next step(), reset() or another
+    // read of the column.
+    QByteArrayView utf8(int column) const;
     qint64 int64(int column) const;
     double real(int column) const;
     QVariant value(int column) const; // by the stored type: null, qint64, double or QString

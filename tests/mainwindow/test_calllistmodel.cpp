@@ -19,6 +19,9 @@ private Q_SLOTS:
     void bulkAppendAnnouncesOnceAndFlushesBeforeOtherChanges();
     void findsRowsByIdAndKeepsTabsInCells();
     void coloursAndBold();
+    void removingRowsByIdInOnePass();
+    void batchRowsOutliveTheirBatch();
+    void rewrittenCellsKeepEveryOtherText();
 
 private:
     static QString row(const QString& name, const QString& rings, int id)
@@ -220,6 +223,80 @@ void TestCallListModel::coloursAndBold()
     QVERIFY(m->cellBold(1, 2));
     QVERIFY(m->data(m->index(0, 2), Qt::FontRole).value<QFont>().bold());
     QVERIFY(!m->cellBold(1, 1));
+}
+
+void TestCallListModel::removingRowsByIdInOnePass()
+{
+    for (int id = 1; id <= 8; ++id)
+        m->addItem(row(QStringLiteral("C%1").arg(id), QStringLiteral("1"), id));
+    // Rows 2..4 and 7 go (IDs 2, 3, 4, 7); the anchor stood on a removed row, the moving end below them.
+    m->select(3, 8, 0, 4);
+    QSignalSpy changed(m, &CallListModel::selectionChanged);
+    QCOMPARE(m->removeRowsById({7, 3, 2, 4, 99}), 4);
+    QCOMPARE(m->rows(), 5);
+    QStringList names;
+    for (int r = 1; r < m->rows(); ++r)
+        names << m->textMatrix(r, 0);
+    QCOMPARE(names,
+             (QStringList{QStringLiteral("C1"), QStringLiteral("C5"), QStringLiteral("C6"), QStringLiteral("C8")}));
+    QCOMPARE(m->row(), 2);    // where the removed run began: the next call left
+    QCOMPARE(m->rowSel(), 4); // C8 moved up with its row
+    QCOMPARE(changed.size(), 1);
+    // A row whose ID cell is empty is never taken for ID 0; nothing removed, nothing said.
+    m->addItem(QStringLiteral("EMPTY\t\t\t\t\t"));
+    changed.clear();
+    QCOMPARE(m->removeRowsById({0}), 0);
+    QCOMPARE(changed.size(), 0);
+    QCOMPARE(m->removeRowsById({1, 5, 6, 8}), 4);
+    QCOMPARE(m->rows(), 2);
+    QCOMPARE(m->textMatrix(1, 0), QStringLiteral("EMPTY"));
+}
+
+void TestCallListModel::batchRowsOutliveTheirBatch()
+{
+    m->addItem(row(QStringLiteral("ON TOP"), QStringLiteral("1"), 100));
+    {
+        CallRowBatch batch;
+        for (int i = 0; i < 3000; ++i) {
+            const QString name = QStringLiteral("BATCH %1").arg(i);
+            const QString id = QString::number(i + 1);
+            batch.append({name, QStringLiteral("555-0000"), QStringLiteral("1/2/2024"), QStringLiteral("2"),
+                          QStringLiteral("NO"), id},
+                         i + 1, 0x0000FFu);
+        }
+        m->beginBulkAppend();
+        m->appendRows(batch, 0, 1000);
+        m->appendRows(batch, 1000, 3000);
+        m->appendRows(batch, 2999, 2000); // an empty range adds nothing
+        m->endBulkAppend();
+    }
+    QCOMPARE(m->rows(), 3002);
+    QCOMPARE(m->textMatrix(1, 0), QStringLiteral("ON TOP"));
+    QCOMPARE(m->textMatrix(2, 0), QStringLiteral("BATCH 0"));
+    QCOMPARE(m->textMatrix(3001, 0), QStringLiteral("BATCH 2999"));
+    QCOMPARE(m->textMatrix(3001, 5), QStringLiteral("3000"));
+    QCOMPARE(m->findRowById(1500), 1501);
+    QCOMPARE(m->cellForeColour(3001, 4), 0x0000FFu);
+    QCOMPARE(m->data(m->index(3000, 2)).toString(), QStringLiteral("1/2/2024"));
+}
+
+void TestCallListModel::rewrittenCellsKeepEveryOtherText()
+{
+    for (int id = 1; id <= 50; ++id)
+        m->addItem(row(QStringLiteral("C%1").arg(id), QStringLiteral("1"), id));
+    // Enough rewrites for the old texts to be dropped and the live ones moved at least once.
+    const QString longName(500, QLatin1Char('x'));
+    for (int round = 0; round < 40; ++round)
+        for (int r = 1; r <= 50; ++r)
+            m->setTextMatrix(r, 3, QString::number(round) + longName);
+    for (int r = 1; r <= 50; ++r) {
+        QCOMPARE(m->textMatrix(r, 0), QStringLiteral("C%1").arg(r));
+        QCOMPARE(m->textMatrix(r, 3), QStringLiteral("39") + longName);
+        QCOMPARE(m->textMatrix(r, 5), QString::number(r));
+    }
+    m->setTextMatrix(7, CallListModel::ColID, QStringLiteral(" 77 "));
+    QCOMPARE(m->findRowById(77), 7);
+    QCOMPARE(m->findRowById(7), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCallListModel)

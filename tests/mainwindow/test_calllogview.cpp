@@ -9,6 +9,7 @@
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
+#include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void aQueryThatCannotRunLeavesTheLastOneThatDid();
     void theFirstQueryFailingShowsNothing();
     void refreshReadsEveryCallMatchedToItsContact();
+    void rowsCarryWhatTheListShows();
     void aRefreshAskedDuringARefillStartsItOver();
     void aCallStoredDuringARefillIsNotReadTwice();
     void choosingAPeriodSetsTheQueryAndKeepsIt();
@@ -42,7 +44,14 @@ private:
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<MainWindow> m_host;
     std::unique_ptr<CallLogView> m_view;
-    QList<clsCaller> m_read; // the calls of the latest pass
+    // The rows of the latest pass: the name shown, the number, the record ID, the colour.
+    struct Read {
+        QString shown;
+        QString number;
+        qint64 id = 0;
+        quint32 colour = 0;
+    };
+    QList<Read> m_read;
     int m_starts = 0;
     int m_ends = 0;
 };
@@ -61,7 +70,12 @@ void TestCallLogView::init()
         ++m_starts;
         m_read.clear();
     });
-    connect(m_view.get(), &CallLogView::callRead, this, [this](const clsCaller& c) { m_read.append(c); });
+    connect(m_view.get(), &CallLogView::rowsRead, this, [this](const CallRowBatch& batch, size_t first, size_t last) {
+        for (size_t i = first; i < last; ++i) {
+            const CallRow& r = batch.rows[i];
+            m_read.append({r.cell(0).toString(), r.cell(1).toString(), r.id, r.colour[0]});
+        }
+    });
     connect(m_view.get(), &CallLogView::refillFinished, this, [this] { ++m_ends; });
 }
 
@@ -91,8 +105,8 @@ QList<qint32> TestCallLogView::storeCalls(int n)
 QStringList TestCallLogView::names() const
 {
     QStringList out;
-    for (const clsCaller& c : m_read)
-        out << c.Name;
+    for (const Read& r : m_read)
+        out << r.shown;
     return out;
 }
 
@@ -154,10 +168,69 @@ void TestCallLogView::refreshReadsEveryCallMatchedToItsContact()
     m_host->strSQL = QStringLiteral("Select * From tblCID");
     m_view->RefreshGrid();
     QCOMPARE(m_read.size(), 20);
-    QCOMPARE(m_read[3].ContactName, QStringLiteral("Aunt Mary"));
-    QCOMPARE(m_read[3].Number.Description, QStringLiteral("Home"));
-    QCOMPARE(m_read[4].ContactName, QString());
+    // The contact's name with the number's description stands for the received name.
+    QCOMPARE(m_read[3].shown, QStringLiteral("Aunt Mary (Home)"));
+    QCOMPARE(m_read[3].number, QStringLiteral("555-1003"));
+    QCOMPARE(m_read[4].shown, QStringLiteral("CALLER 4"));
     QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestCallLogView::rowsCarryWhatTheListShows()
+{
+    auto red = std::make_shared<clsAttributeGroup>();
+    red->Description = QStringLiteral("Family");
+    red->Color = 255;
+    QVERIFY(gAttributeGroups.add(red->Description, red));
+    clsContact book;
+    book.Name = QStringLiteral("Aunt Mary");
+    book.AttributeGroup = QStringLiteral("Family");
+    book.AddNumber(std::make_shared<clsNumber>(QStringLiteral("555-1003"), QStringLiteral("NONE")));
+    QVERIFY(AddContact(book));
+    const QDateTime noon(QDate(2024, 3, 21), QTime(12, 0, 0), Qt::UTC);
+    auto store = [](const QString& name, const QString& number, const QDateTime& when, qint32 rings) {
+        clsCaller c;
+        c.Name = name;
+        c.Number.Number = number;
+        c.CallerDate = DateText::format(when);
+        c.Rings = rings;
+        c.Answered = QStringLiteral("YES");
+        AddCaller(c);
+        return c.ID;
+    };
+    const qint32 first = store(QStringLiteral("MARY"), QStringLiteral("555-1003"), noon, 4);
+    store(QStringLiteral("ALSO MARY"), QStringLiteral("1 555-1003"), noon.addDays(1).addSecs(-12 * 3600), 12);
+    store(QStringLiteral("RENÉE Ŝ"), QStringLiteral("555-2000"), noon.addSecs(3723), 1);
+
+    CallRowBatch batch;
+    CallLogView::ReadRows(QStringLiteral("Select * From tblCID"), batch);
+    QCOMPARE(batch.rows.size(), size_t(3));
+    auto cells = [&batch](size_t i) {
+        QStringList out;
+        for (int c = 0; c < CallRowTexts; ++c)
+            out << batch.rows[i].cell(c).toString();
+        return out;
+    };
+    // A description "NONE" shows the contact's name alone; every call from the contact's numbers takes its
+    // colour; the date is the general form (the date alone at midnight); names keep their accents.
+    QCOMPARE(cells(0), (QStringList{QStringLiteral("Aunt Mary"), QStringLiteral("555-1003"),
+                                    QStringLiteral("3/21/2024 12:00:00 PM"), QStringLiteral("4"), QStringLiteral("YES"),
+                                    QString::number(first)}));
+    QCOMPARE(batch.rows[0].id, qint64(first));
+    QCOMPARE(batch.rows[0].colour[0], 255u);
+    QCOMPARE(cells(1).value(0), QStringLiteral("Aunt Mary"));
+    QCOMPARE(cells(1).value(2), QStringLiteral("3/22/2024"));
+    QCOMPARE(batch.rows[1].colour[4], 255u);
+    QCOMPARE(cells(2).value(0), QStringLiteral("RENÉE Ŝ"));
+    QCOMPARE(cells(2).value(2), QStringLiteral("3/21/2024 1:02:03 PM"));
+    QCOMPARE(batch.rows[2].colour[0], 0u);
+
+    // A query of some columns only: the others show empty, the ID 0.
+    CallRowBatch some;
+    CallLogView::ReadRows(QStringLiteral("Select fldNumber, fldName From tblCID Where fldRings = 12"), some);
+    QCOMPARE(some.rows.size(), size_t(1));
+    QCOMPARE(some.rows[0].cell(0).toString(), QStringLiteral("Aunt Mary"));
+    QCOMPARE(some.rows[0].cell(2).toString(), QString());
+    QCOMPARE(some.rows[0].id, qint64(0));
 }
 
 void TestCallLogView::aRefreshAskedDuringARefillStartsItOver()
@@ -168,7 +241,7 @@ void TestCallLogView::aRefreshAskedDuringARefillStartsItOver()
     int firstPass = -1;
     int nested = 0;
     // On the third call of the first pass the view changes (a period chosen while the refill yields).
-    connect(m_view.get(), &CallLogView::callRead, this, [&](const clsCaller&) {
+    connect(m_view.get(), &CallLogView::rowsRead, this, [&](const CallRowBatch&, size_t, size_t) {
         if (m_starts == 1 && m_read.size() == 3) {
             ++nested;
             m_host->strSQL = lastTen;
@@ -195,7 +268,7 @@ void TestCallLogView::aCallStoredDuringARefillIsNotReadTwice()
     m_host->strSQL = QStringLiteral("Select * From tblCID");
     bool stored = false;
     // A call arrives while the refill runs: the call road shows it itself, the refill must not add it too.
-    connect(m_view.get(), &CallLogView::callRead, this, [&](const clsCaller&) {
+    connect(m_view.get(), &CallLogView::rowsRead, this, [&](const CallRowBatch&, size_t, size_t) {
         if (stored)
             return;
         stored = true;

@@ -13,6 +13,7 @@ private Q_SLOTS:
     void parsesOtherAcceptedForms();
     void rejectsNonsense();
     void isoRoundTrip();
+    void storedDatesConvertLikeTheGeneralForm();
 };
 
 static QDateTime dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
@@ -94,6 +95,30 @@ void TestDateText::isoRoundTrip()
     QCOMPARE(DateText::format(v), QStringLiteral("3/21/2024 9:05:07 AM"));
     QCOMPARE(DateText::toIso(v), QStringLiteral("2024-03-21 09:05:07"));
     QLocale::setDefault(QLocale::system());
+}
+
+void TestDateText::storedDatesConvertLikeTheGeneralForm()
+{
+    // The quick conversion of a stored date gives exactly what formatting the parsed date gives.
+    QDateTime t(QDate(2023, 12, 31), QTime(0, 0, 0), Qt::UTC);
+    char16_t out[DateText::StoredToGeneralMax];
+    for (int i = 0; i < 2000; ++i, t = t.addSecs(7 * 3607 + 13)) {
+        const QString stored = DateText::toIso(t);
+        const int n = DateText::storedToGeneral(stored, out);
+        QVERIFY(n > 0 && n <= DateText::StoredToGeneralMax);
+        QCOMPARE(QString(reinterpret_cast<const QChar*>(out), n), DateText::format(t));
+    }
+    for (const char* edge :
+         {"2024-06-02 00:00:00", "2024-06-02 12:00:00", "2024-06-02 00:00:01", "0999-01-01 23:59:59"}) {
+        const auto parsed = DateText::fromIso(QLatin1String(edge));
+        QVERIFY2(parsed, edge);
+        const int n = DateText::storedToGeneral(QString::fromLatin1(edge), out);
+        QCOMPARE(QString(reinterpret_cast<const QChar*>(out), n), DateText::format(*parsed));
+    }
+    // Anything else is left to the full reader: other forms, impossible fields, the zero date.
+    for (const char* other : {"2024-06-02T10:00:00", "2024-6-2 10:00:00", "2024-13-02 10:00:00", "2024-06-02 24:00:00",
+                              "1899-12-30 10:00:00", "", "garbage"})
+        QCOMPARE(DateText::storedToGeneral(QString::fromLatin1(other), out), -1);
 }
 
 QTEST_GUILESS_MAIN(TestDateText)

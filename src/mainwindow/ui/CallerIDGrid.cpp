@@ -366,14 +366,7 @@ void CallerIDGrid::Sort()
 
 // --- colours and bold ----------------------------------------------------------------------------------
 
-quint32 CallerIDGrid::rowColour(const clsCaller& caller)
-{
-    const auto group = GetAttributeGroup(caller.AttributeGroup);
-    if (!group || group->Description.isEmpty() ||
-        group->Description.compare(QLatin1String("<none>"), Qt::CaseInsensitive) == 0)
-        return 0;
-    return quint32(group->Color);
-}
+quint32 CallerIDGrid::rowColour(const clsCaller& caller) { return CallRowColour(caller.AttributeGroup); }
 
 quint32 CallerIDGrid::Color(int row) const { return m_model.cellForeColour(row, 0); }
 
@@ -456,6 +449,22 @@ void CallerIDGrid::AddItem(const clsCaller& caller, bool atTop)
     m_model.addRow(cellsOf(caller), atTop ? 1 : 0);
     ChangeColorByRow(atTop ? 1 : Rows() - 1, colour, false);
     m_model.setCol(CallListModel::ColID);
+}
+
+void CallerIDGrid::AddRows(const CallRowBatch& batch, size_t first, size_t last)
+{
+    m_model.appendRows(batch, first, last);
+    m_model.setCol(CallListModel::ColID);
+}
+
+void CallerIDGrid::RemoveItems(const std::vector<qint64>& ids)
+{
+    if (m_model.removeRowsById(ids) == 0)
+        return;
+    if (Rows() > 1)
+        m_model.select(Row(), Row(), 0, CallListModel::ColFiller);
+    else
+        m_model.select(0, 0, CallListModel::ColID, CallListModel::ColID);
 }
 
 void CallerIDGrid::RemoveItem(qint64 id, bool force)

@@ -69,7 +69,12 @@ public:
     void ChangeColorByRow(int row, quint32 colour, bool force = false);
     void UpdateItem(qint64 id, const clsCaller& caller);
     void AddItem(const clsCaller& caller, bool atTop = false);
+    // Appends rows of a refill's batch (names, texts and colours as the view read them).
+    void AddRows(const CallRowBatch& batch, size_t first, size_t last);
     void RemoveItem(qint64 id = 0, bool force = false);
+    // Removes the rows of these records, wherever they stand now; the current row is then the one after
+    // the first of them, the whole of it selected.
+    void RemoveItems(const std::vector<qint64>& ids);
     void Clear();
 
     // --- state ---
