@@ -4,6 +4,7 @@
 
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
+#include "config/CallLogSearch.h"
 #include "core/Globals.h"
 #include "core/WindowLinks.h"
 #include "core/modAttributeGroup.h"
@@ -55,4 +56,5 @@ void resetForTests()
     Clock::reset();
     Prompt::resetScript();
     resetActivityLogState();
+    resetCallLogSearch();
 }
