@@ -67,6 +67,8 @@ public:
     static constexpr int WindowMenuContacts = 2;
     static constexpr int WindowMenuMiniDisplay = 6;
     static constexpr int WindowMenuStatistics = 4;
+    static constexpr int WindowMenuActivityLog = 0;
+    static constexpr int WindowMenuFind = 3;
     virtual void CheckWindowMenuItem(int index, bool checked) { (void)index, (void)checked; }
 
     // Shows the window modeless (start-up).

@@ -27,3 +27,20 @@ std::optional<LoggedRecord> FindLoggedRecord(const QString& callerDate)
         return std::nullopt;
     }
 }
+
+std::optional<LoggedRecord> FindLoggedRecordByID(qint64 id)
+{
+    if (isClientMode())
+        return std::nullopt;
+    try {
+        const QList<clsCaller> calls =
+            SelectCallers(QStringLiteral("Select * From tblCID Where ID = ") + QString::number(id));
+        if (calls.isEmpty())
+            return std::nullopt;
+        const clsCaller& c = calls.first();
+        return LoggedRecord{c.Name, c.Number.Number, c.CallerDate, QString::number(c.Rings), c.Answered};
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("SQLite"));
+        return std::nullopt;
+    }
+}

@@ -17,3 +17,5 @@ struct LoggedRecord {
 // The call logged at that date and time. Nothing when the text is no date, no call was logged then, the log
 // cannot be read, or in client mode (the server looks it up).
 std::optional<LoggedRecord> FindLoggedRecord(const QString& callerDate);
+// The call with that record ID as the log holds it; nothing when there is none (or in client mode).
+std::optional<LoggedRecord> FindLoggedRecordByID(qint64 id);

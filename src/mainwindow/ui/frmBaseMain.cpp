@@ -22,7 +22,10 @@
 
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
+#include "config/ui/frmAbout.h"
+#include "config/ui/frmActivityLog.h"
 #include "config/ui/frmConfiguration.h"
+#include "config/ui/frmFind.h"
 #include "contacts/ContactStore.h"
 #include "contacts/ui/ContactPickers.h"
 #include "contacts/ui/frmContacts.h"
@@ -30,12 +33,14 @@
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
+#include "core/modHelp.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/CallLogCommands.h"
 #include "mainwindow/CallLogView.h"
+#include "mainwindow/CallerSearch.h"
 #include "mainwindow/ui/CallListPrinter.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
@@ -48,8 +53,10 @@
 #include "platform/ui/CommandState.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
+#include "popup/modLoggedRecord.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "statswindow/ui/frmStatistics.h"
 
 namespace {
@@ -162,7 +169,7 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     ClockTimer->setSingleShot(true);
     ClockTimer->setTimerType(Qt::PreciseTimer);
     connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
-    connect(Grid, &CallerIDGrid::GridSelChange, this, &frmBaseMain::updateSingleCallCommands);
+    connect(Grid, &CallerIDGrid::GridSelChange, this, &frmBaseMain::Grid_GridSelChange);
 
     MSComm = new ModemPort(this, this);
     MSComm->setObjectName(QStringLiteral("Comm"));
@@ -197,7 +204,8 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
         Grid->Clear();
         Grid->model()->beginBulkAppend();
     });
-    connect(m_view, &CallLogView::callRead, this, [this](const clsCaller& caller) { Grid->AddItem(caller); });
+    connect(m_view, &CallLogView::rowsRead, this,
+            [this](const CallRowBatch& batch, size_t first, size_t last) { Grid->AddRows(batch, first, last); });
     connect(m_view, &CallLogView::refillFinished, this, [this] {
         Grid->model()->endBulkAppend();
         UpdateStatus();
@@ -260,7 +268,8 @@ void frmBaseMain::buildMenus()
                 {"mnuEditDelete", "&Delete", Qt::Key_Delete, &frmBaseMain::mnuEditDelete_Click},
                 {"mnuEditClear", "Clear &Log", Qt::CTRL | Qt::Key_W, &frmBaseMain::mnuEditClear_Click},
                 {"mnuEditHyphen2"},
-                {"mnuEditOriginal", "View &Original Caller ID Info...", Qt::CTRL | Qt::Key_O},
+                {"mnuEditOriginal", "View &Original Caller ID Info...", Qt::CTRL | Qt::Key_O,
+                 &frmBaseMain::mnuEditOriginal_Click},
                 {"mnuEditHyphen3"},
                 {"mnuEditAdd", "Add &To Contact DB", {}, nullptr, Row::SubMenu},
             });
@@ -294,6 +303,7 @@ void frmBaseMain::buildMenus()
         mnuViewTime.append(a);
     }
     mnuViewTime[ViewTime::Day1]->setChecked(true);
+    connect(view, &QMenu::aboutToShow, this, &frmBaseMain::updateCustomPeriodItems);
 
     addRows(
         this, menu("mnuOptions", "&Options"),
@@ -307,18 +317,17 @@ void frmBaseMain::buildMenus()
             {"mnuOptionsRelease", "&Open Port", {}, &frmBaseMain::mnuOptionsRelease_Click},
         });
 
-    // The Window menu's items show (checked) or unload (unchecked) the window they name; the contact book,
-    // the statistics window and the pop-up exist so far.
+    // The Window menu's items show (checked) or unload (unchecked) the window they name.
     QMenu* windows = menu("mnuWindows", "&Window");
     struct WindowItem {
         const char* caption;
         QKeyCombination key;
         bool built;
     };
-    const WindowItem windowItems[] = {{"&Activity Log", Qt::CTRL | Qt::Key_L, false},
+    const WindowItem windowItems[] = {{"&Activity Log", Qt::CTRL | Qt::Key_L, true},
                                       {nullptr, {}, false},
                                       {"&Contacts", Qt::CTRL | Qt::Key_E, true},
-                                      {"&Find", Qt::CTRL | Qt::Key_F, false},
+                                      {"&Find", Qt::CTRL | Qt::Key_F, true},
                                       {"&Statistics", Qt::CTRL | Qt::Key_S, true},
                                       {nullptr, {}, false},
                                       {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
@@ -340,9 +349,9 @@ void frmBaseMain::buildMenus()
 
     addRows(this, menu("mnuHelp", "&Help"),
             {
-                {"mnuHelpContents", "&Contents...", Qt::Key_F1},
+                {"mnuHelpContents", "&Contents...", Qt::Key_F1, &frmBaseMain::mnuHelpContents_Click},
                 {"mnuHelpHyphen1"},
-                {"mnuHelpAbout", "&About Velquon..."},
+                {"mnuHelpAbout", "&About Velquon...", {}, &frmBaseMain::mnuHelpAbout_Click},
             });
 
     mnuPopupMenu = menu("mnuPopupMenu", "PopupMenu", false);
@@ -363,19 +372,32 @@ void frmBaseMain::buildMenus()
             });
 
     mnuGridOptions = menu("mnuGridOptions", "Grid Options", false);
-    addRows(this, mnuGridOptions,
+    addRows(
+        this, mnuGridOptions,
+        {
+            {"mnuGridOptionsCopyAll", "Copy &All", {}, &frmBaseMain::mnuEditCopyAll_Click},
+            {"mnuGridOptionsCopy", "&Copy Selected Item", {}, &frmBaseMain::mnuEditCopy_Click},
+            {"mnuGridOptionsHyphen1"},
+            {"mnuGridOptionsAdd", "Add To Contacts DB", {}, nullptr, Row::SubMenu},
+            {"mnuGridOptionsHyphen2"},
+            {"mnuGridOptionsSearch", "Search For This Caller", {}, nullptr, Row::SubMenu},
+            {"mnuGridOptionsStatistics",
+             "View Statistics On This Caller...",
+             {},
+             &frmBaseMain::mnuGridOptionsStatistics_Click},
+            {"mnuGridOptionsViewOriginal", "View Original Caller ID Info...", {}, &frmBaseMain::mnuEditOriginal_Click},
+            {"mnuGridOptionsHyphen3"},
+            {"mnuGridOptionsEdit", "Edit", {}, &frmBaseMain::mnuGridOptionsEdit_Click},
+            {"mnuGridOptionsDelete", "Delete This Record", {}, &frmBaseMain::mnuEditDelete_Click},
+        });
+    addRows(this, sub("mnuGridOptionsSearch"),
             {
-                {"mnuGridOptionsCopyAll", "Copy &All", {}, &frmBaseMain::mnuEditCopyAll_Click},
-                {"mnuGridOptionsCopy", "&Copy Selected Item", {}, &frmBaseMain::mnuEditCopy_Click},
-                {"mnuGridOptionsHyphen1"},
-                {"mnuGridOptionsAdd", "Add To Contacts DB", {}, nullptr, Row::SubMenu},
-                {"mnuGridOptionsHyphen2"},
-                {"mnuGridOptionsStatistics",
-                 "View Statistics On This Caller...",
+                {"mnuGridOptionsSearchName", "Search By Name", {}, &frmBaseMain::mnuGridOptionsSearchName_Click},
+                {"mnuGridOptionsSearchNumber", "Search By Number", {}, &frmBaseMain::mnuGridOptionsSearchNumber_Click},
+                {"mnuGridOptionsSearchContact",
+                 "Search By All Contact Numbers",
                  {},
-                 &frmBaseMain::mnuGridOptionsStatistics_Click},
-                {"mnuGridOptionsHyphen3"},
-                {"mnuGridOptionsEdit", "Edit", {}, &frmBaseMain::mnuGridOptionsEdit_Click},
+                 &frmBaseMain::mnuGridOptionsSearchContact_Click},
             });
     mnuGridOptionsAdd = sub("mnuGridOptionsAdd");
     addRows(this, mnuGridOptionsAdd,
@@ -424,6 +446,15 @@ void frmBaseMain::buildMenus()
     mnuToolbarPopupCreateNew = item("mnuToolbarPopupCreateNew");
     mnuToolbarPopupAddToCurrent = item("mnuToolbarPopupAddToCurrent");
     mnuGridOptionsStatistics = item("mnuGridOptionsStatistics");
+
+    // The commands on one caller, on while exactly one call is selected (Grid_GridSelChange).
+    for (const char* name : {"mnuEditCreateNew", "mnuEditAddToCurrent", "mnuEditOriginal", "mnuGridOptionsCreateNew",
+                             "mnuGridOptionsAddToCurrent", "mnuGridOptionsSearchName", "mnuGridOptionsSearchNumber",
+                             "mnuGridOptionsSearchContact", "mnuGridOptionsViewOriginal", "mnuGridOptionsStatistics",
+                             "mnuGridOptionsDelete", "mnuGridOptionsEdit"})
+        m_singleCallerItems << item(name);
+    for (const char* name : {"mnuEditAdd", "mnuGridOptionsAdd", "mnuGridOptionsSearch"})
+        m_singleCallerItems << sub(name)->menuAction();
 }
 
 void frmBaseMain::buildToolbar()
@@ -447,7 +478,7 @@ void frmBaseMain::buildToolbar()
         {"Reset Columns", QStyle::SP_BrowserReload, true},
         {},
         {"Customize Time", QStyle::SP_FileDialogDetailedView, true},
-        {"Find Records", QStyle::SP_FileDialogContentsView, false},
+        {"Find Records", QStyle::SP_FileDialogContentsView, true},
         {"View Statistics", QStyle::SP_FileDialogInfoView, true},
         {},
         {"Add To Contacts", QStyle::SP_FileDialogNewFolder, true},
@@ -490,6 +521,11 @@ void frmBaseMain::Toolbar1_ButtonClick(int index)
         break;
     case 7:
         mnuViewTime_Click(ViewTime::Custom);
+        break;
+    case 8:
+        // The toolbar only ever shows a window, also one that is open already.
+        mnuWindow[WindowMenuFind]->setChecked(true);
+        mnuWindow_Click(WindowMenuFind);
         break;
     case 11: {
         QWidget* button = Toolbar1->widgetForAction(ToolbarButtons[11]);
@@ -1087,16 +1123,10 @@ void frmBaseMain::mnuEditClear_Click()
 
 void frmBaseMain::mnuEditDelete_Click()
 {
-    switch (m_commands->DeleteSelected(*Grid->model())) {
-    case CallLogCommands::Removal::Nothing:
+    if (m_commands->DeleteSelected(*Grid->model()) == CallLogCommands::Removal::Nothing)
         return;
-    case CallLogCommands::Removal::Removed:
-        Grid->RemoveItem();
-        break;
-    case CallLogCommands::Removal::Stopped:
-        RefreshGrid();
-        break;
-    }
+    // By ID: a call that arrived while the deletion yielded has moved the rows (and collapsed the selection).
+    Grid->RemoveItems(m_commands->deletedIDs());
     UpdateSQL();
     UpdateStatus();
     m_commands->LogChanged();
@@ -1117,11 +1147,28 @@ void frmBaseMain::UpdateStatus()
     if (windowLinks().findSetRecords && Links::findVisible())
         windowLinks().findSetRecords(n);
     const bool any = n > 0;
-    for (QAction* a : {mnuEditCopyAll, mnuEditCopy, mnuEditDelete, mnuEditClear, mnuEditOriginal,
-                       mnuEditAdd->menuAction(), mnuGridOptionsAdd->menuAction(), mnuToolbarPopupCreateNew,
+    for (QAction* a : {mnuEditCopyAll, mnuEditCopy, mnuEditDelete, mnuEditClear, mnuToolbarPopupCreateNew,
                        mnuToolbarPopupAddToCurrent, ToolbarButtons[3], ToolbarButtons[4], ToolbarButtons[11]})
         CommandState::setEnabled(a, any);
-    updateSingleCallCommands();
+    Grid_GridSelChange();
+    updateCustomPeriodItems();
+}
+
+// "Custom..." and the toolbar's "Customize Time" only open the custom-period window: without one they
+// would do nothing, so they are offered while it is there.
+void frmBaseMain::updateCustomPeriodItems()
+{
+    const bool available = bool(windowLinks().showCustomizeTime);
+    CommandState::setAvailable(mnuViewTime[ViewTime::Custom], available);
+    CommandState::setAvailable(ToolbarButtons[7], available);
+}
+
+// The commands on one caller need exactly one selected call.
+void frmBaseMain::Grid_GridSelChange()
+{
+    const bool one = Grid->Rows() > 1 && Grid->Row() == Grid->RowSel();
+    for (QAction* a : std::as_const(m_singleCallerItems))
+        CommandState::setEnabled(a, one);
 }
 
 void frmBaseMain::Grid_MouseUp(int button, int, double x, double y)
@@ -1159,10 +1206,58 @@ void frmBaseMain::mnuGridOptionsStatistics_Click()
     frmStatistics::instance()->LoadNumber(Grid->TextMatrix(Grid->Row(), 1), Grid->TextMatrix(Grid->Row(), 0));
 }
 
-// One caller's statistics need one chosen call.
-void frmBaseMain::updateSingleCallCommands()
+// --- the commands on one caller ----------------------------------------------------------------------------
+
+void frmBaseMain::searchCaller(const QString& sql)
 {
-    CommandState::setEnabled(mnuGridOptionsStatistics, Grid->Rows() > 1 && Grid->Row() == Grid->RowSel());
+    strSQL = sql;
+    UncheckTimeMenu();
+    UpdateSQL();
+    // The refill sorts the list as the user last sorted it.
+    RefreshGrid();
+}
+
+void frmBaseMain::mnuGridOptionsSearchName_Click()
+{
+    const int row = Grid->Row();
+    searchCaller(CallerSearch::ByName(Grid->TextMatrix(row, CallListModel::ColID),
+                                      Grid->TextMatrix(row, CallListModel::ColName)));
+}
+
+void frmBaseMain::mnuGridOptionsSearchNumber_Click()
+{
+    searchCaller(CallerSearch::ByNumber(Grid->TextMatrix(Grid->Row(), CallListModel::ColNumber)));
+}
+
+void frmBaseMain::mnuGridOptionsSearchContact_Click()
+{
+    searchCaller(CallerSearch::ByContact(Grid->TextMatrix(Grid->Row(), CallListModel::ColNumber)));
+}
+
+void frmBaseMain::mnuEditOriginal_Click()
+{
+    if (Grid->Rows() == 1)
+        return;
+    // By the record's ID: two calls may share the second the list shows.
+    bool ok = false;
+    const qint64 id = Grid->TextMatrix(Grid->Row(), CallListModel::ColID).trimmed().toLongLong(&ok);
+    const std::optional<LoggedRecord> record = ok ? FindLoggedRecordByID(id) : std::nullopt;
+    frmOriginalCallerIDInfo* w = frmOriginalCallerIDInfo::instance();
+    // A record gone from the log opens the window with the values it showed last.
+    w->showRecord(record ? *record
+                         : LoggedRecord{w->lblName->text(), w->lblNumber->text(), w->lblTime->text(),
+                                        w->lblRings->text(), w->lblAnswered->text()},
+                  QString(), this);
+}
+
+// --- help ------------------------------------------------------------------------------------------------
+
+void frmBaseMain::mnuHelpContents_Click() { ShowHelpContents(); }
+
+void frmBaseMain::mnuHelpAbout_Click()
+{
+    frmAbout about(ProgramIcons::icon(QStringLiteral("gicon")));
+    execDialog(about);
 }
 
 void frmBaseMain::mnuEditCreateNew_Click()
@@ -1227,14 +1322,21 @@ void frmBaseMain::mnuWindow_Click(int index)
     if (index < 0 || index >= mnuWindow.size())
         return;
     const bool checked = mnuWindow[index]->isChecked();
-    if (index == WindowMenuStatistics) {
-        if (checked) {
+    QWidget* window = nullptr;
+    switch (index) {
+    case WindowMenuActivityLog:
+        window = checked ? frmActivityLog::instance() : frmActivityLog::instance(false);
+        break;
+    case WindowMenuFind:
+        window = checked ? frmFind::instance() : frmFind::instance(false);
+        break;
+    case WindowMenuStatistics:
+        if (checked)
             frmStatistics::instance()->showWindow(this);
-        } else if (frmStatistics* w = frmStatistics::instance(false); w && w->isVisible()) {
+        else if (frmStatistics* w = frmStatistics::instance(false); w && w->isVisible())
             w->close();
-        }
-    }
-    if (index == WindowMenuContacts) {
+        return;
+    case WindowMenuContacts:
         if (checked) {
             frmContacts::showOwnedBy(this);
         } else if (frmContacts* book = frmContacts::instance(false)) {
@@ -1242,13 +1344,24 @@ void frmBaseMain::mnuWindow_Click(int index)
             if (!book->close())
                 mnuWindow[index]->setChecked(true);
         }
-    }
-    if (index == WindowMenuMiniDisplay) {
-        if (checked) {
+        return;
+    case WindowMenuMiniDisplay:
+        if (checked)
             miniDisplay().Show();
-        } else if (frmMiniDisplay* w = frmMiniDisplay::instance(false)) {
+        else if (frmMiniDisplay* w = frmMiniDisplay::instance(false))
             w->close();
-        }
+        return;
+    default:
+        return;
+    }
+    if (!window)
+        return;
+    if (checked) {
+        ShowOwned(window, this);
+        window->raise();
+        window->activateWindow();
+    } else {
+        window->close();
     }
 }
 

@@ -126,10 +126,19 @@ private:
     void mnuPopupMenuRestore_Click();
     void mnuGridOptionsEdit_Click();
     void mnuGridOptionsStatistics_Click();
-    void updateSingleCallCommands();
     // The selected call as a new contact, or its number added to a contact (Edit menu, grid menu, toolbar).
     void mnuEditCreateNew_Click();
     void mnuEditAddToCurrent_Click();
+    void mnuGridOptionsSearchName_Click();
+    void mnuGridOptionsSearchNumber_Click();
+    void mnuGridOptionsSearchContact_Click();
+    void mnuEditOriginal_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    void Grid_GridSelChange();
+    void updateCustomPeriodItems();
+    // The view becomes the query: no period is checked, the list is read again.
+    void searchCaller(const QString& sql);
     void Toolbar1_ButtonClick(int index);
     void setOptionChecks();
     void toggleOption(const char* key, const char* defaultValue);
@@ -183,6 +192,8 @@ private:
     QAction* mnuToolbarPopupAddToCurrent = nullptr;
     // Toolbar buttons by their 1-based index (separators hold nullptr).
     QList<QAction*> ToolbarButtons;
+    // The Edit and grid menus' commands on one caller (and the menus that hold them).
+    QList<QAction*> m_singleCallerItems;
 
     // --- state ---
     int intGridCol = 0;

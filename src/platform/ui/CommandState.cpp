@@ -16,6 +16,12 @@ void markNotBuilt(QAction* action)
     action->setEnabled(false);
 }
 
+void setAvailable(QAction* action, bool available)
+{
+    action->setProperty(kNotBuilt, !available);
+    action->setEnabled(available);
+}
+
 bool isBuilt(const QAction* action) { return !action->property(kNotBuilt).toBool(); }
 
 void setEnabled(QAction* action, bool enabled) { action->setEnabled(enabled && isBuilt(action)); }

@@ -387,9 +387,14 @@ void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
     TRIGGER(w, "mnuViewTime(9)"); // "1 week"
     const QString sql = w->strSQL;
     QStringList opened;
+    // Without the custom-period window the two commands are not offered.
+    QVERIFY(!ui::isReachable(w, QStringLiteral("mnuViewTime(14)")));
+    QVERIFY(!ui::isReachable(w, QStringLiteral("Toolbar1.Buttons(7)")));
     windowLinks().showCustomizeTime = [&opened, w](const QString& tag, QObject* owner) {
         opened.append(tag + (owner == w ? QStringLiteral(" by the main window") : QString()));
     };
+    // The main window offers them once the window is there (its next status update or View menu).
+    w->UpdateStatus();
     // From the menu and from the toolbar: the window opens, the mark, query and stored period stay.
     for (int i = 0; i < 2; ++i) {
         TRIGGER(w, "mnuViewTime(14)");
