@@ -243,6 +243,10 @@ void CallListModel::removeItem(int row)
     if (m_rowSel > row)
         --m_rowSel;
     clampSelection();
+    if (m_rows.empty()) {
+        m_text.clear();
+        m_deadText = 0;
+    }
     compactText();
     Q_EMIT selectionChanged();
 }
@@ -324,8 +328,12 @@ void CallListModel::compactText()
 
 void CallListModel::clearRows()
 {
-    if (m_rows.empty() && m_announced == 0)
+    if (m_rows.empty() && m_announced == 0) {
+        // Rows removed one by one leave their text behind.
+        m_text.clear();
+        m_deadText = 0;
         return;
+    }
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
