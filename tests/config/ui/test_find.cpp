@@ -31,6 +31,7 @@
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/Twips.h"
+#include "popup/PopupVibrator.h"
 #include "support/ResetForTests.h"
 #include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
@@ -451,7 +452,7 @@ void TestFind::tripleDoubleClickEmptiesHistoriesAndShakes()
     // The combo keeps its entries until it is next loaded.
     QCOMPARE(part<QComboBox>("cboNameNumber")->itemText(0), QStringLiteral("*smith*"));
     // The shake is paced by its timer; a second one meanwhile is not started.
-    auto* shaker = ui::findByName<QObject>(find, QStringLiteral("VibrateTimer"));
+    auto* shaker = ui::findByName<PopupVibrator>(find, QStringLiteral("VibrateTimer"));
     QVERIFY(shaker);
     for (int i = 0; i < 3; ++i)
         QTest::mouseDClick(secret, Qt::LeftButton);
@@ -459,6 +460,30 @@ void TestFind::tripleDoubleClickEmptiesHistoriesAndShakes()
     // Closing ends it at home.
     find->close();
     QVERIFY(!find->isShaking());
+    QCOMPARE(find->pos(), home);
+
+    // With the statistics window open, its chart and graph are hidden while the window shakes.
+    TRIGGER(S::window(), "mnuWindow(4)");
+    QWidget* stats = FindForm(QStringLiteral("frmStatistics"));
+    QVERIFY(stats && stats->isVisible());
+    // Its chart page in front.
+    ui::findByName<QTabBar>(stats, QStringLiteral("tbsStats"))->setCurrentIndex(1);
+    QWidget* chart = ui::findByName<QWidget>(stats, QStringLiteral("mscChart"));
+    QVERIFY(chart && chart->isVisible());
+    const bool chartShown = true;
+    find = open();
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseDClick(part<QLabel>("lblSecret"), Qt::LeftButton);
+    QVERIFY(find->isShaking());
+    QVERIFY(!chart->isVisible());
+    // 101 rounds with the default duration, then home.
+    int ticks = 0;
+    while (find->isShaking() && ticks < 1000) {
+        shaker->tick();
+        ++ticks;
+    }
+    QCOMPARE(ticks, 101);
+    QCOMPARE(chart->isVisible(), chartShown);
     QCOMPARE(find->pos(), home);
 }
 
