@@ -107,6 +107,8 @@ bool TestMenuWalk::notBuilt(const QAction* action)
 void TestMenuWalk::prepare()
 {
     frmBaseMain* w = S::window();
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top != w && top->isVisible() && top->isWindow())
             top->close();
@@ -139,7 +141,7 @@ QStringList TestMenuWalk::observable() const
     QStringList seen;
     QStringList windows;
     for (QWidget* top : QApplication::allWidgets())
-        if (top->isWindow() && top->isVisible() && top->windowType() != Qt::Popup && top->windowType() != Qt::ToolTip)
+        if (top->isWindow() && top->isVisible() && top->windowType() != Qt::ToolTip)
             windows << top->objectName();
     windows.sort();
     seen << QStringLiteral("windows: ") + windows.join(QLatin1Char(','));
