@@ -19,3 +19,5 @@ std::optional<QString> FormatPhoneNumber(const QString& typed, bool allowWildcar
         return QLatin1Char('(') + kept.left(3) + QStringLiteral(") ") + kept.mid(3, 3) + QLatin1Char('-') + kept.mid(6);
     return std::nullopt;
 }
+
+QString numberLengthMessage() { return QStringLiteral("The number must be 7 or 10 digits long."); }

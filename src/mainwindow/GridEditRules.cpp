@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "core/TypedNumber.h"
+#include "core/PhoneNumber.h"
 #include "platform/DateText.h"
 
 namespace GridEditRules {
@@ -30,7 +30,7 @@ std::optional<QString> accept(int column, const QString& text)
             return std::nullopt;
         return text;
     case 1:
-        return NormaliseTypedNumber(text);
+        return FormatPhoneNumber(text);
     case 2:
         if (!DateText::parse(text))
             return std::nullopt;

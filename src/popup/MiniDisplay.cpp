@@ -423,17 +423,9 @@ QString MiniDisplay::searchSQL(SearchKind kind, const clsCaller& caller)
     case SearchContact:
         break;
     }
-    // The last contact in the book's order that owns a number found in the caller's number.
-    std::shared_ptr<clsContact> owner;
-    for (const auto& entry : gContacts) {
-        for (const auto& n : entry.item->Numbers) {
-            if (!n.item->Number.isEmpty() && number.contains(n.item->Number, Qt::CaseSensitive)) {
-                owner = entry.item;
-                break;
-            }
-        }
-    }
-    const QString condition = owner ? ContactCondition(*owner) : QString();
+    // The contact the call list and the pop-up show for this number: the first owner in the book's order.
+    const std::shared_ptr<clsContact> owner = FindContactByNumber(number);
+    const QString condition = owner->Name.isEmpty() ? QString() : ContactCondition(*owner);
     return head + (condition.isEmpty() ? NumberCondition(number) : condition);
 }
 

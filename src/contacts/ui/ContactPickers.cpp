@@ -14,8 +14,8 @@
 #include "contacts/ui/SeparatorKeyFilter.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/PhoneNumber.h"
 #include "core/SettingsKeys.h"
-#include "core/TypedNumber.h"
 #include "core/modContactDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -211,7 +211,7 @@ void frmNewContact::hideEvent(QHideEvent* event)
 
 void frmNewContact::cmdOK_Click()
 {
-    const auto number = NormaliseTypedNumber(cmbNumber->currentText());
+    const auto number = FormatPhoneNumber(cmbNumber->currentText());
     if (!number) {
         Prompt::message(numberLengthMessage(), Prompt::OkOnly, Prompt::Critical);
         return;

@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "contacts/ui/SeparatorKeyFilter.h"
+#include "core/PhoneNumber.h"
 #include "core/SettingsKeys.h"
-#include "core/TypedNumber.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
@@ -103,7 +103,7 @@ void frmAddNumber::AddHints()
 
 void frmAddNumber::cmdOK_Click()
 {
-    const auto number = NormaliseTypedNumber(cmbNumber->currentText());
+    const auto number = FormatPhoneNumber(cmbNumber->currentText());
     if (!number) {
         Prompt::message(numberLengthMessage(), Prompt::OkOnly, Prompt::Critical);
         return;

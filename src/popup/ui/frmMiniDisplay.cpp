@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "contacts/ContactPicture.h"
 #include "contacts/ContactStore.h"
 #include "contacts/ui/ContactPickers.h"
 #include "core/Globals.h"
@@ -877,10 +878,11 @@ void frmMiniDisplay::loadPicture(const QString& imageFile)
     if (imageFile.isEmpty()) {
         m_picture = QPixmap();
     } else {
-        QPixmap p;
-        if (!p.load(imageFile))
+        // A picture path can come from a client's contact record: only a regular file of a bounded size is read.
+        const QImage image = ContactPicture::load(imageFile);
+        if (image.isNull())
             return; // an unreadable file leaves the picture that was there
-        m_picture = p;
+        m_picture = QPixmap::fromImage(image);
     }
     showPicture();
 }

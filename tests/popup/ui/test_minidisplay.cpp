@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -118,6 +120,7 @@ private Q_SLOTS:
     void detailWindowsReopenOnFirstShow();
     void rightClickOpensTheMenuOnlyWhereItShould();
     void pictureScreens();
+    void pictureOfAPipeIsNotRead();
     void lockSizeToggles();
     void onTopCheckBoxKeepsTheFamilyOnTop();
     void draggingByALabelMovesTheWindow();
@@ -862,6 +865,25 @@ void TestMiniDisplay::pictureScreens()
     QVERIFY(frmContactPicture::instance(false)->isVisible());
     QVERIFY(!frmContactPicture::instance(false)->imgContactImage->pixmap().isNull());
     QCOMPARE(list.CurrentScreen, 3);
+}
+
+// A client's contact record can name any path as its picture; a pipe would block the pop-up for good.
+void TestMiniDisplay::pictureOfAPipeIsNotRead()
+{
+    const QString fifo = m_home->file(QStringLiteral("face.fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto contact = std::make_shared<clsContact>();
+    contact->Name = QStringLiteral("PIPE");
+    contact->ImageFile = fifo;
+    gContacts.add(contact->Name, contact);
+    setPopup(Key::PictureBackground, QStringLiteral("True"));
+
+    frmMiniDisplay* w = open();
+    clsCaller c = call(1, QStringLiteral("P IPE"), QStringLiteral("1"));
+    c.ContactName = QStringLiteral("PIPE");
+    w->list().UpdateForm(c); // returns: the pipe is never opened
+    QCOMPARE(w->list().CurrentContact.Name, QStringLiteral("PIPE"));
+    QVERIFY(w->imgContactImage->pixmap().isNull());
 }
 
 void TestMiniDisplay::lockSizeToggles()

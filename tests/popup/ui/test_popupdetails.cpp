@@ -280,10 +280,14 @@ void TestPopupDetails::searchesNarrowTheCallList()
     addContact(QStringLiteral("Other"), {QStringLiteral("555-1111")}, QString());
     QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
              QStringLiteral("Select * From tblCID Where (fldNumber like '*555-9876*')"));
-    // With two owners the later one in the book counts.
+    // With two owners the first one in the book counts: the contact the call list and the pop-up show.
     addContact(QStringLiteral("Desk"), {QStringLiteral("x2"), QStringLiteral("555-2222")}, QString());
     QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
-             QStringLiteral("Select * From tblCID Where (fldNumber like '*x2*' or fldNumber like '*555-2222*')"));
+             QStringLiteral("Select * From tblCID Where (fldNumber like '*555-9876*')"));
+    clsCaller shown = c;
+    MatchCallerToContact(c.Number.Number, shown);
+    QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
+             QStringLiteral("Select * From tblCID Where ") + ContactCondition(*GetContact(shown.ContactName)));
     c.Number.Number = QStringLiteral("777");
     QCOMPARE(MiniDisplay::searchSQL(MiniDisplay::SearchContact, c),
              QStringLiteral("Select * From tblCID Where fldNumber like '*777*'"));

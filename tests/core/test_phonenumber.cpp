@@ -1,9 +1,9 @@
 #include <QTest>
 
-#include "core/TypedNumber.h"
+#include "core/PhoneNumber.h"
 
 // The one rule for numbers users type, shared by the call list's editor and the contact dialogs.
-class TestTypedNumber : public QObject {
+class TestPhoneNumber : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void normalise_data();
@@ -11,7 +11,7 @@ private Q_SLOTS:
     void message();
 };
 
-void TestTypedNumber::normalise_data()
+void TestPhoneNumber::normalise_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored"); // empty: refused
@@ -50,21 +50,21 @@ void TestTypedNumber::normalise_data()
     QTest::newRow("arabic-indic digits") << QString::fromUtf8("٥٥٥١٢٣٤") << "";
 }
 
-void TestTypedNumber::normalise()
+void TestPhoneNumber::normalise()
 {
     QFETCH(QString, typed);
     QFETCH(QString, stored);
-    const auto got = NormaliseTypedNumber(typed);
+    const auto got = FormatPhoneNumber(typed);
     if (stored.isEmpty())
         QVERIFY2(!got, qPrintable(got.value_or(QString())));
     else
         QCOMPARE(got.value_or(QStringLiteral("(refused)")), stored);
 }
 
-void TestTypedNumber::message()
+void TestPhoneNumber::message()
 {
     QCOMPARE(numberLengthMessage(), QStringLiteral("The number must be 7 or 10 digits long."));
 }
 
-QTEST_GUILESS_MAIN(TestTypedNumber)
-#include "test_typednumber.moc"
+QTEST_GUILESS_MAIN(TestPhoneNumber)
+#include "test_phonenumber.moc"
