@@ -336,6 +336,70 @@ bool ContactTreeModel::editContact(const QString& oldName, const clsContact& con
     return true;
 }
 
+int ContactTreeModel::nodeCount(const Node* n) const
+{
+    int count = int(n->children.size());
+    for (const auto& child : n->children) {
+        count += nodeCount(child.get());
+        if (count >= 2)
+            break;
+    }
+    return count;
+}
+
+bool ContactTreeModel::addGroup(const QString& description, quint32 colour)
+{
+    const QString key = fold(description);
+    if (description.isEmpty() || m_groups.contains(key))
+        return false;
+    Node* root = m_root.get();
+    const int at = nodeCount(root) >= 2 ? 0 : int(root->children.size());
+    auto g = std::make_unique<Node>();
+    g->kind = Group;
+    g->text = description;
+    g->colour = colour;
+    g->sortChildren = true;
+    g->parent = root;
+    beginInsertRows(QModelIndex(), at, at);
+    m_groups.insert(key, g.get());
+    root->children.insert(root->children.begin() + at, std::move(g));
+    renumber(root, at);
+    endInsertRows();
+    return true;
+}
+
+bool ContactTreeModel::renameGroup(const QString& oldName, const QString& description, quint32 colour)
+{
+    Node* g = m_groups.value(fold(oldName));
+    const QString key = fold(description);
+    if (!g || description.isEmpty() || (key != fold(oldName) && m_groups.contains(key)))
+        return false;
+    m_groups.remove(fold(oldName));
+    m_groups.insert(key, g);
+    g->text = description;
+    g->colour = colour;
+    const QModelIndex changed = indexOf(g);
+    Q_EMIT dataChanged(changed, changed);
+    return true;
+}
+
+bool ContactTreeModel::removeGroup(const QString& description)
+{
+    Node* g = m_groups.value(fold(description));
+    if (!g)
+        return false;
+    while (!g->children.empty())
+        moveNode(g->children.back().get(), m_root.get());
+    Node* root = m_root.get();
+    const int r = g->row;
+    beginRemoveRows(QModelIndex(), r, r);
+    m_groups.remove(fold(description));
+    root->children.erase(root->children.begin() + r);
+    renumber(root, r);
+    endRemoveRows();
+    return true;
+}
+
 QModelIndex ContactTreeModel::groupIndex(const QString& description) const
 {
     return indexOf(m_groups.value(fold(description)));

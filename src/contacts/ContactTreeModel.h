@@ -56,6 +56,15 @@ public:
     // another contact's.
     bool editContact(const QString& oldName, const clsContact& contact);
 
+    // A group's node, first among the root's nodes when the tree holds at least two nodes, else after
+    // them; it sorts its contacts. False when a group node has that key already.
+    bool addGroup(const QString& description, quint32 colour);
+    // The group node keyed oldName takes the new description as key and text, and the colour. False when
+    // there is no such node or the new description is another group's.
+    bool renameGroup(const QString& oldName, const QString& description, quint32 colour);
+    // The group's node; contacts still under it go to the root first. False when there is none.
+    bool removeGroup(const QString& description);
+
     QModelIndex groupIndex(const QString& description) const;
     QModelIndex contactIndex(const QString& name) const;
     QModelIndex numberIndex(const QString& contactName, const QString& numberText) const;
@@ -92,6 +101,8 @@ private:
     void forgetKeys(Node* n);
     void moveNode(Node* n, Node* to);
     static void renumber(Node* parent, int from);
+
+    int nodeCount(const Node* n) const;
 
     std::unique_ptr<Node> m_root;
     QHash<QString, Node*> m_groups;
