@@ -1,0 +1,77 @@
+#include "contacts/ContactSearch.h"
+
+#include "core/SettingsKeys.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modProperties.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
+
+namespace ContactSearch {
+
+namespace {
+
+const char* const kSection = Section::frmFindContact;
+const char* const ConditionsKey = Key::Conditions;
+
+QString queryFor(Field field)
+{
+    // LIKE here runs the database's Jet Like on the bound pattern.
+    switch (field) {
+    case ContactName:
+        return QStringLiteral("SELECT fldName FROM tblContacts WHERE fldName LIKE ?1 ORDER BY rowid");
+    case ContactNumber:
+        return QStringLiteral("SELECT fldName FROM tblNumbers WHERE fldNumber LIKE ?1 ORDER BY rowid");
+    case AttributeGroup:
+        return QStringLiteral("SELECT fldName FROM tblContacts WHERE fldAttributeGroup LIKE ?1 ORDER BY rowid");
+    case OtherInfo:
+        return QStringLiteral("SELECT fldName FROM tblContacts WHERE fldOtherInfo LIKE ?1 ORDER BY rowid");
+    }
+    return QString();
+}
+
+} // namespace
+
+Result run(Field field, const QString& pattern)
+{
+    Result result;
+    if (!gContactDB || pattern.isEmpty())
+        return result;
+    try {
+        SqlStatement st = gContactDB->prepare(queryFor(field));
+        st.bind(1, pattern);
+        while (st.step()) {
+            const QString name = st.text(0);
+            ++result.records;
+            bool listed = false;
+            for (const QString& n : std::as_const(result.names))
+                listed = listed || n.compare(name, Qt::CaseInsensitive) == 0;
+            if (!listed)
+                result.names << name;
+        }
+    } catch (const SqlError& e) {
+        // The list shows names of this query or none at all.
+        SaveError(e.code(), e.message(), QStringLiteral("frmFindContact"));
+        ReportError(QStringLiteral("frmFindContact_cmdFind_Click"));
+        return Result();
+    }
+    return result;
+}
+
+void remember(const QString& pattern)
+{
+    AddRecentItem(QString::fromLatin1(kSection), QString::fromLatin1(ConditionsKey), pattern);
+}
+
+QStringList history()
+{
+    QStringList out;
+    for (const QString& entry :
+         ListToArray(GetProperty(QString::fromLatin1(kSection), QString::fromLatin1(ConditionsKey), QString()))) {
+        if (!entry.isEmpty())
+            out << entry;
+    }
+    return out;
+}
+
+} // namespace ContactSearch
