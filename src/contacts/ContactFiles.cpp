@@ -1,0 +1,207 @@
+#include "contacts/ContactFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
+
+namespace ContactFiles {
+
+namespace {
+
+const QString DatabaseFilter = QStringLiteral("Access Files(*.mdb)");
+const QString GroupFileFilter = QStringLiteral("Data Files (*.dat)");
+const QString ExistsText = QStringLiteral("This file name already exits. Choose another file name.");
+
+QString contactDBPath() { return GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath()); }
+
+QString groupFilePath()
+{
+    return GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
+}
+
+// OK: try again; anything else ends the command.
+bool retry(const QString& text) { return Prompt::message(text, Prompt::OkCancel, Prompt::Critical) == Prompt::Ok; }
+
+// The same file, however the path spells it (Linux names differ by case: only the file itself tells).
+bool samePath(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() ? ca == QFileInfo(b).canonicalFilePath() : a == b;
+}
+
+QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
+
+void reloadGroups(const QString& path)
+{
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    LoadAttributeGroupsFromFile(path);
+}
+
+} // namespace
+
+bool isContactDatabase(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    try {
+        SqlDatabase db(path, SqlDatabase::Mode::ReadOnly);
+        return db.tableExists(QStringLiteral("tblContacts")) && db.tableExists(QStringLiteral("tblNumbers"));
+    } catch (const SqlError&) {
+        return false;
+    }
+}
+
+bool NewDatabase()
+{
+    if (isClientMode())
+        return false;
+    QString path;
+    for (;;) {
+        path = Prompt::saveFile(QString(), contactDBPath(), DatabaseFilter);
+        if (path.isEmpty())
+            return false;
+        try {
+            // The new file is opened once and replaces the open one, which is closed.
+            if (CreateContactDB(path))
+                break;
+        } catch (const SqlError& e) {
+            // Nothing was made: the setting keeps naming the file in use.
+            SaveError(e.code(), e.message(), QStringLiteral("frmContacts_mnuFileNew_Click"));
+            ShowError(QString());
+            return false;
+        }
+        if (!retry(ExistsText))
+            return false;
+    }
+    SaveProperty(Section::frmConfiguration, Key::ContactDBPath, path);
+    AddEvent(QStringLiteral("Created and loaded new contact database ") + fileName(path));
+    UpdateContactCollection();
+    return true;
+}
+
+bool ChangeDatabase()
+{
+    if (isClientMode())
+        return false;
+    QString path;
+    for (;;) {
+        path = Prompt::openFile(QString(), contactDBPath(), DatabaseFilter);
+        if (path.isEmpty())
+            return false;
+        QString refusal;
+        if (!QFileInfo::exists(path))
+            refusal = path + QStringLiteral(" is not a valid database file. Choose another file.");
+        else if (samePath(path, contactDBPath()))
+            refusal = path + QStringLiteral(" is already loaded. Choose another file.");
+        else if (!isContactDatabase(path))
+            // Kept as the setting, any other file would be opened and fail at every start.
+            refusal = path + QStringLiteral(" is not a valid database file. Choose another file.");
+        if (refusal.isEmpty())
+            break;
+        if (!retry(refusal))
+            return false;
+    }
+    const QString before = contactDBPath();
+    SaveProperty(Section::frmConfiguration, Key::ContactDBPath, path);
+    AddEvent(QStringLiteral("Loaded contact database ") + fileName(path));
+    try {
+        // The open file is replaced (and closed) only once the new one is open.
+        FindContactDB();
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), QStringLiteral("frmContacts_mnuFileChange_Click"));
+        ReportError(QStringLiteral("frmContacts_mnuFileChange_Click"));
+        // The file in use stays in use, and the setting says so.
+        SaveProperty(Section::frmConfiguration, Key::ContactDBPath, before);
+    }
+    UpdateContactCollection();
+    return true;
+}
+
+bool NewGroupFile()
+{
+    if (isClientMode())
+        return false;
+    QString path;
+    for (;;) {
+        path = Prompt::saveFile(QString(), groupFilePath(), GroupFileFilter);
+        if (path.isEmpty())
+            return false;
+        if (!QFileInfo::exists(path))
+            break;
+        if (!retry(ExistsText))
+            return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::Append) || file.write("\r\n") != 2) {
+        SaveError(75, QStringLiteral("Path/File access error: ") + file.errorString(),
+                  QStringLiteral("frmContacts_mnuFileNewAttributeGroupFile_Click"));
+        ShowError(QString());
+        return false;
+    }
+    file.close();
+    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+    AddEvent(QStringLiteral("Created new attribute groups file ") + fileName(path));
+    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+    // The clients drop the groups that are gone with the old file.
+    SendAttributeGroups();
+    UpdateContactCollection();
+    return true;
+}
+
+bool ChangeGroupFile()
+{
+    if (isClientMode())
+        return false;
+    QString path;
+    for (;;) {
+        path = Prompt::openFile(QString(), groupFilePath(), GroupFileFilter);
+        if (path.isEmpty())
+            return false;
+        QString refusal;
+        if (!QFileInfo::exists(path))
+            refusal = path + QStringLiteral(" is not a valid attribute group data file.");
+        else if (samePath(path, groupFilePath()))
+            refusal = path + QStringLiteral(" is already loaded.");
+        if (refusal.isEmpty())
+            break;
+        if (!retry(refusal))
+            return false;
+    }
+    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+    AddEvent(QStringLiteral("Loaded attribute groups file ") + fileName(path));
+    reloadGroups(path);
+    UpdateContactCollection();
+    return true;
+}
+
+bool RestoreDefaultGroups()
+{
+    if (isClientMode())
+        return false;
+    const QString path = defaultAttributeGroupsFile();
+    if (QFileInfo::exists(path)) {
+        const auto answer = Prompt::message(QStringLiteral("Warning this will overwrite ") + path + QStringLiteral("."),
+                                            Prompt::OkCancel, Prompt::Exclamation);
+        if (answer != Prompt::Ok)
+            return false;
+    }
+    CreateDefaultAttributeGroups();
+    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+    reloadGroups(path);
+    AddEvent(QStringLiteral("Restored default attribute groups file"));
+    UpdateContactCollection();
+    return true;
+}
+
+} // namespace ContactFiles
