@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
@@ -19,11 +20,16 @@
 
 #include <charconv>
 
+#include "contacts/AttributeGroupEditing.h"
+#include "contacts/ContactFiles.h"
 #include "contacts/ContactPicture.h"
 #include "contacts/ContactStore.h"
 #include "contacts/ContactViews.h"
+#include "contacts/ui/ContactListPrinter.h"
 #include "contacts/ui/SeparatorKeyFilter.h"
+#include "contacts/ui/frmAddAttributeGroup.h"
 #include "contacts/ui/frmAddNumber.h"
+#include "contacts/ui/frmFindContact.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -256,8 +262,9 @@ void frmContacts::buildControls()
     cmdAddAttributeGroup = pushButton("cmdAddAttributeGroup", "Add");
     cmdRemoveAttributeGroup = pushButton("cmdRemoveAttributeGroup", "Remove");
     cmdEditAttributeGroup = pushButton("cmdEditAttributeGroup", "Edit");
-    for (QPushButton* b : {cmdAddAttributeGroup, cmdRemoveAttributeGroup, cmdEditAttributeGroup})
-        markNotBuilt(b);
+    connect(cmdAddAttributeGroup, &QPushButton::clicked, this, &frmContacts::cmdAddAttributeGroup_Click);
+    connect(cmdRemoveAttributeGroup, &QPushButton::clicked, this, &frmContacts::cmdRemoveAttributeGroup_Click);
+    connect(cmdEditAttributeGroup, &QPushButton::clicked, this, &frmContacts::cmdEditAttributeGroup_Click);
 
     Label4 = label("Label4", "Contact Image:");
     imgContactImage = new QLabel(central);
@@ -330,21 +337,27 @@ void frmContacts::buildMenus()
 
     mnuFile = menu("mnuFile", "&File");
     addRows(mnuFile, {
-                         {"mnuFileNew", "&New DB..."},
-                         {"mnuFileChange", "&Change DB..."},
+                         {"mnuFileNew", "&New DB...", {}, &frmContacts::mnuFileNew_Click},
+                         {"mnuFileChange", "&Change DB...", {}, &frmContacts::mnuFileChange_Click},
                          {"mnuFileHyphen1", nullptr},
-                         {"mnuFileNewAttributeGroupFile", "New &Attribute Group File..."},
-                         {"mnuFileChangeAttributeGroupFile", "Change Attribute &Group File..."},
+                         {"mnuFileNewAttributeGroupFile",
+                          "New &Attribute Group File...",
+                          {},
+                          &frmContacts::mnuFileNewAttributeGroupFile_Click},
+                         {"mnuFileChangeAttributeGroupFile",
+                          "Change Attribute &Group File...",
+                          {},
+                          &frmContacts::mnuFileChangeAttributeGroupFile_Click},
                          {"mnuFileHyphen2", nullptr},
-                         {"mnuFileRestore", "Restore Default Attribute Groups"},
+                         {"mnuFileRestore", "Restore Default Attribute Groups", {}, &frmContacts::mnuFileRestore_Click},
                          {"mnuFileHyphen3", nullptr},
-                         {"mnuPrint", "&Print Contacts..."},
+                         {"mnuPrint", "&Print Contacts...", {}, &frmContacts::mnuPrint_Click},
                          {"mnuFileHyphen4", nullptr},
                          {"mnuFileClose", "C&lose", {}, &frmContacts::mnuFileClose_Click},
                      });
     mnuEdit = menu("mnuEdit", "&Edit");
     addRows(mnuEdit, {
-                         {"mnuEditFind", "&Find Contact...", Qt::CTRL | Qt::Key_F},
+                         {"mnuEditFind", "&Find Contact...", Qt::CTRL | Qt::Key_F, &frmContacts::mnuEditFind_Click},
                          {"mnuEditHyphen1", nullptr},
                          {"mnuEditRemove", "&Remove Contact", Qt::CTRL | Qt::Key_R, &frmContacts::mnuEditRemove_Click},
                          {"mnuEditHyphen2", nullptr},
@@ -373,9 +386,9 @@ void frmContacts::buildToolbar()
         bool built;
     };
     const Button buttons[] = {
-        {"print", "Print", QStyle::SP_FileIcon, false},
+        {"print", "Print", QStyle::SP_FileIcon, true},
         {"list", "Tree View", QStyle::SP_FileDialogListView, true},
-        {"find", "Find Contact", QStyle::SP_FileDialogContentsView, false},
+        {"find", "Find Contact", QStyle::SP_FileDialogContentsView, true},
         {"delete", "Remove Contact", QStyle::SP_TrashIcon, true},
         {"add", "Add New Contact", QStyle::SP_FileDialogNewFolder, true},
         {"save", "Save Contact", QStyle::SP_DialogSaveButton, true},
@@ -755,6 +768,102 @@ void frmContacts::cboAttributeGroup_Click()
     }
     UpdateControls();
     SetState(ContactMode::Editing);
+}
+
+void frmContacts::cmdAddAttributeGroup_Click()
+{
+    if (isClientMode())
+        return;
+    frmAddAttributeGroup editor(this);
+    editor.setMode(QStringLiteral("add"));
+    execDialog(editor);
+    if (editor.Description.isEmpty())
+        return;
+    auto group = std::make_shared<clsAttributeGroup>();
+    group->Description = editor.Description;
+    group->Color = editor.Color;
+    group->Block = editor.Block;
+    group->Sound = editor.Sound;
+    if (!AttributeGroupEditing::addGroup(group)) {
+        SaveError(457, QStringLiteral("This key is already associated with an element of this collection"));
+        ReportError(QStringLiteral("frmContacts_cmdAddAttributeGroup"));
+        return;
+    }
+    RefreshAttributeGroupFile();
+    UpdateAttributeGroupList();
+    // Chosen by code, so the block warning and the edit follow as for a click.
+    SelectListItem(cboAttributeGroup, group->Description);
+    m_views->tree.addGroup(group->Description, quint32(group->Color));
+    SetState(ContactMode::Editing);
+}
+
+void frmContacts::cmdRemoveAttributeGroup_Click()
+{
+    if (isClientMode())
+        return;
+    const QString name = cboAttributeGroup->currentText();
+    if (groupFromBoxText(name).isEmpty()) {
+        Prompt::message(QStringLiteral("You must select an attribute group to remove."), Prompt::OkOnly,
+                        Prompt::Critical);
+        return;
+    }
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")))) {
+        const auto answer =
+            Prompt::message(QStringLiteral("Are you sure you want to permanently remove this attribute group?"),
+                            Prompt::YesNo, Prompt::Exclamation);
+        if (!isYes(answer))
+            return;
+    }
+    const QString removed = GetAttributeGroup(name)->Description;
+    AttributeGroupEditing::removeGroup(name);
+    RefreshAttributeGroupFile();
+    UpdateAttributeGroupList();
+    SelectListItem(cboAttributeGroup, QStringLiteral("<none>"));
+    RefreshAttributeGroup(removed.isEmpty() ? name : removed, QString());
+    m_views->tree.removeGroup(name);
+    SetState(ContactMode::Editing);
+    SendContacts();
+    if (gMainForm)
+        gMainForm->RefreshGrid();
+}
+
+void frmContacts::cmdEditAttributeGroup_Click()
+{
+    if (isClientMode())
+        return;
+    const QString oldName = cboAttributeGroup->currentText();
+    if (groupFromBoxText(oldName).isEmpty()) {
+        Prompt::message(QStringLiteral("You must select an attribute group to edit."), Prompt::OkOnly,
+                        Prompt::Critical);
+        return;
+    }
+    const auto group = GetAttributeGroup(oldName);
+    frmAddAttributeGroup editor(this);
+    editor.setMode(QStringLiteral("edit"), group->Description);
+    editor.fill(group->Description, group->Color, group->Block, group->Sound);
+    execDialog(editor);
+    if (editor.Description.isEmpty())
+        return;
+    clsAttributeGroup edited;
+    edited.Description = editor.Description;
+    edited.Color = editor.Color;
+    edited.Block = editor.Block;
+    edited.Sound = editor.Sound;
+    // The editor refuses another group's name; should one slip through, nothing is merged or lost.
+    if (!AttributeGroupEditing::editGroup(oldName, edited)) {
+        Prompt::message(QStringLiteral("You cannot have duplicate descriptions."), Prompt::OkOnly, Prompt::Critical);
+        return;
+    }
+    m_views->tree.renameGroup(oldName, edited.Description, quint32(edited.Color));
+    RefreshAttributeGroupFile();
+    UpdateAttributeGroupList();
+    SelectListItem(cboAttributeGroup, edited.Description);
+    RefreshAttributeGroup(oldName, edited.Description);
+    SetState(ContactMode::Editing);
+    // The clients' contacts carry the group's name: they get the renamed one now, not at the next push.
+    SendContacts();
+    if (gMainForm)
+        gMainForm->RefreshGrid();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -1211,6 +1320,10 @@ void frmContacts::Toolbar1_ButtonClick(QAction* pressed)
         txtName->setFocus(Qt::OtherFocusReason);
     } else if (word == QLatin1String("SAVE")) {
         SaveContact();
+    } else if (word == QLatin1String("PRINT")) {
+        PrintContacts();
+    } else if (word == QLatin1String("FIND")) {
+        mnuEditFind_Click();
     }
 }
 
@@ -1219,3 +1332,64 @@ void frmContacts::Toolbar1_MouseUp()
     if (QAction* list = button("list"))
         list->setChecked(textToBool(GetProperty(Section::frmContacts, Key::TreeView, QStringLiteral("False"))));
 }
+
+// ---------------------------------------------------------------------------------------------------------
+// Files, search, printing
+
+void frmContacts::reloadAfterDatabaseChange()
+{
+    // Edits of the contact shown are dropped: it belonged to the other file.
+    ClearContact();
+    objContact = std::make_shared<clsContact>();
+    UpdateList();
+    UpdateTree();
+    UpdateForm();
+    UpdateCounts();
+}
+
+void frmContacts::reloadAfterGroupFileChange()
+{
+    UpdateAttributeGroupList();
+    UpdateList();
+    UpdateTree();
+}
+
+void frmContacts::mnuFileNew_Click()
+{
+    if (ContactFiles::NewDatabase())
+        reloadAfterDatabaseChange();
+}
+
+void frmContacts::mnuFileChange_Click()
+{
+    if (ContactFiles::ChangeDatabase())
+        reloadAfterDatabaseChange();
+}
+
+void frmContacts::mnuFileNewAttributeGroupFile_Click()
+{
+    if (ContactFiles::NewGroupFile())
+        reloadAfterGroupFileChange();
+}
+
+void frmContacts::mnuFileChangeAttributeGroupFile_Click()
+{
+    if (ContactFiles::ChangeGroupFile())
+        reloadAfterGroupFileChange();
+}
+
+void frmContacts::mnuFileRestore_Click()
+{
+    if (ContactFiles::RestoreDefaultGroups())
+        reloadAfterGroupFileChange();
+}
+
+void frmContacts::mnuEditFind_Click() { frmFindContact::showOwnedBy(this); }
+
+bool frmContacts::PrintContacts()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    return PrintContacts(printer);
+}
+
+bool frmContacts::PrintContacts(QPrinter& printer) { return ContactListPrinter::PrintContacts(printer, gContacts); }

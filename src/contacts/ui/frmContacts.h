@@ -19,6 +19,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QToolBar;
 class QTreeView;
@@ -87,6 +88,9 @@ public:
     void cmdChangeImage_Click();
     void cmdClearImage_Click();
     void cboAttributeGroup_Click();
+    void cmdAddAttributeGroup_Click();
+    void cmdRemoveAttributeGroup_Click();
+    void cmdEditAttributeGroup_Click();
     void lsvContacts_ItemClick();
     void tvwContacts_NodeClick();
     void lstNumbers_Click();
@@ -99,6 +103,17 @@ public:
     void mnuEditRemove_Click() { RemoveFormContact(); }
     void mnuEditSave_Click() { SaveContact(); }
     void mnuFileClose_Click() { close(); }
+    void mnuFileNew_Click();
+    void mnuFileChange_Click();
+    void mnuFileNewAttributeGroupFile_Click();
+    void mnuFileChangeAttributeGroupFile_Click();
+    void mnuFileRestore_Click();
+    void mnuPrint_Click() { PrintContacts(); }
+    void mnuEditFind_Click();
+    // Prints every contact on the printer chosen in the print dialog; false when nothing was printed.
+    bool PrintContacts();
+    // The same on a printer set up by the caller (tests print to a PDF file), the dialog still first.
+    bool PrintContacts(QPrinter& printer);
     void mnuViewList_Click();
     void mnuViewTree_Click();
 
@@ -155,6 +170,10 @@ private:
     void setPicture(const QString& path);
     QAction* button(const char* key) const;
     // Whether a refill may show the contact it selected, or must keep the fields being edited.
+    // After another contact file: nothing shown, the views refilled.
+    void reloadAfterDatabaseChange();
+    // After another group file: the group list and the views refilled.
+    void reloadAfterGroupFileChange();
     bool refillMayShow(bool adding, bool typedFound, const clsContact& candidate) const;
     // After the client's own change came back from the server: the contact the form now equals, if any.
     std::shared_ptr<clsContact> echoOfForm() const;
