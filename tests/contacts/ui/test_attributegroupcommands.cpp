@@ -71,6 +71,7 @@ private Q_SLOTS:
     void addedGroupIsFiledShownFirstAndChosen();
     void blockWarningOnlyForTheUsersChoice();
     void renameReachesFileContactsTreeAndClient();
+    void editorKeepsAnOutsideSoundAndTakesTheChosenColour();
     void removalLeavesContactsWithoutAGroup();
     void clientModeCommandsChangeNothing();
 
@@ -252,6 +253,36 @@ void TestAttributeGroupCommands::renameReachesFileContactsTreeAndClient()
     QVERIFY(tokens.at(4).startsWith(QStringLiteral("|Block Calls|255|True|")));
     QVERIFY(tokens.at(6).startsWith(QStringLiteral("|Friends|65280|False|")));
     QVERIFY(text.mid(contactsAt).contains(QStringLiteral(";CONTACT;|Ann|Friends|")));
+}
+
+void TestAttributeGroupCommands::editorKeepsAnOutsideSoundAndTakesTheChosenColour()
+{
+    gAttributeGroups.item(QStringLiteral("Default"))->Sound = QStringLiteral("/elsewhere/bell.wav");
+    m_window->SetContact(QStringLiteral("Ann"));
+    Prompt::queueAnswer(Prompt::Yes);
+    groups()->setCurrentIndex(groups()->findText(QStringLiteral("Default")));
+    QString shownSound;
+    QStringList offered;
+    ModalDialog::queueScript([&](QDialog& d) {
+        auto* sound = d.findChild<QComboBox*>(QStringLiteral("cboSound"));
+        shownSound = sound->currentText();
+        for (int i = 0; i < sound->count(); ++i)
+            offered << sound->itemText(i);
+        // A cancelled colour dialog keeps the colour; a chosen one replaces it.
+        Prompt::queueText(QString());
+        d.findChild<QPushButton*>(QStringLiteral("picColor"))->click();
+        Prompt::queueText(QStringLiteral("4227327"));
+        d.findChild<QPushButton*>(QStringLiteral("picColor"))->click();
+        d.findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
+    });
+    TRIGGER(m_window, "cmdEditAttributeGroup");
+    QCOMPARE(shownSound, QStringLiteral("/elsewhere/bell.wav"));
+    QCOMPARE(offered.value(0), QStringLiteral("Speech"));
+    const auto edited = gAttributeGroups.item(QStringLiteral("Default"));
+    QCOMPARE(edited->Color, 4227327);
+    QCOMPARE(edited->Sound, QStringLiteral("/elsewhere/bell.wav"));
+    QCOMPARE(m_window->views().tree.colour(m_window->views().tree.groupIndex(QStringLiteral("Default"))),
+             std::optional<quint32>(4227327));
 }
 
 void TestAttributeGroupCommands::removalLeavesContactsWithoutAGroup()

@@ -104,6 +104,7 @@ void TestFindContact::searchFillsTheListAndCountAndRemembersTenPatterns()
     search(f, QStringLiteral("O'Neil"));
     QVERIFY(book::lines(results).isEmpty());
     QCOMPARE(count->text(), QStringLiteral("0"));
+    QCOMPARE(items(conditions).value(0), QStringLiteral("O'Neil"));
     search(f, QStringLiteral("émile"));
     QCOMPARE(book::lines(results), QStringList{"Émile"});
     search(f, QStringLiteral("[a"));
