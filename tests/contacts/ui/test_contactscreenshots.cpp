@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include "ContactBookFixture.h"
+#include "contacts/ui/frmAddAttributeGroup.h"
+#include "contacts/ui/frmFindContact.h"
 
 using namespace book;
 
@@ -44,6 +46,7 @@ class TestContactScreenshots : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void listAndTree();
+    void groupEditorAndFindWindow();
 };
 
 void TestContactScreenshots::listAndTree()
@@ -87,6 +90,45 @@ void TestContactScreenshots::listAndTree()
     QVERIFY(pixelsOf(tree, QColor(0, 0, 255)) > 10);
     QVERIFY(pixelsOf(tree, QColor(0, 255, 0)) > 10);
     QVERIFY(tree != list);
+}
+
+void TestContactScreenshots::groupEditorAndFindWindow()
+{
+    Fixture f;
+    f.store(contact(QStringLiteral("North"), {QStringLiteral("555-0101")}));
+    f.store(contact(QStringLiteral("Northgate"), {QStringLiteral("555-0102")}));
+    const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR", QDir::tempPath()) + QStringLiteral("/screenshots");
+    QVERIFY(QDir().mkpath(dir));
+    frmContacts* w = f.open();
+
+    frmAddAttributeGroup editor(w);
+    editor.setMode(QStringLiteral("edit"), QStringLiteral("VIP Callers"));
+    editor.fill(QStringLiteral("VIP Callers"), 65280, true, QStringLiteral("Speech"));
+    editor.show();
+    QCoreApplication::processEvents();
+    const QImage group = editor.grab().toImage();
+    const QString groupFile = dir + QStringLiteral("/attribute-group-editor.png");
+    QVERIFY(group.save(groupFile));
+    QCOMPARE(group.size(), editor.size() * editor.devicePixelRatio());
+    QVERIFY(distinctColours(group) > 10);
+    // The colour box shows the group's green.
+    QVERIFY(pixelsOf(group, QColor(0, 255, 0)) > 100);
+    editor.close();
+
+    TRIGGER(w, QStringLiteral("mnuEditFind"));
+    frmFindContact* find = frmFindContact::instance(false);
+    QVERIFY(find);
+    find->cboConditions->setEditText(QStringLiteral("north*"));
+    find->cmdFind_Click();
+    QCoreApplication::processEvents();
+    const QImage found = find->grab().toImage();
+    const QString findFile = dir + QStringLiteral("/find-contact.png");
+    QVERIFY(found.save(findFile));
+    QVERIFY(QFileInfo(findFile).size() > 2000);
+    QVERIFY(distinctColours(found) > 10);
+    // The texts of the labels and the two results: not a blank window.
+    QVERIFY(pixelsOf(found, QColor(0, 0, 0)) > 50);
+    delete find;
 }
 
 QTEST_MAIN(TestContactScreenshots)
