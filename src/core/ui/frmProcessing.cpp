@@ -92,8 +92,11 @@ void frmProcessing::Increment()
         return;
     }
     ++m_value;
-    ProgressBar1->setValue(m_value);
-    lblComplete->setText(QString::number(m_value));
+    if (ProgressDisplay::showsStep(m_value, m_max, m_sinceShown.isValid() ? m_sinceShown.elapsed() : 0)) {
+        ProgressBar1->setValue(m_value);
+        lblComplete->setText(QString::number(m_value));
+        m_sinceShown.restart();
+    }
     if (m_value == m_max) {
         m_active = false;
         Unload();
@@ -127,6 +130,7 @@ void frmProcessing::showBesideTaskBar()
 void frmProcessing::activate()
 {
     m_active = true;
+    m_sinceShown.start();
     update();
 }
 

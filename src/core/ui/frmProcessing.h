@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include "core/ProgressWindow.h"
 
@@ -58,4 +59,5 @@ private:
     bool m_active = false;
     bool m_stop = false;
     QString m_tag;
+    QElapsedTimer m_sinceShown; // since the count was last shown
 };

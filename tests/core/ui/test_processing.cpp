@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,6 +28,7 @@ private Q_SLOTS:
     void stopStaysUntilUnloaded();
     void refusedMaximumKeepsPrevious();
     void maximumBeyond16Bits();
+    void manyStepsShowTheCountInBlocks();
     void ownedByVisibleMainWindow();
     void besideTaskBarWhenMainWindowHidden();
     void nothingShownWhileDialogOpen();
@@ -129,6 +132,38 @@ void TestProcessing::maximumBeyond16Bits()
         w->Increment();
     QCOMPARE(w->lblComplete->text(), QStringLiteral("40000"));
     QVERIFY(w->isVisible());
+}
+
+void TestProcessing::manyStepsShowTheCountInBlocks()
+{
+    // A statistics grid of 2,255 steps: painting the count at every step cost as much as the cells themselves.
+    constexpr int steps = 2255;
+    Processing p(steps, QStringLiteral("Processing Statistics..."));
+    frmProcessing* w = form(p);
+    QSignalSpy shown(w->ProgressBar1, &QProgressBar::valueChanged);
+    QElapsedTimer clock;
+    clock.start();
+    bool stopSeen = false;
+    for (int i = 1; i < steps; ++i) {
+        if (i == 1000)
+            QTimer::singleShot(0, w->cmdStop, &QPushButton::click);
+        p.Increment();
+        // Every step still yields: the click made during step 1000 is there right after it.
+        if (i == 1000) {
+            stopSeen = p.StopProcessing();
+            w->setStopProcessing(false);
+        }
+        if (i % 12 == 0)
+            QCOMPARE(w->lblComplete->text(), QString::number(i)); // each block's end is shown
+    }
+    QVERIFY(stopSeen);
+    // 2,255 steps in blocks of 12 (at most 200 blocks), and at most one more showing per 100 ms.
+    const qint64 blocks = (steps - 1) / 12;
+    QVERIFY2(shown.count() >= blocks, qPrintable(QString::number(shown.count())));
+    QVERIFY2(shown.count() <= blocks + clock.elapsed() / 100 + 1, qPrintable(QString::number(shown.count())));
+    p.Increment();
+    QCOMPARE(w->lblComplete->text(), QString::number(steps)); // the last step always shows
+    QCOMPARE(w->ProgressBar1->value(), steps);
 }
 
 void TestProcessing::ownedByVisibleMainWindow()
