@@ -59,10 +59,11 @@ QString clause(int item, const QDateTime& now)
     return QStringLiteral("and fldDate > #") + DateText::format(now.addDays(-days)) + QLatin1Char('#');
 }
 
-QString customClause(const QDateTime& start, const QDateTime& end)
+QString customClause(const QDateTime& start, const QDateTime& end, bool startInclusive, bool endInclusive)
 {
-    return QStringLiteral("and fldDate > #") + DateText::format(start) + QStringLiteral("# and fldDate < #") +
-           DateText::format(end) + QLatin1Char('#');
+    return QStringLiteral("and fldDate ") + (startInclusive ? QStringLiteral(">= #") : QStringLiteral("> #")) +
+           DateText::format(start) + QStringLiteral("# and fldDate ") +
+           (endInclusive ? QStringLiteral("<= #") : QStringLiteral("< #")) + DateText::format(end) + QLatin1Char('#');
 }
 
 QString customCaption(const QDateTime& start, const QDateTime& end)
@@ -71,9 +72,10 @@ QString customCaption(const QDateTime& start, const QDateTime& end)
            DateText::shortDate(end.date()) + QLatin1Char(')');
 }
 
-QString customSetting(const QDateTime& start, const QDateTime& end)
+QString customSetting(const QDateTime& start, const QDateTime& end, bool startInclusive, bool endInclusive)
 {
-    return DateText::format(start) + QLatin1Char(';') + DateText::format(end);
+    return DateText::format(startInclusive ? start.addSecs(-1) : start) + QLatin1Char(';') +
+           DateText::format(endInclusive ? end.addSecs(1) : end);
 }
 
 bool parseCustomSetting(const QString& text, QDateTime& start, QDateTime& end)

@@ -26,11 +26,15 @@ int daysBack(int item);
 // The item's clause at now: empty for any time, "and fldDate > #now less n days#" for the last n days.
 QString clause(int item, const QDateTime& now);
 
-// A custom range: its clause "and fldDate > #start# and fldDate < #end#", its caption "(start to end)" in short
-// dates, and its stored form "start;end".
-QString customClause(const QDateTime& start, const QDateTime& end);
+// A custom range: its clause "and fldDate > #start# and fldDate < #end#" (">=" and "<=" for a bound that
+// includes its moment: the first or the last call), its caption "(start to end)" in short dates, and its stored
+// form "start;end". The stored form keeps exclusive bounds only, so an inclusive one is stored a second further
+// out: read back, the range holds the same calls (their dates are whole seconds).
+QString customClause(const QDateTime& start, const QDateTime& end, bool startInclusive = false,
+                     bool endInclusive = false);
 QString customCaption(const QDateTime& start, const QDateTime& end);
-QString customSetting(const QDateTime& start, const QDateTime& end);
+QString customSetting(const QDateTime& start, const QDateTime& end, bool startInclusive = false,
+                      bool endInclusive = false);
 // Reads a stored range; false (dates untouched) unless it holds two dates.
 bool parseCustomSetting(const QString& text, QDateTime& start, QDateTime& end);
 
