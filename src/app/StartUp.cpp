@@ -36,6 +36,7 @@
 #include "platform/ui/ModalDialog.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statistics/modStatistics.h"
+#include "statswindow/ui/frmCustomizeTime.h"
 
 namespace {
 
@@ -228,6 +229,8 @@ bool Main()
     }
 
     CreateDefaultStatistics();
+    // Either main window's View "Custom..." opens the custom period dialog through this.
+    windowLinks().showCustomizeTime = frmCustomizeTime::showFor;
 
     if (GetProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("False")) !=
         QLatin1String("True"))
@@ -267,6 +270,7 @@ void ShutDown()
 
     gRemoteSocket.reset();
     windowLinks().broadcast = nullptr;
+    windowLinks().showCustomizeTime = nullptr;
     gServer.reset();
     gSound.reset();
     gVolume.reset();

@@ -52,6 +52,8 @@
 #include "statswindow/StatsPeriod.h"
 #include "statswindow/StatsView.h"
 #include "statswindow/ui/StatsChart.h"
+#include "statswindow/ui/frmCustomizeStatistics.h"
+#include "statswindow/ui/frmCustomizeTime.h"
 
 namespace {
 
@@ -317,10 +319,9 @@ void frmStatistics::buildMenus()
                                     &frmStatistics::mnuEditDefaultSettings_Click);
     mnuEditDefaultSettings->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     separator(mnuEdit, "mnuEditHyphen2");
-    QAction* customize = mnuEdit->addAction(QStringLiteral("C&ustomize Statistics..."));
-    customize->setObjectName(QStringLiteral("mnuEditStatistics"));
-    customize->setShortcut(QKeySequence(QStringLiteral("Ctrl+U")));
-    CommandState::markNotBuilt(customize); // the customize statistics dialog
+    action(mnuEdit, "mnuEditStatistics", QStringLiteral("C&ustomize Statistics..."),
+           &frmStatistics::mnuEditStatistics_Click)
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+U")));
 
     mnuTimePeriod = menu("mnuTimePeriod", QStringLiteral("&Time Period"));
     for (int i = 0; i < StatsPeriod::ItemCount; ++i) {
@@ -333,7 +334,6 @@ void frmStatistics::buildMenus()
         }
         mnuTime << a;
     }
-    CommandState::markNotBuilt(mnuTime[StatsPeriod::Custom]); // the custom period window
 
     QMenu* mnuGrid = menu("mnuGrid", QStringLiteral("&Stats Grid"));
     action(mnuGrid, "mnuGridCopyAll", QStringLiteral("Copy &All"), &frmStatistics::mnuGridCopyAll_Click);
@@ -1202,11 +1202,17 @@ void frmStatistics::RefreshGraphGroupList()
 
 void frmStatistics::Freeze(bool frozen)
 {
-    // The customize statistics dialog's Apply and OK join this list once that dialog exists.
-    for (QAction* a : {mnuTimePeriod->menuAction(), mnuEditDefaultSettings, mnuEditSavedSettings, mnuFileChange})
+    m_frozen = frozen;
+    for (QAction* a : {mnuTimePeriod->menuAction(), mnuEditDefaultSettings, mnuEditSavedSettings})
         CommandState::setEnabled(a, !frozen);
+    // The customize statistics dialog is made (hidden) for this when it is not there yet, so it never opens
+    // with Apply and OK enabled while a request is outstanding.
+    frmCustomizeStatistics::instance()->setApplyEnabled(!frozen);
+    CommandState::setEnabled(mnuFileChange, !frozen);
     cmdRefreshGraph->setEnabled(!frozen);
     CommandState::setEnabled(mnuGraphRefresh, !frozen);
+    if (frmCustomizeTime* dialog = frmCustomizeTime::instance(false))
+        dialog->statsFrozenChanged();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -1238,11 +1244,14 @@ void frmStatistics::setPeriod(int item)
 
 void frmStatistics::mnuTime_Click(int index)
 {
-    if (index == StatsPeriod::Custom || StatsPeriod::isSeparator(index) || index < 0 ||
-        index >= StatsPeriod::ItemCount) {
-        // Custom is chosen in the custom period window, which applies the range itself; the choice counts
-        // only once a range is applied.
-        checkTimeItem(checkedTimeItem());
+    if (StatsPeriod::isSeparator(index) || index < 0 || index >= StatsPeriod::ItemCount)
+        return;
+    if (index == StatsPeriod::Custom) {
+        // The item's own flip of its mark is taken back: the custom period dialog applies the range and checks
+        // the item itself, and a cancelled dialog leaves the period as it was.
+        mnuTime[index]->setChecked(!mnuTime[index]->isChecked());
+        intTimePeriodItem = index;
+        frmCustomizeTime::showFor(QStringLiteral("Stats"), this);
         return;
     }
     intTimePeriodItem = index;
@@ -1250,6 +1259,27 @@ void frmStatistics::mnuTime_Click(int index)
     GenerateStatistics();
     Graph();
 }
+
+void frmStatistics::ApplyCustomPeriod(const QDateTime& start, const QDateTime& end, bool startInclusive,
+                                      bool endInclusive)
+{
+    dteCustomStartDate = start;
+    dteCustomEndDate = end;
+    m_customStartInclusive = startInclusive;
+    m_customEndInclusive = endInclusive;
+    intTimePeriodItem = StatsPeriod::Custom;
+    strTime = StatsPeriod::customCaption(start, end);
+    setWindowTitle(QStringLiteral("Statistics ") + strTime);
+    strTimePeriod = StatsPeriod::customClause(start, end, startInclusive, endInclusive);
+    checkTimeItem(StatsPeriod::Custom);
+    // A window closed meanwhile keeps the period for its next opening and computes nothing now.
+    if (!m_loaded)
+        return;
+    GenerateStatistics();
+    Graph();
+}
+
+void frmStatistics::mnuEditStatistics_Click() { frmCustomizeStatistics::showFor(this); }
 
 void frmStatistics::mnuEditSaveSettings_Click()
 {
@@ -1259,8 +1289,10 @@ void frmStatistics::mnuEditSaveSettings_Click()
     QString period;
     for (int item : {0, 2, 3, 4, 5, 6, 8}) {
         if (mnuTime[item]->isChecked()) {
-            period = item == StatsPeriod::Custom ? StatsPeriod::customSetting(dteCustomStartDate, dteCustomEndDate)
-                                                 : StatsPeriod::settingWord(item);
+            period = item == StatsPeriod::Custom
+                         ? StatsPeriod::customSetting(dteCustomStartDate, dteCustomEndDate, m_customStartInclusive,
+                                                      m_customEndInclusive)
+                         : StatsPeriod::settingWord(item);
             break;
         }
     }
@@ -1286,13 +1318,15 @@ void frmStatistics::applySavedPeriod(const QString& word)
         setPeriod(item);
         return;
     }
-    // A custom range: a text without two dates leaves the dates as they were.
-    StatsPeriod::parseCustomSetting(word, dteCustomStartDate, dteCustomEndDate);
+    // A custom range: a text without two dates leaves the dates as they were. Stored bounds are exclusive.
+    if (StatsPeriod::parseCustomSetting(word, dteCustomStartDate, dteCustomEndDate))
+        m_customStartInclusive = m_customEndInclusive = false;
     intTimePeriodItem = StatsPeriod::Custom;
     checkTimeItem(StatsPeriod::Custom);
     strTime = StatsPeriod::customCaption(dteCustomStartDate, dteCustomEndDate);
     setWindowTitle(QStringLiteral("Statistics ") + strTime);
-    strTimePeriod = StatsPeriod::customClause(dteCustomStartDate, dteCustomEndDate);
+    strTimePeriod =
+        StatsPeriod::customClause(dteCustomStartDate, dteCustomEndDate, m_customStartInclusive, m_customEndInclusive);
 }
 
 namespace {
@@ -1441,8 +1475,10 @@ void frmStatistics::Graph()
         }
         start = first.addSecs(-1);
     } else if (item == StatsPeriod::Custom) {
-        start = dteCustomStartDate;
-        end = dteCustomEndDate;
+        // The buckets leave out a call at the period's start and end: a bound that counts its call moves a
+        // second outwards.
+        start = m_customStartInclusive ? dteCustomStartDate.addSecs(-1) : dteCustomStartDate;
+        end = m_customEndInclusive ? dteCustomEndDate.addSecs(1) : dteCustomEndDate;
     } else {
         start = now.addDays(-StatsPeriod::daysBack(item));
     }
@@ -1654,8 +1690,7 @@ void frmStatistics::mnuFileNew_Click()
     }
     if (!NewStatsFile(path))
         return;
-    RefreshGraphStatsList();
-    RefreshGraphGroupList();
+    refreshCustomizeLists();
 }
 
 void frmStatistics::mnuFileChange_Click()
@@ -1678,6 +1713,17 @@ void frmStatistics::mnuFileChange_Click()
     }
     if (!ChangeStatsFile(path))
         return;
+    refreshCustomizeLists();
+}
+
+void frmStatistics::refreshCustomizeLists()
+{
     RefreshGraphStatsList();
     RefreshGraphGroupList();
+    if (frmCustomizeStatistics* dialog = frmCustomizeStatistics::instance(false); dialog && dialog->isVisible()) {
+        dialog->LoadGroups();
+        dialog->LoadStats();
+    }
+    if (windowLinks().customizeMiniDisplayLoadCallerInfoList)
+        windowLinks().customizeMiniDisplayLoadCallerInfoList();
 }

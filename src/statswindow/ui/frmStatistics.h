@@ -59,7 +59,13 @@ public:
     // Shows one caller's statistics and graph: the window opens for that caller over any time.
     void LoadNumber(const QString& number, const QString& name);
     void SetArray(const GraphTable& table);
+    // The custom period dialog's range: "Custom..." checked, the caption and the clause of the range, then the
+    // grid and the graph for it. An inclusive bound counts a call at exactly its moment (the first or the last
+    // call of the log).
+    void ApplyCustomPeriod(const QDateTime& start, const QDateTime& end, bool startInclusive, bool endInclusive);
     void Freeze(bool frozen);
+    // True between Freeze(true) and Freeze(false): a client request is outstanding.
+    bool isFrozen() const { return m_frozen; }
     void AddHints();
     void RefreshGraphStatsList();
     void RefreshGraphGroupList();
@@ -120,6 +126,7 @@ private:
     void mnuEditSaveSettings_Click();
     void mnuEditSavedSettings_Click();
     void mnuEditDefaultSettings_Click();
+    void mnuEditStatistics_Click();
     void mnuFileNew_Click();
     void mnuFileChange_Click();
     void mnuFileClose_Click();
@@ -142,6 +149,8 @@ private:
     int checkedTimeItem() const;
     void checkTimeItem(int item);
     void fillChartStatistics(const QStringList& names);
+    // After another statistics file: the lists that show statistics and groups elsewhere.
+    void refreshCustomizeLists();
     void selectOrFirst(QComboBox* box, const QString& text);
     void drawGraph();
     void placeChart(QChartView* view, const ZoomModel& zoom);
@@ -213,6 +222,9 @@ private:
     bool blnLoadingNumber = false;
     bool blnHeaderDown = false;
     int intTimePeriodItem = 0;
+    // The custom range's bounds include their moments (they came from the first or the last call).
+    bool m_customStartInclusive = false, m_customEndInclusive = false;
+    bool m_frozen = false;
     int intSortCol = 0;
     bool blnSortAscending = true;
     int intGroupColWidth = 0;                        // twips

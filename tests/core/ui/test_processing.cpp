@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 

@@ -1,0 +1,439 @@
+#include "statswindow/ui/frmCustomizeStatistics.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
+#include "platform/Prompt.h"
+#include "platform/Teardown.h"
+#include "platform/Twips.h"
+#include "platform/ui/ModalDialog.h"
+#include "statistics/modStatistics.h"
+#include "statswindow/ui/frmAddGroup.h"
+#include "statswindow/ui/frmAddStatistic.h"
+#include "statswindow/ui/frmStatistics.h"
+
+using StatsCustomization::Kind;
+
+namespace {
+
+QPointer<frmCustomizeStatistics> g_dialog;
+
+QPushButton* smallButton(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    b->setFixedWidth(Twips::toPixels(495));
+    return b;
+}
+
+QListWidget* list(QWidget* parent, const char* name)
+{
+    auto* l = new QListWidget(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    return l;
+}
+
+} // namespace
+
+frmCustomizeStatistics* frmCustomizeStatistics::instance(bool create)
+{
+    if (!g_dialog && create)
+        g_dialog = new frmCustomizeStatistics(frmStatistics::instance(false));
+    return g_dialog;
+}
+
+void frmCustomizeStatistics::showFor(QWidget* owner)
+{
+    frmCustomizeStatistics* d = instance();
+    if (d->isVisible()) {
+        d->raise();
+        d->activateWindow();
+        return;
+    }
+    RestoreFormPosition(d);
+    ShowOwned(d, owner);
+}
+
+frmCustomizeStatistics::frmCustomizeStatistics(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmCustomizeStatistics"));
+    setWindowTitle(QStringLiteral("Customize Statistics"));
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon());
+    setModal(false);
+
+    lstStatistics = list(this, "lstStatistics");
+    lstCurrentStatistics = list(this, "lstCurrentStatistics");
+    lstGroups = list(this, "lstGroups");
+    lstCurrentGroups = list(this, "lstCurrentGroups");
+    const char* const moveText[4] = {">", ">>", "<", "<<"};
+    for (int i = 0; i < 8; ++i) {
+        cmdMove[i] = smallButton(this, QStringLiteral("cmdMove(%1)").arg(i), QString::fromLatin1(moveText[i / 2]));
+        connect(cmdMove[i], &QPushButton::clicked, this, [this, i] { cmdMove_Click(i); });
+    }
+    for (int i = 0; i < 4; ++i) {
+        // The arrows are drawn as characters every desktop font has.
+        cmdUpDown[i] = smallButton(this, QStringLiteral("cmdUpDown(%1)").arg(i),
+                                   i < 2 ? QStringLiteral("\u25B2") : QStringLiteral("\u25BC"));
+        connect(cmdUpDown[i], &QPushButton::clicked, this, [this, i] { cmdUpDown_Click(i); });
+    }
+    struct Command {
+        const char* name;
+        const char* text;
+        Kind kind;
+        void (frmCustomizeStatistics::*handler)(Kind);
+    };
+    const Command commands[] = {
+        {"cmdAddStatistic", "Add", Kind::Statistic, &frmCustomizeStatistics::addItem},
+        {"cmdRemoveStatistic", "Remove", Kind::Statistic, &frmCustomizeStatistics::removeItem},
+        {"cmdEditStatistic", "Edit", Kind::Statistic, &frmCustomizeStatistics::editItem},
+        {"cmdAddGroup", "Add", Kind::Group, &frmCustomizeStatistics::addItem},
+        {"cmdRemoveGroup", "Remove", Kind::Group, &frmCustomizeStatistics::removeItem},
+        {"cmdEditGroup", "Edit", Kind::Group, &frmCustomizeStatistics::editItem},
+    };
+    QPushButton* itemButtons[6] = {};
+    for (int i = 0; i < 6; ++i) {
+        const Command c = commands[i];
+        itemButtons[i] = new QPushButton(QString::fromLatin1(c.text), this);
+        itemButtons[i]->setObjectName(QLatin1String(c.name));
+        itemButtons[i]->setAutoDefault(false);
+        // The three share their list's width, so both halves of the dialog stay as wide.
+        itemButtons[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        connect(itemButtons[i], &QPushButton::clicked, this, [this, c] { (this->*c.handler)(c.kind); });
+    }
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    cmdApply = new QPushButton(QStringLiteral("&Apply"), this);
+    cmdApply->setObjectName(QStringLiteral("cmdApply"));
+    cmdApply->setAutoDefault(false);
+    connect(cmdOK, &QPushButton::clicked, this, &frmCustomizeStatistics::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmCustomizeStatistics::cmdCancel_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmCustomizeStatistics::cmdApply_Click);
+
+    // A click picks the list's entry; a double click moves it across.
+    const struct {
+        QListWidget* widget;
+        CustomizeList* list;
+        int move;
+    } lists[] = {{lstStatistics, &m_statistics, 0},
+                 {lstGroups, &m_groups, 1},
+                 {lstCurrentStatistics, &m_currentStatistics, 4},
+                 {lstCurrentGroups, &m_currentGroups, 5}};
+    for (const auto& l : lists) {
+        CustomizeList* model = l.list;
+        connect(l.widget, &QListWidget::currentRowChanged, this, [model](int row) { model->select(row); });
+        const int move = l.move;
+        connect(l.widget, &QListWidget::itemDoubleClicked, this, [this, move] { cmdMove_Click(move); });
+    }
+
+    // Statistics above, groups below; available lists left, current lists right, the moves between them.
+    auto* grid = new QGridLayout(this);
+    auto half = [&](int row, const char* availableCaption, const char* currentCaption, QListWidget* available,
+                    QListWidget* current, int first, QPushButton* const* itemRow) {
+        auto* a = new QLabel(QString::fromLatin1(availableCaption), this);
+        auto* c = new QLabel(QString::fromLatin1(currentCaption), this);
+        a->setBuddy(available);
+        c->setBuddy(current);
+        grid->addWidget(a, row, 0);
+        grid->addWidget(c, row, 2);
+        grid->addWidget(available, row + 1, 0);
+        grid->addWidget(current, row + 1, 2);
+        auto* moves = new QVBoxLayout;
+        moves->addStretch();
+        for (int k = 0; k < 4; ++k)
+            moves->addWidget(cmdMove[first + 2 * k]);
+        moves->addStretch();
+        grid->addLayout(moves, row + 1, 1);
+        auto* order = new QVBoxLayout;
+        order->addStretch();
+        order->addWidget(cmdUpDown[first]);
+        order->addWidget(cmdUpDown[first + 2]);
+        order->addStretch();
+        grid->addLayout(order, row + 1, 3);
+        auto* items = new QHBoxLayout;
+        for (int k = 0; k < 3; ++k)
+            items->addWidget(itemRow[k]);
+        grid->addLayout(items, row + 2, 0);
+    };
+    half(0, "Available Statistics:", "Current Statistics:", lstStatistics, lstCurrentStatistics, 0, itemButtons);
+    half(3, "Available Groups:", "Current Groups:", lstGroups, lstCurrentGroups, 1, itemButtons + 3);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(cmdOK);
+    bottom->addWidget(cmdCancel);
+    bottom->addWidget(cmdApply);
+    grid->addLayout(bottom, 6, 0, 1, 4);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    setFixedSize(Twips::toPixels(7350), Twips::toPixels(6540));
+
+    SetOnTop(this, false);
+    windowLinks().customizeStatisticsGroupsChanged = [] {
+        if (g_dialog)
+            g_dialog->groupsChanged();
+    };
+}
+
+frmCustomizeStatistics::~frmCustomizeStatistics()
+{
+    detachChildren(this);
+    windowLinks().customizeStatisticsGroupsChanged = nullptr;
+}
+
+void frmCustomizeStatistics::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Each opening shows the collections as they are.
+    LoadStats();
+    LoadGroups();
+    for (CustomizeList* l : {&m_statistics, &m_currentStatistics, &m_groups, &m_currentGroups})
+        l->select(l->isEmpty() ? -1 : 0);
+    EnableButtons();
+    showLists();
+}
+
+void frmCustomizeStatistics::closeEvent(QCloseEvent* event)
+{
+    SaveFormPosition(this, PlacePosition);
+    event->accept();
+}
+
+void frmCustomizeStatistics::reject() { cmdCancel_Click(); }
+
+void frmCustomizeStatistics::LoadStats()
+{
+    const StatsCustomization::Lists lists = StatsCustomization::StatisticLists();
+    m_statistics.clear();
+    m_currentStatistics.clear();
+    for (const QString& d : lists.current)
+        m_currentStatistics.add(d);
+    for (const QString& d : lists.available)
+        m_statistics.add(d);
+    showLists();
+}
+
+void frmCustomizeStatistics::LoadGroups()
+{
+    const StatsCustomization::Lists lists = StatsCustomization::GroupLists();
+    m_groups.clear();
+    m_currentGroups.clear();
+    for (const QString& d : lists.current)
+        m_currentGroups.add(d);
+    for (const QString& d : lists.available)
+        m_groups.add(d);
+    showLists();
+}
+
+void frmCustomizeStatistics::groupsChanged()
+{
+    if (!isVisible())
+        return;
+    const int available = m_groups.selected(), current = m_currentGroups.selected();
+    LoadGroups();
+    m_groups.select(available);
+    m_currentGroups.select(current);
+    EnableButtons();
+    showLists();
+}
+
+void frmCustomizeStatistics::showList(QListWidget* widget, const CustomizeList& list)
+{
+    const QSignalBlocker block(widget);
+    if (widget->count() != list.count() || [&] {
+            for (int i = 0; i < list.count(); ++i) {
+                if (widget->item(i)->text() != list.at(i))
+                    return true;
+            }
+            return false;
+        }()) {
+        widget->clear();
+        widget->addItems(list.entries());
+        SetListScrollWidth(widget);
+    }
+    widget->setCurrentRow(list.selected());
+    if (list.selected() < 0)
+        widget->clearSelection();
+}
+
+void frmCustomizeStatistics::showLists()
+{
+    showList(lstStatistics, m_statistics);
+    showList(lstCurrentStatistics, m_currentStatistics);
+    showList(lstGroups, m_groups);
+    showList(lstCurrentGroups, m_currentGroups);
+}
+
+void frmCustomizeStatistics::EnableButtons()
+{
+    const CustomizeButtons b = ::EnableButtons(m_statistics, m_currentStatistics, m_groups, m_currentGroups);
+    for (int i = 0; i < 8; ++i)
+        cmdMove[i]->setEnabled(b.move[i]);
+    for (int i = 0; i < 4; ++i)
+        cmdUpDown[i]->setEnabled(b.upDown[i]);
+}
+
+void frmCustomizeStatistics::setApplyEnabled(bool enabled)
+{
+    cmdApply->setEnabled(enabled);
+    cmdOK->setEnabled(enabled);
+}
+
+void frmCustomizeStatistics::cmdMove_Click(int index)
+{
+    if (index % 2)
+        MoveListItems(index, m_groups, m_currentGroups);
+    else
+        MoveListItems(index, m_statistics, m_currentStatistics);
+    showLists();
+    EnableButtons();
+}
+
+void frmCustomizeStatistics::cmdUpDown_Click(int index)
+{
+    CustomizeList& list = index % 2 ? m_currentGroups : m_currentStatistics;
+    if (list.selected() < 0)
+        return;
+    MoveCurrentItem(index, list);
+    showLists();
+}
+
+void frmCustomizeStatistics::itemsChanged(Kind kind)
+{
+    frmStatistics* window = frmStatistics::instance(false);
+    if (kind == Kind::Statistic) {
+        if (window)
+            window->RefreshGraphStatsList();
+        // The pop-up's choice of caller statistics lists every statistic too.
+        if (windowLinks().customizeMiniDisplayLoadCallerInfoList)
+            windowLinks().customizeMiniDisplayLoadCallerInfoList();
+    } else if (window) {
+        window->RefreshGraphGroupList();
+    }
+}
+
+void frmCustomizeStatistics::addItem(Kind kind)
+{
+    QString description;
+    if (kind == Kind::Statistic) {
+        frmAddStatistic editor(this);
+        editor.setWindowTitle(QStringLiteral("Add Statistic"));
+        editor.setMode(QStringLiteral("add"));
+        execDialog(editor);
+        description = editor.Description();
+        if (description.isEmpty() || !StatsCustomization::AddStatistic(description, editor.Statistic(), editor.Style()))
+            return;
+        m_statistics.add(description);
+    } else {
+        frmAddGroup editor(this);
+        editor.setWindowTitle(QStringLiteral("Add Group"));
+        editor.setMode(QStringLiteral("add"));
+        execDialog(editor);
+        description = editor.Description();
+        if (description.isEmpty() || !StatsCustomization::AddGroup(description, editor.Group()))
+            return;
+        m_groups.add(description);
+    }
+    EnableButtons();
+    showLists();
+    itemsChanged(kind);
+}
+
+void frmCustomizeStatistics::editItem(Kind kind)
+{
+    CustomizeList& list = kind == Kind::Statistic ? m_statistics : m_groups;
+    if (list.selected() < 0) {
+        Prompt::message(StatsCustomization::SelectMessage(kind, false), Prompt::OkOnly, Prompt::Critical);
+        return;
+    }
+    const QString old = list.selectedText();
+    QString description;
+    if (kind == Kind::Statistic) {
+        const auto item = GetStatistic(old, gStatistics.get());
+        frmAddStatistic editor(this);
+        if (!item->Custom)
+            editor.Disable(); // a built-in statistic can be looked at, not changed
+        editor.setMode(QStringLiteral("edit"), old);
+        editor.setWindowTitle(QStringLiteral("Edit Statistic"));
+        editor.fill(item->Description, item->Statistic, item->Style);
+        execDialog(editor);
+        description = editor.Description();
+        if (description.isEmpty() ||
+            !StatsCustomization::EditStatistic(old, description, editor.Statistic(), editor.Style()))
+            return;
+    } else {
+        const auto item = GetGroup(old, gGroups.get());
+        frmAddGroup editor(this);
+        if (!item->Custom)
+            editor.Disable();
+        editor.setMode(QStringLiteral("edit"), old);
+        editor.setWindowTitle(QStringLiteral("Edit Group"));
+        editor.fill(item->Description, item->Group);
+        execDialog(editor);
+        description = editor.Description();
+        if (description.isEmpty() || !StatsCustomization::EditGroup(old, description, editor.Group()))
+            return;
+    }
+    // The entry keeps its place (the lists may have been filled again while the editor was open).
+    list.replaceAt(int(list.entries().indexOf(old)), description);
+    EnableButtons();
+    showLists();
+    itemsChanged(kind);
+}
+
+void frmCustomizeStatistics::removeItem(Kind kind)
+{
+    CustomizeList& list = kind == Kind::Statistic ? m_statistics : m_groups;
+    if (list.selected() < 0) {
+        Prompt::message(StatsCustomization::SelectMessage(kind, true), Prompt::OkOnly, Prompt::Critical);
+        return;
+    }
+    const QString description = list.selectedText();
+    if (!StatsCustomization::IsCustom(kind, description)) {
+        Prompt::message(StatsCustomization::IntrinsicMessage(kind), Prompt::OkOnly, Prompt::Critical);
+        return;
+    }
+    if (textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True"))) &&
+        Prompt::message(StatsCustomization::RemoveQuestion(kind), Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes)
+        return;
+    list.removeAt(int(list.entries().indexOf(description)));
+    EnableButtons();
+    showLists();
+    StatsCustomization::Remove(kind, description);
+    itemsChanged(kind);
+}
+
+void frmCustomizeStatistics::cmdApply_Click()
+{
+    // Not while the statistics window waits for its server.
+    if (!cmdApply->isEnabled())
+        return;
+    StatsCustomization::ApplyCurrent(m_currentStatistics.entries(), m_currentGroups.entries());
+    if (frmStatistics* window = frmStatistics::instance(false))
+        window->GenerateStatistics();
+}
+
+void frmCustomizeStatistics::cmdOK_Click()
+{
+    cmdApply_Click();
+    close();
+}
+
+void frmCustomizeStatistics::cmdCancel_Click() { close(); }
