@@ -663,6 +663,12 @@ void frmStatistics::Form_Unload()
     ArrowTimer->stop();
     GridMouseUpTimer->stop();
     SaveFormPosition(this);
+    // The dialogs it owns go with it.
+    if (frmCustomizeStatistics* dialog = frmCustomizeStatistics::instance(false); dialog && dialog->isVisible())
+        dialog->close();
+    if (frmCustomizeTime* dialog = frmCustomizeTime::instance(false);
+        dialog && dialog->isVisible() && dialog->tag().compare(QStringLiteral("Stats"), Qt::CaseInsensitive) == 0)
+        dialog->close();
     if (blnWaiting) {
         blnWaiting = false;
         if (gRemoteSocket)

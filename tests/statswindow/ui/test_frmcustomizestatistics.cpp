@@ -24,6 +24,7 @@
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
@@ -394,9 +395,23 @@ void TestFrmCustomizeStatistics::theDescriptionBox()
         TRIGGER(e, "cmdSave");
         QCOMPARE(Prompt::texts().last(), kDuplicate);
         QVERIFY(e->isVisible());
+        QCOMPARE(gToolTip->toolText(e), QStringLiteral("This form allows you to create custom statistics."));
+        QCOMPARE(gToolTip->toolText(named<QComboBox>(e, "cboStyle")),
+                 QStringLiteral("You can select various styles for you custom statistic. Each style runs SQL "
+                                "statements in addition to the SQL entered into the above text box."));
         TRIGGER(e, "cmdCancel");
         QCOMPARE(e->Description(), QString());
     }));
+    QVERIFY(withEditor<frmAddGroup>("cmdAddGroup", [&](frmAddGroup* e) {
+        QCOMPARE(gToolTip->toolText(description(e)),
+                 QStringLiteral("Here is where you enter the name you would like this statitics group to have. "
+                                "Duplicate names are not allowed."));
+        // Closed with the close box: nothing is handed back.
+        description(e)->setText(QStringLiteral("Closed"));
+        e->close();
+        QCOMPARE(e->Description(), QString());
+    }));
+    QVERIFY(!gGroups->contains(QStringLiteral("Closed")));
     QCOMPARE(entries("lstStatistics").size(), 14);
     QVERIFY(statsFile().isEmpty());
 }
@@ -592,6 +607,13 @@ void TestFrmCustomizeStatistics::applyOkCancelAndFreeze()
     w->Freeze(false);
     TRIGGER(d, "cmdApply");
     QCOMPARE(keys(gCurrentStatistics.get()), QStringList({"Total Calls"}));
+    // Closing the statistics window closes the dialogs it owns.
+    TRIGGER(w, "mnuTime(8)");
+    QWidget* time = FindForm(QStringLiteral("frmCustomizeTime"));
+    QVERIFY(time->isVisible() && d->isVisible());
+    TRIGGER(w, "mnuFileClose");
+    QVERIFY(!d->isVisible());
+    QVERIFY(!time->isVisible());
 }
 
 void TestFrmCustomizeStatistics::listsFollowOtherChanges()
