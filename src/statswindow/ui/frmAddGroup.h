@@ -16,7 +16,7 @@ public:
 
     void fill(const QString& description, const QString& group);
     void Disable();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     // Ticks the contacts whose numbers all occur in the condition box, leaving the condition as it is.
     void CheckNames();
     void CheckContact(const QString& name);

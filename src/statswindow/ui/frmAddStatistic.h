@@ -16,7 +16,7 @@ public:
     // The item's values into the boxes (edit mode); the style is picked without regard to case.
     void fill(const QString& description, const QString& statistic, const QString& style);
     void Disable();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
 
 private:
     void clearOwnResults() override;

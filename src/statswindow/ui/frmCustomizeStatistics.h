@@ -31,7 +31,7 @@ public:
     void LoadStats();
     void LoadGroups();
     // Every window offers it; this one has no tips.
-    void AddHints() {}
+    Q_INVOKABLE void AddHints() {}
     void setApplyEnabled(bool enabled);
     void cmdApply_Click();
 

@@ -26,7 +26,7 @@ public:
     ~frmCustomizeTime() override;
 
     QString tag() const { return m_tag; }
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     // The statistics window is waiting for its server: a range for it cannot be applied meanwhile.
     void statsFrozenChanged();
 

@@ -66,7 +66,7 @@ public:
     void Freeze(bool frozen);
     // True between Freeze(true) and Freeze(false): a client request is outstanding.
     bool isFrozen() const { return m_frozen; }
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     void RefreshGraphStatsList();
     void RefreshGraphGroupList();
     // The chart of the grid column dataColumn (a statistic, from 1).

@@ -392,6 +392,13 @@ void TestFrmCustomizeTime::captionsNamesAndHints()
     QCOMPARE(gToolTip->toolText(d), QStringLiteral("This form is used to display records between specified dates."));
     QVERIFY(gToolTip->toolText(box("cboStartingDate")).startsWith(QStringLiteral("Only records having dates after")));
     QVERIFY(gToolTip->toolText(box("cboEndingDate")).contains(QStringLiteral("Selecting Present will enter")));
+    // The options dialog reaches every loaded window's AddHints by name when hints are switched on.
+    gToolTip->DelToolTip(d);
+    QVERIFY(QMetaObject::invokeMethod(d, "AddHints"));
+    QVERIFY(gToolTip->hasTool(d));
+    frmStatistics* stats = openStatistics();
+    QVERIFY(stats->metaObject()->indexOfMethod("AddHints()") >= 0);
+    QVERIFY(FindForm(QStringLiteral("frmCustomizeStatistics"))->metaObject()->indexOfMethod("AddHints()") >= 0);
 }
 
 // ---------------------------------------------------------------------------------------------------------
