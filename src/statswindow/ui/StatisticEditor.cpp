@@ -57,8 +57,10 @@ void StatisticEditorBase::txtDescription_Change(const QString& text)
     const QString kept = StatsCustomization::WithoutRefusedCharacters(text);
     if (kept == text)
         return;
-    int caret = txtDescription->cursorPosition();
-    for (int i = 0; i < caret && i < text.size(); ++i)
+    // The caret stays after the same kept characters.
+    const int typedCaret = txtDescription->cursorPosition();
+    int caret = typedCaret;
+    for (int i = 0; i < typedCaret && i < text.size(); ++i)
         caret -= StatsCustomization::IsRefusedDescriptionCharacter(text[i]) ? 1 : 0;
     const QSignalBlocker block(txtDescription);
     txtDescription->setText(kept);

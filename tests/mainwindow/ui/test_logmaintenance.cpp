@@ -387,7 +387,11 @@ void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
     TRIGGER(w, "mnuViewTime(9)"); // "1 week"
     const QString sql = w->strSQL;
     QStringList opened;
-    // Without the custom-period window the two commands are not offered.
+    // Without the custom-period window the two commands are not offered (start-up registers the real one).
+    const auto registered = windowLinks().showCustomizeTime;
+    QVERIFY(registered);
+    windowLinks().showCustomizeTime = nullptr;
+    w->UpdateStatus();
     QVERIFY(!ui::isReachable(w, QStringLiteral("mnuViewTime(14)")));
     QVERIFY(!ui::isReachable(w, QStringLiteral("Toolbar1.Buttons(7)")));
     windowLinks().showCustomizeTime = [&opened, w](const QString& tag, QObject* owner) {
@@ -400,7 +404,7 @@ void TestLogMaintenance::customPeriodOnlyOpensItsWindow()
         TRIGGER(w, "mnuViewTime(14)");
         TRIGGER(w, "Toolbar1.Buttons(7)");
     }
-    windowLinks().showCustomizeTime = nullptr;
+    windowLinks().showCustomizeTime = registered;
     QCOMPARE(opened, QStringList(4, QStringLiteral("Main by the main window")));
     QVERIFY(!S::action("mnuViewTime(14)")->isChecked());
     QVERIFY(S::action("mnuViewTime(9)")->isChecked());

@@ -29,6 +29,7 @@
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/Twips.h"
+#include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "statistics/modStatistics.h"
 #include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmAddGroup.h"
@@ -185,6 +186,7 @@ private Q_SLOTS:
     void removingItems();
     void applyOkCancelAndFreeze();
     void listsFollowOtherChanges();
+    void thePopupsChoiceFollowsTheStatistics();
     void aRestartFindsTheItemsAndTheOrder();
     void pictures();
 
@@ -379,6 +381,15 @@ void TestFrmCustomizeStatistics::theDescriptionBox()
         box->insert(QStringLiteral("To//tal; Ca|lls"));
         QCOMPARE(box->text(), QStringLiteral("Total Calls"));
         QCOMPARE(box->cursorPosition(), 11);
+        // Pasted in the middle, the caret stays after what was kept of the paste.
+        box->setText(QStringLiteral("xy"));
+        box->setCursorPosition(1);
+        box->insert(QStringLiteral("//|"));
+        QCOMPARE(box->text(), QStringLiteral("xy"));
+        QCOMPARE(box->cursorPosition(), 1);
+        box->insert(QStringLiteral("a/b"));
+        QCOMPARE(box->text(), QStringLiteral("xaby"));
+        QCOMPARE(box->cursorPosition(), 3);
         // 49 characters stay whole, a 50th is not taken.
         box->clear();
         QTest::keyClicks(box, QString(49, QLatin1Char('x')));
@@ -636,6 +647,44 @@ void TestFrmCustomizeStatistics::listsFollowOtherChanges()
     TRIGGER(frmStatistics::instance(false), "mnuFileNew");
     QVERIFY(!entries("lstStatistics").contains(QStringLiteral("Smith Calls")));
     QCOMPARE(m_popupRefills, 1);
+}
+
+void TestFrmCustomizeStatistics::thePopupsChoiceFollowsTheStatistics()
+{
+    // The pop-up's own customisation dialog, open beside this one, lists every statistic to choose from.
+    frmCustomizeMiniDisplay::showModeless();
+    frmCustomizeMiniDisplay* popup = frmCustomizeMiniDisplay::instance(false);
+    QVERIFY(popup && popup->isVisible());
+    auto offered = [popup] {
+        QStringList out;
+        for (const char* name : {"lstInfo", "lstCurrentInfo"}) {
+            const auto* l = named<QListWidget>(popup, name);
+            for (int i = 0; i < l->count(); ++i)
+                out << l->item(i)->text();
+        }
+        return out;
+    };
+    QVERIFY(!offered().contains(QStringLiteral("Smith Calls")));
+    QWidget* d = openDialog();
+    QVERIFY(withEditor<frmAddStatistic>("cmdAddStatistic", [](frmAddStatistic* e) {
+        description(e)->setText(QStringLiteral("Smith Calls"));
+        TRIGGER(e, "cmdSave");
+    }));
+    QVERIFY(offered().contains(QStringLiteral("Smith Calls")));
+    pick("lstStatistics", QStringLiteral("Smith Calls"));
+    QVERIFY(withEditor<frmAddStatistic>("cmdEditStatistic", [](frmAddStatistic* e) {
+        description(e)->setText(QStringLiteral("Smith Family Calls"));
+        TRIGGER(e, "cmdSave");
+    }));
+    QVERIFY(!offered().contains(QStringLiteral("Smith Calls")));
+    QVERIFY(offered().contains(QStringLiteral("Smith Family Calls")));
+    pick("lstStatistics", QStringLiteral("Smith Family Calls"));
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(d, "cmdRemoveStatistic");
+    QVERIFY(!offered().contains(QStringLiteral("Smith Family Calls")));
+    QCOMPARE(offered().size(), gStatistics->count());
+    popup->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void TestFrmCustomizeStatistics::aRestartFindsTheItemsAndTheOrder()
