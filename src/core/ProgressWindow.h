@@ -34,11 +34,13 @@ public:
 
 // How often a progress window shows its count. Every step still yields to the event loop (Stop, timers and
 // clients are served at once), but painting the bar and the count costs about 0.1 ms, as much as a whole
-// statistics cell, so a run of many steps shows its count in blocks: at most kShownBlocks times over the run,
-// and at least every kShowIntervalMs while the run goes on, whatever the blocks. The last step always shows.
+// statistics cell. A run of up to kEveryStepUpTo steps shows each of them (at most a few milliseconds in all);
+// a longer one shows its count at most once per kShowIntervalMs (more often the eye does not follow) and at the
+// last step, so a run of slow steps still shows every one of them.
 namespace ProgressDisplay {
-inline constexpr qint32 kShownBlocks = 200;
-inline constexpr qint64 kShowIntervalMs = 100;
-// Whether the count value (1 to maximum) is shown, msSinceShown after the count last shown.
+inline constexpr qint32 kEveryStepUpTo = 100;
+inline constexpr qint64 kShowIntervalMs = 50;
+// Whether the count value (1 to maximum) is shown, msSinceShown after the count was last shown (or the window
+// appeared).
 bool showsStep(qint32 value, qint32 maximum, qint64 msSinceShown);
 } // namespace ProgressDisplay

@@ -92,7 +92,8 @@ void frmProcessing::Increment()
         return;
     }
     ++m_value;
-    if (ProgressDisplay::showsStep(m_value, m_max, m_sinceShown.isValid() ? m_sinceShown.elapsed() : 0)) {
+    if (ProgressDisplay::showsStep(
+            m_value, m_max, m_sinceShown.isValid() ? m_sinceShown.elapsed() : ProgressDisplay::kShowIntervalMs)) {
         ProgressBar1->setValue(m_value);
         lblComplete->setText(QString::number(m_value));
         m_sinceShown.restart();
