@@ -79,7 +79,7 @@ double leadingNumber(const QString& text)
                                           : std::numeric_limits<double>::infinity();
 }
 
-void recordFailure(Conversion conversion, const QString& tag)
+void recordFailure(Conversion conversion, const QString& tag, bool showOverflow)
 {
     if (conversion == Converted)
         return;
@@ -90,7 +90,8 @@ void recordFailure(Conversion conversion, const QString& tag)
     }
     SaveError(6, QStringLiteral("Overflow"));
     ReportError(tag);
-    ShowError(QString());
+    if (showOverflow)
+        ShowError(QString());
 }
 
 } // namespace RecordFields

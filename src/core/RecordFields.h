@@ -19,7 +19,7 @@ double leadingNumber(const QString& text);
 bool roundToInt32(double value, qint32& out);
 
 // Keeps the failure of a record read (SaveError and the hook). A type mismatch is a quiet bad record; an
-// overflow is also shown in the general error report.
-void recordFailure(Conversion conversion, const QString& tag);
+// overflow is also shown in the general error report unless showOverflow is false.
+void recordFailure(Conversion conversion, const QString& tag, bool showOverflow = true);
 
 } // namespace RecordFields

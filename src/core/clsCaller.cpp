@@ -20,16 +20,16 @@ QString clsCaller::PrintSend() const
            QString::number(Rings) + bar + ContactName + bar + AttributeGroup + bar + Answered + bar;
 }
 
-void clsCaller::BuildCaller(const QString& text)
+void clsCaller::BuildCaller(const QString& text, bool fromPeer)
 {
     clsTokenizer t(text, QStringLiteral("|"), false);
     t.NextToken();
 
-    const auto readInteger = [this](const QString& field, qint32& target) {
+    const auto readInteger = [this, fromPeer](const QString& field, qint32& target) {
         const RecordFields::Conversion c = RecordFields::toInt32(field, target);
         if (c == RecordFields::Converted)
             return true;
-        RecordFields::recordFailure(c, QStringLiteral("clsCaller_BuildCaller"));
+        RecordFields::recordFailure(c, QStringLiteral("clsCaller_BuildCaller"), !fromPeer);
         m_badData = true;
         return false;
     };

@@ -24,8 +24,10 @@ public:
     QString PrintNumberDescription() const { return Number.PrintNumberDescription(); }
     // |ID|name|NUMBER|number|description|date|rings|contact|group|answered|
     QString PrintSend() const;
-    // Fills the record from a PrintSend text; stops at the first field it cannot read and sets BadData.
-    void BuildCaller(const QString& text);
+    // Fills the record from a PrintSend text; stops at the first field it cannot read and sets BadData. A
+    // number beyond 32 bits is also shown in the error report, unless the text came from a peer: a peer's
+    // bad record is only kept (SaveError) for the caller to count, never put in front of this user.
+    void BuildCaller(const QString& text, bool fromPeer = false);
 
 private:
     bool m_badData = false;

@@ -9,6 +9,7 @@
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
+#include "network/ServerRequests.h"
 #include "network/clsServer.h"
 
 namespace {
@@ -92,6 +93,11 @@ void clsClient::SendData(const QString& data)
         return;
     }
     sckClient->write(MessageFramer::frame(data));
+    // Out at once rather than when the event loop next looks at the socket: a call's broadcast must not
+    // wait for the repainting and announcing that follow it in the same handler.
+    sckClient->flush();
+    if (!sckClient)
+        return;
     if (sckClient->bytesToWrite() > kMaxPendingWrite) {
         // A client that stopped reading would otherwise make every broadcast grow the server's memory.
         AddEvent(m_address + QStringLiteral(" stopped reading and was disconnected"));
@@ -121,43 +127,58 @@ void clsClient::onReadyRead()
         RequestTimer.start();
     else
         RequestTimer.stop();
-    for (const QString& unit : units)
+    // This handler only reads: a request is answered later, from the server's queue, one request of one
+    // client at a time. Only a cancel takes effect now, so that a long reply being made sees it.
+    for (const QString& unit : units) {
+        m_units.append(PendingUnit{unit, m_cancels, qint64(chunk.size())});
         m_unitBytes += qint64(unit.size());
-    m_units += units;
+        m_cancels += quint64(ServerRequests::cancelsIn(unit));
+    }
     if (BufferedBytes() > 0 && m_server) {
         QPointer<clsClient> self(this);
         m_server->limitBufferedBytes();
         if (!self || m_dropping)
             return;
     }
-    if (units.isEmpty())
-        return;
-    m_lastChunk = chunk.size();
-    // The dispatch runs outside this read handler, so that while a long reply lets the event loop run,
-    // this connection's further requests (a cancel) are still read and dispatched.
-    if (!m_dispatchPosted) {
-        m_dispatchPosted = true;
-        QMetaObject::invokeMethod(this, &clsClient::dispatchPending, Qt::QueuedConnection);
-    }
+    for (qsizetype i = 0; i < units.size() && m_server; ++i)
+        m_server->queueRequest(this);
 }
 
-void clsClient::dispatchPending()
+bool clsClient::takeUnit(PendingUnit& unit)
 {
-    m_dispatchPosted = false;
-    QPointer<clsClient> self(this);
-    while (self && !m_units.isEmpty() && !m_dropping) {
-        const QString unit = m_units.takeFirst();
-        m_unitBytes -= qint64(unit.size());
-        const bool restricted = IsRestricted();
-        if (gMainForm)
-            gMainForm->ProcessNetworkData(unit, m_index, m_lastChunk, restricted);
-    }
+    if (m_units.isEmpty() || m_dropping)
+        return false;
+    unit = m_units.takeFirst();
+    m_unitBytes -= qint64(unit.text.size());
+    m_requestMark = unit.cancelMark;
+    return true;
+}
+
+void clsClient::setNetCancel(bool cancel)
+{
+    if (cancel)
+        ++m_cancels;
+    else
+        m_requestMark = m_cancels;
+}
+
+void clsClient::CancelDispatched()
+{
+    if (m_requestMark != m_cancels)
+        ++m_requestMark;
 }
 
 void clsClient::onBytesWritten()
 {
-    // A blocked client is let go once "BLOCKED" and its marker have left.
+    // A blocked client is let go once "BLOCKED" and its marker have left; not inside the send that wrote
+    // them, which may still be running.
     if (m_blocked && sckClient && sckClient->bytesToWrite() == 0 && m_server && !m_dropping)
+        QMetaObject::invokeMethod(this, &clsClient::dropLater, Qt::QueuedConnection);
+}
+
+void clsClient::dropLater()
+{
+    if (m_server && !m_dropping)
         m_server->DropClient(m_index);
 }
 

@@ -26,8 +26,16 @@ public:
     explicit clsClient(clsServer* server);
     ~clsClient() override;
 
-    bool NetCancel() const { return m_netCancel; }
-    void setNetCancel(bool cancel) { m_netCancel = cancel; }
+    // Whether the request now being answered for this client has been cancelled: a ";NETCANCEL;" arrived
+    // after it (counted the moment it is read, while the reply is still being made). Sends do not touch it,
+    // so a broadcast in the middle of a long reply cannot undo the cancel, and a cancel left over from an
+    // earlier request cannot stop the next one. setNetCancel(true) cancels as a ";NETCANCEL;" does;
+    // setNetCancel(false) forgets the cancels received so far.
+    bool NetCancel() const { return m_cancels != m_requestMark; }
+    void setNetCancel(bool cancel);
+    // The dispatcher met the ";NETCANCEL;" of the unit it reads (counted already on arrival): the requests
+    // after it in the same unit are not cancelled by it.
+    void CancelDispatched();
     bool Blocked() const { return m_blocked; }
     // Only ever turns from false to true.
     void setBlocked(bool blocked) { m_blocked = m_blocked || blocked; }
@@ -65,16 +73,23 @@ private:
     void onReadyRead();
     void onBytesWritten();
     void onDisconnected();
-    void dispatchPending();
+    // A completed request waiting for the server's dispatcher.
+    struct PendingUnit {
+        QString text;
+        quint64 cancelMark = 0; // the cancel count when it arrived
+        qint64 chunk = 0;       // size of the read that completed it
+    };
+    // Hands the oldest waiting unit to the dispatcher; false when none is left.
+    bool takeUnit(PendingUnit& unit);
+    void dropLater();
 
     clsServer* m_server;
     QPointer<QTcpSocket> sckClient;
     MessageFramer m_framer{kMaxUnitBytes};
-    QStringList m_units;    // completed requests waiting for the dispatcher
-    qint64 m_unitBytes = 0; // their size
-    qint64 m_lastChunk = 0; // size of the read that completed the newest request
-    bool m_dispatchPosted = false;
-    bool m_netCancel = false;
+    QList<PendingUnit> m_units; // completed requests waiting for the dispatcher, oldest first
+    qint64 m_unitBytes = 0;     // their size
+    quint64 m_cancels = 0;      // ";NETCANCEL;" requests read from this client
+    quint64 m_requestMark = 0;  // m_cancels when the request being answered arrived
     bool m_blocked = false;
     bool m_accepted = false;
     bool m_dropping = false;

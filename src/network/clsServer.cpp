@@ -285,7 +285,6 @@ void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
     Q_EMIT dataSent(data);
     if (index != -1) {
         if (clsClient* client = Clients(index)) {
-            client->setNetCancel(false);
             client->SendData(data);
         } else {
             SaveError(91, QStringLiteral("Object variable or With block variable not set"),
@@ -298,9 +297,48 @@ void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
     for (const QPointer<clsClient>& client : clients) {
         if (!client || client->m_dropping || client->Index() == exceptIndex)
             continue;
-        client->setNetCancel(false);
         client->SendData(data);
     }
+}
+
+void clsServer::queueRequest(clsClient* client)
+{
+    m_queue.append(client);
+    postDispatch();
+}
+
+void clsServer::postDispatch()
+{
+    if (m_dispatchPosted || m_dispatching || m_queue.isEmpty())
+        return;
+    m_dispatchPosted = true;
+    QMetaObject::invokeMethod(this, &clsServer::DispatchNext, Qt::QueuedConnection);
+}
+
+void clsServer::DispatchNext()
+{
+    m_dispatchPosted = false;
+    // An answer that lets the event loop run is still on the stack: the next request waits for its end.
+    if (m_dispatching)
+        return;
+    while (!m_queue.isEmpty()) {
+        const QPointer<clsClient> client = m_queue.takeFirst();
+        clsClient::PendingUnit unit;
+        if (!client || !client->takeUnit(unit))
+            continue; // a client dropped meanwhile: its requests went with it
+        const bool restricted = client->IsRestricted();
+        QPointer<clsServer> self(this);
+        m_dispatching = true;
+        if (gMainForm)
+            gMainForm->ProcessNetworkData(unit.text, client->Index(), unit.chunk, restricted);
+        // The answer may have let the program shut down, server included.
+        if (!self)
+            return;
+        m_dispatching = false;
+        break;
+    }
+    // One request per turn of the event loop: calls and other clients are served in between.
+    postDispatch();
 }
 
 QStringList clsServer::ClientRows() const

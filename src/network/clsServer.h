@@ -43,8 +43,7 @@ public:
     void DropAllClients();
 
     // index -1 sends to every client whose Index differs from exceptIndex (-1: to all); otherwise to the
-    // client with that Index. NetCancel of each addressed client is cleared first. With no client connected
-    // nothing goes out. Never fails to the caller.
+    // client with that Index. With no client connected nothing goes out. Never fails to the caller.
     void SendData(const QString& data, qint32 index = -1, qint32 exceptIndex = -1);
 
     // The client list as the main window shows it: a row per client in order of acceptance, then blank
@@ -76,6 +75,15 @@ public:
     QTimer AcceptRetryTimer;
     void AcceptRetryTimer_Timer();
 
+    // The server's request queue: every client's completed requests, in the order they arrived. One is
+    // answered at a time (MainWindow::ProcessNetworkData), each from its own turn of the event loop, never
+    // inside another one's answer, even while that answer lets the event loop run.
+    void queueRequest(clsClient* client);
+    // Answers the oldest waiting request; called from the event loop (public so tests can drive it).
+    void DispatchNext();
+    int QueuedRequests() const { return int(m_queue.size()); }
+    bool isDispatching() const { return m_dispatching; }
+
 Q_SIGNALS:
     // Every message handed to SendData, in order, whether or not a client was there to receive it.
     void dataSent(const QString& data);
@@ -89,12 +97,16 @@ private:
     void limitBufferedBytes();
     void clientListChanged();
     bool startListening(bool report);
+    void postDispatch();
 
     QTcpServer* sckServer = nullptr;
     QList<QPointer<clsClient>> m_clients;
     quint16 m_port = 270;
     qint32 m_nextIndex = 1;
     bool m_shortageReported = false;
+    QList<QPointer<clsClient>> m_queue; // one entry per waiting request, oldest first
+    bool m_dispatching = false;
+    bool m_dispatchPosted = false;
 };
 
 // The program's server (standalone and server modes): made by start-up, released by ShutDown.

@@ -77,7 +77,7 @@ private Q_SLOTS:
     void droppedClientsIndexIsNeverReused();
     void peerLeavingMidReplyIsHarmless();
     void replyToAPeerThatJustResetIsHarmless();
-    void cancelIsDispatchedDuringALongReply();
+    void cancelIsSeenDuringALongReply();
     void oversizedRequestDropsTheClient();
     void clientsBeyondTheCapAreRefused();
     void unfinishedRequestsShareOneMemoryBound();
@@ -263,10 +263,15 @@ void TestServer::sendsReachOnlyTheAddressedClients()
     }
     const qint32 second = m_server->ClientAt(2)->Index();
     const qint32 first = m_server->ClientAt(1)->Index();
+    // A cancel belongs to the request being answered: no send, to that client or to all, takes it back.
     m_server->ClientAt(2)->setNetCancel(true);
     m_server->SendData(QStringLiteral(";SIZE;3;"), second, -1);
-    QVERIFY(!m_server->ClientAt(2)->NetCancel());
-    QCOMPARE(readUntil(peers[1], kMarker), QByteArray(";SIZE;3;;COMPLETE;COMPLETE;"));
+    m_server->SendData(QStringLiteral(";RING;"), -1, -1);
+    QVERIFY(m_server->ClientAt(2)->NetCancel());
+    QCOMPARE(readUntil(peers[1], QByteArray(";RING;") + kMarker),
+             QByteArray(";SIZE;3;;COMPLETE;COMPLETE;;RING;;COMPLETE;COMPLETE;"));
+    QCOMPARE(readUntil(peers[0], kMarker), QByteArray(";RING;;COMPLETE;COMPLETE;"));
+    QCOMPARE(readUntil(peers[2], kMarker), QByteArray(";RING;;COMPLETE;COMPLETE;"));
 
     m_server->SendData(QStringLiteral(";UPDATE NEEDED;"), -1, first);
     QCOMPARE(readUntil(peers[1], kMarker), QByteArray(";UPDATE NEEDED;;COMPLETE;COMPLETE;"));
@@ -366,26 +371,37 @@ void TestServer::replyToAPeerThatJustResetIsHarmless()
     QCOMPARE(readUntil(next, kMarker), QByteArray(";NEW;;COMPLETE;COMPLETE;"));
 }
 
-void TestServer::cancelIsDispatchedDuringALongReply()
+void TestServer::cancelIsSeenDuringALongReply()
 {
     QTcpSocket* peer = connectClient();
     QVERIFY(peer);
     QTRY_COMPARE(m_server->ClientCount(), 1);
     clsClient* client = m_server->ClientAt(1);
     bool cancelSeenInside = false;
+    QList<bool> cancelledAtStart;
     m_window->onDispatch = [&](const Dispatch& d) {
-        if (!d.data.startsWith(QStringLiteral(";SQL;")))
+        cancelledAtStart << client->NetCancel();
+        if (!d.data.startsWith(QStringLiteral(";SQL;")) || d.data.contains(QStringLiteral("second")))
             return;
-        // The long reply polls for a cancel while it lets the event loop run.
-        peer->write(";NETCANCEL;COMPLETE;COMPLETE;");
+        // The long reply lets the event loop run and polls for a cancel; the cancel takes effect the moment
+        // it is read, and no other request is answered inside this one.
+        peer->write(";NETCANCEL;COMPLETE;COMPLETE;;SQL;second;COMPLETE;COMPLETE;");
         peer->flush();
-        QTRY_COMPARE(m_window->dispatched.size(), 2);
+        QTRY_VERIFY(client->NetCancel());
+        QCOMPARE(m_window->dispatched.size(), 1);
+        QCOMPARE(m_server->QueuedRequests(), 2);
+        m_server->DispatchNext(); // a second dispatch asked for inside the first does nothing
+        QCOMPARE(m_window->dispatched.size(), 1);
         cancelSeenInside = true;
     };
     peer->write(";SQL;Select * From tblCID;COMPLETE;COMPLETE;");
     QTRY_VERIFY(cancelSeenInside);
+    // Then the cancel and the next request, in the order they came; the next request is not cancelled.
+    QTRY_COMPARE(m_window->dispatched.size(), 3);
     QCOMPARE(m_window->dispatched[1].data, QStringLiteral(";NETCANCEL;COMPLETE;COMPLETE;"));
     QCOMPARE(m_window->dispatched[1].index, client->Index());
+    QCOMPARE(m_window->dispatched[2].data, QStringLiteral(";SQL;second;COMPLETE;COMPLETE;"));
+    QCOMPARE(cancelledAtStart, (QList<bool>{false, true, false}));
 }
 
 void TestServer::oversizedRequestDropsTheClient()

@@ -1,0 +1,198 @@
+#include "mainwindow/ServerDispatcher.h"
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/RecordFields.h"
+#include "core/clsCaller.h"
+#include "core/clsContact.h"
+#include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "network/ServerRequest.h"
+#include "network/ServerRequests.h"
+#include "platform/DateText.h"
+#include "popup/MiniDisplay.h"
+#include "popup/modLoggedRecord.h"
+
+namespace {
+
+const QString kTag = QStringLiteral("frmBaseMain_ProcessNetworkData");
+
+// A whole number field of a request; a failure is kept (quietly: the text came from a peer).
+bool numberField(const QString& text, qint32& value)
+{
+    const RecordFields::Conversion conversion = RecordFields::toInt32(text, value);
+    if (conversion == RecordFields::Converted)
+        return true;
+    RecordFields::recordFailure(conversion, kTag, false);
+    return false;
+}
+
+} // namespace
+
+ServerDispatcher::ServerDispatcher(QObject* owner) : QObject(owner), m_replies(new ServerReplies(owner, this)) {}
+
+void ServerDispatcher::ProcessNetworkData(const QString& data, qint32 index, qint64 bytesTotal, bool restricted)
+{
+    (void)bytesTotal;
+    const ServerRequest request(index);
+    const QStringList tokens = ServerRequests::tokens(data);
+    int lostContacts = 0;
+    qsizetype at = 0;
+    while (at < tokens.size()) {
+        const QString key = tokens.at(at++).toUpper();
+        const int count = ServerRequests::fieldCount(key);
+        if (count < 0)
+            continue; // the marker's words, empty tokens and anything unknown
+        // A request at the end of the unit without its fields gets empty texts for them.
+        QStringList fields;
+        for (int i = 0; i < count; ++i)
+            fields << (at < tokens.size() ? tokens.at(at++) : QString());
+        if (!dispatch(request, key, fields, restricted, lostContacts))
+            return;
+    }
+    if (lostContacts == 1)
+        AddEvent(QStringLiteral("1 contact was lost in an attempt to update the contact list."));
+    else if (lostContacts > 1)
+        AddEvent(QString::number(lostContacts) +
+                 QStringLiteral(" contacts were lost in an attempt to update the contact list."));
+}
+
+void ServerDispatcher::refuse(const ServerRequest& request)
+{
+    request.event(QStringLiteral(" made a restricted request"));
+    request.reply(QStringLiteral("RESTRICTED"));
+}
+
+bool ServerDispatcher::fail(const ServerRequest& request)
+{
+    ReportError(kTag);
+    request.replyLastError();
+    return false;
+}
+
+bool ServerDispatcher::dispatch(const ServerRequest& request, const QString& key, const QStringList& fields,
+                                bool restricted, int& lostContacts)
+{
+    if (key == QLatin1String("NETCANCEL")) {
+        // Counted when it arrived, so the answer then being made has seen it already.
+        request.cancelDispatched();
+    } else if (key == QLatin1String("GRAPH")) {
+        m_replies->SendGraph(request, fields.at(0));
+    } else if (key == QLatin1String("STATISTIC")) {
+        m_replies->SendStatistic(request, fields.at(0));
+    } else if (key == QLatin1String("MINI DISPLAY")) {
+        qint32 count = 0;
+        if (!numberField(fields.at(0), count))
+            return fail(request);
+        m_replies->SendMiniDisplayInfo(request, count);
+    } else if (key == QLatin1String("SQL")) {
+        m_replies->SendSQL(request, fields.at(0));
+    } else if (key == QLatin1String("MODEMCONNECTION")) {
+        const bool open = gMainForm && gMainForm->ModemConnected;
+        request.reply(QStringLiteral(";MODEMCONNECTION;") + (open ? QStringLiteral("True") : QStringLiteral("False")) +
+                      QLatin1Char(';'));
+    } else if (key == QLatin1String("BLOCK CALL")) {
+        if (!restricted && gMainForm)
+            gMainForm->BlockCall();
+    } else if (key == QLatin1String("ORIGINAL ID MINI DISPLAY") || key == QLatin1String("ORIGINAL ID")) {
+        request.event(QStringLiteral(" Requested an Original ID"));
+        // Only a real date goes near the log.
+        if (!DateText::parse(fields.at(0))) {
+            SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
+            return fail(request);
+        }
+        if (const auto record = FindLoggedRecord(fields.at(0))) {
+            const QChar semi = QLatin1Char(';');
+            request.reply(semi + key + semi + record->Name + semi + record->Number + semi + record->Time + semi +
+                          record->Rings + semi + record->Answered + semi);
+        }
+    } else if (key == QLatin1String("DELETE SQL")) {
+        if (restricted)
+            refuse(request);
+        else
+            m_replies->SendDeleteSQL(request, fields.at(0));
+    } else if (key == QLatin1String("EDIT CALLER")) {
+        if (restricted) {
+            refuse(request);
+            return true;
+        }
+        qint32 column = 0;
+        qint32 id = 0;
+        if (!numberField(fields.at(0), column) || !numberField(fields.at(2), id))
+            return fail(request);
+        if (id <= 0) {
+            // No record has such an ID; on the main window it would stand for the row its user selected.
+            SaveError(5, QStringLiteral("Invalid procedure call or argument"), QStringLiteral("frmBaseMain"));
+            ReportError(kTag);
+            request.replyLastError();
+            return true;
+        }
+        if (gMainForm)
+            gMainForm->EditGrid(column, StripSeparators(fields.at(1)), id);
+    } else if (key == QLatin1String("EDIT CONTACT") || key == QLatin1String("ADD CONTACT") ||
+               key == QLatin1String("DELETE CONTACT")) {
+        if (restricted) {
+            refuse(request);
+            return true;
+        }
+        return contactChange(request, key, fields, lostContacts);
+    } else if (key == QLatin1String("GET CONTACT UPDATE")) {
+        request.event(QStringLiteral(" Requested a Contact Update"));
+        request.reply(contactUpdate());
+    } else if (key == QLatin1String("MINI DISPLAY STATS")) {
+        clsCaller caller;
+        caller.BuildCaller(fields.at(0), true);
+        if (caller.BadData()) {
+            // The client's pop-up waits for an answer: it gets one it can close its waiting note on.
+            request.replyError(13, QStringLiteral("Bad caller record"));
+            return true;
+        }
+        QString list = fields.at(1);
+        list.replace(QLatin1Char('|'), QLatin1Char(';'));
+        request.reply(QStringLiteral(";MINI DISPLAY STATS;") + miniDisplay().GenerateCallerInfo(caller, list));
+    }
+    return true;
+}
+
+bool ServerDispatcher::contactChange(const ServerRequest& request, const QString& key, const QStringList& fields,
+                                     int& lostContacts)
+{
+    if (key == QLatin1String("DELETE CONTACT")) {
+        DeleteContact(fields.at(0));
+        request.event(QStringLiteral(" Deleted a Contact"));
+        return true;
+    }
+    const bool add = key == QLatin1String("ADD CONTACT");
+    clsContact contact;
+    contact.BuildContact(fields.at(add ? 0 : 1));
+    if (contact.BadData()) {
+        ++lostContacts;
+    } else if (!(add ? AddContact(contact) : EditContact(fields.at(0), contact))) {
+        switch (gErrNumber) {
+        case kDuplicateNameError:
+        case kDuplicateNumberError:
+        case 3021: // no contact stored under the old name: the client is told rather than left waiting
+            request.replyLastError();
+            break;
+        case 91: // no contact book open here
+            break;
+        default:
+            return fail(request);
+        }
+    }
+    request.event(add ? QStringLiteral(" Added a Contact") : QStringLiteral(" Edited The Contact DB"));
+    return true;
+}
+
+QString ServerDispatcher::contactUpdate()
+{
+    QString text = QStringLiteral(";CLEAR ATTRIBUTE GROUPS;");
+    for (const auto& entry : gAttributeGroups)
+        text += QStringLiteral(";ATTRIBUTE GROUP;") + entry.item->PrintSend();
+    text += QStringLiteral(";CLEAR CONTACTS;");
+    for (const auto& entry : gContacts)
+        text += QStringLiteral(";CONTACT;") + entry.item->PrintSend();
+    return text;
+}

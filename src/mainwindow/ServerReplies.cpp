@@ -1,0 +1,193 @@
+#include "mainwindow/ServerReplies.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <memory>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/Processing.h"
+#include "core/ProgressWindow.h"
+#include "core/RecordFields.h"
+#include "core/clsTokenizer.h"
+#include "core/modCallerDB.h"
+#include "core/modError.h"
+#include "network/ServerRequest.h"
+#include "network/clsServer.h"
+#include "platform/SqlError.h"
+#include "popup/MiniDisplay.h"
+#include "statistics/ServerStatistics.h"
+
+namespace {
+
+const QString kSource = QStringLiteral("frmBaseMain");
+
+void keep(const SqlError& e, const char* tag)
+{
+    SaveError(e.code(), e.message(), kSource);
+    ReportError(QString::fromLatin1(tag));
+}
+
+// The steps of one long answer: its progress window, when one is shown, and the looks at the event loop.
+class ReplySteps {
+public:
+    ReplySteps(qint32 steps, bool large, const QString& caption, QObject* owner) : m_large(large)
+    {
+        if (large)
+            m_progress = std::make_unique<Processing>(steps, caption, owner);
+        m_clock.start();
+    }
+
+    // Whether the next step may start: not after Stop, nor once the requester cancelled or left. Then the
+    // step is counted, which lets the event loop run.
+    bool next(const ServerRequest& request)
+    {
+        if (m_progress && m_progress->StopProcessing())
+            return false;
+        if (request.cancelled())
+            return false;
+        const ProgressWindow* window = m_progress ? m_progress->window() : nullptr;
+        if (window && window->active()) {
+            m_progress->Increment();
+        } else if (m_large && m_clock.elapsed() >= ServerReplies::YieldIntervalMs) {
+            // No window to count on (a modal dialog is open, or it was closed): the server still must not
+            // stop serving the calls and the other clients for one client's answer.
+            QCoreApplication::processEvents();
+            m_clock.restart();
+        }
+        return true;
+    }
+
+private:
+    std::unique_ptr<Processing> m_progress;
+    QElapsedTimer m_clock;
+    bool m_large;
+};
+
+// A query of the call log: one statement whose first word is SELECT. The read-only connection refuses
+// every other kind anyway; this says so before the text goes near the database.
+bool isSelect(const QString& query)
+{
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\b"), QRegularExpression::CaseInsensitiveOption);
+    return select.match(query).hasMatch();
+}
+
+} // namespace
+
+ServerReplies::ServerReplies(QObject* owner, QObject* parent) : QObject(parent), m_owner(owner) {}
+
+void ServerReplies::SendSQL(const ServerRequest& request, const QString& query)
+{
+    request.event(QStringLiteral(" Requested a SQL Query: ") + query);
+    QList<clsCaller> rows;
+    try {
+        if (!isSelect(query)) {
+            throw SqlError(SqlError::Kind::BadSql, 23,
+                           QStringLiteral("Only a query that reads the call log can be run here."));
+        }
+        rows = SelectCallers(query);
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_SendSQL");
+        request.replyError(e.code(), e.message());
+        return;
+    }
+    const qint32 size = qint32(rows.size());
+    request.reply(QStringLiteral(";SIZE;") + QString::number(size) + QLatin1Char(';'));
+
+    QString text;
+    text.reserve(qsizetype(size) * 64);
+    ReplySteps steps(size, size > SqlProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
+                     m_owner);
+    for (const clsCaller& caller : std::as_const(rows)) {
+        if (!steps.next(request))
+            break;
+        text += QStringLiteral(";CALLER;");
+        text += caller.PrintSend();
+    }
+    // Rows gathered before a cancel still go out; the count sent first keeps the full number.
+    request.reply(QStringLiteral(";CLEAR CALLERS;") + text);
+}
+
+void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 count)
+{
+    request.event(QStringLiteral(" Requested Mini Display Information"));
+    QList<clsCaller> rows;
+    try {
+        // The newest calls, newest first; calls of the same second in the order they were stored.
+        rows = SelectCallers(QStringLiteral("Select * From tblCID Order By fldDate Desc, ID Desc Limit %1")
+                                 .arg(std::max<qint32>(0, count)));
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_SendMiniDisplayInfo");
+        request.replyError(e.code(), e.message());
+        return;
+    }
+    const qint32 n = qint32(rows.size());
+    QString text;
+    ReplySteps steps(n, n > MiniDisplayProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
+                     m_owner);
+    for (const clsCaller& caller : std::as_const(rows)) {
+        if (!steps.next(request))
+            break;
+        text += QStringLiteral(";MINI DISPLAY;");
+        text += caller.PrintSend();
+    }
+    request.reply(text + QLatin1Char(';'));
+}
+
+void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& idList)
+{
+    const QStringList ids = idList.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    const qint32 last = qint32(ids.size()) - 1;
+    bool stopped = false;
+    {
+        ReplySteps steps(last, last > DeleteProgressThreshold,
+                         QStringLiteral("Processing Request From ") + request.address(), m_owner);
+        for (const QString& text : ids) {
+            if (!steps.next(request)) {
+                stopped = true;
+                break;
+            }
+            qint32 id = 0;
+            const RecordFields::Conversion conversion = RecordFields::toInt32(text, id);
+            if (conversion != RecordFields::Converted) {
+                // This ID alone is passed over; the others are still deleted.
+                RecordFields::recordFailure(conversion, QStringLiteral("frmBaseMain_SendDeleteSQL"), false);
+                request.replyLastError();
+                continue;
+            }
+            try {
+                if (DeleteCaller(id))
+                    Q_EMIT callDeleted(id);
+            } catch (const SqlError& e) {
+                keep(e, "frmBaseMain_SendDeleteSQL");
+                request.replyError(e.code(), e.message());
+            }
+        }
+    }
+    request.event(QStringLiteral(" Deleted Call Records"));
+    if (gMainForm)
+        gMainForm->UpdateStatus();
+    if (gServer) {
+        gServer->SendData(QStringLiteral(";DELETE OK;"), -1, -1);
+        gServer->SendData(QStringLiteral(";UPDATE NEEDED;"), -1, request.index());
+    }
+    // The requester takes "DELETE OK" for all of its calls gone; after a stop only some went, so it asks
+    // for its view again like the others.
+    if (stopped)
+        request.reply(QStringLiteral(";UPDATE NEEDED;"));
+    miniDisplay().LoadData();
+}
+
+void ServerReplies::SendStatistic(const ServerRequest& request, const QString& payload)
+{
+    // The statistics engine reads the request, computes it (waiting its turn behind another computation) and
+    // answers the requester itself.
+    ::SendStatistic(request.index(), payload);
+}
+
+void ServerReplies::SendGraph(const ServerRequest& request, const QString& payload)
+{
+    ::SendGraph(request.index(), payload);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class ServerRequest;
+
+// The server's long answers to its clients: the rows of a call-log query, the newest calls for a client's
+// pop-up, the deletion of listed calls, statistics and graphs. Each one is built whole and sent with one
+// send. Above a threshold a progress window ("Sending Data To " and the client's address) counts the rows;
+// while it is up, and every few milliseconds when it cannot be shown, the event loop runs, so the calls,
+// the other clients and the requester's cancel keep being served. Each row (or ID) is started only while
+// the server's user has not pressed Stop and the requester has neither cancelled nor left.
+//
+// Failures are kept (SaveError) under the main window's tags and answered to the requester with ";ERROR;".
+class ServerReplies : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int SqlProgressThreshold = 50;
+    static constexpr int MiniDisplayProgressThreshold = 30;
+    // Compared with the index of the last ID (one less than the number of IDs).
+    static constexpr int DeleteProgressThreshold = 50;
+    // Longest stretch of work without a look at the event loop when no progress window is shown.
+    static constexpr int YieldIntervalMs = 10;
+
+    // owner: the window that owns the progress windows (the main window), or nullptr.
+    explicit ServerReplies(QObject* owner = nullptr, QObject* parent = nullptr);
+
+    // ";SIZE;" with the row count, then ";CLEAR CALLERS;" and a ";CALLER;" record per row (ID, name,
+    // number, date, rings, answered). Only a query that reads the call log runs, and it runs on the read-only
+    // connection: anything else is answered with ";ERROR;".
+    void SendSQL(const ServerRequest& request, const QString& query);
+    // ";MINI DISPLAY;" and a record for each of the count newest calls, newest first, then ";".
+    void SendMiniDisplayInfo(const ServerRequest& request, qint32 count);
+    // Deletes the calls listed as "|id|id|...|"; ";DELETE OK;" to every client, ";UPDATE NEEDED;" to the
+    // others, and to the requester too when the deletion stopped early. An ID that is no number gets its own
+    // ";ERROR;" and is passed over.
+    void SendDeleteSQL(const ServerRequest& request, const QString& idList);
+    // The statistics engine's answers (statistics/ServerStatistics.h): it writes the event line, turns the
+    // request into its statistics, groups and period, and replies itself.
+    void SendStatistic(const ServerRequest& request, const QString& payload);
+    void SendGraph(const ServerRequest& request, const QString& payload);
+
+Q_SIGNALS:
+    // A call was deleted: its row leaves the main window's call list.
+    void callDeleted(qint32 id);
+
+private:
+    QPointer<QObject> m_owner;
+};
