@@ -167,7 +167,8 @@ bool ServerDispatcher::contactChange(const ServerRequest& request, const QString
     const bool add = key == QLatin1String("ADD CONTACT");
     clsContact contact;
     contact.BuildContact(fields.at(add ? 0 : 1));
-    if (contact.BadData()) {
+    // A record without a name is no contact: stored, it could never be found, edited or removed again.
+    if (contact.BadData() || contact.Name.isEmpty()) {
         ++lostContacts;
     } else if (!(add ? AddContact(contact) : EditContact(fields.at(0), contact))) {
         switch (gErrNumber) {

@@ -1,0 +1,653 @@
+#include "mainwindow/ServerDispatcher.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modAttributeGroup.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "network/MessageFramer.h"
+#include "network/clsClient.h"
+#include "network/clsServer.h"
+#include "platform/DateText.h"
+#include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlTransaction.h"
+#include "statistics/ServerStatistics.h"
+#include "statistics/modStatistics.h"
+#include "support/ResetForTests.h"
+#include "support/TempHome.h"
+
+namespace {
+
+// The server main window as its dispatcher sees it: the members a request reaches, with what they did.
+class ServerHost : public MainWindow {
+public:
+    ServerDispatcher dispatcher;
+    QStringList edits;
+    int blocks = 0;
+    int statusUpdates = 0;
+    int dispatches = 0;
+    void ProcessNetworkData(const QString& data, int index, qint64 bytes, bool restricted) override
+    {
+        ++dispatches;
+        dispatcher.ProcessNetworkData(data, index, bytes, restricted);
+    }
+    void EditGrid(int column, const QString& text, qint32 id) override
+    {
+        edits << QStringLiteral("%1|%2|%3").arg(column).arg(text).arg(id);
+    }
+    void BlockCall() override { ++blocks; }
+    void UpdateStatus() override { ++statusUpdates; }
+};
+
+// A client as the server sees it from the other end of a loopback connection: what it sent, and the
+// server's sends cut at their markers.
+class Peer {
+public:
+    explicit Peer(quint16 port)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.waitForConnected(5000);
+    }
+    void send(const QByteArray& text)
+    {
+        socket.write(text + MessageFramer::Marker);
+        socket.flush();
+    }
+    // The next n sends of the server, or fewer when they do not come within ms.
+    QStringList take(int n, int ms = 5000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (units.size() < n && timer.elapsed() < ms) {
+            if (socket.bytesAvailable() == 0)
+                QTest::qWait(2);
+            units += framer.feed(socket.readAll());
+        }
+        QStringList out;
+        while (!units.isEmpty() && out.size() < n) {
+            QString unit = units.takeFirst();
+            unit.chop(MessageFramer::Marker.size());
+            out << unit;
+        }
+        return out;
+    }
+    QString next(int ms = 5000)
+    {
+        const QStringList one = take(1, ms);
+        return one.isEmpty() ? QString() : one.first();
+    }
+
+    QTcpSocket socket;
+    MessageFramer framer{256 * 1024 * 1024};
+    QStringList units;
+};
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::AnyIPv4, 0);
+    return probe.serverPort();
+}
+
+QString callDate(int i) { return DateText::format(QDateTime(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC).addSecs(i * 60)); }
+
+// Calls 1 .. count, one a minute from 1 March 2024 8:00, in one transaction.
+void seedCalls(int count)
+{
+    SqlTransaction tx(*gCallerDB);
+    SqlStatement st = gCallerDB->prepare(QStringLiteral(
+        "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
+    for (int i = 1; i <= count; ++i) {
+        st.bind(1, QStringLiteral("CALLER %1").arg(i));
+        st.bind(2, QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')));
+        st.bind(3, DateText::toIso(*DateText::parse(callDate(i))));
+        st.bind(4, qint64(i % 5));
+        st.bind(5, i % 2 ? QStringLiteral("NO") : QStringLiteral("YES"));
+        st.exec();
+        st.reset();
+    }
+    tx.commit();
+}
+
+QString record(int i)
+{
+    return QStringLiteral("|%1|CALLER %1|NUMBER|555-%2|NONE|%3|%4|||%5|")
+        .arg(i)
+        .arg(i, 4, 10, QLatin1Char('0'))
+        .arg(callDate(i))
+        .arg(i % 5)
+        .arg(i % 2 ? QStringLiteral("NO") : QStringLiteral("YES"));
+}
+
+qint64 logRows() { return CountCallers(QStringLiteral("Select * From tblCID")); }
+
+clsContact contact(const QString& name, const QString& number)
+{
+    clsContact c;
+    c.Name = name;
+    c.AddNumber(std::make_shared<clsNumber>(number, QStringLiteral("Home")));
+    return c;
+}
+
+} // namespace
+
+class TestServerDispatcher : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void connectBurstIsAnsweredInOrder();
+    void requestWrittenOneByteAtATimeIsAnswered();
+    void requestsOfOneClientAreAnsweredInOrder();
+    void thirtyClientsEachGetTheirBurst();
+    void clientLeavingDuringAnotherClientsReplyChangesNothingForTheOthers();
+    void clientThatNeverReadsIsDroppedWhileOthersReceive();
+    void clientSqlOnlyReads();
+    void restrictedChangesAreRefusedAndTheirFieldsSkipped();
+    void contactNamesAreNeverPatterns();
+    void contactRequests();
+    void deletionByIdList();
+    void cancelledDeletionAsksTheRequesterToReadAgain();
+    void miniDisplayRequests();
+    void loggedRecordRequests();
+    void editCallerRequests();
+    void modemStateAndBlocking();
+    void statisticsWithoutTheEngine();
+    void statisticsThroughTheEngine();
+
+private:
+    Peer& peer();
+    void seedContacts();
+    QStringList events() const { return m_host->lstEvents.stringList(); }
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<ServerHost> m_host;
+    std::vector<std::unique_ptr<Peer>> m_peers;
+};
+
+void TestServerDispatcher::init()
+{
+    m_home = std::make_unique<TempHome>();
+    gNetworkMode = Server;
+    m_host = std::make_unique<ServerHost>();
+    gMainForm = m_host.get();
+    QVERIFY(CreateCallerDB(m_home->file(QStringLiteral("dbCID.mdb"))));
+    QVERIFY(CreateContactDB(m_home->file(QStringLiteral("dbContacts.mdb"))));
+    CreateDefaultStatistics();
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(freePort()));
+    clsServer& server = install(gServer);
+    QVERIFY(server.Listen());
+    windowLinks().broadcast = [](const QString& text) {
+        if (gServer)
+            gServer->SendData(text, -1, -1);
+    };
+}
+
+void TestServerDispatcher::cleanup()
+{
+    m_peers.clear();
+    m_home.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_host.reset();
+}
+
+Peer& TestServerDispatcher::peer()
+{
+    m_peers.push_back(std::make_unique<Peer>(gServer->LocalPort()));
+    const int count = int(m_peers.size());
+    [&] { QTRY_COMPARE(gServer->ClientCount(), count); }();
+    return *m_peers.back();
+}
+
+void TestServerDispatcher::seedContacts()
+{
+    gAttributeGroups.add(QStringLiteral("VIP Callers"), std::make_shared<clsAttributeGroup>());
+    gAttributeGroups.item(QStringLiteral("VIP Callers"))->Description = QStringLiteral("VIP Callers");
+    gAttributeGroups.item(QStringLiteral("VIP Callers"))->Color = 255;
+    gAttributeGroups.item(QStringLiteral("VIP Callers"))->Sound = QStringLiteral("Speech");
+    QVERIFY(AddContact(contact(QStringLiteral("JOHN"), QStringLiteral("555-0001"))));
+    QVERIFY(AddContact(contact(QStringLiteral("SQL"), QStringLiteral("555-0002"))));
+}
+
+void TestServerDispatcher::connectBurstIsAnsweredInOrder()
+{
+    seedCalls(3);
+    seedContacts();
+    Peer& p = peer();
+    p.send(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID Order By ID");
+    const QStringList replies = p.take(4);
+    QCOMPARE(replies.size(), 4);
+    QCOMPARE(replies[0], QStringLiteral(";MODEMCONNECTION;False;"));
+    QCOMPARE(replies[1], QStringLiteral(";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|VIP Callers|255|False|Speech|"
+                                        ";CLEAR CONTACTS;;CONTACT;|JOHN||||NUMBER|555-0001|Home;CONTACT;|SQL||||NUMBER|"
+                                        "555-0002|Home"));
+    QCOMPARE(replies[2], QStringLiteral(";SIZE;3;"));
+    QCOMPARE(replies[3], QStringLiteral(";CLEAR CALLERS;;CALLER;") + record(1) + QStringLiteral(";CALLER;") +
+                             record(2) + QStringLiteral(";CALLER;") + record(3));
+    QCOMPARE(events().mid(2), (QStringList{QStringLiteral("127.0.0.1 Requested a Contact Update"),
+                                           QStringLiteral("127.0.0.1 Requested a SQL Query: Select * From tblCID "
+                                                          "Order By ID")}));
+
+    // The same request twice in one unit is answered twice, identically; keywords may come in lower case.
+    p.send(";get contact update;GET CONTACT UPDATE;");
+    const QStringList twice = p.take(2);
+    QCOMPARE(twice.size(), 2);
+    QCOMPARE(twice[0], replies[1]);
+    QCOMPARE(twice[1], replies[1]);
+}
+
+void TestServerDispatcher::requestWrittenOneByteAtATimeIsAnswered()
+{
+    seedCalls(2);
+    Peer& p = peer();
+    const QByteArray request = QByteArray(";SQL;Select * From tblCID Where ID = 2") + MessageFramer::Marker;
+    for (char byte : request) {
+        p.socket.write(&byte, 1);
+        p.socket.flush();
+        QTest::qWait(2);
+    }
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";SIZE;1;"), QStringLiteral(";CLEAR CALLERS;;CALLER;") + record(2)}));
+    QCOMPARE(m_host->dispatches, 1);
+}
+
+void TestServerDispatcher::requestsOfOneClientAreAnsweredInOrder()
+{
+    seedCalls(2000);
+    Peer& p = peer();
+    // Both requests are read before the first is answered; the answers keep their order.
+    p.socket.write(";SQL;Select * From tblCID Order By ID;COMPLETE;COMPLETE;;SQL;Select * From tblCID Where ID = "
+                   "1;COMPLETE;COMPLETE;");
+    const QStringList replies = p.take(4);
+    QCOMPARE(replies.size(), 4);
+    QCOMPARE(replies[0], QStringLiteral(";SIZE;2000;"));
+    QCOMPARE(replies[1].count(QStringLiteral(";CALLER;")), 2000);
+    QCOMPARE(replies[2], QStringLiteral(";SIZE;1;"));
+    QCOMPARE(replies[3], QStringLiteral(";CLEAR CALLERS;;CALLER;") + record(1));
+}
+
+void TestServerDispatcher::thirtyClientsEachGetTheirBurst()
+{
+    seedCalls(20);
+    for (int i = 0; i < 30; ++i)
+        peer();
+    for (auto& p : m_peers)
+        p->send(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID");
+    for (auto& p : m_peers) {
+        const QStringList replies = p->take(4);
+        QCOMPARE(replies.size(), 4);
+        QCOMPARE(replies[0], QStringLiteral(";MODEMCONNECTION;False;"));
+        QVERIFY(replies[1].startsWith(QStringLiteral(";CLEAR ATTRIBUTE GROUPS;")));
+        QCOMPARE(replies[2], QStringLiteral(";SIZE;20;"));
+        QCOMPARE(replies[3].count(QStringLiteral(";CALLER;")), 20);
+        QCOMPARE(p->take(1, 20), QStringList()); // nothing more
+    }
+    QCOMPARE(m_host->dispatches, 30);
+}
+
+void TestServerDispatcher::clientLeavingDuringAnotherClientsReplyChangesNothingForTheOthers()
+{
+    seedCalls(2000);
+    for (int i = 0; i < 6; ++i)
+        peer();
+    // Client 5's reply lets the event loop run between rows (no progress window here: every few
+    // milliseconds); client 2 leaves in the middle of it.
+    bool dropped = false;
+    windowLinks().broadcast = nullptr;
+    QObject::connect(gServer.get(), &clsServer::dataSent, gServer.get(), [&](const QString& text) {
+        if (!dropped && text.startsWith(QStringLiteral(";SIZE;"))) {
+            dropped = true;
+            m_peers[1]->socket.abort();
+        }
+    });
+    m_peers[4]->send(";SQL;Select * From tblCID Order By ID;SQL;Select * From tblCID Order By ID");
+    const QStringList replies = m_peers[4]->take(4);
+    QCOMPARE(replies.size(), 4);
+    QCOMPARE(replies[1].count(QStringLiteral(";CALLER;")), 2000);
+    QCOMPARE(replies[3].count(QStringLiteral(";CALLER;")), 2000);
+    QTRY_COMPARE(gServer->ClientCount(), 5);
+    for (int i : {0, 2, 3, 5})
+        QCOMPARE(m_peers[i]->take(1, 50), QStringList());
+    QCOMPARE(gServer->ClientCountText(), QStringLiteral("5 Clients Connected"));
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 dropped")));
+}
+
+void TestServerDispatcher::clientThatNeverReadsIsDroppedWhileOthersReceive()
+{
+    Peer& reader = peer();
+    Peer& sleeper = peer();
+    sleeper.socket.setReadBufferSize(1); // takes hardly anything off the wire: the server's output piles up
+    const QString block = QStringLiteral(";INCOMING CALLER;") + QString(1024 * 1024, QLatin1Char('x'));
+    int sent = 0;
+    qint64 received = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (gServer->ClientCount() == 2 && timer.elapsed() < 60000) {
+        gServer->SendData(block, -1, -1);
+        ++sent;
+        for (const QString& unit : reader.take(1, 1000))
+            received += unit.size();
+    }
+    QCOMPARE(gServer->ClientCount(), 1);
+    QCOMPARE(gServer->ClientAt(1)->RemoteHostIP(), QStringLiteral("127.0.0.1"));
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 stopped reading and was disconnected")));
+    // The reader kept receiving all along, and still does.
+    QCOMPARE(received, qint64(sent) * block.size());
+    gServer->SendData(QStringLiteral(";RING;"), -1, -1);
+    QCOMPARE(reader.next(), QStringLiteral(";RING;"));
+}
+
+void TestServerDispatcher::clientSqlOnlyReads()
+{
+    seedCalls(5);
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
+    Peer& p = peer();
+    for (const char* sql :
+         {"Delete From tblCID", "Drop Table tblCID", "Update tblCID Set fldName='X'",
+          "Insert Into tblCID (fldName) Values ('X')", "With x As (Select 1) Delete From tblCID", ""}) {
+        p.send(QByteArray(";SQL;") + sql);
+        const QString reply = p.next();
+        QVERIFY2(reply.startsWith(QStringLiteral(";ERROR;")), sql);
+        // One error message: the description carries no ";" of its own.
+        QCOMPARE(reply.count(QLatin1Char(';')), 4);
+        QCOMPARE(logRows(), 5);
+    }
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QString());
+    p.send(";SQL;Delete From tblCID");
+    QVERIFY(p.next().startsWith(QStringLiteral(";ERROR;")));
+    QCOMPARE(logRows(), 5);
+    // A query the log cannot run is an error too, described without a ";".
+    p.send(";SQL;Select * From tblNothing");
+    const QString reply = p.next();
+    QVERIFY(reply.startsWith(QStringLiteral(";ERROR;")));
+    QCOMPARE(reply.count(QLatin1Char(';')), 4);
+    // Jet-style patterns work as in a search on the server itself.
+    p.send(";SQL;Select * From tblCID Where fldNumber Like '*555-000*' Order By ID");
+    QCOMPARE(p.take(2).value(0), QStringLiteral(";SIZE;5;"));
+}
+
+void TestServerDispatcher::restrictedChangesAreRefusedAndTheirFieldsSkipped()
+{
+    seedCalls(3);
+    seedContacts();
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
+    Peer& p = peer();
+    // A contact named "SQL": its name is the request's field, never the next request.
+    p.send(";DELETE CONTACT;SQL;Select * From tblCID;DELETE SQL;|1|2|;EDIT CALLER;0;X;1;ADD CONTACT;|NEW||||"
+           ";EDIT CONTACT;JOHN;|JOHNNY||||;BLOCK CALL;MODEMCONNECTION;");
+    QCOMPARE(p.take(6), (QStringList{QStringLiteral("RESTRICTED"), QStringLiteral("RESTRICTED"),
+                                     QStringLiteral("RESTRICTED"), QStringLiteral("RESTRICTED"),
+                                     QStringLiteral("RESTRICTED"), QStringLiteral(";MODEMCONNECTION;False;")}));
+    QCOMPARE(p.take(1, 50), QStringList());
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 made a restricted request")), 5);
+    QCOMPARE(logRows(), 3);
+    QCOMPARE(gContacts.count(), 2);
+    QVERIFY(gContacts.contains(QStringLiteral("SQL")) && gContacts.contains(QStringLiteral("JOHN")));
+    QVERIFY(m_host->edits.isEmpty());
+    QCOMPARE(m_host->blocks, 0);
+    // A restricted network restricts every client; reading stays allowed.
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QString());
+    SaveProperty(Section::frmConfiguration, Key::RestrictedNetwork, QStringLiteral("True"));
+    p.send(";DELETE SQL;|1|;SQL;Select * From tblCID Where ID = 3");
+    QCOMPARE(p.take(3), (QStringList{QStringLiteral("RESTRICTED"), QStringLiteral(";SIZE;1;"),
+                                     QStringLiteral(";CLEAR CALLERS;;CALLER;") + record(3)}));
+}
+
+void TestServerDispatcher::contactNamesAreNeverPatterns()
+{
+    seedContacts();
+    Peer& p = peer();
+    p.send(";DELETE CONTACT;*;DELETE CONTACT;%;DELETE CONTACT;x' or '1'='1;DELETE CONTACT;J_HN");
+    QTRY_COMPARE(events().count(QStringLiteral("127.0.0.1 Deleted a Contact")), 4);
+    QCOMPARE(gContacts.count(), 2);
+    // The name itself, in any case, is deleted.
+    p.send(";DELETE CONTACT;john");
+    QTRY_COMPARE(gContacts.count(), 1);
+    QVERIFY(!gContacts.contains(QStringLiteral("JOHN")));
+    // Every client hears of each change; the last list it got lacks the contact.
+    const QStringList updates = p.take(5);
+    QCOMPARE(updates.size(), 5);
+    QCOMPARE(updates.last(), QStringLiteral(";CLEAR CONTACTS;;CONTACT;|SQL||||NUMBER|555-0002|Home"));
+}
+
+void TestServerDispatcher::contactRequests()
+{
+    seedContacts();
+    Peer& p = peer();
+    Peer& other = peer();
+    // A new contact reaches every client.
+    p.send(";ADD CONTACT;|MARY||||NUMBER|555-0009|Work");
+    QCOMPARE(p.next(), other.next());
+    QVERIFY(gContacts.contains(QStringLiteral("MARY")));
+    // Duplicates are refused with the error, nothing is stored, the event line is still written.
+    p.send(";ADD CONTACT;|mary||||NUMBER|555-7777|Work");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;1;Duplicate names in database.;"));
+    p.send(";ADD CONTACT;|PAUL||||NUMBER|555-0009|Work");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;2;555-0009 was found to be a duplicate numbers in the database.;"));
+    QCOMPARE(gContacts.count(), 3);
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Added a Contact")), 3);
+    QCOMPARE(other.take(1, 50), QStringList());
+    // An edit under an old name that is not stored says so instead of leaving the client waiting.
+    p.send(";EDIT CONTACT;NOBODY;|NOBODY||||");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;3021;No current record.;"));
+    p.send(";EDIT CONTACT;MARY;|MARY ANN||||NUMBER|555-0009|Work");
+    QVERIFY(p.next().startsWith(QStringLiteral(";CLEAR CONTACTS;")));
+    QVERIFY(gContacts.contains(QStringLiteral("MARY ANN")) && !gContacts.contains(QStringLiteral("MARY")));
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Edited The Contact DB")), 2);
+    // Records without a name cannot be read: counted once the unit is through, nothing stored.
+    p.send(";ADD CONTACT;;ADD CONTACT;|||||NUMBER|555-4444|X;EDIT CONTACT;JOHN;");
+    QTRY_VERIFY(events().contains(QStringLiteral("3 contacts were lost in an attempt to update the contact list.")));
+    QCOMPARE(gContacts.count(), 3);
+    p.send(";ADD CONTACT;");
+    QTRY_COMPARE(events().last(), QStringLiteral("1 contact was lost in an attempt to update the contact list."));
+    // An empty field keeps its place: the record of an edit is never taken for the old name.
+    p.send(";EDIT CONTACT;;|NEWNAME||||");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;3021;No current record.;"));
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestServerDispatcher::deletionByIdList()
+{
+    seedCalls(10);
+    Peer& requester = peer();
+    Peer& second = peer();
+    Peer& third = peer();
+    QList<qint32> removed;
+    QObject::connect(m_host->dispatcher.replies(), &ServerReplies::callDeleted, m_host->dispatcher.replies(),
+                     [&](qint32 id) { removed << id; });
+    requester.send(";DELETE SQL;|2|4|6|");
+    QCOMPARE(requester.next(), QStringLiteral(";DELETE OK;"));
+    QCOMPARE(second.take(2), (QStringList{QStringLiteral(";DELETE OK;"), QStringLiteral(";UPDATE NEEDED;")}));
+    QCOMPARE(third.take(2), (QStringList{QStringLiteral(";DELETE OK;"), QStringLiteral(";UPDATE NEEDED;")}));
+    QCOMPARE(requester.take(1, 50), QStringList());
+    QCOMPARE(removed, (QList<qint32>{2, 4, 6}));
+    QCOMPARE(logRows(), 7);
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 Deleted Call Records"));
+    QCOMPARE(m_host->statusUpdates, 1);
+
+    // An ID that is no number is passed over with its own error; an ID beyond 16 bits is an ID like any other.
+    seedCalls(1);
+    SqlStatement bump = gCallerDB->prepare(QStringLiteral("UPDATE tblCID SET ID = 40000 WHERE ID = 11"));
+    bump.exec();
+    requester.send(";DELETE SQL;|1|x|40000|99999999999|3|");
+    QCOMPARE(requester.take(3), (QStringList{QStringLiteral(";ERROR;13;Type mismatch;"),
+                                             QStringLiteral(";ERROR;6;Overflow;"), QStringLiteral(";DELETE OK;")}));
+    QCOMPARE(removed.mid(3), (QList<qint32>{1, 40000, 3}));
+    QCOMPARE(logRows(), 5);
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestServerDispatcher::cancelledDeletionAsksTheRequesterToReadAgain()
+{
+    seedCalls(300);
+    Peer& requester = peer();
+    Peer& other = peer();
+    QString ids = QStringLiteral("|");
+    for (int i = 1; i <= 300; ++i)
+        ids += QString::number(i) + QLatin1Char('|');
+    // The cancel comes while the IDs are worked through (the reply breathes every few milliseconds).
+    QObject::connect(m_host->dispatcher.replies(), &ServerReplies::callDeleted, m_host->dispatcher.replies(),
+                     [&](qint32 id) {
+                         if (id == 10)
+                             gServer->ClientAt(1)->setNetCancel(true);
+                     });
+    requester.send(";DELETE SQL;" + ids.toLatin1());
+    QCOMPARE(requester.take(2), (QStringList{QStringLiteral(";DELETE OK;"), QStringLiteral(";UPDATE NEEDED;")}));
+    QCOMPARE(other.take(2), (QStringList{QStringLiteral(";DELETE OK;"), QStringLiteral(";UPDATE NEEDED;")}));
+    QCOMPARE(logRows(), 290);
+    // A cancel left over from that request does not stop the next one.
+    requester.send(";DELETE SQL;|11|");
+    QCOMPARE(requester.next(), QStringLiteral(";DELETE OK;"));
+    QCOMPARE(logRows(), 289);
+}
+
+void TestServerDispatcher::miniDisplayRequests()
+{
+    seedCalls(4);
+    Peer& p = peer();
+    p.send(";MINI DISPLAY;10;");
+    QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY;") + record(4) + QStringLiteral(";MINI DISPLAY;") + record(3) +
+                           QStringLiteral(";MINI DISPLAY;") + record(2) + QStringLiteral(";MINI DISPLAY;") + record(1) +
+                           QLatin1Char(';'));
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 Requested Mini Display Information"));
+    p.send(";MINI DISPLAY;2;");
+    QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY;") + record(4) + QStringLiteral(";MINI DISPLAY;") + record(3) +
+                           QLatin1Char(';'));
+    // A count that is no number: the error, and the rest of the unit is dropped.
+    p.send(";MINI DISPLAY;many;MODEMCONNECTION;");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;13;Type mismatch;"));
+    QCOMPARE(p.take(1, 100), QStringList()); // the rest of the unit was dropped
+
+    // The caller statistics text; a caller record that cannot be read gets an error, not silence.
+    p.send(";MINI DISPLAY STATS;|4|CALLER 4|NUMBER|555-0004|NONE|3/1/2024 8:04:00 AM|4|||YES|;Total Calls");
+    QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY STATS;Caller Info: CALLER 4\r\nTotal Calls: 1"));
+    p.send(";MINI DISPLAY STATS;|99999999999|X|;Total Calls;MODEMCONNECTION;");
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";ERROR;13;Bad caller record;"), QStringLiteral(";MODEMCONNECTION;False;")}));
+    QVERIFY(Prompt::history().isEmpty());
+}
+
+void TestServerDispatcher::loggedRecordRequests()
+{
+    seedCalls(3);
+    Peer& p = peer();
+    p.send((";ORIGINAL ID;" + callDate(2) + ";ORIGINAL ID MINI DISPLAY;" + callDate(3) + ";").toUtf8());
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";ORIGINAL ID;CALLER 2;555-0002;") + callDate(2) + QStringLiteral(";2;YES;"),
+                          QStringLiteral(";ORIGINAL ID MINI DISPLAY;CALLER 3;555-0003;") + callDate(3) +
+                              QStringLiteral(";3;NO;")}));
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Requested an Original ID")), 2);
+    // No call at that time: only the event line.
+    p.send(";ORIGINAL ID;1/1/2000 1:00:00 AM;");
+    QTRY_COMPARE(events().count(QStringLiteral("127.0.0.1 Requested an Original ID")), 3);
+    QCOMPARE(p.take(1, 50), QStringList());
+    // Text that is no date never reaches the log.
+    p.send(";ORIGINAL ID;1#) or (1=1;MODEMCONNECTION;");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;13;Type mismatch;"));
+    QCOMPARE(p.take(1, 100), QStringList()); // the rest of the unit was dropped
+}
+
+void TestServerDispatcher::editCallerRequests()
+{
+    Peer& p = peer();
+    // A cleared cell keeps its place; separators in the text are taken out; IDs are 32-bit.
+    p.send(";EDIT CALLER;0;;12;EDIT CALLER;0;B|C'D;40000;EDIT CALLER;4;YES;7");
+    QTRY_COMPARE(m_host->edits.size(), 3);
+    QCOMPARE(m_host->edits,
+             (QStringList{QStringLiteral("0||12"), QStringLiteral("0|BCD|40000"), QStringLiteral("4|YES|7")}));
+    // No record has an ID of 0 or below: an error, and the server's own selection is never edited.
+    p.send(";EDIT CALLER;0;X;-1;EDIT CALLER;0;X;0;MODEMCONNECTION;");
+    QCOMPARE(p.take(3), (QStringList{QStringLiteral(";ERROR;5;Invalid procedure call or argument;"),
+                                     QStringLiteral(";ERROR;5;Invalid procedure call or argument;"),
+                                     QStringLiteral(";MODEMCONNECTION;False;")}));
+    // A column or ID that is no number ends the unit with the error.
+    p.send(";EDIT CALLER;x;X;5;EDIT CALLER;0;Y;6");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;13;Type mismatch;"));
+    QCOMPARE(p.take(1, 100), QStringList()); // the rest of the unit was dropped
+    QCOMPARE(m_host->edits.size(), 3);
+}
+
+void TestServerDispatcher::modemStateAndBlocking()
+{
+    Peer& p = peer();
+    m_host->ModemConnected = true;
+    p.send(";BLOCK CALL;MODEMCONNECTION;COMPLETE;NOTHING;");
+    QCOMPARE(p.next(), QStringLiteral(";MODEMCONNECTION;True;"));
+    QCOMPARE(m_host->blocks, 1);
+    SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
+    p.send(";BLOCK CALL;MODEMCONNECTION;");
+    QCOMPARE(p.next(), QStringLiteral(";MODEMCONNECTION;True;"));
+    QCOMPARE(m_host->blocks, 1);
+    QVERIFY(!events().contains(QStringLiteral("127.0.0.1 made a restricted request")));
+}
+
+void TestServerDispatcher::statisticsWithoutTheEngine()
+{
+    Peer& p = peer();
+    p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;;GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|"
+           "ENDDATE|3/2/2024|GROUP|All Callers|;");
+    const QString missing = QStringLiteral(";ERROR;91;Object variable or With block variable not set;");
+    QCOMPARE(p.take(2), (QStringList{missing, missing}));
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 Requested a Statistic")));
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 Requested a Graph")));
+    // A name the server does not know is never graphed as every call.
+    p.send(";GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|ENDDATE|3/2/2024|GROUP|My Friends|;");
+    QCOMPARE(p.next(), QStringLiteral(";GRAPH;PARTIAL;"));
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 Requested a Graph of My Friends, which this server does not "
+                                             "know"));
+    p.send(";GRAPH;|STATISTIC|Nothing Known|INCREMENT|y|GROUP|All Callers|;");
+    QCOMPARE(p.next(), QStringLiteral(";GRAPH;PARTIAL;"));
+}
+
+void TestServerDispatcher::statisticsThroughTheEngine()
+{
+    QList<StatisticsRequest> asked;
+    serverStatistics().statistic = [&](const StatisticsRequest& r) {
+        asked << r;
+        return QStringLiteral(";STATISTIC;|7|;");
+    };
+    // The engine polls the requester's cancel while it works; a cancel arriving meanwhile is seen.
+    bool cancelledBefore = true;
+    bool cancelledAfter = false;
+    Peer* requester = nullptr;
+    serverStatistics().graph = [&](const StatisticsRequest& r) {
+        asked << r;
+        cancelledBefore = r.cancelled();
+        requester->send(";NETCANCEL;");
+        QElapsedTimer t;
+        t.start();
+        while (!r.cancelled() && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        cancelledAfter = r.cancelled();
+        return QStringLiteral(";GRAPH;PARTIAL;");
+    };
+    Peer& p = peer();
+    requester = &p;
+    p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;");
+    QCOMPARE(p.next(), QStringLiteral(";STATISTIC;|7|;"));
+    p.send(";GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|ENDDATE|3/2/2024|GROUP|All Callers|;");
+    QCOMPARE(p.next(), QStringLiteral(";GRAPH;PARTIAL;"));
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked[0].payload, QStringLiteral("|TIMEPERIOD||GROUP|||STAT||NONE|"));
+    QCOMPARE(asked[0].requester, QStringLiteral("127.0.0.1"));
+    QCOMPARE(asked[0].index, gServer->ClientAt(1)->Index());
+    QVERIFY(!cancelledBefore);
+    QVERIFY(cancelledAfter);
+    // The next request starts uncancelled.
+    p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;");
+    QCOMPARE(p.next(), QStringLiteral(";STATISTIC;|7|;"));
+}
+
+QTEST_GUILESS_MAIN(TestServerDispatcher)
+#include "test_serverdispatcher.moc"
