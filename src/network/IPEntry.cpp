@@ -8,6 +8,7 @@ QString IPEntry(const QString& typed, bool restricted, bool& valid)
     if (typed.isEmpty())
         return QString();
     const QStringList parts = typed.split(QLatin1Char('.'));
+    QStringList canonical;
     for (const QString& part : parts) {
         bool digitsOnly = !part.isEmpty() && part.size() <= 3;
         for (QChar c : part)
@@ -16,6 +17,7 @@ QString IPEntry(const QString& typed, bool restricted, bool& valid)
             valid = false;
             return QString();
         }
+        canonical << QString::number(part.toInt());
     }
-    return typed + (restricted ? QStringLiteral(" R") : QStringLiteral(" B"));
+    return canonical.join(QLatin1Char('.')) + (restricted ? QStringLiteral(" R") : QStringLiteral(" B"));
 }
