@@ -1,5 +1,7 @@
 #include "capture/CallHandler.h"
 
+#include <optional>
+
 #include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "core/Globals.h"
@@ -160,13 +162,16 @@ void CallHandler::ProcessEvent(const QString& line)
     // "DATE" and "TIME" are not used: the call's time is the computer's clock at the first ring.
 }
 
-void CallHandler::storeAndShow(const std::shared_ptr<clsCaller>& caller)
+void CallHandler::store(const std::shared_ptr<clsCaller>& caller)
 {
-    if (caller->ID != 0) {
-        if (!EditCaller(caller->ID, *caller))
-            noteUnstored(caller, gErrDescription);
-        Q_EMIT callUpdated(caller->ID, *caller);
-    }
+    if (caller->ID != 0 && !EditCaller(caller->ID, *caller))
+        noteUnstored(caller, gErrDescription);
+}
+
+void CallHandler::show(const clsCaller& caller)
+{
+    if (caller.ID != 0)
+        Q_EMIT callUpdated(caller.ID, caller);
 }
 
 void CallHandler::playSound(const QString& path, const clsCaller& caller)
@@ -192,7 +197,10 @@ void CallHandler::RingUpdate()
         c.Number.Number = kNotReceived;
         c.Answered = QStringLiteral("N/A");
 
+        // Stored, then told to the clients at once; the window, the pop-up and the sounds come after.
         AddCaller(c);
+        broadcast(QStringLiteral(";NEW;"));
+        broadcast(QStringLiteral(";INCOMING CALLER;") + c.PrintSend());
         if (c.ID != 0) {
             Q_EMIT callAdded(c);
             if (gMainForm)
@@ -202,28 +210,26 @@ void CallHandler::RingUpdate()
         }
         if (textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
             Q_EMIT popupRequested();
-        broadcast(QStringLiteral(";NEW;"));
-        broadcast(QStringLiteral(";INCOMING CALLER;") + c.PrintSend());
     }
 
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
     caller->Rings += 1;
+    RingTicks = 0;
+    AnswerTicks = 0;
+    store(caller);
+    broadcast(QStringLiteral(";RING;"));
 
+    show(*caller);
+    AddEvent(QStringLiteral("Incoming Call From:  ") + caller->PrintNameDescription() + QStringLiteral("     ") +
+             caller->Number.Number + QStringLiteral("     ") + QString::number(caller->Rings) +
+             QStringLiteral(" Rings"));
+    Q_EMIT popupUpdate(*caller);
     const QString immediate = option(Key::ImmediateSound, programFolder() + QStringLiteral("/Sounds/Button.wav"));
     const QString ring = option(Key::RingSound, QString());
     if (caller->Rings == 1 && !immediate.isEmpty())
         playSound(immediate, *caller);
     else if (!ring.isEmpty())
         playSound(ring, *caller);
-
-    storeAndShow(caller);
-    AddEvent(QStringLiteral("Incoming Call From:  ") + caller->PrintNameDescription() + QStringLiteral("     ") +
-             caller->Number.Number + QStringLiteral("     ") + QString::number(caller->Rings) +
-             QStringLiteral(" Rings"));
-    Q_EMIT popupUpdate(*caller);
-    broadcast(QStringLiteral(";RING;"));
-    RingTicks = 0;
-    AnswerTicks = 0;
     Q_EMIT popupRing();
 }
 
@@ -232,6 +238,7 @@ void CallHandler::UpdateNewCall()
     // Held here: the call may end, and CurrentCaller be replaced, while a hang-up waits for the modem.
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
     const QString number = caller->Number.Number;
+    std::optional<QString> sound;
     if (number != kNotReceived && !number.isEmpty() && !CallHandled) {
         // Marked before anything that may wait for the modem: a NAME line arriving during the hang-up must
         // not block or announce the call a second time.
@@ -243,15 +250,19 @@ void CallHandler::UpdateNewCall()
             if (group && !isNoGroup(group->Description)) {
                 if (group->Block)
                     BlockCall();
-                playSound(group->Sound, *caller);
+                sound = group->Sound;
             }
         } else {
-            playSound(option(Key::DefaultSound, QString()), *caller);
+            sound = option(Key::DefaultSound, QString());
         }
     }
-    storeAndShow(caller);
-    Q_EMIT popupUpdate(*caller);
+    // Stored, then told to the clients at once; the window, the pop-up and the announcement come after.
+    store(caller);
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+    show(*caller);
+    Q_EMIT popupUpdate(*caller);
+    if (sound)
+        playSound(*sound, *caller);
 }
 
 void CallHandler::RingTimer_Timer()
@@ -317,9 +328,10 @@ void CallHandler::AnswerTimer_Timer()
         watched->Answered = QStringLiteral("N/A");
         AddEvent(QStringLiteral("Unable to check dial tone"));
     }
-    storeAndShow(watched);
-    Q_EMIT popupUpdate(*watched);
+    store(watched);
     broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
+    show(*watched);
+    Q_EMIT popupUpdate(*watched);
 
     WatchedCaller.reset();
     if (gRinging && CurrentCaller != watched) {
@@ -376,8 +388,9 @@ void CallHandler::BlockCall()
     caller->Answered = kBlocked;
     if (m_port && m_port->PortOpen())
         m_port->HangUp();
-    storeAndShow(caller);
+    store(caller);
+    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+    show(*caller);
     AddEvent(QStringLiteral("The incoming call was blocked"));
     Q_EMIT popupUpdate(*caller);
-    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
 }

@@ -71,7 +71,9 @@ Q_SIGNALS:
     void callStarted();
 
 private:
-    void storeAndShow(const std::shared_ptr<clsCaller>& caller);
+    // A change of the call: written to the log, then (after the clients have been told) to the window.
+    void store(const std::shared_ptr<clsCaller>& caller);
+    void show(const clsCaller& caller);
     // A call the call log could not take is never lost without a trace: the ringing one is written to the
     // activity log (or standard error) with its caller ID when it ends, an ended one at once.
     void noteUnstored(const std::shared_ptr<clsCaller>& caller, const QString& reason);

@@ -17,7 +17,13 @@ QString cleanFolder(const QString& path)
 
 QString ensured(const QString& path)
 {
-    QDir().mkpath(path);
+    // Made once: every settings read asks for the folder, and a call's road reads several settings, so a
+    // look at the disk each time would cost the call road a system call or two per read.
+    static QStringList made;
+    if (!made.contains(path)) {
+        QDir().mkpath(path);
+        made << path;
+    }
     return path;
 }
 
