@@ -277,6 +277,8 @@ void CallHandler::RingTimer_Timer()
         CurrentCaller = std::make_shared<clsCaller>();
         RingTicks = 0;
         RingTimer.stop();
+        // Between calls: the log's disk work that was held back while the call rang.
+        CheckpointCallerDB();
     }
 }
 

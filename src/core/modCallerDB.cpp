@@ -3,6 +3,7 @@
 #include <limits>
 #include <optional>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "core/Globals.h"
@@ -42,6 +43,35 @@ const char kCreateDateIndex[] = "CREATE INDEX IF NOT EXISTS idxCIDDate ON tblCID
 QString defaultCallerDBPath() { return programFolder() + QStringLiteral("/dbCID.mdb"); }
 
 QDateTime zeroDateTime() { return QDateTime(DateText::zeroDate(), QTime(0, 0), Qt::UTC); }
+
+bool g_checkpointDue = false;
+
+// Called by SQLite after each commit with the pages the write-ahead file now holds. It replaces SQLite's
+// own checkpoint, which would run inside that commit, before the caller has told anyone of the change.
+int walCommitted(void*, sqlite3*, const char*, int frames)
+{
+    if (frames < CheckpointFrames || g_checkpointDue)
+        return SQLITE_OK;
+    g_checkpointDue = true;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return SQLITE_OK;
+    QMetaObject::invokeMethod(
+        app,
+        [] {
+            if (!gRinging)
+                CheckpointCallerDB();
+        },
+        Qt::QueuedConnection);
+    return SQLITE_OK;
+}
+
+void useLog(std::unique_ptr<SqlDatabase> db)
+{
+    sqlite3_wal_hook(db->handle(), walCommitted, nullptr);
+    g_checkpointDue = false;
+    gCallerDB = std::move(db);
+}
 
 void resetReader()
 {
@@ -111,7 +141,7 @@ bool FindCallerDB()
     db->exec(QString::fromLatin1(kCreateDateIndex));
     db->checkIntegrity();
     resetReader();
-    gCallerDB = std::move(db);
+    useLog(std::move(db));
     return true;
 }
 
@@ -129,7 +159,7 @@ bool CreateCallerDB(const QString& path)
         tx.commit();
     }
     resetReader();
-    gCallerDB = std::move(db);
+    useLog(std::move(db));
     return true;
 }
 
@@ -291,4 +321,14 @@ void CloseCallerDB()
 {
     resetReader();
     gCallerDB.reset();
+    g_checkpointDue = false;
+}
+
+void CheckpointCallerDB()
+{
+    if (!g_checkpointDue || !gCallerDB)
+        return;
+    g_checkpointDue = false;
+    // Passive: it copies what no reader still needs and never waits for one.
+    sqlite3_wal_checkpoint_v2(gCallerDB->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }

@@ -61,3 +61,10 @@ inline bool DeleteCaller(qint32 ID) { return DeleteCallers({ID}) == 1; }
 
 // Closes the call log (shut-down; before the file is replaced).
 void CloseCallerDB();
+
+// The log's write-ahead file is copied back into the log (a checkpoint: several waits for the disk) at a
+// quiet moment, never inside the write that filled it: once the file holds CheckpointFrames pages, right
+// after the event that wrote them, or, while a call rings, when the call has ended (the call road calls
+// this then). Does nothing when no checkpoint is due.
+inline constexpr int CheckpointFrames = 1000;
+void CheckpointCallerDB();

@@ -10,6 +10,7 @@
 #include "support/TempHome.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 class TestCallerDB : public QObject {
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void viewsShowTheGeneralDateForm();
     void untrustedTextCannotDeleteCalls();
     void statisticAndSearchConditionsCount();
+    void writeAheadFileIsCopiedBackBetweenCalls();
 
 private:
     static clsCaller call(const QString& name, const QString& number, const QString& date, int rings,
@@ -464,6 +466,41 @@ void TestCallerDB::statisticAndSearchConditionsCount()
         }
     }
     QCOMPARE(rows().size(), 10);
+}
+
+void TestCallerDB::writeAheadFileIsCopiedBackBetweenCalls()
+{
+    TempHome home;
+    const QString path = home.file("dbCID.mdb");
+    QVERIFY(CreateCallerDB(path));
+    const qint64 empty = QFileInfo(path).size();
+    // Calls stored while a call rings: every page stays in the write-ahead file, however many there are.
+    gRinging = true;
+    auto store = [](int count) {
+        for (int i = 0; i < count; ++i) {
+            clsCaller c = call("CALLER", "555-1234", "3/1/2024 8:00:00 AM", 1, "NO");
+            AddCaller(c);
+            EditCaller(c.ID, c);
+        }
+    };
+    store(400);
+    const qint64 walPages = QFileInfo(path + "-wal").size() / 4096;
+    QVERIFY2(walPages > CheckpointFrames, qPrintable(QString::number(walPages)));
+    QCOMPARE(QFileInfo(path).size(), empty);
+    QCoreApplication::processEvents();
+    QCOMPARE(QFileInfo(path).size(), empty);
+    // The call is over: now they go into the log.
+    gRinging = false;
+    CheckpointCallerDB();
+    QVERIFY(QFileInfo(path).size() > empty);
+
+    // Without a call the copy follows the write that filled the file, once the event that wrote it is done.
+    const qint64 before = QFileInfo(path).size();
+    store(800);
+    QCOMPARE(QFileInfo(path).size(), before);
+    QCoreApplication::processEvents();
+    QVERIFY(QFileInfo(path).size() > before);
+    QCOMPARE(rows().size(), 1200);
 }
 
 QTEST_GUILESS_MAIN(TestCallerDB)

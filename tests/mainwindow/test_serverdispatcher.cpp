@@ -24,6 +24,7 @@
 #include "platform/SqlTransaction.h"
 #include "statistics/ServerStatistics.h"
 #include "statistics/modStatistics.h"
+#include "support/LoopbackPeer.h"
 #include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
@@ -48,49 +49,6 @@ public:
     }
     void BlockCall() override { ++blocks; }
     void UpdateStatus() override { ++statusUpdates; }
-};
-
-// A client as the server sees it from the other end of a loopback connection: what it sent, and the
-// server's sends cut at their markers.
-class Peer {
-public:
-    explicit Peer(quint16 port)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.waitForConnected(5000);
-    }
-    void send(const QByteArray& text)
-    {
-        socket.write(text + MessageFramer::Marker);
-        socket.flush();
-    }
-    // The next n sends of the server, or fewer when they do not come within ms.
-    QStringList take(int n, int ms = 5000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (units.size() < n && timer.elapsed() < ms) {
-            if (socket.bytesAvailable() == 0)
-                QTest::qWait(2);
-            units += framer.feed(socket.readAll());
-        }
-        QStringList out;
-        while (!units.isEmpty() && out.size() < n) {
-            QString unit = units.takeFirst();
-            unit.chop(MessageFramer::Marker.size());
-            out << unit;
-        }
-        return out;
-    }
-    QString next(int ms = 5000)
-    {
-        const QStringList one = take(1, ms);
-        return one.isEmpty() ? QString() : one.first();
-    }
-
-    QTcpSocket socket;
-    MessageFramer framer{256 * 1024 * 1024};
-    QStringList units;
 };
 
 quint16 freePort()
@@ -167,13 +125,13 @@ private Q_SLOTS:
     void statisticsThroughTheEngine();
 
 private:
-    Peer& peer();
+    LoopbackPeer& peer();
     void seedContacts();
     QStringList events() const { return m_host->lstEvents.stringList(); }
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<ServerHost> m_host;
-    std::vector<std::unique_ptr<Peer>> m_peers;
+    std::vector<std::unique_ptr<LoopbackPeer>> m_peers;
 };
 
 void TestServerDispatcher::init()
@@ -202,9 +160,9 @@ void TestServerDispatcher::cleanup()
     m_host.reset();
 }
 
-Peer& TestServerDispatcher::peer()
+LoopbackPeer& TestServerDispatcher::peer()
 {
-    m_peers.push_back(std::make_unique<Peer>(gServer->LocalPort()));
+    m_peers.push_back(std::make_unique<LoopbackPeer>(gServer->LocalPort()));
     const int count = int(m_peers.size());
     [&] { QTRY_COMPARE(gServer->ClientCount(), count); }();
     return *m_peers.back();
@@ -224,7 +182,7 @@ void TestServerDispatcher::connectBurstIsAnsweredInOrder()
 {
     seedCalls(3);
     seedContacts();
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     p.send(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID Order By ID");
     const QStringList replies = p.take(4);
     QCOMPARE(replies.size(), 4);
@@ -250,7 +208,7 @@ void TestServerDispatcher::connectBurstIsAnsweredInOrder()
 void TestServerDispatcher::requestWrittenOneByteAtATimeIsAnswered()
 {
     seedCalls(2);
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     const QByteArray request = QByteArray(";SQL;Select * From tblCID Where ID = 2") + MessageFramer::Marker;
     for (char byte : request) {
         p.socket.write(&byte, 1);
@@ -265,7 +223,7 @@ void TestServerDispatcher::requestWrittenOneByteAtATimeIsAnswered()
 void TestServerDispatcher::requestsOfOneClientAreAnsweredInOrder()
 {
     seedCalls(2000);
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     // Both requests are read before the first is answered; the answers keep their order.
     p.socket.write(";SQL;Select * From tblCID Order By ID;COMPLETE;COMPLETE;;SQL;Select * From tblCID Where ID = "
                    "1;COMPLETE;COMPLETE;");
@@ -325,8 +283,8 @@ void TestServerDispatcher::clientLeavingDuringAnotherClientsReplyChangesNothingF
 
 void TestServerDispatcher::clientThatNeverReadsIsDroppedWhileOthersReceive()
 {
-    Peer& reader = peer();
-    Peer& sleeper = peer();
+    LoopbackPeer& reader = peer();
+    LoopbackPeer& sleeper = peer();
     sleeper.socket.setReadBufferSize(1); // takes hardly anything off the wire: the server's output piles up
     const QString block = QStringLiteral(";INCOMING CALLER;") + QString(1024 * 1024, QLatin1Char('x'));
     int sent = 0;
@@ -352,7 +310,7 @@ void TestServerDispatcher::clientSqlOnlyReads()
 {
     seedCalls(5);
     SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     for (const char* sql :
          {"Delete From tblCID", "Drop Table tblCID", "Update tblCID Set fldName='X'",
           "Insert Into tblCID (fldName) Values ('X')", "With x As (Select 1) Delete From tblCID", ""}) {
@@ -382,7 +340,7 @@ void TestServerDispatcher::restrictedChangesAreRefusedAndTheirFieldsSkipped()
     seedCalls(3);
     seedContacts();
     SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     // A contact named "SQL": its name is the request's field, never the next request.
     p.send(";DELETE CONTACT;SQL;Select * From tblCID;DELETE SQL;|1|2|;EDIT CALLER;0;X;1;ADD CONTACT;|NEW||||"
            ";EDIT CONTACT;JOHN;|JOHNNY||||;BLOCK CALL;MODEMCONNECTION;");
@@ -407,7 +365,7 @@ void TestServerDispatcher::restrictedChangesAreRefusedAndTheirFieldsSkipped()
 void TestServerDispatcher::contactNamesAreNeverPatterns()
 {
     seedContacts();
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     p.send(";DELETE CONTACT;*;DELETE CONTACT;%;DELETE CONTACT;x' or '1'='1;DELETE CONTACT;J_HN");
     QTRY_COMPARE(events().count(QStringLiteral("127.0.0.1 Deleted a Contact")), 4);
     QCOMPARE(gContacts.count(), 2);
@@ -424,8 +382,8 @@ void TestServerDispatcher::contactNamesAreNeverPatterns()
 void TestServerDispatcher::contactRequests()
 {
     seedContacts();
-    Peer& p = peer();
-    Peer& other = peer();
+    LoopbackPeer& p = peer();
+    LoopbackPeer& other = peer();
     // A new contact reaches every client.
     p.send(";ADD CONTACT;|MARY||||NUMBER|555-0009|Work");
     QCOMPARE(p.next(), other.next());
@@ -460,9 +418,9 @@ void TestServerDispatcher::contactRequests()
 void TestServerDispatcher::deletionByIdList()
 {
     seedCalls(10);
-    Peer& requester = peer();
-    Peer& second = peer();
-    Peer& third = peer();
+    LoopbackPeer& requester = peer();
+    LoopbackPeer& second = peer();
+    LoopbackPeer& third = peer();
     QList<qint32> removed;
     QObject::connect(m_host->dispatcher.replies(), &ServerReplies::callDeleted, m_host->dispatcher.replies(),
                      [&](qint32 id) { removed << id; });
@@ -491,8 +449,8 @@ void TestServerDispatcher::deletionByIdList()
 void TestServerDispatcher::cancelledDeletionAsksTheRequesterToReadAgain()
 {
     seedCalls(300);
-    Peer& requester = peer();
-    Peer& other = peer();
+    LoopbackPeer& requester = peer();
+    LoopbackPeer& other = peer();
     QString ids = QStringLiteral("|");
     for (int i = 1; i <= 300; ++i)
         ids += QString::number(i) + QLatin1Char('|');
@@ -515,7 +473,7 @@ void TestServerDispatcher::cancelledDeletionAsksTheRequesterToReadAgain()
 void TestServerDispatcher::miniDisplayRequests()
 {
     seedCalls(4);
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     p.send(";MINI DISPLAY;10;");
     QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY;") + record(4) + QStringLiteral(";MINI DISPLAY;") + record(3) +
                            QStringLiteral(";MINI DISPLAY;") + record(2) + QStringLiteral(";MINI DISPLAY;") + record(1) +
@@ -541,7 +499,7 @@ void TestServerDispatcher::miniDisplayRequests()
 void TestServerDispatcher::loggedRecordRequests()
 {
     seedCalls(3);
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     p.send((";ORIGINAL ID;" + callDate(2) + ";ORIGINAL ID MINI DISPLAY;" + callDate(3) + ";").toUtf8());
     QCOMPARE(p.take(2),
              (QStringList{QStringLiteral(";ORIGINAL ID;CALLER 2;555-0002;") + callDate(2) + QStringLiteral(";2;YES;"),
@@ -560,7 +518,7 @@ void TestServerDispatcher::loggedRecordRequests()
 
 void TestServerDispatcher::editCallerRequests()
 {
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     // A cleared cell keeps its place; separators in the text are taken out; IDs are 32-bit.
     p.send(";EDIT CALLER;0;;12;EDIT CALLER;0;B|C'D;40000;EDIT CALLER;4;YES;7");
     QTRY_COMPARE(m_host->edits.size(), 3);
@@ -580,7 +538,7 @@ void TestServerDispatcher::editCallerRequests()
 
 void TestServerDispatcher::modemStateAndBlocking()
 {
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     m_host->ModemConnected = true;
     p.send(";BLOCK CALL;MODEMCONNECTION;COMPLETE;NOTHING;");
     QCOMPARE(p.next(), QStringLiteral(";MODEMCONNECTION;True;"));
@@ -594,7 +552,7 @@ void TestServerDispatcher::modemStateAndBlocking()
 
 void TestServerDispatcher::statisticsWithoutTheEngine()
 {
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;;GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|"
            "ENDDATE|3/2/2024|GROUP|All Callers|;");
     const QString missing = QStringLiteral(";ERROR;91;Object variable or With block variable not set;");
@@ -620,7 +578,7 @@ void TestServerDispatcher::statisticsThroughTheEngine()
     // The engine polls the requester's cancel while it works; a cancel arriving meanwhile is seen.
     bool cancelledBefore = true;
     bool cancelledAfter = false;
-    Peer* requester = nullptr;
+    LoopbackPeer* requester = nullptr;
     serverStatistics().graph = [&](const StatisticsRequest& r) {
         asked << r;
         cancelledBefore = r.cancelled();
@@ -632,7 +590,7 @@ void TestServerDispatcher::statisticsThroughTheEngine()
         cancelledAfter = r.cancelled();
         return QStringLiteral(";GRAPH;PARTIAL;");
     };
-    Peer& p = peer();
+    LoopbackPeer& p = peer();
     requester = &p;
     p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;");
     QCOMPARE(p.next(), QStringLiteral(";STATISTIC;|7|;"));
