@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDateTime>
 #include <QLabel>
 #include <QListView>
@@ -41,6 +42,7 @@
 #include "mainwindow/CallLogCommands.h"
 #include "mainwindow/CallLogView.h"
 #include "mainwindow/CallerSearch.h"
+#include "mainwindow/ServerDispatcher.h"
 #include "mainwindow/ui/CallListPrinter.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
@@ -168,6 +170,7 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
     ClockTimer = addTimer("ClockTimer", 60000, &frmBaseMain::updateClock);
     ClockTimer->setSingleShot(true);
     ClockTimer->setTimerType(Qt::PreciseTimer);
+    ListMouseUpTimer = addTimer("ListMouseUpTimer", 1, &frmBaseMain::ListMouseUpTimer_Timer);
     connect(Grid, &CallerIDGrid::MouseUp, this, &frmBaseMain::Grid_MouseUp);
     connect(Grid, &CallerIDGrid::GridSelChange, this, &frmBaseMain::Grid_GridSelChange);
 
@@ -212,6 +215,11 @@ frmBaseMain::frmBaseMain(QWidget* parent) : QMainWindow(parent)
         Grid->Sort();
         Grid->setGridVisible(true);
     });
+
+    Dispatcher = new ServerDispatcher(this);
+    Dispatcher->setObjectName(QStringLiteral("Dispatcher"));
+    connect(Dispatcher->replies(), &ServerReplies::callDeleted, this,
+            [this](qint32 id) { Grid->RemoveItem(id, true); });
 
     buildMenus();
     buildToolbar();
@@ -408,6 +416,15 @@ void frmBaseMain::buildMenus()
                  {},
                  &frmBaseMain::mnuEditAddToCurrent_Click},
             });
+
+    mnuClientOptions = menu("mnuClientOptions", "Client Options", false);
+    const char* const clientOptions[] = {"Drop", "Block", "Restrict"};
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = mnuClientOptions->addAction(QString::fromLatin1(clientOptions[i]), this,
+                                                 [this, i] { mnuClientOption_Click(i); });
+        a->setObjectName(indexed("mnuClientOption", i));
+        mnuClientOption.append(a);
+    }
 
     mnuToolbarPopup = menu("mnuToolbarPopup", "Toolbar Popup", false);
     addRows(this, mnuToolbarPopup,
@@ -869,6 +886,34 @@ void frmBaseMain::StatusBar1_PanelDblClick(int panel)
 
 void frmBaseMain::lstEvents_DblClick() { lstEventsView->hide(); }
 
+void frmBaseMain::lstClients_DblClick() { lstClients->hide(); }
+
+void frmBaseMain::lstClients_MouseUp(int button, const QPoint& pos)
+{
+    if (button != 2)
+        return;
+    // The row under the pointer becomes the selected one, as a left click would make it, before the menu.
+    if (QListWidgetItem* item = lstClients->itemAt(pos))
+        lstClients->setCurrentItem(item);
+    ListMouseUpTimer->start();
+}
+
+void frmBaseMain::ListMouseUpTimer_Timer()
+{
+    ListMouseUpTimer->stop();
+    const QListWidgetItem* item = lstClients->currentItem();
+    if (!item || item->text().trimmed().isEmpty())
+        return;
+    mnuClientOptions->popup(QCursor::pos());
+}
+
+void frmBaseMain::mnuClientOption_Click(int index)
+{
+    const int row = lstClients->currentRow();
+    if (gServer && row >= 0)
+        gServer->ClientOption(index, row);
+}
+
 void frmBaseMain::StatusBar1_MouseMove(double x)
 {
     auto width = [this](int panel) { return panel < Panels.size() ? double(tw(Panels[panel]->width())) : 0.0; };
@@ -894,11 +939,18 @@ bool frmBaseMain::eventFilter(QObject* watched, QEvent* event)
             lstEvents_DblClick();
             return true;
         }
+        if (watched == lstClients->viewport()) {
+            lstClients_DblClick();
+            return true;
+        }
         for (int i = 1; i < Panels.size(); ++i)
             if (watched == Panels[i]) {
                 StatusBar1_PanelDblClick(i);
                 return true;
             }
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == lstClients->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        lstClients_MouseUp(mouse->button() == Qt::RightButton ? 2 : 1, mouse->position().toPoint());
     } else if (event->type() == QEvent::MouseMove) {
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && (w == statusBar() || Panels.contains(static_cast<QLabel*>(w)))) {
@@ -1059,6 +1111,11 @@ void frmBaseMain::portStateChanged()
 }
 
 void frmBaseMain::BlockCall() { Calls->BlockCall(); }
+
+void frmBaseMain::ProcessNetworkData(const QString& unit, int clientIndex, qint64 bytes, bool restricted)
+{
+    Dispatcher->ProcessNetworkData(unit, clientIndex, bytes, restricted);
+}
 
 void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
 {

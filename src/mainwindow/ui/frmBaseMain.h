@@ -17,6 +17,7 @@ class QListWidget;
 class QMenu;
 class QTimer;
 class QToolBar;
+class ServerDispatcher;
 class ShellIcon;
 
 // The main window of the standalone and server modes: the call list with its view of the call log, the
@@ -56,6 +57,8 @@ public:
     void NetworkModeChanged() override;
     void ReopenPortIfSettingsChanged() override;
     void UpdateOptionChecks() override;
+    // A unit of a client's requests, from the server's queue: answered by Dispatcher.
+    void ProcessNetworkData(const QString& unit, int clientIndex, qint64 bytes, bool restricted) override;
 
     // Builds the status-bar panels for the current network mode (also after a change between standalone
     // and server, which keeps the window).
@@ -67,6 +70,8 @@ public:
     void BlinkTimer_Timer();
     void GridMouseUpTimer_Timer();
     void ConfigTimer_Timer();
+    // A right click on the client list opens its menu on the row under the pointer.
+    void ListMouseUpTimer_Timer();
 
     // The mark of a window hidden because the main window was minimised.
     static bool hiddenByMinimise(const QWidget* window);
@@ -101,6 +106,9 @@ private:
     void StatusBar1_MouseMove(double x);
     void StatusBar1_PanelDblClick(int panel);
     void lstEvents_DblClick();
+    void lstClients_MouseUp(int button, const QPoint& pos);
+    void lstClients_DblClick();
+    void mnuClientOption_Click(int index);
     void ShellIcon_DblClick(int button);
     void ShellIcon_Click(int button);
     void ShellIcon_MouseMove();
@@ -156,6 +164,8 @@ private:
     CallHandler* Calls = nullptr;
     CallLogCommands* m_commands = nullptr;
     CallLogView* m_view = nullptr;
+    // The server's answers to its clients' requests.
+    ServerDispatcher* Dispatcher = nullptr;
     // Status-bar panels 1 .. 4 (index 0 unused); panel 3 and 4 exist per mode.
     QList<QLabel*> Panels;
     QTimer* StatusTimer = nullptr;
@@ -164,6 +174,7 @@ private:
     QTimer* GridMouseUpTimer = nullptr;
     QTimer* ConfigTimer = nullptr;
     QTimer* ClockTimer = nullptr;
+    QTimer* ListMouseUpTimer = nullptr;
 
     // --- menus ---
     QMenu* mnuEditAdd = nullptr;
@@ -190,6 +201,9 @@ private:
     QMenu* mnuToolbarPopup = nullptr;
     QAction* mnuToolbarPopupCreateNew = nullptr;
     QAction* mnuToolbarPopupAddToCurrent = nullptr;
+    // The client list's menu: mnuClientOption(0) "Drop", (1) "Block", (2) "Restrict".
+    QMenu* mnuClientOptions = nullptr;
+    QList<QAction*> mnuClientOption;
     // Toolbar buttons by their 1-based index (separators hold nullptr).
     QList<QAction*> ToolbarButtons;
     // The Edit and grid menus' commands on one caller (and the menus that hold them).

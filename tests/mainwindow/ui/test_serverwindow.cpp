@@ -29,6 +29,8 @@
 #include "support/LoopbackPeer.h"
 #include "support/TempHome.h"
 #include "support/ThreadedPeer.h"
+#include "support/ui/ByName.h"
+#include "support/ui/StandaloneSession.h"
 
 namespace {
 
@@ -83,9 +85,12 @@ private Q_SLOTS:
     void clientLeavingDuringAnotherClientsReplyIsDroppedAtOnce();
     void callsKeepFlowingDuringALongReply();
     void clientEditsAndDeletionsReachTheCallList();
+    void clientListMenu();
 
 private:
-    frmBaseMain* window() const { return dynamic_cast<frmBaseMain*>(gMainForm); }
+    static frmBaseMain* window() { return StandaloneSession::window(); }
+    static CallerIDGrid* grid() { return StandaloneSession::grid(); }
+    static QListWidget* clients() { return ui::findByName<QListWidget>(window(), QStringLiteral("lstClients")); }
     LoopbackPeer& peer();
 
     std::unique_ptr<TempHome> m_home;
@@ -107,7 +112,7 @@ void TestServerWindow::init()
     SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
     QVERIFY(Main());
     QVERIFY(window());
-    window()->MSComm->PortOpenTimer.stop();
+    StandaloneSession::port()->PortOpenTimer.stop();
     QVERIFY(gServer && gServer->isListening());
     Prompt::resetScript();
 }
@@ -175,8 +180,7 @@ void TestServerWindow::clientLeavingDuringAnotherClientsReplyIsDroppedAtOnce()
     seedCalls(2000);
     for (int i = 0; i < 30; ++i)
         peer();
-    frmBaseMain* w = window();
-    QCOMPARE(w->Panels[3]->text(), QStringLiteral("30 Clients Connected"));
+    QCOMPARE(StandaloneSession::panel(3)->text(), QStringLiteral("30 Clients Connected"));
     // Client 2 goes while client 5's reply is being gathered (the reply lets the event loop run).
     int clientsWhenReplied = 0;
     connect(gServer.get(), &clsServer::dataSent, this, [&](const QString& text) {
@@ -194,16 +198,15 @@ void TestServerWindow::clientLeavingDuringAnotherClientsReplyIsDroppedAtOnce()
         if (i != 4 && i != 1)
             QCOMPARE(m_peers[i]->all(10), QStringList());
     }
-    QCOMPARE(w->lstClients->count(), 29);
-    QCOMPARE(w->Panels[3]->text(), QStringLiteral("29 Clients Connected"));
+    QCOMPARE(clients()->count(), 29);
+    QCOMPARE(StandaloneSession::panel(3)->text(), QStringLiteral("29 Clients Connected"));
 }
 
 void TestServerWindow::callsKeepFlowingDuringALongReply()
 {
     seedCalls(2000);
-    frmBaseMain* w = window();
-    w->MSComm->OpenPort(true);
-    QVERIFY(w->MSComm->ModemConnected);
+    StandaloneSession::port()->OpenPort(true);
+    QVERIFY(StandaloneSession::port()->ModemConnected);
     LoopbackPeer& asking = peer();
     LoopbackPeer& watching = peer();
     // A call rings while the reply is being gathered.
@@ -230,7 +233,7 @@ void TestServerWindow::callsKeepFlowingDuringALongReply()
     QCOMPARE(watching.take(4), got.mid(1, 4));
     // The call is in the log and the call list.
     QCOMPARE(logRows(), 2001);
-    QCOMPARE(w->Grid->TextMatrix(1, 1), QStringLiteral("(555) 987-6543"));
+    QCOMPARE(grid()->TextMatrix(1, 1), QStringLiteral("(555) 987-6543"));
 }
 
 void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
@@ -241,8 +244,8 @@ void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
     LoopbackPeer& editor = peer();
     LoopbackPeer& other = peer();
     auto rowOf = [w](const QString& id) {
-        for (int row = 1; row < w->Grid->Rows(); ++row)
-            if (w->Grid->TextMatrix(row, 5) == id)
+        for (int row = 1; row < grid()->Rows(); ++row)
+            if (grid()->TextMatrix(row, 5) == id)
                 return row;
         return 0;
     };
@@ -253,7 +256,7 @@ void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
         QStringLiteral(";EDIT CALLER;|3|JANE DOE|NUMBER|555-0003|NONE|3/21/2024 8:03:00 AM|1|||NO|;");
     QCOMPARE(editor.next(), edited);
     QCOMPARE(other.next(), edited);
-    QCOMPARE(w->Grid->TextMatrix(rowOf(QStringLiteral("3")), 0), QStringLiteral("JANE DOE"));
+    QCOMPARE(grid()->TextMatrix(rowOf(QStringLiteral("3")), 0), QStringLiteral("JANE DOE"));
     QVERIFY(Prompt::history().isEmpty());
     // A deletion removes the calls' rows.
     editor.send(";DELETE SQL;|2|4|");
@@ -261,8 +264,78 @@ void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
     QCOMPARE(other.take(2), (QStringList{QStringLiteral(";DELETE OK;"), QStringLiteral(";UPDATE NEEDED;")}));
     QCOMPARE(rowOf(QStringLiteral("2")), 0);
     QCOMPARE(rowOf(QStringLiteral("4")), 0);
-    QCOMPARE(w->Grid->Rows(), 4);
+    QCOMPARE(grid()->Rows(), 4);
     QCOMPARE(logRows(), 3);
+}
+
+void TestServerWindow::clientListMenu()
+{
+    frmBaseMain* w = window();
+    LoopbackPeer& first = peer();
+    LoopbackPeer& second = peer();
+    (void)first;
+    QListWidget* list = clients();
+    QCOMPARE(list->count(), 5);
+    // The list folds out over panel 3 on a double click there, and folds away on its own double click.
+    QTest::mouseDClick(StandaloneSession::panel(3), Qt::LeftButton);
+    QVERIFY(list->isVisible());
+    QMenu* menu = ui::findByName<QMenu>(w, QStringLiteral("mnuClientOptions"));
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("Client Options"));
+    QCOMPARE(ui::findByName<QAction>(w, QStringLiteral("mnuClientOption(0)"))->text(), QStringLiteral("Drop"));
+    QCOMPARE(ui::findByName<QAction>(w, QStringLiteral("mnuClientOption(1)"))->text(), QStringLiteral("Block"));
+    QCOMPARE(ui::findByName<QAction>(w, QStringLiteral("mnuClientOption(2)"))->text(), QStringLiteral("Restrict"));
+
+    // A right click on a client's row selects it and, once the mouse is up, opens the menu.
+    QTimer* mouseUp = ui::findByName<QTimer>(w, QStringLiteral("ListMouseUpTimer"));
+    auto rightClick = [&](int row) {
+        const QPoint at = list->visualItemRect(list->item(row)).center();
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, at);
+        QVERIFY(mouseUp->isActive());
+        w->ListMouseUpTimer_Timer();
+        QVERIFY(!mouseUp->isActive());
+    };
+    rightClick(1);
+    QCOMPARE(list->currentRow(), 1);
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+    // On a blank row there is no menu.
+    rightClick(3);
+    QVERIFY(!menu->isVisible());
+
+    // "Restrict": asked first, then the access list and the row say so; the client is not told.
+    rightClick(1);
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(w, "mnuClientOption(2)");
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("Do you want to restrict this client?"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()), QStringLiteral(";127.0.0.1 R;"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("127.0.0.1 R"));
+    QCOMPARE(second.all(50), QStringList());
+    // Its change requests are refused from now on.
+    second.send(";DELETE SQL;|1|");
+    QCOMPARE(second.next(), QStringLiteral("RESTRICTED"));
+
+    // "Block": the client is sent "BLOCKED" and let go.
+    rightClick(1);
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(w, "mnuClientOption(1)");
+    QCOMPARE(second.next(), QStringLiteral("BLOCKED"));
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    QTRY_COMPARE(StandaloneSession::panel(3)->text(), QStringLiteral("1 Clients Connected"));
+
+    // "Drop", answered No, keeps the client; Yes drops it.
+    rightClick(0);
+    Prompt::queueAnswer(Prompt::No);
+    TRIGGER(w, "mnuClientOption(0)");
+    QCOMPARE(gServer->ClientCount(), 1);
+    rightClick(0);
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(w, "mnuClientOption(0)");
+    QCOMPARE(gServer->ClientCount(), 0);
+    QCOMPARE(list->item(0)->text(), QString());
+
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton);
+    QVERIFY(!list->isVisible());
 }
 
 QTEST_MAIN(TestServerWindow)
