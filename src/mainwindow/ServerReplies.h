@@ -21,6 +21,8 @@ public:
     static constexpr int MiniDisplayProgressThreshold = 30;
     // Compared with the index of the last ID (one less than the number of IDs).
     static constexpr int DeleteProgressThreshold = 50;
+    // Most steps a progress window counts; a longer answer advances it every few rows.
+    static constexpr qint32 MaxProgressSteps = 5000;
     // Longest stretch of work without a look at the event loop when no progress window is shown.
     static constexpr int YieldIntervalMs = 10;
 

@@ -55,6 +55,8 @@ void clsClient::AcceptRequest(QTcpSocket* socket)
         return;
     }
     socket->setReadBufferSize(kReadBufferBytes);
+    // A client whose machine went away without closing is found out and dropped in the end.
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     connect(socket, &QTcpSocket::readyRead, this, &clsClient::onReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &clsClient::onBytesWritten);
     connect(socket, &QTcpSocket::disconnected, this, &clsClient::onDisconnected);

@@ -11,6 +11,8 @@
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
+#include "core/ProgramLinks.h"
+#include "core/ProgressWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modProperties.h"
@@ -86,6 +88,7 @@ private Q_SLOTS:
     void callsKeepFlowingDuringALongReply();
     void clientEditsAndDeletionsReachTheCallList();
     void clientListMenu();
+    void progressWindowsAboveTheirThresholds();
 
 private:
     static frmBaseMain* window() { return StandaloneSession::window(); }
@@ -336,6 +339,52 @@ void TestServerWindow::clientListMenu()
 
     QTest::mouseDClick(list->viewport(), Qt::LeftButton);
     QVERIFY(!list->isVisible());
+}
+
+void TestServerWindow::progressWindowsAboveTheirThresholds()
+{
+    seedCalls(200);
+    // Every progress window made, by the caption it was shown with.
+    QStringList shown;
+    const auto make = programLinks().createProgressWindow;
+    programLinks().createProgressWindow = [&] {
+        ProgressWindow* window = make();
+        QTimer::singleShot(0, this, [&, object = QPointer<QObject>(window->object())] {
+            if (object)
+                shown << qobject_cast<QWidget*>(object.data())->windowTitle();
+        });
+        return window;
+    };
+    LoopbackPeer& p = peer();
+    auto ids = [](int from, int to) {
+        QByteArray list = "|";
+        for (int i = from; i <= to; ++i)
+            list += QByteArray::number(i) + '|';
+        return list;
+    };
+    struct Case {
+        QByteArray request;
+        int replies;
+        QStringList windows;
+    };
+    const QString to = QStringLiteral("Sending Data To 127.0.0.1");
+    const QList<Case> cases = {
+        {";SQL;Select * From tblCID Where ID <= 50", 2, {}},
+        {";SQL;Select * From tblCID Where ID <= 51", 2, {to}},
+        {";MINI DISPLAY;30;", 1, {}},
+        {";MINI DISPLAY;31;", 1, {to}},
+        // The deletion counts the index of its last ID: 51 IDs stay below, 52 go over.
+        {";DELETE SQL;" + ids(1, 51), 1, {}},
+        {";DELETE SQL;" + ids(52, 103), 1, {QStringLiteral("Processing Request From 127.0.0.1")}},
+    };
+    for (const Case& c : cases) {
+        shown.clear();
+        p.send(c.request);
+        QCOMPARE(p.take(c.replies, 30000).size(), c.replies);
+        QCoreApplication::processEvents();
+        QCOMPARE(shown, c.windows);
+    }
+    programLinks().createProgressWindow = make;
 }
 
 QTEST_MAIN(TestServerWindow)
