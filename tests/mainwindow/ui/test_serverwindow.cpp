@@ -166,7 +166,10 @@ void TestServerWindow::cancelCutsALongReplyShort()
     const QStringList units = unitsOf(client.received());
     QCOMPARE(units.size(), 2);
     QCOMPARE(units[0], QStringLiteral(";SIZE;2000;"));
-    QVERIFY(units[1].startsWith(QStringLiteral(";CLEAR CALLERS;;CALLER;|1|CALLER 1|")));
+    // The rows gathered before the cancel (maybe none) still go out, from the first on.
+    QVERIFY(units[1].startsWith(QStringLiteral(";CLEAR CALLERS;")));
+    QVERIFY(units[1] == QStringLiteral(";CLEAR CALLERS;") ||
+            units[1].startsWith(QStringLiteral(";CLEAR CALLERS;;CALLER;|1|CALLER 1|")));
     const int rows = int(units[1].count(QStringLiteral(";CALLER;")));
     QVERIFY2(rows < 2000, qPrintable(QString::number(rows)));
     QCOMPARE(caption, QStringLiteral("Sending Data To 127.0.0.1"));
