@@ -149,7 +149,6 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
     UpdateAppearance();
     if (gRinging)
         m_list->IncomingCallTimer.start();
-    ButtonTimer->start();
 }
 
 frmMiniDisplay::~frmMiniDisplay()
@@ -618,6 +617,8 @@ void frmMiniDisplay::hover(QWidget* button)
         return;
     ResetButtonColors();
     setForeground(button, hoverColour);
+    // Watches for the mouse leaving the window only while a button is lit: an idle pop-up runs no timer.
+    ButtonTimer->start();
 }
 
 void frmMiniDisplay::ButtonTimer_Timer()
@@ -629,8 +630,10 @@ void frmMiniDisplay::ButtonTimer_Timer()
     const double left = twipsLeft();
     const double top = twipsTop();
     const bool inside = left < x && x < left + twipsWidth() && top < y && y < top + twipsHeight();
-    if (!inside)
+    if (!inside) {
         ResetButtonColors();
+        ButtonTimer->stop();
+    }
 }
 
 void frmMiniDisplay::AddHints()
