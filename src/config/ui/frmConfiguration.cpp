@@ -38,6 +38,7 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
+#include "network/ui/frmAddIP.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
@@ -317,9 +318,6 @@ QWidget* frmConfiguration::buildServerNetwork()
     cmdRemoveIP = button(QStringLiteral("Remove"), QStringLiteral("cmdRemoveIP"), page);
     connect(cmdAddIP, &QPushButton::clicked, this, &frmConfiguration::cmdAddIP_Click);
     connect(cmdRemoveIP, &QPushButton::clicked, this, &frmConfiguration::cmdRemoveIP_Click);
-    // The address dialog belongs to the server's windows, which do not have it yet.
-    cmdAddIP->setEnabled(false);
-    cmdRemoveIP->setEnabled(false);
 
     fraRestrictions = frame("Network Restrictions", "fraRestrictions", page);
     optRestrictAll = new QRadioButton(QStringLiteral("Restrict All IPs"), fraRestrictions);
@@ -922,7 +920,12 @@ void frmConfiguration::cmdRemoveBlockCallString_Click()
 
 void frmConfiguration::cmdAddIP_Click()
 {
-    // Enabled once the server's address dialog exists.
+    // An address listed already is listed again, as the user asked.
+    const QString entry = frmAddIP::Ask(this);
+    if (entry.isEmpty())
+        return;
+    lstBlockedIP->addItem(entry);
+    SetListScrollWidth(lstBlockedIP);
 }
 
 void frmConfiguration::cmdRemoveIP_Click()

@@ -139,6 +139,7 @@ private Q_SLOTS:
     void soundPathsPerType();
     void blockCallStringsThroughTheirDialog();
     void blockCallStringDialogTyping();
+    void accessListThroughTheAddressDialog();
     void editAndRemoveNeedASelection();
     void removingKeepsTheSelectionNearby();
     void cancelWritesNothing();
@@ -413,6 +414,47 @@ void TestConfiguration::blockCallStringsThroughTheirDialog()
     QCOMPARE(script.unexpected(), QStringList());
     QCOMPARE(onDisk(m_session.home(), Key::BlockCallStrings),
              QStringLiteral(";PRIVATE NUMBER;(555) 555-1234;(800) ***-****;"));
+}
+
+void TestConfiguration::accessListThroughTheAddressDialog()
+{
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        auto* list = named<QListWidget>(d, "lstBlockedIP");
+        tabs(d)->setCurrentIndex(1);
+        QVERIFY(click(d, "cmdAddIP"));
+        QVERIFY(click(d, "cmdAddIP"));
+        QVERIFY(click(d, "cmdAddIP"));
+        QCOMPARE(items(list), (QStringList{"192.168.0.20 B", "10.0.0.5 R"}));
+        // Remove takes the selected entry away.
+        list->setCurrentRow(0);
+        list->item(0)->setSelected(true);
+        QVERIFY(click(d, "cmdRemoveIP"));
+        QCOMPARE(items(list), QStringList{"10.0.0.5 R"});
+        QVERIFY(click(d, "cmdOK"));
+    });
+    auto typeAddress = [](const QString& address, bool blocked) {
+        return [address, blocked](QDialog* a) {
+            QCOMPARE(a->windowTitle(), QStringLiteral("Add IP"));
+            named<QComboBox>(a, "cmbIP")->setEditText(address);
+            if (blocked)
+                named<QRadioButton>(a, "optBlocked")->click();
+            QVERIFY(click(a, "cmdOK"));
+        };
+    };
+    script.expect(QStringLiteral("frmAddIP"), typeAddress(QStringLiteral("192.168.0.20"), true));
+    // A wrong address: the message, and the dialog stays until the user cancels.
+    script.expect(QStringLiteral("frmAddIP"), [typeAddress](QDialog* a) {
+        typeAddress(QStringLiteral("192.168.1"), false)(a);
+        QVERIFY(a->isVisible());
+        QCOMPARE(Prompt::history().last().text, QStringLiteral("Invalid IP entry"));
+        QVERIFY(click(a, "cmdCancel"));
+    });
+    script.expect(QStringLiteral("frmAddIP"), typeAddress(QStringLiteral("10.0.0.5"), false));
+    TRIGGER(window(), "mnuOptionsConfiguration");
+    QVERIFY(script.done());
+    QCOMPARE(script.unexpected(), QStringList());
+    QCOMPARE(onDisk(m_session.home(), Key::BlockedIPs), QStringLiteral(";10.0.0.5 R;"));
 }
 
 void TestConfiguration::blockCallStringDialogTyping()
