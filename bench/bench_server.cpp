@@ -7,7 +7,8 @@
 //    fifty). CPU comes from the server process's own counters (/proc/<pid>/stat): per call over the whole
 //    run, and between calls (an idle stretch after the last call) with the process's wake-ups.
 //    A call ends only after eight seconds without a ring, so a run takes about 9 seconds a call;
-//    VELQUON_BENCH_CALLS overrides the number of calls.
+//    VELQUON_BENCH_CALLS overrides the number of calls; VELQUON_BENCH_SETTINGS ("section/key=value;...") sets
+//    options of the server's settings file for a run.
 //  - SqlReply: a client's ";SQL;" for every row of a 100,000-call log, from the request to the last byte of
 //    the reply, and how much the server's peak memory grew for it.
 
@@ -137,7 +138,7 @@ public:
 // The real program in server mode in a folder of its own, with clients connected.
 class Server {
 public:
-    // settings: extra keys of section frmConfiguration.
+    // settings: extra keys ("key" of section frmConfiguration, or "section/key").
     bool start(benchmark::State& state, int count, const QList<QPair<QString, QString>>& settings = {})
     {
         const quint16 port = freePort();
@@ -150,7 +151,11 @@ public:
             // The fake modem has no line to probe: the answered test would only hold the port between calls.
             ini.setValue(QStringLiteral("frmConfiguration/DialToneTest"), QStringLiteral("False"));
             for (const auto& [key, value] : settings)
-                ini.setValue(QStringLiteral("frmConfiguration/") + key, value);
+                ini.setValue(key.contains(QLatin1Char('/')) ? key : QStringLiteral("frmConfiguration/") + key, value);
+            // VELQUON_BENCH_SETTINGS="section/key=value;..." tries the run with other options.
+            for (const QString& pair :
+                 qEnvironmentVariable("VELQUON_BENCH_SETTINGS").split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                ini.setValue(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
         }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VELQUON_HOME"), home.path());
