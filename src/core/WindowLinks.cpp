@@ -22,4 +22,10 @@ void broadcast(const QString& text)
         windowLinks().broadcast(text);
 }
 
+void netCancel(qint32 index)
+{
+    if (windowLinks().netCancel)
+        windowLinks().netCancel(index);
+}
+
 } // namespace Links

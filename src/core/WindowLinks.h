@@ -56,6 +56,11 @@ struct WindowLinks {
     // The server (standalone and server modes): sends a message to every connected client. Set by whoever
     // owns the server (start-up), for as long as it exists.
     std::function<void(const QString&)> broadcast;
+
+    // The server read a ";NETCANCEL;" from the client with that connection number: the statistics engine
+    // stops that client's answers at once, the one it computes and those waiting their turn (they still
+    // reply, with what was done). Set by the statistics engine while it holds a client's answer.
+    std::function<void(qint32 index)> netCancel;
 };
 
 WindowLinks& windowLinks();
@@ -67,4 +72,6 @@ bool findVisible();
 bool miniDisplayVisible();
 // Sends to every client when a server is registered.
 void broadcast(const QString& text);
+// Tells the statistics engine of a client's cancel when it holds an answer of that client.
+void netCancel(qint32 index);
 } // namespace Links

@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -131,11 +132,15 @@ void clsClient::onReadyRead()
         RequestTimer.stop();
     // This handler only reads: a request is answered later, from the server's queue, one request of one
     // client at a time. Only a cancel takes effect now, so that a long reply being made sees it.
+    const quint64 cancelsBefore = m_cancels;
     for (const QString& unit : units) {
         m_units.append(PendingUnit{unit, m_cancels, qint64(chunk.size())});
         m_unitBytes += qint64(unit.size());
         m_cancels += quint64(ServerRequests::cancelsIn(unit));
     }
+    // A statistics answer may be waiting its turn rather than running: it is told now, not when it runs.
+    if (m_cancels != cancelsBefore)
+        Links::netCancel(m_index);
     if (BufferedBytes() > 0 && m_server) {
         QPointer<clsClient> self(this);
         m_server->limitBufferedBytes();
@@ -158,10 +163,12 @@ bool clsClient::takeUnit(PendingUnit& unit)
 
 void clsClient::setNetCancel(bool cancel)
 {
-    if (cancel)
+    if (cancel) {
         ++m_cancels;
-    else
+        Links::netCancel(m_index);
+    } else {
         m_requestMark = m_cancels;
+    }
 }
 
 void clsClient::CancelDispatched()

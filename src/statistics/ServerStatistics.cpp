@@ -4,6 +4,7 @@
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
 #include "core/modMain.h"
 #include "network/clsClient.h"
@@ -19,32 +20,64 @@ namespace {
 
 clsClient* requester(qint32 index) { return gServer ? gServer->Clients(index) : nullptr; }
 
-// Stops a run when its client cancelled or left.
-bool requesterStopped(qint32 index)
-{
-    const clsClient* c = requester(index);
-    return !c || c->NetCancel();
-}
-
 void reply(qint32 index, const QString& text)
 {
     if (requester(index))
         gServer->SendData(text, index);
 }
 
-RunHooks serverHooks(qint32 index, const QString& address)
-{
-    RunHooks hooks;
-    hooks.progressCaption = QStringLiteral("Sending Data To ") + address;
-    hooks.progressOwner = dynamic_cast<QObject*>(gMainForm);
-    hooks.stopRequested = [index] { return requesterStopped(index); };
-    return hooks;
-}
+// A client's answer, from the moment it is asked for until it has replied. The client's cancel reaches it
+// through the window link at once, also while it waits behind another computation; by then the client may
+// have sent other requests, so the client's own view of its current request cannot tell.
+class ServerJob : public StatisticsJob {
+public:
+    ServerJob(qint32 index, QString address) : StatisticsJob(false), m_index(index), m_address(std::move(address))
+    {
+        // A cancel that came after this request, before it was read, counts too.
+        const clsClient* c = requester(index);
+        m_clientCancelled = c && c->NetCancel();
+        live().append(this);
+        windowLinks().netCancel = &CancelServerStatistics;
+    }
+    ~ServerJob() override
+    {
+        live().removeOne(this);
+        if (live().isEmpty())
+            windowLinks().netCancel = nullptr;
+    }
 
-class ServerGridJob : public StatisticsJob {
+    static QList<ServerJob*>& live()
+    {
+        static QList<ServerJob*> jobs;
+        return jobs;
+    }
+    qint32 index() const { return m_index; }
+    void clientCancelled() { m_clientCancelled = true; }
+
+protected:
+    // The client cancelled, or left.
+    bool stopped() const { return m_clientCancelled || !requester(m_index); }
+
+    RunHooks hooks() const
+    {
+        RunHooks h;
+        h.progressCaption = QStringLiteral("Sending Data To ") + m_address;
+        h.progressOwner = dynamic_cast<QObject*>(gMainForm);
+        h.stopRequested = [this] { return stopped(); };
+        return h;
+    }
+
+    qint32 m_index;
+    QString m_address;
+
+private:
+    bool m_clientCancelled = false;
+};
+
+class ServerGridJob : public ServerJob {
 public:
     ServerGridJob(qint32 index, QString address, StatisticRequest request)
-        : StatisticsJob(false), m_index(index), m_address(std::move(address)), m_request(std::move(request))
+        : ServerJob(index, std::move(address)), m_request(std::move(request))
     {
     }
 
@@ -54,23 +87,21 @@ public:
             return;
         const int days = PeriodDaysFromClause(m_request.timePeriod);
         GridBatch batch(m_request.statistics, m_request.groups, m_request.timePeriod, days);
-        const GridRunResult result = RunStatisticsGrid(batch, serverHooks(m_index, m_address), this);
+        const GridRunResult result = RunStatisticsGrid(batch, hooks(), this);
         // A stopped or cancelled grid still sends the cells done so far.
         reply(m_index, QStringLiteral(";STATISTIC;") + EncodeStatisticReply(result.cells) + QLatin1Char(';'));
     }
 
 private:
-    qint32 m_index;
-    QString m_address;
     StatisticRequest m_request;
 };
 
-class ServerGraphJob : public StatisticsJob {
+class ServerGraphJob : public ServerJob {
 public:
     ServerGraphJob(qint32 index, QString address, clsStatistic statistic, QList<clsGroup> groups, GraphUnit unit,
                    QDateTime start, QDateTime end)
-        : StatisticsJob(false), m_index(index), m_address(std::move(address)), m_statistic(std::move(statistic)),
-          m_groups(std::move(groups)), m_unit(unit), m_start(std::move(start)), m_end(std::move(end))
+        : ServerJob(index, std::move(address)), m_statistic(std::move(statistic)), m_groups(std::move(groups)),
+          m_unit(unit), m_start(std::move(start)), m_end(std::move(end))
     {
     }
 
@@ -99,8 +130,8 @@ public:
             return;
         }
         GraphBatch batch(m_statistic, m_groups, buckets, days);
-        const GraphRunResult result = RunGraph(batch, buckets, groups, serverHooks(m_index, m_address), this);
-        if (requesterStopped(m_index)) {
+        const GraphRunResult result = RunGraph(batch, buckets, groups, hooks(), this);
+        if (stopped()) {
             reply(m_index, GraphPartialMessage());
             return;
         }
@@ -108,8 +139,6 @@ public:
     }
 
 private:
-    qint32 m_index;
-    QString m_address;
     clsStatistic m_statistic;
     QList<clsGroup> m_groups;
     GraphUnit m_unit;
@@ -171,4 +200,12 @@ void SendGraph(qint32 index, const QString& payload)
         groups << *group;
     }
     StatisticsQueue::submit(std::make_shared<ServerGraphJob>(index, address, *statistic, groups, unit, *start, *end));
+}
+
+void CancelServerStatistics(qint32 index)
+{
+    for (ServerJob* job : std::as_const(ServerJob::live())) {
+        if (job->index() == index)
+            job->clientCancelled();
+    }
 }

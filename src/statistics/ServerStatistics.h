@@ -17,3 +17,8 @@ void SendStatistic(qint32 index, const QString& payload);
 // would be wrong), when the graph would be too large, or when it fails. A request whose dates cannot be read
 // gets ";ERROR;" instead, as any unreadable request does.
 void SendGraph(qint32 index, const QString& payload);
+
+// The client with that connection index sent ";NETCANCEL;": its answers, running or waiting, stop at once
+// and reply with what was done (";GRAPH;PARTIAL;" for a graph). The server reaches this through the window
+// links (WindowLinks::netCancel) while an answer is held.
+void CancelServerStatistics(qint32 index);

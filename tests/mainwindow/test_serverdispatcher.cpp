@@ -22,6 +22,7 @@
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlTransaction.h"
+#include "statistics/StatisticsRun.h"
 #include "statistics/modStatistics.h"
 #include "support/LoopbackPeer.h"
 #include "support/ResetForTests.h"
@@ -121,6 +122,7 @@ private Q_SLOTS:
     void editCallerRequests();
     void modemStateAndBlocking();
     void statisticsRequests();
+    void cancelReachesAStatisticsAnswerWaitingItsTurn();
 
 private:
     LoopbackPeer& peer();
@@ -562,10 +564,57 @@ void TestServerDispatcher::statisticsRequests()
     // A name the server does not know is never graphed as every call.
     p.send(";GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|ENDDATE|3/2/2024|GROUP|My Friends|;");
     QCOMPARE(p.next(), QStringLiteral(";GRAPH;PARTIAL;"));
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 Requested a Graph of an unknown group: My Friends"));
+    p.send(";GRAPH;|STATISTIC|Calls Of Friends|INCREMENT|y|STARTDATE|3/1/2024|ENDDATE|3/2/2024|GROUP|All Callers|;");
+    QCOMPARE(p.next(), QStringLiteral(";GRAPH;PARTIAL;"));
+    QCOMPARE(events().last(), QStringLiteral("127.0.0.1 Requested a Graph of an unknown statistic: Calls Of Friends"));
     // A cancel that arrived for an earlier request does not stop this one.
     gServer->ClientAt(1)->setNetCancel(true);
     p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;");
     QCOMPARE(p.next(), QStringLiteral(";STATISTIC;|4|;"));
+}
+
+void TestServerDispatcher::cancelReachesAStatisticsAnswerWaitingItsTurn()
+{
+    seedCalls(4);
+    LoopbackPeer& p = peer();
+    const QByteArray graph =
+        ";GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|ENDDATE|3/2/2024|GROUP|All Callers|;";
+    // The statistics window's own computation, during which the client asks for a graph, cancels it and asks
+    // for something else; the graph waits its turn all the while.
+    class WindowRun : public StatisticsJob {
+    public:
+        WindowRun() : StatisticsJob(true) {}
+        std::function<void()> body;
+        void run() override { body(); }
+    };
+    auto window = std::make_shared<WindowRun>();
+    QString answeredMeanwhile;
+    window->body = [&] {
+        p.send(graph);
+        QTRY_VERIFY(events().contains(QStringLiteral("127.0.0.1 Requested a Graph")));
+        QCOMPARE(StatisticsQueue::waiting(), 1);
+        p.send(";NETCANCEL;");
+        p.send(";MODEMCONNECTION;");
+        answeredMeanwhile = p.next();
+    };
+    StatisticsQueue::submit(window);
+    QCOMPARE(answeredMeanwhile, QStringLiteral(";MODEMCONNECTION;False;"));
+    // The cancel came after the graph's request: the graph stops, although a later request was read since.
+    QCOMPARE(p.next(), QStringLiteral(";GRAPH;PARTIAL;"));
+    QVERIFY(!windowLinks().netCancel); // no answer held any more
+
+    // Without a cancel the waiting graph is computed in full.
+    window = std::make_shared<WindowRun>();
+    window->body = [&] {
+        p.send(graph);
+        QTRY_COMPARE(events().count(QStringLiteral("127.0.0.1 Requested a Graph")), 2);
+        p.send(";MODEMCONNECTION;");
+        answeredMeanwhile = p.next();
+    };
+    StatisticsQueue::submit(window);
+    QCOMPARE(answeredMeanwhile, QStringLiteral(";MODEMCONNECTION;False;"));
+    QCOMPARE(p.next(), QStringLiteral(";GRAPH;|LINE|3/1/2024|4|;"));
 }
 
 QTEST_GUILESS_MAIN(TestServerDispatcher)
