@@ -333,6 +333,15 @@ void TestServerDispatcher::clientSqlOnlyReads()
     // Jet-style patterns work as in a search on the server itself.
     p.send(";SQL;Select * From tblCID Where fldNumber Like '*555-000*' Order By ID");
     QCOMPARE(p.take(2).value(0), QStringLiteral(";SIZE;5;"));
+    p.send(";SQL;Select * From tblCID Where fldNumber like '*0003*' Or fldName Like 'caller ?'");
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";SIZE;5;"),
+                          QStringLiteral(";CLEAR CALLERS;;CALLER;") + record(1) + QStringLiteral(";CALLER;") +
+                              record(2) + QStringLiteral(";CALLER;") + record(3) + QStringLiteral(";CALLER;") +
+                              record(4) + QStringLiteral(";CALLER;") + record(5)}));
+    p.send(";SQL;Select * From tblCID Where fldNumber like '*0003*'");
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";SIZE;1;"), QStringLiteral(";CLEAR CALLERS;;CALLER;") + record(3)}));
 }
 
 void TestServerDispatcher::restrictedChangesAreRefusedAndTheirFieldsSkipped()
