@@ -608,6 +608,9 @@ void frmBaseMain::BuildStatusPanels()
     updateClock();
     if (gNetworkMode != Server)
         lstClients->hide();
+    // Only a server has clients to drop, block or restrict; standalone the list and its menu are not there.
+    for (QAction* a : std::as_const(mnuClientOption))
+        CommandState::setAvailable(a, gNetworkMode == Server);
 }
 
 void frmBaseMain::updateClock()
