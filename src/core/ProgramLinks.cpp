@@ -32,4 +32,16 @@ void runStartUpAgain()
         programLinks().runStartUpAgain();
 }
 
+void showWaiting(const QString& kind, QObject* owner)
+{
+    if (programLinks().showWaiting)
+        programLinks().showWaiting(kind, owner);
+}
+
+void unloadWaitingForms(const QString& kind)
+{
+    if (programLinks().unloadWaitingForms)
+        programLinks().unloadWaitingForms(kind);
+}
+
 } // namespace Program

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+class QObject;
+class QString;
 class ProgressWindow;
 
 // What the layers below the composition root (src/app/) ask of the program as a whole. Core knows no
@@ -21,6 +23,10 @@ struct ProgramLinks {
     // and start-up runs again for the stored mode. Never called while a dialog of the old main window is
     // still on the stack (the options dialog queues it until its modal loop has returned).
     std::function<void()> runStartUpAgain;
+    // The client's waiting notes (frmWaiting): one of that kind over owner while a request is pending, and
+    // the closing of every note of a kind ("ALL": of every kind). Unset, nothing is shown.
+    std::function<void(const QString& kind, QObject* owner)> showWaiting;
+    std::function<void(const QString& kind)> unloadWaitingForms;
 };
 
 ProgramLinks& programLinks();
@@ -31,4 +37,6 @@ bool dialogOpen();
 void shutDown();
 void end();
 void runStartUpAgain();
+void showWaiting(const QString& kind, QObject* owner);
+void unloadWaitingForms(const QString& kind);
 } // namespace Program

@@ -25,8 +25,15 @@ public:
     // The text followed by the marker, as one send goes on the wire.
     static QByteArray frame(const QString& text);
 
-    // True once a unit outgrew the bound (stays true until clear()).
+    // True once a unit outgrew the bound (stays true until clear() or takeOverflow()).
     bool overflowed() const { return m_overflowed; }
+    // Whether a unit outgrew the bound since the last call; the rest of that unit is still skipped.
+    bool takeOverflow()
+    {
+        const bool was = m_overflowed;
+        m_overflowed = false;
+        return was;
+    }
     // Bytes held of the unfinished unit.
     qsizetype pending() const { return m_buffer.size(); }
     qsizetype maxUnitBytes() const { return m_max; }

@@ -3,13 +3,17 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QTcpSocket>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modError.h"
+#include "core/modMain.h"
 #include "core/modProperties.h"
+#include "network/clsServer.h"
 
 std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 std::unique_ptr<RemoteCallerCollection> gRemoteCallers;
@@ -68,10 +72,35 @@ void clsRemoteSocket::Connect(bool flag)
     // that from failing while the old connection lingers.
     if (m_localPort != 0 && !sckRemoteClient->bind(QHostAddress(QHostAddress::AnyIPv4), m_localPort,
                                                    QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-        SaveError(10048, QStringLiteral("Address in use"), QStringLiteral("clsRemoteSocket"));
-        ReportError(QStringLiteral("clsRemoteSocket_Connect"));
+        // The port is taken (the server's own listener on this machine, another copy): the user is told, as
+        // the server tells of its listener. An address this machine does not have is passed over quietly.
+        const QAbstractSocket::SocketError error = sckRemoteClient->error();
+        if (error == QAbstractSocket::AddressInUseError) {
+            SaveError(10048, QStringLiteral("Address in use"), QStringLiteral("clsRemoteSocket"));
+            ReportError(QStringLiteral("clsRemoteSocket_Connect"));
+            ShowError(localPortInUseMessage());
+        } else if (error == QAbstractSocket::SocketAddressNotAvailableError) {
+            SaveError(10049, QStringLiteral("Address not available"), QStringLiteral("clsRemoteSocket"));
+            ReportError(QStringLiteral("clsRemoteSocket_Connect"));
+        } else {
+            SaveError(int(error), sckRemoteClient->errorString(), QStringLiteral("clsRemoteSocket"));
+            ReportError(QStringLiteral("clsRemoteSocket_Connect"));
+            ShowError(QString());
+        }
+        sckRemoteClient->abort();
     }
+    // A server that cannot be reached is not reported: the window just stays offline.
     sckRemoteClient->connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+}
+
+QString clsRemoteSocket::RemoteHostIP() const
+{
+    if (sckRemoteClient->state() != QAbstractSocket::ConnectedState)
+        return QString();
+    const QHostAddress peer = sckRemoteClient->peerAddress();
+    bool ok = false;
+    const quint32 v4 = peer.toIPv4Address(&ok);
+    return ok ? QHostAddress(v4).toString() : peer.toString();
 }
 
 quint16 clsRemoteSocket::LocalPort() const
@@ -101,15 +130,20 @@ QString clsRemoteSocket::LocalIP() const
 
 void clsRemoteSocket::onConnected()
 {
+    // Nothing of an earlier connection may be read as the start of this one's first answer.
+    m_framer.clear();
     m_connected = true;
     if (gMainForm) {
         gMainForm->RefreshOnline();
         SendData(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;") + gMainForm->strSQL);
+        // The rows of the burst's query take a while on a large log.
+        Program::showWaiting(QStringLiteral("SQL"), dynamic_cast<QObject*>(gMainForm));
     }
 }
 
 void clsRemoteSocket::onDisconnected()
 {
+    m_framer.clear();
     m_connected = false;
     if (gMainForm)
         gMainForm->RefreshOnline();
@@ -118,9 +152,40 @@ void clsRemoteSocket::onDisconnected()
 void clsRemoteSocket::onReadyRead()
 {
     const QStringList units = m_framer.feed(sckRemoteClient->readAll());
-    for (const QString& unit : units) {
-        if (gMainForm)
-            gMainForm->ProcessRemoteNetworkData(unit);
+    if (m_framer.takeOverflow()) {
+        AddEvent(QStringLiteral("A message from the server was too large and was skipped."));
+    }
+    if (units.isEmpty())
+        return;
+    m_units += units;
+    postDispatch();
+}
+
+void clsRemoteSocket::postDispatch()
+{
+    if (m_dispatchPosted || m_dispatching || m_units.isEmpty())
+        return;
+    m_dispatchPosted = true;
+    QMetaObject::invokeMethod(this, &clsRemoteSocket::DispatchPending, Qt::QueuedConnection);
+}
+
+void clsRemoteSocket::DispatchPending()
+{
+    m_dispatchPosted = false;
+    // A dispatch that lets the event loop run is still on the stack: the next unit waits for its end.
+    if (m_dispatching)
+        return;
+    QPointer<clsRemoteSocket> self(this);
+    while (!m_units.isEmpty()) {
+        const QString unit = m_units.takeFirst();
+        if (!gMainForm)
+            continue;
+        m_dispatching = true;
+        gMainForm->ProcessRemoteNetworkData(unit);
+        // The dispatch may have ended the program (and this socket with it).
+        if (!self)
+            return;
+        m_dispatching = false;
     }
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
-#include "core/KeyedCollection.h"
 #include "core/clsCaller.h"
 #include "network/MessageFramer.h"
 
@@ -15,6 +16,11 @@ class QTcpSocket;
 // The client's one connection to its server (client mode only). It connects as soon as it is made, from
 // the settings RemoteHost, RemotePort and RemoteLocalPort, and carries the client's requests while it is
 // connected. What arrives is handed, one completed send at a time, to the main window's dispatcher.
+//
+// The read handler only cuts the stream into units and queues them; they are dispatched one at a time from
+// the event loop, in order. A dispatch that lets the event loop run (a large unit behind its progress
+// window) therefore never has a second one started inside it. What was half received when a connection
+// ended is dropped: a new connection starts with an empty buffer.
 class clsRemoteSocket : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +45,13 @@ public:
     // address while there is no connection).
     static QString LocalHostName();
     QString LocalIP() const;
+    // The server's address as connected (dotted decimal); empty while not connected.
+    QString RemoteHostIP() const;
+
+    // Units received and not dispatched yet (the test of a dispatch in progress reads it).
+    int pendingUnits() const { return int(m_units.size()); }
+    // Dispatches the queued units now, unless a dispatch is already running (then it takes them in turn).
+    void DispatchPending();
 
     // Sends the text followed by the end-of-send marker, only while connected; otherwise drops it.
     void SendData(const QString& data);
@@ -48,6 +61,7 @@ private:
     void onConnected();
     void onDisconnected();
     void onReadyRead();
+    void postDispatch();
 
     QTcpSocket* sckRemoteClient = nullptr;
     QString m_host;
@@ -56,11 +70,16 @@ private:
     bool m_connected = false;
     // A server that never ends a send must not make the buffer grow without bound.
     MessageFramer m_framer{64 * 1024 * 1024};
+    QStringList m_units;
+    bool m_dispatching = false;
+    bool m_dispatchPosted = false;
 };
 
 // The client's connection (client mode): made by start-up, released by ShutDown.
 extern std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 
-// The client's copy of the calls it shows, keyed by the record ID as text; made empty by client start-up.
-using RemoteCallerCollection = KeyedCollection<clsCaller>;
+// The client's copy of the calls it shows: the rows of the server's last answer to its query, in the order
+// they came, with no key (the server's rows are what counts, even two with one ID). Made empty by client
+// start-up and replaced whole, never emptied in place, by each new answer.
+using RemoteCallerCollection = QList<clsCaller>;
 extern std::unique_ptr<RemoteCallerCollection> gRemoteCallers;

@@ -421,3 +421,5 @@ void clsServer::ClientOption(int option, int row)
         break;
     }
 }
+
+QString localPortInUseMessage() { return portInUseMessage(); }

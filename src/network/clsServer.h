@@ -111,3 +111,7 @@ private:
 
 // The program's server (standalone and server modes): made by start-up, released by ShutDown.
 extern std::unique_ptr<clsServer> gServer;
+
+// The message for a local port that another program (or another copy of Velquon) already uses; the
+// server's listener and the client's connection show the same one.
+QString localPortInUseMessage();

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modProperties.h"
@@ -29,6 +30,13 @@ frmWaiting::frmWaiting(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     connect(cmdStop, &QPushButton::clicked, this, &frmWaiting::SendStop);
     SetOnTop(this, false);
+}
+
+void frmWaiting::install()
+{
+    ProgramLinks& links = programLinks();
+    links.showWaiting = [](const QString& kind, QObject* owner) { ShowWaiting(kind, qobject_cast<QWidget*>(owner)); };
+    links.unloadWaitingForms = &UnloadWaitingForms;
 }
 
 void frmWaiting::SendStop()

@@ -18,6 +18,8 @@ public:
     void SendStop();
     // The note has no hints.
     void AddHints() {}
+    // Lets the layers below reach ShowWaiting and UnloadWaitingForms (ProgramLinks); once per process.
+    static void install();
 
     QLabel* Label1 = nullptr;
     QPushButton* cmdStop = nullptr;

@@ -1,0 +1,141 @@
+#include "capture/RemoteCallRoad.h"
+
+#include "capture/clsSound.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "network/clsRemoteSocket.h"
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+const QString kNotReceived = QStringLiteral("NOT RECEIVED");
+
+QString option(const char* key, const QString& fallback)
+{
+    return GetProperty(Section::frmConfiguration, QString::fromLatin1(key), fallback);
+}
+
+bool isNoGroup(const QString& group)
+{
+    return group.isEmpty() || group.compare(QLatin1String("<none>"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+RemoteCallRoad::RemoteCallRoad(QObject* parent) : QObject(parent)
+{
+    RingTimer.setInterval(1000);
+    connect(&RingTimer, &QTimer::timeout, this, &RemoteCallRoad::RingTimer_Timer);
+}
+
+void RemoteCallRoad::playSound(const QString& path)
+{
+    if (gSound)
+        gSound->PlaySound(path, CurrentCaller);
+}
+
+void RemoteCallRoad::NewCall()
+{
+    CurrentCaller = clsCaller();
+    CallHandled = false;
+    CallListed = false;
+    RingTicks = 0;
+    gRinging = true;
+    RingTimer.start();
+    Q_EMIT callStarted();
+    if (textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
+        Q_EMIT popupRequested();
+    CurrentCaller.Name = kNotReceived;
+    CurrentCaller.Number.Number = kNotReceived;
+    CurrentCaller.Rings = 0;
+}
+
+void RemoteCallRoad::RingUpdate()
+{
+    // A client that connected in the middle of a call hears its rings without its ";NEW;": the ringing
+    // still counts, so the call's rows cannot be deleted under it.
+    gRinging = true;
+    if (!RingTimer.isActive())
+        RingTimer.start();
+    CurrentCaller.Rings += 1;
+    const QString immediate = option(Key::ImmediateSound, programFolder() + QStringLiteral("/Sounds/Button.wav"));
+    const QString ring = option(Key::RingSound, QString());
+    if (CurrentCaller.Rings == 1 && !immediate.isEmpty())
+        playSound(immediate);
+    else if (!ring.isEmpty())
+        playSound(ring);
+    if (CurrentCaller.ID != 0)
+        Q_EMIT callUpdated(CurrentCaller.ID, CurrentCaller);
+    AddEvent(QStringLiteral("Incoming Call From:  ") + CurrentCaller.PrintNameDescription() + QStringLiteral("     ") +
+             CurrentCaller.Number.Number + QStringLiteral("     ") + QString::number(CurrentCaller.Rings) +
+             QStringLiteral(" Rings"));
+    Q_EMIT popupUpdate(CurrentCaller);
+    RingTicks = 0;
+    Q_EMIT popupRing();
+}
+
+void RemoteCallRoad::IncomingCaller(const clsCaller& record)
+{
+    if (record.BadData())
+        return;
+    CurrentCaller = record;
+    UpdateNewCall();
+}
+
+void RemoteCallRoad::UpdateNewCall()
+{
+    const QString number = CurrentCaller.Number.Number;
+    if (number != kNotReceived && !number.isEmpty() && !CallHandled) {
+        MatchCallerToContact(number, CurrentCaller);
+        if (!isNoGroup(CurrentCaller.AttributeGroup)) {
+            // A group the server has but this copy does not know plays nothing, not the default sound.
+            const auto group = GetAttributeGroup(CurrentCaller.AttributeGroup);
+            if (group && !isNoGroup(group->Description))
+                playSound(group->Sound);
+        } else {
+            playSound(option(Key::DefaultSound, QString()));
+        }
+        CallHandled = true;
+    }
+    if (CurrentCaller.ID != 0 && !CallListed) {
+        CallListed = true;
+        if (gRemoteCallers)
+            gRemoteCallers->append(CurrentCaller);
+        Q_EMIT callAdded(CurrentCaller);
+    }
+    if (CurrentCaller.ID != 0) {
+        EditCallCollection(CurrentCaller);
+        Q_EMIT callUpdated(CurrentCaller.ID, CurrentCaller);
+    }
+    Q_EMIT popupUpdate(CurrentCaller);
+    if (CurrentCaller.Answered == QLatin1String("YES"))
+        AddEvent(QStringLiteral("The incoming call was answered"));
+}
+
+bool RemoteCallRoad::EditCallCollection(const clsCaller& caller)
+{
+    if (!gRemoteCallers)
+        return false;
+    for (clsCaller& stored : *gRemoteCallers) {
+        if (stored.ID == caller.ID) {
+            stored = caller;
+            return true;
+        }
+    }
+    return false;
+}
+
+void RemoteCallRoad::RingTimer_Timer()
+{
+    RingTicks += 1;
+    gRinging = true;
+    if (RingTicks >= 8) {
+        gRinging = false;
+        RingTicks = 0;
+        RingTimer.stop();
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "core/clsCaller.h"
+
+// A client's copy of the call its server is receiving. The client has no modem and no call log: the
+// server's ";NEW;", ";RING;" and ";INCOMING CALLER;" messages drive it. It follows the call with the
+// client's own sounds (chosen from its own settings and its copies of the contacts and attribute groups),
+// lists the call once it has an ID (in gRemoteCallers and, through the signals, in the window's call list)
+// and ends the ringing 8 ticks after the last ring. It never blocks, stores or probes anything: the server
+// does. The pop-up follows it through the same signals as a CallHandler (MiniDisplay::connectCallRoad).
+//
+// Owned by the client main window.
+class RemoteCallRoad : public QObject {
+    Q_OBJECT
+public:
+    explicit RemoteCallRoad(QObject* parent = nullptr);
+
+    // The call in progress; a new empty record until the first ";NEW;".
+    clsCaller CurrentCaller;
+    // Contact matching and the caller's sound are done for this call.
+    bool CallHandled = false;
+    // The call is in gRemoteCallers and the call list.
+    bool CallListed = false;
+    // Ring-timer ticks since the last ring.
+    qint32 RingTicks = 0;
+
+    QTimer RingTimer; // 1 s: the end of the ringing
+
+    // ";NEW;": a new call starts.
+    void NewCall();
+    // ";RING;": one more ring.
+    void RingUpdate();
+    // ";INCOMING CALLER;": the server's record of the call, already read; a record that could not be read
+    // (BadData) changes nothing, so one bad message cannot spoil the rest of the call.
+    void IncomingCaller(const clsCaller& record);
+    // After CurrentCaller took the server's record: match, sound (once), list (once), update, announce.
+    void UpdateNewCall();
+    void RingTimer_Timer();
+
+    // Replaces the first call of gRemoteCallers with the caller's ID, in its place; false when none has it.
+    static bool EditCallCollection(const clsCaller& caller);
+
+Q_SIGNALS:
+    // The call got its ID: its row goes at the top of the call list (and the record count changes).
+    void callAdded(const clsCaller& caller);
+    // A listed call changed: its row is rewritten.
+    void callUpdated(qint32 id, const clsCaller& caller);
+    // A new call with the pop-up option on: show the pop-up unless a modal dialog is open.
+    void popupRequested();
+    void popupUpdate(const clsCaller& caller);
+    void popupRing();
+    // A new call: the tray icon blinks while the window is minimised.
+    void callStarted();
+
+private:
+    void playSound(const QString& path);
+};
