@@ -1,13 +1,11 @@
 #include "mainwindow/CallLogView.h"
 
 #include <array>
-#include <memory>
 #include <vector>
 
 #include <QHash>
 
 #include "core/MainWindow.h"
-#include "core/Processing.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/clsCaller.h"
@@ -20,13 +18,7 @@
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 
-namespace {
-
-constexpr size_t MaxProgressSteps = 100;
-
-} // namespace
-
-CallLogView::CallLogView(MainWindow& host, QObject* parent) : QObject(parent), m_host(host) {}
+CallLogView::CallLogView(MainWindow& host, QObject* parent) : CallListRefill(parent), m_host(host) {}
 
 void CallLogView::reportViewError(const SqlError& e, const char* tag)
 {
@@ -55,55 +47,16 @@ void CallLogView::UpdateSQL()
         windowLinks().findSetCurrentSQL(m_host.strSQL);
 }
 
-void CallLogView::RefreshGrid()
+void CallLogView::readRows(CallRowBatch& batch)
 {
-    if (m_refilling) {
-        m_refillAgain = true;
+    if (!CallerDBReader() || m_host.strSQL != m_lastGoodSQL)
         return;
+    try {
+        ReadRows(m_host.strSQL, batch);
+    } catch (const SqlError& e) {
+        batch.rows.clear();
+        reportViewError(e, "frmBaseMain_RefreshGrid");
     }
-    m_refilling = true;
-    do {
-        m_refillAgain = false;
-        refill();
-    } while (m_refillAgain);
-    m_refilling = false;
-}
-
-void CallLogView::refill()
-{
-    UpdateSQL();
-    Q_EMIT refillStarted();
-    // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
-    CallRowBatch batch;
-    if (CallerDBReader() && m_host.strSQL == m_lastGoodSQL) {
-        try {
-            ReadRows(m_host.strSQL, batch);
-        } catch (const SqlError& e) {
-            batch.rows.clear();
-            reportViewError(e, "frmBaseMain_RefreshGrid");
-        }
-    }
-    const size_t n = batch.rows.size();
-    // The progress window yields to the event loop and repaints at every step. Up to MaxProgressSteps
-    // records each is a step; a larger view advances it every few records, so a refill of 100,000 calls
-    // spends its time on the calls rather than on repaints of the window.
-    const size_t perStep = std::max<size_t>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
-    std::unique_ptr<Processing> progress;
-    if (n > size_t(ProgressThreshold))
-        progress = std::make_unique<Processing>(qint32((n + perStep - 1) / perStep),
-                                                QStringLiteral("Processing Grid Data..."), parent());
-    for (size_t i = 0; i < n;) {
-        if ((progress && progress->StopProcessing()) || m_refillAgain)
-            break;
-        if (progress)
-            progress->Increment();
-        const size_t end = std::min(n, i + perStep);
-        Q_EMIT rowsRead(batch, i, end);
-        i = end;
-    }
-    if (progress)
-        progress->Unload();
-    Q_EMIT refillFinished();
 }
 
 namespace {

@@ -11,7 +11,6 @@ namespace {
 
 constexpr double TitleBottom = 1.0;
 // A text is cut by at most this many characters, so a very long one cannot stall the printout.
-constexpr int MaxCut = 51;
 constexpr int CancelError = 32755;
 constexpr int PrinterError = 482;
 
@@ -57,9 +56,7 @@ bool PageLayout::print(QPrinter& printer, const QString& source, const std::func
             painter.end();
         }
         if (failure.number == PrinterError)
-            Prompt::message(QStringLiteral("Printer error.  Possible causes are no printer installed, \r\n") +
-                                QStringLiteral("the printer is offline or the printer has a paper jam."),
-                            Prompt::OkOnly, Prompt::Exclamation);
+            Prompt::message(m_printerError, Prompt::OkOnly, Prompt::Exclamation);
         else if (failure.number != CancelError)
             ShowError(QString());
         printed = false;
@@ -88,7 +85,7 @@ void PageLayout::PrintText(QString text, double x, double y, double width)
 {
     if (width > 0) {
         int removed = 0;
-        while (!text.isEmpty() && textWidth(text) >= width && removed < MaxCut) {
+        while (!text.isEmpty() && textWidth(text) >= width && (m_maxCut <= 0 || removed < m_maxCut)) {
             text.chop(1);
             ++removed;
         }

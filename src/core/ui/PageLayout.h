@@ -29,6 +29,11 @@ public:
 
     explicit PageLayout(QList<Heading> headings);
 
+    // The message for a printer that cannot print, and how many characters PrintText cuts a text by at most
+    // (0: until it fits).
+    void setPrinterErrorText(const QString& text) { m_printerError = text; }
+    void setMaxCut(int characters) { m_maxCut = characters; }
+
     // The print dialog on the printer, then the body on a painter begun on it; source names the command
     // in the error report. False when nothing was printed (cancelled or failed).
     bool print(QPrinter& printer, const QString& source, const std::function<void(PageLayout&)>& body);
@@ -38,8 +43,8 @@ public:
     void PrintPageHeader();
     // "Page n" at the bottom of the page.
     void PrintPageFooter();
-    // One text at (x, y), first cut (by at most 51 characters) until its printed width is below width
-    // (0: not cut); the print position moves to the next line.
+    // One text at (x, y), first cut (by at most the maximum cut, 51 characters unless set) until its printed
+    // width is below width (0: not cut); the print position moves to the next line.
     void PrintText(QString text, double x, double y, double width);
     // Prints a line at the print position and moves it one line down.
     void printLine(const QString& text);
@@ -56,6 +61,9 @@ public:
 
 private:
     QList<Heading> m_headings;
+    QString m_printerError = QStringLiteral("Printer error.  Possible causes are no printer installed, \r\n"
+                                            "the printer is offline or the printer has a paper jam.");
+    int m_maxCut = 51;
     QPrinter* m_printer = nullptr;
     QPainter* m_painter = nullptr;
     QFont m_font;

@@ -1,6 +1,7 @@
 #include "mainwindow/ui/CallListPrinter.h"
 
 #include <iterator>
+#include <utility>
 
 #include <QPrinter>
 
@@ -22,7 +23,7 @@ constexpr Column Columns[] = {
 
 } // namespace
 
-CallListPrinter::CallListPrinter(CallerIDGrid* grid) : m_grid(grid) {}
+CallListPrinter::CallListPrinter(CallerIDGrid* grid, Options options) : m_grid(grid), m_options(std::move(options)) {}
 
 bool CallListPrinter::PrintList(QPrinter& printer)
 {
@@ -30,7 +31,9 @@ bool CallListPrinter::PrintList(QPrinter& printer)
     for (const Column& column : Columns)
         headings.append({QString::fromLatin1(column.heading), column.left});
     PageLayout page(headings);
-    return page.print(printer, QStringLiteral("frmBaseMain_mnuFilePrint_Click"), [this](PageLayout& p) {
+    page.setPrinterErrorText(m_options.printerError);
+    page.setMaxCut(m_options.maxCut);
+    return page.print(printer, m_options.errorSource, [this](PageLayout& p) {
         p.PrintPageHeader();
         const int rows = m_grid ? m_grid->Rows() : 1;
         for (int r = 1; r < rows; ++r) {

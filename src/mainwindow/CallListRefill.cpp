@@ -1,0 +1,58 @@
+#include "mainwindow/CallListRefill.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "core/Processing.h"
+
+namespace {
+
+constexpr size_t MaxProgressSteps = 100;
+
+} // namespace
+
+CallListRefill::CallListRefill(QObject* parent) : QObject(parent) {}
+
+void CallListRefill::RefreshGrid()
+{
+    if (m_refilling) {
+        m_refillAgain = true;
+        return;
+    }
+    m_refilling = true;
+    do {
+        m_refillAgain = false;
+        refill();
+    } while (m_refillAgain);
+    m_refilling = false;
+}
+
+void CallListRefill::refill()
+{
+    beforePass();
+    Q_EMIT refillStarted();
+    // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
+    CallRowBatch batch;
+    readRows(batch);
+    const size_t n = batch.rows.size();
+    // The progress window yields to the event loop and repaints at every step. Up to MaxProgressSteps
+    // records each is a step; a larger view advances it every few records, so a refill of 100,000 calls
+    // spends its time on the calls rather than on repaints of the window.
+    const size_t perStep = std::max<size_t>(1, (n + MaxProgressSteps - 1) / MaxProgressSteps);
+    std::unique_ptr<Processing> progress;
+    if (n > size_t(ProgressThreshold))
+        progress = std::make_unique<Processing>(qint32((n + perStep - 1) / perStep),
+                                                QStringLiteral("Processing Grid Data..."), parent());
+    for (size_t i = 0; i < n;) {
+        if ((progress && progress->StopProcessing()) || m_refillAgain)
+            break;
+        if (progress)
+            progress->Increment();
+        const size_t end = std::min(n, i + perStep);
+        Q_EMIT rowsRead(batch, i, end);
+        i = end;
+    }
+    if (progress)
+        progress->Unload();
+    Q_EMIT refillFinished();
+}
