@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "capture/CallHandler.h"
+#include "capture/RemoteCallRoad.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
@@ -587,6 +588,13 @@ void MiniDisplay::connectCallRoad(CallHandler* calls)
     connect(calls, &CallHandler::popupRequested, this, [this] { PopupScreen(); });
     connect(calls, &CallHandler::popupUpdate, this, [this](const clsCaller& caller) { UpdateForm(caller); });
     connect(calls, &CallHandler::popupRing, this, [this] { Ring(); });
+}
+
+void MiniDisplay::connectCallRoad(RemoteCallRoad* calls)
+{
+    connect(calls, &RemoteCallRoad::popupRequested, this, [this] { PopupScreen(); });
+    connect(calls, &RemoteCallRoad::popupUpdate, this, [this](const clsCaller& caller) { UpdateForm(caller); });
+    connect(calls, &RemoteCallRoad::popupRing, this, [this] { Ring(); });
 }
 
 QList<clsCaller> MiniDisplay::newestCalls(int limit)

@@ -12,6 +12,7 @@
 #include <functional>
 
 class CallHandler;
+class RemoteCallRoad;
 class MiniDisplayView;
 
 // The caller pop-up's list of recent callers, newest first, and the navigation between them and between
@@ -58,6 +59,8 @@ public:
     // Lets a call handler reach the pop-up: the first ring shows it, every change of the call updates it,
     // every ring sets off its alert.
     void connectCallRoad(CallHandler* calls);
+    // The same for a client's copy of its server's call.
+    void connectCallRoad(RemoteCallRoad* calls);
     void UpdateForm(const clsCaller& caller);
     void Ring();
     void UpdateCaller(qint32 id, const clsCaller& caller);

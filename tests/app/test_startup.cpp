@@ -87,9 +87,10 @@ private:
 void TestStartup::initTestCase()
 {
     registerStartupWindows();
-    // Start-up is tested with the plain stand-in, whose close is always the exit; the real standalone
-    // window's own rules (close to tray, minimise) have tests of their own.
+    // Start-up is tested with the plain stand-ins, whose close is always the exit; the real main windows'
+    // own rules (close to tray, minimise) have tests of their own.
     mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
     // The first start of the process meets the machine's sound hardware; whatever it lacks (here perhaps
     // a sound card or a mixer) is reported without a modal box, so start-up never waits for an answer.
     // Those reports come once per process: later tests see only their own.
@@ -630,6 +631,7 @@ void TestStartup::switchWithTheRealMainWindow()
     QCOMPARE(openHandles(m_home->file(QStringLiteral("dbCID.mdb"))), callerHandles);
     QCOMPARE(openHandles(m_home->file(QStringLiteral("dbContacts.mdb"))), contactHandles);
     mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+    mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
 }
 
 QString TestStartup::binary()

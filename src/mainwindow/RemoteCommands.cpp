@@ -1,0 +1,155 @@
+#include "mainwindow/RemoteCommands.h"
+
+#include <algorithm>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
+#include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
+#include "core/modMain.h"
+#include "core/modProperties.h"
+#include "mainwindow/CallListModel.h"
+#include "mainwindow/GridEditRules.h"
+#include "mainwindow/RemoteDispatcher.h"
+#include "network/clsRemoteSocket.h"
+#include "platform/Prompt.h"
+
+namespace {
+
+QString idText(const CallListModel& list, int row) { return list.textMatrix(row, CallListModel::ColID).trimmed(); }
+
+bool confirmOn()
+{
+    return textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")));
+}
+
+} // namespace
+
+RemoteCommands::RemoteCommands(MainWindow& host, RemoteDispatcher& state, QObject* owner)
+    : QObject(owner), m_host(host), m_state(state), m_owner(owner)
+{
+}
+
+void RemoteCommands::send(const QString& text)
+{
+    if (gRemoteSocket)
+        gRemoteSocket->SendData(text);
+}
+
+bool RemoteCommands::confirmRemoval(bool plural) const
+{
+    if (!confirmOn())
+        return true;
+    const QString text = plural ? QStringLiteral("Are you sure you want to permanently remove these records from "
+                                                 "the database?")
+                                : QStringLiteral("Are you sure you want to permanently remove this record from "
+                                                 "the database?");
+    return Prompt::message(text, Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
+}
+
+void RemoteCommands::DeleteSelected(const CallListModel& list)
+{
+    if (list.rows() == 1 || gRinging)
+        return;
+    const int first = std::max(1, std::min(list.row(), list.rowSel()));
+    const int last = std::max(list.row(), list.rowSel());
+    if (last < first || !confirmRemoval(list.row() != list.rowSel()))
+        return;
+    QList<qint32> ids;
+    QString field = QStringLiteral("|");
+    for (int row = first; row <= last; ++row) {
+        const QString id = idText(list, row);
+        ids.append(id.toInt());
+        field += id + QLatin1Char('|');
+    }
+    m_state.SelectionChanged = false;
+    m_state.PendingDeletes = ids;
+    if (ids.size() > DeleteNoteThreshold)
+        Program::showWaiting(QStringLiteral("DELETE"), m_owner);
+    send(QStringLiteral(";DELETE SQL;") + field);
+}
+
+void RemoteCommands::ClearLog(const CallListModel& list)
+{
+    if (list.rows() == 1 || gRinging)
+        return;
+    if (!confirmRemoval(list.rows() >= 3))
+        return;
+    QString field = QStringLiteral("|");
+    for (int row = 1; row < list.rows(); ++row)
+        field += idText(list, row) + QLatin1Char('|');
+    m_state.DeleteAllPending = true;
+    Program::showWaiting(QStringLiteral("DELETE"), m_owner);
+    send(QStringLiteral(";DELETE SQL;") + field);
+}
+
+void RemoteCommands::Search(MiniDisplay::SearchKind kind, const CallListModel& list)
+{
+    const int row = list.row();
+    if (row < 1 || row >= list.rows())
+        return;
+    clsCaller caller;
+    caller.Name = list.textMatrix(row, CallListModel::ColName);
+    caller.Number.Number = list.textMatrix(row, CallListModel::ColNumber);
+    // The list shows a contact's name where one matched; the log holds the name the line gave.
+    bool ok = false;
+    const qint32 id = idText(list, row).toInt(&ok);
+    if (ok && gRemoteCallers) {
+        for (const clsCaller& stored : *gRemoteCallers) {
+            if (stored.ID == id) {
+                caller.Name = stored.Name;
+                break;
+            }
+        }
+    }
+    m_host.strSQL = MiniDisplay::searchSQL(kind, caller);
+    RequestView();
+    m_host.UncheckTimeMenu();
+}
+
+void RemoteCommands::ChoosePeriod(int index)
+{
+    if (index == ViewTime::Custom) {
+        if (windowLinks().showCustomizeTime)
+            windowLinks().showCustomizeTime(QStringLiteral("Main"), m_owner);
+        return;
+    }
+    int period = index;
+    const QString sql = ViewTimeSQL(period);
+    m_host.UncheckTimeMenu();
+    m_host.setViewTimeChecked(period);
+    m_host.strSQL = sql;
+    SaveProperty(Section::frmMain, Key::ViewTime, QString::number(period));
+    RequestView();
+}
+
+void RemoteCommands::RequestView()
+{
+    Program::showWaiting(QStringLiteral("SQL"), m_owner);
+    send(QStringLiteral(";SQL;") + m_host.strSQL);
+}
+
+void RemoteCommands::ViewOriginal(const CallListModel& list)
+{
+    const int row = list.row();
+    if (list.rows() == 1 || row < 1 || row >= list.rows())
+        return;
+    send(QStringLiteral(";ORIGINAL ID;") + list.textMatrix(row, CallListModel::ColDate) + QLatin1Char(';'));
+}
+
+void RemoteCommands::EditGrid(int column, const QString& text, qint32 id)
+{
+    // Only what the list's editor lets through goes out: a ";" would end the field early.
+    std::optional<QString> value = text;
+    if (column >= CallListModel::ColName && column <= CallListModel::ColAnswered)
+        value = GridEditRules::accept(column, text);
+    if (!value || id <= 0)
+        return;
+    if (confirmOn() && Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original "
+                                                      "caller id information?"),
+                                       Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes)
+        return;
+    send(QStringLiteral(";EDIT CALLER;") + QString::number(column) + QLatin1Char(';') + *value + QLatin1Char(';') +
+         QString::number(id));
+}

@@ -1,0 +1,377 @@
+#include "mainwindow/RemoteDispatcher.h"
+
+#include <memory>
+
+#include "capture/RemoteCallRoad.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/Processing.h"
+#include "core/ProgramLinks.h"
+#include "core/RecordFields.h"
+#include "core/WindowLinks.h"
+#include "core/clsAttributeGroup.h"
+#include "core/clsContact.h"
+#include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
+#include "core/modError.h"
+#include "core/modMain.h"
+#include "network/clsRemoteSocket.h"
+#include "platform/Prompt.h"
+#include "popup/MiniDisplay.h"
+#include "statistics/modStatistics.h"
+
+namespace {
+
+const QString kSource = QStringLiteral("frmRemoteMain");
+const QString kTag = QStringLiteral("frmRemoteMain_ProcessRemoteNetworkData");
+constexpr qint32 kObjectMissing = 91;
+constexpr qint32 kDuplicateKey = 457;
+// A large unit advances its progress window this many steps at most: each step lets the event loop run.
+constexpr qsizetype kMaxProgressSteps = 1000;
+
+void unloadWaiting(const char* kind) { Program::unloadWaitingForms(QString::fromLatin1(kind)); }
+
+QString lostLine(int count, const char* one, const char* many)
+{
+    return count == 1 ? QString::fromLatin1(one) : QString::number(count) + QString::fromLatin1(many);
+}
+
+} // namespace
+
+// One unit's working state.
+struct RemoteDispatcher::Pass {
+    bool groupsChanged = false;
+    bool callsChanged = false;
+    bool contactsChanged = false;
+    bool popupListChanged = false;
+    bool deletionConfirmed = false;
+    int lostGroups = 0;
+    int lostContacts = 0;
+    int lostCallers = 0;
+    // The first refusal of the unit, told once after it.
+    QString box;
+    Prompt::Icon boxIcon = Prompt::Critical;
+};
+
+RemoteDispatcher::RemoteDispatcher(MainWindow& host, RemoteCallRoad& calls, QObject* owner)
+    : QObject(owner), m_host(host), m_calls(calls), m_owner(owner)
+{
+}
+
+int RemoteDispatcher::fieldCount(const QString& keyword)
+{
+    struct Entry {
+        QLatin1StringView keyword;
+        int fields;
+    };
+    static const Entry kCatalogue[] = {
+        {QLatin1StringView("MODEMCONNECTION"), 1},
+        {QLatin1StringView("GRAPH"), 1},
+        {QLatin1StringView("STATISTIC"), 1},
+        {QLatin1StringView("DELETE OK"), 0},
+        {QLatin1StringView("BLOCKED"), 0},
+        {QLatin1StringView("RESTRICTED"), 0},
+        {QLatin1StringView("SIZE"), 1},
+        {QLatin1StringView("ORIGINAL ID MINI DISPLAY"), 5},
+        {QLatin1StringView("ORIGINAL ID"), 5},
+        {QLatin1StringView("ERROR"), 2},
+        {QLatin1StringView("CLEAR ATTRIBUTE GROUPS"), 0},
+        {QLatin1StringView("ATTRIBUTE GROUP"), 1},
+        {QLatin1StringView("CLEAR CONTACTS"), 0},
+        {QLatin1StringView("CONTACT"), 1},
+        {QLatin1StringView("CLEAR CALLERS"), 0},
+        {QLatin1StringView("EDIT CALLER"), 1},
+        {QLatin1StringView("MINI DISPLAY STATS"), 1},
+        {QLatin1StringView("MINI DISPLAY"), 1},
+        {QLatin1StringView("CALLER"), 1},
+        {QLatin1StringView("INCOMING CALLER"), 1},
+        {QLatin1StringView("NEW"), 0},
+        {QLatin1StringView("RING"), 0},
+        {QLatin1StringView("UPDATE NEEDED"), 0},
+    };
+    for (const Entry& e : kCatalogue) {
+        if (keyword == e.keyword)
+            return e.fields;
+    }
+    return -1;
+}
+
+void RemoteDispatcher::keep(qint32 number, const QString& description)
+{
+    SaveError(number, description, kSource);
+    if (number != kObjectMissing && number != kDuplicateKey)
+        ReportError(kTag);
+}
+
+void RemoteDispatcher::ForgetPendingDeletes()
+{
+    DeleteAllPending = false;
+    PendingDeletes.reset();
+}
+
+void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
+{
+    const QStringList tokens = unit.split(QLatin1Char(';'));
+    qsizetype filled = 0;
+    for (const QString& t : tokens)
+        filled += t.isEmpty() ? 0 : 1;
+
+    // A large unit (the rows of a long view) is walked behind a progress window, which keeps the window
+    // responsive and can stop the reading.
+    std::unique_ptr<Processing> progress;
+    const qsizetype perStep = std::max<qsizetype>(1, (tokens.size() + kMaxProgressSteps - 1) / kMaxProgressSteps);
+    if (filled - 1 > ProgressTokens)
+        progress = std::make_unique<Processing>(qint32((tokens.size() + perStep - 1) / perStep),
+                                                QStringLiteral("Receiving Network Data..."), m_owner);
+    qsizetype stepsShown = 0;
+
+    Pass pass;
+    qsizetype at = 0;
+    while (at < tokens.size()) {
+        if (progress) {
+            if (progress->StopProcessing())
+                break;
+            for (; stepsShown < at / perStep; ++stepsShown)
+                progress->Increment();
+            // The program may have ended while the progress window let the event loop run.
+            if (gMainForm != &m_host)
+                return;
+        }
+        const QString key = tokens.at(at++).toUpper();
+        const int count = fieldCount(key);
+        if (count < 0)
+            continue; // the marker's words, empty tokens, anything unknown
+        // A message cut short at the end of the unit gets empty texts for its missing fields.
+        QStringList fields;
+        for (int i = 0; i < count; ++i)
+            fields << (at < tokens.size() ? tokens.at(at++) : QString());
+        dispatch(pass, key, fields);
+    }
+    if (progress)
+        progress->Unload();
+    afterLoop(pass);
+}
+
+void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringList& fields)
+{
+    if (key == QLatin1String("MODEMCONNECTION")) {
+        const QString state = fields.at(0);
+        if (state.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            m_host.ModemConnected = true;
+        else if (state.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            m_host.ModemConnected = false;
+        else
+            keep(13, QStringLiteral("Type mismatch"));
+        const bool online = gRemoteSocket && gRemoteSocket->Connected();
+        Q_EMIT connectionIconChanged(!online                 ? QStringLiteral("ricon")
+                                     : m_host.ModemConnected ? QStringLiteral("gicon")
+                                                             : QStringLiteral("yicon"));
+    } else if (key == QLatin1String("GRAPH")) {
+        // The statistics window closes its note, fills its graph while it is shown and lets go of its freeze.
+        if (windowLinks().graphReply)
+            windowLinks().graphReply(fields.at(0));
+        else
+            unloadWaiting("GRAPH");
+    } else if (key == QLatin1String("STATISTIC")) {
+        if (windowLinks().statisticReply)
+            windowLinks().statisticReply(fields.at(0));
+        else
+            unloadWaiting("STATS");
+    } else if (key == QLatin1String("DELETE OK")) {
+        deletionConfirmed(pass);
+    } else if (key == QLatin1String("BLOCKED")) {
+        const QString text = QStringLiteral("Your IP address has been blocked by the server.");
+        if (gRemoteSocket)
+            gRemoteSocket->setConnected(false);
+        if (pass.box.isEmpty())
+            pass.box = text;
+        AddEvent(text);
+        unloadWaiting("ALL");
+    } else if (key == QLatin1String("RESTRICTED")) {
+        const QString text = QStringLiteral("Your IP address has been restricted by the server.");
+        if (pass.box.isEmpty())
+            pass.box = text;
+        AddEvent(text);
+        unloadWaiting("ALL");
+        // The refused deletion will not be confirmed; another client's confirmation must not take this
+        // client's rows away.
+        ForgetPendingDeletes();
+    } else if (key == QLatin1String("SIZE")) {
+        qint32 count = 0;
+        if (RecordFields::toInt32(fields.at(0), count) != RecordFields::Converted) {
+            keep(13, QStringLiteral("Type mismatch"));
+            return;
+        }
+        Q_EMIT recordCountShown(QString::number(count) + QStringLiteral(" Records Displayed"));
+        if (windowLinks().findSetRecords && Links::findVisible())
+            windowLinks().findSetRecords(count);
+    } else if (key == QLatin1String("ORIGINAL ID MINI DISPLAY") || key == QLatin1String("ORIGINAL ID")) {
+        const LoggedRecord record{fields.at(0), fields.at(1), fields.at(2), fields.at(3), fields.at(4)};
+        Q_EMIT loggedRecordArrived(record, key == QLatin1String("ORIGINAL ID MINI DISPLAY") && miniDisplay().isShown());
+    } else if (key == QLatin1String("ERROR")) {
+        qint32 number = 0;
+        if (RecordFields::toInt32(fields.at(0), number) != RecordFields::Converted)
+            number = 0;
+        const QString description = fields.at(1);
+        keep(number, description);
+        // The request that failed will get no other answer: nothing may wait for one.
+        AddEvent(QStringLiteral("Server error #") + QString::number(number) + QStringLiteral(": ") + description);
+        unloadWaiting("ALL");
+        ForgetPendingDeletes();
+        // A contact refused for a name or number already taken: told as a contact saved here would be.
+        if ((number == kDuplicateNameError || number == kDuplicateNumberError) && pass.box.isEmpty()) {
+            pass.box = description;
+            pass.boxIcon = Prompt::Exclamation;
+        }
+    } else if (key == QLatin1String("CLEAR ATTRIBUTE GROUPS")) {
+        gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+        pass.groupsChanged = true;
+    } else if (key == QLatin1String("ATTRIBUTE GROUP")) {
+        auto group = std::make_shared<clsAttributeGroup>();
+        group->Build(fields.at(0));
+        if (group->BadData())
+            ++pass.lostGroups;
+        else if (!gAttributeGroups.add(group->Description, group))
+            keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
+        pass.groupsChanged = true;
+    } else if (key == QLatin1String("CLEAR CONTACTS")) {
+        AddEvent(QStringLiteral("An update of your call log was required by your IP Address."));
+        gContacts = KeyedCollection<clsContact>();
+        pass.callsChanged = true;
+        pass.contactsChanged = true;
+    } else if (key == QLatin1String("CONTACT")) {
+        auto contact = std::make_shared<clsContact>();
+        contact->BuildContact(fields.at(0));
+        if (contact->BadData())
+            ++pass.lostContacts;
+        else if (!gContacts.add(contact->Name, contact))
+            keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
+        pass.contactsChanged = true;
+    } else if (key == QLatin1String("CLEAR CALLERS")) {
+        unloadWaiting("SQL");
+        if (gRemoteCallers)
+            *gRemoteCallers = RemoteCallerCollection();
+        pass.callsChanged = true;
+    } else if (key == QLatin1String("EDIT CALLER")) {
+        clsCaller caller;
+        caller.BuildCaller(fields.at(0), true);
+        if (caller.BadData()) {
+            ++pass.lostCallers;
+            return;
+        }
+        MatchCallerToContact(caller.Number.Number, caller);
+        RemoteCallRoad::EditCallCollection(caller);
+        Q_EMIT callerEdited(caller.ID, caller);
+        miniDisplay().UpdateCaller(caller.ID, caller);
+    } else if (key == QLatin1String("MINI DISPLAY STATS")) {
+        unloadWaiting("MINI DISPLAY STATS");
+        Q_EMIT callerInfoArrived(fields.at(0));
+    } else if (key == QLatin1String("MINI DISPLAY")) {
+        unloadWaiting("MINI DISPLAY");
+        clsCaller caller;
+        caller.BuildCaller(fields.at(0), true);
+        if (caller.BadData()) {
+            ++pass.lostCallers;
+        } else {
+            MatchCallerToContact(caller.Number.Number, caller);
+            miniDisplay().Callers.append(caller);
+        }
+        pass.popupListChanged = true;
+    } else if (key == QLatin1String("CALLER")) {
+        unloadWaiting("SQL");
+        clsCaller caller;
+        caller.BuildCaller(fields.at(0), true);
+        if (caller.BadData())
+            ++pass.lostCallers;
+        else if (gRemoteCallers)
+            gRemoteCallers->append(caller);
+        pass.callsChanged = true;
+    } else if (key == QLatin1String("INCOMING CALLER")) {
+        // Read into a record of its own: a record that cannot be read leaves the call as it was.
+        clsCaller caller;
+        caller.BuildCaller(fields.at(0), true);
+        m_calls.IncomingCaller(caller);
+    } else if (key == QLatin1String("NEW")) {
+        m_calls.NewCall();
+    } else if (key == QLatin1String("RING")) {
+        m_calls.RingUpdate();
+    } else if (key == QLatin1String("UPDATE NEEDED")) {
+        AddEvent(QStringLiteral("An update of your call log was required by your IP Address."));
+        Program::showWaiting(QStringLiteral("SQL"), m_owner);
+        if (gRemoteSocket)
+            gRemoteSocket->SendData(QStringLiteral(";SQL;") + m_host.strSQL);
+        miniDisplay().LoadData();
+    }
+}
+
+void RemoteDispatcher::deletionConfirmed(Pass& pass)
+{
+    pass.deletionConfirmed = true;
+    unloadWaiting("DELETE");
+    if (DeleteAllPending) {
+        DeleteAllPending = false;
+        if (gRemoteCallers)
+            *gRemoteCallers = RemoteCallerCollection();
+        Q_EMIT logCleared();
+    } else if (PendingDeletes) {
+        const QList<qint32> ids = *PendingDeletes;
+        PendingDeletes.reset();
+        for (qint32 id : ids) {
+            if (!gRemoteCallers)
+                break;
+            for (qsizetype i = 0; i < gRemoteCallers->size(); ++i) {
+                if (gRemoteCallers->at(i).ID == id) {
+                    gRemoteCallers->removeAt(i);
+                    break;
+                }
+            }
+        }
+        // The rows go by their calls' IDs, not by the selection: a call that came in meanwhile has moved
+        // every row down, and the selection with them.
+        if (SelectionChanged)
+            m_host.RefreshGrid();
+        else
+            Q_EMIT callsDeleted(ids);
+    }
+    // Another client's deletion, confirmed to every client, takes nothing away here.
+    m_host.UpdateStatus();
+    miniDisplay().LoadData();
+}
+
+void RemoteDispatcher::afterLoop(Pass& pass)
+{
+    if (pass.groupsChanged && !pass.contactsChanged) {
+        if (Links::contactsVisible() && windowLinks().contactsRefresh)
+            windowLinks().contactsRefresh();
+        if (!pass.callsChanged)
+            m_host.RefreshGrid();
+    }
+    if (pass.callsChanged && !pass.contactsChanged)
+        m_host.RefreshGrid();
+    if (pass.popupListChanged)
+        miniDisplay().RefreshPosition();
+    if (pass.contactsChanged) {
+        AddEvent(QStringLiteral("An update of your contacts was required by your IP Address."));
+        if (Links::contactsVisible() && windowLinks().contactsRefresh)
+            windowLinks().contactsRefresh();
+        if (Links::findVisible() && windowLinks().findUpdateContactNames)
+            windowLinks().findUpdateContactNames();
+        miniDisplay().RefreshContactInfo();
+        m_host.RefreshGrid();
+        UpdateContactGroups();
+    }
+    if (pass.lostGroups > 0)
+        AddEvent(lostLine(pass.lostGroups, "1 attribute group was lost during a file transfer.",
+                          " attribute groups were lost during a file transfer."));
+    if (pass.lostContacts > 0)
+        AddEvent(lostLine(pass.lostContacts, "1 contact was lost during a file transfer.",
+                          " contacts were lost during a file transfer."));
+    if (pass.lostCallers > 0)
+        AddEvent(lostLine(pass.lostCallers, "1 caller was lost during a file transfer.",
+                          " callers were lost during a file transfer."));
+    if (pass.deletionConfirmed)
+        m_host.SetFocus();
+    // Told in a box that does not wait: this runs for the connection, and nobody may be at the desk.
+    if (!pass.box.isEmpty())
+        Prompt::notice(pass.box, pass.boxIcon);
+}
