@@ -120,7 +120,7 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
     // responsive and can stop the reading.
     std::unique_ptr<Processing> progress;
     const qsizetype perStep = std::max<qsizetype>(1, (tokens.size() + kMaxProgressSteps - 1) / kMaxProgressSteps);
-    if (filled - 1 > ProgressTokens)
+    if (filled > ProgressTokens)
         progress = std::make_unique<Processing>(qint32((tokens.size() + perStep - 1) / perStep),
                                                 QStringLiteral("Receiving Network Data..."), m_owner);
     qsizetype stepsShown = 0;

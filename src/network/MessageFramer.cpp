@@ -25,7 +25,10 @@ QStringList MessageFramer::feed(const QByteArray& chunk)
         if (at < 0)
             break;
         const qsizetype end = at + Marker.size();
-        if (!m_skipping)
+        // A unit over the bound is skipped however it arrived, in pieces or in one read.
+        if (!m_skipping && end > m_max)
+            m_overflowed = true;
+        else if (!m_skipping)
             units << QString::fromUtf8(m_buffer.constData(), end);
         m_skipping = false;
         m_buffer.remove(0, end);

@@ -10,9 +10,10 @@
 // was split into reads (a marker torn across two reads included), and a multi-byte character torn across
 // two reads is decoded whole. Units are UTF-8 text.
 //
-// The bytes of an unfinished unit are held up to maxUnitBytes. A peer that sends more without a marker
-// overflows: what was held is thrown away, the rest of that unit is skipped up to its marker, and
-// overflowed() tells the owner, which may drop the connection.
+// A unit is at most maxUnitBytes, its marker included. A peer that sends more without a marker overflows:
+// what was held is thrown away, the rest of that unit is skipped up to its marker, and overflowed() tells
+// the owner, which may drop the connection. A longer unit that arrives whole in one read is skipped the
+// same way, so what is taken does not depend on how the stream was split.
 class MessageFramer {
 public:
     static const QByteArray Marker; // ";COMPLETE;COMPLETE;"

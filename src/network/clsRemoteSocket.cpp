@@ -18,7 +18,7 @@
 std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 std::unique_ptr<RemoteCallerCollection> gRemoteCallers;
 
-clsRemoteSocket::clsRemoteSocket(QObject* parent) : QObject(parent)
+clsRemoteSocket::clsRemoteSocket(QObject* parent, qsizetype maxUnitBytes) : QObject(parent), m_framer(maxUnitBytes)
 {
     sckRemoteClient = new QTcpSocket(this);
     m_host = GetProperty(Section::frmConfiguration, Key::RemoteHost, QString());
@@ -58,8 +58,10 @@ int clsRemoteSocket::State() const
 void clsRemoteSocket::Connect(bool flag)
 {
     if (!flag) {
-        sckRemoteClient->abort();
+        // Marked first: the close reports itself, and the window is to hear of it once.
         m_connected = false;
+        sckRemoteClient->abort();
+        m_framer.clear();
         if (gMainForm)
             gMainForm->RefreshOnline();
         return;
@@ -144,6 +146,9 @@ void clsRemoteSocket::onConnected()
 void clsRemoteSocket::onDisconnected()
 {
     m_framer.clear();
+    // A close asked for here (Connect(False)) has told the window already.
+    if (!m_connected)
+        return;
     m_connected = false;
     if (gMainForm)
         gMainForm->RefreshOnline();

@@ -24,7 +24,9 @@ class QTcpSocket;
 class clsRemoteSocket : public QObject {
     Q_OBJECT
 public:
-    explicit clsRemoteSocket(QObject* parent = nullptr);
+    // A server send that has not ended after maxUnitBytes is skipped (and said in the event list).
+    static constexpr qsizetype DefaultMaxUnitBytes = 64 * 1024 * 1024;
+    explicit clsRemoteSocket(QObject* parent = nullptr, qsizetype maxUnitBytes = DefaultMaxUnitBytes);
     ~clsRemoteSocket() override;
 
     // 0 closed, 7 connected; the values between are the intermediate states of a connect.
@@ -69,7 +71,7 @@ private:
     quint16 m_localPort = 0;
     bool m_connected = false;
     // A server that never ends a send must not make the buffer grow without bound.
-    MessageFramer m_framer{64 * 1024 * 1024};
+    MessageFramer m_framer;
     QStringList m_units;
     bool m_dispatching = false;
     bool m_dispatchPosted = false;

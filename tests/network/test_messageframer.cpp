@@ -105,6 +105,10 @@ void TestMessageFramer::oversizedUnitIsSkippedToItsMarker()
     const QByteArray whole = QByteArray(100 - MessageFramer::Marker.size(), 'a') + MessageFramer::Marker;
     QCOMPARE(f.feed(whole), QStringList{QString::fromLatin1(whole)});
     QVERIFY(!f.overflowed());
+    // One byte more, arriving whole in one read with the next unit: skipped just the same.
+    QCOMPARE(f.feed("b" + whole + ";RING;COMPLETE;COMPLETE;"), QStringList{";RING;COMPLETE;COMPLETE;"});
+    QVERIFY(f.takeOverflow());
+    QVERIFY(!f.overflowed());
 }
 
 void TestMessageFramer::oversizedTailWithTornMarkerResyncs()

@@ -23,6 +23,16 @@ constexpr Column Columns[] = {
 
 } // namespace
 
+CallListPrintOptions CallListPrintOptions::client()
+{
+    CallListPrintOptions options;
+    options.printerError = QStringLiteral("Printer error. Possible causes are no printer installed, \r\n"
+                                          "the printer is offline or the printer has a paper jam.");
+    options.errorSource = QStringLiteral("frmRemoteMain_mnuFilePrint_Click");
+    options.maxCut = 0;
+    return options;
+}
+
 CallListPrinter::CallListPrinter(CallerIDGrid* grid, Options options) : m_grid(grid), m_options(std::move(options)) {}
 
 bool CallListPrinter::PrintList(QPrinter& printer)

@@ -14,6 +14,10 @@ struct CallListPrintOptions {
     QString errorSource = QStringLiteral("frmBaseMain_mnuFilePrint_Click");
     // A cell is cut by at most this many characters (0: until it fits).
     int maxCut = 51;
+
+    // The client window's: its own printer-error text, and every cell cut until it fits its column, so a
+    // long one never prints over the next.
+    static CallListPrintOptions client();
 };
 
 // Prints the call list as the grid shows it (its order, names and formatted numbers) and copies it to the

@@ -276,16 +276,7 @@ QString frmRemoteMain::panelTip(int panel) const
     return CallListWindow::panelTip(panel);
 }
 
-CallListPrinter::Options frmRemoteMain::printOptions() const
-{
-    CallListPrinter::Options options;
-    options.printerError = QStringLiteral("Printer error. Possible causes are no printer installed, \r\n"
-                                          "the printer is offline or the printer has a paper jam.");
-    options.errorSource = QStringLiteral("frmRemoteMain_mnuFilePrint_Click");
-    // Every cell is cut until it fits its column: a long one must not print over the next.
-    options.maxCut = 0;
-    return options;
-}
+CallListPrinter::Options frmRemoteMain::printOptions() const { return CallListPrintOptions::client(); }
 
 // --- the connection ------------------------------------------------------------------------------------
 
