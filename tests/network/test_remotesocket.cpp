@@ -5,6 +5,9 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <algorithm>
+#include <functional>
+
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -17,8 +20,20 @@ class ClientWindow : public MainWindow {
 public:
     int refreshes = 0;
     QStringList dispatched;
+    // Set: the first dispatch lets the event loop run until this is called back, as a long dispatch does.
+    std::function<void()> duringFirst;
+    int depth = 0;
+    int deepest = 0;
     void RefreshOnline() override { ++refreshes; }
-    void ProcessRemoteNetworkData(const QString& data) override { dispatched << data; }
+    void ProcessRemoteNetworkData(const QString& data) override
+    {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        dispatched << data;
+        if (dispatched.size() == 1 && duringFirst)
+            duringFirst();
+        --depth;
+    }
 };
 
 class TestRemoteSocket : public QObject {
@@ -30,6 +45,9 @@ private Q_SLOTS:
     void dispatchesOnlyCompletedSends();
     void dropsSendsWhileNotConnected();
     void serverClosingIsNoticed();
+    void aNewConnectionStartsWithAnEmptyBuffer();
+    void unitsAreDispatchedOneAtATime();
+    void addressesAndPorts();
 
 private:
     QTcpSocket* acceptClient();
@@ -140,6 +158,67 @@ void TestRemoteSocket::serverClosingIsNoticed()
     peer->close();
     QTRY_VERIFY(!gRemoteSocket->Connected());
     QVERIFY(m_windowHolder->refreshes > before);
+}
+
+void TestRemoteSocket::aNewConnectionStartsWithAnEmptyBuffer()
+{
+    install(gRemoteSocket);
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_VERIFY(gRemoteSocket->Connected());
+    // Half a send, then the server goes.
+    peer->write(";CLEAR CALLERS;;CALLER;|5|HA");
+    peer->flush();
+    peer->close();
+    QTRY_VERIFY(!gRemoteSocket->Connected());
+    gRemoteSocket->setConnected(true);
+    peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_VERIFY(gRemoteSocket->Connected());
+    peer->write(";SIZE;0;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_windowHolder->dispatched.size(), 1);
+    // Nothing of the old connection in front of the new one's first unit.
+    QCOMPARE(m_windowHolder->dispatched.first(), QStringLiteral(";SIZE;0;COMPLETE;COMPLETE;"));
+}
+
+void TestRemoteSocket::unitsAreDispatchedOneAtATime()
+{
+    install(gRemoteSocket);
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_VERIFY(gRemoteSocket->Connected());
+    // The first unit's dispatch lets the event loop run while the second arrives: the second waits for it.
+    m_windowHolder->duringFirst = [&] {
+        peer->write(";RING;COMPLETE;COMPLETE;");
+        peer->flush();
+        QTRY_COMPARE(gRemoteSocket->pendingUnits(), 1);
+    };
+    peer->write(";NEW;COMPLETE;COMPLETE;");
+    QTRY_COMPARE(m_windowHolder->dispatched.size(), 2);
+    QCOMPARE(m_windowHolder->deepest, 1);
+    QCOMPARE(m_windowHolder->dispatched.last(), QStringLiteral(";RING;COMPLETE;COMPLETE;"));
+}
+
+void TestRemoteSocket::addressesAndPorts()
+{
+    install(gRemoteSocket);
+    QCOMPARE(gRemoteSocket->RemoteHostIP(), QString()); // not connected yet
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QTRY_VERIFY(gRemoteSocket->Connected());
+    QCOMPARE(gRemoteSocket->RemoteHost(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(gRemoteSocket->RemoteHostIP(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(gRemoteSocket->LocalPort(), peer->peerPort());
+    // A new host and port take effect at the next connect.
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::LocalHost));
+    gRemoteSocket->setRemotePort(other.serverPort());
+    QCOMPARE(gRemoteSocket->State(), 7);
+    gRemoteSocket->setConnected(false);
+    gRemoteSocket->setConnected(true);
+    QVERIFY(other.waitForNewConnection(5000));
+    QTRY_VERIFY(gRemoteSocket->Connected());
+    QCOMPARE(gRemoteSocket->RemotePort(), other.serverPort());
 }
 
 QTEST_GUILESS_MAIN(TestRemoteSocket)

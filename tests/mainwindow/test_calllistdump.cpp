@@ -1,0 +1,49 @@
+#include "mainwindow/CallListDump.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "mainwindow/CallListModel.h"
+#include "support/TempHome.h"
+
+// The test aid that writes what the call list shows to a file, for tests that run the program in another
+// process.
+class TestCallListDump : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void writesTheRowsOnceTheChangesAreThrough();
+};
+
+void TestCallListDump::writesTheRowsOnceTheChangesAreThrough()
+{
+    TempHome home;
+    qputenv("VELQUON_DUMP_CALL_LIST", home.file(QStringLiteral("rows.txt")).toLocal8Bit());
+    QCOMPARE(CallListDump::pathFromEnvironment(), home.file(QStringLiteral("rows.txt")));
+    qunsetenv("VELQUON_DUMP_CALL_LIST");
+    QVERIFY(CallListDump::pathFromEnvironment().isEmpty());
+
+    CallListModel list;
+    CallListDump dump(list, home.file(QStringLiteral("rows.txt")));
+    auto read = [&] {
+        QFile f(home.file(QStringLiteral("rows.txt")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<none>");
+    };
+    // An empty list is an empty file.
+    QTRY_COMPARE(read(), QString());
+    list.beginBulkAppend();
+    list.addRow({QStringLiteral("ZOË"), QStringLiteral("555-0100"), QStringLiteral("3/21/2024 2:00:00 PM"),
+                 QStringLiteral("2"), QStringLiteral("NO"), QStringLiteral("7")});
+    list.addRow({QStringLiteral("BOB"), QStringLiteral("555-0101"), QStringLiteral("3/21/2024 2:05:00 PM"),
+                 QStringLiteral("1"), QStringLiteral("YES"), QStringLiteral("8")});
+    list.endBulkAppend();
+    QTRY_COMPARE(read(), QStringLiteral("ZOË\t555-0100\t3/21/2024 2:00:00 PM\t2\tNO\t7\n"
+                                        "BOB\t555-0101\t3/21/2024 2:05:00 PM\t1\tYES\t8\n"));
+    list.removeItem(1);
+    QTRY_COMPARE(read(), QStringLiteral("BOB\t555-0101\t3/21/2024 2:05:00 PM\t1\tYES\t8\n"));
+    list.setTextMatrix(1, CallListModel::ColAnswered, QStringLiteral("NO"));
+    QTRY_COMPARE(read(), QStringLiteral("BOB\t555-0101\t3/21/2024 2:05:00 PM\t1\tNO\t8\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCallListDump)
+#include "test_calllistdump.moc"
