@@ -2,6 +2,7 @@
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
+#include "app/TestDriver.h"
 #include "platform/ui/WidgetPrompt.h"
 
 int main(int argc, char* argv[])
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
 
     registerStartupWindows();
     installExitHooks();
+    installTestDriver();
     // Another copy runs and has come forward, or the session ended the program while it started.
     if (!Main() || ProgramEnded())
         return 0;

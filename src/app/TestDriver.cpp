@@ -1,0 +1,63 @@
+#include "app/TestDriver.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+
+namespace {
+
+void carryOut(const QString& line)
+{
+    auto* window = dynamic_cast<QWidget*>(gMainForm);
+    if (!window)
+        return;
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() >= 2 && words.first() == QLatin1String("select")) {
+        auto* grid = window->findChild<CallerIDGrid*>(QStringLiteral("Grid"));
+        if (!grid)
+            return;
+        grid->setRow(words.at(1).toInt());
+        grid->setRowSel(words.value(2, words.at(1)).toInt());
+    } else if (words.size() == 2 && words.first() == QLatin1String("trigger")) {
+        if (auto* action = window->findChild<QAction*>(words.at(1)); action && action->isEnabled())
+            action->trigger();
+        else if (auto* button = window->findChild<QAbstractButton*>(words.at(1)); button && button->isEnabled())
+            button->click();
+    }
+}
+
+} // namespace
+
+void installTestDriver()
+{
+    const QString path = qEnvironmentVariable("VELQUON_TEST_COMMANDS");
+    if (path.isEmpty())
+        return;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(100);
+    auto offset = std::make_shared<qint64>(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [path, offset] {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() <= *offset)
+            return;
+        file.seek(*offset);
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            // A line still being written is read again next time, whole.
+            if (!line.endsWith('\n'))
+                break;
+            *offset += line.size();
+            carryOut(QString::fromUtf8(line).trimmed());
+        }
+    });
+    timer->start();
+}
