@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <QHash>
+
 #include "capture/RemoteCallRoad.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -31,6 +33,17 @@ constexpr qsizetype kMaxProgressSteps = 1000;
 
 void unloadWaiting(const char* kind) { Program::unloadWaitingForms(QString::fromLatin1(kind)); }
 
+// The same, once per unit for the kind (every row of an answer would close its note again).
+template <typename Pass>
+void unloadWaitingOnce(Pass& pass, const char* kind)
+{
+    const QString k = QString::fromLatin1(kind);
+    if (pass.notesClosed.contains(k))
+        return;
+    pass.notesClosed << k;
+    Program::unloadWaitingForms(k);
+}
+
 QString lostLine(int count, const char* one, const char* many)
 {
     return count == 1 ? QString::fromLatin1(one) : QString::number(count) + QString::fromLatin1(many);
@@ -48,6 +61,8 @@ struct RemoteDispatcher::Pass {
     int lostGroups = 0;
     int lostContacts = 0;
     int lostCallers = 0;
+    // Waiting notes already closed in this unit: the rows of a long answer close theirs once, not per row.
+    QStringList notesClosed;
     // The first refusal of the unit, told once after it.
     QString box;
     Prompt::Icon boxIcon = Prompt::Critical;
@@ -60,40 +75,33 @@ RemoteDispatcher::RemoteDispatcher(MainWindow& host, RemoteCallRoad& calls, QObj
 
 int RemoteDispatcher::fieldCount(const QString& keyword)
 {
-    struct Entry {
-        QLatin1StringView keyword;
-        int fields;
+    // Looked up once per token of a unit that may hold hundreds of thousands.
+    static const QHash<QString, int> kCatalogue = {
+        {QStringLiteral("MODEMCONNECTION"), 1},
+        {QStringLiteral("GRAPH"), 1},
+        {QStringLiteral("STATISTIC"), 1},
+        {QStringLiteral("DELETE OK"), 0},
+        {QStringLiteral("BLOCKED"), 0},
+        {QStringLiteral("RESTRICTED"), 0},
+        {QStringLiteral("SIZE"), 1},
+        {QStringLiteral("ORIGINAL ID MINI DISPLAY"), 5},
+        {QStringLiteral("ORIGINAL ID"), 5},
+        {QStringLiteral("ERROR"), 2},
+        {QStringLiteral("CLEAR ATTRIBUTE GROUPS"), 0},
+        {QStringLiteral("ATTRIBUTE GROUP"), 1},
+        {QStringLiteral("CLEAR CONTACTS"), 0},
+        {QStringLiteral("CONTACT"), 1},
+        {QStringLiteral("CLEAR CALLERS"), 0},
+        {QStringLiteral("EDIT CALLER"), 1},
+        {QStringLiteral("MINI DISPLAY STATS"), 1},
+        {QStringLiteral("MINI DISPLAY"), 1},
+        {QStringLiteral("CALLER"), 1},
+        {QStringLiteral("INCOMING CALLER"), 1},
+        {QStringLiteral("NEW"), 0},
+        {QStringLiteral("RING"), 0},
+        {QStringLiteral("UPDATE NEEDED"), 0},
     };
-    static const Entry kCatalogue[] = {
-        {QLatin1StringView("MODEMCONNECTION"), 1},
-        {QLatin1StringView("GRAPH"), 1},
-        {QLatin1StringView("STATISTIC"), 1},
-        {QLatin1StringView("DELETE OK"), 0},
-        {QLatin1StringView("BLOCKED"), 0},
-        {QLatin1StringView("RESTRICTED"), 0},
-        {QLatin1StringView("SIZE"), 1},
-        {QLatin1StringView("ORIGINAL ID MINI DISPLAY"), 5},
-        {QLatin1StringView("ORIGINAL ID"), 5},
-        {QLatin1StringView("ERROR"), 2},
-        {QLatin1StringView("CLEAR ATTRIBUTE GROUPS"), 0},
-        {QLatin1StringView("ATTRIBUTE GROUP"), 1},
-        {QLatin1StringView("CLEAR CONTACTS"), 0},
-        {QLatin1StringView("CONTACT"), 1},
-        {QLatin1StringView("CLEAR CALLERS"), 0},
-        {QLatin1StringView("EDIT CALLER"), 1},
-        {QLatin1StringView("MINI DISPLAY STATS"), 1},
-        {QLatin1StringView("MINI DISPLAY"), 1},
-        {QLatin1StringView("CALLER"), 1},
-        {QLatin1StringView("INCOMING CALLER"), 1},
-        {QLatin1StringView("NEW"), 0},
-        {QLatin1StringView("RING"), 0},
-        {QLatin1StringView("UPDATE NEEDED"), 0},
-    };
-    for (const Entry& e : kCatalogue) {
-        if (keyword == e.keyword)
-            return e.fields;
-    }
-    return -1;
+    return kCatalogue.value(keyword, -1);
 }
 
 void RemoteDispatcher::keep(qint32 number, const QString& description)
@@ -111,7 +119,7 @@ void RemoteDispatcher::ForgetPendingDeletes()
 
 void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
 {
-    const QStringList tokens = unit.split(QLatin1Char(';'));
+    QStringList tokens = unit.split(QLatin1Char(';'));
     qsizetype filled = 0;
     for (const QString& t : tokens)
         filled += t.isEmpty() ? 0 : 1;
@@ -149,12 +157,24 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
     }
     if (progress)
         progress->Unload();
+    // The refill that follows holds the rows as records; their text is no longer needed.
+    tokens = QStringList();
     afterLoop(pass);
 }
 
 void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringList& fields)
 {
-    if (key == QLatin1String("MODEMCONNECTION")) {
+    // The rows of an answer come first: a long answer is nearly all of them.
+    if (key == QLatin1String("CALLER")) {
+        unloadWaitingOnce(pass, "SQL");
+        clsCaller caller;
+        caller.BuildCaller(fields.at(0), true);
+        if (caller.BadData())
+            ++pass.lostCallers;
+        else if (gRemoteCallers)
+            gRemoteCallers->append(caller);
+        pass.callsChanged = true;
+    } else if (key == QLatin1String("MODEMCONNECTION")) {
         const QString state = fields.at(0);
         if (state.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
             m_host.ModemConnected = true;
@@ -248,7 +268,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
         pass.contactsChanged = true;
     } else if (key == QLatin1String("CLEAR CALLERS")) {
-        unloadWaiting("SQL");
+        unloadWaitingOnce(pass, "SQL");
         if (gRemoteCallers)
             *gRemoteCallers = RemoteCallerCollection();
         pass.callsChanged = true;
@@ -267,7 +287,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaiting("MINI DISPLAY STATS");
         Q_EMIT callerInfoArrived(fields.at(0));
     } else if (key == QLatin1String("MINI DISPLAY")) {
-        unloadWaiting("MINI DISPLAY");
+        unloadWaitingOnce(pass, "MINI DISPLAY");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
         if (caller.BadData()) {
@@ -277,15 +297,6 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             miniDisplay().Callers.append(caller);
         }
         pass.popupListChanged = true;
-    } else if (key == QLatin1String("CALLER")) {
-        unloadWaiting("SQL");
-        clsCaller caller;
-        caller.BuildCaller(fields.at(0), true);
-        if (caller.BadData())
-            ++pass.lostCallers;
-        else if (gRemoteCallers)
-            gRemoteCallers->append(caller);
-        pass.callsChanged = true;
     } else if (key == QLatin1String("INCOMING CALLER")) {
         // Read into a record of its own: a record that cannot be read leaves the call as it was.
         clsCaller caller;
