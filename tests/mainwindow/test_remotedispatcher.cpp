@@ -181,7 +181,8 @@ void TestRemoteDispatcher::errorsForgetWhatWaited()
     dispatch(";ERROR;2;555-0100 was found to be a duplicate numbers in the database.;");
     QCOMPARE(Prompt::history().size(), 1);
     QCOMPARE(Prompt::history().first().kind, Prompt::Kind::Notice);
-    QCOMPARE(Prompt::history().first().text, QStringLiteral("555-0100 was found to be a duplicate numbers in the database."));
+    QCOMPARE(Prompt::history().first().text,
+             QStringLiteral("555-0100 was found to be a duplicate numbers in the database."));
     // A refusal forgets the deletion it refused.
     m_dispatcher->DeleteAllPending = true;
     dispatch("RESTRICTED");

@@ -11,7 +11,9 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/modError.h"
 #include "core/modProperties.h"
+#include "platform/Prompt.h"
 #include "support/ResetForTests.h"
 #include "support/TempHome.h"
 
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void aNewConnectionStartsWithAnEmptyBuffer();
     void unitsAreDispatchedOneAtATime();
     void addressesAndPorts();
+    void boundOnlyWhenALocalPortIsSet();
+    void anUnreachableServerLeavesItOfflineQuietly();
 
 private:
     QTcpSocket* acceptClient();
@@ -219,6 +223,56 @@ void TestRemoteSocket::addressesAndPorts()
     QVERIFY(other.waitForNewConnection(5000));
     QTRY_VERIFY(gRemoteSocket->Connected());
     QCOMPARE(gRemoteSocket->RemotePort(), other.serverPort());
+}
+
+void TestRemoteSocket::boundOnlyWhenALocalPortIsSet()
+{
+    // A local port of its own when one is set ...
+    quint16 own = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        own = probe.serverPort();
+    }
+    SaveProperty(Section::frmConfiguration, Key::RemoteLocalPort, QString::number(own));
+    install(gRemoteSocket);
+    QTcpSocket* peer = acceptClient();
+    QVERIFY(peer);
+    QCOMPARE(peer->peerPort(), own);
+    QCOMPARE(gRemoteSocket->ConfiguredLocalPort(), own);
+    gRemoteSocket.reset();
+
+    // ... and one the system picks with "0".
+    SaveProperty(Section::frmConfiguration, Key::RemoteLocalPort, QStringLiteral("0"));
+    install(gRemoteSocket);
+    peer = acceptClient();
+    QVERIFY(peer);
+    QVERIFY(peer->peerPort() != 0 && peer->peerPort() != own);
+    gRemoteSocket.reset();
+
+    // A local port that is taken: the user is told once, as the server tells of its own port.
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::AnyIPv4));
+    SaveProperty(Section::frmConfiguration, Key::RemoteLocalPort, QString::number(taken.serverPort()));
+    Prompt::resetScript();
+    install(gRemoteSocket);
+    QCOMPARE(Prompt::history().size(), 1);
+    QVERIFY(Prompt::history().first().text.startsWith(
+        QStringLiteral("The local port that you have selected is in use by the ")));
+    QCOMPARE(gErrNumber, 10048);
+}
+
+void TestRemoteSocket::anUnreachableServerLeavesItOfflineQuietly()
+{
+    const quint16 closed = m_server.serverPort();
+    m_server.close();
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(closed));
+    Prompt::resetScript();
+    install(gRemoteSocket);
+    QTRY_COMPARE(gRemoteSocket->State(), 0);
+    QVERIFY(!gRemoteSocket->Connected());
+    QCOMPARE(m_windowHolder->refreshes, 0);
+    QVERIFY(Prompt::history().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRemoteSocket)

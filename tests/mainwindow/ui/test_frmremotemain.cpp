@@ -121,6 +121,7 @@ private Q_SLOTS:
     void searchesAskTheServer();
     void loggedRecordShowsTheServersValues();
     void editsGoToTheServer();
+    void popupAnswersFillThePopup();
     void updateNeededAsksAgain();
     void reconnectingStartsClean();
     void anOversizedSendIsSkippedAndSaid();
@@ -853,6 +854,32 @@ void TestFrmRemoteMain::editsGoToTheServer()
     gMainForm->EditGrid(3, QStringLiteral("5"), 7);
     QCOMPARE(m_server->waitForRequest(QStringLiteral(";EDIT CALLER;")), QStringLiteral(";EDIT CALLER;3;5;7"));
     QCOMPARE(Prompt::history().size(), asked);
+}
+
+void TestFrmRemoteMain::popupAnswersFillThePopup()
+{
+    miniDisplay().Show();
+    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && popup->isVisible());
+    // Showing it asked the server for the recent calls, as many as the pop-up keeps.
+    QCOMPARE(m_server->waitForRequest(QStringLiteral(";MINI DISPLAY;")), QStringLiteral(";MINI DISPLAY;10;"));
+    QCOMPARE(waitingNotes(), QStringList{QStringLiteral("MINI DISPLAY")});
+    m_server->send(QStringLiteral(";MINI DISPLAY;") +
+                   call(2, QStringLiteral("NEWEST"), QStringLiteral("2")).PrintSend() +
+                   QStringLiteral(";MINI DISPLAY;|x|BAD|;MINI DISPLAY;") +
+                   call(1, QStringLiteral("OLDER"), QStringLiteral("1")).PrintSend() + QLatin1Char(';'));
+    QTRY_COMPARE(miniDisplay().Callers.size(), 2);
+    QCOMPARE(miniDisplay().Callers.first().Name, QStringLiteral("NEWEST"));
+    QVERIFY(waitingNotes().isEmpty());
+    QTRY_VERIFY(events().contains(QStringLiteral("1 caller was lost during a file transfer.")));
+    // The statistics text of the caller shown.
+    deliver({QStringLiteral(";MINI DISPLAY STATS;Caller Info: NEWEST\r\nTotal Calls: 3")});
+    QCOMPARE(popup->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: NEWEST\nTotal Calls: 3"));
+    // The logged record asked for from the pop-up opens above it.
+    deliver({QStringLiteral(";ORIGINAL ID MINI DISPLAY;NEWEST;2;3/21/2024 2:00:00 PM;2;NO;")});
+    QVERIFY(frmOriginalCallerIDInfo::instance(false));
+    QCOMPARE(frmOriginalCallerIDInfo::instance(false)->Tag, QStringLiteral("MINI DISPLAY"));
+    QCOMPARE(frmOriginalCallerIDInfo::instance(false)->lblName->text(), QStringLiteral("NEWEST"));
 }
 
 void TestFrmRemoteMain::updateNeededAsksAgain()
