@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -45,6 +46,10 @@
 #include "popup/modLoggedRecord.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "popup/ui/frmOriginalCallerIDInfo.h"
+#include "statistics/StatisticsProtocol.h"
+#include "statistics/modStatistics.h"
+#include "statswindow/StatsGridModel.h"
+#include "statswindow/ui/frmStatistics.h"
 #include "support/ResetForTests.h"
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
@@ -122,6 +127,7 @@ private Q_SLOTS:
     void loggedRecordShowsTheServersValues();
     void editsGoToTheServer();
     void popupAnswersFillThePopup();
+    void statisticsAskTheServer();
     void updateNeededAsksAgain();
     void reconnectingStartsClean();
     void anOversizedSendIsSkippedAndSaid();
@@ -352,9 +358,9 @@ void TestFrmRemoteMain::menusReadAsTheyShould()
                                  "mnuGridOptionsHyphen2", "", "mnuGridOptionsStatistics", "mnuGridOptionsOriginal",
                                  "mnuGridOptionsHyphen3", "mnuGridOptionsEdit", "mnuGridOptionsDelete"}));
     // Commands whose windows are still to be built are there, disabled.
-    for (const char* name : {"mnuOptionsConfiguration", "mnuHelpContents", "mnuHelpAbout", "mnuWindow(0)",
-                             "mnuWindow(2)", "mnuWindow(3)", "mnuWindow(4)", "mnuGridOptionsStatistics",
-                             "mnuEditCreateNew", "mnuToolbarPopupCreateNew", "Toolbar1.Buttons(8)"})
+    for (const char* name :
+         {"mnuOptionsConfiguration", "mnuHelpContents", "mnuHelpAbout", "mnuWindow(0)", "mnuWindow(2)", "mnuWindow(3)",
+          "mnuEditCreateNew", "mnuToolbarPopupCreateNew", "Toolbar1.Buttons(8)"})
         QVERIFY2(!ui::isReachable(window(), QLatin1String(name)), name);
     // Only the stored period carries the mark.
     QVERIFY(action(QStringLiteral("mnuViewTime(6)"))->isChecked());
@@ -880,6 +886,29 @@ void TestFrmRemoteMain::popupAnswersFillThePopup()
     QVERIFY(frmOriginalCallerIDInfo::instance(false));
     QCOMPARE(frmOriginalCallerIDInfo::instance(false)->Tag, QStringLiteral("MINI DISPLAY"));
     QCOMPARE(frmOriginalCallerIDInfo::instance(false)->lblName->text(), QStringLiteral("NEWEST"));
+}
+
+void TestFrmRemoteMain::statisticsAskTheServer()
+{
+    TRIGGER(window(), "mnuWindow(4)");
+    frmStatistics* stats = frmStatistics::instance(false);
+    QVERIFY(stats && stats->isVisible());
+    // The window asks the server for its grid and waits for it.
+    const QString asked = m_server->waitForRequest(QStringLiteral(";STATISTIC;|TIMEPERIOD|"));
+    QVERIFY(!asked.isEmpty());
+    QTRY_VERIFY(waitingNotes().contains(QStringLiteral("STATS")));
+    QStringList cells;
+    for (int c = 0; c < gStatistics->count() * 4; ++c)
+        cells << QString::number(c);
+    m_server->send(QStringLiteral(";STATISTIC;") + EncodeStatisticReply(cells) + QLatin1Char(';'));
+    QTRY_VERIFY(!waitingNotes().contains(QStringLiteral("STATS")));
+    auto* table = ui::findByName<QTableView>(stats, QStringLiteral("msfStatistics"));
+    QVERIFY(table);
+    QCOMPARE(qobject_cast<StatsGridModel*>(table->model())->TextMatrix(1, 1), QStringLiteral("0"));
+    // The grid menu's statistics of one caller are there for a single chosen call.
+    showRows({call(1, QStringLiteral("ONE"), QStringLiteral("555-0001"))});
+    grid()->setRow(1);
+    QVERIFY(ui::isReachable(window(), QStringLiteral("mnuGridOptionsStatistics")));
 }
 
 void TestFrmRemoteMain::updateNeededAsksAgain()
