@@ -229,21 +229,25 @@ void frmBaseMain::buildMenus()
                              Row{"mnuGridOptionsSearchContact", "Search By All Contact Numbers", {},
                                  &frmBaseMain::mnuGridOptionsSearchContact_Click},
                          });
-    addRows<frmBaseMain>(this, subMenu("mnuGridOptionsAdd"),
-                         {
-                             Row{"mnuGridOptionsCreateNew", "Add As New Contact...", {},
-                                 &frmBaseMain::mnuEditCreateNew_Click},
-                             Row{"mnuGridOptionsAddToCurrent", "Add This Number To A Contact...", {},
-                                 &frmBaseMain::mnuEditAddToCurrent_Click},
-                         });
+    addRows<frmBaseMain>(
+        this, subMenu("mnuGridOptionsAdd"),
+        {
+            Row{"mnuGridOptionsCreateNew", "Add As New Contact...", {}, &frmBaseMain::mnuEditCreateNew_Click},
+            Row{"mnuGridOptionsAddToCurrent",
+                "Add This Number To A Contact...",
+                {},
+                &frmBaseMain::mnuEditAddToCurrent_Click},
+        });
 
-    addRows<frmBaseMain>(this, addMenu("mnuToolbarPopup", "Toolbar Popup", false),
-                         {
-                             Row{"mnuToolbarPopupCreateNew", "Add As New Contact...", {},
-                                 &frmBaseMain::mnuEditCreateNew_Click},
-                             Row{"mnuToolbarPopupAddToCurrent", "Add This Number To A Contact...", {},
-                                 &frmBaseMain::mnuEditAddToCurrent_Click},
-                         });
+    addRows<frmBaseMain>(
+        this, addMenu("mnuToolbarPopup", "Toolbar Popup", false),
+        {
+            Row{"mnuToolbarPopupCreateNew", "Add As New Contact...", {}, &frmBaseMain::mnuEditCreateNew_Click},
+            Row{"mnuToolbarPopupAddToCurrent",
+                "Add This Number To A Contact...",
+                {},
+                &frmBaseMain::mnuEditAddToCurrent_Click},
+        });
 
     mnuClientOptions = addMenu("mnuClientOptions", "Client Options", false);
     const char* const clientOptions[] = {"Drop", "Block", "Restrict"};

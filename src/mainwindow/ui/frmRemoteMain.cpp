@@ -141,8 +141,10 @@ void frmRemoteMain::buildMenus()
         });
     addRows<frmRemoteMain>(this, subMenu("mnuEditAdd"),
                            {
-                               Row{"mnuEditCreateNew", "&Add As New Contact...", Qt::CTRL | Qt::Key_N},
-                               Row{"mnuEditAddToCurrent", "Add This &Number To A Contact...", Qt::CTRL | Qt::Key_D},
+                               Row{"mnuEditCreateNew", "&Add As New Contact...", Qt::CTRL | Qt::Key_N,
+                                   &frmRemoteMain::mnuEditCreateNew_Click},
+                               Row{"mnuEditAddToCurrent", "Add This &Number To A Contact...", Qt::CTRL | Qt::Key_D,
+                                   &frmRemoteMain::mnuEditAddToCurrent_Click},
                            });
 
     buildViewMenu("1 days");
@@ -203,11 +205,15 @@ void frmRemoteMain::buildMenus()
             Row{"mnuGridOptionsEdit", "Edit", {}, &frmRemoteMain::mnuGridOptionsEdit_Click},
             Row{"mnuGridOptionsDelete", "Delete This Record", {}, &frmRemoteMain::mnuEditDelete_Click},
         });
-    addRows<frmRemoteMain>(this, subMenu("mnuGridOptionsAdd"),
-                           {
-                               Row{"mnuGridOptionsCreateNew", "Add As A New Contact..."},
-                               Row{"mnuGridOptionsAddToCurrent", "Add This Number To A Contact..."},
-                           });
+    addRows<frmRemoteMain>(
+        this, subMenu("mnuGridOptionsAdd"),
+        {
+            Row{"mnuGridOptionsCreateNew", "Add As A New Contact...", {}, &frmRemoteMain::mnuEditCreateNew_Click},
+            Row{"mnuGridOptionsAddToCurrent",
+                "Add This Number To A Contact...",
+                {},
+                &frmRemoteMain::mnuEditAddToCurrent_Click},
+        });
     addRows<frmRemoteMain>(
         this, subMenu("mnuGridOptionsSearch"),
         {
@@ -219,11 +225,15 @@ void frmRemoteMain::buildMenus()
                 &frmRemoteMain::mnuGridOptionsSearchContact_Click},
         });
 
-    addRows<frmRemoteMain>(this, addMenu("mnuToolbarPopup", "Toolbar Popup", false),
-                           {
-                               Row{"mnuToolbarPopupCreateNew", "Add As New Contact..."},
-                               Row{"mnuToolbarPopupAddToCurrent", "Add This Number To A Contact..."},
-                           });
+    addRows<frmRemoteMain>(
+        this, addMenu("mnuToolbarPopup", "Toolbar Popup", false),
+        {
+            Row{"mnuToolbarPopupCreateNew", "Add As New Contact...", {}, &frmRemoteMain::mnuEditCreateNew_Click},
+            Row{"mnuToolbarPopupAddToCurrent",
+                "Add This Number To A Contact...",
+                {},
+                &frmRemoteMain::mnuEditAddToCurrent_Click},
+        });
 
     mnuOptionsConnect = item("mnuOptionsConnect");
     mnuPopupMenuConnect = item("mnuPopupMenuConnect");
