@@ -152,7 +152,7 @@ void frmRemoteMain::buildMenus()
     addRows<frmRemoteMain>(
         this, addMenu("mnuOptions", "&Options"),
         {
-            Row{"mnuOptionsConfiguration", "&Configuration..."},
+            Row{"mnuOptionsConfiguration", "&Configuration...", {}, &frmRemoteMain::mnuOptionsConfiguration_Click},
             Row{"mnuOptionsHyphen1"},
             Row{"mnuOptionsPopupScreen", "&Mini Display Popup", {}, &frmRemoteMain::mnuOptionsPopupScreen_Click, Check},
             Row{"mnuOptionsAlways", "&Always On Top", {}, &frmRemoteMain::mnuOptionsAlways_Click, Check},

@@ -27,9 +27,9 @@
 #include "core/modAPI.h"
 #include "core/modCallerDB.h"
 #include "core/modProperties.h"
-#include "core/ui/PlainMainWindow.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/ui/frmBaseMain.h"
+#include "mainwindow/ui/frmRemoteMain.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
@@ -191,7 +191,12 @@ void TestApplyOptions::modeSwitchesKeepEverySetting()
     });
     script.expect(QStringLiteral("frmConfiguration"), [&](QDialog* d) {
         QCOMPARE(gNetworkMode, int(Client));
-        QVERIFY(dynamic_cast<PlainMainWindow*>(gMainForm));
+        auto* client = dynamic_cast<frmRemoteMain*>(gMainForm);
+        QVERIFY(client);
+        QCOMPARE(client->windowTitle(), QStringLiteral("Velquon (Client)"));
+        // The dialog came back over the client's window, whose Options menu opens it too.
+        QCOMPARE(d->parentWidget(), static_cast<QWidget*>(client));
+        QVERIFY(ui::isReachable(client, QStringLiteral("mnuOptionsConfiguration")));
         QVERIFY(!gServer);
         QVERIFY(gRemoteSocket);
         QCOMPARE(tabCaptions(d), (QStringList{"General", "Network", "Sound"}));

@@ -15,6 +15,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
@@ -60,6 +61,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/ModalScript.h"
 
 namespace {
 
@@ -134,6 +136,7 @@ private Q_SLOTS:
     void editsGoToTheServer();
     void popupAnswersFillThePopup();
     void statisticsAskTheServer();
+    void configurationOpensTheOptions();
     void contactsAreAskedOfTheServer();
     void updateNeededAsksAgain();
     void reconnectingStartsClean();
@@ -365,8 +368,7 @@ void TestFrmRemoteMain::menusReadAsTheyShould()
                                  "mnuGridOptionsHyphen2", "", "mnuGridOptionsStatistics", "mnuGridOptionsOriginal",
                                  "mnuGridOptionsHyphen3", "mnuGridOptionsEdit", "mnuGridOptionsDelete"}));
     // Commands whose windows are still to be built are there, disabled.
-    for (const char* name : {"mnuOptionsConfiguration", "mnuHelpContents", "mnuHelpAbout", "mnuWindow(0)",
-                             "mnuWindow(3)", "Toolbar1.Buttons(8)"})
+    for (const char* name : {"mnuHelpContents", "mnuHelpAbout", "mnuWindow(0)", "mnuWindow(3)", "Toolbar1.Buttons(8)"})
         QVERIFY2(!ui::isReachable(window(), QLatin1String(name)), name);
     // Only the stored period carries the mark.
     QVERIFY(action(QStringLiteral("mnuViewTime(6)"))->isChecked());
@@ -952,6 +954,27 @@ void TestFrmRemoteMain::contactsAreAskedOfTheServer()
     // The Window menu opens the contact book.
     TRIGGER(window(), "mnuWindow(2)");
     QTRY_VERIFY(FindForm(QStringLiteral("frmContacts")) && FindForm(QStringLiteral("frmContacts"))->isVisible());
+}
+
+void TestFrmRemoteMain::configurationOpensTheOptions()
+{
+    // The options dialog opens over the client's window in client mode; Cancel leaves the window and its
+    // connection as they were.
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [&](QDialog* d) {
+        QCOMPARE(d->parentWidget(), static_cast<QWidget*>(window()));
+        auto* client = ui::findByName<QRadioButton>(d, QStringLiteral("optNetworking(2)"));
+        QVERIFY(client && client->isChecked());
+        auto* cancel = ui::findByName<QPushButton>(d, QStringLiteral("cmdCancel"));
+        QVERIFY(cancel);
+        cancel->click();
+    });
+    QPointer<frmRemoteMain> before = window();
+    TRIGGER(window(), "mnuOptionsConfiguration");
+    QTRY_VERIFY(script.done());
+    QCOMPARE(script.unexpected(), QStringList());
+    QCOMPARE(window(), before.data());
+    QVERIFY(gRemoteSocket && gRemoteSocket->Connected());
 }
 
 void TestFrmRemoteMain::updateNeededAsksAgain()
