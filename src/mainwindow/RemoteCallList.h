@@ -11,6 +11,5 @@ public:
     using CallListRefill::CallListRefill;
 
 protected:
-    QList<clsCaller> readRows() override;
-    void rowFailed(const QString& description) override;
+    void readRows(CallRowBatch& batch) override;
 };

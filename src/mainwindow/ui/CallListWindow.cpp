@@ -213,11 +213,13 @@ void CallListWindow::buildWindowMenu(const char* caption)
         QKeyCombination key;
         bool built;
     };
-    const WindowItem windowItems[] = {
-        {"&Activity Log", Qt::CTRL | Qt::Key_L, true},        {nullptr, {}, false},
-        {"&Contacts", Qt::CTRL | Qt::Key_E, true},            {"&Find", Qt::CTRL | Qt::Key_F, true},
-        {"&Statistics", Qt::CTRL | Qt::Key_S, true},          {nullptr, {}, false},
-        {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
+    const WindowItem windowItems[] = {{"&Activity Log", Qt::CTRL | Qt::Key_L, true},
+                                      {nullptr, {}, false},
+                                      {"&Contacts", Qt::CTRL | Qt::Key_E, true},
+                                      {"&Find", Qt::CTRL | Qt::Key_F, true},
+                                      {"&Statistics", Qt::CTRL | Qt::Key_S, true},
+                                      {nullptr, {}, false},
+                                      {"&Mini Display", QKeyCombination(Qt::Key_F12), true}};
     for (int i = 0; i < int(std::size(windowItems)); ++i) {
         const WindowItem& w = windowItems[i];
         QAction* a = nullptr;

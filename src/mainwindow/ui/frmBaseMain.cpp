@@ -199,36 +199,36 @@ void frmBaseMain::buildMenus()
             Row{"mnuPopupMenuClose", "&Close", {}, &frmBaseMain::mnuFileExit_Click},
         });
 
-    addRows<frmBaseMain>(
-        this, addMenu("mnuGridOptions", "Grid Options", false),
-        {
-            Row{"mnuGridOptionsCopyAll", "Copy &All", {}, &frmBaseMain::mnuEditCopyAll_Click},
-            Row{"mnuGridOptionsCopy", "&Copy Selected Item", {}, &frmBaseMain::mnuEditCopy_Click},
-            Row{"mnuGridOptionsHyphen1"},
-            Row{"mnuGridOptionsAdd", "Add To Contacts DB", {}, nullptr, SubMenu},
-            Row{"mnuGridOptionsHyphen2"},
-            Row{"mnuGridOptionsSearch", "Search For This Caller", {}, nullptr, SubMenu},
-            Row{"mnuGridOptionsStatistics",
-                "View Statistics On This Caller...",
-                {},
-                &frmBaseMain::mnuGridOptionsStatistics_Click},
-            Row{"mnuGridOptionsViewOriginal",
-                "View Original Caller ID Info...",
-                {},
-                &frmBaseMain::mnuEditOriginal_Click},
-            Row{"mnuGridOptionsHyphen3"},
-            Row{"mnuGridOptionsEdit", "Edit", {}, &frmBaseMain::mnuGridOptionsEdit_Click},
-            Row{"mnuGridOptionsDelete", "Delete This Record", {}, &frmBaseMain::mnuEditDelete_Click},
-        });
-    addRows<frmBaseMain>(this, subMenu("mnuGridOptionsSearch"),
+    addRows<frmBaseMain>(this, addMenu("mnuGridOptions", "Grid Options", false),
                          {
-                             Row{"mnuGridOptionsSearchName", "Search By Name", {},
-                                 &frmBaseMain::mnuGridOptionsSearchName_Click},
-                             Row{"mnuGridOptionsSearchNumber", "Search By Number", {},
-                                 &frmBaseMain::mnuGridOptionsSearchNumber_Click},
-                             Row{"mnuGridOptionsSearchContact", "Search By All Contact Numbers", {},
-                                 &frmBaseMain::mnuGridOptionsSearchContact_Click},
+                             Row{"mnuGridOptionsCopyAll", "Copy &All", {}, &frmBaseMain::mnuEditCopyAll_Click},
+                             Row{"mnuGridOptionsCopy", "&Copy Selected Item", {}, &frmBaseMain::mnuEditCopy_Click},
+                             Row{"mnuGridOptionsHyphen1"},
+                             Row{"mnuGridOptionsAdd", "Add To Contacts DB", {}, nullptr, SubMenu},
+                             Row{"mnuGridOptionsHyphen2"},
+                             Row{"mnuGridOptionsSearch", "Search For This Caller", {}, nullptr, SubMenu},
+                             Row{"mnuGridOptionsStatistics",
+                                 "View Statistics On This Caller...",
+                                 {},
+                                 &frmBaseMain::mnuGridOptionsStatistics_Click},
+                             Row{"mnuGridOptionsViewOriginal",
+                                 "View Original Caller ID Info...",
+                                 {},
+                                 &frmBaseMain::mnuEditOriginal_Click},
+                             Row{"mnuGridOptionsHyphen3"},
+                             Row{"mnuGridOptionsEdit", "Edit", {}, &frmBaseMain::mnuGridOptionsEdit_Click},
+                             Row{"mnuGridOptionsDelete", "Delete This Record", {}, &frmBaseMain::mnuEditDelete_Click},
                          });
+    addRows<frmBaseMain>(
+        this, subMenu("mnuGridOptionsSearch"),
+        {
+            Row{"mnuGridOptionsSearchName", "Search By Name", {}, &frmBaseMain::mnuGridOptionsSearchName_Click},
+            Row{"mnuGridOptionsSearchNumber", "Search By Number", {}, &frmBaseMain::mnuGridOptionsSearchNumber_Click},
+            Row{"mnuGridOptionsSearchContact",
+                "Search By All Contact Numbers",
+                {},
+                &frmBaseMain::mnuGridOptionsSearchContact_Click},
+        });
     addRows<frmBaseMain>(
         this, subMenu("mnuGridOptionsAdd"),
         {

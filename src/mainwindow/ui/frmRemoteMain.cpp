@@ -1,6 +1,7 @@
 #include "mainwindow/ui/frmRemoteMain.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QLabel>
 #include <QMenu>
@@ -76,10 +77,8 @@ frmRemoteMain::frmRemoteMain(QWidget* parent) : CallListWindow(QStringLiteral("f
             info->txtCallerInfo->setPlainText(text);
     });
     connect(m_dispatcher, &RemoteDispatcher::logCleared, this, [this] { Grid->Clear(); });
-    connect(m_dispatcher, &RemoteDispatcher::callsDeleted, this, [this](const QList<qint32>& ids) {
-        for (qint32 id : ids)
-            Grid->RemoveItem(id, true);
-    });
+    connect(m_dispatcher, &RemoteDispatcher::callsDeleted, this,
+            [this](const QList<qint32>& ids) { Grid->RemoveItems(std::vector<qint64>(ids.cbegin(), ids.cend())); });
 
     m_commands = new RemoteCommands(*this, *m_dispatcher, this);
 
@@ -89,7 +88,8 @@ frmRemoteMain::frmRemoteMain(QWidget* parent) : CallListWindow(QStringLiteral("f
         Grid->Clear();
         Grid->model()->beginBulkAppend();
     });
-    connect(m_refill, &RemoteCallList::callRead, this, [this](const clsCaller& caller) { Grid->AddItem(caller); });
+    connect(m_refill, &RemoteCallList::rowsRead, this,
+            [this](const CallRowBatch& batch, size_t first, size_t last) { Grid->AddRows(batch, first, last); });
     connect(m_refill, &RemoteCallList::refillFinished, this, [this] {
         Grid->model()->endBulkAppend();
         UpdateStatus();
@@ -163,12 +163,13 @@ void frmRemoteMain::buildMenus()
 
     buildWindowMenu("Window");
 
-    addRows<frmRemoteMain>(this, addMenu("mnuHelp", "&Help"),
-                           {
-                               Row{"mnuHelpContents", "&Contents...", Qt::Key_F1},
-                               Row{"mnuHelpHyphen1"},
-                               Row{"mnuHelpAbout", "&About Velquon..."},
-                           });
+    addRows<frmRemoteMain>(
+        this, addMenu("mnuHelp", "&Help"),
+        {
+            Row{"mnuHelpContents", "&Contents...", Qt::Key_F1, &frmRemoteMain::mnuHelpContents_Click},
+            Row{"mnuHelpHyphen1"},
+            Row{"mnuHelpAbout", "&About Velquon...", {}, &frmRemoteMain::mnuHelpAbout_Click},
+        });
 
     addRows<frmRemoteMain>(
         this, addMenu("mnuPopupMenu", "PopupMenu", false),
@@ -348,14 +349,7 @@ void frmRemoteMain::UpdateStatus()
 void frmRemoteMain::Grid_GridSelChange()
 {
     m_dispatcher->SelectionChanged = true;
-    const bool single = Grid->Row() == Grid->RowSel() && Grid->Rows() > 1;
-    for (const char* name : {"mnuEditCreateNew", "mnuEditAddToCurrent", "mnuEditOriginal", "mnuGridOptionsCreateNew",
-                             "mnuGridOptionsAddToCurrent", "mnuGridOptionsSearchName", "mnuGridOptionsSearchNumber",
-                             "mnuGridOptionsSearchContact", "mnuGridOptionsOriginal", "mnuGridOptionsStatistics",
-                             "mnuGridOptionsDelete", "mnuGridOptionsEdit"})
-        CommandState::setEnabled(item(name), single);
-    for (const char* name : {"mnuEditAdd", "mnuGridOptionsAdd", "mnuGridOptionsSearch"})
-        CommandState::setEnabled(subMenu(name)->menuAction(), single);
+    updateSingleCallerCommands();
 }
 
 void frmRemoteMain::EditGrid(int column, const QString& text, qint32 id) { m_commands->EditGrid(column, text, id); }
