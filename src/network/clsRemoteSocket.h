@@ -24,8 +24,9 @@ class QTcpSocket;
 class clsRemoteSocket : public QObject {
     Q_OBJECT
 public:
-    // A server send that has not ended after maxUnitBytes is skipped (and said in the event list).
-    static constexpr qsizetype DefaultMaxUnitBytes = 64 * 1024 * 1024;
+    // A server send that has not ended after maxUnitBytes is skipped (and said in the event list). The
+    // default holds the answer to a query over a log of millions of calls.
+    static constexpr qsizetype DefaultMaxUnitBytes = 256 * 1024 * 1024;
     explicit clsRemoteSocket(QObject* parent = nullptr, qsizetype maxUnitBytes = DefaultMaxUnitBytes);
     ~clsRemoteSocket() override;
 
