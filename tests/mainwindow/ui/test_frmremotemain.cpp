@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -31,6 +32,7 @@
 #include "capture/clsSound.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/WindowLinks.h"
 #include "core/clsAttributeGroup.h"
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
@@ -760,9 +762,22 @@ void TestFrmRemoteMain::viewPeriodsAndTheDateRoundTrip()
     QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("MINUS 59"));
     QVERIFY(waitingNotes().isEmpty());
 
-    // "Custom..." changes no mark and asks for nothing by itself.
+    // "Custom..." is offered only while its window is there (start-up registers the real one); it opens that
+    // window over this one, changes no mark and asks for nothing by itself.
     m_server->clearRequests();
+    const auto registered = windowLinks().showCustomizeTime;
+    QVERIFY(registered);
+    const auto relink = qScopeGuard([registered] { windowLinks().showCustomizeTime = registered; });
+    windowLinks().showCustomizeTime = nullptr;
+    window()->UpdateStatus();
+    QVERIFY(!ui::isReachable(window(), QStringLiteral("mnuViewTime(14)")));
+    QStringList opened;
+    windowLinks().showCustomizeTime = [&opened, this](const QString& tag, QObject* owner) {
+        opened.append(tag + (owner == window() ? QStringLiteral(" by the client window") : QString()));
+    };
+    window()->UpdateStatus();
     TRIGGER(window(), "mnuViewTime(14)");
+    QCOMPARE(opened, QStringList{QStringLiteral("Main by the client window")});
     QVERIFY(action(QStringLiteral("mnuViewTime(2)"))->isChecked());
     QVERIFY(!action(QStringLiteral("mnuViewTime(14)"))->isChecked());
     TRIGGER(window(), "mnuViewTime(12)");
