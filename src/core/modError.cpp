@@ -1,11 +1,8 @@
 #include "core/modError.h"
 
 #include "core/modMain.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcErrors, "velquon.errors", QtWarningMsg)
 
 qint32 gErrNumber = 0;
 QString gErrDescription;
@@ -25,7 +22,8 @@ void SaveError(qint32 number, const QString& description, const QString& source)
 void ReportError(const QString& tag)
 {
     g_lastTag = tag;
-    qCDebug(lcErrors) << tag << gErrNumber << gErrDescription;
+    DiagnosticLog::write(tag + QStringLiteral(": Error #") + QString::number(gErrNumber) + QStringLiteral(": ") +
+                         gErrDescription + QStringLiteral(" Source: ") + gErrSource);
 }
 
 QString lastReportedTag() { return g_lastTag; }

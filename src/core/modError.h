@@ -10,10 +10,11 @@ extern QString gErrDescription;
 extern QString gErrSource;
 
 void SaveError(qint32 number, const QString& description, const QString& source = QString());
-// The hook that receives a failing procedure's tag; it has no effect on the kept error.
+// Writes the kept error, after the failing procedure's tag, to the diagnostic log (platform/DiagnosticLog),
+// so a failure the user is not told about still leaves a trace; the kept error stays as it is.
 void ReportError(const QString& tag);
 // Adds an event line and shows a warning box; an empty message reports the kept error.
 void ShowError(const QString& message);
 
-// The last tag ReportError received (read by tests and the debug log only).
+// The last tag ReportError received (read by tests).
 QString lastReportedTag();

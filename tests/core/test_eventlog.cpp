@@ -1,5 +1,12 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -9,6 +16,7 @@
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/DataFile.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
 #include "support/TempHome.h"
 
@@ -34,10 +42,14 @@ private Q_SLOTS:
     void activityLogFailureIsReportedOnceAndLinesKept();
     void showErrorWithMessage();
     void showErrorWithKeptError();
+    void reportGoesToTheDiagnosticLogOnly();
+    void fullDiagnosticLogIsMovedAsideOnce();
+    void unwritableDiagnosticLogFallsBackToStandardError();
 
 private:
     QStringList events() const { return m_window->lstEvents.stringList(); }
     QByteArray logBytes() const;
+    QStringList diagnosticLines() const;
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<BareWindow> m_window;
@@ -61,6 +73,14 @@ QByteArray TestEventLog::logBytes() const
 {
     QFile f(m_home->file(QStringLiteral("ActivityLog.dat")));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList TestEventLog::diagnosticLines() const
+{
+    QFile f(DiagnosticLog::path());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void TestEventLog::eventGoesToStatusAndList()
@@ -234,6 +254,81 @@ void TestEventLog::showErrorWithKeptError()
                             "specified.\r\nSource: WshShell.RegRead"));
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
     QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_ReadKey"));
+}
+
+void TestEventLog::reportGoesToTheDiagnosticLogOnly()
+{
+    QCOMPARE(DiagnosticLog::path(), m_home->file(QStringLiteral("Diagnostics.log")));
+    SaveError(3021, QStringLiteral("No current record."), QStringLiteral("modCallerDB"));
+    ReportError(QStringLiteral("modCallerDB_EditCaller"));
+    // A description over several lines stays one line of the log.
+    SaveError(19, QStringLiteral("UNIQUE constraint failed:\r\ntblNumbers.fldNumber"), QStringLiteral("modContactDB"));
+    ReportError(QStringLiteral("modContactDB_AddContact"));
+
+    const QStringList lines = diagnosticLines();
+    QCOMPARE(lines.size(), 2);
+    static const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "));
+    QVERIFY2(stamp.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+    QCOMPARE(lines[0].mid(20),
+             QStringLiteral("modCallerDB_EditCaller: Error #3021: No current record. Source: modCallerDB"));
+    QCOMPARE(lines[1].mid(20), QStringLiteral("modContactDB_AddContact: Error #19: UNIQUE constraint failed: "
+                                              "tblNumbers.fldNumber Source: modContactDB"));
+    // The user sees nothing of it, and the kept error is still there for a window to show.
+    QVERIFY(Prompt::history().isEmpty());
+    QVERIFY(events().isEmpty());
+    QCOMPARE(gErrNumber, 19);
+    QCOMPARE(gErrSource, QStringLiteral("modContactDB"));
+}
+
+void TestEventLog::fullDiagnosticLogIsMovedAsideOnce()
+{
+    const QString log = DiagnosticLog::path();
+    const QByteArray full(DiagnosticLog::MaxBytes - 10, 'x');
+    for (const auto& [path, bytes] : {std::pair{log, full}, std::pair{log + ".1", QByteArray("oldest\n")}}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    SaveError(5, QStringLiteral("Invalid procedure call"));
+    ReportError(QStringLiteral("modAPI_SetAutoStart"));
+    // The full file became the older one (the oldest is gone); the report starts the new file.
+    QCOMPARE(QFileInfo(log + ".1").size(), full.size());
+    QCOMPARE(diagnosticLines().size(), 1);
+    QVERIFY(diagnosticLines().first().endsWith(
+        QStringLiteral("modAPI_SetAutoStart: Error #5: Invalid procedure call Source: Velquon")));
+    QVERIFY(!QFileInfo::exists(log + ".2"));
+    // Below the bound the file grows.
+    ReportError(QStringLiteral("modAPI_SetAutoStart"));
+    QCOMPARE(diagnosticLines().size(), 2);
+    QCOMPARE(QFileInfo(log + ".1").size(), full.size());
+}
+
+void TestEventLog::unwritableDiagnosticLogFallsBackToStandardError()
+{
+    // A folder where the file should be: no user, root included, can write it.
+    QVERIFY(QDir().mkpath(DiagnosticLog::path()));
+    QTemporaryFile captured;
+    QVERIFY(captured.open());
+    // The program's own message output (the test framework's is put back below), with standard error
+    // caught in a file.
+    const QtMessageHandler testHandler = qInstallMessageHandler(nullptr);
+    fflush(stderr);
+    const int savedStderr = dup(STDERR_FILENO);
+    dup2(captured.handle(), STDERR_FILENO);
+    SaveError(7, QStringLiteral("Out of memory"), QStringLiteral("modMain"));
+    ReportError(QStringLiteral("modMain_Main"));
+    fflush(stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    close(savedStderr);
+    qInstallMessageHandler(testHandler);
+
+    captured.seek(0);
+    const QString text = QString::fromUtf8(captured.readAll());
+    QVERIFY2(text.contains(QStringLiteral("modMain_Main: Error #7: Out of memory Source: modMain")), qPrintable(text));
+    QVERIFY2(text.contains(DiagnosticLog::path()), qPrintable(text));
+    QCOMPARE(QStringList(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)).size(), 1);
+    QVERIFY(QFileInfo(DiagnosticLog::path()).isDir());
+    QVERIFY(Prompt::history().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEventLog)
