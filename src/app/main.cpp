@@ -3,6 +3,7 @@
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
 #include "app/TestDriver.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ui/WidgetPrompt.h"
 
 int main(int argc, char* argv[])
@@ -11,6 +12,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velquon"));
     // The program ends only through its exit steps, never because its last window was hidden to the tray.
     QApplication::setQuitOnLastWindowClosed(false);
+#ifdef VELQUON_SOURCE_DIR
+    setDevelopmentDataFolder(QStringLiteral(VELQUON_SOURCE_DIR "/resources"));
+#endif
 
     WidgetPrompt prompt;
     if (qEnvironmentVariable("VELQUON_NONINTERACTIVE") != QLatin1String("1"))

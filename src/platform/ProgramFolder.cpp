@@ -47,15 +47,23 @@ QString settingsFilePath()
     return ensured(cleanFolder(base + QStringLiteral("/Velquon"))) + QStringLiteral("/Velquon.ini");
 }
 
+namespace {
+QString g_developmentDataFolder;
+}
+
+void setDevelopmentDataFolder(const QString& folder) { g_developmentDataFolder = folder; }
+
 QString bundledDataFolder()
 {
     QStringList candidates;
+    if (!g_developmentDataFolder.isEmpty())
+        candidates << g_developmentDataFolder;
+    // Where it was installed, wherever the installed tree was moved to since; then where it was installed to.
     const QString appDir = QCoreApplication::applicationDirPath();
-    if (!appDir.isEmpty()) {
+    if (!appDir.isEmpty())
         candidates << appDir + QStringLiteral("/../share/velquon");
-    }
-#ifdef VELQUON_SOURCE_DIR
-    candidates << QStringLiteral(VELQUON_SOURCE_DIR "/resources");
+#ifdef VELQUON_INSTALL_DATADIR
+    candidates << QStringLiteral(VELQUON_INSTALL_DATADIR);
 #endif
     for (const QString& c : candidates) {
         if (QFileInfo(c + QStringLiteral("/sounds")).isDir() || QFileInfo(c + QStringLiteral("/Sounds")).isDir())

@@ -1,5 +1,6 @@
 #include "capture/modSoundFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -12,6 +13,7 @@ class TestSoundFiles : public QObject {
 private Q_SLOTS:
     void copiesTheBundledSoundsOnce();
     void keepsTheUsersOwnFolder();
+    void onlyADevelopmentBuildLooksInTheSourceTree();
 };
 
 static QByteArray readAll(const QString& path)
@@ -54,6 +56,26 @@ void TestSoundFiles::keepsTheUsersOwnFolder()
     QVERIFY(InstallBundledSounds());
     QCOMPARE(readAll(target + "/Button.wav"), QByteArray("mine"));
     QVERIFY(!QFile::exists(target + "/Alarm.wav"));
+}
+
+void TestSoundFiles::onlyADevelopmentBuildLooksInTheSourceTree()
+{
+    TempHome home; // points the lookup at the source tree, as a development build does
+    const QString sourceTree = bundledDataFolder();
+    QVERIFY(QFileInfo(sourceTree + "/sounds").isDir());
+
+    // An installed program: share/velquon beside its own folder, never the source tree.
+    setDevelopmentDataFolder(QString());
+    QVERIFY2(bundledDataFolder() != sourceTree, qPrintable(bundledDataFolder()));
+    const QString installed = QCoreApplication::applicationDirPath() + "/../share/velquon";
+    if (QFileInfo::exists(installed))
+        QSKIP("an installed tree is in the way");
+    QVERIFY(QDir().mkpath(installed + "/Sounds"));
+    const QString found = bundledDataFolder();
+    QDir(installed).removeRecursively();
+    QDir().rmdir(QFileInfo(installed).absolutePath());
+    QCOMPARE(found, QDir::cleanPath(installed));
+    QVERIFY(!QFileInfo::exists(installed));
 }
 
 QTEST_GUILESS_MAIN(TestSoundFiles)

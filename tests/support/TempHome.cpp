@@ -2,6 +2,7 @@
 
 #include "ResetForTests.h"
 #include "core/modProperties.h"
+#include "platform/ProgramFolder.h"
 
 TempHome::TempHome()
 {
@@ -9,6 +10,8 @@ TempHome::TempHome()
     qputenv("VELQUON_HOME", m_dir.path().toUtf8());
     resetSettingsStore();
     resetForTests();
+    // Tests run from the build tree: the bundled files are the source tree's.
+    setDevelopmentDataFolder(QStringLiteral(VELQUON_SOURCE_DIR "/resources"));
 }
 
 TempHome::~TempHome()
