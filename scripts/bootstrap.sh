@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package that building, running and testing Velquon needs. Safe to run again.
 set -euo pipefail
+# Without recommended packages, libqt6opengl6-dev and qt6-declarative-dev are what let CMake find the
+# Charts and TextToSpeech packages (their configs ask for Qt6OpenGL and Qt6QmlIntegration).
 PACKAGES=(
     cmake ninja-build g++ make pkg-config python3
     qt6-base-dev libqt6opengl6-dev qt6-declarative-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
-    qt6-speech-dev qt6-speech-flite-plugin qt6-qpa-plugins
+    qt6-speech-dev qt6-speech-flite-plugin
     libsqlite3-dev libsqlitecpp-dev libasound2-dev libasound2-plugins alsa-utils
-    pulseaudio pulseaudio-utils sox
-    libgtest-dev libbenchmark-dev
-    fonts-liberation poppler-utils locales xauth clang-format
+    pulseaudio pulseaudio-utils
+    libbenchmark-dev
+    fonts-liberation poppler-utils locales clang-format
     clang libclang-rt-14-dev
 )
 SUDO=""
