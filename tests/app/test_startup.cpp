@@ -653,20 +653,22 @@ QProcessEnvironment TestStartup::programEnvironment(const QString& home)
 bool TestStartup::waitForInstance(const QString& home, QProcess& process, int timeoutMs)
 {
     const QString name = SingleInstance::serverName(home + QStringLiteral("/Velquon.ini"));
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs && process.state() != QProcess::NotRunning) {
-        QLocalSocket socket;
-        socket.connectToServer(name);
-        if (socket.waitForConnected(200)) {
-            socket.write("SHOW\n");
-            socket.waitForBytesWritten(500);
-            if (socket.waitForReadyRead(2000) && socket.readLine() == "SHOWN\n")
+    bool up = false;
+    (void)QTest::qWaitFor(
+        [&] {
+            if (process.state() == QProcess::NotRunning)
                 return true;
-        }
-        QTest::qWait(50);
-    }
-    return false;
+            QLocalSocket socket;
+            socket.connectToServer(name);
+            if (socket.waitForConnected(200)) {
+                socket.write("SHOW\n");
+                socket.waitForBytesWritten(500);
+                up = socket.waitForReadyRead(2000) && socket.readLine() == "SHOWN\n";
+            }
+            return up;
+        },
+        timeoutMs);
+    return up;
 }
 
 void TestStartup::secondProcessRaisesFirst()

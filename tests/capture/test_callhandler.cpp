@@ -606,9 +606,10 @@ void TestCallHandler::blockedCallIsHungUpOnce()
     QTRY_VERIFY_WITH_TIMEOUT(road.modem.count("ATH0") >= 1, 1000);
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QTRY_VERIFY(!road.port.isBusy());
-    QTest::qWait(50);
-
-    QCOMPARE(road.modem.received(), QByteArray("\rATH1\r\rATH0\r"));
+    // A dial-tone probe as the marker: it is answered only once everything sent before it has arrived.
+    QCOMPARE(road.port.CheckDialTone(), 1);
+    QCOMPARE(road.modem.received(), QByteArray("\rATH1\r\rATH0\r\rATDT;\r\rATH0\r"));
+    road.modem.clearReceived();
     const QList<Row> rows = road.rows();
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].answered, QString("BLOCKED"));

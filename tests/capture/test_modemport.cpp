@@ -13,6 +13,7 @@
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
 #include "support/FakeModem.h"
+#include "support/QueuedMarker.h"
 #include "support/ResetForTests.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
@@ -259,11 +260,13 @@ void TestModemPort::linesAreAssembledAtCarriageReturn()
     rig.port.OpenPort(true);
     QSignalSpy lines(&rig.port, &ModemPort::lineReceived);
 
-    // "RING" CR LF in three pieces, then CR CR LF: one line, no empty ones.
+    // "RING" CR LF in three pieces, each read by the port before the next comes, then CR CR LF: one line, no
+    // empty ones.
     rig.modem.inject("RI");
-    QTest::qWait(30);
+    QTRY_COMPARE(rig.port.ReceiveBuffer, QByteArray("RI"));
     rig.modem.inject("NG");
-    QTest::qWait(30);
+    QTRY_COMPARE(rig.port.ReceiveBuffer, QByteArray("RING"));
+    QVERIFY(lines.isEmpty());
     rig.modem.inject("\r");
     rig.modem.inject("\n\r\r\n");
     // A NUL and other stray control bytes neither end the line nor get into it; accents in UTF-8 survive, a
@@ -382,7 +385,8 @@ void TestModemPort::vanishedDeviceClosesThePortOnce()
     rig.port.OpenPort(true);
     rig.modem.unplug();
     QTRY_VERIFY_WITH_TIMEOUT(!rig.port.PortOpen(), 3000);
-    QTest::qWait(100);
+    // Whatever the first error queued has been handled: still one notice.
+    QVERIFY(waitForQueuedMarker());
     QCOMPARE(Prompt::history().size(), 1);
     QCOMPARE(Prompt::history().at(0).kind, Prompt::Kind::Notice);
     QVERIFY(Prompt::texts().at(0).startsWith("Comm port " + rig.port.portLabel() + " stopped responding"));

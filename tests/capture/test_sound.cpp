@@ -29,15 +29,14 @@ void setOption(const char* key, const QString& value) { SaveProperty(Section::fr
 template <class Check>
 bool whilePlaying(clsSound& s, int limitMs, Check check)
 {
-    QElapsedTimer t;
-    t.start();
-    while (s.IsSpeaking() || s.IsWavePlaying()) {
-        check();
-        if (t.elapsed() > limitMs)
+    return QTest::qWaitFor(
+        [&] {
+            if (!s.IsSpeaking() && !s.IsWavePlaying())
+                return true;
+            check();
             return false;
-        QTest::qWait(20);
-    }
-    return true;
+        },
+        limitMs);
 }
 
 } // namespace
@@ -167,8 +166,15 @@ void TestSound::soundOffPlaysNothingAndClearsTheSavedVolume()
     QVERIFY(!s.VolumeTimer.isActive());
     QCOMPARE(s.SavedVolume(), -1);
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
-    QTest::qWait(200);
-    QCOMPARE(AudioEnv::ownSinkInputs(), 0);
+    // The marker: a wave from a second announcer, asked for after them and leaving the volume alone. When it
+    // reaches the sound server, a stream the first had opened would be there before it.
+    setOption(Key::Sound, "True");
+    setOption(Key::OverrideVolume, "False");
+    clsSound marker;
+    marker.PlaySound(programFolder() + "/Sounds/Alarm.wav", "", "X", "");
+    QTRY_VERIFY_WITH_TIMEOUT(AudioEnv::ownSinkInputs() > 0, 10000);
+    QCOMPARE(AudioEnv::ownSinkInputs(), 1);
+    QVERIFY(whilePlaying(marker, 15000, [] {}));
     QCOMPARE(reports.count(), 0);
 }
 
@@ -332,9 +338,21 @@ void TestSound::stopSoundEndsSpeechAndRestores()
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
     QCOMPARE(s.SavedVolume(), -1);
     // The engine cannot be interrupted safely: the sentence runs out, but it no longer holds the volume.
-    QTest::qWait(300);
-    QVERIFY(!s.IsSpeaking());
+    // A marker sentence that leaves the volume alone is heard only after it, so the wait for the marker
+    // covers the stopped sentence's late reports.
+    setOption(Key::OverrideVolume, "False");
+    QSignalSpy reports(&s, &clsSound::reported);
+    s.PlaySound("Speech", "", "JOHN SMITH", "Home");
+    long wrongLevel = -1;
+    QVERIFY(whilePlaying(s, 30000, [&] {
+        const long now = AudioEnv::alsaMasterVolume();
+        if (now != 50000 && wrongLevel < 0)
+            wrongLevel = now;
+    }));
+    QCOMPARE(wrongLevel, -1L);
+    QCOMPARE(reports.count(), 0);
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
+    setOption(Key::OverrideVolume, "True");
 
     // The same for a wave sound.
     QVERIFY(InstallBundledSounds());
@@ -537,8 +555,9 @@ static int runWithoutSoundServer()
     t.start();
     s.PlaySound(programFolder() + "/Sounds/Button.wav", "", "X", "");
     s.PlaySound("Speech", "John", "JOHN", "Home");
-    while ((s.IsSpeaking() || s.IsWavePlaying() || s.VolumeTimer.isActive()) && t.elapsed() < 30000)
-        QTest::qWait(20);
+    // Both end (with a report each) without a sound server; then the volume timer's next tick stops it.
+    (void)whilePlaying(s, 30000, [] {});
+    s.VolumeTimer_Timer();
     s.StopSound();
     const bool quiet = !s.IsSpeaking() && !s.IsWavePlaying() && !s.VolumeTimer.isActive();
     out << "quiet=" << quiet << " elapsed=" << t.elapsed() << "\n";
