@@ -39,6 +39,7 @@
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/Screenshot.h"
 #include "support/ui/StandaloneSession.h"
 
 using S = StandaloneSession;
@@ -429,9 +430,6 @@ void TestCallView::cellEditsAreStored()
 
 void TestCallView::screenshot()
 {
-    const QByteArray buildDir = qgetenv("VELQUON_BUILD_DIR");
-    if (buildDir.isEmpty())
-        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
     const char* names[] = {"JOHN SMITH", "PRIVATE", "MARY JONES", "O BRIEN PAT", "UNKNOWN NAME", "ACME CORP"};
     const char* answered[] = {"YES", "NO", "N/A", "BLOCKED"};
     for (int i = 0; i < 40; ++i) {
@@ -446,17 +444,18 @@ void TestCallView::screenshot()
     w->resize(900, 560);
     TRIGGER(w, "mnuViewTime(12)");
     AddEvent(QStringLiteral("Incoming Call From:  JOHN SMITH"));
-    QCoreApplication::processEvents();
     S::grid()->setRow(3);
-    QCoreApplication::processEvents();
-    const QString dir = QString::fromLocal8Bit(buildDir) + QStringLiteral("/screenshots");
-    QVERIFY(QDir().mkpath(dir));
-    const QString file = dir + QStringLiteral("/mainwindow.png");
-    QVERIFY(w->grab().save(file));
-    QVERIFY(QFileInfo(file).size() > 10000);
+    QWidget* grid = S::grid();
+    auto* toolbar = ui::findByName<QWidget>(w, QStringLiteral("Toolbar1"));
+    auto* events = ui::findByName<QWidget>(w, QStringLiteral("lstEvents"));
+    QVERIFY(grid && toolbar && events);
+    QTRY_VERIFY(grid->isVisible());
+    // The call list and the tool bar are drawn; the event list is not shown yet.
+    QVERIFY(!events->isVisible());
+    QCOMPARE(Screenshot::save(w, QStringLiteral("mainwindow.png"), {grid, toolbar}), QString());
     QTest::mouseDClick(S::panel(1), Qt::LeftButton);
-    QCoreApplication::processEvents();
-    QVERIFY(w->grab().save(dir + QStringLiteral("/mainwindow-events.png")));
+    QTRY_VERIFY(events->isVisible());
+    QCOMPARE(Screenshot::save(w, QStringLiteral("mainwindow-events.png"), {grid, events}), QString());
 }
 
 QTEST_MAIN(TestCallView)
