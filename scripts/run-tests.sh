@@ -11,8 +11,8 @@ export XDG_RUNTIME_DIR="$RUNTIME"
 export PULSE_RUNTIME_PATH="$RUNTIME/pulse"
 # In a sanitizer build (build-asan) any report ends the test with an error, leaks included; in a normal
 # build these do nothing.
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 # A throw-away HOME keeps tests away from the real user's settings even when one forgets VELQUON_HOME.
 export HOME="$RUNTIME/home"
 mkdir -p "$HOME"
