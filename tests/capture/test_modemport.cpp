@@ -263,9 +263,9 @@ void TestModemPort::linesAreAssembledAtCarriageReturn()
     // "RING" CR LF in three pieces, each read by the port before the next comes, then CR CR LF: one line, no
     // empty ones.
     rig.modem.inject("RI");
-    QTRY_COMPARE(rig.port.ReceiveBuffer, QByteArray("RI"));
+    QTRY_COMPARE(rig.port.ReceiveBuffer(), QByteArray("RI"));
     rig.modem.inject("NG");
-    QTRY_COMPARE(rig.port.ReceiveBuffer, QByteArray("RING"));
+    QTRY_COMPARE(rig.port.ReceiveBuffer(), QByteArray("RING"));
     QVERIFY(lines.isEmpty());
     rig.modem.inject("\r");
     rig.modem.inject("\n\r\r\n");

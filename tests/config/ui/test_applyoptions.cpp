@@ -246,8 +246,10 @@ void TestApplyOptions::onlyAChangedModemSettingReopensThePort()
     QVERIFY(!StandaloneSession::port()->PortOpenTimer.isActive());
     QCOMPARE(onDisk(m_session.home(), Key::CommPort), m_modem->slavePath());
     QCOMPARE(onDisk(m_session.home(), Key::CommSettings), QStringLiteral("9600,N,8,1"));
-    QTest::qWait(50);
-    QVERIFY(m_modem->commands().isEmpty());
+    // A dial-tone probe as the marker: it is answered only once everything sent before it has arrived.
+    QCOMPARE(StandaloneSession::port()->CheckDialTone(), 1);
+    QCOMPARE(m_modem->commands(), (QStringList{QStringLiteral("ATDT;"), QStringLiteral("ATH0")}));
+    m_modem->clearReceived();
 
     // The speed alone: the port closes, and the timer's tick opens it again with the new speed.
     tabs(d)->setCurrentIndex(3);
@@ -375,7 +377,10 @@ void TestApplyOptions::clientReconnectsOnlyOnARealChange()
     d->show();
     const QString status = named<QPlainTextEdit>(d, "txtStatus")->toPlainText();
     QVERIFY(click(d, "cmdApply"));
-    QTest::qWait(100);
+    // A send as the marker: it comes through the first connection only if the client still uses it.
+    gRemoteSocket->SendData(QStringLiteral(";MARKER;"));
+    QByteArray heard;
+    QTRY_VERIFY((heard += first->readAll()).contains(";MARKER;"));
     QVERIFY(!server.hasPendingConnections());
     QCOMPARE(first->state(), QAbstractSocket::ConnectedState);
     QVERIFY(gRemoteSocket->Connected());
