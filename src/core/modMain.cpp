@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include <QDesktopServices>
@@ -20,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/DataFile.h"
 #include "platform/DateText.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 
@@ -193,11 +193,12 @@ bool writeActivityLog(const QString& text)
     else
         ++g_logGivenUp;
     if (!g_logFailureReported) {
-        // Said where it can still be seen; the event list's own line would only fail to be written again.
+        // Said where it can still be seen: the error trail (standard error when even that cannot be written)
+        // and the event list, whose own line would only fail to be written again.
         g_logFailureReported = true;
         const QString report = QStringLiteral("Could not write the activity log ") + path + QStringLiteral(": ") +
                                error + QStringLiteral("; its lines are kept until it can be written");
-        std::fprintf(stderr, "velquon: %s\n", report.toLocal8Bit().constData());
+        DiagnosticLog::write(report);
         showEvent(report);
     }
     return false;
@@ -217,9 +218,8 @@ void AddLastingEvent(const QString& text)
     showEvent(text);
     if (writeActivityLog(text))
         return;
-    std::fprintf(stderr, "velquon: %s: %s\n", DateText::format(Clock::now()).toLocal8Bit().constData(),
-                 text.toLocal8Bit().constData());
-    std::fflush(stderr);
+    // The error trail keeps it, or standard error when the program folder cannot be written at all.
+    DiagnosticLog::write(DateText::format(Clock::now()) + QStringLiteral(":  ") + text);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -25,10 +25,10 @@ QString TimeAwayEvent(const QString& logOffTime, const QDateTime& now);
 void AddEvent(const QString& text);
 // Appends one line to "ActivityLog.dat" when the option LogActivity is on; false when it could not be
 // written. Lines that could not be written are kept (up to a bound) and written before the next line that
-// can be; the first failure of a run of them is reported once, in the event list and on standard error.
+// can be; the first failure of a run of them is reported once, in the event list and the diagnostic log.
 bool LogActivity(const QString& text);
 // An event that must be kept whatever the LogActivity option says (a call that could not be stored): shown
-// like every event and written to the activity log, or to standard error when the log cannot be written.
+// like every event and written to the activity log, or to the diagnostic log when that cannot be written.
 void AddLastingEvent(const QString& text);
 // Forgets the date of the last activity-log line (a new process starts with a blank line).
 void resetActivityLogState();

@@ -200,10 +200,12 @@ void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
     const QStringList shown = events();
     QCOMPARE(shown.size(), 4);
     QCOMPARE(shown.at(0), QStringLiteral("cannot log"));
-    // Said once, in the list (and on standard error), not in a box.
+    // Said once, in the list and in the diagnostic log, not in a box.
     QVERIFY(shown.at(1).startsWith(QStringLiteral("Could not write the activity log ") + m_home->path() +
                                    QStringLiteral("/ActivityLog.dat: ")));
     QCOMPARE(shown.filter(QStringLiteral("Could not write the activity log")).size(), 1);
+    QCOMPARE(diagnosticLines().size(), 1);
+    QCOMPARE(diagnosticLines().first().mid(20), shown.at(1));
     QVERIFY(Prompt::history().isEmpty());
 
     // Once the file can be written, nothing that happened meanwhile is missing.
@@ -224,6 +226,7 @@ void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
     AddEvent(QStringLiteral("lost again"));
     QCOMPARE(events().filter(QStringLiteral("Could not write the activity log")).size(), 2);
+    QCOMPARE(diagnosticLines().size(), 2);
 }
 
 void TestEventLog::showErrorWithMessage()
