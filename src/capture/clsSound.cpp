@@ -107,8 +107,11 @@ struct SharedVoice {
     QVoice defaultVoice;             // the engine's own choice, taken before anyone changed it
     int outstanding = 0;             // sentences asked for whose end has not been reported yet
     bool swallowReady = false;       // the Ready that may follow an Error
-    QDateTime lastSayAt;
-    qint64 lastLimitMs = 0;
+    // How long the engine may take over the last sentence asked for before a missing report no longer keeps it
+    // busy. Real time, never the program's clock: a clock set forward must not let a sentence be handed over
+    // while the engine still works on the last one (two at once crash the engine's thread).
+    QDeadlineTimer reportLimit{0};
+    bool spoke = false;              // a sentence was handed to the engine at least once
     const clsSound* owner = nullptr; // the announcer that asked last
     Verdict verdict = Nothing;       // of the report being handled
 
@@ -138,7 +141,7 @@ struct SharedVoice {
     bool busy()
     {
         // A report that never came must not keep the engine busy for ever.
-        if (outstanding > 0 && expired(lastSayAt, clsSound::StartLimitMs + lastLimitMs))
+        if (outstanding > 0 && reportLimit.hasExpired())
             outstanding = 0;
         return outstanding > 0 || settleLeftMs() > 0;
     }
@@ -208,6 +211,11 @@ void releaseSharedVoice()
     QThread::msleep(quint64(s.settleLeftMs()));
     delete s.engine;
     s.engine = nullptr;
+    // Deleting the engine closes its audio stream; the sound server answers that a moment later, and an
+    // answer that arrives while the sound library's own clean-up at exit runs can crash it. An engine that
+    // never spoke has no stream to close.
+    if (s.spoke)
+        QThread::msleep(quint64(kEngineSettleMs));
 }
 
 } // namespace
@@ -240,6 +248,8 @@ clsSound::~clsSound()
     SharedVoice& shared = sharedVoice();
     StopSound();
     VolumeTimer.stop();
+    // Sentences still waiting to be handed over never will be, and no report of them will come.
+    shared.outstanding = qMax(0, shared.outstanding - m_pendingStarts);
     if (shared.owner == this)
         shared.owner = nullptr;
     // The wave player outlives this body and reports its state as it goes: not to this object any more.
@@ -247,6 +257,8 @@ clsSound::~clsSound()
 }
 
 bool clsSound::speechAvailable() const { return m_voice && !m_voice->availableVoices().isEmpty(); }
+
+bool clsSound::speechEngineBusy() const { return sharedVoice().busy(); }
 
 bool clsSound::IsSpeaking() const
 {
@@ -533,8 +545,7 @@ void clsSound::say(const QString& text, bool later)
     m_speechStartedAt = QDateTime();
     m_isSpeaking = false;
     m_speechLimitMs = kPlayMarginMs + kSpeechMsPerChar * text.size();
-    shared.lastSayAt = m_speechAskedAt;
-    shared.lastLimitMs = m_speechLimitMs;
+    shared.reportLimit.setRemainingTime(StartLimitMs + m_speechLimitMs);
     shared.owner = this;
     ++shared.outstanding;
     auto start = [this, text] {
@@ -543,6 +554,7 @@ void clsSound::say(const QString& text, bool later)
         --voice.outstanding;
         voice.applyPending();
         ++voice.outstanding;
+        voice.spoke = true;
         m_voice->say(text);
     };
     if (!later) {
@@ -550,7 +562,11 @@ void clsSound::say(const QString& text, bool later)
         return;
     }
     // Never from inside the engine's own report, nor before it has let go of the sentence that ended.
-    QTimer::singleShot(int(sharedVoice().settleLeftMs()), this, start);
+    ++m_pendingStarts;
+    QTimer::singleShot(int(sharedVoice().settleLeftMs()), this, [this, start] {
+        --m_pendingStarts;
+        start();
+    });
 }
 
 void clsSound::Voice_StartStream() { setIsSpeaking(true); }

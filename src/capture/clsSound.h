@@ -80,6 +80,8 @@ public:
 
     // The speech engine could be loaded and has at least one voice.
     bool speechAvailable() const;
+    // The engine still works on a sentence (or lets go of one that ended): a new sentence waits for it.
+    bool speechEngineBusy() const;
     // Time a requested sound may take to begin before it no longer counts as playing.
     static constexpr qint64 StartLimitMs = 10000;
 
@@ -120,6 +122,7 @@ private:
     QString m_speechText;        // the sentence last asked for, said again once when the engine fails it
     bool m_speechRetried = false;
     QStringList m_speechQueue; // sentences waiting for the engine to finish the one under way
+    int m_pendingStarts = 0;   // sentences asked for, waiting for the engine to settle before it hears them
     QDateTime m_waveAskedAt;   // valid from the request until the wave ends
     QDateTime m_waveStartedAt; // valid once it plays
     qint64 m_waveLimitMs = 0;
