@@ -61,7 +61,7 @@ quint16 freePort()
 QString callDate(int i) { return DateText::format(QDateTime(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC).addSecs(i * 60)); }
 
 // Calls 1 .. count, one a minute from 1 March 2024 8:00, in one transaction.
-void seedCalls(int count)
+void storeCalls(int count)
 {
     SqlTransaction tx(*gCallerDB);
     SqlStatement st = gCallerDB->prepare(QStringLiteral(
@@ -126,7 +126,7 @@ private Q_SLOTS:
 
 private:
     LoopbackPeer& peer();
-    void seedContacts();
+    void storeContacts();
     QStringList events() const { return m_host->lstEvents.stringList(); }
 
     std::unique_ptr<TempHome> m_home;
@@ -168,7 +168,7 @@ LoopbackPeer& TestServerDispatcher::peer()
     return *m_peers.back();
 }
 
-void TestServerDispatcher::seedContacts()
+void TestServerDispatcher::storeContacts()
 {
     gAttributeGroups.add(QStringLiteral("VIP Callers"), std::make_shared<clsAttributeGroup>());
     gAttributeGroups.item(QStringLiteral("VIP Callers"))->Description = QStringLiteral("VIP Callers");
@@ -180,8 +180,8 @@ void TestServerDispatcher::seedContacts()
 
 void TestServerDispatcher::connectBurstIsAnsweredInOrder()
 {
-    seedCalls(3);
-    seedContacts();
+    storeCalls(3);
+    storeContacts();
     LoopbackPeer& p = peer();
     p.send(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID Order By ID");
     const QStringList replies = p.take(4);
@@ -207,7 +207,7 @@ void TestServerDispatcher::connectBurstIsAnsweredInOrder()
 
 void TestServerDispatcher::requestWrittenOneByteAtATimeIsAnswered()
 {
-    seedCalls(2);
+    storeCalls(2);
     LoopbackPeer& p = peer();
     const QByteArray request = QByteArray(";SQL;Select * From tblCID Where ID = 2") + MessageFramer::Marker;
     for (char byte : request) {
@@ -222,7 +222,7 @@ void TestServerDispatcher::requestWrittenOneByteAtATimeIsAnswered()
 
 void TestServerDispatcher::requestsOfOneClientAreAnsweredInOrder()
 {
-    seedCalls(2000);
+    storeCalls(2000);
     LoopbackPeer& p = peer();
     // Both requests are read before the first is answered; the answers keep their order.
     p.socket.write(";SQL;Select * From tblCID Order By ID;COMPLETE;COMPLETE;;SQL;Select * From tblCID Where ID = "
@@ -237,7 +237,7 @@ void TestServerDispatcher::requestsOfOneClientAreAnsweredInOrder()
 
 void TestServerDispatcher::thirtyClientsEachGetTheirBurst()
 {
-    seedCalls(20);
+    storeCalls(20);
     for (int i = 0; i < 30; ++i)
         peer();
     for (auto& p : m_peers)
@@ -256,7 +256,7 @@ void TestServerDispatcher::thirtyClientsEachGetTheirBurst()
 
 void TestServerDispatcher::clientLeavingDuringAnotherClientsReplyChangesNothingForTheOthers()
 {
-    seedCalls(2000);
+    storeCalls(2000);
     for (int i = 0; i < 6; ++i)
         peer();
     // Client 5's reply lets the event loop run between rows (no progress window here: every few
@@ -308,7 +308,7 @@ void TestServerDispatcher::clientThatNeverReadsIsDroppedWhileOthersReceive()
 
 void TestServerDispatcher::clientSqlOnlyReads()
 {
-    seedCalls(5);
+    storeCalls(5);
     SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
     LoopbackPeer& p = peer();
     for (const char* sql :
@@ -346,8 +346,8 @@ void TestServerDispatcher::clientSqlOnlyReads()
 
 void TestServerDispatcher::restrictedChangesAreRefusedAndTheirFieldsSkipped()
 {
-    seedCalls(3);
-    seedContacts();
+    storeCalls(3);
+    storeContacts();
     SaveProperty(Section::frmConfiguration, Key::BlockedIPs, QStringLiteral(";127.0.0.1 R;"));
     LoopbackPeer& p = peer();
     // A contact named "SQL": its name is the request's field, never the next request.
@@ -373,7 +373,7 @@ void TestServerDispatcher::restrictedChangesAreRefusedAndTheirFieldsSkipped()
 
 void TestServerDispatcher::contactNamesAreNeverPatterns()
 {
-    seedContacts();
+    storeContacts();
     LoopbackPeer& p = peer();
     p.send(";DELETE CONTACT;*;DELETE CONTACT;%;DELETE CONTACT;x' or '1'='1;DELETE CONTACT;J_HN");
     QTRY_COMPARE(events().count(QStringLiteral("127.0.0.1 Deleted a Contact")), 4);
@@ -390,7 +390,7 @@ void TestServerDispatcher::contactNamesAreNeverPatterns()
 
 void TestServerDispatcher::contactRequests()
 {
-    seedContacts();
+    storeContacts();
     LoopbackPeer& p = peer();
     LoopbackPeer& other = peer();
     // A new contact reaches every client.
@@ -426,7 +426,7 @@ void TestServerDispatcher::contactRequests()
 
 void TestServerDispatcher::deletionByIdList()
 {
-    seedCalls(10);
+    storeCalls(10);
     LoopbackPeer& requester = peer();
     LoopbackPeer& second = peer();
     LoopbackPeer& third = peer();
@@ -444,7 +444,7 @@ void TestServerDispatcher::deletionByIdList()
     QCOMPARE(m_host->statusUpdates, 1);
 
     // An ID that is no number is passed over with its own error; an ID beyond 16 bits is an ID like any other.
-    seedCalls(1);
+    storeCalls(1);
     SqlStatement bump = gCallerDB->prepare(QStringLiteral("UPDATE tblCID SET ID = 40000 WHERE ID = 11"));
     bump.exec();
     requester.send(";DELETE SQL;|1|x|40000|99999999999|3|");
@@ -457,7 +457,7 @@ void TestServerDispatcher::deletionByIdList()
 
 void TestServerDispatcher::cancelledDeletionAsksTheRequesterToReadAgain()
 {
-    seedCalls(300);
+    storeCalls(300);
     LoopbackPeer& requester = peer();
     LoopbackPeer& other = peer();
     QString ids = QStringLiteral("|");
@@ -481,7 +481,7 @@ void TestServerDispatcher::cancelledDeletionAsksTheRequesterToReadAgain()
 
 void TestServerDispatcher::miniDisplayRequests()
 {
-    seedCalls(4);
+    storeCalls(4);
     LoopbackPeer& p = peer();
     p.send(";MINI DISPLAY;10;");
     QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY;") + record(4) + QStringLiteral(";MINI DISPLAY;") + record(3) +
@@ -507,7 +507,7 @@ void TestServerDispatcher::miniDisplayRequests()
 
 void TestServerDispatcher::loggedRecordRequests()
 {
-    seedCalls(3);
+    storeCalls(3);
     LoopbackPeer& p = peer();
     p.send((";ORIGINAL ID;" + callDate(2) + ";ORIGINAL ID MINI DISPLAY;" + callDate(3) + ";").toUtf8());
     QCOMPARE(p.take(2),
@@ -561,7 +561,7 @@ void TestServerDispatcher::modemStateAndBlocking()
 
 void TestServerDispatcher::statisticsRequests()
 {
-    seedCalls(4);
+    storeCalls(4);
     LoopbackPeer& p = peer();
     // The statistics engine answers from this log, to the requester; its event lines name the client.
     p.send(";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;;MODEMCONNECTION;");
@@ -585,7 +585,7 @@ void TestServerDispatcher::statisticsRequests()
 
 void TestServerDispatcher::cancelReachesAStatisticsAnswerWaitingItsTurn()
 {
-    seedCalls(4);
+    storeCalls(4);
     LoopbackPeer& p = peer();
     const QByteArray graph =
         ";GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|3/1/2024|ENDDATE|3/2/2024|GROUP|All Callers|;";

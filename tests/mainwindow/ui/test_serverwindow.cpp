@@ -37,7 +37,7 @@
 namespace {
 
 // Calls 1 .. count, one a minute from 21 March 2024 8:00 (the day the tests' clock stands at).
-void seedCalls(int count)
+void storeCalls(int count)
 {
     SqlTransaction tx(*gCallerDB);
     SqlStatement st = gCallerDB->prepare(QStringLiteral(
@@ -143,7 +143,7 @@ LoopbackPeer& TestServerWindow::peer()
 
 void TestServerWindow::cancelCutsALongReplyShort()
 {
-    seedCalls(2000);
+    storeCalls(2000);
     // A client on its own thread, as on another machine: it asks for 2,000 rows and cancels 20 ms later.
     ThreadedPeer client(gServer->LocalPort(), [](ThreadedPeer& p) {
         p.write(";SQL;Select * From tblCID Order By ID;COMPLETE;COMPLETE;");
@@ -183,7 +183,7 @@ void TestServerWindow::cancelCutsALongReplyShort()
 
 void TestServerWindow::clientLeavingDuringAnotherClientsReplyIsDroppedAtOnce()
 {
-    seedCalls(2000);
+    storeCalls(2000);
     for (int i = 0; i < 30; ++i)
         peer();
     QCOMPARE(StandaloneSession::panel(3)->text(), QStringLiteral("30 Clients Connected"));
@@ -210,7 +210,7 @@ void TestServerWindow::clientLeavingDuringAnotherClientsReplyIsDroppedAtOnce()
 
 void TestServerWindow::callsKeepFlowingDuringALongReply()
 {
-    seedCalls(2000);
+    storeCalls(2000);
     StandaloneSession::port()->OpenPort(true);
     QVERIFY(StandaloneSession::port()->ModemConnected);
     LoopbackPeer& asking = peer();
@@ -244,7 +244,7 @@ void TestServerWindow::callsKeepFlowingDuringALongReply()
 
 void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
 {
-    seedCalls(5);
+    storeCalls(5);
     frmBaseMain* w = window();
     w->RefreshGrid();
     LoopbackPeer& editor = peer();
@@ -346,7 +346,7 @@ void TestServerWindow::clientListMenu()
 
 void TestServerWindow::progressWindowsAboveTheirThresholds()
 {
-    seedCalls(200);
+    storeCalls(200);
     // Every progress window made, by the caption it was shown with.
     QStringList shown;
     const auto make = programLinks().createProgressWindow;

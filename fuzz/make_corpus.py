@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of fuzz/corpus/<target>/ from the cases the tests use.
+"""Writes the starting inputs of fuzz/corpus/<target>/ from the cases the tests use.
 
 Targets that take several values from one input (FuzzedDataProvider) get them laid out the way the
 provider reads them: strings from the front, numbers and flags from the back. Run it again after adding
-a case; inputs that fuzzing found are kept beside the seeds under other names.
+a case; inputs that fuzzing found are kept beside them under other names.
 """
 import os
 
@@ -15,7 +15,7 @@ def write(target, name, data):
     os.makedirs(folder, exist_ok=True)
     if isinstance(data, str):
         data = data.encode("utf-8")
-    with open(os.path.join(folder, "seed-" + name), "wb") as f:
+    with open(os.path.join(folder, "case-" + name), "wb") as f:
         f.write(data)
 
 
