@@ -3,8 +3,10 @@
 # own build folder, and runs them.
 #   scripts/fuzz.sh check        replays every corpus of fuzz/corpus/, then fuzzes each target briefly
 #                                (FUZZ_SECONDS, default 20); what it finds new is not kept (make check)
-#   scripts/fuzz.sh long [name]  fuzzes each target (or one) for FUZZ_SECONDS (default 3600), FUZZ_PARALLEL
-#                                at a time (default 4); new inputs go to <build>/corpus/<target> (make fuzz)
+#   scripts/fuzz.sh long [name]  fuzzes each target (or one) for FUZZ_SECONDS (default 3600) or FUZZ_RUNS
+#                                executions, FUZZ_PARALLEL at a time (default 4), each in FUZZ_FORK worker
+#                                processes (default 1: in the run's own process); new inputs go to
+#                                <build>/corpus/<target> (make fuzz)
 #   scripts/fuzz.sh merge        adds what a long run found, minimised, to fuzz/corpus/
 # A crash or a broken check leaves the input in <build>/artifacts/ and fails the run.
 set -euo pipefail
@@ -72,12 +74,16 @@ long)
     # Allocation stacks are left out of reports for speed; a kept input replays with them in check mode.
     export ASAN_OPTIONS=${FUZZ_ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1:malloc_context_size=0}
     parallel=${FUZZ_PARALLEL:-4}
+    fork=${FUZZ_FORK:-1}
     running=0
     for t in $TARGETS; do
         mkdir -p "$BUILD/corpus/$t" "fuzz/corpus/$t"
+        # Worker processes share one run: its executions are the sum of theirs, and a failure in any ends it.
+        workers=()
+        [ "$fork" -gt 1 ] && workers=(-fork="$fork")
         # shellcheck disable=SC2046
-        "$BUILD/fuzz/$t" $(common_flags "$t") -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} \
-            "$BUILD/corpus/$t" "fuzz/corpus/$t" >"$BUILD/$t.log" 2>&1 &
+        "$BUILD/fuzz/$t" $(common_flags "$t") "${workers[@]}" -max_total_time="$seconds" \
+            ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} "$BUILD/corpus/$t" "fuzz/corpus/$t" >"$BUILD/$t.log" 2>&1 &
         running=$((running + 1))
         if [ "$running" -ge "$parallel" ]; then
             wait -n || echo "fuzz: a target failed (see $BUILD/*.log and $ARTIFACTS)"
@@ -88,7 +94,16 @@ long)
         wait -n || echo "fuzz: a target failed (see $BUILD/*.log and $ARTIFACTS)"
         running=$((running - 1))
     done
-    grep -H "stat::number_of_executed_units\|DONE\|ERROR" "$BUILD"/fuzz_*.log || true
+    for t in $TARGETS; do
+        log="$BUILD/$t.log"
+        [ -f "$log" ] || continue
+        # A run in one process ends with its own count; a forked run's count is on its last progress line.
+        runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | tail -1 | awk '{print $2}')
+        [ -z "$runs" ] && runs=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#')
+        cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1)
+        failed=$(grep -c 'ERROR\|fuzz check failed' "$log" || true)
+        echo "fuzz: $t: ${runs:-?} executions, ${cov:-no coverage line}, $failed failure line(s)"
+    done
     ;;
 merge)
     for t in $TARGETS; do

@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
 #include <QList>
+#include <QStringDecoder>
 #include <QUtf8StringView>
 
 namespace IniFile {
@@ -9,6 +10,19 @@ namespace {
 
 const char kHex[] = "0123456789ABCDEF";
 const QString kGeneral = QStringLiteral("General");
+
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+// UTF-8 text as it stands: the plain decoder takes a U+FEFF at the start for an encoding mark and drops it,
+// which would change a value that begins with one.
+QString decode(const char* bytes, qsizetype size)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(bytes, size));
+}
+
+QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
 
 bool isHexDigit(char16_t c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -168,7 +182,7 @@ ValueResult unescape(const QByteArray& raw, QString& result)
         qsizetype j = i + 1;
         while (j < n && raw.at(j) != '\\' && raw.at(j) != '"' && (raw.at(j) != ',' || quoted))
             ++j;
-        current += QString::fromUtf8(raw.constData() + i, j - i);
+        current += decode(raw.constData() + i, j - i);
         i = j;
     }
     if (quoted)
@@ -267,8 +281,9 @@ QByteArray escapeValue(const QString& value)
             if (qc.isHighSurrogate() && i + 1 < source.size() && source.at(i + 1).isLowSurrogate()) {
                 text += qc;
                 text += source.at(++i);
-            } else if (c <= 0x1F || c == 0x7F || qc.isSurrogate()) {
-                // A half of a character pair has no UTF-8 form of its own.
+            } else if (c <= 0x1F || c == 0x7F || qc.isSurrogate() || c == 0xFEFF) {
+                // A half of a character pair has no UTF-8 form of its own; U+FEFF would be taken for an
+                // encoding mark by other readers of the file.
                 text += QStringLiteral("\\x") + QString::number(c, 16);
                 escapeNextIfDigit = true;
             } else {
@@ -299,7 +314,8 @@ Parsed parse(const QByteArray& bytes)
         if (out.damagedLines++ == 0)
             out.firstDamagedLine = lineNumber;
     };
-    qsizetype start = 0;
+    // Some editors begin every file they save with the mark; it belongs to no line.
+    qsizetype start = bytes.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
     int lineNumber = 0;
     const qsizetype n = bytes.size();
     while (start <= n) {
@@ -330,7 +346,7 @@ Parsed parse(const QByteArray& bytes)
             }
             // "[General]" and "[%General]" both name the general section; only the written form says which, an
             // escaped "%25General" is a section of its own.
-            const QString heading = QString::fromUtf8(trimmed.mid(1, trimmed.size() - 2));
+            const QString heading = decode(trimmed.mid(1, trimmed.size() - 2));
             if (heading.compare(QLatin1String("%General"), Qt::CaseInsensitive) == 0 ||
                 heading.compare(kGeneral, Qt::CaseInsensitive) == 0)
                 section = kGeneral;
@@ -342,7 +358,7 @@ Parsed parse(const QByteArray& bytes)
             continue;
         }
         const qsizetype eq = line.indexOf('=');
-        const QString key = eq < 0 ? QString() : unescapeName(QString::fromUtf8(line.left(eq).trimmed()));
+        const QString key = eq < 0 ? QString() : unescapeName(decode(line.left(eq).trimmed()));
         if (sectionDamaged || !isName(key)) {
             damaged(lineNumber);
             continue;

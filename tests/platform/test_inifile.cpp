@@ -16,6 +16,8 @@ private Q_SLOTS:
     void handEditsReadAsTyped();
     void namesWithAnEmptyPartAreDamaged();
     void anEscapedGeneralIsASectionOfItsOwn();
+    void aByteOrderMarkInAValueSurvives();
+    void aFileThatStartsWithAByteOrderMarkReadsWhole();
 };
 
 void TestIniFile::agreesWithTheCommonDialect_data()
@@ -118,6 +120,34 @@ void TestIniFile::anEscapedGeneralIsASectionOfItsOwn()
                                    {QStringLiteral("General/c"), QStringLiteral("3")}};
     QCOMPARE(parsed.values, expected);
     QCOMPARE(IniFile::parse(IniFile::serialize(parsed.values)).values, expected);
+}
+
+void TestIniFile::aByteOrderMarkInAValueSurvives()
+{
+    // U+FEFF is a character like any other inside a value; a reader that takes it for an encoding mark at the
+    // start of a piece of text would change the value on its way through the file.
+    const QChar mark(0xFEFF);
+    const QStringList values{QString(mark), mark + QStringLiteral("x"),
+                             QStringLiteral(";") + mark + QStringLiteral(";"), QStringLiteral("a,") + mark,
+                             QStringLiteral("x") + mark};
+    for (const QString& value : values) {
+        const IniFile::Values written{{QStringLiteral("frmMain/Key"), value}};
+        const IniFile::Parsed parsed = IniFile::parse(IniFile::serialize(written));
+        QCOMPARE(parsed.damagedLines, 0);
+        QCOMPARE(parsed.values, written);
+    }
+    // Written raw by another program, inside quotes or not, it is read as it stands.
+    const IniFile::Parsed raw = IniFile::parse("[frmMain]\nA=\"\xEF\xBB\xBFq\"\nB=\xEF\xBB\xBFr\n");
+    QCOMPARE(raw.values.value(QStringLiteral("frmMain/A")), mark + QStringLiteral("q"));
+    QCOMPARE(raw.values.value(QStringLiteral("frmMain/B")), mark + QStringLiteral("r"));
+}
+
+void TestIniFile::aFileThatStartsWithAByteOrderMarkReadsWhole()
+{
+    // Some editors put the mark at the start of every file they save.
+    const IniFile::Parsed parsed = IniFile::parse("\xEF\xBB\xBF[frmMain]\r\nSortCol=3\r\n");
+    QCOMPARE(parsed.damagedLines, 0);
+    QCOMPARE(parsed.values, (IniFile::Values{{QStringLiteral("frmMain/SortCol"), QStringLiteral("3")}}));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
