@@ -98,10 +98,10 @@ long)
         log="$BUILD/$t.log"
         [ -f "$log" ] || continue
         # A run in one process ends with its own count; a forked run's count is on its last progress line.
-        runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | tail -1 | awk '{print $2}')
-        [ -z "$runs" ] && runs=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#')
-        cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1)
-        failed=$(grep -c 'ERROR\|fuzz check failed' "$log" || true)
+        runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | tail -1 | awk '{print $2}' || true)
+        [ -z "$runs" ] && runs=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#' || true)
+        cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)
+        failed=$(grep -c '==ERROR\|ERROR: libFuzzer\|fuzz check failed\|runtime error' "$log" || true)
         echo "fuzz: $t: ${runs:-?} executions, ${cov:-no coverage line}, $failed failure line(s)"
     done
     ;;

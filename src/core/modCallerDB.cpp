@@ -46,6 +46,15 @@ QDateTime zeroDateTime() { return QDateTime(DateText::zeroDate(), QTime(0, 0), Q
 
 bool g_checkpointDue = false;
 
+// The call written last, as the call road writes it again at every ring and line: its date needs no second
+// parse, and a rewrite that keeps it leaves the date index alone (one page written instead of two).
+struct WrittenCall {
+    qint32 id = 0;
+    QString date; // the record's date text
+    QString iso;  // as stored
+};
+WrittenCall g_written;
+
 // Called by SQLite after each commit with the pages the write-ahead file now holds. It replaces SQLite's
 // own checkpoint, which would run inside that commit, before the caller has told anyone of the change.
 int walCommitted(void*, sqlite3*, const char*, int frames)
@@ -70,6 +79,7 @@ void useLog(std::unique_ptr<SqlDatabase> db)
 {
     sqlite3_wal_hook(db->handle(), walCommitted, nullptr);
     g_checkpointDue = false;
+    g_written = WrittenCall{};
     gCallerDB = std::move(db);
 }
 
@@ -86,19 +96,16 @@ SqlDatabase& openLog()
     return *gCallerDB;
 }
 
-// The five stored fields of a record, as parameters 1 to 5.
-void bindRecord(SqlStatement& st, const clsCaller& caller)
+QString storedDate(const clsCaller& caller)
 {
+    if (!g_written.date.isNull() && caller.CallerDate == g_written.date)
+        return g_written.iso;
     const auto date = DateText::parse(caller.CallerDate);
     if (!date) {
         throw SqlError(SqlError::Kind::BadSql, SQLITE_MISMATCH,
                        QStringLiteral("\"%1\" is not a date and time.").arg(caller.CallerDate));
     }
-    st.bind(1, caller.Name);
-    st.bind(2, caller.Number.Number);
-    st.bind(3, DateText::toIso(*date));
-    st.bind(4, qint64(caller.Rings));
-    st.bind(5, caller.Answered);
+    return DateText::toIso(*date);
 }
 
 // The general date text of a stored fldDate, as DateText::format gives it.
@@ -169,10 +176,15 @@ void AddCaller(clsCaller& caller)
         return;
     try {
         SqlDatabase& db = openLog();
+        const QString iso = storedDate(caller);
         SqlTransaction tx(db);
-        SqlStatement st = db.prepare(QStringLiteral(
-            "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
-        bindRecord(st, caller);
+        SqlStatement& st =
+            db.cached("INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)");
+        st.bind(1, caller.Name);
+        st.bind(2, caller.Number.Number);
+        st.bind(3, iso);
+        st.bind(4, qint64(caller.Rings));
+        st.bind(5, caller.Answered);
         st.exec();
         // The row's own key, whatever other calls share its time.
         const qint64 id = db.lastInsertRowId();
@@ -182,6 +194,7 @@ void AddCaller(clsCaller& caller)
         }
         tx.commit();
         caller.ID = qint32(id);
+        g_written = WrittenCall{caller.ID, caller.CallerDate, iso};
     } catch (const SqlError& e) {
         SaveError(e.code(), e.message(), kSource);
         ReportError(QStringLiteral("modCallerDB_AddCaller"));
@@ -193,15 +206,31 @@ bool EditCaller(qint32 ID, const clsCaller& caller)
     if (isClientMode())
         return true;
     try {
-        SqlStatement st = openLog().prepare(QStringLiteral(
-            "UPDATE tblCID SET fldName = ?, fldNumber = ?, fldDate = ?, fldRings = ?, fldAnswered = ? WHERE ID = ?"));
-        bindRecord(st, caller);
-        st.bind(6, qint64(ID));
+        SqlDatabase& db = openLog();
+        const QString iso = storedDate(caller);
+        const bool sameDate = ID == g_written.id && iso == g_written.iso;
+        SqlStatement& st =
+            sameDate ? db.cached("UPDATE tblCID SET fldName = ?, fldNumber = ?, fldRings = ?, fldAnswered = ? "
+                                 "WHERE ID = ?")
+                     : db.cached("UPDATE tblCID SET fldName = ?, fldNumber = ?, fldRings = ?, fldAnswered = ?, "
+                                 "fldDate = ? WHERE ID = ?");
+        st.bind(1, caller.Name);
+        st.bind(2, caller.Number.Number);
+        st.bind(3, qint64(caller.Rings));
+        st.bind(4, caller.Answered);
+        if (sameDate) {
+            st.bind(5, qint64(ID));
+        } else {
+            st.bind(5, iso);
+            st.bind(6, qint64(ID));
+        }
         st.exec();
-        if (gCallerDB->changes() == 0) {
+        if (db.changes() == 0) {
             // A call that was never stored or has been deleted meanwhile: nothing to rewrite.
             SaveError(3021, QStringLiteral("No current record."), kSource);
+            return true;
         }
+        g_written = WrittenCall{ID, caller.CallerDate, iso};
         return true;
     } catch (const SqlError& e) {
         SaveError(e.code(), e.message(), kSource);
@@ -322,6 +351,7 @@ void CloseCallerDB()
     resetReader();
     gCallerDB.reset();
     g_checkpointDue = false;
+    g_written = WrittenCall{};
 }
 
 void CheckpointCallerDB()

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -294,11 +295,17 @@ void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
     }
     // A send may drop its client; go through the clients as they were when the broadcast began.
     const QList<QPointer<clsClient>> clients = m_clients;
+    bool sent = false;
     for (const QPointer<clsClient>& client : clients) {
         if (!client || client->m_dropping || client->Index() == exceptIndex)
             continue;
         client->SendData(data);
+        sent = true;
     }
+    // A client woken by the send may be waiting for this processor (one on this computer, or the kernel's
+    // own work for the socket): it goes first, the window work that follows a call's broadcast after it.
+    if (sent)
+        sched_yield();
 }
 
 void clsServer::queueRequest(clsClient* client)

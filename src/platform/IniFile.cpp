@@ -103,6 +103,16 @@ QString unescapeName(const QString& text)
     return out;
 }
 
+// A section other than the general one whose name reads as "General" in any case ("GeNeral", from an
+// escaped heading) must not be taken for it when read back: its first letter is written escaped.
+QByteArray sectionHeading(const QString& section)
+{
+    if (section.compare(kGeneral, Qt::CaseInsensitive) != 0)
+        return escapeName(section);
+    const char16_t first = section.front().unicode();
+    return QByteArray("%") + kHex[first / 16] + kHex[first % 16] + escapeName(section.mid(1));
+}
+
 enum class ValueResult { Text, Absent, Damaged };
 
 ValueResult unescape(const QByteArray& raw, QString& result)
@@ -393,7 +403,7 @@ QByteArray serialize(const Values& values)
             first = false;
             section = keySection;
             out += '[';
-            out += section == kGeneral ? QByteArray("%General") : escapeName(section);
+            out += section == kGeneral ? QByteArray("%General") : sectionHeading(section);
             out += "]\n";
         }
         out += escapeName(key);

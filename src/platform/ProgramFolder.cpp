@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 #include <QStandardPaths>
 
 namespace {
@@ -29,23 +30,49 @@ QString ensured(const QString& path)
 
 } // namespace
 
-QString programFolder()
+namespace {
+
+// Both paths, worked out again only when what they come from changes: every settings read asks for them,
+// and a call's road reads several settings before its clients hear of it.
+struct Paths {
+    bool valid = false;
+    QByteArray from;
+    QString folder;
+    QString settings;
+};
+
+Paths paths()
 {
+    static QMutex mutex;
+    static Paths p;
+    const QMutexLocker lock(&mutex);
+    QByteArray from = qgetenv("VELQUON_HOME");
+    if (from.isEmpty()) {
+        from = "\n" + qgetenv("HOME") + '\n' + qgetenv("XDG_DATA_HOME") + '\n' + qgetenv("XDG_CONFIG_HOME") +
+               (QStandardPaths::isTestModeEnabled() ? "\ntest" : "");
+    }
+    if (p.valid && p.from == from)
+        return p;
+    p.from = from;
     const QString home = qEnvironmentVariable("VELQUON_HOME");
-    if (!home.isEmpty())
-        return ensured(cleanFolder(QFileInfo(home).absoluteFilePath()));
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return ensured(cleanFolder(base + QStringLiteral("/Velquon")));
+    if (!home.isEmpty()) {
+        p.folder = ensured(cleanFolder(QFileInfo(home).absoluteFilePath()));
+        p.settings = p.folder + QStringLiteral("/Velquon.ini");
+    } else {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        p.folder = ensured(cleanFolder(data + QStringLiteral("/Velquon")));
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        p.settings = ensured(cleanFolder(config + QStringLiteral("/Velquon"))) + QStringLiteral("/Velquon.ini");
+    }
+    p.valid = true;
+    return p;
 }
 
-QString settingsFilePath()
-{
-    const QString home = qEnvironmentVariable("VELQUON_HOME");
-    if (!home.isEmpty())
-        return programFolder() + QStringLiteral("/Velquon.ini");
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return ensured(cleanFolder(base + QStringLiteral("/Velquon"))) + QStringLiteral("/Velquon.ini");
-}
+} // namespace
+
+QString programFolder() { return paths().folder; }
+
+QString settingsFilePath() { return paths().settings; }
 
 namespace {
 QString g_developmentDataFolder;

@@ -102,7 +102,7 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
     }
 }
 
-SqlDatabase::~SqlDatabase() = default;
+SqlDatabase::~SqlDatabase() { m_cached.clear(); }
 
 QString SqlDatabase::memoryPath(const QString& name) { return QStringLiteral("file:/%1?vfs=memdb").arg(name); }
 
@@ -129,6 +129,17 @@ SqlStatement SqlDatabase::prepare(const QString& sql)
     if (!stmt)
         throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, QStringLiteral("The statement is empty."));
     return SqlStatement(this, stmt);
+}
+
+SqlStatement& SqlDatabase::cached(const char* sql)
+{
+    auto it = m_cached.find(sql);
+    if (it == m_cached.end())
+        it = m_cached.emplace(sql, prepare(QString::fromUtf8(sql))).first;
+    SqlStatement& st = it->second;
+    st.reset();
+    sqlite3_clear_bindings(st.handle());
+    return st;
 }
 
 void SqlDatabase::checkIntegrity()

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void untrustedTextCannotDeleteCalls();
     void statisticAndSearchConditionsCount();
     void writeAheadFileIsCopiedBackBetweenCalls();
+    void callsStoredInTurnKeepTheirOwnDates();
 
 private:
     static clsCaller call(const QString& name, const QString& number, const QString& date, int rings,
@@ -501,6 +502,54 @@ void TestCallerDB::writeAheadFileIsCopiedBackBetweenCalls()
     QCoreApplication::processEvents();
     QVERIFY(QFileInfo(path).size() > before);
     QCOMPARE(rows().size(), 1200);
+}
+
+void TestCallerDB::callsStoredInTurnKeepTheirOwnDates()
+{
+    // A call is rewritten at every ring and line, another call may be stored in between, and an edit in the
+    // grid may give a call another date: each row keeps the date it was last given, and the date index
+    // finds it there.
+    TempHome home;
+    QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+    clsCaller a = call("A", "1", "3/21/2024 2:05:07 PM", 1, "N/A");
+    clsCaller b = call("B", "2", "3/21/2024 2:06:00 PM", 1, "N/A");
+    AddCaller(a);
+    AddCaller(b);
+    a.Rings = 2;
+    QVERIFY(EditCaller(a.ID, a));
+    b.Rings = 2;
+    QVERIFY(EditCaller(b.ID, b));
+    a.CallerDate = "3/20/2024 9:00:00 AM";
+    a.Name = "EDITED";
+    QVERIFY(EditCaller(a.ID, a));
+    a.Rings = 3;
+    QVERIFY(EditCaller(a.ID, a));
+    QCOMPARE(rows(), QStringList({"1|EDITED|1|2024-03-20 09:00:00|3|N/A", "2|B|2|2024-03-21 14:06:00|2|N/A"}));
+
+    // Another call given the date of the call written just before it.
+    b.CallerDate = "3/20/2024 9:00:00 AM";
+    QVERIFY(EditCaller(b.ID, b));
+    a.CallerDate = "3/21/2024 2:05:07 PM";
+    QVERIFY(EditCaller(a.ID, a));
+    QCOMPARE(rows(), QStringList({"1|EDITED|1|2024-03-21 14:05:07|3|N/A", "2|B|2|2024-03-20 09:00:00|2|N/A"}));
+    {
+        SqlStatement byDate = gCallerDB->prepare(
+            QStringLiteral("SELECT ID FROM tblCID INDEXED BY idxCIDDate WHERE fldDate = '2024-03-20 09:00:00'"));
+        QVERIFY(byDate.step());
+        QCOMPARE(byDate.int64(0), 2);
+        QVERIFY(!byDate.step());
+        SqlStatement check = gCallerDB->prepare(QStringLiteral("PRAGMA integrity_check"));
+        QVERIFY(check.step());
+        QCOMPARE(check.text(0), QStringLiteral("ok"));
+    }
+
+    // The log closed and opened again: nothing of the earlier connection is taken for this one.
+    CloseCallerDB();
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, home.file("dbCID.mdb"));
+    QVERIFY(FindCallerDB());
+    b.Rings = 5;
+    QVERIFY(EditCaller(b.ID, b));
+    QCOMPARE(rows().value(1), QStringLiteral("2|B|2|2024-03-20 09:00:00|5|N/A"));
 }
 
 QTEST_GUILESS_MAIN(TestCallerDB)

@@ -114,10 +114,13 @@ void TestIniFile::namesWithAnEmptyPartAreDamaged()
 
 void TestIniFile::anEscapedGeneralIsASectionOfItsOwn()
 {
-    const IniFile::Parsed parsed = IniFile::parse("[%25General]\na=1\n[%General]\nb=2\n[general]\nc=3\n");
+    const IniFile::Parsed parsed =
+        IniFile::parse("[%25General]\na=1\n[%General]\nb=2\n[general]\nc=3\n[Ge%4Eeral]\nd=4\n[GeNeral\\x]\ne=5\n");
     const IniFile::Values expected{{QStringLiteral("%General/a"), QStringLiteral("1")},
                                    {QStringLiteral("General/b"), QStringLiteral("2")},
-                                   {QStringLiteral("General/c"), QStringLiteral("3")}};
+                                   {QStringLiteral("General/c"), QStringLiteral("3")},
+                                   {QStringLiteral("GeNeral/d"), QStringLiteral("4")},
+                                   {QStringLiteral("GeNeral/x/e"), QStringLiteral("5")}};
     QCOMPARE(parsed.values, expected);
     QCOMPARE(IniFile::parse(IniFile::serialize(parsed.values)).values, expected);
 }

@@ -18,6 +18,7 @@ private Q_SLOTS:
     void missingFileIsNotCreatedUnlessAsked();
     void timeBudgetStopsARunawayQuery();
     void memoryDatabaseIsSharedByName();
+    void keptStatementsStartAfreshAtEachUse();
 };
 
 static QString pragma(SqlDatabase& db, const char* name)
@@ -202,6 +203,41 @@ void TestSqlDatabase::memoryDatabaseIsSharedByName()
     SqlStatement st = reader.prepare(QStringLiteral("SELECT x FROM t"));
     QVERIFY(st.step());
     QCOMPARE(st.int64(0), 42);
+}
+
+void TestSqlDatabase::keptStatementsStartAfreshAtEachUse()
+{
+    TempHome home;
+    SqlDatabase db(home.file("a.db"), SqlDatabase::Mode::ReadWriteCreate);
+    db.exec(QStringLiteral("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT, n INTEGER)"));
+    const char insert[] = "INSERT INTO t (name, n) VALUES (?, ?)";
+    SqlStatement& first = db.cached(insert);
+    first.bind(1, QStringLiteral("a"));
+    first.bind(2, qint64(1));
+    first.exec();
+    // The same statement again: the last use's values are gone, an unbound parameter is NULL.
+    SqlStatement& second = db.cached(insert);
+    QCOMPARE(&second, &first);
+    second.bind(1, QStringLiteral("b"));
+    second.exec();
+
+    // A kept query left in the middle of its rows starts from its first row at the next use.
+    const char select[] = "SELECT name, n IS NULL FROM t ORDER BY ID";
+    SqlStatement& rows = db.cached(select);
+    QVERIFY(rows.step());
+    QCOMPARE(rows.text(0), QStringLiteral("a"));
+    SqlStatement& again = db.cached(select);
+    QVERIFY(again.step());
+    QCOMPARE(again.text(0), QStringLiteral("a"));
+    QCOMPARE(again.int64(1), 0);
+    QVERIFY(again.step());
+    QCOMPARE(again.text(0), QStringLiteral("b"));
+    QCOMPARE(again.int64(1), 1);
+    QVERIFY(!again.step());
+
+    // Text that does not prepare throws and leaves nothing behind to be found the next time.
+    QVERIFY_THROWS_EXCEPTION(SqlError, db.cached("SELECT nothing FROM nowhere"));
+    QVERIFY_THROWS_EXCEPTION(SqlError, db.cached("SELECT nothing FROM nowhere"));
 }
 
 QTEST_GUILESS_MAIN(TestSqlDatabase)
