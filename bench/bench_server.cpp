@@ -8,7 +8,9 @@
 //    run, and between calls (an idle stretch after the last call) with the process's wake-ups.
 //    A call ends only after eight seconds without a ring, so a run takes about 9 seconds a call;
 //    VELQUON_BENCH_CALLS overrides the number of calls; VELQUON_BENCH_SETTINGS ("section/key=value;...") sets
-//    options of the server's settings file for a run.
+//    options of the server's settings file for a run; VELQUON_BENCH_SEPARATE_CPUS=1 keeps the server on the
+//    last processor this benchmark may use and the clients on the first, as a client on another computer
+//    would never wait for the server's own processor.
 //  - SqlReply: a client's ";SQL;" for every row of a 100,000-call log, from the request to the last byte of
 //    the reply, and how much the server's peak memory grew for it.
 
@@ -29,6 +31,7 @@
 #include <memory>
 #include <vector>
 
+#include <sched.h>
 #include <unistd.h>
 
 #include "BenchCallLog.h"
@@ -81,6 +84,34 @@ quint16 freePort()
     QTcpServer probe;
     probe.listen(QHostAddress::AnyIPv4, 0);
     return probe.serverPort();
+}
+
+// The server's threads on the last allowed processor, this process's on the first.
+bool separateCpus(qint64 pid)
+{
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2)
+        return false;
+    int first = -1;
+    int last = -1;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            if (first < 0)
+                first = cpu;
+            last = cpu;
+        }
+    }
+    cpu_set_t server;
+    CPU_ZERO(&server);
+    CPU_SET(last, &server);
+    const QString taskDir = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(taskDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        sched_setaffinity(pid_t(task.toInt()), sizeof server, &server);
+    // Threads the server starts later inherit the setting of the one that starts them.
+    cpu_set_t clients;
+    CPU_ZERO(&clients);
+    CPU_SET(first, &clients);
+    return sched_setaffinity(0, sizeof clients, &clients) == 0;
 }
 
 // A loopback client: the server's sends, cut at their markers.
@@ -169,6 +200,10 @@ public:
                       {});
         if (!process.waitForStarted(10000)) {
             state.SkipWithError("velquon did not start");
+            return false;
+        }
+        if (qEnvironmentVariableIntValue("VELQUON_BENCH_SEPARATE_CPUS") && !separateCpus(process.processId())) {
+            state.SkipWithError("fewer than two processors to keep server and clients apart");
             return false;
         }
         for (int i = 0; i < count; ++i) {

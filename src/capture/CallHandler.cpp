@@ -239,6 +239,7 @@ void CallHandler::UpdateNewCall()
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
     const QString number = caller->Number.Number;
     std::optional<QString> sound;
+    bool defaultSound = false;
     if (number != kNotReceived && !number.isEmpty() && !CallHandled) {
         // Marked before anything that may wait for the modem: a NAME line arriving during the hang-up must
         // not block or announce the call a second time.
@@ -253,7 +254,7 @@ void CallHandler::UpdateNewCall()
                 sound = group->Sound;
             }
         } else {
-            sound = option(Key::DefaultSound, QString());
+            defaultSound = true;
         }
     }
     // Stored, then told to the clients at once; the window, the pop-up and the announcement come after.
@@ -261,6 +262,8 @@ void CallHandler::UpdateNewCall()
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
     Q_EMIT popupUpdate(*caller);
+    if (defaultSound)
+        sound = option(Key::DefaultSound, QString());
     if (sound)
         playSound(*sound, *caller);
 }

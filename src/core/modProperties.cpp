@@ -177,7 +177,12 @@ void SaveProperty(const QString& section, const QString& key, const QString& val
 
 QString GetProperty(const QString& section, const QString& key, const QString& defaultValue)
 {
-    return ReadKey(settingPath(section, key), defaultValue);
+    // The store's own key straight away: a call's road reads several settings before its clients hear of it.
+    if (section.contains(QLatin1Char('\\')) || key.contains(QLatin1Char('\\')))
+        return ReadKey(settingPath(section, key), defaultValue);
+    const Store& s = store();
+    const auto it = s.values.constFind(section + QLatin1Char('/') + key);
+    return it == s.values.cend() ? defaultValue : *it;
 }
 
 void WriteKey(const QString& path, const QString& value)

@@ -133,7 +133,7 @@ SqlStatement SqlDatabase::prepare(const QString& sql)
 
 SqlStatement& SqlDatabase::cached(const char* sql)
 {
-    auto it = m_cached.find(sql);
+    auto it = m_cached.find(std::string_view(sql));
     if (it == m_cached.end())
         it = m_cached.emplace(sql, prepare(QString::fromUtf8(sql))).first;
     SqlStatement& st = it->second;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 struct sqlite3;
@@ -79,8 +80,13 @@ private:
     QString m_path;
     Mode m_mode;
     std::unique_ptr<SQLite::Database> m_db;
+    // Looked up by the text as given, without a copy of it.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
     // After m_db: finalized before the connection closes.
-    std::unordered_map<std::string, SqlStatement> m_cached;
+    std::unordered_map<std::string, SqlStatement, TextHash, std::equal_to<>> m_cached;
     int m_budgetMs = 0;
     std::chrono::steady_clock::time_point m_deadline{};
 };
