@@ -39,9 +39,15 @@ common_flags() {
     local t=$1
     local flags=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$ARTIFACTS/$t-" -print_final_stats=1)
     [ -f "fuzz/dict/$t.dict" ] && flags+=(-dict="fuzz/dict/$t.dict")
-    # A target's own flags (an input size that keeps it fast, say), one a line.
-    [ -f "fuzz/options/$t.options" ] && while read -r flag; do flags+=("$flag"); done <"fuzz/options/$t.options"
     echo "${flags[@]}"
+}
+
+# A target's own flags for fuzzing (an input size that keeps it fast, say), one a line. A replay goes without
+# them, so a kept input longer than that size is replayed whole.
+own_flags() {
+    local t=$1
+    [ -f "fuzz/options/$t.options" ] && tr '\n' ' ' <"fuzz/options/$t.options"
+    return 0
 }
 
 case "$MODE" in
@@ -59,7 +65,7 @@ check)
             exit 1
         fi
         # shellcheck disable=SC2046
-        if ! "$BUILD/fuzz/$t" $(common_flags "$t") -max_total_time="$seconds" "$fresh" "$corpus" \
+        if ! "$BUILD/fuzz/$t" $(common_flags "$t") $(own_flags "$t") -max_total_time="$seconds" "$fresh" "$corpus" \
             >"$SCRATCH/$t.log" 2>&1; then
             tail -40 "$SCRATCH/$t.log"
             echo "fuzz: $t found a failing input (kept in $ARTIFACTS)"
@@ -82,7 +88,7 @@ long)
         workers=()
         [ "$fork" -gt 1 ] && workers=(-fork="$fork")
         # shellcheck disable=SC2046
-        "$BUILD/fuzz/$t" $(common_flags "$t") "${workers[@]}" -max_total_time="$seconds" \
+        "$BUILD/fuzz/$t" $(common_flags "$t") $(own_flags "$t") "${workers[@]}" -max_total_time="$seconds" \
             ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} "$BUILD/corpus/$t" "fuzz/corpus/$t" >"$BUILD/$t.log" 2>&1 &
         running=$((running + 1))
         if [ "$running" -ge "$parallel" ]; then
