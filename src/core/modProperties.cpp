@@ -134,6 +134,13 @@ QString storeKey(const QString& path)
     return section + QLatin1Char('/') + p.mid(cut + 1);
 }
 
+QString lookup(const QString& storeKey, const QString& defaultValue)
+{
+    const Store& s = store();
+    const auto it = s.values.constFind(storeKey);
+    return it == s.values.cend() ? defaultValue : *it;
+}
+
 // Writes the store's changes to its file, unless a batch will do it at its end.
 bool syncStore()
 {
@@ -180,9 +187,7 @@ QString GetProperty(const QString& section, const QString& key, const QString& d
     // The store's own key straight away: a call's road reads several settings before its clients hear of it.
     if (section.contains(QLatin1Char('\\')) || key.contains(QLatin1Char('\\')))
         return ReadKey(settingPath(section, key), defaultValue);
-    const Store& s = store();
-    const auto it = s.values.constFind(section + QLatin1Char('/') + key);
-    return it == s.values.cend() ? defaultValue : *it;
+    return lookup(section + QLatin1Char('/') + key, defaultValue);
 }
 
 void WriteKey(const QString& path, const QString& value)
@@ -193,12 +198,7 @@ void WriteKey(const QString& path, const QString& value)
         reportWriteFailure(QStringLiteral("modProperties_WriteKey"));
 }
 
-QString ReadKey(const QString& path, const QString& defaultValue)
-{
-    const Store& s = store();
-    const auto it = s.values.constFind(storeKey(path));
-    return it == s.values.cend() ? defaultValue : *it;
-}
+QString ReadKey(const QString& path, const QString& defaultValue) { return lookup(storeKey(path), defaultValue); }
 
 void DeleteKey(const QString& path)
 {

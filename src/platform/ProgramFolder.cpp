@@ -28,10 +28,6 @@ QString ensured(const QString& path)
     return path;
 }
 
-} // namespace
-
-namespace {
-
 // Both paths, worked out again only when what they come from changes: every settings read asks for them,
 // and a call's road reads several settings before its clients hear of it.
 struct Paths {
@@ -46,17 +42,16 @@ Paths paths()
     static QMutex mutex;
     static Paths p;
     const QMutexLocker lock(&mutex);
-    QByteArray from = qgetenv("VELQUON_HOME");
-    if (from.isEmpty()) {
-        from = "\n" + qgetenv("HOME") + '\n' + qgetenv("XDG_DATA_HOME") + '\n' + qgetenv("XDG_CONFIG_HOME") +
-               (QStandardPaths::isTestModeEnabled() ? "\ntest" : "");
-    }
+    const QByteArray home = qgetenv("VELQUON_HOME");
+    const QByteArray from = !home.isEmpty() ? home
+                                            : "\n" + qgetenv("HOME") + '\n' + qgetenv("XDG_DATA_HOME") + '\n' +
+                                                  qgetenv("XDG_CONFIG_HOME") +
+                                                  (QStandardPaths::isTestModeEnabled() ? "\ntest" : "");
     if (p.valid && p.from == from)
         return p;
     p.from = from;
-    const QString home = qEnvironmentVariable("VELQUON_HOME");
     if (!home.isEmpty()) {
-        p.folder = ensured(cleanFolder(QFileInfo(home).absoluteFilePath()));
+        p.folder = ensured(cleanFolder(QFileInfo(QString::fromLocal8Bit(home)).absoluteFilePath()));
         p.settings = p.folder + QStringLiteral("/Velquon.ini");
     } else {
         const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
