@@ -2,6 +2,7 @@
 
 #include "platform/Colour.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -30,6 +31,13 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
 }
 
 QWidget* parentWindow() { return QApplication::activeWindow(); }
+
+// A desktop's own dialogs may be GTK's, which answer only while GLib's event loop runs the program.
+bool nativeDialogsWork()
+{
+    const QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+    return loop && loop->inherits("QEventDispatcherGlib");
+}
 
 } // namespace
 
@@ -73,17 +81,23 @@ void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Ico
 
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter);
+    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter, nullptr,
+                                        nativeDialogsWork() ? QFileDialog::Options()
+                                                            : QFileDialog::DontUseNativeDialog);
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter);
+    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter, nullptr,
+                                        nativeDialogsWork() ? QFileDialog::Options()
+                                                            : QFileDialog::DontUseNativeDialog);
 }
 
 std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
 {
-    const QColor c = QColorDialog::getColor(Colour::fromBgr(bgr), parentWindow());
+    const QColor c = QColorDialog::getColor(Colour::fromBgr(bgr), parentWindow(), QString(),
+                                            nativeDialogsWork() ? QColorDialog::ColorDialogOptions()
+                                                                : QColorDialog::DontUseNativeDialog);
     if (!c.isValid())
         return std::nullopt;
     return Colour::toBgr(c);
