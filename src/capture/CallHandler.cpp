@@ -182,7 +182,10 @@ void CallHandler::playSound(const QString& path, const clsCaller& caller)
 
 void CallHandler::RingUpdate()
 {
-    if (CurrentCaller->Rings == 0) {
+    // The call as it was first stored, for the window once the clients have heard of the ring.
+    std::optional<clsCaller> added;
+    const bool firstRing = CurrentCaller->Rings == 0;
+    if (firstRing) {
         CurrentCaller = std::make_shared<clsCaller>();
         CallHandled = false;
         gRinging = true;
@@ -201,15 +204,10 @@ void CallHandler::RingUpdate()
         AddCaller(c);
         broadcast(QStringLiteral(";NEW;"));
         broadcast(QStringLiteral(";INCOMING CALLER;") + c.PrintSend());
-        if (c.ID != 0) {
-            Q_EMIT callAdded(c);
-            if (gMainForm)
-                gMainForm->UpdateStatus();
-        } else {
+        if (c.ID != 0)
+            added = c;
+        else
             noteUnstored(CurrentCaller, gErrDescription);
-        }
-        if (textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
-            Q_EMIT popupRequested();
     }
 
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
@@ -219,6 +217,13 @@ void CallHandler::RingUpdate()
     store(caller);
     broadcast(QStringLiteral(";RING;"));
 
+    if (added) {
+        Q_EMIT callAdded(*added);
+        if (gMainForm)
+            gMainForm->UpdateStatus();
+    }
+    if (firstRing && textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
+        Q_EMIT popupRequested();
     show(*caller);
     AddEvent(QStringLiteral("Incoming Call From:  ") + caller->PrintNameDescription() + QStringLiteral("     ") +
              caller->Number.Number + QStringLiteral("     ") + QString::number(caller->Rings) +

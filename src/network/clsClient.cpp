@@ -58,6 +58,10 @@ void clsClient::AcceptRequest(QTcpSocket* socket)
     socket->setReadBufferSize(kReadBufferBytes);
     // A client whose machine went away without closing is found out and dropped in the end.
     socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    // Every message goes out in one write; held back for the acknowledgement of the one before (a ring's
+    // ";NEW;", ";INCOMING CALLER;" and ";RING;" follow each other at once), it would wait for the client's
+    // delayed acknowledgement.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket, &QTcpSocket::readyRead, this, &clsClient::onReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &clsClient::onBytesWritten);
     connect(socket, &QTcpSocket::disconnected, this, &clsClient::onDisconnected);

@@ -135,6 +135,9 @@ void clsRemoteSocket::onConnected()
     // Nothing of an earlier connection may be read as the start of this one's first answer.
     m_framer.clear();
     m_connected = true;
+    // A request follows another at once (an edit and its refresh): neither waits for the server's
+    // delayed acknowledgement of the one before.
+    sckRemoteClient->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (gMainForm) {
         gMainForm->RefreshOnline();
         SendData(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;") + gMainForm->strSQL);

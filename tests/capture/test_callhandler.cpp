@@ -774,7 +774,7 @@ void TestCallHandler::clientsHearOfAChangeBeforeTheWindowAndTheSounds()
 
     road.calls.ProcessEvent("RING");
     QCOMPARE(order,
-             (QStringList{"NEW", "INCOMING CALLER", "row added", "pop-up", "RING", "row shown", "pop-up shown"}));
+             (QStringList{"NEW", "INCOMING CALLER", "RING", "row added", "pop-up", "row shown", "pop-up shown"}));
     order.clear();
     road.calls.ProcessEvent("NMBR = 5551234567");
     QCOMPARE(order, (QStringList{"INCOMING CALLER", "row shown", "pop-up shown", "sound"}));
