@@ -5,7 +5,9 @@
 //  - NumberLineToClientBroadcast: for each call, from the write of the NMBR line on the pseudo-terminal to
 //    the last client holding the call's ";INCOMING CALLER;" broadcast with that number (one client, and
 //    fifty). CPU comes from the server process's own counters (/proc/<pid>/stat): per call over the whole
-//    run, and between calls (an idle stretch after the last call) with the process's wake-ups.
+//    run, and between calls (an idle stretch after the last call) with the process's wake-ups. The ring
+//    counters time a call's first RING line to the last client holding ";RING;", the third of the messages
+//    a first ring brings (after ";NEW;" and ";INCOMING CALLER;").
 //    A call ends only after eight seconds without a ring, so a run takes about 9 seconds a call;
 //    VELQUON_BENCH_CALLS overrides the number of calls; VELQUON_BENCH_SETTINGS ("section/key=value;...") sets
 //    options of the server's settings file for a run; VELQUON_BENCH_SEPARATE_CPUS=1 keeps the server on the
@@ -265,15 +267,19 @@ static void BM_NumberLineToClientBroadcast(benchmark::State& state)
     if (!server.start(state, int(state.range(1))))
         return;
     std::vector<double> micros;
+    std::vector<double> ringMicros; // the first ring's line to the last message it brings, ";RING;"
     ProcessCounters start;
     for (auto _ : state) {
         start = server.counters();
         for (int i = 0; i < calls; ++i) {
+            QElapsedTimer ringClock;
+            ringClock.start();
             server.modem.injectLine(QStringLiteral("RING"));
-            if (!server.clients.back()->waitFor(QStringLiteral(";RING;"), 5000)) {
+            if (!server.clients.back()->waitFor(QStringLiteral(";RING;"), 5000, false)) {
                 state.SkipWithError("no RING broadcast");
                 return;
             }
+            ringMicros.push_back(double(ringClock.nsecsElapsed()) / 1000.0);
             server.settle(300);
             const QString digits = QStringLiteral("555%1").arg(1000000 + i, 7, 10, QLatin1Char('0'));
             const QString shown = QStringLiteral("(555) %1-%2").arg(digits.mid(3, 3), digits.mid(6, 4));
@@ -303,6 +309,8 @@ static void BM_NumberLineToClientBroadcast(benchmark::State& state)
     state.counters["p90_us"] = percentile(micros, 0.9);
     state.counters["p99_us"] = percentile(micros, 0.99);
     state.counters["max_us"] = percentile(micros, 1.0);
+    state.counters["ring_median_us"] = percentile(ringMicros, 0.5);
+    state.counters["ring_max_us"] = percentile(ringMicros, 1.0);
     state.counters["cpu_ms_per_call"] = (end.cpuMs - start.cpuMs) / double(calls);
     state.counters["idle_cpu_ms_20s"] = idleEnd.cpuMs - idleStart.cpuMs;
     state.counters["idle_wakeups_20s"] = double(idleEnd.wakeUps - idleStart.wakeUps);
