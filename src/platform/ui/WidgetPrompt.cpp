@@ -39,6 +39,11 @@ bool nativeDialogsWork()
     return loop && loop->inherits("QEventDispatcherGlib");
 }
 
+QFileDialog::Options fileDialogOptions()
+{
+    return nativeDialogsWork() ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
+}
+
 } // namespace
 
 Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, Prompt::Buttons buttons,
@@ -81,16 +86,12 @@ void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Ico
 
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter, nullptr,
-                                        nativeDialogsWork() ? QFileDialog::Options()
-                                                            : QFileDialog::DontUseNativeDialog);
+    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter, nullptr, fileDialogOptions());
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter, nullptr,
-                                        nativeDialogsWork() ? QFileDialog::Options()
-                                                            : QFileDialog::DontUseNativeDialog);
+    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter, nullptr, fileDialogOptions());
 }
 
 std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
