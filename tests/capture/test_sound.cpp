@@ -49,7 +49,6 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
     void spokenSentence_data();
     void spokenSentence();
     void soundOffPlaysNothingAndClearsTheSavedVolume();
@@ -97,8 +96,6 @@ void TestSound::cleanup()
     delete m_home;
     m_home = nullptr;
 }
-
-void TestSound::cleanupTestCase() { AudioEnv::setSinkVolume(65536, 65536); }
 
 void TestSound::spokenSentence_data()
 {

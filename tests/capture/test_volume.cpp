@@ -13,7 +13,6 @@ class TestVolume : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanupTestCase();
     void findsTheSpeakerLineAndItsBounds();
     void writesAndReadsTheSpeakerVolume();
     void clampsToTheBounds();
@@ -33,12 +32,6 @@ void TestVolume::initTestCase()
 void TestVolume::init()
 {
     AudioEnv::setSinkVolume(50000, 50000);
-    AudioEnv::setSinkMute(false);
-}
-
-void TestVolume::cleanupTestCase()
-{
-    AudioEnv::setSinkVolume(65536, 65536);
     AudioEnv::setSinkMute(false);
 }
 

@@ -13,6 +13,8 @@ QString missingReason();
 QString pactl(const QStringList& args, bool* ok = nullptr);
 // The null sink's per-channel volumes as pactl reports them (raw values, 65536 = 100%).
 QList<int> sinkVolumes();
+// Each test program has a sound server of its own, so a test never puts the volume back at its end: a change
+// just before the program exits is the server event that Qt's sound engine can crash on in its clean-up.
 void setSinkVolume(int left, int right);
 void setSinkMute(bool muted);
 bool sinkMuted();

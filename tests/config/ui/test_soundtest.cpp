@@ -72,7 +72,6 @@ void TestSoundTest::cleanup()
 {
     delete m_dialog.data();
     m_session.stop();
-    AudioEnv::setSinkVolume(65536, 65536);
 }
 
 frmConfiguration* TestSoundTest::prepare()
