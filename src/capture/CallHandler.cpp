@@ -285,8 +285,9 @@ void CallHandler::RingTimer_Timer()
         CurrentCaller = std::make_shared<clsCaller>();
         RingTicks = 0;
         RingTimer.stop();
-        // Between calls: the log's disk work that was held back while the call rang.
-        CheckpointCallerDB();
+        // Between calls: the log's disk work that was held back while the call rang, and what makes the next
+        // call's writes cheap.
+        SettleCallerDB();
     }
 }
 

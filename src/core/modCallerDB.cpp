@@ -356,9 +356,34 @@ void CloseCallerDB()
 
 void CheckpointCallerDB()
 {
-    if (!g_checkpointDue || !gCallerDB)
+    if (g_checkpointDue)
+        SettleCallerDB();
+}
+
+void SettleCallerDB()
+{
+    if (!gCallerDB)
         return;
     g_checkpointDue = false;
+    sqlite3* handle = gCallerDB->handle();
+    int inFile = 0;
+    int copied = 0;
     // Passive: it copies what no reader still needs and never waits for one.
-    sqlite3_wal_checkpoint_v2(gCallerDB->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, &inFile, &copied) != SQLITE_OK ||
+        inFile <= 0 || copied != inFile)
+        return;
+    // Everything is in the log, so the next write starts the write-ahead file over, and waits for the disk to
+    // hold the file's new header before it goes on. A write that changes nothing (the version number put
+    // back as it is) takes that wait now, between calls, instead of in the next call's first write.
+    try {
+        qint64 version = 0;
+        {
+            SqlStatement st = gCallerDB->prepare(QStringLiteral("PRAGMA user_version"));
+            if (st.step())
+                version = st.int64(0);
+        }
+        gCallerDB->exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    } catch (const SqlError& e) {
+        SaveError(e.code(), e.message(), kSource);
+    }
 }

@@ -64,7 +64,11 @@ void CloseCallerDB();
 
 // The log's write-ahead file is copied back into the log (a checkpoint: several waits for the disk) at a
 // quiet moment, never inside the write that filled it: once the file holds CheckpointFrames pages, right
-// after the event that wrote them, or, while a call rings, when the call has ended (the call road calls
-// this then). Does nothing when no checkpoint is due.
+// after the event that wrote them, or, while a call rings, when the call has ended (SettleCallerDB). Does
+// nothing when no checkpoint is due; otherwise it settles the log as SettleCallerDB does.
 inline constexpr int CheckpointFrames = 1000;
 void CheckpointCallerDB();
+// When a call has ended: the write-ahead file is copied back whatever it holds and, when all of it went,
+// started over at once, so that the next call's writes go to pages the file already has (cheaper than
+// growing it) and none of them waits for the disk.
+void SettleCallerDB();

@@ -13,6 +13,10 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <algorithm>
+
+#include <sqlite3.h>
+
 class TestCallerDB : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -33,6 +37,7 @@ private Q_SLOTS:
     void untrustedTextCannotDeleteCalls();
     void statisticAndSearchConditionsCount();
     void writeAheadFileIsCopiedBackBetweenCalls();
+    void anEndedCallStartsTheWriteAheadFileOver();
     void callsStoredInTurnKeepTheirOwnDates();
 
 private:
@@ -502,6 +507,47 @@ void TestCallerDB::writeAheadFileIsCopiedBackBetweenCalls()
     QCoreApplication::processEvents();
     QVERIFY(QFileInfo(path).size() > before);
     QCOMPARE(rows().size(), 1200);
+}
+
+void TestCallerDB::anEndedCallStartsTheWriteAheadFileOver()
+{
+    TempHome home;
+    const QString path = home.file("dbCID.mdb");
+    QVERIFY(CreateCallerDB(path));
+    gCallerDB->exec("PRAGMA user_version = 7");
+    qint64 largestWal = 0;
+    for (int n = 0; n < 30; ++n) {
+        // A call as the call road writes it: stored at the first ring, rewritten at every line and ring.
+        gRinging = true;
+        clsCaller c = call("CALLER", "555-1234", "3/1/2024 8:00:00 AM", 1, "N/A");
+        AddCaller(c);
+        for (int ring = 2; ring <= 4; ++ring) {
+            c.Rings = ring;
+            QVERIFY(EditCaller(c.ID, c));
+        }
+        gRinging = false;
+        SettleCallerDB();
+        largestWal = std::max(largestWal, QFileInfo(path + "-wal").size());
+        // Started over already: the file holds the one page of the write that did it, not the call's pages
+        // (the next call's first write would otherwise start it over, and wait for the disk doing so).
+        int inFile = -1;
+        int copied = -1;
+        QCOMPARE(sqlite3_wal_checkpoint_v2(gCallerDB->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &inFile, &copied),
+                 SQLITE_OK);
+        QCOMPARE(inFile, 1);
+    }
+    // Thirty calls reuse the same few pages of the file (a call writes about ten) instead of adding to it.
+    QVERIFY2(largestWal < 16 * 4096, qPrintable(QString::number(largestWal)));
+    QCOMPARE(rows().size(), 30);
+    QVERIFY(rows().constLast().endsWith("|4|N/A"));
+    {
+        SqlStatement version = gCallerDB->prepare("PRAGMA user_version");
+        QVERIFY(version.step());
+        QCOMPARE(version.int64(0), 7);
+    }
+    // With no log open there is nothing to settle.
+    CloseCallerDB();
+    SettleCallerDB();
 }
 
 void TestCallerDB::callsStoredInTurnKeepTheirOwnDates()
