@@ -12,7 +12,9 @@
 //    VELQUON_BENCH_CALLS overrides the number of calls; VELQUON_BENCH_SETTINGS ("section/key=value;...") sets
 //    options of the server's settings file for a run; VELQUON_BENCH_SEPARATE_CPUS=1 keeps the server on the
 //    last processor this benchmark may use and the clients on the first, as a client on another computer
-//    would never wait for the server's own processor.
+//    would never wait for the server's own processor. VELQUON_BENCH_PROGRAM runs another program in velquon's
+//    place: floor_server, built beside the benchmarks, passes the number on and does nothing else, so its
+//    figures are what this machine's kernel and sockets take, whatever the server.
 //  - SqlReply: a client's ";SQL;" for every row of a 100,000-call log, from the request to the last byte of
 //    the reply, and how much the server's peak memory grew for it.
 
@@ -197,8 +199,11 @@ public:
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR");
-        process.start((dir.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/..") : dir) +
-                          QStringLiteral("/velquon"),
+        const QString program = qEnvironmentVariable("VELQUON_BENCH_PROGRAM");
+        process.start(!program.isEmpty()
+                          ? program
+                          : (dir.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/..") : dir) +
+                                QStringLiteral("/velquon"),
                       {});
         if (!process.waitForStarted(10000)) {
             state.SkipWithError("velquon did not start");
