@@ -1,9 +1,11 @@
 // The least a server can do between the modem and its clients, to measure the machine rather than the
 // program: one thread blocked in poll(), the line read from the port, its number put into the broadcast and
-// written to every client. Nothing is stored and nothing else runs. BM_NumberLineToClientBroadcast runs it in
-// velquon's place (VELQUON_BENCH_PROGRAM): the port and the listening port come from the settings file the
-// benchmark writes, and it answers the clients' requests and the lines of a call as far as the benchmark
-// looks at them.
+// written to every client. Nothing else runs. BM_NumberLineToClientBroadcast runs it in velquon's place
+// (VELQUON_BENCH_PROGRAM): the port and the listening port come from the settings file the benchmark writes,
+// and it answers the clients' requests and the lines of a call as far as the benchmark looks at them.
+// With FLOOR_SERVER_STORE=1 it also stores the call as the program does before it tells anyone: a row
+// inserted at the first ring and its number written by one prepared UPDATE, in a SQLite file in WAL mode
+// (synchronous NORMAL) in the program folder; the write-ahead file is copied back when the call ends.
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -26,6 +29,43 @@ namespace {
 const std::string kMarker = ";COMPLETE;COMPLETE;";
 
 std::vector<int> g_clients;
+
+sqlite3* g_db = nullptr;
+sqlite3_stmt* g_insert = nullptr;
+sqlite3_stmt* g_update = nullptr;
+sqlite3_int64 g_call = 0;
+
+bool openStore(const std::string& folder)
+{
+    if (sqlite3_open((folder + "/floor.db").c_str(), &g_db) != SQLITE_OK)
+        return false;
+    sqlite3_wal_autocheckpoint(g_db, 0);
+    return sqlite3_exec(g_db,
+                        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; CREATE TABLE IF NOT EXISTS tblCID "
+                        "(ID INTEGER PRIMARY KEY, fldName TEXT, fldNumber TEXT, fldDate TEXT, fldRings INTEGER, "
+                        "fldAnswered TEXT); CREATE INDEX IF NOT EXISTS byDate ON tblCID (fldDate)",
+                        nullptr, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v2(g_db,
+                              "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) "
+                              "VALUES ('NOT RECEIVED', 'NOT RECEIVED', datetime('now'), 1, 'N/A')",
+                              -1, &g_insert, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v2(g_db,
+                              "UPDATE tblCID SET fldName = ?, fldNumber = ?, fldRings = ?, fldAnswered = ? "
+                              "WHERE ID = ?",
+                              -1, &g_update, nullptr) == SQLITE_OK;
+}
+
+void storeNumber(const std::string& number)
+{
+    sqlite3_bind_text(g_update, 1, "NOT RECEIVED", -1, SQLITE_STATIC);
+    sqlite3_bind_text(g_update, 2, number.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(g_update, 3, 1);
+    sqlite3_bind_text(g_update, 4, "N/A", -1, SQLITE_STATIC);
+    sqlite3_bind_int64(g_update, 5, g_call);
+    if (sqlite3_step(g_update) != SQLITE_DONE || sqlite3_changes(g_db) != 1)
+        fprintf(stderr, "floor_server: the number was not stored: %s\n", sqlite3_errmsg(g_db));
+    sqlite3_reset(g_update);
+}
 
 void broadcast(const std::string& text)
 {
@@ -39,11 +79,22 @@ void broadcast(const std::string& text)
 void handleLine(const std::string& line)
 {
     if (line == "RING") {
+        if (g_db) {
+            // A new call for each ring is enough here: the benchmark rings once a call. The write-ahead file
+            // is copied back before it, as the program does when a call ends.
+            sqlite3_wal_checkpoint_v2(g_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+            sqlite3_step(g_insert);
+            sqlite3_reset(g_insert);
+            g_call = sqlite3_last_insert_rowid(g_db);
+        }
         broadcast(";NEW;");
         broadcast(";RING;");
     } else if (line.rfind("NMBR = ", 0) == 0 && line.size() == 17) {
         const std::string d = line.substr(7);
-        broadcast(";INCOMING CALLER;(" + d.substr(0, 3) + ") " + d.substr(3, 3) + "-" + d.substr(6, 4));
+        const std::string shown = "(" + d.substr(0, 3) + ") " + d.substr(3, 3) + "-" + d.substr(6, 4);
+        if (g_db)
+            storeNumber(shown);
+        broadcast(";INCOMING CALLER;" + shown);
     }
 }
 
@@ -70,6 +121,10 @@ int main()
                 portPath = l.substr(9);
         }
         fclose(ini);
+    }
+    if (getenv("FLOOR_SERVER_STORE") && !openStore(home)) {
+        fprintf(stderr, "floor_server: the store could not be opened\n");
+        return 1;
     }
     const int tty = open(portPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (tty < 0 || tcpPort <= 0) {
