@@ -5,7 +5,7 @@
 // and it answers the clients' requests and the lines of a call as far as the benchmark looks at them.
 // With FLOOR_SERVER_STORE=1 it also stores the call as the program does before it tells anyone: a row
 // inserted at the first ring and its number written by one prepared UPDATE, in a SQLite file in WAL mode
-// (synchronous NORMAL) in the program folder; the write-ahead file is copied back when the call ends.
+// (synchronous NORMAL) in the program folder; the write-ahead file is copied back when the next call rings.
 
 #include <cerrno>
 #include <cstdio>
