@@ -10,6 +10,7 @@ struct State {
     Backend* backend = nullptr;
     QQueue<Answer> answers;
     QQueue<QString> texts;
+    QQueue<std::function<void()>> meanwhile;
     QList<Record> history;
 };
 
@@ -30,6 +31,16 @@ Answer defaultAnswer(Buttons buttons, int defaultButton)
                                               {Yes, No}, {Retry, Cancel}};
     const auto& set = sets.value(buttons, sets[0]);
     return set.value(defaultButton, set.first());
+}
+
+// Taken off the queue before it runs: what it does may ask a box of its own.
+void runMeanwhile()
+{
+    State& s = state();
+    if (s.meanwhile.isEmpty())
+        return;
+    const std::function<void()> run = s.meanwhile.dequeue();
+    run();
 }
 
 QString resolvedTitle(const QString& title) { return title.isEmpty() ? productName() : title; }
@@ -57,6 +68,7 @@ void setBackend(Backend* backend) { state().backend = backend; }
 
 Answer message(const QString& text, Buttons buttons, Icon icon, int defaultButton, const QString& title)
 {
+    runMeanwhile();
     State& s = state();
     Answer a;
     if (!s.answers.isEmpty())
@@ -79,6 +91,7 @@ void notice(const QString& text, Icon icon, const QString& title)
 
 QString openFile(const QString& title, const QString& folder, const QString& filter)
 {
+    runMeanwhile();
     State& s = state();
     QString r;
     if (!s.texts.isEmpty())
@@ -91,6 +104,7 @@ QString openFile(const QString& title, const QString& folder, const QString& fil
 
 QString saveFile(const QString& title, const QString& path, const QString& filter)
 {
+    runMeanwhile();
     State& s = state();
     QString r;
     if (!s.texts.isEmpty())
@@ -103,6 +117,7 @@ QString saveFile(const QString& title, const QString& path, const QString& filte
 
 std::optional<quint32> chooseColor(quint32 bgr)
 {
+    runMeanwhile();
     State& s = state();
     std::optional<quint32> r;
     if (!s.texts.isEmpty()) {
@@ -119,6 +134,7 @@ std::optional<quint32> chooseColor(quint32 bgr)
 
 QString input(const QString& prompt, const QString& defaultText, const QString& title)
 {
+    runMeanwhile();
     State& s = state();
     QString r;
     if (!s.texts.isEmpty())
@@ -133,6 +149,7 @@ QString input(const QString& prompt, const QString& defaultText, const QString& 
 
 bool print(QPrinter* printer)
 {
+    runMeanwhile();
     State& s = state();
     bool chosen = false;
     if (!s.answers.isEmpty())
@@ -145,6 +162,7 @@ bool print(QPrinter* printer)
 
 void queueAnswer(Answer answer) { state().answers.enqueue(answer); }
 void queueText(const QString& text) { state().texts.enqueue(text); }
+void queueMeanwhile(std::function<void()> meanwhile) { state().meanwhile.enqueue(std::move(meanwhile)); }
 const QList<Record>& history() { return state().history; }
 
 QStringList texts()
@@ -161,6 +179,7 @@ void resetScript()
 {
     state().answers.clear();
     state().texts.clear();
+    state().meanwhile.clear();
     state().history.clear();
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QPrinter;
@@ -81,6 +82,9 @@ bool print(QPrinter* printer);
 
 // --- test scripting ---
 void queueAnswer(Answer answer);
+// Runs once, when the next box or dialog of any kind is asked and before it is answered: what a real box's
+// event loop dispatches while it waits on the user (a client's request, a server's push, a timer).
+void queueMeanwhile(std::function<void()> meanwhile);
 void queueText(const QString& text); // for file dialogs and input boxes ("" = cancel) and colours (decimal BGR)
 const QList<Record>& history();
 QStringList texts(); // the texts of every recorded request, in order

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void historyKeepsOnlyTheLatest();
     void filesAndColours();
     void backendOnlyWhenInteractive();
+    void meanwhileRunsWhileTheBoxWaits();
 };
 
 void TestPrompt::scriptedAnswersInOrder()
@@ -134,6 +135,32 @@ void TestPrompt::backendOnlyWhenInteractive()
     Prompt::queueAnswer(Prompt::Abort);
     QCOMPARE(Prompt::message(QStringLiteral("y"), Prompt::AbortRetryIgnore), Prompt::Abort);
     QCOMPARE(backend.calls, 4);
+}
+
+// A change queued for "meanwhile" happens while the next box is up, whatever its kind, before its answer,
+// once; a box it asks itself is answered in turn, not taken for the box it came in.
+void TestPrompt::meanwhileRunsWhileTheBoxWaits()
+{
+    QStringList order;
+    Prompt::queueMeanwhile([&] {
+        order << QStringLiteral("change");
+        order << QString::number(int(Prompt::message(QStringLiteral("inner"), Prompt::YesNo)));
+    });
+    Prompt::queueMeanwhile([&] { order << QStringLiteral("second"); });
+    Prompt::queueAnswer(Prompt::No);
+    Prompt::queueAnswer(Prompt::Yes);
+    order << QString::number(int(Prompt::message(QStringLiteral("outer"), Prompt::YesNo)));
+    // The inner box took the first queued answer and the second change; the outer one the next answer.
+    QCOMPARE(order, (QStringList{QStringLiteral("change"), QStringLiteral("second"), QString::number(Prompt::No),
+                                 QString::number(Prompt::Yes)}));
+    Prompt::queueMeanwhile([&] { order << QStringLiteral("file"); });
+    Prompt::queueText(QStringLiteral("/tmp/x"));
+    QCOMPARE(Prompt::openFile(QString(), QString(), QString()), QStringLiteral("/tmp/x"));
+    QCOMPARE(order.last(), QStringLiteral("file"));
+    Prompt::queueMeanwhile([&] { order << QStringLiteral("dropped"); });
+    Prompt::resetScript();
+    Prompt::message(QStringLiteral("after reset"));
+    QVERIFY(!order.contains(QStringLiteral("dropped")));
 }
 
 QTEST_GUILESS_MAIN(TestPrompt)

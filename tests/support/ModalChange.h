@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+#include <QTest>
+
+#include <functional>
+
+#include "core/clsContact.h"
+#include "support/LoopbackPeer.h"
+#include "support/ScriptedServer.h"
+
+// Changes that reach the program while one of its windows waits on the user. A modal step (a dialog's
+// exec(), a question box) runs a nested event loop, so a client's request on the server, a server's push
+// on a client and the timers are all dispatched while it is open. A test fires one of these from inside
+// the step (Prompt::queueMeanwhile for a box or a file dialog, a ModalDialog script or a ModalScript step
+// for a dialog), lets the step end, and checks that the command acted on the record the user chose when it
+// began, or said that it is gone. Header-only: it is used by core and window tests alike.
+namespace ModalChange {
+
+// Lets the event loop run, as the modal step's own loop does, until done() holds; false after the time-out.
+inline bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor(done, timeoutMs);
+}
+
+// Another client of the server under test, on loopback: its requests are read, queued and answered by the
+// server exactly as any client's are.
+class OtherClient {
+public:
+    explicit OtherClient(quint16 port) : m_peer(port) {}
+
+    bool connected() const { return m_peer.socket.state() == QAbstractSocket::ConnectedState; }
+
+    // Sends the request and runs the event loop until a send of the server to this client contains one of
+    // the answers (the contact book every client gets after a change, or the refusal).
+    bool send(const QString& request, const QStringList& answers)
+    {
+        m_peer.send(request.toUtf8());
+        return spinUntil([&] {
+            m_peer.units += m_peer.framer.feed(m_peer.socket.readAll());
+            while (!m_peer.units.isEmpty()) {
+                const QString unit = m_peer.units.takeFirst();
+                m_seen << unit;
+                for (const QString& a : answers)
+                    if (unit.contains(a))
+                        return true;
+            }
+            return false;
+        });
+    }
+
+    // The contact requests of another user's contact book; true once the server has answered (stored and
+    // pushed the book, or refused).
+    bool addContact(const clsContact& contact)
+    {
+        return send(QStringLiteral(";ADD CONTACT;") + contact.PrintSend(), contactAnswers());
+    }
+    bool editContact(const QString& storedName, const clsContact& contact)
+    {
+        return send(QStringLiteral(";EDIT CONTACT;") + storedName + QLatin1Char(';') + contact.PrintSend(),
+                    contactAnswers());
+    }
+    bool deleteContact(const QString& name)
+    {
+        return send(QStringLiteral(";DELETE CONTACT;") + name, {QStringLiteral(";CLEAR CONTACTS;")});
+    }
+
+    // Everything the server sent this client so far, markers taken off.
+    const QStringList& seen() const { return m_seen; }
+    LoopbackPeer& peer() { return m_peer; }
+
+private:
+    static QStringList contactAnswers() { return {QStringLiteral(";CLEAR CONTACTS;"), QStringLiteral(";ERROR;")}; }
+
+    LoopbackPeer m_peer;
+    QStringList m_seen;
+};
+
+// The server of the client under test pushes a unit (a contact book, a group change, a ";DELETE OK;", a
+// ring); the event loop runs until done() holds, which the test states by what the unit must change.
+inline bool push(ScriptedServer& server, const QString& unit, const std::function<bool()>& done)
+{
+    server.send(unit);
+    return spinUntil(done);
+}
+
+} // namespace ModalChange
