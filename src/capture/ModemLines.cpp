@@ -7,6 +7,14 @@ void ModemLineAssembler::append(const QByteArray& bytes)
         m_pending.remove(0, m_read);
         m_read = 0;
     }
+    // Once a line has passed the bound, the modem babbles until its next CR: each read that comes meanwhile
+    // starts over, so a tag said after a pause is not glued to the babble's tail.
+    if (m_babbling && m_read == m_pending.size()) {
+        if (m_lineTooLong)
+            m_dropped = true;
+        m_lineTooLong = false;
+        m_line.clear();
+    }
     m_pending.append(bytes);
 }
 
@@ -21,14 +29,17 @@ std::optional<QString> ModemLineAssembler::next()
             // NUL and other stray control bytes would only corrupt the record.
             if (b < 0x20 || b == 0x7f)
                 continue;
-            if (m_line.size() < MaxLineBytes)
+            if (m_line.size() < MaxLineBytes) {
                 m_line.append(c);
-            else
+            } else {
                 m_lineTooLong = true;
+                m_babbling = true;
+            }
         }
         m_read = cr < 0 ? m_pending.size() : cr + 1;
         if (cr < 0)
             break;
+        m_babbling = false;
         if (m_lineTooLong) {
             m_lineTooLong = false;
             m_dropped = true;
@@ -58,6 +69,7 @@ void ModemLineAssembler::clear()
     m_read = 0;
     m_line.clear();
     m_lineTooLong = false;
+    m_babbling = false;
     m_dropped = false;
 }
 

@@ -8,12 +8,15 @@
 // Cuts the bytes a modem sends into its lines. A line ends at CR; line feeds, NUL and the other control
 // bytes are dropped wherever they are; empty lines are no lines. Lines are handed out one at a time from the
 // front, so a wait that runs while one line is handled (and reads on) keeps the order of everything that
-// arrived. A line never holds more than MaxLineBytes: a longer one is no modem's and is dropped whole when
-// it ends, and tooLong() says so once for each such line.
+// arrived. A line never holds more than MaxLineBytes: a longer one is no modem's. Once a line has passed the
+// bound, the modem babbles until its next CR: the held bytes go at the end of each read, and each read begins
+// a fresh line, so a modem that babbled without a line end and then, after a pause, says "RING" is heard
+// again (a pause is a read of its own). takeTooLong() says once for each such line that it was dropped.
 class ModemLineAssembler {
 public:
     static constexpr qsizetype MaxLineBytes = 4096;
 
+    // One read's bytes.
     void append(const QByteArray& bytes);
     // The next whole line, decoded (decode()), or nothing until more bytes arrive.
     std::optional<QString> next();
@@ -31,5 +34,6 @@ private:
     qsizetype m_read = 0; // bytes of m_pending already taken
     QByteArray m_line;
     bool m_lineTooLong = false;
+    bool m_babbling = false; // a line passed the bound and no CR has come since
     bool m_dropped = false;
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "capture/ModemLines.h"
 #include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "core/Globals.h"
@@ -21,6 +22,7 @@
 #include "network/clsServer.h"
 #include "platform/SqlDatabase.h"
 #include "support/FakeModem.h"
+#include "support/QueuedMarker.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/ResetForTests.h"
 #include "support/SignalTexts.h"
@@ -102,6 +104,7 @@ private Q_SLOTS:
     void callThatCannotBeStoredAnywhereGoesToStandardError();
     void gluedLineCannotShiftAClientsFields();
     void textWithoutLineEndIsBounded();
+    void tagAfterABabbleIsHeard();
     void secondNumberLineDoesNotHandleAgain();
     void answeredTest();
     void answeredTestInRealTime();
@@ -230,6 +233,40 @@ void TestCallHandler::textWithoutLineEndIsBounded()
     road.modem.inject(QByteArray(ModemPort::MaxLineBytes + 10, 'B') + "\r\n");
     road.lines({"RING"});
     QTRY_COMPARE(road.calls.CurrentCaller->Rings, 3);
+    QCOMPARE(road.events().filter("longer than").size(), 1);
+}
+
+// A modem that babbles without a line end, pauses, then rings with no line end before the tag: the ring is
+// the babble's next read and counts, both in the line cutter itself and through the port.
+void TestCallHandler::tagAfterABabbleIsHeard()
+{
+    ModemLineAssembler cutter;
+    // The babble's reads do not end on the bound: the last one leaves less than a line's worth.
+    for (int i = 0; i < 50; ++i) {
+        cutter.append(QByteArray(i == 49 ? 1000 : 3000, 'x'));
+        QVERIFY(!cutter.next());
+        QVERIFY(cutter.partial().size() <= ModemLineAssembler::MaxLineBytes);
+    }
+    cutter.append("RING\r\n");
+    QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("RING")));
+    QVERIFY(cutter.takeTooLong());
+    // A line that stays under the bound is not cut at a read: a modem's line may come in pieces.
+    cutter.append("NMBR = 555");
+    cutter.append("1234\r\n");
+    QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("NMBR = 5551234")));
+    QVERIFY(!cutter.takeTooLong());
+
+    Road road;
+    road.open();
+    road.modem.inject(QByteArray(200000, 'A'));
+    // The pause: every byte of the babble has been read before the ring is said.
+    QVERIFY(QTest::qWaitFor([&] { return road.modem.unreadBytes() == 0; }, 10000));
+    QVERIFY(waitForQueuedMarker());
+    road.modem.inject("RING\r\n");
+    road.lines(FakeModem::callLines("5551234567", "JOHN DOE"));
+    road.lines({"RING"});
+    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
+    QCOMPARE(road.calls.CurrentCaller->Number.Number, QStringLiteral("(555) 123-4567"));
     QCOMPARE(road.events().filter("longer than").size(), 1);
 }
 

@@ -123,6 +123,15 @@ void FakeModem::inject(const QByteArray& bytes)
     }
 }
 
+int FakeModem::unreadBytes() const
+{
+    // The fake keeps the slave end open itself, and every open of a terminal shares its input queue.
+    int count = 0;
+    if (m_slave < 0 || ioctl(m_slave, FIONREAD, &count) != 0)
+        return -1;
+    return count;
+}
+
 void FakeModem::injectLine(const QString& line) { inject("\r\n" + line.toUtf8() + "\r\n"); }
 
 QStringList FakeModem::callLines(const QString& number, const QString& name, const QString& date, const QString& time)

@@ -44,6 +44,8 @@ public:
     // runs the event loop until the program has read enough.
     void inject(const QByteArray& bytes);
     void injectLine(const QString& line);
+    // Bytes written towards the program that it has not read from the line yet.
+    int unreadBytes() const;
     // A whole incoming call the way a caller-ID modem reports it between the first two rings.
     static QStringList callLines(const QString& number, const QString& name, const QString& date = "1225",
                                  const QString& time = "0930");
