@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "platform/EventLoopChoice.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 
@@ -24,7 +25,8 @@ bool ShowHelpContents(const QString& path)
         return false;
     }
     // The file opens at its top, which is the list of topics.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()))) {
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    if (!EventLoopChoice::startWithChildEnvironment([&] { return QDesktopServices::openUrl(url); })) {
         Prompt::message(QStringLiteral("The help could not be shown: this desktop has no program set up to open web "
                                        "pages (HTML files). Open ") +
                             path + QStringLiteral(" in a web browser."),

@@ -20,6 +20,7 @@
 #include "platform/DataFile.h"
 #include "platform/DateText.h"
 #include "platform/DiagnosticLog.h"
+#include "platform/EventLoopChoice.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 
@@ -352,7 +353,8 @@ bool OpenHyperlink(const QString& ownerHandleText, const QString& link)
 {
     (void)ownerHandleText;
     const QUrl url = QUrl::fromUserInput(link.trimmed());
-    if (link.trimmed().isEmpty() || !url.isValid() || !QDesktopServices::openUrl(url)) {
+    if (link.trimmed().isEmpty() || !url.isValid() ||
+        !EventLoopChoice::startWithChildEnvironment([&] { return QDesktopServices::openUrl(url); })) {
         ShowError(QStringLiteral("A hyper link error occured."));
         return false;
     }
@@ -372,7 +374,11 @@ bool OpenNetworkSettings()
         const QString exe = QStandardPaths::findExecutable(tool.first());
         if (exe.isEmpty())
             continue;
-        if (QProcess::startDetached(exe, tool.mid(1)))
+        QProcess process;
+        process.setProgram(exe);
+        process.setArguments(tool.mid(1));
+        process.setProcessEnvironment(EventLoopChoice::childEnvironment());
+        if (process.startDetached())
             return true;
     }
     Prompt::message(QStringLiteral("No network settings tool was found on this computer. "

@@ -158,7 +158,7 @@ void clsServer::onNewConnection()
             socket->deleteLater();
             continue;
         }
-        if (ClientCount() >= MaxClients) {
+        if (ClientCount() >= MaxClients || leavesTooFewDescriptors(socket->socketDescriptor())) {
             AddEvent(QStringLiteral("Connection Refused By: ") + address);
             socket->abort();
             socket->deleteLater();
@@ -214,6 +214,16 @@ void clsServer::onAcceptError(QAbstractSocket::SocketError error)
     SaveError(10024, sckServer->errorString(), QStringLiteral("clsServer"));
     ReportError(QStringLiteral("clsServer_Accept"));
     AddEvent(QStringLiteral("Connections cannot be accepted for now: the program has no file descriptor left"));
+}
+
+bool clsServer::leavesTooFewDescriptors(qintptr descriptor)
+{
+    // Descriptors are handed out lowest first, so every one below the new connection's is taken: when it
+    // sits within the reserve of the limit, the reserve may be all that is left.
+    rlimit limit{};
+    if (descriptor < 0 || getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    return rlim_t(descriptor) + DescriptorReserve >= limit.rlim_cur;
 }
 
 void clsServer::AcceptRetryTimer_Timer()

@@ -61,9 +61,12 @@ public:
     void ClientOption(int option, int row);
 
     // Bounds that keep hostile or broken peers from taking the server's memory and descriptors. A client
-    // beyond MaxClients is refused ("Connection Refused By: "); when the unfinished requests of all clients
-    // together hold more than MaxBufferedBytes, the client holding the most is let go.
+    // beyond MaxClients is refused ("Connection Refused By: "), and so is one that would leave fewer than
+    // DescriptorReserve descriptors below the process's limit: the call log, the modem, files and the
+    // threads Qt starts need them, and a thread without one ends the program. When the unfinished requests
+    // of all clients together hold more than MaxBufferedBytes, the client holding the most is let go.
     static constexpr int kMaxClients = 1000;
+    static constexpr int DescriptorReserve = 64;
     static constexpr qint64 kMaxBufferedBytes = 64 * 1024 * 1024;
     int MaxClients = kMaxClients;
     qint64 MaxBufferedBytes = kMaxBufferedBytes;
@@ -90,6 +93,7 @@ Q_SIGNALS:
     void clientsChanged();
 
 private:
+    static bool leavesTooFewDescriptors(qintptr descriptor);
     friend class clsClient;
     void onNewConnection();
     void onAcceptError(QAbstractSocket::SocketError error);

@@ -6,8 +6,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <linux/capability.h>
 #include <memory>
@@ -120,6 +122,7 @@ private Q_SLOTS:
     void unfinishedRequestsShareOneMemoryBound();
     void unfinishedRequestTimesOut();
     void acceptWaitsWhileDescriptorsAreShort();
+    void clientsLeaveADescriptorReserve();
     void listenerFailureIsReportedOnlyInServerMode();
     void privilegedPortFailureGivesTheHint();
     void clientListMenu();
@@ -606,6 +609,60 @@ void TestServer::acceptWaitsWhileDescriptorsAreShort()
     QVERIFY(!m_server->AcceptRetryTimer.isActive());
     QCOMPARE(events().last(), QStringLiteral("Connection Accepted By: 127.0.0.1"));
     ::close(peer);
+    QTRY_COMPARE(m_server->ClientCount(), 0);
+}
+
+// Clients never take the last descriptors: the reserve is what the call log, the modem, files and the threads
+// Qt starts later need, and a thread without a descriptor for its wake-up ends the program.
+void TestServer::clientsLeaveADescriptorReserve()
+{
+    // The peers' sockets are made first and their connections completed by the system; then the server,
+    // with few descriptors left, takes what it may.
+    constexpr int Peers = 100;
+    SaveProperty(Section::frmConfiguration, Key::MaxEventLog, QStringLiteral("1000"));
+    std::vector<int> peers;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_server->LocalPort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < Peers; ++i) {
+        const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        QVERIFY(peer >= 0);
+        ::connect(peer, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        peers.push_back(peer);
+    }
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    rlimit low = saved;
+    low.rlim_cur = rlim_t(lowestFreeDescriptor() + 80);
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+
+    QTRY_COMPARE(m_server->ClientCount() + int(events().count(QStringLiteral("Connection Refused By: 127.0.0.1"))),
+                 Peers);
+    QVERIFY(m_server->ClientCount() > 0);
+    QVERIFY(m_server->ClientCount() < Peers);
+    // What is left is at least the reserve: descriptors to open files with and a thread that runs its loop.
+    std::vector<int> spare;
+    for (int i = 0; i < clsServer::DescriptorReserve; ++i)
+        spare.push_back(::dup(0));
+    const bool allOpened = std::all_of(spare.begin(), spare.end(), [](int fd) { return fd >= 0; });
+    for (int fd : spare)
+        if (fd >= 0)
+            ::close(fd);
+    QThread thread;
+    QObject inThread;
+    inThread.moveToThread(&thread);
+    thread.start();
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        &inThread, [&] { ran = true; }, Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    for (int peer : peers)
+        ::close(peer);
+    QVERIFY(allOpened);
+    QVERIFY(ran);
     QTRY_COMPARE(m_server->ClientCount(), 0);
 }
 
