@@ -3,7 +3,9 @@
 #include <chrono>
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include "core/MainWindow.h"
@@ -48,6 +50,10 @@ ModemPort::ModemPort(MainWindow* owner, QObject* parent) : QObject(parent), m_ow
     connect(&PortOpenTimer, &QTimer::timeout, this, &ModemPort::PortOpenTimer_Timer);
     connect(&m_serial, &QSerialPort::readyRead, this, &ModemPort::Comm_OnComm);
     connect(&m_serial, &QSerialPort::errorOccurred, this, &ModemPort::onError);
+    ReturnTimer.setInterval(500);
+    ReturnTimer.setSingleShot(true);
+    connect(&ReturnTimer, &QTimer::timeout, this, &ModemPort::ReturnTimer_Timer);
+    connect(&m_deviceWatch, &QFileSystemWatcher::directoryChanged, this, &ModemPort::deviceFolderChanged);
 }
 
 ModemPort::~ModemPort()
@@ -100,6 +106,9 @@ void ModemPort::runSequence(std::function<void()> fn)
 
 void ModemPort::OpenPort(bool open)
 {
+    // The user's own choice ends any wait for a lost device.
+    if (!open)
+        stopAwaiting();
     if (open)
         runSequence([this] { openPort(); });
     else
@@ -174,6 +183,7 @@ bool ModemPort::ReopenIfSettingsChanged()
         return false;
     // A plain close, as the settings of an open port cannot change: no reset is sent, the modem is set up
     // anew when the timer opens the port again. A command sequence waiting for the modem finishes first.
+    stopAwaiting();
     runSequence([this] {
         if (m_serial.isOpen()) {
             m_serial.close();
@@ -214,6 +224,7 @@ void ModemPort::openPort()
         return;
     }
 
+    stopAwaiting();
     setConnected(true);
     AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" opened"));
 
@@ -421,6 +432,7 @@ void ModemPort::onError(QSerialPort::SerialPortError error)
     oneLine.remove(QStringLiteral("\r\n"));
     AddEvent(oneLine);
     Prompt::notice(text, Prompt::Exclamation);
+    awaitReturn(devicePath(m_openedPort));
     if (!m_busy)
         releasePort();
     else
@@ -429,4 +441,74 @@ void ModemPort::onError(QSerialPort::SerialPortError error)
             if (ModemConnected)
                 releasePort();
         });
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// A lost device coming back
+
+namespace {
+
+// The folder to watch for path: its own folder, or the nearest one above that exists (a persistent-name
+// folder goes away with the last device in it).
+QString nearestFolder(const QString& path)
+{
+    QFileInfo info(path);
+    QDir dir = info.absoluteDir();
+    while (!dir.exists() && !dir.isRoot())
+        dir.setPath(QFileInfo(dir.absolutePath()).absolutePath());
+    return dir.absolutePath();
+}
+
+} // namespace
+
+void ModemPort::awaitReturn(const QString& device)
+{
+    stopAwaiting();
+    if (device.isEmpty())
+        return;
+    m_awaited = device;
+    // Only a device that is gone and comes back is opened again: one still there failed for its own reasons.
+    m_awaitedGone = !QFileInfo::exists(device);
+    m_deviceWatch.addPath(nearestFolder(device));
+}
+
+void ModemPort::stopAwaiting()
+{
+    ReturnTimer.stop();
+    m_awaited.clear();
+    m_awaitedGone = false;
+    const QStringList watched = m_deviceWatch.directories();
+    if (!watched.isEmpty())
+        m_deviceWatch.removePaths(watched);
+}
+
+void ModemPort::deviceFolderChanged()
+{
+    if (m_awaited.isEmpty())
+        return;
+    // The folder of the device may have come (or gone) itself: watch the nearest one again.
+    const QString folder = nearestFolder(m_awaited);
+    if (!m_deviceWatch.directories().contains(folder)) {
+        m_deviceWatch.removePaths(m_deviceWatch.directories());
+        m_deviceWatch.addPath(folder);
+    }
+    if (!QFileInfo::exists(m_awaited)) {
+        m_awaitedGone = true;
+        ReturnTimer.stop();
+        return;
+    }
+    if (m_awaitedGone && !ReturnTimer.isActive())
+        ReturnTimer.start();
+}
+
+void ModemPort::ReturnTimer_Timer()
+{
+    ReturnTimer.stop();
+    if (m_awaited.isEmpty() || !QFileInfo::exists(m_awaited) || m_serial.isOpen())
+        return;
+    // Said once; the opening then says the rest (opened, or why not). A failed opening waits for the device
+    // to go and come back again.
+    AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" is back"));
+    m_awaitedGone = false;
+    OpenPort(true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileSystemWatcher>
 #include <QList>
 #include <QObject>
 #include <QSerialPort>
@@ -44,6 +45,15 @@ public:
     // One-shot: start-up and the options dialog start it so the port opens right after they return.
     QTimer PortOpenTimer;
     void PortOpenTimer_Timer();
+
+    // A port lost with its device (a USB adapter pulled out) is opened again once the device is back. The
+    // folder that holds (or held) the device is watched by the system, which costs nothing while idle; the
+    // device's return is given a moment (ReturnTimer) for the system to finish setting it up. Watching ends
+    // when the port opens, or when the user releases the port or chooses another one.
+    QTimer ReturnTimer;
+    void ReturnTimer_Timer();
+    // The device the port lost and waits for, or empty.
+    QString awaitedDevice() const { return m_awaited; }
 
     // True opens (or, when open, sets the modem up anew); False releases.
     void OpenPort(bool open);
@@ -98,6 +108,9 @@ private:
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void reportLongLine();
+    void awaitReturn(const QString& device);
+    void stopAwaiting();
+    void deviceFolderChanged();
     // Runs fn now, or after the sequence in progress when one is waiting.
     void runSequence(std::function<void()> fn);
 
@@ -113,4 +126,7 @@ private:
     bool m_busy = false;
     bool m_longLineReported = false;
     QList<std::function<void()>> m_deferred;
+    QFileSystemWatcher m_deviceWatch;
+    QString m_awaited;
+    bool m_awaitedGone = false;
 };

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void hangUpAskedDuringAProbeRunsAfterIt();
     void vanishedDeviceClosesThePortOnce();
     void vanishedUsbDeviceClosesThePortAtOnce();
+    void deviceThatComesBackIsOpenedAgain();
     void portLostDuringTheProbeIsNoAnswer_data();
     void portLostDuringTheProbeIsNoAnswer();
 };
@@ -414,6 +415,39 @@ void TestModemPort::vanishedUsbDeviceClosesThePortAtOnce()
     QVERIFY(Prompt::texts().at(0).startsWith("Comm port " + rig.port.portLabel() + " stopped responding"));
     QCOMPARE(sent.last().at(0).toString(), QString(";MODEMCONNECTION;FALSE;"));
     QCOMPARE(rig.events().last(), QString("Comm port closed"));
+}
+
+// A USB adapter pulled out and plugged in again: the port opens by itself, without anyone asking and without
+// a timer ticking while the adapter is out.
+void TestModemPort::deviceThatComesBackIsOpenedAgain()
+{
+    Rig rig;
+    SaveProperty(Section::frmConfiguration, Key::CommPort, rig.modem.devicePath());
+    rig.port.OpenPort(true);
+    QVERIFY(rig.port.ModemConnected);
+    if (!rig.modem.unplugLikeUsb())
+        QSKIP("this process may not hang a terminal up");
+    QTRY_VERIFY(!rig.port.ModemConnected);
+    QCOMPARE(rig.port.awaitedDevice(), rig.modem.devicePath());
+    QVERIFY(waitForQueuedMarker());
+    QVERIFY(!rig.port.ReturnTimer.isActive());
+    QVERIFY(!rig.port.PortOpenTimer.isActive());
+
+    rig.window.lstEvents.setStringList({});
+    rig.modem.clearReceived();
+    QVERIFY(rig.modem.plugBackLikeUsb());
+    QTRY_VERIFY(rig.port.ModemConnected);
+    QVERIFY(rig.port.PortOpen());
+    // The modem was set up anew on the new line.
+    QVERIFY(rig.modem.count("ATZ") >= 1);
+    const QString label = rig.port.portLabel();
+    QCOMPARE(rig.events().count("Comm port " + label + " is back"), 1);
+    QVERIFY(rig.events().contains("Comm port " + label + " opened"));
+    QVERIFY(rig.port.awaitedDevice().isEmpty());
+
+    // Released by the user, the port stays released when the device goes and comes again.
+    rig.port.OpenPort(false);
+    QVERIFY(rig.port.awaitedDevice().isEmpty());
 }
 
 void TestModemPort::portLostDuringTheProbeIsNoAnswer_data()

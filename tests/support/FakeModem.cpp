@@ -19,17 +19,33 @@
 
 FakeModem::FakeModem(QObject* parent) : QObject(parent)
 {
-    char name[256] = {};
-    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        m_master = m_slave = -1;
+    if (!openLine())
         return;
-    }
-    m_slavePath = QString::fromLocal8Bit(name);
     m_linkPath = QDir::tempPath() + QStringLiteral("/velquon-usb-serial-%1-%2")
                                         .arg(QCoreApplication::applicationPid())
                                         .arg(QFileInfo(m_slavePath).fileName());
     QFile::remove(m_linkPath);
     QFile::link(m_slavePath, m_linkPath);
+}
+
+bool FakeModem::plugBackLikeUsb()
+{
+    unplug();
+    if (!openLine())
+        return false;
+    // The adapter's node comes back under its persistent name, now naming the new terminal.
+    QFile::remove(m_linkPath);
+    return QFile::link(m_slavePath, m_linkPath);
+}
+
+bool FakeModem::openLine()
+{
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return false;
+    }
+    m_slavePath = QString::fromLocal8Bit(name);
     // Raw on both sides: no CR/LF translation, no echo, so the bytes seen are the bytes written.
     termios t{};
     if (tcgetattr(m_slave, &t) == 0) {
@@ -39,6 +55,7 @@ FakeModem::FakeModem(QObject* parent) : QObject(parent)
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &FakeModem::readMaster);
+    return true;
 }
 
 FakeModem::~FakeModem()

@@ -63,12 +63,15 @@ public:
     // represented by a link to the pseudo-terminal (devicePath()), as the system's persistent names are.
     // False when this process may not hang a terminal up (it needs root's terminal rights).
     bool unplugLikeUsb();
+    // The adapter plugged in again: a new terminal behind the same devicePath(), answering as before.
+    bool plugBackLikeUsb();
     QString devicePath() const { return m_linkPath; }
 
 Q_SIGNALS:
     void commandReceived(const QString& command);
 
 private:
+    bool openLine();
     void readMaster();
     void answer(const QString& command);
 
