@@ -5,6 +5,7 @@
 #include <limits>
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
@@ -159,6 +160,18 @@ void AddEvent(const QString& text)
 
 namespace {
 
+void rotateActivityLog(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() < ActivityLogMaxBytes)
+        return;
+    const QString older = path + QStringLiteral(".1");
+    QFile::remove(older);
+    // Moving it aside can fail (a read-only folder); starting the file afresh still keeps the bound.
+    if (!QFile::rename(path, older))
+        QFile(path).resize(0);
+}
+
 bool writeActivityLog(const QString& text)
 {
     const QString path = programFolder() + QStringLiteral("/ActivityLog.dat");
@@ -182,6 +195,7 @@ bool writeActivityLog(const QString& text)
     all += lines;
     all << record;
     QString error;
+    rotateActivityLog(path);
     if (DataFile::appendLines(path, all, &error)) {
         g_lastLogDate = today;
         g_logBacklog.clear();

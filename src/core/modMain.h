@@ -26,7 +26,10 @@ void AddEvent(const QString& text);
 // Appends one line to "ActivityLog.dat" when the option LogActivity is on; false when it could not be
 // written. Lines that could not be written are kept (up to a bound) and written before the next line that
 // can be; the first failure of a run of them is reported once, in the event list and the diagnostic log.
+// Once the file would pass ActivityLogMaxBytes it is moved to "ActivityLog.dat.1" (the older one goes) and a
+// new one begins: a peer that connects and leaves all day must not fill the disk.
 bool LogActivity(const QString& text);
+inline constexpr qint64 ActivityLogMaxBytes = 8 * 1024 * 1024;
 // An event that must be kept whatever the LogActivity option says (a call that could not be stored): shown
 // like every event and written to the activity log, or to the diagnostic log when that cannot be written.
 void AddLastingEvent(const QString& text);

@@ -133,8 +133,24 @@ void frmActivityLog::LoadActivity()
     QFile file(logPath());
     if (file.exists()) {
         if (file.open(QIODevice::ReadOnly)) {
+            // The newest lines are what a reader looks for, and all of a large log would hold the program for
+            // minutes: only its end is read, from the first whole line.
+            QByteArray bytes;
+            QString head;
+            if (file.size() > ViewBytes) {
+                file.seek(file.size() - ViewBytes);
+                bytes = file.read(ViewBytes);
+                const qsizetype lineStart = bytes.indexOf('\n');
+                if (lineStart >= 0 && lineStart + 1 < bytes.size())
+                    bytes.remove(0, lineStart + 1);
+                head = QStringLiteral("Only the newest lines of ") + file.fileName() +
+                       QStringLiteral(" are shown; the whole file is ") + QString::number(file.size()) +
+                       QStringLiteral(" bytes.\n");
+            } else {
+                bytes = file.readAll();
+            }
             // Each line is one quoted field; the quotes are the file's, not the events'.
-            QString text = QString::fromUtf8(file.readAll());
+            QString text = head + QString::fromUtf8(bytes);
             text.remove(QLatin1Char('"'));
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             rtbActivity->setPlainText(text);
@@ -225,6 +241,8 @@ void frmActivityLog::cmdClear_Click()
     if (!file.exists())
         return;
     rtbActivity->clear();
+    // The part moved aside when the log reached its bound is this log too.
+    QFile::remove(logPath() + QStringLiteral(".1"));
     // The log is written by opening the file for each event, so the next event starts a new file.
     if (!file.remove()) {
         SaveError(75, QStringLiteral("Path/File access error: ") + file.fileName(), QStringLiteral("frmActivityLog"));

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -42,6 +43,8 @@ private Q_SLOTS:
     void layoutAtTheBottomRight();
     void windowMenuItem();
     void hintsFollowTheOption();
+    void largeLogShowsItsNewestLinesAtOnce();
+    void logMovesAsideAtItsBound();
 
 private:
     frmActivityLog* open();
@@ -278,6 +281,60 @@ void TestActivityLog::hintsFollowTheOption()
     QCOMPARE(gToolTip->toolText(part<QWidget>("cmdClear")),
              QStringLiteral("Clicking this will clear the entire text box above and permanantly remove it from the "
                             "hard disk."));
+}
+
+// A log of many megabytes opens at once with its newest lines: only its end is read.
+void TestActivityLog::largeLogShowsItsNewestLinesAtOnce()
+{
+    {
+        QFile file(frmActivityLog::logPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray line = "\"6/1/2005 10:00:00 AM:  Connection Request By:  127.0.0.1\"\r\n";
+        QByteArray block;
+        for (int i = 0; i < 1000; ++i)
+            block += line;
+        while (file.size() < 3 * frmActivityLog::ViewBytes)
+            QVERIFY(file.write(block) == block.size());
+        QVERIFY(file.write("\"6/1/2005 10:01:00 AM:  the newest line\"\r\n") > 0);
+    }
+    const qint64 size = QFileInfo(frmActivityLog::logPath()).size();
+    open();
+    const QString text = shown();
+    QVERIFY2(text.size() <= frmActivityLog::ViewBytes + 200, qPrintable(QString::number(text.size())));
+    QVERIFY(text.startsWith(QStringLiteral("Only the newest lines of ") + frmActivityLog::logPath() +
+                            QStringLiteral(" are shown; the whole file is ") + QString::number(size) +
+                            QStringLiteral(" bytes.\n6/1/2005 10:00:00 AM:  Connection Request By:  127.0.0.1\n")));
+    QVERIFY(text.endsWith(QStringLiteral("6/1/2005 10:01:00 AM:  the newest line\n")));
+    QCOMPARE(part<QTextEdit>("rtbActivity")->textCursor().position(), text.size());
+}
+
+// The log never grows past its bound: the full file is moved aside (the one before goes) and a new one
+// begins; clearing the log clears both.
+void TestActivityLog::logMovesAsideAtItsBound()
+{
+    const QString path = frmActivityLog::logPath();
+    const QString older = path + QStringLiteral(".1");
+    auto fill = [&](char mark) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(file.write(QByteArray(ActivityLogMaxBytes, mark)) == ActivityLogMaxBytes);
+    };
+    fill('a');
+    AddEvent(QStringLiteral("first after the bound"));
+    QCOMPARE(QFileInfo(older).size(), ActivityLogMaxBytes);
+    QVERIFY(QFileInfo(path).size() < 200);
+    fill('b');
+    AddEvent(QStringLiteral("second after the bound"));
+    QFile kept(older);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.read(1), QByteArray("b"));
+    kept.close();
+    open();
+    QVERIFY(shown().contains(QLatin1String(":  second after the bound")));
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(frmActivityLog::instance(false), "cmdClear");
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(!QFile::exists(older));
 }
 
 QTEST_MAIN(TestActivityLog)
