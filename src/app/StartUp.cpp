@@ -43,6 +43,21 @@ namespace {
 // True once ShutDown has run since the last start-up (and before the first one): the exit steps are done.
 bool g_shutDownDone = true;
 bool g_exiting = false;
+// Start-up gave way to a copy that holds the settings' lock but did not answer.
+bool g_silentCopy = false;
+
+void refuseForSilentCopy()
+{
+    g_silentCopy = true;
+    const QString lock = SingleInstance::lockPath(settingsFilePath());
+    SaveError(0, QStringLiteral("Another copy holds ") + lock + QStringLiteral(" and does not answer"),
+              QStringLiteral("modMain"));
+    ReportError(QStringLiteral("modMain_Main"));
+    Prompt::message(QStringLiteral("Velquon is already running for these settings, but it does not answer. If no "
+                                   "other copy is running, delete ") +
+                        lock + QStringLiteral(" and start Velquon again."),
+                    Prompt::OkOnly, Prompt::Exclamation);
+}
 bool g_programEnded = false;
 
 const QString kProduct = QStringLiteral("Velquon");
@@ -137,8 +152,11 @@ bool Main()
 
     // Another copy for the same settings: it comes forward, this one ends without touching anything.
     SingleInstance& single = SingleInstance::instance();
-    if (!single.acquire(settingsFilePath()))
+    if (!single.acquire(settingsFilePath())) {
+        if (!single.runningCopyAnswered())
+            refuseForSilentCopy();
         return false;
+    }
     single.setActivateHandler([] {
         if (gMainForm)
             gMainForm->showAndRaise();
@@ -299,6 +317,8 @@ void EndProgram()
 }
 
 bool ProgramEnded() { return g_programEnded; }
+
+int StartUpExitCode() { return g_silentCopy ? 1 : 0; }
 
 void ExitProgram()
 {

@@ -7,7 +7,7 @@
 // desktop, the program-wide objects, the databases (standalone and server), the main window of the mode,
 // the start-up events and report, statistics, attribute groups, view period and contacts.
 // Returns false when another copy is already running: it has been asked to show its main window, and this
-// process must end (with exit code 0) without touching anything.
+// process must end (with StartUpExitCode()) without touching anything.
 bool Main();
 // Closes the databases, releases the program-wide objects and unloads every window. Errors are ignored.
 void ShutDown();
@@ -17,6 +17,8 @@ void EndProgram();
 // True once EndProgram ran: an end requested before the event loop started (inside start-up's first-run
 // dialog) must still end the process.
 bool ProgramEnded();
+// What the process returns when Main gave false: 1 when a copy holding the settings' lock did not answer.
+int StartUpExitCode();
 // The program's exit on a request from outside (session logout, SIGTERM): the main window closes as if
 // its user chose Exit; whatever it did not do itself (LogOffTime, ShutDown) is done here; the loop ends.
 void ExitProgram();

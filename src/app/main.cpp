@@ -5,6 +5,7 @@
 #include "app/TestDriver.h"
 #include "platform/EventLoopChoice.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SingleInstance.h"
 #include "platform/ui/WidgetPrompt.h"
 
 int main(int argc, char* argv[])
@@ -27,8 +28,10 @@ int main(int argc, char* argv[])
     installTestDriver();
     // Another copy runs and has come forward, or the session ended the program while it started.
     if (!Main() || ProgramEnded())
-        return 0;
+        return StartUpExitCode();
     const int code = app.exec();
     Prompt::setBackend(nullptr);
+    // The next start finds no lock or socket file of ours in the temporary folder.
+    SingleInstance::instance().release();
     return code;
 }

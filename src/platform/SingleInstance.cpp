@@ -9,6 +9,8 @@
 #include <QLockFile>
 #include <QThread>
 
+#include <unistd.h>
+
 namespace {
 const QByteArray kShowRequest = "SHOW\n";
 const QByteArray kShownReply = "SHOWN\n";
@@ -26,7 +28,12 @@ QString SingleInstance::serverName(const QString& settingsKey)
 {
     const QString canonical = QDir::cleanPath(QFileInfo(settingsKey).absoluteFilePath());
     const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QStringLiteral("velquon-") + QString::fromLatin1(hash.left(20));
+    return QStringLiteral("velquon-%1-").arg(::getuid()) + QString::fromLatin1(hash.left(20));
+}
+
+QString SingleInstance::lockPath(const QString& settingsKey)
+{
+    return QDir::tempPath() + QLatin1Char('/') + serverName(settingsKey) + QStringLiteral(".lock");
 }
 
 void SingleInstance::release()
@@ -49,13 +56,14 @@ bool SingleInstance::acquire(const QString& settingsKey, int timeoutMs)
         return true;
     release();
 
+    m_answered = false;
     const QString name = serverName(settingsKey);
-    auto lock = std::make_unique<QLockFile>(QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    auto lock = std::make_unique<QLockFile>(lockPath(settingsKey));
     // A running copy may hold the lock for weeks; only a lock whose process is gone is stale.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
         if (lock->error() == QLockFile::LockFailedError) {
-            askRunningCopy(name, timeoutMs);
+            m_answered = askRunningCopy(name, timeoutMs);
             return false;
         }
         // The lock file cannot be made at all (temp folder not writable): run without the guard rather

@@ -12,7 +12,8 @@ class QLockFile;
 // Lets one copy of Velquon run per settings location. The first copy holds a lock file and listens on a
 // local socket, both named after the settings file; a later copy finds the lock taken, asks the first one
 // over the socket to show its main window, and gives up. A lock or socket left behind by a killed process
-// is recognised as stale (its process is gone) and taken over.
+// is recognised as stale (its process is gone) and taken over. Both are named after the user too, so another
+// user's leftovers in the shared temporary folder are never taken for this user's copy.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -22,12 +23,17 @@ public:
     // True when this process is (now) the running copy for settingsKey; false when another copy runs,
     // which has then been asked to show itself (waiting at most timeoutMs for it to answer).
     bool acquire(const QString& settingsKey, int timeoutMs = 1500);
-    // Gives up the lock and the socket (tests; a process also drops them when it ends).
+    // Gives up the lock and the socket, and removes their files (a clean exit; tests).
     void release();
+    // After acquire gave false: whether the running copy answered (and has shown itself). A copy that holds
+    // the lock and does not answer may be hung.
+    bool runningCopyAnswered() const { return m_answered; }
 
     bool isPrimary() const { return m_server != nullptr; }
     // Name of the local socket for a settings location.
     static QString serverName(const QString& settingsKey);
+    // The lock file for a settings location.
+    static QString lockPath(const QString& settingsKey);
 
     // Called on the running copy when a later copy asks it to show itself.
     void setActivateHandler(std::function<void()> handler) { m_onActivate = std::move(handler); }
@@ -42,4 +48,5 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     std::function<void()> m_onActivate;
+    bool m_answered = false;
 };

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -71,6 +72,7 @@ private Q_SLOTS:
     void secondProcessRaisesFirst();
     void realProgramStartsAndEndsOnSigterm();
     void staleInstanceAfterKillDoesNotBlock();
+    void copyThatDoesNotAnswerIsSaid();
 
 private:
     static QList<PlainMainWindow*> mainWindows();
@@ -737,10 +739,17 @@ void TestStartup::realProgramStartsAndEndsOnSigterm()
     QVERIFY(process.waitForStarted(10000));
     QVERIFY(waitForInstance(home.path(), process, 30000));
 
+    const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
+    const QString socketFile = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
+    QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
+    QVERIFY(QFile::exists(socketFile));
     ::kill(pid_t(process.processId()), SIGTERM);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
+    // A clean exit leaves nothing of its own in the temporary folder.
+    QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsKey)));
+    QVERIFY(!QFile::exists(socketFile));
 
     QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
     const auto logOff = DateText::parse(ini.value(QStringLiteral("frmConfiguration/LogOffTime")).toString());
@@ -785,6 +794,33 @@ void TestStartup::staleInstanceAfterKillDoesNotBlock()
     next.terminate();
     QVERIFY(next.waitForFinished(30000));
     QCOMPARE(next.exitCode(), 0);
+}
+
+// A copy that holds the lock but does not answer (hung, or stopped in a debugger) is not taken for one that
+// came forward: the new start says so, in the error trail and a box, and ends with an error code.
+void TestStartup::copyThatDoesNotAnswerIsSaid()
+{
+    const QString program = binary();
+    if (program.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    QTemporaryDir home;
+    const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
+    // This test process holds the lock, alive, and listens nowhere.
+    QLockFile held(SingleInstance::lockPath(settingsKey));
+    QVERIFY(held.tryLock(0));
+    QProcess next;
+    next.setProcessEnvironment(programEnvironment(home.path()));
+    next.start(program);
+    QVERIFY(next.waitForFinished(30000));
+    QCOMPARE(next.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(next.exitCode(), 1);
+    QFile trail(home.filePath(QStringLiteral("Diagnostics.log")));
+    QVERIFY(trail.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(trail.readAll());
+    QVERIFY2(logged.contains(SingleInstance::lockPath(settingsKey) + QStringLiteral(" and does not answer")),
+             qPrintable(logged));
+    // It touched nothing: no settings were written.
+    QVERIFY(!QFile::exists(settingsKey));
 }
 
 QTEST_MAIN(TestStartup)
