@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace DataFile {
 
 QString formatField(const QVariant& field)
@@ -213,9 +217,26 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
         data += l.toUtf8();
         data += "\r\n";
     }
-    if (f.write(data) != data.size() || !f.flush()) {
+    // Written straight to the descriptor: a write that fits only in part must say why the rest did not fit
+    // (the system's own reason, such as a full disk), and take back what it wrote.
+    const int fd = f.handle();
+    const qint64 start = f.isSequential() ? -1 : f.size();
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        const int reason = n < 0 ? errno : ENOSPC;
+        // Half a line would glue itself to the next one written.
+        if (start >= 0 && ::ftruncate(fd, start) != 0) {
+            // Nothing more can be done about it here; the failure below is what the caller hears.
+        }
         if (error)
-            *error = f.errorString().isEmpty() ? QStringLiteral("Short write") : f.errorString();
+            *error = QString::fromLocal8Bit(std::strerror(reason));
         return false;
     }
     return true;

@@ -5,6 +5,11 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -40,6 +45,7 @@ private Q_SLOTS:
     void activityLogBlankLineRules();
     void activityLogKeepsQuotesAndLineBreaks();
     void activityLogFailureIsReportedOnceAndLinesKept();
+    void fullDiskIsNamedAsSuch();
     void showErrorWithMessage();
     void showErrorWithKeptError();
     void reportGoesToTheDiagnosticLogOnly();
@@ -227,6 +233,40 @@ void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
     AddEvent(QStringLiteral("lost again"));
     QCOMPARE(events().filter(QStringLiteral("Could not write the activity log")).size(), 2);
     QCOMPARE(diagnosticLines().size(), 2);
+}
+
+// A full disk is told as a full disk, not as an unknown error: the system's device that is always full
+// stands in for the log's disk.
+void TestEventLog::fullDiskIsNamedAsSuch()
+{
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        QSKIP("this system has no /dev/full to write to");
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), m_home->file(QStringLiteral("ActivityLog.dat"))));
+    AddEvent(QStringLiteral("no room"));
+    const QStringList said = events().filter(QStringLiteral("Could not write the activity log"));
+    QCOMPARE(said.size(), 1);
+    // In the user's language, as the system says it.
+    const auto reason = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
+    QVERIFY2(said.first().contains(QStringLiteral(": ") + reason(ENOSPC) + QStringLiteral("; its lines are kept")),
+             qPrintable(said.first()));
+    QVERIFY(QFile::remove(m_home->file(QStringLiteral("ActivityLog.dat"))));
+
+    // Room for part of a line only: what fitted is taken back, so the log never holds half a line.
+    resetActivityLogState();
+    AddEvent(QStringLiteral("before"));
+    const QByteArray before = logBytes();
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit low = saved;
+    low.rlim_cur = rlim_t(before.size() + 10);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &low) == 0);
+    AddEvent(QStringLiteral("a line longer than the room that is left"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QCOMPARE(logBytes(), before);
+    QVERIFY2(events().last().contains(QStringLiteral(": ") + reason(EFBIG) + QStringLiteral("; its lines are kept")),
+             qPrintable(events().last()));
 }
 
 void TestEventLog::showErrorWithMessage()
