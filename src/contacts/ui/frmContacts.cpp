@@ -201,7 +201,7 @@ void frmContacts::installLinks()
     links.contactsRefresh = [this] {
         UpdateList();
         UpdateTree();
-        UpdateCounts();
+        countsChanged();
     };
 }
 
@@ -666,6 +666,19 @@ void frmContacts::UpdateControls()
     const bool groupChosen = !group.isEmpty() && !groupFromBoxText(group).isEmpty();
     setCommandEnabled(cmdRemoveAttributeGroup, groupChosen);
     setCommandEnabled(cmdEditAttributeGroup, groupChosen);
+}
+
+void frmContacts::countsChanged()
+{
+    // Changes made elsewhere come in bursts (a group's rename touches each of its contacts): the counts are
+    // read once, when the burst is over.
+    if (m_countsDue)
+        return;
+    m_countsDue = true;
+    QTimer::singleShot(0, this, [this] {
+        m_countsDue = false;
+        UpdateCounts();
+    });
 }
 
 void frmContacts::UpdateCounts()
@@ -1203,7 +1216,7 @@ void frmContacts::AddC(const clsContact& contact)
 {
     m_views->addContact(contact, gAttributeGroups);
     // A change from another window (the call list's and the pop-up's pickers, a client) counts too.
-    UpdateCounts();
+    countsChanged();
 }
 
 void frmContacts::RemoveC(const QString& name)
@@ -1224,7 +1237,7 @@ void frmContacts::RemoveC(const QString& name)
         objContact = GetContact(selected);
         UpdateForm();
     }
-    UpdateCounts();
+    countsChanged();
 }
 
 void frmContacts::EditC(const QString& oldName, const clsContact& contact)
@@ -1232,7 +1245,7 @@ void frmContacts::EditC(const QString& oldName, const clsContact& contact)
     const QModelIndex node = m_views->treeSelected();
     const bool expanded = node.isValid() && tvwContacts->isExpanded(node);
     m_views->editContact(oldName, contact, gAttributeGroups);
-    UpdateCounts();
+    countsChanged();
     if (objContact->Name != oldName)
         return;
     const auto candidate = GetContact(contact.Name);

@@ -58,6 +58,8 @@ public:
     void SetState(const QString& state);
     void UpdateControls();
     void UpdateCounts();
+    // The counts after a change made elsewhere, read once the event loop runs again.
+    void countsChanged();
     void ConfigureForMode();
     void SaveFormPosition();
     void AddHints();
@@ -214,4 +216,5 @@ private:
     // Commands of this window waiting on the user, and a deletion that waits for them to return.
     int m_waiting = 0;
     bool m_deleteWhenDone = false;
+    bool m_countsDue = false;
 };

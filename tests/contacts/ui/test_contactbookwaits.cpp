@@ -70,6 +70,7 @@ private Q_SLOTS:
     void pictureGroupsAndFilesWithAChangeMeanwhile();
     void aContactChosenInAPickerThatWent();
     void theProgramEndingWhileADialogWaits();
+    void theProgramEndingWhileTheColourDialogWaits();
 
 private:
     void openBookOn(const QString& name);
@@ -313,18 +314,18 @@ void TestContactBookWaits::countsFollowChangesMadeElsewhere()
     grid->setRow(1);
     ModalDialog::queueScript([](QDialog& d) { d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); });
     TRIGGER(main, "mnuEditCreateNew");
-    QCOMPARE(panel("contacts"), QStringLiteral("2 Contacts"));
-    QCOMPARE(panel("numbers"), QStringLiteral("2 Numbers"));
+    QTRY_COMPARE(panel("contacts"), QStringLiteral("2 Contacts"));
+    QTRY_COMPARE(panel("numbers"), QStringLiteral("2 Numbers"));
 
     // Another client's add, edit and removal.
     QVERIFY(m_other->addContact(contact(QStringLiteral("Bob"), {"555-0201", "555-0202"})));
-    QCOMPARE(panel("contacts"), QStringLiteral("3 Contacts"));
-    QCOMPARE(panel("numbers"), QStringLiteral("4 Numbers"));
+    QTRY_COMPARE(panel("contacts"), QStringLiteral("3 Contacts"));
+    QTRY_COMPARE(panel("numbers"), QStringLiteral("4 Numbers"));
     QVERIFY(m_other->editContact(QStringLiteral("Bob"), contact(QStringLiteral("Bob"), {"555-0201"})));
-    QCOMPARE(panel("numbers"), QStringLiteral("3 Numbers"));
+    QTRY_COMPARE(panel("numbers"), QStringLiteral("3 Numbers"));
     QVERIFY(m_other->deleteContact(QStringLiteral("JOHN SMITH")));
-    QCOMPARE(panel("contacts"), QStringLiteral("2 Contacts"));
-    QCOMPARE(panel("numbers"), QStringLiteral("2 Numbers"));
+    QTRY_COMPARE(panel("contacts"), QStringLiteral("2 Contacts"));
+    QTRY_COMPARE(panel("numbers"), QStringLiteral("2 Numbers"));
 }
 
 void TestContactBookWaits::pictureGroupsAndFilesWithAChangeMeanwhile()
@@ -426,6 +427,32 @@ void TestContactBookWaits::theProgramEndingWhileADialogWaits()
     TRIGGER(book(), "cmdAddNumber");
     QTRY_VERIFY(!book());
     QVERIFY(Prompt::history().isEmpty());
+}
+
+// The same two dialogs deep: the group editor's colour dialog waits when the program ends. The editor
+// gets its colour and closes; the book's command then adds no group to a program that has ended.
+void TestContactBookWaits::theProgramEndingWhileTheColourDialogWaits()
+{
+    QVERIFY(AddContact(contact(QStringLiteral("Ann"), {QStringLiteral("555-0101")})));
+    openBookOn(QStringLiteral("Ann"));
+    QString colourShown;
+    ModalDialog::queueScript([&](QDialog& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("txtDescription"))->setText(QStringLiteral("Friends"));
+        Prompt::queueMeanwhile([] {
+            ShutDown();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+        Prompt::queueText(QStringLiteral("255"));
+        auto* colour = d.findChild<QPushButton*>(QStringLiteral("picColor"));
+        colour->click();
+        colourShown = colour->styleSheet();
+        d.findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
+    });
+    TRIGGER(book(), "cmdAddAttributeGroup");
+    QVERIFY(colourShown.contains(QStringLiteral("#ff0000")));
+    QTRY_VERIFY(!book());
+    QVERIFY(gAttributeGroups.isEmpty());
+    QVERIFY(!gMainForm);
 }
 
 QTEST_MAIN(TestContactBookWaits)
