@@ -28,7 +28,6 @@
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
-#include "platform/SqlDatabase.h"
 #include "platform/ui/ModalDialog.h"
 #include "support/ModalChange.h"
 #include "support/TempHome.h"
@@ -37,19 +36,6 @@
 #include "BookByName.h"
 
 using namespace bookui;
-
-namespace {
-
-// Whether the contact file at path (not the one in use) holds a contact of that name.
-bool fileHolds(const QString& path, const QString& name)
-{
-    SqlDatabase db(path, SqlDatabase::Mode::ReadOnly);
-    SqlStatement st = db.prepare(QStringLiteral("SELECT count(*) FROM tblContacts WHERE fldName = ?"));
-    st.bind(1, name);
-    return st.step() && st.int64(0) == 1;
-}
-
-} // namespace
 
 // The contact book of a server while its user waits in one of its dialogs or questions and another client
 // of the server changes the book meanwhile: nothing crashes, every command acts on the contact, number or
@@ -67,7 +53,7 @@ private Q_SLOTS:
     void aClickedContactThatWentKeepsTheEdits();
     void peersRecordsAreStoredCleaned();
     void countsFollowChangesMadeElsewhere();
-    void pictureGroupsAndFilesWithAChangeMeanwhile();
+    void pictureAndGroupsWithAChangeMeanwhile();
     void aContactChosenInAPickerThatWent();
     void theProgramEndingWhileADialogWaits();
     void theProgramEndingWhileTheColourDialogWaits();
@@ -328,7 +314,7 @@ void TestContactBookWaits::countsFollowChangesMadeElsewhere()
     QTRY_COMPARE(panel("numbers"), QStringLiteral("2 Numbers"));
 }
 
-void TestContactBookWaits::pictureGroupsAndFilesWithAChangeMeanwhile()
+void TestContactBookWaits::pictureAndGroupsWithAChangeMeanwhile()
 {
     QVERIFY(AddContact(contact(QStringLiteral("Abe"), {QStringLiteral("555-0001")})));
     QVERIFY(AddContact(contact(QStringLiteral("Ann"), {QStringLiteral("555-0101")})));
@@ -372,19 +358,6 @@ void TestContactBookWaits::pictureGroupsAndFilesWithAChangeMeanwhile()
     QVERIFY(gAttributeGroups.contains(QStringLiteral("Family")) && !gAttributeGroups.contains("Friends"));
     QCOMPARE(GetContact(QStringLiteral("Abe"))->Numbers.count(), 2);
     QCOMPARE(control<QComboBox>("cboAttributeGroup")->currentText(), QStringLiteral("Family"));
-
-    // Another contact file chosen while another client adds a contact to the one in use: the book shows
-    // the new file, and the old one has the client's contact.
-    const QString oldFile = gContactDB->path();
-    const QString newFile = m_home->file(QStringLiteral("other.mdb"));
-    Prompt::queueMeanwhile([this] { QVERIFY(m_other->addContact(contact(QStringLiteral("Cy"), {"555-0301"}))); });
-    Prompt::queueText(newFile);
-    TRIGGER(book(), "mnuFileNew");
-    QCOMPARE(gContactDB->path(), newFile);
-    QVERIFY(storedNames().isEmpty());
-    QCOMPARE(listed(), 0);
-    QCOMPARE(panel("contacts"), QStringLiteral("0 Contacts"));
-    QVERIFY(fileHolds(oldFile, QStringLiteral("Cy")));
 }
 
 // A contact chosen in the call list's "Add To Current Contact..." dialog, removed by another client while
