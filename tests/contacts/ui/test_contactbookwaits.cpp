@@ -349,14 +349,17 @@ void TestContactBookWaits::pictureAndGroupsWithAChangeMeanwhile()
 
     // The editor of that group waits while the contact is edited again; the rename reaches the contact.
     ModalDialog::queueScript([this](QDialog& d) {
-        QVERIFY(m_other->editContact(QStringLiteral("Abe"),
-                                     contact(QStringLiteral("Abe"), {"555-0001", "555-0002"}, "newer")));
+        clsContact changed = contact(QStringLiteral("Abe"), {"555-0001", "555-0002"}, "newer");
+        changed.AttributeGroup = QStringLiteral("Friends");
+        QVERIFY(m_other->editContact(QStringLiteral("Abe"), changed));
         d.findChild<QLineEdit*>(QStringLiteral("txtDescription"))->setText(QStringLiteral("Family"));
         d.findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
     });
     TRIGGER(book(), "cmdEditAttributeGroup");
     QVERIFY(gAttributeGroups.contains(QStringLiteral("Family")) && !gAttributeGroups.contains("Friends"));
+    QCOMPARE(GetContact(QStringLiteral("Abe"))->AttributeGroup, QStringLiteral("Family"));
     QCOMPARE(GetContact(QStringLiteral("Abe"))->Numbers.count(), 2);
+    QCOMPARE(infoShown(), QStringLiteral("newer"));
     QCOMPARE(control<QComboBox>("cboAttributeGroup")->currentText(), QStringLiteral("Family"));
 }
 
