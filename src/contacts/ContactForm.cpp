@@ -113,6 +113,27 @@ clsContact buildRecord(const ContactFields& fields, const clsContact& stored, bo
     return record;
 }
 
+ContactFields cleanedFields(const ContactFields& fields)
+{
+    ContactFields cleaned = fields;
+    cleaned.name = cleanedName(fields.name);
+    cleaned.otherInfo = StripSeparators(fields.otherInfo, QString());
+    return cleaned;
+}
+
+clsContact cleanedRecord(const clsContact& record)
+{
+    clsContact cleaned;
+    cleaned.Name = cleanedName(record.Name);
+    cleaned.AttributeGroup = record.AttributeGroup;
+    cleaned.ImageFile = record.ImageFile;
+    cleaned.OtherInfo = StripSeparators(record.OtherInfo, QString());
+    for (const auto& entry : record.Numbers)
+        cleaned.AddNumber(std::make_shared<clsNumber>(StripSeparators(entry.item->Number, QString()),
+                                                      StripSeparators(entry.item->Description, QString())));
+    return cleaned;
+}
+
 namespace ContactRequests {
 
 QString add(const clsContact& record) { return QStringLiteral(";ADD CONTACT;") + record.PrintSend(); }

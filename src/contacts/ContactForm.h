@@ -68,6 +68,14 @@ std::optional<QString> saveRefusal(const QString& typedName, int numberCount);
 // them).
 clsContact buildRecord(const ContactFields& fields, const clsContact& stored, bool client);
 
+// The fields with the name and other information as a save would store them (a server's echo of the form
+// comes back cleaned: "O'Neil" is found as "ONeil").
+ContactFields cleanedFields(const ContactFields& fields);
+// A record that comes from elsewhere (a client's request) as the book's own window stores one: the name,
+// the other information and the numbers' texts without "//", ";", "|" and "'". The group and the picture
+// path are kept as they are: a client sends back the ones it was given.
+clsContact cleanedRecord(const clsContact& record);
+
 // The client's requests to its server about contacts.
 namespace ContactRequests {
 // ";ADD CONTACT;" and the record's text form.

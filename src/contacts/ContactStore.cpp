@@ -1,10 +1,12 @@
 #include "contacts/ContactStore.h"
 
 #include "contacts/ContactForm.h"
+#include "contacts/FormSnapshot.h"
 #include "core/Globals.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "network/clsRemoteSocket.h"
+#include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 
@@ -85,8 +87,12 @@ bool AddNumberTo(const QString& contactName, const QString& number, const QStrin
         return false;
     // A copy: the stored contact keeps its numbers until the store (or the server) has the new one.
     clsContact changed = *GetContact(contactName);
-    if (changed.Name.isEmpty())
-        return false; // no such contact (any more)
+    if (changed.Name.isEmpty()) {
+        // Chosen in a dialog, and renamed or removed elsewhere while it waited: nothing is added, and the
+        // user hears why.
+        Prompt::message(ContactCommand::goneMessage(contactName), Prompt::OkOnly, Prompt::Exclamation);
+        return false;
+    }
     if (!changed.AddNumber(std::make_shared<clsNumber>(number, description))) {
         // The contact shows that number with that description already.
         SaveError(457, QStringLiteral("This key is already associated with an element of this collection"),

@@ -36,8 +36,9 @@ using Sender = std::function<void(const QString&)>;
 // contact was stored or the request sent.
 bool CreateNew(const QString& name, const QString& number, const QString& description, const QString& tag,
                const Sender& send = {});
-// The number with that description added to the named contact; nothing when the name is empty. True when
-// the change was stored or the request sent.
+// The number with that description added to the named contact, looked up by that name now; nothing when
+// the name is empty, and a box saying so when no contact has it any more (renamed or removed elsewhere while
+// the dialog that chose it waited). True when the change was stored or the request sent.
 bool AddNumberTo(const QString& contactName, const QString& number, const QString& description, const QString& tag,
                  const Sender& send = {});
 

@@ -9,12 +9,19 @@ struct ContactViews::Programmatic {
 ContactViews::ContactViews(QObject* parent) : QObject(parent) {}
 
 bool ContactViews::refillList(const KeyedCollection<clsContact>& contacts,
-                              const KeyedCollection<clsAttributeGroup>& groups, bool adding, const QString& typedName)
+                              const KeyedCollection<clsAttributeGroup>& groups, bool adding, const QString& typedName,
+                              const std::optional<QString>& formContact)
 {
     Programmatic guard(*this);
     const int remembered = listSelectedRow() + 1;
+    const QString selectedBefore = listSelectedText();
     list.fill(contacts, groups);
     const int count = list.rowCount();
+    if (!adding && formContact) {
+        if (!selectListItem(*formContact))
+            clearListSelection();
+        return false;
+    }
     if (adding) {
         for (int r = 0; r < count; ++r) {
             if (list.text(r).compare(typedName, Qt::CaseInsensitive) == 0) {
@@ -25,6 +32,9 @@ bool ContactViews::refillList(const KeyedCollection<clsContact>& contacts,
         clearListSelection();
         return false;
     }
+    // A contact added or removed before the selected one moves it; the selection stays with it.
+    if (!selectedBefore.isEmpty() && selectListItem(selectedBefore))
+        return false;
     if (count == 0)
         clearListSelection();
     else if (remembered > count)
@@ -37,9 +47,16 @@ bool ContactViews::refillList(const KeyedCollection<clsContact>& contacts,
 }
 
 bool ContactViews::refillTree(const KeyedCollection<clsContact>& contacts,
-                              const KeyedCollection<clsAttributeGroup>& groups, bool adding, const QString& typedName)
+                              const KeyedCollection<clsAttributeGroup>& groups, bool adding, const QString& typedName,
+                              const std::optional<QString>& formContact)
 {
     Programmatic guard(*this);
+    if (!adding && formContact) {
+        tree.fill(groups, contacts);
+        if (!selectTreeContact(*formContact))
+            clearTreeSelection();
+        return false;
+    }
     const QModelIndex selected = treeSelected();
     const auto old = tree.refOf(selected);
     std::optional<ContactTreeModel::NodeRef> fallback;

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 #include "contacts/ContactListModel.h"
 #include "contacts/ContactTreeModel.h"
 
@@ -26,15 +28,18 @@ public:
     bool programmatic() const { return m_programmatic > 0; }
 
     // --- refills (UpdateList and UpdateTree) ---
-    // While adding, the item whose name equals the typed name (capitals ignored) is selected, or none;
-    // otherwise the item at the same position (1-based, 0 for none): beyond the end the last, none the
-    // first. True when the typed name was found while adding.
+    // While adding, the item whose name equals the typed name (capitals ignored) is selected, or none.
+    // When the form keeps edits of a contact (formContact), that contact's item, or none once it is gone:
+    // the highlight never shows another contact than the form. Otherwise the contact selected before, while
+    // it is still there; else the item at its position (1-based, 0 for none): beyond the end the last,
+    // none the first. True when the typed name was found while adding.
     bool refillList(const KeyedCollection<clsContact>& contacts, const KeyedCollection<clsAttributeGroup>& groups,
-                    bool adding, const QString& typedName);
+                    bool adding, const QString& typedName, const std::optional<QString>& formContact = std::nullopt);
     // The node selected before is selected again; when it is gone, the typed name while adding, else the
-    // node fallbackFor gives. True when the typed name's contact was selected while adding.
+    // node fallbackFor gives. With formContact (not adding), that contact's node or none, as in the list.
+    // True when the typed name's contact was selected while adding.
     bool refillTree(const KeyedCollection<clsContact>& contacts, const KeyedCollection<clsAttributeGroup>& groups,
-                    bool adding, const QString& typedName);
+                    bool adding, const QString& typedName, const std::optional<QString>& formContact = std::nullopt);
 
     // --- upkeep after a store change (AddC, RemoveC, EditC) ---
     // Adds the contact's item and node; no selection changes.

@@ -1,5 +1,6 @@
 #include "mainwindow/ServerDispatcher.h"
 
+#include "contacts/ContactForm.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/RecordFields.h"
@@ -165,10 +166,12 @@ bool ServerDispatcher::contactChange(const ServerRequest& request, const QString
         return true;
     }
     const bool add = key == QLatin1String("ADD CONTACT");
-    clsContact contact;
-    contact.BuildContact(fields.at(add ? 0 : 1));
+    clsContact received;
+    received.BuildContact(fields.at(add ? 0 : 1));
+    // Stored as this computer's own contact book would store it: a peer's text is cleaned as a typed one is.
+    const clsContact contact = cleanedRecord(received);
     // A record without a name is no contact: stored, it could never be found, edited or removed again.
-    if (contact.BadData() || contact.Name.isEmpty()) {
+    if (received.BadData() || contact.Name.isEmpty()) {
         ++lostContacts;
     } else if (!(add ? AddContact(contact) : EditContact(fields.at(0), contact))) {
         switch (gErrNumber) {

@@ -317,10 +317,15 @@ void TestContactForm::openersChangeNothingInMemoryOnRefusal()
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(ann->Numbers.count(), 1);
 
-    // A contact that is not there (any more).
+    // A contact that is not there any more (chosen in a dialog, removed elsewhere while it waited): the user
+    // is told, and nobody gets the number.
     QVERIFY(!ContactOpeners::AddNumberTo(QStringLiteral("Zoe"), QStringLiteral("555-3333"), QString(),
                                          QStringLiteral("tag")));
     QCOMPARE(gContacts.count(), 2);
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().last().text, QStringLiteral("The contact \"Zoe\" was changed or removed while this "
+                                                           "window waited; nothing was changed."));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
 }
 
 void TestContactForm::openersInClientModeOnlySend()

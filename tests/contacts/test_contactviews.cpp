@@ -15,6 +15,7 @@ private Q_SLOTS:
     void treeRefillFallsBackToTheNeighbour();
     void treeRefillKeepsTheSelectedNodeAndSelectsTheTypedNameWhileAdding();
     void listRefillKeepsThePositionOrFindsTheTypedName();
+    void refillsFollowTheContactNotItsPlace();
     void editMovesBetweenGroupsAndRenames();
     void addAndRemoveFollowTheStore();
     void eachKindOfNodeHasItsOwnKeys();
@@ -200,6 +201,39 @@ void TestContactViews::listRefillKeepsThePositionOrFindsTheTypedName()
     contacts = KeyedCollection<clsContact>();
     v.refillList(contacts, groups, false, QString());
     QCOMPARE(v.listSelectedRow(), -1);
+}
+
+void TestContactViews::refillsFollowTheContactNotItsPlace()
+{
+    reset();
+    for (const char* n : {"Abe", "Ann", "Bob"})
+        addContact(QString::fromLatin1(n), QString(), {QStringLiteral("555-%1").arg(int(n[1]) * 10)});
+    ContactViews v;
+    v.refillList(contacts, groups, false, QString());
+    v.refillTree(contacts, groups, false, QString());
+    v.selectListItem(QStringLiteral("Ann"));
+    v.selectTreeContact(QStringLiteral("Ann"));
+
+    // Another user adds a contact before Ann: Ann stays highlighted, in both views.
+    addContact(QStringLiteral("Aaron"), QString(), {QStringLiteral("555-0000")});
+    v.refillList(contacts, groups, false, QString());
+    v.refillTree(contacts, groups, false, QString());
+    QCOMPARE(v.listSelectedText(), QStringLiteral("Ann"));
+    QCOMPARE(v.treeSelectedText(), QStringLiteral("Ann"));
+
+    // The form keeps edits of Ann: once Ann is gone nothing is highlighted, never the neighbour that took
+    // her place; while she is there she is highlighted, wherever the selection was.
+    contacts.remove(QStringLiteral("Ann"));
+    v.refillList(contacts, groups, false, QString(), QStringLiteral("Ann"));
+    v.refillTree(contacts, groups, false, QString(), QStringLiteral("Ann"));
+    QCOMPARE(v.listSelectedRow(), -1);
+    QVERIFY(!v.treeSelected().isValid());
+    addContact(QStringLiteral("Ann"), QString(), {QStringLiteral("555-0110")});
+    v.selectListItem(QStringLiteral("Bob"));
+    v.refillList(contacts, groups, false, QString(), QStringLiteral("Ann"));
+    v.refillTree(contacts, groups, false, QString(), QStringLiteral("ann"));
+    QCOMPARE(v.listSelectedText(), QStringLiteral("Ann"));
+    QCOMPARE(v.treeSelectedText(), QStringLiteral("Ann"));
 }
 
 void TestContactViews::editMovesBetweenGroupsAndRenames()

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -92,9 +93,40 @@ void focusMainWindow()
 
 } // namespace
 
+// --- what both share -----------------------------------------------------------------------------------
+
+PickerDialog::PickerDialog(QWidget* owner) : QDialog(nullptr), m_owner(owner) {}
+
+void PickerDialog::setVisible(bool visible)
+{
+    // Over the owner's window and above it, as a child would be; should that window go first, the dialog
+    // closes with it.
+    QWindow* ownerWindow = m_owner ? m_owner->window()->windowHandle() : nullptr;
+    if (visible && ownerWindow) {
+        create();
+        if (QWindow* own = windowHandle())
+            own->setTransientParent(ownerWindow);
+    }
+    if (visible)
+        m_shown = true;
+    QDialog::setVisible(visible);
+}
+
+bool PickerDialog::event(QEvent* event)
+{
+    // Unloaded with every other window while the opener's command holds it: it closes as cancelled, and the
+    // command deletes it.
+    if (event->type() == QEvent::DeferredDelete && m_shown) {
+        if (isVisible())
+            reject();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
 // --- frmSelectContact ---------------------------------------------------------------------------------
 
-frmSelectContact::frmSelectContact(QWidget* parent) : QDialog(parent)
+frmSelectContact::frmSelectContact(QWidget* owner) : PickerDialog(owner)
 {
     commonLoad(this, Section::frmSelectContact, "Select A Contact");
     Label1 = label(this, "Label1", "Contacts:");
@@ -156,7 +188,7 @@ void frmSelectContact::cmdCancel_Click()
 
 // --- frmNewContact ------------------------------------------------------------------------------------
 
-frmNewContact::frmNewContact(QWidget* parent) : QDialog(parent)
+frmNewContact::frmNewContact(QWidget* owner) : PickerDialog(owner)
 {
     commonLoad(this, Section::frmNewContact, "New Contact Info");
     Label1 = label(this, "Label1", "Name:");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 class QComboBox;
@@ -14,11 +15,28 @@ class QPushButton;
 // pop-up), reads the results after they close and stores or sends the change itself. Results are empty
 // unless OK accepted.
 
+// What both dialogs share: the opener's window is the dialog's owner, not its parent. The dialog is shown
+// over it and kept above it, but never deleted with it: the pop-up or a main window may go while the dialog
+// waits (the program ending unloads every window), and the dialog belongs to the opener's command, which
+// made it on its stack. It closes as cancelled instead, and the command deletes it when it returns.
+class PickerDialog : public QDialog {
+public:
+    void setVisible(bool visible) override;
+
+protected:
+    explicit PickerDialog(QWidget* owner);
+    bool event(QEvent* event) override;
+
+private:
+    QPointer<QWidget> m_owner;
+    bool m_shown = false;
+};
+
 // "Select A Contact": an existing contact and a description for the caller's number.
-class frmSelectContact : public QDialog {
+class frmSelectContact : public PickerDialog {
     Q_OBJECT
 public:
-    explicit frmSelectContact(QWidget* parent = nullptr);
+    explicit frmSelectContact(QWidget* owner = nullptr);
 
     QString Tag;
     QString ContactName() const { return m_contactName; }
@@ -46,10 +64,10 @@ private:
 };
 
 // "New Contact Info": the name, the number (kept in the standard form) and its description of a new contact.
-class frmNewContact : public QDialog {
+class frmNewContact : public PickerDialog {
     Q_OBJECT
 public:
-    explicit frmNewContact(QWidget* parent = nullptr);
+    explicit frmNewContact(QWidget* owner = nullptr);
 
     QString Tag;
     // What the opener proposes: the caller's name in txtName, its number in cmbNumber.

@@ -1,5 +1,6 @@
 #include "contacts/ui/frmContacts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -90,7 +92,41 @@ QString shortestFloat(double value)
 
 bool isYes(Prompt::Answer a) { return a == Prompt::Yes; }
 
+QStringList lineTexts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
 } // namespace
+
+// A command that waits on the user (a dialog, a question box) lets the event loop run, and the window may
+// be closed meanwhile: the program ending or switching its mode closes it. Until every such command has
+// returned, a close only hides the window and its deletion waits, so neither the command nor the Qt code
+// below it (a view's click, a combo box's change, a button's click) runs on a deleted window, and a dialog
+// the command made with the window as its parent is never deleted under it. open() tells the command
+// whether it may go on once its wait is over.
+class frmContacts::WaitingCommand {
+public:
+    explicit WaitingCommand(frmContacts* window) : m_window(window) { ++window->m_waiting; }
+    ~WaitingCommand()
+    {
+        if (!m_window || --m_window->m_waiting > 0 || !m_window->m_deleteWhenDone)
+            return;
+        // From the event loop, once the handler that ran the command has returned. Not by deleteLater: Qt
+        // drops a second deferred deletion of an object whose first one was not carried out.
+        QTimer::singleShot(0, qApp, [window = m_window] { delete window.data(); });
+    }
+    WaitingCommand(const WaitingCommand&) = delete;
+    WaitingCommand& operator=(const WaitingCommand&) = delete;
+
+    bool open() const { return m_window && !m_window->m_closed; }
+
+private:
+    QPointer<frmContacts> m_window;
+};
 
 // ---------------------------------------------------------------------------------------------------------
 // The one instance
@@ -165,6 +201,7 @@ void frmContacts::installLinks()
     links.contactsRefresh = [this] {
         UpdateList();
         UpdateTree();
+        countsChanged();
     };
 }
 
@@ -455,6 +492,22 @@ void frmContacts::Form_Load()
     UpdateCounts();
 }
 
+bool frmContacts::event(QEvent* event)
+{
+    // Asked to go while a command of its own waits on the user: it goes once that command has returned.
+    // Until then it counts as closed, and it is no longer its owner's child, whose deletion would take it
+    // along at once.
+    if (event->type() == QEvent::DeferredDelete && m_waiting > 0) {
+        m_deleteWhenDone = true;
+        m_closed = true;
+        hide();
+        if (parentWidget())
+            setParent(nullptr);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
 void frmContacts::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -522,10 +575,12 @@ void frmContacts::SaveFormPosition()
 
 void frmContacts::closeEvent(QCloseEvent* event)
 {
-    if (CheckChange()) {
+    // The form as the question finds it: a refill while it waits changes nothing of what Yes saves.
+    const FormSnapshot form = snapshot();
+    if (form.changed()) {
         const auto answer = Prompt::message(QString::fromLatin1(SaveQuestion), Prompt::YesNo, Prompt::NoIcon);
         // A save that is refused keeps the edits and the window, unless the program is ending.
-        if (isYes(answer) && !SaveContact() && !m_shuttingDown) {
+        if (isYes(answer) && !SaveContact(form) && !m_shuttingDown) {
             event->ignore();
             return;
         }
@@ -613,6 +668,19 @@ void frmContacts::UpdateControls()
     setCommandEnabled(cmdEditAttributeGroup, groupChosen);
 }
 
+void frmContacts::countsChanged()
+{
+    // Changes made elsewhere come in bursts (a group's rename touches each of its contacts): the counts are
+    // read once, when the burst is over.
+    if (m_countsDue)
+        return;
+    m_countsDue = true;
+    QTimer::singleShot(0, this, [this] {
+        m_countsDue = false;
+        UpdateCounts();
+    });
+}
+
 void frmContacts::UpdateCounts()
 {
     if (isClientMode())
@@ -627,6 +695,20 @@ void frmContacts::UpdateCounts()
 
 // ---------------------------------------------------------------------------------------------------------
 // The form
+
+FormSnapshot frmContacts::snapshot() const
+{
+    FormSnapshot s;
+    s.storedName = objContact->Name;
+    s.mode = strState;
+    s.fields = fields();
+    s.stored = *objContact;
+    s.client = isClientMode();
+    s.contactSelected = ContactSelected();
+    return s;
+}
+
+void frmContacts::sayGone(const QString& text) { Prompt::message(text, Prompt::OkOnly, Prompt::Exclamation); }
 
 ContactFields frmContacts::fields() const
 {
@@ -643,7 +725,7 @@ bool frmContacts::CheckChange() const { return formDiffers(fields(), *objContact
 
 bool frmContacts::formDiffersFrom(const clsContact& contact) const
 {
-    return formDiffers(fields(), contact, isClientMode());
+    return formDiffers(cleanedFields(fields()), contact, isClientMode());
 }
 
 void frmContacts::setPicture(const QString& path)
@@ -725,9 +807,13 @@ void frmContacts::SetContact(const QString& name)
 
 void frmContacts::SetNewContact()
 {
-    if (CheckChange()) {
+    const FormSnapshot form = snapshot();
+    if (form.changed()) {
+        WaitingCommand command(this);
         const auto answer = Prompt::message(QString::fromLatin1(SaveQuestion), Prompt::YesNo, Prompt::NoIcon);
-        if (isYes(answer) && !SaveContact())
+        if (!command.open())
+            return;
+        if (isYes(answer) && (!SaveContact(form) || !command.open()))
             return; // the edits stay; nothing is begun
     }
     ClearContact();
@@ -759,10 +845,19 @@ void frmContacts::cboAttributeGroup_Click()
     const bool asks =
         strState == ContactMode::Adding || strState == ContactMode::Editing || strState == ContactMode::Viewing;
     if (asks && group->Block) {
+        const FormSnapshot began = snapshot();
+        WaitingCommand command(this);
         const auto answer = Prompt::message(
             QStringLiteral("This attribute group WILL BE BLOCKED from making \r\nincoming calls? Are you sure you "
                            "want to block all \r\nof this contact's calls?"),
             Prompt::YesNo, Prompt::Exclamation);
+        if (!command.open())
+            return;
+        // The group was chosen for the contact the form showed; replaced meanwhile, the choice went with it.
+        if (!ContactCommand::sameContact(began, snapshot())) {
+            sayGone(ContactCommand::goneMessage(ContactCommand::contactName(began)));
+            return;
+        }
         if (!isYes(answer))
             SelectListItem(cboAttributeGroup, QStringLiteral("<none>"));
     }
@@ -774,10 +869,11 @@ void frmContacts::cmdAddAttributeGroup_Click()
 {
     if (isClientMode())
         return;
+    WaitingCommand command(this);
     frmAddAttributeGroup editor(this);
     editor.setMode(QStringLiteral("add"));
     execDialog(editor);
-    if (editor.Description.isEmpty())
+    if (!command.open() || editor.Description.isEmpty())
         return;
     auto group = std::make_shared<clsAttributeGroup>();
     group->Description = editor.Description;
@@ -807,12 +903,18 @@ void frmContacts::cmdRemoveAttributeGroup_Click()
                         Prompt::Critical);
         return;
     }
+    WaitingCommand command(this);
     if (textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")))) {
         const auto answer =
             Prompt::message(QStringLiteral("Are you sure you want to permanently remove this attribute group?"),
                             Prompt::YesNo, Prompt::Exclamation);
-        if (!isYes(answer))
+        if (!command.open() || !isYes(answer))
             return;
+        // By its description again: the group the user chose, or nothing when it went meanwhile.
+        if (!gAttributeGroups.contains(name)) {
+            sayGone(ContactCommand::groupGoneMessage(name));
+            return;
+        }
     }
     const QString removed = GetAttributeGroup(name)->Description;
     AttributeGroupEditing::removeGroup(name);
@@ -837,13 +939,21 @@ void frmContacts::cmdEditAttributeGroup_Click()
                         Prompt::Critical);
         return;
     }
-    const auto group = GetAttributeGroup(oldName);
+    WaitingCommand command(this);
     frmAddAttributeGroup editor(this);
-    editor.setMode(QStringLiteral("edit"), group->Description);
-    editor.fill(group->Description, group->Color, group->Block, group->Sound);
+    {
+        // The editor starts from the group's values; the group itself is looked up again by its name after.
+        const auto group = GetAttributeGroup(oldName);
+        editor.setMode(QStringLiteral("edit"), group->Description);
+        editor.fill(group->Description, group->Color, group->Block, group->Sound);
+    }
     execDialog(editor);
-    if (editor.Description.isEmpty())
+    if (!command.open() || editor.Description.isEmpty())
         return;
+    if (!gAttributeGroups.contains(oldName)) {
+        sayGone(ContactCommand::groupGoneMessage(oldName));
+        return;
+    }
     clsAttributeGroup edited;
     edited.Description = editor.Description;
     edited.Color = editor.Color;
@@ -869,105 +979,156 @@ void frmContacts::cmdEditAttributeGroup_Click()
 // ---------------------------------------------------------------------------------------------------------
 // Saving and removing
 
-bool frmContacts::SaveContact()
+bool frmContacts::SaveContact() { return SaveContact(snapshot()); }
+
+bool frmContacts::SaveContact(const FormSnapshot& form)
 {
-    if (const auto refusal = saveRefusal(txtName->text(), lstNumbers->count())) {
-        Prompt::message(*refusal, Prompt::OkOnly, Prompt::Critical);
-        if (cleanedName(txtName->text()).isEmpty())
+    const auto decision = ContactCommand::decideSave(form, gContacts);
+    switch (decision.kind) {
+    case ContactCommand::SaveDecision::Refused: {
+        WaitingCommand command(this);
+        Prompt::message(decision.text, Prompt::OkOnly, Prompt::Critical);
+        if (command.open() && form.typedName().isEmpty())
             txtName->setFocus(Qt::OtherFocusReason);
         return false;
     }
-    if (!CheckChange())
+    case ContactCommand::SaveDecision::Unchanged:
         return true;
-
-    const bool client = isClientMode();
-    const ContactFields typed = fields();
-    const clsContact record = buildRecord(typed, *objContact, client);
-    const QString before = strState;
-
-    if (strState == ContactMode::Adding) {
-        if (client) {
-            SendContactRequest(ContactRequests::add(record));
-        } else {
-            SetState(ContactMode::Saving);
-            if (!AddContact(record)) {
-                // The mode before the save comes back, so the next try takes the same road.
-                SetState(before);
-                if (gErrNumber != 3021)
-                    ShowError(QString());
-                return false;
-            }
-            m_views->selectListItem(record.Name);
-            m_views->selectTreeContact(record.Name);
-            // The status names the contact just stored.
-            if (const auto stored = gContacts.item(record.Name))
-                objContact = stored;
-            SetState(ContactMode::Viewing);
-        }
-    } else if (client) {
-        SendContactRequest(ContactRequests::edit(objContact->Name, record));
-    } else {
-        SetState(ContactMode::Saving);
-        const QModelIndex node = m_views->treeSelected();
-        const bool expanded = node.isValid() && tvwContacts->isExpanded(node);
-        const int numberLine = lstNumbers->currentRow();
-        const int nameCaret = txtName->cursorPosition();
-        const int nameSelection = int(txtName->selectedText().size());
-        const QTextCursor infoCursor = txtOtherInfo->textCursor();
-        const int infoCaret = infoCursor.position();
-        const int infoAnchor = infoCursor.anchor();
-
-        if (!EditContact(objContact->Name, record)) {
-            SetState(before);
-            if (gErrNumber != 3021)
-                ShowError(QString());
-            return false;
-        }
-        txtName->setCursorPosition(nameCaret);
-        if (nameSelection > 0)
-            txtName->setSelection(nameCaret, nameSelection);
-        QTextCursor c = txtOtherInfo->textCursor();
-        const int length = int(txtOtherInfo->toPlainText().size());
-        c.setPosition(std::min(infoAnchor, length));
-        c.setPosition(std::min(infoCaret, length), QTextCursor::KeepAnchor);
-        txtOtherInfo->setTextCursor(c);
-        selectNumberLine(std::min(numberLine, lstNumbers->count() - 1));
-        m_views->selectListItem(record.Name);
-        m_views->selectTreeContact(record.Name);
-        const QModelIndex now = m_views->treeSelected();
-        if (now.isValid())
-            tvwContacts->setExpanded(now, expanded);
-        SetState(ContactMode::Viewing);
+    case ContactCommand::SaveDecision::Add:
+        return storeNew(form, decision.record);
+    case ContactCommand::SaveDecision::Edit:
+        return storeEdit(form, decision.record);
+    case ContactCommand::SaveDecision::NotStored:
+        return offerAsNew(form, decision.record, decision.text);
     }
+    return false;
+}
 
+bool frmContacts::storeNew(const FormSnapshot& form, const clsContact& record)
+{
+    if (form.client) {
+        SendContactRequest(ContactRequests::add(record));
+        // The server's echo is found by the typed name, as for any contact being added.
+        SetState(ContactMode::Adding);
+        afterStore(form, record);
+        return true;
+    }
+    const QString before = strState;
+    SetState(ContactMode::Saving);
+    if (!AddContact(record)) {
+        // The mode before the save comes back, so the next try takes the same road.
+        SetState(before);
+        WaitingCommand command(this);
+        ShowError(QString());
+        return false;
+    }
+    m_views->selectListItem(record.Name);
+    m_views->selectTreeContact(record.Name);
+    // The status names the contact just stored.
+    if (const auto stored = gContacts.item(record.Name))
+        objContact = stored;
+    SetState(ContactMode::Viewing);
+    afterStore(form, record);
+    return true;
+}
+
+bool frmContacts::storeEdit(const FormSnapshot& form, const clsContact& record)
+{
+    if (form.client) {
+        SendContactRequest(ContactRequests::edit(form.storedName, record));
+        afterStore(form, record);
+        return true;
+    }
+    const QString before = strState;
+    SetState(ContactMode::Saving);
+    const QModelIndex node = m_views->treeSelected();
+    const bool expanded = node.isValid() && tvwContacts->isExpanded(node);
+    const int numberLine = lstNumbers->currentRow();
+    const int nameCaret = txtName->cursorPosition();
+    const int nameSelection = int(txtName->selectedText().size());
+    const QTextCursor infoCursor = txtOtherInfo->textCursor();
+    const int infoCaret = infoCursor.position();
+    const int infoAnchor = infoCursor.anchor();
+
+    if (!EditContact(form.storedName, record)) {
+        SetState(before);
+        // Nothing is stored under that name any more: the edits are offered as a new contact, never dropped
+        // without a word.
+        if (gErrNumber == 3021)
+            return offerAsNew(form, record, ContactCommand::notStoredQuestion(form.storedName));
+        WaitingCommand command(this);
+        ShowError(QString());
+        return false;
+    }
+    txtName->setCursorPosition(nameCaret);
+    if (nameSelection > 0)
+        txtName->setSelection(nameCaret, nameSelection);
+    QTextCursor c = txtOtherInfo->textCursor();
+    const int length = int(txtOtherInfo->toPlainText().size());
+    c.setPosition(std::min(infoAnchor, length));
+    c.setPosition(std::min(infoCaret, length), QTextCursor::KeepAnchor);
+    txtOtherInfo->setTextCursor(c);
+    selectNumberLine(std::min(numberLine, lstNumbers->count() - 1));
+    m_views->selectListItem(record.Name);
+    m_views->selectTreeContact(record.Name);
+    const QModelIndex now = m_views->treeSelected();
+    if (now.isValid())
+        tvwContacts->setExpanded(now, expanded);
+    SetState(ContactMode::Viewing);
+    afterStore(form, record);
+    return true;
+}
+
+bool frmContacts::offerAsNew(const FormSnapshot& form, const clsContact& record, const QString& question)
+{
+    WaitingCommand command(this);
+    const auto answer = Prompt::message(question, Prompt::YesNo, Prompt::Exclamation);
+    // No: the edits stay on the form, nothing is written.
+    if (!command.open() || !isYes(answer))
+        return false;
+    return storeNew(form, record);
+}
+
+void frmContacts::afterStore(const FormSnapshot& form, const clsContact& record)
+{
     const auto stored = gContacts.item(record.Name);
     objContact = stored ? stored : std::make_shared<clsContact>();
-    // What was typed was cleaned on the way in: the form shows what is now stored.
-    if (!client && stored && (typed.name != record.Name || typed.otherInfo != record.OtherInfo))
+    // What was typed was cleaned on the way in, and a refill while a question waited may have changed the
+    // form: it shows what is now stored.
+    if (!form.client && stored && formDiffers(fields(), *stored, false))
         UpdateForm();
     UpdateCounts();
-    return true;
 }
 
 void frmContacts::RemoveFormContact()
 {
-    if (!ContactSelected()) {
-        Prompt::message(QStringLiteral("You must select a contact to remove."), Prompt::OkOnly, Prompt::Critical);
+    const FormSnapshot began = snapshot();
+    ContactCommand::RemoveDecision decision = ContactCommand::decideRemove(began, gContacts);
+    WaitingCommand command(this);
+    if (decision.kind == ContactCommand::RemoveDecision::NothingChosen) {
+        Prompt::message(decision.text, Prompt::OkOnly, Prompt::Critical);
         return;
     }
-    if (textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")))) {
+    if (decision.kind == ContactCommand::RemoveDecision::Remove &&
+        textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")))) {
         const auto answer = Prompt::message(QStringLiteral("Are you sure you want to permanently remove this ") +
                                                 QStringLiteral("contact from the database?"),
                                             Prompt::YesNo, Prompt::Exclamation);
-        if (!isYes(answer))
+        if (!command.open() || !isYes(answer))
             return;
+        // By the name taken before the question: a change while it waited may have renamed or removed it.
+        decision = ContactCommand::decideRemove(began, gContacts);
     }
-    if (isClientMode()) {
-        SendContactRequest(ContactRequests::remove(objContact->Name));
+    if (decision.kind != ContactCommand::RemoveDecision::Remove) {
+        sayGone(decision.text);
+        return;
+    }
+    if (began.client) {
+        SendContactRequest(ContactRequests::remove(decision.name));
         return;
     }
     SetState(ContactMode::Saving);
-    DeleteContact(objContact->Name);
+    DeleteContact(decision.name);
     objContact = std::make_shared<clsContact>();
     const QString shown = treeShown() ? (m_views->treeContactSelected() ? m_views->treeSelectedText() : QString())
                                       : m_views->listSelectedText();
@@ -991,6 +1152,16 @@ std::shared_ptr<clsContact> frmContacts::echoOfForm() const
     return stored && !formDiffersFrom(*stored) ? stored : nullptr;
 }
 
+std::optional<QString> frmContacts::keptContact(bool adding) const
+{
+    if (adding || strState == ContactMode::Saving || !CheckChange())
+        return std::nullopt;
+    // A change of ours the server has sent back: the contact it made is highlighted, and shown.
+    if (const auto echo = echoOfForm())
+        return echo->Name;
+    return objContact->Name;
+}
+
 bool frmContacts::refillMayShow(bool adding, bool typedFound, const clsContact& candidate) const
 {
     if (adding)
@@ -1005,14 +1176,11 @@ void frmContacts::UpdateList()
 {
     const int numberLine = lstNumbers->currentRow();
     const bool adding = strState == ContactMode::Adding;
-    const bool found = m_views->refillList(gContacts, gAttributeGroups, adding, txtName->text());
+    // The server's echo of a new contact comes back cleaned: it is looked for under the cleaned name.
+    const bool found =
+        m_views->refillList(gContacts, gAttributeGroups, adding, cleanedName(txtName->text()), keptContact(adding));
     if (treeShown())
         return;
-    if (!adding && CheckChange()) {
-        // A change of ours the server has sent back: show the contact it made.
-        if (const auto echo = echoOfForm())
-            m_views->selectListItem(echo->Name);
-    }
     const auto candidate = GetContact(m_views->listSelectedText());
     if (!refillMayShow(adding, found, *candidate))
         return;
@@ -1031,13 +1199,10 @@ void frmContacts::UpdateTree()
 {
     const int numberLine = lstNumbers->currentRow();
     const bool adding = strState == ContactMode::Adding;
-    const bool found = m_views->refillTree(gContacts, gAttributeGroups, adding, txtName->text());
+    const bool found =
+        m_views->refillTree(gContacts, gAttributeGroups, adding, cleanedName(txtName->text()), keptContact(adding));
     if (!treeShown())
         return;
-    if (!adding && CheckChange()) {
-        if (const auto echo = echoOfForm())
-            m_views->selectTreeContact(echo->Name);
-    }
     const auto candidate =
         m_views->treeContactSelected() ? GetContact(m_views->treeSelectedText()) : std::make_shared<clsContact>();
     if (!refillMayShow(adding, found, *candidate))
@@ -1047,15 +1212,40 @@ void frmContacts::UpdateTree()
     selectNumberLine(std::min(numberLine, lstNumbers->count() - 1));
 }
 
-void frmContacts::AddC(const clsContact& contact) { m_views->addContact(contact, gAttributeGroups); }
+void frmContacts::AddC(const clsContact& contact)
+{
+    m_views->addContact(contact, gAttributeGroups);
+    // A change from another window (the call list's and the pop-up's pickers, a client) counts too.
+    countsChanged();
+}
 
-void frmContacts::RemoveC(const QString& name) { m_views->removeContact(name); }
+void frmContacts::RemoveC(const QString& name)
+{
+    // Removed elsewhere (a client's request) while this window shows it: the highlight moves on, and the
+    // form follows it as after a refill, unless it keeps edits; then nothing stays highlighted.
+    const bool shown = strState != ContactMode::Saving && ContactCommand::sameName(objContact->Name, name);
+    const bool keepsEdits = shown && CheckChange();
+    m_views->removeContact(name);
+    if (keepsEdits) {
+        m_views->clearListSelection();
+        m_views->clearTreeSelection();
+        UpdateControls();
+    } else if (shown) {
+        const QString selected = treeShown()
+                                     ? (m_views->treeContactSelected() ? m_views->treeSelectedText() : QString())
+                                     : m_views->listSelectedText();
+        objContact = GetContact(selected);
+        UpdateForm();
+    }
+    countsChanged();
+}
 
 void frmContacts::EditC(const QString& oldName, const clsContact& contact)
 {
     const QModelIndex node = m_views->treeSelected();
     const bool expanded = node.isValid() && tvwContacts->isExpanded(node);
     m_views->editContact(oldName, contact, gAttributeGroups);
+    countsChanged();
     if (objContact->Name != oldName)
         return;
     const auto candidate = GetContact(contact.Name);
@@ -1113,18 +1303,29 @@ void frmContacts::lsvContacts_ItemClick()
     const QString text = m_views->listSelectedText();
     if (text == objContact->Name)
         return;
-    if (CheckChange()) {
+    const FormSnapshot form = snapshot();
+    if (form.changed()) {
+        WaitingCommand command(this);
         const auto answer = Prompt::message(QString::fromLatin1(SaveQuestion), Prompt::YesNo, Prompt::NoIcon);
-        if (isYes(answer)) {
-            if (!SaveContact()) {
-                // The edits stay, and so does the contact they belong to.
-                if (!m_views->selectListItem(objContact->Name))
-                    m_views->clearListSelection();
-                UpdateControls();
+        if (!command.open())
+            return;
+        const bool saved = isYes(answer) && SaveContact(form);
+        if (!command.open())
+            return;
+        // A refused save keeps the edits, and the contact they belong to; so does a click on a contact that
+        // went while the question waited.
+        const bool clickedGone = !gContacts.contains(text);
+        if ((isYes(answer) && !saved) || clickedGone) {
+            if (clickedGone)
+                sayGone(ContactCommand::goneMessage(text));
+            if (!command.open())
                 return;
-            }
-            m_views->selectListItem(text);
+            if (!m_views->selectListItem(objContact->Name))
+                m_views->clearListSelection();
+            UpdateControls();
+            return;
         }
+        m_views->selectListItem(text);
     }
     objContact = GetContact(text);
     UpdateForm();
@@ -1137,18 +1338,29 @@ void frmContacts::tvwContacts_NodeClick()
     if (isContact && text == objContact->Name)
         return;
     const auto ref = m_views->tree.refOf(m_views->treeSelected());
-    if (CheckChange()) {
+    const FormSnapshot form = snapshot();
+    if (form.changed()) {
+        WaitingCommand command(this);
         const auto answer = Prompt::message(QString::fromLatin1(SaveQuestion), Prompt::YesNo, Prompt::NoIcon);
-        if (isYes(answer)) {
-            if (!SaveContact()) {
-                if (!m_views->selectTreeContact(objContact->Name))
-                    m_views->clearTreeSelection();
-                UpdateControls();
+        if (!command.open())
+            return;
+        const bool saved = isYes(answer) && SaveContact(form);
+        if (!command.open())
+            return;
+        const bool clickedGone = isContact && !gContacts.contains(text);
+        if ((isYes(answer) && !saved) || clickedGone) {
+            if (clickedGone)
+                sayGone(ContactCommand::goneMessage(text));
+            if (!command.open())
                 return;
-            }
-            if (ref)
-                m_views->selectTree(m_views->tree.find(*ref));
+            if (!m_views->selectTreeContact(objContact->Name))
+                m_views->clearTreeSelection();
+            UpdateControls();
+            return;
         }
+        // Saving may have moved the selection: the clicked node, by its key.
+        if (ref)
+            m_views->selectTree(m_views->tree.find(*ref));
     }
     // A group or number node shows no contact.
     objContact = isContact ? GetContact(text) : std::make_shared<clsContact>();
@@ -1160,10 +1372,18 @@ void frmContacts::tvwContacts_NodeClick()
 
 void frmContacts::cmdAddNumber_Click()
 {
+    const FormSnapshot began = snapshot();
+    WaitingCommand command(this);
     frmAddNumber dialog(this);
     execDialog(dialog);
-    if (dialog.Number().isEmpty())
+    if (!command.open() || dialog.Number().isEmpty())
         return;
+    // The number belongs to the contact the form showed when the dialog opened, never to whatever a refill
+    // put there meanwhile.
+    if (!ContactCommand::sameContact(began, snapshot())) {
+        sayGone(ContactCommand::goneMessage(ContactCommand::contactName(began)));
+        return;
+    }
     auto number = std::make_shared<clsNumber>(dialog.Number(), dialog.Description());
     const QString text = number->PrintNumberDescription();
     if (!colNumbers.add(text, number)) {
@@ -1178,22 +1398,30 @@ void frmContacts::cmdAddNumber_Click()
 
 void frmContacts::cmdEditNumber_Click()
 {
-    QListWidgetItem* line = lstNumbers->currentItem();
+    const QListWidgetItem* line = lstNumbers->currentItem();
     if (!line || !line->isSelected()) {
         Prompt::message(QStringLiteral("You must select a number to edit."), Prompt::OkOnly, Prompt::Critical);
         return;
     }
+    // The line is kept by its text and the contact by its name: a refill while the dialog waits deletes the
+    // lines and makes new ones.
     const QString oldText = line->text();
-    const auto working = colNumbers.item(oldText);
+    const FormSnapshot began = snapshot();
+    WaitingCommand command(this);
     frmAddNumber dialog(this);
     dialog.setWindowTitle(QStringLiteral("Edit Number"));
-    if (working) {
+    if (const auto working = colNumbers.item(oldText)) {
         dialog.cmbNumber->setEditText(working->Number);
         dialog.cmbDescription->setEditText(working->Description);
     }
     execDialog(dialog);
-    if (dialog.Number().isEmpty())
+    if (!command.open() || dialog.Number().isEmpty())
         return;
+    const auto where = ContactCommand::findLine(began, snapshot(), lineTexts(lstNumbers), oldText);
+    if (where.kind != ContactCommand::LineDecision::Apply) {
+        sayGone(where.text);
+        return;
+    }
     auto number = std::make_shared<clsNumber>(dialog.Number(), dialog.Description());
     const QString text = number->PrintNumberDescription();
     if (colNumbers.contains(text) && text.compare(oldText, Qt::CaseInsensitive) != 0) {
@@ -1205,7 +1433,7 @@ void frmContacts::cmdEditNumber_Click()
     // contact is shown again.
     colNumbers.remove(oldText);
     colNumbers.add(text, number);
-    line->setText(text);
+    lstNumbers->item(where.row)->setText(text);
     SetListScrollWidth(lstNumbers);
     SetState(ContactMode::Editing);
 }
@@ -1228,10 +1456,12 @@ void frmContacts::cmdRemoveNumber_Click()
 
 void frmContacts::cmdChangeImage_Click()
 {
+    const FormSnapshot began = snapshot();
+    WaitingCommand command(this);
     for (;;) {
         const QString folder = m_imageTag.isEmpty() ? programFolder() : m_imageTag;
         const QString path = Prompt::openFile(QStringLiteral("Change Image"), folder, ContactPicture::fileFilter());
-        if (path.isEmpty())
+        if (!command.open() || path.isEmpty())
             return;
         QString refusal;
         if (!QFileInfo::exists(path))
@@ -1241,8 +1471,14 @@ void frmContacts::cmdChangeImage_Click()
         else if (path == strImageFile)
             refusal = path + QStringLiteral(" is already loaded. Choose another file.");
         if (!refusal.isEmpty()) {
-            if (Prompt::message(refusal, Prompt::OkCancel, Prompt::Critical) == Prompt::Ok)
-                continue;
+            const auto again = Prompt::message(refusal, Prompt::OkCancel, Prompt::Critical);
+            if (!command.open() || again != Prompt::Ok)
+                return;
+            continue;
+        }
+        // The picture is the one of the contact the form showed when the dialog opened.
+        if (!ContactCommand::sameContact(began, snapshot())) {
+            sayGone(ContactCommand::goneMessage(ContactCommand::contactName(began)));
             return;
         }
         strImageFile = path;
@@ -1356,31 +1592,36 @@ void frmContacts::reloadAfterGroupFileChange()
 
 void frmContacts::mnuFileNew_Click()
 {
-    if (ContactFiles::NewDatabase())
+    WaitingCommand command(this);
+    if (ContactFiles::NewDatabase() && command.open())
         reloadAfterDatabaseChange();
 }
 
 void frmContacts::mnuFileChange_Click()
 {
-    if (ContactFiles::ChangeDatabase())
+    WaitingCommand command(this);
+    if (ContactFiles::ChangeDatabase() && command.open())
         reloadAfterDatabaseChange();
 }
 
 void frmContacts::mnuFileNewAttributeGroupFile_Click()
 {
-    if (ContactFiles::NewGroupFile())
+    WaitingCommand command(this);
+    if (ContactFiles::NewGroupFile() && command.open())
         reloadAfterGroupFileChange();
 }
 
 void frmContacts::mnuFileChangeAttributeGroupFile_Click()
 {
-    if (ContactFiles::ChangeGroupFile())
+    WaitingCommand command(this);
+    if (ContactFiles::ChangeGroupFile() && command.open())
         reloadAfterGroupFileChange();
 }
 
 void frmContacts::mnuFileRestore_Click()
 {
-    if (ContactFiles::RestoreDefaultGroups())
+    WaitingCommand command(this);
+    if (ContactFiles::RestoreDefaultGroups() && command.open())
         reloadAfterGroupFileChange();
 }
 
@@ -1392,4 +1633,9 @@ bool frmContacts::PrintContacts()
     return PrintContacts(printer);
 }
 
-bool frmContacts::PrintContacts(QPrinter& printer) { return ContactListPrinter::PrintContacts(printer, gContacts); }
+bool frmContacts::PrintContacts(QPrinter& printer)
+{
+    // The book is read once the print dialog has closed: what is printed is the book as it is then.
+    WaitingCommand command(this);
+    return ContactListPrinter::PrintContacts(printer, gContacts);
+}

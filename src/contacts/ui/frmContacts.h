@@ -5,8 +5,10 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "contacts/ContactForm.h"
+#include "contacts/FormSnapshot.h"
 #include "core/KeyedCollection.h"
 #include "core/clsContact.h"
 #include "core/clsNumber.h"
@@ -56,6 +58,8 @@ public:
     void SetState(const QString& state);
     void UpdateControls();
     void UpdateCounts();
+    // The counts after a change made elsewhere, read once the event loop runs again.
+    void countsChanged();
     void ConfigureForMode();
     void SaveFormPosition();
     void AddHints();
@@ -71,6 +75,9 @@ public:
     bool CheckChange() const;
     // True when the form was saved, sent, or had nothing to save; false when a check or the store refused.
     bool SaveContact();
+    // The same for the form as it was when the snapshot was taken (before a question that let the event
+    // loop run): its contact and its fields are saved, whatever the form shows now.
+    bool SaveContact(const FormSnapshot& form);
     void RemoveFormContact();
 
     // --- views and the form ---
@@ -119,6 +126,8 @@ public:
 
     // The form's fields as CheckChange compares them.
     ContactFields fields() const;
+    // What the form shows now: its contact (by its stored name), mode, fields and working numbers.
+    FormSnapshot snapshot() const;
     // The picture shown (null for none).
     QPixmap shownPicture() const { return m_picture; }
     QString imageTag() const { return m_imageTag; }
@@ -154,10 +163,13 @@ public:
     QLabel* panelNumbers = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class WaitingCommand;
+
     frmContacts();
     void buildControls();
     void buildMenus();
@@ -175,10 +187,22 @@ private:
     // After another group file: the group list and the views refilled.
     void reloadAfterGroupFileChange();
     bool refillMayShow(bool adding, bool typedFound, const clsContact& candidate) const;
+    // The contact a refill must highlight because its edits stay on the form (or nothing, once it is gone);
+    // none when the refill may choose (and show) as usual.
+    std::optional<QString> keptContact(bool adding) const;
     // After the client's own change came back from the server: the contact the form now equals, if any.
     std::shared_ptr<clsContact> echoOfForm() const;
+    // Whether the form differs from the contact once its texts are cleaned as a save cleans them.
     bool formDiffersFrom(const clsContact& contact) const;
     void selectNumberLine(int row);
+    // The save's roads: a new contact, a change of the stored one, and the offer to add a contact whose
+    // stored name went while its edits stayed here.
+    bool storeNew(const FormSnapshot& form, const clsContact& record);
+    bool storeEdit(const FormSnapshot& form, const clsContact& record);
+    bool offerAsNew(const FormSnapshot& form, const clsContact& record, const QString& question);
+    void afterStore(const FormSnapshot& form, const clsContact& record);
+    // Says in one box that the record a command began on went meanwhile.
+    void sayGone(const QString& text);
 
     ContactViews* m_views = nullptr;
     QMenu* mnuFile = nullptr;
@@ -189,4 +213,8 @@ private:
     bool m_firstShow = true;
     bool m_shuttingDown = false;
     bool m_closed = false;
+    // Commands of this window waiting on the user, and a deletion that waits for them to return.
+    int m_waiting = 0;
+    bool m_deleteWhenDone = false;
+    bool m_countsDue = false;
 };

@@ -1,6 +1,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void newContactTypingRules();
     void selectContactListsTheBook();
     void dialogsStayAboveThePopupTheyCameFrom();
+    void theOpenersWindowGoingClosesThePicker();
     void numberDialog();
 
 private:
@@ -194,6 +196,39 @@ void TestContactPickers::dialogsStayAboveThePopupTheyCameFrom()
     ModalDialog::queueScript([](QDialog& d) { QVERIFY(!onTop(&d)); });
     execDialog(notAbove);
     QCOMPARE(ModalDialog::pendingScripts(), 0);
+}
+
+// The program ends while a picker waits: every window is unloaded and the opener's window deleted. The
+// picker, which the opener's command holds on its stack, is not deleted under it: it closes as cancelled.
+void TestContactPickers::theOpenersWindowGoingClosesThePicker()
+{
+    auto* opener = new QWidget;
+    opener->setObjectName(QStringLiteral("frmMiniDisplay"));
+    opener->show();
+    QPointer<QWidget> openerAlive(opener);
+    for (int kind = 0; kind < 2; ++kind) {
+        if (!openerAlive) {
+            opener = new QWidget;
+            opener->show();
+            openerAlive = opener;
+        }
+        std::unique_ptr<QDialog> dialog;
+        if (kind == 0)
+            dialog = std::make_unique<frmNewContact>(opener);
+        else
+            dialog = std::make_unique<frmSelectContact>(opener);
+        ModalDialog::queueScript([&](QDialog& d) {
+            UnloadAllForms();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!openerAlive);
+            QVERIFY(!d.isVisible());
+        });
+        QCOMPARE(execDialog(*dialog), int(QDialog::Rejected));
+        if (kind == 0)
+            QVERIFY(static_cast<frmNewContact&>(*dialog).ContactName().isEmpty());
+        else
+            QVERIFY(static_cast<frmSelectContact&>(*dialog).ContactName().isEmpty());
+    }
 }
 
 void TestContactPickers::numberDialog()
