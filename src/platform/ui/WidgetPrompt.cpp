@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -44,6 +45,19 @@ QFileDialog::Options fileDialogOptions()
     return nativeDialogsWork() ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
 }
 
+// Runs a dialog made on the heap over the active window. The box's event loop runs everything else: its
+// window may be deleted meanwhile, and the dialog with it, as that window's child. The dialog is then gone
+// and counts as cancelled; a dialog on the stack would be deleted a second time on the way out.
+int runOwned(QDialog* made)
+{
+    QPointer<QDialog> dialog(made);
+    const int result = dialog->exec();
+    if (!dialog)
+        return QDialog::Rejected;
+    delete dialog.data();
+    return result;
+}
+
 } // namespace
 
 Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, Prompt::Buttons buttons,
@@ -64,11 +78,11 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
         {{QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Cancel, Prompt::Cancel}},
     };
     const auto& set = sets.value(buttons, sets[0]);
-    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
+    auto* box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
-        box.addButton(c.button);
-    box.setDefaultButton(set.value(defaultButton, set.first()).button);
-    const int r = box.exec();
+        box->addButton(c.button);
+    box->setDefaultButton(set.value(defaultButton, set.first()).button);
+    const int r = runOwned(box);
     for (const Choice& c : set)
         if (c.button == r)
             return c.answer;
@@ -84,21 +98,45 @@ void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Ico
     box->show();
 }
 
+namespace {
+
+QString chooseFile(const QString& title, const QString& where, const QString& filter, bool save)
+{
+    QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, where, filter);
+    dialog->setOptions(fileDialogOptions());
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog->exec() != QDialog::Accepted || !dialog) {
+        delete dialog.data();
+        return QString();
+    }
+    const QString chosen = dialog->selectedFiles().value(0);
+    delete dialog.data();
+    return chosen;
+}
+
+} // namespace
+
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter, nullptr, fileDialogOptions());
+    return chooseFile(title, folder, filter, false);
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter, nullptr, fileDialogOptions());
+    return chooseFile(title, path, filter, true);
 }
 
 std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
 {
-    const QColor c = QColorDialog::getColor(Colour::fromBgr(bgr), parentWindow(), QString(),
-                                            nativeDialogsWork() ? QColorDialog::ColorDialogOptions()
-                                                                : QColorDialog::DontUseNativeDialog);
+    QPointer<QColorDialog> dialog = new QColorDialog(Colour::fromBgr(bgr), parentWindow());
+    dialog->setOptions(nativeDialogsWork() ? QColorDialog::ColorDialogOptions() : QColorDialog::DontUseNativeDialog);
+    if (dialog->exec() != QDialog::Accepted || !dialog) {
+        delete dialog.data();
+        return std::nullopt;
+    }
+    const QColor c = dialog->selectedColor();
+    delete dialog.data();
     if (!c.isValid())
         return std::nullopt;
     return Colour::toBgr(c);
@@ -115,6 +153,5 @@ bool WidgetPrompt::print(QPrinter* printer)
 {
     if (!printer)
         return false;
-    QPrintDialog dialog(printer, parentWindow());
-    return dialog.exec() == QDialog::Accepted;
+    return runOwned(new QPrintDialog(printer, parentWindow())) == QDialog::Accepted;
 }
