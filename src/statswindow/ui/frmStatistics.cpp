@@ -157,24 +157,26 @@ QList<clsGroup> currentGroups()
 
 class LocalGridJob : public StatisticsJob {
 public:
-    LocalGridJob(frmStatistics* window, QList<clsStatistic> statistics, QList<clsGroup> groups, QString clause,
-                 int days)
-        : StatisticsJob(true), m_window(window), m_statistics(std::move(statistics)), m_groups(std::move(groups)),
-          m_clause(std::move(clause)), m_days(days)
+    explicit LocalGridJob(frmStatistics* window)
+        : StatisticsJob(true, StatisticsJobKind::Grid, window), m_window(window)
     {
     }
 
     void run() override
     {
-        if (!m_window)
+        const QPointer<frmStatistics> window = m_window;
+        if (!window || !window->isLoaded())
             return;
-        // The grid shows the layout this job was asked for (a later request lays it out again).
-        m_window->SetupGrid();
-        GridBatch batch(m_statistics, m_groups, m_clause, m_days);
+        // The grid is worked out from the view as it stands when its turn comes: while it waited, groups may have
+        // come and gone (a contact removed elsewhere), and its rows must be the groups it computes.
+        const QList<clsStatistic> statistics = currentStatistics();
+        const QList<clsGroup> groups = currentGroups();
+        const int days = PeriodDays(window->checkedTimeItem(), window->dteCustomStartDate, window->dteCustomEndDate);
+        window->SetupGrid();
+        GridBatch batch(statistics, groups, window->strTimePeriod, days);
         RunHooks hooks;
         hooks.progressCaption = QStringLiteral("Processing Statistics...");
-        hooks.progressOwner = m_window;
-        const QPointer<frmStatistics> window = m_window;
+        hooks.progressOwner = window;
         hooks.stopRequested = [window] { return !window || !window->isLoaded(); };
         RunStatisticsGrid(batch, hooks, this, [window](int s, int g, const QString& text) {
             if (window)
@@ -183,7 +185,7 @@ public:
         if (cancelled() || !window || !window->isLoaded())
             return; // replaced by a newer view, or the window closed
         QStringList names;
-        for (const clsStatistic& s : m_statistics)
+        for (const clsStatistic& s : statistics)
             names << s.Description;
         window->fillChartStatistics(names);
         window->SortGrid();
@@ -191,18 +193,14 @@ public:
 
 private:
     QPointer<frmStatistics> m_window;
-    QList<clsStatistic> m_statistics;
-    QList<clsGroup> m_groups;
-    QString m_clause;
-    int m_days;
 };
 
 class LocalGraphJob : public StatisticsJob {
 public:
     LocalGraphJob(frmStatistics* window, clsStatistic statistic, QList<clsGroup> groups, QStringList series,
                   QList<GraphBucket> buckets, int days)
-        : StatisticsJob(true), m_window(window), m_statistic(std::move(statistic)), m_groups(std::move(groups)),
-          m_series(std::move(series)), m_buckets(std::move(buckets)), m_days(days)
+        : StatisticsJob(true, StatisticsJobKind::Graph, window), m_window(window), m_statistic(std::move(statistic)),
+          m_groups(std::move(groups)), m_series(std::move(series)), m_buckets(std::move(buckets)), m_days(days)
     {
     }
 
@@ -273,7 +271,7 @@ frmStatistics::frmStatistics(QWidget* parent) : QMainWindow(parent)
 
 frmStatistics::~frmStatistics()
 {
-    StatisticsQueue::cancelLocal();
+    StatisticsQueue::cancelLocal(this);
     // The charts, the grid and the timers go after this body: what they report on their way out must not
     // reach this window.
     detachChildren(this);
@@ -659,7 +657,7 @@ void frmStatistics::Form_Unload()
 {
     m_loaded = false;
     m_statsAgain = m_graphAgain = false;
-    StatisticsQueue::cancelLocal();
+    StatisticsQueue::cancelLocal(this);
     ArrowTimer->stop();
     GridMouseUpTimer->stop();
     SaveFormPosition(this);
@@ -1450,10 +1448,9 @@ void frmStatistics::GenerateStatistics()
         clientGenerate();
         return;
     }
-    const int days = PeriodDays(checkedTimeItem(), dteCustomStartDate, dteCustomEndDate);
+    // The headings show at once; the cells come when the engine gets to the job.
     SetupGrid();
-    StatisticsQueue::submit(
-        std::make_shared<LocalGridJob>(this, currentStatistics(), currentGroups(), strTimePeriod, days));
+    StatisticsQueue::submit(std::make_shared<LocalGridJob>(this));
 }
 
 void frmStatistics::Graph()

@@ -1,0 +1,283 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
+#include "capture/ModemPort.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/clsContact.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/Prompt.h"
+#include "platform/ui/ModalDialog.h"
+#include "statistics/StatisticsRun.h"
+#include "statistics/modStatistics.h"
+#include "statswindow/StatsCustomization.h"
+#include "statswindow/ui/StatsWindowProbe.h"
+#include "statswindow/ui/frmAddGroup.h"
+#include "statswindow/ui/frmCustomizeStatistics.h"
+#include "statswindow/ui/frmCustomizeTime.h"
+#include "statswindow/ui/frmStatistics.h"
+#include "support/ModalChange.h"
+#include "support/TempHome.h"
+#include "support/ui/ByName.h"
+#include "support/ui/StandaloneSession.h"
+
+// The statistics window and its dialogs on a server with live clients, while something else goes on: the
+// engine busy with a client's answer, another client changing the contact book (so the per-contact groups are
+// rebuilt), the program ending. Each change lands while a command of the window waits (a run in the queue, an
+// editor, a question box, a file dialog); the command then acts on what the user chose, or says it is gone.
+
+using S = StandaloneSession;
+
+namespace {
+
+void addCall(const QString& name, const QString& number, const QDateTime& when, int rings)
+{
+    clsCaller c;
+    c.Name = name;
+    c.Number.Number = number;
+    c.CallerDate = DateText::format(when);
+    c.Rings = rings;
+    c.Answered = QStringLiteral("YES");
+    AddCaller(c);
+}
+
+clsContact contact(const QString& name, const QString& number)
+{
+    clsContact c;
+    c.Name = name;
+    c.AddNumber(std::make_shared<clsNumber>(number, QString()));
+    return c;
+}
+
+// The grid's text for a group (by its row heading) and a statistic (by its column heading); "?" when the grid
+// has no such row or column.
+QString cell(const QWidget* w, const QString& group, const QString& statistic)
+{
+    const StatsGridModel* g = gridOf(w);
+    for (int r = 1; r < g->Rows(); ++r) {
+        for (int c = 1; c < g->Cols() - 1; ++c) {
+            if (g->TextMatrix(r, 0) == group && g->TextMatrix(0, c) == statistic)
+                return g->TextMatrix(r, c);
+        }
+    }
+    return QStringLiteral("?");
+}
+
+// Statistic cells left empty (headings and the filler column aside).
+int emptyCells(const QWidget* w)
+{
+    const StatsGridModel* g = gridOf(w);
+    int empty = 0;
+    for (int r = 1; r < g->Rows(); ++r) {
+        for (int c = 1; c < g->Cols() - 1; ++c)
+            empty += g->TextMatrix(r, c).isEmpty() ? 1 : 0;
+    }
+    return empty;
+}
+
+QWidget* customize() { return FindForm(QStringLiteral("frmCustomizeStatistics")); }
+
+QStringList entries(const char* name)
+{
+    QStringList out;
+    const auto* l = named<QListWidget>(customize(), name);
+    for (int i = 0; i < l->count(); ++i)
+        out << l->item(i)->text();
+    return out;
+}
+
+// A client's request for every cell of two statistics over the five built-in groups, any time.
+const char kStatisticRequest[] = ";STATISTIC;|TIMEPERIOD||GROUP||GROUP|fldName Like 'JANE*'|GROUP|fldRings > 5|GROUP|"
+                                 "fldRings < 3|GROUP|fldAnswered Like 'YES'||STAT||NONE|STAT||MOST RINGS|";
+
+} // namespace
+
+class TestStatsWindowChanges : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+
+    void theGridAndTheGraphOfOneCommandBothWaitTheirTurn();
+    void refreshingTheGraphDuringAGridRunLeavesTheGridWhole();
+    void aWaitingGridShowsTheGroupsItComputes();
+
+private:
+    frmStatistics* openStatistics();
+    QWidget* openCustomize();
+    ModalChange::OtherClient& otherClient();
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<ModalChange::OtherClient> m_client;
+    QDateTime m_now;
+};
+
+void TestStatsWindowChanges::init()
+{
+    // A server, its modem port left closed.
+    m_home = std::make_unique<TempHome>();
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    m_now = Clock::now();
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    QVERIFY(Main());
+    QVERIFY(S::window());
+    S::port()->PortOpenTimer.stop();
+    QVERIFY(gServer && gServer->isListening());
+    Prompt::resetScript();
+
+    QVERIFY(AddContact(contact(QStringLiteral("Abe Early"), QStringLiteral("555-1111"))));
+    QVERIFY(AddContact(contact(QStringLiteral("Jane Doe"), QStringLiteral("(555) 987-6543"))));
+    // A fortnight of calls: Jane twice a day, private callers every other day, Abe twice, one long ring.
+    for (int d = 14; d >= 1; --d) {
+        const QDateTime day = m_now.addDays(-d);
+        addCall(QStringLiteral("JANE DOE"), QStringLiteral("(555) 987-6543"), day.addSecs(-3600), 2);
+        addCall(QStringLiteral("JANE DOE"), QStringLiteral("(555) 987-6543"), day.addSecs(-1800), 3);
+        if (d % 2 == 0)
+            addCall(QStringLiteral("PRIVATE NUMBER"), QStringLiteral("PRIVATE NUMBER"), day.addSecs(3600), 1);
+    }
+    addCall(QStringLiteral("ABE EARLY"), QStringLiteral("555-1111"), m_now.addDays(-1), 1);
+    addCall(QStringLiteral("ABE EARLY"), QStringLiteral("555-1111"), m_now.addDays(-10), 1);
+    addCall(QStringLiteral("BOB RING"), QStringLiteral("555-0000"), m_now.addDays(-3), 9);
+    QVERIFY(StatsCustomization::AddGroup(QStringLiteral("Friends"), QStringLiteral("fldRings > 2")));
+    QVERIFY(StatsCustomization::AddGroup(QStringLiteral("Golfers"), QStringLiteral("fldRings > 5")));
+}
+
+void TestStatsWindowChanges::cleanup()
+{
+    Prompt::resetScript();
+    ModalDialog::resetScripts();
+    m_client.reset();
+    if (gMainForm)
+        ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
+            windows << w;
+    for (const QPointer<QWidget>& w : std::as_const(windows))
+        delete w.data();
+    m_home.reset();
+}
+
+frmStatistics* TestStatsWindowChanges::openStatistics()
+{
+    frmStatistics* w = frmStatistics::instance();
+    w->showWindow(S::window());
+    // The first layout loads the default view once the window is up; its runs end before this returns.
+    QCoreApplication::processEvents();
+    return w;
+}
+
+QWidget* TestStatsWindowChanges::openCustomize()
+{
+    frmStatistics* w = openStatistics();
+    const QString problem = ui::tryTrigger(w, QStringLiteral("mnuEditStatistics"));
+    if (!problem.isEmpty())
+        qWarning("%s", qPrintable(problem));
+    return customize();
+}
+
+ModalChange::OtherClient& TestStatsWindowChanges::otherClient()
+{
+    if (!m_client) {
+        m_client = std::make_unique<ModalChange::OtherClient>(gServer->LocalPort());
+        [&] { QTRY_COMPARE(gServer->ClientCount(), 1); }();
+    }
+    return *m_client;
+}
+
+void TestStatsWindowChanges::theGridAndTheGraphOfOneCommandBothWaitTheirTurn()
+{
+    frmStatistics* w = openStatistics();
+    QCOMPARE(emptyCells(w), 0);
+    QCOMPARE(cell(w, QStringLiteral("All Callers"), QStringLiteral("Total Calls")), QStringLiteral("38"));
+    // While the server answers a client, the user picks another period: the grid and the graph it asks for
+    // wait until the answer is out, and then both are computed.
+    bool picked = false;
+    const auto change = ModalChange::fireWhen([] { return StatisticsQueue::busy(); },
+                                              [&] {
+                                                  picked = true;
+                                                  TRIGGER(w, "mnuTime(3)");
+                                              });
+    QVERIFY(otherClient().send(QString::fromLatin1(kStatisticRequest), {QStringLiteral(";STATISTIC;|")}));
+    QVERIFY(picked);
+    QTRY_VERIFY(!StatisticsQueue::busy());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Statistics (Last Week)"));
+    QCOMPARE(emptyCells(w), 0);
+    // Jane twelve times, three private calls, Abe and the long ring once each.
+    QCOMPARE(cell(w, QStringLiteral("All Callers"), QStringLiteral("Total Calls")), QStringLiteral("17"));
+    QCOMPARE(cell(w, QStringLiteral("Jane Doe"), QStringLiteral("Total Calls")), QStringLiteral("12"));
+    const Graphed g = graphed(w);
+    QCOMPARE(g.series, QStringList({"All Callers"}));
+    QCOMPARE(g.sum(0), 17.0);
+}
+
+void TestStatsWindowChanges::refreshingTheGraphDuringAGridRunLeavesTheGridWhole()
+{
+    frmStatistics* w = openStatistics();
+    const int rows = gridOf(w)->Rows(), cols = gridOf(w)->Cols();
+    QVERIFY(rows > 2 && cols > 3);
+    // Half-way through the grid of "Any Time Period", the user asks for the graph again.
+    bool refreshed = false;
+    const auto change = ModalChange::fireWhen(
+        [&] {
+            return StatisticsQueue::busy() && !gridOf(w)->TextMatrix(1, 1).isEmpty() &&
+                   gridOf(w)->TextMatrix(rows - 1, cols - 2).isEmpty();
+        },
+        [&] {
+            refreshed = true;
+            TRIGGER(w, "mnuGraphRefresh");
+        });
+    TRIGGER(w, "mnuTime(0)");
+    QVERIFY(refreshed);
+    QTRY_VERIFY(!StatisticsQueue::busy());
+    QCOMPARE(emptyCells(w), 0);
+    QCOMPARE(named<QComboBox>(w, "cboChartStatistic")->count(), cols - 2);
+    QCOMPARE(graphed(w).sum(0), 38.0);
+}
+
+void TestStatsWindowChanges::aWaitingGridShowsTheGroupsItComputes()
+{
+    QWidget* d = openCustomize();
+    frmStatistics* w = frmStatistics::instance(false);
+    QVERIFY(entries("lstCurrentGroups").contains(QStringLiteral("Abe Early")));
+    // The grid asked for by Apply waits behind a client's answer; meanwhile Abe leaves the contact book, and
+    // his group with him. The grid that follows has a row for each group it computed, each with its own values.
+    bool applied = false;
+    const auto change = ModalChange::fireWhen([] { return StatisticsQueue::busy(); },
+                                              [&] {
+                                                  applied = true;
+                                                  TRIGGER(d, "cmdApply");
+                                                  QVERIFY(DeleteContact(QStringLiteral("Abe Early")));
+                                              });
+    QVERIFY(otherClient().send(QString::fromLatin1(kStatisticRequest), {QStringLiteral(";STATISTIC;|")}));
+    QVERIFY(applied);
+    QTRY_VERIFY(!StatisticsQueue::busy());
+    QCOMPARE(emptyCells(w), 0);
+    QCOMPARE(column(w, 0),
+             QStringList({"All Callers", "Jane Doe", "NOT RECEIVED", "PRIVATE NUMBER", "UNKNOWN NUMBER"}));
+    QCOMPARE(column(w, 1), QStringList({"38", "28", "0", "7", "0"}));
+}
+
+QTEST_MAIN(TestStatsWindowChanges)
+#include "test_statswindowchanges.moc"
