@@ -1486,10 +1486,17 @@ void frmStatistics::Graph()
         start = now.addDays(-StatsPeriod::daysBack(item));
     }
     const auto statistic = GetStatistic(cboGraphStatistic->currentText(), gStatistics.get());
-    const QStringList names = selectedGraphGroups();
+    QStringList names;
     QList<clsGroup> groups;
-    for (const QString& n : names)
-        groups << *GetGroup(n, gGroups.get());
+    for (const QString& n : selectedGraphGroups()) {
+        // A group still listed after it went (its contact was removed elsewhere) has no condition left: graphed,
+        // it would show every call under its name.
+        const auto group = GetGroup(n, gGroups.get());
+        if (group->Description.isEmpty())
+            continue;
+        names << n;
+        groups << *group;
+    }
     const QList<GraphBucket> buckets =
         GraphBuckets(start, end, unit, kMaxGraphCells / std::max<qint64>(1, groups.size()));
     if (buckets.isEmpty()) {

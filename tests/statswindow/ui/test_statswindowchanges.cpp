@@ -118,6 +118,7 @@ private Q_SLOTS:
     void theGridAndTheGraphOfOneCommandBothWaitTheirTurn();
     void refreshingTheGraphDuringAGridRunLeavesTheGridWhole();
     void aWaitingGridShowsTheGroupsItComputes();
+    void aGraphLeavesOutAGroupThatWent();
 
 private:
     frmStatistics* openStatistics();
@@ -277,6 +278,23 @@ void TestStatsWindowChanges::aWaitingGridShowsTheGroupsItComputes()
     QCOMPARE(column(w, 0),
              QStringList({"All Callers", "Jane Doe", "NOT RECEIVED", "PRIVATE NUMBER", "UNKNOWN NUMBER"}));
     QCOMPARE(column(w, 1), QStringList({"38", "28", "0", "7", "0"}));
+}
+
+void TestStatsWindowChanges::aGraphLeavesOutAGroupThatWent()
+{
+    frmStatistics* w = openStatistics();
+    auto* groups = named<QListWidget>(w, "lstGraphGroup");
+    groups->findItems(QStringLiteral("Abe Early"), Qt::MatchExactly).value(0)->setSelected(true);
+    TRIGGER(w, "mnuGraphRefresh");
+    QCOMPARE(graphed(w).series, QStringList({"All Callers", "Abe Early"}));
+    QCOMPARE(graphed(w).sum(1), 2.0);
+    // Abe leaves the contact book on another client; his name stays listed until the list is filled again, and
+    // the graph asked for then is drawn without him, never with every call under his name.
+    QVERIFY(otherClient().deleteContact(QStringLiteral("Abe Early")));
+    QVERIFY(!gGroups->contains(QStringLiteral("Abe Early")));
+    TRIGGER(w, "mnuGraphRefresh");
+    QCOMPARE(graphed(w).series, QStringList({"All Callers"}));
+    QCOMPARE(graphed(w).sum(0), 38.0);
 }
 
 QTEST_MAIN(TestStatsWindowChanges)
