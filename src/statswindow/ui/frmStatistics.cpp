@@ -1687,15 +1687,18 @@ void frmStatistics::applyGraphReply(const QString& field)
 void frmStatistics::mnuFileNew_Click()
 {
     const QString filter = QStringLiteral("Data Files (*.dat)|*.dat");
+    // The window may go while a dialog waits (the program ends): then the command ends with it.
+    const QPointer<frmStatistics> self(this);
     QString path;
     while (true) {
         path = Prompt::saveFile(QStringLiteral("New Custom Statistics and Groups File"), StatsFilePath(), filter);
-        if (path.isEmpty())
+        if (!self || path.isEmpty())
             return;
         if (!QFileInfo::exists(path))
             break;
         if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."), Prompt::OkCancel,
-                            Prompt::Critical) != Prompt::Ok)
+                            Prompt::Critical) != Prompt::Ok ||
+            !self)
             return;
     }
     if (!NewStatsFile(path))
@@ -1706,10 +1709,11 @@ void frmStatistics::mnuFileNew_Click()
 void frmStatistics::mnuFileChange_Click()
 {
     const QString filter = QStringLiteral("Data File (*.dat)|*.dat");
+    const QPointer<frmStatistics> self(this);
     QString path;
     while (true) {
         path = Prompt::openFile(QStringLiteral("Change Custom Statistics and Groups File"), StatsFilePath(), filter);
-        if (path.isEmpty())
+        if (!self || path.isEmpty())
             return;
         QString problem;
         if (!QFileInfo(path).isFile())
@@ -1718,7 +1722,7 @@ void frmStatistics::mnuFileChange_Click()
             problem = path + QStringLiteral(" is already loaded. Choose another file.");
         else
             break;
-        if (Prompt::message(problem, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+        if (Prompt::message(problem, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok || !self)
             return;
     }
     if (!ChangeStatsFile(path))

@@ -119,6 +119,7 @@ private Q_SLOTS:
     void refreshingTheGraphDuringAGridRunLeavesTheGridWhole();
     void aWaitingGridShowsTheGroupsItComputes();
     void aGraphLeavesOutAGroupThatWent();
+    void theProgramEndingWhileAFileIsChosen();
 
 private:
     frmStatistics* openStatistics();
@@ -295,6 +296,29 @@ void TestStatsWindowChanges::aGraphLeavesOutAGroupThatWent()
     TRIGGER(w, "mnuGraphRefresh");
     QCOMPARE(graphed(w).series, QStringList({"All Callers"}));
     QCOMPARE(graphed(w).sum(0), 38.0);
+}
+
+void TestStatsWindowChanges::theProgramEndingWhileAFileIsChosen()
+{
+    for (const char* command : {"mnuFileNew", "mnuFileChange"}) {
+        cleanup();
+        init();
+        frmStatistics* w = openStatistics();
+        const QString path = m_home->file(QStringLiteral("Other.dat"));
+        if (QByteArray(command) == "mnuFileChange") {
+            QFile other(path);
+            QVERIFY(other.open(QIODevice::WriteOnly));
+            other.write("\"Group\",\"Chess Club\",\"fldRings > 7\"\r\n");
+        }
+        const QString before = StatsFilePath();
+        Prompt::queueMeanwhile([] { ModalChange::programEnds(); });
+        Prompt::queueText(path);
+        TRIGGER(w, command);
+        QVERIFY(!gMainForm);
+        QVERIFY(!frmStatistics::instance(false));
+        // The command stopped with its window: the statistics file is the one it was.
+        QCOMPARE(StatsFilePath(), before);
+    }
 }
 
 QTEST_MAIN(TestStatsWindowChanges)
