@@ -246,10 +246,13 @@ void frmCustomizeStatistics::groupsChanged()
 {
     if (!isVisible())
         return;
-    const int available = m_groups.selected(), current = m_currentGroups.selected();
+    // A chosen entry stays chosen wherever it lands: groups may come or go above it, and Edit or Remove must
+    // not meet another group in its place. One that went leaves nothing chosen.
+    const QString available = m_groups.selected() < 0 ? QString() : m_groups.selectedText();
+    const QString current = m_currentGroups.selected() < 0 ? QString() : m_currentGroups.selectedText();
     LoadGroups();
-    m_groups.select(available);
-    m_currentGroups.select(current);
+    m_groups.select(available.isNull() ? -1 : int(m_groups.entries().indexOf(available)));
+    m_currentGroups.select(current.isNull() ? -1 : int(m_currentGroups.entries().indexOf(current)));
     EnableButtons();
     showLists();
 }

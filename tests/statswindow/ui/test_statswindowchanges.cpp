@@ -102,6 +102,26 @@ QStringList entries(const char* name)
     return out;
 }
 
+QString selectedIn(const char* name)
+{
+    const auto* l = named<QListWidget>(customize(), name);
+    return l->currentRow() >= 0 && l->currentItem()->isSelected() ? l->currentItem()->text() : QString();
+}
+
+void pick(const char* name, const QString& text)
+{
+    auto* l = named<QListWidget>(customize(), name);
+    const QList<QListWidgetItem*> found = l->findItems(text, Qt::MatchExactly);
+    QVERIFY2(found.size() == 1, qPrintable(text));
+    l->setCurrentItem(found.first());
+}
+
+QByteArray statsFile()
+{
+    QFile f(StatsFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // A client's request for every cell of two statistics over the five built-in groups, any time.
 const char kStatisticRequest[] = ";STATISTIC;|TIMEPERIOD||GROUP||GROUP|fldName Like 'JANE*'|GROUP|fldRings > 5|GROUP|"
                                  "fldRings < 3|GROUP|fldAnswered Like 'YES'||STAT||NONE|STAT||MOST RINGS|";
@@ -119,6 +139,9 @@ private Q_SLOTS:
     void refreshingTheGraphDuringAGridRunLeavesTheGridWhole();
     void aWaitingGridShowsTheGroupsItComputes();
     void aGraphLeavesOutAGroupThatWent();
+    void theSelectionFollowsItsGroupWhenTheGroupsChange();
+    void removeActsOnTheChosenGroup();
+    void editActsOnTheChosenGroup();
     void theProgramEndingWhileAFileIsChosen();
 
 private:
@@ -296,6 +319,71 @@ void TestStatsWindowChanges::aGraphLeavesOutAGroupThatWent()
     TRIGGER(w, "mnuGraphRefresh");
     QCOMPARE(graphed(w).series, QStringList({"All Callers"}));
     QCOMPARE(graphed(w).sum(0), 38.0);
+}
+
+void TestStatsWindowChanges::theSelectionFollowsItsGroupWhenTheGroupsChange()
+{
+    openCustomize();
+    pick("lstGroups", QStringLiteral("Golfers"));
+    // Another client adds a contact whose group sorts before it: the list grows above the chosen entry.
+    QVERIFY(otherClient().addContact(contact(QStringLiteral("Aaron First"), QStringLiteral("555-2222"))));
+    QTRY_VERIFY(entries("lstGroups").contains(QStringLiteral("Aaron First")));
+    QCOMPARE(selectedIn("lstGroups"), QStringLiteral("Golfers"));
+    // Remove then takes the entry the user sees chosen.
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(customize(), "cmdRemoveGroup");
+    QVERIFY(!gGroups->contains(QStringLiteral("Golfers")));
+    QVERIFY(gGroups->contains(QStringLiteral("Friends")));
+    QCOMPARE(entries("lstGroups"), QStringList({"Aaron First", "Friends"}));
+    // A chosen group that goes is chosen no more: nothing else takes its place.
+    pick("lstCurrentGroups", QStringLiteral("Abe Early"));
+    QVERIFY(otherClient().deleteContact(QStringLiteral("Abe Early")));
+    QTRY_VERIFY(!entries("lstCurrentGroups").contains(QStringLiteral("Abe Early")));
+    QCOMPARE(selectedIn("lstCurrentGroups"), QString());
+}
+
+void TestStatsWindowChanges::removeActsOnTheChosenGroup()
+{
+    QWidget* d = openCustomize();
+    pick("lstGroups", QStringLiteral("Golfers"));
+    Prompt::clearHistory();
+    // While the question waits, another client adds a contact: the lists are filled again under it.
+    Prompt::queueMeanwhile([this] {
+        QVERIFY(otherClient().addContact(contact(QStringLiteral("Aaron First"), QStringLiteral("555-2222"))));
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(d, "cmdRemoveGroup");
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Are you sure you want to permanently remove this group?")});
+    QVERIFY(!gGroups->contains(QStringLiteral("Golfers")));
+    QVERIFY(gGroups->contains(QStringLiteral("Friends")));
+    QVERIFY(gGroups->contains(QStringLiteral("Aaron First")));
+    QCOMPARE(entries("lstGroups"), QStringList({"Aaron First", "Friends"}));
+    QVERIFY(!statsFile().contains("Golfers"));
+    QVERIFY(statsFile().contains("Friends"));
+}
+
+void TestStatsWindowChanges::editActsOnTheChosenGroup()
+{
+    QWidget* d = openCustomize();
+    pick("lstGroups", QStringLiteral("Golfers"));
+    bool edited = false;
+    ModalDialog::queueScript([&](QDialog& editor) {
+        QCOMPARE(editor.objectName(), QStringLiteral("frmAddGroup"));
+        QVERIFY(otherClient().addContact(contact(QStringLiteral("Aaron First"), QStringLiteral("555-2222"))));
+        QVERIFY(entries("lstGroups").contains(QStringLiteral("Aaron First")));
+        named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Golf Club"));
+        named<QPlainTextEdit>(&editor, "txtGroup")->setPlainText(QStringLiteral("fldRings > 4"));
+        TRIGGER(&editor, "cmdSave");
+        edited = true;
+    });
+    TRIGGER(d, "cmdEditGroup");
+    QVERIFY(edited);
+    QVERIFY(!gGroups->contains(QStringLiteral("Golfers")));
+    QCOMPARE(gGroups->item(QStringLiteral("Golf Club"))->Group, QStringLiteral("fldRings > 4"));
+    QCOMPARE(gGroups->item(QStringLiteral("Friends"))->Group, QStringLiteral("fldRings > 2"));
+    QCOMPARE(entries("lstGroups"), QStringList({"Aaron First", "Friends", "Golf Club"}));
+    QCOMPARE(selectedIn("lstGroups"), QStringLiteral("Golf Club"));
+    QVERIFY(statsFile().contains("Golf Club"));
 }
 
 void TestStatsWindowChanges::theProgramEndingWhileAFileIsChosen()
