@@ -126,6 +126,8 @@ QByteArray statsFile()
 const char kStatisticRequest[] = ";STATISTIC;|TIMEPERIOD||GROUP||GROUP|fldName Like 'JANE*'|GROUP|fldRings > 5|GROUP|"
                                  "fldRings < 3|GROUP|fldAnswered Like 'YES'||STAT||NONE|STAT||MOST RINGS|";
 
+const QString kChanged = QStringLiteral(" was changed or removed while this window waited; nothing was changed.");
+
 } // namespace
 
 class TestStatsWindowChanges : public QObject {
@@ -142,6 +144,9 @@ private Q_SLOTS:
     void theSelectionFollowsItsGroupWhenTheGroupsChange();
     void removeActsOnTheChosenGroup();
     void editActsOnTheChosenGroup();
+    void anEditOfAGroupChangedMeanwhileChangesNothing();
+    void theEditorsOwnBoxWhileAContactArrives();
+    void theProgramEndingWhileTheDialogWaits();
     void theProgramEndingWhileAFileIsChosen();
 
 private:
@@ -384,6 +389,109 @@ void TestStatsWindowChanges::editActsOnTheChosenGroup()
     QCOMPARE(entries("lstGroups"), QStringList({"Aaron First", "Friends", "Golf Club"}));
     QCOMPARE(selectedIn("lstGroups"), QStringLiteral("Golf Club"));
     QVERIFY(statsFile().contains("Golf Club"));
+}
+
+void TestStatsWindowChanges::anEditOfAGroupChangedMeanwhileChangesNothing()
+{
+    QWidget* d = openCustomize();
+    pick("lstGroups", QStringLiteral("Golfers"));
+    const QByteArray fileBefore = statsFile();
+    Prompt::clearHistory();
+    // Another client saves a contact named like the group: the group now picks that contact's calls.
+    ModalDialog::queueScript([&](QDialog& editor) {
+        QVERIFY(otherClient().addContact(contact(QStringLiteral("Golfers"), QStringLiteral("555-3333"))));
+        named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Golf Club"));
+        named<QPlainTextEdit>(&editor, "txtGroup")->setPlainText(QStringLiteral("fldRings > 4"));
+        TRIGGER(&editor, "cmdSave");
+    });
+    TRIGGER(d, "cmdEditGroup");
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The group \"Golfers\"") + kChanged});
+    QCOMPARE(Prompt::history().last().title, QStringLiteral("Velquon"));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    QVERIFY(!gGroups->contains(QStringLiteral("Golf Club")));
+    QCOMPARE(gGroups->item(QStringLiteral("Golfers"))->Group, QStringLiteral("(fldNumber like '*555-3333*')"));
+    QVERIFY(entries("lstGroups").contains(QStringLiteral("Golfers")));
+    QVERIFY(!entries("lstGroups").contains(QStringLiteral("Golf Club")));
+    QCOMPARE(statsFile(), fileBefore);
+
+    // A statistic that is gone when its editor closes is not made again under the new name.
+    QVERIFY(StatsCustomization::AddStatistic(QStringLiteral("Long Rings"), QStringLiteral("fldRings > 8"),
+                                             QStringLiteral("NONE")));
+    TRIGGER(d, "cmdCancel");
+    TRIGGER(frmStatistics::instance(false), "mnuEditStatistics");
+    pick("lstStatistics", QStringLiteral("Long Rings"));
+    Prompt::clearHistory();
+    ModalDialog::queueScript([&](QDialog& editor) {
+        QVERIFY(StatsCustomization::Remove(StatsCustomization::Kind::Statistic, QStringLiteral("Long Rings")));
+        named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Longest Rings"));
+        TRIGGER(&editor, "cmdSave");
+    });
+    TRIGGER(customize(), "cmdEditStatistic");
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The statistic \"Long Rings\"") + kChanged});
+    QVERIFY(!gStatistics->contains(QStringLiteral("Longest Rings")));
+    QVERIFY(!gStatistics->contains(QStringLiteral("Long Rings")));
+}
+
+void TestStatsWindowChanges::theEditorsOwnBoxWhileAContactArrives()
+{
+    QWidget* d = openCustomize();
+    Prompt::clearHistory();
+    bool saved = false;
+    ModalDialog::queueScript([&](QDialog& editor) {
+        // The name is free when typed; while the refusal of an empty name waits, a contact of that name comes.
+        Prompt::queueMeanwhile([this] {
+            QVERIFY(otherClient().addContact(contact(QStringLiteral("Bridge Club"), QStringLiteral("555-4444"))));
+        });
+        TRIGGER(&editor, "cmdSave");
+        QVERIFY(editor.isVisible());
+        named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Bridge Club"));
+        TRIGGER(&editor, "cmdSave");
+        QVERIFY(editor.isVisible()); // now taken
+        named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Bridge Players"));
+        TRIGGER(&editor, "cmdSave");
+        saved = !editor.isVisible();
+    });
+    TRIGGER(d, "cmdAddGroup");
+    QVERIFY(saved);
+    QCOMPARE(Prompt::texts(),
+             QStringList({"You must enter a description.", "You cannot have duplicate descriptions."}));
+    QVERIFY(gGroups->item(QStringLiteral("Bridge Players"))->Custom);
+    QVERIFY(!gGroups->item(QStringLiteral("Bridge Club"))->Custom);
+    QVERIFY(entries("lstGroups").contains(QStringLiteral("Bridge Players")));
+    QVERIFY(entries("lstGroups").contains(QStringLiteral("Bridge Club")));
+}
+
+void TestStatsWindowChanges::theProgramEndingWhileTheDialogWaits()
+{
+    // The question before a removal.
+    QWidget* d = openCustomize();
+    pick("lstGroups", QStringLiteral("Golfers"));
+    Prompt::queueMeanwhile([] { ModalChange::programEnds(); });
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(d, "cmdRemoveGroup");
+    QVERIFY(!gMainForm);
+    QVERIFY(!frmStatistics::instance(false));
+    QVERIFY(!customize());
+    QVERIFY(statsFile().contains("Golfers"));
+
+    // An editor: it went with the dialog that owns it.
+    for (const char* button : {"cmdEditGroup", "cmdAddStatistic"}) {
+        cleanup();
+        init();
+        d = openCustomize();
+        pick("lstGroups", QStringLiteral("Golfers"));
+        bool ended = false;
+        ModalDialog::queueScript([&](QDialog& editor) {
+            named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Golf Club"));
+            ModalChange::programEnds();
+            ended = true;
+        });
+        TRIGGER(d, button);
+        QVERIFY(ended);
+        QVERIFY(!gMainForm);
+        QVERIFY(!customize());
+        QVERIFY(!statsFile().contains("Golf Club"));
+    }
 }
 
 void TestStatsWindowChanges::theProgramEndingWhileAFileIsChosen()
