@@ -147,6 +147,7 @@ private Q_SLOTS:
     void anEditOfAGroupChangedMeanwhileChangesNothing();
     void theEditorsOwnBoxWhileAContactArrives();
     void theProgramEndingWhileTheDialogWaits();
+    void theProgramEndingWhileTheCustomPeriodAsks();
     void theProgramEndingWhileAFileIsChosen();
 
 private:
@@ -492,6 +493,21 @@ void TestStatsWindowChanges::theProgramEndingWhileTheDialogWaits()
         QVERIFY(!customize());
         QVERIFY(!statsFile().contains("Golf Club"));
     }
+}
+
+void TestStatsWindowChanges::theProgramEndingWhileTheCustomPeriodAsks()
+{
+    frmStatistics* w = openStatistics();
+    TRIGGER(w, "mnuTime(8)");
+    QWidget* time = FindForm(QStringLiteral("frmCustomizeTime"));
+    QVERIFY(time && time->isVisible());
+    named<QComboBox>(time, "cboStartingDate")->setEditText(QStringLiteral("not a date"));
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([] { ModalChange::programEnds(); });
+    TRIGGER(time, "cmdOK");
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Starting date must be a date.")});
+    QVERIFY(!FindForm(QStringLiteral("frmCustomizeTime")));
+    QVERIFY(!frmStatistics::instance(false));
 }
 
 void TestStatsWindowChanges::theProgramEndingWhileAFileIsChosen()
