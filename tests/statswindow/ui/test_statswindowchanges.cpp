@@ -138,6 +138,7 @@ private Q_SLOTS:
     void cleanup();
 
     void theGridAndTheGraphOfOneCommandBothWaitTheirTurn();
+    void oneCallersStatisticsWhileTheServerIsBusy();
     void refreshingTheGraphDuringAGridRunLeavesTheGridWhole();
     void aWaitingGridShowsTheGroupsItComputes();
     void aGraphLeavesOutAGroupThatWent();
@@ -261,6 +262,29 @@ void TestStatsWindowChanges::theGridAndTheGraphOfOneCommandBothWaitTheirTurn()
     const Graphed g = graphed(w);
     QCOMPARE(g.series, QStringList({"All Callers"}));
     QCOMPARE(g.sum(0), 17.0);
+}
+
+void TestStatsWindowChanges::oneCallersStatisticsWhileTheServerIsBusy()
+{
+    frmStatistics* w = openStatistics();
+    // The call list's "statistics of this caller" while a client is answered: a caller known to no group and
+    // no contact gets a group for the moment, which the graph waiting its turn still finds.
+    bool asked = false;
+    const auto change = ModalChange::fireWhen([] { return StatisticsQueue::busy(); },
+                                              [&] {
+                                                  asked = true;
+                                                  w->LoadNumber(QStringLiteral("555-0000"), QStringLiteral("BOB RING"));
+                                              });
+    QVERIFY(otherClient().send(QString::fromLatin1(kStatisticRequest), {QStringLiteral(";STATISTIC;|")}));
+    QVERIFY(asked);
+    QTRY_VERIFY(!StatisticsQueue::busy());
+    QCOMPARE(column(w, 0), QStringList({"BOB RING"}));
+    QCOMPARE(emptyCells(w), 0);
+    QCOMPARE(cell(w, QStringLiteral("BOB RING"), QStringLiteral("Total Calls")), QStringLiteral("1"));
+    const Graphed g = graphed(w);
+    QCOMPARE(g.series, QStringList({"BOB RING"}));
+    QCOMPARE(g.sum(0), 1.0);
+    QVERIFY(!gGroups->contains(QStringLiteral("BOB RING")));
 }
 
 void TestStatsWindowChanges::refreshingTheGraphDuringAGridRunLeavesTheGridWhole()
