@@ -377,8 +377,10 @@ void TestStatsWindowChanges::removeActsOnTheChosenGroup()
     QWidget* d = openCustomize();
     pick("lstGroups", QStringLiteral("Golfers"));
     Prompt::clearHistory();
-    // While the question waits, another client adds a contact: the lists are filled again under it.
+    // While the question waits, the engine answers a client's statistics, and another client adds a contact: the
+    // lists are filled again under the question.
     Prompt::queueMeanwhile([this] {
+        QVERIFY(otherClient().send(QString::fromLatin1(kStatisticRequest), {QStringLiteral(";STATISTIC;|")}));
         QVERIFY(otherClient().addContact(contact(QStringLiteral("Aaron First"), QStringLiteral("555-2222"))));
     });
     Prompt::queueAnswer(Prompt::Yes);
