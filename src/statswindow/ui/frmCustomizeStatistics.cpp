@@ -494,8 +494,12 @@ void frmCustomizeStatistics::cmdApply_Click()
 
 void frmCustomizeStatistics::cmdOK_Click()
 {
+    // The grid that Apply asks for may run at once and yield; the program may end meanwhile and take this
+    // dialog with the statistics window.
+    const QPointer<frmCustomizeStatistics> self(this);
     cmdApply_Click();
-    close();
+    if (self)
+        close();
 }
 
 void frmCustomizeStatistics::cmdCancel_Click() { close(); }

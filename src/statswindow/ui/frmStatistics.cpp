@@ -730,7 +730,10 @@ void frmStatistics::loadFirstView()
 {
     if (!m_loaded)
         return;
+    const QPointer<frmStatistics> self(this);
     mnuEditSavedSettings_Click();
+    if (!self)
+        return;
     if ((!gCurrentStatistics || gCurrentStatistics->isEmpty()) && (!gCurrentGroups || gCurrentGroups->isEmpty()))
         mnuEditDefaultSettings_Click();
 }
@@ -1260,8 +1263,7 @@ void frmStatistics::mnuTime_Click(int index)
     }
     intTimePeriodItem = index;
     setPeriod(index);
-    GenerateStatistics();
-    Graph();
+    generateAndGraph();
 }
 
 void frmStatistics::ApplyCustomPeriod(const QDateTime& start, const QDateTime& end, bool startInclusive,
@@ -1279,8 +1281,7 @@ void frmStatistics::ApplyCustomPeriod(const QDateTime& start, const QDateTime& e
     // A window closed meanwhile keeps the period for its next opening and computes nothing now.
     if (!m_loaded)
         return;
-    GenerateStatistics();
-    Graph();
+    generateAndGraph();
 }
 
 void frmStatistics::mnuEditStatistics_Click() { frmCustomizeStatistics::showFor(this); }
@@ -1371,8 +1372,8 @@ void frmStatistics::mnuEditSavedSettings_Click()
     chkGraphLegend_Click();
     LoadSavedStatistics();
     LoadSavedGroups();
-    GenerateStatistics();
-    Graph();
+    if (!generateAndGraph())
+        return;
     if (cboChartStatistic->count() > 0)
         setIndexIfValid(cboChartType, get(Key::ChartType, "1"));
     selectOrFirst(cboChartStatistic, get(Key::ChartStatistic, "TOTAL CALLS"));
@@ -1391,8 +1392,8 @@ void frmStatistics::mnuEditDefaultSettings_Click()
     chkGraphLegend_Click();
     LoadDefaultStatistics();
     LoadDefaultGroups();
-    GenerateStatistics();
-    Graph();
+    if (!generateAndGraph())
+        return;
     cboChartType->setCurrentIndex(1);
     selectOrFirst(cboChartStatistic, QStringLiteral("TOTAL CALLS"));
 }
@@ -1426,21 +1427,35 @@ void frmStatistics::LoadNumber(const QString& number, const QString& name)
     chkGraphLegend->setChecked(true);
     chkGraphLegend_Click();
     LoadDefaultStatistics();
-    GenerateStatistics();
-    Graph();
-    cboChartType->setCurrentIndex(1);
-    selectOrFirst(cboChartStatistic, QStringLiteral("TOTAL CALLS"));
+    const bool stays = generateAndGraph();
+    if (stays) {
+        cboChartType->setCurrentIndex(1);
+        selectOrFirst(cboChartStatistic, QStringLiteral("TOTAL CALLS"));
+    }
+    // The group made for the moment leaves the master groups, also when the window went meanwhile.
     if (caller.temporary && gGroups) {
         const auto held = gGroups->item(caller.group->Description);
         if (held == caller.group)
             gGroups->remove(caller.group->Description);
-        RefreshGraphGroupList();
+        if (stays)
+            RefreshGraphGroupList();
     }
-    blnLoadingNumber = false;
+    if (stays)
+        blnLoadingNumber = false;
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // Computing: the window's own use, or a client's request
+
+bool frmStatistics::generateAndGraph()
+{
+    const QPointer<frmStatistics> self(this);
+    GenerateStatistics();
+    if (!self)
+        return false;
+    Graph();
+    return bool(self);
+}
 
 void frmStatistics::GenerateStatistics()
 {

@@ -144,6 +144,10 @@ private:
     void cboGraphType_Click();
 
     // --- the view, the chart and the graph ---
+    // The grid and then the graph of the view. Either may run at once and yield to the event loop, where the
+    // program may end and delete the window (it is the main window's): false then, and the caller must not
+    // touch the window any more.
+    bool generateAndGraph();
     void applySavedPeriod(const QString& word);
     void setPeriod(int item);
     int checkedTimeItem() const;

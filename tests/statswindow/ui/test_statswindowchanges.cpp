@@ -150,6 +150,7 @@ private Q_SLOTS:
     void theProgramEndingWhileTheDialogWaits();
     void theProgramEndingWhileTheCustomPeriodAsks();
     void theProgramEndingWhileAFileIsChosen();
+    void theProgramEndingDuringARun();
 
 private:
     frmStatistics* openStatistics();
@@ -556,6 +557,42 @@ void TestStatsWindowChanges::theProgramEndingWhileAFileIsChosen()
         QVERIFY(!frmStatistics::instance(false));
         // The command stopped with its window: the statistics file is the one it was.
         QCOMPARE(StatsFilePath(), before);
+    }
+}
+
+void TestStatsWindowChanges::theProgramEndingDuringARun()
+{
+    // A run yields once a cell, and whatever asked for it goes on once it is over: the program may have ended
+    // meanwhile (SIGTERM, the session's end, a mode switch queued from the options), taking the window along.
+    const QList<std::function<void(frmStatistics*)>> commands = {
+        [](frmStatistics* w) { TRIGGER(w, "mnuTime(3)"); },
+        [](frmStatistics* w) { TRIGGER(w, "mnuEditDefaultSettings"); },
+        [](frmStatistics* w) { w->LoadNumber(QStringLiteral("555-0000"), QStringLiteral("BOB RING")); },
+        [](frmStatistics* w) {
+            TRIGGER(w, "mnuEditStatistics");
+            TRIGGER(customize(), "cmdOK");
+        },
+        [](frmStatistics*) {
+            // The first showing loads the view.
+            frmStatistics::instance()->showWindow(S::window());
+            QCoreApplication::processEvents();
+        },
+    };
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        cleanup();
+        init();
+        frmStatistics* w = i + 1 < commands.size() ? openStatistics() : nullptr;
+        bool ended = false;
+        const auto change = ModalChange::fireWhen([] { return StatisticsQueue::busy(); },
+                                                  [&] {
+                                                      ended = true;
+                                                      ModalChange::programEnds();
+                                                  });
+        commands[i](w);
+        QVERIFY2(ended, qPrintable(QString::number(i)));
+        QVERIFY(!gMainForm);
+        QVERIFY(!frmStatistics::instance(false));
+        QVERIFY(!StatisticsQueue::busy());
     }
 }
 
