@@ -147,10 +147,7 @@ private Q_SLOTS:
     void editActsOnTheChosenGroup();
     void anEditOfAGroupChangedMeanwhileChangesNothing();
     void theEditorsOwnBoxWhileAContactArrives();
-    void theProgramEndingWhileTheDialogWaits();
-    void theProgramEndingWhileTheCustomPeriodAsks();
-    void theProgramEndingWhileAFileIsChosen();
-    void theProgramEndingDuringARun();
+    void theProgramEndingWhileACommandWaits();
 
 private:
     frmStatistics* openStatistics();
@@ -489,91 +486,81 @@ void TestStatsWindowChanges::theEditorsOwnBoxWhileAContactArrives()
     QVERIFY(entries("lstGroups").contains(QStringLiteral("Bridge Club")));
 }
 
-void TestStatsWindowChanges::theProgramEndingWhileTheDialogWaits()
+void TestStatsWindowChanges::theProgramEndingWhileACommandWaits()
 {
-    // The question before a removal.
-    QWidget* d = openCustomize();
-    pick("lstGroups", QStringLiteral("Golfers"));
-    Prompt::queueMeanwhile([] { ModalChange::programEnds(); });
-    Prompt::queueAnswer(Prompt::Yes);
-    TRIGGER(d, "cmdRemoveGroup");
-    QVERIFY(!gMainForm);
-    QVERIFY(!frmStatistics::instance(false));
-    QVERIFY(!customize());
-    QVERIFY(statsFile().contains("Golfers"));
-
-    // An editor: it went with the dialog that owns it.
-    for (const char* button : {"cmdEditGroup", "cmdAddStatistic"}) {
-        cleanup();
-        init();
-        d = openCustomize();
-        pick("lstGroups", QStringLiteral("Golfers"));
-        bool ended = false;
-        ModalDialog::queueScript([&](QDialog& editor) {
+    // SIGTERM, the session's end or a mode switch queued from the options may run while a command waits on the
+    // user or on a run: ShutDown deletes the statistics window and its dialogs with the main window that owns
+    // them. The command then ends without touching them, and changes nothing.
+    const auto inTheBox = [] { Prompt::queueMeanwhile([] { ModalChange::programEnds(); }); };
+    const auto inTheEditor = [] {
+        ModalDialog::queueScript([](QDialog& editor) {
             named<QLineEdit>(&editor, "txtDescription")->setText(QStringLiteral("Golf Club"));
             ModalChange::programEnds();
-            ended = true;
         });
-        TRIGGER(d, button);
-        QVERIFY(ended);
-        QVERIFY(!gMainForm);
-        QVERIFY(!customize());
-        QVERIFY(!statsFile().contains("Golf Club"));
-    }
-}
-
-void TestStatsWindowChanges::theProgramEndingWhileTheCustomPeriodAsks()
-{
-    frmStatistics* w = openStatistics();
-    TRIGGER(w, "mnuTime(8)");
-    QWidget* time = FindForm(QStringLiteral("frmCustomizeTime"));
-    QVERIFY(time && time->isVisible());
-    named<QComboBox>(time, "cboStartingDate")->setEditText(QStringLiteral("not a date"));
-    Prompt::clearHistory();
-    Prompt::queueMeanwhile([] { ModalChange::programEnds(); });
-    TRIGGER(time, "cmdOK");
-    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Starting date must be a date.")});
-    QVERIFY(!FindForm(QStringLiteral("frmCustomizeTime")));
-    QVERIFY(!frmStatistics::instance(false));
-}
-
-void TestStatsWindowChanges::theProgramEndingWhileAFileIsChosen()
-{
-    for (const char* command : {"mnuFileNew", "mnuFileChange"}) {
-        cleanup();
-        init();
-        frmStatistics* w = openStatistics();
-        const QString path = m_home->file(QStringLiteral("Other.dat"));
-        if (QByteArray(command) == "mnuFileChange") {
-            QFile other(path);
+    };
+    std::unique_ptr<QTimer> change;
+    const auto inTheRun = [&] {
+        change = ModalChange::fireWhen([] { return StatisticsQueue::busy(); }, [] { ModalChange::programEnds(); });
+    };
+    const QList<std::function<void(frmStatistics*)>> commands = {
+        [&](frmStatistics* w) {
+            TRIGGER(w, "mnuEditStatistics");
+            pick("lstGroups", QStringLiteral("Golfers"));
+            inTheBox();
+            Prompt::queueAnswer(Prompt::Yes);
+            TRIGGER(customize(), "cmdRemoveGroup");
+        },
+        [&](frmStatistics* w) {
+            TRIGGER(w, "mnuEditStatistics");
+            pick("lstGroups", QStringLiteral("Golfers"));
+            inTheEditor();
+            TRIGGER(customize(), "cmdEditGroup");
+        },
+        [&](frmStatistics* w) {
+            TRIGGER(w, "mnuEditStatistics");
+            inTheEditor();
+            TRIGGER(customize(), "cmdAddStatistic");
+        },
+        [&](frmStatistics* w) {
+            TRIGGER(w, "mnuTime(8)");
+            QWidget* time = FindForm(QStringLiteral("frmCustomizeTime"));
+            named<QComboBox>(time, "cboStartingDate")->setEditText(QStringLiteral("not a date"));
+            inTheBox(); // "Starting date must be a date."
+            TRIGGER(time, "cmdOK");
+        },
+        [&](frmStatistics* w) {
+            inTheBox();
+            Prompt::queueText(m_home->file(QStringLiteral("New.dat")));
+            TRIGGER(w, "mnuFileNew");
+        },
+        [&](frmStatistics* w) {
+            QFile other(m_home->file(QStringLiteral("Other.dat")));
             QVERIFY(other.open(QIODevice::WriteOnly));
             other.write("\"Group\",\"Chess Club\",\"fldRings > 7\"\r\n");
-        }
-        const QString before = StatsFilePath();
-        Prompt::queueMeanwhile([] { ModalChange::programEnds(); });
-        Prompt::queueText(path);
-        TRIGGER(w, command);
-        QVERIFY(!gMainForm);
-        QVERIFY(!frmStatistics::instance(false));
-        // The command stopped with its window: the statistics file is the one it was.
-        QCOMPARE(StatsFilePath(), before);
-    }
-}
-
-void TestStatsWindowChanges::theProgramEndingDuringARun()
-{
-    // A run yields once a cell, and whatever asked for it goes on once it is over: the program may have ended
-    // meanwhile (SIGTERM, the session's end, a mode switch queued from the options), taking the window along.
-    const QList<std::function<void(frmStatistics*)>> commands = {
-        [](frmStatistics* w) { TRIGGER(w, "mnuTime(3)"); },
-        [](frmStatistics* w) { TRIGGER(w, "mnuEditDefaultSettings"); },
-        [](frmStatistics* w) { w->LoadNumber(QStringLiteral("555-0000"), QStringLiteral("BOB RING")); },
-        [](frmStatistics* w) {
+            other.close();
+            inTheBox();
+            Prompt::queueText(other.fileName());
+            TRIGGER(w, "mnuFileChange");
+        },
+        [&](frmStatistics* w) {
+            inTheRun();
+            TRIGGER(w, "mnuTime(3)");
+        },
+        [&](frmStatistics* w) {
+            inTheRun();
+            TRIGGER(w, "mnuEditDefaultSettings");
+        },
+        [&](frmStatistics* w) {
+            inTheRun();
+            w->LoadNumber(QStringLiteral("555-0000"), QStringLiteral("BOB RING"));
+        },
+        [&](frmStatistics* w) {
             TRIGGER(w, "mnuEditStatistics");
+            inTheRun();
             TRIGGER(customize(), "cmdOK");
         },
-        [](frmStatistics*) {
-            // The first showing loads the view.
+        [&](frmStatistics*) {
+            inTheRun(); // the first showing loads the view
             frmStatistics::instance()->showWindow(S::window());
             QCoreApplication::processEvents();
         },
@@ -582,17 +569,17 @@ void TestStatsWindowChanges::theProgramEndingDuringARun()
         cleanup();
         init();
         frmStatistics* w = i + 1 < commands.size() ? openStatistics() : nullptr;
-        bool ended = false;
-        const auto change = ModalChange::fireWhen([] { return StatisticsQueue::busy(); },
-                                                  [&] {
-                                                      ended = true;
-                                                      ModalChange::programEnds();
-                                                  });
+        const QString file = StatsFilePath();
+        const QByteArray content = statsFile();
         commands[i](w);
-        QVERIFY2(ended, qPrintable(QString::number(i)));
-        QVERIFY(!gMainForm);
-        QVERIFY(!frmStatistics::instance(false));
-        QVERIFY(!StatisticsQueue::busy());
+        change.reset();
+        const QByteArray which = QByteArray::number(i);
+        QVERIFY2(!gMainForm, which);
+        QVERIFY2(!frmStatistics::instance(false) && !customize() && !FindForm(QStringLiteral("frmCustomizeTime")),
+                 which);
+        QVERIFY2(!StatisticsQueue::busy(), which);
+        QCOMPARE(StatsFilePath(), file);
+        QCOMPARE(statsFile(), content);
     }
 }
 
