@@ -37,8 +37,8 @@ struct WindowLinks {
 
     // Statistics engine: rebuilds the groups made per contact.
     std::function<void()> updateContactGroups;
-    // frmCustomizeStatistics, while visible: refills its group lists and selects the same positions again
-    // (the per-contact groups changed).
+    // frmCustomizeStatistics, while visible: refills its group lists and keeps the chosen groups chosen (the
+    // per-contact groups changed).
     std::function<void()> customizeStatisticsGroupsChanged;
 
     // frmCustomizeTime: shows the custom-period window modeless, owned by owner, for the caller named by

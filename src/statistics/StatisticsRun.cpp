@@ -51,11 +51,14 @@ void submit(std::shared_ptr<StatisticsJob> job)
 {
     Queue& q = queue();
     if (job->isLocal()) {
-        // Only the newest view of the window counts.
-        if (q.running && q.running->isLocal())
+        // Only the newest grid, and the newest graph, of a window counts.
+        const auto replaced = [&job](const std::shared_ptr<StatisticsJob>& other) {
+            return other && other->isLocal() && other->kind() == job->kind() && other->owner() == job->owner();
+        };
+        if (replaced(q.running))
             q.running->cancel();
         for (auto& w : q.waiting) {
-            if (w->isLocal())
+            if (replaced(w))
                 w->cancel();
         }
     }
@@ -81,13 +84,16 @@ bool busy() { return bool(queue().running); }
 
 int waiting() { return int(queue().waiting.size()); }
 
-void cancelLocal()
+void cancelLocal(const void* owner)
 {
     Queue& q = queue();
-    if (q.running && q.running->isLocal())
+    const auto ofOwner = [owner](const std::shared_ptr<StatisticsJob>& job) {
+        return job && job->isLocal() && (!owner || job->owner() == owner);
+    };
+    if (ofOwner(q.running))
         q.running->cancel();
     for (auto& w : q.waiting) {
-        if (w->isLocal())
+        if (ofOwner(w))
             w->cancel();
     }
 }

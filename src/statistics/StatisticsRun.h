@@ -20,18 +20,28 @@ class GraphBatch;
 //
 // A run yields to the event loop once per cell, so anything may happen meanwhile: Stop, a client's cancel, the
 // window closing, a new period, another client's request. Two runs never interleave: StatisticsQueue runs one
-// job at a time and keeps the others waiting in arrival order; a new request of the window's own replaces the
-// window's running or waiting one.
+// job at a time and keeps the others waiting in arrival order. A window's own job replaces only the running or
+// waiting job of its own kind and its own window: one command asks for the grid and then the graph, and a graph
+// asked for while the grid runs must not leave the grid half filled.
+
+// What a window's own job computes; each kind has its own "newest wins" slot per window.
+enum class StatisticsJobKind { Grid, Graph };
 
 class StatisticsJob {
 public:
-    // local: the statistics window's own use (as opposed to a server answering a client).
-    explicit StatisticsJob(bool local) : m_local(local) {}
+    // local: a window's own use (as opposed to a server answering a client, which is never replaced); kind and
+    // owner (the window) say which of the window's jobs it replaces.
+    explicit StatisticsJob(bool local, StatisticsJobKind kind = StatisticsJobKind::Grid, const void* owner = nullptr)
+        : m_local(local), m_kind(kind), m_owner(owner)
+    {
+    }
     virtual ~StatisticsJob();
     StatisticsJob(const StatisticsJob&) = delete;
     StatisticsJob& operator=(const StatisticsJob&) = delete;
 
     bool isLocal() const { return m_local; }
+    StatisticsJobKind kind() const { return m_kind; }
+    const void* owner() const { return m_owner; }
     // Asks a running job to stop at its next cell; a waiting one will not run.
     void cancel() { m_cancelled = true; }
     bool cancelled() const { return m_cancelled; }
@@ -40,17 +50,20 @@ public:
 
 private:
     bool m_local;
+    StatisticsJobKind m_kind;
+    const void* m_owner;
     bool m_cancelled = false;
 };
 
 namespace StatisticsQueue {
 // Runs the job now when none runs (and after it every job asked for meanwhile, first come first served);
-// otherwise it waits its turn and this returns at once. A local job cancels every local job that runs or waits.
+// otherwise it waits its turn and this returns at once. A local job cancels the local job of its own kind and
+// owner that runs or waits.
 void submit(std::shared_ptr<StatisticsJob> job);
 bool busy();
 int waiting();
-// Cancels the running and waiting local jobs (the window closes).
-void cancelLocal();
+// Cancels the running and waiting local jobs of that owner (its window closes); of every owner when null.
+void cancelLocal(const void* owner = nullptr);
 } // namespace StatisticsQueue
 
 // What a run shows and asks while it goes.

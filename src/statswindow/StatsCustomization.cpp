@@ -170,6 +170,41 @@ bool IsCustom(Kind kind, const QString& description)
     return item && item->Custom;
 }
 
+ItemState StateOf(Kind kind, const QString& description)
+{
+    ItemState state;
+    if (kind == Kind::Statistic) {
+        if (const auto item = gStatistics ? gStatistics->item(description) : nullptr) {
+            state = {true, item->Description, item->Statistic, item->Style, item->Custom};
+        }
+    } else if (const auto item = gGroups ? gGroups->item(description) : nullptr) {
+        state = {true, item->Description, item->Group, QString(), item->Custom};
+    }
+    return state;
+}
+
+namespace {
+
+QString named(Kind kind, const QString& description)
+{
+    return (kind == Kind::Statistic ? QStringLiteral("The statistic \"") : QStringLiteral("The group \"")) +
+           description + QLatin1Char('"');
+}
+
+} // namespace
+
+QString ChangedMeanwhileMessage(Kind kind, const QString& description)
+{
+    return named(kind, description) +
+           QStringLiteral(" was changed or removed while this window waited; nothing was changed.");
+}
+
+QString AddedMeanwhileMessage(Kind kind, const QString& description)
+{
+    return named(kind, description) +
+           QStringLiteral(" was added elsewhere while this window waited; nothing was changed.");
+}
+
 bool AddStatistic(const QString& description, const QString& statistic, const QString& style)
 {
     if (!gStatistics || description.isEmpty() || gStatistics->contains(description))

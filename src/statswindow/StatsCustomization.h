@@ -48,6 +48,22 @@ QString RemoveQuestion(Kind kind);             // "Are you sure you want to perm
 // True when the master collection holds a user-made item of that description.
 bool IsCustom(Kind kind, const QString& description);
 
+// An item as a command found it before it waited on the user (an editor, a question): afterwards the command
+// looks the item up again by its description and goes on only when it is still the same.
+struct ItemState {
+    bool found = false;
+    QString description;
+    QString condition; // Statistic or Group
+    QString style;     // statistics only
+    bool custom = false;
+    bool operator==(const ItemState&) const = default;
+};
+ItemState StateOf(Kind kind, const QString& description);
+// "The statistic "Long Calls" was changed or removed while this window waited; nothing was changed."
+QString ChangedMeanwhileMessage(Kind kind, const QString& description);
+// "The group "Golf" was added elsewhere while this window waited; nothing was changed."
+QString AddedMeanwhileMessage(Kind kind, const QString& description);
+
 // A new user-made item at the end of its master collection; false (nothing changed) when the description is
 // empty or taken. The statistics file is rewritten.
 bool AddStatistic(const QString& description, const QString& statistic, const QString& style);

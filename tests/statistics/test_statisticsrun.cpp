@@ -20,6 +20,11 @@ public:
         : StatisticsJob(local), m_name(std::move(name)), m_log(log), m_body(std::move(body))
     {
     }
+    // A window's own job of that kind.
+    Job(StatisticsJobKind kind, const void* owner, QString name, QStringList* log, std::function<void(Job&)> body = {})
+        : StatisticsJob(true, kind, owner), m_name(std::move(name)), m_log(log), m_body(std::move(body))
+    {
+    }
     void run() override
     {
         ++depth;
@@ -63,6 +68,7 @@ private Q_SLOTS:
     void jobsNeverNest();
     void aNewLocalJobReplacesTheRunningOne();
     void clientJobsWaitTheirTurnInOrder();
+    void aNewJobReplacesOnlyItsOwnKindAndOwner();
     void aRunKeepsTheEventLoopGoing();
 
 private:
@@ -179,6 +185,47 @@ void TestStatisticsRun::clientJobsWaitTheirTurnInOrder()
         StatisticsQueue::cancelLocal(); // the window closes
     }));
     QCOMPARE(log, QStringList({"window", "client 1", "client 2", "client 3"}));
+}
+
+void TestStatisticsRun::aNewJobReplacesOnlyItsOwnKindAndOwner()
+{
+    using K = StatisticsJobKind;
+    const int window = 0, other = 0;
+    QStringList log;
+    // While a client is answered, one command of the window asks for its grid and then its graph, and another
+    // window asks for its graph: each waits its turn, none replaces another.
+    StatisticsQueue::submit(std::make_shared<Job>(false, "client", &log, [&](Job&) {
+        StatisticsQueue::submit(std::make_shared<Job>(K::Grid, &window, "grid", &log));
+        StatisticsQueue::submit(std::make_shared<Job>(K::Graph, &window, "graph", &log));
+        StatisticsQueue::submit(std::make_shared<Job>(K::Graph, &other, "other graph", &log));
+        QCOMPARE(StatisticsQueue::waiting(), 3);
+    }));
+    QCOMPARE(log, QStringList({"client", "grid", "graph", "other graph"}));
+
+    // A graph asked for while the grid runs leaves the grid to finish; a newer grid still replaces it, and only
+    // the newest graph of the window is drawn.
+    log.clear();
+    bool gridCancelledByGraph = true;
+    StatisticsQueue::submit(std::make_shared<Job>(K::Grid, &window, "grid 1", &log, [&](Job& self) {
+        StatisticsQueue::submit(std::make_shared<Job>(K::Graph, &window, "graph 1", &log));
+        gridCancelledByGraph = self.cancelled();
+        StatisticsQueue::submit(std::make_shared<Job>(K::Graph, &window, "graph 2", &log));
+        StatisticsQueue::submit(std::make_shared<Job>(K::Grid, &other, "other grid", &log));
+        QVERIFY(!self.cancelled());
+        StatisticsQueue::submit(std::make_shared<Job>(K::Grid, &window, "grid 2", &log));
+        QVERIFY(self.cancelled());
+    }));
+    QVERIFY(!gridCancelledByGraph);
+    QCOMPARE(log, QStringList({"grid 1", "graph 2", "other grid", "grid 2"}));
+
+    // Closing one window stops its jobs only.
+    log.clear();
+    StatisticsQueue::submit(std::make_shared<Job>(false, "client", &log, [&](Job&) {
+        StatisticsQueue::submit(std::make_shared<Job>(K::Grid, &window, "grid", &log));
+        StatisticsQueue::submit(std::make_shared<Job>(K::Grid, &other, "other grid", &log));
+        StatisticsQueue::cancelLocal(&window);
+    }));
+    QCOMPARE(log, QStringList({"client", "other grid"}));
 }
 
 void TestStatisticsRun::aRunKeepsTheEventLoopGoing()

@@ -58,6 +58,7 @@ private Q_SLOTS:
     void listsOfOneKind();
     void conditionsFromTickedContacts();
     void contactsCoveredByACondition();
+    void anItemIsTheSameOnlyUntilItChanges();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -228,6 +229,33 @@ void TestStatsCustomization::contactsCoveredByACondition()
     QCOMPARE(ContactsCoveredBy(QStringLiteral("fldNumber like '*555-1234*'")), QStringList({"Short"}));
     QCOMPARE(ContactsCoveredBy(GroupCondition({QStringLiteral("Odd")})), QStringList({"Odd"}));
     QVERIFY(ContactsCoveredBy(QString()).isEmpty());
+}
+
+void TestStatsCustomization::anItemIsTheSameOnlyUntilItChanges()
+{
+    QVERIFY(AddGroup(QStringLiteral("Golfers"), QStringLiteral("fldRings > 5")));
+    const ItemState golfers = StateOf(Kind::Group, QStringLiteral("golfers"));
+    QVERIFY(golfers.found && golfers.custom);
+    QCOMPARE(golfers.description, QStringLiteral("Golfers"));
+    QCOMPARE(StateOf(Kind::Group, QStringLiteral("Golfers")), golfers);
+    QVERIFY(!StateOf(Kind::Statistic, QStringLiteral("Golfers")).found);
+    // A contact saved under the group's name gives the group that contact's condition.
+    setContacts({{QStringLiteral("Golfers"), {QStringLiteral("555-3333")}}});
+    UpdateContactGroups();
+    QVERIFY(StateOf(Kind::Group, QStringLiteral("Golfers")) != golfers);
+    // A statistic's style counts, and a removed item is found no more.
+    const ItemState rings = StateOf(Kind::Statistic, QStringLiteral("Most Rings"));
+    QVERIFY(rings.found && !rings.custom);
+    QVERIFY(EditStatistic(QStringLiteral("Most Rings"), QStringLiteral("Most Rings"), rings.condition,
+                          QStringLiteral("AVERAGE RINGS")));
+    QVERIFY(StateOf(Kind::Statistic, QStringLiteral("Most Rings")) != rings);
+    QVERIFY(Remove(Kind::Group, QStringLiteral("Golfers")));
+    QCOMPARE(StateOf(Kind::Group, QStringLiteral("Golfers")), ItemState());
+    QCOMPARE(ChangedMeanwhileMessage(Kind::Statistic, QStringLiteral("Long Calls")),
+             QStringLiteral("The statistic \"Long Calls\" was changed or removed while this window waited; nothing "
+                            "was changed."));
+    QCOMPARE(AddedMeanwhileMessage(Kind::Group, QStringLiteral("Golf")),
+             QStringLiteral("The group \"Golf\" was added elsewhere while this window waited; nothing was changed."));
 }
 
 QTEST_GUILESS_MAIN(TestStatsCustomization)

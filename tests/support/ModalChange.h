@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
+#include <memory>
 
+#include "core/ProgramLinks.h"
 #include "core/clsContact.h"
 #include "support/LoopbackPeer.h"
 #include "support/ScriptedServer.h"
@@ -87,6 +91,33 @@ private:
     LoopbackPeer m_peer;
     QStringList m_seen;
 };
+
+// Fires change once, from the event loop, at the first turn at which condition holds: a change that must land
+// while the program is in a given state (the statistics engine busy with a computation, a run half done).
+// Nothing fires once the returned timer is gone.
+inline std::unique_ptr<QTimer> fireWhen(std::function<bool()> condition, std::function<void()> change)
+{
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(0);
+    QTimer* t = timer.get();
+    QObject::connect(t, &QTimer::timeout, t, [t, condition = std::move(condition), change = std::move(change)] {
+        if (!condition())
+            return;
+        t->stop();
+        change();
+    });
+    t->start();
+    return timer;
+}
+
+// The program ends while the step waits (the session ends, SIGTERM): ShutDown runs from inside the step, and
+// the windows it unloads are deleted there, as the step's own event loop would delete them before it returns.
+// What the step's caller held of those windows is gone when the step returns.
+inline void programEnds()
+{
+    Program::shutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // The server of the client under test pushes a unit (a contact book, a group change, a ";DELETE OK;", a
 // ring); the event loop runs until done() holds, which the test states by what the unit must change.

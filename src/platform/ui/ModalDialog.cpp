@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 
 namespace {
 QList<ModalDialog::Script>& scripts()
@@ -17,7 +18,11 @@ int execDialog(QDialog& dialog)
         const ModalDialog::Script script = scripts().takeFirst();
         dialog.setResult(QDialog::Rejected);
         dialog.show();
+        // What the script sets off may delete the dialog (its owner goes), as a real modal loop allows.
+        const QPointer<QDialog> guard(&dialog);
         script(dialog);
+        if (!guard)
+            return QDialog::Rejected;
         if (dialog.isVisible())
             dialog.close();
         return dialog.result();

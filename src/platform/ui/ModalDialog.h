@@ -9,7 +9,8 @@ class QDialog;
 //
 // Tests answer dialogs the way they answer Prompt's boxes: a queued script gets the next dialog once it is
 // shown (so its display set-up has run), fills it and presses its buttons; whatever the script leaves open
-// is then closed as the close box would close it. No modal loop runs for a scripted dialog.
+// is then closed as the close box would close it, and a dialog deleted meanwhile (its owner went) counts as
+// cancelled. No modal loop runs for a scripted dialog.
 int execDialog(QDialog& dialog);
 
 namespace ModalDialog {

@@ -9,6 +9,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <optional>
+#include <type_traits>
+
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modProperties.h"
@@ -246,10 +249,13 @@ void frmCustomizeStatistics::groupsChanged()
 {
     if (!isVisible())
         return;
-    const int available = m_groups.selected(), current = m_currentGroups.selected();
+    // A chosen entry stays chosen wherever it lands: groups may come or go above it, and Edit or Remove must
+    // not meet another group in its place. One that went leaves nothing chosen.
+    const QString available = m_groups.selected() < 0 ? QString() : m_groups.selectedText();
+    const QString current = m_currentGroups.selected() < 0 ? QString() : m_currentGroups.selectedText();
     LoadGroups();
-    m_groups.select(available);
-    m_currentGroups.select(current);
+    m_groups.select(available.isNull() ? -1 : int(m_groups.entries().indexOf(available)));
+    m_currentGroups.select(current.isNull() ? -1 : int(m_currentGroups.entries().indexOf(current)));
     EnableButtons();
     showLists();
 }
@@ -329,28 +335,63 @@ void frmCustomizeStatistics::itemsChanged(Kind kind)
     }
 }
 
+namespace {
+
+// What an editor handed back when it closed; an empty description means nothing is to be saved.
+struct EditorResult {
+    QString description, condition, style;
+};
+
+// Runs the editor modal over the dialog. The dialog, and the editor with it, may go while it waits (the
+// program ends): then there is no result and the caller must not touch the dialog any more.
+template <typename Editor>
+std::optional<EditorResult> runEditor(QPointer<Editor> editor, const QPointer<frmCustomizeStatistics>& dialog)
+{
+    execDialog(*editor);
+    if (!dialog || !editor)
+        return std::nullopt;
+    EditorResult result;
+    result.description = editor->Description();
+    if constexpr (std::is_same_v<Editor, frmAddStatistic>) {
+        result.condition = editor->Statistic();
+        result.style = editor->Style();
+    } else {
+        result.condition = editor->Group();
+    }
+    delete editor.data();
+    return result;
+}
+
+} // namespace
+
 void frmCustomizeStatistics::addItem(Kind kind)
 {
-    QString description;
+    const QPointer<frmCustomizeStatistics> self(this);
+    std::optional<EditorResult> result;
     if (kind == Kind::Statistic) {
-        frmAddStatistic editor(this);
-        editor.setWindowTitle(QStringLiteral("Add Statistic"));
-        editor.setMode(QStringLiteral("add"));
-        execDialog(editor);
-        description = editor.Description();
-        if (description.isEmpty() || !StatsCustomization::AddStatistic(description, editor.Statistic(), editor.Style()))
-            return;
-        m_statistics.add(description);
+        QPointer<frmAddStatistic> editor = new frmAddStatistic(this);
+        editor->setWindowTitle(QStringLiteral("Add Statistic"));
+        editor->setMode(QStringLiteral("add"));
+        result = runEditor(editor, self);
     } else {
-        frmAddGroup editor(this);
-        editor.setWindowTitle(QStringLiteral("Add Group"));
-        editor.setMode(QStringLiteral("add"));
-        execDialog(editor);
-        description = editor.Description();
-        if (description.isEmpty() || !StatsCustomization::AddGroup(description, editor.Group()))
-            return;
-        m_groups.add(description);
+        QPointer<frmAddGroup> editor = new frmAddGroup(this);
+        editor->setWindowTitle(QStringLiteral("Add Group"));
+        editor->setMode(QStringLiteral("add"));
+        result = runEditor(editor, self);
     }
+    if (!result || result->description.isEmpty())
+        return;
+    const QString& description = result->description;
+    const bool added = kind == Kind::Statistic
+                           ? StatsCustomization::AddStatistic(description, result->condition, result->style)
+                           : StatsCustomization::AddGroup(description, result->condition);
+    if (!added) {
+        // The name was free when the editor checked it; an item of that name came after.
+        Prompt::message(StatsCustomization::AddedMeanwhileMessage(kind, description), Prompt::OkOnly,
+                        Prompt::Exclamation);
+        return;
+    }
+    (kind == Kind::Statistic ? m_statistics : m_groups).add(description);
     EnableButtons();
     showLists();
     itemsChanged(kind);
@@ -363,33 +404,45 @@ void frmCustomizeStatistics::editItem(Kind kind)
         Prompt::message(StatsCustomization::SelectMessage(kind, false), Prompt::OkOnly, Prompt::Critical);
         return;
     }
+    // The item is known by its description alone across the editor: the lists may be filled again meanwhile
+    // (the per-contact groups change), and the item itself may change or go.
     const QString old = list.selectedText();
-    QString description;
+    const StatsCustomization::ItemState before = StatsCustomization::StateOf(kind, old);
+    const QPointer<frmCustomizeStatistics> self(this);
+    std::optional<EditorResult> result;
     if (kind == Kind::Statistic) {
-        const auto item = GetStatistic(old, gStatistics.get());
-        frmAddStatistic editor(this);
-        if (!item->Custom)
-            editor.Disable(); // a built-in statistic can be looked at, not changed
-        editor.setMode(QStringLiteral("edit"), old);
-        editor.setWindowTitle(QStringLiteral("Edit Statistic"));
-        editor.fill(item->Description, item->Statistic, item->Style);
-        execDialog(editor);
-        description = editor.Description();
-        if (description.isEmpty() ||
-            !StatsCustomization::EditStatistic(old, description, editor.Statistic(), editor.Style()))
-            return;
+        QPointer<frmAddStatistic> editor = new frmAddStatistic(this);
+        if (!before.custom)
+            editor->Disable(); // a built-in statistic can be looked at, not changed
+        editor->setMode(QStringLiteral("edit"), old);
+        editor->setWindowTitle(QStringLiteral("Edit Statistic"));
+        editor->fill(before.description, before.condition, before.style);
+        result = runEditor(editor, self);
     } else {
-        const auto item = GetGroup(old, gGroups.get());
-        frmAddGroup editor(this);
-        if (!item->Custom)
-            editor.Disable();
-        editor.setMode(QStringLiteral("edit"), old);
-        editor.setWindowTitle(QStringLiteral("Edit Group"));
-        editor.fill(item->Description, item->Group);
-        execDialog(editor);
-        description = editor.Description();
-        if (description.isEmpty() || !StatsCustomization::EditGroup(old, description, editor.Group()))
-            return;
+        QPointer<frmAddGroup> editor = new frmAddGroup(this);
+        if (!before.custom)
+            editor->Disable();
+        editor->setMode(QStringLiteral("edit"), old);
+        editor->setWindowTitle(QStringLiteral("Edit Group"));
+        editor->fill(before.description, before.condition);
+        result = runEditor(editor, self);
+    }
+    if (!result || result->description.isEmpty())
+        return;
+    const QString& description = result->description;
+    // Saved over an item that changed meanwhile, the edit would undo that change unseen.
+    if (StatsCustomization::StateOf(kind, old) != before) {
+        Prompt::message(StatsCustomization::ChangedMeanwhileMessage(kind, old), Prompt::OkOnly, Prompt::Exclamation);
+        return;
+    }
+    const bool edited = kind == Kind::Statistic
+                            ? StatsCustomization::EditStatistic(old, description, result->condition, result->style)
+                            : StatsCustomization::EditGroup(old, description, result->condition);
+    if (!edited) {
+        // The item is as it was, so the new name is what another item took meanwhile.
+        Prompt::message(StatsCustomization::AddedMeanwhileMessage(kind, description), Prompt::OkOnly,
+                        Prompt::Exclamation);
+        return;
     }
     // The entry keeps its place (the lists may have been filled again while the editor was open).
     list.replaceAt(int(list.entries().indexOf(old)), description);
@@ -410,9 +463,18 @@ void frmCustomizeStatistics::removeItem(Kind kind)
         Prompt::message(StatsCustomization::IntrinsicMessage(kind), Prompt::OkOnly, Prompt::Critical);
         return;
     }
+    const QPointer<frmCustomizeStatistics> self(this);
     if (textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True"))) &&
         Prompt::message(StatsCustomization::RemoveQuestion(kind), Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes)
         return;
+    // The dialog went while the question waited (the program ends): nothing more to do.
+    if (!self)
+        return;
+    if (!StatsCustomization::IsCustom(kind, description)) {
+        Prompt::message(StatsCustomization::ChangedMeanwhileMessage(kind, description), Prompt::OkOnly,
+                        Prompt::Exclamation);
+        return;
+    }
     list.removeAt(int(list.entries().indexOf(description)));
     EnableButtons();
     showLists();
@@ -432,8 +494,12 @@ void frmCustomizeStatistics::cmdApply_Click()
 
 void frmCustomizeStatistics::cmdOK_Click()
 {
+    // The grid that Apply asks for may run at once and yield; the program may end meanwhile and take this
+    // dialog with the statistics window.
+    const QPointer<frmCustomizeStatistics> self(this);
     cmdApply_Click();
-    close();
+    if (self)
+        close();
 }
 
 void frmCustomizeStatistics::cmdCancel_Click() { close(); }

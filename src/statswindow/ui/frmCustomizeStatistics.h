@@ -51,7 +51,7 @@ private:
     void removeItem(StatsCustomization::Kind kind);
     void cmdOK_Click();
     void cmdCancel_Click();
-    // The per-contact groups changed while the dialog is open: the group lists again, at the same places.
+    // The per-contact groups changed while the dialog is open: the group lists again, the same groups chosen.
     void groupsChanged();
     // The other windows that list statistics or groups see the change.
     void itemsChanged(StatsCustomization::Kind kind);

@@ -196,7 +196,11 @@ void frmCustomizeTime::cmdOK_Click()
     const bool startValid = CustomTime::ValidateStartDate(start, client);
     const bool endValid = CustomTime::ValidateEndDate(end, client);
     if (!startValid || !endValid) {
+        // The dialog goes with the window that owns it if the program ends while the box waits.
+        const QPointer<frmCustomizeTime> self(this);
         Prompt::message(CustomTime::RefusalMessage(startValid, endValid), Prompt::OkOnly, Prompt::Critical);
+        if (!self)
+            return;
         QComboBox* box = startValid ? cboEndingDate : cboStartingDate;
         box->lineEdit()->selectAll();
         box->setFocus();

@@ -157,24 +157,26 @@ QList<clsGroup> currentGroups()
 
 class LocalGridJob : public StatisticsJob {
 public:
-    LocalGridJob(frmStatistics* window, QList<clsStatistic> statistics, QList<clsGroup> groups, QString clause,
-                 int days)
-        : StatisticsJob(true), m_window(window), m_statistics(std::move(statistics)), m_groups(std::move(groups)),
-          m_clause(std::move(clause)), m_days(days)
+    explicit LocalGridJob(frmStatistics* window)
+        : StatisticsJob(true, StatisticsJobKind::Grid, window), m_window(window)
     {
     }
 
     void run() override
     {
-        if (!m_window)
+        const QPointer<frmStatistics> window = m_window;
+        if (!window || !window->isLoaded())
             return;
-        // The grid shows the layout this job was asked for (a later request lays it out again).
-        m_window->SetupGrid();
-        GridBatch batch(m_statistics, m_groups, m_clause, m_days);
+        // The grid is worked out from the view as it stands when its turn comes: while it waited, groups may have
+        // come and gone (a contact removed elsewhere), and its rows must be the groups it computes.
+        const QList<clsStatistic> statistics = currentStatistics();
+        const QList<clsGroup> groups = currentGroups();
+        const int days = PeriodDays(window->checkedTimeItem(), window->dteCustomStartDate, window->dteCustomEndDate);
+        window->SetupGrid();
+        GridBatch batch(statistics, groups, window->strTimePeriod, days);
         RunHooks hooks;
         hooks.progressCaption = QStringLiteral("Processing Statistics...");
-        hooks.progressOwner = m_window;
-        const QPointer<frmStatistics> window = m_window;
+        hooks.progressOwner = window;
         hooks.stopRequested = [window] { return !window || !window->isLoaded(); };
         RunStatisticsGrid(batch, hooks, this, [window](int s, int g, const QString& text) {
             if (window)
@@ -183,7 +185,7 @@ public:
         if (cancelled() || !window || !window->isLoaded())
             return; // replaced by a newer view, or the window closed
         QStringList names;
-        for (const clsStatistic& s : m_statistics)
+        for (const clsStatistic& s : statistics)
             names << s.Description;
         window->fillChartStatistics(names);
         window->SortGrid();
@@ -191,18 +193,14 @@ public:
 
 private:
     QPointer<frmStatistics> m_window;
-    QList<clsStatistic> m_statistics;
-    QList<clsGroup> m_groups;
-    QString m_clause;
-    int m_days;
 };
 
 class LocalGraphJob : public StatisticsJob {
 public:
     LocalGraphJob(frmStatistics* window, clsStatistic statistic, QList<clsGroup> groups, QStringList series,
                   QList<GraphBucket> buckets, int days)
-        : StatisticsJob(true), m_window(window), m_statistic(std::move(statistic)), m_groups(std::move(groups)),
-          m_series(std::move(series)), m_buckets(std::move(buckets)), m_days(days)
+        : StatisticsJob(true, StatisticsJobKind::Graph, window), m_window(window), m_statistic(std::move(statistic)),
+          m_groups(std::move(groups)), m_series(std::move(series)), m_buckets(std::move(buckets)), m_days(days)
     {
     }
 
@@ -273,7 +271,7 @@ frmStatistics::frmStatistics(QWidget* parent) : QMainWindow(parent)
 
 frmStatistics::~frmStatistics()
 {
-    StatisticsQueue::cancelLocal();
+    StatisticsQueue::cancelLocal(this);
     // The charts, the grid and the timers go after this body: what they report on their way out must not
     // reach this window.
     detachChildren(this);
@@ -659,7 +657,7 @@ void frmStatistics::Form_Unload()
 {
     m_loaded = false;
     m_statsAgain = m_graphAgain = false;
-    StatisticsQueue::cancelLocal();
+    StatisticsQueue::cancelLocal(this);
     ArrowTimer->stop();
     GridMouseUpTimer->stop();
     SaveFormPosition(this);
@@ -732,7 +730,10 @@ void frmStatistics::loadFirstView()
 {
     if (!m_loaded)
         return;
+    const QPointer<frmStatistics> self(this);
     mnuEditSavedSettings_Click();
+    if (!self)
+        return;
     if ((!gCurrentStatistics || gCurrentStatistics->isEmpty()) && (!gCurrentGroups || gCurrentGroups->isEmpty()))
         mnuEditDefaultSettings_Click();
 }
@@ -1262,8 +1263,7 @@ void frmStatistics::mnuTime_Click(int index)
     }
     intTimePeriodItem = index;
     setPeriod(index);
-    GenerateStatistics();
-    Graph();
+    generateAndGraph();
 }
 
 void frmStatistics::ApplyCustomPeriod(const QDateTime& start, const QDateTime& end, bool startInclusive,
@@ -1281,8 +1281,7 @@ void frmStatistics::ApplyCustomPeriod(const QDateTime& start, const QDateTime& e
     // A window closed meanwhile keeps the period for its next opening and computes nothing now.
     if (!m_loaded)
         return;
-    GenerateStatistics();
-    Graph();
+    generateAndGraph();
 }
 
 void frmStatistics::mnuEditStatistics_Click() { frmCustomizeStatistics::showFor(this); }
@@ -1373,8 +1372,8 @@ void frmStatistics::mnuEditSavedSettings_Click()
     chkGraphLegend_Click();
     LoadSavedStatistics();
     LoadSavedGroups();
-    GenerateStatistics();
-    Graph();
+    if (!generateAndGraph())
+        return;
     if (cboChartStatistic->count() > 0)
         setIndexIfValid(cboChartType, get(Key::ChartType, "1"));
     selectOrFirst(cboChartStatistic, get(Key::ChartStatistic, "TOTAL CALLS"));
@@ -1393,8 +1392,8 @@ void frmStatistics::mnuEditDefaultSettings_Click()
     chkGraphLegend_Click();
     LoadDefaultStatistics();
     LoadDefaultGroups();
-    GenerateStatistics();
-    Graph();
+    if (!generateAndGraph())
+        return;
     cboChartType->setCurrentIndex(1);
     selectOrFirst(cboChartStatistic, QStringLiteral("TOTAL CALLS"));
 }
@@ -1428,21 +1427,35 @@ void frmStatistics::LoadNumber(const QString& number, const QString& name)
     chkGraphLegend->setChecked(true);
     chkGraphLegend_Click();
     LoadDefaultStatistics();
-    GenerateStatistics();
-    Graph();
-    cboChartType->setCurrentIndex(1);
-    selectOrFirst(cboChartStatistic, QStringLiteral("TOTAL CALLS"));
+    const bool stays = generateAndGraph();
+    if (stays) {
+        cboChartType->setCurrentIndex(1);
+        selectOrFirst(cboChartStatistic, QStringLiteral("TOTAL CALLS"));
+    }
+    // The group made for the moment leaves the master groups, also when the window went meanwhile.
     if (caller.temporary && gGroups) {
         const auto held = gGroups->item(caller.group->Description);
         if (held == caller.group)
             gGroups->remove(caller.group->Description);
-        RefreshGraphGroupList();
+        if (stays)
+            RefreshGraphGroupList();
     }
-    blnLoadingNumber = false;
+    if (stays)
+        blnLoadingNumber = false;
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // Computing: the window's own use, or a client's request
+
+bool frmStatistics::generateAndGraph()
+{
+    const QPointer<frmStatistics> self(this);
+    GenerateStatistics();
+    if (!self)
+        return false;
+    Graph();
+    return bool(self);
+}
 
 void frmStatistics::GenerateStatistics()
 {
@@ -1450,10 +1463,9 @@ void frmStatistics::GenerateStatistics()
         clientGenerate();
         return;
     }
-    const int days = PeriodDays(checkedTimeItem(), dteCustomStartDate, dteCustomEndDate);
+    // The headings show at once; the cells come when the engine gets to the job.
     SetupGrid();
-    StatisticsQueue::submit(
-        std::make_shared<LocalGridJob>(this, currentStatistics(), currentGroups(), strTimePeriod, days));
+    StatisticsQueue::submit(std::make_shared<LocalGridJob>(this));
 }
 
 void frmStatistics::Graph()
@@ -1489,10 +1501,17 @@ void frmStatistics::Graph()
         start = now.addDays(-StatsPeriod::daysBack(item));
     }
     const auto statistic = GetStatistic(cboGraphStatistic->currentText(), gStatistics.get());
-    const QStringList names = selectedGraphGroups();
+    QStringList names;
     QList<clsGroup> groups;
-    for (const QString& n : names)
-        groups << *GetGroup(n, gGroups.get());
+    for (const QString& n : selectedGraphGroups()) {
+        // A group still listed after it went (its contact was removed elsewhere) has no condition left: graphed,
+        // it would show every call under its name.
+        const auto group = GetGroup(n, gGroups.get());
+        if (group->Description.isEmpty())
+            continue;
+        names << n;
+        groups << *group;
+    }
     const QList<GraphBucket> buckets =
         GraphBuckets(start, end, unit, kMaxGraphCells / std::max<qint64>(1, groups.size()));
     if (buckets.isEmpty()) {
@@ -1683,15 +1702,18 @@ void frmStatistics::applyGraphReply(const QString& field)
 void frmStatistics::mnuFileNew_Click()
 {
     const QString filter = QStringLiteral("Data Files (*.dat)|*.dat");
+    // The window may go while a dialog waits (the program ends): then the command ends with it.
+    const QPointer<frmStatistics> self(this);
     QString path;
     while (true) {
         path = Prompt::saveFile(QStringLiteral("New Custom Statistics and Groups File"), StatsFilePath(), filter);
-        if (path.isEmpty())
+        if (!self || path.isEmpty())
             return;
         if (!QFileInfo::exists(path))
             break;
         if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."), Prompt::OkCancel,
-                            Prompt::Critical) != Prompt::Ok)
+                            Prompt::Critical) != Prompt::Ok ||
+            !self)
             return;
     }
     if (!NewStatsFile(path))
@@ -1702,10 +1724,11 @@ void frmStatistics::mnuFileNew_Click()
 void frmStatistics::mnuFileChange_Click()
 {
     const QString filter = QStringLiteral("Data File (*.dat)|*.dat");
+    const QPointer<frmStatistics> self(this);
     QString path;
     while (true) {
         path = Prompt::openFile(QStringLiteral("Change Custom Statistics and Groups File"), StatsFilePath(), filter);
-        if (path.isEmpty())
+        if (!self || path.isEmpty())
             return;
         QString problem;
         if (!QFileInfo(path).isFile())
@@ -1714,7 +1737,7 @@ void frmStatistics::mnuFileChange_Click()
             problem = path + QStringLiteral(" is already loaded. Choose another file.");
         else
             break;
-        if (Prompt::message(problem, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+        if (Prompt::message(problem, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok || !self)
             return;
     }
     if (!ChangeStatsFile(path))

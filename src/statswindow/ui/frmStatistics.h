@@ -31,9 +31,9 @@ class StatsGridModel;
 //
 // One program-wide instance, made on first use. Closing it only hides it: its period, zoom and graph data are
 // there again when it is next opened, and a computation that yields to the event loop never finds it deleted.
-// Its own computations run on the engine's queue (StatisticsQueue); a new one replaces the one running, and
-// closing the window stops it. In client mode it computes nothing: it sends the request, waits frozen, and
-// fills itself from the reply (StatisticReply, GraphReply).
+// Its own computations run on the engine's queue (StatisticsQueue); a new grid replaces only its older grid and
+// a new graph only its older graph, so one command gets both, and closing the window stops them. In client mode it
+// computes nothing: it sends the request, waits frozen, and fills itself from the reply (StatisticReply, GraphReply).
 class frmStatistics : public QMainWindow {
     Q_OBJECT
 public:
@@ -144,6 +144,10 @@ private:
     void cboGraphType_Click();
 
     // --- the view, the chart and the graph ---
+    // The grid and then the graph of the view. Either may run at once and yield to the event loop, where the
+    // program may end and delete the window (it is the main window's): false then, and the caller must not
+    // touch the window any more.
+    bool generateAndGraph();
     void applySavedPeriod(const QString& word);
     void setPeriod(int item);
     int checkedTimeItem() const;

@@ -18,7 +18,9 @@
 #include "network/ui/frmWaiting.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/Prompt.h"
 #include "statistics/modStatistics.h"
+#include "statswindow/StatsCustomization.h"
 #include "statswindow/StatsGridModel.h"
 #include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmStatistics.h"
@@ -67,6 +69,7 @@ private Q_SLOTS:
     void aCancelledGraphIsEmpty();
     void conditionsThatCannotTravelAreNotSent();
     void closingWhileWaitingAsksTheServerToStop();
+    void repliesWhileTheCustomizeDialogAsks();
 
 private:
     // What the server received since the last call, waiting until it holds text.
@@ -245,6 +248,48 @@ void TestStatsClient::closingWhileWaitingAsksTheServerToStop()
     w->close();
     QVERIFY(!w->blnWaiting);
     QVERIFY(!received(";NETCANCEL;").isEmpty());
+}
+
+void TestStatsClient::repliesWhileTheCustomizeDialogAsks()
+{
+    QVERIFY(StatsCustomization::AddStatistic(QStringLiteral("Long Rings"), QStringLiteral("fldRings > 8"),
+                                             QStringLiteral("NONE")));
+    QVERIFY(StatsCustomization::AddStatistic(QStringLiteral("Late Calls"), QStringLiteral("fldRings > 1"),
+                                             QStringLiteral("NONE")));
+    frmStatistics* w = openWindow();
+    received(";STATISTIC;");
+    QVERIFY(w->blnWaiting);
+    TRIGGER(w, "mnuEditStatistics");
+    QWidget* d = FindForm(QStringLiteral("frmCustomizeStatistics"));
+    QVERIFY(d && d->isVisible());
+    QVERIFY(!named<QPushButton>(d, "cmdApply")->isEnabled());
+    auto* available = named<QListWidget>(d, "lstStatistics");
+    available->setCurrentItem(available->findItems(QStringLiteral("Long Rings"), Qt::MatchExactly).value(0));
+    // While the question waits, the server's answers come in: the grid fills, the graphs are drawn and the
+    // window is released.
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([this, w] {
+        QStringList cells;
+        for (int c = 0; c < 11 * 4; ++c)
+            cells << QString::number(c + 1);
+        reply(";STATISTIC;" + EncodeStatisticReply(cells).toUtf8() + ";");
+        reply(";GRAPH;PARTIAL;");
+        received(";GRAPH;");
+        reply(";GRAPH;|LINE|6/1/2024|3|;");
+        QTRY_VERIFY(!w->blnWaiting);
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(d, "cmdRemoveStatistic");
+    QCOMPARE(Prompt::texts(),
+             QStringList{QStringLiteral("Are you sure you want to permanently remove this statistic?")});
+    // The statistic chosen is the one removed; the other stays.
+    QVERIFY(!gStatistics->contains(QStringLiteral("Long Rings")));
+    QVERIFY(gStatistics->contains(QStringLiteral("Late Calls")));
+    QVERIFY(available->findItems(QStringLiteral("Long Rings"), Qt::MatchExactly).isEmpty());
+    QCOMPARE(gridOf(w)->TextMatrix(1, 1), QStringLiteral("1"));
+    QCOMPARE(gridOf(w)->TextMatrix(4, 11), QStringLiteral("44"));
+    QVERIFY(named<QPushButton>(d, "cmdApply")->isEnabled());
+    QCOMPARE(graphed(w).values, QList<QList<double>>({{3}}));
 }
 
 QTEST_MAIN(TestStatsClient)
