@@ -44,6 +44,17 @@ void unloadWaitingOnce(Pass& pass, const char* kind)
     Program::unloadWaitingForms(k);
 }
 
+// A contact refused for a name or number already taken, as the contact store words it. A server's other
+// failures must never read as one, whatever number they come with.
+bool isDuplicateRefusal(qint32 number, const QString& description)
+{
+    if (number == kDuplicateNameError)
+        return description == duplicateNameText();
+    if (number == kDuplicateNumberError)
+        return description.endsWith(duplicateNumberText(QString())) && description != duplicateNumberText(QString());
+    return false;
+}
+
 QString lostLine(int count, const char* one, const char* many)
 {
     return count == 1 ? QString::fromLatin1(one) : QString::number(count) + QString::fromLatin1(many);
@@ -239,7 +250,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaiting("ALL");
         ForgetPendingDeletes();
         // A contact refused for a name or number already taken: told as a contact saved here would be.
-        if ((number == kDuplicateNameError || number == kDuplicateNumberError) && pass.box.isEmpty()) {
+        if (isDuplicateRefusal(number, description) && pass.box.isEmpty()) {
             pass.box = description;
             pass.boxIcon = Prompt::Exclamation;
         }
