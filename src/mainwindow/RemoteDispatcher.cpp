@@ -67,7 +67,8 @@ struct RemoteDispatcher::Pass {
     bool groupsChanged = false;
     bool callsChanged = false;
     bool contactsChanged = false;
-    bool popupListChanged = false;
+    // The records of a ";MINI DISPLAY;" answer, when the unit is one: it replaces the pop-up's list.
+    std::optional<QList<clsCaller>> popupList;
     bool deletionConfirmed = false;
     int lostGroups = 0;
     int lostContacts = 0;
@@ -301,13 +302,14 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaitingOnce(pass, "MINI DISPLAY");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
+        if (!pass.popupList)
+            pass.popupList.emplace();
         if (caller.BadData()) {
             ++pass.lostCallers;
         } else {
             MatchCallerToContact(caller.Number.Number, caller);
-            miniDisplay().Callers.append(caller);
+            pass.popupList->append(caller);
         }
-        pass.popupListChanged = true;
     } else if (key == QLatin1String("INCOMING CALLER")) {
         // Read into a record of its own: a record that cannot be read leaves the call as it was.
         clsCaller caller;
@@ -330,6 +332,7 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
 {
     pass.deletionConfirmed = true;
     unloadWaiting("DELETE");
+    const bool ours = DeleteAllPending || PendingDeletes.has_value();
     if (DeleteAllPending) {
         DeleteAllPending = false;
         if (gRemoteCallers)
@@ -355,9 +358,11 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
         else
             Q_EMIT callsDeleted(ids);
     }
-    // Another client's deletion, confirmed to every client, takes nothing away here.
+    // Another client's deletion, confirmed to every client, takes nothing away here; its "UPDATE NEEDED"
+    // follows and asks for the pop-up's list then, so the list is asked for once.
     m_host.UpdateStatus();
-    miniDisplay().LoadData();
+    if (ours)
+        miniDisplay().LoadData();
 }
 
 void RemoteDispatcher::afterLoop(Pass& pass)
@@ -370,8 +375,8 @@ void RemoteDispatcher::afterLoop(Pass& pass)
     }
     if (pass.callsChanged && !pass.contactsChanged)
         m_host.RefreshGrid();
-    if (pass.popupListChanged)
-        miniDisplay().RefreshPosition();
+    if (pass.popupList)
+        miniDisplay().ReceiveList(*pass.popupList);
     if (pass.contactsChanged) {
         AddEvent(QStringLiteral("An update of your contacts was required by your IP Address."));
         if (Links::contactsVisible() && windowLinks().contactsRefresh)
