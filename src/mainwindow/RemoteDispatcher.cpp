@@ -146,6 +146,8 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
     qsizetype stepsShown = 0;
 
     Pass pass;
+    // A unit without a single word: the server's answer to the pop-up's request when its log is empty (";").
+    bool words = false;
     qsizetype at = 0;
     while (at < tokens.size()) {
         if (progress) {
@@ -158,6 +160,8 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
                 return;
         }
         const QString key = tokens.at(at++).toUpper();
+        if (!key.isEmpty() && key != QLatin1String("COMPLETE"))
+            words = true;
         const int count = fieldCount(key);
         if (count < 0)
             continue; // the marker's words, empty tokens, anything unknown
@@ -171,6 +175,11 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
         progress->Unload();
     // The refill that follows holds the rows as records; their text is no longer needed.
     tokens = QStringList();
+    if (!words && miniDisplay().waitingForList()) {
+        // It names no message, so only the pop-up's own waiting can tell it; its note must not wait for ever.
+        unloadWaiting("MINI DISPLAY");
+        pass.popupList.emplace();
+    }
     afterLoop(pass);
 }
 

@@ -70,6 +70,8 @@ public:
     // answers never add up); a call the call road handed over after the request keeps the state the road
     // gave it, and is listed even when the answer was made before it was stored.
     void ReceiveList(const QList<clsCaller>& callers);
+    // Client mode: a list asked of the server has not come yet.
+    bool waitingForList() const { return m_loading && isShown(); }
     void RefreshPosition();
     // Counts the calls the call road started: a command that waits on its user before acting on the call in
     // progress compares it afterwards to see whether that call is still the one ringing.

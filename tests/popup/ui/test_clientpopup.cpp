@@ -68,6 +68,7 @@ private Q_SLOTS:
     void aRefillKeepsTheRingsOfALiveCall();
     void oneForeignDeletionAsksForThePopupListOnce();
     void anAnswerReplacesThePopupList();
+    void anEmptyLogsAnswerEndsTheWait();
     void everyCallIsListedOnce();
     void onlyTheStoresRefusalsAreToldAsDuplicates();
     void blockActsOnlyOnTheCallThatRang();
@@ -234,6 +235,22 @@ void TestClientPopup::oneForeignDeletionAsksForThePopupListOnce()
     m_server->send(QStringLiteral(";UPDATE NEEDED;"));
     asked = requestsUntilTheNextOne();
     QCOMPARE(asked.filter(QStringLiteral(";MINI DISPLAY;")).size(), 1);
+}
+
+void TestClientPopup::anEmptyLogsAnswerEndsTheWait()
+{
+    miniDisplay().Show();
+    QVERIFY(popup() && popup()->isVisible());
+    QVERIFY(!m_server->waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
+    QCOMPARE(FindForms(QStringLiteral("frmWaiting")).size(), 1);
+    // The server's log holds no call: its answer is a bare ";".
+    deliver({popupAnswer({})});
+    QVERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+    QCOMPARE(popupText("lblPosition"), QStringLiteral("0/0"));
+    // A send without words is nothing else's answer: with no list asked for, it changes nothing.
+    deliver({popupAnswer({call(1, QStringLiteral("ONE"), QStringLiteral("1"))})});
+    deliver({popupAnswer({})});
+    QCOMPARE(popupText("lblPosition"), QStringLiteral("1/1"));
 }
 
 void TestClientPopup::anAnswerReplacesThePopupList()
