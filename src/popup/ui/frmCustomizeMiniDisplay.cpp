@@ -514,7 +514,11 @@ void frmCustomizeMiniDisplay::cmdAlertTest_Click()
 
 void frmCustomizeMiniDisplay::cmdOK_Click()
 {
+    // Apply may read the pop-up's list behind a progress window, where the program can end.
+    const QPointer<frmCustomizeMiniDisplay> self(this);
     ApplySettings();
+    if (!self)
+        return;
     close();
     if (frmMiniDisplay* popup = frmMiniDisplay::instance(false); popup && popup->isVisible())
         popup->activateWindow();

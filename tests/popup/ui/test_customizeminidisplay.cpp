@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include "app/StartupWindows.h"
 #include "core/Globals.h"
@@ -116,6 +117,7 @@ private Q_SLOTS:
     void closedByTheProgramPutsThePreviewBack();
     void theOptionsGetAFreshDialogThatPutsBackWhatItFound();
     void aColourChosenAfterTheDialogWentIsNotKept();
+    void unloadedWhileOKReadsTheList();
     void screenshot();
 
 private:
@@ -421,6 +423,30 @@ void TestCustomizeMiniDisplay::aColourChosenAfterTheDialogWentIsNotKept()
     QCOMPARE(popupOnDisk(m_session.home(), Key::BackColor), QStringLiteral("4731686"));
     QCOMPARE(background(popup()), Colour::fromBgr(4731686));
     QVERIFY(!windowLinks().customizeMiniDisplayLoadCallerInfoList);
+}
+
+void TestCustomizeMiniDisplay::unloadedWhileOKReadsTheList()
+{
+    // A list long enough to be read behind the progress window, where the dialog is unloaded.
+    addCalls(150);
+    QPointer<frmCustomizeMiniDisplay> d = open();
+    named<QComboBox>(d.data(), "cboCallLogSize")->setEditText(QStringLiteral("150"));
+    bool fired = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        QWidget* progress = FindForm(QStringLiteral("frmProcessing"));
+        if (fired || !progress || !progress->isVisible())
+            return;
+        fired = true;
+        delete d.data();
+    });
+    watch.start(0);
+    QVERIFY(click(d.data(), "cmdOK"));
+    watch.stop();
+    QVERIFY(fired);
+    QVERIFY(!d);
+    QCOMPARE(popupOnDisk(m_session.home(), Key::LogSize), QStringLiteral("150"));
+    QCOMPARE(miniDisplay().Callers.size(), 150);
 }
 
 void TestCustomizeMiniDisplay::screenshot()
