@@ -68,8 +68,12 @@ void RemoteCallRoad::RingUpdate()
         playSound(immediate);
     else if (!ring.isEmpty())
         playSound(ring);
-    if (CurrentCaller.ID != 0)
+    if (CurrentCaller.ID != 0) {
+        // The stored copy too: every refill of the call list (a contact or group push, a deletion) reads it,
+        // and no later record may come to correct it.
+        EditCallCollection(CurrentCaller);
         Q_EMIT callUpdated(CurrentCaller.ID, CurrentCaller);
+    }
     AddEvent(QStringLiteral("Incoming Call From:  ") + CurrentCaller.PrintNameDescription() + QStringLiteral("     ") +
              CurrentCaller.Number.Number + QStringLiteral("     ") + QString::number(CurrentCaller.Rings) +
              QStringLiteral(" Rings"));

@@ -64,6 +64,9 @@ void keepSqlError(const SqlError& e, const QString& tag)
 {
     SaveError(e.code(), e.message(), QStringLiteral("modContactDB"));
     ReportError(tag);
+    // Kept under a number of its own: the callers tell the duplicate refusals (1 and 2) by number, and
+    // SQLite's "no such table" is 1 too.
+    SaveError(kDatabaseError, e.message(), QStringLiteral("modContactDB"));
 }
 
 void insertNumbers(const clsContact& contact)

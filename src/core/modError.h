@@ -5,6 +5,11 @@
 // The error report. Every failure handler first keeps the error with SaveError, passes its tag
 // ("object_procedure") to ReportError, then goes on, leaves, or tells the user with ShowError.
 
+// The number a failure of the database engine goes by once it leaves the code that met it (an answer to a
+// client, a store's failure its callers tell apart by number). SQLite's own codes overlap the contact store's
+// duplicate refusals (1 and 2) and the runtime's numbers, so they stay in the diagnostic trail only.
+inline constexpr qint32 kDatabaseError = 30000;
+
 extern qint32 gErrNumber;
 extern QString gErrDescription;
 extern QString gErrSource;

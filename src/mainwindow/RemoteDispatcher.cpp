@@ -44,6 +44,17 @@ void unloadWaitingOnce(Pass& pass, const char* kind)
     Program::unloadWaitingForms(k);
 }
 
+// A contact refused for a name or number already taken, as the contact store words it. A server's other
+// failures must never read as one, whatever number they come with.
+bool isDuplicateRefusal(qint32 number, const QString& description)
+{
+    if (number == kDuplicateNameError)
+        return description == duplicateNameText();
+    if (number == kDuplicateNumberError)
+        return description.endsWith(duplicateNumberText(QString())) && description != duplicateNumberText(QString());
+    return false;
+}
+
 QString lostLine(int count, const char* one, const char* many)
 {
     return count == 1 ? QString::fromLatin1(one) : QString::number(count) + QString::fromLatin1(many);
@@ -56,7 +67,8 @@ struct RemoteDispatcher::Pass {
     bool groupsChanged = false;
     bool callsChanged = false;
     bool contactsChanged = false;
-    bool popupListChanged = false;
+    // The records of a ";MINI DISPLAY;" answer, when the unit is one: it replaces the pop-up's list.
+    std::optional<QList<clsCaller>> popupList;
     bool deletionConfirmed = false;
     int lostGroups = 0;
     int lostContacts = 0;
@@ -134,6 +146,8 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
     qsizetype stepsShown = 0;
 
     Pass pass;
+    // A unit without a single word: the server's answer to the pop-up's request when its log is empty (";").
+    bool words = false;
     qsizetype at = 0;
     while (at < tokens.size()) {
         if (progress) {
@@ -146,6 +160,8 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
                 return;
         }
         const QString key = tokens.at(at++).toUpper();
+        if (!key.isEmpty() && key != QLatin1String("COMPLETE"))
+            words = true;
         const int count = fieldCount(key);
         if (count < 0)
             continue; // the marker's words, empty tokens, anything unknown
@@ -159,6 +175,11 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
         progress->Unload();
     // The refill that follows holds the rows as records; their text is no longer needed.
     tokens = QStringList();
+    if (!words && miniDisplay().waitingForList()) {
+        // It names no message, so only the pop-up's own waiting can tell it; its note must not wait for ever.
+        unloadWaiting("MINI DISPLAY");
+        pass.popupList.emplace();
+    }
     afterLoop(pass);
 }
 
@@ -239,7 +260,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaiting("ALL");
         ForgetPendingDeletes();
         // A contact refused for a name or number already taken: told as a contact saved here would be.
-        if ((number == kDuplicateNameError || number == kDuplicateNumberError) && pass.box.isEmpty()) {
+        if (isDuplicateRefusal(number, description) && pass.box.isEmpty()) {
             pass.box = description;
             pass.boxIcon = Prompt::Exclamation;
         }
@@ -290,13 +311,14 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaitingOnce(pass, "MINI DISPLAY");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
+        if (!pass.popupList)
+            pass.popupList.emplace();
         if (caller.BadData()) {
             ++pass.lostCallers;
         } else {
             MatchCallerToContact(caller.Number.Number, caller);
-            miniDisplay().Callers.append(caller);
+            pass.popupList->append(caller);
         }
-        pass.popupListChanged = true;
     } else if (key == QLatin1String("INCOMING CALLER")) {
         // Read into a record of its own: a record that cannot be read leaves the call as it was.
         clsCaller caller;
@@ -319,6 +341,7 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
 {
     pass.deletionConfirmed = true;
     unloadWaiting("DELETE");
+    const bool ours = DeleteAllPending || PendingDeletes.has_value();
     if (DeleteAllPending) {
         DeleteAllPending = false;
         if (gRemoteCallers)
@@ -344,9 +367,11 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
         else
             Q_EMIT callsDeleted(ids);
     }
-    // Another client's deletion, confirmed to every client, takes nothing away here.
+    // Another client's deletion, confirmed to every client, takes nothing away here; its "UPDATE NEEDED"
+    // follows and asks for the pop-up's list then, so the list is asked for once.
     m_host.UpdateStatus();
-    miniDisplay().LoadData();
+    if (ours)
+        miniDisplay().LoadData();
 }
 
 void RemoteDispatcher::afterLoop(Pass& pass)
@@ -359,8 +384,8 @@ void RemoteDispatcher::afterLoop(Pass& pass)
     }
     if (pass.callsChanged && !pass.contactsChanged)
         m_host.RefreshGrid();
-    if (pass.popupListChanged)
-        miniDisplay().RefreshPosition();
+    if (pass.popupList)
+        miniDisplay().ReceiveList(*pass.popupList);
     if (pass.contactsChanged) {
         AddEvent(QStringLiteral("An update of your contacts was required by your IP Address."));
         if (Links::contactsVisible() && windowLinks().contactsRefresh)

@@ -25,6 +25,8 @@ namespace {
 
 const QString kSource = QStringLiteral("frmBaseMain");
 
+// The failure goes to the diagnostic trail with SQLite's own code; the client is answered with
+// kDatabaseError, which no other failure and none of the contact store's refusals share.
 void keep(const SqlError& e, const char* tag)
 {
     SaveError(e.code(), e.message(), kSource);
@@ -100,7 +102,7 @@ void ServerReplies::SendSQL(const ServerRequest& request, const QString& query)
         rows = SelectCallers(query);
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_SendSQL");
-        request.replyError(e.code(), e.message());
+        request.replyError(kDatabaseError, e.message());
         return;
     }
     const qint32 size = qint32(rows.size());
@@ -130,7 +132,7 @@ void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 cou
                                  .arg(std::max<qint32>(0, count)));
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_SendMiniDisplayInfo");
-        request.replyError(e.code(), e.message());
+        request.replyError(kDatabaseError, e.message());
         return;
     }
     const qint32 n = qint32(rows.size());
@@ -172,7 +174,7 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
                     Q_EMIT callDeleted(id);
             } catch (const SqlError& e) {
                 keep(e, "frmBaseMain_SendDeleteSQL");
-                request.replyError(e.code(), e.message());
+                request.replyError(kDatabaseError, e.message());
             }
         }
     }

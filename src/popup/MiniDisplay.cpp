@@ -19,6 +19,7 @@
 #include "network/clsRemoteSocket.h"
 #include "platform/SqlError.h"
 #include "popup/MiniDisplayView.h"
+#include "popup/PopupListDump.h"
 #include "popup/modLoggedRecord.h"
 #include "statistics/modStatEvaluation.h"
 #include "statistics/modStatistics.h"
@@ -49,6 +50,8 @@ MiniDisplay::MiniDisplay(QObject* parent) : QObject(parent)
     WindowLinks& links = windowLinks();
     links.miniDisplayVisible = [this] { return isShown(); };
     links.miniDisplayRefreshContactInfo = [this] { RefreshContactInfo(); };
+    if (const QString dump = PopupListDump::pathFromEnvironment(); !dump.isEmpty())
+        new PopupListDump(*this, dump, this);
 }
 
 MiniDisplay::~MiniDisplay()
@@ -158,6 +161,8 @@ void MiniDisplay::UpdateForm(const clsCaller& caller)
             Callers.removeLast();
     }
     Callers.prepend(caller);
+    if (m_loading)
+        noteArrival(caller, true);
     Position = 1;
     RefreshPosition();
 }
@@ -198,6 +203,8 @@ void MiniDisplay::UpdateCaller(qint32 id, const clsCaller& caller)
             break;
         }
     }
+    if (m_loading)
+        noteArrival(caller, false);
     RefreshPosition();
 }
 
@@ -238,6 +245,7 @@ void MiniDisplay::RefreshPosition()
         if (m_view->detailVisible(screen))
             m_view->refreshDetail(screen);
     }
+    Q_EMIT listShown();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -454,9 +462,10 @@ void MiniDisplay::ViewOriginal()
         SendData(QStringLiteral(";ORIGINAL ID MINI DISPLAY;") + CurrentCaller.CallerDate + QLatin1Char(';'));
         return;
     }
-    const auto record = FindLoggedRecord(CurrentCaller.CallerDate);
-    if (record && m_view)
-        m_view->showLoggedRecord(*record);
+    // By the record's ID: two calls may share the second the date is written to.
+    const auto record = CurrentCaller.ID != 0 ? FindLoggedRecordByID(CurrentCaller.ID) : std::nullopt;
+    if (m_view)
+        m_view->showLoggedRecord(record);
 }
 
 QString MiniDisplay::GenerateCallerInfo(const clsCaller& caller, const QString& infoList) const
@@ -524,6 +533,10 @@ QString MiniDisplay::statisticText(double value)
 
 void MiniDisplay::Unload()
 {
+    // A reading still under way (behind its progress window) has nothing left to fill.
+    ++m_loadGeneration;
+    m_loading = false;
+    m_arrivals.clear();
     IncomingCallTimer.stop();
     CurrentCaller = clsCaller();
     CurrentContact = clsContact();
@@ -545,8 +558,11 @@ void MiniDisplay::LoadData()
     if (!isShown())
         return;
     Callers.clear();
+    const quint64 generation = ++m_loadGeneration;
+    m_loading = true;
+    m_arrivals.clear();
     if (isClientMode()) {
-        // The server answers with one record a message, newest first; the client dispatcher appends them.
+        // The server answers with one record a message, newest first; ReceiveList puts them in place.
         m_view->showWaiting(QStringLiteral("MINI DISPLAY"));
         SendData(QStringLiteral(";MINI DISPLAY;") + QString::number(logSize()) + QLatin1Char(';'));
         return;
@@ -557,19 +573,79 @@ void MiniDisplay::LoadData()
     if (n > ProgressThreshold && isShown())
         progress = std::make_unique<Processing>(n, QStringLiteral("Processing Mini Display Data..."),
                                                 m_view->windowObject(), QStringLiteral("MINI DISPLAY"));
+    // Read into a list of its own: the progress window yields to the event loop, where a call may reach the
+    // pop-up, the log may be pruned (which reads the list again) or the window may close.
+    QList<clsCaller> fresh;
     for (int i = 0; i < n; ++i) {
-        // The progress window yields to the event loop: a click on Stop ends the filling.
+        // A click on Stop ends the filling with what was read so far.
         if (progress && progress->StopProcessing())
             break;
-        if (progress)
+        if (progress) {
             progress->Increment();
+            if (generation != m_loadGeneration)
+                break;
+        }
         clsCaller caller = rows.at(i);
         matchContact(caller);
-        Callers.append(caller);
+        fresh.append(caller);
     }
-    RefreshPosition();
     if (progress)
         progress->Unload();
+    // A newer reading took over, or the window went: this one's rows are out of date.
+    if (generation != m_loadGeneration || !isShown())
+        return;
+    takeList(std::move(fresh));
+}
+
+void MiniDisplay::ReceiveList(const QList<clsCaller>& callers)
+{
+    if (!isShown())
+        return;
+    takeList(callers);
+}
+
+void MiniDisplay::noteArrival(const clsCaller& caller, bool live)
+{
+    bool wasLive = false;
+    for (qsizetype i = 0; i < m_arrivals.size(); ++i) {
+        if (m_arrivals.at(i).caller.ID == caller.ID) {
+            wasLive = m_arrivals.at(i).live;
+            m_arrivals.removeAt(i);
+            break;
+        }
+    }
+    // A live call keeps its place at the top; an edit of a call that is not live stays where the list has it.
+    if (live || wasLive)
+        m_arrivals.prepend({caller, true});
+    else
+        m_arrivals.append({caller, false});
+    // Only a list's worth can matter; an answer that never comes (a server's empty log) must not make this grow.
+    while (m_arrivals.size() > logSize())
+        m_arrivals.removeLast();
+}
+
+void MiniDisplay::takeList(QList<clsCaller> fresh)
+{
+    // Oldest arrival first, so the newest call ends on top as UpdateForm would have put it.
+    for (qsizetype a = m_arrivals.size() - 1; a >= 0; --a) {
+        const Arrival& arrival = m_arrivals.at(a);
+        const auto same =
+            std::find_if(fresh.begin(), fresh.end(), [&](const clsCaller& c) { return c.ID == arrival.caller.ID; });
+        if (arrival.live) {
+            if (same != fresh.end())
+                fresh.erase(same);
+            fresh.prepend(arrival.caller);
+        } else if (same != fresh.end()) {
+            *same = arrival.caller;
+        }
+    }
+    const int limit = logSize();
+    while (fresh.size() > limit)
+        fresh.removeLast();
+    m_arrivals.clear();
+    m_loading = false;
+    Callers = std::move(fresh);
+    RefreshPosition();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -583,17 +659,31 @@ clsContact MiniDisplay::contactNamed(const QString& name)
     return contact ? *contact : clsContact();
 }
 
+void MiniDisplay::callStarted()
+{
+    ++m_callSerial;
+    m_liveCall = clsCaller();
+}
+
 void MiniDisplay::connectCallRoad(CallHandler* calls)
 {
+    connect(calls, &CallHandler::callStarted, this, [this] { callStarted(); });
     connect(calls, &CallHandler::popupRequested, this, [this] { PopupScreen(); });
-    connect(calls, &CallHandler::popupUpdate, this, [this](const clsCaller& caller) { UpdateForm(caller); });
+    connect(calls, &CallHandler::popupUpdate, this, [this](const clsCaller& caller) {
+        m_liveCall = caller;
+        UpdateForm(caller);
+    });
     connect(calls, &CallHandler::popupRing, this, [this] { Ring(); });
 }
 
 void MiniDisplay::connectCallRoad(RemoteCallRoad* calls)
 {
+    connect(calls, &RemoteCallRoad::callStarted, this, [this] { callStarted(); });
     connect(calls, &RemoteCallRoad::popupRequested, this, [this] { PopupScreen(); });
-    connect(calls, &RemoteCallRoad::popupUpdate, this, [this](const clsCaller& caller) { UpdateForm(caller); });
+    connect(calls, &RemoteCallRoad::popupUpdate, this, [this](const clsCaller& caller) {
+        m_liveCall = caller;
+        UpdateForm(caller);
+    });
     connect(calls, &RemoteCallRoad::popupRing, this, [this] { Ring(); });
 }
 

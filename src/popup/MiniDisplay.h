@@ -66,7 +66,18 @@ public:
     void UpdateCaller(qint32 id, const clsCaller& caller);
     void RefreshContactInfo();
     void LoadData();
+    // Client mode: the server's answer to the request LoadData sent, newest first. It replaces the list (two
+    // answers never add up); a call the call road handed over after the request keeps the state the road
+    // gave it, and is listed even when the answer was made before it was stored.
+    void ReceiveList(const QList<clsCaller>& callers);
+    // Client mode: a list asked of the server has not come yet.
+    bool waitingForList() const { return m_loading && isShown(); }
     void RefreshPosition();
+    // Counts the calls the call road started: a command that waits on its user before acting on the call in
+    // progress compares it afterwards to see whether that call is still the one ringing.
+    quint64 callSerial() const { return m_callSerial; }
+    // The call in progress as the call road last handed it over (empty before its first update).
+    const clsCaller& liveCall() const { return m_liveCall; }
 
     // --- screens and navigation ---
     void SetScreen();
@@ -85,8 +96,10 @@ public:
     void Search(SearchKind kind);
     // The call-list query of a search for the caller; the caller's texts are matched as plain text.
     static QString searchSQL(SearchKind kind, const clsCaller& caller);
-    // The logged-record window with the current caller's call as the log holds it; a client asks the
-    // server. Nothing without a call date.
+    // The logged-record window with the current caller's call as the log holds it, found by its record ID; a
+    // client asks the server, by the call's date (the request carries nothing else). Nothing without a call
+    // date. A call gone from the log opens the window with what it showed last, as the main window's command
+    // does.
     void ViewOriginal();
 
     // The statistics text of screen 1 for a caller and a ";"-list of statistic descriptions.
@@ -124,8 +137,19 @@ public:
 
 Q_SIGNALS:
     void requestSent(const QString& text);
+    // The list or the caller shown changed (every RefreshPosition while the pop-up is shown).
+    void listShown();
 
 private:
+    // A call handed over (live: by the call road; otherwise a record edit) while a fresh list is on its way.
+    struct Arrival {
+        clsCaller caller;
+        bool live = false;
+    };
+    void noteArrival(const clsCaller& caller, bool live);
+    // Puts a fresh list in place, with the arrivals noted since it was asked for laid over it.
+    void takeList(QList<clsCaller> fresh);
+    void callStarted();
     void goToScreen(int screen);
     static void matchContact(clsCaller& caller);
     static clsContact contactNamed(const QString& name);
@@ -133,6 +157,13 @@ private:
     static QList<clsCaller> newestCalls(int limit);
 
     MiniDisplayView* m_view = nullptr;
+    // A fresh list is being read (behind the progress window) or waited for (from the server).
+    bool m_loading = false;
+    // Raised by every LoadData and Unload: a reading that yielded sees that a newer one took over.
+    quint64 m_loadGeneration = 0;
+    QList<Arrival> m_arrivals; // newest first
+    quint64 m_callSerial = 0;
+    clsCaller m_liveCall;
 };
 
 // The program's one pop-up list, created on first use.

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <optional>
+
+#include "popup/modLoggedRecord.h"
+
 class QObject;
-struct LoggedRecord;
 
 // What the pop-up's caller list asks of its window. The window (frmMiniDisplay) implements it and
 // registers itself with MiniDisplay while it is loaded; without a window the list treats the pop-up as
@@ -38,8 +41,9 @@ public:
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& caption) = 0;
 
-    // Shows the logged-record window with that call, above the pop-up.
-    virtual void showLoggedRecord(const LoggedRecord& record) = 0;
+    // Shows the logged-record window with that call, above the pop-up; without a record (the call is gone
+    // from the log) it shows what it showed last.
+    virtual void showLoggedRecord(const std::optional<LoggedRecord>& record) = 0;
 
     // Client mode: the waiting note while the server works on a request of the pop-up.
     virtual void showWaiting(const QString& tag) = 0;

@@ -1,11 +1,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 #include "core/SettingsKeys.h"
@@ -45,6 +47,30 @@ int rowNamed(const QList<QStringList>& rows, const QString& name)
     return 0;
 }
 
+// The lines of the program's activity log (its events, one a line) that contain text.
+int loggedEvents(const QString& activityLog, const QString& text)
+{
+    QFile f(activityLog);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    return int(QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')).filter(text).size());
+}
+
+// A connection of a third program (another client), which sends requests and reads nothing.
+class ThirdClient {
+public:
+    explicit ThirdClient(quint16 port) { m_socket.connectToHost(QHostAddress::LocalHost, port); }
+    bool connected() { return m_socket.waitForConnected(5000); }
+    void send(const QString& request)
+    {
+        m_socket.write(request.toUtf8() + ";COMPLETE;COMPLETE;");
+        m_socket.flush();
+    }
+
+private:
+    QTcpSocket m_socket;
+};
+
 quint16 freePort()
 {
     QTcpServer probe;
@@ -62,6 +88,7 @@ class TestTwoProcesses : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void aCallReachesTheClientAndADeletionTheServer();
+    void aClientsCopyOfTheLogStaysTrue();
 
 private:
     std::unique_ptr<QProcess> startProgram(const QString& home);
@@ -76,6 +103,7 @@ std::unique_ptr<QProcess> TestTwoProcesses::startProgram(const QString& home)
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("VELQUON_DUMP_CALL_LIST"), home + QStringLiteral("/shown.txt"));
     env.insert(QStringLiteral("VELQUON_TEST_COMMANDS"), home + QStringLiteral("/commands.txt"));
+    env.insert(QStringLiteral("VELQUON_DUMP_POPUP_LIST"), home + QStringLiteral("/popup.txt"));
     p->setProcessEnvironment(env);
     p->setProcessChannelMode(QProcess::ForwardedChannels);
     p->start(binary());
@@ -189,6 +217,138 @@ void TestTwoProcesses::aCallReachesTheClientAndADeletionTheServer()
     QTRY_COMPARE_WITH_TIMEOUT(
         shownRows(clientShown).at(rowNamed(shownRows(clientShown), QStringLiteral("JANE CALLER")) - 1).value(5),
         onServer.value(5), 30000);
+}
+
+void TestTwoProcesses::aClientsCopyOfTheLogStaysTrue()
+{
+    if (binary().isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    FakeModem modem;
+    QVERIFY(modem.isOpen());
+    const quint16 port = freePort();
+
+    // The server keeps its events in its activity log; it tests no dial tone, so a call gets no final record.
+    TempHome serverHome;
+    const auto common = [] {
+        SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+        SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+        SaveProperty(Section::frmConfiguration, Key::Sound, QStringLiteral("False"));
+        SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+        SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("12"));
+        SaveProperty(Section::frmMiniDisplay, Key::Vibrate, QStringLiteral("False"));
+    };
+    common();
+    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(port));
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, serverHome.file(QStringLiteral("dbCID.mdb")));
+    QVERIFY(CreateCallerDB(serverHome.file(QStringLiteral("dbCID.mdb"))));
+    for (const char* name : {"KEEP ME", "DELETE ME"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.Number.Number = QStringLiteral("555-0100");
+        c.CallerDate = DateText::format(Clock::now().addSecs(-3600));
+        c.Rings = 2;
+        c.Answered = QStringLiteral("NO");
+        AddCaller(c);
+    }
+    CloseCallerDB();
+
+    // The client's pop-up comes up at a call.
+    TempHome clientHome;
+    common();
+    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(port));
+
+    const QString serverShown = serverHome.file(QStringLiteral("shown.txt"));
+    const QString serverEvents = serverHome.file(QStringLiteral("ActivityLog.dat"));
+    const QString clientShown = clientHome.file(QStringLiteral("shown.txt"));
+    const QString clientPopup = clientHome.file(QStringLiteral("popup.txt"));
+    auto server = startProgram(serverHome.path());
+    const auto stopServer = qScopeGuard([&] {
+        server->terminate();
+        if (!server->waitForFinished(10000))
+            server->kill();
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(shownRows(serverShown).size(), 2, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(modem.count(QStringLiteral("ATS6=2")) >= 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            return probe.waitForConnected(200);
+        }(),
+        30000);
+    // The record ID of the call the third connection deletes later (by then the list shows its contact).
+    const QString deletedID = shownRows(serverShown).value(rowNamed(shownRows(serverShown), "DELETE ME") - 1).value(5);
+    QVERIFY(!deletedID.isEmpty());
+    auto client = startProgram(clientHome.path());
+    const auto stopClient = qScopeGuard([&] {
+        client->terminate();
+        if (!client->waitForFinished(10000))
+            client->kill();
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(shownRows(clientShown).size(), 2, 30000);
+
+    // A call of three rings.
+    modem.injectLine(QStringLiteral("RING"));
+    for (const QString& line : FakeModem::callLines(QStringLiteral("5551234567"), QStringLiteral("JANE CALLER")))
+        modem.injectLine(line);
+    modem.injectLine(QStringLiteral("RING"));
+    modem.injectLine(QStringLiteral("RING"));
+    const auto ringsShown = [&](const QString& dump) {
+        const QList<QStringList> rows = shownRows(dump);
+        const int row = rowNamed(rows, QStringLiteral("JANE CALLER"));
+        return row > 0 ? rows.at(row - 1).value(3) : QString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(ringsShown(serverShown), QStringLiteral("3"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(ringsShown(clientShown), QStringLiteral("3"), 30000);
+    // The pop-up came up at the call and asked for the recent calls once.
+    QTRY_COMPARE_WITH_TIMEOUT(loggedEvents(serverEvents, QStringLiteral("Requested Mini Display Information")), 1,
+                              30000);
+
+    // A third connection adds a contact owning the two older calls' number: every client gets the book, and
+    // refills its list from its copy of the log.
+    ThirdClient third(port);
+    QVERIFY(third.connected());
+    third.send(QStringLiteral(";ADD CONTACT;|ANN CONTACT||||NUMBER|555-0100|Home"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const QList<QStringList> rows = shownRows(clientShown);
+            return std::count_if(rows.begin(), rows.end(), [](const QStringList& r) {
+                       return r.value(0).startsWith(QLatin1String("ANN CONTACT"));
+                   }) == 2;
+        }(),
+        30000);
+    QCOMPARE(ringsShown(clientShown), QStringLiteral("3"));
+
+    // The third connection deletes a call: the client asks for its view and for the pop-up's list, once each.
+    const int queries = loggedEvents(serverEvents, QStringLiteral("Requested a SQL Query"));
+    third.send(QStringLiteral(";DELETE SQL;|%1|").arg(deletedID));
+    QTRY_COMPARE_WITH_TIMEOUT(loggedEvents(serverEvents, QStringLiteral("Requested a SQL Query")), queries + 1, 30000);
+    // A request the client sends after it has read both of the deletion's messages: once the server has
+    // answered it, every request sent before it has been answered too.
+    QFile commands(clientHome.file(QStringLiteral("commands.txt")));
+    QVERIFY(commands.open(QIODevice::Append));
+    commands.write("trigger mnuViewTime(9)\n");
+    commands.flush();
+    QTRY_COMPARE_WITH_TIMEOUT(loggedEvents(serverEvents, QStringLiteral("Requested a SQL Query")), queries + 2, 30000);
+    QCOMPARE(loggedEvents(serverEvents, QStringLiteral("Requested Mini Display Information")), 2);
+
+    // The pop-up holds each call once: the call, and the one older call left.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const QList<QStringList> rows = shownRows(clientPopup);
+            return rows.size() == 2 && rows.at(0).value(0) == QLatin1String("JANE CALLER") &&
+                   rows.at(1).value(0) == QLatin1String("KEEP ME");
+        }(),
+        30000);
+    QCOMPARE(shownRows(clientPopup).at(0).value(3), QStringLiteral("3"));
 }
 
 QTEST_GUILESS_MAIN(TestTwoProcesses)

@@ -85,8 +85,12 @@ void frmCustomizeMiniDisplay::showModeless()
 
 void frmCustomizeMiniDisplay::showModal(QWidget* owner)
 {
-    if (frmCustomizeMiniDisplay* open = instance(false); open && open->isVisible())
+    // One open from a menu closes (its previews go back) and goes for good; the options get a fresh one,
+    // which remembers the settings as they are now, so its own Cancel puts back what it found.
+    if (frmCustomizeMiniDisplay* open = instance(false)) {
         open->close();
+        g_instance = nullptr;
+    }
     QPointer<frmCustomizeMiniDisplay> dialog = instance();
     // Owned by the options dialog while it is modal over it, so it stays in front of it.
     if (owner && dialog->parentWidget() != owner)
@@ -121,7 +125,7 @@ frmCustomizeMiniDisplay::frmCustomizeMiniDisplay() : QDialog(nullptr)
 frmCustomizeMiniDisplay::~frmCustomizeMiniDisplay()
 {
     detachChildren(this);
-    windowLinks().customizeMiniDisplayLoadCallerInfoList = nullptr;
+    releaseLink();
     // Unloaded without closing (the program ends): the previewed values still go back.
     Form_Unload();
 }
@@ -403,7 +407,12 @@ void frmCustomizeMiniDisplay::picMiniDisplayColor_Click(int index)
 {
     if (index < 0 || index >= CustomizeSettings::ColourCount)
         return;
+    const QPointer<frmCustomizeMiniDisplay> self(this);
     const std::optional<quint32> chosen = Prompt::chooseColor(swatchColour(index));
+    // Closed while the colour dialog waited (the program ended, or the options opened their own): its
+    // previews went back then, and a colour stored now would stay for good.
+    if (!self || m_unloaded)
+        return;
     if (!chosen) {
         SaveError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
         return;
@@ -505,7 +514,11 @@ void frmCustomizeMiniDisplay::cmdAlertTest_Click()
 
 void frmCustomizeMiniDisplay::cmdOK_Click()
 {
+    // Apply may read the pop-up's list behind a progress window, where the program can end.
+    const QPointer<frmCustomizeMiniDisplay> self(this);
     ApplySettings();
+    if (!self)
+        return;
     close();
     if (frmMiniDisplay* popup = frmMiniDisplay::instance(false); popup && popup->isVisible())
         popup->activateWindow();
@@ -548,12 +561,19 @@ void frmCustomizeMiniDisplay::done(int result)
     }
 }
 
+void frmCustomizeMiniDisplay::releaseLink()
+{
+    // A closed dialog goes later; by then a fresh one may hold the link.
+    if (!g_instance || g_instance == this)
+        windowLinks().customizeMiniDisplayLoadCallerInfoList = nullptr;
+}
+
 void frmCustomizeMiniDisplay::Form_Unload()
 {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    windowLinks().customizeMiniDisplayLoadCallerInfoList = nullptr;
+    releaseLink();
     RestoreSettings();
     refreshPopupLook(true);
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))

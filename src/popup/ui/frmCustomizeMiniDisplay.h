@@ -52,6 +52,7 @@ private:
     void RestoreSettings();
     void ApplySettings();
     void UpdateButtons();
+    void releaseLink();
 
     // --- handlers ---
     void picMiniDisplayColor_Click(int index);

@@ -334,27 +334,39 @@ void frmMiniDisplay::mnuPopupCreateNew_Click()
     const clsCaller caller = m_list->CurrentCaller;
     if (caller.Number.Number.isEmpty() || caller.Name.isEmpty())
         return;
-    frmNewContact dialog(this);
+    // Not owned by the pop-up: the program may close and unload the pop-up while the dialog waits, and an
+    // owner's deletion would take the dialog on this stack with it.
+    frmNewContact dialog(nullptr);
     dialog.Prefill(caller.Name, caller.Number.Number);
     dialog.Tag = QStringLiteral("MINI DISPLAY");
+    const QPointer<frmMiniDisplay> self(this);
     execDialog(dialog);
+    // The pop-up went while the dialog waited (the program ends): nothing is left to act for.
+    if (!self || !self->isShown())
+        return;
+    MiniDisplay* list = m_list;
     // A client's request goes out the way the pop-up's other requests do.
     ContactOpeners::CreateNew(dialog.ContactName(), dialog.Number(), dialog.Description(),
                               QStringLiteral("frmMiniDisplay_mnuPopupCreateNew"),
-                              [this](const QString& text) { m_list->SendData(text); });
+                              [list](const QString& text) { list->SendData(text); });
 }
 
 void frmMiniDisplay::mnuPopupAddToCurrent_Click()
 {
+    // The number is taken now: the caller shown may change while the chooser waits.
     const QString number = m_list->CurrentCaller.Number.Number;
     if (number.isEmpty())
         return;
-    frmSelectContact dialog(this);
+    frmSelectContact dialog(nullptr);
     dialog.Tag = QStringLiteral("MINI DISPLAY");
+    const QPointer<frmMiniDisplay> self(this);
     execDialog(dialog);
+    if (!self || !self->isShown())
+        return;
+    MiniDisplay* list = m_list;
     ContactOpeners::AddNumberTo(dialog.ContactName(), number, dialog.Description(),
                                 QStringLiteral("frmMiniDisplay_mnuPopupAddToCurrent"),
-                                [this](const QString& text) { m_list->SendData(text); });
+                                [list](const QString& text) { list->SendData(text); });
 }
 
 void frmMiniDisplay::mnuPopupSearchName_Click() { m_list->Search(MiniDisplay::SearchName); }
@@ -371,10 +383,14 @@ void frmMiniDisplay::mnuPopupViewStats_Click()
         frmStatistics::instance()->LoadNumber(caller.Number.Number, caller.Name);
 }
 
-void frmMiniDisplay::showLoggedRecord(const LoggedRecord& record)
+void frmMiniDisplay::showLoggedRecord(const std::optional<LoggedRecord>& record)
 {
+    frmOriginalCallerIDInfo* w = frmOriginalCallerIDInfo::instance();
     // Shown without an owner, like the pop-up's other tool windows.
-    frmOriginalCallerIDInfo::instance()->showRecord(record, QStringLiteral("MINI DISPLAY"));
+    w->showRecord(record ? *record
+                         : LoggedRecord{w->lblName->text(), w->lblNumber->text(), w->lblTime->text(),
+                                        w->lblRings->text(), w->lblAnswered->text()},
+                  QStringLiteral("MINI DISPLAY"));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -687,11 +703,28 @@ void frmMiniDisplay::lblBlock_Click()
         if (w->objectName() == QLatin1String("frmConfiguration") && w->isVisible())
             return;
     }
+    // The call the user means is the one ringing now; the question lets the event loop run, and the call may
+    // end or another one begin before it is answered.
+    MiniDisplay* list = m_list;
+    const quint64 call = list->callSerial();
+    const clsCaller ringing = list->liveCall();
+    const QPointer<frmMiniDisplay> self(this);
     if (Prompt::message(QStringLiteral("Are you sure you want to block this call?"), Prompt::YesNo,
                         Prompt::Exclamation) != Prompt::Yes)
         return;
+    if (!self)
+        return;
+    if (!gRinging || list->callSerial() != call) {
+        QString name = ringing.PrintNameDescription();
+        if (name.isEmpty())
+            name = ringing.Number.Number;
+        Prompt::message(QStringLiteral("The call from \"") + name +
+                            QStringLiteral("\" ended while this window waited; nothing was changed."),
+                        Prompt::OkOnly, Prompt::Exclamation);
+        return;
+    }
     if (isClientMode())
-        m_list->SendData(QStringLiteral(";BLOCK CALL;"));
+        list->SendData(QStringLiteral(";BLOCK CALL;"));
     else if (gMainForm)
         gMainForm->BlockCall();
 }

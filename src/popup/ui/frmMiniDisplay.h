@@ -77,7 +77,7 @@ public:
     QString caption() const override;
     void setCaption(const QString& caption) override;
     void showWaiting(const QString& tag) override;
-    void showLoggedRecord(const LoggedRecord& record) override;
+    void showLoggedRecord(const std::optional<LoggedRecord>& record) override;
     QObject* windowObject() override { return this; }
 
     // --- geometry in twips (outer rectangle, as stored) ---

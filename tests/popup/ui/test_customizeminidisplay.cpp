@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include "app/StartupWindows.h"
 #include "core/Globals.h"
@@ -34,6 +35,7 @@
 #include "popup/ui/PopupWindows.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "support/ui/ByName.h"
+#include "support/ui/ModalScript.h"
 #include "support/ui/StandaloneSession.h"
 
 namespace {
@@ -113,6 +115,9 @@ private Q_SLOTS:
     void defaultStoresEverything();
     void alertTestShowsAndShakesThePopup();
     void closedByTheProgramPutsThePreviewBack();
+    void theOptionsGetAFreshDialogThatPutsBackWhatItFound();
+    void aColourChosenAfterTheDialogWentIsNotKept();
+    void unloadedWhileOKReadsTheList();
     void screenshot();
 
 private:
@@ -355,6 +360,93 @@ void TestCustomizeMiniDisplay::closedByTheProgramPutsThePreviewBack()
     ShutDown();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(popupOnDisk(m_session.home(), Key::ButtonColor), QStringLiteral("2693142"));
+}
+
+void TestCustomizeMiniDisplay::theOptionsGetAFreshDialogThatPutsBackWhatItFound()
+{
+    // Open from the pop-up's menu, with a colour tried out.
+    const QPointer<frmCustomizeMiniDisplay> fromMenu = open();
+    QVERIFY(fromMenu && fromMenu->isVisible());
+    Prompt::queueText(QStringLiteral("255"));
+    leftClick(named<QFrame>(fromMenu.data(), "picMiniDisplayColor(0)"));
+    QCOMPARE(popupOnDisk(m_session.home(), Key::BackColor), QStringLiteral("255"));
+
+    // The options' "Customize Mini Display...": the open one closes and puts its colour back; the options get
+    // their own dialog, whose Cancel puts back what it found, vibrate and picture background included.
+    QPointer<frmCustomizeMiniDisplay> fromOptions;
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        QVERIFY(click(d, "cmdCustomizeMiniDisplay"));
+        QVERIFY(click(d, "cmdCancel"));
+    });
+    script.expect(QStringLiteral("frmCustomizeMiniDisplay"), [&](QDialog* c) {
+        fromOptions = qobject_cast<frmCustomizeMiniDisplay*>(c);
+        QVERIFY(fromOptions);
+        QVERIFY(c->isModal());
+        QCOMPARE(popupOnDisk(m_session.home(), Key::BackColor), QStringLiteral("4731686"));
+        QCOMPARE(swatch(c, 0), 4731686u);
+        Prompt::queueText(QStringLiteral("65280"));
+        leftClick(named<QFrame>(c, "picMiniDisplayColor(3)"));
+        named<QCheckBox>(c, "chkPictureBackground")->click();
+        named<QCheckBox>(c, "chkVibrate")->click();
+        QCOMPARE(popupOnDisk(m_session.home(), Key::ScreenColor), QStringLiteral("65280"));
+        QCOMPARE(popupOnDisk(m_session.home(), Key::PictureBackground), QStringLiteral("True"));
+        QCOMPARE(popupOnDisk(m_session.home(), Key::Vibrate), QStringLiteral("False"));
+        QVERIFY(click(c, "cmdCancel"));
+    });
+    TRIGGER(m_session.window(), "mnuOptionsConfiguration");
+    QVERIFY(script.done());
+    QCOMPARE(script.unexpected(), QStringList());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!fromMenu);
+    QVERIFY(!fromOptions);
+    QCOMPARE(popupOnDisk(m_session.home(), Key::BackColor), QStringLiteral("4731686"));
+    QCOMPARE(popupOnDisk(m_session.home(), Key::ScreenColor), QStringLiteral("15326429"));
+    QCOMPARE(popupOnDisk(m_session.home(), Key::PictureBackground), QStringLiteral("False"));
+    QCOMPARE(popupOnDisk(m_session.home(), Key::Vibrate), QStringLiteral("True"));
+    QCOMPARE(background(popup()), Colour::fromBgr(4731686));
+
+    // The statistics customisation still reaches the dialog opened next.
+    QVERIFY(open());
+    QVERIFY(windowLinks().customizeMiniDisplayLoadCallerInfoList);
+}
+
+void TestCustomizeMiniDisplay::aColourChosenAfterTheDialogWentIsNotKept()
+{
+    // While the colour dialog waits, the customisation is unloaded (the program ends, or its owner goes).
+    QPointer<frmCustomizeMiniDisplay> d = open();
+    QVERIFY(d);
+    Prompt::queueMeanwhile([&] { delete d.data(); });
+    Prompt::queueText(QStringLiteral("255"));
+    leftClick(named<QFrame>(d.data(), "picMiniDisplayColor(0)"));
+    QVERIFY(!d);
+    QCOMPARE(popupOnDisk(m_session.home(), Key::BackColor), QStringLiteral("4731686"));
+    QCOMPARE(background(popup()), Colour::fromBgr(4731686));
+    QVERIFY(!windowLinks().customizeMiniDisplayLoadCallerInfoList);
+}
+
+void TestCustomizeMiniDisplay::unloadedWhileOKReadsTheList()
+{
+    // A list long enough to be read behind the progress window, where the dialog is unloaded.
+    addCalls(150);
+    QPointer<frmCustomizeMiniDisplay> d = open();
+    named<QComboBox>(d.data(), "cboCallLogSize")->setEditText(QStringLiteral("150"));
+    bool fired = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        QWidget* progress = FindForm(QStringLiteral("frmProcessing"));
+        if (fired || !progress || !progress->isVisible())
+            return;
+        fired = true;
+        delete d.data();
+    });
+    watch.start(0);
+    QVERIFY(click(d.data(), "cmdOK"));
+    watch.stop();
+    QVERIFY(fired);
+    QVERIFY(!d);
+    QCOMPARE(popupOnDisk(m_session.home(), Key::LogSize), QStringLiteral("150"));
+    QCOMPARE(miniDisplay().Callers.size(), 150);
 }
 
 void TestCustomizeMiniDisplay::screenshot()

@@ -44,6 +44,7 @@ private Q_SLOTS:
     void standaloneStoresTheCaller();
     void aCallerWithoutNameOrNumberOffersNothing();
     void clientSendsAndChangesNothing();
+    void thePopupGoingWhileADialogWaitsStoresNothing();
 };
 
 void TestPopupContacts::standaloneStoresTheCaller()
@@ -138,6 +139,47 @@ void TestPopupContacts::clientSendsAndChangesNothing()
     QCOMPARE(ann->Numbers.count(), 1);
     popup->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestPopupContacts::thePopupGoingWhileADialogWaitsStoresNothing()
+{
+    S session;
+    QVERIFY(session.start());
+    miniDisplay().Show();
+    miniDisplay().UpdateForm(call(1, QStringLiteral("JOHN SMITH"), QStringLiteral("(212) 555-1234")));
+
+    // The program closes the pop-up while each dialog waits (as it does when it ends); the user then presses
+    // OK. The dialog is no child of the pop-up, so nothing is deleted under it, and nothing is stored for a
+    // pop-up that is gone.
+    const auto closePopup = [] {
+        frmMiniDisplay::unloadForExit();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    ModalDialog::queueScript([&](QDialog& d) {
+        closePopup();
+        QVERIFY(!frmMiniDisplay::instance(false));
+        d.findChild<QLineEdit*>(QStringLiteral("txtName"))->setText(QStringLiteral("John Smith"));
+        d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    });
+    TRIGGER(frmMiniDisplay::instance(false), "mnuPopupCreateNew");
+    QVERIFY(!frmMiniDisplay::instance(false));
+    QVERIFY(GetContact(QStringLiteral("John Smith"))->Name.isEmpty());
+
+    auto ann = std::make_shared<clsContact>();
+    ann->Name = QStringLiteral("Ann");
+    ann->AddNumber(std::make_shared<clsNumber>(QStringLiteral("555-0001"), QString()));
+    QVERIFY(AddContact(*ann));
+    miniDisplay().Show();
+    miniDisplay().UpdateForm(call(2, QStringLiteral("CELL PHONE"), QStringLiteral("555-0101")));
+    ModalDialog::queueScript([&](QDialog& d) {
+        closePopup();
+        d.findChild<QListWidget*>(QStringLiteral("lstContacts"))->setCurrentRow(0);
+        d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    });
+    TRIGGER(frmMiniDisplay::instance(false), "mnuPopupAddToCurrent");
+    QVERIFY(!frmMiniDisplay::instance(false));
+    QCOMPARE(GetContact(QStringLiteral("Ann"))->Numbers.count(), 1);
+    session.stop();
 }
 
 QTEST_MAIN(TestPopupContacts)
