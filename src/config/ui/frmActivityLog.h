@@ -25,7 +25,7 @@ public:
     // The log file the window shows.
     static QString logPath();
     // How much of the end of a large log the window reads: its newest lines, at once.
-    static constexpr qint64 ViewBytes = 1024 * 1024;
+    static constexpr qint64 ViewBytes = 256 * 1024;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
