@@ -9,7 +9,8 @@
 // The operations (the benchmark's argument): 0 nothing; 1 opening the Activity Log on a 500 MB file; 2 the
 // call list refilled with 100,000 calls (the view "All"); 3 the statistics window opening on a 100,000-call
 // log; 4 a client that does not read asking for all 100,000 calls. Each is started three times and undone
-// after its call (the window closed, the view back to one day, the client gone).
+// after its call (the window closed, the view back to one day, the client gone), then a fourth time with a
+// SIGTERM 300 ms later: sigterm_to_exit_ms is how long the program took to end.
 
 #include <QDateTime>
 
@@ -53,6 +54,34 @@ void writeLargeActivityLog(const QString& path, qint64 bytes)
         file.write(block);
 }
 
+// Starts the operation; the client that does not read, for the last one.
+std::unique_ptr<QTcpSocket> start(Server& server, int operation)
+{
+    switch (operation) {
+    case 1:
+        server.command(QStringLiteral("trigger mnuWindow(0)"));
+        break;
+    case 2:
+        server.command(QStringLiteral("trigger mnuViewTime(12)"));
+        break;
+    case 3:
+        server.command(QStringLiteral("trigger mnuWindow(4)"));
+        break;
+    case 4: {
+        auto slowClient = std::make_unique<QTcpSocket>();
+        slowClient->setReadBufferSize(1);
+        slowClient->connectToHost(QHostAddress::LocalHost, server.port);
+        slowClient->waitForConnected(5000);
+        slowClient->write(MessageFramer::frame(QStringLiteral(";SQL;Select * From tblCID")));
+        slowClient->flush();
+        return slowClient;
+    }
+    default:
+        break;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 static void BM_CallDuringHeavyWork(benchmark::State& state)
@@ -75,28 +104,7 @@ static void BM_CallDuringHeavyWork(benchmark::State& state)
     int call = 0;
     for (auto _ : state) {
         for (int round = 0; round < 3; ++round, ++call) {
-            std::unique_ptr<QTcpSocket> slowClient;
-            switch (operation) {
-            case 1:
-                server.command(QStringLiteral("trigger mnuWindow(0)"));
-                break;
-            case 2:
-                server.command(QStringLiteral("trigger mnuViewTime(12)"));
-                break;
-            case 3:
-                server.command(QStringLiteral("trigger mnuWindow(4)"));
-                break;
-            case 4:
-                slowClient = std::make_unique<QTcpSocket>();
-                slowClient->setReadBufferSize(1);
-                slowClient->connectToHost(QHostAddress::LocalHost, server.port);
-                slowClient->waitForConnected(5000);
-                slowClient->write(MessageFramer::frame(QStringLiteral(";SQL;Select * From tblCID")));
-                slowClient->flush();
-                break;
-            default:
-                break;
-            }
+            std::unique_ptr<QTcpSocket> slowClient = start(server, operation);
             // Rings every 25 ms for three seconds from the start of the operation: each ring's ";RING;" at the
             // client shows how long the program's loop was held meanwhile.
             std::vector<qint64> sent;
@@ -154,11 +162,22 @@ static void BM_CallDuringHeavyWork(benchmark::State& state)
             server.settle(9000);
         }
     }
+    state.counters["server_peak_MB"] = double(server.counters().peakKb) / 1024.0;
+    // Once more, and SIGTERM while it runs: how long until the program has ended.
+    std::unique_ptr<QTcpSocket> slowClient = start(server, operation);
+    server.settle(300);
+    QElapsedTimer ending;
+    ending.start();
+    server.process.terminate();
+    if (!server.process.waitForFinished(600000)) {
+        state.SkipWithError("the program did not end after SIGTERM");
+        return;
+    }
+    state.counters["sigterm_to_exit_ms"] = double(ending.nsecsElapsed()) / 1e6;
     state.counters["calls"] = double(millis.size());
     state.counters["median_ms"] = percentile(millis, 0.5);
     state.counters["max_ms"] = percentile(millis, 1.0);
     state.counters["ring_max_ms"] = percentile(ringMillis, 1.0);
-    state.counters["server_peak_MB"] = double(server.counters().peakKb) / 1024.0;
 }
 BENCHMARK(BM_CallDuringHeavyWork)->DenseRange(0, 4)->Iterations(1)->Unit(benchmark::kSecond);
 

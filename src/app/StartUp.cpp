@@ -13,6 +13,7 @@
 #include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modAPI.h"
@@ -357,7 +358,8 @@ void installExitHooks()
 {
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // The session is ending: whatever happens next, the time of leaving and the databases are safe.
-        QObject::connect(app, &QGuiApplication::commitDataRequest, app, [](QSessionManager&) { ExitProgram(); });
+        QObject::connect(app, &QGuiApplication::commitDataRequest, app,
+                         [](QSessionManager&) { Program::requestEnd(ExitProgram); });
     }
     if (QCoreApplication* app = QCoreApplication::instance()) {
         QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
@@ -367,5 +369,6 @@ void installExitHooks()
             }
         });
     }
-    installTerminationHandler(ExitProgram);
+    // A long task running meanwhile stops at its next step; the exit steps follow once it has returned.
+    installTerminationHandler([] { Program::requestEnd(ExitProgram); });
 }

@@ -46,6 +46,9 @@ void Processing::Increment()
 
 bool Processing::StopProcessing() const
 {
+    // The program ending stops the operation as its Stop button would.
+    if (Program::ending())
+        return true;
     const ProgressWindow* w = window();
     return w && w->StopProcessing();
 }

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "core/ProgramLinks.h"
+
 class ProgressWindow;
 
 // One long operation's progress: the progress window shown for it (ShowProcessing), its steps and its
@@ -13,7 +15,8 @@ class ProgressWindow;
 //     for (...) { ...; progress.Increment(); if (progress.StopProcessing()) break; }
 //
 // Nothing is shown while a modal dialog is open, or when no GUI is registered; the operation then runs
-// without a window (Increment does nothing, StopProcessing stays false).
+// without a window (Increment does nothing, StopProcessing stays false). Either way StopProcessing turns
+// true once the program is to end (Program::ending).
 class Processing {
 public:
     Processing(qint32 maximum, const QString& caption, QObject* owner = nullptr, const QString& tag = QString());
@@ -30,6 +33,7 @@ public:
     ProgressWindow* window() const;
 
 private:
+    LongTask m_task;
     ProgressWindow* m_window = nullptr;
     QPointer<QObject> m_guard;
 };

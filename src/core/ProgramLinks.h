@@ -31,6 +31,18 @@ struct ProgramLinks {
 
 ProgramLinks& programLinks();
 
+// Work that lets the event loop run between its steps: a progress window's steps, a long answer to a client,
+// a statistics run. An end of the program asked for meanwhile (SIGTERM, the session ending) must not pull
+// the databases and windows away under it, nor wait for it to finish: the task sees Program::ending() at
+// its next step and stops, and the end runs once the last task has returned.
+class LongTask {
+public:
+    LongTask();
+    ~LongTask();
+    LongTask(const LongTask&) = delete;
+    LongTask& operator=(const LongTask&) = delete;
+};
+
 namespace Program {
 // Run the entries when they are set.
 bool dialogOpen();
@@ -39,4 +51,10 @@ void end();
 void runStartUpAgain();
 void showWaiting(const QString& kind, QObject* owner);
 void unloadWaitingForms(const QString& kind);
+
+// The program is to end: long tasks stop at their next step.
+bool ending();
+// Runs end at once when no long task runs; otherwise marks the program as ending and runs end from the event
+// loop once the last long task has returned. A second request while one waits changes nothing.
+void requestEnd(std::function<void()> end);
 } // namespace Program

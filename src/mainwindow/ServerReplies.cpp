@@ -10,6 +10,7 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
+#include "core/ProgramLinks.h"
 #include "core/ProgressWindow.h"
 #include "core/RecordFields.h"
 #include "core/clsTokenizer.h"
@@ -52,6 +53,8 @@ public:
     // step is counted, which lets the event loop run.
     bool next(const ServerRequest& request)
     {
+        if (Program::ending())
+            return false;
         if (m_progress && m_progress->StopProcessing())
             return false;
         if (request.cancelled())
@@ -71,6 +74,7 @@ public:
     }
 
 private:
+    LongTask m_task;
     std::unique_ptr<Processing> m_progress;
     QElapsedTimer m_clock;
     qint32 m_perStep;

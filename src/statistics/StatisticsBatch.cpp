@@ -1,5 +1,6 @@
 #include "statistics/StatisticsBatch.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -76,12 +77,30 @@ bool isoSeconds(const char* s, int size, qint64& out)
 
 QByteArray isoBytes(const QDateTime& value) { return DateText::toIso(value).toLatin1(); }
 
+// Gives way to the rest of the program every few milliseconds of a long read or pass.
+class YieldClock {
+public:
+    explicit YieldClock(const BatchYield& yield) : m_yield(yield) { m_since.start(); }
+    void tick()
+    {
+        if (!m_yield.yield || ++m_count % 1024 != 0 || m_since.elapsed() < m_yield.everyMs)
+            return;
+        m_yield.yield();
+        m_since.restart();
+    }
+
+private:
+    const BatchYield& m_yield;
+    QElapsedTimer m_since;
+    qint64 m_count = 0;
+};
+
 class CallSnapshot {
 public:
     // Reads the calls whose stored date lies within the bounds (ISO texts, both inclusive; empty for none), in
     // date order. False when the log's table or one of its rows is not as the program writes it: a condition
     // could then compare differently here than in a query, so the batch must not answer.
-    bool load(SqlDatabase& reader, const QByteArray& from, const QByteArray& to)
+    bool load(SqlDatabase& reader, const QByteArray& from, const QByteArray& to, const BatchYield& yield)
     {
         if (!expectedSchema(reader.handle()))
             return false;
@@ -107,7 +126,11 @@ public:
             std::array<char, 19> date;
         };
         std::vector<Row> read;
+        // The read holds its own snapshot of the log: calls stored while it gives way are not seen, and the
+        // rows already read stay true.
+        YieldClock clock(yield);
         while (st.step()) {
+            clock.tick();
             if (sqlite3_column_type(h, 0) != SQLITE_INTEGER || sqlite3_column_type(h, 4) != SQLITE_INTEGER ||
                 sqlite3_column_type(h, 3) != SQLITE_TEXT)
                 return false;
@@ -907,12 +930,15 @@ GridBatch::Plan& GridBatch::plan()
         dateBounds(*p.clause, from, to);
     widenForLastDays(widestLastDays(p.styles), from, to);
     try {
-        if (!p.calls.load(*reader, from, to))
+        if (!p.calls.load(*reader, from, to, m_yield))
             return p;
         p.inClause.assign(size_t(p.calls.rows()), 1);
         if (p.clause) {
-            for (int r = 0; r < p.calls.rows(); ++r)
+            YieldClock clock(m_yield);
+            for (int r = 0; r < p.calls.rows(); ++r) {
+                clock.tick();
                 p.inClause[size_t(r)] = evaluate(*p.clause, p.calls, r) ? 1 : 0;
+            }
         }
     } catch (const SqlError&) {
         return p;
@@ -1013,7 +1039,7 @@ GraphBatch::Plan& GraphBatch::plan()
     QByteArray from = isoBytes(m_buckets.first().start), to = isoBytes(m_buckets.last().end);
     widenForLastDays(LastDaysOf(p.style), from, to);
     try {
-        if (!p.calls.load(*reader, from, to))
+        if (!p.calls.load(*reader, from, to, m_yield))
             return p;
     } catch (const SqlError&) {
         return p;

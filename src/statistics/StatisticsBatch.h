@@ -2,7 +2,9 @@
 
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
 #include "statistics/GraphBuckets.h"
@@ -21,6 +23,13 @@
 // misspelt field, a date stored as other text) to ExecuteStat, which gives the same value, "Bad SQL" or "Too
 // Complex" as before. The calls are read when the first value is asked for; later changes to the log are
 // not seen by the batch.
+
+// Called during a batch's long read of the log at most every everyMs, so the program stays responsive (the
+// call road, the clients); unset, the read runs through.
+struct BatchYield {
+    std::function<void()> yield;
+    qint64 everyMs = 20;
+};
 
 struct CellValue {
     double value = 0;
@@ -41,11 +50,13 @@ public:
     CellValue cell(int s, int g);
     // Whether that cell was (or would be) answered from the batch rather than by its own query.
     bool answeredByBatch(int s, int g);
+    void setYield(BatchYield yield) { m_yield = std::move(yield); }
 
 private:
     struct Plan;
     Plan& plan();
 
+    BatchYield m_yield;
     QList<clsStatistic> m_statistics;
     QList<clsGroup> m_groups;
     QString m_timePeriod;
@@ -65,11 +76,13 @@ public:
     // The value for group g in bucket k, as ExecuteStat gives it for that bucket's clause.
     double value(int g, int k);
     bool answeredByBatch(int g);
+    void setYield(BatchYield yield) { m_yield = std::move(yield); }
 
 private:
     struct Plan;
     Plan& plan();
 
+    BatchYield m_yield;
     clsStatistic m_statistic;
     QList<clsGroup> m_groups;
     QList<GraphBucket> m_buckets;

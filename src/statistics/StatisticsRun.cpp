@@ -109,6 +109,8 @@ GridRunResult RunStatisticsGrid(GridBatch& batch, const RunHooks& hooks, const S
     // every step before it still yields.
     Processing progress(progressMaximum(qint64(statistics) * groups + statistics), hooks.progressCaption,
                         hooks.progressOwner);
+    // The first cell reads the period's calls: a long read gives way too, as every cell does.
+    batch.setYield({[] { QCoreApplication::processEvents(); }});
     for (int s = 0; s < statistics && !result.stopped; ++s) {
         for (int g = 0; g < groups; ++g) {
             const CellValue v = batch.cell(s, g);
@@ -141,6 +143,7 @@ GraphRunResult RunGraph(GraphBatch& batch, const QList<GraphBucket>& buckets, in
     }
     const qint64 k = buckets.size();
     Processing progress(progressMaximum(k * groupCount + groupCount), hooks.progressCaption, hooks.progressOwner);
+    batch.setYield({[] { QCoreApplication::processEvents(); }});
     for (int g = 0; g < groupCount && !result.stopped; ++g) {
         for (int b = 0; b < k; ++b) {
             result.table.values[b][g] = std::max(0.0, batch.value(g, b));

@@ -157,6 +157,7 @@ private Q_SLOTS:
     void bucketsAddUpToThePeriod();
     void aLogOfAnotherFormIsLeftToTheQueries();
     void clientModeAndNoLog();
+    void aLongReadGivesWayAndKeepsItsSnapshot();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -320,6 +321,33 @@ void TestStatisticsBatch::clientModeAndNoLog()
     CloseCallerDB();
     GridBatch none(s, g, QString(), 0);
     QCOMPARE(none.cell(1, 1).value, 0.0);
+}
+
+// A long read of the log gives way to the rest of the program (a call may be stored meanwhile); the values
+// are those of the log as the read began.
+void TestStatisticsBatch::aLongReadGivesWayAndKeepsItsSnapshot()
+{
+    // More calls than a step of the read.
+    gCallerDB->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                                   "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) "
+                                   "SELECT 'Bulk', '555-1234', '2024-05-01 10:00:00', 1, 'NO' FROM n"));
+    const qint64 before = CountCallers(QStringLiteral("Select * From tblCID"));
+    const QList<clsStatistic> s = {statistic(QString(), QStringLiteral("NONE"))};
+    const QList<clsGroup> g = {group(QString())};
+    int yields = 0;
+    GridBatch batch(s, g, QString(), 730);
+    batch.setYield({[&] {
+                        if (yields++ == 0)
+                            addCall(QStringLiteral("Meanwhile"), QStringLiteral("555-0000"), kNow, 1,
+                                    QStringLiteral("NO"));
+                    },
+                    0});
+    QVERIFY(batch.answeredByBatch(0, 0));
+    QCOMPARE(batch.cell(0, 0).value, double(before));
+    QVERIFY(yields > 0);
+    QCOMPARE(CountCallers(QStringLiteral("Select * From tblCID")), before + 1);
+    GridBatch after(s, g, QString(), 730);
+    QCOMPARE(after.cell(0, 0).value, double(before + 1));
 }
 
 QTEST_GUILESS_MAIN(TestStatisticsBatch)
