@@ -134,6 +134,75 @@ static void BM_SqlReply(benchmark::State& state)
 }
 BENCHMARK(BM_SqlReply)->Arg(100000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Thirty clients that never read, each asking twelve times for every call of a 100,000-call log, then one
+// query whose rows are ten megabytes each: the server's peak memory over it all, and what it holds after.
+static void BM_SlowClientsMemory(benchmark::State& state)
+{
+    Server server;
+    {
+        const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
+        CreateCallerDB(path);
+        storeBenchCalls(100000, [](int i) {
+            clsCaller c;
+            c.Name = QStringLiteral("CALLER %1").arg(i % 700);
+            c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
+            c.CallerDate =
+                DateText::format(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i) * 900));
+            c.Rings = i % 6;
+            c.Answered = i % 3 ? QStringLiteral("NO") : QStringLiteral("YES");
+            return c;
+        });
+        CloseCallerDB();
+        QSettings ini(server.home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
+    }
+    if (!server.start(state, 1))
+        return;
+    const qint64 baseKb = server.counters().peakKb;
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<QTcpSocket>> sleepers;
+        for (int i = 0; i < 30; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->setReadBufferSize(1);
+            socket->connectToHost(QHostAddress::LocalHost, server.port);
+            socket->waitForConnected(5000);
+            QByteArray requests;
+            for (int r = 0; r < 12; ++r)
+                requests += MessageFramer::frame(QStringLiteral(";SQL;Select * From tblCID"));
+            socket->write(requests);
+            socket->flush();
+            sleepers.push_back(std::move(socket));
+        }
+        // Done once the server has used no processor time for two seconds.
+        double lastCpu = -1;
+        QElapsedTimer still;
+        still.start();
+        while (still.elapsed() < 2000) {
+            server.settle(250);
+            const double cpu = server.counters().cpuMs;
+            if (cpu != lastCpu)
+                still.restart();
+            lastCpu = cpu;
+        }
+        state.counters["slow_clients_peak_MB"] = double(server.counters().peakKb) / 1024.0;
+        sleepers.clear();
+        server.settle(2000);
+        Client& client = *server.clients.front();
+        client.send(";SQL;Select zeroblob(10000000) As fldName, ID From tblCID");
+        if (!client.waitFor(QStringLiteral(";ERROR;"), 600000, false))
+            state.SkipWithError("no refusal of the zeroblob query");
+    }
+    state.counters["start_MB"] = double(baseKb) / 1024.0;
+    state.counters["peak_MB"] = double(server.counters().peakKb) / 1024.0;
+    QFile status(QStringLiteral("/proc/%1/status").arg(server.process.processId()));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& l : status.readAll().split('\n'))
+            if (l.startsWith("VmRSS:"))
+                state.counters["held_after_MB"] = double(l.mid(6).trimmed().split(' ').value(0).toLongLong()) / 1024.0;
+    }
+}
+BENCHMARK(BM_SlowClientsMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

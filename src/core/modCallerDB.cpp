@@ -266,13 +266,14 @@ SqlDatabase* CallerDBReader()
     return g_reader.get();
 }
 
-QList<clsCaller> SelectCallers(const QString& jetSql)
+QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes)
 {
     QList<clsCaller> callers;
     SqlDatabase* reader = CallerDBReader();
     if (!reader)
         return callers;
     SqlStatement st = reader->prepareUntrusted(jetSql);
+    qint64 textBytes = 0;
     enum Field { ID, Name, Number, Date, Rings, Answered, Other };
     QList<Field> fields;
     for (int c = 0; c < st.columnCount(); ++c) {
@@ -286,6 +287,16 @@ QList<clsCaller> SelectCallers(const QString& jetSql)
                                                           : Other);
     }
     while (st.step()) {
+        if (maxTextBytes > 0) {
+            // Measured before any text is made of the row: one value may be gigabytes.
+            for (int c = 0; c < fields.size(); ++c)
+                if (fields[c] != Other && fields[c] != ID && fields[c] != Rings)
+                    textBytes += sqlite3_column_bytes(st.handle(), c);
+            if (textBytes > maxTextBytes)
+                throw SqlError(SQLITE_TOOBIG, QStringLiteral("The answer holds more than %1 MB of text: ask for "
+                                                             "fewer calls.")
+                                                  .arg(maxTextBytes / (1024 * 1024)));
+        }
         clsCaller caller;
         for (int c = 0; c < fields.size(); ++c) {
             switch (fields[c]) {

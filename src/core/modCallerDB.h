@@ -50,8 +50,10 @@ QDateTime GetLastCallDate();
 // SqlDatabase::prepareUntrusted only); nullptr when no log is open or in client mode.
 SqlDatabase* CallerDBReader();
 // The calls a query of the Jet dialect returns ("Select * From tblCID Where ..."), in its order. Columns are
-// found by name; CallerDate is in the general date text form. Empty in client mode.
-QList<clsCaller> SelectCallers(const QString& jetSql);
+// found by name; CallerDate is in the general date text form. Empty in client mode. With maxTextBytes above 0,
+// an answer whose texts (name, number, date, answered) come to more bytes throws instead, before the rest is
+// read: a peer's query must not take the program's memory.
+QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes = 0);
 // Number of rows the query returns; 0 in client mode.
 qint64 CountCallers(const QString& jetSql);
 // Deletes calls by ID in one transaction; gives how many rows went. 0 in client mode. To delete the calls of a

@@ -18,6 +18,7 @@
 #include "core/modError.h"
 #include "network/ServerRequest.h"
 #include "network/clsServer.h"
+#include "platform/Memory.h"
 #include "platform/SqlError.h"
 #include "popup/MiniDisplay.h"
 #include "statistics/ServerStatistics.h"
@@ -103,10 +104,12 @@ void ServerReplies::SendSQL(const ServerRequest& request, const QString& query)
             throw SqlError(SqlError::Kind::BadSql, 23,
                            QStringLiteral("Only a query that reads the call log can be run here."));
         }
-        rows = SelectCallers(query);
+        rows = SelectCallers(query, MaxReplyTextBytes);
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_SendSQL");
         request.replyError(kDatabaseError, e.message());
+        // What the refused answer took goes back to the system, not only to the program's heap.
+        giveMemoryBack();
         return;
     }
     const qint32 size = qint32(rows.size());
@@ -123,7 +126,11 @@ void ServerReplies::SendSQL(const ServerRequest& request, const QString& query)
         text += caller.PrintSend();
     }
     // Rows gathered before a cancel still go out; the count sent first keeps the full number.
+    rows = QList<clsCaller>();
     request.reply(QStringLiteral(";CLEAR CALLERS;") + text);
+    text = QString();
+    if (size > SqlProgressThreshold)
+        giveMemoryBack();
 }
 
 void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 count)

@@ -25,6 +25,10 @@ public:
     static constexpr qint32 MaxProgressSteps = 5000;
     // Longest stretch of work without a look at the event loop when no progress window is shown.
     static constexpr int YieldIntervalMs = 10;
+    // Most bytes of text the calls of one query answer may hold; a larger answer is refused with ";ERROR;"
+    // before it is read whole. A client takes at most 64 MB in one send, which the tags and fields around
+    // 40 MB of text fill.
+    static constexpr qint64 MaxReplyTextBytes = 40LL * 1024 * 1024;
 
     // owner: the window that owns the progress windows (the main window), or nullptr.
     explicit ServerReplies(QObject* owner = nullptr, QObject* parent = nullptr);

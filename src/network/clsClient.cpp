@@ -12,6 +12,7 @@
 #include "core/modProperties.h"
 #include "network/ServerRequests.h"
 #include "network/clsServer.h"
+#include "platform/Memory.h"
 
 namespace {
 // What Qt may hold of a client's unread input before we take it; keeps a flooding peer's cost bounded.
@@ -42,6 +43,8 @@ void clsClient::RequestTimer_Timer()
 }
 
 clsClient::~clsClient() { Disconnect(); }
+
+qint64 clsClient::UnsentBytes() const { return sckClient ? sckClient->bytesToWrite() : 0; }
 
 void clsClient::AcceptRequest(QTcpSocket* socket)
 {
@@ -79,8 +82,12 @@ void clsClient::Disconnect()
     QTcpSocket* socket = sckClient;
     sckClient = nullptr;
     socket->disconnect(this);
+    // A client let go with replies it did not read leaves their memory to the system, not to the heap.
+    const bool held = socket->bytesToWrite() > 1024 * 1024;
     socket->abort();
     socket->deleteLater();
+    if (held)
+        giveMemoryBack();
 }
 
 bool clsClient::IsRestricted() const

@@ -61,6 +61,8 @@ public:
 
     // Bytes received of requests not yet dispatched: the unfinished one and those waiting their turn.
     qint64 BufferedBytes() const { return qint64(m_framer.pending()) + m_unitBytes; }
+    // Bytes of replies written to the client that it has not read yet.
+    qint64 UnsentBytes() const;
 
     // Runs while a request is unfinished and restarts with every byte of it: a client that begins a request
     // and then sends nothing more for this long is let go.

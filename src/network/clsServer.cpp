@@ -260,6 +260,27 @@ void clsServer::limitBufferedBytes()
     }
 }
 
+void clsServer::limitUnsentBytes()
+{
+    qint64 total = 0;
+    for (const QPointer<clsClient>& client : std::as_const(m_clients))
+        if (client && !client->m_dropping)
+            total += client->UnsentBytes();
+    while (total > MaxUnsentBytes) {
+        clsClient* largest = nullptr;
+        for (const QPointer<clsClient>& client : std::as_const(m_clients)) {
+            if (client && !client->m_dropping && (!largest || client->UnsentBytes() > largest->UnsentBytes()))
+                largest = client;
+        }
+        if (!largest || largest->UnsentBytes() == 0)
+            return;
+        total -= largest->UnsentBytes();
+        AddEvent(largest->RemoteHostIP() +
+                 QStringLiteral(" was disconnected: the replies waiting for all clients need too much memory"));
+        DropClient(largest->Index());
+    }
+}
+
 void clsServer::DropClient(qint32 index)
 {
     clsClient* client = Clients(index);
@@ -297,6 +318,8 @@ void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
     if (index != -1) {
         if (clsClient* client = Clients(index)) {
             client->SendData(data);
+            if (client->UnsentBytes() > kUnsentWorthSumming)
+                limitUnsentBytes();
         } else {
             SaveError(91, QStringLiteral("Object variable or With block variable not set"),
                       QStringLiteral("clsServer"));
@@ -306,12 +329,16 @@ void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
     // A send may drop its client; go through the clients as they were when the broadcast began.
     const QList<QPointer<clsClient>> clients = m_clients;
     bool sent = false;
+    bool piling = false;
     for (const QPointer<clsClient>& client : clients) {
         if (!client || client->m_dropping || client->Index() == exceptIndex)
             continue;
         client->SendData(data);
         sent = true;
+        piling = piling || (client && client->UnsentBytes() > kUnsentWorthSumming);
     }
+    if (piling)
+        limitUnsentBytes();
     // A client woken by the send may be waiting for this processor (one on this computer, or the kernel's
     // own work for the socket): it goes first, the window work that follows a call's broadcast after it.
     if (sent)

@@ -68,8 +68,12 @@ public:
     static constexpr int kMaxClients = 1000;
     static constexpr int DescriptorReserve = 64;
     static constexpr qint64 kMaxBufferedBytes = 64 * 1024 * 1024;
+    // The same for replies the clients have not read yet: past MaxUnsentBytes over all clients, the client
+    // with the most waiting goes first (each client alone may hold up to clsClient::kMaxPendingWrite).
+    static constexpr qint64 kMaxUnsentBytes = 192 * 1024 * 1024;
     int MaxClients = kMaxClients;
     qint64 MaxBufferedBytes = kMaxBufferedBytes;
+    qint64 MaxUnsentBytes = kMaxUnsentBytes;
     // Bytes of requests received but not yet dispatched, over all clients.
     qint64 BufferedBytes() const;
 
@@ -94,6 +98,10 @@ Q_SIGNALS:
 
 private:
     static bool leavesTooFewDescriptors(qintptr descriptor);
+    // Below this a client's unread replies are not worth adding up: a client that reads never gets there.
+    static constexpr qint64 kUnsentWorthSumming = 1024 * 1024;
+    // Lets clients go, those with the most unread first, until the replies waiting fit MaxUnsentBytes.
+    void limitUnsentBytes();
     friend class clsClient;
     void onNewConnection();
     void onAcceptError(QAbstractSocket::SocketError error);

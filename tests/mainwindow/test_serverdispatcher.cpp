@@ -111,6 +111,8 @@ private Q_SLOTS:
     void thirtyClientsEachGetTheirBurst();
     void clientLeavingDuringAnotherClientsReplyChangesNothingForTheOthers();
     void clientThatNeverReadsIsDroppedWhileOthersReceive();
+    void unreadRepliesShareOneBound();
+    void anAnswerTooLargeIsRefusedBeforeItIsRead();
     void clientSqlOnlyReads();
     void restrictedChangesAreRefusedAndTheirFieldsSkipped();
     void contactNamesAreNeverPatterns();
@@ -304,6 +306,55 @@ void TestServerDispatcher::clientThatNeverReadsIsDroppedWhileOthersReceive()
     QCOMPARE(received, qint64(sent) * block.size());
     gServer->SendData(QStringLiteral(";RING;"), -1, -1);
     QCOMPARE(reader.next(), QStringLiteral(";RING;"));
+}
+
+// Clients that never read, each under its own bound, together still cannot hold more than the server's one
+// bound on unread replies: the client with the most waiting goes first, the others are still served.
+void TestServerDispatcher::unreadRepliesShareOneBound()
+{
+    gServer->MaxUnsentBytes = 24 * 1024 * 1024;
+    LoopbackPeer& reader = peer();
+    std::vector<LoopbackPeer*> sleepers;
+    for (int i = 0; i < 3; ++i) {
+        sleepers.push_back(&peer());
+        sleepers.back()->socket.setReadBufferSize(1);
+    }
+    QTRY_COMPARE(gServer->ClientCount(), 4);
+    // Each sleeper is asked for a different amount, far below a client's own bound of 128 MB.
+    const qint32 index[3] = {gServer->ClientAt(2)->Index(), gServer->ClientAt(3)->Index(),
+                             gServer->ClientAt(4)->Index()};
+    const int megabytes[3] = {10, 14, 12};
+    for (int round = 0; round < 4 && gServer->ClientCount() == 4; ++round)
+        for (int i = 0; i < 3; ++i)
+            if (gServer->Clients(index[i]))
+                gServer->SendData(QString(megabytes[i] * 1024 * 1024, QLatin1Char('x')), index[i], -1);
+    QVERIFY(gServer->ClientCount() < 4);
+    QVERIFY(events().contains(
+        QStringLiteral("127.0.0.1 was disconnected: the replies waiting for all clients need too much memory")));
+    // The one asked for the most went first; the reader never waited for anything.
+    QVERIFY(!gServer->Clients(index[1]));
+    qint64 unsent = 0;
+    for (int i = 1; i <= gServer->ClientCount(); ++i)
+        unsent += gServer->ClientAt(i)->UnsentBytes();
+    QVERIFY(unsent <= gServer->MaxUnsentBytes);
+    gServer->SendData(QStringLiteral(";RING;"), -1, -1);
+    QCOMPARE(reader.next(), QStringLiteral(";RING;"));
+}
+
+// A query whose answer would be larger than any client takes is refused before it is read whole, however
+// large its rows: the memory is never taken.
+void TestServerDispatcher::anAnswerTooLargeIsRefusedBeforeItIsRead()
+{
+    storeCalls(5);
+    LoopbackPeer& p = peer();
+    p.send(";SQL;Select zeroblob(10000000) As fldName, ID From tblCID");
+    const QString reply = p.next(60000);
+    QVERIFY2(reply.startsWith(QStringLiteral(";ERROR;30000;The answer holds more than 40 MB of text: ask for fewer "
+                                             "calls.;")),
+             qPrintable(reply.left(200)));
+    // The connection and the server are as before.
+    p.send(";SQL;Select * From tblCID Where ID = 2");
+    QCOMPARE(p.take(2).value(0), QStringLiteral(";SIZE;1;"));
 }
 
 void TestServerDispatcher::clientSqlOnlyReads()
