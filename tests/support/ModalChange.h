@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QString>
 #include <QTest>
 
 #include <functional>
 
 #include "core/clsContact.h"
+#include "support/FakeModem.h"
 #include "support/LoopbackPeer.h"
 #include "support/ScriptedServer.h"
 
@@ -82,6 +85,25 @@ inline bool push(ScriptedServer& server, const QString& unit, const std::functio
 {
     server.send(unit);
     return spinUntil(done);
+}
+
+// A call comes in through the fake modem of the program under test: the first ring, then the caller's
+// lines; the event loop runs until done() holds (the call stored, its row shown), which the test states.
+inline bool ring(FakeModem& modem, const QString& number, const QString& name, const std::function<bool()>& done)
+{
+    modem.injectLine(QStringLiteral("RING"));
+    for (const QString& line : FakeModem::callLines(number, name))
+        modem.injectLine(line);
+    return spinUntil(done);
+}
+
+// The program ends while the step waits, as SIGTERM or the end of the session ends it. end() is the
+// program's own exit (ShutDown or ExitProgram: passed in, since only the window tests link it); what it let
+// go is then deleted at once, as the step's own event loop would delete it before the step returns.
+inline void endProgram(const std::function<void()>& end)
+{
+    end();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace ModalChange
