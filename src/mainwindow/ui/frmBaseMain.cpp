@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -419,9 +420,11 @@ void frmBaseMain::ProcessNetworkData(const QString& unit, int clientIndex, qint6
 
 void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
 {
+    const QPointer<frmBaseMain> self(this);
     m_commands->EditGrid(column, text, id, *Grid->model());
-    // Whatever happened, the view goes on with its own query.
-    UpdateSQL();
+    // Whatever happened, the view goes on with its own query (unless the program ended while it asked).
+    if (self)
+        UpdateSQL();
 }
 
 void frmBaseMain::EnablePortOpenTimer() { MSComm->PortOpenTimer.start(); }
@@ -430,42 +433,59 @@ void frmBaseMain::mnuViewTime_Click(int index) { m_view->ChoosePeriod(index); }
 
 // --- call-log maintenance ----------------------------------------------------------------------------
 
+// A view that cannot be read is said in a box (by UpdateSQL or the refill); the program may end while it waits,
+// and this window with it.
+
 void frmBaseMain::callerDBChanged()
 {
+    const QPointer<frmBaseMain> self(this);
     UpdateSQL();
+    if (!self)
+        return;
     RefreshGrid();
+    if (!self)
+        return;
     UpdateStatus();
     m_commands->LogChanged();
 }
 
+// Each command below asks the user first; the program may end while it waits, and this window with it.
+
 void frmBaseMain::mnuFileNewDB_Click()
 {
-    if (m_commands->NewDB())
+    const QPointer<frmBaseMain> self(this);
+    if (m_commands->NewDB() && self)
         callerDBChanged();
 }
 
 void frmBaseMain::mnuFileChangeDB_Click()
 {
-    if (m_commands->ChangeDB())
+    const QPointer<frmBaseMain> self(this);
+    if (m_commands->ChangeDB() && self)
         callerDBChanged();
 }
 
 void frmBaseMain::mnuEditClear_Click()
 {
-    if (!m_commands->ClearView(strSQL, *Grid->model()))
+    const QPointer<frmBaseMain> self(this);
+    if (!m_commands->ClearView(strSQL, *Grid->model()) || !self)
         return;
-    Grid->Clear();
+    // By ID: a call that came in while the question waited keeps its row.
+    Grid->RemoveItems(m_commands->deletedIDs());
     UpdateStatus();
     m_commands->LogChanged();
 }
 
 void frmBaseMain::mnuEditDelete_Click()
 {
-    if (m_commands->DeleteSelected(*Grid->model()) == CallLogCommands::Removal::Nothing)
+    const QPointer<frmBaseMain> self(this);
+    if (m_commands->DeleteSelected(*Grid->model()) == CallLogCommands::Removal::Nothing || !self)
         return;
     // By ID: a call that arrived while the deletion yielded has moved the rows (and collapsed the selection).
     Grid->RemoveItems(m_commands->deletedIDs());
     UpdateSQL();
+    if (!self)
+        return;
     UpdateStatus();
     m_commands->LogChanged();
 }
@@ -489,9 +509,11 @@ void frmBaseMain::searchCaller(const QString& sql)
 {
     strSQL = sql;
     UncheckTimeMenu();
+    const QPointer<frmBaseMain> self(this);
     UpdateSQL();
     // The refill sorts the list as the user last sorted it.
-    RefreshGrid();
+    if (self)
+        RefreshGrid();
 }
 
 void frmBaseMain::mnuGridOptionsSearchName_Click()
