@@ -24,6 +24,7 @@
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ProgramIcons.h"
 #include "mainwindow/ui/ShellIcon.h"
+#include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
@@ -51,6 +52,10 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
     lstClients->setPalette(pal);
     lstClients->hide();
     lstClients->viewport()->installEventFilter(this);
+    connect(lstClients, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_fillingClients)
+            m_selectedClient = clientAtRow(row);
+    });
     static_cast<QListView*>(lstClients)->setUniformItemSizes(true);
     lstClients->setGeometry(px(2760), 0, px(ListWidth), px(ListHeight));
 
@@ -354,20 +359,44 @@ void frmBaseMain::lstClients_MouseUp(int button, const QPoint& pos)
     ListMouseUpTimer->start();
 }
 
+qint32 frmBaseMain::clientAtRow(int row)
+{
+    const clsClient* client = gServer ? gServer->ClientAt(row + 1) : nullptr;
+    return client ? client->Index() : 0;
+}
+
 void frmBaseMain::ListMouseUpTimer_Timer()
 {
     ListMouseUpTimer->stop();
+    m_menuClient = 0;
     const QListWidgetItem* item = lstClients->currentItem();
     if (!item || item->text().trimmed().isEmpty())
         return;
+    // The menu acts on the client of this row, whatever comes and goes while it is open.
+    const int row = lstClients->currentRow();
+    if (const clsClient* client = gServer ? gServer->ClientAt(row + 1) : nullptr) {
+        m_menuClient = client->Index();
+        m_menuClientAddress = client->RemoteHostIP();
+    }
     mnuClientOptions->popup(QCursor::pos());
 }
 
 void frmBaseMain::mnuClientOption_Click(int index)
 {
-    const int row = lstClients->currentRow();
-    if (gServer && row >= 0)
-        gServer->ClientOption(index, row);
+    if (!gServer)
+        return;
+    qint32 client = m_menuClient;
+    QString address = m_menuClientAddress;
+    m_menuClient = 0;
+    if (client == 0) {
+        // Chosen without the menu's own opening (a shortcut, a test): the client of the selected row.
+        const clsClient* selected = gServer->ClientAt(lstClients->currentRow() + 1);
+        if (!selected)
+            return;
+        client = selected->Index();
+        address = selected->RemoteHostIP();
+    }
+    gServer->ClientOptionFor(index, client, address);
 }
 
 bool frmBaseMain::eventFilter(QObject* watched, QEvent* event)
@@ -569,7 +598,7 @@ void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& count
     if (gNetworkMode != Server)
         return;
     // Only rows whose text changed are touched: with many clients the list changes often and little.
-    const int current = lstClients->currentRow();
+    m_fillingClients = true;
     while (lstClients->count() > rows.size())
         delete lstClients->takeItem(lstClients->count() - 1);
     for (int i = 0; i < rows.size(); ++i) {
@@ -581,8 +610,20 @@ void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& count
             lstClients->addItem(rows[i]);
         }
     }
-    if (current >= 0 && current < lstClients->count())
-        lstClients->setCurrentRow(current);
+    // The selection stays with its client, wherever its row went; a client that left takes it along.
+    int selected = -1;
+    if (m_selectedClient != 0 && gServer) {
+        for (int row = 0; row < gServer->ClientCount(); ++row) {
+            if (clientAtRow(row) == m_selectedClient) {
+                selected = row;
+                break;
+            }
+        }
+    }
+    lstClients->setCurrentRow(selected);
+    if (selected < 0)
+        m_selectedClient = 0;
+    m_fillingClients = false;
     if (Panels.size() > 3 && Panels[3])
         Panels[3]->setText(countText);
 }
