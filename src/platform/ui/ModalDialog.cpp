@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 
 namespace {
 QList<ModalDialog::Script>& scripts()
@@ -15,9 +16,13 @@ int execDialog(QDialog& dialog)
 {
     if (!scripts().isEmpty()) {
         const ModalDialog::Script script = scripts().takeFirst();
+        const QPointer<QDialog> shown(&dialog);
         dialog.setResult(QDialog::Rejected);
         dialog.show();
         script(dialog);
+        // What the script did may have let the dialog go with its owner (the program ended meanwhile).
+        if (!shown)
+            return QDialog::Rejected;
         if (dialog.isVisible())
             dialog.close();
         return dialog.result();
