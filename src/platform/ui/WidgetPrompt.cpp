@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -31,6 +32,22 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
 }
 
 QWidget* parentWindow() { return QApplication::activeWindow(); }
+
+// Every box and dialog below is made on the heap and watched: its parent is the window that is active now,
+// and that window may be deleted while the box waits (the program ends); the box then goes with it and counts
+// as cancelled, never deleted a second time.
+template <typename Dialog>
+int runModal(const QPointer<Dialog>& dialog)
+{
+    const int result = dialog->exec();
+    return dialog ? result : QDialog::Rejected;
+}
+
+template <typename Dialog>
+void release(const QPointer<Dialog>& dialog)
+{
+    delete dialog.data();
+}
 
 // A desktop's own dialogs may be GTK's, which answer only while GLib's event loop runs the program.
 bool nativeDialogsWork()
@@ -64,15 +81,17 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
         {{QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Cancel, Prompt::Cancel}},
     };
     const auto& set = sets.value(buttons, sets[0]);
-    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
+    const QPointer<QMessageBox> box =
+        new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
-        box.addButton(c.button);
-    box.setDefaultButton(set.value(defaultButton, set.first()).button);
-    const int r = box.exec();
+        box->addButton(c.button);
+    box->setDefaultButton(set.value(defaultButton, set.first()).button);
+    const int r = runModal(box);
+    release(box);
     for (const Choice& c : set)
         if (c.button == r)
             return c.answer;
-    // Escape or the close box: the set's cancel-like answer.
+    // Escape, the close box, or the box gone with its window: the set's cancel-like answer.
     return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
 }
 
@@ -86,35 +105,60 @@ void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Ico
 
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter, nullptr, fileDialogOptions());
+    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, folder, filter);
+    dialog->setOptions(fileDialogOptions());
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    QString chosen;
+    if (runModal(dialog) == QDialog::Accepted)
+        chosen = dialog->selectedFiles().value(0);
+    release(dialog);
+    return chosen;
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), title, path, filter, nullptr, fileDialogOptions());
+    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, path, filter);
+    dialog->setOptions(fileDialogOptions());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    QString chosen;
+    if (runModal(dialog) == QDialog::Accepted)
+        chosen = dialog->selectedFiles().value(0);
+    release(dialog);
+    return chosen;
 }
 
 std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
 {
-    const QColor c = QColorDialog::getColor(Colour::fromBgr(bgr), parentWindow(), QString(),
-                                            nativeDialogsWork() ? QColorDialog::ColorDialogOptions()
-                                                                : QColorDialog::DontUseNativeDialog);
-    if (!c.isValid())
-        return std::nullopt;
-    return Colour::toBgr(c);
+    const QPointer<QColorDialog> dialog = new QColorDialog(Colour::fromBgr(bgr), parentWindow());
+    dialog->setOptions(nativeDialogsWork() ? QColorDialog::ColorDialogOptions() : QColorDialog::DontUseNativeDialog);
+    std::optional<quint32> chosen;
+    if (runModal(dialog) == QDialog::Accepted && dialog->selectedColor().isValid())
+        chosen = Colour::toBgr(dialog->selectedColor());
+    release(dialog);
+    return chosen;
 }
 
 QString WidgetPrompt::input(const QString& title, const QString& prompt, const QString& defaultText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parentWindow(), title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    const QPointer<QInputDialog> dialog = new QInputDialog(parentWindow());
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(prompt);
+    dialog->setTextValue(defaultText);
+    QString text;
+    if (runModal(dialog) == QDialog::Accepted)
+        text = dialog->textValue();
+    release(dialog);
+    return text;
 }
 
 bool WidgetPrompt::print(QPrinter* printer)
 {
     if (!printer)
         return false;
-    QPrintDialog dialog(printer, parentWindow());
-    return dialog.exec() == QDialog::Accepted;
+    const QPointer<QPrintDialog> dialog = new QPrintDialog(printer, parentWindow());
+    const bool accepted = runModal(dialog) == QDialog::Accepted;
+    release(dialog);
+    return accepted;
 }
