@@ -1041,8 +1041,11 @@ void CallListWindow::mnuHelpContents_Click() { ShowHelpContents(); }
 
 void CallListWindow::mnuHelpAbout_Click()
 {
-    frmAbout about(ProgramIcons::icon(QStringLiteral("gicon")));
-    execDialog(about);
+    // A window of its own, which the program's end unloads with every other one while it is open: made on the
+    // heap and watched, so it is never deleted twice.
+    QPointer<frmAbout> about = new frmAbout(ProgramIcons::icon(QStringLiteral("gicon")));
+    execDialog(*about);
+    delete about.data();
 }
 
 void CallListWindow::SetFocus()

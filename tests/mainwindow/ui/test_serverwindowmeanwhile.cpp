@@ -359,6 +359,7 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits_data()
     QTest::newRow("the print dialog") << "print";
     QTest::newRow("the new contact dialog") << "createnew";
     QTest::newRow("the contact picker") << "addtocurrent";
+    QTest::newRow("the about box") << "about";
     QTest::newRow("the client menu's question") << "client";
     QTest::newRow("the modem's wait") << "modemwait";
     QTest::newRow("the modem's box") << "modembox";
@@ -394,6 +395,9 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
     } else if (step == QLatin1String("createnew") || step == QLatin1String("addtocurrent")) {
         ModalDialog::queueScript([end](QDialog&) { end(); });
         TRIGGER(w, step == QLatin1String("createnew") ? "mnuEditCreateNew" : "mnuEditAddToCurrent");
+    } else if (step == QLatin1String("about")) {
+        ModalDialog::queueScript([end](QDialog&) { end(); });
+        TRIGGER(w, "mnuHelpAbout");
     } else if (step == QLatin1String("client")) {
         client = std::make_unique<ModalChange::OtherClient>(gServer->LocalPort());
         QTRY_COMPARE(gServer->ClientCount(), 1);
