@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void firstStartStandalone();
     void firstRunDialogOnceAndModal();
     void endedWhileFirstRunDialogOpen();
+    void endedWhileThePortMessageWaits();
     void secondStartShowsNoSetupAndReportsTimeAway();
     void serverCaption();
     void clientModeOpensNothing();
@@ -272,6 +274,28 @@ void TestStartup::endedWhileFirstRunDialogOpen()
     QVERIFY(!gServer);
     QCOMPARE(mainWindows().size(), 0);
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogOffTime, QString()), DateText::format(Clock::now()));
+}
+
+void TestStartup::endedWhileThePortMessageWaits()
+{
+    // The server's port is held by another program: start-up says so in a box, and the session ends the
+    // program while the box waits. Start-up goes no further: nothing is made after the exit.
+    presetReturningUser(Clock::now());
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::AnyIPv4, 0));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(taken.serverPort()));
+    Prompt::resetScript();
+    Prompt::queueMeanwhile([] { ExitProgram(); });
+    QVERIFY(Main());
+    QVERIFY(Prompt::texts().value(0).startsWith(QStringLiteral("The local port that you have selected is in use")));
+    QVERIFY(ProgramEnded());
+    QVERIFY(!gMainForm);
+    QVERIFY(!gServer);
+    QVERIFY(!gCallerDB);
+    QVERIFY(!windowLinks().showCustomizeTime);
+    QVERIFY(!gStatistics);
+    QCOMPARE(mainWindows().size(), 0);
 }
 
 void TestStartup::secondStartShowsNoSetupAndReportsTimeAway()
