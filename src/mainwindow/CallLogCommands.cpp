@@ -64,6 +64,19 @@ void keepTypeMismatch(const char* tag)
     ReportError(QString::fromLatin1(tag));
 }
 
+// A ringing call keeps the ID of its record in the log in use, and each ring rewrites that record: the log
+// is not replaced under it, or the next ring would rewrite whatever record of the other file has that ID. A
+// call may well have begun while the file dialog waited.
+bool refusedWhileRinging()
+{
+    if (!gRinging)
+        return false;
+    Prompt::message(QStringLiteral("A call is ringing: the call log cannot be changed until it has ended. Nothing "
+                                   "was changed."),
+                    Prompt::OkOnly, Prompt::Exclamation);
+    return true;
+}
+
 } // namespace
 
 CallLogCommands::CallLogCommands(QObject* parent) : QObject(parent) {}
@@ -308,7 +321,7 @@ bool CallLogCommands::NewDB()
     QString path = currentCallerDBPath();
     for (;;) {
         path = Prompt::saveFile(QString(), path, kLogFilter);
-        if (path.isEmpty() || !self)
+        if (path.isEmpty() || !self || refusedWhileRinging())
             return false;
         try {
             if (CreateCallerDB(path))
@@ -337,7 +350,7 @@ bool CallLogCommands::ChangeDB()
     QString path = currentCallerDBPath();
     for (;;) {
         path = Prompt::openFile(QString(), path, kLogFilter);
-        if (path.isEmpty() || !self)
+        if (path.isEmpty() || !self || refusedWhileRinging())
             return false;
         QString refusal;
         if (!QFileInfo::exists(path)) {

@@ -52,9 +52,12 @@ public:
 
     // Asks for a file name until a new call log is made there (or the user gives up); true when it is the
     // log in use now: the setting points at it and the event list says so. The host reads the view again.
+    // While a call rings (also one that began while the dialog waited) the log is not replaced: the user is
+    // told, and nothing changes.
     bool NewDB();
     // Asks for a file until one opens as a call log (or the user gives up). A file that is missing, is the
-    // contact book, or is no call log is refused and the log in use stays open and named.
+    // contact book, or is no call log is refused and the log in use stays open and named. Not while a call
+    // rings, as for NewDB.
     bool ChangeDB();
 
     // The end of every change of the call log: the clients hear their data is stale (broadcast), then

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void editTakesItsCallBeforeTheQuestion();
     void deleteTakesItsCallsBeforeTheQuestion();
     void clearTakesTheViewBeforeTheQuestion();
+    void theLogIsNotReplacedUnderARingingCall();
 
 private:
     // Stores n calls, one an hour back from now (the newest first), and lists them in that order.
@@ -629,6 +630,36 @@ void TestCallLogCommands::clearTakesTheViewBeforeTheQuestion()
     QVERIFY(!m_commands->ClearView(day, *m_list));
     QCOMPARE(Prompt::texts().value(1), goneText(gone));
     QCOMPARE(storedIDs(), (QList<qint32>{arrived, more[0]}));
+}
+
+void TestCallLogCommands::theLogIsNotReplacedUnderARingingCall()
+{
+    const QString first = logPath();
+    const QString second = m_home->file(QStringLiteral("second.mdb"));
+    const QString third = m_home->file(QStringLiteral("third.mdb"));
+    QVERIFY(CreateCallerDB(second));
+    QVERIFY(FindCallerDB()); // back on the first log, which the setting still names
+    const QString ringing = QStringLiteral("A call is ringing: the call log cannot be changed until it has ended. "
+                                           "Nothing was changed.");
+    // A call begins to ring while the file dialog waits: its record is in the log in use, and its rings
+    // will rewrite it there. Neither command replaces the log under it.
+    Prompt::queueMeanwhile([] { gRinging = true; });
+    Prompt::queueText(second);
+    QVERIFY(!m_commands->ChangeDB());
+    QCOMPARE(Prompt::texts().last(), ringing);
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    QCOMPARE(logPath(), first);
+    QCOMPARE(gCallerDB->path(), first);
+    Prompt::queueText(third);
+    QVERIFY(!m_commands->NewDB());
+    QCOMPARE(Prompt::texts().last(), ringing);
+    QVERIFY(!QFile::exists(third));
+    QCOMPARE(logPath(), first);
+    // Once the call has ended, the same choice is taken.
+    gRinging = false;
+    Prompt::queueText(second);
+    QVERIFY(m_commands->ChangeDB());
+    QCOMPARE(logPath(), second);
 }
 
 QTEST_GUILESS_MAIN(TestCallLogCommands)
