@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
+#include "core/modContactDB.h"
 #include "core/modProperties.h"
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
@@ -90,6 +92,7 @@ private Q_SLOTS:
     void clearLeavesACallThatRangMeanwhile();
     void theEditorsQuestionFindsItsCallGone();
     void theClientMenuActsOnTheClientChosen();
+    void theContactPickedIsLookedUpAgain();
     void theProgramEndingWhileAStepWaits_data();
     void theProgramEndingWhileAStepWaits();
 
@@ -347,6 +350,33 @@ void TestServerWindowMeanwhile::theClientMenuActsOnTheClientChosen()
     QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The client \"127.0.0.1\" was changed or removed while "
                                                          "this window waited; nothing was changed.")});
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()), QString());
+}
+
+void TestServerWindowMeanwhile::theContactPickedIsLookedUpAgain()
+{
+    frmBaseMain* w = window();
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    clsContact ann;
+    ann.Name = QStringLiteral("Ann");
+    ann.AddNumber(std::make_shared<clsNumber>(QStringLiteral("555-7777"), QStringLiteral("Home")));
+    QVERIFY(other.addContact(ann));
+    // The number of call 2 goes to a contact through the picker; while it waits another client removes the
+    // contact chosen. Nothing is stored, and the user hears which contact was gone.
+    click(rowOf(2));
+    ModalDialog::queueScript([&](QDialog& picker) {
+        auto* contacts = ui::findByName<QListWidget>(&picker, QStringLiteral("lstContacts"));
+        QCOMPARE(contacts->count(), 1);
+        contacts->setCurrentRow(0);
+        contacts->item(0)->setSelected(true);
+        QVERIFY(other.deleteContact(QStringLiteral("Ann")));
+        TRIGGER(&picker, "cmdOK");
+    });
+    TRIGGER(w, "mnuEditAddToCurrent");
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The contact \"Ann\" was changed or removed while this "
+                                                         "window waited; nothing was changed.")});
+    QVERIFY(GetContact(QStringLiteral("Ann"))->Name.isEmpty());
+    QVERIFY(FindContactByNumber(QStringLiteral("555-0002"))->Name.isEmpty());
 }
 
 void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits_data()
