@@ -191,6 +191,12 @@ bool Main()
         gRemoteCallers = std::make_unique<RemoteCallerCollection>();
         gContacts = KeyedCollection<clsContact>();
         gRemoteSocket = std::make_unique<clsRemoteSocket>();
+        // A local port in use is said in a box while the connection is made; the session may end the
+        // program while it waits. Start-up then goes no further.
+        if (g_shutDownDone) {
+            gRemoteSocket.reset();
+            return true;
+        }
         AddEvent(QStringLiteral("Started ") + kProduct + QStringLiteral(" Client"));
         if (gMainForm)
             gMainForm->showWindow();
@@ -213,6 +219,9 @@ bool Main()
         AddEvent(QStringLiteral("Started ") + kProduct +
                  (gNetworkMode == Server ? QStringLiteral(" Server") : QString()));
         gServer->Listen();
+        // A port that cannot be had is said in a box; the session may end the program while it waits.
+        if (g_shutDownDone)
+            return true;
         if (gMainForm)
             gMainForm->showWindow();
 

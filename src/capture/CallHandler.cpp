@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include <QPointer>
+
 #include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "core/Globals.h"
@@ -162,10 +164,16 @@ void CallHandler::ProcessEvent(const QString& line)
     // "DATE" and "TIME" are not used: the call's time is the computer's clock at the first ring.
 }
 
-void CallHandler::store(const std::shared_ptr<clsCaller>& caller)
+bool CallHandler::store(const std::shared_ptr<clsCaller>& caller)
 {
-    if (caller->ID != 0 && !EditCaller(caller->ID, *caller))
+    // A log that cannot be written is said in a box; the program may end while it waits.
+    const QPointer<CallHandler> self(this);
+    if (caller->ID != 0 && !EditCaller(caller->ID, *caller)) {
+        if (!self)
+            return false;
         noteUnstored(caller, gErrDescription);
+    }
+    return true;
 }
 
 void CallHandler::show(const clsCaller& caller)
@@ -214,7 +222,8 @@ void CallHandler::RingUpdate()
     caller->Rings += 1;
     RingTicks = 0;
     AnswerTicks = 0;
-    store(caller);
+    if (!store(caller))
+        return;
     broadcast(QStringLiteral(";RING;"));
 
     if (added) {
@@ -249,13 +258,20 @@ void CallHandler::UpdateNewCall()
         // Marked before anything that may wait for the modem: a NAME line arriving during the hang-up must
         // not block or announce the call a second time.
         CallHandled = true;
+        // A block waits for the modem's hang-up; the program may end meanwhile, this call road with it.
+        const QPointer<CallHandler> self(this);
         CheckBlockStrings(number);
+        if (!self)
+            return;
         MatchCallerToContact(number, *caller);
         if (!isNoGroup(caller->AttributeGroup)) {
             const auto group = GetAttributeGroup(caller->AttributeGroup);
             if (group && !isNoGroup(group->Description)) {
-                if (group->Block)
+                if (group->Block) {
                     BlockCall();
+                    if (!self)
+                        return;
+                }
                 sound = group->Sound;
             }
         } else {
@@ -263,7 +279,8 @@ void CallHandler::UpdateNewCall()
         }
     }
     // Stored, then told to the clients at once; the window, the pop-up and the announcement come after.
-    store(caller);
+    if (!store(caller))
+        return;
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
     Q_EMIT popupUpdate(*caller);
@@ -323,7 +340,12 @@ void CallHandler::AnswerTimer_Timer()
 
     const std::shared_ptr<clsCaller> watched = WatchedCaller;
     if (m_port && m_port->PortOpen()) {
+        // The probe waits for the modem while everything else goes on: the program may end meanwhile, and
+        // this call road with its window.
+        const QPointer<CallHandler> self(this);
         const int result = m_port->CheckDialTone();
+        if (!self)
+            return;
         if (watched->Answered == kBlocked) {
             // Blocked while the line was being probed: that answer stands.
         } else if (result == 2) {
@@ -339,7 +361,8 @@ void CallHandler::AnswerTimer_Timer()
         watched->Answered = QStringLiteral("N/A");
         AddEvent(QStringLiteral("Unable to check dial tone"));
     }
-    store(watched);
+    if (!store(watched))
+        return;
     broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
     show(*watched);
     Q_EMIT popupUpdate(*watched);
@@ -397,9 +420,15 @@ void CallHandler::BlockCall()
     // Marked before the modem is touched: a line that arrives while the call is picked up and dropped finds
     // it blocked already, so it is hung up once.
     caller->Answered = kBlocked;
-    if (m_port && m_port->PortOpen())
+    if (m_port && m_port->PortOpen()) {
+        // The hang-up waits for the modem; the program may end meanwhile, this call road with it.
+        const QPointer<CallHandler> self(this);
         m_port->HangUp();
-    store(caller);
+        if (!self)
+            return;
+    }
+    if (!store(caller))
+        return;
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
     AddEvent(QStringLiteral("The incoming call was blocked"));

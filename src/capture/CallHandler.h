@@ -72,7 +72,8 @@ Q_SIGNALS:
 
 private:
     // A change of the call: written to the log, then (after the clients have been told) to the window.
-    void store(const std::shared_ptr<clsCaller>& caller);
+    // False when the program ended (and this went) while a box about a log that cannot be written waited.
+    [[nodiscard]] bool store(const std::shared_ptr<clsCaller>& caller);
     void show(const clsCaller& caller);
     // A call the call log could not take is never lost without a trace: the ringing one is written to the
     // activity log (or standard error) with its caller ID when it ends, an ended one at once.

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QPointer>
 
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -93,13 +94,20 @@ void ModemPort::runSequence(std::function<void()> fn)
         m_deferred.append(std::move(fn));
         return;
     }
+    // A sequence waits for the modem and may show a box: the port may be deleted meanwhile (the program
+    // ends), and then neither this one nor the ones queued behind it go on.
+    const QPointer<ModemPort> self(this);
     m_busy = true;
     fn();
+    if (!self)
+        return;
     m_busy = false;
     while (!m_deferred.isEmpty() && !m_busy) {
         auto next = m_deferred.takeFirst();
         m_busy = true;
         next();
+        if (!self)
+            return;
         m_busy = false;
     }
 }
@@ -213,12 +221,15 @@ void ModemPort::openPort()
             qCInfo(lcModem) << "cannot open" << m_serial.portName() << m_serial.errorString();
     }
 
+    const QPointer<ModemPort> self(this);
     if (!m_serial.isOpen()) {
         m_serial.clearError();
         setConnected(false);
         ShowError(QStringLiteral("Cannot open comm port ") + m_label + QStringLiteral(". It may be in use by \r\n") +
                   QStringLiteral("another application. Caller id information cannot \r\n") +
                   QStringLiteral("be received until the comm port is open."));
+        if (!self)
+            return;
         PortOpenFailed = true;
         releasePort();
         return;
@@ -238,27 +249,33 @@ void ModemPort::openPort()
         m_serial.clearError();
     }
 
-    sendAndWait(CR + "ATZ" + CR);
+    // Every wait and every box below lets the program end meanwhile, this port with its window.
+    if (!sendAndWait(CR + "ATZ" + CR))
+        return;
     if (ModemError || ModemTimeout) {
         ShowError(QStringLiteral("Comm port ") + m_label + QStringLiteral(" is not responding. Caller id \r\n") +
                   QStringLiteral("information cannot be received until the \r\n") +
                   QStringLiteral("comm port is open."));
-        releasePort();
+        if (self)
+            releasePort();
         return;
     }
 
-    sendAndWait("AT#CLS=8" + CR);
+    if (!sendAndWait("AT#CLS=8" + CR))
+        return;
 
     const QString modemString = setting(Key::ModemString, "");
     bool tryBuiltIn = modemString.isEmpty();
     if (!modemString.isEmpty()) {
-        sendAndWait(modemString.toUtf8() + CR);
+        if (!sendAndWait(modemString.toUtf8() + CR))
+            return;
         // Silence counts as accepted: some modems switch caller ID on without a word.
         tryBuiltIn = ModemError;
     }
     if (tryBuiltIn) {
         for (const char* command : kCallerIdCommands) {
-            sendAndWait(QByteArray(command) + CR);
+            if (!sendAndWait(QByteArray(command) + CR))
+                return;
             if (!ModemError)
                 break;
         }
@@ -269,11 +286,13 @@ void ModemPort::openPort()
                       QStringLiteral("need to be reconfigured or this modem does not have \r\n") +
                       QStringLiteral("caller id capabilities. No caller id information can \r\n") +
                       QStringLiteral("be received until this problem is resolved."));
+            if (!self)
+                return;
         }
     }
 
-    sendAndWait(CR + "ATM0" + CR);
-    sendAndWait(CR + "ATS6=2" + CR);
+    if (sendAndWait(CR + "ATM0" + CR))
+        (void)sendAndWait(CR + "ATS6=2" + CR);
 }
 
 void ModemPort::releasePort()
@@ -286,7 +305,8 @@ void ModemPort::releasePort()
         AddEvent(QStringLiteral("Comm port closed"));
     }
     if (m_serial.isOpen()) {
-        sendAndWait(CR + "ATZ" + CR);
+        if (!sendAndWait(CR + "ATZ" + CR))
+            return;
         if (!m_serial.setDataTerminalReady(false))
             m_serial.clearError();
         if (!m_serial.setRequestToSend(false))
@@ -304,7 +324,8 @@ int ModemPort::CheckDialTone()
     }
     int result = 0;
     runSequence([this, &result] {
-        sendAndWait(CR + "ATDT;" + CR);
+        if (!sendAndWait(CR + "ATDT;" + CR))
+            return;
         // A port lost during the wait (read error, hang-up, device gone) ends it without a reply too, but that
         // silence says nothing about the line.
         if (!m_serial.isOpen())
@@ -313,9 +334,8 @@ int ModemPort::CheckDialTone()
             result = 2;
         else if (ModemOK)
             result = 1;
-        sendAndWait(CR + "ATH0" + CR);
-        if (!ModemOK)
-            sendAndWait(CR + "ATH0" + CR);
+        if (sendAndWait(CR + "ATH0" + CR) && !ModemOK)
+            (void)sendAndWait(CR + "ATH0" + CR);
     });
     return result;
 }
@@ -323,10 +343,8 @@ int ModemPort::CheckDialTone()
 void ModemPort::HangUp()
 {
     runSequence([this] {
-        sendAndWait(CR + "ATH1" + CR);
-        sendAndWait(CR + "ATH0" + CR);
-        if (!ModemOK)
-            sendAndWait(CR + "ATH0" + CR);
+        if (sendAndWait(CR + "ATH1" + CR) && sendAndWait(CR + "ATH0" + CR) && !ModemOK)
+            (void)sendAndWait(CR + "ATH0" + CR);
     });
 }
 
@@ -338,13 +356,13 @@ void ModemPort::send(const QByteArray& framed)
     m_serial.flush();
 }
 
-void ModemPort::sendAndWait(const QByteArray& framed)
+bool ModemPort::sendAndWait(const QByteArray& framed)
 {
     send(framed);
-    WaitForModemResponse();
+    return WaitForModemResponse();
 }
 
-void ModemPort::WaitForModemResponse()
+bool ModemPort::WaitForModemResponse()
 {
     ModemOK = ModemError = ModemTimeout = NoDialTone = false;
     auto answered = [this] { return ModemOK || ModemError || NoDialTone; };
@@ -355,23 +373,32 @@ void ModemPort::WaitForModemResponse()
     const auto sinceEpoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     const QDeadlineTimer deadline(3000 - sinceEpoch % 1000, Qt::PreciseTimer);
 
+    // The lines read are handled at once (a call, a box it shows), and the loop below runs everything
+    // else: this port may be deleted meanwhile.
+    const QPointer<ModemPort> self(this);
     Comm_OnComm();
+    if (!self)
+        return false;
     if (!answered() && m_serial.isOpen() && !deadline.hasExpired()) {
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(kPollMs);
         auto check = [&] {
-            Comm_OnComm();
-            if (answered() || !m_serial.isOpen() || deadline.hasExpired())
+            if (self)
+                Comm_OnComm();
+            if (!self || answered() || !m_serial.isOpen() || deadline.hasExpired())
                 loop.quit();
         };
         connect(&poll, &QTimer::timeout, &loop, check);
         connect(&m_serial, &QSerialPort::readyRead, &loop, check);
         poll.start();
         loop.exec();
+        if (!self)
+            return false;
     }
     if (!answered())
         ModemTimeout = true;
+    return true;
 }
 
 void ModemPort::Comm_OnComm()

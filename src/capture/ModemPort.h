@@ -67,8 +67,10 @@ public:
     // Reads whatever has arrived and hands out every whole line.
     void Comm_OnComm();
     // Waits for the reply to the command just written: OK, ERROR or NO DIAL TONE, else ModemTimeout at the
-    // third change of the clock's seconds (2 to 3 seconds). Lines keep being processed meanwhile.
-    void WaitForModemResponse();
+    // third change of the clock's seconds (2 to 3 seconds). Lines keep being processed meanwhile, and so is
+    // everything else: false when this port was deleted while it waited (its window went as the program
+    // ended), and then nothing of it may be touched any more.
+    [[nodiscard]] bool WaitForModemResponse();
     // 2: NO DIAL TONE or no reply (the line is in use), 1: OK (dial tone), 0: anything else, a port that was
     // lost during the probe included.
     int CheckDialTone();
@@ -104,7 +106,8 @@ private:
     void releasePort();
     void setConnected(bool connected);
     void send(const QByteArray& framed);
-    void sendAndWait(const QByteArray& framed);
+    // False when the port went while it waited (see WaitForModemResponse).
+    [[nodiscard]] bool sendAndWait(const QByteArray& framed);
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void reportLongLine();

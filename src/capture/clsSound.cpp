@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMediaDevices>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QTextToSpeech>
 #include <QThread>
@@ -420,7 +421,12 @@ void clsSound::TestSound(const SoundTest& test)
         if (test.path != kSpeech) {
             PlayWave(test.path);
         } else {
-            TestSpeech = Prompt::input(QStringLiteral("Enter the speech to be tested."), TestSpeech);
+            // The program may end while the box waits, and the sound object with it.
+            const QPointer<clsSound> self(this);
+            const QString typed = Prompt::input(QStringLiteral("Enter the speech to be tested."), TestSpeech);
+            if (!self)
+                return;
+            TestSpeech = typed;
             if (!TestSpeech.isEmpty())
                 Speak(TestSpeech);
         }

@@ -223,6 +223,9 @@ CallLogSearch::Outcome CallLogSearch::HandOver(const std::function<void(const QS
     // A query the log refuses is said by the main window, whose view stays on the last one that ran; the
     // count is then that view's.
     main->UpdateSQL();
+    // A refused query is said in a box; the program may end while it waits, its main window with it.
+    if (gMainForm != main)
+        return outcome;
     try {
         outcome.records = CountCallers(main->strSQL);
     } catch (const SqlError& e) {

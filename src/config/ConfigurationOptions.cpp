@@ -210,7 +210,9 @@ bool applyToProgram(const SaveOutcome& outcome)
                 // A server that could not listen (the port was taken when it started) tries again too.
                 if (port != gServer->LocalPort() || !gServer->isListening())
                     gServer->setLocalPort(port);
-                gServer->RemarkClients();
+                // A port that cannot be had is said in a box, and the program may end while it waits.
+                if (gServer)
+                    gServer->RemarkClients();
             }
         }
     }

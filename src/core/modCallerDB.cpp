@@ -357,6 +357,21 @@ qint64 DeleteCallers(const QList<qint32>& IDs)
     return deleted;
 }
 
+QList<qint32> MissingCallers(const QList<qint32>& IDs)
+{
+    QList<qint32> missing;
+    if (isClientMode() || IDs.isEmpty() || !gCallerDB)
+        return missing;
+    SqlStatement& st = gCallerDB->cached("SELECT 1 FROM tblCID WHERE ID = ?");
+    for (qint32 id : IDs) {
+        st.bind(1, qint64(id));
+        if (!st.step())
+            missing << id;
+        st.reset();
+    }
+    return missing;
+}
+
 void CloseCallerDB()
 {
     resetReader();

@@ -60,6 +60,10 @@ qint64 CountCallers(const QString& jetSql);
 // view, read them with SelectCallers and pass their IDs: view text never runs on the writing connection.
 qint64 DeleteCallers(const QList<qint32>& IDs);
 inline bool DeleteCaller(qint32 ID) { return DeleteCallers({ID}) == 1; }
+// The IDs, of those given, that no call of the log has (any more), in the order given: a command looks its
+// calls up again after asking the user, since another client may have deleted one meanwhile. None in client
+// mode and with no log open.
+QList<qint32> MissingCallers(const QList<qint32>& IDs);
 
 // Closes the call log (shut-down; before the file is replaced).
 void CloseCallerDB();

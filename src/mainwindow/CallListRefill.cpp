@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include <QPointer>
+
 #include "core/Processing.h"
 
 namespace {
@@ -22,18 +24,24 @@ void CallListRefill::RefreshGrid()
     m_refilling = true;
     do {
         m_refillAgain = false;
-        refill();
+        if (!refill())
+            return;
     } while (m_refillAgain);
     m_refilling = false;
 }
 
-void CallListRefill::refill()
+bool CallListRefill::refill()
 {
+    // A view that cannot be read is said in a box, and the progress window yields: the program may end
+    // meanwhile, this refill with its window.
+    const QPointer<CallListRefill> self(this);
     beforePass();
     Q_EMIT refillStarted();
     // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
     CallRowBatch batch;
     readRows(batch);
+    if (!self)
+        return false;
     const size_t n = batch.rows.size();
     // The progress window yields to the event loop and repaints at every step. Up to MaxProgressSteps
     // records each is a step; a larger view advances it every few records, so a refill of 100,000 calls
@@ -46,8 +54,11 @@ void CallListRefill::refill()
     for (size_t i = 0; i < n;) {
         if ((progress && progress->StopProcessing()) || m_refillAgain)
             break;
-        if (progress)
+        if (progress) {
             progress->Increment();
+            if (!self)
+                return false;
+        }
         const size_t end = std::min(n, i + perStep);
         Q_EMIT rowsRead(batch, i, end);
         i = end;
@@ -55,4 +66,5 @@ void CallListRefill::refill()
     if (progress)
         progress->Unload();
     Q_EMIT refillFinished();
+    return true;
 }

@@ -44,7 +44,8 @@ protected:
     virtual void readRows(CallRowBatch& batch) = 0;
 
 private:
-    void refill();
+    // False when this refill went while it let the event loop run (its window went as the program ended).
+    bool refill();
 
     bool m_refilling = false;
     bool m_refillAgain = false;

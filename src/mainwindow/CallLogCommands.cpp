@@ -4,7 +4,9 @@
 #include <optional>
 
 #include <QFileInfo>
+#include <QPointer>
 
+#include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
 #include "core/RecordFields.h"
@@ -62,6 +64,19 @@ void keepTypeMismatch(const char* tag)
     ReportError(QString::fromLatin1(tag));
 }
 
+// A ringing call keeps the ID of its record in the log in use, and each ring rewrites that record: the log
+// is not replaced under it, or the next ring would rewrite whatever record of the other file has that ID. A
+// call may well have begun while the file dialog waited.
+bool refusedWhileRinging()
+{
+    if (!gRinging)
+        return false;
+    Prompt::message(QStringLiteral("A call is ringing: the call log cannot be changed until it has ended. Nothing "
+                                   "was changed."),
+                    Prompt::OkOnly, Prompt::Exclamation);
+    return true;
+}
+
 } // namespace
 
 CallLogCommands::CallLogCommands(QObject* parent) : QObject(parent) {}
@@ -72,19 +87,40 @@ void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const
 {
     const bool confirm =
         textToBool(GetProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("True")));
-    if (confirm && id == -1 &&
-        Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "
-                                       "information?"),
-                        Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes)
-        return;
-    if (!gCallerDB)
-        return;
-    // The key is a number, whichever way it came: the list's ID cell is never pasted into the query.
+    // The key is a number, whichever way it came: the list's ID cell is never pasted into the query. It is
+    // read before the question: while the box waits a call may come in or the list be read again, and the
+    // selected row then shows another call.
     qint64 key = id;
-    bool ok = true;
-    if (id == -1)
-        key = list.textMatrix(list.rowSel(), CallListModel::ColID).trimmed().toLongLong(&ok);
-    if (!ok)
+    QString shownName;
+    QString shownDate;
+    if (id == -1) {
+        bool ok = false;
+        const int row = list.rowSel();
+        key = list.textMatrix(row, CallListModel::ColID).trimmed().toLongLong(&ok);
+        if (!ok || key <= 0 || key > std::numeric_limits<qint32>::max())
+            return;
+        shownName = list.textMatrix(row, CallListModel::ColName);
+        shownDate = list.textMatrix(row, CallListModel::ColDate);
+    }
+    // The question, and the box of a log that cannot be written, let the program end while they wait.
+    const QPointer<CallLogCommands> self(this);
+    if (confirm && id == -1) {
+        if (Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "
+                                           "information?"),
+                            Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes ||
+            !self)
+            return;
+        try {
+            if (!MissingCallers({qint32(key)}).isEmpty()) {
+                ChangedMeanwhile::say(ChangedMeanwhile::call(shownName, shownDate));
+                return;
+            }
+        } catch (const SqlError& e) {
+            keep(e, "frmBaseMain_EditGrid");
+            return;
+        }
+    }
+    if (!gCallerDB)
         return;
     QList<clsCaller> found;
     try {
@@ -132,6 +168,8 @@ void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const
     QList<clsCaller> saved;
     try {
         EditCaller(caller.ID, caller);
+        if (!self)
+            return;
         saved = SelectCallers(byID(caller.ID));
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_EditGrid");
@@ -166,9 +204,13 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
         return Removal::Nothing;
     const int first = std::min(list.row(), list.rowSel());
     const int last = std::max(list.row(), list.rowSel());
-    if (first < 1 || !confirmRemoval(first != last))
+    if (first < 1)
         return Removal::Nothing;
+    // The selected calls are taken by their IDs before the question: while the box waits a call may come in,
+    // another client may delete one of them, the list may be read again, and the selection then covers
+    // other calls.
     QList<qint32> ids;
+    QStringList shown;
     for (int row = first; row <= last; ++row) {
         const std::optional<qint32> id = rowID(list, row);
         if (!id) {
@@ -176,13 +218,30 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
             return Removal::Nothing;
         }
         ids.append(*id);
+        shown.append(ChangedMeanwhile::call(list.textMatrix(row, CallListModel::ColName),
+                                            list.textMatrix(row, CallListModel::ColDate)));
     }
+    const QPointer<CallLogCommands> self(this);
+    if (!confirmRemoval(first != last) || !self)
+        return Removal::Nothing;
+    try {
+        // A call gone meanwhile means the user agreed to a set that is no longer there: nothing is deleted.
+        const QList<qint32> missing = MissingCallers(ids);
+        if (!missing.isEmpty()) {
+            ChangedMeanwhile::say(shown.value(ids.indexOf(missing.first())));
+            return Removal::Nothing;
+        }
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_mnuEditDelete_Click");
+        return Removal::Nothing;
+    }
+    std::vector<qint64> deleted;
     bool stopped = false;
     try {
         if (ids.size() == 1) {
             // Gone from the log either way (a record deleted meanwhile has no row to keep).
             DeleteCaller(ids.first());
-            m_deleted.push_back(ids.first());
+            deleted.push_back(ids.first());
         } else {
             Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), parent());
             for (qint32 id : ids) {
@@ -191,32 +250,54 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
                     break;
                 }
                 progress.Increment();
+                // The step let the program end: the log is closed, and nobody is left to tell.
+                if (!self)
+                    return Removal::Nothing;
                 // One statement a record: the records deleted before a stop stay deleted.
                 DeleteCaller(id);
-                m_deleted.push_back(id);
+                deleted.push_back(id);
             }
         }
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_mnuEditDelete_Click");
+        m_deleted = std::move(deleted);
         // The records deleted before the failure stay deleted and their rows must go.
         return m_deleted.empty() ? Removal::Nothing : Removal::Stopped;
     }
+    m_deleted = std::move(deleted);
     return stopped ? Removal::Stopped : Removal::Removed;
 }
 
 bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
 {
+    m_deleted.clear();
     if (gRinging || list.rows() == 1)
         return false;
-    if (!confirmRemoval(list.rows() > 2))
+    // The view's calls are read before the question: a call that comes in while the box waits belongs to the
+    // view's period as well, but the user never saw it and never agreed to lose it. The calls then go by
+    // their IDs, so the view text never runs on the connection that writes.
+    QList<clsCaller> calls;
+    try {
+        calls = SelectCallers(sql);
+    } catch (const SqlError& e) {
+        keep(e, "frmBaseMain_mnuEditClear_Click");
+        return false;
+    }
+    const QPointer<CallLogCommands> self(this);
+    if (!confirmRemoval(list.rows() > 2) || !self)
         return false;
     try {
-        // The view's own query picks the records; they go by their IDs, so the view text never runs on the
-        // connection that writes.
         QList<qint32> ids;
-        for (const clsCaller& c : SelectCallers(sql))
+        for (const clsCaller& c : std::as_const(calls))
             ids.append(c.ID);
+        const QList<qint32> missing = MissingCallers(ids);
+        if (!missing.isEmpty()) {
+            const clsCaller& gone = calls.at(ids.indexOf(missing.first()));
+            ChangedMeanwhile::say(ChangedMeanwhile::call(gone.Name, gone.CallerDate));
+            return false;
+        }
         DeleteCallers(ids);
+        m_deleted.assign(ids.cbegin(), ids.cend());
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_mnuEditClear_Click");
         return false;
@@ -234,10 +315,13 @@ void CallLogCommands::useCallerDB(const QString& event, const QString& path)
 
 bool CallLogCommands::NewDB()
 {
+    // Every box below lets the program end meanwhile (this goes with the main window): then nothing more is
+    // made or named.
+    const QPointer<CallLogCommands> self(this);
     QString path = currentCallerDBPath();
     for (;;) {
         path = Prompt::saveFile(QString(), path, kLogFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || !self || refusedWhileRinging())
             return false;
         try {
             if (CreateCallerDB(path))
@@ -246,12 +330,14 @@ bool CallLogCommands::NewDB()
             // The log in use stays open: the new file never replaced it.
             keep(e, "frmBaseMain_mnuFileNewDB_Click");
             if (Prompt::message(path + QStringLiteral(" could not be created. Choose another file name."),
-                                Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+                                Prompt::OkCancel, Prompt::Critical) != Prompt::Ok ||
+                !self)
                 return false;
             continue;
         }
         if (Prompt::message(QStringLiteral("This file name already exits. Choose another file name."), Prompt::OkCancel,
-                            Prompt::Critical) != Prompt::Ok)
+                            Prompt::Critical) != Prompt::Ok ||
+            !self)
             return false;
     }
     useCallerDB(QStringLiteral("Created and loaded new caller database "), path);
@@ -260,10 +346,11 @@ bool CallLogCommands::NewDB()
 
 bool CallLogCommands::ChangeDB()
 {
+    const QPointer<CallLogCommands> self(this);
     QString path = currentCallerDBPath();
     for (;;) {
         path = Prompt::openFile(QString(), path, kLogFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || !self || refusedWhileRinging())
             return false;
         QString refusal;
         if (!QFileInfo::exists(path)) {
@@ -284,7 +371,7 @@ bool CallLogCommands::ChangeDB()
             SaveProperty(Section::frmConfiguration, Key::CallerDBPath, previous);
             refusal = QStringLiteral(" is not a valid database file. Choose another file.");
         }
-        if (Prompt::message(path + refusal, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok)
+        if (Prompt::message(path + refusal, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok || !self)
             return false;
     }
     useCallerDB(QStringLiteral("Loaded caller database "), path);

@@ -30,26 +30,34 @@ public:
 
     // Stores text in one field of one call: column 0 Name, 1 Number, 2 Date/Time, 3 Rings, 4 Answered; any
     // other column stores the call as it is. id -1 stands for the call of the list's selected row, and then
-    // the user is asked first while ConfirmDeletion is on. Text the list's editor would refuse (GridEditRules)
+    // the user is asked first while ConfirmDeletion is on; that call is the one selected when the command
+    // began, and one deleted meanwhile is said and left alone. Text the list's editor would refuse (GridEditRules)
     // changes nothing; what it accepts is stored in the editor's form. The call as stored, matched to its
     // contact, goes out with callerEdited; a server then tells its clients (broadcast).
     void EditGrid(int column, const QString& text, qint32 id, const CallListModel& list);
 
     // Deletes the calls of the selected rows (asked first while ConfirmDeletion is on). Their IDs are
-    // read before anything is deleted, so a call that arrives while the progress window yields cannot
-    // shift a row onto the wrong record. Nothing is done while a call rings. The records that went are
-    // deletedIDs(): their rows are to go by ID, since rows may have moved meanwhile.
+    // read before the question, so a call that arrives or a list read again while the box or the progress
+    // window waits cannot shift a row onto the wrong record; when one of them was deleted meanwhile (by a
+    // client), the user is told and nothing is deleted. Nothing is done while a call rings. The records that
+    // went are deletedIDs(): their rows are to go by ID, since rows may have moved meanwhile.
     Removal DeleteSelected(const CallListModel& list);
     const std::vector<qint64>& deletedIDs() const { return m_deleted; }
     // Deletes every call of the view query sql (asked first while ConfirmDeletion is on); true when they
-    // went and the list is to be emptied. Nothing is done while a call rings or when the list is empty.
+    // went, and then deletedIDs() are their rows to go. The view is read before the question: a call that
+    // comes in while the box waits stays (in the log and in the list), and when a call of the view was
+    // deleted meanwhile the user is told and nothing is deleted. Nothing is done while a call rings or when
+    // the list is empty.
     bool ClearView(const QString& sql, const CallListModel& list);
 
     // Asks for a file name until a new call log is made there (or the user gives up); true when it is the
     // log in use now: the setting points at it and the event list says so. The host reads the view again.
+    // While a call rings (also one that began while the dialog waited) the log is not replaced: the user is
+    // told, and nothing changes.
     bool NewDB();
     // Asks for a file until one opens as a call log (or the user gives up). A file that is missing, is the
-    // contact book, or is no call log is refused and the log in use stays open and named.
+    // contact book, or is no call log is refused and the log in use stays open and named. Not while a call
+    // rings, as for NewDB.
     bool ChangeDB();
 
     // The end of every change of the call log: the clients hear their data is stale (broadcast), then

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QHash>
+#include <QPointer>
 
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -37,7 +38,11 @@ void CallLogView::UpdateSQL()
         reader->prepareUntrusted(m_host.strSQL);
         m_lastGoodSQL = m_host.strSQL;
     } catch (const SqlError& e) {
+        // The box lets the program end while it waits, this view with its window.
+        const QPointer<CallLogView> self(this);
         reportViewError(e, "frmBaseMain_UpdateSQL");
+        if (!self)
+            return;
         // A query that cannot run (a table that does not exist, bad text) leaves the call log open and the
         // view on the last query that worked.
         if (!m_lastGoodSQL.isEmpty())

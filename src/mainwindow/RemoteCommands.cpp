@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <QPointer>
+#include <QSet>
+
+#include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
@@ -48,40 +52,90 @@ bool RemoteCommands::confirmRemoval(bool plural) const
     return Prompt::message(text, Prompt::YesNo, Prompt::Exclamation) == Prompt::Yes;
 }
 
+namespace {
+
+// The calls a deletion or an edit was begun on, by ID, with the way the list named them then.
+struct ChosenCalls {
+    QList<qint32> ids;
+    QStringList shown;
+    QString field = QStringLiteral("|"); // the request's ID list
+};
+
+ChosenCalls chosenRows(const CallListModel& list, int first, int last)
+{
+    ChosenCalls chosen;
+    for (int row = first; row <= last; ++row) {
+        const QString id = idText(list, row);
+        chosen.ids.append(id.toInt());
+        chosen.shown.append(ChangedMeanwhile::call(list.textMatrix(row, CallListModel::ColName),
+                                                   list.textMatrix(row, CallListModel::ColDate)));
+        chosen.field += id + QLatin1Char('|');
+    }
+    return chosen;
+}
+
+// The first of the chosen calls that the client's copy of the log no longer holds (the server's push of
+// another client's deletion, or a list read again without it), or -1.
+qsizetype firstGone(const QList<qint32>& ids)
+{
+    QSet<qint32> held;
+    if (gRemoteCallers) {
+        held.reserve(gRemoteCallers->size());
+        for (const clsCaller& c : std::as_const(*gRemoteCallers))
+            held.insert(c.ID);
+    }
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        if (!held.contains(ids[i]))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+// The rows a command acts on are read before its question: while the box waits the server's pushes go on
+// (a call, another client's deletion, the list read again), and the rows then show other calls. After the
+// question the calls are looked up again in the client's copy of the log, and the program may have ended
+// meanwhile, this object with its window.
+
 void RemoteCommands::DeleteSelected(const CallListModel& list)
 {
     if (list.rows() == 1 || gRinging)
         return;
     const int first = std::max(1, std::min(list.row(), list.rowSel()));
     const int last = std::max(list.row(), list.rowSel());
-    if (last < first || !confirmRemoval(list.row() != list.rowSel()))
+    if (last < first)
         return;
-    QList<qint32> ids;
-    QString field = QStringLiteral("|");
-    for (int row = first; row <= last; ++row) {
-        const QString id = idText(list, row);
-        ids.append(id.toInt());
-        field += id + QLatin1Char('|');
+    const ChosenCalls chosen = chosenRows(list, first, last);
+    const QPointer<RemoteCommands> self(this);
+    if (!confirmRemoval(list.row() != list.rowSel()) || !self)
+        return;
+    if (const qsizetype gone = firstGone(chosen.ids); gone >= 0) {
+        ChangedMeanwhile::say(chosen.shown.at(gone));
+        return;
     }
     m_state.SelectionChanged = false;
-    m_state.PendingDeletes = ids;
-    if (ids.size() > DeleteNoteThreshold)
+    m_state.PendingDeletes = chosen.ids;
+    if (chosen.ids.size() > DeleteNoteThreshold)
         Program::showWaiting(QStringLiteral("DELETE"), m_owner);
-    send(QStringLiteral(";DELETE SQL;") + field);
+    send(QStringLiteral(";DELETE SQL;") + chosen.field);
 }
 
 void RemoteCommands::ClearLog(const CallListModel& list)
 {
     if (list.rows() == 1 || gRinging)
         return;
-    if (!confirmRemoval(list.rows() >= 3))
+    const ChosenCalls chosen = chosenRows(list, 1, list.rows() - 1);
+    const QPointer<RemoteCommands> self(this);
+    if (!confirmRemoval(list.rows() >= 3) || !self)
         return;
-    QString field = QStringLiteral("|");
-    for (int row = 1; row < list.rows(); ++row)
-        field += idText(list, row) + QLatin1Char('|');
+    if (const qsizetype gone = firstGone(chosen.ids); gone >= 0) {
+        ChangedMeanwhile::say(chosen.shown.at(gone));
+        return;
+    }
     m_state.DeleteAllPending = true;
     Program::showWaiting(QStringLiteral("DELETE"), m_owner);
-    send(QStringLiteral(";DELETE SQL;") + field);
+    send(QStringLiteral(";DELETE SQL;") + chosen.field);
 }
 
 void RemoteCommands::Search(MiniDisplay::SearchKind kind, const CallListModel& list)
@@ -146,10 +200,27 @@ void RemoteCommands::EditGrid(int column, const QString& text, qint32 id)
         value = GridEditRules::accept(column, text);
     if (!value || id <= 0)
         return;
-    if (confirmOn() && Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original "
-                                                      "caller id information?"),
-                                       Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes)
-        return;
+    if (confirmOn()) {
+        clsCaller shown;
+        if (gRemoteCallers) {
+            for (const clsCaller& c : std::as_const(*gRemoteCallers)) {
+                if (c.ID == id) {
+                    shown = c;
+                    break;
+                }
+            }
+        }
+        const QPointer<RemoteCommands> self(this);
+        if (Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "
+                                           "information?"),
+                            Prompt::YesNo, Prompt::Exclamation) != Prompt::Yes ||
+            !self)
+            return;
+        if (firstGone({id}) >= 0) {
+            ChangedMeanwhile::say(ChangedMeanwhile::call(shown.PrintNameDescription(), shown.CallerDate));
+            return;
+        }
+    }
     send(QStringLiteral(";EDIT CALLER;") + QString::number(column) + QLatin1Char(';') + *value + QLatin1Char(';') +
          QString::number(id));
 }

@@ -77,6 +77,8 @@ void clsRemoteSocket::Connect(bool flag)
         // The port is taken (the server's own listener on this machine, another copy): the user is told, as
         // the server tells of its listener. An address this machine does not have is passed over quietly.
         const QAbstractSocket::SocketError error = sckRemoteClient->error();
+        // The box lets the program end while it waits, and this socket with it.
+        const QPointer<clsRemoteSocket> self(this);
         if (error == QAbstractSocket::AddressInUseError) {
             SaveError(10048, QStringLiteral("Address in use"), QStringLiteral("clsRemoteSocket"));
             ReportError(QStringLiteral("clsRemoteSocket_Connect"));
@@ -89,6 +91,8 @@ void clsRemoteSocket::Connect(bool flag)
             ReportError(QStringLiteral("clsRemoteSocket_Connect"));
             ShowError(QString());
         }
+        if (!self)
+            return;
         sckRemoteClient->abort();
     }
     // A server that cannot be reached is not reported: the window just stays offline.

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -428,18 +429,38 @@ void clsServer::RemarkClients()
 
 void clsServer::ClientOption(int option, int row)
 {
-    clsClient* client = ClientAt(row + 1);
-    if (!client)
+    if (const clsClient* client = ClientAt(row + 1))
+        ClientOptionFor(option, client->Index(), client->RemoteHostIP());
+}
+
+void clsServer::ClientOptionFor(int option, qint32 index, const QString& address)
+{
+    static const char* const questions[] = {"Do you want to drop this client?", "Do you want to block this client?",
+                                            "Do you want to restrict this client?"};
+    if (option < 0 || option > 2)
         return;
-    const QString rowText = client->ListText();
+    // A connection number is never used again: the one chosen is this client or none.
+    auto chosen = [this, index]() -> clsClient* {
+        clsClient* client = Clients(index);
+        return client && !client->m_dropping ? client : nullptr;
+    };
+    if (!chosen()) {
+        ChangedMeanwhile::say(ChangedMeanwhile::client(address));
+        return;
+    }
+    const QPointer<clsServer> self(this);
+    if (Prompt::message(QString::fromLatin1(questions[option]), Prompt::YesNo) != Prompt::Yes || !self)
+        return;
+    clsClient* client = chosen();
+    if (!client) {
+        ChangedMeanwhile::say(ChangedMeanwhile::client(address));
+        return;
+    }
     switch (option) {
     case 0:
-        if (Prompt::message(QStringLiteral("Do you want to drop this client?"), Prompt::YesNo) == Prompt::Yes)
-            DropClient(client->Index());
+        DropClient(index);
         break;
     case 1: {
-        if (Prompt::message(QStringLiteral("Do you want to block this client?"), Prompt::YesNo) != Prompt::Yes)
-            break;
         QStringList entries = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));
         entries.removeAll(QString());
         entries << client->RemoteHostIP() + QStringLiteral(" B");
@@ -449,9 +470,7 @@ void clsServer::ClientOption(int option, int row)
         break;
     }
     case 2: {
-        if (Prompt::message(QStringLiteral("Do you want to restrict this client?"), Prompt::YesNo) != Prompt::Yes)
-            break;
-        if (rowText.endsWith(QStringLiteral(" R")))
+        if (client->ListText().endsWith(QStringLiteral(" R")))
             break;
         QStringList entries = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));
         entries.removeAll(QString());

@@ -57,7 +57,12 @@ public:
     // whether its client is restricted, and the window gets the list again.
     void RemarkClients();
 
-    // The client list's menu on the row: 0 "Drop", 1 "Block", 2 "Restrict", each after a question.
+    // The client list's menu: 0 "Drop", 1 "Block", 2 "Restrict", each after a question, on the client with
+    // that connection number (taken when its row was chosen: clients that come and go move the rows, also
+    // while the question waits). A client that has left by then, or leaves while the question waits, is
+    // named by its address and nothing is done: never another client in its place.
+    void ClientOptionFor(int option, qint32 index, const QString& address);
+    // The same on the client at that row of the list now.
     void ClientOption(int option, int row);
 
     // Bounds that keep hostile or broken peers from taking the server's memory and descriptors. A client

@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -54,6 +55,8 @@ private Q_SLOTS:
     void firstStartStandalone();
     void firstRunDialogOnceAndModal();
     void endedWhileFirstRunDialogOpen();
+    void endedWhileThePortMessageWaits_data();
+    void endedWhileThePortMessageWaits();
     void secondStartShowsNoSetupAndReportsTimeAway();
     void serverCaption();
     void clientModeOpensNothing();
@@ -274,6 +277,40 @@ void TestStartup::endedWhileFirstRunDialogOpen()
     QVERIFY(!gServer);
     QCOMPARE(mainWindows().size(), 0);
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::LogOffTime, QString()), DateText::format(Clock::now()));
+}
+
+void TestStartup::endedWhileThePortMessageWaits_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("server") << int(Server);
+    QTest::newRow("client") << int(Client);
+}
+
+void TestStartup::endedWhileThePortMessageWaits()
+{
+    // The server's port, or the client's own local port, is held by another program: start-up says so in a
+    // box, and the session ends the program while the box waits. Start-up goes no further: nothing is made
+    // after the exit.
+    QFETCH(int, mode);
+    presetReturningUser(Clock::now());
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::AnyIPv4, 0));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QString::number(mode));
+    SaveProperty(Section::frmConfiguration, mode == Server ? Key::LocalPort : Key::RemoteLocalPort,
+                 QString::number(taken.serverPort()));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    Prompt::resetScript();
+    Prompt::queueMeanwhile([] { ExitProgram(); });
+    QVERIFY(Main());
+    QVERIFY(Prompt::texts().value(0).startsWith(QStringLiteral("The local port that you have selected is in use")));
+    QVERIFY(ProgramEnded());
+    QVERIFY(!gMainForm);
+    QVERIFY(!gServer);
+    QVERIFY(!gRemoteSocket);
+    QVERIFY(!gCallerDB);
+    QVERIFY(!windowLinks().showCustomizeTime);
+    QVERIFY(!gStatistics);
+    QCOMPARE(mainWindows().size(), 0);
 }
 
 void TestStartup::secondStartShowsNoSetupAndReportsTimeAway()

@@ -40,10 +40,18 @@ private Q_SLOTS:
     void newDatabaseAsksUntilAFreshFile();
     void changeDatabaseRefusesWhatIsNoCallLog();
     void theCommonEndingTellsTheClientsFirst();
+    void editTakesItsCallBeforeTheQuestion();
+    void deleteTakesItsCallsBeforeTheQuestion();
+    void clearTakesTheViewBeforeTheQuestion();
+    void theLogIsNotReplacedUnderARingingCall();
 
 private:
     // Stores n calls, one an hour back from now (the newest first), and lists them in that order.
     QList<qint32> addCalls(int n);
+    // A call comes in now (stored) and the list is read again, as the window's refill leaves it: the new call
+    // on top, the others below, the selection parked on the headings.
+    qint32 callArrivesAndListIsReadAgain(const QList<qint32>& listed);
+    static QString goneText(const clsCaller& c);
     static QList<qint32> storedIDs();
     static clsCaller stored(qint32 id);
     QString logPath() const { return GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()); }
@@ -93,6 +101,35 @@ QList<qint32> TestCallLogCommands::addCalls(int n)
             {c.Name, c.Number.Number, c.CallerDate, QString::number(c.Rings), c.Answered, QString::number(c.ID)});
     }
     return ids;
+}
+
+qint32 TestCallLogCommands::callArrivesAndListIsReadAgain(const QList<qint32>& listed)
+{
+    clsCaller c;
+    c.Name = QStringLiteral("JUST NOW");
+    c.Number.Number = QStringLiteral("555-9999");
+    c.CallerDate = DateText::format(Clock::now());
+    c.Rings = 1;
+    c.Answered = QStringLiteral("N/A");
+    AddCaller(c);
+    m_list->clearRows();
+    for (const clsCaller& row : QList<clsCaller>{c} + [&] {
+             QList<clsCaller> rest;
+             for (qint32 id : listed)
+                 rest << stored(id);
+             return rest;
+         }())
+        m_list->addRow({row.Name, row.Number.Number, row.CallerDate, QString::number(row.Rings), row.Answered,
+                        QString::number(row.ID)});
+    m_list->select(0, 0, CallListModel::ColID, CallListModel::ColID);
+    return c.ID;
+}
+
+QString TestCallLogCommands::goneText(const clsCaller& c)
+{
+    return QStringLiteral("The call from \"%1\" at %2 was changed or removed while this window waited; nothing was "
+                          "changed.")
+        .arg(c.Name, c.CallerDate);
 }
 
 QList<qint32> TestCallLogCommands::storedIDs()
@@ -365,10 +402,12 @@ void TestCallLogCommands::clearDeletesTheCallsOfTheViewQuery()
              QStringLiteral("Are you sure you want to permanently remove this record from the database?"));
     QCOMPARE(storedIDs(), all.mid(inDay));
 
-    // A view text that cannot run deletes nothing and is reported.
-    Prompt::queueAnswer(Prompt::Yes);
+    // A view text that cannot run deletes nothing and is reported; the view is read before the question,
+    // so none is asked.
+    Prompt::clearHistory();
     QVERIFY(!m_commands->ClearView(QStringLiteral("Select * From tblNoSuchTable"), *m_list));
     QCOMPARE(lastReportedTag(), QStringLiteral("frmBaseMain_mnuEditClear_Click"));
+    QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(storedIDs(), all.mid(inDay));
 
     // "All": the table empties.
@@ -496,6 +535,131 @@ void TestCallLogCommands::theCommonEndingTellsTheClientsFirst()
     connect(m_commands.get(), &CallLogCommands::logChanged, this, [&order] { order << QStringLiteral("changed"); });
     m_commands->LogChanged();
     QCOMPARE(order, (QStringList{QStringLiteral(";UPDATE NEEDED;"), QStringLiteral("changed")}));
+}
+
+// --- a change while the question waits ------------------------------------------------------------------
+
+void TestCallLogCommands::editTakesItsCallBeforeTheQuestion()
+{
+    const QList<qint32> ids = addCalls(3);
+    QSignalSpy edited(m_commands.get(), &CallLogCommands::callerEdited);
+    // The selected call is the second; while the question waits a call comes in and the list is read again.
+    m_list->setRow(2);
+    qint32 arrived = 0;
+    Prompt::queueMeanwhile([&] { arrived = callArrivesAndListIsReadAgain(ids); });
+    Prompt::queueAnswer(Prompt::Yes);
+    m_commands->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
+    QCOMPARE(stored(ids[1]).Name, QStringLiteral("SOMEONE ELSE"));
+    QCOMPARE(stored(arrived).Name, QStringLiteral("JUST NOW"));
+    QCOMPARE(stored(ids[0]).Name, QStringLiteral("CALLER 0"));
+    QCOMPARE(edited.count(), 1);
+
+    // The call chosen is deleted (by a client) while the question waits: nothing is edited, and the user
+    // hears which call it was.
+    m_list->setRow(m_list->findRowById(ids[2]));
+    const clsCaller chosen = stored(ids[2]);
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([&] { QVERIFY(DeleteCaller(ids[2])); });
+    Prompt::queueAnswer(Prompt::Yes);
+    m_commands->EditGrid(0, QStringLiteral("NOBODY"), -1, *m_list);
+    QCOMPARE(edited.count(), 1);
+    QCOMPARE(Prompt::texts(), (QStringList{QStringLiteral("Are you sure you want to permanently edit the original "
+                                                          "caller id information?"),
+                                           goneText(chosen)}));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    for (qint32 id : storedIDs())
+        QVERIFY(stored(id).Name != QStringLiteral("NOBODY"));
+}
+
+void TestCallLogCommands::deleteTakesItsCallsBeforeTheQuestion()
+{
+    const QList<qint32> all = addCalls(4);
+    // Rows 2 to 3 are chosen; while the question waits a call comes in and the list is read again, which
+    // leaves no row selected. The chosen calls go, and only they.
+    m_list->setRow(2);
+    m_list->setRowSel(3);
+    qint32 arrived = 0;
+    Prompt::queueMeanwhile([&] { arrived = callArrivesAndListIsReadAgain(all); });
+    Prompt::queueAnswer(Prompt::Yes);
+    QCOMPARE(m_commands->DeleteSelected(*m_list), CallLogCommands::Removal::Removed);
+    QCOMPARE(storedIDs(), (QList<qint32>{all[0], all[3], arrived}));
+    QCOMPARE(m_commands->deletedIDs(), (std::vector<qint64>{all[1], all[2]}));
+    m_list->removeRowsById(m_commands->deletedIDs()); // as the window does
+
+    // One of the chosen calls is deleted by a client while the question waits: the user agreed to delete a
+    // set that is gone, so nothing is deleted and the call is named.
+    m_list->setRow(m_list->findRowById(all[0]));
+    m_list->setRowSel(m_list->findRowById(all[3]));
+    const clsCaller gone = stored(all[3]);
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([&] { QVERIFY(DeleteCaller(all[3])); });
+    Prompt::queueAnswer(Prompt::Yes);
+    QCOMPARE(m_commands->DeleteSelected(*m_list), CallLogCommands::Removal::Nothing);
+    QCOMPARE(Prompt::texts().value(1), goneText(gone));
+    QCOMPARE(storedIDs(), (QList<qint32>{all[0], arrived}));
+    QVERIFY(m_commands->deletedIDs().empty());
+
+    // The program ends while the question waits (the commands go with the main window): nothing is deleted
+    // and nothing of the commands is touched.
+    m_list->setRow(m_list->findRowById(all[0]));
+    Prompt::queueMeanwhile([&] { m_commands.reset(); });
+    Prompt::queueAnswer(Prompt::Yes);
+    CallLogCommands* commands = m_commands.get();
+    QCOMPARE(commands->DeleteSelected(*m_list), CallLogCommands::Removal::Nothing);
+    QCOMPARE(storedIDs(), (QList<qint32>{all[0], arrived}));
+}
+
+void TestCallLogCommands::clearTakesTheViewBeforeTheQuestion()
+{
+    const QList<qint32> all = addCalls(3);
+    const QString day =
+        QStringLiteral("Select * From tblCID Where fldDate > #") + DateText::format(Clock::now().addDays(-1)) + "#";
+    // A call comes in while the question waits: it is in the day too, but the user never saw it.
+    qint32 arrived = 0;
+    Prompt::queueMeanwhile([&] { arrived = callArrivesAndListIsReadAgain(all); });
+    Prompt::queueAnswer(Prompt::Yes);
+    QVERIFY(m_commands->ClearView(day, *m_list));
+    QCOMPARE(storedIDs(), QList<qint32>{arrived});
+
+    // A call of the view is deleted by a client while the question waits: nothing goes.
+    const QList<qint32> more = addCalls(2);
+    const clsCaller gone = stored(more[1]);
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([&] { QVERIFY(DeleteCaller(more[1])); });
+    Prompt::queueAnswer(Prompt::Yes);
+    QVERIFY(!m_commands->ClearView(day, *m_list));
+    QCOMPARE(Prompt::texts().value(1), goneText(gone));
+    QCOMPARE(storedIDs(), (QList<qint32>{arrived, more[0]}));
+}
+
+void TestCallLogCommands::theLogIsNotReplacedUnderARingingCall()
+{
+    const QString first = logPath();
+    const QString second = m_home->file(QStringLiteral("second.mdb"));
+    const QString third = m_home->file(QStringLiteral("third.mdb"));
+    QVERIFY(CreateCallerDB(second));
+    QVERIFY(FindCallerDB()); // back on the first log, which the setting still names
+    const QString ringing = QStringLiteral("A call is ringing: the call log cannot be changed until it has ended. "
+                                           "Nothing was changed.");
+    // A call begins to ring while the file dialog waits: its record is in the log in use, and its rings
+    // will rewrite it there. Neither command replaces the log under it.
+    Prompt::queueMeanwhile([] { gRinging = true; });
+    Prompt::queueText(second);
+    QVERIFY(!m_commands->ChangeDB());
+    QCOMPARE(Prompt::texts().last(), ringing);
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    QCOMPARE(logPath(), first);
+    QCOMPARE(gCallerDB->path(), first);
+    Prompt::queueText(third);
+    QVERIFY(!m_commands->NewDB());
+    QCOMPARE(Prompt::texts().last(), ringing);
+    QVERIFY(!QFile::exists(third));
+    QCOMPARE(logPath(), first);
+    // Once the call has ended, the same choice is taken.
+    gRinging = false;
+    Prompt::queueText(second);
+    QVERIFY(m_commands->ChangeDB());
+    QCOMPARE(logPath(), second);
 }
 
 QTEST_GUILESS_MAIN(TestCallLogCommands)

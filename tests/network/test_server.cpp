@@ -29,6 +29,7 @@
 #include "network/clsClient.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
+#include "support/ModalChange.h"
 #include "support/QueuedMarker.h"
 #include "support/ResetForTests.h"
 #include "support/SignalTexts.h"
@@ -126,6 +127,7 @@ private Q_SLOTS:
     void listenerFailureIsReportedOnlyInServerMode();
     void privilegedPortFailureGivesTheHint();
     void clientListMenu();
+    void clientMenuActsOnTheClientChosen();
 
 private:
     QTcpSocket* connectClient();
@@ -757,6 +759,62 @@ void TestServer::clientListMenu()
     m_server->ClientOption(0, 0);
     QCOMPARE(m_server->ClientCount(), 0);
     QTRY_COMPARE(a->state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestServer::clientMenuActsOnTheClientChosen()
+{
+    QTcpSocket* first = connectClient();
+    QTcpSocket* second = connectClient();
+    QTcpSocket* third = connectClient();
+    QVERIFY(first && second && third);
+    QTRY_COMPARE(m_server->ClientCount(), 3);
+    const qint32 secondIndex = m_server->ClientAt(2)->Index();
+    const qint32 thirdIndex = m_server->ClientAt(3)->Index();
+    auto leaves = [this](QTcpSocket* peer, int remaining) {
+        peer->disconnectFromHost();
+        QVERIFY(ModalChange::spinUntil([&] { return m_server->ClientCount() == remaining; }));
+    };
+
+    // The first client leaves while "Drop" asks about the second (rows move up): the second goes.
+    Prompt::queueMeanwhile([&] { leaves(first, 2); });
+    Prompt::queueAnswer(Prompt::Yes);
+    m_server->ClientOption(0, 1);
+    QCOMPARE(m_server->ClientCount(), 1);
+    QVERIFY(!m_server->Clients(secondIndex));
+    QVERIFY(m_server->Clients(thirdIndex));
+    QTRY_COMPARE(second->state(), QAbstractSocket::UnconnectedState);
+
+    // The client asked about leaves while "Block" waits and another one comes: nobody is blocked, nothing
+    // is written, and the user hears which client it was.
+    QTcpSocket* fourth = nullptr;
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([&] {
+        leaves(third, 0);
+        fourth = connectClient();
+        QVERIFY(ModalChange::spinUntil([&] { return m_server->ClientCount() == 1; }));
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    m_server->ClientOption(1, 0);
+    QCOMPARE(Prompt::texts(),
+             (QStringList{QStringLiteral("Do you want to block this client?"),
+                          QStringLiteral("The client \"127.0.0.1\" was changed or removed while this window waited; "
+                                         "nothing was changed.")}));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()), QString());
+    QVERIFY(fourth && !m_server->ClientAt(1)->Blocked());
+
+    // The same for "Restrict": the newcomer at the row asked about is not restricted.
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([&] {
+        leaves(fourth, 0);
+        QVERIFY(connectClient());
+        QVERIFY(ModalChange::spinUntil([&] { return m_server->ClientCount() == 1; }));
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    m_server->ClientOption(2, 0);
+    QCOMPARE(Prompt::texts().size(), 2);
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()), QString());
+    QCOMPARE(m_server->ClientRows().first(), QStringLiteral("127.0.0.1"));
 }
 
 QTEST_GUILESS_MAIN(TestServer)

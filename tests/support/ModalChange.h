@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QString>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +11,7 @@
 
 #include "core/ProgramLinks.h"
 #include "core/clsContact.h"
+#include "support/FakeModem.h"
 #include "support/LoopbackPeer.h"
 #include "support/ScriptedServer.h"
 
@@ -110,14 +112,6 @@ inline std::unique_ptr<QTimer> fireWhen(std::function<bool()> condition, std::fu
     return timer;
 }
 
-// The program ends while the step waits (the session ends, SIGTERM): ShutDown runs from inside the step, and
-// the windows it unloads are deleted there, as the step's own event loop would delete them before it returns.
-// What the step's caller held of those windows is gone when the step returns.
-inline void programEnds()
-{
-    Program::shutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // The server of the client under test pushes a unit (a contact book, a group change, a ";DELETE OK;", a
 // ring); the event loop runs until done() holds, which the test states by what the unit must change.
@@ -126,5 +120,28 @@ inline bool push(ScriptedServer& server, const QString& unit, const std::functio
     server.send(unit);
     return spinUntil(done);
 }
+
+// A call comes in through the fake modem of the program under test: the first ring, then the caller's
+// lines; the event loop runs until done() holds (the call stored, its row shown), which the test states.
+inline bool ring(FakeModem& modem, const QString& number, const QString& name, const std::function<bool()>& done)
+{
+    modem.injectLine(QStringLiteral("RING"));
+    for (const QString& line : FakeModem::callLines(number, name))
+        modem.injectLine(line);
+    return spinUntil(done);
+}
+
+// The program ends while the step waits, as SIGTERM or the end of the session ends it. end() is the
+// program's own exit (ShutDown or ExitProgram: passed in, since only the window tests link it); what it let
+// go is then deleted at once, as the step's own event loop would delete it before the step returns.
+inline void endProgram(const std::function<void()>& end)
+{
+    end();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The same with the exit steps the program registered (Program::shutDown): what the step's caller held of
+// the windows ShutDown unloads is gone when the step returns.
+inline void programEnds() { endProgram([] { Program::shutDown(); }); }
 
 } // namespace ModalChange

@@ -234,8 +234,11 @@ void frmActivityLog::cmdCopy_Click()
 
 void frmActivityLog::cmdClear_Click()
 {
+    // The program may end while the question waits, and this window (owned by the main window) with it.
+    const QPointer<frmActivityLog> self(this);
     if (Prompt::message(QStringLiteral("Are you sure you want to permanently clear this log?"), Prompt::YesNo,
-                        Prompt::Exclamation) != Prompt::Yes)
+                        Prompt::Exclamation) != Prompt::Yes ||
+        !self)
         return;
     QFile file(logPath());
     if (!file.exists())

@@ -29,6 +29,7 @@
 #include "config/BlockCallString.h"
 #include "config/OptionLists.h"
 #include "config/ui/frmAddBlockCallString.h"
+#include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
@@ -813,10 +814,16 @@ void frmConfiguration::cmbSoundPath_Change()
         strRingSound = path;
 }
 
+// The boxes and dialogs below let the program end while they wait, and this dialog with its main window:
+// nothing of the dialog is touched after one of them unless it is still there.
+
 void frmConfiguration::cmdSoundBrowse_Click()
 {
+    const QPointer<frmConfiguration> self(this);
     const QString path =
         Prompt::openFile(QString(), programFolder() + QStringLiteral("/Sounds"), QStringLiteral("Wave Files (*.wav)"));
+    if (!self)
+        return;
     if (path.isEmpty()) {
         SaveError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
         return;
@@ -834,8 +841,11 @@ void frmConfiguration::cmdTestSound_Click()
     test.volumeLevel = sldVolume->value();
     test.voiceRate = qint16(std::clamp<qint64>(OptionLists::fieldNumber(cboVoiceRate->currentText()), -10, 10));
     test.voiceStyle = cboVoiceStyle->currentText();
+    // A spoken test asks for its text first.
+    const QPointer<frmConfiguration> self(this);
     gSound->TestSound(test);
-    SoundOffTimer->start();
+    if (self)
+        SoundOffTimer->start();
 }
 
 void frmConfiguration::cmdStopTest_Click()
@@ -881,23 +891,37 @@ void frmConfiguration::cmdAddBlockCallString_Click()
 
 void frmConfiguration::cmdEditBlockCallString_Click()
 {
-    QListWidgetItem* item = lstBlockCallStrings->currentItem();
+    const QListWidgetItem* item = lstBlockCallStrings->currentItem();
     if (!item || !item->isSelected()) {
         Prompt::message(QStringLiteral("You must select an item to edit."), Prompt::OkOnly, Prompt::Critical);
         return;
     }
+    // The entry is kept by its text and row, never as the list's item, across the dialog.
+    const QString chosen = item->text();
+    const int chosenRow = lstBlockCallStrings->row(item);
     QPointer<frmAddBlockCallString> dialog = new frmAddBlockCallString(this);
-    dialog->setText(item->text());
+    dialog->setText(chosen);
     execDialog(*dialog);
     if (!dialog)
         return;
     const QString entry = dialog->BlockCallString();
     delete dialog.data();
-    // The list may have changed under the dialog only through this dialog; the item is still there.
-    if (!entry.isEmpty()) {
-        item->setText(entry);
-        SetListScrollWidth(lstBlockCallStrings);
+    if (entry.isEmpty())
+        return;
+    QListWidgetItem* edited = lstBlockCallStrings->item(chosenRow);
+    if (!edited || edited->text() != chosen) {
+        edited = nullptr;
+        for (int i = 0; i < lstBlockCallStrings->count() && !edited; ++i) {
+            if (lstBlockCallStrings->item(i)->text() == chosen)
+                edited = lstBlockCallStrings->item(i);
+        }
     }
+    if (!edited) {
+        ChangedMeanwhile::say(QStringLiteral("block call string \"") + chosen + QLatin1Char('"'));
+        return;
+    }
+    edited->setText(entry);
+    SetListScrollWidth(lstBlockCallStrings);
 }
 
 void frmConfiguration::cmdRemoveBlockCallString_Click()
@@ -1021,6 +1045,9 @@ OptionValues frmConfiguration::values() const
 
 bool frmConfiguration::ApplySettings()
 {
+    // Applying may tell of a port that cannot be had; the program may end while that box waits. False then:
+    // the dialog is gone and nothing of it is touched.
+    const QPointer<frmConfiguration> self(this);
     try {
         ValidateFields();
         const bool onTopBefore = storedTrue(Key::OnTop, "False");
@@ -1054,7 +1081,10 @@ bool frmConfiguration::ApplySettings()
             accept();
             return false;
         }
-        if (applyToProgram(outcome))
+        const bool reconnected = applyToProgram(outcome);
+        if (!self)
+            return false;
+        if (reconnected)
             txtStatus->setPlainText(clientStatusText());
         applyToWindows();
     } catch (const std::exception& e) {
@@ -1062,7 +1092,7 @@ bool frmConfiguration::ApplySettings()
         ReportError(QStringLiteral("frmConfiguration_ApplySettings"));
         ShowError(QString());
     }
-    return true;
+    return !self.isNull();
 }
 
 void frmConfiguration::cmdOK_Click()

@@ -80,7 +80,8 @@ private:
     void RemoveTab(const QString& caption);
     void ValidateFields();
     // Writes and applies every option; false when the dialog has ended for a switch into or out of client
-    // mode (the rest is done once its modal loop has returned).
+    // mode (the rest is done once its modal loop has returned), or has gone because the program ended while a
+    // box of the applying waited.
     bool ApplySettings();
     // The controls' choices as options.
     OptionValues values() const;

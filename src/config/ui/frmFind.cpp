@@ -412,6 +412,9 @@ void frmFind::focusSelected(QWidget* box)
 
 void frmFind::cmdFind_Click()
 {
+    // A refused date or statement is said in a box; the program may end while it waits, and this window
+    // (owned by the main window) with it.
+    const QPointer<frmFind> self(this);
     CallLogSearch& search = callLogSearch();
     switch (activePage()) {
     case CallLogSearch::NameNumberPage:
@@ -430,6 +433,8 @@ void frmFind::cmdFind_Click()
     case CallLogSearch::DateTimePage: {
         const CallLogSearch::DateBox refused =
             search.WriteDateTimeSQL(cboStartingDate->currentText(), cboEndingDate->currentText());
+        if (!self)
+            return;
         if (refused == CallLogSearch::DateBox::None) {
             LoadStartDateHistory();
             LoadEndDateHistory();
@@ -439,6 +444,8 @@ void frmFind::cmdFind_Click()
     }
     case CallLogSearch::CustomSQLPage:
         search.WriteCustomSQL(txtCustomSQL->text());
+        if (!self)
+            return;
         focusSelected(txtCustomSQL);
         break;
     default:
@@ -447,7 +454,7 @@ void frmFind::cmdFind_Click()
     }
     const CallLogSearch::Outcome outcome = search.HandOver([this](const QString& sql) { txtCurrentSQL->setText(sql); },
                                                            [this] { ShowWaiting(QStringLiteral("SQL"), this); });
-    if (outcome.records)
+    if (self && outcome.records)
         setRecords(*outcome.records);
 }
 

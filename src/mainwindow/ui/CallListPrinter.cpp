@@ -1,7 +1,10 @@
 #include "mainwindow/ui/CallListPrinter.h"
 
+#include <algorithm>
+#include <array>
 #include <iterator>
 #include <utility>
+#include <vector>
 
 #include <QPrinter>
 
@@ -43,18 +46,28 @@ bool CallListPrinter::PrintList(QPrinter& printer)
     PageLayout page(headings);
     page.setPrinterErrorText(m_options.printerError);
     page.setMaxCut(m_options.maxCut);
-    return page.print(printer, m_options.errorSource, [this](PageLayout& p) {
+    // The list as it stands when the user asks to print it: the print dialog lets calls come in and the list
+    // be read again (or the window go) while it waits, and the printout is of the list the user chose.
+    std::vector<std::array<QString, std::size(Columns)>> rows;
+    if (m_grid) {
+        rows.reserve(size_t(std::max(0, m_grid->Rows() - 1)));
+        for (int r = 1; r < m_grid->Rows(); ++r) {
+            auto& cells = rows.emplace_back();
+            for (int c = 0; c < int(std::size(Columns)); ++c)
+                cells[size_t(c)] = m_grid->TextMatrix(r, c);
+        }
+    }
+    return page.print(printer, m_options.errorSource, [&rows](PageLayout& p) {
         p.PrintPageHeader();
-        const int rows = m_grid ? m_grid->Rows() : 1;
-        for (int r = 1; r < rows; ++r) {
+        for (size_t r = 0; r < rows.size(); ++r) {
             if (p.pageFull()) {
                 p.newPage();
                 p.PrintPageHeader();
             }
             const double y = p.y();
-            for (int c = 0; c < int(std::size(Columns)); ++c)
-                p.PrintText(m_grid->TextMatrix(r, c), Columns[c].left, y, Columns[c].width);
-            if (p.pageFull() || r == rows - 1)
+            for (size_t c = 0; c < std::size(Columns); ++c)
+                p.PrintText(rows[r][c], Columns[c].left, y, Columns[c].width);
+            if (p.pageFull() || r + 1 == rows.size())
                 p.PrintPageFooter();
         }
     });

@@ -28,7 +28,8 @@ public:
 
     explicit CallListPrinter(CallerIDGrid* grid, Options options = Options());
 
-    // The File menu's print command: the print dialog (through Prompt) on the given printer, then the list.
+    // The File menu's print command: the print dialog (through Prompt) on the given printer, then the list as
+    // it stood when the command began (calls that come in while the dialog waits are not on this printout).
     // Cancel prints nothing; a printer that cannot print gets the printer-error message. False when nothing
     // was printed.
     bool PrintList(QPrinter& printer);

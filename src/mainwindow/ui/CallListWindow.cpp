@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
@@ -26,9 +27,11 @@
 #include "contacts/ContactStore.h"
 #include "contacts/ui/ContactPickers.h"
 #include "contacts/ui/frmContacts.h"
+#include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
+#include "core/modContactDB.h"
 #include "core/modHelp.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -904,27 +907,47 @@ void CallListWindow::GridMouseUpTimer_Timer()
 void CallListWindow::mnuGridOptionsEdit_Click() { Grid->ShowEdit(Grid->RowSel(), intGridCol); }
 
 // The contact file stores the change, or in client mode the server does: nothing here changes before it has.
+// The pickers are this window's children, made on the heap: when the program ends while one waits, it goes with
+// the window (never deleted twice), and nothing of the window is touched afterwards.
 void CallListWindow::mnuEditCreateNew_Click()
 {
     if (Grid->Rows() <= 1)
         return;
     const int row = Grid->Row();
-    frmNewContact dialog(this);
-    dialog.Prefill(Grid->TextMatrix(row, 0), Grid->TextMatrix(row, 1));
-    execDialog(dialog);
-    ContactOpeners::CreateNew(dialog.ContactName(), dialog.Number(), dialog.Description(),
-                              objectName() + QStringLiteral("_mnuEditCreateNew"));
+    const QString tag = objectName() + QStringLiteral("_mnuEditCreateNew");
+    QPointer<frmNewContact> dialog = new frmNewContact(this);
+    dialog->Prefill(Grid->TextMatrix(row, 0), Grid->TextMatrix(row, 1));
+    execDialog(*dialog);
+    if (!dialog)
+        return;
+    const QString name = dialog->ContactName();
+    const QString number = dialog->Number();
+    const QString description = dialog->Description();
+    delete dialog.data();
+    ContactOpeners::CreateNew(name, number, description, tag);
 }
 
 void CallListWindow::mnuEditAddToCurrent_Click()
 {
     if (Grid->Rows() <= 1)
         return;
+    // The number is the one of the call chosen now; the rows may move while the picker waits.
     const QString number = Grid->TextMatrix(Grid->Row(), 1);
-    frmSelectContact dialog(this);
-    execDialog(dialog);
-    ContactOpeners::AddNumberTo(dialog.ContactName(), number, dialog.Description(),
-                                objectName() + QStringLiteral("_mnuEditAddToCurrent"));
+    const QString tag = objectName() + QStringLiteral("_mnuEditAddToCurrent");
+    QPointer<frmSelectContact> dialog = new frmSelectContact(this);
+    execDialog(*dialog);
+    if (!dialog)
+        return;
+    const QString contactName = dialog->ContactName();
+    const QString description = dialog->Description();
+    delete dialog.data();
+    // The contact picked is looked up by its name: while the picker waited another user may have renamed or
+    // removed it.
+    if (!contactName.isEmpty() && GetContact(contactName)->Name.isEmpty()) {
+        ChangedMeanwhile::say(QStringLiteral("contact \"") + contactName + QLatin1Char('"'));
+        return;
+    }
+    ContactOpeners::AddNumberTo(contactName, number, description, tag);
 }
 
 void CallListWindow::mnuGridOptionsStatistics_Click()
@@ -985,8 +1008,10 @@ void CallListWindow::mnuWindow_Click(int index)
         if (checked) {
             frmContacts::showOwnedBy(this);
         } else if (frmContacts* book = frmContacts::instance(false)) {
-            // Its save question may keep it open (a save that was refused): then it stays checked.
-            if (!book->close())
+            // Its save question may keep it open (a save that was refused): then it stays checked. The
+            // program may end while that question waits, and this window with it.
+            const QPointer<CallListWindow> self(this);
+            if (!book->close() && self)
                 mnuWindow[index]->setChecked(true);
         }
         return;
@@ -1016,8 +1041,11 @@ void CallListWindow::mnuHelpContents_Click() { ShowHelpContents(); }
 
 void CallListWindow::mnuHelpAbout_Click()
 {
-    frmAbout about(ProgramIcons::icon(QStringLiteral("gicon")));
-    execDialog(about);
+    // A window of its own, which the program's end unloads with every other one while it is open: made on the
+    // heap and watched, so it is never deleted twice.
+    QPointer<frmAbout> about = new frmAbout(ProgramIcons::icon(QStringLiteral("gicon")));
+    execDialog(*about);
+    delete about.data();
 }
 
 void CallListWindow::SetFocus()

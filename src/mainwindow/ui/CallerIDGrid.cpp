@@ -8,9 +8,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
+#include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -235,7 +237,7 @@ void CallerIDGrid::gridMouseDown(QMouseEvent* event, const QPoint& gridPos)
     if (event->button() == Qt::LeftButton && m_mouseRow == 0) {
         // A press on the headings takes the focus from the editor, as any press on the table does.
         if (isEditing())
-            HideEdit();
+            requestHideEdit();
         m_headerDown = true;
         m_resizedWhileDown = false;
     }
@@ -274,9 +276,11 @@ bool CallerIDGrid::eventFilter(QObject* watched, QEvent* event)
             }
         } else if (event->type() == QEvent::FocusOut) {
             auto* f = static_cast<QFocusEvent*>(event);
-            // Switching to another program or opening a menu is not leaving the cell.
+            // Switching to another program or opening a menu is not leaving the cell. The editor closes (and
+            // may ask) from the event loop, not inside the focus change: while its question waits the window
+            // may go, and the focus change would then go on with a widget that is no more.
             if (!m_prompting && f->reason() != Qt::ActiveWindowFocusReason && f->reason() != Qt::PopupFocusReason)
-                HideEdit();
+                requestHideEdit();
         }
         return false;
     }
@@ -307,7 +311,7 @@ void CallerIDGrid::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_grid->setGeometry(0, 0, width(), height());
-    HideEdit();
+    requestHideEdit();
     PositionArrow();
 }
 
@@ -530,9 +534,23 @@ void CallerIDGrid::ShowEdit(int row, int col)
         SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("CallerIDGrid"));
         return;
     }
-    if (isEditing())
+    const QString name = TextMatrix(row, CallListModel::ColName);
+    const QString date = TextMatrix(row, CallListModel::ColDate);
+    if (isEditing()) {
+        // The open edit may ask whether to save it; meanwhile the chosen call's row may move or go.
+        const QPointer<CallerIDGrid> self(this);
         HideEdit();
+        if (!self)
+            return;
+        row = m_model.findRowById(id);
+        if (row == 0) {
+            ChangedMeanwhile::say(ChangedMeanwhile::call(name, date));
+            return;
+        }
+    }
     m_editId = id;
+    m_editName = name;
+    m_editDate = date;
     m_editCol = col;
 
     const int gridWidth = tw(m_grid->width());
@@ -560,10 +578,14 @@ void CallerIDGrid::ShowEdit(int row, int col)
 
 void CallerIDGrid::confirmEdit()
 {
+    // Every box below lets the program end meanwhile, and this list with its window.
+    const QPointer<CallerIDGrid> self(this);
     const auto value = GridEditRules::accept(m_editCol, m_edit->text());
     if (!value) {
         m_prompting = true;
         Prompt::message(QStringLiteral("Invalid data."), Prompt::OkOnly, Prompt::Critical);
+        if (!self)
+            return;
         m_prompting = false;
         if (isEditing()) {
             m_edit->setFocus(Qt::OtherFocusReason);
@@ -573,14 +595,26 @@ void CallerIDGrid::confirmEdit()
     }
     m_edit->setText(*value);
     m_editChanged = false;
+    // The call is looked up by its ID, never by where the editor stands: while a box waited (or the user
+    // typed) another client may have deleted it, or the list been read again without it.
+    if (m_model.findRowById(m_editId) == 0) {
+        const QString gone = ChangedMeanwhile::call(m_editName, m_editDate);
+        HideEdit();
+        if (self)
+            ChangedMeanwhile::say(gone);
+        return;
+    }
     if (gMainForm)
         gMainForm->EditGrid(m_editCol, *value, qint32(m_editId));
-    HideEdit();
+    // The client's window asks before it sends.
+    if (self)
+        HideEdit();
 }
 
-// The current cell moved or the table scrolled under the editor (a call arrived, a row was updated): the
-// editor closes once control is back in the event loop, so its question never opens inside the handler of
-// a serial or network message.
+// The current cell moved, the table scrolled or was resized under the editor (a call arrived, a row was
+// updated), or the editor lost the focus: it closes once control is back in the event loop, so its question
+// never opens inside the handler of a serial or network message, nor inside Qt's delivery of a mouse or focus
+// event, which would go on with widgets gone while the question waited.
 void CallerIDGrid::requestHideEdit()
 {
     if (!isEditing() || m_hidePending)
@@ -596,15 +630,21 @@ void CallerIDGrid::HideEdit()
 {
     if (m_hiding)
         return;
+    const QPointer<CallerIDGrid> self(this);
     m_hiding = true;
     if (m_editChanged && isEditing()) {
         m_editChanged = false;
         m_prompting = true;
         const Prompt::Answer answer =
             Prompt::message(QStringLiteral("Do you want to save changes?"), Prompt::YesNo, Prompt::NoIcon);
+        if (!self)
+            return;
         m_prompting = false;
-        if (answer == Prompt::Yes)
+        if (answer == Prompt::Yes) {
             confirmEdit();
+            if (!self)
+                return;
+        }
     }
     m_edit->hide();
     m_back->hide();

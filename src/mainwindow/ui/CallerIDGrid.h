@@ -127,7 +127,11 @@ private:
     SortArrow* m_arrow = nullptr;
     QTimer* m_timer1 = nullptr;
 
+    // The call the editor was opened on, by its ID, and how its row named it then: a box of the editor lets
+    // calls come in and rows move or go, so the edit looks its call up again by the ID.
     qint64 m_editId = 0;
+    QString m_editName;
+    QString m_editDate;
     int m_editCol = -1;
     bool m_editChanged = false;
     bool m_prompting = false; // a message of the editor is up: its focus loss is not a leave

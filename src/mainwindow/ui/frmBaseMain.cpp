@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -23,6 +24,7 @@
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ProgramIcons.h"
 #include "mainwindow/ui/ShellIcon.h"
+#include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
@@ -50,6 +52,10 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
     lstClients->setPalette(pal);
     lstClients->hide();
     lstClients->viewport()->installEventFilter(this);
+    connect(lstClients, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_fillingClients)
+            m_selectedClient = clientAtRow(row);
+    });
     static_cast<QListView*>(lstClients)->setUniformItemSizes(true);
     lstClients->setGeometry(px(2760), 0, px(ListWidth), px(ListHeight));
 
@@ -353,20 +359,44 @@ void frmBaseMain::lstClients_MouseUp(int button, const QPoint& pos)
     ListMouseUpTimer->start();
 }
 
+qint32 frmBaseMain::clientAtRow(int row)
+{
+    const clsClient* client = gServer ? gServer->ClientAt(row + 1) : nullptr;
+    return client ? client->Index() : 0;
+}
+
 void frmBaseMain::ListMouseUpTimer_Timer()
 {
     ListMouseUpTimer->stop();
+    m_menuClient = 0;
     const QListWidgetItem* item = lstClients->currentItem();
     if (!item || item->text().trimmed().isEmpty())
         return;
+    // The menu acts on the client of this row, whatever comes and goes while it is open.
+    const int row = lstClients->currentRow();
+    if (const clsClient* client = gServer ? gServer->ClientAt(row + 1) : nullptr) {
+        m_menuClient = client->Index();
+        m_menuClientAddress = client->RemoteHostIP();
+    }
     mnuClientOptions->popup(QCursor::pos());
 }
 
 void frmBaseMain::mnuClientOption_Click(int index)
 {
-    const int row = lstClients->currentRow();
-    if (gServer && row >= 0)
-        gServer->ClientOption(index, row);
+    if (!gServer)
+        return;
+    qint32 client = m_menuClient;
+    QString address = m_menuClientAddress;
+    m_menuClient = 0;
+    if (client == 0) {
+        // Chosen without the menu's own opening (a shortcut, a test): the client of the selected row.
+        const clsClient* selected = gServer->ClientAt(lstClients->currentRow() + 1);
+        if (!selected)
+            return;
+        client = selected->Index();
+        address = selected->RemoteHostIP();
+    }
+    gServer->ClientOptionFor(index, client, address);
 }
 
 bool frmBaseMain::eventFilter(QObject* watched, QEvent* event)
@@ -419,9 +449,11 @@ void frmBaseMain::ProcessNetworkData(const QString& unit, int clientIndex, qint6
 
 void frmBaseMain::EditGrid(int column, const QString& text, qint32 id)
 {
+    const QPointer<frmBaseMain> self(this);
     m_commands->EditGrid(column, text, id, *Grid->model());
-    // Whatever happened, the view goes on with its own query.
-    UpdateSQL();
+    // Whatever happened, the view goes on with its own query (unless the program ended while it asked).
+    if (self)
+        UpdateSQL();
 }
 
 void frmBaseMain::EnablePortOpenTimer() { MSComm->PortOpenTimer.start(); }
@@ -430,42 +462,59 @@ void frmBaseMain::mnuViewTime_Click(int index) { m_view->ChoosePeriod(index); }
 
 // --- call-log maintenance ----------------------------------------------------------------------------
 
+// A view that cannot be read is said in a box (by UpdateSQL or the refill); the program may end while it waits,
+// and this window with it.
+
 void frmBaseMain::callerDBChanged()
 {
+    const QPointer<frmBaseMain> self(this);
     UpdateSQL();
+    if (!self)
+        return;
     RefreshGrid();
+    if (!self)
+        return;
     UpdateStatus();
     m_commands->LogChanged();
 }
 
+// Each command below asks the user first; the program may end while it waits, and this window with it.
+
 void frmBaseMain::mnuFileNewDB_Click()
 {
-    if (m_commands->NewDB())
+    const QPointer<frmBaseMain> self(this);
+    if (m_commands->NewDB() && self)
         callerDBChanged();
 }
 
 void frmBaseMain::mnuFileChangeDB_Click()
 {
-    if (m_commands->ChangeDB())
+    const QPointer<frmBaseMain> self(this);
+    if (m_commands->ChangeDB() && self)
         callerDBChanged();
 }
 
 void frmBaseMain::mnuEditClear_Click()
 {
-    if (!m_commands->ClearView(strSQL, *Grid->model()))
+    const QPointer<frmBaseMain> self(this);
+    if (!m_commands->ClearView(strSQL, *Grid->model()) || !self)
         return;
-    Grid->Clear();
+    // By ID: a call that came in while the question waited keeps its row.
+    Grid->RemoveItems(m_commands->deletedIDs());
     UpdateStatus();
     m_commands->LogChanged();
 }
 
 void frmBaseMain::mnuEditDelete_Click()
 {
-    if (m_commands->DeleteSelected(*Grid->model()) == CallLogCommands::Removal::Nothing)
+    const QPointer<frmBaseMain> self(this);
+    if (m_commands->DeleteSelected(*Grid->model()) == CallLogCommands::Removal::Nothing || !self)
         return;
     // By ID: a call that arrived while the deletion yielded has moved the rows (and collapsed the selection).
     Grid->RemoveItems(m_commands->deletedIDs());
     UpdateSQL();
+    if (!self)
+        return;
     UpdateStatus();
     m_commands->LogChanged();
 }
@@ -489,9 +538,11 @@ void frmBaseMain::searchCaller(const QString& sql)
 {
     strSQL = sql;
     UncheckTimeMenu();
+    const QPointer<frmBaseMain> self(this);
     UpdateSQL();
     // The refill sorts the list as the user last sorted it.
-    RefreshGrid();
+    if (self)
+        RefreshGrid();
 }
 
 void frmBaseMain::mnuGridOptionsSearchName_Click()
@@ -547,7 +598,7 @@ void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& count
     if (gNetworkMode != Server)
         return;
     // Only rows whose text changed are touched: with many clients the list changes often and little.
-    const int current = lstClients->currentRow();
+    m_fillingClients = true;
     while (lstClients->count() > rows.size())
         delete lstClients->takeItem(lstClients->count() - 1);
     for (int i = 0; i < rows.size(); ++i) {
@@ -559,8 +610,20 @@ void frmBaseMain::UpdateClientList(const QStringList& rows, const QString& count
             lstClients->addItem(rows[i]);
         }
     }
-    if (current >= 0 && current < lstClients->count())
-        lstClients->setCurrentRow(current);
+    // The selection stays with its client, wherever its row went; a client that left takes it along.
+    int selected = -1;
+    if (m_selectedClient != 0 && gServer) {
+        for (int row = 0; row < gServer->ClientCount(); ++row) {
+            if (clientAtRow(row) == m_selectedClient) {
+                selected = row;
+                break;
+            }
+        }
+    }
+    lstClients->setCurrentRow(selected);
+    if (selected < 0)
+        m_selectedClient = 0;
+    m_fillingClients = false;
     if (Panels.size() > 3 && Panels[3])
         Panels[3]->setText(countText);
 }

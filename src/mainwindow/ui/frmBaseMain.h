@@ -64,6 +64,8 @@ private:
     void lstClients_MouseUp(int button, const QPoint& pos);
     void lstClients_DblClick();
     void mnuClientOption_Click(int index);
+    // The connection number of the client at a row of the list (0 for a blank row).
+    static qint32 clientAtRow(int row);
     void mnuGridOptionsSearchName_Click();
     void mnuGridOptionsSearchNumber_Click();
     void mnuGridOptionsSearchContact_Click();
@@ -87,6 +89,12 @@ private:
     // The client list's menu: mnuClientOption(0) "Drop", (1) "Block", (2) "Restrict".
     QMenu* mnuClientOptions = nullptr;
     QList<QAction*> mnuClientOption;
+    // The client whose row is selected, and the one the open client menu is for, by connection number (0:
+    // none): rows move whenever a client comes or goes, the chosen client stays the same.
+    qint32 m_selectedClient = 0;
+    qint32 m_menuClient = 0;
+    QString m_menuClientAddress;
+    bool m_fillingClients = false;
     QAction* mnuOptionsRelease = nullptr;
     QAction* mnuPopupMenuRelease = nullptr;
 };

@@ -103,8 +103,11 @@ void frmAddIP::cmdOK_Click()
     bool valid = false;
     const QString entry = IPEntry(cmbIP->currentText(), optRestricted->isChecked(), valid);
     if (!valid) {
+        // The program may end while the box waits, and this dialog with its owner.
+        const QPointer<frmAddIP> self(this);
         Prompt::message(QStringLiteral("Invalid IP entry"), Prompt::OkOnly, Prompt::Critical);
-        cmbIP->setFocus();
+        if (self)
+            cmbIP->setFocus();
         return;
     }
     m_ipAddress = entry;

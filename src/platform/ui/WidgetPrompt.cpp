@@ -33,6 +33,22 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
 
 QWidget* parentWindow() { return QApplication::activeWindow(); }
 
+// Every box and dialog below is made on the heap and watched: its parent is the window that is active now,
+// and that window may be deleted while the box waits (the program ends); the box then goes with it and counts
+// as cancelled, never deleted a second time.
+template <typename Dialog>
+int runModal(const QPointer<Dialog>& dialog)
+{
+    const int result = dialog->exec();
+    return dialog ? result : QDialog::Rejected;
+}
+
+template <typename Dialog>
+void release(const QPointer<Dialog>& dialog)
+{
+    delete dialog.data();
+}
+
 // A desktop's own dialogs may be GTK's, which answer only while GLib's event loop runs the program.
 bool nativeDialogsWork()
 {
@@ -43,19 +59,6 @@ bool nativeDialogsWork()
 QFileDialog::Options fileDialogOptions()
 {
     return nativeDialogsWork() ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
-}
-
-// Runs a dialog made on the heap over the active window. The box's event loop runs everything else: its
-// window may be deleted meanwhile, and the dialog with it, as that window's child. The dialog is then gone
-// and counts as cancelled; a dialog on the stack would be deleted a second time on the way out.
-int runOwned(QDialog* made)
-{
-    QPointer<QDialog> dialog(made);
-    const int result = dialog->exec();
-    if (!dialog)
-        return QDialog::Rejected;
-    delete dialog.data();
-    return result;
 }
 
 } // namespace
@@ -78,15 +81,17 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
         {{QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Cancel, Prompt::Cancel}},
     };
     const auto& set = sets.value(buttons, sets[0]);
-    auto* box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
+    const QPointer<QMessageBox> box =
+        new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
         box->addButton(c.button);
     box->setDefaultButton(set.value(defaultButton, set.first()).button);
-    const int r = runOwned(box);
+    const int r = runModal(box);
+    release(box);
     for (const Choice& c : set)
         if (c.button == r)
             return c.answer;
-    // Escape or the close box: the set's cancel-like answer.
+    // Escape, the close box, or the box gone with its window: the set's cancel-like answer.
     return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
 }
 
@@ -98,60 +103,62 @@ void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Ico
     box->show();
 }
 
-namespace {
-
-QString chooseFile(const QString& title, const QString& where, const QString& filter, bool save)
-{
-    QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, where, filter);
-    dialog->setOptions(fileDialogOptions());
-    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog->exec() != QDialog::Accepted || !dialog) {
-        delete dialog.data();
-        return QString();
-    }
-    const QString chosen = dialog->selectedFiles().value(0);
-    delete dialog.data();
-    return chosen;
-}
-
-} // namespace
-
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    return chooseFile(title, folder, filter, false);
+    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, folder, filter);
+    dialog->setOptions(fileDialogOptions());
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    QString chosen;
+    if (runModal(dialog) == QDialog::Accepted)
+        chosen = dialog->selectedFiles().value(0);
+    release(dialog);
+    return chosen;
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    return chooseFile(title, path, filter, true);
+    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, path, filter);
+    dialog->setOptions(fileDialogOptions());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    QString chosen;
+    if (runModal(dialog) == QDialog::Accepted)
+        chosen = dialog->selectedFiles().value(0);
+    release(dialog);
+    return chosen;
 }
 
 std::optional<quint32> WidgetPrompt::chooseColor(quint32 bgr)
 {
-    QPointer<QColorDialog> dialog = new QColorDialog(Colour::fromBgr(bgr), parentWindow());
+    const QPointer<QColorDialog> dialog = new QColorDialog(Colour::fromBgr(bgr), parentWindow());
     dialog->setOptions(nativeDialogsWork() ? QColorDialog::ColorDialogOptions() : QColorDialog::DontUseNativeDialog);
-    if (dialog->exec() != QDialog::Accepted || !dialog) {
-        delete dialog.data();
-        return std::nullopt;
-    }
-    const QColor c = dialog->selectedColor();
-    delete dialog.data();
-    if (!c.isValid())
-        return std::nullopt;
-    return Colour::toBgr(c);
+    std::optional<quint32> chosen;
+    if (runModal(dialog) == QDialog::Accepted && dialog->selectedColor().isValid())
+        chosen = Colour::toBgr(dialog->selectedColor());
+    release(dialog);
+    return chosen;
 }
 
 QString WidgetPrompt::input(const QString& title, const QString& prompt, const QString& defaultText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parentWindow(), title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    const QPointer<QInputDialog> dialog = new QInputDialog(parentWindow());
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(prompt);
+    dialog->setTextValue(defaultText);
+    QString text;
+    if (runModal(dialog) == QDialog::Accepted)
+        text = dialog->textValue();
+    release(dialog);
+    return text;
 }
 
 bool WidgetPrompt::print(QPrinter* printer)
 {
     if (!printer)
         return false;
-    return runOwned(new QPrintDialog(printer, parentWindow())) == QDialog::Accepted;
+    const QPointer<QPrintDialog> dialog = new QPrintDialog(printer, parentWindow());
+    const bool accepted = runModal(dialog) == QDialog::Accepted;
+    release(dialog);
+    return accepted;
 }

@@ -110,6 +110,7 @@ private Q_SLOTS:
     void aPrinterThatCannotStartGetsThePrinterError();
     void copyAllGivesEveryRowWithoutAFinalLineBreak();
     void copySelectedTakesTheRowsTopToBottom();
+    void thePrintoutIsOfTheListAsChosen();
 
 private:
     QString pdfPath() const { return m_home->file(QStringLiteral("list.pdf")); }
@@ -338,6 +339,35 @@ void TestCallListPrinter::copySelectedTakesTheRowsTopToBottom()
     m_grid->setRowSel(2);
     QCOMPARE(copier.CopySelected(), expected);
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+}
+
+void TestCallListPrinter::thePrintoutIsOfTheListAsChosen()
+{
+    m_grid->AddItem(caller(1, QStringLiteral("FIRST"), QStringLiteral("555-1001"), 1, QStringLiteral("NO")));
+    m_grid->AddItem(caller(2, QStringLiteral("SECOND"), QStringLiteral("555-1002"), 1, QStringLiteral("NO")));
+    // A call comes in while the print dialog waits: its row goes on top, but the user asked to print the
+    // list without it.
+    auto printer = pdfPrinter();
+    Prompt::queueMeanwhile([&] {
+        m_grid->AddItem(caller(3, QStringLiteral("JUSTRANG"), QStringLiteral("555-1003"), 1, QStringLiteral("N/A")),
+                        true);
+    });
+    Prompt::queueAnswer(Prompt::Ok);
+    QVERIFY(CallListPrinter(m_grid.get()).PrintList(*printer));
+    QStringList printed = pdfLayout(pdfPath()).value(0);
+    QCOMPARE(printed.size(), 5);
+    QVERIFY(printed[2].startsWith(QStringLiteral("FIRST ")));
+    QVERIFY(printed[3].startsWith(QStringLiteral("SECOND ")));
+
+    // The list goes while the dialog waits (its window went as the program ended): the printout is still
+    // the list as it was, and nothing of the list is touched.
+    auto again = pdfPrinter();
+    Prompt::queueMeanwhile([&] { m_grid.reset(); });
+    Prompt::queueAnswer(Prompt::Ok);
+    QVERIFY(CallListPrinter(m_grid.get()).PrintList(*again));
+    printed = pdfLayout(pdfPath()).value(0);
+    QCOMPARE(printed.size(), 6);
+    QVERIFY(printed[2].startsWith(QStringLiteral("JUSTRANG ")));
 }
 
 QTEST_MAIN(TestCallListPrinter)

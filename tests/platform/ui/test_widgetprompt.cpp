@@ -1,76 +1,133 @@
 #include "platform/ui/WidgetPrompt.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
-// The boxes and dialogs the user answers run over the active window, and their event loop runs everything
-// else: that window may be deleted while one is open (the program ending, a mode switch, a window of the
-// book that goes). The box goes with it and counts as cancelled; nothing is deleted twice.
+#include "platform/Prompt.h"
+
+// The real boxes and dialogs behind Prompt. A box belongs to the window that is active when it is asked;
+// that window may be deleted while the box waits (the program ends), and the box then goes with it: the
+// request counts as cancelled and nothing is deleted twice.
 class TestWidgetPrompt : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void windowDeletedWhileItsBoxIsOpen_data();
-    void windowDeletedWhileItsBoxIsOpen();
+    void init();
+    void cleanup();
+    void aBoxIsAnswered();
+    void theWindowGoingWhileABoxWaits_data();
+    void theWindowGoingWhileABoxWaits();
+
+private:
+    // Runs what once the next modal box or dialog is up, from the event loop.
+    void whenModal(std::function<void(QWidget*)> what);
+
+    WidgetPrompt m_prompt;
+    QByteArray m_noninteractive;
+    QPointer<QWidget> m_window;
+    QTimer m_poll;
 };
 
-void TestWidgetPrompt::windowDeletedWhileItsBoxIsOpen_data()
+void TestWidgetPrompt::init()
 {
-    QTest::addColumn<QString>("kind");
-    for (const char* kind : {"message", "openFile", "saveFile", "chooseColor", "print"})
-        QTest::newRow(kind) << QString::fromLatin1(kind);
+    m_noninteractive = qgetenv("VELQUON_NONINTERACTIVE");
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    Prompt::resetScript();
+    Prompt::setBackend(&m_prompt);
+    m_window = new QWidget;
+    m_window->setObjectName(QStringLiteral("frmMain"));
+    m_window->resize(300, 200);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
-void TestWidgetPrompt::windowDeletedWhileItsBoxIsOpen()
+void TestWidgetPrompt::cleanup()
+{
+    m_poll.stop();
+    m_poll.disconnect();
+    Prompt::setBackend(nullptr);
+    delete m_window.data();
+    qputenv("VELQUON_NONINTERACTIVE", m_noninteractive);
+}
+
+void TestWidgetPrompt::whenModal(std::function<void(QWidget*)> what)
+{
+    m_poll.disconnect();
+    m_poll.setInterval(5);
+    connect(&m_poll, &QTimer::timeout, this, [this, what] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        m_poll.stop();
+        what(modal);
+    });
+    m_poll.start();
+}
+
+void TestWidgetPrompt::aBoxIsAnswered()
+{
+    QWidget* owner = nullptr;
+    whenModal([&owner](QWidget* box) {
+        owner = box->parentWidget();
+        auto* message = qobject_cast<QMessageBox*>(box);
+        QVERIFY(message);
+        message->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(Prompt::message(QStringLiteral("Delete it?"), Prompt::YesNo, Prompt::Exclamation), Prompt::No);
+    QCOMPARE(owner, m_window.data());
+}
+
+void TestWidgetPrompt::theWindowGoingWhileABoxWaits_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("message") << "message";
+    QTest::newRow("input") << "input";
+    QTest::newRow("open file") << "open";
+    QTest::newRow("save file") << "save";
+    QTest::newRow("colour") << "colour";
+    QTest::newRow("print") << "print";
+}
+
+void TestWidgetPrompt::theWindowGoingWhileABoxWaits()
 {
     QFETCH(QString, kind);
-    QPointer<QWidget> window = new QWidget;
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-    QCOMPARE(QApplication::activeWindow(), window.data());
-    // Once the box is up over it, the window goes, as it would from a timer or a socket meanwhile.
-    bool boxWasUp = false;
-    QTimer poll;
-    poll.setInterval(5);
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !window)
-            return;
-        boxWasUp = modal->parentWidget() == window;
-        delete window.data();
+    QPointer<QWidget> shown;
+    bool seen = false;
+    whenModal([this, &shown, &seen](QWidget* box) {
+        shown = box;
+        seen = true;
+        delete m_window.data();
     });
-    poll.start();
-    WidgetPrompt prompt;
-    QString answer;
-    if (kind == QLatin1String("message"))
-        answer = QString::number(prompt.message(QStringLiteral("Velquon"), QStringLiteral("Are you sure?"),
-                                                Prompt::YesNo, Prompt::Exclamation, 0));
-    else if (kind == QLatin1String("openFile"))
-        answer = prompt.openFile(QStringLiteral("Open"), QDir::tempPath(), QStringLiteral("All Files (*)"));
-    else if (kind == QLatin1String("saveFile"))
-        answer = prompt.saveFile(QStringLiteral("Save"), QDir::tempPath() + QStringLiteral("/x"), QString());
-    else if (kind == QLatin1String("chooseColor"))
-        answer = prompt.chooseColor(255) ? QStringLiteral("chosen") : QString();
-    else {
-        QPrinter printer;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        answer = prompt.print(&printer) ? QStringLiteral("printed") : QString();
+    if (kind == QLatin1String("message")) {
+        QCOMPARE(Prompt::message(QStringLiteral("Delete it?"), Prompt::YesNo), Prompt::No);
+    } else if (kind == QLatin1String("input")) {
+        QCOMPARE(Prompt::input(QStringLiteral("Enter the speech to be tested."), QStringLiteral("hello")), QString());
+    } else if (kind == QLatin1String("open")) {
+        QCOMPARE(Prompt::openFile(QString(), QDir::tempPath(), QStringLiteral("Wave Files (*.wav)")), QString());
+    } else if (kind == QLatin1String("save")) {
+        QCOMPARE(Prompt::saveFile(QString(), QDir::tempPath(), QStringLiteral("Access Files (*.mdb)")), QString());
+    } else if (kind == QLatin1String("colour")) {
+        QVERIFY(!Prompt::chooseColor(255));
+    } else if (kind == QLatin1String("print")) {
+        QPrinter printer(QPrinter::HighResolution);
+        QVERIFY(!Prompt::print(&printer));
     }
-    poll.stop();
-    QVERIFY(boxWasUp);
-    QVERIFY(!window);
-    // Gone unanswered: the cancel-like answer, nothing chosen.
-    if (kind == QLatin1String("message"))
-        QCOMPARE(answer, QString::number(Prompt::No));
-    else
-        QCOMPARE(answer, QString());
+    QVERIFY(!m_window);
+    // The box had been up over the window, and went with it.
+    QVERIFY(seen);
+    QVERIFY(shown.isNull());
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestWidgetPrompt)

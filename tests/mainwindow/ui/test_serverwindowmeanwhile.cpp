@@ -1,0 +1,465 @@
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
+#include "capture/CallHandler.h"
+#include "capture/ModemPort.h"
+#include "core/Globals.h"
+#include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "mainwindow/ui/CallListView.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+#include "mainwindow/ui/frmBaseMain.h"
+#include "network/clsClient.h"
+#include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
+#include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlStatement.h"
+#include "platform/SqlTransaction.h"
+#include "platform/ui/ModalDialog.h"
+#include "support/FakeModem.h"
+#include "support/ModalChange.h"
+#include "support/TempHome.h"
+#include "support/ui/ByName.h"
+#include "support/ui/StandaloneSession.h"
+
+namespace {
+
+// Calls 1 .. count, one a minute from 21 March 2024 8:00, named "CALLER n" with the number 555-000n.
+void storeCalls(int count)
+{
+    SqlTransaction tx(*gCallerDB);
+    SqlStatement st = gCallerDB->prepare(QStringLiteral(
+        "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
+    const QDateTime first(QDate(2024, 3, 21), QTime(8, 0), Qt::UTC);
+    for (int i = 1; i <= count; ++i) {
+        st.bind(1, QStringLiteral("CALLER %1").arg(i));
+        st.bind(2, QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')));
+        st.bind(3, DateText::toIso(first.addSecs(i * 60)));
+        st.bind(4, qint64(1));
+        st.bind(5, QStringLiteral("NO"));
+        st.exec();
+        st.reset();
+    }
+    tx.commit();
+}
+
+// The IDs the call log holds, read from its file (so also after the program has closed it).
+QList<qint64> logIDs(const QString& path)
+{
+    SqlDatabase db(path, SqlDatabase::Mode::ReadOnly);
+    SqlStatement st = db.prepare(QStringLiteral("SELECT ID FROM tblCID ORDER BY ID"));
+    QList<qint64> ids;
+    while (st.step())
+        ids << st.int64(0);
+    return ids;
+}
+
+QString gone(int call)
+{
+    return QStringLiteral("The call from \"CALLER %1\" at 3/21/2024 8:%2:00 AM was changed or removed while this "
+                          "window waited; nothing was changed.")
+        .arg(call)
+        .arg(call, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+// The server's main window while one of its boxes or dialogs waits on the user: a call comes in, another
+// client deletes or edits calls and contacts, clients come and go, the program ends. Each command acts on
+// what the user chose when it began, or says that it is gone; nothing crashes.
+class TestServerWindowMeanwhile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+    void deleteActsOnTheCallsChosen();
+    void clearLeavesACallThatRangMeanwhile();
+    void theEditorsQuestionFindsItsCallGone();
+    void theClientMenuActsOnTheClientChosen();
+    void theContactPickedIsLookedUpAgain();
+    void theProgramEndingWhileAStepWaits_data();
+    void theProgramEndingWhileAStepWaits();
+
+private:
+    static frmBaseMain* window() { return StandaloneSession::window(); }
+    static CallerIDGrid* grid() { return StandaloneSession::grid(); }
+    static QWidget* cells() { return ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"))->viewport(); }
+    static int rowOf(qint32 id) { return grid()->model()->findRowById(id); }
+    // A click on the row's name cell, as the user selects it (Shift extends the selection).
+    static void click(int row, Qt::KeyboardModifiers modifiers = {});
+    QString logPath() const { return GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()); }
+    void showAll();
+    // Opens the list's editor on a call's name through the list's menu, as the user does, and types.
+    static QLineEdit* editName(qint32 id, const QString& typed);
+    void openPort();
+    void endCall();
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<FakeModem> m_modem;
+};
+
+void TestServerWindowMeanwhile::init()
+{
+    m_home = std::make_unique<TempHome>();
+    m_modem = std::make_unique<FakeModem>();
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    SaveProperty(Section::frmConfiguration, Key::CommPort, m_modem->slavePath());
+    SaveProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
+    QVERIFY(Main());
+    QVERIFY(window());
+    StandaloneSession::port()->PortOpenTimer.stop();
+    QVERIFY(gServer && gServer->isListening());
+    window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window()));
+    storeCalls(4);
+    showAll();
+    Prompt::resetScript();
+}
+
+void TestServerWindowMeanwhile::cleanup()
+{
+    if (gMainForm)
+        ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
+            windows << w;
+    for (const QPointer<QWidget>& w : std::as_const(windows))
+        delete w.data();
+    ModalDialog::resetScripts();
+    m_modem.reset();
+    m_home.reset();
+}
+
+void TestServerWindowMeanwhile::click(int row, Qt::KeyboardModifiers modifiers)
+{
+    CallListView* view = ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"));
+    const QPoint at(view->columnViewportPosition(0) + view->columnWidth(0) / 2,
+                    view->rowViewportPosition(row - 1) + view->rowHeight(row - 1) / 2);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, at);
+}
+
+QLineEdit* TestServerWindowMeanwhile::editName(qint32 id, const QString& typed)
+{
+    CallListView* view = ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"));
+    QLineEdit* editor = ui::findByName<QLineEdit>(grid(), QStringLiteral("txtEdit"));
+    QMenu* menu = StandaloneSession::menu(QStringLiteral("mnuGridOptions"));
+    const int row = rowOf(id);
+    const QPoint at(view->columnViewportPosition(0) + view->columnWidth(0) / 2,
+                    view->rowViewportPosition(row - 1) + view->rowHeight(row - 1) / 2);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
+    if (!QTest::qWaitFor([menu] { return menu->isVisible(); }))
+        return nullptr;
+    const QString problem = ui::tryTrigger(window(), QStringLiteral("mnuGridOptionsEdit"));
+    menu->hide();
+    if (!problem.isEmpty() || !QTest::qWaitFor([editor] { return editor->isVisible(); }))
+        return nullptr;
+    editor->selectAll();
+    QTest::keyClicks(editor, typed);
+    return editor;
+}
+
+void TestServerWindowMeanwhile::showAll()
+{
+    TRIGGER(window(), "mnuViewTime(12)");
+    QTRY_COMPARE(grid()->Rows(), int(logIDs(logPath()).size()) + 1);
+}
+
+void TestServerWindowMeanwhile::openPort()
+{
+    StandaloneSession::port()->OpenPort(true);
+    QVERIFY(StandaloneSession::port()->ModemConnected);
+}
+
+void TestServerWindowMeanwhile::endCall()
+{
+    // No ring for eight seconds: the call has ended, and the list's commands work again.
+    for (int i = 0; i < 8; ++i)
+        StandaloneSession::calls()->RingTimer_Timer();
+    QVERIFY(!gRinging);
+}
+
+void TestServerWindowMeanwhile::deleteActsOnTheCallsChosen()
+{
+    frmBaseMain* w = window();
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+
+    // Another client deletes the chosen call while the question waits; its row goes and the selection moves
+    // on to the next call. Nothing is deleted, and the user hears which call was gone.
+    click(rowOf(2));
+    Prompt::queueMeanwhile([&] {
+        QVERIFY(other.send(QStringLiteral(";DELETE SQL;|2|"), {QStringLiteral(";DELETE OK;")}));
+        QCOMPARE(rowOf(2), 0);
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(w, "mnuEditDelete");
+    QCOMPARE(Prompt::texts(),
+             (QStringList{QStringLiteral("Are you sure you want to permanently remove this record from the database?"),
+                          gone(2)}));
+    QCOMPARE(logIDs(logPath()), (QList<qint64>{1, 3, 4}));
+    QVERIFY(rowOf(1) && rowOf(3) && rowOf(4));
+
+    // Another client adds a contact while the question waits: the list is read again (no row is selected
+    // after that). The calls chosen still go, and only they.
+    click(rowOf(4));
+    click(rowOf(3), Qt::ShiftModifier);
+    clsContact ann;
+    ann.Name = QStringLiteral("Ann");
+    ann.AddNumber(std::make_shared<clsNumber>(QStringLiteral("555-0001"), QStringLiteral("Home")));
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile([&] {
+        QVERIFY(other.addContact(ann));
+        QCOMPARE(grid()->TextMatrix(rowOf(1), 0), QStringLiteral("Ann (Home)"));
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(w, "mnuEditDelete");
+    QCOMPARE(Prompt::texts().size(), 1);
+    QCOMPARE(logIDs(logPath()), QList<qint64>{1});
+    QCOMPARE(grid()->Rows(), 2);
+    QVERIFY(rowOf(1));
+}
+
+void TestServerWindowMeanwhile::clearLeavesACallThatRangMeanwhile()
+{
+    openPort();
+    // A call rings while Clear Log asks: it belongs to the view, but the user never saw it. It stays, in the
+    // log and in the list; the calls shown go.
+    Prompt::queueMeanwhile([&] {
+        QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"),
+                                  [&] { return rowOf(5) == 1; }));
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(window(), "mnuEditClear");
+    QCOMPARE(Prompt::texts().first(),
+             QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
+    QCOMPARE(logIDs(logPath()), QList<qint64>{5});
+    QCOMPARE(grid()->Rows(), 2);
+    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("JUST RANG"));
+    QCOMPARE(StandaloneSession::panel(2)->text(), QStringLiteral("1 Record Displayed"));
+    endCall();
+}
+
+void TestServerWindowMeanwhile::theEditorsQuestionFindsItsCallGone()
+{
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    openPort();
+
+    // A call comes in while "Do you want to save changes?" waits: every row moves down, and the edit still
+    // goes to call 2.
+    QLineEdit* editor = editName(2, QStringLiteral("SECOND"));
+    QVERIFY(editor);
+    Prompt::queueMeanwhile([&] {
+        QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"),
+                                  [&] { return rowOf(5) == 1; }));
+    });
+    Prompt::queueAnswer(Prompt::Yes);
+    click(rowOf(4));
+    QTRY_VERIFY(!editor->isVisible());
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Do you want to save changes?")});
+    QCOMPARE(SelectCallers(QStringLiteral("Select * From tblCID Where ID = 2")).value(0).Name,
+             QStringLiteral("SECOND"));
+    QCOMPARE(grid()->TextMatrix(rowOf(2), 0), QStringLiteral("SECOND"));
+    QCOMPARE(SelectCallers(QStringLiteral("Select * From tblCID Where ID = 5")).value(0).Name,
+             QStringLiteral("JUST RANG"));
+    endCall();
+
+    // Another client deletes call 3 while the question waits: nothing is stored, and the user hears which
+    // call was gone.
+    QVERIFY(editName(3, QStringLiteral("THIRD")));
+    Prompt::clearHistory();
+    Prompt::queueMeanwhile(
+        [&] { QVERIFY(other.send(QStringLiteral(";DELETE SQL;|3|"), {QStringLiteral(";DELETE OK;")})); });
+    Prompt::queueAnswer(Prompt::Yes);
+    click(rowOf(4));
+    QTRY_VERIFY(!editor->isVisible());
+    QCOMPARE(Prompt::texts(), (QStringList{QStringLiteral("Do you want to save changes?"), gone(3)}));
+    QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    for (const clsCaller& c : SelectCallers(QStringLiteral("Select * From tblCID")))
+        QVERIFY(c.Name != QStringLiteral("THIRD"));
+    QCOMPARE(logIDs(logPath()), (QList<qint64>{1, 2, 4, 5}));
+}
+
+void TestServerWindowMeanwhile::theClientMenuActsOnTheClientChosen()
+{
+    frmBaseMain* w = window();
+    ModalChange::OtherClient first(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    ModalChange::OtherClient second(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 2);
+    ModalChange::OtherClient third(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 3);
+    QListWidget* list = ui::findByName<QListWidget>(w, QStringLiteral("lstClients"));
+    QMenu* menu = StandaloneSession::menu(QStringLiteral("mnuClientOptions"));
+    QTest::mouseDClick(StandaloneSession::panel(3), Qt::LeftButton);
+    QVERIFY(list->isVisible());
+    auto rightClick = [&](int row) {
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(row)).center());
+        QTRY_VERIFY(menu->isVisible());
+    };
+    const qint32 secondIndex = gServer->ClientAt(2)->Index();
+    const qint32 thirdIndex = gServer->ClientAt(3)->Index();
+
+    // The menu is open on the second client when the first one leaves: the rows move up, the highlight
+    // stays with the second client, and "Drop" drops it, not the one now at its old row.
+    rightClick(1);
+    first.peer().socket.disconnectFromHost();
+    QTRY_COMPARE(gServer->ClientCount(), 2);
+    QCOMPARE(list->currentRow(), 0);
+    Prompt::queueAnswer(Prompt::Yes);
+    TRIGGER(w, "mnuClientOption(0)");
+    menu->hide();
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Do you want to drop this client?")});
+    QCOMPARE(gServer->ClientCount(), 1);
+    QVERIFY(!gServer->Clients(secondIndex));
+    QVERIFY(gServer->Clients(thirdIndex));
+
+    // The client the menu was opened on leaves before an item is chosen: nothing is asked or done, and the
+    // user hears which client it was.
+    rightClick(0);
+    third.peer().socket.disconnectFromHost();
+    QTRY_COMPARE(gServer->ClientCount(), 0);
+    QCOMPARE(list->currentRow(), -1);
+    Prompt::clearHistory();
+    TRIGGER(w, "mnuClientOption(1)");
+    menu->hide();
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The client \"127.0.0.1\" was changed or removed while "
+                                                         "this window waited; nothing was changed.")});
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()), QString());
+}
+
+void TestServerWindowMeanwhile::theContactPickedIsLookedUpAgain()
+{
+    frmBaseMain* w = window();
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    clsContact ann;
+    ann.Name = QStringLiteral("Ann");
+    ann.AddNumber(std::make_shared<clsNumber>(QStringLiteral("555-7777"), QStringLiteral("Home")));
+    QVERIFY(other.addContact(ann));
+    // The number of call 2 goes to a contact through the picker; while it waits another client removes the
+    // contact chosen. Nothing is stored, and the user hears which contact was gone.
+    click(rowOf(2));
+    ModalDialog::queueScript([&](QDialog& picker) {
+        auto* contacts = ui::findByName<QListWidget>(&picker, QStringLiteral("lstContacts"));
+        QCOMPARE(contacts->count(), 1);
+        contacts->setCurrentRow(0);
+        contacts->item(0)->setSelected(true);
+        QVERIFY(other.deleteContact(QStringLiteral("Ann")));
+        TRIGGER(&picker, "cmdOK");
+    });
+    TRIGGER(w, "mnuEditAddToCurrent");
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The contact \"Ann\" was changed or removed while this "
+                                                         "window waited; nothing was changed.")});
+    QVERIFY(GetContact(QStringLiteral("Ann"))->Name.isEmpty());
+    QVERIFY(FindContactByNumber(QStringLiteral("555-0002"))->Name.isEmpty());
+}
+
+void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::newRow("the delete question") << "delete";
+    QTest::newRow("the clear question") << "clear";
+    QTest::newRow("the editor's save question") << "edit";
+    QTest::newRow("the new log file's dialog") << "newdb";
+    QTest::newRow("the print dialog") << "print";
+    QTest::newRow("the new contact dialog") << "createnew";
+    QTest::newRow("the contact picker") << "addtocurrent";
+    QTest::newRow("the about box") << "about";
+    QTest::newRow("the client menu's question") << "client";
+    QTest::newRow("the modem's wait") << "modemwait";
+    QTest::newRow("the modem's box") << "modembox";
+}
+
+void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
+{
+    QFETCH(QString, step);
+    frmBaseMain* w = window();
+    const QString log = logPath();
+    const auto end = [] { ModalChange::endProgram([] { ShutDown(); }); };
+    std::unique_ptr<ModalChange::OtherClient> client;
+    click(rowOf(3));
+    if (step == QLatin1String("delete") || step == QLatin1String("clear")) {
+        Prompt::queueMeanwhile(end);
+        Prompt::queueAnswer(Prompt::Yes);
+        TRIGGER(w, step == QLatin1String("delete") ? "mnuEditDelete" : "mnuEditClear");
+    } else if (step == QLatin1String("edit")) {
+        QVERIFY(editName(3, QStringLiteral("X")));
+        Prompt::queueMeanwhile(end);
+        Prompt::queueAnswer(Prompt::Yes);
+        click(rowOf(4));
+        QTRY_VERIFY(!gMainForm);
+    } else if (step == QLatin1String("newdb")) {
+        Prompt::queueMeanwhile(end);
+        Prompt::queueText(m_home->file(QStringLiteral("another.mdb")));
+        TRIGGER(w, "mnuFileNewDB");
+        QVERIFY(!QFile::exists(m_home->file(QStringLiteral("another.mdb"))));
+    } else if (step == QLatin1String("print")) {
+        Prompt::queueMeanwhile(end);
+        Prompt::queueAnswer(Prompt::Ok);
+        TRIGGER(w, "mnuFilePrint");
+    } else if (step == QLatin1String("createnew") || step == QLatin1String("addtocurrent")) {
+        ModalDialog::queueScript([end](QDialog&) { end(); });
+        TRIGGER(w, step == QLatin1String("createnew") ? "mnuEditCreateNew" : "mnuEditAddToCurrent");
+    } else if (step == QLatin1String("about")) {
+        ModalDialog::queueScript([end](QDialog&) { end(); });
+        TRIGGER(w, "mnuHelpAbout");
+    } else if (step == QLatin1String("client")) {
+        client = std::make_unique<ModalChange::OtherClient>(gServer->LocalPort());
+        QTRY_COMPARE(gServer->ClientCount(), 1);
+        QListWidget* list = ui::findByName<QListWidget>(w, QStringLiteral("lstClients"));
+        list->setCurrentRow(0);
+        Prompt::queueMeanwhile(end);
+        Prompt::queueAnswer(Prompt::Yes);
+        TRIGGER(w, "mnuClientOption(0)");
+    } else if (step == QLatin1String("modemwait")) {
+        // The program ends while the port's set-up waits for the modem's answer to its reset.
+        m_modem->setReply(QStringLiteral("ATZ"), QString());
+        m_modem->setCommandHook([end](const QString& command) {
+            if (command.compare(QStringLiteral("ATZ"), Qt::CaseInsensitive) == 0)
+                QTimer::singleShot(0, end);
+        });
+        StandaloneSession::port()->OpenPort(true);
+        QVERIFY(!gMainForm);
+        QCOMPARE(m_modem->count(QStringLiteral("AT#CLS=8")), 0);
+    } else if (step == QLatin1String("modembox")) {
+        // The modem stays silent: "not responding" waits on the user while the program ends.
+        m_modem->setReply(QStringLiteral("ATZ"), QString());
+        Prompt::queueMeanwhile(end);
+        StandaloneSession::port()->OpenPort(true);
+        QVERIFY(Prompt::texts().first().startsWith(QStringLiteral("Comm port ")));
+        QCOMPARE(m_modem->count(QStringLiteral("ATZ")), 1);
+    }
+    QVERIFY(!gMainForm);
+    // Nothing was deleted, edited or made on the way out.
+    QCOMPARE(logIDs(log), (QList<qint64>{1, 2, 3, 4}));
+    for (const qint64 id : {1, 2, 3, 4})
+        QVERIFY(!Prompt::texts().contains(gone(int(id))));
+}
+
+QTEST_MAIN(TestServerWindowMeanwhile)
+#include "test_serverwindowmeanwhile.moc"
