@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 
 #include "app/StartupWindows.h"
+#include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
 #include "capture/modSoundFiles.h"
@@ -46,6 +48,26 @@ bool g_shutDownDone = true;
 bool g_exiting = false;
 // Start-up gave way to a copy that holds the settings' lock but did not answer.
 bool g_silentCopy = false;
+
+// The statistics and groups. A standalone or server program opens its modem first: a statistics file of
+// any size must not keep calls from being heard, so the file's items follow once the port's first opening
+// has ended.
+void createStatistics()
+{
+    auto* window = dynamic_cast<QObject*>(gMainForm);
+    auto* port = window && gNetworkMode != Client ? window->findChild<ModemPort*>(QStringLiteral("Comm")) : nullptr;
+    if (!port) {
+        CreateDefaultStatistics();
+        return;
+    }
+    CreateDefaultStatisticsWithoutFile();
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(port, &ModemPort::openAttemptEnded, port, [once] {
+        QObject::disconnect(*once);
+        // From the event loop, once the opening's own handler has returned.
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { LoadDeferredStatistics(); });
+    });
+}
 
 void refuseForSilentCopy()
 {
@@ -256,7 +278,7 @@ bool Main()
             Prompt::notice(report, Prompt::Information);
     }
 
-    CreateDefaultStatistics();
+    createStatistics();
     // Either main window's View "Custom..." opens the custom period dialog through this.
     windowLinks().showCustomizeTime = frmCustomizeTime::showFor;
 

@@ -118,7 +118,10 @@ void ModemPort::OpenPort(bool open)
     if (!open)
         stopAwaiting();
     if (open)
-        runSequence([this] { openPort(); });
+        runSequence([this] {
+            openPort();
+            Q_EMIT openAttemptEnded();
+        });
     else
         runSequence([this] { releasePort(); });
 }

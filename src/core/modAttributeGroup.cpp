@@ -140,12 +140,18 @@ void LoadAttributeGroupsFromFile(const QString& path)
         return;
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
-    const auto records = DataFile::readAll(path);
+    DataFile::Damage damage;
+    const auto records = DataFile::readAll(path, &damage);
     if (!records) {
         loadFailed(75, QStringLiteral("Path/File access error"));
         return;
     }
-    const AttributeGroupLines lines = AddAttributeGroups(*records);
+    AttributeGroupLines lines = AddAttributeGroups(*records);
+    if (damage.longLines > 0) {
+        lines.skipped += int(damage.longLines);
+        if (lines.firstSkipped == 0 || damage.firstLongLine < lines.firstSkipped)
+            lines.firstSkipped = int(damage.firstLongLine);
+    }
     if (lines.skipped > 0) {
         // The next rewrite of the file leaves the skipped lines out: the file as it was is kept beside it.
         const QString aside = path + QStringLiteral(".damaged");

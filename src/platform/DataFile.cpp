@@ -149,12 +149,56 @@ static QStringList splitRecords(const QString& all)
     return out;
 }
 
-std::optional<QList<Record>> readAll(const QString& path)
+std::optional<QList<Record>> readAll(const QString& path, Damage* damage)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return parseAll(f.readAll());
+    // Read in pieces, line by line: a line past the bound is dropped as it comes, so a file of one huge line
+    // costs a piece's memory, not the line's.
+    QByteArray kept;
+    QByteArray line;
+    bool tooLong = false;
+    qsizetype lineNumber = 1;
+    const auto endLine = [&](bool withEnd) {
+        if (tooLong) {
+            if (damage) {
+                if (damage->longLines++ == 0)
+                    damage->firstLongLine = lineNumber;
+            }
+        } else {
+            kept += line;
+            if (withEnd)
+                kept += '\n';
+        }
+        line.clear();
+        tooLong = false;
+        ++lineNumber;
+    };
+    while (!f.atEnd()) {
+        const QByteArray piece = f.read(64 * 1024);
+        if (piece.isEmpty())
+            break;
+        qsizetype from = 0;
+        while (from < piece.size()) {
+            const qsizetype end = piece.indexOf('\n', from);
+            const qsizetype stop = end < 0 ? piece.size() : end;
+            if (!tooLong) {
+                line.append(piece.constData() + from, stop - from);
+                if (line.size() > MaxLineBytes) {
+                    tooLong = true;
+                    line.clear();
+                }
+            }
+            if (end < 0)
+                break;
+            endLine(true);
+            from = end + 1;
+        }
+    }
+    if (!line.isEmpty() || tooLong)
+        endLine(false);
+    return parseAll(kept);
 }
 
 QByteArray formatAll(const QList<Record>& records)

@@ -26,9 +26,18 @@ bool toBool(const QVariant& field, bool fallback = false);
 QList<Record> parseAll(const QByteArray& bytes);
 // The bytes writeAll writes for the records.
 QByteArray formatAll(const QList<Record>& records);
+// The longest line the program's own files hold. A longer one is no line of theirs (a file damaged or made
+// by someone else): it is left out as the file is read, without its text ever being held whole.
+inline constexpr qsizetype MaxLineBytes = 64 * 1024;
+// What reading a file left out.
+struct Damage {
+    qsizetype longLines = 0;     // lines longer than MaxLineBytes
+    qsizetype firstLongLine = 0; // the first of them, counted from 1
+};
 // Whole file, each record parsed (blank lines as empty records; a line break inside quoted text stays in
-// its field); nothing when the file cannot be read.
-std::optional<QList<Record>> readAll(const QString& path);
+// its field); nothing when the file cannot be read. Lines longer than MaxLineBytes are left out and counted
+// in damage.
+std::optional<QList<Record>> readAll(const QString& path, Damage* damage = nullptr);
 // Rewrites the file atomically: the old file stays whole until the new one is complete.
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
 // Appends raw lines (each followed by CR LF), creating the file when missing.

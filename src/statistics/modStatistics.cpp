@@ -1,5 +1,6 @@
 #include "statistics/modStatistics.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStringList>
@@ -207,7 +208,65 @@ QString ContactCondition(const clsContact& contact)
 
 // ---------------------------------------------------------------- built-in and per-contact items
 
+namespace {
+
+void addContactGroups()
+{
+    if (isClientMode())
+        return;
+    for (const auto& entry : gContacts) {
+        const clsContact& contact = *entry.item;
+        if (!gGroups->contains(contact.Name))
+            gGroups->add(contact.Name, contactGroup(contact));
+    }
+}
+
+void createBuiltIns();
+
+} // namespace
+
 void CreateDefaultStatistics()
+{
+    createBuiltIns();
+    LoadStatisticsFromFile(StatsFilePath());
+    addContactGroups();
+    windowLinks().updateContactGroups = &UpdateContactGroups;
+}
+
+void CreateDefaultStatisticsWithoutFile()
+{
+    createBuiltIns();
+    addContactGroups();
+    windowLinks().updateContactGroups = &UpdateContactGroups;
+}
+
+void LoadDeferredStatistics()
+{
+    if (!gGroups || !gStatistics)
+        return;
+    // The per-contact groups come after the file's items: they leave and come back behind them.
+    QStringList contactGroups;
+    for (const auto& entry : *gGroups) {
+        const clsGroup& g = *entry.item;
+        if (g.Default && !isSpecialGroup(g.Description))
+            contactGroups << g.Description;
+    }
+    QList<std::shared_ptr<clsGroup>> kept;
+    for (const QString& description : std::as_const(contactGroups)) {
+        kept << gGroups->item(description);
+        gGroups->remove(description);
+    }
+    LoadStatisticsFromFile(StatsFilePath());
+    for (const auto& g : std::as_const(kept))
+        if (g && !gGroups->contains(g->Description))
+            gGroups->add(g->Description, g);
+    if (windowLinks().customizeStatisticsGroupsChanged)
+        windowLinks().customizeStatisticsGroupsChanged();
+}
+
+namespace {
+
+void createBuiltIns()
 {
     gStatistics = std::make_unique<StatisticCollection>();
     gGroups = std::make_unique<GroupCollection>();
@@ -228,19 +287,9 @@ void CreateDefaultStatistics()
         g->Default = b.isDefault;
         gGroups->add(g->Description, g);
     }
-
-    LoadStatisticsFromFile(StatsFilePath());
-
-    if (!isClientMode()) {
-        for (const auto& entry : gContacts) {
-            const clsContact& contact = *entry.item;
-            if (!gGroups->contains(contact.Name))
-                gGroups->add(contact.Name, contactGroup(contact));
-        }
-    }
-
-    windowLinks().updateContactGroups = &UpdateContactGroups;
 }
+
+} // namespace
 
 void UpdateContactGroups()
 {
@@ -301,19 +350,48 @@ void LoadStatisticsFromFile(const QString& path)
 {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
-    const auto records = DataFile::readAll(path);
+    DataFile::Damage damage;
+    const auto records = DataFile::readAll(path, &damage);
     if (!records) {
         SaveError(75, QStringLiteral("Path/File access error"));
         ReportError(QStringLiteral("modStatistics_LoadStatisticsFromFile"));
         return;
     }
-    AddCustomStats(*records);
+    StatisticsLines lines = AddCustomStats(*records);
+    if (damage.longLines > 0) {
+        lines.skipped += int(damage.longLines);
+        if (lines.firstSkipped == 0 || damage.firstLongLine < lines.firstSkipped)
+            lines.firstSkipped = int(damage.firstLongLine);
+    }
+    if (lines.skipped == 0)
+        return;
+    // The next rewrite of the file leaves the skipped lines out: the file as it was is kept beside it.
+    const QString aside = path + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    const bool kept = QFile::copy(path, aside);
+    AddEvent(QStringLiteral("%1 line(s) of the statistics file %2 could not be read and were skipped (the first is "
+                            "line %3)")
+                 .arg(lines.skipped)
+                 .arg(path)
+                 .arg(lines.firstSkipped) +
+             (kept ? QStringLiteral("; the file as it was is kept as ") + aside : QString()));
 }
 
-void AddCustomStats(const QList<DataFile::Record>& records)
+StatisticsLines AddCustomStats(const QList<DataFile::Record>& records)
 {
     const QString tag = QStringLiteral("modStatistics_LoadStatisticsFromFile");
-    for (const DataFile::Record& r : records) {
+    StatisticsLines lines;
+    // The names taken so far, in capitals as the duplicate checks compare them.
+    QSet<QString> statisticNames, groupNames;
+    if (gStatistics)
+        for (const auto& entry : *gStatistics)
+            statisticNames.insert(entry.item->Description.toUpper());
+    if (gGroups)
+        for (const auto& entry : *gGroups)
+            groupNames.insert(entry.item->Description.toUpper());
+    for (qsizetype line = 0; line < records.size(); ++line) {
+        const DataFile::Record& r = records.at(line);
+        bool damaged = false;
         // A record begins at a field that is exactly a tag; anything else is passed over field by field.
         int i = 0;
         while (i < r.size()) {
@@ -323,6 +401,7 @@ void AddCustomStats(const QList<DataFile::Record>& records)
                     // A record cut short: only this line is lost, the next ones still load.
                     SaveError(62, QStringLiteral("Input past end of file"));
                     ReportError(tag);
+                    damaged = true;
                     break;
                 }
                 auto s = std::make_shared<clsStatistic>();
@@ -330,27 +409,37 @@ void AddCustomStats(const QList<DataFile::Record>& records)
                 s->Description = fieldText(r[i + 1]);
                 s->Statistic = fieldText(r[i + 2]);
                 s->Style = fieldText(r[i + 3]);
-                if (gStatistics && !CheckDuplicateStatistic(s->Description))
-                    gStatistics->add(s->Description, s);
+                const QString upper = s->Description.toUpper();
+                if (gStatistics && !statisticNames.contains(upper) && gStatistics->add(s->Description, s))
+                    statisticNames.insert(upper);
                 i += 4;
             } else if (field == kGroupTag) {
                 if (i + 2 >= r.size()) {
                     SaveError(62, QStringLiteral("Input past end of file"));
                     ReportError(tag);
+                    damaged = true;
                     break;
                 }
                 auto g = std::make_shared<clsGroup>();
                 g->Custom = true;
                 g->Description = fieldText(r[i + 1]);
                 g->Group = fieldText(r[i + 2]);
-                if (gGroups && !CheckDuplicateGroup(g->Description))
-                    gGroups->add(g->Description, g);
+                const QString upper = g->Description.toUpper();
+                if (gGroups && !groupNames.contains(upper) && gGroups->add(g->Description, g))
+                    groupNames.insert(upper);
                 i += 3;
             } else {
+                // An empty field is what a blank line or a trailing comma leaves; anything else is no part
+                // of a statistic or a group.
+                if (!field.isEmpty())
+                    damaged = true;
                 ++i;
             }
         }
+        if (damaged && lines.skipped++ == 0)
+            lines.firstSkipped = int(line) + 1;
     }
+    return lines;
 }
 
 void ClearCustomStats()

@@ -38,6 +38,10 @@ bool CheckDuplicateGroup(const QString& description);
 // items of the file named by StatsFile, then (not in client mode) one group per contact. Also hooks
 // UpdateContactGroups to the contact book's reloads.
 void CreateDefaultStatistics();
+// The same without the file's items, for a start-up that opens the modem first: LoadDeferredStatistics adds
+// them later, before the per-contact groups as CreateDefaultStatistics places them.
+void CreateDefaultStatisticsWithoutFile();
+void LoadDeferredStatistics();
 // Brings the per-contact groups in step with gContacts: groups of contacts that are gone leave gGroups and
 // gCurrentGroups, new contacts get a group at the end, every contact's group gets its current condition.
 void UpdateContactGroups();
@@ -58,11 +62,19 @@ QString LikeLiteral(const QString& text);
 QString StatsFilePath();
 // Adds the file's statistics and groups (Custom True, Default False) to the ends of gStatistics and gGroups;
 // items whose Description is taken are dropped. A missing file adds nothing. A bad line is passed over (kept
-// with SaveError, "modStatistics_LoadStatisticsFromFile") and the lines after it still load.
+// with SaveError, "modStatistics_LoadStatisticsFromFile") and the lines after it still load; lines that are
+// no statistic or group (and lines past DataFile::MaxLineBytes) are said once in the event list, and the file
+// as it was is kept beside it as "<file>.damaged", since the next rewrite leaves them out.
 void LoadStatisticsFromFile(const QString& path);
+// The lines of the records that held something other than statistics and groups.
+struct StatisticsLines {
+    int skipped = 0;
+    int firstSkipped = 0; // counted from 1
+};
 // The parts of the file functions that work on the file's records (tested and fuzzed without a file): the
 // items of the records added as LoadStatisticsFromFile adds them, and the records RefreshStatsFile writes.
-void AddCustomStats(const QList<DataFile::Record>& records);
+// Each record is checked against the items so far in one look-up: a file may hold many thousands.
+StatisticsLines AddCustomStats(const QList<DataFile::Record>& records);
 QList<DataFile::Record> CustomStatsRecords();
 // Takes every user-made item out of the four collections.
 void ClearCustomStats();

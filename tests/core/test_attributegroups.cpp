@@ -36,6 +36,7 @@ private Q_SLOTS:
     void quotesInFieldsDoNotBreakTheFile();
     void badLinesAreSkippedAndSaidOnce();
     void manyGroupsLoadWhole();
+    void aHugeLineIsSkippedWithoutBeingHeld();
     void readsColourAndBlockInEveryWritten();
     void missingFileLoadsAndSendsNothing();
     void rewriteFollowsTheSetting();
@@ -359,6 +360,24 @@ void TestAttributeGroups::manyGroupsLoadWhole()
     // Loading the file again adds nothing: the groups already there win.
     LoadAttributeGroupsFromFile(m_home->file("many.dat"));
     QCOMPARE(gAttributeGroups.count(), 10000);
+}
+
+// A line of many megabytes (a damaged or hostile file) is no group name: it is skipped as it is read, said
+// with the others, and the groups around it load.
+void TestAttributeGroups::aHugeLineIsSkippedWithoutBeingHeld()
+{
+    MainWindow window;
+    gMainForm = &window;
+    const QByteArray huge = "\"" + QByteArray(8 * 1024 * 1024, 'x') + "\",1,#FALSE#,\"\"\r\n";
+    writeFile(m_home->file("AttributeGroups.dat"), "\"One\",1,#FALSE#,\"\"\r\n" + huge + "\"Two\",2,#FALSE#,\"\"\r\n");
+    LoadAttributeGroupsFromFile(m_home->file("AttributeGroups.dat"));
+    QCOMPARE(descriptions(), (QStringList{"One", "Two"}));
+    const QStringList said = window.lstEvents.stringList();
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.at(0).startsWith("1 line(s) of the attribute group file " + m_home->file("AttributeGroups.dat") +
+                                   " could not be read and were skipped (the first is line 2)"),
+             qPrintable(said.at(0)));
+    gMainForm = nullptr;
 }
 
 void TestAttributeGroups::readsColourAndBlockInEveryWritten()

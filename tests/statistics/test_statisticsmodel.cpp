@@ -4,12 +4,14 @@
 #include <QTest>
 
 #include "core/Globals.h"
+#include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
+#include "platform/DataFile.h"
 #include "statistics/modStatistics.h"
 #include "support/TempHome.h"
 
@@ -53,6 +55,12 @@ void writeFile(const QString& path, const QByteArray& data)
     f.write(data);
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(no file)");
+}
+
 const QStringList kSpecialGroups = {"All Callers", "NOT RECEIVED", "PRIVATE NUMBER", "UNKNOWN NUMBER"};
 
 } // namespace
@@ -75,6 +83,7 @@ private Q_SLOTS:
     void fileRoundTripKeepsEveryText();
     void fileWithoutUserItemsIsEmpty();
     void badLinesLoseOnlyThemselves();
+    void longLinesAndManyItems();
     void duplicatesInTheFileAreDropped();
     void failedRewriteKeepsTheOldFile();
     void clearCustomStatsEmptiesEveryCollectionOfUserItems();
@@ -357,12 +366,48 @@ void TestStatisticsModel::badLinesLoseOnlyThemselves()
               "\"Statistic\",\"After\",\"fldRings > 3\",\"NONE\",\"Group\",\"Two In One\",\"\"\r\n"
               "\"Group\",\"Unterminated\r\n"
               "\"Statistic\",\"Last\",\"fldRings > 4\"");
+    MainWindow window;
+    gMainForm = &window;
+    const QByteArray original = fileBytes(m_home->file("Statistics.dat"));
     CreateDefaultStatistics();
     QCOMPARE(descriptions(gStatistics.get()).mid(25), QStringList{"After"});
     QCOMPARE(descriptions(gGroups.get()).mid(4), (QStringList{"Found", "Two In One"}));
     QCOMPARE(GetGroup("Found", gGroups.get())->Group, QStringLiteral("fldRings = 1"));
     QCOMPARE(gErrNumber, 62);
     QCOMPARE(lastReportedTag(), QStringLiteral("modStatistics_LoadStatisticsFromFile"));
+    // What was passed over is said once, and the file as it was is kept: the next rewrite leaves it out.
+    const QStringList said = window.lstEvents.stringList();
+    QCOMPARE(said.size(), 1);
+    QCOMPARE(said.at(0), "6 line(s) of the statistics file " + m_home->file("Statistics.dat") +
+                             " could not be read and were skipped (the first is line 1); the file as it was is "
+                             "kept as " +
+                             m_home->file("Statistics.dat.damaged"));
+    QCOMPARE(fileBytes(m_home->file("Statistics.dat.damaged")), original);
+    gMainForm = nullptr;
+}
+
+// A line far longer than any the program writes (a damaged file, a hostile one) costs that line only, and
+// is never held whole; thousands of items load at once.
+void TestStatisticsModel::longLinesAndManyItems()
+{
+    MainWindow window;
+    gMainForm = &window;
+    QByteArray bytes = "\"Statistic\",\"First\",\"\",\"NONE\"\r\n\"Group\",\"" +
+                       QByteArray(DataFile::MaxLineBytes * 3, 'x') + "\",\"\"\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QStringLiteral("\"Statistic\",\"Mine %1\",\"fldRings > %1\",\"NONE\"\r\n").arg(i).toUtf8();
+    bytes += "\"Statistic\",\"MINE 17\",\"\",\"NONE\"\r\n";
+    writeFile(m_home->file("Statistics.dat"), bytes);
+    CreateDefaultStatistics();
+    QCOMPARE(gStatistics->count(), 25 + 1 + 20000);
+    QCOMPARE(GetStatistic("mine 17", gStatistics.get())->Statistic, QStringLiteral("fldRings > 17"));
+    QCOMPARE(gGroups->count(), 4);
+    const QStringList said = window.lstEvents.stringList();
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.at(0).startsWith("1 line(s) of the statistics file " + m_home->file("Statistics.dat") +
+                                   " could not be read and were skipped (the first is line 2)"),
+             qPrintable(said.at(0)));
+    gMainForm = nullptr;
 }
 
 void TestStatisticsModel::duplicatesInTheFileAreDropped()

@@ -112,7 +112,6 @@ inline std::unique_ptr<QTimer> fireWhen(std::function<bool()> condition, std::fu
     return timer;
 }
 
-
 // The server of the client under test pushes a unit (a contact book, a group change, a ";DELETE OK;", a
 // ring); the event loop runs until done() holds, which the test states by what the unit must change.
 inline bool push(ScriptedServer& server, const QString& unit, const std::function<bool()>& done)
@@ -142,6 +141,9 @@ inline void endProgram(const std::function<void()>& end)
 
 // The same with the exit steps the program registered (Program::shutDown): what the step's caller held of
 // the windows ShutDown unloads is gone when the step returns.
-inline void programEnds() { endProgram([] { Program::shutDown(); }); }
+inline void programEnds()
+{
+    endProgram([] { Program::shutDown(); });
+}
 
 } // namespace ModalChange

@@ -37,6 +37,7 @@
 #include "statswindow/ui/frmCustomizeStatistics.h"
 #include "statswindow/ui/frmCustomizeTime.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/FakeModem.h"
 #include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
 
@@ -716,13 +717,17 @@ void TestFrmCustomizeStatistics::aRestartFindsTheItemsAndTheOrder()
     TRIGGER(d, "cmdOK");
     TRIGGER(frmStatistics::instance(false), "mnuEditSaveSettings");
 
-    // A fresh program in the same home: the statistics file and the saved view are read again.
+    // A fresh program in the same home: the statistics file and the saved view are read again, the file
+    // once the modem has been opened.
     ShutDown();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!frmStatistics::instance(false));
     QVERIFY(!gStatistics);
+    FakeModem modem;
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
     QVERIFY(Main());
-    S::port()->PortOpenTimer.stop();
+    QVERIFY(!gStatistics->contains(QStringLiteral("Smith Calls")));
+    QTRY_VERIFY(S::port()->ModemConnected && gStatistics->contains(QStringLiteral("Smith Calls")));
     QVERIFY(gStatistics->item(QStringLiteral("Smith Calls"))->Custom);
     QCOMPARE(gGroups->item(QStringLiteral("Smith Group"))->Group,
              QStringLiteral("(fldNumber like '*(555) 123-4567*' or fldNumber like '*555-9876*')"));
