@@ -9,6 +9,8 @@
 // client, a store's failure its callers tell apart by number). SQLite's own codes overlap the contact store's
 // duplicate refusals (1 and 2) and the runtime's numbers, so they stay in the diagnostic trail only.
 inline constexpr qint32 kDatabaseError = 30000;
+// A client's request the server will not compute: it would hold the program far too long.
+inline constexpr qint32 kRequestTooLarge = 30001;
 
 extern qint32 gErrNumber;
 extern QString gErrDescription;

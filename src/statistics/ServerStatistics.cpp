@@ -1,9 +1,12 @@
 #include "statistics/ServerStatistics.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/modError.h"
 #include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
 #include "core/modMain.h"
@@ -87,12 +90,38 @@ public:
             return;
         const int days = PeriodDaysFromClause(m_request.timePeriod);
         GridBatch batch(m_request.statistics, m_request.groups, m_request.timePeriod, days);
+        batch.setYield({[] { QCoreApplication::processEvents(); }});
+        if (!withinBounds(batch))
+            return;
         const GridRunResult result = RunStatisticsGrid(batch, hooks(), this);
         // A stopped or cancelled grid still sends the cells done so far.
         reply(m_index, QStringLiteral(";STATISTIC;") + EncodeStatisticReply(result.cells) + QLatin1Char(';'));
     }
 
 private:
+    // A grid far beyond what a window shows would hold the server for minutes: it is refused with an ERROR, and
+    // an empty answer lets the client's window go on.
+    bool withinBounds(GridBatch& batch)
+    {
+        const qint64 cells = qint64(batch.statisticCount()) * batch.groupCount();
+        qint64 ownQueries = 0;
+        for (int s = 0; s < batch.statisticCount() && cells <= kMaxStatisticCells && ownQueries <= kMaxQueryCells; ++s)
+            for (int g = 0; g < batch.groupCount() && ownQueries <= kMaxQueryCells; ++g)
+                if (!batch.answeredByBatch(s, g))
+                    ++ownQueries;
+        if (cells <= kMaxStatisticCells && ownQueries <= kMaxQueryCells)
+            return true;
+        AddEvent(m_address + QStringLiteral(" Requested Statistics too large to compute"));
+        reply(m_index, QStringLiteral(";ERROR;%1;The statistics asked for hold %2 values, or more than %3 that need "
+                                      "a query of their own: a client is answered at most %4 values.;")
+                           .arg(kRequestTooLarge)
+                           .arg(cells)
+                           .arg(kMaxQueryCells)
+                           .arg(kMaxStatisticCells));
+        reply(m_index, QStringLiteral(";STATISTIC;;"));
+        return false;
+    }
+
     StatisticRequest m_request;
 };
 

@@ -97,3 +97,7 @@ GraphRunResult RunGraph(GraphBatch& batch, const QList<GraphBucket>& buckets, in
 // The most cells (buckets x groups) a graph may have: beyond it the graph is refused with an event line
 // rather than computed for minutes.
 inline constexpr qint64 kMaxGraphCells = 200'000;
+// The same for a client's statistics grid: at most this many cells, of which at most kMaxQueryCells may need
+// a query of their own (a condition the batch cannot read, each a scan of the whole log).
+inline constexpr qint64 kMaxStatisticCells = 20'000;
+inline constexpr qint64 kMaxQueryCells = 500;

@@ -104,6 +104,7 @@ private Q_SLOTS:
     void aGraphFromTheFirstCall();
     void graphsOfUnknownNamesAreRefused();
     void unreadableAndTooLargeGraphs();
+    void statisticsTooLargeAreRefused();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -247,6 +248,34 @@ void TestServerStatistics::unreadableAndTooLargeGraphs()
     m_client->send(";GRAPH;|STATISTIC|Total Calls|INCREMENT|m|STARTDATE|12:00:00 AM|ENDDATE|6/4/2024|GROUP|All "
                    "Callers|;");
     QCOMPARE(m_client->reply(), QByteArray(";GRAPH;PARTIAL;"));
+}
+
+// A grid far larger than any window shows, or one whose cells each need a scan of the whole log, would hold the
+// server for minutes: refused at once, with an empty answer that lets the client's window go on.
+void TestServerStatistics::statisticsTooLargeAreRefused()
+{
+    const auto request = [](int statistics, int groups, const QByteArray& group) {
+        QByteArray r = ";STATISTIC;|TIMEPERIOD|";
+        for (int g = 0; g < groups; ++g)
+            r += "|GROUP|" + group + " > " + QByteArray::number(g);
+        r += "|";
+        for (int s = 0; s < statistics; ++s)
+            r += "|STAT|fldRings > " + QByteArray::number(s) + "|NONE";
+        return r + "|;";
+    };
+    const QByteArray refused = ";ERROR;30001;The statistics asked for hold ";
+    m_client->send(request(150, 150, "fldRings"));
+    QVERIFY(m_client->reply().startsWith(refused + "22500 values"));
+    QCOMPARE(m_client->reply(), QByteArray(";STATISTIC;;"));
+    QCOMPARE(m_window.lstEvents.stringList().last(),
+             QStringLiteral("127.0.0.1 Requested Statistics too large to compute"));
+    // Few cells, but each a query of its own.
+    m_client->send(request(20, 30, "Len(fldName)"));
+    QVERIFY(m_client->reply().startsWith(refused + "600 values"));
+    QCOMPARE(m_client->reply(), QByteArray(";STATISTIC;;"));
+    // A grid of the usual kind is answered as always.
+    m_client->send(request(2, 2, "fldRings"));
+    QCOMPARE(m_client->reply(), QByteArray(";STATISTIC;|6||5||5||5|;"));
 }
 
 QTEST_GUILESS_MAIN(TestServerStatistics)
