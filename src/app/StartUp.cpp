@@ -34,6 +34,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
+#include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 #include "platform/TerminationSignal.h"
 #include "platform/ui/ModalDialog.h"
@@ -257,11 +258,16 @@ bool Main()
         }
 
         // A database that could not be opened is not announced as loaded, and the reason is said with it.
-        const QString callerPath = GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString());
+        // The file in use, also when it was found at its default place and no setting names it.
+        const QString callerPath = callerStatus <= 2 && gCallerDB
+                                       ? gCallerDB->path()
+                                       : GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString());
         AddEvent(callerStatus <= 2 ? QStringLiteral("Loaded caller database ") + callerPath
                                    : QStringLiteral("Could not load caller database ") + callerPath +
                                          QStringLiteral(": ") + callerCause);
-        const QString contactPath = GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString());
+        const QString contactPath = contactStatus <= 2 && gContactDB
+                                        ? gContactDB->path()
+                                        : GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString());
         AddEvent(contactStatus <= 2 ? QStringLiteral("Loaded contact database ") + contactPath
                                     : QStringLiteral("Could not load contact database ") + contactPath +
                                           QStringLiteral(": ") + contactCause);

@@ -147,6 +147,8 @@ bool FindCallerDB()
     // Fails on a file that is not a call log, or one cut short, before it replaces the open one.
     db->exec(QString::fromLatin1(kCreateDateIndex));
     db->checkIntegrity();
+    // A write-protected log would be taken as loaded and fail at the first call.
+    db->checkWritable();
     resetReader();
     useLog(std::move(db));
     return true;

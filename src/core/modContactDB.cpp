@@ -118,6 +118,9 @@ bool FindContactDB()
         return false;
     auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWrite);
     db->checkIntegrity();
+    // An empty file, or another program's database, opens as a database too: it is no contact book.
+    db->checkTables({QStringLiteral("tblContacts"), QStringLiteral("tblNumbers")});
+    db->checkWritable();
     registerContactFunctions(*db);
     gContactDB = std::move(db);
     return true;

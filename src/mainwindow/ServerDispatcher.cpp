@@ -161,9 +161,11 @@ bool ServerDispatcher::contactChange(const ServerRequest& request, const QString
                                      int& lostContacts)
 {
     if (key == QLatin1String("DELETE CONTACT")) {
-        DeleteContact(fields.at(0));
-        request.event(QStringLiteral(" Deleted a Contact"));
-        return true;
+        if (DeleteContact(fields.at(0))) {
+            request.event(QStringLiteral(" Deleted a Contact"));
+            return true;
+        }
+        return refused(request, QStringLiteral(" Could not delete a Contact: "));
     }
     const bool add = key == QLatin1String("ADD CONTACT");
     clsContact received;
@@ -172,21 +174,35 @@ bool ServerDispatcher::contactChange(const ServerRequest& request, const QString
     const clsContact contact = cleanedRecord(received);
     // A record without a name is no contact: stored, it could never be found, edited or removed again.
     if (received.BadData() || contact.Name.isEmpty()) {
+        // Counted, and said once the unit has been read.
         ++lostContacts;
-    } else if (!(add ? AddContact(contact) : EditContact(fields.at(0), contact))) {
-        switch (gErrNumber) {
-        case kDuplicateNameError:
-        case kDuplicateNumberError:
-        case 3021: // no contact stored under the old name: the client is told rather than left waiting
-            request.replyLastError();
-            break;
-        case 91: // no contact book open here
-            break;
-        default:
-            return fail(request);
-        }
+        return true;
     }
+    if (!(add ? AddContact(contact) : EditContact(fields.at(0), contact)))
+        return refused(request, add ? QStringLiteral(" Could not add a Contact: ")
+                                    : QStringLiteral(" Could not edit The Contact DB: "));
     request.event(add ? QStringLiteral(" Added a Contact") : QStringLiteral(" Edited The Contact DB"));
+    return true;
+}
+
+bool ServerDispatcher::refused(const ServerRequest& request, const QString& event)
+{
+    switch (gErrNumber) {
+    case kDuplicateNameError:
+    case kDuplicateNumberError:
+    case 3021: // no contact stored under the old name: the client is told rather than left waiting
+    case kDatabaseError:
+        break;
+    case 91:
+        // No contact book is open here (its file could not be used at start-up).
+        SaveError(kDatabaseError, QStringLiteral("The server has no contact database open."),
+                  QStringLiteral("modContactDB"));
+        break;
+    default:
+        return fail(request);
+    }
+    request.replyLastError();
+    request.event(event + gErrDescription);
     return true;
 }
 

@@ -34,6 +34,9 @@ private:
     bool dispatch(const ServerRequest& request, const QString& key, const QStringList& fields, bool restricted,
                   int& lostContacts);
     bool contactChange(const ServerRequest& request, const QString& key, const QStringList& fields, int& lostContacts);
+    // A contact change the store refused or could not make: the requester gets the kept error, the event list
+    // the event text and the reason. False when the dispatch ends (an unforeseen failure).
+    bool refused(const ServerRequest& request, const QString& event);
     void refuse(const ServerRequest& request);
     bool fail(const ServerRequest& request);
 

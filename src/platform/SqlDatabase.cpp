@@ -149,6 +149,25 @@ void SqlDatabase::checkIntegrity()
         throw SqlError(SQLITE_CORRUPT, QStringLiteral("The file is damaged: ") + st.text(0));
 }
 
+void SqlDatabase::checkWritable()
+{
+    if (m_mode != Mode::ReadOnly && sqlite3_db_readonly(handle(), "main") == 1)
+        throw SqlError(SQLITE_READONLY, QStringLiteral("the file cannot be written (it is read-only)"));
+}
+
+void SqlDatabase::checkTables(const QStringList& tables)
+{
+    QStringList missing;
+    for (const QString& table : tables) {
+        SqlStatement st = prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+        st.bind(1, table);
+        if (!st.step())
+            missing << table;
+    }
+    if (!missing.isEmpty())
+        throw SqlError(SQLITE_CORRUPT, QStringLiteral("the file has no table ") + missing.join(QStringLiteral(", ")));
+}
+
 SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
 {
     if (!isReadOnly()) {

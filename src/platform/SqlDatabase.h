@@ -3,6 +3,7 @@
 #include "platform/SqlStatement.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -63,6 +64,11 @@ public:
     // Reads the whole file once (SQLite's quick check) and throws a SqlError naming the damage when a page
     // is missing or broken: a file cut short opens well and only fails on the first call stored into it.
     void checkIntegrity();
+    // Throws when a connection opened to write finds its file cannot be written (the system opens a
+    // write-protected file for reading only, and every write would fail later).
+    void checkWritable();
+    // Throws when the file lacks one of the tables.
+    void checkTables(const QStringList& tables);
 
     // Longest run of one statement, in milliseconds; 0 means no limit. ReadOnly connections start with
     // defaultQueryBudget(), the others with no limit.

@@ -17,11 +17,13 @@
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
+#include "core/modContactDB.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
@@ -41,6 +43,7 @@ private Q_SLOTS:
     void startUpReportNamesTheCause_data();
     void startUpReportNamesTheCause();
     void readOnlyProgramFolderNamesTheCause();
+    void filesThatCannotServeAreNotLoaded();
 };
 
 void TestUnusableCallLog::startUpReportNamesTheCause_data()
@@ -132,6 +135,50 @@ void TestUnusableCallLog::readOnlyProgramFolderNamesTheCause()
     QVERIFY2(report.contains(QStringLiteral("The caller database could not be created in ") + home.path() +
                              QStringLiteral(" (Permission denied); Velquon runs without it.")),
              qPrintable(report));
+}
+
+// A call log that cannot be written, and contact files that hold no contact book (an empty file, another
+// program's database), are said as not loaded, with why: taken as loaded, the log would fail at the first
+// call and the book at the first contact.
+void TestUnusableCallLog::filesThatCannotServeAreNotLoaded()
+{
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    const QString log = home.file("dbCID.mdb");
+    QVERIFY(CreateCallerDB(log));
+    CloseCallerDB();
+    QFile empty(home.file("dbContacts.mdb"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    {
+        ReadOnlyFile readOnly(log);
+        QVERIFY(Main());
+        QVERIFY(!gCallerDB);
+        QVERIFY(!gContactDB);
+    }
+    const QStringList events = gMainForm->lstEvents.stringList();
+    QVERIFY2(events.contains(QStringLiteral("Could not load caller database ") + log +
+                             QStringLiteral(": the file cannot be written (it is read-only)")),
+             qPrintable(events.join(QLatin1Char('\n'))));
+    QVERIFY(events.contains(QStringLiteral("Could not load contact database ") + home.file("dbContacts.mdb") +
+                            QStringLiteral(": the file has no table tblContacts, tblNumbers")));
+    QVERIFY(events.filter(QStringLiteral("Loaded ")).isEmpty());
+    ShutDown();
+
+    // Another program's database in its place, and a log that can be written: the log loads under its own path.
+    QFile::remove(home.file("dbContacts.mdb"));
+    {
+        SqlDatabase other(home.file("dbContacts.mdb"), SqlDatabase::Mode::ReadWriteCreate);
+        other.exec(QStringLiteral("CREATE TABLE tblContacts (fldName TEXT)"));
+    }
+    QVERIFY(Main());
+    QVERIFY(gCallerDB && !gContactDB);
+    const QStringList again = gMainForm->lstEvents.stringList();
+    QVERIFY(again.contains(QStringLiteral("Loaded caller database ") + log));
+    QVERIFY(again.contains(QStringLiteral("Could not load contact database ") + home.file("dbContacts.mdb") +
+                           QStringLiteral(": the file has no table tblNumbers")));
 }
 
 QTEST_MAIN(TestUnusableCallLog)

@@ -448,13 +448,16 @@ void TestServerDispatcher::contactRequests()
     p.send(";ADD CONTACT;|MARY||||NUMBER|555-0009|Work");
     QCOMPARE(p.next(), other.next());
     QVERIFY(gContacts.contains(QStringLiteral("MARY")));
-    // Duplicates are refused with the error, nothing is stored, the event line is still written.
+    // Duplicates are refused with the error, nothing is stored, and the event line says what failed.
     p.send(";ADD CONTACT;|mary||||NUMBER|555-7777|Work");
     QCOMPARE(p.next(), QStringLiteral(";ERROR;1;Duplicate names in database.;"));
     p.send(";ADD CONTACT;|PAUL||||NUMBER|555-0009|Work");
     QCOMPARE(p.next(), QStringLiteral(";ERROR;2;555-0009 was found to be a duplicate numbers in the database.;"));
     QCOMPARE(gContacts.count(), 3);
-    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Added a Contact")), 3);
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Added a Contact")), 1);
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 Could not add a Contact: Duplicate names in database.")));
+    QVERIFY(events().contains(QStringLiteral(
+        "127.0.0.1 Could not add a Contact: 555-0009 was found to be a duplicate numbers in the database.")));
     QCOMPARE(other.take(1, 50), QStringList());
     // An edit under an old name that is not stored says so instead of leaving the client waiting.
     p.send(";EDIT CONTACT;NOBODY;|NOBODY||||");
@@ -462,7 +465,8 @@ void TestServerDispatcher::contactRequests()
     p.send(";EDIT CONTACT;MARY;|MARY ANN||||NUMBER|555-0009|Work");
     QVERIFY(p.next().startsWith(QStringLiteral(";CLEAR CONTACTS;")));
     QVERIFY(gContacts.contains(QStringLiteral("MARY ANN")) && !gContacts.contains(QStringLiteral("MARY")));
-    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Edited The Contact DB")), 2);
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Edited The Contact DB")), 1);
+    QVERIFY(events().contains(QStringLiteral("127.0.0.1 Could not edit The Contact DB: No current record.")));
     // Records without a name cannot be read: counted once the unit is through, nothing stored.
     p.send(";ADD CONTACT;;ADD CONTACT;|||||NUMBER|555-4444|X;EDIT CONTACT;JOHN;");
     QTRY_VERIFY(events().contains(QStringLiteral("3 contacts were lost in an attempt to update the contact list.")));

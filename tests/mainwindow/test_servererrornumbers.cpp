@@ -131,6 +131,22 @@ void TestServerErrorNumbers::aContactBookThatCannotBeWrittenIsNoDuplicate()
     // The dispatcher still answers what comes next.
     m_peer->send(QByteArray(";MODEMCONNECTION;"));
     QCOMPARE(m_peer->next(), QStringLiteral(";MODEMCONNECTION;False;"));
+
+    // No contact book at all (its file could not be used at start-up): every change is told it failed, and the
+    // event list never says it was made.
+    CloseContactDB();
+    m_peer->send(QByteArray(";ADD CONTACT;") +
+                 contactRecord(QStringLiteral("CAROL"), QStringLiteral("555-0004")).toUtf8());
+    QCOMPARE(m_peer->next(), QStringLiteral(";ERROR;%1;The server has no contact database open.;").arg(kDatabaseError));
+    m_peer->send(QByteArray(";DELETE CONTACT;ANN"));
+    QCOMPARE(m_peer->next(), QStringLiteral(";ERROR;%1;The server has no contact database open.;").arg(kDatabaseError));
+    const QStringList events = m_host->lstEvents.stringList();
+    QVERIFY(
+        events.contains(QStringLiteral("127.0.0.1 Could not add a Contact: The server has no contact database open.")));
+    QVERIFY(events.contains(
+        QStringLiteral("127.0.0.1 Could not delete a Contact: The server has no contact database open.")));
+    QCOMPARE(events.count(QStringLiteral("127.0.0.1 Added a Contact")), 1);
+    QCOMPARE(events.count(QStringLiteral("127.0.0.1 Deleted a Contact")), 0);
 }
 
 QTEST_MAIN(TestServerErrorNumbers)

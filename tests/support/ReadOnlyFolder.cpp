@@ -52,3 +52,16 @@ bool ReadOnlyFolder::holds() const
     }
     return true;
 }
+
+ReadOnlyFile::ReadOnlyFile(const QString& path) : m_path(path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    m_capsDropped = setPermissionOverride(false);
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (m_capsDropped)
+        setPermissionOverride(true);
+    QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}

@@ -20,3 +20,16 @@ private:
     QString m_path;
     bool m_capsDropped = false;
 };
+
+// The same for one file: it cannot be written while the guard lives.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+private:
+    QString m_path;
+    bool m_capsDropped = false;
+};
