@@ -6,9 +6,9 @@
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
-#include "core/modError.h"
 #include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
+#include "core/modError.h"
 #include "core/modMain.h"
 #include "network/clsClient.h"
 #include "network/clsServer.h"
