@@ -121,8 +121,36 @@ ContactFields cleanedFields(const ContactFields& fields)
     return cleaned;
 }
 
-clsContact cleanedRecord(const clsContact& record)
+namespace {
+
+QString withoutControls(QString text, bool keepLineBreaks)
 {
+    text.removeIf([keepLineBreaks](QChar c) {
+        if (keepLineBreaks && (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t')))
+            return false;
+        return c.category() == QChar::Other_Control;
+    });
+    return text;
+}
+
+} // namespace
+
+clsContact withoutControlCharacters(const clsContact& record)
+{
+    clsContact clean;
+    clean.Name = withoutControls(record.Name, false);
+    clean.AttributeGroup = withoutControls(record.AttributeGroup, false);
+    clean.ImageFile = withoutControls(record.ImageFile, false);
+    clean.OtherInfo = withoutControls(record.OtherInfo, true);
+    for (const auto& entry : record.Numbers)
+        clean.AddNumber(std::make_shared<clsNumber>(withoutControls(entry.item->Number, false),
+                                                    withoutControls(entry.item->Description, false)));
+    return clean;
+}
+
+clsContact cleanedRecord(const clsContact& peerRecord)
+{
+    const clsContact record = withoutControlCharacters(peerRecord);
     clsContact cleaned;
     cleaned.Name = cleanedName(record.Name);
     cleaned.AttributeGroup = record.AttributeGroup;

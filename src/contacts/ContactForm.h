@@ -71,10 +71,14 @@ clsContact buildRecord(const ContactFields& fields, const clsContact& stored, bo
 // The fields with the name and other information as a save would store them (a server's echo of the form
 // comes back cleaned: "O'Neil" is found as "ONeil").
 ContactFields cleanedFields(const ContactFields& fields);
-// A record that comes from elsewhere (a client's request) as the book's own window stores one: the name,
-// the other information and the numbers' texts without "//", ";", "|" and "'". The group and the picture
-// path are kept as they are: a client sends back the ones it was given.
+// A record that comes from elsewhere (a client's request) as the book's own window stores one: without
+// control characters, and the name, the other information and the numbers' texts without "//", ";", "|"
+// and "'". The group and the picture path are otherwise kept as they are: a client sends back the ones it
+// was given.
 clsContact cleanedRecord(const clsContact& record);
+// A contact record that came over the network without its control characters (escape sequences, bells, NUL),
+// as the modem's lines lose theirs; the other information keeps its line breaks and tabs.
+clsContact withoutControlCharacters(const clsContact& record);
 
 // The client's requests to its server about contacts.
 namespace ContactRequests {

@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include "capture/RemoteCallRoad.h"
+#include "contacts/ContactForm.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
@@ -281,9 +282,11 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         pass.callsChanged = true;
         pass.contactsChanged = true;
     } else if (key == QLatin1String("CONTACT")) {
-        auto contact = std::make_shared<clsContact>();
-        contact->BuildContact(fields.at(0));
-        if (contact->BadData())
+        clsContact received;
+        received.BuildContact(fields.at(0));
+        // A server's names are shown and matched here: no control character of its text reaches a window.
+        const auto contact = std::make_shared<clsContact>(withoutControlCharacters(received));
+        if (received.BadData())
             ++pass.lostContacts;
         else if (!gContacts.add(contact->Name, contact))
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));

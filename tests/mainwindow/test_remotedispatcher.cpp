@@ -131,6 +131,12 @@ void TestRemoteDispatcher::collectionsAreReplacedNotEmptied()
     dispatch(";CLEAR CONTACTS;;CONTACT;|ANN|Family||note|NUMBER|555-0100|Home");
     QCOMPARE(gContacts.count(), 1);
     QCOMPARE(gContacts.item(QStringLiteral("ANN"))->OtherInfo, QStringLiteral("note"));
+    // A server's control characters never reach the windows; line breaks of the other information stay.
+    dispatch(QStringLiteral(";CONTACT;|BEN\x1b[2J\x07|||a\nb\x1b|NUMBER|555-0101\x1b|Cell\x07"));
+    const auto ben = gContacts.item(QStringLiteral("BEN[2J"));
+    QVERIFY(ben);
+    QCOMPARE(ben->OtherInfo, QStringLiteral("a\nb"));
+    QCOMPARE(ben->Numbers.at(0)->PrintNumberDescription(), QStringLiteral("555-0101 (Cell)"));
     // An edited call is matched to the contacts the client has.
     QSignalSpy edited(m_dispatcher.get(), &RemoteDispatcher::callerEdited);
     dispatch(";EDIT CALLER;" + record(5, "EDITED") + ";");

@@ -473,6 +473,15 @@ void TestServerDispatcher::contactRequests()
     QCOMPARE(gContacts.count(), 3);
     p.send(";ADD CONTACT;");
     QTRY_COMPARE(events().last(), QStringLiteral("1 contact was lost in an attempt to update the contact list."));
+    // Control characters (an escape sequence, a bell) never reach the book; the other information keeps its
+    // line breaks.
+    p.send(QStringLiteral(";ADD CONTACT;|EVIL\x1b[31mRED\x07|||line one\nline two\x1b|NUMBER|555-0077\x00|Work\x1b")
+               .toUtf8());
+    QVERIFY(p.next().startsWith(QStringLiteral(";CLEAR CONTACTS;")));
+    const auto evil = gContacts.item(QStringLiteral("EVIL[31mRED"));
+    QVERIFY(evil);
+    QCOMPARE(evil->OtherInfo, QStringLiteral("line one\nline two"));
+    QCOMPARE(evil->Numbers.at(0)->PrintNumberDescription(), QStringLiteral("555-0077 (Work)"));
     // An empty field keeps its place: the record of an edit is never taken for the old name.
     p.send(";EDIT CONTACT;;|NEWNAME||||");
     QCOMPARE(p.next(), QStringLiteral(";ERROR;3021;No current record.;"));
