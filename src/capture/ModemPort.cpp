@@ -119,8 +119,10 @@ void ModemPort::OpenPort(bool open)
         stopAwaiting();
     if (open)
         runSequence([this] {
+            const QPointer<ModemPort> self(this);
             openPort();
-            Q_EMIT openAttemptEnded();
+            if (self)
+                Q_EMIT openAttemptEnded();
         });
     else
         runSequence([this] { releasePort(); });
