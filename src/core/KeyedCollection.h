@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 // An ordered collection whose items also have a text key compared without regard to case (contacts by
@@ -13,6 +14,33 @@ template <typename T>
 class KeyedCollection {
 public:
     using Ptr = std::shared_ptr<T>;
+
+    KeyedCollection() = default;
+    KeyedCollection(const KeyedCollection& other) : m_items(other.m_items), m_index(other.m_index) {}
+    KeyedCollection(KeyedCollection&& other) noexcept
+        : m_items(std::move(other.m_items)), m_index(std::move(other.m_index))
+    {
+        other.changed();
+    }
+    KeyedCollection& operator=(const KeyedCollection& other)
+    {
+        m_items = other.m_items;
+        m_index = other.m_index;
+        changed();
+        return *this;
+    }
+    KeyedCollection& operator=(KeyedCollection&& other) noexcept
+    {
+        m_items = std::move(other.m_items);
+        m_index = std::move(other.m_index);
+        changed();
+        other.changed();
+        return *this;
+    }
+
+    // Different after every change of what the collection holds or in which order (and for every collection
+    // made): what is worked out from the items (an index over them) is kept while the stamp stays.
+    quint64 stamp() const { return m_stamp; }
 
     int count() const { return int(m_items.size()); }
     bool isEmpty() const { return m_items.isEmpty(); }
@@ -25,6 +53,7 @@ public:
             return false;
         m_items.append({key, std::move(item)});
         m_index.insert(k, int(m_items.size()) - 1);
+        changed();
         return true;
     }
 
@@ -61,6 +90,7 @@ public:
     {
         m_items.clear();
         m_index.clear();
+        changed();
     }
 
     QList<Ptr> items() const
@@ -82,13 +112,21 @@ public:
 
 private:
     static QString fold(const QString& key) { return key.toCaseFolded(); }
+    static quint64 nextStamp()
+    {
+        static std::atomic<quint64> last{0};
+        return ++last;
+    }
+    void changed() { m_stamp = nextStamp(); }
     void reindex()
     {
         m_index.clear();
         for (int i = 0; i < m_items.size(); ++i)
             m_index.insert(fold(m_items[i].key), i);
+        changed();
     }
 
     QList<Entry> m_items;
     QHash<QString, int> m_index;
+    quint64 m_stamp = nextStamp();
 };

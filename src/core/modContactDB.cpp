@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <sqlite3.h>
 
@@ -348,18 +349,62 @@ void SendContacts()
 
 namespace {
 
-// The first contact, and its number, whose stored number text occurs inside the given one.
-std::pair<std::shared_ptr<clsContact>, std::shared_ptr<clsNumber>> firstOwner(const QString& number)
+// Every stored number text with its first owner (in the contact book's order, then the contact's), made again
+// whenever the book changes. A call number is then looked up by the pieces of it that are as long as some
+// stored number, so a match costs the same whatever the size of the book.
+struct NumberIndex {
+    struct Owner {
+        qint64 rank = 0; // the place of the number among all stored numbers, in book order
+        std::shared_ptr<clsContact> contact;
+        std::shared_ptr<clsNumber> number;
+    };
+    quint64 stamp = 0;
+    QHash<QString, Owner> owners;
+    QList<qsizetype> lengths; // the lengths stored numbers have, each once
+};
+
+const NumberIndex& numberIndex()
 {
+    static NumberIndex index;
+    if (index.stamp == gContacts.stamp())
+        return index;
+    index = NumberIndex();
+    index.stamp = gContacts.stamp();
+    QSet<qsizetype> lengths;
+    qint64 rank = 0;
     for (const auto& entry : gContacts) {
         for (const auto& n : entry.item->Numbers) {
             const QString& stored = n.item->Number;
             // An empty entry would be "inside" every number and claim every call.
-            if (!stored.isEmpty() && number.contains(stored, Qt::CaseSensitive))
-                return {entry.item, n.item};
+            if (stored.isEmpty())
+                continue;
+            ++rank;
+            if (index.owners.contains(stored))
+                continue; // an earlier contact owns it
+            index.owners.insert(stored, {rank, entry.item, n.item});
+            lengths.insert(stored.size());
         }
     }
-    return {nullptr, nullptr};
+    index.lengths = lengths.values();
+    return index;
+}
+
+// The first contact, and its number, whose stored number text occurs inside the given one (compared as
+// stored, capitals counting).
+std::pair<std::shared_ptr<clsContact>, std::shared_ptr<clsNumber>> firstOwner(const QString& number)
+{
+    const NumberIndex& index = numberIndex();
+    const NumberIndex::Owner* best = nullptr;
+    for (const qsizetype length : index.lengths) {
+        for (qsizetype at = 0; at + length <= number.size(); ++at) {
+            const auto it = index.owners.constFind(number.mid(at, length));
+            if (it != index.owners.cend() && (!best || it->rank < best->rank))
+                best = &*it;
+        }
+    }
+    if (!best)
+        return {nullptr, nullptr};
+    return {best->contact, best->number};
 }
 
 } // namespace

@@ -158,12 +158,9 @@ void SqlDatabase::checkWritable()
 void SqlDatabase::checkTables(const QStringList& tables)
 {
     QStringList missing;
-    for (const QString& table : tables) {
-        SqlStatement st = prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-        st.bind(1, table);
-        if (!st.step())
+    for (const QString& table : tables)
+        if (!tableExists(table))
             missing << table;
-    }
     if (!missing.isEmpty())
         throw SqlError(SQLITE_CORRUPT, QStringLiteral("the file has no table ") + missing.join(QStringLiteral(", ")));
 }
@@ -217,13 +214,6 @@ bool SqlDatabase::tableExists(const QString& table)
 void SqlDatabase::setDefaultQueryBudget(int milliseconds) { g_defaultQueryBudgetMs = milliseconds; }
 
 int SqlDatabase::defaultQueryBudget() { return g_defaultQueryBudgetMs.load(); }
-
-std::chrono::steady_clock::time_point SqlDatabase::newDeadline() const
-{
-    if (m_budgetMs <= 0)
-        return {};
-    return std::chrono::steady_clock::now() + std::chrono::milliseconds(m_budgetMs);
-}
 
 int SqlDatabase::progress(void* self)
 {

@@ -79,7 +79,6 @@ public:
 
 private:
     friend class SqlStatement;
-    std::chrono::steady_clock::time_point newDeadline() const;
     void armDeadline(std::chrono::steady_clock::time_point deadline) { m_deadline = deadline; }
     static int progress(void* self);
 

@@ -8,7 +8,8 @@
 SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
 
 SqlStatement::SqlStatement(SqlStatement&& other) noexcept
-    : m_db(other.m_db), m_stmt(other.m_stmt), m_running(other.m_running), m_deadline(other.m_deadline)
+    : m_db(other.m_db), m_stmt(other.m_stmt), m_running(other.m_running), m_budgeted(other.m_budgeted),
+      m_left(other.m_left)
 {
     other.m_stmt = nullptr;
 }
@@ -20,7 +21,8 @@ SqlStatement& SqlStatement::operator=(SqlStatement&& other) noexcept
         m_db = other.m_db;
         m_stmt = other.m_stmt;
         m_running = other.m_running;
-        m_deadline = other.m_deadline;
+        m_budgeted = other.m_budgeted;
+        m_left = other.m_left;
         other.m_stmt = nullptr;
     }
     return *this;
@@ -50,11 +52,18 @@ bool SqlStatement::step()
 {
     if (!m_running) {
         m_running = true;
-        m_deadline = m_db->newDeadline();
+        m_left = m_db->timeBudget() > 0 ? std::chrono::milliseconds(m_db->timeBudget())
+                                        : std::chrono::steady_clock::duration::zero();
+        m_budgeted = m_db->timeBudget() > 0;
     }
-    m_db->armDeadline(m_deadline);
+    // The budget counts the query's own work only: what the caller does with a row before asking for the
+    // next one (matching it to a contact, laying it out) never stops a view.
+    const auto began = std::chrono::steady_clock::now();
+    m_db->armDeadline(m_budgeted ? began + m_left : std::chrono::steady_clock::time_point{});
     const int rc = sqlite3_step(m_stmt);
     m_db->armDeadline({});
+    if (m_budgeted)
+        m_left -= std::chrono::steady_clock::now() - began;
     if (rc == SQLITE_ROW)
         return true;
     m_running = false;

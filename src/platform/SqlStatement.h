@@ -17,8 +17,9 @@ class SqlDatabase;
 //     while (st.step())
 //         names << st.text(0);
 //
-// The connection's time budget (SqlDatabase::setTimeBudget) runs from the first step() after preparing or
-// reset() until the statement is done; running over it throws SqlError (kind TooComplex).
+// The connection's time budget (SqlDatabase::setTimeBudget) counts the time spent inside step() from the first
+// step after preparing or reset() until the statement is done, not what the caller does between rows; running
+// over it throws SqlError (kind TooComplex).
 class SqlStatement {
 public:
     SqlStatement(SqlStatement&& other) noexcept;
@@ -63,5 +64,6 @@ private:
     SqlDatabase* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     bool m_running = false;
-    std::chrono::steady_clock::time_point m_deadline{};
+    bool m_budgeted = false;
+    std::chrono::steady_clock::duration m_left{}; // of the budget, for the steps still to come
 };

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <memory>
+#include <random>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void cleanup();
     void createsAndFindsTheFile();
     void matchingByContainment();
+    void indexedMatchingAgreesWithTheLinearRule();
     void duplicateChecks();
     void namesAreNeverPatterns();
     void editReplacesNumbersInOneTransaction();
@@ -220,6 +222,73 @@ void TestContactDB::matchingByContainment()
 
     QCOMPARE(GetContact(QStringLiteral("ann"))->Name, QStringLiteral("Ann"));
     QVERIFY(GetContact(QStringLiteral("Zed"))->Name.isEmpty());
+}
+
+// The matching looks numbers up in an index over the book; its answer must be the plain rule's: the first
+// contact in the book's order that owns a number contained in the call's number (as stored, capitals
+// counting), and that contact's first such number. Thousands of generated books and call numbers, with numbers
+// contained in others, the same number under several contacts, empty and odd entries.
+void TestContactDB::indexedMatchingAgreesWithTheLinearRule()
+{
+    std::mt19937 random(20261208);
+    const QStringList pieces = {QStringLiteral("555"),    QStringLiteral("1234"),
+                                QStringLiteral("(212) "), QStringLiteral("-"),
+                                QStringLiteral("0"),      QStringLiteral("PRIVATE NUMBER"),
+                                QStringLiteral("x"),      QStringLiteral("X"),
+                                QStringLiteral("12"),     QString(),
+                                QStringLiteral(" "),      QStringLiteral("ü")};
+    const auto text = [&](int most) {
+        QString t;
+        const int n = int(random() % unsigned(most + 1));
+        for (int i = 0; i < n; ++i)
+            t += pieces[int(random() % unsigned(pieces.size()))];
+        return t;
+    };
+    const auto linear = [](const QString& number) -> std::pair<QString, QString> {
+        for (const auto& entry : gContacts)
+            for (const auto& n : entry.item->Numbers)
+                if (!n.item->Number.isEmpty() && number.contains(n.item->Number, Qt::CaseSensitive))
+                    return {entry.item->Name, n.item->Description};
+        return {};
+    };
+    int matched = 0;
+    for (int book = 0; book < 2000; ++book) {
+        KeyedCollection<clsContact> contacts;
+        const int count = int(random() % 12);
+        for (int c = 0; c < count; ++c) {
+            auto contact = std::make_shared<clsContact>();
+            contact->Name = QStringLiteral("C%1").arg(c);
+            const int numbers = int(random() % 4);
+            for (int n = 0; n < numbers; ++n)
+                contact->AddNumber(std::make_shared<clsNumber>(text(3), QStringLiteral("D%1").arg(n)));
+            contacts.add(contact->Name, contact);
+        }
+        gContacts = contacts;
+        for (int call = 0; call < 10; ++call) {
+            const QString number = text(5);
+            const auto expected = linear(number);
+            clsCaller caller;
+            MatchCallerToContact(number, caller);
+            QCOMPARE(caller.ContactName, expected.first);
+            const auto found = FindContactByNumber(number);
+            QCOMPARE(found->Name, expected.first);
+            QCOMPARE(caller.Number.Description, expected.second);
+            if (!expected.first.isEmpty())
+                ++matched;
+        }
+    }
+    // The generated books do match, and often: the comparison is not all misses.
+    QVERIFY2(matched > 1000, qPrintable(QString::number(matched)));
+
+    // A change of the book is seen at once: the index is made again.
+    gContacts = KeyedCollection<clsContact>();
+    auto first = std::make_shared<clsContact>();
+    first->Name = QStringLiteral("First");
+    first->AddNumber(std::make_shared<clsNumber>(QStringLiteral("555-1234"), QString()));
+    gContacts.add(first->Name, first);
+    QCOMPARE(FindContactByNumber(QStringLiteral("(212) 555-1234"))->Name, QStringLiteral("First"));
+    gContacts.remove(QStringLiteral("First"));
+    QVERIFY(FindContactByNumber(QStringLiteral("(212) 555-1234"))->Name.isEmpty());
 }
 
 void TestContactDB::duplicateChecks()
