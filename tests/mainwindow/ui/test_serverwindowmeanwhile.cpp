@@ -249,8 +249,10 @@ void TestServerWindowMeanwhile::clearLeavesACallThatRangMeanwhile()
     // A call rings while Clear Log asks: it belongs to the view, but the user never saw it. It stays, in the
     // log and in the list; the calls shown go.
     Prompt::queueMeanwhile([&] {
-        QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"),
-                                  [&] { return rowOf(5) == 1; }));
+        // The whole call, its name included, is in before the box is answered.
+        QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"), [&] {
+            return rowOf(5) == 1 && grid()->TextMatrix(1, 0) == QLatin1String("JUST RANG");
+        }));
     });
     Prompt::queueAnswer(Prompt::Yes);
     TRIGGER(window(), "mnuEditClear");
@@ -274,8 +276,10 @@ void TestServerWindowMeanwhile::theEditorsQuestionFindsItsCallGone()
     QLineEdit* editor = editName(2, QStringLiteral("SECOND"));
     QVERIFY(editor);
     Prompt::queueMeanwhile([&] {
-        QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"),
-                                  [&] { return rowOf(5) == 1; }));
+        // The whole call, its name included, is in before the box is answered.
+        QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"), [&] {
+            return rowOf(5) == 1 && grid()->TextMatrix(1, 0) == QLatin1String("JUST RANG");
+        }));
     });
     Prompt::queueAnswer(Prompt::Yes);
     click(rowOf(4));
