@@ -81,6 +81,56 @@ void BM_RefreshGrid100k(benchmark::State& state)
 }
 BENCHMARK(BM_RefreshGrid100k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A log and a book of the sizes a small office has: 100,000 calls from about 20,000 numbers, and (the
+// argument) contacts with three numbers each, which own three quarters of the numbers that call.
+QString officeNumber(int j) { return QStringLiteral("(%1) 555-%2").arg(200 + j / 100).arg(1000 + j % 100); }
+
+clsCaller officeCall(int i)
+{
+    clsCaller c = makeCall(i);
+    c.Number.Number = officeNumber(i % 20000);
+    return c;
+}
+
+void storeOfficeBook(int contacts)
+{
+    for (int k = 0; k < contacts; ++k) {
+        clsContact c;
+        c.Name = QStringLiteral("Contact %1").arg(k);
+        for (int n = 0; n < 3; ++n)
+            c.AddNumber(std::make_shared<clsNumber>(officeNumber(3 * k + n), QStringLiteral("Work")));
+        AddContact(c);
+    }
+}
+
+// The view refresh of the main window over the office's log, with and without its contact book: the
+// refill matches every distinct number to its contact.
+void BM_RefreshGridWithContacts(benchmark::State& state)
+{
+    TempHome home;
+    CreateCallerDB(home.file("dbCID.mdb"));
+    storeBenchCalls(kCalls, officeCall);
+    CreateContactDB(home.file("dbContacts.mdb"));
+    storeOfficeBook(int(state.range(0)));
+    auto* window = new frmBaseMain;
+    gMainForm = window;
+    window->show();
+    window->strSQL = QStringLiteral("Select * From tblCID");
+    const CallerIDGrid* grid = window->findChild<CallerIDGrid*>(QStringLiteral("Grid"));
+    for (auto _ : state) {
+        window->RefreshGrid();
+        if (grid->Rows() != kCalls + 1)
+            state.SkipWithError("the grid does not hold every call");
+    }
+    state.counters["contacts"] = double(gContacts.count());
+    gMainForm = nullptr;
+    delete window;
+    CloseContactDB();
+    gContacts = KeyedCollection<clsContact>();
+    CloseCallerDB();
+}
+BENCHMARK(BM_RefreshGridWithContacts)->Arg(0)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // The same refresh done the way the list used to do it, kept to measure the change in the same run: every
 // call read into a record first, then matched and turned into six separately held texts a row, rows
 // appended one by one, then the default sort (newest first by record ID) through per-row keys.
