@@ -25,6 +25,19 @@ int CustomizeList::add(const QString& text)
     return place;
 }
 
+void CustomizeList::addAll(const QStringList& texts)
+{
+    if (!m_sorted || !isEmpty()) {
+        for (const QString& text : texts)
+            add(text);
+        return;
+    }
+    // Each entry goes after every one that does not sort after it: a stable sort gives the same order.
+    m_entries = texts;
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+}
+
 void CustomizeList::insertAt(int position, const QString& text)
 {
     position = std::clamp(position, 0, count());

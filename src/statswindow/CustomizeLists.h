@@ -28,6 +28,9 @@ public:
     // At the alphabetical place in a sorted list (before the first entry that sorts after it), else at the end;
     // returns the place.
     int add(const QString& text);
+    // Every text as add() would add them one after the other, in one go: thousands of per-contact groups
+    // fill an empty sorted list by one sort instead of a search per entry.
+    void addAll(const QStringList& texts);
     void insertAt(int position, const QString& text);
     // Removes the entry; a selection on it moves to the entry that took its place, or to the new last entry.
     void removeAt(int position);

@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <random>
+
 #include "statswindow/CustomizeLists.h"
 
 // The customize statistics dialog's lists: sorted adds, places kept by up and down, and the moves.
@@ -22,6 +24,7 @@ class TestCustomizeLists : public QObject {
 private Q_SLOTS:
     void sortedListsKeepThePlacesUpAndDownGive();
     void unsortedListsAppend();
+    void addingAllAtOnceGivesTheOrderOfAddingOneByOne();
     void singleMovesSelectTheNeighbour();
     void moveAllNeedsASelection();
     void upAndDownStopAtTheEnds();
@@ -52,6 +55,36 @@ void TestCustomizeLists::sortedListsKeepThePlacesUpAndDownGive()
     // An edit keeps the entry's place.
     current.replaceAt(1, QStringLiteral("A New Name"));
     QCOMPARE(current.entries(), QStringList({"jane doe", "A New Name", "All Callers"}));
+}
+
+// Filling a list in one go (thousands of per-contact groups) gives what adding one by one gives, names that
+// differ only in capitals and equal names included; a list that is not empty, or not sorted, adds one by one.
+void TestCustomizeLists::addingAllAtOnceGivesTheOrderOfAddingOneByOne()
+{
+    std::mt19937 random(12);
+    const QStringList words = {QStringLiteral("ann"), QStringLiteral("Ann"), QStringLiteral("ANN"),
+                               QStringLiteral("bob"), QStringLiteral("Zed"), QStringLiteral("Émile"),
+                               QStringLiteral(""),    QStringLiteral("10"),  QStringLiteral("9")};
+    for (int round = 0; round < 200; ++round) {
+        QStringList texts;
+        const int n = int(random() % 40);
+        for (int i = 0; i < n; ++i)
+            texts << words[int(random() % unsigned(words.size()))] + QString::number(random() % 3);
+        for (const bool sorted : {true, false}) {
+            CustomizeList oneByOne(sorted), atOnce(sorted);
+            for (const QString& t : texts)
+                oneByOne.add(t);
+            atOnce.addAll(texts);
+            QCOMPARE(atOnce.entries(), oneByOne.entries());
+            // Into a list that already holds entries placed by hand.
+            atOnce.insertAt(0, QStringLiteral("zzz"));
+            oneByOne.insertAt(0, QStringLiteral("zzz"));
+            atOnce.addAll(texts);
+            for (const QString& t : texts)
+                oneByOne.add(t);
+            QCOMPARE(atOnce.entries(), oneByOne.entries());
+        }
+    }
 }
 
 void TestCustomizeLists::unsortedListsAppend()
