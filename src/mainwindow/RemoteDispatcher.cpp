@@ -19,6 +19,7 @@
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "network/clsRemoteSocket.h"
+#include "platform/Memory.h"
 #include "platform/Prompt.h"
 #include "popup/MiniDisplay.h"
 #include "statistics/modStatistics.h"
@@ -182,6 +183,10 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
         pass.popupList.emplace();
     }
     afterLoop(pass);
+    // A long answer's text and tokens were freed inside the heap: handed back, the client stays the size of
+    // what it keeps.
+    if (progress)
+        giveMemoryBack();
 }
 
 void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringList& fields)
