@@ -16,6 +16,7 @@
 #include "support/ModalChange.h"
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
+#include "support/ui/ClientSession.h"
 
 #include "BookByName.h"
 
@@ -58,50 +59,24 @@ private:
     // The server pushes the book; the event loop runs until the client's copy has it all.
     bool push(const QStringList& records);
     void openBookOn(const QString& name);
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<ScriptedServer> m_server;
+    ScriptedServer& server() { return m_session.server(); }
+
+    ClientSession m_session;
 };
 
 void TestContactClientWaits::init()
 {
-    m_home = std::make_unique<TempHome>();
-    m_server = std::make_unique<ScriptedServer>();
-    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
-    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(m_server->port()));
-    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
-    QVERIFY(Main());
-    QVERIFY(dynamic_cast<frmRemoteMain*>(gMainForm));
-    QVERIFY(m_server->waitForClient());
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
-    // The connect burst's query is answered (no calls): nothing waits any more.
-    m_server->send(QStringLiteral(";SIZE;0;"));
-    m_server->send(QStringLiteral(";CLEAR CALLERS;"));
-    QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+    QVERIFY(m_session.start());
     QVERIFY(push({Abe, Ann}));
-    m_server->clearRequests();
+    m_session.server().clearRequests();
     Prompt::resetScript();
 }
 
 void TestContactClientWaits::cleanup()
 {
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-            windows << w;
-    for (const QPointer<QWidget>& w : std::as_const(windows))
-        delete w.data();
     ModalDialog::resetScripts();
     Prompt::resetScript();
-    m_server.reset();
-    m_home.reset();
+    m_session.stop();
 }
 
 bool TestContactClientWaits::push(const QStringList& records)
@@ -109,7 +84,7 @@ bool TestContactClientWaits::push(const QStringList& records)
     QStringList names;
     for (const QString& r : records)
         names << r.section(QLatin1Char('|'), 1, 1);
-    return ModalChange::push(*m_server, bookOf(records), [names] { return storedNames() == names; });
+    return ModalChange::push(server(), bookOf(records), [names] { return storedNames() == names; });
 }
 
 void TestContactClientWaits::openBookOn(const QString& name)
@@ -141,7 +116,7 @@ void TestContactClientWaits::editNumberAfterAPush()
     // line is found again by its text.
     numbers()->setCurrentRow(0);
     ModalDialog::queueScript([this](QDialog& d) {
-        ModalChange::push(*m_server, QStringLiteral(";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|VIP|255|False|Speech|"),
+        ModalChange::push(server(), QStringLiteral(";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|VIP|255|False|Speech|"),
                           [] { return gAttributeGroups.contains(QStringLiteral("VIP")); });
         okNumber(d, QStringLiteral("5550150"));
     });
@@ -149,7 +124,7 @@ void TestContactClientWaits::editNumberAfterAPush()
     QCOMPARE(lines(), QStringList({"555-0150", "555-0199"}));
     // An edited number goes to the end of the contact's numbers.
     TRIGGER(book(), "mnuEditSave");
-    QCOMPARE(m_server->waitForRequest(QStringLiteral(";EDIT CONTACT;")),
+    QCOMPARE(server().waitForRequest(QStringLiteral(";EDIT CONTACT;")),
              QStringLiteral(";EDIT CONTACT;Ann;|Ann||||NUMBER|555-0199|NONE|NUMBER|555-0150|NONE"));
 }
 
@@ -167,14 +142,14 @@ void TestContactClientWaits::addNumberAndRemoveFollowTheContactChosen()
     QCOMPARE(highlighted(), QStringLiteral("Ann"));
     TRIGGER(book(), "mnuEditSave");
     QCOMPARE(
-        m_server->waitForRequest(QStringLiteral(";EDIT CONTACT;")),
+        server().waitForRequest(QStringLiteral(";EDIT CONTACT;")),
         QStringLiteral(";EDIT CONTACT;Ann;|Ann||||NUMBER|555-0101|NONE|NUMBER|555-0102|NONE|NUMBER|555-0150|NONE"));
     const QString annNow = QStringLiteral("|Ann||||NUMBER|555-0101|NONE|NUMBER|555-0102|NONE|NUMBER|555-0150|NONE");
     QVERIFY(push({Aaron, Abe, annNow}));
     QCOMPARE(highlighted(), QStringLiteral("Ann"));
 
     // Remove asks; Ann is renamed meanwhile: nothing goes to the server but a message here.
-    m_server->clearRequests();
+    server().clearRequests();
     Prompt::queueMeanwhile([this] {
         QVERIFY(push({Aaron, Abe, QStringLiteral("|Anne||||NUMBER|555-0101|NONE|NUMBER|555-0102|NONE")}));
     });
@@ -191,8 +166,8 @@ void TestContactClientWaits::addNumberAndRemoveFollowTheContactChosen()
     });
     Prompt::queueAnswer(Prompt::Yes);
     TRIGGER(book(), "mnuEditRemove");
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";DELETE CONTACT;")).isEmpty());
-    QCOMPARE(m_server->requests(), QStringList({";DELETE CONTACT;Abe"}));
+    QVERIFY(!server().waitForRequest(QStringLiteral(";DELETE CONTACT;")).isEmpty());
+    QCOMPARE(server().requests(), QStringList({";DELETE CONTACT;Abe"}));
 }
 
 // Edits stay on the form when another user's change arrives (the form is not overwritten), and the list
@@ -218,8 +193,8 @@ void TestContactClientWaits::theHighlightFollowsTheForm()
     ModalDialog::queueScript([](QDialog& d) { okNumber(d, QStringLiteral("5550301")); });
     TRIGGER(book(), "cmdAddNumber");
     TRIGGER(book(), "mnuEditSave");
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";ADD CONTACT;")).isEmpty());
-    QCOMPARE(m_server->requests(), QStringList({";ADD CONTACT;|Cy||||NUMBER|555-0301|NONE"}));
+    QVERIFY(!server().waitForRequest(QStringLiteral(";ADD CONTACT;")).isEmpty());
+    QCOMPARE(server().requests(), QStringList({";ADD CONTACT;|Cy||||NUMBER|555-0301|NONE"}));
 }
 
 // A pasted name is cleaned on its way to the server, and the server's cleaned echo is the contact being
@@ -233,7 +208,7 @@ void TestContactClientWaits::theServersCleanedEchoIsFound()
     ModalDialog::queueScript([](QDialog& d) { okNumber(d, QStringLiteral("5550199")); });
     TRIGGER(book(), "cmdAddNumber");
     TRIGGER(book(), "mnuEditSave");
-    QCOMPARE(m_server->waitForRequest(QStringLiteral(";ADD CONTACT;")),
+    QCOMPARE(server().waitForRequest(QStringLiteral(";ADD CONTACT;")),
              QStringLiteral(";ADD CONTACT;|ONeil||||NUMBER|555-0199|NONE"));
     QVERIFY(push({Abe, Ann, QStringLiteral("|ONeil||||NUMBER|555-0199|NONE")}));
     QCOMPARE(nameShown(), QStringLiteral("ONeil"));
@@ -242,9 +217,9 @@ void TestContactClientWaits::theServersCleanedEchoIsFound()
     // What it sends next is the change below, not the contact again.
     QTest::keyClicks(control<QPlainTextEdit>("txtOtherInfo"), QStringLiteral("x"));
     TRIGGER(book(), "mnuEditSave");
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";EDIT CONTACT;")).isEmpty());
-    QCOMPARE(m_server->requests(), QStringList({";ADD CONTACT;|ONeil||||NUMBER|555-0199|NONE",
-                                                ";EDIT CONTACT;ONeil;|ONeil|||x|NUMBER|555-0199|NONE"}));
+    QVERIFY(!server().waitForRequest(QStringLiteral(";EDIT CONTACT;")).isEmpty());
+    QCOMPARE(server().requests(), QStringList({";ADD CONTACT;|ONeil||||NUMBER|555-0199|NONE",
+                                               ";EDIT CONTACT;ONeil;|ONeil|||x|NUMBER|555-0199|NONE"}));
 }
 
 // The contact shown is renamed by another user while its edits stay here: the save asks to add the form
@@ -258,7 +233,7 @@ void TestContactClientWaits::saveAfterARenameOffersToAdd()
     TRIGGER(book(), "mnuEditSave");
     QCOMPARE(Prompt::texts(), QStringList({"The contact \"Ann\" is no longer stored under that name: it was renamed "
                                            "or removed elsewhere. Do you want to add it as a new contact?"}));
-    QCOMPARE(m_server->waitForRequest(QStringLiteral("CONTACT;")),
+    QCOMPARE(server().waitForRequest(QStringLiteral("CONTACT;")),
              QStringLiteral(";ADD CONTACT;|Ann|||mine|NUMBER|555-0101|NONE|NUMBER|555-0102|NONE"));
     // The server refuses it (the numbers are Anne's); the form keeps what was typed.
     QCOMPARE(infoShown(), QStringLiteral("mine"));

@@ -22,6 +22,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/ClientSession.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ private Q_SLOTS:
     void theProgramEndingWhileTheQuestionWaits();
 
 private:
-    frmRemoteMain* window() const { return dynamic_cast<frmRemoteMain*>(gMainForm); }
+    frmRemoteMain* window() const { return ClientSession::window(); }
     CallerIDGrid* grid() const { return ui::findByName<CallerIDGrid>(window(), QStringLiteral("Grid")); }
     int rowOf(qint32 id) const { return grid()->model()->findRowById(id); }
     void click(int row, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton) const;
@@ -83,46 +84,22 @@ private:
     // command, so that a request that never went can be told from one still on its way).
     QStringList requestsUntil(const QString& marker);
 
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<ScriptedServer> m_server;
+    ScriptedServer& server() { return m_session.server(); }
+
+    ClientSession m_session;
 };
 
 void TestClientWindowMeanwhile::init()
 {
-    m_home = std::make_unique<TempHome>();
-    m_server = std::make_unique<ScriptedServer>();
-    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
-    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(m_server->port()));
-    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
-    QVERIFY(Main());
-    QVERIFY(window());
-    QVERIFY(m_server->waitForClient());
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
+    // The view is the test's own: the connect burst is answered below.
+    QVERIFY(m_session.start({}, false));
     QVERIFY(QTest::qWaitForWindowExposed(window()));
     showRows({call(1, QStringLiteral("FIRST")), call(2, QStringLiteral("SECOND")), call(3, QStringLiteral("THIRD"))});
-    m_server->clearRequests();
+    m_session.server().clearRequests();
     Prompt::resetScript();
 }
 
-void TestClientWindowMeanwhile::cleanup()
-{
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-            windows << w;
-    for (const QPointer<QWidget>& w : std::as_const(windows))
-        delete w.data();
-    m_server.reset();
-    m_home.reset();
-}
+void TestClientWindowMeanwhile::cleanup() { m_session.stop(); }
 
 void TestClientWindowMeanwhile::click(int row, Qt::KeyboardModifiers modifiers, Qt::MouseButton button) const
 {
@@ -135,7 +112,7 @@ void TestClientWindowMeanwhile::click(int row, Qt::KeyboardModifiers modifiers, 
 void TestClientWindowMeanwhile::showRows(const QList<clsCaller>& rows)
 {
     for (const QString& s : sqlAnswer(rows))
-        m_server->send(s);
+        server().send(s);
     QTRY_COMPARE(grid()->Rows(), int(rows.size()) + 1);
     for (const clsCaller& c : rows)
         QVERIFY(rowOf(c.ID));
@@ -143,19 +120,19 @@ void TestClientWindowMeanwhile::showRows(const QList<clsCaller>& rows)
 
 void TestClientWindowMeanwhile::anotherClientDeletes(qint32 id, const QList<clsCaller>& remaining)
 {
-    m_server->send(QStringLiteral(";DELETE OK;"));
-    m_server->send(QStringLiteral(";UPDATE NEEDED;"));
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+    server().send(QStringLiteral(";DELETE OK;"));
+    server().send(QStringLiteral(";UPDATE NEEDED;"));
+    QVERIFY(!server().waitForRequest(QStringLiteral(";SQL;")).isEmpty());
     for (const QString& s : sqlAnswer(remaining))
-        m_server->send(s);
+        server().send(s);
     QVERIFY(ModalChange::spinUntil([&] { return rowOf(id) == 0 && grid()->Rows() == int(remaining.size()) + 1; }));
 }
 
 QStringList TestClientWindowMeanwhile::requestsUntil(const QString& marker)
 {
-    if (m_server->waitForRequest(marker).isEmpty())
+    if (server().waitForRequest(marker).isEmpty())
         return {QStringLiteral("(no request holding ") + marker + QLatin1Char(')')};
-    return m_server->requests();
+    return server().requests();
 }
 
 void TestClientWindowMeanwhile::deleteAsksTheServerForTheCallsChosen()
@@ -168,17 +145,17 @@ void TestClientWindowMeanwhile::deleteAsksTheServerForTheCallsChosen()
     Prompt::queueMeanwhile([&] {
         for (const QString& s : sqlAnswer({call(4, QStringLiteral("FOURTH")), call(1, QStringLiteral("FIRST")),
                                            call(2, QStringLiteral("SECOND")), call(3, QStringLiteral("THIRD"))}))
-            m_server->send(s);
+            server().send(s);
         QVERIFY(ModalChange::spinUntil([&] { return rowOf(4) == 1; }));
     });
     Prompt::queueAnswer(Prompt::Yes);
     TRIGGER(w, "mnuEditDelete");
-    const QString request = m_server->waitForRequest(QStringLiteral(";DELETE SQL;"));
+    const QString request = server().waitForRequest(QStringLiteral(";DELETE SQL;"));
     QVERIFY(request == QStringLiteral(";DELETE SQL;|2|3|") || request == QStringLiteral(";DELETE SQL;|3|2|"));
 
     // Another client deletes the call chosen while the question waits: nothing goes out, and the user
     // hears which call was gone.
-    m_server->clearRequests();
+    server().clearRequests();
     click(rowOf(1));
     Prompt::clearHistory();
     Prompt::queueMeanwhile([&] {
@@ -201,17 +178,18 @@ void TestClientWindowMeanwhile::clearLeavesACallThatRangMeanwhile()
     frmRemoteMain* w = window();
     // A call comes in while Clear Log asks: its row goes on top, but the user never saw it.
     Prompt::queueMeanwhile([&] {
-        m_server->send(QStringLiteral(";NEW;"));
-        m_server->send(
+        server().send(QStringLiteral(";NEW;"));
+        server().send(
             QStringLiteral(";INCOMING CALLER;|9|JUST RANG|NUMBER|555-0009|NONE|3/21/2024 2:00:00 PM|1|||N/A|"));
-        m_server->send(QStringLiteral(";RING;"));
+        server().send(QStringLiteral(";RING;"));
         QVERIFY(ModalChange::spinUntil([&] { return rowOf(9) == 1; }));
     });
     Prompt::queueAnswer(Prompt::Yes);
     TRIGGER(w, "mnuEditClear");
     QCOMPARE(Prompt::texts().first(),
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
-    QStringList ids = m_server->waitForRequest(QStringLiteral(";DELETE SQL;"))
+    QStringList ids = server()
+                          .waitForRequest(QStringLiteral(";DELETE SQL;"))
                           .mid(QStringLiteral(";DELETE SQL;").size())
                           .split(QLatin1Char('|'), Qt::SkipEmptyParts);
     ids.sort();
@@ -240,17 +218,17 @@ void TestClientWindowMeanwhile::anEditsQuestionFindsItsCallGone()
     Prompt::queueMeanwhile([&] {
         for (const QString& s : sqlAnswer({call(4, QStringLiteral("FOURTH")), call(1, QStringLiteral("FIRST")),
                                            call(2, QStringLiteral("SECOND")), call(3, QStringLiteral("THIRD"))}))
-            m_server->send(s);
+            server().send(s);
         QVERIFY(ModalChange::spinUntil([&] { return rowOf(4) == 1; }));
     });
     Prompt::queueAnswer(Prompt::Yes);
     QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(m_server->waitForRequest(QStringLiteral(";EDIT CALLER;")), QStringLiteral(";EDIT CALLER;0;SECOND CALL;2"));
+    QCOMPARE(server().waitForRequest(QStringLiteral(";EDIT CALLER;")), QStringLiteral(";EDIT CALLER;0;SECOND CALL;2"));
     QTRY_VERIFY(!editor->isVisible());
 
     // Another client deletes the call while the question waits: no edit goes out, and the user hears which
     // call was gone.
-    m_server->clearRequests();
+    server().clearRequests();
     editName(3, QStringLiteral("THIRD CALL"));
     Prompt::clearHistory();
     Prompt::queueMeanwhile([&] {
@@ -276,8 +254,8 @@ void TestClientWindowMeanwhile::theProgramEndingWhileTheQuestionWaits()
     TRIGGER(window(), "mnuEditDelete");
     QVERIFY(!gMainForm);
     // The connection went with the program, and nothing was asked of the server on the way out.
-    QTRY_VERIFY(!m_server->hasClient());
-    for (const QString& r : m_server->requests())
+    QTRY_VERIFY(!server().hasClient());
+    for (const QString& r : server().requests())
         QVERIFY2(!r.contains(QStringLiteral("DELETE SQL")), qPrintable(r));
 }
 

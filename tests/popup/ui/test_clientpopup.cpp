@@ -27,6 +27,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/ClientSession.h"
 
 namespace {
 
@@ -88,36 +89,16 @@ private:
     QStringList requestsUntilTheNextOne();
     void showPopup(const QList<clsCaller>& recent);
 
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<ScriptedServer> m_server;
+    ScriptedServer& server() { return m_session.server(); }
+
+    ClientSession m_session;
     int m_sync = 0;
     bool m_markerAll = false;
 };
 
 bool TestClientPopup::start()
 {
-    m_home = std::make_unique<TempHome>();
-    m_server = std::make_unique<ScriptedServer>();
-    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
-    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(m_server->port()));
-    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::ImmediateSound, QString());
-    SaveProperty(Section::frmMiniDisplay, Key::Vibrate, QStringLiteral("False"));
-    if (!Main() || !gMainForm)
-        return false;
-    if (!m_server->waitForClient() || m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty())
-        return false;
-    m_server->send(QStringLiteral(";SIZE;0;"));
-    m_server->send(QStringLiteral(";CLEAR CALLERS;"));
-    if (!QTest::qWaitFor([] { return FindForms(QStringLiteral("frmWaiting")).isEmpty(); }))
-        return false;
-    m_server->clearRequests();
-    Prompt::resetScript();
-    return true;
+    return m_session.start([] { SaveProperty(Section::frmMiniDisplay, Key::Vibrate, QStringLiteral("False")); });
 }
 
 void TestClientPopup::init()
@@ -129,32 +110,22 @@ void TestClientPopup::init()
 void TestClientPopup::cleanup()
 {
     ModalDialog::resetScripts();
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop)
-            windows << w;
-    for (const QPointer<QWidget>& w : std::as_const(windows))
-        delete w.data();
-    m_server.reset();
-    m_home.reset();
+    m_session.stop();
 }
 
 void TestClientPopup::deliver(const QStringList& sends)
 {
     for (const QString& s : sends)
-        m_server->send(s);
+        server().send(s);
     const int marker = -1000 - ++m_sync;
-    m_server->send(QStringLiteral(";SIZE;%1;").arg(marker));
+    server().send(QStringLiteral(";SIZE;%1;").arg(marker));
     QTRY_COMPARE(ui::findByName<QLabel>(dynamic_cast<QWidget*>(gMainForm), "StatusBar1.Panels(2)")->text(),
                  QStringLiteral("%1 Records Displayed").arg(marker));
 }
 
 QStringList TestClientPopup::requestsUntilTheNextOne()
 {
-    const qsizetype from = m_server->requests().size();
+    const qsizetype from = server().requests().size();
     // Every unit sent so far has been read first.
     deliver({});
     // Another period than the one shown: an "UPDATE NEEDED" asks again for the period shown, and the marker
@@ -166,21 +137,21 @@ QStringList TestClientPopup::requestsUntilTheNextOne()
         return {QStringLiteral("<the period could not be chosen>")};
     qsizetype at = -1;
     if (!QTest::qWaitFor([&] {
-            at = m_server->requests().indexOf(marker, from);
+            at = server().requests().indexOf(marker, from);
             return at >= 0;
         }))
         return {QStringLiteral("<the marker request never came>")};
     // Its answer, so that nothing waits for it afterwards.
-    m_server->send(QStringLiteral(";SIZE;0;"));
-    m_server->send(QStringLiteral(";CLEAR CALLERS;"));
-    return m_server->requests().mid(from, at - from);
+    server().send(QStringLiteral(";SIZE;0;"));
+    server().send(QStringLiteral(";CLEAR CALLERS;"));
+    return server().requests().mid(from, at - from);
 }
 
 void TestClientPopup::showPopup(const QList<clsCaller>& recent)
 {
     miniDisplay().Show();
     QVERIFY(popup() && popup()->isVisible());
-    QCOMPARE(m_server->waitForRequest(QStringLiteral(";MINI DISPLAY;")), QStringLiteral(";MINI DISPLAY;10;"));
+    QCOMPARE(server().waitForRequest(QStringLiteral(";MINI DISPLAY;")), QStringLiteral(";MINI DISPLAY;10;"));
     deliver({popupAnswer(recent)});
     QCOMPARE(popupText("lblPosition"), QStringLiteral("1/%1").arg(recent.size()));
     QVERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
@@ -214,9 +185,9 @@ void TestClientPopup::oneForeignDeletionAsksForThePopupListOnce()
                call(1, QStringLiteral("ONE"), QStringLiteral("1"))});
 
     // Another client's deletion: "DELETE OK" to every client, "UPDATE NEEDED" to the others, in two sends.
-    m_server->clearRequests();
-    m_server->send(QStringLiteral(";DELETE OK;"));
-    m_server->send(QStringLiteral(";UPDATE NEEDED;"));
+    server().clearRequests();
+    server().send(QStringLiteral(";DELETE OK;"));
+    server().send(QStringLiteral(";UPDATE NEEDED;"));
     QStringList asked = requestsUntilTheNextOne();
     QVERIFY2(asked.filter(QStringLiteral(";MINI DISPLAY;")).size() == 1, qPrintable(asked.join(QLatin1Char('|'))));
     QCOMPARE(asked.filter(QStringLiteral(";SQL;")).size(), 1);
@@ -225,14 +196,14 @@ void TestClientPopup::oneForeignDeletionAsksForThePopupListOnce()
     QCOMPARE(popupText("lblPosition"), QStringLiteral("1/2"));
 
     // The same in one send.
-    m_server->clearRequests();
-    m_server->send(QStringLiteral(";DELETE OK;;UPDATE NEEDED;"));
+    server().clearRequests();
+    server().send(QStringLiteral(";DELETE OK;;UPDATE NEEDED;"));
     asked = requestsUntilTheNextOne();
     QCOMPARE(asked.filter(QStringLiteral(";MINI DISPLAY;")).size(), 1);
 
     // A log cleared on the server alone ("UPDATE NEEDED" without a deletion before it) asks too.
-    m_server->clearRequests();
-    m_server->send(QStringLiteral(";UPDATE NEEDED;"));
+    server().clearRequests();
+    server().send(QStringLiteral(";UPDATE NEEDED;"));
     asked = requestsUntilTheNextOne();
     QCOMPARE(asked.filter(QStringLiteral(";MINI DISPLAY;")).size(), 1);
 }
@@ -241,7 +212,7 @@ void TestClientPopup::anEmptyLogsAnswerEndsTheWait()
 {
     miniDisplay().Show();
     QVERIFY(popup() && popup()->isVisible());
-    QVERIFY(!m_server->waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
+    QVERIFY(!server().waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
     QCOMPARE(FindForms(QStringLiteral("frmWaiting")).size(), 1);
     // The server's log holds no call: its answer is a bare ";".
     deliver({popupAnswer({})});
@@ -260,10 +231,10 @@ void TestClientPopup::anAnswerReplacesThePopupList()
                                      call(1, QStringLiteral("ONE"), QStringLiteral("1"))};
     showPopup(recent);
     // Two requests out at once (the list size applied while a request waited); both answers come.
-    m_server->clearRequests();
+    server().clearRequests();
     miniDisplay().LoadData();
     miniDisplay().LoadData();
-    QTRY_COMPARE(m_server->requests().filter(QStringLiteral(";MINI DISPLAY;")).size(), 2);
+    QTRY_COMPARE(server().requests().filter(QStringLiteral(";MINI DISPLAY;")).size(), 2);
     deliver({popupAnswer(recent), popupAnswer(recent)});
     QCOMPARE(popupText("lblPosition"), QStringLiteral("1/3"));
     QCOMPARE(popupText("lblName"), QStringLiteral("THREE"));
@@ -286,7 +257,7 @@ void TestClientPopup::everyCallIsListedOnce()
             // The server answers the request the showing made with the log as it stood then: this call at its
             // first ring.
             QVERIFY(popup() && popup()->isVisible());
-            QVERIFY(!m_server->waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
+            QVERIFY(!server().waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
             first.Rings = 1;
             deliver({popupAnswer({first})});
         }
@@ -331,13 +302,13 @@ void TestClientPopup::blockActsOnlyOnTheCallThatRang()
 
     // While the question waits, that call ends and another one begins.
     Prompt::queueMeanwhile([this] {
-        m_server->send(QStringLiteral(";NEW;") +
-                       incoming(call(12, QStringLiteral("AUNT"), QStringLiteral("555-0012"), 0)) +
-                       QStringLiteral(";RING;"));
+        server().send(QStringLiteral(";NEW;") +
+                      incoming(call(12, QStringLiteral("AUNT"), QStringLiteral("555-0012"), 0)) +
+                      QStringLiteral(";RING;"));
         QVERIFY(ModalChange::spinUntil([this] { return popupText("lblName") == QLatin1String("AUNT"); }));
     });
     Prompt::queueAnswer(Prompt::Yes);
-    m_server->clearRequests();
+    server().clearRequests();
     QTest::mouseClick(block, Qt::LeftButton);
     QStringList asked = requestsUntilTheNextOne();
     QVERIFY2(asked.filter(QStringLiteral("BLOCK CALL")).isEmpty(), qPrintable(asked.join(QLatin1Char('|'))));
@@ -347,11 +318,11 @@ void TestClientPopup::blockActsOnlyOnTheCallThatRang()
 
     // The call still ringing when the question is answered is the one blocked; a ring meanwhile changes nothing.
     Prompt::queueMeanwhile([this] {
-        m_server->send(QStringLiteral(";RING;"));
+        server().send(QStringLiteral(";RING;"));
         QVERIFY(ModalChange::spinUntil([this] { return popupText("lblRings") == QLatin1String("2 Rings"); }));
     });
     Prompt::queueAnswer(Prompt::Yes);
-    m_server->clearRequests();
+    server().clearRequests();
     QTest::mouseClick(block, Qt::LeftButton);
     asked = requestsUntilTheNextOne();
     QCOMPARE(asked, QStringList{QStringLiteral(";BLOCK CALL;")});
@@ -362,7 +333,7 @@ void TestClientPopup::blockActsOnlyOnTheCallThatRang()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
     Prompt::queueAnswer(Prompt::Yes);
-    m_server->clearRequests();
+    server().clearRequests();
     const QPointer<frmMiniDisplay> closing = popup();
     closing->lblBlock_Click();
     QVERIFY(!closing);
@@ -386,7 +357,7 @@ void TestClientPopup::addingTheNumberTakesTheCallerShownAtTheStart()
         d.findChild<QComboBox*>(QStringLiteral("cmbDescription"))->setEditText(QStringLiteral("Cellular"));
         d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     });
-    m_server->clearRequests();
+    server().clearRequests();
     TRIGGER(popup(), "mnuPopupAddToCurrent");
     const QStringList asked = requestsUntilTheNextOne();
     QCOMPARE(
@@ -401,7 +372,7 @@ void TestClientPopup::addingTheNumberTakesTheCallerShownAtTheStart()
         d.findChild<QListWidget*>(QStringLiteral("lstContacts"))->setCurrentRow(0);
         d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     });
-    m_server->clearRequests();
+    server().clearRequests();
     TRIGGER(popup(), "mnuPopupAddToCurrent");
     QVERIFY(!popup());
     QVERIFY(requestsUntilTheNextOne().filter(QStringLiteral("CONTACT")).isEmpty());

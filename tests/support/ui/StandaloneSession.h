@@ -46,6 +46,13 @@ public:
     // Shuts the program down and removes every window and the temporary home.
     void stop()
     {
+        unloadEverything();
+        m_home.reset();
+    }
+
+    // The program shut down (when it runs) and every window of it deleted.
+    static void unloadEverything()
+    {
         if (gMainForm)
             ShutDown();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -57,7 +64,6 @@ public:
                 windows << w;
         for (const QPointer<QWidget>& w : std::as_const(windows))
             delete w.data();
-        m_home.reset();
     }
 
     static frmBaseMain* window() { return dynamic_cast<frmBaseMain*>(gMainForm); }
