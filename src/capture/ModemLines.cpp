@@ -1,5 +1,7 @@
 #include "capture/ModemLines.h"
 
+#include <algorithm>
+
 void ModemLineAssembler::append(const QByteArray& bytes)
 {
     // Lines are taken by position; the bytes already taken are let go when new ones come.
@@ -7,16 +9,23 @@ void ModemLineAssembler::append(const QByteArray& bytes)
         m_pending.remove(0, m_read);
         m_read = 0;
     }
-    // Once a line has passed the bound, the modem babbles until its next CR: each read that comes meanwhile
-    // starts over, so a tag said after a pause is not glued to the babble's tail.
-    if (m_babbling && m_read == m_pending.size()) {
-        if (m_lineTooLong)
-            m_dropped = true;
-        m_lineTooLong = false;
-        m_line.clear();
-    }
     m_pending.append(bytes);
 }
+
+namespace {
+
+// Where the last line the call road reads begins in the tail of an over-long line, or -1. A modem that
+// babbled and then said a tag without a CR between glues the tag to the babble's end; how the bytes were
+// split into reads must not decide whether the tag is heard.
+qsizetype lastTag(const QString& tail)
+{
+    qsizetype at = -1;
+    for (const QLatin1String tag : {QLatin1String("RING"), QLatin1String("NMBR"), QLatin1String("NAME")})
+        at = std::max(at, tail.lastIndexOf(tag, -1, Qt::CaseInsensitive));
+    return at;
+}
+
+} // namespace
 
 std::optional<QString> ModemLineAssembler::next()
 {
@@ -29,25 +38,26 @@ std::optional<QString> ModemLineAssembler::next()
             // NUL and other stray control bytes would only corrupt the record.
             if (b < 0x20 || b == 0x7f)
                 continue;
-            if (m_line.size() < MaxLineBytes) {
-                m_line.append(c);
-            } else {
+            // Past the bound only the line's tail is kept, in halves so the cost per byte stays flat.
+            if (m_line.size() == MaxLineBytes) {
                 m_lineTooLong = true;
-                m_babbling = true;
+                m_line.remove(0, MaxLineBytes / 2);
             }
+            m_line.append(c);
         }
         m_read = cr < 0 ? m_pending.size() : cr + 1;
         if (cr < 0)
             break;
-        m_babbling = false;
+        QString text = decode(m_line);
+        m_line.clear();
         if (m_lineTooLong) {
             m_lineTooLong = false;
             m_dropped = true;
-            m_line.clear();
-            continue;
+            const qsizetype tag = lastTag(text);
+            if (tag < 0)
+                continue;
+            text = text.mid(tag);
         }
-        const QString text = decode(m_line);
-        m_line.clear();
         // A line of nothing but characters that are dropped is no line either.
         if (text.isEmpty())
             continue;
@@ -69,7 +79,6 @@ void ModemLineAssembler::clear()
     m_read = 0;
     m_line.clear();
     m_lineTooLong = false;
-    m_babbling = false;
     m_dropped = false;
 }
 

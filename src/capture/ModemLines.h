@@ -8,10 +8,10 @@
 // Cuts the bytes a modem sends into its lines. A line ends at CR; line feeds, NUL and the other control
 // bytes are dropped wherever they are; empty lines are no lines. Lines are handed out one at a time from the
 // front, so a wait that runs while one line is handled (and reads on) keeps the order of everything that
-// arrived. A line never holds more than MaxLineBytes: a longer one is no modem's. Once a line has passed the
-// bound, the modem babbles until its next CR: the held bytes go at the end of each read, and each read begins
-// a fresh line, so a modem that babbled without a line end and then, after a pause, says "RING" is heard
-// again (a pause is a read of its own). takeTooLong() says once for each such line that it was dropped.
+// arrived. A line never holds more than MaxLineBytes: a longer one is no modem's, and is dropped at its CR,
+// except for a caller-ID tag ("RING", "NMBR", "NAME") glued to its end, which is handed out from the tag on,
+// so a modem that babbled without a line end and then says "RING" is heard however the bytes were read.
+// takeTooLong() says once for each such line that it was dropped.
 class ModemLineAssembler {
 public:
     static constexpr qsizetype MaxLineBytes = 4096;
@@ -34,6 +34,5 @@ private:
     qsizetype m_read = 0; // bytes of m_pending already taken
     QByteArray m_line;
     bool m_lineTooLong = false;
-    bool m_babbling = false; // a line passed the bound and no CR has come since
     bool m_dropped = false;
 };

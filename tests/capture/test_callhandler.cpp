@@ -236,8 +236,9 @@ void TestCallHandler::textWithoutLineEndIsBounded()
     QCOMPARE(road.events().filter("longer than").size(), 1);
 }
 
-// A modem that babbles without a line end, pauses, then rings with no line end before the tag: the ring is
-// the babble's next read and counts, both in the line cutter itself and through the port.
+// A modem that babbles without a line end, then rings with no line end before the tag: the ring counts,
+// whether it came after a pause or in the babble's last read, both in the line cutter itself and through
+// the port.
 void TestCallHandler::tagAfterABabbleIsHeard()
 {
     ModemLineAssembler cutter;
@@ -255,19 +256,33 @@ void TestCallHandler::tagAfterABabbleIsHeard()
     cutter.append("1234\r\n");
     QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("NMBR = 5551234")));
     QVERIFY(!cutter.takeTooLong());
+    // The tag in the same read as the babble's tail, in any case, and with its value.
+    cutter.append(QByteArray(5000, 'x') + "ring\r\n" + QByteArray(4500, 'y') + "Name = JOHN DOE\r\n");
+    QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("ring")));
+    QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("Name = JOHN DOE")));
+    QVERIFY(cutter.takeTooLong());
+    // An over-long line with no tag at its end is dropped whole; a tag deep inside the babble is no tag.
+    cutter.append("RING" + QByteArray(5000, 'z') + "\r\nOK\r\n");
+    QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("OK")));
+    QVERIFY(cutter.takeTooLong());
+    QVERIFY(!cutter.next());
 
-    Road road;
-    road.open();
-    road.modem.inject(QByteArray(200000, 'A'));
-    // The pause: every byte of the babble has been read before the ring is said.
-    QVERIFY(QTest::qWaitFor([&] { return road.modem.unreadBytes() == 0; }, 10000));
-    QVERIFY(waitForQueuedMarker());
-    road.modem.inject("RING\r\n");
-    road.lines(FakeModem::callLines("5551234567", "JOHN DOE"));
-    road.lines({"RING"});
-    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
-    QCOMPARE(road.calls.CurrentCaller->Number.Number, QStringLiteral("(555) 123-4567"));
-    QCOMPARE(road.events().filter("longer than").size(), 1);
+    for (const bool pause : {true, false}) {
+        Road road;
+        road.open();
+        road.modem.inject(QByteArray(200000, 'A') + (pause ? QByteArray() : QByteArray("RING\r\n")));
+        if (pause) {
+            // Every byte of the babble has been read before the ring is said.
+            QVERIFY(QTest::qWaitFor([&] { return road.modem.unreadBytes() == 0; }, 10000));
+            QVERIFY(waitForQueuedMarker());
+            road.modem.inject("RING\r\n");
+        }
+        road.lines(FakeModem::callLines("5551234567", "JOHN DOE"));
+        road.lines({"RING"});
+        QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
+        QCOMPARE(road.calls.CurrentCaller->Number.Number, QStringLiteral("(555) 123-4567"));
+        QCOMPARE(road.events().filter("longer than").size(), 1);
+    }
 }
 
 void TestCallHandler::resultCodesSetTheModemFlags()
