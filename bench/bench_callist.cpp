@@ -117,12 +117,20 @@ void BM_RefreshGridWithContacts(benchmark::State& state)
     window->show();
     window->strSQL = QStringLiteral("Select * From tblCID");
     const CallerIDGrid* grid = window->findChild<CallerIDGrid*>(QStringLiteral("Grid"));
+    malloc_trim(0);
+    const double before = residentBytes();
+    double grown = 0;
     for (auto _ : state) {
         window->RefreshGrid();
         if (grid->Rows() != kCalls + 1)
             state.SkipWithError("the grid does not hold every call");
+        state.PauseTiming();
+        malloc_trim(0);
+        grown = std::max(grown, residentBytes() - before);
+        state.ResumeTiming();
     }
     state.counters["contacts"] = double(gContacts.count());
+    state.counters["rss_growth_MB"] = grown / 1e6;
     gMainForm = nullptr;
     delete window;
     CloseContactDB();

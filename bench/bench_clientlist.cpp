@@ -1,3 +1,4 @@
+#include "BenchOfficeBook.h"
 #include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -14,13 +15,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <malloc.h>
+
 #include <benchmark/benchmark.h>
 
 namespace {
 
 constexpr int kCalls = 100'000;
 
-QString callRecord(int i)
+clsCaller makeCall(int i)
 {
     static const QDateTime start(QDate(2023, 1, 1), QTime(0, 0), Qt::UTC);
     clsCaller c;
@@ -30,16 +33,26 @@ QString callRecord(int i)
     c.CallerDate = DateText::format(start.addSecs(qint64(i) * 317));
     c.Rings = i % 7;
     c.Answered = i % 3 ? QStringLiteral("YES") : QStringLiteral("NO");
+    return c;
+}
+
+QString callRecord(int i) { return makeCall(i).PrintSend(); }
+
+// The same calls from an office's 20,000 numbers.
+QString officeRecord(int i)
+{
+    clsCaller c = makeCall(i);
+    c.Number.Number = officeNumber(i % kOfficeNumbers);
     return c.PrintSend();
 }
 
 // The rows of a server's answer to "Select * From tblCID" on a 100,000-call log, as it sends them.
-QString rowsSend()
+QString rowsSend(QString (*record)(int) = callRecord)
 {
     QString text = QStringLiteral(";CLEAR CALLERS;");
     text.reserve(kCalls * 80);
     for (int i = 0; i < kCalls; ++i)
-        text += QStringLiteral(";CALLER;") + callRecord(i);
+        text += QStringLiteral(";CALLER;") + record(i);
     return text;
 }
 
@@ -124,6 +137,74 @@ void BM_ClientDispatch100k(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ClientDispatch100k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The client's refill on an office's log (100,000 calls from 20,000 numbers) with the office's book of
+// (the argument) contacts of three numbers each, which the server sent it: the unit read into the copy, every
+// distinct number matched, the list filled and sorted. Memory is the growth while the list holds the rows,
+// after freed memory went back to the system.
+void BM_ClientDispatchOfficeLog(benchmark::State& state)
+{
+    ClientProgram client;
+    client.window->ProcessRemoteNetworkData(officeContactsSend(int(state.range(0))) +
+                                            QStringLiteral(";COMPLETE;COMPLETE;"));
+    if (gContacts.count() != state.range(0))
+        state.SkipWithError("the client does not hold the book");
+    const QString unit = rowsSend(officeRecord) + QStringLiteral(";COMPLETE;COMPLETE;");
+    client.window->ProcessRemoteNetworkData(QStringLiteral(";CLEAR CALLERS;;COMPLETE;COMPLETE;"));
+    malloc_trim(0);
+    const double before = residentBytes();
+    double grown = 0;
+    for (auto _ : state) {
+        client.window->ProcessRemoteNetworkData(unit);
+        if (client.grid->Rows() != kCalls + 1)
+            state.SkipWithError("the list does not hold every call");
+        state.PauseTiming();
+        malloc_trim(0);
+        grown = std::max(grown, residentBytes() - before);
+        state.ResumeTiming();
+    }
+    state.counters["rss_growth_MB"] = grown / 1e6;
+}
+BENCHMARK(BM_ClientDispatchOfficeLog)->Arg(0)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// What the client's copy of 100,000 calls holds by itself, as read from the server's rows: the former list
+// of records, a clsCaller each (argument 0), against the copy the client keeps (argument 1). Measured as the
+// growth of the process after freed memory went back to the system.
+void BM_ClientCopyMemory100k(benchmark::State& state)
+{
+    QList<QString> records;
+    records.reserve(kCalls);
+    for (int i = 0; i < kCalls; ++i)
+        records << officeRecord(i);
+    double grown = 0;
+    for (auto _ : state) {
+        malloc_trim(0);
+        const double before = residentBytes();
+        if (state.range(0) == 0) {
+            QList<clsCaller> copy;
+            for (const QString& r : std::as_const(records)) {
+                clsCaller c;
+                c.BuildCaller(r, true);
+                copy.append(c);
+            }
+            malloc_trim(0);
+            grown = std::max(grown, residentBytes() - before);
+            benchmark::DoNotOptimize(copy.size());
+        } else {
+            RemoteCallerCollection copy;
+            for (const QString& r : std::as_const(records)) {
+                clsCaller c;
+                c.BuildCaller(r, true);
+                copy.append(c);
+            }
+            malloc_trim(0);
+            grown = std::max(grown, residentBytes() - before);
+            benchmark::DoNotOptimize(copy.size());
+        }
+    }
+    state.counters["rss_growth_MB"] = grown / 1e6;
+}
+BENCHMARK(BM_ClientCopyMemory100k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 } // namespace
 

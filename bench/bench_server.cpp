@@ -22,6 +22,7 @@
 #include <QSettings>
 
 #include "BenchCallLog.h"
+#include "BenchOfficeBook.h"
 #include "BenchServer.h"
 
 using namespace benchserver;
@@ -93,15 +94,17 @@ BENCHMARK(BM_NumberLineToClientBroadcast)->Args({100, 1})->Args({20, 50})->Itera
 static void BM_SqlReply(benchmark::State& state)
 {
     const int rows = int(state.range(0));
+    const int contacts = int(state.range(1));
     Server server;
     {
         // The log is filled before the program opens it.
         const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
         CreateCallerDB(path);
-        storeBenchCalls(rows, [](int i) {
+        storeBenchCalls(rows, [contacts](int i) {
             clsCaller c;
             c.Name = QStringLiteral("CALLER %1").arg(i % 700);
-            c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
+            c.Number.Number = contacts < 0 ? QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000)
+                                           : officeNumber(i % kOfficeNumbers);
             c.CallerDate =
                 DateText::format(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i) * 900));
             c.Rings = i % 6;
@@ -111,6 +114,13 @@ static void BM_SqlReply(benchmark::State& state)
         CloseCallerDB();
         QSettings ini(server.home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
         ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
+        if (contacts > 0) {
+            const QString book = server.home.filePath(QStringLiteral("dbContacts.mdb"));
+            CreateContactDB(book);
+            storeOfficeContacts(contacts);
+            CloseContactDB();
+            ini.setValue(QStringLiteral("frmConfiguration/ContactDBPath"), book);
+        }
     }
     if (!server.start(state, 1))
         return;
@@ -132,7 +142,15 @@ static void BM_SqlReply(benchmark::State& state)
     state.counters["median_ms"] = percentile(millis, 0.5);
     state.counters["server_peak_growth_MB"] = double(server.counters().peakKb - peakBefore) / 1024.0;
 }
-BENCHMARK(BM_SqlReply)->Arg(100000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+// rows, contacts (-1: the log of 9,000 numbers the first figures used; 0 and more: an office's log of 20,000
+// numbers, with that many contacts of three numbers each in the server's book)
+BENCHMARK(BM_SqlReply)
+    ->Args({100000, -1})
+    ->Args({100000, 0})
+    ->Args({100000, 5000})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Thirty clients that never read, each asking twelve times for every call of a 100,000-call log, then one
 // query whose rows are ten megabytes each: the server's peak memory over it all, and what it holds after.
