@@ -124,13 +124,11 @@ bool RemoteCallRoad::EditCallCollection(const clsCaller& caller)
 {
     if (!gRemoteCallers)
         return false;
-    for (clsCaller& stored : *gRemoteCallers) {
-        if (stored.ID == caller.ID) {
-            stored = caller;
-            return true;
-        }
-    }
-    return false;
+    const qsizetype i = gRemoteCallers->indexOf(caller.ID);
+    if (i < 0)
+        return false;
+    gRemoteCallers->replace(i, caller);
+    return true;
 }
 
 void RemoteCallRoad::RingTimer_Timer()

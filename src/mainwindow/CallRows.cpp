@@ -10,8 +10,10 @@ QStringView CallRow::cell(int column) const
 {
     if (column < 0 || column >= CallRowTexts || !text)
         return {};
+    if (column == 0)
+        return QStringView(name, length[0]);
     qsizetype offset = 0;
-    for (int c = 0; c < column; ++c)
+    for (int c = 1; c < column; ++c)
         offset += length[size_t(c)];
     return QStringView(text + offset, length[size_t(column)]);
 }
@@ -22,36 +24,6 @@ qsizetype CallRow::totalLength() const
     for (quint16 l : length)
         n += l;
     return n;
-}
-
-char16_t* TextArena::allocate(qsizetype n)
-{
-    if (!m_current || m_current->size - m_current->used < n) {
-        // A text too long for a block gets a block of its own size.
-        auto block = std::make_shared<Block>();
-        block->size = std::max(BlockChars, n);
-        block->data = std::make_unique_for_overwrite<char16_t[]>(size_t(block->size));
-        m_current = block.get();
-        m_blocks.push_back(std::move(block));
-    }
-    char16_t* at = m_current->data.get() + m_current->used;
-    m_current->used += n;
-    return at;
-}
-
-void TextArena::share(const TextArena& other)
-{
-    for (const auto& block : other.m_blocks) {
-        if (std::none_of(m_blocks.cbegin(), m_blocks.cend(), [&](const auto& b) { return b == block; }))
-            m_blocks.push_back(block);
-    }
-}
-
-void TextArena::clear()
-{
-    m_blocks.clear();
-    m_blocks.shrink_to_fit();
-    m_current = nullptr;
 }
 
 void storeCallRowTexts(TextArena& arena, CallRow& row, const std::array<QStringView, CallRowTexts>& texts)
@@ -65,7 +37,8 @@ void storeCallRowTexts(TextArena& arena, CallRow& row, const std::array<QStringV
     // The texts may lie in this arena already (one cell of a row rewritten): blocks never move, so they can
     // be read while the new place is written.
     char16_t* out = arena.allocate(total);
-    row.text = out;
+    row.name = out;
+    row.text = out + row.length[0];
     for (int c = 0; c < CallRowTexts; ++c) {
         const qsizetype n = row.length[size_t(c)];
         if (n > 0)

@@ -4,8 +4,9 @@
 #include <QStringView>
 
 #include <array>
-#include <memory>
 #include <vector>
+
+#include "core/TextArena.h"
 
 // The call list's rows in compact form. A view of 100,000 calls would otherwise hold six separately
 // allocated texts a row (and, while it is read, a record of eight more), so the rows keep their six texts
@@ -19,7 +20,11 @@ inline constexpr int CallRowStyled = 5;
 inline constexpr qsizetype CallRowMaxText = 0xFFFF;
 
 struct CallRow {
-    const char16_t* text = nullptr; // the six texts back to back, in a TextArena's block
+    // The name shown, and the five texts after it back to back, in TextArena blocks. The name usually lies
+    // just before the others; it has a place of its own so that calls of one contact, or the copy of a
+    // server's rows a client keeps, can share texts with the row.
+    const char16_t* name = nullptr;
+    const char16_t* text = nullptr;
     std::array<quint16, CallRowTexts> length{};
     qint64 id = 0;
     std::array<quint32, CallRowStyled> colour{};
@@ -27,29 +32,6 @@ struct CallRow {
 
     QStringView cell(int column) const;
     qsizetype totalLength() const;
-};
-
-// Text blocks that rows point into. Blocks never move or shrink while an arena holding them lives, and
-// another arena may share them (rows copied from one arena to another keep pointing into the same blocks).
-class TextArena {
-public:
-    // Room for n characters in one piece.
-    char16_t* allocate(qsizetype n);
-    // Keeps every block of other alive for as long as this arena lives.
-    void share(const TextArena& other);
-    void clear();
-    qsizetype blockCount() const { return qsizetype(m_blocks.size()); }
-
-    static constexpr qsizetype BlockChars = 64 * 1024;
-
-private:
-    struct Block {
-        std::unique_ptr<char16_t[]> data;
-        qsizetype size = 0;
-        qsizetype used = 0;
-    };
-    std::vector<std::shared_ptr<Block>> m_blocks;
-    Block* m_current = nullptr; // the block of this arena's own that takes new text
 };
 
 // Stores the six texts (each cut at CallRowMaxText) in the arena and points the row at them.

@@ -81,8 +81,8 @@ qsizetype firstGone(const QList<qint32>& ids)
     QSet<qint32> held;
     if (gRemoteCallers) {
         held.reserve(gRemoteCallers->size());
-        for (const clsCaller& c : std::as_const(*gRemoteCallers))
-            held.insert(c.ID);
+        for (qsizetype i = 0; i < gRemoteCallers->size(); ++i)
+            held.insert(gRemoteCallers->idAt(i));
     }
     for (qsizetype i = 0; i < ids.size(); ++i) {
         if (!held.contains(ids[i]))
@@ -150,12 +150,8 @@ void RemoteCommands::Search(MiniDisplay::SearchKind kind, const CallListModel& l
     bool ok = false;
     const qint32 id = idText(list, row).toInt(&ok);
     if (ok && gRemoteCallers) {
-        for (const clsCaller& stored : *gRemoteCallers) {
-            if (stored.ID == id) {
-                caller.Name = stored.Name;
-                break;
-            }
-        }
+        if (const qsizetype i = gRemoteCallers->indexOf(id); i >= 0)
+            caller.Name = gRemoteCallers->text(i, RemoteCallerCollection::Name).toString();
     }
     m_host.strSQL = MiniDisplay::searchSQL(kind, caller);
     RequestView();
@@ -203,12 +199,8 @@ void RemoteCommands::EditGrid(int column, const QString& text, qint32 id)
     if (confirmOn()) {
         clsCaller shown;
         if (gRemoteCallers) {
-            for (const clsCaller& c : std::as_const(*gRemoteCallers)) {
-                if (c.ID == id) {
-                    shown = c;
-                    break;
-                }
-            }
+            if (const qsizetype i = gRemoteCallers->indexOf(id); i >= 0)
+                shown = gRemoteCallers->at(i);
         }
         const QPointer<RemoteCommands> self(this);
         if (Prompt::message(QStringLiteral("Are you sure you want to permanently edit the original caller id "

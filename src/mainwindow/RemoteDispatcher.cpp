@@ -358,16 +358,8 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
     } else if (PendingDeletes) {
         const QList<qint32> ids = *PendingDeletes;
         PendingDeletes.reset();
-        for (qint32 id : ids) {
-            if (!gRemoteCallers)
-                break;
-            for (qsizetype i = 0; i < gRemoteCallers->size(); ++i) {
-                if (gRemoteCallers->at(i).ID == id) {
-                    gRemoteCallers->removeAt(i);
-                    break;
-                }
-            }
-        }
+        if (gRemoteCallers)
+            gRemoteCallers->removeIds(ids);
         // The rows go by their calls' IDs, not by the selection: a call that came in meanwhile has moved
         // every row down, and the selection with them.
         if (SelectionChanged)

@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "core/clsCaller.h"
 #include "network/MessageFramer.h"
+#include "network/RemoteCallerCollection.h"
 
 class QTcpSocket;
 
@@ -81,8 +81,6 @@ private:
 // The client's connection (client mode): made by start-up, released by ShutDown.
 extern std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 
-// The client's copy of the calls it shows: the rows of the server's last answer to its query, in the order
-// they came, with no key (the server's rows are what counts, even two with one ID). Made empty by client
-// start-up and replaced whole, never emptied in place, by each new answer.
-using RemoteCallerCollection = QList<clsCaller>;
+// The client's copy of the calls it shows (see RemoteCallerCollection). Made empty by client start-up and
+// replaced whole, never emptied in place, by each new answer.
 extern std::unique_ptr<RemoteCallerCollection> gRemoteCallers;
