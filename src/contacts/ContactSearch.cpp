@@ -1,5 +1,7 @@
 #include "contacts/ContactSearch.h"
 
+#include <QSet>
+
 #include "core/SettingsKeys.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
@@ -40,14 +42,16 @@ Result run(Field field, const QString& pattern)
     try {
         SqlStatement st = gContactDB->prepare(queryFor(field));
         st.bind(1, pattern);
+        // Each name once whatever the book's size: a pattern every number matches finds three records a
+        // contact, and comparing each with every name listed so far held the window for seconds.
+        QSet<QString> listed;
         while (st.step()) {
             const QString name = st.text(0);
             ++result.records;
-            bool listed = false;
-            for (const QString& n : std::as_const(result.names))
-                listed = listed || n.compare(name, Qt::CaseInsensitive) == 0;
-            if (!listed)
+            if (!listed.contains(name.toCaseFolded())) {
+                listed.insert(name.toCaseFolded());
                 result.names << name;
+            }
         }
     } catch (const SqlError& e) {
         // The list shows names of this query or none at all.

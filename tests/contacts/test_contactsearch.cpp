@@ -98,6 +98,13 @@ void TestContactSearch::numbersListEachOwnerOnceAndCountEveryRecord()
     QCOMPARE(found.names, (QStringList{"Ann", "Bob"}));
     QCOMPARE(found.records, 4);
     QCOMPARE(run(ContactNumber, QStringLiteral("###-1111")).names, (QStringList{"Bob", "Cy"}));
+    // Numbers filed under a spelling of the name in other capitals list the first spelling, once.
+    store(QStringLiteral("Émile"), {"555-2222"});
+    gContactDB->exec(QStringLiteral("INSERT INTO tblNumbers (fldName, fldNumber, fldDescription) VALUES "
+                                    "('ANN', '555-3333', ''), ('éMILE', '555-4444', ''), ('Emile', '555-5555', '')"));
+    const Result twins = run(ContactNumber, QStringLiteral("555-*"));
+    QCOMPARE(twins.names, (QStringList{"Ann", "Bob", "Émile", "Emile"}));
+    QCOMPARE(twins.records, 7);
 }
 
 void TestContactSearch::groupAndOtherInfoFields()
