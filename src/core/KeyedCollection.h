@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -78,6 +79,19 @@ public:
         m_items.removeAt(*it);
         reindex();
         return true;
+    }
+
+    // Removes the items of all these keys in one pass; the number removed. Thousands removed one at a time
+    // would make the index again after each.
+    int remove(const QList<QString>& keys)
+    {
+        QSet<QString> gone;
+        for (const QString& key : keys)
+            gone.insert(fold(key));
+        const auto removed = m_items.removeIf([&](const Entry& e) { return gone.contains(fold(e.key)); });
+        if (removed > 0)
+            reindex();
+        return int(removed);
     }
 
     void removeAt(int position)
