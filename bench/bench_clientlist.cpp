@@ -167,6 +167,22 @@ void BM_ClientDispatchOfficeLog(benchmark::State& state)
 }
 BENCHMARK(BM_ClientDispatchOfficeLog)->Arg(0)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// The server's push of its book (the argument: contacts of three numbers each) to a client that shows the
+// office's 100,000 calls: the contacts read, the call list refilled with every number matched again, the
+// pop-up's contacts and the statistics groups brought up to date.
+void BM_ClientReceivesBook(benchmark::State& state)
+{
+    ClientProgram client;
+    client.window->ProcessRemoteNetworkData(rowsSend(officeRecord) + QStringLiteral(";COMPLETE;COMPLETE;"));
+    const QString book = officeContactsSend(int(state.range(0))) + QStringLiteral(";COMPLETE;COMPLETE;");
+    for (auto _ : state) {
+        client.window->ProcessRemoteNetworkData(book);
+        if (gContacts.count() != state.range(0) || client.grid->Rows() != kCalls + 1)
+            state.SkipWithError("the client does not hold the book and every call");
+    }
+}
+BENCHMARK(BM_ClientReceivesBook)->Arg(0)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 // What the client's copy of 100,000 calls holds by itself, as read from the server's rows: the former list
 // of records, a clsCaller each (argument 0), against the copy the client keeps (argument 1). Measured as the
 // growth of the process after freed memory went back to the system.
