@@ -1,12 +1,14 @@
 #include "app/StartupWindows.h"
 
 #include "app/StartUp.h"
+#include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "mainwindow/ui/frmRemoteMain.h"
 #include "network/ui/frmWaiting.h"
+#include "platform/ui/WidgetPrompt.h"
 #include "popup/ui/frmMiniDisplay.h"
 
 MainWindowMakers& mainWindowMakers()
@@ -27,4 +29,6 @@ void registerStartupWindows()
     links.endProgram = EndProgram;
     links.runStartUpAgain = RunStartUpAgain;
     frmMiniDisplay::install();
+    // A box asked while no window of the program is active belongs to the main window.
+    WidgetPrompt::setOwnerWindow([]() -> QWidget* { return dynamic_cast<QWidget*>(gMainForm); });
 }
