@@ -126,6 +126,9 @@ void TestDialogs::startNoticesComeOneAtATimeAboveTheMainWindow()
         seen << box->text();
         QVERIFY(QTest::qWaitForWindowExposed(box));
         QCOMPARE(box->windowHandle()->transientParent(), main->windowHandle());
+        // It shows the program's icon, not the desktop's generic one.
+        QCOMPARE(box->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+        QVERIFY(!box->windowIcon().isNull());
         // The window manager stacks it above the main window.
         QTRY_VERIFY_WITH_TIMEOUT(
             X11Desktop::stackPlace(box) > X11Desktop::stackPlace(main) && X11Desktop::stackPlace(main) >= 0, 10000);

@@ -23,14 +23,18 @@ private Q_SLOTS:
 private:
     // The tray's icon window: there, embedded and shown.
     bool iconShown() const { return m_icon && X11Desktop::viewable(m_icon->winId()); }
-    // The main window is down in the tray: hidden, and the window manager shows it no more.
-    static bool inTray(const QWidget* w) { return !w->isVisible() && !X11Desktop::viewable(w->winId()); }
+    // The main window is down in the tray: hidden, and the window manager shows it no more and has let go of it.
+    static bool inTray(const QWidget* w)
+    {
+        return !w->isVisible() && !X11Desktop::viewable(w->winId()) && X11Desktop::withdrawn(w->winId());
+    }
     static QString state(const QWidget* w)
     {
-        return QStringLiteral("visible %1, minimised %2, viewable %3")
+        return QStringLiteral("visible %1, minimised %2, viewable %3, withdrawn %4")
             .arg(w->isVisible())
             .arg(w->isMinimized())
-            .arg(X11Desktop::viewable(w->winId()));
+            .arg(X11Desktop::viewable(w->winId()))
+            .arg(X11Desktop::withdrawn(w->winId()));
     }
     static bool restored(const QWidget* w)
     {

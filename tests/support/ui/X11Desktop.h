@@ -50,6 +50,21 @@ inline bool viewable(WId window)
     return shown;
 }
 
+// The window manager has let go of the window (ICCCM's Withdrawn state: no WM_STATE, or state 0), as it does
+// once a window is hidden; a window shown again before that may be taken for the one it was.
+inline bool withdrawn(WId window)
+{
+    xcb_connection_t* c = connection();
+    const xcb_atom_t state = atom("WM_STATE");
+    xcb_get_property_reply_t* p =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, xcb_window_t(window), state, state, 0, 2), nullptr);
+    bool out = true;
+    if (p && xcb_get_property_value_length(p) >= int(sizeof(quint32)))
+        out = static_cast<const quint32*>(xcb_get_property_value(p))[0] == 0;
+    free(p);
+    return out;
+}
+
 // The managed windows from bottom to top, as the window manager stacks them.
 inline QList<WId> stacking()
 {
