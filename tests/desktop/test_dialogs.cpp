@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
+#include "contacts/ui/frmContacts.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ui/WidgetPrompt.h"
 #include "statswindow/ui/frmStatistics.h"
@@ -31,14 +33,15 @@ private Q_SLOTS:
     void cleanup();
     void startNoticesComeOneAtATimeAboveTheMainWindow();
     void theStatisticsFileDialogListsItsDataFiles();
+    void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static QList<QMessageBox*> openBoxes();
-    // Runs what once the next modal dialog is up, from the event loop.
-    void whenModal(std::function<void(QWidget*)> what);
+    // Runs what once the next modal dialog is up (another than except), from the event loop.
+    void whenModal(std::function<void(QWidget*)> what, const QWidget* except = nullptr);
 
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
@@ -97,13 +100,13 @@ QList<QMessageBox*> TestDialogs::openBoxes()
     return boxes;
 }
 
-void TestDialogs::whenModal(std::function<void(QWidget*)> what)
+void TestDialogs::whenModal(std::function<void(QWidget*)> what, const QWidget* except)
 {
     m_poll.disconnect();
     m_poll.setInterval(20);
-    connect(&m_poll, &QTimer::timeout, this, [this, what] {
+    connect(&m_poll, &QTimer::timeout, this, [this, what, except] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
+        if (!modal || modal == except)
             return;
         m_poll.stop();
         what(modal);
@@ -197,6 +200,45 @@ void TestDialogs::theStatisticsFileDialogListsItsDataFiles()
     QVERIFY2(listed.contains(QStringLiteral("Office.dat")), qPrintable(listed.join(QLatin1Char(','))));
     QVERIFY2(!listed.contains(QStringLiteral("notes.txt")), qPrintable(listed.join(QLatin1Char(','))));
     w->close();
+}
+
+// The colour dialog of the attribute-group editor belongs to the editor, and the editor to the contact book:
+// while the colour is chosen, neither drops below the window it belongs to.
+void TestDialogs::theGroupEditorStaysAboveTheBookWhileAColourIsChosen()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    frmContacts* book = frmContacts::instance();
+    book->show();
+    QVERIFY(QTest::qWaitForWindowExposed(book));
+
+    QStringList order;
+    whenModal([&](QWidget* editor) {
+        order << editor->objectName();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        whenModal(
+            [&, editor](QWidget* colour) {
+                order << QString::fromLatin1(colour->metaObject()->className());
+                QVERIFY(QTest::qWaitForWindowExposed(colour));
+                QCOMPARE(colour->windowHandle()->transientParent(), editor->windowHandle());
+                QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::stackPlace(colour) > X11Desktop::stackPlace(editor) &&
+                                             X11Desktop::stackPlace(editor) > X11Desktop::stackPlace(book) &&
+                                             X11Desktop::stackPlace(book) >= 0,
+                                         10000);
+                static_cast<QDialog*>(colour)->reject();
+            },
+            editor);
+        auto* button = ui::findByName<QAbstractButton>(editor, QStringLiteral("picColor"));
+        QVERIFY(button);
+        button->click();
+        // Back from the colour dialog: the editor is still above the book.
+        QVERIFY(X11Desktop::stackPlace(editor) > X11Desktop::stackPlace(book));
+        static_cast<QDialog*>(editor)->reject();
+    });
+    TRIGGER(book, "cmdAddAttributeGroup");
+    QCOMPARE(order, (QStringList{QStringLiteral("frmAddAttributeGroup"), QStringLiteral("QColorDialog")}));
+    book->close();
 }
 
 QTEST_MAIN(TestDialogs)

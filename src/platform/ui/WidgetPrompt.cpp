@@ -46,6 +46,9 @@ QWidget* parentWindow()
 {
     if (QWidget* active = QApplication::activeWindow())
         return active;
+    // Asked from a modal dialog before the window manager has made it active: the box is that dialog's.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
     QWidget* owner = ownerWindow() ? ownerWindow()() : nullptr;
     return owner && owner->isVisible() && !owner->isMinimized() ? owner : nullptr;
 }
