@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package that building, running and testing Velquon needs. Safe to run again.
 set -euo pipefail
+# The desktop tests need a virtual X display, a real window manager and an XEmbed tray, and ask the display
+# what it shows (x11-utils) and click on it (xdotool).
 # Without recommended packages, libqt6opengl6-dev and qt6-declarative-dev are what let CMake find the
 # Charts and TextToSpeech packages (their configs ask for Qt6OpenGL and Qt6QmlIntegration).
 PACKAGES=(
@@ -12,6 +14,7 @@ PACKAGES=(
     libbenchmark-dev
     fonts-liberation poppler-utils locales clang-format
     clang libclang-rt-14-dev
+    xvfb openbox trayer x11-utils xdotool libxcb1-dev
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

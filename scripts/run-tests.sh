@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test the way CI does: offscreen, each test program with a private PulseAudio daemon whose only
 # output is a null sink (scripts/with-sound-server.sh, which ctest runs), so sound, speech and the mixer are
-# exercised for real.
+# exercised for real. The desktop tests (label "desktop") run on a virtual X display of their own instead, with a
+# window manager and a tray (scripts/with-desktop.sh).
 set -uo pipefail
 BUILD_DIR=${1:-build}
 export QT_QPA_PLATFORM=offscreen

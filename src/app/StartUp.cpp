@@ -188,6 +188,15 @@ bool Main()
     g_shutDownDone = false;
     g_programEnded = false;
 
+    // What start-up has to tell (no mixer, new databases) opens once the main window is shown, above it, one
+    // notice at a time; a box opened before the window would end up behind it.
+    struct NoticesAfterStart {
+        NoticesAfterStart() { Prompt::holdNotices(); }
+        ~NoticesAfterStart() { Prompt::releaseNotices(); }
+        NoticesAfterStart(const NoticesAfterStart&) = delete;
+        NoticesAfterStart& operator=(const NoticesAfterStart&) = delete;
+    } noticesAfterStart;
+
     gToolTip = std::make_unique<cToolTip>();
     gToolTip->setVisibleTime(30000);
 

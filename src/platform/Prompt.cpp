@@ -2,6 +2,8 @@
 
 #include <QQueue>
 
+#include <utility>
+
 namespace Prompt {
 
 namespace {
@@ -12,6 +14,8 @@ struct State {
     QQueue<QString> texts;
     QQueue<std::function<void()>> meanwhile;
     QList<Record> history;
+    int noticeHolds = 0;
+    QList<Record> heldNotices;
 };
 
 State& state()
@@ -66,6 +70,35 @@ const QString& productName()
 
 void setBackend(Backend* backend) { state().backend = backend; }
 
+QString dialogFilter(const QString& filter)
+{
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString text = parts[i].trimmed();
+        QStringList patterns = parts.value(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            p = p.trimmed();
+        patterns.removeAll(QString());
+        if (patterns.isEmpty()) {
+            // A text without its pattern (a damaged or cut filter) still names what it shows.
+            if (!text.isEmpty())
+                filters << text;
+            continue;
+        }
+        const QString wanted = QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        // The dialogs take the patterns from the text's last brackets. Most texts already show them ("Data
+        // Files (*.dat)") and keep them once; any other text is kept whole and gets them after it.
+        if (text.endsWith(wanted))
+            filters << text;
+        else
+            filters << (text.isEmpty() ? wanted : text + QLatin1Char(' ') + wanted);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
 Answer message(const QString& text, Buttons buttons, Icon icon, int defaultButton, const QString& title)
 {
     runMeanwhile();
@@ -84,9 +117,26 @@ Answer message(const QString& text, Buttons buttons, Icon icon, int defaultButto
 void notice(const QString& text, Icon icon, const QString& title)
 {
     State& s = state();
-    remember({Kind::Notice, resolvedTitle(title), text, OkOnly, icon, QString()});
-    if (interactive())
-        s.backend->notice(resolvedTitle(title), text, icon);
+    const Record record{Kind::Notice, resolvedTitle(title), text, OkOnly, icon, QString()};
+    remember(record);
+    if (s.noticeHolds > 0)
+        s.heldNotices.append(record);
+    else if (interactive())
+        s.backend->notice(record.title, record.text, icon);
+}
+
+void holdNotices() { ++state().noticeHolds; }
+
+void releaseNotices()
+{
+    State& s = state();
+    if (s.noticeHolds == 0 || --s.noticeHolds > 0)
+        return;
+    const QList<Record> held = std::exchange(s.heldNotices, {});
+    if (!interactive())
+        return;
+    for (const Record& r : held)
+        s.backend->notice(r.title, r.text, Icon(r.icon));
 }
 
 QString openFile(const QString& title, const QString& folder, const QString& filter)
@@ -181,6 +231,8 @@ void resetScript()
     state().texts.clear();
     state().meanwhile.clear();
     state().history.clear();
+    state().noticeHolds = 0;
+    state().heldNotices.clear();
 }
 
 } // namespace Prompt

@@ -67,9 +67,17 @@ Answer message(const QString& text, Buttons buttons = OkOnly, Icon icon = NoIcon
                const QString& title = QString());
 // A report that must never block (start-up on a machine without sound or display, socket and serial slots).
 void notice(const QString& text, Icon icon = Information, const QString& title = QString());
+// Notices asked while held are recorded at once but shown only when the last hold is released, in order: start-up
+// holds them until the main window is shown, so none opens before the window it belongs to.
+void holdNotices();
+void releaseNotices();
 // Empty text means cancelled.
 QString openFile(const QString& title, const QString& folder, const QString& filter);
 QString saveFile(const QString& title, const QString& path, const QString& filter);
+// A file filter as the file dialogs read it: "Name (patterns)" with ";;" between filters. The program's own
+// filters may be written in the older "text|pattern|text|pattern" form, whose patterns are separated by ";";
+// a filter already in the dialogs' form comes back as it is.
+QString dialogFilter(const QString& filter);
 // BGR colour, or nothing when cancelled.
 std::optional<quint32> chooseColor(quint32 bgr);
 // An input box: the typed text, or empty when cancelled. Tests answer with queueText; unanswered and

@@ -13,7 +13,12 @@ public:
         ++calls;
         return Prompt::Retry;
     }
-    void notice(const QString&, const QString&, Prompt::Icon) override { ++calls; }
+    QStringList noticesShown;
+    void notice(const QString&, const QString& text, Prompt::Icon) override
+    {
+        ++calls;
+        noticesShown << text;
+    }
     QString openFile(const QString&, const QString&, const QString&) override
     {
         ++calls;
@@ -49,6 +54,9 @@ private Q_SLOTS:
     void filesAndColours();
     void backendOnlyWhenInteractive();
     void meanwhileRunsWhileTheBoxWaits();
+    void heldNoticesShowInOrderOnRelease();
+    void olderFilterFormForTheDialogs_data();
+    void olderFilterFormForTheDialogs();
 };
 
 void TestPrompt::scriptedAnswersInOrder()
@@ -161,6 +169,73 @@ void TestPrompt::meanwhileRunsWhileTheBoxWaits()
     Prompt::resetScript();
     Prompt::message(QStringLiteral("after reset"));
     QVERIFY(!order.contains(QStringLiteral("dropped")));
+}
+
+// Start-up holds its notices until its window is shown; they are recorded at once and shown once, in order, when
+// the outermost hold ends; a hold never lets a question wait.
+void TestPrompt::heldNoticesShowInOrderOnRelease()
+{
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    RecordingBackend backend;
+    Prompt::setBackend(&backend);
+    Prompt::holdNotices();
+    Prompt::holdNotices();
+    Prompt::notice(QStringLiteral("No mixer found."));
+    Prompt::notice(QStringLiteral("New databases were created."));
+    QCOMPARE(Prompt::texts(),
+             (QStringList{QStringLiteral("No mixer found."), QStringLiteral("New databases were created.")}));
+    QCOMPARE(Prompt::message(QStringLiteral("Comm port 1 is not responding.")), Prompt::Retry);
+    QCOMPARE(backend.noticesShown, QStringList());
+    Prompt::releaseNotices();
+    QCOMPARE(backend.noticesShown, QStringList());
+    Prompt::releaseNotices();
+    QCOMPARE(backend.noticesShown,
+             (QStringList{QStringLiteral("No mixer found."), QStringLiteral("New databases were created.")}));
+    // Released once: a later notice goes straight through, and a release too many holds nothing back.
+    Prompt::releaseNotices();
+    Prompt::notice(QStringLiteral("Later."));
+    QCOMPARE(backend.noticesShown.size(), 3);
+    QCOMPARE(backend.calls, 4);
+
+    // Without anyone to answer, held notices are recorded but never shown, also after the release.
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    Prompt::holdNotices();
+    Prompt::notice(QStringLiteral("Headless."));
+    Prompt::releaseNotices();
+    QCOMPARE(backend.noticesShown.size(), 3);
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("Headless."));
+}
+
+void TestPrompt::olderFilterFormForTheDialogs_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("text showing its pattern") << "Data Files (*.dat)|*.dat"
+                                              << "Data Files (*.dat)";
+    QTest::newRow("text without its pattern") << "Wave Files|*.wav"
+                                              << "Wave Files (*.wav)";
+    QTest::newRow("several patterns") << "Pictures|*.bmp;*.jpg; *.gif"
+                                      << "Pictures (*.bmp *.jpg *.gif)";
+    QTest::newRow("several filters") << "Access Files (*.mdb)|*.mdb|All Files (*.*)|*.*"
+                                     << "Access Files (*.mdb);;All Files (*.*)";
+    // The text is kept as written even when its brackets name other files: the dialog reads the last ones.
+    QTest::newRow("text naming other patterns") << "Data Files (*.dat)|*.txt"
+                                                << "Data Files (*.dat) (*.txt)";
+    QTest::newRow("pattern alone") << "|*.dat"
+                                   << "(*.dat)";
+    QTest::newRow("cut after the text") << "Data Files (*.dat)|"
+                                        << "Data Files (*.dat)";
+    QTest::newRow("the dialogs' own form") << "Wave Files (*.wav);;All Files (*)"
+                                           << "Wave Files (*.wav);;All Files (*)";
+    QTest::newRow("none") << ""
+                          << "";
+}
+
+void TestPrompt::olderFilterFormForTheDialogs()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, dialog);
+    QCOMPARE(Prompt::dialogFilter(filter), dialog);
 }
 
 QTEST_GUILESS_MAIN(TestPrompt)

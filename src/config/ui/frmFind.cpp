@@ -233,7 +233,13 @@ frmFind::frmFind() : QWidget(nullptr, Qt::Window)
     nextTabKey->setContext(Qt::WindowShortcut);
     connect(nextTabKey, &QShortcut::activated, this, &frmFind::nextTab);
 
-    // The window keeps the size that holds its largest page: nothing in it grows.
+    // The window keeps the size that holds its largest page: nothing in it grows. The tabs are counted in,
+    // or the pages would lose their height to them once they are there.
+    {
+        const QSignalBlocker block(tbsFind);
+        for (const char* caption : kTabs)
+            tbsFind->addTab(QString::fromLatin1(caption));
+    }
     setFixedSize(sizeHint());
 
     m_shaker =

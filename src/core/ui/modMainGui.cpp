@@ -125,13 +125,16 @@ QList<QWidget*> FindForms(const QString& name)
     return out;
 }
 
+bool IsToolkitWindow(const QWidget* window) { return window && window->inherits("QSystemTrayIconSys"); }
+
 QList<QWidget*> LoadedForms()
 {
     QList<QWidget*> out;
     const QWidgetList all = QApplication::topLevelWidgets();
     for (QWidget* w : all) {
         const Qt::WindowType type = w->windowType();
-        if (!w->isWindow() || isUnloaded(w) || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop)
+        if (!w->isWindow() || isUnloaded(w) || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop ||
+            IsToolkitWindow(w))
             continue;
         out.append(w);
     }
@@ -155,10 +158,11 @@ void UnloadForm(QWidget* window)
 
 void UnloadAllForms()
 {
-    // Owned windows go with their owners; menus and tooltips belong to Qt.
+    // Owned windows go with their owners; menus, tooltips and the tray's icon belong to Qt (the icon goes with
+    // the main window's tray control: deleted here first, it would be deleted a second time there).
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows) {
-        if (!w->isWindow() || w->parentWidget())
+        if (!w->isWindow() || w->parentWidget() || IsToolkitWindow(w))
             continue;
         const Qt::WindowType type = w->windowType();
         if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop)

@@ -27,6 +27,9 @@ QWidget* FindForm(const QString& name);
 QList<QWidget*> FindForms(const QString& name);
 // Every loaded window (top-level or owned), skipping menus, tips and those already unloaded.
 QList<QWidget*> LoadedForms();
+// A top-level widget that Qt makes for itself and owns, never one of the program's windows: the icon of an
+// XEmbed tray is one (a StatusNotifier tray has none). Unloading or hiding it would take the tray icon away.
+bool IsToolkitWindow(const QWidget* window);
 // Marks a window unloaded and deletes it once control is back in the event loop; FindForm skips it.
 void UnloadForm(QWidget* window);
 // Unloads every loaded top-level window (shut-down); owned windows go with their owners.

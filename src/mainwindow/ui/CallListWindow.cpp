@@ -583,7 +583,8 @@ void CallListWindow::hideWindowsForMinimise()
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows) {
         const Qt::WindowType type = w->windowType();
-        if (!w->isVisible() || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop || isPopupFamily(w))
+        if (!w->isVisible() || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop || isPopupFamily(w) ||
+            IsToolkitWindow(w))
             continue;
         if (w == this && !toTray)
             continue;

@@ -5,6 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QQueue>
+#include <QTimer>
 
 namespace {
 
@@ -31,7 +34,86 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
     }
 }
 
-QWidget* parentWindow() { return QApplication::activeWindow(); }
+std::function<QWidget*()>& ownerWindow()
+{
+    static std::function<QWidget*()> owner;
+    return owner;
+}
+
+// A box made with no parent is stacked as a window of its own, and a window shown later (the main window at
+// start-up) covers it; one with a parent is kept above it.
+QWidget* parentWindow()
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    // Asked from a modal dialog before the window manager has made it active: the box is that dialog's.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget* owner = ownerWindow() ? ownerWindow()() : nullptr;
+    return owner && owner->isVisible() && !owner->isMinimized() ? owner : nullptr;
+}
+
+struct PendingNotice {
+    QString title;
+    QString text;
+    Prompt::Icon icon;
+};
+
+struct Notices {
+    QQueue<PendingNotice> waiting;
+    QPointer<QMessageBox> open;
+    int modalBoxes = 0;
+    bool scheduled = false;
+};
+
+Notices& notices()
+{
+    static Notices n;
+    return n;
+}
+
+void showNextNotice();
+
+// From the event loop, so the box that just closed has gone and a box asked meanwhile comes first.
+void scheduleNextNotice()
+{
+    Notices& n = notices();
+    if (n.scheduled || n.waiting.isEmpty())
+        return;
+    n.scheduled = true;
+    QTimer::singleShot(0, qApp, [] {
+        notices().scheduled = false;
+        showNextNotice();
+    });
+}
+
+void showNextNotice()
+{
+    Notices& n = notices();
+    if (n.open || n.waiting.isEmpty())
+        return;
+    // A message box waits for the user: the notice follows it.
+    if (n.modalBoxes > 0)
+        return;
+    const PendingNotice next = n.waiting.dequeue();
+    auto* box = new QMessageBox(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, parentWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    n.open = box;
+    QObject::connect(box, &QObject::destroyed, qApp, [] { scheduleNextNotice(); });
+    box->show();
+}
+
+// Waits while a notice is open, so two boxes never stand over each other; its window going ends the wait too.
+void waitForOpenNotice()
+{
+    Notices& n = notices();
+    if (!n.open)
+        return;
+    QEventLoop wait;
+    QObject::connect(n.open.data(), &QObject::destroyed, &wait, &QEventLoop::quit);
+    wait.exec();
+}
 
 // Every box and dialog below is made on the heap and watched: its parent is the window that is active now,
 // and that window may be deleted while the box waits (the program ends); the box then goes with it and counts
@@ -81,13 +163,17 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
         {{QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Cancel, Prompt::Cancel}},
     };
     const auto& set = sets.value(buttons, sets[0]);
+    waitForOpenNotice();
     const QPointer<QMessageBox> box =
         new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
         box->addButton(c.button);
     box->setDefaultButton(set.value(defaultButton, set.first()).button);
+    ++notices().modalBoxes;
     const int r = runModal(box);
+    --notices().modalBoxes;
     release(box);
+    scheduleNextNotice();
     for (const Choice& c : set)
         if (c.button == r)
             return c.answer;
@@ -95,17 +181,17 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
     return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
 }
 
+void WidgetPrompt::setOwnerWindow(std::function<QWidget*()> owner) { ownerWindow() = std::move(owner); }
+
 void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Icon icon)
 {
-    auto* box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::Ok, parentWindow());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    notices().waiting.enqueue({title, text, icon});
+    showNextNotice();
 }
 
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, folder, filter);
+    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, folder, Prompt::dialogFilter(filter));
     dialog->setOptions(fileDialogOptions());
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
@@ -118,7 +204,7 @@ QString WidgetPrompt::openFile(const QString& title, const QString& folder, cons
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, path, filter);
+    const QPointer<QFileDialog> dialog = new QFileDialog(parentWindow(), title, path, Prompt::dialogFilter(filter));
     dialog->setOptions(fileDialogOptions());
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);

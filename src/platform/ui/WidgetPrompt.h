@@ -2,9 +2,19 @@
 
 #include "platform/Prompt.h"
 
-// Prompt's interactive backend: real message boxes and dialogs.
+#include <functional>
+
+class QWidget;
+
+// Prompt's interactive backend: real message boxes and dialogs. A box belongs to the active window, else to the
+// owner window while it is shown (the main window), so the window manager keeps it above that window. Notices
+// come one at a time: the next one opens when the last is closed, and a modal box waits for an open notice.
 class WidgetPrompt : public Prompt::Backend {
 public:
+    // The window a box belongs to when no window of the program is active; nullptr, or a hidden window, leaves
+    // the box on its own.
+    static void setOwnerWindow(std::function<QWidget*()> owner);
+
     Prompt::Answer message(const QString& title, const QString& text, Prompt::Buttons buttons, Prompt::Icon icon,
                            int defaultButton) override;
     void notice(const QString& title, const QString& text, Prompt::Icon icon) override;

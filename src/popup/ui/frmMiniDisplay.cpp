@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -39,6 +40,17 @@
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
 #include "statswindow/ui/frmStatistics.h"
+
+namespace {
+
+// A text box of the screen area whose lines can be kept clear of a strip at its right edge.
+class PopupTextBox : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    void setRightMargin(int pixels) { setViewportMargins(0, 0, pixels, 0); }
+};
+
+} // namespace
 
 namespace {
 
@@ -196,7 +208,7 @@ void frmMiniDisplay::buildControls()
     lblNumber->setAlignment(Qt::AlignCenter);
 
     const auto textBox = [&](const char* name) {
-        auto* t = new QPlainTextEdit(picScreen);
+        auto* t = new PopupTextBox(picScreen);
         t->setObjectName(QLatin1String(name));
         t->setFont(text);
         t->setReadOnly(true);
@@ -485,6 +497,10 @@ void frmMiniDisplay::layoutControls()
     lblNumber->setGeometry(toPixels(p.number));
     txtCallerInfo->setGeometry(toPixels(p.callerInfo));
     txtOtherInfo->setGeometry(toPixels(p.otherInfo));
+    // The own-window button stands at the text boxes' top right corner: their lines end before it.
+    const QRect button = toPixels(p.picWindow);
+    for (QPlainTextEdit* box : {txtCallerInfo, txtOtherInfo})
+        static_cast<PopupTextBox*>(box)->setRightMargin(std::max(0, box->geometry().right() - button.left() + 1));
     imgContactImage->setGeometry(toPixels(p.image));
     lblNoPic->move(toPixels(p.noPic).topLeft());
     for (int i = 0; i < 4; ++i)

@@ -10,6 +10,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace StatsChart {
 
@@ -68,6 +69,38 @@ QStringList typeNames()
 
 bool isThreeD(int type) { return type >= 0 && type % 2 == 0; }
 
+ValueScale valueScale(const QList<QList<double>>& values)
+{
+    double top = 0;
+    bool whole = true;
+    for (const auto& row : values) {
+        for (double v : row) {
+            top = std::max(top, v);
+            whole = whole && std::isfinite(v) && v == std::floor(v);
+        }
+    }
+    if (top <= 0)
+        return whole ? ValueScale{1, 2, true} : ValueScale{1, 5, false};
+    if (!whole || top > 1e15)
+        return {top * 1.1, 5, false};
+    // Counts get whole steps of 1, 2 or 5 times a power of ten, at most ten of them, and room above the top.
+    const double wanted = top * 1.1;
+    double step = 1;
+    while (wanted / step > 10) {
+        if (wanted / (step * 2) <= 10) {
+            step *= 2;
+            break;
+        }
+        if (wanted / (step * 5) <= 10) {
+            step *= 5;
+            break;
+        }
+        step *= 10;
+    }
+    const double steps = std::ceil(wanted / step);
+    return {steps * step, int(steps) + 1, true};
+}
+
 void draw(QChart* chart, int type, const QString& title, const QStringList& categories, const QStringList& seriesNames,
           const QList<QList<double>>& values, bool legend)
 {
@@ -100,12 +133,10 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
     // Long time axes (an hourly graph) would print labels over each other.
     x->setLabelsVisible(categories.size() <= 120);
     x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
-    double top = 0;
-    for (const auto& row : values) {
-        for (double v : row)
-            top = std::max(top, v);
-    }
-    y->setRange(0, top > 0 ? top * 1.1 : 1);
+    const ValueScale scale = valueScale(values);
+    y->setRange(0, scale.top);
+    y->setTickCount(scale.ticks);
+    y->setLabelFormat(scale.whole ? QStringLiteral("%.0f") : QStringLiteral("%g"));
 
     const Shape shape = shapeOf(type);
     const int series = int(seriesNames.size());
@@ -128,6 +159,9 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
         QPen pen(colour);
         pen.setWidthF(isThreeD(type) ? 3.0 : 1.5);
         line->setPen(pen);
+        // A line through one point draws nothing: a single period shows as its point.
+        line->setPointsVisible(values.size() == 1);
+        line->setMarkerSize(isThreeD(type) ? 12 : 9);
         if (shape == Area) {
             auto* area = new QAreaSeries(line);
             line->setParent(area);

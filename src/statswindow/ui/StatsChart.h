@@ -14,6 +14,16 @@ namespace StatsChart {
 QStringList typeNames();
 bool isThreeD(int type);
 
+// The value axis: its top, how many ticks it shows (both ends included) and whether its labels are whole
+// numbers. Counts get whole steps with a little room above the highest value; other values keep a tenth above
+// it in five ticks.
+struct ValueScale {
+    double top = 1;
+    int ticks = 5;
+    bool whole = false;
+};
+ValueScale valueScale(const QList<QList<double>>& values);
+
 // Rows are the categories (a group, a time bucket), columns the series; values[row][series].
 void draw(QChart* chart, int type, const QString& title, const QStringList& categories, const QStringList& seriesNames,
           const QList<QList<double>>& values, bool legend);

@@ -16,6 +16,7 @@
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ShellIcon.h"
 #include "mainwindow/ui/frmBaseMain.h"
@@ -60,7 +61,7 @@ public:
         // delete only what is still there.
         QList<QPointer<QWidget>> windows;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (!w->parentWidget() && w->windowType() != Qt::Desktop)
+            if (!w->parentWidget() && w->windowType() != Qt::Desktop && !IsToolkitWindow(w))
                 windows << w;
         for (const QPointer<QWidget>& w : std::as_const(windows))
             delete w.data();

@@ -1,0 +1,245 @@
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QListView>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <functional>
+
+#include "app/StartupWindows.h"
+#include "capture/clsVolume.h"
+#include "contacts/ui/frmContacts.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ui/WidgetPrompt.h"
+#include "statswindow/ui/frmStatistics.h"
+#include "support/ui/StandaloneSession.h"
+#include "support/ui/X11Desktop.h"
+
+// The program's boxes and dialogs on a real display with a window manager, as a user meets them: each one
+// above the window it belongs to, one at a time, and a file dialog that lists the files its filter names.
+class TestDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startNoticesComeOneAtATimeAboveTheMainWindow();
+    void theStatisticsFileDialogListsItsDataFiles();
+    void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    static QList<QMessageBox*> openBoxes();
+    // Runs what once the next modal dialog is up (another than except), from the event loop.
+    void whenModal(std::function<void(QWidget*)> what, const QWidget* except = nullptr);
+
+    WidgetPrompt m_prompt;
+    QByteArray m_noninteractive;
+    StandaloneSession m_session;
+    QTimer m_poll;
+    // For each box as it was shown: whether the main window was up then, and how many other boxes were open.
+    QList<bool> m_mainShownFirst;
+    QList<int> m_boxesAtShow;
+};
+
+void TestDialogs::initTestCase()
+{
+    registerStartupWindows();
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    qApp->installEventFilter(this);
+}
+
+void TestDialogs::init()
+{
+    m_noninteractive = qgetenv("VELQUON_NONINTERACTIVE");
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    Prompt::setBackend(&m_prompt);
+    m_mainShownFirst.clear();
+    m_boxesAtShow.clear();
+}
+
+void TestDialogs::cleanup()
+{
+    m_poll.stop();
+    m_poll.disconnect();
+    for (QMessageBox* box : openBoxes())
+        delete box;
+    m_session.stop();
+    Prompt::setBackend(nullptr);
+    qputenv("VELQUON_NONINTERACTIVE", m_noninteractive);
+}
+
+bool TestDialogs::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && qobject_cast<QMessageBox*>(watched)) {
+        const QWidget* main = StandaloneSession::window();
+        m_mainShownFirst << (main && main->isVisible());
+        QList<QMessageBox*> others = openBoxes();
+        others.removeAll(qobject_cast<QMessageBox*>(watched));
+        m_boxesAtShow << int(others.size());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QList<QMessageBox*> TestDialogs::openBoxes()
+{
+    QList<QMessageBox*> boxes;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+            boxes << box;
+    return boxes;
+}
+
+void TestDialogs::whenModal(std::function<void(QWidget*)> what, const QWidget* except)
+{
+    m_poll.disconnect();
+    m_poll.setInterval(20);
+    connect(&m_poll, &QTimer::timeout, this, [this, what, except] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == except)
+            return;
+        m_poll.stop();
+        what(modal);
+    });
+    m_poll.start();
+}
+
+// A fresh start on a desktop without a sound server has two things to say: no mixer, and new databases.
+// Before, the first opened before the main window and stayed hidden behind it, and the two came up at once.
+void TestDialogs::startNoticesComeOneAtATimeAboveTheMainWindow()
+{
+    QVERIFY(m_session.start());
+    QWidget* main = StandaloneSession::window();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+
+    QStringList seen;
+    for (int i = 0; i < 2; ++i) {
+        QTRY_COMPARE_WITH_TIMEOUT(openBoxes().size(), 1, 10000);
+        QMessageBox* box = openBoxes().first();
+        seen << box->text();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QCOMPARE(box->windowHandle()->transientParent(), main->windowHandle());
+        // It shows the program's icon, not the desktop's generic one.
+        QCOMPARE(box->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+        QVERIFY(!box->windowIcon().isNull());
+        // The window manager stacks it above the main window.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            X11Desktop::stackPlace(box) > X11Desktop::stackPlace(main) && X11Desktop::stackPlace(main) >= 0, 10000);
+        QPointer<QMessageBox> closing = box;
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(!closing);
+    }
+    QCOMPARE(seen.value(0), clsVolume::noMixerText());
+    QVERIFY2(seen.value(1).startsWith(QLatin1String("The caller and contact databases could not be found.")),
+             qPrintable(seen.value(1)));
+    QCOMPARE(m_mainShownFirst, (QList<bool>{true, true}));
+    QCOMPARE(m_boxesAtShow, (QList<int>{0, 0}));
+    // Nothing more was waiting: a box asked now opens at once, over the main window.
+    main->activateWindow();
+    whenModal([](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        box->button(QMessageBox::Ok)->click();
+    });
+    QCOMPARE(Prompt::message(QStringLiteral("Done.")), Prompt::Ok);
+    QCOMPARE(m_boxesAtShow.size(), 3);
+}
+
+// The statistics window's file commands write their filter in the older "text|pattern" form; the dialog
+// must still list the data files of the folder, and only those.
+void TestDialogs::theStatisticsFileDialogListsItsDataFiles()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1"); // start-up's own notices are not what this test looks at
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    const QString folder = programFolder();
+    for (const char* name : {"Office.dat", "notes.txt"}) {
+        QFile f(folder + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\"x\"\r\n");
+    }
+    frmStatistics* w = frmStatistics::instance();
+    w->showWindow(StandaloneSession::window());
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+
+    QStringList listed;
+    QString filterShown;
+    bool sawDialog = false;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        sawDialog = true;
+        filterShown = dialog->selectedNameFilter();
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(view);
+        // The dialog reads its folder in the background.
+        auto names = [view] {
+            QStringList out;
+            const QAbstractItemModel* model = view->model();
+            for (int r = 0; r < model->rowCount(view->rootIndex()); ++r)
+                out << model->index(r, 0, view->rootIndex()).data().toString();
+            return out;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(names().contains(QStringLiteral("Office.dat")), 10000);
+        listed = names();
+        dialog->reject();
+    });
+    TRIGGER(w, "mnuFileChange");
+    QVERIFY(sawDialog);
+    QCOMPARE(filterShown, QStringLiteral("Data File (*.dat)"));
+    QVERIFY2(listed.contains(QStringLiteral("Office.dat")), qPrintable(listed.join(QLatin1Char(','))));
+    QVERIFY2(!listed.contains(QStringLiteral("notes.txt")), qPrintable(listed.join(QLatin1Char(','))));
+    w->close();
+}
+
+// The colour dialog of the attribute-group editor belongs to the editor, and the editor to the contact book:
+// while the colour is chosen, neither drops below the window it belongs to.
+void TestDialogs::theGroupEditorStaysAboveTheBookWhileAColourIsChosen()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    frmContacts* book = frmContacts::instance();
+    book->show();
+    QVERIFY(QTest::qWaitForWindowExposed(book));
+
+    QStringList order;
+    whenModal([&](QWidget* editor) {
+        order << editor->objectName();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        whenModal(
+            [&, editor](QWidget* colour) {
+                order << QString::fromLatin1(colour->metaObject()->className());
+                QVERIFY(QTest::qWaitForWindowExposed(colour));
+                QCOMPARE(colour->windowHandle()->transientParent(), editor->windowHandle());
+                QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::stackPlace(colour) > X11Desktop::stackPlace(editor) &&
+                                             X11Desktop::stackPlace(editor) > X11Desktop::stackPlace(book) &&
+                                             X11Desktop::stackPlace(book) >= 0,
+                                         10000);
+                static_cast<QDialog*>(colour)->reject();
+            },
+            editor);
+        auto* button = ui::findByName<QAbstractButton>(editor, QStringLiteral("picColor"));
+        QVERIFY(button);
+        button->click();
+        // Back from the colour dialog: the editor is still above the book.
+        QVERIFY(X11Desktop::stackPlace(editor) > X11Desktop::stackPlace(book));
+        static_cast<QDialog*>(editor)->reject();
+    });
+    TRIGGER(book, "cmdAddAttributeGroup");
+    QCOMPARE(order, (QStringList{QStringLiteral("frmAddAttributeGroup"), QStringLiteral("QColorDialog")}));
+    book->close();
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QList>
+#include <QProcess>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+// What the X server and its window manager make of the program's windows, for the desktop tests that run on
+// a real display (scripts/with-desktop.sh). Questions go over the program's own connection, so they are
+// answered after every request the program made before them. Header-only: only the desktop tests link xcb.
+namespace X11Desktop {
+
+inline xcb_connection_t* connection()
+{
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+inline xcb_window_t root()
+{
+    xcb_connection_t* c = connection();
+    return c ? xcb_setup_roots_iterator(xcb_get_setup(c)).data->root : 0;
+}
+
+inline xcb_atom_t atom(const char* name)
+{
+    xcb_connection_t* c = connection();
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return a;
+}
+
+// The window exists and is shown on the screen (mapped, and every window it sits in too).
+inline bool viewable(WId window)
+{
+    xcb_connection_t* c = connection();
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, xcb_window_t(window)), nullptr);
+    const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(a);
+    return shown;
+}
+
+// The window manager has let go of the window (ICCCM's Withdrawn state: no WM_STATE, or state 0), as it does
+// once a window is hidden; a window shown again before that may be taken for the one it was.
+inline bool withdrawn(WId window)
+{
+    xcb_connection_t* c = connection();
+    const xcb_atom_t state = atom("WM_STATE");
+    xcb_get_property_reply_t* p =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, xcb_window_t(window), state, state, 0, 2), nullptr);
+    bool out = true;
+    if (p && xcb_get_property_value_length(p) >= int(sizeof(quint32)))
+        out = static_cast<const quint32*>(xcb_get_property_value(p))[0] == 0;
+    free(p);
+    return out;
+}
+
+// The managed windows from bottom to top, as the window manager stacks them.
+inline QList<WId> stacking()
+{
+    xcb_connection_t* c = connection();
+    QList<WId> out;
+    xcb_get_property_reply_t* p = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root(), atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW, 0, 4096), nullptr);
+    if (p) {
+        const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(p));
+        for (int i = 0; i < xcb_get_property_value_length(p) / int(sizeof(xcb_window_t)); ++i)
+            out << WId(ids[i]);
+        free(p);
+    }
+    return out;
+}
+
+// Where the window manager stacks the window: 0 at the bottom, -1 when it does not manage it (yet).
+inline int stackPlace(const QWidget* window) { return int(stacking().indexOf(window->winId())); }
+
+// A message to the window manager about window, as a pager or the window's title bar sends it.
+inline void askWindowManager(WId window, const char* message, quint32 first)
+{
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = xcb_window_t(window);
+    e.type = atom(message);
+    e.data.data32[0] = first;
+    e.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection(), 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(connection());
+}
+
+// The title bar's minimise button and close box.
+inline void minimise(const QWidget* window) { askWindowManager(window->winId(), "WM_CHANGE_STATE", 3); }
+inline void closeBox(const QWidget* window) { askWindowManager(window->winId(), "_NET_CLOSE_WINDOW", 0); }
+
+// The program's icon in an XEmbed tray is a top-level widget of Qt's own; nullptr when there is none.
+inline QWidget* trayIconWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QSystemTrayIconSys"))
+            return w;
+    return nullptr;
+}
+
+// Clicks the left button count times over window, as the user does with the mouse; false when the click could
+// not be sent.
+inline bool click(WId window, int count)
+{
+    return QProcess::execute(QStringLiteral("xdotool"),
+                             {QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(window),
+                              QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("click"),
+                              QStringLiteral("--repeat"), QString::number(count), QStringLiteral("--delay"),
+                              QStringLiteral("80"), QStringLiteral("1")}) == 0;
+}
+
+} // namespace X11Desktop
