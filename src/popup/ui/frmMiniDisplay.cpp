@@ -387,10 +387,7 @@ void frmMiniDisplay::showLoggedRecord(const std::optional<LoggedRecord>& record)
 {
     frmOriginalCallerIDInfo* w = frmOriginalCallerIDInfo::instance();
     // Shown without an owner, like the pop-up's other tool windows.
-    w->showRecord(record ? *record
-                         : LoggedRecord{w->lblName->text(), w->lblNumber->text(), w->lblTime->text(),
-                                        w->lblRings->text(), w->lblAnswered->text()},
-                  QStringLiteral("MINI DISPLAY"));
+    w->showRecord(record ? *record : w->shown(), QStringLiteral("MINI DISPLAY"));
 }
 
 // ---------------------------------------------------------------------------------------------------------
