@@ -536,8 +536,6 @@ void frmMiniDisplay::applyLockSize(bool locked)
                    false);
 }
 
-void frmMiniDisplay::mnuPopupLockSize_Click() { mnuPopupLockSize->trigger(); }
-
 void frmMiniDisplay::ToggleWideSize()
 {
     stopBlinking();
@@ -966,5 +964,7 @@ void frmMiniDisplay::setBlockVisible(bool visible) { lblBlock->setVisible(visibl
 QString frmMiniDisplay::caption() const { return windowTitle(); }
 
 void frmMiniDisplay::setCaption(const QString& caption) { setWindowTitle(caption); }
+
+void frmMiniDisplay::setCallerInfoText(const QString& text) { txtCallerInfo->setPlainText(text); }
 
 void frmMiniDisplay::showWaiting(const QString& tag) { ShowWaiting(tag, this); }

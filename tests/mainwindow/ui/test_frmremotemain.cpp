@@ -904,7 +904,7 @@ void TestFrmRemoteMain::popupAnswersFillThePopup()
     QTRY_VERIFY(events().contains(QStringLiteral("1 caller was lost during a file transfer.")));
     // The statistics text of the caller shown.
     deliver({QStringLiteral(";MINI DISPLAY STATS;Caller Info: NEWEST\r\nTotal Calls: 3")});
-    QCOMPARE(popup->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: NEWEST\nTotal Calls: 3"));
+    QCOMPARE(ui::textOf(popup, QStringLiteral("txtCallerInfo")), QStringLiteral("Caller Info: NEWEST\nTotal Calls: 3"));
     // The logged record asked for from the pop-up opens above it.
     deliver({QStringLiteral(";ORIGINAL ID MINI DISPLAY;NEWEST;2;3/21/2024 2:00:00 PM;2;NO;")});
     QVERIFY(frmOriginalCallerIDInfo::instance(false));
