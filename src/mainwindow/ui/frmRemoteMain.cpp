@@ -74,7 +74,7 @@ frmRemoteMain::frmRemoteMain(QWidget* parent) : CallListWindow(QStringLiteral("f
         if (frmMiniDisplay* popup = frmMiniDisplay::instance(false))
             popup->setCallerInfoText(text);
         if (frmCallerInfo* info = frmCallerInfo::instance(false); info && info->isVisible())
-            info->txtCallerInfo->setPlainText(text);
+            info->setText(text);
     });
     connect(m_dispatcher, &RemoteDispatcher::logCleared, this, [this] { Grid->Clear(); });
     connect(m_dispatcher, &RemoteDispatcher::callsDeleted, this,
