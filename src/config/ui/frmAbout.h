@@ -22,14 +22,14 @@ public:
     static QString websiteLink();
 
     void AddHints() {}
-    void cmdOK_Click() { accept(); }
-    void lblEmail_Click();
-    void lblWebsite_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void cmdOK_Click() { accept(); }
+    void lblEmail_Click();
+    void lblWebsite_Click();
     void setLinkColour(QLabel* link, quint32 bgr);
 
     QFrame* Frame1 = nullptr;

@@ -17,12 +17,13 @@ public:
 
     QString Recipient() const { return m_recipient; }
     void AddHints() {}
-    void cmdCancel_Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void cmdCancel_Click();
+
     QLabel* lblRecipient = nullptr;
     QLineEdit* txtRecipient = nullptr;
     QPushButton* cmdOK = nullptr;

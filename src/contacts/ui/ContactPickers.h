@@ -44,6 +44,12 @@ public:
 
     // The dialog has no tool tips.
     void AddHints() {}
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -53,12 +59,6 @@ public:
     QComboBox* cmbDescription = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
     QString m_contactName;
     QString m_description;
 };
@@ -77,6 +77,12 @@ public:
     QString Description() const { return m_description; }
 
     void AddHints() {}
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -88,12 +94,6 @@ public:
     QComboBox* cmbDescription = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
     QString m_contactName;
     QString m_number;
     QString m_description;

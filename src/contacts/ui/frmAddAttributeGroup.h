@@ -34,6 +34,12 @@ public:
 
     void AddHints();
     void FillSoundList();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     void cmdSave_Click();
     void cmdCancel_Click();
     void cmdSoundBrowse_Click();
@@ -56,11 +62,6 @@ public:
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void setColour(qint32 bgr);
 
     QString m_ownName;

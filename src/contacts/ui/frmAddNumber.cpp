@@ -101,6 +101,12 @@ void frmAddNumber::AddHints()
                             QStringLiteral("Clicking this button closes this form without saving the number."));
 }
 
+void frmAddNumber::Prefill(const QString& number, const QString& description)
+{
+    cmbNumber->setEditText(number);
+    cmbDescription->setEditText(description);
+}
+
 void frmAddNumber::cmdOK_Click()
 {
     const auto number = FormatPhoneNumber(cmbNumber->currentText());

@@ -15,10 +15,17 @@ class frmAddNumber : public QDialog {
 public:
     explicit frmAddNumber(QWidget* parent = nullptr);
 
+    // The line being edited: its number and description in the boxes.
+    void Prefill(const QString& number, const QString& description);
     QString Number() const { return m_number; }
     QString Description() const { return m_description; }
 
     void AddHints();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -29,10 +36,6 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     QString m_number;
     QString m_description;
 };

@@ -1411,8 +1411,7 @@ void frmContacts::cmdEditNumber_Click()
     frmAddNumber dialog(this);
     dialog.setWindowTitle(QStringLiteral("Edit Number"));
     if (const auto working = colNumbers.item(oldText)) {
-        dialog.cmbNumber->setEditText(working->Number);
-        dialog.cmbDescription->setEditText(working->Description);
+        dialog.Prefill(working->Number, working->Description);
     }
     execDialog(dialog);
     if (!command.open() || dialog.Number().isEmpty())

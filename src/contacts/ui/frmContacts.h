@@ -88,16 +88,47 @@ public:
     void ClearContact();
     void SetNewContact();
 
-    // --- handlers (public so tests and the menus run the same code) ---
+    // --- attribute-group commands (their tests run them on a book they set up) ---
+    void cmdAddAttributeGroup_Click();
+    void cmdRemoveAttributeGroup_Click();
+    void cmdEditAttributeGroup_Click();
+    // Prints every contact on the printer chosen in the print dialog; false when nothing was printed.
+    bool PrintContacts();
+    // The same on a printer set up by the caller (tests print to a PDF file), the dialog still first.
+    bool PrintContacts(QPrinter& printer);
+
+    // The form's fields as CheckChange compares them.
+    ContactFields fields() const;
+    // What the form shows now: its contact (by its stored name), mode, fields and working numbers.
+    FormSnapshot snapshot() const;
+    // The picture shown (null for none).
+    QPixmap shownPicture() const { return m_picture; }
+    QString imageTag() const { return m_imageTag; }
+    ContactViews& views() { return *m_views; }
+
+    // --- controls other windows' tests still reach ---
+    QTreeView* tvwContacts = nullptr;
+    QLineEdit* txtName = nullptr;
+    QListWidget* lstNumbers = nullptr;
+    QPlainTextEdit* txtOtherInfo = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class WaitingCommand;
+
+    frmContacts();
+
+    // --- handlers ---
     void cmdAddNumber_Click();
     void cmdRemoveNumber_Click();
     void cmdEditNumber_Click();
     void cmdChangeImage_Click();
     void cmdClearImage_Click();
     void cboAttributeGroup_Click();
-    void cmdAddAttributeGroup_Click();
-    void cmdRemoveAttributeGroup_Click();
-    void cmdEditAttributeGroup_Click();
     void lsvContacts_ItemClick();
     void tvwContacts_NodeClick();
     void lstNumbers_Click();
@@ -117,30 +148,14 @@ public:
     void mnuFileRestore_Click();
     void mnuPrint_Click() { PrintContacts(); }
     void mnuEditFind_Click();
-    // Prints every contact on the printer chosen in the print dialog; false when nothing was printed.
-    bool PrintContacts();
-    // The same on a printer set up by the caller (tests print to a PDF file), the dialog still first.
-    bool PrintContacts(QPrinter& printer);
     void mnuViewList_Click();
     void mnuViewTree_Click();
-
-    // The form's fields as CheckChange compares them.
-    ContactFields fields() const;
-    // What the form shows now: its contact (by its stored name), mode, fields and working numbers.
-    FormSnapshot snapshot() const;
-    // The picture shown (null for none).
-    QPixmap shownPicture() const { return m_picture; }
-    QString imageTag() const { return m_imageTag; }
-    ContactViews& views() { return *m_views; }
 
     // --- controls ---
     QToolBar* Toolbar1 = nullptr;
     QTreeView* lsvContacts = nullptr;
-    QTreeView* tvwContacts = nullptr;
     QLabel* Label1 = nullptr;
-    QLineEdit* txtName = nullptr;
     QLabel* Label2 = nullptr;
-    QListWidget* lstNumbers = nullptr;
     QPushButton* cmdAddNumber = nullptr;
     QPushButton* cmdRemoveNumber = nullptr;
     QPushButton* cmdEditNumber = nullptr;
@@ -157,20 +172,10 @@ public:
     QPushButton* cmdClearImage = nullptr;
     QPushButton* cmdChangeImage = nullptr;
     QLabel* Label5 = nullptr;
-    QPlainTextEdit* txtOtherInfo = nullptr;
     QLabel* panelStatus = nullptr;
     QLabel* panelContacts = nullptr;
     QLabel* panelNumbers = nullptr;
 
-protected:
-    bool event(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    class WaitingCommand;
-
-    frmContacts();
     void buildControls();
     void buildMenus();
     void buildToolbar();

@@ -37,10 +37,7 @@ public:
     // The hint hook every window offers; nothing to hint here.
     void AddHints() {}
 
-    QProgressBar* ProgressBar1 = nullptr;
-    QLabel* lblComplete = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* lblTotal = nullptr;
+    // Other windows' tests still press it directly.
     QPushButton* cmdStop = nullptr;
 
 protected:
@@ -50,6 +47,11 @@ protected:
     void reject() override;
 
 private:
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* lblComplete = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblTotal = nullptr;
+
     void cmdStop_Click();
     void activate();
     void prepareShow();

@@ -572,10 +572,7 @@ void frmBaseMain::mnuEditOriginal_Click()
     const std::optional<LoggedRecord> record = ok ? FindLoggedRecordByID(id) : std::nullopt;
     frmOriginalCallerIDInfo* w = frmOriginalCallerIDInfo::instance();
     // A record gone from the log opens the window with the values it showed last.
-    w->showRecord(record ? *record
-                         : LoggedRecord{w->lblName->text(), w->lblNumber->text(), w->lblTime->text(),
-                                        w->lblRings->text(), w->lblAnswered->text()},
-                  QString(), this);
+    w->showRecord(record ? *record : w->shown(), QString(), this);
 }
 
 void frmBaseMain::NetworkModeChanged()

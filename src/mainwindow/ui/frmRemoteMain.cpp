@@ -72,9 +72,9 @@ frmRemoteMain::frmRemoteMain(QWidget* parent) : CallListWindow(QStringLiteral("f
             [this](qint32 id, const clsCaller& caller) { Grid->UpdateItem(id, caller); });
     connect(m_dispatcher, &RemoteDispatcher::callerInfoArrived, this, [](const QString& text) {
         if (frmMiniDisplay* popup = frmMiniDisplay::instance(false))
-            popup->txtCallerInfo->setPlainText(text);
+            popup->setCallerInfoText(text);
         if (frmCallerInfo* info = frmCallerInfo::instance(false); info && info->isVisible())
-            info->txtCallerInfo->setPlainText(text);
+            info->setText(text);
     });
     connect(m_dispatcher, &RemoteDispatcher::logCleared, this, [this] { Grid->Clear(); });
     connect(m_dispatcher, &RemoteDispatcher::callsDeleted, this,

@@ -28,9 +28,14 @@ public:
     // The entry of the last OK; "" after Cancel, an empty address, and when the dialog is shown again.
     QString IPAddress() const { return m_ipAddress; }
 
+    void AddHints();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     void cmdOK_Click();
     void cmdCancel_Click();
-    void AddHints();
 
     QLabel* Label1 = nullptr;
     QComboBox* cmbIP = nullptr;
@@ -40,9 +45,5 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     QString m_ipAddress;
 };

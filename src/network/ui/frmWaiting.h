@@ -21,13 +21,12 @@ public:
     // Lets the layers below reach ShowWaiting and UnloadWaitingForms (ProgramLinks); once per process.
     static void install();
 
-    QLabel* Label1 = nullptr;
-    QPushButton* cmdStop = nullptr;
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* Label1 = nullptr;
+    QPushButton* cmdStop = nullptr;
     bool m_shownOnce = false;
 };
 

@@ -1,23 +1,15 @@
 #pragma once
 
-#include "popup/ui/PopupDetailWindow.h"
-
-#include <QPlainTextEdit>
+#include "popup/ui/PopupTextWindow.h"
 
 // The pop-up's screen of caller information in a window of its own.
-class frmCallerInfo : public PopupDetailWindow {
+class frmCallerInfo : public PopupTextWindow {
     Q_OBJECT
 public:
     static frmCallerInfo* instance(bool create = true);
 
-    void UpdateAppearance() override;
     void refreshContent() override { SetCallerInfo(); }
     void SetCallerInfo();
-
-    QPlainTextEdit* txtCallerInfo = nullptr;
-
-protected:
-    void layoutContent(double ws, double hs) override;
 
 private:
     frmCallerInfo();

@@ -16,14 +16,13 @@ public:
     void refreshContent() override { SetImage(); }
     void SetImage();
 
-    QLabel* imgContactImage = nullptr;
-    QLabel* lblNoPic = nullptr;
-
 protected:
     void layoutContent(double ws, double hs) override;
     bool inert() const override;
 
 private:
     frmContactPicture();
+    QLabel* imgContactImage = nullptr;
+    QLabel* lblNoPic = nullptr;
     QPixmap m_picture;
 };

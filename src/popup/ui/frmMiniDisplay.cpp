@@ -399,10 +399,7 @@ void frmMiniDisplay::showLoggedRecord(const std::optional<LoggedRecord>& record)
 {
     frmOriginalCallerIDInfo* w = frmOriginalCallerIDInfo::instance();
     // Shown without an owner, like the pop-up's other tool windows.
-    w->showRecord(record ? *record
-                         : LoggedRecord{w->lblName->text(), w->lblNumber->text(), w->lblTime->text(),
-                                        w->lblRings->text(), w->lblAnswered->text()},
-                  QStringLiteral("MINI DISPLAY"));
+    w->showRecord(record ? *record : w->shown(), QStringLiteral("MINI DISPLAY"));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -554,8 +551,6 @@ void frmMiniDisplay::applyLockSize(bool locked)
     SetWindowStyle(this, locked ? BorderFixedToolWindow : BorderSizableToolWindow, false, true, false, false, false,
                    false);
 }
-
-void frmMiniDisplay::mnuPopupLockSize_Click() { mnuPopupLockSize->trigger(); }
 
 void frmMiniDisplay::ToggleWideSize()
 {
@@ -985,5 +980,7 @@ void frmMiniDisplay::setBlockVisible(bool visible) { lblBlock->setVisible(visibl
 QString frmMiniDisplay::caption() const { return windowTitle(); }
 
 void frmMiniDisplay::setCaption(const QString& caption) { setWindowTitle(caption); }
+
+void frmMiniDisplay::setCallerInfoText(const QString& text) { txtCallerInfo->setPlainText(text); }
 
 void frmMiniDisplay::showWaiting(const QString& tag) { ShowWaiting(tag, this); }

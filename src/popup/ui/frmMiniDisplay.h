@@ -41,22 +41,10 @@ public:
     void Flash();
     Q_INVOKABLE void AddHints();
 
-    // --- handlers, public so they can be driven directly ---
+    // The hover timer's tick: the lit button goes dark once the mouse has left the window.
     void ButtonTimer_Timer();
-    void ToggleWideSize();
+    // Block: asks, then blocks the call still ringing. Public while the modal-step tests run it directly.
     void lblBlock_Click();
-    void chkOnTop_Click();
-    void mnuPopupLockSize_Click();
-    // The caller shown as a new contact, or its number added to a contact.
-    void mnuPopupCreateNew_Click();
-    void mnuPopupAddToCurrent_Click();
-    void mnuPopupSearchName_Click();
-    void mnuPopupSearchNumber_Click();
-    void mnuPopupSearchContact_Click();
-    void mnuPopupViewOriginal_Click();
-    void mnuPopupViewStats_Click();
-    void mnuPopupCustomize_Click();
-    void ResetButtonColors();
 
     // --- MiniDisplayView ---
     bool isShown() const override;
@@ -79,6 +67,8 @@ public:
     void showWaiting(const QString& tag) override;
     void showLoggedRecord(const std::optional<LoggedRecord>& record) override;
     QObject* windowObject() override { return this; }
+    // The server's caller information for the caller shown (client mode).
+    void setCallerInfoText(const QString& text);
 
     // --- geometry in twips (outer rectangle, as stored) ---
     double twipsLeft() const;
@@ -88,7 +78,21 @@ public:
     void moveTwips(double left, double top);
     void resizeTwips(double width, double height);
 
-    // --- controls (read by tests and the detail windows) ---
+    PopupVibrator* vibrator() const { return m_vibrator; }
+
+    int beepCount() const { return m_beeps; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    explicit frmMiniDisplay(MiniDisplay& list);
+
     QWidget* picScreen = nullptr;
     QLabel* lblName = nullptr;
     QLabel* lblNumber = nullptr;
@@ -118,20 +122,20 @@ public:
     QAction* mnuPopupViewOriginal = nullptr;
     QAction* mnuPopupCustomize = nullptr;
     QTimer* ButtonTimer = nullptr;
-    PopupVibrator* vibrator() const { return m_vibrator; }
 
-    int beepCount() const { return m_beeps; }
+    void ToggleWideSize();
+    void chkOnTop_Click();
+    // The caller shown as a new contact, or its number added to a contact.
+    void mnuPopupCreateNew_Click();
+    void mnuPopupAddToCurrent_Click();
+    void mnuPopupSearchName_Click();
+    void mnuPopupSearchNumber_Click();
+    void mnuPopupSearchContact_Click();
+    void mnuPopupViewOriginal_Click();
+    void mnuPopupViewStats_Click();
+    void mnuPopupCustomize_Click();
+    void ResetButtonColors();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-private:
-    explicit frmMiniDisplay(MiniDisplay& list);
     void buildControls();
     void buildMenu();
     void Form_Resize();

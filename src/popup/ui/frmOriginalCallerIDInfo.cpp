@@ -69,6 +69,11 @@ void frmOriginalCallerIDInfo::showRecord(const LoggedRecord& record, const QStri
     raise();
 }
 
+LoggedRecord frmOriginalCallerIDInfo::shown() const
+{
+    return {lblName->text(), lblNumber->text(), lblTime->text(), lblRings->text(), lblAnswered->text()};
+}
+
 void frmOriginalCallerIDInfo::applyTag()
 {
     // Above the always-on-top pop-up it was opened from, or it would open behind it.

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-struct LoggedRecord;
+#include "popup/modLoggedRecord.h"
 
 // One call as the log holds it, read-only. Opened from the pop-up it stays above the pop-up (unless the
 // user switched that off); opened from the main window it is an ordinary window.
@@ -17,15 +17,11 @@ public:
     // tag is "MINI DISPLAY" when the pop-up asks, empty otherwise.
     void showRecord(const LoggedRecord& record, const QString& tag, QWidget* owner = nullptr);
 
-    QString Tag;
-    QLabel* lblName = nullptr;
-    QLabel* lblNumber = nullptr;
-    QLabel* lblTime = nullptr;
-    QLabel* lblRings = nullptr;
-    QLabel* lblAnswered = nullptr;
-    QPushButton* cmdOK = nullptr;
+    // The values on show: what a record gone from the log opens with.
+    LoggedRecord shown() const;
 
-    void cmdOK_Click() { close(); }
+    QString Tag;
+
     // The window has no tool tips.
     void AddHints() {}
 
@@ -35,5 +31,14 @@ protected:
 
 private:
     frmOriginalCallerIDInfo();
+    void cmdOK_Click() { close(); }
+
     void applyTag();
+
+    QLabel* lblName = nullptr;
+    QLabel* lblNumber = nullptr;
+    QLabel* lblTime = nullptr;
+    QLabel* lblRings = nullptr;
+    QLabel* lblAnswered = nullptr;
+    QPushButton* cmdOK = nullptr;
 };

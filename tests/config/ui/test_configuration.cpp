@@ -599,7 +599,7 @@ void TestConfiguration::hintsReachEveryOpenWindow()
     frmMiniDisplay* popup = frmMiniDisplay::instance(false);
     QVERIFY(popup);
     QVERIFY(gToolTip);
-    QVERIFY(gToolTip->hasTool(popup->picScreen));
+    QVERIFY(gToolTip->hasTool(ui::findByName<QWidget>(popup, QStringLiteral("picScreen"))));
 
     // Hints off: Apply takes every tip away at once.
     frmConfiguration* d = openDialog();
@@ -622,7 +622,7 @@ void TestConfiguration::hintsReachEveryOpenWindow()
     QVERIFY(gToolTip->hasTool(named<QCheckBox>(d, "chkAutoStart")));
     QCOMPARE(gToolTip->toolText(named<QLineEdit>(d, "txtRemotePort")),
              QStringLiteral("This is the remote port that must match the local port of the server application."));
-    QVERIFY(gToolTip->hasTool(popup->picScreen));
+    QVERIFY(gToolTip->hasTool(ui::findByName<QWidget>(popup, QStringLiteral("picScreen"))));
     QVERIFY(gToolTip->toolText(ui::findByName<QListView>(window(), QStringLiteral("lstEvents")))
                 .startsWith(QLatin1String("This displays recent events")));
     // Already on: Apply only writes the key; the engine stays.

@@ -12,12 +12,20 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
+#include "support/ui/ByName.h"
 
 using namespace book;
 
 namespace {
 
 bool onTop(const QWidget* w) { return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+// A control of the dialog, found by the name the program gives it.
+template <typename T>
+T* part(const QObject* dialog, const char* name)
+{
+    return ui::findByName<T>(dialog, QLatin1String(name));
+}
 
 void click(QDialog& d, const char* name) { d.findChild<QPushButton*>(QLatin1String(name))->click(); }
 
@@ -55,15 +63,14 @@ void TestContactPickers::newContactNormalisesAndCleans()
     } cases[] = {{"555-1234", "555-1234"}, {"555 123 4567", "(555) 123-4567"}, {"private number", "PRIVATE NUMBER"}};
     for (const auto& c : cases) {
         frmNewContact dialog;
-        dialog.txtName->setText(QStringLiteral("Corner's Cafe"));
-        dialog.cmbNumber->setEditText(QString::fromLatin1(c.typed));
+        dialog.Prefill(QStringLiteral("Corner's Cafe"), QString::fromLatin1(c.typed));
         ModalDialog::queueScript([](QDialog& d) {
             // The whole proposed name is selected, so typing replaces it; the results start empty.
             auto* dlg = static_cast<frmNewContact*>(&d);
             QVERIFY(IsDialogOpen());
-            QCOMPARE(dlg->txtName->selectedText(), QStringLiteral("Corner's Cafe"));
+            QCOMPARE(part<QLineEdit>(dlg, "txtName")->selectedText(), QStringLiteral("Corner's Cafe"));
             QVERIFY(dlg->ContactName().isEmpty());
-            dlg->cmbDescription->setEditText(QStringLiteral("Ho;me"));
+            part<QComboBox>(dlg, "cmbDescription")->setEditText(QStringLiteral("Ho;me"));
             click(d, "cmdOK");
         });
         QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
@@ -77,8 +84,7 @@ void TestContactPickers::newContactNormalisesAndCleans()
 void TestContactPickers::newContactRefusesAndLetsTheUserCorrect()
 {
     frmNewContact dialog;
-    dialog.txtName->setText(QStringLiteral("JOHN SMITH"));
-    dialog.cmbNumber->setEditText(QStringLiteral("1 (555) 123-4567"));
+    dialog.Prefill(QStringLiteral("JOHN SMITH"), QStringLiteral("1 (555) 123-4567"));
     ModalDialog::queueScript([](QDialog& d) {
         click(d, "cmdOK");
         QVERIFY(d.isVisible());
@@ -97,8 +103,7 @@ void TestContactPickers::newContactRefusesAndLetsTheUserCorrect()
 void TestContactPickers::newContactCancelAndEmptyName()
 {
     frmNewContact dialog;
-    dialog.txtName->setText(QStringLiteral("Ann"));
-    dialog.cmbNumber->setEditText(QStringLiteral("5551234"));
+    dialog.Prefill(QStringLiteral("Ann"), QStringLiteral("5551234"));
     ModalDialog::queueScript([](QDialog& d) { click(d, "cmdCancel"); });
     QCOMPARE(execDialog(dialog), int(QDialog::Rejected));
     QVERIFY(dialog.ContactName().isEmpty() && dialog.Number().isEmpty() && dialog.Description().isEmpty());
@@ -109,7 +114,7 @@ void TestContactPickers::newContactCancelAndEmptyName()
     QVERIFY(dialog.ContactName().isEmpty() && dialog.Number().isEmpty());
 
     frmNewContact unnamed;
-    unnamed.cmbNumber->setEditText(QStringLiteral("5551234"));
+    part<QComboBox>(&unnamed, "cmbNumber")->setEditText(QStringLiteral("5551234"));
     ModalDialog::queueScript([](QDialog& d) { click(d, "cmdOK"); });
     QCOMPARE(execDialog(unnamed), int(QDialog::Accepted));
     QVERIFY(unnamed.ContactName().isEmpty());
@@ -123,20 +128,20 @@ void TestContactPickers::newContactTypingRules()
 {
     frmNewContact dialog;
     dialog.show();
-    QTest::keyClicks(dialog.txtName, QStringLiteral("Corner's /Cafe;|"));
-    QCOMPARE(dialog.txtName->text(), QStringLiteral("Corners Cafe"));
-    QTest::keyClicks(dialog.cmbNumber->lineEdit(), QStringLiteral("555;1234"));
-    QCOMPARE(dialog.cmbNumber->currentText(), QStringLiteral("5551234"));
+    QTest::keyClicks(part<QLineEdit>(&dialog, "txtName"), QStringLiteral("Corner's /Cafe;|"));
+    QCOMPARE(part<QLineEdit>(&dialog, "txtName")->text(), QStringLiteral("Corners Cafe"));
+    QTest::keyClicks(part<QComboBox>(&dialog, "cmbNumber")->lineEdit(), QStringLiteral("555;1234"));
+    QCOMPARE(part<QComboBox>(&dialog, "cmbNumber")->currentText(), QStringLiteral("5551234"));
     // The description box has no key filter; its text is cleaned at OK.
-    QTest::keyClicks(dialog.cmbDescription->lineEdit(), QStringLiteral("a;b"));
-    QCOMPARE(dialog.cmbDescription->currentText(), QStringLiteral("a;b"));
-    dialog.txtName->setText(QString(60, QLatin1Char('x')));
-    QCOMPARE(dialog.txtName->text().size(), 49);
-    dialog.cmbDescription->setEditText(QString(60, QLatin1Char('d')));
-    QCOMPARE(dialog.cmbDescription->currentText().size(), 49);
+    QTest::keyClicks(part<QComboBox>(&dialog, "cmbDescription")->lineEdit(), QStringLiteral("a;b"));
+    QCOMPARE(part<QComboBox>(&dialog, "cmbDescription")->currentText(), QStringLiteral("a;b"));
+    part<QLineEdit>(&dialog, "txtName")->setText(QString(60, QLatin1Char('x')));
+    QCOMPARE(part<QLineEdit>(&dialog, "txtName")->text().size(), 49);
+    part<QComboBox>(&dialog, "cmbDescription")->setEditText(QString(60, QLatin1Char('d')));
+    QCOMPARE(part<QComboBox>(&dialog, "cmbDescription")->currentText().size(), 49);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New Contact Info"));
-    QCOMPARE(dialog.cmbNumber->count(), 3);
-    QCOMPARE(dialog.cmbDescription->itemText(1), QStringLiteral("Cellular"));
+    QCOMPARE(part<QComboBox>(&dialog, "cmbNumber")->count(), 3);
+    QCOMPARE(part<QComboBox>(&dialog, "cmbDescription")->itemText(1), QStringLiteral("Cellular"));
 }
 
 void TestContactPickers::selectContactListsTheBook()
@@ -148,11 +153,11 @@ void TestContactPickers::selectContactListsTheBook()
     QStringList listed;
     ModalDialog::queueScript([&](QDialog& d) {
         auto* dlg = static_cast<frmSelectContact*>(&d);
-        for (int i = 0; i < dlg->lstContacts->count(); ++i)
-            listed << dlg->lstContacts->item(i)->text();
-        QCOMPARE(dlg->lstContacts->currentRow(), 0);
-        dlg->lstContacts->setCurrentRow(1);
-        dlg->cmbDescription->setEditText(QStringLiteral("Wo'rk"));
+        for (int i = 0; i < part<QListWidget>(dlg, "lstContacts")->count(); ++i)
+            listed << part<QListWidget>(dlg, "lstContacts")->item(i)->text();
+        QCOMPARE(part<QListWidget>(dlg, "lstContacts")->currentRow(), 0);
+        part<QListWidget>(dlg, "lstContacts")->setCurrentRow(1);
+        part<QComboBox>(dlg, "cmbDescription")->setEditText(QStringLiteral("Wo'rk"));
         click(d, "cmdOK");
     });
     QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
@@ -236,18 +241,19 @@ void TestContactPickers::numberDialog()
     gToolTip = std::make_unique<cToolTip>();
     frmAddNumber dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Add Number"));
-    QCOMPARE(dialog.cmbDescription->count(), 7);
-    QCOMPARE(dialog.cmbDescription->itemText(1), QStringLiteral("Calling Card"));
-    QVERIFY(gToolTip->toolText(dialog.cmbNumber).startsWith(QStringLiteral("This is where you enter the number")));
-    QVERIFY(gToolTip->hasTool(dialog.cmdCancel));
+    QCOMPARE(part<QComboBox>(&dialog, "cmbDescription")->count(), 7);
+    QCOMPARE(part<QComboBox>(&dialog, "cmbDescription")->itemText(1), QStringLiteral("Calling Card"));
+    QVERIFY(gToolTip->toolText(part<QComboBox>(&dialog, "cmbNumber"))
+                .startsWith(QStringLiteral("This is where you enter the number")));
+    QVERIFY(gToolTip->hasTool(part<QPushButton>(&dialog, "cmdCancel")));
 
     ModalDialog::queueScript([](QDialog& d) {
         auto* dlg = static_cast<frmAddNumber*>(&d);
-        QTest::keyClicks(dlg->cmbNumber->lineEdit(), QStringLiteral(" private number"));
+        QTest::keyClicks(part<QComboBox>(dlg, "cmbNumber")->lineEdit(), QStringLiteral(" private number"));
         click(d, "cmdOK");
         QVERIFY(d.isVisible());
-        dlg->cmbNumber->setEditText(QStringLiteral("pRivate NUMBER"));
-        QTest::keyClicks(dlg->cmbDescription->lineEdit(), QStringLiteral("h/o;m'e|"));
+        part<QComboBox>(dlg, "cmbNumber")->setEditText(QStringLiteral("pRivate NUMBER"));
+        QTest::keyClicks(part<QComboBox>(dlg, "cmbDescription")->lineEdit(), QStringLiteral("h/o;m'e|"));
         click(d, "cmdOK");
     });
     QCOMPARE(execDialog(dialog), int(QDialog::Accepted));
@@ -262,11 +268,11 @@ void TestContactPickers::numberDialog()
     });
     execDialog(dialog);
     QVERIFY(dialog.Number().isEmpty());
-    QVERIFY(dialog.cmbNumber->currentText().isEmpty());
-    QVERIFY(dialog.cmbDescription->currentText().isEmpty());
+    QVERIFY(part<QComboBox>(&dialog, "cmbNumber")->currentText().isEmpty());
+    QVERIFY(part<QComboBox>(&dialog, "cmbDescription")->currentText().isEmpty());
     // A pasted "/" is kept in the description: only "//" goes.
-    dialog.cmbNumber->setEditText(QStringLiteral("5551234"));
-    dialog.cmbDescription->setEditText(QStringLiteral("a/b//c"));
+    part<QComboBox>(&dialog, "cmbNumber")->setEditText(QStringLiteral("5551234"));
+    part<QComboBox>(&dialog, "cmbDescription")->setEditText(QStringLiteral("a/b//c"));
     ModalDialog::queueScript([](QDialog& d) { click(d, "cmdOK"); });
     execDialog(dialog);
     QCOMPARE(dialog.Description(), QStringLiteral("a/bc"));

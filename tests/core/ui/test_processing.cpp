@@ -16,6 +16,20 @@
 #include "core/ui/frmProcessing.h"
 #include "core/ui/modMainGui.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
+
+namespace {
+
+// The window's parts, found by the names the program gives them.
+QString text(const QWidget* w, const char* name)
+{
+    const auto* label = ui::findByName<QLabel>(w, QLatin1String(name));
+    return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+}
+QProgressBar* bar(const QWidget* w) { return ui::findByName<QProgressBar>(w, QStringLiteral("ProgressBar1")); }
+QPushButton* stopButton(const QWidget* w) { return ui::findByName<QPushButton>(w, QStringLiteral("cmdStop")); }
+
+} // namespace
 
 class TestProcessing : public QObject {
     Q_OBJECT
@@ -55,18 +69,18 @@ void TestProcessing::countsToMaximumAndCloses()
     QVERIFY(w->isVisible());
     QVERIFY(w->active());
     QCOMPARE(w->windowTitle(), QStringLiteral("Coping Data..."));
-    QCOMPARE(w->Label1->text(), QStringLiteral("out of"));
-    QCOMPARE(w->cmdStop->text(), QStringLiteral("&Stop"));
-    QCOMPARE(w->lblTotal->text(), QStringLiteral("3"));
-    QCOMPARE(w->lblComplete->text(), QStringLiteral("0"));
+    QCOMPARE(text(w, "Label1"), QStringLiteral("out of"));
+    QCOMPARE(stopButton(w)->text(), QStringLiteral("&Stop"));
+    QCOMPARE(text(w, "lblTotal"), QStringLiteral("3"));
+    QCOMPARE(text(w, "lblComplete"), QStringLiteral("0"));
     p.Increment();
-    QCOMPARE(w->lblComplete->text(), QStringLiteral("1"));
+    QCOMPARE(text(w, "lblComplete"), QStringLiteral("1"));
     p.Increment();
-    QCOMPARE(w->lblComplete->text(), QStringLiteral("2"));
+    QCOMPARE(text(w, "lblComplete"), QStringLiteral("2"));
     QVERIFY(w->isVisible());
     p.Increment();
-    QCOMPARE(w->lblComplete->text(), QStringLiteral("3"));
-    QCOMPARE(w->ProgressBar1->value(), 3);
+    QCOMPARE(text(w, "lblComplete"), QStringLiteral("3"));
+    QCOMPARE(bar(w)->value(), 3);
     QVERIFY(!w->isVisible());
     QVERIFY(!w->active());
 }
@@ -79,7 +93,7 @@ void TestProcessing::incrementAfterCloseChangesNothing()
     p.Increment();
     QVERIFY(!w->isVisible());
     p.Increment();
-    QCOMPARE(w->lblComplete->text(), QStringLiteral("2"));
+    QCOMPARE(text(w, "lblComplete"), QStringLiteral("2"));
     QCOMPARE(w->value(), 2);
     QVERIFY(!w->isVisible());
     QVERIFY(lastReportedTag() != QStringLiteral("frmProcessing_Increment"));
@@ -91,7 +105,7 @@ void TestProcessing::stopStaysUntilUnloaded()
     frmProcessing* w = form(p);
     QVERIFY(!p.StopProcessing());
     // The click arrives while the operation yields inside Increment.
-    QTimer::singleShot(0, w->cmdStop, &QPushButton::click);
+    QTimer::singleShot(0, stopButton(w), &QPushButton::click);
     p.Increment();
     QVERIFY(p.StopProcessing());
     QVERIFY(w->isVisible());
@@ -110,7 +124,7 @@ void TestProcessing::refusedMaximumKeepsPrevious()
     w.SetMax(0);
     w.SetMax(-5);
     QCOMPARE(w.maximum(), 40);
-    QCOMPARE(w.lblTotal->text(), QStringLiteral("40"));
+    QCOMPARE(text(&w, "lblTotal"), QStringLiteral("40"));
     // Lowered under the count: the step that would pass the maximum is reported and closes the window.
     w.show();
     for (int i = 0; i < 5; ++i)
@@ -126,8 +140,8 @@ void TestProcessing::maximumBeyond16Bits()
 {
     Processing p(100000, QStringLiteral("Processing..."));
     frmProcessing* w = form(p);
-    QCOMPARE(w->lblTotal->text(), QStringLiteral("100000"));
-    QCOMPARE(w->ProgressBar1->maximum(), 100000);
+    QCOMPARE(text(w, "lblTotal"), QStringLiteral("100000"));
+    QCOMPARE(bar(w)->maximum(), 100000);
     for (int i = 0; i < 40000; ++i)
         w->Increment();
     QCOMPARE(w->value(), 40000);
@@ -135,8 +149,8 @@ void TestProcessing::maximumBeyond16Bits()
     for (int i = 40000; i < 100000; ++i)
         w->Increment();
     // The last step always shows.
-    QCOMPARE(w->lblComplete->text(), QStringLiteral("100000"));
-    QCOMPARE(w->ProgressBar1->value(), 100000);
+    QCOMPARE(text(w, "lblComplete"), QStringLiteral("100000"));
+    QCOMPARE(bar(w)->value(), 100000);
     QVERIFY(!w->isVisible());
 }
 
@@ -156,14 +170,14 @@ void TestProcessing::manyStepsShowTheCountAFewTimesASecond()
     constexpr int steps = 2255;
     Processing p(steps, QStringLiteral("Processing Statistics..."));
     frmProcessing* w = form(p);
-    QSignalSpy shown(w->ProgressBar1, &QProgressBar::valueChanged);
+    QSignalSpy shown(bar(w), &QProgressBar::valueChanged);
     QElapsedTimer clock;
     clock.start();
     bool stopSeen = false;
     int lastShown = 0;
     for (int i = 1; i < steps; ++i) {
         if (i == 1000)
-            QTimer::singleShot(0, w->cmdStop, &QPushButton::click);
+            QTimer::singleShot(0, stopButton(w), &QPushButton::click);
         p.Increment();
         // Every step still yields: the click made during step 1000 is there right after it.
         if (i == 1000) {
@@ -171,17 +185,17 @@ void TestProcessing::manyStepsShowTheCountAFewTimesASecond()
             w->setStopProcessing(false);
         }
         // What is shown is a count reached, never ahead of the run, and the bar and the label agree.
-        const int label = w->lblComplete->text().toInt();
+        const int label = text(w, "lblComplete").toInt();
         QVERIFY(label >= lastShown && label <= i);
-        QCOMPARE(w->ProgressBar1->value(), label);
+        QCOMPARE(bar(w)->value(), label);
         lastShown = label;
     }
     QVERIFY(stopSeen);
     // At most one showing per interval while the run went on.
     QVERIFY2(shown.count() <= clock.elapsed() / kShowIntervalMs + 1, qPrintable(QString::number(shown.count())));
     p.Increment();
-    QCOMPARE(w->lblComplete->text(), QString::number(steps)); // the last step always shows
-    QCOMPARE(w->ProgressBar1->value(), steps);
+    QCOMPARE(text(w, "lblComplete"), QString::number(steps)); // the last step always shows
+    QCOMPARE(bar(w)->value(), steps);
 }
 
 void TestProcessing::ownedByVisibleMainWindow()
@@ -241,7 +255,7 @@ void TestProcessing::secondOperationDuringYieldKeepsFirstIntact()
         Processing second(2, QStringLiteral("Deleting..."));
         frmProcessing* w2 = form(second);
         QVERIFY(w2 && w2 != w1);
-        w2->cmdStop->click();
+        stopButton(w2)->click();
         QVERIFY(second.StopProcessing());
         second.Increment();
         second.Increment();
@@ -251,7 +265,7 @@ void TestProcessing::secondOperationDuringYieldKeepsFirstIntact()
     first.Increment();
     QVERIFY(ran);
     QCOMPARE(w1->maximum(), 5);
-    QCOMPARE(w1->lblTotal->text(), QStringLiteral("5"));
+    QCOMPARE(text(w1, "lblTotal"), QStringLiteral("5"));
     QCOMPARE(w1->windowTitle(), QStringLiteral("Coping Data..."));
     QVERIFY(!first.StopProcessing());
     QVERIFY(w1->isVisible());

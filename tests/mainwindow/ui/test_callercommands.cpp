@@ -22,6 +22,7 @@
 #include "platform/ui/CommandState.h"
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "support/ui/ByName.h"
+#include "support/ui/NamedText.h"
 #include "support/ui/StandaloneSession.h"
 
 using S = StandaloneSession;
@@ -237,14 +238,14 @@ void TestCallerCommands::viewOriginalShowsTheRecordByItsID()
     TRIGGER(S::window(), "mnuEditOriginal");
     frmOriginalCallerIDInfo* info = frmOriginalCallerIDInfo::instance(false);
     QVERIFY(info && info->isVisible());
-    QCOMPARE(info->lblName->text(), QStringLiteral("SECOND"));
-    QCOMPARE(info->lblNumber->text(), QStringLiteral("555-0002"));
-    QCOMPARE(info->lblTime->text(), DateText::format(when));
-    QCOMPARE(info->lblRings->text(), QStringLiteral("3"));
-    QCOMPARE(info->lblAnswered->text(), QStringLiteral("YES"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblName")), QStringLiteral("SECOND"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblNumber")), QStringLiteral("555-0002"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblTime")), DateText::format(when));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblRings")), QStringLiteral("3"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblAnswered")), QStringLiteral("YES"));
     S::grid()->setRow(rowOf(a));
     TRIGGER(S::window(), "mnuGridOptionsViewOriginal");
-    QCOMPARE(info->lblName->text(), QStringLiteral("FIRST"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblName")), QStringLiteral("FIRST"));
 
     // A record gone from the log: the window opens with what it showed.
     DeleteCaller(b);

@@ -64,6 +64,7 @@
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
 #include "support/ui/ModalScript.h"
+#include "support/ui/NamedText.h"
 
 namespace {
 
@@ -463,9 +464,9 @@ void TestFrmRemoteMain::emptyFieldsKeepTheirPlace()
     m_server->send(QStringLiteral(";ORIGINAL ID;;555-0001;3/21/2024 1:00:00 PM;3;YES;"));
     QTRY_VERIFY(frmOriginalCallerIDInfo::instance(false) && frmOriginalCallerIDInfo::instance(false)->isVisible());
     frmOriginalCallerIDInfo* info = frmOriginalCallerIDInfo::instance(false);
-    QCOMPARE(info->lblName->text(), QString());
-    QCOMPARE(info->lblNumber->text(), QStringLiteral("555-0001"));
-    QCOMPARE(info->lblAnswered->text(), QStringLiteral("YES"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblName")), QString());
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblNumber")), QStringLiteral("555-0001"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("lblAnswered")), QStringLiteral("YES"));
     // A statistics reply whose window is not there: its field is taken, not read as keywords.
     deliver({QStringLiteral(";STATISTIC;|CALLER|NEW|;CALLER;") +
              call(5, QStringLiteral("NEXT"), QStringLiteral("556")).PrintSend()});
@@ -853,11 +854,11 @@ void TestFrmRemoteMain::loggedRecordShowsTheServersValues()
                    record->Rings + s + record->Answered + s);
     QTRY_VERIFY(frmOriginalCallerIDInfo::instance(false) && frmOriginalCallerIDInfo::instance(false)->isVisible());
     frmOriginalCallerIDInfo* w = frmOriginalCallerIDInfo::instance(false);
-    QCOMPARE(w->lblName->text(), QStringLiteral("MARY JONES"));
-    QCOMPARE(w->lblNumber->text(), QStringLiteral("(555) 123-4567"));
-    QCOMPARE(w->lblTime->text(), QStringLiteral("3/21/2024 1:15:30 PM"));
-    QCOMPARE(w->lblRings->text(), QStringLiteral("4"));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("YES"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("MARY JONES"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblNumber")), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblTime")), QStringLiteral("3/21/2024 1:15:30 PM"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblRings")), QStringLiteral("4"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("YES"));
     QVERIFY(w->Tag.isEmpty());
 }
 
@@ -903,12 +904,12 @@ void TestFrmRemoteMain::popupAnswersFillThePopup()
     QTRY_VERIFY(events().contains(QStringLiteral("1 caller was lost during a file transfer.")));
     // The statistics text of the caller shown.
     deliver({QStringLiteral(";MINI DISPLAY STATS;Caller Info: NEWEST\r\nTotal Calls: 3")});
-    QCOMPARE(popup->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: NEWEST\nTotal Calls: 3"));
+    QCOMPARE(ui::textOf(popup, QStringLiteral("txtCallerInfo")), QStringLiteral("Caller Info: NEWEST\nTotal Calls: 3"));
     // The logged record asked for from the pop-up opens above it.
     deliver({QStringLiteral(";ORIGINAL ID MINI DISPLAY;NEWEST;2;3/21/2024 2:00:00 PM;2;NO;")});
     QVERIFY(frmOriginalCallerIDInfo::instance(false));
     QCOMPARE(frmOriginalCallerIDInfo::instance(false)->Tag, QStringLiteral("MINI DISPLAY"));
-    QCOMPARE(frmOriginalCallerIDInfo::instance(false)->lblName->text(), QStringLiteral("NEWEST"));
+    QCOMPARE(ui::textOf(frmOriginalCallerIDInfo::instance(false), QStringLiteral("lblName")), QStringLiteral("NEWEST"));
 }
 
 void TestFrmRemoteMain::statisticsAskTheServer()

@@ -221,7 +221,7 @@ void TestCustomizeMiniDisplay::applyKeepsWhatWasPreviewed()
     QVERIFY(named<QCheckBox>(d, "chkMiniDisplayPopup")->isChecked());
     QVERIFY(click(d, "cmdCancel"));
     QCOMPARE(popupOnDisk(m_session.home(), Key::ScreenColor), QStringLiteral("255"));
-    QCOMPARE(background(popup()->picScreen), QColor(255, 0, 0));
+    QCOMPARE(background(ui::findByName<QWidget>(popup(), QStringLiteral("picScreen"))), QColor(255, 0, 0));
 }
 
 void TestCustomizeMiniDisplay::callerInformationListAndOrder()

@@ -1,6 +1,7 @@
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/NamedText.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -82,6 +83,27 @@ void hoverOver(QWidget* widget)
     const QPointF local = QRectF(widget->rect()).center();
     QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
+}
+
+// The pop-up's parts, found by the names the program gives them.
+template <typename T>
+T* part(const QObject* root, const char* name)
+{
+    return ui::findByName<T>(root, QLatin1String(name));
+}
+
+// A menu item by name: a command, or the item that opens a submenu (the submenu carries the name).
+QAction* menuItem(const QObject* root, const char* name)
+{
+    if (auto* menu = root->findChild<QMenu*>(QLatin1String(name)))
+        return menu->menuAction();
+    return ui::findByName<QAction>(root, QLatin1String(name));
+}
+
+// A click on one of the four arrow labels (MiniDisplay::Arrow).
+bool clickArrow(const QWidget* popup, int arrow)
+{
+    return ui::clickOn(popup, QStringLiteral("lblNavigate(%1)").arg(arrow));
 }
 
 void setPopup(const char* key, const QString& value)
@@ -170,31 +192,31 @@ void TestMiniDisplay::aCallShowsItsRecord()
     frmMiniDisplay* w = open();
     MiniDisplay& list = w->list();
     list.UpdateForm(call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567")));
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/1"));
-    QCOMPARE(w->lblName->text(), QStringLiteral("JOHN SMITH"));
-    QCOMPARE(w->lblNumber->text(), QStringLiteral("(555) 123-4567"));
-    QCOMPARE(w->lblRings->text(), QStringLiteral("2 Rings"));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("N/A"));
-    QCOMPARE(w->lblTime->text(), QStringLiteral("3/21/2024 2:05:07 PM"));
-    QVERIFY(w->mnuPopupViewOriginal->isEnabled());
-    QVERIFY(w->mnuPopupViewStats->isEnabled());
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("1/1"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("JOHN SMITH"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblNumber")), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblRings")), QStringLiteral("2 Rings"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("N/A"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblTime")), QStringLiteral("3/21/2024 2:05:07 PM"));
+    QVERIFY(menuItem(w, "mnuPopupViewOriginal")->isEnabled());
+    QVERIFY(menuItem(w, "mnuPopupViewStats")->isEnabled());
     QCOMPARE(list.CurrentCaller.ID, 7);
 
     // The answered states read as words; the record is replaced in place by an edit.
     list.UpdateCaller(
         7, call(7, QStringLiteral("JOHN SMITH"), QStringLiteral("(555) 123-4567"), 3, QStringLiteral("yes")));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Answered"));
-    QCOMPARE(w->lblRings->text(), QStringLiteral("3 Rings"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("Answered"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblRings")), QStringLiteral("3 Rings"));
     list.UpdateCaller(7, call(7, QStringLiteral("J"), QStringLiteral("1"), 3, QStringLiteral("BLOCKED")));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Blocked"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("Blocked"));
     list.UpdateCaller(7, call(7, QStringLiteral("J"), QStringLiteral("1"), 3, QStringLiteral("No")));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Not Answered"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("Not Answered"));
 
     // The position and answered labels keep to the right-hand corners of the screen area.
-    const QRect screen = w->picScreen->rect();
-    QVERIFY(qAbs(w->lblPosition->geometry().right() + 1 + Twips::toPixels(50) - screen.width()) <= 1);
-    QVERIFY(qAbs(w->lblAnswered->geometry().right() + 1 + Twips::toPixels(50) - screen.width()) <= 1);
-    QVERIFY(qAbs(w->lblAnswered->geometry().bottom() + 1 + Twips::toPixels(50) - screen.height()) <= 1);
+    const QRect screen = part<QWidget>(w, "picScreen")->rect();
+    QVERIFY(qAbs(part<QLabel>(w, "lblPosition")->geometry().right() + 1 + Twips::toPixels(50) - screen.width()) <= 1);
+    QVERIFY(qAbs(part<QLabel>(w, "lblAnswered")->geometry().right() + 1 + Twips::toPixels(50) - screen.width()) <= 1);
+    QVERIFY(qAbs(part<QLabel>(w, "lblAnswered")->geometry().bottom() + 1 + Twips::toPixels(50) - screen.height()) <= 1);
 }
 
 void TestMiniDisplay::theListKeepsLogSizeNewestFirst()
@@ -209,7 +231,7 @@ void TestMiniDisplay::theListKeepsLogSizeNewestFirst()
     QCOMPARE(list.Callers.last().ID, 2);
     for (int i = 0; i < 10; ++i)
         QCOMPARE(list.Callers.at(i).ID, 11 - i);
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/10"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("1/10"));
 
     // A fractional size is used as a whole number and the list never grows past it.
     setPopup(Key::LogSize, QStringLiteral("10.5"));
@@ -241,12 +263,12 @@ void TestMiniDisplay::aRepeatedCallMovesToTheTop()
         list.UpdateForm(call(id, QStringLiteral("C%1").arg(id), QStringLiteral("1")));
     list.Position = 3;
     list.RefreshPosition();
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("3/4"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("3/4"));
     // The call at the top again: replaced there, count unchanged, back to position 1.
     list.UpdateForm(call(4, QStringLiteral("NEW NAME"), QStringLiteral("1")));
     QCOMPARE(list.Callers.size(), 4);
     QCOMPARE(list.Position, 1);
-    QCOMPARE(w->lblName->text(), QStringLiteral("NEW NAME"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("NEW NAME"));
     // A call listed lower down moves to the top.
     list.UpdateForm(call(2, QStringLiteral("MOVED"), QStringLiteral("1")));
     QCOMPARE(list.Callers.size(), 4);
@@ -298,11 +320,11 @@ void TestMiniDisplay::loadDataTakesTheNewestCalls()
         QCOMPARE(list.Callers.at(i).ID, 150 - i);
     QVERIFY(progressSeen);
     QCOMPARE(progressCaption, QStringLiteral("Processing Mini Display Data..."));
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/120"));
-    QCOMPARE(w->lblName->text(), QStringLiteral("CALLER 150"));
-    QCOMPARE(w->lblNumber->text(), QStringLiteral("555-0150"));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("Not Answered"));
-    QCOMPARE(w->lblTime->text(), QStringLiteral("3/2/2024 9:00:00 AM"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("1/120"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("CALLER 150"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblNumber")), QStringLiteral("555-0150"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("Not Answered"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblTime")), QStringLiteral("3/2/2024 9:00:00 AM"));
     QTRY_VERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
 
     // 100 rows are not more than 100: no progress window.
@@ -368,26 +390,27 @@ void TestMiniDisplay::anEmptyListShowsNothing()
     frmMiniDisplay* w = open();
     MiniDisplay& list = w->list();
     list.UpdateForm(call(5, QStringLiteral("DELETED CALL"), QStringLiteral("555-1234")));
-    QCOMPARE(w->lblName->text(), QStringLiteral("DELETED CALL"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("DELETED CALL"));
     // The log was cleared: the list is reloaded empty and nothing of the old call stays on show.
     list.LoadData();
     QCOMPARE(list.Callers.size(), 0);
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("0/0"));
-    QCOMPARE(w->lblName->text(), QString());
-    QCOMPARE(w->lblNumber->text(), QString());
-    QCOMPARE(w->lblRings->text(), QString());
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("0/0"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QString());
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblNumber")), QString());
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblRings")), QString());
     QCOMPARE(list.CurrentCaller.ID, 0);
     QVERIFY(list.CurrentCaller.Name.isEmpty());
     for (QAction* a :
-         {w->mnuPopupAdd, w->mnuPopupCreateNew, w->mnuPopupAddToCurrent, w->mnuPopupSearch, w->mnuPopupSearchName,
-          w->mnuPopupSearchNumber, w->mnuPopupSearchContact, w->mnuPopupViewOriginal, w->mnuPopupViewStats})
+         {menuItem(w, "mnuPopupAdd"), menuItem(w, "mnuPopupCreateNew"), menuItem(w, "mnuPopupAddToCurrent"),
+          menuItem(w, "mnuPopupSearch"), menuItem(w, "mnuPopupSearchName"), menuItem(w, "mnuPopupSearchNumber"),
+          menuItem(w, "mnuPopupSearchContact"), menuItem(w, "mnuPopupViewOriginal"), menuItem(w, "mnuPopupViewStats")})
         QVERIFY(!a->isEnabled());
-    QVERIFY(w->mnuPopupLockSize->isEnabled());
+    QVERIFY(menuItem(w, "mnuPopupLockSize")->isEnabled());
     // The customisation dialog has nothing to do with the callers listed.
-    QVERIFY(w->mnuPopupCustomize->isEnabled());
+    QVERIFY(menuItem(w, "mnuPopupCustomize")->isEnabled());
     const int beeps = w->beepCount();
-    list.lblNavigate_Click(MiniDisplay::Left);
-    list.lblNavigate_Click(MiniDisplay::Right);
+    QVERIFY(clickArrow(w, MiniDisplay::Left));
+    QVERIFY(clickArrow(w, MiniDisplay::Right));
     QCOMPARE(w->beepCount(), beeps + 2);
 }
 
@@ -398,23 +421,23 @@ void TestMiniDisplay::navigationBeepsAtBothEnds()
     for (int id = 1; id <= 3; ++id)
         list.UpdateForm(call(id, QStringLiteral("C%1").arg(id), QStringLiteral("1")));
     const int start = w->beepCount();
-    list.lblNavigate_Click(MiniDisplay::Left); // already the newest
+    QVERIFY(clickArrow(w, MiniDisplay::Left)); // already the newest
     QCOMPARE(w->beepCount(), start + 1);
-    list.lblNavigate_Click(MiniDisplay::Right);
-    list.lblNavigate_Click(MiniDisplay::Right);
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("3/3"));
-    QCOMPARE(w->lblName->text(), QStringLiteral("C1"));
+    QVERIFY(clickArrow(w, MiniDisplay::Right));
+    QVERIFY(clickArrow(w, MiniDisplay::Right));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("3/3"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("C1"));
     QCOMPARE(w->beepCount(), start + 1);
-    list.lblNavigate_Click(MiniDisplay::Right); // the oldest
+    QVERIFY(clickArrow(w, MiniDisplay::Right)); // the oldest
     QCOMPARE(w->beepCount(), start + 2);
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("3/3"));
-    list.lblNavigate_Click(MiniDisplay::Left);
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("2/3"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("3/3"));
+    QVERIFY(clickArrow(w, MiniDisplay::Left));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("2/3"));
     QCOMPARE(m_main.stopBlinking, 5);
 
     // A real click on the left arrow label goes the same way.
-    QTest::mouseClick(w->lblNavigate[0], Qt::LeftButton);
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/3"));
+    QTest::mouseClick(part<QLabel>(w, "lblNavigate(0)"), Qt::LeftButton);
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("1/3"));
 }
 
 void TestMiniDisplay::screensSkipOpenDetailWindows()
@@ -423,54 +446,54 @@ void TestMiniDisplay::screensSkipOpenDetailWindows()
     MiniDisplay& list = w->list();
     list.UpdateForm(call(1, QStringLiteral("C1"), QStringLiteral("1")));
     const int beeps = w->beepCount();
-    list.lblNavigate_Click(MiniDisplay::Up); // screen 0 has nothing above
+    QVERIFY(clickArrow(w, MiniDisplay::Up)); // screen 0 has nothing above
     QCOMPARE(w->beepCount(), beeps + 1);
 
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(list.CurrentScreen, 1);
-    QVERIFY(w->txtCallerInfo->isVisible());
-    QVERIFY(!w->lblName->isVisible());
-    QCOMPARE(w->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: C1"));
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QVERIFY(part<QPlainTextEdit>(w, "txtCallerInfo")->isVisible());
+    QVERIFY(!part<QLabel>(w, "lblName")->isVisible());
+    QCOMPARE(ui::textOf(w, QStringLiteral("txtCallerInfo")), QStringLiteral("Caller Info: C1"));
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(list.CurrentScreen, 2);
-    QVERIFY(w->lblNoPic->isVisible());
-    QCOMPARE(w->lblNoPic->text(), QStringLiteral("No Picture"));
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QVERIFY(part<QLabel>(w, "lblNoPic")->isVisible());
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblNoPic")), QStringLiteral("No Picture"));
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(list.CurrentScreen, 3);
-    QCOMPARE(w->txtOtherInfo->toPlainText(), QStringLiteral("<other information not available>"));
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(ui::textOf(w, QStringLiteral("txtOtherInfo")), QStringLiteral("<other information not available>"));
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(w->beepCount(), beeps + 2);
 
     // The window button moves screen 3 into its own window; the pop-up goes to the next free screen.
-    list.lblWindow_Click(0);
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblWindow(0)")));
     QVERIFY(frmOtherInfo::instance(false) && frmOtherInfo::instance(false)->isVisible());
-    QCOMPARE(frmOtherInfo::instance(false)->txtOtherInfo->toPlainText(),
+    QCOMPARE(ui::textOf(frmOtherInfo::instance(false), QStringLiteral("txtOtherInfo")),
              QStringLiteral("<other information not available>"));
     QCOMPARE(list.CurrentScreen, 2);
-    list.lblNavigate_Click(MiniDisplay::Down); // 3 is in its own window now
+    QVERIFY(clickArrow(w, MiniDisplay::Down)); // 3 is in its own window now
     QCOMPARE(list.CurrentScreen, 2);
     QCOMPARE(w->beepCount(), beeps + 3);
     // Another caller: back to screen 0.
     list.UpdateForm(call(2, QStringLiteral("C2"), QStringLiteral("2")));
     QCOMPARE(list.CurrentScreen, 0);
-    QVERIFY(w->lblName->isVisible());
+    QVERIFY(part<QLabel>(w, "lblName")->isVisible());
 
     // In client mode there is no picture screen: 1 goes down to 3 (when free) and 3 up to 1.
     frmOtherInfo::instance(false)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     gNetworkMode = Client;
     list.RefreshPosition();
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(list.CurrentScreen, 1);
     QCOMPARE(m_requests->size(), 1);
     QCOMPARE(texts(*m_requests).last(), QStringLiteral(";MINI DISPLAY STATS;") + list.CurrentCaller.PrintSend() +
                                             QStringLiteral(";|Total Calls|Calls in the Last Day|Calls in the Last "
                                                            "Week|Calls Between 9pm and 1am|Most Calls in a Day|Most "
                                                            "Calls in a Week|;"));
-    QCOMPARE(w->txtCallerInfo->toPlainText(), QString());
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QCOMPARE(ui::textOf(w, QStringLiteral("txtCallerInfo")), QString());
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(list.CurrentScreen, 3);
-    list.lblNavigate_Click(MiniDisplay::Up);
+    QVERIFY(clickArrow(w, MiniDisplay::Up));
     QCOMPARE(list.CurrentScreen, 1);
 }
 
@@ -496,16 +519,18 @@ void TestMiniDisplay::layoutFollowsTheTable()
     // Fonts from the window's size, in points.
     const double ws = Twips::fromPixels(w->frameGeometry().width()) / 3500;
     const double hs = Twips::fromPixels(w->frameGeometry().height()) / 1900;
-    QVERIFY(qAbs(w->lblNavigate[0]->font().pointSizeF() - 2 * (ws * hs + 9)) < 0.01);
-    QVERIFY(qAbs(w->lblName->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
-    QVERIFY(qAbs(w->lblNumber->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
-    for (QWidget* c : std::initializer_list<QWidget*>{w->lblTime, w->lblPosition, w->lblRings, w->lblAnswered,
-                                                      w->txtCallerInfo, w->txtOtherInfo, w->lblNoPic})
+    QVERIFY(qAbs(part<QLabel>(w, "lblNavigate(0)")->font().pointSizeF() - 2 * (ws * hs + 9)) < 0.01);
+    QVERIFY(qAbs(part<QLabel>(w, "lblName")->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
+    QVERIFY(qAbs(part<QLabel>(w, "lblNumber")->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             part<QLabel>(w, "lblTime"), part<QLabel>(w, "lblPosition"), part<QLabel>(w, "lblRings"),
+             part<QLabel>(w, "lblAnswered"), part<QPlainTextEdit>(w, "txtCallerInfo"),
+             part<QPlainTextEdit>(w, "txtOtherInfo"), part<QLabel>(w, "lblNoPic")})
         QVERIFY2(qAbs(c->font().pointSizeF() - (ws * hs + 8)) < 0.01, qPrintable(c->objectName()));
     if (width == 3500) {
-        QVERIFY(qAbs(w->lblNavigate[0]->font().pointSizeF() - 20) < 0.1);
-        QVERIFY(qAbs(w->lblName->font().pointSizeF() - 10) < 0.1);
-        QVERIFY(qAbs(w->lblTime->font().pointSizeF() - 9) < 0.1);
+        QVERIFY(qAbs(part<QLabel>(w, "lblNavigate(0)")->font().pointSizeF() - 20) < 0.1);
+        QVERIFY(qAbs(part<QLabel>(w, "lblName")->font().pointSizeF() - 10) < 0.1);
+        QVERIFY(qAbs(part<QLabel>(w, "lblTime")->font().pointSizeF() - 9) < 0.1);
     }
 
     // Positions, in pixels, against the table with the sizes the controls took.
@@ -513,41 +538,42 @@ void TestMiniDisplay::layoutFollowsTheTable()
     const auto near = [](double a, double b) { return qAbs(a - b) <= 1.01; };
     const double sw = w->width();
     const double sh = w->height();
-    const QRect nav2 = w->lblNavigate[2]->geometry();
-    const QRect screen = w->picScreen->geometry();
+    const QRect nav2 = part<QLabel>(w, "lblNavigate(2)")->geometry();
+    const QRect screen = part<QWidget>(w, "picScreen")->geometry();
     QVERIFY(near(screen.x(), px(100)));
     QVERIFY(near(screen.y(), px(100)));
     QVERIFY(near(screen.width(), sw - px(100) - nav2.width() - px(100)));
     QVERIFY(near(screen.height(), sh - px(100) - nav2.height() - px(100)));
     const double pw = screen.width();
     const double ph = screen.height();
-    QVERIFY(near(w->lblTime->x(), px(50)));
-    QCOMPARE(w->lblTime->y(), 0);
-    QVERIFY(near(w->lblRings->y(), ph - w->lblRings->height() - px(50)));
-    QVERIFY(near(w->lblName->y(), (ph - 2 * w->lblName->height()) / 2 - px(25)));
-    QVERIFY(near(w->lblNumber->y(), (ph - 0.5 * w->lblNumber->height()) / 2 + px(25)));
-    QCOMPARE(w->lblName->width(), screen.width());
-    QVERIFY(near(w->txtCallerInfo->width(), pw - px(90)));
-    QVERIFY(near(w->txtCallerInfo->height(), ph - px(20)));
-    QCOMPARE(w->imgContactImage->geometry(), QRect(0, 0, screen.width(), screen.height()));
-    QVERIFY(near(w->lblNoPic->x(), (pw - w->lblNoPic->width()) / 2));
-    const QRect nav0 = w->lblNavigate[0]->geometry();
-    const QRect nav1 = w->lblNavigate[1]->geometry();
+    QVERIFY(near(part<QLabel>(w, "lblTime")->x(), px(50)));
+    QCOMPARE(part<QLabel>(w, "lblTime")->y(), 0);
+    QVERIFY(near(part<QLabel>(w, "lblRings")->y(), ph - part<QLabel>(w, "lblRings")->height() - px(50)));
+    QVERIFY(near(part<QLabel>(w, "lblName")->y(), (ph - 2 * part<QLabel>(w, "lblName")->height()) / 2 - px(25)));
+    QVERIFY(near(part<QLabel>(w, "lblNumber")->y(), (ph - 0.5 * part<QLabel>(w, "lblNumber")->height()) / 2 + px(25)));
+    QCOMPARE(part<QLabel>(w, "lblName")->width(), screen.width());
+    QVERIFY(near(part<QPlainTextEdit>(w, "txtCallerInfo")->width(), pw - px(90)));
+    QVERIFY(near(part<QPlainTextEdit>(w, "txtCallerInfo")->height(), ph - px(20)));
+    QCOMPARE(part<QLabel>(w, "imgContactImage")->geometry(), QRect(0, 0, screen.width(), screen.height()));
+    QVERIFY(near(part<QLabel>(w, "lblNoPic")->x(), (pw - part<QLabel>(w, "lblNoPic")->width()) / 2));
+    const QRect nav0 = part<QLabel>(w, "lblNavigate(0)")->geometry();
+    const QRect nav1 = part<QLabel>(w, "lblNavigate(1)")->geometry();
     QVERIFY(near(nav0.x(), screen.x() + pw / 3));
     QVERIFY(near(nav0.y(), sh - nav0.height() - px(50)));
     QVERIFY(near(nav1.x(), screen.x() + pw * 2 / 3 - nav1.width()));
     QVERIFY(near(nav2.x(), sw - nav2.width() - px(50)));
     QVERIFY(near(nav2.y(), screen.y() + ph / 9));
-    const QRect nav3 = w->lblNavigate[3]->geometry();
+    const QRect nav3 = part<QLabel>(w, "lblNavigate(3)")->geometry();
     QVERIFY(near(nav3.y(), screen.y() + ph * 8 / 9 - nav3.height()));
-    const QRect block = w->lblBlock->geometry();
+    const QRect block = part<QLabel>(w, "lblBlock")->geometry();
     QVERIFY(near(block.width(), sw / 3));
     QVERIFY(near(block.x(), sw - block.width() - px(100)));
     QVERIFY(near(block.y(), nav0.y() + (nav0.height() - block.height()) / 2.0));
-    QVERIFY(near(w->chkOnTop->x(), px(100)));
-    QVERIFY(near(w->chkOnTop->y(), nav0.y() + (nav0.height() - w->chkOnTop->height()) / 2.0));
-    QVERIFY(near(w->picWindow->x(), pw - w->picWindow->width() - px(300)));
-    QVERIFY(near(w->lblWindow[1]->x(), pw - w->lblWindow[1]->width() - px(50)));
+    QVERIFY(near(part<QCheckBox>(w, "chkOnTop")->x(), px(100)));
+    QVERIFY(near(part<QCheckBox>(w, "chkOnTop")->y(),
+                 nav0.y() + (nav0.height() - part<QCheckBox>(w, "chkOnTop")->height()) / 2.0));
+    QVERIFY(near(part<QWidget>(w, "picWindow")->x(), pw - part<QWidget>(w, "picWindow")->width() - px(300)));
+    QVERIFY(near(part<QLabel>(w, "lblWindow(1)")->x(), pw - part<QLabel>(w, "lblWindow(1)")->width() - px(50)));
 }
 
 void TestMiniDisplay::sizesAreClamped()
@@ -569,19 +595,19 @@ void TestMiniDisplay::doubleClickTogglesWide()
     w->resizeTwips(3500, 1900);
     QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(200, 80));
     QTRY_COMPARE(w->frameGeometry().width(), 234);
-    QTest::mouseDClick(w->lblName, Qt::LeftButton);
+    QTest::mouseDClick(part<QLabel>(w, "lblName"), Qt::LeftButton);
     QTRY_COMPARE(w->frameGeometry().width(), w->screen()->geometry().width());
     QCOMPARE(w->frameGeometry().height(), Twips::toPixels(4500));
     QCOMPARE(w->frameGeometry().x(), 0);
     QCOMPARE(w->frameGeometry().y(), 80);
-    w->ToggleWideSize();
+    QTest::mouseDClick(part<QLabel>(w, "lblName"), Qt::LeftButton);
     QTRY_COMPARE(w->frameGeometry().width(), 234);
     QCOMPARE(w->frameGeometry().topLeft(), QPoint(200, 80));
 
     // A locked size only stops the blinking.
     setPopup(Key::LockSize, QStringLiteral("True"));
     const int blinks = m_main.stopBlinking;
-    w->ToggleWideSize();
+    QTest::mouseDClick(part<QLabel>(w, "lblName"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(w->frameGeometry().width(), 234);
     QCOMPARE(m_main.stopBlinking, blinks + 1);
@@ -598,21 +624,27 @@ void TestMiniDisplay::coloursComeFromTheSettings()
     const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255), yellow(255, 255, 0);
     const QColor back(0x4E, 0x61, 0xBC); // 12345678 is 0xBC614E, red in the low byte
 
-    for (QWidget* c : std::initializer_list<QWidget*>{w->picScreen, w->lblName, w->lblNumber, w->lblTime,
-                                                      w->lblPosition, w->lblRings, w->lblAnswered, w->txtCallerInfo,
-                                                      w->txtOtherInfo, w->picWindow, w->lblNoPic})
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             part<QWidget>(w, "picScreen"), part<QLabel>(w, "lblName"), part<QLabel>(w, "lblNumber"),
+             part<QLabel>(w, "lblTime"), part<QLabel>(w, "lblPosition"), part<QLabel>(w, "lblRings"),
+             part<QLabel>(w, "lblAnswered"), part<QPlainTextEdit>(w, "txtCallerInfo"),
+             part<QPlainTextEdit>(w, "txtOtherInfo"), part<QWidget>(w, "picWindow"), part<QLabel>(w, "lblNoPic")})
         QVERIFY2(background(c) == red, qPrintable(c->objectName()));
-    for (QWidget* c : std::initializer_list<QWidget*>{w->lblTime, w->lblPosition, w->lblRings, w->lblAnswered,
-                                                      w->txtCallerInfo, w->txtOtherInfo, w->lblNoPic})
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             part<QLabel>(w, "lblTime"), part<QLabel>(w, "lblPosition"), part<QLabel>(w, "lblRings"),
+             part<QLabel>(w, "lblAnswered"), part<QPlainTextEdit>(w, "txtCallerInfo"),
+             part<QPlainTextEdit>(w, "txtOtherInfo"), part<QLabel>(w, "lblNoPic")})
         QVERIFY2(foreground(c) == green, qPrintable(c->objectName()));
-    QCOMPARE(foreground(w->lblName), blue);
-    QCOMPARE(foreground(w->lblNumber), blue);
-    for (QWidget* c :
-         std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop, w->lblNavigate[0],
-                                         w->lblNavigate[1], w->lblNavigate[2], w->lblNavigate[3]})
+    QCOMPARE(foreground(part<QLabel>(w, "lblName")), blue);
+    QCOMPARE(foreground(part<QLabel>(w, "lblNumber")), blue);
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             part<QLabel>(w, "lblWindow(0)"), part<QLabel>(w, "lblWindow(1)"), part<QLabel>(w, "lblBlock"),
+             part<QCheckBox>(w, "chkOnTop"), part<QLabel>(w, "lblNavigate(0)"), part<QLabel>(w, "lblNavigate(1)"),
+             part<QLabel>(w, "lblNavigate(2)"), part<QLabel>(w, "lblNavigate(3)")})
         QCOMPARE(foreground(c), yellow);
     QCOMPARE(background(w), back);
-    for (QWidget* c : std::initializer_list<QWidget*>{w->lblWindow[0], w->lblWindow[1], w->lblBlock, w->chkOnTop})
+    for (QWidget* c : std::initializer_list<QWidget*>{part<QLabel>(w, "lblWindow(0)"), part<QLabel>(w, "lblWindow(1)"),
+                                                      part<QLabel>(w, "lblBlock"), part<QCheckBox>(w, "chkOnTop")})
         QCOMPARE(background(c), back);
     // The window's own text colour has its own default.
     QCOMPARE(foreground(w), green);
@@ -620,29 +652,29 @@ void TestMiniDisplay::coloursComeFromTheSettings()
     // Not a number: black. A change shows at the next UpdateAppearance.
     setPopup(Key::ScreenColor, QStringLiteral("teal"));
     w->UpdateAppearance();
-    QCOMPARE(background(w->lblName), QColor(0, 0, 0));
+    QCOMPARE(background(part<QLabel>(w, "lblName")), QColor(0, 0, 0));
 
     // Hover: the arrow takes ButtonColor less 100; moving over the name label gives it back at once.
     const QColor hover(255 - 100, 255, 0);
     QCursor::setPos(w->frameGeometry().center());
     // Nothing lit, nothing watched: an idle pop-up runs no timer.
-    QVERIFY(!w->ButtonTimer->isActive());
-    hoverOver(w->lblNavigate[1]);
-    QVERIFY(w->ButtonTimer->isActive());
-    QCOMPARE(foreground(w->lblNavigate[1]), hover);
-    QCOMPARE(foreground(w->lblNavigate[0]), yellow);
+    QVERIFY(!part<QTimer>(w, "ButtonTimer")->isActive());
+    hoverOver(part<QLabel>(w, "lblNavigate(1)"));
+    QVERIFY(part<QTimer>(w, "ButtonTimer")->isActive());
+    QCOMPARE(foreground(part<QLabel>(w, "lblNavigate(1)")), hover);
+    QCOMPARE(foreground(part<QLabel>(w, "lblNavigate(0)")), yellow);
     w->ButtonTimer_Timer(); // the mouse is still inside the window
-    QCOMPARE(foreground(w->lblNavigate[1]), hover);
-    hoverOver(w->lblName);
-    QCOMPARE(foreground(w->lblNavigate[1]), yellow);
+    QCOMPARE(foreground(part<QLabel>(w, "lblNavigate(1)")), hover);
+    hoverOver(part<QLabel>(w, "lblName"));
+    QCOMPARE(foreground(part<QLabel>(w, "lblNavigate(1)")), yellow);
     // Leaving the window: the button timer gives the colour back.
-    hoverOver(w->chkOnTop);
-    QCOMPARE(foreground(w->chkOnTop), hover);
+    hoverOver(part<QCheckBox>(w, "chkOnTop"));
+    QCOMPARE(foreground(part<QCheckBox>(w, "chkOnTop")), hover);
     QCursor::setPos(w->frameGeometry().bottomRight() + QPoint(50, 50));
     w->ButtonTimer_Timer();
-    QCOMPARE(foreground(w->chkOnTop), yellow);
-    QCOMPARE(w->ButtonTimer->interval(), 100);
-    QVERIFY(!w->ButtonTimer->isActive());
+    QCOMPARE(foreground(part<QCheckBox>(w, "chkOnTop")), yellow);
+    QCOMPARE(part<QTimer>(w, "ButtonTimer")->interval(), 100);
+    QVERIFY(!part<QTimer>(w, "ButtonTimer")->isActive());
 }
 
 void TestMiniDisplay::hoverColourStaysAboveBlack()
@@ -740,23 +772,23 @@ void TestMiniDisplay::blockQuestionBlocksTheRingingCall()
     gRinging = true;
     w->list().UpdateForm(call(1, QStringLiteral("PEST"), QStringLiteral("555-0000")));
     w->list().IncomingCallTimer_Timer();
-    QVERIFY(w->lblBlock->isVisible());
+    QVERIFY(part<QLabel>(w, "lblBlock")->isVisible());
 
     Prompt::queueAnswer(Prompt::No);
-    w->lblBlock_Click();
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblBlock")));
     QCOMPARE(m_main.blockCalls, 0);
     QCOMPARE(Prompt::history().last().text, QStringLiteral("Are you sure you want to block this call?"));
     QCOMPARE(Prompt::history().last().buttons, int(Prompt::YesNo));
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
 
     Prompt::queueAnswer(Prompt::Yes);
-    QTest::mouseClick(w->lblBlock, Qt::LeftButton);
+    QTest::mouseClick(part<QLabel>(w, "lblBlock"), Qt::LeftButton);
     QCOMPARE(m_main.blockCalls, 1);
 
     // A client asks its server instead.
     gNetworkMode = Client;
     Prompt::queueAnswer(Prompt::Yes);
-    w->lblBlock_Click();
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblBlock")));
     QCOMPARE(m_main.blockCalls, 1);
     QCOMPARE(texts(*m_requests).last(), QStringLiteral(";BLOCK CALL;"));
 }
@@ -778,7 +810,7 @@ void TestMiniDisplay::incomingCallTimerBlinksTheCaption()
     gRinging = false;
     list.IncomingCallTimer_Timer();
     QCOMPARE(w->windowTitle(), QString());
-    QVERIFY(!w->lblBlock->isVisible());
+    QVERIFY(!part<QLabel>(w, "lblBlock")->isVisible());
     QVERIFY(!list.IncomingCallTimer.isActive());
 }
 
@@ -791,7 +823,8 @@ void TestMiniDisplay::detailWindowsReopenOnFirstShow()
     QVERIFY(frmCallerInfo::instance(false) && frmCallerInfo::instance(false)->isVisible());
     QVERIFY(frmOtherInfo::instance(false) && frmOtherInfo::instance(false)->isVisible());
     QVERIFY(!frmContactPicture::instance(false));
-    QVERIFY(qAbs(frmCallerInfo::instance(false)->txtCallerInfo->font().pointSizeF() - 9.0) < 0.1);
+    QVERIFY(qAbs(part<QPlainTextEdit>(frmCallerInfo::instance(false), "txtCallerInfo")->font().pointSizeF() - 9.0) <
+            0.1);
 
     // Closed by its user, a window is forgotten; closed along with the pop-up, it is remembered.
     frmOtherInfo::instance(false)->close();
@@ -807,7 +840,7 @@ void TestMiniDisplay::detailWindowsReopenOnFirstShow()
     QVERIFY(!frmOtherInfo::instance(false));
     // Its screen is taken: the down arrow skips it.
     w->list().UpdateForm(call(1, QStringLiteral("C"), QStringLiteral("1")));
-    w->list().lblNavigate_Click(MiniDisplay::Down);
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(w->list().CurrentScreen, 2);
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -823,15 +856,17 @@ void TestMiniDisplay::rightClickOpensTheMenuOnlyWhereItShould()
 {
     frmMiniDisplay* w = open();
     w->list().UpdateForm(call(1, QStringLiteral("C"), QStringLiteral("1")));
-    for (QWidget* c : std::initializer_list<QWidget*>{w->lblNoPic, w->lblWindow[1], w->txtCallerInfo->viewport()}) {
+    for (QWidget* c : std::initializer_list<QWidget*>{part<QLabel>(w, "lblNoPic"), part<QLabel>(w, "lblWindow(1)"),
+                                                      part<QPlainTextEdit>(w, "txtCallerInfo")->viewport()}) {
         QTest::mousePress(c, Qt::RightButton);
-        QVERIFY2(!w->mnuPopup->isVisible(), qPrintable(c->objectName()));
+        QVERIFY2(!part<QMenu>(w, "mnuPopup")->isVisible(), qPrintable(c->objectName()));
     }
-    for (QWidget* c :
-         std::initializer_list<QWidget*>{w->lblName, w->lblRings, w->chkOnTop, w->lblNavigate[2], w->picScreen}) {
+    for (QWidget* c : std::initializer_list<QWidget*>{part<QLabel>(w, "lblName"), part<QLabel>(w, "lblRings"),
+                                                      part<QCheckBox>(w, "chkOnTop"), part<QLabel>(w, "lblNavigate(2)"),
+                                                      part<QWidget>(w, "picScreen")}) {
         QTest::mousePress(c, Qt::RightButton);
-        QVERIFY2(w->mnuPopup->isVisible(), qPrintable(c->objectName()));
-        w->mnuPopup->hide();
+        QVERIFY2(part<QMenu>(w, "mnuPopup")->isVisible(), qPrintable(c->objectName()));
+        part<QMenu>(w, "mnuPopup")->hide();
     }
 }
 
@@ -852,22 +887,22 @@ void TestMiniDisplay::pictureScreens()
     c.ContactName = QStringLiteral("jane");
     list.UpdateForm(c);
     QCOMPARE(list.CurrentContact.Name, QStringLiteral("JANE"));
-    QVERIFY(!w->imgContactImage->isVisible()); // no picture behind the labels by default
+    QVERIFY(!part<QLabel>(w, "imgContactImage")->isVisible()); // no picture behind the labels by default
     setPopup(Key::PictureBackground, QStringLiteral("True"));
     list.SetScreen();
-    QVERIFY(w->imgContactImage->isVisible());
-    QVERIFY(!w->imgContactImage->pixmap().isNull());
-    QVERIFY(w->lblName->isVisible());
+    QVERIFY(part<QLabel>(w, "imgContactImage")->isVisible());
+    QVERIFY(!part<QLabel>(w, "imgContactImage")->pixmap().isNull());
+    QVERIFY(part<QLabel>(w, "lblName")->isVisible());
 
-    list.lblNavigate_Click(MiniDisplay::Down);
-    list.lblNavigate_Click(MiniDisplay::Down);
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
+    QVERIFY(clickArrow(w, MiniDisplay::Down));
     QCOMPARE(list.CurrentScreen, 2);
-    QVERIFY(w->lblWindow[1]->isVisible());
-    QVERIFY(!w->imgContactImage->pixmap().isNull());
+    QVERIFY(part<QLabel>(w, "lblWindow(1)")->isVisible());
+    QVERIFY(!part<QLabel>(w, "imgContactImage")->pixmap().isNull());
     // The window button moves the picture out; the pop-up goes on to the other information.
-    list.lblWindow_Click(1);
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblWindow(1)")));
     QVERIFY(frmContactPicture::instance(false)->isVisible());
-    QVERIFY(!frmContactPicture::instance(false)->imgContactImage->pixmap().isNull());
+    QVERIFY(!part<QLabel>(frmContactPicture::instance(false), "imgContactImage")->pixmap().isNull());
     QCOMPARE(list.CurrentScreen, 3);
 }
 
@@ -887,18 +922,18 @@ void TestMiniDisplay::pictureOfAPipeIsNotRead()
     c.ContactName = QStringLiteral("PIPE");
     w->list().UpdateForm(c); // returns: the pipe is never opened
     QCOMPARE(w->list().CurrentContact.Name, QStringLiteral("PIPE"));
-    QVERIFY(w->imgContactImage->pixmap().isNull());
+    QVERIFY(part<QLabel>(w, "imgContactImage")->pixmap().isNull());
 }
 
 void TestMiniDisplay::lockSizeToggles()
 {
     frmMiniDisplay* w = open();
-    QVERIFY(!w->mnuPopupLockSize->isChecked());
-    w->mnuPopupLockSize_Click();
+    QVERIFY(!menuItem(w, "mnuPopupLockSize")->isChecked());
+    TRIGGER(w, "mnuPopupLockSize");
     QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LockSize, ""), QStringLiteral("True"));
-    QVERIFY(w->mnuPopupLockSize->isChecked());
+    QVERIFY(menuItem(w, "mnuPopupLockSize")->isChecked());
     QCOMPARE(w->minimumSize(), w->maximumSize());
-    w->mnuPopupLockSize_Click();
+    TRIGGER(w, "mnuPopupLockSize");
     QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::LockSize, ""), QStringLiteral("False"));
     QVERIFY(w->minimumSize() != w->maximumSize());
     QVERIFY(w->windowFlags() & Qt::Tool);
@@ -908,11 +943,11 @@ void TestMiniDisplay::onTopCheckBoxKeepsTheFamilyOnTop()
 {
     SaveProperty(Section::frmOtherInfo, Key::Visible, "True");
     frmMiniDisplay* w = open();
-    QVERIFY(w->chkOnTop->isChecked()); // the pop-up's own switch is on at first
+    QVERIFY(part<QCheckBox>(w, "chkOnTop")->isChecked()); // the pop-up's own switch is on at first
     QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(frmOtherInfo::instance(false)->windowFlags() & Qt::WindowStaysOnTopHint);
     const int blinks = m_main.stopBlinking;
-    QTest::mouseClick(w->chkOnTop, Qt::LeftButton);
+    QTest::mouseClick(part<QCheckBox>(w, "chkOnTop"), Qt::LeftButton);
     QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::OnTop, ""), QStringLiteral("False"));
     QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(!(frmOtherInfo::instance(false)->windowFlags() & Qt::WindowStaysOnTopHint));
@@ -931,19 +966,19 @@ void TestMiniDisplay::draggingByALabelMovesTheWindow()
     w->moveTwips(1500, 1500);
     QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(100, 100));
     const QPointF local(5, 5);
-    const QPointF global = w->lblTime->mapToGlobal(local);
+    const QPointF global = part<QLabel>(w, "lblTime")->mapToGlobal(local);
     QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w->lblTime, &press);
+    QApplication::sendEvent(part<QLabel>(w, "lblTime"), &press);
     const int blinks = m_main.stopBlinking;
     QMouseEvent move(QEvent::MouseMove, local + QPointF(30, 20), global + QPointF(30, 20), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
-    QApplication::sendEvent(w->lblTime, &move);
+    QApplication::sendEvent(part<QLabel>(w, "lblTime"), &move);
     QTRY_COMPARE(w->frameGeometry().topLeft(), QPoint(130, 120));
     QCOMPARE(m_main.stopBlinking, blinks + 1);
     // Without a button held the mouse only passes over.
     QMouseEvent hoverMove(QEvent::MouseMove, local, global + QPointF(90, 90), Qt::NoButton, Qt::NoButton,
                           Qt::NoModifier);
-    QApplication::sendEvent(w->lblTime, &hoverMove);
+    QApplication::sendEvent(part<QLabel>(w, "lblTime"), &hoverMove);
     QCoreApplication::processEvents();
     QCOMPARE(w->frameGeometry().topLeft(), QPoint(130, 120));
 }
@@ -962,7 +997,8 @@ void TestMiniDisplay::screenshots()
         QTRY_VERIFY(qAbs(w->frameGeometry().width() - Twips::toPixels(width)) <= 1 &&
                     qAbs(w->frameGeometry().height() - Twips::toPixels(height)) <= 1);
         // The caller's name and number show at either size.
-        QCOMPARE(Screenshot::save(w, QLatin1String(name), {w->lblName, w->lblNumber}), QString());
+        QCOMPARE(Screenshot::save(w, QLatin1String(name), {part<QLabel>(w, "lblName"), part<QLabel>(w, "lblNumber")}),
+                 QString());
     }
 }
 
@@ -973,11 +1009,17 @@ void TestMiniDisplay::controlsCarryTheirNames()
                              "imgContactImage", "lblNoPic", "picWindow", "lblWindow(0)", "lblWindow(1)",
                              "lblNavigate(0)", "lblNavigate(1)", "lblNavigate(2)", "lblNavigate(3)", "lblBlock"})
         QVERIFY2(ui::findByName<QWidget>(w, QLatin1String(name)), name);
-    QCOMPARE(ui::findByName<QCheckBox>(w, QStringLiteral("chkOnTop")), w->chkOnTop);
-    QCOMPARE(ui::findByName<QPlainTextEdit>(w, QStringLiteral("txtCallerInfo")), w->txtCallerInfo);
-    QCOMPARE(ui::findByName<QPlainTextEdit>(w, QStringLiteral("txtOtherInfo")), w->txtOtherInfo);
-    QCOMPARE(ui::findByName<QTimer>(w, QStringLiteral("ButtonTimer")), w->ButtonTimer);
-    QCOMPARE(ui::findByName<QMenu>(w, QStringLiteral("mnuPopup")), w->mnuPopup);
+    // Each name leads to the control doing that control's work.
+    QCOMPARE(ui::textOf(w, QStringLiteral("chkOnTop")), QStringLiteral("On Top"));
+    QVERIFY(ui::findByName<QCheckBox>(w, QStringLiteral("chkOnTop")));
+    for (const char* name : {"txtCallerInfo", "txtOtherInfo"}) {
+        const auto* box = ui::findByName<QPlainTextEdit>(w, QLatin1String(name));
+        QVERIFY2(box && box->isReadOnly(), name);
+    }
+    QVERIFY(ui::findByName<QTimer>(w, QStringLiteral("ButtonTimer")));
+    QCOMPARE(ui::findByName<QTimer>(w, QStringLiteral("ButtonTimer"))->interval(), 100);
+    QVERIFY(ui::findByName<QMenu>(w, QStringLiteral("mnuPopup")));
+    QCOMPARE(ui::findByName<QMenu>(w, QStringLiteral("mnuPopup"))->title(), QStringLiteral("Popup"));
     for (const char* name : {"mnuPopupLockSize", "mnuPopupHyphen1", "mnuPopupCreateNew", "mnuPopupAddToCurrent",
                              "mnuPopupHyphen2", "mnuPopupSearchName", "mnuPopupSearchNumber", "mnuPopupSearchContact",
                              "mnuPopupViewStats", "mnuPopupViewOriginal", "mnuPopupHyphen3", "mnuPopupCustomize"})
@@ -991,14 +1033,16 @@ void TestMiniDisplay::controlsCarryTheirNames()
         QVERIFY2(ui::isReachable(w, QLatin1String(name)), name);
 
     // The detail windows and the logged-record window.
-    QCOMPARE(ui::findByName<QPlainTextEdit>(frmCallerInfo::instance(), QStringLiteral("txtCallerInfo")),
-             frmCallerInfo::instance()->txtCallerInfo);
-    QCOMPARE(ui::findByName<QPlainTextEdit>(frmOtherInfo::instance(), QStringLiteral("txtOtherInfo")),
-             frmOtherInfo::instance()->txtOtherInfo);
-    QCOMPARE(ui::findByName<QLabel>(frmContactPicture::instance(), QStringLiteral("imgContactImage")),
-             frmContactPicture::instance()->imgContactImage);
-    QCOMPARE(ui::findByName<QLabel>(frmContactPicture::instance(), QStringLiteral("lblNoPic")),
-             frmContactPicture::instance()->lblNoPic);
+    // The detail windows: the one text box or picture each shows, by its name.
+    for (QWidget* window : std::initializer_list<QWidget*>{frmCallerInfo::instance(), frmOtherInfo::instance()}) {
+        const QList<QPlainTextEdit*> boxes = window->findChildren<QPlainTextEdit*>();
+        QCOMPARE(boxes.size(), 1);
+        const QString name =
+            window == frmCallerInfo::instance() ? QStringLiteral("txtCallerInfo") : QStringLiteral("txtOtherInfo");
+        QCOMPARE(ui::findByName<QPlainTextEdit>(window, name), boxes.first());
+    }
+    QVERIFY(ui::findByName<QLabel>(frmContactPicture::instance(), QStringLiteral("imgContactImage")));
+    QCOMPARE(ui::textOf(frmContactPicture::instance(), QStringLiteral("lblNoPic")), QStringLiteral("No Picture"));
     LoggedRecord record;
     record.Name = QStringLiteral("JOHN SMITH");
     QPointer<frmOriginalCallerIDInfo> logged = frmOriginalCallerIDInfo::instance();
@@ -1023,11 +1067,11 @@ void TestMiniDisplay::goesWhileShakingWithTheFocusInside()
     // checks this).
     frmMiniDisplay* w = open();
     w->activateWindow();
-    w->chkOnTop->setFocus();
-    QTRY_VERIFY(w->chkOnTop->hasFocus());
+    part<QCheckBox>(w, "chkOnTop")->setFocus();
+    QTRY_VERIFY(part<QCheckBox>(w, "chkOnTop")->hasFocus());
     w->Vibrate();
-    hoverOver(w->lblBlock);
-    QVERIFY(w->ButtonTimer->isActive());
+    hoverOver(part<QLabel>(w, "lblBlock"));
+    QVERIFY(part<QTimer>(w, "ButtonTimer")->isActive());
     QPointer<frmMiniDisplay> guard = w;
     delete w;
     QVERIFY(!guard);

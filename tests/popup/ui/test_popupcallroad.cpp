@@ -18,6 +18,7 @@
 #include "support/FakeModem.h"
 #include "support/ResetForTests.h"
 #include "support/TempHome.h"
+#include "support/ui/NamedText.h"
 
 namespace {
 
@@ -102,27 +103,27 @@ void TestPopupCallRoad::aCallReachesThePopup()
     QTRY_VERIFY(frmMiniDisplay::instance(false) && frmMiniDisplay::instance(false)->isVisible());
     frmMiniDisplay* w = frmMiniDisplay::instance(false);
     QCOMPARE(m_window->windowMenu.first(), qMakePair(int(MainWindow::WindowMenuMiniDisplay), true));
-    QTRY_COMPARE(w->lblRings->text(), QStringLiteral("1 Rings"));
-    QCOMPARE(w->lblName->text(), QStringLiteral("NOT RECEIVED"));
+    QTRY_COMPARE(ui::textOf(w, QStringLiteral("lblRings")), QStringLiteral("1 Rings"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("NOT RECEIVED"));
     for (const QString& line : FakeModem::callLines("5551234567", "SMITH JOHN"))
         m_modem->injectLine(line);
-    QTRY_COMPARE(w->lblNumber->text(), QStringLiteral("(555) 123-4567"));
+    QTRY_COMPARE(ui::textOf(w, QStringLiteral("lblNumber")), QStringLiteral("(555) 123-4567"));
     m_modem->injectLine("RING");
-    QTRY_COMPARE(w->lblRings->text(), QStringLiteral("2 Rings"));
-    QCOMPARE(w->lblPosition->text(), QStringLiteral("1/1"));
-    QCOMPARE(w->lblName->text(), QStringLiteral("John Smith (Home)"));
-    QCOMPARE(w->lblAnswered->text(), QStringLiteral("N/A"));
-    QCOMPARE(w->list().Callers.size(), 1);
-    QVERIFY(w->list().IncomingCallTimer.isActive());
-    w->list().IncomingCallTimer_Timer();
+    QTRY_COMPARE(ui::textOf(w, QStringLiteral("lblRings")), QStringLiteral("2 Rings"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblPosition")), QStringLiteral("1/1"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblName")), QStringLiteral("John Smith (Home)"));
+    QCOMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("N/A"));
+    QCOMPARE(miniDisplay().Callers.size(), 1);
+    QVERIFY(miniDisplay().IncomingCallTimer.isActive());
+    miniDisplay().IncomingCallTimer_Timer();
     QCOMPARE(w->windowTitle(), QStringLiteral("Incoming Call"));
-    QVERIFY(w->lblBlock->isVisible());
+    QVERIFY(ui::findByName<QLabel>(w, QStringLiteral("lblBlock"))->isVisible());
 
     // The caller's contact is what screen 3 shows.
-    QCOMPARE(w->list().CurrentContact.Name, QStringLiteral("John Smith"));
-    w->list().CurrentScreen = MiniDisplay::OtherInfoScreen;
-    w->list().SetOtherInfo();
-    QCOMPARE(w->txtOtherInfo->toPlainText(), QStringLiteral("Plays the oboe"));
+    QCOMPARE(miniDisplay().CurrentContact.Name, QStringLiteral("John Smith"));
+    miniDisplay().CurrentScreen = MiniDisplay::OtherInfoScreen;
+    miniDisplay().SetOtherInfo();
+    QCOMPARE(ui::textOf(w, QStringLiteral("txtOtherInfo")), QStringLiteral("Plays the oboe"));
 
     // Closing the pop-up takes the check mark off the main window's menu item.
     w->close();
@@ -154,18 +155,18 @@ void TestPopupCallRoad::blockFromThePopupHangsUpOnce()
     QTRY_VERIFY(frmMiniDisplay::instance(false) && frmMiniDisplay::instance(false)->isVisible());
     frmMiniDisplay* w = frmMiniDisplay::instance(false);
     m_modem->injectLine("NMBR = 5559876543");
-    QTRY_COMPARE(w->lblNumber->text(), QStringLiteral("(555) 987-6543"));
+    QTRY_COMPARE(ui::textOf(w, QStringLiteral("lblNumber")), QStringLiteral("(555) 987-6543"));
     m_modem->clearReceived();
 
     Prompt::queueAnswer(Prompt::Yes);
-    w->lblBlock_Click();
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblBlock")));
     QTRY_VERIFY(!m_port->isBusy());
     QTRY_COMPARE(m_modem->received(), QByteArray("\rATH1\r\rATH0\r"));
-    QTRY_COMPARE(w->lblAnswered->text(), QStringLiteral("Blocked"));
+    QTRY_COMPARE(ui::textOf(w, QStringLiteral("lblAnswered")), QStringLiteral("Blocked"));
     // Asking again does not pick the line up a second time. A dial-tone probe as the marker: it is answered
     // only once everything sent before it has arrived.
     Prompt::queueAnswer(Prompt::Yes);
-    w->lblBlock_Click();
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblBlock")));
     QCOMPARE(m_port->CheckDialTone(), 1);
     QCOMPARE(m_modem->received(), QByteArray("\rATH1\r\rATH0\r\rATDT;\r\rATH0\r"));
 }

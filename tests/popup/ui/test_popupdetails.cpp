@@ -21,6 +21,7 @@
 #include "statistics/modStatistics.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
+#include "support/ui/NamedText.h"
 
 namespace {
 
@@ -144,20 +145,20 @@ void TestPopupDetails::detailWindowsFollowTheCurrentCaller()
     QVERIFY(info && info->isVisible() && other && other->isVisible());
 
     // Jane's number belongs to Janet, who has no statistics group yet: her calls are counted by number.
-    QCOMPARE(info->txtCallerInfo->toPlainText(),
+    QCOMPARE(ui::textOf(info, QStringLiteral("txtCallerInfo")),
              QStringLiteral("Caller Info: Janet\nTotal Calls: 1\nCalls in the Last Day: 1\nCalls in the Last Week: 1\n"
                             "Calls Between 9pm and 1am: 0\nMost Calls in a Day: 1\nMost Calls in a Week: 1"));
-    QCOMPARE(other->txtOtherInfo->toPlainText(), QStringLiteral("Sister\nCall back after 6"));
+    QCOMPARE(ui::textOf(other, QStringLiteral("txtOtherInfo")), QStringLiteral("Sister\nCall back after 6"));
 
-    list.lblNavigate_Click(MiniDisplay::Right);
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblNavigate(%1)").arg(MiniDisplay::Right)));
     QCOMPARE(list.CurrentCaller.Name, QStringLiteral("JOHN SMITH"));
-    QVERIFY(info->txtCallerInfo->toPlainText().startsWith(
-        QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2\nCalls in the Last Day: 2\n")));
-    QCOMPARE(other->txtOtherInfo->toPlainText(), QStringLiteral("<other information not available>"));
+    QVERIFY(ui::textOf(info, QStringLiteral("txtCallerInfo"))
+                .startsWith(QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2\nCalls in the Last Day: 2\n")));
+    QCOMPARE(ui::textOf(other, QStringLiteral("txtOtherInfo")), QStringLiteral("<other information not available>"));
 
-    list.lblNavigate_Click(MiniDisplay::Left);
-    QVERIFY(info->txtCallerInfo->toPlainText().startsWith(QStringLiteral("Caller Info: Janet\n")));
-    QCOMPARE(other->txtOtherInfo->toPlainText(), QStringLiteral("Sister\nCall back after 6"));
+    QVERIFY(ui::clickOn(w, QStringLiteral("lblNavigate(%1)").arg(MiniDisplay::Left)));
+    QVERIFY(ui::textOf(info, QStringLiteral("txtCallerInfo")).startsWith(QStringLiteral("Caller Info: Janet\n")));
+    QCOMPARE(ui::textOf(other, QStringLiteral("txtOtherInfo")), QStringLiteral("Sister\nCall back after 6"));
 }
 
 void TestPopupDetails::callerInfoListComesFromTheSetting()
@@ -168,11 +169,13 @@ void TestPopupDetails::callerInfoListComesFromTheSetting()
     w->openDetail(MiniDisplay::CallerInfoScreen);
     frmCallerInfo* info = frmCallerInfo::instance(false);
     QVERIFY(info);
-    QCOMPARE(info->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: JOHN SMITH\nMost Rings: 3"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("txtCallerInfo")),
+             QStringLiteral("Caller Info: JOHN SMITH\nMost Rings: 3"));
     // The customisation dialog changes the list and refills the window.
     SaveProperty(Section::frmMiniDisplay, Key::CallerInfo, QStringLiteral("Total Calls"));
     info->SetCallerInfo();
-    QCOMPARE(info->txtCallerInfo->toPlainText(), QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2"));
+    QCOMPARE(ui::textOf(info, QStringLiteral("txtCallerInfo")),
+             QStringLiteral("Caller Info: JOHN SMITH\nTotal Calls: 2"));
 }
 
 void TestPopupDetails::callerInfoInClientModeAsksTheServer()
@@ -189,7 +192,7 @@ void TestPopupDetails::callerInfoInClientModeAsksTheServer()
     QCOMPARE(texts(*m_requests), QStringList{QStringLiteral(";MINI DISPLAY STATS;") + m_john.PrintSend() +
                                              QStringLiteral(";|Total Calls|Most Rings|;")});
     // Empty until the server's reply comes.
-    QVERIFY(info->txtCallerInfo->toPlainText().isEmpty());
+    QVERIFY(ui::textOf(info, QStringLiteral("txtCallerInfo")).isEmpty());
 }
 
 void TestPopupDetails::loggedRecordFromThePopup()
@@ -197,28 +200,28 @@ void TestPopupDetails::loggedRecordFromThePopup()
     frmMiniDisplay* w = open();
     w->list().UpdateForm(m_jane);
     QCOMPARE(w->list().CurrentCaller.ContactName, QStringLiteral("Janet"));
-    w->mnuPopupViewOriginal->trigger();
+    TRIGGER(w, "mnuPopupViewOriginal");
     frmOriginalCallerIDInfo* record = frmOriginalCallerIDInfo::instance(false);
     QVERIFY(record && record->isVisible());
     QCOMPARE(record->windowTitle(), QStringLiteral("Original Caller ID Info"));
     // The name received from the line, not the contact's.
-    QCOMPARE(record->lblName->text(), QStringLiteral("JANE D"));
-    QCOMPARE(record->lblNumber->text(), QStringLiteral("555-9876"));
-    QCOMPARE(record->lblTime->text(), QStringLiteral("3/20/2024 11:00:00 AM"));
-    QCOMPARE(record->lblRings->text(), QStringLiteral("4"));
-    QCOMPARE(record->lblAnswered->text(), QStringLiteral("NO"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblName")), QStringLiteral("JANE D"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblNumber")), QStringLiteral("555-9876"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblTime")), QStringLiteral("3/20/2024 11:00:00 AM"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblRings")), QStringLiteral("4"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblAnswered")), QStringLiteral("NO"));
     QCOMPARE(record->Tag, QStringLiteral("MINI DISPLAY"));
     QVERIFY(record->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
     // A second request overwrites the values in place.
     w->list().UpdateForm(m_john);
-    w->mnuPopupViewOriginal->trigger();
+    TRIGGER(w, "mnuPopupViewOriginal");
     QCOMPARE(frmOriginalCallerIDInfo::instance(false), record);
-    QCOMPARE(record->lblName->text(), QStringLiteral("JOHN SMITH"));
-    QCOMPARE(record->lblAnswered->text(), QStringLiteral("YES"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblName")), QStringLiteral("JOHN SMITH"));
+    QCOMPARE(ui::textOf(record, QStringLiteral("lblAnswered")), QStringLiteral("YES"));
 
     // OK closes it and hands the focus back to the main window; without a main window it still closes.
-    record->cmdOK->click();
+    TRIGGER(record, "cmdOK");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!frmOriginalCallerIDInfo::instance(false));
     QCOMPARE(m_main.focus, 1);
@@ -228,7 +231,7 @@ void TestPopupDetails::loggedRecordFromThePopup()
     frmOriginalCallerIDInfo::instance()->showRecord(values, QString());
     QVERIFY(!frmOriginalCallerIDInfo::instance(false)->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     gMainForm = nullptr;
-    frmOriginalCallerIDInfo::instance(false)->cmdOK_Click();
+    TRIGGER(frmOriginalCallerIDInfo::instance(false), "cmdOK");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!frmOriginalCallerIDInfo::instance(false));
     SaveProperty(Section::frmOriginalCallerIDInfo, Key::OnTop, QStringLiteral("False"));
@@ -294,13 +297,13 @@ void TestPopupDetails::searchesNarrowTheCallList()
 
     frmMiniDisplay* w = open();
     w->list().UpdateForm(m_john);
-    w->mnuPopupSearchNumber->trigger();
+    TRIGGER(w, "mnuPopupSearchNumber");
     QCOMPARE(m_main.strSQL, QStringLiteral("Select * From tblCID Where fldNumber = '555-1234'"));
     QCOMPARE(CountCallers(m_main.strSQL), 2);
     QCOMPARE(m_main.unchecks, 1);
     QCOMPARE(m_main.updates, 1);
     QCOMPARE(m_main.refreshes, 1);
-    w->mnuPopupSearchName->trigger();
+    TRIGGER(w, "mnuPopupSearchName");
     QCOMPARE(m_main.strSQL, QStringLiteral("Select * From tblCID Where fldName = 'JOHN SMITH'"));
     QCOMPARE(m_main.refreshes, 2);
     QVERIFY(m_requests->isEmpty());
@@ -312,7 +315,7 @@ void TestPopupDetails::searchesInClientModeAskTheServer()
     w->list().UpdateForm(m_john);
     gNetworkMode = Client;
     m_requests->clear();
-    w->mnuPopupSearchContact->trigger();
+    TRIGGER(w, "mnuPopupSearchContact");
     QCOMPARE(texts(*m_requests),
              QStringList{QStringLiteral(";SQL;Select * From tblCID Where fldNumber like '*555-1234*'")});
     QCOMPARE(m_main.updates, 0);
