@@ -41,6 +41,7 @@ private Q_SLOTS:
     void addRecentItemKeepsTen();
     void firstRunWritesTheWholeTable();
     void secondRunChangesNothing();
+    void firstRunKeepsValuesWrittenBeforeIt();
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
@@ -432,6 +433,38 @@ void TestSettings::secondRunChangesNothing()
     QCOMPARE(fileBytes(settingsFilePath()), marked);
     QCOMPARE(fileBytes(home.file("AttributeGroups.dat")), QByteArray("\"Mine\",1,#FALSE#,\"\"\r\n"));
     QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, ""), QStringLiteral("2"));
+}
+
+void TestSettings::firstRunKeepsValuesWrittenBeforeIt()
+{
+    // A settings file made by hand before the first start: a port, a short modem setting and an empty value.
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+    setInitialScreenSizeTwips(1920 * 15, 1080 * 15);
+    QDir().mkpath(QFileInfo(settingsFilePath()).absolutePath());
+    QFile ini(settingsFilePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[frmConfiguration]\r\nCommPort=/dev/pts/7\r\nCommSettings=9600\r\nImmediateSound=\r\n");
+    ini.close();
+    resetSettingsStore();
+    QVERIFY(HasProperty(Section::frmConfiguration, Key::ImmediateSound));
+    QVERIFY(!HasProperty(Section::frmConfiguration, Key::Handshaking));
+
+    InitializeSettings();
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, "<missing>"), QStringLiteral("/dev/pts/7"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommSettings, "<missing>"), QStringLiteral("9600"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::ImmediateSound, "<missing>"), QString());
+    // Everything else of the table is there as on any first run.
+    const Table expected = expectedFirstRunTable(programFolder());
+    const Table stored = storedTable();
+    QCOMPARE(stored.size(), expected.size());
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (it.key().endsWith(QLatin1String("/CommPort")) || it.key().endsWith(QLatin1String("/CommSettings")) ||
+            it.key().endsWith(QLatin1String("/ImmediateSound")))
+            continue;
+        QVERIFY2(stored.value(it.key(), "<missing>") == it.value(), qPrintable(it.key()));
+    }
 }
 
 void TestSettings::firstRunReachesTheFileBeforeItReturns()
