@@ -18,7 +18,7 @@ public:
     QString Number() const { return m_number; }
     QString Description() const { return m_description; }
 
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     void cmdOK_Click();
     void cmdCancel_Click();
 

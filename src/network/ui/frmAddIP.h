@@ -30,7 +30,7 @@ public:
 
     void cmdOK_Click();
     void cmdCancel_Click();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
 
     QLabel* Label1 = nullptr;
     QComboBox* cmbIP = nullptr;
