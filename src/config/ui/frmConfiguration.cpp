@@ -515,7 +515,8 @@ void frmConfiguration::LoadPropertySettings()
     // A device kept by its path that is not there now (unplugged, or a pseudo-terminal) is still shown as
     // the port in use, rather than no port at all.
     const QString stored = GetProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("1")).trimmed();
-    if (stored.startsWith(QLatin1Char('/')) && cboPort->findText(stored) < 0)
+    if (stored.startsWith(QLatin1Char('/')) && OptionLists::numberedPortFor(stored).isEmpty() &&
+        cboPort->findText(stored) < 0)
         cboPort->addItem(stored);
     cboSpeed->addItems(OptionLists::speeds());
     cboDataBits->addItems(OptionLists::dataBits());
