@@ -42,6 +42,7 @@ private Q_SLOTS:
     void firstRunWritesTheWholeTable();
     void secondRunChangesNothing();
     void firstRunKeepsValuesWrittenBeforeIt();
+    void autoStartEntryStartsTheInstalledProgram();
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
@@ -465,6 +466,31 @@ void TestSettings::firstRunKeepsValuesWrittenBeforeIt()
             continue;
         QVERIFY2(stored.value(it.key(), "<missing>") == it.value(), qPrintable(it.key()));
     }
+}
+
+void TestSettings::autoStartEntryStartsTheInstalledProgram()
+{
+    TempHome home;
+    // An entry an older start wrote: no icon, and this build folder's program.
+    QDir().mkpath(QFileInfo(autoStartEntryPath()).absolutePath());
+    QFile old(autoStartEntryPath());
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("[Desktop Entry]\nType=Application\nName=Velquon\nExec=\"" +
+              QCoreApplication::applicationFilePath().toUtf8() + "\"\n");
+    old.close();
+
+    SetAutoStart();
+    const QString entry = QString::fromUtf8(fileBytes(autoStartEntryPath()));
+    // Run from a build folder, the entry names the program where it is installed, not this one.
+    QVERIFY(autoStartProgram().endsWith(QLatin1String("/bin/velquon")));
+    QVERIFY(QDir::isAbsolutePath(autoStartProgram()));
+    QVERIFY(!entry.contains(QCoreApplication::applicationFilePath()));
+    const QStringList lines = entry.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
+    QVERIFY(lines.contains(QStringLiteral("Exec=\"") + autoStartProgram() + QLatin1Char('"')));
+    QVERIFY(lines.contains(QStringLiteral("Icon=velquon")));
+    QVERIFY(lines.contains(QStringLiteral("Type=Application")));
+    QCOMPARE(entry, autoStartEntryText());
 }
 
 void TestSettings::firstRunReachesTheFileBeforeItReturns()
