@@ -3,6 +3,7 @@
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
 #include "app/TestDriver.h"
+#include "platform/DesktopLauncher.h"
 #include "platform/EventLoopChoice.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
@@ -23,6 +24,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariable("VELQUON_NONINTERACTIVE") != QLatin1String("1"))
         Prompt::setBackend(&prompt);
 
+    // Web, mail and help links go through an opener that says when no program took them.
+    DesktopLauncher::installOpeners();
     registerStartupWindows();
     installExitHooks();
     installTestDriver();

@@ -148,7 +148,7 @@ SaveOutcome saveOptions(const OptionValues& v)
     write(Key::ModemString, v.ModemString);
     write(Key::BlockCallStrings, listText(v.BlockCallStrings));
     if (!v.Port.isEmpty())
-        write(Key::CommPort, OptionLists::commPortFor(v.Port));
+        write(Key::CommPort, OptionLists::commPortToStore(v.Port, stored(Key::CommPort, "1")));
     write(Key::CommSettings, OptionLists::buildCommSettings({v.Speed, v.Parity, v.DataBits, v.StopBits},
                                                             stored(Key::CommSettings, "9600,N,8,1")));
     if (v.Handshaking >= 0 && v.Handshaking <= 3)

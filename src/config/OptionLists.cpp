@@ -84,7 +84,27 @@ QStringList serialDevices(const QString& folder)
             found << path;
     }
     naturalSort(found);
-    return found;
+    return withoutNumberedPorts(found);
+}
+
+QStringList withoutNumberedPorts(const QStringList& devices)
+{
+    QStringList out;
+    for (const QString& path : devices) {
+        if (numberedPortFor(path).isEmpty())
+            out << path;
+    }
+    return out;
+}
+
+QString numberedPortFor(const QString& path)
+{
+    static const QRegularExpression builtIn(QStringLiteral("^/dev/ttyS(\\d{1,2})$"));
+    const QRegularExpressionMatch m = builtIn.match(path.trimmed());
+    if (!m.hasMatch())
+        return QString();
+    const int n = m.captured(1).toInt() + 1;
+    return n <= 16 ? QStringLiteral("Com") + QString::number(n) : QString();
 }
 
 QStringList portEntries(const QString& deviceFolder) { return numberedPorts() + serialDevices(deviceFolder); }
@@ -108,7 +128,20 @@ QString portEntryFor(const QString& commPort, const QStringList& entries)
         const QString entry = QStringLiteral("Com") + QString::number(n);
         return n >= 1 && n <= 16 && entries.contains(entry) ? entry : QString();
     }
+    // A built-in port kept by its path is the numbered entry that stands for the same device.
+    const QString numbered = numberedPortFor(text);
+    if (!numbered.isEmpty())
+        return entries.contains(numbered) ? numbered : QString();
     return entries.contains(text) ? text : QString();
+}
+
+QString commPortToStore(const QString& entry, const QString& stored)
+{
+    // The entry still stands for what is stored ("/dev/ttyS0" for Com1): the text is kept, so the port is
+    // not reopened for a change of spelling.
+    if (!stored.trimmed().isEmpty() && portEntryFor(stored, QStringList{entry}) == entry)
+        return stored;
+    return commPortFor(entry);
 }
 
 QString commPortFor(const QString& entry)
@@ -146,8 +179,13 @@ QString buildCommSettings(const CommFields& chosen, const QString& stored)
 {
     const QStringList old = stored.split(QLatin1Char(','));
     auto field = [&](const QString& entry, int index) { return entry.isEmpty() ? old.value(index) : entry.trimmed(); };
-    return field(chosen.speed, 0) + QLatin1Char(',') + field(chosen.parity.left(1), 1) + QLatin1Char(',') +
-           field(chosen.dataBits, 2) + QLatin1Char(',') + field(chosen.stopBits, 3);
+    QStringList fields{field(chosen.speed, 0), field(chosen.parity.left(1), 1), field(chosen.dataBits, 2),
+                       field(chosen.stopBits, 3)};
+    // A short stored text ("9600") stays short: the fields it never had and nobody chose are not added as
+    // empty ones, so an unchanged text is written back exactly and the port is not reopened for it.
+    while (fields.size() > old.size() && fields.last().isEmpty())
+        fields.removeLast();
+    return fields.join(QLatin1Char(','));
 }
 
 const QList<NumericField>& numericFields()

@@ -28,8 +28,13 @@ qint64 storedNumber(const QString& text);
 // "Com1" to "Com16" (Com n is the n-th serial port, /dev/ttyS(n-1)).
 QStringList numberedPorts();
 // The serial devices this machine really has, by path: the built-in ports the serial layer finds
-// (/dev/ttyS*), and the USB adapters and modems (ttyUSB*, ttyACM*) present in folder. In natural order.
+// (/dev/ttyS* beyond the sixteen numbered ones), and the USB adapters and modems (ttyUSB*, ttyACM*) present in folder.
+// In natural order.
 QStringList serialDevices(const QString& folder = QStringLiteral("/dev"));
+// The devices without the built-in ports /dev/ttyS0../dev/ttyS15, which the numbered entries stand for.
+QStringList withoutNumberedPorts(const QStringList& devices);
+// "Com n" for the built-in port /dev/ttyS(n-1) with n 1..16; empty for any other path.
+QString numberedPortFor(const QString& path);
 // What a port chooser lists: the numbered ports, then the devices.
 QStringList portEntries(const QString& deviceFolder = QStringLiteral("/dev"));
 // The entry that stands for a stored CommPort: "Com n" for a number 1..16, else a listed device path;
@@ -37,6 +42,8 @@ QStringList portEntries(const QString& deviceFolder = QStringLiteral("/dev"));
 QString portEntryFor(const QString& commPort, const QStringList& entries);
 // The CommPort to store for an entry: the number after "Com", or the device path as it is.
 QString commPortFor(const QString& entry);
+// The same, but the stored text as it is when the entry stands for it already.
+QString commPortToStore(const QString& entry, const QString& stored);
 
 // CommSettings ("9600,N,8,1") as list entries; a field that matches no entry gives an empty text.
 struct CommFields {

@@ -214,6 +214,10 @@ void InitializeSettings()
         {frmConfiguration, RingSound, none},
         {frmConfiguration, BlockCallStrings, none},
     };
-    for (const Row& row : rows)
-        SaveProperty(QLatin1String(row.section), QLatin1String(row.key), row.value);
+    for (const Row& row : rows) {
+        const QString section = QLatin1String(row.section);
+        const QString key = QLatin1String(row.key);
+        if (!HasProperty(section, key))
+            SaveProperty(section, key, row.value);
+    }
 }

@@ -18,26 +18,46 @@ QString autoStartEntryPath()
     return folder + QStringLiteral("/Velquon.desktop");
 }
 
+QString autoStartProgram()
+{
+    // Run from an installed tree (wherever it was moved since): this program. Otherwise, a build folder's
+    // program, which goes with its folder: the one `cmake --install` puts in place.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    if (!appDir.isEmpty() && QFileInfo(appDir + QStringLiteral("/../share/velquon")).isDir())
+        return QCoreApplication::applicationFilePath();
+#ifdef VELQUON_INSTALL_BINDIR
+    return QStringLiteral(VELQUON_INSTALL_BINDIR "/velquon");
+#else
+    return QStringLiteral("velquon");
+#endif
+}
+
+QString autoStartEntryText()
+{
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Velquon\n"
+                          "Comment=Caller ID for the phone line\nExec=\"%1\"\nIcon=velquon\n"
+                          "Terminal=false\nX-GNOME-Autostart-enabled=true\n")
+        .arg(autoStartProgram());
+}
+
 void SetAutoStart()
 {
     const QString path = autoStartEntryPath();
-    if (QFile::exists(path))
+    const QByteArray entry = autoStartEntryText().toUtf8();
+    // An entry written by an older start (without the icon, or for a program since moved) is brought up
+    // to date; one that says the same is left alone.
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == entry)
         return;
+    existing.close();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QString exec = QCoreApplication::applicationFilePath();
-    if (exec.isEmpty())
-        exec = QStringLiteral("velquon");
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
         SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_SetAutoStart"));
         return;
     }
-    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Velquon\n"
-                                         "Comment=Caller ID for the phone line\nExec=\"%1\"\n"
-                                         "Terminal=false\nX-GNOME-Autostart-enabled=true\n")
-                              .arg(exec);
-    f.write(entry.toUtf8());
+    f.write(entry);
     if (!f.commit()) {
         SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_SetAutoStart"));

@@ -1,10 +1,9 @@
 #include "core/modHelp.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
 
-#include "platform/EventLoopChoice.h"
+#include "platform/DesktopLauncher.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 
@@ -26,11 +25,15 @@ bool ShowHelpContents(const QString& path)
     }
     // The file opens at its top, which is the list of topics.
     const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    if (!EventLoopChoice::startWithChildEnvironment([&] { return QDesktopServices::openUrl(url); })) {
+    const auto noBrowser = [path] {
         Prompt::message(QStringLiteral("The help could not be shown: this desktop has no program set up to open web "
                                        "pages (HTML files). Open ") +
                             path + QStringLiteral(" in a web browser."),
                         Prompt::OkOnly, Prompt::Exclamation);
+    };
+    // Nothing to hand the file to now: said at once; the desktop's opener finding no browser: said then.
+    if (!DesktopLauncher::open(url, noBrowser)) {
+        noBrowser();
         return false;
     }
     return true;

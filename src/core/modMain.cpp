@@ -20,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/DataFile.h"
 #include "platform/DateText.h"
+#include "platform/DesktopLauncher.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/EventLoopChoice.h"
 #include "platform/ProgramFolder.h"
@@ -367,9 +368,10 @@ bool OpenHyperlink(const QString& ownerHandleText, const QString& link)
 {
     (void)ownerHandleText;
     const QUrl url = QUrl::fromUserInput(link.trimmed());
-    if (link.trimmed().isEmpty() || !url.isValid() ||
-        !EventLoopChoice::startWithChildEnvironment([&] { return QDesktopServices::openUrl(url); })) {
-        ShowError(QStringLiteral("A hyper link error occured."));
+    const auto failed = [] { ShowError(QStringLiteral("A hyper link error occured.")); };
+    // A link nothing can take now is said at once; one the desktop's opener finds no program for, then.
+    if (link.trimmed().isEmpty() || !url.isValid() || !DesktopLauncher::open(url, failed)) {
+        failed();
         return false;
     }
     return true;

@@ -190,6 +190,11 @@ QString GetProperty(const QString& section, const QString& key, const QString& d
     return lookup(section + QLatin1Char('/') + key, defaultValue);
 }
 
+bool HasProperty(const QString& section, const QString& key)
+{
+    return store().values.contains(section + QLatin1Char('/') + key);
+}
+
 void WriteKey(const QString& path, const QString& value)
 {
     Store& s = store();

@@ -8,6 +8,8 @@
 
 void SaveProperty(const QString& section, const QString& key, const QString& value);
 QString GetProperty(const QString& section, const QString& key, const QString& defaultValue);
+// Whether the store holds a value (an empty one too) for the key.
+bool HasProperty(const QString& section, const QString& key);
 
 // Path form "HKCU\Software\Velquon\<section>\<key>" (or "<section>\<key>"), kept so that callers written
 // against the registry layout work unchanged.
@@ -32,7 +34,8 @@ QStringList ListToArray(const QString& list);
 QString ArrayToList(const QStringList& items);
 void AddRecentItem(const QString& section, const QString& key, const QString& item);
 
-// Writes the first-run values once (until InitializedSettings is "True").
+// Writes the first-run values once (until InitializedSettings is "True"); a value the file holds already
+// (written by hand before the first start) is kept.
 void InitializeSettings();
 
 // The screen size the first-run placements are centred on, in twips. An injected size (tests) wins over

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void cleanup();
     void firstStartStandalone();
     void firstRunDialogOnceAndModal();
+    void firstRunOffersAPortWrittenBeforeIt();
     void endedWhileFirstRunDialogOpen();
     void endedWhileThePortMessageWaits_data();
     void endedWhileThePortMessageWaits();
@@ -251,6 +252,42 @@ void TestStartup::firstRunDialogOnceAndModal()
     withModem.cboPort->setCurrentIndex(16);
     withModem.cmdOK->click();
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), usb.fileName());
+}
+
+void TestStartup::firstRunOffersAPortWrittenBeforeIt()
+{
+    // The settings file was given a device path (a fake modem's terminal) before the very first start: the
+    // defaults leave it alone, the first-run dialog offers it, and its OK keeps it as written.
+    SaveProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("/dev/pts/77"));
+    SaveProperty(Section::frmConfiguration, Key::CommSettings, QStringLiteral("9600"));
+    const QByteArray previous = qgetenv("VELQUON_NONINTERACTIVE");
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    QString offered;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<frmOneTimeSetup*>(QApplication::activeModalWidget());
+        if (!dialog || !offered.isEmpty())
+            return;
+        offered = dialog->cboPort->currentText();
+        dialog->cmdOK->click();
+    });
+    poll.start(10);
+    const bool started = Main();
+    poll.stop();
+    qputenv("VELQUON_NONINTERACTIVE", previous);
+    QVERIFY(started);
+    QCOMPARE(offered, QStringLiteral("/dev/pts/77"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), QStringLiteral("/dev/pts/77"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommSettings, QString()), QStringLiteral("9600"));
+    // The rest of the first-run table was written.
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::DialToneWait, QString()), QStringLiteral("20"));
+
+    // A built-in port kept by its path is offered as its numbered entry, and OK keeps the path.
+    SaveProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("/dev/ttyS1"));
+    frmOneTimeSetup builtIn;
+    QCOMPARE(builtIn.cboPort->currentText(), QStringLiteral("Com2"));
+    builtIn.cmdOK->click();
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, QString()), QStringLiteral("/dev/ttyS1"));
 }
 
 void TestStartup::endedWhileFirstRunDialogOpen()

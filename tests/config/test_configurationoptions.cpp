@@ -50,6 +50,8 @@ private Q_SLOTS:
     void numberFormatWithoutWildcards();
     void aDuplicateBlockStringIsNotAdded();
     void serialDevicesThisMachineHas();
+    void shortModemSettingsAreKeptAsStored();
+    void aBuiltInPortIsOneEntry();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -361,6 +363,54 @@ void TestConfigurationOptions::serialDevicesThisMachineHas()
     QCOMPARE(entries.first(), QStringLiteral("Com1"));
     QCOMPARE(entries.at(15), QStringLiteral("Com16"));
     QCOMPARE(entries.at(16), dev.filePath("ttyACM0"));
+}
+
+void TestConfigurationOptions::shortModemSettingsAreKeptAsStored()
+{
+    // Saved untouched, a short text is written back as it was.
+    for (const char* text : {"9600", "9600,N", "19200,e,7"}) {
+        store(Key::CommSettings, QLatin1String(text));
+        saveOptions(read());
+        QCOMPARE(onDisk(*m_home, Key::CommSettings), QString::fromLatin1(text).toUpper());
+    }
+    // A choice adds its own field and the ones before it, nothing after.
+    store(Key::CommSettings, QStringLiteral("9600"));
+    OptionValues v = read();
+    v.Parity = QStringLiteral("Odd");
+    saveOptions(v);
+    QCOMPARE(onDisk(*m_home, Key::CommSettings), QStringLiteral("9600,O"));
+    store(Key::CommSettings, QStringLiteral("9600"));
+    v = read();
+    v.StopBits = QStringLiteral("2");
+    saveOptions(v);
+    QCOMPARE(onDisk(*m_home, Key::CommSettings), QStringLiteral("9600,,,2"));
+    QCOMPARE(OptionLists::buildCommSettings({QStringLiteral("2400"), {}, {}, {}}, QStringLiteral("9600")),
+             QStringLiteral("2400"));
+    QCOMPARE(OptionLists::buildCommSettings({}, QString()), QString());
+}
+
+void TestConfigurationOptions::aBuiltInPortIsOneEntry()
+{
+    QCOMPARE(OptionLists::withoutNumberedPorts({QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS15"),
+                                                QStringLiteral("/dev/ttyS16"), QStringLiteral("/dev/ttyUSB0")}),
+             (QStringList{QStringLiteral("/dev/ttyS16"), QStringLiteral("/dev/ttyUSB0")}));
+    // Whatever this machine has, no built-in port is listed twice.
+    const QStringList entries = OptionLists::portEntries();
+    for (const QString& e : entries)
+        QVERIFY2(OptionLists::numberedPortFor(e).isEmpty(), qPrintable(e));
+    QCOMPARE(OptionLists::numberedPortFor(QStringLiteral("/dev/ttyS0")), QStringLiteral("Com1"));
+    QCOMPARE(OptionLists::numberedPortFor(QStringLiteral("/dev/ttyS16")), QString());
+    QCOMPARE(OptionLists::numberedPortFor(QStringLiteral("/dev/ttyUSB0")), QString());
+
+    // A port stored by its path shows as its numbered entry and is kept as written when that stays chosen.
+    store(Key::CommPort, QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(read().Port, QStringLiteral("Com1"));
+    saveOptions(read());
+    QCOMPARE(onDisk(*m_home, Key::CommPort), QStringLiteral("/dev/ttyS0"));
+    OptionValues v = read();
+    v.Port = QStringLiteral("Com2");
+    saveOptions(v);
+    QCOMPARE(onDisk(*m_home, Key::CommPort), QStringLiteral("2"));
 }
 
 QTEST_GUILESS_MAIN(TestConfigurationOptions)

@@ -41,6 +41,8 @@ private Q_SLOTS:
     void addRecentItemKeepsTen();
     void firstRunWritesTheWholeTable();
     void secondRunChangesNothing();
+    void firstRunKeepsValuesWrittenBeforeIt();
+    void autoStartEntryStartsTheInstalledProgram();
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
@@ -432,6 +434,63 @@ void TestSettings::secondRunChangesNothing()
     QCOMPARE(fileBytes(settingsFilePath()), marked);
     QCOMPARE(fileBytes(home.file("AttributeGroups.dat")), QByteArray("\"Mine\",1,#FALSE#,\"\"\r\n"));
     QCOMPARE(GetProperty(Section::frmMain, Key::ViewTime, ""), QStringLiteral("2"));
+}
+
+void TestSettings::firstRunKeepsValuesWrittenBeforeIt()
+{
+    // A settings file made by hand before the first start: a port, a short modem setting and an empty value.
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+    setInitialScreenSizeTwips(1920 * 15, 1080 * 15);
+    QDir().mkpath(QFileInfo(settingsFilePath()).absolutePath());
+    QFile ini(settingsFilePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[frmConfiguration]\r\nCommPort=/dev/pts/7\r\nCommSettings=9600\r\nImmediateSound=\r\n");
+    ini.close();
+    resetSettingsStore();
+    QVERIFY(HasProperty(Section::frmConfiguration, Key::ImmediateSound));
+    QVERIFY(!HasProperty(Section::frmConfiguration, Key::Handshaking));
+
+    InitializeSettings();
+    resetSettingsStore();
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, "<missing>"), QStringLiteral("/dev/pts/7"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommSettings, "<missing>"), QStringLiteral("9600"));
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::ImmediateSound, "<missing>"), QString());
+    // Everything else of the table is there as on any first run.
+    const Table expected = expectedFirstRunTable(programFolder());
+    const Table stored = storedTable();
+    QCOMPARE(stored.size(), expected.size());
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (it.key().endsWith(QLatin1String("/CommPort")) || it.key().endsWith(QLatin1String("/CommSettings")) ||
+            it.key().endsWith(QLatin1String("/ImmediateSound")))
+            continue;
+        QVERIFY2(stored.value(it.key(), "<missing>") == it.value(), qPrintable(it.key()));
+    }
+}
+
+void TestSettings::autoStartEntryStartsTheInstalledProgram()
+{
+    TempHome home;
+    // An entry an older start wrote: no icon, and this build folder's program.
+    QDir().mkpath(QFileInfo(autoStartEntryPath()).absolutePath());
+    QFile old(autoStartEntryPath());
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("[Desktop Entry]\nType=Application\nName=Velquon\nExec=\"" +
+              QCoreApplication::applicationFilePath().toUtf8() + "\"\n");
+    old.close();
+
+    SetAutoStart();
+    const QString entry = QString::fromUtf8(fileBytes(autoStartEntryPath()));
+    // Run from a build folder, the entry names the program where it is installed, not this one.
+    QVERIFY(autoStartProgram().endsWith(QLatin1String("/bin/velquon")));
+    QVERIFY(QDir::isAbsolutePath(autoStartProgram()));
+    QVERIFY(!entry.contains(QCoreApplication::applicationFilePath()));
+    const QStringList lines = entry.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
+    QVERIFY(lines.contains(QStringLiteral("Exec=\"") + autoStartProgram() + QLatin1Char('"')));
+    QVERIFY(lines.contains(QStringLiteral("Icon=velquon")));
+    QVERIFY(lines.contains(QStringLiteral("Type=Application")));
+    QCOMPARE(entry, autoStartEntryText());
 }
 
 void TestSettings::firstRunReachesTheFileBeforeItReturns()

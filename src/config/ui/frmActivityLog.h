@@ -19,7 +19,7 @@ public:
     ~frmActivityLog() override;
 
     void LoadActivity();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     void setVisible(bool visible) override;
 
     // The log file the window shows.

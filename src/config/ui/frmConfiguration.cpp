@@ -515,7 +515,8 @@ void frmConfiguration::LoadPropertySettings()
     // A device kept by its path that is not there now (unplugged, or a pseudo-terminal) is still shown as
     // the port in use, rather than no port at all.
     const QString stored = GetProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("1")).trimmed();
-    if (stored.startsWith(QLatin1Char('/')) && cboPort->findText(stored) < 0)
+    if (stored.startsWith(QLatin1Char('/')) && OptionLists::numberedPortFor(stored).isEmpty() &&
+        cboPort->findText(stored) < 0)
         cboPort->addItem(stored);
     cboSpeed->addItems(OptionLists::speeds());
     cboDataBits->addItems(OptionLists::dataBits());
@@ -576,6 +577,16 @@ void frmConfiguration::LoadSettings()
     FillSoundList();
     chooseEntry(cboVoiceRate, v.VoiceRate);
     chooseEntry(cboVoiceStyle, v.VoiceStyle);
+    // A stored voice this machine does not have: the engine speaks with its default voice, and that is what
+    // the list shows as chosen. Left so, the stored name is kept (it may be installed later).
+    m_fallbackVoice.clear();
+    if (cboVoiceStyle->currentIndex() < 0 && gSound) {
+        const int spoken = cboVoiceStyle->findText(gSound->VoiceStyle());
+        if (spoken >= 0) {
+            cboVoiceStyle->setCurrentIndex(spoken);
+            m_fallbackVoice = cboVoiceStyle->currentText();
+        }
+    }
     cmbSoundPath->setEditText(v.DefaultSound);
     strDefaultSound = v.DefaultSound;
     strImmediateSound = v.ImmediateSound;
@@ -843,9 +854,18 @@ void frmConfiguration::cmdTestSound_Click()
     test.voiceStyle = cboVoiceStyle->currentText();
     // A spoken test asks for its text first.
     const QPointer<frmConfiguration> self(this);
+    // What keeps the test from sounding (no sound device, no such file, no voice) is said: the user
+    // pressed the button to hear something.
+    QStringList failures;
+    const QMetaObject::Connection heard =
+        connect(gSound.get(), &clsSound::reported, this, [&failures](const QString& text) { failures << text; });
     gSound->TestSound(test);
-    if (self)
-        SoundOffTimer->start();
+    disconnect(heard);
+    if (!self)
+        return;
+    SoundOffTimer->start();
+    if (!failures.isEmpty())
+        Prompt::message(failures.join(QLatin1Char('\n')), Prompt::OkOnly, Prompt::Exclamation);
 }
 
 void frmConfiguration::cmdStopTest_Click()
@@ -1027,7 +1047,9 @@ OptionValues frmConfiguration::values() const
     v.OverrideVolume = chkOverrideVolume->isChecked();
     v.VolumeLevel = sldVolume->value();
     v.VoiceRate = cboVoiceRate->currentIndex() >= 0 ? cboVoiceRate->currentText() : QString();
-    v.VoiceStyle = cboVoiceStyle->currentIndex() >= 0 ? cboVoiceStyle->currentText() : QString();
+    v.VoiceStyle = cboVoiceStyle->currentIndex() >= 0 && cboVoiceStyle->currentText() != m_fallbackVoice
+                       ? cboVoiceStyle->currentText()
+                       : QString();
     v.DefaultSound = strDefaultSound;
     v.ImmediateSound = strImmediateSound;
     v.RingSound = strRingSound;

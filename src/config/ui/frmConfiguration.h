@@ -188,6 +188,8 @@ private:
     QString strDefaultSound;
     QString strImmediateSound;
     QString strRingSound;
+    // The engine's default voice shown in place of a stored voice this machine does not have.
+    QString m_fallbackVoice;
 
     std::optional<PendingSwitch> m_pending;
     bool m_applyPressed = false;

@@ -26,7 +26,7 @@ public:
 
     // Refills the contact list from the contact book (every check is lost).
     void UpdateContactNames();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     // Shows the view's query and its record count (the main window calls these through its links).
     void setCurrentSQL(const QString& sql);
     void setRecords(qint64 records);

@@ -31,7 +31,16 @@ frmOneTimeSetup::frmOneTimeSetup(QWidget* parent, const QString& deviceFolder) :
     cboPort = new QComboBox(this);
     cboPort->setObjectName(QStringLiteral("cboPort"));
     cboPort->addItems(OptionLists::portEntries(deviceFolder));
-    cboPort->setCurrentIndex(0);
+    // A port written into the settings before the first start (a device path, a pseudo-terminal) is the
+    // one offered, so OK keeps it.
+    const QString stored = GetProperty(Section::frmConfiguration, Key::CommPort, QString()).trimmed();
+    QString entry =
+        stored.isEmpty() ? QString() : OptionLists::portEntryFor(stored, OptionLists::portEntries(deviceFolder));
+    if (entry.isEmpty() && stored.startsWith(QLatin1Char('/'))) {
+        cboPort->addItem(stored);
+        entry = stored;
+    }
+    cboPort->setCurrentIndex(entry.isEmpty() ? 0 : cboPort->findText(entry));
     lblPort->setBuddy(cboPort);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -55,6 +64,8 @@ frmOneTimeSetup::frmOneTimeSetup(QWidget* parent, const QString& deviceFolder) :
 void frmOneTimeSetup::cmdOK_Click()
 {
     // "Com3" gives 3; a device is stored by its path.
-    SaveProperty(Section::frmConfiguration, Key::CommPort, OptionLists::commPortFor(cboPort->currentText()));
+    SaveProperty(Section::frmConfiguration, Key::CommPort,
+                 OptionLists::commPortToStore(cboPort->currentText(),
+                                              GetProperty(Section::frmConfiguration, Key::CommPort, QString())));
     accept();
 }

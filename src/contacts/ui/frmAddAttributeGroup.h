@@ -32,7 +32,7 @@ public:
     // The colour box's colour (blue-green-red).
     qint32 shownColour() const { return m_colour; }
 
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     void FillSoundList();
 
 protected:

@@ -20,7 +20,7 @@ public:
     QString Number() const { return m_number; }
     QString Description() const { return m_description; }
 
-    void AddHints();
+    Q_INVOKABLE void AddHints();
 
 protected:
     void showEvent(QShowEvent* event) override;

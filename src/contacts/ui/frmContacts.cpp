@@ -46,6 +46,7 @@
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
+#include "platform/ui/MenuShortcuts.h"
 #include "platform/ui/ModalDialog.h"
 
 namespace {
@@ -168,6 +169,8 @@ frmContacts::frmContacts() : QMainWindow(nullptr)
     buildMenus();
     buildToolbar();
     buildStatusBar();
+    // Ctrl+A adds a contact, as its menu says, also while the name or other-information box has the focus.
+    MenuShortcuts::giveWayToMenus(this);
     installLinks();
     Form_Load();
 }

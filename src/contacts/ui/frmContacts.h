@@ -62,7 +62,7 @@ public:
     void countsChanged();
     void ConfigureForMode();
     void SaveFormPosition();
-    void AddHints();
+    Q_INVOKABLE void AddHints();
     // The store's upkeep calls (only while the window is loaded).
     void AddC(const clsContact& contact);
     void RemoveC(const QString& name);

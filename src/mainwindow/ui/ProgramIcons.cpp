@@ -53,6 +53,8 @@ QColor colourOf(const QString& name)
 
 } // namespace
 
+QPixmap pixmap(const QString& name, int size) { return draw(colourOf(name), size); }
+
 QIcon icon(const QString& name)
 {
     static QHash<QString, QIcon> cache;

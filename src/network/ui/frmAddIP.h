@@ -28,7 +28,7 @@ public:
     // The entry of the last OK; "" after Cancel, an empty address, and when the dialog is shown again.
     QString IPAddress() const { return m_ipAddress; }
 
-    void AddHints();
+    Q_INVOKABLE void AddHints();
 
 protected:
     void showEvent(QShowEvent* event) override;

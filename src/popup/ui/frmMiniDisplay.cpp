@@ -339,6 +339,9 @@ void frmMiniDisplay::buildMenu()
     connect(mnuPopupSearchContact, &QAction::triggered, this, &frmMiniDisplay::mnuPopupSearchContact_Click);
     connect(mnuPopupViewOriginal, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewOriginal_Click);
     connect(mnuPopupViewStats, &QAction::triggered, this, &frmMiniDisplay::mnuPopupViewStats_Click);
+    // The menu shows these four shortcuts; they work whenever the pop-up is the active window, not only
+    // while its menu is open.
+    addActions({mnuPopupCreateNew, mnuPopupAddToCurrent, mnuPopupViewStats, mnuPopupViewOriginal});
 }
 
 void frmMiniDisplay::mnuPopupCreateNew_Click()

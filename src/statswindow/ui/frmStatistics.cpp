@@ -1254,10 +1254,9 @@ void frmStatistics::mnuTime_Click(int index)
     if (StatsPeriod::isSeparator(index) || index < 0 || index >= StatsPeriod::ItemCount)
         return;
     if (index == StatsPeriod::Custom) {
-        // The item's own flip of its mark is taken back: the custom period dialog applies the range and checks
-        // the item itself, and a cancelled dialog leaves the period as it was.
+        // The item's own flip of its mark is taken back: the custom period dialog applies the range, checks
+        // the item and records it as the period in use itself, and a cancelled dialog leaves all as it was.
         mnuTime[index]->setChecked(!mnuTime[index]->isChecked());
-        intTimePeriodItem = index;
         frmCustomizeTime::showFor(QStringLiteral("Stats"), this);
         return;
     }
@@ -1355,7 +1354,16 @@ void frmStatistics::mnuEditSavedSettings_Click()
     };
     checkTimeItem(-1);
     applySavedPeriod(get(Key::TimePeriod, "ANYTIME"));
-    setIndexIfValid(cboGraphType, get(Key::GraphType, "3"));
+    // The zoom follows a restored type also when the list showed it already: the lists start at their
+    // first type, a 3D one, before their handlers are connected.
+    const auto restoreType = [this](bool graph, const QString& text) {
+        QComboBox* box = graph ? cboGraphType : cboChartType;
+        const int before = box->currentIndex();
+        setIndexIfValid(box, text);
+        if (box->currentIndex() == before)
+            typeChanged(graph);
+    };
+    restoreType(true, get(Key::GraphType, "3"));
     setIndexIfValid(cboGraphFrequency, get(Key::GraphFrequency, "1"));
     selectOrFirst(cboGraphStatistic, get(Key::GraphStatistic, "TOTAL CALLS"));
     cmdUnselectAll_Click();
@@ -1375,7 +1383,7 @@ void frmStatistics::mnuEditSavedSettings_Click()
     if (!generateAndGraph())
         return;
     if (cboChartStatistic->count() > 0)
-        setIndexIfValid(cboChartType, get(Key::ChartType, "1"));
+        restoreType(false, get(Key::ChartType, "1"));
     selectOrFirst(cboChartStatistic, get(Key::ChartStatistic, "TOTAL CALLS"));
 }
 

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,6 +19,7 @@
 #include "core/modHelp.h"
 #include "mainwindow/ui/ProgramIcons.h"
 #include "platform/Colour.h"
+#include "platform/DesktopLauncher.h"
 #include "platform/Prompt.h"
 #include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void theHelpFileHoldsItsTopics();
     void aboutFromTheHelpMenuIsModal();
     void schedulerAndRecipientWindows();
+    void linksNoProgramTakesAreSaid();
 
 private:
     StandaloneSession m_session;
@@ -214,6 +218,47 @@ void TestAboutAndHelp::schedulerAndRecipientWindows()
     QCOMPARE(recipient.Recipient(), QString());
     QVERIFY(!recipient.isVisible());
     QVERIFY(!ui::findByName<QPushButton>(&recipient, QStringLiteral("cmdOK"))->isEnabled());
+}
+
+void TestAboutAndHelp::linksNoProgramTakesAreSaid()
+{
+    // The desktop's opener is there but finds no browser or mail program: it ends at once with an error.
+    const QString bin = m_session.home().file(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    QFile opener(bin + QStringLiteral("/xdg-open"));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/asked\"\nexit 3\n");
+    opener.close();
+    QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ':' + oldPath);
+    DesktopLauncher::installOpeners();
+
+    TRIGGER(S::window(), "mnuHelpContents");
+    QTRY_COMPARE(Prompt::texts().size(), 1);
+    QVERIFY(Prompt::texts().first().startsWith(QLatin1String("The help could not be shown: this desktop has no "
+                                                             "program set up to open web pages (HTML files).")));
+    QVERIFY(Prompt::texts().first().contains(HelpFilePath()));
+
+    frmAbout about;
+    about.show();
+    QTest::mouseClick(ui::findByName<QLabel>(&about, QStringLiteral("lblWebsite")), Qt::LeftButton);
+    QTRY_COMPARE(Prompt::texts().size(), 2);
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("A hyper link error occured."));
+    QTest::mouseClick(ui::findByName<QLabel>(&about, QStringLiteral("lblEmail")), Qt::LeftButton);
+    QTRY_COMPARE(Prompt::texts().size(), 3);
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("A hyper link error occured."));
+
+    // Each was really handed to the opener: the help file by its path, the links as they are.
+    QFile asked(bin + QStringLiteral("/asked"));
+    QVERIFY(asked.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(asked.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.first(), QFileInfo(HelpFilePath()).absoluteFilePath());
+    QVERIFY(lines.at(2).startsWith(QLatin1String("mailto:")));
+
+    DesktopLauncher::removeOpeners();
+    qputenv("PATH", oldPath);
 }
 
 QTEST_MAIN(TestAboutAndHelp)

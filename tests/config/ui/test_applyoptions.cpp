@@ -22,11 +22,15 @@
 #include "app/StartupWindows.h"
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
+#include "config/ui/frmActivityLog.h"
+#include "config/ui/frmFind.h"
+#include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/modAPI.h"
 #include "core/modCallerDB.h"
 #include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "mainwindow/ui/frmRemoteMain.h"
@@ -113,6 +117,7 @@ private Q_SLOTS:
     void standaloneDropsClientsAndServerRemarksThem();
     void startWithTheDesktop();
     void clientReconnectsOnlyOnARealChange();
+    void hintsReachEveryOpenWindow();
 
 private:
     frmBaseMain* window() const { return StandaloneSession::window(); }
@@ -398,6 +403,38 @@ void TestApplyOptions::clientReconnectsOnlyOnARealChange()
                 .contains(QStringLiteral("Remote Port:  ") + QString::number(other.serverPort())));
     QCOMPARE(GetProperty(Section::frmConfiguration, Key::TempRemoteHosts, QString()), QStringLiteral(";127.0.0.1;"));
     delete d;
+}
+
+void TestApplyOptions::hintsReachEveryOpenWindow()
+{
+    // Hints were off while the search, the activity log and the contact book opened: none has tips.
+    SaveProperty(Section::frmConfiguration, Key::Hints, QStringLiteral("False"));
+    ReleaseToolTip();
+    QList<QPointer<QWidget>> open;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{frmFind::instance(), frmActivityLog::instance(), frmContacts::instance()}) {
+        w->show();
+        open << w;
+    }
+
+    frmConfiguration* d = new frmConfiguration(window());
+    d->show();
+    named<QCheckBox>(d, "chkHints")->setChecked(true);
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(gToolTip);
+    for (const QPointer<QWidget>& w : open) {
+        QVERIFY(w);
+        QVERIFY2(gToolTip->hasTool(w), qPrintable(w->objectName()));
+    }
+    // And off again: the tips go with the service.
+    named<QCheckBox>(d, "chkHints")->setChecked(false);
+    QVERIFY(click(d, "cmdApply"));
+    QVERIFY(!gToolTip);
+    delete d;
+    for (const QPointer<QWidget>& w : open) {
+        if (w)
+            w->close();
+    }
 }
 
 QTEST_MAIN(TestApplyOptions)

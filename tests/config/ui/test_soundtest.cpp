@@ -17,6 +17,7 @@
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Prompt.h"
 #include "support/AudioEnv.h"
 #include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void cleanup();
     void cancelDuringATestPutsEverythingBack();
     void aTestThatEndsByItselfIsTidiedByTheTimer();
+    void aTestThatCannotSoundIsSaid();
+    void aMissingStoredVoiceShowsTheEnginesDefault();
 
 private:
     frmConfiguration* prepare();
@@ -135,6 +138,53 @@ void TestSoundTest::aTestThatEndsByItselfIsTidiedByTheTimer()
     QCOMPARE(onDisk(m_session.home(), Key::Sound), QStringLiteral("False"));
     // The dialog is still open and can be confirmed as usual: the test wrote nothing into it either.
     QVERIFY(d->isVisible());
+}
+
+void TestSoundTest::aTestThatCannotSoundIsSaid()
+{
+    frmConfiguration* d = prepare();
+    const QString missing = m_session.home().file(QStringLiteral("Sounds/Gone.wav"));
+    d->findChild<QComboBox*>(QStringLiteral("cmbSoundPath"))->setEditText(missing);
+    Prompt::resetScript();
+    d->findChild<QAbstractButton*>(QStringLiteral("cmdTestSound"))->click();
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Sound file not found: ") + missing});
+    QVERIFY(!gSound->IsWavePlaying());
+    // A test that sounds says nothing.
+    d->findChild<QComboBox*>(QStringLiteral("cmbSoundPath"))
+        ->setEditText(programFolder() + QStringLiteral("/Sounds/Button.wav"));
+    d->findChild<QAbstractButton*>(QStringLiteral("cmdTestSound"))->click();
+    QVERIFY(gSound->IsWavePlaying());
+    QCOMPARE(Prompt::texts().size(), 1);
+    d->findChild<QAbstractButton*>(QStringLiteral("cmdStopTest"))->click();
+}
+
+void TestSoundTest::aMissingStoredVoiceShowsTheEnginesDefault()
+{
+    // The first run's voice, which this machine does not have.
+    SaveProperty(Section::frmConfiguration, Key::VoiceStyle, QStringLiteral("Microsoft Sam"));
+    QVERIFY(!gSound->GetVoices().contains(QStringLiteral("Microsoft Sam")));
+    QVERIFY(!gSound->GetVoices().isEmpty());
+    m_dialog = new frmConfiguration(StandaloneSession::window());
+    m_dialog->show();
+    auto* voices = ui::findByName<QComboBox>(m_dialog.data(), QStringLiteral("cboVoiceStyle"));
+    QVERIFY(voices->currentIndex() >= 0);
+    QCOMPARE(voices->currentText(), gSound->VoiceStyle());
+    // Confirmed untouched, the stored name stays for the day that voice is installed.
+    m_dialog->findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(onDisk(m_session.home(), Key::VoiceStyle), QStringLiteral("Microsoft Sam"));
+    delete m_dialog.data();
+
+    // Another voice chosen is stored.
+    if (gSound->GetVoices().size() < 2)
+        QSKIP("this machine has a single voice");
+    m_dialog = new frmConfiguration(StandaloneSession::window());
+    m_dialog->show();
+    voices = ui::findByName<QComboBox>(m_dialog.data(), QStringLiteral("cboVoiceStyle"));
+    const int other = voices->currentIndex() == 0 ? 1 : 0;
+    voices->setCurrentIndex(other);
+    const QString chosen = voices->currentText();
+    m_dialog->findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(onDisk(m_session.home(), Key::VoiceStyle), chosen);
 }
 
 QTEST_MAIN(TestSoundTest)

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void closingAsksAndAFailedSaveKeepsTheWindow();
     void hintsAndPictureSizeLabels();
     void clientLayout();
+    void ctrlAInTheBoxesAddsAContact();
 
 private:
     std::unique_ptr<Fixture> f;
@@ -771,6 +772,39 @@ void TestFrmContacts::clientLayout()
     // Clearing the picture means nothing here.
     TRIGGER(w, QStringLiteral("cmdClearImage"));
     QCOMPARE(w->strState, QStringLiteral("adding"));
+}
+
+void TestFrmContacts::ctrlAInTheBoxesAddsAContact()
+{
+    f->store(contact(QStringLiteral("Ann"), {QStringLiteral("555-1234")}));
+    frmContacts* w = f->open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    const QString in = QStringLiteral(" in ") + f->path;
+    auto* name = ui::findByName<QLineEdit>(w, QStringLiteral("txtName"));
+    auto* info = ui::findByName<QPlainTextEdit>(w, QStringLiteral("txtOtherInfo"));
+    QCOMPARE(panel(w, "status"), QStringLiteral("Viewing contact Ann") + in);
+
+    // In the other-information box Ctrl+A is the menu's Add Contact, not a selection.
+    info->setFocus();
+    QTest::keyClick(info, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(panel(w, "status"), QStringLiteral("Adding a new contact") + in);
+    QVERIFY(name->text().isEmpty());
+
+    // The same in the name box, with a name typed: the pending edit is asked about, then dropped.
+    QTest::keyClicks(name, QStringLiteral("Bo"));
+    QCOMPARE(name->text(), QStringLiteral("Bo"));
+    Prompt::queueAnswer(Prompt::No);
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(name->text().isEmpty());
+    QVERIFY(name->selectedText().isEmpty());
+    QCOMPARE(panel(w, "status"), QStringLiteral("Adding a new contact") + in);
+
+    // Keys no menu item carries stay the box's own.
+    QTest::keyClicks(name, QStringLiteral("Cy"));
+    QTest::keyClick(name, Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(name->selectedText(), QStringLiteral("Cy"));
 }
 
 QTEST_MAIN(TestFrmContacts)

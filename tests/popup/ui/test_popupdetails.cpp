@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -9,6 +10,7 @@
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/Twips.h"
@@ -19,8 +21,11 @@
 #include "popup/ui/frmOriginalCallerIDInfo.h"
 #include "popup/ui/frmOtherInfo.h"
 #include "statistics/modStatistics.h"
+#include "support/QueuedMarker.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
+#include "support/ui/ModalScript.h"
 #include "support/ui/NamedText.h"
 
 namespace {
@@ -81,6 +86,7 @@ private Q_SLOTS:
     void loggedRecordInClientMode();
     void searchesNarrowTheCallList();
     void searchesInClientModeAskTheServer();
+    void menuShortcutsWorkWithTheMenuClosed();
 
 private:
     frmMiniDisplay* open();
@@ -320,6 +326,54 @@ void TestPopupDetails::searchesInClientModeAskTheServer()
              QStringList{QStringLiteral(";SQL;Select * From tblCID Where fldNumber like '*555-1234*'")});
     QCOMPARE(m_main.updates, 0);
     QCOMPARE(m_main.unchecks, 1);
+}
+
+void TestPopupDetails::menuShortcutsWorkWithTheMenuClosed()
+{
+    frmMiniDisplay* w = open();
+    w->list().UpdateForm(m_jane);
+    const auto activate = [w] {
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w);
+    };
+
+    // Ctrl+O: the original caller-ID record.
+    QVERIFY(activate());
+    QVERIFY(!frmOriginalCallerIDInfo::instance(false));
+    QTest::keyClick(w, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(frmOriginalCallerIDInfo::instance(false) && frmOriginalCallerIDInfo::instance(false)->isVisible());
+
+    // Ctrl+Q: the statistics of this caller.
+    QVERIFY(activate());
+    QVERIFY(!FindForm(QStringLiteral("frmStatistics")));
+    QTest::keyClick(w, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(FindForm(QStringLiteral("frmStatistics")));
+
+    // Ctrl+N and Ctrl+D: the two contact pickers, for the caller shown.
+    ModalScript script;
+    QString prefilled;
+    script.expect(QStringLiteral("frmNewContact"), [&](QDialog* d) {
+        if (auto* name = ui::findByName<QLineEdit>(d, QStringLiteral("txtName")))
+            prefilled = name->text();
+        d->reject();
+    });
+    script.expect(QStringLiteral("frmSelectContact"), [](QDialog* d) { d->reject(); });
+    QVERIFY(activate());
+    QTest::keyClick(w, Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(activate());
+    QTest::keyClick(w, Qt::Key_D, Qt::ControlModifier);
+    QTRY_VERIFY(script.done());
+    QCOMPARE(script.seen(), (QStringList{QStringLiteral("frmNewContact"), QStringLiteral("frmSelectContact")}));
+    QCOMPARE(prefilled, QStringLiteral("JANE D"));
+
+    // Without a caller the commands are disabled, and so are their keys.
+    script.expect(QStringLiteral("frmNewContact"), [](QDialog* d) { d->reject(); });
+    w->enablePopupMenu(false);
+    QVERIFY(activate());
+    QTest::keyClick(w, Qt::Key_N, Qt::ControlModifier);
+    // Any dialog the key opened would have been seen before the marker.
+    QVERIFY(waitForQueuedMarker());
+    QCOMPARE(script.seen().size(), 2);
 }
 
 QTEST_MAIN(TestPopupDetails)

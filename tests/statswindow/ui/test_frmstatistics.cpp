@@ -113,6 +113,8 @@ private Q_SLOTS:
     void firstShowLoadsTheDefaultView();
     void savingRightAfterLoadDefaultWritesTheKeys();
     void savedViewIsRestored();
+    void aRestored3DTypeSwitchesTheZoomOff();
+    void aCancelledCustomPeriodChangesNothing();
     void twoStatisticsByThreeGroups();
     void stopAfterTheFirstCellLeavesTheRestEmpty();
     void closingTheWindowMidRunIsSafe();
@@ -910,6 +912,51 @@ void TestFrmStatistics::captionsAndNames()
     for (const char* name : {"ArrowTimer", "GridMouseUpTimer"})
         QCOMPARE(named<QTimer>(w, name)->interval(), 1);
     QVERIFY(named<QMenu>(w, "mnuPopupMenu"));
+}
+
+void TestFrmStatistics::aRestored3DTypeSwitchesTheZoomOff()
+{
+    // "3D Bar" is the lists' first entry, the one they show before anything is restored.
+    SaveProperty(Section::frmStatistics, Key::SavedStats, QStringLiteral("Total Calls;"));
+    SaveProperty(Section::frmStatistics, Key::SavedGroups, QStringLiteral("All Callers;"));
+    SaveProperty(Section::frmStatistics, Key::ChartType, QStringLiteral("0"));
+    SaveProperty(Section::frmStatistics, Key::GraphType, QStringLiteral("0"));
+    frmStatistics* w = open();
+    for (const char* kind : {"Chart", "Graph"}) {
+        // Each on its own page, where its options are enabled.
+        showTab(w, qstrcmp(kind, "Chart") == 0 ? 1 : 2);
+        const QString k = QLatin1String(kind);
+        QCOMPARE(ui::findByName<QComboBox>(w, "cbo" + k + "Type")->currentText(), QStringLiteral("3D Bar"));
+        for (const char* zoom : {"ZoomIn", "ZoomOut"}) {
+            QVERIFY2(!ui::findByName<QPushButton>(w, "cmd" + k + QLatin1String(zoom))->isEnabled(), kind);
+            QVERIFY2(!ui::findByName<QAction>(w, "mnu" + k + QLatin1String(zoom))->isEnabled(), kind);
+        }
+    }
+    // A 2D type brings the zoom back.
+    named<QComboBox>(w, "cboGraphType")->setCurrentIndex(1);
+    QVERIFY(named<QPushButton>(w, "cmdGraphZoomIn")->isEnabled());
+    QVERIFY(action(w, "mnuGraphZoomOut")->isEnabled());
+}
+
+void TestFrmStatistics::aCancelledCustomPeriodChangesNothing()
+{
+    frmStatistics* w = open();
+    TRIGGER(w, "mnuTime(3)");
+    const QString title = w->windowTitle();
+    TRIGGER(w, "mnuTime(8)");
+    auto* custom = qobject_cast<QDialog*>(FindForm(QStringLiteral("frmCustomizeTime")));
+    QVERIFY(custom && custom->isVisible());
+    TRIGGER(custom, "cmdCancel");
+    QCOMPARE(w->windowTitle(), title);
+    QVERIFY(action(w, "mnuTime(3)")->isChecked());
+    QVERIFY(!action(w, "mnuTime(8)")->isChecked());
+
+    // Shown again, the window marks the period it computes, before and without any saved view.
+    w->close();
+    QCoreApplication::processEvents();
+    w = frmStatistics::instance();
+    w->showWindow(StandaloneSession::window());
+    QVERIFY(!action(w, "mnuTime(8)")->isChecked());
 }
 
 QTEST_MAIN(TestFrmStatistics)

@@ -1,0 +1,181 @@
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include "support/TempHome.h"
+
+namespace {
+
+QString tool()
+{
+    const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR");
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("/tools/fakemodem");
+}
+
+// The fake modem run as a user runs it, with the program's side of its line opened here.
+class ToolRun {
+public:
+    explicit ToolRun(const QStringList& args, const QString& home)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VELQUON_HOME"), home);
+        m_process.setProcessEnvironment(env);
+        m_process.start(tool(), args);
+    }
+    ~ToolRun()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    // The path of the line, from the first thing the tool prints.
+    QString path()
+    {
+        if (!waitForOutput(QStringLiteral("\n")))
+            return QString();
+        const QString first = m_out.section(QLatin1Char('\n'), 0, 0);
+        return first.startsWith(QLatin1String("Fake modem on ")) ? first.mid(14).trimmed() : QString();
+    }
+    bool openLine()
+    {
+        m_line.setPortName(path());
+        return m_line.open(QIODevice::ReadWrite);
+    }
+    bool waitForOutput(const QString& text, int ms = 15000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!m_out.contains(text) && t.elapsed() < ms) {
+            m_process.waitForReadyRead(50);
+            m_out += QString::fromUtf8(m_process.readAllStandardOutput());
+        }
+        return m_out.contains(text);
+    }
+    // Types lines into the tool.
+    void type(const QByteArray& lines)
+    {
+        m_process.write(lines);
+        m_process.waitForBytesWritten(5000);
+    }
+    // Sends a command and returns everything the line carried up to its answer (the answer included).
+    QByteArray command(const QByteArray& text, int ms = 15000)
+    {
+        m_line.write(text + "\r");
+        return readUntil("OK\r\n", ms);
+    }
+    QByteArray readUntil(const QByteArray& marker, int ms = 15000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!m_heard.contains(marker) && t.elapsed() < ms) {
+            m_line.waitForReadyRead(50);
+            m_heard += m_line.readAll();
+        }
+        const qsizetype end = m_heard.indexOf(marker);
+        if (end < 0)
+            return QByteArray();
+        const QByteArray out = m_heard.left(end + marker.size());
+        m_heard.remove(0, end + marker.size());
+        return out;
+    }
+
+    QProcess m_process;
+    QSerialPort m_line;
+    QString m_out;
+    QByteArray m_heard;
+};
+
+} // namespace
+
+class TestFakeModem : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY2(QFile::exists(tool()), qPrintable(tool())); }
+    void severalCallersInOneRunAfterThePortOpens();
+    void pickingUpStopsTheRinging();
+    void setPortWritesTheSettings();
+};
+
+void TestFakeModem::severalCallersInOneRunAfterThePortOpens()
+{
+    TempHome home;
+    QTemporaryFile list;
+    QVERIFY(list.open());
+    list.write("5552222222 BOB B\n\n");
+    list.close();
+    ToolRun run({QStringLiteral("--ring-gap-ms"), QStringLiteral("150"), QStringLiteral("--quiet-ms"),
+                 QStringLiteral("200"), QStringLiteral("--rings"), QStringLiteral("2"), QStringLiteral("--callers"),
+                 list.fileName(), QStringLiteral("--number"), QStringLiteral("5550000000"), QStringLiteral("--name"),
+                 QStringLiteral("DEFAULT D")},
+                home.path());
+    QVERIFY(run.openLine());
+    // Callers typed before the program has opened the port wait for it.
+    run.type("5551111111 ALICE A\nnot-a-number X\n\n");
+    QVERIFY(run.waitForOutput(QStringLiteral("Not a caller")));
+    QVERIFY(run.waitForOutput(QStringLiteral("ALICE A  5551111111: it rings once Velquon has opened the port")));
+    const QByteArray beforeOpen = run.command("ATZ");
+    QVERIFY(!beforeOpen.contains("RING"));
+    QVERIFY(!beforeOpen.isEmpty());
+    run.m_process.closeWriteChannel();
+
+    // The list's caller (its blank line skipped), then the typed ones (a blank line is the default caller),
+    // one call after another, each with its rings and its lines.
+    const QByteArray first = run.readUntil("NAME = BOB B\r\n");
+    QVERIFY(first.contains("RING"));
+    QVERIFY(first.contains("NMBR = 5552222222"));
+    const QByteArray second = run.readUntil("NAME = ALICE A\r\n");
+    QVERIFY(second.contains("RING"));
+    QVERIFY(second.contains("NMBR = 5551111111"));
+    QVERIFY(!second.contains("DEFAULT"));
+    const QByteArray third = run.readUntil("NAME = DEFAULT D\r\n");
+    QVERIFY(third.contains("RING"));
+    QVERIFY(third.contains("NMBR = 5550000000"));
+    // Input ended: the tool ends once the last call is over.
+    QVERIFY(run.m_process.waitForFinished(15000));
+    QCOMPARE(run.m_process.exitCode(), 0);
+}
+
+void TestFakeModem::pickingUpStopsTheRinging()
+{
+    TempHome home;
+    ToolRun run({QStringLiteral("--ring-gap-ms"), QStringLiteral("600"), QStringLiteral("--quiet-ms"),
+                 QStringLiteral("300"), QStringLiteral("--rings"), QStringLiteral("6")},
+                home.path());
+    QVERIFY(run.openLine());
+    QVERIFY(!run.command("ATZ").isEmpty());
+    run.type("5553333333 BLOCKED B\n");
+    QVERIFY(!run.readUntil("NAME = BLOCKED B\r\n").isEmpty());
+    // The program hangs up on the caller: off-hook, then on-hook again.
+    QVERIFY(!run.command("ATH1").isEmpty());
+    QVERIFY(!run.command("ATH0").isEmpty());
+    QVERIFY(run.waitForOutput(QStringLiteral("The call is over.")));
+    // Nothing rang after the pick-up: the next answer is the first thing on the line.
+    QCOMPARE(run.command("AT"), QByteArray("\r\nOK\r\n"));
+    QVERIFY(run.m_out.contains(QStringLiteral("Velquon picked the line up")));
+}
+
+void TestFakeModem::setPortWritesTheSettings()
+{
+    TempHome home;
+    {
+        QSettings before(home.file(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+        before.setValue(QStringLiteral("frmMain/ViewTime"), QStringLiteral("2"));
+    }
+    ToolRun run({QStringLiteral("--set-port")}, home.path());
+    const QString path = run.path();
+    QVERIFY(path.startsWith(QLatin1String("/dev/")));
+    QVERIFY(run.waitForOutput(QStringLiteral("start Velquon now")));
+    QVERIFY(run.m_out.contains(home.file(QStringLiteral("Velquon.ini"))));
+    QSettings after(home.file(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+    QCOMPARE(after.value(QStringLiteral("frmConfiguration/CommPort")).toString(), path);
+    QCOMPARE(after.value(QStringLiteral("frmMain/ViewTime")).toString(), QStringLiteral("2"));
+}
+
+QTEST_GUILESS_MAIN(TestFakeModem)
+#include "test_fakemodem.moc"
