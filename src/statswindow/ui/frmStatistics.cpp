@@ -69,6 +69,8 @@ constexpr double kGraphFrameHeight = 2055;
 constexpr double kTitleHeight = 195;
 constexpr double kMinWidth = 4000, kMinHeight = 2000;
 constexpr double kArrowFrame = 195;
+// Text widths kept for the grid's headings: far more than any book's groups.
+constexpr qsizetype kMaxKeptWidths = 100'000;
 
 const char kArrowOpen[] = "5";
 const char kArrowClosed[] = "6";
@@ -904,7 +906,18 @@ bool frmStatistics::eventFilter(QObject* watched, QEvent* event)
 
 int frmStatistics::textWidthTwips(const QString& text) const
 {
-    return int(std::nearbyint(tw(msfStatistics->fontMetrics().horizontalAdvance(text))));
+    // Every new grid measures its group names again, thousands with a large contact book: each text is
+    // measured once per font.
+    const QFont font = msfStatistics->font();
+    if (font != m_widthFont || m_widths.size() > kMaxKeptWidths) {
+        m_widthFont = font;
+        m_widths.clear();
+    }
+    if (const auto kept = m_widths.constFind(text); kept != m_widths.constEnd())
+        return *kept;
+    const int width = int(std::nearbyint(tw(msfStatistics->fontMetrics().horizontalAdvance(text))));
+    m_widths.insert(text, width);
+    return width;
 }
 
 void frmStatistics::SetupGrid()
@@ -1080,11 +1093,15 @@ void frmStatistics::drawGraph()
 
 QStringList frmStatistics::selectedGraphGroups() const
 {
+    // In list order. Asking each entry whether it is selected walks the whole selection every time, which with
+    // thousands of groups chosen costs seconds.
+    QList<int> rows;
+    for (const QModelIndex& index : lstGraphGroup->selectionModel()->selectedIndexes())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
     QStringList names;
-    for (int i = 0; i < lstGraphGroup->count(); ++i) {
-        if (lstGraphGroup->item(i)->isSelected())
-            names << lstGraphGroup->item(i)->text();
-    }
+    for (int row : rows)
+        names << lstGraphGroup->item(row)->text();
     return names;
 }
 
@@ -1176,15 +1193,36 @@ void frmStatistics::mnuGraphLegend_Click()
 
 void frmStatistics::cmdSelectAll_Click()
 {
-    for (int i = 0; i < lstGraphGroup->count(); ++i)
-        lstGraphGroup->item(i)->setSelected(true);
+    // One selection of the whole list: entry by entry, each step would merge into all before it.
+    lstGraphGroup->selectAll();
     lstGraphGroup->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
 }
 
-void frmStatistics::cmdUnselectAll_Click()
+void frmStatistics::cmdUnselectAll_Click() { lstGraphGroup->clearSelection(); }
+
+void frmStatistics::selectGraphGroups(const QStringList& names)
 {
-    for (int i = 0; i < lstGraphGroup->count(); ++i)
-        lstGraphGroup->item(i)->setSelected(false);
+    // Each name chooses the first entry of its text, capitals aside. The entries are found through one pass
+    // over the list and chosen in one step, so a saved choice of thousands of groups is restored at once.
+    QHash<QString, int> firstRow;
+    for (int i = lstGraphGroup->count() - 1; i >= 0; --i)
+        firstRow.insert(lstGraphGroup->item(i)->text().toCaseFolded(), i);
+    QList<int> rows;
+    for (const QString& name : names) {
+        if (const auto row = firstRow.constFind(name.toCaseFolded()); row != firstRow.constEnd())
+            rows << *row;
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QItemSelection selection;
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype last = i;
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1)
+            ++last;
+        selection.select(lstGraphGroup->model()->index(rows[i], 0), lstGraphGroup->model()->index(rows[last], 0));
+        i = last + 1;
+    }
+    lstGraphGroup->selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 void frmStatistics::RefreshGraphStatsList()
@@ -1200,10 +1238,12 @@ void frmStatistics::RefreshGraphStatsList()
 void frmStatistics::RefreshGraphGroupList()
 {
     lstGraphGroup->clear();
+    QStringList names;
     if (gGroups) {
         for (const auto& e : *gGroups)
-            lstGraphGroup->addItem(e.item->Description);
+            names << e.item->Description;
     }
+    lstGraphGroup->addItems(names);
     SetListScrollWidth(lstGraphGroup);
 }
 
@@ -1359,14 +1399,7 @@ void frmStatistics::mnuEditSavedSettings_Click()
     setIndexIfValid(cboGraphFrequency, get(Key::GraphFrequency, "1"));
     selectOrFirst(cboGraphStatistic, get(Key::GraphStatistic, "TOTAL CALLS"));
     cmdUnselectAll_Click();
-    for (const QString& name : get(Key::GraphGroups, "").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        for (int i = 0; i < lstGraphGroup->count(); ++i) {
-            if (lstGraphGroup->item(i)->text().compare(name, Qt::CaseInsensitive) == 0) {
-                lstGraphGroup->item(i)->setSelected(true);
-                break;
-            }
-        }
-    }
+    selectGraphGroups(get(Key::GraphGroups, "").split(QLatin1Char(';'), Qt::SkipEmptyParts));
     const QVariant legend = ConvertCheck(get(Key::GraphLegend, "True"));
     chkGraphLegend->setChecked(legend.toInt() == 1);
     chkGraphLegend_Click();
@@ -1418,12 +1451,7 @@ void frmStatistics::LoadNumber(const QString& number, const QString& name)
     cmdUnselectAll_Click();
     SelectListItem(lstGraphGroup, caller.group->Description);
     // SelectListItem makes the entry current; in a list of many choices it must be chosen too.
-    for (int i = 0; i < lstGraphGroup->count(); ++i) {
-        if (lstGraphGroup->item(i)->text().compare(caller.group->Description, Qt::CaseInsensitive) == 0) {
-            lstGraphGroup->item(i)->setSelected(true);
-            break;
-        }
-    }
+    selectGraphGroups({caller.group->Description});
     chkGraphLegend->setChecked(true);
     chkGraphLegend_Click();
     LoadDefaultStatistics();

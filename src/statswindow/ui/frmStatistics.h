@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFont>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -161,6 +163,8 @@ private:
     void zoom(bool graph, bool in);
     void typeChanged(bool graph);
     QStringList selectedGraphGroups() const;
+    // Chooses, besides those chosen, the first graph group entry of each name (capitals aside).
+    void selectGraphGroups(const QStringList& names);
     void clientGenerate();
     void clientGraph();
     void applyStatisticReply(const QString& field);
@@ -235,6 +239,9 @@ private:
     double intChartWidth = 0, intGraphWidth = 0;     // zoomed widths kept while a 3D type is shown
     bool m_chartZoomOn = true, m_graphZoomOn = true; // a 2D type is shown (the zoom buttons are enabled)
     QList<int> intColWidths;
+    // Heading text widths (twips) measured in m_widthFont.
+    mutable QHash<QString, int> m_widths;
+    mutable QFont m_widthFont;
     GraphTable arrGraphData;
     QStringList m_graphSeries;
     // Client mode: the grid columns and the groups the pending request asked for (a condition that cannot
