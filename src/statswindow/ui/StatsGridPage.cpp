@@ -115,7 +115,7 @@ void StatsGridPage::setUp(const QStringList& statistics, const QStringList& grou
             m_groupColumnWidth = w;
         }
     }
-    m_view->setColumnWidth(0, px(groupWidth));
+    m_view->setColumnWidth(StatsGridModel::GroupColumn, px(groupWidth));
     positionSortArrow();
 }
 
@@ -158,9 +158,10 @@ void StatsGridPage::copy(bool allRows) { CopyGridToClipboard(m_view, m_grid->Col
 
 void StatsGridPage::resetColumns()
 {
-    m_view->setColumnWidth(0, px(m_groupColumnWidth));
+    m_view->setColumnWidth(StatsGridModel::GroupColumn, px(m_groupColumnWidth));
     for (int c = 1; c <= m_grid->Cols() - 2; ++c)
-        m_view->setColumnWidth(c, px(textWidthTwips(m_grid->TextMatrix(0, c)) + kColumnPadding));
+        m_view->setColumnWidth(c,
+                               px(textWidthTwips(m_grid->TextMatrix(StatsGridModel::HeadingRow, c)) + kColumnPadding));
 }
 
 void StatsGridPage::stopTimers()

@@ -136,7 +136,7 @@ void frmStatistics::applyStatisticReply(const QString& field)
     const PlacedReply placed = PlaceStatisticReply(DecodeStatisticReply(field), m_sentColumns, m_sentGroups);
     for (const PlacedCell& cell : placed.cells) {
         for (int r = 1; r < grid->Rows(); ++r) {
-            if (grid->TextMatrix(r, 0) == cell.group) {
+            if (grid->TextMatrix(r, StatsGridModel::GroupColumn) == cell.group) {
                 grid->setTextMatrix(r, cell.column, cell.text);
                 break;
             }
@@ -144,7 +144,7 @@ void frmStatistics::applyStatisticReply(const QString& field)
     }
     QStringList filled;
     for (int c : placed.filledColumns)
-        filled << grid->TextMatrix(0, c);
+        filled << grid->TextMatrix(StatsGridModel::HeadingRow, c);
     fillChartStatistics(filled);
     m_grid->sort();
 }

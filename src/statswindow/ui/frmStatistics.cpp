@@ -63,6 +63,7 @@ double tw(int pixels) { return Twips::fromPixels(pixels); }
 
 // Design sizes, twips.
 constexpr double kPageTop = 300;
+constexpr double kDesignWidth = 8000, kDesignHeight = 5000;
 constexpr double kMinWidth = 4000, kMinHeight = 2000;
 
 // The pages, by their tab.
@@ -294,7 +295,7 @@ void frmStatistics::Form_Load()
 {
     m_loaded = true;
     blnResizing = true;
-    resize(px(8000), px(5000));
+    resize(px(kDesignWidth), px(kDesignHeight));
     RestoreFormPosition(this);
     blnResizing = false;
     blnFirstResize = true;
@@ -308,9 +309,9 @@ void frmStatistics::Form_Load()
         tbsStats->addTab(QStringLiteral("Stats Grid"));
         tbsStats->addTab(QStringLiteral("Stats Chart"));
         tbsStats->addTab(QStringLiteral("Caller Graph"));
-        tbsStats->setCurrentIndex(0);
+        tbsStats->setCurrentIndex(GridPage);
     }
-    tbsStats_Click(0);
+    tbsStats_Click(GridPage);
 
     // Both charts start empty.
     StatsChart::draw(m_chart->view()->chart(), m_chart->typeList()->currentIndex(), QString(), {QString()}, {}, {},
@@ -481,12 +482,13 @@ void frmStatistics::Chart(int dataColumn)
     QStringList labels;
     QList<QList<double>> values;
     for (int r = 1; r < grid->Rows(); ++r) {
-        labels << grid->TextMatrix(r, 0);
+        labels << grid->TextMatrix(r, StatsGridModel::GroupColumn);
         values << QList<double>{StatisticCellNumber(grid->TextMatrix(r, dataColumn))};
     }
-    const QString title = grid->TextMatrix(0, dataColumn) + QLatin1Char(' ') + strTime;
-    StatsChart::draw(m_chart->view()->chart(), m_chart->typeList()->currentIndex(), title, labels,
-                     {grid->TextMatrix(0, dataColumn)}, values, false);
+    const QString heading = grid->TextMatrix(StatsGridModel::HeadingRow, dataColumn);
+    const QString title = heading + QLatin1Char(' ') + strTime;
+    StatsChart::draw(m_chart->view()->chart(), m_chart->typeList()->currentIndex(), title, labels, {heading}, values,
+                     false);
 }
 
 void frmStatistics::fillChartStatistics(const QStringList& names)
