@@ -16,6 +16,9 @@ class StatsGridModel : public QAbstractTableModel {
 public:
     explicit StatsGridModel(QObject* parent = nullptr);
 
+    static constexpr int HeadingRow = 0;
+    static constexpr int GroupColumn = 0;
+
     // The grid's shape for S statistics and G groups: S + 2 columns, G + 1 rows, every cell empty but the
     // headings.
     void setUp(const QStringList& statistics, const QStringList& groups);

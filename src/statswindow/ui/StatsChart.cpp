@@ -110,29 +110,51 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
     chart->legend()->setVisible(legend);
 
     // The axes are made once per chart and refilled: axes removed and made anew at every drawing leave their
-    // old labels behind on the chart.
+    // old labels behind on the chart. A chart of many categories (a contact book's groups, an hourly graph)
+    // shows no labels, and a category axis costs a layout item per category all the same (a second and more
+    // for 5,000 groups): such a chart is placed on a plain number axis instead, category r at r as before.
     QBarCategoryAxis* x = nullptr;
+    QValueAxis* dense = nullptr;
     QValueAxis* y = nullptr;
     for (QAbstractAxis* axis : chart->axes()) {
         if (!x)
             x = qobject_cast<QBarCategoryAxis*>(axis);
-        if (!y)
-            y = qobject_cast<QValueAxis*>(axis);
+        if (auto* value = qobject_cast<QValueAxis*>(axis)) {
+            if (axis->orientation() == Qt::Horizontal)
+                dense = value;
+            else
+                y = value;
+        }
     }
     if (!x) {
         x = new QBarCategoryAxis;
         chart->addAxis(x, Qt::AlignBottom);
+    }
+    if (!dense) {
+        dense = new QValueAxis;
+        dense->setLabelsVisible(false);
+        dense->setGridLineVisible(false);
+        dense->setTickCount(2);
+        dense->setVisible(false);
+        chart->addAxis(dense, Qt::AlignBottom);
     }
     if (!y) {
         y = new QValueAxis;
         y->setLabelFormat(QStringLiteral("%g"));
         chart->addAxis(y, Qt::AlignLeft);
     }
+    const bool labelled = categories.size() <= kMaxLabelledCategories;
     x->clear();
-    x->append(categories);
-    // Long time axes (an hourly graph) would print labels over each other.
-    x->setLabelsVisible(categories.size() <= 120);
-    x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
+    x->setVisible(labelled);
+    dense->setVisible(!labelled);
+    QAbstractAxis* across = x;
+    if (labelled) {
+        x->append(categories);
+        x->setLabelsAngle(categories.size() > 12 ? -90 : 0);
+    } else {
+        dense->setRange(-0.5, double(categories.size()) - 0.5);
+        across = dense;
+    }
     const ValueScale scale = valueScale(values);
     y->setRange(0, scale.top);
     y->setTickCount(scale.ticks);
@@ -171,17 +193,17 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
             area->setBrush(fill);
             area->setPen(pen);
             chart->addSeries(area);
-            area->attachAxis(x);
+            area->attachAxis(across);
             area->attachAxis(y);
         } else {
             chart->addSeries(line);
-            line->attachAxis(x);
+            line->attachAxis(across);
             line->attachAxis(y);
         }
     }
     if (bars) {
         chart->addSeries(bars);
-        bars->attachAxis(x);
+        bars->attachAxis(across);
         bars->attachAxis(y);
     }
 }

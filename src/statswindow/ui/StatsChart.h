@@ -11,6 +11,9 @@ class QChart;
 // flat form with depth shading.
 namespace StatsChart {
 
+// More categories than this are drawn without their labels (they would print over each other).
+constexpr int kMaxLabelledCategories = 120;
+
 QStringList typeNames();
 bool isThreeD(int type);
 

@@ -7,23 +7,17 @@
 #include <QStringList>
 
 #include "statistics/StatisticsProtocol.h"
-#include "statswindow/ZoomModel.h"
+#include "statswindow/GraphRange.h"
+#include "statswindow/ui/ChartPage.h"
 
 class QAction;
-class QChart;
-class QChartView;
 class QCheckBox;
 class QComboBox;
-class QFrame;
-class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QScrollBar;
 class QTabBar;
-class QTableView;
-class QTimer;
-class StatsGridModel;
+class StatsGridPage;
 
 // The statistics window: the grid of the current statistics for the current groups ("Stats Grid"), a chart of
 // one of its statistics ("Stats Chart") and a graph of one statistic over time for chosen groups ("Caller
@@ -86,7 +80,6 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit frmStatistics(QWidget* parent = nullptr);
@@ -97,29 +90,16 @@ private:
     // --- building, loading, layout ---
     void buildMenus();
     void buildPages();
-    void buildChartPage();
-    void buildGraphPage();
+    void buildGraphOptions();
     void Form_Load();
     void Form_Unload();
     void layoutPages();
-    void layoutChartPage(int oldWidth);
-    void layoutGraphPage(int oldWidth);
     void loadFirstView();
     void firstLayout();
-    void ToggleChartOptions(bool open);
-    void ToggleGraphOptions(bool open);
     void tbsStats_Click(int tab);
-    void setTitleHover(QLabel* title, bool over);
     double pageWidthTwips() const;
-
-    // --- the grid (row 0 the headings, column 0 the groups) ---
+    // The grid's headings for the current statistics and groups, every cell empty.
     void SetupGrid();
-    void SortGrid();
-    void PositionSortArrow();
-    // Mouse on the grid: row is the grid row under the mouse (0 the heading row, -1 below the last row).
-    void msfStatistics_MouseDown(int button, int row, int col);
-    void msfStatistics_MouseUp(int button, int row, int col);
-    int textWidthTwips(const QString& text) const;
 
     // --- commands ---
     void mnuTime_Click(int index);
@@ -130,18 +110,9 @@ private:
     void mnuFileNew_Click();
     void mnuFileChange_Click();
     void mnuFileClose_Click();
-    void mnuGridCopyAll_Click();
-    void mnuGridCopy_Click();
-    void mnuGridReset_Click();
     void mnuGraphCopy_Click();
     void mnuGraphLegend_Click();
     void cmdSelectAll_Click();
-    void cmdChartZoomIn_Click();
-    void cmdChartZoomOut_Click();
-    void cmdGraphZoomIn_Click();
-    void cmdGraphZoomOut_Click();
-    void cboChartType_Click();
-    void cboGraphType_Click();
 
     // --- the view, the chart and the graph ---
     // The grid and then the graph of the view. Either may run at once and yield to the event loop, where the
@@ -152,56 +123,33 @@ private:
     void setPeriod(int item);
     int checkedTimeItem() const;
     void checkTimeItem(int item);
+    CustomRange customRange() const;
     void fillChartStatistics(const QStringList& names);
     // After another statistics file: the lists that show statistics and groups elsewhere.
     void refreshCustomizeLists();
     void selectOrFirst(QComboBox* box, const QString& text);
     void drawGraph();
-    void placeChart(QChartView* view, const ZoomModel& zoom);
-    void zoom(bool graph, bool in);
-    void typeChanged(bool graph);
+    // A chart page's type was chosen: its zoom follows, then it is drawn again.
+    void typeChanged(ChartPage* page);
+    QString graphTitle() const;
     QStringList selectedGraphGroups() const;
+    // Chooses, besides those chosen, the first graph group entry of each name (capitals aside).
+    void selectGraphGroups(const QStringList& names);
     void clientGenerate();
     void clientGraph();
     void applyStatisticReply(const QString& field);
     void applyGraphReply(const QString& field);
 
-    // --- controls ---
+    // --- pages and controls ---
     QTabBar* tbsStats = nullptr;
     QWidget* picStats[3] = {};
-    QTableView* msfStatistics = nullptr;
-    StatsGridModel* grid = nullptr;
-    QFrame* fraArrow = nullptr;
-    QLabel* lblArrow = nullptr;
-    QChartView* mscChart = nullptr;
-    QChartView* mscGraph = nullptr;
-    QScrollBar* hscChart = nullptr;
-    QScrollBar* hscGraph = nullptr;
-    QFrame* fraChartOptions = nullptr;
-    QFrame* fraGraphOptions = nullptr;
-    QLabel* lblChart = nullptr;
-    QLabel* lblChartArrow = nullptr;
-    QLabel* lblGraph = nullptr;
-    QLabel* lblGraphArrow = nullptr;
-    QLabel* lblChartZoom = nullptr;
-    QLabel* lblGraphZoom = nullptr;
-    QPushButton* cmdChartZoomIn = nullptr;
-    QPushButton* cmdChartZoomOut = nullptr;
-    QPushButton* cmdGraphZoomIn = nullptr;
-    QPushButton* cmdGraphZoomOut = nullptr;
-    QComboBox* cboChartStatistic = nullptr;
-    QComboBox* cboChartType = nullptr;
-    QComboBox* cboGraphStatistic = nullptr;
-    QComboBox* cboGraphType = nullptr;
+    StatsGridPage* m_grid = nullptr;
+    ChartPage* m_chart = nullptr;
+    ChartPage* m_graph = nullptr;
     QComboBox* cboGraphFrequency = nullptr;
     QListWidget* lstGraphGroup = nullptr;
-    QPushButton* cmdSelectAll = nullptr;
-    QPushButton* cmdUnselectAll = nullptr;
     QPushButton* cmdRefreshGraph = nullptr;
     QCheckBox* chkGraphLegend = nullptr;
-    QTimer* ArrowTimer = nullptr;
-    QTimer* GridMouseUpTimer = nullptr;
-    ZoomModel chartZoom, graphZoom;
 
     // --- menus ---
     QMenu* mnuTimePeriod = nullptr;
@@ -209,12 +157,7 @@ private:
     QAction* mnuEditDefaultSettings = nullptr;
     QAction* mnuEditSavedSettings = nullptr;
     QAction* mnuFileChange = nullptr;
-    QAction* mnuChartZoomIn = nullptr;
-    QAction* mnuChartZoomOut = nullptr;
-    QAction* mnuChartOptions = nullptr;
-    QAction* mnuGraphZoomIn = nullptr;
-    QAction* mnuGraphZoomOut = nullptr;
-    QAction* mnuGraphOptions = nullptr;
+    ChartPage::MenuItems m_chartMenu, m_graphMenu;
     QAction* mnuGraphLegend = nullptr;
     QAction* mnuGraphRefresh = nullptr;
     QMenu* mnuPopupMenu = nullptr;
@@ -224,17 +167,10 @@ private:
     bool blnResizing = false;
     bool blnFirstResize = false;
     bool blnLoadingNumber = false;
-    bool blnHeaderDown = false;
     int intTimePeriodItem = 0;
     // The custom range's bounds include their moments (they came from the first or the last call).
     bool m_customStartInclusive = false, m_customEndInclusive = false;
     bool m_frozen = false;
-    int intSortCol = 0;
-    bool blnSortAscending = true;
-    int intGroupColWidth = 0;                        // twips
-    double intChartWidth = 0, intGraphWidth = 0;     // zoomed widths kept while a 3D type is shown
-    bool m_chartZoomOn = true, m_graphZoomOn = true; // a 2D type is shown (the zoom buttons are enabled)
-    QList<int> intColWidths;
     GraphTable arrGraphData;
     QStringList m_graphSeries;
     // Client mode: the grid columns and the groups the pending request asked for (a condition that cannot

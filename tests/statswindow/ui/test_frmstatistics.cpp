@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/StartupWindows.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -44,6 +46,7 @@
 #include "statistics/StatisticsRun.h"
 #include "statistics/modStatistics.h"
 #include "statswindow/StatsGridModel.h"
+#include "statswindow/StatsView.h"
 #include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/ui/ByName.h"
@@ -132,6 +135,7 @@ private Q_SLOTS:
     void openedFromTheMainWindowAndThePopup();
     void hintsFollowTheOption();
     void captionsAndNames();
+    void aBookOfManyContacts();
 
 private:
     frmStatistics* open();
@@ -957,6 +961,55 @@ void TestFrmStatistics::aCancelledCustomPeriodChangesNothing()
     w = frmStatistics::instance();
     w->showWindow(StandaloneSession::window());
     QVERIFY(!action(w, "mnuTime(8)")->isChecked());
+}
+
+void TestFrmStatistics::aBookOfManyContacts()
+{
+    // More groups than a chart can label: 150 contacts, the first owning Bob Ring's number.
+    for (int k = 0; k < 150; ++k) {
+        addContact(QStringLiteral("Contact %1").arg(k, 3, 10, QLatin1Char('0')),
+                   {k == 0 ? QStringLiteral("555-0000") : QStringLiteral("555-%1").arg(7000 + k)});
+    }
+    UpdateContactCollection();
+    frmStatistics* w = open();
+    QTRY_COMPARE(gridOf(w)->Rows(), 156);
+    QTRY_COMPARE(chartValues(w).size(), 155);
+    // The chart holds the grid's column in the grid's order, without labels.
+    QList<double> totals;
+    for (const QString& cell : column(w, 1))
+        totals << cell.toDouble();
+    QCOMPARE(chartValues(w), totals);
+    QCOMPARE(totals[0], 36.0);                                           // All Callers
+    QCOMPARE(totals[1], 1.0);                                            // Contact 000
+    QCOMPARE(int(std::count(totals.cbegin(), totals.cend(), 0.0)), 151); // and NOT RECEIVED, UNKNOWN NUMBER
+    QCOMPARE(chartLabels(w), QStringList());
+    // Fewer groups again: labelled as before.
+    LoadDefaultStatistics();
+    gCurrentGroups = std::make_unique<GroupCollection>();
+    for (const QString& name : {QStringLiteral("All Callers"), QStringLiteral("Contact 000")})
+        gCurrentGroups->add(name, GetGroup(name, gGroups.get()));
+    w->GenerateStatistics();
+    QTRY_COMPARE(chartLabels(w), QStringList({"All Callers", "Contact 000"}));
+    QCOMPARE(chartValues(w), QList<double>({36, 1}));
+
+    // Every group chosen for the graph, saved, and chosen again from the saved view.
+    auto* list = named<QListWidget>(w, "lstGraphGroup");
+    showTab(w, 2);
+    TRIGGER(w, "cmdSelectAll");
+    QCOMPARE(selected(list).size(), list->count());
+    QCOMPARE(list->count(), 155);
+    TRIGGER(w, "mnuEditSaveSettings");
+    TRIGGER(w, "cmdUnselectAll");
+    QVERIFY(selected(list).isEmpty());
+    TRIGGER(w, "mnuEditSavedSettings");
+    QCOMPARE(selected(list).size(), list->count());
+    // A saved name chooses its entry whatever its capitals, once; unknown names choose nothing.
+    SaveProperty(Section::frmStatistics, Key::GraphGroups,
+                 QStringLiteral("contact 149;Nobody;CONTACT 000;Contact 149;contact 001;"));
+    TRIGGER(w, "mnuEditSavedSettings");
+    QCOMPARE(selected(list), QStringList({"Contact 000", "Contact 001", "Contact 149"}));
+    TRIGGER(w, "cmdRefreshGraph");
+    QTRY_COMPARE(graphed(w).series, QStringList({"Contact 000", "Contact 001", "Contact 149"}));
 }
 
 QTEST_MAIN(TestFrmStatistics)

@@ -1,3 +1,6 @@
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QChart>
 #include <QLineSeries>
 #include <QTest>
@@ -5,14 +8,130 @@
 
 #include "statswindow/ui/StatsChart.h"
 
-// The value axis of the statistics chart and the caller graph, and a graph of a single period.
+namespace {
+
+QList<double> barValues(const QChart& chart)
+{
+    QList<double> out;
+    for (QAbstractSeries* series : chart.series()) {
+        if (auto* bars = qobject_cast<QBarSeries*>(series)) {
+            for (int i = 0; i < bars->barSets().first()->count(); ++i)
+                out << bars->barSets().first()->at(i);
+        }
+    }
+    return out;
+}
+
+QBarCategoryAxis* categoryAxis(const QChart& chart)
+{
+    for (QAbstractAxis* axis : chart.axes(Qt::Horizontal)) {
+        if (auto* c = qobject_cast<QBarCategoryAxis*>(axis))
+            return c;
+    }
+    return nullptr;
+}
+
+// The horizontal axis the series are placed on.
+QAbstractAxis* seriesAxis(const QChart& chart)
+{
+    const auto axes = chart.series().first()->attachedAxes();
+    for (QAbstractAxis* axis : axes) {
+        if (axis->orientation() == Qt::Horizontal)
+            return axis;
+    }
+    return nullptr;
+}
+
+void fill(int count, QStringList& categories, QList<QList<double>>& values)
+{
+    categories.clear();
+    values.clear();
+    for (int i = 0; i < count; ++i) {
+        categories << QStringLiteral("Group %1").arg(i);
+        values << QList<double>{double(i % 7)};
+    }
+}
+
+} // namespace
+
+// The statistics chart and the caller graph: categories, the value axis, and a graph of a single period.
 class TestStatsChart : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void fewCategoriesAreLabelled();
+    void manyCategoriesKeepEveryValueInOrder();
     void countsGetWholeSteps_data();
     void countsGetWholeSteps();
     void aSinglePeriodShowsItsPoint();
 };
+
+void TestStatsChart::fewCategoriesAreLabelled()
+{
+    QChart chart;
+    StatsChart::draw(&chart, 1, QStringLiteral("Total Calls (Any Time Period)"),
+                     {QStringLiteral("All Callers"), QStringLiteral("Jane Doe")}, {QStringLiteral("Total Calls")},
+                     {{36}, {28}}, false);
+    QCOMPARE(chart.title(), QStringLiteral("Total Calls (Any Time Period)"));
+    QCOMPARE(barValues(chart), QList<double>({36, 28}));
+    QVERIFY(categoryAxis(chart)->isVisible());
+    QCOMPARE(categoryAxis(chart)->categories(), QStringList({"All Callers", "Jane Doe"}));
+    QCOMPARE(seriesAxis(chart), categoryAxis(chart));
+    QCOMPARE(categoryAxis(chart)->labelsAngle(), 0);
+    // Up to the limit the labels are shown, turned on their side past a dozen.
+    QStringList categories;
+    QList<QList<double>> values;
+    fill(StatsChart::kMaxLabelledCategories, categories, values);
+    StatsChart::draw(&chart, 3, QString(), categories, {QStringLiteral("Total Calls")}, values, false);
+    QCOMPARE(categoryAxis(chart)->categories(), categories);
+    QCOMPARE(categoryAxis(chart)->labelsAngle(), -90);
+    QVERIFY(categoryAxis(chart)->labelsVisible());
+}
+
+void TestStatsChart::manyCategoriesKeepEveryValueInOrder()
+{
+    QChart chart;
+    QStringList categories;
+    QList<QList<double>> values;
+    fill(5004, categories, values);
+    StatsChart::draw(&chart, 1, QString(), categories, {QStringLiteral("Total Calls")}, values, false);
+    QList<double> expected;
+    for (const auto& row : values)
+        expected << row.first();
+    QCOMPARE(barValues(chart), expected);
+    // Unlabelled, on a number axis that puts category r at r.
+    auto* across = qobject_cast<QValueAxis*>(seriesAxis(chart));
+    QVERIFY(across);
+    QVERIFY(across->isVisible());
+    QVERIFY(!across->labelsVisible());
+    QCOMPARE(across->min(), -0.5);
+    QCOMPARE(across->max(), 5003.5);
+    QVERIFY(!categoryAxis(chart)->isVisible());
+    QVERIFY(categoryAxis(chart)->categories().isEmpty());
+
+    // A line of many points (an hourly graph), two series.
+    fill(721, categories, values);
+    for (auto& row : values)
+        row << row.first() * 2;
+    StatsChart::draw(&chart, 3, QString(), categories, {QStringLiteral("A"), QStringLiteral("B")}, values, true);
+    QCOMPARE(chart.series().size(), 2);
+    auto* second = qobject_cast<QLineSeries*>(chart.series().at(1));
+    QCOMPARE(second->count(), 721);
+    QCOMPARE(second->at(720), QPointF(720, values[720][1]));
+    QCOMPARE(qobject_cast<QValueAxis*>(seriesAxis(chart))->max(), 720.5);
+
+    // Back to a few: the same axes serve, labelled again, nothing left of the many.
+    StatsChart::draw(&chart, 1, QString(), {QStringLiteral("All Callers")}, {QStringLiteral("Total Calls")}, {{36}},
+                     false);
+    QCOMPARE(chart.axes(Qt::Horizontal).size(), 2);
+    QVERIFY(categoryAxis(chart)->isVisible());
+    QCOMPARE(categoryAxis(chart)->categories(), QStringList({"All Callers"}));
+    QCOMPARE(seriesAxis(chart), categoryAxis(chart));
+    QCOMPARE(barValues(chart), QList<double>({36}));
+    for (QAbstractAxis* axis : chart.axes(Qt::Horizontal)) {
+        if (axis != categoryAxis(chart))
+            QVERIFY(!axis->isVisible());
+    }
+}
 
 void TestStatsChart::countsGetWholeSteps_data()
 {
@@ -65,7 +184,7 @@ void TestStatsChart::aSinglePeriodShowsItsPoint()
         QVERIFY(line->pointsVisible());
     }
     QValueAxis* y = nullptr;
-    for (QAbstractAxis* a : chart.axes())
+    for (QAbstractAxis* a : chart.axes(Qt::Vertical))
         if (auto* v = qobject_cast<QValueAxis*>(a))
             y = v;
     QVERIFY(y);
