@@ -11,7 +11,7 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     libbenchmark-dev
     fonts-liberation poppler-utils locales clang-format
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev lld
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
