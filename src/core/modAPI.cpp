@@ -29,7 +29,7 @@ void SetAutoStart()
         exec = QStringLiteral("velquon");
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_SetAutoStart"));
         return;
     }
@@ -39,7 +39,7 @@ void SetAutoStart()
                               .arg(exec);
     f.write(entry.toUtf8());
     if (!f.commit()) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_SetAutoStart"));
     }
 }
@@ -48,7 +48,7 @@ void RemoveAutoStart()
 {
     const QString path = autoStartEntryPath();
     if (QFile::exists(path) && !QFile::remove(path)) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_RemoveAutoStart"));
     }
 }

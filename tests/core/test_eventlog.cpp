@@ -302,7 +302,7 @@ void TestEventLog::showErrorWithKeptError()
 void TestEventLog::reportGoesToTheDiagnosticLogOnly()
 {
     QCOMPARE(DiagnosticLog::path(), m_home->file(QStringLiteral("Diagnostics.log")));
-    SaveError(3021, QStringLiteral("No current record."), QStringLiteral("modCallerDB"));
+    SaveError(kNoCurrentRecordError, QStringLiteral("No current record."), QStringLiteral("modCallerDB"));
     ReportError(QStringLiteral("modCallerDB_EditCaller"));
     // A description over several lines stays one line of the log.
     SaveError(19, QStringLiteral("UNIQUE constraint failed:\r\ntblNumbers.fldNumber"), QStringLiteral("modContactDB"));
