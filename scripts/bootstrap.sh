@@ -13,7 +13,7 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     libbenchmark-dev
     fonts-liberation poppler-utils locales clang-format
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev lld
     xvfb openbox trayer x11-utils xdotool libxcb1-dev
 )
 SUDO=""

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets of fuzz/ with clang, AddressSanitizer and UndefinedBehaviorSanitizer in their
 # own build folder, and runs them.
 #   scripts/fuzz.sh check        replays every corpus of fuzz/corpus/, then fuzzes each target briefly
-#                                (FUZZ_SECONDS, default 20); what it finds new is not kept (make check)
+#                                (FUZZ_SECONDS, default 20), FUZZ_PARALLEL targets at a time (default: one
+#                                a core); what it finds new is not kept (make check)
 #   scripts/fuzz.sh long [name]  fuzzes each target (or one) for FUZZ_SECONDS (default 3600) or FUZZ_RUNS
 #                                executions, FUZZ_PARALLEL at a time (default 4), each in FUZZ_FORK worker
 #                                processes (default 1: in the run's own process); new inputs go to
@@ -53,27 +54,49 @@ own_flags() {
 case "$MODE" in
 check)
     seconds=${FUZZ_SECONDS:-20}
-    for t in $TARGETS; do
-        corpus="fuzz/corpus/$t"
-        mkdir -p "$corpus"
-        fresh="$SCRATCH/new-$t"
-        mkdir -p "$fresh"
+    # Each target's time is fixed, so the targets run side by side, one a core: the same fuzzing in less
+    # time. Each says how it went in a file of its own, printed in order once all have ended.
+    check_one() {
+        local t=$1
+        local corpus="fuzz/corpus/$t"
+        local fresh="$SCRATCH/new-$t"
+        local result="$SCRATCH/$t.result"
+        mkdir -p "$corpus" "$fresh"
         # shellcheck disable=SC2046
         if ! "$BUILD/fuzz/$t" $(common_flags "$t") -runs=0 "$corpus" >"$SCRATCH/$t-replay.log" 2>&1; then
-            tail -40 "$SCRATCH/$t-replay.log"
-            echo "fuzz: $t failed on its corpus"
-            exit 1
+            { tail -40 "$SCRATCH/$t-replay.log"; echo "fuzz: $t failed on its corpus"; } >"$result"
+            return 1
         fi
         # shellcheck disable=SC2046
         if ! "$BUILD/fuzz/$t" $(common_flags "$t") $(own_flags "$t") -max_total_time="$seconds" "$fresh" "$corpus" \
             >"$SCRATCH/$t.log" 2>&1; then
-            tail -40 "$SCRATCH/$t.log"
-            echo "fuzz: $t found a failing input (kept in $ARTIFACTS)"
-            exit 1
+            { tail -40 "$SCRATCH/$t.log"; echo "fuzz: $t found a failing input (kept in $ARTIFACTS)"; } >"$result"
+            return 1
         fi
-        runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$SCRATCH/$t.log" | awk '{print $2}')
-        echo "fuzz: $t: corpus replayed ($(ls "$corpus" | wc -l) inputs), ${runs:-?} runs in ${seconds} s, no failure"
+        local runs
+        runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$SCRATCH/$t.log" | awk '{print $2}' || true)
+        echo "fuzz: $t: corpus replayed ($(ls "$corpus" | wc -l) inputs), ${runs:-?} runs in ${seconds} s, no failure" \
+            >"$result"
+    }
+    parallel=${FUZZ_PARALLEL:-$(nproc)}
+    running=0
+    failed=0
+    for t in $TARGETS; do
+        check_one "$t" &
+        running=$((running + 1))
+        if [ "$running" -ge "$parallel" ]; then
+            wait -n || failed=1
+            running=$((running - 1))
+        fi
     done
+    while [ "$running" -gt 0 ]; do
+        wait -n || failed=1
+        running=$((running - 1))
+    done
+    for t in $TARGETS; do
+        cat "$SCRATCH/$t.result" 2>/dev/null || echo "fuzz: $t: no result"
+    done
+    [ "$failed" -eq 0 ] || exit 1
     ;;
 long)
     seconds=${FUZZ_SECONDS:-3600}

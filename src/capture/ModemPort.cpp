@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -31,6 +30,17 @@ const char* const kCallerIdCommands[] = {"AT#CID=1", "AT+VCID=1", "AT%CCID=1", "
 // runs, and a wait may be running inside that very slot (a hang-up started by a number line).
 constexpr int kPollMs = 2;
 
+// The system's time as it was when first read, run on by the monotonic clock: a wait keeps its length when
+// the system's time is set while it runs.
+qint64 systemMs()
+{
+    using namespace std::chrono;
+    static const system_clock::time_point wallAtStart = system_clock::now();
+    static const steady_clock::time_point steadyAtStart = steady_clock::now();
+    const auto sinceStart = duration_cast<milliseconds>(steady_clock::now() - steadyAtStart);
+    return duration_cast<milliseconds>(wallAtStart.time_since_epoch()).count() + sinceStart.count();
+}
+
 QString setting(const char* key, const char* fallback)
 {
     return GetProperty(Section::frmConfiguration, key, QString::fromLatin1(fallback));
@@ -44,7 +54,7 @@ void broadcast(const QString& text)
 
 } // namespace
 
-ModemPort::ModemPort(MainWindow* owner, QObject* parent) : QObject(parent), m_owner(owner)
+ModemPort::ModemPort(MainWindow* owner, QObject* parent) : QObject(parent), m_owner(owner), m_waitClock(systemMs)
 {
     PortOpenTimer.setInterval(1);
     PortOpenTimer.setSingleShot(true);
@@ -61,6 +71,16 @@ ModemPort::~ModemPort()
 {
     if (m_serial.isOpen())
         m_serial.close();
+}
+
+void ModemPort::setWaitClock(WaitClock clock) { m_waitClock = clock ? std::move(clock) : WaitClock(systemMs); }
+
+qint64 ModemPort::waitEnd(qint64 startMs)
+{
+    constexpr qint64 kSecond = 1000;
+    // The remainder is taken towards minus infinity, so a clock before the epoch counts the same way.
+    const qint64 intoSecond = ((startMs % kSecond) + kSecond) % kSecond;
+    return startMs - intoSecond + 3 * kSecond;
 }
 
 bool ModemPort::PortOpen() const { return m_serial.isOpen(); }
@@ -372,11 +392,10 @@ bool ModemPort::WaitForModemResponse()
     ModemOK = ModemError = ModemTimeout = NoDialTone = false;
     auto answered = [this] { return ModemOK || ModemError || NoDialTone; };
 
-    // The wait ends at the third change of the seconds value, so 2 to 3 seconds from now. The real clock
-    // is meant here: a test may hold the program's clock still, but the modem does not wait for it.
-    using namespace std::chrono;
-    const auto sinceEpoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    const QDeadlineTimer deadline(3000 - sinceEpoch % 1000, Qt::PreciseTimer);
+    // A copy: this port, and the clock it holds, may be deleted while the wait runs.
+    const WaitClock clock = m_waitClock;
+    const qint64 end = waitEnd(clock());
+    auto expired = [&clock, end] { return clock() >= end; };
 
     // The lines read are handled at once (a call, a box it shows), and the loop below runs everything
     // else: this port may be deleted meanwhile.
@@ -384,14 +403,14 @@ bool ModemPort::WaitForModemResponse()
     Comm_OnComm();
     if (!self)
         return false;
-    if (!answered() && m_serial.isOpen() && !deadline.hasExpired()) {
+    if (!answered() && m_serial.isOpen() && !expired()) {
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(kPollMs);
         auto check = [&] {
             if (self)
                 Comm_OnComm();
-            if (!self || answered() || !m_serial.isOpen() || deadline.hasExpired())
+            if (!self || answered() || !m_serial.isOpen() || expired())
                 loop.quit();
         };
         connect(&poll, &QTimer::timeout, &loop, check);

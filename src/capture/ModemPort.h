@@ -67,10 +67,17 @@ public:
     // Reads whatever has arrived and hands out every whole line.
     void Comm_OnComm();
     // Waits for the reply to the command just written: OK, ERROR or NO DIAL TONE, else ModemTimeout at the
-    // third change of the clock's seconds (2 to 3 seconds). Lines keep being processed meanwhile, and so is
-    // everything else: false when this port was deleted while it waited (its window went as the program
-    // ended), and then nothing of it may be touched any more.
+    // third change of the wait clock's seconds (2 to 3 seconds, waitEnd). Lines keep being processed meanwhile, and so
+    // is everything else: false when this port was deleted while it waited (its window went as the program ended), and
+    // then nothing of it may be touched any more.
     [[nodiscard]] bool WaitForModemResponse();
+    // Where the waits read the time: milliseconds since the epoch, from the system's real clock unless
+    // another is set (an empty function returns to the real one). The program's own clock is not it: a test
+    // may hold that one still, and a modem does not wait for it.
+    using WaitClock = std::function<qint64()>;
+    void setWaitClock(WaitClock clock);
+    // When a wait begun at startMs (on the wait clock) gives up: at the third change of the seconds.
+    static qint64 waitEnd(qint64 startMs);
     // 2: NO DIAL TONE or no reply (the line is in use), 1: OK (dial tone), 0: anything else, a port that was
     // lost during the probe included.
     int CheckDialTone();
@@ -120,6 +127,7 @@ private:
     void runSequence(std::function<void()> fn);
 
     MainWindow* m_owner;
+    WaitClock m_waitClock;
     QSerialPort m_serial;
     QString m_label;
     // What the last opening read from the settings; compared by SettingsChanged.

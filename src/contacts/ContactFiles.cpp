@@ -144,7 +144,7 @@ bool NewGroupFile()
     }
     QFile file(path);
     if (!file.open(QIODevice::Append) || file.write("\r\n") != 2) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + file.errorString(),
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + file.errorString(),
                   QStringLiteral("frmContacts_mnuFileNewAttributeGroupFile_Click"));
         ShowError(QString());
         return false;

@@ -95,7 +95,8 @@ bool AddNumberTo(const QString& contactName, const QString& number, const QStrin
     }
     if (!changed.AddNumber(std::make_shared<clsNumber>(number, description))) {
         // The contact shows that number with that description already.
-        SaveError(457, QStringLiteral("This key is already associated with an element of this collection"),
+        SaveError(kDuplicateKeyError,
+                  QStringLiteral("This key is already associated with an element of this collection"),
                   QStringLiteral("Velquon"));
         ReportError(tag);
         return false;

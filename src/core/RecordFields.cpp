@@ -84,11 +84,11 @@ void recordFailure(Conversion conversion, const QString& tag, bool showOverflow)
     if (conversion == Converted)
         return;
     if (conversion == TypeMismatch) {
-        SaveError(13, QStringLiteral("Type mismatch"));
+        SaveError(kTypeMismatchError, QStringLiteral("Type mismatch"));
         ReportError(tag);
         return;
     }
-    SaveError(6, QStringLiteral("Overflow"));
+    SaveError(kOverflowError, QStringLiteral("Overflow"));
     ReportError(tag);
     if (showOverflow)
         ShowError(QString());

@@ -53,13 +53,13 @@ void SetAutoStart()
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_SetAutoStart"));
         return;
     }
     f.write(entry);
     if (!f.commit()) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_SetAutoStart"));
     }
 }
@@ -68,7 +68,7 @@ void RemoveAutoStart()
 {
     const QString path = autoStartEntryPath();
     if (QFile::exists(path) && !QFile::remove(path)) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_RemoveAutoStart"));
     }
 }

@@ -69,20 +69,20 @@ void loadFailed(qint32 number, const QString& description)
 std::shared_ptr<clsAttributeGroup> groupFromRecord(const DataFile::Record& r)
 {
     if (r.size() < 4) {
-        loadFailed(62, QStringLiteral("Input past end of file"));
+        loadFailed(kPastEndOfFileError, QStringLiteral("Input past end of file"));
         return nullptr;
     }
     auto group = std::make_shared<clsAttributeGroup>();
     group->Description = r[0].toString();
     const auto colour = colourField(r[1]);
     if (!colour) {
-        loadFailed(6, QStringLiteral("Overflow"));
+        loadFailed(kOverflowError, QStringLiteral("Overflow"));
         return nullptr;
     }
     group->Color = *colour;
     const auto block = blockField(r[2]);
     if (!block) {
-        loadFailed(13, QStringLiteral("Type mismatch"));
+        loadFailed(kTypeMismatchError, QStringLiteral("Type mismatch"));
         return nullptr;
     }
     group->Block = *block;
@@ -143,7 +143,7 @@ void LoadAttributeGroupsFromFile(const QString& path)
     DataFile::Damage damage;
     const auto records = DataFile::readAll(path, &damage);
     if (!records) {
-        loadFailed(75, QStringLiteral("Path/File access error"));
+        loadFailed(kFileAccessError, QStringLiteral("Path/File access error"));
         return;
     }
     AttributeGroupLines lines = AddAttributeGroups(*records);
@@ -180,7 +180,7 @@ void CreateDefaultAttributeGroups()
     };
     QString error;
     if (!DataFile::writeAll(defaultAttributeGroupsFile(), defaults, &error)) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + error);
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error);
         ReportError(QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"));
     }
 }
@@ -192,7 +192,7 @@ void RefreshAttributeGroupFile()
     const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
     QString error;
     if (!DataFile::writeAll(path, AttributeGroupRecords(), &error)) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + error);
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error);
         ReportError(QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
         return;
     }
@@ -214,7 +214,7 @@ std::shared_ptr<clsAttributeGroup> GetAttributeGroup(const QString& name)
 {
     if (auto group = gAttributeGroups.item(name))
         return group;
-    SaveError(5, QStringLiteral("Invalid procedure call or argument"));
+    SaveError(kInvalidCallError, QStringLiteral("Invalid procedure call or argument"));
     return std::make_shared<clsAttributeGroup>();
 }
 

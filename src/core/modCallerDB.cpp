@@ -229,7 +229,7 @@ bool EditCaller(qint32 ID, const clsCaller& caller)
         st.exec();
         if (db.changes() == 0) {
             // A call that was never stored or has been deleted meanwhile: nothing to rewrite.
-            SaveError(3021, QStringLiteral("No current record."), kSource);
+            SaveError(kNoCurrentRecordError, QStringLiteral("No current record."), kSource);
             return true;
         }
         g_written = WrittenCall{ID, caller.CallerDate, iso};

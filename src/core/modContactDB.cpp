@@ -187,7 +187,8 @@ bool AddContact(const clsContact& contact)
     if (isClientMode())
         return false;
     if (!gContactDB) {
-        SaveError(91, QStringLiteral("Object variable or With block variable not set"), QStringLiteral("modContactDB"));
+        SaveError(kObjectNotSetError, QStringLiteral("Object variable or With block variable not set"),
+                  QStringLiteral("modContactDB"));
         return false;
     }
     try {
@@ -215,7 +216,8 @@ bool EditContact(const QString& oldName, const clsContact& contact)
     if (isClientMode())
         return false;
     if (!gContactDB) {
-        SaveError(91, QStringLiteral("Object variable or With block variable not set"), QStringLiteral("modContactDB"));
+        SaveError(kObjectNotSetError, QStringLiteral("Object variable or With block variable not set"),
+                  QStringLiteral("modContactDB"));
         return false;
     }
     try {
@@ -233,7 +235,7 @@ bool EditContact(const QString& oldName, const clsContact& contact)
         update.exec();
         if (gContactDB->changes() == 0) {
             // Nothing stored under the old name: nothing is written.
-            SaveError(3021, QStringLiteral("No current record."), QStringLiteral("modContactDB"));
+            SaveError(kNoCurrentRecordError, QStringLiteral("No current record."), QStringLiteral("modContactDB"));
             return false;
         }
         SqlStatement drop = gContactDB->prepare(QStringLiteral("DELETE FROM tblNumbers WHERE sametext(fldName, ?)"));
@@ -257,7 +259,8 @@ bool DeleteContact(const QString& name)
         return false;
     bool ok = gContactDB != nullptr;
     if (!gContactDB) {
-        SaveError(91, QStringLiteral("Object variable or With block variable not set"), QStringLiteral("modContactDB"));
+        SaveError(kObjectNotSetError, QStringLiteral("Object variable or With block variable not set"),
+                  QStringLiteral("modContactDB"));
     } else {
         // The numbers and the contact go together or not at all: a contact never loses only its numbers.
         try {
@@ -287,7 +290,8 @@ void UpdateContactCollection()
     gContacts = KeyedCollection<clsContact>();
     if (!gContactDB) {
         // No contact file is open: nothing to load, nothing to report.
-        SaveError(91, QStringLiteral("Object variable or With block variable not set"), QStringLiteral("modContactDB"));
+        SaveError(kObjectNotSetError, QStringLiteral("Object variable or With block variable not set"),
+                  QStringLiteral("modContactDB"));
         return;
     }
     try {

@@ -12,6 +12,29 @@ inline constexpr qint32 kDatabaseError = 30000;
 // A client's request the server will not compute: it would hold the program far too long.
 inline constexpr qint32 kRequestTooLarge = 30001;
 
+// The numbers the kept error goes by. Clients, the diagnostic trail and the windows that tell one failure
+// from another read them, so each keeps the value it has always had.
+inline constexpr qint32 kInvalidCallError = 5;          // "Invalid procedure call or argument"
+inline constexpr qint32 kOverflowError = 6;             // "Overflow"
+inline constexpr qint32 kTypeMismatchError = 13;        // "Type mismatch"
+inline constexpr qint32 kFileNotFoundError = 53;        // "File not found"
+inline constexpr qint32 kPastEndOfFileError = 62;       // "Input past end of file"
+inline constexpr qint32 kFileAccessError = 75;          // "Path/File access error"
+inline constexpr qint32 kObjectNotSetError = 91;        // "Object variable or With block variable not set"
+inline constexpr qint32 kInvalidPropertyError = 380;    // "Invalid property value"
+inline constexpr qint32 kOutOfRangeError = 381;         // "Subscript out of range"
+inline constexpr qint32 kDuplicateKeyError = 457;       // "This key is already associated with ..."
+inline constexpr qint32 kPrinterError = 482;            // the printer failed
+inline constexpr qint32 kNoCurrentRecordError = 3021;   // "No current record."
+inline constexpr qint32 kCancelSelectedError = 32755;   // "Cancel was selected."
+inline constexpr qint32 kWrongSocketStateError = 40006; // "Wrong protocol or connection state ..."
+// A socket's failures: the base plus the socket layer's own error, and the ones the program names.
+inline constexpr qint32 kSocketErrorBase = 10000;
+inline constexpr qint32 kSocketAccessError = 10013;
+inline constexpr qint32 kSocketNoDescriptorError = 10024;
+inline constexpr qint32 kAddressInUseError = 10048;
+inline constexpr qint32 kAddressNotAvailableError = 10049;
+
 extern qint32 gErrNumber;
 extern QString gErrDescription;
 extern QString gErrSource;

@@ -60,7 +60,7 @@ void keep(const SqlError& e, const char* tag)
 
 void keepTypeMismatch(const char* tag)
 {
-    SaveError(13, QStringLiteral("Type mismatch"), kSource);
+    SaveError(kTypeMismatchError, QStringLiteral("Type mismatch"), kSource);
     ReportError(QString::fromLatin1(tag));
 }
 
@@ -139,22 +139,22 @@ void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const
     bool valid = value.has_value();
     if (valid) {
         switch (column) {
-        case 0:
+        case CallListModel::ColName:
             caller.Name = *value;
             break;
-        case 1:
+        case CallListModel::ColNumber:
             caller.Number.Number = *value;
             break;
-        case 2:
+        case CallListModel::ColDate:
             if (const auto date = DateText::parse(*value))
                 caller.CallerDate = DateText::format(*date);
             else
                 valid = false;
             break;
-        case 3:
+        case CallListModel::ColRings:
             valid = RecordFields::toInt32(*value, caller.Rings) == RecordFields::Converted;
             break;
-        case 4:
+        case CallListModel::ColAnswered:
             caller.Answered = *value;
             break;
         default:

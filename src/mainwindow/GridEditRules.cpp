@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "core/PhoneNumber.h"
+#include "mainwindow/CallListModel.h"
 #include "platform/DateText.h"
 
 namespace GridEditRules {
@@ -24,18 +25,18 @@ bool hasSeparators(const QString& text)
 std::optional<QString> accept(int column, const QString& text)
 {
     switch (column) {
-    case 0:
+    case CallListModel::ColName:
         // The log keeps a name for every call: an empty one would read as a failed line.
         if (text.trimmed().isEmpty() || hasSeparators(text))
             return std::nullopt;
         return text;
-    case 1:
+    case CallListModel::ColNumber:
         return FormatPhoneNumber(text);
-    case 2:
+    case CallListModel::ColDate:
         if (!DateText::parse(text))
             return std::nullopt;
         return text;
-    case 3: {
+    case CallListModel::ColRings: {
         // A count of rings: a whole number from 0 up, nothing that would round, wrap or read as hex.
         const QString digits = text.trimmed();
         bool ok = !digits.isEmpty();
@@ -45,7 +46,7 @@ std::optional<QString> accept(int column, const QString& text)
             return std::nullopt;
         return digits;
     }
-    case 4: {
+    case CallListModel::ColAnswered: {
         const QString upper = text.toUpper();
         if (QStringList{QStringLiteral("NO"), QStringLiteral("YES"), QStringLiteral("N/A"), QStringLiteral("BLOCKED")}
                 .contains(upper))

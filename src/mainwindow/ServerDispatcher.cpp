@@ -101,7 +101,7 @@ bool ServerDispatcher::dispatch(const ServerRequest& request, const QString& key
         request.event(QStringLiteral(" Requested an Original ID"));
         // Only a real date goes near the log.
         if (!DateText::parse(fields.at(0))) {
-            SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
+            SaveError(kTypeMismatchError, QStringLiteral("Type mismatch"), QStringLiteral("frmBaseMain"));
             return fail(request);
         }
         if (const auto record = FindLoggedRecord(fields.at(0))) {
@@ -125,7 +125,8 @@ bool ServerDispatcher::dispatch(const ServerRequest& request, const QString& key
             return fail(request);
         if (id <= 0) {
             // No record has such an ID; on the main window it would stand for the row its user selected.
-            SaveError(5, QStringLiteral("Invalid procedure call or argument"), QStringLiteral("frmBaseMain"));
+            SaveError(kInvalidCallError, QStringLiteral("Invalid procedure call or argument"),
+                      QStringLiteral("frmBaseMain"));
             ReportError(kTag);
             request.replyLastError();
             return true;
@@ -147,7 +148,7 @@ bool ServerDispatcher::dispatch(const ServerRequest& request, const QString& key
         caller.BuildCaller(fields.at(0), true);
         if (caller.BadData()) {
             // The client's pop-up waits for an answer: it gets one it can close its waiting note on.
-            request.replyError(13, QStringLiteral("Bad caller record"));
+            request.replyError(kTypeMismatchError, QStringLiteral("Bad caller record"));
             return true;
         }
         QString list = fields.at(1);
@@ -190,10 +191,10 @@ bool ServerDispatcher::refused(const ServerRequest& request, const QString& even
     switch (gErrNumber) {
     case kDuplicateNameError:
     case kDuplicateNumberError:
-    case 3021: // no contact stored under the old name: the client is told rather than left waiting
+    case kNoCurrentRecordError: // no contact stored under the old name: the client is told rather than left waiting
     case kDatabaseError:
         break;
-    case 91:
+    case kObjectNotSetError:
         // No contact book is open here (its file could not be used at start-up).
         SaveError(kDatabaseError, QStringLiteral("The server has no contact database open."),
                   QStringLiteral("modContactDB"));

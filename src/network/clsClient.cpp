@@ -54,7 +54,8 @@ void clsClient::AcceptRequest(QTcpSocket* socket)
     socket->setParent(this);
     m_address = dottedAddress(socket->peerAddress());
     if (socket->state() != QAbstractSocket::ConnectedState) {
-        SaveError(40006, QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
+        SaveError(kWrongSocketStateError,
+                  QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
                   QStringLiteral("clsClient"));
         return;
     }
@@ -100,7 +101,8 @@ bool clsClient::IsRestricted() const
 void clsClient::SendData(const QString& data)
 {
     if (!sckClient || sckClient->state() != QAbstractSocket::ConnectedState) {
-        SaveError(40006, QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
+        SaveError(kWrongSocketStateError,
+                  QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
                   QStringLiteral("clsClient"));
         if (m_server && !m_dropping)
             m_server->DropClient(m_index);

@@ -41,17 +41,17 @@ int clsRemoteSocket::State() const
 {
     switch (sckRemoteClient->state()) {
     case QAbstractSocket::UnconnectedState:
-        return 0;
+        return SocketState::Closed;
     case QAbstractSocket::HostLookupState:
-        return 4;
+        return SocketState::ResolvingHost;
     case QAbstractSocket::ConnectingState:
-        return 6;
+        return SocketState::Connecting;
     case QAbstractSocket::ConnectedState:
-        return 7;
+        return SocketState::Connected;
     case QAbstractSocket::ClosingState:
-        return 8;
+        return SocketState::Closing;
     default:
-        return 1;
+        return SocketState::Open;
     }
 }
 
@@ -66,7 +66,7 @@ void clsRemoteSocket::Connect(bool flag)
             gMainForm->RefreshOnline();
         return;
     }
-    if (State() != 0)
+    if (State() != SocketState::Closed)
         sckRemoteClient->abort();
     if (m_host.isEmpty())
         return;
@@ -80,11 +80,12 @@ void clsRemoteSocket::Connect(bool flag)
         // The box lets the program end while it waits, and this socket with it.
         const QPointer<clsRemoteSocket> self(this);
         if (error == QAbstractSocket::AddressInUseError) {
-            SaveError(10048, QStringLiteral("Address in use"), QStringLiteral("clsRemoteSocket"));
+            SaveError(kAddressInUseError, QStringLiteral("Address in use"), QStringLiteral("clsRemoteSocket"));
             ReportError(QStringLiteral("clsRemoteSocket_Connect"));
             ShowError(localPortInUseMessage());
         } else if (error == QAbstractSocket::SocketAddressNotAvailableError) {
-            SaveError(10049, QStringLiteral("Address not available"), QStringLiteral("clsRemoteSocket"));
+            SaveError(kAddressNotAvailableError, QStringLiteral("Address not available"),
+                      QStringLiteral("clsRemoteSocket"));
             ReportError(QStringLiteral("clsRemoteSocket_Connect"));
         } else {
             SaveError(int(error), sckRemoteClient->errorString(), QStringLiteral("clsRemoteSocket"));
@@ -203,7 +204,7 @@ void clsRemoteSocket::DispatchPending()
 
 void clsRemoteSocket::SendData(const QString& data)
 {
-    if (State() != 7)
+    if (State() != SocketState::Connected)
         return;
     sckRemoteClient->write(MessageFramer::frame(data));
 }

@@ -13,6 +13,17 @@
 
 class QTcpSocket;
 
+// The states clsRemoteSocket::State() reports. The numbers are the ones the program has always used; the
+// ones between Open and Connecting are states this socket never reports.
+namespace SocketState {
+inline constexpr int Closed = 0;
+inline constexpr int Open = 1;
+inline constexpr int ResolvingHost = 4;
+inline constexpr int Connecting = 6;
+inline constexpr int Connected = 7;
+inline constexpr int Closing = 8;
+} // namespace SocketState
+
 // The client's one connection to its server (client mode only). It connects as soon as it is made, from
 // the settings RemoteHost, RemotePort and RemoteLocalPort, and carries the client's requests while it is
 // connected. What arrives is handed, one completed send at a time, to the main window's dispatcher.
@@ -30,7 +41,7 @@ public:
     explicit clsRemoteSocket(QObject* parent = nullptr, qsizetype maxUnitBytes = DefaultMaxUnitBytes);
     ~clsRemoteSocket() override;
 
-    // 0 closed, 7 connected; the values between are the intermediate states of a connect.
+    // One of SocketState: Closed, Connected, or a state on the way between them.
     int State() const;
     bool Connected() const { return m_connected; }
     void setConnected(bool connected) { Connect(connected); }

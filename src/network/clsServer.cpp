@@ -105,20 +105,20 @@ bool clsServer::startListening(bool report)
     QString message;
     switch (sckServer->serverError()) {
     case QAbstractSocket::AddressInUseError:
-        number = 10048;
+        number = kAddressInUseError;
         message = portInUseMessage();
         break;
     case QAbstractSocket::SocketAddressNotAvailableError:
-        number = 10049;
+        number = kAddressNotAvailableError;
         message = portInUseMessage();
         break;
     case QAbstractSocket::SocketAccessError:
-        number = 10013;
+        number = kSocketAccessError;
         if (m_port < 1024)
             message = privilegedPortMessage(m_port);
         break;
     default:
-        number = 10000 + int(sckServer->serverError());
+        number = kSocketErrorBase + int(sckServer->serverError());
         break;
     }
     SaveError(number, sckServer->errorString(), QStringLiteral("clsServer"));
@@ -212,7 +212,7 @@ void clsServer::onAcceptError(QAbstractSocket::SocketError error)
     if (!shortage || m_shortageReported)
         return;
     m_shortageReported = true;
-    SaveError(10024, sckServer->errorString(), QStringLiteral("clsServer"));
+    SaveError(kSocketNoDescriptorError, sckServer->errorString(), QStringLiteral("clsServer"));
     ReportError(QStringLiteral("clsServer_Accept"));
     AddEvent(QStringLiteral("Connections cannot be accepted for now: the program has no file descriptor left"));
 }
@@ -322,7 +322,7 @@ void clsServer::SendData(const QString& data, qint32 index, qint32 exceptIndex)
             if (client->UnsentBytes() > kUnsentWorthSumming)
                 limitUnsentBytes();
         } else {
-            SaveError(91, QStringLiteral("Object variable or With block variable not set"),
+            SaveError(kObjectNotSetError, QStringLiteral("Object variable or With block variable not set"),
                       QStringLiteral("clsServer"));
         }
         return;
@@ -437,7 +437,7 @@ void clsServer::ClientOptionFor(int option, qint32 index, const QString& address
 {
     static const char* const questions[] = {"Do you want to drop this client?", "Do you want to block this client?",
                                             "Do you want to restrict this client?"};
-    if (option < 0 || option > 2)
+    if (option < DropClientOption || option > RestrictClientOption)
         return;
     // A connection number is never used again: the one chosen is this client or none.
     auto chosen = [this, index]() -> clsClient* {
@@ -457,10 +457,10 @@ void clsServer::ClientOptionFor(int option, qint32 index, const QString& address
         return;
     }
     switch (option) {
-    case 0:
+    case DropClientOption:
         DropClient(index);
         break;
-    case 1: {
+    case BlockClientOption: {
         QStringList entries = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));
         entries.removeAll(QString());
         entries << client->RemoteHostIP() + QStringLiteral(" B");
@@ -469,7 +469,7 @@ void clsServer::ClientOptionFor(int option, qint32 index, const QString& address
         client->SendData(QStringLiteral("BLOCKED"));
         break;
     }
-    case 2: {
+    case RestrictClientOption: {
         if (client->ListText().endsWith(QStringLiteral(" R")))
             break;
         QStringList entries = ListToArray(GetProperty(Section::frmConfiguration, Key::BlockedIPs, QString()));

@@ -57,7 +57,9 @@ public:
     // whether its client is restricted, and the window gets the list again.
     void RemarkClients();
 
-    // The client list's menu: 0 "Drop", 1 "Block", 2 "Restrict", each after a question, on the client with
+    // The client list's menu, in its order (the items' names number them so).
+    enum ClientMenuOption { DropClientOption = 0, BlockClientOption = 1, RestrictClientOption = 2 };
+    // The client list's menu: "Drop", "Block", "Restrict", each after a question, on the client with
     // that connection number (taken when its row was chosen: clients that come and go move the rows, also
     // while the question waits). A client that has left by then, or leaves while the question waits, is
     // named by its address and nothing is done: never another client in its place.

@@ -197,7 +197,7 @@ void SendGraph(qint32 index, const QString& payload)
     const auto start = request.hasStart ? DateText::parse(request.startText) : std::nullopt;
     const auto end = request.hasEnd ? DateText::parse(request.endText) : std::nullopt;
     if (!start || !end) {
-        reply(index, ErrorReply(13, QStringLiteral("Type mismatch")));
+        reply(index, ErrorReply(kTypeMismatchError, QStringLiteral("Type mismatch")));
         return;
     }
     auto refuse = [&](const QString& why) {

@@ -73,7 +73,7 @@ void submit(std::shared_ptr<StatisticsJob> job)
                 q.running->run();
         } catch (const std::exception& e) {
             // One failed job must not keep the engine busy for good.
-            SaveError(5, QString::fromUtf8(e.what()));
+            SaveError(kInvalidCallError, QString::fromUtf8(e.what()));
             ReportError(QStringLiteral("modStatistics_RunJob"));
         }
         q.running.reset();

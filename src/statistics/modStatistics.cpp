@@ -93,7 +93,7 @@ std::shared_ptr<clsGroup> contactGroup(const clsContact& contact)
 
 void keepCollectionError(const QString& tag)
 {
-    SaveError(457, QStringLiteral("This key is already associated with an element of this collection"));
+    SaveError(kDuplicateKeyError, QStringLiteral("This key is already associated with an element of this collection"));
     ReportError(tag);
 }
 
@@ -354,7 +354,7 @@ void LoadStatisticsFromFile(const QString& path)
     DataFile::Damage damage;
     const auto records = DataFile::readAll(path, &damage);
     if (!records) {
-        SaveError(75, QStringLiteral("Path/File access error"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error"));
         ReportError(QStringLiteral("modStatistics_LoadStatisticsFromFile"));
         return;
     }
@@ -400,7 +400,7 @@ StatisticsLines AddCustomStats(const QList<DataFile::Record>& records)
             if (field == kStatisticTag) {
                 if (i + 3 >= r.size()) {
                     // A record cut short: only this line is lost, the next ones still load.
-                    SaveError(62, QStringLiteral("Input past end of file"));
+                    SaveError(kPastEndOfFileError, QStringLiteral("Input past end of file"));
                     ReportError(tag);
                     damaged = true;
                     break;
@@ -416,7 +416,7 @@ StatisticsLines AddCustomStats(const QList<DataFile::Record>& records)
                 i += 4;
             } else if (field == kGroupTag) {
                 if (i + 2 >= r.size()) {
-                    SaveError(62, QStringLiteral("Input past end of file"));
+                    SaveError(kPastEndOfFileError, QStringLiteral("Input past end of file"));
                     ReportError(tag);
                     damaged = true;
                     break;
@@ -475,7 +475,7 @@ bool RefreshStatsFile()
 {
     QString error;
     if (!DataFile::writeAll(StatsFilePath(), CustomStatsRecords(), &error)) {
-        SaveError(75, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
+        SaveError(kFileAccessError, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
         ReportError(QStringLiteral("modStatistics_RefreshStatsFile"));
         return false;
     }
@@ -486,7 +486,7 @@ bool NewStatsFile(const QString& path)
 {
     QString error;
     if (path.isEmpty() || QFileInfo::exists(path) || !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
-        SaveError(75, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
+        SaveError(kFileAccessError, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
         ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
         return false;
     }
@@ -499,7 +499,7 @@ bool NewStatsFile(const QString& path)
 bool ChangeStatsFile(const QString& path)
 {
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        SaveError(53, QStringLiteral("File not found"));
+        SaveError(kFileNotFoundError, QStringLiteral("File not found"));
         ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
         return false;
     }

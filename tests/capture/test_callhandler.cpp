@@ -22,6 +22,7 @@
 #include "network/clsServer.h"
 #include "platform/SqlDatabase.h"
 #include "support/FakeModem.h"
+#include "support/ManualWaitClock.h"
 #include "support/QueuedMarker.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/ResetForTests.h"
@@ -46,10 +47,13 @@ struct Road {
     FakeModem modem;
     ModemPort port{&window};
     CallHandler calls{&port};
+    // The modem's waits end by its answers only: a busy machine cannot make one run out.
+    ManualWaitClock waitClock{0};
 
     Road()
     {
         gMainForm = &window;
+        port.setWaitClock(waitClock.reader());
         SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
         // Nothing to hear in a test; the choice of sound is checked where it matters.
         SaveProperty(Section::frmConfiguration, Key::ImmediateSound, "");

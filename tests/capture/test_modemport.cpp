@@ -1,6 +1,5 @@
 #include "capture/ModemPort.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -13,6 +12,7 @@
 #include "network/clsServer.h"
 #include "platform/Prompt.h"
 #include "support/FakeModem.h"
+#include "support/ManualWaitClock.h"
 #include "support/QueuedMarker.h"
 #include "support/ResetForTests.h"
 #include "support/SignalTexts.h"
@@ -20,23 +20,31 @@
 
 namespace {
 
-// Everything one test needs: a home, a main window to collect the event lines, a server to collect the
-// broadcasts, a fake modem on a pty and the port pointed at it.
-// Notes when each event line arrives, so a test can tell how long the program waited before reporting.
+// The wait clock starts 400 ms into a second: a wait begun then gives up 2.6 s later, at the third change
+// of the seconds.
+constexpr qint64 kStartMs = 1'700'000'000'400;
+constexpr qint64 kFirstWaitMs = 2600;
+
+// Notes the wait clock's time as each event line arrives, so a test can tell how long the port waited
+// before reporting.
 struct TimedWindow : MainWindow {
-    QElapsedTimer clock;
+    explicit TimedWindow(const ManualWaitClock& waitClock) : clock(waitClock) {}
+    const ManualWaitClock& clock;
     QList<qint64> at;
-    TimedWindow() { clock.start(); }
     void eventAdded(int row) override
     {
         (void)row;
-        at << clock.elapsed();
+        at << clock.now() - kStartMs;
     }
 };
 
+// Everything one test needs: a home, a main window to collect the event lines, a server to collect the
+// broadcasts, a fake modem on a pty and the port pointed at it. The port's waits run on a clock that
+// stands still until a test lets a wait for a silent modem run out.
 struct Rig {
     TempHome home;
-    TimedWindow window;
+    ManualWaitClock clock{kStartMs};
+    TimedWindow window{clock};
     clsServer& server = install(gServer);
     QSignalSpy sent{&server, &clsServer::dataSent};
     FakeModem modem;
@@ -45,7 +53,17 @@ struct Rig {
     Rig()
     {
         gMainForm = &window;
+        port.setWaitClock(clock.reader());
         SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    }
+    // The modem keeps silent about command, and the port's wait for it runs out.
+    void silentTo(const QString& command)
+    {
+        modem.setReply(command, "");
+        modem.setCommandHook([this, command](const QString& received) {
+            if (received.compare(command, Qt::CaseInsensitive) == 0)
+                clock.runOutWait();
+        });
     }
     QStringList events() const { return window.lstEvents.stringList(); }
 };
@@ -57,6 +75,7 @@ class TestModemPort : public QObject {
 private Q_SLOTS:
     void devicePathFromSetting();
     void decodesUtf8ReplacingOnlyInvalidBytes();
+    void waitEndsAtTheThirdChangeOfTheSeconds();
     void setUpFallsBackThroughTheEnableList();
     void ownModemStringAnsweredOkSendsNoBuiltInCommand();
     void silentAnswerToOwnModemStringCountsAsAccepted();
@@ -100,6 +119,19 @@ void TestModemPort::decodesUtf8ReplacingOnlyInvalidBytes()
              QString("NAME = AB"));
     for (const QChar c : ModemPort::decodeLine("\x80\x81\x9f\xa0\xff\xc0\xaf"))
         QVERIFY(c.category() != QChar::Other_Control);
+}
+
+void TestModemPort::waitEndsAtTheThirdChangeOfTheSeconds()
+{
+    // 2 to 3 seconds, whatever part of a second the wait begins in.
+    QCOMPARE(ModemPort::waitEnd(5000), 8000);
+    QCOMPARE(ModemPort::waitEnd(5001), 8000);
+    QCOMPARE(ModemPort::waitEnd(5999), 8000);
+    QCOMPARE(ModemPort::waitEnd(6000), 9000);
+    // Before the epoch the seconds change at the same whole seconds.
+    QCOMPARE(ModemPort::waitEnd(-1), 2000);
+    QCOMPARE(ModemPort::waitEnd(-1000), 2000);
+    QCOMPARE(ModemPort::waitEnd(-1001), 1000);
 }
 
 void TestModemPort::setUpFallsBackThroughTheEnableList()
@@ -151,11 +183,11 @@ void TestModemPort::silentAnswerToOwnModemStringCountsAsAccepted()
 {
     Rig rig;
     SaveProperty(Section::frmConfiguration, Key::ModemString, "AT+QUIET");
-    rig.modem.setReply("AT+QUIET", "");
-    QElapsedTimer clock;
-    clock.start();
+    rig.silentTo("AT+QUIET");
     rig.port.OpenPort(true);
-    QVERIFY(clock.elapsed() >= 2000);
+    // The port waited the whole time for an answer before it went on.
+    QCOMPARE(rig.clock.waitsRunOut(), 1);
+    QCOMPARE(rig.clock.now() - kStartMs, kFirstWaitMs);
     QCOMPARE(rig.modem.commands(), (QStringList{"ATZ", "AT#CLS=8", "AT+QUIET", "ATM0", "ATS6=2"}));
     QVERIFY(rig.port.ModemConnected);
 }
@@ -185,14 +217,13 @@ void TestModemPort::silentModemIsNotResponding()
 {
     Rig rig;
     rig.modem.setDefaultReply("");
-    rig.window.clock.restart();
+    rig.modem.setCommandHook([&](const QString&) { rig.clock.runOutWait(); });
     rig.port.OpenPort(true);
-    const qint64 elapsed = rig.window.clock.elapsed();
-    // The message comes after one wait for ATZ (2 to 3 s); the release then waits for its own ATZ.
-    QCOMPARE(rig.window.at.size(), 3);
-    const qint64 reported = rig.window.at[1] - rig.window.at[0];
-    QVERIFY2(reported >= 2000 && reported <= 3200, qPrintable(QString::number(reported)));
-    QVERIFY2(elapsed - reported >= 2000 && elapsed <= 6400, qPrintable(QString::number(elapsed)));
+    // The message comes after one whole wait for ATZ; the release then waits the whole time for its own
+    // ATZ, which begins on a whole second.
+    QCOMPARE(rig.clock.waitsRunOut(), 2);
+    QCOMPARE(rig.window.at, (QList<qint64>{0, kFirstWaitMs, kFirstWaitMs}));
+    QCOMPARE(rig.clock.now() - kStartMs, kFirstWaitMs + 3000);
     const QString label = rig.modem.slavePath();
     const QString message = "Comm port " + label +
                             " is not responding. Caller id \r\ninformation cannot be received until the \r\n"
@@ -335,13 +366,13 @@ void TestModemPort::dialToneProbe()
     QCOMPARE(rig.port.CheckDialTone(), 0);
     QCOMPARE(rig.modem.received(), QByteArray("\rATDT;\r\rATH0\r\rATH0\r"));
 
-    // No reply at all: the line is in use.
+    // No reply at all, for the whole wait: the line is in use.
     rig.modem.clearReceived();
-    rig.modem.queueReply("ATDT;", "");
-    QElapsedTimer clock;
-    clock.start();
+    rig.silentTo("ATDT;");
     QCOMPARE(rig.port.CheckDialTone(), 2);
-    QVERIFY(clock.elapsed() >= 2000 && clock.elapsed() < 3300);
+    QCOMPARE(rig.clock.waitsRunOut(), 1);
+    QCOMPARE(rig.modem.received(), QByteArray("\rATDT;\r\rATH0\r"));
+    rig.modem.setCommandHook(nullptr);
 
     // Port closed: unable to probe, nothing written.
     rig.port.OpenPort(false);
@@ -403,13 +434,12 @@ void TestModemPort::vanishedUsbDeviceClosesThePortAtOnce()
     rig.port.OpenPort(true);
     QVERIFY(rig.port.ModemConnected);
     QSignalSpy sent(&rig.server, &clsServer::dataSent);
-    QElapsedTimer clock;
-    clock.start();
+    const int reads = rig.clock.reads();
     if (!rig.modem.unplugLikeUsb())
         QSKIP("this process may not hang a terminal up");
-    // Noticed without any command being sent (no dial-tone test runs), and well before a probe would start.
+    // Noticed without any command being sent (no dial-tone test runs): no wait for the modem ran meanwhile.
     QTRY_VERIFY_WITH_TIMEOUT(!rig.port.PortOpen(), 3000);
-    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(rig.clock.reads(), reads);
     QTRY_VERIFY(!rig.port.ModemConnected);
     QCOMPARE(Prompt::history().size(), 1);
     QVERIFY(Prompt::texts().at(0).startsWith("Comm port " + rig.port.portLabel() + " stopped responding"));
@@ -479,10 +509,9 @@ void TestModemPort::portLostDuringTheProbeIsNoAnswer()
                     rig.modem.unplug();
             });
     });
-    QElapsedTimer clock;
-    clock.start();
+    // The wait clock stands still: only the port's going can end the wait.
     QCOMPARE(rig.port.CheckDialTone(), 0);
-    QVERIFY(clock.elapsed() < 1500);
+    QCOMPARE(rig.clock.now(), kStartMs);
     QVERIFY(!rig.port.PortOpen());
     QTRY_VERIFY(!rig.port.ModemConnected);
 }

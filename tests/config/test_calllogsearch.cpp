@@ -420,7 +420,7 @@ void TestCallLogSearch::aClientSendsTheQuery()
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
     gNetworkMode = Client;
     install(gRemoteSocket);
-    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
     QTRY_VERIFY(server.hasPendingConnections());
     QTcpSocket* peer = server.nextPendingConnection();
 

@@ -202,7 +202,7 @@ void TestCallerDB::editOfAMissingIDChangesNothing()
     const QStringList before = rows();
     EditCaller(7, call("B", "2", "3/22/2024", 2, "NO"));
     QCOMPARE(rows(), before);
-    QCOMPARE(gErrNumber, 3021);
+    QCOMPARE(gErrNumber, kNoCurrentRecordError);
     QVERIFY(Prompt::history().isEmpty());
     QVERIFY(lastReportedTag() != QLatin1String("modCallerDB_EditCaller"));
 }

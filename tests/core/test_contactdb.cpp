@@ -172,7 +172,7 @@ void TestContactDB::createsAndFindsTheFile()
     QCOMPARE(gContacts.count(), 0);
     QVERIFY(Prompt::texts().isEmpty());
     QVERIFY(!AddContact(makeContact(QStringLiteral("X"), {})));
-    QCOMPARE(gErrNumber, 91);
+    QCOMPARE(gErrNumber, kObjectNotSetError);
 }
 
 void TestContactDB::matchingByContainment()
@@ -406,7 +406,7 @@ void TestContactDB::editReplacesNumbersInOneTransaction()
     g_calls.clear();
     QVERIFY(!EditContact(QStringLiteral("Ghost"),
                          makeContact(QStringLiteral("Ghost"), {{QStringLiteral("1"), QString()}})));
-    QCOMPARE(gErrNumber, 3021);
+    QCOMPARE(gErrNumber, kNoCurrentRecordError);
     QCOMPARE(storedRows(QStringLiteral("SELECT count(*) FROM tblNumbers")), QStringList{"2"});
     QVERIFY(g_calls.isEmpty());
 }

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void reportGoesToTheDiagnosticLogOnly();
     void fullDiagnosticLogIsMovedAsideOnce();
     void unwritableDiagnosticLogFallsBackToStandardError();
+    void aFreshHomeKeepsNoError();
 
 private:
     QStringList events() const { return m_window->lstEvents.stringList(); }
@@ -302,7 +303,7 @@ void TestEventLog::showErrorWithKeptError()
 void TestEventLog::reportGoesToTheDiagnosticLogOnly()
 {
     QCOMPARE(DiagnosticLog::path(), m_home->file(QStringLiteral("Diagnostics.log")));
-    SaveError(3021, QStringLiteral("No current record."), QStringLiteral("modCallerDB"));
+    SaveError(kNoCurrentRecordError, QStringLiteral("No current record."), QStringLiteral("modCallerDB"));
     ReportError(QStringLiteral("modCallerDB_EditCaller"));
     // A description over several lines stays one line of the log.
     SaveError(19, QStringLiteral("UNIQUE constraint failed:\r\ntblNumbers.fldNumber"), QStringLiteral("modContactDB"));
@@ -321,6 +322,17 @@ void TestEventLog::reportGoesToTheDiagnosticLogOnly()
     QVERIFY(events().isEmpty());
     QCOMPARE(gErrNumber, 19);
     QCOMPARE(gErrSource, QStringLiteral("modContactDB"));
+}
+
+// A test's own home starts without the error an earlier one kept: showing "the kept error" shows nothing old.
+void TestEventLog::aFreshHomeKeepsNoError()
+{
+    SaveError(kNoCurrentRecordError, QStringLiteral("No current record."), QStringLiteral("modCallerDB"));
+    m_home.reset();
+    m_home = std::make_unique<TempHome>();
+    QCOMPARE(gErrNumber, 0);
+    QCOMPARE(gErrDescription, QString());
+    QCOMPARE(gErrSource, QString());
 }
 
 void TestEventLog::fullDiagnosticLogIsMovedAsideOnce()

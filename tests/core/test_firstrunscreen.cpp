@@ -1,6 +1,8 @@
 #include "core/modProperties.h"
 
 #include <QGuiApplication>
+#include <QHash>
+#include <QPointF>
 #include <QScreen>
 #include <QTest>
 
@@ -8,50 +10,102 @@
 #include "platform/Twips.h"
 #include "support/TempHome.h"
 
+namespace {
+
+// Windows the first run places, small and large (the activity log is wider than a small screen).
+const char* const kWindows[] = {Section::frmMain,    Section::frmMiniDisplay, Section::frmActivityLog,
+                                Section::frmFind,    Section::frmFindContact, Section::frmStatistics,
+                                Section::frmContacts};
+
+using Placements = QHash<QString, QPointF>;
+
+// Where a first run in a fresh home puts each window's top left corner, in twips.
+Placements firstRunPlacements()
+{
+    TempHome home;
+    InitializeSettings();
+    Placements at;
+    for (const char* section : kWindows)
+        at.insert(QString::fromLatin1(section), QPointF(GetProperty(section, Key::Left, QString()).toDouble(),
+                                                        GetProperty(section, Key::Top, QString()).toDouble()));
+    return at;
+}
+
+// Every window of after sits where it sat in before, moved by shift: a centred window moves by half of
+// the screen's change. Empty when so, else the first window that does not.
+QString movedBy(const Placements& before, const Placements& after, QPointF shift)
+{
+    for (const char* section : kWindows) {
+        const QString name = QString::fromLatin1(section);
+        const QPointF expected = before.value(name) + shift;
+        if (after.value(name) != expected)
+            return QStringLiteral("%1 at %2,%3 instead of %4,%5")
+                .arg(name)
+                .arg(after.value(name).x())
+                .arg(after.value(name).y())
+                .arg(expected.x())
+                .arg(expected.y());
+    }
+    return {};
+}
+
+} // namespace
+
 // The first-run placements under a real (offscreen) screen instead of an injected size.
 class TestFirstRunScreen : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // The offscreen platform's screen: 800 x 800 pixels.
+        QVERIFY(QGuiApplication::primaryScreen());
+        QCOMPARE(QGuiApplication::primaryScreen()->size(), QSize(800, 800));
+    }
+    void cleanup()
+    {
+        setInitialScreenSizeTwips(0, 0);
+        Twips::setLogicalDpi(0);
+    }
     void centresOnThePrimaryScreen();
+    void aDenserScreenIsSmallerInTwips();
     void injectedSizeWins();
 };
 
 void TestFirstRunScreen::centresOnThePrimaryScreen()
 {
-    // The offscreen platform's screen is 800 x 800 pixels at 96 dpi: 12000 twips each way.
-    QVERIFY(QGuiApplication::primaryScreen());
-    QCOMPARE(QGuiApplication::primaryScreen()->size(), QSize(800, 800));
-    TempHome home;
-    setInitialScreenSizeTwips(0, 0);
     Twips::setLogicalDpi(96);
-    InitializeSettings();
-    QCOMPARE(GetProperty(Section::frmMain, Key::Left, ""), QStringLiteral("1850"));
-    QCOMPARE(GetProperty(Section::frmMain, Key::Top, ""), QStringLiteral("3900"));
-    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::Left, ""), QStringLiteral("2227.5"));
-    QCOMPARE(GetProperty(Section::frmMiniDisplay, Key::Top, ""), QStringLiteral("5167.5"));
-    // A window wider than the screen is centred all the same: it starts left of the screen's edge.
-    QCOMPARE(GetProperty(Section::frmActivityLog, Key::Left, ""), QStringLiteral("1500"));
+    const Placements real = firstRunPlacements();
+    // The same as a screen of 800 pixels each way, at 15 twips a pixel, given by hand.
+    setInitialScreenSizeTwips(800 * 15, 800 * 15);
+    const Placements given = firstRunPlacements();
+    QCOMPARE(given, real);
+    // Every window is centred: on a screen 2000 twips wider and 1000 higher each moves by half of that.
+    setInitialScreenSizeTwips(800 * 15 + 2000, 800 * 15 + 1000);
+    const QString moved = movedBy(real, firstRunPlacements(), QPointF(1000, 500));
+    QVERIFY2(moved.isEmpty(), qPrintable(moved));
+}
 
-    // At 120 dpi a pixel is 12 twips, so the same screen is 9600 twips wide.
-    TempHome second;
+void TestFirstRunScreen::aDenserScreenIsSmallerInTwips()
+{
+    Twips::setLogicalDpi(96);
+    const Placements at96 = firstRunPlacements();
+    // At 120 dpi a pixel is 12 twips: the 800 pixels are 2400 twips fewer than at 96, each way.
     Twips::setLogicalDpi(120);
-    InitializeSettings();
-    QCOMPARE(GetProperty(Section::frmMain, Key::Left, ""), QStringLiteral("650"));
-    QCOMPARE(GetProperty(Section::frmActivityLog, Key::Left, ""), QStringLiteral("300"));
-    QCOMPARE(GetProperty(Section::frmFind, Key::Left, ""), QStringLiteral("165"));
-    QCOMPARE(GetProperty(Section::frmStatistics, Key::Left, ""), QStringLiteral("800"));
-    Twips::setLogicalDpi(0);
+    const QString moved = movedBy(at96, firstRunPlacements(), QPointF(-1200, -1200));
+    QVERIFY2(moved.isEmpty(), qPrintable(moved));
 }
 
 void TestFirstRunScreen::injectedSizeWins()
 {
-    TempHome home;
+    Twips::setLogicalDpi(96);
+    const Placements real = firstRunPlacements();
     setInitialScreenSizeTwips(6000, 3000);
-    InitializeSettings();
-    setInitialScreenSizeTwips(0, 0);
-    QCOMPARE(GetProperty(Section::frmMain, Key::Left, ""), QStringLiteral("-1150"));
-    QCOMPARE(GetProperty(Section::frmMain, Key::Top, ""), QStringLiteral("-600"));
-    QCOMPARE(GetProperty(Section::frmFindContact, Key::Top, ""), QStringLiteral("-1582.5"));
+    const Placements small = firstRunPlacements();
+    const QString moved = movedBy(real, small, QPointF((6000 - 800 * 15) / 2, (3000 - 800 * 15) / 2));
+    QVERIFY2(moved.isEmpty(), qPrintable(moved));
+    // A window wider and higher than the screen is centred all the same: it starts beyond its edges.
+    QVERIFY(small.value(QString::fromLatin1(Section::frmMain)).x() < 0);
+    QVERIFY(small.value(QString::fromLatin1(Section::frmMain)).y() < 0);
 }
 
 QTEST_MAIN(TestFirstRunScreen)

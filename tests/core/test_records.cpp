@@ -141,7 +141,7 @@ void TestRecords::callerEmptyTextIsQuietlyBad()
     clsCaller c;
     c.BuildCaller(QString());
     QVERIFY(c.BadData());
-    QCOMPARE(gErrNumber, 13);
+    QCOMPARE(gErrNumber, kTypeMismatchError);
     QVERIFY(Prompt::history().isEmpty());
 }
 
@@ -158,7 +158,7 @@ void TestRecords::callerNonNumericFieldsAreQuietlyBad()
         clsCaller odd;
         odd.BuildCaller(QStringLiteral("|%1|A|NUMBER|5|NONE|D|1|||NO|").arg(QLatin1String(word)));
         QVERIFY2(odd.BadData(), word);
-        QCOMPARE(gErrNumber, 13);
+        QCOMPARE(gErrNumber, kTypeMismatchError);
     }
 
     clsCaller rings;
@@ -180,7 +180,7 @@ void TestRecords::callerIdBeyond32BitsIsReported()
     clsCaller c;
     c.BuildCaller(QStringLiteral("|4294967296|A|NUMBER|555|NONE|D|1|||NO|"));
     QVERIFY(c.BadData());
-    QCOMPARE(gErrNumber, 6);
+    QCOMPARE(gErrNumber, kOverflowError);
     QCOMPARE(Prompt::history().size(), 1);
     QVERIFY(Prompt::history().first().text.startsWith(QStringLiteral("Cannot perform operation.")));
     QCOMPARE(Prompt::history().first().title, QStringLiteral("Velquon"));

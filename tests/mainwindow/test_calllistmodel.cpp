@@ -59,9 +59,10 @@ void TestCallListModel::headingRowAndCells()
     QCOMPARE(m->textMatrix(1, 3), QStringLiteral("2"));
     QCOMPARE(m->textMatrix(1, 5), QStringLiteral("7"));
     QCOMPARE(m->textMatrix(1, 6), QString());
-    QCOMPARE(m->data(m->index(0, 0), Qt::TextAlignmentRole).toInt(), int(Qt::AlignLeft | Qt::AlignVCenter));
+    QCOMPARE(m->data(m->index(0, CallListModel::ColName), Qt::TextAlignmentRole).toInt(),
+             int(Qt::AlignLeft | Qt::AlignVCenter));
     m->setTextMatrix(1, 0, QStringLiteral("MARY"));
-    QCOMPARE(m->data(m->index(0, 0)).toString(), QStringLiteral("MARY"));
+    QCOMPARE(m->data(m->index(0, CallListModel::ColName)).toString(), QStringLiteral("MARY"));
     // Out-of-range cells read empty and ignore writes.
     m->setTextMatrix(5, 0, QStringLiteral("X"));
     QCOMPARE(m->textMatrix(5, 0), QString());
@@ -162,7 +163,7 @@ void TestCallListModel::numericSortOfIdsAndPersistentIndexes()
 {
     for (int id : {5, 40000, 12, 70000, 9})
         m->addItem(row(QStringLiteral("N%1").arg(id), QStringLiteral("1"), id));
-    const QPersistentModelIndex p(m->index(1, 0)); // the call with ID 40000
+    const QPersistentModelIndex p(m->index(1, CallListModel::ColName)); // the call with ID 40000
     m->sortRows(CallListModel::ColID, CallListModel::NumericDescending);
     QStringList got;
     for (int r = 1; r < m->rows(); ++r)
@@ -216,12 +217,12 @@ void TestCallListModel::coloursAndBold()
     m->addItem(row(QStringLiteral("A"), QStringLiteral("1"), 3));
     m->setCellForeColour(1, 0, 255); // red in the low byte
     QCOMPARE(m->cellForeColour(1, 0), 255u);
-    QCOMPARE(m->data(m->index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    QCOMPARE(m->data(m->index(0, CallListModel::ColName), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     m->setCellForeColour(1, 5, 255);
     QCOMPARE(m->cellForeColour(1, 5), 0u); // the ID column is never coloured
     m->setCellBold(1, 2, true);
     QVERIFY(m->cellBold(1, 2));
-    QVERIFY(m->data(m->index(0, 2), Qt::FontRole).value<QFont>().bold());
+    QVERIFY(m->data(m->index(0, CallListModel::ColDate), Qt::FontRole).value<QFont>().bold());
     QVERIFY(!m->cellBold(1, 1));
 }
 
@@ -277,7 +278,7 @@ void TestCallListModel::batchRowsOutliveTheirBatch()
     QCOMPARE(m->textMatrix(3001, 5), QStringLiteral("3000"));
     QCOMPARE(m->findRowById(1500), 1501);
     QCOMPARE(m->cellForeColour(3001, 4), 0x0000FFu);
-    QCOMPARE(m->data(m->index(3000, 2)).toString(), QStringLiteral("1/2/2024"));
+    QCOMPARE(m->data(m->index(3000, CallListModel::ColDate)).toString(), QStringLiteral("1/2/2024"));
 }
 
 void TestCallListModel::rewrittenCellsKeepEveryOtherText()

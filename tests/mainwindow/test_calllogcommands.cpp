@@ -158,32 +158,32 @@ void TestCallLogCommands::editStoresOneFieldAndReportsTheStoredCall_data()
     QTest::addColumn<int>("rings");
     QTest::addColumn<QString>("answered");
     const QString date; // the call's own date, unchanged
-    QTest::newRow("name") << 0 << "NEW NAME"
+    QTest::newRow("name") << int(CallListModel::ColName) << "NEW NAME"
                           << "NEW NAME"
                           << "555-0100" << date << 2 << "N/A";
-    QTest::newRow("number") << 1 << "(555) 123-4567"
+    QTest::newRow("number") << int(CallListModel::ColNumber) << "(555) 123-4567"
                             << "CALLER 0"
                             << "(555) 123-4567" << date << 2 << "N/A";
     // Any form the date parser reads is stored in the one general form.
-    QTest::newRow("date") << 2 << "2024-03-01 09:05:00"
+    QTest::newRow("date") << int(CallListModel::ColDate) << "2024-03-01 09:05:00"
                           << "CALLER 0"
                           << "555-0100"
                           << "3/1/2024 9:05:00 AM" << 2 << "N/A";
-    QTest::newRow("rings") << 3 << "7"
+    QTest::newRow("rings") << int(CallListModel::ColRings) << "7"
                            << "CALLER 0"
                            << "555-0100" << date << 7 << "N/A";
-    QTest::newRow("answered") << 4 << "YES"
+    QTest::newRow("answered") << int(CallListModel::ColAnswered) << "YES"
                               << "CALLER 0"
                               << "555-0100" << date << 2 << "YES";
     // What an edit stores is the editor's form of the text, whoever sent it.
-    QTest::newRow("number in the editor's form") << 1 << "5551234"
+    QTest::newRow("number in the editor's form") << int(CallListModel::ColNumber) << "5551234"
                                                  << "CALLER 0"
                                                  << "555-1234" << date << 2 << "N/A";
-    QTest::newRow("answered upper-cased") << 4 << "no"
+    QTest::newRow("answered upper-cased") << int(CallListModel::ColAnswered) << "no"
                                           << "CALLER 0"
                                           << "555-0100" << date << 2 << "NO";
     // A column that names no field stores the call as it is, and still reports it.
-    QTest::newRow("no field") << 7 << "ignored"
+    QTest::newRow("no field") << int(CallListModel::ColumnCount) << "ignored"
                               << "CALLER 0"
                               << "555-0100" << date << 2 << "N/A";
 }
@@ -218,16 +218,16 @@ void TestCallLogCommands::editRefusesWhatTheLogCannotHold_data()
 {
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no date") << 2 << "the day after tomorrow";
-    QTest::newRow("letters for rings") << 3 << "abc";
-    QTest::newRow("a fraction of a ring") << 3 << "4.5";
-    QTest::newRow("negative rings") << 3 << "-3";
-    QTest::newRow("rings past 32 bits") << 3 << "99999999999";
+    QTest::newRow("no date") << int(CallListModel::ColDate) << "the day after tomorrow";
+    QTest::newRow("letters for rings") << int(CallListModel::ColRings) << "abc";
+    QTest::newRow("a fraction of a ring") << int(CallListModel::ColRings) << "4.5";
+    QTest::newRow("negative rings") << int(CallListModel::ColRings) << "-3";
+    QTest::newRow("rings past 32 bits") << int(CallListModel::ColRings) << "99999999999";
     // A client's edit passes no editor: a separator in a name would break every client's record text.
-    QTest::newRow("separator in a name") << 0 << "EVE|1|X";
-    QTest::newRow("empty name") << 0 << "";
-    QTest::newRow("no number") << 1 << "12";
-    QTest::newRow("answered otherwise") << 4 << "maybe";
+    QTest::newRow("separator in a name") << int(CallListModel::ColName) << "EVE|1|X";
+    QTest::newRow("empty name") << int(CallListModel::ColName) << "";
+    QTest::newRow("no number") << int(CallListModel::ColNumber) << "12";
+    QTest::newRow("answered otherwise") << int(CallListModel::ColAnswered) << "maybe";
 }
 
 void TestCallLogCommands::editRefusesWhatTheLogCannotHold()
@@ -240,7 +240,7 @@ void TestCallLogCommands::editRefusesWhatTheLogCannotHold()
     m_commands->EditGrid(column, text, id, *m_list);
     QCOMPARE(stored(id).PrintSend(), before);
     QVERIFY(edited.isEmpty());
-    QCOMPARE(gErrNumber, 13);
+    QCOMPARE(gErrNumber, kTypeMismatchError);
     QCOMPARE(gErrDescription, QStringLiteral("Type mismatch"));
     QCOMPARE(lastReportedTag(), QStringLiteral("frmBaseMain_EditGrid"));
     QVERIFY(Prompt::history().isEmpty());
@@ -254,7 +254,7 @@ void TestCallLogCommands::editOfTheSelectedRowAsksFirst()
     m_list->setRow(1);
     m_list->setRowSel(2);
     Prompt::queueAnswer(Prompt::No);
-    m_commands->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
+    m_commands->EditGrid(CallListModel::ColName, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
     QCOMPARE(Prompt::texts(), QStringList{QStringLiteral(
                                   "Are you sure you want to permanently edit the original caller id information?")});
     QCOMPARE(Prompt::history().first().buttons, int(Prompt::YesNo));
@@ -263,7 +263,7 @@ void TestCallLogCommands::editOfTheSelectedRowAsksFirst()
     QVERIFY(edited.isEmpty());
 
     Prompt::queueAnswer(Prompt::Yes);
-    m_commands->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
+    m_commands->EditGrid(CallListModel::ColName, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
     QCOMPARE(stored(ids[1]).Name, QStringLiteral("SOMEONE ELSE"));
     QCOMPARE(stored(ids[0]).Name, QStringLiteral("CALLER 0"));
     QCOMPARE(edited.count(), 1);
@@ -272,13 +272,13 @@ void TestCallLogCommands::editOfTheSelectedRowAsksFirst()
     SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
     Prompt::clearHistory();
     m_list->setRow(3);
-    m_commands->EditGrid(4, QStringLiteral("NO"), -1, *m_list);
+    m_commands->EditGrid(CallListModel::ColAnswered, QStringLiteral("NO"), -1, *m_list);
     QVERIFY(Prompt::history().isEmpty());
     QCOMPARE(stored(ids[2]).Answered, QStringLiteral("NO"));
 
     // An ID cell that holds no number edits nothing: its text never reaches a query.
     m_list->setTextMatrix(3, CallListModel::ColID, QStringLiteral("1 or 1=1"));
-    m_commands->EditGrid(0, QStringLiteral("EVERYONE"), -1, *m_list);
+    m_commands->EditGrid(CallListModel::ColName, QStringLiteral("EVERYONE"), -1, *m_list);
     for (qint32 id : ids)
         QVERIFY(stored(id).Name != QStringLiteral("EVERYONE"));
     QCOMPARE(edited.count(), 2);
@@ -294,7 +294,7 @@ void TestCallLogCommands::editOnAServerTellsTheClientsAndMatchesTheContact()
     gNetworkMode = Server;
     QSignalSpy edited(m_commands.get(), &CallLogCommands::callerEdited);
     QSignalSpy sent(m_commands.get(), &CallLogCommands::broadcast);
-    m_commands->EditGrid(1, QStringLiteral("555-7777"), id, *m_list);
+    m_commands->EditGrid(CallListModel::ColNumber, QStringLiteral("555-7777"), id, *m_list);
     QCOMPARE(edited.count(), 1);
     const auto reported = edited.at(0).at(0).value<clsCaller>();
     QCOMPARE(reported.ContactName, QStringLiteral("Aunt Mary"));
@@ -304,7 +304,7 @@ void TestCallLogCommands::editOnAServerTellsTheClientsAndMatchesTheContact()
     QVERIFY(sent.at(0).at(0).toString().startsWith(QStringLiteral(";EDIT CALLER;|%1|CALLER 0|").arg(id)));
 
     // An ID that is in no record changes nothing and tells nobody.
-    m_commands->EditGrid(0, QStringLiteral("NOBODY"), id + 100, *m_list);
+    m_commands->EditGrid(CallListModel::ColName, QStringLiteral("NOBODY"), id + 100, *m_list);
     QCOMPARE(edited.count(), 1);
     QCOMPARE(sent.count(), 1);
 }
@@ -367,7 +367,7 @@ void TestCallLogCommands::deleteRefusesAndAsks()
     m_list->setRowSel(3);
     QCOMPARE(m_commands->DeleteSelected(*m_list), CallLogCommands::Removal::Nothing);
     QCOMPARE(storedIDs(), all);
-    QCOMPARE(gErrNumber, 13);
+    QCOMPARE(gErrNumber, kTypeMismatchError);
     QCOMPARE(lastReportedTag(), QStringLiteral("frmBaseMain_mnuEditDelete_Click"));
     QVERIFY(Prompt::history().isEmpty());
 
@@ -548,7 +548,7 @@ void TestCallLogCommands::editTakesItsCallBeforeTheQuestion()
     qint32 arrived = 0;
     Prompt::queueMeanwhile([&] { arrived = callArrivesAndListIsReadAgain(ids); });
     Prompt::queueAnswer(Prompt::Yes);
-    m_commands->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
+    m_commands->EditGrid(CallListModel::ColName, QStringLiteral("SOMEONE ELSE"), -1, *m_list);
     QCOMPARE(stored(ids[1]).Name, QStringLiteral("SOMEONE ELSE"));
     QCOMPARE(stored(arrived).Name, QStringLiteral("JUST NOW"));
     QCOMPARE(stored(ids[0]).Name, QStringLiteral("CALLER 0"));
@@ -561,7 +561,7 @@ void TestCallLogCommands::editTakesItsCallBeforeTheQuestion()
     Prompt::clearHistory();
     Prompt::queueMeanwhile([&] { QVERIFY(DeleteCaller(ids[2])); });
     Prompt::queueAnswer(Prompt::Yes);
-    m_commands->EditGrid(0, QStringLiteral("NOBODY"), -1, *m_list);
+    m_commands->EditGrid(CallListModel::ColName, QStringLiteral("NOBODY"), -1, *m_list);
     QCOMPARE(edited.count(), 1);
     QCOMPARE(Prompt::texts(), (QStringList{QStringLiteral("Are you sure you want to permanently edit the original "
                                                           "caller id information?"),

@@ -122,7 +122,7 @@ void TestRemoteDispatcher::collectionsAreReplacedNotEmptied()
     dispatch(";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Family|100|True|x.wav|;ATTRIBUTE GROUP;|FAMILY|1|False||");
     QCOMPARE(gAttributeGroups.count(), 1);
     QCOMPARE(gAttributeGroups.item(QStringLiteral("family"))->Color, 100);
-    QCOMPARE(gErrNumber, 457); // the second of a name is kept as an error, and dropped
+    QCOMPARE(gErrNumber, kDuplicateKeyError); // the second of a name is kept as an error, and dropped
     dispatch(";ATTRIBUTE GROUP;|Work|7|False||");
     QCOMPARE(gAttributeGroups.count(), 2); // added to the collection the last clear made
     dispatch(";CLEAR ATTRIBUTE GROUPS;");
@@ -177,7 +177,7 @@ void TestRemoteDispatcher::errorsForgetWhatWaited()
     m_dispatcher->PendingDeletes = QList<qint32>{1};
     dispatch(";ERROR;3021;No current record.;");
     QCOMPARE(events().last(), QStringLiteral("Server error #3021: No current record."));
-    QCOMPARE(gErrNumber, 3021);
+    QCOMPARE(gErrNumber, kNoCurrentRecordError);
     QCOMPARE(gErrDescription, QStringLiteral("No current record."));
     QVERIFY(!m_dispatcher->PendingDeletes);
     dispatch(";DELETE OK;");
@@ -219,7 +219,7 @@ void TestRemoteDispatcher::modemStateNeedsATruthValue()
     QCOMPARE(icon.last().first().toString(), QStringLiteral("ricon"));
     dispatch(";MODEMCONNECTION;perhaps;");
     QVERIFY(m_host.ModemConnected);
-    QCOMPARE(gErrNumber, 13);
+    QCOMPARE(gErrNumber, kTypeMismatchError);
     dispatch(";MODEMCONNECTION;false;");
     QVERIFY(!m_host.ModemConnected);
 }

@@ -107,7 +107,7 @@ void TestRemoteSocket::connectsAndSendsTheBurst()
     QCOMPARE(gRemoteSocket->RemotePort(), m_server.serverPort());
     QTcpSocket* peer = acceptClient();
     QVERIFY(peer);
-    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
     QVERIFY(gRemoteSocket->Connected());
     QVERIFY(m_windowHolder->refreshes >= 1);
     QCOMPARE(readUntil(peer, ";COMPLETE;COMPLETE;"),
@@ -122,7 +122,7 @@ void TestRemoteSocket::dispatchesOnlyCompletedSends()
     install(gRemoteSocket);
     QTcpSocket* peer = acceptClient();
     QVERIFY(peer);
-    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
     // The marker split across two writes: nothing is dispatched until it is whole. The client has read the
     // first part before the second is sent.
     QSignalSpy reads(gRemoteSocket->findChild<QTcpSocket*>(), &QIODevice::readyRead);
@@ -149,7 +149,7 @@ void TestRemoteSocket::dropsSendsWhileNotConnected()
     m_server.close();
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QString());
     install(gRemoteSocket);
-    QCOMPARE(gRemoteSocket->State(), 0);
+    QCOMPARE(gRemoteSocket->State(), SocketState::Closed);
     gRemoteSocket->SendData(QStringLiteral(";SQL;x")); // dropped, no error
     QVERIFY(!gRemoteSocket->Connected());
 }
@@ -219,7 +219,7 @@ void TestRemoteSocket::addressesAndPorts()
     QTcpServer other;
     QVERIFY(other.listen(QHostAddress::LocalHost));
     gRemoteSocket->setRemotePort(other.serverPort());
-    QCOMPARE(gRemoteSocket->State(), 7);
+    QCOMPARE(gRemoteSocket->State(), SocketState::Connected);
     gRemoteSocket->setConnected(false);
     gRemoteSocket->setConnected(true);
     QVERIFY(other.waitForNewConnection(5000));
@@ -261,7 +261,7 @@ void TestRemoteSocket::boundOnlyWhenALocalPortIsSet()
     QCOMPARE(Prompt::history().size(), 1);
     QVERIFY(Prompt::history().first().text.startsWith(
         QStringLiteral("The local port that you have selected is in use by the ")));
-    QCOMPARE(gErrNumber, 10048);
+    QCOMPARE(gErrNumber, kAddressInUseError);
 }
 
 void TestRemoteSocket::anUnreachableServerLeavesItOfflineQuietly()
@@ -271,7 +271,7 @@ void TestRemoteSocket::anUnreachableServerLeavesItOfflineQuietly()
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(closed));
     Prompt::resetScript();
     install(gRemoteSocket);
-    QTRY_COMPARE(gRemoteSocket->State(), 0);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Closed);
     QVERIFY(!gRemoteSocket->Connected());
     QCOMPARE(m_windowHolder->refreshes, 0);
     QVERIFY(Prompt::history().isEmpty());

@@ -725,7 +725,7 @@ void TestServer::privilegedPortFailureGivesTheHint()
                             "this system, as every port below 1024. Change \r\nthe local port in network "
                             "configuration to 1024 or higher. \r\nNetworking features will not work until this "
                             "problem is resolved."));
-    QCOMPARE(gErrNumber, 10013);
+    QCOMPARE(gErrNumber, kSocketAccessError);
     QCOMPARE(lastReportedTag(), QStringLiteral("clsServer_Listen"));
 }
 

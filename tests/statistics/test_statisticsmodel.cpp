@@ -276,7 +276,7 @@ void TestStatisticsModel::contactNameTakenByACaseVariantGetsNoGroup()
     UpdateContactGroups();
     QCOMPARE(GetGroup("John Smith", gGroups.get())->Group, QStringLiteral("fldRings > 2"));
     QCOMPARE(gGroups->count(), 5);
-    QCOMPARE(gErrNumber, 457);
+    QCOMPARE(gErrNumber, kDuplicateKeyError);
     QCOMPARE(lastReportedTag(), QStringLiteral("modStatistics_UpdateContactGroups"));
     // A contact named exactly like a built-in group gives it its condition; the built-in stays.
     QVERIFY(GetGroup("PRIVATE NUMBER", gGroups.get())->Group.isEmpty());
@@ -373,7 +373,7 @@ void TestStatisticsModel::badLinesLoseOnlyThemselves()
     QCOMPARE(descriptions(gStatistics.get()).mid(25), QStringList{"After"});
     QCOMPARE(descriptions(gGroups.get()).mid(4), (QStringList{"Found", "Two In One"}));
     QCOMPARE(GetGroup("Found", gGroups.get())->Group, QStringLiteral("fldRings = 1"));
-    QCOMPARE(gErrNumber, 62);
+    QCOMPARE(gErrNumber, kPastEndOfFileError);
     QCOMPARE(lastReportedTag(), QStringLiteral("modStatistics_LoadStatisticsFromFile"));
     // What was passed over is said once, and the file as it was is kept: the next rewrite leaves it out.
     const QStringList said = window.lstEvents.stringList();

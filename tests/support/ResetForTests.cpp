@@ -10,6 +10,7 @@
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
+#include "core/modError.h"
 #include "core/modMain.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
@@ -48,6 +49,10 @@ void resetForTests()
 #endif
     miniDisplay().Unload();
 
+    // A test that looks at the kept error must see its own, never one an earlier test left.
+    gErrNumber = 0;
+    gErrDescription.clear();
+    gErrSource.clear();
     gMainForm = nullptr;
     gNetworkMode = Standalone;
     gSwitchingMode = false;

@@ -155,7 +155,7 @@ void frmActivityLog::LoadActivity()
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             rtbActivity->setPlainText(text);
         } else {
-            SaveError(75, QStringLiteral("Path/File access error: ") + file.fileName(),
+            SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + file.fileName(),
                       QStringLiteral("frmActivityLog"));
             ReportError(QStringLiteral("frmActivityLog_LoadActivity"));
         }
@@ -248,7 +248,8 @@ void frmActivityLog::cmdClear_Click()
     QFile::remove(logPath() + QStringLiteral(".1"));
     // The log is written by opening the file for each event, so the next event starts a new file.
     if (!file.remove()) {
-        SaveError(75, QStringLiteral("Path/File access error: ") + file.fileName(), QStringLiteral("frmActivityLog"));
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + file.fileName(),
+                  QStringLiteral("frmActivityLog"));
         ReportError(QStringLiteral("frmActivityLog_cmdClear_Click"));
     }
 }

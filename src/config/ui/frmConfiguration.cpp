@@ -836,7 +836,7 @@ void frmConfiguration::cmdSoundBrowse_Click()
     if (!self)
         return;
     if (path.isEmpty()) {
-        SaveError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
+        SaveError(kCancelSelectedError, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
         return;
     }
     cmbSoundPath->setEditText(path);

@@ -27,7 +27,7 @@
 
 namespace {
 constexpr int MaxDescription = 49;
-constexpr int CancelError = 32755;
+constexpr int CancelError = kCancelSelectedError;
 } // namespace
 
 frmAddAttributeGroup::frmAddAttributeGroup(QWidget* parent) : QDialog(parent)

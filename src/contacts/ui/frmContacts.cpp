@@ -884,7 +884,8 @@ void frmContacts::cmdAddAttributeGroup_Click()
     group->Block = editor.Block;
     group->Sound = editor.Sound;
     if (!AttributeGroupEditing::addGroup(group)) {
-        SaveError(457, QStringLiteral("This key is already associated with an element of this collection"));
+        SaveError(kDuplicateKeyError,
+                  QStringLiteral("This key is already associated with an element of this collection"));
         ReportError(QStringLiteral("frmContacts_cmdAddAttributeGroup"));
         return;
     }
@@ -1057,7 +1058,7 @@ bool frmContacts::storeEdit(const FormSnapshot& form, const clsContact& record)
         SetState(before);
         // Nothing is stored under that name any more: the edits are offered as a new contact, never dropped
         // without a word.
-        if (gErrNumber == 3021)
+        if (gErrNumber == kNoCurrentRecordError)
             return offerAsNew(form, record, ContactCommand::notStoredQuestion(form.storedName));
         WaitingCommand command(this);
         ShowError(QString());

@@ -11,8 +11,8 @@ namespace {
 
 constexpr double TitleBottom = 1.0;
 // A text is cut by at most this many characters, so a very long one cannot stall the printout.
-constexpr int CancelError = 32755;
-constexpr int PrinterError = 482;
+constexpr int CancelError = kCancelSelectedError;
+constexpr int PrinterError = kPrinterError;
 
 struct PrintFailure {
     int number;

@@ -86,7 +86,7 @@ void frmProcessing::Increment()
     if (!self || !m_active)
         return;
     if (m_value >= m_max) {
-        SaveError(380, QStringLiteral("Invalid property value"), QStringLiteral("frmProcessing"));
+        SaveError(kInvalidPropertyError, QStringLiteral("Invalid property value"), QStringLiteral("frmProcessing"));
         ReportError(QStringLiteral("frmProcessing_Increment"));
         Unload();
         return;

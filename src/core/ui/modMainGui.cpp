@@ -422,7 +422,7 @@ QString CopyGridToClipboard(const QAbstractItemModel* model, int row, int rowSel
         last = model->rowCount() - 1;
     }
     if (first < 0 || last >= model->rowCount()) {
-        SaveError(381, QStringLiteral("Subscript out of range"), QStringLiteral("CopyGridToClipboard"));
+        SaveError(kOutOfRangeError, QStringLiteral("Subscript out of range"), QStringLiteral("CopyGridToClipboard"));
         return QString();
     }
     std::optional<Processing> progress;

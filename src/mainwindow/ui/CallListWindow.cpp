@@ -917,7 +917,7 @@ void CallListWindow::mnuEditCreateNew_Click()
     const int row = Grid->Row();
     const QString tag = objectName() + QStringLiteral("_mnuEditCreateNew");
     QPointer<frmNewContact> dialog = new frmNewContact(this);
-    dialog->Prefill(Grid->TextMatrix(row, 0), Grid->TextMatrix(row, 1));
+    dialog->Prefill(Grid->TextMatrix(row, CallListModel::ColName), Grid->TextMatrix(row, CallListModel::ColNumber));
     execDialog(*dialog);
     if (!dialog)
         return;

@@ -531,7 +531,7 @@ void CallerIDGrid::ShowEdit(int row, int col)
     bool ok = false;
     const qint64 id = TextMatrix(row, CallListModel::ColID).trimmed().toLongLong(&ok);
     if (!ok) {
-        SaveError(13, QStringLiteral("Type mismatch"), QStringLiteral("CallerIDGrid"));
+        SaveError(kTypeMismatchError, QStringLiteral("Type mismatch"), QStringLiteral("CallerIDGrid"));
         return;
     }
     const QString name = TextMatrix(row, CallListModel::ColName);

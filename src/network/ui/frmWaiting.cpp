@@ -65,7 +65,7 @@ void frmWaiting::showEvent(QShowEvent* event)
 
 QWidget* ShowWaiting(const QString& tag, QWidget* owner)
 {
-    if (!gRemoteSocket || gRemoteSocket->State() != 7 || IsDialogOpen())
+    if (!gRemoteSocket || gRemoteSocket->State() != SocketState::Connected || IsDialogOpen())
         return nullptr;
     auto* note = new frmWaiting();
     SetTag(note, tag);

@@ -414,7 +414,7 @@ void frmCustomizeMiniDisplay::picMiniDisplayColor_Click(int index)
     if (!self || m_unloaded)
         return;
     if (!chosen) {
-        SaveError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
+        SaveError(kCancelSelectedError, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
         return;
     }
     setSwatch(index, *chosen);

@@ -131,7 +131,7 @@ void TestFind::nameSearchNarrowsTheCallList()
     QCOMPARE(S::grid()->Rows(), 4);
     QStringList names;
     for (int r = 1; r < S::grid()->Rows(); ++r)
-        names << S::grid()->TextMatrix(r, 0);
+        names << S::grid()->TextMatrix(r, CallListModel::ColName);
     names.sort();
     QCOMPARE(names,
              (QStringList{QStringLiteral("ED SMITH"), QStringLiteral("JOHN SMITH"), QStringLiteral("SMITHERS")}));
@@ -158,7 +158,7 @@ void TestFind::aQuoteInANameIsFound()
     QCOMPARE(S::window()->strSQL,
              QStringLiteral("Select * From tblCID Where fldName Like 'o''brien' or fldNumber Like 'o''brien'"));
     QCOMPARE(S::grid()->Rows(), 2);
-    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("O'BRIEN"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("O'BRIEN"));
     QCOMPARE(records(), QStringLiteral("1"));
     QVERIFY(Prompt::history().isEmpty());
 }
@@ -205,7 +205,7 @@ void TestFind::beginningToEndShowsEveryCall()
     QCOMPARE(records(), QStringLiteral("5"));
     QSet<QString> names;
     for (int r = 1; r < S::grid()->Rows(); ++r)
-        names << S::grid()->TextMatrix(r, 0);
+        names << S::grid()->TextMatrix(r, CallListModel::ColName);
     QVERIFY(names.contains(QStringLiteral("JOHN SMITH"))); // the first call
     QVERIFY(names.contains(QStringLiteral("ED SMITH")));   // the last call
 
@@ -296,7 +296,7 @@ void TestFind::aClientAsksTheServer()
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
     install(gRemoteSocket);
-    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
     QTRY_VERIFY(server.hasPendingConnections());
     QTcpSocket* peer = server.nextPendingConnection();
     gNetworkMode = Client;

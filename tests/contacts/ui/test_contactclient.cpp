@@ -86,7 +86,7 @@ void TestContactClient::init()
     install(gRemoteSocket);
     QTRY_VERIFY(server.hasPendingConnections());
     peer = server.nextPendingConnection();
-    QTRY_VERIFY(gRemoteSocket->State() == 7);
+    QTRY_VERIFY(gRemoteSocket->State() == SocketState::Connected);
     // What every client says first.
     QCOMPARE(nextSend(), QByteArray(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;Select * From tblCID"));
 }

@@ -201,7 +201,7 @@ void TestContactPrinting::cancelledOrFailingPrintsSendNothing()
     QCOMPARE(box.text, QStringLiteral("Printer error.  Possible causes are no printer installed, \r\nthe printer is "
                                       "offline or the printer has a paper jam."));
     QCOMPARE(box.icon, int(Prompt::Exclamation));
-    QCOMPARE(gErrNumber, 482);
+    QCOMPARE(gErrNumber, kPrinterError);
 }
 
 QTEST_MAIN(TestContactPrinting)

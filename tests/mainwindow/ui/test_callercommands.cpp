@@ -162,7 +162,7 @@ void TestCallerCommands::searchByNameUsesTheLoggedName()
     showAll();
     S::grid()->setRow(rowOf(id));
     // The list shows the contact, the search uses the name the call was logged with.
-    QCOMPARE(S::grid()->TextMatrix(S::grid()->Row(), 0), QStringLiteral("John (Home)"));
+    QCOMPARE(S::grid()->TextMatrix(S::grid()->Row(), CallListModel::ColName), QStringLiteral("John (Home)"));
     TRIGGER(S::window(), "mnuGridOptionsSearchName");
     QCOMPARE(S::window()->strSQL, QStringLiteral("Select * From tblCID Where fldName = 'JOHN SMITH'"));
     QCOMPARE(S::grid()->Rows(), 3);
@@ -224,7 +224,7 @@ void TestCallerCommands::searchesQuoteTheirText()
     S::grid()->setRow(1);
     TRIGGER(S::window(), "mnuGridOptionsSearchContact");
     QCOMPARE(S::grid()->Rows(), 2);
-    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("O'NEIL"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("O'NEIL"));
 }
 
 void TestCallerCommands::viewOriginalShowsTheRecordByItsID()
@@ -310,7 +310,7 @@ void TestCallerCommands::deletingManyWhileACallArrives()
     QCOMPARE(storedIDs(), kept);
     QCOMPARE(gridIDs(), kept);
     QCOMPARE(S::panel(2)->text(), QStringLiteral("11 Records Displayed"));
-    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("NEW CALL"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("NEW CALL"));
 }
 
 QTEST_MAIN(TestCallerCommands)

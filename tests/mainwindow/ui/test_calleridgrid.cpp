@@ -216,7 +216,7 @@ void TestCallerIDGrid::removingSelections()
     QCOMPARE(column(*grid, 5), (QStringList{"1", "2", "3", "8", "9", "10"}));
     QCOMPARE(grid->Row(), 4);
     QCOMPARE(grid->RowSel(), 4);
-    QCOMPARE(grid->TextMatrix(grid->Row(), 5), QStringLiteral("8"));
+    QCOMPARE(grid->TextMatrix(grid->Row(), CallListModel::ColID), QStringLiteral("8"));
     QCOMPARE(grid->Col(), 0);
     QCOMPARE(grid->ColSel(), 6);
     // The same block downwards removes the same rows.
@@ -250,7 +250,7 @@ void TestCallerIDGrid::removingByIdAndTheOnlyRow()
     QCOMPARE(grid->Rows(), 3);
     grid->RemoveItem(5);
     QCOMPARE(column(*grid, 5), QStringList{"6"});
-    QCOMPARE(grid->TextMatrix(grid->Row(), 5), QStringLiteral("6"));
+    QCOMPARE(grid->TextMatrix(grid->Row(), CallListModel::ColID), QStringLiteral("6"));
     grid->RemoveItem(6);
     QCOMPARE(grid->Rows(), 1);
     QCOMPARE(grid->Col(), 5);
@@ -276,10 +276,10 @@ void TestCallerIDGrid::updateAndColourKeepTheRowsKey()
     QCOMPARE(grid->Col(), 5); // a new row parks the selection
     clsCaller c = caller(1, QStringLiteral("CHANGED"), QStringLiteral("555-9999"), 4, QStringLiteral("YES"));
     grid->UpdateItem(1, c);
-    QCOMPARE(grid->TextMatrix(2, 0), QStringLiteral("CHANGED"));
-    QCOMPARE(grid->TextMatrix(2, 1), QStringLiteral("555-9999"));
-    QCOMPARE(grid->TextMatrix(2, 3), QStringLiteral("4"));
-    QCOMPARE(grid->TextMatrix(2, 4), QStringLiteral("YES"));
+    QCOMPARE(grid->TextMatrix(2, CallListModel::ColName), QStringLiteral("CHANGED"));
+    QCOMPARE(grid->TextMatrix(2, CallListModel::ColNumber), QStringLiteral("555-9999"));
+    QCOMPARE(grid->TextMatrix(2, CallListModel::ColRings), QStringLiteral("4"));
+    QCOMPARE(grid->TextMatrix(2, CallListModel::ColAnswered), QStringLiteral("YES"));
     grid->UpdateItem(42, c); // no row holds it
     QCOMPARE(column(*grid, 0), (QStringList{"NEW", "CHANGED", "B"}));
     grid->ChangeColorByID(2, 0xFF0000);
@@ -422,7 +422,7 @@ void TestCallerIDGrid::editorRefusesInvalidDataAndStaysOpen()
     QCOMPARE(grid->editor()->text(), QStringLiteral("a;b")); // nothing inserted by Enter
     QCOMPARE(grid->editor()->selectedText(), QStringLiteral("a;b"));
     QVERIFY(host->edits.isEmpty());
-    QCOMPARE(grid->TextMatrix(1, 0), QStringLiteral("JOHN"));
+    QCOMPARE(grid->TextMatrix(1, CallListModel::ColName), QStringLiteral("JOHN"));
 }
 
 void TestCallerIDGrid::editorPassesNormalisedValues()
@@ -567,7 +567,7 @@ void TestCallerIDGrid::fillsManyCallsQuickly()
     grid->setGridVisible(true);
     const qint64 ms = t.elapsed();
     QCOMPARE(grid->Rows(), 100001);
-    QCOMPARE(grid->TextMatrix(1, 5), QStringLiteral("100000"));
+    QCOMPARE(grid->TextMatrix(1, CallListModel::ColID), QStringLiteral("100000"));
     QVERIFY2(ms < 1000 * kWorkTimeScale, qPrintable(QString::number(ms)));
 }
 

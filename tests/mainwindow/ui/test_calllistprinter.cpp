@@ -257,11 +257,13 @@ void TestCallListPrinter::cellsAreCutToTheirColumnNotWrapped()
     QCOMPARE(pages.size(), 1);
     const QStringList& lines = pages.first();
     QCOMPARE(lines.size(), 5); // title, headings, two records, footer: nothing wrapped onto a line of its own
-    const QString cutRow = m_grid->TextMatrix(1, 0) == longName ? lines[2] : lines[3];
+    const QString cutRow = m_grid->TextMatrix(1, CallListModel::ColName) == longName ? lines[2] : lines[3];
     QCOMPARE(cutRow.section(QLatin1Char(' '), 0, 0), QString(nameKept, QLatin1Char('W')));
     QCOMPARE(cutRow.section(QLatin1Char(' '), -1), QString(9, QLatin1Char('M')));
-    QVERIFY(lines.contains(QStringLiteral("Short 555-0002 %1 4 NO")
-                               .arg(m_grid->TextMatrix(m_grid->TextMatrix(1, 0) == longName ? 2 : 1, 2))));
+    QVERIFY(
+        lines.contains(QStringLiteral("Short 555-0002 %1 4 NO")
+                           .arg(m_grid->TextMatrix(m_grid->TextMatrix(1, CallListModel::ColName) == longName ? 2 : 1,
+                                                   CallListModel::ColDate))));
 }
 
 void TestCallListPrinter::cancelAndUnansweredDialogsPrintNothing()
@@ -270,7 +272,7 @@ void TestCallListPrinter::cancelAndUnansweredDialogsPrintNothing()
     auto printer = pdfPrinter();
     Prompt::queueAnswer(Prompt::Cancel);
     QVERIFY(!CallListPrinter(m_grid.get()).PrintList(*printer));
-    QCOMPARE(gErrNumber, 32755);
+    QCOMPARE(gErrNumber, kCancelSelectedError);
     // Not answered and headless: treated as Cancel, never sent to a printer.
     QVERIFY(!CallListPrinter(m_grid.get()).PrintList(*printer));
     QVERIFY(!QFile::exists(pdfPath()));
@@ -289,7 +291,7 @@ void TestCallListPrinter::aPrinterThatCannotStartGetsThePrinterError()
     printer.setOutputFileName(m_home->file(QStringLiteral("no/such/folder/list.pdf")));
     Prompt::queueAnswer(Prompt::Ok);
     QVERIFY(!CallListPrinter(m_grid.get()).PrintList(printer));
-    QCOMPARE(gErrNumber, 482);
+    QCOMPARE(gErrNumber, kPrinterError);
     QCOMPARE(Prompt::history().size(), 2);
     const Prompt::Record& box = Prompt::history().last();
     QCOMPARE(box.kind, Prompt::Kind::Message);

@@ -159,7 +159,7 @@ void TestCallView::eachPeriodShowsItsCount()
     for (int i = 0; i <= ViewTime::Custom; ++i)
         QCOMPARE(S::action(QStringLiteral("mnuViewTime(%1)").arg(i))->isChecked(), i == index);
     // The newest call is on top, and the record commands are on.
-    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("AGO 10"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("AGO 10"));
     QVERIFY(ui::isReachable(w, QStringLiteral("mnuEditDelete")));
     QVERIFY(ui::isReachable(w, QStringLiteral("Toolbar1.Buttons(4)")));
     QCOMPARE(w->strSQL.startsWith(QLatin1String("Select * From tblCID")), true);
@@ -221,13 +221,13 @@ void TestCallView::refillWithProgressAndACallArriving()
     QVERIFY(gridHidden);
     QVERIFY(S::grid()->gridVisible());
     QCOMPARE(S::grid()->Rows(), 502);
-    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("NEW CALLER"));
-    QCOMPARE(S::grid()->TextMatrix(2, 0), QStringLiteral("CALLER 499"));
-    QCOMPARE(S::grid()->TextMatrix(501, 0), QStringLiteral("CALLER 0"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("NEW CALLER"));
+    QCOMPARE(S::grid()->TextMatrix(2, CallListModel::ColName), QStringLiteral("CALLER 499"));
+    QCOMPARE(S::grid()->TextMatrix(501, CallListModel::ColName), QStringLiteral("CALLER 0"));
     // Each ID once.
     QSet<QString> ids;
     for (int r = 1; r < S::grid()->Rows(); ++r)
-        ids.insert(S::grid()->TextMatrix(r, 5));
+        ids.insert(S::grid()->TextMatrix(r, CallListModel::ColID));
     QCOMPARE(ids.size(), 501);
     QCOMPARE(S::panel(2)->text(), QStringLiteral("501 Records Displayed"));
     QTRY_VERIFY(progressWindows().isEmpty());
@@ -280,7 +280,8 @@ void TestCallView::stopKeepsAPartialSortedList()
     QCOMPARE(S::panel(2)->text(), QString::number(rows) + QStringLiteral(" Records Displayed"));
     // Sorted: the newest of those read on top.
     for (int r = 2; r <= rows; ++r)
-        QVERIFY(S::grid()->TextMatrix(r - 1, 5).toInt() > S::grid()->TextMatrix(r, 5).toInt());
+        QVERIFY(S::grid()->TextMatrix(r - 1, CallListModel::ColID).toInt() >
+                S::grid()->TextMatrix(r, CallListModel::ColID).toInt());
     QVERIFY(S::grid()->gridVisible());
 }
 
@@ -299,7 +300,7 @@ void TestCallView::refreshAskedDuringARefillFillsOnce()
     QCOMPARE(S::grid()->Rows(), 301);
     QSet<QString> ids;
     for (int r = 1; r < S::grid()->Rows(); ++r)
-        ids.insert(S::grid()->TextMatrix(r, 5));
+        ids.insert(S::grid()->TextMatrix(r, CallListModel::ColID));
     QCOMPARE(ids.size(), 300);
     QCOMPARE(S::panel(2)->text(), QStringLiteral("300 Records Displayed"));
 }
@@ -335,7 +336,7 @@ void TestCallView::rightClickSelectsTheRowAndOpensTheMenu()
     TRIGGER(w, "mnuGridOptionsEdit");
     S::menu(QStringLiteral("mnuGridOptions"))->hide();
     QVERIFY(S::grid()->isEditing());
-    QCOMPARE(S::grid()->editor()->text(), S::grid()->TextMatrix(3, 1));
+    QCOMPARE(S::grid()->editor()->text(), S::grid()->TextMatrix(3, CallListModel::ColNumber));
 }
 
 void TestCallView::aCallThroughTheModemReachesTheList()
@@ -363,12 +364,12 @@ void TestCallView::aCallThroughTheModemReachesTheList()
     w->setWindowState(Qt::WindowMinimized);
     modem.injectLine(QStringLiteral("RING"));
     QTRY_COMPARE(S::grid()->Rows(), 4);
-    QCOMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("NOT RECEIVED"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("NOT RECEIVED"));
     QVERIFY(S::timer(QStringLiteral("BlinkTimer"))->isActive());
     for (const QString& line : FakeModem::callLines(QStringLiteral("5551234567"), QStringLiteral("JOHN DOE")))
         modem.injectLine(line);
-    QTRY_COMPARE(S::grid()->TextMatrix(1, 0), QStringLiteral("JOHN DOE"));
-    QCOMPARE(S::grid()->TextMatrix(1, 1), QStringLiteral("(555) 123-4567"));
+    QTRY_COMPARE(S::grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("JOHN DOE"));
+    QCOMPARE(S::grid()->TextMatrix(1, CallListModel::ColNumber), QStringLiteral("(555) 123-4567"));
     QCOMPARE(S::panel(2)->text(), QStringLiteral("3 Records Displayed"));
     // Restoring stops the blinking; the tray shows the port state again.
     TRIGGER(w, "mnuPopupMenuRestore");
@@ -386,7 +387,7 @@ void TestCallView::cellEditsAreStored()
     storeCalls(3);
     frmBaseMain* w = window();
     TRIGGER(w, "mnuViewTime(12)");
-    const qint32 id = S::grid()->TextMatrix(2, 5).toInt();
+    const qint32 id = S::grid()->TextMatrix(2, CallListModel::ColID).toInt();
     QSignalSpy sent(gServer.get(), &clsServer::dataSent);
     auto stored = [id] { return SelectCallers(QStringLiteral("Select * From tblCID Where ID = %1").arg(id)).value(0); };
     // Typed in the cell editor: stored in its normal form, the row rewritten from the log.
@@ -395,7 +396,7 @@ void TestCallView::cellEditsAreStored()
     QTest::keyClicks(S::grid()->editor(), QStringLiteral("(555) 123 4567"));
     QTest::keyClick(S::grid()->editor(), Qt::Key_Return);
     QCOMPARE(stored().Number.Number, QStringLiteral("(555) 123-4567"));
-    QCOMPARE(S::grid()->TextMatrix(2, 1), QStringLiteral("(555) 123-4567"));
+    QCOMPARE(S::grid()->TextMatrix(2, CallListModel::ColNumber), QStringLiteral("(555) 123-4567"));
     S::grid()->ShowEdit(2, 4);
     S::grid()->editor()->selectAll();
     QTest::keyClicks(S::grid()->editor(), QStringLiteral("yes"));
@@ -420,7 +421,7 @@ void TestCallView::cellEditsAreStored()
     gNetworkMode = Server;
     w->EditGrid(0, QStringLiteral("SOMEONE ELSE"), -1);
     QCOMPARE(stored().Name, QStringLiteral("SOMEONE ELSE"));
-    QCOMPARE(S::grid()->TextMatrix(2, 0), QStringLiteral("SOMEONE ELSE"));
+    QCOMPARE(S::grid()->TextMatrix(2, CallListModel::ColName), QStringLiteral("SOMEONE ELSE"));
     QCOMPARE(sent.size(), 1);
     QVERIFY(texts(sent).first().startsWith(QStringLiteral(";EDIT CALLER;|%1|SOMEONE ELSE|").arg(id)));
     // An ID that is in no record changes nothing.

@@ -35,7 +35,7 @@ void storeCall(const QString& name, const QString& number, int minutesAgo)
 int rowOf(const QString& number)
 {
     for (int r = 1; r < S::grid()->Rows(); ++r)
-        if (S::grid()->TextMatrix(r, 1) == number)
+        if (S::grid()->TextMatrix(r, CallListModel::ColNumber) == number)
             return r;
     return -1;
 }
@@ -102,7 +102,8 @@ void TestContactCommands::aCallBecomesANewContact()
     QCOMPARE(john->Numbers.count(), 1);
     QCOMPARE(john->Numbers.at(0)->PrintNumberDescription(), QStringLiteral("(212) 555-1234 (Work)"));
     // The call list shows the contact at once.
-    QCOMPARE(S::grid()->TextMatrix(rowOf(QStringLiteral("(212) 555-1234")), 0), QStringLiteral("JOHN SMITH (Work)"));
+    QCOMPARE(S::grid()->TextMatrix(rowOf(QStringLiteral("(212) 555-1234")), CallListModel::ColName),
+             QStringLiteral("JOHN SMITH (Work)"));
     QVERIFY(Prompt::history().isEmpty());
 
     // The same from the grid's menu and the toolbar's drop-down: the row now proposes "JOHN SMITH (Work)",
@@ -139,14 +140,15 @@ void TestContactCommands::aNumberIsAddedToAContact()
     const auto mary = GetContact(QStringLiteral("Mary"));
     QCOMPARE(mary->Numbers.count(), 2);
     QCOMPARE(mary->Numbers.at(1)->PrintNumberDescription(), QStringLiteral("(555) 777-8888 (Cellular)"));
-    QCOMPARE(S::grid()->TextMatrix(rowOf(QStringLiteral("(555) 777-8888")), 0), QStringLiteral("Mary (Cellular)"));
+    QCOMPARE(S::grid()->TextMatrix(rowOf(QStringLiteral("(555) 777-8888")), CallListModel::ColName),
+             QStringLiteral("Mary (Cellular)"));
 
     // A later call from that number is matched to her.
     storeCall(QStringLiteral("WIRELESS CALLER"), QStringLiteral("(555) 777-8888"), 1);
     w->RefreshGrid();
     int matched = 0;
     for (int r = 1; r < S::grid()->Rows(); ++r)
-        matched += S::grid()->TextMatrix(r, 0) == QLatin1String("Mary (Cellular)") ? 1 : 0;
+        matched += S::grid()->TextMatrix(r, CallListModel::ColName) == QLatin1String("Mary (Cellular)") ? 1 : 0;
     QCOMPARE(matched, 2);
 
     // Zed's number added to Mary is refused, and Mary keeps her numbers.

@@ -508,7 +508,7 @@ void TestFrmRemoteMain::theCallRoadFollowsTheServer()
     // Later news of the same call rewrite its row; the sound is not played again.
     deliver({QStringLiteral(";INCOMING CALLER;|7|JOHN SMITH|NUMBER|555-1234|NONE|3/21/2024 2:00:00 PM|1|||YES|")});
     QCOMPARE(grid()->Rows(), rowsBefore + 1);
-    QCOMPARE(grid()->TextMatrix(rowOf(7), 4), QStringLiteral("YES"));
+    QCOMPARE(grid()->TextMatrix(rowOf(7), CallListModel::ColAnswered), QStringLiteral("YES"));
     QCOMPARE(gRemoteCallers->last().Answered, QStringLiteral("YES"));
     QVERIFY(events().contains(QStringLiteral("The incoming call was answered")));
     QCOMPARE(asked.size(), 2);
@@ -518,7 +518,7 @@ void TestFrmRemoteMain::theCallRoadFollowsTheServer()
         window()->RingTimer_Timer();
     QVERIFY(gRinging);
     deliver({QStringLiteral(";RING;")});
-    QCOMPARE(grid()->TextMatrix(rowOf(7), 3), QStringLiteral("2"));
+    QCOMPARE(grid()->TextMatrix(rowOf(7), CallListModel::ColRings), QStringLiteral("2"));
     for (int i = 0; i < 7; ++i)
         window()->RingTimer_Timer();
     QVERIFY(gRinging);
@@ -529,7 +529,7 @@ void TestFrmRemoteMain::theCallRoadFollowsTheServer()
     deliver({QStringLiteral(";CLEAR CONTACTS;;CONTACT;|X|Gone|||NUMBER|555-7777|Home"), QStringLiteral(";NEW;"),
              QStringLiteral(";INCOMING CALLER;|8|X|NUMBER|555-7777|NONE|3/21/2024 2:01:00 PM|1|||N/A|")});
     QCOMPARE(rowOf(8), 1);
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("X (Home)"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("X (Home)"));
     // The sound of the second ring, and none for the caller. (A later request goes out after every sound the
     // call asked for.)
     TRIGGER(window(), "mnuViewTime(12)");
@@ -546,10 +546,10 @@ void TestFrmRemoteMain::aBadIncomingCallerLeavesTheCall()
     QCOMPARE(rowOf(9), 1);
     // Unreadable rings: the call keeps its record, and the next good one still updates it.
     deliver({QStringLiteral(";INCOMING CALLER;|9|WRONG|NUMBER|000|NONE|3/21/2024 2:00:00 PM|many|||N/A|")});
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("ANN"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("ANN"));
     QVERIFY(events().filter(QStringLiteral("lost")).isEmpty());
     deliver({QStringLiteral(";INCOMING CALLER;|9|ANN|NUMBER|555-0101|NONE|3/21/2024 2:00:00 PM|3|||NO|")});
-    QCOMPARE(grid()->TextMatrix(1, 3), QStringLiteral("3"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColRings), QStringLiteral("3"));
 }
 
 void TestFrmRemoteMain::ringsWithoutNewStillRing()
@@ -589,8 +589,9 @@ void TestFrmRemoteMain::deleteSendsTheSelectedIDs()
     QCOMPARE(Prompt::history().last().text,
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
-    const QString expected =
-        QStringLiteral(";DELETE SQL;|%1|%2|%3|").arg(g->TextMatrix(3, 5), g->TextMatrix(4, 5), g->TextMatrix(5, 5));
+    const QString expected = QStringLiteral(";DELETE SQL;|%1|%2|%3|")
+                                 .arg(g->TextMatrix(3, CallListModel::ColID), g->TextMatrix(4, CallListModel::ColID),
+                                      g->TextMatrix(5, CallListModel::ColID));
     QCOMPARE(m_server->waitForRequest(QStringLiteral(";DELETE SQL;")), expected);
     QVERIFY(waitingNotes().isEmpty()); // three records: no note
     // The rows stay until the server confirms.
@@ -760,7 +761,7 @@ void TestFrmRemoteMain::viewPeriodsAndTheDateRoundTrip()
     for (const QString& s : sqlAnswer(answer))
         m_server->send(s);
     QTRY_COMPARE(grid()->Rows(), 2);
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("MINUS 59"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("MINUS 59"));
     QVERIFY(waitingNotes().isEmpty());
 
     // "Custom..." is offered only while its window is there (start-up registers the real one); it opens that
@@ -801,7 +802,7 @@ void TestFrmRemoteMain::searchesAskTheServer()
               call(6, QStringLiteral("NOBODY"), QStringLiteral("555-0303"), QStringLiteral("3/21/2024 1:00:00 PM"))});
     grid()->setRow(rowOf(5));
     // The list shows the contact's name; the search is for the name the server logged, quoted safely.
-    QCOMPARE(grid()->TextMatrix(rowOf(5), 0), QStringLiteral("ANN"));
+    QCOMPARE(grid()->TextMatrix(rowOf(5), CallListModel::ColName), QStringLiteral("ANN"));
     TRIGGER(window(), "mnuGridOptionsSearchName");
     QCOMPARE(m_server->waitForRequest(QStringLiteral(";SQL;")),
              QStringLiteral(";SQL;Select * From tblCID Where fldName = 'O''BRIEN'"));
@@ -872,10 +873,10 @@ void TestFrmRemoteMain::editsGoToTheServer()
              QStringLiteral("Are you sure you want to permanently edit the original caller id information?"));
     QCOMPARE(m_server->waitForRequest(QStringLiteral(";EDIT CALLER;")), QStringLiteral(";EDIT CALLER;1;555-9999;7"));
     // Nothing changes here until the server tells every client of the edit.
-    QCOMPARE(grid()->TextMatrix(1, 1), QStringLiteral("555-1111"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColNumber), QStringLiteral("555-1111"));
     deliver({QStringLiteral(";EDIT CALLER;") + call(7, QStringLiteral("OLD"), QStringLiteral("555-9999")).PrintSend() +
              QLatin1Char(';')});
-    QCOMPARE(grid()->TextMatrix(1, 1), QStringLiteral("555-9999"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColNumber), QStringLiteral("555-9999"));
     QCOMPARE(gRemoteCallers->first().Number.Number, QStringLiteral("555-9999"));
     // Without the question; a value the editor would refuse is not sent at all.
     SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
@@ -966,7 +967,7 @@ void TestFrmRemoteMain::contactsAreAskedOfTheServer()
     // The server's answer, its contact update, shows the call as Mary's.
     deliver(
         {QStringLiteral(";CLEAR CONTACTS;;CONTACT;|MARY|||note|NUMBER|555-0000|Home|NUMBER|(212) 555-1234|Cellular")});
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("MARY (Cellular)"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("MARY (Cellular)"));
     // The Window menu opens the contact book.
     TRIGGER(window(), "mnuWindow(2)");
     QTRY_VERIFY(FindForm(QStringLiteral("frmContacts")) && FindForm(QStringLiteral("frmContacts"))->isVisible());
@@ -1026,7 +1027,7 @@ void TestFrmRemoteMain::reconnectingStartsClean()
     QVERIFY(m_server->waitForClient());
     QVERIFY(!m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;")).isEmpty());
     showRows({call(9, QStringLiteral("CLEAN"), QStringLiteral("1"))});
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("CLEAN"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("CLEAN"));
     QCOMPARE(gRemoteCallers->size(), 1);
     QVERIFY(events().filter(QStringLiteral("lost")).isEmpty());
 
@@ -1035,7 +1036,7 @@ void TestFrmRemoteMain::reconnectingStartsClean()
     TRIGGER(window(), "mnuPopupMenuConnect");
     QVERIFY(!gRemoteSocket->Connected());
     QCOMPARE(events().count(QStringLiteral("Your connection was dropped")), dropped + 1);
-    QCOMPARE(gRemoteSocket->State(), 0);
+    QCOMPARE(gRemoteSocket->State(), SocketState::Closed);
 }
 
 void TestFrmRemoteMain::anOversizedSendIsSkippedAndSaid()
@@ -1048,7 +1049,7 @@ void TestFrmRemoteMain::anOversizedSendIsSkippedAndSaid()
     m_server->send(QStringLiteral("|NUMBER|1|NONE|d|1|||NO|"));
     showRows({call(2, QStringLiteral("AFTER"), QStringLiteral("1"))});
     QCOMPARE(events().count(QStringLiteral("A message from the server was too large and was skipped.")), 1);
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("AFTER"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("AFTER"));
 }
 
 void TestFrmRemoteMain::aNestedRefillWaitsForTheRunningOne()
@@ -1071,7 +1072,7 @@ void TestFrmRemoteMain::aNestedRefillWaitsForTheRunningOne()
     QCOMPARE(grid()->Rows(), 31);
     QSet<QString> ids;
     for (int r = 1; r < grid()->Rows(); ++r)
-        ids.insert(grid()->TextMatrix(r, 5));
+        ids.insert(grid()->TextMatrix(r, CallListModel::ColID));
     QCOMPARE(ids.size(), 30);
     QVERIFY(ids.contains(QStringLiteral("101")) && ids.contains(QStringLiteral("130")));
     QCOMPARE(panel(2)->text(), QStringLiteral("30 Records Displayed"));

@@ -245,7 +245,7 @@ void TestServerWindow::callsKeepFlowingDuringALongReply()
     QCOMPARE(watching.take(4), got.mid(1, 4));
     // The call is in the log and the call list.
     QCOMPARE(logRows(), 2001);
-    QCOMPARE(grid()->TextMatrix(1, 1), QStringLiteral("(555) 987-6543"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColNumber), QStringLiteral("(555) 987-6543"));
 }
 
 void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
@@ -257,7 +257,7 @@ void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
     LoopbackPeer& other = peer();
     auto rowOf = [w](const QString& id) {
         for (int row = 1; row < grid()->Rows(); ++row)
-            if (grid()->TextMatrix(row, 5) == id)
+            if (grid()->TextMatrix(row, CallListModel::ColID) == id)
                 return row;
         return 0;
     };
@@ -268,7 +268,7 @@ void TestServerWindow::clientEditsAndDeletionsReachTheCallList()
         QStringLiteral(";EDIT CALLER;|3|JANE DOE|NUMBER|555-0003|NONE|3/21/2024 8:03:00 AM|1|||NO|;");
     QCOMPARE(editor.next(), edited);
     QCOMPARE(other.next(), edited);
-    QCOMPARE(grid()->TextMatrix(rowOf(QStringLiteral("3")), 0), QStringLiteral("JANE DOE"));
+    QCOMPARE(grid()->TextMatrix(rowOf(QStringLiteral("3")), CallListModel::ColName), QStringLiteral("JANE DOE"));
     QVERIFY(Prompt::history().isEmpty());
     // A deletion removes the calls' rows.
     editor.send(";DELETE SQL;|2|4|");

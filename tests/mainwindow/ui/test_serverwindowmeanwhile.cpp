@@ -233,7 +233,7 @@ void TestServerWindowMeanwhile::deleteActsOnTheCallsChosen()
     Prompt::clearHistory();
     Prompt::queueMeanwhile([&] {
         QVERIFY(other.addContact(ann));
-        QCOMPARE(grid()->TextMatrix(rowOf(1), 0), QStringLiteral("Ann (Home)"));
+        QCOMPARE(grid()->TextMatrix(rowOf(1), CallListModel::ColName), QStringLiteral("Ann (Home)"));
     });
     Prompt::queueAnswer(Prompt::Yes);
     TRIGGER(w, "mnuEditDelete");
@@ -251,7 +251,7 @@ void TestServerWindowMeanwhile::clearLeavesACallThatRangMeanwhile()
     Prompt::queueMeanwhile([&] {
         // The whole call, its name included, is in before the box is answered.
         QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"), [&] {
-            return rowOf(5) == 1 && grid()->TextMatrix(1, 0) == QLatin1String("JUST RANG");
+            return rowOf(5) == 1 && grid()->TextMatrix(1, CallListModel::ColName) == QLatin1String("JUST RANG");
         }));
     });
     Prompt::queueAnswer(Prompt::Yes);
@@ -260,7 +260,7 @@ void TestServerWindowMeanwhile::clearLeavesACallThatRangMeanwhile()
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
     QCOMPARE(logIDs(logPath()), QList<qint64>{5});
     QCOMPARE(grid()->Rows(), 2);
-    QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("JUST RANG"));
+    QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("JUST RANG"));
     QCOMPARE(StandaloneSession::panel(2)->text(), QStringLiteral("1 Record Displayed"));
     endCall();
 }
@@ -278,7 +278,7 @@ void TestServerWindowMeanwhile::theEditorsQuestionFindsItsCallGone()
     Prompt::queueMeanwhile([&] {
         // The whole call, its name included, is in before the box is answered.
         QVERIFY(ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"), [&] {
-            return rowOf(5) == 1 && grid()->TextMatrix(1, 0) == QLatin1String("JUST RANG");
+            return rowOf(5) == 1 && grid()->TextMatrix(1, CallListModel::ColName) == QLatin1String("JUST RANG");
         }));
     });
     Prompt::queueAnswer(Prompt::Yes);
@@ -287,7 +287,7 @@ void TestServerWindowMeanwhile::theEditorsQuestionFindsItsCallGone()
     QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("Do you want to save changes?")});
     QCOMPARE(SelectCallers(QStringLiteral("Select * From tblCID Where ID = 2")).value(0).Name,
              QStringLiteral("SECOND"));
-    QCOMPARE(grid()->TextMatrix(rowOf(2), 0), QStringLiteral("SECOND"));
+    QCOMPARE(grid()->TextMatrix(rowOf(2), CallListModel::ColName), QStringLiteral("SECOND"));
     QCOMPARE(SelectCallers(QStringLiteral("Select * From tblCID Where ID = 5")).value(0).Name,
              QStringLiteral("JUST RANG"));
     endCall();

@@ -39,7 +39,7 @@ void TestWaiting::notesByTag()
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
     install(gRemoteSocket);
-    QTRY_COMPARE(gRemoteSocket->State(), 7);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
     QTRY_VERIFY(server.hasPendingConnections());
     QTcpSocket* peer = server.nextPendingConnection();
 
@@ -84,7 +84,7 @@ void TestWaiting::notesByTag()
 
     // The connection drops: no more notes.
     peer->abort();
-    QTRY_VERIFY(gRemoteSocket->State() != 7);
+    QTRY_VERIFY(gRemoteSocket->State() != SocketState::Connected);
     QVERIFY(!ShowWaiting(QStringLiteral("SQL"), nullptr));
 }
 

@@ -166,16 +166,16 @@ void TestClientPopup::aRefillKeepsTheRingsOfALiveCall()
              QStringLiteral(";RING;"), QStringLiteral(";RING;"), QStringLiteral(";RING;")});
     const int row = grid()->model()->findRowById(7);
     QVERIFY(row > 0);
-    QCOMPARE(grid()->TextMatrix(row, 3), QStringLiteral("3"));
+    QCOMPARE(grid()->TextMatrix(row, CallListModel::ColRings), QStringLiteral("3"));
 
     // Every refill reads the stored copy: a contact push, a group push.
     deliver({QStringLiteral(";CLEAR CONTACTS;;CONTACT;|MARY|||note|NUMBER|555-0000|Home")});
-    QCOMPARE(grid()->TextMatrix(grid()->model()->findRowById(7), 3), QStringLiteral("3"));
+    QCOMPARE(grid()->TextMatrix(grid()->model()->findRowById(7), CallListModel::ColRings), QStringLiteral("3"));
     deliver({QStringLiteral(";CLEAR ATTRIBUTE GROUPS;;ATTRIBUTE GROUP;|Family|100|False||")});
-    QCOMPARE(grid()->TextMatrix(grid()->model()->findRowById(7), 3), QStringLiteral("3"));
+    QCOMPARE(grid()->TextMatrix(grid()->model()->findRowById(7), CallListModel::ColRings), QStringLiteral("3"));
     // A fourth ring after the refills still counts on from three.
     deliver({QStringLiteral(";RING;"), QStringLiteral(";CLEAR CONTACTS;")});
-    QCOMPARE(grid()->TextMatrix(grid()->model()->findRowById(7), 3), QStringLiteral("4"));
+    QCOMPARE(grid()->TextMatrix(grid()->model()->findRowById(7), CallListModel::ColRings), QStringLiteral("4"));
 }
 
 void TestClientPopup::oneForeignDeletionAsksForThePopupListOnce()

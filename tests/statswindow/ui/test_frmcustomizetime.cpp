@@ -445,7 +445,7 @@ void TestFrmCustomizeTimeClient::init()
     QVERIFY(QTest::qWaitFor([this] { return m_server.hasPendingConnections(); }, 5000));
     m_peer = m_server.nextPendingConnection();
     connect(m_peer, &QTcpSocket::readyRead, this, [this] { m_in += m_peer->readAll(); });
-    QVERIFY(QTest::qWaitFor([] { return gRemoteSocket->State() == 7; }, 5000));
+    QVERIFY(QTest::qWaitFor([] { return gRemoteSocket->State() == SocketState::Connected; }, 5000));
     QVERIFY(QTest::qWaitFor([this] { return m_in.contains(";COMPLETE;COMPLETE;"); }, 5000)); // the connect burst
     m_in.clear();
     // The burst's query waits behind its own "SQL" note; the server's answer would close it.

@@ -98,7 +98,7 @@ void TestStatsClient::init()
     QVERIFY(QTest::qWaitFor([this] { return m_server.hasPendingConnections(); }, 5000));
     m_peer = m_server.nextPendingConnection();
     connect(m_peer, &QTcpSocket::readyRead, this, [this] { m_in += m_peer->readAll(); });
-    QVERIFY(QTest::qWaitFor([] { return gRemoteSocket->State() == 7; }, 5000));
+    QVERIFY(QTest::qWaitFor([] { return gRemoteSocket->State() == SocketState::Connected; }, 5000));
     received(";SQL;"); // the connect burst
 }
 
