@@ -37,7 +37,7 @@ bool awaiting(const char* kind)
     return false;
 }
 
-bool connectedToServer() { return gRemoteSocket && gRemoteSocket->State() == kSocketConnected; }
+bool connectedToServer() { return gRemoteSocket && gRemoteSocket->State() == SocketState::Connected; }
 
 } // namespace
 

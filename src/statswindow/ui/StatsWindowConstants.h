@@ -12,7 +12,5 @@ inline constexpr int kTypeLine2D = 3;
 // The waiting notes of a client's requests.
 inline constexpr char kStatsKind[] = "STATS";
 inline constexpr char kGraphKind[] = "GRAPH";
-// clsRemoteSocket::State() of a socket connected to its server.
-inline constexpr int kSocketConnected = 7;
 
 } // namespace StatsWindow
