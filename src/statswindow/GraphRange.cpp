@@ -56,3 +56,27 @@ QString GraphTooManyPointsEvent(const QString& frequencyText)
     return QStringLiteral("The graph was not drawn: too many ") + frequencyText.toLower() +
            QStringLiteral(" points for the period and groups chosen.");
 }
+
+QStringList GraphAxisLabels(const QStringList& labels, bool hourly)
+{
+    QStringList shown;
+    shown.reserve(labels.size());
+    for (const QString& label : labels) {
+        const std::optional<QDateTime> at = DateText::parse(label);
+        if (!at) {
+            shown << label;
+            continue;
+        }
+        QString text = DateText::shortDate(at->date());
+        if (hourly) {
+            const QTime t = at->time();
+            const int hour = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+            text += QStringLiteral(" %1:%2 %3")
+                        .arg(hour)
+                        .arg(t.minute(), 2, 10, QLatin1Char('0'))
+                        .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+        }
+        shown << text;
+    }
+    return shown;
+}

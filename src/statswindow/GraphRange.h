@@ -45,3 +45,8 @@ GraphGroups GraphGroupsOf(const QStringList& selected, const GroupCollection* gr
 
 // The event kept when a graph would need more points than a graph may have.
 QString GraphTooManyPointsEvent(const QString& frequencyText);
+
+// The graph's labels as the axis shows them. A bucket starts where the period started, often at an odd second
+// (a second before the first call), so a daily, weekly or monthly graph names its buckets by their date alone
+// and an hourly one by date, hour and minute. A label that is no date (from an older server) stays as it came.
+QStringList GraphAxisLabels(const QStringList& labels, bool hourly);

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void localCustomBoundsThatCountTheirCall();
     void clientRange();
     void groupsOfTheSelection();
+    void axisLabelsWithoutSeconds();
 };
 
 void TestGraphRange::localRangeOfEachPeriod()
@@ -123,6 +124,15 @@ void TestGraphRange::groupsOfTheSelection()
     QCOMPARE(g.groups[0].Group, QStringLiteral("(fldNumber like '*777*')"));
     QCOMPARE(g.groups[1].Description, QStringLiteral("All Callers"));
     QVERIFY(GraphGroupsOf({QStringLiteral("Bob")}, nullptr).names.isEmpty());
+}
+
+void TestGraphRange::axisLabelsWithoutSeconds()
+{
+    const QStringList labels{QStringLiteral("3/21/2024 7:29:59 AM"), QStringLiteral("3/22/2024 12:05:00 PM"),
+                             QStringLiteral("12/31/2024 12:00:00 AM"), QStringLiteral("WEEK 3")};
+    QCOMPARE(GraphAxisLabels(labels, false), QStringList({"3/21/2024", "3/22/2024", "12/31/2024", "WEEK 3"}));
+    QCOMPARE(GraphAxisLabels(labels, true),
+             QStringList({"3/21/2024 7:29 AM", "3/22/2024 12:05 PM", "12/31/2024 12:00 AM", "WEEK 3"}));
 }
 
 QTEST_GUILESS_MAIN(TestGraphRange)

@@ -512,7 +512,11 @@ void frmStatistics::selectOrFirst(QComboBox* box, const QString& text)
         box->setCurrentIndex(0);
 }
 
-void frmStatistics::SetArray(const GraphTable& table) { arrGraphData = table; }
+void frmStatistics::SetArray(const GraphTable& table)
+{
+    arrGraphData = table;
+    m_graphHourly = cboGraphFrequency->currentIndex() == StatsWindow::Hourly;
+}
 
 QString frmStatistics::graphTitle() const
 {
@@ -532,7 +536,8 @@ void frmStatistics::drawGraph()
     while (series.size() < t.groupCount())
         series << QString();
     series = series.mid(0, t.groupCount());
-    StatsChart::draw(chart, type, graphTitle(), t.labels, series, t.values, chkGraphLegend->isChecked());
+    StatsChart::draw(chart, type, graphTitle(), GraphAxisLabels(t.labels, m_graphHourly), series, t.values,
+                     chkGraphLegend->isChecked());
 }
 
 QStringList frmStatistics::selectedGraphGroups() const

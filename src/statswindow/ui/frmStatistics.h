@@ -173,6 +173,8 @@ private:
     bool m_frozen = false;
     GraphTable arrGraphData;
     QStringList m_graphSeries;
+    // The frequency the graph's data was made with, for its axis labels.
+    bool m_graphHourly = false;
     // Client mode: the grid columns and the groups the pending request asked for (a condition that cannot
     // travel is not sent, and its cells show "Bad SQL").
     QList<int> m_sentColumns;
