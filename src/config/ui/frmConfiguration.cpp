@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -24,12 +23,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "capture/clsSound.h"
-#include "capture/clsVolume.h"
 #include "config/BlockCallString.h"
 #include "config/OptionLists.h"
-#include "config/ui/frmAddBlockCallString.h"
-#include "core/ChangedMeanwhile.h"
+#include "config/ui/OptionsDialogShared.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
@@ -39,14 +35,14 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
-#include "network/ui/frmAddIP.h"
-#include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
+
+using OptionsDialog::storedTrue;
 
 namespace {
 
@@ -104,19 +100,6 @@ QGroupBox* frame(const char* caption, const char* name, QWidget* parent)
     auto* f = new QGroupBox(QString::fromLatin1(caption), parent);
     f->setObjectName(QString::fromLatin1(name));
     return f;
-}
-
-bool storedTrue(const char* key, const char* defaultValue)
-{
-    return GetProperty(Section::frmConfiguration, key, QString::fromLatin1(defaultValue)) == QLatin1String("True");
-}
-
-// The entry of a fixed list equal to text (case ignored) is chosen; no such entry leaves no choice.
-void chooseEntry(QComboBox* box, const QString& text)
-{
-    box->setCurrentIndex(-1);
-    if (!text.isEmpty())
-        SelectListItem(box, text);
 }
 
 } // namespace
@@ -506,131 +489,6 @@ QWidget* frmConfiguration::buildClientNetwork()
     return page;
 }
 
-void frmConfiguration::LoadPropertySettings()
-{
-    cboVoiceRate->addItems(OptionLists::voiceRates());
-    if (gSound)
-        cboVoiceStyle->addItems(gSound->GetVoices());
-    cboPort->addItems(OptionLists::portEntries());
-    // A device kept by its path that is not there now (unplugged, or a pseudo-terminal) is still shown as
-    // the port in use, rather than no port at all.
-    const QString stored = GetProperty(Section::frmConfiguration, Key::CommPort, QStringLiteral("1")).trimmed();
-    if (stored.startsWith(QLatin1Char('/')) && OptionLists::numberedPortFor(stored).isEmpty() &&
-        cboPort->findText(stored) < 0)
-        cboPort->addItem(stored);
-    cboSpeed->addItems(OptionLists::speeds());
-    cboDataBits->addItems(OptionLists::dataBits());
-    cboParity->addItems(OptionLists::parities());
-    cboStopBits->addItems(OptionLists::stopBits());
-    cboMaxEventLog->addItems(OptionLists::maxEventLog());
-    cmbDialToneWait->addItems(OptionLists::dialToneWait());
-    cmbSoundType->blockSignals(true);
-    cmbSoundType->addItems(OptionLists::soundTypes());
-    cmbSoundType->setCurrentIndex(-1);
-    cmbSoundType->blockSignals(false);
-    sldVolume->setTickInterval(2000);
-    sldVolume->setPageStep(2000);
-    sldVolume->setSingleStep(500);
-    if (gVolume) {
-        sldVolume->setMaximum(gVolume->MaxWaveVolume());
-        sldVolume->setMinimum(gVolume->MinWaveVolume());
-    }
-}
-
-void frmConfiguration::LoadSettings()
-{
-    auto entries = [](const QComboBox* box) {
-        QStringList out;
-        for (int i = 0; i < box->count(); ++i)
-            out << box->itemText(i);
-        return out;
-    };
-    const OptionValues v = readOptions(entries(cboVoiceStyle), entries(cboPort));
-    chkAutoStart->setChecked(v.AutoStart);
-    chkStartMinimized->setChecked(v.Minimized);
-    chkCloseMinimize->setChecked(v.CloseMinimize);
-    chkBlinkingIcon->setChecked(v.BlinkingIcon);
-    chkConfirmDeletion->setChecked(v.ConfirmDeletion);
-    cboMaxEventLog->setEditText(v.MaxEventLog);
-    chkLogActivity->setChecked(v.LogActivity);
-    chkHints->setChecked(v.Hints);
-    chkOnTop->setChecked(v.OnTop);
-    chkPopup->setChecked(v.PopupScreen);
-    chkSound->setChecked(v.Sound);
-    optNetworking[std::clamp(v.Networking, 0, 2)]->setChecked(true);
-    ShowHideTabs();
-
-    chkDialToneTest->setChecked(v.DialToneTest);
-    cmbDialToneWait->setEditText(v.DialToneWait);
-    cboModemString->setEditText(v.ModemString);
-    chooseEntry(cboSpeed, v.Speed);
-    chooseEntry(cboParity, v.Parity);
-    chooseEntry(cboDataBits, v.DataBits);
-    chooseEntry(cboStopBits, v.StopBits);
-    chooseEntry(cboPort, v.Port);
-    if (v.Handshaking >= 0 && v.Handshaking <= 3)
-        optFlow[v.Handshaking]->setChecked(true);
-
-    chkOverrideVolume->setChecked(v.OverrideVolume);
-    if (v.VolumeLevel >= sldVolume->minimum() && v.VolumeLevel <= sldVolume->maximum())
-        sldVolume->setValue(v.VolumeLevel);
-    FillSoundList();
-    chooseEntry(cboVoiceRate, v.VoiceRate);
-    chooseEntry(cboVoiceStyle, v.VoiceStyle);
-    // A stored voice this machine does not have: the engine speaks with its default voice, and that is what
-    // the list shows as chosen. Left so, the stored name is kept (it may be installed later).
-    m_fallbackVoice.clear();
-    if (cboVoiceStyle->currentIndex() < 0 && gSound) {
-        const int spoken = cboVoiceStyle->findText(gSound->VoiceStyle());
-        if (spoken >= 0) {
-            cboVoiceStyle->setCurrentIndex(spoken);
-            m_fallbackVoice = cboVoiceStyle->currentText();
-        }
-    }
-    cmbSoundPath->setEditText(v.DefaultSound);
-    strDefaultSound = v.DefaultSound;
-    strImmediateSound = v.ImmediateSound;
-    strRingSound = v.RingSound;
-    cmbSoundType->setCurrentIndex(0);
-    cmbSoundType_Click();
-
-    txtLocalPort->setText(v.LocalPort);
-    (v.RestrictedNetwork ? optRestrictAll : optCustomizedRestrictions)->setChecked(true);
-    lstBlockCallStrings->clear();
-    lstBlockCallStrings->addItems(v.BlockCallStrings);
-    SetListScrollWidth(lstBlockCallStrings);
-    lstBlockedIP->clear();
-    lstBlockedIP->addItems(v.BlockedIPs);
-    SetListScrollWidth(lstBlockedIP);
-
-    txtStatus->clear();
-    if (gNetworkMode == Client)
-        txtStatus->setPlainText(clientStatusText());
-    cmbRemoteHost->setEditText(v.RemoteHost);
-    txtRemotePort->setText(v.RemotePort);
-    txtRemoteLocalPort->setText(v.RemoteLocalPort);
-    SaveRemoteHosts(v.RemoteHost);
-    const QString host = cmbRemoteHost->currentText();
-    cmbRemoteHost->clear();
-    cmbRemoteHost->addItems(LoadRemoteHosts());
-    cmbRemoteHost->setEditText(host);
-}
-
-void frmConfiguration::FillSoundList()
-{
-    cmbSoundPath->blockSignals(true);
-    const QString text = cmbSoundPath->currentText();
-    cmbSoundPath->clear();
-    cmbSoundPath->addItem(QStringLiteral("Speech"));
-    QString folder = programFolder();
-    folder += folder.endsWith(QLatin1Char('/')) ? QStringLiteral("Sounds/") : QStringLiteral("/Sounds/");
-    const QStringList waves = QDir(folder).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
-    for (const QString& name : waves)
-        cmbSoundPath->addItem(folder + name);
-    cmbSoundPath->setEditText(text);
-    cmbSoundPath->blockSignals(false);
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // Pages
 
@@ -799,189 +657,6 @@ bool frmConfiguration::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Sounds
-
-void frmConfiguration::cmbSoundType_Click()
-{
-    const QString type = cmbSoundType->currentText();
-    if (type == QLatin1String("Default Caller"))
-        cmbSoundPath->setEditText(strDefaultSound);
-    else if (type == QLatin1String("Immediate"))
-        cmbSoundPath->setEditText(strImmediateSound);
-    else if (type == QLatin1String("Ring"))
-        cmbSoundPath->setEditText(strRingSound);
-}
-
-void frmConfiguration::cmbSoundPath_Change()
-{
-    const QString type = cmbSoundType->currentText();
-    const QString path = cmbSoundPath->currentText();
-    if (type == QLatin1String("Default Caller"))
-        strDefaultSound = path;
-    else if (type == QLatin1String("Immediate"))
-        strImmediateSound = path;
-    else if (type == QLatin1String("Ring"))
-        strRingSound = path;
-}
-
-// The boxes and dialogs below let the program end while they wait, and this dialog with its main window:
-// nothing of the dialog is touched after one of them unless it is still there.
-
-void frmConfiguration::cmdSoundBrowse_Click()
-{
-    const QPointer<frmConfiguration> self(this);
-    const QString path =
-        Prompt::openFile(QString(), programFolder() + QStringLiteral("/Sounds"), QStringLiteral("Wave Files (*.wav)"));
-    if (!self)
-        return;
-    if (path.isEmpty()) {
-        SaveError(kCancelSelectedError, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
-        return;
-    }
-    cmbSoundPath->setEditText(path);
-}
-
-void frmConfiguration::cmdTestSound_Click()
-{
-    if (!gSound)
-        return;
-    clsSound::SoundTest test;
-    test.path = cmbSoundPath->currentText();
-    test.overrideVolume = chkOverrideVolume->isChecked();
-    test.volumeLevel = sldVolume->value();
-    test.voiceRate = qint16(std::clamp<qint64>(OptionLists::fieldNumber(cboVoiceRate->currentText()), -10, 10));
-    test.voiceStyle = cboVoiceStyle->currentText();
-    // A spoken test asks for its text first.
-    const QPointer<frmConfiguration> self(this);
-    // What keeps the test from sounding (no sound device, no such file, no voice) is said: the user
-    // pressed the button to hear something.
-    QStringList failures;
-    const QMetaObject::Connection heard =
-        connect(gSound.get(), &clsSound::reported, this, [&failures](const QString& text) { failures << text; });
-    gSound->TestSound(test);
-    disconnect(heard);
-    if (!self)
-        return;
-    SoundOffTimer->start();
-    if (!failures.isEmpty())
-        Prompt::message(failures.join(QLatin1Char('\n')), Prompt::OkOnly, Prompt::Exclamation);
-}
-
-void frmConfiguration::cmdStopTest_Click()
-{
-    if (gSound)
-        gSound->StopSound();
-}
-
-void frmConfiguration::SoundOffTimer_Timer()
-{
-    if (gSound && (gSound->IsSpeaking() || gSound->IsWavePlaying()))
-        return;
-    endSoundTest();
-}
-
-void frmConfiguration::endSoundTest()
-{
-    SoundOffTimer->stop();
-    if (gSound)
-        gSound->EndSoundTest();
-}
-
-// ---------------------------------------------------------------------------------------------------------
-// Lists
-
-void frmConfiguration::cmdAddBlockCallString_Click()
-{
-    QPointer<frmAddBlockCallString> dialog = new frmAddBlockCallString(this);
-    execDialog(*dialog);
-    if (!dialog)
-        return;
-    const QString entry = dialog->BlockCallString();
-    delete dialog.data();
-    if (entry.isEmpty())
-        return;
-    for (int i = 0; i < lstBlockCallStrings->count(); ++i) {
-        if (lstBlockCallStrings->item(i)->text().compare(entry, Qt::CaseInsensitive) == 0)
-            return;
-    }
-    lstBlockCallStrings->addItem(entry);
-    SetListScrollWidth(lstBlockCallStrings);
-}
-
-void frmConfiguration::cmdEditBlockCallString_Click()
-{
-    const QListWidgetItem* item = lstBlockCallStrings->currentItem();
-    if (!item || !item->isSelected()) {
-        Prompt::message(QStringLiteral("You must select an item to edit."), Prompt::OkOnly, Prompt::Critical);
-        return;
-    }
-    // The entry is kept by its text and row, never as the list's item, across the dialog.
-    const QString chosen = item->text();
-    const int chosenRow = lstBlockCallStrings->row(item);
-    QPointer<frmAddBlockCallString> dialog = new frmAddBlockCallString(this);
-    dialog->setText(chosen);
-    execDialog(*dialog);
-    if (!dialog)
-        return;
-    const QString entry = dialog->BlockCallString();
-    delete dialog.data();
-    if (entry.isEmpty())
-        return;
-    QListWidgetItem* edited = lstBlockCallStrings->item(chosenRow);
-    if (!edited || edited->text() != chosen) {
-        edited = nullptr;
-        for (int i = 0; i < lstBlockCallStrings->count() && !edited; ++i) {
-            if (lstBlockCallStrings->item(i)->text() == chosen)
-                edited = lstBlockCallStrings->item(i);
-        }
-    }
-    if (!edited) {
-        ChangedMeanwhile::say(QStringLiteral("block call string \"") + chosen + QLatin1Char('"'));
-        return;
-    }
-    edited->setText(entry);
-    SetListScrollWidth(lstBlockCallStrings);
-}
-
-void frmConfiguration::cmdRemoveBlockCallString_Click()
-{
-    const int i = lstBlockCallStrings->currentRow();
-    const int n = lstBlockCallStrings->count();
-    QListWidgetItem* item = lstBlockCallStrings->currentItem();
-    if (i < 0 || !item || !item->isSelected()) {
-        Prompt::message(QStringLiteral("You must select an item to remove."), Prompt::OkOnly, Prompt::Critical);
-        return;
-    }
-    delete lstBlockCallStrings->takeItem(i);
-    // The selection stays with the entry that followed, or moves to the new last one.
-    if (n >= 2)
-        lstBlockCallStrings->setCurrentRow(std::min(i, n - 2));
-    else
-        lstBlockCallStrings->setCurrentRow(-1);
-    SetListScrollWidth(lstBlockCallStrings);
-}
-
-void frmConfiguration::cmdAddIP_Click()
-{
-    // An address listed already is listed again, as the user asked.
-    const QString entry = frmAddIP::Ask(this);
-    if (entry.isEmpty())
-        return;
-    lstBlockedIP->addItem(entry);
-    SetListScrollWidth(lstBlockedIP);
-}
-
-void frmConfiguration::cmdRemoveIP_Click()
-{
-    QListWidgetItem* item = lstBlockedIP->currentItem();
-    if (!item || !item->isSelected())
-        return;
-    delete lstBlockedIP->takeItem(lstBlockedIP->row(item));
-    SetListScrollWidth(lstBlockedIP);
-}
-
-// ---------------------------------------------------------------------------------------------------------
 // Other commands
 
 void frmConfiguration::cmdCustomizeMiniDisplay_Click() { frmCustomizeMiniDisplay::showModal(this); }
@@ -1009,61 +684,6 @@ void frmConfiguration::cmdNetworkSettings_Click(int index)
 
 // ---------------------------------------------------------------------------------------------------------
 // OK, Apply, Cancel
-
-OptionValues frmConfiguration::values() const
-{
-    OptionValues v;
-    v.AutoStart = chkAutoStart->isChecked();
-    v.Minimized = chkStartMinimized->isChecked();
-    v.CloseMinimize = chkCloseMinimize->isChecked();
-    v.BlinkingIcon = chkBlinkingIcon->isChecked();
-    v.ConfirmDeletion = chkConfirmDeletion->isChecked();
-    v.MaxEventLog = cboMaxEventLog->currentText();
-    v.LogActivity = chkLogActivity->isChecked();
-    v.Hints = chkHints->isChecked();
-    v.OnTop = chkOnTop->isChecked();
-    v.PopupScreen = chkPopup->isChecked();
-    v.Sound = chkSound->isChecked();
-    v.Networking = Standalone;
-    for (int i = 0; i < 3; ++i) {
-        if (optNetworking[i]->isChecked()) {
-            v.Networking = i;
-            break;
-        }
-    }
-    v.DialToneTest = chkDialToneTest->isChecked();
-    v.DialToneWait = cmbDialToneWait->currentText();
-    v.ModemString = cboModemString->currentText();
-    v.Port = cboPort->currentIndex() >= 0 ? cboPort->currentText() : QString();
-    v.Speed = cboSpeed->currentIndex() >= 0 ? cboSpeed->currentText() : QString();
-    v.Parity = cboParity->currentIndex() >= 0 ? cboParity->currentText() : QString();
-    v.DataBits = cboDataBits->currentIndex() >= 0 ? cboDataBits->currentText() : QString();
-    v.StopBits = cboStopBits->currentIndex() >= 0 ? cboStopBits->currentText() : QString();
-    v.Handshaking = -1;
-    for (int i = 0; i < 4; ++i) {
-        if (optFlow[i]->isChecked())
-            v.Handshaking = i;
-    }
-    v.OverrideVolume = chkOverrideVolume->isChecked();
-    v.VolumeLevel = sldVolume->value();
-    v.VoiceRate = cboVoiceRate->currentIndex() >= 0 ? cboVoiceRate->currentText() : QString();
-    v.VoiceStyle = cboVoiceStyle->currentIndex() >= 0 && cboVoiceStyle->currentText() != m_fallbackVoice
-                       ? cboVoiceStyle->currentText()
-                       : QString();
-    v.DefaultSound = strDefaultSound;
-    v.ImmediateSound = strImmediateSound;
-    v.RingSound = strRingSound;
-    v.LocalPort = txtLocalPort->text();
-    v.RestrictedNetwork = optRestrictAll->isChecked();
-    for (int i = 0; i < lstBlockedIP->count(); ++i)
-        v.BlockedIPs << lstBlockedIP->item(i)->text();
-    for (int i = 0; i < lstBlockCallStrings->count(); ++i)
-        v.BlockCallStrings << lstBlockCallStrings->item(i)->text();
-    v.RemoteHost = cmbRemoteHost->currentText();
-    v.RemotePort = txtRemotePort->text();
-    v.RemoteLocalPort = txtRemoteLocalPort->text();
-    return v;
-}
 
 bool frmConfiguration::ApplySettings()
 {
@@ -1137,117 +757,4 @@ void frmConfiguration::done(int result)
     // A sound test ends with the dialog, whichever way it closes: volume and voice come back.
     endSoundTest();
     QDialog::done(result);
-}
-
-// ---------------------------------------------------------------------------------------------------------
-// Tips
-
-void frmConfiguration::AddHints()
-{
-    if (!storedTrue(Key::Hints, "True") || !gToolTip)
-        return;
-    auto tip = [](QWidget* w, const char* text) {
-        if (w)
-            gToolTip->SetToolTipObj(w, QString::fromUtf8(text));
-    };
-    const char* const voice = "Here you choose the voice that announces callers when a sound is set to Speech, and "
-                              "how fast it speaks, from -10 (slowest) to 10 (fastest).";
-    const char* const connection =
-        "It is recommended that these settings be left alone. The data bits should stay at 8, the parity should be "
-        "set to none and the stop bits should be set to 1. If you are experiencing difficulties, consult your modem "
-        "manufacturer.";
-    const char* const answer = "With answer testing on, the program checks for a dial tone a number of seconds after "
-                               "the last ring to tell whether the call was answered. The wait is the number of "
-                               "seconds after the last ring before the test.";
-    const char* const flow = "It is recommended that these settings be left alone. This setting should stay at none. "
-                             "If you are experiencing difficulties, consult your modem manufacturer.";
-    const char* const network = "This opens the network settings of this computer.";
-    const char* const modes = "Choose how this copy of the program works: alone, as a server that shares its calls "
-                              "with other copies on the network, or as a client of such a server. A change to or "
-                              "from client mode restarts the program's main window.";
-
-    tip(chkAutoStart, "With this option check the program will automatically start when Windows starts.");
-    tip(chkStartMinimized, "With this option checked the program starts minimized.");
-    tip(chkCloseMinimize, "With this option checked the close button of the main window minimizes the program "
-                          "instead of closing it. Use Exit in the File menu to close the program.");
-    tip(chkBlinkingIcon, "With this option checked the tray icon blinks when a call comes in until you look at it.");
-    tip(chkConfirmDeletion, "With this option checked you are asked before records are deleted or edited.");
-    tip(chkOnTop, "This will keep the program window on top of all other windows on you desktop.");
-    tip(chkPopup, "With this option checked the mini display pops up when a call comes in.");
-    tip(chkSound, "With this option checked the program plays a sound or speaks when a call comes in.");
-    tip(chkLogActivity, "With this option checked every event is also written to the activity log file.");
-    tip(chkHints, "This enables or disables the popup hints that appear throughout the program.");
-    tip(cmdCustomizeMiniDisplay, "This opens the window where you change how the mini display looks and what it "
-                                 "shows.");
-    tip(fraNetworking, modes);
-    tip(optNetworking[0], "The program works alone and shares nothing on the network.");
-    tip(optNetworking[1], "The program shares its calls and contacts with client copies of the program on the "
-                          "network.");
-    tip(optNetworking[2], "The program shows the calls and contacts of a server copy of the program on the "
-                          "network. It uses no modem of its own.");
-    tip(cboMaxEventLog, "This is the number of lines the event list of the main window keeps.");
-    tip(optCustomizedRestrictions, "Only the addresses listed as restricted are restricted.");
-    tip(optRestrictAll, "Every client is restricted: clients can view caller and contact information but cannot "
-                        "change or delete records.");
-    tip(txtLocalPort,
-        "This is where you enter the local port to use on the network. It must be a number between 1 and 65535. If "
-        "the port you have selected is already in use an error message will popup and you need to select a different "
-        "port. To successfully connect to a client application, the local port on the server must be the same as the "
-        "remote port on the client application.");
-    tip(cmdNetworkSettings[0], network);
-    tip(lstBlockedIP, "These are the addresses of the computers that are blocked (B) or restricted (R).");
-    tip(cmdRemoveIP, "This removes the selected address from the list.");
-    tip(cmdAddIP, "This adds an address to the list of blocked or restricted computers.");
-    tip(txtStatus, "This box shows the current configuration of the local computers network.");
-    tip(cmbRemoteHost, "This is the name or address of the computer that runs the server copy of the program.");
-    tip(txtRemotePort, "This is the remote port that must match the local port of the server application.");
-    tip(txtRemoteLocalPort,
-        "This is the local port used on the network and must be a number between 0 and 65535.  This port number "
-        "does not have to match anything and can be any valid port number as long as it is not in use already. If "
-        "you select 0 for the local port the program will select a random port that is available. It is recommended "
-        "that this setting be a 0.");
-    tip(cmdNetworkSettings[1], network);
-    tip(chkOverrideVolume, "With this option checked the speaker volume is raised to the level below while a call "
-                           "is announced, and put back afterwards.");
-    tip(sldVolume, "This is the speaker volume used while a call is announced when Override Volume is checked.");
-    tip(cmbSoundType, "Choose which sound to set: the sound for callers without an attribute group, the sound of "
-                      "the first ring, or the sound of every other ring.");
-    tip(cmbSoundPath, "This is the wave file played for the chosen sound type, or Speech to have the caller "
-                      "announced by voice. Leave it empty for no sound.");
-    tip(cmdSoundBrowse, "This lets you choose a wave file for the chosen sound type.");
-    tip(cmdTestSound, "This plays the chosen sound with the volume and voice set here.");
-    tip(cmdStopTest, "This will stop the sound from playing.");
-    tip(cboVoiceRate, voice);
-    tip(cboVoiceStyle, voice);
-    tip(fraVoiceSettings, voice);
-    tip(lstBlockCallStrings,
-        "This is a list of block call strings that incoming numbers will be compared against to block calls. The "
-        "advantage of using block strings versus creating an attribute with the block property set and associated "
-        "numbers to it is you can use wild card characters to block multiple numbers. This can be useful if you are "
-        "receiving unwanted calls from a particular area code or organization. The asterisk (*) can stand for any "
-        "single character in a block call string.");
-    tip(cmdRemoveBlockCallString, "This removes the selected block call string.");
-    tip(cmdAddBlockCallString, "This adds a block call string.");
-    tip(cmdEditBlockCallString, "This changes the selected block call string.");
-    tip(cboPort, "This is the serial port your modem is connected to.");
-    tip(cboSpeed, "This is the speed at which your modem operates. It is recommended that this speed stay at 9600.");
-    tip(fraConnection, connection);
-    tip(cboDataBits, connection);
-    tip(cboParity, connection);
-    tip(cboStopBits, connection);
-    tip(cmdModemSetup, "This opens the modem settings of this computer.");
-    tip(cmdDefaultModem, "This reset all the modem settings to their default values.");
-    tip(Frame4, answer);
-    tip(chkDialToneTest, answer);
-    tip(cmbDialToneWait, answer);
-    tip(cboModemString,
-        "This is the modem command string used to enable the caller id features of your modem. By default all of the "
-        "strings in this list will execute until one of them is successful but if you know which modem string "
-        "enables your modem you can select it from this list to execute it first and avoid executing the others. "
-        "Also if the command string that enables your modem's caller id features is not in this list you can enter "
-        "any modem command string needed to enable your modem's caller id features. Care must be taken not to enter "
-        "a command that will produce an undesired effect such as dialing a number or some other command.");
-    for (QRadioButton* o : optFlow)
-        tip(o, flow);
-    tip(Frame3, flow);
 }
