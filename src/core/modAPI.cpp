@@ -20,16 +20,10 @@ QString autoStartEntryPath()
 
 QString autoStartProgram()
 {
-    // Run from an installed tree (wherever it was moved since): this program. Otherwise, a build folder's
-    // program, which goes with its folder: the one `cmake --install` puts in place.
-    const QString appDir = QCoreApplication::applicationDirPath();
-    if (!appDir.isEmpty() && QFileInfo(appDir + QStringLiteral("/../share/velquon")).isDir())
-        return QCoreApplication::applicationFilePath();
-#ifdef VELQUON_INSTALL_BINDIR
-    return QStringLiteral(VELQUON_INSTALL_BINDIR "/velquon");
-#else
-    return QStringLiteral("velquon");
-#endif
+    // The program that writes the entry: installed, the installed one; tried from a build folder, that
+    // folder's. A configured install place may hold nothing, and the login would start nothing.
+    const QString self = QCoreApplication::applicationFilePath();
+    return self.isEmpty() ? QStringLiteral("velquon") : self;
 }
 
 QString autoStartEntryText()

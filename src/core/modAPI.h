@@ -5,7 +5,7 @@
 // Start with the desktop: an XDG autostart entry ("Velquon.desktop") in the user's autostart folder,
 // or in $VELQUON_HOME/autostart when VELQUON_HOME isolates the program.
 QString autoStartEntryPath();
-// The program the entry starts: this one when it runs from an installed tree, else the installed one.
+// The program the entry starts: the one that writes it, wherever it runs from.
 QString autoStartProgram();
 // What the entry holds (it names the installed icon "velquon").
 QString autoStartEntryText();

@@ -1,6 +1,8 @@
 #include "platform/Prompt.h"
 
+#include <QFileInfo>
 #include <QQueue>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -58,6 +60,34 @@ void remember(Record record)
     h.append(std::move(record));
     if (h.size() > kHistoryLimit)
         h.remove(0, h.size() - kHistoryLimit);
+}
+
+QString filterEnding(const QString& filter)
+{
+    QString first = dialogFilter(filter).section(QStringLiteral(";;"), 0, 0);
+    // The patterns stand in the name's last brackets; a bare pattern list has none.
+    const qsizetype open = first.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = first.lastIndexOf(QLatin1Char(')'));
+    if (open >= 0 && close > open)
+        first = first.mid(open + 1, close - open - 1);
+    static const QRegularExpression between(QStringLiteral("[\\s;]+"));
+    const QString pattern = first.split(between, Qt::SkipEmptyParts).value(0);
+    if (!pattern.startsWith(QLatin1String("*.")))
+        return QString();
+    const QString ending = pattern.mid(1);
+    static const QRegularExpression wild(QStringLiteral("[*?\\[\\]]"));
+    return ending.size() > 1 && !ending.contains(wild) ? ending : QString();
+}
+
+QString withFilterEnding(const QString& path, const QString& filter)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || name.lastIndexOf(QLatin1Char('.')) > 0)
+        return path;
+    const QString ending = filterEnding(filter);
+    if (ending.isEmpty() || name.compare(ending, Qt::CaseInsensitive) == 0)
+        return path;
+    return path + ending;
 }
 
 } // namespace
@@ -161,6 +191,9 @@ QString saveFile(const QString& title, const QString& path, const QString& filte
         r = s.texts.dequeue();
     else if (interactive())
         r = s.backend->saveFile(title, path, filter);
+    // Every save dialog goes through here: a file saved without its ending would drop out of the lists that
+    // look for it, and the callers' test for an existing file must see the name that will be written.
+    r = withFilterEnding(r, filter);
     remember({Kind::SaveFile, title, path, OkOnly, NoIcon, r});
     return r;
 }

@@ -73,6 +73,8 @@ void holdNotices();
 void releaseNotices();
 // Empty text means cancelled.
 QString openFile(const QString& title, const QString& folder, const QString& filter);
+// A file name given without an ending, typed or queued by a test, gets that of the filter's first pattern
+// (".dat" for "*.dat"; none for "*" or "*.*"); a name with an ending of its own keeps it.
 QString saveFile(const QString& title, const QString& path, const QString& filter);
 // A file filter as the file dialogs read it: "Name (patterns)" with ";;" between filters. The program's own
 // filters may be written in the older "text|pattern|text|pattern" form, whose patterns are separated by ";";

@@ -44,7 +44,7 @@ private Q_SLOTS:
     void firstRunWritesTheWholeTable();
     void secondRunChangesNothing();
     void firstRunKeepsValuesWrittenBeforeIt();
-    void autoStartEntryStartsTheInstalledProgram();
+    void autoStartEntryStartsTheProgramThatWroteIt();
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
@@ -470,26 +470,24 @@ void TestSettings::firstRunKeepsValuesWrittenBeforeIt()
     }
 }
 
-void TestSettings::autoStartEntryStartsTheInstalledProgram()
+void TestSettings::autoStartEntryStartsTheProgramThatWroteIt()
 {
     TempHome home;
-    // An entry an older start wrote: no icon, and this build folder's program.
+    // An entry an older start wrote: no icon, and the configured install place, where nothing may be.
     QDir().mkpath(QFileInfo(autoStartEntryPath()).absolutePath());
     QFile old(autoStartEntryPath());
     QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("[Desktop Entry]\nType=Application\nName=Velquon\nExec=\"" +
-              QCoreApplication::applicationFilePath().toUtf8() + "\"\n");
+    old.write("[Desktop Entry]\nType=Application\nName=Velquon\nExec=\"/usr/local/bin/velquon\"\n");
     old.close();
 
     SetAutoStart();
     const QString entry = QString::fromUtf8(fileBytes(autoStartEntryPath()));
-    // Run from a build folder, the entry names the program where it is installed, not this one.
-    QVERIFY(autoStartProgram().endsWith(QLatin1String("/bin/velquon")));
-    QVERIFY(QDir::isAbsolutePath(autoStartProgram()));
-    QVERIFY(!entry.contains(QCoreApplication::applicationFilePath()));
+    // Run from a build folder, the entry names this program, which is there.
+    QCOMPARE(autoStartProgram(), QCoreApplication::applicationFilePath());
+    QVERIFY(QFileInfo(autoStartProgram()).isExecutable());
     const QStringList lines = entry.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
-    QVERIFY(lines.contains(QStringLiteral("Exec=\"") + autoStartProgram() + QLatin1Char('"')));
+    QVERIFY(lines.contains(QStringLiteral("Exec=\"") + QCoreApplication::applicationFilePath() + QLatin1Char('"')));
     QVERIFY(lines.contains(QStringLiteral("Icon=velquon")));
     QVERIFY(lines.contains(QStringLiteral("Type=Application")));
     QCOMPARE(entry, autoStartEntryText());

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void heldNoticesShowInOrderOnRelease();
     void olderFilterFormForTheDialogs_data();
     void olderFilterFormForTheDialogs();
+    void aSavedNameGetsItsFilterEnding();
 };
 
 void TestPrompt::scriptedAnswersInOrder()
@@ -236,6 +237,22 @@ void TestPrompt::olderFilterFormForTheDialogs()
     QFETCH(QString, filter);
     QFETCH(QString, dialog);
     QCOMPARE(Prompt::dialogFilter(filter), dialog);
+}
+
+// "MyStats" saved through "Data Files (*.dat)" is "MyStats.dat", however the name came: typed or scripted.
+void TestPrompt::aSavedNameGetsItsFilterEnding()
+{
+    for (const char* answer : {"/tmp/a.b/MyStats", "/tmp/Mine.txt", "/tmp/Any"})
+        Prompt::queueText(QString::fromLatin1(answer));
+    const QString dat = QStringLiteral("Data Files (*.dat)|*.dat");
+    QCOMPARE(Prompt::saveFile(QString(), QString(), dat), QStringLiteral("/tmp/a.b/MyStats.dat"));
+    QCOMPARE(Prompt::saveFile(QString(), QString(), dat), QStringLiteral("/tmp/Mine.txt"));
+    QCOMPARE(Prompt::saveFile(QString(), QString(), QStringLiteral("All Files (*.*)")), QStringLiteral("/tmp/Any"));
+    qputenv("VELQUON_NONINTERACTIVE", "0");
+    RecordingBackend backend;
+    Prompt::setBackend(&backend);
+    QCOMPARE(Prompt::saveFile(QString(), QString(), QStringLiteral("Access Files(*.mdb)")),
+             QStringLiteral("/saved.mdb"));
 }
 
 QTEST_GUILESS_MAIN(TestPrompt)

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "config/BlockCallString.h"
 #include "config/ui/frmAddBlockCallString.h"
 #include "core/ChangedMeanwhile.h"
 #include "core/ui/modMainGui.h"
@@ -24,10 +25,11 @@ void frmConfiguration::cmdAddBlockCallString_Click()
     delete dialog.data();
     if (entry.isEmpty())
         return;
-    for (int i = 0; i < lstBlockCallStrings->count(); ++i) {
-        if (lstBlockCallStrings->item(i)->text().compare(entry, Qt::CaseInsensitive) == 0)
-            return;
-    }
+    QStringList entries;
+    for (int i = 0; i < lstBlockCallStrings->count(); ++i)
+        entries << lstBlockCallStrings->item(i)->text();
+    if (!AddBlockCallString(entries, entry))
+        return;
     lstBlockCallStrings->addItem(entry);
     SetListScrollWidth(lstBlockCallStrings);
 }

@@ -75,30 +75,37 @@ ValueScale valueScale(const QList<QList<double>>& values)
     bool whole = true;
     for (const auto& row : values) {
         for (double v : row) {
+            if (!std::isfinite(v))
+                continue; // no axis reaches it
             top = std::max(top, v);
-            whole = whole && std::isfinite(v) && v == std::floor(v);
+            whole = whole && v == std::floor(v);
         }
     }
     if (top <= 0)
-        return whole ? ValueScale{1, 2, true} : ValueScale{1, 5, false};
-    if (!whole || top > 1e15)
-        return {top * 1.1, 5, false};
-    // Counts get whole steps of 1, 2 or 5 times a power of ten, at most ten of them, and room above the top.
+        return whole ? ValueScale{1, 2, true, 0} : ValueScale{1, 6, false, 1};
+    if (top > 1e15)
+        return {top * 1.1, 5, false, 0};
+    // Steps of 1, 2 or 5 times a power of ten, at most ten of them, and room above the top: the smallest such
+    // step, counts never stepping by less than one. A step is m × 10^power; below one it is m / 10^-power, so
+    // that 0.1 or 0.2 and their multiples are the doubles nearest them and label as such.
     const double wanted = top * 1.1;
-    double step = 1;
-    while (wanted / step > 10) {
-        if (wanted / (step * 2) <= 10) {
-            step *= 2;
+    int power = int(std::floor(std::log10(wanted / 10)));
+    // Twelve places after the point are the finest labels; a smaller top gets one step of that size.
+    power = std::max(power, whole ? 0 : -12);
+    auto times = [](double k, int p) { return p >= 0 ? k * std::pow(10.0, p) : k / std::pow(10.0, -p); };
+    int multiple = 10;
+    for (int m : {1, 2, 5}) {
+        if (wanted / times(m, power) <= 10) {
+            multiple = m;
             break;
         }
-        if (wanted / (step * 5) <= 10) {
-            step *= 5;
-            break;
-        }
-        step *= 10;
     }
-    const double steps = std::ceil(wanted / step);
-    return {steps * step, int(steps) + 1, true};
+    if (multiple == 10) {
+        multiple = 1;
+        ++power;
+    }
+    const double steps = std::ceil(wanted / times(multiple, power));
+    return {times(steps * multiple, power), int(steps) + 1, whole, std::max(0, -power)};
 }
 
 void draw(QChart* chart, int type, const QString& title, const QStringList& categories, const QStringList& seriesNames,
@@ -140,7 +147,6 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
     }
     if (!y) {
         y = new QValueAxis;
-        y->setLabelFormat(QStringLiteral("%g"));
         chart->addAxis(y, Qt::AlignLeft);
     }
     const bool labelled = categories.size() <= kMaxLabelledCategories;
@@ -158,7 +164,7 @@ void draw(QChart* chart, int type, const QString& title, const QStringList& cate
     const ValueScale scale = valueScale(values);
     y->setRange(0, scale.top);
     y->setTickCount(scale.ticks);
-    y->setLabelFormat(scale.whole ? QStringLiteral("%.0f") : QStringLiteral("%g"));
+    y->setLabelFormat(QStringLiteral("%.%1f").arg(scale.decimals));
 
     const Shape shape = shapeOf(type);
     const int series = int(seriesNames.size());

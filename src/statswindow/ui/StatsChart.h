@@ -17,13 +17,14 @@ constexpr int kMaxLabelledCategories = 120;
 QStringList typeNames();
 bool isThreeD(int type);
 
-// The value axis: its top, how many ticks it shows (both ends included) and whether its labels are whole
-// numbers. Counts get whole steps with a little room above the highest value; other values keep a tenth above
-// it in five ticks.
+// The value axis: its top, how many ticks it shows (both ends included), whether the values are counts, and
+// the digits its labels show after the point. Its ticks step by 1, 2 or 5 times a power of ten (counts by
+// whole numbers) with a little room above the highest value.
 struct ValueScale {
     double top = 1;
     int ticks = 5;
     bool whole = false;
+    int decimals = 0;
 };
 ValueScale valueScale(const QList<QList<double>>& values);
 

@@ -137,6 +137,14 @@ void StatsGridPage::sort()
     positionSortArrow();
 }
 
+void StatsGridPage::resetSort()
+{
+    m_sortColumn = StatsGridModel::GroupColumn;
+    m_ascending = true;
+    ArrowGlyph::set(m_arrow, ArrowGlyph::kDown);
+    positionSortArrow();
+}
+
 void StatsGridPage::positionSortArrow()
 {
     if (!m_arrowFrame)

@@ -33,6 +33,8 @@ public:
     void layout(int windowWidth);
     // Sorts by the sort column, the way the arrow shows.
     void sort();
+    // Back to the sort a loaded window starts with: the group column, ascending.
+    void resetSort();
     void positionSortArrow();
     void copy(bool allRows);
     // The columns back to their widths as set up.

@@ -323,6 +323,8 @@ void frmStatistics::Form_Load()
     RefreshGraphGroupList();
     RefreshGraphStatsList();
     Freeze(false);
+    // The window outlives a close, its grid page with it: each load starts sorted by the groups again.
+    m_grid->resetSort();
     checkTimeItem(intTimePeriodItem);
     if (!strTime.isEmpty()) {
         setWindowTitle(QStringLiteral("Statistics ") + strTime);

@@ -126,6 +126,7 @@ private Q_SLOTS:
     void loadNumberForAGroupOrAContact();
     void timePeriodMenu();
     void headingClicksSortTheGrid();
+    void eachLoadSortsByTheGroups();
     void rightClickMenuAndCopies();
     void zoomAndChartTypes();
     void optionFramesAndLegend();
@@ -504,6 +505,20 @@ void TestFrmStatistics::headingClicksSortTheGrid()
     QCOMPARE(gridOf(w)->Cols(), 4);
     QCOMPARE(column(w, 2), QStringList({"0", "0", "7", "28", "36"}));
     QVERIFY(named<QFrame>(w, "fraArrow")->isVisible());
+}
+
+void TestFrmStatistics::eachLoadSortsByTheGroups()
+{
+    frmStatistics* w = open();
+    clickHeading(w, 1);
+    clickHeading(w, 1);
+    w->close();
+    open();
+    QCOMPARE(column(w, 0),
+             QStringList({"All Callers", "Jane Doe", "NOT RECEIVED", "PRIVATE NUMBER", "UNKNOWN NUMBER"}));
+    // The group column is the sorted one: a first click on it turns it round.
+    clickHeading(w, 0);
+    QCOMPARE(column(w, 0).first(), QStringLiteral("UNKNOWN NUMBER"));
 }
 
 void TestFrmStatistics::rightClickMenuAndCopies()

@@ -60,8 +60,8 @@ class TestStatsChart : public QObject {
 private Q_SLOTS:
     void fewCategoriesAreLabelled();
     void manyCategoriesKeepEveryValueInOrder();
-    void countsGetWholeSteps_data();
-    void countsGetWholeSteps();
+    void valueAxesGetRoundSteps_data();
+    void valueAxesGetRoundSteps();
     void aSinglePeriodShowsItsPoint();
 };
 
@@ -133,7 +133,7 @@ void TestStatsChart::manyCategoriesKeepEveryValueInOrder()
     }
 }
 
-void TestStatsChart::countsGetWholeSteps_data()
+void TestStatsChart::valueAxesGetRoundSteps_data()
 {
     QTest::addColumn<QList<double>>("values");
     QTest::addColumn<double>("top");
@@ -145,10 +145,13 @@ void TestStatsChart::countsGetWholeSteps_data()
     QTest::newRow("one call") << QList<double>{1} << 2.0 << 3 << true;
     QTest::newRow("no calls") << QList<double>{0, 0} << 1.0 << 2 << true;
     QTest::newRow("hundreds") << QList<double>{640} << 800.0 << 9 << true;
-    QTest::newRow("averages") << QList<double>{2.5, 1} << 2.75 << 5 << false;
+    // Averages and percentages: before, ticks such as 1.2045, 2.409 and 33.726.
+    QTest::newRow("averages") << QList<double>{2.409, 1} << 3.0 << 7 << false;
+    QTest::newRow("percentages") << QList<double>{33.726, 12.5} << 40.0 << 9 << false;
+    QTest::newRow("small averages") << QList<double>{0.67, 0.2} << 0.8 << 9 << false;
 }
 
-void TestStatsChart::countsGetWholeSteps()
+void TestStatsChart::valueAxesGetRoundSteps()
 {
     QFETCH(QList<double>, values);
     QFETCH(double, top);
@@ -161,12 +164,12 @@ void TestStatsChart::countsGetWholeSteps()
     QCOMPARE(scale.top, top);
     QCOMPARE(scale.ticks, ticks);
     QCOMPARE(scale.whole, whole);
-    if (whole) {
-        // Every tick falls on a whole number, and the highest value fits below the top.
-        const double step = scale.top / (scale.ticks - 1);
-        QCOMPARE(step, std::floor(step));
-        QVERIFY(scale.top > *std::max_element(values.begin(), values.end()));
-    }
+    // Ticks step by 1, 2 or 5 times a power of ten (whole numbers for counts); the highest value fits below the top.
+    const double step = scale.top / (scale.ticks - 1);
+    const double leading = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    QVERIFY(qFuzzyCompare(leading, 1.0) || qFuzzyCompare(leading, 2.0) || qFuzzyCompare(leading, 5.0));
+    QVERIFY(!whole || step == std::floor(step));
+    QVERIFY(scale.top > *std::max_element(values.begin(), values.end()));
 }
 
 void TestStatsChart::aSinglePeriodShowsItsPoint()
