@@ -83,6 +83,9 @@ void refuseForSilentCopy()
                     Prompt::OkOnly, Prompt::Exclamation);
 }
 bool g_programEnded = false;
+// The signal the program is ending on (0: none). Nobody may be there to answer, so the exit steps ask
+// nothing and say in the activity log what they did not save.
+int g_endSignal = 0;
 
 const QString kProduct = QStringLiteral("Velquon");
 
@@ -187,6 +190,7 @@ bool Main()
     });
     g_shutDownDone = false;
     g_programEnded = false;
+    g_endSignal = 0;
 
     // What start-up has to tell (no mixer, new databases) opens once the main window is shown, above it, one
     // notice at a time; a box opened before the window would end up behind it.
@@ -320,8 +324,8 @@ void ShutDown()
 {
     g_shutDownDone = true;
 
-    // The contact book asks about unsaved edits while its file is still open.
-    frmContacts::unloadAtShutDown();
+    // The contact book asks about unsaved edits while its file is still open; not when a signal ends the program.
+    frmContacts::unloadAtShutDown(g_endSignal != 0 ? terminationSignalName(g_endSignal) : QString());
 
     // Nothing open, or already gone: no matter.
     try {
@@ -416,5 +420,9 @@ void installExitHooks()
         });
     }
     // A long task running meanwhile stops at its next step; the exit steps follow once it has returned.
-    installTerminationHandler([] { Program::requestEnd(ExitProgram); });
+    installTerminationHandler([] {
+        if (g_endSignal == 0)
+            g_endSignal = lastTerminationSignal();
+        Program::requestEnd(ExitProgram);
+    });
 }

@@ -19,11 +19,12 @@ void EndProgram();
 bool ProgramEnded();
 // What the process returns when Main gave false: 1 when a copy holding the settings' lock did not answer.
 int StartUpExitCode();
-// The program's exit on a request from outside (session logout, SIGTERM): the main window closes as if
+// The program's exit on a request from outside (session logout, a signal): the main window closes as if
 // its user chose Exit; whatever it did not do itself (LogOffTime, ShutDown) is done here; the loop ends.
+// On a signal nothing is asked: what was not saved is said in the activity log.
 void ExitProgram();
 // After a change of network mode to or from client mode: the main window closes without ending the
 // program, and start-up runs again for the stored mode.
 void RunStartUpAgain();
-// Connects the exit steps to session logout, the application's end and SIGTERM.
+// Connects the exit steps to session logout, the application's end and SIGTERM, SIGINT and SIGHUP.
 void installExitHooks();

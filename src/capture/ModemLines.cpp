@@ -1,7 +1,5 @@
 #include "capture/ModemLines.h"
 
-#include <algorithm>
-
 void ModemLineAssembler::append(const QByteArray& bytes)
 {
     // Lines are taken by position; the bytes already taken are let go when new ones come.
@@ -14,14 +12,28 @@ void ModemLineAssembler::append(const QByteArray& bytes)
 
 namespace {
 
-// Where the last line the call road reads begins in the tail of an over-long line, or -1. A modem that
-// babbled and then said a tag without a CR between glues the tag to the babble's end; how the bytes were
-// split into reads must not decide whether the tag is heard.
-qsizetype lastTag(const QString& tail)
+// Where the line the call road reads begins in the tail of an over-long line, or -1. A modem that babbled
+// and then said a tag without a CR between glues the tag to the babble's end; how the bytes were split into
+// reads must not decide whether the tag is heard. A tag counts only where it begins a line of its kind:
+// "RING" ends the line, "NMBR" and "NAME" are followed by a blank or "=". The first that counts wins, so a
+// name that holds a tag ("BRINGER", "SPRINGFIELD MO", "SURNAME X", "DOERING") stays whole.
+qsizetype lineTag(const QString& tail)
 {
     qsizetype at = -1;
-    for (const QLatin1String tag : {QLatin1String("RING"), QLatin1String("NMBR"), QLatin1String("NAME")})
-        at = std::max(at, tail.lastIndexOf(tag, -1, Qt::CaseInsensitive));
+    for (const QLatin1String tag : {QLatin1String("NMBR"), QLatin1String("NAME")}) {
+        for (qsizetype i = tail.indexOf(tag, 0, Qt::CaseInsensitive); i >= 0;
+             i = tail.indexOf(tag, i + 1, Qt::CaseInsensitive)) {
+            const qsizetype after = i + tag.size();
+            const QChar next = after < tail.size() ? tail.at(after) : QChar();
+            if (next == QLatin1Char(' ') || next == QLatin1Char('=')) {
+                if (at < 0 || i < at)
+                    at = i;
+                break;
+            }
+        }
+    }
+    if (at < 0 && tail.endsWith(QLatin1String("RING"), Qt::CaseInsensitive))
+        at = tail.size() - 4;
     return at;
 }
 
@@ -53,7 +65,7 @@ std::optional<QString> ModemLineAssembler::next()
         if (m_lineTooLong) {
             m_lineTooLong = false;
             m_dropped = true;
-            const qsizetype tag = lastTag(text);
+            const qsizetype tag = lineTag(text);
             if (tag < 0)
                 continue;
             text = text.mid(tag);

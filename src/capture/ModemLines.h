@@ -10,7 +10,8 @@
 // front, so a wait that runs while one line is handled (and reads on) keeps the order of everything that
 // arrived. A line never holds more than MaxLineBytes: a longer one is no modem's, and is dropped at its CR,
 // except for a caller-ID tag ("RING", "NMBR", "NAME") glued to its end, which is handed out from the tag on,
-// so a modem that babbled without a line end and then says "RING" is heard however the bytes were read.
+// so a modem that babbled without a line end and then says "RING" is heard however the bytes were read. A
+// tag inside a name ("BRINGER") is no tag there.
 // takeTooLong() says once for each such line that it was dropped.
 class ModemLineAssembler {
 public:

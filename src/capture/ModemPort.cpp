@@ -2,8 +2,11 @@
 
 #include <chrono>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -50,6 +53,25 @@ void broadcast(const QString& text)
 {
     if (gServer)
         gServer->SendData(text, -1, -1);
+}
+
+// Which device node a descriptor or a path (through its links) leads to; empty when none.
+QByteArray nodeKey(const struct stat& info)
+{
+    return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(quint64(info.st_ino)) + ':' +
+           QByteArray::number(quint64(info.st_rdev));
+}
+
+QByteArray openedNode(int fd)
+{
+    struct stat info = {};
+    return fd >= 0 && ::fstat(fd, &info) == 0 ? nodeKey(info) : QByteArray();
+}
+
+QByteArray nodeAt(const QString& path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? nodeKey(info) : QByteArray();
 }
 
 } // namespace
@@ -261,6 +283,7 @@ void ModemPort::openPort()
     }
 
     stopAwaiting();
+    m_openedNode = openedNode(m_serial.handle());
     setConnected(true);
     AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" opened"));
 
@@ -518,9 +541,13 @@ void ModemPort::awaitReturn(const QString& device)
     if (device.isEmpty())
         return;
     m_awaited = device;
-    // Only a device that is gone and comes back is opened again: one still there failed for its own reasons.
+    // Only a device that is gone and comes back, or another one in its place, is opened again: the one
+    // still there failed for its own reasons.
     m_awaitedGone = !QFileInfo::exists(device);
+    m_lostNode = m_openedNode;
     m_deviceWatch.addPath(nearestFolder(device));
+    if (!m_awaitedGone && nodeAt(device) != m_lostNode)
+        ReturnTimer.start();
 }
 
 void ModemPort::stopAwaiting()
@@ -548,7 +575,7 @@ void ModemPort::deviceFolderChanged()
         ReturnTimer.stop();
         return;
     }
-    if (m_awaitedGone && !ReturnTimer.isActive())
+    if ((m_awaitedGone || nodeAt(m_awaited) != m_lostNode) && !ReturnTimer.isActive())
         ReturnTimer.start();
 }
 
@@ -561,5 +588,6 @@ void ModemPort::ReturnTimer_Timer()
     // to go and come back again.
     AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" is back"));
     m_awaitedGone = false;
+    m_lostNode = nodeAt(m_awaited);
     OpenPort(true);
 }

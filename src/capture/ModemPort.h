@@ -48,8 +48,10 @@ public:
 
     // A port lost with its device (a USB adapter pulled out) is opened again once the device is back. The
     // folder that holds (or held) the device is watched by the system, which costs nothing while idle; the
-    // device's return is given a moment (ReturnTimer) for the system to finish setting it up. Watching ends
-    // when the port opens, or when the user releases the port or chooses another one.
+    // device's return is given a moment (ReturnTimer) for the system to finish setting it up. A path that
+    // already leads to another device when the loss is handled (a link re-pointed in one step, a device back
+    // before the loss was noticed) is opened after the same moment. Watching ends when the port opens, or
+    // when the user releases the port or chooses another one.
     QTimer ReturnTimer;
     void ReturnTimer_Timer();
     // The device the port lost and waits for, or empty.
@@ -142,4 +144,7 @@ private:
     QFileSystemWatcher m_deviceWatch;
     QString m_awaited;
     bool m_awaitedGone = false;
+    // The device node the port opened, and the one whose loss (or failed opening) the wait began with.
+    QByteArray m_openedNode;
+    QByteArray m_lostNode;
 };

@@ -138,8 +138,16 @@ void LoadAttributeGroupsFromFile(const QString& path)
 {
     if (isClientMode())
         return;
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
         return;
+    // A folder or FIFO in its place is never opened (a FIFO would hold start-up until someone writes to it).
+    if (!info.isFile()) {
+        AddEventOnce(QStringLiteral("groups ") + path, QStringLiteral("The attribute group file ") + path +
+                                                           QStringLiteral(" is not a plain file; no groups were "
+                                                                          "loaded from it"));
+        return;
+    }
     DataFile::Damage damage;
     const auto records = DataFile::readAll(path, &damage);
     if (!records) {

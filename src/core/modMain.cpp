@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -34,6 +35,8 @@ QStringList g_logBacklog;
 qint64 g_logGivenUp = 0;
 bool g_logFailureReported = false;
 constexpr qsizetype kMaxLogBacklog = 1000;
+// The faults already said in this process (AddEventOnce).
+QSet<QString> g_saidOnce;
 
 double round2(double value) { return std::round(value * 100.0) / 100.0; }
 
@@ -126,6 +129,7 @@ void resetActivityLogState()
     g_logBacklog.clear();
     g_logGivenUp = 0;
     g_logFailureReported = false;
+    g_saidOnce.clear();
 }
 
 namespace {
@@ -161,16 +165,31 @@ void AddEvent(const QString& text)
 
 namespace {
 
-void rotateActivityLog(const QString& path)
+// Moves a full log aside. What cannot be moved (a read-only folder, a folder in the older file's place) is
+// emptied all the same, to keep the bound; the returned text says so the first time in this process, and
+// goes into the emptied log.
+QString rotateActivityLog(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isFile() || info.size() < ActivityLogMaxBytes)
-        return;
+        return QString();
     const QString older = path + QStringLiteral(".1");
     QFile::remove(older);
-    // Moving it aside can fail (a read-only folder); starting the file afresh still keeps the bound.
-    if (!QFile::rename(path, older))
-        QFile(path).resize(0);
+    QFile log(path);
+    if (log.rename(older))
+        return QString();
+    const QString reason = log.errorString();
+    log.resize(0);
+    const QString key = QStringLiteral("rotate ") + path;
+    if (g_saidOnce.contains(key))
+        return QString();
+    g_saidOnce.insert(key);
+    const QString report = QStringLiteral("The activity log could not be moved aside to ") + older +
+                           QStringLiteral(" (") + reason + QStringLiteral("); it was emptied to stay within ") +
+                           QString::number(ActivityLogMaxBytes / (1024 * 1024)) + QStringLiteral(" MB");
+    DiagnosticLog::write(report);
+    showEvent(report);
+    return report;
 }
 
 bool writeActivityLog(const QString& text)
@@ -193,10 +212,12 @@ bool writeActivityLog(const QString& text)
         all << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + QString::number(g_logGivenUp) +
                                      QStringLiteral(" earlier event lines could not be written"));
     }
+    QString error;
+    const QString rotated = rotateActivityLog(path);
+    if (!rotated.isEmpty())
+        all << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + rotated);
     all += lines;
     all << record;
-    QString error;
-    rotateActivityLog(path);
     if (DataFile::appendLines(path, all, &error)) {
         g_lastLogDate = today;
         g_logBacklog.clear();
@@ -227,6 +248,14 @@ bool LogActivity(const QString& text)
     if (!textToBool(GetProperty(Section::frmConfiguration, Key::LogActivity, "False")))
         return true;
     return writeActivityLog(text);
+}
+
+void AddEventOnce(const QString& key, const QString& text)
+{
+    if (g_saidOnce.contains(key))
+        return;
+    g_saidOnce.insert(key);
+    AddEvent(text);
 }
 
 void AddLastingEvent(const QString& text)

@@ -27,13 +27,18 @@ void AddEvent(const QString& text);
 // written. Lines that could not be written are kept (up to a bound) and written before the next line that
 // can be; the first failure of a run of them is reported once, in the event list and the diagnostic log.
 // Once the file would pass ActivityLogMaxBytes it is moved to "ActivityLog.dat.1" (the older one goes) and a
-// new one begins: a peer that connects and leaves all day must not fill the disk.
+// new one begins: a peer that connects and leaves all day must not fill the disk. A log that cannot be moved
+// aside is emptied, and that is said once. Only a plain file is written: a FIFO or folder in its place is a
+// failure like any other.
 bool LogActivity(const QString& text);
 inline constexpr qint64 ActivityLogMaxBytes = 8 * 1024 * 1024;
 // An event that must be kept whatever the LogActivity option says (a call that could not be stored): shown
 // like every event and written to the activity log, or to the diagnostic log when that cannot be written.
 void AddLastingEvent(const QString& text);
-// Forgets the date of the last activity-log line (a new process starts with a blank line).
+// An event said once in this process for its key (a fault met again at each start or each write): later
+// calls with the same key add nothing.
+void AddEventOnce(const QString& key, const QString& text);
+// Forgets the date of the last activity-log line (a new process starts with a blank line) and the faults said.
 void resetActivityLogState();
 
 // --- Shared window and list functions that need no widget (the widget ones are in core/ui/modMainGui.h) ---

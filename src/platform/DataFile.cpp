@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace DataFile {
@@ -250,12 +252,28 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error)
 
 bool appendLines(const QString& path, const QStringList& lines, QString* error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Only to a plain file, or a character device a user put in its place (/dev/null): opening a FIFO for
+    // writing would wait for a reader for ever (O_NONBLOCK makes it fail at once instead).
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        // A FIFO without a reader, or a device node without its device.
+        const int reason = errno;
         if (error)
-            *error = f.errorString();
+            *error = reason == ENXIO ? QStringLiteral("it is not a plain file")
+                                     : QString::fromLocal8Bit(std::strerror(reason));
         return false;
     }
+    struct stat info = {};
+    const bool known = ::fstat(fd, &info) == 0;
+    if (!known || !(S_ISREG(info.st_mode) || S_ISCHR(info.st_mode))) {
+        if (error)
+            *error = known ? QStringLiteral("it is not a plain file") : QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    // A device's writes wait as a file's do.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     QByteArray data;
     for (const QString& l : lines) {
         data += l.toUtf8();
@@ -263,9 +281,9 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
     }
     // Written straight to the descriptor: a write that fits only in part must say why the rest did not fit
     // (the system's own reason, such as a full disk), and take back what it wrote.
-    const int fd = f.handle();
-    const qint64 start = f.isSequential() ? -1 : f.size();
+    const off_t start = S_ISREG(info.st_mode) ? info.st_size : -1;
     qint64 done = 0;
+    bool written = true;
     while (done < data.size()) {
         const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
         if (n > 0) {
@@ -281,9 +299,11 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
         }
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(reason));
-        return false;
+        written = false;
+        break;
     }
-    return true;
+    ::close(fd);
+    return written;
 }
 
 } // namespace DataFile

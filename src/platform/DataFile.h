@@ -40,7 +40,8 @@ struct Damage {
 std::optional<QList<Record>> readAll(const QString& path, Damage* damage = nullptr);
 // Rewrites the file atomically: the old file stays whole until the new one is complete.
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
-// Appends raw lines (each followed by CR LF), creating the file when missing.
+// Appends raw lines (each followed by CR LF), creating the file when missing. Only a plain file (or a
+// character device linked in its place, such as /dev/null) is written: a FIFO or a folder fails at once.
 bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 
 } // namespace DataFile

@@ -11,12 +11,25 @@ namespace {
 
 int g_fds[2] = {-1, -1};
 std::function<void()> g_handler;
+int g_lastSignal = 0;
 
-void onSignal(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = char(signal);
     // Only async-signal-safe calls here.
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &byte, 1);
+}
+
+void handle(int signal, bool unlessIgnored)
+{
+    struct sigaction previous = {};
+    if (unlessIgnored && ::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
 }
 
 } // namespace
@@ -33,13 +46,29 @@ void installTerminationHandler(std::function<void()> handler)
     auto* notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
-        [[maybe_unused]] const ssize_t n = ::read(g_fds[1], &byte, 1);
+        if (::read(g_fds[1], &byte, 1) != 1)
+            return;
+        g_lastSignal = static_cast<unsigned char>(byte);
         if (g_handler)
             g_handler();
     });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
+    handle(SIGTERM, false);
+    handle(SIGINT, true);
+    handle(SIGHUP, true);
+}
+
+int lastTerminationSignal() { return g_lastSignal; }
+
+QString terminationSignalName(int signal)
+{
+    switch (signal) {
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+    default:
+        return QStringLiteral("signal ") + QString::number(signal);
+    }
 }

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
-// Turns SIGTERM (the session or a service manager ending the program) into a call of handler on the
-// event loop: the signal handler only writes a byte to a socket pair, the loop reads it and calls handler.
-// Installing again replaces the handler.
+// Turns the signals that ask the program to end into a call of handler on the event loop: SIGTERM (a service
+// manager or the session), SIGINT (Ctrl+C in the terminal it was started from) and SIGHUP (that terminal
+// closed). The signal handler only writes the signal's number to a socket pair; the loop reads it and calls
+// handler. SIGINT and SIGHUP that were ignored when the process started (nohup, a background job of a
+// script) stay ignored. Installing again replaces the handler.
 void installTerminationHandler(std::function<void()> handler);
+// The signal whose handler call runs now, or ran last; 0 before any.
+int lastTerminationSignal();
+// "SIGTERM", "SIGINT", "SIGHUP", or the number for another.
+QString terminationSignalName(int signal);

@@ -349,8 +349,16 @@ QString StatsFilePath()
 
 void LoadStatisticsFromFile(const QString& path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
         return;
+    // A folder or FIFO in its place is never opened (a FIFO would hold start-up until someone writes to it).
+    if (!info.isFile()) {
+        AddEventOnce(QStringLiteral("statistics ") + path,
+                     QStringLiteral("The statistics file ") + path +
+                         QStringLiteral(" is not a plain file; no custom statistics or groups were loaded from it"));
+        return;
+    }
     DataFile::Damage damage;
     const auto records = DataFile::readAll(path, &damage);
     if (!records) {

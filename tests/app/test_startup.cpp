@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
@@ -23,6 +24,7 @@
 #include "capture/clsVolume.h"
 #include "config/OptionLists.h"
 #include "config/ui/frmOneTimeSetup.h"
+#include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
@@ -45,6 +47,7 @@
 #include "statistics/modStatistics.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -74,7 +77,9 @@ private Q_SLOTS:
     void switchModeTwiceKeepsOneWindow();
     void switchWithTheRealMainWindow();
     void secondProcessRaisesFirst();
-    void realProgramStartsAndEndsOnSigterm();
+    void realProgramStartsAndEndsOnASignal_data();
+    void realProgramStartsAndEndsOnASignal();
+    void signalEndsWithoutAskingAboutUnsavedEdits();
     void staleInstanceAfterKillDoesNotBlock();
     void copyThatDoesNotAnswerIsSaid();
 
@@ -794,8 +799,18 @@ void TestStartup::secondProcessRaisesFirst()
     QCOMPARE(QFileInfo(settingsFilePath()).lastModified(), modified);
 }
 
-void TestStartup::realProgramStartsAndEndsOnSigterm()
+void TestStartup::realProgramStartsAndEndsOnASignal_data()
 {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    // Ctrl+C in the terminal it was started from, and that terminal closed.
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestStartup::realProgramStartsAndEndsOnASignal()
+{
+    QFETCH(int, signal);
     const QString program = binary();
     if (program.isEmpty())
         QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
@@ -809,6 +824,11 @@ void TestStartup::realProgramStartsAndEndsOnSigterm()
     }
     QProcess process;
     process.setProcessEnvironment(programEnvironment(home.path()));
+    // As a terminal starts it, whatever this test's own runner ignores.
+    process.setChildProcessModifier([] {
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGHUP, SIG_DFL);
+    });
     process.start(program);
     QVERIFY(process.waitForStarted(10000));
     QVERIFY(waitForInstance(home.path(), process, 30000));
@@ -817,7 +837,7 @@ void TestStartup::realProgramStartsAndEndsOnSigterm()
     const QString socketFile = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(QFile::exists(socketFile));
-    ::kill(pid_t(process.processId()), SIGTERM);
+    ::kill(pid_t(process.processId()), signal);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
@@ -840,6 +860,30 @@ void TestStartup::realProgramStartsAndEndsOnSigterm()
     QVERIFY(logged.contains(QStringLiteral(":  Loaded caller database ") + home.filePath(QStringLiteral("dbCID.mdb"))));
     QVERIFY(logged.contains(QStringLiteral(":  Logged off for ")));
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbContacts.mdb"))));
+}
+
+// A signal while the contact book holds a typed, unsaved name: nothing is asked (nobody may be there to
+// answer), the exit steps run, and the activity log says what was not saved.
+void TestStartup::signalEndsWithoutAskingAboutUnsavedEdits()
+{
+    presetReturningUser(Clock::now());
+    QVERIFY(Main());
+    frmContacts* book = frmContacts::showOwnedBy(dynamic_cast<QWidget*>(gMainForm));
+    QTest::keyClicks(ui::findByName<QLineEdit>(book, QStringLiteral("txtName")), QStringLiteral("TYPED NOT SAVED"));
+    QVERIFY(book->snapshot().changed());
+    installExitHooks();
+    ::raise(SIGTERM);
+    QTRY_VERIFY(ProgramEnded());
+    for (const Prompt::Record& r : Prompt::history())
+        QVERIFY2(r.kind != Prompt::Kind::Message, qPrintable(r.text));
+    QVERIFY(!gContactDB);
+    QFile activity(m_home->file(QStringLiteral("ActivityLog.dat")));
+    QVERIFY(activity.open(QIODevice::ReadOnly));
+    // The file doubles the quotes inside its quoted field.
+    const QString logged = QString::fromUtf8(activity.readAll()).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    QVERIFY2(logged.contains(
+                 QStringLiteral("Ended on SIGTERM without saving the contact book's changes to \"TYPED NOT SAVED\"")),
+             qPrintable(logged));
 }
 
 void TestStartup::staleInstanceAfterKillDoesNotBlock()

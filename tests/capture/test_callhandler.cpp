@@ -109,6 +109,7 @@ private Q_SLOTS:
     void gluedLineCannotShiftAClientsFields();
     void textWithoutLineEndIsBounded();
     void tagAfterABabbleIsHeard();
+    void nameHoldingATagSurvivesTheSalvage();
     void secondNumberLineDoesNotHandleAgain();
     void answeredTest();
     void answeredTestInRealTime();
@@ -478,6 +479,23 @@ void TestCallHandler::callThatCannotBeStoredAnywhereGoesToStandardError()
     const QString text = QString::fromLocal8Bit(captured.readAll());
     QVERIFY2(text.contains("Call not stored (No call log is open.):  "), qPrintable(text));
     QVERIFY2(text.contains("JANE ROE     (555) 123-4567     1 Rings"), qPrintable(text));
+}
+
+// A tag inside a name ("BRINGER", "SPRINGFIELD MO") is no tag: the salvage of an over-long line keeps the
+// whole name line.
+void TestCallHandler::nameHoldingATagSurvivesTheSalvage()
+{
+    Road road;
+    road.open();
+    road.modem.inject("\r\nRING\r\n");
+    road.modem.inject("NMBR = 5551110008\r\n" + QByteArray(5000, 'x') + "NAME = BRINGER\r\n");
+    road.modem.inject("\r\nRING\r\n");
+    QTRY_COMPARE(road.calls.CurrentCaller->Rings, 2);
+    QCOMPARE(road.calls.CurrentCaller->Name, QStringLiteral("BRINGER"));
+    QCOMPARE(road.rows().value(0).name, QStringLiteral("BRINGER"));
+    ModemLineAssembler cutter;
+    cutter.append(QByteArray(5000, 'x') + "NAME = SPRINGFIELD MO\r\n");
+    QCOMPARE(cutter.next(), std::optional<QString>(QStringLiteral("NAME = SPRINGFIELD MO")));
 }
 
 void TestCallHandler::secondNumberLineDoesNotHandleAgain()

@@ -1,8 +1,10 @@
 #include "capture/ModemPort.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdio>
 #include <unistd.h>
 
 #include "core/Globals.h"
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void vanishedDeviceClosesThePortOnce();
     void vanishedUsbDeviceClosesThePortAtOnce();
     void deviceThatComesBackIsOpenedAgain();
+    void modemSwappedInOneStepIsOpenedAgain();
     void portLostDuringTheProbeIsNoAnswer_data();
     void portLostDuringTheProbeIsNoAnswer();
 };
@@ -477,6 +480,24 @@ void TestModemPort::deviceThatComesBackIsOpenedAgain()
 
     // Released by the user, the port stays released when the device goes and comes again.
     rig.port.OpenPort(false);
+    QVERIFY(rig.port.awaitedDevice().isEmpty());
+}
+
+// The port's link re-pointed to another modem at once, as the system re-points a persistent name, and the
+// old line lost after that: the path never goes away, and the modem behind it now is opened.
+void TestModemPort::modemSwappedInOneStepIsOpenedAgain()
+{
+    Rig rig;
+    const QString link = rig.modem.devicePath();
+    SaveProperty(Section::frmConfiguration, Key::CommPort, link);
+    rig.port.OpenPort(true);
+    QVERIFY(rig.port.ModemConnected);
+    FakeModem next;
+    QVERIFY(QFile::link(next.slavePath(), link + ".new"));
+    QVERIFY(::rename(QFile::encodeName(link + ".new").constData(), QFile::encodeName(link).constData()) == 0);
+    rig.modem.unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(next.count("ATS6=2") == 1, 10000);
+    QVERIFY(rig.port.ModemConnected);
     QVERIFY(rig.port.awaitedDevice().isEmpty());
 }
 

@@ -11,11 +11,14 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/modAttributeGroup.h"
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -23,6 +26,7 @@
 #include "platform/DataFile.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
+#include "statistics/modStatistics.h"
 #include "support/TempHome.h"
 
 // A main window without widgets: AddEvent works on the interface's own event list and status text.
@@ -46,6 +50,8 @@ private Q_SLOTS:
     void activityLogKeepsQuotesAndLineBreaks();
     void activityLogFailureIsReportedOnceAndLinesKept();
     void fullDiskIsNamedAsSuch();
+    void dataFilesThatAreNoPlainFilesAreSaidOnce();
+    void logThatCannotBeMovedAsideIsSaidOnce();
     void showErrorWithMessage();
     void showErrorWithKeptError();
     void reportGoesToTheDiagnosticLogOnly();
@@ -268,6 +274,55 @@ void TestEventLog::fullDiskIsNamedAsSuch()
     QCOMPARE(logBytes(), before);
     QVERIFY2(events().last().contains(QStringLiteral(": ") + reason(EFBIG) + QStringLiteral("; its lines are kept")),
              qPrintable(events().last()));
+}
+
+// A FIFO or a folder in a data file's place is never opened to wait on it, and each is said once.
+void TestEventLog::dataFilesThatAreNoPlainFilesAreSaidOnce()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    const QString log = m_home->file(QStringLiteral("ActivityLog.dat"));
+    QVERIFY(::mkfifo(QFile::encodeName(log).constData(), 0600) == 0);
+    // With a reader the FIFO would take the lines away; without one, opening it would wait for ever.
+    const int reader = ::open(QFile::encodeName(log).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    AddEvent(QStringLiteral("into a FIFO"));
+    ::close(reader);
+    const QString said = QStringLiteral("Could not write the activity log ") + log +
+                         QStringLiteral(": it is not a plain file; its lines are kept until it can be written");
+    QCOMPARE(events().filter(said).size(), 1);
+    AddEvent(QStringLiteral("with nobody reading"));
+    QCOMPARE(events().filter(said).size(), 1);
+
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("Statistics.dat")));
+    QVERIFY(::mkfifo(QFile::encodeName(m_home->file(QStringLiteral("AttributeGroups.dat"))).constData(), 0600) == 0);
+    for (int start = 0; start < 2; ++start) {
+        LoadStatisticsFromFile(m_home->file(QStringLiteral("Statistics.dat")));
+        LoadAttributeGroupsFromFile(m_home->file(QStringLiteral("AttributeGroups.dat")));
+    }
+    QCOMPARE(events().filter(QStringLiteral(" is not a plain file; no ")).size(), 2);
+}
+
+// A full log that cannot be moved aside (a folder in the older file's place) is emptied to keep its bound,
+// and that is said once: in the event list, the diagnostic log and the emptied log itself.
+void TestEventLog::logThatCannotBeMovedAsideIsSaidOnce()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    const QString log = m_home->file(QStringLiteral("ActivityLog.dat"));
+    QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("ActivityLog.dat.1/inside")));
+    const auto fill = [&log] {
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::Append) && f.resize(ActivityLogMaxBytes));
+    };
+    fill();
+    AddEvent(QStringLiteral("past the bound"));
+    const QString said = QStringLiteral("The activity log could not be moved aside to ") + log + QStringLiteral(".1");
+    QCOMPARE(events().filter(said).size(), 1);
+    QVERIFY(logBytes().size() < 1000);
+    QVERIFY(QString::fromUtf8(logBytes()).contains(said));
+    fill();
+    AddEvent(QStringLiteral("past it again"));
+    QCOMPARE(events().filter(said).size(), 1);
+    QCOMPARE(diagnosticLines().filter(said).size(), 1);
 }
 
 void TestEventLog::showErrorWithMessage()

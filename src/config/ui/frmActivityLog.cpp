@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
@@ -131,7 +132,8 @@ void frmActivityLog::LoadActivity()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QFile file(logPath());
-    if (file.exists()) {
+    // Only a plain file is read: a FIFO in its place would hold the program until someone wrote to it.
+    if (QFileInfo(file).isFile()) {
         if (file.open(QIODevice::ReadOnly)) {
             // The newest lines are what a reader looks for, and all of a large log would hold the program for
             // minutes: only its end is read, from the first whole line.

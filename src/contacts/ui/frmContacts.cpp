@@ -27,6 +27,7 @@
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modContactDB.h"
+#include "core/modMain.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
@@ -99,12 +100,13 @@ frmContacts* frmContacts::showOwnedBy(QWidget* owner)
     return w;
 }
 
-void frmContacts::unloadAtShutDown()
+void frmContacts::unloadAtShutDown(const QString& endedBy)
 {
     frmContacts* w = instance(false);
     if (!w)
         return;
     w->m_shuttingDown = true;
+    w->m_endedBy = endedBy;
     w->close();
 }
 
@@ -531,7 +533,13 @@ void frmContacts::closeEvent(QCloseEvent* event)
 {
     // The form as the question finds it: a refill while it waits changes nothing of what Yes saves.
     const FormSnapshot form = snapshot();
-    if (form.changed()) {
+    if (form.changed() && !m_endedBy.isEmpty()) {
+        // Nobody may be there to answer, and edits nobody confirmed are not written over a stored contact.
+        const QString name = ContactCommand::contactName(form);
+        AddLastingEvent(
+            QStringLiteral("Ended on ") + m_endedBy + QStringLiteral(" without saving the contact book's changes to ") +
+            (name.isEmpty() ? QStringLiteral("a new contact") : QLatin1Char('"') + name + QLatin1Char('"')));
+    } else if (form.changed()) {
         const auto answer = Prompt::message(QString::fromLatin1(SaveQuestion), Prompt::YesNo, Prompt::NoIcon);
         // A save that is refused keeps the edits and the window, unless the program is ending.
         if (isYes(answer) && !SaveContact(form) && !m_shuttingDown) {

@@ -42,7 +42,9 @@ public:
     // Shows it modeless, owned by owner.
     static frmContacts* showOwnedBy(QWidget* owner);
     // Program shut-down: the save question (its answer cannot keep the window open), then the window goes.
-    static void unloadAtShutDown();
+    // endedBy names the signal that ends the program: nobody is asked, and unsaved edits are not saved but
+    // said in the activity log.
+    static void unloadAtShutDown(const QString& endedBy = QString());
 
     ~frmContacts() override;
 
@@ -217,6 +219,7 @@ private:
     QString m_imageTag;
     bool m_firstShow = true;
     bool m_shuttingDown = false;
+    QString m_endedBy;
     bool m_closed = false;
     // Commands of this window waiting on the user, and a deletion that waits for them to return.
     int m_waiting = 0;
