@@ -250,7 +250,7 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error)
     return true;
 }
 
-bool appendLines(const QString& path, const QStringList& lines, QString* error)
+bool appendBytes(const QString& path, const QByteArray& data, QString* error)
 {
     // Only to a plain file, or a character device a user put in its place (/dev/null): opening a FIFO for
     // writing would wait for a reader for ever (O_NONBLOCK makes it fail at once instead).
@@ -274,11 +274,6 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
     }
     // A device's writes wait as a file's do.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    QByteArray data;
-    for (const QString& l : lines) {
-        data += l.toUtf8();
-        data += "\r\n";
-    }
     // Written straight to the descriptor: a write that fits only in part must say why the rest did not fit
     // (the system's own reason, such as a full disk), and take back what it wrote.
     const off_t start = S_ISREG(info.st_mode) ? info.st_size : -1;
@@ -304,6 +299,16 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
     }
     ::close(fd);
     return written;
+}
+
+bool appendLines(const QString& path, const QStringList& lines, QString* error)
+{
+    QByteArray data;
+    for (const QString& l : lines) {
+        data += l.toUtf8();
+        data += "\r\n";
+    }
+    return appendBytes(path, data, error);
 }
 
 } // namespace DataFile

@@ -43,5 +43,7 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error 
 // Appends raw lines (each followed by CR LF), creating the file when missing. Only a plain file (or a
 // character device linked in its place, such as /dev/null) is written: a FIFO or a folder fails at once.
 bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+// The same for bytes as they are; a write that fits only in part is taken back whole.
+bool appendBytes(const QString& path, const QByteArray& data, QString* error = nullptr);
 
 } // namespace DataFile

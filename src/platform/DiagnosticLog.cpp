@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+#include "platform/DataFile.h"
 #include "platform/ProgramFolder.h"
 
 Q_LOGGING_CATEGORY(lcDiagnostics, "velquon.diagnostics", QtWarningMsg)
@@ -28,15 +29,24 @@ void write(const QString& text)
     if (info.isFile() && info.size() + bytes.size() > MaxBytes) {
         const QString older = file + QStringLiteral(".1");
         QFile::remove(older);
-        // Moving it aside can fail (a read-only folder); starting the file afresh still keeps the bound.
-        if (!QFile::rename(file, older))
+        // Moving it aside can fail (a read-only folder, a folder in the older file's place); starting the file
+        // afresh still keeps the bound, but the trail it held is gone, which is said once.
+        if (!QFile::rename(file, older)) {
             QFile(file).resize(0);
+            static bool said = false;
+            if (!said) {
+                said = true;
+                qCWarning(lcDiagnostics).noquote()
+                    << QStringLiteral("%1 could not be moved aside to %2; it was started afresh").arg(file, older);
+            }
+        }
     }
-    QFile out(file);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Append) && out.write(bytes) == bytes.size() && out.flush())
+    // Never opened to wait on it: a FIFO or a folder in its place sends the line to standard error.
+    QString error;
+    if (DataFile::appendBytes(file, bytes, &error))
         return;
-    qCWarning(lcDiagnostics).noquote() << stamped + QStringLiteral(" [") + file + QStringLiteral(": ") +
-                                              out.errorString() + QLatin1Char(']');
+    qCWarning(lcDiagnostics).noquote() << stamped + QStringLiteral(" [") + file + QStringLiteral(": ") + error +
+                                              QLatin1Char(']');
 }
 
 } // namespace DiagnosticLog

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void showErrorWithKeptError();
     void reportGoesToTheDiagnosticLogOnly();
     void fullDiagnosticLogIsMovedAsideOnce();
+    void unwritableDiagnosticLogFallsBackToStandardError_data();
     void unwritableDiagnosticLogFallsBackToStandardError();
     void aFreshHomeKeepsNoError();
 
@@ -413,10 +414,20 @@ void TestEventLog::fullDiagnosticLogIsMovedAsideOnce()
     QCOMPARE(QFileInfo(log + ".1").size(), full.size());
 }
 
+void TestEventLog::unwritableDiagnosticLogFallsBackToStandardError_data()
+{
+    QTest::addColumn<bool>("fifo");
+    // A folder where the file should be: no user, root included, can write it.
+    QTest::newRow("folder") << false;
+    // A FIFO nobody reads: opening it to write would wait for ever.
+    QTest::newRow("FIFO") << true;
+}
+
 void TestEventLog::unwritableDiagnosticLogFallsBackToStandardError()
 {
-    // A folder where the file should be: no user, root included, can write it.
-    QVERIFY(QDir().mkpath(DiagnosticLog::path()));
+    QFETCH(bool, fifo);
+    const QByteArray log = QFile::encodeName(DiagnosticLog::path());
+    QVERIFY(fifo ? ::mkfifo(log.constData(), 0600) == 0 : QDir().mkpath(DiagnosticLog::path()));
     QTemporaryFile captured;
     QVERIFY(captured.open());
     // The program's own message output (the test framework's is put back below), with standard error
@@ -437,7 +448,7 @@ void TestEventLog::unwritableDiagnosticLogFallsBackToStandardError()
     QVERIFY2(text.contains(QStringLiteral("modMain_Main: Error #7: Out of memory Source: modMain")), qPrintable(text));
     QVERIFY2(text.contains(DiagnosticLog::path()), qPrintable(text));
     QCOMPARE(QStringList(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)).size(), 1);
-    QVERIFY(QFileInfo(DiagnosticLog::path()).isDir());
+    QVERIFY(fifo ? !QFileInfo(DiagnosticLog::path()).isFile() : QFileInfo(DiagnosticLog::path()).isDir());
     QVERIFY(Prompt::history().isEmpty());
 }
 
