@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -39,14 +41,15 @@
 
 namespace {
 
-// Calls 1 .. count, one a minute from 21 March 2024 8:00, named "CALLER n" with the number 555-000n.
-void storeCalls(int count)
+// Calls from .. from + count - 1, one a minute from 21 March 2024 8:00, named "CALLER n" with the number
+// 555-000n.
+void storeCalls(int count, int from = 1)
 {
     SqlTransaction tx(*gCallerDB);
     SqlStatement st = gCallerDB->prepare(QStringLiteral(
         "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
     const QDateTime first(QDate(2024, 3, 21), QTime(8, 0), Qt::UTC);
-    for (int i = 1; i <= count; ++i) {
+    for (int i = from; i < from + count; ++i) {
         st.bind(1, QStringLiteral("CALLER %1").arg(i));
         st.bind(2, QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')));
         st.bind(3, DateText::toIso(first.addSecs(i * 60)));
@@ -77,6 +80,16 @@ QString gone(int call)
         .arg(call, 2, 10, QLatin1Char('0'));
 }
 
+// A long task is at one of its steps: its progress window (with this caption, when one is given) is shown.
+bool stepping(const QString& caption = QString())
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmProcessing") && w->isVisible() &&
+            (caption.isEmpty() || w->windowTitle() == caption))
+            return true;
+    return false;
+}
+
 } // namespace
 
 // The server's main window while one of its boxes or dialogs waits on the user: a call comes in, another
@@ -95,6 +108,7 @@ private Q_SLOTS:
     void theContactPickedIsLookedUpAgain();
     void theProgramEndingWhileAStepWaits_data();
     void theProgramEndingWhileAStepWaits();
+    void copyAllCopiesTheRowsItWasAskedFor();
 
 private:
     static frmBaseMain* window() { return StandaloneSession::window(); }
@@ -109,6 +123,11 @@ private:
     static QLineEdit* editName(qint32 id, const QString& typed);
     void openPort();
     void endCall();
+    // A call from "JUST RANG" comes in; the event loop runs until done() holds.
+    bool justRang(const std::function<bool()>& done)
+    {
+        return ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"), done);
+    }
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<FakeModem> m_modem;
@@ -463,6 +482,21 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
     QCOMPARE(logIDs(log), (QList<qint64>{1, 2, 3, 4}));
     for (const qint64 id : {1, 2, 3, 4})
         QVERIFY(!Prompt::texts().contains(gone(int(id))));
+}
+
+void TestServerWindowMeanwhile::copyAllCopiesTheRowsItWasAskedFor()
+{
+    storeCalls(76, 5);
+    showAll();
+    openPort();
+    // A call rings while Copy All steps, its row on top: the clipboard holds the 80 calls listed, each once.
+    const auto change = ModalChange::fireWhen([] { return stepping(QStringLiteral("Coping Data...")); },
+                                              [&] { QVERIFY(justRang([&] { return rowOf(81) == 1; })); });
+    TRIGGER(window(), "mnuEditCopyAll");
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 80);
+    QCOMPARE(QSet<QString>(lines.cbegin(), lines.cend()).size(), 80);
+    endCall();
 }
 
 QTEST_MAIN(TestServerWindowMeanwhile)
