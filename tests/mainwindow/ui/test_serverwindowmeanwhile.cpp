@@ -108,6 +108,7 @@ private Q_SLOTS:
     void theContactPickedIsLookedUpAgain();
     void theProgramEndingWhileAStepWaits_data();
     void theProgramEndingWhileAStepWaits();
+    void aChangeDuringTheRefillReachesTheList();
     void copyAllCopiesTheRowsItWasAskedFor();
 
 private:
@@ -482,6 +483,23 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
     QCOMPARE(logIDs(log), (QList<qint64>{1, 2, 3, 4}));
     for (const qint64 id : {1, 2, 3, 4})
         QVERIFY(!Prompt::texts().contains(gone(int(id))));
+}
+
+void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList()
+{
+    storeCalls(196, 5);
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    // Another client deletes call 150 and renames call 149 while the list refills, before their rows are in.
+    const auto change = ModalChange::fireWhen(
+        [] { return stepping(QStringLiteral("Processing Grid Data...")); },
+        [&] {
+            QVERIFY(other.send(QStringLiteral(";DELETE SQL;|150|"), {QStringLiteral(";DELETE OK;")}));
+            QVERIFY(other.send(QStringLiteral(";EDIT CALLER;0;ELSEWHERE;149"), {QStringLiteral(";EDIT CALLER;")}));
+        });
+    showAll();
+    QCOMPARE(rowOf(150), 0);
+    QCOMPARE(grid()->TextMatrix(rowOf(149), CallListModel::ColName), QStringLiteral("ELSEWHERE"));
 }
 
 void TestServerWindowMeanwhile::copyAllCopiesTheRowsItWasAskedFor()
