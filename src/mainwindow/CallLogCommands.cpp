@@ -165,11 +165,13 @@ void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const
         keepTypeMismatch("frmBaseMain_EditGrid");
         return;
     }
+    if (!EditCaller(caller.ID, caller)) {
+        // A box for the user's own edit; a notice under a client's (ReportWithoutWaiting).
+        ShowError(QString());
+        return;
+    }
     QList<clsCaller> saved;
     try {
-        EditCaller(caller.ID, caller);
-        if (!self)
-            return;
         saved = SelectCallers(byID(caller.ID));
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_EditGrid");

@@ -110,6 +110,7 @@ private Q_SLOTS:
     void theProgramEndingWhileAStepWaits();
     void aChangeDuringTheRefillReachesTheList();
     void copyAllCopiesTheRowsItWasAskedFor();
+    void aLogThatCannotBeWrittenKeepsNoOneWaiting();
 
 private:
     static frmBaseMain* window() { return StandaloneSession::window(); }
@@ -514,6 +515,24 @@ void TestServerWindowMeanwhile::copyAllCopiesTheRowsItWasAskedFor()
     const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 80);
     QCOMPARE(QSet<QString>(lines.cbegin(), lines.cend()).size(), 80);
+    endCall();
+}
+
+void TestServerWindowMeanwhile::aLogThatCannotBeWrittenKeepsNoOneWaiting()
+{
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    openPort();
+    // The log takes new calls but refuses to change one, as a full disk would. A client's edit, then a call:
+    // each failure is said without waiting, so the request after the edit is answered and the call goes on.
+    SqlDatabase(logPath(), SqlDatabase::Mode::ReadWrite)
+        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tblCID BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    QVERIFY(other.send(QStringLiteral(";EDIT CALLER;0;X;2;MODEMCONNECTION;"), {QStringLiteral(";MODEMCONNECTION;")}));
+    QVERIFY(justRang([] { return Prompt::history().size() == 2; }));
+    for (const Prompt::Record& r : Prompt::history()) {
+        QVERIFY(r.text.startsWith(QStringLiteral("Cannot perform operation.")));
+        QCOMPARE(r.kind, Prompt::Kind::Notice);
+    }
     endCall();
 }
 
