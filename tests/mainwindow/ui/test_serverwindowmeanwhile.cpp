@@ -1,11 +1,14 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +20,7 @@
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
@@ -24,6 +28,7 @@
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/frmBaseMain.h"
+#include "mainwindow/ui/frmRemoteMain.h"
 #include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
@@ -90,6 +95,17 @@ bool stepping(const QString& caption = QString())
     return false;
 }
 
+// The user makes the program a client in the options while a long task yields.
+void switchToClient()
+{
+    ModalDialog::queueScript([](QDialog& d) {
+        ui::findByName<QRadioButton>(&d, QStringLiteral("optNetworking(2)"))->click();
+        ui::findByName<QComboBox>(&d, QStringLiteral("cmbRemoteHost"))->setEditText(QStringLiteral("127.0.0.1"));
+        TRIGGER(&d, "cmdOK");
+    });
+    TRIGGER(StandaloneSession::window(), "mnuOptionsConfiguration");
+}
+
 } // namespace
 
 // The server's main window while one of its boxes or dialogs waits on the user: a call comes in, another
@@ -108,6 +124,8 @@ private Q_SLOTS:
     void theContactPickedIsLookedUpAgain();
     void theProgramEndingWhileAStepWaits_data();
     void theProgramEndingWhileAStepWaits();
+    void aModeSwitchWaitsForTheLongTask_data();
+    void aModeSwitchWaitsForTheLongTask();
     void aChangeDuringTheRefillReachesTheList();
     void copyAllCopiesTheRowsItWasAskedFor();
     void aLogThatCannotBeWrittenKeepsNoOneWaiting();
@@ -484,6 +502,61 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
     QCOMPARE(logIDs(log), (QList<qint64>{1, 2, 3, 4}));
     for (const qint64 id : {1, 2, 3, 4})
         QVERIFY(!Prompt::texts().contains(gone(int(id))));
+}
+
+void TestServerWindowMeanwhile::aModeSwitchWaitsForTheLongTask_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("a client's deletion") << QString() << QStringLiteral("Processing Request From 127.0.0.1");
+    QTest::newRow("a refill") << QStringLiteral("mnuViewTime(12)") << QStringLiteral("Processing Grid Data...");
+    QTest::newRow("Copy All") << QStringLiteral("mnuEditCopyAll") << QStringLiteral("Coping Data...");
+    QTest::newRow("Delete") << QStringLiteral("mnuEditDelete") << QStringLiteral("Processing...");
+    QTest::newRow("a statistics run") << QStringLiteral("mnuWindow(4)") << QStringLiteral("Processing Statistics...");
+}
+
+void TestServerWindowMeanwhile::aModeSwitchWaitsForTheLongTask()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, caption);
+    storeCalls(116, 5);
+    showAll();
+    const QString log = logPath();
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    // The user switches to client mode while the task steps: the task stops at its next step, and the switch
+    // runs once it has returned (its progress window gone).
+    bool underATask = false;
+    const std::function<void()> startUp = programLinks().runStartUpAgain;
+    const auto restore = qScopeGuard([&] { programLinks().runStartUpAgain = startUp; });
+    programLinks().runStartUpAgain = [&] {
+        underATask = stepping();
+        startUp();
+    };
+    const auto change = ModalChange::fireWhen([&] { return stepping(caption); }, switchToClient);
+    QString all = QStringLiteral(";DELETE SQL;|");
+    for (int id = 1; id <= 120; ++id)
+        all += QString::number(id) + QLatin1Char('|');
+    if (command.isEmpty())
+        other.peer().send(all.toUtf8());
+    if (command == QLatin1String("mnuEditDelete")) {
+        click(1);
+        ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"))->scrollToBottom();
+        click(120, Qt::ShiftModifier);
+        Prompt::queueAnswer(Prompt::Yes);
+    }
+    if (!command.isEmpty())
+        QCOMPARE(ui::tryTrigger(window(), command), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(dynamic_cast<frmRemoteMain*>(gMainForm), 10000);
+    QVERIFY(!underATask);
+    // A deletion stopped half-way says how many calls it left, as many as the log holds; a copy, whose rows are
+    // read before its first step, copies them all.
+    QFile activity(m_home->file(QStringLiteral("ActivityLog.dat")));
+    const QString said = activity.open(QIODevice::ReadOnly) ? QString::fromUtf8(activity.readAll()) : QString();
+    const QString left = QStringLiteral("network mode: %1 of 120 calls").arg(logIDs(log).size());
+    QCOMPARE(said.contains(left), command.isEmpty() || command == QLatin1String("mnuEditDelete"));
+    if (command == QLatin1String("mnuEditCopyAll"))
+        QCOMPARE(QGuiApplication::clipboard()->text().count(QStringLiteral("\r\n")), 119);
 }
 
 void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList()
