@@ -164,16 +164,18 @@ void CallHandler::ProcessEvent(const QString& line)
     // "DATE" and "TIME" are not used: the call's time is the computer's clock at the first ring.
 }
 
-bool CallHandler::store(const std::shared_ptr<clsCaller>& caller)
+void CallHandler::store(const std::shared_ptr<clsCaller>& caller)
 {
-    // A log that cannot be written is said in a box; the program may end while it waits.
-    const QPointer<CallHandler> self(this);
     if (caller->ID != 0 && !EditCaller(caller->ID, *caller)) {
-        if (!self)
-            return false;
-        noteUnstored(caller, gErrDescription);
+        const QString reason = gErrDescription;
+        if (m_unstored != caller) {
+            // Said once a call, in a notice: the call goes on, and so do the calls after it, while nobody has
+            // read it yet.
+            const ReportWithoutWaiting noticeOnly;
+            ShowError(QString());
+        }
+        noteUnstored(caller, reason);
     }
-    return true;
 }
 
 void CallHandler::show(const clsCaller& caller)
@@ -222,8 +224,7 @@ void CallHandler::RingUpdate()
     caller->Rings += 1;
     RingTicks = 0;
     AnswerTicks = 0;
-    if (!store(caller))
-        return;
+    store(caller);
     broadcast(QStringLiteral(";RING;"));
 
     if (added) {
@@ -279,8 +280,7 @@ void CallHandler::UpdateNewCall()
         }
     }
     // Stored, then told to the clients at once; the window, the pop-up and the announcement come after.
-    if (!store(caller))
-        return;
+    store(caller);
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
     Q_EMIT popupUpdate(*caller);
@@ -361,8 +361,7 @@ void CallHandler::AnswerTimer_Timer()
         watched->Answered = QStringLiteral("N/A");
         AddEvent(QStringLiteral("Unable to check dial tone"));
     }
-    if (!store(watched))
-        return;
+    store(watched);
     broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
     show(*watched);
     Q_EMIT popupUpdate(*watched);
@@ -427,8 +426,7 @@ void CallHandler::BlockCall()
         if (!self)
             return;
     }
-    if (!store(caller))
-        return;
+    store(caller);
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
     AddEvent(QStringLiteral("The incoming call was blocked"));

@@ -71,9 +71,9 @@ Q_SIGNALS:
     void callStarted();
 
 private:
-    // A change of the call: written to the log, then (after the clients have been told) to the window.
-    // False when the program ended (and this went) while a box about a log that cannot be written waited.
-    [[nodiscard]] bool store(const std::shared_ptr<clsCaller>& caller);
+    // A change of the call: written to the log, then (after the clients have been told) to the window. A log
+    // that cannot be written never holds the call up: it is said in a notice, once a call.
+    void store(const std::shared_ptr<clsCaller>& caller);
     void show(const clsCaller& caller);
     // A call the call log could not take is never lost without a trace: the ringing one is written to the
     // activity log (or standard error) with its caller ID when it ends, an ended one at once.

@@ -130,8 +130,11 @@ SaveOutcome saveOptions(const OptionValues& v)
 
     const int mode = v.Networking == Server || v.Networking == Client ? v.Networking : Standalone;
     write(Key::Networking, QString::number(mode));
-    gNetworkMode = mode;
     outcome.newMode = mode;
+    // Into or out of client mode the program serves in its old mode until start-up runs again: a long task
+    // still stepping meanwhile writes to a log that client mode would pass by.
+    if (!outcome.clientSwitch())
+        gNetworkMode = mode;
 
     write(Key::OverrideVolume, boolText(v.OverrideVolume));
     if (v.OverrideVolume)

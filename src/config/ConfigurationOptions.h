@@ -75,9 +75,10 @@ struct SaveOutcome {
     bool clientSwitch() const { return (newMode == 2) != (previousMode == 2); }
 };
 
-// Writes every option in the order of the options dialog's Apply and sets the running network mode. The
-// numeric texts must have passed the range check. The access list is written now whenever the new mode is
-// standalone or server, before any restart, so a switch out of client mode never loses it.
+// Writes every option in the order of the options dialog's Apply and sets the running network mode (into or
+// out of client mode, start-up running again sets it). The numeric texts must have passed the range check.
+// The access list is written now whenever the new mode is standalone or server, before any restart, so a
+// switch out of client mode never loses it.
 SaveOutcome saveOptions(const OptionValues& values);
 
 // Brings the running program in line with the stored options after saveOptions (and, after a switch into

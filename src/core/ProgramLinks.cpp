@@ -1,13 +1,18 @@
 #include "core/ProgramLinks.h"
 
 #include <QCoreApplication>
+#include <QString>
 #include <QTimer>
+
+#include "core/modMain.h"
 
 namespace {
 
 int g_longTasks = 0;
 bool g_ending = false;
+// The end or the mode switch that waits for the long tasks; g_switching tells which.
 std::function<void()> g_pendingEnd;
+bool g_switching = false;
 
 void runPendingEnd()
 {
@@ -17,7 +22,19 @@ void runPendingEnd()
     g_pendingEnd = nullptr;
     // Every task has stopped; what the end itself starts is not stopped by this request.
     g_ending = false;
+    g_switching = false;
     end();
+}
+
+void request(std::function<void()> step, bool modeSwitch)
+{
+    if (g_longTasks == 0) {
+        step();
+        return;
+    }
+    g_ending = true;
+    g_switching = modeSwitch;
+    g_pendingEnd = std::move(step);
 }
 
 } // namespace
@@ -80,14 +97,23 @@ bool ending() { return g_ending; }
 
 void requestEnd(std::function<void()> end)
 {
-    if (g_pendingEnd)
+    if (g_pendingEnd && !g_switching)
         return;
-    if (g_longTasks == 0) {
-        end();
+    request(std::move(end), false);
+}
+
+void requestModeSwitch(std::function<void()> doSwitch)
+{
+    if (g_pendingEnd && !g_switching)
         return;
-    }
-    g_ending = true;
-    g_pendingEnd = std::move(end);
+    request(std::move(doSwitch), true);
+}
+
+void sayUnfinished(const QString& what)
+{
+    AddLastingEvent((g_switching ? QStringLiteral("Stopped for the change of network mode: ")
+                                 : QStringLiteral("Stopped as the program ended: ")) +
+                    what);
 }
 
 } // namespace Program

@@ -32,9 +32,10 @@ struct ProgramLinks {
 ProgramLinks& programLinks();
 
 // Work that lets the event loop run between its steps: a progress window's steps, a long answer to a client,
-// a statistics run. An end of the program asked for meanwhile (SIGTERM, the session ending) must not pull
-// the databases and windows away under it, nor wait for it to finish: the task sees Program::ending() at
-// its next step and stops, and the end runs once the last task has returned.
+// a statistics run. An end of the program asked for meanwhile (SIGTERM, the session ending), or a switch to or
+// from client mode, must not pull the databases and windows away under it, nor wait for it to finish: the
+// task sees Program::ending() at its next step and stops, and the end or the switch runs once the last task
+// has returned.
 class LongTask {
 public:
     LongTask();
@@ -52,9 +53,17 @@ void runStartUpAgain();
 void showWaiting(const QString& kind, QObject* owner);
 void unloadWaitingForms(const QString& kind);
 
-// The program is to end: long tasks stop at their next step.
+// The program is to end, or its mode to switch: long tasks stop at their next step.
 bool ending();
 // Runs end at once when no long task runs; otherwise marks the program as ending and runs end from the event
-// loop once the last long task has returned. A second request while one waits changes nothing.
+// loop once the last long task has returned. A second request while one waits changes nothing; it takes the
+// place of a mode switch that waits.
 void requestEnd(std::function<void()> end);
+// A switch to or from client mode, through the same gate as the end: at once when no long task runs, else
+// once the last has returned. While an end waits it is dropped; a later switch takes the place of one that
+// waits.
+void requestModeSwitch(std::function<void()> doSwitch);
+// What a long task stopped by ending() left undone ("12 of 120 calls were not deleted"), said where it lasts:
+// the event list and the activity log, whatever LogActivity says, since the window is about to go.
+void sayUnfinished(const QString& what);
 } // namespace Program

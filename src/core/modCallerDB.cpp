@@ -237,7 +237,6 @@ bool EditCaller(qint32 ID, const clsCaller& caller)
     } catch (const SqlError& e) {
         SaveError(e.code(), e.message(), kSource);
         ReportError(QStringLiteral("modCallerDB_EditCaller"));
-        ShowError(QString());
     }
     return false;
 }

@@ -10,7 +10,20 @@ QString gErrSource;
 
 namespace {
 QString g_lastTag;
+int g_withoutWaiting = 0;
+
+void warn(const QString& text)
+{
+    if (g_withoutWaiting > 0)
+        Prompt::notice(text, Prompt::Exclamation);
+    else
+        Prompt::message(text, Prompt::OkOnly, Prompt::Exclamation);
 }
+} // namespace
+
+ReportWithoutWaiting::ReportWithoutWaiting() { ++g_withoutWaiting; }
+
+ReportWithoutWaiting::~ReportWithoutWaiting() { --g_withoutWaiting; }
 
 void SaveError(qint32 number, const QString& description, const QString& source)
 {
@@ -34,13 +47,12 @@ void ShowError(const QString& message)
         QString oneLine = message;
         oneLine.remove(QStringLiteral("\r\n"));
         AddEvent(oneLine);
-        Prompt::message(message, Prompt::OkOnly, Prompt::Exclamation);
+        warn(message);
         return;
     }
     const QString n = QString::number(gErrNumber);
     AddEvent(QStringLiteral("Cannot perform operation.Error #") + n + QStringLiteral(": ") + gErrDescription +
              QStringLiteral(" Source: ") + gErrSource);
-    Prompt::message(QStringLiteral("Cannot perform operation.\r\nError #") + n + QStringLiteral(": ") +
-                        gErrDescription + QStringLiteral("\r\nSource: ") + gErrSource,
-                    Prompt::OkOnly, Prompt::Exclamation);
+    warn(QStringLiteral("Cannot perform operation.\r\nError #") + n + QStringLiteral(": ") + gErrDescription +
+         QStringLiteral("\r\nSource: ") + gErrSource);
 }

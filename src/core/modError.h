@@ -43,8 +43,19 @@ void SaveError(qint32 number, const QString& description, const QString& source 
 // Writes the kept error, after the failing procedure's tag, to the diagnostic log (platform/DiagnosticLog),
 // so a failure the user is not told about still leaves a trace; the kept error stays as it is.
 void ReportError(const QString& tag);
-// Adds an event line and shows a warning box; an empty message reports the kept error.
+// Adds an event line and shows a warning box; an empty message reports the kept error. While a
+// ReportWithoutWaiting lives the box is a notice, which does not wait.
 void ShowError(const QString& message);
+
+// Held by the call road and the server's dispatcher while they work: nothing they report waits on the user, so
+// a call or another client's request is never held up by a box the server's user has not answered yet.
+class ReportWithoutWaiting {
+public:
+    ReportWithoutWaiting();
+    ~ReportWithoutWaiting();
+    ReportWithoutWaiting(const ReportWithoutWaiting&) = delete;
+    ReportWithoutWaiting& operator=(const ReportWithoutWaiting&) = delete;
+};
 
 // The last tag ReportError received (read by tests).
 QString lastReportedTag();

@@ -23,6 +23,13 @@ public:
 
     void RefreshGrid();
     bool refilling() const { return m_refilling; }
+    // A call changed or went (an edit, a deletion, a ring) and the list holds no row of it: while a pass runs,
+    // its row may still wait in the pass's batch as it was read, so the refill runs again once the pass ends.
+    void missedChange()
+    {
+        if (m_refilling)
+            m_refillAgain = true;
+    }
 
     // Views of this many calls or fewer show no progress window.
     static constexpr int ProgressThreshold = 15;

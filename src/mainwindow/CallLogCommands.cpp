@@ -9,6 +9,7 @@
 #include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
 #include "core/Processing.h"
+#include "core/ProgramLinks.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
@@ -165,11 +166,13 @@ void CallLogCommands::EditGrid(int column, const QString& text, qint32 id, const
         keepTypeMismatch("frmBaseMain_EditGrid");
         return;
     }
+    if (!EditCaller(caller.ID, caller)) {
+        // A box for the user's own edit; a notice under a client's (ReportWithoutWaiting).
+        ShowError(QString());
+        return;
+    }
     QList<clsCaller> saved;
     try {
-        EditCaller(caller.ID, caller);
-        if (!self)
-            return;
         saved = SelectCallers(byID(caller.ID));
     } catch (const SqlError& e) {
         keep(e, "frmBaseMain_EditGrid");
@@ -247,6 +250,11 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
             for (qint32 id : ids) {
                 if (progress.StopProcessing()) {
                     stopped = true;
+                    // Stopped for the program's end or a mode switch: the user is not there to see the list.
+                    if (Program::ending())
+                        Program::sayUnfinished(QStringLiteral("%1 of %2 calls were not deleted")
+                                                   .arg(ids.size() - qsizetype(deleted.size()))
+                                                   .arg(ids.size()));
                     break;
                 }
                 progress.Increment();

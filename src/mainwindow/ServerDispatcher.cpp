@@ -37,6 +37,9 @@ ServerDispatcher::ServerDispatcher(QObject* owner) : QObject(owner), m_replies(n
 void ServerDispatcher::ProcessNetworkData(const QString& data, qint32 index, qint64 bytesTotal, bool restricted)
 {
     (void)bytesTotal;
+    // What goes wrong while a client is served is said in a notice: the server's queue, and every client behind
+    // this one, never waits for the server's user to answer a box.
+    const ReportWithoutWaiting noticeOnly;
     const ServerRequest request(index);
     const QStringList tokens = ServerRequests::tokens(data);
     int lostContacts = 0;

@@ -167,9 +167,15 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
     {
         ReplySteps steps(last, last > DeleteProgressThreshold,
                          QStringLiteral("Processing Request From ") + request.address(), m_owner);
-        for (const QString& text : ids) {
+        for (qsizetype done = 0; done < ids.size(); ++done) {
+            const QString& text = ids.at(done);
             if (!steps.next(request)) {
                 stopped = true;
+                if (Program::ending())
+                    Program::sayUnfinished(QStringLiteral("%1 of %2 calls that %3 asked to delete were not deleted")
+                                               .arg(ids.size() - done)
+                                               .arg(ids.size())
+                                               .arg(request.address()));
                 break;
             }
             qint32 id = 0;

@@ -119,8 +119,9 @@ void frmConfiguration::ShowConfiguration(QWidget* owner)
     }
     if (pending) {
         // The main window that owned the dialog, and whose menu handler called us, is still on the stack:
-        // it is replaced once control is back in the event loop.
-        QTimer::singleShot(0, qApp, [p = *pending] { finishModeSwitch(p); });
+        // it is replaced once control is back in the event loop, and never under a long task (a long answer,
+        // a refill, a copy, a deletion, a statistics run), which stops at its next step first.
+        QTimer::singleShot(0, qApp, [p = *pending] { Program::requestModeSwitch([p] { finishModeSwitch(p); }); });
     }
 }
 

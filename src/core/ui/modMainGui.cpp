@@ -24,6 +24,7 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modError.h"
@@ -425,25 +426,31 @@ QString CopyGridToClipboard(const QAbstractItemModel* model, int row, int rowSel
         SaveError(kOutOfRangeError, QStringLiteral("Subscript out of range"), QStringLiteral("CopyGridToClipboard"));
         return QString();
     }
+    // The rows as they stand when the copy is asked for, read before its first step: while it yields a call
+    // may put its row on top or the list be read again, and the rows' places then hold other calls.
+    QStringList lines;
+    lines.reserve(last - first + 1);
+    for (int r = first; r <= last; ++r) {
+        QString line;
+        for (int c = 0; c <= lastColumn; ++c) {
+            line += model->index(r, c).data(Qt::DisplayRole).toString();
+            if (c < lastColumn)
+                line += QLatin1Char('\t');
+        }
+        lines << line;
+    }
     std::optional<Processing> progress;
     if (last - first > kCopyProgressRows)
         progress.emplace(last - first, QStringLiteral("Coping Data..."), owner ? owner->window() : nullptr);
-    QPointer<const QAbstractItemModel> guard(model);
     QString text;
-    for (int r = first; r <= last; ++r) {
-        // Rows may go away while the copy yields to the event loop; copy what is still there.
-        if (!guard || r >= guard->rowCount())
-            break;
-        if (r > first)
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
             text += QStringLiteral("\r\n");
-        for (int c = 0; c <= lastColumn; ++c) {
-            text += guard->index(r, c).data(Qt::DisplayRole).toString();
-            if (c < lastColumn)
-                text += QLatin1Char('\t');
-        }
-        if (progress) {
+        text += lines.at(i);
+        // The program's end or a mode switch waits for no more steps: the rows are read, so they all go.
+        if (progress && !Program::ending()) {
             progress->Increment();
-            if (progress->StopProcessing())
+            if (progress->StopProcessing() && !Program::ending())
                 break;
         }
     }

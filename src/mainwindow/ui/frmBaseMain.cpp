@@ -74,8 +74,10 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
     Calls->setObjectName(QStringLiteral("Calls"));
     connect(MSComm, &ModemPort::connectionChanged, this, &frmBaseMain::portStateChanged);
     connect(Calls, &CallHandler::callAdded, this, [this](const clsCaller& caller) { Grid->AddItem(caller, true); });
-    connect(Calls, &CallHandler::callUpdated, this,
-            [this](qint32 id, const clsCaller& caller) { Grid->UpdateItem(id, caller); });
+    connect(Calls, &CallHandler::callUpdated, this, [this](qint32 id, const clsCaller& caller) {
+        changedDuringRefill(id);
+        Grid->UpdateItem(id, caller);
+    });
     connect(Calls, &CallHandler::callStarted, this, [this] {
         if (windowState() & Qt::WindowMinimized)
             BlinkTimer->start();
@@ -85,6 +87,7 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
 
     m_commands = new CallLogCommands(this);
     connect(m_commands, &CallLogCommands::callerEdited, this, [this](const clsCaller& stored) {
+        changedDuringRefill(stored.ID);
         Grid->UpdateItem(stored.ID, stored);
         miniDisplay().UpdateCaller(stored.ID, stored);
     });
@@ -113,8 +116,10 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
 
     Dispatcher = new ServerDispatcher(this);
     Dispatcher->setObjectName(QStringLiteral("Dispatcher"));
-    connect(Dispatcher->replies(), &ServerReplies::callDeleted, this,
-            [this](qint32 id) { Grid->RemoveItem(id, true); });
+    connect(Dispatcher->replies(), &ServerReplies::callDeleted, this, [this](qint32 id) {
+        changedDuringRefill(id);
+        Grid->RemoveItem(id, true);
+    });
 
     buildMenus();
     buildToolbar();
@@ -522,6 +527,12 @@ void frmBaseMain::mnuEditDelete_Click()
 // --- the view --------------------------------------------------------------------------------------------
 
 void frmBaseMain::UpdateSQL() { m_view->UpdateSQL(); }
+
+void frmBaseMain::changedDuringRefill(qint64 id)
+{
+    if (m_view->refilling() && Grid->model()->findRowById(id) == 0)
+        m_view->missedChange();
+}
 
 void frmBaseMain::RefreshGrid() { m_view->RefreshGrid(); }
 

@@ -75,6 +75,8 @@ private:
     void mnuOptionsRelease_Click();
     // A new or another call log is in use: the view reads it, then the common ending.
     void callerDBChanged();
+    // A call changed or went: when the list has no row of it during a refill, the refill reads the view again.
+    void changedDuringRefill(qint64 id);
 
     QListWidget* lstClients = nullptr;
     // The modem's serial port and the call road that turns its lines into calls.

@@ -1,10 +1,15 @@
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -15,6 +20,7 @@
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
 #include "core/Globals.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
@@ -22,6 +28,7 @@
 #include "mainwindow/ui/CallListView.h"
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/frmBaseMain.h"
+#include "mainwindow/ui/frmRemoteMain.h"
 #include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
@@ -39,14 +46,15 @@
 
 namespace {
 
-// Calls 1 .. count, one a minute from 21 March 2024 8:00, named "CALLER n" with the number 555-000n.
-void storeCalls(int count)
+// Calls from .. from + count - 1, one a minute from 21 March 2024 8:00, named "CALLER n" with the number
+// 555-000n.
+void storeCalls(int count, int from = 1)
 {
     SqlTransaction tx(*gCallerDB);
     SqlStatement st = gCallerDB->prepare(QStringLiteral(
         "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) VALUES (?, ?, ?, ?, ?)"));
     const QDateTime first(QDate(2024, 3, 21), QTime(8, 0), Qt::UTC);
-    for (int i = 1; i <= count; ++i) {
+    for (int i = from; i < from + count; ++i) {
         st.bind(1, QStringLiteral("CALLER %1").arg(i));
         st.bind(2, QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0')));
         st.bind(3, DateText::toIso(first.addSecs(i * 60)));
@@ -77,6 +85,27 @@ QString gone(int call)
         .arg(call, 2, 10, QLatin1Char('0'));
 }
 
+// A long task is at one of its steps: its progress window (with this caption, when one is given) is shown.
+bool stepping(const QString& caption = QString())
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmProcessing") && w->isVisible() &&
+            (caption.isEmpty() || w->windowTitle() == caption))
+            return true;
+    return false;
+}
+
+// The user makes the program a client in the options while a long task yields.
+void switchToClient()
+{
+    ModalDialog::queueScript([](QDialog& d) {
+        ui::findByName<QRadioButton>(&d, QStringLiteral("optNetworking(2)"))->click();
+        ui::findByName<QComboBox>(&d, QStringLiteral("cmbRemoteHost"))->setEditText(QStringLiteral("127.0.0.1"));
+        TRIGGER(&d, "cmdOK");
+    });
+    TRIGGER(StandaloneSession::window(), "mnuOptionsConfiguration");
+}
+
 } // namespace
 
 // The server's main window while one of its boxes or dialogs waits on the user: a call comes in, another
@@ -95,6 +124,11 @@ private Q_SLOTS:
     void theContactPickedIsLookedUpAgain();
     void theProgramEndingWhileAStepWaits_data();
     void theProgramEndingWhileAStepWaits();
+    void aModeSwitchWaitsForTheLongTask_data();
+    void aModeSwitchWaitsForTheLongTask();
+    void aChangeDuringTheRefillReachesTheList();
+    void copyAllCopiesTheRowsItWasAskedFor();
+    void aLogThatCannotBeWrittenKeepsNoOneWaiting();
 
 private:
     static frmBaseMain* window() { return StandaloneSession::window(); }
@@ -109,6 +143,11 @@ private:
     static QLineEdit* editName(qint32 id, const QString& typed);
     void openPort();
     void endCall();
+    // A call from "JUST RANG" comes in; the event loop runs until done() holds.
+    bool justRang(const std::function<bool()>& done)
+    {
+        return ModalChange::ring(*m_modem, QStringLiteral("5559876543"), QStringLiteral("JUST RANG"), done);
+    }
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<FakeModem> m_modem;
@@ -463,6 +502,111 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
     QCOMPARE(logIDs(log), (QList<qint64>{1, 2, 3, 4}));
     for (const qint64 id : {1, 2, 3, 4})
         QVERIFY(!Prompt::texts().contains(gone(int(id))));
+}
+
+void TestServerWindowMeanwhile::aModeSwitchWaitsForTheLongTask_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("a client's deletion") << QString() << QStringLiteral("Processing Request From 127.0.0.1");
+    QTest::newRow("a refill") << QStringLiteral("mnuViewTime(12)") << QStringLiteral("Processing Grid Data...");
+    QTest::newRow("Copy All") << QStringLiteral("mnuEditCopyAll") << QStringLiteral("Coping Data...");
+    QTest::newRow("Delete") << QStringLiteral("mnuEditDelete") << QStringLiteral("Processing...");
+    QTest::newRow("a statistics run") << QStringLiteral("mnuWindow(4)") << QStringLiteral("Processing Statistics...");
+}
+
+void TestServerWindowMeanwhile::aModeSwitchWaitsForTheLongTask()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, caption);
+    storeCalls(116, 5);
+    showAll();
+    const QString log = logPath();
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    // The user switches to client mode while the task steps: the task stops at its next step, and the switch
+    // runs once it has returned (its progress window gone).
+    bool underATask = false;
+    const std::function<void()> startUp = programLinks().runStartUpAgain;
+    const auto restore = qScopeGuard([&] { programLinks().runStartUpAgain = startUp; });
+    programLinks().runStartUpAgain = [&] {
+        underATask = stepping();
+        startUp();
+    };
+    const auto change = ModalChange::fireWhen([&] { return stepping(caption); }, switchToClient);
+    QString all = QStringLiteral(";DELETE SQL;|");
+    for (int id = 1; id <= 120; ++id)
+        all += QString::number(id) + QLatin1Char('|');
+    if (command.isEmpty())
+        other.peer().send(all.toUtf8());
+    if (command == QLatin1String("mnuEditDelete")) {
+        click(1);
+        ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"))->scrollToBottom();
+        click(120, Qt::ShiftModifier);
+        Prompt::queueAnswer(Prompt::Yes);
+    }
+    if (!command.isEmpty())
+        QCOMPARE(ui::tryTrigger(window(), command), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(dynamic_cast<frmRemoteMain*>(gMainForm), 10000);
+    QVERIFY(!underATask);
+    // A deletion stopped half-way says how many calls it left, as many as the log holds; a copy, whose rows are
+    // read before its first step, copies them all.
+    QFile activity(m_home->file(QStringLiteral("ActivityLog.dat")));
+    const QString said = activity.open(QIODevice::ReadOnly) ? QString::fromUtf8(activity.readAll()) : QString();
+    const QString left = QStringLiteral("network mode: %1 of 120 calls").arg(logIDs(log).size());
+    QCOMPARE(said.contains(left), command.isEmpty() || command == QLatin1String("mnuEditDelete"));
+    if (command == QLatin1String("mnuEditCopyAll"))
+        QCOMPARE(QGuiApplication::clipboard()->text().count(QStringLiteral("\r\n")), 119);
+}
+
+void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList()
+{
+    storeCalls(196, 5);
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    // Another client deletes call 150 and renames call 149 while the list refills, before their rows are in.
+    const auto change = ModalChange::fireWhen(
+        [] { return stepping(QStringLiteral("Processing Grid Data...")); },
+        [&] {
+            QVERIFY(other.send(QStringLiteral(";DELETE SQL;|150|"), {QStringLiteral(";DELETE OK;")}));
+            QVERIFY(other.send(QStringLiteral(";EDIT CALLER;0;ELSEWHERE;149"), {QStringLiteral(";EDIT CALLER;")}));
+        });
+    showAll();
+    QCOMPARE(rowOf(150), 0);
+    QCOMPARE(grid()->TextMatrix(rowOf(149), CallListModel::ColName), QStringLiteral("ELSEWHERE"));
+}
+
+void TestServerWindowMeanwhile::copyAllCopiesTheRowsItWasAskedFor()
+{
+    storeCalls(76, 5);
+    showAll();
+    openPort();
+    // A call rings while Copy All steps, its row on top: the clipboard holds the 80 calls listed, each once.
+    const auto change = ModalChange::fireWhen([] { return stepping(QStringLiteral("Coping Data...")); },
+                                              [&] { QVERIFY(justRang([&] { return rowOf(81) == 1; })); });
+    TRIGGER(window(), "mnuEditCopyAll");
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 80);
+    QCOMPARE(QSet<QString>(lines.cbegin(), lines.cend()).size(), 80);
+    endCall();
+}
+
+void TestServerWindowMeanwhile::aLogThatCannotBeWrittenKeepsNoOneWaiting()
+{
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    openPort();
+    // The log takes new calls but refuses to change one, as a full disk would. A client's edit, then a call:
+    // each failure is said without waiting, so the request after the edit is answered and the call goes on.
+    SqlDatabase(logPath(), SqlDatabase::Mode::ReadWrite)
+        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tblCID BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    QVERIFY(other.send(QStringLiteral(";EDIT CALLER;0;X;2;MODEMCONNECTION;"), {QStringLiteral(";MODEMCONNECTION;")}));
+    QVERIFY(justRang([] { return Prompt::history().size() == 2; }));
+    for (const Prompt::Record& r : Prompt::history()) {
+        QVERIFY(r.text.startsWith(QStringLiteral("Cannot perform operation.")));
+        QCOMPARE(r.kind, Prompt::Kind::Notice);
+    }
+    endCall();
 }
 
 QTEST_MAIN(TestServerWindowMeanwhile)
