@@ -290,6 +290,13 @@ void CallHandler::UpdateNewCall()
         playSound(*sound, *caller);
 }
 
+QStringList CallHandler::CallInProgress() const
+{
+    if (!gRinging || CurrentCaller->Rings == 0)
+        return {};
+    return {QStringLiteral(";NEW;"), QStringLiteral(";INCOMING CALLER;") + CurrentCaller->PrintSend()};
+}
+
 void CallHandler::RingTimer_Timer()
 {
     RingTicks += 1;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
@@ -42,6 +43,10 @@ public:
     void UpdateNewCall();
     void RingTimer_Timer();
     void AnswerTimer_Timer();
+
+    // For a client that joins while a call rings: ";NEW;" and the call's record as stored (its name, number,
+    // rings and answer so far), so that its copy of the call counts on from the server's; none between calls.
+    QStringList CallInProgress() const;
 
     // Blocks the current call at the first block string that matches the number.
     void CheckBlockStrings(QString Number);

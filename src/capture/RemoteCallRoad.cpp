@@ -107,9 +107,13 @@ void RemoteCallRoad::UpdateNewCall()
     }
     if (CurrentCaller.ID != 0 && !CallListed) {
         CallListed = true;
-        if (gRemoteCallers)
-            gRemoteCallers->append(CurrentCaller);
-        Q_EMIT callAdded(CurrentCaller);
+        // A client that joined after the call was stored has it already, from the answer to its query: the
+        // first record with the ID adds the row, and only when no row has it yet.
+        if (!gRemoteCallers || gRemoteCallers->indexOf(CurrentCaller.ID) < 0) {
+            if (gRemoteCallers)
+                gRemoteCallers->append(CurrentCaller);
+            Q_EMIT callAdded(CurrentCaller);
+        }
     }
     if (CurrentCaller.ID != 0) {
         EditCallCollection(CurrentCaller);

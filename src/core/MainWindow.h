@@ -52,6 +52,11 @@ public:
     // The server's client list changed: its rows (blank rows pad it to five) and status panel 3's text.
     virtual void UpdateClientList(const QStringList& rows, const QString& countText) { (void)rows, (void)countText; }
     virtual void RefreshOnline() {}
+    // Server: the messages that tell a client joining now of the call ringing now, as the clients connected
+    // at its first ring heard of it; none between calls.
+    virtual QStringList CallInProgress() const { return {}; }
+    // Client: the connection is made and its burst sent; what the burst does not ask for again is asked now.
+    virtual void ConnectBurstSent() {}
     virtual void AddHints() {}
     // The options dialog changed the mode between standalone and server while the window runs: the status
     // bar gets the mode's panels, the client list goes in standalone mode, the status is refreshed.

@@ -148,6 +148,7 @@ void clsRemoteSocket::onConnected()
         SendData(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;") + gMainForm->strSQL);
         // The rows of the burst's query take a while on a large log.
         Program::showWaiting(QStringLiteral("SQL"), dynamic_cast<QObject*>(gMainForm));
+        gMainForm->ConnectBurstSent();
     }
 }
 

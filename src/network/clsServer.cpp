@@ -184,6 +184,11 @@ void clsServer::onNewConnection()
             clientListChanged();
             listChanged = false;
             SendData(QStringLiteral("BLOCKED"), client->Index(), -1);
+        } else if (gMainForm) {
+            // A client that joins while a call rings hears of it as the others did at its first ring; its copy
+            // of the call then counts on from the server's rings and keeps the server's answer.
+            for (const QString& message : gMainForm->CallInProgress())
+                SendData(message, client->Index(), -1);
         }
     }
     if (listChanged)

@@ -1,7 +1,7 @@
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -78,6 +78,89 @@ quint16 freePort()
     return probe.serverPort();
 }
 
+// What both programs start with: set up already, no autostart, silent, deleting without a question, every
+// call in view, no pop-up at a call, their events kept in their activity logs.
+void commonSettings()
+{
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::Sound, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("12"));
+    SaveProperty(Section::frmMiniDisplay, Key::Vibrate, QStringLiteral("False"));
+}
+
+// The server's home (the current one): it listens on port, reads the modem and tests no dial tone (so a
+// call gets no final record); its call log holds "KEEP ME" and "DELETE ME", an hour old.
+bool serverSettings(const TempHome& home, quint16 port, const FakeModem& modem)
+{
+    commonSettings();
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(port));
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, home.file(QStringLiteral("dbCID.mdb")));
+    if (!CreateCallerDB(home.file(QStringLiteral("dbCID.mdb"))))
+        return false;
+    for (const char* name : {"KEEP ME", "DELETE ME"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.Number.Number = QStringLiteral("555-0100");
+        c.CallerDate = DateText::format(Clock::now().addSecs(-3600));
+        c.Rings = 2;
+        c.Answered = QStringLiteral("NO");
+        AddCaller(c);
+    }
+    CloseCallerDB();
+    return true;
+}
+
+// The client's home (the current one), connecting to the server at port.
+void clientSettings(quint16 port)
+{
+    commonSettings();
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(port));
+}
+
+// The server is up once its call list shows the log, the modem has been set up and it listens.
+bool serverIsUp(const QString& shown, const FakeModem& modem, quint16 port)
+{
+    return QTest::qWaitFor([&] { return shownRows(shown).size() == 2 && modem.count(QStringLiteral("ATS6=2")) >= 1; },
+                           30000) &&
+           QTest::qWaitFor(
+               [&] {
+                   QTcpSocket probe;
+                   probe.connectToHost(QHostAddress::LocalHost, port);
+                   return probe.waitForConnected(200);
+               },
+               30000);
+}
+
+// A cell of the row named name in a call list's dump; empty while there is none.
+QString cellOf(const QString& dump, const QString& name, int column)
+{
+    const QList<QStringList> rows = shownRows(dump);
+    const int row = rowNamed(rows, name);
+    return row > 0 ? rows.at(row - 1).value(column) : QString();
+}
+
+// A program run for a test, ended when the test is.
+struct Program {
+    std::unique_ptr<QProcess> process;
+    ~Program()
+    {
+        if (!process)
+            return;
+        process->terminate();
+        if (!process->waitForFinished(10000))
+            process->kill();
+    }
+};
+
 } // namespace
 
 // Two real programs, each with its own VELQUON_HOME: a server on a fake modem and a client on a loopback
@@ -89,12 +172,13 @@ class TestTwoProcesses : public QObject {
 private Q_SLOTS:
     void aCallReachesTheClientAndADeletionTheServer();
     void aClientsCopyOfTheLogStaysTrue();
+    void aClientThatJoinsDuringACallListsItOnce();
 
 private:
-    std::unique_ptr<QProcess> startProgram(const QString& home);
+    Program startProgram(const QString& home);
 };
 
-std::unique_ptr<QProcess> TestTwoProcesses::startProgram(const QString& home)
+Program TestTwoProcesses::startProgram(const QString& home)
 {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -107,7 +191,7 @@ std::unique_ptr<QProcess> TestTwoProcesses::startProgram(const QString& home)
     p->setProcessEnvironment(env);
     p->setProcessChannelMode(QProcess::ForwardedChannels);
     p->start(binary());
-    return p;
+    return Program{std::move(p)};
 }
 
 void TestTwoProcesses::aCallReachesTheClientAndADeletionTheServer()
@@ -117,66 +201,16 @@ void TestTwoProcesses::aCallReachesTheClientAndADeletionTheServer()
     FakeModem modem;
     QVERIFY(modem.isOpen());
     const quint16 port = freePort();
-
-    // The server's home: its settings, and a call log holding two calls already.
     TempHome serverHome;
-    const auto common = [] {
-        SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-        SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-        SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
-        SaveProperty(Section::frmConfiguration, Key::Sound, QStringLiteral("False"));
-        SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
-        SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("12"));
-    };
-    common();
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
-    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(port));
-    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
-    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, serverHome.file(QStringLiteral("dbCID.mdb")));
-    QVERIFY(CreateCallerDB(serverHome.file(QStringLiteral("dbCID.mdb"))));
-    for (const char* name : {"KEEP ME", "DELETE ME"}) {
-        clsCaller c;
-        c.Name = QLatin1String(name);
-        c.Number.Number = QStringLiteral("555-0100");
-        c.CallerDate = DateText::format(Clock::now().addSecs(-3600));
-        c.Rings = 2;
-        c.Answered = QStringLiteral("NO");
-        AddCaller(c);
-    }
-    CloseCallerDB();
-
+    QVERIFY(serverSettings(serverHome, port, modem));
     TempHome clientHome;
-    common();
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(port));
+    clientSettings(port);
 
     const QString serverShown = serverHome.file(QStringLiteral("shown.txt"));
     const QString clientShown = clientHome.file(QStringLiteral("shown.txt"));
-    auto server = startProgram(serverHome.path());
-    const auto stopServer = qScopeGuard([&] {
-        server->terminate();
-        if (!server->waitForFinished(10000))
-            server->kill();
-    });
-    // The server is up once its call list shows the log and the modem has been set up.
-    QTRY_COMPARE_WITH_TIMEOUT(shownRows(serverShown).size(), 2, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(modem.count(QStringLiteral("ATS6=2")) >= 1, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port);
-            return probe.waitForConnected(200);
-        }(),
-        30000);
-
-    auto client = startProgram(clientHome.path());
-    const auto stopClient = qScopeGuard([&] {
-        client->terminate();
-        if (!client->waitForFinished(10000))
-            client->kill();
-    });
+    const Program server = startProgram(serverHome.path());
+    QVERIFY(serverIsUp(serverShown, modem, port));
+    const Program client = startProgram(clientHome.path());
     // Connected: the client shows the server's log.
     QTRY_COMPARE_WITH_TIMEOUT(shownRows(clientShown).size(), 2, 30000);
 
@@ -226,73 +260,23 @@ void TestTwoProcesses::aClientsCopyOfTheLogStaysTrue()
     FakeModem modem;
     QVERIFY(modem.isOpen());
     const quint16 port = freePort();
-
-    // The server keeps its events in its activity log; it tests no dial tone, so a call gets no final record.
     TempHome serverHome;
-    const auto common = [] {
-        SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
-        SaveProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("False"));
-        SaveProperty(Section::frmConfiguration, Key::Sound, QStringLiteral("False"));
-        SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
-        SaveProperty(Section::frmMain, Key::ViewTime, QStringLiteral("12"));
-        SaveProperty(Section::frmMiniDisplay, Key::Vibrate, QStringLiteral("False"));
-    };
-    common();
-    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("1"));
-    SaveProperty(Section::frmConfiguration, Key::LocalPort, QString::number(port));
-    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
-    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
-    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, serverHome.file(QStringLiteral("dbCID.mdb")));
-    QVERIFY(CreateCallerDB(serverHome.file(QStringLiteral("dbCID.mdb"))));
-    for (const char* name : {"KEEP ME", "DELETE ME"}) {
-        clsCaller c;
-        c.Name = QLatin1String(name);
-        c.Number.Number = QStringLiteral("555-0100");
-        c.CallerDate = DateText::format(Clock::now().addSecs(-3600));
-        c.Rings = 2;
-        c.Answered = QStringLiteral("NO");
-        AddCaller(c);
-    }
-    CloseCallerDB();
-
+    QVERIFY(serverSettings(serverHome, port, modem));
     // The client's pop-up comes up at a call.
     TempHome clientHome;
-    common();
+    clientSettings(port);
     SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("True"));
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(port));
 
     const QString serverShown = serverHome.file(QStringLiteral("shown.txt"));
     const QString serverEvents = serverHome.file(QStringLiteral("ActivityLog.dat"));
     const QString clientShown = clientHome.file(QStringLiteral("shown.txt"));
     const QString clientPopup = clientHome.file(QStringLiteral("popup.txt"));
-    auto server = startProgram(serverHome.path());
-    const auto stopServer = qScopeGuard([&] {
-        server->terminate();
-        if (!server->waitForFinished(10000))
-            server->kill();
-    });
-    QTRY_COMPARE_WITH_TIMEOUT(shownRows(serverShown).size(), 2, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(modem.count(QStringLiteral("ATS6=2")) >= 1, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port);
-            return probe.waitForConnected(200);
-        }(),
-        30000);
+    const Program server = startProgram(serverHome.path());
+    QVERIFY(serverIsUp(serverShown, modem, port));
     // The record ID of the call the third connection deletes later (by then the list shows its contact).
-    const QString deletedID = shownRows(serverShown).value(rowNamed(shownRows(serverShown), "DELETE ME") - 1).value(5);
+    const QString deletedID = cellOf(serverShown, QStringLiteral("DELETE ME"), 5);
     QVERIFY(!deletedID.isEmpty());
-    auto client = startProgram(clientHome.path());
-    const auto stopClient = qScopeGuard([&] {
-        client->terminate();
-        if (!client->waitForFinished(10000))
-            client->kill();
-    });
+    const Program client = startProgram(clientHome.path());
     QTRY_COMPARE_WITH_TIMEOUT(shownRows(clientShown).size(), 2, 30000);
 
     // A call of three rings.
@@ -301,11 +285,7 @@ void TestTwoProcesses::aClientsCopyOfTheLogStaysTrue()
         modem.injectLine(line);
     modem.injectLine(QStringLiteral("RING"));
     modem.injectLine(QStringLiteral("RING"));
-    const auto ringsShown = [&](const QString& dump) {
-        const QList<QStringList> rows = shownRows(dump);
-        const int row = rowNamed(rows, QStringLiteral("JANE CALLER"));
-        return row > 0 ? rows.at(row - 1).value(3) : QString();
-    };
+    const auto ringsShown = [](const QString& dump) { return cellOf(dump, QStringLiteral("JANE CALLER"), 3); };
     QTRY_COMPARE_WITH_TIMEOUT(ringsShown(serverShown), QStringLiteral("3"), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(ringsShown(clientShown), QStringLiteral("3"), 30000);
     // The pop-up came up at the call and asked for the recent calls once.
@@ -349,6 +329,59 @@ void TestTwoProcesses::aClientsCopyOfTheLogStaysTrue()
         }(),
         30000);
     QCOMPARE(shownRows(clientPopup).at(0).value(3), QStringLiteral("3"));
+}
+
+void TestTwoProcesses::aClientThatJoinsDuringACallListsItOnce()
+{
+    if (binary().isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    FakeModem modem;
+    QVERIFY(modem.isOpen());
+    const quint16 port = freePort();
+    // The line is tested 5 s after the last ring: the call's final record comes once the client has joined.
+    TempHome serverHome;
+    QVERIFY(serverSettings(serverHome, port, modem));
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::DialToneWait, QStringLiteral("5"));
+    TempHome clientHome;
+    clientSettings(port);
+    const QString serverShown = serverHome.file(QStringLiteral("shown.txt"));
+    const QString clientShown = clientHome.file(QStringLiteral("shown.txt"));
+    const Program server = startProgram(serverHome.path());
+    QVERIFY(serverIsUp(serverShown, modem, port));
+    const QString jane = QStringLiteral("JANE CALLER");
+    modem.injectLine(QStringLiteral("RING"));
+    for (const QString& line : FakeModem::callLines(QStringLiteral("5551234567"), jane))
+        modem.injectLine(line);
+    modem.injectLine(QStringLiteral("RING"));
+    int rings = 2;
+    QTRY_COMPARE_WITH_TIMEOUT(cellOf(serverShown, jane, 3), QStringLiteral("2"), 30000);
+
+    // The client starts while the call rings on (a ring every 2 s) and hears one more ring once it lists the call.
+    const Program client = startProgram(clientHome.path());
+    QElapsedTimer sinceRing;
+    sinceRing.start();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            if (sinceRing.elapsed() >= 2000) {
+                modem.injectLine(QStringLiteral("RING"));
+                ++rings;
+                sinceRing.restart();
+            }
+            return rowNamed(shownRows(clientShown), jane) > 0;
+        },
+        60000));
+    modem.injectLine(QStringLiteral("RING"));
+    ++rings;
+    // After the final record the client lists the call once, with the server's rings and answer.
+    QTRY_COMPARE_WITH_TIMEOUT(cellOf(clientShown, jane, 4), QStringLiteral("NO"), 30000);
+    const QList<QStringList> rows = shownRows(clientShown);
+    QCOMPARE(std::count_if(rows.begin(), rows.end(), [&](const QStringList& r) { return r.value(0) == jane; }), 1);
+    QCOMPARE(cellOf(clientShown, jane, 3), QString::number(rings));
+    QCOMPARE(
+        loggedEvents(clientHome.file(QStringLiteral("ActivityLog.dat")),
+                     QStringLiteral("Incoming Call From:  JANE CALLER     (555) 123-4567     %1 Rings").arg(rings)),
+        1);
 }
 
 QTEST_GUILESS_MAIN(TestTwoProcesses)

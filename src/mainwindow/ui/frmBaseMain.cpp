@@ -447,6 +447,8 @@ void frmBaseMain::portStateChanged()
 
 void frmBaseMain::BlockCall() { Calls->BlockCall(); }
 
+QStringList frmBaseMain::CallInProgress() const { return Calls->CallInProgress(); }
+
 void frmBaseMain::ProcessNetworkData(const QString& unit, int clientIndex, qint64 bytes, bool restricted)
 {
     Dispatcher->ProcessNetworkData(unit, clientIndex, bytes, restricted);

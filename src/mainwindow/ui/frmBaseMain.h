@@ -32,6 +32,7 @@ public:
     void ProcessNetworkData(const QString& unit, int clientIndex, qint64 bytes, bool restricted) override;
     void NetworkModeChanged() override;
     void ReopenPortIfSettingsChanged() override;
+    QStringList CallInProgress() const override;
 
     // Builds the status-bar panels for the current network mode (also after a change between standalone
     // and server, which keeps the window).

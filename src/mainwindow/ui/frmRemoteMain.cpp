@@ -334,6 +334,12 @@ void frmRemoteMain::RefreshOnline()
     mnuPopupMenuConnect->setText(QStringLiteral("&Disconnect"));
 }
 
+void frmRemoteMain::ConnectBurstSent()
+{
+    // The server's log may have changed while this client was away, and a list asked for then was never sent.
+    miniDisplay().LoadData();
+}
+
 void frmRemoteMain::ProcessRemoteNetworkData(const QString& unit) { m_dispatcher->ProcessRemoteNetworkData(unit); }
 
 // --- the call list -------------------------------------------------------------------------------------

@@ -23,6 +23,7 @@ public:
     void RefreshGrid() override;
     void UpdateStatus() override;
     void RefreshOnline() override;
+    void ConnectBurstSent() override;
     void ProcessRemoteNetworkData(const QString& unit) override;
     void EditGrid(int column, const QString& text, qint32 id) override;
 

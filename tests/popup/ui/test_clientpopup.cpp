@@ -18,6 +18,7 @@
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/ui/CallerIDGrid.h"
+#include "network/clsRemoteSocket.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
 #include "platform/ui/ModalDialog.h"
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void aRefillKeepsTheRingsOfALiveCall();
     void oneForeignDeletionAsksForThePopupListOnce();
     void anAnswerReplacesThePopupList();
+    void aReconnectAsksForThePopupListAgain();
     void anEmptyLogsAnswerEndsTheWait();
     void everyCallIsListedOnce();
     void onlyTheStoresRefusalsAreToldAsDuplicates();
@@ -241,6 +243,25 @@ void TestClientPopup::anAnswerReplacesThePopupList()
     // A newer answer holding fewer calls leaves only those.
     deliver({popupAnswer({recent.at(0)})});
     QCOMPARE(popupText("lblPosition"), QStringLiteral("1/1"));
+}
+
+void TestClientPopup::aReconnectAsksForThePopupListAgain()
+{
+    showPopup(
+        {call(2, QStringLiteral("TWO"), QStringLiteral("2")), call(1, QStringLiteral("ONE"), QStringLiteral("1"))});
+    // Away (Options, Connect) while the server's log loses call 1 and gains call 3, then back.
+    auto* window = dynamic_cast<QWidget*>(gMainForm);
+    TRIGGER(window, "mnuOptionsConnect");
+    QVERIFY(!gRemoteSocket->Connected());
+    server().clearRequests();
+    TRIGGER(window, "mnuOptionsConnect");
+    QVERIFY(!server().waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
+    // After the burst the pop-up asks for its list, and the answer replaces the one it kept.
+    QCOMPARE(server().waitForRequest(QStringLiteral(";MINI DISPLAY;")), QStringLiteral(";MINI DISPLAY;10;"));
+    deliver({popupAnswer(
+        {call(3, QStringLiteral("THREE"), QStringLiteral("3")), call(2, QStringLiteral("TWO"), QStringLiteral("2"))})});
+    QCOMPARE(popupText("lblName"), QStringLiteral("THREE"));
+    QCOMPARE(popupText("lblPosition"), QStringLiteral("1/2"));
 }
 
 void TestClientPopup::everyCallIsListedOnce()
