@@ -126,15 +126,19 @@ public:
     }
     // Waits on the socket until a unit containing text arrives. With idle set the event loop runs between
     // reads (the fake modem answers the program's commands from it); without it this blocks on the socket
-    // alone, so the moment the data arrives is the moment it is seen.
-    bool waitFor(const QString& text, int ms, bool idle = true)
+    // alone, so the moment the data arrives is the moment it is seen. The unit goes to found when asked.
+    bool waitFor(const QString& text, int ms, bool idle = true, QString* found = nullptr)
     {
         QElapsedTimer t;
         t.start();
         for (;;) {
             while (!units.isEmpty()) {
-                if (units.takeFirst().contains(text))
+                const QString unit = units.takeFirst();
+                if (unit.contains(text)) {
+                    if (found)
+                        *found = unit;
                     return true;
+                }
             }
             if (t.elapsed() > ms)
                 return false;

@@ -17,6 +17,8 @@
 //    figures are what this machine's kernel and sockets take, whatever the server.
 //  - SqlReply: a client's ";SQL;" for every row of a 100,000-call log, from the request to the last byte of
 //    the reply, and how much the server's peak memory grew for it.
+//  - OneRequestMemory: the worst single requests on a 100,000-call log, each in a server of its own: its
+//    peak memory, and a call that rings while the request runs (see there).
 
 #include <QElapsedTimer>
 #include <QSettings>
@@ -222,6 +224,113 @@ static void BM_SlowClientsMemory(benchmark::State& state)
     }
 }
 BENCHMARK(BM_SlowClientsMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+namespace {
+
+QString fillOneHundredThousandCalls(Server& server)
+{
+    const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
+    CreateCallerDB(path);
+    storeBenchCalls(100000, [](int i) {
+        clsCaller c;
+        c.Name = QStringLiteral("CALLER %1").arg(i % 700);
+        c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
+        c.CallerDate = DateText::format(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i) * 900));
+        c.Rings = i % 6;
+        c.Answered = i % 3 ? QStringLiteral("NO") : QStringLiteral("YES");
+        return c;
+    });
+    CloseCallerDB();
+    return path;
+}
+
+QByteArray worstRequest(int shape)
+{
+    switch (shape) {
+    case 0:
+        return ";SQL;Select a.ID As ID From tblCID a, tblCID b";
+    case 1:
+        return ";SQL;Select 1 As x From tblCID a, tblCID b";
+    case 2:
+        return ";SQL;Select x As ID From (With Recursive c(x) As (Select 1 Union All Select x+1 From c) Select x From "
+               "c)";
+    case 4:
+        return ";SQL;Select Count(*) As ID From tblCID a, tblCID b";
+    default: {
+        QByteArray payload = "|TIMEPERIOD||";
+        for (int g = 0; g < 5000; ++g)
+            payload += "|GROUP|fldRings > 1|";
+        return ";STATISTIC;" + payload + "|STAT||NONE|;";
+    }
+    }
+}
+
+} // namespace
+
+// One request of the worst shapes on a 100,000-call log, in a server of its own so that its peak is the
+// request's: 0 rows of one number from a cross join (ten billion of them), 1 the same without even an ID,
+// 2 a recursive query without end, 3 a statistics request of one statistic for 5,000 groups that each hold
+// most calls ("fldRings > 1"), 4 one row counted over the cross join (one step of ten billion rows). Half a
+// second into the request a call rings (its RING and NMBR lines written at once): call_ms runs from that
+// write to a second client holding the call's number, which the server sends only once it has stored the
+// call. answer_s is the request's own time to its ";ERROR;" or ";STATISTIC;", and answer_after_call says
+// that the request was still running when the call came through.
+static void BM_OneRequestMemory(benchmark::State& state)
+{
+    const int shape = int(state.range(0));
+    Server server;
+    {
+        const QString path = fillOneHundredThousandCalls(server);
+        QSettings ini(server.home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
+    }
+    if (!server.start(state, 2))
+        return;
+    Client& asker = *server.clients.front();
+    Client& listener = *server.clients.back();
+    const qint64 startKb = server.counters().peakKb;
+    qint64 peakKb = startKb;
+    bool died = false;
+    // Waits for a unit holding text, reading the server's peak meanwhile: a server that dies of the request
+    // has none to read after.
+    auto await = [&](Client& client, const QString& text, QString* unit) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!client.waitFor(text, 200, false, unit)) {
+            const qint64 kb = server.counters().peakKb;
+            died = kb == 0;
+            if (died || waited.elapsed() > 600000)
+                return false;
+            peakKb = std::max(peakKb, kb);
+        }
+        return true;
+    };
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        asker.send(worstRequest(shape));
+        QThread::msleep(500);
+        const QString shown = QStringLiteral("(555) 300-%1").arg(4000 + shape);
+        QElapsedTimer call;
+        call.start();
+        server.modem.inject("\r\nRING\r\n\r\nNMBR = 555300" + QByteArray::number(4000 + shape) + "\r\n");
+        QString unit;
+        if (await(listener, shown, nullptr)) {
+            state.counters["call_ms"] = double(call.nsecsElapsed()) / 1e6;
+            state.counters["answer_after_call"] = asker.socket.bytesAvailable() == 0 && asker.units.isEmpty() ? 1 : 0;
+            const QString answer = shape == 3 ? QStringLiteral(";STATISTIC;") : QStringLiteral(";ERROR;");
+            if (await(asker, answer, &unit))
+                unit = unit.mid(unit.indexOf(answer)).section(QStringLiteral(";COMPLETE;"), 0, 0).left(80);
+        }
+        if (unit.isEmpty())
+            unit = died ? QStringLiteral("the server died") : QStringLiteral("no answer");
+        state.SetLabel(unit.toStdString());
+        state.counters["answer_s"] = double(clock.nsecsElapsed()) / 1e9;
+    }
+    state.counters["start_MB"] = double(startKb) / 1024.0;
+    state.counters["peak_MB"] = double(std::max(peakKb, server.counters().peakKb)) / 1024.0;
+}
+BENCHMARK(BM_OneRequestMemory)->DenseRange(0, 4)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv)
 {

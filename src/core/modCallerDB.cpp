@@ -267,12 +267,28 @@ SqlDatabase* CallerDBReader()
     return g_reader.get();
 }
 
+std::unique_ptr<SqlDatabase> OpenCallerDBReader()
+{
+    if (isClientMode() || !gCallerDB)
+        return nullptr;
+    return std::make_unique<SqlDatabase>(gCallerDB->path(), SqlDatabase::Mode::ReadOnly);
+}
+
 QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes)
 {
     QList<clsCaller> callers;
-    SqlDatabase* reader = CallerDBReader();
+    ForEachCaller(
+        jetSql, [&callers](const clsCaller& caller) { callers << caller; }, maxTextBytes);
+    return callers;
+}
+
+void ForEachCaller(const QString& jetSql, const std::function<void(const clsCaller&)>& visit, qint64 maxTextBytes,
+                   SqlDatabase* reader)
+{
     if (!reader)
-        return callers;
+        reader = CallerDBReader();
+    if (!reader)
+        return;
     SqlStatement st = reader->prepareUntrusted(jetSql);
     qint64 textBytes = 0;
     enum Field { ID, Name, Number, Date, Rings, Answered, Other };
@@ -323,9 +339,8 @@ QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes)
                 break;
             }
         }
-        callers << caller;
+        visit(caller);
     }
-    return callers;
 }
 
 qint64 CountCallers(const QString& jetSql)

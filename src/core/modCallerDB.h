@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class SqlDatabase;
@@ -54,6 +55,14 @@ SqlDatabase* CallerDBReader();
 // an answer whose texts (name, number, date, answered) come to more bytes throws instead, before the rest is
 // read: a peer's query must not take the program's memory.
 QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes = 0);
+// As SelectCallers, but each call goes to visit as it is read and none is kept; on reader when one is given
+// (see OpenCallerDBReader). A throw from visit ends the read.
+void ForEachCaller(const QString& jetSql, const std::function<void(const clsCaller&)>& visit, qint64 maxTextBytes = 0,
+                   SqlDatabase* reader = nullptr);
+// A read-only connection of the caller's own on the open call log: for a reader that lets the event loop run
+// while its statement is open (SqlDatabase::setWatch), where the shared one may be used, or replaced with the
+// log, meanwhile. nullptr when no log is open or in client mode.
+std::unique_ptr<SqlDatabase> OpenCallerDBReader();
 // Number of rows the query returns; 0 in client mode.
 qint64 CountCallers(const QString& jetSql);
 // Deletes calls by ID in one transaction; gives how many rows went. 0 in client mode. To delete the calls of a

@@ -16,6 +16,7 @@ inline constexpr qint32 kRequestTooLarge = 30001;
 // from another read them, so each keeps the value it has always had.
 inline constexpr qint32 kInvalidCallError = 5;          // "Invalid procedure call or argument"
 inline constexpr qint32 kOverflowError = 6;             // "Overflow"
+inline constexpr qint32 kOutOfMemoryError = 7;          // "Out of memory"
 inline constexpr qint32 kTypeMismatchError = 13;        // "Type mismatch"
 inline constexpr qint32 kFileNotFoundError = 53;        // "File not found"
 inline constexpr qint32 kPastEndOfFileError = 62;       // "Input past end of file"

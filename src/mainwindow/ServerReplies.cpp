@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -19,6 +20,7 @@
 #include "network/ServerRequest.h"
 #include "network/clsServer.h"
 #include "platform/Memory.h"
+#include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 #include "popup/MiniDisplay.h"
 #include "statistics/ServerStatistics.h"
@@ -93,44 +95,113 @@ bool isSelect(const QString& query)
 
 } // namespace
 
-ServerReplies::ServerReplies(QObject* owner, QObject* parent) : QObject(parent), m_owner(owner) {}
+ServerReplies::ServerReplies(QObject* owner, QObject* parent)
+    : QObject(parent), m_owner(owner), m_clock([] {
+          static const QElapsedTimer started = [] {
+              QElapsedTimer t;
+              t.start();
+              return t;
+          }();
+          return started.elapsed();
+      })
+{
+}
 
 void ServerReplies::SendSQL(const ServerRequest& request, const QString& query)
 {
     request.event(QStringLiteral(" Requested a SQL Query: ") + query);
-    QList<clsCaller> rows;
+    try {
+        answerSQL(request, query);
+    } catch (const std::bad_alloc&) {
+        // The answer's memory went with its frames; the server goes on, and the client is told.
+        SaveError(kOutOfMemoryError, QStringLiteral("Out of memory"), kSource);
+        ReportError(QStringLiteral("frmBaseMain_SendSQL"));
+        giveMemoryBack();
+        request.replyError(kOutOfMemoryError, QStringLiteral("Out of memory"));
+    }
+}
+
+void ServerReplies::answerSQL(const ServerRequest& request, const QString& query)
+{
+    // The reply as it goes out, each call's line ending at its place in ends: built as the calls are read,
+    // so a call costs its line and nothing more.
+    QString text = QStringLiteral(";CLEAR CALLERS;");
+    QList<qint32> ends;
+    bool cancelled = false;
     try {
         if (!isSelect(query)) {
             throw SqlError(SqlError::Kind::BadSql, 23,
                            QStringLiteral("Only a query that reads the call log can be run here."));
         }
-        rows = SelectCallers(query, MaxReplyTextBytes);
+        readCalls(request, query, text, ends, cancelled);
     } catch (const SqlError& e) {
-        keep(e, "frmBaseMain_SendSQL");
-        request.replyError(kDatabaseError, e.message());
-        // What the refused answer took goes back to the system, not only to the program's heap.
-        giveMemoryBack();
-        return;
+        // Stopped for the requester's cancel (or the program's end), what was read still goes out.
+        if (!cancelled) {
+            keep(e, "frmBaseMain_SendSQL");
+            request.replyError(kDatabaseError, e.message());
+            // What the refused answer took goes back to the system, not only to the program's heap.
+            text = QString();
+            ends = QList<qint32>();
+            giveMemoryBack();
+            return;
+        }
     }
-    const qint32 size = qint32(rows.size());
+    const qint32 size = qint32(ends.size());
     request.reply(QStringLiteral(";SIZE;") + QString::number(size) + QLatin1Char(';'));
-
-    QString text;
-    text.reserve(qsizetype(size) * 64);
-    ReplySteps steps(size, size > SqlProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
-                     m_owner);
-    for (const clsCaller& caller : std::as_const(rows)) {
-        if (!steps.next(request))
-            break;
-        text += QStringLiteral(";CALLER;");
-        text += caller.PrintSend();
+    qint32 sent = cancelled ? size : 0;
+    {
+        ReplySteps steps(size, size > SqlProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
+                         m_owner);
+        while (sent < size && steps.next(request))
+            ++sent;
     }
     // Rows gathered before a cancel still go out; the count sent first keeps the full number.
-    rows = QList<clsCaller>();
-    request.reply(QStringLiteral(";CLEAR CALLERS;") + text);
+    if (sent < size)
+        text.truncate(sent > 0 ? ends.at(sent - 1) : qsizetype(QStringLiteral(";CLEAR CALLERS;").size()));
+    ends = QList<qint32>();
+    request.reply(text);
     text = QString();
     if (size > SqlProgressThreshold)
         giveMemoryBack();
+}
+
+void ServerReplies::readCalls(const ServerRequest& request, const QString& query, QString& text, QList<qint32>& ends,
+                              bool& cancelled)
+{
+    const std::unique_ptr<SqlDatabase> reader = OpenCallerDBReader();
+    if (!reader)
+        return;
+    // Shut-down and a mode switch wait for the read, which stops at the next look.
+    const LongTask task;
+    const int budget = SqlDatabase::defaultQueryBudget();
+    SqlDatabase::Watch watch;
+    watch.clockMs = m_clock;
+    watch.deadlineMs = budget > 0 ? m_clock() + budget : 0;
+    // The calls, the other clients and the requester's cancel are served while the query runs. The
+    // connection is this answer's own, so nothing run meanwhile can reach its statement.
+    watch.giveWay = [&request, &cancelled] {
+        QCoreApplication::processEvents();
+        cancelled = request.cancelled() || Program::ending();
+        return !cancelled;
+    };
+    watch.giveWayMs = YieldIntervalMs;
+    reader->setWatch(std::move(watch));
+    const qint64 bound = MaxReplyBytes;
+    ForEachCaller(
+        query,
+        [&](const clsCaller& caller) {
+            text += QStringLiteral(";CALLER;");
+            text += caller.PrintSend();
+            ends << qint32(text.size());
+            if (qint64(text.size()) * qint64(sizeof(QChar)) + qint64(ends.size()) * qint64(sizeof(qint32)) > bound) {
+                // 18: SQLite's own code for a result too big, as the text bound uses.
+                throw SqlError(SqlError::Kind::TooComplex, 18,
+                               QStringLiteral("The answer needs more than %1 MB of memory: ask "
+                                              "for fewer calls.")
+                                   .arg(bound / (1024 * 1024)));
+            }
+        },
+        MaxReplyTextBytes, reader.get());
 }
 
 void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 count)

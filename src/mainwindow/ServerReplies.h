@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
+#include <functional>
 
 class ServerRequest;
 
@@ -29,9 +32,21 @@ public:
     // before it is read whole. A client takes at most 64 MB in one send, which the tags and fields around
     // 40 MB of text fill.
     static constexpr qint64 MaxReplyTextBytes = 40LL * 1024 * 1024;
+    // Most bytes one query answer may take as the server builds it: every call's line of the reply as held
+    // (two bytes a character) and its place in the list of lines, whatever the call holds. A call without
+    // any text still costs some 70 bytes, so a query of a billion rows of one number is refused once this
+    // is spent. It leaves room for the 40 MB of text above (80 MB as held) and the lines' own fields.
+    static constexpr qint64 kMaxReplyBytes = 96LL * 1024 * 1024;
+    qint64 MaxReplyBytes = kMaxReplyBytes;
 
     // owner: the window that owns the progress windows (the main window), or nullptr.
     explicit ServerReplies(QObject* owner = nullptr, QObject* parent = nullptr);
+
+    // The clock a query answer's time runs on, in milliseconds (monotonic): the answer may take the read-only
+    // connection's time budget (SqlDatabase::defaultQueryBudget) from the request's start, the time it gives
+    // way to the rest of the program included. Tests hold it still or move it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     // ";SIZE;" with the row count, then ";CLEAR CALLERS;" and a ";CALLER;" record per row (ID, name,
     // number, date, rings, answered). Only a query that reads the call log runs, and it runs on the read-only
@@ -53,5 +68,13 @@ Q_SIGNALS:
     void callDeleted(qint32 id);
 
 private:
+    void answerSQL(const ServerRequest& request, const QString& query);
+    // Reads the query's calls into the reply's lines, under the answer's time and memory; gives way to the
+    // rest of the program every few milliseconds, also inside a long step of the query, and sets cancelled
+    // when it stopped there for the requester's cancel or the program's end. Throws SqlError.
+    void readCalls(const ServerRequest& request, const QString& query, QString& text, QList<qint32>& ends,
+                   bool& cancelled);
+
     QPointer<QObject> m_owner;
+    Clock m_clock;
 };

@@ -215,9 +215,36 @@ void SqlDatabase::setDefaultQueryBudget(int milliseconds) { g_defaultQueryBudget
 
 int SqlDatabase::defaultQueryBudget() { return g_defaultQueryBudgetMs.load(); }
 
+void SqlDatabase::setWatch(Watch watch)
+{
+    if (!watch.clockMs)
+        watch.clockMs = [] {
+            return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count());
+        };
+    m_gaveWayAt = watch.clockMs();
+    m_watch = std::move(watch);
+}
+
+bool SqlDatabase::watchSaysStop()
+{
+    const qint64 now = m_watch->clockMs();
+    if (m_watch->deadlineMs > 0 && now >= m_watch->deadlineMs)
+        return true;
+    if (m_watch->giveWay && now - m_gaveWayAt >= m_watch->giveWayMs) {
+        m_gaveWayAt = now;
+        if (!m_watch->giveWay())
+            return true;
+    }
+    return false;
+}
+
 int SqlDatabase::progress(void* self)
 {
-    const auto* db = static_cast<const SqlDatabase*>(self);
+    auto* db = static_cast<SqlDatabase*>(self);
+    if (db->watched())
+        return db->watchSaysStop() ? 1 : 0;
     if (db->m_deadline == std::chrono::steady_clock::time_point{})
         return 0;
     return std::chrono::steady_clock::now() > db->m_deadline ? 1 : 0;

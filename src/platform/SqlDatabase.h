@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -77,9 +79,25 @@ public:
     static void setDefaultQueryBudget(int milliseconds);
     static int defaultQueryBudget();
 
+    // Instead of the time budget: one deadline for everything the connection runs, on a clock of the
+    // caller's (so the time between steps counts too), and giveWay called every giveWayMs of it, also from
+    // inside a long step. giveWay may run the event loop, but nothing there may use this connection: a
+    // watched connection belongs to one reader. A passed deadline, or giveWay saying false, stops the
+    // statement as the budget does.
+    struct Watch {
+        std::function<qint64()> clockMs; // monotonic milliseconds
+        qint64 deadlineMs = 0;           // on clockMs; 0: none
+        std::function<bool()> giveWay;
+        qint64 giveWayMs = 10;
+    };
+    void setWatch(Watch watch);
+
 private:
     friend class SqlStatement;
     void armDeadline(std::chrono::steady_clock::time_point deadline) { m_deadline = deadline; }
+    bool watched() const { return m_watch.has_value(); }
+    // True when the watched statement is to stop now.
+    bool watchSaysStop();
     static int progress(void* self);
 
     QString m_path;
@@ -94,4 +112,6 @@ private:
     std::unordered_map<std::string, SqlStatement, TextHash, std::equal_to<>> m_cached;
     int m_budgetMs = 0;
     std::chrono::steady_clock::time_point m_deadline{};
+    std::optional<Watch> m_watch;
+    qint64 m_gaveWayAt = 0;
 };

@@ -50,6 +50,13 @@ void SqlStatement::bindNull(int index) { check(sqlite3_bind_null(m_stmt, index))
 
 bool SqlStatement::step()
 {
+    if (m_db->watched()) {
+        // The watch's deadline runs between steps too: a step that returns at once may never reach the
+        // progress handler.
+        if (m_db->watchSaysStop())
+            throw SqlError(SQLITE_INTERRUPT, QStringLiteral("The query took too long and was stopped."));
+        return finish(sqlite3_step(m_stmt));
+    }
     if (!m_running) {
         m_running = true;
         m_left = m_db->timeBudget() > 0 ? std::chrono::milliseconds(m_db->timeBudget())
@@ -64,6 +71,11 @@ bool SqlStatement::step()
     m_db->armDeadline({});
     if (m_budgeted)
         m_left -= std::chrono::steady_clock::now() - began;
+    return finish(rc);
+}
+
+bool SqlStatement::finish(int rc)
+{
     if (rc == SQLITE_ROW)
         return true;
     m_running = false;

@@ -19,7 +19,7 @@ class SqlDatabase;
 //
 // The connection's time budget (SqlDatabase::setTimeBudget) counts the time spent inside step() from the first
 // step after preparing or reset() until the statement is done, not what the caller does between rows; running
-// over it throws SqlError (kind TooComplex).
+// over it throws SqlError (kind TooComplex). A watched connection (SqlDatabase::setWatch) runs on its watch instead.
 class SqlStatement {
 public:
     SqlStatement(SqlStatement&& other) noexcept;
@@ -60,6 +60,8 @@ private:
     friend class SqlDatabase;
     SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt);
     void check(int rc) const;
+    // What a step's result means: a row, the end, or a throw.
+    bool finish(int rc);
 
     SqlDatabase* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cmath>
+#include <new>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -13,6 +14,7 @@
 #include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/DateText.h"
+#include "platform/Memory.h"
 #include "statistics/StatisticsBatch.h"
 #include "statistics/StatisticsProtocol.h"
 #include "statistics/StatisticsRun.h"
@@ -34,7 +36,8 @@ void reply(qint32 index, const QString& text)
 // have sent other requests, so the client's own view of its current request cannot tell.
 class ServerJob : public StatisticsJob {
 public:
-    ServerJob(qint32 index, QString address) : StatisticsJob(false), m_index(index), m_address(std::move(address))
+    ServerJob(qint32 index, QString address, QString tag)
+        : StatisticsJob(false), m_index(index), m_address(std::move(address)), m_tag(std::move(tag))
     {
         // A cancel that came after this request, before it was read, counts too.
         const clsClient* c = requester(index);
@@ -49,6 +52,24 @@ public:
             windowLinks().netCancel = nullptr;
     }
 
+    // The answer, and a client told of a run that failed (its memory ran out, say): an ERROR, then the empty
+    // answer its window goes on with. What the run took has gone with its frames by then.
+    void run() final
+    {
+        try {
+            answer();
+        } catch (const std::exception& e) {
+            const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+            const qint32 number = memory ? kOutOfMemoryError : kInvalidCallError;
+            const QString description = memory ? QStringLiteral("Out of memory") : QString::fromUtf8(e.what());
+            SaveError(number, description, QStringLiteral("frmBaseMain"));
+            ReportError(m_tag);
+            giveMemoryBack();
+            reply(m_index, ErrorReply(number, description));
+            reply(m_index, emptyAnswer());
+        }
+    }
+
     static QList<ServerJob*>& live()
     {
         static QList<ServerJob*> jobs;
@@ -58,6 +79,8 @@ public:
     void clientCancelled() { m_clientCancelled = true; }
 
 protected:
+    virtual void answer() = 0;
+    virtual QString emptyAnswer() const = 0;
     // The client cancelled, or left.
     bool stopped() const { return m_clientCancelled || !requester(m_index); }
 
@@ -72,6 +95,7 @@ protected:
 
     qint32 m_index;
     QString m_address;
+    QString m_tag;
 
 private:
     bool m_clientCancelled = false;
@@ -80,11 +104,15 @@ private:
 class ServerGridJob : public ServerJob {
 public:
     ServerGridJob(qint32 index, QString address, StatisticRequest request)
-        : ServerJob(index, std::move(address)), m_request(std::move(request))
+        : ServerJob(index, std::move(address), QStringLiteral("frmBaseMain_SendStatistic")),
+          m_request(std::move(request))
     {
     }
 
-    void run() override
+protected:
+    QString emptyAnswer() const override { return QStringLiteral(";STATISTIC;;"); }
+
+    void answer() override
     {
         if (!requester(m_index))
             return;
@@ -129,12 +157,16 @@ class ServerGraphJob : public ServerJob {
 public:
     ServerGraphJob(qint32 index, QString address, clsStatistic statistic, QList<clsGroup> groups, GraphUnit unit,
                    QDateTime start, QDateTime end)
-        : ServerJob(index, std::move(address)), m_statistic(std::move(statistic)), m_groups(std::move(groups)),
-          m_unit(unit), m_start(std::move(start)), m_end(std::move(end))
+        : ServerJob(index, std::move(address), QStringLiteral("frmBaseMain_SendGraph")),
+          m_statistic(std::move(statistic)), m_groups(std::move(groups)), m_unit(unit), m_start(std::move(start)),
+          m_end(std::move(end))
     {
     }
 
-    void run() override
+protected:
+    QString emptyAnswer() const override { return GraphPartialMessage(); }
+
+    void answer() override
     {
         if (!requester(m_index))
             return;

@@ -763,6 +763,17 @@ bool evaluate(Node& n, CallSnapshot& calls, int row)
     return m == 1;
 }
 
+// Lets a condition's remembered answers go (one per value or per call): they serve the pass that made them,
+// and a condition kept for many groups or columns would hold them all for the whole run.
+void forget(Node* n)
+{
+    if (!n)
+        return;
+    std::vector<int8_t>().swap(n->memo);
+    for (auto& k : n->kids)
+        forget(k.get());
+}
+
 // The rows (in date order) that satisfy a condition; every row for no condition.
 std::vector<int> rowsOf(Node* condition, CallSnapshot& calls)
 {
@@ -894,7 +905,11 @@ struct GridBatch::Plan {
     std::vector<char> inClause;
     std::vector<std::unique_ptr<Node>> statistics, groups;
     std::vector<bool> statisticRead, groupRead;
+    // The rows of the groups kept for the next column, as many as MaxKeptRows allows; the others are found
+    // again in each column.
     std::vector<std::optional<std::vector<int>>> groupRows;
+    qint64 keptRows = 0;
+    int statisticInUse = -1;
     QStringList styles;
 };
 
@@ -939,6 +954,7 @@ GridBatch::Plan& GridBatch::plan()
                 clock.tick();
                 p.inClause[size_t(r)] = evaluate(*p.clause, p.calls, r) ? 1 : 0;
             }
+            forget(p.clause.get());
         }
     } catch (const SqlError&) {
         return p;
@@ -964,19 +980,24 @@ CellValue GridBatch::cell(int s, int g)
     if (answeredByBatch(s, g)) {
         Plan& p = *m_plan;
         try {
-            auto& rows = p.groupRows[size_t(g)];
-            if (!rows)
-                rows = rowsOf(p.groups[size_t(g)].get(), p.calls);
+            if (p.statisticInUse != s) {
+                // The columns come one after another: the last one's remembered answers are done with.
+                if (p.statisticInUse >= 0)
+                    forget(p.statistics[size_t(p.statisticInUse)].get());
+                p.statisticInUse = s;
+            }
+            std::vector<int> found;
+            const std::vector<int>& rows = groupRows(g, found);
             const QString& style = p.styles[s];
             if (const int back = LastDaysOf(style)) {
                 CellValue out;
-                out.value = RoundStatistic(double(countSince(*rows, p.calls, secondsOf(LastDaysSince(back)))));
+                out.value = RoundStatistic(double(countSince(rows, p.calls, secondsOf(LastDaysSince(back)))));
                 return out;
             }
             Node* condition = p.statistics[size_t(s)].get();
             const bool times = MostCallsWindow(style) > 0;
             Tally tally;
-            for (int r : *rows) {
+            for (int r : rows) {
                 if (p.inClause[size_t(r)] && (!condition || evaluate(*condition, p.calls, r)))
                     tally.add(p.calls, r, times);
             }
@@ -989,6 +1010,25 @@ CellValue GridBatch::cell(int s, int g)
     out.value = ExecuteStat(statistic, group, m_days, m_timePeriod, &out.note);
     return out;
 }
+
+const std::vector<int>& GridBatch::groupRows(int g, std::vector<int>& found)
+{
+    Plan& p = *m_plan;
+    auto& kept = p.groupRows[size_t(g)];
+    if (kept)
+        return *kept;
+    Node* condition = p.groups[size_t(g)].get();
+    found = rowsOf(condition, p.calls);
+    forget(condition);
+    // Kept while the bound allows: then the memory of a grid does not grow with its groups times its calls.
+    if (p.keptRows + qint64(found.size()) > MaxKeptRows)
+        return found;
+    p.keptRows += qint64(found.size());
+    kept = std::move(found);
+    return *kept;
+}
+
+qint64 GridBatch::keptRows() const { return m_plan ? m_plan->keptRows : 0; }
 
 // ---------------------------------------------------------------------------------------------------------
 // The graph
@@ -1005,6 +1045,7 @@ struct GraphBatch::Plan {
     std::vector<std::optional<std::vector<int>>> rows;
     std::vector<std::vector<qint64>> times;
     std::vector<qint64> lastDays;
+    int groupInUse = -1;
     std::vector<std::pair<qint64, qint64>> bounds; // per bucket, in seconds
 };
 
@@ -1061,9 +1102,18 @@ double GraphBatch::value(int g, int k)
     if (answeredByBatch(g)) {
         Plan& p = *m_plan;
         try {
+            if (p.groupInUse != g) {
+                // A graph runs group by group: the last group's rows are done with.
+                if (p.groupInUse >= 0) {
+                    p.rows[size_t(p.groupInUse)].reset();
+                    std::vector<qint64>().swap(p.times[size_t(p.groupInUse)]);
+                }
+                p.groupInUse = g;
+            }
             auto& rows = p.rows[size_t(g)];
             if (!rows) {
                 rows = rowsOf(p.groups[size_t(g)].get(), p.calls);
+                forget(p.groups[size_t(g)].get());
                 if (const int back = LastDaysOf(p.style)) {
                     p.lastDays[size_t(g)] = countSince(*rows, p.calls, secondsOf(LastDaysSince(back)));
                 } else {

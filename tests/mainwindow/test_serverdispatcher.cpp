@@ -113,6 +113,7 @@ private Q_SLOTS:
     void clientThatNeverReadsIsDroppedWhileOthersReceive();
     void unreadRepliesShareOneBound();
     void anAnswerTooLargeIsRefusedBeforeItIsRead();
+    void rowsWithoutTextCostTheirWholeLineAndTheRequestsTime();
     void clientSqlOnlyReads();
     void restrictedChangesAreRefusedAndTheirFieldsSkipped();
     void contactNamesAreNeverPatterns();
@@ -355,6 +356,28 @@ void TestServerDispatcher::anAnswerTooLargeIsRefusedBeforeItIsRead()
     // The connection and the server are as before.
     p.send(";SQL;Select * From tblCID Where ID = 2");
     QCOMPARE(p.take(2).value(0), QStringLiteral(";SIZE;1;"));
+}
+
+// Rows of one number hold no text, yet each costs its line of the answer: a cross join is refused once
+// their cost passes the bound. And the query's time is the request's own, on the answer's clock.
+void TestServerDispatcher::rowsWithoutTextCostTheirWholeLineAndTheRequestsTime()
+{
+    storeCalls(200);
+    LoopbackPeer& p = peer();
+    ServerReplies& replies = *m_host->dispatcher.replies();
+    qint64 now = 0;
+    // Held still, so only the cost can stop the answer: 40,000 rows would take some 2.6 MB.
+    replies.setClock([&now] { return now; });
+    replies.MaxReplyBytes = 1024 * 1024;
+    p.send(";SQL;Select 1 As x From tblCID a, tblCID b");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;30000;The answer needs more than 1 MB of memory: ask for fewer calls.;"));
+    // A second at each look: stopped once the budget has passed since the request, however little of it the
+    // query's own steps took.
+    replies.MaxReplyBytes = ServerReplies::kMaxReplyBytes;
+    replies.setClock([&now] { return now += 1000; });
+    p.send(";SQL;Select a.ID As ID From tblCID a, tblCID b");
+    QCOMPARE(p.next(), QStringLiteral(";ERROR;30000;The query took too long and was stopped.;"));
+    QVERIFY(now <= 2000 + SqlDatabase::defaultQueryBudget() + 1000);
 }
 
 void TestServerDispatcher::clientSqlOnlyReads()

@@ -158,6 +158,7 @@ private Q_SLOTS:
     void aLogOfAnotherFormIsLeftToTheQueries();
     void clientModeAndNoLog();
     void aLongReadGivesWayAndKeepsItsSnapshot();
+    void manyLargeGroupsKeepTheirRowsWithinOneBound();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -348,6 +349,32 @@ void TestStatisticsBatch::aLongReadGivesWayAndKeepsItsSnapshot()
     QCOMPARE(CountCallers(QStringLiteral("Select * From tblCID")), before + 1);
     GridBatch after(s, g, QString(), 730);
     QCOMPARE(after.cell(0, 0).value, double(before + 1));
+}
+
+// Groups of many calls each, more than the grid keeps the rows of: what it holds between cells stays within
+// its bound however many groups there are, and the groups whose rows it let go are counted as the others.
+void TestStatisticsBatch::manyLargeGroupsKeepTheirRowsWithinOneBound()
+{
+    gCallerDB->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                                   "INSERT INTO tblCID (fldName, fldNumber, fldDate, fldRings, fldAnswered) "
+                                   "SELECT 'Bulk', '555-1234', '2024-05-01 10:00:00', 1 + i % 3, 'NO' FROM n"));
+    const QList<clsStatistic> s = {statistic(QString(), QStringLiteral("NONE")),
+                                   statistic(QStringLiteral("fldAnswered = 'NO'"), QStringLiteral("MOST RINGS"))};
+    const clsGroup many = group(QStringLiteral("fldRings > 1"));
+    const qint64 rows = CountCallers(QStringLiteral("Select * From tblCID Where fldRings > 1"));
+    const QList<clsGroup> g(int(2 * GridBatch::MaxKeptRows / rows), many);
+    const double expected[2] = {ExecuteStat(s[0], many, 730, QString()), ExecuteStat(s[1], many, 730, QString())};
+    GridBatch batch(s, g, QString(), 730);
+    qint64 kept = 0;
+    for (int i = 0; i < s.size(); ++i) {
+        for (int j = 0; j < g.size(); ++j) {
+            if (batch.cell(i, j).value != expected[i])
+                QFAIL(qPrintable(QStringLiteral("statistic %1, group %2").arg(i).arg(j)));
+            kept = std::max(kept, batch.keptRows());
+        }
+    }
+    QVERIFY(batch.answeredByBatch(1, int(g.size()) - 1));
+    QVERIFY2(kept > GridBatch::MaxKeptRows / 2 && kept <= GridBatch::MaxKeptRows, qPrintable(QString::number(kept)));
 }
 
 QTEST_GUILESS_MAIN(TestStatisticsBatch)
