@@ -17,14 +17,19 @@
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
 #include "contacts/ui/frmContacts.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Twips.h"
 #include "platform/ui/WidgetPrompt.h"
+#include "popup/ui/frmMiniDisplay.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
-// The program's boxes and dialogs on a real display with a window manager, as a user meets them: each one
-// above the window it belongs to, one at a time, and a file dialog that lists the files its filter names.
+// The program's boxes, dialogs and windows on a real display with a window manager, as a user meets them: each
+// box above the window it belongs to, one at a time, a file dialog that lists the files its filter names, and
+// windows that keep their place, their shortcuts and the mouse.
 class TestDialogs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -34,6 +39,7 @@ private Q_SLOTS:
     void startNoticesComeOneAtATimeAboveTheMainWindow();
     void theStatisticsFileDialogListsItsDataFiles();
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
+    void thePopupOpensWhereItWasLeftRestartAfterRestart();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -239,6 +245,36 @@ void TestDialogs::theGroupEditorStaysAboveTheBookWhileAColourIsChosen()
     TRIGGER(book, "cmdAddAttributeGroup");
     QCOMPARE(order, (QStringList{QStringLiteral("frmAddAttributeGroup"), QStringLiteral("QColorDialog")}));
     book->close();
+}
+
+// The pop-up opens where it was left, start after start, also when it must first widen to its least width (as
+// the first run's size asks). Before, it widened before the window manager had framed it, which put the client
+// area where the frame belongs, a title bar lower; the place saved on the way out then fell back up by as much.
+void TestDialogs::thePopupOpensWhereItWasLeftRestartAfterRestart()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    const QString left = QString::number(Twips::fromPixels(300));
+    const QString top = QString::number(Twips::fromPixels(160));
+    // The first run's Width and Height.
+    for (auto [key, value] : {std::pair{Key::Left, left},
+                              {Key::Top, top},
+                              {Key::Width, QStringLiteral("3500")},
+                              {Key::Height, QStringLiteral("1900")}})
+        SaveProperty(section, key, value);
+    for (int start = 0; start < 4; ++start) {
+        if (start > 0) {
+            TRIGGER(StandaloneSession::window(), "mnuFileExit");
+            QCOMPARE(GetProperty(section, Key::Left, QString()), left);
+            QCOMPARE(GetProperty(section, Key::Top, QString()), top);
+            QVERIFY(m_session.restart());
+        }
+        TRIGGER(StandaloneSession::window(), "mnuWindow(6)");
+        QWidget* popup = frmMiniDisplay::instance(false);
+        QVERIFY(popup && QTest::qWaitForWindowExposed(popup));
+        QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
+    }
 }
 
 QTEST_MAIN(TestDialogs)

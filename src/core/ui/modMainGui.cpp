@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QWidget>
+#include <QWindow>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -90,6 +91,15 @@ bool placeReachable(const QRect& frame)
             return true;
     }
     return false;
+}
+
+// Where the window's frame is, asked of the window system afresh: the widget's own note of its frame is
+// renewed only when the window moves or changes size, and may still be the "no frame yet" of the moment it
+// was shown, which would give the client area's place for the frame's.
+QPoint framePlace(const QWidget* w)
+{
+    const QWindow* handle = w->windowHandle();
+    return handle && handle->handle() ? handle->framePosition() : w->pos();
 }
 
 void sendMouse(QEvent::Type type)
@@ -393,7 +403,7 @@ void SaveFormPosition(QWidget* window, int parts)
     if (normal) {
         const QRect screenRect = screenOf(window) ? screenOf(window)->geometry() : QRect();
         // Stored relative to the screen the window is on, as the restore reads it.
-        const QPoint pos = window->pos() - screenRect.topLeft();
+        const QPoint pos = framePlace(window) - screenRect.topLeft();
         if (parts & PlacePosition) {
             SaveProperty(section, Key::Top, twips(pos.y()));
             SaveProperty(section, Key::Left, twips(pos.x()));

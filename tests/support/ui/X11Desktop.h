@@ -84,6 +84,24 @@ inline QList<WId> stacking()
 // Where the window manager stacks the window: 0 at the bottom, -1 when it does not manage it (yet).
 inline int stackPlace(const QWidget* window) { return int(stacking().indexOf(window->winId())); }
 
+// The window manager's frame around the window, in root coordinates; empty until it has framed the window.
+inline QRect frameOnScreen(WId window)
+{
+    xcb_connection_t* c = connection();
+    xcb_window_t frame = xcb_window_t(window);
+    for (xcb_window_t parent = 0; frame != XCB_WINDOW_NONE; frame = parent) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, frame), nullptr);
+        parent = tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+        free(tree);
+        if (parent == root())
+            break;
+    }
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr);
+    const QRect out = g && frame != xcb_window_t(window) ? QRect(g->x, g->y, g->width, g->height) : QRect();
+    free(g);
+    return out;
+}
+
 // A message to the window manager about window, as a pager or the window's title bar sends it.
 inline void askWindowManager(WId window, const char* message, quint32 first)
 {
