@@ -13,12 +13,17 @@
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
 #include "contacts/ui/frmContacts.h"
 #include "core/SettingsKeys.h"
+#include "core/modCallerDB.h"
 #include "core/modProperties.h"
+#include "mainwindow/ui/CallListView.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 #include "platform/ui/WidgetPrompt.h"
@@ -40,6 +45,7 @@ private Q_SLOTS:
     void theStatisticsFileDialogListsItsDataFiles();
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
     void thePopupOpensWhereItWasLeftRestartAfterRestart();
+    void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -275,6 +281,50 @@ void TestDialogs::thePopupOpensWhereItWasLeftRestartAfterRestart()
         QVERIFY(popup && QTest::qWaitForWindowExposed(popup));
         QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
     }
+}
+
+// Apply with "Always On Top" changed: the dialog stays open, and once it is closed a click in the call list
+// selects the row clicked. Before, Apply re-made the native window of every loaded form, its own among them,
+// inside its own click: the dialog vanished and no mouse click reached any window afterwards.
+void TestDialogs::applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* name : {"ANN", "BOB"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    frmBaseMain* main = StandaloneSession::window();
+    main->RefreshGrid();
+    CallListView* list = StandaloneSession::grid()->innerGrid();
+    QVERIFY(QTest::qWaitForWindowActive(main) && list->model()->rowCount() >= 2);
+    bool stayedOpen = false;
+    whenModal([&](QWidget* dialog) {
+        // Closed whatever happens here, so a failed check does not leave the modal loop running.
+        const std::unique_ptr<QWidget, void (*)(QWidget*)> closing(dialog, [](QWidget* d) { d->close(); });
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const WId shown = dialog->winId();
+        for (const char* name : {"chkOnTop", "cmdApply"}) {
+            auto* button = ui::findByName<QAbstractButton>(dialog, QLatin1String(name));
+            QVERIFY(X11Desktop::clickAt(button, QPoint(8, button->height() / 2)));
+            QTRY_VERIFY(!button->isDown());
+        }
+        QTRY_COMPARE(GetProperty(Section::frmConfiguration, Key::OnTop, QString()), QStringLiteral("True"));
+        // Still the window the user clicked in, never taken down and made again.
+        stayedOpen = QApplication::activeModalWidget() == dialog && X11Desktop::viewable(shown);
+        auto* cancel = ui::findByName<QAbstractButton>(dialog, QStringLiteral("cmdCancel"));
+        QVERIFY(X11Desktop::clickAt(cancel, cancel->rect().center()));
+        QTRY_VERIFY(!dialog->isVisible());
+    });
+    TRIGGER(main, "mnuOptionsConfiguration");
+    QVERIFY(stayedOpen);
+    QVERIFY(main->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    const QPoint second = list->visualRect(list->model()->index(1, 0)).center();
+    QVERIFY(X11Desktop::clickAt(list->viewport(), second));
+    QTRY_COMPARE(StandaloneSession::grid()->Row(), 2);
 }
 
 QTEST_MAIN(TestDialogs)

@@ -48,8 +48,10 @@ QScreen* screenOf(const QWidget* w)
     return s ? s : QGuiApplication::primaryScreen();
 }
 
-// Sets or clears the stay-on-top flag only when it differs: setting window flags re-creates the native
-// window and hides it, so a visible window is shown again.
+// Sets or clears the stay-on-top flag only when it differs. A window on the screen is told through its native
+// window, which keeps it: setting the widget's flags would destroy and re-make the native window, hiding it
+// meanwhile; done inside a click (Apply in the options dialog) that loses the dialog and the mouse with it.
+// A hidden window has nothing to lose and takes the flag the ordinary way.
 void applyOnTop(QWidget* w, bool onTop)
 {
     const bool has = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -58,10 +60,17 @@ void applyOnTop(QWidget* w, bool onTop)
             w->raise();
         return;
     }
-    const bool visible = w->isVisible();
-    w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (visible)
-        w->show();
+    QWindow* native = w->windowHandle();
+    if (!w->isVisible() || !native || !native->handle()) {
+        w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        return;
+    }
+    Qt::WindowFlags flags = w->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    w->overrideWindowFlags(flags);
+    native->setFlags(flags);
+    if (onTop)
+        w->raise();
 }
 
 int twipsSetting(const QString& section, const char* key, double fallback)

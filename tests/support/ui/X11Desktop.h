@@ -141,4 +141,14 @@ inline bool click(WId window, int count)
                               QStringLiteral("80"), QStringLiteral("1")}) == 0;
 }
 
+// Moves the pointer to point of w (in w's own coordinates) and clicks button there (1 left, 3 right), as the
+// user does with the mouse; false when the click could not be sent.
+inline bool clickAt(const QWidget* w, const QPoint& point, int button = 1)
+{
+    const QPoint at = w->mapToGlobal(point);
+    return QProcess::execute(QStringLiteral("xdotool"),
+                             {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                              QStringLiteral("click"), QString::number(button)}) == 0;
+}
+
 } // namespace X11Desktop
