@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -18,8 +20,11 @@
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
 #include "contacts/ui/frmContacts.h"
+#include "contacts/ui/frmFindContact.h"
 #include "core/SettingsKeys.h"
+#include "core/clsContact.h"
 #include "core/modCallerDB.h"
+#include "core/modContactDB.h"
 #include "core/modProperties.h"
 #include "mainwindow/ui/CallListView.h"
 #include "platform/Clock.h"
@@ -46,6 +51,7 @@ private Q_SLOTS:
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
     void thePopupOpensWhereItWasLeftRestartAfterRestart();
     void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
+    void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -325,6 +331,37 @@ void TestDialogs::applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking()
     const QPoint second = list->visualRect(list->model()->index(1, 0)).center();
     QVERIFY(X11Desktop::clickAt(list->viewport(), second));
     QTRY_COMPARE(StandaloneSession::grid()->Row(), 2);
+}
+
+// The contact book opened from the main window (Window > Contacts), as a user has it: its shortcuts act in it,
+// those the main window has too included. Before, the main window's shortcuts worked in the tool windows it owns
+// as well, and a key both had was ambiguous in the book: it did nothing there.
+void TestDialogs::theContactBooksShortcutsActInItOpenedFromTheMainWindow()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+    clsContact john;
+    john.Name = QStringLiteral("John");
+    john.AddNumber(std::make_shared<clsNumber>(QStringLiteral("(555) 123-4567"), QString()));
+    QVERIFY(AddContact(john));
+    UpdateContactCollection();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("Ambiguous shortcut")));
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    frmContacts* book = frmContacts::instance(false);
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+f")}));
+    QTRY_VERIFY(frmFindContact::instance(false) && frmFindContact::instance(false)->isVisible());
+    frmFindContact::instance(false)->close();
+    auto* name = ui::findByName<QLineEdit>(book, QStringLiteral("txtName"));
+    QVERIFY(X11Desktop::clickAt(name, name->rect().center()));
+    QTRY_VERIFY(name->hasFocus() && QApplication::activeWindow() == book);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("End"), QStringLiteral("y"), QStringLiteral("ctrl+s")}));
+    QTRY_COMPARE(GetContact(QStringLiteral("Johny"))->Name, QStringLiteral("Johny"));
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+r")}));
+    QTRY_COMPARE(gContacts.count(), 0);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+a"), QStringLiteral("z")}));
+    QTRY_COMPARE(name->text(), QStringLiteral("z"));
 }
 
 QTEST_MAIN(TestDialogs)

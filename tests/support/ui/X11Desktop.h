@@ -151,4 +151,11 @@ inline bool clickAt(const QWidget* w, const QPoint& point, int button = 1)
                               QStringLiteral("click"), QString::number(button)}) == 0;
 }
 
+// Presses keys on the keyboard one after another, as xdotool names them ("ctrl+a", "j"): they go to the window
+// with the focus.
+inline bool pressKeys(const QStringList& keys)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys) == 0;
+}
+
 } // namespace X11Desktop
