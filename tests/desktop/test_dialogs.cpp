@@ -26,6 +26,7 @@
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
 #include "mainwindow/ui/CallListView.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
@@ -34,6 +35,7 @@
 #include "platform/ui/WidgetPrompt.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/QueuedMarker.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
@@ -52,6 +54,7 @@ private Q_SLOTS:
     void thePopupOpensWhereItWasLeftRestartAfterRestart();
     void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
     void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
+    void noHintTipComesOverThePopupsMenu();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -362,6 +365,25 @@ void TestDialogs::theContactBooksShortcutsActInItOpenedFromTheMainWindow()
     QTRY_COMPARE(gContacts.count(), 0);
     QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+a"), QStringLiteral("z")}));
     QTRY_COMPARE(name->text(), QStringLiteral("z"));
+}
+
+// With hints on, a right click on the pop-up opens its menu, and the tip the mouse asked for on its way in
+// does not come over the menu. Before, it came once its delay was over and hid the menu's first items.
+void TestDialogs::noHintTipComesOverThePopupsMenu()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    TRIGGER(StandaloneSession::window(), "mnuWindow(6)");
+    QWidget* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && QTest::qWaitForWindowExposed(popup));
+    auto* name = ui::findByName<QWidget>(popup, QStringLiteral("lblName"));
+    QVERIFY(X11Desktop::clickAt(name, name->rect().center(), 3));
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    // The tip asked for on the way in has come, or will not come any more.
+    QTRY_VERIFY(!gToolTip->DelayTimer.isActive());
+    QVERIFY(waitForQueuedMarker());
+    QVERIFY(QApplication::activePopupWidget() && !gToolTip->isTipShown());
+    QApplication::activePopupWidget()->close();
 }
 
 QTEST_MAIN(TestDialogs)

@@ -91,6 +91,8 @@ private:
     void applyLook();
     void showTip();
     void hideTip();
+    // A menu or a box has opened: the tip on screen goes, and so does the one waiting to come.
+    void giveWay();
 
     QHash<Key, Tool> m_tools;
     QLabel* m_tip = nullptr;
