@@ -75,11 +75,12 @@ cToolTip::cToolTip(QObject* parent) : QObject(parent)
     setTxtColor(0);
     setDelayTime(500);
     setVisibleTime(2000);
-    new OpeningWatch(this, &cToolTip::giveWay);
+    m_openings = new OpeningWatch(this, &cToolTip::giveWay);
 }
 
 cToolTip::~cToolTip()
 {
+    delete m_openings;
     for (const Tool& t : std::as_const(m_tools)) {
         if (t.widget)
             t.widget->removeEventFilter(this);

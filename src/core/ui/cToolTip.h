@@ -108,6 +108,8 @@ private:
     std::optional<Key> m_pending;
     QPoint m_pendingPos;
     std::optional<Key> m_shown;
+    // Watches for menus and boxes opening (giveWay); gone before the timers it stops.
+    QObject* m_openings = nullptr;
 };
 
 // Created by start-up, released by ReleaseToolTip and ShutDown.
