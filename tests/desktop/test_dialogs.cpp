@@ -4,27 +4,44 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
 #include "contacts/ui/frmContacts.h"
+#include "contacts/ui/frmFindContact.h"
+#include "core/SettingsKeys.h"
+#include "core/clsContact.h"
+#include "core/modCallerDB.h"
+#include "core/modContactDB.h"
+#include "core/modProperties.h"
+#include "core/ui/cToolTip.h"
+#include "mainwindow/ui/CallListView.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Twips.h"
 #include "platform/ui/WidgetPrompt.h"
+#include "popup/ui/frmMiniDisplay.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/QueuedMarker.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
-// The program's boxes and dialogs on a real display with a window manager, as a user meets them: each one
-// above the window it belongs to, one at a time, and a file dialog that lists the files its filter names.
+// The program's boxes, dialogs and windows on a real display with a window manager, as a user meets them: each
+// box above the window it belongs to, one at a time, a file dialog that lists the files its filter names, and
+// windows that keep their place, their shortcuts and the mouse.
 class TestDialogs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -34,6 +51,10 @@ private Q_SLOTS:
     void startNoticesComeOneAtATimeAboveTheMainWindow();
     void theStatisticsFileDialogListsItsDataFiles();
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
+    void thePopupOpensWhereItWasLeftRestartAfterRestart();
+    void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
+    void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
+    void noHintTipComesOverThePopupsMenu();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -239,6 +260,130 @@ void TestDialogs::theGroupEditorStaysAboveTheBookWhileAColourIsChosen()
     TRIGGER(book, "cmdAddAttributeGroup");
     QCOMPARE(order, (QStringList{QStringLiteral("frmAddAttributeGroup"), QStringLiteral("QColorDialog")}));
     book->close();
+}
+
+// The pop-up opens where it was left, start after start, also when it must first widen to its least width (as
+// the first run's size asks). Before, it widened before the window manager had framed it, which put the client
+// area where the frame belongs, a title bar lower; the place saved on the way out then fell back up by as much.
+void TestDialogs::thePopupOpensWhereItWasLeftRestartAfterRestart()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    const QString left = QString::number(Twips::fromPixels(300));
+    const QString top = QString::number(Twips::fromPixels(160));
+    // The first run's Width and Height.
+    for (auto [key, value] : {std::pair{Key::Left, left},
+                              {Key::Top, top},
+                              {Key::Width, QStringLiteral("3500")},
+                              {Key::Height, QStringLiteral("1900")}})
+        SaveProperty(section, key, value);
+    for (int start = 0; start < 4; ++start) {
+        if (start > 0) {
+            TRIGGER(StandaloneSession::window(), "mnuFileExit");
+            QCOMPARE(GetProperty(section, Key::Left, QString()), left);
+            QCOMPARE(GetProperty(section, Key::Top, QString()), top);
+            QVERIFY(m_session.restart());
+        }
+        TRIGGER(StandaloneSession::window(), "mnuWindow(6)");
+        QWidget* popup = frmMiniDisplay::instance(false);
+        QVERIFY(popup && QTest::qWaitForWindowExposed(popup));
+        QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
+    }
+}
+
+// Apply with "Always On Top" changed: the dialog stays open, and once it is closed a click in the call list
+// selects the row clicked. Before, Apply re-made the native window of every loaded form, its own among them,
+// inside its own click: the dialog vanished and no mouse click reached any window afterwards.
+void TestDialogs::applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* name : {"ANN", "BOB"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    frmBaseMain* main = StandaloneSession::window();
+    main->RefreshGrid();
+    CallListView* list = StandaloneSession::grid()->innerGrid();
+    QVERIFY(QTest::qWaitForWindowActive(main) && list->model()->rowCount() >= 2);
+    bool stayedOpen = false;
+    whenModal([&](QWidget* dialog) {
+        // Closed whatever happens here, so a failed check does not leave the modal loop running.
+        const std::unique_ptr<QWidget, void (*)(QWidget*)> closing(dialog, [](QWidget* d) { d->close(); });
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const WId shown = dialog->winId();
+        for (const char* name : {"chkOnTop", "cmdApply"}) {
+            auto* button = ui::findByName<QAbstractButton>(dialog, QLatin1String(name));
+            QVERIFY(X11Desktop::clickAt(button, QPoint(8, button->height() / 2)));
+            QTRY_VERIFY(!button->isDown());
+        }
+        QTRY_COMPARE(GetProperty(Section::frmConfiguration, Key::OnTop, QString()), QStringLiteral("True"));
+        // Still the window the user clicked in, never taken down and made again.
+        stayedOpen = QApplication::activeModalWidget() == dialog && X11Desktop::viewable(shown);
+        auto* cancel = ui::findByName<QAbstractButton>(dialog, QStringLiteral("cmdCancel"));
+        QVERIFY(X11Desktop::clickAt(cancel, cancel->rect().center()));
+        QTRY_VERIFY(!dialog->isVisible());
+    });
+    TRIGGER(main, "mnuOptionsConfiguration");
+    QVERIFY(stayedOpen);
+    QVERIFY(main->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    const QPoint second = list->visualRect(list->model()->index(1, 0)).center();
+    QVERIFY(X11Desktop::clickAt(list->viewport(), second));
+    QTRY_COMPARE(StandaloneSession::grid()->Row(), 2);
+}
+
+// The contact book opened from the main window (Window > Contacts), as a user has it: its shortcuts act in it,
+// those the main window has too included. Before, the main window's shortcuts worked in the tool windows it owns
+// as well, and a key both had was ambiguous in the book: it did nothing there.
+void TestDialogs::theContactBooksShortcutsActInItOpenedFromTheMainWindow()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+    clsContact john;
+    john.Name = QStringLiteral("John");
+    john.AddNumber(std::make_shared<clsNumber>(QStringLiteral("(555) 123-4567"), QString()));
+    QVERIFY(AddContact(john));
+    UpdateContactCollection();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("Ambiguous shortcut")));
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    frmContacts* book = frmContacts::instance(false);
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+f")}));
+    QTRY_VERIFY(frmFindContact::instance(false) && frmFindContact::instance(false)->isVisible());
+    frmFindContact::instance(false)->close();
+    auto* name = ui::findByName<QLineEdit>(book, QStringLiteral("txtName"));
+    QVERIFY(X11Desktop::clickAt(name, name->rect().center()));
+    QTRY_VERIFY(name->hasFocus() && QApplication::activeWindow() == book);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("End"), QStringLiteral("y"), QStringLiteral("ctrl+s")}));
+    QTRY_COMPARE(GetContact(QStringLiteral("Johny"))->Name, QStringLiteral("Johny"));
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+r")}));
+    QTRY_COMPARE(gContacts.count(), 0);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+a"), QStringLiteral("z")}));
+    QTRY_COMPARE(name->text(), QStringLiteral("z"));
+}
+
+// With hints on, a right click on the pop-up opens its menu, and the tip the mouse asked for on its way in
+// does not come over the menu. Before, it came once its delay was over and hid the menu's first items.
+void TestDialogs::noHintTipComesOverThePopupsMenu()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    TRIGGER(StandaloneSession::window(), "mnuWindow(6)");
+    QWidget* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && QTest::qWaitForWindowExposed(popup));
+    auto* name = ui::findByName<QWidget>(popup, QStringLiteral("lblName"));
+    QVERIFY(X11Desktop::clickAt(name, name->rect().center(), 3));
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    // The tip asked for on the way in has come, or will not come any more.
+    QTRY_VERIFY(!gToolTip->DelayTimer.isActive());
+    QVERIFY(waitForQueuedMarker());
+    QVERIFY(QApplication::activePopupWidget() && !gToolTip->isTipShown());
+    QApplication::activePopupWidget()->close();
 }
 
 QTEST_MAIN(TestDialogs)

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +15,47 @@
 #include "platform/Colour.h"
 
 std::unique_ptr<cToolTip> gToolTip;
+
+namespace {
+
+// A menu (any pop-up list) or a box, which a tip must never cover.
+bool coversTips(const QWidget* w)
+{
+    return w && w->isWindow() && (w->windowType() == Qt::Popup || w->isModal() || qobject_cast<const QDialog*>(w));
+}
+
+// Tells of every menu and box that opens in the program.
+class OpeningWatch : public QObject {
+public:
+    OpeningWatch(cToolTip* tips, void (cToolTip::*opened)()) : QObject(tips), m_tips(tips), m_opened(opened)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && coversTips(static_cast<QWidget*>(watched)))
+            (m_tips->*m_opened)();
+        return false;
+    }
+
+private:
+    cToolTip* m_tips;
+    void (cToolTip::*m_opened)();
+};
+
+// While a menu or a box is open, only a tool inside it may show its tip.
+bool coveredWhileOpen(const QWidget* tool)
+{
+    for (const QWidget* open : {QApplication::activePopupWidget(), QApplication::activeModalWidget()}) {
+        if (open && tool->window() != open)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 cToolTip::cToolTip(QObject* parent) : QObject(parent)
 {
@@ -32,10 +75,12 @@ cToolTip::cToolTip(QObject* parent) : QObject(parent)
     setTxtColor(0);
     setDelayTime(500);
     setVisibleTime(2000);
+    m_openings = new OpeningWatch(this, &cToolTip::giveWay);
 }
 
 cToolTip::~cToolTip()
 {
+    delete m_openings;
     for (const Tool& t : std::as_const(m_tools)) {
         if (t.widget)
             t.widget->removeEventFilter(this);
@@ -250,6 +295,10 @@ void cToolTip::showTip()
         return;
     }
     QWidget* w = it->widget;
+    if (coveredWhileOpen(w)) {
+        m_pending.reset();
+        return;
+    }
     m_tip->setText(it->text);
     m_tip->adjustSize();
     const QSize size =
@@ -275,6 +324,13 @@ void cToolTip::showTip()
     m_shown = m_pending;
     m_pending.reset();
     VisibleTimer.start();
+}
+
+void cToolTip::giveWay()
+{
+    m_pending.reset();
+    DelayTimer.stop();
+    hideTip();
 }
 
 void cToolTip::hideTip()

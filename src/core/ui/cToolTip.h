@@ -91,6 +91,8 @@ private:
     void applyLook();
     void showTip();
     void hideTip();
+    // A menu or a box has opened: the tip on screen goes, and so does the one waiting to come.
+    void giveWay();
 
     QHash<Key, Tool> m_tools;
     QLabel* m_tip = nullptr;
@@ -106,6 +108,8 @@ private:
     std::optional<Key> m_pending;
     QPoint m_pendingPos;
     std::optional<Key> m_shown;
+    // Watches for menus and boxes opening (giveWay); gone before the timers it stops.
+    QObject* m_openings = nullptr;
 };
 
 // Created by start-up, released by ReleaseToolTip and ShutDown.

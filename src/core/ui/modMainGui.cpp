@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QWidget>
+#include <QWindow>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -48,8 +49,10 @@ QScreen* screenOf(const QWidget* w)
     return s ? s : QGuiApplication::primaryScreen();
 }
 
-// Sets or clears the stay-on-top flag only when it differs: setting window flags re-creates the native
-// window and hides it, so a visible window is shown again.
+// Sets or clears the stay-on-top flag only when it differs. A window on the screen is told through its native
+// window, which keeps it: setting the widget's flags would destroy and re-make the native window, hiding it
+// meanwhile; done inside a click (Apply in the options dialog) that loses the dialog and the mouse with it.
+// A hidden window has nothing to lose and takes the flag the ordinary way.
 void applyOnTop(QWidget* w, bool onTop)
 {
     const bool has = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -58,10 +61,17 @@ void applyOnTop(QWidget* w, bool onTop)
             w->raise();
         return;
     }
-    const bool visible = w->isVisible();
-    w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (visible)
-        w->show();
+    QWindow* native = w->windowHandle();
+    if (!w->isVisible() || !native || !native->handle()) {
+        w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        return;
+    }
+    Qt::WindowFlags flags = w->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    w->overrideWindowFlags(flags);
+    native->setFlags(flags);
+    if (onTop)
+        w->raise();
 }
 
 int twipsSetting(const QString& section, const char* key, double fallback)
@@ -91,6 +101,15 @@ bool placeReachable(const QRect& frame)
             return true;
     }
     return false;
+}
+
+// Where the window's frame is, asked of the window system afresh: the widget's own note of its frame is
+// renewed only when the window moves or changes size, and may still be the "no frame yet" of the moment it
+// was shown, which would give the client area's place for the frame's.
+QPoint framePlace(const QWidget* w)
+{
+    const QWindow* handle = w->windowHandle();
+    return handle && handle->handle() ? handle->framePosition() : w->pos();
 }
 
 void sendMouse(QEvent::Type type)
@@ -394,7 +413,7 @@ void SaveFormPosition(QWidget* window, int parts)
     if (normal) {
         const QRect screenRect = screenOf(window) ? screenOf(window)->geometry() : QRect();
         // Stored relative to the screen the window is on, as the restore reads it.
-        const QPoint pos = window->pos() - screenRect.topLeft();
+        const QPoint pos = framePlace(window) - screenRect.topLeft();
         if (parts & PlacePosition) {
             SaveProperty(section, Key::Top, twips(pos.y()));
             SaveProperty(section, Key::Left, twips(pos.x()));

@@ -44,8 +44,8 @@ bool IsDialogOpen();
 
 // Top-most when the option OnTop is on or force is set; then puts back on top every visible window of
 // the pop-up family that keeps its own on-top setting while the global one is off. Window flags are only
-// changed when the state really changes (that re-creates the native window); a visible window is shown
-// again afterwards.
+// changed when the state really changes; a shown window keeps its native window (it is told through it), so
+// this may run anywhere, inside a click of the window itself too.
 void SetOnTop(QWidget* window, bool force);
 
 // Shows a window modeless, owned by owner (kept above it), unless it is already owned by it.

@@ -46,6 +46,7 @@
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/CommandState.h"
+#include "platform/ui/MenuShortcuts.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
@@ -456,6 +457,7 @@ void CallListWindow::updateClock()
 void CallListWindow::loadCommon()
 {
     blnFirstResize = true;
+    MenuShortcuts::keepToWindow(this);
     SetOnTop(this, false);
     blnPlacing = true;
     RestoreFormPosition(this);

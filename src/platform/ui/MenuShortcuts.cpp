@@ -6,6 +6,9 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
@@ -47,5 +50,24 @@ void giveWayToMenus(QWidget* window)
             w->installEventFilter(filter);
     }
 }
+
+namespace {
+
+void keepItemsTo(QWidget* window, const QList<QAction*>& items)
+{
+    for (QAction* a : items) {
+        if (a->menu())
+            keepItemsTo(window, a->menu()->actions());
+        if (a->shortcuts().isEmpty())
+            continue;
+        // Reached through the window itself: active while the focus is inside it, in no window of its own.
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        window->addAction(a);
+    }
+}
+
+} // namespace
+
+void keepToWindow(QMainWindow* window) { keepItemsTo(window, window->menuBar()->actions()); }
 
 } // namespace MenuShortcuts

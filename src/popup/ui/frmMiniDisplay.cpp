@@ -442,7 +442,11 @@ void frmMiniDisplay::Form_Resize()
         const int minH = int(std::ceil(PopupLayout::MinHeight / tpp - 1e-9));
         const int maxH = int(std::floor(PopupLayout::MaxHeight / tpp + 1e-9));
         const QSize clamped(std::max(outer.width(), minW), std::clamp(outer.height(), minH, maxH));
-        if (clamped != outer) {
+        // Until the window manager has framed the window (as it is first shown) its outer size is not known,
+        // and a size change then would make the window system put the client area where the stored place
+        // of the frame is, a title bar lower. The size is kept as restored until the frame is there.
+        const bool framed = outer != size();
+        if (clamped != outer && framed) {
             Placing = true;
             const QSize frame = frameGeometry().size() - size();
             resize(clamped - frame);

@@ -44,6 +44,17 @@ public:
         return true;
     }
 
+    // Starts the program again in the same home, as the user does after ending it; false when no standalone
+    // main window came up.
+    bool restart()
+    {
+        unloadEverything();
+        if (!Main() || !window())
+            return false;
+        port()->PortOpenTimer.stop();
+        return true;
+    }
+
     // Shuts the program down and removes every window and the temporary home.
     void stop()
     {

@@ -84,6 +84,24 @@ inline QList<WId> stacking()
 // Where the window manager stacks the window: 0 at the bottom, -1 when it does not manage it (yet).
 inline int stackPlace(const QWidget* window) { return int(stacking().indexOf(window->winId())); }
 
+// The window manager's frame around the window, in root coordinates; empty until it has framed the window.
+inline QRect frameOnScreen(WId window)
+{
+    xcb_connection_t* c = connection();
+    xcb_window_t frame = xcb_window_t(window);
+    for (xcb_window_t parent = 0; frame != XCB_WINDOW_NONE; frame = parent) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, frame), nullptr);
+        parent = tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+        free(tree);
+        if (parent == root())
+            break;
+    }
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr);
+    const QRect out = g && frame != xcb_window_t(window) ? QRect(g->x, g->y, g->width, g->height) : QRect();
+    free(g);
+    return out;
+}
+
 // A message to the window manager about window, as a pager or the window's title bar sends it.
 inline void askWindowManager(WId window, const char* message, quint32 first)
 {
@@ -121,6 +139,23 @@ inline bool click(WId window, int count)
                               QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("click"),
                               QStringLiteral("--repeat"), QString::number(count), QStringLiteral("--delay"),
                               QStringLiteral("80"), QStringLiteral("1")}) == 0;
+}
+
+// Moves the pointer to point of w (in w's own coordinates) and clicks button there (1 left, 3 right), as the
+// user does with the mouse; false when the click could not be sent.
+inline bool clickAt(const QWidget* w, const QPoint& point, int button = 1)
+{
+    const QPoint at = w->mapToGlobal(point);
+    return QProcess::execute(QStringLiteral("xdotool"),
+                             {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                              QStringLiteral("click"), QString::number(button)}) == 0;
+}
+
+// Presses keys on the keyboard one after another, as xdotool names them ("ctrl+a", "j"): they go to the window
+// with the focus.
+inline bool pressKeys(const QStringList& keys)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys) == 0;
 }
 
 } // namespace X11Desktop
