@@ -851,13 +851,10 @@ void CallListWindow::mnuOptionsPopupScreen_Click()
 void CallListWindow::mnuOptionsAlways_Click()
 {
     toggleOption(Key::OnTop, "False");
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* w : windows) {
-        const Qt::WindowType type = w->windowType();
-        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop ||
-            w->objectName() == QLatin1String("frmMiniDisplay"))
-            continue;
-        SetOnTop(w, false);
+    // The program's own windows: the tray's icon window belongs to the tray.
+    for (QWidget* w : LoadedForms()) {
+        if (w->objectName() != QLatin1String("frmMiniDisplay"))
+            SetOnTop(w, false);
     }
     setOptionChecks();
 }
