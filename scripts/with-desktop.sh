@@ -27,8 +27,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The display picks a free number itself, so desktop tests may run side by side.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RUNTIME/display" 2>"$RUNTIME/xvfb.log" &
+# The display picks a free number itself, so desktop tests may run side by side. By default an X server starts
+# afresh whenever its last client leaves, and refuses the ones that come meanwhile: the polls below come and
+# go before the window manager and the tray are connected, and one of those two could then fail to start.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$RUNTIME/display" 2>"$RUNTIME/xvfb.log" &
 PIDS+=($!)
 for _ in $(seq 1 100); do [ -s "$RUNTIME/display" ] && break; sleep 0.05; done
 if [ ! -s "$RUNTIME/display" ]; then
@@ -40,9 +42,11 @@ export DISPLAY=":$(head -n1 "$RUNTIME/display")"
 
 openbox --sm-disable >"$RUNTIME/openbox.log" 2>&1 &
 PIDS+=($!)
+WM=$!
 trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 24 --SetDockType true \
     >"$RUNTIME/trayer.log" 2>&1 &
 PIDS+=($!)
+TRAY=$!
 # Both are up when the window manager has said who it is and the tray's window exists; the tests wait for
 # the tray's selection themselves.
 for _ in $(seq 1 100); do
@@ -50,6 +54,12 @@ for _ in $(seq 1 100); do
         xdotool search --classname trayer >/dev/null 2>&1 && break
     sleep 0.05
 done
+# A test on a desktop without them would fail far from the cause.
+if ! kill -0 "$WM" 2>/dev/null || ! kill -0 "$TRAY" 2>/dev/null; then
+    echo "with-desktop: the window manager or the tray did not start:"
+    cat "$RUNTIME/openbox.log" "$RUNTIME/trayer.log"
+    exit 1
+fi
 
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
     void thePopupOpensWhereItWasLeftRestartAfterRestart();
     void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
+    void aWindowsIdStaysTrueWhenItsOnTopStateChanges();
     void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
     void noHintTipComesOverThePopupsMenu();
 
@@ -336,6 +337,28 @@ void TestDialogs::applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking()
     QTRY_COMPARE(StandaloneSession::grid()->Row(), 2);
 }
 
+// A window whose on-top state changed, shown or hidden, still has the id of its window on the screen once it is
+// hidden and shown again (as the main window is, to the tray and back). Before, the window system made the window
+// anew at that show, and the id named one that was gone.
+void TestDialogs::aWindowsIdStaysTrueWhenItsOnTopStateChanges()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    frmContacts* book = frmContacts::instance();
+    book->show();
+    QVERIFY(QTest::qWaitForWindowExposed(book));
+    for (const bool shown : {true, false}) {
+        SaveProperty(Section::frmConfiguration, Key::OnTop, boolText(shown));
+        book->setVisible(shown);
+        SetOnTop(book, false);
+        book->hide();
+        book->show();
+        QVERIFY(QTest::qWaitForWindowExposed(book));
+        QCOMPARE(book->winId(), book->windowHandle()->winId());
+        QTRY_VERIFY(X11Desktop::viewable(book->winId()));
+    }
+}
+
 // The contact book opened from the main window (Window > Contacts), as a user has it: its shortcuts act in it,
 // those the main window has too included. Before, the main window's shortcuts worked in the tool windows it owns
 // as well, and a key both had was ambiguous in the book: it did nothing there.
@@ -355,7 +378,12 @@ void TestDialogs::theContactBooksShortcutsActInItOpenedFromTheMainWindow()
     QTRY_COMPARE(QApplication::activeWindow(), book);
     QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+f")}));
     QTRY_VERIFY(frmFindContact::instance(false) && frmFindContact::instance(false)->isVisible());
+    // The find window stands over the name box until the window manager has let go of it; the click waits.
+    const WId find = frmFindContact::instance(false)->winId();
+    QTRY_VERIFY(X11Desktop::stacking().contains(find));
     frmFindContact::instance(false)->close();
+    QTRY_VERIFY(!X11Desktop::stacking().contains(find) &&
+                X11Desktop::stackPlace(book) > X11Desktop::stackPlace(StandaloneSession::window()));
     auto* name = ui::findByName<QLineEdit>(book, QStringLiteral("txtName"));
     QVERIFY(X11Desktop::clickAt(name, name->rect().center()));
     QTRY_VERIFY(name->hasFocus() && QApplication::activeWindow() == book);

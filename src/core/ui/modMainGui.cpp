@@ -49,10 +49,44 @@ QScreen* screenOf(const QWidget* w)
     return s ? s : QGuiApplication::primaryScreen();
 }
 
+// The window system makes a native window anew at its next show once its stay-on-top hint has changed, and
+// the widget's winId() goes on naming the old one, which is gone. So a hidden window is given its new native
+// window at once, through the widget, which then knows it.
+void remakeHidden(QWidget* w, Qt::WindowFlags flags)
+{
+    if (QWindow* native = w->windowHandle(); native && native->handle())
+        native->destroy();
+    w->setParent(w->parentWidget(), flags);
+}
+
+// Watches a shown window whose stay-on-top hint was changed in place and remakes its native window as soon as
+// it is hidden, before anything can show it again.
+class RemakeWhenHidden : public QObject {
+public:
+    static constexpr const char* Name = "velquonRemakeWhenHidden";
+
+    explicit RemakeWhenHidden(QWidget* window) : QObject(window)
+    {
+        setObjectName(QLatin1String(Name));
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w == parent() && event->type() == QEvent::Hide && !w->isVisible()) {
+            w->removeEventFilter(this);
+            remakeHidden(w, w->windowFlags());
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 // Sets or clears the stay-on-top flag only when it differs. A window on the screen is told through its native
 // window, which keeps it: setting the widget's flags would destroy and re-make the native window, hiding it
 // meanwhile; done inside a click (Apply in the options dialog) that loses the dialog and the mouse with it.
-// A hidden window has nothing to lose and takes the flag the ordinary way.
+// Its native window is made anew once it is hidden; a hidden window has nothing to lose and is remade now.
 void applyOnTop(QWidget* w, bool onTop)
 {
     const bool has = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -61,15 +95,21 @@ void applyOnTop(QWidget* w, bool onTop)
             w->raise();
         return;
     }
-    QWindow* native = w->windowHandle();
-    if (!w->isVisible() || !native || !native->handle()) {
-        w->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-        return;
-    }
     Qt::WindowFlags flags = w->windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    QWindow* native = w->windowHandle();
+    if (!native || !native->handle()) {
+        w->setWindowFlags(flags);
+        return;
+    }
+    if (!w->isVisible()) {
+        remakeHidden(w, flags);
+        return;
+    }
     w->overrideWindowFlags(flags);
     native->setFlags(flags);
+    if (!w->findChild<QObject*>(QLatin1String(RemakeWhenHidden::Name), Qt::FindDirectChildrenOnly))
+        new RemakeWhenHidden(w);
     if (onTop)
         w->raise();
 }

@@ -517,7 +517,13 @@ void CallListWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    setWindowState(windowState() | Qt::WindowMinimized);
+    // Bound for the tray, the window is withdrawn at once. Asking the window manager to iconify it first
+    // races that: the native window keeps the minimised state it was asked for, is mapped behind the widget's
+    // back when it is restored, and now and then the window manager let go of it and it never came back.
+    if (minimisesToTray())
+        overrideWindowState(windowState() | Qt::WindowMinimized);
+    else
+        setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void CallListWindow::SaveFormPosition()
@@ -574,10 +580,12 @@ bool CallListWindow::isPopupFamily(const QWidget* window)
 
 bool CallListWindow::hiddenByMinimise(const QWidget* window) { return window->property(kHiddenByMinimise).toBool(); }
 
+// Without a tray the main window stays in the task bar, or nothing would lead back to the program.
+bool CallListWindow::minimisesToTray() const { return Shell->added() && ShellIcon::trayAvailable(); }
+
 void CallListWindow::hideWindowsForMinimise()
 {
-    // Without a tray the main window stays in the task bar, or nothing would lead back to the program.
-    const bool toTray = Shell->added() && ShellIcon::trayAvailable();
+    const bool toTray = minimisesToTray();
     // Every window to hide is marked before any is hidden: hiding an owner may take its owned windows along,
     // and those must come back on restore as well. The mark is kept apart from a window's Tag, which may
     // carry its own meaning (a waiting note's kind).
@@ -851,13 +859,10 @@ void CallListWindow::mnuOptionsPopupScreen_Click()
 void CallListWindow::mnuOptionsAlways_Click()
 {
     toggleOption(Key::OnTop, "False");
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* w : windows) {
-        const Qt::WindowType type = w->windowType();
-        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop ||
-            w->objectName() == QLatin1String("frmMiniDisplay"))
-            continue;
-        SetOnTop(w, false);
+    // The program's own windows: the tray's icon window belongs to the tray.
+    for (QWidget* w : LoadedForms()) {
+        if (w->objectName() != QLatin1String("frmMiniDisplay"))
+            SetOnTop(w, false);
     }
     setOptionChecks();
 }

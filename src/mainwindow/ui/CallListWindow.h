@@ -219,6 +219,7 @@ private:
                            bool built);
     void Form_Resize();
     void ScaleGridColumns();
+    bool minimisesToTray() const;
     void hideWindowsForMinimise();
     void showWindowsAfterRestore();
     void Grid_MouseUp(int button, int shift, double x, double y);

@@ -44,11 +44,17 @@ std::function<QWidget*()>& ownerWindow()
 // start-up) covers it; one with a parent is kept above it.
 QWidget* parentWindow()
 {
-    if (QWidget* active = QApplication::activeWindow())
-        return active;
-    // Asked from a modal dialog before the window manager has made it active: the box is that dialog's.
-    if (QWidget* modal = QApplication::activeModalWidget())
+    QWidget* active = QApplication::activeWindow();
+    // While a modal dialog is up a box goes over it (or over a window of its own): the window active may still
+    // be one the dialog blocks, as long as the window manager has not made the dialog active yet.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        for (QWidget* w = active; w; w = w->parentWidget())
+            if (w == modal)
+                return active;
         return modal;
+    }
+    if (active)
+        return active;
     QWidget* owner = ownerWindow() ? ownerWindow()() : nullptr;
     return owner && owner->isVisible() && !owner->isMinimized() ? owner : nullptr;
 }

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void aBoxIsAnswered();
+    void aBoxAskedUnderAModalDialogIsTheDialogs();
     void theWindowGoingWhileABoxWaits_data();
     void theWindowGoingWhileABoxWaits();
 
@@ -86,6 +87,26 @@ void TestWidgetPrompt::aBoxIsAnswered()
     });
     QCOMPARE(Prompt::message(QStringLiteral("Delete it?"), Prompt::YesNo, Prompt::Exclamation), Prompt::No);
     QCOMPARE(owner, m_window.data());
+}
+
+// While a modal dialog is up, a box goes over it, also when a window the dialog blocks is still the active one
+// (the window manager has not made the dialog active yet). Before, the box went to that window, below the dialog.
+void TestWidgetPrompt::aBoxAskedUnderAModalDialogIsTheDialogs()
+{
+    QDialog dialog(m_window);
+    QWidget* owner = nullptr;
+    whenModal([this, &dialog, &owner](QWidget*) {
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.data());
+        whenModal([&owner](QWidget* box) {
+            owner = box->parentWidget();
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+        });
+        Prompt::message(QStringLiteral("Done."));
+        dialog.reject();
+    });
+    dialog.exec();
+    QCOMPARE(owner, &dialog);
 }
 
 void TestWidgetPrompt::theWindowGoingWhileABoxWaits_data()
