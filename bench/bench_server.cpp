@@ -156,28 +156,36 @@ BENCHMARK(BM_SqlReply)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+namespace {
+
+// The log the server's memory is measured over, a year and a week of calls from 700 callers, set as the
+// server's call log.
+void fillOneHundredThousandCalls(Server& server)
+{
+    const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
+    CreateCallerDB(path);
+    storeBenchCalls(100000, [](int i) {
+        clsCaller c;
+        c.Name = QStringLiteral("CALLER %1").arg(i % 700);
+        c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
+        c.CallerDate = DateText::format(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i) * 900));
+        c.Rings = i % 6;
+        c.Answered = i % 3 ? QStringLiteral("NO") : QStringLiteral("YES");
+        return c;
+    });
+    CloseCallerDB();
+    QSettings ini(server.home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+    ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
+}
+
+} // namespace
+
 // Thirty clients that never read, each asking twelve times for every call of a 100,000-call log, then one
 // query whose rows are ten megabytes each: the server's peak memory over it all, and what it holds after.
 static void BM_SlowClientsMemory(benchmark::State& state)
 {
     Server server;
-    {
-        const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
-        CreateCallerDB(path);
-        storeBenchCalls(100000, [](int i) {
-            clsCaller c;
-            c.Name = QStringLiteral("CALLER %1").arg(i % 700);
-            c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
-            c.CallerDate =
-                DateText::format(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i) * 900));
-            c.Rings = i % 6;
-            c.Answered = i % 3 ? QStringLiteral("NO") : QStringLiteral("YES");
-            return c;
-        });
-        CloseCallerDB();
-        QSettings ini(server.home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
-    }
+    fillOneHundredThousandCalls(server);
     if (!server.start(state, 1))
         return;
     const qint64 baseKb = server.counters().peakKb;
@@ -227,23 +235,6 @@ BENCHMARK(BM_SlowClientsMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 namespace {
 
-QString fillOneHundredThousandCalls(Server& server)
-{
-    const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
-    CreateCallerDB(path);
-    storeBenchCalls(100000, [](int i) {
-        clsCaller c;
-        c.Name = QStringLiteral("CALLER %1").arg(i % 700);
-        c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
-        c.CallerDate = DateText::format(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i) * 900));
-        c.Rings = i % 6;
-        c.Answered = i % 3 ? QStringLiteral("NO") : QStringLiteral("YES");
-        return c;
-    });
-    CloseCallerDB();
-    return path;
-}
-
 QByteArray worstRequest(int shape)
 {
     switch (shape) {
@@ -279,11 +270,7 @@ static void BM_OneRequestMemory(benchmark::State& state)
 {
     const int shape = int(state.range(0));
     Server server;
-    {
-        const QString path = fillOneHundredThousandCalls(server);
-        QSettings ini(server.home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
-    }
+    fillOneHundredThousandCalls(server);
     if (!server.start(state, 2))
         return;
     Client& asker = *server.clients.front();
