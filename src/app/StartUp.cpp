@@ -349,6 +349,9 @@ void ShutDown()
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
 
     ReleaseToolTip();
+    // A call that rang belongs to the call road of the window going (a client's copy of its server's call
+    // among them): the mode that starts next has heard no call yet.
+    gRinging = false;
     MainWindow* mainWindow = gMainForm;
     gMainForm = nullptr;
     // A window is deleted once control is back in the event loop: ShutDown may run inside its own close.

@@ -30,6 +30,7 @@ void registerStartupWindows()
     ProgramLinks& links = programLinks();
     links.shutDown = ShutDown;
     links.endProgram = EndProgram;
+    links.exitProgram = ExitProgram;
     links.runStartUpAgain = RunStartUpAgain;
     frmMiniDisplay::install();
     // Windows without an icon of their own (boxes, Find, About, the pop-up) show the program's, not the

@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPointer>
 
 #include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modError.h"
 #include "core/modMain.h"
@@ -427,21 +427,23 @@ bool ModemPort::WaitForModemResponse()
     if (!self)
         return false;
     if (!answered() && m_serial.isOpen() && !expired()) {
-        QEventLoop loop;
+        // The wait is a long task: an end or a mode switch asked for meanwhile waits for it, and it stops as
+        // it would if the port went, so the sequence stops there too.
+        const LongTask task(QStringLiteral("Waiting for the modem"));
+        // Wakes the wait to read the port and look at the clock; the port's own data wakes it too.
         QTimer poll;
         poll.setInterval(kPollMs);
-        auto check = [&] {
-            if (self)
-                Comm_OnComm();
-            if (!self || answered() || !m_serial.isOpen() || expired())
-                loop.quit();
-        };
-        connect(&poll, &QTimer::timeout, &loop, check);
-        connect(&m_serial, &QSerialPort::readyRead, &loop, check);
         poll.start();
-        loop.exec();
-        if (!self)
-            return false;
+        for (;;) {
+            LongTask::yield(QEventLoop::WaitForMoreEvents);
+            if (!self || Program::ending())
+                return false;
+            Comm_OnComm();
+            if (!self)
+                return false;
+            if (answered() || !m_serial.isOpen() || expired())
+                break;
+        }
     }
     if (!answered())
         ModemTimeout = true;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "core/Globals.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modAttributeGroup.h"
 #include "core/modContactDB.h"
@@ -42,6 +43,12 @@ bool samePath(const QString& a, const QString& b)
 
 QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
 
+// A long task may be reading the contacts or groups (a refill matching calls to contacts, a statistics run over
+// the groups): they are not replaced under it. Asked before the file dialog and again after it, since a task may
+// begin while the dialog waits.
+bool busyWithDatabase() { return LongTask::refuse(QStringLiteral("the contact database cannot be changed")); }
+bool busyWithGroups() { return LongTask::refuse(QStringLiteral("the attribute groups cannot be changed")); }
+
 void reloadGroups(const QString& path)
 {
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
@@ -64,12 +71,12 @@ bool isContactDatabase(const QString& path)
 
 bool NewDatabase()
 {
-    if (isClientMode())
+    if (isClientMode() || busyWithDatabase())
         return false;
     QString path;
     for (;;) {
         path = Prompt::saveFile(QString(), contactDBPath(), DatabaseFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || busyWithDatabase())
             return false;
         try {
             // The new file is opened once and replaces the open one, which is closed.
@@ -92,12 +99,12 @@ bool NewDatabase()
 
 bool ChangeDatabase()
 {
-    if (isClientMode())
+    if (isClientMode() || busyWithDatabase())
         return false;
     QString path;
     for (;;) {
         path = Prompt::openFile(QString(), contactDBPath(), DatabaseFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || busyWithDatabase())
             return false;
         QString refusal;
         if (!QFileInfo::exists(path))
@@ -130,12 +137,12 @@ bool ChangeDatabase()
 
 bool NewGroupFile()
 {
-    if (isClientMode())
+    if (isClientMode() || busyWithGroups())
         return false;
     QString path;
     for (;;) {
         path = Prompt::saveFile(QString(), groupFilePath(), GroupFileFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || busyWithGroups())
             return false;
         if (!QFileInfo::exists(path))
             break;
@@ -161,12 +168,12 @@ bool NewGroupFile()
 
 bool ChangeGroupFile()
 {
-    if (isClientMode())
+    if (isClientMode() || busyWithGroups())
         return false;
     QString path;
     for (;;) {
         path = Prompt::openFile(QString(), groupFilePath(), GroupFileFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || busyWithGroups())
             return false;
         QString refusal;
         if (!QFileInfo::exists(path))
@@ -187,13 +194,13 @@ bool ChangeGroupFile()
 
 bool RestoreDefaultGroups()
 {
-    if (isClientMode())
+    if (isClientMode() || busyWithGroups())
         return false;
     const QString path = defaultAttributeGroupsFile();
     if (QFileInfo::exists(path)) {
         const auto answer = Prompt::message(QStringLiteral("Warning this will overwrite ") + path + QStringLiteral("."),
                                             Prompt::OkCancel, Prompt::Exclamation);
-        if (answer != Prompt::Ok)
+        if (answer != Prompt::Ok || busyWithGroups())
             return false;
     }
     CreateDefaultAttributeGroups();

@@ -7,7 +7,7 @@
 
 #include <QObject>
 
-Processing::Processing(qint32 maximum, const QString& caption, QObject* owner, const QString& tag)
+Processing::Processing(qint32 maximum, const QString& caption, QObject* owner, const QString& tag) : m_task(caption)
 {
     const ProgramLinks& links = programLinks();
     if (!links.createProgressWindow || Program::dialogOpen())

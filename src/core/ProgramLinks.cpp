@@ -1,14 +1,24 @@
 #include "core/ProgramLinks.h"
 
 #include <QCoreApplication>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/modError.h"
 #include "core/modMain.h"
+#include "platform/DiagnosticLog.h"
+#include "platform/Prompt.h"
 
 namespace {
 
 int g_longTasks = 0;
+// What the held tasks are, in the order they began.
+QStringList g_taskNames;
 bool g_ending = false;
 // The end or the mode switch that waits for the long tasks; g_switching tells which.
 std::function<void()> g_pendingEnd;
@@ -32,21 +42,90 @@ void request(std::function<void()> step, bool modeSwitch)
         step();
         return;
     }
+    const bool first = !g_ending;
     g_ending = true;
     g_switching = modeSwitch;
     g_pendingEnd = std::move(step);
+    // What the tasks leave undone goes with the windows and connections the end or the switch takes away; the
+    // activity log still says which were stopped (a deletion adds how many calls it left).
+    if (first)
+        Program::sayUnfinished(LongTask::runningTasks().join(QStringLiteral("; ")));
+}
+
+void reportStrayYield(const char* file, int line)
+{
+    static QSet<QString> said;
+    const QString where = QString::fromUtf8(file) + QLatin1Char(':') + QString::number(line);
+    if (said.contains(where))
+        return;
+    said.insert(where);
+    DiagnosticLog::write(QStringLiteral("LongTask_yield: the event loop ran without a long task at ") + where);
+}
+
+LongTask::StrayYield& strayYield()
+{
+    static LongTask::StrayYield handler = reportStrayYield;
+    return handler;
 }
 
 } // namespace
 
-LongTask::LongTask() { ++g_longTasks; }
+LongTask::LongTask(QString what) : m_what(std::move(what))
+{
+    ++g_longTasks;
+    g_taskNames.append(m_what);
+}
 
 LongTask::~LongTask()
 {
+    g_taskNames.removeAt(g_taskNames.lastIndexOf(m_what));
     if (--g_longTasks == 0 && g_pendingEnd) {
         // From the event loop, once the handler that ran the task has returned too.
         QTimer::singleShot(0, QCoreApplication::instance(), runPendingEnd);
     }
+}
+
+bool LongTask::running() { return g_longTasks > 0; }
+
+QStringList LongTask::runningTasks()
+{
+    QStringList names;
+    for (const QString& name : std::as_const(g_taskNames))
+        if (!name.isEmpty() && !names.contains(name))
+            names << name;
+    return names;
+}
+
+void LongTask::yield(QEventLoop::ProcessEventsFlags flags, std::source_location where)
+{
+    std::optional<LongTask> own;
+    if (g_longTasks == 0) {
+        if (strayYield())
+            strayYield()(where.file_name(), int(where.line()));
+        own.emplace();
+    }
+    // What runs meanwhile is none of the task's business: the server user's own failures are boxes again,
+    // even while a client's long answer reports without waiting.
+    const ReportAsUsual usual;
+    QCoreApplication::processEvents(flags);
+}
+
+void LongTask::setStrayYieldHandler(StrayYield handler)
+{
+    strayYield() = handler ? std::move(handler) : StrayYield(reportStrayYield);
+}
+
+bool LongTask::refuse(const QString& cannot)
+{
+    if (g_longTasks == 0)
+        return false;
+    const QStringList names = runningTasks();
+    const QString what =
+        names.isEmpty() ? QStringLiteral("A long task") : QLatin1Char('"') + names.first() + QLatin1Char('"');
+    Prompt::message(what + QStringLiteral(" is still running: ") + cannot +
+                        QStringLiteral(" until it has finished. Nothing was changed."),
+                    Prompt::OkOnly, Prompt::Exclamation);
+    return true;
 }
 
 ProgramLinks& programLinks()
@@ -100,6 +179,20 @@ void requestEnd(std::function<void()> end)
     if (g_pendingEnd && !g_switching)
         return;
     request(std::move(end), false);
+}
+
+void exit()
+{
+    if (programLinks().exitProgram) {
+        requestEnd(programLinks().exitProgram);
+        return;
+    }
+    requestEnd([] {
+        if (gMainForm) {
+            gMainForm->blnExit = true;
+            gMainForm->Unload();
+        }
+    });
 }
 
 void requestModeSwitch(std::function<void()> doSwitch)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QEventLoop>
+#include <QString>
+#include <QStringList>
+
 #include <functional>
+#include <source_location>
 
 class QObject;
-class QString;
 class ProgressWindow;
 
 // What the layers below the composition root (src/app/) ask of the program as a whole. Core knows no
@@ -19,6 +23,9 @@ struct ProgramLinks {
     // windows unloaded), then EndProgram (the event loop ends unless the mode is being switched).
     std::function<void()> shutDown;
     std::function<void()> endProgram;
+    // The whole end, as a signal or the session's end runs it: the main window's exit steps (or, without them,
+    // shutDown), then endProgram. Unset, the main window is closed for good and its exit steps do the rest.
+    std::function<void()> exitProgram;
     // A change of network mode to or from client mode: the main window closes without ending the program
     // and start-up runs again for the stored mode. Never called while a dialog of the old main window is
     // still on the stack (the options dialog queues it until its modal loop has returned).
@@ -32,16 +39,41 @@ struct ProgramLinks {
 ProgramLinks& programLinks();
 
 // Work that lets the event loop run between its steps: a progress window's steps, a long answer to a client,
-// a statistics run. An end of the program asked for meanwhile (SIGTERM, the session ending), or a switch to or
-// from client mode, must not pull the databases and windows away under it, nor wait for it to finish: the
-// task sees Program::ending() at its next step and stops, and the end or the switch runs once the last task
-// has returned.
+// a statistics run (from the moment it is queued), the modem's reply wait. An end of the program asked for
+// meanwhile (SIGTERM, File > Exit, the session ending), or a switch to or from client mode, must not pull the
+// databases and windows away under it, nor wait for it to finish: the task sees Program::ending() at its next
+// step and stops, and the end or the switch runs once the last task has returned. Commands that would replace
+// or empty a store a task may be using (another call log, Clear Log, the contact book's files) are refused
+// while one runs (refuse).
 class LongTask {
 public:
-    LongTask();
+    // what: the task as the user knows it ("Processing Grid Data...", "Sending Data To 10.0.0.2"), for the
+    // lines that say what an end stopped and the boxes that say why a command waits.
+    explicit LongTask(QString what = QString());
     ~LongTask();
     LongTask(const LongTask&) = delete;
     LongTask& operator=(const LongTask&) = delete;
+
+    // Whether any task is held, and what they are (outermost first, each once).
+    static bool running();
+    static QStringList runningTasks();
+
+    // The one way the program lets the event loop run outside a modal box or dialog. Only a held task may
+    // yield: what runs meanwhile (an end, a mode switch, another log) is kept away only by the gate the task
+    // holds. A yield without one is a fault in the caller: it is reported (in tests it fails the test, naming
+    // the place) and then runs under a task of its own, so the gate still holds.
+    static void yield(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents,
+                      std::source_location where = std::source_location::current());
+    // Who hears of a yield without a task; by default the diagnostic log, once a place.
+    using StrayYield = std::function<void(const char* file, int line)>;
+    static void setStrayYieldHandler(StrayYield handler);
+
+    // A command that would replace or empty a store while a task runs is refused: true, after a box that
+    // says what runs and that nothing was changed (cannot: "the call log cannot be changed").
+    static bool refuse(const QString& cannot);
+
+private:
+    QString m_what;
 };
 
 namespace Program {
@@ -59,6 +91,9 @@ bool ending();
 // loop once the last long task has returned. A second request while one waits changes nothing; it takes the
 // place of a mode switch that waits.
 void requestEnd(std::function<void()> end);
+// The program's end by any road the user takes (File > Exit, the tray's Close, the close box when it ends the
+// program): requestEnd with the whole end (ProgramLinks::exitProgram).
+void exit();
 // A switch to or from client mode, through the same gate as the end: at once when no long task runs, else
 // once the last has returned. While an end waits it is dropped; a later switch takes the place of one that
 // waits.

@@ -45,6 +45,7 @@ QString defaultCallerDBPath() { return programFolder() + QStringLiteral("/dbCID.
 QDateTime zeroDateTime() { return QDateTime(DateText::zeroDate(), QTime(0, 0), Qt::UTC); }
 
 bool g_checkpointDue = false;
+quint64 g_generation = 0;
 
 // The call written last, as the call road writes it again at every ring and line: its date needs no second
 // parse, and a rewrite that keeps it leaves the date index alone (one page written instead of two).
@@ -81,6 +82,7 @@ void useLog(std::unique_ptr<SqlDatabase> db)
     g_checkpointDue = false;
     g_written = WrittenCall{};
     gCallerDB = std::move(db);
+    ++g_generation;
 }
 
 void resetReader()
@@ -394,7 +396,10 @@ void CloseCallerDB()
     gCallerDB.reset();
     g_checkpointDue = false;
     g_written = WrittenCall{};
+    ++g_generation;
 }
+
+quint64 CallerDBGeneration() { return g_generation; }
 
 void CheckpointCallerDB()
 {

@@ -76,6 +76,9 @@ QList<qint32> MissingCallers(const QList<qint32>& IDs);
 
 // Closes the call log (shut-down; before the file is replaced).
 void CloseCallerDB();
+// Changes whenever another log is opened, or the log is closed: work that holds call IDs across a yield
+// checks it, since the same IDs name other calls (or none) in another log.
+quint64 CallerDBGeneration();
 
 // The log's write-ahead file is copied back into the log (a checkpoint: several waits for the disk) at a
 // quiet moment, never inside the write that filled it: once the file holds CheckpointFrames pages, right

@@ -25,6 +25,10 @@ ReportWithoutWaiting::ReportWithoutWaiting() { ++g_withoutWaiting; }
 
 ReportWithoutWaiting::~ReportWithoutWaiting() { --g_withoutWaiting; }
 
+ReportAsUsual::ReportAsUsual() : m_withoutWaiting(g_withoutWaiting) { g_withoutWaiting = 0; }
+
+ReportAsUsual::~ReportAsUsual() { g_withoutWaiting = m_withoutWaiting; }
+
 void SaveError(qint32 number, const QString& description, const QString& source)
 {
     gErrNumber = number;

@@ -58,5 +58,18 @@ public:
     ReportWithoutWaiting& operator=(const ReportWithoutWaiting&) = delete;
 };
 
+// Held while a long task lets the event loop run: what runs meanwhile (the user's own commands) reports as
+// it would with no task under it, whatever the task holds.
+class ReportAsUsual {
+public:
+    ReportAsUsual();
+    ~ReportAsUsual();
+    ReportAsUsual(const ReportAsUsual&) = delete;
+    ReportAsUsual& operator=(const ReportAsUsual&) = delete;
+
+private:
+    int m_withoutWaiting;
+};
+
 // The last tag ReportError received (read by tests).
 QString lastReportedTag();

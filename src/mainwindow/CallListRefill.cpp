@@ -24,9 +24,11 @@ void CallListRefill::RefreshGrid()
     m_refilling = true;
     do {
         m_refillAgain = false;
+        m_stopped = false;
         if (!refill())
             return;
-    } while (m_refillAgain);
+        // A pass the user stopped (or the program's end) is not started again for a change that came meanwhile.
+    } while (m_refillAgain && !m_stopped);
     m_refilling = false;
 }
 
@@ -52,7 +54,11 @@ bool CallListRefill::refill()
         progress = std::make_unique<Processing>(qint32((n + perStep - 1) / perStep),
                                                 QStringLiteral("Processing Grid Data..."), parent());
     for (size_t i = 0; i < n;) {
-        if ((progress && progress->StopProcessing()) || m_refillAgain)
+        if (progress && progress->StopProcessing()) {
+            m_stopped = true;
+            break;
+        }
+        if (m_refillAgain)
             break;
         if (progress) {
             progress->Increment();

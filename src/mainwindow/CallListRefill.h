@@ -56,4 +56,5 @@ private:
 
     bool m_refilling = false;
     bool m_refillAgain = false;
+    bool m_stopped = false;
 };

@@ -78,6 +78,12 @@ bool refusedWhileRinging()
     return true;
 }
 
+// A long task may be reading or deleting calls of the log in use: it is not replaced or emptied under it.
+bool refusedWhileBusy(const QString& cannot = QStringLiteral("the call log cannot be changed"))
+{
+    return LongTask::refuse(cannot);
+}
+
 } // namespace
 
 CallLogCommands::CallLogCommands(QObject* parent) : QObject(parent) {}
@@ -247,8 +253,10 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
             deleted.push_back(ids.first());
         } else {
             Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), parent());
+            // The IDs name calls of the log open now.
+            const quint64 log = CallerDBGeneration();
             for (qint32 id : ids) {
-                if (progress.StopProcessing()) {
+                if (progress.StopProcessing() || CallerDBGeneration() != log) {
                     stopped = true;
                     // Stopped for the program's end or a mode switch: the user is not there to see the list.
                     if (Program::ending())
@@ -261,6 +269,10 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
                 // The step let the program end: the log is closed, and nobody is left to tell.
                 if (!self)
                     return Removal::Nothing;
+                if (CallerDBGeneration() != log) {
+                    stopped = true;
+                    break;
+                }
                 // One statement a record: the records deleted before a stop stay deleted.
                 DeleteCaller(id);
                 deleted.push_back(id);
@@ -281,6 +293,8 @@ bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
     m_deleted.clear();
     if (gRinging || list.rows() == 1)
         return false;
+    if (refusedWhileBusy(QStringLiteral("the call log cannot be cleared")))
+        return false;
     // The view's calls are read before the question: a call that comes in while the box waits belongs to the
     // view's period as well, but the user never saw it and never agreed to lose it. The calls then go by
     // their IDs, so the view text never runs on the connection that writes.
@@ -292,7 +306,7 @@ bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
         return false;
     }
     const QPointer<CallLogCommands> self(this);
-    if (!confirmRemoval(list.rows() > 2) || !self)
+    if (!confirmRemoval(list.rows() > 2) || !self || refusedWhileBusy(QStringLiteral("the call log cannot be cleared")))
         return false;
     try {
         QList<qint32> ids;
@@ -326,10 +340,13 @@ bool CallLogCommands::NewDB()
     // Every box below lets the program end meanwhile (this goes with the main window): then nothing more is
     // made or named.
     const QPointer<CallLogCommands> self(this);
+    if (refusedWhileBusy())
+        return false;
     QString path = currentCallerDBPath();
     for (;;) {
         path = Prompt::saveFile(QString(), path, kLogFilter);
-        if (path.isEmpty() || !self || refusedWhileRinging())
+        // A task may have begun while the dialog waited (a client's request).
+        if (path.isEmpty() || !self || refusedWhileRinging() || refusedWhileBusy())
             return false;
         try {
             if (CreateCallerDB(path))
@@ -355,10 +372,12 @@ bool CallLogCommands::NewDB()
 bool CallLogCommands::ChangeDB()
 {
     const QPointer<CallLogCommands> self(this);
+    if (refusedWhileBusy())
+        return false;
     QString path = currentCallerDBPath();
     for (;;) {
         path = Prompt::openFile(QString(), path, kLogFilter);
-        if (path.isEmpty() || !self || refusedWhileRinging())
+        if (path.isEmpty() || !self || refusedWhileRinging() || refusedWhileBusy())
             return false;
         QString refusal;
         if (!QFileInfo::exists(path)) {

@@ -43,8 +43,8 @@ void keep(const SqlError& e, const char* tag)
 class ReplySteps {
 public:
     ReplySteps(qint32 steps, bool large, const QString& caption, QObject* owner)
-        : m_perStep(
-              std::max<qint32>(1, (steps + ServerReplies::MaxProgressSteps - 1) / ServerReplies::MaxProgressSteps)),
+        : m_task(caption), m_perStep(std::max<qint32>(1, (steps + ServerReplies::MaxProgressSteps - 1) /
+                                                             ServerReplies::MaxProgressSteps)),
           m_large(large)
     {
         if (large)
@@ -69,7 +69,7 @@ public:
         } else if (m_large && m_clock.elapsed() >= ServerReplies::YieldIntervalMs) {
             // No window to count on (a modal dialog is open, or it was closed): the server still must not
             // stop serving the calls and the other clients for one client's answer.
-            QCoreApplication::processEvents();
+            LongTask::yield();
             m_clock.restart();
         }
         ++m_done;
@@ -172,7 +172,7 @@ void ServerReplies::readCalls(const ServerRequest& request, const QString& query
     if (!reader)
         return;
     // Shut-down and a mode switch wait for the read, which stops at the next look.
-    const LongTask task;
+    const LongTask task(QStringLiteral("Sending Data To ") + request.address());
     const int budget = SqlDatabase::defaultQueryBudget();
     SqlDatabase::Watch watch;
     watch.clockMs = m_clock;
@@ -180,7 +180,7 @@ void ServerReplies::readCalls(const ServerRequest& request, const QString& query
     // The calls, the other clients and the requester's cancel are served while the query runs. The
     // connection is this answer's own, so nothing run meanwhile can reach its statement.
     watch.giveWay = [&request, &cancelled] {
-        QCoreApplication::processEvents();
+        LongTask::yield();
         cancelled = request.cancelled() || Program::ending();
         return !cancelled;
     };
@@ -235,12 +235,14 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
     const QStringList ids = idList.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     const qint32 last = qint32(ids.size()) - 1;
     bool stopped = false;
+    // The IDs name calls of the log open now; once another log is open they would name other calls.
+    const quint64 log = CallerDBGeneration();
     {
         ReplySteps steps(last, last > DeleteProgressThreshold,
                          QStringLiteral("Processing Request From ") + request.address(), m_owner);
         for (qsizetype done = 0; done < ids.size(); ++done) {
             const QString& text = ids.at(done);
-            if (!steps.next(request)) {
+            if (!steps.next(request) || CallerDBGeneration() != log) {
                 stopped = true;
                 if (Program::ending())
                     Program::sayUnfinished(QStringLiteral("%1 of %2 calls that %3 asked to delete were not deleted")

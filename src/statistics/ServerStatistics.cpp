@@ -7,6 +7,7 @@
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
 #include "core/WindowLinks.h"
 #include "core/modCallerDB.h"
 #include "core/modError.h"
@@ -70,6 +71,8 @@ public:
         }
     }
 
+    QString caption() const final { return QStringLiteral("Sending Data To ") + m_address; }
+
     static QList<ServerJob*>& live()
     {
         static QList<ServerJob*> jobs;
@@ -118,7 +121,12 @@ protected:
             return;
         const int days = PeriodDaysFromClause(m_request.timePeriod);
         GridBatch batch(m_request.statistics, m_request.groups, m_request.timePeriod, days);
-        batch.setYield({[] { QCoreApplication::processEvents(); }});
+        // Counting the cells that need a query of their own reads the period's calls: the read gives way, and
+        // stops as the run would.
+        batch.setYield({[this] {
+            LongTask::yield();
+            return !(Program::ending() || stopped() || cancelled());
+        }});
         if (!withinBounds(batch))
             return;
         const GridRunResult result = RunStatisticsGrid(batch, hooks(), this);
@@ -131,6 +139,13 @@ private:
     // an empty answer lets the client's window go on.
     bool withinBounds(GridBatch& batch)
     {
+        if (batch.statisticCount() > 0 && batch.groupCount() > 0)
+            batch.answeredByBatch(0, 0);
+        if (batch.stopped()) {
+            // Stopped while it read: the client's cancel, or the program's end, which takes the connection too.
+            reply(m_index, emptyAnswer());
+            return false;
+        }
         const qint64 cells = qint64(batch.statisticCount()) * batch.groupCount();
         qint64 ownQueries = 0;
         for (int s = 0; s < batch.statisticCount() && cells <= kMaxStatisticCells && ownQueries <= kMaxQueryCells; ++s)

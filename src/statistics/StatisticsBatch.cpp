@@ -77,6 +77,9 @@ bool isoSeconds(const char* s, int size, qint64& out)
 
 QByteArray isoBytes(const QDateTime& value) { return DateText::toIso(value).toLatin1(); }
 
+// Thrown out of a read when its yield says the batch is to stop.
+struct BatchStopped {};
+
 // Gives way to the rest of the program every few milliseconds of a long read or pass.
 class YieldClock {
 public:
@@ -85,7 +88,8 @@ public:
     {
         if (!m_yield.yield || ++m_count % 1024 != 0 || m_since.elapsed() < m_yield.everyMs)
             return;
-        m_yield.yield();
+        if (!m_yield.yield())
+            throw BatchStopped{};
         m_since.restart();
     }
 
@@ -900,6 +904,7 @@ void widenForLastDays(int lastDays, QByteArray& from, QByteArray& to)
 
 struct GridBatch::Plan {
     bool usable = false;
+    bool stopped = false;
     CallSnapshot calls;
     std::unique_ptr<Node> clause;
     std::vector<char> inClause;
@@ -937,15 +942,16 @@ GridBatch::Plan& GridBatch::plan()
         p.groupRead.push_back(g.Group.isEmpty() || p.groups.back());
     }
     p.groupRows.resize(size_t(m_groups.size()));
-    SqlDatabase* reader = CallerDBReader();
-    if (!reader || !compileClause(m_timePeriod, p.clause))
+    if (!compileClause(m_timePeriod, p.clause))
         return p;
     QByteArray from, to;
     if (p.clause)
         dateBounds(*p.clause, from, to);
     widenForLastDays(widestLastDays(p.styles), from, to);
     try {
-        if (!p.calls.load(*reader, from, to, m_yield))
+        // A connection of the read's own: while it gives way the log in use may be read by others, or closed.
+        const std::unique_ptr<SqlDatabase> reader = OpenCallerDBReader();
+        if (!reader || !p.calls.load(*reader, from, to, m_yield))
             return p;
         p.inClause.assign(size_t(p.calls.rows()), 1);
         if (p.clause) {
@@ -958,14 +964,21 @@ GridBatch::Plan& GridBatch::plan()
         }
     } catch (const SqlError&) {
         return p;
+    } catch (const BatchStopped&) {
+        p.stopped = true;
+        return p;
     }
     p.usable = true;
     return p;
 }
 
+bool GridBatch::stopped() const { return m_plan && m_plan->stopped; }
+
 bool GridBatch::answeredByBatch(int s, int g)
 {
     Plan& p = plan();
+    if (p.stopped)
+        return true;
     if (!p.usable)
         return false;
     if (LastDaysOf(p.styles[s]))
@@ -977,6 +990,8 @@ CellValue GridBatch::cell(int s, int g)
 {
     const clsStatistic& statistic = m_statistics[s];
     const clsGroup& group = m_groups[g];
+    if (answeredByBatch(s, g) && m_plan->stopped)
+        return CellValue{};
     if (answeredByBatch(s, g)) {
         Plan& p = *m_plan;
         try {
@@ -1035,6 +1050,7 @@ qint64 GridBatch::keptRows() const { return m_plan ? m_plan->keptRows : 0; }
 
 struct GraphBatch::Plan {
     bool usable = false;
+    bool stopped = false;
     bool statisticRead = false;
     QString style;
     CallSnapshot calls;
@@ -1074,24 +1090,31 @@ GraphBatch::Plan& GraphBatch::plan()
     p.lastDays.assign(size_t(m_groups.size()), -1);
     for (const GraphBucket& b : m_buckets)
         p.bounds.emplace_back(secondsOf(b.start), secondsOf(b.end));
-    SqlDatabase* reader = CallerDBReader();
-    if (!reader || m_buckets.isEmpty())
+    if (m_buckets.isEmpty())
         return p;
     QByteArray from = isoBytes(m_buckets.first().start), to = isoBytes(m_buckets.last().end);
     widenForLastDays(LastDaysOf(p.style), from, to);
     try {
-        if (!p.calls.load(*reader, from, to, m_yield))
+        const std::unique_ptr<SqlDatabase> reader = OpenCallerDBReader();
+        if (!reader || !p.calls.load(*reader, from, to, m_yield))
             return p;
     } catch (const SqlError&) {
+        return p;
+    } catch (const BatchStopped&) {
+        p.stopped = true;
         return p;
     }
     p.usable = true;
     return p;
 }
 
+bool GraphBatch::stopped() const { return m_plan && m_plan->stopped; }
+
 bool GraphBatch::answeredByBatch(int g)
 {
     Plan& p = plan();
+    if (p.stopped)
+        return true;
     if (!p.usable || !p.groupRead[size_t(g)])
         return false;
     return LastDaysOf(p.style) || p.statisticRead;
@@ -1099,6 +1122,8 @@ bool GraphBatch::answeredByBatch(int g)
 
 double GraphBatch::value(int g, int k)
 {
+    if (answeredByBatch(g) && m_plan->stopped)
+        return 0;
     if (answeredByBatch(g)) {
         Plan& p = *m_plan;
         try {

@@ -26,9 +26,10 @@
 // not seen by the batch.
 
 // Called during a batch's long read of the log at most every everyMs, so the program stays responsive (the
-// call road, the clients); unset, the read runs through.
+// call road, the clients); unset, the read runs through. False stops the batch where it is (its run was
+// stopped, the program is ending): it then answers nothing more (stopped()).
 struct BatchYield {
-    std::function<void()> yield;
+    std::function<bool()> yield;
     qint64 everyMs = 20;
 };
 
@@ -52,6 +53,8 @@ public:
     // Whether that cell was (or would be) answered from the batch rather than by its own query.
     bool answeredByBatch(int s, int g);
     void setYield(BatchYield yield) { m_yield = std::move(yield); }
+    // The read was stopped by its yield: every cell is empty, none is asked of the log.
+    bool stopped() const;
 
     // Most row numbers the grid keeps between cells (16 MB): the rows of each group, found for its first
     // column, are kept for the next ones only while they fit; beyond, a group's rows are found again in each
@@ -86,6 +89,7 @@ public:
     double value(int g, int k);
     bool answeredByBatch(int g);
     void setYield(BatchYield yield) { m_yield = std::move(yield); }
+    bool stopped() const;
 
 private:
     struct Plan;

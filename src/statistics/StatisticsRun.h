@@ -47,6 +47,8 @@ public:
     bool cancelled() const { return m_cancelled; }
 
     virtual void run() = 0;
+    // The job as the user knows it, while it waits or runs ("Processing Statistics...").
+    virtual QString caption() const { return QStringLiteral("Processing Statistics..."); }
 
 private:
     bool m_local;

@@ -202,8 +202,8 @@ void TestServerStatistics::aCancelCutsAStatisticShort()
     QVERIFY(reply.startsWith(";STATISTIC;"));
     QVERIFY(sinceCancel.isValid());
     QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
+    // Cut short wherever the cancel found it: in the read of the calls (no cell yet) or among the cells.
     const QStringList cells = DecodeStatisticReply(QString::fromUtf8(reply.mid(11, reply.size() - 12)));
-    QVERIFY(!cells.isEmpty());
     QVERIFY2(cells.size() < 200, qPrintable(QString::number(cells.size())));
 }
 

@@ -341,6 +341,7 @@ void TestStatisticsBatch::aLongReadGivesWayAndKeepsItsSnapshot()
                         if (yields++ == 0)
                             addCall(QStringLiteral("Meanwhile"), QStringLiteral("555-0000"), kNow, 1,
                                     QStringLiteral("NO"));
+                        return true;
                     },
                     0});
     QVERIFY(batch.answeredByBatch(0, 0));

@@ -1,6 +1,9 @@
 #include "TempHome.h"
 
+#include <QTest>
+
 #include "ResetForTests.h"
+#include "core/ProgramLinks.h"
 #include "core/modProperties.h"
 #include "platform/ProgramFolder.h"
 
@@ -12,6 +15,9 @@ TempHome::TempHome()
     resetForTests();
     // Tests run from the build tree: the bundled files are the source tree's.
     setDevelopmentDataFolder(QStringLiteral(VELQUON_SOURCE_DIR "/resources"));
+    // The event loop run by code that holds no long task is a fault wherever a test reaches it.
+    LongTask::setStrayYieldHandler(
+        [](const char* file, int line) { QTest::qFail("The event loop ran without a long task", file, line); });
 }
 
 TempHome::~TempHome()

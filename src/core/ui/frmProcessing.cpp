@@ -82,7 +82,7 @@ void frmProcessing::Increment()
     // Let the window repaint and a click on Stop through. Anything may happen meanwhile, including a
     // second long operation or this window being unloaded or destroyed.
     QPointer<frmProcessing> self(this);
-    QCoreApplication::processEvents();
+    LongTask::yield();
     if (!self || !m_active)
         return;
     if (m_value >= m_max) {

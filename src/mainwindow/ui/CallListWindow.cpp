@@ -29,6 +29,7 @@
 #include "contacts/ui/frmContacts.h"
 #include "core/ChangedMeanwhile.h"
 #include "core/Globals.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
 #include "core/modContactDB.h"
@@ -512,6 +513,13 @@ void CallListWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (blnExit || !textToBool(GetProperty(Section::frmConfiguration, Key::CloseMinimize, QStringLiteral("True")))) {
+        // A long task lets the event loop run now (this close among what it runs): the end waits at the gate
+        // until it has stopped at its next step and returned.
+        if (LongTask::running()) {
+            event->ignore();
+            Program::exit();
+            return;
+        }
         event->accept();
         ExitSteps();
         return;
@@ -817,11 +825,7 @@ void CallListWindow::StopBlinking()
 
 // --- menus ---------------------------------------------------------------------------------------------
 
-void CallListWindow::mnuFileExit_Click()
-{
-    blnExit = true;
-    Unload();
-}
+void CallListWindow::mnuFileExit_Click() { Program::exit(); }
 
 void CallListWindow::setOptionChecks()
 {

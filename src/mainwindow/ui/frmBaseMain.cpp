@@ -507,7 +507,7 @@ void frmBaseMain::mnuEditClear_Click()
     if (!m_commands->ClearView(strSQL, *Grid->model()) || !self)
         return;
     // By ID: a call that came in while the question waited keeps its row.
-    Grid->RemoveItems(m_commands->deletedIDs());
+    removeDeletedRows();
     UpdateStatus();
     m_commands->LogChanged();
 }
@@ -518,7 +518,7 @@ void frmBaseMain::mnuEditDelete_Click()
     if (m_commands->DeleteSelected(*Grid->model()) == CallLogCommands::Removal::Nothing || !self)
         return;
     // By ID: a call that arrived while the deletion yielded has moved the rows (and collapsed the selection).
-    Grid->RemoveItems(m_commands->deletedIDs());
+    removeDeletedRows();
     UpdateSQL();
     if (!self)
         return;
@@ -529,6 +529,14 @@ void frmBaseMain::mnuEditDelete_Click()
 // --- the view --------------------------------------------------------------------------------------------
 
 void frmBaseMain::UpdateSQL() { m_view->UpdateSQL(); }
+
+void frmBaseMain::removeDeletedRows()
+{
+    // A refill under the deletion may hold their rows still to come.
+    for (const qint64 id : m_commands->deletedIDs())
+        changedDuringRefill(id);
+    Grid->RemoveItems(m_commands->deletedIDs());
+}
 
 void frmBaseMain::changedDuringRefill(qint64 id)
 {

@@ -78,6 +78,7 @@ private:
     void callerDBChanged();
     // A call changed or went: when the list has no row of it during a refill, the refill reads the view again.
     void changedDuringRefill(qint64 id);
+    void removeDeletedRows();
 
     QListWidget* lstClients = nullptr;
     // The modem's serial port and the call road that turns its lines into calls.

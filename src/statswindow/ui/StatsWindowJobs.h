@@ -30,6 +30,7 @@ public:
     LocalGraphJob(frmStatistics* window, clsStatistic statistic, QList<clsGroup> groups, QStringList series,
                   QList<GraphBucket> buckets, int days);
     void run() override;
+    QString caption() const override { return QStringLiteral("Processing Graph Data..."); }
 
 private:
     QPointer<frmStatistics> m_window;

@@ -9,6 +9,7 @@
 
 #include "core/Globals.h"
 #include "core/Processing.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
@@ -119,6 +120,8 @@ void TestProcessing::stopStaysUntilUnloaded()
 
 void TestProcessing::refusedMaximumKeepsPrevious()
 {
+    // The window's steps yield, as they do only under a task.
+    const LongTask task;
     frmProcessing w;
     w.SetMax(40);
     w.SetMax(0);
