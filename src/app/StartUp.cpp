@@ -367,6 +367,8 @@ void EndProgram()
     if (gSwitchingMode)
         return;
     g_programEnded = true;
+    // Everything is closed: the lock and the socket go now, not only once the event loop has wound down.
+    SingleInstance::instance().release();
     QCoreApplication::quit();
 }
 

@@ -291,9 +291,8 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
 bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
 {
     m_deleted.clear();
-    if (gRinging || list.rows() == 1)
-        return false;
-    if (refusedWhileBusy(QStringLiteral("the call log cannot be cleared")))
+    // A list being refilled shows nothing yet, but its view is not empty: the user is told why nothing happens.
+    if (gRinging || refusedWhileBusy(QStringLiteral("the call log cannot be cleared")) || list.rows() == 1)
         return false;
     // The view's calls are read before the question: a call that comes in while the box waits belongs to the
     // view's period as well, but the user never saw it and never agreed to lose it. The calls then go by

@@ -80,13 +80,15 @@ QByteArray isoBytes(const QDateTime& value) { return DateText::toIso(value).toLa
 // Thrown out of a read when its yield says the batch is to stop.
 struct BatchStopped {};
 
-// Gives way to the rest of the program every few milliseconds of a long read or pass.
+// Gives way to the rest of the program every few milliseconds of a long read or pass, and at its first
+// thousand rows whatever the time: a read too short to be waited for still gives an end, a switch or a cancel
+// its look in before it goes on.
 class YieldClock {
 public:
     explicit YieldClock(const BatchYield& yield) : m_yield(yield) { m_since.start(); }
     void tick()
     {
-        if (!m_yield.yield || ++m_count % 1024 != 0 || m_since.elapsed() < m_yield.everyMs)
+        if (!m_yield.yield || ++m_count % 1024 != 0 || (m_count > 1024 && m_since.elapsed() < m_yield.everyMs))
             return;
         if (!m_yield.yield())
             throw BatchStopped{};

@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <csignal>
 #include <memory>
 
 #include "app/StartUp.h"
@@ -33,7 +36,9 @@
 #include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlStatement.h"
 #include "platform/SqlTransaction.h"
@@ -114,7 +119,12 @@ void switchToClient()
 class TestServerWindowMeanwhile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { registerStartupWindows(); }
+    void initTestCase()
+    {
+        registerStartupWindows();
+        // SIGTERM ends the program as it does outside the tests.
+        installExitHooks();
+    }
     void init();
     void cleanup();
     void deleteActsOnTheCallsChosen();
@@ -124,8 +134,8 @@ private Q_SLOTS:
     void theContactPickedIsLookedUpAgain();
     void theProgramEndingWhileAStepWaits_data();
     void theProgramEndingWhileAStepWaits();
-    void aModeSwitchWaitsForTheLongTask_data();
-    void aModeSwitchWaitsForTheLongTask();
+    void aLongTaskMeetsEveryChange_data();
+    void aLongTaskMeetsEveryChange();
     void aChangeDuringTheRefillReachesTheList();
     void copyAllCopiesTheRowsItWasAskedFor();
     void aLogThatCannotBeWrittenKeepsNoOneWaiting();
@@ -504,59 +514,144 @@ void TestServerWindowMeanwhile::theProgramEndingWhileAStepWaits()
         QVERIFY(!Prompt::texts().contains(gone(int(id))));
 }
 
-void TestServerWindowMeanwhile::aModeSwitchWaitsForTheLongTask_data()
+void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("a client's deletion") << QString() << QStringLiteral("Processing Request From 127.0.0.1");
-    QTest::newRow("a refill") << QStringLiteral("mnuViewTime(12)") << QStringLiteral("Processing Grid Data...");
-    QTest::newRow("Copy All") << QStringLiteral("mnuEditCopyAll") << QStringLiteral("Coping Data...");
-    QTest::newRow("Delete") << QStringLiteral("mnuEditDelete") << QStringLiteral("Processing...");
-    QTest::newRow("a statistics run") << QStringLiteral("mnuWindow(4)") << QStringLiteral("Processing Statistics...");
+    QTest::addColumn<QString>("task");    // a menu command, or a client's request, that starts it
+    QTest::addColumn<QString>("caption"); // the task as the program names it
+    QTest::addColumn<int>("calls");       // as few as let it yield
+    QTest::addColumn<QString>("change");  // what comes at its first yield
+    const struct {
+        const char *name, *start, *caption;
+        int calls;
+    } tasks[] = {
+        {"the refill", "mnuViewTime(12)", "Processing Grid Data...", 120},
+        {"Copy All", "mnuEditCopyAll", "Coping Data...", 120},
+        {"Delete", "mnuEditDelete", "Processing...", 120},
+        {"a client's deletion", ";DELETE SQL;", "Processing Request From 127.0.0.1", 120},
+        {"a client's query", ";SQL;Select * From tblCID;", "Sending Data To 127.0.0.1", 120},
+        {"a client's statistics", ";STATISTIC;|TIMEPERIOD||GROUP|||STAT||NONE|;", "Sending Data To 127.0.0.1", 1100},
+        {"a client's graph",
+         ";GRAPH;|STATISTIC|Total Calls|INCREMENT|y|STARTDATE|12:00:00 AM|ENDDATE|3/23/2024|GROUP|All Callers|;",
+         "Sending Data To 127.0.0.1", 1100},
+        {"the statistics grid", "mnuWindow(4)", "Processing Statistics...", 1100},
+        {"the graph", "mnuWindow(4)", "Processing Graph Data...", 1100},
+        {"the pop-up's list", "mnuWindow(6)", "Processing Mini Display Data...", 120},
+    };
+    for (const auto& t : tasks)
+        for (const char* change : {"SIGTERM", "mode switch", "File > Exit", "New DB", "Change DB", "Clear Log"})
+            QTest::addRow("%s, %s", t.name, change) << QString::fromLatin1(t.start) << QString::fromLatin1(t.caption)
+                                                    << t.calls << QString::fromLatin1(change);
 }
 
-void TestServerWindowMeanwhile::aModeSwitchWaitsForTheLongTask()
+// Whatever comes while a long task yields: an end or a mode switch waits at the gate until the task has
+// stopped at its next step, and says what it stopped; a command that would replace or empty the log is refused.
+// Nothing reaches a log the task did not begin on, and the list stays the open log's.
+void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
 {
-    QFETCH(QString, command);
+    QFETCH(QString, task);
     QFETCH(QString, caption);
-    storeCalls(116, 5);
+    QFETCH(int, calls);
+    QFETCH(QString, change);
+    storeCalls(calls - 4, 5);
     showAll();
+    SaveProperty(Section::frmMiniDisplay, Key::LogSize, QStringLiteral("120"));
     const QString log = logPath();
-    ModalChange::OtherClient other(gServer->LocalPort());
+    // Another log holding the same IDs, and a name for a new one.
+    const QString other = m_home->file(QStringLiteral("other.mdb"));
+    const QString made = m_home->file(QStringLiteral("made.mdb"));
+    gCallerDB->exec(QStringLiteral("VACUUM INTO '%1'").arg(other));
+    const QList<qint64> otherIDs = logIDs(other);
+    ModalChange::OtherClient client(gServer->LocalPort());
     QTRY_COMPARE(gServer->ClientCount(), 1);
-    // The user switches to client mode while the task steps: the task stops at its next step, and the switch
-    // runs once it has returned (its progress window gone).
+
     bool underATask = false;
-    const std::function<void()> startUp = programLinks().runStartUpAgain;
-    const auto restore = qScopeGuard([&] { programLinks().runStartUpAgain = startUp; });
-    programLinks().runStartUpAgain = [&] {
-        underATask = stepping();
-        startUp();
+    const std::function<void()> shutDown = programLinks().shutDown;
+    const auto restore = qScopeGuard([&] { programLinks().shutDown = shutDown; });
+    programLinks().shutDown = [&] {
+        underATask = underATask || LongTask::running();
+        shutDown();
     };
-    const auto change = ModalChange::fireWhen([&] { return stepping(caption); }, switchToClient);
-    QString all = QStringLiteral(";DELETE SQL;|");
-    for (int id = 1; id <= 120; ++id)
-        all += QString::number(id) + QLatin1Char('|');
-    if (command.isEmpty())
-        other.peer().send(all.toUtf8());
-    if (command == QLatin1String("mnuEditDelete")) {
-        click(1);
-        ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"))->scrollToBottom();
-        click(120, Qt::ShiftModifier);
-        Prompt::queueAnswer(Prompt::Yes);
+    const auto fire = ModalChange::fireWhen([&] { return LongTask::runningTasks().contains(caption); },
+                                            [&] {
+                                                if (change == QLatin1String("SIGTERM"))
+                                                    ::raise(SIGTERM);
+                                                if (change == QLatin1String("mode switch"))
+                                                    switchToClient();
+                                                if (change == QLatin1String("File > Exit"))
+                                                    TRIGGER(window(), "mnuFileExit");
+                                                if (change == QLatin1String("New DB")) {
+                                                    Prompt::queueText(made);
+                                                    TRIGGER(window(), "mnuFileNewDB");
+                                                }
+                                                if (change == QLatin1String("Change DB")) {
+                                                    Prompt::queueText(other);
+                                                    TRIGGER(window(), "mnuFileChangeDB");
+                                                }
+                                                if (change == QLatin1String("Clear Log")) {
+                                                    Prompt::queueAnswer(Prompt::Yes);
+                                                    TRIGGER(window(), "mnuEditClear");
+                                                }
+                                            });
+    if (task == QLatin1String(";DELETE SQL;")) {
+        QString all = task + QLatin1Char('|');
+        for (int id = 1; id <= 120; ++id)
+            all += QString::number(id) + QLatin1Char('|');
+        client.peer().send(all.toUtf8());
+    } else if (task.startsWith(QLatin1Char(';'))) {
+        client.peer().send(task.toUtf8());
+    } else {
+        if (task == QLatin1String("mnuEditDelete")) {
+            click(1);
+            ui::findByName<CallListView>(grid(), QStringLiteral("msfGrid"))->scrollToBottom();
+            click(calls, Qt::ShiftModifier);
+            Prompt::queueAnswer(Prompt::Yes);
+        }
+        QCOMPARE(ui::tryTrigger(window(), task), QString());
     }
-    if (!command.isEmpty())
-        QCOMPARE(ui::tryTrigger(window(), command), QString());
-    QTRY_VERIFY_WITH_TIMEOUT(dynamic_cast<frmRemoteMain*>(gMainForm), 10000);
+
+    const bool ends = change == QLatin1String("SIGTERM") || change == QLatin1String("File > Exit");
+    const bool switches = change == QLatin1String("mode switch");
+    if (ends)
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramEnded(), 10000);
+    else if (switches)
+        QTRY_VERIFY_WITH_TIMEOUT(dynamic_cast<frmRemoteMain*>(gMainForm), 10000);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(!fire->isActive() && !LongTask::running(), 10000);
+    QVERIFY(!fire->isActive());
     QVERIFY(!underATask);
-    // A deletion stopped half-way says how many calls it left, as many as the log holds; a copy, whose rows are
-    // read before its first step, copies them all.
+    QCOMPARE(logIDs(other), otherIDs);
+    QVERIFY(!QFile::exists(made));
     QFile activity(m_home->file(QStringLiteral("ActivityLog.dat")));
     const QString said = activity.open(QIODevice::ReadOnly) ? QString::fromUtf8(activity.readAll()) : QString();
-    const QString left = QStringLiteral("network mode: %1 of 120 calls").arg(logIDs(log).size());
-    QCOMPARE(said.contains(left), command.isEmpty() || command == QLatin1String("mnuEditDelete"));
-    if (command == QLatin1String("mnuEditCopyAll"))
-        QCOMPARE(QGuiApplication::clipboard()->text().count(QStringLiteral("\r\n")), 119);
+    if (ends || switches) {
+        QVERIFY2(said.contains((ends ? QStringLiteral("Stopped as the program ended: ")
+                                     : QStringLiteral("Stopped for the change of network mode: ")) +
+                               caption),
+                 qPrintable(said));
+        // A deletion stopped half-way says how many calls it left, as many as the log holds.
+        if (task == QLatin1String(";DELETE SQL;") || task == QLatin1String("mnuEditDelete"))
+            QVERIFY2(said.contains(QStringLiteral("%1 of 120 calls").arg(logIDs(log).size())), qPrintable(said));
+    } else {
+        QVERIFY(Prompt::texts().contains(
+            QLatin1Char('"') + caption +
+            QStringLiteral("\" is still running: the call "
+                           "log cannot be ") +
+            (change == QLatin1String("Clear Log") ? QStringLiteral("cleared") : QStringLiteral("changed")) +
+            QStringLiteral(" until it has finished. Nothing was changed.")));
+        QCOMPARE(logPath(), log);
+        QList<qint64> listed;
+        for (int row = 1; row < grid()->Rows(); ++row)
+            listed << grid()->TextMatrix(row, CallListModel::ColID).toLongLong();
+        std::sort(listed.begin(), listed.end());
+        QCOMPARE(listed, logIDs(log));
+    }
+    if (ends) {
+        QVERIFY(!gCallerDB);
+        QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsFilePath())));
+    }
+    // A copy reads its rows before its first step: they all go, whatever stopped it.
+    if (task == QLatin1String("mnuEditCopyAll"))
+        QCOMPARE(QGuiApplication::clipboard()->text().count(QStringLiteral("\r\n")), calls - 1);
 }
 
 void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList()
