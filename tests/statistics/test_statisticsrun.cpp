@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "core/ProgramLinks.h"
 #include "core/modCallerDB.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void aStopEndsTheGridAfterTheCurrentCell();
     void graphRowsAreLabelledBeforeTheyAreComputed();
     void jobsNeverNest();
+    void anEndDoesNotWaitForTheJobsThatWait();
     void aNewLocalJobReplacesTheRunningOne();
     void clientJobsWaitTheirTurnInOrder();
     void aNewJobReplacesOnlyItsOwnKindAndOwner();
@@ -157,6 +159,20 @@ void TestStatisticsRun::jobsNeverNest()
     }));
     QCOMPARE(log, QStringList({"first", "first ends", "second"}));
     QCOMPARE(Job::maxDepth, 1);
+    QVERIFY(!StatisticsQueue::busy());
+}
+
+void TestStatisticsRun::anEndDoesNotWaitForTheJobsThatWait()
+{
+    QStringList log;
+    // The program is to end while one job runs and another waits: the end waits for the running one, and the
+    // waiting one is never begun.
+    StatisticsQueue::submit(std::make_shared<Job>(false, "first", &log, [&](Job&) {
+        StatisticsQueue::submit(std::make_shared<Job>(false, "second", &log));
+        Program::requestEnd([&] { log << "end"; });
+        log << "first ends";
+    }));
+    QTRY_COMPARE(log, QStringList({"first", "first ends", "end"}));
     QVERIFY(!StatisticsQueue::busy());
 }
 

@@ -44,6 +44,7 @@
 #include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/ProgramIcons.h"
 #include "mainwindow/ui/ShellIcon.h"
+#include "mainwindow/ui/frmBaseMain.h"
 #include "network/clsRemoteSocket.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
@@ -140,6 +141,7 @@ private Q_SLOTS:
     void popupAnswersFillThePopup();
     void statisticsAskTheServer();
     void configurationOpensTheOptions();
+    void aSwitchToStandaloneForgetsTheCallThatRang();
     void contactsAreAskedOfTheServer();
     void updateNeededAsksAgain();
     void reconnectingStartsClean();
@@ -992,6 +994,28 @@ void TestFrmRemoteMain::configurationOpensTheOptions()
     QCOMPARE(script.unexpected(), QStringList());
     QCOMPARE(window(), before.data());
     QVERIFY(gRemoteSocket && gRemoteSocket->Connected());
+}
+
+void TestFrmRemoteMain::aSwitchToStandaloneForgetsTheCallThatRang()
+{
+    // The server's call rings when the user makes this copy standalone: the call went with the server, and the
+    // new mode's log commands are not refused for it.
+    deliver({QStringLiteral(";NEW;"),
+             QStringLiteral(";INCOMING CALLER;|0|NOT RECEIVED|NUMBER|NOT RECEIVED|NONE|3/21/2024 2:00:00 PM|0|||N/A|"),
+             QStringLiteral(";RING;")});
+    QVERIFY(gRinging);
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    ModalScript script;
+    script.expect(QStringLiteral("frmConfiguration"), [](QDialog* d) {
+        ui::findByName<QRadioButton>(d, QStringLiteral("optNetworking(0)"))->click();
+        TRIGGER(d, "cmdOK");
+    });
+    TRIGGER(window(), "mnuOptionsConfiguration");
+    QTRY_VERIFY(dynamic_cast<frmBaseMain*>(gMainForm));
+    const QString made = m_home->file(QStringLiteral("made.mdb"));
+    Prompt::queueText(made);
+    TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuFileNewDB");
+    QVERIFY(QFile::exists(made));
 }
 
 void TestFrmRemoteMain::updateNeededAsksAgain()

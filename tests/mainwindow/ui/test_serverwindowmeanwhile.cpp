@@ -137,6 +137,7 @@ private Q_SLOTS:
     void aLongTaskMeetsEveryChange_data();
     void aLongTaskMeetsEveryChange();
     void aChangeDuringTheRefillReachesTheList();
+    void aRefillTheUserStoppedStaysStopped();
     void copyAllCopiesTheRowsItWasAskedFor();
     void aLogThatCannotBeWrittenKeepsNoOneWaiting();
 
@@ -671,6 +672,26 @@ void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList()
     QCOMPARE(grid()->TextMatrix(rowOf(149), CallListModel::ColName), QStringLiteral("ELSEWHERE"));
 }
 
+void TestServerWindowMeanwhile::aRefillTheUserStoppedStaysStopped()
+{
+    storeCalls(196, 5);
+    ModalChange::OtherClient other(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    // A change to a call whose row is not in yet would run the refill again; the user's Stop holds all the same.
+    const auto change = ModalChange::fireWhen(
+        [] { return stepping(QStringLiteral("Processing Grid Data...")); },
+        [&] {
+            QVERIFY(other.send(QStringLiteral(";EDIT CALLER;0;ELSEWHERE;149"), {QStringLiteral(";EDIT CALLER;")}));
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("frmProcessing"))
+                    TRIGGER(w, "cmdStop");
+        });
+    TRIGGER(window(), "mnuViewTime(12)");
+    QVERIFY(!change->isActive());
+    QVERIFY2(grid()->Rows() - 1 < 200, qPrintable(QString::number(grid()->Rows())));
+    QVERIFY(!stepping());
+}
+
 void TestServerWindowMeanwhile::copyAllCopiesTheRowsItWasAskedFor()
 {
     storeCalls(76, 5);
@@ -702,6 +723,23 @@ void TestServerWindowMeanwhile::aLogThatCannotBeWrittenKeepsNoOneWaiting()
         QCOMPARE(r.kind, Prompt::Kind::Notice);
     }
     endCall();
+    // The server's user edits a call while a client's long answer yields: the failure is the user's own, said
+    // in a box as always.
+    Prompt::resetScript();
+    QString ids = QStringLiteral(";DELETE SQL;|");
+    for (int id = 1000; id < 1100; ++id)
+        ids += QString::number(id) + QLatin1Char('|');
+    const auto edit =
+        ModalChange::fireWhen([] { return stepping(QStringLiteral("Processing Request From 127.0.0.1")); },
+                              [] {
+                                  if (QLineEdit* editor = editName(2, QStringLiteral("Y")))
+                                      QTest::keyClick(editor, Qt::Key_Return);
+                              });
+    QVERIFY(other.send(ids, {QStringLiteral(";DELETE OK;")}));
+    QVERIFY(!edit->isActive());
+    QCOMPARE(Prompt::history().size(), 1);
+    QVERIFY(Prompt::history().first().text.startsWith(QStringLiteral("Cannot perform operation.")));
+    QCOMPARE(Prompt::history().first().kind, Prompt::Kind::Message);
 }
 
 QTEST_MAIN(TestServerWindowMeanwhile)
