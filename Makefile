@@ -31,6 +31,7 @@ run: build
 check: build
 	bash scripts/check-format.sh
 	python3 scripts/check-layers.py
+	bash scripts/check-yields.sh
 	bash scripts/run-tests.sh $(BUILD_DIR)
 	$(MAKE) --no-print-directory check-sanitize
 	bash scripts/fuzz.sh check
