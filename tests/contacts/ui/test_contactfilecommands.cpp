@@ -1,6 +1,7 @@
 #include <QFile>
 
 #include "ContactBookFixture.h"
+#include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/modProperties.h"
 
@@ -26,6 +27,7 @@ private Q_SLOTS:
     void newDatabaseDropsTheFormAndEmptiesTheViews();
     void groupFileCommandsRefillTheGroupList();
     void clientModeHidesTheCommands();
+    void aLongTaskKeepsTheFilesInUse();
 
 private:
     std::unique_ptr<book::Fixture> m_book;
@@ -120,6 +122,26 @@ void TestContactFileCommands::clientModeHidesTheCommands()
     QVERIFY(ui::isReachable(m_window, QStringLiteral("mnuEditFind")));
     m_book->close();
     gNetworkMode = Standalone;
+}
+
+void TestContactFileCommands::aLongTaskKeepsTheFilesInUse()
+{
+    // A refill matching calls to contacts, or a statistics run over the groups, lets the event loop run: the
+    // book's files are not replaced under it, and the user is told why.
+    const QString groups = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, QString());
+    const LongTask task(QStringLiteral("Processing Grid Data..."));
+    for (const char* name : {"mnuFileNew", "mnuFileChange", "mnuFileNewAttributeGroupFile",
+                             "mnuFileChangeAttributeGroupFile", "mnuFileRestore"}) {
+        Prompt::resetScript();
+        Prompt::queueText(m_book->home->file(QStringLiteral("other.mdb")));
+        TRIGGER(m_window, name);
+        QCOMPARE(Prompt::history().size(), 1);
+        QVERIFY2(Prompt::history().first().text.startsWith(
+                     QStringLiteral("\"Processing Grid Data...\" is still running: the ")),
+                 name);
+    }
+    QCOMPARE(GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString()), m_book->path);
+    QCOMPARE(GetProperty(Section::frmContacts, Key::AttributeGroupsFile, QString()), groups);
 }
 
 QTEST_MAIN(TestContactFileCommands)
