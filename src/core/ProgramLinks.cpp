@@ -48,8 +48,8 @@ void request(std::function<void()> step, bool modeSwitch)
     g_pendingEnd = std::move(step);
     // What the tasks leave undone goes with the windows and connections the end or the switch takes away; the
     // activity log still says which were stopped (a deletion adds how many calls it left).
-    if (first)
-        Program::sayUnfinished(LongTask::runningTasks().join(QStringLiteral("; ")));
+    if (const QStringList stopped = LongTask::runningTasks(); first && !stopped.isEmpty())
+        Program::sayUnfinished(stopped.join(QStringLiteral("; ")));
 }
 
 void reportStrayYield(const char* file, int line)
