@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -562,6 +563,8 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
     const QString made = m_home->file(QStringLiteral("made.mdb"));
     gCallerDB->exec(QStringLiteral("VACUUM INTO '%1'").arg(other));
     const QList<qint64> otherIDs = logIDs(other);
+    const QString socket = QDir::temp().filePath(SingleInstance::serverName(settingsFilePath()));
+    QVERIFY(QFile::exists(socket));
     ModalChange::OtherClient client(gServer->LocalPort());
     QTRY_COMPARE(gServer->ClientCount(), 1);
 
@@ -649,6 +652,7 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
     if (ends) {
         QVERIFY(!gCallerDB);
         QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsFilePath())));
+        QVERIFY(!QFile::exists(socket));
     }
     // A copy reads its rows before its first step: they all go, whatever stopped it.
     if (task == QLatin1String("mnuEditCopyAll"))
