@@ -263,6 +263,12 @@ QByteArray worstRequest(int shape)
         return fortyLongValues("cast(zeroblob(15000000) As Text)");
     case 8:
         return kNearTheBound;
+    case 9: {
+        QByteArray list;
+        for (int i = 0; i < 100000; ++i)
+            list += "Total Calls|";
+        return ";MINI DISPLAY STATS;|1|CALLER 1|NUMBER|(555) 100-1000|NONE|1/1/2020 12:00:00 AM|1|||NO|;" + list;
+    }
     case 0:
         return ";SQL;Select a.ID As ID From tblCID a, tblCID b";
     case 1:
@@ -288,11 +294,11 @@ QByteArray worstRequest(int shape)
 // 2 a recursive query without end, 3 a statistics request of one statistic for 5,000 groups that each hold
 // most calls ("fldRings > 1"), 4 one row counted over the cross join (one step of ten billion rows), 5 a
 // pop-up's list of two billion calls, 6 one row of forty values of 15 MB each (printf), 7 the same made
-// without printf, 8 an answer near its memory bound (kNearTheBound). Half a second into the request a call
-// rings (its RING, NMBR and NAME lines written at once): call_ms runs from that write to a second client
-// holding the call's name, which the server sends only once it has stored the call. answer_s is the
-// request's own time to its answer, and answer_after_call says that the request was still running when the
-// call came through.
+// without printf, 8 an answer near its memory bound (kNearTheBound), 9 a caller's statistics with one
+// statistic named 100,000 times. Half a second into the request a call rings (its RING, NMBR and NAME lines
+// written at once): call_ms runs from that write to a second client holding the call's name, which the
+// server sends only once it has stored the call. answer_s is the request's own time to its answer, and
+// answer_after_call says that the request was still running when the call came through.
 static void BM_OneRequestMemory(benchmark::State& state)
 {
     const int shape = int(state.range(0));
@@ -336,7 +342,8 @@ static void BM_OneRequestMemory(benchmark::State& state)
             // An ERROR, or the answer itself: the statistics, the pop-up's list, the calls' count (and then the
             // calls); the broadcasts of the call in between are passed over.
             const QStringList answers = {QStringLiteral(";ERROR;"), QStringLiteral(";STATISTIC;"),
-                                         QStringLiteral(";MINI DISPLAY;"), QStringLiteral(";SIZE;")};
+                                         QStringLiteral(";MINI DISPLAY STATS;"), QStringLiteral(";MINI DISPLAY;"),
+                                         QStringLiteral(";SIZE;")};
             QString seen;
             while (unit.isEmpty() && await(asker, QStringLiteral(";"), &seen)) {
                 for (const QString& answer : answers)
@@ -355,7 +362,7 @@ static void BM_OneRequestMemory(benchmark::State& state)
     state.counters["peak_MB"] = double(std::max(peakKb, server.counters().peakKb)) / 1024.0;
 }
 BENCHMARK(BM_OneRequestMemory)
-    ->ArgsProduct({benchmark::CreateDenseRange(0, 8, 1), {100000}})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 9, 1), {100000}})
     ->Args({5, 400000})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);

@@ -1,6 +1,7 @@
 #include "mainwindow/ServerDispatcher.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/DateText.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlTransaction.h"
@@ -648,6 +650,17 @@ void TestServerDispatcher::miniDisplayRequests()
     // The caller statistics text; a caller record that cannot be read gets an error, not silence.
     p.send(";MINI DISPLAY STATS;|4|CALLER 4|NUMBER|555-0004|NONE|3/1/2024 8:04:00 AM|4|||YES|;Total Calls");
     QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY STATS;Caller Info: CALLER 4\r\nTotal Calls: 1"));
+    // A statistic the list names again is worked out once (each working of this one is a failure on record).
+    auto broken = std::make_shared<clsStatistic>();
+    broken->Description = QStringLiteral("Broken");
+    broken->Statistic = QStringLiteral("fldNothing = 1");
+    gStatistics->add(broken->Description, broken);
+    p.send(";MINI DISPLAY STATS;|4|CALLER 4|NUMBER|555-0004|NONE|3/1/2024 8:04:00 AM|4|||YES|;Broken|Broken|Broken");
+    QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY STATS;Caller Info: CALLER 4") +
+                           QStringLiteral("\r\nBroken: Bad SQL").repeated(3));
+    QFile trail(DiagnosticLog::path());
+    QVERIFY(trail.open(QIODevice::ReadOnly));
+    QCOMPARE(trail.readAll().count("frmStatistics_ExecuteStat"), 1);
     p.send(";MINI DISPLAY STATS;|99999999999|X|;Total Calls;MODEMCONNECTION;");
     QCOMPARE(p.take(2),
              (QStringList{QStringLiteral(";ERROR;13;Bad caller record;"), QStringLiteral(";MODEMCONNECTION;False;")}));
