@@ -1,5 +1,6 @@
 #include "platform/SqlDatabase.h"
 
+#include "platform/DiagnosticLog.h"
 #include "platform/JetSql.h"
 #include "platform/SqlError.h"
 #include "platform/SqlHeap.h"
@@ -83,7 +84,15 @@ bool onlyBlanksAndComments(sqlite3* db, const char* tail)
 SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(mode)
 {
     // Before SQLite starts, which the first connection does: its allocator cannot be wrapped later.
-    SqlHeap::install();
+    static const bool heapWrapped = [] {
+        const bool wrapped = SqlHeap::install();
+        if (!wrapped) {
+            DiagnosticLog::write(QStringLiteral("SQLite had started before its allocator could be wrapped: query "
+                                                "text runs without its memory bound"));
+        }
+        return wrapped;
+    }();
+    Q_UNUSED(heapWrapped);
     int flags = SQLITE_OPEN_URI;
     switch (mode) {
     case Mode::ReadWrite:
