@@ -19,6 +19,8 @@
 //    the reply, and how much the server's peak memory grew for it.
 //  - OneRequestMemory: the worst single requests on a 100,000-call log, each in a server of its own: its
 //    peak memory, and a call that rings while the request runs (see there).
+//  - TenRequestsMemory: ten clients asking at once for an answer near the answer's memory bound, and a call
+//    meanwhile.
 
 #include <QElapsedTimer>
 #include <QSettings>
@@ -158,13 +160,13 @@ BENCHMARK(BM_SqlReply)
 
 namespace {
 
-// The log the server's memory is measured over, a year and a week of calls from 700 callers, set as the
-// server's call log.
-void fillOneHundredThousandCalls(Server& server)
+// The log the server's memory is measured over, a year and a week of calls from 700 callers (or as many
+// calls as asked, one every quarter of an hour), set as the server's call log.
+void fillOneHundredThousandCalls(Server& server, int calls = 100000)
 {
     const QString path = server.home.filePath(QStringLiteral("dbCID.mdb"));
     CreateCallerDB(path);
-    storeBenchCalls(100000, [](int i) {
+    storeBenchCalls(calls, [](int i) {
         clsCaller c;
         c.Name = QStringLiteral("CALLER %1").arg(i % 700);
         c.Number.Number = QStringLiteral("(555) %1-%2").arg(100 + i % 900).arg(1000 + i % 9000);
@@ -235,9 +237,38 @@ BENCHMARK(BM_SlowClientsMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 namespace {
 
+// Forty values of 15 MB in one row, each made by value.
+QByteArray fortyLongValues(const char* value)
+{
+    QByteArray sql = ";SQL;Select ";
+    for (int c = 0; c < 40; ++c)
+        sql += (c ? ", " : "") + QByteArray(value) + " As c" + QByteArray::number(c);
+    return sql + " From tblCID Limit 1";
+}
+
+// Every call of the log six times over: some 600,000 lines of 75 characters, just within the answer's bound
+// of 96 MB as the server holds it (and its 40 MB of text).
+const QByteArray kNearTheBound = ";SQL;Select a.ID As ID, a.fldName As fldName, a.fldNumber As fldNumber, a.fldDate As "
+                                 "fldDate, a.fldRings As fldRings, a.fldAnswered As fldAnswered From tblCID a, tblCID "
+                                 "b Where b.ID <= 6";
+
 QByteArray worstRequest(int shape)
 {
     switch (shape) {
+    case 5:
+        return ";MINI DISPLAY;2000000000";
+    case 6:
+        return fortyLongValues("printf('%.*c', 15000000, 'a')");
+    case 7:
+        return fortyLongValues("cast(zeroblob(15000000) As Text)");
+    case 8:
+        return kNearTheBound;
+    case 9: {
+        QByteArray list;
+        for (int i = 0; i < 100000; ++i)
+            list += "Total Calls|";
+        return ";MINI DISPLAY STATS;|1|CALLER 1|NUMBER|(555) 100-1000|NONE|1/1/2020 12:00:00 AM|1|||NO|;" + list;
+    }
     case 0:
         return ";SQL;Select a.ID As ID From tblCID a, tblCID b";
     case 1:
@@ -258,19 +289,21 @@ QByteArray worstRequest(int shape)
 
 } // namespace
 
-// One request of the worst shapes on a 100,000-call log, in a server of its own so that its peak is the
+// One request of the worst shapes on a log of range(1) calls, in a server of its own so that its peak is the
 // request's: 0 rows of one number from a cross join (ten billion of them), 1 the same without even an ID,
 // 2 a recursive query without end, 3 a statistics request of one statistic for 5,000 groups that each hold
-// most calls ("fldRings > 1"), 4 one row counted over the cross join (one step of ten billion rows). Half a
-// second into the request a call rings (its RING and NMBR lines written at once): call_ms runs from that
-// write to a second client holding the call's number, which the server sends only once it has stored the
-// call. answer_s is the request's own time to its ";ERROR;" or ";STATISTIC;", and answer_after_call says
-// that the request was still running when the call came through.
+// most calls ("fldRings > 1"), 4 one row counted over the cross join (one step of ten billion rows), 5 a
+// pop-up's list of two billion calls, 6 one row of forty values of 15 MB each (printf), 7 the same made
+// without printf, 8 an answer near its memory bound (kNearTheBound), 9 a caller's statistics with one
+// statistic named 100,000 times. Half a second into the request a call rings (its RING, NMBR and NAME lines
+// written at once): call_ms runs from that write to a second client holding the call's name, which the
+// server sends only once it has stored the call. answer_s is the request's own time to its answer, and
+// answer_after_call says that the request was still running when the call came through.
 static void BM_OneRequestMemory(benchmark::State& state)
 {
     const int shape = int(state.range(0));
     Server server;
-    fillOneHundredThousandCalls(server);
+    fillOneHundredThousandCalls(server, int(state.range(1)));
     if (!server.start(state, 2))
         return;
     Client& asker = *server.clients.front();
@@ -297,17 +330,28 @@ static void BM_OneRequestMemory(benchmark::State& state)
         clock.start();
         asker.send(worstRequest(shape));
         QThread::msleep(500);
-        const QString shown = QStringLiteral("(555) 300-%1").arg(4000 + shape);
+        const QString shown = QStringLiteral("BENCH CALLER %1").arg(shape);
         QElapsedTimer call;
         call.start();
-        server.modem.inject("\r\nRING\r\n\r\nNMBR = 555300" + QByteArray::number(4000 + shape) + "\r\n");
+        server.modem.inject("\r\nRING\r\n\r\nNMBR = 555300" + QByteArray::number(4000 + shape) +
+                            "\r\n\r\nNAME = " + shown.toLatin1() + "\r\n");
         QString unit;
         if (await(listener, shown, nullptr)) {
             state.counters["call_ms"] = double(call.nsecsElapsed()) / 1e6;
             state.counters["answer_after_call"] = asker.socket.bytesAvailable() == 0 && asker.units.isEmpty() ? 1 : 0;
-            const QString answer = shape == 3 ? QStringLiteral(";STATISTIC;") : QStringLiteral(";ERROR;");
-            if (await(asker, answer, &unit))
-                unit = unit.mid(unit.indexOf(answer)).section(QStringLiteral(";COMPLETE;"), 0, 0).left(80);
+            // An ERROR, or the answer itself: the statistics, the pop-up's list, the calls' count (and then the
+            // calls); the broadcasts of the call in between are passed over.
+            const QStringList answers = {QStringLiteral(";ERROR;"), QStringLiteral(";STATISTIC;"),
+                                         QStringLiteral(";MINI DISPLAY STATS;"), QStringLiteral(";MINI DISPLAY;"),
+                                         QStringLiteral(";SIZE;")};
+            QString seen;
+            while (unit.isEmpty() && await(asker, QStringLiteral(";"), &seen)) {
+                for (const QString& answer : answers)
+                    if (unit.isEmpty() && seen.contains(answer))
+                        unit = seen.mid(seen.indexOf(answer)).section(QStringLiteral(";COMPLETE;"), 0, 0).left(80);
+            }
+            if (unit.startsWith(QStringLiteral(";SIZE;")))
+                await(asker, QStringLiteral(";CLEAR CALLERS;"), nullptr);
         }
         if (unit.isEmpty())
             unit = died ? QStringLiteral("the server died") : QStringLiteral("no answer");
@@ -317,7 +361,70 @@ static void BM_OneRequestMemory(benchmark::State& state)
     state.counters["start_MB"] = double(startKb) / 1024.0;
     state.counters["peak_MB"] = double(std::max(peakKb, server.counters().peakKb)) / 1024.0;
 }
-BENCHMARK(BM_OneRequestMemory)->DenseRange(0, 4)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_OneRequestMemory)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 9, 1), {100000}})
+    ->Args({5, 400000})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// Ten clients ask at once for an answer near its memory bound (kNearTheBound), on a 100,000-call log, and
+// read what they get; half a second in a call rings. The server answers them one after another; its peak
+// memory over them all, the time until every client has its answer, and call_ms as above.
+static void BM_TenRequestsMemory(benchmark::State& state)
+{
+    Server server;
+    fillOneHundredThousandCalls(server);
+    if (!server.start(state, 11))
+        return;
+    Client& listener = *server.clients.back();
+    const qint64 startKb = server.counters().peakKb;
+    qint64 peakKb = startKb;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 10; ++i)
+            server.clients[size_t(i)]->send(kNearTheBound);
+        QThread::msleep(500);
+        QElapsedTimer call;
+        call.start();
+        server.modem.inject("\r\nRING\r\n\r\nNMBR = 5553004999\r\n\r\nNAME = BENCH CALLER TEN\r\n");
+        int answered = 0;
+        int refused = 0;
+        std::vector<bool> done(10, false);
+        bool heard = false;
+        while ((answered + refused < 10 || !heard) && clock.elapsed() < 600000) {
+            for (int i = 0; i < 10; ++i) {
+                Client& c = *server.clients[size_t(i)];
+                if (c.socket.bytesAvailable() > 0 || c.socket.waitForReadyRead(1))
+                    c.units += c.framer.feed(c.socket.readAll());
+                for (const QString& unit : std::as_const(c.units)) {
+                    if (!done[size_t(i)] && unit.contains(QStringLiteral(";CLEAR CALLERS;"))) {
+                        done[size_t(i)] = true;
+                        ++answered;
+                    } else if (!done[size_t(i)] && unit.contains(QStringLiteral(";ERROR;"))) {
+                        done[size_t(i)] = true;
+                        ++refused;
+                    }
+                }
+                c.units.clear();
+            }
+            if (!heard && listener.waitFor(QStringLiteral("BENCH CALLER TEN"), 1, false)) {
+                heard = true;
+                state.counters["call_ms"] = double(call.nsecsElapsed()) / 1e6;
+            }
+            const qint64 kb = server.counters().peakKb;
+            if (kb == 0)
+                break;
+            peakKb = std::max(peakKb, kb);
+        }
+        state.counters["answered"] = answered;
+        state.counters["refused"] = refused;
+        state.counters["all_answers_s"] = double(clock.nsecsElapsed()) / 1e9;
+    }
+    state.counters["start_MB"] = double(startKb) / 1024.0;
+    state.counters["peak_MB"] = double(std::max(peakKb, server.counters().peakKb)) / 1024.0;
+}
+BENCHMARK(BM_TenRequestsMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv)
 {

@@ -12,6 +12,10 @@ namespace GridEditRules {
 
 namespace {
 
+// The longest name an edit may give: as long as a modem line can bring. A longer one could not be read back
+// by the readers of query text, whose values are bounded (SqlDatabase::UntrustedValueBytes).
+constexpr qsizetype kMaxNameLength = 4096;
+
 bool hasSeparators(const QString& text)
 {
     for (const char* s : {"//", ";", "|", "'"})
@@ -27,7 +31,7 @@ std::optional<QString> accept(int column, const QString& text)
     switch (column) {
     case CallListModel::ColName:
         // The log keeps a name for every call: an empty one would read as a failed line.
-        if (text.trimmed().isEmpty() || hasSeparators(text))
+        if (text.trimmed().isEmpty() || text.size() > kMaxNameLength || hasSeparators(text))
             return std::nullopt;
         return text;
     case CallListModel::ColNumber:

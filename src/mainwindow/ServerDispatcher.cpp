@@ -30,6 +30,17 @@ bool numberField(const QString& text, qint32& value)
     return false;
 }
 
+// A field the peers send as a 16-bit number: beyond it is an overflow, as the text of too large a number is.
+bool shortField(const QString& text, qint32& value)
+{
+    if (!numberField(text, value))
+        return false;
+    if (value >= -32768 && value <= 32767)
+        return true;
+    RecordFields::recordFailure(RecordFields::Overflow, kTag, false);
+    return false;
+}
+
 } // namespace
 
 ServerDispatcher::ServerDispatcher(QObject* owner) : QObject(owner), m_replies(new ServerReplies(owner, this)) {}
@@ -87,8 +98,10 @@ bool ServerDispatcher::dispatch(const ServerRequest& request, const QString& key
     } else if (key == QLatin1String("STATISTIC")) {
         m_replies->SendStatistic(request, fields.at(0));
     } else if (key == QLatin1String("MINI DISPLAY")) {
+        // A pop-up lists at most 32767 calls, and asks for no more: a larger count would have the whole log
+        // read for one request.
         qint32 count = 0;
-        if (!numberField(fields.at(0), count))
+        if (!shortField(fields.at(0), count))
             return fail(request);
         m_replies->SendMiniDisplayInfo(request, count);
     } else if (key == QLatin1String("SQL")) {

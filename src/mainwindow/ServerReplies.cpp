@@ -133,7 +133,7 @@ void ServerReplies::answerSQL(const ServerRequest& request, const QString& query
             throw SqlError(SqlError::Kind::BadSql, 23,
                            QStringLiteral("Only a query that reads the call log can be run here."));
         }
-        readCalls(request, query, text, ends, cancelled);
+        readCalls(request, query, QStringLiteral(";CALLER;"), text, ends, cancelled);
     } catch (const SqlError& e) {
         // Stopped for the requester's cancel (or the program's end), what was read still goes out.
         if (!cancelled) {
@@ -165,8 +165,8 @@ void ServerReplies::answerSQL(const ServerRequest& request, const QString& query
         giveMemoryBack();
 }
 
-void ServerReplies::readCalls(const ServerRequest& request, const QString& query, QString& text, QList<qint32>& ends,
-                              bool& cancelled)
+void ServerReplies::readCalls(const ServerRequest& request, const QString& query, const QString& tag, QString& text,
+                              QList<qint32>& ends, bool& cancelled)
 {
     const std::unique_ptr<SqlDatabase> reader = OpenCallerDBReader();
     if (!reader)
@@ -190,7 +190,7 @@ void ServerReplies::readCalls(const ServerRequest& request, const QString& query
     ForEachCaller(
         query,
         [&](const clsCaller& caller) {
-            text += QStringLiteral(";CALLER;");
+            text += tag;
             text += caller.PrintSend();
             ends << qint32(text.size());
             if (qint64(text.size()) * qint64(sizeof(QChar)) + qint64(ends.size()) * qint64(sizeof(qint32)) > bound) {
@@ -207,27 +207,46 @@ void ServerReplies::readCalls(const ServerRequest& request, const QString& query
 void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 count)
 {
     request.event(QStringLiteral(" Requested Mini Display Information"));
-    QList<clsCaller> rows;
+    QString text;
+    QList<qint32> ends;
+    bool cancelled = false;
     try {
         // The newest calls, newest first; calls of the same second in the order they were stored.
-        rows = SelectCallers(QStringLiteral("Select * From tblCID Order By fldDate Desc, ID Desc Limit %1")
-                                 .arg(std::max<qint32>(0, count)));
+        readCalls(request,
+                  QStringLiteral("Select * From tblCID Order By fldDate Desc, ID Desc Limit %1")
+                      .arg(std::max<qint32>(0, count)),
+                  QStringLiteral(";MINI DISPLAY;"), text, ends, cancelled);
     } catch (const SqlError& e) {
-        keep(e, "frmBaseMain_SendMiniDisplayInfo");
-        request.replyError(kDatabaseError, e.message());
+        if (!cancelled) {
+            keep(e, "frmBaseMain_SendMiniDisplayInfo");
+            request.replyError(kDatabaseError, e.message());
+            return;
+        }
+    } catch (const std::bad_alloc&) {
+        SaveError(kOutOfMemoryError, QStringLiteral("Out of memory"), kSource);
+        ReportError(QStringLiteral("frmBaseMain_SendMiniDisplayInfo"));
+        text = QString();
+        ends = QList<qint32>();
+        giveMemoryBack();
+        request.replyError(kOutOfMemoryError, QStringLiteral("Out of memory"));
         return;
     }
-    const qint32 n = qint32(rows.size());
-    QString text;
-    ReplySteps steps(n, n > MiniDisplayProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
-                     m_owner);
-    for (const clsCaller& caller : std::as_const(rows)) {
-        if (!steps.next(request))
-            break;
-        text += QStringLiteral(";MINI DISPLAY;");
-        text += caller.PrintSend();
+    const qint32 n = qint32(ends.size());
+    qint32 sent = cancelled ? n : 0;
+    {
+        ReplySteps steps(n, n > MiniDisplayProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
+                         m_owner);
+        while (sent < n && steps.next(request))
+            ++sent;
     }
-    request.reply(text + QLatin1Char(';'));
+    if (sent < n)
+        text.truncate(sent > 0 ? ends.at(sent - 1) : 0);
+    ends = QList<qint32>();
+    text += QLatin1Char(';');
+    request.reply(text);
+    text = QString();
+    if (n > MiniDisplayProgressThreshold)
+        giveMemoryBack();
 }
 
 void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& idList)

@@ -52,7 +52,8 @@ public:
     // number, date, rings, answered). Only a query that reads the call log runs, and it runs on the read-only
     // connection: anything else is answered with ";ERROR;".
     void SendSQL(const ServerRequest& request, const QString& query);
-    // ";MINI DISPLAY;" and a record for each of the count newest calls, newest first, then ";".
+    // ";MINI DISPLAY;" and a record for each of the count newest calls, newest first, then ";". They are read
+    // as a query's answer is, under the same bounds.
     void SendMiniDisplayInfo(const ServerRequest& request, qint32 count);
     // Deletes the calls listed as "|id|id|...|"; ";DELETE OK;" to every client, ";UPDATE NEEDED;" to the
     // others, and to the requester too when the deletion stopped early. An ID that is no number gets its own
@@ -69,11 +70,12 @@ Q_SIGNALS:
 
 private:
     void answerSQL(const ServerRequest& request, const QString& query);
-    // Reads the query's calls into the reply's lines, under the answer's time and memory; gives way to the
-    // rest of the program every few milliseconds, also inside a long step of the query, and sets cancelled
-    // when it stopped there for the requester's cancel or the program's end. Throws SqlError.
-    void readCalls(const ServerRequest& request, const QString& query, QString& text, QList<qint32>& ends,
-                   bool& cancelled);
+    // Reads the query's calls into the reply's lines, each line tag and the call's record, under the answer's
+    // time and memory; gives way to the rest of the program every few milliseconds, also inside a long step of
+    // the query, and sets cancelled when it stopped there for the requester's cancel or the program's end.
+    // Throws SqlError.
+    void readCalls(const ServerRequest& request, const QString& query, const QString& tag, QString& text,
+                   QList<qint32>& ends, bool& cancelled);
 
     QPointer<QObject> m_owner;
     Clock m_clock;

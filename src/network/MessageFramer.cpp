@@ -6,7 +6,14 @@ const QByteArray MessageFramer::Marker = QByteArrayLiteral(";COMPLETE;COMPLETE;"
 
 MessageFramer::MessageFramer(qsizetype maxUnitBytes) : m_max(std::max<qsizetype>(maxUnitBytes, Marker.size())) {}
 
-QByteArray MessageFramer::frame(const QString& text) { return text.toUtf8() + Marker; }
+QByteArray MessageFramer::frame(const QString& text)
+{
+    // The marker goes where the conversion left room (it reserves more than ASCII needs), so a long answer is
+    // held once in UTF-8 rather than twice.
+    QByteArray framed = text.toUtf8();
+    framed += Marker;
+    return framed;
+}
 
 void MessageFramer::clear()
 {

@@ -583,6 +583,11 @@ void instrFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             sqlite3_result_int64(ctx, start);
             return;
         }
+        // The search compares up to every character of the needle at every place of the text, inside one
+        // step of the query where nothing can stop it.
+        if (qint64(hay.size() - from) * qint64(needle.size()) > kMaxMatchWork)
+            throw SqlError(SqlError::Kind::TooComplex, SQLITE_ERROR,
+                           QStringLiteral("InStr search pattern too complex"));
         auto it = std::search(hay.begin() + from, hay.end(), needle.begin(), needle.end());
         sqlite3_result_int64(ctx, it == hay.end() ? 0 : qint64(it - hay.begin()) + 1);
     });

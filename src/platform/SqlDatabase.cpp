@@ -1,7 +1,9 @@
 #include "platform/SqlDatabase.h"
 
+#include "platform/DiagnosticLog.h"
 #include "platform/JetSql.h"
 #include "platform/SqlError.h"
+#include "platform/SqlHeap.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
@@ -21,15 +23,28 @@ constexpr int kProgressInterval = 1000;
 struct UntrustedGuard {
     bool wouldWrite = false;
     bool refused = false;
+    QString function; // a function refused by name
 };
 
-int untrustedAuthorizer(void* data, int action, const char*, const char*, const char*, const char*)
+// SQLite's printf works through a "%.*c" precision of any size one character at a time, after it has given
+// up the text as too long: billions of steps inside one value, with no memory taken and no look at the clock.
+bool unboundedFunction(const char* name)
+{
+    return name && (sqlite3_stricmp(name, "printf") == 0 || sqlite3_stricmp(name, "format") == 0);
+}
+
+int untrustedAuthorizer(void* data, int action, const char*, const char* name, const char*, const char*)
 {
     auto* guard = static_cast<UntrustedGuard*>(data);
     switch (action) {
+    case SQLITE_FUNCTION:
+        if (unboundedFunction(name)) {
+            guard->function = QString::fromUtf8(name);
+            return SQLITE_DENY;
+        }
+        return SQLITE_OK;
     case SQLITE_SELECT:
     case SQLITE_READ:
-    case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     case SQLITE_INSERT:
@@ -68,6 +83,16 @@ bool onlyBlanksAndComments(sqlite3* db, const char* tail)
 
 SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(mode)
 {
+    // Before SQLite starts, which the first connection does: its allocator cannot be wrapped later.
+    static const bool heapWrapped = [] {
+        const bool wrapped = SqlHeap::install();
+        if (!wrapped) {
+            DiagnosticLog::write(QStringLiteral("SQLite had started before its allocator could be wrapped: query "
+                                                "text runs without its memory bound"));
+        }
+        return wrapped;
+    }();
+    Q_UNUSED(heapWrapped);
     int flags = SQLITE_OPEN_URI;
     switch (mode) {
     case Mode::ReadWrite:
@@ -173,24 +198,37 @@ SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
     }
     const QByteArray utf8 = JetSql::translate(jetText).toUtf8();
     sqlite3* h = handle();
+    sqlite3_limit(h, SQLITE_LIMIT_LENGTH, UntrustedValueBytes);
+    sqlite3_limit(h, SQLITE_LIMIT_COLUMN, UntrustedColumns);
+    sqlite3_limit(h, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, UntrustedPatternBytes);
     UntrustedGuard guard;
     sqlite3_set_authorizer(h, untrustedAuthorizer, &guard);
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
+    // The parse is the statement's too: a text of many terms takes memory before it runs.
+    SqlHeap::Account* account = SqlHeap::open(UntrustedHeapBytes);
+    int rc = SQLITE_OK;
+    {
+        const SqlHeap::Charge charge(account);
+        rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
+    }
     sqlite3_set_authorizer(h, nullptr, nullptr);
-    SqlStatement statement(this, stmt);
+    SqlStatement statement(this, stmt, account);
     if (guard.wouldWrite || (stmt && !statement.isReadOnly())) {
         throw SqlError(SqlError::Kind::BadSql, SQLITE_READONLY,
                        QStringLiteral("Only a query that reads the call log can be run here; "
                                       "this statement would change it."));
+    }
+    if (!guard.function.isEmpty()) {
+        throw SqlError(SqlError::Kind::BadSql, SQLITE_AUTH,
+                       QStringLiteral("The function %1 cannot be used here.").arg(guard.function));
     }
     if (guard.refused) {
         throw SqlError(SqlError::Kind::BadSql, SQLITE_AUTH,
                        QStringLiteral("Only a query that reads the call log can be run here."));
     }
     if (rc != SQLITE_OK)
-        throw SqlError(sqlite3_extended_errcode(h), QString::fromUtf8(sqlite3_errmsg(h)));
+        statement.refuse(rc);
     if (!stmt)
         throw SqlError(SqlError::Kind::BadSql, SQLITE_ERROR, QStringLiteral("The query is empty."));
     if (!onlyBlanksAndComments(h, tail)) {
@@ -234,6 +272,8 @@ bool SqlDatabase::watchSaysStop()
         return true;
     if (m_watch->giveWay && now - m_gaveWayAt >= m_watch->giveWayMs) {
         m_gaveWayAt = now;
+        // What the rest of the program does meanwhile is not the statement's to pay for.
+        const SqlHeap::Pause pause;
         if (!m_watch->giveWay())
             return true;
     }
@@ -242,6 +282,7 @@ bool SqlDatabase::watchSaysStop()
 
 int SqlDatabase::progress(void* self)
 {
+    SqlHeap::look();
     auto* db = static_cast<SqlDatabase*>(self);
     if (db->watched())
         return db->watchSaysStop() ? 1 : 0;

@@ -57,8 +57,19 @@ public:
     SqlStatement& cached(const char* sql);
     // Prepares query text of the Jet dialect that came from a user or a peer: translated by JetSql, exactly
     // one statement, reading only (sqlite3_stmt_readonly, no pragma, attach or transaction), on a ReadOnly
-    // connection, run under the connection's time budget. Anything else throws a SqlError that says why.
+    // connection, run under the connection's time budget and the bounds below. Anything else throws a SqlError
+    // that says why.
     SqlStatement prepareUntrusted(const QString& jetText);
+
+    // What one statement of untrusted text may take. No value of the call log comes near a value's bound (a
+    // name is at most a modem line or an edit of the same length); SQLite holds each value of a row at once, so
+    // the columns bound the row; a GLOB pattern's work grows with its length times the value's. The heap bound
+    // is the statement's whole share of SQLite's memory (SqlHeap), from its parse to its end, whatever it
+    // holds: values, rows being sorted, temporary tables.
+    static constexpr int UntrustedValueBytes = 64 * 1024;
+    static constexpr int UntrustedColumns = 100;
+    static constexpr int UntrustedPatternBytes = 256;
+    static constexpr qint64 UntrustedHeapBytes = 32LL * 1024 * 1024;
 
     qint64 lastInsertRowId() const;
     int changes() const; // rows changed by the last INSERT, UPDATE or DELETE

@@ -2,33 +2,45 @@
 
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
+#include "platform/SqlHeap.h"
 
 #include <sqlite3.h>
 
-SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt, SqlHeap::Account* account)
+    : m_db(db), m_stmt(stmt), m_account(account)
+{
+}
 
 SqlStatement::SqlStatement(SqlStatement&& other) noexcept
-    : m_db(other.m_db), m_stmt(other.m_stmt), m_running(other.m_running), m_budgeted(other.m_budgeted),
-      m_left(other.m_left)
+    : m_db(other.m_db), m_stmt(other.m_stmt), m_account(other.m_account), m_running(other.m_running),
+      m_budgeted(other.m_budgeted), m_left(other.m_left)
 {
     other.m_stmt = nullptr;
+    other.m_account = nullptr;
 }
 
 SqlStatement& SqlStatement::operator=(SqlStatement&& other) noexcept
 {
     if (this != &other) {
         sqlite3_finalize(m_stmt);
+        SqlHeap::release(m_account);
         m_db = other.m_db;
         m_stmt = other.m_stmt;
+        m_account = other.m_account;
         m_running = other.m_running;
         m_budgeted = other.m_budgeted;
         m_left = other.m_left;
         other.m_stmt = nullptr;
+        other.m_account = nullptr;
     }
     return *this;
 }
 
-SqlStatement::~SqlStatement() { sqlite3_finalize(m_stmt); }
+SqlStatement::~SqlStatement()
+{
+    sqlite3_finalize(m_stmt);
+    SqlHeap::release(m_account);
+}
 
 void SqlStatement::check(int rc) const
 {
@@ -55,7 +67,12 @@ bool SqlStatement::step()
         // progress handler.
         if (m_db->watchSaysStop())
             throw SqlError(SQLITE_INTERRUPT, QStringLiteral("The query took too long and was stopped."));
-        return finish(sqlite3_step(m_stmt));
+        int rc = SQLITE_OK;
+        {
+            const SqlHeap::Charge charge(m_account);
+            rc = sqlite3_step(m_stmt);
+        }
+        return finish(rc);
     }
     if (!m_running) {
         m_running = true;
@@ -67,7 +84,11 @@ bool SqlStatement::step()
     // next one (matching it to a contact, laying it out) never stops a view.
     const auto began = std::chrono::steady_clock::now();
     m_db->armDeadline(m_budgeted ? began + m_left : std::chrono::steady_clock::time_point{});
-    const int rc = sqlite3_step(m_stmt);
+    int rc = SQLITE_OK;
+    {
+        const SqlHeap::Charge charge(m_account);
+        rc = sqlite3_step(m_stmt);
+    }
     m_db->armDeadline({});
     if (m_budgeted)
         m_left -= std::chrono::steady_clock::now() - began;
@@ -81,12 +102,30 @@ bool SqlStatement::finish(int rc)
     m_running = false;
     if (rc == SQLITE_DONE)
         return false;
+    refuse(rc);
+}
+
+void SqlStatement::refuse(int rc) const
+{
     // The message is the statement's own (a function's error text, an interrupt, a constraint).
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db->handle()));
-    sqlite3_reset(m_stmt);
-    if (rc == SQLITE_INTERRUPT)
-        throw SqlError(rc, QStringLiteral("The query took too long and was stopped."));
-    throw SqlError(sqlite3_extended_errcode(m_db->handle()), message);
+    const int code = sqlite3_extended_errcode(m_db->handle());
+    const SqlHeap::Refusal refusal = m_account ? SqlHeap::refusal(m_account) : SqlHeap::Refusal::None;
+    if (m_stmt)
+        sqlite3_reset(m_stmt);
+    if (rc == SQLITE_INTERRUPT || refusal == SqlHeap::Refusal::Stretch)
+        throw SqlError(SQLITE_INTERRUPT, QStringLiteral("The query took too long and was stopped."));
+    if (refusal == SqlHeap::Refusal::Bound) {
+        throw SqlError(SqlError::Kind::TooComplex, SQLITE_NOMEM,
+                       QStringLiteral("The query needs more than %1 MB of memory: ask for less.")
+                           .arg(SqlDatabase::UntrustedHeapBytes / (1024 * 1024)));
+    }
+    if (m_account && (rc & 0xff) == SQLITE_TOOBIG) {
+        throw SqlError(SqlError::Kind::TooComplex, code,
+                       QStringLiteral("The query makes a value longer than %1 KB: ask for less.")
+                           .arg(SqlDatabase::UntrustedValueBytes / 1024));
+    }
+    throw SqlError(code, message);
 }
 
 void SqlStatement::exec()

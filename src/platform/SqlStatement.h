@@ -8,6 +8,9 @@
 
 struct sqlite3_stmt;
 class SqlDatabase;
+namespace SqlHeap {
+struct Account;
+}
 
 // One prepared statement on a SqlDatabase (made by SqlDatabase::prepare or prepareUntrusted); it must not
 // outlive its database. Parameters are numbered from 1 ("?" or "?1" in the text), columns from 0.
@@ -20,6 +23,8 @@ class SqlDatabase;
 // The connection's time budget (SqlDatabase::setTimeBudget) counts the time spent inside step() from the first
 // step after preparing or reset() until the statement is done, not what the caller does between rows; running
 // over it throws SqlError (kind TooComplex). A watched connection (SqlDatabase::setWatch) runs on its watch instead.
+// A statement of untrusted text also runs within its share of SQLite's heap (SqlHeap): past it, or past a
+// stretch of work without a look at the clock, it fails as too complex, saying which.
 class SqlStatement {
 public:
     SqlStatement(SqlStatement&& other) noexcept;
@@ -58,13 +63,17 @@ public:
 
 private:
     friend class SqlDatabase;
-    SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt);
+    // account: the heap share of an untrusted statement, which the statement then holds.
+    SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt, SqlHeap::Account* account = nullptr);
     void check(int rc) const;
     // What a step's result means: a row, the end, or a throw.
     bool finish(int rc);
+    // Throws the SqlError of a failed prepare or step: by its cause when it was one of the untrusted bounds.
+    [[noreturn]] void refuse(int rc) const;
 
     SqlDatabase* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
+    SqlHeap::Account* m_account = nullptr;
     bool m_running = false;
     bool m_budgeted = false;
     std::chrono::steady_clock::duration m_left{}; // of the budget, for the steps still to come

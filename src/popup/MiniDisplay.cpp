@@ -4,6 +4,8 @@
 #include <cmath>
 #include <memory>
 
+#include <QHash>
+
 #include "capture/CallHandler.h"
 #include "capture/RemoteCallRoad.h"
 #include "core/Globals.h"
@@ -481,12 +483,20 @@ QString MiniDisplay::GenerateCallerInfo(const clsCaller& caller, const QString& 
         return text;
     const int days = GetFirstCallDate();
     const QStringList pieces = infoList.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // Each statistic is worked out once, however often the list names it: a client's list may name one a
+    // hundred thousand times, each a query of the log while the calls wait.
+    QHash<const clsStatistic*, QString> lines;
     for (const QString& piece : pieces) {
         const auto statistic = GetStatistic(piece, gStatistics.get());
         if (statistic->Description.isEmpty())
             continue;
-        const double value = ExecuteStat(*statistic, group, days, QString());
-        text += QStringLiteral("\r\n") + statistic->Description + QStringLiteral(": ") + statisticText(value);
+        auto line = lines.constFind(statistic.get());
+        if (line == lines.cend()) {
+            const double value = ExecuteStat(*statistic, group, days, QString());
+            line = lines.insert(statistic.get(), QStringLiteral("\r\n") + statistic->Description +
+                                                     QStringLiteral(": ") + statisticText(value));
+        }
+        text += *line;
     }
     return text;
 }

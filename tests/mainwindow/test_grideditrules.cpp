@@ -25,6 +25,10 @@ void TestGridEditRules::rules_data()
     QTest::newRow("name quote") << int(CallListModel::ColName) << "O'Neil" << false << "";
     QTest::newRow("name empty") << int(CallListModel::ColName) << "" << false << "";
     QTest::newRow("name of blanks") << int(CallListModel::ColName) << "   " << false << "";
+    QTest::newRow("name as long as a modem line")
+        << int(CallListModel::ColName) << QString(4096, QLatin1Char('N')) << true << QString(4096, QLatin1Char('N'));
+    QTest::newRow("name longer than a modem line")
+        << int(CallListModel::ColName) << QString(4097, QLatin1Char('N')) << false << "";
     QTest::newRow("seven digits") << int(CallListModel::ColNumber) << "5551234" << true << "555-1234";
     QTest::newRow("ten digits with brackets")
         << int(CallListModel::ColNumber) << "(555) 123 4567" << true << "(555) 123-4567";

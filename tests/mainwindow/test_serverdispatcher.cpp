@@ -1,11 +1,14 @@
 #include "mainwindow/ServerDispatcher.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
+
+#include <sqlite3.h>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -19,6 +22,7 @@
 #include "network/clsClient.h"
 #include "network/clsServer.h"
 #include "platform/DateText.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlTransaction.h"
@@ -90,6 +94,21 @@ QString record(int i)
 
 qint64 logRows() { return CountCallers(QStringLiteral("Select * From tblCID")); }
 
+// ";SQL;" for one row of terms values, each the term with its number for %1, perColumn of them to a column
+// (as max() of them and 0; a function takes up to 127 arguments).
+QByteArray rowOfTerms(const QString& term, int terms, int perColumn = 126)
+{
+    QStringList columns;
+    for (int first = 0; first < terms; first += perColumn) {
+        QStringList args;
+        for (int k = first; k < std::min(terms, first + perColumn); ++k)
+            args << term.arg(k);
+        columns << QStringLiteral("max(%1,0) As c%2").arg(args.join(QLatin1Char(','))).arg(columns.size());
+    }
+    return (QStringLiteral(";SQL;Select ") + columns.join(QLatin1Char(',')) + QStringLiteral(" From tblCID Limit 1"))
+        .toUtf8();
+}
+
 clsContact contact(const QString& name, const QString& number)
 {
     clsContact c;
@@ -114,6 +133,8 @@ private Q_SLOTS:
     void unreadRepliesShareOneBound();
     void anAnswerTooLargeIsRefusedBeforeItIsRead();
     void rowsWithoutTextCostTheirWholeLineAndTheRequestsTime();
+    void requestsAreBoundedByAllTheyCost_data();
+    void requestsAreBoundedByAllTheyCost();
     void clientSqlOnlyReads();
     void restrictedChangesAreRefusedAndTheirFieldsSkipped();
     void contactNamesAreNeverPatterns();
@@ -346,9 +367,9 @@ void TestServerDispatcher::unreadRepliesShareOneBound()
 // large its rows: the memory is never taken.
 void TestServerDispatcher::anAnswerTooLargeIsRefusedBeforeItIsRead()
 {
-    storeCalls(5);
+    storeCalls(30);
     LoopbackPeer& p = peer();
-    p.send(";SQL;Select zeroblob(10000000) As fldName, ID From tblCID");
+    p.send(";SQL;Select zeroblob(60000) As fldName, a.ID As ID From tblCID a, tblCID b");
     const QString reply = p.next(60000);
     QVERIFY2(reply.startsWith(QStringLiteral(";ERROR;30000;The answer holds more than 40 MB of text: ask for fewer "
                                              "calls.;")),
@@ -378,6 +399,49 @@ void TestServerDispatcher::rowsWithoutTextCostTheirWholeLineAndTheRequestsTime()
     p.send(";SQL;Select a.ID As ID From tblCID a, tblCID b");
     QCOMPARE(p.next(), QStringLiteral(";ERROR;30000;The query took too long and was stopped.;"));
     QVERIFY(now <= 2000 + SqlDatabase::defaultQueryBudget() + 1000);
+}
+
+// Each request is bounded by all it costs, not by one of its sizes: it is answered, or refused with an ERROR,
+// while SQLite's heap stays within an untrusted statement's share, and the server goes on.
+void TestServerDispatcher::requestsAreBoundedByAllTheyCost_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("a pop-up's count beyond what a pop-up lists")
+        << QByteArray(";MINI DISPLAY;2000000000") << ";ERROR;6;Overflow;";
+    QTest::newRow("a row of long values") << rowOfTerms(QStringLiteral("cast(zeroblob(2000000 + %1) As Text)"), 40, 1)
+                                          << ";ERROR;30000;The query makes a value longer than 64 KB: ask for less.;";
+    QTest::newRow("a value made one character at a time")
+        << QByteArray(";SQL;Select printf('%.*c', 100000000, 'a') As fldName From tblCID")
+        << ";ERROR;30000;The function printf cannot be used here.;";
+    QTest::newRow("many columns") << rowOfTerms(QStringLiteral("%1"), 150, 1)
+                                  << ";ERROR;30000;too many columns in result set;";
+    QTest::newRow("many values held at once")
+        << rowOfTerms(QStringLiteral("cast(zeroblob(60000 + %1) As Text)"), 600)
+        << ";ERROR;30000;The query needs more than 32 MB of memory: ask for less.;";
+    QTest::newRow("long work inside one row")
+        << rowOfTerms(QStringLiteral("length(hex(zeroblob(30000 + ID + %1)))"), 5000)
+        << ";ERROR;30000;The query took too long and was stopped.;";
+    QTest::newRow("a long pattern") << ";SQL;Select * From tblCID Where fldName Glob '" + QByteArray(300, '*') + "x'"
+                                    << ";ERROR;30000;LIKE or GLOB pattern too complex;";
+}
+
+void TestServerDispatcher::requestsAreBoundedByAllTheyCost()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QString, reply);
+    storeCalls(3);
+    LoopbackPeer& p = peer();
+    // Held still: only the request's cost can stop it.
+    m_host->dispatcher.replies()->setClock([] { return qint64(0); });
+    const qint64 before = sqlite3_memory_used();
+    sqlite3_memory_highwater(1);
+    p.send(request);
+    QCOMPARE(p.next(60000), reply);
+    const qint64 peak = sqlite3_memory_highwater(0) - before;
+    QVERIFY2(peak <= SqlDatabase::UntrustedHeapBytes + 4 * 1024 * 1024, qPrintable(QString::number(peak)));
+    p.send(";MODEMCONNECTION;");
+    QCOMPARE(p.next(), QStringLiteral(";MODEMCONNECTION;False;"));
 }
 
 void TestServerDispatcher::clientSqlOnlyReads()
@@ -586,6 +650,17 @@ void TestServerDispatcher::miniDisplayRequests()
     // The caller statistics text; a caller record that cannot be read gets an error, not silence.
     p.send(";MINI DISPLAY STATS;|4|CALLER 4|NUMBER|555-0004|NONE|3/1/2024 8:04:00 AM|4|||YES|;Total Calls");
     QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY STATS;Caller Info: CALLER 4\r\nTotal Calls: 1"));
+    // A statistic the list names again is worked out once (each working of this one is a failure on record).
+    auto broken = std::make_shared<clsStatistic>();
+    broken->Description = QStringLiteral("Broken");
+    broken->Statistic = QStringLiteral("fldNothing = 1");
+    gStatistics->add(broken->Description, broken);
+    p.send(";MINI DISPLAY STATS;|4|CALLER 4|NUMBER|555-0004|NONE|3/1/2024 8:04:00 AM|4|||YES|;Broken|Broken|Broken");
+    QCOMPARE(p.next(), QStringLiteral(";MINI DISPLAY STATS;Caller Info: CALLER 4") +
+                           QStringLiteral("\r\nBroken: Bad SQL").repeated(3));
+    QFile trail(DiagnosticLog::path());
+    QVERIFY(trail.open(QIODevice::ReadOnly));
+    QCOMPARE(trail.readAll().count("frmStatistics_ExecuteStat"), 1);
     p.send(";MINI DISPLAY STATS;|99999999999|X|;Total Calls;MODEMCONNECTION;");
     QCOMPARE(p.take(2),
              (QStringList{QStringLiteral(";ERROR;13;Bad caller record;"), QStringLiteral(";MODEMCONNECTION;False;")}));

@@ -347,6 +347,9 @@ void TestJetSql::failuresMapToTheProgramsResults_data()
                                      << "Too Complex";
     QTest::newRow("huge value") << "Select length(randomblob(100000000))"
                                 << "Too Complex";
+    QTest::newRow("long search") << "Select InStr('" + QString(40000, QLatin1Char('a')) + "', '" +
+                                        QString(20000, QLatin1Char('a')) + "b')"
+                                 << "Too Complex";
     QTest::newRow("long chain") << "Select * From tblCID Where " +
                                        QStringList(1200, QStringLiteral("fldRings = 1")).join(QStringLiteral(" or "))
                                 << "Too Complex";
