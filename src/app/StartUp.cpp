@@ -31,6 +31,7 @@
 #include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
@@ -113,15 +114,17 @@ bool databaseStep(Step step, QString& error)
     return false;
 }
 
-// Why a database file could not be used, as far as the system can say it better than the database.
+// Why a database file could not be used, as far as the system can say it better than the database. Only
+// looked at and opened the one way that never waits on a pipe in the file's place.
 QString fileCause(const QString& path, const QString& databaseError)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return QStringLiteral("it is a folder, not a file");
+    const PlainFile::Kind kind = PlainFile::kindOf(path);
+    if (const QString why = PlainFile::notAFile(kind); !why.isEmpty())
+        return why;
     QFile f(path);
-    if (info.exists() && !f.open(QIODevice::ReadOnly))
-        return f.errorString();
+    QString why;
+    if (kind != PlainFile::Kind::Missing && !PlainFile::openToRead(f, path, &why))
+        return why;
     return databaseError;
 }
 

@@ -24,6 +24,7 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "platform/Clock.h"
+#include "platform/PlainFile.h"
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
 
@@ -65,7 +66,7 @@ quint32 le32(const QByteArray& b, qsizetype at)
 qint64 waveLengthMs(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!PlainFile::openToRead(f, path))
         return -1;
     const QByteArray head = f.read(12);
     if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
@@ -490,7 +491,16 @@ void clsSound::PlayWave(const QString& path)
 {
     if (path.isEmpty())
         return;
-    if (!QFileInfo(path).isFile()) {
+    const PlainFile::Kind kind = PlainFile::kindOf(path);
+    if (const QString why = PlainFile::notAFile(kind); !why.isEmpty()) {
+        // Never handed to the player, which would wait on a pipe; said once, not at every call.
+        if (!m_saidNotAFile.contains(path)) {
+            m_saidNotAFile.insert(path);
+            report(QStringLiteral("Sound file ") + path + QStringLiteral(" cannot be played: ") + why);
+        }
+        return;
+    }
+    if (kind != PlainFile::Kind::Plain) {
         report(QStringLiteral("Sound file not found: ") + path);
         return;
     }

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -127,6 +128,8 @@ private:
     QDateTime m_waveStartedAt; // valid once it plays
     qint64 m_waveLimitMs = 0;
     QString m_wavePath;
+    // Sound files found to be no file (a folder, a named pipe), said once each.
+    QSet<QString> m_saidNotAFile;
 };
 
 // The program's announcer: made by start-up in every mode, released by ShutDown.

@@ -11,6 +11,8 @@
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
+#include "platform/DataFile.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
@@ -149,14 +151,13 @@ bool NewGroupFile()
         if (!retry(ExistsText))
             return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::Append) || file.write("\r\n") != 2) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + file.errorString(),
+    QString error;
+    if (!DataFile::appendBytes(path, QByteArrayLiteral("\r\n"), &error)) {
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error,
                   QStringLiteral("frmContacts_mnuFileNewAttributeGroupFile_Click"));
         ShowError(QString());
         return false;
     }
-    file.close();
     SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
     AddEvent(QStringLiteral("Created new attribute groups file ") + fileName(path));
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
@@ -176,7 +177,8 @@ bool ChangeGroupFile()
         if (path.isEmpty() || busyWithGroups())
             return false;
         QString refusal;
-        if (!QFileInfo::exists(path))
+        // A folder or a named pipe would be named as the file and passed over at every start.
+        if (PlainFile::kindOf(path) != PlainFile::Kind::Plain)
             refusal = path + QStringLiteral(" is not a valid attribute group data file.");
         else if (samePath(path, groupFilePath()))
             refusal = path + QStringLiteral(" is already loaded.");

@@ -1,8 +1,10 @@
 #include "contacts/ContactPicture.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QImageReader>
 #include <QStringList>
+
+#include "platform/PlainFile.h"
 
 namespace ContactPicture {
 
@@ -10,10 +12,11 @@ QImage load(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > MaxBytes)
+    // Read from a file opened the one way that never waits on a pipe in its place.
+    QFile file(path);
+    if (!PlainFile::openToRead(file, path) || file.size() > MaxBytes)
         return {};
-    QImageReader reader(path);
+    QImageReader reader(&file);
     // A small file can still claim an enormous picture.
     reader.setAllocationLimit(256);
     return reader.read();

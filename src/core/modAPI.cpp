@@ -1,6 +1,7 @@
 #include "core/modAPI.h"
 
 #include "core/modError.h"
+#include "platform/PlainFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,9 +42,17 @@ void SetAutoStart()
     // An entry written by an older start (without the icon, or for a program since moved) is brought up
     // to date; one that says the same is left alone.
     QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == entry)
+    if (PlainFile::openToRead(existing, path) && existing.readAll() == entry)
         return;
     existing.close();
+    // Whatever else stands in the entry's place (a folder, a named pipe) is the user's: never written over.
+    if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty()) {
+        SaveError(kFileAccessError,
+                  QStringLiteral("The autostart entry ") + path + QStringLiteral(" cannot be written: ") + why,
+                  QStringLiteral("Velquon"));
+        ReportError(QStringLiteral("modAPI_SetAutoStart"));
+        return;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {

@@ -15,6 +15,7 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "platform/DataFile.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
@@ -138,14 +139,14 @@ void LoadAttributeGroupsFromFile(const QString& path)
 {
     if (isClientMode())
         return;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    const PlainFile::Kind kind = PlainFile::kindOf(path);
+    if (kind == PlainFile::Kind::Missing)
         return;
-    // A folder or FIFO in its place is never opened (a FIFO would hold start-up until someone writes to it).
-    if (!info.isFile()) {
+    // A folder or a pipe in its place is never opened (a pipe would hold start-up until someone writes to it).
+    if (const QString why = PlainFile::notAFile(kind); !why.isEmpty()) {
         AddEventOnce(QStringLiteral("groups ") + path, QStringLiteral("The attribute group file ") + path +
-                                                           QStringLiteral(" is not a plain file; no groups were "
-                                                                          "loaded from it"));
+                                                           QStringLiteral(" cannot be read: ") + why +
+                                                           QStringLiteral("; no groups were loaded from it"));
         return;
     }
     DataFile::Damage damage;

@@ -2,6 +2,7 @@
 
 #include "core/modError.h"
 #include "platform/IniFile.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 
@@ -24,6 +25,9 @@ struct Store {
     // The damaged file could neither be put aside nor copied: changes hold for this run only, so the file
     // the user may still want to rescue is never overwritten.
     bool memoryOnly = false;
+    // Something that is no file stands in the file's place (a folder, a named pipe): it is never read from
+    // or written over, and changes hold for this run only.
+    bool notAFile = false;
 };
 
 Store g_store;
@@ -46,6 +50,8 @@ bool writeFile()
 {
     if (g_store.memoryOnly)
         return true;
+    if (g_store.notAFile)
+        return false;
     QSaveFile f(g_store.path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
@@ -92,14 +98,25 @@ void loadStore(const QString& path)
     g_store = Store{};
     g_store.path = path;
     g_store.loaded = true;
-    QFile f(path);
-    if (!f.exists())
+    const PlainFile::Kind kind = PlainFile::kindOf(path);
+    if (kind == PlainFile::Kind::Missing)
         return;
-    if (!f.open(QIODevice::ReadOnly) || QFileInfo(path).isDir()) {
+    QFile f(path);
+    QString why;
+    if (!PlainFile::openToRead(f, path, &why)) {
         // Reads give the defaults; writes will report themselves.
-        SaveError(-2147024891, QStringLiteral("The settings file is not readable: ") + path,
+        SaveError(-2147024891, QStringLiteral("The settings file ") + path + QStringLiteral(" cannot be read: ") + why,
                   QStringLiteral("Settings"));
         ReportError(kReadTag);
+        const QString notAFile = PlainFile::notAFile(kind);
+        if (!notAFile.isEmpty()) {
+            g_store.notAFile = true;
+            Prompt::notice(QStringLiteral("The settings file %1 cannot be used: %2. Velquon runs on its default "
+                                          "settings and saves no change of settings until a file can take its place "
+                                          "and Velquon is started again.")
+                               .arg(path, notAFile),
+                           Prompt::Exclamation);
+        }
         return;
     }
     const QByteArray bytes = f.readAll();

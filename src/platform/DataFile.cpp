@@ -1,5 +1,7 @@
 #include "platform/DataFile.h"
 
+#include "platform/PlainFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -151,10 +153,10 @@ static QStringList splitRecords(const QString& all)
     return out;
 }
 
-std::optional<QList<Record>> readAll(const QString& path, Damage* damage)
+std::optional<QList<Record>> readAll(const QString& path, Damage* damage, QString* error)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!PlainFile::openToRead(f, path, error))
         return std::nullopt;
     // Read in pieces, line by line: a line past the bound is dropped as it comes, so a file of one huge line
     // costs a piece's memory, not the line's.
@@ -228,6 +230,12 @@ QList<Record> parseAll(const QByteArray& bytes)
 
 bool writeAll(const QString& path, const QList<Record>& records, QString* error)
 {
+    // What stands in the file's place (a named pipe, a folder) is someone's: never renamed over.
+    if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
         if (error)
@@ -252,28 +260,18 @@ bool writeAll(const QString& path, const QList<Record>& records, QString* error)
 
 bool appendBytes(const QString& path, const QByteArray& data, QString* error)
 {
-    // Only to a plain file, or a character device a user put in its place (/dev/null): opening a FIFO for
-    // writing would wait for a reader for ever (O_NONBLOCK makes it fail at once instead).
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        // A FIFO without a reader, or a device node without its device.
-        const int reason = errno;
-        if (error)
-            *error = reason == ENXIO ? QStringLiteral("it is not a plain file")
-                                     : QString::fromLocal8Bit(std::strerror(reason));
+    // Only to a plain file, or a character device a user put in its place (/dev/null): a pipe would wait for
+    // a reader for ever.
+    const int fd = PlainFile::openDescriptor(path, O_WRONLY | O_APPEND | O_CREAT, true, error);
+    if (fd < 0)
         return false;
-    }
     struct stat info = {};
-    const bool known = ::fstat(fd, &info) == 0;
-    if (!known || !(S_ISREG(info.st_mode) || S_ISCHR(info.st_mode))) {
+    if (::fstat(fd, &info) != 0) {
         if (error)
-            *error = known ? QStringLiteral("it is not a plain file") : QString::fromLocal8Bit(std::strerror(errno));
+            *error = QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd);
         return false;
     }
-    // A device's writes wait as a file's do.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // Written straight to the descriptor: a write that fits only in part must say why the rest did not fit
     // (the system's own reason, such as a full disk), and take back what it wrote.
     const off_t start = S_ISREG(info.st_mode) ? info.st_size : -1;

@@ -35,13 +35,15 @@ struct Damage {
     qsizetype firstLongLine = 0; // the first of them, counted from 1
 };
 // Whole file, each record parsed (blank lines as empty records; a line break inside quoted text stays in
-// its field); nothing when the file cannot be read. Lines longer than MaxLineBytes are left out and counted
-// in damage.
-std::optional<QList<Record>> readAll(const QString& path, Damage* damage = nullptr);
-// Rewrites the file atomically: the old file stays whole until the new one is complete.
+// its field); nothing when the file cannot be read, with why in error (only a plain file is read: see
+// PlainFile). Lines longer than MaxLineBytes are left out and counted in damage.
+std::optional<QList<Record>> readAll(const QString& path, Damage* damage = nullptr, QString* error = nullptr);
+// Rewrites the file atomically: the old file stays whole until the new one is complete. A path that holds
+// no file (a named pipe, a folder) is left as it is and fails, error saying what it is.
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
 // Appends raw lines (each followed by CR LF), creating the file when missing. Only a plain file (or a
-// character device linked in its place, such as /dev/null) is written: a FIFO or a folder fails at once.
+// character device linked in its place, such as /dev/null) is written: a FIFO or a folder fails at once,
+// error saying what it is (PlainFile::notAFile).
 bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 // The same for bytes as they are; a write that fits only in part is taken back whole.
 bool appendBytes(const QString& path, const QByteArray& data, QString* error = nullptr);

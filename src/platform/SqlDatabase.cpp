@@ -2,6 +2,7 @@
 
 #include "platform/DiagnosticLog.h"
 #include "platform/JetSql.h"
+#include "platform/PlainFile.h"
 #include "platform/SqlError.h"
 #include "platform/SqlHeap.h"
 
@@ -93,6 +94,10 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
         return wrapped;
     }();
     Q_UNUSED(heapWrapped);
+    if (namesAFile(path)) {
+        if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty())
+            throw SqlError(SQLITE_CANTOPEN, why);
+    }
     int flags = SQLITE_OPEN_URI;
     switch (mode) {
     case Mode::ReadWrite:
@@ -178,6 +183,11 @@ void SqlDatabase::checkWritable()
 {
     if (m_mode != Mode::ReadOnly && sqlite3_db_readonly(handle(), "main") == 1)
         throw SqlError(SQLITE_READONLY, QStringLiteral("the file cannot be written (it is read-only)"));
+}
+
+bool SqlDatabase::namesAFile(const QString& path)
+{
+    return !path.isEmpty() && path != QLatin1String(":memory:") && !path.startsWith(QLatin1String("file:"));
 }
 
 void SqlDatabase::checkTables(const QStringList& tables)

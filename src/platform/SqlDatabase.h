@@ -38,6 +38,9 @@ public:
     SqlDatabase(const SqlDatabase&) = delete;
     SqlDatabase& operator=(const SqlDatabase&) = delete;
 
+    // A path that is no file (a folder, a named pipe, a device) is never opened: SQLite would wait on a pipe
+    // for ever. The SqlError then says what the path is (PlainFile::notAFile).
+
     // A path naming a private in-memory database that every connection opened on the same name shares while
     // at least one of them is open (tests, scratch data).
     static QString memoryPath(const QString& name);
@@ -105,6 +108,8 @@ public:
 
 private:
     friend class SqlStatement;
+    // Not an in-memory database or a URI: a path in the file system.
+    static bool namesAFile(const QString& path);
     void armDeadline(std::chrono::steady_clock::time_point deadline) { m_deadline = deadline; }
     bool watched() const { return m_watch.has_value(); }
     // True when the watched statement is to stop now.

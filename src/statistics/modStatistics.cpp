@@ -14,6 +14,7 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "platform/DataFile.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 
 std::unique_ptr<StatisticCollection> gStatistics;
@@ -349,14 +350,14 @@ QString StatsFilePath()
 
 void LoadStatisticsFromFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    const PlainFile::Kind kind = PlainFile::kindOf(path);
+    if (kind == PlainFile::Kind::Missing)
         return;
-    // A folder or FIFO in its place is never opened (a FIFO would hold start-up until someone writes to it).
-    if (!info.isFile()) {
+    // A folder or a pipe in its place is never opened (a pipe would hold start-up until someone writes to it).
+    if (const QString why = PlainFile::notAFile(kind); !why.isEmpty()) {
         AddEventOnce(QStringLiteral("statistics ") + path,
-                     QStringLiteral("The statistics file ") + path +
-                         QStringLiteral(" is not a plain file; no custom statistics or groups were loaded from it"));
+                     QStringLiteral("The statistics file ") + path + QStringLiteral(" cannot be read: ") + why +
+                         QStringLiteral("; no custom statistics or groups were loaded from it"));
         return;
     }
     DataFile::Damage damage;

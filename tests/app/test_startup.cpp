@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <sys/stat.h>
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void secondProcessRaisesFirst();
     void realProgramStartsAndEndsOnASignal_data();
     void realProgramStartsAndEndsOnASignal();
+    void pathsThatAreNoFilesHoldNothing_data();
+    void pathsThatAreNoFilesHoldNothing();
     void signalEndsWithoutAskingAboutUnsavedEdits();
     void staleInstanceAfterKillDoesNotBlock();
     void copyThatDoesNotAnswerIsSaid();
@@ -860,6 +863,83 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     QVERIFY(logged.contains(QStringLiteral(":  Loaded caller database ") + home.filePath(QStringLiteral("dbCID.mdb"))));
     QVERIFY(logged.contains(QStringLiteral(":  Logged off for ")));
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbContacts.mdb"))));
+}
+
+void TestStartup::pathsThatAreNoFilesHoldNothing_data()
+{
+    QTest::addColumn<QString>("name");   // in the program folder
+    QTest::addColumn<bool>("folder");    // else a named pipe
+    QTest::addColumn<QString>("saidIn"); // the log that says it, once
+    QTest::addColumn<QString>("words");  // what it says (%1: the path)
+    const QString pipe = QStringLiteral("it is a named pipe (FIFO), not a file");
+    const QString diagnostics = QStringLiteral("Diagnostics.log");
+    const QString activity = QStringLiteral("ActivityLog.dat");
+    QTest::newRow("settings file") << "Velquon.ini" << false << diagnostics << "%1 cannot be read: " + pipe;
+    QTest::newRow("settings file, a folder")
+        << "Velquon.ini" << true << diagnostics << "%1 cannot be read: it is a folder, not a file";
+    QTest::newRow("call log") << "dbCID.mdb" << false << activity << "%1: " + pipe;
+    QTest::newRow("contact book") << "dbContacts.mdb" << false << activity << "%1: " + pipe;
+    // A call log once chosen with Change DB, since replaced: start-up goes on as without it.
+    QTest::newRow("a chosen call log") << "chosen/log.mdb" << false << diagnostics
+                                       << "modMain_Main: Error #14: " + pipe;
+    QTest::newRow("statistics file") << "Statistics.dat" << false << activity << "%1 cannot be read: " + pipe;
+    QTest::newRow("groups file") << "AttributeGroups.dat" << false << activity << "%1 cannot be read: " + pipe;
+    QTest::newRow("activity log") << "ActivityLog.dat" << false << diagnostics << "%1: " + pipe;
+    QTest::newRow("diagnostic log") << "Diagnostics.log" << false << QString() << QString();
+    QTest::newRow("autostart entry") << "autostart/Velquon.desktop" << false << diagnostics
+                                     << "%1 cannot be written: " + pipe;
+}
+
+// A path the program opens that holds no file (a named pipe, whose opening would wait for its other end,
+// a folder) holds up nothing: start-up goes all the way, it is said once, a signal ends the program within
+// seconds leaving nothing behind, and what stands there is left as it is.
+void TestStartup::pathsThatAreNoFilesHoldNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, folder);
+    QFETCH(QString, saidIn);
+    QFETCH(QString, words);
+    const QString program = binary();
+    if (program.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+    QTemporaryDir home;
+    const QString path = home.filePath(name);
+    if (name != QLatin1String("Velquon.ini")) {
+        QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
+        ini.setValue(QStringLiteral("frmConfiguration/LogActivity"), QStringLiteral("True"));
+        if (name.startsWith(QLatin1String("chosen/")))
+            ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
+    }
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QVERIFY(folder ? QDir().mkpath(path) : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    const auto saidTimes = [&] {
+        QFile log(home.filePath(saidIn));
+        return log.open(QIODevice::ReadOnly)
+                   ? int(QString::fromUtf8(log.readAll()).count(QString(words).replace(QLatin1String("%1"), path)))
+                   : 0;
+    };
+
+    QProcess process;
+    process.setProcessEnvironment(programEnvironment(home.path()));
+    process.start(program);
+    QVERIFY(process.waitForStarted(10000));
+    QVERIFY2(waitForInstance(home.path(), process, 15000), "start-up did not come to an end");
+    // The statistics file is read once the modem's first opening has ended.
+    if (!saidIn.isEmpty())
+        QTRY_VERIFY_WITH_TIMEOUT(saidTimes() > 0, 10000);
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
+    QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsKey)));
+    QVERIFY(!QFile::exists(QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey)));
+    if (!saidIn.isEmpty())
+        QCOMPARE(saidTimes(), 1);
+    struct stat info = {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
+    QVERIFY(folder ? S_ISDIR(info.st_mode) : S_ISFIFO(info.st_mode));
 }
 
 // A signal while the contact book holds a typed, unsaved name: nothing is asked (nobody may be there to

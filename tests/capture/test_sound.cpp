@@ -1,5 +1,6 @@
 #include "capture/clsSound.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -297,6 +298,15 @@ void TestSound::missingOrBrokenFilesAreReported()
     s.VolumeTimer_Timer();
     QVERIFY(!s.VolumeTimer.isActive());
     QCOMPARE(AudioEnv::alsaMasterVolume(), 50000L);
+
+    // A folder in a sound file's place is said as such, once however often it would play.
+    const QString folder = m_home->file("Folder.wav");
+    QVERIFY(QDir().mkpath(folder));
+    s.PlaySound(folder, "", "X", "");
+    s.PlaySound(folder, "", "X", "");
+    QCOMPARE(reports.count(), 3);
+    QCOMPARE(reports.at(2).at(0).toString(),
+             QStringLiteral("Sound file ") + folder + QStringLiteral(" cannot be played: it is a folder, not a file"));
 }
 
 void TestSound::aSoundThatNeverStartsStopsHoldingTheVolume()

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -219,14 +220,20 @@ void TestContactFiles::changeGroupFileLoadsItsGroups()
     }
     const QString missing = m_home->file(QStringLiteral("none.dat"));
     const QString current = defaultAttributeGroupsFile();
+    // A folder would be named as the file and passed over at every start.
+    const QString folder = m_home->file(QStringLiteral("folder.dat"));
+    QVERIFY(QDir().mkpath(folder));
     Prompt::queueText(missing);
     Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(current);
     Prompt::queueAnswer(Prompt::Ok);
+    Prompt::queueText(folder);
+    Prompt::queueAnswer(Prompt::Ok);
     Prompt::queueText(mine);
     QVERIFY(ChangeGroupFile());
     QCOMPARE(messages(),
-             (QStringList{missing + " is not a valid attribute group data file.", current + " is already loaded."}));
+             (QStringList{missing + " is not a valid attribute group data file.", current + " is already loaded.",
+                          folder + " is not a valid attribute group data file."}));
     QCOMPARE(groupNames(), (QStringList{"VIP Callers", "Family"}));
     QCOMPARE(gAttributeGroups.item(QStringLiteral("VIP Callers"))->Color, 99);
     QCOMPARE(gContacts.item(QStringLiteral("Ann"))->AttributeGroup, QStringLiteral("VIP Callers"));

@@ -556,8 +556,12 @@ void TestSettings::unwritableFileIsKeptQuietly()
     }
     QCOMPARE(lastReportedTag(), QStringLiteral("modProperties_WriteKey"));
 
-    // Callers go on, and nothing is put in front of the user.
-    QVERIFY(Prompt::history().isEmpty());
+    // Callers go on; the user is told once, in a notice that waits for no one.
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().first().kind, Prompt::Kind::Notice);
+    QVERIFY2(Prompt::history().first().text.contains(settingsFilePath() +
+                                                     QStringLiteral(" cannot be used: it is a folder, not a file.")),
+             qPrintable(Prompt::history().first().text));
     QVERIFY(QFileInfo(settingsFilePath()).isDir());
 }
 

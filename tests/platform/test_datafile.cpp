@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -150,6 +151,14 @@ void TestDataFile::failedRewriteLeavesTheOldFileWhole()
 
     // A folder that does not exist fails cleanly too.
     QVERIFY(!DataFile::writeAll(dir.filePath(QStringLiteral("missing/x.dat")), {{qlonglong(1)}}));
+
+    // A named pipe in the file's place is someone's: it fails, saying so, and stays a pipe.
+    const QByteArray pipe = QFile::encodeName(dir.filePath(QStringLiteral("pipe.dat")));
+    QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+    QVERIFY(!DataFile::writeAll(QFile::decodeName(pipe), {{qlonglong(1)}}, &error));
+    QCOMPARE(error, QStringLiteral("it is a named pipe (FIFO), not a file"));
+    struct stat info {};
+    QVERIFY(::stat(pipe.constData(), &info) == 0 && S_ISFIFO(info.st_mode));
 }
 
 void TestDataFile::appendCreatesAndExtends()

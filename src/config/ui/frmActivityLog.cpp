@@ -22,6 +22,7 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/modMainGui.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
@@ -132,9 +133,10 @@ void frmActivityLog::LoadActivity()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QFile file(logPath());
-    // Only a plain file is read: a FIFO in its place would hold the program until someone wrote to it.
-    if (QFileInfo(file).isFile()) {
-        if (file.open(QIODevice::ReadOnly)) {
+    // Only a plain file is read: a FIFO in its place would hold the program until someone wrote to it (the
+    // log's writes say once what stands there instead).
+    if (PlainFile::kindOf(logPath()) == PlainFile::Kind::Plain) {
+        if (PlainFile::openToRead(file, logPath())) {
             // The newest lines are what a reader looks for, and all of a large log would hold the program for
             // minutes: only its end is read, from the first whole line.
             QByteArray bytes;
@@ -145,7 +147,7 @@ void frmActivityLog::LoadActivity()
                 const qsizetype lineStart = bytes.indexOf('\n');
                 if (lineStart >= 0 && lineStart + 1 < bytes.size())
                     bytes.remove(0, lineStart + 1);
-                head = QStringLiteral("Only the newest lines of ") + file.fileName() +
+                head = QStringLiteral("Only the newest lines of ") + logPath() +
                        QStringLiteral(" are shown; the whole file is ") + QString::number(file.size()) +
                        QStringLiteral(" bytes.\n");
             } else {
@@ -157,7 +159,7 @@ void frmActivityLog::LoadActivity()
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             rtbActivity->setPlainText(text);
         } else {
-            SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + file.fileName(),
+            SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + logPath(),
                       QStringLiteral("frmActivityLog"));
             ReportError(QStringLiteral("frmActivityLog_LoadActivity"));
         }

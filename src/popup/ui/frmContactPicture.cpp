@@ -1,7 +1,9 @@
 #include "popup/ui/frmContactPicture.h"
 
+#include <QImage>
 #include <QPointer>
 
+#include "contacts/ContactPicture.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "platform/Colour.h"
@@ -64,9 +66,10 @@ void frmContactPicture::SetImage()
         imgContactImage->clear();
         return;
     }
-    QPixmap p;
-    if (!p.load(file))
+    // A picture path can come from a client's contact record: only a regular file of a bounded size is read.
+    const QImage image = ContactPicture::load(file);
+    if (image.isNull())
         return; // an unreadable file leaves the picture that was there
-    m_picture = p;
+    m_picture = QPixmap::fromImage(image);
     imgContactImage->setPixmap(m_picture.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }

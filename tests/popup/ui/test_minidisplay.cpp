@@ -1,3 +1,4 @@
+#include "support/PipeWatch.h"
 #include "support/SignalTexts.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
@@ -906,23 +907,28 @@ void TestMiniDisplay::pictureScreens()
     QCOMPARE(list.CurrentScreen, 3);
 }
 
-// A client's contact record can name any path as its picture; a pipe would block the pop-up for good.
+// A client's contact record can name any path as its picture; a pipe would block the pop-up (or its
+// picture window) for good.
 void TestMiniDisplay::pictureOfAPipeIsNotRead()
 {
     const QString fifo = m_home->file(QStringLiteral("face.fifo"));
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const PipeWatch pipe(fifo);
+    QVERIFY(pipe.made());
     auto contact = std::make_shared<clsContact>();
     contact->Name = QStringLiteral("PIPE");
     contact->ImageFile = fifo;
     gContacts.add(contact->Name, contact);
     setPopup(Key::PictureBackground, QStringLiteral("True"));
+    SaveProperty(Section::frmContactPicture, Key::Visible, QStringLiteral("True"));
 
     frmMiniDisplay* w = open();
+    QVERIFY(frmContactPicture::instance(false) && frmContactPicture::instance(false)->isVisible());
     clsCaller c = call(1, QStringLiteral("P IPE"), QStringLiteral("1"));
     c.ContactName = QStringLiteral("PIPE");
-    w->list().UpdateForm(c); // returns: the pipe is never opened
+    w->list().UpdateForm(c);
     QCOMPARE(w->list().CurrentContact.Name, QStringLiteral("PIPE"));
     QVERIFY(part<QLabel>(w, "imgContactImage")->pixmap().isNull());
+    QVERIFY(!pipe.opened());
 }
 
 void TestMiniDisplay::lockSizeToggles()

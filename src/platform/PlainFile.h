@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QFile;
+
+// The one way the program opens a file that someone may have replaced with something else: a named pipe
+// (opening it waits for its other end, for ever, and no signal gets the program out of that wait), a folder,
+// a device or a socket. What a path leads to is learnt before it is opened (links followed, as opening
+// follows them), the opening itself never waits (the descriptor is checked again once open, in case the
+// path changed meanwhile), and a path that is no file gets one sentence a user understands.
+namespace PlainFile {
+
+enum class Kind {
+    Missing, // nothing there, or a link that leads nowhere
+    Plain,
+    Folder,
+    Pipe,
+    Device,
+    Socket,
+    Unknown, // the system would not say (no right to look): opening it tells why
+};
+
+Kind kindOf(const QString& path);
+
+// "it is a named pipe (FIFO), not a file" and the like; empty for a plain file, a missing one and Unknown.
+QString notAFile(Kind kind);
+// notAFile(kindOf(path)).
+QString whyNotAFile(const QString& path);
+
+// Opens a plain file to read. False when it cannot be, with why: the sentence above, or the system's reason.
+bool openToRead(QFile& file, const QString& path, QString* why = nullptr);
+
+// The file's descriptor, opened with flags (those of ::open; O_CREAT makes a missing file with mode 0666
+// before the umask) and never waiting on it; -1 with why when it is no plain file or cannot be opened. With
+// devicesToo, a character device in the file's place (a link to /dev/null) is opened as a file is.
+int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why = nullptr);
+
+} // namespace PlainFile
