@@ -29,7 +29,7 @@ const QString kSource = QStringLiteral("SQLite");
 
 // Text columns compare without regard to case and accept the empty text. The sizes document the fields;
 // SQLite keeps longer text rather than refusing a call.
-const char kCreateTable[] = "CREATE TABLE tblCID ("
+const char kCreateTable[] = "CREATE TABLE IF NOT EXISTS tblCID ("
                             "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                             "fldName TEXT(50) COLLATE NOCASE, "
                             "fldNumber TEXT(50) COLLATE NOCASE, "
@@ -138,6 +138,18 @@ std::optional<QDateTime> boundaryDate(const char* sql)
 
 } // namespace
 
+namespace {
+
+void makeWhole(SqlDatabase& db)
+{
+    SqlTransaction tx(db);
+    db.exec(QString::fromLatin1(kCreateTable));
+    db.exec(QString::fromLatin1(kCreateDateIndex));
+    tx.commit();
+}
+
+} // namespace
+
 bool FindCallerDB()
 {
     if (isClientMode())
@@ -145,12 +157,18 @@ bool FindCallerDB()
     const QString path = GetProperty(Section::frmConfiguration, Key::CallerDBPath, defaultCallerDBPath());
     if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
+    // Decided before anything is written: a file refused here (no call log, damaged, no file at all) is left
+    // exactly as it was. One without any table (a start killed while making it, a file made empty) is a
+    // call log still to be made.
+    const SqlDatabase::Holds holds = SqlDatabase::lookAt(path, {QStringLiteral("tblCID")}, true);
     auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWrite);
-    // Fails on a file that is not a call log, or one cut short, before it replaces the open one.
-    db->exec(QString::fromLatin1(kCreateDateIndex));
-    db->checkIntegrity();
-    // A write-protected log would be taken as loaded and fail at the first call.
     db->checkWritable();
+    if (holds == SqlDatabase::Holds::NoTables)
+        makeWhole(*db);
+    // Fails on a file that is not a call log, before it replaces the open one.
+    db->exec(QString::fromLatin1(kCreateDateIndex));
+    if (holds == SqlDatabase::Holds::NotLookedAt)
+        db->checkIntegrity();
     resetReader();
     useLog(std::move(db));
     return true;
@@ -160,15 +178,9 @@ bool CreateCallerDB(const QString& path)
 {
     if (isClientMode())
         return false;
-    if (QFileInfo::exists(path))
+    auto db = SqlDatabase::createWhole(path, makeWhole);
+    if (!db)
         return false;
-    auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWriteCreate);
-    {
-        SqlTransaction tx(*db);
-        db->exec(QString::fromLatin1(kCreateTable));
-        db->exec(QString::fromLatin1(kCreateDateIndex));
-        tx.commit();
-    }
     resetReader();
     useLog(std::move(db));
     return true;

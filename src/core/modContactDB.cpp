@@ -115,12 +115,17 @@ bool FindContactDB()
     if (isClientMode())
         return false;
     const QString path = GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath());
-    if (!QFileInfo(path).isFile())
+    if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
+    // An empty file, or another program's database, opens as a database too: it is no contact book. It is
+    // refused before anything is written, so it stays exactly as it was.
+    const QStringList tables{QStringLiteral("tblContacts"), QStringLiteral("tblNumbers")};
+    const SqlDatabase::Holds holds = SqlDatabase::lookAt(path, tables, false);
     auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWrite);
-    db->checkIntegrity();
-    // An empty file, or another program's database, opens as a database too: it is no contact book.
-    db->checkTables({QStringLiteral("tblContacts"), QStringLiteral("tblNumbers")});
+    if (holds == SqlDatabase::Holds::NotLookedAt) {
+        db->checkIntegrity();
+        db->checkTables(tables);
+    }
     db->checkWritable();
     registerContactFunctions(*db);
     gContactDB = std::move(db);
@@ -131,13 +136,10 @@ bool CreateContactDB(const QString& path)
 {
     if (isClientMode())
         return false;
-    if (QFileInfo::exists(path))
+    auto db = SqlDatabase::createWhole(path, [](SqlDatabase& made) { made.exec(QString::fromLatin1(kCreateTables)); });
+    if (!db)
         return false;
-    auto db = std::make_unique<SqlDatabase>(path, SqlDatabase::Mode::ReadWriteCreate);
     registerContactFunctions(*db);
-    SqlTransaction tx(*db);
-    db->exec(QString::fromLatin1(kCreateTables));
-    tx.commit();
     gContactDB = std::move(db);
     return true;
 }

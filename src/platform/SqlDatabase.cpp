@@ -5,12 +5,23 @@
 #include "platform/PlainFile.h"
 #include "platform/SqlError.h"
 #include "platform/SqlHeap.h"
+#include "platform/SqlTransaction.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QUrl>
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -99,6 +110,7 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
             throw SqlError(SQLITE_CANTOPEN, why);
     }
     int flags = SQLITE_OPEN_URI;
+    std::string name = path.toStdString();
     switch (mode) {
     case Mode::ReadWrite:
         flags |= SQLITE_OPEN_READWRITE;
@@ -109,12 +121,22 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
     case Mode::ReadOnly:
         flags |= SQLITE_OPEN_READONLY;
         break;
+    case Mode::Inspect:
+        flags |= SQLITE_OPEN_READONLY;
+        // Taken as a file nobody changes: SQLite then neither locks it nor looks for (or makes) the files
+        // beside it.
+        name = (QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                QStringLiteral("?immutable=1"))
+                   .toStdString();
+        break;
     }
     try {
-        m_db = std::make_unique<SQLite::Database>(path.toStdString(), flags, 2000);
+        m_db = std::make_unique<SQLite::Database>(name, flags, 2000);
         sqlite3* h = m_db->getHandle();
         sqlite3_extended_result_codes(h, 1);
-        if (mode == Mode::ReadOnly) {
+        if (mode == Mode::Inspect) {
+            m_budgetMs = 0;
+        } else if (mode == Mode::ReadOnly) {
             m_budgetMs = g_defaultQueryBudgetMs.load();
             sqlite3_limit(h, SQLITE_LIMIT_ATTACHED, 0);
             // No call-log value comes near this; a query that builds one is not reading the log.
@@ -123,7 +145,8 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
             // An in-memory database keeps its own journal mode; the pragma then just reports it.
             m_db->exec("PRAGMA journal_mode=WAL");
         }
-        m_db->exec("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF");
+        if (mode != Mode::Inspect)
+            m_db->exec("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF");
         sqlite3_progress_handler(h, kProgressInterval, &SqlDatabase::progress, this);
         JetSql::registerFunctions(h);
     } catch (const SQLite::Exception& e) {
@@ -181,13 +204,135 @@ void SqlDatabase::checkIntegrity()
 
 void SqlDatabase::checkWritable()
 {
-    if (m_mode != Mode::ReadOnly && sqlite3_db_readonly(handle(), "main") == 1)
+    const bool readOnly = m_mode == Mode::Inspect
+                              // This process's own rights, as opening the file to write would meet them.
+                              ? ::faccessat(AT_FDCWD, QFile::encodeName(m_path).constData(), W_OK, AT_EACCESS) != 0
+                              : m_mode != Mode::ReadOnly && sqlite3_db_readonly(handle(), "main") == 1;
+    if (readOnly)
         throw SqlError(SQLITE_READONLY, QStringLiteral("the file cannot be written (it is read-only)"));
 }
 
 bool SqlDatabase::namesAFile(const QString& path)
 {
     return !path.isEmpty() && path != QLatin1String(":memory:") && !path.startsWith(QLatin1String("file:"));
+}
+
+SqlDatabase::Holds SqlDatabase::lookAt(const QString& path, const QStringList& tables, bool emptyWelcome)
+{
+    if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty())
+        throw SqlError(SQLITE_CANTOPEN, why);
+    // A hot journal or a write-ahead file holds what the file alone does not (or undoes part of it).
+    for (const char* beside : {"-wal", "-journal"})
+        if (QFileInfo::exists(path + QLatin1String(beside)))
+            return Holds::NotLookedAt;
+    SqlDatabase look(path, Mode::Inspect);
+    {
+        SqlStatement st = look.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (emptyWelcome && st.step() && st.int64(0) == 0) {
+            look.checkWritable();
+            return Holds::NoTables;
+        }
+    }
+    look.checkIntegrity();
+    look.checkTables(tables);
+    look.checkWritable();
+    return Holds::Tables;
+}
+
+namespace {
+
+// What SQLite may leave beside a database file.
+const char* const kBeside[] = {"", "-wal", "-shm", "-journal"};
+
+void removeWithCompanions(const QString& path)
+{
+    for (const char* end : kBeside) {
+        const QString name = path + QLatin1String(end);
+        if (PlainFile::kindOf(name) == PlainFile::Kind::Plain)
+            QFile::remove(name);
+    }
+}
+
+QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// Writes what the system holds of a file or folder to the disk.
+void syncToDisk(const QString& path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0)
+        throw SqlError(SQLITE_IOERR_FSYNC, systemReason(errno));
+    const bool synced = ::fsync(fd) == 0;
+    const int reason = errno;
+    ::close(fd);
+    if (!synced)
+        throw SqlError(SQLITE_IOERR_FSYNC, systemReason(reason));
+}
+
+// Gives made the name path unless something is there already (then false, made untouched).
+bool renameIntoPlace(const QString& made, const QString& path)
+{
+    const QByteArray from = QFile::encodeName(made);
+    const QByteArray to = QFile::encodeName(path);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        throw SqlError(SQLITE_CANTOPEN, systemReason(errno));
+    // A file system that cannot rename without replacing: a second link never replaces either.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    if (errno != EPERM && errno != ENOTSUP)
+        throw SqlError(SQLITE_CANTOPEN, systemReason(errno));
+    // Nor links: the plain rename, after one last look.
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return false;
+    if (::rename(from.constData(), to.constData()) != 0)
+        throw SqlError(SQLITE_CANTOPEN, systemReason(errno));
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
+                                                      const std::function<void(SqlDatabase&)>& build)
+{
+    const auto taken = [&path] { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
+    if (taken())
+        return nullptr;
+    // One name of our own beside it: what a run killed while making it left there is taken over.
+    const QString making = path + QStringLiteral(".new");
+    removeWithCompanions(making);
+    bool placed = false;
+    const auto cleanUp = qScopeGuard([&] {
+        if (!placed)
+            removeWithCompanions(making);
+    });
+    {
+        SqlDatabase db(making, Mode::ReadWriteCreate);
+        {
+            SqlTransaction tx(db);
+            build(db);
+            tx.commit();
+        }
+        // The write-ahead file is copied into the file (and synced) ...
+        SqlStatement st = db.prepare(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        if (!st.step() || st.int64(0) != 0)
+            throw SqlError(SQLITE_BUSY, QStringLiteral("the new file could not be completed"));
+    }
+    // ... and goes as the connection closes: the one file renamed below is the whole database.
+    if (QFileInfo(making + QStringLiteral("-wal")).size() > 0)
+        throw SqlError(SQLITE_IOERR, QStringLiteral("the new file could not be completed"));
+    syncToDisk(making, O_RDONLY);
+    if (!renameIntoPlace(making, path))
+        return nullptr;
+    placed = true;
+    syncToDisk(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return std::make_unique<SqlDatabase>(path, Mode::ReadWrite);
 }
 
 void SqlDatabase::checkTables(const QStringList& tables)

@@ -31,6 +31,10 @@ public:
         ReadWrite,       // an existing file, read and written
         ReadWriteCreate, // as ReadWrite, making the file when it does not exist
         ReadOnly,        // an existing file, never written through this connection
+        // An existing file read as it lies on the disk, to decide about it before it is opened to be written:
+        // nothing is written, locked or made beside it (no write-ahead or shared-memory file). What a writer
+        // left beside it (a write-ahead file, a journal) is not read: see lookAt.
+        Inspect,
     };
 
     SqlDatabase(const QString& path, Mode mode);
@@ -40,6 +44,22 @@ public:
 
     // A path that is no file (a folder, a named pipe, a device) is never opened: SQLite would wait on a pipe
     // for ever. The SqlError then says what the path is (PlainFile::notAFile).
+
+    // What a file about to be opened as a store holds, found without changing it (Mode::Inspect), so a file
+    // the program refuses is left exactly as it was. Throws SqlError when it is no file, holds no database, is
+    // damaged, cannot be written, or lacks one of tables; a file with no table at all (zero bytes, a bare
+    // header) is NoTables when emptyWelcome, else it lacks the tables. A writer that ended without closing
+    // the file left its latest writes beside it: such a file is NotLookedAt, since only a connection that
+    // writes puts the two together; its checks are the caller's once it is open.
+    enum class Holds { Tables, NoTables, NotLookedAt };
+    static Holds lookAt(const QString& path, const QStringList& tables, bool emptyWelcome);
+
+    // Makes a new database file at path whole before it takes its name: build runs in one transaction on a
+    // file beside it, which is closed, synced and then renamed to path, so no crash leaves a file there
+    // without what build makes. nullptr, making nothing, when something is at path already; throws SqlError
+    // when the file cannot be made (nothing is then left at path). The result is opened ReadWrite.
+    static std::unique_ptr<SqlDatabase> createWhole(const QString& path,
+                                                    const std::function<void(SqlDatabase&)>& build);
 
     // A path naming a private in-memory database that every connection opened on the same name shares while
     // at least one of them is open (tests, scratch data).
@@ -81,7 +101,8 @@ public:
     // is missing or broken: a file cut short opens well and only fails on the first call stored into it.
     void checkIntegrity();
     // Throws when a connection opened to write finds its file cannot be written (the system opens a
-    // write-protected file for reading only, and every write would fail later).
+    // write-protected file for reading only, and every write would fail later); an Inspect connection asks
+    // whether this process may write the file.
     void checkWritable();
     // Throws when the file lacks one of the tables.
     void checkTables(const QStringList& tables);

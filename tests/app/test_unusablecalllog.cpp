@@ -1,12 +1,16 @@
 // A call log the program cannot use is kept as it is, and the start-up report says why, whatever is wrong
-// with it: bytes of no database, a file cut short, a folder in its place, or a program folder that cannot
-// be written at all.
+// with it: bytes of no database, a file cut short, a folder in its place, another program's database, or a
+// program folder that cannot be written at all. A log with no table yet is made whole instead.
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <functional>
 #include <memory>
@@ -24,6 +28,7 @@
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
+#include "platform/SqlError.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
@@ -42,6 +47,8 @@ private Q_SLOTS:
     }
     void startUpReportNamesTheCause_data();
     void startUpReportNamesTheCause();
+    void logWithoutATableIsMadeWhole_data();
+    void logWithoutATableIsMadeWhole();
     void readOnlyProgramFolderNamesTheCause();
     void filesThatCannotServeAreNotLoaded();
 };
@@ -77,6 +84,11 @@ void TestUnusableCallLog::startUpReportNamesTheCause_data()
     }) << "malformed";
     QTest::newRow("a folder") << Damage([](const TempHome& home) { QVERIFY(QDir(home.path()).mkdir("dbCID.mdb")); })
                               << "it is a folder, not a file";
+    // Its own journal, which a call log's would have changed in the file's header.
+    QTest::newRow("another program's database") << Damage([](const TempHome& home) {
+        SqlDatabase other(home.file("dbCID.mdb"), SqlDatabase::Mode::ReadWriteCreate);
+        other.exec(QStringLiteral("PRAGMA journal_mode=DELETE; CREATE TABLE tblOther (x)"));
+    }) << "tblCID";
 }
 
 void TestUnusableCallLog::startUpReportNamesTheCause()
@@ -107,12 +119,67 @@ void TestUnusableCallLog::startUpReportNamesTheCause()
     QVERIFY2(report.contains(QStringLiteral("The caller database ") + path + QStringLiteral(" could not be opened (")),
              qPrintable(report));
     QVERIFY2(report.contains(cause), qPrintable(report));
-    // The file is left exactly as it was.
+    // The file is left exactly as it was, and nothing was made beside it.
     if (!before.isEmpty()) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll() == before);
     }
+    QVERIFY(!QFileInfo::exists(path + "-wal"));
+    QVERIFY(!QFileInfo::exists(path + "-shm"));
+}
+
+void TestUnusableCallLog::logWithoutATableIsMadeWhole_data()
+{
+    QTest::addColumn<Damage>("damage");
+    QTest::newRow("zero bytes") << Damage([](const TempHome& home) {
+        QFile f(home.file("dbCID.mdb"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    });
+    QTest::newRow("a bare header") << Damage([](const TempHome& home) {
+        SqlDatabase bare(home.file("dbCID.mdb"), SqlDatabase::Mode::ReadWriteCreate);
+        bare.exec(QStringLiteral("PRAGMA user_version = 7"));
+    });
+    // A first start that ends while it makes its files (here: the disk is full) leaves nothing under their
+    // names, so the next start makes them anew.
+    QTest::newRow("making cut short") << Damage([](const TempHome& home) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit low = saved;
+        low.rlim_cur = 1024;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &low) == 0);
+        const auto restore = qScopeGuard([&saved] { setrlimit(RLIMIT_FSIZE, &saved); });
+        QVERIFY_THROWS_EXCEPTION(SqlError, CreateCallerDB(home.file("dbCID.mdb")));
+        QVERIFY_THROWS_EXCEPTION(SqlError, CreateContactDB(home.file("dbContacts.mdb")));
+        QCOMPARE(QDir(home.path()).entryList({"db*"}, QDir::AllEntries | QDir::System), QStringList());
+    });
+}
+
+// A call log with no table at all is one still to be made: it is made whole and stores the next call.
+void TestUnusableCallLog::logWithoutATableIsMadeWhole()
+{
+    QFETCH(Damage, damage);
+    TempHome home;
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    damage(home);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(Main());
+    QVERIFY(gCallerDB && gContactDB);
+    const QString path = home.file("dbCID.mdb");
+    QVERIFY2(gMainForm->lstEvents.stringList().contains(QStringLiteral("Loaded caller database ") + path),
+             qPrintable(gMainForm->lstEvents.stringList().join(QLatin1Char('\n'))));
+    clsCaller call;
+    call.Name = QStringLiteral("NEXT CALL");
+    call.Number.Number = QStringLiteral("555-0199");
+    call.CallerDate = DateText::format(Clock::now());
+    call.Answered = QStringLiteral("N/A");
+    AddCaller(call);
+    QVERIFY(call.ID > 0);
+    QCOMPARE(SelectCallers(QStringLiteral("Select * From tblCID")).size(), 1);
 }
 
 void TestUnusableCallLog::readOnlyProgramFolderNamesTheCause()
