@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -33,8 +34,10 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 #include "platform/ui/WidgetPrompt.h"
+#include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/FakeModem.h"
 #include "support/QueuedMarker.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
@@ -52,6 +55,7 @@ private Q_SLOTS:
     void theStatisticsFileDialogListsItsDataFiles();
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
     void thePopupOpensWhereItWasLeftRestartAfterRestart();
+    void thePopupACallShowsStaysWhereItWasLeftRestartAfterRestart();
     void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
     void aWindowsIdStaysTrueWhenItsOnTopStateChanges();
     void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
@@ -68,6 +72,7 @@ private:
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
     StandaloneSession m_session;
+    std::unique_ptr<FakeModem> m_modem;
     QTimer m_poll;
     // For each box as it was shown: whether the main window was up then, and how many other boxes were open.
     QList<bool> m_mainShownFirst;
@@ -97,6 +102,7 @@ void TestDialogs::cleanup()
     for (QMessageBox* box : openBoxes())
         delete box;
     m_session.stop();
+    m_modem.reset();
     Prompt::setBackend(nullptr);
     qputenv("VELQUON_NONINTERACTIVE", m_noninteractive);
 }
@@ -290,6 +296,43 @@ void TestDialogs::thePopupOpensWhereItWasLeftRestartAfterRestart()
         QWidget* popup = frmMiniDisplay::instance(false);
         QVERIFY(popup && QTest::qWaitForWindowExposed(popup));
         QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
+    }
+}
+
+// A call shows the pop-up where it was left, start after start, and its shake ends there. Before, the shake's
+// first move came before the window manager had framed the window, which put the client area where the frame
+// belongs, a title bar lower; the shake took that for a drag and stayed there, and the place saved on the way
+// out crept upward by as much at every start.
+void TestDialogs::thePopupACallShowsStaysWhereItWasLeftRestartAfterRestart()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    m_modem = std::make_unique<FakeModem>();
+    QVERIFY(m_session.start());
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    SaveProperty(Section::frmConfiguration, Key::CommPort, m_modem->slavePath());
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
+    SaveProperty(section, Key::VibrateDuration, QStringLiteral("20"));
+    SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(300)));
+    SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(160)));
+    QPoint client;
+    for (int start = 0; start < 3; ++start) {
+        if (start > 0) {
+            TRIGGER(StandaloneSession::window(), "mnuFileExit");
+            QVERIFY(m_session.restart());
+        }
+        StandaloneSession::port()->OpenPort(true);
+        QVERIFY(StandaloneSession::port()->ModemConnected);
+        // Made before the call, so the end of its shake can be awaited; the call shows it.
+        frmMiniDisplay* popup = frmMiniDisplay::instance();
+        QSignalSpy shaken(ui::findByName<PopupVibrator>(popup, QStringLiteral("VibrateTimer")),
+                          &PopupVibrator::finished);
+        m_modem->injectLine(QStringLiteral("RING"));
+        QTRY_COMPARE_WITH_TIMEOUT(shaken.count(), 1, 10000);
+        QVERIFY(popup->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
+        if (start == 0)
+            client = X11Desktop::clientOnScreen(popup->winId());
+        QCOMPARE(X11Desktop::clientOnScreen(popup->winId()), client);
     }
 }
 
