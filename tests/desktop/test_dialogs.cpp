@@ -36,9 +36,11 @@
 #include "platform/ui/WidgetPrompt.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "statistics/modStatistics.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/FakeModem.h"
 #include "support/QueuedMarker.h"
+#include "support/ui/NamedText.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
@@ -60,6 +62,8 @@ private Q_SLOTS:
     void aWindowsIdStaysTrueWhenItsOnTopStateChanges();
     void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
     void noHintTipComesOverThePopupsMenu();
+    void theBookIsActiveAgainOnceItsBoxCloses();
+    void aBoxBelongsToTheWindowThatAskedForIt();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -132,7 +136,8 @@ void TestDialogs::whenModal(std::function<void(QWidget*)> what, const QWidget* e
 {
     m_poll.disconnect();
     m_poll.setInterval(20);
-    connect(&m_poll, &QTimer::timeout, this, [this, what, except] {
+    // Held by a guarded pointer: the next dialog may be made where the one left out was, once that is deleted.
+    connect(&m_poll, &QTimer::timeout, this, [this, what, except = QPointer<const QWidget>(except)] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == except)
             return;
@@ -455,6 +460,75 @@ void TestDialogs::noHintTipComesOverThePopupsMenu()
     QVERIFY(waitForQueuedMarker());
     QVERIFY(QApplication::activePopupWidget() && !gToolTip->isTipShown());
     QApplication::activePopupWidget()->close();
+}
+
+// The contact book opened from the main window, a number added with the keyboard alone: once its box has closed
+// the book is the active window again, and Ctrl+S saves the contact there. Before, the window manager gave the
+// keyboard to the main window, where Ctrl+S opened the statistics window and the contact stayed unsaved.
+void TestDialogs::theBookIsActiveAgainOnceItsBoxCloses()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    clsContact john;
+    john.Name = QStringLiteral("John");
+    john.AddNumber(std::make_shared<clsNumber>(QStringLiteral("(555) 123-4567"), QString()));
+    QVERIFY(AddContact(john));
+    UpdateContactCollection();
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    frmContacts* book = frmContacts::instance(false);
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+    QTRY_COMPARE(ui::textOf(book, QStringLiteral("txtName")), QStringLiteral("John"));
+    bool typed = false;
+    whenModal([&](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QStringLiteral("frmAddNumber"));
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        QStringList keys = QStringLiteral("5559876543").split(QString(), Qt::SkipEmptyParts);
+        typed = X11Desktop::pressKeys(keys << QStringLiteral("Return"));
+    });
+    auto* add = ui::findByName<QAbstractButton>(book, QStringLiteral("cmdAddNumber"));
+    QVERIFY(X11Desktop::clickAt(add, add->rect().center()));
+    QTRY_VERIFY(typed && !QApplication::activeModalWidget());
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+s")}));
+    QTRY_COMPARE(GetContact(QStringLiteral("John"))->Numbers.count(), 2);
+    QVERIFY(!frmStatistics::instance(false) || !frmStatistics::instance(false)->isVisible());
+}
+
+// Statistics > Change file..., the file already loaded chosen: the box that says so belongs to the statistics
+// window, and once it is answered the statistics window is the active one. Before, the box was the main window's:
+// it raised the main window over the statistics window and left it buried.
+void TestDialogs::aBoxBelongsToTheWindowThatAskedForIt()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    QVERIFY(RefreshStatsFile());
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    QTRY_COMPARE(QApplication::activeWindow(), frmContacts::instance(false));
+    TRIGGER(StandaloneSession::window(), "mnuWindow(4)");
+    frmStatistics* stats = frmStatistics::instance(false);
+    QVERIFY(stats);
+    QTRY_COMPARE(QApplication::activeWindow(), stats);
+    QWindow* owner = nullptr;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->selectFile(StatsFilePath());
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        whenModal(
+            [&](QWidget* box) {
+                owner = box->windowHandle()->transientParent();
+                QAbstractButton* cancel = qobject_cast<QMessageBox*>(box)->button(QMessageBox::Cancel);
+                QVERIFY(QTest::qWaitForWindowExposed(box));
+                QVERIFY(X11Desktop::clickAt(cancel, cancel->rect().center()));
+            },
+            dialog);
+        QVERIFY(X11Desktop::pressKeys({QStringLiteral("Return")}));
+    });
+    TRIGGER(stats, "mnuFileChange");
+    QCOMPARE(owner, stats->windowHandle());
+    QTRY_COMPARE(QApplication::activeWindow(), stats);
 }
 
 QTEST_MAIN(TestDialogs)
