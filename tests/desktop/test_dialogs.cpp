@@ -20,6 +20,7 @@
 
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
+#include "config/ui/frmFind.h"
 #include "contacts/ui/frmContacts.h"
 #include "contacts/ui/frmFindContact.h"
 #include "core/SettingsKeys.h"
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void noHintTipComesOverThePopupsMenu();
     void theBookIsActiveAgainOnceItsBoxCloses();
     void aBoxBelongsToTheWindowThatAskedForIt();
+    void theSearchWindowTakesEnterAndEscape();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -529,6 +531,32 @@ void TestDialogs::aBoxBelongsToTheWindowThatAskedForIt()
     TRIGGER(stats, "mnuFileChange");
     QCOMPARE(owner, stats->windowHandle());
     QTRY_COMPARE(QApplication::activeWindow(), stats);
+}
+
+// The search window opened from the main window, used with the keyboard alone: a name typed in its name box and
+// Enter run Find, the default button; Escape is Cancel and closes the window. Before, neither key did anything.
+void TestDialogs::theSearchWindowTakesEnterAndEscape()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* name : {"ANN", "BOB"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    StandaloneSession::window()->RefreshGrid();
+    TRIGGER(StandaloneSession::window(), "mnuWindow(3)");
+    frmFind* find = frmFind::instance(false);
+    QVERIFY(find);
+    QTRY_COMPARE(QApplication::activeWindow(), find);
+    QVERIFY(X11Desktop::pressKeys(
+        {QStringLiteral("A"), QStringLiteral("N"), QStringLiteral("N"), QStringLiteral("Return")}));
+    QTRY_COMPARE(ui::textOf(find, QStringLiteral("lblRecords")), QStringLiteral("1"));
+    QCOMPARE(StandaloneSession::grid()->innerGrid()->model()->rowCount(), 1);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
+    QTRY_VERIFY(!find->isVisible());
 }
 
 QTEST_MAIN(TestDialogs)
