@@ -495,6 +495,13 @@ void TestDialogs::theBookIsActiveAgainOnceItsBoxCloses()
     QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+s")}));
     QTRY_COMPARE(GetContact(QStringLiteral("John"))->Numbers.count(), 2);
     QVERIFY(!frmStatistics::instance(false) || !frmStatistics::instance(false)->isVisible());
+    // The book's own tool window, Find Contact, closed with its Close button.
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+f")}));
+    QTRY_VERIFY(frmFindContact::instance(false) && QApplication::activeWindow() == frmFindContact::instance(false));
+    auto* close = ui::findByName<QAbstractButton>(frmFindContact::instance(false), QStringLiteral("cmdClose"));
+    QVERIFY(X11Desktop::clickAt(close, close->rect().center()));
+    QTRY_VERIFY(!frmFindContact::instance(false));
+    QTRY_COMPARE(QApplication::activeWindow(), book);
 }
 
 // Statistics > Change file..., the file already loaded chosen: the box that says so belongs to the statistics

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 QList<ModalDialog::Script>& scripts()
@@ -67,7 +68,28 @@ void giveBack(QWidget* opener)
 {
     if (!opener || !opener->isVisible() || opener->isMinimized())
         return;
-    opener->activateWindow();
+    QWindow* focus = QGuiApplication::focusWindow();
+    QWindow* handle = opener->windowHandle();
+    if (focus && handle && focus != handle && !focus->isVisible()) {
+        // Qt still counts the closed window as the one with the keyboard. Asked now, the activation would go
+        // to the window system around the window manager, which then gives the keyboard to a window of its
+        // choice once the closed one is gone, and may do so after us. Asked once the keyboard has left, it
+        // goes through the window manager, after its own choice; a box of the opener that took the keyboard
+        // meanwhile keeps it.
+        const QPointer<QWidget> back(opener);
+        auto* once = new QObject(qApp);
+        QObject::connect(qApp, &QGuiApplication::focusWindowChanged, once, [once, back](QWindow* now) {
+            once->deleteLater();
+            QObject::disconnect(qApp, &QGuiApplication::focusWindowChanged, once, nullptr);
+            if (!back || !back->isVisible() || back->isMinimized() || !back->windowHandle())
+                return;
+            if (now && (now == back->windowHandle() || back->windowHandle()->isAncestorOf(now)))
+                return;
+            back->activateWindow();
+        });
+    } else {
+        opener->activateWindow();
+    }
     GivenBack& g = givenBack();
     g.window = opener;
     const quint64 turn = ++g.turn;
