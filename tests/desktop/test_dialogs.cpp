@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -19,6 +20,7 @@
 
 #include "app/StartupWindows.h"
 #include "capture/clsVolume.h"
+#include "config/ui/frmFind.h"
 #include "contacts/ui/frmContacts.h"
 #include "contacts/ui/frmFindContact.h"
 #include "core/SettingsKeys.h"
@@ -33,9 +35,13 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 #include "platform/ui/WidgetPrompt.h"
+#include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "statistics/modStatistics.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/FakeModem.h"
 #include "support/QueuedMarker.h"
+#include "support/ui/NamedText.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
@@ -52,10 +58,14 @@ private Q_SLOTS:
     void theStatisticsFileDialogListsItsDataFiles();
     void theGroupEditorStaysAboveTheBookWhileAColourIsChosen();
     void thePopupOpensWhereItWasLeftRestartAfterRestart();
+    void thePopupACallShowsStaysWhereItWasLeftRestartAfterRestart();
     void applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking();
     void aWindowsIdStaysTrueWhenItsOnTopStateChanges();
     void theContactBooksShortcutsActInItOpenedFromTheMainWindow();
     void noHintTipComesOverThePopupsMenu();
+    void theBookIsActiveAgainOnceItsBoxCloses();
+    void aBoxBelongsToTheWindowThatAskedForIt();
+    void theSearchWindowTakesEnterAndEscape();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +78,7 @@ private:
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
     StandaloneSession m_session;
+    std::unique_ptr<FakeModem> m_modem;
     QTimer m_poll;
     // For each box as it was shown: whether the main window was up then, and how many other boxes were open.
     QList<bool> m_mainShownFirst;
@@ -97,6 +108,7 @@ void TestDialogs::cleanup()
     for (QMessageBox* box : openBoxes())
         delete box;
     m_session.stop();
+    m_modem.reset();
     Prompt::setBackend(nullptr);
     qputenv("VELQUON_NONINTERACTIVE", m_noninteractive);
 }
@@ -126,7 +138,8 @@ void TestDialogs::whenModal(std::function<void(QWidget*)> what, const QWidget* e
 {
     m_poll.disconnect();
     m_poll.setInterval(20);
-    connect(&m_poll, &QTimer::timeout, this, [this, what, except] {
+    // Held by a guarded pointer: the next dialog may be made where the one left out was, once that is deleted.
+    connect(&m_poll, &QTimer::timeout, this, [this, what, except = QPointer<const QWidget>(except)] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == except)
             return;
@@ -293,6 +306,43 @@ void TestDialogs::thePopupOpensWhereItWasLeftRestartAfterRestart()
     }
 }
 
+// A call shows the pop-up where it was left, start after start, and its shake ends there. Before, the shake's
+// first move came before the window manager had framed the window, which put the client area where the frame
+// belongs, a title bar lower; the shake took that for a drag and stayed there, and the place saved on the way
+// out crept upward by as much at every start.
+void TestDialogs::thePopupACallShowsStaysWhereItWasLeftRestartAfterRestart()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    m_modem = std::make_unique<FakeModem>();
+    QVERIFY(m_session.start());
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    SaveProperty(Section::frmConfiguration, Key::CommPort, m_modem->slavePath());
+    SaveProperty(Section::frmConfiguration, Key::DialToneTest, QStringLiteral("False"));
+    SaveProperty(section, Key::VibrateDuration, QStringLiteral("20"));
+    SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(300)));
+    SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(160)));
+    QPoint client;
+    for (int start = 0; start < 3; ++start) {
+        if (start > 0) {
+            TRIGGER(StandaloneSession::window(), "mnuFileExit");
+            QVERIFY(m_session.restart());
+        }
+        StandaloneSession::port()->OpenPort(true);
+        QVERIFY(StandaloneSession::port()->ModemConnected);
+        // Made before the call, so the end of its shake can be awaited; the call shows it.
+        frmMiniDisplay* popup = frmMiniDisplay::instance();
+        QSignalSpy shaken(ui::findByName<PopupVibrator>(popup, QStringLiteral("VibrateTimer")),
+                          &PopupVibrator::finished);
+        m_modem->injectLine(QStringLiteral("RING"));
+        QTRY_COMPARE_WITH_TIMEOUT(shaken.count(), 1, 10000);
+        QVERIFY(popup->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
+        if (start == 0)
+            client = X11Desktop::clientOnScreen(popup->winId());
+        QCOMPARE(X11Desktop::clientOnScreen(popup->winId()), client);
+    }
+}
+
 // Apply with "Always On Top" changed: the dialog stays open, and once it is closed a click in the call list
 // selects the row clicked. Before, Apply re-made the native window of every loaded form, its own among them,
 // inside its own click: the dialog vanished and no mouse click reached any window afterwards.
@@ -412,6 +462,108 @@ void TestDialogs::noHintTipComesOverThePopupsMenu()
     QVERIFY(waitForQueuedMarker());
     QVERIFY(QApplication::activePopupWidget() && !gToolTip->isTipShown());
     QApplication::activePopupWidget()->close();
+}
+
+// The contact book opened from the main window, a number added with the keyboard alone: once its box has closed
+// the book is the active window again, and Ctrl+S saves the contact there. Before, the window manager gave the
+// keyboard to the main window, where Ctrl+S opened the statistics window and the contact stayed unsaved.
+void TestDialogs::theBookIsActiveAgainOnceItsBoxCloses()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    clsContact john;
+    john.Name = QStringLiteral("John");
+    john.AddNumber(std::make_shared<clsNumber>(QStringLiteral("(555) 123-4567"), QString()));
+    QVERIFY(AddContact(john));
+    UpdateContactCollection();
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    frmContacts* book = frmContacts::instance(false);
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+    QTRY_COMPARE(ui::textOf(book, QStringLiteral("txtName")), QStringLiteral("John"));
+    bool typed = false;
+    whenModal([&](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QStringLiteral("frmAddNumber"));
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        QStringList keys = QStringLiteral("5559876543").split(QString(), Qt::SkipEmptyParts);
+        typed = X11Desktop::pressKeys(keys << QStringLiteral("Return"));
+    });
+    auto* add = ui::findByName<QAbstractButton>(book, QStringLiteral("cmdAddNumber"));
+    QVERIFY(X11Desktop::clickAt(add, add->rect().center()));
+    QTRY_VERIFY(typed && !QApplication::activeModalWidget());
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+s")}));
+    QTRY_COMPARE(GetContact(QStringLiteral("John"))->Numbers.count(), 2);
+    QVERIFY(!frmStatistics::instance(false) || !frmStatistics::instance(false)->isVisible());
+    // The book's own tool window, Find Contact, closed with its Close button.
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("ctrl+f")}));
+    QTRY_VERIFY(frmFindContact::instance(false) && QApplication::activeWindow() == frmFindContact::instance(false));
+    auto* close = ui::findByName<QAbstractButton>(frmFindContact::instance(false), QStringLiteral("cmdClose"));
+    QVERIFY(X11Desktop::clickAt(close, close->rect().center()));
+    QTRY_VERIFY(!frmFindContact::instance(false));
+    QTRY_COMPARE(QApplication::activeWindow(), book);
+}
+
+// Statistics > Change file..., the file already loaded chosen: the box that says so belongs to the statistics
+// window, and once it is answered the statistics window is the active one. Before, the box was the main window's:
+// it raised the main window over the statistics window and left it buried.
+void TestDialogs::aBoxBelongsToTheWindowThatAskedForIt()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    QVERIFY(RefreshStatsFile());
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    QTRY_COMPARE(QApplication::activeWindow(), frmContacts::instance(false));
+    TRIGGER(StandaloneSession::window(), "mnuWindow(4)");
+    frmStatistics* stats = frmStatistics::instance(false);
+    QVERIFY(stats);
+    QTRY_COMPARE(QApplication::activeWindow(), stats);
+    QWindow* owner = nullptr;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->selectFile(StatsFilePath());
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        whenModal(
+            [&](QWidget* box) {
+                owner = box->windowHandle()->transientParent();
+                QAbstractButton* cancel = qobject_cast<QMessageBox*>(box)->button(QMessageBox::Cancel);
+                QVERIFY(QTest::qWaitForWindowExposed(box));
+                QVERIFY(X11Desktop::clickAt(cancel, cancel->rect().center()));
+            },
+            dialog);
+        QVERIFY(X11Desktop::pressKeys({QStringLiteral("Return")}));
+    });
+    TRIGGER(stats, "mnuFileChange");
+    QCOMPARE(owner, stats->windowHandle());
+    QTRY_COMPARE(QApplication::activeWindow(), stats);
+}
+
+// The search window opened from the main window, used with the keyboard alone: a name typed in its name box and
+// Enter run Find, the default button; Escape is Cancel and closes the window. Before, neither key did anything.
+void TestDialogs::theSearchWindowTakesEnterAndEscape()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* name : {"ANN", "BOB"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    StandaloneSession::window()->RefreshGrid();
+    TRIGGER(StandaloneSession::window(), "mnuWindow(3)");
+    frmFind* find = frmFind::instance(false);
+    QVERIFY(find);
+    QTRY_COMPARE(QApplication::activeWindow(), find);
+    QVERIFY(X11Desktop::pressKeys(
+        {QStringLiteral("A"), QStringLiteral("N"), QStringLiteral("N"), QStringLiteral("Return")}));
+    QTRY_COMPARE(ui::textOf(find, QStringLiteral("lblRecords")), QStringLiteral("1"));
+    QCOMPARE(StandaloneSession::grid()->innerGrid()->model()->rowCount(), 1);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
+    QTRY_VERIFY(!find->isVisible());
 }
 
 QTEST_MAIN(TestDialogs)

@@ -107,9 +107,13 @@ QGroupBox* frame(const char* caption, const char* name, QWidget* parent)
 // ---------------------------------------------------------------------------------------------------------
 // Showing the dialog, and the mode switch after it
 
-void frmConfiguration::ShowConfiguration(QWidget* owner)
+void frmConfiguration::ShowConfiguration(QWidget* owner, const QString& page)
 {
     QPointer<frmConfiguration> dialog = new frmConfiguration(owner);
+    for (int i = 0; i < dialog->tbsOptions->count(); ++i) {
+        if (dialog->tbsOptions->tabText(i) == page)
+            dialog->tbsOptions->setCurrentIndex(i);
+    }
     execDialog(*dialog);
     // The dialog may have gone with its owner meanwhile (the program was ended while it was open).
     std::optional<PendingSwitch> pending;
@@ -131,7 +135,7 @@ void frmConfiguration::finishModeSwitch(const PendingSwitch& pending)
     applyToProgram(pending.outcome);
     applyToWindows();
     if (pending.reopen && gMainForm)
-        ShowConfiguration(dynamic_cast<QWidget*>(gMainForm));
+        ShowConfiguration(dynamic_cast<QWidget*>(gMainForm), pending.page);
 }
 
 void frmConfiguration::applyToWindows()
@@ -720,7 +724,7 @@ bool frmConfiguration::ApplySettings()
         }
 
         if (outcome.clientSwitch()) {
-            m_pending = PendingSwitch{outcome, m_applyPressed};
+            m_pending = PendingSwitch{outcome, m_applyPressed, tbsOptions->tabText(tbsOptions->currentIndex())};
             accept();
             return false;
         }

@@ -26,12 +26,14 @@ class QTimer;
 //
 // A change into or out of client mode replaces the main window that owns this dialog. That never happens
 // under the dialog's own modal loop: Apply or OK ends the dialog, ShowConfiguration returns, and the new
-// start-up runs from the event loop; Apply then opens the dialog again over the new main window.
+// start-up runs from the event loop; Apply then opens the dialog again over the new main window, on the page
+// where it was pressed.
 class frmConfiguration : public QDialog {
     Q_OBJECT
 public:
-    // Shows the dialog modal over owner (the main window's Options menu).
-    static void ShowConfiguration(QWidget* owner);
+    // Shows the dialog modal over owner (the main window's Options menu), on the page of that caption when there
+    // is one.
+    static void ShowConfiguration(QWidget* owner, const QString& page = QString());
 
     explicit frmConfiguration(QWidget* parent = nullptr);
     ~frmConfiguration() override;
@@ -54,6 +56,7 @@ private:
     struct PendingSwitch {
         SaveOutcome outcome;
         bool reopen = false;
+        QString page; // the caption of the tab Apply was pressed on
     };
     static void finishModeSwitch(const PendingSwitch& pending);
     // The steps of Apply that act on windows: the pop-up's colours, the customisation dialog's check box.

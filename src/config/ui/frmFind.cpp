@@ -31,6 +31,7 @@
 #include "network/ui/frmWaiting.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
+#include "platform/ui/DialogKeys.h"
 #include "popup/PopupVibrator.h"
 
 namespace {
@@ -226,6 +227,9 @@ frmFind::frmFind() : QWidget(nullptr, Qt::Window)
     layout->addWidget(pageArea, 1);
     layout->addSpacing(6);
     layout->addLayout(bottom);
+
+    // Enter runs Find and Escape is Cancel, as in a dialog.
+    DialogKeys::install(this, cmdFind, cmdCancel);
 
     // Ctrl+Tab steps through the tabs, wherever the focus is in the window.
     auto* nextTabKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);

@@ -33,6 +33,7 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "platform/Twips.h"
+#include "platform/ui/ModalDialog.h"
 
 namespace {
 
@@ -281,12 +282,53 @@ void SetOnTop(QWidget* window, bool force)
     }
 }
 
+namespace {
+
+const char* const kGivesBackProperty = "velquonGivesBack";
+
+// A window shown owned by another gives the keyboard back to it when it closes, as a box gives it back to the
+// window that opened it: the window manager would give it to the main window. Only a window that had the
+// keyboard gives it back; it is no longer the active one by the time it is hidden, but it lost the keyboard
+// as its hiding began (no longer mapped, still visible).
+class GiveBackOnClose : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        if (watched != parent())
+            return QObject::eventFilter(watched, event);
+        if (event->type() == QEvent::WindowDeactivate)
+            m_leftByHiding = window->isVisible() && !window->testAttribute(Qt::WA_Mapped);
+        else if (event->type() == QEvent::WindowActivate)
+            m_leftByHiding = false;
+        else if (event->type() == QEvent::Hide && !event->spontaneous()) {
+            const bool hadKeyboard = m_leftByHiding || window->isActiveWindow();
+            m_leftByHiding = false;
+            if (hadKeyboard && window->parentWidget())
+                ModalDialog::giveBack(window->parentWidget()->window());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_leftByHiding = false;
+};
+
+} // namespace
+
 void ShowOwned(QWidget* window, QWidget* owner)
 {
     if (!window)
         return;
     if (owner && owner != window && window->parentWidget() != owner)
         window->setParent(owner, window->windowFlags() | Qt::Window);
+    if (!window->property(kGivesBackProperty).toBool()) {
+        window->setProperty(kGivesBackProperty, true);
+        window->installEventFilter(new GiveBackOnClose(window));
+    }
     window->show();
 }
 

@@ -1,14 +1,28 @@
 #include "platform/ui/ModalDialog.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 QList<ModalDialog::Script>& scripts()
 {
     static QList<ModalDialog::Script> queue;
     return queue;
+}
+
+struct GivenBack {
+    QPointer<QWidget> window;
+    quint64 turn = 0;
+};
+
+GivenBack& givenBack()
+{
+    static GivenBack g;
+    return g;
 }
 } // namespace
 
@@ -29,10 +43,67 @@ int execDialog(QDialog& dialog)
     }
     if (qEnvironmentVariable("VELQUON_NONINTERACTIVE") == QLatin1String("1"))
         return QDialog::Rejected;
-    return dialog.exec();
+    const QPointer<QWidget> opener = ModalDialog::openerOf(&dialog);
+    const int result = dialog.exec();
+    ModalDialog::giveBack(opener);
+    return result;
 }
 
 namespace ModalDialog {
+
+QWidget* openerOf(const QWidget* box)
+{
+    if (QWidget* back = givenBackTo())
+        return back;
+    // A dialog opened from a modal one belongs to it, whatever window the window manager still has as active.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != box)
+        return modal;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != box && active->isVisible())
+        return active;
+    return box && box->parentWidget() ? box->parentWidget()->window() : nullptr;
+}
+
+void giveBack(QWidget* opener)
+{
+    if (!opener || !opener->isVisible() || opener->isMinimized())
+        return;
+    QWindow* focus = QGuiApplication::focusWindow();
+    QWindow* handle = opener->windowHandle();
+    if (focus && handle && focus != handle && !focus->isVisible()) {
+        // Qt still counts the closed window as the one with the keyboard. Asked now, the activation would go
+        // to the window system around the window manager, which then gives the keyboard to a window of its
+        // choice once the closed one is gone, and may do so after us. Asked once the keyboard has left, it
+        // goes through the window manager, after its own choice; a box of the opener that took the keyboard
+        // meanwhile keeps it.
+        const QPointer<QWidget> back(opener);
+        auto* once = new QObject(qApp);
+        QObject::connect(qApp, &QGuiApplication::focusWindowChanged, once, [once, back](QWindow* now) {
+            once->deleteLater();
+            QObject::disconnect(qApp, &QGuiApplication::focusWindowChanged, once, nullptr);
+            if (!back || !back->isVisible() || back->isMinimized() || !back->windowHandle())
+                return;
+            if (now && (now == back->windowHandle() || back->windowHandle()->isAncestorOf(now)))
+                return;
+            back->activateWindow();
+        });
+    } else {
+        opener->activateWindow();
+    }
+    GivenBack& g = givenBack();
+    g.window = opener;
+    const quint64 turn = ++g.turn;
+    QTimer::singleShot(0, qApp, [turn] {
+        if (givenBack().turn == turn)
+            givenBack().window = nullptr;
+    });
+}
+
+QWidget* givenBackTo()
+{
+    QWidget* w = givenBack().window;
+    return w && w->isVisible() ? w : nullptr;
+}
 
 void queueScript(Script script) { scripts().append(std::move(script)); }
 int pendingScripts() { return int(scripts().size()); }

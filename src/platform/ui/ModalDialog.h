@@ -3,6 +3,7 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 // Runs a dialog modal, unless the program runs without anyone to answer (VELQUON_NONINTERACTIVE=1): then
 // the dialog is not shown and counts as closed without OK, so nothing headless ever waits on it.
@@ -14,6 +15,17 @@ class QDialog;
 int execDialog(QDialog& dialog);
 
 namespace ModalDialog {
+
+// Every box and dialog gives the keyboard back to the window that opened it when it closes: window managers
+// give it to another window of the program (the main window rather than a tool window it owns), and the user's
+// next key would act there. openerOf names that window as the box opens (the active window, else the window
+// the box belongs to); giveBack makes it the active window again once the box has closed.
+QWidget* openerOf(const QWidget* box);
+void giveBack(QWidget* opener);
+// The window given back last, until the event loop next runs: the window system has not said yet which window
+// is active, and a box the same command asks next belongs there too. nullptr otherwise.
+QWidget* givenBackTo();
+
 using Script = std::function<void(QDialog&)>;
 void queueScript(Script script);
 // Scripts queued and not yet used.

@@ -1,6 +1,7 @@
 #include "platform/ui/WidgetPrompt.h"
 
 #include "platform/Colour.h"
+#include "platform/ui/ModalDialog.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -53,6 +54,10 @@ QWidget* parentWindow()
                 return active;
         return modal;
     }
+    // A box asked right after another one closed belongs where that one did, though the window system has not
+    // made that window active again yet.
+    if (QWidget* back = ModalDialog::givenBackTo())
+        return back;
     if (active)
         return active;
     QWidget* owner = ownerWindow() ? ownerWindow()() : nullptr;
@@ -123,11 +128,13 @@ void waitForOpenNotice()
 
 // Every box and dialog below is made on the heap and watched: its parent is the window that is active now,
 // and that window may be deleted while the box waits (the program ends); the box then goes with it and counts
-// as cancelled, never deleted a second time.
+// as cancelled, never deleted a second time. Closed, it gives the keyboard back to that window.
 template <typename Dialog>
 int runModal(const QPointer<Dialog>& dialog)
 {
+    const QPointer<QWidget> opener = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
     const int result = dialog->exec();
+    ModalDialog::giveBack(opener);
     return dialog ? result : QDialog::Rejected;
 }
 

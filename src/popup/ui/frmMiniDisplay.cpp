@@ -137,8 +137,16 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
     setMouseTracking(true);
     buildControls();
     buildMenu();
+    // A call shows the pop-up and shakes it at once. Until the window manager has framed it, a move would put
+    // the client area where the frame belongs, a title bar lower, and the shake would take that for a drag and
+    // end there: the moves wait for the frame, and the place the window was restored to stays its home.
     m_vibrator = new PopupVibrator([this] { return QPointF(twipsLeft(), twipsTop()); },
-                                   [this](const QPointF& p) { moveTwips(p.x(), p.y()); }, this);
+                                   [this](const QPointF& p) {
+                                       if (framed())
+                                           moveTwips(p.x(), p.y());
+                                   },
+                                   this);
+    m_vibrator->setObjectName(QStringLiteral("VibrateTimer"));
     ButtonTimer = new QTimer(this);
     ButtonTimer->setObjectName(QStringLiteral("ButtonTimer"));
     ButtonTimer->setInterval(100);
@@ -414,6 +422,7 @@ double frmMiniDisplay::twipsWidth() const { return Twips::fromPixels(frameGeomet
 double frmMiniDisplay::twipsHeight() const { return Twips::fromPixels(frameGeometry().height()); }
 QSizeF frmMiniDisplay::outerSizeTwips() const { return toTwips(frameGeometry().size()); }
 QSizeF frmMiniDisplay::innerSizeTwips() const { return toTwips(size()); }
+bool frmMiniDisplay::framed() const { return frameGeometry().size() != size(); }
 
 void frmMiniDisplay::moveTwips(double left, double top) { move(Twips::toPixels(left), Twips::toPixels(top)); }
 
@@ -445,8 +454,7 @@ void frmMiniDisplay::Form_Resize()
         // Until the window manager has framed the window (as it is first shown) its outer size is not known,
         // and a size change then would make the window system put the client area where the stored place
         // of the frame is, a title bar lower. The size is kept as restored until the frame is there.
-        const bool framed = outer != size();
-        if (clamped != outer && framed) {
+        if (clamped != outer && framed()) {
             Placing = true;
             const QSize frame = frameGeometry().size() - size();
             resize(clamped - frame);

@@ -92,6 +92,8 @@ protected:
 
 private:
     explicit frmMiniDisplay(MiniDisplay& list);
+    // The window manager has put its frame round the window (its outer size is known).
+    bool framed() const;
 
     QWidget* picScreen = nullptr;
     QLabel* lblName = nullptr;

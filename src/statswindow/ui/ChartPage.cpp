@@ -51,6 +51,9 @@ ChartPage::ChartPage(QWidget* page, Kind kind, const MenuItems& menu)
     m_view = new QChartView(new QChart, page);
     name(m_view, "msc");
     m_view->setRenderHint(QPainter::Antialiasing);
+    // A point's marker reaches beyond what its series counts as its own area: updated piece by piece, a new
+    // drawing left parts of the old markers painted. The chart is one picture and is painted whole.
+    m_view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     m_view->setMouseTracking(true);
     m_view->installEventFilter(this);
     m_bar = new QScrollBar(Qt::Horizontal, page);

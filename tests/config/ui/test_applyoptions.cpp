@@ -205,6 +205,9 @@ void TestApplyOptions::modeSwitchesKeepEverySetting()
         QVERIFY(!gServer);
         QVERIFY(gRemoteSocket);
         QCOMPARE(tabCaptions(d), (QStringList{"General", "Network", "Sound"}));
+        // Back on the page where Apply was pressed, the client's.
+        QCOMPARE(tabs(d)->tabText(tabs(d)->currentIndex()), QStringLiteral("Network"));
+        QVERIFY(named<QWidget>(d, "picOptions(6)")->isVisible());
         QVERIFY(named<QRadioButton>(d, "optNetworking(2)")->isChecked());
         // The client's status: five lines, the last without a line break.
         const QString status = named<QPlainTextEdit>(d, "txtStatus")->toPlainText();
@@ -213,6 +216,7 @@ void TestApplyOptions::modeSwitchesKeepEverySetting()
         QVERIFY(status.contains(QStringLiteral("Remote Port:  ") + QString::number(port)));
         QCOMPARE(onDisk(m_session.home(), Key::Networking), QStringLiteral("2"));
         // Client back to standalone with OK: the dialog stays closed.
+        choosePage(d, QStringLiteral("General"));
         QVERIFY(click(d, "optNetworking(0)"));
         QVERIFY(click(d, "cmdOK"));
     });

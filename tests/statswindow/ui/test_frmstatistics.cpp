@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
@@ -129,6 +130,7 @@ private Q_SLOTS:
     void eachLoadSortsByTheGroups();
     void rightClickMenuAndCopies();
     void zoomAndChartTypes();
+    void refreshGraphRepaintsTheWholePlot();
     void optionFramesAndLegend();
     void tabsAndLayout();
     void graphOfTheChosenGroups();
@@ -611,6 +613,31 @@ void TestFrmStatistics::zoomAndChartTypes()
     QCoreApplication::processEvents();
     QCOMPARE(named<QChartView>(w, "mscGraph")->width(), w->centralWidget()->width());
     QCOMPARE(named<QChartView>(w, "mscChart")->width(), w->centralWidget()->width());
+}
+
+// A graph of one period shows its point as a marker; a new graph drawn over it leaves nothing of it on the
+// screen. Before, the old marker stayed painted (in part) until the page was shown again.
+void TestFrmStatistics::refreshGraphRepaintsTheWholePlot()
+{
+    frmStatistics* w = open();
+    w->resize(Twips::toPixels(12000), Twips::toPixels(9000));
+    showTab(w, 2);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    named<QComboBox>(w, "cboGraphFrequency")->setCurrentIndex(3); // the calls are all of one month
+    named<QComboBox>(w, "cboGraphType")->setCurrentIndex(2);      // 3D Line
+    auto* view = named<QChartView>(w, "mscGraph");
+    // What the window shows of the graph, and the graph drawn afresh.
+    auto shown = [w, view] {
+        const QPoint at = view->mapTo(w, QPoint(0, 0));
+        return w->screen()->grabWindow(w->winId(), at.x(), at.y(), view->width(), view->height()).toImage();
+    };
+    auto drawn = [view] { return view->grab().toImage(); };
+    for (const char* statistic : {"Average Rings", "Blocked Calls"}) {
+        named<QComboBox>(w, "cboGraphStatistic")->setCurrentText(QLatin1String(statistic));
+        TRIGGER(w, "cmdRefreshGraph");
+        QCOMPARE(graphed(w).labels.size(), 1);
+        QTRY_COMPARE(shown().convertToFormat(QImage::Format_RGB32), drawn().convertToFormat(QImage::Format_RGB32));
+    }
 }
 
 void TestFrmStatistics::optionFramesAndLegend()

@@ -102,6 +102,17 @@ inline QRect frameOnScreen(WId window)
     return out;
 }
 
+// Where the window's own area (inside the frame) is, in root coordinates.
+inline QPoint clientOnScreen(WId window)
+{
+    xcb_connection_t* c = connection();
+    xcb_translate_coordinates_reply_t* t =
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, xcb_window_t(window), root(), 0, 0), nullptr);
+    const QPoint out = t ? QPoint(t->dst_x, t->dst_y) : QPoint();
+    free(t);
+    return out;
+}
+
 // A message to the window manager about window, as a pager or the window's title bar sends it.
 inline void askWindowManager(WId window, const char* message, quint32 first)
 {
