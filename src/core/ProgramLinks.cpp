@@ -96,12 +96,12 @@ QStringList LongTask::runningTasks()
     return names;
 }
 
-void LongTask::yield(QEventLoop::ProcessEventsFlags flags, std::source_location where)
+void LongTask::yield(QEventLoop::ProcessEventsFlags flags, const char* file, int line)
 {
     std::optional<LongTask> own;
     if (g_longTasks == 0) {
         if (strayYield())
-            strayYield()(where.file_name(), int(where.line()));
+            strayYield()(file, line);
         own.emplace();
     }
     // What runs meanwhile is none of the task's business: the server user's own failures are boxes again,

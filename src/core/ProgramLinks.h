@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <source_location>
 
 class QObject;
 class ProgressWindow;
@@ -62,8 +61,8 @@ public:
     // yield: what runs meanwhile (an end, a mode switch, another log) is kept away only by the gate the task
     // holds. A yield without one is a fault in the caller: it is reported (in tests it fails the test, naming
     // the place) and then runs under a task of its own, so the gate still holds.
-    static void yield(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents,
-                      std::source_location where = std::source_location::current());
+    static void yield(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents, const char* file = __builtin_FILE(),
+                      int line = __builtin_LINE());
     // Who hears of a yield without a task; by default the diagnostic log, once a place.
     using StrayYield = std::function<void(const char* file, int line)>;
     static void setStrayYieldHandler(StrayYield handler);

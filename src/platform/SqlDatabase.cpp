@@ -301,6 +301,14 @@ bool renameIntoPlace(const QString& made, const QString& path)
 std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
                                                       const std::function<void(SqlDatabase&)>& build)
 {
+    if (path.startsWith(QLatin1String("file:/")) && path.endsWith(QLatin1String("?vfs=memdb"))) {
+        // A database in memory (memoryPath) has no file to be cut short and no name to take.
+        auto db = std::make_unique<SqlDatabase>(path, Mode::ReadWriteCreate);
+        SqlTransaction tx(*db);
+        build(*db);
+        tx.commit();
+        return db;
+    }
     const auto taken = [&path] { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
     if (taken())
         return nullptr;
