@@ -141,11 +141,7 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
     // the client area where the frame belongs, a title bar lower, and the shake would take that for a drag and
     // end there: the moves wait for the frame, and the place the window was restored to stays its home.
     m_vibrator = new PopupVibrator([this] { return QPointF(twipsLeft(), twipsTop()); },
-                                   [this](const QPointF& p) {
-                                       if (framed())
-                                           moveTwips(p.x(), p.y());
-                                   },
-                                   this);
+                                   [this](const QPointF& p) { shakeTo(p); }, this);
     m_vibrator->setObjectName(QStringLiteral("VibrateTimer"));
     ButtonTimer = new QTimer(this);
     ButtonTimer->setObjectName(QStringLiteral("ButtonTimer"));
@@ -425,6 +421,15 @@ QSizeF frmMiniDisplay::innerSizeTwips() const { return toTwips(size()); }
 bool frmMiniDisplay::framed() const { return frameGeometry().size() != size(); }
 
 void frmMiniDisplay::moveTwips(double left, double top) { move(Twips::toPixels(left), Twips::toPixels(top)); }
+
+void frmMiniDisplay::shakeTo(const QPointF& place)
+{
+    // Each move reaches the window system, even one to where Qt last heard the window was: under load the
+    // window manager's word on an earlier move comes late, and a move home taken for no move at all would leave
+    // the pop-up where the shake last put it.
+    if (framed() && windowHandle())
+        windowHandle()->setFramePosition(QPoint(Twips::toPixels(place.x()), Twips::toPixels(place.y())));
+}
 
 void frmMiniDisplay::resizeTwips(double width, double height)
 {

@@ -94,6 +94,8 @@ private:
     explicit frmMiniDisplay(MiniDisplay& list);
     // The window manager has put its frame round the window (its outer size is known).
     bool framed() const;
+    // One move of the shake: only once the window is framed.
+    void shakeTo(const QPointF& place);
 
     QWidget* picScreen = nullptr;
     QLabel* lblName = nullptr;
