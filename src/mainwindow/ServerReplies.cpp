@@ -85,6 +85,17 @@ private:
     bool m_large;
 };
 
+// Steps through the rows read before they go out (the answer's progress window, its looks at the event loop).
+// Gives how many go: all of them when the read itself was cut short, else those stepped through before a stop.
+qint32 stepThrough(const ServerRequest& request, qint32 rows, qint32 threshold, bool readCut, QObject* owner)
+{
+    qint32 sent = readCut ? rows : 0;
+    ReplySteps steps(rows, rows > threshold, QStringLiteral("Sending Data To ") + request.address(), owner);
+    while (sent < rows && steps.next(request))
+        ++sent;
+    return sent;
+}
+
 // A query of the call log: one statement whose first word is SELECT. The read-only connection refuses
 // every other kind anyway; this says so before the text goes near the database.
 bool isSelect(const QString& query)
@@ -148,13 +159,7 @@ void ServerReplies::answerSQL(const ServerRequest& request, const QString& query
     }
     const qint32 size = qint32(ends.size());
     request.reply(QStringLiteral(";SIZE;") + QString::number(size) + QLatin1Char(';'));
-    qint32 sent = cancelled ? size : 0;
-    {
-        ReplySteps steps(size, size > SqlProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
-                         m_owner);
-        while (sent < size && steps.next(request))
-            ++sent;
-    }
+    const qint32 sent = stepThrough(request, size, SqlProgressThreshold, cancelled, m_owner);
     // Rows gathered before a cancel still go out; the count sent first keeps the full number.
     if (sent < size)
         text.truncate(sent > 0 ? ends.at(sent - 1) : qsizetype(QStringLiteral(";CLEAR CALLERS;").size()));
@@ -232,13 +237,7 @@ void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 cou
         return;
     }
     const qint32 n = qint32(ends.size());
-    qint32 sent = cancelled ? n : 0;
-    {
-        ReplySteps steps(n, n > MiniDisplayProgressThreshold, QStringLiteral("Sending Data To ") + request.address(),
-                         m_owner);
-        while (sent < n && steps.next(request))
-            ++sent;
-    }
+    const qint32 sent = stepThrough(request, n, MiniDisplayProgressThreshold, cancelled, m_owner);
     if (sent < n)
         text.truncate(sent > 0 ? ends.at(sent - 1) : 0);
     ends = QList<qint32>();

@@ -72,6 +72,8 @@ protected:
 
 private:
     static QList<QMessageBox*> openBoxes();
+    // The program started quietly (its start-up notices answered), with calls from ANN and BOB in its log.
+    bool startWithTwoCalls();
     // Runs what once the next modal dialog is up (another than except), from the event loop.
     void whenModal(std::function<void(QWidget*)> what, const QWidget* except = nullptr);
 
@@ -111,6 +113,20 @@ void TestDialogs::cleanup()
     m_modem.reset();
     Prompt::setBackend(nullptr);
     qputenv("VELQUON_NONINTERACTIVE", m_noninteractive);
+}
+
+bool TestDialogs::startWithTwoCalls()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    const bool started = m_session.start();
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* name : {"ANN", "BOB"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    return started;
 }
 
 bool TestDialogs::eventFilter(QObject* watched, QEvent* event)
@@ -348,15 +364,7 @@ void TestDialogs::thePopupACallShowsStaysWhereItWasLeftRestartAfterRestart()
 // inside its own click: the dialog vanished and no mouse click reached any window afterwards.
 void TestDialogs::applyingAlwaysOnTopLeavesTheDialogAndTheMouseWorking()
 {
-    qputenv("VELQUON_NONINTERACTIVE", "1");
-    QVERIFY(m_session.start());
-    qunsetenv("VELQUON_NONINTERACTIVE");
-    for (const char* name : {"ANN", "BOB"}) {
-        clsCaller c;
-        c.Name = QLatin1String(name);
-        c.CallerDate = DateText::format(Clock::now());
-        AddCaller(c);
-    }
+    QVERIFY(startWithTwoCalls());
     frmBaseMain* main = StandaloneSession::window();
     main->RefreshGrid();
     CallListView* list = StandaloneSession::grid()->innerGrid();
@@ -544,15 +552,7 @@ void TestDialogs::aBoxBelongsToTheWindowThatAskedForIt()
 // Enter run Find, the default button; Escape is Cancel and closes the window. Before, neither key did anything.
 void TestDialogs::theSearchWindowTakesEnterAndEscape()
 {
-    qputenv("VELQUON_NONINTERACTIVE", "1");
-    QVERIFY(m_session.start());
-    qunsetenv("VELQUON_NONINTERACTIVE");
-    for (const char* name : {"ANN", "BOB"}) {
-        clsCaller c;
-        c.Name = QLatin1String(name);
-        c.CallerDate = DateText::format(Clock::now());
-        AddCaller(c);
-    }
+    QVERIFY(startWithTwoCalls());
     StandaloneSession::window()->RefreshGrid();
     TRIGGER(StandaloneSession::window(), "mnuWindow(3)");
     frmFind* find = frmFind::instance(false);
