@@ -5,12 +5,14 @@
 #include "app/TestDriver.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/EventLoopChoice.h"
+#include "platform/ProcessEnd.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
 #include "platform/ui/WidgetPrompt.h"
 
 int main(int argc, char* argv[])
 {
+    endWithoutLibraryTeardown();
     EventLoopChoice::useQtsOwnLoop();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velquon"));
