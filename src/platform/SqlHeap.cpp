@@ -45,12 +45,16 @@ struct Current {
 };
 thread_local Current t_current;
 
-qint64 processorNs()
+qint64 systemProcessorNs()
 {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
+
+std::atomic<SqlHeap::ProcessorClock> g_processorClock{systemProcessorNs};
+
+qint64 processorNs() { return g_processorClock.load(std::memory_order_relaxed)(); }
 
 void unCharge(Account* account, qint64 size)
 {
@@ -166,6 +170,8 @@ bool SqlHeap::install()
 }
 
 bool SqlHeap::installed() { return g_installed; }
+
+void SqlHeap::setProcessorClock(ProcessorClock clock) { g_processorClock = clock ? clock : systemProcessorNs; }
 
 Account* SqlHeap::open(qint64 bound)
 {

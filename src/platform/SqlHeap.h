@@ -23,6 +23,12 @@ namespace SqlHeap {
 // Longest processor time a charged statement may work between two looks.
 constexpr qint64 StretchMs = 100;
 
+// The processor time of the calling thread, in nanoseconds, that a stretch is measured on. Tests give one
+// they move themselves, so which bound stops a statement never depends on the machine's speed; nullptr
+// gives back the system's.
+using ProcessorClock = qint64 (*)();
+void setProcessorClock(ProcessorClock clock);
+
 enum class Refusal { None, Bound, Stretch };
 
 // One statement's share of the heap. It lives as long as its statement or the last block charged to it.

@@ -17,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
+#include "platform/SqlHeap.h"
 #include "popup/MiniDisplay.h"
 #include "statistics/modStatistics.h"
 #ifdef VELQUON_TEST_WIDGETS
@@ -59,6 +60,7 @@ void resetForTests()
     gRinging = false;
     SingleInstance::instance().release();
     Clock::reset();
+    SqlHeap::setProcessorClock(nullptr);
     Prompt::resetScript();
     resetActivityLogState();
     resetCallLogSearch();
