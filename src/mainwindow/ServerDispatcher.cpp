@@ -1,5 +1,7 @@
 #include "mainwindow/ServerDispatcher.h"
 
+#include <algorithm>
+
 #include "contacts/ContactForm.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -52,18 +54,36 @@ void ServerDispatcher::ProcessNetworkData(const QString& data, qint32 index, qin
     // this one, never waits for the server's user to answer a box.
     const ReportWithoutWaiting noticeOnly;
     const ServerRequest request(index);
-    const QStringList tokens = ServerRequests::tokens(data);
+    const QList<QStringView> tokens = ServerRequests::tokens(data);
     int lostContacts = 0;
     qsizetype at = 0;
     while (at < tokens.size()) {
-        const QString key = tokens.at(at++).toUpper();
+        // A keyword is short; a long token is a field of no request, passed over without a copy.
+        if (tokens.at(at).size() > 32) {
+            ++at;
+            continue;
+        }
+        const QString key = tokens.at(at++).toString().toUpper();
         const int count = ServerRequests::fieldCount(key);
         if (count < 0)
             continue; // the marker's words, empty tokens and anything unknown
         // A request at the end of the unit without its fields gets empty texts for them.
-        QStringList fields;
+        QList<QStringView> views;
         for (int i = 0; i < count; ++i)
-            fields << (at < tokens.size() ? tokens.at(at++) : QString());
+            views << (at < tokens.size() ? tokens.at(at++) : QStringView());
+        // Too long a field is refused before it is copied or goes near the log: what a request costs starts
+        // with its text.
+        qsizetype longest = 0;
+        for (QStringView v : std::as_const(views))
+            longest = std::max(longest, v.size());
+        if (longest > ServerRequests::maxFieldChars(key)) {
+            tooLong(request, key, views, longest);
+            continue;
+        }
+        QStringList fields;
+        for (QStringView v : std::as_const(views))
+            fields << v.toString();
+        views.clear();
         if (!dispatch(request, key, fields, restricted, lostContacts))
             return;
     }
@@ -72,6 +92,22 @@ void ServerDispatcher::ProcessNetworkData(const QString& data, qint32 index, qin
     else if (lostContacts > 1)
         AddEvent(QString::number(lostContacts) +
                  QStringLiteral(" contacts were lost in an attempt to update the contact list."));
+}
+
+void ServerDispatcher::tooLong(const ServerRequest& request, const QString& key, const QList<QStringView>& fields,
+                               qsizetype longest)
+{
+    const QString noun = ServerRequests::fieldNoun(key);
+    // The event names the request as usual, with only the start of its text: the event list is no place for
+    // megabytes.
+    const QString start = fields.value(0).left(200).toString();
+    request.event(key == QLatin1String("SQL")
+                      ? QStringLiteral(" Requested a SQL Query: ") + start +
+                            QStringLiteral("... (%1 characters, refused)").arg(longest)
+                      : QStringLiteral(" sent a %1 of %2 characters, refused").arg(noun).arg(longest));
+    request.replyError(kDatabaseError, QStringLiteral("The %1 is longer than %2 KB: ask for less.")
+                                           .arg(noun)
+                                           .arg(ServerRequests::kMaxFieldChars / 1024));
 }
 
 void ServerDispatcher::refuse(const ServerRequest& request)

@@ -38,6 +38,8 @@ private:
     // the event text and the reason. False when the dispatch ends (an unforeseen failure).
     bool refused(const ServerRequest& request, const QString& event);
     void refuse(const ServerRequest& request);
+    // A request with a field longer than its request may carry: an event line and an ERROR that says so.
+    void tooLong(const ServerRequest& request, const QString& key, const QList<QStringView>& fields, qsizetype longest);
     bool fail(const ServerRequest& request);
 
     ServerReplies* m_replies;

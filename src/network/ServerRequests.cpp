@@ -1,8 +1,24 @@
 #include "network/ServerRequests.h"
 
+#include <limits>
+
 namespace ServerRequests {
 
-QStringList tokens(const QString& unit) { return unit.split(QLatin1Char(';')); }
+QList<QStringView> tokens(QStringView unit) { return unit.split(QLatin1Char(';')); }
+
+qsizetype maxFieldChars(const QString& keyword)
+{
+    return keyword == QLatin1String("DELETE SQL") ? std::numeric_limits<qsizetype>::max() : kMaxFieldChars;
+}
+
+QString fieldNoun(const QString& keyword)
+{
+    if (keyword == QLatin1String("SQL") || keyword == QLatin1String("STATISTIC") || keyword == QLatin1String("GRAPH"))
+        return QStringLiteral("query");
+    if (keyword.endsWith(QLatin1String("CONTACT")))
+        return QStringLiteral("contact");
+    return QStringLiteral("request");
+}
 
 int fieldCount(const QString& keyword)
 {
@@ -40,10 +56,13 @@ int cancelsIn(const QString& unit)
     // Cheap for the common unit, which holds no cancel at all.
     if (!unit.contains(QLatin1String("NETCANCEL"), Qt::CaseInsensitive))
         return 0;
-    const QStringList t = tokens(unit);
+    const QList<QStringView> t = tokens(unit);
     int cancels = 0;
     for (qsizetype i = 0; i < t.size(); ++i) {
-        const QString key = t.at(i).toUpper();
+        // Only a token that could be a keyword is made a text of its own.
+        if (t.at(i).size() > 32)
+            continue;
+        const QString key = t.at(i).toString().toUpper();
         const int fields = fieldCount(key);
         if (fields < 0)
             continue;

@@ -9,8 +9,16 @@
 // keyword. Keywords compare after upper-casing; anything else is skipped.
 namespace ServerRequests {
 
-// The tokens of a unit (empty ones kept).
-QStringList tokens(const QString& unit);
+// The tokens of a unit (empty ones kept), as views into it: a unit of megabytes is not copied to be read.
+QList<QStringView> tokens(QStringView unit);
+
+// The longest field a request may carry, in characters, checked before the field is copied or goes near the
+// log. No view, statistic or contact comes near it; only a deletion's list of IDs may fill a whole unit
+// (MessageFramer's bound), as a client's Clear of a large log does.
+inline constexpr qsizetype kMaxFieldChars = 256 * 1024;
+qsizetype maxFieldChars(const QString& keyword);
+// What a field too long for its request is, in the words of the refusal ("The query is longer than ...").
+QString fieldNoun(const QString& keyword);
 
 // The number of fields the request with that keyword (already upper-cased) takes; -1 for no request.
 int fieldCount(const QString& keyword);

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 
 #include <sqlite3.h>
@@ -50,6 +51,31 @@ qsizetype wordEnd(const QString& s, qsizetype i)
 constexpr qsizetype kMaxPatternLength = 1000;
 constexpr qint64 kMaxMatchWork = 50'000'000; // pattern elements x value characters
 const char kTooComplex[] = "Like pattern too complex";
+
+// Our own work inside one step of a query looks at the query this often (comparisons of one character): well
+// under a millisecond, so the query's deadline and its give-way to the calls come as they do between SQLite's
+// own steps, however long one match is.
+constexpr qint64 kWorkPerLook = 32 * 1024;
+
+// The query this work belongs to is to stop (its time is up, or it was cancelled while it gave way).
+struct Stopped {};
+
+// The work of one call of a function, looked at every kWorkPerLook of it (SqlDatabase::keepWorking).
+class WorkMeter {
+public:
+    void add(qint64 units)
+    {
+        m_units += units;
+        if (m_units >= kWorkPerLook) {
+            m_units = 0;
+            if (!SqlDatabase::keepWorking())
+                throw Stopped{};
+        }
+    }
+
+private:
+    qint64 m_units = 0;
+};
 
 struct Element {
     enum Type { Literal, AnyOne, Digit, AnyRun, Class } type = Literal;
@@ -186,7 +212,25 @@ bool matchesOne(const Element& e, char32_t c)
 
 // Every element but the star takes exactly one character, so going back to the last star is enough:
 // the work is bounded by elements x characters, whatever the pattern.
-bool match(const Pattern& pattern, const std::vector<char32_t>& value)
+// The first place at or after from where needle stands in hay, or hay.size(): up to every character of the
+// needle at every place, so its work is counted.
+size_t findIn(const std::vector<char32_t>& hay, size_t from, const std::vector<char32_t>& needle, WorkMeter* meter)
+{
+    const size_t m = needle.size();
+    for (size_t at = from; at + m <= hay.size(); ++at) {
+        size_t k = 0;
+        while (k < m && hay[at + k] == needle[k])
+            ++k;
+        if (k == m)
+            return at;
+        if (meter)
+            meter->add(qint64(k) + 1);
+    }
+    return hay.size();
+}
+
+// meter: the work's account inside a query (nullptr outside one).
+bool match(const Pattern& pattern, const std::vector<char32_t>& value, WorkMeter* meter = nullptr)
 {
     const auto& el = pattern.elements;
     if (qint64(el.size()) * qint64(value.size() + 1) > kMaxMatchWork)
@@ -205,12 +249,13 @@ bool match(const Pattern& pattern, const std::vector<char32_t>& value)
                 return false;
         }
         if (!pattern.contains.empty())
-            return std::search(value.begin(), value.end(), pattern.contains.begin(), pattern.contains.end()) !=
-                   value.end();
+            return findIn(value, 0, pattern.contains, meter) != value.size();
     }
     size_t p = 0, v = 0;
     size_t starP = size_t(-1), starV = 0;
     while (v < n) {
+        if (meter)
+            meter->add(1);
         if (p < m && el[p].type == Element::AnyRun) {
             starP = p++;
             starV = v;
@@ -392,6 +437,9 @@ void guarded(sqlite3_context* ctx, Body body)
         resultError(ctx, e.message);
     } catch (const SqlError& e) {
         resultError(ctx, e.message());
+    } catch (const Stopped&) {
+        // The statement ends as SQLite's own interrupt ends it.
+        sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);
     }
 }
 
@@ -419,11 +467,13 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             if (!pattern) {
                 // SQLite may drop the cache at once (a pattern that is not constant); use it this time only.
                 Pattern local = compile(argText(argv[0]));
-                sqlite3_result_int(ctx, match(local, valueSubject(argv[1])) ? 1 : 0);
+                WorkMeter meter;
+                sqlite3_result_int(ctx, match(local, valueSubject(argv[1]), &meter) ? 1 : 0);
                 return;
             }
         }
-        sqlite3_result_int(ctx, match(*pattern, valueSubject(argv[1])) ? 1 : 0);
+        WorkMeter meter;
+        sqlite3_result_int(ctx, match(*pattern, valueSubject(argv[1]), &meter) ? 1 : 0);
     });
 }
 
@@ -588,8 +638,9 @@ void instrFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         if (qint64(hay.size() - from) * qint64(needle.size()) > kMaxMatchWork)
             throw SqlError(SqlError::Kind::TooComplex, SQLITE_ERROR,
                            QStringLiteral("InStr search pattern too complex"));
-        auto it = std::search(hay.begin() + from, hay.end(), needle.begin(), needle.end());
-        sqlite3_result_int64(ctx, it == hay.end() ? 0 : qint64(it - hay.begin()) + 1);
+        WorkMeter meter;
+        const size_t at = findIn(hay, size_t(from), needle, &meter);
+        sqlite3_result_int64(ctx, at == hay.size() ? 0 : qint64(at) + 1);
     });
 }
 

@@ -27,6 +27,8 @@ namespace {
 
 std::atomic<int> g_defaultQueryBudgetMs{3000};
 
+thread_local SqlDatabase* t_running = nullptr;
+
 // Instructions of the virtual machine between two looks at the clock.
 constexpr int kProgressInterval = 1000;
 
@@ -369,7 +371,7 @@ SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     // The parse is the statement's too: a text of many terms takes memory before it runs.
-    SqlHeap::Account* account = SqlHeap::open(UntrustedHeapBytes);
+    SqlHeap::Account* account = SqlHeap::open(UntrustedHeapBytes, UntrustedScratchBytes);
     int rc = SQLITE_OK;
     {
         const SqlHeap::Charge charge(account);
@@ -435,13 +437,20 @@ bool SqlDatabase::watchSaysStop()
         return true;
     if (m_watch->giveWay && now - m_gaveWayAt >= m_watch->giveWayMs) {
         m_gaveWayAt = now;
-        // What the rest of the program does meanwhile is not the statement's to pay for.
+        // What the rest of the program does meanwhile is not the statement's to pay for, nor to stop.
         const SqlHeap::Pause pause;
+        const Running elsewhere(nullptr);
         if (!m_watch->giveWay())
             return true;
     }
     return false;
 }
+
+SqlDatabase::Running::Running(SqlDatabase* db) : m_before(t_running) { t_running = db; }
+
+SqlDatabase::Running::~Running() { t_running = m_before; }
+
+bool SqlDatabase::keepWorking() { return !t_running || progress(t_running) == 0; }
 
 int SqlDatabase::progress(void* self)
 {

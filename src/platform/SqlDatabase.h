@@ -93,6 +93,9 @@ public:
     static constexpr int UntrustedColumns = 100;
     static constexpr int UntrustedPatternBytes = 256;
     static constexpr qint64 UntrustedHeapBytes = 32LL * 1024 * 1024;
+    // What the statement's temporary files may hold together (SqlScratch): a sort or grouping too large for
+    // its share of the heap goes there.
+    static constexpr qint64 UntrustedScratchBytes = 64LL * 1024 * 1024;
 
     qint64 lastInsertRowId() const;
     int changes() const; // rows changed by the last INSERT, UPDATE or DELETE
@@ -127,8 +130,25 @@ public:
     };
     void setWatch(Watch watch);
 
+    // Work of our own inside one step of a statement (a function of the Jet dialect matching a long value)
+    // comes here every little while, as SQLite's own loops come to the progress handler: the running
+    // statement's deadline, its give-way and the heap's stretch are looked at. False when the statement is
+    // to stop; true when no statement of ours runs on this thread.
+    static bool keepWorking();
+
 private:
     friend class SqlStatement;
+    // The connection whose statement runs on this thread while it lives (the one before it again after).
+    class Running {
+    public:
+        explicit Running(SqlDatabase* db);
+        ~Running();
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        SqlDatabase* m_before;
+    };
     // Not an in-memory database or a URI: a path in the file system.
     static bool namesAFile(const QString& path);
     void armDeadline(std::chrono::steady_clock::time_point deadline) { m_deadline = deadline; }

@@ -1,5 +1,7 @@
 #include "platform/SqlHeap.h"
 
+#include "platform/SqlScratch.h"
+
 #include <sqlite3.h>
 
 #include <atomic>
@@ -8,9 +10,11 @@
 
 struct SqlHeap::Account {
     std::atomic<qint64> bytes{0};
-    // The holder's own, and one per block charged to it: the last of them deletes it.
+    // The holder's own, and one per block or file charged to it: the last of them deletes it.
     std::atomic<qint64> refs{1};
     qint64 bound = 0;
+    std::atomic<qint64> scratch{0};
+    qint64 scratchBound = 0;
     std::atomic<Refusal> refusal{Refusal::None};
 };
 
@@ -36,6 +40,8 @@ constexpr qint64 kLookBlock = 16 * 1024;
 
 sqlite3_mem_methods g_system{};
 bool g_installed = false;
+std::atomic<qint64> g_scratch{0};
+std::atomic<qint64> g_scratchHighwater{0};
 
 struct Current {
     Account* account = nullptr;
@@ -163,7 +169,11 @@ bool SqlHeap::install()
         g_system = system;
         static sqlite3_mem_methods wrapped = {heapMalloc,  heapFree, heapRealloc,  heapSize,
                                               heapRoundup, heapInit, heapShutdown, nullptr};
-        return sqlite3_config(SQLITE_CONFIG_MALLOC, &wrapped) == SQLITE_OK;
+        if (sqlite3_config(SQLITE_CONFIG_MALLOC, &wrapped) != SQLITE_OK)
+            return false;
+        // After the allocator: registering a file system starts SQLite. Without it the heap is still bounded.
+        SqlScratch::install();
+        return true;
     }();
     g_installed = done;
     return done;
@@ -173,11 +183,44 @@ bool SqlHeap::installed() { return g_installed; }
 
 void SqlHeap::setProcessorClock(ProcessorClock clock) { g_processorClock = clock ? clock : systemProcessorNs; }
 
-Account* SqlHeap::open(qint64 bound)
+Account* SqlHeap::open(qint64 bound, qint64 scratchBound)
 {
     auto* account = new Account;
     account->bound = bound;
+    account->scratchBound = scratchBound;
     return account;
+}
+
+void SqlHeap::hold(Account* account) { account->refs.fetch_add(1, std::memory_order_relaxed); }
+
+Account* SqlHeap::charged() { return t_current.account; }
+
+bool SqlHeap::chargeScratch(Account* account, qint64 bytes)
+{
+    if (account->scratch.load(std::memory_order_relaxed) + bytes > account->scratchBound) {
+        account->refusal = Refusal::Scratch;
+        return false;
+    }
+    account->scratch.fetch_add(bytes, std::memory_order_relaxed);
+    const qint64 total = g_scratch.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    qint64 high = g_scratchHighwater.load(std::memory_order_relaxed);
+    while (total > high && !g_scratchHighwater.compare_exchange_weak(high, total, std::memory_order_relaxed)) {
+    }
+    return true;
+}
+
+void SqlHeap::releaseScratch(Account* account, qint64 bytes)
+{
+    account->scratch.fetch_sub(bytes, std::memory_order_relaxed);
+    g_scratch.fetch_sub(bytes, std::memory_order_relaxed);
+}
+
+qint64 SqlHeap::scratchHighwater(bool reset)
+{
+    const qint64 high = g_scratchHighwater.load(std::memory_order_relaxed);
+    if (reset)
+        g_scratchHighwater = g_scratch.load(std::memory_order_relaxed);
+    return high;
 }
 
 void SqlHeap::release(Account* account)

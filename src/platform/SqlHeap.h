@@ -16,8 +16,13 @@
 // StretchMs of processor time in one stretch, allocating as it goes, is refused too. The statement's own
 // deadline and its give-way then come at the next look, at most one stretch later.
 //
+// SQLite's temporary files (a sort or a grouping too large for its memory, a window's rows) are the
+// statement's too: a file SQLite opens while a Charge is held is charged to its account as it grows
+// (SqlScratch), and a write past the account's scratch bound fails the statement as the disk being full
+// would.
+//
 // The heap outside a Charge (the writing connection, the calls stored while a read gives way) is never
-// refused.
+// refused, and its files are never counted.
 namespace SqlHeap {
 
 // Longest processor time a charged statement may work between two looks.
@@ -29,19 +34,31 @@ constexpr qint64 StretchMs = 100;
 using ProcessorClock = qint64 (*)();
 void setProcessorClock(ProcessorClock clock);
 
-enum class Refusal { None, Bound, Stretch };
+enum class Refusal { None, Bound, Stretch, Scratch };
 
 // One statement's share of the heap. It lives as long as its statement or the last block charged to it.
 struct Account;
 
-// Wraps SQLite's allocator. It must run before SQLite starts; false when SQLite had started already, and
-// then nothing is charged or refused.
+// Wraps SQLite's allocator and its temporary files. It must run before SQLite starts; false when SQLite had
+// started already, and then nothing is charged or refused.
 bool install();
 bool installed();
 
-// A new account of bound bytes, held by the caller until release.
-Account* open(qint64 bound);
+// A new account of bound bytes of heap and scratchBound bytes of temporary files, held by the caller until
+// release.
+Account* open(qint64 bound, qint64 scratchBound = 0);
 void release(Account* account);
+// Another holder of the account (a temporary file charged to it), until it releases it.
+void hold(Account* account);
+// The account SQLite's work on this thread is charged to now, or nullptr.
+Account* charged();
+// Temporary storage as it grows and shrinks: false, and remembered as Refusal::Scratch, when bytes more
+// would pass the account's scratch bound.
+bool chargeScratch(Account* account, qint64 bytes);
+void releaseScratch(Account* account, qint64 bytes);
+// The most temporary storage charged to all accounts together since the last reset (as
+// sqlite3_memory_highwater tells of the heap).
+qint64 scratchHighwater(bool reset);
 // Bytes charged to the account and not freed yet.
 qint64 held(const Account* account);
 // Why the account's last allocation was refused, since it was last charged.

@@ -70,6 +70,7 @@ bool SqlStatement::step()
         int rc = SQLITE_OK;
         {
             const SqlHeap::Charge charge(m_account);
+            const SqlDatabase::Running running(m_db);
             rc = sqlite3_step(m_stmt);
         }
         return finish(rc);
@@ -87,6 +88,7 @@ bool SqlStatement::step()
     int rc = SQLITE_OK;
     {
         const SqlHeap::Charge charge(m_account);
+        const SqlDatabase::Running running(m_db);
         rc = sqlite3_step(m_stmt);
     }
     m_db->armDeadline({});
@@ -115,6 +117,11 @@ void SqlStatement::refuse(int rc) const
         sqlite3_reset(m_stmt);
     if (rc == SQLITE_INTERRUPT || refusal == SqlHeap::Refusal::Stretch)
         throw SqlError(SQLITE_INTERRUPT, QStringLiteral("The query took too long and was stopped."));
+    if (refusal == SqlHeap::Refusal::Scratch) {
+        throw SqlError(SqlError::Kind::TooComplex, code,
+                       QStringLiteral("The query needs more than %1 MB of temporary storage: ask for less.")
+                           .arg(SqlDatabase::UntrustedScratchBytes / (1024 * 1024)));
+    }
     if (refusal == SqlHeap::Refusal::Bound) {
         throw SqlError(SqlError::Kind::TooComplex, SQLITE_NOMEM,
                        QStringLiteral("The query needs more than %1 MB of memory: ask for less.")

@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -44,9 +45,12 @@ public:
     int blocks = 0;
     int statusUpdates = 0;
     int dispatches = 0;
+    std::function<void()> onDispatch; // once, as the next dispatch begins
     void ProcessNetworkData(const QString& data, int index, qint64 bytes, bool restricted) override
     {
         ++dispatches;
+        if (onDispatch)
+            std::exchange(onDispatch, nullptr)();
         dispatcher.ProcessNetworkData(data, index, bytes, restricted);
     }
     void EditGrid(int column, const QString& text, qint32 id) override
@@ -403,8 +407,34 @@ void TestServerDispatcher::rowsWithoutTextCostTheirWholeLineAndTheRequestsTime()
     QVERIFY(now <= 2000 + SqlDatabase::defaultQueryBudget() + 1000);
 }
 
-// Each request is bounded by all it costs, not by one of its sizes: it is answered, or refused with an ERROR,
-// while SQLite's heap stays within an untrusted statement's share, and the server goes on.
+QByteArray inListOfAMillion()
+{
+    QByteArray sql = ";SQL;Select ID From tblCID Where ID In (0";
+    for (int i = 1; i < 1000000; ++i)
+        sql += ',' + QByteArray::number(i);
+    return sql + ')';
+}
+
+// Peak resident memory of this process since the last reset, in bytes.
+qint64 residentPeak(bool reset)
+{
+    if (reset) {
+        QFile refs(QStringLiteral("/proc/self/clear_refs"));
+        if (refs.open(QIODevice::WriteOnly))
+            refs.write("5");
+    }
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+// Each request is bounded by all it costs, not by one of its sizes: its text, SQLite's heap, SQLite's
+// temporary files, the work of our own functions inside one step. It is answered, or refused with an ERROR
+// that says what was too large, while the process stays within 100 MB of where it was, and the server goes
+// on: a call that comes while the request runs is stored.
 void TestServerDispatcher::requestsAreBoundedByAllTheyCost_data()
 {
     QTest::addColumn<QByteArray>("request");
@@ -412,25 +442,51 @@ void TestServerDispatcher::requestsAreBoundedByAllTheyCost_data()
     // How far the processor clock moves at each look of the heap; 0 holds it still, so only a size can stop
     // the request, and the row about time builds values that stay under every size.
     QTest::addColumn<int>("msPerLook");
+    // How far the answer's clock moves at each look of the query (0 holds it still): the rows about work that
+    // stops on the query's deadline count that work in looks, not in the machine's speed.
+    QTest::addColumn<int>("msPerRead");
+    const QString tooLong = QStringLiteral(";ERROR;30000;The query is longer than 256 KB: ask for less.;");
+    const QString tookTooLong = QStringLiteral(";ERROR;30000;The query took too long and was stopped.;");
+    const QString tooMuchScratch =
+        QStringLiteral(";ERROR;30000;The query needs more than 64 MB of temporary storage: ask for less.;");
+    const QByteArray twoThousand =
+        "(With Recursive c(x) As (Select 1 Union All Select x + 1 From c Limit 2000) Select x From c)";
     QTest::newRow("a pop-up's count beyond what a pop-up lists")
-        << QByteArray(";MINI DISPLAY;2000000000") << ";ERROR;6;Overflow;" << 0;
+        << QByteArray(";MINI DISPLAY;2000000000") << ";ERROR;6;Overflow;" << 0 << 0;
     QTest::newRow("a row of long values")
         << rowOfTerms(QStringLiteral("cast(zeroblob(2000000 + %1) As Text)"), 40, 1)
-        << ";ERROR;30000;The query makes a value longer than 64 KB: ask for less.;" << 0;
+        << ";ERROR;30000;The query makes a value longer than 64 KB: ask for less.;" << 0 << 0;
     QTest::newRow("a value made one character at a time")
         << QByteArray(";SQL;Select printf('%.*c', 100000000, 'a') As fldName From tblCID")
-        << ";ERROR;30000;The function printf cannot be used here.;" << 0;
+        << ";ERROR;30000;The function printf cannot be used here.;" << 0 << 0;
     QTest::newRow("many columns") << rowOfTerms(QStringLiteral("%1"), 150, 1)
-                                  << ";ERROR;30000;too many columns in result set;" << 0;
+                                  << ";ERROR;30000;too many columns in result set;" << 0 << 0;
     QTest::newRow("many values held at once")
         << rowOfTerms(QStringLiteral("cast(zeroblob(60000 + %1) As Text)"), 600)
-        << ";ERROR;30000;The query needs more than 32 MB of memory: ask for less.;" << 0;
+        << ";ERROR;30000;The query needs more than 32 MB of memory: ask for less.;" << 0 << 0;
     // 60,008 characters at most: under the value's bound, whatever the term.
     QTest::newRow("long work inside one row")
-        << rowOfTerms(QStringLiteral("length(hex(zeroblob(30000 + ID + %1 % 5)))"), 500)
-        << ";ERROR;30000;The query took too long and was stopped.;" << 30;
+        << rowOfTerms(QStringLiteral("length(hex(zeroblob(30000 + ID + %1 % 5)))"), 500) << tookTooLong << 30 << 0;
     QTest::newRow("a long pattern") << ";SQL;Select * From tblCID Where fldName Glob '" + QByteArray(300, '*') + "x'"
-                                    << ";ERROR;30000;LIKE or GLOB pattern too complex;" << 0;
+                                    << ";ERROR;30000;LIKE or GLOB pattern too complex;" << 0 << 0;
+    // 50 million steps of one match for each call, inside one step of the query.
+    QTest::newRow("a long Like") << ";SQL;Select ID From tblCID Where replace(hex(zeroblob(32767)),'0','a') Like IIf("
+                                    "ID > 0, '*" +
+                                        QByteArray(378, 'a') + "?" + QByteArray(378, 'a') + "c*', 'x')"
+                                 << tookTooLong << 0 << 1;
+    QTest::newRow("a long InStr") << ";SQL;Select ID From tblCID Where InStr(replace(hex(zeroblob(32767)),'0','a') || "
+                                     "ID, '" +
+                                         QByteArray(700, 'a') + "b') > 0"
+                                  << tookTooLong << 0 << 1;
+    QTest::newRow("an 8 MB text") << ";SQL;Select ID From tblCID Where fldName = '" +
+                                         QByteArray(8 * 1024 * 1024 - 1024, 'x') + "'"
+                                  << tooLong << 0 << 1;
+    QTest::newRow("an IN list of a million values") << inListOfAMillion() << tooLong << 0 << 1;
+    QTest::newRow("a sort of large values")
+        << ";SQL;Select x As ID From " + twoThousand + " Order By randomblob(60000)" << tooMuchScratch << 0 << 1;
+    QTest::newRow("a window over a sort")
+        << ";SQL;Select ntile(10) Over (Order By randomblob(60000)) As ID From " + twoThousand << tooMuchScratch << 0
+        << 1;
 }
 
 void TestServerDispatcher::requestsAreBoundedByAllTheyCost()
@@ -438,21 +494,43 @@ void TestServerDispatcher::requestsAreBoundedByAllTheyCost()
     QFETCH(QByteArray, request);
     QFETCH(QString, reply);
     QFETCH(int, msPerLook);
+    QFETCH(int, msPerRead);
     storeCalls(3);
     LoopbackPeer& p = peer();
-    // Held still: only the request's cost can stop it.
-    m_host->dispatcher.replies()->setClock([] { return qint64(0); });
+    qint64 now = 0;
+    m_host->dispatcher.replies()->setClock([&now, msPerRead] { return now += msPerRead; });
     static std::atomic<qint64> processorNs;
     static std::atomic<qint64> stepNs;
     processorNs = 0;
     stepNs = qint64(msPerLook) * 1'000'000;
     SqlHeap::setProcessorClock([] { return processorNs += stepNs; });
+    // A call comes as the request starts to be answered: stored at once when the answer gives way to the
+    // rest of the program, else just after it.
+    bool storedMeanwhile = false;
+    m_host->onDispatch = [&] {
+        QTimer::singleShot(0, this, [&] {
+            clsCaller call;
+            call.Name = QStringLiteral("MEANWHILE");
+            call.Number.Number = QStringLiteral("555-9999");
+            call.CallerDate = callDate(100);
+            call.Answered = QStringLiteral("N/A");
+            AddCaller(call);
+            storedMeanwhile = gServer->isDispatching();
+        });
+    };
     const qint64 before = sqlite3_memory_used();
     sqlite3_memory_highwater(1);
+    SqlHeap::scratchHighwater(true);
+    const qint64 residentBefore = residentPeak(true);
     p.send(request);
     QCOMPARE(p.next(60000), reply);
     const qint64 peak = sqlite3_memory_highwater(0) - before;
     QVERIFY2(peak <= SqlDatabase::UntrustedHeapBytes + 4 * 1024 * 1024, qPrintable(QString::number(peak)));
+    QVERIFY(SqlHeap::scratchHighwater(false) <= SqlDatabase::UntrustedScratchBytes);
+    const qint64 resident = residentPeak(false) - residentBefore;
+    QVERIFY2(resident <= 100 * 1024 * 1024, qPrintable(QString::number(resident)));
+    QTRY_COMPARE(CountCallers(QStringLiteral("Select * From tblCID Where fldName = 'MEANWHILE'")), 1);
+    QCOMPARE(storedMeanwhile, msPerRead > 0 && !reply.contains(QLatin1String("longer than 256 KB")));
     p.send(";MODEMCONNECTION;");
     QCOMPARE(p.next(), QStringLiteral(";MODEMCONNECTION;False;"));
 }

@@ -20,6 +20,12 @@ void TestMessageFramer::framesTextWithTheMarker()
     QCOMPARE(MessageFramer::frame(QStringLiteral("BLOCKED")), QByteArray("BLOCKED;COMPLETE;COMPLETE;"));
     QCOMPARE(MessageFramer::frame(QStringLiteral(";CONTACT;|Zoë|")),
              QByteArray(";CONTACT;|Zo\xc3\xab|;COMPLETE;COMPLETE;"));
+    QCOMPARE(MessageFramer::frame(QStringLiteral("\U0001F4DE ") + QChar(0xD800)),
+             QByteArray("\xf0\x9f\x93\x9e ?;COMPLETE;COMPLETE;"));
+    // A send waits in memory until the peer reads it: it holds its own size, not the conversion's worst case.
+    const QByteArray answer = MessageFramer::frame(QString(1024 * 1024, QLatin1Char('x')));
+    QCOMPARE(answer.size(), 1024 * 1024 + MessageFramer::Marker.size());
+    QVERIFY2(answer.capacity() < answer.size() + 1024, qPrintable(QString::number(answer.capacity())));
 }
 
 void TestMessageFramer::everySplitGivesTheSameUnits()
