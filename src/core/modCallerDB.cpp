@@ -297,13 +297,13 @@ QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes)
 }
 
 void ForEachCaller(const QString& jetSql, const std::function<void(const clsCaller&)>& visit, qint64 maxTextBytes,
-                   SqlDatabase* reader)
+                   SqlDatabase* reader, QuerySource source)
 {
     if (!reader)
         reader = CallerDBReader();
     if (!reader)
         return;
-    SqlStatement st = reader->prepareUntrusted(jetSql);
+    SqlStatement st = reader->prepareJet(jetSql, source);
     qint64 textBytes = 0;
     enum Field { ID, Name, Number, Date, Rings, Answered, Other };
     QList<Field> fields;
@@ -362,7 +362,7 @@ qint64 CountCallers(const QString& jetSql)
     SqlDatabase* reader = CallerDBReader();
     if (!reader)
         return 0;
-    SqlStatement st = reader->prepareUntrusted(jetSql);
+    SqlStatement st = reader->prepareQuery(jetSql);
     qint64 rows = 0;
     while (st.step())
         ++rows;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clsCaller.h"
+#include "platform/QuerySource.h"
 
 #include <QDateTime>
 #include <QList>
@@ -48,17 +49,18 @@ QDateTime GetLastCallDate();
 // All of these throw SqlError; SqlError::resultText() gives "Too Complex" or "Bad SQL".
 
 // A read-only connection on the open call log, for query text that comes from users or peers (run it with
-// SqlDatabase::prepareUntrusted only); nullptr when no log is open or in client mode.
+// SqlDatabase::prepareQuery or prepareUntrusted only); nullptr when no log is open or in client mode.
 SqlDatabase* CallerDBReader();
 // The calls a query of the Jet dialect returns ("Select * From tblCID Where ..."), in its order. Columns are
 // found by name; CallerDate is in the general date text form. Empty in client mode. With maxTextBytes above 0,
 // an answer whose texts (name, number, date, answered) come to more bytes throws instead, before the rest is
-// read: a peer's query must not take the program's memory.
+// read: a peer's query must not take the program's memory. A peer's text (source) runs within the untrusted
+// bounds.
 QList<clsCaller> SelectCallers(const QString& jetSql, qint64 maxTextBytes = 0);
 // As SelectCallers, but each call goes to visit as it is read and none is kept; on reader when one is given
 // (see OpenCallerDBReader). A throw from visit ends the read.
 void ForEachCaller(const QString& jetSql, const std::function<void(const clsCaller&)>& visit, qint64 maxTextBytes = 0,
-                   SqlDatabase* reader = nullptr);
+                   SqlDatabase* reader = nullptr, QuerySource source = QuerySource::User);
 // A read-only connection of the caller's own on the open call log: for a reader that lets the event loop run
 // while its statement is open (SqlDatabase::setWatch), where the shared one may be used, or replaced with the
 // log, meanwhile. nullptr when no log is open or in client mode.

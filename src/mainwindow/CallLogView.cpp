@@ -35,7 +35,7 @@ void CallLogView::UpdateSQL()
     if (!reader)
         return;
     try {
-        reader->prepareUntrusted(m_host.strSQL);
+        reader->prepareQuery(m_host.strSQL);
         m_lastGoodSQL = m_host.strSQL;
     } catch (const SqlError& e) {
         // The box lets the program end while it waits, this view with its window.
@@ -117,7 +117,7 @@ void CallLogView::ReadRows(const QString& jetSql, CallRowBatch& batch)
     SqlDatabase* reader = CallerDBReader();
     if (!reader)
         return;
-    SqlStatement st = reader->prepareUntrusted(jetSql);
+    SqlStatement st = reader->prepareQuery(jetSql);
     // Columns by name, whatever the query selects; a column it leaves out shows empty.
     enum Field { ID, Name, Number, Date, Rings, Answered, FieldCount };
     static const char* const names[FieldCount] = {"id", "fldname", "fldnumber", "flddate", "fldrings", "fldanswered"};

@@ -206,7 +206,7 @@ void ServerReplies::readCalls(const ServerRequest& request, const QString& query
                                    .arg(bound / (1024 * 1024)));
             }
         },
-        MaxReplyTextBytes, reader.get());
+        MaxReplyTextBytes, reader.get(), QuerySource::Peer);
 }
 
 void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 count)

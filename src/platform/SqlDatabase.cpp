@@ -355,23 +355,45 @@ void SqlDatabase::checkTables(const QStringList& tables)
         throw SqlError(SQLITE_CORRUPT, QStringLiteral("the file has no table ") + missing.join(QStringLiteral(", ")));
 }
 
+SqlDatabase::UntrustedLimits::UntrustedLimits(sqlite3* db)
+    : m_db(db), m_length(sqlite3_limit(db, SQLITE_LIMIT_LENGTH, UntrustedValueBytes)),
+      m_columns(sqlite3_limit(db, SQLITE_LIMIT_COLUMN, UntrustedColumns)),
+      m_pattern(sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, UntrustedPatternBytes))
+{
+}
+
+SqlDatabase::UntrustedLimits::~UntrustedLimits()
+{
+    sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, m_length);
+    sqlite3_limit(m_db, SQLITE_LIMIT_COLUMN, m_columns);
+    sqlite3_limit(m_db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, m_pattern);
+}
+
 SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
+{
+    return prepareJetText(jetText, QuerySource::Peer);
+}
+
+SqlStatement SqlDatabase::prepareQuery(const QString& jetText) { return prepareJetText(jetText, QuerySource::User); }
+
+SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource source)
 {
     if (!isReadOnly()) {
         throw SqlError(SqlError::Kind::BadSql, SQLITE_MISUSE,
                        QStringLiteral("Query text from outside runs only on a read-only connection."));
     }
+    const bool peer = source == QuerySource::Peer;
     const QByteArray utf8 = JetSql::translate(jetText).toUtf8();
     sqlite3* h = handle();
-    sqlite3_limit(h, SQLITE_LIMIT_LENGTH, UntrustedValueBytes);
-    sqlite3_limit(h, SQLITE_LIMIT_COLUMN, UntrustedColumns);
-    sqlite3_limit(h, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, UntrustedPatternBytes);
+    std::optional<UntrustedLimits> limits;
+    if (peer)
+        limits.emplace(h);
     UntrustedGuard guard;
     sqlite3_set_authorizer(h, untrustedAuthorizer, &guard);
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     // The parse is the statement's too: a text of many terms takes memory before it runs.
-    SqlHeap::Account* account = SqlHeap::open(UntrustedHeapBytes, UntrustedScratchBytes);
+    SqlHeap::Account* account = peer ? SqlHeap::open(UntrustedHeapBytes, UntrustedScratchBytes) : nullptr;
     int rc = SQLITE_OK;
     {
         const SqlHeap::Charge charge(account);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/QuerySource.h"
 #include "platform/SqlStatement.h"
 
 #include <QString>
@@ -78,11 +79,19 @@ public:
     // cleared): for writes that run at every line of a call, where preparing anew costs more than the write.
     // The reference holds until the connection closes; a statement that does not prepare is not kept.
     SqlStatement& cached(const char* sql);
-    // Prepares query text of the Jet dialect that came from a user or a peer: translated by JetSql, exactly
-    // one statement, reading only (sqlite3_stmt_readonly, no pragma, attach or transaction), on a ReadOnly
-    // connection, run under the connection's time budget and the bounds below. Anything else throws a SqlError
-    // that says why.
+    // Prepares query text of the Jet dialect that came from a peer: translated by JetSql, exactly one
+    // statement, reading only (sqlite3_stmt_readonly, no pragma, attach or transaction), on a ReadOnly
+    // connection, run under the connection's time budget and the bounds below, which hold while it is prepared
+    // and while it steps, never for the connection's other statements. Anything else throws a SqlError that
+    // says why.
     SqlStatement prepareUntrusted(const QString& jetText);
+    // The same checks for the user's own query text, which is not bounded beyond the connection's time budget:
+    // the user's list shows whatever the log holds.
+    SqlStatement prepareQuery(const QString& jetText);
+    SqlStatement prepareJet(const QString& jetText, QuerySource source)
+    {
+        return source == QuerySource::Peer ? prepareUntrusted(jetText) : prepareQuery(jetText);
+    }
 
     // What one statement of untrusted text may take. No value of the call log comes near a value's bound (a
     // name is at most a modem line or an edit of the same length); SQLite holds each value of a row at once, so
@@ -138,6 +147,19 @@ public:
 
 private:
     friend class SqlStatement;
+    SqlStatement prepareJetText(const QString& jetText, QuerySource source);
+    // The bounds of an untrusted statement on the connection while it lives, the connection's own afterwards.
+    class UntrustedLimits {
+    public:
+        explicit UntrustedLimits(sqlite3* db);
+        ~UntrustedLimits();
+        UntrustedLimits(const UntrustedLimits&) = delete;
+        UntrustedLimits& operator=(const UntrustedLimits&) = delete;
+
+    private:
+        sqlite3* m_db;
+        int m_length, m_columns, m_pattern;
+    };
     // The connection whose statement runs on this thread while it lives (the one before it again after).
     class Running {
     public:

@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+
 SqlStatement::SqlStatement(SqlDatabase* db, sqlite3_stmt* stmt, SqlHeap::Account* account)
     : m_db(db), m_stmt(stmt), m_account(account)
 {
@@ -71,6 +73,9 @@ bool SqlStatement::step()
         {
             const SqlHeap::Charge charge(m_account);
             const SqlDatabase::Running running(m_db);
+            std::optional<SqlDatabase::UntrustedLimits> limits;
+            if (m_account)
+                limits.emplace(m_db->handle());
             rc = sqlite3_step(m_stmt);
         }
         return finish(rc);
@@ -89,6 +94,10 @@ bool SqlStatement::step()
     {
         const SqlHeap::Charge charge(m_account);
         const SqlDatabase::Running running(m_db);
+        // An untrusted statement's bounds hold while it works, and only then.
+        std::optional<SqlDatabase::UntrustedLimits> limits;
+        if (m_account)
+            limits.emplace(m_db->handle());
         rc = sqlite3_step(m_stmt);
     }
     m_db->armDeadline({});

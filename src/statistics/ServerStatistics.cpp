@@ -121,6 +121,8 @@ protected:
             return;
         const int days = PeriodDaysFromClause(m_request.timePeriod);
         GridBatch batch(m_request.statistics, m_request.groups, m_request.timePeriod, days);
+        // The conditions are the client's text.
+        batch.setSource(QuerySource::Peer);
         // Counting the cells that need a query of their own reads the period's calls: the read gives way, and
         // stops as the run would.
         batch.setYield({[this] {

@@ -1024,7 +1024,7 @@ CellValue GridBatch::cell(int s, int g)
         }
     }
     CellValue out;
-    out.value = ExecuteStat(statistic, group, m_days, m_timePeriod, &out.note);
+    out.value = ExecuteStat(statistic, group, m_days, m_timePeriod, &out.note, m_source);
     return out;
 }
 
@@ -1172,5 +1172,5 @@ double GraphBatch::value(int g, int k)
         } catch (const SqlError&) {
         }
     }
-    return ExecuteStat(m_statistic, m_groups[g], m_days, GraphBucketClause(m_buckets[k], k == 0));
+    return ExecuteStat(m_statistic, m_groups[g], m_days, GraphBucketClause(m_buckets[k], k == 0), nullptr, m_source);
 }

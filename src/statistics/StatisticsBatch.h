@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/QuerySource.h"
 #include "statistics/GraphBuckets.h"
 #include "statistics/clsGroup.h"
 #include "statistics/clsStatistic.h"
@@ -53,6 +54,8 @@ public:
     // Whether that cell was (or would be) answered from the batch rather than by its own query.
     bool answeredByBatch(int s, int g);
     void setYield(BatchYield yield) { m_yield = std::move(yield); }
+    // Whose statistics these are: a peer's cells that need a query of their own run within its bounds.
+    void setSource(QuerySource source) { m_source = source; }
     // The read was stopped by its yield: every cell is empty, none is asked of the log.
     bool stopped() const;
 
@@ -73,6 +76,7 @@ private:
     QList<clsGroup> m_groups;
     QString m_timePeriod;
     int m_days;
+    QuerySource m_source = QuerySource::User;
     std::unique_ptr<Plan> m_plan;
 };
 
@@ -89,6 +93,7 @@ public:
     double value(int g, int k);
     bool answeredByBatch(int g);
     void setYield(BatchYield yield) { m_yield = std::move(yield); }
+    void setSource(QuerySource source) { m_source = source; }
     bool stopped() const;
 
 private:
@@ -100,5 +105,6 @@ private:
     QList<clsGroup> m_groups;
     QList<GraphBucket> m_buckets;
     int m_days;
+    QuerySource m_source = QuerySource::User;
     std::unique_ptr<Plan> m_plan;
 };

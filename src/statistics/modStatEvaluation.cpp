@@ -68,10 +68,11 @@ bool storedSeconds(const unsigned char* text, int size, qint64& out)
     return true;
 }
 
-double mostCalls(SqlDatabase& reader, const QString& condition, qint64 window, QString* note)
+double mostCalls(SqlDatabase& reader, const QString& condition, qint64 window, QString* note, QuerySource source)
 {
-    SqlStatement st = reader.prepareUntrusted(QStringLiteral("Select fldDate From tblCID") + whereText(condition) +
-                                              QStringLiteral(" Order By fldDate"));
+    SqlStatement st = reader.prepareJet(QStringLiteral("Select fldDate From tblCID") + whereText(condition) +
+                                            QStringLiteral(" Order By fldDate"),
+                                        source);
     std::vector<qint64> times;
     while (st.step()) {
         sqlite3_stmt* h = st.handle();
@@ -207,7 +208,7 @@ qint64 MostCallsInPeriod(const std::vector<qint64>& times, qint64 windowSeconds,
 }
 
 double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int days, const QString& timePeriod,
-                   QString* note)
+                   QString* note, QuerySource source)
 {
     const QString style = statistic.Style.toUpper();
     try {
@@ -221,17 +222,18 @@ double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int day
             if (!group.Group.isEmpty())
                 condition += QStringLiteral(" and (") + group.Group + QLatin1Char(')');
             SqlStatement st =
-                reader->prepareUntrusted(QStringLiteral("Select Count(*) From tblCID") + whereText(condition));
+                reader->prepareJet(QStringLiteral("Select Count(*) From tblCID") + whereText(condition), source);
             value = st.step() ? double(st.int64(0)) : 0;
         } else if (const qint64 window = MostCallsWindow(style)) {
-            value = mostCalls(*reader, StatisticCondition(statistic, group, timePeriod), window, note);
+            value = mostCalls(*reader, StatisticCondition(statistic, group, timePeriod), window, note, source);
         } else {
             // Only the rings styles read the rows; a count alone is answered from the date index.
             const bool rings = StyleReadsRings(style);
-            SqlStatement st = reader->prepareUntrusted(
+            SqlStatement st = reader->prepareJet(
                 (rings ? QStringLiteral("Select Count(*), Total(fldRings), Max(fldRings) From tblCID")
                        : QStringLiteral("Select Count(*) From tblCID")) +
-                whereText(StatisticCondition(statistic, group, timePeriod)));
+                    whereText(StatisticCondition(statistic, group, timePeriod)),
+                source);
             qint64 count = 0;
             double ringSum = 0, mostRings = 0;
             if (st.step()) {
@@ -281,7 +283,7 @@ int PeriodDays(int menuItem, const QDateTime& customStart, const QDateTime& cust
     }
 }
 
-int PeriodDaysFromClause(const QString& timePeriod)
+int PeriodDaysFromClause(const QString& timePeriod, QuerySource source)
 {
     const QString clause = timePeriod.trimmed();
     // The clauses the Time Period menu writes say their own length, as the window's own use counts it.
@@ -307,8 +309,9 @@ int PeriodDaysFromClause(const QString& timePeriod)
         if (!reader)
             return 0;
         SqlStatement st =
-            reader->prepareUntrusted(QStringLiteral("Select Min(fldDate) From tblCID") +
-                                     (clause.size() >= 4 ? QStringLiteral(" Where ") + clause.mid(4) : QString()));
+            reader->prepareJet(QStringLiteral("Select Min(fldDate) From tblCID") +
+                                   (clause.size() >= 4 ? QStringLiteral(" Where ") + clause.mid(4) : QString()),
+                               source);
         if (!st.step() || st.isNull(0))
             return 0;
         const QByteArray text = st.text(0).toUtf8();

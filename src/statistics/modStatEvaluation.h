@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/QuerySource.h"
 #include <QDateTime>
 #include <QString>
 
@@ -23,8 +24,9 @@ inline constexpr double kStatBadSql = -2;
 // days is the length of the period (for the per-hour ... per-year averages; 0 makes them 0). The "most calls
 // in" styles write the dates of the busiest window to note, " (start to end)", when it holds two calls or
 // more, and leave it alone otherwise; the caller clears it first. Client mode, or no open call log: 0.
+// A peer's statistic (source) runs within the untrusted bounds.
 double ExecuteStat(const clsStatistic& statistic, const clsGroup& group, int days, const QString& timePeriod,
-                   QString* note = nullptr);
+                   QString* note = nullptr, QuerySource source = QuerySource::User);
 
 // The condition ExecuteStat selects the calls with (for every style but "calls in the last"): the statistic's
 // and the group's conditions, each in parentheses, joined by " and ", then the period clause; a clause without
@@ -61,4 +63,4 @@ int PeriodDays(int menuItem, const QDateTime& customStart = QDateTime(), const Q
 // last-n-days clause ("and fldDate > #d#") from its date to now, a range ("... > #s# and fldDate < #e#") from
 // start to end, any other clause (the empty one included) from its first matching call to now. 0 when no
 // call matches, the clause fails, or in client mode; never below 0.
-int PeriodDaysFromClause(const QString& timePeriod);
+int PeriodDaysFromClause(const QString& timePeriod, QuerySource source = QuerySource::Peer);

@@ -164,6 +164,16 @@ void TestSqlDatabase::readOnlyConnectionCannotWrite()
     SqlStatement st = reader.prepare(QStringLiteral("SELECT x FROM t"));
     QVERIFY(st.step());
     QCOMPARE(st.int64(0), 7);
+    // A peer's bounds hold for its own statement while it runs; the user's reads beside it show what is stored.
+    untrusted.reset();
+    st.reset();
+    writer.exec(
+        QStringLiteral("CREATE TABLE v (x TEXT); INSERT INTO v VALUES (replace(hex(zeroblob(50000)), '0', 'a'))"));
+    SqlStatement peer = reader.prepareUntrusted(QStringLiteral("Select x From v"));
+    SqlStatement own = reader.prepareQuery(QStringLiteral("Select x From v"));
+    QVERIFY_THROWS_EXCEPTION(SqlError, peer.step());
+    QVERIFY(own.step());
+    QCOMPARE(own.text(0).size(), 100000);
 }
 
 void TestSqlDatabase::missingFileIsNotCreatedUnlessAsked()
