@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTcpServer>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "network/MessageFramer.h"
@@ -30,9 +32,10 @@
 namespace benchserver {
 
 struct ProcessCounters {
-    double cpuMs = 0;   // user + system time
-    qint64 wakeUps = 0; // voluntary context switches of all threads: each is a sleep the process woke from
-    qint64 peakKb = 0;  // VmHWM: the largest resident size so far
+    double cpuMs = 0;     // user + system time
+    qint64 wakeUps = 0;   // voluntary context switches of all threads: each is a sleep the process woke from
+    qint64 peakKb = 0;    // VmHWM: the largest resident size so far
+    qint64 scratchKb = 0; // SQLite's temporary files open now (deleted as they are opened, so only seen here)
 };
 
 inline ProcessCounters counters(qint64 pid)
@@ -63,6 +66,15 @@ inline ProcessCounters counters(qint64 pid)
         for (const QByteArray& l : status.readAll().split('\n')) {
             if (l.startsWith("VmHWM:"))
                 c.peakKb = l.mid(6).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    const QString fdDir = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(fdDir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        const QFileInfo link(fdDir + QLatin1Char('/') + fd);
+        if (link.symLinkTarget().contains(QLatin1String("etilqs_"))) {
+            struct stat st {};
+            if (::stat(QFile::encodeName(link.filePath()).constData(), &st) == 0)
+                c.scratchKb += qint64(st.st_size) / 1024;
         }
     }
     return c;

@@ -474,7 +474,7 @@ void TestServerDispatcher::requestsAreBoundedByAllTheyCost_data()
                                     "ID > 0, '*" +
                                         QByteArray(378, 'a') + "?" + QByteArray(378, 'a') + "c*', 'x')"
                                  << tookTooLong << 0 << 1;
-    QTest::newRow("a long InStr") << ";SQL;Select ID From tblCID Where InStr(replace(hex(zeroblob(32767)),'0','a') || "
+    QTest::newRow("a long InStr") << ";SQL;Select ID From tblCID Where InStr(replace(hex(zeroblob(32760)),'0','a') || "
                                      "ID, '" +
                                          QByteArray(700, 'a') + "b') > 0"
                                   << tookTooLong << 0 << 1;
