@@ -121,6 +121,8 @@ QString fileCause(const QString& path, const QString& databaseError)
     const PlainFile::Kind kind = PlainFile::kindOf(path);
     if (const QString why = PlainFile::notAFile(kind); !why.isEmpty())
         return why;
+    if (const QString why = PlainFile::whyLeadsNowhere(path); !why.isEmpty())
+        return why;
     QFile f(path);
     QString why;
     if (kind != PlainFile::Kind::Missing && !PlainFile::openToRead(f, path, &why))
@@ -160,7 +162,10 @@ int openStartupDatabase(const char* pathKey, const QString& fileName, Find find,
         return 1;
     cause = folderCause(programFolder());
     if (cause.isEmpty())
-        cause = error;
+        cause = fileCause(path, error);
+    // Made nothing and met no error: something took the name since it was looked at.
+    if (cause.isEmpty())
+        cause = QStringLiteral("another file took its name meanwhile");
     return 4;
 }
 

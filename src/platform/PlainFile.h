@@ -23,10 +23,15 @@ enum class Kind {
 
 Kind kindOf(const QString& path);
 
+// "a named pipe (FIFO)", "a folder" and the like; empty for a plain file, a missing one and Unknown.
+QString whatItIs(Kind kind);
 // "it is a named pipe (FIFO), not a file" and the like; empty for a plain file, a missing one and Unknown.
 QString notAFile(Kind kind);
 // notAFile(kindOf(path)).
 QString whyNotAFile(const QString& path);
+// "it is a link to a file that does not exist" for a symbolic link that leads nowhere (kindOf says Missing);
+// empty for anything else.
+QString whyLeadsNowhere(const QString& path);
 
 // Opens a plain file to read. False when it cannot be, with why: the sentence above, or the system's reason.
 bool openToRead(QFile& file, const QString& path, QString* why = nullptr);

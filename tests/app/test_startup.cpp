@@ -868,26 +868,51 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
 void TestStartup::pathsThatAreNoFilesHoldNothing_data()
 {
     QTest::addColumn<QString>("name");   // in the program folder
-    QTest::addColumn<bool>("folder");    // else a named pipe
+    QTest::addColumn<QString>("what");   // "pipe", "folder" or "link" (to a file that does not exist)
     QTest::addColumn<QString>("saidIn"); // the log that says it, once
-    QTest::addColumn<QString>("words");  // what it says (%1: the path)
-    const QString pipe = QStringLiteral("it is a named pipe (FIFO), not a file");
+    QTest::addColumn<QString>("words");  // what it says (%1: the path, %2: the program folder)
+    const QString aPipe = QStringLiteral("a named pipe (FIFO), not a file");
+    const QString pipe = QStringLiteral("it is ") + aPipe;
     const QString diagnostics = QStringLiteral("Diagnostics.log");
     const QString activity = QStringLiteral("ActivityLog.dat");
-    QTest::newRow("settings file") << "Velquon.ini" << false << diagnostics << "%1 cannot be read: " + pipe;
+    QTest::newRow("settings file") << "Velquon.ini"
+                                   << "pipe" << diagnostics << "%1 cannot be read: " + pipe;
     QTest::newRow("settings file, a folder")
-        << "Velquon.ini" << true << diagnostics << "%1 cannot be read: it is a folder, not a file";
-    QTest::newRow("call log") << "dbCID.mdb" << false << activity << "%1: " + pipe;
-    QTest::newRow("contact book") << "dbContacts.mdb" << false << activity << "%1: " + pipe;
+        << "Velquon.ini"
+        << "folder" << diagnostics << "%1 cannot be read: it is a folder, not a file";
+    QTest::newRow("call log") << "dbCID.mdb"
+                              << "pipe" << activity << "%1: " + pipe;
+    QTest::newRow("contact book") << "dbContacts.mdb"
+                                  << "pipe" << activity << "%1: " + pipe;
     // A call log once chosen with Change DB, since replaced: start-up goes on as without it.
-    QTest::newRow("a chosen call log") << "chosen/log.mdb" << false << diagnostics
-                                       << "modMain_Main: Error #14: " + pipe;
-    QTest::newRow("statistics file") << "Statistics.dat" << false << activity << "%1 cannot be read: " + pipe;
-    QTest::newRow("groups file") << "AttributeGroups.dat" << false << activity << "%1 cannot be read: " + pipe;
-    QTest::newRow("activity log") << "ActivityLog.dat" << false << diagnostics << "%1: " + pipe;
-    QTest::newRow("diagnostic log") << "Diagnostics.log" << false << QString() << QString();
-    QTest::newRow("autostart entry") << "autostart/Velquon.desktop" << false << diagnostics
-                                     << "%1 cannot be written: " + pipe;
+    QTest::newRow("a chosen call log") << "chosen/log.mdb"
+                                       << "pipe" << diagnostics << "modMain_Main: Error #14: " + pipe;
+    QTest::newRow("statistics file") << "Statistics.dat"
+                                     << "pipe" << activity << "%1 cannot be read: " + pipe;
+    QTest::newRow("groups file") << "AttributeGroups.dat"
+                                 << "pipe" << activity << "%1 cannot be read: " + pipe;
+    QTest::newRow("activity log") << "ActivityLog.dat"
+                                  << "pipe" << diagnostics << "%1: " + pipe;
+    QTest::newRow("diagnostic log") << "Diagnostics.log"
+                                    << "pipe" << QString() << QString();
+    QTest::newRow("autostart entry") << "autostart/Velquon.desktop"
+                                     << "pipe" << diagnostics << "%1 cannot be written: " + pipe;
+    // Beside a store an earlier start made: SQLite would open these itself.
+    QTest::newRow("call log's journal") << "dbCID.mdb-journal"
+                                        << "pipe" << activity
+                                        << "caller database %2/dbCID.mdb: %1 beside it is " + aPipe;
+    QTest::newRow("contact book's journal")
+        << "dbContacts.mdb-journal"
+        << "pipe" << activity << "contact database %2/dbContacts.mdb: %1 beside it is " + aPipe;
+    QTest::newRow("call log's write-ahead file")
+        << "dbCID.mdb-wal"
+        << "pipe" << activity << "caller database %2/dbCID.mdb: %1 beside it is " + aPipe;
+    // The name a new log is made under is the program's own: whatever stands there is taken over.
+    QTest::newRow("a new log's own name, no log") << "dbCID.mdb.new"
+                                                  << "pipe" << activity << "Loaded caller database %2/dbCID.mdb";
+    QTest::newRow("call log, a link to nothing")
+        << "dbCID.mdb"
+        << "link" << activity << "%1: it is a link to a file that does not exist";
 }
 
 // A path the program opens that holds no file (a named pipe, whose opening would wait for its other end,
@@ -896,7 +921,7 @@ void TestStartup::pathsThatAreNoFilesHoldNothing_data()
 void TestStartup::pathsThatAreNoFilesHoldNothing()
 {
     QFETCH(QString, name);
-    QFETCH(bool, folder);
+    QFETCH(QString, what);
     QFETCH(QString, saidIn);
     QFETCH(QString, words);
     const QString program = binary();
@@ -912,12 +937,22 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
             ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
     }
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QVERIFY(folder ? QDir().mkpath(path) : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    if (name.endsWith(QLatin1String("-journal")) || name.endsWith(QLatin1String("-wal"))) {
+        const QString store = home.filePath(name.section(QLatin1Char('-'), 0, 0));
+        QVERIFY(name.startsWith(QLatin1String("dbCID")) ? CreateCallerDB(store) : CreateContactDB(store));
+        CloseCallerDB();
+        CloseContactDB();
+    }
+    QVERIFY(what == QLatin1String("folder") ? QDir().mkpath(path)
+            : what == QLatin1String("link") ? QFile::link(home.filePath(QStringLiteral("gone.mdb")), path)
+                                            : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     const auto saidTimes = [&] {
         QFile log(home.filePath(saidIn));
-        return log.open(QIODevice::ReadOnly)
-                   ? int(QString::fromUtf8(log.readAll()).count(QString(words).replace(QLatin1String("%1"), path)))
-                   : 0;
+        return log.open(QIODevice::ReadOnly) ? int(QString::fromUtf8(log.readAll())
+                                                       .count(QString(words)
+                                                                  .replace(QLatin1String("%1"), path)
+                                                                  .replace(QLatin1String("%2"), home.path())))
+                                             : 0;
     };
 
     QProcess process;
@@ -937,9 +972,18 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
     QVERIFY(!QFile::exists(QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey)));
     if (!saidIn.isEmpty())
         QCOMPARE(saidTimes(), 1);
+    // Every store was closed: nothing of SQLite's is left beside one.
+    QCOMPARE(QDir(home.path()).entryList({QStringLiteral("*-shm")}, QDir::AllEntries | QDir::System), QStringList());
     struct stat info = {};
-    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
-    QVERIFY(folder ? S_ISDIR(info.st_mode) : S_ISFIFO(info.st_mode));
+    const bool there = ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    if (name.endsWith(QLatin1String(".new"))) {
+        QVERIFY(!there);
+        return;
+    }
+    QVERIFY(there);
+    QVERIFY(what == QLatin1String("folder") ? S_ISDIR(info.st_mode)
+            : what == QLatin1String("link") ? S_ISLNK(info.st_mode) && !QFileInfo::exists(path)
+                                            : S_ISFIFO(info.st_mode));
 }
 
 // A signal while the contact book holds a typed, unsaved name: nothing is asked (nobody may be there to
