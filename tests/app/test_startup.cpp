@@ -809,6 +809,8 @@ void TestStartup::realProgramStartsAndEndsOnASignal_data()
     // Ctrl+C in the terminal it was started from, and that terminal closed.
     QTest::newRow("SIGINT") << SIGINT;
     QTest::newRow("SIGHUP") << SIGHUP;
+    // A library that ends the process itself (Qt calls exit(1) when the X server goes away): no exit steps.
+    QTest::newRow("exit() from elsewhere") << 0;
 }
 
 void TestStartup::realProgramStartsAndEndsOnASignal()
@@ -825,8 +827,12 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         // The activity log shows how far start-up went.
         ini.setValue(QStringLiteral("frmConfiguration/LogActivity"), QStringLiteral("True"));
     }
+    QFile commands(home.filePath(QStringLiteral("commands.txt")));
+    QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QProcessEnvironment env = programEnvironment(home.path());
+    env.insert(QStringLiteral("VELQUON_TEST_COMMANDS"), commands.fileName());
     QProcess process;
-    process.setProcessEnvironment(programEnvironment(home.path()));
+    process.setProcessEnvironment(env);
     // As a terminal starts it, whatever this test's own runner ignores.
     process.setChildProcessModifier([] {
         ::signal(SIGINT, SIG_DFL);
@@ -840,13 +846,18 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     const QString socketFile = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(QFile::exists(socketFile));
-    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbCID.mdb-shm"))));
+    if (signal != 0)
+        ::kill(pid_t(process.processId()), signal);
+    else
+        commands.write("exit 3\n");
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    // A clean exit leaves nothing of its own in the temporary folder.
+    QCOMPARE(process.exitCode(), signal != 0 ? 0 : 3);
+    // A clean exit leaves nothing of its own in the temporary folder, and the stores are closed.
     QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(!QFile::exists(socketFile));
+    QCOMPARE(QDir(home.path()).entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")}), QStringList());
 
     QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
     const auto logOff = DateText::parse(ini.value(QStringLiteral("frmConfiguration/LogOffTime")).toString());
