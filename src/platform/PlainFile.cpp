@@ -120,6 +120,16 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
     return fd;
 }
 
+int openToWriteWithoutWaiting(const QString& path, int flags, QString* why)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0 && why) {
+        // A named pipe opened to write without waiting fails so while nobody has it open to read.
+        *why = errno == ENXIO ? QStringLiteral("nobody reads the named pipe") : systemReason(errno);
+    }
+    return fd;
+}
+
 bool openToRead(QFile& file, const QString& path, QString* why)
 {
     const int fd = openDescriptor(path, O_RDONLY, false, why);
