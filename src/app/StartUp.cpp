@@ -6,6 +6,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <cstdlib>
+#include <thread>
+
 #include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
 #include "capture/clsSound.h"
@@ -121,6 +124,8 @@ QString fileCause(const QString& path, const QString& databaseError)
     const PlainFile::Kind kind = PlainFile::kindOf(path);
     if (const QString why = PlainFile::notAFile(kind); !why.isEmpty())
         return why;
+    if (const QString why = PlainFile::whyLeadsNowhere(path); !why.isEmpty())
+        return why;
     QFile f(path);
     QString why;
     if (kind != PlainFile::Kind::Missing && !PlainFile::openToRead(f, path, &why))
@@ -160,7 +165,10 @@ int openStartupDatabase(const char* pathKey, const QString& fileName, Find find,
         return 1;
     cause = folderCause(programFolder());
     if (cause.isEmpty())
-        cause = error;
+        cause = fileCause(path, error);
+    // Made nothing and met no error: something took the name since it was looked at.
+    if (cause.isEmpty())
+        cause = QStringLiteral("another file took its name meanwhile");
     return 4;
 }
 
@@ -410,6 +418,51 @@ void RunStartUpAgain()
     }
     Main();
     gSwitchingMode = false;
+}
+
+namespace {
+
+std::thread::id g_mainThread;
+// closeOnAnyExit has been registered again once start-up went through.
+bool g_closerAfterStart = false;
+bool g_closedOnExit = false;
+
+// The process ends through exit() without the exit steps (Qt's own exit(1) once the X server has gone):
+// the stores are closed, so nothing is left beside them, and the lock and the socket go. Only the main thread
+// may close the stores (another thread's exit finds them in use there); the settings file is written only
+// from this handler's second registration, whose clean-up comes after what writing the file uses: exit()
+// runs its handlers in the reverse order of their registration.
+void closeAtExit()
+{
+    if (g_closedOnExit)
+        return;
+    g_closedOnExit = true;
+    if (!g_shutDownDone && std::this_thread::get_id() == g_mainThread) {
+        g_shutDownDone = true;
+        if (g_closerAfterStart)
+            SaveLogOffTime();
+        try {
+            CloseContactDB();
+        } catch (const std::exception&) {
+        }
+        try {
+            CloseCallerDB();
+        } catch (const std::exception&) {
+        }
+    }
+    SingleInstance::instance().removeFilesAtExit();
+}
+
+} // namespace
+
+void closeOnAnyExit(bool startUpDone)
+{
+    if (!startUpDone)
+        g_mainThread = std::this_thread::get_id();
+    if (g_closerAfterStart)
+        return;
+    g_closerAfterStart = startUpDone;
+    std::atexit(closeAtExit);
 }
 
 void installExitHooks()

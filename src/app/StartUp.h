@@ -28,3 +28,7 @@ void ExitProgram();
 void RunStartUpAgain();
 // Connects the exit steps to session logout, the application's end and SIGTERM, SIGINT and SIGHUP.
 void installExitHooks();
+// Closes the stores and removes the lock's and the socket's files when the process ends through exit() from
+// anywhere without the exit steps (a library's: Qt's when the X server goes away). Called before start-up and
+// again once it has gone through; from then on LogOffTime is saved too. The program's own, not the tests'.
+void closeOnAnyExit(bool startUpDone);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdlib>
 #include <memory>
 
 #include "core/Globals.h"
@@ -17,10 +18,13 @@ namespace {
 
 void carryOut(const QString& line)
 {
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // As a library ends the process (Qt's own exit(1) when the X server goes away): none of the exit steps.
+    if (words.size() == 2 && words.first() == QLatin1String("exit"))
+        std::exit(words.at(1).toInt());
     auto* window = dynamic_cast<QWidget*>(gMainForm);
     if (!window)
         return;
-    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.size() >= 2 && words.first() == QLatin1String("select")) {
         auto* grid = window->findChild<CallerIDGrid*>(QStringLiteral("Grid"));
         if (!grid)

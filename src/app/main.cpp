@@ -30,10 +30,12 @@ int main(int argc, char* argv[])
     DesktopLauncher::installOpeners();
     registerStartupWindows();
     installExitHooks();
+    closeOnAnyExit(false);
     installTestDriver();
     // Another copy runs and has come forward, or the session ended the program while it started.
     if (!Main() || ProgramEnded())
         return StartUpExitCode();
+    closeOnAnyExit(true);
     const int code = app.exec();
     Prompt::setBackend(nullptr);
     // The next start finds no lock or socket file of ours in the temporary folder.

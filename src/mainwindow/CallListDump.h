@@ -9,8 +9,9 @@ class CallListModel;
 // A test aid: while the environment variable VELQUON_DUMP_CALL_LIST names a file, the main window's call
 // list writes its rows there whenever they change (once the change is through), so a test that runs the
 // real program in another process can read what the window shows. One line per row in the list's order:
-// Name, Number, Date/Time, Rings, Answered and the record ID, separated by TAB, in UTF-8. The file is
-// replaced whole each time, never seen half written.
+// Name, Number, Date/Time, Rings, Answered and the record ID, separated by TAB, in UTF-8. A file is
+// replaced whole each time, never seen half written; a named pipe, a device (/dev/stdout) or a link is written
+// as it stands (DataFile::writeWhole).
 class CallListDump : public QObject {
     Q_OBJECT
 public:

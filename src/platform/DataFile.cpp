@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,6 +227,40 @@ QList<Record> parseAll(const QByteArray& bytes)
         records << parseRecord(lines[i]);
     }
     return records;
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode)) {
+        QSaveFile f(path);
+        const bool written = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+        if (!written && error)
+            *error = f.errorString();
+        return written;
+    }
+    const int fd = PlainFile::openToWriteWithoutWaiting(path, O_WRONLY | O_CREAT | O_TRUNC, error);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    int reason = 0;
+    while (done < bytes.size() && reason == 0) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n >= 0) {
+            done += n;
+        } else if (errno == EAGAIN) {
+            pollfd ready = {fd, POLLOUT, 0};
+            if (::poll(&ready, 1, 250) == 0)
+                reason = EAGAIN;
+        } else if (errno != EINTR) {
+            reason = errno;
+        }
+    }
+    ::close(fd);
+    if (reason != 0 && error)
+        *error = reason == EAGAIN ? QStringLiteral("nobody takes what is written")
+                                  : QString::fromLocal8Bit(std::strerror(reason));
+    return reason == 0;
 }
 
 bool writeAll(const QString& path, const QList<Record>& records, QString* error)

@@ -43,17 +43,17 @@ Kind kindOf(const QString& path)
     return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Unknown;
 }
 
-QString notAFile(Kind kind)
+QString whatItIs(Kind kind)
 {
     switch (kind) {
     case Kind::Folder:
-        return QStringLiteral("it is a folder, not a file");
+        return QStringLiteral("a folder");
     case Kind::Pipe:
-        return QStringLiteral("it is a named pipe (FIFO), not a file");
+        return QStringLiteral("a named pipe (FIFO)");
     case Kind::Device:
-        return QStringLiteral("it is a device, not a file");
+        return QStringLiteral("a device");
     case Kind::Socket:
-        return QStringLiteral("it is a socket, not a file");
+        return QStringLiteral("a socket");
     case Kind::Missing:
     case Kind::Plain:
     case Kind::Unknown:
@@ -62,7 +62,24 @@ QString notAFile(Kind kind)
     return QString();
 }
 
+QString notAFile(Kind kind)
+{
+    const QString what = whatItIs(kind);
+    return what.isEmpty() ? QString() : QStringLiteral("it is ") + what + QStringLiteral(", not a file");
+}
+
 QString whyNotAFile(const QString& path) { return notAFile(kindOf(path)); }
+
+QString whyLeadsNowhere(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info = {};
+    if (path.isEmpty() || ::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return QString();
+    if (::stat(name.constData(), &info) == 0 || (errno != ENOENT && errno != ENOTDIR))
+        return QString();
+    return QStringLiteral("it is a link to a file that does not exist");
+}
 
 int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why)
 {
@@ -100,6 +117,16 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
     }
     // Reads and writes of a file (or a device) wait as they should.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int openToWriteWithoutWaiting(const QString& path, int flags, QString* why)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0 && why) {
+        // A named pipe opened to write without waiting fails so while nobody has it open to read.
+        *why = errno == ENXIO ? QStringLiteral("nobody reads the named pipe") : systemReason(errno);
+    }
     return fd;
 }
 

@@ -23,10 +23,15 @@ enum class Kind {
 
 Kind kindOf(const QString& path);
 
+// "a named pipe (FIFO)", "a folder" and the like; empty for a plain file, a missing one and Unknown.
+QString whatItIs(Kind kind);
 // "it is a named pipe (FIFO), not a file" and the like; empty for a plain file, a missing one and Unknown.
 QString notAFile(Kind kind);
 // notAFile(kindOf(path)).
 QString whyNotAFile(const QString& path);
+// "it is a link to a file that does not exist" for a symbolic link that leads nowhere (kindOf says Missing);
+// empty for anything else.
+QString whyLeadsNowhere(const QString& path);
 
 // Opens a plain file to read. False when it cannot be, with why: the sentence above, or the system's reason.
 bool openToRead(QFile& file, const QString& path, QString* why = nullptr);
@@ -35,5 +40,9 @@ bool openToRead(QFile& file, const QString& path, QString* why = nullptr);
 // before the umask) and never waiting on it; -1 with why when it is no plain file or cannot be opened. With
 // devicesToo, a character device in the file's place (a link to /dev/null) is opened as a file is.
 int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why = nullptr);
+// For a writer that takes whatever stands at path but a folder (a named pipe, a device such as /dev/stdout, a
+// file, through a link): the descriptor opened with flags and left non-blocking, so neither the opening nor a
+// write ever waits for a pipe's reader; -1 with why when it cannot be opened (a pipe that nobody reads).
+int openToWriteWithoutWaiting(const QString& path, int flags, QString* why = nullptr);
 
 } // namespace PlainFile

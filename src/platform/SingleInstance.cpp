@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -48,6 +49,15 @@ void SingleInstance::release()
         m_lock.reset();
     }
     m_key.clear();
+    m_lockFile.clear();
+    m_socketFile.clear();
+}
+
+void SingleInstance::removeFilesAtExit() const
+{
+    for (const QByteArray& file : {m_lockFile, m_socketFile})
+        if (!file.isEmpty())
+            ::unlink(file.constData());
 }
 
 bool SingleInstance::acquire(const QString& settingsKey, int timeoutMs)
@@ -69,6 +79,7 @@ bool SingleInstance::acquire(const QString& settingsKey, int timeoutMs)
         // The lock file cannot be made at all (temp folder not writable): run without the guard rather
         // than not at all.
     } else {
+        m_lockFile = QFile::encodeName(lock->fileName());
         m_lock = std::move(lock);
     }
 
@@ -83,6 +94,7 @@ bool SingleInstance::acquire(const QString& settingsKey, int timeoutMs)
         return true;
     }
     connect(server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    m_socketFile = QFile::encodeName(server->fullServerName());
     m_server = server;
     m_key = settingsKey;
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -25,6 +26,9 @@ public:
     bool acquire(const QString& settingsKey, int timeoutMs = 1500);
     // Gives up the lock and the socket, and removes their files (a clean exit; tests).
     void release();
+    // Removes the lock's and the socket's files with nothing else released, from any thread: the process is
+    // ending through exit() from elsewhere (a library's) and ends them with it.
+    void removeFilesAtExit() const;
     // After acquire gave false: whether the running copy answered (and has shown itself). A copy that holds
     // the lock and does not answer may be hung.
     bool runningCopyAnswered() const { return m_answered; }
@@ -47,6 +51,9 @@ private:
     QString m_key;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    // Their files as the system names them, while this copy holds them.
+    QByteArray m_lockFile;
+    QByteArray m_socketFile;
     std::function<void()> m_onActivate;
     bool m_answered = false;
 };

@@ -95,6 +95,27 @@ bool onlyBlanksAndComments(sqlite3* db, const char* tail)
 
 } // namespace
 
+namespace {
+
+// What SQLite keeps beside a database file and opens itself, unasked: the journal on the first read (to see
+// whether it is hot, also when the file is in WAL mode), the write-ahead and shared-memory files on the first
+// read or write.
+const char* const kCompanions[] = {"-journal", "-wal", "-shm"};
+
+// Why the store at path cannot be opened for what stands beside it (opening a named pipe there would wait
+// for its other end for ever); empty when each companion is a plain file or none.
+QString companionCause(const QString& path)
+{
+    for (const char* end : kCompanions) {
+        const QString name = path + QLatin1String(end);
+        if (const QString what = PlainFile::whatItIs(PlainFile::kindOf(name)); !what.isEmpty())
+            return QStringLiteral("%1 beside it is %2, not a file").arg(name, what);
+    }
+    return QString();
+}
+
+} // namespace
+
 SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(mode)
 {
     // Before SQLite starts, which the first connection does: its allocator cannot be wrapped later.
@@ -108,7 +129,13 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
     }();
     Q_UNUSED(heapWrapped);
     if (namesAFile(path)) {
-        if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty())
+        QString why = PlainFile::whyNotAFile(path);
+        if (why.isEmpty())
+            why = PlainFile::whyLeadsNowhere(path);
+        // Taken as a file nobody changes, an inspected file is opened without them.
+        if (why.isEmpty() && mode != Mode::Inspect)
+            why = companionCause(path);
+        if (!why.isEmpty())
             throw SqlError(SQLITE_CANTOPEN, why);
     }
     int flags = SQLITE_OPEN_URI;
@@ -223,6 +250,8 @@ SqlDatabase::Holds SqlDatabase::lookAt(const QString& path, const QStringList& t
 {
     if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty())
         throw SqlError(SQLITE_CANTOPEN, why);
+    if (const QString why = companionCause(path); !why.isEmpty())
+        throw SqlError(SQLITE_CANTOPEN, why);
     // A hot journal or a write-ahead file holds what the file alone does not (or undoes part of it).
     for (const char* beside : {"-wal", "-journal"})
         if (QFileInfo::exists(path + QLatin1String(beside)))
@@ -253,6 +282,18 @@ void removeWithCompanions(const QString& path)
         if (PlainFile::kindOf(name) == PlainFile::Kind::Plain)
             QFile::remove(name);
     }
+}
+
+// Removes what stands at name, whatever it is (a link itself, not what it leads to; a folder only when it is
+// empty); 0 once nothing is there, else the system's reason.
+int clearName(const QString& name)
+{
+    const QByteArray encoded = QFile::encodeName(name);
+    if (::unlink(encoded.constData()) == 0 || errno == ENOENT)
+        return 0;
+    if (errno == EISDIR && ::rmdir(encoded.constData()) == 0)
+        return 0;
+    return errno;
 }
 
 QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
@@ -298,6 +339,33 @@ bool renameIntoPlace(const QString& made, const QString& path)
     return true;
 }
 
+// A name of the program's own beside path to make a new file under, with nothing there or beside it. What stands
+// at the first one (what a run killed while making the file left, or anything put there) is taken over; one
+// that cannot be (a folder with something in it) is passed for the next. The file is made here, so that a
+// folder that refuses it says why in the system's words.
+QString scratchName(const QString& path)
+{
+    QString refused;
+    for (int n = 0; n < 10; ++n) {
+        const QString name = path + QStringLiteral(".new") + (n > 0 ? QString::number(n) : QString());
+        int reason = clearName(name);
+        for (const char* end : kCompanions)
+            reason = reason != 0 ? reason : clearName(name + QLatin1String(end));
+        if (reason != 0) {
+            if (refused.isEmpty())
+                refused = QStringLiteral("%1 cannot be taken over: %2").arg(name, systemReason(reason));
+            continue;
+        }
+        QString why;
+        const int fd = PlainFile::openDescriptor(name, O_RDWR | O_CREAT | O_EXCL, false, &why);
+        if (fd < 0)
+            throw SqlError(SQLITE_CANTOPEN, QStringLiteral("%1 cannot be made: %2").arg(name, why));
+        ::close(fd);
+        return name;
+    }
+    throw SqlError(SQLITE_CANTOPEN, refused);
+}
+
 } // namespace
 
 std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
@@ -314,9 +382,13 @@ std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
     const auto taken = [&path] { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
     if (taken())
         return nullptr;
-    // One name of our own beside it: what a run killed while making it left there is taken over.
-    const QString making = path + QStringLiteral(".new");
-    removeWithCompanions(making);
+    if (const QString why = companionCause(path); !why.isEmpty())
+        throw SqlError(SQLITE_CANTOPEN, why);
+    // A journal or write-ahead file without its database is what a file since removed left: SQLite would read
+    // that file's pages into the new one under its name.
+    for (const char* end : kCompanions)
+        QFile::remove(path + QLatin1String(end));
+    const QString making = scratchName(path);
     bool placed = false;
     const auto cleanUp = qScopeGuard([&] {
         if (!placed)

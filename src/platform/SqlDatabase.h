@@ -43,8 +43,10 @@ public:
     SqlDatabase(const SqlDatabase&) = delete;
     SqlDatabase& operator=(const SqlDatabase&) = delete;
 
-    // A path that is no file (a folder, a named pipe, a device) is never opened: SQLite would wait on a pipe
-    // for ever. The SqlError then says what the path is (PlainFile::notAFile).
+    // A path that is no file (a folder, a named pipe, a device, a link that leads nowhere) is never opened:
+    // SQLite would wait on a pipe for ever. Nor is a file beside which its journal, write-ahead or
+    // shared-memory file is no plain file, since SQLite opens those itself. The SqlError then says what stands
+    // there (PlainFile::notAFile; "….mdb-journal beside it is a named pipe (FIFO), not a file").
 
     // What a file about to be opened as a store holds, found without changing it (Mode::Inspect), so a file
     // the program refuses is left exactly as it was. Throws SqlError when it is no file, holds no database, is
@@ -57,8 +59,11 @@ public:
 
     // Makes a new database file at path whole before it takes its name: build runs in one transaction on a
     // file beside it, which is closed, synced and then renamed to path, so no crash leaves a file there
-    // without what build makes. nullptr, making nothing, when something is at path already; throws SqlError
-    // when the file cannot be made (nothing is then left at path). The result is opened ReadWrite.
+    // without what build makes. That file's name ("dbCID.mdb.new") is the program's own: whatever stands there
+    // is taken over, or the next free name is used. A journal or write-ahead file left beside path without
+    // its file goes. nullptr, making nothing, when something is at path already (a link that leads nowhere
+    // among them); throws SqlError, naming the file and why, when the file cannot be made (nothing is then
+    // left at path). The result is opened ReadWrite.
     static std::unique_ptr<SqlDatabase> createWhole(const QString& path,
                                                     const std::function<void(SqlDatabase&)>& build);
 

@@ -1,7 +1,6 @@
 #include "popup/PopupListDump.h"
 
-#include <QSaveFile>
-
+#include "platform/DataFile.h"
 #include "popup/MiniDisplay.h"
 
 PopupListDump::PopupListDump(const MiniDisplay& list, const QString& path, QObject* parent)
@@ -30,9 +29,7 @@ QString PopupListDump::text(const MiniDisplay& list)
 
 void PopupListDump::write()
 {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(text(m_list).toUtf8());
-    file.commit();
+    // A test reads it as a file, a pipe or the program's output; what cannot be written is left out until
+    // the next change.
+    DataFile::writeWhole(m_path, text(m_list).toUtf8());
 }

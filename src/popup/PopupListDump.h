@@ -10,7 +10,7 @@ class MiniDisplay;
 // variable VELQUON_DUMP_POPUP_LIST names a file, the pop-up's list of recent callers is written there whenever
 // the pop-up shows it anew, so a test that runs the real program in another process can read what the
 // pop-up holds. One line per listed caller, newest first: Name, Number, Date/Time, Rings, Answered and the
-// record ID, separated by TAB, in UTF-8; the file is replaced whole, never seen half written.
+// record ID, separated by TAB, in UTF-8; written as the call list's dump is (DataFile::writeWhole).
 class PopupListDump : public QObject {
     Q_OBJECT
 public:

@@ -809,6 +809,8 @@ void TestStartup::realProgramStartsAndEndsOnASignal_data()
     // Ctrl+C in the terminal it was started from, and that terminal closed.
     QTest::newRow("SIGINT") << SIGINT;
     QTest::newRow("SIGHUP") << SIGHUP;
+    // A library that ends the process itself (Qt calls exit(1) when the X server goes away): no exit steps.
+    QTest::newRow("exit() from elsewhere") << 0;
 }
 
 void TestStartup::realProgramStartsAndEndsOnASignal()
@@ -825,8 +827,12 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         // The activity log shows how far start-up went.
         ini.setValue(QStringLiteral("frmConfiguration/LogActivity"), QStringLiteral("True"));
     }
+    QFile commands(home.filePath(QStringLiteral("commands.txt")));
+    QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QProcessEnvironment env = programEnvironment(home.path());
+    env.insert(QStringLiteral("VELQUON_TEST_COMMANDS"), commands.fileName());
     QProcess process;
-    process.setProcessEnvironment(programEnvironment(home.path()));
+    process.setProcessEnvironment(env);
     // As a terminal starts it, whatever this test's own runner ignores.
     process.setChildProcessModifier([] {
         ::signal(SIGINT, SIG_DFL);
@@ -840,13 +846,18 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     const QString socketFile = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(QFile::exists(socketFile));
-    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbCID.mdb-shm"))));
+    if (signal != 0)
+        ::kill(pid_t(process.processId()), signal);
+    else
+        commands.write("exit 3\n");
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    // A clean exit leaves nothing of its own in the temporary folder.
+    QCOMPARE(process.exitCode(), signal != 0 ? 0 : 3);
+    // A clean exit leaves nothing of its own in the temporary folder, and the stores are closed.
     QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(!QFile::exists(socketFile));
+    QCOMPARE(QDir(home.path()).entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")}), QStringList());
 
     QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
     const auto logOff = DateText::parse(ini.value(QStringLiteral("frmConfiguration/LogOffTime")).toString());
@@ -868,26 +879,51 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
 void TestStartup::pathsThatAreNoFilesHoldNothing_data()
 {
     QTest::addColumn<QString>("name");   // in the program folder
-    QTest::addColumn<bool>("folder");    // else a named pipe
+    QTest::addColumn<QString>("what");   // "pipe", "folder" or "link" (to a file that does not exist)
     QTest::addColumn<QString>("saidIn"); // the log that says it, once
-    QTest::addColumn<QString>("words");  // what it says (%1: the path)
-    const QString pipe = QStringLiteral("it is a named pipe (FIFO), not a file");
+    QTest::addColumn<QString>("words");  // what it says (%1: the path, %2: the program folder)
+    const QString aPipe = QStringLiteral("a named pipe (FIFO), not a file");
+    const QString pipe = QStringLiteral("it is ") + aPipe;
     const QString diagnostics = QStringLiteral("Diagnostics.log");
     const QString activity = QStringLiteral("ActivityLog.dat");
-    QTest::newRow("settings file") << "Velquon.ini" << false << diagnostics << "%1 cannot be read: " + pipe;
+    QTest::newRow("settings file") << "Velquon.ini"
+                                   << "pipe" << diagnostics << "%1 cannot be read: " + pipe;
     QTest::newRow("settings file, a folder")
-        << "Velquon.ini" << true << diagnostics << "%1 cannot be read: it is a folder, not a file";
-    QTest::newRow("call log") << "dbCID.mdb" << false << activity << "%1: " + pipe;
-    QTest::newRow("contact book") << "dbContacts.mdb" << false << activity << "%1: " + pipe;
+        << "Velquon.ini"
+        << "folder" << diagnostics << "%1 cannot be read: it is a folder, not a file";
+    QTest::newRow("call log") << "dbCID.mdb"
+                              << "pipe" << activity << "%1: " + pipe;
+    QTest::newRow("contact book") << "dbContacts.mdb"
+                                  << "pipe" << activity << "%1: " + pipe;
     // A call log once chosen with Change DB, since replaced: start-up goes on as without it.
-    QTest::newRow("a chosen call log") << "chosen/log.mdb" << false << diagnostics
-                                       << "modMain_Main: Error #14: " + pipe;
-    QTest::newRow("statistics file") << "Statistics.dat" << false << activity << "%1 cannot be read: " + pipe;
-    QTest::newRow("groups file") << "AttributeGroups.dat" << false << activity << "%1 cannot be read: " + pipe;
-    QTest::newRow("activity log") << "ActivityLog.dat" << false << diagnostics << "%1: " + pipe;
-    QTest::newRow("diagnostic log") << "Diagnostics.log" << false << QString() << QString();
-    QTest::newRow("autostart entry") << "autostart/Velquon.desktop" << false << diagnostics
-                                     << "%1 cannot be written: " + pipe;
+    QTest::newRow("a chosen call log") << "chosen/log.mdb"
+                                       << "pipe" << diagnostics << "modMain_Main: Error #14: " + pipe;
+    QTest::newRow("statistics file") << "Statistics.dat"
+                                     << "pipe" << activity << "%1 cannot be read: " + pipe;
+    QTest::newRow("groups file") << "AttributeGroups.dat"
+                                 << "pipe" << activity << "%1 cannot be read: " + pipe;
+    QTest::newRow("activity log") << "ActivityLog.dat"
+                                  << "pipe" << diagnostics << "%1: " + pipe;
+    QTest::newRow("diagnostic log") << "Diagnostics.log"
+                                    << "pipe" << QString() << QString();
+    QTest::newRow("autostart entry") << "autostart/Velquon.desktop"
+                                     << "pipe" << diagnostics << "%1 cannot be written: " + pipe;
+    // Beside a store an earlier start made: SQLite would open these itself.
+    QTest::newRow("call log's journal") << "dbCID.mdb-journal"
+                                        << "pipe" << activity
+                                        << "caller database %2/dbCID.mdb: %1 beside it is " + aPipe;
+    QTest::newRow("contact book's journal")
+        << "dbContacts.mdb-journal"
+        << "pipe" << activity << "contact database %2/dbContacts.mdb: %1 beside it is " + aPipe;
+    QTest::newRow("call log's write-ahead file")
+        << "dbCID.mdb-wal"
+        << "pipe" << activity << "caller database %2/dbCID.mdb: %1 beside it is " + aPipe;
+    // The name a new log is made under is the program's own: whatever stands there is taken over.
+    QTest::newRow("a new log's own name, no log") << "dbCID.mdb.new"
+                                                  << "pipe" << activity << "Loaded caller database %2/dbCID.mdb";
+    QTest::newRow("call log, a link to nothing")
+        << "dbCID.mdb"
+        << "link" << activity << "%1: it is a link to a file that does not exist";
 }
 
 // A path the program opens that holds no file (a named pipe, whose opening would wait for its other end,
@@ -896,7 +932,7 @@ void TestStartup::pathsThatAreNoFilesHoldNothing_data()
 void TestStartup::pathsThatAreNoFilesHoldNothing()
 {
     QFETCH(QString, name);
-    QFETCH(bool, folder);
+    QFETCH(QString, what);
     QFETCH(QString, saidIn);
     QFETCH(QString, words);
     const QString program = binary();
@@ -912,12 +948,22 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
             ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
     }
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QVERIFY(folder ? QDir().mkpath(path) : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    if (name.endsWith(QLatin1String("-journal")) || name.endsWith(QLatin1String("-wal"))) {
+        const QString store = home.filePath(name.section(QLatin1Char('-'), 0, 0));
+        QVERIFY(name.startsWith(QLatin1String("dbCID")) ? CreateCallerDB(store) : CreateContactDB(store));
+        CloseCallerDB();
+        CloseContactDB();
+    }
+    QVERIFY(what == QLatin1String("folder") ? QDir().mkpath(path)
+            : what == QLatin1String("link") ? QFile::link(home.filePath(QStringLiteral("gone.mdb")), path)
+                                            : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     const auto saidTimes = [&] {
         QFile log(home.filePath(saidIn));
-        return log.open(QIODevice::ReadOnly)
-                   ? int(QString::fromUtf8(log.readAll()).count(QString(words).replace(QLatin1String("%1"), path)))
-                   : 0;
+        return log.open(QIODevice::ReadOnly) ? int(QString::fromUtf8(log.readAll())
+                                                       .count(QString(words)
+                                                                  .replace(QLatin1String("%1"), path)
+                                                                  .replace(QLatin1String("%2"), home.path())))
+                                             : 0;
     };
 
     QProcess process;
@@ -937,9 +983,18 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
     QVERIFY(!QFile::exists(QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey)));
     if (!saidIn.isEmpty())
         QCOMPARE(saidTimes(), 1);
+    // Every store was closed: nothing of SQLite's is left beside one.
+    QCOMPARE(QDir(home.path()).entryList({QStringLiteral("*-shm")}, QDir::AllEntries | QDir::System), QStringList());
     struct stat info = {};
-    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
-    QVERIFY(folder ? S_ISDIR(info.st_mode) : S_ISFIFO(info.st_mode));
+    const bool there = ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    if (name.endsWith(QLatin1String(".new"))) {
+        QVERIFY(!there);
+        return;
+    }
+    QVERIFY(there);
+    QVERIFY(what == QLatin1String("folder") ? S_ISDIR(info.st_mode)
+            : what == QLatin1String("link") ? S_ISLNK(info.st_mode) && !QFileInfo::exists(path)
+                                            : S_ISFIFO(info.st_mode));
 }
 
 // A signal while the contact book holds a typed, unsaved name: nothing is asked (nobody may be there to

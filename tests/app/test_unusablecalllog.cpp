@@ -154,6 +154,15 @@ void TestUnusableCallLog::logWithoutATableIsMadeWhole_data()
         QVERIFY_THROWS_EXCEPTION(SqlError, CreateContactDB(home.file("dbContacts.mdb")));
         QCOMPARE(QDir(home.path()).entryList({"db*"}, QDir::AllEntries | QDir::System), QStringList());
     });
+    // The name a new log is made under, held by a folder that cannot simply go: another name is used.
+    QTest::newRow("a full folder at the new log's name")
+        << Damage([](const TempHome& home) { QVERIFY(QDir(home.path()).mkpath("dbCID.mdb.new/kept")); });
+    // Another log's latest writes, left behind when that log was removed, are no part of the new one.
+    QTest::newRow("a write-ahead file left without its log") << Damage([](const TempHome& home) {
+        SqlDatabase other(home.file("other.mdb"), SqlDatabase::Mode::ReadWriteCreate);
+        other.exec(QStringLiteral("CREATE TABLE tblOther (x); INSERT INTO tblOther VALUES (1)"));
+        QVERIFY(QFile::copy(home.file("other.mdb-wal"), home.file("dbCID.mdb-wal")));
+    });
 }
 
 // A call log with no table at all is one still to be made: it is made whole and stores the next call.
@@ -193,6 +202,13 @@ void TestUnusableCallLog::readOnlyProgramFolderNamesTheCause()
         ReadOnlyFolder readOnly(home.path());
         QVERIFY(readOnly.holds());
         QVERIFY(Main());
+        QVERIFY(!gCallerDB);
+        // New DB there says why in the system's words too, never "unable to open database file".
+        try {
+            CreateCallerDB(home.file("dbCID.mdb"));
+        } catch (const SqlError& e) {
+            QVERIFY2(e.message().endsWith(QStringLiteral(": Permission denied")), qPrintable(e.message()));
+        }
         QVERIFY(!gCallerDB);
     }
     const QStringList said = gMainForm->lstEvents.stringList().filter("Could not load caller database ");

@@ -1,11 +1,16 @@
 #include "mainwindow/CallListDump.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "mainwindow/CallListModel.h"
 #include "support/TempHome.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The test aid that writes what the call list shows to a file, for tests that run the program in another
 // process.
@@ -13,6 +18,7 @@ class TestCallListDump : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void writesTheRowsOnceTheChangesAreThrough();
+    void writesWhatIsNoPlainFileAsItStands();
 };
 
 void TestCallListDump::writesTheRowsOnceTheChangesAreThrough()
@@ -43,6 +49,35 @@ void TestCallListDump::writesTheRowsOnceTheChangesAreThrough()
     QTRY_COMPARE(read(), QStringLiteral("BOB\t555-0101\t3/21/2024 2:05:00 PM\t1\tYES\t8\n"));
     list.setTextMatrix(1, CallListModel::ColAnswered, QStringLiteral("NO"));
     QTRY_COMPARE(read(), QStringLiteral("BOB\t555-0101\t3/21/2024 2:05:00 PM\t1\tNO\t8\n"));
+}
+
+// A test may read the rows from a pipe or the program's output, or through a link: nothing is renamed over
+// what the link leads to.
+void TestCallListDump::writesWhatIsNoPlainFileAsItStands()
+{
+    TempHome home;
+    CallListModel list;
+    list.addRow({QStringLiteral("BOB"), QStringLiteral("555-0101"), QStringLiteral("3/21/2024 2:05:00 PM"),
+                 QStringLiteral("1"), QStringLiteral("YES"), QStringLiteral("8")});
+    const QByteArray row = "BOB\t555-0101\t3/21/2024 2:05:00 PM\t1\tYES\t8\n";
+    // Held open as a reader holds it: renamed over, it would read the file replaced.
+    QFile held(home.file(QStringLiteral("rows.txt")));
+    QVERIFY(held.open(QIODevice::ReadWrite));
+    const QString link = home.file(QStringLiteral("link.txt"));
+    QVERIFY(QFile::link(held.fileName(), link));
+    CallListDump(list, link).write();
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(held.readAll(), row);
+
+    const QByteArray pipe = QFile::encodeName(home.file(QStringLiteral("pipe")));
+    QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+    const int reader = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    CallListDump(list, QFile::decodeName(pipe)).write();
+    char got[256] = {};
+    const ssize_t n = ::read(reader, got, sizeof got);
+    ::close(reader);
+    QCOMPARE(QByteArray(got, int(qMax<ssize_t>(n, 0))), row);
 }
 
 QTEST_GUILESS_MAIN(TestCallListDump)
