@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 #include "app/StartUp.h"
@@ -145,8 +146,9 @@ void TestServerWindow::cancelCutsALongReplyShort()
 {
     storeCalls(2000);
     // A client on its own thread, as on another machine: it asks for 2,000 rows and cancels as soon as the
-    // reply's size has come, while the rows are being gathered (a fixed pause lost the race to a quick server).
-    ThreadedPeer client(gServer->LocalPort(), [](ThreadedPeer& p) {
+    // reply's size has come, while the rows are being gathered.
+    std::atomic<bool> cancelSent{false};
+    ThreadedPeer client(gServer->LocalPort(), [&cancelSent](ThreadedPeer& p) {
         p.write(";SQL;Select * From tblCID Order By ID;COMPLETE;COMPLETE;");
         p.readUntil(
             [](const QByteArray& bytes) {
@@ -155,16 +157,20 @@ void TestServerWindow::cancelCutsALongReplyShort()
             },
             60000);
         p.write(";NETCANCEL;COMPLETE;COMPLETE;");
+        cancelSent = true;
         p.readUntil(holdsReply, 60000);
     });
     QVERIFY(client.connected());
-    // The progress window shows who the rows go to while they are gathered.
+    // The progress window shows who the rows go to while they are gathered. Its first step waits there until
+    // the cancel is on its way: whether a core was free for the client meanwhile decides nothing (a server
+    // that went on alone stepped through all 2,000 rows first on one busy core).
     QString caption;
     connect(gServer.get(), &clsServer::dataSent, this, [&](const QString& text) {
         if (text.startsWith(QStringLiteral(";SIZE;")))
             QTimer::singleShot(0, this, [&] {
                 if (QWidget* progress = FindForm(QStringLiteral("frmProcessing")))
                     caption = progress->windowTitle();
+                QVERIFY(QTest::qWaitFor([&] { return cancelSent.load(); }, 60000));
             });
     });
     client.run();
