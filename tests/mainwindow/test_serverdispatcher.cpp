@@ -327,6 +327,13 @@ void TestServerDispatcher::clientThatNeverReadsIsDroppedWhileOthersReceive()
         for (const QString& unit : reader.take(1, 1000))
             received += unit.size();
     }
+    // A block that came late on a busy machine is still on its way, not lost.
+    while (received < qint64(sent) * block.size()) {
+        const QStringList late = reader.take(1, 60000);
+        if (late.isEmpty())
+            break;
+        received += late.first().size();
+    }
     QCOMPARE(gServer->ClientCount(), 1);
     QCOMPARE(gServer->ClientAt(1)->RemoteHostIP(), QStringLiteral("127.0.0.1"));
     QVERIFY(events().contains(QStringLiteral("127.0.0.1 stopped reading and was disconnected")));
