@@ -6,6 +6,8 @@
 
 #include <QtGlobal>
 
+#include <sys/stat.h>
+
 namespace {
 
 sqlite3_vfs* g_system = nullptr;
@@ -151,6 +153,15 @@ constexpr int kTemporary =
 
 int scratchOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
 {
+    if (name && !(flags & kTemporary)) {
+        // A store or a file beside it (its journal, its write-ahead file) that is no plain file by now, though
+        // it was when the store was opened: the system would wait on a named pipe for ever.
+        struct stat st {};
+        if (::stat(name, &st) == 0 && !S_ISREG(st.st_mode)) {
+            file->pMethods = nullptr;
+            return SQLITE_CANTOPEN;
+        }
+    }
     SqlHeap::Account* account = (flags & kTemporary) ? SqlHeap::charged() : nullptr;
     if (!account) {
         // Every other file is the system's own, in the room SQLite gave for this one.

@@ -8,6 +8,9 @@
 // straight through, except a temporary file opened while a statement's account is charged (SqlHeap::Charge).
 // Such a file charges its growth to that account and gives it back as it shrinks or closes; a write past the
 // account's scratch bound fails with SQLITE_FULL, and the account remembers why (SqlHeap::Refusal::Scratch).
+// And since SQLite opens a store's journal and write-ahead file whenever it needs them, long after the store
+// was looked at, a file it opens that is no plain file by then (a named pipe, a folder) is refused rather
+// than waited on.
 namespace SqlScratch {
 
 // Once, after SQLite's allocator is set and before the first connection; false when it could not be put in

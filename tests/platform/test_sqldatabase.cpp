@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+
 #include <QThread>
+#include <sys/stat.h>
 
 class TestSqlDatabase : public QObject {
     Q_OBJECT
@@ -182,6 +184,15 @@ void TestSqlDatabase::missingFileIsNotCreatedUnlessAsked()
     QVERIFY_THROWS_EXCEPTION(SqlError, SqlDatabase(home.file("none.db"), SqlDatabase::Mode::ReadWrite));
     QVERIFY_THROWS_EXCEPTION(SqlError, SqlDatabase(home.file("none.db"), SqlDatabase::Mode::ReadOnly));
     QVERIFY(!QFile::exists(home.file("none.db")));
+    // A file beside a store that turns into a named pipe after the store was opened is refused when SQLite
+    // comes to open it, not waited on.
+    {
+        SqlDatabase db(home.file("a.db"), SqlDatabase::Mode::ReadWriteCreate);
+        db.exec(QStringLiteral("PRAGMA journal_mode=DELETE; CREATE TABLE t (x INTEGER)"));
+    }
+    SqlDatabase reader(home.file("a.db"), SqlDatabase::Mode::ReadOnly);
+    QCOMPARE(::mkfifo(QFile::encodeName(home.file("a.db-journal")).constData(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(SqlError, reader.prepare(QStringLiteral("SELECT count(*) FROM t")).step());
 }
 
 void TestSqlDatabase::timeBudgetStopsARunawayQuery()
