@@ -480,10 +480,14 @@ void installExitHooks()
             }
         });
     }
-    // A long task running meanwhile stops at its next step; the exit steps follow once it has returned.
+    // A long task running meanwhile stops at its next step; the exit steps follow once it has returned. A signal
+    // that comes while an end still waits for a task is the user insisting: the end goes on at once.
     installTerminationHandler([] {
         if (g_endSignal == 0)
             g_endSignal = lastTerminationSignal();
-        Program::requestEnd(ExitProgram);
+        if (Program::endWaits())
+            Program::endNow();
+        else
+            Program::requestEnd(ExitProgram);
     });
 }

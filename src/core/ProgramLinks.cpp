@@ -23,6 +23,8 @@ bool g_ending = false;
 // The end or the mode switch that waits for the long tasks; g_switching tells which.
 std::function<void()> g_pendingEnd;
 bool g_switching = false;
+// The end goes on under tasks that have not stopped (Program::endNow): nothing waits for them meanwhile.
+bool g_endingNow = false;
 
 void runPendingEnd()
 {
@@ -30,18 +32,27 @@ void runPendingEnd()
         return;
     const std::function<void()> end = std::move(g_pendingEnd);
     g_pendingEnd = nullptr;
-    // Every task has stopped; what the end itself starts is not stopped by this request.
+    // Every task has stopped; what the end itself starts is not stopped by this request, and what the end asks
+    // on the user's own road (the contact book's unsaved edits on File > Exit) is asked.
     g_ending = false;
     g_switching = false;
+    Prompt::setClosed(false);
     end();
 }
 
 void request(std::function<void()> step, bool modeSwitch)
 {
-    if (g_longTasks == 0) {
+    // Nobody may be there to answer: a box left open would hold the end, and the task it opened under, for as
+    // long as nobody answers it. Its command then does nothing, as when its window goes.
+    if (!modeSwitch)
+        Prompt::closeOpen();
+    if (!LongTask::running()) {
         step();
         return;
     }
+    // A command chosen while the end waits for the tasks asks nothing either.
+    if (!modeSwitch)
+        Prompt::setClosed(true);
     const bool first = !g_ending;
     g_ending = true;
     g_switching = modeSwitch;
@@ -79,13 +90,19 @@ LongTask::LongTask(QString what) : m_what(std::move(what))
 LongTask::~LongTask()
 {
     g_taskNames.removeAt(g_taskNames.lastIndexOf(m_what));
-    if (--g_longTasks == 0 && g_pendingEnd) {
+    if (--g_longTasks > 0)
+        return;
+    if (g_pendingEnd) {
         // From the event loop, once the handler that ran the task has returned too.
         QTimer::singleShot(0, QCoreApplication::instance(), runPendingEnd);
+    } else {
+        // An end that went on without waiting (Program::endNow) has run: nothing is left for it to stop.
+        g_ending = false;
+        g_switching = false;
     }
 }
 
-bool LongTask::running() { return g_longTasks > 0; }
+bool LongTask::running() { return g_longTasks > 0 && !g_endingNow; }
 
 QStringList LongTask::runningTasks()
 {
@@ -122,9 +139,11 @@ bool LongTask::refuse(const QString& cannot)
     const QStringList names = runningTasks();
     const QString what =
         names.isEmpty() ? QStringLiteral("A long task") : QLatin1Char('"') + names.first() + QLatin1Char('"');
-    Prompt::message(what + QStringLiteral(" is still running: ") + cannot +
-                        QStringLiteral(" until it has finished. Nothing was changed."),
-                    Prompt::OkOnly, Prompt::Exclamation);
+    // Said without waiting: the command runs while the task lets the event loop run, and a box that waited here
+    // would hold the task, and the program's end, for as long as it is left open.
+    Prompt::notice(what + QStringLiteral(" is still running: ") + cannot +
+                       QStringLiteral(" until it has finished. Nothing was changed."),
+                   Prompt::Exclamation);
     return true;
 }
 
@@ -179,6 +198,21 @@ void requestEnd(std::function<void()> end)
     if (g_pendingEnd && !g_switching)
         return;
     request(std::move(end), false);
+}
+
+bool endWaits() { return g_pendingEnd && !g_switching; }
+
+void endNow()
+{
+    if (!endWaits())
+        return;
+    const std::function<void()> end = std::move(g_pendingEnd);
+    g_pendingEnd = nullptr;
+    // The tasks still under way stop at their next step: ending() holds until the last has returned.
+    Prompt::setClosed(false);
+    g_endingNow = true;
+    end();
+    g_endingNow = false;
 }
 
 void exit()

@@ -53,7 +53,8 @@ public:
     LongTask(const LongTask&) = delete;
     LongTask& operator=(const LongTask&) = delete;
 
-    // Whether any task is held, and what they are (outermost first, each once).
+    // Whether any task is held (and the end is not going on over it, Program::endNow), and what they are
+    // (outermost first, each once).
     static bool running();
     static QStringList runningTasks();
 
@@ -67,8 +68,9 @@ public:
     using StrayYield = std::function<void(const char* file, int line)>;
     static void setStrayYieldHandler(StrayYield handler);
 
-    // A command that would replace or empty a store while a task runs is refused: true, after a box that
-    // says what runs and that nothing was changed (cannot: "the call log cannot be changed").
+    // A command that would replace or empty a store while a task runs is refused: true, after a notice that
+    // says what runs and that nothing was changed (cannot: "the call log cannot be changed"). The notice waits
+    // for nobody: the task goes on, and the program can end, while it is open.
     static bool refuse(const QString& cannot);
 
 private:
@@ -88,8 +90,14 @@ void unloadWaitingForms(const QString& kind);
 bool ending();
 // Runs end at once when no long task runs; otherwise marks the program as ending and runs end from the event
 // loop once the last long task has returned. A second request while one waits changes nothing; it takes the
-// place of a mode switch that waits.
+// place of a mode switch that waits. Every box and dialog open closes as cancelled first (Prompt::closeOpen), and
+// while the end waits none is shown.
 void requestEnd(std::function<void()> end);
+// An end asked for waits for a long task to stop.
+bool endWaits();
+// The end that waits runs now, under whatever task has not stopped (a second SIGTERM: the user insists); those
+// tasks stop at their next step.
+void endNow();
 // The program's end by any road the user takes (File > Exit, the tray's Close, the close box when it ends the
 // program): requestEnd with the whole end (ProgramLinks::exitProgram).
 void exit();

@@ -230,9 +230,16 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
         shown.append(ChangedMeanwhile::call(list.textMatrix(row, CallListModel::ColName),
                                             list.textMatrix(row, CallListModel::ColDate)));
     }
+    // The IDs name calls of the log open now: another log opened while the question waits has its own calls
+    // under the same IDs, and none of them goes.
+    const quint64 log = CallerDBGeneration();
     const QPointer<CallLogCommands> self(this);
     if (!confirmRemoval(first != last) || !self)
         return Removal::Nothing;
+    if (CallerDBGeneration() != log) {
+        ChangedMeanwhile::say(shown.first());
+        return Removal::Nothing;
+    }
     try {
         // A call gone meanwhile means the user agreed to a set that is no longer there: nothing is deleted.
         const QList<qint32> missing = MissingCallers(ids);
@@ -253,8 +260,6 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
             deleted.push_back(ids.first());
         } else {
             Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), parent());
-            // The IDs name calls of the log open now.
-            const quint64 log = CallerDBGeneration();
             for (qint32 id : ids) {
                 if (progress.StopProcessing() || CallerDBGeneration() != log) {
                     stopped = true;
@@ -298,6 +303,8 @@ bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
     // view's period as well, but the user never saw it and never agreed to lose it. The calls then go by
     // their IDs, so the view text never runs on the connection that writes.
     QList<clsCaller> calls;
+    // The calls are those of the log open now; another log opened while the question waits keeps its own.
+    const quint64 log = CallerDBGeneration();
     try {
         calls = SelectCallers(sql);
     } catch (const SqlError& e) {
@@ -307,6 +314,11 @@ bool CallLogCommands::ClearView(const QString& sql, const CallListModel& list)
     const QPointer<CallLogCommands> self(this);
     if (!confirmRemoval(list.rows() > 2) || !self || refusedWhileBusy(QStringLiteral("the call log cannot be cleared")))
         return false;
+    if (CallerDBGeneration() != log) {
+        if (!calls.isEmpty())
+            ChangedMeanwhile::say(ChangedMeanwhile::call(calls.first().Name, calls.first().CallerDate));
+        return false;
+    }
     try {
         QList<qint32> ids;
         for (const clsCaller& c : std::as_const(calls))

@@ -39,15 +39,16 @@ public:
     // Deletes the calls of the selected rows (asked first while ConfirmDeletion is on). Their IDs are
     // read before the question, so a call that arrives or a list read again while the box or the progress
     // window waits cannot shift a row onto the wrong record; when one of them was deleted meanwhile (by a
-    // client), the user is told and nothing is deleted. Nothing is done while a call rings. The records that
-    // went are deletedIDs(): their rows are to go by ID, since rows may have moved meanwhile.
+    // client), or another log was opened meanwhile, the user is told and nothing is deleted. Nothing is done while a
+    // call rings. The records that went are deletedIDs(): their rows are to go by ID, since rows may have moved
+    // meanwhile.
     Removal DeleteSelected(const CallListModel& list);
     const std::vector<qint64>& deletedIDs() const { return m_deleted; }
     // Deletes every call of the view query sql (asked first while ConfirmDeletion is on); true when they
     // went, and then deletedIDs() are their rows to go. The view is read before the question: a call that
     // comes in while the box waits stays (in the log and in the list), and when a call of the view was
-    // deleted meanwhile the user is told and nothing is deleted. Nothing is done while a call rings or when
-    // the list is empty.
+    // deleted meanwhile, or another log was opened meanwhile, the user is told and nothing is deleted. Nothing is done
+    // while a call rings or when the list is empty.
     bool ClearView(const QString& sql, const CallListModel& list);
 
     // Asks for a file name until a new call log is made there (or the user gives up); true when it is the

@@ -18,6 +18,7 @@ struct State {
     QList<Record> history;
     int noticeHolds = 0;
     QList<Record> heldNotices;
+    bool closed = false;
 };
 
 State& state()
@@ -37,6 +38,14 @@ Answer defaultAnswer(Buttons buttons, int defaultButton)
                                               {Yes, No}, {Retry, Cancel}};
     const auto& set = sets.value(buttons, sets[0]);
     return set.value(defaultButton, set.first());
+}
+
+// What a box closed by the program's end answers: Escape's answer, the last of the set (Ok for a lone Ok).
+Answer cancelAnswer(Buttons buttons)
+{
+    static const QList<QList<Answer>> sets = {{Ok},      {Ok, Cancel},   {Abort, Retry, Ignore}, {Yes, No, Cancel},
+                                              {Yes, No}, {Retry, Cancel}};
+    return sets.value(buttons, sets[0]).last();
 }
 
 // Taken off the queue before it runs: what it does may ask a box of its own.
@@ -131,8 +140,13 @@ QString dialogFilter(const QString& filter)
 
 Answer message(const QString& text, Buttons buttons, Icon icon, int defaultButton, const QString& title)
 {
-    runMeanwhile();
     State& s = state();
+    if (s.closed) {
+        remember(
+            {Kind::Message, resolvedTitle(title), text, buttons, icon, QString::number(int(cancelAnswer(buttons)))});
+        return cancelAnswer(buttons);
+    }
+    runMeanwhile();
     Answer a;
     if (!s.answers.isEmpty())
         a = s.answers.dequeue();
@@ -149,6 +163,8 @@ void notice(const QString& text, Icon icon, const QString& title)
     State& s = state();
     const Record record{Kind::Notice, resolvedTitle(title), text, OkOnly, icon, QString()};
     remember(record);
+    if (s.closed)
+        return;
     if (s.noticeHolds > 0)
         s.heldNotices.append(record);
     else if (interactive())
@@ -171,26 +187,30 @@ void releaseNotices()
 
 QString openFile(const QString& title, const QString& folder, const QString& filter)
 {
-    runMeanwhile();
     State& s = state();
     QString r;
-    if (!s.texts.isEmpty())
-        r = s.texts.dequeue();
-    else if (interactive())
-        r = s.backend->openFile(title, folder, filter);
+    if (!s.closed) {
+        runMeanwhile();
+        if (!s.texts.isEmpty())
+            r = s.texts.dequeue();
+        else if (interactive())
+            r = s.backend->openFile(title, folder, filter);
+    }
     remember({Kind::OpenFile, title, folder, OkOnly, NoIcon, r});
     return r;
 }
 
 QString saveFile(const QString& title, const QString& path, const QString& filter)
 {
-    runMeanwhile();
     State& s = state();
     QString r;
-    if (!s.texts.isEmpty())
-        r = s.texts.dequeue();
-    else if (interactive())
-        r = s.backend->saveFile(title, path, filter);
+    if (!s.closed) {
+        runMeanwhile();
+        if (!s.texts.isEmpty())
+            r = s.texts.dequeue();
+        else if (interactive())
+            r = s.backend->saveFile(title, path, filter);
+    }
     // Every save dialog goes through here: a file saved without its ending would drop out of the lists that
     // look for it, and the callers' test for an existing file must see the name that will be written.
     r = withFilterEnding(r, filter);
@@ -200,16 +220,18 @@ QString saveFile(const QString& title, const QString& path, const QString& filte
 
 std::optional<quint32> chooseColor(quint32 bgr)
 {
-    runMeanwhile();
     State& s = state();
     std::optional<quint32> r;
-    if (!s.texts.isEmpty()) {
-        bool ok = false;
-        const quint32 v = s.texts.dequeue().toUInt(&ok);
-        if (ok)
-            r = v;
-    } else if (interactive()) {
-        r = s.backend->chooseColor(bgr);
+    if (!s.closed) {
+        runMeanwhile();
+        if (!s.texts.isEmpty()) {
+            bool ok = false;
+            const quint32 v = s.texts.dequeue().toUInt(&ok);
+            if (ok)
+                r = v;
+        } else if (interactive()) {
+            r = s.backend->chooseColor(bgr);
+        }
     }
     remember({Kind::Color, QString(), QString::number(bgr), OkOnly, NoIcon, r ? QString::number(*r) : QString()});
     return r;
@@ -217,31 +239,52 @@ std::optional<quint32> chooseColor(quint32 bgr)
 
 QString input(const QString& prompt, const QString& defaultText, const QString& title)
 {
-    runMeanwhile();
     State& s = state();
     QString r;
-    if (!s.texts.isEmpty())
-        r = s.texts.dequeue();
-    else if (interactive())
-        r = s.backend->input(resolvedTitle(title), prompt, defaultText);
-    else
-        r = defaultText;
+    if (!s.closed) {
+        runMeanwhile();
+        if (!s.texts.isEmpty())
+            r = s.texts.dequeue();
+        else if (interactive())
+            r = s.backend->input(resolvedTitle(title), prompt, defaultText);
+        else
+            r = defaultText;
+    }
     remember({Kind::Input, resolvedTitle(title), prompt, OkOnly, NoIcon, r});
     return r;
 }
 
 bool print(QPrinter* printer)
 {
-    runMeanwhile();
     State& s = state();
     bool chosen = false;
-    if (!s.answers.isEmpty())
-        chosen = s.answers.dequeue() == Ok;
-    else if (interactive())
-        chosen = s.backend->print(printer);
+    if (!s.closed) {
+        runMeanwhile();
+        if (!s.answers.isEmpty())
+            chosen = s.answers.dequeue() == Ok;
+        else if (interactive())
+            chosen = s.backend->print(printer);
+    }
     remember({Kind::Print, productName(), QString(), OkCancel, NoIcon, QString::number(int(chosen ? Ok : Cancel))});
     return chosen;
 }
+
+void closeOpen()
+{
+    State& s = state();
+    s.heldNotices.clear();
+    if (s.backend)
+        s.backend->closeOpen();
+}
+
+void setClosed(bool closed)
+{
+    state().closed = closed;
+    if (closed)
+        closeOpen();
+}
+
+bool closed() { return state().closed; }
 
 void queueAnswer(Answer answer) { state().answers.enqueue(answer); }
 void queueText(const QString& text) { state().texts.enqueue(text); }
@@ -266,6 +309,7 @@ void resetScript()
     state().history.clear();
     state().noticeHolds = 0;
     state().heldNotices.clear();
+    state().closed = false;
 }
 
 } // namespace Prompt

@@ -57,6 +57,8 @@ public:
         (void)printer;
         return false;
     }
+    // Closes every box and dialog open now as cancelled, and drops the notices that wait.
+    virtual void closeOpen() {}
 };
 
 // The interactive backend (owned by the caller); nullptr removes it.
@@ -89,6 +91,14 @@ QString input(const QString& prompt, const QString& defaultText = QString(), con
 // on the printer as the test set it up, Cancel cancels); unanswered and non-interactive requests cancel,
 // so nothing headless ever reaches a real printer.
 bool print(QPrinter* printer);
+
+// The program is to end, and nobody may be there to answer. closeOpen closes every box and dialog open now as
+// cancelled (the command that asked then does nothing), so none holds the end, or a long task the end waits for,
+// for as long as it is left open. While closed, every box and dialog asked is answered as cancelled at once,
+// without being shown, and notices are only recorded; setting it closes what is open.
+void closeOpen();
+void setClosed(bool closed);
+bool closed();
 
 // --- test scripting ---
 void queueAnswer(Answer answer);

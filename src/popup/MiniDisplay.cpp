@@ -553,6 +553,12 @@ void MiniDisplay::Unload()
     Callers.clear();
 }
 
+void MiniDisplay::forgetCalls()
+{
+    Unload();
+    m_liveCall = clsCaller();
+}
+
 void MiniDisplay::SendData(const QString& text)
 {
     Q_EMIT requestSent(text);

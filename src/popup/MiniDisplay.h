@@ -119,6 +119,8 @@ public:
 
     // The window was unloaded: the list and the caller shown are released.
     void Unload();
+    // The program ends or changes its mode: the list goes, and the call that rang with it, whatever the window.
+    void forgetCalls();
 
     // Client mode: a request to the server goes out through the client socket while it is connected;
     // requestSent tells of each one all the same.

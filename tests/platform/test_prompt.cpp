@@ -34,6 +34,8 @@ public:
         ++calls;
         return 7u;
     }
+    int closings = 0;
+    void closeOpen() override { ++closings; }
 };
 
 } // namespace
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void backendOnlyWhenInteractive();
     void meanwhileRunsWhileTheBoxWaits();
     void heldNoticesShowInOrderOnRelease();
+    void whileClosedNothingIsShown();
     void olderFilterFormForTheDialogs_data();
     void olderFilterFormForTheDialogs();
     void aSavedNameGetsItsFilterEnding();
@@ -205,6 +208,25 @@ void TestPrompt::heldNoticesShowInOrderOnRelease()
     Prompt::releaseNotices();
     QCOMPARE(backend.noticesShown.size(), 3);
     QCOMPARE(Prompt::texts().last(), QStringLiteral("Headless."));
+}
+
+// While the program waits to end, nobody may be there to answer: what is open closes, and what is asked is
+// answered as cancelled without being shown (a test's answer and change too), but recorded.
+void TestPrompt::whileClosedNothingIsShown()
+{
+    RecordingBackend backend;
+    Prompt::setBackend(&backend);
+    qputenv("VELQUON_NONINTERACTIVE", "0");
+    Prompt::queueAnswer(Prompt::Yes);
+    Prompt::setClosed(true);
+    QCOMPARE(backend.closings, 1);
+    QCOMPARE(Prompt::message(QStringLiteral("Sure?"), Prompt::YesNo), Prompt::No);
+    QCOMPARE(Prompt::openFile(QString(), QString(), QString()), QString());
+    Prompt::notice(QStringLiteral("n"));
+    QCOMPARE(backend.calls, 0);
+    QCOMPARE(Prompt::texts(), (QStringList{"Sure?", QString(), "n"}));
+    Prompt::setClosed(false);
+    QCOMPARE(Prompt::message(QStringLiteral("Sure?"), Prompt::YesNo), Prompt::Yes);
 }
 
 void TestPrompt::olderFilterFormForTheDialogs_data()

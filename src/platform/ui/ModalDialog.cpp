@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "platform/Prompt.h"
+
 namespace {
 QList<ModalDialog::Script>& scripts()
 {
@@ -24,10 +26,18 @@ GivenBack& givenBack()
     static GivenBack g;
     return g;
 }
+
+QList<QPointer<QDialog>>& running()
+{
+    static QList<QPointer<QDialog>> dialogs;
+    return dialogs;
+}
 } // namespace
 
 int execDialog(QDialog& dialog)
 {
+    if (Prompt::closed())
+        return QDialog::Rejected;
     if (!scripts().isEmpty()) {
         const ModalDialog::Script script = scripts().takeFirst();
         dialog.setResult(QDialog::Rejected);
@@ -44,7 +54,11 @@ int execDialog(QDialog& dialog)
     if (qEnvironmentVariable("VELQUON_NONINTERACTIVE") == QLatin1String("1"))
         return QDialog::Rejected;
     const QPointer<QWidget> opener = ModalDialog::openerOf(&dialog);
+    const QPointer<QDialog> self(&dialog);
+    running().append(self);
     const int result = dialog.exec();
+    running().removeAll(self);
+    running().removeAll(QPointer<QDialog>());
     ModalDialog::giveBack(opener);
     return result;
 }
@@ -103,6 +117,15 @@ QWidget* givenBackTo()
 {
     QWidget* w = givenBack().window;
     return w && w->isVisible() ? w : nullptr;
+}
+
+void closeOpen()
+{
+    // The innermost first: each returns to the one below it.
+    const QList<QPointer<QDialog>> open = running();
+    for (auto it = open.crbegin(); it != open.crend(); ++it)
+        if (*it)
+            (*it)->done(QDialog::Rejected);
 }
 
 void queueScript(Script script) { scripts().append(std::move(script)); }

@@ -26,6 +26,10 @@ void giveBack(QWidget* opener);
 // is active, and a box the same command asks next belongs there too. nullptr otherwise.
 QWidget* givenBackTo();
 
+// The program is ending: every dialog execDialog runs now closes as cancelled (Prompt::closeOpen). While Prompt
+// is closed, execDialog shows none and answers as cancelled.
+void closeOpen();
+
 using Script = std::function<void(QDialog&)>;
 void queueScript(Script script);
 // Scripts queued and not yet used.

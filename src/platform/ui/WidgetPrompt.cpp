@@ -6,7 +6,6 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QColorDialog>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -68,6 +67,8 @@ struct PendingNotice {
     QString title;
     QString text;
     Prompt::Icon icon;
+    // The window that was active when it was asked: the notice belongs there, also when it opens later.
+    QPointer<QWidget> owner;
 };
 
 struct Notices {
@@ -75,6 +76,10 @@ struct Notices {
     QPointer<QMessageBox> open;
     int modalBoxes = 0;
     bool scheduled = false;
+    // Every box and dialog running modal now, the innermost last.
+    QList<QPointer<QDialog>> modal;
+    // Counts the program's ends that closed what was open: a box open across one was closed by it.
+    quint64 closings = 0;
 };
 
 Notices& notices()
@@ -107,7 +112,8 @@ void showNextNotice()
     if (n.modalBoxes > 0)
         return;
     const PendingNotice next = n.waiting.dequeue();
-    auto* box = new QMessageBox(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, parentWindow());
+    QWidget* owner = next.owner && next.owner->isVisible() ? next.owner.data() : parentWindow();
+    auto* box = new QMessageBox(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     n.open = box;
@@ -115,27 +121,39 @@ void showNextNotice()
     box->show();
 }
 
-// Waits while a notice is open, so two boxes never stand over each other; its window going ends the wait too.
-void waitForOpenNotice()
-{
-    Notices& n = notices();
-    if (!n.open)
-        return;
-    QEventLoop wait;
-    QObject::connect(n.open.data(), &QObject::destroyed, &wait, &QEventLoop::quit);
-    wait.exec();
-}
-
 // Every box and dialog below is made on the heap and watched: its parent is the window that is active now,
 // and that window may be deleted while the box waits (the program ends); the box then goes with it and counts
-// as cancelled, never deleted a second time. Closed, it gives the keyboard back to that window.
+// as cancelled, never deleted a second time. The program's end closes it as cancelled too. Closed, it gives the
+// keyboard back to that window.
 template <typename Dialog>
 int runModal(const QPointer<Dialog>& dialog)
 {
+    Notices& n = notices();
     const QPointer<QWidget> opener = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+    const QPointer<QDialog> running(dialog.data());
+    const quint64 closings = n.closings;
+    n.modal.append(running);
     const int result = dialog->exec();
+    n.modal.removeAll(running);
+    n.modal.removeAll(QPointer<QDialog>());
     ModalDialog::giveBack(opener);
-    return dialog ? result : QDialog::Rejected;
+    return dialog && n.closings == closings ? result : QDialog::Rejected;
+}
+
+// A box asked while a notice is open waits for it, so two boxes never stand over each other: the notice becomes
+// the modal step the box waits on, and nothing else is chosen meanwhile. False when the program's end closed it:
+// the box is then not asked either.
+bool answerOpenNotice()
+{
+    Notices& n = notices();
+    const QPointer<QMessageBox> notice = n.open;
+    if (!notice)
+        return true;
+    const quint64 closings = n.closings;
+    // Made modal only as it is shown again.
+    notice->hide();
+    runModal(notice);
+    return n.closings == closings;
 }
 
 template <typename Dialog>
@@ -176,7 +194,8 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
         {{QMessageBox::Retry, Prompt::Retry}, {QMessageBox::Cancel, Prompt::Cancel}},
     };
     const auto& set = sets.value(buttons, sets[0]);
-    waitForOpenNotice();
+    if (!answerOpenNotice())
+        return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
     const QPointer<QMessageBox> box =
         new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
@@ -198,8 +217,26 @@ void WidgetPrompt::setOwnerWindow(std::function<QWidget*()> owner) { ownerWindow
 
 void WidgetPrompt::notice(const QString& title, const QString& text, Prompt::Icon icon)
 {
-    notices().waiting.enqueue({title, text, icon});
+    notices().waiting.enqueue({title, text, icon, parentWindow()});
     showNextNotice();
+}
+
+void WidgetPrompt::closeOpen()
+{
+    Notices& n = notices();
+    ++n.closings;
+    n.waiting.clear();
+    // The innermost first: each returns to the one below it.
+    const QList<QPointer<QDialog>> open = n.modal;
+    for (auto it = open.crbegin(); it != open.crend(); ++it)
+        if (*it)
+            (*it)->done(QDialog::Rejected);
+    if (QMessageBox* notice = n.open; notice && !open.contains(notice)) {
+        n.open.clear();
+        notice->hide();
+        notice->deleteLater();
+    }
+    ModalDialog::closeOpen();
 }
 
 QString WidgetPrompt::openFile(const QString& title, const QString& folder, const QString& filter)

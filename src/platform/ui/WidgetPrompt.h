@@ -8,7 +8,8 @@ class QWidget;
 
 // Prompt's interactive backend: real message boxes and dialogs. A box belongs to the active window, else to the
 // owner window while it is shown (the main window), so the window manager keeps it above that window. Notices
-// come one at a time: the next one opens when the last is closed, and a modal box waits for an open notice.
+// come one at a time: the next one opens when the last is closed, and a modal box asked while one is open makes
+// it modal and waits for it first. The program's end closes them all as cancelled (closeOpen).
 class WidgetPrompt : public Prompt::Backend {
 public:
     // The window a box belongs to when no window of the program is active; nullptr, or a hidden window, leaves
@@ -23,4 +24,5 @@ public:
     std::optional<quint32> chooseColor(quint32 bgr) override;
     QString input(const QString& title, const QString& prompt, const QString& defaultText) override;
     bool print(QPrinter* printer) override;
+    void closeOpen() override;
 };

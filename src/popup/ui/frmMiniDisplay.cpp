@@ -125,6 +125,8 @@ void frmMiniDisplay::unloadForExit()
         if (PopupDetailWindow* w = detailWindow(screen, false); w && w->isVisible())
             w->closeByProgram();
     }
+    // The list and the call that rang went with the mode that heard them, whether the pop-up was on show or not.
+    miniDisplay().forgetCalls();
 }
 
 frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&list)

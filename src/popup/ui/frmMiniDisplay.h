@@ -28,7 +28,8 @@ public:
     // Lets the call road open the window and ask for open modal dialogs (called once at start-up).
     static void install();
     // The program ends (or its mode changes): the pop-up and its detail windows close as their own close
-    // would, so their placement is kept, and the detail windows stay remembered as open.
+    // would, so their placement is kept, and the detail windows stay remembered as open. Nothing of the list
+    // stays, shown or not.
     static void unloadForExit();
 
     ~frmMiniDisplay() override;

@@ -999,7 +999,8 @@ void TestFrmRemoteMain::configurationOpensTheOptions()
 void TestFrmRemoteMain::aSwitchToStandaloneForgetsTheCallThatRang()
 {
     // The server's call rings when the user makes this copy standalone: the call went with the server, and the
-    // new mode's log commands are not refused for it.
+    // new mode's log commands are not refused for it. The pop-up it opened keeps nothing of it either.
+    SaveProperty(Section::frmConfiguration, Key::PopupScreen, QStringLiteral("True"));
     deliver({QStringLiteral(";NEW;"),
              QStringLiteral(";INCOMING CALLER;|0|NOT RECEIVED|NUMBER|NOT RECEIVED|NONE|3/21/2024 2:00:00 PM|0|||N/A|"),
              QStringLiteral(";RING;")});
@@ -1012,6 +1013,9 @@ void TestFrmRemoteMain::aSwitchToStandaloneForgetsTheCallThatRang()
     });
     TRIGGER(window(), "mnuOptionsConfiguration");
     QTRY_VERIFY(dynamic_cast<frmBaseMain*>(gMainForm));
+    QVERIFY(miniDisplay().liveCall().Name.isEmpty());
+    TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuWindow(6)");
+    QCOMPARE(ui::textOf(frmMiniDisplay::instance(false), QStringLiteral("lblPosition")), QStringLiteral("0/0"));
     const QString made = m_home->file(QStringLiteral("made.mdb"));
     Prompt::queueText(made);
     TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuFileNewDB");

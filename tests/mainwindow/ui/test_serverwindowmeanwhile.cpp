@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -48,6 +49,7 @@
 #include "support/ModalChange.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/RealBoxes.h"
 #include "support/ui/StandaloneSession.h"
 
 namespace {
@@ -137,6 +139,9 @@ private Q_SLOTS:
     void theProgramEndingWhileAStepWaits();
     void aLongTaskMeetsEveryChange_data();
     void aLongTaskMeetsEveryChange();
+    void aQuestionBehindANoticeMeetsEveryChange_data();
+    void aQuestionBehindANoticeMeetsEveryChange();
+    void aSecondSignalEndsWhatTheFirstCouldNot();
     void aChangeDuringTheRefillReachesTheList_data();
     void aChangeDuringTheRefillReachesTheList();
     void copyAllCopiesTheRowsItWasAskedFor();
@@ -540,13 +545,15 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange_data()
         {"the pop-up's list", "mnuWindow(6)", "Processing Mini Display Data...", 120},
     };
     for (const auto& t : tasks)
-        for (const char* change : {"SIGTERM", "mode switch", "File > Exit", "New DB", "Change DB", "Clear Log"})
+        for (const char* change : {"SIGTERM", "mode switch", "File > Exit", "New DB", "Change DB", "Clear Log",
+                                   "a refusal, SIGTERM", "a refusal, File > Exit"})
             QTest::addRow("%s, %s", t.name, change) << QString::fromLatin1(t.start) << QString::fromLatin1(t.caption)
                                                     << t.calls << QString::fromLatin1(change);
 }
 
 // Whatever comes while a long task yields: an end or a mode switch waits at the gate until the task has
-// stopped at its next step, and says what it stopped; a command that would replace or empty the log is refused.
+// stopped at its next step, and says what it stopped; a command that would replace or empty the log is refused,
+// in a box that waits for nobody: an end asked for while it is on show goes on without an answer.
 // Nothing reaches a log the task did not begin on, and the list stays the open log's.
 void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
 {
@@ -575,13 +582,28 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
         underATask = underATask || LongTask::running();
         shutDown();
     };
+    // The refusal of Change DB is a real box ('"Processing..." is still running: ...'), on show when the program is
+    // told to end; only the watchdog would answer it, too late, had the end waited for it.
+    const bool refusal = change.startsWith(QLatin1String("a refusal"));
+    const auto boxes = refusal ? std::make_unique<RealBoxes>() : nullptr;
+    bool answeredLate = false;
+    bool refusedOnShow = false;
+    QObject watchdog;
+    QTimer::singleShot(10000, &watchdog, [&] {
+        if (QMessageBox* box = RealBoxes::shown(QStringLiteral("\"")); box && (answeredLate = true))
+            box->button(QMessageBox::Ok)->click();
+    });
     const auto fire = ModalChange::fireWhen([&] { return LongTask::runningTasks().contains(caption); },
                                             [&] {
-                                                if (change == QLatin1String("SIGTERM"))
+                                                if (refusal) {
+                                                    TRIGGER(window(), "mnuFileChangeDB");
+                                                    refusedOnShow = RealBoxes::shown(QStringLiteral("\""));
+                                                }
+                                                if (change.endsWith(QLatin1String("SIGTERM")))
                                                     ::raise(SIGTERM);
                                                 if (change == QLatin1String("mode switch"))
                                                     switchToClient();
-                                                if (change == QLatin1String("File > Exit"))
+                                                if (change.endsWith(QLatin1String("File > Exit")))
                                                     TRIGGER(window(), "mnuFileExit");
                                                 if (change == QLatin1String("New DB")) {
                                                     Prompt::queueText(made);
@@ -613,7 +635,7 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
         QCOMPARE(ui::tryTrigger(window(), task), QString());
     }
 
-    const bool ends = change == QLatin1String("SIGTERM") || change == QLatin1String("File > Exit");
+    const bool ends = change.endsWith(QLatin1String("SIGTERM")) || change.endsWith(QLatin1String("File > Exit"));
     const bool switches = change == QLatin1String("mode switch");
     if (ends)
         QTRY_VERIFY_WITH_TIMEOUT(ProgramEnded(), 10000);
@@ -654,9 +676,76 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
         QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsFilePath())));
         QVERIFY(!QFile::exists(socket));
     }
+    if (refusal)
+        QVERIFY(refusedOnShow && !answeredLate && !RealBoxes::shown(QString()));
     // A copy reads its rows before its first step: they all go, whatever stopped it.
     if (task == QLatin1String("mnuEditCopyAll"))
         QCOMPARE(QGuiApplication::clipboard()->text().count(QStringLiteral("\r\n")), calls - 1);
+}
+
+void TestServerWindowMeanwhile::aQuestionBehindANoticeMeetsEveryChange_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("change");
+    for (const char* command : {"mnuEditClear", "mnuEditDelete"})
+        for (const char* change : {"Change DB", "New DB", "SIGTERM", "mode switch"})
+            QTest::addRow("%s, %s", command, change) << QString::fromLatin1(command) << QString::fromLatin1(change);
+}
+
+// The question of Clear Log or Delete waits for a notice not closed yet, which is then the modal step: what comes
+// meanwhile (what the user can no longer choose, a script still can) never makes it delete from a log it did not read.
+void TestServerWindowMeanwhile::aQuestionBehindANoticeMeetsEveryChange()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, change);
+    const QString log = logPath();
+    const QString other = m_home->file(QStringLiteral("other.mdb"));
+    const QString made = m_home->file(QStringLiteral("made.mdb"));
+    gCallerDB->exec(QStringLiteral("VACUUM INTO '%1'").arg(other));
+    RealBoxes boxes;
+    boxes.answer(QStringLiteral("Are you sure"), QMessageBox::Yes);
+    boxes.answer(QStringLiteral("The call from"), QMessageBox::Ok);
+    Prompt::notice(QStringLiteral("Not closed yet."));
+    // What the user could still reach while the question waited: only the notice.
+    QString modalMeanwhile;
+    bool asked = false;
+    Prompt::queueMeanwhile([&] { asked = true; });
+    const auto fire = ModalChange::fireWhen(
+        [&] { return asked; },
+        [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                modalMeanwhile = box->text();
+            Prompt::queueText(change == QLatin1String("Change DB") ? other : made);
+            if (change == QLatin1String("SIGTERM"))
+                ::raise(SIGTERM);
+            else if (change == QLatin1String("mode switch"))
+                switchToClient();
+            else
+                TRIGGER(window(), change == QLatin1String("Change DB") ? "mnuFileChangeDB" : "mnuFileNewDB");
+            boxes.answer(QStringLiteral("Not closed yet."), QMessageBox::Ok);
+        });
+    click(rowOf(2));
+    QCOMPARE(ui::tryTrigger(window(), command), QString());
+    QTRY_VERIFY(!fire->isActive());
+    QCOMPARE(logIDs(log), (QList<qint64>{1, 2, 3, 4}));
+    QCOMPARE(logIDs(other), (QList<qint64>{1, 2, 3, 4}));
+    QCOMPARE(modalMeanwhile, QStringLiteral("Not closed yet."));
+}
+
+// A task that never stops (it never looks) keeps the end waiting, until the user insists with a second signal:
+// the end then goes on at once, and the task is told to stop at its next step; once it has, nothing else is.
+void TestServerWindowMeanwhile::aSecondSignalEndsWhatTheFirstCouldNot()
+{
+    {
+        const LongTask stuck(QStringLiteral("Stuck"));
+        ::raise(SIGTERM);
+        QVERIFY(QTest::qWaitFor([] { return Program::endWaits(); }));
+        ::raise(SIGTERM);
+        QTRY_VERIFY(ProgramEnded());
+        QVERIFY(!gCallerDB && !QFile::exists(SingleInstance::lockPath(settingsFilePath())));
+        QVERIFY(Program::ending());
+    }
+    QVERIFY(!Program::ending());
 }
 
 void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList_data()

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "platform/Prompt.h"
+#include "platform/ui/ModalDialog.h"
 
 // The real boxes and dialogs behind Prompt. A box belongs to the window that is active when it is asked;
 // that window may be deleted while the box waits (the program ends), and the box then goes with it: the
@@ -112,23 +113,31 @@ void TestWidgetPrompt::aBoxAskedUnderAModalDialogIsTheDialogs()
 void TestWidgetPrompt::theWindowGoingWhileABoxWaits_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("message") << "message";
-    QTest::newRow("input") << "input";
-    QTest::newRow("open file") << "open";
-    QTest::newRow("save file") << "save";
-    QTest::newRow("colour") << "colour";
-    QTest::newRow("print") << "print";
+    QTest::addColumn<bool>("end"); // the program's end closes it, rather than its window going
+    for (const bool end : {false, true}) {
+        const char* by = end ? "the program's end" : "its window going";
+        for (const char* kind : {"message", "input", "open", "save", "colour", "print", "dialog"})
+            QTest::addRow("%s, %s", kind, by) << QString::fromLatin1(kind) << end;
+    }
+    // The box waits for a notice, which is the modal step then: the end closes it, and the box is never asked.
+    QTest::newRow("a notice a box waits on, the program's end") << "notice" << true;
 }
 
 void TestWidgetPrompt::theWindowGoingWhileABoxWaits()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, end);
     QPointer<QWidget> shown;
+    QString said;
     bool seen = false;
-    whenModal([this, &shown, &seen](QWidget* box) {
+    whenModal([this, end, &shown, &said, &seen](QWidget* box) {
         shown = box;
+        said = box->property("text").toString();
         seen = true;
-        delete m_window.data();
+        if (end)
+            Prompt::closeOpen();
+        else
+            delete m_window.data();
     });
     if (kind == QLatin1String("message")) {
         QCOMPARE(Prompt::message(QStringLiteral("Delete it?"), Prompt::YesNo), Prompt::No);
@@ -143,11 +152,19 @@ void TestWidgetPrompt::theWindowGoingWhileABoxWaits()
     } else if (kind == QLatin1String("print")) {
         QPrinter printer(QPrinter::HighResolution);
         QVERIFY(!Prompt::print(&printer));
+    } else if (kind == QLatin1String("dialog")) {
+        const QPointer<QDialog> dialog = new QDialog(m_window);
+        QCOMPARE(execDialog(*dialog), int(QDialog::Rejected));
+        delete dialog.data();
+    } else if (kind == QLatin1String("notice")) {
+        Prompt::notice(QStringLiteral("Told."));
+        QCOMPARE(Prompt::message(QStringLiteral("Delete it?"), Prompt::YesNo), Prompt::No);
+        QCOMPARE(said, QStringLiteral("Told."));
     }
-    QVERIFY(!m_window);
-    // The box had been up over the window, and went with it.
+    // The box had been up over the window, and went with it, or was closed while the window stays.
+    QCOMPARE(bool(m_window), end);
     QVERIFY(seen);
-    QVERIFY(shown.isNull());
+    QVERIFY(shown.isNull() || !shown->isVisible());
     QVERIFY(!QApplication::activeModalWidget());
 }
 
