@@ -54,6 +54,19 @@ bool g_exiting = false;
 // Start-up gave way to a copy that holds the settings' lock but did not answer.
 bool g_silentCopy = false;
 
+// The contact book, then the call log. Nothing open, or already gone: no matter.
+void closeStores()
+{
+    try {
+        CloseContactDB();
+    } catch (const std::exception&) {
+    }
+    try {
+        CloseCallerDB();
+    } catch (const std::exception&) {
+    }
+}
+
 // The statistics and groups. A standalone or server program opens its modem first: a statistics file of
 // any size must not keep calls from being heard, so the file's items follow once the port's first opening
 // has ended.
@@ -338,15 +351,7 @@ void ShutDown()
     // The contact book asks about unsaved edits while its file is still open; not when a signal ends the program.
     frmContacts::unloadAtShutDown(g_endSignal != 0 ? terminationSignalName(g_endSignal) : QString());
 
-    // Nothing open, or already gone: no matter.
-    try {
-        CloseContactDB();
-    } catch (const std::exception&) {
-    }
-    try {
-        CloseCallerDB();
-    } catch (const std::exception&) {
-    }
+    closeStores();
 
     gRemoteSocket.reset();
     windowLinks().broadcast = nullptr;
@@ -441,14 +446,7 @@ void closeAtExit()
         g_shutDownDone = true;
         if (g_closerAfterStart)
             SaveLogOffTime();
-        try {
-            CloseContactDB();
-        } catch (const std::exception&) {
-        }
-        try {
-            CloseCallerDB();
-        } catch (const std::exception&) {
-        }
+        closeStores();
     }
     SingleInstance::instance().removeFilesAtExit();
 }
