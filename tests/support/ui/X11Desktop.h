@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -167,6 +168,28 @@ inline bool clickAt(const QWidget* w, const QPoint& point, int button = 1)
 inline bool pressKeys(const QStringList& keys)
 {
     return QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys) == 0;
+}
+
+// True once the window manager has done what the program asked of it before: it answers in the order asked, and
+// the answer to this can be seen (the frame it would give a new window).
+inline bool windowManagerCaughtUp()
+{
+    xcb_connection_t* c = connection();
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root(), 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    askWindowManager(probe, "_NET_REQUEST_FRAME_EXTENTS", 0);
+    const bool answered = QTest::qWaitFor(
+        [&] {
+            xcb_get_property_reply_t* p = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, probe, atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
+            const bool set = p && xcb_get_property_value_length(p) > 0;
+            free(p);
+            return set;
+        },
+        10000);
+    xcb_destroy_window(c, probe);
+    return answered;
 }
 
 } // namespace X11Desktop
