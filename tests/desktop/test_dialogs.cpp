@@ -65,6 +65,7 @@ private Q_SLOTS:
     void noHintTipComesOverThePopupsMenu();
     void theBookIsActiveAgainOnceItsBoxCloses();
     void aBoxBelongsToTheWindowThatAskedForIt();
+    void aBoxClosedWhileAnotherProgramHasTheKeyboardLeavesItThere();
     void theSearchWindowTakesEnterAndEscape();
 
 protected:
@@ -546,6 +547,27 @@ void TestDialogs::aBoxBelongsToTheWindowThatAskedForIt()
     TRIGGER(stats, "mnuFileChange");
     QCOMPARE(owner, stats->windowHandle());
     QTRY_COMPARE(QApplication::activeWindow(), stats);
+}
+
+// A box whose keyboard the user gave to another program, closed from there: the keyboard stays where the user put
+// it. Before, the window that had opened the box took it back at once.
+void TestDialogs::aBoxClosedWhileAnotherProgramHasTheKeyboardLeavesItThere()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    QTRY_COMPARE(QApplication::activeWindow(), StandaloneSession::window());
+    X11Desktop::OtherProgram other;
+    whenModal([&](QWidget* box) {
+        QTRY_COMPARE(QApplication::activeWindow(), box);
+        QVERIFY(X11Desktop::giveKeyboardTo(other.window));
+        // The program knows that none of its windows has the keyboard.
+        QTRY_VERIFY(!QGuiApplication::focusWindow());
+        qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    Prompt::message(QStringLiteral("Done."));
+    QVERIFY(X11Desktop::windowManagerCaughtUp());
+    QCOMPARE(X11Desktop::inputFocus(), WId(other.window));
 }
 
 // The search window opened from the main window, used with the keyboard alone: a name typed in its name box and

@@ -1,11 +1,17 @@
 #include <QApplication>
 #include <QPointer>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 #include "app/StartupWindows.h"
+#include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
+#include "core/modCallerDB.h"
+#include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/frmBaseMain.h"
+#include "platform/DateText.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
@@ -19,8 +25,26 @@ private Q_SLOTS:
     void cleanup();
     void theIconStaysThroughMinimiseAndComesBackOnAClick();
     void theIconStaysWhenTheCloseBoxHidesTheWindow();
+    void aRunningTasksStopComesBackAboveTheMainWindow();
+    void theBookComesBackWithTheMainWindowAtOneClick();
 
 private:
+    // Hides the main window with owned, a window it owns, by a click on the close box or minimise button of
+    // clicked, and brings it back with a double click on the icon: true when both are back, owned above the main
+    // window, and stay so once the window manager has done all it was asked (a window of ours has the keyboard
+    // again, so the main window's own request for it has gone out).
+    bool hideAndBringBack(void (*hide)(const QWidget*), const QWidget* owned, const QWidget* clicked) const
+    {
+        const QWidget* w = StandaloneSession::window();
+        const auto back = [&] {
+            return restored(w) && restored(owned) && QApplication::activeWindow() &&
+                   X11Desktop::stackPlace(owned) > X11Desktop::stackPlace(w) && X11Desktop::stackPlace(w) >= 0;
+        };
+        hide(clicked);
+        return QTest::qWaitFor([&] { return inTray(w) && !owned->isVisible(); }, 10000) &&
+               X11Desktop::click(m_icon->winId(), 2) && QTest::qWaitFor(back, 10000) &&
+               X11Desktop::windowManagerCaughtUp() && back();
+    }
     // The tray's icon window: there, embedded and shown.
     bool iconShown() const { return m_icon && X11Desktop::viewable(m_icon->winId()); }
     // The main window is down in the tray: hidden, and the window manager shows it no more and has let go of it.
@@ -107,6 +131,54 @@ void TestTray::theIconStaysWhenTheCloseBoxHidesTheWindow()
     QTRY_VERIFY2_WITH_TIMEOUT(restored(w), qPrintable(state(w)), 10000);
     QTRY_VERIFY(other.isVisible());
     QVERIFY(iconShown());
+}
+
+// A Delete under way, the close box, a double click on the icon: the progress window comes back above the main
+// window, and its Stop stops the Delete; so again after the minimise button. Before, the windows came back in no
+// particular order: shown before the main window, the progress window was covered by it.
+void TestTray::aRunningTasksStopComesBackAboveTheMainWindow()
+{
+    QWidget* w = StandaloneSession::window();
+    SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+    for (const char* name : {"ANN", "BOB", "CAROL"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    StandaloneSession::window()->RefreshGrid();
+    StandaloneSession::grid()->setRow(1);
+    StandaloneSession::grid()->setRowSel(3);
+    // Runs within the Delete's first step, which waits for it however fast the machine is.
+    bool stopped = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* progress = qobject_cast<frmProcessing*>(FindForm(QStringLiteral("frmProcessing")));
+        QVERIFY(progress && QTest::qWaitForWindowExposed(progress));
+        QVERIFY2(hideAndBringBack(X11Desktop::closeBox, progress, w), qPrintable(state(progress)));
+        QVERIFY2(hideAndBringBack(X11Desktop::minimise, progress, w), qPrintable(state(progress)));
+        auto* stop = ui::findByName<QPushButton>(progress, QStringLiteral("cmdStop"));
+        QVERIFY(X11Desktop::clickAt(stop, stop->rect().center()));
+        QTRY_VERIFY(stopped = progress->StopProcessing());
+    });
+    TRIGGER(w, "mnuEditDelete");
+    QVERIFY(stopped);
+    QCOMPARE(StandaloneSession::grid()->Rows() - 1, 2);
+}
+
+// The contact book minimised, which the window manager does to the main window it belongs to as well: both go to
+// the tray and come back together, in their places, at one double click on the icon, time after time. Before, the
+// book came back as an icon, and took the main window back to the tray with it.
+void TestTray::theBookComesBackWithTheMainWindowAtOneClick()
+{
+    TRIGGER(StandaloneSession::window(), "mnuWindow(2)");
+    frmContacts* book = frmContacts::instance(false);
+    QVERIFY(book && QTest::qWaitForWindowExposed(book));
+    QTRY_VERIFY(!X11Desktop::frameOnScreen(book->winId()).isEmpty());
+    const QRect place = X11Desktop::frameOnScreen(book->winId());
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        QVERIFY2(hideAndBringBack(X11Desktop::minimise, book, book), qPrintable(state(book)));
+        QCOMPARE(X11Desktop::frameOnScreen(book->winId()), place);
+    }
 }
 
 QTEST_MAIN(TestTray)

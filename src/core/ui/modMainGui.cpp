@@ -308,7 +308,7 @@ protected:
             const bool hadKeyboard = m_leftByHiding || window->isActiveWindow();
             m_leftByHiding = false;
             if (hadKeyboard && window->parentWidget())
-                ModalDialog::giveBack(window->parentWidget()->window());
+                ModalDialog::giveBack(window->parentWidget()->window(), true);
         }
         return QObject::eventFilter(watched, event);
     }

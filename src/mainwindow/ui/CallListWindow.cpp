@@ -615,11 +615,25 @@ void CallListWindow::hideWindowsForMinimise()
 
 void CallListWindow::showWindowsAfterRestore()
 {
-    const QWidgetList windows = QApplication::topLevelWidgets();
+    // Each window after the one that owns it: the window manager keeps a window above its owner only when the
+    // owner is on the screen as it comes, and the owner shown after it would cover it (the Stop of a running
+    // task among them). Qt still counts a window the window manager minimised along with its owner as
+    // minimised, and would show it as an icon.
+    QList<QWidget*> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (hiddenByMinimise(w) && w->objectName() != QLatin1String("frmMiniDisplay"))
+            windows.append(w);
+    const auto owners = [](const QWidget* w) {
+        int n = 0;
+        for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+            ++n;
+        return n;
+    };
+    std::stable_sort(windows.begin(), windows.end(),
+                     [&](const QWidget* a, const QWidget* b) { return owners(a) < owners(b); });
     for (QWidget* w : windows) {
-        if (!hiddenByMinimise(w) || w->objectName() == QLatin1String("frmMiniDisplay"))
-            continue;
         w->setProperty(kHiddenByMinimise, QVariant());
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
         w->show();
     }
 }

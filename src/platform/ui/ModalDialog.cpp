@@ -32,6 +32,38 @@ QList<QPointer<QDialog>>& running()
     static QList<QPointer<QDialog>> dialogs;
     return dialogs;
 }
+
+// Where the keyboard went when it last left the program's windows. Qt says that no window of ours has it both
+// once the user gave it to another program and as a box that had it closes (its window may go without a word):
+// only in the first case did it leave a window that was still shown.
+struct KeyboardTrail {
+    QPointer<QWindow> last;
+    bool toAnotherProgram = false;
+};
+
+KeyboardTrail& keyboardTrail()
+{
+    static KeyboardTrail trail;
+    return trail;
+}
+
+// Follows the keyboard from the first box on.
+void followKeyboard()
+{
+    static bool following = false;
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (following || !app)
+        return;
+    following = true;
+    QObject::connect(app, &QGuiApplication::focusWindowChanged, app, [](QWindow* now) {
+        KeyboardTrail& t = keyboardTrail();
+        t.toAnotherProgram = !now && t.last && t.last->isVisible();
+        if (now)
+            t.last = now;
+    });
+}
+
+bool keyboardWithAnotherProgram() { return !QGuiApplication::focusWindow() && keyboardTrail().toAnotherProgram; }
 } // namespace
 
 int execDialog(QDialog& dialog)
@@ -67,6 +99,7 @@ namespace ModalDialog {
 
 QWidget* openerOf(const QWidget* box)
 {
+    followKeyboard();
     if (QWidget* back = givenBackTo())
         return back;
     // A dialog opened from a modal one belongs to it, whatever window the window manager still has as active.
@@ -78,9 +111,12 @@ QWidget* openerOf(const QWidget* box)
     return box && box->parentWidget() ? box->parentWidget()->window() : nullptr;
 }
 
-void giveBack(QWidget* opener)
+void giveBack(QWidget* opener, bool closedWithKeyboard)
 {
     if (!opener || !opener->isVisible() || opener->isMinimized())
+        return;
+    // The user gave the keyboard to another program while the box was open: it stays there.
+    if (!closedWithKeyboard && keyboardWithAnotherProgram())
         return;
     QWindow* focus = QGuiApplication::focusWindow();
     QWindow* handle = opener->windowHandle();
@@ -88,14 +124,16 @@ void giveBack(QWidget* opener)
         // Qt still counts the closed window as the one with the keyboard. Asked now, the activation would go
         // to the window system around the window manager, which then gives the keyboard to a window of its
         // choice once the closed one is gone, and may do so after us. Asked once the keyboard has left, it
-        // goes through the window manager, after its own choice; a box of the opener that took the keyboard
-        // meanwhile keeps it.
+        // goes through the window manager, after its own choice. Only that first change, the answer to the
+        // closing, is put right: a box of the opener that took the keyboard meanwhile keeps it, and so does
+        // another program.
         const QPointer<QWidget> back(opener);
         auto* once = new QObject(qApp);
         QObject::connect(qApp, &QGuiApplication::focusWindowChanged, once, [once, back](QWindow* now) {
             once->deleteLater();
             QObject::disconnect(qApp, &QGuiApplication::focusWindowChanged, once, nullptr);
-            if (!back || !back->isVisible() || back->isMinimized() || !back->windowHandle())
+            if (!back || !back->isVisible() || back->isMinimized() || !back->windowHandle() ||
+                keyboardWithAnotherProgram())
                 return;
             if (now && (now == back->windowHandle() || back->windowHandle()->isAncestorOf(now)))
                 return;
@@ -115,6 +153,7 @@ void giveBack(QWidget* opener)
 
 QWidget* givenBackTo()
 {
+    followKeyboard();
     QWidget* w = givenBack().window;
     return w && w->isVisible() ? w : nullptr;
 }

@@ -19,9 +19,12 @@ namespace ModalDialog {
 // Every box and dialog gives the keyboard back to the window that opened it when it closes: window managers
 // give it to another window of the program (the main window rather than a tool window it owns), and the user's
 // next key would act there. openerOf names that window as the box opens (the active window, else the window
-// the box belongs to); giveBack makes it the active window again once the box has closed.
+// the box belongs to); giveBack makes it the active window again once the box has closed, when the box had the
+// keyboard: no window of ours has it once the user gave it to another program, and it stays there. A caller that
+// knows the closed window had it (its hiding took it away) says so. Only the window manager's answer to the
+// closing is put right, never a later change of the keyboard.
 QWidget* openerOf(const QWidget* box);
-void giveBack(QWidget* opener);
+void giveBack(QWidget* opener, bool closedWithKeyboard = false);
 // The window given back last, until the event loop next runs: the window system has not said yet which window
 // is active, and a box the same command asks next belongs there too. nullptr otherwise.
 QWidget* givenBackTo();

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -128,6 +129,16 @@ inline void askWindowManager(WId window, const char* message, quint32 first)
     xcb_flush(connection());
 }
 
+// The window that has the keyboard, whichever client it belongs to.
+inline WId inputFocus()
+{
+    xcb_get_input_focus_reply_t* f =
+        xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr);
+    const WId out = f ? WId(f->focus) : 0;
+    free(f);
+    return out;
+}
+
 // The title bar's minimise button and close box.
 inline void minimise(const QWidget* window) { askWindowManager(window->winId(), "WM_CHANGE_STATE", 3); }
 inline void closeBox(const QWidget* window) { askWindowManager(window->winId(), "_NET_CLOSE_WINDOW", 0); }
@@ -168,5 +179,52 @@ inline bool pressKeys(const QStringList& keys)
 {
     return QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys) == 0;
 }
+
+// Asks the window manager to give window the keyboard, as a pager does when the user picks it; true once it has.
+inline bool giveKeyboardTo(WId window)
+{
+    // It activates only a window it has taken on.
+    if (!QTest::qWaitFor([window] { return !withdrawn(window); }, 10000))
+        return false;
+    askWindowManager(window, "_NET_ACTIVE_WINDOW", 2);
+    return QTest::qWaitFor([window] { return inputFocus() == window; }, 10000);
+}
+
+// True once the window manager has done what the program asked of it before: it answers in the order asked, and
+// the answer to this can be seen (the frame it would give a new window).
+inline bool windowManagerCaughtUp()
+{
+    xcb_connection_t* c = connection();
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root(), 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    askWindowManager(probe, "_NET_REQUEST_FRAME_EXTENTS", 0);
+    const bool answered = QTest::qWaitFor(
+        [&] {
+            xcb_get_property_reply_t* p = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, probe, atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
+            const bool set = p && xcb_get_property_value_length(p) > 0;
+            free(p);
+            return set;
+        },
+        10000);
+    xcb_destroy_window(c, probe);
+    return answered;
+}
+
+// A window of another program: a client of the X server of its own, gone with this object.
+struct OtherProgram {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_window_t window = xcb_generate_id(c);
+    OtherProgram()
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 40, 40, 200, 100, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+        xcb_flush(c);
+    }
+    ~OtherProgram() { xcb_disconnect(c); }
+};
 
 } // namespace X11Desktop
