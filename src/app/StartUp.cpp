@@ -35,6 +35,7 @@
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/PlainFile.h"
+#include "platform/ProcessEnd.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
@@ -442,6 +443,8 @@ void closeAtExit()
     if (g_closedOnExit)
         return;
     g_closedOnExit = true;
+    if (!g_shutDownDone)
+        endingFromElsewhere();
     if (!g_shutDownDone && std::this_thread::get_id() == g_mainThread) {
         g_shutDownDone = true;
         if (g_closerAfterStart)
