@@ -349,6 +349,11 @@ void ShutDown()
 {
     g_shutDownDone = true;
 
+    // First the call road of the window going, while the call log is still open: what comes next (the contact
+    // book's question, the new mode's road) must meet none of its timers or waits, nor its ringing state.
+    if (gMainForm)
+        gMainForm->EndCallRoad();
+
     // The contact book asks about unsaved edits while its file is still open; not when a signal ends the program.
     frmContacts::unloadAtShutDown(g_endSignal != 0 ? terminationSignalName(g_endSignal) : QString());
 

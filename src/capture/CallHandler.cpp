@@ -148,6 +148,8 @@ void CallHandler::ProcessEvent(const QString& line)
 {
     if (m_port && m_port->noteResult(line))
         return;
+    if (m_ended)
+        return;
     const QString upper = line.toUpper();
     if (upper == QLatin1String("RING")) {
         RingUpdate();
@@ -192,6 +194,8 @@ void CallHandler::playSound(const QString& path, const clsCaller& caller)
 
 void CallHandler::RingUpdate()
 {
+    if (m_ended)
+        return;
     // The call as it was first stored, for the window once the clients have heard of the ring.
     std::optional<clsCaller> added;
     const bool firstRing = CurrentCaller->Rings == 0;
@@ -250,6 +254,8 @@ void CallHandler::RingUpdate()
 
 void CallHandler::UpdateNewCall()
 {
+    if (m_ended)
+        return;
     // Held here: the call may end, and CurrentCaller be replaced, while a hang-up waits for the modem.
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
     const QString number = caller->Number.Number;
@@ -262,7 +268,7 @@ void CallHandler::UpdateNewCall()
         // A block waits for the modem's hang-up; the program may end meanwhile, this call road with it.
         const QPointer<CallHandler> self(this);
         CheckBlockStrings(number);
-        if (!self)
+        if (!self || m_ended)
             return;
         MatchCallerToContact(number, *caller);
         if (!isNoGroup(caller->AttributeGroup)) {
@@ -270,7 +276,7 @@ void CallHandler::UpdateNewCall()
             if (group && !isNoGroup(group->Description)) {
                 if (group->Block) {
                     BlockCall();
-                    if (!self)
+                    if (!self || m_ended)
                         return;
                 }
                 sound = group->Sound;
@@ -292,13 +298,15 @@ void CallHandler::UpdateNewCall()
 
 QStringList CallHandler::CallInProgress() const
 {
-    if (!gRinging || CurrentCaller->Rings == 0)
+    if (m_ended || !gRinging || CurrentCaller->Rings == 0)
         return {};
     return {QStringLiteral(";NEW;"), QStringLiteral(";INCOMING CALLER;") + CurrentCaller->PrintSend()};
 }
 
 void CallHandler::RingTimer_Timer()
 {
+    if (m_ended)
+        return;
     RingTicks += 1;
     gRinging = true;
     if (RingTicks >= 8) {
@@ -317,6 +325,8 @@ void CallHandler::RingTimer_Timer()
 
 void CallHandler::AnswerTimer_Timer()
 {
+    if (m_ended)
+        return;
     if (!WatchedCaller)
         WatchedCaller = std::make_shared<clsCaller>();
     auto stopTest = [this] {
@@ -351,7 +361,7 @@ void CallHandler::AnswerTimer_Timer()
         // this call road with its window.
         const QPointer<CallHandler> self(this);
         const int result = m_port->CheckDialTone();
-        if (!self)
+        if (!self || m_ended)
             return;
         if (watched->Answered == kBlocked) {
             // Blocked while the line was being probed: that answer stands.
@@ -380,6 +390,30 @@ void CallHandler::AnswerTimer_Timer()
     }
     AnswerTicks = 0;
     AnswerTimer.stop();
+}
+
+void CallHandler::End()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    RingTimer.stop();
+    AnswerTimer.stop();
+    const std::shared_ptr<clsCaller> ringing = CurrentCaller;
+    const bool inCall = gRinging && ringing->Rings > 0;
+    // Whatever the call had come to while a wait for the modem was cut short (a block, its number) is kept:
+    // the steps that would have written it never run now.
+    if (inCall)
+        store(ringing);
+    if (m_unstored)
+        logUnstored();
+    if (inCall)
+        gRinging = false;
+    CallHandled = false;
+    RingTicks = 0;
+    AnswerTicks = 0;
+    WatchedCaller.reset();
+    CurrentCaller = std::make_shared<clsCaller>();
 }
 
 bool CallHandler::matchesBlockString(const QString& entry, const QString& number)
@@ -421,7 +455,7 @@ void CallHandler::CheckBlockStrings(QString Number)
 void CallHandler::BlockCall()
 {
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
-    if (caller->Answered == kBlocked || !gRinging)
+    if (m_ended || caller->Answered == kBlocked || !gRinging)
         return;
     // Marked before the modem is touched: a line that arrives while the call is picked up and dropped finds
     // it blocked already, so it is hung up once.
@@ -430,7 +464,7 @@ void CallHandler::BlockCall()
         // The hang-up waits for the modem; the program may end meanwhile, this call road with it.
         const QPointer<CallHandler> self(this);
         m_port->HangUp();
-        if (!self)
+        if (!self || m_ended)
             return;
     }
     store(caller);

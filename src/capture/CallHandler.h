@@ -48,6 +48,14 @@ public:
     // rings and answer so far), so that its copy of the call counts on from the server's; none between calls.
     QStringList CallInProgress() const;
 
+    // Ends this call road for good, in order, as its window goes (a mode switch, the program's end): the ring
+    // and answer timers stop, the call in progress is written once more as it stands (a block marked while the
+    // hang-up waited included), and the ringing state is left to the road that comes next. A modem wait still on
+    // the stack (the probe, a hang-up) changes nothing once it returns, and no line, tick or command reaches the
+    // call list, the pop-up or the clients any more: they belong to the mode that follows.
+    void End();
+    bool ended() const { return m_ended; }
+
     // Blocks the current call at the first block string that matches the number.
     void CheckBlockStrings(QString Number);
     // Picks the ringing call up and drops it, and marks it "BLOCKED" everywhere.
@@ -87,6 +95,7 @@ private:
     void playSound(const QString& path, const clsCaller& caller);
 
     ModemPort* m_port;
+    bool m_ended = false;
     std::shared_ptr<clsCaller> m_unstored;
     QString m_unstoredReason;
 };

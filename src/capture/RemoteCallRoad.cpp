@@ -40,6 +40,8 @@ void RemoteCallRoad::playSound(const QString& path)
 
 void RemoteCallRoad::NewCall()
 {
+    if (m_ended)
+        return;
     CurrentCaller = clsCaller();
     CallHandled = false;
     CallListed = false;
@@ -56,6 +58,8 @@ void RemoteCallRoad::NewCall()
 
 void RemoteCallRoad::RingUpdate()
 {
+    if (m_ended)
+        return;
     // A client that connected in the middle of a call hears its rings without its ";NEW;": the ringing
     // still counts, so the call's rows cannot be deleted under it.
     gRinging = true;
@@ -84,6 +88,8 @@ void RemoteCallRoad::RingUpdate()
 
 void RemoteCallRoad::IncomingCaller(const clsCaller& record)
 {
+    if (m_ended)
+        return;
     if (record.BadData())
         return;
     CurrentCaller = record;
@@ -135,8 +141,24 @@ bool RemoteCallRoad::EditCallCollection(const clsCaller& caller)
     return true;
 }
 
+void RemoteCallRoad::End()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (RingTimer.isActive())
+        gRinging = false;
+    RingTimer.stop();
+    RingTicks = 0;
+    CallHandled = false;
+    CallListed = false;
+    CurrentCaller = clsCaller();
+}
+
 void RemoteCallRoad::RingTimer_Timer()
 {
+    if (m_ended)
+        return;
     RingTicks += 1;
     gRinging = true;
     if (RingTicks >= 8) {

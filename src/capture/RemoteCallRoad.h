@@ -41,6 +41,11 @@ public:
     void UpdateNewCall();
     void RingTimer_Timer();
 
+    // Ends this copy of the call road for good as its window goes (a mode switch, the program's end): the ring
+    // timer stops, the ringing state is left to the road that comes next, and a message read later changes
+    // nothing: the call belongs to the mode that is going.
+    void End();
+
     // Replaces the first call of gRemoteCallers with the caller's ID, in its place; false when none has it.
     static bool EditCallCollection(const clsCaller& caller);
 
@@ -58,4 +63,6 @@ Q_SIGNALS:
 
 private:
     void playSound(const QString& path);
+
+    bool m_ended = false;
 };

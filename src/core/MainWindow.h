@@ -55,6 +55,9 @@ public:
     // Server: the messages that tell a client joining now of the call ringing now, as the clients connected
     // at its first ring heard of it; none between calls.
     virtual QStringList CallInProgress() const { return {}; }
+    // The window is going (a mode switch, the program's end): its call road ends in order, before anything
+    // else of the mode goes, and nothing of it runs afterwards.
+    virtual void EndCallRoad() {}
     // Client: the connection is made and its burst sent; what the burst does not ask for again is asked now.
     virtual void ConnectBurstSent() {}
     virtual void AddHints() {}

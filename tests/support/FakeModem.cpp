@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -55,7 +56,51 @@ bool FakeModem::openLine()
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &FakeModem::readMaster);
+    watchLine();
     return true;
+}
+
+void FakeModem::watchLine()
+{
+    // The fake's own openings of the line came before the watch; every later one is another program's.
+    m_holders = 0;
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0)
+        return;
+    if (inotify_add_watch(m_watch, QFile::encodeName(m_slavePath).constData(), IN_OPEN | IN_CLOSE) < 0) {
+        ::close(m_watch);
+        m_watch = -1;
+        return;
+    }
+    m_watchNotifier = new QSocketNotifier(m_watch, QSocketNotifier::Read, this);
+    connect(m_watchNotifier, &QSocketNotifier::activated, this, &FakeModem::readWatch);
+}
+
+void FakeModem::readWatch()
+{
+    if (m_watch < 0)
+        return;
+    alignas(inotify_event) char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_watch, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buf + at);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_OPEN) {
+                if (++m_holders == 1)
+                    Q_EMIT lineOpened();
+            } else if (event->mask & IN_CLOSE) {
+                if (m_holders > 0 && --m_holders == 0) {
+                    // A real port that closes keeps nothing of what came and was not read.
+                    if (m_slave >= 0)
+                        tcflush(m_slave, TCIFLUSH);
+                    Q_EMIT lineClosed();
+                }
+            }
+        }
+    }
 }
 
 FakeModem::~FakeModem()
@@ -68,6 +113,16 @@ FakeModem::~FakeModem()
 
 void FakeModem::unplug()
 {
+    if (m_watchNotifier) {
+        m_watchNotifier->setEnabled(false);
+        delete m_watchNotifier;
+        m_watchNotifier = nullptr;
+    }
+    if (m_watch >= 0) {
+        ::close(m_watch);
+        m_watch = -1;
+    }
+    m_holders = 0;
     if (m_notifier) {
         m_notifier->setEnabled(false);
         delete m_notifier;
@@ -167,6 +222,8 @@ void FakeModem::clearReceived()
 
 void FakeModem::readMaster()
 {
+    // The opening of the port comes before anything the program writes on it.
+    readWatch();
     char buf[4096];
     for (;;) {
         const ssize_t n = ::read(m_master, buf, sizeof buf);

@@ -56,6 +56,12 @@ public:
     int count(const QString& command) const;
     void clearReceived();
 
+    // Whether another program holds the line open now (the program's port is open), as the system reports every
+    // opening and closing of the line's device. What the program left unread when it closed its port is gone, as
+    // it is on a real serial port, which keeps nothing for a port that is closed. Where the system cannot watch the
+    // line, it counts as held.
+    bool lineHeld() const { return m_watch < 0 || m_holders > 0; }
+
     // Closes the master side: the program's port sees the device vanish.
     void unplug();
     // What unplugging a USB-serial adapter does: the kernel hangs the terminal up under every program that
@@ -69,9 +75,14 @@ public:
 
 Q_SIGNALS:
     void commandReceived(const QString& command);
+    // The program opened its port on the line / closed it.
+    void lineOpened();
+    void lineClosed();
 
 private:
     bool openLine();
+    void watchLine();
+    void readWatch();
     void readMaster();
     void answer(const QString& command);
 
@@ -80,6 +91,9 @@ private:
     QString m_slavePath;
     QString m_linkPath;
     QSocketNotifier* m_notifier = nullptr;
+    int m_watch = -1;
+    QSocketNotifier* m_watchNotifier = nullptr;
+    int m_holders = 0;
     QByteArray m_received;
     QByteArray m_partial;
     QStringList m_commands;

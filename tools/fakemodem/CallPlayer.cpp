@@ -19,10 +19,24 @@ CallPlayer::CallPlayer(FakeModem* modem, int rings, int ringGapMs, int quietMs, 
         for (const QString& line :
              FakeModem::callLines(m_current.number, m_current.name, now.toString(QStringLiteral("MMdd")),
                                   now.toString(QStringLiteral("HHmm"))))
-            m_modem->injectLine(line);
+            send(line);
     });
     connect(&m_quietTimer, &QTimer::timeout, this, &CallPlayer::callOver);
     connect(m_modem, &FakeModem::commandReceived, this, &CallPlayer::onCommand);
+    connect(m_modem, &FakeModem::lineClosed, this, [this] {
+        if (!m_portOpened)
+            return;
+        m_portOpened = false;
+        Q_EMIT message(m_playing ? QStringLiteral("Velquon closed the port: the call on the line reaches nobody, and "
+                                                  "the next waits for the port.")
+                                 : QStringLiteral("Velquon closed the port: callers wait for it."));
+    });
+}
+
+void CallPlayer::send(const QString& line)
+{
+    if (m_modem->lineHeld())
+        m_modem->injectLine(line);
 }
 
 std::optional<CallPlayer::Caller> CallPlayer::parseCaller(const QString& line, const Caller& fallback)
@@ -89,7 +103,7 @@ void CallPlayer::playNext()
 
 void CallPlayer::ring()
 {
-    m_modem->injectLine(QStringLiteral("RING"));
+    send(QStringLiteral("RING"));
     if (--m_ringsLeft > 0)
         return;
     m_ringTimer.stop();

@@ -11,9 +11,11 @@ class FakeModem;
 
 // Plays callers on the fake modem one at a time, in the order they were asked for. A call rings, sends its
 // caller-ID lines between the first two rings, and counts as over only once the line has been quiet long
-// enough for the program to take it as ended; the next caller waits for that. Nothing rings before the
-// program has opened the port (its first command), so callers asked for early are not lost. A program that
-// picks the line up (to hang up on a blocked caller) ends the ringing at once.
+// enough for the program to take it as ended; the next caller waits for that. No call begins while the
+// program has its port closed (from its closing until its first command after it opens the port again), so
+// callers asked for meanwhile are not lost. A call already on the line goes on as a phone line does, whatever
+// the program does: a command is answered and the line rings on, and what rings while the port is closed
+// reaches nobody. A program that picks the line up (to hang up on a blocked caller) ends the ringing at once.
 class CallPlayer : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +45,8 @@ Q_SIGNALS:
 
 private:
     void onCommand(const QString& command);
+    // One line of the call towards the program, which only a port that is open receives.
+    void send(const QString& line);
     void playNext();
     void ring();
     void ringingOver();

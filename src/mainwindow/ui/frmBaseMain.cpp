@@ -326,8 +326,6 @@ void frmBaseMain::ExitSteps()
         MSComm->serial().close();
     SaveFormPosition();
     SaveLogOffTime();
-    Calls->CurrentCaller.reset();
-    Calls->WatchedCaller.reset();
     Program::shutDown();
     Program::end();
 }
@@ -448,6 +446,8 @@ void frmBaseMain::portStateChanged()
 void frmBaseMain::BlockCall() { Calls->BlockCall(); }
 
 QStringList frmBaseMain::CallInProgress() const { return Calls->CallInProgress(); }
+
+void frmBaseMain::EndCallRoad() { Calls->End(); }
 
 void frmBaseMain::ProcessNetworkData(const QString& unit, int clientIndex, qint64 bytes, bool restricted)
 {

@@ -33,6 +33,7 @@ public:
     void NetworkModeChanged() override;
     void ReopenPortIfSettingsChanged() override;
     QStringList CallInProgress() const override;
+    void EndCallRoad() override;
 
     // Builds the status-bar panels for the current network mode (also after a change between standalone
     // and server, which keeps the window).

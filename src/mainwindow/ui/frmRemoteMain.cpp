@@ -262,14 +262,14 @@ void frmRemoteMain::Form_Load()
     AddHints();
 }
 
+void frmRemoteMain::EndCallRoad() { m_calls->End(); }
+
 void frmRemoteMain::ExitSteps()
 {
     m_exiting = true;
     Shell->setVisible(false);
     SaveFormPosition();
     SaveLogOffTime();
-    m_calls->RingTimer.stop();
-    m_calls->CurrentCaller = clsCaller();
     Program::shutDown();
     Program::end();
 }

@@ -21,6 +21,7 @@ public:
 
     // --- the main-window members other parts call ---
     void RefreshGrid() override;
+    void EndCallRoad() override;
     void UpdateStatus() override;
     void RefreshOnline() override;
     void ConnectBurstSent() override;
