@@ -176,7 +176,7 @@ void FakeModem::setDefaultReply(const QString& text, int delayMs) { m_default = 
 
 void FakeModem::inject(const QByteArray& bytes)
 {
-    if (m_master < 0)
+    if (m_master < 0 || !lineHeld())
         return;
     qsizetype done = 0;
     while (done < bytes.size()) {

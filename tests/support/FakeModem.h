@@ -41,7 +41,8 @@ public:
     void setCommandHook(std::function<void(const QString&)> hook) { m_hook = std::move(hook); }
 
     // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once; when the line is full it
-    // runs the event loop until the program has read enough.
+    // runs the event loop until the program has read enough. While the program has its port closed nothing
+    // arrives: a real port that is closed receives nothing.
     void inject(const QByteArray& bytes);
     void injectLine(const QString& line);
     // Bytes written towards the program that it has not read from the line yet.

@@ -99,6 +99,7 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY2(QFile::exists(tool()), qPrintable(tool())); }
     void severalCallersInOneRunAfterThePortOpens();
     void pickingUpStopsTheRinging();
+    void callersWaitWhileThePortIsClosed();
     void setPortWritesTheSettings();
 };
 
@@ -158,6 +159,27 @@ void TestFakeModem::pickingUpStopsTheRinging()
     // Nothing rang after the pick-up: the next answer is the first thing on the line.
     QCOMPARE(run.command("AT"), QByteArray("\r\nOK\r\n"));
     QVERIFY(run.m_out.contains(QStringLiteral("Velquon picked the line up")));
+}
+
+void TestFakeModem::callersWaitWhileThePortIsClosed()
+{
+    TempHome home;
+    ToolRun run(
+        {QStringLiteral("--ring-gap-ms"), QStringLiteral("150"), QStringLiteral("--quiet-ms"), QStringLiteral("200")},
+        home.path());
+    QVERIFY(run.openLine());
+    QVERIFY(!run.command("ATZ").isEmpty());
+    // The program closes its port (a switch to client mode, Release Port): a caller typed now waits for it,
+    // and nothing piles up on the line meanwhile.
+    run.m_line.close();
+    QVERIFY(run.waitForOutput(QStringLiteral("Velquon closed the port")));
+    run.type("5554444444 WAITING W\n");
+    QVERIFY(run.waitForOutput(QStringLiteral("WAITING W  5554444444: it rings once Velquon has opened the port")));
+    QVERIFY(run.openLine());
+    QCOMPARE(run.command("ATZ"), QByteArray("\r\nOK\r\n"));
+    const QByteArray call = run.readUntil("RING\r\n\r\nDATE");
+    QCOMPARE(call, QByteArray("\r\nRING\r\n\r\nDATE"));
+    QVERIFY(run.readUntil("NAME = WAITING W\r\n").contains("NMBR = 5554444444"));
 }
 
 void TestFakeModem::setPortWritesTheSettings()

@@ -19,7 +19,7 @@ CallPlayer::CallPlayer(FakeModem* modem, int rings, int ringGapMs, int quietMs, 
         for (const QString& line :
              FakeModem::callLines(m_current.number, m_current.name, now.toString(QStringLiteral("MMdd")),
                                   now.toString(QStringLiteral("HHmm"))))
-            send(line);
+            m_modem->injectLine(line);
     });
     connect(&m_quietTimer, &QTimer::timeout, this, &CallPlayer::callOver);
     connect(m_modem, &FakeModem::commandReceived, this, &CallPlayer::onCommand);
@@ -31,12 +31,6 @@ CallPlayer::CallPlayer(FakeModem* modem, int rings, int ringGapMs, int quietMs, 
                                                   "the next waits for the port.")
                                  : QStringLiteral("Velquon closed the port: callers wait for it."));
     });
-}
-
-void CallPlayer::send(const QString& line)
-{
-    if (m_modem->lineHeld())
-        m_modem->injectLine(line);
 }
 
 std::optional<CallPlayer::Caller> CallPlayer::parseCaller(const QString& line, const Caller& fallback)
@@ -103,7 +97,7 @@ void CallPlayer::playNext()
 
 void CallPlayer::ring()
 {
-    send(QStringLiteral("RING"));
+    m_modem->injectLine(QStringLiteral("RING"));
     if (--m_ringsLeft > 0)
         return;
     m_ringTimer.stop();

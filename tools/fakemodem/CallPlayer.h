@@ -45,8 +45,6 @@ Q_SIGNALS:
 
 private:
     void onCommand(const QString& command);
-    // One line of the call towards the program, which only a port that is open receives.
-    void send(const QString& line);
     void playNext();
     void ring();
     void ringingOver();

@@ -1,0 +1,449 @@
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "app/StartUp.h"
+#include "app/StartupWindows.h"
+#include "capture/CallHandler.h"
+#include "capture/ModemPort.h"
+#include "capture/RemoteCallRoad.h"
+#include "core/Globals.h"
+#include "core/MainWindow.h"
+#include "core/ProgramLinks.h"
+#include "core/SettingsKeys.h"
+#include "core/clsCaller.h"
+#include "core/modProperties.h"
+#include "core/ui/modMainGui.h"
+#include "mainwindow/CallListModel.h"
+#include "mainwindow/ui/CallerIDGrid.h"
+#include "platform/Clock.h"
+#include "platform/Prompt.h"
+#include "platform/SqlDatabase.h"
+#include "platform/SqlStatement.h"
+#include "popup/MiniDisplay.h"
+#include "support/FakeModem.h"
+#include "support/ManualWaitClock.h"
+#include "support/ScriptedServer.h"
+#include "support/TempHome.h"
+#include "support/ui/ByName.h"
+
+namespace {
+
+struct Caller {
+    const char *number, *name, *shown;
+};
+// The call ringing when the program changes, and the calls after it: on the new mode's modem (two in a row,
+// the first ringing as the port is set up) or from the client's server.
+const Caller kRinging{"5557770001", "RINGING NOW", "(555) 777-0001"};
+const Caller kOwnOne{"5557770002", "OWN ONE", "(555) 777-0002"};
+const Caller kOwnTwo{"5557770003", "OWN TWO", "(555) 777-0003"};
+const Caller kServers{"5557770004", "SERVER NEXT", "(555) 777-0004"};
+
+struct Row {
+    QString name, number, date, answered;
+    qint64 rings = 0;
+};
+
+QList<Row> logRows(const QString& path)
+{
+    SqlDatabase db(path, SqlDatabase::Mode::ReadOnly);
+    SqlStatement st = db.prepare(QStringLiteral("SELECT fldName, fldNumber, fldDate, fldAnswered, fldRings FROM tblCID "
+                                                "ORDER BY ID"));
+    QList<Row> rows;
+    while (st.step())
+        rows << Row{st.text(0), st.text(1), st.text(2), st.text(3), st.int64(4)};
+    return rows;
+}
+
+QObject* window() { return dynamic_cast<QObject*>(gMainForm); }
+CallHandler* modemRoad() { return window() ? ui::findByName<CallHandler>(window(), QStringLiteral("Calls")) : nullptr; }
+RemoteCallRoad* clientRoad()
+{
+    return window() ? ui::findByName<RemoteCallRoad>(window(), QStringLiteral("Calls")) : nullptr;
+}
+ModemPort* port() { return window() ? ui::findByName<ModemPort>(window(), QStringLiteral("Comm")) : nullptr; }
+CallerIDGrid* grid() { return window() ? ui::findByName<CallerIDGrid>(window(), QStringLiteral("Grid")) : nullptr; }
+
+// The call's seconds are counted by the test, never by the machine: the road's timers tick only when told.
+void countSecondsByHand()
+{
+    constexpr int kHour = 3600 * 1000;
+    if (CallHandler* calls = modemRoad()) {
+        calls->RingTimer.setInterval(kHour);
+        calls->AnswerTimer.setInterval(kHour);
+    } else if (RemoteCallRoad* remote = clientRoad()) {
+        remote->RingTimer.setInterval(kHour);
+    }
+}
+
+// Eight seconds without a ring: the call's ringing is over.
+void ringingEnds()
+{
+    for (int i = 0; i < 8; ++i)
+        if (CallHandler* calls = modemRoad())
+            calls->RingTimer_Timer();
+        else if (RemoteCallRoad* remote = clientRoad())
+            remote->RingTimer_Timer();
+}
+
+bool listShows(const Caller& c)
+{
+    CallerIDGrid* g = grid();
+    for (int row = 1; g && row < g->Rows(); ++row)
+        if (g->TextMatrix(row, CallListModel::ColName) == QLatin1String(c.name) ||
+            g->TextMatrix(row, CallListModel::ColNumber) == QLatin1String(c.shown))
+            return true;
+    return false;
+}
+
+QString listRings(const Caller& c)
+{
+    CallerIDGrid* g = grid();
+    for (int row = 1; g && row < g->Rows(); ++row)
+        if (g->TextMatrix(row, CallListModel::ColName) == QLatin1String(c.name))
+            return g->TextMatrix(row, CallListModel::ColRings);
+    return QString();
+}
+
+} // namespace
+
+// A call is ringing when the program changes under it: a switch of mode either way, the port released and
+// opened again, the modem lost and found again, the program's end. The old road ends in order, nothing of it
+// runs or shows in the new mode, and every call is one row of its own, also one that is ringing while the new
+// port is set up.
+class TestCallInFlight : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerStartupWindows(); }
+    void init();
+    void cleanup();
+    void aRingingCallMeetsEveryChange_data();
+    void aRingingCallMeetsEveryChange();
+
+private:
+    // One-shot steps at the modem's commands: a line of the call sent while the port is being set up, or the
+    // change fired while a wait for the modem runs.
+    void atCommand(const QString& command, std::function<void()> step) { m_steps.append({command, std::move(step)}); }
+    void ringInPhase(const QString& phase, const std::function<void()>& change);
+    void pushFromServer(const Caller& c, qint32 id, int rings, bool heardName = true);
+    bool connectToServer();
+    void armOwnCallAcrossTheSetUp();
+    void ownCallsAcrossTheSetUp();
+
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<FakeModem> m_modem;
+    std::unique_ptr<ScriptedServer> m_server;
+    std::unique_ptr<ManualWaitClock> m_waitClock;
+    QList<std::pair<QString, std::function<void()>>> m_steps;
+};
+
+void TestCallInFlight::init()
+{
+    m_home = std::make_unique<TempHome>();
+    m_modem = std::make_unique<FakeModem>();
+    m_server = std::make_unique<ScriptedServer>();
+    m_waitClock = std::make_unique<ManualWaitClock>(0);
+    m_steps.clear();
+    m_modem->setCommandHook([this](const QString& command) {
+        for (qsizetype i = 0; i < m_steps.size(); ++i)
+            if (m_steps[i].first.compare(command.trimmed(), Qt::CaseInsensitive) == 0) {
+                auto step = m_steps.takeAt(i).second;
+                // After the answer the modem gives now, from the event loop: the program reads them in order.
+                QTimer::singleShot(0, this, step);
+                return;
+            }
+    });
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
+    for (const auto& [key, value] :
+         std::initializer_list<std::pair<const char*, QString>>{{Key::InitializedSettings, QStringLiteral("True")},
+                                                                {Key::AutoStart, QStringLiteral("False")},
+                                                                {Key::LocalPort, QStringLiteral("0")},
+                                                                {Key::CommPort, m_modem->devicePath()},
+                                                                {Key::ImmediateSound, QString()},
+                                                                {Key::PopupScreen, QStringLiteral("True")},
+                                                                {Key::DialToneTest, QStringLiteral("True")},
+                                                                {Key::DialToneWait, QStringLiteral("3")},
+                                                                {Key::RemoteHost, QStringLiteral("127.0.0.1")},
+                                                                {Key::RemotePort, QString::number(m_server->port())}})
+        SaveProperty(Section::frmConfiguration, key, value);
+    Prompt::resetScript();
+}
+
+void TestCallInFlight::cleanup()
+{
+    if (gMainForm)
+        ShutDown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget() && w->windowType() != Qt::Desktop && !IsToolkitWindow(w))
+            windows << w;
+    for (const QPointer<QWidget>& w : std::as_const(windows))
+        delete w.data();
+    m_modem.reset();
+    m_server.reset();
+    m_home.reset();
+    m_waitClock.reset();
+}
+
+bool TestCallInFlight::connectToServer()
+{
+    if (!m_server->waitForClient() || m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty())
+        return false;
+    m_server->send(QStringLiteral(";SIZE;0;"));
+    m_server->send(QStringLiteral(";CLEAR CALLERS;"));
+    return QTest::qWaitFor([] { return FindForms(QStringLiteral("frmWaiting")).isEmpty(); });
+}
+
+void TestCallInFlight::pushFromServer(const Caller& c, qint32 id, int rings, bool heardName)
+{
+    clsCaller record;
+    record.ID = id;
+    record.Name = heardName ? QLatin1String(c.name) : QLatin1String("NOT RECEIVED");
+    record.Number.Number = heardName ? QLatin1String(c.shown) : QLatin1String("NOT RECEIVED");
+    record.CallerDate = QStringLiteral("3/21/2024 2:00:00 PM");
+    record.Answered = QStringLiteral("N/A");
+    for (int i = 1; i <= rings; ++i) {
+        if (i == 1) {
+            m_server->send(QStringLiteral(";NEW;"));
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + record.PrintSend());
+        }
+        record.Rings = i;
+        m_server->send(QStringLiteral(";RING;"));
+    }
+}
+
+// The call of the phase on the road of the mode the program starts in; change fires where the phase ends.
+void TestCallInFlight::ringInPhase(const QString& phase, const std::function<void()>& change)
+{
+    if (gNetworkMode == Client) {
+        const int rings = phase == QLatin1String("first ring") || phase == QLatin1String("after NAME") ? 1 : 2;
+        pushFromServer(kRinging, 901, rings, phase != QLatin1String("first ring"));
+        QTRY_COMPARE(clientRoad()->CurrentCaller.Rings, rings);
+        if (phase == QLatin1String("answered test's wait"))
+            ringingEnds();
+        change();
+        return;
+    }
+    const bool probe = phase == QLatin1String("probe");
+    const bool hangUp = phase == QLatin1String("hang-up");
+    if (probe || hangUp) {
+        // The modem keeps silent: the wait goes on until the change ends it.
+        m_modem->setReply(probe ? QStringLiteral("ATDT;") : QStringLiteral("ATH1"), QString());
+        atCommand(probe ? QStringLiteral("ATDT;") : QStringLiteral("ATH1"), change);
+    }
+    const QString log = m_home->file(QStringLiteral("dbCID.mdb"));
+    m_modem->injectLine(QStringLiteral("RING"));
+    QTRY_COMPARE(logRows(log).size(), 1);
+    if (phase == QLatin1String("first ring"))
+        return change();
+    for (const QString& line : FakeModem::callLines(QLatin1String(kRinging.number), QLatin1String(kRinging.name)))
+        m_modem->injectLine(line);
+    if (hangUp) {
+        // The number blocks the call: the change comes while the modem is asked to pick the line up.
+        QTRY_VERIFY(m_steps.isEmpty());
+        return;
+    }
+    QTRY_COMPARE(logRows(log).first().name, QLatin1String(kRinging.name));
+    if (phase == QLatin1String("after NAME"))
+        return change();
+    m_modem->injectLine(QStringLiteral("RING"));
+    QTRY_COMPARE(logRows(log).first().rings, 2);
+    if (phase == QLatin1String("between rings"))
+        return change();
+    ringingEnds();
+    modemRoad()->AnswerTimer_Timer();
+    modemRoad()->AnswerTimer_Timer();
+    if (phase == QLatin1String("answered test's wait"))
+        return change();
+    // The third second probes the line; the change comes while the probe waits for the modem.
+    modemRoad()->AnswerTimer_Timer();
+    QVERIFY(m_steps.isEmpty());
+}
+
+// The port opens (a switch to standalone, Open Port, the modem found again) while a call rings: its first
+// ring, its caller ID and its second ring come while the set-up string is being sent.
+void TestCallInFlight::armOwnCallAcrossTheSetUp()
+{
+    atCommand(QStringLiteral("ATZ"), [this] {
+        countSecondsByHand();
+        Clock::advance(60);
+        m_modem->injectLine(QStringLiteral("RING"));
+    });
+    atCommand(QStringLiteral("AT#CLS=8"), [this] {
+        for (const QString& line : FakeModem::callLines(QLatin1String(kOwnOne.number), QLatin1String(kOwnOne.name)))
+            m_modem->injectLine(line);
+    });
+    atCommand(QStringLiteral("ATM0"), [this] { m_modem->injectLine(QStringLiteral("RING")); });
+}
+
+// That call, and another after it.
+void TestCallInFlight::ownCallsAcrossTheSetUp()
+{
+    QTRY_VERIFY(port() && port()->ModemConnected && !port()->isBusy() && m_steps.isEmpty());
+    QTRY_COMPARE(listRings(kOwnOne), QStringLiteral("2"));
+    ringingEnds();
+    Clock::advance(60);
+    m_modem->injectLine(QStringLiteral("RING"));
+    for (const QString& line : FakeModem::callLines(QLatin1String(kOwnTwo.number), QLatin1String(kOwnTwo.name)))
+        m_modem->injectLine(line);
+    m_modem->injectLine(QStringLiteral("RING"));
+    QTRY_COMPARE(listRings(kOwnTwo), QStringLiteral("2"));
+    ringingEnds();
+}
+
+void TestCallInFlight::aRingingCallMeetsEveryChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("phase");
+    for (const char* change : {"switch to client", "Release Port, Open Port", "modem lost and found", "the end"})
+        for (const char* phase :
+             {"first ring", "after NAME", "between rings", "answered test's wait", "probe", "hang-up"})
+            QTest::addRow("%s, %s", change, phase) << QString::fromLatin1(change) << QString::fromLatin1(phase);
+    for (const char* phase : {"first ring", "after NAME", "between rings", "answered test's wait"})
+        QTest::addRow("switch to standalone, %s", phase)
+            << QStringLiteral("switch to standalone") << QString::fromLatin1(phase);
+}
+
+void TestCallInFlight::aRingingCallMeetsEveryChange()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, phase);
+    const bool fromClient = change == QLatin1String("switch to standalone");
+    const bool switches = change.startsWith(QLatin1String("switch"));
+    SaveProperty(Section::frmConfiguration, Key::Networking, fromClient ? QStringLiteral("2") : QStringLiteral("0"));
+    if (phase == QLatin1String("hang-up"))
+        SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QLatin1String(kRinging.number));
+    QVERIFY(Main());
+    if (fromClient) {
+        QVERIFY(connectToServer());
+    } else {
+        QTRY_VERIFY(port() && port()->ModemConnected && !port()->isBusy());
+        // A wait for a silent modem runs until the change ends it, however slow the machine.
+        port()->setWaitClock(m_waitClock->reader());
+    }
+    countSecondsByHand();
+
+    // What the old road still does once the new mode has begun, or the program has ended.
+    QPointer<QObject> oldRoad = fromClient ? static_cast<QObject*>(clientRoad()) : modemRoad();
+    bool oldRoadRan = false;
+    bool ringingCarriedOver = false;
+    auto afterwards = [&] {
+        if (auto* calls = qobject_cast<CallHandler*>(oldRoad.data()))
+            oldRoadRan = calls->RingTimer.isActive() || calls->AnswerTimer.isActive();
+        else if (auto* remote = qobject_cast<RemoteCallRoad*>(oldRoad.data()))
+            oldRoadRan = remote->RingTimer.isActive();
+        ringingCarriedOver = gRinging;
+    };
+    bool done = false;
+    auto fire = [&] {
+        if (switches) {
+            SaveProperty(Section::frmConfiguration, Key::Networking,
+                         fromClient ? QStringLiteral("0") : QStringLiteral("2"));
+            if (fromClient)
+                armOwnCallAcrossTheSetUp();
+            Program::requestModeSwitch([&] {
+                Program::runStartUpAgain();
+                afterwards();
+                done = true;
+            });
+        } else if (change == QLatin1String("the end")) {
+            Program::requestEnd([&] {
+                ExitProgram();
+                afterwards();
+                done = true;
+            });
+        } else if (change == QLatin1String("Release Port, Open Port")) {
+            const bool waiting = port()->isBusy();
+            TRIGGER(window(), "mnuOptionsRelease");
+            // A wait for the modem ends with its answer before the port goes.
+            if (waiting)
+                m_modem->injectLine(QStringLiteral("OK"));
+            done = true;
+        } else {
+            done = m_modem->unplugLikeUsb();
+        }
+    };
+    ringInPhase(phase, fire);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY(done);
+
+    const QString log = m_home->file(QStringLiteral("dbCID.mdb"));
+    if (switches || change == QLatin1String("the end")) {
+        QVERIFY2(!oldRoadRan, "the old mode's call road still runs");
+        QVERIFY2(!ringingCarriedOver, "the new mode starts with the old mode's call ringing");
+    }
+    if (change == QLatin1String("switch to client")) {
+        QTRY_VERIFY(clientRoad());
+        QVERIFY(connectToServer());
+        countSecondsByHand();
+        pushFromServer(kServers, 902, 2);
+        QTRY_COMPARE(listRings(kServers), QStringLiteral("2"));
+        ringingEnds();
+    } else if (fromClient) {
+        QTRY_VERIFY(modemRoad());
+        ownCallsAcrossTheSetUp();
+    } else if (change == QLatin1String("Release Port, Open Port")) {
+        QTRY_VERIFY(!port()->PortOpen() && !port()->isBusy());
+        ringingEnds();
+        armOwnCallAcrossTheSetUp();
+        TRIGGER(window(), "mnuOptionsRelease");
+        ownCallsAcrossTheSetUp();
+    } else if (change == QLatin1String("modem lost and found")) {
+        QTRY_VERIFY(!port()->PortOpen() && !port()->isBusy());
+        ringingEnds();
+        armOwnCallAcrossTheSetUp();
+        QVERIFY(m_modem->plugBackLikeUsb());
+        ownCallsAcrossTheSetUp();
+    }
+    if (QTest::currentTestFailed())
+        return;
+
+    // Every call is one row with its own data; the new mode shows nothing of the old mode's call.
+    const QList<Row> rows = logRows(log);
+    QStringList names;
+    for (const Row& r : rows)
+        names << r.name;
+    if (fromClient) {
+        QCOMPARE(names, (QStringList{QLatin1String(kOwnOne.name), QLatin1String(kOwnTwo.name)}));
+    } else {
+        const bool heardName = phase != QLatin1String("first ring");
+        const int rings = phase == QLatin1String("first ring") || phase == QLatin1String("after NAME") ||
+                                  phase == QLatin1String("hang-up")
+                              ? 1
+                              : 2;
+        QCOMPARE(rows.first().name, heardName ? QLatin1String(kRinging.name) : QLatin1String("NOT RECEIVED"));
+        QCOMPARE(rows.first().number, heardName ? QLatin1String(kRinging.shown) : QLatin1String("NOT RECEIVED"));
+        QCOMPARE(rows.first().rings, rings);
+        if (phase == QLatin1String("hang-up"))
+            QCOMPARE(rows.first().answered, QStringLiteral("BLOCKED"));
+        if (switches || change == QLatin1String("the end"))
+            QCOMPARE(rows.size(), 1);
+        else
+            QCOMPARE(names.mid(1), (QStringList{QLatin1String(kOwnOne.name), QLatin1String(kOwnTwo.name)}));
+    }
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].rings, 2);
+        QVERIFY(rows[i].date != rows[i - 1].date);
+    }
+    if (fromClient || rows.size() == 3) {
+        QCOMPARE(rows[rows.size() - 2].number, QLatin1String(kOwnOne.shown));
+        QCOMPARE(rows.last().number, QLatin1String(kOwnTwo.shown));
+    }
+    if (switches) {
+        QVERIFY(!listShows(kRinging));
+        QVERIFY(miniDisplay().CurrentCaller.Name != QLatin1String(kRinging.name));
+        QVERIFY(miniDisplay().liveCall().Name != QLatin1String(kRinging.name));
+        auto* status = ui::findByName<QLabel>(window(), QStringLiteral("StatusBar1.Panels(1)"));
+        QVERIFY(!status->text().contains(QLatin1String(kRinging.shown)));
+    }
+}
+
+QTEST_MAIN(TestCallInFlight)
+#include "test_callinflight.moc"
