@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
@@ -32,10 +33,21 @@ void carryOut(const QString& line)
         grid->setRow(words.at(1).toInt());
         grid->setRowSel(words.value(2, words.at(1)).toInt());
     } else if (words.size() == 2 && words.first() == QLatin1String("trigger")) {
-        if (auto* action = window->findChild<QAction*>(words.at(1)); action && action->isEnabled())
-            action->trigger();
-        else if (auto* button = window->findChild<QAbstractButton*>(words.at(1)); button && button->isEnabled())
-            button->click();
+        // The main window's commands first, then a dialog's buttons (the options dialog a command opened).
+        QList<QWidget*> roots{window};
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != window && top->isVisible())
+                roots << top;
+        for (QWidget* root : roots) {
+            if (auto* action = root->findChild<QAction*>(words.at(1)); action && action->isEnabled()) {
+                action->trigger();
+                return;
+            }
+            if (auto* button = root->findChild<QAbstractButton*>(words.at(1)); button && button->isEnabled()) {
+                button->click();
+                return;
+            }
+        }
     }
 }
 
@@ -60,7 +72,10 @@ void installTestDriver()
             if (!line.endsWith('\n'))
                 break;
             *offset += line.size();
-            carryOut(QString::fromUtf8(line).trimmed());
+            // Each from the event loop of its own: a command that opens a dialog runs the dialog's loop, in
+            // which the next lines (its buttons) are read and carried out.
+            QTimer::singleShot(0, QCoreApplication::instance(),
+                               [text = QString::fromUtf8(line).trimmed()] { carryOut(text); });
         }
     });
     timer->start();
