@@ -31,6 +31,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
+#include "support/ui/StandaloneSession.h"
 
 namespace {
 
@@ -176,15 +177,7 @@ void TestCallInFlight::init()
 
 void TestCallInFlight::cleanup()
 {
-    if (gMainForm)
-        ShutDown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && w->windowType() != Qt::Desktop && !IsToolkitWindow(w))
-            windows << w;
-    for (const QPointer<QWidget>& w : std::as_const(windows))
-        delete w.data();
+    StandaloneSession::unloadEverything();
     m_modem.reset();
     m_server.reset();
     m_home.reset();
