@@ -19,8 +19,9 @@ ContactCounts CountContacts();
 // The name of the open contact file as the status text shows it (its full path); empty without one.
 QString contactDatabaseName();
 
-// Sends a request to the server through the client socket (dropped while it is not connected).
-void SendContactRequest(const QString& text);
+// Sends a request to the server through the client socket (dropped while it is not connected). A contact
+// too large for the server to read whole is not sent: a box says so, and the result is false.
+bool SendContactRequest(const QString& text);
 
 // The commands that turn a caller into contact data (the call list's Edit menu and grid menu, the
 // toolbar's drop-down, the pop-up's menu). Each stores through the contact file or, in client mode, sends

@@ -684,15 +684,21 @@ void TestFrmRemoteMain::clearLogAsksAndEmptiesOnConfirmation()
 
 void TestFrmRemoteMain::refusalsAndErrorsCloseTheWaitingNotes()
 {
-    // A bad search leaves no note waiting for ever: the error closes it and says what failed.
+    // A bad search leaves no note waiting for ever: the error closes it and says what failed, to the user who
+    // waited as well as in the activity log.
     TRIGGER(window(), "mnuViewTime(12)");
     QCOMPARE(waitingNotes(), QStringList{QStringLiteral("SQL")});
     deliver({QStringLiteral(";ERROR;3075;Syntax error in query expression;")});
     QVERIFY(waitingNotes().isEmpty());
     QVERIFY(events().contains(QStringLiteral("Server error #3075: Syntax error in query expression")));
     // Nothing modal was opened inside the connection's handling.
-    for (const Prompt::Record& r : Prompt::history())
-        QVERIFY(r.kind != Prompt::Kind::Message);
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().last().kind, Prompt::Kind::Notice);
+    QCOMPARE(Prompt::history().last().text,
+             QStringLiteral("The server could not answer: Syntax error in query expression"));
+    // An error nobody waits for (the answer to a request the program made on its own) stays in the log.
+    Prompt::clearHistory();
+    deliver({QStringLiteral(";ERROR;3075;Syntax error in query expression;")});
     QVERIFY(Prompt::history().isEmpty());
 
     // A contact the server refused as a duplicate is told in a box that does not wait.
