@@ -12,6 +12,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace JetSql {
@@ -457,6 +458,14 @@ const std::vector<char32_t>& valueSubject(sqlite3_value* v)
     return subject;
 }
 
+// The compiled patterns of one connection, by their text. A search over a whole contact book names thousands
+// of patterns in one statement; SQLite's own cache for a function's constant argument is a list that every
+// call walks, which made such a search take the square of its length.
+struct PatternCache {
+    static constexpr size_t kMost = 64 * 1024;
+    std::unordered_map<std::string, Pattern> patterns;
+};
+
 void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) {
@@ -464,22 +473,18 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         return;
     }
     guarded(ctx, [&] {
-        // The pattern is usually a constant of the statement: compile it once per statement.
-        auto* pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
-        if (!pattern) {
-            auto* compiled = new Pattern(compile(argText(argv[0])));
-            sqlite3_set_auxdata(ctx, 0, compiled, [](void* p) { delete static_cast<Pattern*>(p); });
-            pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
-            if (!pattern) {
-                // SQLite may drop the cache at once (a pattern that is not constant); use it this time only.
-                Pattern local = compile(argText(argv[0]));
-                WorkMeter meter;
-                sqlite3_result_int(ctx, match(local, valueSubject(argv[1]), &meter) ? 1 : 0);
-                return;
-            }
+        auto& cache = *static_cast<PatternCache*>(sqlite3_user_data(ctx));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        std::string key(text ? text : "", size_t(sqlite3_value_bytes(argv[0])));
+        auto found = cache.patterns.find(key);
+        if (found == cache.patterns.end()) {
+            Pattern compiled = compile(argText(argv[0]));
+            if (cache.patterns.size() >= PatternCache::kMost)
+                cache.patterns.clear();
+            found = cache.patterns.emplace(std::move(key), std::move(compiled)).first;
         }
         WorkMeter meter;
-        sqlite3_result_int(ctx, match(*pattern, valueSubject(argv[1]), &meter) ? 1 : 0);
+        sqlite3_result_int(ctx, match(found->second, valueSubject(argv[1]), &meter) ? 1 : 0);
     });
 }
 
@@ -1009,7 +1014,8 @@ QString translate(const QString& jet)
 
 void registerFunctions(sqlite3* db)
 {
-    add(db, "like", 2, likeFunction);
+    sqlite3_create_function_v2(db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, new PatternCache, likeFunction,
+                               nullptr, nullptr, [](void* cache) { delete static_cast<PatternCache*>(cache); });
     add(db, "like", 3, likeEscapeFunction);
     add(db, "Now", 0, nowFunction, false);
     add(db, "Date", 0, dateFunction, false);
