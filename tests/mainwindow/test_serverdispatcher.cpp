@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include "config/CallLogSearch.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
@@ -141,6 +142,7 @@ private Q_SLOTS:
     void rowsWithoutTextCostTheirWholeLineAndTheRequestsTime();
     void requestsAreBoundedByAllTheyCost_data();
     void requestsAreBoundedByAllTheyCost();
+    void aFindOverAWholeBookIsAnsweredAsStandalone();
     void clientSqlOnlyReads();
     void restrictedChangesAreRefusedAndTheirFieldsSkipped();
     void contactNamesAreNeverPatterns();
@@ -559,6 +561,39 @@ void TestServerDispatcher::requestsAreBoundedByAllTheyCost()
     QCOMPARE(p.next(), QStringLiteral(";MODEMCONNECTION;False;"));
 }
 
+// A client's Find > Contacts > Select All over a book of 5,000 contacts of three numbers (some 540,000
+// characters) is answered as the same search is on the server's own log.
+void TestServerDispatcher::aFindOverAWholeBookIsAnsweredAsStandalone()
+{
+    storeCalls(30);
+    QStringList names;
+    for (int i = 0; i < 5000; ++i) {
+        auto c = std::make_shared<clsContact>();
+        c->Name = QStringLiteral("Contact %1").arg(i, 5, 10, QLatin1Char('0'));
+        for (int k = 0; k < 3; ++k) {
+            // The first number of contacts 10 to 19 is that of a stored call.
+            const QString number = i >= 10 && i < 20 && k == 0
+                                       ? QStringLiteral("555-%1").arg(i, 4, 10, QLatin1Char('0'))
+                                       : QStringLiteral("(800) %1-%2").arg(i, 5, 10, QLatin1Char('0')).arg(k);
+            c->AddNumber(std::make_shared<clsNumber>(number, QStringLiteral("Home")));
+        }
+        gContacts.add(c->Name, c);
+        names << c->Name;
+    }
+    callLogSearch().WriteContactsSQL(names);
+    const QString sql = callLogSearch().strFindSQL;
+    QVERIFY2(sql.size() > 500000, qPrintable(QString::number(sql.size())));
+    QCOMPARE(CountCallers(sql), 10);
+    // The answer's clock held still: only what the request costs can stop it, never the machine's speed.
+    m_host->dispatcher.replies()->setClock([] { return qint64(0); });
+    LoopbackPeer& p = peer();
+    p.send(";SQL;" + sql.toUtf8());
+    QString rows = QStringLiteral(";CLEAR CALLERS;");
+    for (int i = 10; i < 20; ++i)
+        rows += QStringLiteral(";CALLER;") + record(i);
+    QCOMPARE(p.take(2, 30000), (QStringList{QStringLiteral(";SIZE;10;"), rows}));
+}
+
 void TestServerDispatcher::clientSqlOnlyReads()
 {
     storeCalls(5);
@@ -687,6 +722,14 @@ void TestServerDispatcher::contactRequests()
     // An empty field keeps its place: the record of an edit is never taken for the old name.
     p.send(";EDIT CONTACT;;|NEWNAME||||");
     QCOMPARE(p.next(), QStringLiteral(";ERROR;3021;No current record.;"));
+    // A contact as large as the book lets a user make (notes of a megabyte) is added and changed.
+    const QByteArray notes(1024 * 1024, 'n');
+    p.send(";ADD CONTACT;|BIG|||" + notes + "|NUMBER|555-0300|Home");
+    QVERIFY(p.next().startsWith(QStringLiteral(";CLEAR CONTACTS;")));
+    QCOMPARE(gContacts.item(QStringLiteral("BIG"))->OtherInfo.size(), notes.size());
+    p.send(";EDIT CONTACT;BIG;|BIG|||" + notes + "m|NUMBER|555-0300|Home");
+    QVERIFY(p.next().startsWith(QStringLiteral(";CLEAR CONTACTS;")));
+    QCOMPARE(gContacts.item(QStringLiteral("BIG"))->OtherInfo.size(), notes.size() + 1);
     QVERIFY(Prompt::history().isEmpty());
 }
 
