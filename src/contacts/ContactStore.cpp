@@ -13,6 +13,8 @@
 
 namespace {
 
+bool g_requestWaiting = false;
+
 int countRows(const char* sql)
 {
     try {
@@ -64,10 +66,16 @@ bool SendContactRequest(const QString& text)
                         Prompt::OkOnly, Prompt::Exclamation);
         return false;
     }
-    if (gRemoteSocket)
+    if (gRemoteSocket && gRemoteSocket->Connected()) {
         gRemoteSocket->SendData(text);
+        g_requestWaiting = true;
+    }
     return true;
 }
+
+bool ContactRequestWaiting() { return g_requestWaiting; }
+
+void ContactRequestsAnswered() { g_requestWaiting = false; }
 
 namespace ContactOpeners {
 

@@ -6,6 +6,7 @@
 
 #include "capture/RemoteCallRoad.h"
 #include "contacts/ContactForm.h"
+#include "contacts/ContactStore.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
@@ -240,6 +241,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             pass.box = text;
         AddEvent(text);
         unloadWaiting("ALL");
+        ContactRequestsAnswered();
         // The refused deletion will not be confirmed; another client's confirmation must not take this
         // client's rows away.
         ForgetPendingDeletes();
@@ -268,9 +270,13 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         // A contact refused for a name or number already taken: told as a contact saved here would be. A
         // refusal of what the user waits for (a search, a deletion, statistics) is said where the user waits,
         // not only in the activity log.
+        const bool contactWaited = ContactRequestWaiting();
+        ContactRequestsAnswered();
         if (isDuplicateRefusal(number, description) && pass.box.isEmpty()) {
             pass.box = description;
             pass.boxIcon = Prompt::Exclamation;
+        } else if (contactWaited && pass.box.isEmpty()) {
+            pass.box = QStringLiteral("The server did not save the contact: ") + description;
         } else if (waited > 0 && pass.box.isEmpty()) {
             pass.box = QStringLiteral("The server could not answer: ") + description;
         }
@@ -286,6 +292,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
         pass.groupsChanged = true;
     } else if (key == QLatin1String("CLEAR CONTACTS")) {
+        ContactRequestsAnswered();
         AddEvent(QStringLiteral("An update of your call log was required by your IP Address."));
         gContacts = KeyedCollection<clsContact>();
         pass.callsChanged = true;
