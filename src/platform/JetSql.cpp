@@ -460,10 +460,12 @@ const std::vector<char32_t>& valueSubject(sqlite3_value* v)
 
 // The compiled patterns of one connection, by their text. A search over a whole contact book names thousands
 // of patterns in one statement; SQLite's own cache for a function's constant argument is a list that every
-// call walks, which made such a search take the square of its length.
+// call walks, which made such a search take the square of its length. It holds at most the patterns of the
+// longest query a client may send, whatever the connection runs over its life.
 struct PatternCache {
-    static constexpr size_t kMost = 64 * 1024;
+    static constexpr size_t kMostBytes = 1024 * 1024;
     std::unordered_map<std::string, Pattern> patterns;
+    size_t bytes = 0;
 };
 
 void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -479,8 +481,11 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         auto found = cache.patterns.find(key);
         if (found == cache.patterns.end()) {
             Pattern compiled = compile(argText(argv[0]));
-            if (cache.patterns.size() >= PatternCache::kMost)
+            if (cache.bytes + key.size() > PatternCache::kMostBytes) {
                 cache.patterns.clear();
+                cache.bytes = 0;
+            }
+            cache.bytes += key.size();
             found = cache.patterns.emplace(std::move(key), std::move(compiled)).first;
         }
         WorkMeter meter;

@@ -32,7 +32,7 @@ thread_local SqlDatabase* t_running = nullptr;
 // Instructions of the virtual machine between two looks at the clock.
 constexpr int kProgressInterval = 1000;
 // The same for a statement of untrusted text: one instruction may call a function on values of 64 KB, so
-// fewer of them come between two looks (a look costs about what ten plain instructions do).
+// far fewer of them come between two looks.
 constexpr int kUntrustedProgressInterval = 64;
 
 // Lets a reader of untrusted text do nothing but read tables and call functions; anything else is refused
