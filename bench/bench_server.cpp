@@ -295,6 +295,28 @@ QByteArray worstRequest(int shape)
     case 15:
         return ";SQL;Select ID From tblCID Where InStr(replace(hex(zeroblob(32760)),'0','a') || ID, '" +
                QByteArray(700, 'a') + "b') > 0";
+    case 16:
+        return ";SQL;Select ID From tblCID Where replace(hex(zeroblob(32767)),'0','a') Glob IIf(ID > 0, '*" +
+               QByteArray(252, 'a') + "c*', 'x')";
+    case 17:
+    case 18:
+        return ";SQL;Select ID From tblCID Where ltrim(replace(hex(zeroblob(32767)),'0','a'), IIf(ID > 0, '" +
+               QByteArray(shape == 17 ? 149 : 189, 'b') + "a', 'x')) = 'z'";
+    case 19: {
+        // What Find > Contacts > Select All makes of 5,000 contacts of three numbers.
+        QStringList terms;
+        for (int i = 0; i < 15000; ++i)
+            terms << QStringLiteral("fldNumber like '*(555) %1-%2*'")
+                         .arg(100 + i / 100, 3, 10, QLatin1Char('0'))
+                         .arg(i % 10000, 4, 10, QLatin1Char('0'));
+        while (terms.size() > 100) {
+            QStringList groups;
+            for (qsizetype at = 0; at < terms.size(); at += 100)
+                groups << QLatin1Char('(') + terms.mid(at, 100).join(QStringLiteral(" or ")) + QLatin1Char(')');
+            terms = groups;
+        }
+        return ";SQL;Select * From tblCID Where " + terms.join(QStringLiteral(" or ")).toUtf8();
+    }
     case 0:
         return ";SQL;Select a.ID As ID From tblCID a, tblCID b";
     case 1:
@@ -323,7 +345,9 @@ QByteArray worstRequest(int shape)
 // without printf, 8 an answer near its memory bound (kNearTheBound), 9 a caller's statistics with one
 // statistic named 100,000 times, 10 a query of 8 MB of text (one literal), 11 an IN list of a million values
 // (6.9 MB), 12 every call sorted by a value of 60,000 bytes, 13 a window over that sort, 14 a Like of 50
-// million steps for each call, 15 an InStr of 45 million steps for each call. Half a second into the request
+// million steps for each call, 15 an InStr of 45 million steps for each call, 16 a Glob of a 255-byte pattern on
+// a 64 KB text for each call, 17 and 18 an ltrim of that text with a set of 150 and 190 characters, 19 a Find
+// over 5,000 contacts of three numbers (15,000 Like terms, 560,000 characters). Half a second into the request
 // a call rings (its RING, NMBR and NAME lines written at once): call_ms runs from that write to a second
 // client holding the call's name, which the server sends only once it has stored the call. answer_s is the
 // request's own time to its answer, and answer_after_call says that the request was still running when the
@@ -398,7 +422,7 @@ static void BM_OneRequestMemory(benchmark::State& state)
     state.counters["scratch_peak_MB"] = double(scratchKb) / 1024.0;
 }
 BENCHMARK(BM_OneRequestMemory)
-    ->ArgsProduct({benchmark::CreateDenseRange(0, 15, 1), {100000}})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 19, 1), {100000}})
     ->Args({5, 400000})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);

@@ -9,6 +9,7 @@
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
+#include "network/ServerRequests.h"
 #include "network/clsRemoteSocket.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
@@ -99,24 +100,30 @@ void CallLogSearch::WriteNameNumberSQL(const QString& typed, bool byName, bool b
 
 void CallLogSearch::WriteContactsSQL(const QStringList& checkedNames)
 {
-    QString sql = kHead;
-    bool any = false;
+    QStringList terms;
     for (const QString& name : checkedNames) {
         const auto contact = GetContact(name);
         if (contact->Name.isEmpty())
             continue;
-        for (const auto& entry : contact->Numbers) {
-            // Each stored number matches as plain text, whatever characters it holds.
-            sql += QLatin1Char(' ') + NumberCondition(entry.item->Number) + QStringLiteral(" or");
-            any = true;
-        }
+        // Each stored number matches as plain text, whatever characters it holds.
+        for (const auto& entry : contact->Numbers)
+            terms << NumberCondition(entry.item->Number);
     }
-    if (!any) {
+    if (terms.isEmpty()) {
         strFindSQL = NotValid;
         return;
     }
-    sql.chop(3); // the last " or"
-    strFindSQL = sql;
+    // SQLite reads "a or b or c ..." as a chain as deep as it is long and refuses one past 1,000 terms, some
+    // 330 contacts: a longer list is put in parentheses a hundred terms at a time, and those groups again,
+    // so every contact of a large book is still found.
+    constexpr qsizetype kTermsAGroup = 100;
+    while (terms.size() > kTermsAGroup) {
+        QStringList groups;
+        for (qsizetype at = 0; at < terms.size(); at += kTermsAGroup)
+            groups << QLatin1Char('(') + terms.mid(at, kTermsAGroup).join(QStringLiteral(" or ")) + QLatin1Char(')');
+        terms = groups;
+    }
+    strFindSQL = kHead + QLatin1Char(' ') + terms.join(QStringLiteral(" or "));
 }
 
 bool CallLogSearch::IsValidStartDate(const QString& text)
@@ -207,6 +214,11 @@ CallLogSearch::Outcome CallLogSearch::HandOver(const std::function<void(const QS
     MainWindow* main = gMainForm;
     if (sql.isEmpty() || sql.compare(NotValid, Qt::CaseInsensitive) == 0 || !main)
         return outcome;
+    if (isClientMode() && sql.size() > ServerRequests::kMaxQueryChars) {
+        // The server would refuse it; the user hears so here, and the list keeps the view it shows.
+        Prompt::message(ServerRequests::tooLongText(QStringLiteral("SQL")), Prompt::OkOnly, Prompt::Exclamation);
+        return outcome;
+    }
     outcome.handedOver = true;
     outcome.sql = sql;
     main->UncheckTimeMenu();

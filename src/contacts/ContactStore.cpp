@@ -5,12 +5,15 @@
 #include "core/Globals.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
+#include "network/ServerRequests.h"
 #include "network/clsRemoteSocket.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 
 namespace {
+
+bool g_requestWaiting = false;
 
 int countRows(const char* sql)
 {
@@ -23,12 +26,12 @@ int countRows(const char* sql)
     }
 }
 
-void send(const ContactOpeners::Sender& sender, const QString& text)
+bool send(const ContactOpeners::Sender& sender, const QString& text)
 {
-    if (sender)
-        sender(text);
-    else
-        SendContactRequest(text);
+    if (!sender)
+        return SendContactRequest(text);
+    sender(text);
+    return true;
 }
 
 // After a refusal or failure of the store: the duplicates are the user's to see, the rest is kept.
@@ -54,11 +57,25 @@ ContactCounts CountContacts()
 
 QString contactDatabaseName() { return gContactDB ? gContactDB->path() : QString(); }
 
-void SendContactRequest(const QString& text)
+bool SendContactRequest(const QString& text)
 {
-    if (gRemoteSocket)
+    // The server would skip it and let this client go; the user keeps the edit and hears why.
+    if (!ServerRequests::fitsOneRequest(text)) {
+        Prompt::message(ServerRequests::tooLongToSendText(QStringLiteral("contact"), text) +
+                            QStringLiteral(" Nothing was saved."),
+                        Prompt::OkOnly, Prompt::Exclamation);
+        return false;
+    }
+    if (gRemoteSocket && gRemoteSocket->Connected()) {
         gRemoteSocket->SendData(text);
+        g_requestWaiting = true;
+    }
+    return true;
 }
+
+bool ContactRequestWaiting() { return g_requestWaiting; }
+
+void ContactRequestsAnswered() { g_requestWaiting = false; }
 
 namespace ContactOpeners {
 
@@ -70,10 +87,8 @@ bool CreateNew(const QString& name, const QString& number, const QString& descri
     clsContact contact;
     contact.Name = name;
     contact.AddNumber(std::make_shared<clsNumber>(number, description));
-    if (isClientMode()) {
-        send(sender, ContactRequests::add(contact));
-        return true;
-    }
+    if (isClientMode())
+        return send(sender, ContactRequests::add(contact));
     if (AddContact(contact))
         return true;
     reportStoreFailure(tag);
@@ -101,10 +116,8 @@ bool AddNumberTo(const QString& contactName, const QString& number, const QStrin
         ReportError(tag);
         return false;
     }
-    if (isClientMode()) {
-        send(sender, ContactRequests::edit(changed.Name, changed));
-        return true;
-    }
+    if (isClientMode())
+        return send(sender, ContactRequests::edit(changed.Name, changed));
     if (EditContact(changed.Name, changed))
         return true;
     reportStoreFailure(tag);

@@ -19,8 +19,14 @@ ContactCounts CountContacts();
 // The name of the open contact file as the status text shows it (its full path); empty without one.
 QString contactDatabaseName();
 
-// Sends a request to the server through the client socket (dropped while it is not connected).
-void SendContactRequest(const QString& text);
+// Sends a request to the server through the client socket (dropped while it is not connected). A contact
+// too large for the server to read whole is not sent: a box says so, and the result is false.
+bool SendContactRequest(const QString& text);
+// Whether a contact request went to the server that it has not answered yet, with the book or an error. Its
+// error is the user's to see, where the contact was saved, not only the activity log's.
+bool ContactRequestWaiting();
+// The server answered (with its book, or an error): nothing waits any more.
+void ContactRequestsAnswered();
 
 // The commands that turn a caller into contact data (the call list's Edit menu and grid menu, the
 // toolbar's drop-down, the pop-up's menu). Each stores through the contact file or, in client mode, sends

@@ -185,10 +185,9 @@ void showWaiting(const QString& kind, QObject* owner)
         programLinks().showWaiting(kind, owner);
 }
 
-void unloadWaitingForms(const QString& kind)
+int unloadWaitingForms(const QString& kind)
 {
-    if (programLinks().unloadWaitingForms)
-        programLinks().unloadWaitingForms(kind);
+    return programLinks().unloadWaitingForms ? programLinks().unloadWaitingForms(kind) : 0;
 }
 
 bool ending() { return g_ending; }

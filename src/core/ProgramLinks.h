@@ -32,7 +32,8 @@ struct ProgramLinks {
     // The client's waiting notes (frmWaiting): one of that kind over owner while a request is pending, and
     // the closing of every note of a kind ("ALL": of every kind). Unset, nothing is shown.
     std::function<void(const QString& kind, QObject* owner)> showWaiting;
-    std::function<void(const QString& kind)> unloadWaitingForms;
+    // How many it closed.
+    std::function<int(const QString& kind)> unloadWaitingForms;
 };
 
 ProgramLinks& programLinks();
@@ -84,7 +85,8 @@ void shutDown();
 void end();
 void runStartUpAgain();
 void showWaiting(const QString& kind, QObject* owner);
-void unloadWaitingForms(const QString& kind);
+// How many waiting notes of that kind ("ALL": of any) were open and are closed now.
+int unloadWaitingForms(const QString& kind);
 
 // The program is to end, or its mode to switch: long tasks stop at their next step.
 bool ending();

@@ -6,6 +6,7 @@
 
 #include "capture/RemoteCallRoad.h"
 #include "contacts/ContactForm.h"
+#include "contacts/ContactStore.h"
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/Processing.h"
@@ -33,7 +34,7 @@ constexpr qint32 kDuplicateKey = 457;
 // A large unit advances its progress window this many steps at most: each step lets the event loop run.
 constexpr qsizetype kMaxProgressSteps = 1000;
 
-void unloadWaiting(const char* kind) { Program::unloadWaitingForms(QString::fromLatin1(kind)); }
+int unloadWaiting(const char* kind) { return Program::unloadWaitingForms(QString::fromLatin1(kind)); }
 
 // The same, once per unit for the kind (every row of an answer would close its note again).
 template <typename Pass>
@@ -240,6 +241,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             pass.box = text;
         AddEvent(text);
         unloadWaiting("ALL");
+        ContactRequestsAnswered();
         // The refused deletion will not be confirmed; another client's confirmation must not take this
         // client's rows away.
         ForgetPendingDeletes();
@@ -263,12 +265,20 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         keep(number, description);
         // The request that failed will get no other answer: nothing may wait for one.
         AddEvent(QStringLiteral("Server error #") + QString::number(number) + QStringLiteral(": ") + description);
-        unloadWaiting("ALL");
+        const int waited = unloadWaiting("ALL");
         ForgetPendingDeletes();
-        // A contact refused for a name or number already taken: told as a contact saved here would be.
+        // A contact refused for a name or number already taken: told as a contact saved here would be. A
+        // refusal of what the user waits for (a search, a deletion, statistics) is said where the user waits,
+        // not only in the activity log.
+        const bool contactWaited = ContactRequestWaiting();
+        ContactRequestsAnswered();
         if (isDuplicateRefusal(number, description) && pass.box.isEmpty()) {
             pass.box = description;
             pass.boxIcon = Prompt::Exclamation;
+        } else if (contactWaited && pass.box.isEmpty()) {
+            pass.box = QStringLiteral("The server did not save the contact: ") + description;
+        } else if (waited > 0 && pass.box.isEmpty()) {
+            pass.box = QStringLiteral("The server could not answer: ") + description;
         }
     } else if (key == QLatin1String("CLEAR ATTRIBUTE GROUPS")) {
         gAttributeGroups = KeyedCollection<clsAttributeGroup>();
@@ -282,6 +292,7 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
         pass.groupsChanged = true;
     } else if (key == QLatin1String("CLEAR CONTACTS")) {
+        ContactRequestsAnswered();
         AddEvent(QStringLiteral("An update of your call log was required by your IP Address."));
         gContacts = KeyedCollection<clsContact>();
         pass.callsChanged = true;

@@ -105,9 +105,7 @@ void ServerDispatcher::tooLong(const ServerRequest& request, const QString& key,
                       ? QStringLiteral(" Requested a SQL Query: ") + start +
                             QStringLiteral("... (%1 characters, refused)").arg(longest)
                       : QStringLiteral(" sent a %1 of %2 characters, refused").arg(noun).arg(longest));
-    request.replyError(kDatabaseError, QStringLiteral("The %1 is longer than %2 KB: ask for less.")
-                                           .arg(noun)
-                                           .arg(ServerRequests::kMaxFieldChars / 1024));
+    request.replyError(kDatabaseError, ServerRequests::tooLongText(key));
 }
 
 void ServerDispatcher::refuse(const ServerRequest& request)

@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QStringTokenizer>
 
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -250,8 +252,26 @@ void ServerReplies::SendMiniDisplayInfo(const ServerRequest& request, qint32 cou
 
 void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& idList)
 {
-    // Views into the list: a client's Clear of a large log sends a million IDs.
-    const QList<QStringView> ids = QStringView(idList).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    // The whole list is read before anything is deleted: one item that is no number is one answer, and the
+    // list is not half carried out. A list of megabytes of such items would otherwise send an answer for each.
+    // Read in place: a client's Clear of a large log sends a million IDs.
+    std::vector<qint32> ids;
+    for (QStringView item : qTokenize(QStringView(idList), QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        bool plain = false;
+        qint32 id = item.toInt(&plain);
+        if (!plain) {
+            const RecordFields::Conversion conversion = RecordFields::toInt32(item.toString(), id);
+            if (conversion != RecordFields::Converted) {
+                RecordFields::recordFailure(conversion, QStringLiteral("frmBaseMain_SendDeleteSQL"), false);
+                request.event(QStringLiteral(" sent a list of calls to delete that holds \"%1\", which is no "
+                                             "call's number; nothing was deleted")
+                                  .arg(item.left(40).toString()));
+                request.replyLastError();
+                return;
+            }
+        }
+        ids.push_back(id);
+    }
     const qint32 last = qint32(ids.size()) - 1;
     bool stopped = false;
     // The IDs name calls of the log open now; once another log is open they would name other calls.
@@ -259,8 +279,7 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
     {
         ReplySteps steps(last, last > DeleteProgressThreshold,
                          QStringLiteral("Processing Request From ") + request.address(), m_owner);
-        for (qsizetype done = 0; done < ids.size(); ++done) {
-            const QString text = ids.at(done).toString();
+        for (size_t done = 0; done < ids.size(); ++done) {
             if (!steps.next(request) || CallerDBGeneration() != log) {
                 stopped = true;
                 if (Program::ending())
@@ -270,17 +289,9 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
                                                .arg(request.address()));
                 break;
             }
-            qint32 id = 0;
-            const RecordFields::Conversion conversion = RecordFields::toInt32(text, id);
-            if (conversion != RecordFields::Converted) {
-                // This ID alone is passed over; the others are still deleted.
-                RecordFields::recordFailure(conversion, QStringLiteral("frmBaseMain_SendDeleteSQL"), false);
-                request.replyLastError();
-                continue;
-            }
             try {
-                if (DeleteCaller(id))
-                    Q_EMIT callDeleted(id);
+                if (DeleteCaller(ids[done]))
+                    Q_EMIT callDeleted(ids[done]);
             } catch (const SqlError& e) {
                 keep(e, "frmBaseMain_SendDeleteSQL");
                 request.replyError(kDatabaseError, e.message());

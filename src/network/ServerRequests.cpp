@@ -1,5 +1,7 @@
 #include "network/ServerRequests.h"
 
+#include <QLocale>
+
 #include <limits>
 
 namespace ServerRequests {
@@ -8,7 +10,37 @@ QList<QStringView> tokens(QStringView unit) { return unit.split(QLatin1Char(';')
 
 qsizetype maxFieldChars(const QString& keyword)
 {
-    return keyword == QLatin1String("DELETE SQL") ? std::numeric_limits<qsizetype>::max() : kMaxFieldChars;
+    if (keyword == QLatin1String("DELETE SQL") || keyword == QLatin1String("ADD CONTACT") ||
+        keyword == QLatin1String("EDIT CONTACT"))
+        return std::numeric_limits<qsizetype>::max();
+    if (fieldNoun(keyword) == QLatin1String("query"))
+        return kMaxQueryChars;
+    return kMaxFieldChars;
+}
+
+namespace {
+
+QString counted(qsizetype n) { return QLocale(QLocale::English, QLocale::UnitedStates).toString(qlonglong(n)); }
+
+} // namespace
+
+QString tooLongText(const QString& keyword)
+{
+    return QStringLiteral("The %1 is longer than %2 characters: ask for less.")
+        .arg(fieldNoun(keyword), counted(maxFieldChars(keyword)));
+}
+
+bool fitsOneRequest(const QString& request)
+{
+    // At most three bytes of UTF-8 a UTF-16 unit: most requests need no counting.
+    const qsizetype room = kMaxRequestBytes - MessageFramer::Marker.size();
+    return request.size() * 3 <= room || request.toUtf8().size() <= room;
+}
+
+QString tooLongToSendText(const QString& noun, const QString& request)
+{
+    return QStringLiteral("The %1 takes %2 bytes as it is sent; the server takes at most %3 bytes a request.")
+        .arg(noun, counted(request.toUtf8().size() + MessageFramer::Marker.size()), counted(kMaxRequestBytes));
 }
 
 QString fieldNoun(const QString& keyword)

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "network/MessageFramer.h"
+#include "network/ServerRequests.h"
 
 class QHostAddress;
 class QTcpSocket;
@@ -20,7 +21,7 @@ class clsClient : public QObject {
 public:
     // A client never holds more than this of a request in the making, nor lets more than
     // kMaxPendingWrite of replies pile up unread; past either it is dropped.
-    static constexpr qsizetype kMaxUnitBytes = 8 * 1024 * 1024;
+    static constexpr qsizetype kMaxUnitBytes = ServerRequests::kMaxRequestBytes;
     static constexpr qint64 kMaxPendingWrite = 128 * 1024 * 1024;
 
     explicit clsClient(clsServer* server);

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace JetSql {
@@ -389,6 +391,9 @@ struct FunctionError {
     QString message;
 };
 
+// A result longer than the connection lets a value be.
+struct TooBig {};
+
 std::optional<qint64> argNumber(sqlite3_value* v)
 {
     const int type = sqlite3_value_numeric_type(v);
@@ -440,6 +445,8 @@ void guarded(sqlite3_context* ctx, Body body)
     } catch (const Stopped&) {
         // The statement ends as SQLite's own interrupt ends it.
         sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);
+    } catch (const TooBig&) {
+        sqlite3_result_error_toobig(ctx);
     }
 }
 
@@ -451,6 +458,16 @@ const std::vector<char32_t>& valueSubject(sqlite3_value* v)
     return subject;
 }
 
+// The compiled patterns of one connection, by their text. A search over a whole contact book names thousands
+// of patterns in one statement; SQLite's own cache for a function's constant argument is a list that every
+// call walks, which made such a search take the square of its length. It holds at most the patterns of the
+// longest query a client may send, whatever the connection runs over its life.
+struct PatternCache {
+    static constexpr size_t kMostBytes = 1024 * 1024;
+    std::unordered_map<std::string, Pattern> patterns;
+    size_t bytes = 0;
+};
+
 void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) {
@@ -458,22 +475,21 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         return;
     }
     guarded(ctx, [&] {
-        // The pattern is usually a constant of the statement: compile it once per statement.
-        auto* pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
-        if (!pattern) {
-            auto* compiled = new Pattern(compile(argText(argv[0])));
-            sqlite3_set_auxdata(ctx, 0, compiled, [](void* p) { delete static_cast<Pattern*>(p); });
-            pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
-            if (!pattern) {
-                // SQLite may drop the cache at once (a pattern that is not constant); use it this time only.
-                Pattern local = compile(argText(argv[0]));
-                WorkMeter meter;
-                sqlite3_result_int(ctx, match(local, valueSubject(argv[1]), &meter) ? 1 : 0);
-                return;
+        auto& cache = *static_cast<PatternCache*>(sqlite3_user_data(ctx));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        std::string key(text ? text : "", size_t(sqlite3_value_bytes(argv[0])));
+        auto found = cache.patterns.find(key);
+        if (found == cache.patterns.end()) {
+            Pattern compiled = compile(argText(argv[0]));
+            if (cache.bytes + key.size() > PatternCache::kMostBytes) {
+                cache.patterns.clear();
+                cache.bytes = 0;
             }
+            cache.bytes += key.size();
+            found = cache.patterns.emplace(std::move(key), std::move(compiled)).first;
         }
         WorkMeter meter;
-        sqlite3_result_int(ctx, match(*pattern, valueSubject(argv[1]), &meter) ? 1 : 0);
+        sqlite3_result_int(ctx, match(found->second, valueSubject(argv[1]), &meter) ? 1 : 0);
     });
 }
 
@@ -675,6 +691,192 @@ void iifFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
     });
 }
 
+// ---------------------------------------------------------------------------------------------------------
+// SQLite's own functions whose one call compares every character of a value with every character of another
+// (a pattern, a set, a text to find), taken over with the same answers so that such a call looks at the
+// statement every kWorkPerLook comparisons as ours do. SQLite would do that work inside one step, seconds of
+// it on a long value, with no look at the deadline or the calls.
+
+std::vector<char32_t> codePoints(sqlite3_value* v)
+{
+    const QList<uint> chars = argText(v).toUcs4();
+    return std::vector<char32_t>(chars.begin(), chars.end());
+}
+
+// SQLite's GLOB: * any run, ? one character, [abc], [a-z], [^abc]; case counts.
+struct GlobElement {
+    enum Type { One, Any, Run, Set } type = One;
+    char32_t c = 0;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+    bool negated = false;
+};
+
+// False when a set has no closing bracket: such a pattern matches nothing.
+bool compileGlob(const std::vector<char32_t>& p, std::vector<GlobElement>& out)
+{
+    for (size_t i = 0; i < p.size(); ++i) {
+        GlobElement e;
+        if (p[i] == U'*') {
+            e.type = GlobElement::Run;
+        } else if (p[i] == U'?') {
+            e.type = GlobElement::Any;
+        } else if (p[i] == U'[') {
+            e.type = GlobElement::Set;
+            size_t j = i + 1;
+            if (j < p.size() && p[j] == U'^') {
+                e.negated = true;
+                ++j;
+            }
+            // A ']' first in the set is the character itself, as a '-' first or last is.
+            if (j < p.size() && p[j] == U']') {
+                e.ranges.emplace_back(U']', U']');
+                ++j;
+            }
+            for (; j < p.size() && p[j] != U']'; ++j) {
+                if (p[j] == U'-' && !e.ranges.empty() && j + 1 < p.size() && p[j + 1] != U']') {
+                    e.ranges.back().second = p[j + 1];
+                    ++j;
+                } else {
+                    e.ranges.emplace_back(p[j], p[j]);
+                }
+            }
+            if (j >= p.size())
+                return false;
+            i = j;
+        } else {
+            e.c = p[i];
+        }
+        out.push_back(std::move(e));
+    }
+    return true;
+}
+
+bool globOne(const GlobElement& e, char32_t c, WorkMeter& meter)
+{
+    switch (e.type) {
+    case GlobElement::One:
+        return e.c == c;
+    case GlobElement::Any:
+        return true;
+    case GlobElement::Set: {
+        meter.add(qint64(e.ranges.size()));
+        bool in = false;
+        for (const auto& [from, to] : e.ranges)
+            in = in || (c >= from && c <= to);
+        return in != e.negated;
+    }
+    case GlobElement::Run:
+        break;
+    }
+    return false;
+}
+
+// Every element but the star takes one character, so going back to the last star is enough.
+bool globMatch(const std::vector<GlobElement>& el, const std::vector<char32_t>& v, WorkMeter& meter)
+{
+    size_t p = 0, i = 0, starP = size_t(-1), starI = 0;
+    while (i < v.size()) {
+        meter.add(1);
+        if (p < el.size() && el[p].type == GlobElement::Run) {
+            starP = p++;
+            starI = i;
+        } else if (p < el.size() && globOne(el[p], v[i], meter)) {
+            ++p;
+            ++i;
+        } else if (starP != size_t(-1)) {
+            p = starP + 1;
+            i = ++starI;
+        } else {
+            return false;
+        }
+    }
+    while (p < el.size() && el[p].type == GlobElement::Run)
+        ++p;
+    return p == el.size();
+}
+
+void globFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
+    if (sqlite3_value_bytes(argv[0]) > limit)
+        return sqlite3_result_error(ctx, "LIKE or GLOB pattern too complex", -1);
+    guarded(ctx, [&] {
+        std::vector<GlobElement> pattern;
+        WorkMeter meter;
+        const bool matched =
+            compileGlob(codePoints(argv[0]), pattern) && globMatch(pattern, codePoints(argv[1]), meter);
+        sqlite3_result_int(ctx, matched ? 1 : 0);
+    });
+}
+
+// SQLite's ltrim, rtrim and trim with a set of characters to take off.
+template <bool Left, bool Right>
+void trimSetFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(ctx);
+    guarded(ctx, [&] {
+        const std::vector<char32_t> text = codePoints(argv[0]);
+        const std::vector<char32_t> set = codePoints(argv[1]);
+        WorkMeter meter;
+        const auto inSet = [&](char32_t c) {
+            const auto at = std::find(set.begin(), set.end(), c);
+            meter.add(qint64(at - set.begin()) + 1);
+            return at != set.end();
+        };
+        size_t from = 0, to = text.size();
+        while (Left && from < to && inSet(text[from]))
+            ++from;
+        while (Right && to > from && inSet(text[to - 1]))
+            --to;
+        resultText(ctx, QString::fromUcs4(text.data() + from, qsizetype(to - from)));
+    });
+}
+
+// SQLite's replace(X, Y, Z): every Y in X, byte for byte, becomes Z.
+void replaceFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const auto* x = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const qint64 xBytes = sqlite3_value_bytes(argv[0]);
+    const auto* y = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const qint64 yBytes = sqlite3_value_bytes(argv[1]);
+    if (!x || !y)
+        return sqlite3_result_error_nomem(ctx);
+    if (yBytes == 0)
+        return sqlite3_result_value(ctx, argv[0]);
+    const auto* z = reinterpret_cast<const char*>(sqlite3_value_text(argv[2]));
+    if (!z)
+        return sqlite3_result_null(ctx);
+    const qint64 zBytes = sqlite3_value_bytes(argv[2]);
+    (void)argc;
+    guarded(ctx, [&] {
+        const qint64 limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+        std::string out;
+        WorkMeter meter;
+        qint64 i = 0;
+        while (i < xBytes) {
+            qint64 k = 0;
+            if (i + yBytes <= xBytes)
+                while (k < yBytes && x[i + k] == y[k])
+                    ++k;
+            meter.add(k + 1);
+            if (k == yBytes) {
+                out.append(z, size_t(zBytes));
+                i += yBytes;
+            } else {
+                out.push_back(x[i++]);
+            }
+            if (qint64(out.size()) > limit)
+                throw TooBig{};
+        }
+        sqlite3_result_text64(ctx, out.data(), out.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    });
+}
+
 using Fn = void (*)(sqlite3_context*, int, sqlite3_value**);
 
 void add(sqlite3* db, const char* name, int args, Fn fn, bool deterministic = true)
@@ -817,7 +1019,8 @@ QString translate(const QString& jet)
 
 void registerFunctions(sqlite3* db)
 {
-    add(db, "like", 2, likeFunction);
+    sqlite3_create_function_v2(db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, new PatternCache, likeFunction,
+                               nullptr, nullptr, [](void* cache) { delete static_cast<PatternCache*>(cache); });
     add(db, "like", 3, likeEscapeFunction);
     add(db, "Now", 0, nowFunction, false);
     add(db, "Date", 0, dateFunction, false);
@@ -840,6 +1043,11 @@ void registerFunctions(sqlite3* db)
     add(db, "InStr", 3, instrFunction);
     add(db, "Trim", 1, trimFunction);
     add(db, "IIf", 3, iifFunction);
+    add(db, "glob", 2, globFunction);
+    add(db, "ltrim", 2, trimSetFunction<true, false>);
+    add(db, "rtrim", 2, trimSetFunction<false, true>);
+    add(db, "trim", 2, trimSetFunction<true, true>);
+    add(db, "replace", 3, replaceFunction);
 }
 
 } // namespace JetSql

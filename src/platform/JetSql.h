@@ -20,7 +20,10 @@ struct sqlite3;
 // registerFunctions(): on a connection, like(pattern, value) with Jet semantics (SQLite then uses it for the
 //   LIKE operator) and the Jet functions Now, Date, Year, Month, Day, Hour, Minute, Second, Weekday (Sunday
 //   = 1), UCase, LCase, Len, Left, Right, Mid, InStr, Trim, IIf. Dates are read from the stored ISO form or
-//   any form DateText::parse accepts; Now and Date return the ISO form, so they compare with fldDate.
+//   any form DateText::parse accepts; Now and Date return the ISO form, so they compare with fldDate. Besides,
+//   SQLite's own glob, ltrim/rtrim/trim with a set and replace, with SQLite's answers: like InStr and Like
+//   they compare every character of one value with every one of another, and so look at the running query
+//   every few thousand comparisons (SqlDatabase::keepWorking) where SQLite's would work on inside one call.
 //
 // Jet Like: * any run, ? one character, # one digit, [abc], [a-z], [!abc]; % and _ are plain characters;
 // case is ignored beyond ASCII. A value in the stored ISO date form is matched in the general date form with

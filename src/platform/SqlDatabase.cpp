@@ -31,10 +31,14 @@ thread_local SqlDatabase* t_running = nullptr;
 
 // Instructions of the virtual machine between two looks at the clock.
 constexpr int kProgressInterval = 1000;
+// The same for a statement of untrusted text: one instruction may call a function on values of 64 KB, so
+// far fewer of them come between two looks.
+constexpr int kUntrustedProgressInterval = 64;
 
 // Lets a reader of untrusted text do nothing but read tables and call functions; anything else is refused
 // at prepare time and remembered so the error can say why.
 struct UntrustedGuard {
+    bool peer = false; // the text came from a peer: only boundedFunction may be called
     bool wouldWrite = false;
     bool refused = false;
     QString function; // a function refused by name
@@ -42,9 +46,41 @@ struct UntrustedGuard {
 
 // SQLite's printf works through a "%.*c" precision of any size one character at a time, after it has given
 // up the text as too long: billions of steps inside one value, with no memory taken and no look at the clock.
+// The user's own text may call anything else.
 bool unboundedFunction(const char* name)
 {
     return name && (sqlite3_stricmp(name, "printf") == 0 || sqlite3_stricmp(name, "format") == 0);
+}
+
+// What a statement of untrusted text may call. Between two looks at the clock (the progress handler, every
+// kUntrustedProgressInterval instructions) it runs at most that many instructions, and each instruction does
+// at most one call: so the work between two looks is bounded when every call is, whatever the text names.
+// SQLite's own functions below do work at most in proportion to the bytes of their arguments and result, each
+// value bounded by UntrustedValueBytes. Ours, and the ones of SQLite's that compare every character of a value
+// with every one of another (glob, trim with a set, replace, instr), are JetSql's, which look at the statement
+// every few thousand comparisons inside one call. Anything else (printf's "%.*c" writes a billion characters
+// after giving up the text as too long, a function of a newer SQLite nobody has looked at) is refused.
+bool boundedFunction(const char* name)
+{
+    static const char* const kBounded[] = {
+        // SQLite's own, each one pass over its values
+        "abs", "avg", "changes", "char", "coalesce", "concat", "concat_ws", "count", "cume_dist", "current_date",
+        "current_time", "current_timestamp", "date", "datetime", "dense_rank", "first_value", "group_concat", "hex",
+        "ifnull", "iif", "julianday", "lag", "last_insert_rowid", "last_value", "lead", "length", "likelihood",
+        "likely", "lower", "max", "min", "nth_value", "ntile", "nullif", "octet_length", "percent_rank", "quote",
+        "random", "randomblob", "rank", "round", "row_number", "sign", "strftime", "string_agg", "substr", "substring",
+        "sum", "time", "timediff", "total", "total_changes", "typeof", "unicode", "unixepoch", "unlikely", "upper",
+        "zeroblob",
+        // ours (JetSql), metered inside one call
+        "Date", "Day", "glob", "Hour", "IIf", "InStr", "LCase", "Left", "Len", "like", "ltrim", "Mid", "Minute",
+        "Month", "Now", "replace", "Right", "rtrim", "Second", "trim", "UCase", "Weekday", "Year"};
+    if (!name)
+        return false;
+    for (const char* bounded : kBounded) {
+        if (sqlite3_stricmp(name, bounded) == 0)
+            return true;
+    }
+    return false;
 }
 
 int untrustedAuthorizer(void* data, int action, const char*, const char* name, const char*, const char*)
@@ -52,7 +88,7 @@ int untrustedAuthorizer(void* data, int action, const char*, const char* name, c
     auto* guard = static_cast<UntrustedGuard*>(data);
     switch (action) {
     case SQLITE_FUNCTION:
-        if (unboundedFunction(name)) {
+        if (guard->peer ? !boundedFunction(name) : unboundedFunction(name)) {
             guard->function = QString::fromUtf8(name);
             return SQLITE_DENY;
         }
@@ -427,11 +463,12 @@ void SqlDatabase::checkTables(const QStringList& tables)
         throw SqlError(SQLITE_CORRUPT, QStringLiteral("the file has no table ") + missing.join(QStringLiteral(", ")));
 }
 
-SqlDatabase::UntrustedLimits::UntrustedLimits(sqlite3* db)
-    : m_db(db), m_length(sqlite3_limit(db, SQLITE_LIMIT_LENGTH, UntrustedValueBytes)),
-      m_columns(sqlite3_limit(db, SQLITE_LIMIT_COLUMN, UntrustedColumns)),
-      m_pattern(sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, UntrustedPatternBytes))
+SqlDatabase::UntrustedLimits::UntrustedLimits(SqlDatabase* owner)
+    : m_owner(owner), m_db(owner->handle()), m_length(sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, UntrustedValueBytes)),
+      m_columns(sqlite3_limit(m_db, SQLITE_LIMIT_COLUMN, UntrustedColumns)),
+      m_pattern(sqlite3_limit(m_db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, UntrustedPatternBytes))
 {
+    sqlite3_progress_handler(m_db, kUntrustedProgressInterval, &SqlDatabase::progress, m_owner);
 }
 
 SqlDatabase::UntrustedLimits::~UntrustedLimits()
@@ -439,6 +476,7 @@ SqlDatabase::UntrustedLimits::~UntrustedLimits()
     sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, m_length);
     sqlite3_limit(m_db, SQLITE_LIMIT_COLUMN, m_columns);
     sqlite3_limit(m_db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, m_pattern);
+    sqlite3_progress_handler(m_db, kProgressInterval, &SqlDatabase::progress, m_owner);
 }
 
 SqlStatement SqlDatabase::prepareUntrusted(const QString& jetText)
@@ -459,8 +497,9 @@ SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource sou
     sqlite3* h = handle();
     std::optional<UntrustedLimits> limits;
     if (peer)
-        limits.emplace(h);
+        limits.emplace(this);
     UntrustedGuard guard;
+    guard.peer = peer;
     sqlite3_set_authorizer(h, untrustedAuthorizer, &guard);
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;

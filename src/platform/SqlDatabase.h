@@ -156,12 +156,13 @@ private:
     // The bounds of an untrusted statement on the connection while it lives, the connection's own afterwards.
     class UntrustedLimits {
     public:
-        explicit UntrustedLimits(sqlite3* db);
+        explicit UntrustedLimits(SqlDatabase* owner);
         ~UntrustedLimits();
         UntrustedLimits(const UntrustedLimits&) = delete;
         UntrustedLimits& operator=(const UntrustedLimits&) = delete;
 
     private:
+        SqlDatabase* m_owner;
         sqlite3* m_db;
         int m_length, m_columns, m_pattern;
     };

@@ -75,7 +75,7 @@ bool SqlStatement::step()
             const SqlDatabase::Running running(m_db);
             std::optional<SqlDatabase::UntrustedLimits> limits;
             if (m_account)
-                limits.emplace(m_db->handle());
+                limits.emplace(m_db);
             rc = sqlite3_step(m_stmt);
         }
         return finish(rc);
@@ -97,7 +97,7 @@ bool SqlStatement::step()
         // An untrusted statement's bounds hold while it works, and only then.
         std::optional<SqlDatabase::UntrustedLimits> limits;
         if (m_account)
-            limits.emplace(m_db->handle());
+            limits.emplace(m_db);
         rc = sqlite3_step(m_stmt);
     }
     m_db->armDeadline({});

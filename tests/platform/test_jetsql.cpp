@@ -296,6 +296,16 @@ void TestJetSql::functionsComputeJetResults_data()
                                    << "1";
     QTest::newRow("sqlite date kept") << "date('2024-06-02 13:00:00')"
                                       << "2024-06-02";
+    // SQLite's own that are ours now, so that they look at the query inside one call: SQLite's answers.
+    QTest::newRow("glob") << "('b1x' Glob '[a-c][0-9]*') || ('B1x' Glob '[a-c]*') || ('x]' Glob 'x[]]') || ('xz' "
+                             "Glob 'x[^a-c]') || ('a[' Glob 'a[') || ('a-' Glob 'a[a-]') || ('ab' Glob '*?b')"
+                          << "1011011";
+    QTest::newRow("trims with a set") << "ltrim('xxaxx', 'x') || '|' || rtrim('xxaxx', 'x') || '|' || trim('yxaxy', "
+                                         "'xy') || '|' || trim('ééaé', 'é')"
+                                      << "axx|xxa|a|a";
+    QTest::newRow("replace") << "replace('aaa', 'aa', 'b') || '|' || replace('abc', '', 'x') || '|' || "
+                                "coalesce(replace('abc', 'b', NULL), 'null') || '|' || replace('Zoë', 'ë', 'e')"
+                             << "ba|abc|null|Zoe";
 }
 
 void TestJetSql::functionsComputeJetResults()
@@ -350,6 +360,10 @@ void TestJetSql::failuresMapToTheProgramsResults_data()
     QTest::newRow("long search") << "Select InStr('" + QString(40000, QLatin1Char('a')) + "', '" +
                                         QString(20000, QLatin1Char('a')) + "b')"
                                  << "Too Complex";
+    QTest::newRow("replaced past a value's bound") << "Select replace(hex(zeroblob(30000)), '0', 'aa')"
+                                                   << "Too Complex";
+    QTest::newRow("a function no bound was looked at") << "Select json_patch('{}', '{}')"
+                                                       << "Bad SQL";
     QTest::newRow("long chain") << "Select * From tblCID Where " +
                                        QStringList(1200, QStringLiteral("fldRings = 1")).join(QStringLiteral(" or "))
                                 << "Too Complex";

@@ -5,6 +5,7 @@
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
 #include "config/CallLogSearch.h"
+#include "contacts/ContactStore.h"
 #include "core/Globals.h"
 #include "core/WindowLinks.h"
 #include "core/modAttributeGroup.h"
@@ -64,4 +65,5 @@ void resetForTests()
     Prompt::resetScript();
     resetActivityLogState();
     resetCallLogSearch();
+    ContactRequestsAnswered();
 }

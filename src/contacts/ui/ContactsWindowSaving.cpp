@@ -14,6 +14,7 @@
 #include "core/modContactDB.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
+#include "network/ServerRequests.h"
 #include "platform/Prompt.h"
 
 using ContactsWindow::isYes;
@@ -43,10 +44,24 @@ bool frmContacts::SaveContact(const FormSnapshot& form)
     return false;
 }
 
+bool frmContacts::sendRequest(const QString& request)
+{
+    // One the server would not read whole is not sent: the form keeps the edit, unsaved, and says why here.
+    if (!ServerRequests::fitsOneRequest(request)) {
+        WaitingCommand command(this);
+        Prompt::message(ServerRequests::tooLongToSendText(QStringLiteral("contact"), request) +
+                            QStringLiteral(" Nothing was saved."),
+                        Prompt::OkOnly, Prompt::Exclamation);
+        return false;
+    }
+    return SendContactRequest(request);
+}
+
 bool frmContacts::storeNew(const FormSnapshot& form, const clsContact& record)
 {
     if (form.client) {
-        SendContactRequest(ContactRequests::add(record));
+        if (!sendRequest(ContactRequests::add(record)))
+            return false;
         // The server's echo is found by the typed name, as for any contact being added.
         SetState(ContactMode::Adding);
         afterStore(form, record);
@@ -74,7 +89,8 @@ bool frmContacts::storeNew(const FormSnapshot& form, const clsContact& record)
 bool frmContacts::storeEdit(const FormSnapshot& form, const clsContact& record)
 {
     if (form.client) {
-        SendContactRequest(ContactRequests::edit(form.storedName, record));
+        if (!sendRequest(ContactRequests::edit(form.storedName, record)))
+            return false;
         afterStore(form, record);
         return true;
     }

@@ -202,6 +202,8 @@ private:
     // Whether the form differs from the contact once its texts are cleaned as a save cleans them.
     bool formDiffersFrom(const clsContact& contact) const;
     void selectNumberLine(int row);
+    // Sends a contact request to the server; false, with a box, when the server could not read it whole.
+    bool sendRequest(const QString& request);
     // The save's roads: a new contact, a change of the stored one, and the offer to add a contact whose
     // stored name went while its edits stayed here.
     bool storeNew(const FormSnapshot& form, const clsContact& record);

@@ -76,18 +76,22 @@ QWidget* ShowWaiting(const QString& tag, QWidget* owner)
     return note;
 }
 
-void UnloadWaitingForms(const QString& tag)
+int UnloadWaitingForms(const QString& tag)
 {
     const QString wanted = tag.toUpper();
+    int closed = 0;
     for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
-        if (wanted == QLatin1String("ALL") || Tag(w).toUpper() == wanted)
+        if (wanted == QLatin1String("ALL") || Tag(w).toUpper() == wanted) {
             UnloadForm(w);
+            ++closed;
+        }
     }
     for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
         const QString t = Tag(w).toUpper();
         if (t == QLatin1String("STATS") || t == QLatin1String("GRAPH"))
-            return;
+            return closed;
     }
     if (windowLinks().setStatisticsWaiting)
         windowLinks().setStatisticsWaiting(false);
+    return closed;
 }

@@ -34,4 +34,4 @@ private:
 QWidget* ShowWaiting(const QString& tag, QWidget* owner);
 // Closes the waiting notes of that tag (case ignored), or all of them with "ALL"; then clears the
 // statistics window's waiting flag when no "STATS" or "GRAPH" note remains.
-void UnloadWaitingForms(const QString& tag);
+int UnloadWaitingForms(const QString& tag);

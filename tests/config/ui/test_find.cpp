@@ -54,6 +54,7 @@ private Q_SLOTS:
     void contactsPage();
     void customSQLPageButtons();
     void aClientAsksTheServer();
+    void aFindOverAWholeBookOfThousands();
     void openedFromTheWindowMenuAndTheToolbar();
     void reopeningBringsBackTheLastSearch();
     void typedTextSurvivesAResizeAndTheTray();
@@ -323,6 +324,80 @@ void TestFind::aClientAsksTheServer()
     find = open();
     QCOMPARE(part<QComboBox>("cboStartingDate")->findText(QStringLiteral("Beginning of Records")), -1);
     QCOMPARE(part<QComboBox>("cboEndingDate")->findText(QStringLiteral("End of Records")), -1);
+    gNetworkMode = Standalone;
+}
+
+namespace {
+
+// A book of contacts of three numbers each; contact 2500's second number is that of a stored call.
+void fillBook(int contacts)
+{
+    gContacts = KeyedCollection<clsContact>();
+    for (int i = 0; i < contacts; ++i) {
+        auto c = std::make_shared<clsContact>();
+        c->Name = QStringLiteral("Contact %1").arg(i, 5, 10, QLatin1Char('0'));
+        for (int k = 0; k < 3; ++k) {
+            const QString number = i == 2500 && k == 1
+                                       ? QStringLiteral("555-0103")
+                                       : QStringLiteral("(800) %1-%2").arg(i, 5, 10, QLatin1Char('0')).arg(k);
+            c->AddNumber(std::make_shared<clsNumber>(number, QStringLiteral("Home")));
+        }
+        gContacts.add(c->Name, c);
+    }
+    if (windowLinks().findUpdateContactNames)
+        windowLinks().findUpdateContactNames();
+}
+
+} // namespace
+
+// Select All over a book of 5,000 contacts of three numbers makes a search of some 540,000 characters: it
+// finds their calls here, and a client sends it whole for its server to answer. One longer than the server
+// takes is said in this window and not sent.
+void TestFind::aFindOverAWholeBookOfThousands()
+{
+    fillBook(5000);
+    frmFind* find = open();
+    choosePage(CallLogSearch::ContactsPage);
+    TRIGGER(find, "cmdSelectAll");
+    TRIGGER(find, "cmdFind");
+    const QString sql = S::window()->strSQL;
+    QVERIFY2(sql.size() > 500000, qPrintable(QString::number(sql.size())));
+    QCOMPARE(S::grid()->Rows(), 2);
+    QCOMPARE(records(), QStringLiteral("1"));
+    QVERIFY(Prompt::history().isEmpty());
+
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
+    install(gRemoteSocket);
+    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
+    QTRY_VERIFY(server.hasPendingConnections());
+    QTcpSocket* peer = server.nextPendingConnection();
+    gNetworkMode = Client;
+    const QByteArray end = ";COMPLETE;COMPLETE;";
+    // After what the client sends when it connects, the request, once and whole.
+    QByteArray received;
+    TRIGGER(find, "cmdFind");
+    const QByteArray whole = ";SQL;" + sql.toUtf8() + end;
+    QTRY_VERIFY_WITH_TIMEOUT((received += peer->readAll()).contains(whole), 30000);
+    QVERIFY(received.endsWith(whole));
+    QVERIFY(Prompt::history().isEmpty());
+
+    fillBook(10000);
+    TRIGGER(find, "cmdSelectAll");
+    TRIGGER(find, "cmdFind");
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().last().text,
+             QStringLiteral("The query is longer than 1,048,576 characters: ask for less."));
+    // Nothing went: the next thing the server reads is the next search.
+    choosePage(CallLogSearch::NameNumberPage);
+    part<QComboBox>("cboNameNumber")->setCurrentText(QStringLiteral("*smith*"));
+    TRIGGER(find, "cmdFind");
+    const QByteArray next = ";SQL;Select * From tblCID Where fldName Like '*smith*' or fldNumber Like '*smith*'" + end;
+    received.clear();
+    QTRY_VERIFY((received += peer->readAll()).contains(next));
+    QCOMPARE(received, next);
     gNetworkMode = Standalone;
 }
 

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void cleanup();
     void addEditRemoveGoThroughTheServer();
     void treeViewFindsTheEchoToo();
+    void aContactAsLargeAsTheServerTakes();
 
 private:
     QByteArray nextSend();
@@ -204,6 +205,43 @@ void TestContactClient::treeViewFindsTheEchoToo()
     QCOMPARE(w->views().treeSelectedText(), QStringLiteral("Cy"));
     QCOMPARE(w->txtName->text(), QStringLiteral("Cy"));
     QCOMPARE(w->strState, QStringLiteral("viewing"));
+}
+
+// A contact may be as large as the book lets it be: a megabyte of notes goes to the server; one too large for
+// the server to read whole is refused here, where it was saved, and stays on the form unsaved.
+void TestContactClient::aContactAsLargeAsTheServerTakes()
+{
+    frmContacts* w = f->open();
+    TRIGGER(w, QStringLiteral("mnuEditAdd"));
+    QTest::keyClicks(w->txtName, QStringLiteral("Bob"));
+    answerNumberDialog(QStringLiteral("5551234"), QString());
+    TRIGGER(w, QStringLiteral("cmdAddNumber"));
+    const QString line = QString(99, QLatin1Char('n')) + QLatin1Char('\n');
+    w->txtOtherInfo->setPlainText(line.repeated(10 * 1024).trimmed());
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
+    const QByteArray record = "|Bob|||" + line.repeated(10 * 1024).trimmed().toUtf8() + "|NUMBER|555-1234|NONE";
+    QCOMPARE(nextSend(), ";ADD CONTACT;" + record);
+    push(";CLEAR CONTACTS;;CONTACT;" + record);
+    QTRY_COMPARE(w->strState, QStringLiteral("viewing"));
+
+    const QString tooLarge = line.repeated(90 * 1024).trimmed();
+    w->txtOtherInfo->setPlainText(tooLarge);
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
+    QCOMPARE(Prompt::history().size(), 1);
+    // Counted as it goes out: the request's UTF-8 bytes with the end marker.
+    const qsizetype bytes =
+        (";EDIT CONTACT;Bob;|Bob|||" + tooLarge + "|NUMBER|555-1234|NONE").toUtf8().size() + End.size();
+    QCOMPARE(Prompt::history().last().text,
+             QStringLiteral("The contact takes %1 bytes as it is sent; the server takes at most 8,388,608 bytes a "
+                            "request. Nothing was saved.")
+                 .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(qlonglong(bytes))));
+    QCOMPARE(w->strState, QStringLiteral("editing"));
+    QCOMPARE(w->txtOtherInfo->toPlainText().size(), tooLarge.size());
+    QVERIFY(w->CheckChange());
+    // Nothing went: the next request the server reads is the next save.
+    w->txtOtherInfo->setPlainText(QStringLiteral("y"));
+    TRIGGER(w, QStringLiteral("mnuEditSave"));
+    QCOMPARE(nextSend(), QByteArray(";EDIT CONTACT;Bob;|Bob|||y|NUMBER|555-1234|NONE"));
 }
 
 QTEST_MAIN(TestContactClient)

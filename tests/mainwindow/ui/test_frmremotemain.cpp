@@ -30,6 +30,8 @@
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
 #include "capture/clsSound.h"
+#include "contacts/ContactForm.h"
+#include "contacts/ContactStore.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowLinks.h"
@@ -591,6 +593,15 @@ void TestFrmRemoteMain::deleteSendsTheSelectedIDs()
     QCOMPARE(Prompt::history().last().text,
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
+    // Any other refusal of a contact this client saved is told too: the contact went meanwhile.
+    Prompt::clearHistory();
+    clsContact ann;
+    ann.Name = QStringLiteral("Ann");
+    QVERIFY(SendContactRequest(ContactRequests::edit(QStringLiteral("Ann"), ann)));
+    deliver({QStringLiteral(";ERROR;3021;No current record.;")});
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().last().kind, Prompt::Kind::Notice);
+    QCOMPARE(Prompt::history().last().text, QStringLiteral("The server did not save the contact: No current record."));
     const QString expected = QStringLiteral(";DELETE SQL;|%1|%2|%3|")
                                  .arg(g->TextMatrix(3, CallListModel::ColID), g->TextMatrix(4, CallListModel::ColID),
                                       g->TextMatrix(5, CallListModel::ColID));
@@ -684,15 +695,21 @@ void TestFrmRemoteMain::clearLogAsksAndEmptiesOnConfirmation()
 
 void TestFrmRemoteMain::refusalsAndErrorsCloseTheWaitingNotes()
 {
-    // A bad search leaves no note waiting for ever: the error closes it and says what failed.
+    // A bad search leaves no note waiting for ever: the error closes it and says what failed, to the user who
+    // waited as well as in the activity log.
     TRIGGER(window(), "mnuViewTime(12)");
     QCOMPARE(waitingNotes(), QStringList{QStringLiteral("SQL")});
     deliver({QStringLiteral(";ERROR;3075;Syntax error in query expression;")});
     QVERIFY(waitingNotes().isEmpty());
     QVERIFY(events().contains(QStringLiteral("Server error #3075: Syntax error in query expression")));
     // Nothing modal was opened inside the connection's handling.
-    for (const Prompt::Record& r : Prompt::history())
-        QVERIFY(r.kind != Prompt::Kind::Message);
+    QCOMPARE(Prompt::history().size(), 1);
+    QCOMPARE(Prompt::history().last().kind, Prompt::Kind::Notice);
+    QCOMPARE(Prompt::history().last().text,
+             QStringLiteral("The server could not answer: Syntax error in query expression"));
+    // An error nobody waits for (the answer to a request the program made on its own) stays in the log.
+    Prompt::clearHistory();
+    deliver({QStringLiteral(";ERROR;3075;Syntax error in query expression;")});
     QVERIFY(Prompt::history().isEmpty());
 
     // A contact the server refused as a duplicate is told in a box that does not wait.
