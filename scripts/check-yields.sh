@@ -3,9 +3,12 @@
 # the one yield that holds the long tasks' gate, or through the modal steps of Prompt and execDialog.
 #
 # Every form counts: processEvents and sendPostedEvents, a QEventLoop made any way (on the stack, with new, as a
-# member, a temporary), QTest's waits, a waitFor... call, and exec() in a window or the composition root (a
-# dialog, a menu, a drag). What may run a loop is allowed line by line below, by its file and its exact text, so
-# a new loop in the same file is found as well.
+# member, a temporary), QTest's waits, a waitFor... call, the static helpers of Qt's boxes and dialogs
+# (QMessageBox::warning, QFileDialog::getOpenFileName, QInputDialog::getText, QColorDialog::getColor, ...), which
+# run a modal loop of their own and escape the end's closing of every box, a progress dialog (its setValue runs
+# the loop), exec() in a window or the composition root (a dialog, a menu, a drag) and, in any folder, exec() of
+# something named as a box, a menu, a dialog, a drag or a loop. What may run a loop is allowed line by line below,
+# by its file and its exact text, so a new loop in the same file is found as well.
 #
 # Usage: check-yields.sh [project folder]   (the folder this script is in, by default)
 set -uo pipefail
@@ -31,6 +34,7 @@ EOF
 # socket with a deadline before any window or loop exists.
 
 anywhere='processEvents *\(|sendPostedEvents *\(|\bQEventLoop\b($|[^:]|::[a-z_])|\bQTest|\bqWait|waitFor[A-Z]'
+anywhere+='|\bQ(MessageBox|FileDialog|InputDialog|ColorDialog|FontDialog)::[a-z][A-Za-z]* *\(|\bQProgressDialog\b'
 # A dialog's, a menu's or a drag's exec() is made where widgets are: the ui folders and the composition root.
 widgets='\bexec *\('
 
@@ -38,8 +42,9 @@ hits=$(
     {
         grep -rnE "$anywhere" src --include='*.cpp' --include='*.h'
         grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -E '^src/([^/:]+/)*(ui|app)/'
-        # Elsewhere an exec() that names a dialog, a menu, a drag or a loop on its line.
-        grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -E 'Dialog|Menu|Drag|MessageBox|Loop'
+        # Elsewhere an exec() that names a dialog, a box, a menu, a drag or a loop on its line (a statement's or a
+        # database's exec() names none).
+        grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -iE 'dialog|box|menu|drag|loop'
     } | sort -u -t: -k1,1 -k2,2n
 )
 

@@ -209,6 +209,14 @@ bool Main()
             refuseForSilentCopy();
         return false;
     }
+    // What stood at the lock's or the socket's name and stays there: this copy runs, and says it runs unguarded.
+    // Said once, not again at each start-up a mode switch runs.
+    static QString saidRefusal;
+    if (const QString refused = single.refusal(); !refused.isEmpty() && refused != saidRefusal) {
+        saidRefusal = refused;
+        keepStartupError(0, QStringLiteral("Cannot keep a second copy from starting: ") + refused,
+                         QStringLiteral("modMain"));
+    }
     single.setActivateHandler([] {
         if (gMainForm)
             gMainForm->showAndRaise();
@@ -454,6 +462,9 @@ void closeAtExit()
         g_shutDownDone = true;
         if (g_closerAfterStart)
             SaveLogOffTime();
+        // The readers of their own too (a client's answer, a statistics read, a refill), each held where the
+        // exit() came from and never given back: one left open keeps the write-ahead files beside the log.
+        SqlDatabase::closeEveryConnection();
         closeStores();
     }
     SingleInstance::instance().removeFilesAtExit();

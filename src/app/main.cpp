@@ -8,11 +8,13 @@
 #include "platform/ProcessEnd.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignal.h"
 #include "platform/ui/WidgetPrompt.h"
 
 int main(int argc, char* argv[])
 {
     endWithoutLibraryTeardown();
+    ignoreBrokenPipes();
     EventLoopChoice::useQtsOwnLoop();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velquon"));

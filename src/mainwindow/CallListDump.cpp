@@ -39,5 +39,13 @@ void CallListDump::write()
 {
     // A test reads it as a file, a pipe or the program's output; what cannot be written is left out until
     // the next change.
-    DataFile::writeWhole(m_path, text(m_list).toUtf8());
+    QString why;
+    if (DataFile::writeWhole(m_path, text(m_list).toUtf8(), &why)) {
+        m_failed = false;
+        return;
+    }
+    // Said once until a writing goes through again: a reader that has gone would hear of it at every change.
+    if (!m_failed)
+        qWarning("The call list could not be written to %s: %s", qPrintable(m_path), qPrintable(why));
+    m_failed = true;
 }

@@ -260,21 +260,27 @@ CallLogCommands::Removal CallLogCommands::DeleteSelected(const CallListModel& li
             deleted.push_back(ids.first());
         } else {
             Processing progress(qint32(ids.size()), QStringLiteral("Processing..."), parent());
+            const auto sayLeft = [&] {
+                Program::sayUnfinished(QStringLiteral("%1 of %2 calls were not deleted")
+                                           .arg(ids.size() - qsizetype(deleted.size()))
+                                           .arg(ids.size()));
+            };
             for (qint32 id : ids) {
                 if (progress.StopProcessing() || CallerDBGeneration() != log) {
                     stopped = true;
                     // Stopped for the program's end or a mode switch: the user is not there to see the list.
                     if (Program::ending())
-                        Program::sayUnfinished(QStringLiteral("%1 of %2 calls were not deleted")
-                                                   .arg(ids.size() - qsizetype(deleted.size()))
-                                                   .arg(ids.size()));
+                        sayLeft();
                     break;
                 }
                 progress.Increment();
-                // The step let the program end: the log is closed, and nobody is left to tell.
-                if (!self)
-                    return Removal::Nothing;
-                if (CallerDBGeneration() != log) {
+                // The step let the program end (a second signal does not wait for the deletion): the log is
+                // closed, and nobody is left to tell but the activity log.
+                if (!self || CallerDBGeneration() != log) {
+                    if (Program::ending())
+                        sayLeft();
+                    if (!self)
+                        return Removal::Nothing;
                     stopped = true;
                     break;
                 }

@@ -3,6 +3,7 @@
 #include "platform/PlainFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -229,6 +230,27 @@ QList<Record> parseAll(const QByteArray& bytes)
     return records;
 }
 
+namespace {
+
+// Whether path leads, through its links, to an open descriptor of a process (/dev/stdout, /dev/fd/1,
+// /proc/self/fd/1): opened anew, such a path is a second opening of what the descriptor has open, a file
+// redirected with ">>" among them.
+bool leadsToADescriptor(QString path)
+{
+    for (int link = 0; link < 40; ++link) {
+        const QFileInfo info(path);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        if (folder.startsWith(QLatin1String("/proc/")) && folder.endsWith(QLatin1String("/fd")))
+            return true;
+        if (!info.isSymLink())
+            return false;
+        path = info.symLinkTarget();
+    }
+    return false;
+}
+
+} // namespace
+
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 {
     struct stat info = {};
@@ -239,7 +261,10 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
             *error = f.errorString();
         return written;
     }
-    const int fd = PlainFile::openToWriteWithoutWaiting(path, O_WRONLY | O_CREAT | O_TRUNC, error);
+    // A process's descriptor keeps what it was given: the program's output appended to a file keeps what the
+    // file held, and each writing goes after the last.
+    const int fd = PlainFile::openToWriteWithoutWaiting(
+        path, O_WRONLY | O_CREAT | (leadsToADescriptor(path) ? O_APPEND : O_TRUNC), error);
     if (fd < 0)
         return false;
     qsizetype done = 0;

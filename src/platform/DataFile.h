@@ -43,9 +43,10 @@ std::optional<QList<Record>> readAll(const QString& path, Damage* damage = nullp
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
 // Makes bytes what path holds. A plain file (or none yet) is replaced whole, never seen half written. What is
 // no plain file is written as it stands, never renamed over: a named pipe or a device (/dev/stdout), and a
-// link, whose target keeps its place and the names it has elsewhere. Neither the opening nor a write waits
-// long for a pipe's reader: nobody reading, nothing is written (false), and a reader that takes nothing for
-// a quarter of a second gets the rest no more. A folder fails.
+// link, whose target keeps its place and the names it has elsewhere. A path that leads to a process's open
+// descriptor (/dev/stdout) is appended to, never emptied: the program's output redirected to a file keeps it. Neither
+// the opening nor a write waits long for a pipe's reader: nobody reading, nothing is written (false), and a reader that
+// takes nothing for a quarter of a second gets the rest no more. A folder fails.
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 // Appends raw lines (each followed by CR LF), creating the file when missing. Only a plain file (or a
 // character device linked in its place, such as /dev/null) is written: a FIFO or a folder fails at once,

@@ -7,14 +7,43 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QThread>
 
+#include "platform/PlainFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 const QByteArray kShowRequest = "SHOW\n";
 const QByteArray kShownReply = "SHOWN\n";
+
+QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// Removes what stands at one of our names when it is no plain file (with plainToo, a plain file too): a named
+// pipe, a link (never what it leads to), a socket, a device node, an empty folder. Nothing there is opened. False,
+// with why, when it stays: a folder that holds something, another user's in the shared temporary folder.
+bool clearName(const QByteArray& path, bool plainToo, QString& why)
+{
+    struct stat info = {};
+    if (::lstat(path.constData(), &info) != 0 || (S_ISREG(info.st_mode) && !plainToo))
+        return true;
+    if (S_ISDIR(info.st_mode) ? ::rmdir(path.constData()) == 0 : ::unlink(path.constData()) == 0)
+        return true;
+    if (S_ISLNK(info.st_mode))
+        why = QStringLiteral("it is a link, not a file");
+    else if (S_ISREG(info.st_mode))
+        why = systemReason(errno);
+    else
+        why = PlainFile::whyNotAFile(QFile::decodeName(path));
+    if (why.isEmpty())
+        why = QStringLiteral("it is not a file");
+    return false;
+}
 } // namespace
 
 SingleInstance& SingleInstance::instance()
@@ -32,9 +61,26 @@ QString SingleInstance::serverName(const QString& settingsKey)
     return QStringLiteral("velquon-%1-").arg(::getuid()) + QString::fromLatin1(hash.left(20));
 }
 
+QString SingleInstance::folder()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat info = {};
+    // Only a folder that is the user's and nobody else's: in any other, another user can put something at our
+    // names before we come.
+    if (runtime.startsWith('/') && ::stat(runtime.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::getuid() && (info.st_mode & 077) == 0)
+        return QFile::decodeName(runtime);
+    return QDir::tempPath();
+}
+
 QString SingleInstance::lockPath(const QString& settingsKey)
 {
-    return QDir::tempPath() + QLatin1Char('/') + serverName(settingsKey) + QStringLiteral(".lock");
+    return folder() + QLatin1Char('/') + serverName(settingsKey) + QStringLiteral(".lock");
+}
+
+QString SingleInstance::socketPath(const QString& settingsKey)
+{
+    return folder() + QLatin1Char('/') + serverName(settingsKey);
 }
 
 void SingleInstance::release()
@@ -44,9 +90,11 @@ void SingleInstance::release()
         delete m_server;
         m_server = nullptr;
     }
-    if (m_lock) {
-        m_lock->unlock();
-        m_lock.reset();
+    if (m_lock >= 0) {
+        // Removed while still held: a later copy never locks a file that no longer has the name.
+        ::unlink(m_lockFile.constData());
+        ::close(m_lock);
+        m_lock = -1;
     }
     m_key.clear();
     m_lockFile.clear();
@@ -60,51 +108,112 @@ void SingleInstance::removeFilesAtExit() const
             ::unlink(file.constData());
 }
 
+int SingleInstance::lockFile(const QByteArray& path, bool& held, QString& why)
+{
+    // A few rounds: what stands at the name may change between a look and the opening.
+    for (int round = 0; round < 5; ++round) {
+        if (!clearName(path, false, why))
+            return -1;
+        // Never waits, never follows a link: should a pipe or a link have taken the name since, it fails or is
+        // looked at below.
+        const int fd =
+            ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == ELOOP || errno == ENXIO)
+                continue;
+            why = systemReason(errno);
+            return -1;
+        }
+        struct stat opened = {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            continue;
+        }
+        if (opened.st_uid != ::getuid()) {
+            ::close(fd);
+            why = QStringLiteral("it belongs to another user");
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int reason = errno;
+            ::close(fd);
+            held = reason == EWOULDBLOCK;
+            if (!held)
+                why = systemReason(reason);
+            return -1;
+        }
+        // The copy before may have let go and removed the file between our opening and our lock.
+        struct stat named = {};
+        if (::lstat(path.constData(), &named) != 0 || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev) {
+            ::close(fd);
+            continue;
+        }
+        // Who holds it, for a person who looks.
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        if (::ftruncate(fd, 0) == 0)
+            (void)!::write(fd, pid.constData(), size_t(pid.size()));
+        return fd;
+    }
+    why = QStringLiteral("something else takes its name each time it is made");
+    return -1;
+}
+
 bool SingleInstance::acquire(const QString& settingsKey, int timeoutMs)
 {
-    if (m_server && m_key == settingsKey)
+    if (!m_key.isEmpty() && m_key == settingsKey)
         return true;
     release();
 
     m_answered = false;
-    const QString name = serverName(settingsKey);
-    auto lock = std::make_unique<QLockFile>(lockPath(settingsKey));
-    // A running copy may hold the lock for weeks; only a lock whose process is gone is stale.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (lock->error() == QLockFile::LockFailedError) {
-            m_answered = askRunningCopy(name, timeoutMs);
+    m_refusal.clear();
+    const QString lock = lockPath(settingsKey);
+    const QString socket = socketPath(settingsKey);
+    bool held = false;
+    QString why;
+    const int fd = lockFile(QFile::encodeName(lock), held, why);
+    if (held) {
+        m_answered = askRunningCopy(socket, timeoutMs, true);
+        return false;
+    }
+    if (fd < 0) {
+        // The lock cannot be had (what stands there stays, the folder cannot be written): a copy that runs all
+        // the same still comes forward; else this one runs without the guard rather than not at all.
+        if (askRunningCopy(socket, timeoutMs, false)) {
+            m_answered = true;
             return false;
         }
-        // The lock file cannot be made at all (temp folder not writable): run without the guard rather
-        // than not at all.
+        m_refusal = lock + QStringLiteral(": ") + why;
     } else {
-        m_lockFile = QFile::encodeName(lock->fileName());
-        m_lock = std::move(lock);
+        m_lock = fd;
+        m_lockFile = QFile::encodeName(lock);
     }
 
-    // Holding the lock, any socket of that name is a leftover of a killed copy.
-    QLocalServer::removeServer(name);
+    m_key = settingsKey;
+    // Holding the lock (or running without one), whatever stands at the socket's name is a leftover.
+    if (!clearName(QFile::encodeName(socket), true, why)) {
+        m_refusal += (m_refusal.isEmpty() ? QString() : QStringLiteral("; ")) + socket + QStringLiteral(": ") + why;
+        return true;
+    }
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(name)) {
+    if (!server->listen(socket)) {
+        m_refusal += (m_refusal.isEmpty() ? QString() : QStringLiteral("; ")) + socket + QStringLiteral(": ") +
+                     server->errorString();
         delete server;
         // Still the running copy: a later start will find the lock and simply give up.
-        m_key = settingsKey;
         return true;
     }
     connect(server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
     m_socketFile = QFile::encodeName(server->fullServerName());
     m_server = server;
-    m_key = settingsKey;
     return true;
 }
 
-bool SingleInstance::askRunningCopy(const QString& name, int timeoutMs)
+bool SingleInstance::askRunningCopy(const QString& name, int timeoutMs, bool untilListening)
 {
     const QDeadlineTimer deadline(timeoutMs);
     // The running copy may still be starting and not listen yet: try again until the deadline.
-    while (!deadline.hasExpired()) {
+    for (bool first = true; first || (untilListening && !deadline.hasExpired()); first = false) {
         QLocalSocket socket;
         socket.connectToServer(name);
         if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
@@ -116,7 +225,8 @@ bool SingleInstance::askRunningCopy(const QString& name, int timeoutMs)
             socket.disconnectFromServer();
             return shown;
         }
-        QThread::msleep(50);
+        if (untilListening)
+            QThread::msleep(50);
     }
     return false;
 }

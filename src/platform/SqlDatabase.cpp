@@ -16,12 +16,16 @@
 #include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -139,16 +143,41 @@ namespace {
 const char* const kCompanions[] = {"-journal", "-wal", "-shm"};
 
 // Why the store at path cannot be opened for what stands beside it (opening a named pipe there would wait
-// for its other end for ever); empty when each companion is a plain file or none.
+// for its other end for ever; SQLite opens none of them through a link, and fails without a word of why);
+// empty when each companion is a plain file or none. A store that is a link has them beside the file it leads
+// to, where SQLite looks for them.
 QString companionCause(const QString& path)
 {
+    QString store = path;
+    QString beside = QStringLiteral("beside it");
+    if (const QFileInfo info(path); info.isSymLink() && !info.canonicalFilePath().isEmpty()) {
+        store = info.canonicalFilePath();
+        beside = QStringLiteral("beside the file it links to");
+    }
     for (const char* end : kCompanions) {
-        const QString name = path + QLatin1String(end);
-        if (const QString what = PlainFile::whatItIs(PlainFile::kindOf(name)); !what.isEmpty())
-            return QStringLiteral("%1 beside it is %2, not a file").arg(name, what);
+        const QString name = store + QLatin1String(end);
+        struct stat info = {};
+        if (::lstat(QFile::encodeName(name).constData(), &info) != 0 || S_ISREG(info.st_mode))
+            continue;
+        QString why;
+        if (S_ISLNK(info.st_mode)) {
+            why = PlainFile::whyLeadsNowhere(name);
+            if (why.isEmpty())
+                why = QStringLiteral("it is a link, not a file");
+        } else {
+            why = PlainFile::whyNotAFile(name);
+            if (why.isEmpty())
+                why = QStringLiteral("it is not a file");
+        }
+        // "it is a named pipe (FIFO), not a file" said of the file beside it.
+        return QStringLiteral("%1 %2 %3").arg(name, beside, why.mid(3));
     }
     return QString();
 }
+
+// Every connection open now, so that a process ended from inside its work can close them all.
+std::mutex g_openLock;
+std::vector<SqlDatabase*> g_open;
 
 } // namespace
 
@@ -218,9 +247,41 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
         throw SqlError(e.getExtendedErrorCode() > 0 ? e.getExtendedErrorCode() : SQLITE_CANTOPEN,
                        QString::fromUtf8(e.what()));
     }
+    const std::lock_guard<std::mutex> lock(g_openLock);
+    g_open.push_back(this);
 }
 
-SqlDatabase::~SqlDatabase() { m_cached.clear(); }
+SqlDatabase::~SqlDatabase()
+{
+    {
+        const std::lock_guard<std::mutex> lock(g_openLock);
+        g_open.erase(std::remove(g_open.begin(), g_open.end(), this), g_open.end());
+    }
+    m_cached.clear();
+}
+
+void SqlDatabase::closeEveryConnection()
+{
+    const std::lock_guard<std::mutex> lock(g_openLock);
+    // The readers first: a connection that cannot write leaves the write-ahead file where it is when it closes
+    // last.
+    std::stable_partition(g_open.begin(), g_open.end(), [](const SqlDatabase* db) {
+        return db->m_mode == Mode::ReadOnly || db->m_mode == Mode::Inspect;
+    });
+    for (SqlDatabase* db : g_open) {
+        sqlite3* h = db->handle();
+        // Whoever held these statements never gets back to them.
+        for (auto& [text, st] : db->m_cached)
+            st.m_stmt = nullptr;
+        while (sqlite3_stmt* st = sqlite3_next_stmt(h, nullptr))
+            sqlite3_finalize(st);
+        // The last connection of a file to close removes its write-ahead and shared-memory files.
+        sqlite3_close(h);
+        // Its handle is gone: the wrapper must never close it again.
+        (void)db->m_db.release();
+    }
+    g_open.clear();
+}
 
 QString SqlDatabase::memoryPath(const QString& name) { return QStringLiteral("file:/%1?vfs=memdb").arg(name); }
 

@@ -71,6 +71,11 @@ public:
     // at least one of them is open (tests, scratch data).
     static QString memoryPath(const QString& name);
 
+    // The process ends through exit() from inside its work (a library's, while a reader of its own waits in a
+    // give-way): every connection still open is closed now, its statements finalized, so that nothing is left
+    // beside the files. The objects stay, closed: nothing may use them afterwards, and destroying one is harmless.
+    static void closeEveryConnection();
+
     QString path() const { return m_path; }
     Mode mode() const { return m_mode; }
     bool isReadOnly() const { return m_mode == Mode::ReadOnly; }

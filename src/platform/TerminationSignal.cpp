@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -44,13 +45,16 @@ void installTerminationHandler(std::function<void()> handler)
         return;
     }
     auto* notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, QCoreApplication::instance());
+    // Every signal that has come is handled in one go: two that came together are the user insisting, whatever
+    // a task meanwhile does in between two turns of the loop.
+    ::fcntl(g_fds[1], F_SETFL, ::fcntl(g_fds[1], F_GETFL) | O_NONBLOCK);
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
-        if (::read(g_fds[1], &byte, 1) != 1)
-            return;
-        g_lastSignal = static_cast<unsigned char>(byte);
-        if (g_handler)
-            g_handler();
+        while (::read(g_fds[1], &byte, 1) == 1) {
+            g_lastSignal = static_cast<unsigned char>(byte);
+            if (g_handler)
+                g_handler();
+        }
     });
     handle(SIGTERM, false);
     handle(SIGINT, true);
@@ -58,6 +62,8 @@ void installTerminationHandler(std::function<void()> handler)
 }
 
 int lastTerminationSignal() { return g_lastSignal; }
+
+void ignoreBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
 QString terminationSignalName(int signal)
 {

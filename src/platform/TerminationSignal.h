@@ -12,5 +12,9 @@
 void installTerminationHandler(std::function<void()> handler);
 // The signal whose handler call runs now, or ran last; 0 before any.
 int lastTerminationSignal();
+// A write to a pipe or a socket whose reader has gone fails (EPIPE) and is said by whoever wrote, instead of
+// ending the program on the spot without its exit steps (the lock, the socket and the stores' files left).
+// Called first thing in main.
+void ignoreBrokenPipes();
 // "SIGTERM", "SIGINT", "SIGHUP", or the number for another.
 QString terminationSignalName(int signal);

@@ -25,4 +25,5 @@ private:
     const MiniDisplay& m_list;
     QString m_path;
     QTimer m_timer;
+    bool m_failed = false; // the last writing failed, and that was said
 };

@@ -12,12 +12,15 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
@@ -42,6 +45,7 @@
 #include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
@@ -84,6 +88,8 @@ private Q_SLOTS:
     void pathsThatAreNoFilesHoldNothing();
     void signalEndsWithoutAskingAboutUnsavedEdits();
     void staleInstanceAfterKillDoesNotBlock();
+    void theLockLivesInTheUsersOwnFolder_data();
+    void theLockLivesInTheUsersOwnFolder();
     void copyThatDoesNotAnswerIsSaid();
 
 private:
@@ -736,7 +742,7 @@ QProcessEnvironment TestStartup::programEnvironment(const QString& home)
 // The program is up once its single-instance socket answers; a request to show itself is harmless.
 bool TestStartup::waitForInstance(const QString& home, QProcess& process, int timeoutMs)
 {
-    const QString name = SingleInstance::serverName(home + QStringLiteral("/Velquon.ini"));
+    const QString name = SingleInstance::socketPath(home + QStringLiteral("/Velquon.ini"));
     bool up = false;
     (void)QTest::qWaitFor(
         [&] {
@@ -805,45 +811,107 @@ void TestStartup::secondProcessRaisesFirst()
 void TestStartup::realProgramStartsAndEndsOnASignal_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::addColumn<QString>("meanwhile"); // what the program is doing when it ends
+    QTest::newRow("SIGTERM") << SIGTERM << QString();
     // Ctrl+C in the terminal it was started from, and that terminal closed.
-    QTest::newRow("SIGINT") << SIGINT;
-    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT << QString();
+    QTest::newRow("SIGHUP") << SIGHUP << QString();
     // A library that ends the process itself (Qt calls exit(1) when the X server goes away): no exit steps.
-    QTest::newRow("exit() from elsewhere") << 0;
+    QTest::newRow("exit() from elsewhere") << 0 << QString();
+    // ... while a client's answer reads the log on a connection of its own, in one of its give-ways.
+    QTest::newRow("exit() from elsewhere during a client's answer") << 0 << "answer";
+    // The call list written to the program's output, a pipe whose reader has gone: the write fails, once said.
+    QTest::newRow("SIGTERM after a write to a reader that has gone") << SIGTERM << "gone reader";
 }
 
 void TestStartup::realProgramStartsAndEndsOnASignal()
 {
     QFETCH(int, signal);
+    QFETCH(QString, meanwhile);
     const QString program = binary();
     if (program.isEmpty())
         QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
     QTemporaryDir home;
+    const quint16 port = [] {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        return probe.serverPort();
+    }();
     {
         QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
         ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
         ini.setValue(QStringLiteral("frmConfiguration/LogOffTime"), QStringLiteral("1/2/2020 3:04:05 AM"));
         // The activity log shows how far start-up went.
         ini.setValue(QStringLiteral("frmConfiguration/LogActivity"), QStringLiteral("True"));
+        if (meanwhile == QLatin1String("answer")) {
+            ini.setValue(QStringLiteral("frmConfiguration/Networking"), QStringLiteral("1"));
+            ini.setValue(QStringLiteral("frmConfiguration/LocalPort"), QString::number(port));
+        }
     }
     QFile commands(home.filePath(QStringLiteral("commands.txt")));
     QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     QProcessEnvironment env = programEnvironment(home.path());
     env.insert(QStringLiteral("VELQUON_TEST_COMMANDS"), commands.fileName());
+    // Its output a pipe whose reader has gone before the program starts.
+    int output[2] = {-1, -1};
+    if (meanwhile == QLatin1String("gone reader")) {
+        // A call in view, so that the list has something to write.
+        QVERIFY(CreateCallerDB(home.filePath(QStringLiteral("dbCID.mdb"))));
+        clsCaller call;
+        call.Name = QStringLiteral("WRITTEN");
+        call.Number.Number = QStringLiteral("555-0100");
+        call.CallerDate = DateText::format(Clock::now());
+        call.Answered = QStringLiteral("NO");
+        AddCaller(call);
+        CloseCallerDB();
+        QSettings(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat)
+            .setValue(QStringLiteral("frmMain/ViewTime"), QStringLiteral("12"));
+        env.insert(QStringLiteral("VELQUON_DUMP_CALL_LIST"), QStringLiteral("/dev/stdout"));
+        QVERIFY(::pipe2(output, O_CLOEXEC) == 0);
+        ::close(output[0]);
+    }
+    const auto closeOutput = qScopeGuard([&] {
+        if (output[1] >= 0)
+            ::close(output[1]);
+    });
     QProcess process;
     process.setProcessEnvironment(env);
     // As a terminal starts it, whatever this test's own runner ignores.
-    process.setChildProcessModifier([] {
+    const int goneReader = output[1];
+    process.setChildProcessModifier([goneReader] {
         ::signal(SIGINT, SIG_DFL);
         ::signal(SIGHUP, SIG_DFL);
+        ::signal(SIGPIPE, SIG_DFL);
+        if (goneReader >= 0)
+            ::dup2(goneReader, STDOUT_FILENO);
     });
     process.start(program);
     QVERIFY(process.waitForStarted(10000));
     QVERIFY(waitForInstance(home.path(), process, 30000));
+    const QString failedWrite = QStringLiteral("The call list could not be written to /dev/stdout: ");
+    QByteArray said;
+    if (meanwhile == QLatin1String("gone reader")) {
+        QTRY_VERIFY_WITH_TIMEOUT((said += process.readAllStandardError()).contains(failedWrite.toUtf8()), 15000);
+    }
+    QTcpSocket client;
+    if (meanwhile == QLatin1String("answer")) {
+        // A query that reads until its deadline: the exit comes in one of its give-ways.
+        client.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(client.waitForConnected(10000));
+        const QString query =
+            QStringLiteral("Select count(*) From (With Recursive c(x) As (Select 1 Union All Select x + 1 From c) "
+                           "Select x From c)");
+        client.write((QStringLiteral(";SQL;") + query + QStringLiteral(";COMPLETE;COMPLETE;")).toUtf8());
+        QVERIFY(client.flush());
+        const auto asked = [&] {
+            QFile activity(home.filePath(QStringLiteral("ActivityLog.dat")));
+            return activity.open(QIODevice::ReadOnly) && activity.readAll().contains("Requested a SQL Query");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(asked(), 15000);
+    }
 
     const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
-    const QString socketFile = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
+    const QString socketFile = SingleInstance::socketPath(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(QFile::exists(socketFile));
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbCID.mdb-shm"))));
@@ -854,6 +922,14 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), signal != 0 ? 0 : 3);
+    if (meanwhile == QLatin1String("gone reader"))
+        QCOMPARE((said + process.readAllStandardError()).count(failedWrite.toUtf8()), 1);
+    // The answer never came: the program ended inside it.
+    if (meanwhile == QLatin1String("answer")) {
+        client.waitForReadyRead(1000);
+        const QByteArray answered = client.readAll();
+        QVERIFY2(!answered.contains(";SIZE;") && !answered.contains(";ERROR;"), answered.constData());
+    }
     // A clean exit leaves nothing of its own in the temporary folder, and the stores are closed.
     QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsKey)));
     QVERIFY(!QFile::exists(socketFile));
@@ -870,7 +946,9 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     QFile activity(home.filePath(QStringLiteral("ActivityLog.dat")));
     QVERIFY(activity.open(QIODevice::ReadOnly));
     const QString logged = QString::fromUtf8(activity.readAll());
-    QVERIFY2(logged.contains(QStringLiteral(":  Started Velquon\"")), qPrintable(logged));
+    QVERIFY2(logged.contains(meanwhile == QLatin1String("answer") ? QStringLiteral(":  Started Velquon Server\"")
+                                                                  : QStringLiteral(":  Started Velquon\"")),
+             qPrintable(logged));
     QVERIFY(logged.contains(QStringLiteral(":  Loaded caller database ") + home.filePath(QStringLiteral("dbCID.mdb"))));
     QVERIFY(logged.contains(QStringLiteral(":  Logged off for ")));
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbContacts.mdb"))));
@@ -924,6 +1002,36 @@ void TestStartup::pathsThatAreNoFilesHoldNothing_data()
     QTest::newRow("call log, a link to nothing")
         << "dbCID.mdb"
         << "link" << activity << "%1: it is a link to a file that does not exist";
+    // SQLite opens none of a store's companions through a link: the file and why are said, what it leads to is
+    // never written.
+    QTest::newRow("call log's write-ahead file, a link to nothing")
+        << "dbCID.mdb-wal"
+        << "link" << activity << "caller database %2/dbCID.mdb: %1 beside it is a link to a file that does not exist";
+    QTest::newRow("call log's shared-memory file, a link")
+        << "dbCID.mdb-shm"
+        << "file link" << activity << "caller database %2/dbCID.mdb: %1 beside it is a link, not a file";
+    QTest::newRow("contact book's journal, a link")
+        << "dbContacts.mdb-journal"
+        << "file link" << activity << "contact database %2/dbContacts.mdb: %1 beside it is a link, not a file";
+    QTest::newRow("a call log that is a link, a pipe beside what it leads to")
+        << "dbCID.mdb"
+        << "linked log" << activity
+        << "caller database %1: %2/real/log.mdb-journal beside the file it links to is " + aPipe;
+    // The single-copy lock and socket: what stands at their names is taken over, or said and left.
+    QTest::newRow("the lock's name, a pipe") << "<lock>"
+                                             << "pipe" << QString() << QString();
+    QTest::newRow("the lock's name, an empty folder") << "<lock>"
+                                                      << "folder" << QString() << QString();
+    QTest::newRow("the lock's name, a link to a device") << "<lock>"
+                                                         << "device link" << QString() << QString();
+    QTest::newRow("the lock's name, a folder that holds a file")
+        << "<lock>"
+        << "full folder" << diagnostics << "Cannot keep a second copy from starting: %1: it is a folder, not a file";
+    QTest::newRow("the socket's name, a pipe") << "<socket>"
+                                               << "pipe" << QString() << QString();
+    QTest::newRow("the socket's name, a folder that holds a file")
+        << "<socket>"
+        << "full folder" << diagnostics << "Cannot keep a second copy from starting: %1: it is a folder, not a file";
 }
 
 // A path the program opens that holds no file (a named pipe, whose opening would wait for its other end,
@@ -939,7 +1047,19 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
     if (program.isEmpty())
         QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
     QTemporaryDir home;
-    const QString path = home.filePath(name);
+    const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
+    const bool lock = name == QLatin1String("<lock>");
+    const bool socket = name == QLatin1String("<socket>");
+    const QString path = lock     ? SingleInstance::lockPath(settingsKey)
+                         : socket ? SingleInstance::socketPath(settingsKey)
+                                  : home.filePath(name);
+    // Outside the program folder: gone with the test.
+    const auto tidy = qScopeGuard([&] {
+        if (lock || socket) {
+            QDir(path).removeRecursively();
+            QFile::remove(path);
+        }
+    });
     if (name != QLatin1String("Velquon.ini")) {
         QSettings ini(home.filePath(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
         ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
@@ -948,15 +1068,35 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
             ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), path);
     }
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    if (name.endsWith(QLatin1String("-journal")) || name.endsWith(QLatin1String("-wal"))) {
+    if (name.endsWith(QLatin1String("-journal")) || name.endsWith(QLatin1String("-wal")) ||
+        name.endsWith(QLatin1String("-shm"))) {
         const QString store = home.filePath(name.section(QLatin1Char('-'), 0, 0));
         QVERIFY(name.startsWith(QLatin1String("dbCID")) ? CreateCallerDB(store) : CreateContactDB(store));
         CloseCallerDB();
         CloseContactDB();
     }
+    // What a link to a file leads to, which nothing may write.
+    const QString victim = home.filePath(QStringLiteral("victim.txt"));
+    {
+        QFile f(victim);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("VICTIM") == 6);
+    }
+    const QString realLog = home.filePath(QStringLiteral("real/log.mdb"));
+    if (what == QLatin1String("linked log")) {
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("real"))));
+        QVERIFY(CreateCallerDB(realLog));
+        CloseCallerDB();
+    }
     QVERIFY(what == QLatin1String("folder") ? QDir().mkpath(path)
-            : what == QLatin1String("link") ? QFile::link(home.filePath(QStringLiteral("gone.mdb")), path)
-                                            : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+            : what == QLatin1String("full folder")
+                ? QDir().mkpath(path) && QFile(path + QStringLiteral("/kept")).open(QIODevice::WriteOnly)
+            : what == QLatin1String("link")        ? QFile::link(home.filePath(QStringLiteral("gone.mdb")), path)
+            : what == QLatin1String("file link")   ? QFile::link(victim, path)
+            : what == QLatin1String("device link") ? QFile::link(QStringLiteral("/dev/null"), path)
+            : what == QLatin1String("linked log")
+                ? QFile::link(realLog, path) &&
+                      ::mkfifo(QFile::encodeName(realLog + QStringLiteral("-journal")).constData(), 0600) == 0
+                : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     const auto saidTimes = [&] {
         QFile log(home.filePath(saidIn));
         return log.open(QIODevice::ReadOnly) ? int(QString::fromUtf8(log.readAll())
@@ -970,7 +1110,9 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
     process.setProcessEnvironment(programEnvironment(home.path()));
     process.start(program);
     QVERIFY(process.waitForStarted(10000));
-    QVERIFY2(waitForInstance(home.path(), process, 15000), "start-up did not come to an end");
+    // A socket that cannot be made answers nobody: start-up has come to its end once it has said so.
+    const bool answers = !(socket && what == QLatin1String("full folder"));
+    QVERIFY2(!answers || waitForInstance(home.path(), process, 15000), "start-up did not come to an end");
     // The statistics file is read once the modem's first opening has ended.
     if (!saidIn.isEmpty())
         QTRY_VERIFY_WITH_TIMEOUT(saidTimes() > 0, 10000);
@@ -978,23 +1120,32 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
-    QVERIFY(!QFile::exists(SingleInstance::lockPath(settingsKey)));
-    QVERIFY(!QFile::exists(QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(settingsKey)));
+    const bool refused = what == QLatin1String("full folder");
+    QCOMPARE(QFileInfo::exists(SingleInstance::lockPath(settingsKey)), lock && refused);
+    QCOMPARE(QFileInfo::exists(SingleInstance::socketPath(settingsKey)), socket && refused);
     if (!saidIn.isEmpty())
         QCOMPARE(saidTimes(), 1);
     // Every store was closed: nothing of SQLite's is left beside one.
-    QCOMPARE(QDir(home.path()).entryList({QStringLiteral("*-shm")}, QDir::AllEntries | QDir::System), QStringList());
+    QCOMPARE(QDir(home.path()).entryList({QStringLiteral("*-shm")}, QDir::AllEntries | QDir::System),
+             name.endsWith(QLatin1String("-shm")) ? QStringList{name} : QStringList());
+    QFile victimFile(victim);
+    QVERIFY(victimFile.open(QIODevice::ReadOnly));
+    QCOMPARE(victimFile.readAll(), QByteArray("VICTIM"));
     struct stat info = {};
     const bool there = ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-    if (name.endsWith(QLatin1String(".new"))) {
+    // The program's own names: what stood there was taken over, and went with the program.
+    if (name.endsWith(QLatin1String(".new")) || ((lock || socket) && !refused)) {
         QVERIFY(!there);
         return;
     }
     QVERIFY(there);
-    QVERIFY(what == QLatin1String("folder") ? S_ISDIR(info.st_mode)
-            : what == QLatin1String("link") ? S_ISLNK(info.st_mode) && !QFileInfo::exists(path)
-                                            : S_ISFIFO(info.st_mode));
+    QVERIFY(what == QLatin1String("folder") || refused ? S_ISDIR(info.st_mode)
+            : what == QLatin1String("link")            ? S_ISLNK(info.st_mode) && !QFileInfo::exists(path)
+            : what == QLatin1String("file link")       ? S_ISLNK(info.st_mode)
+            : what == QLatin1String("linked log")
+                ? S_ISLNK(info.st_mode) &&
+                      PlainFile::kindOf(realLog + QStringLiteral("-journal")) == PlainFile::Kind::Pipe
+                : S_ISFIFO(info.st_mode));
 }
 
 // A signal while the contact book holds a typed, unsaved name: nothing is asked (nobody may be there to
@@ -1047,6 +1198,50 @@ void TestStartup::staleInstanceAfterKillDoesNotBlock()
     next.terminate();
     QVERIFY(next.waitForFinished(30000));
     QCOMPARE(next.exitCode(), 0);
+}
+
+void TestStartup::theLockLivesInTheUsersOwnFolder_data()
+{
+    QTest::addColumn<QString>("runtime"); // what XDG_RUNTIME_DIR names: "private", "shared", "missing", "unset"
+    QTest::addColumn<bool>("used");
+    QTest::newRow("the user's own") << "private" << true;
+    // Another user could put something at the names there before this one starts.
+    QTest::newRow("one others may enter") << "shared" << false;
+    QTest::newRow("a folder that is not there") << "missing" << false;
+    QTest::newRow("none") << "unset" << false;
+}
+
+void TestStartup::theLockLivesInTheUsersOwnFolder()
+{
+    QFETCH(QString, runtime);
+    QFETCH(bool, used);
+    const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", before); });
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("run"));
+    QVERIFY(runtime == QLatin1String("missing") || QDir().mkdir(path));
+    QVERIFY(QFile::setPermissions(path, runtime == QLatin1String("private")
+                                            ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                            : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther) ||
+            runtime == QLatin1String("missing"));
+    if (runtime == QLatin1String("unset"))
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
+    const QString settingsKey = m_home->file(QStringLiteral("Velquon.ini"));
+    const QString expected = used ? path : QDir::tempPath();
+    QCOMPARE(SingleInstance::lockPath(settingsKey),
+             expected + QLatin1Char('/') + SingleInstance::serverName(settingsKey) + QStringLiteral(".lock"));
+    QCOMPARE(SingleInstance::socketPath(settingsKey),
+             expected + QLatin1Char('/') + SingleInstance::serverName(settingsKey));
+    QVERIFY(SingleInstance::instance().acquire(settingsKey));
+    QVERIFY(QFileInfo::exists(SingleInstance::lockPath(settingsKey)));
+    QVERIFY(QFileInfo::exists(SingleInstance::socketPath(settingsKey)));
+    QCOMPARE(SingleInstance::instance().refusal(), QString());
+    SingleInstance::instance().release();
+    QVERIFY(!QFileInfo::exists(SingleInstance::lockPath(settingsKey)));
+    QVERIFY(!QFileInfo::exists(SingleInstance::socketPath(settingsKey)));
 }
 
 // A copy that holds the lock but does not answer (hung, or stopped in a debugger) is not taken for one that

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "mainwindow/CallListModel.h"
+#include "platform/TerminationSignal.h"
 #include "support/TempHome.h"
 
 #include <fcntl.h>
@@ -78,6 +80,40 @@ void TestCallListDump::writesWhatIsNoPlainFileAsItStands()
     const ssize_t n = ::read(reader, got, sizeof got);
     ::close(reader);
     QCOMPARE(QByteArray(got, int(qMax<ssize_t>(n, 0))), row);
+
+    // The program's output appended to a file (">> out.log"), named as /dev/stdout names it: what the file held
+    // stays, and each writing goes after the last.
+    const QString out = home.file(QStringLiteral("out.log"));
+    {
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("HELD\n") == 5);
+    }
+    const int appended = ::open(QFile::encodeName(out).constData(), O_WRONLY | O_APPEND);
+    QVERIFY(appended >= 0);
+    {
+        CallListDump dump(list, QStringLiteral("/dev/fd/%1").arg(appended));
+        dump.write();
+        dump.write();
+    }
+    ::close(appended);
+    QFile written(out);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), "HELD\n" + row + row);
+
+    // Output whose reader has gone: the writing fails and says so, once, however often it is tried.
+    int gone[2] = {-1, -1};
+    QVERIFY(::pipe(gone) == 0);
+    ::close(gone[0]);
+    ignoreBrokenPipes();
+    const QRegularExpression failed(QStringLiteral("^The call list could not be written to /dev/fd/\\d+: "));
+    QTest::ignoreMessage(QtWarningMsg, failed);
+    QTest::failOnWarning(failed);
+    {
+        CallListDump dump(list, QStringLiteral("/dev/fd/%1").arg(gone[1]));
+        dump.write();
+        dump.write();
+    }
+    ::close(gone[1]);
 }
 
 QTEST_GUILESS_MAIN(TestCallListDump)

@@ -15,7 +15,13 @@ LOOPS = [("core/A.cpp", "QEventLoop wait;"), ("core/A.cpp", "QEventLoop().exec()
          ("core/A.cpp", "connect(x, &X::done, &l, &QEventLoop::quit);"), ("core/A.cpp", "qApp->processEvents();"),
          ("core/A.cpp", "qApp->sendPostedEvents();"), ("network/A.cpp", "socket.waitForReadyRead(100);"),
          ("core/A.cpp", "QTest::qWait(10);"), ("config/ui/A.cpp", "dialog->exec();"),
-         ("mainwindow/ui/A.cpp", "menu.exec(QCursor::pos());"), ("mainwindow/ui/A.cpp", "drag->exec(Qt::MoveAction);")]
+         ("mainwindow/ui/A.cpp", "menu.exec(QCursor::pos());"), ("mainwindow/ui/A.cpp", "drag->exec(Qt::MoveAction);"),
+         ("core/A.cpp", "QMessageBox::warning(nullptr, title, text);"),
+         ("statistics/A.cpp", "const auto answer = QMessageBox::question(w, title, text);"),
+         ("network/A.cpp", "const QString f = QFileDialog::getOpenFileName(w);"),
+         ("core/A.cpp", "const QString t = QInputDialog::getText(w, title, label);"),
+         ("capture/A.cpp", "const QColor c = QColorDialog::getColor();"), ("core/A.cpp", "box->exec();"),
+         ("statistics/A.cpp", "menu.exec(pos);"), ("network/A.cpp", "QProgressDialog progress(text, {}, 0, 9);")]
 
 
 def check(files):

@@ -546,7 +546,7 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange_data()
     };
     for (const auto& t : tasks)
         for (const char* change : {"SIGTERM", "mode switch", "File > Exit", "New DB", "Change DB", "Clear Log",
-                                   "a refusal, SIGTERM", "a refusal, File > Exit"})
+                                   "a refusal, SIGTERM", "a refusal, File > Exit", "a second SIGTERM"})
             QTest::addRow("%s, %s", t.name, change) << QString::fromLatin1(t.start) << QString::fromLatin1(t.caption)
                                                     << t.calls << QString::fromLatin1(change);
 }
@@ -570,16 +570,18 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
     const QString made = m_home->file(QStringLiteral("made.mdb"));
     gCallerDB->exec(QStringLiteral("VACUUM INTO '%1'").arg(other));
     const QList<qint64> otherIDs = logIDs(other);
-    const QString socket = QDir::temp().filePath(SingleInstance::serverName(settingsFilePath()));
+    const QString socket = SingleInstance::socketPath(settingsFilePath());
     QVERIFY(QFile::exists(socket));
     ModalChange::OtherClient client(gServer->LocalPort());
     QTRY_COMPARE(gServer->ClientCount(), 1);
 
     bool underATask = false;
+    bool underThisTask = false;
     const std::function<void()> shutDown = programLinks().shutDown;
     const auto restore = qScopeGuard([&] { programLinks().shutDown = shutDown; });
     programLinks().shutDown = [&] {
         underATask = underATask || LongTask::running();
+        underThisTask = underThisTask || LongTask::runningTasks().contains(caption);
         shutDown();
     };
     // The refusal of Change DB is a real box ('"Processing..." is still running: ...'), on show when the program is
@@ -600,6 +602,9 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
                                                     refusedOnShow = RealBoxes::shown(QStringLiteral("\""));
                                                 }
                                                 if (change.endsWith(QLatin1String("SIGTERM")))
+                                                    ::raise(SIGTERM);
+                                                // The user insists: the end goes on under the task.
+                                                if (change == QLatin1String("a second SIGTERM"))
                                                     ::raise(SIGTERM);
                                                 if (change == QLatin1String("mode switch"))
                                                     switchToClient();
@@ -645,6 +650,7 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange()
         QTRY_VERIFY_WITH_TIMEOUT(!fire->isActive() && !LongTask::running(), 10000);
     QVERIFY(!fire->isActive());
     QVERIFY(!underATask);
+    QCOMPARE(underThisTask, change == QLatin1String("a second SIGTERM"));
     QCOMPARE(logIDs(other), otherIDs);
     QVERIFY(!QFile::exists(made));
     QFile activity(m_home->file(QStringLiteral("ActivityLog.dat")));
