@@ -175,9 +175,18 @@ QString companionCause(const QString& path)
     return QString();
 }
 
-// Every connection open now, so that a process ended from inside its work can close them all.
-std::mutex g_openLock;
-std::vector<SqlDatabase*> g_open;
+// Every connection open now, so that a process ended from inside its work can close them all. Never destroyed:
+// a store held by a global of its own closes after every static of this file has gone at the process's end.
+std::mutex& openLock()
+{
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+std::vector<SqlDatabase*>& openConnections()
+{
+    static auto* open = new std::vector<SqlDatabase*>;
+    return *open;
+}
 
 } // namespace
 
@@ -247,28 +256,30 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
         throw SqlError(e.getExtendedErrorCode() > 0 ? e.getExtendedErrorCode() : SQLITE_CANTOPEN,
                        QString::fromUtf8(e.what()));
     }
-    const std::lock_guard<std::mutex> lock(g_openLock);
-    g_open.push_back(this);
+    const std::lock_guard<std::mutex> lock(openLock());
+    openConnections().push_back(this);
 }
 
 SqlDatabase::~SqlDatabase()
 {
     {
-        const std::lock_guard<std::mutex> lock(g_openLock);
-        g_open.erase(std::remove(g_open.begin(), g_open.end(), this), g_open.end());
+        const std::lock_guard<std::mutex> lock(openLock());
+        std::vector<SqlDatabase*>& open = openConnections();
+        open.erase(std::remove(open.begin(), open.end(), this), open.end());
     }
     m_cached.clear();
 }
 
 void SqlDatabase::closeEveryConnection()
 {
-    const std::lock_guard<std::mutex> lock(g_openLock);
+    const std::lock_guard<std::mutex> lock(openLock());
+    std::vector<SqlDatabase*>& open = openConnections();
     // The readers first: a connection that cannot write leaves the write-ahead file where it is when it closes
     // last.
-    std::stable_partition(g_open.begin(), g_open.end(), [](const SqlDatabase* db) {
+    std::stable_partition(open.begin(), open.end(), [](const SqlDatabase* db) {
         return db->m_mode == Mode::ReadOnly || db->m_mode == Mode::Inspect;
     });
-    for (SqlDatabase* db : g_open) {
+    for (SqlDatabase* db : open) {
         sqlite3* h = db->handle();
         // Whoever held these statements never gets back to them.
         for (auto& [text, st] : db->m_cached)
@@ -280,7 +291,7 @@ void SqlDatabase::closeEveryConnection()
         // Its handle is gone: the wrapper must never close it again.
         (void)db->m_db.release();
     }
-    g_open.clear();
+    open.clear();
 }
 
 QString SqlDatabase::memoryPath(const QString& name) { return QStringLiteral("file:/%1?vfs=memdb").arg(name); }
