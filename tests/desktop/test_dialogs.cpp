@@ -351,9 +351,11 @@ void TestDialogs::thePopupACallShowsStaysWhereItWasLeftRestartAfterRestart()
         QSignalSpy shaken(ui::findByName<PopupVibrator>(popup, QStringLiteral("VibrateTimer")),
                           &PopupVibrator::finished);
         m_modem->injectLine(QStringLiteral("RING"));
-        QTRY_COMPARE_WITH_TIMEOUT(shaken.count(), 1, 10000);
+        QVERIFY(shaken.count() == 1 || shaken.wait(X11Desktop::kPatience));
         QVERIFY(popup->isVisible());
-        QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160), 10000);
+        // The move home went out before the shake said it had ended; the window manager acts on it in its turn.
+        QVERIFY(X11Desktop::windowManagerCaughtUp());
+        QCOMPARE(X11Desktop::frameOnScreen(popup->winId()).topLeft(), QPoint(300, 160));
         if (start == 0)
             client = X11Desktop::clientOnScreen(popup->winId());
         QCOMPARE(X11Desktop::clientOnScreen(popup->winId()), client);
