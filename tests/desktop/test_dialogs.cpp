@@ -29,6 +29,7 @@
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
+#include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/CallListView.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
@@ -67,6 +68,7 @@ private Q_SLOTS:
     void aBoxBelongsToTheWindowThatAskedForIt();
     void aBoxClosedWhileAnotherProgramHasTheKeyboardLeavesItThere();
     void theSearchWindowTakesEnterAndEscape();
+    void theEndOfATaskLeavesTheKeyboardWhereItIs();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,6 +79,9 @@ private:
     bool startWithTwoCalls();
     // Runs what once the next modal dialog is up (another than except), from the event loop.
     void whenModal(std::function<void(QWidget*)> what, const QWidget* except = nullptr);
+    // Deletes every call the list shows, without the question, and runs during within the deletion's first step
+    // (which waits for it, however fast the machine is), with the deletion's progress window on the screen.
+    void deleteAllWhile(const std::function<void(frmProcessing*)>& during);
 
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
@@ -164,6 +169,24 @@ void TestDialogs::whenModal(std::function<void(QWidget*)> what, const QWidget* e
         what(modal);
     });
     m_poll.start();
+}
+
+void TestDialogs::deleteAllWhile(const std::function<void(frmProcessing*)>& during)
+{
+    SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False"));
+    frmBaseMain* main = StandaloneSession::window();
+    main->RefreshGrid();
+    StandaloneSession::grid()->setRow(1);
+    StandaloneSession::grid()->setRowSel(StandaloneSession::grid()->Rows() - 1);
+    bool ran = false;
+    QTimer::singleShot(0, this, [&] {
+        ran = true;
+        auto* progress = qobject_cast<frmProcessing*>(FindForm(QStringLiteral("frmProcessing")));
+        QVERIFY(progress && QTest::qWaitForWindowExposed(progress));
+        during(progress);
+    });
+    TRIGGER(main, "mnuEditDelete");
+    QVERIFY(ran);
 }
 
 // A fresh start on a desktop without a sound server has two things to say: no mixer, and new databases.
@@ -588,6 +611,37 @@ void TestDialogs::theSearchWindowTakesEnterAndEscape()
     QCOMPARE(StandaloneSession::grid()->innerGrid()->model()->rowCount(), 1);
     QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
     QTRY_VERIFY(!find->isVisible());
+}
+
+// A deletion ends while the user works in another program: the keyboard stays there, and none of the program's
+// windows comes up over that program. Before, the main window was raised and made active as the progress window
+// closed, and the next keys went to the call list. A user who stayed with the program keeps the keyboard in it.
+void TestDialogs::theEndOfATaskLeavesTheKeyboardWhereItIs()
+{
+    QVERIFY(startWithTwoCalls());
+    frmBaseMain* main = StandaloneSession::window();
+    QTRY_COMPARE(QApplication::activeWindow(), main);
+    deleteAllWhile([](frmProcessing*) {});
+    QVERIFY(X11Desktop::windowManagerCaughtUp());
+    QTRY_COMPARE(QApplication::activeWindow(), main);
+
+    for (const char* name : {"CAROL", "DAN"}) {
+        clsCaller c;
+        c.Name = QLatin1String(name);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+    X11Desktop::OtherProgram other;
+    deleteAllWhile([&](frmProcessing*) {
+        QVERIFY(X11Desktop::giveKeyboardTo(other.window));
+        // The program knows that none of its windows has the keyboard.
+        QTRY_VERIFY(!QGuiApplication::focusWindow());
+    });
+    QCOMPARE(StandaloneSession::grid()->Rows(), 1);
+    QVERIFY(X11Desktop::windowManagerCaughtUp());
+    QCOMPARE(X11Desktop::inputFocus(), WId(other.window));
+    QCOMPARE(X11Desktop::activeWindow(), WId(other.window));
+    QVERIFY(X11Desktop::stacking().indexOf(other.window) > X11Desktop::stackPlace(main));
 }
 
 QTEST_MAIN(TestDialogs)

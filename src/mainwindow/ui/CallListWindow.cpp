@@ -1076,8 +1076,10 @@ void CallListWindow::mnuHelpAbout_Click()
 
 void CallListWindow::SetFocus()
 {
-    // A hidden or minimised window cannot take the focus; leave it where the user put it.
-    if (!isVisible() || isMinimized())
+    // A hidden or minimised window cannot take the focus; leave it where the user put it. Nor is it taken from
+    // another program the user went to meanwhile (a long task or a server's answer ends while the user works
+    // there): the next keys would act on the call list.
+    if (!isVisible() || isMinimized() || ModalDialog::keyboardWithAnotherProgram())
         return;
     activateWindow();
     Grid->setFocus();
