@@ -39,6 +39,7 @@
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statistics/modStatistics.h"
+#include "statswindow/ui/frmCustomizeTime.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/FakeModem.h"
 #include "support/QueuedMarker.h"
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void aBoxClosedWhileAnotherProgramHasTheKeyboardLeavesItThere();
     void theSearchWindowTakesEnterAndEscape();
     void theEndOfATaskLeavesTheKeyboardWhereItIs();
+    void theCustomPeriodWindowHasTheKeyboardAtOnce();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -642,6 +644,22 @@ void TestDialogs::theEndOfATaskLeavesTheKeyboardWhereItIs()
     QCOMPARE(X11Desktop::inputFocus(), WId(other.window));
     QCOMPARE(X11Desktop::activeWindow(), WId(other.window));
     QVERIFY(X11Desktop::stacking().indexOf(other.window) > X11Desktop::stackPlace(main));
+}
+
+// View > Custom..., and the date typed at once goes into its first field. Before, the window opened without the
+// keyboard, and the keys went to the call list.
+void TestDialogs::theCustomPeriodWindowHasTheKeyboardAtOnce()
+{
+    QVERIFY(startWithTwoCalls());
+    frmBaseMain* main = StandaloneSession::window();
+    QTRY_COMPARE(QApplication::activeWindow(), main);
+    TRIGGER(main, "mnuViewTime(14)");
+    frmCustomizeTime* custom = frmCustomizeTime::instance(false);
+    QVERIFY(custom && custom->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), custom, 10000);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("1")}));
+    QTRY_COMPARE(ui::textOf(custom, QStringLiteral("cboStartingDate")), QStringLiteral("1"));
+    custom->close();
 }
 
 QTEST_MAIN(TestDialogs)
