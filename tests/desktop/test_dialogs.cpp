@@ -71,6 +71,7 @@ private Q_SLOTS:
     void theSearchWindowTakesEnterAndEscape();
     void theEndOfATaskLeavesTheKeyboardWhereItIs();
     void theCustomPeriodWindowHasTheKeyboardAtOnce();
+    void aNoticeDuringATaskLeavesItsStopInSight();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -660,6 +661,38 @@ void TestDialogs::theCustomPeriodWindowHasTheKeyboardAtOnce()
     QVERIFY(X11Desktop::pressKeys({QStringLiteral("1")}));
     QTRY_COMPARE(ui::textOf(custom, QStringLiteral("cboStartingDate")), QStringLiteral("1"));
     custom->close();
+}
+
+// Clear Log while a deletion runs: the notice that refuses it leaves the progress window's Stop in sight, and a
+// click on Stop stops the deletion. Before, the notice opened exactly over the progress window.
+void TestDialogs::aNoticeDuringATaskLeavesItsStopInSight()
+{
+    QVERIFY(startWithTwoCalls());
+    bool stopped = false;
+    deleteAllWhile([&](frmProcessing* progress) {
+        TRIGGER(StandaloneSession::window(), "mnuEditClear");
+        QTRY_COMPARE(openBoxes().size(), 1);
+        QMessageBox* notice = openBoxes().first();
+        QVERIFY2(notice->text().contains(QLatin1String("is still running")), qPrintable(notice->text()));
+        QVERIFY(QTest::qWaitForWindowExposed(notice));
+        QVERIFY(X11Desktop::windowManagerCaughtUp());
+        auto* stop = ui::findByName<QPushButton>(progress, QStringLiteral("cmdStop"));
+        const QRect stopOnScreen(stop->mapToGlobal(QPoint(0, 0)), stop->size());
+        const QRect noticeOnScreen = X11Desktop::frameOnScreen(notice->winId());
+        QVERIFY2(!noticeOnScreen.intersects(stopOnScreen) ||
+                     X11Desktop::stackPlace(progress) > X11Desktop::stackPlace(notice),
+                 qPrintable(QStringLiteral("Stop at %1,%2, the notice at %3,%4 %5x%6")
+                                .arg(stopOnScreen.x())
+                                .arg(stopOnScreen.y())
+                                .arg(noticeOnScreen.x())
+                                .arg(noticeOnScreen.y())
+                                .arg(noticeOnScreen.width())
+                                .arg(noticeOnScreen.height())));
+        QVERIFY(X11Desktop::clickAt(stop, stop->rect().center()));
+        QTRY_VERIFY(stopped = progress->StopProcessing());
+        notice->button(QMessageBox::Ok)->click();
+    });
+    QVERIFY(stopped);
 }
 
 QTEST_MAIN(TestDialogs)
