@@ -23,6 +23,7 @@
 #include "config/ui/frmFind.h"
 #include "contacts/ui/frmContacts.h"
 #include "contacts/ui/frmFindContact.h"
+#include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/clsContact.h"
 #include "core/modCallerDB.h"
@@ -35,6 +36,7 @@
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
+#include "platform/ui/ModalDialog.h"
 #include "platform/ui/WidgetPrompt.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
@@ -43,6 +45,7 @@
 #include "statswindow/ui/frmStatistics.h"
 #include "support/FakeModem.h"
 #include "support/QueuedMarker.h"
+#include "support/ScriptedServer.h"
 #include "support/ui/NamedText.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
@@ -72,6 +75,7 @@ private Q_SLOTS:
     void theEndOfATaskLeavesTheKeyboardWhereItIs();
     void theCustomPeriodWindowHasTheKeyboardAtOnce();
     void aNoticeDuringATaskLeavesItsStopInSight();
+    void thePopupKeepsItsPlaceOverModeSwitches();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -693,6 +697,54 @@ void TestDialogs::aNoticeDuringATaskLeavesItsStopInSight()
         notice->button(QMessageBox::Ok)->click();
     });
     QVERIFY(stopped);
+}
+
+// The pop-up on show, never moved by the user, over four switches of the mode (standalone, client, standalone,
+// client), each made while it shakes for a call: it comes back where it was each time, to the pixel, and its saved
+// place stays. Before, the switch saved the place while the move home from the shake was on its way, where the
+// window system still had the frame's place as the window's own, and the pop-up crept up by a title bar each time.
+void TestDialogs::thePopupKeepsItsPlaceOverModeSwitches()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    ScriptedServer server;
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    const QString left = QString::number(Twips::fromPixels(300));
+    const QString top = QString::number(Twips::fromPixels(160));
+    for (auto [key, value] : {std::pair{Key::Left, left},
+                              {Key::Top, top},
+                              {Key::Width, QStringLiteral("3500")},
+                              {Key::Height, QStringLiteral("1900")},
+                              {Key::VibrateDuration, QStringLiteral("30000")}})
+        SaveProperty(section, key, value);
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.port()));
+    const auto popupAt = [] {
+        QWidget* popup = frmMiniDisplay::instance(false);
+        if (!popup || !QTest::qWaitForWindowExposed(popup) || !X11Desktop::windowManagerCaughtUp())
+            return QPoint(-1, -1);
+        return X11Desktop::frameOnScreen(popup->winId()).topLeft();
+    };
+    for (const int mode : {2, 0, 2, 0}) {
+        TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuWindow(6)");
+        QCOMPARE(popupAt(), QPoint(300, 160));
+        // The shake of a ringing call is under way, as the window system has it, when the mode changes.
+        frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+        popup->Vibrate();
+        QVERIFY(QTest::qWaitFor([&] { return popupAt() != QPoint(300, 160); }, X11Desktop::kPatience));
+        ModalDialog::queueScript([mode](QDialog& options) {
+            ui::findByName<QAbstractButton>(&options, QStringLiteral("optNetworking(%1)").arg(mode))->click();
+            TRIGGER(&options, "cmdOK");
+        });
+        TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuOptionsConfiguration");
+        QVERIFY(QTest::qWaitFor([mode] { return gNetworkMode == mode && gMainForm && !gSwitchingMode; },
+                                X11Desktop::kPatience));
+        QCOMPARE(GetProperty(section, Key::Left, QString()), left);
+        QCOMPARE(GetProperty(section, Key::Top, QString()), top);
+    }
+    TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuWindow(6)");
+    QCOMPARE(popupAt(), QPoint(300, 160));
 }
 
 QTEST_MAIN(TestDialogs)
