@@ -718,6 +718,8 @@ void TestDialogs::thePopupKeepsItsPlaceOverModeSwitches()
                               {Key::VibrateDuration, QStringLiteral("30000")}})
         SaveProperty(section, key, value);
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    // No modem here: standalone again, the program finds none at once rather than waiting for one to answer.
+    SaveProperty(Section::frmConfiguration, Key::CommPort, m_session.home().file(QStringLiteral("no-modem-here")));
     SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
     SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.port()));
     const auto popupAt = [] {
