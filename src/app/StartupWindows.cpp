@@ -11,6 +11,7 @@
 #include "mainwindow/ui/frmBaseMain.h"
 #include "mainwindow/ui/frmRemoteMain.h"
 #include "network/ui/frmWaiting.h"
+#include "platform/ui/ModalDialog.h"
 #include "platform/ui/WidgetPrompt.h"
 #include "popup/ui/frmMiniDisplay.h"
 
@@ -38,4 +39,6 @@ void registerStartupWindows()
     QApplication::setWindowIcon(ProgramIcons::icon(QStringLiteral("ricon")));
     // A box asked while no window of the program is active belongs to the main window.
     WidgetPrompt::setOwnerWindow([]() -> QWidget* { return dynamic_cast<QWidget*>(gMainForm); });
+    // From the first window on, so the program knows when the user has given the keyboard to another program.
+    ModalDialog::followKeyboard();
 }

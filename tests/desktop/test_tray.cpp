@@ -31,18 +31,18 @@ private Q_SLOTS:
 private:
     // Hides the main window with owned, a window it owns, by a click on the close box or minimise button of
     // clicked, and brings it back with a double click on the icon: true when both are back, owned above the main
-    // window, and stay so once the window manager has done all it was asked (a window of ours has the keyboard
-    // again, so the main window's own request for it has gone out).
+    // window and with the keyboard, and stay so once the window manager has done all it was asked.
     bool hideAndBringBack(void (*hide)(const QWidget*), const QWidget* owned, const QWidget* clicked) const
     {
         const QWidget* w = StandaloneSession::window();
         const auto back = [&] {
-            return restored(w) && restored(owned) && QApplication::activeWindow() &&
+            return restored(w) && restored(owned) && QApplication::activeWindow() == owned &&
+                   X11Desktop::inputFocus() == owned->winId() &&
                    X11Desktop::stackPlace(owned) > X11Desktop::stackPlace(w) && X11Desktop::stackPlace(w) >= 0;
         };
         hide(clicked);
-        return QTest::qWaitFor([&] { return inTray(w) && !owned->isVisible(); }, 10000) &&
-               X11Desktop::click(m_icon->winId(), 2) && QTest::qWaitFor(back, 10000) &&
+        return QTest::qWaitFor([&] { return inTray(w) && !owned->isVisible(); }, X11Desktop::kPatience) &&
+               X11Desktop::click(m_icon->winId(), 2) && QTest::qWaitFor(back, X11Desktop::kPatience) &&
                X11Desktop::windowManagerCaughtUp() && back();
     }
     // The tray's icon window: there, embedded and shown.

@@ -14,6 +14,7 @@
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
+#include "platform/ui/KeepInSight.h"
 
 void frmProcessing::install()
 {
@@ -59,6 +60,8 @@ frmProcessing::frmProcessing(QWidget* parent) : QDialog(parent)
 
     // Top-most only when the program's always-on-top option says so.
     SetOnTop(this, false);
+    // A box said while the task runs (a command it refuses meanwhile) leaves Stop within reach.
+    KeepInSight::mark(this);
 }
 
 void frmProcessing::SetMax(qint32 max)

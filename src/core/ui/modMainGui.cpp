@@ -144,13 +144,25 @@ bool placeReachable(const QRect& frame)
     return false;
 }
 
+// The place MoveFrame last sent a window's frame to, until the window system has answered that move.
+const char kFrameSentProperty[] = "velquonFrameSent";
+
 // Where the window's frame is, asked of the window system afresh: the widget's own note of its frame is
 // renewed only when the window moves or changes size, and may still be the "no frame yet" of the moment it
-// was shown, which would give the client area's place for the frame's.
-QPoint framePlace(const QWidget* w)
+// was shown, which would give the client area's place for the frame's. A move of the frame the window system
+// has not answered yet counts as made: until the answer, Qt has the place asked for the frame as the window's
+// own, and the frame's would come out a title bar higher.
+QPoint framePlace(QWidget* w)
 {
     const QWindow* handle = w->windowHandle();
-    return handle && handle->handle() ? handle->framePosition() : w->pos();
+    if (!handle || !handle->handle())
+        return w->pos();
+    if (const QVariant sent = w->property(kFrameSentProperty); sent.isValid()) {
+        if (handle->geometry().topLeft() == sent.toPoint())
+            return sent.toPoint();
+        w->setProperty(kFrameSentProperty, QVariant());
+    }
+    return handle->framePosition();
 }
 
 void sendMouse(QEvent::Type type)
@@ -480,6 +492,15 @@ void RestoreFormPosition(QWidget* window)
     else if (state == 2)
         states |= Qt::WindowMaximized;
     window->setWindowState(states);
+}
+
+void MoveFrame(QWidget* window, const QPoint& place)
+{
+    QWindow* handle = window ? window->windowHandle() : nullptr;
+    if (!handle || !handle->handle())
+        return;
+    handle->setFramePosition(place);
+    window->setProperty(kFrameSentProperty, place);
 }
 
 void SaveFormPosition(QWidget* window, int parts)

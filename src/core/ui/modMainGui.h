@@ -10,6 +10,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPoint;
 class QTextEdit;
 class QWidget;
 
@@ -76,6 +77,10 @@ void RestoreFormPosition(QWidget* window);
 // state, so a window closed minimised or maximised keeps its last normal placement.
 enum FormPlacement { PlacePosition = 1, PlaceSize = 2, PlaceState = 4, PlaceAll = 7 };
 void SaveFormPosition(QWidget* window, int parts = PlaceAll);
+// Moves a shown window's frame to place (pixels) through its native window, every time: the window system may not
+// have answered an earlier move yet, and a move to where Qt last heard the window was would be taken for none.
+// Until the window system answers, SaveFormPosition takes the frame to be at place.
+void MoveFrame(QWidget* window, const QPoint& place);
 
 // Rows of a grid as clipboard text: cells separated by TAB, rows by CR LF, no CR LF after the last row.
 // Rows are model rows (the grid's header is not one); a range of more than 50 row steps shows the progress

@@ -496,7 +496,13 @@ void CallListWindow::showAndRaise()
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    activateWindow();
+    // The keyboard goes to the window restoring put on top (the contact book, a running task's progress window
+    // over the main window): the user's next key is meant for what the user sees in front.
+    QWidget* top = m_restoredOnTop && m_restoredOnTop->isVisible() ? m_restoredOnTop.data() : this;
+    m_restoredOnTop = nullptr;
+    if (top != this)
+        top->raise();
+    top->activateWindow();
 }
 
 void CallListWindow::Unload() { close(); }
@@ -598,6 +604,7 @@ void CallListWindow::hideWindowsForMinimise()
     // and those must come back on restore as well. The mark is kept apart from a window's Tag, which may
     // carry its own meaning (a waiting note's kind).
     QList<QWidget*> toHide;
+    m_keyboardAtMinimise = QApplication::activeWindow();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows) {
         const Qt::WindowType type = w->windowType();
@@ -629,13 +636,17 @@ void CallListWindow::showWindowsAfterRestore()
             ++n;
         return n;
     };
-    std::stable_sort(windows.begin(), windows.end(),
-                     [&](const QWidget* a, const QWidget* b) { return owners(a) < owners(b); });
+    // Among windows of one owner, the one that had the keyboard comes last, on top of the others.
+    const QWidget* hadKeyboard = m_keyboardAtMinimise;
+    std::stable_sort(windows.begin(), windows.end(), [&](const QWidget* a, const QWidget* b) {
+        return owners(a) != owners(b) ? owners(a) < owners(b) : (b == hadKeyboard && a != hadKeyboard);
+    });
     for (QWidget* w : windows) {
         w->setProperty(kHiddenByMinimise, QVariant());
         w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
         w->show();
     }
+    m_restoredOnTop = windows.isEmpty() ? nullptr : windows.last();
 }
 
 void CallListWindow::ScaleGridColumns()
@@ -1076,8 +1087,10 @@ void CallListWindow::mnuHelpAbout_Click()
 
 void CallListWindow::SetFocus()
 {
-    // A hidden or minimised window cannot take the focus; leave it where the user put it.
-    if (!isVisible() || isMinimized())
+    // A hidden or minimised window cannot take the focus; leave it where the user put it. Nor is it taken from
+    // another program the user went to meanwhile (a long task or a server's answer ends while the user works
+    // there): the next keys would act on the call list.
+    if (!isVisible() || isMinimized() || ModalDialog::keyboardWithAnotherProgram())
         return;
     activateWindow();
     Grid->setFocus();

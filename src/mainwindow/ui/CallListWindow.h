@@ -3,6 +3,7 @@
 #include <QKeyCombination>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <initializer_list>
 
@@ -233,4 +234,7 @@ private:
     CallListDump* m_dump = nullptr;
     bool m_blinkOn = false;
     bool m_wasMinimised = false;
+    // The window that had the keyboard as the windows went to the tray, and the one restoring put on top.
+    QPointer<QWidget> m_keyboardAtMinimise;
+    QPointer<QWidget> m_restoredOnTop;
 };

@@ -1,6 +1,7 @@
 #include "mainwindow/ui/frmBaseMain.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
@@ -97,7 +99,11 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
     });
     connect(m_commands, &CallLogCommands::logChanged, this, [this] {
         miniDisplay().LoadData();
-        activateWindow();
+        // The list takes the keyboard from the progress window gone with the task; another window of ours the
+        // user works in meanwhile keeps it, and SetFocus leaves another program's alone.
+        const QWindow* focus = QGuiApplication::focusWindow();
+        if (!focus || !focus->isVisible() || focus == windowHandle())
+            SetFocus();
     });
     m_view = new CallLogView(*this, this);
     connect(m_view, &CallLogView::refillStarted, this, [this] {

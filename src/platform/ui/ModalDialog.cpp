@@ -47,23 +47,6 @@ KeyboardTrail& keyboardTrail()
     return trail;
 }
 
-// Follows the keyboard from the first box on.
-void followKeyboard()
-{
-    static bool following = false;
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (following || !app)
-        return;
-    following = true;
-    QObject::connect(app, &QGuiApplication::focusWindowChanged, app, [](QWindow* now) {
-        KeyboardTrail& t = keyboardTrail();
-        t.toAnotherProgram = !now && t.last && t.last->isVisible();
-        if (now)
-            t.last = now;
-    });
-}
-
-bool keyboardWithAnotherProgram() { return !QGuiApplication::focusWindow() && keyboardTrail().toAnotherProgram; }
 } // namespace
 
 int execDialog(QDialog& dialog)
@@ -96,6 +79,23 @@ int execDialog(QDialog& dialog)
 }
 
 namespace ModalDialog {
+
+void followKeyboard()
+{
+    static bool following = false;
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (following || !app)
+        return;
+    following = true;
+    QObject::connect(app, &QGuiApplication::focusWindowChanged, app, [](QWindow* now) {
+        KeyboardTrail& t = keyboardTrail();
+        t.toAnotherProgram = !now && t.last && t.last->isVisible();
+        if (now)
+            t.last = now;
+    });
+}
+
+bool keyboardWithAnotherProgram() { return !QGuiApplication::focusWindow() && keyboardTrail().toAnotherProgram; }
 
 QWidget* openerOf(const QWidget* box)
 {

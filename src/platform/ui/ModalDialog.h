@@ -24,6 +24,11 @@ namespace ModalDialog {
 // knows the closed window had it (its hiding took it away) says so. Only the window manager's answer to the
 // closing is put right, never a later change of the keyboard.
 QWidget* openerOf(const QWidget* box);
+// Follows where the keyboard goes from now on (the program starts it with its windows; the first box does too).
+void followKeyboard();
+// The user gave the keyboard to another program, and no window of ours has it: nothing of ours takes it back
+// unasked, nor comes up over that program.
+bool keyboardWithAnotherProgram();
 void giveBack(QWidget* opener, bool closedWithKeyboard = false);
 // The window given back last, until the event loop next runs: the window system has not said yet which window
 // is active, and a box the same command asks next belongs there too. nullptr otherwise.

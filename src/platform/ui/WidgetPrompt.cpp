@@ -1,6 +1,7 @@
 #include "platform/ui/WidgetPrompt.h"
 
 #include "platform/Colour.h"
+#include "platform/ui/KeepInSight.h"
 #include "platform/ui/ModalDialog.h"
 
 #include <QAbstractEventDispatcher>
@@ -14,6 +15,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QQueue>
+#include <QShowEvent>
 #include <QTimer>
 
 namespace {
@@ -40,9 +42,9 @@ std::function<QWidget*()>& ownerWindow()
     return owner;
 }
 
-// A box made with no parent is stacked as a window of its own, and a window shown later (the main window at
-// start-up) covers it; one with a parent is kept above it.
-QWidget* parentWindow()
+// The window a box is asked over: the active one, or the modal dialog, or the one given the keyboard back last,
+// or the owner window.
+QWidget* nearestWindow()
 {
     QWidget* active = QApplication::activeWindow();
     // While a modal dialog is up a box goes over it (or over a window of its own): the window active may still
@@ -62,6 +64,26 @@ QWidget* parentWindow()
     QWidget* owner = ownerWindow() ? ownerWindow()() : nullptr;
     return owner && owner->isVisible() && !owner->isMinimized() ? owner : nullptr;
 }
+
+// A box made with no parent is stacked as a window of its own, and a window shown later (the main window at
+// start-up) covers it; one with a parent is kept above it. Never a window that stays in sight: the box would
+// stand over it.
+QWidget* parentWindow() { return KeepInSight::ownerFor(nearestWindow()); }
+
+// A message box that opens beside the windows that stay in sight (the progress window and its Stop) rather than
+// over them: moved as it is shown, once it has its size and the place it would have over its window.
+class Box : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        if (!event->spontaneous())
+            KeepInSight::placeBeside(this);
+    }
+};
 
 struct PendingNotice {
     QString title;
@@ -113,7 +135,7 @@ void showNextNotice()
         return;
     const PendingNotice next = n.waiting.dequeue();
     QWidget* owner = next.owner && next.owner->isVisible() ? next.owner.data() : parentWindow();
-    auto* box = new QMessageBox(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, owner);
+    auto* box = new Box(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, KeepInSight::ownerFor(owner));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     n.open = box;
@@ -196,8 +218,7 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
     const auto& set = sets.value(buttons, sets[0]);
     if (!answerOpenNotice())
         return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
-    const QPointer<QMessageBox> box =
-        new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
+    const QPointer<QMessageBox> box = new Box(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
         box->addButton(c.button);
     box->setDefaultButton(set.value(defaultButton, set.first()).button);

@@ -428,9 +428,10 @@ void frmMiniDisplay::shakeTo(const QPointF& place)
 {
     // Each move reaches the window system, even one to where Qt last heard the window was: under load the
     // window manager's word on an earlier move comes late, and a move home taken for no move at all would leave
-    // the pop-up where the shake last put it.
-    if (framed() && windowHandle())
-        windowHandle()->setFramePosition(QPoint(Twips::toPixels(place.x()), Twips::toPixels(place.y())));
+    // the pop-up where the shake last put it. A close (a mode switch, the end) saves the place of the move home
+    // the shake's stop has just sent.
+    if (framed())
+        MoveFrame(this, QPoint(Twips::toPixels(place.x()), Twips::toPixels(place.y())));
 }
 
 void frmMiniDisplay::resizeTwips(double width, double height)

@@ -81,6 +81,10 @@ void frmCustomizeTime::showFor(const QString& tag, QObject* owner)
     }
     auto* widget = qobject_cast<QWidget*>(owner);
     ShowOwned(d, widget ? widget->window() : nullptr);
+    // The window manager does not give a new tool window the keyboard by itself, and a date typed at once would
+    // go to the window that chose the command.
+    d->raise();
+    d->activateWindow();
 }
 
 frmCustomizeTime::frmCustomizeTime(QWidget* parent) : QDialog(parent)

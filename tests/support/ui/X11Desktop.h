@@ -18,6 +18,10 @@
 // answered after every request the program made before them. Header-only: only the desktop tests link xcb.
 namespace X11Desktop {
 
+// How long a wait on the desktop may last before a test gives up. Only a cap: each wait ends as soon as what it
+// waits for has happened, and on a busy machine the window manager and the X server may take seconds to answer.
+constexpr int kPatience = 30000;
+
 inline xcb_connection_t* connection()
 {
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -139,6 +143,19 @@ inline WId inputFocus()
     return out;
 }
 
+// The window the window manager names active (_NET_ACTIVE_WINDOW), whichever client it belongs to; 0 for none.
+inline WId activeWindow()
+{
+    xcb_connection_t* c = connection();
+    xcb_get_property_reply_t* p = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root(), atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1), nullptr);
+    WId out = 0;
+    if (p && xcb_get_property_value_length(p) >= int(sizeof(xcb_window_t)))
+        out = WId(*static_cast<const xcb_window_t*>(xcb_get_property_value(p)));
+    free(p);
+    return out;
+}
+
 // The title bar's minimise button and close box.
 inline void minimise(const QWidget* window) { askWindowManager(window->winId(), "WM_CHANGE_STATE", 3); }
 inline void closeBox(const QWidget* window) { askWindowManager(window->winId(), "_NET_CLOSE_WINDOW", 0); }
@@ -184,10 +201,10 @@ inline bool pressKeys(const QStringList& keys)
 inline bool giveKeyboardTo(WId window)
 {
     // It activates only a window it has taken on.
-    if (!QTest::qWaitFor([window] { return !withdrawn(window); }, 10000))
+    if (!QTest::qWaitFor([window] { return !withdrawn(window); }, kPatience))
         return false;
     askWindowManager(window, "_NET_ACTIVE_WINDOW", 2);
-    return QTest::qWaitFor([window] { return inputFocus() == window; }, 10000);
+    return QTest::qWaitFor([window] { return inputFocus() == window; }, kPatience);
 }
 
 // True once the window manager has done what the program asked of it before: it answers in the order asked, and
@@ -207,7 +224,7 @@ inline bool windowManagerCaughtUp()
             free(p);
             return set;
         },
-        10000);
+        kPatience);
     xcb_destroy_window(c, probe);
     return answered;
 }
