@@ -34,7 +34,9 @@ EOF
 # socket with a deadline before any window or loop exists.
 
 anywhere='processEvents *\(|sendPostedEvents *\(|\bQEventLoop\b($|[^:]|::[a-z_])|\bQTest|\bqWait|waitFor[A-Z]'
-anywhere+='|\bQ(MessageBox|FileDialog|InputDialog|ColorDialog|FontDialog)::[a-z][A-Za-z]* *\(|\bQProgressDialog\b'
+# The static helpers only: a box's own members (an event handler a subclass passes on) run no loop.
+anywhere+='|\bQMessageBox::(about|aboutQt|critical|information|question|warning) *\('
+anywhere+='|\bQ(FileDialog|InputDialog|ColorDialog|FontDialog)::get[A-Za-z]* *\(|\bQProgressDialog\b'
 # A dialog's, a menu's or a drag's exec() is made where widgets are: the ui folders and the composition root.
 widgets='\bexec *\('
 
