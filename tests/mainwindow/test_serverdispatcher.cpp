@@ -587,8 +587,11 @@ void TestServerDispatcher::aFindOverAWholeBookIsAnsweredAsStandalone()
     CallerDBReader()->setTimeBudget(0);
     QCOMPARE(CountCallers(sql), 10);
     CallerDBReader()->setTimeBudget(SqlDatabase::defaultQueryBudget());
-    // The answer's clock held still: only what the request costs can stop it, never the machine's speed.
+    // The answer's clock and the processor clock of the heap's stretch held still: only what the request costs
+    // can stop it, never the machine's speed (preparing half a megabyte of text is one long stretch on a slow
+    // machine).
     m_host->dispatcher.replies()->setClock([] { return qint64(0); });
+    SqlHeap::setProcessorClock([] { return qint64(0); });
     LoopbackPeer& p = peer();
     p.send(";SQL;" + sql.toUtf8());
     QString rows = QStringLiteral(";CLEAR CALLERS;");
