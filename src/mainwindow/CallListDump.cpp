@@ -4,7 +4,7 @@
 #include "platform/DataFile.h"
 
 CallListDump::CallListDump(const CallListModel& list, const QString& path, QObject* parent)
-    : QObject(parent), m_list(list), m_path(path)
+    : QObject(parent), m_list(list), m_file(path, "The call list")
 {
     // A refill of many rows is one change: the file is written once the event loop is back.
     m_timer.setSingleShot(true);
@@ -35,17 +35,4 @@ QString CallListDump::text(const CallListModel& list)
     return out;
 }
 
-void CallListDump::write()
-{
-    // A test reads it as a file, a pipe or the program's output; what cannot be written is left out until
-    // the next change.
-    QString why;
-    if (DataFile::writeWhole(m_path, text(m_list).toUtf8(), &why)) {
-        m_failed = false;
-        return;
-    }
-    // Said once until a writing goes through again: a reader that has gone would hear of it at every change.
-    if (!m_failed)
-        qWarning("The call list could not be written to %s: %s", qPrintable(m_path), qPrintable(why));
-    m_failed = true;
-}
+void CallListDump::write() { m_file.write(text(m_list).toUtf8()); }

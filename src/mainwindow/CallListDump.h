@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "platform/DataFile.h"
+
 class CallListModel;
 
 // A test aid: while the environment variable VELQUON_DUMP_CALL_LIST names a file, the main window's call
@@ -26,7 +28,6 @@ public:
 
 private:
     const CallListModel& m_list;
-    QString m_path;
+    DataFile::Rewritten m_file;
     QTimer m_timer;
-    bool m_failed = false; // the last writing failed, and that was said
 };

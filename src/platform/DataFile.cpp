@@ -369,4 +369,16 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
     return appendBytes(path, data, error);
 }
 
+void Rewritten::write(const QByteArray& bytes)
+{
+    QString why;
+    if (writeWhole(m_path, bytes, &why)) {
+        m_failed = false;
+        return;
+    }
+    if (!m_failed)
+        qWarning("%s could not be written to %s: %s", m_what, qPrintable(m_path), qPrintable(why));
+    m_failed = true;
+}
+
 } // namespace DataFile

@@ -55,4 +55,19 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error =
 // The same for bytes as they are; a write that fits only in part is taken back whole.
 bool appendBytes(const QString& path, const QByteArray& data, QString* error = nullptr);
 
+// A file written whole again at every change (a dump a test reads as a file, a pipe or the program's output).
+// What cannot be written is left out until the next change, and said once until a writing goes through again:
+// a reader that has gone would hear of it at every change.
+class Rewritten {
+public:
+    // what: the dump's subject in the warning ("The call list").
+    Rewritten(const QString& path, const char* what) : m_path(path), m_what(what) {}
+    void write(const QByteArray& bytes);
+
+private:
+    QString m_path;
+    const char* m_what;
+    bool m_failed = false; // the last writing failed, and that was said
+};
+
 } // namespace DataFile

@@ -4,7 +4,7 @@
 #include "popup/MiniDisplay.h"
 
 PopupListDump::PopupListDump(const MiniDisplay& list, const QString& path, QObject* parent)
-    : QObject(parent), m_list(list), m_path(path)
+    : QObject(parent), m_list(list), m_file(path, "The pop-up's list")
 {
     // Written once the event loop is back, so a run of changes is one write.
     m_timer.setSingleShot(true);
@@ -27,17 +27,4 @@ QString PopupListDump::text(const MiniDisplay& list)
     return out;
 }
 
-void PopupListDump::write()
-{
-    // A test reads it as a file, a pipe or the program's output; what cannot be written is left out until
-    // the next change.
-    QString why;
-    if (DataFile::writeWhole(m_path, text(m_list).toUtf8(), &why)) {
-        m_failed = false;
-        return;
-    }
-    // Said once until a writing goes through again: a reader that has gone would hear of it at every change.
-    if (!m_failed)
-        qWarning("The pop-up's list could not be written to %s: %s", qPrintable(m_path), qPrintable(why));
-    m_failed = true;
-}
+void PopupListDump::write() { m_file.write(text(m_list).toUtf8()); }

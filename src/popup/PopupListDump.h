@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "platform/DataFile.h"
+
 class MiniDisplay;
 
 // A test aid, the pop-up's twin of the call list's dump (mainwindow/CallListDump.h): while the environment
@@ -23,7 +25,6 @@ public:
 
 private:
     const MiniDisplay& m_list;
-    QString m_path;
+    DataFile::Rewritten m_file;
     QTimer m_timer;
-    bool m_failed = false; // the last writing failed, and that was said
 };
