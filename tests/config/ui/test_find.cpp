@@ -70,11 +70,27 @@ private:
         return ui::findByName<T>(frmFind::instance(false), QLatin1String(name));
     }
     void storeCalls();
+    // Turns the session into a client of server, on 127.0.0.1; the server's end of the link, or null.
+    static QTcpSocket* becomeClientOf(QTcpServer& server);
     void choosePage(int page) { part<QTabBar>("tbsFind")->setCurrentIndex(page); }
     QString records() const { return part<QLabel>("lblRecords")->text(); }
 
     StandaloneSession m_session;
 };
+
+QTcpSocket* TestFind::becomeClientOf(QTcpServer& server)
+{
+    if (!server.listen(QHostAddress::LocalHost))
+        return nullptr;
+    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
+    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
+    install(gRemoteSocket);
+    if (!QTest::qWaitFor([] { return gRemoteSocket->State() == SocketState::Connected; }, 5000) ||
+        !QTest::qWaitFor([&server] { return server.hasPendingConnections(); }, 5000))
+        return nullptr;
+    gNetworkMode = Client;
+    return server.nextPendingConnection();
+}
 
 void TestFind::init()
 {
@@ -293,14 +309,8 @@ void TestFind::customSQLPageButtons()
 void TestFind::aClientAsksTheServer()
 {
     QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
-    install(gRemoteSocket);
-    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
-    QTRY_VERIFY(server.hasPendingConnections());
-    QTcpSocket* peer = server.nextPendingConnection();
-    gNetworkMode = Client;
+    QTcpSocket* peer = becomeClientOf(server);
+    QVERIFY(peer);
 
     frmFind* find = open();
     const QString before = records();
@@ -367,14 +377,8 @@ void TestFind::aFindOverAWholeBookOfThousands()
     QVERIFY(Prompt::history().isEmpty());
 
     QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    SaveProperty(Section::frmConfiguration, Key::RemoteHost, QStringLiteral("127.0.0.1"));
-    SaveProperty(Section::frmConfiguration, Key::RemotePort, QString::number(server.serverPort()));
-    install(gRemoteSocket);
-    QTRY_COMPARE(gRemoteSocket->State(), SocketState::Connected);
-    QTRY_VERIFY(server.hasPendingConnections());
-    QTcpSocket* peer = server.nextPendingConnection();
-    gNetworkMode = Client;
+    QTcpSocket* peer = becomeClientOf(server);
+    QVERIFY(peer);
     const QByteArray end = ";COMPLETE;COMPLETE;";
     // After what the client sends when it connects, the request, once and whole.
     QByteArray received;
