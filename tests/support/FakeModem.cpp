@@ -1,6 +1,7 @@
 #include "FakeModem.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -174,25 +175,36 @@ void FakeModem::queueReply(const QString& command, const QString& text, int dela
 
 void FakeModem::setDefaultReply(const QString& text, int delayMs) { m_default = Reply{text, delayMs}; }
 
-void FakeModem::inject(const QByteArray& bytes)
+QByteArray FakeModem::inject(const QByteArray& bytes)
 {
-    if (m_master < 0 || !lineHeld())
-        return;
+    const char* lost = nullptr;
     qsizetype done = 0;
-    while (done < bytes.size()) {
+    if (m_master < 0)
+        lost = "the modem is unplugged";
+    else if (!lineHeld())
+        lost = "the port is closed";
+    while (!lost && done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EAGAIN) {
-                // The line is full: let the program, which reads on this same thread, take what is there.
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-                continue;
-            }
-            if (errno == EINTR)
-                continue;
-            return;
+        if (n >= 0) {
+            done += n;
+            continue;
         }
-        done += n;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN) {
+            lost = "the line failed";
+            break;
+        }
+        // The line is full: let the program, which reads on this same thread, take what is there.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!lineHeld())
+            lost = "the port was closed";
     }
+    const QByteArray dropped = bytes.mid(done);
+    if (!lost || dropped.isEmpty())
+        return QByteArray();
+    qWarning().nospace() << "FakeModem dropped " << dropped << ": " << lost;
+    return dropped;
 }
 
 int FakeModem::unreadBytes() const
@@ -204,7 +216,7 @@ int FakeModem::unreadBytes() const
     return count;
 }
 
-void FakeModem::injectLine(const QString& line) { inject("\r\n" + line.toUtf8() + "\r\n"); }
+QByteArray FakeModem::injectLine(const QString& line) { return inject("\r\n" + line.toUtf8() + "\r\n"); }
 
 QStringList FakeModem::callLines(const QString& number, const QString& name, const QString& date, const QString& time)
 {

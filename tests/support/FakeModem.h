@@ -42,9 +42,10 @@ public:
 
     // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once; when the line is full it
     // runs the event loop until the program has read enough. While the program has its port closed nothing
-    // arrives: a real port that is closed receives nothing.
-    void inject(const QByteArray& bytes);
-    void injectLine(const QString& line);
+    // arrives: a real port that is closed receives nothing. Returns what did not reach the line (empty when
+    // everything did), and says it in the test log, so a line injected into a closed port by mistake shows.
+    QByteArray inject(const QByteArray& bytes);
+    QByteArray injectLine(const QString& line);
     // Bytes written towards the program that it has not read from the line yet.
     int unreadBytes() const;
     // A whole incoming call the way a caller-ID modem reports it between the first two rings.

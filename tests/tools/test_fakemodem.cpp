@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include "support/FakeModem.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -101,6 +102,8 @@ private Q_SLOTS:
     void pickingUpStopsTheRinging();
     void callersWaitWhileThePortIsClosed();
     void setPortWritesTheSettings();
+    void whatComesWhileThePortIsClosed_data();
+    void whatComesWhileThePortIsClosed();
 };
 
 void TestFakeModem::severalCallersInOneRunAfterThePortOpens()
@@ -197,6 +200,34 @@ void TestFakeModem::setPortWritesTheSettings()
     QSettings after(home.file(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
     QCOMPARE(after.value(QStringLiteral("frmConfiguration/CommPort")).toString(), path);
     QCOMPARE(after.value(QStringLiteral("frmMain/ViewTime")).toString(), QStringLiteral("2"));
+}
+
+void TestFakeModem::whatComesWhileThePortIsClosed_data()
+{
+    QTest::addColumn<QByteArray>("heard");
+    QTest::newRow("dropped") << QByteArray("\r\nAFTER\r\n");
+}
+
+void TestFakeModem::whatComesWhileThePortIsClosed()
+{
+    QFETCH(QByteArray, heard);
+    FakeModem modem;
+    QSerialPort port;
+    port.setPortName(modem.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QTRY_VERIFY(modem.lineHeld());
+    // A line the program has not read yet when it closes its port.
+    QVERIFY(modem.injectLine(QStringLiteral("UNREAD")).isEmpty());
+    port.close();
+    QTRY_VERIFY(!modem.lineHeld());
+    QTest::ignoreMessage(QtWarningMsg, R"(FakeModem dropped "\r\nWHILE CLOSED\r\n": the port is closed)");
+    QCOMPARE(modem.injectLine(QStringLiteral("WHILE CLOSED")), QByteArray("\r\nWHILE CLOSED\r\n"));
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QTRY_VERIFY(modem.lineHeld());
+    QVERIFY(modem.injectLine(QStringLiteral("AFTER")).isEmpty());
+    QByteArray got;
+    QTRY_VERIFY((got += port.readAll()).contains("AFTER\r\n"));
+    QCOMPARE(got, heard);
 }
 
 QTEST_GUILESS_MAIN(TestFakeModem)
