@@ -58,11 +58,13 @@ public:
     int count(const QString& command) const;
     void clearReceived();
 
-    // Whether another program holds the line open now (the program's port is open), as the system reports every
-    // opening and closing of the line's device. What the program left unread when it closed its port is gone, as
-    // it is on a real serial port, which keeps nothing for a port that is closed. Where the system cannot watch the
-    // line, it counts as held.
-    bool lineHeld() const { return m_watch < 0 || m_holders > 0; }
+    // Whether another program holds the line open now (the program's port is open): at every opening and
+    // closing of the line's device the system reports, the fake looks at who holds it, so someone else opening
+    // and closing the line meanwhile (stty, say) changes nothing about the program's port, and an opening
+    // already closed again when the fake looks is not seen at all. What the program left unread when it closed
+    // its port is gone, as it is on a real serial port, which keeps nothing for a port that is closed. Where the
+    // system cannot watch the line, it counts as held.
+    bool lineHeld() const { return m_watch < 0 || m_held; }
 
     // Closes the master side: the program's port sees the device vanish.
     void unplug();
@@ -85,6 +87,7 @@ private:
     bool openLine();
     void watchLine();
     void readWatch();
+    bool othersHoldLine() const;
     void readMaster();
     void answer(const QString& command);
 
@@ -95,7 +98,7 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     int m_watch = -1;
     QSocketNotifier* m_watchNotifier = nullptr;
-    int m_holders = 0;
+    bool m_held = false;
     QByteArray m_received;
     QByteArray m_partial;
     QStringList m_commands;

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QSerialPort>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void setPortWritesTheSettings();
     void whatComesWhileThePortIsClosed_data();
     void whatComesWhileThePortIsClosed();
+    void anotherProcessOpeningTheLineChangesNothing_data();
+    void anotherProcessOpeningTheLineChangesNothing();
 };
 
 void TestFakeModem::severalCallersInOneRunAfterThePortOpens()
@@ -228,6 +231,55 @@ void TestFakeModem::whatComesWhileThePortIsClosed()
     QByteArray got;
     QTRY_VERIFY((got += port.readAll()).contains("AFTER\r\n"));
     QCOMPARE(got, heard);
+}
+
+void TestFakeModem::anotherProcessOpeningTheLineChangesNothing_data()
+{
+    QTest::addColumn<bool>("portOpen");
+    QTest::newRow("port open") << true;
+    QTest::newRow("port closed") << false;
+}
+
+void TestFakeModem::anotherProcessOpeningTheLineChangesNothing()
+{
+    QFETCH(bool, portOpen);
+    FakeModem modem;
+    QSignalSpy opened(&modem, &FakeModem::lineOpened);
+    QSignalSpy closed(&modem, &FakeModem::lineClosed);
+    QSerialPort port;
+    port.setPortName(modem.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    if (!portOpen) {
+        QTRY_VERIFY(modem.lineHeld());
+        port.close();
+        QTRY_VERIFY(!modem.lineHeld());
+    }
+    // Another process opens the line and closes it again, before the fake has looked at the line: stty, which
+    // the fake's events cannot tell from the program.
+    QProcess stty;
+    stty.start(QStringLiteral("stty"), {QStringLiteral("-F"), modem.slavePath()});
+    QVERIFY(stty.waitForFinished(15000));
+    if (portOpen && stty.exitCode() != 0)
+        QSKIP("The program's port holds the line for itself: only root may open it meanwhile.");
+    QCOMPARE(stty.exitCode(), 0);
+
+    QByteArray heard;
+    if (!portOpen) {
+        QTest::ignoreMessage(QtWarningMsg, R"(FakeModem dropped "\r\nRING\r\n": the port is closed)");
+        QCOMPARE(modem.injectLine(QStringLiteral("RING")), QByteArray("\r\nRING\r\n"));
+        QVERIFY(!modem.lineHeld());
+        QVERIFY(port.open(QIODevice::ReadWrite));
+    }
+    // The program's command is answered: the fake has looked at the line before it answers.
+    port.write("AT\r");
+    QTRY_VERIFY((heard += port.readAll()).contains("OK\r\n"));
+    QCOMPARE(heard, QByteArray("\r\nOK\r\n"));
+    QVERIFY(modem.lineHeld());
+    QVERIFY(modem.injectLine(QStringLiteral("RING")).isEmpty());
+    QTRY_VERIFY((heard += port.readAll()).contains("RING\r\n"));
+    // Only the program's own openings and closings were told.
+    QCOMPARE(opened.count(), portOpen ? 1 : 2);
+    QCOMPARE(closed.count(), portOpen ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestFakeModem)
