@@ -105,7 +105,7 @@ void FakeModem::readWatch()
         return;
     }
     // A real port that closes keeps nothing of what came and was not read.
-    if (m_slave >= 0)
+    if (m_slave >= 0 && !m_deliversWhileClosed)
         tcflush(m_slave, TCIFLUSH);
     Q_EMIT lineClosed();
 }
@@ -228,7 +228,7 @@ QByteArray FakeModem::inject(const QByteArray& bytes)
     qsizetype done = 0;
     if (m_master < 0)
         lost = "the modem is unplugged";
-    else if (!lineHeld())
+    else if (!lineHeld() && !m_deliversWhileClosed)
         lost = "the port is closed";
     while (!lost && done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
@@ -242,9 +242,14 @@ QByteArray FakeModem::inject(const QByteArray& bytes)
             lost = "the line failed";
             break;
         }
-        // The line is full: let the program, which reads on this same thread, take what is there.
+        // The line is full, and nobody takes from it while the port is closed.
+        if (!lineHeld()) {
+            lost = "the line is full and the port is closed";
+            break;
+        }
+        // Let the program, which reads on this same thread, take what is there.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!lineHeld())
+        if (!lineHeld() && !m_deliversWhileClosed)
             lost = "the port was closed";
     }
     const QByteArray dropped = bytes.mid(done);

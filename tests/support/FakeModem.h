@@ -42,10 +42,16 @@ public:
 
     // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once; when the line is full it
     // runs the event loop until the program has read enough. While the program has its port closed nothing
-    // arrives: a real port that is closed receives nothing. Returns what did not reach the line (empty when
-    // everything did), and says it in the test log, so a line injected into a closed port by mistake shows.
+    // arrives: a real port that is closed receives nothing (unless the fake delivers while closed). Returns what
+    // did not reach the line (empty when everything did), and says it in the test log, so a line injected into
+    // a closed port by mistake shows.
     QByteArray inject(const QByteArray& bytes);
     QByteArray injectLine(const QString& line);
+    // Off at first. On, what is injected while the program has its port closed, and what it left unread when
+    // it closed the port, waits on the line and reaches the program when it opens the port, as with a USB modem
+    // that keeps what it received; only what does not fit on the line then is dropped.
+    void setDeliversWhileClosed(bool on) { m_deliversWhileClosed = on; }
+    bool deliversWhileClosed() const { return m_deliversWhileClosed; }
     // Bytes written towards the program that it has not read from the line yet.
     int unreadBytes() const;
     // A whole incoming call the way a caller-ID modem reports it between the first two rings.
@@ -99,6 +105,7 @@ private:
     int m_watch = -1;
     QSocketNotifier* m_watchNotifier = nullptr;
     bool m_held = false;
+    bool m_deliversWhileClosed = false;
     QByteArray m_received;
     QByteArray m_partial;
     QStringList m_commands;

@@ -7,7 +7,11 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include "capture/ModemPort.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
 #include "support/FakeModem.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -107,6 +111,7 @@ private Q_SLOTS:
     void whatComesWhileThePortIsClosed();
     void anotherProcessOpeningTheLineChangesNothing_data();
     void anotherProcessOpeningTheLineChangesNothing();
+    void theProgramsPortReadsWhatWaitedOnTheLine();
 };
 
 void TestFakeModem::severalCallersInOneRunAfterThePortOpens()
@@ -207,14 +212,19 @@ void TestFakeModem::setPortWritesTheSettings()
 
 void TestFakeModem::whatComesWhileThePortIsClosed_data()
 {
+    QTest::addColumn<bool>("delivers");
     QTest::addColumn<QByteArray>("heard");
-    QTest::newRow("dropped") << QByteArray("\r\nAFTER\r\n");
+    QTest::newRow("dropped") << false << QByteArray("\r\nAFTER\r\n");
+    QTest::newRow("delivered") << true << QByteArray("\r\nUNREAD\r\n\r\nWHILE CLOSED\r\n\r\nAFTER\r\n");
 }
 
 void TestFakeModem::whatComesWhileThePortIsClosed()
 {
+    QFETCH(bool, delivers);
     QFETCH(QByteArray, heard);
     FakeModem modem;
+    QVERIFY(!modem.deliversWhileClosed());
+    modem.setDeliversWhileClosed(delivers);
     QSerialPort port;
     port.setPortName(modem.slavePath());
     QVERIFY(port.open(QIODevice::ReadWrite));
@@ -223,8 +233,10 @@ void TestFakeModem::whatComesWhileThePortIsClosed()
     QVERIFY(modem.injectLine(QStringLiteral("UNREAD")).isEmpty());
     port.close();
     QTRY_VERIFY(!modem.lineHeld());
-    QTest::ignoreMessage(QtWarningMsg, R"(FakeModem dropped "\r\nWHILE CLOSED\r\n": the port is closed)");
-    QCOMPARE(modem.injectLine(QStringLiteral("WHILE CLOSED")), QByteArray("\r\nWHILE CLOSED\r\n"));
+    if (!delivers)
+        QTest::ignoreMessage(QtWarningMsg, R"(FakeModem dropped "\r\nWHILE CLOSED\r\n": the port is closed)");
+    QCOMPARE(modem.injectLine(QStringLiteral("WHILE CLOSED")),
+             delivers ? QByteArray() : QByteArray("\r\nWHILE CLOSED\r\n"));
     QVERIFY(port.open(QIODevice::ReadWrite));
     QTRY_VERIFY(modem.lineHeld());
     QVERIFY(modem.injectLine(QStringLiteral("AFTER")).isEmpty());
@@ -280,6 +292,24 @@ void TestFakeModem::anotherProcessOpeningTheLineChangesNothing()
     // Only the program's own openings and closings were told.
     QCOMPARE(opened.count(), portOpen ? 1 : 2);
     QCOMPARE(closed.count(), portOpen ? 0 : 1);
+}
+
+void TestFakeModem::theProgramsPortReadsWhatWaitedOnTheLine()
+{
+    TempHome home;
+    FakeModem modem;
+    modem.setDeliversWhileClosed(true);
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    // Two calls rang while the program had its port closed.
+    const QStringList waiting = FakeModem::callLines(QStringLiteral("5551111111"), QStringLiteral("FIRST F")) +
+                                FakeModem::callLines(QStringLiteral("5552222222"), QStringLiteral("SECOND S"));
+    for (const QString& line : waiting)
+        QVERIFY(modem.injectLine(line).isEmpty());
+    ModemPort port(nullptr);
+    QSignalSpy received(&port, &ModemPort::lineReceived);
+    port.OpenPort(true);
+    QVERIFY(port.PortOpen());
+    QCOMPARE(texts(received), waiting);
 }
 
 QTEST_GUILESS_MAIN(TestFakeModem)
