@@ -106,6 +106,7 @@ private Q_SLOTS:
     void severalCallersInOneRunAfterThePortOpens();
     void pickingUpStopsTheRinging();
     void callersWaitWhileThePortIsClosed();
+    void callersRingIntoAClosedPortThatDelivers();
     void setPortWritesTheSettings();
     void whatComesWhileThePortIsClosed_data();
     void whatComesWhileThePortIsClosed();
@@ -191,6 +192,26 @@ void TestFakeModem::callersWaitWhileThePortIsClosed()
     const QByteArray call = run.readUntil("RING\r\n\r\nDATE");
     QCOMPARE(call, QByteArray("\r\nRING\r\n\r\nDATE"));
     QVERIFY(run.readUntil("NAME = WAITING W\r\n").contains("NMBR = 5554444444"));
+}
+
+void TestFakeModem::callersRingIntoAClosedPortThatDelivers()
+{
+    TempHome home;
+    ToolRun run({QStringLiteral("--deliver-while-closed"), QStringLiteral("--ring-gap-ms"), QStringLiteral("150"),
+                 QStringLiteral("--quiet-ms"), QStringLiteral("200")},
+                home.path());
+    QVERIFY(run.openLine());
+    QVERIFY(!run.command("ATZ").isEmpty());
+    run.m_line.close();
+    QVERIFY(run.waitForOutput(QStringLiteral("Velquon closed the port: callers ring on")));
+    // A caller typed while the port is closed rings at once, and the whole call waits on the line.
+    run.type("5554444444 RINGING ON R\n");
+    QVERIFY(run.waitForOutput(QStringLiteral("The call is over.")));
+    QVERIFY(run.openLine());
+    const QByteArray heard = run.command("ATZ");
+    QVERIFY2(heard.startsWith("\r\nRING\r\n\r\nDATE = "), heard.constData());
+    QVERIFY2(heard.endsWith("\r\nNMBR = 5554444444\r\n\r\nNAME = RINGING ON R\r\n\r\nRING\r\n\r\nOK\r\n"),
+             heard.constData());
 }
 
 void TestFakeModem::setPortWritesTheSettings()
