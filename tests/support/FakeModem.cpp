@@ -1,6 +1,7 @@
 #include "FakeModem.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +9,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/inotify.h>
@@ -54,6 +59,10 @@ bool FakeModem::openLine()
         tcsetattr(m_slave, TCSANOW, &t);
     }
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // A program this process starts (the program itself, in a test) must not hold the line through the fake's
+    // own ends of it.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &FakeModem::readMaster);
     watchLine();
@@ -62,8 +71,7 @@ bool FakeModem::openLine()
 
 void FakeModem::watchLine()
 {
-    // The fake's own openings of the line came before the watch; every later one is another program's.
-    m_holders = 0;
+    m_held = false;
     m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_watch < 0)
         return;
@@ -80,27 +88,67 @@ void FakeModem::readWatch()
 {
     if (m_watch < 0)
         return;
+    // The events only say that someone opened or closed the line: the system merges identical ones that wait
+    // unread, so they cannot be counted. Who holds the line is looked up instead, once they are all read.
+    bool changed = false;
     alignas(inotify_event) char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_watch, buf, sizeof buf);
-        if (n <= 0)
+    while (::read(m_watch, buf, sizeof buf) > 0)
+        changed = true;
+    if (!changed)
+        return;
+    const bool held = othersHoldLine();
+    if (held == m_held)
+        return;
+    m_held = held;
+    if (held) {
+        Q_EMIT lineOpened();
+        return;
+    }
+    // A real port that closes keeps nothing of what came and was not read.
+    if (m_slave >= 0 && !m_deliversWhileClosed)
+        tcflush(m_slave, TCIFLUSH);
+    Q_EMIT lineClosed();
+}
+
+bool FakeModem::othersHoldLine() const
+{
+    if (m_slavePath.isEmpty())
+        return false;
+    const QByteArray line = QFile::encodeName(m_slavePath);
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    const QByteArray ownSlave = QByteArray::number(m_slave);
+    auto digits = [](const char* name) { return std::isdigit(static_cast<unsigned char>(name[0])) != 0; };
+    // Every descriptor of every process this one may look at, but the fake's own end of the line. Nothing is
+    // opened or stat'ed: a link's text names its file without touching it, whatever file system it is on.
+    DIR* processes = ::opendir("/proc");
+    if (!processes)
+        return true;
+    bool held = false;
+    while (!held) {
+        const dirent* process = ::readdir(processes);
+        if (!process)
             break;
-        for (ssize_t at = 0; at < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buf + at);
-            at += ssize_t(sizeof(inotify_event) + event->len);
-            if (event->mask & IN_OPEN) {
-                if (++m_holders == 1)
-                    Q_EMIT lineOpened();
-            } else if (event->mask & IN_CLOSE) {
-                if (m_holders > 0 && --m_holders == 0) {
-                    // A real port that closes keeps nothing of what came and was not read.
-                    if (m_slave >= 0)
-                        tcflush(m_slave, TCIFLUSH);
-                    Q_EMIT lineClosed();
-                }
+        if (!digits(process->d_name))
+            continue;
+        const QByteArray pid(process->d_name);
+        const QByteArray folder = "/proc/" + pid + "/fd/";
+        DIR* fds = ::opendir(folder.constData());
+        if (!fds)
+            continue;
+        while (const dirent* fd = ::readdir(fds)) {
+            if (!digits(fd->d_name) || (pid == self && ownSlave == fd->d_name))
+                continue;
+            char target[PATH_MAX];
+            const ssize_t n = ::readlink((folder + fd->d_name).constData(), target, sizeof target);
+            if (n == line.size() && std::memcmp(target, line.constData(), size_t(n)) == 0) {
+                held = true;
+                break;
             }
         }
+        ::closedir(fds);
     }
+    ::closedir(processes);
+    return held;
 }
 
 FakeModem::~FakeModem()
@@ -122,7 +170,7 @@ void FakeModem::unplug()
         ::close(m_watch);
         m_watch = -1;
     }
-    m_holders = 0;
+    m_held = false;
     if (m_notifier) {
         m_notifier->setEnabled(false);
         delete m_notifier;
@@ -174,25 +222,41 @@ void FakeModem::queueReply(const QString& command, const QString& text, int dela
 
 void FakeModem::setDefaultReply(const QString& text, int delayMs) { m_default = Reply{text, delayMs}; }
 
-void FakeModem::inject(const QByteArray& bytes)
+QByteArray FakeModem::inject(const QByteArray& bytes)
 {
-    if (m_master < 0 || !lineHeld())
-        return;
+    const char* lost = nullptr;
     qsizetype done = 0;
-    while (done < bytes.size()) {
+    if (m_master < 0)
+        lost = "the modem is unplugged";
+    else if (!lineHeld() && !m_deliversWhileClosed)
+        lost = "the port is closed";
+    while (!lost && done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EAGAIN) {
-                // The line is full: let the program, which reads on this same thread, take what is there.
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-                continue;
-            }
-            if (errno == EINTR)
-                continue;
-            return;
+        if (n >= 0) {
+            done += n;
+            continue;
         }
-        done += n;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN) {
+            lost = "the line failed";
+            break;
+        }
+        // The line is full, and nobody takes from it while the port is closed.
+        if (!lineHeld()) {
+            lost = "the line is full and the port is closed";
+            break;
+        }
+        // Let the program, which reads on this same thread, take what is there.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!lineHeld() && !m_deliversWhileClosed)
+            lost = "the port was closed";
     }
+    const QByteArray dropped = bytes.mid(done);
+    if (!lost || dropped.isEmpty())
+        return QByteArray();
+    qWarning().nospace() << "FakeModem dropped " << dropped << ": " << lost;
+    return dropped;
 }
 
 int FakeModem::unreadBytes() const
@@ -204,7 +268,7 @@ int FakeModem::unreadBytes() const
     return count;
 }
 
-void FakeModem::injectLine(const QString& line) { inject("\r\n" + line.toUtf8() + "\r\n"); }
+QByteArray FakeModem::injectLine(const QString& line) { return inject("\r\n" + line.toUtf8() + "\r\n"); }
 
 QStringList FakeModem::callLines(const QString& number, const QString& name, const QString& date, const QString& time)
 {

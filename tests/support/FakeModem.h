@@ -42,9 +42,16 @@ public:
 
     // Writes raw bytes / one line (CR LF, line, CR LF) towards the program at once; when the line is full it
     // runs the event loop until the program has read enough. While the program has its port closed nothing
-    // arrives: a real port that is closed receives nothing.
-    void inject(const QByteArray& bytes);
-    void injectLine(const QString& line);
+    // arrives: a real port that is closed receives nothing (unless the fake delivers while closed). Returns what
+    // did not reach the line (empty when everything did), and says it in the test log, so a line injected into
+    // a closed port by mistake shows.
+    QByteArray inject(const QByteArray& bytes);
+    QByteArray injectLine(const QString& line);
+    // Off at first. On, what is injected while the program has its port closed, and what it left unread when
+    // it closed the port, waits on the line and reaches the program when it opens the port, as with a USB modem
+    // that keeps what it received; only what does not fit on the line then is dropped.
+    void setDeliversWhileClosed(bool on) { m_deliversWhileClosed = on; }
+    bool deliversWhileClosed() const { return m_deliversWhileClosed; }
     // Bytes written towards the program that it has not read from the line yet.
     int unreadBytes() const;
     // A whole incoming call the way a caller-ID modem reports it between the first two rings.
@@ -57,11 +64,13 @@ public:
     int count(const QString& command) const;
     void clearReceived();
 
-    // Whether another program holds the line open now (the program's port is open), as the system reports every
-    // opening and closing of the line's device. What the program left unread when it closed its port is gone, as
-    // it is on a real serial port, which keeps nothing for a port that is closed. Where the system cannot watch the
-    // line, it counts as held.
-    bool lineHeld() const { return m_watch < 0 || m_holders > 0; }
+    // Whether another program holds the line open now (the program's port is open): at every opening and
+    // closing of the line's device the system reports, the fake looks at who holds it, so someone else opening
+    // and closing the line meanwhile (stty, say) changes nothing about the program's port, and an opening
+    // already closed again when the fake looks is not seen at all. What the program left unread when it closed
+    // its port is gone, as it is on a real serial port, which keeps nothing for a port that is closed. Where the
+    // system cannot watch the line, it counts as held.
+    bool lineHeld() const { return m_watch < 0 || m_held; }
 
     // Closes the master side: the program's port sees the device vanish.
     void unplug();
@@ -84,6 +93,7 @@ private:
     bool openLine();
     void watchLine();
     void readWatch();
+    bool othersHoldLine() const;
     void readMaster();
     void answer(const QString& command);
 
@@ -94,7 +104,8 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     int m_watch = -1;
     QSocketNotifier* m_watchNotifier = nullptr;
-    int m_holders = 0;
+    bool m_held = false;
+    bool m_deliversWhileClosed = false;
     QByteArray m_received;
     QByteArray m_partial;
     QStringList m_commands;

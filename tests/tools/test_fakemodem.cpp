@@ -3,9 +3,15 @@
 #include <QProcess>
 #include <QSerialPort>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QTest>
 
+#include "capture/ModemPort.h"
+#include "core/SettingsKeys.h"
+#include "core/modProperties.h"
+#include "support/FakeModem.h"
+#include "support/SignalTexts.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -100,7 +106,13 @@ private Q_SLOTS:
     void severalCallersInOneRunAfterThePortOpens();
     void pickingUpStopsTheRinging();
     void callersWaitWhileThePortIsClosed();
+    void callersRingIntoAClosedPortThatDelivers();
     void setPortWritesTheSettings();
+    void whatComesWhileThePortIsClosed_data();
+    void whatComesWhileThePortIsClosed();
+    void anotherProcessOpeningTheLineChangesNothing_data();
+    void anotherProcessOpeningTheLineChangesNothing();
+    void theProgramsPortReadsWhatWaitedOnTheLine();
 };
 
 void TestFakeModem::severalCallersInOneRunAfterThePortOpens()
@@ -182,6 +194,26 @@ void TestFakeModem::callersWaitWhileThePortIsClosed()
     QVERIFY(run.readUntil("NAME = WAITING W\r\n").contains("NMBR = 5554444444"));
 }
 
+void TestFakeModem::callersRingIntoAClosedPortThatDelivers()
+{
+    TempHome home;
+    ToolRun run({QStringLiteral("--deliver-while-closed"), QStringLiteral("--ring-gap-ms"), QStringLiteral("150"),
+                 QStringLiteral("--quiet-ms"), QStringLiteral("200")},
+                home.path());
+    QVERIFY(run.openLine());
+    QVERIFY(!run.command("ATZ").isEmpty());
+    run.m_line.close();
+    QVERIFY(run.waitForOutput(QStringLiteral("Velquon closed the port: callers ring on")));
+    // A caller typed while the port is closed rings at once, and the whole call waits on the line.
+    run.type("5554444444 RINGING ON R\n");
+    QVERIFY(run.waitForOutput(QStringLiteral("The call is over.")));
+    QVERIFY(run.openLine());
+    const QByteArray heard = run.command("ATZ");
+    QVERIFY2(heard.startsWith("\r\nRING\r\n\r\nDATE = "), heard.constData());
+    QVERIFY2(heard.endsWith("\r\nNMBR = 5554444444\r\n\r\nNAME = RINGING ON R\r\n\r\nRING\r\n\r\nOK\r\n"),
+             heard.constData());
+}
+
 void TestFakeModem::setPortWritesTheSettings()
 {
     TempHome home;
@@ -197,6 +229,108 @@ void TestFakeModem::setPortWritesTheSettings()
     QSettings after(home.file(QStringLiteral("Velquon.ini")), QSettings::IniFormat);
     QCOMPARE(after.value(QStringLiteral("frmConfiguration/CommPort")).toString(), path);
     QCOMPARE(after.value(QStringLiteral("frmMain/ViewTime")).toString(), QStringLiteral("2"));
+}
+
+void TestFakeModem::whatComesWhileThePortIsClosed_data()
+{
+    QTest::addColumn<bool>("delivers");
+    QTest::addColumn<QByteArray>("heard");
+    QTest::newRow("dropped") << false << QByteArray("\r\nAFTER\r\n");
+    QTest::newRow("delivered") << true << QByteArray("\r\nUNREAD\r\n\r\nWHILE CLOSED\r\n\r\nAFTER\r\n");
+}
+
+void TestFakeModem::whatComesWhileThePortIsClosed()
+{
+    QFETCH(bool, delivers);
+    QFETCH(QByteArray, heard);
+    FakeModem modem;
+    QVERIFY(!modem.deliversWhileClosed());
+    modem.setDeliversWhileClosed(delivers);
+    QSerialPort port;
+    port.setPortName(modem.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QTRY_VERIFY(modem.lineHeld());
+    // A line the program has not read yet when it closes its port.
+    QVERIFY(modem.injectLine(QStringLiteral("UNREAD")).isEmpty());
+    port.close();
+    QTRY_VERIFY(!modem.lineHeld());
+    if (!delivers)
+        QTest::ignoreMessage(QtWarningMsg, R"(FakeModem dropped "\r\nWHILE CLOSED\r\n": the port is closed)");
+    QCOMPARE(modem.injectLine(QStringLiteral("WHILE CLOSED")),
+             delivers ? QByteArray() : QByteArray("\r\nWHILE CLOSED\r\n"));
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QTRY_VERIFY(modem.lineHeld());
+    QVERIFY(modem.injectLine(QStringLiteral("AFTER")).isEmpty());
+    QByteArray got;
+    QTRY_VERIFY((got += port.readAll()).contains("AFTER\r\n"));
+    QCOMPARE(got, heard);
+}
+
+void TestFakeModem::anotherProcessOpeningTheLineChangesNothing_data()
+{
+    QTest::addColumn<bool>("portOpen");
+    QTest::newRow("port open") << true;
+    QTest::newRow("port closed") << false;
+}
+
+void TestFakeModem::anotherProcessOpeningTheLineChangesNothing()
+{
+    QFETCH(bool, portOpen);
+    FakeModem modem;
+    QSignalSpy opened(&modem, &FakeModem::lineOpened);
+    QSignalSpy closed(&modem, &FakeModem::lineClosed);
+    QSerialPort port;
+    port.setPortName(modem.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    if (!portOpen) {
+        QTRY_VERIFY(modem.lineHeld());
+        port.close();
+        QTRY_VERIFY(!modem.lineHeld());
+    }
+    // Another process opens the line and closes it again, before the fake has looked at the line: stty, which
+    // the fake's events cannot tell from the program.
+    QProcess stty;
+    stty.start(QStringLiteral("stty"), {QStringLiteral("-F"), modem.slavePath()});
+    QVERIFY(stty.waitForFinished(15000));
+    if (portOpen && stty.exitCode() != 0)
+        QSKIP("The program's port holds the line for itself: only root may open it meanwhile.");
+    QCOMPARE(stty.exitCode(), 0);
+
+    QByteArray heard;
+    if (!portOpen) {
+        QTest::ignoreMessage(QtWarningMsg, R"(FakeModem dropped "\r\nRING\r\n": the port is closed)");
+        QCOMPARE(modem.injectLine(QStringLiteral("RING")), QByteArray("\r\nRING\r\n"));
+        QVERIFY(!modem.lineHeld());
+        QVERIFY(port.open(QIODevice::ReadWrite));
+    }
+    // The program's command is answered: the fake has looked at the line before it answers.
+    port.write("AT\r");
+    QTRY_VERIFY((heard += port.readAll()).contains("OK\r\n"));
+    QCOMPARE(heard, QByteArray("\r\nOK\r\n"));
+    QVERIFY(modem.lineHeld());
+    QVERIFY(modem.injectLine(QStringLiteral("RING")).isEmpty());
+    QTRY_VERIFY((heard += port.readAll()).contains("RING\r\n"));
+    // Only the program's own openings and closings were told.
+    QCOMPARE(opened.count(), portOpen ? 1 : 2);
+    QCOMPARE(closed.count(), portOpen ? 0 : 1);
+}
+
+void TestFakeModem::theProgramsPortReadsWhatWaitedOnTheLine()
+{
+    TempHome home;
+    FakeModem modem;
+    modem.setDeliversWhileClosed(true);
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.slavePath());
+    // Two calls rang while the program had its port closed.
+    const QStringList waiting = FakeModem::callLines(QStringLiteral("5551111111"), QStringLiteral("FIRST F")) +
+                                FakeModem::callLines(QStringLiteral("5552222222"), QStringLiteral("SECOND S"));
+    for (const QString& line : waiting)
+        QVERIFY(modem.injectLine(line).isEmpty());
+    ModemPort port(nullptr);
+    QSignalSpy received(&port, &ModemPort::lineReceived);
+    port.OpenPort(true);
+    QVERIFY(port.PortOpen());
+    QCOMPARE(texts(received), waiting);
 }
 
 QTEST_GUILESS_MAIN(TestFakeModem)

@@ -27,9 +27,13 @@ CallPlayer::CallPlayer(FakeModem* modem, int rings, int ringGapMs, int quietMs, 
         if (!m_portOpened)
             return;
         m_portOpened = false;
-        Q_EMIT message(m_playing ? QStringLiteral("Velquon closed the port: the call on the line reaches nobody, and "
-                                                  "the next waits for the port.")
-                                 : QStringLiteral("Velquon closed the port: callers wait for it."));
+        if (m_modem->deliversWhileClosed())
+            Q_EMIT message(QStringLiteral("Velquon closed the port: callers ring on, and what rings reaches Velquon "
+                                          "when it opens the port."));
+        else
+            Q_EMIT message(m_playing ? QStringLiteral("Velquon closed the port: the call on the line reaches nobody, "
+                                                      "and the next waits for the port.")
+                                     : QStringLiteral("Velquon closed the port: callers wait for it."));
     });
 }
 
@@ -49,7 +53,7 @@ std::optional<CallPlayer::Caller> CallPlayer::parseCaller(const QString& line, c
 void CallPlayer::enqueue(const Caller& caller)
 {
     m_queue.enqueue(caller);
-    if (!m_portOpened)
+    if (!m_portOpened && !m_modem->deliversWhileClosed())
         Q_EMIT message(QStringLiteral("Queued %1  %2: it rings once Velquon has opened the port.")
                            .arg(caller.name, caller.number));
     else if (m_playing)
@@ -81,7 +85,7 @@ void CallPlayer::onCommand(const QString& command)
 
 void CallPlayer::playNext()
 {
-    if (m_playing || m_queue.isEmpty() || !m_portOpened)
+    if (m_playing || m_queue.isEmpty() || (!m_portOpened && !m_modem->deliversWhileClosed()))
         return;
     m_current = m_queue.dequeue();
     m_playing = true;

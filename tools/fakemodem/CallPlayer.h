@@ -16,6 +16,8 @@ class FakeModem;
 // callers asked for meanwhile are not lost. A call already on the line goes on as a phone line does, whatever
 // the program does: a command is answered and the line rings on, and what rings while the port is closed
 // reaches nobody. A program that picks the line up (to hang up on a blocked caller) ends the ringing at once.
+// On a modem that delivers while the port is closed, callers ring whatever the port's state instead, and what
+// rang meanwhile reaches the program when it opens the port.
 class CallPlayer : public QObject {
     Q_OBJECT
 public:

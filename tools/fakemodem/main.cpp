@@ -97,6 +97,10 @@ int main(int argc, char* argv[])
     QCommandLineOption answeredOption(QStringLiteral("answered"),
                                       QStringLiteral("Report the line in use to the dial-tone probe, so calls "
                                                      "count as answered."));
+    QCommandLineOption deliverOption(QStringLiteral("deliver-while-closed"),
+                                     QStringLiteral("Ring callers while Velquon has the port closed too, and hand "
+                                                    "what rang meanwhile over when it opens the port, as a USB "
+                                                    "modem that keeps what it received may."));
     // Shorter timings, for tests of this tool only.
     QCommandLineOption ringGapOption(QStringLiteral("ring-gap-ms"), QString(), QStringLiteral("ms"),
                                      QString::number(kRingGapMs));
@@ -105,7 +109,7 @@ int main(int argc, char* argv[])
                                    QString::number(kQuietMs));
     quietOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({numberOption, nameOption, ringsOption, everyOption, callersOption, setPortOption, answeredOption,
-                       ringGapOption, quietOption});
+                       deliverOption, ringGapOption, quietOption});
     parser.process(app);
 
     FakeModem modem;
@@ -113,6 +117,7 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << "fakemodem: cannot open a pseudo-terminal" << Qt::endl;
         return 1;
     }
+    modem.setDeliversWhileClosed(parser.isSet(deliverOption));
     if (parser.isSet(answeredOption))
         modem.setReply(QStringLiteral("ATDT;"), QStringLiteral("NO DIAL TONE"));
     QObject::connect(&modem, &FakeModem::commandReceived, &app,
