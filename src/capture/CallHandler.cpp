@@ -59,8 +59,15 @@ CallHandler::CallHandler(ModemPort* port, QObject* parent)
     AnswerTimer.setInterval(1000);
     connect(&RingTimer, &QTimer::timeout, this, &CallHandler::RingTimer_Timer);
     connect(&AnswerTimer, &QTimer::timeout, this, &CallHandler::AnswerTimer_Timer);
-    if (m_port)
+    if (m_port) {
         connect(m_port, &ModemPort::lineReceived, this, &CallHandler::ProcessEvent);
+        // What rang before the port was closed (released, lost, reopened with other settings) cannot go on
+        // after it opens again: the lines that come now are a new call's.
+        connect(m_port, &ModemPort::portOpened, this, [this] {
+            if (!m_ended && gRinging && CurrentCaller->Rings > 0)
+                endRinging();
+        });
+    }
 }
 
 CallHandler::~CallHandler()
@@ -156,6 +163,17 @@ void CallHandler::ProcessEvent(const QString& line)
         return;
     }
     const QString tag = upper.left(4);
+    const bool callerId = tag == QLatin1String("NMBR") || tag == QLatin1String("NAME") ||
+                          tag == QLatin1String("DATE") || tag == QLatin1String("TIME");
+    if (callerId) {
+        // A second caller close behind the first (a redial, a caller who hung up after a ring or two) is told
+        // apart by nothing but its own caller-ID lines after a RING; without them, a RING within the call's
+        // eight seconds is one more ring of it.
+        if (m_rangAfterCallerId)
+            beginCallAtLastRing();
+        m_heardCallerId = gRinging && CurrentCaller->Rings > 0;
+        m_rangAfterCallerId = false;
+    }
     if (tag == QLatin1String("NMBR")) {
         CurrentCaller->Number.Number = formatNumber(lineValue(line, tag));
         UpdateNewCall();
@@ -192,7 +210,43 @@ void CallHandler::playSound(const QString& path, const clsCaller& caller)
         gSound->PlaySound(path, caller);
 }
 
-void CallHandler::RingUpdate()
+void CallHandler::RingUpdate() { ring(Clock::now()); }
+
+void CallHandler::tellPopup(const std::shared_ptr<clsCaller>& caller)
+{
+    if (caller == m_newest.lock())
+        Q_EMIT popupUpdate(*caller);
+    else
+        Q_EMIT popupCallChanged(*caller);
+}
+
+void CallHandler::beginCallAtLastRing()
+{
+    const std::shared_ptr<clsCaller> ended = CurrentCaller;
+    ended->Rings = qMax(0, ended->Rings - 1);
+    // Its clients hear of it before the new call's ";NEW;", while it is still the call they follow.
+    store(ended);
+    broadcast(QStringLiteral(";INCOMING CALLER;") + ended->PrintSend());
+    show(*ended);
+    tellPopup(ended);
+    endRinging();
+    ring(m_lastRingAt);
+}
+
+void CallHandler::endRinging()
+{
+    if (m_unstored && m_unstored == CurrentCaller)
+        logUnstored();
+    gRinging = false;
+    CallHandled = false;
+    CurrentCaller = std::make_shared<clsCaller>();
+    RingTicks = 0;
+    RingTimer.stop();
+    m_heardCallerId = false;
+    m_rangAfterCallerId = false;
+}
+
+void CallHandler::ring(const QDateTime& at)
 {
     if (m_ended)
         return;
@@ -201,15 +255,20 @@ void CallHandler::RingUpdate()
     const bool firstRing = CurrentCaller->Rings == 0;
     if (firstRing) {
         CurrentCaller = std::make_shared<clsCaller>();
+        m_newest = CurrentCaller;
         CallHandled = false;
+        m_heardCallerId = false;
+        m_rangAfterCallerId = false;
         gRinging = true;
         RingTimer.start();
+        // The new call takes the answered test over; an earlier call that was blocked must not stop it.
+        WatchedCaller = CurrentCaller;
         if (!AnswerTimer.isActive())
             AnswerTimer.start();
         Q_EMIT callStarted();
 
         clsCaller& c = *CurrentCaller;
-        c.CallerDate = DateText::format(Clock::now());
+        c.CallerDate = DateText::format(at);
         c.Name = kNotReceived;
         c.Number.Number = kNotReceived;
         c.Answered = QStringLiteral("N/A");
@@ -226,6 +285,8 @@ void CallHandler::RingUpdate()
 
     const std::shared_ptr<clsCaller> caller = CurrentCaller;
     caller->Rings += 1;
+    m_lastRingAt = at;
+    m_rangAfterCallerId = m_heardCallerId;
     RingTicks = 0;
     AnswerTicks = 0;
     store(caller);
@@ -289,7 +350,7 @@ void CallHandler::UpdateNewCall()
     store(caller);
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
-    Q_EMIT popupUpdate(*caller);
+    tellPopup(caller);
     if (defaultSound)
         sound = option(Key::DefaultSound, QString());
     if (sound)
@@ -310,13 +371,7 @@ void CallHandler::RingTimer_Timer()
     RingTicks += 1;
     gRinging = true;
     if (RingTicks >= 8) {
-        if (m_unstored && m_unstored == CurrentCaller)
-            logUnstored();
-        gRinging = false;
-        CallHandled = false;
-        CurrentCaller = std::make_shared<clsCaller>();
-        RingTicks = 0;
-        RingTimer.stop();
+        endRinging();
         // Between calls: the log's disk work that was held back while the call rang, and what makes the next
         // call's writes cheap.
         SettleCallerDB();
@@ -381,7 +436,7 @@ void CallHandler::AnswerTimer_Timer()
     store(watched);
     broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
     show(*watched);
-    Q_EMIT popupUpdate(*watched);
+    tellPopup(watched);
 
     WatchedCaller.reset();
     if (gRinging && CurrentCaller != watched) {
@@ -471,5 +526,5 @@ void CallHandler::BlockCall()
     broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     show(*caller);
     AddEvent(QStringLiteral("The incoming call was blocked"));
-    Q_EMIT popupUpdate(*caller);
+    tellPopup(caller);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -80,10 +81,23 @@ Q_SIGNALS:
     void popupUpdate(const clsCaller& caller);
     // The pop-up's ring alert.
     void popupRing();
+    // A call that is no longer the newest changed (its answered test or its hang-up ended after the next call
+    // began): the pop-up rewrites its entry where it stands.
+    void popupCallChanged(const clsCaller& caller);
     // First ring of a call: the tray icon blinks while the window is minimised.
     void callStarted();
 
 private:
+    // A ring of the current call, or the first ring of a new one, rung at the time given.
+    void ring(const QDateTime& at);
+    // The ringing is over: the call is done with but for its answered test.
+    void endRinging();
+    // Caller-ID lines after a RING that followed the current call's own caller-ID lines are another caller's:
+    // that RING rang for a new call, which begins here with the RING's time.
+    void beginCallAtLastRing();
+    // The pop-up's entry of a call: the newest call comes to the top, an earlier one is rewritten in place.
+    void tellPopup(const std::shared_ptr<clsCaller>& caller);
+
     // A change of the call: written to the log, then (after the clients have been told) to the window. A log
     // that cannot be written never holds the call up: it is said in a notice, once a call.
     void store(const std::shared_ptr<clsCaller>& caller);
@@ -96,6 +110,12 @@ private:
 
     ModemPort* m_port;
     bool m_ended = false;
+    // Where the current call stands among the modem's lines: its caller-ID lines have come, and a RING came
+    // after them.
+    bool m_heardCallerId = false;
+    bool m_rangAfterCallerId = false;
+    QDateTime m_lastRingAt;
+    std::weak_ptr<clsCaller> m_newest;
     std::shared_ptr<clsCaller> m_unstored;
     QString m_unstoredReason;
 };

@@ -253,7 +253,8 @@ bool ModemPort::ReopenIfSettingsChanged()
 
 void ModemPort::openPort()
 {
-    if (!m_serial.isOpen()) {
+    const bool wasOpen = m_serial.isOpen();
+    if (!wasOpen) {
         const QString commPort = setting(Key::CommPort, "1");
         m_opened = true;
         m_openedPort = commPort;
@@ -284,6 +285,11 @@ void ModemPort::openPort()
 
     stopAwaiting();
     m_openedNode = openedNode(m_serial.handle());
+    if (!wasOpen) {
+        Q_EMIT portOpened();
+        if (!self)
+            return;
+    }
     setConnected(true);
     AddEvent(QStringLiteral("Comm port ") + m_label + QStringLiteral(" opened"));
 

@@ -109,6 +109,8 @@ Q_SIGNALS:
     void lineReceived(const QString& line);
     // The port was opened and set up, or released; captions and icons follow releaseCaption()/iconKey().
     void connectionChanged(bool connected);
+    // The serial port has just been opened, before anything is read from it.
+    void portOpened();
     // An opening of the port (and the modem's set-up) has ended, whether or not the port is open now.
     void openAttemptEnded();
 

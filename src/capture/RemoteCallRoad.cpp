@@ -92,8 +92,24 @@ void RemoteCallRoad::IncomingCaller(const clsCaller& record)
         return;
     if (record.BadData())
         return;
+    // Each call keeps its own row however close the next one came: a record with another call's ID is that
+    // call's, never the one in progress.
+    if (record.ID != 0 && CurrentCaller.ID != 0 && record.ID != CurrentCaller.ID) {
+        updateEarlierCall(record);
+        return;
+    }
     CurrentCaller = record;
     UpdateNewCall();
+}
+
+void RemoteCallRoad::updateEarlierCall(clsCaller record)
+{
+    MatchCallerToContact(record.Number.Number, record);
+    if (EditCallCollection(record))
+        Q_EMIT callUpdated(record.ID, record);
+    Q_EMIT popupCallChanged(record);
+    if (record.Answered == QLatin1String("YES"))
+        AddEvent(QStringLiteral("The incoming call was answered"));
 }
 
 void RemoteCallRoad::UpdateNewCall()

@@ -58,11 +58,17 @@ Q_SIGNALS:
     void popupRequested();
     void popupUpdate(const clsCaller& caller);
     void popupRing();
+    // The server's word on an earlier call (its answered test or its hang-up ended after the next call began):
+    // the pop-up rewrites its entry where it stands.
+    void popupCallChanged(const clsCaller& caller);
     // A new call: the tray icon blinks while the window is minimised.
     void callStarted();
 
 private:
     void playSound(const QString& path);
+    // A record of a listed call that is not the one in progress: its row and its pop-up entry change, the call
+    // in progress is left alone.
+    void updateEarlierCall(clsCaller record);
 
     bool m_ended = false;
 };

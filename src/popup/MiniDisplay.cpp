@@ -690,6 +690,8 @@ void MiniDisplay::connectCallRoad(CallHandler* calls)
         UpdateForm(caller);
     });
     connect(calls, &CallHandler::popupRing, this, [this] { Ring(); });
+    connect(calls, &CallHandler::popupCallChanged, this,
+            [this](const clsCaller& caller) { UpdateCaller(caller.ID, caller); });
 }
 
 void MiniDisplay::connectCallRoad(RemoteCallRoad* calls)
@@ -701,6 +703,8 @@ void MiniDisplay::connectCallRoad(RemoteCallRoad* calls)
         UpdateForm(caller);
     });
     connect(calls, &RemoteCallRoad::popupRing, this, [this] { Ring(); });
+    connect(calls, &RemoteCallRoad::popupCallChanged, this,
+            [this](const clsCaller& caller) { UpdateCaller(caller.ID, caller); });
 }
 
 QList<clsCaller> MiniDisplay::newestCalls(int limit)

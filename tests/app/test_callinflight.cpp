@@ -1,9 +1,13 @@
 #include <QApplication>
+#include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QPointer>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -21,12 +25,15 @@
 #include "core/ui/modMainGui.h"
 #include "mainwindow/CallListModel.h"
 #include "mainwindow/ui/CallerIDGrid.h"
+#include "network/clsServer.h"
 #include "platform/Clock.h"
+#include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlStatement.h"
 #include "popup/MiniDisplay.h"
 #include "support/FakeModem.h"
+#include "support/LoopbackPeer.h"
 #include "support/ManualWaitClock.h"
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
@@ -102,6 +109,27 @@ bool listShows(const Caller& c)
     return false;
 }
 
+// A whole call as the modem reports it: its first ring, its caller ID, its second ring.
+QByteArray callBytes(const Caller& c)
+{
+    QByteArray bytes = "\r\nRING\r\n";
+    for (const QString& line : FakeModem::callLines(QLatin1String(c.number), QLatin1String(c.name)))
+        bytes += "\r\n" + line.toUtf8() + "\r\n";
+    return bytes + "\r\nRING\r\n";
+}
+
+clsCaller record(const Caller& c, qint32 id, int rings, bool heardName = true)
+{
+    clsCaller r;
+    r.ID = id;
+    r.Name = heardName ? QLatin1String(c.name) : QLatin1String("NOT RECEIVED");
+    r.Number.Number = heardName ? QLatin1String(c.shown) : QLatin1String("NOT RECEIVED");
+    r.CallerDate = QStringLiteral("3/21/2024 2:00:00 PM");
+    r.Answered = QStringLiteral("N/A");
+    r.Rings = rings;
+    return r;
+}
+
 QString listRings(const Caller& c)
 {
     CallerIDGrid* g = grid();
@@ -120,11 +148,18 @@ QString listRings(const Caller& c)
 class TestCallInFlight : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { registerStartupWindows(); }
+    void initTestCase()
+    {
+        registerStartupWindows();
+        // SIGTERM ends the program as it does outside the tests.
+        installExitHooks();
+    }
     void init();
     void cleanup();
     void aRingingCallMeetsEveryChange_data();
     void aRingingCallMeetsEveryChange();
+    void everyCallerIsACallOfItsOwn_data();
+    void everyCallerIsACallOfItsOwn();
 
 private:
     // One-shot steps at the modem's commands: a line of the call sent while the port is being set up, or the
@@ -195,18 +230,11 @@ bool TestCallInFlight::connectToServer()
 
 void TestCallInFlight::pushFromServer(const Caller& c, qint32 id, int rings, bool heardName)
 {
-    clsCaller record;
-    record.ID = id;
-    record.Name = heardName ? QLatin1String(c.name) : QLatin1String("NOT RECEIVED");
-    record.Number.Number = heardName ? QLatin1String(c.shown) : QLatin1String("NOT RECEIVED");
-    record.CallerDate = QStringLiteral("3/21/2024 2:00:00 PM");
-    record.Answered = QStringLiteral("N/A");
     for (int i = 1; i <= rings; ++i) {
         if (i == 1) {
             m_server->send(QStringLiteral(";NEW;"));
-            m_server->send(QStringLiteral(";INCOMING CALLER;") + record.PrintSend());
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + record(c, id, 0, heardName).PrintSend());
         }
-        record.Rings = i;
         m_server->send(QStringLiteral(";RING;"));
     }
 }
@@ -218,7 +246,8 @@ void TestCallInFlight::ringInPhase(const QString& phase, const std::function<voi
         const int rings = phase == QLatin1String("first ring") || phase == QLatin1String("after NAME") ? 1 : 2;
         pushFromServer(kRinging, 901, rings, phase != QLatin1String("first ring"));
         QTRY_COMPARE(clientRoad()->CurrentCaller.Rings, rings);
-        if (phase == QLatin1String("answered test's wait"))
+        // The server's answered test is still to come.
+        if (phase == QLatin1String("ringing over"))
             ringingEnds();
         change();
         return;
@@ -235,7 +264,12 @@ void TestCallInFlight::ringInPhase(const QString& phase, const std::function<voi
     QTRY_COMPARE(logRows(log).size(), 1);
     if (phase == QLatin1String("first ring"))
         return change();
-    for (const QString& line : FakeModem::callLines(QLatin1String(kRinging.number), QLatin1String(kRinging.name)))
+    QStringList lines = FakeModem::callLines(QLatin1String(kRinging.number), QLatin1String(kRinging.name));
+    // The number comes last: once it blocks the call, nothing but the hang-up's own steps (or the end's) can
+    // keep it.
+    if (hangUp)
+        lines.move(3, 2);
+    for (const QString& line : lines)
         m_modem->injectLine(line);
     if (hangUp) {
         // The number blocks the call: the change comes while the modem is asked to pick the line up.
@@ -265,7 +299,8 @@ void TestCallInFlight::armOwnCallAcrossTheSetUp()
 {
     atCommand(QStringLiteral("ATZ"), [this] {
         countSecondsByHand();
-        Clock::advance(60);
+        // Close behind the call that rang before the change, within its eight seconds.
+        Clock::advance(2);
         m_modem->injectLine(QStringLiteral("RING"));
     });
     atCommand(QStringLiteral("AT#CLS=8"), [this] {
@@ -298,7 +333,11 @@ void TestCallInFlight::aRingingCallMeetsEveryChange_data()
         for (const char* phase :
              {"first ring", "after NAME", "between rings", "answered test's wait", "probe", "hang-up"})
             QTest::addRow("%s, %s", change, phase) << QString::fromLatin1(change) << QString::fromLatin1(phase);
-    for (const char* phase : {"first ring", "after NAME", "between rings", "answered test's wait"})
+    // The user insists: the end runs at once, under the wait for the modem.
+    for (const char* phase : {"probe", "hang-up"})
+        QTest::addRow("a second SIGTERM, %s", phase)
+            << QStringLiteral("a second SIGTERM") << QString::fromLatin1(phase);
+    for (const char* phase : {"first ring", "after NAME", "between rings", "ringing over"})
         QTest::addRow("switch to standalone, %s", phase)
             << QStringLiteral("switch to standalone") << QString::fromLatin1(phase);
 }
@@ -309,6 +348,7 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
     QFETCH(QString, phase);
     const bool fromClient = change == QLatin1String("switch to standalone");
     const bool switches = change.startsWith(QLatin1String("switch"));
+    const bool ends = change == QLatin1String("the end") || change == QLatin1String("a second SIGTERM");
     SaveProperty(Section::frmConfiguration, Key::Networking, fromClient ? QStringLiteral("2") : QStringLiteral("0"));
     if (phase == QLatin1String("hang-up"))
         SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QLatin1String(kRinging.number));
@@ -327,10 +367,15 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
     bool oldRoadRan = false;
     bool ringingCarriedOver = false;
     auto afterwards = [&] {
-        if (auto* calls = qobject_cast<CallHandler*>(oldRoad.data()))
+        // A tick that was due as the road ended comes all the same; it must change nothing.
+        if (auto* calls = qobject_cast<CallHandler*>(oldRoad.data())) {
             oldRoadRan = calls->RingTimer.isActive() || calls->AnswerTimer.isActive();
-        else if (auto* remote = qobject_cast<RemoteCallRoad*>(oldRoad.data()))
+            calls->RingTimer_Timer();
+            calls->AnswerTimer_Timer();
+        } else if (auto* remote = qobject_cast<RemoteCallRoad*>(oldRoad.data())) {
             oldRoadRan = remote->RingTimer.isActive();
+            remote->RingTimer_Timer();
+        }
         ringingCarriedOver = gRinging;
     };
     bool done = false;
@@ -351,6 +396,10 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
                 afterwards();
                 done = true;
             });
+        } else if (change == QLatin1String("a second SIGTERM")) {
+            ::raise(SIGTERM);
+            ::raise(SIGTERM);
+            done = true;
         } else if (change == QLatin1String("Release Port, Open Port")) {
             const bool waiting = port()->isBusy();
             TRIGGER(window(), "mnuOptionsRelease");
@@ -366,9 +415,13 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
     if (QTest::currentTestFailed())
         return;
     QTRY_VERIFY(done);
+    if (change == QLatin1String("a second SIGTERM")) {
+        QTRY_VERIFY(ProgramEnded());
+        afterwards();
+    }
 
     const QString log = m_home->file(QStringLiteral("dbCID.mdb"));
-    if (switches || change == QLatin1String("the end")) {
+    if (switches || ends) {
         QVERIFY2(!oldRoadRan, "the old mode's call road still runs");
         QVERIFY2(!ringingCarriedOver, "the new mode starts with the old mode's call ringing");
     }
@@ -384,13 +437,11 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
         ownCallsAcrossTheSetUp();
     } else if (change == QLatin1String("Release Port, Open Port")) {
         QTRY_VERIFY(!port()->PortOpen() && !port()->isBusy());
-        ringingEnds();
         armOwnCallAcrossTheSetUp();
         TRIGGER(window(), "mnuOptionsRelease");
         ownCallsAcrossTheSetUp();
     } else if (change == QLatin1String("modem lost and found")) {
         QTRY_VERIFY(!port()->PortOpen() && !port()->isBusy());
-        ringingEnds();
         armOwnCallAcrossTheSetUp();
         QVERIFY(m_modem->plugBackLikeUsb());
         ownCallsAcrossTheSetUp();
@@ -416,7 +467,7 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
         QCOMPARE(rows.first().rings, rings);
         if (phase == QLatin1String("hang-up"))
             QCOMPARE(rows.first().answered, QStringLiteral("BLOCKED"));
-        if (switches || change == QLatin1String("the end"))
+        if (switches || ends)
             QCOMPARE(rows.size(), 1);
         else
             QCOMPARE(names.mid(1), (QStringList{QLatin1String(kOwnOne.name), QLatin1String(kOwnTwo.name)}));
@@ -429,6 +480,14 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
         QCOMPARE(rows[rows.size() - 2].number, QLatin1String(kOwnOne.shown));
         QCOMPARE(rows.last().number, QLatin1String(kOwnTwo.shown));
     }
+    if (ends) {
+        // Nothing of the call is stored or said once the program has ended: no write may fail on the closed log.
+        QFile activity(m_home->file(QStringLiteral("ActivityLog.dat")));
+        const QString written = activity.open(QIODevice::ReadOnly) ? QString::fromUtf8(activity.readAll()) : QString();
+        QVERIFY2(!written.contains(QLatin1String("not stored")) && !written.contains(QLatin1String("Could not store")),
+                 qPrintable(written));
+        QVERIFY2(Prompt::texts().filter(QLatin1String("call log")).isEmpty(), qPrintable(Prompt::texts().join('\n')));
+    }
     if (switches) {
         QVERIFY(!listShows(kRinging));
         QVERIFY(miniDisplay().CurrentCaller.Name != QLatin1String(kRinging.name));
@@ -436,6 +495,117 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
         auto* status = ui::findByName<QLabel>(window(), QStringLiteral("StatusBar1.Panels(1)"));
         QVERIFY(!status->text().contains(QLatin1String(kRinging.shown)));
     }
+}
+
+void TestCallInFlight::everyCallerIsACallOfItsOwn_data()
+{
+    QTest::addColumn<QString>("next");
+    for (const char* next :
+         {"5 s after the last ring", "in the same read", "blocked", "waiting as the port opens", "from the server"})
+        QTest::newRow(next) << QString::fromLatin1(next);
+}
+
+// A second caller close behind the first (a redial, a caller who gave up after two rings): each is one row with
+// its own time, data and rings, its own block test, and the clients hear of each as a call of its own.
+void TestCallInFlight::everyCallerIsACallOfItsOwn()
+{
+    QFETCH(QString, next);
+    const bool client = next == QLatin1String("from the server");
+    const bool blocked = next == QLatin1String("blocked");
+    SaveProperty(Section::frmConfiguration, Key::Networking, client ? QStringLiteral("2") : QStringLiteral("1"));
+    if (blocked)
+        SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QLatin1String(kOwnOne.number));
+    QVERIFY(Main());
+    countSecondsByHand();
+
+    if (client) {
+        QVERIFY(connectToServer());
+        // What the server sends when the second caller's lines follow a ring of the first's: the first call as
+        // it stands without that ring, then the new call; the first call's hang-up ends after the new call began.
+        clsCaller first = record(kRinging, 901, 2);
+        pushFromServer(kRinging, 901, 1, false);
+        m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kRinging, 901, 1).PrintSend());
+        m_server->send(QStringLiteral(";RING;"));
+        m_server->send(QStringLiteral(";RING;"));
+        m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
+        pushFromServer(kOwnOne, 902, 1, false);
+        m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kOwnOne, 902, 1).PrintSend());
+        m_server->send(QStringLiteral(";RING;"));
+        first.Answered = QStringLiteral("BLOCKED");
+        m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
+        // The first call's entry changes where it stands, under the call in progress.
+        QTRY_COMPARE(miniDisplay().Callers.value(1).Answered, QStringLiteral("BLOCKED"));
+        QCOMPARE(listRings(kOwnOne), QStringLiteral("2"));
+        QCOMPARE(listRings(kRinging), QStringLiteral("2"));
+        QCOMPARE(clientRoad()->CurrentCaller.ID, 902);
+        m_server->send(QStringLiteral(";RING;"));
+        QTRY_COMPARE(listRings(kOwnOne), QStringLiteral("3"));
+        QCOMPARE(listRings(kRinging), QStringLiteral("2"));
+    } else {
+        QTRY_VERIFY(port() && port()->ModemConnected && !port()->isBusy());
+        port()->setWaitClock(m_waitClock->reader());
+        LoopbackPeer peer(gServer->LocalPort());
+        QTRY_COMPARE(gServer->ClientCount(), 1);
+        const QString log = m_home->file(QStringLiteral("dbCID.mdb"));
+        QDateTime secondRang;
+        if (next == QLatin1String("waiting as the port opens")) {
+            TRIGGER(window(), "mnuOptionsRelease");
+            QTRY_VERIFY(!port()->PortOpen() && !port()->isBusy());
+            m_modem->setDeliversWhileClosed(true);
+            m_modem->inject(callBytes(kRinging) + callBytes(kOwnOne));
+            TRIGGER(window(), "mnuOptionsRelease");
+        } else if (next == QLatin1String("in the same read")) {
+            m_modem->inject(callBytes(kRinging) + callBytes(kOwnOne));
+        } else {
+            m_modem->inject(callBytes(kRinging));
+            QTRY_COMPARE(listRings(kRinging), QStringLiteral("2"));
+            for (int i = 0; i < 5; ++i) {
+                Clock::advance(1);
+                modemRoad()->RingTimer_Timer();
+            }
+            secondRang = Clock::now();
+            m_modem->injectLine(QStringLiteral("RING"));
+            QTRY_COMPARE(listRings(kRinging), QStringLiteral("3"));
+            Clock::advance(1);
+            QByteArray rest = callBytes(kOwnOne);
+            rest.remove(0, int(qstrlen("\r\nRING\r\n")));
+            // A blocked caller's line is picked up: it rings no more.
+            if (blocked)
+                rest.chop(int(qstrlen("\r\nRING\r\n")));
+            m_modem->inject(rest);
+        }
+        QTRY_COMPARE(listRings(kOwnOne), blocked ? QStringLiteral("1") : QStringLiteral("2"));
+        QTRY_VERIFY(!port()->isBusy());
+
+        QStringList rows;
+        for (const Row& r : logRows(log))
+            rows << QStringLiteral("%1|%2|%3|%4").arg(r.name, r.number).arg(r.rings).arg(r.answered);
+        QCOMPARE(rows, (QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|2|N/A"),
+                                    blocked ? QStringLiteral("OWN ONE|(555) 777-0002|1|BLOCKED")
+                                            : QStringLiteral("OWN ONE|(555) 777-0002|2|N/A")}));
+        QCOMPARE(m_modem->count(QStringLiteral("ATH1")), blocked ? 1 : 0);
+        if (secondRang.isValid())
+            QCOMPARE(logRows(log).last().date, DateText::toIso(secondRang));
+
+        // Each client hears of each caller as a call of its own: no record carries one caller under the other's ID.
+        int news = 0;
+        QHash<QString, QSet<QString>> namesOf;
+        for (const QString& unit : peer.all()) {
+            news += unit.startsWith(QLatin1String(";NEW;"));
+            if (unit.startsWith(QLatin1String(";INCOMING CALLER;")))
+                namesOf[unit.section(QLatin1Char('|'), 1, 1)] << unit.section(QLatin1Char('|'), 2, 2);
+        }
+        QCOMPARE(news, 2);
+        QCOMPARE(namesOf.size(), 2);
+        for (const QSet<QString>& names : namesOf)
+            QVERIFY2(names.size() <= 2, qPrintable(names.values().join(QLatin1Char(','))));
+    }
+    // The pop-up lists both calls, each with its own data.
+    const QList<clsCaller> shown = miniDisplay().Callers;
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].Name, QLatin1String(kOwnOne.name));
+    QCOMPARE(shown[1].Name, QLatin1String(kRinging.name));
+    QCOMPARE(shown[1].Rings, 2);
 }
 
 QTEST_MAIN(TestCallInFlight)
