@@ -2,7 +2,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <cerrno>
@@ -10,7 +9,6 @@
 #include <cstring>
 #include <sys/resource.h>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +25,7 @@
 #include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
 #include "statistics/modStatistics.h"
+#include "support/StandardErrorCapture.h"
 #include "support/TempHome.h"
 
 // A main window without widgets: AddEvent works on the interface's own event list and status text.
@@ -430,23 +429,10 @@ void TestEventLog::unwritableDiagnosticLogFallsBackToStandardError()
     QFETCH(bool, fifo);
     const QByteArray log = QFile::encodeName(DiagnosticLog::path());
     QVERIFY(fifo ? ::mkfifo(log.constData(), 0600) == 0 : QDir().mkpath(DiagnosticLog::path()));
-    QTemporaryFile captured;
-    QVERIFY(captured.open());
-    // The program's own message output (the test framework's is put back below), with standard error
-    // caught in a file.
-    const QtMessageHandler testHandler = qInstallMessageHandler(nullptr);
-    fflush(stderr);
-    const int savedStderr = dup(STDERR_FILENO);
-    dup2(captured.handle(), STDERR_FILENO);
+    StandardErrorCapture captured;
     SaveError(7, QStringLiteral("Out of memory"), QStringLiteral("modMain"));
     ReportError(QStringLiteral("modMain_Main"));
-    fflush(stderr);
-    dup2(savedStderr, STDERR_FILENO);
-    close(savedStderr);
-    qInstallMessageHandler(testHandler);
-
-    captured.seek(0);
-    const QString text = QString::fromUtf8(captured.readAll());
+    const QString text = captured.take();
     QVERIFY2(text.contains(QStringLiteral("modMain_Main: Error #7: Out of memory Source: modMain")), qPrintable(text));
     QVERIFY2(text.contains(DiagnosticLog::path()), qPrintable(text));
     QCOMPARE(QStringList(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)).size(), 1);
