@@ -51,6 +51,7 @@
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
 #include "support/SignalTexts.h"
+#include "support/StandardErrorCapture.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
 
@@ -81,6 +82,7 @@ private Q_SLOTS:
     void switchModeTwiceKeepsOneWindow_data();
     void switchModeTwiceKeepsOneWindow();
     void switchWithTheRealMainWindow();
+    void heldActivityLinesLeaveWithTheProgramNotWithTheMode();
     void secondProcessRaisesFirst();
     void realProgramStartsAndEndsOnASignal_data();
     void realProgramStartsAndEndsOnASignal();
@@ -724,6 +726,30 @@ void TestStartup::switchWithTheRealMainWindow()
     mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
 }
 
+// The activity log on a full disk: what it holds stays held over a mode switch (the next mode may still write
+// it) and leaves with the program, on standard error.
+void TestStartup::heldActivityLinesLeaveWithTheProgramNotWithTheMode()
+{
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        QSKIP("this system has no /dev/full to write to");
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(Main());
+    const QString log = m_home->file(QStringLiteral("ActivityLog.dat"));
+    QVERIFY(QFile::remove(log));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), log));
+    const QString held = QStringLiteral("held while the disk is full");
+    StandardErrorCapture overTheSwitch;
+    AddEvent(held);
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QCOMPARE(gNetworkMode, int(Client));
+    QVERIFY(!overTheSwitch.take().contains(held));
+
+    StandardErrorCapture atTheEnd;
+    ShutDown();
+    QCOMPARE(atTheEnd.take().count(QStringLiteral(":  ") + held + QLatin1Char('\n')), 1);
+}
+
 QString TestStartup::binary()
 {
     const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR");
@@ -822,6 +848,9 @@ void TestStartup::realProgramStartsAndEndsOnASignal_data()
     QTest::newRow("exit() from elsewhere during a client's answer") << 0 << "answer";
     // The call list written to the program's output, a pipe whose reader has gone: the write fails, once said.
     QTest::newRow("SIGTERM after a write to a reader that has gone") << SIGTERM << "gone reader";
+    // The activity log on a full disk once the program runs: the lines it holds leave on standard error, once.
+    QTest::newRow("SIGTERM with the activity log on a full disk") << SIGTERM << "full disk";
+    QTest::newRow("exit() from elsewhere with the activity log on a full disk") << 0 << "full disk";
 }
 
 void TestStartup::realProgramStartsAndEndsOnASignal()
@@ -847,6 +876,9 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
             ini.setValue(QStringLiteral("frmConfiguration/Networking"), QStringLiteral("1"));
             ini.setValue(QStringLiteral("frmConfiguration/LocalPort"), QString::number(port));
         }
+        // A modem that is not there: each opening of the port says so in event lines.
+        if (meanwhile == QLatin1String("full disk"))
+            ini.setValue(QStringLiteral("frmConfiguration/CommPort"), home.filePath(QStringLiteral("no-modem")));
     }
     QFile commands(home.filePath(QStringLiteral("commands.txt")));
     QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -910,6 +942,27 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         QTRY_VERIFY_WITH_TIMEOUT(asked(), 15000);
     }
 
+    const QString activityLog = home.filePath(QStringLiteral("ActivityLog.dat"));
+    const QString notOpened = QStringLiteral("Cannot open comm port ") + home.filePath(QStringLiteral("no-modem")) +
+                              QStringLiteral(". It may be in use by another application.");
+    if (meanwhile == QLatin1String("full disk")) {
+        if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+            QSKIP("this system has no /dev/full to write to");
+        const auto logged = [](const QString& path, const QString& text) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) && QString::fromUtf8(f.readAll()).contains(text);
+        };
+        // The opening at start-up was written; what was written is kept aside for the checks below.
+        QTRY_VERIFY_WITH_TIMEOUT(logged(activityLog, notOpened), 15000);
+        QVERIFY(QFile::rename(activityLog, activityLog + QStringLiteral(".kept")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), activityLog));
+        // Open Port: its lines are held from the first, whose failure the diagnostic log tells.
+        commands.write("trigger mnuOptionsRelease\n");
+        QTRY_VERIFY_WITH_TIMEOUT(logged(home.filePath(QStringLiteral("Diagnostics.log")),
+                                        QStringLiteral("Could not write the activity log ") + activityLog),
+                                 15000);
+    }
+
     const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
     const QString socketFile = SingleInstance::socketPath(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
@@ -924,6 +977,13 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     QCOMPARE(process.exitCode(), signal != 0 ? 0 : 3);
     if (meanwhile == QLatin1String("gone reader"))
         QCOMPARE((said + process.readAllStandardError()).count(failedWrite.toUtf8()), 1);
+    if (meanwhile == QLatin1String("full disk")) {
+        const QString heldLines = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(heldLines.count(notOpened), 1);
+        QCOMPARE(heldLines.count(QStringLiteral(":  Cannot open comm port\n")), 1);
+        QVERIFY(QFile::remove(activityLog));
+        QVERIFY(QFile::rename(activityLog + QStringLiteral(".kept"), activityLog));
+    }
     // The answer never came: the program ended inside it.
     if (meanwhile == QLatin1String("answer")) {
         client.waitForReadyRead(1000);

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void activityLogBlankLineRules();
     void activityLogKeepsQuotesAndLineBreaks();
     void activityLogFailureIsReportedOnceAndLinesKept();
+    void linesPastTheHeldBoundGoToTheDiagnosticLog();
+    void heldLinesLeaveWithTheProgramOnStandardErrorOnce();
     void fullDiskIsNamedAsSuch();
     void dataFilesThatAreNoPlainFilesAreSaidOnce();
     void logThatCannotBeMovedAsideIsSaidOnce();
@@ -240,6 +242,60 @@ void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
     AddEvent(QStringLiteral("lost again"));
     QCOMPARE(events().filter(QStringLiteral("Could not write the activity log")).size(), 2);
     QCOMPARE(diagnosticLines().size(), 2);
+}
+
+// Past the held lines' bound a line is not dropped: the diagnostic log takes it at once, and the activity log,
+// once it can be written, still counts how many went that way.
+void TestEventLog::linesPastTheHeldBoundGoToTheDiagnosticLog()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
+    for (int i = 0; i < 1000; ++i)
+        AddEvent(QStringLiteral("held %1").arg(i));
+    QCOMPARE(diagnosticLines().filter(QStringLiteral("held ")).size(), 0);
+    AddEvent(QStringLiteral("one past the bound"));
+    AddEvent(QStringLiteral("two past the bound"));
+    const QStringList trail = diagnosticLines();
+    QCOMPARE(trail.filter(QStringLiteral("3/21/2024 2:05:07 PM:  one past the bound")).size(), 1);
+    QCOMPARE(trail.filter(QStringLiteral("3/21/2024 2:05:07 PM:  two past the bound")).size(), 1);
+    QCOMPARE(trail.filter(QStringLiteral("held ")).size(), 0);
+
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("ActivityLog.dat")));
+    AddEvent(QStringLiteral("written again"));
+    const QString log = QString::fromUtf8(logBytes());
+    QVERIFY(log.contains(QStringLiteral(":  held 0\"")) && log.contains(QStringLiteral(":  held 999\"")));
+    QVERIFY(log.contains(QStringLiteral(":  2 earlier event lines could not be written")));
+    QVERIFY(!log.contains(QStringLiteral("past the bound")));
+    QVERIFY(log.indexOf(QStringLiteral("held 999")) < log.indexOf(QStringLiteral("written again")));
+}
+
+// The activity log and the diagnostic log both unwritable, as on a full disk: what the activity log holds
+// leaves with the program on standard error, each line once there, a lasting line the trail already put
+// there too.
+void TestEventLog::heldLinesLeaveWithTheProgramOnStandardErrorOnce()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("Diagnostics.log")));
+    const QString ring = QStringLiteral("Incoming Call From:  JANE ROE     (555) 123-4567     1 Rings");
+    const QString lasting = QStringLiteral("Call not stored (disk full):  JANE ROE     (555) 123-4567");
+    StandardErrorCapture captured;
+    AddEvent(ring);
+    AddLastingEvent(lasting);
+    writeHeldActivityLinesAtEnd();
+    // The exit handler after the exit steps finds nothing more to say.
+    writeHeldActivityLinesAtEnd();
+    const QString said = captured.take();
+    QCOMPARE(said.count(QStringLiteral("3/21/2024 2:05:07 PM:  ") + ring), 1);
+    QCOMPARE(said.count(lasting), 1);
+
+    // A log that can be written again by the end takes them itself.
+    StandardErrorCapture again;
+    AddEvent(QStringLiteral("held until the end"));
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("ActivityLog.dat")));
+    writeHeldActivityLinesAtEnd();
+    QVERIFY(!again.take().contains(QStringLiteral("held until the end")));
+    QVERIFY(QString::fromUtf8(logBytes()).contains(QStringLiteral(":  held until the end\"")));
 }
 
 // A full disk is told as a full disk, not as an unknown error: the system's device that is always full
