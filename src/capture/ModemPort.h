@@ -52,6 +52,8 @@ public:
     // already leads to another device when the loss is handled (a link re-pointed in one step, a device back
     // before the loss was noticed) is opened after the same moment. Watching ends when the port opens, or
     // when the user releases the port or chooses another one.
+    // An opening that fails waits the same way: the device that failed is tried again only once it has gone
+    // and come back, or another one stands at its path.
     QTimer ReturnTimer;
     void ReturnTimer_Timer();
     // The device the port lost and waits for, or empty.
@@ -122,7 +124,8 @@ private:
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void reportLongLine();
-    void awaitReturn(const QString& device);
+    // node: the device node that was lost or failed to open there (empty: none), which is not tried again.
+    void awaitReturn(const QString& device, const QByteArray& node);
     void stopAwaiting();
     void deviceFolderChanged();
     // Runs fn now, or after the sequence in progress when one is waiting.
