@@ -173,6 +173,8 @@ void ModemPort::OpenPort(bool open)
 void ModemPort::setConnected(bool connected)
 {
     ModemConnected = connected;
+    if (connected)
+        m_closedReport.clear();
     if (m_owner)
         m_owner->ModemConnected = connected;
     broadcast(connected ? QStringLiteral(";MODEMCONNECTION;TRUE;") : QStringLiteral(";MODEMCONNECTION;FALSE;"));
@@ -352,12 +354,9 @@ void ModemPort::openPort()
 void ModemPort::releasePort()
 {
     setConnected(false);
-    if (PortOpenFailed) {
-        PortOpenFailed = false;
-        AddEvent(QStringLiteral("Cannot open comm port"));
-    } else {
-        AddEvent(QStringLiteral("Comm port closed"));
-    }
+    m_closedReport = PortOpenFailed ? QStringLiteral("Cannot open comm port") : QStringLiteral("Comm port closed");
+    PortOpenFailed = false;
+    AddEvent(m_closedReport);
     if (m_serial.isOpen()) {
         if (!sendAndWait(CR + "ATZ" + CR))
             return;

@@ -96,6 +96,8 @@ public:
     // Texts and picture key the window shows for the port state.
     QString releaseCaption() const;
     QString iconKey() const;
+    // The event line that said the port was closed or could not be opened, while it stays so; empty once open.
+    QString closedReport() const { return m_closedReport; }
 
     // Marks a result-code line; true when the line is one (the caller then does nothing more with it).
     bool noteResult(const QString& line);
@@ -150,4 +152,5 @@ private:
     // The device node the port opened, and the one whose loss (or failed opening) the wait began with.
     QByteArray m_openedNode;
     QByteArray m_lostNode;
+    QString m_closedReport;
 };

@@ -24,6 +24,7 @@
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
+#include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
 #include "config/OptionLists.h"
@@ -41,6 +42,7 @@
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
 #include "core/ui/cToolTip.h"
+#include "mainwindow/ui/frmBaseMain.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
@@ -50,6 +52,7 @@
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
+#include "support/FakeModem.h"
 #include "support/SignalTexts.h"
 #include "support/StandardErrorCapture.h"
 #include "support/TempHome.h"
@@ -82,6 +85,8 @@ private Q_SLOTS:
     void switchModeTwiceKeepsOneWindow_data();
     void switchModeTwiceKeepsOneWindow();
     void switchWithTheRealMainWindow();
+    void modemOutOverAModeSwitchOpensOnceBack_data();
+    void modemOutOverAModeSwitchOpensOnceBack();
     void heldActivityLinesLeaveWithTheProgramNotWithTheMode();
     void secondProcessRaisesFirst();
     void realProgramStartsAndEndsOnASignal_data();
@@ -724,6 +729,57 @@ void TestStartup::switchWithTheRealMainWindow()
     QCOMPARE(openHandles(m_home->file(QStringLiteral("dbContacts.mdb"))), contactHandles);
     mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
     mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
+}
+
+void TestStartup::modemOutOverAModeSwitchOpensOnceBack_data()
+{
+    QTest::addColumn<QString>("back"); // the mode switched to from client mode
+    QTest::newRow("standalone") << "0";
+    QTest::newRow("server") << "1";
+}
+
+// The modem's adapter pulled out, then the mode switched to client mode and back to one that uses the port: the
+// new window's port opens by itself once the adapter is back, and until then its status line says that the port
+// could not be opened, also once that event line has aged out.
+void TestStartup::modemOutOverAModeSwitchOpensOnceBack()
+{
+    QFETCH(QString, back);
+    registerStartupWindows();
+    const auto plainWindowsAgain = qScopeGuard([] {
+        mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+        mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
+    });
+    FakeModem modem;
+    presetReturningUser(Clock::now());
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.devicePath());
+    QVERIFY(Main());
+    const auto window = [] { return dynamic_cast<frmBaseMain*>(gMainForm); };
+    const auto port = [&window] {
+        return window() ? window()->findChild<ModemPort*>(QStringLiteral("Comm")) : nullptr;
+    };
+    QTRY_VERIFY(port() && port()->ModemConnected);
+    if (!modem.unplugLikeUsb())
+        QSKIP("this process may not hang a terminal up");
+    QTRY_VERIFY(!port()->ModemConnected);
+
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QVERIFY(!port());
+    SaveProperty(Section::frmConfiguration, Key::Networking, back);
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    RunStartUpAgain();
+    QVERIFY(port());
+    QTRY_COMPARE(gMainForm->statusText(), QStringLiteral("Cannot open comm port"));
+    for (int tick = 0; tick < 10; ++tick)
+        window()->StatusTimer_Timer();
+    QCOMPARE(gMainForm->statusText(), QStringLiteral("Cannot open comm port"));
+
+    QVERIFY(modem.plugBackLikeUsb());
+    QTRY_VERIFY(port()->ModemConnected);
+    QVERIFY(events().contains(QStringLiteral("Comm port ") + modem.devicePath() + QStringLiteral(" opened")));
+    for (int tick = 0; tick < 10; ++tick)
+        window()->StatusTimer_Timer();
+    QCOMPARE(gMainForm->statusText(), QString());
 }
 
 // The activity log on a full disk: what it holds stays held over a mode switch (the next mode may still write

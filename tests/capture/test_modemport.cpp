@@ -545,6 +545,7 @@ void TestModemPort::deviceBackAfterAFailedOpeningIsOpened()
     rig.port.OpenPort(true);
     QVERIFY(!rig.port.PortOpen());
     QCOMPARE(rig.events().last(), QString("Cannot open comm port"));
+    QCOMPARE(rig.port.closedReport(), QString("Cannot open comm port"));
     QCOMPARE(rig.port.awaitedDevice(), path);
     QVERIFY(!rig.port.ReturnTimer.isActive());
 
@@ -557,6 +558,7 @@ void TestModemPort::deviceBackAfterAFailedOpeningIsOpened()
     QCOMPARE(rig.events().count("Comm port " + label + " is back"), 1);
     QVERIFY(rig.events().contains("Comm port " + label + " opened"));
     QVERIFY(rig.port.awaitedDevice().isEmpty());
+    QVERIFY(rig.port.closedReport().isEmpty());
 }
 
 void TestModemPort::deviceThatFailsToOpenIsNotTriedAgain_data()
