@@ -390,6 +390,10 @@ void ShutDown()
     // The pop-up family keeps its placement (and which detail windows were open) for the next start.
     frmMiniDisplay::unloadForExit();
     UnloadAllForms();
+    // What the activity log could not take leaves with the program, not with the mode: the next mode may
+    // still write it there.
+    if (!gSwitchingMode)
+        writeHeldActivityLinesAtEnd();
 }
 
 void EndProgram()
@@ -467,6 +471,10 @@ void closeAtExit()
         SqlDatabase::closeEveryConnection();
         closeStores();
     }
+    // Also after the exit steps: a task they ended over may have said what it left undone since. Only on the
+    // thread that keeps the lines.
+    if (std::this_thread::get_id() == g_mainThread)
+        writeHeldActivityLinesAtEnd();
     SingleInstance::instance().removeFilesAtExit();
 }
 

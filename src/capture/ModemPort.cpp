@@ -173,6 +173,8 @@ void ModemPort::OpenPort(bool open)
 void ModemPort::setConnected(bool connected)
 {
     ModemConnected = connected;
+    if (connected)
+        m_closedReport.clear();
     if (m_owner)
         m_owner->ModemConnected = connected;
     broadcast(connected ? QStringLiteral(";MODEMCONNECTION;TRUE;") : QStringLiteral(";MODEMCONNECTION;FALSE;"));
@@ -272,6 +274,12 @@ void ModemPort::openPort()
     const QPointer<ModemPort> self(this);
     if (!m_serial.isOpen()) {
         m_serial.clearError();
+        // Waited for as a lost device is (a modem unplugged before this opening: at start-up, after a mode switch,
+        // or Release Port then Open Port): it opens once it is back, or once another device stands at its path.
+        // The node that failed here is not tried again unless it goes away first. Begun before the box, so the
+        // user's Release Port meanwhile ends it.
+        const QString device = devicePath(m_openedPort);
+        awaitReturn(device, nodeAt(device));
         setConnected(false);
         ShowError(QStringLiteral("Cannot open comm port ") + m_label + QStringLiteral(". It may be in use by \r\n") +
                   QStringLiteral("another application. Caller id information cannot \r\n") +
@@ -352,12 +360,9 @@ void ModemPort::openPort()
 void ModemPort::releasePort()
 {
     setConnected(false);
-    if (PortOpenFailed) {
-        PortOpenFailed = false;
-        AddEvent(QStringLiteral("Cannot open comm port"));
-    } else {
-        AddEvent(QStringLiteral("Comm port closed"));
-    }
+    m_closedReport = PortOpenFailed ? QStringLiteral("Cannot open comm port") : QStringLiteral("Comm port closed");
+    PortOpenFailed = false;
+    AddEvent(m_closedReport);
     if (m_serial.isOpen()) {
         if (!sendAndWait(CR + "ATZ" + CR))
             return;
@@ -514,7 +519,7 @@ void ModemPort::onError(QSerialPort::SerialPortError error)
     oneLine.remove(QStringLiteral("\r\n"));
     AddEvent(oneLine);
     Prompt::notice(text, Prompt::Exclamation);
-    awaitReturn(devicePath(m_openedPort));
+    awaitReturn(devicePath(m_openedPort), m_openedNode);
     if (!m_busy)
         releasePort();
     else
@@ -543,7 +548,7 @@ QString nearestFolder(const QString& path)
 
 } // namespace
 
-void ModemPort::awaitReturn(const QString& device)
+void ModemPort::awaitReturn(const QString& device, const QByteArray& node)
 {
     stopAwaiting();
     if (device.isEmpty())
@@ -552,7 +557,7 @@ void ModemPort::awaitReturn(const QString& device)
     // Only a device that is gone and comes back, or another one in its place, is opened again: the one
     // still there failed for its own reasons.
     m_awaitedGone = !QFileInfo::exists(device);
-    m_lostNode = m_openedNode;
+    m_lostNode = node;
     m_deviceWatch.addPath(nearestFolder(device));
     if (!m_awaitedGone && nodeAt(device) != m_lostNode)
         ReturnTimer.start();

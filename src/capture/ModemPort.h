@@ -52,6 +52,8 @@ public:
     // already leads to another device when the loss is handled (a link re-pointed in one step, a device back
     // before the loss was noticed) is opened after the same moment. Watching ends when the port opens, or
     // when the user releases the port or chooses another one.
+    // An opening that fails waits the same way: the device that failed is tried again only once it has gone
+    // and come back, or another one stands at its path.
     QTimer ReturnTimer;
     void ReturnTimer_Timer();
     // The device the port lost and waits for, or empty.
@@ -94,6 +96,8 @@ public:
     // Texts and picture key the window shows for the port state.
     QString releaseCaption() const;
     QString iconKey() const;
+    // The event line that said the port was closed or could not be opened, while it stays so; empty once open.
+    QString closedReport() const { return m_closedReport; }
 
     // Marks a result-code line; true when the line is one (the caller then does nothing more with it).
     bool noteResult(const QString& line);
@@ -124,7 +128,8 @@ private:
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void reportLongLine();
-    void awaitReturn(const QString& device);
+    // node: the device node that was lost or failed to open there (empty: none), which is not tried again.
+    void awaitReturn(const QString& device, const QByteArray& node);
     void stopAwaiting();
     void deviceFolderChanged();
     // Runs fn now, or after the sequence in progress when one is waiting.
@@ -149,4 +154,5 @@ private:
     // The device node the port opened, and the one whose loss (or failed opening) the wait began with.
     QByteArray m_openedNode;
     QByteArray m_lostNode;
+    QString m_closedReport;
 };

@@ -1,8 +1,11 @@
 #include "core/modMain.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <limits>
+
+#include <unistd.h>
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -30,8 +33,15 @@
 namespace {
 
 QString g_lastLogDate;
-// Activity-log lines that could not be written yet, oldest first, and how many were given up beyond them.
-QStringList g_logBacklog;
+// An activity-log line that could not be written yet: as it reads ("date:  text") and as the log's record.
+// One the diagnostic trail already had to put on standard error is not put there again when the program ends.
+struct HeldLine {
+    QString text;
+    QString record;
+    bool onStandardError = false;
+};
+// The held lines, oldest first, and how many went to the diagnostic trail beyond them.
+QList<HeldLine> g_logBacklog;
 qint64 g_logGivenUp = 0;
 bool g_logFailureReported = false;
 constexpr qsizetype kMaxLogBacklog = 1000;
@@ -192,9 +202,32 @@ QString rotateActivityLog(const QString& path)
     return report;
 }
 
-bool writeActivityLog(const QString& text)
+QString activityLogPath() { return programFolder() + QStringLiteral("/ActivityLog.dat"); }
+
+// The held lines, and the count of those given up beyond them, as the log's records.
+QStringList heldRecords(const QDateTime& now)
 {
-    const QString path = programFolder() + QStringLiteral("/ActivityLog.dat");
+    QStringList records;
+    for (const HeldLine& held : std::as_const(g_logBacklog))
+        records << held.record;
+    if (g_logGivenUp > 0) {
+        records << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + QString::number(g_logGivenUp) +
+                                         QStringLiteral(" earlier event lines could not be written"));
+    }
+    return records;
+}
+
+void forgetHeldLines()
+{
+    g_logBacklog.clear();
+    g_logGivenUp = 0;
+}
+
+// lasting: the line must outlive the process even if the log is never written again; it goes to the
+// diagnostic trail at once as well.
+bool writeActivityLog(const QString& text, bool lasting)
+{
+    const QString path = activityLogPath();
     const QDateTime now = Clock::now();
     const QString today = DateText::shortDate(now.date());
     QStringList lines;
@@ -205,13 +238,10 @@ bool writeActivityLog(const QString& text)
     flat.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString line = DateText::format(now) + QStringLiteral(":  ") + flat;
     // The whole record is one quoted field, so a quote inside the event text cannot break the file.
-    const QString record = DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + flat);
-    QStringList all = g_logBacklog;
-    if (g_logGivenUp > 0) {
-        all << DataFile::formatField(DateText::format(now) + QStringLiteral(":  ") + QString::number(g_logGivenUp) +
-                                     QStringLiteral(" earlier event lines could not be written"));
-    }
+    const QString record = DataFile::formatField(line);
+    QStringList all = heldRecords(now);
     QString error;
     const QString rotated = rotateActivityLog(path);
     if (!rotated.isEmpty())
@@ -220,15 +250,10 @@ bool writeActivityLog(const QString& text)
     all << record;
     if (DataFile::appendLines(path, all, &error)) {
         g_lastLogDate = today;
-        g_logBacklog.clear();
-        g_logGivenUp = 0;
+        forgetHeldLines();
         g_logFailureReported = false;
         return true;
     }
-    if (g_logBacklog.size() < kMaxLogBacklog)
-        g_logBacklog << record;
-    else
-        ++g_logGivenUp;
     if (!g_logFailureReported) {
         // Said where it can still be seen: the error trail (standard error when even that cannot be written)
         // and the event list, whose own line would only fail to be written again.
@@ -237,6 +262,17 @@ bool writeActivityLog(const QString& text)
                                error + QStringLiteral("; its lines are kept until it can be written");
         DiagnosticLog::write(report);
         showEvent(report);
+    }
+    if (g_logBacklog.size() < kMaxLogBacklog) {
+        HeldLine held{line, record};
+        if (lasting)
+            held.onStandardError = !DiagnosticLog::write(line);
+        g_logBacklog << held;
+    } else {
+        // Past the bound a line is no longer held but given to the diagnostic trail now (standard error when the
+        // trail cannot be written either); the log is told later how many went that way.
+        ++g_logGivenUp;
+        DiagnosticLog::write(line);
     }
     return false;
 }
@@ -247,7 +283,7 @@ bool LogActivity(const QString& text)
 {
     if (!textToBool(GetProperty(Section::frmConfiguration, Key::LogActivity, "False")))
         return true;
-    return writeActivityLog(text);
+    return writeActivityLog(text, false);
 }
 
 void AddEventOnce(const QString& key, const QString& text)
@@ -261,10 +297,50 @@ void AddEventOnce(const QString& key, const QString& text)
 void AddLastingEvent(const QString& text)
 {
     showEvent(text);
-    if (writeActivityLog(text))
+    // Unwritten, the error trail keeps it too, or standard error when the program folder cannot be written at all.
+    writeActivityLog(text, true);
+}
+
+void writeHeldActivityLinesAtEnd()
+{
+    if (g_logBacklog.isEmpty() && g_logGivenUp == 0)
         return;
-    // The error trail keeps it, or standard error when the program folder cannot be written at all.
-    DiagnosticLog::write(DateText::format(Clock::now()) + QStringLiteral(":  ") + text);
+    const QString path = activityLogPath();
+    const QDateTime now = Clock::now();
+    QString error;
+    if (DataFile::appendLines(path, heldRecords(now), &error)) {
+        forgetHeldLines();
+        return;
+    }
+    // The process takes them with it otherwise. Written straight to the descriptor: this also runs from an
+    // exit handler, when Qt's message output may already be gone.
+    QByteArray out;
+    for (const HeldLine& held : std::as_const(g_logBacklog)) {
+        if (!held.onStandardError)
+            out += held.text.toUtf8() + '\n';
+    }
+    if (g_logGivenUp > 0) {
+        out += (DateText::format(now) + QStringLiteral(":  ") + QString::number(g_logGivenUp) +
+                QStringLiteral(" earlier event lines could not be written"))
+                   .toUtf8() +
+               '\n';
+    }
+    forgetHeldLines();
+    if (out.isEmpty())
+        return;
+    out.prepend((QStringLiteral("The activity log ") + path + QStringLiteral(" could not be written (") + error +
+                 QStringLiteral("); the lines it was to hold:\n"))
+                    .toUtf8());
+    qsizetype done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::write(STDERR_FILENO, out.constData() + done, size_t(out.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------

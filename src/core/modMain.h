@@ -24,8 +24,9 @@ QString TimeAwayEvent(const QString& logOffTime, const QDateTime& now);
 // Status text: status bar, event list (trimmed to MaxEventLog) and, when on, the activity log.
 void AddEvent(const QString& text);
 // Appends one line to "ActivityLog.dat" when the option LogActivity is on; false when it could not be
-// written. Lines that could not be written are kept (up to a bound) and written before the next line that
-// can be; the first failure of a run of them is reported once, in the event list and the diagnostic log.
+// written. Lines that could not be written are kept (up to a bound; past it a line goes to the diagnostic log
+// at once, and the log is later told how many did) and written before the next line that can be; the first
+// failure of a run of them is reported once, in the event list and the diagnostic log.
 // Once the file would pass ActivityLogMaxBytes it is moved to "ActivityLog.dat.1" (the older one goes) and a
 // new one begins: a peer that connects and leaves all day must not fill the disk. A log that cannot be moved
 // aside is emptied, and that is said once. Only a plain file is written: a FIFO or folder in its place is a
@@ -35,6 +36,9 @@ inline constexpr qint64 ActivityLogMaxBytes = 8 * 1024 * 1024;
 // An event that must be kept whatever the LogActivity option says (a call that could not be stored): shown
 // like every event and written to the activity log, or to the diagnostic log when that cannot be written.
 void AddLastingEvent(const QString& text);
+// The program ends (not a mode switch): the lines the activity log holds are written to it once more, or, when
+// it still cannot be written, to standard error, each line there once, so none goes with the process.
+void writeHeldActivityLinesAtEnd();
 // An event said once in this process for its key (a fault met again at each start or each write): later
 // calls with the same key add nothing.
 void AddEventOnce(const QString& key, const QString& text);

@@ -14,7 +14,7 @@ namespace DiagnosticLog {
 
 QString path() { return programFolder() + QStringLiteral("/Diagnostics.log"); }
 
-void write(const QString& text)
+bool write(const QString& text)
 {
     QString oneLine = text;
     oneLine.replace(QLatin1String("\r\n"), QLatin1String(" "));
@@ -44,9 +44,10 @@ void write(const QString& text)
     // Never opened to wait on it: a FIFO or a folder in its place sends the line to standard error.
     QString error;
     if (DataFile::appendBytes(file, bytes, &error))
-        return;
+        return true;
     qCWarning(lcDiagnostics).noquote() << stamped + QStringLiteral(" [") + file + QStringLiteral(": ") + error +
                                               QLatin1Char(']');
+    return false;
 }
 
 } // namespace DiagnosticLog

@@ -11,7 +11,8 @@ namespace DiagnosticLog {
 constexpr qint64 MaxBytes = 512 * 1024;
 
 QString path();
-// Appends one line (line breaks inside it become spaces), time-stamped with the real local time.
-void write(const QString& text);
+// Appends one line (line breaks inside it become spaces), time-stamped with the real local time. False when
+// the file could not take it and it went to standard error.
+bool write(const QString& text);
 
 } // namespace DiagnosticLog

@@ -24,6 +24,7 @@
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
+#include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
 #include "config/OptionLists.h"
@@ -41,6 +42,7 @@
 #include "core/modProperties.h"
 #include "core/ui/PlainMainWindow.h"
 #include "core/ui/cToolTip.h"
+#include "mainwindow/ui/frmBaseMain.h"
 #include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
@@ -50,7 +52,9 @@
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
+#include "support/FakeModem.h"
 #include "support/SignalTexts.h"
+#include "support/StandardErrorCapture.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
 
@@ -81,6 +85,9 @@ private Q_SLOTS:
     void switchModeTwiceKeepsOneWindow_data();
     void switchModeTwiceKeepsOneWindow();
     void switchWithTheRealMainWindow();
+    void modemOutOverAModeSwitchOpensOnceBack_data();
+    void modemOutOverAModeSwitchOpensOnceBack();
+    void heldActivityLinesLeaveWithTheProgramNotWithTheMode();
     void secondProcessRaisesFirst();
     void realProgramStartsAndEndsOnASignal_data();
     void realProgramStartsAndEndsOnASignal();
@@ -724,6 +731,81 @@ void TestStartup::switchWithTheRealMainWindow()
     mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
 }
 
+void TestStartup::modemOutOverAModeSwitchOpensOnceBack_data()
+{
+    QTest::addColumn<QString>("back"); // the mode switched to from client mode
+    QTest::newRow("standalone") << "0";
+    QTest::newRow("server") << "1";
+}
+
+// The modem's adapter pulled out, then the mode switched to client mode and back to one that uses the port: the
+// new window's port opens by itself once the adapter is back, and until then its status line says that the port
+// could not be opened, also once that event line has aged out.
+void TestStartup::modemOutOverAModeSwitchOpensOnceBack()
+{
+    QFETCH(QString, back);
+    registerStartupWindows();
+    const auto plainWindowsAgain = qScopeGuard([] {
+        mainWindowMakers().standalone = [] { return static_cast<MainWindow*>(new PlainMainWindow(false)); };
+        mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
+    });
+    FakeModem modem;
+    presetReturningUser(Clock::now());
+    SaveProperty(Section::frmConfiguration, Key::CommPort, modem.devicePath());
+    QVERIFY(Main());
+    const auto window = [] { return dynamic_cast<frmBaseMain*>(gMainForm); };
+    const auto port = [&window] {
+        return window() ? window()->findChild<ModemPort*>(QStringLiteral("Comm")) : nullptr;
+    };
+    QTRY_VERIFY(port() && port()->ModemConnected);
+    if (!modem.unplugLikeUsb())
+        QSKIP("this process may not hang a terminal up");
+    QTRY_VERIFY(!port()->ModemConnected);
+
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QVERIFY(!port());
+    SaveProperty(Section::frmConfiguration, Key::Networking, back);
+    SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
+    RunStartUpAgain();
+    QVERIFY(port());
+    QTRY_COMPARE(gMainForm->statusText(), QStringLiteral("Cannot open comm port"));
+    for (int tick = 0; tick < 10; ++tick)
+        window()->StatusTimer_Timer();
+    QCOMPARE(gMainForm->statusText(), QStringLiteral("Cannot open comm port"));
+
+    QVERIFY(modem.plugBackLikeUsb());
+    QTRY_VERIFY(port()->ModemConnected);
+    QVERIFY(events().contains(QStringLiteral("Comm port ") + modem.devicePath() + QStringLiteral(" opened")));
+    for (int tick = 0; tick < 10; ++tick)
+        window()->StatusTimer_Timer();
+    QCOMPARE(gMainForm->statusText(), QString());
+}
+
+// The activity log on a full disk: what it holds stays held over a mode switch (the next mode may still write
+// it) and leaves with the program, on standard error.
+void TestStartup::heldActivityLinesLeaveWithTheProgramNotWithTheMode()
+{
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        QSKIP("this system has no /dev/full to write to");
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(Main());
+    const QString log = m_home->file(QStringLiteral("ActivityLog.dat"));
+    QVERIFY(QFile::remove(log));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), log));
+    const QString held = QStringLiteral("held while the disk is full");
+    StandardErrorCapture overTheSwitch;
+    AddEvent(held);
+    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
+    RunStartUpAgain();
+    QCOMPARE(gNetworkMode, int(Client));
+    QVERIFY(!overTheSwitch.take().contains(held));
+
+    StandardErrorCapture atTheEnd;
+    ShutDown();
+    QCOMPARE(atTheEnd.take().count(QStringLiteral(":  ") + held + QLatin1Char('\n')), 1);
+}
+
 QString TestStartup::binary()
 {
     const QString dir = qEnvironmentVariable("VELQUON_BUILD_DIR");
@@ -822,6 +904,9 @@ void TestStartup::realProgramStartsAndEndsOnASignal_data()
     QTest::newRow("exit() from elsewhere during a client's answer") << 0 << "answer";
     // The call list written to the program's output, a pipe whose reader has gone: the write fails, once said.
     QTest::newRow("SIGTERM after a write to a reader that has gone") << SIGTERM << "gone reader";
+    // The activity log on a full disk once the program runs: the lines it holds leave on standard error, once.
+    QTest::newRow("SIGTERM with the activity log on a full disk") << SIGTERM << "full disk";
+    QTest::newRow("exit() from elsewhere with the activity log on a full disk") << 0 << "full disk";
 }
 
 void TestStartup::realProgramStartsAndEndsOnASignal()
@@ -847,6 +932,9 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
             ini.setValue(QStringLiteral("frmConfiguration/Networking"), QStringLiteral("1"));
             ini.setValue(QStringLiteral("frmConfiguration/LocalPort"), QString::number(port));
         }
+        // A modem that is not there: each opening of the port says so in event lines.
+        if (meanwhile == QLatin1String("full disk"))
+            ini.setValue(QStringLiteral("frmConfiguration/CommPort"), home.filePath(QStringLiteral("no-modem")));
     }
     QFile commands(home.filePath(QStringLiteral("commands.txt")));
     QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -910,6 +998,27 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         QTRY_VERIFY_WITH_TIMEOUT(asked(), 15000);
     }
 
+    const QString activityLog = home.filePath(QStringLiteral("ActivityLog.dat"));
+    const QString notOpened = QStringLiteral("Cannot open comm port ") + home.filePath(QStringLiteral("no-modem")) +
+                              QStringLiteral(". It may be in use by another application.");
+    if (meanwhile == QLatin1String("full disk")) {
+        if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+            QSKIP("this system has no /dev/full to write to");
+        const auto logged = [](const QString& path, const QString& text) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) && QString::fromUtf8(f.readAll()).contains(text);
+        };
+        // The opening at start-up was written; what was written is kept aside for the checks below.
+        QTRY_VERIFY_WITH_TIMEOUT(logged(activityLog, notOpened), 15000);
+        QVERIFY(QFile::rename(activityLog, activityLog + QStringLiteral(".kept")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), activityLog));
+        // Open Port: its lines are held from the first, whose failure the diagnostic log tells.
+        commands.write("trigger mnuOptionsRelease\n");
+        QTRY_VERIFY_WITH_TIMEOUT(logged(home.filePath(QStringLiteral("Diagnostics.log")),
+                                        QStringLiteral("Could not write the activity log ") + activityLog),
+                                 15000);
+    }
+
     const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
     const QString socketFile = SingleInstance::socketPath(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
@@ -924,6 +1033,13 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     QCOMPARE(process.exitCode(), signal != 0 ? 0 : 3);
     if (meanwhile == QLatin1String("gone reader"))
         QCOMPARE((said + process.readAllStandardError()).count(failedWrite.toUtf8()), 1);
+    if (meanwhile == QLatin1String("full disk")) {
+        const QString heldLines = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(heldLines.count(notOpened), 1);
+        QCOMPARE(heldLines.count(QStringLiteral(":  Cannot open comm port\n")), 1);
+        QVERIFY(QFile::remove(activityLog));
+        QVERIFY(QFile::rename(activityLog + QStringLiteral(".kept"), activityLog));
+    }
     // The answer never came: the program ended inside it.
     if (meanwhile == QLatin1String("answer")) {
         client.waitForReadyRead(1000);

@@ -1,6 +1,9 @@
 #include "capture/ModemPort.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -95,6 +98,10 @@ private Q_SLOTS:
     void vanishedUsbDeviceClosesThePortAtOnce();
     void deviceThatComesBackIsOpenedAgain();
     void modemSwappedInOneStepIsOpenedAgain();
+    void deviceBackAfterAFailedOpeningIsOpened_data();
+    void deviceBackAfterAFailedOpeningIsOpened();
+    void deviceThatFailsToOpenIsNotTriedAgain_data();
+    void deviceThatFailsToOpenIsNotTriedAgain();
     void portLostDuringTheProbeIsNoAnswer_data();
     void portLostDuringTheProbeIsNoAnswer();
 };
@@ -497,6 +504,114 @@ void TestModemPort::modemSwappedInOneStepIsOpenedAgain()
     QVERIFY(::rename(QFile::encodeName(link + ".new").constData(), QFile::encodeName(link).constData()) == 0);
     rig.modem.unplug();
     QTRY_VERIFY_WITH_TIMEOUT(next.count("ATS6=2") == 1, 10000);
+    QVERIFY(rig.port.ModemConnected);
+    QVERIFY(rig.port.awaitedDevice().isEmpty());
+}
+
+void TestModemPort::deviceBackAfterAFailedOpeningIsOpened_data()
+{
+    QTest::addColumn<QString>("before"); // what happened before the opening that fails
+    // The program starts, or a mode switch makes a new main window and port, with the adapter out.
+    QTest::newRow("out before the first opening") << "out";
+    // Lost while open; Release Port ends the wait for it, and Open Port then fails.
+    QTest::newRow("lost, Release Port, Open Port") << "lost";
+    // Release Port, the adapter pulled out, Open Port.
+    QTest::newRow("Release Port, pulled out, Open Port") << "released";
+}
+
+// A modem whose adapter was out when its port was opened opens by itself once the adapter is back, as a
+// modem lost while open does.
+void TestModemPort::deviceBackAfterAFailedOpeningIsOpened()
+{
+    QFETCH(QString, before);
+    Rig rig;
+    const QString path = rig.modem.devicePath();
+    SaveProperty(Section::frmConfiguration, Key::CommPort, path);
+    if (before != "out") {
+        rig.port.OpenPort(true);
+        QVERIFY(rig.port.ModemConnected);
+    }
+    if (before == "released")
+        rig.port.OpenPort(false);
+    if (!rig.modem.unplugLikeUsb())
+        QSKIP("this process may not hang a terminal up");
+    if (before == "lost") {
+        QTRY_VERIFY(!rig.port.ModemConnected);
+        QCOMPARE(rig.port.awaitedDevice(), path);
+        QVERIFY(waitForQueuedMarker());
+        rig.port.OpenPort(false);
+        QVERIFY(rig.port.awaitedDevice().isEmpty());
+    }
+    rig.port.OpenPort(true);
+    QVERIFY(!rig.port.PortOpen());
+    QCOMPARE(rig.events().last(), QString("Cannot open comm port"));
+    QCOMPARE(rig.port.closedReport(), QString("Cannot open comm port"));
+    QCOMPARE(rig.port.awaitedDevice(), path);
+    QVERIFY(!rig.port.ReturnTimer.isActive());
+
+    rig.window.lstEvents.setStringList({});
+    rig.modem.clearReceived();
+    QVERIFY(rig.modem.plugBackLikeUsb());
+    QTRY_VERIFY(rig.port.ModemConnected);
+    QVERIFY(rig.modem.count("ATZ") >= 1);
+    const QString label = rig.port.portLabel();
+    QCOMPARE(rig.events().count("Comm port " + label + " is back"), 1);
+    QVERIFY(rig.events().contains("Comm port " + label + " opened"));
+    QVERIFY(rig.port.awaitedDevice().isEmpty());
+    QVERIFY(rig.port.closedReport().isEmpty());
+}
+
+void TestModemPort::deviceThatFailsToOpenIsNotTriedAgain_data()
+{
+    QTest::addColumn<bool>("openedBefore");
+    // Held by another program from the start: the folder of the devices changes all the time, and the busy
+    // device must not be tried at each change.
+    QTest::newRow("busy at the first opening") << false;
+    // Another device at the path than the one the port last opened, and busy: what the port waits to change
+    // is the device that failed, not the one it had.
+    QTest::newRow("another device, busy") << true;
+}
+
+void TestModemPort::deviceThatFailsToOpenIsNotTriedAgain()
+{
+    QFETCH(bool, openedBefore);
+    Rig rig;
+    const QString link = rig.modem.devicePath();
+    SaveProperty(Section::frmConfiguration, Key::CommPort, link);
+    const auto pointLinkAt = [&link](const FakeModem& modem) {
+        // In one step, as the system re-points a persistent name.
+        return QFile::link(modem.slavePath(), link + ".new") &&
+               ::rename(QFile::encodeName(link + ".new").constData(), QFile::encodeName(link).constData()) == 0;
+    };
+    FakeModem other;
+    if (openedBefore) {
+        rig.port.OpenPort(true);
+        QVERIFY(rig.port.ModemConnected);
+        rig.port.OpenPort(false);
+        QVERIFY(pointLinkAt(other));
+    }
+    QSerialPort holder(link);
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    rig.port.OpenPort(true);
+    QVERIFY(!rig.port.PortOpen());
+    QCOMPARE(rig.port.awaitedDevice(), link);
+    QVERIFY(!rig.port.ReturnTimer.isActive());
+    // Something else changes in the device's folder: the busy device is still not tried.
+    QFileSystemWatcher folder({QFileInfo(link).absolutePath()});
+    QSignalSpy changed(&folder, &QFileSystemWatcher::directoryChanged);
+    QFile beside(link + ".beside");
+    QVERIFY(beside.open(QIODevice::WriteOnly));
+    QTRY_VERIFY(!changed.isEmpty());
+    QVERIFY(waitForQueuedMarker());
+    QVERIFY(!rig.port.ReturnTimer.isActive());
+    QCOMPARE(rig.events().count("Cannot open comm port"), 1);
+    beside.remove();
+
+    // Another modem put at the path is opened.
+    holder.close();
+    FakeModem last;
+    QVERIFY(pointLinkAt(last));
+    QTRY_VERIFY_WITH_TIMEOUT(last.count("ATS6=2") == 1, 10000);
     QVERIFY(rig.port.ModemConnected);
     QVERIFY(rig.port.awaitedDevice().isEmpty());
 }

@@ -2,7 +2,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <cerrno>
@@ -10,7 +9,6 @@
 #include <cstring>
 #include <sys/resource.h>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +25,7 @@
 #include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
 #include "statistics/modStatistics.h"
+#include "support/StandardErrorCapture.h"
 #include "support/TempHome.h"
 
 // A main window without widgets: AddEvent works on the interface's own event list and status text.
@@ -49,6 +48,8 @@ private Q_SLOTS:
     void activityLogBlankLineRules();
     void activityLogKeepsQuotesAndLineBreaks();
     void activityLogFailureIsReportedOnceAndLinesKept();
+    void linesPastTheHeldBoundGoToTheDiagnosticLog();
+    void heldLinesLeaveWithTheProgramOnStandardErrorOnce();
     void fullDiskIsNamedAsSuch();
     void dataFilesThatAreNoPlainFilesAreSaidOnce();
     void logThatCannotBeMovedAsideIsSaidOnce();
@@ -243,6 +244,60 @@ void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
     QCOMPARE(diagnosticLines().size(), 2);
 }
 
+// Past the held lines' bound a line is not dropped: the diagnostic log takes it at once, and the activity log,
+// once it can be written, still counts how many went that way.
+void TestEventLog::linesPastTheHeldBoundGoToTheDiagnosticLog()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
+    for (int i = 0; i < 1000; ++i)
+        AddEvent(QStringLiteral("held %1").arg(i));
+    QCOMPARE(diagnosticLines().filter(QStringLiteral("held ")).size(), 0);
+    AddEvent(QStringLiteral("one past the bound"));
+    AddEvent(QStringLiteral("two past the bound"));
+    const QStringList trail = diagnosticLines();
+    QCOMPARE(trail.filter(QStringLiteral("3/21/2024 2:05:07 PM:  one past the bound")).size(), 1);
+    QCOMPARE(trail.filter(QStringLiteral("3/21/2024 2:05:07 PM:  two past the bound")).size(), 1);
+    QCOMPARE(trail.filter(QStringLiteral("held ")).size(), 0);
+
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("ActivityLog.dat")));
+    AddEvent(QStringLiteral("written again"));
+    const QString log = QString::fromUtf8(logBytes());
+    QVERIFY(log.contains(QStringLiteral(":  held 0\"")) && log.contains(QStringLiteral(":  held 999\"")));
+    QVERIFY(log.contains(QStringLiteral(":  2 earlier event lines could not be written")));
+    QVERIFY(!log.contains(QStringLiteral("past the bound")));
+    QVERIFY(log.indexOf(QStringLiteral("held 999")) < log.indexOf(QStringLiteral("written again")));
+}
+
+// The activity log and the diagnostic log both unwritable, as on a full disk: what the activity log holds
+// leaves with the program on standard error, each line once there, a lasting line the trail already put
+// there too.
+void TestEventLog::heldLinesLeaveWithTheProgramOnStandardErrorOnce()
+{
+    SaveProperty(Section::frmConfiguration, Key::LogActivity, QStringLiteral("True"));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("ActivityLog.dat")));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("Diagnostics.log")));
+    const QString ring = QStringLiteral("Incoming Call From:  JANE ROE     (555) 123-4567     1 Rings");
+    const QString lasting = QStringLiteral("Call not stored (disk full):  JANE ROE     (555) 123-4567");
+    StandardErrorCapture captured;
+    AddEvent(ring);
+    AddLastingEvent(lasting);
+    writeHeldActivityLinesAtEnd();
+    // The exit handler after the exit steps finds nothing more to say.
+    writeHeldActivityLinesAtEnd();
+    const QString said = captured.take();
+    QCOMPARE(said.count(QStringLiteral("3/21/2024 2:05:07 PM:  ") + ring), 1);
+    QCOMPARE(said.count(lasting), 1);
+
+    // A log that can be written again by the end takes them itself.
+    StandardErrorCapture again;
+    AddEvent(QStringLiteral("held until the end"));
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("ActivityLog.dat")));
+    writeHeldActivityLinesAtEnd();
+    QVERIFY(!again.take().contains(QStringLiteral("held until the end")));
+    QVERIFY(QString::fromUtf8(logBytes()).contains(QStringLiteral(":  held until the end\"")));
+}
+
 // A full disk is told as a full disk, not as an unknown error: the system's device that is always full
 // stands in for the log's disk.
 void TestEventLog::fullDiskIsNamedAsSuch()
@@ -430,23 +485,10 @@ void TestEventLog::unwritableDiagnosticLogFallsBackToStandardError()
     QFETCH(bool, fifo);
     const QByteArray log = QFile::encodeName(DiagnosticLog::path());
     QVERIFY(fifo ? ::mkfifo(log.constData(), 0600) == 0 : QDir().mkpath(DiagnosticLog::path()));
-    QTemporaryFile captured;
-    QVERIFY(captured.open());
-    // The program's own message output (the test framework's is put back below), with standard error
-    // caught in a file.
-    const QtMessageHandler testHandler = qInstallMessageHandler(nullptr);
-    fflush(stderr);
-    const int savedStderr = dup(STDERR_FILENO);
-    dup2(captured.handle(), STDERR_FILENO);
+    StandardErrorCapture captured;
     SaveError(7, QStringLiteral("Out of memory"), QStringLiteral("modMain"));
     ReportError(QStringLiteral("modMain_Main"));
-    fflush(stderr);
-    dup2(savedStderr, STDERR_FILENO);
-    close(savedStderr);
-    qInstallMessageHandler(testHandler);
-
-    captured.seek(0);
-    const QString text = QString::fromUtf8(captured.readAll());
+    const QString text = captured.take();
     QVERIFY2(text.contains(QStringLiteral("modMain_Main: Error #7: Out of memory Source: modMain")), qPrintable(text));
     QVERIFY2(text.contains(DiagnosticLog::path()), qPrintable(text));
     QCOMPARE(QStringList(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)).size(), 1);

@@ -696,9 +696,10 @@ void CallListWindow::StatusTimer_Timer()
         StatusTimer->stop();
         StatusTimerEnabled = false;
         intStatusTimer = 0;
-        MainWindow::setStatusText(QString());
+        const QString resting = restingStatus();
+        MainWindow::setStatusText(resting);
         if (Panels.size() > 1)
-            Panels[1]->setText(QString());
+            Panels[1]->setText(resting);
     }
 }
 

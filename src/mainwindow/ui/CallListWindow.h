@@ -128,6 +128,9 @@ protected:
     virtual int clockPanel() const = 0;
     // The tip of the status bar over panel (1 ..); a window may keep the current tip for a panel.
     virtual QString panelTip(int panel) const;
+    // What the status text goes back to once an event line has aged out: a state that lasts and that the user
+    // must still see (a closed modem port), or nothing.
+    virtual QString restingStatus() const { return QString(); }
     virtual void StatusBar1_PanelDblClick(int panel);
     // Fold-out lists of the window's own beside the event list, re-placed after a resize.
     virtual void placeOwnFoldOuts() {}

@@ -295,6 +295,10 @@ void frmBaseMain::BuildStatusPanels()
         CommandState::setAvailable(a, gNetworkMode == Server);
 }
 
+// A port that was closed or could not be opened stays said, as it stays so until the device comes back or the
+// user opens it: after a mode switch the event line that said it would otherwise be gone in ten seconds.
+QString frmBaseMain::restingStatus() const { return MSComm->ModemConnected ? QString() : MSComm->closedReport(); }
+
 int frmBaseMain::clockPanel() const { return gNetworkMode == Server ? 4 : 3; }
 
 QString frmBaseMain::panelTip(int panel) const

@@ -49,6 +49,7 @@ protected:
     void ExitSteps() override;
     int clockPanel() const override;
     QString panelTip(int panel) const override;
+    QString restingStatus() const override;
     void StatusBar1_PanelDblClick(int panel) override;
     void placeOwnFoldOuts() override;
     void addOwnHints() override;
