@@ -716,6 +716,13 @@ void TestServerDispatcher::contactRequests()
     QCOMPARE(gContacts.count(), 3);
     p.send(";ADD CONTACT;");
     QTRY_COMPARE(events().last(), QStringLiteral("1 contact was lost in an attempt to update the contact list."));
+    // A client frames its change with two questions of the modem's state, each a send of its own: what comes
+    // between their answers, to it alone, is the change's answer, here none.
+    p.send(";MODEMCONNECTION;");
+    p.send(";ADD CONTACT;|''||||NUMBER|555-4444|X");
+    p.send(";MODEMCONNECTION;");
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";MODEMCONNECTION;False;"), QStringLiteral(";MODEMCONNECTION;False;")}));
     // Control characters (an escape sequence, a bell) never reach the book; the other information keeps its
     // line breaks.
     p.send(QStringLiteral(";ADD CONTACT;|EVIL\x1b[31mRED\x07|||line one\nline two\x1b|NUMBER|555-0077\x00|Work\x1b")
