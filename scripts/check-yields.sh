@@ -7,7 +7,9 @@
 # (QMessageBox::warning, QFileDialog::getOpenFileName, QInputDialog::getText, QColorDialog::getColor, ...), which
 # run a modal loop of their own and escape the end's closing of every box, a progress dialog (its setValue runs
 # the loop), exec() in a window or the composition root (a dialog, a menu, a drag) and, in any folder, exec() of
-# something named as a box, a menu, a dialog, a drag or a loop. What may run a loop is allowed line by line below,
+# something named as a box, a menu, a dialog, a drag or a loop (a logic folder holds no widget at all, which
+# scripts/check-layers.py sees to, so a box's or a menu's exec() can stand only in the window and root folders,
+# whatever its variable is called). What may run a loop is allowed line by line below,
 # by its file and its exact text, so a new loop in the same file is found as well.
 #
 # Usage: check-yields.sh [project folder]   (the folder this script is in, by default)

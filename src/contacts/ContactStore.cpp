@@ -13,8 +13,6 @@
 
 namespace {
 
-bool g_requestWaiting = false;
-
 int countRows(const char* sql)
 {
     try {
@@ -66,16 +64,18 @@ bool SendContactRequest(const QString& text)
                         Prompt::OkOnly, Prompt::Exclamation);
         return false;
     }
-    if (gRemoteSocket && gRemoteSocket->Connected()) {
+    if (gRemoteSocket && gRemoteSocket->Connected())
         gRemoteSocket->SendData(text);
-        g_requestWaiting = true;
-    }
     return true;
 }
 
-bool ContactRequestWaiting() { return g_requestWaiting; }
+bool ContactRequestWaiting() { return gRemoteSocket && gRemoteSocket->ContactAnswerDue(); }
 
-void ContactRequestsAnswered() { g_requestWaiting = false; }
+void ContactRequestsAnswered()
+{
+    if (gRemoteSocket)
+        gRemoteSocket->ContactAnswerTaken();
+}
 
 namespace ContactOpeners {
 

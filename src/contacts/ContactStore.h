@@ -22,10 +22,12 @@ QString contactDatabaseName();
 // Sends a request to the server through the client socket (dropped while it is not connected). A contact
 // too large for the server to read whole is not sent: a box says so, and the result is false.
 bool SendContactRequest(const QString& text);
-// Whether a contact request went to the server that it has not answered yet, with the book or an error. Its
-// error is the user's to see, where the contact was saved, not only the activity log's.
+// Whether what the server sends now answers a contact request of this client, and its refusal has not come:
+// a refusal then is the user's to see, where the contact was saved, not only the activity log's. Told by the
+// order of the server's answers (clsRemoteSocket::ContactAnswerDue), so neither another client's change nor a
+// request the server dropped makes another refusal read as a contact's.
 bool ContactRequestWaiting();
-// The server answered (with its book, or an error): nothing waits any more.
+// The refusal of the contact request has been read: nothing more answers it.
 void ContactRequestsAnswered();
 
 // The commands that turn a caller into contact data (the call list's Edit menu and grid menu, the

@@ -204,6 +204,9 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         pass.callsChanged = true;
     } else if (key == QLatin1String("MODEMCONNECTION")) {
         const QString state = fields.at(0);
+        // The answer to this client's question, not the server's news of its port to every client.
+        if (gRemoteSocket && (state == QLatin1String("True") || state == QLatin1String("False")))
+            gRemoteSocket->ModemStateAnswered();
         if (state.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
             m_host.ModemConnected = true;
         else if (state.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
@@ -292,7 +295,6 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
         pass.groupsChanged = true;
     } else if (key == QLatin1String("CLEAR CONTACTS")) {
-        ContactRequestsAnswered();
         AddEvent(QStringLiteral("An update of your call log was required by your IP Address."));
         gContacts = KeyedCollection<clsContact>();
         pass.callsChanged = true;

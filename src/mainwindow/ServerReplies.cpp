@@ -274,6 +274,9 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
     }
     const qint32 last = qint32(ids.size()) - 1;
     bool stopped = false;
+    qint64 deleted = 0;
+    // Why the log refused a delete: the deletion ends there, as the next deletes would fail the same way.
+    QString failure;
     // The IDs name calls of the log open now; once another log is open they would name other calls.
     const quint64 log = CallerDBGeneration();
     {
@@ -290,26 +293,41 @@ void ServerReplies::SendDeleteSQL(const ServerRequest& request, const QString& i
                 break;
             }
             try {
-                if (DeleteCaller(ids[done]))
+                if (DeleteCaller(ids[done])) {
+                    ++deleted;
                     Q_EMIT callDeleted(ids[done]);
+                }
             } catch (const SqlError& e) {
                 keep(e, "frmBaseMain_SendDeleteSQL");
-                request.replyError(kDatabaseError, e.message());
+                failure = e.message();
+                break;
             }
         }
     }
-    request.event(QStringLiteral(" Deleted Call Records"));
-    if (gMainForm)
-        gMainForm->UpdateStatus();
-    if (gServer) {
+    if (deleted > 0) {
+        request.event(QStringLiteral(" Deleted Call Records"));
+        if (gMainForm)
+            gMainForm->UpdateStatus();
+    }
+    if (!failure.isEmpty()) {
+        // Said once, with what was done: no "DELETE OK", which every client would take for its own deletion
+        // done. A client that was shown calls now gone reads its view again; one that was not keeps it.
+        if (!failure.endsWith(QLatin1Char('.')))
+            failure += QLatin1Char('.');
+        request.replyError(kDatabaseError,
+                           failure + QStringLiteral(" %1 of %2 calls were deleted.").arg(deleted).arg(ids.size()));
+        if (deleted > 0 && gServer)
+            gServer->SendData(QStringLiteral(";UPDATE NEEDED;"), -1, -1);
+    } else if (gServer) {
         gServer->SendData(QStringLiteral(";DELETE OK;"), -1, -1);
         gServer->SendData(QStringLiteral(";UPDATE NEEDED;"), -1, request.index());
+        // The requester takes "DELETE OK" for all of its calls gone; after a stop only some went, so it asks
+        // for its view again like the others.
+        if (stopped)
+            request.reply(QStringLiteral(";UPDATE NEEDED;"));
     }
-    // The requester takes "DELETE OK" for all of its calls gone; after a stop only some went, so it asks
-    // for its view again like the others.
-    if (stopped)
-        request.reply(QStringLiteral(";UPDATE NEEDED;"));
-    miniDisplay().LoadData();
+    if (deleted > 0)
+        miniDisplay().LoadData();
 }
 
 void ServerReplies::SendStatistic(const ServerRequest& request, const QString& payload)

@@ -56,8 +56,10 @@ public:
     // as a query's answer is, under the same bounds.
     void SendMiniDisplayInfo(const ServerRequest& request, qint32 count);
     // Deletes the calls listed as "|id|id|...|"; ";DELETE OK;" to every client, ";UPDATE NEEDED;" to the
-    // others, and to the requester too when the deletion stopped early. An ID that is no number gets its own
-    // ";ERROR;" and is passed over.
+    // others, and to the requester too when the deletion stopped early. A list holding an item that is no
+    // call's number is one ";ERROR;", and nothing is deleted. A delete the log refuses ends the deletion: one
+    // ";ERROR;" with the cause and how many calls went, no ";DELETE OK;", and ";UPDATE NEEDED;" to every
+    // client when some went. "Deleted Call Records" is written only when calls were deleted.
     void SendDeleteSQL(const ServerRequest& request, const QString& idList);
     // The statistics engine's answers (statistics/ServerStatistics.h): it writes the event line, turns the
     // request into its statistics, groups and period, and replies itself.

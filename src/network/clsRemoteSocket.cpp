@@ -139,6 +139,8 @@ void clsRemoteSocket::onConnected()
 {
     // Nothing of an earlier connection may be read as the start of this one's first answer.
     m_framer.clear();
+    m_modemQuestions.clear();
+    m_contactAnswerDue = false;
     m_connected = true;
     // A request follows another at once (an edit and its refresh): neither waits for the server's
     // delayed acknowledgement of the one before.
@@ -146,6 +148,7 @@ void clsRemoteSocket::onConnected()
     if (gMainForm) {
         gMainForm->RefreshOnline();
         SendData(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;") + gMainForm->strSQL);
+        m_modemQuestions.append(false);
         // The rows of the burst's query take a while on a large log.
         Program::showWaiting(QStringLiteral("SQL"), dynamic_cast<QObject*>(gMainForm));
         gMainForm->ConnectBurstSent();
@@ -155,6 +158,9 @@ void clsRemoteSocket::onConnected()
 void clsRemoteSocket::onDisconnected()
 {
     m_framer.clear();
+    // The questions asked on it will not be answered.
+    m_modemQuestions.clear();
+    m_contactAnswerDue = false;
     // A close asked for here (Connect(False)) has told the window already.
     if (!m_connected)
         return;
@@ -207,5 +213,27 @@ void clsRemoteSocket::SendData(const QString& data)
 {
     if (State() != SocketState::Connected)
         return;
+    // A contact change goes out alone, first in its send.
+    const bool contactChange = data.startsWith(QLatin1String(";ADD CONTACT;"), Qt::CaseInsensitive) ||
+                               data.startsWith(QLatin1String(";EDIT CONTACT;"), Qt::CaseInsensitive) ||
+                               data.startsWith(QLatin1String(";DELETE CONTACT;"), Qt::CaseInsensitive);
+    if (contactChange)
+        askModemState(true);
     sckRemoteClient->write(MessageFramer::frame(data));
+    // In a send of its own: a server that drops the rest of a send after a failure still answers it.
+    if (contactChange)
+        askModemState(false);
+}
+
+void clsRemoteSocket::askModemState(bool opens)
+{
+    sckRemoteClient->write(MessageFramer::frame(QStringLiteral(";MODEMCONNECTION;")));
+    m_modemQuestions.append(opens);
+}
+
+void clsRemoteSocket::ModemStateAnswered()
+{
+    if (m_modemQuestions.isEmpty())
+        return;
+    m_contactAnswerDue = m_modemQuestions.takeFirst();
 }

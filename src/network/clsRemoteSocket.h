@@ -67,10 +67,28 @@ public:
     // Dispatches the queued units now, unless a dispatch is already running (then it takes them in turn).
     void DispatchPending();
 
-    // Sends the text followed by the end-of-send marker, only while connected; otherwise drops it.
+    // Sends the text followed by the end-of-send marker, only while connected; otherwise drops it. A contact
+    // change (";ADD CONTACT;", ";EDIT CONTACT;", ";DELETE CONTACT;") goes between two ";MODEMCONNECTION;"
+    // questions, each a send of its own (see ContactAnswerDue).
     void SendData(const QString& data);
 
+    // The server answers one client's requests in the order they were sent, and ";MODEMCONNECTION;" to the
+    // asker alone, with "True" or "False" (its news of the port to every client says "TRUE" or "FALSE"). A
+    // refusal (";ERROR;", "RESTRICTED", which go to the asker alone) that comes between the answers to the
+    // questions before and after a contact change is therefore that change's, whatever else every client is
+    // sent meanwhile (another client's change); this client's other requests are answered outside them, and
+    // a change the server drops without a word leaves nothing between them. True from the answer before a
+    // contact change until its refusal has been taken or the answer after it has come.
+    bool ContactAnswerDue() const { return m_contactAnswerDue; }
+    // The refusal that answers the contact change has been read: nothing more is its answer.
+    void ContactAnswerTaken() { m_contactAnswerDue = false; }
+    // The dispatcher read the server's answer to a ";MODEMCONNECTION;" question of this client.
+    void ModemStateAnswered();
+
 private:
+    // Asks ";MODEMCONNECTION;"; opens is whether its answer begins the answer of a contact change.
+    void askModemState(bool opens);
+
     void Connect(bool flag);
     void onConnected();
     void onDisconnected();
@@ -85,6 +103,10 @@ private:
     // A server that never ends a send must not make the buffer grow without bound.
     MessageFramer m_framer;
     QStringList m_units;
+    // For each ";MODEMCONNECTION;" asked on this connection and not answered yet, oldest first: whether its
+    // answer begins a contact change's.
+    QList<bool> m_modemQuestions;
+    bool m_contactAnswerDue = false;
     bool m_dispatching = false;
     bool m_dispatchPosted = false;
 };

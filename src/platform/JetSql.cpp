@@ -703,6 +703,35 @@ std::vector<char32_t> codePoints(sqlite3_value* v)
     return std::vector<char32_t>(chars.begin(), chars.end());
 }
 
+// The characters SQLite's GLOB reads from a value: its text up to the first NUL, each read as SQLite reads
+// UTF-8 (a stray continuation byte stands for itself; an overlong form, a surrogate or a non-character is
+// U+FFFD). Qt's decoder, or the bytes after a NUL, would give other answers for the same values.
+std::vector<char32_t> globChars(sqlite3_value* v)
+{
+    std::vector<char32_t> out;
+    const unsigned char* z = sqlite3_value_text(v);
+    if (!z)
+        return out;
+    out.reserve(size_t(sqlite3_value_bytes(v)));
+    while (*z) {
+        uint32_t c = *z++;
+        if (c >= 0xc0) {
+            c = c < 0xe0   ? c & 0x1f
+                : c < 0xf0 ? c & 0x0f
+                : c < 0xf8 ? c & 0x07
+                : c < 0xfc ? c & 0x03
+                : c < 0xfe ? c & 0x01
+                           : 0;
+            while ((*z & 0xc0) == 0x80)
+                c = (c << 6) + (0x3f & *z++);
+            if (c < 0x80 || (c & 0xFFFFF800) == 0xD800 || (c & 0xFFFFFFFE) == 0xFFFE)
+                c = 0xFFFD;
+        }
+        out.push_back(char32_t(c));
+    }
+    return out;
+}
+
 // SQLite's GLOB: * any run, ? one character, [abc], [a-z], [^abc]; case counts.
 struct GlobElement {
     enum Type { One, Any, Run, Set } type = One;
@@ -732,12 +761,18 @@ bool compileGlob(const std::vector<char32_t>& p, std::vector<GlobElement>& out)
                 e.ranges.emplace_back(U']', U']');
                 ++j;
             }
+            // Only a plain character before it makes a '-' a range: after a range, or after that first ']',
+            // SQLite takes the '-' as itself ("[a-c-e]" is a to c, '-' and e). The character before a range
+            // stays in the set also when the range is reversed and holds nothing ("[e-a]" is e).
+            bool afterPlain = false;
             for (; j < p.size() && p[j] != U']'; ++j) {
-                if (p[j] == U'-' && !e.ranges.empty() && j + 1 < p.size() && p[j + 1] != U']') {
-                    e.ranges.back().second = p[j + 1];
+                if (p[j] == U'-' && afterPlain && j + 1 < p.size() && p[j + 1] != U']') {
+                    e.ranges.emplace_back(e.ranges.back().first, p[j + 1]);
                     ++j;
+                    afterPlain = false;
                 } else {
                     e.ranges.emplace_back(p[j], p[j]);
+                    afterPlain = true;
                 }
             }
             if (j >= p.size())
@@ -805,8 +840,7 @@ void globFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     guarded(ctx, [&] {
         std::vector<GlobElement> pattern;
         WorkMeter meter;
-        const bool matched =
-            compileGlob(codePoints(argv[0]), pattern) && globMatch(pattern, codePoints(argv[1]), meter);
+        const bool matched = compileGlob(globChars(argv[0]), pattern) && globMatch(pattern, globChars(argv[1]), meter);
         sqlite3_result_int(ctx, matched ? 1 : 0);
     });
 }

@@ -716,6 +716,13 @@ void TestServerDispatcher::contactRequests()
     QCOMPARE(gContacts.count(), 3);
     p.send(";ADD CONTACT;");
     QTRY_COMPARE(events().last(), QStringLiteral("1 contact was lost in an attempt to update the contact list."));
+    // A client frames its change with two questions of the modem's state, each a send of its own: what comes
+    // between their answers, to it alone, is the change's answer, here none.
+    p.send(";MODEMCONNECTION;");
+    p.send(";ADD CONTACT;|''||||NUMBER|555-4444|X");
+    p.send(";MODEMCONNECTION;");
+    QCOMPARE(p.take(2),
+             (QStringList{QStringLiteral(";MODEMCONNECTION;False;"), QStringLiteral(";MODEMCONNECTION;False;")}));
     // Control characters (an escape sequence, a bell) never reach the book; the other information keeps its
     // line breaks.
     p.send(QStringLiteral(";ADD CONTACT;|EVIL\x1b[31mRED\x07|||line one\nline two\x1b|NUMBER|555-0077\x00|Work\x1b")
@@ -782,6 +789,33 @@ void TestServerDispatcher::deletionByIdList()
     QCOMPARE(requester.next(), QStringLiteral(";DELETE OK;"));
     QCOMPARE(removed.mid(3), (QList<qint32>{1, 40000, 3}));
     QCOMPARE(logRows(), 5);
+
+    // A delete the log refuses (a full disk) ends the deletion: one answer with the cause and what was done,
+    // and no "DELETE OK", which every client would take for its own calls gone. Those shown a call that did
+    // go read their views again.
+    gCallerDB->exec(QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON tblCID WHEN OLD.ID >= 7 "
+                                   "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    const QStringList confirmed{QStringLiteral(";DELETE OK;"), QStringLiteral(";UPDATE NEEDED;")};
+    QCOMPARE(second.take(2), confirmed);
+    QCOMPARE(third.take(2), confirmed);
+    const qsizetype deletions = events().count(QStringLiteral("127.0.0.1 Deleted Call Records"));
+    requester.send(";DELETE SQL;|5|7|8|");
+    QCOMPARE(requester.take(2), (QStringList{QStringLiteral(";ERROR;30000;database or disk is full. 1 of 3 calls "
+                                                            "were deleted.;"),
+                                             QStringLiteral(";UPDATE NEEDED;")}));
+    QCOMPARE(second.next(), QStringLiteral(";UPDATE NEEDED;"));
+    QCOMPARE(third.next(), QStringLiteral(";UPDATE NEEDED;"));
+    QCOMPARE(removed.mid(6), QList<qint32>{5});
+    QCOMPARE(logRows(), 4);
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Deleted Call Records")), deletions + 1);
+    // A Clear of a large log whose first delete fails: one answer, nothing to the others, no event.
+    requester.send(";DELETE SQL;|" + QByteArray("8|").repeated(100'000));
+    QCOMPARE(requester.next(),
+             QStringLiteral(";ERROR;30000;database or disk is full. 0 of 100000 calls were deleted.;"));
+    QCOMPARE(requester.take(1, 200), QStringList());
+    QCOMPARE(second.take(1, 50), QStringList());
+    QCOMPARE(logRows(), 4);
+    QCOMPARE(events().count(QStringLiteral("127.0.0.1 Deleted Call Records")), deletions + 1);
     QVERIFY(Prompt::history().isEmpty());
 }
 

@@ -8,7 +8,12 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <random>
 
 // Queries of the Jet dialect run against a small in-memory call log, read through the read-only path that
 // user and peer text takes.
@@ -25,6 +30,8 @@ private Q_SLOTS:
     void conditionsSelectTheRightCalls();
     void functionsComputeJetResults_data();
     void functionsComputeJetResults();
+    void globAnswersAsSQLitesOwn_data();
+    void globAnswersAsSQLitesOwn();
     void failuresMapToTheProgramsResults_data();
     void failuresMapToTheProgramsResults();
     void untrustedTextCannotChangeTheLog_data();
@@ -300,6 +307,9 @@ void TestJetSql::functionsComputeJetResults_data()
     QTest::newRow("glob") << "('b1x' Glob '[a-c][0-9]*') || ('B1x' Glob '[a-c]*') || ('x]' Glob 'x[]]') || ('xz' "
                              "Glob 'x[^a-c]') || ('a[' Glob 'a[') || ('a-' Glob 'a[a-]') || ('ab' Glob '*?b')"
                           << "1011011";
+    QTest::newRow("glob dash after a range or a first bracket")
+        << "('d' Glob '[a-c-e]') || ('-' Glob '[a-c-e]') || ('-' Glob '[]-a]') || ('_' Glob '[]-a]')"
+        << "0110";
     QTest::newRow("trims with a set") << "ltrim('xxaxx', 'x') || '|' || rtrim('xxaxx', 'x') || '|' || trim('yxaxy', "
                                          "'xy') || '|' || trim('ééaé', 'é')"
                                       << "axx|xxa|a|a";
@@ -319,6 +329,131 @@ void TestJetSql::functionsComputeJetResults()
     } catch (const SqlError& e) {
         QFAIL(qPrintable(e.message()));
     }
+}
+
+namespace {
+
+// Characters given as one text, separated by blanks (a character may be several bytes, or bytes that are no
+// UTF-8 at all).
+template <size_t N>
+QByteArrayList chars(const char (&text)[N])
+{
+    return QByteArray(text, N - 1).split(' ');
+}
+
+} // namespace
+
+void TestJetSql::globAnswersAsSQLitesOwn_data()
+{
+    // Patterns of stars, question marks, plain characters and sets drawn at random from each row's
+    // characters, against values drawn from its text; the seed makes every run the same pairs.
+    QTest::addColumn<QByteArrayList>("plain");
+    QTest::addColumn<QByteArrayList>("inSet");
+    QTest::addColumn<QByteArrayList>("text");
+    QTest::addColumn<int>("unclosedPercent");
+    QTest::addColumn<int>("nullPercent");
+    QTest::addColumn<uint>("seed");
+    QTest::newRow("ranges, a dash after them")
+        << chars("a c e -") << chars("a b c e - - -") << chars("a b c d e f -") << 0 << 0 << 1u;
+    QTest::newRow("a dash first and last")
+        << chars("a -") << chars("- a c - ^") << chars("- a b c ^ _") << 0 << 0 << 2u;
+    QTest::newRow("a first close bracket")
+        << chars("] a") << chars("] ] - a ^ _") << chars("] - a ^ _ `") << 0 << 0 << 3u;
+    QTest::newRow("a caret") << chars("^ a b") << chars("^ ^ a - c") << chars("^ a b c -") << 0 << 0 << 4u;
+    QTest::newRow("unclosed sets") << chars("a [ ]") << chars("a - ] [") << chars("a b [ ] -") << 40 << 0 << 5u;
+    QTest::newRow("stars and question marks") << chars("* * ? ? a b") << chars("a b") << chars("a b c") << 0 << 0 << 6u;
+    QTest::newRow("multibyte") << chars("é 中 😀 a") << chars("é - ë 中 😀 ü a") << chars("é ë 中 丁 😀 😁 ü a -") << 0 << 0
+                               << 7u;
+    QTest::newRow("null") << chars("a *") << chars("a - c") << chars("a b c") << 0 << 20 << 8u;
+    QTest::newRow("a nul, bytes that are no utf-8")
+        << chars("a \x80 \xe9 -") << chars("\x80 - \xff a \xc3 \xe9")
+        << chars("a \x00 \x80 \xc3 \xe9 \xff \xed\xa0\x80 \xc0\x80 \xef\xbf\xbe -") << 0 << 0 << 9u;
+}
+
+void TestJetSql::globAnswersAsSQLitesOwn()
+{
+    QFETCH(QByteArrayList, plain);
+    QFETCH(QByteArrayList, inSet);
+    QFETCH(QByteArrayList, text);
+    QFETCH(int, unclosedPercent);
+    QFETCH(int, nullPercent);
+    QFETCH(uint, seed);
+
+    // SQLite's own glob, on a connection that never had ours.
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), SQLITE_OK);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(raw, sqlite3_close);
+    sqlite3_stmt* oracleStmt = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(raw, "SELECT glob(?1, ?2)", -1, &oracleStmt, nullptr), SQLITE_OK);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> finalizer(oracleStmt, sqlite3_finalize);
+    SqlStatement ours = m_writer->prepare(QStringLiteral("SELECT glob(?1, ?2)"));
+
+    std::mt19937 rng(seed);
+    const auto draw = [&](int below) { return int(rng() % std::mt19937::result_type(below)); };
+    const auto pick = [&](const QByteArrayList& from) { return from.at(draw(int(from.size()))); };
+    const auto bind = [](sqlite3_stmt* st, int at, const std::optional<QByteArray>& value) {
+        if (value)
+            sqlite3_bind_text(st, at, value->constData(), int(value->size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(st, at);
+    };
+    // 1 or 0, or -1 for NULL
+    const auto answer = [](sqlite3_stmt* st) {
+        return sqlite3_column_type(st, 0) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 0);
+    };
+    const auto shown = [](const std::optional<QByteArray>& v) {
+        return v ? QString::fromLatin1(v->toPercentEncoding("[]^-*?")) : QStringLiteral("NULL");
+    };
+    int counts[3] = {}; // NULL, no match, match
+    QStringList differ;
+    for (int n = 0; n < 2000; ++n) {
+        std::optional<QByteArray> pattern = QByteArray();
+        for (int piece = draw(7); piece > 0; --piece) {
+            const int kind = draw(10);
+            if (kind < 2) {
+                *pattern += '*';
+            } else if (kind == 2) {
+                *pattern += '?';
+            } else if (kind < 6) {
+                *pattern += draw(3) == 0 ? "[^" : "[";
+                for (int k = draw(5); k > 0; --k)
+                    *pattern += pick(inSet);
+                if (draw(100) >= unclosedPercent)
+                    *pattern += ']';
+            } else {
+                *pattern += pick(plain);
+            }
+        }
+        std::optional<QByteArray> value = QByteArray();
+        for (int k = draw(7); k > 0; --k)
+            *value += pick(text);
+        if (draw(100) < nullPercent)
+            pattern.reset();
+        if (draw(100) < nullPercent)
+            value.reset();
+
+        bind(oracleStmt, 1, pattern);
+        bind(oracleStmt, 2, value);
+        QCOMPARE(sqlite3_step(oracleStmt), SQLITE_ROW);
+        const int expected = answer(oracleStmt);
+        sqlite3_reset(oracleStmt);
+        bind(ours.handle(), 1, pattern);
+        bind(ours.handle(), 2, value);
+        QVERIFY(ours.step());
+        const int got = answer(ours.handle());
+        ours.reset();
+
+        ++counts[expected + 1];
+        if (got != expected && differ.size() < 10)
+            differ << QLatin1Char('\'') + shown(value) + QStringLiteral("' GLOB '") + shown(pattern) +
+                          QStringLiteral("': SQLite ") + QString::number(expected) + QStringLiteral(", ours ") +
+                          QString::number(got);
+    }
+    QVERIFY2(differ.isEmpty(), qPrintable(differ.join(QLatin1Char('\n'))));
+    // The pairs reach both answers (and NULL where the row asks for it), so that agreeing says something.
+    QVERIFY2(counts[1] > 100 && counts[2] > 100,
+             qPrintable(QStringLiteral("%1 no, %2 yes").arg(counts[1]).arg(counts[2])));
+    QCOMPARE(counts[0] > 0, nullPercent > 0);
 }
 
 void TestJetSql::failuresMapToTheProgramsResults_data()

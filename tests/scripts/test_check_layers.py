@@ -12,8 +12,22 @@ SCRIPT = None
 PROJECT = None
 
 
-def run_check(root):
-    return subprocess.run([sys.executable, SCRIPT, root], capture_output=True, text=True)
+def run_check(root, qt=None):
+    return subprocess.run([sys.executable, SCRIPT, root] + ([qt] if qt else []), capture_output=True, text=True)
+
+
+def fake_qt(test):
+    """A Qt header folder of a few modules: QAction is in QtGui and, forwarded, in QtWidgets too."""
+    qt = tempfile.TemporaryDirectory()
+    test.addCleanup(qt.cleanup)
+    for module, names in {"QtCore": ["QString", "QObject"], "QtGui": ["QAction", "qaction.h", "QFont"],
+                          "QtWidgets": ["QtWidgets", "QMenu", "qmenu.h", "QAction", "qaction.h", "QWidget"],
+                          "QtCharts": ["QChartView"], "QtPrintSupport": ["QPrintDialog"],
+                          "QtMultimediaWidgets": ["QVideoWidget"]}.items():
+        os.makedirs(os.path.join(qt.name, module))
+        for name in names:
+            open(os.path.join(qt.name, module, name), "w").close()
+    return qt.name
 
 
 class CheckLayers(unittest.TestCase):
@@ -27,7 +41,7 @@ class CheckLayers(unittest.TestCase):
             with open(full, "w") as f:
                 f.write("#pragma once\n")
                 for name in includes:
-                    f.write('#include "%s"\n' % name)
+                    f.write("#include %s\n" % (name if name.startswith("<") else '"%s"' % name))
                 f.write("#include <QString>\n")
         return root.name
 
@@ -80,6 +94,31 @@ class CheckLayers(unittest.TestCase):
         result = run_check(self.tree({"extras/Thing.cpp": ["app/StartUp.h"], "core/X.cpp": ["extras/Thing.h"]}))
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("extras", result.stderr)
+
+    def test_a_widget_in_a_logic_folder_fails(self):
+        # Whatever its variable is called: the menu's header is what gives it away.
+        for path, include in [("capture/A.cpp", "<QMenu>"), ("core/A.h", "<QtWidgets>"),
+                              ("network/A.cpp", "<QtWidgets/QWidget>"), ("statistics/A.cpp", "<qmenu.h>"),
+                              ("mainwindow/A.cpp", "<QChartView>"), ("contacts/A.cpp", "<QtPrintSupport/QPrintDialog>"),
+                              ("popup/A.cpp", "<QVideoWidget>"), ("mainwindow/A.cpp", "core/ui/ProgressWindow.h"),
+                              ("core/deeper/A.cpp", "<QMenu>")]:
+            with self.subTest(path=path, include=include):
+                root = self.tree({path: [include], "core/ui/ProgressWindow.h": []})
+                with open(os.path.join(root, "src", path), "a") as f:
+                    f.write("void f() { QMenu m; m.exec(QCursor::pos()); }\n")
+                result = run_check(root, fake_qt(self))
+                self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+                self.assertIn("widget in a logic folder: src/%s:2 includes %s" % (path, include.strip("<>")),
+                              result.stderr)
+
+    def test_widgets_in_the_ui_and_app_folders_pass(self):
+        result = run_check(self.tree({
+            "capture/ui/A.cpp": ["<QMenu>", "<QtWidgets/QWidget>"], "app/StartUp.cpp": ["<QtWidgets>"],
+            "core/ui/B.cpp": ["<qmenu.h>", "<QChartView>"],
+            # QAction is QtGui's, whatever QtWidgets still forwards.
+            "core/A.cpp": ["<QAction>", "<qaction.h>", "<QFont>", "<QString>", "platform/Clock.h"],
+            "platform/Clock.h": []}), fake_qt(self))
+        self.assertEqual(result.returncode, 0, result.stderr)
 
     def test_the_project_itself_passes(self):
         result = run_check(PROJECT)

@@ -60,6 +60,13 @@ private:
     bool push(const QStringList& records);
     void openBookOn(const QString& name);
     ScriptedServer& server() { return m_session.server(); }
+    // The client's sends but the questions of the modem's state that frame each contact change.
+    QStringList changesSent()
+    {
+        QStringList sent = m_session.server().requests();
+        sent.removeAll(QStringLiteral(";MODEMCONNECTION;"));
+        return sent;
+    }
 
     ClientSession m_session;
 };
@@ -167,7 +174,7 @@ void TestContactClientWaits::addNumberAndRemoveFollowTheContactChosen()
     Prompt::queueAnswer(Prompt::Yes);
     TRIGGER(book(), "mnuEditRemove");
     QVERIFY(!server().waitForRequest(QStringLiteral(";DELETE CONTACT;")).isEmpty());
-    QCOMPARE(server().requests(), QStringList({";DELETE CONTACT;Abe"}));
+    QCOMPARE(changesSent(), QStringList({";DELETE CONTACT;Abe"}));
 }
 
 // Edits stay on the form when another user's change arrives (the form is not overwritten), and the list
@@ -194,7 +201,7 @@ void TestContactClientWaits::theHighlightFollowsTheForm()
     TRIGGER(book(), "cmdAddNumber");
     TRIGGER(book(), "mnuEditSave");
     QVERIFY(!server().waitForRequest(QStringLiteral(";ADD CONTACT;")).isEmpty());
-    QCOMPARE(server().requests(), QStringList({";ADD CONTACT;|Cy||||NUMBER|555-0301|NONE"}));
+    QCOMPARE(changesSent(), QStringList({";ADD CONTACT;|Cy||||NUMBER|555-0301|NONE"}));
 }
 
 // A pasted name is cleaned on its way to the server, and the server's cleaned echo is the contact being
@@ -218,8 +225,8 @@ void TestContactClientWaits::theServersCleanedEchoIsFound()
     QTest::keyClicks(control<QPlainTextEdit>("txtOtherInfo"), QStringLiteral("x"));
     TRIGGER(book(), "mnuEditSave");
     QVERIFY(!server().waitForRequest(QStringLiteral(";EDIT CONTACT;")).isEmpty());
-    QCOMPARE(server().requests(), QStringList({";ADD CONTACT;|ONeil||||NUMBER|555-0199|NONE",
-                                               ";EDIT CONTACT;ONeil;|ONeil|||x|NUMBER|555-0199|NONE"}));
+    QCOMPARE(changesSent(), QStringList({";ADD CONTACT;|ONeil||||NUMBER|555-0199|NONE",
+                                         ";EDIT CONTACT;ONeil;|ONeil|||x|NUMBER|555-0199|NONE"}));
 }
 
 // The contact shown is renamed by another user while its edits stay here: the save asks to add the form

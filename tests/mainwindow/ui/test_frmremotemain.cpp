@@ -197,7 +197,9 @@ bool TestFrmRemoteMain::start()
     if (!m_server->waitForClient() || m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty())
         return false;
     m_notesAtStart = waitingNotes();
-    // The burst's query is answered (with no rows): nothing waits any more.
+    // The burst is answered as a server does, in order: the modem's state, then the query (with no rows), and
+    // nothing waits any more.
+    m_server->send(QStringLiteral(";MODEMCONNECTION;False;"));
     for (const QString& s : sqlAnswer({}))
         m_server->send(s);
     if (!QTest::qWaitFor([this] { return waitingNotes().isEmpty(); }))
@@ -593,15 +595,27 @@ void TestFrmRemoteMain::deleteSendsTheSelectedIDs()
     QCOMPARE(Prompt::history().last().text,
              QStringLiteral("Are you sure you want to permanently remove these records from the database?"));
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
-    // Any other refusal of a contact this client saved is told too: the contact went meanwhile.
+    // Any other refusal of a contact this client saved is told too: the contact went meanwhile. The server
+    // answers in order the question of the modem's state before the change, the change, and the question
+    // after it; another client's change that comes between them does not answer this one.
     Prompt::clearHistory();
     clsContact ann;
     ann.Name = QStringLiteral("Ann");
+    const QString modemState = QStringLiteral(";MODEMCONNECTION;False;");
     QVERIFY(SendContactRequest(ContactRequests::edit(QStringLiteral("Ann"), ann)));
-    deliver({QStringLiteral(";ERROR;3021;No current record.;")});
+    deliver({modemState, QStringLiteral(";CLEAR CONTACTS;;CONTACT;|Bob||||NUMBER|555-0102|Home"),
+             QStringLiteral(";ERROR;3021;No current record.;"), modemState});
     QCOMPARE(Prompt::history().size(), 1);
     QCOMPARE(Prompt::history().last().kind, Prompt::Kind::Notice);
     QCOMPARE(Prompt::history().last().text, QStringLiteral("The server did not save the contact: No current record."));
+    // A change the server dropped without a word leaves nothing waiting, and the refusal of a request sent
+    // before the change is not the change's: neither is told as a contact not saved.
+    Prompt::clearHistory();
+    QVERIFY(SendContactRequest(ContactRequests::edit(QStringLiteral("Ann"), ann)));
+    deliver({modemState, modemState, QStringLiteral(";ERROR;30000;Too Complex;")});
+    QVERIFY(SendContactRequest(ContactRequests::edit(QStringLiteral("Ann"), ann)));
+    deliver({QStringLiteral(";ERROR;30000;Too Complex;"), modemState, modemState});
+    QCOMPARE(Prompt::texts(), QStringList());
     const QString expected = QStringLiteral(";DELETE SQL;|%1|%2|%3|")
                                  .arg(g->TextMatrix(3, CallListModel::ColID), g->TextMatrix(4, CallListModel::ColID),
                                       g->TextMatrix(5, CallListModel::ColID));
