@@ -188,6 +188,20 @@ std::vector<SqlDatabase*>& openConnections()
     return *open;
 }
 
+// A connection that writes, closed by its owner while readers of the same file were still open (a client's
+// answer or a statistics read under an end that would not wait for it). A reader that closes last cannot
+// copy the write-ahead file into the store, and leaves it and the shared-memory file beside it; so the writer
+// closes only once the last of those readers has.
+struct Lingering {
+    std::pair<quint64, quint64> file; // device, inode
+    std::unique_ptr<SQLite::Database> connection;
+};
+std::vector<Lingering>& lingeringWriters()
+{
+    static auto* lingering = new std::vector<Lingering>;
+    return *lingering;
+}
+
 } // namespace
 
 SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(mode)
@@ -256,18 +270,45 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
         throw SqlError(e.getExtendedErrorCode() > 0 ? e.getExtendedErrorCode() : SQLITE_CANTOPEN,
                        QString::fromUtf8(e.what()));
     }
+    if (mode != Mode::Inspect && namesAFile(path)) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+            m_file = FileId{quint64(info.st_dev), quint64(info.st_ino)};
+    }
     const std::lock_guard<std::mutex> lock(openLock());
     openConnections().push_back(this);
 }
 
 SqlDatabase::~SqlDatabase()
 {
-    {
-        const std::lock_guard<std::mutex> lock(openLock());
-        std::vector<SqlDatabase*>& open = openConnections();
-        open.erase(std::remove(open.begin(), open.end(), this), open.end());
-    }
     m_cached.clear();
+    // Closed here, once the lock is let go: the writers whose last reader this was.
+    std::vector<Lingering> closing;
+    const std::lock_guard<std::mutex> lock(openLock());
+    std::vector<SqlDatabase*>& open = openConnections();
+    open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    if (!m_file || !m_db)
+        return;
+    const auto readerOfFile = [this](const SqlDatabase* db) {
+        return db->m_mode == Mode::ReadOnly && db->m_file == m_file;
+    };
+    const bool readersLeft = std::any_of(open.begin(), open.end(), readerOfFile);
+    if (m_mode != Mode::ReadOnly && readersLeft) {
+        lingeringWriters().push_back(Lingering{*m_file, std::move(m_db)});
+        return;
+    }
+    m_db.reset();
+    if (readersLeft)
+        return;
+    std::vector<Lingering>& lingering = lingeringWriters();
+    for (auto it = lingering.begin(); it != lingering.end();) {
+        if (it->file == *m_file) {
+            closing.push_back(std::move(*it));
+            it = lingering.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void SqlDatabase::closeEveryConnection()
@@ -292,6 +333,8 @@ void SqlDatabase::closeEveryConnection()
         (void)db->m_db.release();
     }
     open.clear();
+    // Their owners have gone already; closing last, they take the write-ahead files with them.
+    lingeringWriters().clear();
 }
 
 QString SqlDatabase::memoryPath(const QString& name) { return QStringLiteral("file:/%1?vfs=memdb").arg(name); }
