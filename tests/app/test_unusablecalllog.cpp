@@ -26,7 +26,9 @@
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
 #include "support/ReadOnlyFolder.h"
@@ -198,6 +200,9 @@ void TestUnusableCallLog::readOnlyProgramFolderNamesTheCause()
     SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
     Prompt::clearHistory();
+    // Outside the tests the settings, and the lock beside them, have a folder of their own (~/.config/Velquon): the
+    // lock is had before the program folder turns read-only.
+    QVERIFY(SingleInstance::instance().acquire(settingsFilePath()));
     {
         ReadOnlyFolder readOnly(home.path());
         QVERIFY(readOnly.holds());
