@@ -7,7 +7,13 @@ set -u
 RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/velquon-test.XXXXXX")
 chmod 700 "$RUNTIME"
 export XDG_RUNTIME_DIR="$RUNTIME"
-export PULSE_RUNTIME_PATH="$RUNTIME/pulse"
+# The daemon's socket is "native" in its folder, and a socket's name holds at most 107 bytes: under a long TMPDIR
+# its folder is a short one of its own, so that the tests do not depend on the length of TMPDIR.
+PULSE_DIR="$RUNTIME/pulse"
+if [ $(( ${#PULSE_DIR} + 8 )) -gt 100 ]; then
+    PULSE_DIR=$(mktemp -d /tmp/velquon-pulse.XXXXXX)
+fi
+export PULSE_RUNTIME_PATH="$PULSE_DIR"
 # A throw-away HOME keeps tests away from the real user's settings even when one forgets VELQUON_HOME.
 export HOME="$RUNTIME/home"
 mkdir -p "$HOME"
@@ -16,7 +22,7 @@ cleanup() {
     pulseaudio --kill >/dev/null 2>&1 || true
     # The daemon writes into its folder while it exits: remove the folder once it has gone.
     for _ in $(seq 1 40); do pulseaudio --check >/dev/null 2>&1 || break; sleep 0.05; done
-    rm -rf "$RUNTIME"
+    rm -rf "$RUNTIME" "$PULSE_DIR"
 }
 trap cleanup EXIT
 

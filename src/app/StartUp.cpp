@@ -52,8 +52,8 @@ namespace {
 // True once ShutDown has run since the last start-up (and before the first one): the exit steps are done.
 bool g_shutDownDone = true;
 bool g_exiting = false;
-// Start-up gave way to a copy that holds the settings' lock but did not answer.
-bool g_silentCopy = false;
+// Start-up gave way to a copy that holds the settings' lock but did not answer, or could not have the lock.
+bool g_notStarted = false;
 
 // The contact book, then the call log. Nothing open, or already gone: no matter.
 void closeStores()
@@ -90,7 +90,7 @@ void createStatistics()
 
 void refuseForSilentCopy()
 {
-    g_silentCopy = true;
+    g_notStarted = true;
     const QString lock = SingleInstance::lockPath(settingsFilePath());
     SaveError(0, QStringLiteral("Another copy holds ") + lock + QStringLiteral(" and does not answer"),
               QStringLiteral("modMain"));
@@ -100,6 +100,21 @@ void refuseForSilentCopy()
                         lock + QStringLiteral(" and start Velquon again."),
                     Prompt::OkOnly, Prompt::Exclamation);
 }
+
+// Without the lock nothing would keep another copy from running on the same settings and stores beside this
+// one: this one does not start.
+void refuseWithoutLock(const QString& why)
+{
+    g_notStarted = true;
+    const QString lock = SingleInstance::lockPath(settingsFilePath());
+    SaveError(0, QStringLiteral("Cannot lock ") + lock + QStringLiteral(": ") + why, QStringLiteral("modMain"));
+    ReportError(QStringLiteral("modMain_Main"));
+    Prompt::message(QStringLiteral("Velquon cannot start: it could not make sure that it is the only copy using these "
+                                   "settings, because its lock file ") +
+                        lock + QStringLiteral(" cannot be used (") + why + QStringLiteral(")."),
+                    Prompt::OkOnly, Prompt::Exclamation);
+}
+
 bool g_programEnded = false;
 // The signal the program is ending on (0: none). Nobody may be there to answer, so the exit steps ask
 // nothing and say in the activity log what they did not save.
@@ -202,19 +217,23 @@ bool Main()
 {
     const MainWindowMakers& makers = mainWindowMakers();
 
-    // Another copy for the same settings: it comes forward, this one ends without touching anything.
+    // Another copy for the same settings: it comes forward, this one ends without touching anything. So does this
+    // one when it cannot hold the lock.
     SingleInstance& single = SingleInstance::instance();
+    g_notStarted = false;
     if (!single.acquire(settingsFilePath())) {
-        if (!single.runningCopyAnswered())
+        if (!single.refusal().isEmpty())
+            refuseWithoutLock(single.refusal());
+        else if (!single.runningCopyAnswered())
             refuseForSilentCopy();
         return false;
     }
-    // What stood at the lock's or the socket's name and stays there: this copy runs, and says it runs unguarded.
-    // Said once, not again at each start-up a mode switch runs.
-    static QString saidRefusal;
-    if (const QString refused = single.refusal(); !refused.isEmpty() && refused != saidRefusal) {
-        saidRefusal = refused;
-        keepStartupError(0, QStringLiteral("Cannot keep a second copy from starting: ") + refused,
+    // What stood at the socket's name and stays there: this copy runs, guarded, but a later start cannot bring it
+    // forward. Said once, not again at each start-up a mode switch runs.
+    static QString saidUnreachable;
+    if (const QString unreachable = single.unreachable(); !unreachable.isEmpty() && unreachable != saidUnreachable) {
+        saidUnreachable = unreachable;
+        keepStartupError(0, QStringLiteral("A later start cannot bring this copy forward: ") + unreachable,
                          QStringLiteral("modMain"));
     }
     single.setActivateHandler([] {
@@ -408,7 +427,7 @@ void EndProgram()
 
 bool ProgramEnded() { return g_programEnded; }
 
-int StartUpExitCode() { return g_silentCopy ? 1 : 0; }
+int StartUpExitCode() { return g_notStarted ? 1 : 0; }
 
 void ExitProgram()
 {

@@ -6,8 +6,9 @@
 // The start-up: one copy per settings location, first-run settings, the network mode, start with the
 // desktop, the program-wide objects, the databases (standalone and server), the main window of the mode,
 // the start-up events and report, statistics, attribute groups, view period and contacts.
-// Returns false when another copy is already running: it has been asked to show its main window, and this
-// process must end (with StartUpExitCode()) without touching anything.
+// Returns false when another copy is already running (it has been asked to show its main window), or when the
+// settings' lock cannot be had (said in a box): this process must end (with StartUpExitCode()) without touching
+// anything.
 bool Main();
 // Closes the databases, releases the program-wide objects and unloads every window. Errors are ignored.
 void ShutDown();
@@ -17,7 +18,8 @@ void EndProgram();
 // True once EndProgram ran: an end requested before the event loop started (inside start-up's first-run
 // dialog) must still end the process.
 bool ProgramEnded();
-// What the process returns when Main gave false: 1 when a copy holding the settings' lock did not answer.
+// What the process returns when Main gave false: 1 when a copy holding the settings' lock did not answer, or
+// when the lock could not be had.
 int StartUpExitCode();
 // The program's exit on a request from outside (session logout, a signal): the main window closes as if
 // its user chose Exit; whatever it did not do itself (LogOffTime, ShutDown) is done here; the loop ends.

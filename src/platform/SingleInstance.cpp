@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +47,74 @@ bool clearName(const QByteArray& path, bool plainToo, QString& why)
 }
 } // namespace
 
+// The name the system takes for the socket at a path. A socket's name has room for 108 bytes, two of which Qt
+// keeps for itself, while its folder may be any length (a long temporary or runtime folder): a longer path is
+// reached through a descriptor of its folder, which stays open while the name serves.
+class SingleInstance::SocketName {
+public:
+    explicit SocketName(const QString& path)
+    {
+        if (size_t(QFile::encodeName(path).size()) + 2 <= sizeof(sockaddr_un::sun_path)) {
+            m_name = path;
+            return;
+        }
+        const QFileInfo file(path);
+        m_folder = ::open(QFile::encodeName(file.absolutePath()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        m_name = m_folder >= 0 ? QStringLiteral("/proc/self/fd/%1/%2").arg(m_folder).arg(file.fileName()) : path;
+    }
+    ~SocketName()
+    {
+        if (m_folder >= 0)
+            ::close(m_folder);
+    }
+    SocketName(const SocketName&) = delete;
+    SocketName& operator=(const SocketName&) = delete;
+
+    const QString& name() const { return m_name; }
+
+private:
+    int m_folder = -1;
+    QString m_name;
+};
+
+namespace {
+
+// What the lock file holds, for a later start and for a person who looks: the holder's process and the socket
+// it listens on, one a line.
+QByteArray lockRecord(const QString& socket)
+{
+    return QByteArray::number(qint64(::getpid())) + '\n' +
+           (socket.isEmpty() ? QByteArray() : QFile::encodeName(socket) + '\n');
+}
+
+void writeRecord(int fd, const QString& socket)
+{
+    const QByteArray record = lockRecord(socket);
+    if (::ftruncate(fd, 0) == 0)
+        (void)!::pwrite(fd, record.constData(), size_t(record.size()), 0);
+}
+
+// The socket the holder of the lock file at path listens on; empty when it names none (yet), or when the file
+// cannot be read. Opened the way that never waits on what stands there.
+QString recordedSocket(const QString& path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return QString();
+    struct stat info = {};
+    char buffer[4096];
+    const ssize_t n = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ::pread(fd, buffer, sizeof buffer, 0) : -1;
+    ::close(fd);
+    if (n <= 0)
+        return QString();
+    // Only a whole line: the holder may be writing it now.
+    const QList<QByteArray> lines = QByteArray(buffer, n).split('\n');
+    return lines.size() > 2 && lines.at(1).startsWith('/') ? QFile::decodeName(lines.at(1)) : QString();
+}
+
+} // namespace
+
 SingleInstance& SingleInstance::instance()
 {
     static SingleInstance* s = new SingleInstance; // lives as long as the process
@@ -61,7 +130,7 @@ QString SingleInstance::serverName(const QString& settingsKey)
     return QStringLiteral("velquon-%1-").arg(::getuid()) + QString::fromLatin1(hash.left(20));
 }
 
-QString SingleInstance::folder()
+QString SingleInstance::socketFolder()
 {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     struct stat info = {};
@@ -75,12 +144,18 @@ QString SingleInstance::folder()
 
 QString SingleInstance::lockPath(const QString& settingsKey)
 {
-    return folder() + QLatin1Char('/') + serverName(settingsKey) + QStringLiteral(".lock");
+    const QFileInfo settings(QDir::cleanPath(QFileInfo(settingsKey).absoluteFilePath()));
+    return settings.absolutePath() + QLatin1Char('/') + settings.completeBaseName() + QStringLiteral(".lock");
 }
 
 QString SingleInstance::socketPath(const QString& settingsKey)
 {
-    return folder() + QLatin1Char('/') + serverName(settingsKey);
+    return socketFolder() + QLatin1Char('/') + serverName(settingsKey);
+}
+
+bool SingleInstance::showRunningCopy(const QString& settingsKey, int timeoutMs)
+{
+    return askRunningCopy(lockPath(settingsKey), socketPath(settingsKey), timeoutMs, false);
 }
 
 void SingleInstance::release()
@@ -90,6 +165,7 @@ void SingleInstance::release()
         delete m_server;
         m_server = nullptr;
     }
+    m_socketName.reset();
     if (m_lock >= 0) {
         // Removed while still held: a later copy never locks a file that no longer has the name.
         ::unlink(m_lockFile.constData());
@@ -115,9 +191,15 @@ int SingleInstance::lockFile(const QByteArray& path, bool& held, QString& why)
         if (!clearName(path, false, why))
             return -1;
         // Never waits, never follows a link: should a pipe or a link have taken the name since, it fails or is
-        // looked at below.
-        const int fd =
-            ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        // looked at below. Readable by all, so that a copy started as another user (su, sudo -u) on these
+        // settings finds it taken too: a lock needs no right to write.
+        int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EACCES) {
+            fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            // Nothing there, in a folder that cannot be written: that is the reason to say.
+            if (fd < 0 && errno == ENOENT)
+                errno = EACCES;
+        }
         if (fd < 0) {
             if (errno == ELOOP || errno == ENXIO)
                 continue;
@@ -128,11 +210,6 @@ int SingleInstance::lockFile(const QByteArray& path, bool& held, QString& why)
         if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             ::close(fd);
             continue;
-        }
-        if (opened.st_uid != ::getuid()) {
-            ::close(fd);
-            why = QStringLiteral("it belongs to another user");
-            return -1;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int reason = errno;
@@ -148,10 +225,7 @@ int SingleInstance::lockFile(const QByteArray& path, bool& held, QString& why)
             ::close(fd);
             continue;
         }
-        // Who holds it, for a person who looks.
-        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-        if (::ftruncate(fd, 0) == 0)
-            (void)!::write(fd, pid.constData(), size_t(pid.size()));
+        writeRecord(fd, QString());
         return fd;
     }
     why = QStringLiteral("something else takes its name each time it is made");
@@ -166,64 +240,73 @@ bool SingleInstance::acquire(const QString& settingsKey, int timeoutMs)
 
     m_answered = false;
     m_refusal.clear();
+    m_unreachable.clear();
     const QString lock = lockPath(settingsKey);
     const QString socket = socketPath(settingsKey);
     bool held = false;
     QString why;
     const int fd = lockFile(QFile::encodeName(lock), held, why);
     if (held) {
-        m_answered = askRunningCopy(socket, timeoutMs, true);
+        m_answered = askRunningCopy(lock, socket, timeoutMs, true);
         return false;
     }
+    // Without the lock nothing keeps a second copy from running beside this one on the same settings and stores.
     if (fd < 0) {
-        // The lock cannot be had (what stands there stays, the folder cannot be written): a copy that runs all
-        // the same still comes forward; else this one runs without the guard rather than not at all.
-        if (askRunningCopy(socket, timeoutMs, false)) {
-            m_answered = true;
-            return false;
-        }
-        m_refusal = lock + QStringLiteral(": ") + why;
-    } else {
-        m_lock = fd;
-        m_lockFile = QFile::encodeName(lock);
+        m_refusal = why;
+        return false;
     }
-
+    m_lock = fd;
+    m_lockFile = QFile::encodeName(lock);
     m_key = settingsKey;
-    // Holding the lock (or running without one), whatever stands at the socket's name is a leftover.
+
+    // Holding the lock, whatever stands at the socket's name is a leftover. A socket that cannot be made only
+    // keeps a later start from bringing this copy forward: the lock still keeps it from running.
     if (!clearName(QFile::encodeName(socket), true, why)) {
-        m_refusal += (m_refusal.isEmpty() ? QString() : QStringLiteral("; ")) + socket + QStringLiteral(": ") + why;
+        m_unreachable = socket + QStringLiteral(": ") + why;
         return true;
     }
+    auto name = std::make_unique<SocketName>(socket);
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(socket)) {
-        m_refusal += (m_refusal.isEmpty() ? QString() : QStringLiteral("; ")) + socket + QStringLiteral(": ") +
-                     server->errorString();
+    if (!server->listen(name->name())) {
+        // Qt names its own function before the system's reason.
+        QString reason = server->errorString();
+        reason.remove(QStringLiteral("QLocalServer::listen: "));
+        m_unreachable = socket + QStringLiteral(": ") + reason;
         delete server;
-        // Still the running copy: a later start will find the lock and simply give up.
         return true;
     }
     connect(server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
-    m_socketFile = QFile::encodeName(server->fullServerName());
+    m_socketFile = QFile::encodeName(socket);
     m_server = server;
+    m_socketName = std::move(name);
+    writeRecord(m_lock, socket);
     return true;
 }
 
-bool SingleInstance::askRunningCopy(const QString& name, int timeoutMs, bool untilListening)
+bool SingleInstance::askRunningCopy(const QString& lock, const QString& fallback, int timeoutMs, bool untilListening)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    // The running copy may still be starting and not listen yet: try again until the deadline.
+    // The running copy may still be starting and not listen yet, nor have named its socket: try again until the
+    // deadline. What the lock names may be out of date (a holder that could not write it), or out of reach (another
+    // user's runtime folder): where this start would listen comes next.
     for (bool first = true; first || (untilListening && !deadline.hasExpired()); first = false) {
-        QLocalSocket socket;
-        socket.connectToServer(name);
-        if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
-            socket.write(kShowRequest);
-            socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
-            while (!socket.canReadLine() && !deadline.hasExpired())
-                socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-            const bool shown = socket.readLine() == kShownReply;
-            socket.disconnectFromServer();
-            return shown;
+        QStringList candidates{recordedSocket(lock), fallback};
+        candidates.removeAll(QString());
+        candidates.removeDuplicates();
+        for (const QString& candidate : std::as_const(candidates)) {
+            const SocketName name(candidate);
+            QLocalSocket socket;
+            socket.connectToServer(name.name());
+            if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
+                socket.write(kShowRequest);
+                socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
+                while (!socket.canReadLine() && !deadline.hasExpired())
+                    socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+                const bool shown = socket.readLine() == kShownReply;
+                socket.disconnectFromServer();
+                return shown;
+            }
         }
         if (untilListening)
             QThread::msleep(50);

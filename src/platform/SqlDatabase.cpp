@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -175,6 +176,51 @@ QString companionCause(const QString& path)
     return QString();
 }
 
+QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// Why a store at path could not be opened or written, when its disk or its folder stood in the way: SQLite says
+// only "unable to open database file", "attempt to write a readonly database", "disk I/O error" or "database or
+// disk is full". Empty when neither did. code: SQLite's; systemError: the system's error number of the failure,
+// 0 when unknown.
+QString whatStoodInTheWay(const QString& path, int code, int systemError)
+{
+    const int primary = code & 0xff;
+    if (primary != SQLITE_CANTOPEN && primary != SQLITE_IOERR && primary != SQLITE_FULL && primary != SQLITE_READONLY &&
+        primary != SQLITE_PERM)
+        return QString();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray encoded = QFile::encodeName(folder);
+    struct statvfs disk = {};
+    if (systemError == ENOSPC || systemError == EDQUOT || primary == SQLITE_FULL ||
+        (primary == SQLITE_IOERR && ::statvfs(encoded.constData(), &disk) == 0 && disk.f_bavail == 0)) {
+        return systemError == EDQUOT
+                   ? QStringLiteral("the disk holding %1 is full (%2)").arg(folder, systemReason(EDQUOT))
+                   : QStringLiteral("the disk holding %1 is full").arg(folder);
+    }
+    // A writer makes the write-ahead and shared-memory files beside the store, and removes them at its end.
+    if (::faccessat(AT_FDCWD, encoded.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+        const int reason = errno;
+        return QStringLiteral("its folder %1 cannot be written (%2)").arg(folder, systemReason(reason));
+    }
+    return QString();
+}
+
+// The write-ahead and shared-memory files that a failed opening of the store at path made beside it (they were
+// not there before it). An empty write-ahead file holds nothing of the store's, and the shared-memory file only
+// an index of it; nobody else has them.
+void removeMadeCompanions(const QString& path, bool walBefore, bool shmBefore)
+{
+    const QString wal = path + QStringLiteral("-wal");
+    const QString shm = path + QStringLiteral("-shm");
+    const bool walMade = !walBefore && PlainFile::kindOf(wal) == PlainFile::Kind::Plain;
+    if (walMade && QFileInfo(wal).size() != 0)
+        return;
+    if (walMade)
+        QFile::remove(wal);
+    if (!shmBefore && PlainFile::kindOf(shm) == PlainFile::Kind::Plain)
+        QFile::remove(shm);
+}
+
 // Every connection open now, so that a process ended from inside its work can close them all. Never destroyed:
 // a store held by a global of its own closes after every static of this file has gone at the process's end.
 std::mutex& openLock()
@@ -186,6 +232,20 @@ std::vector<SqlDatabase*>& openConnections()
 {
     static auto* open = new std::vector<SqlDatabase*>;
     return *open;
+}
+
+// A connection that writes, closed by its owner while readers of the same file were still open (a client's
+// answer or a statistics read under an end that would not wait for it). A reader that closes last cannot
+// copy the write-ahead file into the store, and leaves it and the shared-memory file beside it; so the writer
+// closes only once the last of those readers has.
+struct Lingering {
+    std::pair<quint64, quint64> file; // device, inode
+    std::unique_ptr<SQLite::Database> connection;
+};
+std::vector<Lingering>& lingeringWriters()
+{
+    static auto* lingering = new std::vector<Lingering>;
+    return *lingering;
 }
 
 } // namespace
@@ -233,6 +293,13 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
                    .toStdString();
         break;
     }
+    // What a failed opening of a writer made beside the store goes with it: a store in a folder that refuses
+    // it, or on a full disk, is left as it was. A store that is a link has them beside the file it leads to.
+    const bool writes = (mode == Mode::ReadWrite || mode == Mode::ReadWriteCreate) && namesAFile(path);
+    const QString beside = QFileInfo(path).isSymLink() ? QFileInfo(path).canonicalFilePath() : path;
+    // A link that leads nowhere was refused above.
+    const bool walBefore = writes && PlainFile::kindOf(beside + QStringLiteral("-wal")) != PlainFile::Kind::Missing;
+    const bool shmBefore = writes && PlainFile::kindOf(beside + QStringLiteral("-shm")) != PlainFile::Kind::Missing;
     try {
         m_db = std::make_unique<SQLite::Database>(name, flags, 2000);
         sqlite3* h = m_db->getHandle();
@@ -253,8 +320,21 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
         sqlite3_progress_handler(h, kProgressInterval, &SqlDatabase::progress, this);
         JetSql::registerFunctions(h);
     } catch (const SQLite::Exception& e) {
-        throw SqlError(e.getExtendedErrorCode() > 0 ? e.getExtendedErrorCode() : SQLITE_CANTOPEN,
-                       QString::fromUtf8(e.what()));
+        const int code = e.getExtendedErrorCode() > 0 ? e.getExtendedErrorCode() : SQLITE_CANTOPEN;
+        QString message = QString::fromUtf8(e.what());
+        if (writes) {
+            const int systemError = m_db ? sqlite3_system_errno(m_db->getHandle()) : 0;
+            m_db.reset();
+            removeMadeCompanions(beside, walBefore, shmBefore);
+            if (const QString cause = whatStoodInTheWay(beside, code, systemError); !cause.isEmpty())
+                message = cause;
+        }
+        throw SqlError(code, message);
+    }
+    if (mode != Mode::Inspect && namesAFile(path)) {
+        struct stat info = {};
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+            m_file = FileId{quint64(info.st_dev), quint64(info.st_ino)};
     }
     const std::lock_guard<std::mutex> lock(openLock());
     openConnections().push_back(this);
@@ -262,12 +342,34 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
 
 SqlDatabase::~SqlDatabase()
 {
-    {
-        const std::lock_guard<std::mutex> lock(openLock());
-        std::vector<SqlDatabase*>& open = openConnections();
-        open.erase(std::remove(open.begin(), open.end(), this), open.end());
-    }
     m_cached.clear();
+    // Closed here, once the lock is let go: the writers whose last reader this was.
+    std::vector<Lingering> closing;
+    const std::lock_guard<std::mutex> lock(openLock());
+    std::vector<SqlDatabase*>& open = openConnections();
+    open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    if (!m_file || !m_db)
+        return;
+    const auto readerOfFile = [this](const SqlDatabase* db) {
+        return db->m_mode == Mode::ReadOnly && db->m_file == m_file;
+    };
+    const bool readersLeft = std::any_of(open.begin(), open.end(), readerOfFile);
+    if (m_mode != Mode::ReadOnly && readersLeft) {
+        lingeringWriters().push_back(Lingering{*m_file, std::move(m_db)});
+        return;
+    }
+    m_db.reset();
+    if (readersLeft)
+        return;
+    std::vector<Lingering>& lingering = lingeringWriters();
+    for (auto it = lingering.begin(); it != lingering.end();) {
+        if (it->file == *m_file) {
+            closing.push_back(std::move(*it));
+            it = lingering.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void SqlDatabase::closeEveryConnection()
@@ -292,6 +394,8 @@ void SqlDatabase::closeEveryConnection()
         (void)db->m_db.release();
     }
     open.clear();
+    // Their owners have gone already; closing last, they take the write-ahead files with them.
+    lingeringWriters().clear();
 }
 
 QString SqlDatabase::memoryPath(const QString& name) { return QStringLiteral("file:/%1?vfs=memdb").arg(name); }
@@ -404,8 +508,6 @@ int clearName(const QString& name)
     return errno;
 }
 
-QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
 // Writes what the system holds of a file or folder to the disk.
 void syncToDisk(const QString& path, int flags)
 {
@@ -504,10 +606,15 @@ std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
     });
     {
         SqlDatabase db(making, Mode::ReadWriteCreate);
-        {
+        try {
             SqlTransaction tx(db);
             build(db);
             tx.commit();
+        } catch (const SqlError& e) {
+            if (const QString cause = whatStoodInTheWay(path, e.code(), sqlite3_system_errno(db.handle()));
+                !cause.isEmpty())
+                throw SqlError(e.code(), cause);
+            throw;
         }
         // The write-ahead file is copied into the file (and synced) ...
         SqlStatement st = db.prepare(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 struct sqlite3;
 namespace SQLite {
@@ -39,6 +40,9 @@ public:
     };
 
     SqlDatabase(const QString& path, Mode mode);
+    // A connection that writes, closed while readers of its file are still open in this process, stays open
+    // (unusable, its owner gone) until the last of them has closed: a reader that closes last leaves the
+    // write-ahead and shared-memory files beside the store, since only a writer can fold them into it.
     ~SqlDatabase();
     SqlDatabase(const SqlDatabase&) = delete;
     SqlDatabase& operator=(const SqlDatabase&) = delete;
@@ -192,6 +196,9 @@ private:
 
     QString m_path;
     Mode m_mode;
+    // The file a connection that reads or writes it has open (device, inode), whatever path led to it.
+    using FileId = std::pair<quint64, quint64>;
+    std::optional<FileId> m_file;
     std::unique_ptr<SQLite::Database> m_db;
     // Looked up by the text as given, without a copy of it.
     struct TextHash {

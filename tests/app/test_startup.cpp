@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
@@ -19,6 +18,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +53,7 @@
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
 #include "support/FakeModem.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/SignalTexts.h"
 #include "support/StandardErrorCapture.h"
 #include "support/TempHome.h"
@@ -824,19 +825,13 @@ QProcessEnvironment TestStartup::programEnvironment(const QString& home)
 // The program is up once its single-instance socket answers; a request to show itself is harmless.
 bool TestStartup::waitForInstance(const QString& home, QProcess& process, int timeoutMs)
 {
-    const QString name = SingleInstance::socketPath(home + QStringLiteral("/Velquon.ini"));
+    const QString settingsKey = home + QStringLiteral("/Velquon.ini");
     bool up = false;
     (void)QTest::qWaitFor(
         [&] {
             if (process.state() == QProcess::NotRunning)
                 return true;
-            QLocalSocket socket;
-            socket.connectToServer(name);
-            if (socket.waitForConnected(200)) {
-                socket.write("SHOW\n");
-                socket.waitForBytesWritten(500);
-                up = socket.waitForReadyRead(2000) && socket.readLine() == "SHOWN\n";
-            }
+            up = SingleInstance::showRunningCopy(settingsKey, 2000);
             return up;
         },
         timeoutMs);
@@ -1140,14 +1135,17 @@ void TestStartup::pathsThatAreNoFilesHoldNothing_data()
                                                       << "folder" << QString() << QString();
     QTest::newRow("the lock's name, a link to a device") << "<lock>"
                                                          << "device link" << QString() << QString();
+    // Nothing would keep a second copy from running beside it: the program does not start, and says why.
     QTest::newRow("the lock's name, a folder that holds a file")
         << "<lock>"
-        << "full folder" << diagnostics << "Cannot keep a second copy from starting: %1: it is a folder, not a file";
+        << "full folder" << diagnostics << "Cannot lock %1: it is a folder, not a file";
     QTest::newRow("the socket's name, a pipe") << "<socket>"
                                                << "pipe" << QString() << QString();
+    // The lock still keeps a second copy from running; only bringing this one forward is lost.
     QTest::newRow("the socket's name, a folder that holds a file")
         << "<socket>"
-        << "full folder" << diagnostics << "Cannot keep a second copy from starting: %1: it is a folder, not a file";
+        << "full folder" << diagnostics
+        << "A later start cannot bring this copy forward: %1: it is a folder, not a file";
 }
 
 // A path the program opens that holds no file (a named pipe, whose opening would wait for its other end,
@@ -1226,17 +1224,25 @@ void TestStartup::pathsThatAreNoFilesHoldNothing()
     process.setProcessEnvironment(programEnvironment(home.path()));
     process.start(program);
     QVERIFY(process.waitForStarted(10000));
-    // A socket that cannot be made answers nobody: start-up has come to its end once it has said so.
-    const bool answers = !(socket && what == QLatin1String("full folder"));
+    const bool refused = what == QLatin1String("full folder");
+    // Without its lock the program does not start; a socket that cannot be made answers nobody: start-up has come
+    // to its end once it has said so.
+    const bool starts = !(lock && refused);
+    const bool answers = starts && !(socket && refused);
     QVERIFY2(!answers || waitForInstance(home.path(), process, 15000), "start-up did not come to an end");
     // The statistics file is read once the modem's first opening has ended.
     if (!saidIn.isEmpty())
-        QTRY_VERIFY_WITH_TIMEOUT(saidTimes() > 0, 10000);
-    ::kill(pid_t(process.processId()), SIGTERM);
-    QVERIFY(process.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(saidTimes() > 0, 15000);
+    if (starts)
+        ::kill(pid_t(process.processId()), SIGTERM);
+    // One that ended by itself may have done so while the event loop ran above.
+    QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(15000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    const bool refused = what == QLatin1String("full folder");
+    QCOMPARE(process.exitCode(), starts ? 0 : 1);
+    if (!starts) {
+        const QStringList stores{QStringLiteral("dbCID.mdb"), QStringLiteral("dbContacts.mdb")};
+        QCOMPARE(QDir(home.path()).entryList(stores, QDir::AllEntries | QDir::System), QStringList());
+    }
     QCOMPARE(QFileInfo::exists(SingleInstance::lockPath(settingsKey)), lock && refused);
     QCOMPARE(QFileInfo::exists(SingleInstance::socketPath(settingsKey)), socket && refused);
     if (!saidIn.isEmpty())
@@ -1318,46 +1324,118 @@ void TestStartup::staleInstanceAfterKillDoesNotBlock()
 
 void TestStartup::theLockLivesInTheUsersOwnFolder_data()
 {
-    QTest::addColumn<QString>("runtime"); // what XDG_RUNTIME_DIR names: "private", "shared", "missing", "unset"
-    QTest::addColumn<bool>("used");
-    QTest::newRow("the user's own") << "private" << true;
-    // Another user could put something at the names there before this one starts.
-    QTest::newRow("one others may enter") << "shared" << false;
-    QTest::newRow("a folder that is not there") << "missing" << false;
-    QTest::newRow("none") << "unset" << false;
+    // What XDG_RUNTIME_DIR names for the copy started here: "private", "shared", "missing", "unset", "read-only"
+    // (private), "long" (private, its socket's path past what a socket's name holds).
+    QTest::addColumn<QString>("runtime");
+    QTest::addColumn<QString>("secondRuntime"); // the same, or "another" private folder
+    QTest::addColumn<bool>("fullFolders");      // a folder that holds a file at the lock's and the socket's names
+    QTest::addColumn<bool>("socketInRuntime");  // else in the temporary folder
+    QTest::addColumn<bool>("raised");           // the second start brings this copy forward
+    QTest::newRow("the user's own") << "private" << QString() << false << true << true;
+    // Another user could put something at the socket's name there before this one starts.
+    QTest::newRow("one others may enter") << "shared" << QString() << false << false << true;
+    QTest::newRow("a folder that is not there") << "missing" << QString() << false << false << true;
+    QTest::newRow("none") << "unset" << QString() << false << false << true;
+    // A start from another session, or by su or sudo: the lock names where this copy listens.
+    QTest::newRow("two starts with different runtime folders") << "private"
+                                                               << "another" << false << true << true;
+    // No socket: this copy cannot be brought forward, yet the lock still keeps the second from running.
+    QTest::newRow("a read-only runtime folder") << "read-only" << QString() << false << true << false;
+    // No copy can hold the lock: the second start does not run either.
+    QTest::newRow("folders at both names") << "private" << QString() << true << true << false;
+    QTest::newRow("a long runtime folder") << "long" << QString() << false << true << true;
 }
 
+// One copy per settings folder, whatever the environment of each start: the lock sits beside the settings, and
+// only the socket that brings the running copy forward lives in the runtime folder. A second start never runs
+// beside the first: it brings it forward, or says why it cannot, and opens no store.
 void TestStartup::theLockLivesInTheUsersOwnFolder()
 {
     QFETCH(QString, runtime);
-    QFETCH(bool, used);
+    QFETCH(QString, secondRuntime);
+    QFETCH(bool, fullFolders);
+    QFETCH(bool, socketInRuntime);
+    QFETCH(bool, raised);
+    const QString program = binary();
+    if (program.isEmpty())
+        QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
     const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
     const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", before); });
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("run"));
+    const QString path = runtime == QLatin1String("long")
+                             ? folder.filePath(QStringLiteral("run-") + QString(120, QLatin1Char('r')))
+                             : folder.filePath(QStringLiteral("run"));
+    const QString other = folder.filePath(QStringLiteral("another"));
     QVERIFY(runtime == QLatin1String("missing") || QDir().mkdir(path));
-    QVERIFY(QFile::setPermissions(path, runtime == QLatin1String("private")
-                                            ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                            : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                  QFile::ReadOther | QFile::ExeOther) ||
+    QVERIFY(QDir().mkdir(other) &&
+            QFile::setPermissions(other, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(path, runtime == QLatin1String("shared")
+                                            ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther
+                                            : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
             runtime == QLatin1String("missing"));
     if (runtime == QLatin1String("unset"))
         qunsetenv("XDG_RUNTIME_DIR");
     else
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
     const QString settingsKey = m_home->file(QStringLiteral("Velquon.ini"));
-    const QString expected = used ? path : QDir::tempPath();
-    QCOMPARE(SingleInstance::lockPath(settingsKey),
-             expected + QLatin1Char('/') + SingleInstance::serverName(settingsKey) + QStringLiteral(".lock"));
-    QCOMPARE(SingleInstance::socketPath(settingsKey),
-             expected + QLatin1Char('/') + SingleInstance::serverName(settingsKey));
-    QVERIFY(SingleInstance::instance().acquire(settingsKey));
-    QVERIFY(QFileInfo::exists(SingleInstance::lockPath(settingsKey)));
-    QVERIFY(QFileInfo::exists(SingleInstance::socketPath(settingsKey)));
-    QCOMPARE(SingleInstance::instance().refusal(), QString());
-    SingleInstance::instance().release();
-    QVERIFY(!QFileInfo::exists(SingleInstance::lockPath(settingsKey)));
-    QVERIFY(!QFileInfo::exists(SingleInstance::socketPath(settingsKey)));
+    const QString lock = m_home->file(QStringLiteral("Velquon.lock"));
+    const QString socket =
+        (socketInRuntime ? path : QDir::tempPath()) + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
+    QCOMPARE(SingleInstance::lockPath(settingsKey), lock);
+    QCOMPARE(SingleInstance::socketPath(settingsKey), socket);
+    const auto tidy = qScopeGuard([&] { QDir(socket).removeRecursively(); });
+    if (fullFolders)
+        QVERIFY(QDir().mkpath(lock + QStringLiteral("/kept")) && QDir().mkpath(socket + QStringLiteral("/kept")));
+
+    // The copy started here, unless no copy can hold the lock.
+    SingleInstance& single = SingleInstance::instance();
+    std::optional<ReadOnlyFolder> readOnly;
+    if (runtime == QLatin1String("read-only")) {
+        readOnly.emplace(path);
+        // Still the user's alone, so still the folder of the socket.
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(readOnly->holds());
+    }
+    int shown = 0;
+    single.setActivateHandler([&shown] { ++shown; });
+    const auto dropHandler = qScopeGuard([&single] { single.setActivateHandler({}); });
+    if (!fullFolders) {
+        QVERIFY(single.acquire(settingsKey));
+        QVERIFY(QFileInfo(lock).isFile());
+        QCOMPARE(QFileInfo::exists(socket), !readOnly);
+        QCOMPARE(single.unreachable().startsWith(socket + QStringLiteral(": ")), bool(readOnly));
+    }
+
+    QProcess second;
+    QProcessEnvironment env = programEnvironment(m_home->path());
+    if (runtime == QLatin1String("unset"))
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    else
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), secondRuntime.isEmpty() ? path : other);
+    second.setProcessEnvironment(env);
+    QSignalSpy finished(&second, &QProcess::finished);
+    second.start(program);
+    // Our event loop runs, so that this copy can answer.
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), raised ? 0 : 1);
+    QCOMPARE(shown, raised ? 1 : 0);
+    // It opened no store.
+    const QStringList stores{QStringLiteral("dbCID.mdb"), QStringLiteral("dbContacts.mdb")};
+    QCOMPARE(QDir(m_home->path()).entryList(stores, QDir::AllEntries | QDir::System), QStringList());
+    if (fullFolders) {
+        QFile trail(m_home->file(QStringLiteral("Diagnostics.log")));
+        QVERIFY(trail.open(QIODevice::ReadOnly));
+        const QString logged = QString::fromUtf8(trail.readAll());
+        QVERIFY2(
+            logged.contains(QStringLiteral("Cannot lock ") + lock + QStringLiteral(": it is a folder, not a file")),
+            qPrintable(logged));
+        return;
+    }
+    single.release();
+    QVERIFY(!QFileInfo::exists(lock));
+    QVERIFY(!QFileInfo::exists(socket));
 }
 
 // A copy that holds the lock but does not answer (hung, or stopped in a debugger) is not taken for one that

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/StartUp.h"
 #include "app/StartupWindows.h"
@@ -26,9 +27,12 @@
 #include "core/modProperties.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
 #include "platform/SqlDatabase.h"
 #include "platform/SqlError.h"
+#include "support/FullDisk.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
@@ -56,14 +60,15 @@ private Q_SLOTS:
 void TestUnusableCallLog::startUpReportNamesTheCause_data()
 {
     QTest::addColumn<Damage>("damage");
-    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("cause");  // %1: the program folder
+    QTest::addColumn<QString>("folder"); // what the program folder is once the damage is done: "read-only", "full disk"
     QTest::newRow("random bytes") << Damage([](const TempHome& home) {
         QFile f(home.file("dbCID.mdb"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         QRandomGenerator random(3);
         for (int i = 0; i < 8192; ++i)
             f.putChar(char(random.bounded(256)));
-    }) << "file is not a database";
+    }) << "file is not a database" << QString();
     QTest::newRow("cut short") << Damage([](const TempHome& home) {
         const QString path = home.file("dbCID.mdb");
         QVERIFY(CreateCallerDB(path));
@@ -81,32 +86,65 @@ void TestUnusableCallLog::startUpReportNamesTheCause_data()
         QFile f(path);
         QVERIFY(f.size() > 64 * 1024);
         QVERIFY(f.resize(f.size() / 4 * 3 / 4096 * 4096));
-    }) << "malformed";
+    }) << "malformed" << QString();
     QTest::newRow("a folder") << Damage([](const TempHome& home) { QVERIFY(QDir(home.path()).mkdir("dbCID.mdb")); })
-                              << "it is a folder, not a file";
+                              << "it is a folder, not a file" << QString();
     // Its own journal, which a call log's would have changed in the file's header.
     QTest::newRow("another program's database") << Damage([](const TempHome& home) {
         SqlDatabase other(home.file("dbCID.mdb"), SqlDatabase::Mode::ReadWriteCreate);
         other.exec(QStringLiteral("PRAGMA journal_mode=DELETE; CREATE TABLE tblOther (x)"));
-    }) << "tblCID";
+    }) << "tblCID" << QString();
+    // Good stores that their folder or their disk keeps from being opened: SQLite says only "unable to open database
+    // file" or "disk I/O error".
+    const Damage stores = [](const TempHome& home) {
+        QVERIFY(CreateCallerDB(home.file("dbCID.mdb")));
+        QVERIFY(CreateContactDB(home.file("dbContacts.mdb")));
+        CloseCallerDB();
+        CloseContactDB();
+    };
+    QTest::newRow("its folder read-only") << stores << "its folder %1 cannot be written (Permission denied)"
+                                          << "read-only";
+    QTest::newRow("a full disk") << stores << "the disk holding %1 is full"
+                                 << "full disk";
+    QTest::newRow("a full disk, no stores yet") << Damage([](const TempHome&) {}) << "the disk holding %1 is full"
+                                                << "full disk";
 }
 
 void TestUnusableCallLog::startUpReportNamesTheCause()
 {
     QFETCH(Damage, damage);
     QFETCH(QString, cause);
+    QFETCH(QString, folder);
     TempHome home;
+    std::optional<FullDisk> disk;
+    if (folder == QLatin1String("full disk")) {
+        disk.emplace(home.path());
+        if (!disk->holds())
+            QSKIP(qPrintable(QStringLiteral("a disk of its own cannot be mounted here: ") + disk->why()));
+    }
+    cause.replace(QLatin1String("%1"), home.path());
     Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC));
     SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
     damage(home);
     const QString path = home.file("dbCID.mdb");
+    const bool existed = QFileInfo::exists(path);
     const QByteArray before = QFileInfo(path).isFile() ? [&] {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }()
                                                         : QByteArray();
     Prompt::clearHistory();
+    // Outside the tests the settings, and the lock beside them, have a folder of their own: the lock is had before
+    // the program folder turns unusable.
+    QVERIFY(SingleInstance::instance().acquire(settingsFilePath()));
+    std::optional<ReadOnlyFolder> readOnly;
+    if (folder == QLatin1String("read-only")) {
+        readOnly.emplace(home.path());
+        QVERIFY(readOnly->holds());
+    }
+    if (disk)
+        QVERIFY(disk->fill());
 
     QVERIFY(Main());
     QVERIFY(!gCallerDB);
@@ -116,17 +154,24 @@ void TestUnusableCallLog::startUpReportNamesTheCause()
     QCOMPARE(said.size(), 1);
     QVERIFY2(said.first().contains(cause), qPrintable(said.first()));
     const QString report = Prompt::texts().join(QLatin1Char('\n'));
-    QVERIFY2(report.contains(QStringLiteral("The caller database ") + path + QStringLiteral(" could not be opened (")),
+    QVERIFY2(report.contains(existed ? QStringLiteral("The caller database ") + path +
+                                           QStringLiteral(" could not be opened (")
+                                     : QStringLiteral("The caller database could not be created in ") + home.path() +
+                                           QStringLiteral(" (")),
              qPrintable(report));
     QVERIFY2(report.contains(cause), qPrintable(report));
-    // The file is left exactly as it was, and nothing was made beside it.
+    // The file is left exactly as it was, and nothing was made beside it, nor beside a contact book not loaded.
     if (!before.isEmpty()) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll() == before);
     }
-    QVERIFY(!QFileInfo::exists(path + "-wal"));
-    QVERIFY(!QFileInfo::exists(path + "-shm"));
+    QStringList stores{path};
+    if (!gContactDB)
+        stores << home.file("dbContacts.mdb");
+    for (const QString& store : std::as_const(stores))
+        for (const char* beside : {"-wal", "-shm"})
+            QVERIFY2(!QFileInfo::exists(store + beside), qPrintable(store + beside));
 }
 
 void TestUnusableCallLog::logWithoutATableIsMadeWhole_data()
@@ -198,6 +243,9 @@ void TestUnusableCallLog::readOnlyProgramFolderNamesTheCause()
     SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
     Prompt::clearHistory();
+    // Outside the tests the settings, and the lock beside them, have a folder of their own (~/.config/Velquon): the
+    // lock is had before the program folder turns read-only.
+    QVERIFY(SingleInstance::instance().acquire(settingsFilePath()));
     {
         ReadOnlyFolder readOnly(home.path());
         QVERIFY(readOnly.holds());

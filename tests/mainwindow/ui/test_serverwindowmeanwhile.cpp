@@ -125,7 +125,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         registerStartupWindows();
-        // SIGTERM ends the program as it does outside the tests.
+        // SIGTERM and SIGINT end the program as they do outside the tests, whatever this test's runner ignores.
+        ::signal(SIGINT, SIG_DFL);
         installExitHooks();
     }
     void init();
@@ -141,6 +142,7 @@ private Q_SLOTS:
     void aLongTaskMeetsEveryChange();
     void aQuestionBehindANoticeMeetsEveryChange_data();
     void aQuestionBehindANoticeMeetsEveryChange();
+    void aSecondSignalEndsWhatTheFirstCouldNot_data();
     void aSecondSignalEndsWhatTheFirstCouldNot();
     void aChangeDuringTheRefillReachesTheList_data();
     void aChangeDuringTheRefillReachesTheList();
@@ -738,20 +740,55 @@ void TestServerWindowMeanwhile::aQuestionBehindANoticeMeetsEveryChange()
     QCOMPARE(modalMeanwhile, QStringLiteral("Not closed yet."));
 }
 
+void TestServerWindowMeanwhile::aSecondSignalEndsWhatTheFirstCouldNot_data()
+{
+    QTest::addColumn<QString>("request"); // a client's request whose answer is the task; none: a bare task
+    QTest::newRow("a task that never looks") << QString();
+    // A query that reads until it is stopped: the signals come in one of its give-ways, inside its statement.
+    QTest::newRow("a client's long answer, SIGTERM then SIGINT")
+        << QStringLiteral(";SQL;Select count(*) From (With Recursive c(x) As (Select 1 Union All Select x + 1 From c) "
+                          "Select x From c);");
+}
+
 // A task that never stops (it never looks) keeps the end waiting, until the user insists with a second signal:
 // the end then goes on at once, and the task is told to stop at its next step; once it has, nothing else is.
+// A client's answer reads the log on a connection of its own, still open while the end goes on under it: once
+// it has stopped, nothing is left beside the stores either.
 void TestServerWindowMeanwhile::aSecondSignalEndsWhatTheFirstCouldNot()
 {
-    {
-        const LongTask stuck(QStringLiteral("Stuck"));
-        ::raise(SIGTERM);
-        QVERIFY(QTest::qWaitFor([] { return Program::endWaits(); }));
-        ::raise(SIGTERM);
-        QTRY_VERIFY(ProgramEnded());
-        QVERIFY(!gCallerDB && !QFile::exists(SingleInstance::lockPath(settingsFilePath())));
-        QVERIFY(Program::ending());
+    QFETCH(QString, request);
+    if (request.isEmpty()) {
+        {
+            const LongTask stuck(QStringLiteral("Stuck"));
+            ::raise(SIGTERM);
+            QVERIFY(QTest::qWaitFor([] { return Program::endWaits(); }));
+            ::raise(SIGTERM);
+            QTRY_VERIFY(ProgramEnded());
+            QVERIFY(!gCallerDB && !QFile::exists(SingleInstance::lockPath(settingsFilePath())));
+            QVERIFY(Program::ending());
+        }
+        QVERIFY(!Program::ending());
+        return;
     }
-    QVERIFY(!Program::ending());
+    const QStringList stores{logPath(), GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString())};
+    ModalChange::OtherClient client(gServer->LocalPort());
+    QTRY_COMPARE(gServer->ClientCount(), 1);
+    const auto insist = ModalChange::fireWhen(
+        [] { return LongTask::runningTasks().contains(QStringLiteral("Sending Data To 127.0.0.1")); },
+        [] {
+            ::raise(SIGTERM);
+            ::raise(SIGINT);
+        });
+    client.peer().send(request.toUtf8());
+    QTRY_VERIFY(ProgramEnded());
+    QVERIFY(!insist->isActive());
+    QTRY_VERIFY(!Program::ending());
+    QVERIFY(!gCallerDB && !gContactDB);
+    for (const QString& store : stores) {
+        QVERIFY(QFile::exists(store));
+        for (const char* beside : {"-wal", "-shm"})
+            QVERIFY2(!QFile::exists(store + QLatin1String(beside)), qPrintable(store + QLatin1String(beside)));
+    }
 }
 
 void TestServerWindowMeanwhile::aChangeDuringTheRefillReachesTheList_data()
