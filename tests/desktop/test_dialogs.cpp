@@ -76,6 +76,7 @@ private Q_SLOTS:
     void theCustomPeriodWindowHasTheKeyboardAtOnce();
     void aNoticeDuringATaskLeavesItsStopInSight();
     void thePopupKeepsItsPlaceOverModeSwitches();
+    void escapeAndTheCloseBoxOfTheProgressWindowStopItsTask();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,6 +90,8 @@ private:
     // Deletes every call the list shows, without the question, and runs during within the deletion's first step
     // (which waits for it, however fast the machine is), with the deletion's progress window on the screen.
     void deleteAllWhile(const std::function<void(frmProcessing*)>& during);
+    // Adds count calls from now to the log.
+    static void addCalls(int count);
 
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
@@ -188,7 +191,11 @@ void TestDialogs::deleteAllWhile(const std::function<void(frmProcessing*)>& duri
     bool ran = false;
     QTimer::singleShot(0, this, [&] {
         ran = true;
-        auto* progress = qobject_cast<frmProcessing*>(FindForm(QStringLiteral("frmProcessing")));
+        // The deletion's own, not one a refill of the list just closed.
+        frmProcessing* progress = nullptr;
+        for (QWidget* w : FindForms(QStringLiteral("frmProcessing")))
+            if (auto* p = qobject_cast<frmProcessing*>(w); p && p->isVisible() && p->caption() == "Processing...")
+                progress = p;
         QVERIFY(progress && QTest::qWaitForWindowExposed(progress));
         during(progress);
     });
@@ -747,6 +754,49 @@ void TestDialogs::thePopupKeepsItsPlaceOverModeSwitches()
     }
     TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuWindow(6)");
     QCOMPARE(popupAt(), QPoint(300, 160));
+}
+
+void TestDialogs::addCalls(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        clsCaller c;
+        c.Name = QStringLiteral("CALLER %1").arg(i);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+}
+
+// While a deletion runs, Escape and the close box of its progress window do what Stop does: the window stays,
+// with its Stop, until the deletion has stopped at its next step. Before, either hid the window and the deletion
+// went on to its end, with no way left to stop it.
+void TestDialogs::escapeAndTheCloseBoxOfTheProgressWindowStopItsTask()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* how : {"Escape", "close box"}) {
+        addCalls(30);
+        const int rows = [] {
+            StandaloneSession::window()->RefreshGrid();
+            return StandaloneSession::grid()->Rows();
+        }();
+        QVERIFY(rows > 30);
+        deleteAllWhile([&](frmProcessing* progress) {
+            if (qstrcmp(how, "Escape") == 0) {
+                QVERIFY(X11Desktop::giveKeyboardTo(progress->winId()));
+                QTRY_COMPARE(QApplication::activeWindow(), progress);
+                QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
+            } else {
+                X11Desktop::closeBox(progress);
+            }
+            QTRY_VERIFY(progress->StopProcessing());
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+            QVERIFY2(progress->isVisible() && X11Desktop::viewable(progress->winId()), how);
+        });
+        // Stopped at the step after the key: nearly every call is still there.
+        QVERIFY2(StandaloneSession::grid()->Rows() > rows - 3, how);
+        QVERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
+    }
 }
 
 QTEST_MAIN(TestDialogs)

@@ -170,12 +170,20 @@ void frmProcessing::Unload()
 
 void frmProcessing::closeEvent(QCloseEvent* event)
 {
+    // The close box while the task runs is Stop: the window, and its Stop, stay until the task has stopped and
+    // unloads it.
+    if (event->spontaneous() && m_active) {
+        cmdStop_Click();
+        event->ignore();
+        return;
+    }
     Unload();
     event->accept();
 }
 
 void frmProcessing::reject()
 {
-    // Escape closes the note like its close box.
-    Unload();
+    // Escape is Stop, as the close box is; it never hides the window while the task runs.
+    if (m_active)
+        cmdStop_Click();
 }
