@@ -131,6 +131,15 @@ void frmProcessing::showBesideTaskBar()
     move(area.right() - frame.width() + 1, area.bottom() - frame.height() + 1);
 }
 
+void frmProcessing::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        m_keyboard.showing(this);
+    else if (!visible && isVisible())
+        m_keyboard.closing(this);
+    QDialog::setVisible(visible);
+}
+
 void frmProcessing::activate()
 {
     m_active = true;

@@ -133,7 +133,9 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
 {
     setObjectName(QStringLiteral("frmMiniDisplay"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // A tool window with a close box only.
+    // A call shows it, or changes what it shows, while the user types elsewhere: it never takes the keyboard
+    // as it shows (a click on it still gives it the keyboard).
+    setAttribute(Qt::WA_ShowWithoutActivating);
     // A sizable tool window with a close box only (its lock item makes it a fixed one).
     SetWindowStyle(this, BorderSizableToolWindow, false, true, false, false, false, false);
     setMouseTracking(true);
