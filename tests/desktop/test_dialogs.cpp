@@ -38,6 +38,7 @@
 #include "platform/Twips.h"
 #include "platform/ui/ModalDialog.h"
 #include "platform/ui/WidgetPrompt.h"
+#include "popup/MiniDisplay.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statistics/modStatistics.h"
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void thePopupKeepsItsPlaceOverModeSwitches();
     void thePopupNeverTakesTheKeyboard();
     void escapeAndTheCloseBoxOfTheProgressWindowStopItsTask();
+    void nothingTheUserMustReachIsUnderThePopup();
     void theEndOfATaskGivesTheKeyboardBackWhereItWas();
 
 protected:
@@ -923,6 +925,94 @@ void TestDialogs::escapeAndTheCloseBoxOfTheProgressWindowStopItsTask()
         QVERIFY2(StandaloneSession::grid()->Rows() > rows - 3, how);
         QVERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
     }
+}
+
+// With the pop-up on top at the middle of the screen, where it stands by default, nothing the user must answer or
+// reach is under it while open: the deletion's question, the progress window with its Stop, the options dialog;
+// and a progress window open when the pop-up comes moves clear of it. The pop-up stays where it was. Before, the
+// pop-up covered the left half of the question's Yes, the progress window's counter and Stop, and the options'
+// mode choice.
+void TestDialogs::nothingTheUserMustReachIsUnderThePopup()
+{
+    QVERIFY(startWithTwoCalls());
+    addCalls(30);
+    frmBaseMain* main = StandaloneSession::window();
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == main, X11Desktop::kPatience);
+    // The pop-up over the middle of the screen, a little larger than at first.
+    const QRect screen = main->screen()->availableGeometry();
+    const QSize size(420, 260);
+    const QPoint at = screen.center() - QPoint(size.width() / 2, size.height() / 2);
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(at.x())));
+    SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(at.y())));
+    SaveProperty(section, Key::Width, QString::number(Twips::fromPixels(size.width())));
+    SaveProperty(section, Key::Height, QString::number(Twips::fromPixels(size.height())));
+    TRIGGER(main, "mnuWindow(6)");
+    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp());
+    QRect popupFrame = X11Desktop::frameOnScreen(popup->winId());
+    QVERIFY(popupFrame.contains(screen.center()));
+    // What stands under the pop-up, with its frame on the screen.
+    QStringList covered;
+    const auto underThePopup = [&popup](QWidget* window) {
+        if (!QTest::qWaitForWindowExposed(window) || !X11Desktop::windowManagerCaughtUp())
+            return false;
+        return X11Desktop::frameOnScreen(window->winId()).intersects(X11Desktop::frameOnScreen(popup->winId())) &&
+               X11Desktop::stackPlace(window) < X11Desktop::stackPlace(popup);
+    };
+    const auto reachable = [&](QWidget* window) {
+        if (underThePopup(window))
+            covered << window->windowTitle() + QStringLiteral(" at ") +
+                           QString::number(X11Desktop::frameOnScreen(window->winId()).y());
+    };
+
+    // The question before a deletion; answered No.
+    main->RefreshGrid();
+    StandaloneSession::grid()->setRow(1);
+    StandaloneSession::grid()->setRowSel(StandaloneSession::grid()->Rows() - 1);
+    whenModal([&](QWidget* box) {
+        auto* question = qobject_cast<QMessageBox*>(box);
+        QVERIFY(question);
+        reachable(question);
+        question->button(QMessageBox::No)->click();
+    });
+    TRIGGER(main, "mnuEditDelete");
+    QVERIFY(!QApplication::activeModalWidget());
+
+    // The progress window of the deletion, and again once the pop-up has come back while it is open.
+    deleteAllWhile([&](frmProcessing* progress) {
+        auto* stop = ui::findByName<QPushButton>(progress, QStringLiteral("cmdStop"));
+        reachable(progress);
+        // Shown again over the progress window.
+        popup->close();
+        QTRY_VERIFY(!frmMiniDisplay::instance(false));
+        QTRY_VERIFY_WITH_TIMEOUT(!X11Desktop::frameOnScreen(progress->winId()).isEmpty(), X11Desktop::kPatience);
+        const QPoint over = X11Desktop::frameOnScreen(progress->winId()).topLeft() - QPoint(20, 20);
+        SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(over.x())));
+        SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(over.y())));
+        miniDisplay().Show();
+        popup = frmMiniDisplay::instance(false);
+        QVERIFY(popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp());
+        popupFrame = X11Desktop::frameOnScreen(popup->winId());
+        QCOMPARE(popupFrame.topLeft(), over);
+        // It moves clear once the pop-up has come; the window manager may take a moment.
+        (void)QTest::qWaitFor([&] { return !underThePopup(progress); }, X11Desktop::kPatience);
+        reachable(progress);
+        QVERIFY(X11Desktop::clickAt(stop, stop->rect().center()));
+        QTRY_VERIFY(progress->StopProcessing());
+    });
+
+    // The options dialog.
+    whenModal([&](QWidget* options) {
+        reachable(options);
+        static_cast<QDialog*>(options)->reject();
+    });
+    TRIGGER(main, "mnuOptionsConfiguration");
+
+    QVERIFY2(covered.isEmpty(), qPrintable(covered.join(QStringLiteral("; "))));
+    // The pop-up kept its place.
+    QVERIFY(X11Desktop::windowManagerCaughtUp());
+    QCOMPARE(X11Desktop::frameOnScreen(popup->winId()).topLeft(), popupFrame.topLeft());
 }
 
 // Save in the contact book, with enough calls that the call list's refill shows its progress window: the book

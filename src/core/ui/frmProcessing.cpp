@@ -129,6 +129,8 @@ void frmProcessing::showBesideTaskBar()
     const QRect area = screen->availableGeometry();
     const QRect frame = frameGeometry();
     move(area.right() - frame.width() + 1, area.bottom() - frame.height() + 1);
+    // Not under the pop-up, wherever the user left it.
+    KeepInSight::placeBeside(this);
 }
 
 void frmProcessing::setVisible(bool visible)
@@ -158,6 +160,9 @@ void frmProcessing::prepareShow()
 void frmProcessing::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Where its owner put it, unless that is under the pop-up (or another progress window): then beside it.
+    if (!event->spontaneous())
+        KeepInSight::placeBeside(this);
     activate();
 }
 
