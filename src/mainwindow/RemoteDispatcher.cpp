@@ -418,8 +418,10 @@ void RemoteDispatcher::afterLoop(Pass& pass)
     if (pass.lostCallers > 0)
         AddEvent(lostLine(pass.lostCallers, "1 caller was lost during a file transfer.",
                           " callers were lost during a file transfer."));
+    // The list takes the focus; the keyboard is where the end of the request's waiting note left it
+    // (ModalDialog::TaskKeyboard), never taken from another window the user went to meanwhile.
     if (pass.deletionConfirmed)
-        m_host.SetFocus();
+        m_host.focusList();
     // Told in a box that does not wait: this runs for the connection, and nobody may be at the desk.
     if (!pass.box.isEmpty())
         Prompt::notice(pass.box, pass.boxIcon);

@@ -38,6 +38,7 @@
 #include "platform/Twips.h"
 #include "platform/ui/ModalDialog.h"
 #include "platform/ui/WidgetPrompt.h"
+#include "popup/MiniDisplay.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
 #include "statistics/modStatistics.h"
@@ -76,6 +77,10 @@ private Q_SLOTS:
     void theCustomPeriodWindowHasTheKeyboardAtOnce();
     void aNoticeDuringATaskLeavesItsStopInSight();
     void thePopupKeepsItsPlaceOverModeSwitches();
+    void thePopupNeverTakesTheKeyboard();
+    void escapeAndTheCloseBoxOfTheProgressWindowStopItsTask();
+    void nothingTheUserMustReachIsUnderThePopup();
+    void theEndOfATaskGivesTheKeyboardBackWhereItWas();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,6 +94,8 @@ private:
     // Deletes every call the list shows, without the question, and runs during within the deletion's first step
     // (which waits for it, however fast the machine is), with the deletion's progress window on the screen.
     void deleteAllWhile(const std::function<void(frmProcessing*)>& during);
+    // Adds count calls from now to the log.
+    static void addCalls(int count);
 
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
@@ -98,6 +105,9 @@ private:
     // For each box as it was shown: whether the main window was up then, and how many other boxes were open.
     QList<bool> m_mainShownFirst;
     QList<int> m_boxesAtShow;
+    // Runs, once, within the first step of the next task whose progress window shows with that caption.
+    QString m_progressCaption;
+    std::function<void(frmProcessing*)> m_duringProgress;
 };
 
 void TestDialogs::initTestCase()
@@ -120,6 +130,7 @@ void TestDialogs::cleanup()
 {
     m_poll.stop();
     m_poll.disconnect();
+    m_duringProgress = {};
     for (QMessageBox* box : openBoxes())
         delete box;
     m_session.stop();
@@ -151,6 +162,12 @@ bool TestDialogs::eventFilter(QObject* watched, QEvent* event)
         others.removeAll(qobject_cast<QMessageBox*>(watched));
         m_boxesAtShow << int(others.size());
     }
+    if (auto* progress = qobject_cast<frmProcessing*>(watched);
+        progress && event->type() == QEvent::Show && m_duringProgress && progress->caption() == m_progressCaption)
+        QTimer::singleShot(0, this, [during = std::exchange(m_duringProgress, {}), progress = QPointer(progress)] {
+            if (progress)
+                during(progress);
+        });
     return QObject::eventFilter(watched, event);
 }
 
@@ -188,7 +205,11 @@ void TestDialogs::deleteAllWhile(const std::function<void(frmProcessing*)>& duri
     bool ran = false;
     QTimer::singleShot(0, this, [&] {
         ran = true;
-        auto* progress = qobject_cast<frmProcessing*>(FindForm(QStringLiteral("frmProcessing")));
+        // The deletion's own, not one a refill of the list just closed.
+        frmProcessing* progress = nullptr;
+        for (QWidget* w : FindForms(QStringLiteral("frmProcessing")))
+            if (auto* p = qobject_cast<frmProcessing*>(w); p && p->isVisible() && p->caption() == "Processing...")
+                progress = p;
         QVERIFY(progress && QTest::qWaitForWindowExposed(progress));
         during(progress);
     });
@@ -747,6 +768,308 @@ void TestDialogs::thePopupKeepsItsPlaceOverModeSwitches()
     }
     TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuWindow(6)");
     QCOMPARE(popupAt(), QPoint(300, 160));
+}
+
+void TestDialogs::addCalls(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        clsCaller c;
+        c.Name = QStringLiteral("CALLER %1").arg(i);
+        c.CallerDate = DateText::format(Clock::now());
+        AddCaller(c);
+    }
+}
+
+// The pop-up shows and changes without taking the keyboard, in each mode and after each switch made with the
+// options dialog: the main window keeps it, or another program the user went to does, and after a switch the main
+// window has it, also when a call rings on the server as the switch is made. A click on the pop-up still gives it
+// the keyboard. Before, after a switch to client mode the pop-up a call showed became the active window, over
+// another program too, and a switch made while the server's call rang left the pop-up, not the main window, active.
+void TestDialogs::thePopupNeverTakesTheKeyboard()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    ScriptedServer server;
+    m_modem = std::make_unique<FakeModem>();
+    for (auto [key, value] : {std::pair{Key::LocalPort, QStringLiteral("0")},
+                              {Key::CommPort, m_modem->slavePath()},
+                              {Key::DialToneTest, QStringLiteral("False")},
+                              {Key::RemoteHost, QStringLiteral("127.0.0.1")},
+                              {Key::RemotePort, QString::number(server.port())}})
+        SaveProperty(Section::frmConfiguration, key, value);
+    const auto popup = [] { return frmMiniDisplay::instance(false); };
+    const auto popupShown = [&popup] {
+        return popup() && popup()->isVisible() && QTest::qWaitForWindowExposed(popup()) &&
+               X11Desktop::windowManagerCaughtUp();
+    };
+    // As the window manager and the program see it, once the window manager has done what was asked of it.
+    const auto mainWindowHasTheKeyboard = [] {
+        auto* main = dynamic_cast<QWidget*>(gMainForm);
+        return main && X11Desktop::windowManagerCaughtUp() && X11Desktop::inputFocus() == main->winId() &&
+               QApplication::activeWindow() == main;
+    };
+    // The mode chosen in the options dialog and OK clicked, as the user does; meanwhile runs before the switch.
+    const auto switchWithTheOptions = [this](int mode, const std::function<void()>& meanwhile) {
+        whenModal([mode](QWidget* options) {
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), options, X11Desktop::kPatience);
+            ui::findByName<QAbstractButton>(options, QStringLiteral("optNetworking(%1)").arg(mode))->click();
+            auto* ok = ui::findByName<QAbstractButton>(options, QStringLiteral("cmdOK"));
+            QVERIFY(X11Desktop::clickAt(ok, ok->rect().center()));
+        });
+        TRIGGER(dynamic_cast<QObject*>(gMainForm), "mnuOptionsConfiguration");
+        meanwhile();
+        QVERIFY(QTest::qWaitFor([mode] { return gNetworkMode == mode && gMainForm && !gSwitchingMode; },
+                                X11Desktop::kPatience));
+    };
+    const auto ringHere = [this] {
+        QTRY_VERIFY_WITH_TIMEOUT(StandaloneSession::port() && StandaloneSession::port()->ModemConnected,
+                                 X11Desktop::kPatience);
+        m_modem->injectLine(QStringLiteral("RING"));
+    };
+    int calls = 0;
+    const auto ringOnTheServer = [&] {
+        clsCaller c;
+        c.ID = ++calls;
+        c.Name = QStringLiteral("SERVER CALL %1").arg(calls);
+        c.CallerDate = DateText::format(Clock::now());
+        server.send(QStringLiteral(";NEW;;INCOMING CALLER;") + c.PrintSend());
+        server.send(QStringLiteral(";RING;"));
+    };
+    // The answer to the pop-up's request for its list.
+    const auto answerThePopup = [&] {
+        QVERIFY(!server.waitForRequest(QStringLiteral(";MINI DISPLAY;"), X11Desktop::kPatience).isEmpty());
+        server.send(QStringLiteral(";MINI DISPLAY;;"));
+        QTRY_VERIFY_WITH_TIMEOUT(FindForms(QStringLiteral("frmWaiting")).isEmpty(), X11Desktop::kPatience);
+    };
+
+    // Standalone: a call shows the pop-up while the user types in the main window.
+    StandaloneSession::port()->OpenPort(true);
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindowHasTheKeyboard(), X11Desktop::kPatience);
+    ringHere();
+    QTRY_VERIFY_WITH_TIMEOUT(popupShown(), X11Desktop::kPatience);
+    QVERIFY(mainWindowHasTheKeyboard());
+
+    // To client mode, while a call rings on the server as the client connects: the pop-up shows it and asks the
+    // server for its list.
+    switchWithTheOptions(2, [&] {
+        QVERIFY(server.waitForClient(X11Desktop::kPatience));
+        QVERIFY(!server.waitForRequest(QStringLiteral(";MODEMCONNECTION;"), X11Desktop::kPatience).isEmpty());
+        server.send(QStringLiteral(";SIZE;0;"));
+        server.send(QStringLiteral(";CLEAR CALLERS;"));
+        ringOnTheServer();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(popupShown(), X11Desktop::kPatience);
+    answerThePopup();
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindowHasTheKeyboard(), X11Desktop::kPatience);
+
+    // The user works in another program; the pop-up is closed, and the server's next call shows it.
+    popup()->close();
+    QTRY_VERIFY(!popup());
+    X11Desktop::OtherProgram other;
+    QVERIFY(X11Desktop::giveKeyboardTo(other.window));
+    ringOnTheServer();
+    QTRY_VERIFY_WITH_TIMEOUT(popupShown(), X11Desktop::kPatience);
+    answerThePopup();
+    ringOnTheServer();
+    QVERIFY(X11Desktop::windowManagerCaughtUp());
+    QCOMPARE(X11Desktop::inputFocus(), WId(other.window));
+    QTRY_VERIFY(!QGuiApplication::focusWindow());
+
+    // Back in the main window, to standalone while the server's call still rings; then a call here.
+    QVERIFY(X11Desktop::giveKeyboardTo(dynamic_cast<QWidget*>(gMainForm)->winId()));
+    ringOnTheServer();
+    switchWithTheOptions(0, [] {});
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindowHasTheKeyboard(), X11Desktop::kPatience);
+    if (frmMiniDisplay* shown = popup())
+        shown->close();
+    QTRY_VERIFY(!popup());
+    ringHere();
+    QTRY_VERIFY_WITH_TIMEOUT(popupShown(), X11Desktop::kPatience);
+    QVERIFY(mainWindowHasTheKeyboard());
+
+    // A click on the pop-up gives it the keyboard.
+    auto* name = ui::findByName<QWidget>(popup(), QStringLiteral("lblName"));
+    QVERIFY(X11Desktop::clickAt(name, name->rect().center()));
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), popup(), X11Desktop::kPatience);
+}
+
+// While a deletion runs, Escape and the close box of its progress window do what Stop does: the window stays,
+// with its Stop, until the deletion has stopped at its next step. Before, either hid the window and the deletion
+// went on to its end, with no way left to stop it.
+void TestDialogs::escapeAndTheCloseBoxOfTheProgressWindowStopItsTask()
+{
+    qputenv("VELQUON_NONINTERACTIVE", "1");
+    QVERIFY(m_session.start());
+    qunsetenv("VELQUON_NONINTERACTIVE");
+    for (const char* how : {"Escape", "close box"}) {
+        addCalls(30);
+        const int rows = [] {
+            StandaloneSession::window()->RefreshGrid();
+            return StandaloneSession::grid()->Rows();
+        }();
+        QVERIFY(rows > 30);
+        deleteAllWhile([&](frmProcessing* progress) {
+            if (qstrcmp(how, "Escape") == 0) {
+                QVERIFY(X11Desktop::giveKeyboardTo(progress->winId()));
+                QTRY_COMPARE(QApplication::activeWindow(), progress);
+                QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
+            } else {
+                X11Desktop::closeBox(progress);
+            }
+            QTRY_VERIFY(progress->StopProcessing());
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+            QVERIFY2(progress->isVisible() && X11Desktop::viewable(progress->winId()), how);
+        });
+        // Stopped at the step after the key: nearly every call is still there.
+        QVERIFY2(StandaloneSession::grid()->Rows() > rows - 3, how);
+        QVERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
+    }
+}
+
+// With the pop-up on top at the middle of the screen, where it stands by default, nothing the user must answer or
+// reach is under it while open: the deletion's question, the progress window with its Stop, the options dialog;
+// and a progress window open when the pop-up comes moves clear of it. The pop-up stays where it was. Before, the
+// pop-up covered the left half of the question's Yes, the progress window's counter and Stop, and the options'
+// mode choice.
+void TestDialogs::nothingTheUserMustReachIsUnderThePopup()
+{
+    QVERIFY(startWithTwoCalls());
+    addCalls(30);
+    frmBaseMain* main = StandaloneSession::window();
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == main, X11Desktop::kPatience);
+    // The pop-up over the middle of the screen, a little larger than at first.
+    const QRect screen = main->screen()->availableGeometry();
+    const QSize size(420, 260);
+    const QPoint at = screen.center() - QPoint(size.width() / 2, size.height() / 2);
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(at.x())));
+    SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(at.y())));
+    SaveProperty(section, Key::Width, QString::number(Twips::fromPixels(size.width())));
+    SaveProperty(section, Key::Height, QString::number(Twips::fromPixels(size.height())));
+    TRIGGER(main, "mnuWindow(6)");
+    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+    QVERIFY(popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp());
+    QRect popupFrame = X11Desktop::frameOnScreen(popup->winId());
+    QVERIFY(popupFrame.contains(screen.center()));
+    // What stands under the pop-up, with its frame on the screen.
+    QStringList covered;
+    const auto underThePopup = [&popup](QWidget* window) {
+        if (!QTest::qWaitForWindowExposed(window) || !X11Desktop::windowManagerCaughtUp())
+            return false;
+        return X11Desktop::frameOnScreen(window->winId()).intersects(X11Desktop::frameOnScreen(popup->winId())) &&
+               X11Desktop::stackPlace(window) < X11Desktop::stackPlace(popup);
+    };
+    const auto reachable = [&](QWidget* window) {
+        if (underThePopup(window))
+            covered << window->windowTitle() + QStringLiteral(" at ") +
+                           QString::number(X11Desktop::frameOnScreen(window->winId()).y());
+    };
+
+    // The question before a deletion; answered No.
+    main->RefreshGrid();
+    StandaloneSession::grid()->setRow(1);
+    StandaloneSession::grid()->setRowSel(StandaloneSession::grid()->Rows() - 1);
+    whenModal([&](QWidget* box) {
+        auto* question = qobject_cast<QMessageBox*>(box);
+        QVERIFY(question);
+        reachable(question);
+        question->button(QMessageBox::No)->click();
+    });
+    TRIGGER(main, "mnuEditDelete");
+    QVERIFY(!QApplication::activeModalWidget());
+
+    // The progress window of the deletion, and again once the pop-up has come back while it is open.
+    deleteAllWhile([&](frmProcessing* progress) {
+        auto* stop = ui::findByName<QPushButton>(progress, QStringLiteral("cmdStop"));
+        reachable(progress);
+        // Shown again over the progress window.
+        popup->close();
+        QTRY_VERIFY(!frmMiniDisplay::instance(false));
+        QTRY_VERIFY_WITH_TIMEOUT(!X11Desktop::frameOnScreen(progress->winId()).isEmpty(), X11Desktop::kPatience);
+        const QPoint over = X11Desktop::frameOnScreen(progress->winId()).topLeft() - QPoint(20, 20);
+        SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(over.x())));
+        SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(over.y())));
+        miniDisplay().Show();
+        popup = frmMiniDisplay::instance(false);
+        QVERIFY(popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp());
+        popupFrame = X11Desktop::frameOnScreen(popup->winId());
+        QCOMPARE(popupFrame.topLeft(), over);
+        // It moves clear once the pop-up has come; the window manager may take a moment.
+        (void)QTest::qWaitFor([&] { return !underThePopup(progress); }, X11Desktop::kPatience);
+        reachable(progress);
+        QVERIFY(X11Desktop::clickAt(stop, stop->rect().center()));
+        QTRY_VERIFY(progress->StopProcessing());
+    });
+
+    // The options dialog.
+    whenModal([&](QWidget* options) {
+        reachable(options);
+        static_cast<QDialog*>(options)->reject();
+    });
+    TRIGGER(main, "mnuOptionsConfiguration");
+
+    QVERIFY2(covered.isEmpty(), qPrintable(covered.join(QStringLiteral("; "))));
+    // The pop-up kept its place.
+    QVERIFY(X11Desktop::windowManagerCaughtUp());
+    QCOMPARE(X11Desktop::frameOnScreen(popup->winId()).topLeft(), popupFrame.topLeft());
+}
+
+// Save in the contact book, with enough calls that the call list's refill shows its progress window: the book
+// keeps the keyboard, and the next key lands in it; also when the user clicked the progress window meanwhile, which
+// gives the keyboard back, as the task ends, to the window that had it when the task began. Before, the main window
+// became active as the refill's progress window closed, under the book, and the next keys went to the call list.
+void TestDialogs::theEndOfATaskGivesTheKeyboardBackWhereItWas()
+{
+    QVERIFY(startWithTwoCalls());
+    addCalls(30);
+    frmBaseMain* main = StandaloneSession::window();
+    main->RefreshGrid();
+    clsContact john;
+    john.Name = QStringLiteral("John");
+    john.AddNumber(std::make_shared<clsNumber>(QStringLiteral("(555) 123-4567"), QString()));
+    QVERIFY(AddContact(john));
+    UpdateContactCollection();
+    TRIGGER(main, "mnuWindow(2)");
+    frmContacts* book = frmContacts::instance(false);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), book, X11Desktop::kPatience);
+    auto* name = ui::findByName<QLineEdit>(book, QStringLiteral("txtName"));
+    QTRY_COMPARE(name->text(), QStringLiteral("John"));
+    const auto bookHasTheKeyboard = [book] {
+        return X11Desktop::windowManagerCaughtUp() && X11Desktop::inputFocus() == book->winId() &&
+               QApplication::activeWindow() == book;
+    };
+    QVERIFY(X11Desktop::clickAt(name, name->rect().center()));
+    QTRY_VERIFY(name->hasFocus() && bookHasTheKeyboard());
+
+    // Each save refills the call list behind its progress window; the second time the user clicks that window.
+    for (const char* typed : {"y", "z"}) {
+        int refills = 0;
+        bool clickedIt = false;
+        m_progressCaption = QStringLiteral("Processing Grid Data...");
+        m_duringProgress = [&, typed](frmProcessing* progress) {
+            ++refills;
+            if (qstrcmp(typed, "z") == 0 && QTest::qWaitForWindowExposed(progress)) {
+                auto* complete = ui::findByName<QWidget>(progress, QStringLiteral("lblComplete"));
+                clickedIt = X11Desktop::clickAt(complete, complete->rect().center()) &&
+                            QTest::qWaitFor([progress] { return QApplication::activeWindow() == progress; },
+                                            X11Desktop::kPatience);
+            }
+        };
+        const QString before = name->text();
+        QVERIFY(X11Desktop::pressKeys({QStringLiteral("End"), QLatin1String(typed), QStringLiteral("ctrl+s")}));
+        QTRY_VERIFY_WITH_TIMEOUT(GetContact(before + QLatin1String(typed)), X11Desktop::kPatience);
+        QTRY_VERIFY_WITH_TIMEOUT(refills == 1 && (!FindForm(QStringLiteral("frmProcessing")) ||
+                                                  !FindForm(QStringLiteral("frmProcessing"))->isVisible()),
+                                 X11Desktop::kPatience);
+        QVERIFY2(qstrcmp(typed, "y") == 0 || clickedIt, "the progress window never had the keyboard");
+        QVERIFY2(QTest::qWaitFor(bookHasTheKeyboard, X11Desktop::kPatience), typed);
+        // The next key lands in the book.
+        QVERIFY(X11Desktop::pressKeys({QStringLiteral("x")}));
+        QTRY_COMPARE(name->text(), before + QLatin1String(typed) + QLatin1Char('x'));
+        QVERIFY(X11Desktop::pressKeys({QStringLiteral("BackSpace")}));
+        QTRY_COMPARE(name->text(), before + QLatin1String(typed));
+    }
 }
 
 QTEST_MAIN(TestDialogs)

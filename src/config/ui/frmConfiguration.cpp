@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTabBar>
 #include <QTimer>
@@ -38,6 +39,7 @@
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
+#include "platform/ui/KeepInSight.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
@@ -178,6 +180,13 @@ frmConfiguration::frmConfiguration(QWidget* parent) : QDialog(parent)
     LoadSettings();
     HideAllPanels();
     ShowPanel(0);
+}
+
+void frmConfiguration::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        KeepInSight::placeBeside(this);
 }
 
 frmConfiguration::~frmConfiguration()

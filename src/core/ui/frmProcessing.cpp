@@ -129,6 +129,17 @@ void frmProcessing::showBesideTaskBar()
     const QRect area = screen->availableGeometry();
     const QRect frame = frameGeometry();
     move(area.right() - frame.width() + 1, area.bottom() - frame.height() + 1);
+    // Not under the pop-up, wherever the user left it.
+    KeepInSight::placeBeside(this);
+}
+
+void frmProcessing::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        m_keyboard.showing(this);
+    else if (!visible && isVisible())
+        m_keyboard.closing(this);
+    QDialog::setVisible(visible);
 }
 
 void frmProcessing::activate()
@@ -149,6 +160,9 @@ void frmProcessing::prepareShow()
 void frmProcessing::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Where its owner put it, unless that is under the pop-up (or another progress window): then beside it.
+    if (!event->spontaneous())
+        KeepInSight::placeBeside(this);
     activate();
 }
 
@@ -170,12 +184,20 @@ void frmProcessing::Unload()
 
 void frmProcessing::closeEvent(QCloseEvent* event)
 {
+    // The close box while the task runs is Stop: the window, and its Stop, stay until the task has stopped and
+    // unloads it.
+    if (event->spontaneous() && m_active) {
+        cmdStop_Click();
+        event->ignore();
+        return;
+    }
     Unload();
     event->accept();
 }
 
 void frmProcessing::reject()
 {
-    // Escape closes the note like its close box.
-    Unload();
+    // Escape is Stop, as the close box is; it never hides the window while the task runs.
+    if (m_active)
+        cmdStop_Click();
 }

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 
 #include "core/ProgressWindow.h"
+#include "platform/ui/ModalDialog.h"
 
 class QLabel;
 class QProgressBar;
@@ -40,6 +41,9 @@ public:
     // Other windows' tests still press it directly.
     QPushButton* cmdStop = nullptr;
 
+    // Every show and hide: the keyboard's rule for a task's window (ModalDialog::TaskKeyboard).
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -62,4 +66,5 @@ private:
     bool m_stop = false;
     QString m_tag;
     QElapsedTimer m_sinceShown; // since the count was last shown
+    ModalDialog::TaskKeyboard m_keyboard;
 };

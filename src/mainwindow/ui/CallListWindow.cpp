@@ -1096,3 +1096,9 @@ void CallListWindow::SetFocus()
     activateWindow();
     Grid->setFocus();
 }
+
+void CallListWindow::focusList()
+{
+    // Given the focus now, or once the window has the keyboard again; the window itself is not made active.
+    Grid->setFocus();
+}

@@ -48,6 +48,7 @@ public:
     void eventAdded(int row) override;
     void CheckWindowMenuItem(int index, bool checked) override;
     void SetFocus() override;
+    void focusList() override;
     void UpdateOptionChecks() override { setOptionChecks(); }
 
     // --- timer ticks, public so they can be run without waiting ---

@@ -1,7 +1,6 @@
 #include "mainwindow/ui/frmBaseMain.h"
 
 #include <QCursor>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -9,7 +8,6 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
-#include <QWindow>
 
 #include "capture/CallHandler.h"
 #include "capture/ModemPort.h"
@@ -99,11 +97,10 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
     });
     connect(m_commands, &CallLogCommands::logChanged, this, [this] {
         miniDisplay().LoadData();
-        // The list takes the keyboard from the progress window gone with the task; another window of ours the
-        // user works in meanwhile keeps it, and SetFocus leaves another program's alone.
-        const QWindow* focus = QGuiApplication::focusWindow();
-        if (!focus || !focus->isVisible() || focus == windowHandle())
-            SetFocus();
+        // The list takes the focus in this window. The keyboard itself went back, as the task's progress window
+        // closed, to the window that had it as the task began (ModalDialog::TaskKeyboard); another window of ours
+        // or another program the user went to meanwhile keeps it.
+        focusList();
     });
     m_view = new CallLogView(*this, this);
     connect(m_view, &CallLogView::refillStarted, this, [this] {

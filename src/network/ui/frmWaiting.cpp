@@ -45,6 +45,15 @@ void frmWaiting::SendStop()
         gRemoteSocket->SendData(QStringLiteral(";NETCANCEL;"));
 }
 
+void frmWaiting::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        m_keyboard.showing(this);
+    else if (!visible && isVisible())
+        m_keyboard.closing(this);
+    QDialog::setVisible(visible);
+}
+
 void frmWaiting::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

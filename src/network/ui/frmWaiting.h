@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "platform/ui/ModalDialog.h"
+
 class QLabel;
 class QPushButton;
 class QString;
@@ -21,6 +23,9 @@ public:
     // Lets the layers below reach ShowWaiting and UnloadWaitingForms (ProgramLinks); once per process.
     static void install();
 
+    // Every show and hide: the keyboard's rule for a task's window (ModalDialog::TaskKeyboard).
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -28,6 +33,7 @@ private:
     QLabel* Label1 = nullptr;
     QPushButton* cmdStop = nullptr;
     bool m_shownOnce = false;
+    ModalDialog::TaskKeyboard m_keyboard;
 };
 
 // Client mode: while the socket is connected and no dialog is open, a new waiting note with that tag.

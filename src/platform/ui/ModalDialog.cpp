@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <utility>
+
 #include "platform/Prompt.h"
 
 namespace {
@@ -156,6 +158,32 @@ QWidget* givenBackTo()
     followKeyboard();
     QWidget* w = givenBack().window;
     return w && w->isVisible() ? w : nullptr;
+}
+
+void TaskKeyboard::showing(QWidget* taskWindow)
+{
+    if (!taskWindow)
+        return;
+    taskWindow->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Read by the window system as the window is shown; set on the window too when it is already made.
+    if (QWindow* handle = taskWindow->windowHandle())
+        handle->setProperty("_q_showWithoutActivating", true);
+    if (m_shown)
+        return;
+    m_shown = true;
+    followKeyboard();
+    // A box that closed just now gave the keyboard back to its window; the window system may not have said so yet.
+    QWidget* has = givenBackTo() ? givenBackTo() : QApplication::activeWindow();
+    m_before = has != taskWindow ? has : nullptr;
+}
+
+void TaskKeyboard::closing(QWidget* taskWindow)
+{
+    const QPointer<QWidget> before = std::exchange(m_before, nullptr);
+    if (!taskWindow || !taskWindow->isVisible() || QApplication::activeWindow() != taskWindow || !before ||
+        !before->isVisible() || before->isMinimized())
+        return;
+    giveBack(before, true);
 }
 
 void closeOpen()

@@ -27,6 +27,7 @@
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/CommandState.h"
+#include "platform/ui/KeepInSight.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
 #include "popup/PopupLayout.h"
@@ -133,7 +134,11 @@ frmMiniDisplay::frmMiniDisplay(MiniDisplay& list) : QWidget(nullptr), m_list(&li
 {
     setObjectName(QStringLiteral("frmMiniDisplay"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // A tool window with a close box only.
+    // A call shows it, or changes what it shows, while the user types elsewhere: it never takes the keyboard
+    // as it shows (a click on it still gives it the keyboard).
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // On top at a place of its own: what the user must answer or reach opens beside it, never under it.
+    KeepInSight::mark(this, KeepInSight::Kind::OnTop);
     // A sizable tool window with a close box only (its lock item makes it a fixed one).
     SetWindowStyle(this, BorderSizableToolWindow, false, true, false, false, false, false);
     setMouseTracking(true);
