@@ -346,13 +346,13 @@ QByteArrayList chars(const char (&text)[N])
 void TestJetSql::globAnswersAsSQLitesOwn_data()
 {
     // Patterns of stars, question marks, plain characters and sets drawn at random from each row's
-    // characters, against values drawn from its text; the seed makes every run the same pairs.
+    // characters, against values drawn from its text; each row's fixed start makes every run draw the same pairs.
     QTest::addColumn<QByteArrayList>("plain");
     QTest::addColumn<QByteArrayList>("inSet");
     QTest::addColumn<QByteArrayList>("text");
     QTest::addColumn<int>("unclosedPercent");
     QTest::addColumn<int>("nullPercent");
-    QTest::addColumn<uint>("seed");
+    QTest::addColumn<uint>("start");
     QTest::newRow("ranges, a dash after them")
         << chars("a c e -") << chars("a b c e - - -") << chars("a b c d e f -") << 0 << 0 << 1u;
     QTest::newRow("a dash first and last")
@@ -377,7 +377,7 @@ void TestJetSql::globAnswersAsSQLitesOwn()
     QFETCH(QByteArrayList, text);
     QFETCH(int, unclosedPercent);
     QFETCH(int, nullPercent);
-    QFETCH(uint, seed);
+    QFETCH(uint, start);
 
     // SQLite's own glob, on a connection that never had ours.
     sqlite3* raw = nullptr;
@@ -388,7 +388,7 @@ void TestJetSql::globAnswersAsSQLitesOwn()
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> finalizer(oracleStmt, sqlite3_finalize);
     SqlStatement ours = m_writer->prepare(QStringLiteral("SELECT glob(?1, ?2)"));
 
-    std::mt19937 rng(seed);
+    std::mt19937 rng(start);
     const auto draw = [&](int below) { return int(rng() % std::mt19937::result_type(below)); };
     const auto pick = [&](const QByteArrayList& from) { return from.at(draw(int(from.size()))); };
     const auto bind = [](sqlite3_stmt* st, int at, const std::optional<QByteArray>& value) {
