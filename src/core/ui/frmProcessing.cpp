@@ -135,10 +135,7 @@ void frmProcessing::showBesideTaskBar()
 
 void frmProcessing::setVisible(bool visible)
 {
-    if (visible && !isVisible())
-        m_keyboard.showing(this);
-    else if (!visible && isVisible())
-        m_keyboard.closing(this);
+    m_keyboard.visibilityChanging(this, visible);
     QDialog::setVisible(visible);
 }
 

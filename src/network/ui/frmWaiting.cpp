@@ -47,10 +47,7 @@ void frmWaiting::SendStop()
 
 void frmWaiting::setVisible(bool visible)
 {
-    if (visible && !isVisible())
-        m_keyboard.showing(this);
-    else if (!visible && isVisible())
-        m_keyboard.closing(this);
+    m_keyboard.visibilityChanging(this, visible);
     QDialog::setVisible(visible);
 }
 

@@ -160,6 +160,16 @@ QWidget* givenBackTo()
     return w && w->isVisible() ? w : nullptr;
 }
 
+void TaskKeyboard::visibilityChanging(QWidget* taskWindow, bool visible)
+{
+    if (!taskWindow || visible == taskWindow->isVisible())
+        return;
+    if (visible)
+        showing(taskWindow);
+    else
+        closing(taskWindow);
+}
+
 void TaskKeyboard::showing(QWidget* taskWindow)
 {
     if (!taskWindow)

@@ -45,12 +45,14 @@ QWidget* givenBackTo();
 // another window of ours or to another program, it stays.
 class TaskKeyboard {
 public:
-    // The task's window is about to show (the first show is the task's beginning).
-    void showing(QWidget* taskWindow);
-    // The task's window is about to hide or close.
-    void closing(QWidget* taskWindow);
+    // Called by the task's window's setVisible before it changes: a show (the first is the task's beginning) or
+    // a hide or close.
+    void visibilityChanging(QWidget* taskWindow, bool visible);
 
 private:
+    void showing(QWidget* taskWindow);
+    void closing(QWidget* taskWindow);
+
     QPointer<QWidget> m_before;
     bool m_shown = false;
 };
