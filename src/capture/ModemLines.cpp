@@ -1,5 +1,7 @@
 #include "capture/ModemLines.h"
 
+#include <algorithm>
+
 void ModemLineAssembler::append(const QByteArray& bytes)
 {
     // Lines are taken by position; the bytes already taken are let go when new ones come.
@@ -42,7 +44,12 @@ qsizetype lineTag(const QString& tail)
 std::optional<QString> ModemLineAssembler::next()
 {
     while (m_read < m_pending.size()) {
-        qsizetype cr = m_pending.indexOf('\r', m_read);
+        // A line ends at CR or at LF: a device that ends its lines with LF alone is heard too, and the empty
+        // line between the two bytes of a CR LF is none.
+        const char* from = m_pending.constData() + m_read;
+        const char* to = m_pending.constData() + m_pending.size();
+        const char* lineEnd = std::find_if(from, to, [](char c) { return c == '\r' || c == '\n'; });
+        const qsizetype cr = lineEnd == to ? -1 : qsizetype(lineEnd - m_pending.constData());
         const qsizetype end = cr < 0 ? m_pending.size() : cr;
         for (qsizetype i = m_read; i < end; ++i) {
             const char c = m_pending.at(i);

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-// Cuts the bytes a modem sends into its lines. A line ends at CR; line feeds, NUL and the other control
-// bytes are dropped wherever they are; empty lines are no lines. Lines are handed out one at a time from the
+// Cuts the bytes a modem sends into its lines. A line ends at CR or at LF (CR LF is one end); NUL and the other
+// control bytes are dropped wherever they are; empty lines are no lines. Lines are handed out one at a time from the
 // front, so a wait that runs while one line is handled (and reads on) keeps the order of everything that
 // arrived. A line never holds more than MaxLineBytes: a longer one is no modem's, and is dropped at its CR,
 // except for a caller-ID tag ("RING", "NMBR", "NAME") glued to its end, which is handed out from the tag on,
