@@ -89,10 +89,18 @@ ModemPort::ModemPort(MainWindow* owner, QObject* parent) : QObject(parent), m_ow
     connect(&m_deviceWatch, &QFileSystemWatcher::directoryChanged, this, &ModemPort::deviceFolderChanged);
 }
 
-ModemPort::~ModemPort()
+ModemPort::~ModemPort() { ClosePort(); }
+
+void ModemPort::ClosePort()
 {
-    if (m_serial.isOpen())
-        m_serial.close();
+    if (!m_serial.isOpen())
+        return;
+    // Written without waiting for an answer: nothing may wait here, and the system sends what was written
+    // before it lets the device go.
+    if (m_offHook)
+        send(CR + "ATH0" + CR);
+    m_offHook = false;
+    m_serial.close();
 }
 
 void ModemPort::setWaitClock(WaitClock clock) { m_waitClock = clock ? std::move(clock) : WaitClock(systemMs); }
@@ -243,7 +251,7 @@ bool ModemPort::ReopenIfSettingsChanged()
     stopAwaiting();
     runSequence([this] {
         if (m_serial.isOpen()) {
-            m_serial.close();
+            ClosePort();
             m_serial.clearError();
             m_lines.clear();
             setConnected(false);
@@ -370,7 +378,7 @@ void ModemPort::releasePort()
             m_serial.clearError();
         if (!m_serial.setRequestToSend(false))
             m_serial.clearError();
-        m_serial.close();
+        ClosePort();
     }
 }
 
@@ -411,6 +419,11 @@ void ModemPort::send(const QByteArray& framed)
 {
     if (!m_serial.isOpen())
         return;
+    const QByteArray command = framed.trimmed().toUpper();
+    if (command.startsWith("ATH1") || command.startsWith("ATD"))
+        m_offHook = true;
+    else if (command.startsWith("ATH0") || command.startsWith("ATZ"))
+        m_offHook = false;
     m_serial.write(framed);
     m_serial.flush();
 }
@@ -509,6 +522,8 @@ void ModemPort::onError(QSerialPort::SerialPortError error)
         return;
     // A vanished device reports this over and over; one report and a closed port is the useful answer.
     qCInfo(lcModem) << "port lost:" << m_serial.errorString();
+    // Nothing reaches a device that is gone.
+    m_offHook = false;
     m_serial.close();
     m_serial.clearError();
     m_lines.clear();

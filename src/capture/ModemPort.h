@@ -89,6 +89,9 @@ public:
     void HangUp();
 
     bool PortOpen() const;
+    // Closes the serial port, every closing's one way: a line the program took off hook (a hang-up or a probe
+    // whose wait an end or a switch cut short) is put back on hook first, so the caller is not left on it.
+    void ClosePort();
     // A command sequence is waiting for the modem.
     bool isBusy() const { return m_busy; }
     // The port as the messages name it: the number of the setting, or the device path used.
@@ -146,6 +149,8 @@ private:
     int m_openedHandshaking = 0;
     ModemLineAssembler m_lines;
     bool m_busy = false;
+    // The program took the line off hook (ATH1, a dial) and has not put it back (ATH0, ATZ) yet.
+    bool m_offHook = false;
     bool m_longLineReported = false;
     QList<std::function<void()>> m_deferred;
     QFileSystemWatcher m_deviceWatch;

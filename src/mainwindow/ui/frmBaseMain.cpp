@@ -329,8 +329,7 @@ void frmBaseMain::ExitSteps()
     m_exiting = true;
     Shell->setVisible(false);
     MSComm->PortOpenTimer.stop();
-    if (MSComm->PortOpen())
-        MSComm->serial().close();
+    MSComm->ClosePort();
     SaveFormPosition();
     SaveLogOffTime();
     Program::shutDown();
