@@ -1,5 +1,6 @@
 #include "capture/CallHandler.h"
 
+#include <algorithm>
 #include <optional>
 
 #include <QPointer>
@@ -64,8 +65,12 @@ CallHandler::CallHandler(ModemPort* port, QObject* parent)
         // What rang before the port was closed (released, lost, reopened with other settings) cannot go on
         // after it opens again: the lines that come now are a new call's.
         connect(m_port, &ModemPort::portOpened, this, [this] {
-            if (!m_ended && gRinging && CurrentCaller->Rings > 0)
+            if (m_ended)
+                return;
+            if (callRinging())
                 endRinging();
+            if (m_pending)
+                pendingBecomesCall();
         });
     }
 }
@@ -151,37 +156,130 @@ QString CallHandler::formatName(const QString& value)
     return value;
 }
 
+bool CallHandler::isRing(const QString& line)
+{
+    if (line.compare(QLatin1String("RING"), Qt::CaseInsensitive) == 0)
+        return true;
+    // A modem that tells distinctive rings apart says which one rang after a blank: "RING 2", "RING B".
+    if (line.size() < 6 || line.size() > 9 || !line.startsWith(QLatin1String("RING "), Qt::CaseInsensitive))
+        return false;
+    const QStringView code = QStringView(line).mid(5);
+    return std::all_of(code.begin(), code.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+}
+
+QString CallHandler::ringEvent(const clsCaller& caller)
+{
+    return QStringLiteral("Incoming Call From:  ") + caller.PrintNameDescription() + QStringLiteral("     ") +
+           caller.Number.Number + QStringLiteral("     ") + QString::number(caller.Rings) + QStringLiteral(" Rings");
+}
+
+QString CallHandler::ringGivenBackEvent(const clsCaller& caller)
+{
+    return ringEvent(caller) + QStringLiteral(" (its last ring was the next caller's)");
+}
+
+bool CallHandler::callRinging() const { return gRinging && CurrentCaller->Rings > 0; }
+
+void CallHandler::fill(clsCaller& caller, const QString& tag, const QString& line)
+{
+    if (tag == QLatin1String("NMBR"))
+        caller.Number.Number = formatNumber(lineValue(line, tag));
+    else if (tag == QLatin1String("NAME"))
+        caller.Name = formatName(lineValue(line, tag));
+    // "DATE" and "TIME" are not used: the call's time is the computer's clock.
+}
+
 void CallHandler::ProcessEvent(const QString& line)
 {
     if (m_port && m_port->noteResult(line))
         return;
     if (m_ended)
         return;
-    const QString upper = line.toUpper();
-    if (upper == QLatin1String("RING")) {
+    if (isRing(line)) {
         RingUpdate();
         return;
     }
-    const QString tag = upper.left(4);
+    const QString tag = line.left(4).toUpper();
     const bool callerId = tag == QLatin1String("NMBR") || tag == QLatin1String("NAME") ||
                           tag == QLatin1String("DATE") || tag == QLatin1String("TIME");
-    if (callerId) {
-        // A second caller close behind the first (a redial, a caller who hung up after a ring or two) is told
-        // apart by nothing but its own caller-ID lines after a RING; without them, a RING within the call's
-        // eight seconds is one more ring of it.
-        if (m_rangAfterCallerId)
-            beginCallAtLastRing();
-        m_heardCallerId = gRinging && CurrentCaller->Rings > 0;
-        m_rangAfterCallerId = false;
+    if (!callerId)
+        return;
+    if (!callRinging()) {
+        hearBeforeRing(tag, line);
+        return;
     }
-    if (tag == QLatin1String("NMBR")) {
-        CurrentCaller->Number.Number = formatNumber(lineValue(line, tag));
-        UpdateNewCall();
-    } else if (tag == QLatin1String("NAME")) {
-        CurrentCaller->Name = formatName(lineValue(line, tag));
+    if (m_rangAfterCallerId && m_blockLeadsRings) {
+        // The ringing call had its block before its first ring; one heard after a ring is the next caller's,
+        // and the call keeps every ring it had.
+        endRinging();
+        hearBeforeRing(tag, line);
+        return;
+    }
+    // A second caller close behind the first (a redial, a caller who hung up after a ring or two) is told
+    // apart by nothing but its own caller-ID lines after a RING; without them, a RING within the call's
+    // eight seconds is one more ring of it.
+    if (m_rangAfterCallerId)
+        beginCallAtLastRing();
+    m_heardCallerId = true;
+    m_rangAfterCallerId = false;
+    if (tag == QLatin1String("NMBR") || tag == QLatin1String("NAME")) {
+        fill(*CurrentCaller, tag, line);
         UpdateNewCall();
     }
-    // "DATE" and "TIME" are not used: the call's time is the computer's clock at the first ring.
+}
+
+void CallHandler::hearBeforeRing(const QString& tag, const QString& line)
+{
+    if (m_pending && m_pendingTags.contains(tag))
+        pendingBecomesCall();
+    if (!m_pending) {
+        m_pending = std::make_shared<clsCaller>();
+        m_pending->Name = kNotReceived;
+        m_pending->Number.Number = kNotReceived;
+        m_pending->Answered = QStringLiteral("N/A");
+        m_pendingAt = Clock::now();
+        m_pendingTags.clear();
+    }
+    // The call's eight seconds count from the block's last line.
+    m_pendingTicks = 0;
+    RingTimer.start();
+    m_pendingTags << tag;
+    fill(*m_pending, tag, line);
+}
+
+void CallHandler::pendingBecomesCall()
+{
+    const std::shared_ptr<clsCaller> caller = std::move(m_pending);
+    m_pending.reset();
+    m_pendingTags.clear();
+    if (!callRinging())
+        RingTimer.stop();
+    caller->CallerDate = DateText::format(m_pendingAt);
+    const QString number = caller->Number.Number;
+    // The caller hung up before the first ring: nothing is left to pick up or to announce, but the call is
+    // listed under its contact.
+    if (number != kNotReceived && !number.isEmpty())
+        MatchCallerToContact(number, *caller);
+    AddCaller(*caller);
+    if (m_ended) {
+        if (caller->ID == 0)
+            noteUnstored(caller, gErrDescription);
+        return;
+    }
+    m_newest = caller;
+    broadcast(QStringLiteral(";NEW;"));
+    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+    if (caller->ID != 0) {
+        Q_EMIT callAdded(*caller);
+        if (gMainForm)
+            gMainForm->UpdateStatus();
+    } else {
+        noteUnstored(caller, gErrDescription);
+    }
+    if (textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
+        Q_EMIT popupRequested();
+    AddEvent(ringEvent(*caller));
+    Q_EMIT popupUpdate(*caller);
 }
 
 void CallHandler::store(const std::shared_ptr<clsCaller>& caller)
@@ -220,15 +318,22 @@ void CallHandler::tellPopup(const std::shared_ptr<clsCaller>& caller)
         Q_EMIT popupCallChanged(*caller);
 }
 
+void CallHandler::publish(const std::shared_ptr<clsCaller>& caller)
+{
+    store(caller);
+    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+    show(*caller);
+    tellPopup(caller);
+}
+
 void CallHandler::beginCallAtLastRing()
 {
     const std::shared_ptr<clsCaller> ended = CurrentCaller;
     ended->Rings = qMax(0, ended->Rings - 1);
-    // Its clients hear of it before the new call's ";NEW;", while it is still the call they follow.
-    store(ended);
-    broadcast(QStringLiteral(";INCOMING CALLER;") + ended->PrintSend());
-    show(*ended);
-    tellPopup(ended);
+    // Its clients hear of it before the new call's ";NEW;", while it is still the call they follow; the
+    // activity log, which said the ring was this call's, is put right too.
+    publish(ended);
+    AddEvent(ringGivenBackEvent(*ended));
     endRinging();
     ring(m_lastRingAt);
 }
@@ -244,6 +349,7 @@ void CallHandler::endRinging()
     RingTimer.stop();
     m_heardCallerId = false;
     m_rangAfterCallerId = false;
+    m_blockLeadsRings = false;
 }
 
 void CallHandler::ring(const QDateTime& at)
@@ -253,11 +359,16 @@ void CallHandler::ring(const QDateTime& at)
     // The call as it was first stored, for the window once the clients have heard of the ring.
     std::optional<clsCaller> added;
     const bool firstRing = CurrentCaller->Rings == 0;
+    // The caller ID heard before this first ring is this call's.
+    const std::shared_ptr<clsCaller> heard = firstRing ? std::move(m_pending) : nullptr;
     if (firstRing) {
+        m_pending.reset();
+        m_pendingTags.clear();
         CurrentCaller = std::make_shared<clsCaller>();
         m_newest = CurrentCaller;
         CallHandled = false;
-        m_heardCallerId = false;
+        m_heardCallerId = heard != nullptr;
+        m_blockLeadsRings = heard != nullptr;
         m_rangAfterCallerId = false;
         gRinging = true;
         RingTimer.start();
@@ -269,8 +380,8 @@ void CallHandler::ring(const QDateTime& at)
 
         clsCaller& c = *CurrentCaller;
         c.CallerDate = DateText::format(at);
-        c.Name = kNotReceived;
-        c.Number.Number = kNotReceived;
+        c.Name = heard ? heard->Name : kNotReceived;
+        c.Number.Number = heard ? heard->Number.Number : kNotReceived;
         c.Answered = QStringLiteral("N/A");
 
         // Stored, then told to the clients at once; the window, the pop-up and the sounds come after.
@@ -300,9 +411,7 @@ void CallHandler::ring(const QDateTime& at)
     if (firstRing && textToBool(option(Key::PopupScreen, QStringLiteral("True"))))
         Q_EMIT popupRequested();
     show(*caller);
-    AddEvent(QStringLiteral("Incoming Call From:  ") + caller->PrintNameDescription() + QStringLiteral("     ") +
-             caller->Number.Number + QStringLiteral("     ") + QString::number(caller->Rings) +
-             QStringLiteral(" Rings"));
+    AddEvent(ringEvent(*caller));
     Q_EMIT popupUpdate(*caller);
     const QString immediate = option(Key::ImmediateSound, programFolder() + QStringLiteral("/Sounds/Button.wav"));
     const QString ring = option(Key::RingSound, QString());
@@ -311,14 +420,22 @@ void CallHandler::ring(const QDateTime& at)
     else if (!ring.isEmpty())
         playSound(ring, *caller);
     Q_EMIT popupRing();
+    // Its number, once the call is ringing: a block needs a call to hang up.
+    if (heard && caller == CurrentCaller)
+        handleNumber(caller);
 }
 
 void CallHandler::UpdateNewCall()
 {
     if (m_ended)
         return;
-    // Held here: the call may end, and CurrentCaller be replaced, while a hang-up waits for the modem.
-    const std::shared_ptr<clsCaller> caller = CurrentCaller;
+    handleNumber(CurrentCaller);
+}
+
+void CallHandler::handleNumber(std::shared_ptr<clsCaller> caller)
+{
+    // Held here, and every step below acts on it: the call may end, and CurrentCaller be the next caller's,
+    // while a hang-up waits for the modem.
     const QString number = caller->Number.Number;
     std::optional<QString> sound;
     bool defaultSound = false;
@@ -328,7 +445,7 @@ void CallHandler::UpdateNewCall()
         CallHandled = true;
         // A block waits for the modem's hang-up; the program may end meanwhile, this call road with it.
         const QPointer<CallHandler> self(this);
-        CheckBlockStrings(number);
+        CheckBlockStrings(number, caller);
         if (!self || m_ended)
             return;
         MatchCallerToContact(number, *caller);
@@ -336,7 +453,7 @@ void CallHandler::UpdateNewCall()
             const auto group = GetAttributeGroup(caller->AttributeGroup);
             if (group && !isNoGroup(group->Description)) {
                 if (group->Block) {
-                    BlockCall();
+                    blockCall(caller);
                     if (!self || m_ended)
                         return;
                 }
@@ -347,10 +464,7 @@ void CallHandler::UpdateNewCall()
         }
     }
     // Stored, then told to the clients at once; the window, the pop-up and the announcement come after.
-    store(caller);
-    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
-    show(*caller);
-    tellPopup(caller);
+    publish(caller);
     if (defaultSound)
         sound = option(Key::DefaultSound, QString());
     if (sound)
@@ -368,6 +482,11 @@ void CallHandler::RingTimer_Timer()
 {
     if (m_ended)
         return;
+    if (m_pending && !callRinging()) {
+        if (++m_pendingTicks >= 8)
+            pendingBecomesCall();
+        return;
+    }
     RingTicks += 1;
     gRinging = true;
     if (RingTicks >= 8) {
@@ -433,10 +552,7 @@ void CallHandler::AnswerTimer_Timer()
         watched->Answered = QStringLiteral("N/A");
         AddEvent(QStringLiteral("Unable to check dial tone"));
     }
-    store(watched);
-    broadcast(QStringLiteral(";INCOMING CALLER;") + watched->PrintSend());
-    show(*watched);
-    tellPopup(watched);
+    publish(watched);
 
     WatchedCaller.reset();
     if (gRinging && CurrentCaller != watched) {
@@ -460,6 +576,9 @@ void CallHandler::End()
     // the steps that would have written it never run now.
     if (inCall)
         store(ringing);
+    // A block whose ring never came is a call all the same.
+    if (m_pending)
+        pendingBecomesCall();
     if (m_unstored)
         logUnstored();
     if (inCall)
@@ -496,21 +615,21 @@ bool CallHandler::matchesBlockString(const QString& entry, const QString& number
     return true;
 }
 
-void CallHandler::CheckBlockStrings(QString Number)
+void CallHandler::CheckBlockStrings(QString Number, std::shared_ptr<clsCaller> caller)
 {
     const QStringList entries = ListToArray(option(Key::BlockCallStrings, QString()));
     for (const QString& entry : entries) {
         if (matchesBlockString(entry, Number)) {
-            BlockCall();
+            blockCall(caller);
             return;
         }
     }
 }
 
-void CallHandler::BlockCall()
+void CallHandler::blockCall(std::shared_ptr<clsCaller> caller)
 {
-    const std::shared_ptr<clsCaller> caller = CurrentCaller;
-    if (m_ended || caller->Answered == kBlocked || !gRinging)
+    // Only the call ringing now is on the line: one that ended meanwhile is past picking up.
+    if (m_ended || caller->Answered == kBlocked || caller != CurrentCaller || !gRinging)
         return;
     // Marked before the modem is touched: a line that arrives while the call is picked up and dropped finds
     // it blocked already, so it is hung up once.
@@ -522,9 +641,6 @@ void CallHandler::BlockCall()
         if (!self || m_ended)
             return;
     }
-    store(caller);
-    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
-    show(*caller);
     AddEvent(QStringLiteral("The incoming call was blocked"));
-    tellPopup(caller);
+    publish(caller);
 }

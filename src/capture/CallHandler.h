@@ -57,10 +57,19 @@ public:
     void End();
     bool ended() const { return m_ended; }
 
-    // Blocks the current call at the first block string that matches the number.
-    void CheckBlockStrings(QString Number);
-    // Picks the ringing call up and drops it, and marks it "BLOCKED" everywhere.
-    void BlockCall();
+    // Blocks caller at the first block string that matches the number. Every call that decides on a call holds
+    // it by value: CurrentCaller may be the next caller's by the time a hang-up's wait returns.
+    void CheckBlockStrings(QString Number, std::shared_ptr<clsCaller> caller);
+    // Picks the ringing call up and drops it, and marks it "BLOCKED" everywhere: the pop-up's and a client's
+    // request, which were asked about the call ringing now.
+    void BlockCall() { blockCall(CurrentCaller); }
+
+    // Whether a line is a ring: "RING", or "RING" with the short code of a distinctive ring ("RING 2", "RING B").
+    static bool isRing(const QString& line);
+    // The event line of a call's ring count.
+    static QString ringEvent(const clsCaller& caller);
+    // The event line that puts a call's ring count right after its last ring turned out to be the next caller's.
+    static QString ringGivenBackEvent(const clsCaller& caller);
 
     // The value of a caller-ID line after its four-letter tag.
     static QString lineValue(const QString& line, const QString& tag);
@@ -90,6 +99,20 @@ Q_SIGNALS:
 private:
     // A ring of the current call, or the first ring of a new one, rung at the time given.
     void ring(const QDateTime& at);
+    // Picks caller's line up and drops it, while caller is the call ringing; decided for that call, a block whose
+    // hang-up or test ended after the next caller began must never reach the next caller.
+    void blockCall(std::shared_ptr<clsCaller> caller);
+    // Handles the number of caller once: block strings, contact, attribute group, announcement; then publishes.
+    void handleNumber(std::shared_ptr<clsCaller> caller);
+    // A call ringing now, from its first ring until eight seconds after its last.
+    bool callRinging() const;
+    // A caller-ID line heard while no call rings: the block of the call whose first ring is still to come.
+    void hearBeforeRing(const QString& tag, const QString& line);
+    // A block that no ring followed within the call's eight seconds (or that the port's closing or the end cut
+    // off) is a call all the same, of no rings: stored, shown, logged and sent.
+    void pendingBecomesCall();
+    // The record a caller-ID line fills.
+    static void fill(clsCaller& caller, const QString& tag, const QString& line);
     // The ringing is over: the call is done with but for its answered test.
     void endRinging();
     // Caller-ID lines after a RING that followed the current call's own caller-ID lines are another caller's:
@@ -98,6 +121,9 @@ private:
     // The pop-up's entry of a call: the newest call comes to the top, an earlier one is rewritten in place.
     void tellPopup(const std::shared_ptr<clsCaller>& caller);
 
+    // A change of a call, told everywhere in one order: written to the log, sent to the clients, shown in the
+    // call list, then in the pop-up.
+    void publish(const std::shared_ptr<clsCaller>& caller);
     // A change of the call: written to the log, then (after the clients have been told) to the window. A log
     // that cannot be written never holds the call up: it is said in a notice, once a call.
     void store(const std::shared_ptr<clsCaller>& caller);
@@ -114,6 +140,15 @@ private:
     // after them.
     bool m_heardCallerId = false;
     bool m_rangAfterCallerId = false;
+    // The current call's caller ID came before its first ring: on such a line a block while it rings is the
+    // next caller's.
+    bool m_blockLeadsRings = false;
+    // A caller-ID block heard while no call rang, the time it was heard, the seconds since, and its tags so far
+    // (a tag heard again begins the next block).
+    std::shared_ptr<clsCaller> m_pending;
+    QDateTime m_pendingAt;
+    int m_pendingTicks = 0;
+    QStringList m_pendingTags;
     QDateTime m_lastRingAt;
     std::weak_ptr<clsCaller> m_newest;
     std::shared_ptr<clsCaller> m_unstored;

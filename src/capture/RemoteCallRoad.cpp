@@ -1,5 +1,6 @@
 #include "capture/RemoteCallRoad.h"
 
+#include "capture/CallHandler.h"
 #include "capture/clsSound.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -45,6 +46,7 @@ void RemoteCallRoad::NewCall()
     CurrentCaller = clsCaller();
     CallHandled = false;
     CallListed = false;
+    m_recordHeard = false;
     RingTicks = 0;
     gRinging = true;
     RingTimer.start();
@@ -78,9 +80,7 @@ void RemoteCallRoad::RingUpdate()
         EditCallCollection(CurrentCaller);
         Q_EMIT callUpdated(CurrentCaller.ID, CurrentCaller);
     }
-    AddEvent(QStringLiteral("Incoming Call From:  ") + CurrentCaller.PrintNameDescription() + QStringLiteral("     ") +
-             CurrentCaller.Number.Number + QStringLiteral("     ") + QString::number(CurrentCaller.Rings) +
-             QStringLiteral(" Rings"));
+    AddEvent(CallHandler::ringEvent(CurrentCaller));
     Q_EMIT popupUpdate(CurrentCaller);
     RingTicks = 0;
     Q_EMIT popupRing();
@@ -92,18 +92,37 @@ void RemoteCallRoad::IncomingCaller(const clsCaller& record)
         return;
     if (record.BadData())
         return;
-    // Each call keeps its own row however close the next one came: a record with another call's ID is that
-    // call's, never the one in progress.
-    if (record.ID != 0 && CurrentCaller.ID != 0 && record.ID != CurrentCaller.ID) {
+    if (isAnotherCall(record)) {
         updateEarlierCall(record);
         return;
     }
+    m_recordHeard = true;
+    // Its last ring was the next caller's: the activity log is put right, as the server's is.
+    const bool ringGivenBack = record.Rings < CurrentCaller.Rings;
     CurrentCaller = record;
+    if (ringGivenBack)
+        AddEvent(CallHandler::ringGivenBackEvent(CurrentCaller));
     UpdateNewCall();
+}
+
+bool RemoteCallRoad::isAnotherCall(const clsCaller& record) const
+{
+    // Each call keeps its own row however close the next one came: once the call in progress has its first
+    // record, a record with another ID is another call's, never the one in progress, also when the server could
+    // not store this one (its ID is 0). Only a call whose records came without an ID so far may take an ID
+    // that no call this client knows has.
+    if (!m_recordHeard || record.ID == CurrentCaller.ID)
+        return false;
+    if (CurrentCaller.ID != 0 || record.ID == 0)
+        return true;
+    return m_followed.contains(record.ID) || (gRemoteCallers && gRemoteCallers->indexOf(record.ID) >= 0);
 }
 
 void RemoteCallRoad::updateEarlierCall(clsCaller record)
 {
+    // A call the server could not store cannot be told from another: nothing of this client's may change for it.
+    if (record.ID == 0)
+        return;
     MatchCallerToContact(record.Number.Number, record);
     if (EditCallCollection(record))
         Q_EMIT callUpdated(record.ID, record);
@@ -129,6 +148,10 @@ void RemoteCallRoad::UpdateNewCall()
     }
     if (CurrentCaller.ID != 0 && !CallListed) {
         CallListed = true;
+        // Kept for the calls' late records: a few are plenty, they come within a call or two.
+        m_followed.append(CurrentCaller.ID);
+        if (m_followed.size() > 16)
+            m_followed.removeFirst();
         // A client that joined after the call was stored has it already, from the answer to its query: the
         // first record with the ID adds the row, and only when no row has it yet.
         if (!gRemoteCallers || gRemoteCallers->indexOf(CurrentCaller.ID) < 0) {
@@ -168,6 +191,7 @@ void RemoteCallRoad::End()
     RingTicks = 0;
     CallHandled = false;
     CallListed = false;
+    m_recordHeard = false;
     CurrentCaller = clsCaller();
 }
 

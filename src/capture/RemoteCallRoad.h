@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -69,6 +70,12 @@ private:
     // A record of a listed call that is not the one in progress: its row and its pop-up entry change, the call
     // in progress is left alone.
     void updateEarlierCall(clsCaller record);
+    // Whether a record is another call's than the one in progress.
+    bool isAnotherCall(const clsCaller& record) const;
 
     bool m_ended = false;
+    // The call in progress has had its first record: its ID (0 when the server could not store it) is known.
+    bool m_recordHeard = false;
+    // The IDs of the latest calls this road followed.
+    QList<qint32> m_followed;
 };

@@ -197,7 +197,8 @@ void MiniDisplay::IncomingCallTimer_Timer()
 void MiniDisplay::UpdateCaller(qint32 id, const clsCaller& caller)
 {
     (void)id; // the record's own ID is the one compared, as it always was
-    if (!isShown())
+    // A call that could not be stored has no ID to be found by: another unstored call's entry is not its.
+    if (!isShown() || caller.ID == 0)
         return;
     for (clsCaller& c : Callers) {
         if (c.ID == caller.ID) {

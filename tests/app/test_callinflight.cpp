@@ -20,11 +20,16 @@
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
+#include "core/clsAttributeGroup.h"
 #include "core/clsCaller.h"
+#include "core/clsContact.h"
+#include "core/modAttributeGroup.h"
+#include "core/modContactDB.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
 #include "mainwindow/CallListModel.h"
 #include "mainwindow/ui/CallerIDGrid.h"
+#include "network/clsRemoteSocket.h"
 #include "network/clsServer.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
@@ -130,13 +135,51 @@ clsCaller record(const Caller& c, qint32 id, int rings, bool heardName = true)
     return r;
 }
 
-QString listRings(const Caller& c)
+// A cell of the caller's row in the call list, found by its number: its name may show its contact's.
+QString listCell(const Caller& c, int column = CallListModel::ColRings)
 {
     CallerIDGrid* g = grid();
     for (int row = 1; g && row < g->Rows(); ++row)
-        if (g->TextMatrix(row, CallListModel::ColName) == QLatin1String(c.name))
-            return g->TextMatrix(row, CallListModel::ColRings);
+        if (g->TextMatrix(row, CallListModel::ColNumber) == QLatin1String(c.shown))
+            return g->TextMatrix(row, column);
     return QString();
+}
+QString listRings(const Caller& c) { return listCell(c); }
+
+// The caller is a contact of a group that blocks its calls.
+bool blockingGroupHolds(const Caller& c)
+{
+    auto group = std::make_shared<clsAttributeGroup>();
+    group->Description = QStringLiteral("Nuisance");
+    group->Block = true;
+    if (!gAttributeGroups.add(group->Description, group))
+        return false;
+    clsContact contact;
+    contact.Name = QStringLiteral("NUISANCE CO");
+    contact.AttributeGroup = group->Description;
+    contact.AddNumber(std::make_shared<clsNumber>(QLatin1String(c.shown), QStringLiteral("Work")));
+    return AddContact(contact);
+}
+
+// Whether the line was put back on hook after the program last took it off (a hang-up, a probe).
+bool backOnHook(const QStringList& commands)
+{
+    qsizetype off = -1;
+    for (qsizetype i = 0; i < commands.size(); ++i)
+        if (commands[i].startsWith(QLatin1String("ATH1")) || commands[i].startsWith(QLatin1String("ATD")))
+            off = i;
+    return off < 0 || commands.mid(off + 1).contains(QStringLiteral("ATH0"));
+}
+
+// The last record of a call that a client was sent, read back.
+clsCaller lastSent(const QStringList& units, qint32 id)
+{
+    clsCaller last;
+    for (const QString& unit : units)
+        if (unit.startsWith(QLatin1String(";INCOMING CALLER;")) &&
+            unit.section(QLatin1Char('|'), 1, 1) == QString::number(id))
+            last.BuildCaller(unit.mid(int(qstrlen(";INCOMING CALLER;"))));
+    return last;
 }
 
 } // namespace
@@ -253,7 +296,7 @@ void TestCallInFlight::ringInPhase(const QString& phase, const std::function<voi
         return;
     }
     const bool probe = phase == QLatin1String("probe");
-    const bool hangUp = phase == QLatin1String("hang-up");
+    const bool hangUp = phase.endsWith(QLatin1String("hang-up"));
     if (probe || hangUp) {
         // The modem keeps silent: the wait goes on until the change ends it.
         m_modem->setReply(probe ? QStringLiteral("ATDT;") : QStringLiteral("ATH1"), QString());
@@ -333,8 +376,8 @@ void TestCallInFlight::aRingingCallMeetsEveryChange_data()
         for (const char* phase :
              {"first ring", "after NAME", "between rings", "answered test's wait", "probe", "hang-up"})
             QTest::addRow("%s, %s", change, phase) << QString::fromLatin1(change) << QString::fromLatin1(phase);
-    // The user insists: the end runs at once, under the wait for the modem.
-    for (const char* phase : {"probe", "hang-up"})
+    // The user insists: the end runs at once, under the wait for the modem (the group's block waits on its own).
+    for (const char* phase : {"probe", "hang-up", "group's hang-up"})
         QTest::addRow("a second SIGTERM, %s", phase)
             << QStringLiteral("a second SIGTERM") << QString::fromLatin1(phase);
     for (const char* phase : {"first ring", "after NAME", "between rings", "ringing over"})
@@ -353,6 +396,8 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
     if (phase == QLatin1String("hang-up"))
         SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QLatin1String(kRinging.number));
     QVERIFY(Main());
+    if (phase == QLatin1String("group's hang-up"))
+        QVERIFY(blockingGroupHolds(kRinging));
     if (fromClient) {
         QVERIFY(connectToServer());
     } else {
@@ -459,14 +504,17 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
     } else {
         const bool heardName = phase != QLatin1String("first ring");
         const int rings = phase == QLatin1String("first ring") || phase == QLatin1String("after NAME") ||
-                                  phase == QLatin1String("hang-up")
+                                  phase.endsWith(QLatin1String("hang-up"))
                               ? 1
                               : 2;
         QCOMPARE(rows.first().name, heardName ? QLatin1String(kRinging.name) : QLatin1String("NOT RECEIVED"));
         QCOMPARE(rows.first().number, heardName ? QLatin1String(kRinging.shown) : QLatin1String("NOT RECEIVED"));
         QCOMPARE(rows.first().rings, rings);
-        if (phase == QLatin1String("hang-up"))
+        if (phase.endsWith(QLatin1String("hang-up")))
             QCOMPARE(rows.first().answered, QStringLiteral("BLOCKED"));
+        // Whatever cut the hang-up or the probe short, the line is not left off hook.
+        if (change != QLatin1String("modem lost and found"))
+            QTRY_VERIFY2(backOnHook(m_modem->commands()), qPrintable(m_modem->commands().join(QLatin1Char(','))));
         if (switches || ends)
             QCOMPARE(rows.size(), 1);
         else
@@ -500,9 +548,28 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
 void TestCallInFlight::everyCallerIsACallOfItsOwn_data()
 {
     QTest::addColumn<QString>("next");
-    for (const char* next :
-         {"5 s after the last ring", "in the same read", "blocked", "waiting as the port opens", "from the server"})
-        QTest::newRow(next) << QString::fromLatin1(next);
+    QTest::addColumn<QStringList>("calls"); // name|number|rings|answered, oldest first
+    const QString first = QStringLiteral("RINGING NOW|(555) 777-0001|2|N/A");
+    const QString second = QStringLiteral("OWN ONE|(555) 777-0002|2|N/A");
+    for (const char* next : {"5 s after the last ring", "in the same read"})
+        QTest::newRow(next) << QString::fromLatin1(next) << QStringList{first, second};
+    QTest::newRow("blocked") << QStringLiteral("blocked")
+                             << QStringList{first, QStringLiteral("OWN ONE|(555) 777-0002|1|BLOCKED")};
+    // On the block list and in a group that blocks: the group's block comes after the hang-up's wait, in which
+    // the next caller began; the next caller takes the answered test over.
+    QTest::newRow("first blocked") << QStringLiteral("first blocked")
+                                   << QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|2|BLOCKED"),
+                                                  QStringLiteral("OWN ONE|(555) 777-0002|2|NO")};
+    // A call without caller ID rings as the port closes; both calls wait on the line as it opens again.
+    QTest::newRow("waiting as the port opens")
+        << QStringLiteral("waiting as the port opens")
+        << QStringList{QStringLiteral("NOT RECEIVED|NOT RECEIVED|2|N/A"), first, second};
+    const QString blockedFirst = QStringLiteral("RINGING NOW|(555) 777-0001|2|BLOCKED");
+    QTest::newRow("from the server") << QStringLiteral("from the server")
+                                     << QStringList{blockedFirst, QStringLiteral("OWN ONE|(555) 777-0002|3|N/A")};
+    QTest::newRow("from the server, the next call not stored")
+        << QStringLiteral("from the server, not stored")
+        << QStringList{blockedFirst, QStringLiteral("OWN ONE|(555) 777-0002|3|N/A")};
 }
 
 // A second caller close behind the first (a redial, a caller who gave up after two rings): each is one row with
@@ -510,16 +577,23 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn_data()
 void TestCallInFlight::everyCallerIsACallOfItsOwn()
 {
     QFETCH(QString, next);
-    const bool client = next == QLatin1String("from the server");
+    QFETCH(QStringList, calls);
+    const bool client = next.startsWith(QLatin1String("from the server"));
     const bool blocked = next == QLatin1String("blocked");
+    const bool firstBlocked = next == QLatin1String("first blocked");
     SaveProperty(Section::frmConfiguration, Key::Networking, client ? QStringLiteral("2") : QStringLiteral("1"));
-    if (blocked)
-        SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, QLatin1String(kOwnOne.number));
+    if (blocked || firstBlocked)
+        SaveProperty(Section::frmConfiguration, Key::BlockCallStrings,
+                     QLatin1String(blocked ? kOwnOne.number : kRinging.number));
     QVERIFY(Main());
     countSecondsByHand();
+    if (firstBlocked)
+        QVERIFY(blockingGroupHolds(kRinging));
 
     if (client) {
         QVERIFY(connectToServer());
+        const qint32 nextId = next.endsWith(QLatin1String("not stored")) ? 0 : 902;
+        m_server->send(QStringLiteral(";CLEAR CONTACTS;;CONTACT;|RINGER||||NUMBER|(555) 777-0001|Home"));
         // What the server sends when the second caller's lines follow a ring of the first's: the first call as
         // it stands without that ring, then the new call; the first call's hang-up ends after the new call began.
         clsCaller first = record(kRinging, 901, 2);
@@ -528,19 +602,25 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
         m_server->send(QStringLiteral(";RING;"));
         m_server->send(QStringLiteral(";RING;"));
         m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
-        pushFromServer(kOwnOne, 902, 1, false);
-        m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kOwnOne, 902, 1).PrintSend());
+        pushFromServer(kOwnOne, nextId, 1, false);
+        m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kOwnOne, nextId, 1).PrintSend());
         m_server->send(QStringLiteral(";RING;"));
         first.Answered = QStringLiteral("BLOCKED");
         m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
-        // The first call's entry changes where it stands, under the call in progress.
+        // The first call's entry and row change where they stand, under the call in progress.
         QTRY_COMPARE(miniDisplay().Callers.value(1).Answered, QStringLiteral("BLOCKED"));
-        QCOMPARE(listRings(kOwnOne), QStringLiteral("2"));
-        QCOMPARE(listRings(kRinging), QStringLiteral("2"));
-        QCOMPARE(clientRoad()->CurrentCaller.ID, 902);
+        QCOMPARE(listCell(kRinging, CallListModel::ColAnswered), QStringLiteral("BLOCKED"));
+        QCOMPARE(miniDisplay().Callers.value(1).ContactName, QStringLiteral("RINGER"));
+        QCOMPARE(gRemoteCallers->at(gRemoteCallers->indexOf(901)).ContactName, QStringLiteral("RINGER"));
+        QCOMPARE(clientRoad()->CurrentCaller.ID, nextId);
+        QCOMPARE(clientRoad()->CurrentCaller.Name, QLatin1String(kOwnOne.name));
         m_server->send(QStringLiteral(";RING;"));
-        QTRY_COMPARE(listRings(kOwnOne), QStringLiteral("3"));
+        QTRY_COMPARE(clientRoad()->CurrentCaller.Rings, 3);
+        QCOMPARE(listRings(kOwnOne), nextId != 0 ? QStringLiteral("3") : QString());
         QCOMPARE(listRings(kRinging), QStringLiteral("2"));
+        // The client's log says what its row says, as the server's does.
+        const QStringList said = gMainForm->lstEvents.stringList().filter(QLatin1String(kRinging.shown));
+        QVERIFY2(!said.isEmpty() && said.last().contains(QStringLiteral("     2 Rings")), qPrintable(said.join('\n')));
     } else {
         QTRY_VERIFY(port() && port()->ModemConnected && !port()->isBusy());
         port()->setWaitClock(m_waitClock->reader());
@@ -549,12 +629,14 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
         const QString log = m_home->file(QStringLiteral("dbCID.mdb"));
         QDateTime secondRang;
         if (next == QLatin1String("waiting as the port opens")) {
+            m_modem->inject("\r\nRING\r\n\r\nRING\r\n");
+            QTRY_VERIFY(logRows(log).value(0).rings == 2);
             TRIGGER(window(), "mnuOptionsRelease");
             QTRY_VERIFY(!port()->PortOpen() && !port()->isBusy());
             m_modem->setDeliversWhileClosed(true);
             m_modem->inject(callBytes(kRinging) + callBytes(kOwnOne));
             TRIGGER(window(), "mnuOptionsRelease");
-        } else if (next == QLatin1String("in the same read")) {
+        } else if (next == QLatin1String("in the same read") || firstBlocked) {
             m_modem->inject(callBytes(kRinging) + callBytes(kOwnOne));
         } else {
             m_modem->inject(callBytes(kRinging));
@@ -576,36 +658,57 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
         }
         QTRY_COMPARE(listRings(kOwnOne), blocked ? QStringLiteral("1") : QStringLiteral("2"));
         QTRY_VERIFY(!port()->isBusy());
+        if (firstBlocked) {
+            // The first call's late block changed its entry where it stands: the call in progress stays on top.
+            QCOMPARE(miniDisplay().liveCall().Name, QLatin1String(kOwnOne.name));
+            QCOMPARE(miniDisplay().Callers.value(0).Name, QLatin1String(kOwnOne.name));
+            ringingEnds();
+            for (int i = 0; i < 3; ++i)
+                modemRoad()->AnswerTimer_Timer();
+        }
 
         QStringList rows;
         for (const Row& r : logRows(log))
             rows << QStringLiteral("%1|%2|%3|%4").arg(r.name, r.number).arg(r.rings).arg(r.answered);
-        QCOMPARE(rows, (QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|2|N/A"),
-                                    blocked ? QStringLiteral("OWN ONE|(555) 777-0002|1|BLOCKED")
-                                            : QStringLiteral("OWN ONE|(555) 777-0002|2|N/A")}));
-        QCOMPARE(m_modem->count(QStringLiteral("ATH1")), blocked ? 1 : 0);
+        QCOMPARE(rows, calls);
+        QCOMPARE(m_modem->count(QStringLiteral("ATH1")), calls.filter(QStringLiteral("|BLOCKED")).size());
         if (secondRang.isValid())
             QCOMPARE(logRows(log).last().date, DateText::toIso(secondRang));
+        // The first call's row as the log has it, its last ring given back.
+        QCOMPARE(listRings(kRinging), QStringLiteral("2"));
 
-        // Each client hears of each caller as a call of its own: no record carries one caller under the other's ID.
+        // Each client hears of each caller as a call of its own: no record carries one caller under the other's
+        // ID, and the last word on each call is what the log holds.
         int news = 0;
         QHash<QString, QSet<QString>> namesOf;
-        for (const QString& unit : peer.all()) {
+        const QStringList units = peer.all();
+        for (const QString& unit : units) {
             news += unit.startsWith(QLatin1String(";NEW;"));
             if (unit.startsWith(QLatin1String(";INCOMING CALLER;")))
                 namesOf[unit.section(QLatin1Char('|'), 1, 1)] << unit.section(QLatin1Char('|'), 2, 2);
         }
-        QCOMPARE(news, 2);
-        QCOMPARE(namesOf.size(), 2);
+        QCOMPARE(news, calls.size());
+        QCOMPARE(namesOf.size(), calls.size());
         for (const QSet<QString>& names : namesOf)
             QVERIFY2(names.size() <= 2, qPrintable(names.values().join(QLatin1Char(','))));
+        // The first caller's last ring was the next caller's: its clients are told so before the next call begins.
+        for (const QString& id : namesOf.keys())
+            if (namesOf[id].contains(QLatin1String(kRinging.name))) {
+                const clsCaller sent = lastSent(units, id.toInt());
+                QCOMPARE(
+                    QStringLiteral("%1|%2|%3|%4").arg(sent.Name, sent.Number.Number).arg(sent.Rings).arg(sent.Answered),
+                    calls.filter(QLatin1String(kRinging.name)).value(0));
+            }
     }
-    // The pop-up lists both calls, each with its own data.
+    // The pop-up lists every call, newest first, each with its own data.
     const QList<clsCaller> shown = miniDisplay().Callers;
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown[0].Name, QLatin1String(kOwnOne.name));
-    QCOMPARE(shown[1].Name, QLatin1String(kRinging.name));
-    QCOMPARE(shown[1].Rings, 2);
+    QCOMPARE(shown.size(), calls.size());
+    for (qsizetype i = 0; i < calls.size(); ++i) {
+        const clsCaller& entry = shown[calls.size() - 1 - i];
+        QCOMPARE(
+            QStringLiteral("%1|%2|%3|%4").arg(entry.Name, entry.Number.Number).arg(entry.Rings).arg(entry.Answered),
+            calls[i]);
+    }
 }
 
 QTEST_MAIN(TestCallInFlight)

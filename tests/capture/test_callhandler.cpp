@@ -18,6 +18,8 @@
 #include "core/modMain.h"
 #include "core/modProperties.h"
 #include "network/clsServer.h"
+#include "platform/Clock.h"
+#include "platform/DateText.h"
 #include "platform/SqlDatabase.h"
 #include "support/FakeModem.h"
 #include "support/ManualWaitClock.h"
@@ -34,6 +36,7 @@ struct Row {
     qint64 id = 0;
     QString name, number, answered;
     qint64 rings = 0;
+    QString date;
 };
 
 // A whole call road: home with a real call log, a main window for the event lines, a server for the
@@ -73,10 +76,11 @@ struct Road {
     QList<Row> rows() const
     {
         SqlDatabase db(home.file("dbCID.mdb"), SqlDatabase::Mode::ReadOnly);
-        SqlStatement st = db.prepare("SELECT ID, fldName, fldNumber, fldRings, fldAnswered FROM tblCID ORDER BY ID");
+        SqlStatement st =
+            db.prepare("SELECT ID, fldName, fldNumber, fldRings, fldAnswered, fldDate FROM tblCID ORDER BY ID");
         QList<Row> out;
         while (st.step())
-            out.append(Row{st.int64(0), st.text(1), st.text(2), st.text(4), st.int64(3)});
+            out.append(Row{st.int64(0), st.text(1), st.text(2), st.text(4), st.int64(3), st.text(5)});
         return out;
     }
     void lines(const QStringList& lines)
@@ -101,7 +105,8 @@ private Q_SLOTS:
     void resultCodesSetTheModemFlags();
     void wholeCallThroughThePty();
     void ringsWithinEightSecondsBelongToTheSameCall();
-    void linesBeforeTheFirstRingAreLost();
+    void callsOfALine_data();
+    void callsOfALine();
     void callThatCannotBeStoredIsStillShownAndSent();
     void callThatCannotBeStoredIsKeptInTheActivityLog();
     void callThatCannotBeStoredAnywhereGoesToStandardError();
@@ -383,17 +388,93 @@ void TestCallHandler::ringsWithinEightSecondsBelongToTheSameCall()
     QCOMPARE(popup.size(), 0);
 }
 
-void TestCallHandler::linesBeforeTheFirstRingAreLost()
+void TestCallHandler::callsOfALine_data()
 {
+    QTest::addColumn<QStringList>("script"); // the modem's bytes, read by read; "1 s" is a second without a line
+    QTest::addColumn<QString>("blockList");
+    QTest::addColumn<QStringList>("rows"); // name|number|rings|answered|seconds from the start to the call's time
+    const auto uk = [](const char* number) {
+        return QStringLiteral("DATE=1203\r\nTIME=1452\r\nNMBR=%1\r\n").arg(QLatin1String(number));
+    };
+    const QString us = QStringLiteral("\r\nDATE = 1225\r\nTIME = 0930\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n");
+    const QString ring = QStringLiteral("\r\nRING\r\n");
+    const QString second = QStringLiteral("1 s");
+    QTest::newRow("caller ID before the first ring") << QStringList{uk("07700900123"), ring, second, ring} << QString()
+                                                     << QStringList{"NOT RECEIVED|07700900123|2|N/A|0"};
+    QTest::newRow("two such calls 4 s apart")
+        << QStringList{uk("07700900123"), ring, second, second, ring, second, second,
+                       uk("07700900456"), ring, second, ring}
+        << QString() << QStringList{"NOT RECEIVED|07700900123|2|N/A|0", "NOT RECEIVED|07700900456|2|N/A|4"};
+    QTest::newRow("blocks with no ring") << QStringList{uk("07700900123"),
+                                                        second,
+                                                        uk("07700900456") + uk("07700900789"),
+                                                        second,
+                                                        second,
+                                                        second,
+                                                        second,
+                                                        second,
+                                                        second,
+                                                        second,
+                                                        second}
+                                         << QString()
+                                         << QStringList{"NOT RECEIVED|07700900123|0|N/A|0",
+                                                        "NOT RECEIVED|07700900456|0|N/A|1",
+                                                        "NOT RECEIVED|07700900789|0|N/A|1"};
+    QTest::newRow("blocked before its first ring")
+        << QStringList{uk("07700900123"), ring, second, ring} << QStringLiteral("07700900123")
+        << QStringList{"NOT RECEIVED|07700900123|2|BLOCKED|0"};
+    QTest::newRow("distinctive rings") << QStringList{"\r\nRING 2\r\n" + us + "\r\nRING B\r\n"} << QString()
+                                       << QStringList{"JOHN DOE|(555) 123-4567|2|N/A|0"};
+    QString lf = ring + us + ring;
+    lf.remove(QLatin1Char('\r'));
+    QTest::newRow("lines ended by LF alone")
+        << QStringList{lf} << QString() << QStringList{"JOHN DOE|(555) 123-4567|2|N/A|0"};
+    QTest::newRow("a ring given back") << QStringList{ring + us + ring, second, ring + uk("5559876543") + ring}
+                                       << QString()
+                                       << QStringList{"JOHN DOE|(555) 123-4567|2|N/A|0",
+                                                      "NOT RECEIVED|(555) 987-6543|2|N/A|1"};
+}
+
+// Whatever order a line gives the caller ID and the rings in, and however it ends its lines, each caller is one
+// row with its own number, time and rings, is blocked, sent to the clients and logged as it rang.
+void TestCallHandler::callsOfALine()
+{
+    QFETCH(QStringList, script);
+    QFETCH(QString, blockList);
+    QFETCH(QStringList, rows);
     Road road;
-    road.calls.ProcessEvent("NMBR = 5551234567");
-    road.calls.ProcessEvent("NAME = EARLY");
-    QVERIFY(road.rows().isEmpty());
-    road.calls.ProcessEvent("RING");
-    QCOMPARE(road.rows().size(), 1);
-    QCOMPARE(road.rows()[0].name, QString("NOT RECEIVED"));
-    QCOMPARE(road.rows()[0].number, QString("NOT RECEIVED"));
-    QVERIFY(!road.calls.CallHandled);
+    const QDateTime start(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC);
+    Clock::setNow(start);
+    SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, blockList);
+    road.open();
+    for (const QString& step : script) {
+        if (step == QLatin1String("1 s")) {
+            Clock::advance(1);
+            road.calls.RingTimer_Timer();
+            continue;
+        }
+        road.modem.inject(step.toLatin1());
+        QVERIFY(QTest::qWaitFor([&] { return road.modem.unreadBytes() == 0 && !road.port.isBusy(); }, 10000));
+        QVERIFY(waitForQueuedMarker());
+    }
+    road.endCall();
+
+    QStringList stored;
+    for (const Row& r : road.rows())
+        stored << QStringLiteral("%1|%2|%3|%4|").arg(r.name, r.number).arg(r.rings).arg(r.answered) + r.date;
+    for (QString& row : rows)
+        row = row.section(QLatin1Char('|'), 0, 3) + QLatin1Char('|') +
+              DateText::toIso(start.addSecs(row.section(QLatin1Char('|'), 4).toInt()));
+    QCOMPARE(stored, rows);
+    QCOMPARE(road.modem.count(QStringLiteral("ATH1")), rows.filter(QStringLiteral("|BLOCKED|")).size());
+    QCOMPARE(texts(road.sent).filter(QStringLiteral(";NEW;")).size(), rows.size());
+    // The activity log's last word on each caller is the count its row has.
+    for (const Row& r : road.rows()) {
+        const QStringList said = road.events().filter(QStringLiteral("  ") + r.name + QStringLiteral("     ") +
+                                                      r.number + QStringLiteral("     "));
+        QVERIFY2(!said.isEmpty() && said.last().contains(QStringLiteral("     %1 Rings").arg(r.rings)),
+                 qPrintable(said.join(QLatin1Char('\n'))));
+    }
 }
 
 void TestCallHandler::callThatCannotBeStoredIsStillShownAndSent()

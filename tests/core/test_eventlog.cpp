@@ -242,6 +242,9 @@ void TestEventLog::activityLogFailureIsReportedOnceAndLinesKept()
     AddEvent(QStringLiteral("lost again"));
     QCOMPARE(events().filter(QStringLiteral("Could not write the activity log")).size(), 2);
     QCOMPARE(diagnosticLines().size(), 2);
+    // A line that must outlive the process is in the trail at once: a kill or a power cut may come before the end.
+    AddLastingEvent(QStringLiteral("Call not stored (disk full):  JANE ROE"));
+    QCOMPARE(diagnosticLines().filter(QStringLiteral("Call not stored (disk full):  JANE ROE")).size(), 1);
 }
 
 // Past the held lines' bound a line is not dropped: the diagnostic log takes it at once, and the activity log,
