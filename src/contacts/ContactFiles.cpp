@@ -205,7 +205,9 @@ bool RestoreDefaultGroups()
         if (answer != Prompt::Ok || busyWithGroups())
             return false;
     }
-    CreateDefaultAttributeGroups();
+    // The file could not be made (said): the groups and the setting stay as they were, nothing was restored.
+    if (!CreateDefaultAttributeGroups())
+        return false;
     SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
     reloadGroups(path);
     AddEvent(QStringLiteral("Restored default attribute groups file"));

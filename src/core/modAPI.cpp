@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 QString autoStartEntryPath()
@@ -46,24 +45,11 @@ void SetAutoStart()
         return;
     existing.close();
     // Whatever else stands in the entry's place (a folder, a named pipe) is the user's: never written over.
-    if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty()) {
-        SaveError(kFileAccessError,
-                  QStringLiteral("The autostart entry ") + path + QStringLiteral(" cannot be written: ") + why,
-                  QStringLiteral("Velquon"));
-        ReportError(QStringLiteral("modAPI_SetAutoStart"));
-        return;
-    }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
-        ReportError(QStringLiteral("modAPI_SetAutoStart"));
-        return;
-    }
-    f.write(entry);
-    if (!f.commit()) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
-        ReportError(QStringLiteral("modAPI_SetAutoStart"));
+    if (QString why; !PlainFile::replace(path, entry, &why)) {
+        ReportUnwritten(kFileAccessError,
+                        QStringLiteral("The autostart entry ") + path + QStringLiteral(" cannot be written: ") + why,
+                        QStringLiteral("Velquon"), QStringLiteral("modAPI_SetAutoStart"));
     }
 }
 

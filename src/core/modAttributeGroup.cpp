@@ -60,6 +60,11 @@ std::optional<bool> blockField(const QVariant& field)
     return asTrue;
 }
 
+QString unwrittenText(const QString& path, const QString& why)
+{
+    return QStringLiteral("The attribute group file ") + path + QStringLiteral(" cannot be written: ") + why;
+}
+
 void loadFailed(qint32 number, const QString& description)
 {
     SaveError(number, description);
@@ -176,10 +181,10 @@ void LoadAttributeGroupsFromFile(const QString& path)
     SendAttributeGroups();
 }
 
-void CreateDefaultAttributeGroups()
+bool CreateDefaultAttributeGroups()
 {
     if (isClientMode())
-        return;
+        return false;
     const QString sounds = programFolder() + QStringLiteral("/Sounds/");
     // The first-run file writes the block flag as quoted words; every later rewrite uses #TRUE#/#FALSE#.
     const QList<DataFile::Record> defaults = {
@@ -187,11 +192,13 @@ void CreateDefaultAttributeGroups()
         {QStringLiteral("VIP Callers"), qlonglong(65280), QStringLiteral("FALSE"), sounds + "Snaredrumroll.wav"},
         {QStringLiteral("Block Calls"), qlonglong(255), QStringLiteral("TRUE"), sounds + "Alarm.wav"},
     };
-    QString error;
-    if (!DataFile::writeAll(defaultAttributeGroupsFile(), defaults, &error)) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error);
-        ReportError(QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"));
+    const QString path = defaultAttributeGroupsFile();
+    if (QString error; !DataFile::writeAll(path, defaults, &error)) {
+        ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
+                        QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"));
+        return false;
     }
+    return true;
 }
 
 void RefreshAttributeGroupFile()
@@ -199,10 +206,9 @@ void RefreshAttributeGroupFile()
     if (isClientMode())
         return;
     const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
-    QString error;
-    if (!DataFile::writeAll(path, AttributeGroupRecords(), &error)) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error);
-        ReportError(QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
+    if (QString error; !DataFile::writeAll(path, AttributeGroupRecords(), &error)) {
+        ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
+                        QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
         return;
     }
     SendAttributeGroups();

@@ -21,8 +21,8 @@ extern KeyedCollection<clsAttributeGroup> gAttributeGroups;
 // it (".damaged") before a later rewrite can leave them out.
 void LoadAttributeGroupsFromFile(const QString& path);
 // Replaces the program folder's "AttributeGroups.dat" by the three default groups; the collection is
-// neither changed nor sent.
-void CreateDefaultAttributeGroups();
+// neither changed nor sent. False when the file could not be written (it stays as it was; said) or in client mode.
+bool CreateDefaultAttributeGroups();
 // Rewrites the file named by the setting AttributeGroupsFile from gAttributeGroups, then sends the groups.
 void RefreshAttributeGroupFile();
 // The parts of the file functions that work on the file's records (tested and fuzzed without a file): the

@@ -1,5 +1,6 @@
 #include "core/modError.h"
 
+#include "core/Globals.h"
 #include "core/modMain.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/Prompt.h"
@@ -41,6 +42,16 @@ void ReportError(const QString& tag)
     g_lastTag = tag;
     DiagnosticLog::write(tag + QStringLiteral(": Error #") + QString::number(gErrNumber) + QStringLiteral(": ") +
                          gErrDescription + QStringLiteral(" Source: ") + gErrSource);
+}
+
+void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag)
+{
+    SaveError(number, description, source);
+    ReportError(tag);
+    if (gMainForm)
+        AddEventOnce(QStringLiteral("unwritten ") + description, description);
+    else
+        AddEvent(description);
 }
 
 QString lastReportedTag() { return g_lastTag; }

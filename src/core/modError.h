@@ -44,6 +44,10 @@ void SaveError(qint32 number, const QString& description, const QString& source 
 // Writes the kept error, after the failing procedure's tag, to the diagnostic log (platform/DiagnosticLog),
 // so a failure the user is not told about still leaves a trace; the kept error stays as it is.
 void ReportError(const QString& tag);
+// A file the program writes whole could not be written, so it stays as it was: kept (description says which file and
+// why) and reported under tag like any failure, and said in the event list, once for each description once a main
+// window shows it (a full disk would say it again at every change); before that it reaches only the activity log.
+void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag);
 // Adds an event line and shows a warning box; an empty message reports the kept error. While a
 // ReportWithoutWaiting lives the box is a notice, which does not wait.
 void ShowError(const QString& message);

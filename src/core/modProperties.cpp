@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -26,8 +25,8 @@ struct Store {
     // the user may still want to rescue is never overwritten.
     bool memoryOnly = false;
     // Something that is no file stands in the file's place (a folder, a named pipe): it is never read from
-    // or written over, and changes hold for this run only.
-    bool notAFile = false;
+    // or written over, and changes hold for this run only. What it is, as a write's failure says it.
+    QString notAFile;
 };
 
 Store g_store;
@@ -46,21 +45,17 @@ QString asideName(const QString& path)
     return name;
 }
 
-bool writeFile()
+// False with why when the file could not take the settings; it then holds what it held before, and the next write
+// that goes through writes every value of the run.
+bool writeFile(QString* why)
 {
     if (g_store.memoryOnly)
         return true;
-    if (g_store.notAFile)
-        return false;
-    QSaveFile f(g_store.path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = IniFile::serialize(g_store.values);
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
+    if (!g_store.notAFile.isEmpty()) {
+        *why = g_store.notAFile;
         return false;
     }
-    return f.commit();
+    return PlainFile::replace(g_store.path, IniFile::serialize(g_store.values), why);
 }
 
 // A file with lines that are not settings (a slip in a hand edit, a disk fault, bytes of another file) keeps
@@ -71,11 +66,18 @@ void repairStore(const QByteArray& original, const IniFile::Parsed& parsed)
     const QString& path = g_store.path;
     const QString aside = asideName(path);
     bool kept = QFile::rename(path, aside);
-    if (!kept && QFile::copy(path, aside))
+    if (kept) {
+        // Without a clean file in its place the next start would find none and begin as a new installation: the
+        // damaged one goes back, and is not written over in this run.
+        QString why;
+        if (!writeFile(&why)) {
+            kept = false;
+            QFile::rename(aside, path);
+        }
+    } else if (QFile::copy(path, aside)) {
         kept = QFileInfo(aside).size() == original.size();
+    }
     g_store.memoryOnly = !kept;
-    if (kept)
-        writeFile();
     const QString where =
         QStringLiteral(" (line %1").arg(parsed.firstDamagedLine) +
         (parsed.damagedLines > 1 ? QStringLiteral(" and %1 more)").arg(parsed.damagedLines - 1) : QStringLiteral(")"));
@@ -110,7 +112,7 @@ void loadStore(const QString& path)
         ReportError(kReadTag);
         const QString notAFile = PlainFile::notAFile(kind);
         if (!notAFile.isEmpty()) {
-            g_store.notAFile = true;
+            g_store.notAFile = notAFile;
             Prompt::notice(QStringLiteral("The settings file %1 cannot be used: %2. Velquon runs on its default "
                                           "settings and saves no change of settings until a file can take its place "
                                           "and Velquon is started again.")
@@ -159,20 +161,20 @@ QString lookup(const QString& storeKey, const QString& defaultValue)
 }
 
 // Writes the store's changes to its file, unless a batch will do it at its end.
-bool syncStore()
+bool syncStore(QString* why)
 {
     if (g_batchDepth > 0) {
         g_batchPending = true;
         return true;
     }
-    return writeFile();
+    return writeFile(why);
 }
 
-void reportWriteFailure(const QString& tag)
+void reportWriteFailure(const QString& tag, const QString& why)
 {
-    SaveError(-2147024891, QStringLiteral("Unable to write the settings file ") + g_store.path,
-              QStringLiteral("Settings"));
-    ReportError(tag);
+    ReportUnwritten(-2147024891,
+                    QStringLiteral("Unable to write the settings file ") + g_store.path + QStringLiteral(": ") + why,
+                    QStringLiteral("Settings"), tag);
 }
 
 } // namespace
@@ -186,8 +188,8 @@ SettingsBatch::~SettingsBatch()
     g_batchPending = false;
     if (!g_store.loaded)
         return;
-    if (!writeFile())
-        reportWriteFailure(QStringLiteral("modProperties_WriteKey"));
+    if (QString why; !writeFile(&why))
+        reportWriteFailure(QStringLiteral("modProperties_WriteKey"), why);
 }
 
 void resetSettingsStore() { g_store = Store{}; }
@@ -216,8 +218,8 @@ void WriteKey(const QString& path, const QString& value)
 {
     Store& s = store();
     s.values.insert(storeKey(path), value);
-    if (!syncStore())
-        reportWriteFailure(QStringLiteral("modProperties_WriteKey"));
+    if (QString why; !syncStore(&why))
+        reportWriteFailure(QStringLiteral("modProperties_WriteKey"), why);
 }
 
 QString ReadKey(const QString& path, const QString& defaultValue) { return lookup(storeKey(path), defaultValue); }
@@ -227,8 +229,8 @@ void DeleteKey(const QString& path)
     Store& s = store();
     if (s.values.remove(storeKey(path)) == 0)
         return;
-    if (!syncStore())
-        reportWriteFailure(QStringLiteral("modProperties_DeleteKey"));
+    if (QString why; !syncStore(&why))
+        reportWriteFailure(QStringLiteral("modProperties_DeleteKey"), why);
 }
 
 bool textToBool(const QString& text, bool fallback)

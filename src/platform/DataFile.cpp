@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -254,13 +253,8 @@ bool leadsToADescriptor(QString path)
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 {
     struct stat info = {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode)) {
-        QSaveFile f(path);
-        const bool written = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
-        if (!written && error)
-            *error = f.errorString();
-        return written;
-    }
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return PlainFile::replace(path, bytes, error);
     // A process's descriptor keeps what it was given: the program's output appended to a file keeps what the
     // file held, and each writing goes after the last.
     const int fd = PlainFile::openToWriteWithoutWaiting(
@@ -290,32 +284,7 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 
 bool writeAll(const QString& path, const QList<Record>& records, QString* error)
 {
-    // What stands in the file's place (a named pipe, a folder) is someone's: never renamed over.
-    if (const QString why = PlainFile::whyNotAFile(path); !why.isEmpty()) {
-        if (error)
-            *error = why;
-        return false;
-    }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    const QByteArray data = formatAll(records);
-    // A short write (disk full, a size limit) must not be committed as the whole file.
-    if (f.write(data) != data.size()) {
-        if (error)
-            *error = f.errorString().isEmpty() ? QStringLiteral("Short write") : f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
+    return PlainFile::replace(path, formatAll(records), error);
 }
 
 bool appendBytes(const QString& path, const QByteArray& data, QString* error)

@@ -38,8 +38,9 @@ struct Damage {
 // its field); nothing when the file cannot be read, with why in error (only a plain file is read: see
 // PlainFile). Lines longer than MaxLineBytes are left out and counted in damage.
 std::optional<QList<Record>> readAll(const QString& path, Damage* damage = nullptr, QString* error = nullptr);
-// Rewrites the file atomically: the old file stays whole until the new one is complete. A path that holds
-// no file (a named pipe, a folder) is left as it is and fails, error saying what it is.
+// Rewrites the file whole or not at all (PlainFile::replace): a write that fails leaves the old file as it was,
+// error saying why. A path that holds no file (a named pipe, a folder) is left as it is and fails, error saying
+// what it is.
 bool writeAll(const QString& path, const QList<Record>& records, QString* error = nullptr);
 // Makes bytes what path holds. A plain file (or none yet) is replaced whole, never seen half written. What is
 // no plain file is written as it stands, never renamed over: a named pipe or a device (/dev/stdout), and a

@@ -1,6 +1,8 @@
 #include "platform/PlainFile.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -142,6 +144,117 @@ bool openToRead(QFile& file, const QString& path, QString* why)
         return false;
     }
     return true;
+}
+
+namespace {
+
+// The file a path leads to through its links (relative ones taken from the link's folder), so that the new content
+// takes the target's place and the link stays a link.
+QString finalTarget(const QString& path)
+{
+    QString target = path;
+    for (int link = 0; link < 40; ++link) {
+        const QFileInfo info(target);
+        if (!info.isSymLink())
+            break;
+        target = info.symLinkTarget();
+    }
+    return target;
+}
+
+// A name of its own beside the target, made by this call: whatever stood there before is never touched.
+int createBeside(const QString& target, QByteArray& name, int& reason)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray suffix(6, 'x');
+        for (char& c : suffix)
+            c = letters[QRandomGenerator::global()->bounded(int(sizeof(letters) - 1))];
+        name = QFile::encodeName(target) + '.' + suffix;
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST) {
+            reason = errno;
+            return -1;
+        }
+    }
+    reason = EEXIST;
+    return -1;
+}
+
+bool writeEverything(int fd, const QByteArray& bytes, int& reason)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n == 0) {
+            reason = ENOSPC;
+            return false;
+        } else if (errno != EINTR) {
+            reason = errno;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool replace(const QString& path, const QByteArray& bytes, QString* why)
+{
+    const QString target = finalTarget(path);
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat old = {};
+    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) {
+        if (why) {
+            const Kind kind = kindOfMode(old.st_mode);
+            *why = kind == Kind::Unknown ? QStringLiteral("it is not a file") : notAFile(kind);
+        }
+        return false;
+    }
+    int reason = 0;
+    // A file its owner made read-only stays as it is, whoever we run as.
+    if (existed && ::faccessat(AT_FDCWD, targetName.constData(), W_OK, AT_EACCESS) != 0) {
+        if (why)
+            *why = systemReason(errno);
+        return false;
+    }
+    QByteArray scratch;
+    const int fd = createBeside(target, scratch, reason);
+    if (fd < 0) {
+        if (why)
+            *why = systemReason(reason);
+        return false;
+    }
+    bool ok = true;
+    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) {
+        reason = errno;
+        ok = false;
+    }
+    ok = ok && writeEverything(fd, bytes, reason);
+    // A file system that cannot sync at all says EINVAL; any other refusal means the bytes may not be there.
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL) {
+        reason = errno;
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        reason = errno;
+        ok = false;
+    }
+    if (ok && ::rename(scratch.constData(), targetName.constData()) != 0) {
+        reason = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(scratch.constData());
+        if (why)
+            *why = systemReason(reason);
+    }
+    return ok;
 }
 
 } // namespace PlainFile

@@ -45,4 +45,12 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
 // write ever waits for a pipe's reader; -1 with why when it cannot be opened (a pipe that nobody reads).
 int openToWriteWithoutWaiting(const QString& path, int flags, QString* why = nullptr);
 
+// Makes bytes the whole content of the plain file at path (through its links, as opening follows them), or leaves
+// the old file exactly as it was. The new content is written beside it, synced and only then renamed over it, with
+// the old file's permissions; every step is checked, since the system may take a write and refuse it only at the
+// flush, the sync or the closing (a full disk, no inodes left, an I/O error). False with the system's reason, or
+// the sentence above when something that is no file stands there (it is never written over); nothing of the
+// attempt is left behind.
+bool replace(const QString& path, const QByteArray& bytes, QString* why = nullptr);
+
 } // namespace PlainFile

@@ -480,12 +480,19 @@ QList<DataFile::Record> CustomStatsRecords()
     return records;
 }
 
+namespace {
+QString unwrittenText(const QString& path, const QString& why)
+{
+    return QStringLiteral("The statistics file ") + path + QStringLiteral(" cannot be written: ") + why;
+}
+} // namespace
+
 bool RefreshStatsFile()
 {
-    QString error;
-    if (!DataFile::writeAll(StatsFilePath(), CustomStatsRecords(), &error)) {
-        SaveError(kFileAccessError, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
-        ReportError(QStringLiteral("modStatistics_RefreshStatsFile"));
+    const QString path = StatsFilePath();
+    if (QString error; !DataFile::writeAll(path, CustomStatsRecords(), &error)) {
+        ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
+                        QStringLiteral("modStatistics_RefreshStatsFile"));
         return false;
     }
     return true;
@@ -493,10 +500,14 @@ bool RefreshStatsFile()
 
 bool NewStatsFile(const QString& path)
 {
-    QString error;
-    if (path.isEmpty() || QFileInfo::exists(path) || !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
-        SaveError(kFileAccessError, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
+    if (path.isEmpty() || QFileInfo::exists(path)) {
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error"));
         ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
+        return false;
+    }
+    if (QString error; !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
+        ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
+                        QStringLiteral("frmStatistics_mnuFileNew_Click"));
         return false;
     }
     SaveProperty(Section::frmStatistics, Key::StatsFile, path);

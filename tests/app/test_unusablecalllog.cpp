@@ -134,6 +134,11 @@ void TestUnusableCallLog::startUpReportNamesTheCause()
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }()
                                                         : QByteArray();
+    const auto settings = [] {
+        QFile f(settingsFilePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray settingsBefore = settings();
     Prompt::clearHistory();
     // Outside the tests the settings, and the lock beside them, have a folder of their own: the lock is had before
     // the program folder turns unusable.
@@ -165,6 +170,14 @@ void TestUnusableCallLog::startUpReportNamesTheCause()
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll() == before);
+    }
+    // Nor are the settings changed, and a change that cannot be written is said once the window shows it.
+    if (!folder.isEmpty()) {
+        QCOMPARE(settings(), settingsBefore);
+        SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("1"));
+        SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("2"));
+        const QString unwritten = QStringLiteral("Unable to write the settings file ") + settingsFilePath();
+        QCOMPARE(gMainForm->lstEvents.stringList().filter(unwritten).size(), 1);
     }
     QStringList stores{path};
     if (!gContactDB)

@@ -11,6 +11,7 @@
 #include "core/modProperties.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
 using namespace ContactFiles;
@@ -266,6 +267,15 @@ void TestContactFiles::restoreWritesTheDefaultsAskingOnlyWhenTheFileExists()
     QCOMPARE(Prompt::history().first().icon, int(Prompt::Exclamation));
     QCOMPARE(bytes(path), QByteArray("\"Mine\",1,#FALSE#,\"Speech\"\r\n"));
     QCOMPARE(groupNames(), (QStringList{"VIP Callers", "Block Calls"}));
+    // OK, but the file cannot be written: the file, the groups and the setting stay as they were.
+    Prompt::queueAnswer(Prompt::Ok);
+    {
+        ReadOnlyFile readOnly(path);
+        QVERIFY(!RestoreDefaultGroups());
+    }
+    QCOMPARE(bytes(path), QByteArray("\"Mine\",1,#FALSE#,\"Speech\"\r\n"));
+    QCOMPARE(groupNames(), (QStringList{"VIP Callers", "Block Calls"}));
+    QCOMPARE(setting(Section::frmContacts, Key::AttributeGroupsFile), m_home->file(QStringLiteral("elsewhere.dat")));
 
     // Missing: written without a question and made the file in use.
     QFile::remove(path);

@@ -8,6 +8,11 @@
 #include <QSettings>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <optional>
+
 #include "core/SettingsKeys.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
@@ -15,8 +20,13 @@
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "statistics/modStatistics.h"
+#include "support/FullDisk.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
+
+using Change = std::function<void(const QString& name)>;
+Q_DECLARE_METATYPE(Change)
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -48,8 +58,11 @@ private Q_SLOTS:
     void firstRunReachesTheFileBeforeItReturns();
     void batchWritesTheFileOnceAtItsEnd();
     void unwritableFileIsKeptQuietly();
+    void aFileTheDiskCannotTakeStaysAsItWas_data();
+    void aFileTheDiskCannotTakeStaysAsItWas();
     void damagedFileKeepsItsReadableValues();
     void binaryGarbageAfterGoodKeysIsRepairedOnFirstRead();
+    void damagedFileThatCannotBePutAsideStillReadsDefaults_data();
     void damagedFileThatCannotBePutAsideStillReadsDefaults();
     void semicolonValuesSurviveTheFile();
 };
@@ -565,6 +578,77 @@ void TestSettings::unwritableFileIsKeptQuietly()
     QVERIFY(QFileInfo(settingsFilePath()).isDir());
 }
 
+void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
+{
+    QTest::addColumn<QString>("file");  // in the program folder
+    QTest::addColumn<Change>("change"); // one that rewrites the file whole, named by its argument
+    QTest::addColumn<QString>("said");  // the kept error before the system's reason (%1: the file's path)
+    QTest::addColumn<QString>("tag");
+    QTest::newRow("settings") << "Velquon.ini" << Change([](const QString& name) {
+        AddRecentItem(Section::frmFind, Key::NameNumber, name);
+    }) << "Unable to write the settings file %1: "
+                              << "modProperties_WriteKey";
+    QTest::newRow("statistics") << "Statistics.dat" << Change([](const QString& name) {
+        if (!gStatistics)
+            CreateDefaultStatistics();
+        auto statistic = std::make_shared<clsStatistic>();
+        statistic->Custom = true;
+        statistic->Description = name;
+        gStatistics->add(name, statistic);
+        RefreshStatsFile();
+    }) << "The statistics file %1 cannot be written: "
+                                << "modStatistics_RefreshStatsFile";
+    QTest::newRow("attribute groups") << "AttributeGroups.dat" << Change([](const QString& name) {
+        auto group = std::make_shared<clsAttributeGroup>();
+        group->Description = name;
+        gAttributeGroups.add(name, group);
+        RefreshAttributeGroupFile();
+    }) << "The attribute group file %1 cannot be written: "
+                                      << "modAttributeGroup_RefreshAttributeGroupFile";
+    QTest::newRow("autostart entry") << "autostart/Velquon.desktop" << Change([](const QString& name) {
+        if (name == QLatin1String("first")) {
+            QDir().mkpath(QFileInfo(autoStartEntryPath()).absolutePath());
+            QFile older(autoStartEntryPath());
+            QVERIFY(older.open(QIODevice::WriteOnly) && older.write("[Desktop Entry]\nExec=velquon\n") > 0);
+        } else {
+            SetAutoStart();
+        }
+    }) << "The autostart entry %1 cannot be written: "
+                                     << "modAPI_SetAutoStart";
+}
+
+// A full disk takes a small write and refuses it only when it is flushed: the file still holds what it held, the
+// failure is kept with the system's reason, nothing is left beside the file, and the next write once there is room
+// goes through.
+void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
+{
+    QFETCH(QString, file);
+    QFETCH(Change, change);
+    QFETCH(QString, said);
+    QFETCH(QString, tag);
+    TempHome home;
+    FullDisk disk(home.path());
+    if (!disk.holds())
+        QSKIP(qPrintable(QStringLiteral("a disk of its own cannot be mounted here: ") + disk.why()));
+    const QString path = home.file(file);
+    change(QStringLiteral("first"));
+    const QByteArray before = fileBytes(path);
+    QVERIFY(!before.isEmpty());
+    QVERIFY(disk.fill());
+
+    change(QStringLiteral("second"));
+    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(gErrDescription, said.arg(path) + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    QCOMPARE(lastReportedTag(), tag);
+    const QFileInfo info(path);
+    QCOMPARE(QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
+             QStringList());
+
+    disk.makeRoom();
+    change(QStringLiteral("third"));
+    QVERIFY(fileBytes(path) != before);
+}
+
 void TestSettings::damagedFileKeepsItsReadableValues()
 {
     TempHome home;
@@ -650,9 +734,25 @@ void TestSettings::binaryGarbageAfterGoodKeysIsRepairedOnFirstRead()
     QCOMPARE(clean.status(), QSettings::NoError);
 }
 
+void TestSettings::damagedFileThatCannotBePutAsideStillReadsDefaults_data()
+{
+    QTest::addColumn<bool>("fullDisk");
+    // A folder the program may not change: the damaged file can be neither renamed nor copied.
+    QTest::newRow("read-only folder") << false;
+    // Put aside, but no clean file can take its place: the next start would find none.
+    QTest::newRow("full disk") << true;
+}
+
 void TestSettings::damagedFileThatCannotBePutAsideStillReadsDefaults()
 {
+    QFETCH(bool, fullDisk);
     TempHome home;
+    std::optional<FullDisk> disk;
+    if (fullDisk) {
+        disk.emplace(home.path());
+        if (!disk->holds())
+            QSKIP(qPrintable(QStringLiteral("a disk of its own cannot be mounted here: ") + disk->why()));
+    }
     {
         QFile f(settingsFilePath());
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -661,9 +761,13 @@ void TestSettings::damagedFileThatCannotBePutAsideStillReadsDefaults()
     resetSettingsStore();
     Prompt::clearHistory();
     {
-        // A folder the program may not change: the damaged file can be neither renamed nor copied.
-        ReadOnlyFolder readOnly(home.path());
-        QVERIFY(readOnly.holds());
+        std::optional<ReadOnlyFolder> readOnly;
+        if (disk) {
+            QVERIFY(disk->fill());
+        } else {
+            readOnly.emplace(home.path());
+            QVERIFY(readOnly->holds());
+        }
         QCOMPARE(GetProperty(Section::frmConfiguration, Key::CommPort, "1"), QStringLiteral("/dev/ttyUSB3"));
         QCOMPARE(GetProperty(Section::frmMain, Key::SortCol, "2"), QStringLiteral("2"));
         QCOMPARE(Prompt::history().size(), 1);

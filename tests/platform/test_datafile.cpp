@@ -95,6 +95,13 @@ void TestDataFile::writesCrLfAndReadsEitherLineEnd()
     const QString path = dir.filePath(QStringLiteral("f.dat"));
     QVERIFY(DataFile::writeAll(path, {{QStringLiteral("one"), qlonglong(1)}, {QStringLiteral("two"), false}}));
     QCOMPARE(fileBytes(path), QByteArray("\"one\",1\r\n\"two\",#FALSE#\r\n"));
+    // A rewrite leaves who may read the file as its owner set it.
+    const QByteArray name = QFile::encodeName(path);
+    QVERIFY(::chmod(name.constData(), 0640) == 0);
+    QVERIFY(DataFile::writeAll(path, {{QStringLiteral("again")}}));
+    struct stat info {};
+    QVERIFY(::stat(name.constData(), &info) == 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0640));
 
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));

@@ -40,3 +40,5 @@ bool FullDisk::fill()
     struct statvfs disk = {};
     return ::statvfs(m_folder.constData(), &disk) == 0 && disk.f_bavail == 0;
 }
+
+void FullDisk::makeRoom() { ::unlink((m_folder + "/.filling").constData()); }

@@ -18,6 +18,8 @@ public:
     QString why() const { return m_why; }
     // Writes a file of its own until the disk takes nothing more; true once not a block is free.
     bool fill();
+    // Gives back what fill() took.
+    void makeRoom();
 
 private:
     QByteArray m_folder;
