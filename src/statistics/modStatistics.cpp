@@ -7,6 +7,7 @@
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/WindowLinks.h"
 #include "core/clsContact.h"
 #include "core/modContactDB.h"
@@ -493,13 +494,15 @@ bool RefreshStatsFile()
 
 bool NewStatsFile(const QString& path)
 {
-    QString error;
-    if (path.isEmpty() || QFileInfo::exists(path) || !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
+    QString error = path.isEmpty() ? QString() : StoreLocks::refusalToOpen(path);
+    if (path.isEmpty() || !error.isEmpty() || QFileInfo::exists(path) ||
+        !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
         SaveError(kFileAccessError, error.isEmpty() ? QStringLiteral("Path/File access error") : error);
         ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
         return false;
     }
     SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("New custom statistics file ") + QFileInfo(path).fileName());
     ClearCustomStats();
     return true;
@@ -512,7 +515,13 @@ bool ChangeStatsFile(const QString& path)
         ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
         return false;
     }
+    if (const QString refusal = StoreLocks::refusalToOpen(path); !refusal.isEmpty()) {
+        SaveError(kFileAccessError, refusal);
+        ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
+        return false;
+    }
     SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Loaded custom statistics file ") + QFileInfo(path).fileName());
     ClearCustomStats();
     LoadStatisticsFromFile(path);
