@@ -100,15 +100,10 @@ QString refusalToOpen(const QString& path)
     const QString folder = QFileInfo(path).absolutePath();
     QString why;
     qint64 process = 0;
-    switch (single.holdFolder(folder, &why, &process)) {
-    case SingleInstance::FolderLock::Held:
-        return QString();
-    case SingleInstance::FolderLock::HeldByAnother:
+    // A folder that takes no lock file takes no store either: the store's own opening says why, in its words.
+    if (single.holdFolder(folder, &why, &process) == SingleInstance::FolderLock::HeldByAnother)
         return heldByAnother(path, process);
-    case SingleInstance::FolderLock::CannotBeHad:
-        break;
-    }
-    return unusableLock(path, folder, why);
+    return QString();
 }
 
 Opening::Opening(const QString& path)

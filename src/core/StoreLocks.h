@@ -16,12 +16,11 @@ namespace StoreLocks {
 // mode switch). A store's folder counts for the open store, else for the one the settings name; a client's only
 // for the data folder and the statistics file. False when another copy holds one of them, or when the data
 // folder's lock cannot be had: refusal says which store and which copy ("the call log /x/dbCID.mdb is in use by
-// another copy of Velquon (process 12)"). A store's folder whose lock cannot be had is left to the store's opening,
-// which refuses it (refusalToOpen).
+// another copy of Velquon (process 12)"). A store's folder whose lock cannot be had is left to the store's opening.
 bool holdInUse(QString* refusal = nullptr);
 
-// Before a store at path is opened or made: holds its folder. Empty when it may be; else why not (another copy
-// holds the folder, or its lock cannot be had).
+// Before a store at path is opened or made: holds its folder. Empty when it may be opened; else why not: another
+// copy holds the folder. A folder whose lock cannot be had is left to the store's opening, which fails there.
 QString refusalToOpen(const QString& path);
 
 // Held over a store's opening or making at path: holds its folder first, or throws SqlError (SQLITE_BUSY, why
