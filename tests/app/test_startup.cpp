@@ -1537,8 +1537,9 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), raised ? 0 : 1);
     QCOMPARE(shown, raised ? 1 : 0);
-    // It opened no store.
-    const QStringList stores{QStringLiteral("dbCID.mdb"), QStringLiteral("dbContacts.mdb")};
+    // It opened no store, nor wrote its first-run files.
+    const QStringList stores{QStringLiteral("dbCID.mdb"), QStringLiteral("dbContacts.mdb"),
+                             QStringLiteral("AttributeGroups.dat")};
     QCOMPARE(QDir(data).entryList(stores, QDir::AllEntries | QDir::System), QStringList());
     if (!said.isEmpty()) {
         // On standard error when the trail's folder is read-only.
