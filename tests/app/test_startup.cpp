@@ -645,9 +645,15 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QFETCH(QString, back);
     QFETCH(QString, caption);
     QFETCH(QString, started);
+    // The call log in a folder of its own, whose lock follows the mode.
+    const QString callerPath = m_home->file(QStringLiteral("log/dbCID.mdb"));
+    const QString logLock = m_home->file(QStringLiteral("log/Velquon.lock"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("log"))) && CreateCallerDB(callerPath));
+    CloseCallerDB();
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, callerPath);
     QVERIFY(Main());
     QPointer<PlainMainWindow> first = dynamic_cast<PlainMainWindow*>(gMainForm);
-    const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
+    QVERIFY(QFile::exists(logLock));
     const QString contactPath = m_home->file(QStringLiteral("dbContacts.mdb"));
     QCOMPARE(openHandles(callerPath), 1);
     QCOMPARE(openHandles(contactPath), 1);
@@ -666,6 +672,7 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QVERIFY(!gCallerDB && !gContactDB);
     QCOMPARE(openHandles(callerPath), 0);
     QCOMPARE(openHandles(contactPath), 0);
+    QVERIFY(!QFile::exists(logLock));
     QCOMPARE(events(), QStringList{QStringLiteral("Started Velquon Client")});
     // The first-run dialog is not shown again, and no report about databases appears.
     QVERIFY(Prompt::history().isEmpty());
@@ -683,6 +690,7 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     // The databases were closed with the first window and opened once again; nothing was reported.
     QCOMPARE(openHandles(callerPath), 1);
     QCOMPARE(openHandles(contactPath), 1);
+    QVERIFY(QFile::exists(logLock));
     QVERIFY(Prompt::history().isEmpty());
     // The client window stored its time of closing just now, not 36 seconds ago when the mode was switched.
     QVERIFY(events().contains(QStringLiteral("Logged off for 0 hours")));
@@ -1586,6 +1594,15 @@ void TestStartup::copyThatDoesNotAnswerIsSaid()
              qPrintable(logged));
     // It touched nothing: no settings were written.
     QVERIFY(!QFile::exists(settingsKey));
+
+    // The box names the holder and why it cannot be brought forward; a lock whose holder lives stays.
+    QLockFile here(SingleInstance::lockPath(settingsFilePath()));
+    QVERIFY(here.tryLock(0));
+    QVERIFY(!Main());
+    QCOMPARE(StartUpExitCode(), 1);
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("Velquon is already running for these settings (process %1), but "
+                                                    "it cannot be brought forward: it does not answer.")
+                                         .arg(QCoreApplication::applicationPid()));
 }
 
 QTEST_MAIN(TestStartup)
