@@ -1371,6 +1371,11 @@ void TestStartup::theLockLivesInTheUsersOwnFolder_data()
         << "private" << none << false << true << false << "another settings folder" << dataInUse;
     QTest::newRow("VELQUON_HOME the data folder, then a start without it")
         << "private" << none << false << true << false << "home at the data folder" << dataInUse;
+    // Nothing would keep another copy out of its data folder.
+    QTest::newRow("a data folder whose lock cannot be had")
+        << "private" << none << false << true << false << "data lock a full folder"
+        << "Cannot start: the data folder %3 cannot be kept for this copy alone: its lock %3/Velquon.lock cannot be "
+           "used (it is a folder, not a file)";
     QTest::newRow("a call log in this copy's folder")
         << "private" << none << false << true << false << "call log here"
         << "Cannot start: the call log %4/dbCID.mdb is in use by another copy of Velquon (process %2)";
@@ -1463,6 +1468,13 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         env.insert(QStringLiteral("XDG_CONFIG_HOME"),
                    m_home->file(setUp == QLatin1String("home at the data folder") ? QStringLiteral("config")
                                                                                   : QStringLiteral("config2")));
+    }
+    if (setUp == QLatin1String("data lock a full folder")) {
+        data = m_home->file(QStringLiteral("share2/Velquon"));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/Velquon.lock/kept")));
+        env.remove(QStringLiteral("VELQUON_HOME"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->file(QStringLiteral("share2")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->file(QStringLiteral("config2")));
     }
     // The second start's settings name this copy's call log.
     if (setUp == QLatin1String("call log here")) {
@@ -1565,7 +1577,8 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         return;
     single.release();
     QVERIFY(!QFileInfo::exists(lock));
-    QVERIFY(!QFileInfo::exists(data + QStringLiteral("/Velquon.lock")));
+    QCOMPARE(QFileInfo::exists(data + QStringLiteral("/Velquon.lock")),
+             setUp == QLatin1String("data lock a full folder"));
     QVERIFY(!QFileInfo::exists(socket));
 }
 
