@@ -246,8 +246,8 @@ bool Main()
             refuseForSilentCopy(single);
         return false;
     }
-    // Before anything is written: the data folder and the stores the settings point to.
-    if (QString why; !StoreLocks::holdInUse(&why)) {
+    // Before anything is written in the data folder; the stores once the mode is known.
+    if (QString why; !StoreLocks::holdBeforeSettings(&why)) {
         refuseForHeldStore(why);
         return false;
     }
@@ -284,8 +284,7 @@ bool Main()
     // Anything but server or client runs standalone.
     const int mode = textToWhole(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0);
     gNetworkMode = (mode == Server || mode == Client) ? mode : Standalone;
-    // The locks follow the mode: a client keeps no call log or contact book. Only a switch from client mode meets
-    // a store another copy took meanwhile.
+    // The stores the settings point to; the locks follow the mode: a client keeps no call log or contact book.
     if (QString why; !StoreLocks::holdInUse(&why)) {
         refuseForHeldStore(why);
         ShutDown();

@@ -23,7 +23,9 @@ struct InUse {
     QString folder;
 };
 
-QList<InUse> inUse()
+// The data folder and the statistics file serve every mode; the call log, the contact book and the groups file
+// only a mode with stores, once it is known (modeKnown).
+QList<InUse> inUse(bool modeKnown)
 {
     const QString data = programFolder();
     QList<InUse> out{{QStringLiteral("the data folder"), data, data}};
@@ -31,7 +33,8 @@ QList<InUse> inUse()
         if (!path.isEmpty())
             out.append({what, path, QFileInfo(path).absolutePath()});
     };
-    if (!isClientMode()) {
+    add(QStringLiteral("the statistics file"), GetProperty(Section::frmStatistics, Key::StatsFile, QString()));
+    if (modeKnown && !isClientMode()) {
         add(QStringLiteral("the call log"),
             gCallerDB ? gCallerDB->path() : GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()));
         add(QStringLiteral("the contact database"),
@@ -39,7 +42,6 @@ QList<InUse> inUse()
         add(QStringLiteral("the attribute groups file"),
             GetProperty(Section::frmContacts, Key::AttributeGroupsFile, QString()));
     }
-    add(QStringLiteral("the statistics file"), GetProperty(Section::frmStatistics, Key::StatsFile, QString()));
     return out;
 }
 
@@ -55,17 +57,10 @@ QString unusableLock(const QString& what, const QString& folder, const QString& 
            SingleInstance::folderLockPath(folder) + QStringLiteral(" cannot be used (") + why + QLatin1Char(')');
 }
 
-} // namespace
-
-namespace StoreLocks {
-
-bool holdInUse(QString* refusal)
+// Holds every folder of folders, held naming them; false with refusal at the first that cannot be held.
+bool hold(const QList<InUse>& folders, QString* refusal, QStringList& held)
 {
     SingleInstance& single = SingleInstance::instance();
-    if (!single.running())
-        return true;
-    const QList<InUse> folders = inUse();
-    QStringList held;
     for (const InUse& store : folders) {
         QString why;
         qint64 process = 0;
@@ -79,7 +74,7 @@ bool holdInUse(QString* refusal)
                 *refusal = heldByAnother(what, process);
             return false;
         case SingleInstance::FolderLock::CannotBeHad:
-            // Nothing would keep another copy out of the data folder; a store elsewhere is refused when it opens.
+            // Nothing would keep another copy out of the data folder; a store elsewhere is left to its opening.
             if (store.folder == folders.first().folder) {
                 if (refusal)
                     *refusal = unusableLock(what, store.folder, why);
@@ -88,7 +83,27 @@ bool holdInUse(QString* refusal)
             break;
         }
     }
-    single.keepFolders(held);
+    return true;
+}
+
+} // namespace
+
+namespace StoreLocks {
+
+bool holdBeforeSettings(QString* refusal)
+{
+    QStringList held;
+    return !SingleInstance::instance().running() || hold(inUse(false), refusal, held);
+}
+
+bool holdInUse(QString* refusal)
+{
+    QStringList held;
+    if (!SingleInstance::instance().running())
+        return true;
+    if (!hold(inUse(true), refusal, held))
+        return false;
+    SingleInstance::instance().keepFolders(held);
     return true;
 }
 

@@ -12,6 +12,10 @@ class SqlError;
 // holds none.
 namespace StoreLocks {
 
+// At start-up, before the first-run settings are written and the mode is known: holds the folders every mode
+// uses (the data folder, the statistics file's), and nothing else yet. False as holdInUse.
+bool holdBeforeSettings(QString* refusal = nullptr);
+
 // Holds the folders in use now, and gives up those no longer in use (after a store was switched or closed, a
 // mode switch). A store's folder counts for the open store, else for the one the settings name; a client's only
 // for the data folder and the statistics file. False when another copy holds one of them, or when the data

@@ -1480,8 +1480,9 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
     if (setUp == QLatin1String("call log here")) {
         data = m_home->file(QStringLiteral("second"));
         QVERIFY(QDir().mkpath(data));
-        QSettings(data + QStringLiteral("/Velquon.ini"), QSettings::IniFormat)
-            .setValue(QStringLiteral("frmConfiguration/CallerDBPath"), m_home->file(QStringLiteral("dbCID.mdb")));
+        QSettings ini(data + QStringLiteral("/Velquon.ini"), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
+        ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), m_home->file(QStringLiteral("dbCID.mdb")));
         env.insert(QStringLiteral("VELQUON_HOME"), data);
     }
     const QString settingsKey = settingsFilePath();
