@@ -20,6 +20,7 @@
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/WindowLinks.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
@@ -88,17 +89,34 @@ void createStatistics()
     });
 }
 
-void refuseForSilentCopy()
+// The running copy lives but cannot be brought forward: its lock stays, and so does the reason in the user's words.
+void refuseForSilentCopy(const SingleInstance& single)
 {
     g_notStarted = true;
     const QString lock = SingleInstance::lockPath(settingsFilePath());
-    SaveError(0, QStringLiteral("Another copy holds ") + lock + QStringLiteral(" and does not answer"),
+    const QString process =
+        single.runningCopy() > 0 ? QStringLiteral(" (process %1)").arg(single.runningCopy()) : QString();
+    SaveError(0,
+              QStringLiteral("Another copy") + process + QStringLiteral(" holds ") + lock + QStringLiteral(" and ") +
+                  single.whyNotBroughtForward(),
               QStringLiteral("modMain"));
     ReportError(QStringLiteral("modMain_Main"));
-    Prompt::message(QStringLiteral("Velquon is already running for these settings, but it does not answer. If no "
-                                   "other copy is running, delete ") +
-                        lock + QStringLiteral(" and start Velquon again."),
+    Prompt::message(QStringLiteral("Velquon is already running for these settings") + process +
+                        QStringLiteral(", but it cannot be brought forward: it ") + single.whyNotBroughtForward() +
+                        QLatin1Char('.'),
                     Prompt::OkOnly, Prompt::Exclamation);
+}
+
+// Another copy, started on other settings, uses a store these settings point to (or the data folder): this one
+// does not start, and says which store and which copy.
+void refuseForHeldStore(const QString& why)
+{
+    g_notStarted = true;
+    SaveError(0, QStringLiteral("Cannot start: ") + why, QStringLiteral("modMain"));
+    ReportError(QStringLiteral("modMain_Main"));
+    Prompt::message(QStringLiteral("Velquon cannot start: ") + why + QLatin1Char('.'), Prompt::OkOnly,
+                    Prompt::Exclamation);
+    SingleInstance::instance().release();
 }
 
 // Without the lock nothing would keep another copy from running on the same settings and stores beside this
@@ -225,7 +243,12 @@ bool Main()
         if (!single.refusal().isEmpty())
             refuseWithoutLock(single.refusal());
         else if (!single.runningCopyAnswered())
-            refuseForSilentCopy();
+            refuseForSilentCopy(single);
+        return false;
+    }
+    // Before anything is written in the data folder; the stores once the mode is known.
+    if (QString why; !StoreLocks::holdBeforeSettings(&why)) {
+        refuseForHeldStore(why);
         return false;
     }
     // What stood at the socket's name and stays there: this copy runs, guarded, but a later start cannot bring it
@@ -261,6 +284,12 @@ bool Main()
     // Anything but server or client runs standalone.
     const int mode = textToWhole(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0);
     gNetworkMode = (mode == Server || mode == Client) ? mode : Standalone;
+    // The stores the settings point to; the locks follow the mode: a client keeps no call log or contact book.
+    if (QString why; !StoreLocks::holdInUse(&why)) {
+        refuseForHeldStore(why);
+        ShutDown();
+        return false;
+    }
 
     if (textToBool(GetProperty(Section::frmConfiguration, Key::AutoStart, QStringLiteral("True"))))
         SetAutoStart();
@@ -458,8 +487,11 @@ void RunStartUpAgain()
         SaveLogOffTime();
         ShutDown();
     }
-    Main();
+    const bool started = Main();
     gSwitchingMode = false;
+    // The new mode's stores are another copy's: said, and the program, left without a window, ends.
+    if (!started)
+        EndProgram();
 }
 
 namespace {

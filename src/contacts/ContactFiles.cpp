@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/modAttributeGroup.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
@@ -151,14 +152,15 @@ bool NewGroupFile()
         if (!retry(ExistsText))
             return false;
     }
-    QString error;
-    if (!DataFile::appendBytes(path, QByteArrayLiteral("\r\n"), &error)) {
+    QString error = StoreLocks::refusalToOpen(path);
+    if (!error.isEmpty() || !DataFile::appendBytes(path, QByteArrayLiteral("\r\n"), &error)) {
         SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error,
                   QStringLiteral("frmContacts_mnuFileNewAttributeGroupFile_Click"));
         ShowError(QString());
         return false;
     }
     SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Created new attribute groups file ") + fileName(path));
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
     // The clients drop the groups that are gone with the old file.
@@ -187,7 +189,13 @@ bool ChangeGroupFile()
         if (!retry(refusal))
             return false;
     }
+    if (const QString refusal = StoreLocks::refusalToOpen(path); !refusal.isEmpty()) {
+        SaveError(kFileAccessError, refusal, QStringLiteral("frmContacts_mnuFileChangeAttributeGroupFile_Click"));
+        ShowError(QString());
+        return false;
+    }
     SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Loaded attribute groups file ") + fileName(path));
     reloadGroups(path);
     UpdateContactCollection();
@@ -209,6 +217,7 @@ bool RestoreDefaultGroups()
     if (!CreateDefaultAttributeGroups())
         return false;
     SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+    StoreLocks::holdInUse();
     reloadGroups(path);
     AddEvent(QStringLiteral("Restored default attribute groups file"));
     UpdateContactCollection();

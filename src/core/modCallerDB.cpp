@@ -8,6 +8,7 @@
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/modError.h"
 #include "core/modProperties.h"
 #include "platform/DateText.h"
@@ -157,6 +158,7 @@ bool FindCallerDB()
     const QString path = GetProperty(Section::frmConfiguration, Key::CallerDBPath, defaultCallerDBPath());
     if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
+    const StoreLocks::Opening opening(path);
     // Decided before anything is written: a file refused here (no call log, damaged, no file at all) is left
     // exactly as it was. One without any table (a start killed while making it, a file made empty) is a
     // call log still to be made.
@@ -178,6 +180,7 @@ bool CreateCallerDB(const QString& path)
 {
     if (isClientMode())
         return false;
+    const StoreLocks::Opening opening(path);
     auto db = SqlDatabase::createWhole(path, makeWhole);
     if (!db)
         return false;

@@ -9,6 +9,7 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/WindowLinks.h"
 #include "core/modAttributeGroup.h"
 #include "core/modError.h"
@@ -117,6 +118,7 @@ bool FindContactDB()
     const QString path = GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath());
     if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
+    const StoreLocks::Opening opening(path);
     // An empty file, or another program's database, opens as a database too: it is no contact book. It is
     // refused before anything is written, so it stays exactly as it was.
     const QStringList tables{QStringLiteral("tblContacts"), QStringLiteral("tblNumbers")};
@@ -136,6 +138,7 @@ bool CreateContactDB(const QString& path)
 {
     if (isClientMode())
         return false;
+    const StoreLocks::Opening opening(path);
     auto db = SqlDatabase::createWhole(path, [](SqlDatabase& made) { made.exec(QString::fromLatin1(kCreateTables)); });
     if (!db)
         return false;

@@ -12,6 +12,7 @@
 #include "core/ProgramLinks.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
@@ -371,9 +372,10 @@ bool CallLogCommands::NewDB()
         } catch (const SqlError& e) {
             // The log in use stays open: the new file never replaced it.
             keep(e, "frmBaseMain_mnuFileNewDB_Click");
-            if (Prompt::message(path + QStringLiteral(" could not be created. Choose another file name."),
-                                Prompt::OkCancel, Prompt::Critical) != Prompt::Ok ||
-                !self)
+            const QString said = StoreLocks::isRefusal(e) ? e.message() + QStringLiteral(". Choose another file name.")
+                                                          : path + QStringLiteral(" could not be created. Choose "
+                                                                                  "another file name.");
+            if (Prompt::message(said, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok || !self)
                 return false;
             continue;
         }
@@ -396,7 +398,9 @@ bool CallLogCommands::ChangeDB()
         path = Prompt::openFile(QString(), path, kLogFilter);
         if (path.isEmpty() || !self || refusedWhileRinging() || refusedWhileBusy())
             return false;
+        // Said after the path, or whole.
         QString refusal;
+        QString said;
         if (!QFileInfo::exists(path)) {
             refusal = QStringLiteral(" is not a valid database file. Choose another file.");
         } else if (sameFile(path, GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath()))) {
@@ -411,11 +415,15 @@ bool CallLogCommands::ChangeDB()
                     break;
             } catch (const SqlError& e) {
                 SaveError(e.code(), e.message(), kSource);
+                // Another copy's log is sound: it is said as it is.
+                if (StoreLocks::isRefusal(e))
+                    said = e.message() + QStringLiteral(". Choose another file.");
             }
             SaveProperty(Section::frmConfiguration, Key::CallerDBPath, previous);
             refusal = QStringLiteral(" is not a valid database file. Choose another file.");
         }
-        if (Prompt::message(path + refusal, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok || !self)
+        if (Prompt::message(said.isEmpty() ? path + refusal : said, Prompt::OkCancel, Prompt::Critical) != Prompt::Ok ||
+            !self)
             return false;
     }
     useCallerDB(QStringLiteral("Loaded caller database "), path);

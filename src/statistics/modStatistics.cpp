@@ -7,6 +7,7 @@
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/WindowLinks.h"
 #include "core/clsContact.h"
 #include "core/modContactDB.h"
@@ -500,8 +501,9 @@ bool RefreshStatsFile()
 
 bool NewStatsFile(const QString& path)
 {
-    if (path.isEmpty() || QFileInfo::exists(path)) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error"));
+    const QString refusal = path.isEmpty() ? QString() : StoreLocks::refusalToOpen(path);
+    if (path.isEmpty() || !refusal.isEmpty() || QFileInfo::exists(path)) {
+        SaveError(kFileAccessError, refusal.isEmpty() ? QStringLiteral("Path/File access error") : refusal);
         ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
         return false;
     }
@@ -511,6 +513,7 @@ bool NewStatsFile(const QString& path)
         return false;
     }
     SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("New custom statistics file ") + QFileInfo(path).fileName());
     ClearCustomStats();
     return true;
@@ -523,7 +526,13 @@ bool ChangeStatsFile(const QString& path)
         ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
         return false;
     }
+    if (const QString refusal = StoreLocks::refusalToOpen(path); !refusal.isEmpty()) {
+        SaveError(kFileAccessError, refusal);
+        ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
+        return false;
+    }
     SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Loaded custom statistics file ") + QFileInfo(path).fileName());
     ClearCustomStats();
     LoadStatisticsFromFile(path);

@@ -32,6 +32,7 @@
 #include "contacts/ui/frmContacts.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/WindowLinks.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
@@ -644,9 +645,15 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QFETCH(QString, back);
     QFETCH(QString, caption);
     QFETCH(QString, started);
+    // The call log in a folder of its own, whose lock follows the mode.
+    const QString callerPath = m_home->file(QStringLiteral("log/dbCID.mdb"));
+    const QString logLock = m_home->file(QStringLiteral("log/Velquon.lock"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("log"))) && CreateCallerDB(callerPath));
+    CloseCallerDB();
+    SaveProperty(Section::frmConfiguration, Key::CallerDBPath, callerPath);
     QVERIFY(Main());
     QPointer<PlainMainWindow> first = dynamic_cast<PlainMainWindow*>(gMainForm);
-    const QString callerPath = m_home->file(QStringLiteral("dbCID.mdb"));
+    QVERIFY(QFile::exists(logLock));
     const QString contactPath = m_home->file(QStringLiteral("dbContacts.mdb"));
     QCOMPARE(openHandles(callerPath), 1);
     QCOMPARE(openHandles(contactPath), 1);
@@ -665,6 +672,7 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QVERIFY(!gCallerDB && !gContactDB);
     QCOMPARE(openHandles(callerPath), 0);
     QCOMPARE(openHandles(contactPath), 0);
+    QVERIFY(!QFile::exists(logLock));
     QCOMPARE(events(), QStringList{QStringLiteral("Started Velquon Client")});
     // The first-run dialog is not shown again, and no report about databases appears.
     QVERIFY(Prompt::history().isEmpty());
@@ -682,6 +690,7 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     // The databases were closed with the first window and opened once again; nothing was reported.
     QCOMPARE(openHandles(callerPath), 1);
     QCOMPARE(openHandles(contactPath), 1);
+    QVERIFY(QFile::exists(logLock));
     QVERIFY(Prompt::history().isEmpty());
     // The client window stored its time of closing just now, not 36 seconds ago when the mode was switched.
     QVERIFY(events().contains(QStringLiteral("Logged off for 0 hours")));
@@ -1329,26 +1338,71 @@ void TestStartup::theLockLivesInTheUsersOwnFolder_data()
     QTest::addColumn<QString>("runtime");
     QTest::addColumn<QString>("secondRuntime"); // the same, or "another" private folder
     QTest::addColumn<bool>("fullFolders");      // a folder that holds a file at the lock's and the socket's names
-    QTest::addColumn<bool>("socketInRuntime");  // else in the temporary folder
+    QTest::addColumn<bool>("socketInRuntime");  // else in the user's own folder in the temporary folder
     QTest::addColumn<bool>("raised");           // the second start brings this copy forward
-    QTest::newRow("the user's own") << "private" << QString() << false << true << true;
+    QTest::addColumn<QString>("setUp");         // what else differs, or befalls the lock before the second start
+    // In the second's trail (%1: the lock, %2: this copy's process, %3: the second's data folder, %4: this one's).
+    QTest::addColumn<QString>("said");
+    const QString none;
+    QTest::newRow("the user's own") << "private" << none << false << true << true << none << none;
     // Another user could put something at the socket's name there before this one starts.
-    QTest::newRow("one others may enter") << "shared" << QString() << false << false << true;
-    QTest::newRow("a folder that is not there") << "missing" << QString() << false << false << true;
-    QTest::newRow("none") << "unset" << QString() << false << false << true;
+    QTest::newRow("one others may enter") << "shared" << none << false << false << true << none << none;
+    QTest::newRow("a folder that is not there") << "missing" << none << false << false << true << none << none;
+    QTest::newRow("none") << "unset" << none << false << false << true << none << none;
+    // Never the root folder, which Qt's temporary folder would be.
+    QTest::newRow("none, nor a temporary folder")
+        << "unset" << none << false << false << true << "no temporary folder" << none;
+    QTest::newRow("none, a temporary folder named from where it starts")
+        << "unset" << none << false << false << true << "a relative temporary folder" << none;
     // A start from another session, or by su or sudo: the lock names where this copy listens.
     QTest::newRow("two starts with different runtime folders") << "private"
-                                                               << "another" << false << true << true;
-    // No socket: this copy cannot be brought forward, yet the lock still keeps the second from running.
-    QTest::newRow("a read-only runtime folder") << "read-only" << QString() << false << true << false;
+                                                               << "another" << false << true << true << none << none;
+    // No socket: this copy cannot be brought forward, yet the lock still keeps the second from running, which says
+    // why and never tells to delete the lock of a copy that lives.
+    QTest::newRow("a read-only runtime folder") << "read-only" << none << false << true << false << none
+                                                << "Another copy (process %2) holds %1 and could not make its socket (";
     // No copy can hold the lock: the second start does not run either.
-    QTest::newRow("folders at both names") << "private" << QString() << true << true << false;
-    QTest::newRow("a long runtime folder") << "long" << QString() << false << true << true;
+    QTest::newRow("folders at both names")
+        << "private" << none << true << true << false << none << "Cannot lock %1: it is a folder, not a file";
+    QTest::newRow("a long runtime folder") << "long" << none << false << true << true << none << none;
+    // One data folder, whatever the settings: the second start would run on this copy's call log.
+    const QString dataInUse = "Cannot start: the data folder %3 is in use by another copy of Velquon (process %2)";
+    QTest::newRow("another settings folder, one data folder")
+        << "private" << none << false << true << false << "another settings folder" << dataInUse;
+    QTest::newRow("VELQUON_HOME the data folder, then a start without it")
+        << "private" << none << false << true << false << "home at the data folder" << dataInUse;
+    // Nothing would keep another copy out of its data folder.
+    QTest::newRow("a data folder whose lock cannot be had")
+        << "private" << none << false << true << false << "data lock a full folder"
+        << "Cannot start: the data folder %3 cannot be kept for this copy alone: its lock %3/Velquon.lock cannot be "
+           "used (it is a folder, not a file)";
+    QTest::newRow("a call log in this copy's folder")
+        << "private" << none << false << true << false << "call log here"
+        << "Cannot start: the call log %4/dbCID.mdb is in use by another copy of Velquon (process %2)";
+    // A lock file removed or replaced while this copy runs is taken back.
+    QTest::newRow("the lock removed meanwhile") << "private" << none << false << true << true << "lock removed" << none;
+    QTest::newRow("the lock replaced by a pipe") << "private" << none << false << true << true << "lock a pipe" << none;
+    QTest::newRow("the lock replaced by a folder")
+        << "private" << none << false << true << true << "lock a folder" << none;
+    QTest::newRow("the lock replaced by a link") << "private" << none << false << true << true << "lock a link" << none;
+    // Before this copy takes it back: a start that meets it at its socket runs no more than one that meets its lock.
+    QTest::newRow("the lock removed, this copy busy")
+        << "private" << none << false << true << false << "lock removed, busy"
+        << "Another copy (process %2) holds %1 and does not answer";
+    // The system locks a file opened only to read.
+    QTest::newRow("a read-only mount") << "private" << none << false << true << true << "read-only mount" << none;
+    // Its lock file names the copy before, which this one cannot write over: the system names the holder.
+    QTest::newRow("a read-only mount from the start, no socket")
+        << "read-only" << none << false << true << false << "read-only mount, stale lock"
+        << "Another copy (process %2) holds %1 and does not answer";
+    QTest::newRow("another user's lock file")
+        << "private" << none << false << true << true << "another user's lock" << none;
 }
 
-// One copy per settings folder, whatever the environment of each start: the lock sits beside the settings, and
-// only the socket that brings the running copy forward lives in the runtime folder. A second start never runs
-// beside the first: it brings it forward, or says why it cannot, and opens no store.
+// One copy per settings folder and per data folder, whatever the environment of each start: the lock sits beside
+// the settings, the data folder has one of its own, and only the socket that brings the running copy forward lives
+// in the runtime folder. A second start never runs beside the first: it brings it forward, or says why it cannot,
+// and opens no store.
 void TestStartup::theLockLivesInTheUsersOwnFolder()
 {
     QFETCH(QString, runtime);
@@ -1356,11 +1410,20 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
     QFETCH(bool, fullFolders);
     QFETCH(bool, socketInRuntime);
     QFETCH(bool, raised);
+    QFETCH(QString, setUp);
+    QFETCH(QString, said);
     const QString program = binary();
     if (program.isEmpty())
         QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
-    const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
-    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", before); });
+    QList<std::pair<const char*, std::optional<QByteArray>>> environment;
+    for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "VELQUON_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        environment.append({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+    const auto restore = qScopeGuard([&] {
+        for (const auto& [name, value] : std::as_const(environment))
+            value ? qputenv(name, *value) : qunsetenv(name);
+    });
+    const QString temporary =
+        setUp.endsWith(QLatin1String("temporary folder")) ? QStringLiteral("/tmp") : QDir::tempPath();
     QTemporaryDir folder;
     const QString path = runtime == QLatin1String("long")
                              ? folder.filePath(QStringLiteral("run-") + QString(120, QLatin1Char('r')))
@@ -1378,10 +1441,54 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         qunsetenv("XDG_RUNTIME_DIR");
     else
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
-    const QString settingsKey = m_home->file(QStringLiteral("Velquon.ini"));
-    const QString lock = m_home->file(QStringLiteral("Velquon.lock"));
-    const QString socket =
-        (socketInRuntime ? path : QDir::tempPath()) + QLatin1Char('/') + SingleInstance::serverName(settingsKey);
+    QProcessEnvironment env = programEnvironment(m_home->path());
+    if (runtime == QLatin1String("unset"))
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    else
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), secondRuntime.isEmpty() ? path : other);
+    if (setUp.endsWith(QLatin1String("temporary folder"))) {
+        const QString tmpdir =
+            setUp.startsWith(QLatin1String("no")) ? folder.filePath(QStringLiteral("gone")) : QStringLiteral("tmp");
+        qputenv("TMPDIR", QFile::encodeName(tmpdir));
+        env.insert(QStringLiteral("TMPDIR"), tmpdir);
+    }
+    // Two starts on other settings folders, the data folder the same (this one's, for the first row).
+    QString data = m_home->path();
+    if (setUp == QLatin1String("another settings folder") || setUp == QLatin1String("home at the data folder")) {
+        data = m_home->file(QStringLiteral("share/Velquon"));
+        QVERIFY(QDir().mkpath(data));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->file(QStringLiteral("share"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->file(QStringLiteral("config"))));
+        if (setUp == QLatin1String("home at the data folder"))
+            qputenv("VELQUON_HOME", QFile::encodeName(data));
+        else
+            qunsetenv("VELQUON_HOME");
+        env.remove(QStringLiteral("VELQUON_HOME"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->file(QStringLiteral("share")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                   m_home->file(setUp == QLatin1String("home at the data folder") ? QStringLiteral("config")
+                                                                                  : QStringLiteral("config2")));
+    }
+    if (setUp == QLatin1String("data lock a full folder")) {
+        data = m_home->file(QStringLiteral("share2/Velquon"));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/Velquon.lock/kept")));
+        env.remove(QStringLiteral("VELQUON_HOME"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->file(QStringLiteral("share2")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->file(QStringLiteral("config2")));
+    }
+    // The second start's settings name this copy's call log.
+    if (setUp == QLatin1String("call log here")) {
+        data = m_home->file(QStringLiteral("second"));
+        QVERIFY(QDir().mkpath(data));
+        QSettings ini(data + QStringLiteral("/Velquon.ini"), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("frmConfiguration/InitializedSettings"), QStringLiteral("True"));
+        ini.setValue(QStringLiteral("frmConfiguration/CallerDBPath"), m_home->file(QStringLiteral("dbCID.mdb")));
+        env.insert(QStringLiteral("VELQUON_HOME"), data);
+    }
+    const QString settingsKey = settingsFilePath();
+    const QString lock = QFileInfo(settingsKey).absolutePath() + QStringLiteral("/Velquon.lock");
+    const QString socket = (socketInRuntime ? path : temporary + QStringLiteral("/velquon-%1").arg(::getuid())) +
+                           QLatin1Char('/') + SingleInstance::serverName(settingsKey);
     QCOMPARE(SingleInstance::lockPath(settingsKey), lock);
     QCOMPARE(SingleInstance::socketPath(settingsKey), socket);
     const auto tidy = qScopeGuard([&] { QDir(socket).removeRecursively(); });
@@ -1397,44 +1504,82 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(readOnly->holds());
     }
+    std::optional<ReadOnlyMount> mount;
+    if (setUp.startsWith(QLatin1String("read-only mount, "))) {
+        QFile stale(lock);
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("1\n") == 2);
+        stale.close();
+        mount.emplace(m_home->path());
+        if (!mount->holds())
+            QSKIP("a folder cannot be mounted read-only here");
+    }
     int shown = 0;
     single.setActivateHandler([&shown] { ++shown; });
     const auto dropHandler = qScopeGuard([&single] { single.setActivateHandler({}); });
     if (!fullFolders) {
         QVERIFY(single.acquire(settingsKey));
+        QVERIFY(StoreLocks::holdInUse());
         QVERIFY(QFileInfo(lock).isFile());
         QCOMPARE(QFileInfo::exists(socket), !readOnly);
         QCOMPARE(single.unreachable().startsWith(socket + QStringLiteral(": ")), bool(readOnly));
     }
-
+    // This copy holds the lock at its name again: its file, saying this process.
+    const auto heldHere = [&lock] {
+        QFile file(lock);
+        return QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink() && file.open(QIODevice::ReadOnly) &&
+               file.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
+    };
+    if (setUp.startsWith(QLatin1String("lock "))) {
+        QVERIFY(QFile::remove(lock));
+        QVERIFY(setUp == QLatin1String("lock a pipe")     ? ::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0
+                : setUp == QLatin1String("lock a folder") ? QDir().mkdir(lock)
+                : setUp == QLatin1String("lock a link")   ? QFile::link(m_home->file(QStringLiteral("elsewhere")), lock)
+                                                          : true);
+        if (setUp != QLatin1String("lock removed, busy"))
+            QTRY_VERIFY_WITH_TIMEOUT(heldHere(), 15000);
+    }
+    if (setUp == QLatin1String("read-only mount")) {
+        mount.emplace(m_home->path());
+        if (!mount->holds())
+            QSKIP("a folder cannot be mounted read-only here");
+    }
     QProcess second;
-    QProcessEnvironment env = programEnvironment(m_home->path());
-    if (runtime == QLatin1String("unset"))
-        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    else
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), secondRuntime.isEmpty() ? path : other);
+    if (setUp == QLatin1String("another user's lock")) {
+        if (!canStartWithoutPermissionOverride() || ::chown(QFile::encodeName(lock).constData(), 65534, 65534) != 0)
+            QSKIP("a program cannot be started here without the right to override file permissions");
+        second.setChildProcessModifier(withoutPermissionOverride);
+    }
     second.setProcessEnvironment(env);
     QSignalSpy finished(&second, &QProcess::finished);
     second.start(program);
-    // Our event loop runs, so that this copy can answer.
-    QVERIFY(finished.wait(30000));
+    // Our event loop runs, so that this copy can answer; a busy copy runs none.
+    QVERIFY(setUp == QLatin1String("lock removed, busy") ? second.waitForFinished(30000) : finished.wait(30000));
+    mount.reset();
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), raised ? 0 : 1);
     QCOMPARE(shown, raised ? 1 : 0);
-    // It opened no store.
-    const QStringList stores{QStringLiteral("dbCID.mdb"), QStringLiteral("dbContacts.mdb")};
-    QCOMPARE(QDir(m_home->path()).entryList(stores, QDir::AllEntries | QDir::System), QStringList());
-    if (fullFolders) {
-        QFile trail(m_home->file(QStringLiteral("Diagnostics.log")));
-        QVERIFY(trail.open(QIODevice::ReadOnly));
-        const QString logged = QString::fromUtf8(trail.readAll());
-        QVERIFY2(
-            logged.contains(QStringLiteral("Cannot lock ") + lock + QStringLiteral(": it is a folder, not a file")),
-            qPrintable(logged));
-        return;
+    // It opened no store, nor wrote its first-run files.
+    const QStringList stores{QStringLiteral("dbCID.mdb"), QStringLiteral("dbContacts.mdb"),
+                             QStringLiteral("AttributeGroups.dat")};
+    QCOMPARE(QDir(data).entryList(stores, QDir::AllEntries | QDir::System), QStringList());
+    if (!said.isEmpty()) {
+        // On standard error when the trail's folder is read-only.
+        QFile trail(data + QStringLiteral("/Diagnostics.log"));
+        const QString logged = QString::fromUtf8(second.readAllStandardError() +
+                                                 (trail.open(QIODevice::ReadOnly) ? trail.readAll() : QByteArray()));
+        QVERIFY2(logged.contains(QString(said)
+                                     .replace(QLatin1String("%1"), lock)
+                                     .replace(QLatin1String("%2"), QString::number(QCoreApplication::applicationPid()))
+                                     .replace(QLatin1String("%3"), data)
+                                     .replace(QLatin1String("%4"), m_home->path())),
+                 qPrintable(logged));
     }
+    if (fullFolders)
+        return;
     single.release();
     QVERIFY(!QFileInfo::exists(lock));
+    QCOMPARE(QFileInfo::exists(data + QStringLiteral("/Velquon.lock")),
+             setUp == QLatin1String("data lock a full folder"));
     QVERIFY(!QFileInfo::exists(socket));
 }
 
@@ -1463,6 +1608,15 @@ void TestStartup::copyThatDoesNotAnswerIsSaid()
              qPrintable(logged));
     // It touched nothing: no settings were written.
     QVERIFY(!QFile::exists(settingsKey));
+
+    // The box names the holder and why it cannot be brought forward; a lock whose holder lives stays.
+    QLockFile here(SingleInstance::lockPath(settingsFilePath()));
+    QVERIFY(here.tryLock(0));
+    QVERIFY(!Main());
+    QCOMPARE(StartUpExitCode(), 1);
+    QCOMPARE(Prompt::texts().last(), QStringLiteral("Velquon is already running for these settings (process %1), but "
+                                                    "it cannot be brought forward: it does not answer.")
+                                         .arg(QCoreApplication::applicationPid()));
 }
 
 QTEST_MAIN(TestStartup)

@@ -11,6 +11,7 @@
 #include "core/modProperties.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
+#include "support/AnotherCopy.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
@@ -247,6 +248,18 @@ void TestContactFiles::changeGroupFileLoadsItsGroups()
     QVERIFY(!ChangeGroupFile());
     QCOMPARE(setting(Section::frmContacts, Key::AttributeGroupsFile), mine);
     QVERIFY(m_sent.isEmpty());
+
+    // Another copy's folder: no group file is made or taken there.
+    const QString theirs = m_home->file(QStringLiteral("theirs/groups.dat"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("theirs"))) && QFile::copy(mine, theirs));
+    const AnotherCopy other(m_home->file(QStringLiteral("theirs")));
+    QVERIFY(other.holds());
+    Prompt::queueText(theirs);
+    QVERIFY(!ChangeGroupFile());
+    Prompt::queueText(m_home->file(QStringLiteral("theirs/new.dat")));
+    QVERIFY(!NewGroupFile());
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("theirs/new.dat"))));
+    QCOMPARE(setting(Section::frmContacts, Key::AttributeGroupsFile), mine);
 }
 
 void TestContactFiles::restoreWritesTheDefaultsAskingOnlyWhenTheFileExists()

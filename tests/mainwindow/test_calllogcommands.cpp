@@ -1,5 +1,6 @@
 #include "mainwindow/CallLogCommands.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -19,6 +20,7 @@
 #include "platform/DateText.h"
 #include "platform/Prompt.h"
 #include "platform/SqlDatabase.h"
+#include "support/AnotherCopy.h"
 #include "support/TempHome.h"
 
 // The call-log commands without any window: a real call log in a temporary program folder, the list as
@@ -44,6 +46,7 @@ private Q_SLOTS:
     void deleteTakesItsCallsBeforeTheQuestion();
     void clearTakesTheViewBeforeTheQuestion();
     void theLogIsNotReplacedUnderARingingCall();
+    void anotherCopysFolderTakesNoLogAndTheLockFollows();
 
 private:
     // Stores n calls, one an hour back from now (the newest first), and lists them in that order.
@@ -660,6 +663,43 @@ void TestCallLogCommands::theLogIsNotReplacedUnderARingingCall()
     Prompt::queueText(second);
     QVERIFY(m_commands->ChangeDB());
     QCOMPARE(logPath(), second);
+}
+
+// A log in a folder another copy holds is neither loaded nor made, and said so; the lock of a log's folder goes
+// with the log.
+void TestCallLogCommands::anotherCopysFolderTakesNoLogAndTheLockFollows()
+{
+    const QString first = logPath();
+    const QString theirs = m_home->file(QStringLiteral("theirs/log.mdb"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("theirs"))));
+    QVERIFY(CreateCallerDB(theirs));
+    QVERIFY(FindCallerDB());
+    const AnotherCopy other(m_home->file(QStringLiteral("theirs")));
+    QVERIFY(other.holds());
+    const QString inUse = QStringLiteral(" is in use by another copy of Velquon (process %1). Choose another file")
+                              .arg(QCoreApplication::applicationPid());
+    Prompt::queueText(theirs);
+    Prompt::queueAnswer(Prompt::Cancel);
+    QVERIFY(!m_commands->ChangeDB());
+    QCOMPARE(Prompt::texts().value(1), theirs + inUse + QLatin1Char('.'));
+    QCOMPARE(gCallerDB->path(), first);
+    const QString fresh = m_home->file(QStringLiteral("theirs/fresh.mdb"));
+    Prompt::clearHistory();
+    Prompt::queueText(fresh);
+    Prompt::queueAnswer(Prompt::Cancel);
+    QVERIFY(!m_commands->NewDB());
+    QCOMPARE(Prompt::texts().value(1), fresh + inUse + QStringLiteral(" name."));
+    QVERIFY(!QFile::exists(fresh));
+    QCOMPARE(gCallerDB->path(), first);
+
+    const QString mine = m_home->file(QStringLiteral("mine/log.mdb"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("mine"))));
+    Prompt::queueText(mine);
+    QVERIFY(m_commands->NewDB());
+    QVERIFY(QFile::exists(m_home->file(QStringLiteral("mine/Velquon.lock"))));
+    Prompt::queueText(first);
+    QVERIFY(m_commands->ChangeDB());
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("mine/Velquon.lock"))));
 }
 
 QTEST_GUILESS_MAIN(TestCallLogCommands)

@@ -13,6 +13,7 @@
 #include "core/modProperties.h"
 #include "platform/DataFile.h"
 #include "statistics/modStatistics.h"
+#include "support/AnotherCopy.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -486,6 +487,17 @@ void TestStatisticsModel::newAndChangeSwitchFiles()
     QCOMPARE(StatsFilePath(), oldFile);
     QCOMPARE(GetStatistic("Mine", gStatistics.get())->Statistic, QStringLiteral("fldRings > 1"));
     QCOMPARE(gStatistics->count(), 26);
+
+    // Another copy's folder: no file is made or taken there, and the file in use stays.
+    const QString theirs = m_home->file("theirs/Statistics.dat");
+    QVERIFY(QDir().mkpath(m_home->file("theirs")));
+    QVERIFY(QFile::copy(oldFile, theirs));
+    const AnotherCopy other(m_home->file("theirs"));
+    QVERIFY(other.holds());
+    QVERIFY(!NewStatsFile(m_home->file("theirs/New.dat")));
+    QVERIFY(!QFile::exists(m_home->file("theirs/New.dat")));
+    QVERIFY(!ChangeStatsFile(theirs));
+    QCOMPARE(StatsFilePath(), oldFile);
 }
 
 QTEST_GUILESS_MAIN(TestStatisticsModel)

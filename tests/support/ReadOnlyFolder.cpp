@@ -4,6 +4,8 @@
 #include <QFileDevice>
 
 #include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -64,4 +66,35 @@ ReadOnlyFile::~ReadOnlyFile()
     if (m_capsDropped)
         setPermissionOverride(true);
     QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+ReadOnlyMount::ReadOnlyMount(const QString& folder) : m_folder(QFile::encodeName(folder))
+{
+    if (::mount(m_folder.constData(), m_folder.constData(), nullptr, MS_BIND, nullptr) != 0)
+        return;
+    m_mounted = ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    if (!m_mounted)
+        ::umount2(m_folder.constData(), MNT_DETACH);
+}
+
+ReadOnlyMount::~ReadOnlyMount()
+{
+    if (m_mounted)
+        ::umount2(m_folder.constData(), MNT_DETACH);
+}
+
+bool canStartWithoutPermissionOverride()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    // Giving a right up for the programs a process starts takes the right to change what they may have.
+    return syscall(SYS_capget, &header, data) == 0 && (data[0].effective & (1u << CAP_SETPCAP)) != 0;
+}
+
+void withoutPermissionOverride()
+{
+    // Out of the rights any program started from here can have: root's own are recomputed when it starts.
+    if (::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
+        ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) != 0)
+        ::_exit(126);
 }

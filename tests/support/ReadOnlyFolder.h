@@ -33,3 +33,26 @@ private:
     QString m_path;
     bool m_capsDropped = false;
 };
+
+// Mounts a folder over itself, read-only, while the guard lives: the system refuses every write there ("Read-only
+// file system"), whatever the writer's rights. Mounting needs the right to (root, as the tests run here and in CI):
+// without it holds() is false, and the test skips.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(const QString& folder);
+    ~ReadOnlyMount();
+    ReadOnlyMount(const ReadOnlyMount&) = delete;
+    ReadOnlyMount& operator=(const ReadOnlyMount&) = delete;
+
+    bool holds() const { return m_mounted; }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
+
+// Whether this process may start a program without the right to override file permissions (the right root has):
+// to that program another user's file is another user's. Then, in a child process's modifier (before its program
+// starts), withoutPermissionOverride() gives that right up for good.
+bool canStartWithoutPermissionOverride();
+void withoutPermissionOverride();
