@@ -47,6 +47,7 @@
 #include "support/FakeModem.h"
 #include "support/QueuedMarker.h"
 #include "support/ScriptedServer.h"
+#include "support/ui/ClientSession.h"
 #include "support/ui/NamedText.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
@@ -78,8 +79,10 @@ private Q_SLOTS:
     void aNoticeDuringATaskLeavesItsStopInSight();
     void thePopupKeepsItsPlaceOverModeSwitches();
     void thePopupNeverTakesTheKeyboard();
-    void escapeAndTheCloseBoxOfTheProgressWindowStopItsTask();
+    void escapeAndTheCloseBoxOfATasksWindowStopItsTask_data();
+    void escapeAndTheCloseBoxOfATasksWindowStopItsTask();
     void nothingTheUserMustReachIsUnderThePopup();
+    void theEndOfATaskGivesTheKeyboardBackWhereItWas_data();
     void theEndOfATaskGivesTheKeyboardBackWhereItWas();
 
 protected:
@@ -894,37 +897,69 @@ void TestDialogs::thePopupNeverTakesTheKeyboard()
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), popup(), X11Desktop::kPatience);
 }
 
-// While a deletion runs, Escape and the close box of its progress window do what Stop does: the window stays,
-// with its Stop, until the deletion has stopped at its next step. Before, either hid the window and the deletion
-// went on to its end, with no way left to stop it.
-void TestDialogs::escapeAndTheCloseBoxOfTheProgressWindowStopItsTask()
+// While a task runs, Escape and the close box of its window do what Stop does: the progress window of a deletion
+// stays, with its Stop, until the deletion has stopped at its next step; a client's waiting note for View > All
+// asks the server to cancel, and stays until the server has answered. Before, either hid the window while the task
+// ran on to its end, with no way left to stop it.
+void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
 {
+    QTest::addColumn<bool>("client");
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("progress window, Escape") << false << true;
+    QTest::newRow("progress window, close box") << false << false;
+    QTest::newRow("waiting note, Escape") << true << true;
+    QTest::newRow("waiting note, close box") << true << false;
+}
+
+void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
+{
+    QFETCH(bool, client);
+    QFETCH(bool, escape);
+    const auto stopWithEscapeOrCloseBox = [escape](QWidget* window) {
+        if (escape) {
+            QVERIFY(X11Desktop::giveKeyboardTo(window->winId()));
+            QTRY_COMPARE(QApplication::activeWindow(), window);
+            QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
+        } else {
+            X11Desktop::closeBox(window);
+        }
+    };
+    if (client) {
+        ClientSession session;
+        QVERIFY(session.start());
+        TRIGGER(ClientSession::window(), "mnuViewTime(12)");
+        QVERIFY(!session.server().waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        QWidget* note = FindForm(QStringLiteral("frmWaiting"));
+        QVERIFY(note && QTest::qWaitForWindowExposed(note));
+        stopWithEscapeOrCloseBox(note);
+        QVERIFY(!session.server().waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
+        QVERIFY(X11Desktop::windowManagerCaughtUp());
+        QVERIFY(note->isVisible() && X11Desktop::viewable(note->winId()));
+        // The server's answer to the stopped request closes it.
+        session.server().send(QStringLiteral(";SIZE;0;"));
+        session.server().send(QStringLiteral(";CLEAR CALLERS;"));
+        QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+        session.stop();
+        return;
+    }
     qputenv("VELQUON_NONINTERACTIVE", "1");
     QVERIFY(m_session.start());
     qunsetenv("VELQUON_NONINTERACTIVE");
-    for (const char* how : {"Escape", "close box"}) {
-        addCalls(30);
-        const int rows = [] {
-            StandaloneSession::window()->RefreshGrid();
-            return StandaloneSession::grid()->Rows();
-        }();
-        QVERIFY(rows > 30);
-        deleteAllWhile([&](frmProcessing* progress) {
-            if (qstrcmp(how, "Escape") == 0) {
-                QVERIFY(X11Desktop::giveKeyboardTo(progress->winId()));
-                QTRY_COMPARE(QApplication::activeWindow(), progress);
-                QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
-            } else {
-                X11Desktop::closeBox(progress);
-            }
-            QTRY_VERIFY(progress->StopProcessing());
-            QVERIFY(X11Desktop::windowManagerCaughtUp());
-            QVERIFY2(progress->isVisible() && X11Desktop::viewable(progress->winId()), how);
-        });
-        // Stopped at the step after the key: nearly every call is still there.
-        QVERIFY2(StandaloneSession::grid()->Rows() > rows - 3, how);
-        QVERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
-    }
+    addCalls(30);
+    const int rows = [] {
+        StandaloneSession::window()->RefreshGrid();
+        return StandaloneSession::grid()->Rows();
+    }();
+    QVERIFY(rows > 30);
+    deleteAllWhile([&](frmProcessing* progress) {
+        stopWithEscapeOrCloseBox(progress);
+        QTRY_VERIFY(progress->StopProcessing());
+        QVERIFY(X11Desktop::windowManagerCaughtUp());
+        QVERIFY(progress->isVisible() && X11Desktop::viewable(progress->winId()));
+    });
+    // Stopped at the step after the key: nearly every call is still there.
+    QVERIFY(StandaloneSession::grid()->Rows() > rows - 3);
+    QVERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
 }
 
 // With the pop-up on top at the middle of the screen, where it stands by default, nothing the user must answer or
@@ -1016,11 +1051,27 @@ void TestDialogs::nothingTheUserMustReachIsUnderThePopup()
 }
 
 // Save in the contact book, with enough calls that the call list's refill shows its progress window: the book
-// keeps the keyboard, and the next key lands in it; also when the user clicked the progress window meanwhile, which
-// gives the keyboard back, as the task ends, to the window that had it when the task began. Before, the main window
-// became active as the refill's progress window closed, under the book, and the next keys went to the call list.
+// keeps the keyboard, on the control the user was typing in, and the next key lands there; also when the user
+// clicked the progress window meanwhile, which gives the keyboard back, as the task ends, to the window that had it
+// when the task began, and when that window was hidden and shown again first (as the minimise to the tray does to
+// every window). Before, the main window became active as the refill's progress window closed, under the book,
+// and the next keys went to the call list; and the progress window hidden and shown forgot where the keyboard had
+// been.
+void TestDialogs::theEndOfATaskGivesTheKeyboardBackWhereItWas_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("meanwhile");
+    QTest::newRow("name, typed on") << QStringLiteral("txtName") << QString();
+    QTest::newRow("name, the progress window clicked") << QStringLiteral("txtName") << QStringLiteral("click");
+    QTest::newRow("name, the progress window hidden, shown and clicked")
+        << QStringLiteral("txtName") << QStringLiteral("hide, show, click");
+    QTest::newRow("other information, typed on") << QStringLiteral("txtOtherInfo") << QString();
+}
+
 void TestDialogs::theEndOfATaskGivesTheKeyboardBackWhereItWas()
 {
+    QFETCH(QString, control);
+    QFETCH(QString, meanwhile);
     QVERIFY(startWithTwoCalls());
     addCalls(30);
     frmBaseMain* main = StandaloneSession::window();
@@ -1033,43 +1084,51 @@ void TestDialogs::theEndOfATaskGivesTheKeyboardBackWhereItWas()
     TRIGGER(main, "mnuWindow(2)");
     frmContacts* book = frmContacts::instance(false);
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), book, X11Desktop::kPatience);
-    auto* name = ui::findByName<QLineEdit>(book, QStringLiteral("txtName"));
-    QTRY_COMPARE(name->text(), QStringLiteral("John"));
+    QTRY_COMPARE(ui::textOf(book, QStringLiteral("txtName")), QStringLiteral("John"));
+    auto* typedIn = ui::findByName<QWidget>(book, control);
     const auto bookHasTheKeyboard = [book] {
         return X11Desktop::windowManagerCaughtUp() && X11Desktop::inputFocus() == book->winId() &&
                QApplication::activeWindow() == book;
     };
-    QVERIFY(X11Desktop::clickAt(name, name->rect().center()));
-    QTRY_VERIFY(name->hasFocus() && bookHasTheKeyboard());
+    QVERIFY(X11Desktop::clickAt(typedIn, typedIn->rect().center()));
+    QTRY_VERIFY(typedIn->hasFocus() && bookHasTheKeyboard());
 
-    // Each save refills the call list behind its progress window; the second time the user clicks that window.
-    for (const char* typed : {"y", "z"}) {
-        int refills = 0;
-        bool clickedIt = false;
-        m_progressCaption = QStringLiteral("Processing Grid Data...");
-        m_duringProgress = [&, typed](frmProcessing* progress) {
-            ++refills;
-            if (qstrcmp(typed, "z") == 0 && QTest::qWaitForWindowExposed(progress)) {
-                auto* complete = ui::findByName<QWidget>(progress, QStringLiteral("lblComplete"));
-                clickedIt = X11Desktop::clickAt(complete, complete->rect().center()) &&
-                            QTest::qWaitFor([progress] { return QApplication::activeWindow() == progress; },
-                                            X11Desktop::kPatience);
-            }
-        };
-        const QString before = name->text();
-        QVERIFY(X11Desktop::pressKeys({QStringLiteral("End"), QLatin1String(typed), QStringLiteral("ctrl+s")}));
-        QTRY_VERIFY_WITH_TIMEOUT(GetContact(before + QLatin1String(typed)), X11Desktop::kPatience);
-        QTRY_VERIFY_WITH_TIMEOUT(refills == 1 && (!FindForm(QStringLiteral("frmProcessing")) ||
-                                                  !FindForm(QStringLiteral("frmProcessing"))->isVisible()),
-                                 X11Desktop::kPatience);
-        QVERIFY2(qstrcmp(typed, "y") == 0 || clickedIt, "the progress window never had the keyboard");
-        QVERIFY2(QTest::qWaitFor(bookHasTheKeyboard, X11Desktop::kPatience), typed);
-        // The next key lands in the book.
-        QVERIFY(X11Desktop::pressKeys({QStringLiteral("x")}));
-        QTRY_COMPARE(name->text(), before + QLatin1String(typed) + QLatin1Char('x'));
-        QVERIFY(X11Desktop::pressKeys({QStringLiteral("BackSpace")}));
-        QTRY_COMPARE(name->text(), before + QLatin1String(typed));
-    }
+    // The save refills the call list behind its progress window.
+    int refills = 0;
+    bool clickedIt = meanwhile.isEmpty();
+    m_progressCaption = QStringLiteral("Processing Grid Data...");
+    m_duringProgress = [&](frmProcessing* progress) {
+        ++refills;
+        if (meanwhile.startsWith(QLatin1String("hide"))) {
+            progress->hide();
+            progress->show();
+        }
+        if (!meanwhile.isEmpty() && QTest::qWaitForWindowExposed(progress)) {
+            auto* complete = ui::findByName<QWidget>(progress, QStringLiteral("lblComplete"));
+            clickedIt =
+                X11Desktop::clickAt(complete, complete->rect().center()) &&
+                QTest::qWaitFor([progress] { return QApplication::activeWindow() == progress; }, X11Desktop::kPatience);
+        }
+    };
+    const QString before = ui::textOf(book, control);
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("End"), QStringLiteral("y"), QStringLiteral("ctrl+s")}));
+    // Saved: the stored contact is what the form shows.
+    const auto saved = [book] {
+        const auto stored = GetContact(ui::textOf(book, QStringLiteral("txtName")));
+        return stored && stored->OtherInfo == ui::textOf(book, QStringLiteral("txtOtherInfo"));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(ui::textOf(book, control) == before + QLatin1Char('y') && saved(), X11Desktop::kPatience);
+    QTRY_VERIFY_WITH_TIMEOUT(refills == 1 && (!FindForm(QStringLiteral("frmProcessing")) ||
+                                              !FindForm(QStringLiteral("frmProcessing"))->isVisible()),
+                             X11Desktop::kPatience);
+    QVERIFY2(clickedIt, "the progress window never had the keyboard");
+    QVERIFY(QTest::qWaitFor(bookHasTheKeyboard, X11Desktop::kPatience));
+    // The next key lands in the book, where the user was typing.
+    QVERIFY(typedIn->hasFocus());
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("x")}));
+    QTRY_COMPARE(ui::textOf(book, control), before + QStringLiteral("yx"));
+    QVERIFY(X11Desktop::pressKeys({QStringLiteral("BackSpace")}));
+    QTRY_COMPARE(ui::textOf(book, control), before + QLatin1Char('y'));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -23,7 +23,7 @@ void frmProcessing::install()
     links.isDialogOpen = IsDialogOpen;
 }
 
-frmProcessing::frmProcessing(QWidget* parent) : QDialog(parent)
+frmProcessing::frmProcessing(QWidget* parent) : TaskWindow(parent)
 {
     setObjectName(QStringLiteral("frmProcessing"));
     setModal(false);
@@ -133,12 +133,6 @@ void frmProcessing::showBesideTaskBar()
     KeepInSight::placeBeside(this);
 }
 
-void frmProcessing::setVisible(bool visible)
-{
-    m_keyboard.visibilityChanging(this, visible);
-    QDialog::setVisible(visible);
-}
-
 void frmProcessing::activate()
 {
     m_active = true;
@@ -156,7 +150,7 @@ void frmProcessing::prepareShow()
 
 void frmProcessing::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TaskWindow::showEvent(event);
     // Where its owner put it, unless that is under the pop-up (or another progress window): then beside it.
     if (!event->spontaneous())
         KeepInSight::placeBeside(this);
@@ -165,7 +159,7 @@ void frmProcessing::showEvent(QShowEvent* event)
 
 void frmProcessing::resizeEvent(QResizeEvent* event)
 {
-    QDialog::resizeEvent(event);
+    TaskWindow::resizeEvent(event);
     if (isVisible())
         activate();
 }
@@ -181,20 +175,7 @@ void frmProcessing::Unload()
 
 void frmProcessing::closeEvent(QCloseEvent* event)
 {
-    // The close box while the task runs is Stop: the window, and its Stop, stay until the task has stopped and
-    // unloads it.
-    if (event->spontaneous() && m_active) {
-        cmdStop_Click();
-        event->ignore();
-        return;
-    }
-    Unload();
-    event->accept();
-}
-
-void frmProcessing::reject()
-{
-    // Escape is Stop, as the close box is; it never hides the window while the task runs.
-    if (m_active)
-        cmdStop_Click();
+    TaskWindow::closeEvent(event);
+    if (event->isAccepted())
+        Unload();
 }
