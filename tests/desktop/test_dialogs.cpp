@@ -24,6 +24,7 @@
 #include "contacts/ui/frmContacts.h"
 #include "contacts/ui/frmFindContact.h"
 #include "core/Globals.h"
+#include "core/Processing.h"
 #include "core/SettingsKeys.h"
 #include "core/clsContact.h"
 #include "core/modCallerDB.h"
@@ -81,7 +82,8 @@ private Q_SLOTS:
     void thePopupNeverTakesTheKeyboard();
     void escapeAndTheCloseBoxOfATasksWindowStopItsTask_data();
     void escapeAndTheCloseBoxOfATasksWindowStopItsTask();
-    void nothingTheUserMustReachIsUnderThePopup();
+    void noWindowOfOursIsUnderThePopup_data();
+    void noWindowOfOursIsUnderThePopup();
     void theEndOfATaskGivesTheKeyboardBackWhereItWas_data();
     void theEndOfATaskGivesTheKeyboardBackWhereItWas();
 
@@ -99,6 +101,10 @@ private:
     void deleteAllWhile(const std::function<void(frmProcessing*)>& during);
     // Adds count calls from now to the log.
     static void addCalls(int count);
+    // Shows the pop-up (Window > Mini Display) at place, given in pixels as its settings keep it.
+    static frmMiniDisplay* showPopupAt(const QRect& place);
+    // Whether window, once on the screen in its frame, stands clear of the pop-up or above it.
+    static bool clearOfThePopup(QWidget* window);
 
     WidgetPrompt m_prompt;
     QByteArray m_noninteractive;
@@ -962,92 +968,140 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
     QVERIFY(!FindForm(QStringLiteral("frmProcessing")) || !FindForm(QStringLiteral("frmProcessing"))->isVisible());
 }
 
-// With the pop-up on top at the middle of the screen, where it stands by default, nothing the user must answer or
-// reach is under it while open: the deletion's question, the progress window with its Stop, the options dialog;
-// and a progress window open when the pop-up comes moves clear of it. The pop-up stays where it was. Before, the
-// pop-up covered the left half of the question's Yes, the progress window's counter and Stop, and the options'
-// mode choice.
-void TestDialogs::nothingTheUserMustReachIsUnderThePopup()
+// The pop-up on top at the middle of the screen, where it stands at first: each window of ours opens clear of it,
+// whatever opens it (the main window, the contact book, a dialog of the book's); where the pop-up leaves no room
+// beside it (as wide as the screen, as tall as it may be), the window stands above it instead. A task's progress
+// window shown beside the task bar (the main window in the tray) moves off the pop-up the user left in that corner,
+// and again when the pop-up is shown over it. The pop-up keeps its place. Before, the pop-up covered the deletion's
+// question, the options' mode choice, the dates of the custom period, the group editor's "Block Incoming Calls"
+// box, the search fields, the contact list and the rest.
+void TestDialogs::noWindowOfOursIsUnderThePopup_data()
 {
-    QVERIFY(startWithTwoCalls());
-    addCalls(30);
-    frmBaseMain* main = StandaloneSession::window();
-    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == main, X11Desktop::kPatience);
-    // The pop-up over the middle of the screen, a little larger than at first.
-    const QRect screen = main->screen()->availableGeometry();
-    const QSize size(420, 260);
-    const QPoint at = screen.center() - QPoint(size.width() / 2, size.height() / 2);
-    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
-    SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(at.x())));
-    SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(at.y())));
-    SaveProperty(section, Key::Width, QString::number(Twips::fromPixels(size.width())));
-    SaveProperty(section, Key::Height, QString::number(Twips::fromPixels(size.height())));
-    TRIGGER(main, "mnuWindow(6)");
-    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
-    QVERIFY(popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp());
-    QRect popupFrame = X11Desktop::frameOnScreen(popup->winId());
-    QVERIFY(popupFrame.contains(screen.center()));
-    // What stands under the pop-up, with its frame on the screen.
-    QStringList covered;
-    const auto underThePopup = [&popup](QWidget* window) {
-        if (!QTest::qWaitForWindowExposed(window) || !X11Desktop::windowManagerCaughtUp())
-            return false;
-        return X11Desktop::frameOnScreen(window->winId()).intersects(X11Desktop::frameOnScreen(popup->winId())) &&
-               X11Desktop::stackPlace(window) < X11Desktop::stackPlace(popup);
+    QTest::addColumn<QString>("popupAt");
+    // What the user chooses in turn: an item of the main window, then an item or a button of what that opened.
+    QTest::addColumn<QStringList>("opening");
+    const QString book = QStringLiteral("mnuWindow(2)");
+    const auto row = [](const char* name, const char* popupAt, const QStringList& opening) {
+        QTest::newRow(name) << QString::fromLatin1(popupAt) << opening;
     };
-    const auto reachable = [&](QWidget* window) {
-        if (underThePopup(window))
-            covered << window->windowTitle() + QStringLiteral(" at ") +
-                           QString::number(X11Desktop::frameOnScreen(window->winId()).y());
-    };
+    row("Delete's question", "middle", {QStringLiteral("mnuEditDelete")});
+    row("Options", "middle", {QStringLiteral("mnuOptionsConfiguration")});
+    row("View > Custom...", "middle", {QStringLiteral("mnuViewTime(14)")});
+    row("Find", "middle", {QStringLiteral("mnuWindow(3)")});
+    row("Statistics", "middle", {QStringLiteral("mnuWindow(4)")});
+    row("Activity Log", "middle", {QStringLiteral("mnuWindow(0)")});
+    row("About", "middle", {QStringLiteral("mnuHelpAbout")});
+    row("Print", "middle", {QStringLiteral("mnuFilePrint")});
+    row("Contacts", "middle", {book});
+    row("Find Contact", "middle", {book, QStringLiteral("mnuEditFind")});
+    row("Add Number", "middle", {book, QStringLiteral("cmdAddNumber")});
+    row("Change Image", "middle", {book, QStringLiteral("cmdChangeImage")});
+    row("Add Attribute Group", "middle", {book, QStringLiteral("cmdAddAttributeGroup")});
+    row("Select Color", "middle", {book, QStringLiteral("cmdAddAttributeGroup"), QStringLiteral("picColor")});
+    row("Find Contact, no room beside the pop-up", "across", {book, QStringLiteral("mnuEditFind")});
+    row("a task's progress window beside the task bar", "corner", {});
+}
 
-    // The question before a deletion; answered No.
+void TestDialogs::noWindowOfOursIsUnderThePopup()
+{
+    QFETCH(QString, popupAt);
+    QFETCH(QStringList, opening);
+    QVERIFY(startWithTwoCalls());
+    frmBaseMain* main = StandaloneSession::window();
     main->RefreshGrid();
     StandaloneSession::grid()->setRow(1);
-    StandaloneSession::grid()->setRowSel(StandaloneSession::grid()->Rows() - 1);
-    whenModal([&](QWidget* box) {
-        auto* question = qobject_cast<QMessageBox*>(box);
-        QVERIFY(question);
-        reachable(question);
-        question->button(QMessageBox::No)->click();
-    });
-    TRIGGER(main, "mnuEditDelete");
-    QVERIFY(!QApplication::activeModalWidget());
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == main, X11Desktop::kPatience);
+    const QRect screen = main->screen()->availableGeometry();
+    // At its first size; across the screen as tall as it may be; or in the corner by the task bar.
+    QRect place(QPoint(), QSize(Twips::toPixels(3500), Twips::toPixels(1900)));
+    if (popupAt == QLatin1String("across"))
+        place = QRect(0, 0, screen.width(), Twips::toPixels(4500));
+    place.moveCenter(popupAt == QLatin1String("corner") ? screen.bottomRight() - QPoint(150, 100) : screen.center());
+    frmMiniDisplay* popup = showPopupAt(place);
+    QVERIFY(popup);
+    QRect popupFrame = X11Desktop::frameOnScreen(popup->winId());
 
-    // The progress window of the deletion, and again once the pop-up has come back while it is open.
-    deleteAllWhile([&](frmProcessing* progress) {
-        auto* stop = ui::findByName<QPushButton>(progress, QStringLiteral("cmdStop"));
+    QStringList covered;
+    const auto reachable = [&covered](QWidget* window) {
+        if (!clearOfThePopup(window))
+            covered << window->objectName() + QStringLiteral(" at ") +
+                           QString::number(X11Desktop::frameOnScreen(window->winId()).y());
+    };
+    if (opening.isEmpty()) {
+        main->hide();
+        const Processing task(3, QStringLiteral("Processing..."));
+        auto* progress = dynamic_cast<frmProcessing*>(task.window());
+        QVERIFY(progress);
         reachable(progress);
-        // Shown again over the progress window.
+        // The pop-up shown again over it.
         popup->close();
         QTRY_VERIFY(!frmMiniDisplay::instance(false));
-        QTRY_VERIFY_WITH_TIMEOUT(!X11Desktop::frameOnScreen(progress->winId()).isEmpty(), X11Desktop::kPatience);
-        const QPoint over = X11Desktop::frameOnScreen(progress->winId()).topLeft() - QPoint(20, 20);
-        SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(over.x())));
-        SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(over.y())));
-        miniDisplay().Show();
-        popup = frmMiniDisplay::instance(false);
-        QVERIFY(popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp());
+        popup = showPopupAt(QRect(X11Desktop::frameOnScreen(progress->winId()).topLeft(), place.size()));
+        QVERIFY(popup);
         popupFrame = X11Desktop::frameOnScreen(popup->winId());
-        QCOMPARE(popupFrame.topLeft(), over);
-        // It moves clear once the pop-up has come; the window manager may take a moment.
-        (void)QTest::qWaitFor([&] { return !underThePopup(progress); }, X11Desktop::kPatience);
-        reachable(progress);
-        QVERIFY(X11Desktop::clickAt(stop, stop->rect().center()));
-        QTRY_VERIFY(progress->StopProcessing());
-    });
-
-    // The options dialog.
-    whenModal([&](QWidget* options) {
-        reachable(options);
-        static_cast<QDialog*>(options)->reject();
-    });
-    TRIGGER(main, "mnuOptionsConfiguration");
+        QVERIFY(QTest::qWaitFor([&] { return clearOfThePopup(progress); }, X11Desktop::kPatience));
+    }
+    // Each window opened in turn is looked at; a dialog is then answered, the windows it opened first.
+    QWidget* from = main;
+    std::function<void()> chooseNext = [&] {
+        const QString name = opening.takeFirst();
+        QList<QWidget*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                shown << w;
+        bool modal = false;
+        whenModal(
+            [&](QWidget* dialog) {
+                modal = true;
+                reachable(dialog);
+                from = dialog;
+                while (!opening.isEmpty())
+                    chooseNext();
+                static_cast<QDialog*>(dialog)->reject();
+            },
+            QApplication::activeModalWidget());
+        TRIGGER(from, name);
+        if (modal)
+            return;
+        m_poll.stop();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !shown.contains(w) && w->windowType() != Qt::ToolTip && w->windowType() != Qt::Popup)
+                from = w;
+        QVERIFY2(!shown.contains(from), qPrintable(name));
+        reachable(from);
+    };
+    while (!opening.isEmpty())
+        chooseNext();
 
     QVERIFY2(covered.isEmpty(), qPrintable(covered.join(QStringLiteral("; "))));
-    // The pop-up kept its place.
     QVERIFY(X11Desktop::windowManagerCaughtUp());
     QCOMPARE(X11Desktop::frameOnScreen(popup->winId()).topLeft(), popupFrame.topLeft());
+}
+
+frmMiniDisplay* TestDialogs::showPopupAt(const QRect& place)
+{
+    const QString section = QString::fromLatin1(Section::frmMiniDisplay);
+    SaveProperty(section, Key::Left, QString::number(Twips::fromPixels(place.x())));
+    SaveProperty(section, Key::Top, QString::number(Twips::fromPixels(place.y())));
+    SaveProperty(section, Key::Width, QString::number(Twips::fromPixels(place.width())));
+    SaveProperty(section, Key::Height, QString::number(Twips::fromPixels(place.height())));
+    const QString problem = ui::tryTrigger(StandaloneSession::window(), QStringLiteral("mnuWindow(6)"));
+    frmMiniDisplay* popup = frmMiniDisplay::instance(false);
+    return problem.isEmpty() && popup && QTest::qWaitForWindowExposed(popup) && X11Desktop::windowManagerCaughtUp()
+               ? popup
+               : nullptr;
+}
+
+bool TestDialogs::clearOfThePopup(QWidget* window)
+{
+    const QWidget* popup = frmMiniDisplay::instance(false);
+    if (!popup || !QTest::qWaitForWindowExposed(window) ||
+        !QTest::qWaitFor([window] { return !X11Desktop::frameOnScreen(window->winId()).isEmpty(); },
+                         X11Desktop::kPatience) ||
+        !X11Desktop::windowManagerCaughtUp())
+        return false;
+    return !X11Desktop::frameOnScreen(window->winId()).intersects(X11Desktop::frameOnScreen(popup->winId())) ||
+           X11Desktop::stackPlace(window) > X11Desktop::stackPlace(popup);
 }
 
 // Save in the contact book, with enough calls that the call list's refill shows its progress window: the book

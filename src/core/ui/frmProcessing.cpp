@@ -129,7 +129,7 @@ void frmProcessing::showBesideTaskBar()
     const QRect area = screen->availableGeometry();
     const QRect frame = frameGeometry();
     move(area.right() - frame.width() + 1, area.bottom() - frame.height() + 1);
-    // Not under the pop-up, wherever the user left it.
+    // Moved once shown: not under the pop-up, wherever the user left it, all the same.
     KeepInSight::placeBeside(this);
 }
 
@@ -151,9 +151,6 @@ void frmProcessing::prepareShow()
 void frmProcessing::showEvent(QShowEvent* event)
 {
     TaskWindow::showEvent(event);
-    // Where its owner put it, unless that is under the pop-up (or another progress window): then beside it.
-    if (!event->spontaneous())
-        KeepInSight::placeBeside(this);
     activate();
 }
 
