@@ -99,20 +99,23 @@ bool clearOf(const QRect& box, const QList<QRect>& frames)
 
 // Where nothing leaves room for window beside the marked windows it would stand under, it stands above them: raised
 // over them, and kept on top with them while one of them is kept on top (the pop-up). It stays so while it is open.
+// Done right after: the window may be on its way to the screen, and its flags must not change inside its show.
 void standAbove(QWidget* window, const QList<const QWidget*>& under)
 {
     bool onTop = false;
     for (const QWidget* w : under)
         onTop = onTop || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (onTop && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        // On the native window as it stands: setting the widget's flags would make it anew, hidden meanwhile.
-        const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
-        window->overrideWindowFlags(flags);
-        if (QWindow* native = window->windowHandle())
-            native->setFlags(flags);
-    }
     window->setProperty(kStandsAbove, true);
-    window->raise();
+    QTimer::singleShot(0, window, [window, onTop] {
+        if (onTop && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            // On the native window as it stands: setting the widget's flags would make it anew, hidden meanwhile.
+            const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
+            window->overrideWindowFlags(flags);
+            if (QWindow* native = window->windowHandle())
+                native->setFlags(flags);
+        }
+        window->raise();
+    });
 }
 
 // The watch over every window as it shows, and over the marked windows: a window a marked window comes over is
@@ -132,19 +135,25 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         // What this places or raises (a progress window is marked too) is no news.
-        if (m_placing || !watched->isWidgetType())
+        if (m_placing)
+            return false;
+        // A window of ours about to go on the screen: its native window is told it is shown once the widget's own
+        // show has placed it (a dialog over its owner), before the window manager is asked to map it, so it opens
+        // where it stays.
+        if (watched->isWindowType() && event->type() == QEvent::Show) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->windowHandle() == watched) {
+                    const QScopedValueRollback placing(m_placing, true);
+                    KeepInSight::placeBeside(w);
+                }
+            return false;
+        }
+        if (!watched->isWidgetType())
             return false;
         auto* window = static_cast<QWidget*>(watched);
         if (!window->isWindow())
             return false;
         switch (event->type()) {
-        case QEvent::ShowToParent: {
-            // Sent once the window has its size and the place its own show gave it (a dialog over its owner),
-            // before the window manager has put it on the screen.
-            const QScopedValueRollback placing(m_placing, true);
-            KeepInSight::placeBeside(window);
-            break;
-        }
         case QEvent::Show:
         case QEvent::ZOrderChange:
             if (KeepInSight::marked(window) && window->isVisible()) {
