@@ -44,7 +44,7 @@ public:
     // Gives the keyboard focus back to the main window (a closing tool window hands it back).
     virtual void SetFocus() {}
     // The end of a change of the log (a deletion): the call list takes the focus within the main window. Which window
-    // has the keyboard stays as the end of the task left it (ModalDialog::TaskKeyboard).
+    // has the keyboard stays as the end of the task left it (TaskWindow).
     virtual void focusList() {}
     virtual void UpdateStatus() {}
     virtual void ProcessNetworkData(const QString& data, int clientIndex, qint64 bytes, bool restricted)

@@ -419,7 +419,7 @@ void RemoteDispatcher::afterLoop(Pass& pass)
         AddEvent(lostLine(pass.lostCallers, "1 caller was lost during a file transfer.",
                           " callers were lost during a file transfer."));
     // The list takes the focus; the keyboard is where the end of the request's waiting note left it
-    // (ModalDialog::TaskKeyboard), never taken from another window the user went to meanwhile.
+    // (TaskWindow), never taken from another window the user went to meanwhile.
     if (pass.deletionConfirmed)
         m_host.focusList();
     // Told in a box that does not wait: this runs for the connection, and nobody may be at the desk.

@@ -39,7 +39,6 @@
 #include "platform/Prompt.h"
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
-#include "platform/ui/KeepInSight.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
 #include "popup/ui/frmMiniDisplay.h"
@@ -180,13 +179,6 @@ frmConfiguration::frmConfiguration(QWidget* parent) : QDialog(parent)
     LoadSettings();
     HideAllPanels();
     ShowPanel(0);
-}
-
-void frmConfiguration::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        KeepInSight::placeBeside(this);
 }
 
 frmConfiguration::~frmConfiguration()

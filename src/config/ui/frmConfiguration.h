@@ -50,8 +50,6 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
-    // Opens beside the pop-up (or a progress window), never under it.
-    void showEvent(QShowEvent* event) override;
 
 private:
     // After a switch into or out of client mode: what the restart still has to do.

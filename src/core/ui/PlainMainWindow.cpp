@@ -8,11 +8,14 @@
 
 #include "core/ProgramLinks.h"
 #include "core/modMain.h"
+#include "platform/ui/KeepInSight.h"
 
 PlainMainWindow::PlainMainWindow(bool client, QWidget* parent) : QMainWindow(parent), m_client(client)
 {
     setObjectName(client ? QStringLiteral("frmRemoteMain") : QStringLiteral("frmBaseMain"));
     setWindowTitle(QStringLiteral("Velquon"));
+    // The pop-up comes over a main window on purpose.
+    KeepInSight::mayBeCovered(this);
     lstEventsView = new QListView(this);
     lstEventsView->setObjectName(QStringLiteral("lstEvents"));
     lstEventsView->setModel(&lstEvents);

@@ -23,7 +23,7 @@ void frmProcessing::install()
     links.isDialogOpen = IsDialogOpen;
 }
 
-frmProcessing::frmProcessing(QWidget* parent) : QDialog(parent)
+frmProcessing::frmProcessing(QWidget* parent) : TaskWindow(parent)
 {
     setObjectName(QStringLiteral("frmProcessing"));
     setModal(false);
@@ -129,14 +129,8 @@ void frmProcessing::showBesideTaskBar()
     const QRect area = screen->availableGeometry();
     const QRect frame = frameGeometry();
     move(area.right() - frame.width() + 1, area.bottom() - frame.height() + 1);
-    // Not under the pop-up, wherever the user left it.
+    // Moved once shown: not under the pop-up, wherever the user left it, all the same.
     KeepInSight::placeBeside(this);
-}
-
-void frmProcessing::setVisible(bool visible)
-{
-    m_keyboard.visibilityChanging(this, visible);
-    QDialog::setVisible(visible);
 }
 
 void frmProcessing::activate()
@@ -156,16 +150,13 @@ void frmProcessing::prepareShow()
 
 void frmProcessing::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
-    // Where its owner put it, unless that is under the pop-up (or another progress window): then beside it.
-    if (!event->spontaneous())
-        KeepInSight::placeBeside(this);
+    TaskWindow::showEvent(event);
     activate();
 }
 
 void frmProcessing::resizeEvent(QResizeEvent* event)
 {
-    QDialog::resizeEvent(event);
+    TaskWindow::resizeEvent(event);
     if (isVisible())
         activate();
 }
@@ -181,20 +172,7 @@ void frmProcessing::Unload()
 
 void frmProcessing::closeEvent(QCloseEvent* event)
 {
-    // The close box while the task runs is Stop: the window, and its Stop, stay until the task has stopped and
-    // unloads it.
-    if (event->spontaneous() && m_active) {
-        cmdStop_Click();
-        event->ignore();
-        return;
-    }
-    Unload();
-    event->accept();
-}
-
-void frmProcessing::reject()
-{
-    // Escape is Stop, as the close box is; it never hides the window while the task runs.
-    if (m_active)
-        cmdStop_Click();
+    TaskWindow::closeEvent(event);
+    if (event->isAccepted())
+        Unload();
 }

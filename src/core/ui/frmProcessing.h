@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <QElapsedTimer>
 
 #include "core/ProgressWindow.h"
-#include "platform/ui/ModalDialog.h"
+#include "platform/ui/TaskWindow.h"
 
 class QLabel;
 class QProgressBar;
@@ -12,7 +11,7 @@ class QPushButton;
 
 // The progress window of long operations: "n out of max" and a Stop button. Made through the program
 // links, one per operation (see Processing).
-class frmProcessing : public QDialog, public ProgressWindow {
+class frmProcessing : public TaskWindow, public ProgressWindow {
     Q_OBJECT
 public:
     // Lets Processing make these windows and ask whether a modal dialog keeps them away.
@@ -41,14 +40,12 @@ public:
     // Other windows' tests still press it directly.
     QPushButton* cmdStop = nullptr;
 
-    // Every show and hide: the keyboard's rule for a task's window (ModalDialog::TaskKeyboard).
-    void setVisible(bool visible) override;
-
 protected:
+    bool taskRunning() const override { return m_active; }
+    void stopTask() override { cmdStop_Click(); }
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     QProgressBar* ProgressBar1 = nullptr;
@@ -66,5 +63,4 @@ private:
     bool m_stop = false;
     QString m_tag;
     QElapsedTimer m_sinceShown; // since the count was last shown
-    ModalDialog::TaskKeyboard m_keyboard;
 };

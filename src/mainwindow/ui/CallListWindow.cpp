@@ -47,6 +47,7 @@
 #include "platform/Teardown.h"
 #include "platform/Twips.h"
 #include "platform/ui/CommandState.h"
+#include "platform/ui/KeepInSight.h"
 #include "platform/ui/MenuShortcuts.h"
 #include "platform/ui/ModalDialog.h"
 #include "popup/MiniDisplay.h"
@@ -80,6 +81,8 @@ CallListWindow::CallListWindow(const QString& formName, QWidget* parent) : QMain
     setObjectName(formName);
     setWindowTitle(QStringLiteral("Velquon"));
     setWindowIcon(ProgramIcons::icon(QStringLiteral("ricon")));
+    // A call's pop-up comes over the call list on purpose: this window never moves off it, nor above it.
+    KeepInSight::mayBeCovered(this);
     setMinimumSize(px(MinWidth), px(MinHeight));
     resize(px(9000), px(6000));
 

@@ -98,7 +98,7 @@ frmBaseMain::frmBaseMain(QWidget* parent) : CallListWindow(QStringLiteral("frmBa
     connect(m_commands, &CallLogCommands::logChanged, this, [this] {
         miniDisplay().LoadData();
         // The list takes the focus in this window. The keyboard itself went back, as the task's progress window
-        // closed, to the window that had it as the task began (ModalDialog::TaskKeyboard); another window of ours
+        // closed, to the window that had it as the task began (TaskWindow); another window of ours
         // or another program the user went to meanwhile keeps it.
         focusList();
     });

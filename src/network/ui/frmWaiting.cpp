@@ -12,7 +12,7 @@
 #include "core/ui/modMainGui.h"
 #include "network/clsRemoteSocket.h"
 
-frmWaiting::frmWaiting(QWidget* parent) : QDialog(parent)
+frmWaiting::frmWaiting(QWidget* parent) : TaskWindow(parent)
 {
     setObjectName(QStringLiteral("frmWaiting"));
     setWindowTitle(QStringLiteral("Waiting..."));
@@ -45,15 +45,9 @@ void frmWaiting::SendStop()
         gRemoteSocket->SendData(QStringLiteral(";NETCANCEL;"));
 }
 
-void frmWaiting::setVisible(bool visible)
-{
-    m_keyboard.visibilityChanging(this, visible);
-    QDialog::setVisible(visible);
-}
-
 void frmWaiting::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TaskWindow::showEvent(event);
     if (m_shownOnce)
         return;
     m_shownOnce = true;

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
-#include "platform/ui/ModalDialog.h"
+#include "platform/ui/TaskWindow.h"
 
 class QLabel;
 class QPushButton;
@@ -11,7 +9,7 @@ class QString;
 // The client's waiting note, shown while a request to the server is pending. Several may be open at once,
 // each marked by its Tag (the kind of request: "SQL", "STATS", "GRAPH", "MINI DISPLAY" ...).
 // ShowWaiting and UnloadWaitingForms create and close them.
-class frmWaiting : public QDialog {
+class frmWaiting : public TaskWindow {
     Q_OBJECT
 public:
     explicit frmWaiting(QWidget* parent = nullptr);
@@ -23,17 +21,16 @@ public:
     // Lets the layers below reach ShowWaiting and UnloadWaitingForms (ProgramLinks); once per process.
     static void install();
 
-    // Every show and hide: the keyboard's rule for a task's window (ModalDialog::TaskKeyboard).
-    void setVisible(bool visible) override;
-
 protected:
+    // A note is on show only while its request waits for the server.
+    bool taskRunning() const override { return true; }
+    void stopTask() override { SendStop(); }
     void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* Label1 = nullptr;
     QPushButton* cmdStop = nullptr;
     bool m_shownOnce = false;
-    ModalDialog::TaskKeyboard m_keyboard;
 };
 
 // Client mode: while the socket is connected and no dialog is open, a new waiting note with that tag.

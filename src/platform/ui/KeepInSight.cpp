@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <QRect>
 #include <QScopedValueRollback>
@@ -17,6 +18,12 @@
 namespace {
 
 const char kKeepInSight[] = "velquonKeepInSight";
+const char kMayBeCovered[] = "velquonMayBeCovered";
+// Where a marked window stood when the windows were last looked at; none once it shows anew.
+const char kFrameSeen[] = "velquonKeepInSightFrameSeen";
+// A marked window raised since then; and a window standing above the marked ones, as nothing left room beside them.
+const char kRaised[] = "velquonKeepInSightRaised";
+const char kStandsAbove[] = "velquonKeepInSightStandsAbove";
 
 // Room left between a box and the window it stands beside (more than the pop-up's shake).
 constexpr int kGap = 8;
@@ -35,12 +42,41 @@ bool belongsTo(const QWidget* window, const QWidget* owner)
     return false;
 }
 
+// Whether window is one the rule keeps clear: a window of ours that the window manager places, not a menu or a
+// tip, not the pop-up itself or a window it is there to come over, not one the user made as large as the screen.
+bool governed(const QWidget* window)
+{
+    if (!window || !window->isWindow() || (KeepInSight::marked(window) && kindOf(window) == KeepInSight::Kind::OnTop) ||
+        window->property(kMayBeCovered).toBool() || window->isMaximized() || window->isFullScreen())
+        return false;
+    const Qt::WindowFlags flags = window->windowFlags();
+    if (flags.testFlag(Qt::BypassWindowManagerHint) || flags.testFlag(Qt::X11BypassWindowManagerHint))
+        return false;
+    switch (window->windowType()) {
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Sheet:
+    case Qt::Tool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What the user must answer or reach while a task runs: a box or notice, a modal dialog, another progress window.
+// Only these stay clear of a progress window; every window stays clear of the pop-up.
+bool answered(const QWidget* window)
+{
+    return window->isModal() || qobject_cast<const QMessageBox*>(window) || KeepInSight::marked(window);
+}
+
 // The marked windows on the screen that window must stay clear of: all but itself and those it belongs to.
 QList<const QWidget*> markedWindows(const QWidget* window)
 {
     QList<const QWidget*> out;
     for (const QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !w->isMinimized() && KeepInSight::marked(w) && !belongsTo(window, w))
+        if (w->isVisible() && !w->isMinimized() && KeepInSight::marked(w) && !belongsTo(window, w) &&
+            (kindOf(w) == KeepInSight::Kind::OnTop || answered(window)))
             out << w;
     return out;
 }
@@ -63,24 +99,28 @@ bool clearOf(const QRect& box, const QList<QRect>& frames)
 
 // Where nothing leaves room for window beside the marked windows it would stand under, it stands above them: raised
 // over them, and kept on top with them while one of them is kept on top (the pop-up). It stays so while it is open.
+// Done right after: the window may be on its way to the screen, and its flags must not change inside its show.
 void standAbove(QWidget* window, const QList<const QWidget*>& under)
 {
     bool onTop = false;
     for (const QWidget* w : under)
         onTop = onTop || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (onTop && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        // On the native window as it stands: setting the widget's flags would make it anew, hidden meanwhile.
-        const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
-        window->overrideWindowFlags(flags);
-        if (QWindow* native = window->windowHandle())
-            native->setFlags(flags);
-    }
-    window->raise();
+    window->setProperty(kStandsAbove, true);
+    QTimer::singleShot(0, window, [window, onTop] {
+        if (onTop && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            // On the native window as it stands: setting the widget's flags would make it anew, hidden meanwhile.
+            const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
+            window->overrideWindowFlags(flags);
+            if (QWindow* native = window->windowHandle())
+                native->setFlags(flags);
+        }
+        window->raise();
+    });
 }
 
-// The windows placed beside the marked ones, while they are open; and the watch on the marked windows that places
-// them again when one of those comes over them: at once when it shows or is raised, once it is still when it moves
-// or grows.
+// The watch over every window as it shows, and over the marked windows: a window a marked window comes over is
+// placed again, at once when that one shows or is raised over a window that stood above it, once it is still when
+// it moves or grows. What it already covered before it moved (a window the user put there) is left where it is.
 class Keeper : public QObject {
 public:
     static Keeper& instance()
@@ -91,29 +131,41 @@ public:
         return *keeper;
     }
 
-    void watch(QWidget* marked) { marked->installEventFilter(this); }
-
-    void keep(QWidget* window)
-    {
-        m_kept.removeAll(QPointer<QWidget>());
-        if (!m_kept.contains(window))
-            m_kept.append(window);
-    }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        // A progress window this places or raises is a marked window too: that is no news.
-        if (m_placing || !static_cast<QWidget*>(watched)->isVisible())
+        // What this places or raises (a progress window is marked too) is no news.
+        if (m_placing)
+            return false;
+        // A window of ours about to go on the screen: its native window is told it is shown once the widget's own
+        // show has placed it (a dialog over its owner), before the window manager is asked to map it, so it opens
+        // where it stays.
+        if (watched->isWindowType() && event->type() == QEvent::Show) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->windowHandle() == watched) {
+                    const QScopedValueRollback placing(m_placing, true);
+                    KeepInSight::placeBeside(w);
+                }
+            return false;
+        }
+        if (!watched->isWidgetType())
+            return false;
+        auto* window = static_cast<QWidget*>(watched);
+        if (!window->isWindow())
             return false;
         switch (event->type()) {
         case QEvent::Show:
         case QEvent::ZOrderChange:
-            m_soon.start();
+            if (KeepInSight::marked(window) && window->isVisible()) {
+                window->setProperty(event->type() == QEvent::Show ? kFrameSeen : kRaised,
+                                    event->type() == QEvent::Show ? QVariant(QRect()) : QVariant(true));
+                m_soon.start();
+            }
             break;
         case QEvent::Move:
         case QEvent::Resize:
-            m_settle.start();
+            if (KeepInSight::marked(window) && window->isVisible())
+                m_settle.start();
             break;
         default:
             break;
@@ -130,22 +182,41 @@ private:
         }
         m_soon.setInterval(0);
         m_settle.setInterval(kSettleMs);
+        qApp->installEventFilter(this);
     }
 
-    // The marked windows that are kept clear themselves (a progress window beside the pop-up) first: the boxes then
-    // stand clear of them where they went.
+    // The marked windows that are kept clear themselves (a progress window beside the pop-up) first: the others
+    // then stand clear of them where they went.
     void again()
     {
         const QScopedValueRollback placing(m_placing, true);
-        m_kept.removeAll(QPointer<QWidget>());
-        const QList<QPointer<QWidget>> kept = m_kept;
+        QList<QPointer<QWidget>> windows;
+        QList<QPointer<QWidget>> marks;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            windows << w;
+            if (w->isVisible() && !w->isMinimized() && KeepInSight::marked(w))
+                marks << w;
+        }
+        const auto cameOver = [&marks](const QWidget* window) {
+            const QRect frame = window->frameGeometry();
+            for (const QPointer<QWidget>& mark : std::as_const(marks))
+                if (mark && mark != window && mark->frameGeometry().intersects(frame) &&
+                    (!mark->property(kFrameSeen).toRect().intersects(frame) ||
+                     (mark->property(kRaised).toBool() && window->property(kStandsAbove).toBool())))
+                    return true;
+            return false;
+        };
         for (const bool markedFirst : {true, false})
-            for (const QPointer<QWidget>& w : kept)
-                if (w && w->isVisible() && !w->isMinimized() && KeepInSight::marked(w) == markedFirst)
+            for (const QPointer<QWidget>& w : std::as_const(windows))
+                if (w && w->isVisible() && !w->isMinimized() && KeepInSight::marked(w) == markedFirst && cameOver(w))
                     KeepInSight::placeBeside(w);
+        for (const QPointer<QWidget>& mark : std::as_const(marks))
+            if (mark) {
+                mark->setProperty(kFrameSeen, mark->frameGeometry());
+                mark->setProperty(kRaised, false);
+            }
     }
 
-    QList<QPointer<QWidget>> m_kept;
     bool m_placing = false;
     QTimer m_soon;
     QTimer m_settle;
@@ -160,7 +231,13 @@ void mark(QWidget* window, Kind kind)
     if (!window)
         return;
     window->setProperty(kKeepInSight, int(kind) + 1);
-    Keeper::instance().watch(window);
+    Keeper::instance();
+}
+
+void mayBeCovered(QWidget* window)
+{
+    if (window)
+        window->setProperty(kMayBeCovered, true);
 }
 
 bool marked(const QWidget* window) { return window && window->property(kKeepInSight).toInt() > 0; }
@@ -174,9 +251,8 @@ QWidget* ownerFor(QWidget* window)
 
 void placeBeside(QWidget* box)
 {
-    if (!box)
+    if (!governed(box))
         return;
-    Keeper::instance().keep(box);
     const QList<const QWidget*> marks = markedWindows(box);
     if (marks.isEmpty())
         return;

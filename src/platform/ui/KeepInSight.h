@@ -3,14 +3,21 @@
 class QWidget;
 
 // Windows that stand where the user must still see and reach what opens meanwhile, and the windows kept clear of
-// them. A marked window is either one whose controls stay within reach while the program tells or asks something
+// them. A marked window is either one that stands over the others at a place of its own (the pop-up, on top
+// wherever the user left it), or one whose controls stay within reach while the program tells or asks something
 // (the progress window, whose Stop ends the task a box may be about: a notice that refuses a command until the task
-// has finished), or one that stands over the others at a place of its own (the pop-up, on top wherever the user
-// left it). What the user must answer or reach (a message box or notice, the progress window, the options dialog)
-// opens beside every marked window, and while it is open it moves beside them again whenever one of them comes over
-// it (the pop-up shown by a call, or moved): never under one. The marked window keeps its own place. A box never
-// belongs to a window whose controls stay within reach, or the window manager would keep it over it; a box of the
-// pop-up's own belongs to it and stands above it.
+// has finished).
+//
+// Every window of ours stays clear of the pop-up, and what the user must answer (a box or notice, a modal dialog,
+// another progress window) stays clear of a progress window too: as it shows it is moved beside them, on the
+// screen, as near as can be to where it would have stood; while it is open it moves beside them again whenever one
+// of them shows, is raised, moves or grows over it; where the screen leaves no room beside them it stands above
+// them instead, on top with the pop-up while the pop-up is on top. The marked window keeps its own place. All of
+// it happens at one place every window passes as it shows, never by moving the keyboard or activating a window.
+// Passed by: the windows the pop-up is there to come over (the main window, marked mayBeCovered), a window the user
+// made as large as the screen, menus, tips and windows outside the window manager. A box never belongs to a window
+// whose controls stay within reach, or the window manager would keep it over it; a box of the pop-up's own belongs
+// to it and stands above it.
 namespace KeepInSight {
 
 enum class Kind {
@@ -20,13 +27,14 @@ enum class Kind {
 
 void mark(QWidget* window, Kind kind = Kind::Reach);
 bool marked(const QWidget* window);
+// A window the pop-up may stand over: the main window, whose call list a call's pop-up comes over on purpose.
+void mayBeCovered(QWidget* window);
 // The window a box asked over window belongs to: window itself, or for one whose controls stay within reach the
 // window that owns it.
 QWidget* ownerFor(QWidget* window);
-// Moves window, as it is being shown, off every marked window on the screen but itself and the windows it belongs
-// to: beside it, on the screen, as near as can be to where it would have stood. A window larger than what the
-// screen leaves beside them stays where it was. While it is open it is moved again whenever a marked window shows,
-// moves or grows over it.
+// Moves window off the marked windows it must stay clear of, or stands it above them where no place beside them
+// is left. Every window passes here as it shows; a window the program moves once shown (the progress window beside
+// the task bar) asks again.
 void placeBeside(QWidget* window);
 
 } // namespace KeepInSight

@@ -160,42 +160,6 @@ QWidget* givenBackTo()
     return w && w->isVisible() ? w : nullptr;
 }
 
-void TaskKeyboard::visibilityChanging(QWidget* taskWindow, bool visible)
-{
-    if (!taskWindow || visible == taskWindow->isVisible())
-        return;
-    if (visible)
-        showing(taskWindow);
-    else
-        closing(taskWindow);
-}
-
-void TaskKeyboard::showing(QWidget* taskWindow)
-{
-    if (!taskWindow)
-        return;
-    taskWindow->setAttribute(Qt::WA_ShowWithoutActivating);
-    // Read by the window system as the window is shown; set on the window too when it is already made.
-    if (QWindow* handle = taskWindow->windowHandle())
-        handle->setProperty("_q_showWithoutActivating", true);
-    if (m_shown)
-        return;
-    m_shown = true;
-    followKeyboard();
-    // A box that closed just now gave the keyboard back to its window; the window system may not have said so yet.
-    QWidget* has = givenBackTo() ? givenBackTo() : QApplication::activeWindow();
-    m_before = has != taskWindow ? has : nullptr;
-}
-
-void TaskKeyboard::closing(QWidget* taskWindow)
-{
-    const QPointer<QWidget> before = std::exchange(m_before, nullptr);
-    if (!taskWindow || !taskWindow->isVisible() || QApplication::activeWindow() != taskWindow || !before ||
-        !before->isVisible() || before->isMinimized())
-        return;
-    giveBack(before, true);
-}
-
 void closeOpen()
 {
     // The innermost first: each returns to the one below it.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -35,27 +34,6 @@ void giveBack(QWidget* opener, bool closedWithKeyboard = false);
 // The window given back last, until the event loop next runs: the window system has not said yet which window
 // is active, and a box the same command asks next belongs there too. nullptr otherwise.
 QWidget* givenBackTo();
-
-// The keyboard around a long task's window (the progress window, a client's waiting note): one rule for the end
-// of every task. The window never takes the keyboard as it shows: the user goes on typing where they were (the
-// contact book while the call list refills behind it, another program while a call's note waits over the pop-up).
-// When it goes with the keyboard (the user clicked it, or restoring the program put it in front), the keyboard
-// goes back to the window that had it as the task began, asked for before the window goes, so that the window
-// manager gives it to no other (the task window's owner, the main window). Where the user took it meanwhile, to
-// another window of ours or to another program, it stays.
-class TaskKeyboard {
-public:
-    // Called by the task's window's setVisible before it changes: a show (the first is the task's beginning) or
-    // a hide or close.
-    void visibilityChanging(QWidget* taskWindow, bool visible);
-
-private:
-    void showing(QWidget* taskWindow);
-    void closing(QWidget* taskWindow);
-
-    QPointer<QWidget> m_before;
-    bool m_shown = false;
-};
 
 // The program is ending: every dialog execDialog runs now closes as cancelled (Prompt::closeOpen). While Prompt
 // is closed, execDialog shows none and answers as cancelled.

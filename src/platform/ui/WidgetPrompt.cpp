@@ -15,7 +15,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QQueue>
-#include <QShowEvent>
 #include <QTimer>
 
 namespace {
@@ -70,21 +69,6 @@ QWidget* nearestWindow()
 // stand over it.
 QWidget* parentWindow() { return KeepInSight::ownerFor(nearestWindow()); }
 
-// A message box that opens beside the windows that stay in sight (the progress window and its Stop) rather than
-// over them: moved as it is shown, once it has its size and the place it would have over its window.
-class Box : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override
-    {
-        QMessageBox::showEvent(event);
-        if (!event->spontaneous())
-            KeepInSight::placeBeside(this);
-    }
-};
-
 struct PendingNotice {
     QString title;
     QString text;
@@ -135,7 +119,8 @@ void showNextNotice()
         return;
     const PendingNotice next = n.waiting.dequeue();
     QWidget* owner = next.owner && next.owner->isVisible() ? next.owner.data() : parentWindow();
-    auto* box = new Box(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, KeepInSight::ownerFor(owner));
+    auto* box =
+        new QMessageBox(boxIcon(next.icon), next.title, next.text, QMessageBox::Ok, KeepInSight::ownerFor(owner));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     n.open = box;
@@ -218,7 +203,8 @@ Prompt::Answer WidgetPrompt::message(const QString& title, const QString& text, 
     const auto& set = sets.value(buttons, sets[0]);
     if (!answerOpenNotice())
         return buttons == Prompt::OkOnly ? Prompt::Ok : set.last().answer;
-    const QPointer<QMessageBox> box = new Box(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
+    const QPointer<QMessageBox> box =
+        new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parentWindow());
     for (const Choice& c : set)
         box->addButton(c.button);
     box->setDefaultButton(set.value(defaultButton, set.first()).button);
