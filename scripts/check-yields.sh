@@ -9,8 +9,11 @@
 # the loop), exec() in a window or the composition root (a dialog, a menu, a drag) and, in any folder, exec() of
 # something named as a box, a menu, a dialog, a drag or a loop (a logic folder holds no widget at all, which
 # scripts/check-layers.py sees to, so a box's or a menu's exec() can stand only in the window and root folders,
-# whatever its variable is called). What may run a loop is allowed line by line below,
-# by its file and its exact text, so a new loop in the same file is found as well.
+# whatever its variable is called). What a logic folder may still hold with a loop of its own, a drag (QtGui's)
+# or the application, is found by its type: exec() on the class, on a line naming it, or on any name a logic
+# folder declares or sets on a line naming it ("QDrag d(source);" and then "d.exec(...)"), whatever that name.
+# What may run a loop is allowed line by line below, by its file and its exact text, so a new loop in the same
+# file is found as well.
 #
 # Usage: check-yields.sh [project folder]   (the folder this script is in, by default)
 set -uo pipefail
@@ -41,14 +44,25 @@ anywhere+='|\bQMessageBox::(about|aboutQt|critical|information|question|warning)
 anywhere+='|\bQ(FileDialog|InputDialog|ColorDialog|FontDialog)::get[A-Za-z]* *\(|\bQProgressDialog\b'
 # A dialog's, a menu's or a drag's exec() is made where widgets are: the ui folders and the composition root.
 widgets='\bexec *\('
+windowFolders='^src/([^/:]+/)*(ui|app)/'
+# What a logic folder can reach whose exec() runs a loop: a drag, an event loop, the application.
+loopers='\b(QDrag|QEventLoop|QTestEventLoop|QCoreApplication|QGuiApplication|QApplication|qApp|qGuiApp)\b'
+# The names bound to one of them in a logic folder: declared right after the type ("QDrag d", "QPointer<QDrag> m"),
+# or set on a line that names it ("auto* app = QCoreApplication::instance();").
+names=$(
+    grep -rhP "$loopers" src --include='*.cpp' --include='*.h' --exclude-dir=ui --exclude-dir=app |
+        grep -oP "${loopers}[\s*&>]*(const\b[\s*&]*)?\K[A-Za-z_]\w*|[A-Za-z_]\w*(?=\s*=[^=])" | sort -u | paste -sd'|'
+)
 
 hits=$(
     {
         grep -rnE "$anywhere" src --include='*.cpp' --include='*.h'
-        grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -E '^src/([^/:]+/)*(ui|app)/'
+        grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -E "$windowFolders"
         # Elsewhere an exec() that names a dialog, a box, a menu, a drag or a loop on its line (a statement's or a
-        # database's exec() names none).
+        # database's exec() names none), or that reaches one of the loopers by its class or a name bound to it.
         grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -iE 'dialog|box|menu|drag|loop'
+        grep -rnE "$widgets" src --include='*.cpp' --include='*.h' | grep -vE "$windowFolders" |
+            grep -P "$loopers|\b(${names:-(?!)})\s*(\([^()]*\))?\s*(\.|->)\s*exec\s*\("
     } | sort -u -t: -k1,1 -k2,2n
 )
 

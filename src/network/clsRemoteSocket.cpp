@@ -137,7 +137,9 @@ QString clsRemoteSocket::LocalIP() const
 
 void clsRemoteSocket::onConnected()
 {
-    // Nothing of an earlier connection may be read as the start of this one's first answer.
+    // Nothing of an earlier connection may be read as the start of this one's first answer, and no answer of
+    // this one as that of a question asked on an earlier one. What the earlier one delivered before it ended
+    // is still read in its turn, paired with its own questions.
     m_framer.clear();
     m_modemQuestions.clear();
     m_contactAnswerDue = false;
@@ -158,9 +160,6 @@ void clsRemoteSocket::onConnected()
 void clsRemoteSocket::onDisconnected()
 {
     m_framer.clear();
-    // The questions asked on it will not be answered.
-    m_modemQuestions.clear();
-    m_contactAnswerDue = false;
     // A close asked for here (Connect(False)) has told the window already.
     if (!m_connected)
         return;

@@ -832,6 +832,11 @@ bool globMatch(const std::vector<GlobElement>& el, const std::vector<char32_t>& 
 
 void globFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
+    // An SQLite built so that GLOB never matches a BLOB answers 0 for one on either side, before it looks for
+    // a NULL or at the pattern's length; one built without it reads the BLOB's bytes as text, as below.
+    static const bool blobsNeverMatch = sqlite3_compileoption_used("LIKE_DOESNT_MATCH_BLOBS") != 0;
+    if (blobsNeverMatch && (sqlite3_value_type(argv[0]) == SQLITE_BLOB || sqlite3_value_type(argv[1]) == SQLITE_BLOB))
+        return sqlite3_result_int(ctx, 0);
     if (anyNull(argc, argv))
         return sqlite3_result_null(ctx);
     const int limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);

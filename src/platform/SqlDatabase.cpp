@@ -606,20 +606,24 @@ std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
     });
     {
         SqlDatabase db(making, Mode::ReadWriteCreate);
+        // The tables fit the write-ahead file and then not the file itself on a disk with a few blocks free: both
+        // steps are refused by what stood in the way.
         try {
-            SqlTransaction tx(db);
-            build(db);
-            tx.commit();
+            {
+                SqlTransaction tx(db);
+                build(db);
+                tx.commit();
+            }
+            // The write-ahead file is copied into the file (and synced) ...
+            SqlStatement st = db.prepare(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+            if (!st.step() || st.int64(0) != 0)
+                throw SqlError(SQLITE_BUSY, QStringLiteral("the new file could not be completed"));
         } catch (const SqlError& e) {
             if (const QString cause = whatStoodInTheWay(path, e.code(), sqlite3_system_errno(db.handle()));
                 !cause.isEmpty())
                 throw SqlError(e.code(), cause);
             throw;
         }
-        // The write-ahead file is copied into the file (and synced) ...
-        SqlStatement st = db.prepare(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        if (!st.step() || st.int64(0) != 0)
-            throw SqlError(SQLITE_BUSY, QStringLiteral("the new file could not be completed"));
     }
     // ... and goes as the connection closes: the one file renamed below is the whole database.
     if (QFileInfo(making + QStringLiteral("-wal")).size() > 0)

@@ -54,6 +54,7 @@
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
 #include "support/FakeModem.h"
+#include "support/ManualWaitClock.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/SignalTexts.h"
 #include "support/StandardErrorCapture.h"
@@ -760,6 +761,10 @@ void TestStartup::modemOutOverAModeSwitchOpensOnceBack()
         mainWindowMakers().client = [] { return static_cast<MainWindow*>(new PlainMainWindow(true)); };
     });
     FakeModem modem;
+    // Each port's waits for the modem's answers stand still: on the system's clock a machine that kept this
+    // process away for two seconds while a command waited made the modem "not responding", and its port closed
+    // for good. Static: it outlives the windows, which go at the cleanup.
+    static ManualWaitClock modemWaits(0);
     presetReturningUser(Clock::now());
     SaveProperty(Section::frmConfiguration, Key::CommPort, modem.devicePath());
     QVERIFY(Main());
@@ -767,7 +772,10 @@ void TestStartup::modemOutOverAModeSwitchOpensOnceBack()
     const auto port = [&window] {
         return window() ? window()->findChild<ModemPort*>(QStringLiteral("Comm")) : nullptr;
     };
-    QTRY_VERIFY(port() && port()->ModemConnected);
+    // Before the event loop runs: the port opens from its timer.
+    QVERIFY(port());
+    port()->setWaitClock(modemWaits.reader());
+    QTRY_VERIFY(port()->ModemConnected);
     if (!modem.unplugLikeUsb())
         QSKIP("this process may not hang a terminal up");
     QTRY_VERIFY(!port()->ModemConnected);
@@ -779,6 +787,7 @@ void TestStartup::modemOutOverAModeSwitchOpensOnceBack()
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0"));
     RunStartUpAgain();
     QVERIFY(port());
+    port()->setWaitClock(modemWaits.reader());
     QTRY_COMPARE(gMainForm->statusText(), QStringLiteral("Cannot open comm port"));
     for (int tick = 0; tick < 10; ++tick)
         window()->StatusTimer_Timer();

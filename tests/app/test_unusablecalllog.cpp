@@ -60,8 +60,10 @@ private Q_SLOTS:
 void TestUnusableCallLog::startUpReportNamesTheCause_data()
 {
     QTest::addColumn<Damage>("damage");
-    QTest::addColumn<QString>("cause");  // %1: the program folder
-    QTest::addColumn<QString>("folder"); // what the program folder is once the damage is done: "read-only", "full disk"
+    QTest::addColumn<QString>("cause"); // %1: the program folder
+    // What the program folder is once the damage is done: "read-only", "full disk", or a full disk with that many
+    // KB free ("full disk 16")
+    QTest::addColumn<QString>("folder");
     QTest::newRow("random bytes") << Damage([](const TempHome& home) {
         QFile f(home.file("dbCID.mdb"));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -108,6 +110,12 @@ void TestUnusableCallLog::startUpReportNamesTheCause_data()
                                  << "full disk";
     QTest::newRow("a full disk, no stores yet") << Damage([](const TempHome&) {}) << "the disk holding %1 is full"
                                                 << "full disk";
+    // Room for a new store's file, not for its tables; room for its tables in the write-ahead file, not in the
+    // file itself.
+    QTest::newRow("16 KB free, no stores yet") << Damage([](const TempHome&) {}) << "the disk holding %1 is full"
+                                               << "full disk 16";
+    QTest::newRow("64 KB free, no stores yet") << Damage([](const TempHome&) {}) << "the disk holding %1 is full"
+                                               << "full disk 64";
 }
 
 void TestUnusableCallLog::startUpReportNamesTheCause()
@@ -117,7 +125,7 @@ void TestUnusableCallLog::startUpReportNamesTheCause()
     QFETCH(QString, folder);
     TempHome home;
     std::optional<FullDisk> disk;
-    if (folder == QLatin1String("full disk")) {
+    if (folder.startsWith(QLatin1String("full disk"))) {
         disk.emplace(home.path());
         if (!disk->holds())
             QSKIP(qPrintable(QStringLiteral("a disk of its own cannot be mounted here: ") + disk->why()));
@@ -149,7 +157,7 @@ void TestUnusableCallLog::startUpReportNamesTheCause()
         QVERIFY(readOnly->holds());
     }
     if (disk)
-        QVERIFY(disk->fill());
+        QVERIFY(disk->fill(folder.section(QLatin1Char(' '), 2).toLongLong() * 1024));
 
     QVERIFY(Main());
     QVERIFY(!gCallerDB);

@@ -310,6 +310,11 @@ void TestJetSql::functionsComputeJetResults_data()
     QTest::newRow("glob dash after a range or a first bracket")
         << "('d' Glob '[a-c-e]') || ('-' Glob '[a-c-e]') || ('-' Glob '[]-a]') || ('_' Glob '[]-a]')"
         << "0110";
+    // The linked SQLite matches no BLOB, whatever stands on the other side, and before it weighs the pattern.
+    QTest::newRow("glob with a blob") << "(X'61' Glob 'a') || (CAST('a' AS BLOB) Glob 'a') || glob(NULL, X'61') || "
+                                         "('a' Glob CAST('" +
+                                             QString(300, QLatin1Char('a')) + "' AS BLOB))"
+                                      << "0000";
     QTest::newRow("trims with a set") << "ltrim('xxaxx', 'x') || '|' || rtrim('xxaxx', 'x') || '|' || trim('yxaxy', "
                                          "'xy') || '|' || trim('ééaé', 'é')"
                                       << "axx|xxa|a|a";
@@ -352,22 +357,25 @@ void TestJetSql::globAnswersAsSQLitesOwn_data()
     QTest::addColumn<QByteArrayList>("text");
     QTest::addColumn<int>("unclosedPercent");
     QTest::addColumn<int>("nullPercent");
+    QTest::addColumn<int>("blobPercent");
     QTest::addColumn<uint>("start");
     QTest::newRow("ranges, a dash after them")
-        << chars("a c e -") << chars("a b c e - - -") << chars("a b c d e f -") << 0 << 0 << 1u;
+        << chars("a c e -") << chars("a b c e - - -") << chars("a b c d e f -") << 0 << 0 << 0 << 1u;
     QTest::newRow("a dash first and last")
-        << chars("a -") << chars("- a c - ^") << chars("- a b c ^ _") << 0 << 0 << 2u;
+        << chars("a -") << chars("- a c - ^") << chars("- a b c ^ _") << 0 << 0 << 0 << 2u;
     QTest::newRow("a first close bracket")
-        << chars("] a") << chars("] ] - a ^ _") << chars("] - a ^ _ `") << 0 << 0 << 3u;
-    QTest::newRow("a caret") << chars("^ a b") << chars("^ ^ a - c") << chars("^ a b c -") << 0 << 0 << 4u;
-    QTest::newRow("unclosed sets") << chars("a [ ]") << chars("a - ] [") << chars("a b [ ] -") << 40 << 0 << 5u;
-    QTest::newRow("stars and question marks") << chars("* * ? ? a b") << chars("a b") << chars("a b c") << 0 << 0 << 6u;
+        << chars("] a") << chars("] ] - a ^ _") << chars("] - a ^ _ `") << 0 << 0 << 0 << 3u;
+    QTest::newRow("a caret") << chars("^ a b") << chars("^ ^ a - c") << chars("^ a b c -") << 0 << 0 << 0 << 4u;
+    QTest::newRow("unclosed sets") << chars("a [ ]") << chars("a - ] [") << chars("a b [ ] -") << 40 << 0 << 0 << 5u;
+    QTest::newRow("stars and question marks")
+        << chars("* * ? ? a b") << chars("a b") << chars("a b c") << 0 << 0 << 0 << 6u;
     QTest::newRow("multibyte") << chars("é 中 😀 a") << chars("é - ë 中 😀 ü a") << chars("é ë 中 丁 😀 😁 ü a -") << 0 << 0
-                               << 7u;
-    QTest::newRow("null") << chars("a *") << chars("a - c") << chars("a b c") << 0 << 20 << 8u;
+                               << 0 << 7u;
+    QTest::newRow("null") << chars("a *") << chars("a - c") << chars("a b c") << 0 << 20 << 0 << 8u;
     QTest::newRow("a nul, bytes that are no utf-8")
         << chars("a \x80 \xe9 -") << chars("\x80 - \xff a \xc3 \xe9")
-        << chars("a \x00 \x80 \xc3 \xe9 \xff \xed\xa0\x80 \xc0\x80 \xef\xbf\xbe -") << 0 << 0 << 9u;
+        << chars("a \x00 \x80 \xc3 \xe9 \xff \xed\xa0\x80 \xc0\x80 \xef\xbf\xbe -") << 0 << 0 << 0 << 9u;
+    QTest::newRow("blobs") << chars("a *") << chars("a - c") << chars("a b c") << 0 << 20 << 30 << 10u;
 }
 
 void TestJetSql::globAnswersAsSQLitesOwn()
@@ -377,6 +385,7 @@ void TestJetSql::globAnswersAsSQLitesOwn()
     QFETCH(QByteArrayList, text);
     QFETCH(int, unclosedPercent);
     QFETCH(int, nullPercent);
+    QFETCH(int, blobPercent);
     QFETCH(uint, start);
 
     // SQLite's own glob, on a connection that never had ours.
@@ -391,18 +400,22 @@ void TestJetSql::globAnswersAsSQLitesOwn()
     std::mt19937 rng(start);
     const auto draw = [&](int below) { return int(rng() % std::mt19937::result_type(below)); };
     const auto pick = [&](const QByteArrayList& from) { return from.at(draw(int(from.size()))); };
-    const auto bind = [](sqlite3_stmt* st, int at, const std::optional<QByteArray>& value) {
-        if (value)
-            sqlite3_bind_text(st, at, value->constData(), int(value->size()), SQLITE_TRANSIENT);
-        else
+    const auto bind = [](sqlite3_stmt* st, int at, const std::optional<QByteArray>& value, bool blob) {
+        if (!value)
             sqlite3_bind_null(st, at);
+        else if (blob)
+            sqlite3_bind_blob(st, at, value->constData(), int(value->size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_text(st, at, value->constData(), int(value->size()), SQLITE_TRANSIENT);
     };
     // 1 or 0, or -1 for NULL
     const auto answer = [](sqlite3_stmt* st) {
         return sqlite3_column_type(st, 0) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 0);
     };
-    const auto shown = [](const std::optional<QByteArray>& v) {
-        return v ? QString::fromLatin1(v->toPercentEncoding("[]^-*?")) : QStringLiteral("NULL");
+    const auto shown = [](const std::optional<QByteArray>& v, bool blob) {
+        return !v     ? QStringLiteral("NULL")
+               : blob ? QStringLiteral("X'") + QString::fromLatin1(v->toHex()) + QLatin1Char('\'')
+                      : QLatin1Char('\'') + QString::fromLatin1(v->toPercentEncoding("[]^-*?")) + QLatin1Char('\'');
     };
     int counts[3] = {}; // NULL, no match, match
     QStringList differ;
@@ -431,22 +444,24 @@ void TestJetSql::globAnswersAsSQLitesOwn()
             pattern.reset();
         if (draw(100) < nullPercent)
             value.reset();
+        const bool patternBlob = blobPercent > 0 && draw(100) < blobPercent;
+        const bool valueBlob = blobPercent > 0 && draw(100) < blobPercent;
 
-        bind(oracleStmt, 1, pattern);
-        bind(oracleStmt, 2, value);
+        bind(oracleStmt, 1, pattern, patternBlob);
+        bind(oracleStmt, 2, value, valueBlob);
         QCOMPARE(sqlite3_step(oracleStmt), SQLITE_ROW);
         const int expected = answer(oracleStmt);
         sqlite3_reset(oracleStmt);
-        bind(ours.handle(), 1, pattern);
-        bind(ours.handle(), 2, value);
+        bind(ours.handle(), 1, pattern, patternBlob);
+        bind(ours.handle(), 2, value, valueBlob);
         QVERIFY(ours.step());
         const int got = answer(ours.handle());
         ours.reset();
 
         ++counts[expected + 1];
         if (got != expected && differ.size() < 10)
-            differ << QLatin1Char('\'') + shown(value) + QStringLiteral("' GLOB '") + shown(pattern) +
-                          QStringLiteral("': SQLite ") + QString::number(expected) + QStringLiteral(", ours ") +
+            differ << shown(value, valueBlob) + QStringLiteral(" GLOB ") + shown(pattern, patternBlob) +
+                          QStringLiteral(": SQLite ") + QString::number(expected) + QStringLiteral(", ours ") +
                           QString::number(got);
     }
     QVERIFY2(differ.isEmpty(), qPrintable(differ.join(QLatin1Char('\n'))));

@@ -21,7 +21,11 @@ LOOPS = [("core/A.cpp", "QEventLoop wait;"), ("core/A.cpp", "QEventLoop().exec()
          ("network/A.cpp", "const QString f = QFileDialog::getOpenFileName(w);"),
          ("core/A.cpp", "const QString t = QInputDialog::getText(w, title, label);"),
          ("capture/A.cpp", "const QColor c = QColorDialog::getColor();"), ("core/A.cpp", "box->exec();"),
-         ("statistics/A.cpp", "menu.exec(pos);"), ("network/A.cpp", "QProgressDialog progress(text, {}, 0, 9);")]
+         ("statistics/A.cpp", "menu.exec(pos);"), ("network/A.cpp", "QProgressDialog progress(text, {}, 0, 9);"),
+         # A loop of a type a logic folder may hold, on a later line, through a name that says nothing of it.
+         ("capture/A.cpp", "QDrag d(source);\n    d.exec(Qt::CopyAction);"),
+         ("core/A.cpp", "auto* app = QCoreApplication::instance();\n    app->exec();"),
+         ("network/A.cpp", "QCoreApplication::exec();")]
 
 
 def check(files):
@@ -37,10 +41,11 @@ class CheckYields(unittest.TestCase):
     def test_every_form_of_a_loop_is_found(self):
         for path, line in LOOPS:
             with self.subTest(line=line):
-                self.assertIn(line, check({path: "    " + line}).stderr)
+                self.assertIn(line.split("\n")[-1], check({path: "    " + line}).stderr)
 
     def test_an_allowed_line_allows_no_other_line_of_its_file(self):
-        self.assertEqual(check({"platform/ui/WidgetPrompt.cpp": ALLOWED, "core/Db.cpp": "    st.exec();",
+        self.assertEqual(check({"platform/ui/WidgetPrompt.cpp": ALLOWED,
+                                "core/Db.cpp": "    auto* app = QCoreApplication::instance();\n    st.exec();",
                                 "core/L.h": "void yield(QEventLoop::ProcessEventsFlags flags);",
                                 "platform/ui/Box.cpp": "    QMessageBox::showEvent(event);"}).returncode, 0)
         result = check({"platform/ui/WidgetPrompt.cpp": ALLOWED + "\nQEventLoop w;"})

@@ -26,7 +26,7 @@ FullDisk::~FullDisk()
         ::umount2(m_folder.constData(), MNT_DETACH);
 }
 
-bool FullDisk::fill()
+bool FullDisk::fill(qint64 room)
 {
     const int fd = ::open((m_folder + "/.filling").constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -36,9 +36,14 @@ bool FullDisk::fill()
     for (size_t size = block.size(); size > 0; size /= 2)
         while (::write(fd, block.data(), size) == ssize_t(size)) {
         }
+    const off_t filled = ::lseek(fd, 0, SEEK_END);
+    const bool given = room == 0 || (filled >= room && ::ftruncate(fd, filled - room) == 0);
     ::close(fd);
     struct statvfs disk = {};
-    return ::statvfs(m_folder.constData(), &disk) == 0 && disk.f_bavail == 0;
+    if (!given || ::statvfs(m_folder.constData(), &disk) != 0)
+        return false;
+    const qint64 free = qint64(disk.f_bavail) * qint64(disk.f_frsize);
+    return room == 0 ? free == 0 : free >= room;
 }
 
 void FullDisk::makeRoom() { ::unlink((m_folder + "/.filling").constData()); }

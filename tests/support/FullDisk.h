@@ -16,8 +16,9 @@ public:
     bool holds() const { return m_mounted; }
     // The system's reason for a refused mount.
     QString why() const { return m_why; }
-    // Writes a file of its own until the disk takes nothing more; true once not a block is free.
-    bool fill();
+    // Writes a file of its own until the disk takes nothing more, then gives room bytes of it back (whole blocks
+    // of 4 KB); true once not a block is free, or room bytes are.
+    bool fill(qint64 room = 0);
     // Gives back what fill() took.
     void makeRoom();
 

@@ -597,14 +597,15 @@ void TestFrmRemoteMain::deleteSendsTheSelectedIDs()
     QCOMPARE(Prompt::history().last().icon, int(Prompt::Exclamation));
     // Any other refusal of a contact this client saved is told too: the contact went meanwhile. The server
     // answers in order the question of the modem's state before the change, the change, and the question
-    // after it; another client's change that comes between them does not answer this one.
+    // after it; another client's change, or the server's news of its port to every client, that comes between
+    // them does not answer this one.
     Prompt::clearHistory();
     clsContact ann;
     ann.Name = QStringLiteral("Ann");
     const QString modemState = QStringLiteral(";MODEMCONNECTION;False;");
     QVERIFY(SendContactRequest(ContactRequests::edit(QStringLiteral("Ann"), ann)));
     deliver({modemState, QStringLiteral(";CLEAR CONTACTS;;CONTACT;|Bob||||NUMBER|555-0102|Home"),
-             QStringLiteral(";ERROR;3021;No current record.;"), modemState});
+             QStringLiteral(";MODEMCONNECTION;TRUE;"), QStringLiteral(";ERROR;3021;No current record.;"), modemState});
     QCOMPARE(Prompt::history().size(), 1);
     QCOMPARE(Prompt::history().last().kind, Prompt::Kind::Notice);
     QCOMPARE(Prompt::history().last().text, QStringLiteral("The server did not save the contact: No current record."));
@@ -1071,7 +1072,10 @@ void TestFrmRemoteMain::updateNeededAsksAgain()
 
 void TestFrmRemoteMain::reconnectingStartsClean()
 {
-    // Half a message, then the server goes.
+    // A contact change the server never answers, half a message, then the server goes.
+    clsContact ann;
+    ann.Name = QStringLiteral("Ann");
+    QVERIFY(SendContactRequest(ContactRequests::edit(QStringLiteral("Ann"), ann)));
     m_server->sendRaw(";CLEAR CALLERS;;CALLER;|5|HALF");
     m_server->dropClient();
     QTRY_VERIFY(!gRemoteSocket->Connected());
@@ -1080,11 +1084,15 @@ void TestFrmRemoteMain::reconnectingStartsClean()
     QVERIFY(waitingNotes().isEmpty());
     QCOMPARE(action(QStringLiteral("mnuPopupMenuConnect"))->text(), QStringLiteral("Co&nnect"));
 
-    // Connecting again sends the whole burst again; the first answer is read on its own.
+    // Connecting again sends the whole burst again; the first answer is read on its own, and a refusal among
+    // the burst's answers is no answer to the change asked on the connection before.
     m_server->clearRequests();
     TRIGGER(window(), "mnuOptionsConnect");
     QVERIFY(m_server->waitForClient());
     QVERIFY(!m_server->waitForRequest(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;")).isEmpty());
+    Prompt::clearHistory();
+    deliver({QStringLiteral(";MODEMCONNECTION;False;"), QStringLiteral(";ERROR;30000;Too Complex;")});
+    QCOMPARE(Prompt::texts(), QStringList{QStringLiteral("The server could not answer: Too Complex")});
     showRows({call(9, QStringLiteral("CLEAN"), QStringLiteral("1"))});
     QCOMPARE(grid()->TextMatrix(1, CallListModel::ColName), QStringLiteral("CLEAN"));
     QCOMPARE(gRemoteCallers->size(), 1);
