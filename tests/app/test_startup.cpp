@@ -1363,6 +1363,12 @@ void TestStartup::theLockLivesInTheUsersOwnFolder_data()
         << "unset" << none << false << false << true << "no temporary folder" << none;
     QTest::newRow("none, a temporary folder named from where it starts")
         << "unset" << none << false << false << true << "a relative temporary folder" << none;
+    // Ours, made by hand and left open to others: closed to them, and used.
+    QTest::newRow("none, our folder in the temporary folder open to others")
+        << "unset" << none << false << false << true << "our folder open" << none;
+    // Something else at its name: the socket goes beside the lock, in the settings' folder, the user's own too.
+    QTest::newRow("none, our folder's name in the temporary folder taken")
+        << "unset" << none << false << false << true << "our folder taken" << none;
     // A start from another session, or by su or sudo: the lock names where this copy listens.
     QTest::newRow("two starts with different runtime folders") << "private"
                                                                << "another" << false << true << true << none << none;
@@ -1431,8 +1437,7 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         for (const auto& [name, value] : std::as_const(environment))
             value ? qputenv(name, *value) : qunsetenv(name);
     });
-    const QString temporary =
-        setUp.endsWith(QLatin1String("temporary folder")) ? QStringLiteral("/tmp") : QDir::tempPath();
+    QString temporary = setUp.endsWith(QLatin1String("temporary folder")) ? QStringLiteral("/tmp") : QDir::tempPath();
     QTemporaryDir folder;
     const QString path = runtime == QLatin1String("long")
                              ? folder.filePath(QStringLiteral("run-") + QString(120, QLatin1Char('r')))
@@ -1460,6 +1465,19 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
             setUp.startsWith(QLatin1String("no")) ? folder.filePath(QStringLiteral("gone")) : QStringLiteral("tmp");
         qputenv("TMPDIR", QFile::encodeName(tmpdir));
         env.insert(QStringLiteral("TMPDIR"), tmpdir);
+    }
+    // A temporary folder of the test's own, where our folder in it is made by hand, or its name taken.
+    const QString ours = folder.filePath(QStringLiteral("tmp/velquon-%1").arg(::getuid()));
+    if (setUp.startsWith(QLatin1String("our folder"))) {
+        QVERIFY(QDir().mkdir(folder.filePath(QStringLiteral("tmp"))));
+        temporary = QDir(folder.filePath(QStringLiteral("tmp"))).canonicalPath();
+        qputenv("TMPDIR", QFile::encodeName(folder.filePath(QStringLiteral("tmp"))));
+        env.insert(QStringLiteral("TMPDIR"), folder.filePath(QStringLiteral("tmp")));
+        QVERIFY(setUp == QLatin1String("our folder open")
+                    ? QDir().mkdir(ours) &&
+                          QFile::setPermissions(ours, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                          QFile::ReadOther | QFile::ExeOther)
+                    : QFile(ours).open(QIODevice::WriteOnly));
     }
     // Two starts on other settings folders, the data folder the same (this one's, for the first row).
     QString data = m_home->path();
@@ -1496,8 +1514,11 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
     }
     const QString settingsKey = settingsFilePath();
     const QString lock = QFileInfo(settingsKey).absolutePath() + QStringLiteral("/Velquon.lock");
-    const QString socket = (socketInRuntime ? path : temporary + QStringLiteral("/velquon-%1").arg(::getuid())) +
-                           QLatin1Char('/') + SingleInstance::serverName(settingsKey);
+    const QString socket =
+        (socketInRuntime                              ? path
+         : setUp == QLatin1String("our folder taken") ? QFileInfo(lock).absolutePath()
+                                                      : temporary + QStringLiteral("/velquon-%1").arg(::getuid())) +
+        QLatin1Char('/') + SingleInstance::serverName(settingsKey);
     QCOMPARE(SingleInstance::lockPath(settingsKey), lock);
     QCOMPARE(SingleInstance::socketPath(settingsKey), socket);
     const auto tidy = qScopeGuard([&] { QDir(socket).removeRecursively(); });
@@ -1532,6 +1553,8 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         QCOMPARE(QFileInfo::exists(socket), !readOnly);
         QCOMPARE(single.unreachable().startsWith(socket + QStringLiteral(": ")), bool(readOnly));
     }
+    if (setUp == QLatin1String("our folder open"))
+        QCOMPARE(QFile::permissions(ours) & (QFile::ReadOther | QFile::ExeOther), QFile::Permissions());
     // This copy holds the lock at its name again: its file, saying this process.
     const auto heldHere = [&lock] {
         QFile file(lock);
