@@ -704,9 +704,10 @@ bool frmConfiguration::ApplySettings()
         const OptionValues chosen = values();
         const SaveOutcome outcome = saveOptions(chosen);
         if (!outcome.refusal.isEmpty()) {
-            Prompt::message(QStringLiteral("The network mode cannot be changed: ") + outcome.refusal +
-                                QStringLiteral(". Nothing was changed."),
-                            Prompt::OkOnly, Prompt::Exclamation);
+            const QString why = QStringLiteral("The network mode cannot be changed: ") + outcome.refusal;
+            SaveError(0, why, QStringLiteral("frmConfiguration"));
+            ReportError(QStringLiteral("frmConfiguration_ApplySettings"));
+            Prompt::message(why + QStringLiteral(". Nothing was changed."), Prompt::OkOnly, Prompt::Exclamation);
             return false;
         }
 
