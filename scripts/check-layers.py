@@ -10,7 +10,9 @@ hook (core/WindowLinks.h, core/ProgramLinks.h) that the higher one sets.
 
 A logic folder (any folder of src/ but a ui/ folder and app/) holds no widget: it includes no header of Qt's
 widget modules (QtWidgets, and those built on it) and no header of a ui/ folder. A box, a menu or a dialog, and
-the exec() that runs its loop, can then stand only where scripts/check-yields.sh looks at every exec().
+the exec() that runs its loop, can then stand only where scripts/check-yields.sh looks at every exec(). Nor does
+it hold a drag, QtGui's though it is: its exec() runs a loop of its own, and whatever name reaches it, the type is
+named somewhere in the folder (a parameter, a declaration, an alias) or included.
 
 Usage: check-layers.py [project folder] [Qt's header folder]
     (defaults: the folder above this script; the folder qtpaths6 or qmake6 names)
@@ -25,6 +27,11 @@ RANK = {"platform": 0, "core": 1, "network": 2, "statistics": 2, "capture": 3, "
         "popup": 5, "config": 6, "mainwindow": 7, "app": 8}
 INCLUDE = re.compile(r'\s*#\s*include\s+"([^"]+)"')
 ANY_INCLUDE = re.compile(r'\s*#\s*include\s*[<"]([^>"]+)[>"]')
+# QtGui's drag: its class, and its header by either of its names.
+DRAG = re.compile(r'\bQDrag\b')
+DRAG_HEADERS = {"qdrag", "qdrag.h"}
+# What is no code: comments, and the texts of string and character literals.
+NOT_CODE = re.compile(r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'', re.S)
 # Qt's modules whose classes are widgets or need them; any other module named "...Widgets" counts too.
 WIDGET_MODULES = {"QtWidgets", "QtPrintSupport", "QtCharts"}
 
@@ -135,6 +142,35 @@ def widget_includes(src, headers):
     return found
 
 
+def code_only(text):
+    """The text with its comments and literals blanked, every line kept where it was."""
+    return NOT_CODE.sub(lambda m: re.sub(r"[^\n]", " ", m.group(0)), text)
+
+
+def drag_uses(src):
+    """(file, line number, what) for each include or naming of QtGui's drag in a logic folder."""
+    found = []
+    for directory, _, files in os.walk(src):
+        for name in sorted(files):
+            if not name.endswith((".cpp", ".h")):
+                continue
+            path = os.path.join(directory, name)
+            rel = os.path.relpath(path, src).replace(os.sep, "/")
+            me = folder(rel)
+            if me.endswith("/ui") or me == "app":
+                continue
+            with open(path, errors="replace") as f:
+                text = f.read()
+            for number, line in enumerate(text.split("\n"), 1):
+                m = ANY_INCLUDE.match(line)
+                if m and m.group(1).split("/")[-1].lower() in DRAG_HEADERS:
+                    found.append(("src/" + rel, number, "includes " + m.group(1)))
+            for number, line in enumerate(code_only(text).split("\n"), 1):
+                if not ANY_INCLUDE.match(line) and DRAG.search(line):
+                    found.append(("src/" + rel, number, "names QDrag"))
+    return found
+
+
 def main(argv):
     root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     src = os.path.join(root, "src")
@@ -152,6 +188,9 @@ def main(argv):
     widgets = widget_includes(src, widget_headers(qt))
     for path, number, included in widgets:
         print("check-layers: widget in a logic folder: %s:%d includes %s" % (path, number, included), file=sys.stderr)
+    drags = drag_uses(src)
+    for path, number, what in drags:
+        print("check-layers: drag in a logic folder: %s:%d %s" % (path, number, what), file=sys.stderr)
     if unknown:
         print("check-layers: folders outside the layer list (not judged): %s" % ", ".join(sorted(unknown)),
               file=sys.stderr)
@@ -161,9 +200,12 @@ def main(argv):
     if widgets:
         print("check-layers: %d widget includes outside the ui and app folders; a window belongs in its folder's "
               "ui/" % len(widgets), file=sys.stderr)
-    if found or widgets:
+    if drags:
+        print("check-layers: %d drags outside the ui and app folders; a drag and its loop belong in a window"
+              % len(drags), file=sys.stderr)
+    if found or widgets or drags:
         return 1
-    print("check-layers: ok (%d folder edges, none upwards; no widget in a logic folder)" % len(edges))
+    print("check-layers: ok (%d folder edges, none upwards; no widget or drag in a logic folder)" % len(edges))
     return 0
 
 

@@ -11,7 +11,8 @@
 # scripts/check-layers.py sees to, so a box's or a menu's exec() can stand only in the window and root folders,
 # whatever its variable is called). What a logic folder may still hold with a loop of its own, a drag (QtGui's)
 # or the application, is found by its type: exec() on the class, on a line naming it, or on any name a logic
-# folder declares or sets on a line naming it ("QDrag d(source);" and then "d.exec(...)"), whatever that name.
+# folder declares or sets on a line naming it ("QDrag d(source);" and then "d.exec(...)"), whatever that name
+# (scripts/check-layers.py refuses a drag there outright, however it is reached).
 # What may run a loop is allowed line by line below, by its file and its exact text, so a new loop in the same
 # file is found as well.
 #

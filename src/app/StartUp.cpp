@@ -489,7 +489,8 @@ void RunStartUpAgain()
     }
     const bool started = Main();
     gSwitchingMode = false;
-    // The new mode's stores are another copy's: said, and the program, left without a window, ends.
+    // The new mode's stores were another copy's after all (a switch takes them before it saves the mode; a mode
+    // saved by other means is not checked): said, and the program, left without a window, ends.
     if (!started)
         EndProgram();
 }

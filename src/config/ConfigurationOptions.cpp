@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/MainWindow.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/modAPI.h"
 #include "core/modMain.h"
 #include "core/modProperties.h"
@@ -114,6 +115,12 @@ SaveOutcome saveOptions(const OptionValues& v)
 {
     SaveOutcome outcome;
     outcome.previousMode = gNetworkMode;
+    const int mode = v.Networking == Server || v.Networking == Client ? v.Networking : Standalone;
+    outcome.newMode = mode;
+    // Before anything is written: a switch that cannot be made must leave the running mode and the stored one
+    // alike, or the next start would be refused for the same store.
+    if (outcome.clientSwitch() && !StoreLocks::holdForMode(mode, &outcome.refusal))
+        return outcome;
     SettingsBatch batch;
 
     write(Key::AutoStart, boolText(v.AutoStart));
@@ -128,9 +135,7 @@ SaveOutcome saveOptions(const OptionValues& v)
     write(Key::PopupScreen, boolText(v.PopupScreen));
     write(Key::Sound, boolText(v.Sound));
 
-    const int mode = v.Networking == Server || v.Networking == Client ? v.Networking : Standalone;
     write(Key::Networking, QString::number(mode));
-    outcome.newMode = mode;
     // Into or out of client mode the program serves in its old mode until start-up runs again: a long task
     // still stepping meanwhile writes to a log that client mode would pass by.
     if (!outcome.clientSwitch())

@@ -71,6 +71,9 @@ QString defaultImmediateSound();
 struct SaveOutcome {
     int previousMode = 0;
     int newMode = 0;
+    // Why a switch into or out of client mode was refused (another copy holds one of the new mode's stores):
+    // nothing was saved. Empty when the options were saved.
+    QString refusal;
     // Into or out of client mode: the main window is replaced and start-up runs again.
     bool clientSwitch() const { return (newMode == 2) != (previousMode == 2); }
 };
@@ -78,7 +81,9 @@ struct SaveOutcome {
 // Writes every option in the order of the options dialog's Apply and sets the running network mode (into or
 // out of client mode, start-up running again sets it). The numeric texts must have passed the range check.
 // The access list is written now whenever the new mode is standalone or server, before any restart, so a
-// switch out of client mode never loses it.
+// switch out of client mode never loses it. A switch into or out of client mode first takes the new mode's
+// stores, which it keeps until start-up has run again; when another copy holds one, nothing is written and
+// refusal says why: the program goes on in its mode, and the next start finds the mode it ran in.
 SaveOutcome saveOptions(const OptionValues& values);
 
 // Brings the running program in line with the stored options after saveOptions (and, after a switch into

@@ -152,15 +152,24 @@ bool NewGroupFile()
         if (!retry(ExistsText))
             return false;
     }
-    QString error = StoreLocks::refusalToOpen(path);
-    if (!error.isEmpty() || !DataFile::appendBytes(path, QByteArrayLiteral("\r\n"), &error)) {
+    // The box that says why not comes once the locks are as they were: anything may happen while it is open.
+    QString error;
+    bool made = false;
+    {
+        StoreLocks::Change change(path);
+        error = change.refusal();
+        made = error.isEmpty() && DataFile::appendBytes(path, QByteArrayLiteral("\r\n"), &error);
+        if (made) {
+            SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+            change.done();
+        }
+    }
+    if (!made) {
         SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + error,
                   QStringLiteral("frmContacts_mnuFileNewAttributeGroupFile_Click"));
         ShowError(QString());
         return false;
     }
-    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
-    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Created new attribute groups file ") + fileName(path));
     gAttributeGroups = KeyedCollection<clsAttributeGroup>();
     // The clients drop the groups that are gone with the old file.
@@ -189,13 +198,20 @@ bool ChangeGroupFile()
         if (!retry(refusal))
             return false;
     }
-    if (const QString refusal = StoreLocks::refusalToOpen(path); !refusal.isEmpty()) {
+    QString refusal;
+    {
+        StoreLocks::Change change(path);
+        refusal = change.refusal();
+        if (refusal.isEmpty()) {
+            SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
+            change.done();
+        }
+    }
+    if (!refusal.isEmpty()) {
         SaveError(kFileAccessError, refusal, QStringLiteral("frmContacts_mnuFileChangeAttributeGroupFile_Click"));
         ShowError(QString());
         return false;
     }
-    SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, path);
-    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Loaded attribute groups file ") + fileName(path));
     reloadGroups(path);
     UpdateContactCollection();

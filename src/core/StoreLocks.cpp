@@ -23,9 +23,17 @@ struct InUse {
     QString folder;
 };
 
+// The mode the settings name: the running one, or the one a switch under way saved (anything but server or client
+// runs standalone).
+int savedMode()
+{
+    const int mode = textToWhole(GetProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("0")), 0);
+    return mode == Server || mode == Client ? mode : Standalone;
+}
+
 // The data folder and the statistics file serve every mode; the call log, the contact book and the groups file
-// only a mode with stores, once it is known (modeKnown).
-QList<InUse> inUse(bool modeKnown)
+// only a mode with stores, once it is known (modeKnown): the running one, or ahead, the one a switch goes to.
+QList<InUse> inUse(bool modeKnown, int ahead)
 {
     const QString data = programFolder();
     QList<InUse> out{{QStringLiteral("the data folder"), data, data}};
@@ -34,7 +42,7 @@ QList<InUse> inUse(bool modeKnown)
             out.append({what, path, QFileInfo(path).absolutePath()});
     };
     add(QStringLiteral("the statistics file"), GetProperty(Section::frmStatistics, Key::StatsFile, QString()));
-    if (modeKnown && !isClientMode()) {
+    if (modeKnown && (!isClientMode() || ahead != Client)) {
         add(QStringLiteral("the call log"),
             gCallerDB ? gCallerDB->path() : GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()));
         add(QStringLiteral("the contact database"),
@@ -86,6 +94,22 @@ bool hold(const QList<InUse>& folders, QString* refusal, QStringList& held)
     return true;
 }
 
+// Holds what is in use with the mode ahead's stores, and gives up the rest; a refusal gives back what it took.
+bool holdFor(int ahead, QString* refusal)
+{
+    SingleInstance& single = SingleInstance::instance();
+    if (!single.running())
+        return true;
+    const QStringList before = single.heldFolders();
+    QStringList held;
+    if (!hold(inUse(true, ahead), refusal, held)) {
+        single.keepFolders(before);
+        return false;
+    }
+    single.keepFolders(held);
+    return true;
+}
+
 } // namespace
 
 namespace StoreLocks {
@@ -93,41 +117,44 @@ namespace StoreLocks {
 bool holdBeforeSettings(QString* refusal)
 {
     QStringList held;
-    return !SingleInstance::instance().running() || hold(inUse(false), refusal, held);
+    return !SingleInstance::instance().running() || hold(inUse(false, Client), refusal, held);
 }
 
-bool holdInUse(QString* refusal)
-{
-    QStringList held;
-    if (!SingleInstance::instance().running())
-        return true;
-    if (!hold(inUse(true), refusal, held))
-        return false;
-    SingleInstance::instance().keepFolders(held);
-    return true;
-}
+bool holdInUse(QString* refusal) { return holdFor(savedMode(), refusal); }
 
-QString refusalToOpen(const QString& path)
+bool holdForMode(int mode, QString* refusal) { return holdFor(mode, refusal); }
+
+Change::Change(const QString& path)
 {
     SingleInstance& single = SingleInstance::instance();
     if (!single.running())
-        return QString();
-    const QString folder = QFileInfo(path).absolutePath();
+        return;
+    m_before = single.heldFolders();
     QString why;
     qint64 process = 0;
     // A folder that takes no lock file takes no store either: the store's own opening says why, in its words.
-    if (single.holdFolder(folder, &why, &process) == SingleInstance::FolderLock::HeldByAnother)
-        return heldByAnother(path, process);
-    return QString();
+    if (single.holdFolder(QFileInfo(path).absolutePath(), &why, &process) == SingleInstance::FolderLock::HeldByAnother)
+        m_refusal = heldByAnother(path, process);
 }
 
-Opening::Opening(const QString& path)
+Change::~Change()
 {
-    if (const QString why = refusalToOpen(path); !why.isEmpty())
-        throw SqlError(SQLITE_BUSY, why);
+    SingleInstance& single = SingleInstance::instance();
+    if (!single.running())
+        return;
+    // Until the change is done the settings may name the store it tried (a Change DB moves the setting first): only
+    // what was held before it may stay.
+    if (m_done)
+        holdInUse();
+    else
+        single.keepFolders(m_before);
 }
 
-Opening::~Opening() { holdInUse(); }
+Opening::Opening(const QString& path) : Change(path)
+{
+    if (!refusal().isEmpty())
+        throw SqlError(SQLITE_BUSY, refusal());
+}
 
 bool isRefusal(const SqlError& e) { return e.code() == SQLITE_BUSY; }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class SqlError;
 
@@ -17,24 +18,46 @@ namespace StoreLocks {
 bool holdBeforeSettings(QString* refusal = nullptr);
 
 // Holds the folders in use now, and gives up those no longer in use (after a store was switched or closed, a
-// mode switch). A store's folder counts for the open store, else for the one the settings name; a client's only
-// for the data folder and the statistics file. False when another copy holds one of them, or when the data
-// folder's lock cannot be had: refusal says which store and which copy ("the call log /x/dbCID.mdb is in use by
-// another copy of Velquon (process 12)"). A store's folder whose lock cannot be had is left to the store's opening.
+// mode switch). A store's folder counts for the open store, else for the one the settings name, in a mode that keeps
+// stores: the one running, or the one a switch under way has saved (holdForMode took its folders); a client's only
+// the data folder and the statistics file. False when another copy holds one of them, or when the data folder's
+// lock cannot be had: refusal says which store and which copy ("the call log /x/dbCID.mdb is in use by another
+// copy of Velquon (process 12)"), and the locks are as they were. A store's folder whose lock cannot be had is
+// left to the store's opening.
 bool holdInUse(QString* refusal = nullptr);
 
-// Before a store at path is opened or made: holds its folder. Empty when it may be opened; else why not: another
-// copy holds the folder. A folder whose lock cannot be had is left to the store's opening, which fails there.
-QString refusalToOpen(const QString& path);
+// Before a switch to mode is saved: holds the folders that mode uses too, its stores as the settings name them. False
+// when another copy holds one (refusal says which, as holdInUse's does): the switch is refused, and the locks are as
+// they were.
+bool holdForMode(int mode, QString* refusal = nullptr);
 
-// Held over a store's opening or making at path: holds its folder first, or throws SqlError (SQLITE_BUSY, why
-// not); once the opening is over, gone through or not, the locks follow the stores in use.
-class Opening {
+// Held over a change of the store at path (a store's opening or making, a data file's New or Change): holds its
+// folder first. A change that went through (done) leaves the locks following the stores in use, the store before
+// given up; one refused or failed gives back every lock it took, whatever the settings named meanwhile, so the
+// locks are as it found them.
+class Change {
+public:
+    explicit Change(const QString& path);
+    ~Change();
+    Change(const Change&) = delete;
+    Change& operator=(const Change&) = delete;
+
+    // Empty when the store may be changed to path; else why not: another copy holds its folder. A folder that
+    // takes no lock is left to the store's opening, which fails there in its own words.
+    const QString& refusal() const { return m_refusal; }
+    // The store at path is the one in use now (its setting names it, or it is open).
+    void done() { m_done = true; }
+
+private:
+    QStringList m_before;
+    QString m_refusal;
+    bool m_done = false;
+};
+
+// A store's opening or making at path: a Change that throws SqlError (SQLITE_BUSY, why not) when refused.
+class Opening : public Change {
 public:
     explicit Opening(const QString& path);
-    ~Opening();
-    Opening(const Opening&) = delete;
-    Opening& operator=(const Opening&) = delete;
 };
 
 // Whether e is an Opening's refusal: its message names the store and why, the store itself is sound.

@@ -158,7 +158,7 @@ bool FindCallerDB()
     const QString path = GetProperty(Section::frmConfiguration, Key::CallerDBPath, defaultCallerDBPath());
     if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
-    const StoreLocks::Opening opening(path);
+    StoreLocks::Opening opening(path);
     // Decided before anything is written: a file refused here (no call log, damaged, no file at all) is left
     // exactly as it was. One without any table (a start killed while making it, a file made empty) is a
     // call log still to be made.
@@ -173,6 +173,7 @@ bool FindCallerDB()
         db->checkIntegrity();
     resetReader();
     useLog(std::move(db));
+    opening.done();
     return true;
 }
 
@@ -180,12 +181,13 @@ bool CreateCallerDB(const QString& path)
 {
     if (isClientMode())
         return false;
-    const StoreLocks::Opening opening(path);
+    StoreLocks::Opening opening(path);
     auto db = SqlDatabase::createWhole(path, makeWhole);
     if (!db)
         return false;
     resetReader();
     useLog(std::move(db));
+    opening.done();
     return true;
 }
 

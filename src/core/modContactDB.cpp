@@ -118,7 +118,7 @@ bool FindContactDB()
     const QString path = GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath());
     if (path.isEmpty() || !QFileInfo::exists(path))
         return false;
-    const StoreLocks::Opening opening(path);
+    StoreLocks::Opening opening(path);
     // An empty file, or another program's database, opens as a database too: it is no contact book. It is
     // refused before anything is written, so it stays exactly as it was.
     const QStringList tables{QStringLiteral("tblContacts"), QStringLiteral("tblNumbers")};
@@ -131,6 +131,7 @@ bool FindContactDB()
     db->checkWritable();
     registerContactFunctions(*db);
     gContactDB = std::move(db);
+    opening.done();
     return true;
 }
 
@@ -138,12 +139,13 @@ bool CreateContactDB(const QString& path)
 {
     if (isClientMode())
         return false;
-    const StoreLocks::Opening opening(path);
+    StoreLocks::Opening opening(path);
     auto db = SqlDatabase::createWhole(path, [](SqlDatabase& made) { made.exec(QString::fromLatin1(kCreateTables)); });
     if (!db)
         return false;
     registerContactFunctions(*db);
     gContactDB = std::move(db);
+    opening.done();
     return true;
 }
 

@@ -464,6 +464,15 @@ void SingleInstance::keepFolders(const QStringList& folders)
     }
 }
 
+QStringList SingleInstance::heldFolders() const
+{
+    QStringList folders;
+    for (const Lock& lock : m_locks)
+        if (!lock.settings)
+            folders << lock.folder;
+    return folders;
+}
+
 void SingleInstance::noteRunningCopy(const Answer& answer, qint64 holder)
 {
     m_answered = answer.shown;

@@ -45,6 +45,8 @@ public:
     FolderLock holdFolder(const QString& folder, QString* why = nullptr, qint64* holder = nullptr);
     // Gives up the lock of every folder held besides the settings' that is none of folders.
     void keepFolders(const QStringList& folders);
+    // The folders held besides the settings', as holdFolder was given them: what keepFolders keeps them all with.
+    QStringList heldFolders() const;
 
     // Gives up the locks and the socket, and removes their files (a clean exit; tests).
     void release();

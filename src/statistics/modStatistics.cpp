@@ -501,19 +501,27 @@ bool RefreshStatsFile()
 
 bool NewStatsFile(const QString& path)
 {
-    const QString refusal = path.isEmpty() ? QString() : StoreLocks::refusalToOpen(path);
-    if (path.isEmpty() || !refusal.isEmpty() || QFileInfo::exists(path)) {
-        SaveError(kFileAccessError, refusal.isEmpty() ? QStringLiteral("Path/File access error") : refusal);
+    if (path.isEmpty()) {
+        SaveError(kFileAccessError, QStringLiteral("Path/File access error"));
         ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
         return false;
     }
-    if (QString error; !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
-        ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
-                        QStringLiteral("frmStatistics_mnuFileNew_Click"));
-        return false;
+    {
+        StoreLocks::Change change(path);
+        if (!change.refusal().isEmpty() || QFileInfo::exists(path)) {
+            SaveError(kFileAccessError,
+                      change.refusal().isEmpty() ? QStringLiteral("Path/File access error") : change.refusal());
+            ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
+            return false;
+        }
+        if (QString error; !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
+            ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
+                            QStringLiteral("frmStatistics_mnuFileNew_Click"));
+            return false;
+        }
+        SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+        change.done();
     }
-    SaveProperty(Section::frmStatistics, Key::StatsFile, path);
-    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("New custom statistics file ") + QFileInfo(path).fileName());
     ClearCustomStats();
     return true;
@@ -526,13 +534,16 @@ bool ChangeStatsFile(const QString& path)
         ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
         return false;
     }
-    if (const QString refusal = StoreLocks::refusalToOpen(path); !refusal.isEmpty()) {
-        SaveError(kFileAccessError, refusal);
-        ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
-        return false;
+    {
+        StoreLocks::Change change(path);
+        if (!change.refusal().isEmpty()) {
+            SaveError(kFileAccessError, change.refusal());
+            ReportError(QStringLiteral("frmStatistics_mnuFileChange_Click"));
+            return false;
+        }
+        SaveProperty(Section::frmStatistics, Key::StatsFile, path);
+        change.done();
     }
-    SaveProperty(Section::frmStatistics, Key::StatsFile, path);
-    StoreLocks::holdInUse();
     AddEvent(QStringLiteral("Loaded custom statistics file ") + QFileInfo(path).fileName());
     ClearCustomStats();
     LoadStatisticsFromFile(path);

@@ -27,6 +27,7 @@
 #include "capture/ModemPort.h"
 #include "capture/clsSound.h"
 #include "capture/clsVolume.h"
+#include "config/ConfigurationOptions.h"
 #include "config/OptionLists.h"
 #include "config/ui/frmOneTimeSetup.h"
 #include "contacts/ui/frmContacts.h"
@@ -53,6 +54,7 @@
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
+#include "support/AnotherCopy.h"
 #include "support/FakeModem.h"
 #include "support/ManualWaitClock.h"
 #include "support/ReadOnlyFolder.h"
@@ -109,6 +111,8 @@ private:
     static int openHandles(const QString& path);
     static QProcessEnvironment programEnvironment(const QString& home);
     static bool waitForInstance(const QString& home, QProcess& process, int timeoutMs);
+    static QString switchMode(const QString& mode, const std::function<void()>& meanwhile = {});
+    static QString storedMode();
     void presetReturningUser(const QDateTime& logOff);
 
     std::unique_ptr<TempHome> m_home;
@@ -628,17 +632,58 @@ void TestStartup::closingTheWindowRunsExitSteps()
     QCOMPARE(mainWindows().size(), 0);
 }
 
+// Switches the network mode as the options dialog's OK does: the options saved as they stand with the mode changed,
+// and start-up run again for a switch into or out of client mode, meanwhile first. Gives why it was refused.
+QString TestStartup::switchMode(const QString& mode, const std::function<void()>& meanwhile)
+{
+    OptionValues values = readOptions({}, {});
+    values.Networking = mode.toInt();
+    const SaveOutcome outcome = saveOptions(values);
+    if (outcome.refusal.isEmpty() && outcome.clientSwitch()) {
+        // What comes while the switch waits at the gate for a long task to stop.
+        if (meanwhile)
+            meanwhile();
+        RunStartUpAgain();
+        applyToProgram(outcome);
+    }
+    return outcome.refusal;
+}
+
+// The mode the settings file holds, which the next start runs in.
+QString TestStartup::storedMode()
+{
+    return QSettings(settingsFilePath(), QSettings::IniFormat)
+        .value(QStringLiteral("frmConfiguration/Networking"))
+        .toString();
+}
+
 void TestStartup::switchModeTwiceKeepsOneWindow_data()
 {
     QTest::addColumn<QString>("back");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("started");
+    QTest::addColumn<QString>("other"); // what another copy does while this one is a client
     QTest::newRow("standalone") << "0"
                                 << "Velquon"
-                                << "Started Velquon";
+                                << "Started Velquon" << QString();
     QTest::newRow("server") << "1"
                             << "Velquon (Sever)"
-                            << "Started Velquon Server";
+                            << "Started Velquon Server" << QString();
+    // Refused until the other copy has gone: this one goes on as a client, and its next start too.
+    QTest::newRow("standalone, its call log another copy's") << "0"
+                                                             << "Velquon"
+                                                             << "Started Velquon"
+                                                             << "holds the call log";
+    // Refused at the last of the new mode's stores: the ones taken before it are given back.
+    QTest::newRow("server, its groups file another copy's") << "1"
+                                                            << "Velquon (Sever)"
+                                                            << "Started Velquon Server"
+                                                            << "holds the attribute groups file";
+    // The switch took the new mode's stores before it saved the mode, and keeps them until it has run.
+    QTest::newRow("standalone, another copy started on its call log while it waits") << "0"
+                                                                                     << "Velquon"
+                                                                                     << "Started Velquon"
+                                                                                     << "starts on the call log";
 }
 
 void TestStartup::switchModeTwiceKeepsOneWindow()
@@ -646,6 +691,7 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QFETCH(QString, back);
     QFETCH(QString, caption);
     QFETCH(QString, started);
+    QFETCH(QString, other);
     // The call log in a folder of its own, whose lock follows the mode.
     const QString callerPath = m_home->file(QStringLiteral("log/dbCID.mdb"));
     const QString logLock = m_home->file(QStringLiteral("log/Velquon.lock"));
@@ -661,8 +707,7 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     Prompt::clearHistory();
     Clock::advance(30);
 
-    SaveProperty(Section::frmConfiguration, Key::Networking, QStringLiteral("2"));
-    RunStartUpAgain();
+    QCOMPARE(switchMode(QStringLiteral("2")), QString());
     QVERIFY(!gSwitchingMode);
     QCOMPARE(gNetworkMode, int(Client));
     QList<PlainMainWindow*> windows = mainWindows();
@@ -679,9 +724,43 @@ void TestStartup::switchModeTwiceKeepsOneWindow()
     QVERIFY(Prompt::history().isEmpty());
 
     Clock::advance(36);
-    SaveProperty(Section::frmConfiguration, Key::Networking, back);
     SaveProperty(Section::frmConfiguration, Key::LocalPort, QStringLiteral("0")); // the first start wrote 270
-    RunStartUpAgain();
+    if (other.startsWith(QLatin1String("holds "))) {
+        const QString taken = other.mid(6);
+        const QString groups = m_home->file(QStringLiteral("theirs/AttributeGroups.dat"));
+        const bool log = taken == QLatin1String("the call log");
+        if (!log) {
+            QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("theirs"))));
+            QVERIFY(QFile::copy(m_home->file(QStringLiteral("AttributeGroups.dat")), groups));
+            SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, groups);
+        }
+        std::optional<AnotherCopy> copy(std::in_place, QFileInfo(log ? callerPath : groups).absolutePath());
+        QVERIFY(copy->holds());
+        QCOMPARE(switchMode(back), taken + QLatin1Char(' ') + (log ? callerPath : groups) +
+                                       QStringLiteral(" is in use by another copy of Velquon (process %1)")
+                                           .arg(QCoreApplication::applicationPid()));
+        QCOMPARE(gNetworkMode, int(Client));
+        windows = mainWindows();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first()->isClient());
+        QVERIFY(gRemoteSocket && !gServer && !gCallerDB);
+        QVERIFY(!ProgramEnded());
+        QCOMPARE(storedMode(), QStringLiteral("2"));
+        copy.reset();
+        // No store's folder is left held: not the call log's, taken before the refused one and given back.
+        QVERIFY(!QFile::exists(logLock));
+    }
+    // Meanwhile a store changes here too (the statistics file's New), and the locks follow the stores in use.
+    std::optional<AnotherCopy> later;
+    QCOMPARE(switchMode(back,
+                        [&] {
+                            if (other != QLatin1String("starts on the call log"))
+                                return;
+                            QVERIFY(NewStatsFile(m_home->file(QStringLiteral("more.dat"))));
+                            later.emplace(QFileInfo(callerPath).absolutePath());
+                        }),
+             QString());
+    QVERIFY(!later || !later->holds());
     windows = mainWindows();
     QCOMPARE(windows.size(), 1);
     QVERIFY(!windows.first()->isClient());
@@ -1363,6 +1442,12 @@ void TestStartup::theLockLivesInTheUsersOwnFolder_data()
         << "unset" << none << false << false << true << "no temporary folder" << none;
     QTest::newRow("none, a temporary folder named from where it starts")
         << "unset" << none << false << false << true << "a relative temporary folder" << none;
+    // Ours, made by hand and left open to others: closed to them, and used.
+    QTest::newRow("none, our folder in the temporary folder open to others")
+        << "unset" << none << false << false << true << "our folder open" << none;
+    // Something else at its name: the socket goes beside the lock, in the settings' folder, the user's own too.
+    QTest::newRow("none, our folder's name in the temporary folder taken")
+        << "unset" << none << false << false << true << "our folder taken" << none;
     // A start from another session, or by su or sudo: the lock names where this copy listens.
     QTest::newRow("two starts with different runtime folders") << "private"
                                                                << "another" << false << true << true << none << none;
@@ -1431,8 +1516,7 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         for (const auto& [name, value] : std::as_const(environment))
             value ? qputenv(name, *value) : qunsetenv(name);
     });
-    const QString temporary =
-        setUp.endsWith(QLatin1String("temporary folder")) ? QStringLiteral("/tmp") : QDir::tempPath();
+    QString temporary = setUp.endsWith(QLatin1String("temporary folder")) ? QStringLiteral("/tmp") : QDir::tempPath();
     QTemporaryDir folder;
     const QString path = runtime == QLatin1String("long")
                              ? folder.filePath(QStringLiteral("run-") + QString(120, QLatin1Char('r')))
@@ -1460,6 +1544,19 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
             setUp.startsWith(QLatin1String("no")) ? folder.filePath(QStringLiteral("gone")) : QStringLiteral("tmp");
         qputenv("TMPDIR", QFile::encodeName(tmpdir));
         env.insert(QStringLiteral("TMPDIR"), tmpdir);
+    }
+    // A temporary folder of the test's own, where our folder in it is made by hand, or its name taken.
+    const QString ours = folder.filePath(QStringLiteral("tmp/velquon-%1").arg(::getuid()));
+    if (setUp.startsWith(QLatin1String("our folder"))) {
+        QVERIFY(QDir().mkdir(folder.filePath(QStringLiteral("tmp"))));
+        temporary = QDir(folder.filePath(QStringLiteral("tmp"))).canonicalPath();
+        qputenv("TMPDIR", QFile::encodeName(folder.filePath(QStringLiteral("tmp"))));
+        env.insert(QStringLiteral("TMPDIR"), folder.filePath(QStringLiteral("tmp")));
+        QVERIFY(setUp == QLatin1String("our folder open")
+                    ? QDir().mkdir(ours) &&
+                          QFile::setPermissions(ours, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                          QFile::ReadOther | QFile::ExeOther)
+                    : QFile(ours).open(QIODevice::WriteOnly));
     }
     // Two starts on other settings folders, the data folder the same (this one's, for the first row).
     QString data = m_home->path();
@@ -1496,8 +1593,11 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
     }
     const QString settingsKey = settingsFilePath();
     const QString lock = QFileInfo(settingsKey).absolutePath() + QStringLiteral("/Velquon.lock");
-    const QString socket = (socketInRuntime ? path : temporary + QStringLiteral("/velquon-%1").arg(::getuid())) +
-                           QLatin1Char('/') + SingleInstance::serverName(settingsKey);
+    const QString socket =
+        (socketInRuntime                              ? path
+         : setUp == QLatin1String("our folder taken") ? QFileInfo(lock).absolutePath()
+                                                      : temporary + QStringLiteral("/velquon-%1").arg(::getuid())) +
+        QLatin1Char('/') + SingleInstance::serverName(settingsKey);
     QCOMPARE(SingleInstance::lockPath(settingsKey), lock);
     QCOMPARE(SingleInstance::socketPath(settingsKey), socket);
     const auto tidy = qScopeGuard([&] { QDir(socket).removeRecursively(); });
@@ -1532,6 +1632,8 @@ void TestStartup::theLockLivesInTheUsersOwnFolder()
         QCOMPARE(QFileInfo::exists(socket), !readOnly);
         QCOMPARE(single.unreachable().startsWith(socket + QStringLiteral(": ")), bool(readOnly));
     }
+    if (setUp == QLatin1String("our folder open"))
+        QCOMPARE(QFile::permissions(ours) & (QFile::ReadOther | QFile::ExeOther), QFile::Permissions());
     // This copy holds the lock at its name again: its file, saying this process.
     const auto heldHere = [&lock] {
         QFile file(lock);

@@ -80,6 +80,8 @@ private Q_SLOTS:
     void changeGroupFileLoadsItsGroups();
     void restoreWritesTheDefaultsAskingOnlyWhenTheFileExists();
     void clientModeChangesNothing();
+    void aRefusedFileLeavesNoLockOnItsFolder_data();
+    void aRefusedFileLeavesNoLockOnItsFolder();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -313,6 +315,44 @@ void TestContactFiles::clientModeChangesNothing()
     QVERIFY(Prompt::history().isEmpty());
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("x.mdb"))));
     gNetworkMode = Standalone;
+}
+
+void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("chosen"); // in a folder of its own
+    // The file cannot be made: a link into a folder that is not there.
+    QTest::newRow("a new groups file, a link to nowhere") << "New group file"
+                                                          << "groups.dat";
+    QTest::newRow("a new contact book, a file that is there") << "New DB"
+                                                              << "book.mdb";
+}
+
+// A file refused in a folder of its own leaves no lock there, so a copy that uses that folder is not kept out by
+// this one; the file in use and its setting stay.
+void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, chosen);
+    QVERIFY(runAsACopy());
+    const QString folder = m_home->file(QStringLiteral("chosen"));
+    const QString path = folder + QLatin1Char('/') + chosen;
+    QVERIFY(QDir().mkpath(folder));
+    if (command == QLatin1String("New group file")) {
+        QVERIFY(QFile::link(folder + QStringLiteral("/gone/groups.dat"), path));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("kept") == 4);
+    }
+    const QString groups = setting(Section::frmContacts, Key::AttributeGroupsFile);
+    Prompt::queueText(path);
+    Prompt::queueAnswer(Prompt::Cancel);
+    QVERIFY(command == QLatin1String("New DB") ? !NewDatabase() : !NewGroupFile());
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(setting(Section::frmConfiguration, Key::ContactDBPath), m_db);
+    QCOMPARE(gContactDB->path(), m_db);
+    QCOMPARE(setting(Section::frmContacts, Key::AttributeGroupsFile), groups);
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/Velquon.lock")));
 }
 
 QTEST_MAIN(TestContactFiles)

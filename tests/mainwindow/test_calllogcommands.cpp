@@ -47,6 +47,8 @@ private Q_SLOTS:
     void clearTakesTheViewBeforeTheQuestion();
     void theLogIsNotReplacedUnderARingingCall();
     void anotherCopysFolderTakesNoLogAndTheLockFollows();
+    void aRefusedLogLeavesNoLockOnItsFolder_data();
+    void aRefusedLogLeavesNoLockOnItsFolder();
 
 private:
     // Stores n calls, one an hour back from now (the newest first), and lists them in that order.
@@ -700,6 +702,42 @@ void TestCallLogCommands::anotherCopysFolderTakesNoLogAndTheLockFollows()
     Prompt::queueText(first);
     QVERIFY(m_commands->ChangeDB());
     QVERIFY(!QFile::exists(m_home->file(QStringLiteral("mine/Velquon.lock"))));
+}
+
+void TestCallLogCommands::aRefusedLogLeavesNoLockOnItsFolder_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("said"); // %1: the file chosen
+    // The setting names the file while it is tried.
+    QTest::newRow("Change DB, a file that is no call log") << "Change DB"
+                                                           << "%1 is not a valid database file. Choose another file.";
+    QTest::newRow("New DB, a file that is there") << "New DB"
+                                                  << "This file name already exits. Choose another file name.";
+}
+
+// No log open (start-up could not open the one the settings name): a file refused in a folder of its own leaves
+// no lock there, so a copy that uses that folder is not kept out by this one.
+void TestCallLogCommands::aRefusedLogLeavesNoLockOnItsFolder()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, said);
+    const QString before = logPath();
+    CloseCallerDB();
+    QVERIFY(runAsACopy());
+    const QString chosen = m_home->file(QStringLiteral("chosen/junk.mdb"));
+    QVERIFY(QDir().mkpath(m_home->file(QStringLiteral("chosen"))));
+    {
+        QFile f(chosen);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("this is no database at all, just some text that is long enough to be read");
+    }
+    Prompt::queueText(chosen);
+    Prompt::queueAnswer(Prompt::Cancel);
+    QVERIFY(command == QLatin1String("Change DB") ? !m_commands->ChangeDB() : !m_commands->NewDB());
+    QCOMPARE(Prompt::texts().value(1), QString(said).replace(QLatin1String("%1"), chosen));
+    QCOMPARE(logPath(), before);
+    QVERIFY(!gCallerDB);
+    QVERIFY(!QFile::exists(m_home->file(QStringLiteral("chosen/Velquon.lock"))));
 }
 
 QTEST_GUILESS_MAIN(TestCallLogCommands)

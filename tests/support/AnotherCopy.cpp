@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "core/StoreLocks.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
 
@@ -9,3 +10,5 @@ AnotherCopy::AnotherCopy(const QString& folder) : m_lock(SingleInstance::folderL
 {
     m_holds = QDir().mkpath(folder) && SingleInstance::instance().acquire(settingsFilePath()) && m_lock.tryLock(0);
 }
+
+bool runAsACopy() { return SingleInstance::instance().acquire(settingsFilePath()) && StoreLocks::holdInUse(); }

@@ -15,3 +15,7 @@ private:
     QLockFile m_lock;
     bool m_holds = false;
 };
+
+// This test process runs as a copy, as start-up leaves one: it holds its settings' lock and the folders of the
+// stores in use. False when it cannot.
+bool runAsACopy();

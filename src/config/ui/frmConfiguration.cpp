@@ -694,7 +694,8 @@ void frmConfiguration::cmdNetworkSettings_Click(int index)
 bool frmConfiguration::ApplySettings()
 {
     // Applying may tell of a port that cannot be had; the program may end while that box waits. False then:
-    // the dialog is gone and nothing of it is touched.
+    // the dialog is gone and nothing of it is touched. False too when the switch of mode was refused: the dialog
+    // stays with the user's choices.
     const QPointer<frmConfiguration> self(this);
     try {
         ValidateFields();
@@ -702,6 +703,13 @@ bool frmConfiguration::ApplySettings()
         const bool hintsBefore = storedTrue(Key::Hints, "True");
         const OptionValues chosen = values();
         const SaveOutcome outcome = saveOptions(chosen);
+        if (!outcome.refusal.isEmpty()) {
+            const QString why = QStringLiteral("The network mode cannot be changed: ") + outcome.refusal;
+            SaveError(0, why, QStringLiteral("frmConfiguration"));
+            ReportError(QStringLiteral("frmConfiguration_ApplySettings"));
+            Prompt::message(why + QStringLiteral(". Nothing was changed."), Prompt::OkOnly, Prompt::Exclamation);
+            return false;
+        }
 
         if (chosen.OnTop != onTopBefore) {
             for (QWidget* w : LoadedForms()) {
