@@ -52,9 +52,10 @@ public:
 
     // Ends this call road for good, in order, as its window goes (a mode switch, the program's end): the ring
     // and answer timers stop, the call in progress is written once more as it stands (a block marked while the
-    // hang-up waited included), and the ringing state is left to the road that comes next. A modem wait still on
-    // the stack (the probe, a hang-up) changes nothing once it returns, and no line, tick or command reaches the
-    // call list, the pop-up or the clients any more: they belong to the mode that follows.
+    // hang-up waited included), a block still waiting for its ring becomes a call (stored, logged and sent to the
+    // clients while they are still connected), and the ringing state is left to the road that comes next. A modem
+    // wait still on the stack (the probe, a hang-up) changes nothing once it returns, and no line, tick or command
+    // reaches the call list, the pop-up or the clients any more: they belong to the mode that follows.
     void End();
     bool ended() const { return m_ended; }
 
@@ -124,8 +125,8 @@ private:
     void settleRepeat();
     // The held block for the call it belongs to, completed by what a repeat of it added.
     std::shared_ptr<clsCaller> takePending();
-    // A block that no ring followed within the call's eight seconds (or that the port's closing or the end cut
-    // off) is a call all the same, of no rings: stored, shown, logged and sent.
+    // A block that no ring followed within the call's eight seconds (or that the port's opening again or the road's
+    // end cut off) is a call all the same, of no rings: stored, logged and sent, and shown while the road lasts.
     void pendingBecomesCall();
     // The record a caller-ID line fills.
     static void fill(clsCaller& caller, const QString& tag, const QString& line);
