@@ -147,7 +147,7 @@ QString listCell(const Caller& c, int column = CallListModel::ColRings)
 }
 QString listRings(const Caller& c) { return listCell(c); }
 // The rings of the call list's row of a number.
-QString listCellOf(const QString& number)
+QString listRingsOf(const QString& number)
 {
     CallerIDGrid* g = grid();
     for (int row = 1; g && row < g->Rows(); ++row)
@@ -781,7 +781,7 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
         // its 0 rings).
         if (!theEnd)
             for (const QString& call : calls)
-                QCOMPARE(listCellOf(call.section(QLatin1Char('|'), 1, 1)), call.section(QLatin1Char('|'), 2, 2));
+                QCOMPARE(listRingsOf(call.section(QLatin1Char('|'), 1, 1)), call.section(QLatin1Char('|'), 2, 2));
 
         // Each client hears of each caller as a call of its own: no record carries one caller under the other's
         // ID, and the last word on each call is what the log holds.
