@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include <QPointer>
 
@@ -230,28 +231,91 @@ void CallHandler::ProcessEvent(const QString& line)
 
 void CallHandler::hearBeforeRing(const QString& tag, const QString& line)
 {
-    if (m_pending && m_pendingTags.contains(tag))
-        pendingBecomesCall();
+    const BlockLine heard{tag, lineValue(line, tag), line, Clock::now()};
+    // The ring timer starts again at every line of a block: no tick since the held block's last line means
+    // this one came under a second after it.
+    const bool withinAMoment = m_pending && m_pendingTicks == 0;
+    bool repeats = false;
+    if (!m_repeat.isEmpty()) {
+        const bool saidAgain =
+            std::any_of(m_repeat.cbegin(), m_repeat.cend(), [&tag](const BlockLine& l) { return l.tag == tag; });
+        const std::optional<QString> held = heldValue(tag);
+        if (saidAgain) {
+            // The repeat said all it had and nothing against the held block: the same caller. This line is
+            // weighed against the block as the repeat left it.
+            settleRepeat();
+        } else if (!held || *held == heard.value) {
+            repeats = true;
+        } else {
+            // A line against the held block: it was the next caller's block, close behind, and the held block
+            // is a call of its own.
+            const QList<BlockLine> next = std::exchange(m_repeat, {});
+            pendingBecomesCall();
+            for (const BlockLine& l : next)
+                holdLine(l);
+        }
+    }
+    if (!repeats && m_repeat.isEmpty()) {
+        if (const std::optional<QString> held = heldValue(tag)) {
+            // A tag heard again begins the next block; one that says again what the held block said, at once,
+            // may be the same block sent twice, which the lines after it decide.
+            if (withinAMoment && *held == heard.value)
+                repeats = true;
+            else
+                pendingBecomesCall();
+        }
+    }
+    if (repeats)
+        m_repeat << heard;
+    else
+        holdLine(heard);
+    // The call's eight seconds count from the block's last line.
+    m_pendingTicks = 0;
+    RingTimer.start();
+}
+
+void CallHandler::holdLine(const BlockLine& heard)
+{
     if (!m_pending) {
         m_pending = std::make_shared<clsCaller>();
         m_pending->Name = kNotReceived;
         m_pending->Number.Number = kNotReceived;
         m_pending->Answered = QStringLiteral("N/A");
-        m_pendingAt = Clock::now();
-        m_pendingTags.clear();
+        m_pendingAt = heard.at;
+        m_pendingLines.clear();
     }
-    // The call's eight seconds count from the block's last line.
-    m_pendingTicks = 0;
-    RingTimer.start();
-    m_pendingTags << tag;
-    fill(*m_pending, tag, line);
+    m_pendingLines << heard;
+    fill(*m_pending, heard.tag, heard.line);
+}
+
+std::optional<QString> CallHandler::heldValue(const QString& tag) const
+{
+    for (const BlockLine& l : m_pendingLines)
+        if (l.tag == tag)
+            return l.value;
+    return std::nullopt;
+}
+
+void CallHandler::settleRepeat()
+{
+    // Every line of it agreed with the held block: what the held block lacked (a NAME) completes it.
+    for (const BlockLine& l : std::exchange(m_repeat, {}))
+        if (!heldValue(l.tag))
+            holdLine(l);
+}
+
+std::shared_ptr<clsCaller> CallHandler::takePending()
+{
+    settleRepeat();
+    m_pendingLines.clear();
+    return std::exchange(m_pending, nullptr);
 }
 
 void CallHandler::pendingBecomesCall()
 {
-    const std::shared_ptr<clsCaller> caller = std::move(m_pending);
-    m_pending.reset();
-    m_pendingTags.clear();
+    const std::shared_ptr<clsCaller> caller = takePending();
+    if (!caller)
+        return;
     if (!callRinging())
         RingTimer.stop();
     caller->CallerDate = DateText::format(m_pendingAt);
@@ -261,14 +325,17 @@ void CallHandler::pendingBecomesCall()
     if (number != kNotReceived && !number.isEmpty())
         MatchCallerToContact(number, *caller);
     AddCaller(*caller);
+    // Told to the clients and logged like any call, also when this road ends with its window: only the window
+    // and the pop-up, which go with it, hear nothing of it then.
+    broadcast(QStringLiteral(";NEW;"));
+    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     if (m_ended) {
         if (caller->ID == 0)
             noteUnstored(caller, gErrDescription);
+        AddEvent(ringEvent(*caller));
         return;
     }
     m_newest = caller;
-    broadcast(QStringLiteral(";NEW;"));
-    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
     if (caller->ID != 0) {
         Q_EMIT callAdded(*caller);
         if (gMainForm)
@@ -360,10 +427,8 @@ void CallHandler::ring(const QDateTime& at)
     std::optional<clsCaller> added;
     const bool firstRing = CurrentCaller->Rings == 0;
     // The caller ID heard before this first ring is this call's.
-    const std::shared_ptr<clsCaller> heard = firstRing ? std::move(m_pending) : nullptr;
+    const std::shared_ptr<clsCaller> heard = firstRing ? takePending() : nullptr;
     if (firstRing) {
-        m_pending.reset();
-        m_pendingTags.clear();
         CurrentCaller = std::make_shared<clsCaller>();
         m_newest = CurrentCaller;
         CallHandled = false;

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 #include "core/clsCaller.h"
 
@@ -51,9 +52,10 @@ public:
 
     // Ends this call road for good, in order, as its window goes (a mode switch, the program's end): the ring
     // and answer timers stop, the call in progress is written once more as it stands (a block marked while the
-    // hang-up waited included), and the ringing state is left to the road that comes next. A modem wait still on
-    // the stack (the probe, a hang-up) changes nothing once it returns, and no line, tick or command reaches the
-    // call list, the pop-up or the clients any more: they belong to the mode that follows.
+    // hang-up waited included), a block still waiting for its ring becomes a call (stored, logged and sent to the
+    // clients while they are still connected), and the ringing state is left to the road that comes next. A modem
+    // wait still on the stack (the probe, a hang-up) changes nothing once it returns, and no line, tick or command
+    // reaches the call list, the pop-up or the clients any more: they belong to the mode that follows.
     void End();
     bool ended() const { return m_ended; }
 
@@ -108,8 +110,23 @@ private:
     bool callRinging() const;
     // A caller-ID line heard while no call rings: the block of the call whose first ring is still to come.
     void hearBeforeRing(const QString& tag, const QString& line);
-    // A block that no ring followed within the call's eight seconds (or that the port's closing or the end cut
-    // off) is a call all the same, of no rings: stored, shown, logged and sent.
+    // One line of a block heard before its ring.
+    struct BlockLine {
+        QString tag;
+        QString value;
+        QString line;
+        QDateTime at;
+    };
+    // A line of the held block, or of the block that repeats it, added to the held block.
+    void holdLine(const BlockLine& heard);
+    // The value the held block gave a tag, or nothing when it gave none.
+    std::optional<QString> heldValue(const QString& tag) const;
+    // A repeat that said nothing against the held block is the same caller: it completes the held block.
+    void settleRepeat();
+    // The held block for the call it belongs to, completed by what a repeat of it added.
+    std::shared_ptr<clsCaller> takePending();
+    // A block that no ring followed within the call's eight seconds (or that the port's opening again or the road's
+    // end cut off) is a call all the same, of no rings: stored, logged and sent, and shown while the road lasts.
     void pendingBecomesCall();
     // The record a caller-ID line fills.
     static void fill(clsCaller& caller, const QString& tag, const QString& line);
@@ -143,12 +160,15 @@ private:
     // The current call's caller ID came before its first ring: on such a line a block while it rings is the
     // next caller's.
     bool m_blockLeadsRings = false;
-    // A caller-ID block heard while no call rang, the time it was heard, the seconds since, and its tags so far
-    // (a tag heard again begins the next block).
+    // A caller-ID block heard while no call rang, the time it was heard, the seconds since its last line, and its
+    // lines so far (a tag heard again begins the next block, unless that block repeats this one).
     std::shared_ptr<clsCaller> m_pending;
     QDateTime m_pendingAt;
     int m_pendingTicks = 0;
-    QStringList m_pendingTags;
+    QList<BlockLine> m_pendingLines;
+    // The lines of a block that, so far, says again what the held block said, within a moment of it: some modems
+    // send a block twice. It is the same caller unless a line of it says otherwise.
+    QList<BlockLine> m_repeat;
     QDateTime m_lastRingAt;
     std::weak_ptr<clsCaller> m_newest;
     std::shared_ptr<clsCaller> m_unstored;

@@ -67,7 +67,9 @@ std::optional<QString> ModemLineAssembler::next()
         m_read = cr < 0 ? m_pending.size() : cr + 1;
         if (cr < 0)
             break;
-        QString text = decode(m_line);
+        // The blanks around a line are no part of it: a modem that says "RING 2 " or " RING" rings all the
+        // same, and every reader of a line (the result codes, the rings, the caller-ID tags) sees it bare.
+        QString text = decode(m_line).trimmed();
         m_line.clear();
         if (m_lineTooLong) {
             m_lineTooLong = false;

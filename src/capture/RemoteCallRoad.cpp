@@ -43,10 +43,12 @@ void RemoteCallRoad::NewCall()
 {
     if (m_ended)
         return;
+    noteNoRing();
     CurrentCaller = clsCaller();
     CallHandled = false;
     CallListed = false;
     m_recordHeard = false;
+    m_noRingNoted = false;
     RingTicks = 0;
     gRinging = true;
     RingTimer.start();
@@ -84,6 +86,37 @@ void RemoteCallRoad::RingUpdate()
     Q_EMIT popupUpdate(CurrentCaller);
     RingTicks = 0;
     Q_EMIT popupRing();
+    // A caller ID that came before this first ring is announced now, after the ring's own sound, as the
+    // server does.
+    announce();
+}
+
+void RemoteCallRoad::announce()
+{
+    const QString number = CurrentCaller.Number.Number;
+    // Only a call that rang is announced: the server's record of a caller who hung up before the first ring
+    // comes just as a first ring's does, and such a call is not announced there either.
+    if (CallHandled || number == kNotReceived || number.isEmpty() || CurrentCaller.Rings == 0)
+        return;
+    CallHandled = true;
+    if (!isNoGroup(CurrentCaller.AttributeGroup)) {
+        // A group the server has but this copy does not know plays nothing, not the default sound.
+        const auto group = GetAttributeGroup(CurrentCaller.AttributeGroup);
+        if (group && !isNoGroup(group->Description))
+            playSound(group->Sound);
+    } else {
+        playSound(option(Key::DefaultSound, QString()));
+    }
+}
+
+void RemoteCallRoad::noteNoRing()
+{
+    // Whether a call will ring is known only once its ringing is over: one that never did is logged as the
+    // server logs it, with its 0 rings.
+    if (m_recordHeard && CurrentCaller.Rings == 0 && !m_noRingNoted) {
+        m_noRingNoted = true;
+        AddEvent(CallHandler::ringEvent(CurrentCaller));
+    }
 }
 
 void RemoteCallRoad::IncomingCaller(const clsCaller& record)
@@ -136,15 +169,7 @@ void RemoteCallRoad::UpdateNewCall()
     const QString number = CurrentCaller.Number.Number;
     if (number != kNotReceived && !number.isEmpty() && !CallHandled) {
         MatchCallerToContact(number, CurrentCaller);
-        if (!isNoGroup(CurrentCaller.AttributeGroup)) {
-            // A group the server has but this copy does not know plays nothing, not the default sound.
-            const auto group = GetAttributeGroup(CurrentCaller.AttributeGroup);
-            if (group && !isNoGroup(group->Description))
-                playSound(group->Sound);
-        } else {
-            playSound(option(Key::DefaultSound, QString()));
-        }
-        CallHandled = true;
+        announce();
     }
     if (CurrentCaller.ID != 0 && !CallListed) {
         CallListed = true;
@@ -184,6 +209,8 @@ void RemoteCallRoad::End()
 {
     if (m_ended)
         return;
+    // The call that never rang is logged before its road goes; this client hears no more of it.
+    noteNoRing();
     m_ended = true;
     if (RingTimer.isActive())
         gRinging = false;
@@ -202,6 +229,7 @@ void RemoteCallRoad::RingTimer_Timer()
     RingTicks += 1;
     gRinging = true;
     if (RingTicks >= 8) {
+        noteNoRing();
         gRinging = false;
         RingTicks = 0;
         RingTimer.stop();

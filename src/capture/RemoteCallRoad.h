@@ -22,7 +22,7 @@ public:
 
     // The call in progress; a new empty record until the first ";NEW;".
     clsCaller CurrentCaller;
-    // Contact matching and the caller's sound are done for this call.
+    // The caller's sound is done for this call (the contact is matched until then).
     bool CallHandled = false;
     // The call is in gRemoteCallers and the call list.
     bool CallListed = false;
@@ -72,10 +72,16 @@ private:
     void updateEarlierCall(clsCaller record);
     // Whether a record is another call's than the one in progress.
     bool isAnotherCall(const clsCaller& record) const;
+    // The caller's sound, once a call, once it has a number and has rung.
+    void announce();
+    // The activity log's line of a call whose ringing ended (or whose road ended) without a ring.
+    void noteNoRing();
 
     bool m_ended = false;
     // The call in progress has had its first record: its ID (0 when the server could not store it) is known.
     bool m_recordHeard = false;
+    // The call in progress was logged as one that never rang.
+    bool m_noRingNoted = false;
     // The IDs of the latest calls this road followed.
     QList<qint32> m_followed;
 };

@@ -40,6 +40,7 @@
 #include "support/FakeModem.h"
 #include "support/LoopbackPeer.h"
 #include "support/ManualWaitClock.h"
+#include "support/QueuedMarker.h"
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
 #include "support/ui/ByName.h"
@@ -145,6 +146,15 @@ QString listCell(const Caller& c, int column = CallListModel::ColRings)
     return QString();
 }
 QString listRings(const Caller& c) { return listCell(c); }
+// The rings of the call list's row of a number.
+QString listRingsOf(const QString& number)
+{
+    CallerIDGrid* g = grid();
+    for (int row = 1; g && row < g->Rows(); ++row)
+        if (g->TextMatrix(row, CallListModel::ColNumber) == number)
+            return g->TextMatrix(row, CallListModel::ColRings);
+    return QString();
+}
 
 // The caller is a contact of a group that blocks its calls.
 bool blockingGroupHolds(const Caller& c)
@@ -548,7 +558,8 @@ void TestCallInFlight::aRingingCallMeetsEveryChange()
 void TestCallInFlight::everyCallerIsACallOfItsOwn_data()
 {
     QTest::addColumn<QString>("next");
-    QTest::addColumn<QStringList>("calls"); // name|number|rings|answered, oldest first
+    // name|number|rings|answered, oldest first, and the contact the pop-up names where one owns the number
+    QTest::addColumn<QStringList>("calls");
     const QString first = QStringLiteral("RINGING NOW|(555) 777-0001|2|N/A");
     const QString second = QStringLiteral("OWN ONE|(555) 777-0002|2|N/A");
     for (const char* next : {"5 s after the last ring", "in the same read"})
@@ -570,6 +581,31 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn_data()
     QTest::newRow("from the server, the next call not stored")
         << QStringLiteral("from the server, not stored")
         << QStringList{blockedFirst, QStringLiteral("OWN ONE|(555) 777-0002|3|N/A")};
+    // The first call's record has no ID: its late answered test changes nothing here.
+    QTest::newRow("from the server, the earlier call not stored")
+        << QStringLiteral("from the server, earlier not stored")
+        << QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|2|N/A"),
+                       QStringLiteral("OWN ONE|(555) 777-0002|3|N/A")};
+    // A line whose caller ID comes before the first ring: the server's first record has the number already; the
+    // caller is announced once it rings, after the ring's own sound, as on the server.
+    QTest::newRow("from the server, caller ID before the first ring")
+        << QStringLiteral("from the server, caller ID before the first ring")
+        << QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|2|N/A")};
+    // Callers who hung up before their first ring, as the server sends them: calls of 0 rings, not announced.
+    QTest::newRow("from the server, blocks with no ring")
+        << QStringLiteral("from the server, blocks with no ring")
+        << QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|0|N/A"),
+                       QStringLiteral("OWN ONE|(555) 777-0002|0|N/A")};
+    // A contact of a group that blocks hangs up before the first ring, after a call that showed the pop-up: a call
+    // of its own under the contact, with nothing to pick up.
+    QTest::newRow("a block with no ring")
+        << QStringLiteral("a block with no ring")
+        << QStringList{second, QStringLiteral("RINGING NOW|(555) 777-0001|0|N/A|NUISANCE CO")};
+    // The program ends while a block waits for its ring: the call is stored and its clients hear of it before they
+    // are let go.
+    QTest::newRow("a block with no ring, then the end")
+        << QStringLiteral("a block with no ring, then the end")
+        << QStringList{QStringLiteral("RINGING NOW|(555) 777-0001|0|N/A")};
 }
 
 // A second caller close behind the first (a redial, a caller who gave up after two rings): each is one row with
@@ -581,46 +617,89 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
     const bool client = next.startsWith(QLatin1String("from the server"));
     const bool blocked = next == QLatin1String("blocked");
     const bool firstBlocked = next == QLatin1String("first blocked");
+    const bool noRing = next.startsWith(QLatin1String("a block with no ring"));
+    const bool theEnd = next.endsWith(QLatin1String("then the end"));
     SaveProperty(Section::frmConfiguration, Key::Networking, client ? QStringLiteral("2") : QStringLiteral("1"));
     if (blocked || firstBlocked)
         SaveProperty(Section::frmConfiguration, Key::BlockCallStrings,
                      QLatin1String(blocked ? kOwnOne.number : kRinging.number));
+    // A sound that is not there: each announcement says so in the event list.
+    SaveProperty(Section::frmConfiguration, Key::DefaultSound, m_home->file(QStringLiteral("caller.wav")));
     QVERIFY(Main());
     countSecondsByHand();
-    if (firstBlocked)
+    if (firstBlocked || (noRing && !theEnd))
         QVERIFY(blockingGroupHolds(kRinging));
 
     if (client) {
         QVERIFY(connectToServer());
-        const qint32 nextId = next.endsWith(QLatin1String("not stored")) ? 0 : 902;
-        m_server->send(QStringLiteral(";CLEAR CONTACTS;;CONTACT;|RINGER||||NUMBER|(555) 777-0001|Home"));
-        // What the server sends when the second caller's lines follow a ring of the first's: the first call as
-        // it stands without that ring, then the new call; the first call's hang-up ends after the new call began.
-        clsCaller first = record(kRinging, 901, 2);
-        pushFromServer(kRinging, 901, 1, false);
-        m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kRinging, 901, 1).PrintSend());
-        m_server->send(QStringLiteral(";RING;"));
-        m_server->send(QStringLiteral(";RING;"));
-        m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
-        pushFromServer(kOwnOne, nextId, 1, false);
-        m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kOwnOne, nextId, 1).PrintSend());
-        m_server->send(QStringLiteral(";RING;"));
-        first.Answered = QStringLiteral("BLOCKED");
-        m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
-        // The first call's entry and row change where they stand, under the call in progress.
-        QTRY_COMPARE(miniDisplay().Callers.value(1).Answered, QStringLiteral("BLOCKED"));
-        QCOMPARE(listCell(kRinging, CallListModel::ColAnswered), QStringLiteral("BLOCKED"));
-        QCOMPARE(miniDisplay().Callers.value(1).ContactName, QStringLiteral("RINGER"));
-        QCOMPARE(gRemoteCallers->at(gRemoteCallers->indexOf(901)).ContactName, QStringLiteral("RINGER"));
-        QCOMPARE(clientRoad()->CurrentCaller.ID, nextId);
-        QCOMPARE(clientRoad()->CurrentCaller.Name, QLatin1String(kOwnOne.name));
-        m_server->send(QStringLiteral(";RING;"));
-        QTRY_COMPARE(clientRoad()->CurrentCaller.Rings, 3);
-        QCOMPARE(listRings(kOwnOne), nextId != 0 ? QStringLiteral("3") : QString());
-        QCOMPARE(listRings(kRinging), QStringLiteral("2"));
-        // The client's log says what its row says, as the server's does.
-        const QStringList said = gMainForm->lstEvents.stringList().filter(QLatin1String(kRinging.shown));
-        QVERIFY2(!said.isEmpty() && said.last().contains(QStringLiteral("     2 Rings")), qPrintable(said.join('\n')));
+        if (next.endsWith(QLatin1String("blocks with no ring"))) {
+            m_server->send(QStringLiteral(";NEW;"));
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kRinging, 901, 0).PrintSend());
+            m_server->send(QStringLiteral(";NEW;"));
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kOwnOne, 902, 0).PrintSend());
+            QTRY_COMPARE(clientRoad()->CurrentCaller.ID, 902);
+            QCOMPARE(listRings(kRinging), QStringLiteral("0"));
+            ringingEnds();
+            QCOMPARE(listRings(kOwnOne), QStringLiteral("0"));
+        } else if (next.endsWith(QLatin1String("before the first ring"))) {
+            pushFromServer(kRinging, 901, 2);
+            QTRY_COMPARE(clientRoad()->CurrentCaller.Rings, 2);
+        } else {
+            const qint32 firstId = next.endsWith(QLatin1String("earlier not stored")) ? 0 : 901;
+            const qint32 nextId = next.endsWith(QLatin1String("server, not stored")) ? 0 : 902;
+            m_server->send(QStringLiteral(";CLEAR CONTACTS;;CONTACT;|RINGER||||NUMBER|(555) 777-0001|Home"));
+            // What the server sends when the second caller's lines follow a ring of the first's: the first call
+            // as it stands without that ring, then the new call; the first call's hang-up (or its answered test)
+            // ends after the new call began.
+            clsCaller first = record(kRinging, firstId, 2);
+            pushFromServer(kRinging, firstId, 1, false);
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kRinging, firstId, 1).PrintSend());
+            m_server->send(QStringLiteral(";RING;"));
+            m_server->send(QStringLiteral(";RING;"));
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
+            pushFromServer(kOwnOne, nextId, 1, false);
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + record(kOwnOne, nextId, 1).PrintSend());
+            m_server->send(QStringLiteral(";RING;"));
+            first.Answered = firstId != 0 ? QStringLiteral("BLOCKED") : QStringLiteral("YES");
+            m_server->send(QStringLiteral(";INCOMING CALLER;") + first.PrintSend());
+            // The first call's entry and row change where they stand, under the call in progress; a record the
+            // server could not store names no call here and changes nothing.
+            const QString firstAnswered = calls.first().section(QLatin1Char('|'), 3, 3);
+            if (firstId != 0)
+                QTRY_COMPARE(miniDisplay().Callers.value(1).Answered, firstAnswered);
+            else
+                QTRY_COMPARE(clientRoad()->CurrentCaller.ID, nextId);
+            QCOMPARE(listCell(kRinging, CallListModel::ColAnswered), firstId != 0 ? firstAnswered : QString());
+            if (firstId != 0) {
+                QCOMPARE(miniDisplay().Callers.value(1).ContactName, QStringLiteral("RINGER"));
+                QCOMPARE(gRemoteCallers->at(gRemoteCallers->indexOf(901)).ContactName, QStringLiteral("RINGER"));
+            }
+            QCOMPARE(clientRoad()->CurrentCaller.ID, nextId);
+            QCOMPARE(clientRoad()->CurrentCaller.Name, QLatin1String(kOwnOne.name));
+            m_server->send(QStringLiteral(";RING;"));
+            QTRY_COMPARE(clientRoad()->CurrentCaller.Rings, 3);
+            QCOMPARE(clientRoad()->CurrentCaller.ID, nextId);
+            QCOMPARE(listRings(kOwnOne), nextId != 0 ? QStringLiteral("3") : QString());
+            QCOMPARE(listRings(kRinging), firstId != 0 ? QStringLiteral("2") : QString());
+            // The client's log says what its row says, as the server's does.
+            const QStringList said = gMainForm->lstEvents.stringList().filter(QLatin1String(kRinging.shown));
+            QVERIFY2(!said.isEmpty() && said.last().contains(QStringLiteral("     2 Rings")),
+                     qPrintable(said.join('\n')));
+        }
+        // The client logs each call with the rings its server gave it, a call that never rang too, and announces
+        // only a call that rang; no answer of a call the server could not store is said here.
+        const QStringList events = gMainForm->lstEvents.stringList();
+        int rang = 0;
+        for (const QString& call : calls) {
+            const QStringList said = events.filter(call.section(QLatin1Char('|'), 1, 1));
+            const QString rings = call.section(QLatin1Char('|'), 2, 2);
+            QVERIFY2(!said.isEmpty() &&
+                         said.last().contains(QStringLiteral("     ") + rings + QStringLiteral(" Rings")),
+                     qPrintable(said.join('\n')));
+            rang += rings != QLatin1String("0");
+        }
+        QCOMPARE(events.filter(QStringLiteral("Sound file not found")).size(), rang);
+        QVERIFY2(events.filter(QStringLiteral("was answered")).isEmpty(), qPrintable(events.join('\n')));
     } else {
         QTRY_VERIFY(port() && port()->ModemConnected && !port()->isBusy());
         port()->setWaitClock(m_waitClock->reader());
@@ -638,6 +717,25 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
             TRIGGER(window(), "mnuOptionsRelease");
         } else if (next == QLatin1String("in the same read") || firstBlocked) {
             m_modem->inject(callBytes(kRinging) + callBytes(kOwnOne));
+        } else if (noRing) {
+            if (!theEnd) {
+                m_modem->inject(callBytes(kOwnOne));
+                QTRY_COMPARE(listRings(kOwnOne), QStringLiteral("2"));
+                ringingEnds();
+            }
+            QByteArray block;
+            for (const QString& line :
+                 FakeModem::callLines(QLatin1String(kRinging.number), QLatin1String(kRinging.name)))
+                block += "\r\n" + line.toUtf8() + "\r\n";
+            m_modem->inject(block);
+            QVERIFY(QTest::qWaitFor([this] { return m_modem->unreadBytes() == 0; }));
+            QVERIFY(waitForQueuedMarker());
+            if (theEnd) {
+                Program::requestEnd([] { ExitProgram(); });
+                QTRY_VERIFY(ProgramEnded());
+            } else {
+                ringingEnds();
+            }
         } else {
             m_modem->inject(callBytes(kRinging));
             QTRY_COMPARE(listRings(kRinging), QStringLiteral("2"));
@@ -656,8 +754,10 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
                 rest.chop(int(qstrlen("\r\nRING\r\n")));
             m_modem->inject(rest);
         }
-        QTRY_COMPARE(listRings(kOwnOne), blocked ? QStringLiteral("1") : QStringLiteral("2"));
-        QTRY_VERIFY(!port()->isBusy());
+        if (!theEnd) {
+            QTRY_COMPARE(listRings(kOwnOne), blocked ? QStringLiteral("1") : QStringLiteral("2"));
+            QTRY_VERIFY(!port()->isBusy());
+        }
         if (firstBlocked) {
             // The first call's late block changed its entry where it stands: the call in progress stays on top.
             QCOMPARE(miniDisplay().liveCall().Name, QLatin1String(kOwnOne.name));
@@ -670,12 +770,18 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
         QStringList rows;
         for (const Row& r : logRows(log))
             rows << QStringLiteral("%1|%2|%3|%4").arg(r.name, r.number).arg(r.rings).arg(r.answered);
-        QCOMPARE(rows, calls);
+        QStringList stored;
+        for (const QString& call : calls)
+            stored << call.section(QLatin1Char('|'), 0, 3);
+        QCOMPARE(rows, stored);
         QCOMPARE(m_modem->count(QStringLiteral("ATH1")), calls.filter(QStringLiteral("|BLOCKED")).size());
         if (secondRang.isValid())
             QCOMPARE(logRows(log).last().date, DateText::toIso(secondRang));
-        // The first call's row as the log has it, its last ring given back.
-        QCOMPARE(listRings(kRinging), QStringLiteral("2"));
+        // Each call's row as the log has it (the first call's last ring given back, a call that never rang with
+        // its 0 rings).
+        if (!theEnd)
+            for (const QString& call : calls)
+                QCOMPARE(listRingsOf(call.section(QLatin1Char('|'), 1, 1)), call.section(QLatin1Char('|'), 2, 2));
 
         // Each client hears of each caller as a call of its own: no record carries one caller under the other's
         // ID, and the last word on each call is what the log holds.
@@ -697,17 +803,21 @@ void TestCallInFlight::everyCallerIsACallOfItsOwn()
                 const clsCaller sent = lastSent(units, id.toInt());
                 QCOMPARE(
                     QStringLiteral("%1|%2|%3|%4").arg(sent.Name, sent.Number.Number).arg(sent.Rings).arg(sent.Answered),
-                    calls.filter(QLatin1String(kRinging.name)).value(0));
+                    calls.filter(QLatin1String(kRinging.name)).value(0).section(QLatin1Char('|'), 0, 3));
             }
     }
-    // The pop-up lists every call, newest first, each with its own data.
+    // The pop-up lists every call, newest first, each with its own data; the program's end takes it away.
+    if (theEnd)
+        return;
     const QList<clsCaller> shown = miniDisplay().Callers;
     QCOMPARE(shown.size(), calls.size());
     for (qsizetype i = 0; i < calls.size(); ++i) {
         const clsCaller& entry = shown[calls.size() - 1 - i];
         QCOMPARE(
             QStringLiteral("%1|%2|%3|%4").arg(entry.Name, entry.Number.Number).arg(entry.Rings).arg(entry.Answered),
-            calls[i]);
+            calls[i].section(QLatin1Char('|'), 0, 3));
+        if (calls[i].count(QLatin1Char('|')) > 3)
+            QCOMPARE(entry.ContactName, calls[i].section(QLatin1Char('|'), 4));
     }
 }
 
