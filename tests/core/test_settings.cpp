@@ -625,6 +625,16 @@ static void workOnAttributeGroups(const QString& step)
     RefreshAttributeGroupFile();
 }
 
+// The program folder's group file, the one the groups are kept in: the first step a change of the groups, every later
+// one the command that puts the default groups in its place.
+static void restoreDefaultGroups(const QString& step)
+{
+    if (step == QLatin1String("first"))
+        workOnAttributeGroups(step);
+    else
+        CreateDefaultAttributeGroups();
+}
+
 static void workOnAutoStartEntry(const QString& step)
 {
     if (step == QLatin1String("first")) {
@@ -652,7 +662,9 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
     // anew while the refusal lasts, then it is gone and a third change comes), "turned off" (the file no longer
     // wanted while the refusal lasts, then it is gone and the program ends), "the end, still refused".
     QTest::addColumn<QString>("next");
-    QTest::addColumn<QByteArray>("second"); // what the second change puts in the file
+    // What the second change puts in the file; nothing for a command that is refused as a whole, which leaves the
+    // file as it was for good.
+    QTest::addColumn<QByteArray>("second");
     const QString settings = QStringLiteral("Unable to write the settings file %1: ");
     const QString settingsTag = QStringLiteral("modProperties_WriteKey");
     const QString statistics = QStringLiteral("The statistics file %1 cannot be written: ");
@@ -680,6 +692,8 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
     QTest::newRow("attribute groups, then the settings")
         << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
         << "another file" << second;
+    QTest::newRow("settings, the end") << "Velquon.ini" << onSettings << settings << settingsTag << "full disk"
+                                       << "the end" << second;
     QTest::newRow("attribute groups, the end")
         << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
         << "the end" << second;
@@ -702,6 +716,11 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
     QTest::newRow("attribute groups, still full at the end")
         << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
         << "the end, still refused" << second;
+    // Refused, the default groups are not restored, and said so: the groups in use stay, and so does their file.
+    QTest::newRow("the default groups, refused") << "AttributeGroups.dat" << Change(restoreDefaultGroups) << groups
+                                                 << "modAttributeGroup_CreateDefaultAttributeGroups"
+                                                 << "full disk"
+                                                 << "another file" << QByteArray();
     QTest::newRow("settings, a read-only file") << "Velquon.ini" << onSettings << settings << settingsTag << "read-only"
                                                 << "change" << second;
     QTest::newRow("settings, a failing sync")
@@ -791,6 +810,10 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
         return;
     }
     const QByteArray after = fileBytes(path);
+    if (second.isEmpty()) {
+        QCOMPARE(after, before);
+        return;
+    }
     QVERIFY(after != before);
     QVERIFY2(after.contains(second), after.constData());
     QVERIFY(lastReportedTag() != QLatin1String("modMain_ShutDown"));
