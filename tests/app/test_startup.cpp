@@ -920,8 +920,8 @@ void TestStartup::realProgramStartsAndEndsOnASignal_data()
     // The activity log on a full disk once the program runs: the lines it holds leave on standard error, once.
     QTest::newRow("SIGTERM with the activity log on a full disk") << SIGTERM << "full disk";
     QTest::newRow("exit() from elsewhere with the activity log on a full disk") << 0 << "full disk";
-    // The autostart entry refused at the start and its place free since, the settings made read-only: the end writes
-    // the entry, and says the settings' change is lost.
+    // The autostart entry refused at the start and its place free since, the settings read-only: the end writes the
+    // entry, and says the settings' change is lost.
     QTest::newRow("SIGTERM with a file held") << SIGTERM << "held file";
     QTest::newRow("exit() from elsewhere with a file held") << 0 << "held file";
 }
@@ -956,6 +956,11 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         if (meanwhile == QLatin1String("full disk"))
             ini.setValue(QStringLiteral("frmConfiguration/CommPort"), home.filePath(QStringLiteral("no-modem")));
     }
+    // Read-only from the start: no write of the settings while the program runs can give the file its mode back.
+    const QByteArray settingsName = QFile::encodeName(home.filePath(QStringLiteral("Velquon.ini")));
+    if (meanwhile == QLatin1String("held file"))
+        QVERIFY(::chmod(settingsName.constData(), 0444) == 0);
+    const auto writable = qScopeGuard([&] { ::chmod(settingsName.constData(), 0644); });
     QFile commands(home.filePath(QStringLiteral("commands.txt")));
     QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     QProcessEnvironment env = programEnvironment(home.path());
@@ -1040,7 +1045,6 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     }
 
     const QString entry = home.filePath(QStringLiteral("autostart/Velquon.desktop"));
-    const QByteArray settingsName = QFile::encodeName(home.filePath(QStringLiteral("Velquon.ini")));
     if (meanwhile == QLatin1String("held file")) {
         const auto refused = [&] {
             QFile f(home.filePath(QStringLiteral("Diagnostics.log")));
@@ -1050,9 +1054,7 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         };
         QTRY_VERIFY_WITH_TIMEOUT(refused(), 15000);
         QVERIFY(QDir().rmdir(entry));
-        QVERIFY(::chmod(settingsName.constData(), 0444) == 0);
     }
-    const auto writable = qScopeGuard([&] { ::chmod(settingsName.constData(), 0644); });
 
     const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
     const QString socketFile = SingleInstance::socketPath(settingsKey);
