@@ -172,7 +172,8 @@ const QByteArray kScratchMark = QByteArrayLiteral(".velquon-");
 constexpr int kScratchSuffixLength = 6;
 
 // A name of its own beside the target, made by this call: whatever stood there before is never touched. Locked while
-// it is written, so that no start of another copy takes it for a leftover meanwhile.
+// it is written, so that a start of a copy that cannot see our process number (one in a process namespace of its
+// own) does not take it for a leftover meanwhile.
 int createBeside(const QString& target, QByteArray& name, int& reason)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -285,9 +286,6 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
         reason = errno;
         ok = false;
     }
-    // The lock stays on a second descriptor until the scratch copy has its place or is gone, so that no start takes
-    // it meanwhile; the closing is still checked before the rename.
-    const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (::close(fd) != 0 && ok) {
         reason = errno;
         ok = false;
@@ -296,47 +294,41 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
         reason = errno;
         ok = false;
     }
-    if (!ok)
+    if (!ok) {
         ::unlink(scratch.constData());
-    if (held >= 0)
-        ::close(held);
-    if (!ok && why)
-        *why = systemReason(reason);
+        if (why)
+            *why = systemReason(reason);
+    }
     return ok;
 }
 
-int removeLeftovers(const QString& path)
+void removeLeftovers(const QString& path)
 {
     const QFileInfo target(finalTarget(path));
     const QString targetName = target.fileName();
     if (targetName.isEmpty())
-        return 0;
+        return;
     const QDir folder = target.absoluteDir();
-    int removed = 0;
+    // Plain files only: what else bears such a name is not ours.
     const QStringList names = folder.entryList({targetName + QString::fromLatin1(kScratchMark) + QLatin1Char('*')},
-                                               QDir::Files | QDir::Hidden | QDir::System);
+                                               QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
         const qint64 writer = scratchWriter(name, targetName);
         if (writer == 0)
             continue;
         // A copy that still runs may be writing it now (or will rename it in a moment).
-        if (writer != qint64(::getpid()) && (::kill(pid_t(writer), 0) == 0 || errno == EPERM))
+        if (::kill(pid_t(writer), 0) == 0 || errno == EPERM)
             continue;
         const QByteArray scratch = QFile::encodeName(folder.filePath(name));
         const int fd = ::open(scratch.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
             continue;
-        struct stat opened = {};
-        struct stat named = {};
-        // Held by a writer of another process (one whose number means nothing here, in a container of its own),
-        // or no longer the file that bears the name: not ours to take.
-        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::lstat(scratch.constData(), &named) == 0 && named.st_dev == opened.st_dev &&
-            named.st_ino == opened.st_ino && ::unlink(scratch.constData()) == 0)
-            ++removed;
+        // Held by its writer, a copy in a process namespace of its own, whose number means nothing here: not ours to
+        // take.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(scratch.constData());
         ::close(fd);
     }
-    return removed;
 }
 
 } // namespace PlainFile

@@ -55,7 +55,7 @@ int openToWriteWithoutWaiting(const QString& path, int flags, QString* why = nul
 bool replace(const QString& path, const QByteArray& bytes, QString* why = nullptr);
 // Removes what writes of the file at path (through its links) left beside it when their process was killed: the
 // scratch copies replace names as its own, whose writing process no longer runs and which nobody holds. Anything
-// else there is left alone. How many were removed.
-int removeLeftovers(const QString& path);
+// else there is left alone.
+void removeLeftovers(const QString& path);
 
 } // namespace PlainFile
