@@ -21,6 +21,7 @@
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
 #include "core/StoreLocks.h"
+#include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
@@ -524,9 +525,13 @@ void closeAtExit()
         closeStores();
     }
     // Also after the exit steps: a task they ended over may have said what it left undone since. Only on the
-    // thread that keeps the lines.
-    if (std::this_thread::get_id() == g_mainThread)
+    // thread that keeps the lines and the files. The files the disk would not take are written here at the latest,
+    // whichever way the program ends (the exit steps' own writing of the settings gave them their chance before);
+    // what still cannot be written is said first, so that the activity log's lines take it along.
+    if (std::this_thread::get_id() == g_mainThread) {
+        UnwrittenFiles::writeHeldAtEnd();
         writeHeldActivityLinesAtEnd();
+    }
     SingleInstance::instance().removeFilesAtExit();
 }
 

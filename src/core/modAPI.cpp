@@ -1,5 +1,6 @@
 #include "core/modAPI.h"
 
+#include "core/UnwrittenFiles.h"
 #include "core/modError.h"
 #include "platform/PlainFile.h"
 
@@ -38,6 +39,8 @@ void SetAutoStart()
 {
     const QString path = autoStartEntryPath();
     const QByteArray entry = autoStartEntryText().toUtf8();
+    // What a write killed half-way left beside the entry in an earlier run.
+    PlainFile::removeLeftovers(path);
     // An entry written by an older start (without the icon, or for a program since moved) is brought up
     // to date; one that says the same is left alone.
     QFile existing(path);
@@ -46,9 +49,10 @@ void SetAutoStart()
     existing.close();
     // Whatever else stands in the entry's place (a folder, a named pipe) is the user's: never written over.
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (QString why; !PlainFile::replace(path, entry, &why)) {
-        ReportUnwritten(kFileAccessError,
-                        QStringLiteral("The autostart entry ") + path + QStringLiteral(" cannot be written: ") + why,
+    // Refused, the option still says the program starts with the desktop: the entry is written at the next chance.
+    const QString subject = QStringLiteral("The autostart entry ") + path;
+    if (QString why; !UnwrittenFiles::write(path, entry, subject, UnwrittenFiles::OnRefusal::Hold, &why)) {
+        ReportUnwritten(kFileAccessError, subject + QStringLiteral(" cannot be written: ") + why,
                         QStringLiteral("Velquon"), QStringLiteral("modAPI_SetAutoStart"));
     }
 }
@@ -56,6 +60,8 @@ void SetAutoStart()
 void RemoveAutoStart()
 {
     const QString path = autoStartEntryPath();
+    // An entry that could not be written yet must not come back after the option was turned off.
+    UnwrittenFiles::forget(path);
     if (QFile::exists(path) && !QFile::remove(path)) {
         SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_RemoveAutoStart"));

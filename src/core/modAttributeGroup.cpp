@@ -9,6 +9,7 @@
 #include "core/Globals.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
+#include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
 #include "core/modContactDB.h"
 #include "core/modError.h"
@@ -60,9 +61,11 @@ std::optional<bool> blockField(const QVariant& field)
     return asTrue;
 }
 
+QString fileSubject(const QString& path) { return QStringLiteral("The attribute group file ") + path; }
+
 QString unwrittenText(const QString& path, const QString& why)
 {
-    return QStringLiteral("The attribute group file ") + path + QStringLiteral(" cannot be written: ") + why;
+    return fileSubject(path) + QStringLiteral(" cannot be written: ") + why;
 }
 
 void loadFailed(qint32 number, const QString& description)
@@ -144,6 +147,14 @@ void LoadAttributeGroupsFromFile(const QString& path)
 {
     if (isClientMode())
         return;
+    // What a write killed half-way left beside the file in an earlier run.
+    PlainFile::removeLeftovers(path);
+    // The groups as the user last changed them, which the file could not take yet (a mode switch reloads them).
+    if (const auto held = UnwrittenFiles::held(path)) {
+        AddAttributeGroups(DataFile::parseAll(*held));
+        SendAttributeGroups();
+        return;
+    }
     const PlainFile::Kind kind = PlainFile::kindOf(path);
     if (kind == PlainFile::Kind::Missing)
         return;
@@ -193,7 +204,9 @@ bool CreateDefaultAttributeGroups()
         {QStringLiteral("Block Calls"), qlonglong(255), QStringLiteral("TRUE"), sounds + "Alarm.wav"},
     };
     const QString path = defaultAttributeGroupsFile();
-    if (QString error; !DataFile::writeAll(path, defaults, &error)) {
+    // Refused, nothing is restored (and that is said): the groups in use stay, and so does their file.
+    if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(defaults), fileSubject(path),
+                                              UnwrittenFiles::OnRefusal::GiveUp, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
                         QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"));
         return false;
@@ -206,7 +219,9 @@ void RefreshAttributeGroupFile()
     if (isClientMode())
         return;
     const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
-    if (QString error; !DataFile::writeAll(path, AttributeGroupRecords(), &error)) {
+    // Refused, the groups stay as the user made them and are written at the next chance.
+    if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(AttributeGroupRecords()), fileSubject(path),
+                                              UnwrittenFiles::OnRefusal::Hold, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
                         QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
         return;

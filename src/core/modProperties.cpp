@@ -1,5 +1,6 @@
 #include "core/modProperties.h"
 
+#include "core/UnwrittenFiles.h"
 #include "core/modError.h"
 #include "platform/IniFile.h"
 #include "platform/PlainFile.h"
@@ -45,9 +46,9 @@ QString asideName(const QString& path)
     return name;
 }
 
-// False with why when the file could not take the settings; it then holds what it held before, and the next write
-// that goes through writes every value of the run.
-bool writeFile(QString* why)
+// False with why when the file could not take the settings; it then holds what it held before, and the settings are
+// held to be written at the next chance (UnwrittenFiles).
+bool writeFile(QString* why, UnwrittenFiles::OnRefusal onRefusal = UnwrittenFiles::OnRefusal::Hold)
 {
     if (g_store.memoryOnly)
         return true;
@@ -55,7 +56,8 @@ bool writeFile(QString* why)
         *why = g_store.notAFile;
         return false;
     }
-    return PlainFile::replace(g_store.path, IniFile::serialize(g_store.values), why);
+    return UnwrittenFiles::write(g_store.path, IniFile::serialize(g_store.values),
+                                 QStringLiteral("The settings file ") + g_store.path, onRefusal, why);
 }
 
 // A file with lines that are not settings (a slip in a hand edit, a disk fault, bytes of another file) keeps
@@ -70,7 +72,7 @@ void repairStore(const QByteArray& original, const IniFile::Parsed& parsed)
         // Without a clean file in its place the next start would find none and begin as a new installation: the
         // damaged one goes back, and is not written over in this run.
         QString why;
-        if (!writeFile(&why)) {
+        if (!writeFile(&why, UnwrittenFiles::OnRefusal::GiveUp)) {
             kept = false;
             QFile::rename(aside, path);
         }
@@ -100,6 +102,8 @@ void loadStore(const QString& path)
     g_store = Store{};
     g_store.path = path;
     g_store.loaded = true;
+    // What a write killed half-way left beside the file in an earlier run.
+    PlainFile::removeLeftovers(path);
     const PlainFile::Kind kind = PlainFile::kindOf(path);
     if (kind == PlainFile::Kind::Missing)
         return;

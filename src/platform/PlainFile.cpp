@@ -1,5 +1,6 @@
 #include "platform/PlainFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -7,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,18 +165,29 @@ QString finalTarget(const QString& path)
     return target;
 }
 
-// A name of its own beside the target, made by this call: whatever stood there before is never touched.
+// What every scratch copy of ours carries after the target's name, then the writing process's number and a mark of
+// its own: "Velquon.ini.velquon-4711-aB3dE9". A later start knows by it what a killed write of ours left, and
+// whether its writer still lives.
+const QByteArray kScratchMark = QByteArrayLiteral(".velquon-");
+constexpr int kScratchSuffixLength = 6;
+
+// A name of its own beside the target, made by this call: whatever stood there before is never touched. Locked while
+// it is written, so that a start of a copy that cannot see our process number (one in a process namespace of its
+// own) does not take it for a leftover meanwhile.
 int createBeside(const QString& target, QByteArray& name, int& reason)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const QByteArray prefix = QFile::encodeName(target) + kScratchMark + QByteArray::number(qint64(::getpid())) + '-';
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray suffix(6, 'x');
+        QByteArray suffix(kScratchSuffixLength, 'x');
         for (char& c : suffix)
             c = letters[QRandomGenerator::global()->bounded(int(sizeof(letters) - 1))];
-        name = QFile::encodeName(target) + '.' + suffix;
+        name = prefix + suffix;
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-        if (fd >= 0)
+        if (fd >= 0) {
+            ::flock(fd, LOCK_EX);
             return fd;
+        }
         if (errno != EEXIST) {
             reason = errno;
             return -1;
@@ -181,6 +195,27 @@ int createBeside(const QString& target, QByteArray& name, int& reason)
     }
     reason = EEXIST;
     return -1;
+}
+
+// The writing process a scratch copy's name gives beside target's file name, or 0 when the name is no scratch copy
+// of ours.
+qint64 scratchWriter(const QString& scratch, const QString& targetName)
+{
+    const QString mark = targetName + QString::fromLatin1(kScratchMark);
+    if (!scratch.startsWith(mark))
+        return 0;
+    const QString rest = scratch.mid(mark.size());
+    const qsizetype dash = rest.indexOf(QLatin1Char('-'));
+    if (dash <= 0 || rest.size() - dash - 1 != kScratchSuffixLength)
+        return 0;
+    for (const QChar c : rest.mid(dash + 1)) {
+        const char a = c.toLatin1();
+        if (!((a >= '0' && a <= '9') || (a >= 'a' && a <= 'z') || (a >= 'A' && a <= 'Z')))
+            return 0;
+    }
+    bool number = false;
+    const qint64 pid = rest.left(dash).toLongLong(&number);
+    return number && pid > 0 ? pid : 0;
 }
 
 bool writeEverything(int fd, const QByteArray& bytes, int& reason)
@@ -217,7 +252,12 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
         return false;
     }
     int reason = 0;
-    // A file its owner made read-only stays as it is, whoever we run as.
+    // A file made read-only stays as it is, whoever we run as: root may write anything, and would.
+    if (existed && (old.st_mode & 0222) == 0) {
+        if (why)
+            *why = systemReason(EACCES);
+        return false;
+    }
     if (existed && ::faccessat(AT_FDCWD, targetName.constData(), W_OK, AT_EACCESS) != 0) {
         if (why)
             *why = systemReason(errno);
@@ -231,6 +271,11 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
         return false;
     }
     bool ok = true;
+    // The file stays its owner's: run as root on a user's settings (sudo keeps the user's home), a file of root's
+    // would lock the user out. Where we may not give it away, it is our own file anyway. Before the mode, which a
+    // change of owner would strip of its set-id bits.
+    if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+        (void)::fchown(fd, old.st_uid, old.st_gid);
     if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) {
         reason = errno;
         ok = false;
@@ -255,6 +300,35 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
             *why = systemReason(reason);
     }
     return ok;
+}
+
+void removeLeftovers(const QString& path)
+{
+    const QFileInfo target(finalTarget(path));
+    const QString targetName = target.fileName();
+    if (targetName.isEmpty())
+        return;
+    const QDir folder = target.absoluteDir();
+    // Plain files only: what else bears such a name is not ours.
+    const QStringList names = folder.entryList({targetName + QString::fromLatin1(kScratchMark) + QLatin1Char('*')},
+                                               QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const qint64 writer = scratchWriter(name, targetName);
+        if (writer == 0)
+            continue;
+        // A copy that still runs may be writing it now (or will rename it in a moment).
+        if (::kill(pid_t(writer), 0) == 0 || errno == EPERM)
+            continue;
+        const QByteArray scratch = QFile::encodeName(folder.filePath(name));
+        const int fd = ::open(scratch.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Held by its writer, a copy in a process namespace of its own, whose number means nothing here: not ours to
+        // take.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(scratch.constData());
+        ::close(fd);
+    }
 }
 
 } // namespace PlainFile

@@ -47,10 +47,15 @@ int openToWriteWithoutWaiting(const QString& path, int flags, QString* why = nul
 
 // Makes bytes the whole content of the plain file at path (through its links, as opening follows them), or leaves
 // the old file exactly as it was. The new content is written beside it, synced and only then renamed over it, with
-// the old file's permissions; every step is checked, since the system may take a write and refuse it only at the
-// flush, the sync or the closing (a full disk, no inodes left, an I/O error). False with the system's reason, or
-// the sentence above when something that is no file stands there (it is never written over); nothing of the
-// attempt is left behind.
+// the old file's permissions, and its owner and group where we may give it them; every step is checked, since the
+// system may take a write and refuse it only at the flush, the sync or the closing (a full disk, no inodes left, an
+// I/O error). A file without a write bit stays as it is, whoever we run as. False with the system's reason, or the
+// sentence above when something that is no file stands there (it is never written over); nothing of the attempt is
+// left behind, unless the process is killed meanwhile (see removeLeftovers).
 bool replace(const QString& path, const QByteArray& bytes, QString* why = nullptr);
+// Removes what writes of the file at path (through its links) left beside it when their process was killed: the
+// scratch copies replace names as its own, whose writing process no longer runs and which nobody holds. Anything
+// else there is left alone.
+void removeLeftovers(const QString& path);
 
 } // namespace PlainFile

@@ -8,6 +8,7 @@
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
 #include "core/StoreLocks.h"
+#include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
 #include "core/clsContact.h"
 #include "core/modContactDB.h"
@@ -351,6 +352,13 @@ QString StatsFilePath()
 
 void LoadStatisticsFromFile(const QString& path)
 {
+    // What a write killed half-way left beside the file in an earlier run.
+    PlainFile::removeLeftovers(path);
+    // The statistics as the user last changed them, which the file could not take yet (a mode switch reloads them).
+    if (const auto held = UnwrittenFiles::held(path)) {
+        AddCustomStats(DataFile::parseAll(*held));
+        return;
+    }
     const PlainFile::Kind kind = PlainFile::kindOf(path);
     if (kind == PlainFile::Kind::Missing)
         return;
@@ -482,16 +490,20 @@ QList<DataFile::Record> CustomStatsRecords()
 }
 
 namespace {
+QString fileSubject(const QString& path) { return QStringLiteral("The statistics file ") + path; }
+
 QString unwrittenText(const QString& path, const QString& why)
 {
-    return QStringLiteral("The statistics file ") + path + QStringLiteral(" cannot be written: ") + why;
+    return fileSubject(path) + QStringLiteral(" cannot be written: ") + why;
 }
 } // namespace
 
 bool RefreshStatsFile()
 {
     const QString path = StatsFilePath();
-    if (QString error; !DataFile::writeAll(path, CustomStatsRecords(), &error)) {
+    // Refused, the statistics stay as the user made them and are written at the next chance.
+    if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(CustomStatsRecords()), fileSubject(path),
+                                              UnwrittenFiles::OnRefusal::Hold, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
                         QStringLiteral("modStatistics_RefreshStatsFile"));
         return false;
@@ -514,7 +526,9 @@ bool NewStatsFile(const QString& path)
             ReportError(QStringLiteral("frmStatistics_mnuFileNew_Click"));
             return false;
         }
-        if (QString error; !DataFile::writeAll(path, {DataFile::Record{}}, &error)) {
+        // Refused, the command changes nothing (and says so).
+        if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll({DataFile::Record{}}), fileSubject(path),
+                                                  UnwrittenFiles::OnRefusal::GiveUp, &error)) {
             ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
                             QStringLiteral("frmStatistics_mnuFileNew_Click"));
             return false;

@@ -999,6 +999,10 @@ void TestStartup::realProgramStartsAndEndsOnASignal_data()
     // The activity log on a full disk once the program runs: the lines it holds leave on standard error, once.
     QTest::newRow("SIGTERM with the activity log on a full disk") << SIGTERM << "full disk";
     QTest::newRow("exit() from elsewhere with the activity log on a full disk") << 0 << "full disk";
+    // The autostart entry refused at the start and its place free since, the settings read-only: the end writes the
+    // entry, and says the settings' change is lost.
+    QTest::newRow("SIGTERM with a file held") << SIGTERM << "held file";
+    QTest::newRow("exit() from elsewhere with a file held") << 0 << "held file";
 }
 
 void TestStartup::realProgramStartsAndEndsOnASignal()
@@ -1024,10 +1028,18 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
             ini.setValue(QStringLiteral("frmConfiguration/Networking"), QStringLiteral("1"));
             ini.setValue(QStringLiteral("frmConfiguration/LocalPort"), QString::number(port));
         }
+        // Its place taken by a folder at the start.
+        if (meanwhile == QLatin1String("held file"))
+            QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("autostart/Velquon.desktop"))));
         // A modem that is not there: each opening of the port says so in event lines.
         if (meanwhile == QLatin1String("full disk"))
             ini.setValue(QStringLiteral("frmConfiguration/CommPort"), home.filePath(QStringLiteral("no-modem")));
     }
+    // Read-only from the start: no write of the settings while the program runs can give the file its mode back.
+    const QByteArray settingsName = QFile::encodeName(home.filePath(QStringLiteral("Velquon.ini")));
+    if (meanwhile == QLatin1String("held file"))
+        QVERIFY(::chmod(settingsName.constData(), 0444) == 0);
+    const auto writable = qScopeGuard([&] { ::chmod(settingsName.constData(), 0644); });
     QFile commands(home.filePath(QStringLiteral("commands.txt")));
     QVERIFY(commands.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     QProcessEnvironment env = programEnvironment(home.path());
@@ -1111,6 +1123,18 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
                                  15000);
     }
 
+    const QString entry = home.filePath(QStringLiteral("autostart/Velquon.desktop"));
+    if (meanwhile == QLatin1String("held file")) {
+        const auto refused = [&] {
+            QFile f(home.filePath(QStringLiteral("Diagnostics.log")));
+            return f.open(QIODevice::ReadOnly) && f.readAll().contains((QStringLiteral("The autostart entry ") + entry +
+                                                                        QStringLiteral(" cannot be written"))
+                                                                           .toUtf8());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(refused(), 15000);
+        QVERIFY(QDir().rmdir(entry));
+    }
+
     const QString settingsKey = home.filePath(QStringLiteral("Velquon.ini"));
     const QString socketFile = SingleInstance::socketPath(settingsKey);
     QVERIFY(QFile::exists(SingleInstance::lockPath(settingsKey)));
@@ -1132,6 +1156,11 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
         QVERIFY(QFile::remove(activityLog));
         QVERIFY(QFile::rename(activityLog + QStringLiteral(".kept"), activityLog));
     }
+    if (meanwhile == QLatin1String("held file")) {
+        QFile written(entry);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("Icon=velquon"));
+    }
     // The answer never came: the program ended inside it.
     if (meanwhile == QLatin1String("answer")) {
         client.waitForReadyRead(1000);
@@ -1147,7 +1176,11 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     const auto logOff = DateText::parse(ini.value(QStringLiteral("frmConfiguration/LogOffTime")).toString());
     QVERIFY(logOff);
     Clock::reset();
-    QVERIFY2(qAbs(logOff->secsTo(Clock::now())) < 120, qPrintable(DateText::format(*logOff)));
+    // A settings file made read-only keeps the time it held, and the end says what it could not take.
+    if (meanwhile == QLatin1String("held file"))
+        QCOMPARE(DateText::format(*logOff), QStringLiteral("1/2/2020 3:04:05 AM"));
+    else
+        QVERIFY2(qAbs(logOff->secsTo(Clock::now())) < 120, qPrintable(DateText::format(*logOff)));
 
     // It came up as a standalone program with its databases and its main window (the time away is reported
     // only after the window is shown).
@@ -1160,6 +1193,12 @@ void TestStartup::realProgramStartsAndEndsOnASignal()
     QVERIFY(logged.contains(QStringLiteral(":  Loaded caller database ") + home.filePath(QStringLiteral("dbCID.mdb"))));
     QVERIFY(logged.contains(QStringLiteral(":  Logged off for ")));
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("dbContacts.mdb"))));
+    if (meanwhile == QLatin1String("held file")) {
+        const QString lost = QStringLiteral(":  The settings file ") + home.filePath(QStringLiteral("Velquon.ini")) +
+                             QStringLiteral(" could not be written before Velquon ended (Permission denied): the "
+                                            "changes made to it since ");
+        QCOMPARE(logged.count(lost), 1);
+    }
 }
 
 void TestStartup::pathsThatAreNoFilesHoldNothing_data()

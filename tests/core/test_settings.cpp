@@ -12,8 +12,10 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 
 #include "core/SettingsKeys.h"
+#include "core/UnwrittenFiles.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
 #include "core/modError.h"
@@ -23,6 +25,7 @@
 #include "statistics/modStatistics.h"
 #include "support/FullDisk.h"
 #include "support/ReadOnlyFolder.h"
+#include "support/SystemRefusals.h"
 #include "support/TempHome.h"
 
 using Change = std::function<void(const QString& name)>;
@@ -60,6 +63,8 @@ private Q_SLOTS:
     void unwritableFileIsKeptQuietly();
     void aFileTheDiskCannotTakeStaysAsItWas_data();
     void aFileTheDiskCannotTakeStaysAsItWas();
+    void aFileKeepsWhatItIsThroughItsWrites_data();
+    void aFileKeepsWhatItIsThroughItsWrites();
     void damagedFileKeepsItsReadableValues();
     void binaryGarbageAfterGoodKeysIsRepairedOnFirstRead();
     void damagedFileThatCannotBePutAsideStillReadsDefaults_data();
@@ -578,75 +583,320 @@ void TestSettings::unwritableFileIsKeptQuietly()
     QVERIFY(QFileInfo(settingsFilePath()).isDir());
 }
 
+// Each of the files the program keeps whole, worked on by a step: a change named by it, which rewrites the file
+// whole; "read again": the file read anew, as a start or a mode switch reads it; "turned off": the change that ends
+// the program's need for the file (the autostart entry: the option turned off).
+static void workOnSettings(const QString& step)
+{
+    if (step == QLatin1String("read again")) {
+        resetSettingsStore();
+        (void)GetProperty(Section::frmMain, Key::SortCol, QString());
+        return;
+    }
+    AddRecentItem(Section::frmFind, Key::NameNumber, step);
+}
+
+static void workOnStatistics(const QString& step)
+{
+    if (step == QLatin1String("read again") || !gStatistics) {
+        ReleaseStatistics();
+        CreateDefaultStatistics();
+        if (step == QLatin1String("read again"))
+            return;
+    }
+    auto statistic = std::make_shared<clsStatistic>();
+    statistic->Custom = true;
+    statistic->Description = step;
+    gStatistics->add(step, statistic);
+    RefreshStatsFile();
+}
+
+static void workOnAttributeGroups(const QString& step)
+{
+    if (step == QLatin1String("read again")) {
+        gAttributeGroups = KeyedCollection<clsAttributeGroup>();
+        LoadAttributeGroupsFromFile(
+            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
+        return;
+    }
+    auto group = std::make_shared<clsAttributeGroup>();
+    group->Description = step;
+    gAttributeGroups.add(step, group);
+    RefreshAttributeGroupFile();
+}
+
+// The program folder's group file, the one the groups are kept in: the first step a change of the groups, every later
+// one the command that puts the default groups in its place.
+static void restoreDefaultGroups(const QString& step)
+{
+    if (step == QLatin1String("first"))
+        workOnAttributeGroups(step);
+    else
+        CreateDefaultAttributeGroups();
+}
+
+static void workOnAutoStartEntry(const QString& step)
+{
+    if (step == QLatin1String("first")) {
+        QDir().mkpath(QFileInfo(autoStartEntryPath()).absolutePath());
+        QFile older(autoStartEntryPath());
+        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("[Desktop Entry]\nExec=velquon\n") > 0);
+    } else if (step == QLatin1String("turned off")) {
+        RemoveAutoStart();
+    } else {
+        SetAutoStart();
+    }
+}
+
 void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
 {
     QTest::addColumn<QString>("file");  // in the program folder
     QTest::addColumn<Change>("change"); // one that rewrites the file whole, named by its argument
     QTest::addColumn<QString>("said");  // the kept error before the system's reason (%1: the file's path)
     QTest::addColumn<QString>("tag");
-    QTest::newRow("settings") << "Velquon.ini" << Change([](const QString& name) {
-        AddRecentItem(Section::frmFind, Key::NameNumber, name);
-    }) << "Unable to write the settings file %1: "
-                              << "modProperties_WriteKey";
-    QTest::newRow("statistics") << "Statistics.dat" << Change([](const QString& name) {
-        if (!gStatistics)
-            CreateDefaultStatistics();
-        auto statistic = std::make_shared<clsStatistic>();
-        statistic->Custom = true;
-        statistic->Description = name;
-        gStatistics->add(name, statistic);
-        RefreshStatsFile();
-    }) << "The statistics file %1 cannot be written: "
-                                << "modStatistics_RefreshStatsFile";
-    QTest::newRow("attribute groups") << "AttributeGroups.dat" << Change([](const QString& name) {
-        auto group = std::make_shared<clsAttributeGroup>();
-        group->Description = name;
-        gAttributeGroups.add(name, group);
-        RefreshAttributeGroupFile();
-    }) << "The attribute group file %1 cannot be written: "
-                                      << "modAttributeGroup_RefreshAttributeGroupFile";
-    QTest::newRow("autostart entry") << "autostart/Velquon.desktop" << Change([](const QString& name) {
-        if (name == QLatin1String("first")) {
-            QDir().mkpath(QFileInfo(autoStartEntryPath()).absolutePath());
-            QFile older(autoStartEntryPath());
-            QVERIFY(older.open(QIODevice::WriteOnly) && older.write("[Desktop Entry]\nExec=velquon\n") > 0);
-        } else {
-            SetAutoStart();
-        }
-    }) << "The autostart entry %1 cannot be written: "
-                                     << "modAPI_SetAutoStart";
+    // What refuses the second change: "full disk"; "read-only" (the file without a write bit, whoever runs the
+    // tests, root too); "failing sync" (the disk fails under the file system when the write is synced).
+    QTest::addColumn<QString>("refusal");
+    // What comes next: "change" (once the refusal is gone, a third change of the file), "another file" (once it is
+    // gone, a write of the settings), "the end" (once it is gone, the program ends), "read again" (the file read
+    // anew while the refusal lasts, then it is gone and a third change comes), "turned off" (the file no longer
+    // wanted while the refusal lasts, then it is gone and the program ends), "the end, still refused".
+    QTest::addColumn<QString>("next");
+    // What the second change puts in the file; nothing for a command that is refused as a whole, which leaves the
+    // file as it was for good.
+    QTest::addColumn<QByteArray>("second");
+    const QString settings = QStringLiteral("Unable to write the settings file %1: ");
+    const QString settingsTag = QStringLiteral("modProperties_WriteKey");
+    const QString statistics = QStringLiteral("The statistics file %1 cannot be written: ");
+    const QString statisticsTag = QStringLiteral("modStatistics_RefreshStatsFile");
+    const QString groups = QStringLiteral("The attribute group file %1 cannot be written: ");
+    const QString groupsTag = QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile");
+    const QString entry = QStringLiteral("The autostart entry %1 cannot be written: ");
+    const QString entryTag = QStringLiteral("modAPI_SetAutoStart");
+    const Change onSettings = workOnSettings;
+    const Change onStatistics = workOnStatistics;
+    const Change onGroups = workOnAttributeGroups;
+    const Change onEntry = workOnAutoStartEntry;
+    const QByteArray second("second");
+    const QByteArray entrySecond("Icon=velquon");
+    QTest::newRow("settings") << "Velquon.ini" << onSettings << settings << settingsTag << "full disk"
+                              << "change" << second;
+    QTest::newRow("statistics") << "Statistics.dat" << onStatistics << statistics << statisticsTag << "full disk"
+                                << "change" << second;
+    QTest::newRow("attribute groups") << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+                                      << "change" << second;
+    QTest::newRow("autostart entry") << "autostart/Velquon.desktop" << onEntry << entry << entryTag << "full disk"
+                                     << "change" << entrySecond;
+    // What the program goes on showing and using reaches its file at the next chance: the next write of any of
+    // these files, and at the latest the end.
+    QTest::newRow("attribute groups, then the settings")
+        << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+        << "another file" << second;
+    QTest::newRow("settings, the end") << "Velquon.ini" << onSettings << settings << settingsTag << "full disk"
+                                       << "the end" << second;
+    QTest::newRow("attribute groups, the end")
+        << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+        << "the end" << second;
+    QTest::newRow("statistics, the end") << "Statistics.dat" << onStatistics << statistics << statisticsTag
+                                         << "full disk"
+                                         << "the end" << second;
+    QTest::newRow("autostart entry, the end")
+        << "autostart/Velquon.desktop" << onEntry << entry << entryTag << "full disk"
+        << "the end" << entrySecond;
+    // A mode switch reads the groups and the statistics anew: the change the file has not taken is what is read.
+    QTest::newRow("attribute groups, read again")
+        << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+        << "read again" << second;
+    QTest::newRow("statistics, read again")
+        << "Statistics.dat" << onStatistics << statistics << statisticsTag << "full disk"
+        << "read again" << second;
+    QTest::newRow("autostart entry, turned off")
+        << "autostart/Velquon.desktop" << onEntry << entry << entryTag << "full disk"
+        << "turned off" << entrySecond;
+    QTest::newRow("attribute groups, still full at the end")
+        << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+        << "the end, still refused" << second;
+    // Refused, the default groups are not restored, and said so: the groups in use stay, and so does their file.
+    QTest::newRow("the default groups, refused") << "AttributeGroups.dat" << Change(restoreDefaultGroups) << groups
+                                                 << "modAttributeGroup_CreateDefaultAttributeGroups"
+                                                 << "full disk"
+                                                 << "another file" << QByteArray();
+    QTest::newRow("settings, a read-only file") << "Velquon.ini" << onSettings << settings << settingsTag << "read-only"
+                                                << "change" << second;
+    QTest::newRow("settings, a failing sync")
+        << "Velquon.ini" << onSettings << settings << settingsTag << "failing sync"
+        << "change" << second;
 }
 
 // A full disk takes a small write and refuses it only when it is flushed: the file still holds what it held, the
-// failure is kept with the system's reason, nothing is left beside the file, and the next write once there is room
-// goes through.
+// failure is kept with the system's reason, nothing is left beside the file, and the change is held: it reaches the
+// file at the next chance, or the end says it is lost.
 void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
 {
     QFETCH(QString, file);
     QFETCH(Change, change);
     QFETCH(QString, said);
     QFETCH(QString, tag);
+    QFETCH(QString, refusal);
+    QFETCH(QString, next);
+    QFETCH(QByteArray, second);
     TempHome home;
-    FullDisk disk(home.path());
-    if (!disk.holds())
-        QSKIP(qPrintable(QStringLiteral("a disk of its own cannot be mounted here: ") + disk.why()));
+    Clock::setNow(QDateTime(QDate(2024, 3, 21), QTime(14, 5, 7), Qt::UTC));
+    std::optional<FullDisk> disk;
+    if (refusal == QLatin1String("full disk")) {
+        disk.emplace(home.path());
+        if (!disk->holds())
+            QSKIP(qPrintable(QStringLiteral("a disk of its own cannot be mounted here: ") + disk->why()));
+    }
     const QString path = home.file(file);
+    const QByteArray name = QFile::encodeName(path);
     change(QStringLiteral("first"));
     const QByteArray before = fileBytes(path);
     QVERIFY(!before.isEmpty());
-    QVERIFY(disk.fill());
+    int reason = ENOSPC;
+    if (disk) {
+        QVERIFY(disk->fill());
+    } else if (refusal == QLatin1String("read-only")) {
+        QVERIFY(::chmod(name.constData(), 0444) == 0);
+        reason = EACCES;
+    } else {
+        reason = EIO;
+    }
+    const auto refusalGone = [&] {
+        if (disk)
+            disk->makeRoom();
+        else if (refusal == QLatin1String("read-only"))
+            QVERIFY(::chmod(name.constData(), 0644) == 0);
+    };
 
-    change(QStringLiteral("second"));
+    if (refusal == QLatin1String("failing sync")) {
+        if (!runWithFailingSync([&] { change(QStringLiteral("second")); }))
+            QSKIP("this system cannot make a sync fail");
+    } else {
+        change(QStringLiteral("second"));
+    }
     QCOMPARE(fileBytes(path), before);
-    QCOMPARE(gErrDescription, said.arg(path) + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    QCOMPARE(gErrDescription, said.arg(path) + QString::fromLocal8Bit(std::strerror(reason)));
     QCOMPARE(lastReportedTag(), tag);
     const QFileInfo info(path);
     QCOMPARE(QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
              QStringList());
 
-    disk.makeRoom();
-    change(QStringLiteral("third"));
-    QVERIFY(fileBytes(path) != before);
+    if (next == QLatin1String("the end, still refused")) {
+        UnwrittenFiles::writeHeldAtEnd();
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(gErrDescription, said.section(QStringLiteral(" cannot be written"), 0, 0).arg(path) +
+                                      QStringLiteral(" could not be written before Velquon ended (") +
+                                      QString::fromLocal8Bit(std::strerror(reason)) +
+                                      QStringLiteral("): the changes made to it since 3/21/2024 2:05:07 PM are lost"));
+        QCOMPARE(lastReportedTag(), QStringLiteral("modMain_ShutDown"));
+        // Said once, and given up: nothing is written after the end.
+        refusalGone();
+        QVERIFY(UnwrittenFiles::writeHeld());
+        QCOMPARE(fileBytes(path), before);
+        return;
+    }
+    if (next == QLatin1String("read again") || next == QLatin1String("turned off"))
+        change(next);
+    refusalGone();
+    if (next == QLatin1String("another file"))
+        SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("3"));
+    else if (next == QLatin1String("the end") || next == QLatin1String("turned off"))
+        UnwrittenFiles::writeHeldAtEnd();
+    else
+        change(QStringLiteral("third"));
+    if (next == QLatin1String("turned off")) {
+        QVERIFY(!QFileInfo::exists(path));
+        return;
+    }
+    const QByteArray after = fileBytes(path);
+    if (second.isEmpty()) {
+        QCOMPARE(after, before);
+        return;
+    }
+    QVERIFY(after != before);
+    QVERIFY2(after.contains(second), after.constData());
+    QVERIFY(lastReportedTag() != QLatin1String("modMain_ShutDown"));
+}
+
+void TestSettings::aFileKeepsWhatItIsThroughItsWrites_data()
+{
+    QTest::addColumn<QString>("file");  // in the program folder
+    QTest::addColumn<Change>("change"); // as above
+    // What the file is before the program works on it again: "a link" (to a file elsewhere), "another user's"
+    // (owned by nobody's user and group, 0600: the program runs as root, as sudo with the user's home runs it),
+    // "killed writes" (what writes killed before their rename left beside it, and what else stands there).
+    QTest::addColumn<QString>("stands");
+    const Change onSettings = workOnSettings;
+    const Change onStatistics = workOnStatistics;
+    const Change onGroups = workOnAttributeGroups;
+    const Change onEntry = workOnAutoStartEntry;
+    QTest::newRow("settings, a link") << "Velquon.ini" << onSettings << "a link";
+    QTest::newRow("attribute groups, a link") << "AttributeGroups.dat" << onGroups << "a link";
+    QTest::newRow("settings, another user's") << "Velquon.ini" << onSettings << "another user's";
+    QTest::newRow("attribute groups, another user's") << "AttributeGroups.dat" << onGroups << "another user's";
+    QTest::newRow("settings, killed writes") << "Velquon.ini" << onSettings << "killed writes";
+    QTest::newRow("statistics, killed writes") << "Statistics.dat" << onStatistics << "killed writes";
+    QTest::newRow("attribute groups, killed writes") << "AttributeGroups.dat" << onGroups << "killed writes";
+    QTest::newRow("autostart entry, killed writes") << "autostart/Velquon.desktop" << onEntry << "killed writes";
+}
+
+// The checked replace puts the new content in the place of the file the path leads to, and leaves it what it was:
+// a link stays a link, another user's file stays that user's; and a start takes away what writes of its own that
+// were killed half-way left beside the file, and nothing else.
+void TestSettings::aFileKeepsWhatItIsThroughItsWrites()
+{
+    QFETCH(QString, file);
+    QFETCH(Change, change);
+    QFETCH(QString, stands);
+    TempHome home;
+    const QString path = home.file(file);
+    const QByteArray name = QFile::encodeName(path);
+    change(QStringLiteral("first"));
+    QVERIFY(QFileInfo(path).isFile());
+    const uid_t nobody = 65534;
+    const QString elsewhere = home.file(QStringLiteral("elsewhere/") + QFileInfo(path).fileName());
+    if (stands == QLatin1String("a link")) {
+        QVERIFY(QDir().mkpath(QFileInfo(elsewhere).absolutePath()));
+        QVERIFY(QFile::rename(path, elsewhere));
+        QVERIFY(QFile::link(elsewhere, path));
+    } else if (stands == QLatin1String("another user's")) {
+        if (::geteuid() != 0)
+            QSKIP("only root may give a file to another user");
+        QVERIFY(::chown(name.constData(), nobody, nobody) == 0 && ::chmod(name.constData(), 0600) == 0);
+    }
+    std::optional<KilledWrites> killed;
+    if (stands == QLatin1String("killed writes")) {
+        killed.emplace(path);
+        if (!killed->holds())
+            QSKIP(qPrintable(killed->why()));
+        for (const QString& left : killed->leftByTheKilled())
+            QVERIFY2(killed->standing().contains(left), qPrintable(left));
+        // What a start does with the file.
+        change(QStringLiteral("read again"));
+        QStringList expected = killed->notToTake();
+        expected << QFileInfo(path).fileName();
+        expected.sort();
+        QCOMPARE(killed->standing(), expected);
+        return;
+    }
+
+    change(QStringLiteral("second"));
+    QVERIFY2(fileBytes(path).contains("second"), fileBytes(path).constData());
+    struct stat info = {};
+    QVERIFY(::lstat(name.constData(), &info) == 0);
+    if (stands == QLatin1String("a link")) {
+        QVERIFY(S_ISLNK(info.st_mode));
+        QCOMPARE(QFileInfo(path).symLinkTarget(), elsewhere);
+        QCOMPARE(QDir(QFileInfo(path).absolutePath())
+                     .entryList({QFileInfo(path).fileName() + QStringLiteral("*")},
+                                QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{QFileInfo(path).fileName()});
+    } else {
+        QCOMPARE(info.st_uid, nobody);
+        QCOMPARE(info.st_gid, gid_t(nobody));
+        QCOMPARE(info.st_mode & 07777, mode_t(0600));
+    }
 }
 
 void TestSettings::damagedFileKeepsItsReadableValues()

@@ -7,6 +7,7 @@
 #include "config/CallLogSearch.h"
 #include "contacts/ContactStore.h"
 #include "core/Globals.h"
+#include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
@@ -64,6 +65,7 @@ void resetForTests()
     SqlHeap::setProcessorClock(nullptr);
     Prompt::resetScript();
     resetActivityLogState();
+    UnwrittenFiles::reset();
     resetCallLogSearch();
     ContactRequestsAnswered();
 }
