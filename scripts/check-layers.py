@@ -117,9 +117,8 @@ def widget_headers(qt):
     return widget - other
 
 
-def widget_includes(src, headers):
-    """(file, line number, included name) for each include of a widget in a logic folder."""
-    found = []
+def logic_files(src):
+    """(path, path below src) of each source file in a logic folder: neither a ui/ folder nor app/."""
     for directory, _, files in os.walk(src):
         for name in sorted(files):
             if not name.endswith((".cpp", ".h")):
@@ -127,18 +126,24 @@ def widget_includes(src, headers):
             path = os.path.join(directory, name)
             rel = os.path.relpath(path, src).replace(os.sep, "/")
             me = folder(rel)
-            if me.endswith("/ui") or me == "app":
-                continue
-            with open(path, errors="replace") as f:
-                for number, line in enumerate(f, 1):
-                    m = ANY_INCLUDE.match(line)
-                    if not m:
-                        continue
-                    included = m.group(1)
-                    parts = included.split("/")
-                    if (is_widget_module(parts[0]) or (len(parts) == 1 and included in headers)
-                            or "ui" in parts[:-1]):
-                        found.append(("src/" + rel, number, included))
+            if not (me.endswith("/ui") or me == "app"):
+                yield path, rel
+
+
+def widget_includes(src, headers):
+    """(file, line number, included name) for each include of a widget in a logic folder."""
+    found = []
+    for path, rel in logic_files(src):
+        with open(path, errors="replace") as f:
+            for number, line in enumerate(f, 1):
+                m = ANY_INCLUDE.match(line)
+                if not m:
+                    continue
+                included = m.group(1)
+                parts = included.split("/")
+                if (is_widget_module(parts[0]) or (len(parts) == 1 and included in headers)
+                        or "ui" in parts[:-1]):
+                    found.append(("src/" + rel, number, included))
     return found
 
 
@@ -150,24 +155,16 @@ def code_only(text):
 def drag_uses(src):
     """(file, line number, what) for each include or naming of QtGui's drag in a logic folder."""
     found = []
-    for directory, _, files in os.walk(src):
-        for name in sorted(files):
-            if not name.endswith((".cpp", ".h")):
-                continue
-            path = os.path.join(directory, name)
-            rel = os.path.relpath(path, src).replace(os.sep, "/")
-            me = folder(rel)
-            if me.endswith("/ui") or me == "app":
-                continue
-            with open(path, errors="replace") as f:
-                text = f.read()
-            for number, line in enumerate(text.split("\n"), 1):
-                m = ANY_INCLUDE.match(line)
-                if m and m.group(1).split("/")[-1].lower() in DRAG_HEADERS:
-                    found.append(("src/" + rel, number, "includes " + m.group(1)))
-            for number, line in enumerate(code_only(text).split("\n"), 1):
-                if not ANY_INCLUDE.match(line) and DRAG.search(line):
-                    found.append(("src/" + rel, number, "names QDrag"))
+    for path, rel in logic_files(src):
+        with open(path, errors="replace") as f:
+            text = f.read()
+        for number, line in enumerate(text.split("\n"), 1):
+            m = ANY_INCLUDE.match(line)
+            if m and m.group(1).split("/")[-1].lower() in DRAG_HEADERS:
+                found.append(("src/" + rel, number, "includes " + m.group(1)))
+        for number, line in enumerate(code_only(text).split("\n"), 1):
+            if not ANY_INCLUDE.match(line) and DRAG.search(line):
+                found.append(("src/" + rel, number, "names QDrag"))
     return found
 
 
