@@ -49,6 +49,15 @@ void unloadWaitingOnce(Pass& pass, const char* kind)
 
 // A contact refused for a name or number already taken, as the contact store words it. A server's other
 // failures must never read as one, whatever number they come with.
+// The next answer of that kind answers a request the user gave up: it is dropped, and nothing more is for it.
+bool lateAnswer(const char* kind)
+{
+    return gRemoteSocket && gRemoteSocket->TakeGivenUpAnswer(QString::fromLatin1(kind));
+}
+
+// A refusal that answers a request the user gave up, not a contact change (which has its own answer's place).
+bool lateRefusal() { return !ContactRequestWaiting() && gRemoteSocket && gRemoteSocket->TakeGivenUpRefusal(); }
+
 bool isDuplicateRefusal(qint32 number, const QString& description)
 {
     if (number == kDuplicateNameError)
@@ -78,6 +87,8 @@ struct RemoteDispatcher::Pass {
     int lostCallers = 0;
     // Waiting notes already closed in this unit: the rows of a long answer close theirs once, not per row.
     QStringList notesClosed;
+    // The unit is the late answer of a request the user gave up (its kind): its records are dropped.
+    QString givenUp;
     // The first refusal of the unit, told once after it.
     QString box;
     Prompt::Icon boxIcon = Prompt::Critical;
@@ -178,7 +189,9 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
         progress->Unload();
     // The refill that follows holds the rows as records; their text is no longer needed.
     tokens = QStringList();
-    if (!words && miniDisplay().waitingForList()) {
+    if (!words && lateAnswer("MINI DISPLAY")) {
+        // The empty list of a pop-up's request the user gave up.
+    } else if (!words && miniDisplay().waitingForList()) {
         // It names no message, so only the pop-up's own waiting can tell it; its note must not wait for ever.
         unloadWaiting("MINI DISPLAY");
         pass.popupList.emplace();
@@ -194,6 +207,8 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
 {
     // The rows of an answer come first: a long answer is nearly all of them.
     if (key == QLatin1String("CALLER")) {
+        if (pass.givenUp == QLatin1String("SQL"))
+            return;
         unloadWaitingOnce(pass, "SQL");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
@@ -218,12 +233,16 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
                                      : m_host.ModemConnected ? QStringLiteral("gicon")
                                                              : QStringLiteral("yicon"));
     } else if (key == QLatin1String("GRAPH")) {
+        if (lateAnswer("GRAPH"))
+            return;
         // The statistics window closes its note, fills its graph while it is shown and lets go of its freeze.
         if (windowLinks().graphReply)
             windowLinks().graphReply(fields.at(0));
         else
             unloadWaiting("GRAPH");
     } else if (key == QLatin1String("STATISTIC")) {
+        if (lateAnswer("STATS"))
+            return;
         if (windowLinks().statisticReply)
             windowLinks().statisticReply(fields.at(0));
         else
@@ -240,6 +259,11 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaiting("ALL");
     } else if (key == QLatin1String("RESTRICTED")) {
         const QString text = QStringLiteral("Your IP address has been restricted by the server.");
+        if (lateRefusal()) {
+            // Kept as a record; what waits now is not what it refuses.
+            AddEvent(text);
+            return;
+        }
         if (pass.box.isEmpty())
             pass.box = text;
         AddEvent(text);
@@ -249,6 +273,9 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         // client's rows away.
         ForgetPendingDeletes();
     } else if (key == QLatin1String("SIZE")) {
+        // The count of an answer the user gave up; its rows follow and go with it.
+        if (gRemoteSocket && gRemoteSocket->AnswerGivenUp(QStringLiteral("SQL")))
+            return;
         qint32 count = 0;
         if (RecordFields::toInt32(fields.at(0), count) != RecordFields::Converted) {
             keep(13, QStringLiteral("Type mismatch"));
@@ -268,6 +295,9 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         keep(number, description);
         // The request that failed will get no other answer: nothing may wait for one.
         AddEvent(QStringLiteral("Server error #") + QString::number(number) + QStringLiteral(": ") + description);
+        // The failure of a request the user gave up: what waits now is not what failed.
+        if (lateRefusal())
+            return;
         const int waited = unloadWaiting("ALL");
         ForgetPendingDeletes();
         // A contact refused for a name or number already taken: told as a contact saved here would be. A
@@ -310,6 +340,10 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
         pass.contactsChanged = true;
     } else if (key == QLatin1String("CLEAR CALLERS")) {
+        if (lateAnswer("SQL")) {
+            pass.givenUp = QStringLiteral("SQL");
+            return;
+        }
         unloadWaitingOnce(pass, "SQL");
         if (gRemoteCallers)
             *gRemoteCallers = RemoteCallerCollection();
@@ -326,9 +360,17 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         Q_EMIT callerEdited(caller.ID, caller);
         miniDisplay().UpdateCaller(caller.ID, caller);
     } else if (key == QLatin1String("MINI DISPLAY STATS")) {
+        if (lateAnswer("MINI DISPLAY STATS"))
+            return;
         unloadWaiting("MINI DISPLAY STATS");
         Q_EMIT callerInfoArrived(fields.at(0));
     } else if (key == QLatin1String("MINI DISPLAY")) {
+        if (pass.givenUp == QLatin1String("MINI DISPLAY"))
+            return;
+        if (!pass.popupList && lateAnswer("MINI DISPLAY")) {
+            pass.givenUp = QStringLiteral("MINI DISPLAY");
+            return;
+        }
         unloadWaitingOnce(pass, "MINI DISPLAY");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
@@ -360,6 +402,11 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
 
 void RemoteDispatcher::deletionConfirmed(Pass& pass)
 {
+    // The late confirmation of a deletion the user gave up: it confirms nothing asked for since.
+    if (lateAnswer("DELETE")) {
+        m_host.UpdateStatus();
+        return;
+    }
     pass.deletionConfirmed = true;
     unloadWaiting("DELETE");
     const bool ours = DeleteAllPending || PendingDeletes.has_value();
@@ -385,6 +432,21 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
     m_host.UpdateStatus();
     if (ours)
         miniDisplay().LoadData();
+}
+
+void RemoteDispatcher::RequestGivenUp(const QString& kind)
+{
+    if (kind == QLatin1String("SQL")) {
+        // The list stays as it was; a count its answer had already sent is taken back.
+        m_host.UpdateStatus();
+    } else if (kind == QLatin1String("DELETE")) {
+        ForgetPendingDeletes();
+    } else if (kind == QLatin1String("MINI DISPLAY")) {
+        miniDisplay().ListGivenUp();
+    } else if (kind == QLatin1String("STATS") || kind == QLatin1String("GRAPH")) {
+        if (windowLinks().statisticsGivenUp)
+            windowLinks().statisticsGivenUp(kind);
+    }
 }
 
 void RemoteDispatcher::afterLoop(Pass& pass)

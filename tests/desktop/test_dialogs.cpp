@@ -32,7 +32,10 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/frmProcessing.h"
+#include "mainwindow/CallListModel.h"
 #include "mainwindow/ui/CallListView.h"
+#include "network/clsRemoteSocket.h"
+#include "network/ui/frmWaiting.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
@@ -42,10 +45,13 @@
 #include "popup/MiniDisplay.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "statistics/StatisticsRun.h"
 #include "statistics/modStatistics.h"
+#include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmCustomizeTime.h"
 #include "statswindow/ui/frmStatistics.h"
 #include "support/FakeModem.h"
+#include "support/ManyCalls.h"
 #include "support/QueuedMarker.h"
 #include "support/ScriptedServer.h"
 #include "support/ui/ClientSession.h"
@@ -117,6 +123,8 @@ private:
     // Runs, once, within the first step of the next task whose progress window shows with that caption.
     QString m_progressCaption;
     std::function<void(frmProcessing*)> m_duringProgress;
+    // The captions of the progress windows shown, in order.
+    QStringList m_progressShown;
 };
 
 void TestDialogs::initTestCase()
@@ -171,12 +179,26 @@ bool TestDialogs::eventFilter(QObject* watched, QEvent* event)
         others.removeAll(qobject_cast<QMessageBox*>(watched));
         m_boxesAtShow << int(others.size());
     }
+    if (auto* progress = qobject_cast<frmProcessing*>(watched); progress && event->type() == QEvent::Show)
+        m_progressShown << progress->caption();
     if (auto* progress = qobject_cast<frmProcessing*>(watched);
         progress && event->type() == QEvent::Show && m_duringProgress && progress->caption() == m_progressCaption)
-        QTimer::singleShot(0, this, [during = std::exchange(m_duringProgress, {}), progress = QPointer(progress)] {
-            if (progress)
-                during(progress);
-        });
+        QTimer::singleShot(
+            0, this, [this, during = std::exchange(m_duringProgress, {}), progress = QPointer(progress)]() mutable {
+                // A task over at once (nothing to compute) is not the one meant: the one of that
+                // caption on show now is, or else the next.
+                if (!progress || !progress->isVisible()) {
+                    progress = nullptr;
+                    for (QWidget* w : FindForms(QStringLiteral("frmProcessing")))
+                        if (auto* p = qobject_cast<frmProcessing*>(w);
+                            p && p->isVisible() && p->caption() == m_progressCaption)
+                            progress = p;
+                }
+                if (progress)
+                    during(progress);
+                else if (!m_duringProgress)
+                    m_duringProgress = during;
+            });
     return QObject::eventFilter(watched, event);
 }
 
@@ -907,20 +929,43 @@ void TestDialogs::thePopupNeverTakesTheKeyboard()
 // stays, with its Stop, until the deletion has stopped at its next step; a client's waiting note for View > All
 // asks the server to cancel, and stays until the server has answered. Before, either hid the window while the task
 // ran on to its end, with no way left to stop it.
+// A server that accepts and never answers: Escape or the close box a second time, or a few seconds on the clock
+// after the first with no answer, gives the request up here. The note goes, the list keeps the calls it showed, and
+// the answer that comes late (the calls, or a failure) is dropped, never taken for the answer of the request made
+// since, nor is that answer dropped when the late one never comes; the statistics
+// window so given up is released, its grid saying its figures were stopped. Before, the note stayed until an answer
+// or a disconnect. Escape on the statistics' first progress window on a large log stops the whole computation: the
+// graph that was to follow is not computed, and the grid shows the figures it computed and says of every other
+// that it was stopped. Before, the graph then ran to its end, and the grid showed blank cells as if complete.
 void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
 {
-    QTest::addColumn<bool>("client");
+    // "deletion", "view" (a client's View > All), "client statistics" (a client's statistics window opening),
+    // "statistics" (the statistics window opening on a large log)
+    QTest::addColumn<QString>("task");
     QTest::addColumn<bool>("escape");
-    QTest::newRow("progress window, Escape") << false << true;
-    QTest::newRow("progress window, close box") << false << false;
-    QTest::newRow("waiting note, Escape") << true << true;
-    QTest::newRow("waiting note, close box") << true << false;
+    // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again", or the
+    // "time" for an answer passes, and then answers late; or it "drops" the request and answers the next.
+    QTest::addColumn<QString>("server");
+    const auto row = [](const char* name, const char* task, bool escape, const char* server) {
+        QTest::newRow(name) << QString::fromLatin1(task) << escape << QString::fromLatin1(server);
+    };
+    row("progress window, Escape", "deletion", true, "");
+    row("progress window, close box", "deletion", false, "");
+    row("waiting note, Escape", "view", true, "answers");
+    row("waiting note, close box", "view", false, "answers");
+    row("waiting note, silent server, Escape again", "view", true, "again");
+    row("waiting note, silent server, close box again", "view", false, "again");
+    row("waiting note, silent server, a few seconds", "view", true, "time");
+    row("waiting note, a server that drops the request, Escape again", "view", true, "drops");
+    row("statistics' waiting notes, silent server, Escape again", "client statistics", true, "again");
+    row("statistics on a large log, Escape in the first stage", "statistics", true, "");
 }
 
 void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
 {
-    QFETCH(bool, client);
+    QFETCH(QString, task);
     QFETCH(bool, escape);
+    QFETCH(QString, server);
     const auto stopWithEscapeOrCloseBox = [escape](QWidget* window) {
         if (escape) {
             QVERIFY(X11Desktop::giveKeyboardTo(window->winId()));
@@ -930,20 +975,130 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             X11Desktop::closeBox(window);
         }
     };
-    if (client) {
+    if (task == QLatin1String("view") || task == QLatin1String("client statistics")) {
         ClientSession session;
         QVERIFY(session.start());
-        TRIGGER(ClientSession::window(), "mnuViewTime(12)");
-        QVERIFY(!session.server().waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        ScriptedServer& peer = session.server();
+        frmRemoteMain* main = ClientSession::window();
+        auto* list = ui::findByName<CallerIDGrid>(main, QStringLiteral("Grid"));
+        const auto names = [list] {
+            QStringList out;
+            for (int r = 1; r < list->Rows(); ++r)
+                out << list->TextMatrix(r, CallListModel::ColName);
+            out.sort();
+            return out;
+        };
+        const auto rows = [](const QStringList& callers, int firstId) {
+            QString text = QStringLiteral(";CLEAR CALLERS;");
+            for (int i = 0; i < callers.size(); ++i) {
+                clsCaller c;
+                c.ID = firstId + i;
+                c.Name = callers.at(i);
+                c.CallerDate = DateText::format(Clock::now());
+                text += QStringLiteral(";CALLER;") + c.PrintSend();
+            }
+            return text;
+        };
+        // The burst's question answered as a server answers it, and two calls listed.
+        peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
+        peer.send(QStringLiteral(";SIZE;2;"));
+        peer.send(rows({QStringLiteral("ANN"), QStringLiteral("BOB")}, 1));
+        QTRY_COMPARE(names(), QStringList({QStringLiteral("ANN"), QStringLiteral("BOB")}));
+        // The note's waits run on a clock this test holds.
+        qint64 now = 0;
+        gRemoteSocket->setWaitClock([&now] { return now; });
+        // Everything the client was sent before has been read once the server's news of its port shows.
+        bool port = false;
+        const auto readSoFar = [&] {
+            port = !port;
+            peer.send(port ? QStringLiteral(";MODEMCONNECTION;TRUE;") : QStringLiteral(";MODEMCONNECTION;FALSE;"));
+            QTRY_COMPARE(main->ModemConnected, port);
+        };
+
+        TRIGGER(main, task == QLatin1String("view") ? "mnuViewTime(12)" : "mnuWindow(4)");
+        QVERIFY(!peer.waitForRequest(task == QLatin1String("view") ? QStringLiteral(";SQL;")
+                                                                   : QStringLiteral(";STATISTIC;"))
+                     .isEmpty());
         QWidget* note = FindForm(QStringLiteral("frmWaiting"));
         QVERIFY(note && QTest::qWaitForWindowExposed(note));
         stopWithEscapeOrCloseBox(note);
-        QVERIFY(!session.server().waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
+        QVERIFY(!peer.waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
         QVERIFY(X11Desktop::windowManagerCaughtUp());
         QVERIFY(note->isVisible() && X11Desktop::viewable(note->winId()));
-        // The server's answer to the stopped request closes it.
-        session.server().send(QStringLiteral(";SIZE;0;"));
-        session.server().send(QStringLiteral(";CLEAR CALLERS;"));
+        if (server == QLatin1String("answers")) {
+            // The server's answer to the stopped request closes it.
+            peer.send(QStringLiteral(";SIZE;0;"));
+            peer.send(QStringLiteral(";CLEAR CALLERS;"));
+            QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+            session.stop();
+            return;
+        }
+        if (task == QLatin1String("client statistics")) {
+            frmStatistics* stats = frmStatistics::instance(false);
+            QVERIFY(stats && stats->isFrozen());
+            // Every note the window waits on is given up, one after the other; what the window asked for while
+            // one waited is asked then, and given up too.
+            stopWithEscapeOrCloseBox(note);
+            QTRY_VERIFY(!note->isVisible());
+            for (int notes = 0; notes < 4 && FindForm(QStringLiteral("frmWaiting")); ++notes) {
+                QWidget* next = FindForm(QStringLiteral("frmWaiting"));
+                QVERIFY(QTest::qWaitForWindowExposed(next));
+                stopWithEscapeOrCloseBox(next);
+                QVERIFY(!peer.waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
+                stopWithEscapeOrCloseBox(next);
+                QTRY_VERIFY(!next->isVisible());
+            }
+            QVERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+            QVERIFY(!stats->blnWaiting && !stats->isFrozen());
+            QVERIFY(action(stats, "mnuTimePeriod")->isEnabled());
+            const auto allStopped = [stats] {
+                for (int r = 1; r < gridOf(stats)->Rows(); ++r)
+                    for (int c = 1; c < gridOf(stats)->Cols() - 1; ++c)
+                        if (gridOf(stats)->TextMatrix(r, c) != QLatin1String("Stopped"))
+                            return false;
+                return gridOf(stats)->Rows() > 1;
+            };
+            QVERIFY(allStopped());
+            QCOMPARE(graphed(stats).labels, QStringList());
+            // The late replies are dropped.
+            peer.send(QStringLiteral(";STATISTIC;|1||2||3|;"));
+            peer.send(QStringLiteral(";GRAPH;|LINE|3/20/2024|3||LINE|3/21/2024|5|;"));
+            readSoFar();
+            QVERIFY(allStopped());
+            QCOMPARE(graphed(stats).labels, QStringList());
+            session.stop();
+            return;
+        }
+        if (server != QLatin1String("time")) {
+            stopWithEscapeOrCloseBox(note);
+        } else {
+            // The clock stands still: however long it takes here, the note waits; a few seconds on, it goes.
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+            QVERIFY(note->isVisible());
+            now += frmWaiting::kGiveUpAfterMs;
+        }
+        QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+        QCOMPARE(names(), QStringList({QStringLiteral("ANN"), QStringLiteral("BOB")}));
+        // A request made since: the week's calls.
+        TRIGGER(main, "mnuViewTime(9)");
+        QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        QVERIFY(FindForm(QStringLiteral("frmWaiting")));
+        // The server wakes and answers in order: View > All (late, unless it dropped it), the question asked as it
+        // was given up, then the week.
+        if (server == QLatin1String("again")) {
+            peer.send(QStringLiteral(";SIZE;3;"));
+            peer.send(rows({QStringLiteral("LATE 1"), QStringLiteral("LATE 2"), QStringLiteral("LATE 3")}, 10));
+        } else if (server == QLatin1String("time")) {
+            peer.send(QStringLiteral(";ERROR;18;The query took too long.;"));
+        }
+        peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
+        readSoFar();
+        QCOMPARE(names(), QStringList({QStringLiteral("ANN"), QStringLiteral("BOB")}));
+        QVERIFY(FindForm(QStringLiteral("frmWaiting")));
+        QVERIFY(openBoxes().isEmpty());
+        peer.send(QStringLiteral(";SIZE;1;"));
+        peer.send(rows({QStringLiteral("CAROL")}, 20));
+        QTRY_COMPARE(names(), QStringList({QStringLiteral("CAROL")}));
         QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
         session.stop();
         return;
@@ -951,6 +1106,45 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
     qputenv("VELQUON_NONINTERACTIVE", "1");
     QVERIFY(m_session.start());
     qunsetenv("VELQUON_NONINTERACTIVE");
+    if (task == QLatin1String("statistics")) {
+        storeManyCalls(100000);
+        bool stoppedAtOnce = false;
+        m_progressCaption = QStringLiteral("Processing Statistics...");
+        m_duringProgress = [&](frmProcessing* progress) {
+            // The statistics window comes up as its first stage begins: the keyboard is given once both are in.
+            QVERIFY(QTest::qWaitForWindowExposed(frmStatistics::instance(false)));
+            QVERIFY(QTest::qWaitForWindowExposed(progress));
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+            stopWithEscapeOrCloseBox(progress);
+            QTRY_VERIFY(progress->StopProcessing());
+            stoppedAtOnce = true;
+            m_progressShown.clear();
+        };
+        TRIGGER(StandaloneSession::window(), "mnuWindow(4)");
+        QTRY_VERIFY_WITH_TIMEOUT(stoppedAtOnce && !StatisticsQueue::busy(), X11Desktop::kPatience);
+        frmStatistics* stats = frmStatistics::instance(false);
+        QVERIFY(stats);
+        // Nothing more was computed: no stage after it showed its progress.
+        QCOMPARE(m_progressShown, QStringList());
+        QStringList computed;
+        int stopped = 0;
+        for (int r = 1; r < gridOf(stats)->Rows(); ++r) {
+            for (int c = 1; c < gridOf(stats)->Cols() - 1; ++c) {
+                const QString text = gridOf(stats)->TextMatrix(r, c);
+                QVERIFY2(!text.isEmpty(), qPrintable(QStringLiteral("cell %1, %2").arg(r).arg(c)));
+                if (text == QLatin1String("Stopped"))
+                    ++stopped;
+                else if (c == 1)
+                    computed << gridOf(stats)->TextMatrix(r, 0);
+            }
+        }
+        // Stopped after the cell it was computing: every cell but that one says so, and the chart shows only the
+        // figure computed.
+        QVERIFY(stopped >= (gridOf(stats)->Rows() - 1) * (gridOf(stats)->Cols() - 2) - 1);
+        QCOMPARE(chartLabels(stats), computed);
+        QCOMPARE(graphed(stats).labels, QStringList());
+        return;
+    }
     addCalls(30);
     const int rows = [] {
         StandaloneSession::window()->RefreshGrid();

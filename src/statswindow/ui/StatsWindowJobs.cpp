@@ -1,5 +1,6 @@
 #include "statswindow/ui/StatsWindowJobs.h"
 
+#include "core/ProgramLinks.h"
 #include "statistics/StatisticsBatch.h"
 #include "statistics/modStatEvaluation.h"
 #include "statistics/modStatistics.h"
@@ -52,12 +53,15 @@ void LocalGridJob::run()
     hooks.progressCaption = QStringLiteral("Processing Statistics...");
     hooks.progressOwner = window;
     hooks.stopRequested = [window] { return !window || !window->isLoaded(); };
-    RunStatisticsGrid(batch, hooks, this, [window](int s, int g, const QString& text) {
+    const GridRunResult result = RunStatisticsGrid(batch, hooks, this, [window](int s, int g, const QString& text) {
         if (window)
             window->m_grid->model()->setTextMatrix(g + 1, s + 1, text);
     });
     if (cancelled() || !window || !window->isLoaded())
         return; // replaced by a newer view, or the window closed
+    // The user's Stop: the whole computation stops, the graph that was to follow too.
+    if (result.stopped && !Program::ending())
+        window->computationStopped();
     QStringList names;
     for (const clsStatistic& s : statistics)
         names << s.Description;
@@ -83,6 +87,8 @@ void LocalGraphJob::run()
     const GraphRunResult result = RunGraph(batch, m_buckets, int(m_groups.size()), hooks, this);
     if (cancelled() || !window || !window->isLoaded())
         return;
+    if (result.stopped && !Program::ending())
+        window->computationStopped();
     // A graph stopped by the user is shown empty.
     window->m_graphSeries = result.stopped ? QStringList() : m_series;
     window->SetArray(result.stopped ? GraphTable() : result.table);

@@ -97,10 +97,11 @@ frmStatistics::frmStatistics(QWidget* parent) : QMainWindow(parent)
     WindowLinks& links = windowLinks();
     links.setStatisticsWaiting = [](bool waiting) {
         if (g_window)
-            g_window->blnWaiting = waiting;
+            g_window->setWaiting(waiting);
     };
     links.statisticReply = &frmStatistics::StatisticReply;
     links.graphReply = &frmStatistics::GraphReply;
+    links.statisticsGivenUp = &frmStatistics::StatisticsGivenUp;
 }
 
 frmStatistics::~frmStatistics()
@@ -113,6 +114,7 @@ frmStatistics::~frmStatistics()
     links.setStatisticsWaiting = nullptr;
     links.statisticReply = nullptr;
     links.graphReply = nullptr;
+    links.statisticsGivenUp = nullptr;
 }
 
 void frmStatistics::buildMenus()
@@ -484,8 +486,12 @@ void frmStatistics::Chart(int dataColumn)
     QStringList labels;
     QList<QList<double>> values;
     for (int r = 1; r < grid->Rows(); ++r) {
+        // Only figures that were computed: a stopped cell holds none, not a 0.
+        const QString text = grid->TextMatrix(r, dataColumn);
+        if (text == StoppedCellText())
+            continue;
         labels << grid->TextMatrix(r, StatsGridModel::GroupColumn);
-        values << QList<double>{StatisticCellNumber(grid->TextMatrix(r, dataColumn))};
+        values << QList<double>{StatisticCellNumber(text)};
     }
     const QString heading = grid->TextMatrix(StatsGridModel::HeadingRow, dataColumn);
     const QString title = heading + QLatin1Char(' ') + strTime;
@@ -652,12 +658,47 @@ void frmStatistics::Freeze(bool frozen)
 // ---------------------------------------------------------------------------------------------------------
 // Computing: the window's own use, or a client's request
 
+void frmStatistics::computationStopped()
+{
+    m_stoppedByUser = true;
+    const bool graphPending = StatisticsQueue::pendingLocal(this, StatisticsJobKind::Graph);
+    StatisticsQueue::cancelLocal(this);
+    markUncomputedCells();
+    if (graphPending)
+        showNoGraph();
+}
+
+void frmStatistics::showNoGraph()
+{
+    m_graphSeries.clear();
+    SetArray(GraphTable());
+    drawGraph();
+}
+
+void frmStatistics::markUncomputedCells()
+{
+    StatsGridModel* grid = m_grid->model();
+    // The last column is the filler, not a statistic.
+    for (int r = 1; r < grid->Rows(); ++r) {
+        for (int c = 1; c < grid->Cols() - 1; ++c) {
+            if (grid->TextMatrix(r, c).isEmpty())
+                grid->setTextMatrix(r, c, StoppedCellText());
+        }
+    }
+}
+
 bool frmStatistics::generateAndGraph()
 {
     const QPointer<frmStatistics> self(this);
+    m_stoppedByUser = false;
     GenerateStatistics();
     if (!self)
         return false;
+    // The grid ran at once and the user stopped it: its graph is part of what was stopped.
+    if (m_stoppedByUser) {
+        showNoGraph();
+        return true;
+    }
     Graph();
     return bool(self);
 }

@@ -72,6 +72,9 @@ public:
     // no request is pending.
     static void StatisticReply(const QString& field);
     static void GraphReply(const QString& field);
+    // Client mode: the user gave up waiting for the "STATS" or "GRAPH" request (kind): its figures say they were
+    // not computed, and what was asked for meanwhile is asked now.
+    static void StatisticsGivenUp(const QString& kind);
 
     // --- timer ticks, public so they can be run without waiting ---
     void ArrowTimer_Timer();
@@ -139,6 +142,16 @@ private:
     void clientGraph();
     void applyStatisticReply(const QString& field);
     void applyGraphReply(const QString& field);
+    // The waiting flag: once no request is pending any more, whatever ended it (its reply, a refusal, the
+    // connection's end, the user giving up), the window is released.
+    void setWaiting(bool waiting);
+    // The user stopped a stage of the window's own computation (the grid or the graph): every stage of it stops,
+    // the grid's figures that were not computed say so and a graph that was not computed is shown empty.
+    void computationStopped();
+    // Every statistic cell that holds no figure says it was not computed (StoppedCellText).
+    void markUncomputedCells();
+    // The graph holds no figures (it was not computed).
+    void showNoGraph();
 
     // --- pages and controls ---
     QTabBar* tbsStats = nullptr;
@@ -181,4 +194,6 @@ private:
     QStringList m_sentGroups;
     // A request asked for while one of its kind was pending, sent once the pending one is answered.
     bool m_statsAgain = false, m_graphAgain = false;
+    // The user stopped the window's computation (set by computationStopped, cleared as a command begins one).
+    bool m_stoppedByUser = false;
 };

@@ -120,7 +120,7 @@ private Q_SLOTS:
     void aRestored3DTypeSwitchesTheZoomOff();
     void aCancelledCustomPeriodChangesNothing();
     void twoStatisticsByThreeGroups();
-    void stopAfterTheFirstCellLeavesTheRestEmpty();
+    void stopAfterTheFirstCellSaysTheRestWereStopped();
     void closingTheWindowMidRunIsSafe();
     void freezeDisablesExactlyTheListedItems();
     void loadNumberShowsOneCallerOnly();
@@ -316,7 +316,7 @@ void TestFrmStatistics::twoStatisticsByThreeGroups()
     QCOMPARE(named<QComboBox>(w, "cboChartStatistic")->currentText(), QStringLiteral("Most Calls in a Day"));
 }
 
-void TestFrmStatistics::stopAfterTheFirstCellLeavesTheRestEmpty()
+void TestFrmStatistics::stopAfterTheFirstCellSaysTheRestWereStopped()
 {
     frmStatistics* w = open();
     QObject probe;
@@ -326,12 +326,19 @@ void TestFrmStatistics::stopAfterTheFirstCellLeavesTheRestEmpty()
             progressWindow()->cmdStop->click();
     });
     w->GenerateStatistics();
-    int filled = 0;
+    int filled = 0, stopped = 0, cells = 0;
     for (int r = 1; r < gridOf(w)->Rows(); ++r) {
-        for (int c = 1; c < gridOf(w)->Cols() - 1; ++c)
-            filled += gridOf(w)->TextMatrix(r, c).isEmpty() ? 0 : 1;
+        for (int c = 1; c < gridOf(w)->Cols() - 1; ++c) {
+            ++cells;
+            const QString text = gridOf(w)->TextMatrix(r, c);
+            if (text == QLatin1String("Stopped"))
+                ++stopped;
+            else if (!text.isEmpty())
+                ++filled;
+        }
     }
     QCOMPARE(filled, 1);
+    QCOMPARE(stopped, cells - 1);
     QVERIFY(!StatisticsQueue::busy());
 }
 
