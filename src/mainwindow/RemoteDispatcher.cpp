@@ -49,6 +49,17 @@ void unloadWaitingOnce(Pass& pass, const char* kind)
 
 // A contact refused for a name or number already taken, as the contact store words it. A server's other
 // failures must never read as one, whatever number they come with.
+// The kind of request (its waiting note's tag) whose answer begins with that message; none for the others.
+const char* answerKind(const QString& key)
+{
+    static const QHash<QString, const char*> kKinds = {
+        {QStringLiteral("CLEAR CALLERS"), "SQL"},         {QStringLiteral("DELETE OK"), "DELETE"},
+        {QStringLiteral("STATISTIC"), "STATS"},           {QStringLiteral("GRAPH"), "GRAPH"},
+        {QStringLiteral("MINI DISPLAY"), "MINI DISPLAY"}, {QStringLiteral("MINI DISPLAY STATS"), "MINI DISPLAY STATS"},
+    };
+    return kKinds.value(key, nullptr);
+}
+
 // The next answer of that kind answers a request the user gave up: it is dropped, and nothing more is for it.
 bool lateAnswer(const char* kind)
 {
@@ -205,10 +216,17 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
 
 void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringList& fields)
 {
+    // The late answer of a request the user gave up is dropped whole: its first message and the records after it
+    // (a query's rows, a pop-up list's calls).
+    if (!pass.givenUp.isEmpty() && (key == QLatin1String("CALLER") || key == QLatin1String("MINI DISPLAY")))
+        return;
+    const bool inAnswer = key == QLatin1String("CALLER") || (key == QLatin1String("MINI DISPLAY") && pass.popupList);
+    if (const char* kind = inAnswer ? nullptr : answerKind(key); kind && lateAnswer(kind)) {
+        pass.givenUp = QString::fromLatin1(kind);
+        return;
+    }
     // The rows of an answer come first: a long answer is nearly all of them.
     if (key == QLatin1String("CALLER")) {
-        if (pass.givenUp == QLatin1String("SQL"))
-            return;
         unloadWaitingOnce(pass, "SQL");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
@@ -233,16 +251,12 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
                                      : m_host.ModemConnected ? QStringLiteral("gicon")
                                                              : QStringLiteral("yicon"));
     } else if (key == QLatin1String("GRAPH")) {
-        if (lateAnswer("GRAPH"))
-            return;
         // The statistics window closes its note, fills its graph while it is shown and lets go of its freeze.
         if (windowLinks().graphReply)
             windowLinks().graphReply(fields.at(0));
         else
             unloadWaiting("GRAPH");
     } else if (key == QLatin1String("STATISTIC")) {
-        if (lateAnswer("STATS"))
-            return;
         if (windowLinks().statisticReply)
             windowLinks().statisticReply(fields.at(0));
         else
@@ -340,10 +354,6 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
             keep(kDuplicateKey, QStringLiteral("This key is already associated with an element of this collection"));
         pass.contactsChanged = true;
     } else if (key == QLatin1String("CLEAR CALLERS")) {
-        if (lateAnswer("SQL")) {
-            pass.givenUp = QStringLiteral("SQL");
-            return;
-        }
         unloadWaitingOnce(pass, "SQL");
         if (gRemoteCallers)
             *gRemoteCallers = RemoteCallerCollection();
@@ -360,17 +370,9 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         Q_EMIT callerEdited(caller.ID, caller);
         miniDisplay().UpdateCaller(caller.ID, caller);
     } else if (key == QLatin1String("MINI DISPLAY STATS")) {
-        if (lateAnswer("MINI DISPLAY STATS"))
-            return;
         unloadWaiting("MINI DISPLAY STATS");
         Q_EMIT callerInfoArrived(fields.at(0));
     } else if (key == QLatin1String("MINI DISPLAY")) {
-        if (pass.givenUp == QLatin1String("MINI DISPLAY"))
-            return;
-        if (!pass.popupList && lateAnswer("MINI DISPLAY")) {
-            pass.givenUp = QStringLiteral("MINI DISPLAY");
-            return;
-        }
         unloadWaitingOnce(pass, "MINI DISPLAY");
         clsCaller caller;
         caller.BuildCaller(fields.at(0), true);
@@ -402,11 +404,6 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
 
 void RemoteDispatcher::deletionConfirmed(Pass& pass)
 {
-    // The late confirmation of a deletion the user gave up: it confirms nothing asked for since.
-    if (lateAnswer("DELETE")) {
-        m_host.UpdateStatus();
-        return;
-    }
     pass.deletionConfirmed = true;
     unloadWaiting("DELETE");
     const bool ours = DeleteAllPending || PendingDeletes.has_value();

@@ -930,21 +930,23 @@ void TestDialogs::thePopupNeverTakesTheKeyboard()
 // asks the server to cancel, and stays until the server has answered. Before, either hid the window while the task
 // ran on to its end, with no way left to stop it.
 // A server that accepts and never answers: Escape or the close box a second time, or a few seconds on the clock
-// after the first with no answer, gives the request up here. The note goes, the list keeps the calls it showed, and
-// the answer that comes late (the calls, or a failure) is dropped, never taken for the answer of the request made
-// since, nor is that answer dropped when the late one never comes; the statistics
-// window so given up is released, its grid saying its figures were stopped. Before, the note stayed until an answer
-// or a disconnect. Escape on the statistics' first progress window on a large log stops the whole computation: the
-// graph that was to follow is not computed, and the grid shows the figures it computed and says of every other
-// that it was stopped. Before, the graph then ran to its end, and the grid showed blank cells as if complete.
+// after the first with no answer, gives the request up here. The note goes and what it stood for stays as it was
+// (the list and its count, the pop-up's list, a Clear Log); the answer that comes late (calls, a count, a failure, a
+// confirmation, a list) is dropped, never taken for the answer of a request made since, nor is that answer dropped
+// when the late one never comes. The statistics window so given up is released, its grid saying its figures were
+// stopped. Before, the note stayed until an answer or a disconnect.
+// Escape on the statistics' first progress window on a large log stops the whole computation: the graph that was
+// to follow is not computed, and the grid shows the figures it computed and says of every other that it was
+// stopped. Before, the graph then ran to its end, and the grid showed blank cells as if complete.
 void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
 {
-    // "deletion", "view" (a client's View > All), "client statistics" (a client's statistics window opening),
-    // "statistics" (the statistics window opening on a large log)
+    // A progress window's: "deletion", "statistics" (the statistics window opening on a large log); a client's
+    // note's: "view" (View > All), "clear" (Clear Log), "pop-up" (the pop-up's list), "client statistics" (the
+    // statistics window opening).
     QTest::addColumn<QString>("task");
     QTest::addColumn<bool>("escape");
-    // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again", or the
-    // "time" for an answer passes, and then answers late; or it "drops" the request and answers the next.
+    // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again" (after it
+    // sent a query's "count"), or the "time" for an answer passes, and it answers late; or it "drops" the request.
     QTest::addColumn<QString>("server");
     const auto row = [](const char* name, const char* task, bool escape, const char* server) {
         QTest::newRow(name) << QString::fromLatin1(task) << escape << QString::fromLatin1(server);
@@ -954,9 +956,12 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
     row("waiting note, Escape", "view", true, "answers");
     row("waiting note, close box", "view", false, "answers");
     row("waiting note, silent server, Escape again", "view", true, "again");
-    row("waiting note, silent server, close box again", "view", false, "again");
+    row("waiting note, silent server after the count, close box again", "view", false, "count");
     row("waiting note, silent server, a few seconds", "view", true, "time");
     row("waiting note, a server that drops the request, Escape again", "view", true, "drops");
+    row("Clear Log's note, silent server, Escape again", "clear", true, "again");
+    row("Clear Log's note, a server that drops the request, close box again", "clear", false, "drops");
+    row("the pop-up's note, silent server, Escape again", "pop-up", true, "again");
     row("statistics' waiting notes, silent server, Escape again", "client statistics", true, "again");
     row("statistics on a large log, Escape in the first stage", "statistics", true, "");
 }
@@ -975,9 +980,10 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             X11Desktop::closeBox(window);
         }
     };
-    if (task == QLatin1String("view") || task == QLatin1String("client statistics")) {
+    if (task != QLatin1String("deletion") && task != QLatin1String("statistics")) {
         ClientSession session;
-        QVERIFY(session.start());
+        QVERIFY(session.start(
+            [] { SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False")); }));
         ScriptedServer& peer = session.server();
         frmRemoteMain* main = ClientSession::window();
         auto* list = ui::findByName<CallerIDGrid>(main, QStringLiteral("Grid"));
@@ -988,23 +994,38 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             out.sort();
             return out;
         };
-        const auto rows = [](const QStringList& callers, int firstId) {
-            QString text = QStringLiteral(";CLEAR CALLERS;");
+        const auto countShown = [main] {
+            return ui::findByName<QLabel>(main, QStringLiteral("StatusBar1.Panels(2)"))->text();
+        };
+        const auto popupNames = [] {
+            QStringList out;
+            for (const clsCaller& c : miniDisplay().Callers)
+                out << c.Name;
+            return out;
+        };
+        const auto records = [](const QString& tag, const QStringList& callers, int firstId) {
+            QString text;
             for (int i = 0; i < callers.size(); ++i) {
                 clsCaller c;
                 c.ID = firstId + i;
                 c.Name = callers.at(i);
                 c.CallerDate = DateText::format(Clock::now());
-                text += QStringLiteral(";CALLER;") + c.PrintSend();
+                text += tag + c.PrintSend();
             }
             return text;
         };
+        const auto rows = [&records](const QStringList& callers, int firstId) {
+            return QStringLiteral(";CLEAR CALLERS;") + records(QStringLiteral(";CALLER;"), callers, firstId);
+        };
+        const QStringList before{QStringLiteral("ANN"), QStringLiteral("BOB")};
+        const QString twoShown = QStringLiteral("2 Records Displayed");
         // The burst's question answered as a server answers it, and two calls listed.
         peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
         peer.send(QStringLiteral(";SIZE;2;"));
-        peer.send(rows({QStringLiteral("ANN"), QStringLiteral("BOB")}, 1));
-        QTRY_COMPARE(names(), QStringList({QStringLiteral("ANN"), QStringLiteral("BOB")}));
-        // The note's waits run on a clock this test holds.
+        peer.send(rows(before, 1));
+        QTRY_COMPARE(names(), before);
+        QCOMPARE(countShown(), twoShown);
+        // The notes' waits run on a clock this test holds.
         qint64 now = 0;
         gRemoteSocket->setWaitClock([&now] { return now; });
         // Everything the client was sent before has been read once the server's news of its port shows.
@@ -1015,10 +1036,19 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             QTRY_COMPARE(main->ModemConnected, port);
         };
 
-        TRIGGER(main, task == QLatin1String("view") ? "mnuViewTime(12)" : "mnuWindow(4)");
-        QVERIFY(!peer.waitForRequest(task == QLatin1String("view") ? QStringLiteral(";SQL;")
-                                                                   : QStringLiteral(";STATISTIC;"))
-                     .isEmpty());
+        const struct {
+            const char *command, *request;
+        } asked = task == QLatin1String("view")     ? decltype(asked){"mnuViewTime(12)", ";SQL;"}
+                  : task == QLatin1String("clear")  ? decltype(asked){"mnuEditClear", ";DELETE SQL;"}
+                  : task == QLatin1String("pop-up") ? decltype(asked){"mnuWindow(6)", ";MINI DISPLAY;"}
+                                                    : decltype(asked){"mnuWindow(4)", ";STATISTIC;"};
+        TRIGGER(main, asked.command);
+        QVERIFY(!peer.waitForRequest(QLatin1String(asked.request)).isEmpty());
+        if (task == QLatin1String("client statistics")) {
+            // The window comes up with the keyboard; the keyboard is given to its notes once it has it.
+            QTRY_COMPARE(QApplication::activeWindow(), frmStatistics::instance(false));
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+        }
         QWidget* note = FindForm(QStringLiteral("frmWaiting"));
         QVERIFY(note && QTest::qWaitForWindowExposed(note));
         stopWithEscapeOrCloseBox(note);
@@ -1038,15 +1068,23 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             QVERIFY(stats && stats->isFrozen());
             // Every note the window waits on is given up, one after the other; what the window asked for while
             // one waited is asked then, and given up too.
+            const QPointer<QWidget> first = note;
             stopWithEscapeOrCloseBox(note);
-            QTRY_VERIFY(!note->isVisible());
+            QTRY_VERIFY(!first || !first->isVisible());
+            // The keyboard goes back to the window as each note goes: each next note is given it once it is there.
+            const auto settled = [stats] {
+                QTRY_COMPARE(QApplication::activeWindow(), stats);
+                QVERIFY(X11Desktop::windowManagerCaughtUp());
+            };
+            settled();
             for (int notes = 0; notes < 4 && FindForm(QStringLiteral("frmWaiting")); ++notes) {
-                QWidget* next = FindForm(QStringLiteral("frmWaiting"));
+                const QPointer<QWidget> next = FindForm(QStringLiteral("frmWaiting"));
                 QVERIFY(QTest::qWaitForWindowExposed(next));
                 stopWithEscapeOrCloseBox(next);
                 QVERIFY(!peer.waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
                 stopWithEscapeOrCloseBox(next);
-                QTRY_VERIFY(!next->isVisible());
+                QTRY_VERIFY(!next || !next->isVisible());
+                settled();
             }
             QVERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
             QVERIFY(!stats->blnWaiting && !stats->isFrozen());
@@ -1069,6 +1107,11 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             session.stop();
             return;
         }
+        // What the server had sent of the answer before it fell silent: a query's count.
+        if (server == QLatin1String("count")) {
+            peer.send(QStringLiteral(";SIZE;3;"));
+            QTRY_COMPARE(countShown(), QStringLiteral("3 Records Displayed"));
+        }
         if (server != QLatin1String("time")) {
             stopWithEscapeOrCloseBox(note);
         } else {
@@ -1078,27 +1121,79 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             now += frmWaiting::kGiveUpAfterMs;
         }
         QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
-        QCOMPARE(names(), QStringList({QStringLiteral("ANN"), QStringLiteral("BOB")}));
-        // A request made since: the week's calls.
-        TRIGGER(main, "mnuViewTime(9)");
-        QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        QCOMPARE(names(), before);
+        QCOMPARE(countShown(), twoShown);
+        if (task == QLatin1String("pop-up"))
+            QVERIFY(!miniDisplay().waitingForList());
+        if (server == QLatin1String("drops")) {
+            // The question asked as the request was given up is answered; what comes next is not the late answer.
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
+            peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
+            if (task == QLatin1String("clear")) {
+                // Another client's deletion, confirmed to every client, takes nothing away here.
+                peer.send(QStringLiteral(";DELETE OK;"));
+                readSoFar();
+                QCOMPARE(names(), before);
+            } else {
+                TRIGGER(main, "mnuViewTime(9)");
+                QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+                peer.send(QStringLiteral(";SIZE;1;"));
+                peer.send(rows({QStringLiteral("CAROL")}, 20));
+                QTRY_COMPARE(names(), QStringList({QStringLiteral("CAROL")}));
+                QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+            }
+            session.stop();
+            return;
+        }
+        // A request of the same kind made since: the week's calls, the log cleared, the pop-up's list (asked
+        // again, with the list, when the server says the log changed).
+        if (task == QLatin1String("view")) {
+            TRIGGER(main, "mnuViewTime(9)");
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        } else if (task == QLatin1String("clear")) {
+            TRIGGER(main, "mnuEditClear");
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";DELETE SQL;")).isEmpty());
+        } else {
+            peer.send(QStringLiteral(";UPDATE NEEDED;"));
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
+        }
         QVERIFY(FindForm(QStringLiteral("frmWaiting")));
-        // The server wakes and answers in order: View > All (late, unless it dropped it), the question asked as it
-        // was given up, then the week.
-        if (server == QLatin1String("again")) {
-            peer.send(QStringLiteral(";SIZE;3;"));
-            peer.send(rows({QStringLiteral("LATE 1"), QStringLiteral("LATE 2"), QStringLiteral("LATE 3")}, 10));
-        } else if (server == QLatin1String("time")) {
+        // The server wakes and answers in order: the late answer, the question asked as the request was given
+        // up, then what was asked since.
+        if (task == QLatin1String("view") && server == QLatin1String("time")) {
             peer.send(QStringLiteral(";ERROR;18;The query took too long.;"));
+        } else if (task == QLatin1String("view")) {
+            if (server != QLatin1String("count"))
+                peer.send(QStringLiteral(";SIZE;3;"));
+            peer.send(rows({QStringLiteral("LATE 1"), QStringLiteral("LATE 2"), QStringLiteral("LATE 3")}, 10));
+        } else if (task == QLatin1String("clear")) {
+            peer.send(QStringLiteral(";DELETE OK;"));
+        } else {
+            // The pop-up's list of an empty log.
+            peer.send(QStringLiteral(";"));
         }
         peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
         readSoFar();
-        QCOMPARE(names(), QStringList({QStringLiteral("ANN"), QStringLiteral("BOB")}));
-        QVERIFY(FindForm(QStringLiteral("frmWaiting")));
+        QCOMPARE(names(), before);
+        QCOMPARE(countShown(), twoShown);
         QVERIFY(openBoxes().isEmpty());
-        peer.send(QStringLiteral(";SIZE;1;"));
-        peer.send(rows({QStringLiteral("CAROL")}, 20));
-        QTRY_COMPARE(names(), QStringList({QStringLiteral("CAROL")}));
+        if (task == QLatin1String("pop-up"))
+            QVERIFY(FindForm(QStringLiteral("frmWaiting")) && miniDisplay().waitingForList());
+        else
+            QVERIFY(FindForm(QStringLiteral("frmWaiting")));
+        if (task == QLatin1String("view")) {
+            peer.send(QStringLiteral(";SIZE;1;"));
+            peer.send(rows({QStringLiteral("CAROL")}, 20));
+            QTRY_COMPARE(names(), QStringList({QStringLiteral("CAROL")}));
+        } else if (task == QLatin1String("clear")) {
+            peer.send(QStringLiteral(";DELETE OK;"));
+            QTRY_COMPARE(names(), QStringList());
+        } else {
+            peer.send(QStringLiteral(";SIZE;2;"));
+            peer.send(rows(before, 1));
+            peer.send(records(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("CAROL")}, 20) + QLatin1Char(';'));
+            QTRY_COMPARE(popupNames(), QStringList({QStringLiteral("CAROL")}));
+        }
         QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
         session.stop();
         return;
