@@ -122,16 +122,6 @@ void cancelLocal(const void* owner)
     }
 }
 
-bool pendingLocal(const void* owner, StatisticsJobKind kind)
-{
-    const Queue& q = queue();
-    const auto mine = [owner, kind](const std::shared_ptr<StatisticsJob>& job) {
-        return job && job->isLocal() && job->owner() == owner && job->kind() == kind && !job->cancelled();
-    };
-    return mine(q.running.job) ||
-           std::any_of(q.waiting.begin(), q.waiting.end(), [&mine](const Entry& e) { return mine(e.job); });
-}
-
 } // namespace StatisticsQueue
 
 GridRunResult RunStatisticsGrid(GridBatch& batch, const RunHooks& hooks, const StatisticsJob* job,

@@ -66,8 +66,6 @@ bool busy();
 int waiting();
 // Cancels the running and waiting local jobs of that owner (its window closes); of every owner when null.
 void cancelLocal(const void* owner = nullptr);
-// Whether a local job of that owner and kind runs or waits, and is not cancelled.
-bool pendingLocal(const void* owner, StatisticsJobKind kind);
 } // namespace StatisticsQueue
 
 // What a run shows and asks while it goes.

@@ -32,8 +32,8 @@ QList<clsGroup> currentGroups()
 
 } // namespace
 
-LocalGridJob::LocalGridJob(frmStatistics* window)
-    : StatisticsJob(true, StatisticsJobKind::Grid, window), m_window(window)
+LocalGridJob::LocalGridJob(frmStatistics* window, quint64 command)
+    : StatisticsJob(true, StatisticsJobKind::Grid, window), m_window(window), m_command(command)
 {
 }
 
@@ -61,7 +61,7 @@ void LocalGridJob::run()
         return; // replaced by a newer view, or the window closed
     // The user's Stop: the whole computation stops, the graph that was to follow too.
     if (result.stopped && !Program::ending())
-        window->computationStopped();
+        window->computationStopped(m_command);
     QStringList names;
     for (const clsStatistic& s : statistics)
         names << s.Description;
@@ -69,15 +69,21 @@ void LocalGridJob::run()
     window->m_grid->sort();
 }
 
-LocalGraphJob::LocalGraphJob(frmStatistics* window, clsStatistic statistic, QList<clsGroup> groups, QStringList series,
-                             QList<GraphBucket> buckets, int days)
-    : StatisticsJob(true, StatisticsJobKind::Graph, window), m_window(window), m_statistic(std::move(statistic)),
-      m_groups(std::move(groups)), m_series(std::move(series)), m_buckets(std::move(buckets)), m_days(days)
+LocalGraphJob::LocalGraphJob(frmStatistics* window, quint64 command, clsStatistic statistic, QList<clsGroup> groups,
+                             QStringList series, QList<GraphBucket> buckets, int days)
+    : StatisticsJob(true, StatisticsJobKind::Graph, window), m_window(window), m_command(command),
+      m_statistic(std::move(statistic)), m_groups(std::move(groups)), m_series(std::move(series)),
+      m_buckets(std::move(buckets)), m_days(days)
 {
 }
 
 void LocalGraphJob::run()
 {
+    // Its command was stopped in its grid: it computes nothing, and no graph shows rather than the one before.
+    if (m_window && m_window->isLoaded() && m_window->commandStopped(m_command)) {
+        m_window->showNoGraph();
+        return;
+    }
     GraphBatch batch(m_statistic, m_groups, m_buckets, m_days);
     RunHooks hooks;
     hooks.progressCaption = QStringLiteral("Processing Graph Data...");
@@ -88,7 +94,7 @@ void LocalGraphJob::run()
     if (cancelled() || !window || !window->isLoaded())
         return;
     if (result.stopped && !Program::ending())
-        window->computationStopped();
+        window->computationStopped(m_command);
     // A graph stopped by the user is shown empty.
     window->m_graphSeries = result.stopped ? QStringList() : m_series;
     window->SetArray(result.stopped ? GraphTable() : result.table);

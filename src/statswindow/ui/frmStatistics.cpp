@@ -658,14 +658,17 @@ void frmStatistics::Freeze(bool frozen)
 // ---------------------------------------------------------------------------------------------------------
 // Computing: the window's own use, or a client's request
 
-void frmStatistics::computationStopped()
+quint64 frmStatistics::beginCommand()
 {
-    m_stoppedByUser = true;
-    const bool graphPending = StatisticsQueue::pendingLocal(this, StatisticsJobKind::Graph);
-    StatisticsQueue::cancelLocal(this);
+    if (!m_inCommand)
+        ++m_command;
+    return m_command;
+}
+
+void frmStatistics::computationStopped(quint64 command)
+{
+    m_stoppedCommand = std::max(m_stoppedCommand, command);
     markUncomputedCells();
-    if (graphPending)
-        showNoGraph();
 }
 
 void frmStatistics::showNoGraph()
@@ -690,17 +693,17 @@ void frmStatistics::markUncomputedCells()
 bool frmStatistics::generateAndGraph()
 {
     const QPointer<frmStatistics> self(this);
-    m_stoppedByUser = false;
+    // One command: a Stop of its grid stops its graph too.
+    ++m_command;
+    m_inCommand = true;
     GenerateStatistics();
     if (!self)
         return false;
-    // The grid ran at once and the user stopped it: its graph is part of what was stopped.
-    if (m_stoppedByUser) {
-        showNoGraph();
-        return true;
-    }
     Graph();
-    return bool(self);
+    if (!self)
+        return false;
+    m_inCommand = false;
+    return true;
 }
 
 void frmStatistics::GenerateStatistics()
@@ -711,7 +714,7 @@ void frmStatistics::GenerateStatistics()
     }
     // The headings show at once; the cells come when the engine gets to the job.
     SetupGrid();
-    StatisticsQueue::submit(std::make_shared<LocalGridJob>(this));
+    StatisticsQueue::submit(std::make_shared<LocalGridJob>(this, beginCommand()));
 }
 
 void frmStatistics::Graph()
@@ -743,7 +746,7 @@ void frmStatistics::Graph()
     const int days = PeriodDays(item, dteCustomStartDate, dteCustomEndDate);
     const auto statistic = GetStatistic(m_graph->statisticList()->currentText(), gStatistics.get());
     StatisticsQueue::submit(
-        std::make_shared<LocalGraphJob>(this, *statistic, chosen.groups, chosen.names, buckets, days));
+        std::make_shared<LocalGraphJob>(this, beginCommand(), *statistic, chosen.groups, chosen.names, buckets, days));
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -145,9 +145,12 @@ private:
     // The waiting flag: once no request is pending any more, whatever ended it (its reply, a refusal, the
     // connection's end, the user giving up), the window is released.
     void setWaiting(bool waiting);
-    // The user stopped a stage of the window's own computation (the grid or the graph): every stage of it stops,
-    // the grid's figures that were not computed say so and a graph that was not computed is shown empty.
-    void computationStopped();
+    // The window's own computations: each command (a grid, a graph, or both for one view) has a number, which its
+    // jobs carry. The user stopped a stage of one (its grid or its graph): every stage of it stops, the stages to
+    // come computing nothing, and the grid's figures that were not computed say so.
+    quint64 beginCommand();
+    void computationStopped(quint64 command);
+    bool commandStopped(quint64 command) const { return command <= m_stoppedCommand; }
     // Every statistic cell that holds no figure says it was not computed (StoppedCellText).
     void markUncomputedCells();
     // The graph holds no figures (it was not computed).
@@ -194,6 +197,8 @@ private:
     QStringList m_sentGroups;
     // A request asked for while one of its kind was pending, sent once the pending one is answered.
     bool m_statsAgain = false, m_graphAgain = false;
-    // The user stopped the window's computation (set by computationStopped, cleared as a command begins one).
-    bool m_stoppedByUser = false;
+    // The newest command, whether generateAndGraph is making its jobs, and the newest command the user stopped.
+    quint64 m_command = 0;
+    bool m_inCommand = false;
+    quint64 m_stoppedCommand = 0;
 };
