@@ -154,7 +154,6 @@ void clsRemoteSocket::onConnected()
     m_framer.clear();
     m_modemQuestions.clear();
     m_contactAnswerDue = false;
-    m_givenUp.clear();
     m_connected = true;
     // A request follows another at once (an edit and its refresh): neither waits for the server's
     // delayed acknowledgement of the one before.

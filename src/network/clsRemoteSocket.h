@@ -133,7 +133,8 @@ private:
     quint64 m_questionsAsked = 0;
     bool m_contactAnswerDue = false;
     // The requests given up whose answers may still come, oldest first: each until its answer has come or the
-    // question asked as it was given up has been answered.
+    // question asked as it was given up has been answered, or one asked after it (on a connection made since,
+    // whose questions are the only ones awaited).
     struct GivenUp {
         QString kind;
         quint64 question = 0;

@@ -947,7 +947,8 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
     QTest::addColumn<bool>("escape");
     // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again" (after it
     // sent a query's "count"), or the "time" for an answer passes, and it answers late, or "refuses" late (a
-    // restricted client); or it "drops" the request.
+    // restricted client); or it "drops" the request (on a connection made again, after the first ended with a
+    // question unanswered: "reconnect").
     QTest::addColumn<QString>("server");
     const auto row = [](const char* name, const char* task, bool escape, const char* server) {
         QTest::newRow(name) << QString::fromLatin1(task) << escape << QString::fromLatin1(server);
@@ -960,6 +961,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
     row("waiting note, silent server after the count, close box again", "view", false, "count");
     row("waiting note, silent server, a few seconds", "view", true, "time");
     row("waiting note, a server that drops the request, Escape again", "view", true, "drops");
+    row("waiting note, connected again, a server that drops the request, Escape again", "view", true, "reconnect");
     row("Clear Log's note, silent server, Escape again", "clear", true, "again");
     row("Clear Log's note, a server that drops the request, close box again", "clear", false, "drops");
     row("Clear Log's note, a silent server that refuses late, Escape again", "clear", true, "refuses");
@@ -1021,6 +1023,15 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         };
         const QStringList before{QStringLiteral("ANN"), QStringLiteral("BOB")};
         const QString twoShown = QStringLiteral("2 Records Displayed");
+        if (server == QLatin1String("reconnect")) {
+            // The connection ends before the burst's question is answered, and is made again: what was asked on
+            // the old one is never paired with an answer on the new one.
+            peer.dropClient();
+            QTRY_VERIFY(!gRemoteSocket->Connected());
+            TRIGGER(main, "mnuOptionsConnect");
+            QVERIFY(peer.waitForClient());
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
+        }
         // The burst's question answered as a server answers it, and two calls listed.
         peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
         peer.send(QStringLiteral(";SIZE;2;"));
@@ -1143,7 +1154,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         QCOMPARE(countShown(), twoShown);
         if (task == QLatin1String("pop-up"))
             QVERIFY(!miniDisplay().waitingForList());
-        if (server == QLatin1String("drops")) {
+        if (server == QLatin1String("drops") || server == QLatin1String("reconnect")) {
             // The question asked as the request was given up is answered; what comes next is not the late answer.
             QVERIFY(!peer.waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
             peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
