@@ -47,8 +47,6 @@ void unloadWaitingOnce(Pass& pass, const char* kind)
     Program::unloadWaitingForms(k);
 }
 
-// A contact refused for a name or number already taken, as the contact store words it. A server's other
-// failures must never read as one, whatever number they come with.
 // The kind of request (its waiting note's tag) whose answer begins with that message; none for the others.
 const char* answerKind(const QString& key)
 {
@@ -69,6 +67,8 @@ bool lateAnswer(const char* kind)
 // A refusal that answers a request the user gave up, not a contact change (which has its own answer's place).
 bool lateRefusal() { return !ContactRequestWaiting() && gRemoteSocket && gRemoteSocket->TakeGivenUpRefusal(); }
 
+// A contact refused for a name or number already taken, as the contact store words it. A server's other
+// failures must never read as one, whatever number they come with.
 bool isDuplicateRefusal(qint32 number, const QString& description)
 {
     if (number == kDuplicateNameError)

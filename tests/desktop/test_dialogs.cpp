@@ -947,8 +947,8 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
     QTest::addColumn<bool>("escape");
     // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again" (after it
     // sent a query's "count"), or the "time" for an answer passes, and it answers late, or "refuses" late (a
-    // restricted client); or it "drops" the request (on a connection made again, after the first ended with a
-    // question unanswered: "reconnect").
+    // restricted client; the "empty" list of an empty log); or it "drops" the request (on a connection made
+    // again, after the first ended with a question unanswered: "reconnect").
     QTest::addColumn<QString>("server");
     const auto row = [](const char* name, const char* task, bool escape, const char* server) {
         QTest::newRow(name) << QString::fromLatin1(task) << escape << QString::fromLatin1(server);
@@ -966,6 +966,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
     row("Clear Log's note, a server that drops the request, close box again", "clear", false, "drops");
     row("Clear Log's note, a silent server that refuses late, Escape again", "clear", true, "refuses");
     row("the pop-up's note, silent server, Escape again", "pop-up", true, "again");
+    row("the pop-up's note, silent server of an empty log, close box again", "pop-up", false, "empty");
     row("statistics' waiting notes, silent server, Escape again", "client statistics", true, "again");
     row("statistics on a large log, Escape in the first stage", "statistics", true, "");
 }
@@ -1198,9 +1199,11 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         } else if (task == QLatin1String("clear")) {
             peer.send(server == QLatin1String("refuses") ? QStringLiteral(";RESTRICTED;")
                                                          : QStringLiteral(";DELETE OK;"));
-        } else {
-            // The pop-up's list of an empty log.
+        } else if (server == QLatin1String("empty")) {
+            // The pop-up's list of an empty log: a send with no message in it.
             peer.send(QStringLiteral(";"));
+        } else {
+            peer.send(records(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("LATE 1")}, 10) + QLatin1Char(';'));
         }
         peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
         readSoFar();
@@ -1210,7 +1213,8 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         for (const QMessageBox* box : openBoxes())
             QVERIFY2(!box->text().contains(QStringLiteral("server")), qPrintable(box->text()));
         if (task == QLatin1String("pop-up"))
-            QVERIFY(FindForm(QStringLiteral("frmWaiting")) && miniDisplay().waitingForList());
+            QVERIFY(FindForm(QStringLiteral("frmWaiting")) && miniDisplay().waitingForList() &&
+                    !popupNames().contains(QStringLiteral("LATE 1")));
         else
             QVERIFY(FindForm(QStringLiteral("frmWaiting")));
         if (task == QLatin1String("view")) {

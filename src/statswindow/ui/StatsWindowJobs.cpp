@@ -93,9 +93,7 @@ void LocalGraphJob::run()
     const GraphRunResult result = RunGraph(batch, m_buckets, int(m_groups.size()), hooks, this);
     if (cancelled() || !window || !window->isLoaded())
         return;
-    if (result.stopped && !Program::ending())
-        window->computationStopped(m_command);
-    // A graph stopped by the user is shown empty.
+    // A graph stopped by the user is shown empty; it is the last stage of its command.
     window->m_graphSeries = result.stopped ? QStringList() : m_series;
     window->SetArray(result.stopped ? GraphTable() : result.table);
     window->drawGraph();

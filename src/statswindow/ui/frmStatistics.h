@@ -146,8 +146,8 @@ private:
     // connection's end, the user giving up), the window is released.
     void setWaiting(bool waiting);
     // The window's own computations: each command (a grid, a graph, or both for one view) has a number, which its
-    // jobs carry. The user stopped a stage of one (its grid or its graph): every stage of it stops, the stages to
-    // come computing nothing, and the grid's figures that were not computed say so.
+    // jobs carry. The user stopped its grid: every stage of it stops, the graph to come computing nothing, and the
+    // grid's figures that were not computed say so.
     quint64 beginCommand();
     void computationStopped(quint64 command);
     bool commandStopped(quint64 command) const { return command <= m_stoppedCommand; }
