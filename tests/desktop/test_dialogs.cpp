@@ -928,7 +928,8 @@ void TestDialogs::thePopupNeverTakesTheKeyboard()
 // While a task runs, Escape and the close box of its window do what Stop does: the progress window of a deletion
 // stays, with its Stop, until the deletion has stopped at its next step; a client's waiting note for View > All
 // asks the server to cancel, and stays until the server has answered. Before, either hid the window while the task
-// ran on to its end, with no way left to stop it.
+// ran on to its end, with no way left to stop it. A close asked for by the program, not the window system, is Stop
+// too: the window never goes while its task runs.
 // A server that accepts and never answers: Escape or the close box a second time, or a few seconds on the clock
 // after the first with no answer, gives the request up here. The note goes and what it stood for stays as it was
 // (the list and its count, the pop-up's list, a Clear Log); the answer that comes late (calls, a count, a failure, a
@@ -944,45 +945,50 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
     // note's: "view" (View > All), "clear" (Clear Log), "pop-up" (the pop-up's list), "client statistics" (the
     // statistics window opening).
     QTest::addColumn<QString>("task");
-    QTest::addColumn<bool>("escape");
+    // How the window is asked to stop: the user's "Escape" or "close box", or a "close" the program asks for.
+    QTest::addColumn<QString>("way");
     // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again" (after it
     // sent a query's "count"), or the "time" for an answer passes, and it answers late, or "refuses" late (a
     // restricted client; the "empty" list of an empty log); or it "drops" the request (on a connection made
     // again, after the first ended with a question unanswered: "reconnect").
     QTest::addColumn<QString>("server");
-    const auto row = [](const char* name, const char* task, bool escape, const char* server) {
-        QTest::newRow(name) << QString::fromLatin1(task) << escape << QString::fromLatin1(server);
+    const auto row = [](const char* name, const char* task, const char* way, const char* server) {
+        QTest::newRow(name) << QString::fromLatin1(task) << QString::fromLatin1(way) << QString::fromLatin1(server);
     };
-    row("progress window, Escape", "deletion", true, "");
-    row("progress window, close box", "deletion", false, "");
-    row("waiting note, Escape", "view", true, "answers");
-    row("waiting note, close box", "view", false, "answers");
-    row("waiting note, silent server, Escape again", "view", true, "again");
-    row("waiting note, silent server after the count, close box again", "view", false, "count");
-    row("waiting note, silent server, a few seconds", "view", true, "time");
-    row("waiting note, a server that drops the request, Escape again", "view", true, "drops");
-    row("waiting note, connected again, a server that drops the request, Escape again", "view", true, "reconnect");
-    row("Clear Log's note, silent server, Escape again", "clear", true, "again");
-    row("Clear Log's note, a server that drops the request, close box again", "clear", false, "drops");
-    row("Clear Log's note, a silent server that refuses late, Escape again", "clear", true, "refuses");
-    row("the pop-up's note, silent server, Escape again", "pop-up", true, "again");
-    row("the pop-up's note, silent server of an empty log, close box again", "pop-up", false, "empty");
-    row("statistics' waiting notes, silent server, Escape again", "client statistics", true, "again");
-    row("statistics on a large log, Escape in the first stage", "statistics", true, "");
+    row("progress window, Escape", "deletion", "Escape", "");
+    row("progress window, close box", "deletion", "close box", "");
+    row("waiting note, Escape", "view", "Escape", "answers");
+    row("waiting note, close box", "view", "close box", "answers");
+    row("progress window, closed by the program", "deletion", "close", "");
+    row("waiting note, closed by the program", "view", "close", "answers");
+    row("waiting note, silent server, Escape again", "view", "Escape", "again");
+    row("waiting note, silent server after the count, close box again", "view", "close box", "count");
+    row("waiting note, silent server, a few seconds", "view", "Escape", "time");
+    row("waiting note, a server that drops the request, Escape again", "view", "Escape", "drops");
+    row("waiting note, connected again, a server that drops the request, Escape again", "view", "Escape", "reconnect");
+    row("Clear Log's note, silent server, Escape again", "clear", "Escape", "again");
+    row("Clear Log's note, a server that drops the request, close box again", "clear", "close box", "drops");
+    row("Clear Log's note, a silent server that refuses late, Escape again", "clear", "Escape", "refuses");
+    row("the pop-up's note, silent server, Escape again", "pop-up", "Escape", "again");
+    row("the pop-up's note, silent server of an empty log, close box again", "pop-up", "close box", "empty");
+    row("statistics' waiting notes, silent server, Escape again", "client statistics", "Escape", "again");
+    row("statistics on a large log, Escape in the first stage", "statistics", "Escape", "");
 }
 
 void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
 {
     QFETCH(QString, task);
-    QFETCH(bool, escape);
+    QFETCH(QString, way);
     QFETCH(QString, server);
-    const auto stopWithEscapeOrCloseBox = [escape](QWidget* window) {
-        if (escape) {
+    const auto stopWithEscapeOrCloseBox = [way](QWidget* window) {
+        if (way == QLatin1String("Escape")) {
             QVERIFY(X11Desktop::giveKeyboardTo(window->winId()));
             QTRY_COMPARE(QApplication::activeWindow(), window);
             QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
-        } else {
+        } else if (way == QLatin1String("close box")) {
             X11Desktop::closeBox(window);
+        } else {
+            window->close();
         }
     };
     if (task != QLatin1String("deletion") && task != QLatin1String("statistics")) {
