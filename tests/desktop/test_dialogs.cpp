@@ -50,6 +50,7 @@
 #include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmCustomizeTime.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/CallerRecords.h"
 #include "support/FakeModem.h"
 #include "support/ManyCalls.h"
 #include "support/QueuedMarker.h"
@@ -997,37 +998,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             [] { SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False")); }));
         ScriptedServer& peer = session.server();
         frmRemoteMain* main = ClientSession::window();
-        auto* list = ui::findByName<CallerIDGrid>(main, QStringLiteral("Grid"));
-        const auto names = [list] {
-            QStringList out;
-            for (int r = 1; r < list->Rows(); ++r)
-                out << list->TextMatrix(r, CallListModel::ColName);
-            out.sort();
-            return out;
-        };
-        const auto countShown = [main] {
-            return ui::findByName<QLabel>(main, QStringLiteral("StatusBar1.Panels(2)"))->text();
-        };
-        const auto popupNames = [] {
-            QStringList out;
-            for (const clsCaller& c : miniDisplay().Callers)
-                out << c.Name;
-            return out;
-        };
-        const auto records = [](const QString& tag, const QStringList& callers, int firstId) {
-            QString text;
-            for (int i = 0; i < callers.size(); ++i) {
-                clsCaller c;
-                c.ID = firstId + i;
-                c.Name = callers.at(i);
-                c.CallerDate = DateText::format(Clock::now());
-                text += tag + c.PrintSend();
-            }
-            return text;
-        };
-        const auto rows = [&records](const QStringList& callers, int firstId) {
-            return QStringLiteral(";CLEAR CALLERS;") + records(QStringLiteral(";CALLER;"), callers, firstId);
-        };
+        using C = ClientSession;
         const QStringList before{QStringLiteral("ANN"), QStringLiteral("BOB")};
         const QString twoShown = QStringLiteral("2 Records Displayed");
         if (server == QLatin1String("reconnect")) {
@@ -1042,19 +1013,12 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         // The burst's question answered as a server answers it, and two calls listed.
         peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
         peer.send(QStringLiteral(";SIZE;2;"));
-        peer.send(rows(before, 1));
-        QTRY_COMPARE(names(), before);
-        QCOMPARE(countShown(), twoShown);
+        peer.send(callListAnswer(before, 1));
+        QTRY_COMPARE(C::listedNames(), before);
+        QCOMPARE(C::recordsShown(), twoShown);
         // The notes' waits run on a clock this test holds.
         qint64 now = 0;
         gRemoteSocket->setWaitClock([&now] { return now; });
-        // Everything the client was sent before has been read once the server's news of its port shows.
-        bool port = false;
-        const auto readSoFar = [&] {
-            port = !port;
-            peer.send(port ? QStringLiteral(";MODEMCONNECTION;TRUE;") : QStringLiteral(";MODEMCONNECTION;FALSE;"));
-            QTRY_COMPARE(main->ModemConnected, port);
-        };
 
         const struct {
             const char *command, *request;
@@ -1088,7 +1052,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             // The server's answer to the stopped request closes it.
             peer.send(QStringLiteral(";SIZE;0;"));
             peer.send(QStringLiteral(";CLEAR CALLERS;"));
-            QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+            QTRY_COMPARE(C::waitingNotes(), 0);
             session.stop();
             return;
         }
@@ -1096,17 +1060,8 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             frmStatistics* stats = frmStatistics::instance(false);
             QVERIFY(stats && stats->isFrozen());
             const auto allStopped = [stats] {
-                for (int r = 1; r < gridOf(stats)->Rows(); ++r)
-                    for (int c = 1; c < gridOf(stats)->Cols() - 1; ++c)
-                        if (gridOf(stats)->TextMatrix(r, c) != QLatin1String("Stopped"))
-                            return false;
-                return gridOf(stats)->Rows() > 1;
-            };
-            const auto waitsFor = [](const char* kind) {
-                for (QWidget* w : FindForms(QStringLiteral("frmWaiting")))
-                    if (Tag(w) == QLatin1String(kind))
-                        return true;
-                return false;
+                return statisticCells(stats) > 0 &&
+                       cellsSaying(stats, QStringLiteral("Stopped")) == statisticCells(stats);
             };
             // Every note the window waits on is given up, one after the other. The keyboard goes back to the
             // window as each goes: the next is given it once it is there. What a note stood for is given up with
@@ -1115,9 +1070,9 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             const auto settled = [&] {
                 QTRY_COMPARE(QApplication::activeWindow(), stats);
                 QVERIFY(X11Desktop::windowManagerCaughtUp());
-                if (!waitsFor("STATS"))
+                if (C::waitingNotes(QStringLiteral("STATS")) == 0)
                     QVERIFY(allStopped());
-                if (!waitsFor("GRAPH"))
+                if (C::waitingNotes(QStringLiteral("GRAPH")) == 0)
                     QCOMPARE(graphed(stats).labels, QStringList());
             };
             const QPointer<QWidget> first = note;
@@ -1133,7 +1088,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
                 QTRY_VERIFY(!next || !next->isVisible());
                 settled();
             }
-            QVERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+            QCOMPARE(C::waitingNotes(), 0);
             QVERIFY(!stats->blnWaiting && !stats->isFrozen());
             QVERIFY(action(stats, "mnuTimePeriod")->isEnabled());
             QVERIFY(allStopped());
@@ -1141,7 +1096,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             // The late replies are dropped.
             peer.send(QStringLiteral(";STATISTIC;|1||2||3|;"));
             peer.send(QStringLiteral(";GRAPH;|LINE|3/20/2024|3||LINE|3/21/2024|5|;"));
-            readSoFar();
+            QVERIFY(session.caughtUp());
             QVERIFY(allStopped());
             QCOMPARE(graphed(stats).labels, QStringList());
             session.stop();
@@ -1150,7 +1105,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         // What the server had sent of the answer before it fell silent: a query's count.
         if (server == QLatin1String("count")) {
             peer.send(QStringLiteral(";SIZE;3;"));
-            QTRY_COMPARE(countShown(), QStringLiteral("3 Records Displayed"));
+            QTRY_COMPARE(C::recordsShown(), QStringLiteral("3 Records Displayed"));
         }
         if (server != QLatin1String("time")) {
             stopWithEscapeOrCloseBox(note);
@@ -1160,9 +1115,9 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             QVERIFY(note->isVisible());
             now += frmWaiting::kGiveUpAfterMs;
         }
-        QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
-        QCOMPARE(names(), before);
-        QCOMPARE(countShown(), twoShown);
+        QTRY_COMPARE(C::waitingNotes(), 0);
+        QCOMPARE(C::listedNames(), before);
+        QCOMPARE(C::recordsShown(), twoShown);
         if (task == QLatin1String("pop-up"))
             QVERIFY(!miniDisplay().waitingForList());
         if (server == QLatin1String("drops") || server == QLatin1String("reconnect")) {
@@ -1172,15 +1127,15 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             if (task == QLatin1String("clear")) {
                 // Another client's deletion, confirmed to every client, takes nothing away here.
                 peer.send(QStringLiteral(";DELETE OK;"));
-                readSoFar();
-                QCOMPARE(names(), before);
+                QVERIFY(session.caughtUp());
+                QCOMPARE(C::listedNames(), before);
             } else {
                 TRIGGER(main, "mnuViewTime(9)");
                 QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
                 peer.send(QStringLiteral(";SIZE;1;"));
-                peer.send(rows({QStringLiteral("CAROL")}, 20));
-                QTRY_COMPARE(names(), QStringList({QStringLiteral("CAROL")}));
-                QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+                peer.send(callListAnswer({QStringLiteral("CAROL")}, 20));
+                QTRY_COMPARE(C::listedNames(), QStringList({QStringLiteral("CAROL")}));
+                QTRY_COMPARE(C::waitingNotes(), 0);
             }
             session.stop();
             return;
@@ -1205,7 +1160,8 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         } else if (task == QLatin1String("view")) {
             if (server != QLatin1String("count"))
                 peer.send(QStringLiteral(";SIZE;3;"));
-            peer.send(rows({QStringLiteral("LATE 1"), QStringLiteral("LATE 2"), QStringLiteral("LATE 3")}, 10));
+            peer.send(
+                callListAnswer({QStringLiteral("LATE 1"), QStringLiteral("LATE 2"), QStringLiteral("LATE 3")}, 10));
         } else if (task == QLatin1String("clear")) {
             peer.send(server == QLatin1String("refuses") ? QStringLiteral(";RESTRICTED;")
                                                          : QStringLiteral(";DELETE OK;"));
@@ -1213,34 +1169,36 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
             // The pop-up's list of an empty log: a send with no message in it.
             peer.send(QStringLiteral(";"));
         } else {
-            peer.send(records(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("LATE 1")}, 10) + QLatin1Char(';'));
+            peer.send(callerRecords(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("LATE 1")}, 10) +
+                      QLatin1Char(';'));
         }
         peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
-        readSoFar();
-        QCOMPARE(names(), before);
-        QCOMPARE(countShown(), twoShown);
+        QVERIFY(session.caughtUp());
+        QCOMPARE(C::listedNames(), before);
+        QCOMPARE(C::recordsShown(), twoShown);
         // Nothing is said of the late answer as of the answer to what waits now.
         for (const QMessageBox* box : openBoxes())
             QVERIFY2(!box->text().contains(QStringLiteral("server")), qPrintable(box->text()));
         if (task == QLatin1String("pop-up"))
             QVERIFY(FindForm(QStringLiteral("frmWaiting")) && miniDisplay().waitingForList() &&
-                    !popupNames().contains(QStringLiteral("LATE 1")));
+                    !C::popupNames().contains(QStringLiteral("LATE 1")));
         else
             QVERIFY(FindForm(QStringLiteral("frmWaiting")));
         if (task == QLatin1String("view")) {
             peer.send(QStringLiteral(";SIZE;1;"));
-            peer.send(rows({QStringLiteral("CAROL")}, 20));
-            QTRY_COMPARE(names(), QStringList({QStringLiteral("CAROL")}));
+            peer.send(callListAnswer({QStringLiteral("CAROL")}, 20));
+            QTRY_COMPARE(C::listedNames(), QStringList({QStringLiteral("CAROL")}));
         } else if (task == QLatin1String("clear")) {
             peer.send(QStringLiteral(";DELETE OK;"));
-            QTRY_COMPARE(names(), QStringList());
+            QTRY_COMPARE(C::listedNames(), QStringList());
         } else {
             peer.send(QStringLiteral(";SIZE;2;"));
-            peer.send(rows(before, 1));
-            peer.send(records(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("CAROL")}, 20) + QLatin1Char(';'));
-            QTRY_COMPARE(popupNames(), QStringList({QStringLiteral("CAROL")}));
+            peer.send(callListAnswer(before, 1));
+            peer.send(callerRecords(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("CAROL")}, 20) +
+                      QLatin1Char(';'));
+            QTRY_COMPARE(C::popupNames(), QStringList({QStringLiteral("CAROL")}));
         }
-        QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+        QTRY_COMPARE(C::waitingNotes(), 0);
         session.stop();
         return;
     }
@@ -1267,21 +1225,14 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
         QVERIFY(stats);
         // Nothing more was computed: no stage after it showed its progress.
         QCOMPARE(m_progressShown, QStringList());
+        // Stopped after the cell it was computing: every cell but that one says so, none is blank, and the chart
+        // shows only the figure computed.
+        QCOMPARE(cellsSaying(stats, QString()), 0);
+        QVERIFY(cellsSaying(stats, QStringLiteral("Stopped")) >= statisticCells(stats) - 1);
         QStringList computed;
-        int stopped = 0;
-        for (int r = 1; r < gridOf(stats)->Rows(); ++r) {
-            for (int c = 1; c < gridOf(stats)->Cols() - 1; ++c) {
-                const QString text = gridOf(stats)->TextMatrix(r, c);
-                QVERIFY2(!text.isEmpty(), qPrintable(QStringLiteral("cell %1, %2").arg(r).arg(c)));
-                if (text == QLatin1String("Stopped"))
-                    ++stopped;
-                else if (c == 1)
-                    computed << gridOf(stats)->TextMatrix(r, 0);
-            }
-        }
-        // Stopped after the cell it was computing: every cell but that one says so, and the chart shows only the
-        // figure computed.
-        QVERIFY(stopped >= (gridOf(stats)->Rows() - 1) * (gridOf(stats)->Cols() - 2) - 1);
+        for (int r = 1; r < gridOf(stats)->Rows(); ++r)
+            if (gridOf(stats)->TextMatrix(r, 1) != QLatin1String("Stopped"))
+                computed << gridOf(stats)->TextMatrix(r, 0);
         QCOMPARE(chartLabels(stats), computed);
         QCOMPARE(graphed(stats).labels, QStringList());
         return;
