@@ -52,6 +52,9 @@ public:
         (void)data, (void)clientIndex, (void)bytes, (void)restricted;
     }
     virtual void ProcessRemoteNetworkData(const QString& data) { (void)data; }
+    // Client: the user gave up waiting for a request of that kind (a waiting note's tag, upper case); what waited
+    // for its answer stops waiting, and what it shows stays as it was.
+    virtual void RemoteRequestGivenUp(const QString& kind) { (void)kind; }
     // The server's client list changed: its rows (blank rows pad it to five) and status panel 3's text.
     virtual void UpdateClientList(const QStringList& rows, const QString& countText) { (void)rows, (void)countText; }
     virtual void RefreshOnline() {}

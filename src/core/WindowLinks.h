@@ -52,6 +52,9 @@ struct WindowLinks {
     // and releases the window once no request is pending. Unset, the dispatcher only closes the note.
     std::function<void(const QString& field)> statisticReply;
     std::function<void(const QString& field)> graphReply;
+    // frmStatistics (client mode), once made: the user gave up waiting for its "STATS" or "GRAPH" request (the
+    // kind); the window is released once no request is pending, and its reply, should it come, is dropped.
+    std::function<void(const QString& kind)> statisticsGivenUp;
 
     // The server (standalone and server modes): sends a message to every connected client. Set by whoever
     // owns the server (start-up), for as long as it exists.

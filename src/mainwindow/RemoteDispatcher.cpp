@@ -47,6 +47,26 @@ void unloadWaitingOnce(Pass& pass, const char* kind)
     Program::unloadWaitingForms(k);
 }
 
+// The kind of request (its waiting note's tag) whose answer begins with that message; none for the others.
+const char* answerKind(const QString& key)
+{
+    static const QHash<QString, const char*> kKinds = {
+        {QStringLiteral("CLEAR CALLERS"), "SQL"},         {QStringLiteral("DELETE OK"), "DELETE"},
+        {QStringLiteral("STATISTIC"), "STATS"},           {QStringLiteral("GRAPH"), "GRAPH"},
+        {QStringLiteral("MINI DISPLAY"), "MINI DISPLAY"}, {QStringLiteral("MINI DISPLAY STATS"), "MINI DISPLAY STATS"},
+    };
+    return kKinds.value(key, nullptr);
+}
+
+// The next answer of that kind answers a request the user gave up: it is dropped, and nothing more is for it.
+bool lateAnswer(const char* kind)
+{
+    return gRemoteSocket && gRemoteSocket->TakeGivenUpAnswer(QString::fromLatin1(kind));
+}
+
+// A refusal that answers a request the user gave up, not a contact change (which has its own answer's place).
+bool lateRefusal() { return !ContactRequestWaiting() && gRemoteSocket && gRemoteSocket->TakeGivenUpRefusal(); }
+
 // A contact refused for a name or number already taken, as the contact store words it. A server's other
 // failures must never read as one, whatever number they come with.
 bool isDuplicateRefusal(qint32 number, const QString& description)
@@ -78,6 +98,8 @@ struct RemoteDispatcher::Pass {
     int lostCallers = 0;
     // Waiting notes already closed in this unit: the rows of a long answer close theirs once, not per row.
     QStringList notesClosed;
+    // The unit is the late answer of a request the user gave up (its kind): its records are dropped.
+    QString givenUp;
     // The first refusal of the unit, told once after it.
     QString box;
     Prompt::Icon boxIcon = Prompt::Critical;
@@ -178,7 +200,9 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
         progress->Unload();
     // The refill that follows holds the rows as records; their text is no longer needed.
     tokens = QStringList();
-    if (!words && miniDisplay().waitingForList()) {
+    if (!words && lateAnswer("MINI DISPLAY")) {
+        // The empty list of a pop-up's request the user gave up.
+    } else if (!words && miniDisplay().waitingForList()) {
         // It names no message, so only the pop-up's own waiting can tell it; its note must not wait for ever.
         unloadWaiting("MINI DISPLAY");
         pass.popupList.emplace();
@@ -192,6 +216,15 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
 
 void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringList& fields)
 {
+    // The late answer of a request the user gave up is dropped whole: its first message and the records after it
+    // (a query's rows, a pop-up list's calls).
+    if (!pass.givenUp.isEmpty() && (key == QLatin1String("CALLER") || key == QLatin1String("MINI DISPLAY")))
+        return;
+    const bool inAnswer = key == QLatin1String("CALLER") || (key == QLatin1String("MINI DISPLAY") && pass.popupList);
+    if (const char* kind = inAnswer ? nullptr : answerKind(key); kind && lateAnswer(kind)) {
+        pass.givenUp = QString::fromLatin1(kind);
+        return;
+    }
     // The rows of an answer come first: a long answer is nearly all of them.
     if (key == QLatin1String("CALLER")) {
         unloadWaitingOnce(pass, "SQL");
@@ -240,6 +273,11 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         unloadWaiting("ALL");
     } else if (key == QLatin1String("RESTRICTED")) {
         const QString text = QStringLiteral("Your IP address has been restricted by the server.");
+        if (lateRefusal()) {
+            // Kept as a record; what waits now is not what it refuses.
+            AddEvent(text);
+            return;
+        }
         if (pass.box.isEmpty())
             pass.box = text;
         AddEvent(text);
@@ -249,6 +287,9 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         // client's rows away.
         ForgetPendingDeletes();
     } else if (key == QLatin1String("SIZE")) {
+        // The count of an answer the user gave up; its rows follow and go with it.
+        if (gRemoteSocket && gRemoteSocket->AnswerGivenUp(QStringLiteral("SQL")))
+            return;
         qint32 count = 0;
         if (RecordFields::toInt32(fields.at(0), count) != RecordFields::Converted) {
             keep(13, QStringLiteral("Type mismatch"));
@@ -268,6 +309,9 @@ void RemoteDispatcher::dispatch(Pass& pass, const QString& key, const QStringLis
         keep(number, description);
         // The request that failed will get no other answer: nothing may wait for one.
         AddEvent(QStringLiteral("Server error #") + QString::number(number) + QStringLiteral(": ") + description);
+        // The failure of a request the user gave up: what waits now is not what failed.
+        if (lateRefusal())
+            return;
         const int waited = unloadWaiting("ALL");
         ForgetPendingDeletes();
         // A contact refused for a name or number already taken: told as a contact saved here would be. A
@@ -385,6 +429,21 @@ void RemoteDispatcher::deletionConfirmed(Pass& pass)
     m_host.UpdateStatus();
     if (ours)
         miniDisplay().LoadData();
+}
+
+void RemoteDispatcher::RequestGivenUp(const QString& kind)
+{
+    if (kind == QLatin1String("SQL")) {
+        // The list stays as it was; a count its answer had already sent is taken back.
+        m_host.UpdateStatus();
+    } else if (kind == QLatin1String("DELETE")) {
+        ForgetPendingDeletes();
+    } else if (kind == QLatin1String("MINI DISPLAY")) {
+        miniDisplay().ListGivenUp();
+    } else if (kind == QLatin1String("STATS") || kind == QLatin1String("GRAPH")) {
+        if (windowLinks().statisticsGivenUp)
+            windowLinks().statisticsGivenUp(kind);
+    }
 }
 
 void RemoteDispatcher::afterLoop(Pass& pass)

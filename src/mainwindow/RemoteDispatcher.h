@@ -31,6 +31,9 @@ public:
     RemoteDispatcher(MainWindow& host, RemoteCallRoad& calls, QObject* owner = nullptr);
 
     void ProcessRemoteNetworkData(const QString& unit);
+    // The user gave up waiting for a request of that kind (upper case; clsRemoteSocket::GiveUp): what waited for
+    // its answer stops waiting, and the views stay as they were. Its answer, should it come, is dropped.
+    void RequestGivenUp(const QString& kind);
 
     // --- the client window's state that the commands set and the answers consume ---
     // A Clear Log request waits for its "DELETE OK".

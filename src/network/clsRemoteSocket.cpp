@@ -1,10 +1,13 @@
 #include "network/clsRemoteSocket.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QTcpSocket>
+
+#include <algorithm>
 
 #include "core/Globals.h"
 #include "core/MainWindow.h"
@@ -18,7 +21,15 @@
 std::unique_ptr<clsRemoteSocket> gRemoteSocket;
 std::unique_ptr<RemoteCallerCollection> gRemoteCallers;
 
-clsRemoteSocket::clsRemoteSocket(QObject* parent, qsizetype maxUnitBytes) : QObject(parent), m_framer(maxUnitBytes)
+clsRemoteSocket::clsRemoteSocket(QObject* parent, qsizetype maxUnitBytes)
+    : QObject(parent), m_framer(maxUnitBytes), m_waitClock([] {
+          static const QElapsedTimer started = [] {
+              QElapsedTimer t;
+              t.start();
+              return t;
+          }();
+          return started.elapsed();
+      })
 {
     sckRemoteClient = new QTcpSocket(this);
     m_host = GetProperty(Section::frmConfiguration, Key::RemoteHost, QString());
@@ -150,7 +161,7 @@ void clsRemoteSocket::onConnected()
     if (gMainForm) {
         gMainForm->RefreshOnline();
         SendData(QStringLiteral(";MODEMCONNECTION;GET CONTACT UPDATE;SQL;") + gMainForm->strSQL);
-        m_modemQuestions.append(false);
+        m_modemQuestions.append({++m_questionsAsked, false});
         // The rows of the burst's query take a while on a large log.
         Program::showWaiting(QStringLiteral("SQL"), dynamic_cast<QObject*>(gMainForm));
         gMainForm->ConnectBurstSent();
@@ -227,12 +238,52 @@ void clsRemoteSocket::SendData(const QString& data)
 void clsRemoteSocket::askModemState(bool opens)
 {
     sckRemoteClient->write(MessageFramer::frame(QStringLiteral(";MODEMCONNECTION;")));
-    m_modemQuestions.append(opens);
+    m_modemQuestions.append({++m_questionsAsked, opens});
 }
 
 void clsRemoteSocket::ModemStateAnswered()
 {
     if (m_modemQuestions.isEmpty())
         return;
-    m_contactAnswerDue = m_modemQuestions.takeFirst();
+    const ModemQuestion answered = m_modemQuestions.takeFirst();
+    m_contactAnswerDue = answered.opens;
+    // Whatever comes from now on answers a request made after the ones given up before this question.
+    m_givenUp.removeIf([&answered](const GivenUp& g) { return g.question <= answered.serial; });
+}
+
+void clsRemoteSocket::GiveUp(const QString& kind)
+{
+    if (State() == SocketState::Connected) {
+        askModemState(false);
+        m_givenUp.append({kind.toUpper(), m_questionsAsked});
+    }
+    // Without a connection nothing more of it can come: the next connection starts clean.
+    if (gMainForm)
+        gMainForm->RemoteRequestGivenUp(kind.toUpper());
+}
+
+bool clsRemoteSocket::AnswerGivenUp(const QString& kind) const
+{
+    const QString wanted = kind.toUpper();
+    return std::any_of(m_givenUp.cbegin(), m_givenUp.cend(), [&wanted](const GivenUp& g) { return g.kind == wanted; });
+}
+
+bool clsRemoteSocket::TakeGivenUpAnswer(const QString& kind)
+{
+    const QString wanted = kind.toUpper();
+    for (qsizetype i = 0; i < m_givenUp.size(); ++i) {
+        if (m_givenUp.at(i).kind == wanted) {
+            m_givenUp.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool clsRemoteSocket::TakeGivenUpRefusal()
+{
+    if (m_givenUp.isEmpty())
+        return false;
+    m_givenUp.removeFirst();
+    return true;
 }

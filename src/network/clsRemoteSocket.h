@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 #include "network/MessageFramer.h"
@@ -85,6 +86,26 @@ public:
     // The dispatcher read the server's answer to a ";MODEMCONNECTION;" question of this client.
     void ModemStateAnswered();
 
+    // The user gave up waiting for a request of that kind (its waiting note's tag: "SQL", "DELETE", "STATS",
+    // ...): it is given up on this side, and its answer, should it still come, is dropped. The server answers
+    // one client's requests in order, so that answer comes before the answer to a ";MODEMCONNECTION;" asked
+    // now, and the answers to every request made from now on come after it: until then the next answer of that
+    // kind, or a refusal that is not a contact change's, is the late one; from then on nothing is. The main
+    // window hears of it (MainWindow::RemoteRequestGivenUp).
+    void GiveUp(const QString& kind);
+    // Whether the next answer of that kind is the late answer of a request given up.
+    bool AnswerGivenUp(const QString& kind) const;
+    // The same, and that answer has come: nothing more is dropped for it.
+    bool TakeGivenUpAnswer(const QString& kind);
+    // A refusal (";ERROR;", "RESTRICTED") read while a request given up may still be answered is taken as
+    // that request's answer: true when it was, and nothing more is dropped for that request.
+    bool TakeGivenUpRefusal();
+
+    // The clock a request's waiting runs on, in milliseconds (monotonic); tests hold it still or move it.
+    using WaitClock = std::function<qint64()>;
+    void setWaitClock(WaitClock clock) { m_waitClock = std::move(clock); }
+    qint64 waitClockMs() const { return m_waitClock(); }
+
 private:
     // Asks ";MODEMCONNECTION;"; opens is whether its answer begins the answer of a contact change.
     void askModemState(bool opens);
@@ -103,10 +124,23 @@ private:
     // A server that never ends a send must not make the buffer grow without bound.
     MessageFramer m_framer;
     QStringList m_units;
-    // For each ";MODEMCONNECTION;" asked on this connection and not answered yet, oldest first: whether its
-    // answer begins a contact change's.
-    QList<bool> m_modemQuestions;
+    // Each ";MODEMCONNECTION;" asked on this connection and not answered yet, oldest first.
+    struct ModemQuestion {
+        quint64 serial = 0;
+        bool opens = false; // its answer begins a contact change's
+    };
+    QList<ModemQuestion> m_modemQuestions;
+    quint64 m_questionsAsked = 0;
     bool m_contactAnswerDue = false;
+    // The requests given up whose answers may still come, oldest first: each until its answer has come or the
+    // question asked as it was given up has been answered, or one asked after it (on a connection made since,
+    // whose questions are the only ones awaited).
+    struct GivenUp {
+        QString kind;
+        quint64 question = 0;
+    };
+    QList<GivenUp> m_givenUp;
+    WaitClock m_waitClock;
     bool m_dispatching = false;
     bool m_dispatchPosted = false;
 };

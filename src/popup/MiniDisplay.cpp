@@ -621,6 +621,15 @@ void MiniDisplay::ReceiveList(const QList<clsCaller>& callers)
     takeList(callers);
 }
 
+void MiniDisplay::ListGivenUp()
+{
+    if (!m_loading)
+        return;
+    m_loading = false;
+    m_arrivals.clear();
+    RefreshPosition();
+}
+
 void MiniDisplay::noteArrival(const clsCaller& caller, bool live)
 {
     bool wasLive = false;

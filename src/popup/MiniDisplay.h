@@ -72,6 +72,8 @@ public:
     void ReceiveList(const QList<clsCaller>& callers);
     // Client mode: a list asked of the server has not come yet.
     bool waitingForList() const { return m_loading && isShown(); }
+    // Client mode: the user gave up waiting for that list; the calls heard of meanwhile stay listed.
+    void ListGivenUp();
     void RefreshPosition();
     // Counts the calls the call road started: a command that waits on its user before acting on the call in
     // progress compares it afterwards to see whether that call is still the one ringing.

@@ -28,6 +28,8 @@ QString StatisticCellText(double value, const QString& note)
     return StatisticNumberText(value) + note;
 }
 
+QString StoppedCellText() { return QStringLiteral("Stopped"); }
+
 double StatisticCellNumber(const QString& cellText)
 {
     // The longest prefix that reads as a number: sign, digits, one decimal point, an exponent.

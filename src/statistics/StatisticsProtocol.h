@@ -17,6 +17,9 @@
 QString StatisticCellText(double value, const QString& note = QString());
 // The number at the start of a cell's text, as the chart reads it ("5 (...)" gives 5, "Bad SQL" 0).
 double StatisticCellNumber(const QString& cellText);
+// What a grid cell shows when its figure was not computed because the computation was stopped (by the user, a
+// client's cancel, the server's Stop) or its answer never came: a grid whose run stopped must not read as whole.
+QString StoppedCellText();
 // A value in the same plain form (graph values).
 QString StatisticNumberText(double value);
 

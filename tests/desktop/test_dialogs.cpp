@@ -32,7 +32,10 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "core/ui/frmProcessing.h"
+#include "mainwindow/CallListModel.h"
 #include "mainwindow/ui/CallListView.h"
+#include "network/clsRemoteSocket.h"
+#include "network/ui/frmWaiting.h"
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
@@ -42,10 +45,14 @@
 #include "popup/MiniDisplay.h"
 #include "popup/PopupVibrator.h"
 #include "popup/ui/frmMiniDisplay.h"
+#include "statistics/StatisticsRun.h"
 #include "statistics/modStatistics.h"
+#include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmCustomizeTime.h"
 #include "statswindow/ui/frmStatistics.h"
+#include "support/CallerRecords.h"
 #include "support/FakeModem.h"
+#include "support/ManyCalls.h"
 #include "support/QueuedMarker.h"
 #include "support/ScriptedServer.h"
 #include "support/ui/ClientSession.h"
@@ -117,6 +124,8 @@ private:
     // Runs, once, within the first step of the next task whose progress window shows with that caption.
     QString m_progressCaption;
     std::function<void(frmProcessing*)> m_duringProgress;
+    // The captions of the progress windows shown, in order.
+    QStringList m_progressShown;
 };
 
 void TestDialogs::initTestCase()
@@ -171,12 +180,26 @@ bool TestDialogs::eventFilter(QObject* watched, QEvent* event)
         others.removeAll(qobject_cast<QMessageBox*>(watched));
         m_boxesAtShow << int(others.size());
     }
+    if (auto* progress = qobject_cast<frmProcessing*>(watched); progress && event->type() == QEvent::Show)
+        m_progressShown << progress->caption();
     if (auto* progress = qobject_cast<frmProcessing*>(watched);
         progress && event->type() == QEvent::Show && m_duringProgress && progress->caption() == m_progressCaption)
-        QTimer::singleShot(0, this, [during = std::exchange(m_duringProgress, {}), progress = QPointer(progress)] {
-            if (progress)
-                during(progress);
-        });
+        QTimer::singleShot(
+            0, this, [this, during = std::exchange(m_duringProgress, {}), progress = QPointer(progress)]() mutable {
+                // A task over at once (nothing to compute) is not the one meant: the one of that
+                // caption on show now is, or else the next.
+                if (!progress || !progress->isVisible()) {
+                    progress = nullptr;
+                    for (QWidget* w : FindForms(QStringLiteral("frmProcessing")))
+                        if (auto* p = qobject_cast<frmProcessing*>(w);
+                            p && p->isVisible() && p->caption() == m_progressCaption)
+                            progress = p;
+                }
+                if (progress)
+                    during(progress);
+                else if (!m_duringProgress)
+                    m_duringProgress = during;
+            });
     return QObject::eventFilter(watched, event);
 }
 
@@ -906,51 +929,314 @@ void TestDialogs::thePopupNeverTakesTheKeyboard()
 // While a task runs, Escape and the close box of its window do what Stop does: the progress window of a deletion
 // stays, with its Stop, until the deletion has stopped at its next step; a client's waiting note for View > All
 // asks the server to cancel, and stays until the server has answered. Before, either hid the window while the task
-// ran on to its end, with no way left to stop it.
+// ran on to its end, with no way left to stop it. A close asked for by the program, not the window system, is Stop
+// too: the window never goes while its task runs.
+// A server that accepts and never answers: Escape or the close box a second time, or a few seconds on the clock
+// after the first with no answer, gives the request up here. The note goes and what it stood for stays as it was
+// (the list and its count, the pop-up's list, a Clear Log); the answer that comes late (calls, a count, a failure, a
+// confirmation, a list) is dropped, never taken for the answer of a request made since, nor is that answer dropped
+// when the late one never comes. The statistics window so given up is released, its grid saying its figures were
+// stopped. Before, the note stayed until an answer or a disconnect.
+// Escape on the statistics' first progress window on a large log stops the whole computation: the graph that was
+// to follow is not computed, and the grid shows the figures it computed and says of every other that it was
+// stopped. Before, the graph then ran to its end, and the grid showed blank cells as if complete.
 void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask_data()
 {
-    QTest::addColumn<bool>("client");
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("progress window, Escape") << false << true;
-    QTest::newRow("progress window, close box") << false << false;
-    QTest::newRow("waiting note, Escape") << true << true;
-    QTest::newRow("waiting note, close box") << true << false;
+    // A progress window's: "deletion", "statistics" (the statistics window opening on a large log); a client's
+    // note's: "view" (View > All), "clear" (Clear Log), "pop-up" (the pop-up's list), "client statistics" (the
+    // statistics window opening).
+    QTest::addColumn<QString>("task");
+    // How the window is asked to stop: the user's "Escape" or "close box", or a "close" the program asks for.
+    QTest::addColumn<QString>("way");
+    // A client's server after the Stop: it "answers"; or it stays silent while the user stops "again" (after it
+    // sent a query's "count"), or the "time" for an answer passes, and it answers late, or "refuses" late (a
+    // restricted client; the "empty" list of an empty log); or it "drops" the request (on a connection made
+    // again, after the first ended with a question unanswered: "reconnect").
+    QTest::addColumn<QString>("server");
+    const auto row = [](const char* name, const char* task, const char* way, const char* server) {
+        QTest::newRow(name) << QString::fromLatin1(task) << QString::fromLatin1(way) << QString::fromLatin1(server);
+    };
+    row("progress window, Escape", "deletion", "Escape", "");
+    row("progress window, close box", "deletion", "close box", "");
+    row("waiting note, Escape", "view", "Escape", "answers");
+    row("waiting note, close box", "view", "close box", "answers");
+    row("progress window, closed by the program", "deletion", "close", "");
+    row("waiting note, closed by the program", "view", "close", "answers");
+    row("waiting note, silent server, Escape again", "view", "Escape", "again");
+    row("waiting note, silent server after the count, close box again", "view", "close box", "count");
+    row("waiting note, silent server, a few seconds", "view", "Escape", "time");
+    row("waiting note, a server that drops the request, Escape again", "view", "Escape", "drops");
+    row("waiting note, connected again, a server that drops the request, Escape again", "view", "Escape", "reconnect");
+    row("Clear Log's note, silent server, Escape again", "clear", "Escape", "again");
+    row("Clear Log's note, a server that drops the request, close box again", "clear", "close box", "drops");
+    row("Clear Log's note, a silent server that refuses late, Escape again", "clear", "Escape", "refuses");
+    row("the pop-up's note, silent server, Escape again", "pop-up", "Escape", "again");
+    row("the pop-up's note, silent server of an empty log, close box again", "pop-up", "close box", "empty");
+    row("statistics' waiting notes, silent server, Escape again", "client statistics", "Escape", "again");
+    row("statistics on a large log, Escape in the first stage", "statistics", "Escape", "");
 }
 
 void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
 {
-    QFETCH(bool, client);
-    QFETCH(bool, escape);
-    const auto stopWithEscapeOrCloseBox = [escape](QWidget* window) {
-        if (escape) {
+    QFETCH(QString, task);
+    QFETCH(QString, way);
+    QFETCH(QString, server);
+    const auto stopWithEscapeOrCloseBox = [way](QWidget* window) {
+        if (way == QLatin1String("Escape")) {
             QVERIFY(X11Desktop::giveKeyboardTo(window->winId()));
             QTRY_COMPARE(QApplication::activeWindow(), window);
             QVERIFY(X11Desktop::pressKeys({QStringLiteral("Escape")}));
-        } else {
+        } else if (way == QLatin1String("close box")) {
             X11Desktop::closeBox(window);
+        } else {
+            window->close();
         }
     };
-    if (client) {
+    if (task != QLatin1String("deletion") && task != QLatin1String("statistics")) {
         ClientSession session;
-        QVERIFY(session.start());
-        TRIGGER(ClientSession::window(), "mnuViewTime(12)");
-        QVERIFY(!session.server().waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        QVERIFY(session.start(
+            [] { SaveProperty(Section::frmConfiguration, Key::ConfirmDeletion, QStringLiteral("False")); }));
+        ScriptedServer& peer = session.server();
+        frmRemoteMain* main = ClientSession::window();
+        using C = ClientSession;
+        const QStringList before{QStringLiteral("ANN"), QStringLiteral("BOB")};
+        const QString twoShown = QStringLiteral("2 Records Displayed");
+        if (server == QLatin1String("reconnect")) {
+            // The connection ends before the burst's question is answered, and is made again: what was asked on
+            // the old one is never paired with an answer on the new one.
+            peer.dropClient();
+            QTRY_VERIFY(!gRemoteSocket->Connected());
+            TRIGGER(main, "mnuOptionsConnect");
+            QVERIFY(peer.waitForClient());
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
+        }
+        // The burst's question answered as a server answers it, and two calls listed.
+        peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
+        peer.send(QStringLiteral(";SIZE;2;"));
+        peer.send(callListAnswer(before, 1));
+        QTRY_COMPARE(C::listedNames(), before);
+        QCOMPARE(C::recordsShown(), twoShown);
+        // The notes' waits run on a clock this test holds.
+        qint64 now = 0;
+        gRemoteSocket->setWaitClock([&now] { return now; });
+
+        const struct {
+            const char *command, *request;
+        } asked = task == QLatin1String("view")     ? decltype(asked){"mnuViewTime(12)", ";SQL;"}
+                  : task == QLatin1String("clear")  ? decltype(asked){"mnuEditClear", ";DELETE SQL;"}
+                  : task == QLatin1String("pop-up") ? decltype(asked){"mnuWindow(6)", ";MINI DISPLAY;"}
+                                                    : decltype(asked){"mnuWindow(4)", ";STATISTIC;"};
+        TRIGGER(main, asked.command);
+        QVERIFY(!peer.waitForRequest(QLatin1String(asked.request)).isEmpty());
+        if (task == QLatin1String("client statistics")) {
+            // The window comes up with the keyboard; the keyboard is given to its notes once it has it. Its first
+            // graph (the saved view's) is answered: the graph of the view it then asks for is the one left waiting.
+            frmStatistics* stats = frmStatistics::instance(false);
+            QTRY_COMPARE(QApplication::activeWindow(), stats);
+            peer.send(QStringLiteral(";GRAPH;|LINE|3/20/2024|3||LINE|3/21/2024|5|;"));
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";GRAPH;")).isEmpty());
+            QCOMPARE(graphed(stats).labels, QStringList({QStringLiteral("3/20/2024"), QStringLiteral("3/21/2024")}));
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+        }
+        // The statistics window's grid note is the first given up, while its graph's still waits.
         QWidget* note = FindForm(QStringLiteral("frmWaiting"));
+        for (QWidget* w : FindForms(QStringLiteral("frmWaiting")))
+            if (Tag(w) == QLatin1String("STATS"))
+                note = w;
         QVERIFY(note && QTest::qWaitForWindowExposed(note));
         stopWithEscapeOrCloseBox(note);
-        QVERIFY(!session.server().waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
+        QVERIFY(!peer.waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
         QVERIFY(X11Desktop::windowManagerCaughtUp());
         QVERIFY(note->isVisible() && X11Desktop::viewable(note->winId()));
-        // The server's answer to the stopped request closes it.
-        session.server().send(QStringLiteral(";SIZE;0;"));
-        session.server().send(QStringLiteral(";CLEAR CALLERS;"));
-        QTRY_VERIFY(FindForms(QStringLiteral("frmWaiting")).isEmpty());
+        if (server == QLatin1String("answers")) {
+            // The server's answer to the stopped request closes it.
+            peer.send(QStringLiteral(";SIZE;0;"));
+            peer.send(QStringLiteral(";CLEAR CALLERS;"));
+            QTRY_COMPARE(C::waitingNotes(), 0);
+            session.stop();
+            return;
+        }
+        if (task == QLatin1String("client statistics")) {
+            frmStatistics* stats = frmStatistics::instance(false);
+            QVERIFY(stats && stats->isFrozen());
+            const auto allStopped = [stats] {
+                return statisticCells(stats) > 0 &&
+                       cellsSaying(stats, QStringLiteral("Stopped")) == statisticCells(stats);
+            };
+            // Every note the window waits on is given up, one after the other. The keyboard goes back to the
+            // window as each goes: the next is given it once it is there. What a note stood for is given up with
+            // it, whatever still waits: the grid's figures say they were stopped, the graph asked for is not
+            // drawn, and the one before is not left in its place.
+            const auto settled = [&] {
+                QTRY_COMPARE(QApplication::activeWindow(), stats);
+                QVERIFY(X11Desktop::windowManagerCaughtUp());
+                if (C::waitingNotes(QStringLiteral("STATS")) == 0)
+                    QVERIFY(allStopped());
+                if (C::waitingNotes(QStringLiteral("GRAPH")) == 0)
+                    QCOMPARE(graphed(stats).labels, QStringList());
+            };
+            const QPointer<QWidget> first = note;
+            stopWithEscapeOrCloseBox(note);
+            QTRY_VERIFY(!first || !first->isVisible());
+            settled();
+            for (int notes = 0; notes < 4 && FindForm(QStringLiteral("frmWaiting")); ++notes) {
+                const QPointer<QWidget> next = FindForm(QStringLiteral("frmWaiting"));
+                QVERIFY(QTest::qWaitForWindowExposed(next));
+                stopWithEscapeOrCloseBox(next);
+                QVERIFY(!peer.waitForRequest(QStringLiteral(";NETCANCEL;"), X11Desktop::kPatience).isEmpty());
+                stopWithEscapeOrCloseBox(next);
+                QTRY_VERIFY(!next || !next->isVisible());
+                settled();
+            }
+            QCOMPARE(C::waitingNotes(), 0);
+            QVERIFY(!stats->blnWaiting && !stats->isFrozen());
+            QVERIFY(action(stats, "mnuTimePeriod")->isEnabled());
+            QVERIFY(allStopped());
+            QCOMPARE(graphed(stats).labels, QStringList());
+            // The late replies are dropped.
+            peer.send(QStringLiteral(";STATISTIC;|1||2||3|;"));
+            peer.send(QStringLiteral(";GRAPH;|LINE|3/20/2024|3||LINE|3/21/2024|5|;"));
+            QVERIFY(session.caughtUp());
+            QVERIFY(allStopped());
+            QCOMPARE(graphed(stats).labels, QStringList());
+            session.stop();
+            return;
+        }
+        // What the server had sent of the answer before it fell silent: a query's count.
+        if (server == QLatin1String("count")) {
+            peer.send(QStringLiteral(";SIZE;3;"));
+            QTRY_COMPARE(C::recordsShown(), QStringLiteral("3 Records Displayed"));
+        }
+        if (server != QLatin1String("time")) {
+            stopWithEscapeOrCloseBox(note);
+        } else {
+            // The clock stands still: however long it takes here, the note waits; a few seconds on, it goes.
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+            QVERIFY(note->isVisible());
+            now += frmWaiting::kGiveUpAfterMs;
+        }
+        QTRY_COMPARE(C::waitingNotes(), 0);
+        QCOMPARE(C::listedNames(), before);
+        QCOMPARE(C::recordsShown(), twoShown);
+        if (task == QLatin1String("pop-up"))
+            QVERIFY(!miniDisplay().waitingForList());
+        if (server == QLatin1String("drops") || server == QLatin1String("reconnect")) {
+            // The question asked as the request was given up is answered; what comes next is not the late answer.
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";MODEMCONNECTION;")).isEmpty());
+            peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
+            if (task == QLatin1String("clear")) {
+                // Another client's deletion, confirmed to every client, takes nothing away here.
+                peer.send(QStringLiteral(";DELETE OK;"));
+                QVERIFY(session.caughtUp());
+                QCOMPARE(C::listedNames(), before);
+            } else {
+                TRIGGER(main, "mnuViewTime(9)");
+                QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+                peer.send(QStringLiteral(";SIZE;1;"));
+                peer.send(callListAnswer({QStringLiteral("CAROL")}, 20));
+                QTRY_COMPARE(C::listedNames(), QStringList({QStringLiteral("CAROL")}));
+                QTRY_COMPARE(C::waitingNotes(), 0);
+            }
+            session.stop();
+            return;
+        }
+        // A request of the same kind made since: the week's calls, the log cleared, the pop-up's list (asked
+        // again, with the list, when the server says the log changed).
+        if (task == QLatin1String("view")) {
+            TRIGGER(main, "mnuViewTime(9)");
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";SQL;")).isEmpty());
+        } else if (task == QLatin1String("clear")) {
+            TRIGGER(main, "mnuEditClear");
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";DELETE SQL;")).isEmpty());
+        } else {
+            peer.send(QStringLiteral(";UPDATE NEEDED;"));
+            QVERIFY(!peer.waitForRequest(QStringLiteral(";MINI DISPLAY;")).isEmpty());
+        }
+        QVERIFY(FindForm(QStringLiteral("frmWaiting")));
+        // The server wakes and answers in order: the late answer, the question asked as the request was given
+        // up, then what was asked since.
+        if (task == QLatin1String("view") && server == QLatin1String("time")) {
+            peer.send(QStringLiteral(";ERROR;18;The query took too long.;"));
+        } else if (task == QLatin1String("view")) {
+            if (server != QLatin1String("count"))
+                peer.send(QStringLiteral(";SIZE;3;"));
+            peer.send(
+                callListAnswer({QStringLiteral("LATE 1"), QStringLiteral("LATE 2"), QStringLiteral("LATE 3")}, 10));
+        } else if (task == QLatin1String("clear")) {
+            peer.send(server == QLatin1String("refuses") ? QStringLiteral(";RESTRICTED;")
+                                                         : QStringLiteral(";DELETE OK;"));
+        } else if (server == QLatin1String("empty")) {
+            // The pop-up's list of an empty log: a send with no message in it.
+            peer.send(QStringLiteral(";"));
+        } else {
+            peer.send(callerRecords(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("LATE 1")}, 10) +
+                      QLatin1Char(';'));
+        }
+        peer.send(QStringLiteral(";MODEMCONNECTION;False;"));
+        QVERIFY(session.caughtUp());
+        QCOMPARE(C::listedNames(), before);
+        QCOMPARE(C::recordsShown(), twoShown);
+        // Nothing is said of the late answer as of the answer to what waits now.
+        for (const QMessageBox* box : openBoxes())
+            QVERIFY2(!box->text().contains(QStringLiteral("server")), qPrintable(box->text()));
+        if (task == QLatin1String("pop-up"))
+            QVERIFY(FindForm(QStringLiteral("frmWaiting")) && miniDisplay().waitingForList() &&
+                    !C::popupNames().contains(QStringLiteral("LATE 1")));
+        else
+            QVERIFY(FindForm(QStringLiteral("frmWaiting")));
+        if (task == QLatin1String("view")) {
+            peer.send(QStringLiteral(";SIZE;1;"));
+            peer.send(callListAnswer({QStringLiteral("CAROL")}, 20));
+            QTRY_COMPARE(C::listedNames(), QStringList({QStringLiteral("CAROL")}));
+        } else if (task == QLatin1String("clear")) {
+            peer.send(QStringLiteral(";DELETE OK;"));
+            QTRY_COMPARE(C::listedNames(), QStringList());
+        } else {
+            peer.send(QStringLiteral(";SIZE;2;"));
+            peer.send(callListAnswer(before, 1));
+            peer.send(callerRecords(QStringLiteral(";MINI DISPLAY;"), {QStringLiteral("CAROL")}, 20) +
+                      QLatin1Char(';'));
+            QTRY_COMPARE(C::popupNames(), QStringList({QStringLiteral("CAROL")}));
+        }
+        QTRY_COMPARE(C::waitingNotes(), 0);
         session.stop();
         return;
     }
     qputenv("VELQUON_NONINTERACTIVE", "1");
     QVERIFY(m_session.start());
     qunsetenv("VELQUON_NONINTERACTIVE");
+    if (task == QLatin1String("statistics")) {
+        storeManyCalls(100000);
+        bool stoppedAtOnce = false;
+        m_progressCaption = QStringLiteral("Processing Statistics...");
+        m_duringProgress = [&](frmProcessing* progress) {
+            // The statistics window comes up as its first stage begins: the keyboard is given once both are in.
+            QVERIFY(QTest::qWaitForWindowExposed(frmStatistics::instance(false)));
+            QVERIFY(QTest::qWaitForWindowExposed(progress));
+            QVERIFY(X11Desktop::windowManagerCaughtUp());
+            stopWithEscapeOrCloseBox(progress);
+            QTRY_VERIFY(progress->StopProcessing());
+            stoppedAtOnce = true;
+            m_progressShown.clear();
+        };
+        TRIGGER(StandaloneSession::window(), "mnuWindow(4)");
+        QTRY_VERIFY_WITH_TIMEOUT(stoppedAtOnce && !StatisticsQueue::busy(), X11Desktop::kPatience);
+        frmStatistics* stats = frmStatistics::instance(false);
+        QVERIFY(stats);
+        // Nothing more was computed: no stage after it showed its progress.
+        QCOMPARE(m_progressShown, QStringList());
+        // Stopped after the cell it was computing: every cell but that one says so, none is blank, and the chart
+        // shows only the figure computed.
+        QCOMPARE(cellsSaying(stats, QString()), 0);
+        QVERIFY(cellsSaying(stats, QStringLiteral("Stopped")) >= statisticCells(stats) - 1);
+        QStringList computed;
+        for (int r = 1; r < gridOf(stats)->Rows(); ++r)
+            if (gridOf(stats)->TextMatrix(r, 1) != QLatin1String("Stopped"))
+                computed << gridOf(stats)->TextMatrix(r, 0);
+        QCOMPARE(chartLabels(stats), computed);
+        QCOMPARE(graphed(stats).labels, QStringList());
+        return;
+    }
     addCalls(30);
     const int rows = [] {
         StandaloneSession::window()->RefreshGrid();

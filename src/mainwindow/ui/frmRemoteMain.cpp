@@ -342,6 +342,8 @@ void frmRemoteMain::ConnectBurstSent()
 
 void frmRemoteMain::ProcessRemoteNetworkData(const QString& unit) { m_dispatcher->ProcessRemoteNetworkData(unit); }
 
+void frmRemoteMain::RemoteRequestGivenUp(const QString& kind) { m_dispatcher->RequestGivenUp(kind); }
+
 // --- the call list -------------------------------------------------------------------------------------
 
 void frmRemoteMain::RefreshGrid() { m_refill->RefreshGrid(); }

@@ -26,6 +26,7 @@ public:
     void RefreshOnline() override;
     void ConnectBurstSent() override;
     void ProcessRemoteNetworkData(const QString& unit) override;
+    void RemoteRequestGivenUp(const QString& kind) override;
     void EditGrid(int column, const QString& text, qint32 id) override;
 
     // --- timer ticks, public so they can be run without waiting ---

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/ProgramLinks.h"
@@ -28,9 +29,29 @@ frmWaiting::frmWaiting(QWidget* parent) : TaskWindow(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addLayout(buttons);
-    connect(cmdStop, &QPushButton::clicked, this, &frmWaiting::SendStop);
+    connect(cmdStop, &QPushButton::clicked, this, &frmWaiting::stopTask);
+    GiveUpTimer = new QTimer(this);
+    GiveUpTimer->setObjectName(QStringLiteral("GiveUpTimer"));
+    GiveUpTimer->setInterval(250);
+    connect(GiveUpTimer, &QTimer::timeout, this, &frmWaiting::GiveUpTimer_Timer);
     SetOnTop(this, false);
 }
+
+namespace {
+
+// The statistics window is frozen while a "STATS" or "GRAPH" note is open, and released once none is.
+void releaseStatisticsWhenNoneWaits()
+{
+    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
+        const QString t = Tag(w).toUpper();
+        if (t == QLatin1String("STATS") || t == QLatin1String("GRAPH"))
+            return;
+    }
+    if (windowLinks().setStatisticsWaiting)
+        windowLinks().setStatisticsWaiting(false);
+}
+
+} // namespace
 
 void frmWaiting::install()
 {
@@ -43,6 +64,36 @@ void frmWaiting::SendStop()
 {
     if (gRemoteSocket)
         gRemoteSocket->SendData(QStringLiteral(";NETCANCEL;"));
+}
+
+void frmWaiting::stopTask()
+{
+    if (m_stopped) {
+        // The user insists: the server has not answered the first Stop.
+        giveUp();
+        return;
+    }
+    m_stopped = true;
+    if (gRemoteSocket)
+        m_stoppedAt = gRemoteSocket->waitClockMs();
+    SendStop();
+    GiveUpTimer->start();
+}
+
+void frmWaiting::GiveUpTimer_Timer()
+{
+    if (gRemoteSocket && gRemoteSocket->waitClockMs() - m_stoppedAt >= kGiveUpAfterMs)
+        giveUp();
+}
+
+void frmWaiting::giveUp()
+{
+    GiveUpTimer->stop();
+    const QString kind = Tag(this).toUpper();
+    UnloadForm(this);
+    releaseStatisticsWhenNoneWaits();
+    if (gRemoteSocket)
+        gRemoteSocket->GiveUp(kind);
 }
 
 void frmWaiting::showEvent(QShowEvent* event)
@@ -86,12 +137,6 @@ int UnloadWaitingForms(const QString& tag)
             ++closed;
         }
     }
-    for (QWidget* w : FindForms(QStringLiteral("frmWaiting"))) {
-        const QString t = Tag(w).toUpper();
-        if (t == QLatin1String("STATS") || t == QLatin1String("GRAPH"))
-            return closed;
-    }
-    if (windowLinks().setStatisticsWaiting)
-        windowLinks().setStatisticsWaiting(false);
+    releaseStatisticsWhenNoneWaits();
     return closed;
 }

@@ -49,8 +49,9 @@ void TaskWindow::hiding()
 
 void TaskWindow::closeEvent(QCloseEvent* event)
 {
-    // The close box while the task runs is Stop: the window, and its Stop, stay until the task has stopped.
-    if (event->spontaneous() && taskRunning()) {
+    // A close while the task runs is Stop, whoever asks for it (the close box, the window manager, another window
+    // of ours): the window, and its Stop, stay until the task has stopped.
+    if (taskRunning()) {
         stopTask();
         event->ignore();
         return;

@@ -130,6 +130,33 @@ void frmStatistics::GraphReply(const QString& field)
         w->Freeze(false);
 }
 
+void frmStatistics::StatisticsGivenUp(const QString& kind)
+{
+    frmStatistics* w = instance(false);
+    if (!w)
+        return;
+    if (kind.compare(QLatin1String(kStatsKind), Qt::CaseInsensitive) == 0) {
+        w->markUncomputedCells();
+        if (w->m_statsAgain && w->isLoaded())
+            w->GenerateStatistics();
+    } else {
+        // The graph asked for was not drawn: none shows rather than the one before under the new title.
+        w->showNoGraph();
+        if (w->m_graphAgain && w->isLoaded())
+            w->Graph();
+    }
+}
+
+void frmStatistics::setWaiting(bool waiting)
+{
+    blnWaiting = waiting;
+    if (waiting || !m_frozen)
+        return;
+    // A grid request that ended with no reply (a refusal, the connection's end) left cells without figures.
+    markUncomputedCells();
+    Freeze(false);
+}
+
 void frmStatistics::applyStatisticReply(const QString& field)
 {
     StatsGridModel* grid = m_grid->model();
@@ -142,6 +169,8 @@ void frmStatistics::applyStatisticReply(const QString& field)
             }
         }
     }
+    // A short reply (the run was stopped or cancelled on the server) holds only the figures computed.
+    markUncomputedCells();
     QStringList filled;
     for (int c : placed.filledColumns)
         filled << grid->TextMatrix(StatsGridModel::HeadingRow, c);

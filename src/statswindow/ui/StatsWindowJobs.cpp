@@ -1,5 +1,6 @@
 #include "statswindow/ui/StatsWindowJobs.h"
 
+#include "core/ProgramLinks.h"
 #include "statistics/StatisticsBatch.h"
 #include "statistics/modStatEvaluation.h"
 #include "statistics/modStatistics.h"
@@ -31,8 +32,8 @@ QList<clsGroup> currentGroups()
 
 } // namespace
 
-LocalGridJob::LocalGridJob(frmStatistics* window)
-    : StatisticsJob(true, StatisticsJobKind::Grid, window), m_window(window)
+LocalGridJob::LocalGridJob(frmStatistics* window, quint64 command)
+    : StatisticsJob(true, StatisticsJobKind::Grid, window), m_window(window), m_command(command)
 {
 }
 
@@ -52,12 +53,15 @@ void LocalGridJob::run()
     hooks.progressCaption = QStringLiteral("Processing Statistics...");
     hooks.progressOwner = window;
     hooks.stopRequested = [window] { return !window || !window->isLoaded(); };
-    RunStatisticsGrid(batch, hooks, this, [window](int s, int g, const QString& text) {
+    const GridRunResult result = RunStatisticsGrid(batch, hooks, this, [window](int s, int g, const QString& text) {
         if (window)
             window->m_grid->model()->setTextMatrix(g + 1, s + 1, text);
     });
     if (cancelled() || !window || !window->isLoaded())
         return; // replaced by a newer view, or the window closed
+    // The user's Stop: the whole computation stops, the graph that was to follow too.
+    if (result.stopped && !Program::ending())
+        window->computationStopped(m_command);
     QStringList names;
     for (const clsStatistic& s : statistics)
         names << s.Description;
@@ -65,15 +69,21 @@ void LocalGridJob::run()
     window->m_grid->sort();
 }
 
-LocalGraphJob::LocalGraphJob(frmStatistics* window, clsStatistic statistic, QList<clsGroup> groups, QStringList series,
-                             QList<GraphBucket> buckets, int days)
-    : StatisticsJob(true, StatisticsJobKind::Graph, window), m_window(window), m_statistic(std::move(statistic)),
-      m_groups(std::move(groups)), m_series(std::move(series)), m_buckets(std::move(buckets)), m_days(days)
+LocalGraphJob::LocalGraphJob(frmStatistics* window, quint64 command, clsStatistic statistic, QList<clsGroup> groups,
+                             QStringList series, QList<GraphBucket> buckets, int days)
+    : StatisticsJob(true, StatisticsJobKind::Graph, window), m_window(window), m_command(command),
+      m_statistic(std::move(statistic)), m_groups(std::move(groups)), m_series(std::move(series)),
+      m_buckets(std::move(buckets)), m_days(days)
 {
 }
 
 void LocalGraphJob::run()
 {
+    // Its command was stopped in its grid: it computes nothing, and no graph shows rather than the one before.
+    if (m_window && m_window->isLoaded() && m_window->commandStopped(m_command)) {
+        m_window->showNoGraph();
+        return;
+    }
     GraphBatch batch(m_statistic, m_groups, m_buckets, m_days);
     RunHooks hooks;
     hooks.progressCaption = QStringLiteral("Processing Graph Data...");
@@ -83,7 +93,7 @@ void LocalGraphJob::run()
     const GraphRunResult result = RunGraph(batch, m_buckets, int(m_groups.size()), hooks, this);
     if (cancelled() || !window || !window->isLoaded())
         return;
-    // A graph stopped by the user is shown empty.
+    // A graph stopped by the user is shown empty; it is the last stage of its command.
     window->m_graphSeries = result.stopped ? QStringList() : m_series;
     window->SetArray(result.stopped ? GraphTable() : result.table);
     window->drawGraph();

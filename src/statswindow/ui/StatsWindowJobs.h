@@ -15,25 +15,30 @@ class frmStatistics;
 
 // The grid of the current statistics and groups as they stand when its turn comes, then the chart's
 // statistic list and the sort.
+//
+// Each belongs to one command of the window (frmStatistics::beginCommand): a Stop of one stage stops the command
+// whole, and a stage of it whose turn comes later computes nothing.
 class LocalGridJob : public StatisticsJob {
 public:
-    explicit LocalGridJob(frmStatistics* window);
+    LocalGridJob(frmStatistics* window, quint64 command);
     void run() override;
 
 private:
     QPointer<frmStatistics> m_window;
+    quint64 m_command;
 };
 
 // One graph: the statistic for the groups over the buckets; a graph stopped by the user is shown empty.
 class LocalGraphJob : public StatisticsJob {
 public:
-    LocalGraphJob(frmStatistics* window, clsStatistic statistic, QList<clsGroup> groups, QStringList series,
-                  QList<GraphBucket> buckets, int days);
+    LocalGraphJob(frmStatistics* window, quint64 command, clsStatistic statistic, QList<clsGroup> groups,
+                  QStringList series, QList<GraphBucket> buckets, int days);
     void run() override;
     QString caption() const override { return QStringLiteral("Processing Graph Data..."); }
 
 private:
     QPointer<frmStatistics> m_window;
+    quint64 m_command;
     clsStatistic m_statistic;
     QList<clsGroup> m_groups;
     QStringList m_series;

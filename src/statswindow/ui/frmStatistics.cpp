@@ -97,10 +97,11 @@ frmStatistics::frmStatistics(QWidget* parent) : QMainWindow(parent)
     WindowLinks& links = windowLinks();
     links.setStatisticsWaiting = [](bool waiting) {
         if (g_window)
-            g_window->blnWaiting = waiting;
+            g_window->setWaiting(waiting);
     };
     links.statisticReply = &frmStatistics::StatisticReply;
     links.graphReply = &frmStatistics::GraphReply;
+    links.statisticsGivenUp = &frmStatistics::StatisticsGivenUp;
 }
 
 frmStatistics::~frmStatistics()
@@ -113,6 +114,7 @@ frmStatistics::~frmStatistics()
     links.setStatisticsWaiting = nullptr;
     links.statisticReply = nullptr;
     links.graphReply = nullptr;
+    links.statisticsGivenUp = nullptr;
 }
 
 void frmStatistics::buildMenus()
@@ -484,8 +486,12 @@ void frmStatistics::Chart(int dataColumn)
     QStringList labels;
     QList<QList<double>> values;
     for (int r = 1; r < grid->Rows(); ++r) {
+        // Only figures that were computed: a stopped cell holds none, not a 0.
+        const QString text = grid->TextMatrix(r, dataColumn);
+        if (text == StoppedCellText())
+            continue;
         labels << grid->TextMatrix(r, StatsGridModel::GroupColumn);
-        values << QList<double>{StatisticCellNumber(grid->TextMatrix(r, dataColumn))};
+        values << QList<double>{StatisticCellNumber(text)};
     }
     const QString heading = grid->TextMatrix(StatsGridModel::HeadingRow, dataColumn);
     const QString title = heading + QLatin1Char(' ') + strTime;
@@ -652,14 +658,52 @@ void frmStatistics::Freeze(bool frozen)
 // ---------------------------------------------------------------------------------------------------------
 // Computing: the window's own use, or a client's request
 
+quint64 frmStatistics::beginCommand()
+{
+    if (!m_inCommand)
+        ++m_command;
+    return m_command;
+}
+
+void frmStatistics::computationStopped(quint64 command)
+{
+    m_stoppedCommand = std::max(m_stoppedCommand, command);
+    markUncomputedCells();
+}
+
+void frmStatistics::showNoGraph()
+{
+    m_graphSeries.clear();
+    SetArray(GraphTable());
+    drawGraph();
+}
+
+void frmStatistics::markUncomputedCells()
+{
+    StatsGridModel* grid = m_grid->model();
+    // The last column is the filler, not a statistic.
+    for (int r = 1; r < grid->Rows(); ++r) {
+        for (int c = 1; c < grid->Cols() - 1; ++c) {
+            if (grid->TextMatrix(r, c).isEmpty())
+                grid->setTextMatrix(r, c, StoppedCellText());
+        }
+    }
+}
+
 bool frmStatistics::generateAndGraph()
 {
     const QPointer<frmStatistics> self(this);
+    // One command: a Stop of its grid stops its graph too.
+    ++m_command;
+    m_inCommand = true;
     GenerateStatistics();
     if (!self)
         return false;
     Graph();
-    return bool(self);
+    if (!self)
+        return false;
+    m_inCommand = false;
+    return true;
 }
 
 void frmStatistics::GenerateStatistics()
@@ -670,7 +714,7 @@ void frmStatistics::GenerateStatistics()
     }
     // The headings show at once; the cells come when the engine gets to the job.
     SetupGrid();
-    StatisticsQueue::submit(std::make_shared<LocalGridJob>(this));
+    StatisticsQueue::submit(std::make_shared<LocalGridJob>(this, beginCommand()));
 }
 
 void frmStatistics::Graph()
@@ -702,7 +746,7 @@ void frmStatistics::Graph()
     const int days = PeriodDays(item, dteCustomStartDate, dteCustomEndDate);
     const auto statistic = GetStatistic(m_graph->statisticList()->currentText(), gStatistics.get());
     StatisticsQueue::submit(
-        std::make_shared<LocalGraphJob>(this, *statistic, chosen.groups, chosen.names, buckets, days));
+        std::make_shared<LocalGraphJob>(this, beginCommand(), *statistic, chosen.groups, chosen.names, buckets, days));
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -72,6 +72,9 @@ public:
     // no request is pending.
     static void StatisticReply(const QString& field);
     static void GraphReply(const QString& field);
+    // Client mode: the user gave up waiting for the "STATS" or "GRAPH" request (kind): its figures say they were
+    // not computed, and what was asked for meanwhile is asked now.
+    static void StatisticsGivenUp(const QString& kind);
 
     // --- timer ticks, public so they can be run without waiting ---
     void ArrowTimer_Timer();
@@ -139,6 +142,19 @@ private:
     void clientGraph();
     void applyStatisticReply(const QString& field);
     void applyGraphReply(const QString& field);
+    // The waiting flag: once no request is pending any more, whatever ended it (its reply, a refusal, the
+    // connection's end, the user giving up), the window is released.
+    void setWaiting(bool waiting);
+    // The window's own computations: each command (a grid, a graph, or both for one view) has a number, which its
+    // jobs carry. The user stopped its grid: every stage of it stops, the graph to come computing nothing, and the
+    // grid's figures that were not computed say so.
+    quint64 beginCommand();
+    void computationStopped(quint64 command);
+    bool commandStopped(quint64 command) const { return command <= m_stoppedCommand; }
+    // Every statistic cell that holds no figure says it was not computed (StoppedCellText).
+    void markUncomputedCells();
+    // The graph holds no figures (it was not computed).
+    void showNoGraph();
 
     // --- pages and controls ---
     QTabBar* tbsStats = nullptr;
@@ -181,4 +197,8 @@ private:
     QStringList m_sentGroups;
     // A request asked for while one of its kind was pending, sent once the pending one is answered.
     bool m_statsAgain = false, m_graphAgain = false;
+    // The newest command, whether generateAndGraph is making its jobs, and the newest command the user stopped.
+    quint64 m_command = 0;
+    bool m_inCommand = false;
+    quint64 m_stoppedCommand = 0;
 };

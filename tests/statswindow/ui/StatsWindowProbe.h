@@ -41,6 +41,17 @@ inline QStringList column(const QWidget* w, int c)
     return out;
 }
 
+// The grid's statistic cells (the filler column after them left out), and how many of them say text.
+inline int statisticCells(const QWidget* w) { return (gridOf(w)->Rows() - 1) * (gridOf(w)->Cols() - 2); }
+inline int cellsSaying(const QWidget* w, const QString& text)
+{
+    int n = 0;
+    for (int r = 1; r < gridOf(w)->Rows(); ++r)
+        for (int c = 1; c < gridOf(w)->Cols() - 1; ++c)
+            n += gridOf(w)->TextMatrix(r, c) == text ? 1 : 0;
+    return n;
+}
+
 inline QChart* chartOf(const QWidget* w, const char* name) { return named<QChartView>(w, name)->chart(); }
 
 // The statistics chart's bars, as drawn.

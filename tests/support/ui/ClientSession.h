@@ -5,15 +5,22 @@
 #include <functional>
 #include <memory>
 
+#include <QLabel>
+
 #include "app/StartUp.h"
 #include "core/SettingsKeys.h"
+#include "core/clsCaller.h"
 #include "core/modProperties.h"
 #include "core/ui/modMainGui.h"
+#include "mainwindow/CallListModel.h"
+#include "mainwindow/ui/CallerIDGrid.h"
 #include "mainwindow/ui/frmRemoteMain.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
+#include "popup/MiniDisplay.h"
 #include "support/ScriptedServer.h"
 #include "support/TempHome.h"
+#include "support/ui/ByName.h"
 #include "support/ui/StandaloneSession.h"
 
 // The client program as a user starts it a second time (settings initialised, no autostart), in its own
@@ -66,7 +73,48 @@ public:
     ScriptedServer& server() { return *m_server; }
     const TempHome& home() const { return *m_home; }
 
+    // What the client shows: the names in its call list (sorted), status panel 2's record count, the pop-up's
+    // callers, the waiting notes open (of that tag; every one with none).
+    static QStringList listedNames()
+    {
+        auto* list = ::ui::findByName<CallerIDGrid>(window(), QStringLiteral("Grid"));
+        QStringList out;
+        for (int r = 1; r < list->Rows(); ++r)
+            out << list->TextMatrix(r, CallListModel::ColName);
+        out.sort();
+        return out;
+    }
+    static QString recordsShown()
+    {
+        return ::ui::findByName<QLabel>(window(), QStringLiteral("StatusBar1.Panels(2)"))->text();
+    }
+    static QStringList popupNames()
+    {
+        QStringList out;
+        for (const clsCaller& c : miniDisplay().Callers)
+            out << c.Name;
+        return out;
+    }
+    static int waitingNotes(const QString& tag = QString())
+    {
+        int n = 0;
+        for (QWidget* w : FindForms(QStringLiteral("frmWaiting")))
+            n += tag.isEmpty() || Tag(w) == tag ? 1 : 0;
+        return n;
+    }
+
+    // Everything the server sent before has been read: the server's news of its modem port, flipped each time,
+    // shows. False when it did not show in time.
+    bool caughtUp()
+    {
+        m_portNews = !m_portNews;
+        m_server->send(m_portNews ? QStringLiteral(";MODEMCONNECTION;TRUE;")
+                                  : QStringLiteral(";MODEMCONNECTION;FALSE;"));
+        return QTest::qWaitFor([this] { return window() && window()->ModemConnected == m_portNews; });
+    }
+
 private:
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<ScriptedServer> m_server;
+    bool m_portNews = false;
 };
