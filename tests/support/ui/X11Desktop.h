@@ -265,6 +265,38 @@ inline bool windowManagerCaughtUp()
     return answered;
 }
 
+// The window's frame on the screen, as the window manager keeps it.
+inline QRect frameOf(const QWidget* window) { return frameOnScreen(window->winId()); }
+
+// The window is on the screen, and the window manager has done all that was asked of it before.
+inline bool shown(QWidget* window)
+{
+    return QTest::qWaitForWindowExposed(window, kPatience) && windowManagerCaughtUp();
+}
+
+// Waits until upper stands above lower in the window manager's stacking; false if it never does.
+inline bool comesAbove(const QWidget* upper, const QWidget* lower)
+{
+    return QTest::qWaitFor([=] { return windowManagerCaughtUp() && stackPlace(upper) > stackPlace(lower); }, kPatience);
+}
+
+// Waits until window stands clear of other, or above it; false if it never does.
+inline bool clearOfOrAbove(const QWidget* window, const QWidget* other)
+{
+    return QTest::qWaitFor(
+        [=] {
+            return windowManagerCaughtUp() &&
+                   (!frameOf(window).intersects(frameOf(other)) || stackPlace(window) > stackPlace(other));
+        },
+        kPatience);
+}
+
+// Kept above every other program's windows: by its own stay-on-top, or by the window manager's state.
+inline bool keptAbove(const QWidget* window)
+{
+    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || hasState(window->winId(), "_NET_WM_STATE_ABOVE");
+}
+
 // A window of another program: a client of the X server of its own, gone with this object.
 struct OtherProgram {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
