@@ -33,6 +33,7 @@
 #include "core/modProperties.h"
 #include "core/ui/cToolTip.h"
 #include "platform/Twips.h"
+#include "platform/ui/KeepInSight.h"
 #include "platform/ui/ModalDialog.h"
 
 namespace {
@@ -48,71 +49,6 @@ QScreen* screenOf(const QWidget* w)
 {
     QScreen* s = w ? w->screen() : nullptr;
     return s ? s : QGuiApplication::primaryScreen();
-}
-
-// The window system makes a native window anew at its next show once its stay-on-top hint has changed, and
-// the widget's winId() goes on naming the old one, which is gone. So a hidden window is given its new native
-// window at once, through the widget, which then knows it.
-void remakeHidden(QWidget* w, Qt::WindowFlags flags)
-{
-    if (QWindow* native = w->windowHandle(); native && native->handle())
-        native->destroy();
-    w->setParent(w->parentWidget(), flags);
-}
-
-// Watches a shown window whose stay-on-top hint was changed in place and remakes its native window as soon as
-// it is hidden, before anything can show it again.
-class RemakeWhenHidden : public QObject {
-public:
-    static constexpr const char* Name = "velquonRemakeWhenHidden";
-
-    explicit RemakeWhenHidden(QWidget* window) : QObject(window)
-    {
-        setObjectName(QLatin1String(Name));
-        window->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w == parent() && event->type() == QEvent::Hide && !w->isVisible()) {
-            w->removeEventFilter(this);
-            remakeHidden(w, w->windowFlags());
-            deleteLater();
-        }
-        return false;
-    }
-};
-
-// Sets or clears the stay-on-top flag only when it differs. A window on the screen is told through its native
-// window, which keeps it: setting the widget's flags would destroy and re-make the native window, hiding it
-// meanwhile; done inside a click (Apply in the options dialog) that loses the dialog and the mouse with it.
-// Its native window is made anew once it is hidden; a hidden window has nothing to lose and is remade now.
-void applyOnTop(QWidget* w, bool onTop)
-{
-    const bool has = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (has == onTop) {
-        if (onTop && w->isVisible())
-            w->raise();
-        return;
-    }
-    Qt::WindowFlags flags = w->windowFlags();
-    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
-    QWindow* native = w->windowHandle();
-    if (!native || !native->handle()) {
-        w->setWindowFlags(flags);
-        return;
-    }
-    if (!w->isVisible()) {
-        remakeHidden(w, flags);
-        return;
-    }
-    w->overrideWindowFlags(flags);
-    native->setFlags(flags);
-    if (!w->findChild<QObject*>(QLatin1String(RemakeWhenHidden::Name), Qt::FindDirectChildrenOnly))
-        new RemakeWhenHidden(w);
-    if (onTop)
-        w->raise();
 }
 
 int twipsSetting(const QString& section, const char* key, double fallback)
@@ -280,7 +216,7 @@ void SetOnTop(QWidget* window, bool force)
 {
     const bool globalOnTop = textToBool(GetProperty(Section::frmConfiguration, Key::OnTop, QStringLiteral("False")));
     if (window)
-        applyOnTop(window, globalOnTop || force);
+        KeepInSight::setOnTop(window, globalOnTop || force);
     if (globalOnTop)
         return;
     const bool popupOnTop = textToBool(GetProperty(Section::frmMiniDisplay, Key::OnTop, QStringLiteral("True")));
@@ -290,7 +226,7 @@ void SetOnTop(QWidget* window, bool force)
     for (const char* name : family) {
         QWidget* w = FindForm(QString::fromLatin1(name));
         if (w && w->isVisible())
-            applyOnTop(w, true);
+            KeepInSight::setOnTop(w, true);
     }
 }
 

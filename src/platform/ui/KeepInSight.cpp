@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QHash>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
@@ -14,24 +15,96 @@
 #include <QWindow>
 
 #include <limits>
+#include <optional>
 
 namespace {
 
-const char kKeepInSight[] = "velquonKeepInSight";
-const char kMayBeCovered[] = "velquonMayBeCovered";
-// Where a marked window stood when the windows were last looked at; none once it shows anew.
-const char kFrameSeen[] = "velquonKeepInSightFrameSeen";
-// A marked window raised since then; and a window standing above the marked ones, as nothing left room beside them.
-const char kRaised[] = "velquonKeepInSightRaised";
-const char kStandsAbove[] = "velquonKeepInSightStandsAbove";
-
 // Room left between a box and the window it stands beside (more than the pop-up's shake).
 constexpr int kGap = 8;
-// A marked window that moves or grows is looked at again once it has been still this long: the pop-up's shake, a
-// drag or the window manager's framing is over by then, and what stands under it moves once.
+// A window that moves or grows is looked at again once it has been still this long: the pop-up's shake, a drag, a
+// dialog's growing or the window manager's framing is over by then, and what stands under it moves once.
 constexpr int kSettleMs = 250;
 
-KeepInSight::Kind kindOf(const QWidget* w) { return KeepInSight::Kind(w->property(kKeepInSight).toInt() - 1); }
+// What the rule knows of one window: what it is to the rule, and what the rule set for it, beside what takes that
+// back.
+struct Memory {
+    std::optional<KeepInSight::Kind> kind; // marked: the others stay clear of it
+    bool mayBeCovered = false;
+    // It stands above the marked windows under it, as nothing left room beside them; and it is kept on top for
+    // that while one of them is. Both go as soon as none of them covers it any more, or it hides.
+    bool standsAbove = false;
+    bool onTopForRule = false;
+    // The program's own stay-on-top, once it has said it; what the window has when the rule takes its own back.
+    std::optional<bool> ownOnTop;
+    // Its size when the rule last looked at it: a window that grew since is brought back onto the screen.
+    QSize sizeSeen;
+};
+
+// The window system makes a native window anew at its next show once its stay-on-top hint has changed, and the
+// widget's winId() goes on naming the old one, which is gone. So a hidden window is given its new native window at
+// once, through the widget, which then knows it.
+void remakeHidden(QWidget* w, Qt::WindowFlags flags);
+
+// Watches a shown window whose stay-on-top hint was changed in place and remakes its native window as soon as it
+// is hidden, before anything can show it again.
+class RemakeWhenHidden : public QObject {
+public:
+    static constexpr const char* Name = "velquonRemakeWhenHidden";
+
+    explicit RemakeWhenHidden(QWidget* window) : QObject(window)
+    {
+        setObjectName(QLatin1String(Name));
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w == parent() && event->type() == QEvent::Hide && !w->isVisible())
+            remakeHidden(w, w->windowFlags());
+        return false;
+    }
+};
+
+void remakeHidden(QWidget* w, Qt::WindowFlags flags)
+{
+    // Remade now: a watcher waiting for its hide has nothing left to do.
+    if (QObject* watcher = w->findChild<QObject*>(QLatin1String(RemakeWhenHidden::Name), Qt::FindDirectChildrenOnly)) {
+        w->removeEventFilter(watcher);
+        watcher->setObjectName(QString());
+        watcher->deleteLater();
+    }
+    if (QWindow* native = w->windowHandle(); native && native->handle())
+        native->destroy();
+    w->setParent(w->parentWidget(), flags);
+}
+
+// Sets or clears the stay-on-top flag only when it differs. A window on the screen is told through its native
+// window, which keeps it: setting the widget's flags would destroy and re-make the native window, hiding it
+// meanwhile; done inside a click (Apply in the options dialog) that loses the dialog and the mouse with it.
+// Its native window is made anew once it is hidden; a hidden window has nothing to lose and is remade now.
+// True when the flag changed.
+bool setStaysOnTop(QWidget* w, bool onTop)
+{
+    if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return false;
+    Qt::WindowFlags flags = w->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    QWindow* native = w->windowHandle();
+    if (!native || !native->handle()) {
+        w->setWindowFlags(flags);
+        return true;
+    }
+    if (!w->isVisible()) {
+        remakeHidden(w, flags);
+        return true;
+    }
+    w->overrideWindowFlags(flags);
+    native->setFlags(flags);
+    if (!w->findChild<QObject*>(QLatin1String(RemakeWhenHidden::Name), Qt::FindDirectChildrenOnly))
+        new RemakeWhenHidden(w);
+    return true;
+}
 
 // Whether window belongs to owner (is it, or a window it is owned by).
 bool belongsTo(const QWidget* window, const QWidget* owner)
@@ -42,43 +115,12 @@ bool belongsTo(const QWidget* window, const QWidget* owner)
     return false;
 }
 
-// Whether window is one the rule keeps clear: a window of ours that the window manager places, not a menu or a
-// tip, not the pop-up itself or a window it is there to come over, not one the user made as large as the screen.
-bool governed(const QWidget* window)
+bool clearOf(const QRect& box, const QList<QRect>& frames)
 {
-    if (!window || !window->isWindow() || (KeepInSight::marked(window) && kindOf(window) == KeepInSight::Kind::OnTop) ||
-        window->property(kMayBeCovered).toBool() || window->isMaximized() || window->isFullScreen())
-        return false;
-    const Qt::WindowFlags flags = window->windowFlags();
-    if (flags.testFlag(Qt::BypassWindowManagerHint) || flags.testFlag(Qt::X11BypassWindowManagerHint))
-        return false;
-    switch (window->windowType()) {
-    case Qt::Window:
-    case Qt::Dialog:
-    case Qt::Sheet:
-    case Qt::Tool:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// What the user must answer or reach while a task runs: a box or notice, a modal dialog, another progress window.
-// Only these stay clear of a progress window; every window stays clear of the pop-up.
-bool answered(const QWidget* window)
-{
-    return window->isModal() || qobject_cast<const QMessageBox*>(window) || KeepInSight::marked(window);
-}
-
-// The marked windows on the screen that window must stay clear of: all but itself and those it belongs to.
-QList<const QWidget*> markedWindows(const QWidget* window)
-{
-    QList<const QWidget*> out;
-    for (const QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !w->isMinimized() && KeepInSight::marked(w) && !belongsTo(window, w) &&
-            (kindOf(w) == KeepInSight::Kind::OnTop || answered(window)))
-            out << w;
-    return out;
+    for (const QRect& f : frames)
+        if (box.intersects(f))
+            return false;
+    return true;
 }
 
 // The window manager's frame around the window's own area; none before it has framed the window.
@@ -89,63 +131,168 @@ QMargins marginsOf(const QWidget* w)
     return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
 }
 
-bool clearOf(const QRect& box, const QList<QRect>& frames)
+// Where the window stands on the screen, its frame included. Not framed yet (on its way to the screen), its frame
+// is taken to be as wide as that of a shown window of its kind (a dialog's, not the pop-up's thin tool frame), which
+// the same window manager made, around its own area.
+QRect frameOf(const QWidget* w)
 {
-    for (const QRect& f : frames)
-        if (box.intersects(f))
-            return false;
-    return true;
+    QMargins frame = marginsOf(w);
+    if (!frame.isNull())
+        return w->frameGeometry();
+    for (const bool sameKind : {true, false})
+        for (const QWidget* other : QApplication::topLevelWidgets())
+            if (frame.isNull() && other != w && other->isVisible() &&
+                (!sameKind || other->windowType() == w->windowType()))
+                frame = marginsOf(other);
+    return w->geometry().marginsAdded(frame);
 }
 
-// Where nothing leaves room for window beside the marked windows it would stand under, it stands above them: raised
-// over them, and kept on top with them while one of them is kept on top (the pop-up). It stays so while it is open.
-// Done right after: the window may be on its way to the screen, and its flags must not change inside its show.
-void standAbove(QWidget* window, const QList<const QWidget*>& under)
-{
-    bool onTop = false;
-    for (const QWidget* w : under)
-        onTop = onTop || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    window->setProperty(kStandsAbove, true);
-    QTimer::singleShot(0, window, [window, onTop] {
-        if (onTop && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-            // On the native window as it stands: setting the widget's flags would make it anew, hidden meanwhile.
-            const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
-            window->overrideWindowFlags(flags);
-            if (QWindow* native = window->windowHandle())
-                native->setFlags(flags);
-        }
-        window->raise();
-    });
-}
-
-// The watch over every window as it shows, and over the marked windows: a window a marked window comes over is
-// placed again, at once when that one shows or is raised over a window that stood above it, once it is still when
-// it moves or grows. What it already covered before it moved (a window the user put there) is left where it is.
+// The watch over every window of ours through its life, and the rule's memory of each: a window is placed as it
+// shows, looked at again once it has moved or grown, and so is every window a marked window comes over as it
+// shows or is raised, or once it is still after it moved or grew. What the rule itself places, raises or sets is
+// no news: a raise of its own never starts it again.
 class Keeper : public QObject {
 public:
+    static Keeper* existing() { return s_keeper; }
     static Keeper& instance()
     {
-        static QPointer<Keeper> keeper;
-        if (!keeper)
-            keeper = new Keeper(qApp);
-        return *keeper;
+        if (!s_keeper)
+            s_keeper = new Keeper(qApp);
+        return *s_keeper;
+    }
+
+    Memory& memoryOf(QWidget* window)
+    {
+        auto it = m_memory.find(window);
+        if (it == m_memory.end()) {
+            connect(window, &QObject::destroyed, this, [this, window] { m_memory.remove(window); });
+            it = m_memory.insert(window, Memory());
+        }
+        return *it;
+    }
+    const Memory* find(const QWidget* window) const
+    {
+        const auto it = m_memory.constFind(window);
+        return it == m_memory.cend() ? nullptr : &*it;
+    }
+
+    bool marked(const QWidget* window) const
+    {
+        const Memory* m = find(window);
+        return m && m->kind.has_value();
+    }
+    bool markedAs(const QWidget* window, KeepInSight::Kind kind) const
+    {
+        const Memory* m = find(window);
+        return m && m->kind == kind;
+    }
+
+    // Whether window is one the rule keeps clear: a window of ours that the window manager places, not a menu or a
+    // tip, not the pop-up itself or a window it is there to come over, not one the user made as large as the
+    // screen.
+    bool governed(const QWidget* window) const
+    {
+        if (!window || !window->isWindow() || markedAs(window, KeepInSight::Kind::OnTop) || window->isMaximized() ||
+            window->isFullScreen())
+            return false;
+        if (const Memory* m = find(window); m && m->mayBeCovered)
+            return false;
+        const Qt::WindowFlags flags = window->windowFlags();
+        if (flags.testFlag(Qt::BypassWindowManagerHint) || flags.testFlag(Qt::X11BypassWindowManagerHint))
+            return false;
+        switch (window->windowType()) {
+        case Qt::Window:
+        case Qt::Dialog:
+        case Qt::Sheet:
+        case Qt::Tool:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // What the user must answer or reach while a task runs: a box or notice, a modal dialog, another progress
+    // window. Only these stay clear of a progress window; every window stays clear of the pop-up.
+    bool answered(const QWidget* window) const
+    {
+        return window->isModal() || qobject_cast<const QMessageBox*>(window) || marked(window);
+    }
+
+    // The marked windows on the screen that window must stay clear of: all but itself and those it belongs to.
+    QList<const QWidget*> markedWindows(const QWidget* window) const
+    {
+        QList<const QWidget*> out;
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !w->isMinimized() && marked(w) && !belongsTo(window, w) &&
+                (markedAs(w, KeepInSight::Kind::OnTop) || answered(window)))
+                out << w;
+        return out;
+    }
+
+    // Where nothing leaves room for window beside the marked windows under it, it stands above them: raised over
+    // them, and kept on top with them while one of them is kept on top (the pop-up). Done right after: the window
+    // may be on its way to the screen, and its flags must not change inside its show.
+    void standAbove(QWidget* window, const QList<const QWidget*>& under)
+    {
+        bool onTop = false;
+        for (const QWidget* w : under)
+            onTop = onTop || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        Memory& m = memoryOf(window);
+        if (!m.ownOnTop)
+            m.ownOnTop = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !m.onTopForRule;
+        m.standsAbove = true;
+        m.onTopForRule = onTop;
+        if (!m_standing.contains(window))
+            m_standing << window;
+        m_raise.start();
+    }
+
+    // No marked window covers window any more, or it hides: what the rule set for it goes.
+    void takeBack(QWidget* window)
+    {
+        if (const Memory* held = find(window); !held || !held->standsAbove)
+            return;
+        const QScopedValueRollback placing(m_placing, true);
+        Memory& m = memoryOf(window);
+        m.standsAbove = false;
+        if (std::exchange(m.onTopForRule, false))
+            setStaysOnTop(window, m.ownOnTop.value_or(false));
+    }
+
+    void setOwnOnTop(QWidget* window, bool onTop)
+    {
+        Memory& m = memoryOf(window);
+        m.ownOnTop = onTop;
+        const bool kept = onTop || m.onTopForRule;
+        // A window standing above the pop-up is kept on top only while the pop-up is.
+        if (setStaysOnTop(window, kept) && m.kind && !m_placing)
+            m_soon.start();
+        // Said while it is on top, changed or not, it comes up (the pop-up as it changes size).
+        if (kept && window->isVisible())
+            window->raise();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        // What this places or raises (a progress window is marked too) is no news.
         if (m_placing)
             return false;
-        // A window of ours about to go on the screen: its native window is told it is shown once the widget's own
-        // show has placed it (a dialog over its owner), before the window manager is asked to map it, so it opens
-        // where it stays.
-        if (watched->isWindowType() && event->type() == QEvent::Show) {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->windowHandle() == watched) {
-                    const QScopedValueRollback placing(m_placing, true);
-                    KeepInSight::placeBeside(w);
-                }
+        if (watched->isWindowType()) {
+            // A window of ours about to go on the screen: its native window is told it is shown once the widget's
+            // own show has placed it (a dialog over its owner), before the window manager is asked to map it, so
+            // it opens where it stays. A marked window is looked at with every window it comes over, so that what
+            // it would cover is beside it as it comes on the screen.
+            if (event->type() == QEvent::Show) {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w->windowHandle() == watched) {
+                        if (marked(w)) {
+                            again();
+                        } else {
+                            const QScopedValueRollback placing(m_placing, true);
+                            KeepInSight::placeBeside(w);
+                        }
+                    }
+            }
             return false;
         }
         if (!watched->isWidgetType())
@@ -153,18 +300,26 @@ protected:
         auto* window = static_cast<QWidget*>(watched);
         if (!window->isWindow())
             return false;
+        const bool isMarked = marked(window);
         switch (event->type()) {
-        case QEvent::Show:
         case QEvent::ZOrderChange:
-            if (KeepInSight::marked(window) && window->isVisible()) {
-                window->setProperty(event->type() == QEvent::Show ? kFrameSeen : kRaised,
-                                    event->type() == QEvent::Show ? QVariant(QRect()) : QVariant(true));
+            if (isMarked && window->isVisible())
                 m_soon.start();
+            break;
+        case QEvent::Hide:
+            if (!window->isVisible()) {
+                takeBack(window);
+                if (isMarked)
+                    m_soon.start();
             }
             break;
         case QEvent::Move:
         case QEvent::Resize:
-            if (KeepInSight::marked(window) && window->isVisible())
+            if (!window->isVisible())
+                break;
+            if (governed(window) && !m_changed.contains(window))
+                m_changed << window;
+            if (isMarked || governed(window))
                 m_settle.start();
             break;
         default:
@@ -182,44 +337,61 @@ private:
         }
         m_soon.setInterval(0);
         m_settle.setInterval(kSettleMs);
+        m_raise.setSingleShot(true);
+        m_raise.setInterval(0);
+        connect(&m_raise, &QTimer::timeout, this, [this] { raiseStanding(); });
         qApp->installEventFilter(this);
     }
+    void raiseStanding()
+    {
+        const QScopedValueRollback placing(m_placing, true);
+        for (const QPointer<QWidget>& w : std::exchange(m_standing, {})) {
+            if (!w || !w->isVisible())
+                continue;
+            const Memory& m = memoryOf(w.data());
+            if (!m.standsAbove)
+                continue;
+            // On the native window as it stands: setting the widget's flags would make it anew, hidden meanwhile.
+            setStaysOnTop(w, m.ownOnTop.value_or(false) || m.onTopForRule);
+            w->raise();
+        }
+    }
 
-    // The marked windows that are kept clear themselves (a progress window beside the pop-up) first: the others
-    // then stand clear of them where they went.
+    // Every window a marked window covers, every window that moved or grew, and every window standing above one is
+    // looked at again; the marked windows that are kept clear themselves (a progress window beside the pop-up)
+    // first: the others then stand clear of them where they went.
     void again()
     {
         const QScopedValueRollback placing(m_placing, true);
+        const QList<QPointer<QWidget>> changed = std::exchange(m_changed, {});
         QList<QPointer<QWidget>> windows;
-        QList<QPointer<QWidget>> marks;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
+        for (QWidget* w : QApplication::topLevelWidgets())
             windows << w;
-            if (w->isVisible() && !w->isMinimized() && KeepInSight::marked(w))
-                marks << w;
-        }
-        const auto cameOver = [&marks](const QWidget* window) {
-            const QRect frame = window->frameGeometry();
-            for (const QPointer<QWidget>& mark : std::as_const(marks))
-                if (mark && mark != window && mark->frameGeometry().intersects(frame) &&
-                    (!mark->property(kFrameSeen).toRect().intersects(frame) ||
-                     (mark->property(kRaised).toBool() && window->property(kStandsAbove).toBool())))
+        const auto covered = [this](const QWidget* window) {
+            const QRect frame = frameOf(window);
+            for (const QWidget* mark : markedWindows(window))
+                if (frameOf(mark).intersects(frame))
                     return true;
             return false;
         };
         for (const bool markedFirst : {true, false})
-            for (const QPointer<QWidget>& w : std::as_const(windows))
-                if (w && w->isVisible() && !w->isMinimized() && KeepInSight::marked(w) == markedFirst && cameOver(w))
+            for (const QPointer<QWidget>& w : std::as_const(windows)) {
+                if (!w || !w->isVisible() || w->isMinimized() || marked(w) != markedFirst)
+                    continue;
+                const Memory* m = find(w);
+                if ((m && m->standsAbove) || changed.contains(w) || (governed(w) && covered(w)))
                     KeepInSight::placeBeside(w);
-        for (const QPointer<QWidget>& mark : std::as_const(marks))
-            if (mark) {
-                mark->setProperty(kFrameSeen, mark->frameGeometry());
-                mark->setProperty(kRaised, false);
             }
     }
 
+    static inline QPointer<Keeper> s_keeper;
+    QHash<const QWidget*, Memory> m_memory;
     bool m_placing = false;
     QTimer m_soon;
     QTimer m_settle;
+    QTimer m_raise;
+    QList<QPointer<QWidget>> m_changed;
+    QList<QPointer<QWidget>> m_standing;
 };
 
 } // namespace
@@ -228,59 +400,49 @@ namespace KeepInSight {
 
 void mark(QWidget* window, Kind kind)
 {
-    if (!window)
-        return;
-    window->setProperty(kKeepInSight, int(kind) + 1);
-    Keeper::instance();
+    if (window)
+        Keeper::instance().memoryOf(window).kind = kind;
 }
 
 void mayBeCovered(QWidget* window)
 {
     if (window)
-        window->setProperty(kMayBeCovered, true);
+        Keeper::instance().memoryOf(window).mayBeCovered = true;
 }
 
-bool marked(const QWidget* window) { return window && window->property(kKeepInSight).toInt() > 0; }
+bool marked(const QWidget* window)
+{
+    const Keeper* keeper = Keeper::existing();
+    return window && keeper && keeper->marked(window);
+}
 
 QWidget* ownerFor(QWidget* window)
 {
-    while (marked(window) && kindOf(window) == Kind::Reach)
+    const Keeper* keeper = Keeper::existing();
+    while (keeper && window && keeper->markedAs(window, Kind::Reach))
         window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
     return window;
 }
 
 void placeBeside(QWidget* box)
 {
-    if (!governed(box))
+    if (!box)
         return;
-    const QList<const QWidget*> marks = markedWindows(box);
-    if (marks.isEmpty())
+    Keeper& keeper = Keeper::instance();
+    if (!keeper.governed(box)) {
+        // Made as large as the screen, say: nothing of the rule's stays on it.
+        keeper.takeBack(box);
         return;
+    }
+    const QList<const QWidget*> marks = keeper.markedWindows(box);
     QList<QRect> frames;
     for (const QWidget* w : marks)
-        frames << w->frameGeometry();
-    // Not framed yet, its frame is taken to be as wide as that of a shown window of its kind (a dialog's, not the
-    // pop-up's thin tool frame), which the same window manager made; and its place is then that of its own area,
-    // which the frame will surround.
-    QMargins frame = marginsOf(box);
-    const bool framed = !frame.isNull();
-    for (const bool sameKind : {true, false})
-        for (const QWidget* w : QApplication::topLevelWidgets())
-            if (frame.isNull() && w != box && w->isVisible() && (!sameKind || w->windowType() == box->windowType()))
-                frame = marginsOf(w);
-    const QPoint ownArea = framed ? QPoint() : QPoint(frame.left(), frame.top());
-    const QRect stands(box->pos() - ownArea, box->size().grownBy(frame));
-    if (clearOf(stands, frames))
-        return;
+        frames << frameOf(w);
+    // A window not framed yet is moved by its own area, which the frame will surround.
+    const QRect stands = frameOf(box);
+    const QPoint ownArea = box->pos() - stands.topLeft();
     QScreen* screen = box->screen() ? box->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect();
-    // Beside each marked window, on each of its four sides, kept on the screen along that side.
-    QList<QRect> beside;
-    for (const QRect& f : std::as_const(frames)) {
-        const QRect& r = stands;
-        beside << r.translated(0, f.bottom() + 1 + kGap - r.top()) << r.translated(0, f.top() - kGap - 1 - r.bottom())
-               << r.translated(f.right() + 1 + kGap - r.left(), 0) << r.translated(f.left() - kGap - 1 - r.right(), 0);
-    }
     const auto onScreen = [&area](QRect r) {
         if (area.isEmpty())
             return r;
@@ -294,6 +456,26 @@ void placeBeside(QWidget* box)
             r.moveTop(area.top());
         return r;
     };
+    // A window that grew since it was last looked at (a details section opened) ends on the screen; one the user
+    // only moved stays where it was put, off the screen's edge too.
+    Memory& memory = keeper.memoryOf(box);
+    const bool grew = memory.sizeSeen.isValid() &&
+                      (box->width() > memory.sizeSeen.width() || box->height() > memory.sizeSeen.height());
+    memory.sizeSeen = box->size();
+    const QRect here = grew ? onScreen(stands) : stands;
+    if (clearOf(here, frames)) {
+        keeper.takeBack(box);
+        if (here != stands)
+            box->move(here.topLeft() + ownArea);
+        return;
+    }
+    // Beside each marked window, on each of its four sides, kept on the screen along that side.
+    QList<QRect> beside;
+    for (const QRect& f : std::as_const(frames)) {
+        const QRect& r = here;
+        beside << r.translated(0, f.bottom() + 1 + kGap - r.top()) << r.translated(0, f.top() - kGap - 1 - r.bottom())
+               << r.translated(f.right() + 1 + kGap - r.left(), 0) << r.translated(f.left() - kGap - 1 - r.right(), 0);
+    }
     QRect best;
     qint64 nearest = std::numeric_limits<qint64>::max();
     for (const QRect& candidate : std::as_const(beside)) {
@@ -308,14 +490,23 @@ void placeBeside(QWidget* box)
         }
     }
     if (!best.isNull()) {
+        keeper.takeBack(box);
         box->move(best.topLeft() + ownArea);
         return;
     }
+    if (here != stands)
+        box->move(here.topLeft() + ownArea);
     QList<const QWidget*> under;
     for (const QWidget* w : marks)
-        if (stands.intersects(w->frameGeometry()))
+        if (here.intersects(frameOf(w)))
             under << w;
-    standAbove(box, under);
+    keeper.standAbove(box, under);
+}
+
+void setOnTop(QWidget* window, bool onTop)
+{
+    if (window)
+        Keeper::instance().setOwnOnTop(window, onTop);
 }
 
 } // namespace KeepInSight

@@ -9,11 +9,14 @@ class QWidget;
 // has finished).
 //
 // Every window of ours stays clear of the pop-up, and what the user must answer (a box or notice, a modal dialog,
-// another progress window) stays clear of a progress window too: as it shows it is moved beside them, on the
-// screen, as near as can be to where it would have stood; while it is open it moves beside them again whenever one
-// of them shows, is raised, moves or grows over it; where the screen leaves no room beside them it stands above
-// them instead, on top with the pop-up while the pop-up is on top. The marked window keeps its own place. All of
-// it happens at one place every window passes as it shows, never by moving the keyboard or activating a window.
+// another progress window) stays clear of a progress window too, through its whole life: as it shows it is moved
+// beside them, on the screen, as near as can be to where it would have stood; while it is open it is looked at
+// again whenever it moves or is resized (a details section opened, the user's drag), and whenever one of them
+// shows, is raised, moves or grows over it. A window that grew is brought back onto the screen. Where the screen
+// leaves no room beside them it stands above them instead, on top with the pop-up while the pop-up is on top, and
+// only while one of them still covers it: hidden, moved off or closed, it takes the window's stay-on-top back. What
+// the rule moves or raises itself is no news to it. The marked window keeps its own place. It all happens at one
+// place every window passes, never by moving the keyboard or activating a window.
 // Passed by: the windows the pop-up is there to come over (the main window, marked mayBeCovered), a window the user
 // made as large as the screen, menus, tips and windows outside the window manager. A box never belongs to a window
 // whose controls stay within reach, or the window manager would keep it over it; a box of the pop-up's own belongs
@@ -33,8 +36,11 @@ void mayBeCovered(QWidget* window);
 // window that owns it.
 QWidget* ownerFor(QWidget* window);
 // Moves window off the marked windows it must stay clear of, or stands it above them where no place beside them
-// is left. Every window passes here as it shows; a window the program moves once shown (the progress window beside
-// the task bar) asks again.
+// is left. Every window passes here as it shows and as it moves or is resized; a window the program moves once
+// shown (the progress window beside the task bar) may ask at once.
 void placeBeside(QWidget* window);
+// The program's own stay-on-top for window (its always-on-top options). While the window stands above the pop-up
+// it stays on top for that as well; what the rule adds it takes back, and this is what is left.
+void setOnTop(QWidget* window, bool onTop);
 
 } // namespace KeepInSight

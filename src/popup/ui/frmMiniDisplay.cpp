@@ -111,9 +111,12 @@ frmMiniDisplay* frmMiniDisplay::instance(bool create)
 
 void frmMiniDisplay::install()
 {
+    // A call shows it above every window of ours, an always-on-top main window too, without the keyboard: one
+    // already on the screen would stay wherever the user's last click in another window left it.
     MiniDisplay::setWindowHooks({[] {
                                      frmMiniDisplay* w = instance();
                                      w->show();
+                                     w->raise();
                                  },
                                  [] { return IsDialogOpen(); }});
 }

@@ -133,6 +133,42 @@ inline void askWindowManager(WId window, const char* message, quint32 first)
     xcb_flush(connection());
 }
 
+// A change of the window's state (_NET_WM_STATE: 1 adds, 0 takes away), as its title bar's buttons or the window
+// manager's keys ask for it.
+inline void askState(const QWidget* window, quint32 addOrRemove, const char* state, const char* second = nullptr)
+{
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = xcb_window_t(window->winId());
+    e.type = atom("_NET_WM_STATE");
+    e.data.data32[0] = addOrRemove;
+    e.data.data32[1] = atom(state);
+    e.data.data32[2] = second ? atom(second) : xcb_atom_t(XCB_ATOM_NONE);
+    e.data.data32[3] = 2; // as the user asks, through a pager or the window's own buttons
+    xcb_send_event(connection(), 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(connection());
+}
+
+// Whether the window's state, as the window manager keeps it, holds state (such as "_NET_WM_STATE_ABOVE": kept
+// above every other program's windows).
+inline bool hasState(WId window, const char* state)
+{
+    xcb_connection_t* c = connection();
+    xcb_get_property_reply_t* p = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, xcb_window_t(window), atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
+    bool out = false;
+    if (p) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(p));
+        const xcb_atom_t wanted = atom(state);
+        for (int i = 0; i < xcb_get_property_value_length(p) / int(sizeof(xcb_atom_t)); ++i)
+            out = out || atoms[i] == wanted;
+        free(p);
+    }
+    return out;
+}
+
 // The window that has the keyboard, whichever client it belongs to.
 inline WId inputFocus()
 {
@@ -227,6 +263,38 @@ inline bool windowManagerCaughtUp()
         kPatience);
     xcb_destroy_window(c, probe);
     return answered;
+}
+
+// The window's frame on the screen, as the window manager keeps it.
+inline QRect frameOf(const QWidget* window) { return frameOnScreen(window->winId()); }
+
+// The window is on the screen, and the window manager has done all that was asked of it before.
+inline bool shown(QWidget* window)
+{
+    return QTest::qWaitForWindowExposed(window, kPatience) && windowManagerCaughtUp();
+}
+
+// Waits until upper stands above lower in the window manager's stacking; false if it never does.
+inline bool comesAbove(const QWidget* upper, const QWidget* lower)
+{
+    return QTest::qWaitFor([=] { return windowManagerCaughtUp() && stackPlace(upper) > stackPlace(lower); }, kPatience);
+}
+
+// Waits until window stands clear of other, or above it; false if it never does.
+inline bool clearOfOrAbove(const QWidget* window, const QWidget* other)
+{
+    return QTest::qWaitFor(
+        [=] {
+            return windowManagerCaughtUp() &&
+                   (!frameOf(window).intersects(frameOf(other)) || stackPlace(window) > stackPlace(other));
+        },
+        kPatience);
+}
+
+// Kept above every other program's windows: by its own stay-on-top, or by the window manager's state.
+inline bool keptAbove(const QWidget* window)
+{
+    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || hasState(window->winId(), "_NET_WM_STATE_ABOVE");
 }
 
 // A window of another program: a client of the X server of its own, gone with this object.
