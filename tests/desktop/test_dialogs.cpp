@@ -42,6 +42,7 @@
 #include "platform/DateText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
+#include "platform/ui/KeepInSight.h"
 #include "platform/ui/ModalDialog.h"
 #include "platform/ui/WidgetPrompt.h"
 #include "popup/MiniDisplay.h"
@@ -1366,11 +1367,18 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
     place.moveCenter(popupAt == QLatin1String("corner") ? screen.bottomRight() - QPoint(150, 100)
                      : popupAt == QLatin1String("tall") ? screen.center() - QPoint(0, 40)
                                                         : screen.center());
-    // The window manager has done what the rule asked once the rule has had its time (a window that moved or
-    // grew is looked at once it has been still a quarter of a second).
+    // The window manager has done what the rule asked once the rule has nothing left to look at, and what it did
+    // brought it no more (a window that moved or grew is looked at once it has been still a quarter of a second).
     const auto settled = [] {
-        QTest::qWait(600);
-        return waitForQueuedMarker() && X11Desktop::windowManagerCaughtUp();
+        for (int round = 0; round < 8; ++round) {
+            if (!waitForQueuedMarker() || !X11Desktop::windowManagerCaughtUp())
+                return false;
+            if (!KeepInSight::settling())
+                return true;
+            if (!QTest::qWaitFor([] { return !KeepInSight::settling(); }, 5000))
+                return false;
+        }
+        return false;
     };
     const bool calls = then.contains(QLatin1String("call"));
     frmMiniDisplay* popup = nullptr;

@@ -154,6 +154,7 @@ QRect frameOf(const QWidget* w)
 class Keeper : public QObject {
 public:
     static Keeper* existing() { return s_keeper; }
+    bool settling() const { return m_soon.isActive() || m_settle.isActive() || m_raise.isActive(); }
     static Keeper& instance()
     {
         if (!s_keeper)
@@ -414,6 +415,12 @@ bool marked(const QWidget* window)
 {
     const Keeper* keeper = Keeper::existing();
     return window && keeper && keeper->marked(window);
+}
+
+bool settling()
+{
+    const Keeper* keeper = Keeper::existing();
+    return keeper && keeper->settling();
 }
 
 QWidget* ownerFor(QWidget* window)

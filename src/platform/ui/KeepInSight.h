@@ -32,6 +32,8 @@ void mark(QWidget* window, Kind kind = Kind::Reach);
 bool marked(const QWidget* window);
 // A window the pop-up may stand over: the main window, whose call list a call's pop-up comes over on purpose.
 void mayBeCovered(QWidget* window);
+// Whether a look at the windows is still due: a window moved or resized, one of them raised, not yet still.
+bool settling();
 // The window a box asked over window belongs to: window itself, or for one whose controls stay within reach the
 // window that owns it.
 QWidget* ownerFor(QWidget* window);
