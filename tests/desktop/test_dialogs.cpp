@@ -1288,8 +1288,9 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
 // The pop-up on top at the middle of the screen, where it stands at first: each window of ours opens clear of it,
 // whatever opens it (the main window, the contact book, a dialog of the book's), already as the window manager
 // first puts it on the screen; where the pop-up leaves no room beside it (as wide as the screen, as tall as it may
-// be), the window stands above it instead, and only while the pop-up covers it: hidden, the pop-up leaves it no
-// stay-on-top but the one the options give. A window that grows is placed again, on the screen. A task's progress
+// be), a plain window stays below it, and a task's window stands above it only while the pop-up covers its Stop:
+// hidden, moved off, its On Top off, or the window restored from the task bar after it went, the pop-up leaves it
+// no more stay-on-top than the options give. A window that grows is placed again, on the screen. A task's progress
 // window shown beside the task bar (the main window in the tray) moves off the pop-up the user left in that corner,
 // and again as the pop-up is shown over it; two that both stand above it do so once. A call shows the pop-up above
 // the main window the options keep on top, without the keyboard. What the pop-up is there to come over stays under
@@ -1297,8 +1298,8 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
 // a window that asks nothing opens over a task's progress window where it was left. The pop-up keeps its place.
 // Before, the pop-up covered the deletion's question, the options' mode choice, the dates of the custom period, the
 // group editor's "Block Incoming Calls" box, the search fields, the contact list and the rest; a window standing
-// above it stayed above every program for good; two of them raised each other without end; a dialog that grew went
-// under the pop-up or off the screen; and the main window kept on top hid the pop-up of every call.
+// above it stayed above every program for good, hiding the caller; two raised each other without end; a dialog that
+// grew went under the pop-up or off the screen; and the main window kept on top hid the pop-up of every call.
 void TestDialogs::noWindowOfOursIsUnderThePopup_data()
 {
     QTest::addColumn<QString>("popupAt");
@@ -1329,14 +1330,15 @@ void TestDialogs::noWindowOfOursIsUnderThePopup_data()
     row("Add Attribute Group", "middle", {book, QStringLiteral("cmdAddAttributeGroup")});
     row("Select Color", "middle", {book, QStringLiteral("cmdAddAttributeGroup"), QStringLiteral("picColor")});
     row("Find Contact, no room beside the pop-up", "across", {book, QStringLiteral("mnuEditFind")});
-    row("Find Contact, no room beside the pop-up, then the pop-up hidden", "across",
-        {book, QStringLiteral("mnuEditFind")}, "hide the pop-up");
-    row("Find Contact, no room beside the pop-up, then the pop-up moved off it", "across",
-        {book, QStringLiteral("mnuEditFind")}, "move the pop-up");
-    row("Find Contact, no room beside the pop-up, then the pop-up's On Top off", "across",
-        {book, QStringLiteral("mnuEditFind")}, "the pop-up's On Top off");
-    row("Find Contact, no room beside the pop-up, Always On Top, then the pop-up hidden", "across",
-        {book, QStringLiteral("mnuEditFind")}, "always on top, hide the pop-up");
+    row("a task's Stop under the pop-up, then the pop-up hidden", "across", {}, "a task, hide the pop-up");
+    row("a task's Stop under the pop-up, then the pop-up moved off it", "across", {}, "a task, move the pop-up");
+    row("a task's Stop under the pop-up, then the pop-up's On Top off", "across", {},
+        "a task, the pop-up's On Top off");
+    row("a task's Stop under the pop-up, Always On Top, then the pop-up hidden", "across", {},
+        "a task, always on top, hide the pop-up");
+    row("a task's Stop under the pop-up, minimised, the pop-up hidden, restored", "across", {},
+        "a task, minimised, hide the pop-up, restored");
+    row("a task under the pop-up, its Stop clear of it", "across", {}, "a task, its Stop clear");
     row("a task's progress window beside the task bar", "corner", {}, "a task beside the task bar");
     row("a notice, then a task's progress window over it", "nowhere", {}, "a notice, then a task");
     row("two tasks' progress windows grown where the pop-up leaves them no room", "across", {}, "two tasks, grown");
@@ -1349,6 +1351,9 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
     QFETCH(QString, popupAt);
     QFETCH(QStringList, opening);
     QFETCH(QString, then);
+    // A task's progress window too tall for the room the pop-up leaves, its Stop under the pop-up.
+    const bool taskUnder = then.startsWith(QLatin1String("a task, "));
+    then.remove(QLatin1String("a task, "));
     QVERIFY(startWithTwoCalls());
     frmBaseMain* main = StandaloneSession::window();
     main->RefreshGrid();
@@ -1395,8 +1400,19 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
         popupFrame = X11Desktop::frameOf(popup);
     }
 
+    // Taller than the room the pop-up leaves, its Stop under the pop-up (or just below it).
+    const bool stopClear = then == QLatin1String("its Stop clear");
+    const auto stopUnderThePopup = [&](frmProcessing* progress) {
+        progress->resize(progress->width(), screen.height() / 2 - place.height() / 2 + 40);
+        const auto* stop = ui::findByName<QWidget>(progress, QStringLiteral("cmdStop"));
+        const int at = stopClear ? popupFrame.bottom() + 20 : popupFrame.center().y();
+        progress->move(progress->x(), at - stop->mapTo(progress, stop->rect().center()).y());
+    };
     QStringList covered;
-    const auto reachable = [&covered, this](QWidget* window) {
+    const auto reachable = [&covered, &popupAt, this](QWidget* window) {
+        // Where the pop-up leaves no room, a window that asks nothing stays below it (looked at as the last).
+        if (popupAt == QLatin1String("across") && !KeepInSight::marked(window))
+            return;
         if (!clearOfThePopup(window))
             covered << window->objectName() + QStringLiteral(" at ") + QString::number(X11Desktop::frameOf(window).y());
         // Placed as it showed, not only once it was on the screen.
@@ -1454,7 +1470,7 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
             progress << dynamic_cast<frmProcessing*>(task->window());
         for (frmProcessing* p : std::as_const(progress)) {
             QVERIFY(p && QTest::qWaitForWindowExposed(p));
-            p->resize(p->width(), screen.height() / 2 - place.height() / 2 + 40);
+            stopUnderThePopup(p);
         }
         QVERIFY(X11Desktop::comesAbove(progress[0], popup) && X11Desktop::comesAbove(progress[1], popup));
         // Raises counted over a second.
@@ -1535,19 +1551,26 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
 
     // A window of the user's own that asks nothing opens where it was left, over a task's progress window too.
     std::optional<Processing> task;
-    if (then == QLatin1String("over a task")) {
-        task.emplace(3, QStringLiteral("Processing..."), main);
+    if (then == QLatin1String("over a task") || taskUnder) {
+        // Minimised, one of its own, which the window manager minimises alone.
+        task.emplace(3, QStringLiteral("Processing..."), then.startsWith(QLatin1String("minimised")) ? nullptr : main);
         auto* progress = dynamic_cast<frmProcessing*>(task->window());
         QVERIFY(progress && X11Desktop::shown(progress));
+        if (taskUnder)
+            stopUnderThePopup(progress);
         const QPoint over = X11Desktop::frameOf(progress).topLeft() - QPoint(20, 20);
         SaveProperty(QStringLiteral("frmContacts"), Key::Left, QString::number(Twips::fromPixels(over.x())));
         SaveProperty(QStringLiteral("frmContacts"), Key::Top, QString::number(Twips::fromPixels(over.y())));
     }
     // What the user does to the window opened last, or to the pop-up.
     const auto last = [&](QWidget* window) {
-        // Where the pop-up leaves no room beside it, the window stands above it, kept on top with it.
-        if (popupAt == QLatin1String("across"))
-            QVERIFY(settled() && X11Desktop::keptAbove(window));
+        // Where the pop-up leaves no room beside it, a task's window whose Stop it covers stands above it, kept on
+        // top with it; any other window stays below it, and nothing keeps it above other programs' windows.
+        if (popupAt == QLatin1String("across")) {
+            QVERIFY(settled());
+            QCOMPARE(X11Desktop::keptAbove(window), taskUnder && !stopClear);
+            QCOMPARE(X11Desktop::stackPlace(window) > X11Desktop::stackPlace(popup), taskUnder && !stopClear);
+        }
         if (then == QLatin1String("grow")) {
             // The print dialog's options section opened.
             QPushButton* options = nullptr;
@@ -1608,6 +1631,15 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
             QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::windowManagerCaughtUp() && !X11Desktop::keptAbove(window),
                                      X11Desktop::kPatience);
             QVERIFY(X11Desktop::stackPlace(window) > X11Desktop::stackPlace(popup));
+        } else if (then == QLatin1String("minimised, hide the pop-up, restored")) {
+            // The pop-up hidden while the window is in the task bar: restored from there, it keeps no stay-on-top.
+            X11Desktop::minimise(window);
+            QTRY_VERIFY_WITH_TIMEOUT(!X11Desktop::viewable(window->winId()), X11Desktop::kPatience);
+            TRIGGER(main, "mnuWindow(6)");
+            QVERIFY(settled());
+            X11Desktop::askWindowManager(window->winId(), "_NET_ACTIVE_WINDOW", 2);
+            QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::viewable(window->winId()), X11Desktop::kPatience);
+            QVERIFY(settled() && !X11Desktop::keptAbove(window));
         } else if (then.endsWith(QLatin1String("hide the pop-up"))) {
             // The pop-up hidden, it keeps only what the options give it.
             const bool optionOnTop = then.startsWith(QLatin1String("always on top"));
@@ -1658,6 +1690,8 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
     };
     while (!opening.isEmpty())
         chooseNext();
+    if (taskUnder)
+        last(dynamic_cast<frmProcessing*>(task->window()));
     if (QTest::currentTestFailed())
         return;
 

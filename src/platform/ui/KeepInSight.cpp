@@ -1,5 +1,7 @@
 #include "platform/ui/KeepInSight.h"
 
+#include "platform/ui/TaskWindow.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -7,6 +9,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QRect>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -219,6 +222,14 @@ public:
         return window->isModal() || qobject_cast<const QMessageBox*>(window) || marked(window);
     }
 
+    // What may stand above a marked window where no room is left beside it: what waits for an answer (a box, a
+    // modal dialog) or stands for a running task (its Stop), and only for its buttons. Everything else stays below
+    // the pop-up, which is there to show the caller.
+    static bool mayStandAbove(const QWidget* window)
+    {
+        return window->isModal() || qobject_cast<const QMessageBox*>(window) || qobject_cast<const TaskWindow*>(window);
+    }
+
     // The marked windows on the screen that window must stay clear of: all but itself and those it belongs to.
     QList<const QWidget*> markedWindows(const QWidget* window) const
     {
@@ -313,6 +324,11 @@ protected:
                 if (isMarked)
                     m_soon.start();
             }
+            break;
+        case QEvent::WindowStateChange:
+            // Restored from the task bar: what stood above a marked window may have nothing left under it.
+            if (const Memory* m = find(window); m && m->standsAbove && window->isVisible() && !window->isMinimized())
+                m_soon.start();
             break;
         case QEvent::Move:
         case QEvent::Resize:
@@ -503,10 +519,20 @@ void placeBeside(QWidget* box)
     }
     if (here != stands)
         box->move(here.topLeft() + ownArea);
+    // Where it would stand once moved: its own area at here.
+    QList<QRect> buttons;
+    if (Keeper::mayStandAbove(box))
+        for (const QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->isVisibleTo(box))
+                buttons << QRect(b->mapTo(box, QPoint()), b->size()).translated(here.topLeft() + ownArea);
     QList<const QWidget*> under;
     for (const QWidget* w : marks)
-        if (here.intersects(frameOf(w)))
+        if (!clearOf(frameOf(w), buttons))
             under << w;
+    if (under.isEmpty()) {
+        keeper.takeBack(box);
+        return;
+    }
     keeper.standAbove(box, under);
 }
 

@@ -13,10 +13,12 @@ class QWidget;
 // beside them, on the screen, as near as can be to where it would have stood; while it is open it is looked at
 // again whenever it moves or is resized (a details section opened, the user's drag), and whenever one of them
 // shows, is raised, moves or grows over it. A window that grew is brought back onto the screen. Where the screen
-// leaves no room beside them it stands above them instead, on top with the pop-up while the pop-up is on top, and
-// only while one of them still covers it: hidden, moved off or closed, it takes the window's stay-on-top back. What
-// the rule moves or raises itself is no news to it. The marked window keeps its own place. It all happens at one
-// place every window passes, never by moving the keyboard or activating a window.
+// leaves no room beside them, a plain window stays where it is, below the pop-up: the caller is what must be seen.
+// Only a box waiting for an answer or a task's window stands above them, and only while one of them covers its
+// buttons; on top with the pop-up while the pop-up is on top. Hidden, moved off or closed, or the box restored with
+// nothing left under its buttons, it takes the window's stay-on-top back. What the rule moves or raises itself is no
+// news to it. The marked window keeps its own place. It all happens at one place every window passes, never by
+// moving the keyboard or activating a window.
 // Passed by: the windows the pop-up is there to come over (the main window, marked mayBeCovered), a window the user
 // made as large as the screen, menus, tips and windows outside the window manager. A box never belongs to a window
 // whose controls stay within reach, or the window manager would keep it over it; a box of the pop-up's own belongs
