@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace PlainFile {
 
@@ -35,6 +36,40 @@ Kind kindOfMode(mode_t mode)
 bool welcome(Kind kind, mode_t mode, bool devicesToo) { return kind == Kind::Plain || (devicesToo && S_ISCHR(mode)); }
 
 QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// Where a path leads through its links (relative ones taken from the link's folder), and whether we may follow them
+// there: each link must be the running user's own or belong to the owner of the file it leads to (of the folder
+// that file would be made in, while there is none). Run as root on a user's folder (sudo keeps the user's home),
+// a link the user put at one of our names would otherwise have root write whatever file it names.
+struct Leads {
+    QString target;
+    bool followed = true;
+};
+
+Leads followLinks(const QString& path)
+{
+    Leads leads{path};
+    QList<uid_t> linkOwners;
+    for (int link = 0; link < 40; ++link) {
+        struct stat info = {};
+        if (::lstat(QFile::encodeName(leads.target).constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            break;
+        linkOwners << info.st_uid;
+        leads.target = QFileInfo(leads.target).symLinkTarget();
+    }
+    if (linkOwners.isEmpty())
+        return leads;
+    struct stat target = {};
+    if (::stat(QFile::encodeName(leads.target).constData(), &target) != 0 &&
+        ::stat(QFile::encodeName(QFileInfo(leads.target).absolutePath()).constData(), &target) != 0)
+        return leads; // nowhere to write: the write fails in its own words
+    for (const uid_t owner : std::as_const(linkOwners))
+        if (owner != target.st_uid && owner != ::geteuid())
+            leads.followed = false;
+    return leads;
+}
+
+const QString kForeignLink = QStringLiteral("it is a link whose owner does not own the file it leads to");
 
 } // namespace
 
@@ -89,6 +124,11 @@ QString whyLeadsNowhere(const QString& path)
 int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why)
 {
     const QByteArray name = QFile::encodeName(path);
+    if ((flags & O_ACCMODE) != O_RDONLY && !followLinks(path).followed) {
+        if (why)
+            *why = kForeignLink;
+        return -1;
+    }
     // Looked at first: opening some devices does something by itself (a tape rewinds, a modem hangs up).
     struct stat info = {};
     if (::stat(name.constData(), &info) == 0) {
@@ -151,20 +191,6 @@ bool openToRead(QFile& file, const QString& path, QString* why)
 
 namespace {
 
-// The file a path leads to through its links (relative ones taken from the link's folder), so that the new content
-// takes the target's place and the link stays a link.
-QString finalTarget(const QString& path)
-{
-    QString target = path;
-    for (int link = 0; link < 40; ++link) {
-        const QFileInfo info(target);
-        if (!info.isSymLink())
-            break;
-        target = info.symLinkTarget();
-    }
-    return target;
-}
-
 // What every scratch copy of ours carries after the target's name, then the writing process's number and a mark of
 // its own: "Velquon.ini.velquon-4711-aB3dE9". A later start knows by it what a killed write of ours left, and
 // whether its writer still lives.
@@ -213,9 +239,10 @@ qint64 scratchWriter(const QString& scratch, const QString& targetName)
         if (!((a >= '0' && a <= '9') || (a >= 'a' && a <= 'z') || (a >= 'A' && a <= 'Z')))
             return 0;
     }
+    // Only the number as the writer spells it: no sign, blank or leading zero.
     bool number = false;
     const qint64 pid = rest.left(dash).toLongLong(&number);
-    return number && pid > 0 ? pid : 0;
+    return number && pid > 0 && QString::number(pid) == rest.left(dash) ? pid : 0;
 }
 
 bool writeEverything(int fd, const QByteArray& bytes, int& reason)
@@ -240,7 +267,14 @@ bool writeEverything(int fd, const QByteArray& bytes, int& reason)
 
 bool replace(const QString& path, const QByteArray& bytes, QString* why)
 {
-    const QString target = finalTarget(path);
+    // The new content takes the place of the file the links lead to, so that a link stays a link.
+    const Leads leads = followLinks(path);
+    if (!leads.followed) {
+        if (why)
+            *why = kForeignLink;
+        return false;
+    }
+    const QString target = leads.target;
     const QByteArray targetName = QFile::encodeName(target);
     struct stat old = {};
     const bool existed = ::stat(targetName.constData(), &old) == 0;
@@ -304,7 +338,10 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
 
 void removeLeftovers(const QString& path)
 {
-    const QFileInfo target(finalTarget(path));
+    const Leads leads = followLinks(path);
+    if (!leads.followed)
+        return;
+    const QFileInfo target(leads.target);
     const QString targetName = target.fileName();
     if (targetName.isEmpty())
         return;

@@ -148,6 +148,9 @@ KilledWrites::KilledWrites(const QString& path)
     make(name + QStringLiteral(".aB3dE9"));
     make(name + QStringLiteral(".velquon-notes"));
     make(name + QStringLiteral(".velquon-%1-abc").arg(lastKilled));
+    // The number spelt otherwise than the writer spells it: a leading zero, a sign, a blank.
+    for (const QLatin1String spelt : {QLatin1String("0"), QLatin1String("+"), QLatin1String(" ")})
+        make(name + QStringLiteral(".velquon-%1%2-abcdef").arg(spelt).arg(lastKilled));
 }
 
 KilledWrites::~KilledWrites()
