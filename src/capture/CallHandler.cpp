@@ -161,11 +161,12 @@ bool CallHandler::isRing(const QString& line)
 {
     if (line.compare(QLatin1String("RING"), Qt::CaseInsensitive) == 0)
         return true;
-    // A modem that tells distinctive rings apart says which one rang after a blank: "RING 2", "RING B".
-    if (line.size() < 6 || line.size() > 9 || !line.startsWith(QLatin1String("RING "), Qt::CaseInsensitive))
+    // A modem that tells distinctive rings apart says which one rang after a blank, or a few: "RING 2", "RING B".
+    if (!line.startsWith(QLatin1String("RING "), Qt::CaseInsensitive))
         return false;
-    const QStringView code = QStringView(line).mid(5);
-    return std::all_of(code.begin(), code.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+    const QStringView code = QStringView(line).mid(5).trimmed();
+    return !code.isEmpty() && code.size() <= 4 &&
+           std::all_of(code.begin(), code.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
 }
 
 QString CallHandler::ringEvent(const clsCaller& caller)
@@ -244,7 +245,9 @@ void CallHandler::hearBeforeRing(const QString& tag, const QString& line)
             // The repeat said all it had and nothing against the held block: the same caller. This line is
             // weighed against the block as the repeat left it.
             settleRepeat();
-        } else if (!held || *held == heard.value) {
+        } else if (!held || *held == heard.value || tag == QLatin1String("NAME")) {
+            // The same DATE, TIME and NMBR at once is the same caller, whatever name it is given: the later
+            // name is the one kept.
             repeats = true;
         } else {
             // A line against the held block: it was the next caller's block, close behind, and the held block
@@ -290,17 +293,18 @@ void CallHandler::holdLine(const BlockLine& heard)
 
 std::optional<QString> CallHandler::heldValue(const QString& tag) const
 {
-    for (const BlockLine& l : m_pendingLines)
-        if (l.tag == tag)
-            return l.value;
+    for (auto l = m_pendingLines.crbegin(); l != m_pendingLines.crend(); ++l)
+        if (l->tag == tag)
+            return l->value;
     return std::nullopt;
 }
 
 void CallHandler::settleRepeat()
 {
-    // Every line of it agreed with the held block: what the held block lacked (a NAME) completes it.
+    // Every line of it agreed with the held block but for the name: what the held block lacked completes it, and
+    // a name said again is the one kept.
     for (const BlockLine& l : std::exchange(m_repeat, {}))
-        if (!heldValue(l.tag))
+        if (heldValue(l.tag) != l.value)
             holdLine(l);
 }
 

@@ -66,7 +66,8 @@ public:
     // request, which were asked about the call ringing now.
     void BlockCall() { blockCall(CurrentCaller); }
 
-    // Whether a line is a ring: "RING", or "RING" with the short code of a distinctive ring ("RING 2", "RING B").
+    // Whether a line is a ring: "RING", or "RING" with the short code of a distinctive ring after one blank or more
+    // ("RING 2", "RING  B").
     static bool isRing(const QString& line);
     // The event line of a call's ring count.
     static QString ringEvent(const clsCaller& caller);
@@ -121,7 +122,8 @@ private:
     void holdLine(const BlockLine& heard);
     // The value the held block gave a tag, or nothing when it gave none.
     std::optional<QString> heldValue(const QString& tag) const;
-    // A repeat that said nothing against the held block is the same caller: it completes the held block.
+    // A repeat that said nothing against the held block but a name is the same caller: it completes the held
+    // block, its name the one kept.
     void settleRepeat();
     // The held block for the call it belongs to, completed by what a repeat of it added.
     std::shared_ptr<clsCaller> takePending();
@@ -167,7 +169,7 @@ private:
     int m_pendingTicks = 0;
     QList<BlockLine> m_pendingLines;
     // The lines of a block that, so far, says again what the held block said, within a moment of it: some modems
-    // send a block twice. It is the same caller unless a line of it says otherwise.
+    // send a block twice. It is the same caller unless its DATE, TIME or NMBR says otherwise; its NAME is kept.
     QList<BlockLine> m_repeat;
     QDateTime m_lastRingAt;
     std::weak_ptr<clsCaller> m_newest;

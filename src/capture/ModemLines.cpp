@@ -52,10 +52,13 @@ std::optional<QString> ModemLineAssembler::next()
         const qsizetype cr = lineEnd == to ? -1 : qsizetype(lineEnd - m_pending.constData());
         const qsizetype end = cr < 0 ? m_pending.size() : cr;
         for (qsizetype i = m_read; i < end; ++i) {
-            const char c = m_pending.at(i);
+            char c = m_pending.at(i);
             const auto b = static_cast<unsigned char>(c);
-            // NUL and other stray control bytes would only corrupt the record.
-            if (b < 0x20 || b == 0x7f)
+            // A tab separates what it stands between as a blank does ("RING<TAB>2"); NUL and the other stray
+            // control bytes would only corrupt the record.
+            if (c == '\t')
+                c = ' ';
+            else if (b < 0x20 || b == 0x7f)
                 continue;
             // Past the bound only the line's tail is kept, in halves so the cost per byte stays flat.
             if (m_line.size() == MaxLineBytes) {

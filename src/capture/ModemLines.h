@@ -5,8 +5,9 @@
 
 #include <optional>
 
-// Cuts the bytes a modem sends into its lines. A line ends at CR or at LF (CR LF is one end); NUL and the other
-// control bytes are dropped wherever they are; the blanks around a line are dropped, and empty lines are no lines.
+// Cuts the bytes a modem sends into its lines. A line ends at CR or at LF (CR LF is one end); a tab is a blank; NUL
+// and the other control bytes are dropped wherever they are; the blanks around a line are dropped, and empty lines
+// are no lines.
 // Lines are handed out one at a time from the front, so a wait that runs while one line is handled (and reads on) keeps
 // the order of everything that arrived. A line never holds more than MaxLineBytes: a longer one is no modem's, and is
 // dropped at its CR, except for a caller-ID tag ("RING", "NMBR", "NAME") glued to its end, which is handed out from the

@@ -463,6 +463,13 @@ void TestCallHandler::callsOfALine_data()
     QTest::newRow("blanks around the rings")
         << QStringList{"\r\nRING 2 \r\n" + us + "\r\n RING\r\n"} << QStringLiteral("5551234567")
         << QStringList{"JOHN DOE|(555) 123-4567|2|BLOCKED|0"};
+    QTest::newRow("a tab or two blanks before a ring's code")
+        << QStringList{"\r\nRING\t2\r\n" + us + "\r\nRINGS\r\nXRING\r\nRING-2\r\nRING  B\r\n"}
+        << QStringLiteral("5551234567") << QStringList{"JOHN DOE|(555) 123-4567|2|BLOCKED|0"};
+    QTest::newRow("the same block again with another name")
+        << QStringList{uk("07700900123") + "NAME=JOHN DOE\r\n" + uk("07700900123") + "NAME=JANE ROE\r\n", ring, second,
+                       ring}
+        << QString() << QStringList{"JANE ROE|07700900123|2|N/A|0"};
     // The block's eight seconds count from its last line.
     QTest::newRow("a block said slowly") << QStringList{QStringLiteral("DATE=1203\r\n"),
                                                         second,
