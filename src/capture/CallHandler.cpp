@@ -330,9 +330,9 @@ void CallHandler::pendingBecomesCall()
         MatchCallerToContact(number, *caller);
     AddCaller(*caller);
     // Told to the clients and logged like any call, also when this road ends with its window: only the window
-    // and the pop-up, which go with it, hear nothing of it then.
-    broadcast(QStringLiteral(";NEW;"));
-    broadcast(QStringLiteral(";INCOMING CALLER;") + caller->PrintSend());
+    // and the pop-up, which go with it, hear nothing of it then. In one send, unlike a ring's: a client that finds
+    // the call's record and no ring in the send that began it knows at once that it never rang.
+    broadcast(QStringLiteral(";NEW;;INCOMING CALLER;") + caller->PrintSend());
     if (m_ended) {
         if (caller->ID == 0)
             noteUnstored(caller, gErrDescription);

@@ -1,5 +1,7 @@
 #include "capture/RemoteCallRoad.h"
 
+#include <utility>
+
 #include "capture/CallHandler.h"
 #include "capture/clsSound.h"
 #include "core/Globals.h"
@@ -49,6 +51,7 @@ void RemoteCallRoad::NewCall()
     CallListed = false;
     m_recordHeard = false;
     m_noRingNoted = false;
+    m_begunInSend = true;
     RingTicks = 0;
     gRinging = true;
     RingTimer.start();
@@ -109,10 +112,15 @@ void RemoteCallRoad::announce()
     }
 }
 
+void RemoteCallRoad::sendRead()
+{
+    if (std::exchange(m_begunInSend, false) && !m_ended)
+        noteNoRing();
+}
+
 void RemoteCallRoad::noteNoRing()
 {
-    // Whether a call will ring is known only once its ringing is over: one that never did is logged as the
-    // server logs it, with its 0 rings.
+    // Logged as the server logs it, with its 0 rings.
     if (m_recordHeard && CurrentCaller.Rings == 0 && !m_noRingNoted) {
         m_noRingNoted = true;
         AddEvent(CallHandler::ringEvent(CurrentCaller));

@@ -41,6 +41,9 @@ public:
     // After CurrentCaller took the server's record: match, sound (once), list (once), update, announce.
     void UpdateNewCall();
     void RingTimer_Timer();
+    // One send of the server's has been read whole. A call it began with its record and no ring never rang: its
+    // server sends such a call so, once it is over, and rings a call in sends of their own.
+    void sendRead();
 
     // Ends this copy of the call road for good as its window goes (a mode switch, the program's end): the ring
     // timer stops, the ringing state is left to the road that comes next, and a message read later changes
@@ -74,7 +77,8 @@ private:
     bool isAnotherCall(const clsCaller& record) const;
     // The caller's sound, once a call, once it has a number and has rung.
     void announce();
-    // The activity log's line of a call whose ringing ended (or whose road ended) without a ring.
+    // The activity log's line of a call that never rang, once that is known: at the end of the send that brought it,
+    // else (from a server that sent it otherwise) once its ringing or its road has ended.
     void noteNoRing();
 
     bool m_ended = false;
@@ -82,6 +86,8 @@ private:
     bool m_recordHeard = false;
     // The call in progress was logged as one that never rang.
     bool m_noRingNoted = false;
+    // The call in progress began in the send being read.
+    bool m_begunInSend = false;
     // The IDs of the latest calls this road followed.
     QList<qint32> m_followed;
 };

@@ -198,6 +198,7 @@ void RemoteDispatcher::ProcessRemoteNetworkData(const QString& unit)
     }
     if (progress)
         progress->Unload();
+    m_calls.sendRead();
     // The refill that follows holds the rows as records; their text is no longer needed.
     tokens = QStringList();
     if (!words && lateAnswer("MINI DISPLAY")) {
