@@ -5,6 +5,8 @@
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/UnwrittenFiles.h"
+#include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
@@ -41,14 +43,15 @@ QList<InUse> inUse(bool modeKnown, int ahead)
         if (!path.isEmpty())
             out.append({what, path, QFileInfo(path).absolutePath()});
     };
-    add(QStringLiteral("the statistics file"), GetProperty(Section::frmStatistics, Key::StatsFile, QString()));
+    add(QStringLiteral("the statistics file"),
+        GetProperty(Section::frmStatistics, Key::StatsFile, data + QStringLiteral("/Statistics.dat")));
     if (modeKnown && (!isClientMode() || ahead != Client)) {
         add(QStringLiteral("the call log"),
             gCallerDB ? gCallerDB->path() : GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()));
         add(QStringLiteral("the contact database"),
             gContactDB ? gContactDB->path() : GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString()));
         add(QStringLiteral("the attribute groups file"),
-            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, QString()));
+            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
     }
     return out;
 }
@@ -120,7 +123,16 @@ bool holdBeforeSettings(QString* refusal)
     return !SingleInstance::instance().running() || hold(inUse(false, Client), refusal, held);
 }
 
-bool holdInUse(QString* refusal) { return holdFor(savedMode(), refusal); }
+bool holdInUse(QString* refusal)
+{
+    // A store file the program no longer uses may be another copy's from now on: nothing held for it is written
+    // there any more, whatever the locks.
+    QStringList paths;
+    for (const InUse& store : inUse(true, savedMode()))
+        paths << store.path;
+    UnwrittenFiles::storesInUse(paths);
+    return holdFor(savedMode(), refusal);
+}
 
 bool holdForMode(int mode, QString* refusal) { return holdFor(mode, refusal); }
 
@@ -139,14 +151,11 @@ Change::Change(const QString& path)
 
 Change::~Change()
 {
-    SingleInstance& single = SingleInstance::instance();
-    if (!single.running())
-        return;
     // Until the change is done the settings may name the store it tried (a Change DB moves the setting first): only
     // what was held before it may stay.
     if (m_done)
         holdInUse();
-    else
+    else if (SingleInstance& single = SingleInstance::instance(); single.running())
         single.keepFolders(m_before);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -13,7 +14,11 @@
 namespace UnwrittenFiles {
 
 enum class OnRefusal {
-    Hold,   // a change the program goes on showing and using
+    Hold, // a change the program goes on showing and using
+    // The same for a store's file the user may change for another (the attribute groups, the custom statistics):
+    // held only while it is the file in use, and written only while this copy holds its folder's lock; once the
+    // program lets go of it another copy may take it.
+    HoldWhileInUse,
     GiveUp, // a command that is refused as a whole (and says so): nothing of it is kept
 };
 
@@ -27,6 +32,10 @@ bool write(const QString& path, const QByteArray& bytes, const QString& subject,
 std::optional<QByteArray> held(const QString& path);
 // The file was removed on purpose: what is held for it is not written any more.
 void forget(const QString& path);
+// The store files in use now, after a store, a data file or the mode changed: what is held for a store file the
+// program let go of is given up and said in the activity log, naming the file, why and since when its changes are
+// lost.
+void storesInUse(const QStringList& paths);
 // Writes again every file still held; true when none is left.
 bool writeHeld();
 // The program ends: every file still held is written once more, and each that still cannot be is said (kept with

@@ -219,9 +219,9 @@ void RefreshAttributeGroupFile()
     if (isClientMode())
         return;
     const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
-    // Refused, the groups stay as the user made them and are written at the next chance.
+    // Refused, the groups stay as the user made them and are written at the next chance, while the file is ours.
     if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(AttributeGroupRecords()), fileSubject(path),
-                                              UnwrittenFiles::OnRefusal::Hold, &error)) {
+                                              UnwrittenFiles::OnRefusal::HoldWhileInUse, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
                         QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
         return;

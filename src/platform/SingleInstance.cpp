@@ -473,6 +473,16 @@ QStringList SingleInstance::heldFolders() const
     return folders;
 }
 
+bool SingleInstance::holdsFolder(const QString& folder) const
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return false;
+    return std::any_of(m_locks.cbegin(), m_locks.cend(), [&info](const Lock& lock) {
+        return !lock.settings && lock.device == info.st_dev && lock.inode == info.st_ino;
+    });
+}
+
 void SingleInstance::noteRunningCopy(const Answer& answer, qint64 holder)
 {
     m_answered = answer.shown;

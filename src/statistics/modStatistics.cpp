@@ -501,9 +501,9 @@ QString unwrittenText(const QString& path, const QString& why)
 bool RefreshStatsFile()
 {
     const QString path = StatsFilePath();
-    // Refused, the statistics stay as the user made them and are written at the next chance.
+    // Refused, the statistics stay as the user made them and are written at the next chance, while the file is ours.
     if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(CustomStatsRecords()), fileSubject(path),
-                                              UnwrittenFiles::OnRefusal::Hold, &error)) {
+                                              UnwrittenFiles::OnRefusal::HoldWhileInUse, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
                         QStringLiteral("modStatistics_RefreshStatsFile"));
         return false;

@@ -15,12 +15,13 @@
 #include <sys/stat.h>
 
 #include "core/SettingsKeys.h"
+#include "core/StoreLocks.h"
 #include "core/UnwrittenFiles.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
 #include "core/modError.h"
-#include "platform/Clock.h"
 #include "core/modMain.h"
+#include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 #include "statistics/modStatistics.h"
@@ -714,6 +715,8 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
     QTest::newRow("autostart entry, turned off")
         << "autostart/Velquon.desktop" << onEntry << entry << entryTag << "full disk"
         << "turned off" << entrySecond;
+    QTest::newRow("attribute groups, let go") << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+                                              << "let go" << QByteArray();
     QTest::newRow("attribute groups, still full at the end")
         << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
         << "the end, still refused" << second;
@@ -799,6 +802,10 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
     }
     if (next == QLatin1String("read again") || next == QLatin1String("turned off"))
         change(next);
+    if (next == QLatin1String("let go")) { // another groups file chosen: the old one may be another copy's now
+        SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, home.file(QStringLiteral("other.dat")));
+        StoreLocks::holdInUse();
+    }
     refusalGone();
     if (next == QLatin1String("another file"))
         SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("3"));
@@ -811,12 +818,19 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
         return;
     }
     const QByteArray after = fileBytes(path);
+    if (next == QLatin1String("let go")) {
+        writeHeldActivityLinesAtEnd();
+        QVERIFY(fileBytes(home.file(QStringLiteral("ActivityLog.dat"))).contains(" before Velquon let go of it ("));
+    }
     if (second.isEmpty()) {
         QCOMPARE(after, before);
         return;
     }
     QVERIFY(after != before);
     QVERIFY2(after.contains(second), after.constData());
+    // The newest change, not an older one held before it went through.
+    if (next == QLatin1String("change") && !file.startsWith(QLatin1String("autostart")))
+        QVERIFY2(after.contains("third"), after.constData());
     QVERIFY(lastReportedTag() != QLatin1String("modMain_ShutDown"));
 }
 
@@ -827,12 +841,18 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites_data()
     // What the file is before the program works on it again: "a link" (to a file elsewhere), "another user's"
     // (owned by nobody's user and group, 0600: the program runs as root, as sudo with the user's home runs it),
     // "killed writes" (what writes killed before their rename left beside it, and what else stands there).
+    // "a link to another user's": the link the user's, the file another's.
     QTest::addColumn<QString>("stands");
     const Change onSettings = workOnSettings;
     const Change onStatistics = workOnStatistics;
     const Change onGroups = workOnAttributeGroups;
     const Change onEntry = workOnAutoStartEntry;
     QTest::newRow("settings, a link") << "Velquon.ini" << onSettings << "a link";
+    const Change onActivityLog = [](const QString& step) { AddLastingEvent(step); };
+    QTest::newRow("settings, a link to another user's file")
+        << "Velquon.ini" << onSettings << "a link to another user's";
+    QTest::newRow("activity log, a link to another user's file")
+        << "ActivityLog.dat" << onActivityLog << "a link to another user's";
     QTest::newRow("attribute groups, a link") << "AttributeGroups.dat" << onGroups << "a link";
     QTest::newRow("settings, another user's") << "Velquon.ini" << onSettings << "another user's";
     QTest::newRow("attribute groups, another user's") << "AttributeGroups.dat" << onGroups << "another user's";
@@ -841,18 +861,12 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites_data()
     QTest::newRow("attribute groups, killed writes") << "AttributeGroups.dat" << onGroups << "killed writes";
     QTest::newRow("autostart entry, killed writes") << "autostart/Velquon.desktop" << onEntry << "killed writes";
 }
-    // "a link to another user's": the link the user's, the file another's.
 
 // The checked replace puts the new content in the place of the file the path leads to, and leaves it what it was:
 // a link stays a link, another user's file stays that user's; and a start takes away what writes of its own that
 // were killed half-way left beside the file, and nothing else.
 void TestSettings::aFileKeepsWhatItIsThroughItsWrites()
 {
-    const Change onActivityLog = [](const QString& step) { AddLastingEvent(step); };
-    QTest::newRow("settings, a link to another user's file")
-        << "Velquon.ini" << onSettings << "a link to another user's";
-    QTest::newRow("activity log, a link to another user's file")
-        << "ActivityLog.dat" << onActivityLog << "a link to another user's";
     QFETCH(QString, file);
     QFETCH(Change, change);
     QFETCH(QString, stands);
