@@ -1639,7 +1639,7 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
             QVERIFY(settled());
             X11Desktop::askWindowManager(window->winId(), "_NET_ACTIVE_WINDOW", 2);
             QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::viewable(window->winId()), X11Desktop::kPatience);
-            QVERIFY(settled() && !X11Desktop::keptAbove(window));
+            QTRY_VERIFY_WITH_TIMEOUT(settled() && !X11Desktop::keptAbove(window), X11Desktop::kPatience);
         } else if (then.endsWith(QLatin1String("hide the pop-up"))) {
             // The pop-up hidden, it keeps only what the options give it.
             const bool optionOnTop = then.startsWith(QLatin1String("always on top"));
