@@ -22,10 +22,10 @@ enum class OnRefusal {
     GiveUp, // a command that is refused as a whole (and says so): nothing of it is kept
 };
 
-// Makes bytes the whole content of the file at path (PlainFile::replace). Refused, the file stays as it was; with
-// Hold, the bytes take the place of what an earlier refused write of that file held, under subject ("The attribute
-// group file /x/AttributeGroups.dat"). Once a write goes through, what it replaces is no longer held, and every
-// other file still held is written again. False with why when the file could not take the bytes.
+// Makes bytes the whole content of the file at path (PlainFile::replace). Refused, the file stays as it was; held
+// (Hold, HoldWhileInUse), the bytes take the place of what an earlier refused write of that file held, under subject
+// ("The attribute group file /x/AttributeGroups.dat"). Once a write goes through, what it replaces is no longer held,
+// and every other file still held is written again. False with why when the file could not take the bytes.
 bool write(const QString& path, const QByteArray& bytes, const QString& subject, OnRefusal onRefusal, QString* why);
 // What the program meant the file at path to hold and could not write yet; read in place of the file, which
 // holds an older content.
@@ -36,7 +36,7 @@ void forget(const QString& path);
 // program let go of is given up and said in the activity log, naming the file, why and since when its changes are
 // lost.
 void storesInUse(const QStringList& paths);
-// Writes again every file still held; true when none is left.
+// Writes again every file still held (a store's file while this copy holds its folder); true when none is left.
 bool writeHeld();
 // The program ends: every file still held is written once more, and each that still cannot be is said (kept with
 // SaveError under "modMain_ShutDown", in the event list and the activity log, or the diagnostic log when that
