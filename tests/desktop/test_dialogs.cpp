@@ -1376,7 +1376,7 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
     // brought it no more (a window that moved or grew is looked at once it has been still a quarter of a second).
     const auto settled = [] {
         for (int round = 0; round < 8; ++round) {
-            if (!waitForQueuedMarker() || !X11Desktop::windowManagerCaughtUp())
+            if (!waitForQueuedMarker() || !X11Desktop::windowManagerCaughtUp() || !waitForQueuedMarker())
                 return false;
             if (!KeepInSight::settling())
                 return true;
@@ -1403,10 +1403,18 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
     // Taller than the room the pop-up leaves, its Stop under the pop-up (or just below it).
     const bool stopClear = then == QLatin1String("its Stop clear");
     const auto stopUnderThePopup = [&](frmProcessing* progress) {
+        // Each step once the program has what the window manager made of the last, and the rule has looked at it.
+        const auto caughtUp = [&] {
+            return QTest::qWaitFor(
+                [&] { return X11Desktop::frameOf(progress) == progress->frameGeometry() && settled(); },
+                X11Desktop::kPatience);
+        };
         progress->resize(progress->width(), screen.height() / 2 - place.height() / 2 + 40);
+        QVERIFY(caughtUp());
         const auto* stop = ui::findByName<QWidget>(progress, QStringLiteral("cmdStop"));
         const int at = stopClear ? popupFrame.bottom() + 20 : popupFrame.center().y();
         progress->move(progress->x(), at - stop->mapTo(progress, stop->rect().center()).y());
+        QVERIFY(caughtUp());
     };
     QStringList covered;
     const auto reachable = [&covered, &popupAt, this](QWidget* window) {
@@ -1632,12 +1640,13 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
                                      X11Desktop::kPatience);
             QVERIFY(X11Desktop::stackPlace(window) > X11Desktop::stackPlace(popup));
         } else if (then == QLatin1String("minimised, hide the pop-up, restored")) {
-            // The pop-up hidden while the window is in the task bar: restored from there, it keeps no stay-on-top.
-            X11Desktop::minimise(window);
+            // The pop-up hidden while the window is in the task bar: restored, as the program restores the windows
+            // it took there, it keeps no stay-on-top.
+            window->setWindowState(Qt::WindowMinimized);
             QTRY_VERIFY_WITH_TIMEOUT(!X11Desktop::viewable(window->winId()), X11Desktop::kPatience);
             TRIGGER(main, "mnuWindow(6)");
             QVERIFY(settled());
-            X11Desktop::askWindowManager(window->winId(), "_NET_ACTIVE_WINDOW", 2);
+            window->setWindowState(Qt::WindowNoState);
             QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::viewable(window->winId()), X11Desktop::kPatience);
             QTRY_VERIFY_WITH_TIMEOUT(settled() && !X11Desktop::keptAbove(window), X11Desktop::kPatience);
         } else if (then.endsWith(QLatin1String("hide the pop-up"))) {
