@@ -110,24 +110,12 @@ void CallHandler::logUnstored()
 
 QString CallHandler::lineValue(const QString& line, const QString& tag)
 {
-    QString value;
-    const qsizetype eq = line.indexOf(QLatin1Char('='));
-    if (eq >= 0) {
-        const bool blankBefore = eq > 0 && line.at(eq - 1) == QLatin1Char(' ');
-        const bool blankAfter = eq + 1 < line.size() && line.at(eq + 1) == QLatin1Char(' ');
-        if (blankBefore && blankAfter)
-            value = line.mid(7); // "NMBR = value"
-        else if (!blankBefore)
-            value = line.mid(5); // "NMBR=value"
-        else
-            value = line.mid(6); // "NMBR =value"
-    } else if (line.size() > 4 && line.at(4) == QLatin1Char(' ')) {
-        value = line.mid(5); // "NMBR value"
-    } else {
-        // "NMBRvalue": some modems glue the value to the tag. Only the tag in front goes: the same letters
-        // inside the value are the caller's.
-        value = line.mid(tag.size());
-    }
+    // "NMBR=value", "NMBR = value", "NMBR value" and "NMBRvalue" alike: the blanks around the tag's "=" (a tab
+    // reads as one) separate, those inside the value are the caller's. Of a value glued to its tag only the tag
+    // in front goes: the same letters inside the value are the caller's.
+    QString value = line.mid(tag.size()).trimmed();
+    if (value.startsWith(QLatin1Char('=')))
+        value = value.mid(1).trimmed();
     // A value never carries the record and message separators, nor control characters, into a record.
     value = StripSeparators(value, QStringLiteral("?"));
     value.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });

@@ -74,7 +74,7 @@ public:
     // The event line that puts a call's ring count right after its last ring turned out to be the next caller's.
     static QString ringGivenBackEvent(const clsCaller& caller);
 
-    // The value of a caller-ID line after its four-letter tag.
+    // What a caller-ID line says after its four-letter tag and its "=", without the blanks around them.
     static QString lineValue(const QString& line, const QString& tag);
     // "(ddd) ddd-dddd", "ddd-dddd", "UNKNOWN NUMBER", "PRIVATE NUMBER" or the value as it came.
     static QString formatNumber(const QString& value);

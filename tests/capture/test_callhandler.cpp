@@ -23,6 +23,7 @@
 #include "platform/Clock.h"
 #include "platform/DateText.h"
 #include "platform/SqlDatabase.h"
+#include "support/BlockedContact.h"
 #include "support/FakeModem.h"
 #include "support/ManualWaitClock.h"
 #include "support/QueuedMarker.h"
@@ -470,6 +471,9 @@ void TestCallHandler::callsOfALine_data()
         << QStringList{uk("07700900123") + "NAME=JOHN DOE\r\n" + uk("07700900123") + "NAME=JANE ROE\r\n", ring, second,
                        ring}
         << QString() << QStringList{"JANE ROE|07700900123|2|N/A|0"};
+    QTest::newRow("a tab after a caller-ID line's =")
+        << QStringList{"NMBR=\t5552468100\r\nNAME=\tJOHN DOE\r\n", ring, second, ring} << QString()
+        << QStringList{"JOHN DOE|(555) 246-8100|2|BLOCKED|0"};
     // The block's eight seconds count from its last line.
     QTest::newRow("a block said slowly") << QStringList{QStringLiteral("DATE=1203\r\n"),
                                                         second,
@@ -509,6 +513,8 @@ void TestCallHandler::callsOfALine()
     const QDateTime start(QDate(2024, 3, 21), QTime(14, 0, 0), Qt::UTC);
     Clock::setNow(start);
     SaveProperty(Section::frmConfiguration, Key::BlockCallStrings, blockList);
+    // A call from this contact is seen to be matched to it where it is blocked.
+    QVERIFY(addBlockedContact(road.home.file("dbContacts.mdb"), "JOHN DOE", "(555) 246-8100"));
     road.open();
     for (const QString& step : script) {
         if (step == QLatin1String("1 s")) {
@@ -900,17 +906,7 @@ void TestCallHandler::contactInBlockingGroupIsBlocked()
 {
     Road road;
     road.open();
-    QVERIFY(CreateContactDB(road.home.file("dbContacts.mdb")));
-    auto group = std::make_shared<clsAttributeGroup>();
-    group->Description = "Nuisance";
-    group->Block = true;
-    gAttributeGroups = KeyedCollection<clsAttributeGroup>();
-    QVERIFY(gAttributeGroups.add(group->Description, group));
-    clsContact acme;
-    acme.Name = "ACME";
-    acme.AttributeGroup = "Nuisance";
-    acme.AddNumber(std::make_shared<clsNumber>("(800) 555-0199", "Work"));
-    QVERIFY(AddContact(acme));
+    QVERIFY(addBlockedContact(road.home.file("dbContacts.mdb"), "ACME", "(800) 555-0199"));
     road.modem.injectLine("RING");
     road.lines(FakeModem::callLines("8005550199", "ACME SALES"));
     QTRY_COMPARE(road.rows().value(0).name, QString("ACME SALES"));
