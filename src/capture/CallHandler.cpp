@@ -290,9 +290,9 @@ std::optional<QString> CallHandler::heldValue(const QString& tag) const
 void CallHandler::settleRepeat()
 {
     // Every line of it agreed with the held block but for the name: what the held block lacked completes it, and
-    // a name said again is the one kept.
+    // a name said again is the one kept. A tag it says nothing for ("NAME=") takes nothing away.
     for (const BlockLine& l : std::exchange(m_repeat, {}))
-        if (heldValue(l.tag) != l.value)
+        if (!l.value.isEmpty() && heldValue(l.tag) != l.value)
             holdLine(l);
 }
 

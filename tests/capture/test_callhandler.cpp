@@ -471,6 +471,9 @@ void TestCallHandler::callsOfALine_data()
         << QStringList{uk("07700900123") + "NAME=JOHN DOE\r\n" + uk("07700900123") + "NAME=JANE ROE\r\n", ring, second,
                        ring}
         << QString() << QStringList{"JANE ROE|07700900123|2|N/A|0"};
+    QTest::newRow("the same block again with no name")
+        << QStringList{uk("07700900123") + "NAME=JOHN DOE\r\n" + uk("07700900123") + "NAME=\r\n", ring, second, ring}
+        << QString() << QStringList{"JOHN DOE|07700900123|2|N/A|0"};
     QTest::newRow("a tab after a caller-ID line's =")
         << QStringList{"NMBR=\t5552468100\r\nNAME=\tJOHN DOE\r\n", ring, second, ring} << QString()
         << QStringList{"JOHN DOE|(555) 246-8100|2|BLOCKED|0"};
