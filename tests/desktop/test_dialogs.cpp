@@ -1288,7 +1288,7 @@ void TestDialogs::escapeAndTheCloseBoxOfATasksWindowStopItsTask()
 // The pop-up on top at the middle of the screen, where it stands at first: each window of ours opens clear of it,
 // whatever opens it (the main window, the contact book, a dialog of the book's), already as the window manager
 // first puts it on the screen; where the pop-up leaves no room beside it (as wide as the screen, as tall as it may
-// be), a plain window stays below it, and a task's window stands above it only while the pop-up covers its Stop:
+// be), any other window stays below it (the options too), and a task's window above it only while it covers its Stop:
 // hidden, moved off, its On Top off, or the window restored from the task bar after it went, the pop-up leaves it
 // no more stay-on-top than the options give. A window that grows is placed again, on the screen. A task's progress
 // window shown beside the task bar (the main window in the tray) moves off the pop-up the user left in that corner,
@@ -1330,6 +1330,7 @@ void TestDialogs::noWindowOfOursIsUnderThePopup_data()
     row("Add Attribute Group", "middle", {book, QStringLiteral("cmdAddAttributeGroup")});
     row("Select Color", "middle", {book, QStringLiteral("cmdAddAttributeGroup"), QStringLiteral("picColor")});
     row("Find Contact, no room beside the pop-up", "across", {book, QStringLiteral("mnuEditFind")});
+    row("Options, no room beside the pop-up", "across", {QStringLiteral("mnuOptionsConfiguration")});
     row("a task's Stop under the pop-up, then the pop-up hidden", "across", {}, "a task, hide the pop-up");
     row("a task's Stop under the pop-up, then the pop-up moved off it", "across", {}, "a task, move the pop-up");
     row("a task's Stop under the pop-up, then the pop-up's On Top off", "across", {},
@@ -1338,7 +1339,9 @@ void TestDialogs::noWindowOfOursIsUnderThePopup_data()
         "a task, always on top, hide the pop-up");
     row("a task's Stop under the pop-up, minimised, the pop-up hidden, restored", "across", {},
         "a task, minimised, hide the pop-up, restored");
-    row("a task under the pop-up, its Stop clear of it", "across", {}, "a task, its Stop clear");
+    row("a task under the pop-up, its Stop clear of it", "across", {}, "a task, its Stop 30 px clear");
+    row("a task under the pop-up, its Stop 14 px clear of it", "across", {}, "a task, its Stop 14 px clear");
+    row("a task's Stop 19 px under the pop-up's top edge", "across", {}, "a task, its Stop 19 px under its top");
     row("a task's progress window beside the task bar", "corner", {}, "a task beside the task bar");
     row("a notice, then a task's progress window over it", "nowhere", {}, "a notice, then a task");
     row("two tasks' progress windows grown where the pop-up leaves them no room", "across", {}, "two tasks, grown");
@@ -1400,8 +1403,9 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
         popupFrame = X11Desktop::frameOf(popup);
     }
 
-    // Taller than the room the pop-up leaves, its Stop under the pop-up (or just below it).
-    const bool stopClear = then == QLatin1String("its Stop clear");
+    // Taller than the room the pop-up leaves, its Stop under the pop-up (or the row's pixels below it or into it).
+    const bool stopClear = then.endsWith(QLatin1String(" clear"));
+    const int px = then.section(QLatin1Char(' '), 2, 2).toInt();
     const auto stopUnderThePopup = [&](frmProcessing* progress) {
         // Each step once the program has what the window manager made of the last, and the rule has looked at it.
         const auto caughtUp = [&] {
@@ -1412,9 +1416,10 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
         progress->resize(progress->width(), screen.height() / 2 - place.height() / 2 + 40);
         QVERIFY(caughtUp());
         const auto* stop = ui::findByName<QWidget>(progress, QStringLiteral("cmdStop"));
-        const int at = stopClear ? popupFrame.bottom() + 20 : popupFrame.center().y();
-        progress->move(progress->x(), at - stop->mapTo(progress, stop->rect().center()).y());
-        QVERIFY(caughtUp());
+        const int at = stopClear ? popupFrame.bottom() + 1 + px
+                       : px      ? popupFrame.top() + px - stop->height()
+                                 : popupFrame.center().y();
+        QVERIFY(X11Desktop::bringTo(stop, at) && caughtUp());
     };
     QStringList covered;
     const auto reachable = [&covered, &popupAt, this](QWidget* window) {

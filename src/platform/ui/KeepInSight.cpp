@@ -3,9 +3,11 @@
 #include "platform/ui/TaskWindow.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHash>
+#include <QInputDialog>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
@@ -222,12 +224,22 @@ public:
         return window->isModal() || qobject_cast<const QMessageBox*>(window) || marked(window);
     }
 
-    // What may stand above a marked window where no room is left beside it: what waits for an answer (a box, a
-    // modal dialog) or stands for a running task (its Stop), and only for its buttons. Everything else stays below
-    // the pop-up, which is there to show the caller.
-    static bool mayStandAbove(const QWidget* window)
+    // The buttons for which window may stand above a marked window where no room is left beside it: a question
+    // box's answers (a message box, a prompt) and a task's Stop. Any other window, modal or not (the options and
+    // the windows they open, with buttons all over them), has none: it stays below the pop-up, which is there to
+    // show the caller.
+    static QList<const QAbstractButton*> answerButtons(const QWidget* window)
     {
-        return window->isModal() || qobject_cast<const QMessageBox*>(window) || qobject_cast<const TaskWindow*>(window);
+        QList<const QAbstractButton*> out;
+        if (qobject_cast<const QMessageBox*>(window) || qobject_cast<const QInputDialog*>(window)) {
+            if (const auto* answers = window->findChild<QDialogButtonBox*>())
+                for (const QAbstractButton* b : answers->buttons())
+                    out << b;
+        } else if (qobject_cast<const TaskWindow*>(window)) {
+            for (const QPushButton* b : window->findChildren<QPushButton*>())
+                out << b;
+        }
+        return out;
     }
 
     // The marked windows on the screen that window must stay clear of: all but itself and those it belongs to.
@@ -519,12 +531,12 @@ void placeBeside(QWidget* box)
     }
     if (here != stands)
         box->move(here.topLeft() + ownArea);
-    // Where it would stand once moved: its own area at here.
+    // Its answers where the window manager shows them, inside the frame (a title bar's height below its corner),
+    // carried along as the window is moved to here.
     QList<QRect> buttons;
-    if (Keeper::mayStandAbove(box))
-        for (const QPushButton* b : box->findChildren<QPushButton*>())
-            if (b->isVisibleTo(box))
-                buttons << QRect(b->mapTo(box, QPoint()), b->size()).translated(here.topLeft() + ownArea);
+    for (const QAbstractButton* b : Keeper::answerButtons(box))
+        if (b->isVisibleTo(box))
+            buttons << QRect(b->mapToGlobal(QPoint()), b->size()).translated(here.topLeft() - stands.topLeft());
     QList<const QWidget*> under;
     for (const QWidget* w : marks)
         if (!clearOf(frameOf(w), buttons))

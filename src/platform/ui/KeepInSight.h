@@ -13,9 +13,10 @@ class QWidget;
 // beside them, on the screen, as near as can be to where it would have stood; while it is open it is looked at
 // again whenever it moves or is resized (a details section opened, the user's drag), and whenever one of them
 // shows, is raised, moves or grows over it. A window that grew is brought back onto the screen. Where the screen
-// leaves no room beside them, a plain window stays where it is, below the pop-up: the caller is what must be seen.
-// Only a box waiting for an answer or a task's window stands above them, and only while one of them covers its
-// buttons; on top with the pop-up while the pop-up is on top. Hidden, moved off or closed, or the box restored with
+// leaves no room beside them, a window stays where it is, below the pop-up, modal or not (the options): the caller
+// is what must be seen. Only a question box (a message box, a prompt) or a task's window stands above them, and
+// only while one of them covers the buttons that answer it (a box's answers, a task's Stop) where they are on the
+// screen; on top with the pop-up while the pop-up is on top. Hidden, moved off or closed, or the box restored with
 // nothing left under its buttons, it takes the window's stay-on-top back. What the rule moves or raises itself is no
 // news to it. The marked window keeps its own place. It all happens at one place every window passes, never by
 // moving the keyboard or activating a window.

@@ -265,6 +265,16 @@ inline bool windowManagerCaughtUp()
     return answered;
 }
 
+// Moves widget's window up or down until the X server shows widget's top at y; false if it never gets there.
+inline bool bringTo(const QWidget* widget, int y)
+{
+    const auto top = [widget] {
+        return clientOnScreen(widget->window()->winId()).y() + widget->mapTo(widget->window(), QPoint()).y();
+    };
+    widget->window()->move(widget->window()->pos() + QPoint(0, y - top()));
+    return QTest::qWaitFor([&] { return windowManagerCaughtUp() && top() == y; }, kPatience);
+}
+
 // The window's frame on the screen, as the window manager keeps it.
 inline QRect frameOf(const QWidget* window) { return frameOnScreen(window->winId()); }
 
