@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 #include "app/StartupWindows.h"
 #include "capture/ModemPort.h"
@@ -20,6 +21,7 @@
 #include "core/MainWindow.h"
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreFiles.h"
 #include "core/StoreLocks.h"
 #include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
@@ -134,6 +136,30 @@ void refuseWithoutLock(const QString& why)
                     Prompt::OkOnly, Prompt::Exclamation);
 }
 
+// Run as root, the program writes only where no other user can steer what it writes (platform/PlainFile). Its own
+// folders are looked at before anything is written: one that fails ends the start having written nothing (no
+// settings, logs, databases or sounds), with one message that says whose it is and what to do.
+bool refuseForOthersFolders()
+{
+    if (::geteuid() != 0)
+        return false;
+    for (const QString& folder : ownFolders()) {
+        const PlainFile::Way way = PlainFile::wayTo(folder);
+        if (way.refusal.isEmpty())
+            continue;
+        g_notStarted = true;
+        const QString remedy = way.blockerOwner != 0
+                                   ? QStringLiteral("Run Velquon as ") + PlainFile::ownerName(way.blockerOwner) +
+                                         QStringLiteral(", or give it a folder of root's (VELQUON_HOME).")
+                                   : QStringLiteral("Give it a folder that only root can change (VELQUON_HOME).");
+        Prompt::message(QStringLiteral("Velquon cannot start as root with its files in ") + folder +
+                            QStringLiteral(": ") + way.refusal + QStringLiteral(". ") + remedy,
+                        Prompt::OkOnly, Prompt::Exclamation);
+        return true;
+    }
+    return false;
+}
+
 bool g_programEnded = false;
 // The signal the program is ending on (0: none). Nobody may be there to answer, so the exit steps ask
 // nothing and say in the activity log what they did not save.
@@ -240,6 +266,8 @@ bool Main()
     // one when it cannot hold the lock.
     SingleInstance& single = SingleInstance::instance();
     g_notStarted = false;
+    if (refuseForOthersFolders())
+        return false;
     if (!single.acquire(settingsFilePath())) {
         if (!single.refusal().isEmpty())
             refuseWithoutLock(single.refusal());
@@ -388,8 +416,7 @@ bool Main()
         SaveProperty(Section::frmConfiguration, Key::InitializedSettings, QStringLiteral("True"));
 
     if (gNetworkMode != Client)
-        LoadAttributeGroupsFromFile(
-            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
+        LoadAttributeGroupsFromFile(StoreFiles::attributeGroups());
 
     int viewTime = textToWhole(GetProperty(Section::frmMain, Key::ViewTime, QStringLiteral("6")), 6);
     SetViewTime(viewTime);

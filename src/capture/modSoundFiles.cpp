@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/modMain.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 
 QString bundledSoundsFolder()
@@ -32,8 +33,11 @@ bool InstallBundledSounds()
     // Copy into a scratch folder first, so an interrupted copy never leaves a half-filled "Sounds" folder
     // that would stop the next start from trying again.
     const QString scratch = target + QStringLiteral(".partial");
+    // Only where the program may write: run as root, never in a folder another user controls.
+    if (!PlainFile::wayTo(scratch).refusal.isEmpty())
+        return false;
     QDir(scratch).removeRecursively();
-    if (!QDir().mkpath(scratch))
+    if (!PlainFile::makeFolders(scratch))
         return false;
     const QFileInfoList files = QDir(source).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& f : files) {

@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/ProgramLinks.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreFiles.h"
 #include "core/StoreLocks.h"
 #include "core/modAttributeGroup.h"
 #include "core/modContactDB.h"
@@ -29,10 +30,7 @@ const QString ExistsText = QStringLiteral("This file name already exits. Choose 
 
 QString contactDBPath() { return GetProperty(Section::frmConfiguration, Key::ContactDBPath, defaultContactDBPath()); }
 
-QString groupFilePath()
-{
-    return GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
-}
+QString groupFilePath() { return StoreFiles::attributeGroups(); }
 
 // OK: try again; anything else ends the command.
 bool retry(const QString& text) { return Prompt::message(text, Prompt::OkCancel, Prompt::Critical) == Prompt::Ok; }

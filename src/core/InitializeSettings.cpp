@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "core/SettingsKeys.h"
+#include "core/StoreFiles.h"
 #include "core/modAPI.h"
 #include "core/modAttributeGroup.h"
 #include "platform/Clock.h"
@@ -95,7 +96,7 @@ void InitializeSettings()
         {frmActivityLog, WordWrap, no},
         {frmContacts, Left, left(7200)},
         {frmContacts, Top, top(3500)},
-        {frmContacts, AttributeGroupsFile, F + "/AttributeGroups.dat"},
+        {frmContacts, AttributeGroupsFile, defaultAttributeGroupsFile()},
         {frmContacts, TreeView, no},
         {frmCustomizeMiniDisplay, Left, left(8070)},
         {frmCustomizeMiniDisplay, Top, top(4740)},
@@ -175,7 +176,7 @@ void InitializeSettings()
         {frmStatistics, TimePeriod, "ANYTIME"},
         {frmStatistics, SavedStats, none},
         {frmStatistics, SavedGroups, none},
-        {frmStatistics, StatsFile, F + "/Statistics.dat"},
+        {frmStatistics, StatsFile, StoreFiles::defaultStatistics()},
         {frmConfiguration, LogOffTime, DateText::format(Clock::now())},
         {frmConfiguration, CallerDBPath, F + "/dbCID.mdb"},
         {frmConfiguration, ContactDBPath, F + "/dbContacts.mdb"},

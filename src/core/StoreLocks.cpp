@@ -5,11 +5,13 @@
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreFiles.h"
 #include "core/UnwrittenFiles.h"
 #include "core/modAttributeGroup.h"
 #include "core/modCallerDB.h"
 #include "core/modContactDB.h"
 #include "core/modProperties.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
 #include "platform/SqlDatabase.h"
@@ -43,15 +45,13 @@ QList<InUse> inUse(bool modeKnown, int ahead)
         if (!path.isEmpty())
             out.append({what, path, QFileInfo(path).absolutePath()});
     };
-    add(QStringLiteral("the statistics file"),
-        GetProperty(Section::frmStatistics, Key::StatsFile, data + QStringLiteral("/Statistics.dat")));
+    add(QStringLiteral("the statistics file"), StoreFiles::statistics());
     if (modeKnown && (!isClientMode() || ahead != Client)) {
         add(QStringLiteral("the call log"),
             gCallerDB ? gCallerDB->path() : GetProperty(Section::frmConfiguration, Key::CallerDBPath, QString()));
         add(QStringLiteral("the contact database"),
             gContactDB ? gContactDB->path() : GetProperty(Section::frmConfiguration, Key::ContactDBPath, QString()));
-        add(QStringLiteral("the attribute groups file"),
-            GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile()));
+        add(QStringLiteral("the attribute groups file"), StoreFiles::attributeGroups());
     }
     return out;
 }
@@ -139,9 +139,16 @@ bool holdForMode(int mode, QString* refusal) { return holdFor(mode, refusal); }
 Change::Change(const QString& path)
 {
     SingleInstance& single = SingleInstance::instance();
+    if (single.running())
+        m_before = single.heldFolders();
+    // Run as root, a store on a way another user controls is refused as it is chosen, before anything (its folder's
+    // lock file) is written for it.
+    if (const PlainFile::Way way = PlainFile::wayTo(path); !way.refusal.isEmpty()) {
+        m_refusal = path + QStringLiteral(" cannot be used: ") + way.refusal;
+        return;
+    }
     if (!single.running())
         return;
-    m_before = single.heldFolders();
     QString why;
     qint64 process = 0;
     // A folder that takes no lock file takes no store either: the store's own opening says why, in its words.

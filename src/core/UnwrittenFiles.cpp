@@ -69,6 +69,7 @@ bool write(const QString& path, const QByteArray& bytes, const QString& subject,
     }
     // An older content held for the file would otherwise come back over this one.
     g_held.remove(key);
+    ForgetUnwrittenReports();
     // The disk took this one: there may be room for the others too.
     writeHeld();
     return true;

@@ -3,21 +3,13 @@
 #include "core/UnwrittenFiles.h"
 #include "core/modError.h"
 #include "platform/PlainFile.h"
+#include "platform/ProgramFolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
-QString autoStartEntryPath()
-{
-    const QString home = qEnvironmentVariable("VELQUON_HOME");
-    const QString folder = home.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                                                QStringLiteral("/autostart")
-                                          : QDir(home).absolutePath() + QStringLiteral("/autostart");
-    return folder + QStringLiteral("/Velquon.desktop");
-}
+QString autoStartEntryPath() { return autoStartFolder() + QStringLiteral("/Velquon.desktop"); }
 
 QString autoStartProgram()
 {
@@ -48,7 +40,7 @@ void SetAutoStart()
         return;
     existing.close();
     // Whatever else stands in the entry's place (a folder, a named pipe) is the user's: never written over.
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    PlainFile::makeFolders(QFileInfo(path).absolutePath());
     // Refused, the option still says the program starts with the desktop: the entry is written at the next chance.
     const QString subject = QStringLiteral("The autostart entry ") + path;
     if (QString why; !UnwrittenFiles::write(path, entry, subject, UnwrittenFiles::OnRefusal::Hold, &why)) {
@@ -62,8 +54,13 @@ void RemoveAutoStart()
     const QString path = autoStartEntryPath();
     // An entry that could not be written yet must not come back after the option was turned off.
     UnwrittenFiles::forget(path);
-    if (QFile::exists(path) && !QFile::remove(path)) {
-        SaveError(kFileAccessError, QStringLiteral("Path/File access error: ") + path, QStringLiteral("Velquon"));
+    // Only where the program may write: run as root, never in a folder another user controls.
+    const QString refusal = PlainFile::wayTo(path).refusal;
+    if (QFile::exists(path) && (!refusal.isEmpty() || !QFile::remove(path))) {
+        SaveError(kFileAccessError,
+                  QStringLiteral("Path/File access error: ") + path +
+                      (refusal.isEmpty() ? QString() : QStringLiteral(": ") + refusal),
+                  QStringLiteral("Velquon"));
         ReportError(QStringLiteral("modAPI_RemoveAutoStart"));
     }
 }

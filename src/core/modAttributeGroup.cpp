@@ -9,6 +9,7 @@
 #include "core/Globals.h"
 #include "core/RecordFields.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreFiles.h"
 #include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
 #include "core/modContactDB.h"
@@ -180,8 +181,7 @@ void LoadAttributeGroupsFromFile(const QString& path)
     if (lines.skipped > 0) {
         // The next rewrite of the file leaves the skipped lines out: the file as it was is kept beside it.
         const QString aside = path + QStringLiteral(".damaged");
-        QFile::remove(aside);
-        const bool kept = QFile::copy(path, aside);
+        const bool kept = PlainFile::copyWhole(path, aside);
         AddEvent(QStringLiteral("%1 line(s) of the attribute group file %2 could not be read and were skipped "
                                 "(the first is line %3)")
                      .arg(lines.skipped)
@@ -218,7 +218,7 @@ void RefreshAttributeGroupFile()
 {
     if (isClientMode())
         return;
-    const QString path = GetProperty(Section::frmContacts, Key::AttributeGroupsFile, defaultAttributeGroupsFile());
+    const QString path = StoreFiles::attributeGroups();
     // Refused, the groups stay as the user made them and are written at the next chance, while the file is ours.
     if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(AttributeGroupRecords()), fileSubject(path),
                                               UnwrittenFiles::OnRefusal::HoldWhileInUse, &error)) {

@@ -1,5 +1,7 @@
 #include "core/modError.h"
 
+#include <QHash>
+
 #include "core/Globals.h"
 #include "core/modMain.h"
 #include "platform/DiagnosticLog.h"
@@ -12,6 +14,12 @@ QString gErrSource;
 namespace {
 QString g_lastTag;
 int g_withoutWaiting = 0;
+// The refusal each tag said last (ReportUnwritten), and whether a main window showed it.
+struct Said {
+    QString description;
+    bool shown = false;
+};
+QHash<QString, Said> g_unwrittenSaid;
 
 void warn(const QString& text)
 {
@@ -47,12 +55,20 @@ void ReportError(const QString& tag)
 void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag)
 {
     SaveError(number, description, source);
+    // Every change tries the write again: the same refusal is said once, until its reason changes; said before a
+    // main window showed the events, once more where the user sees it.
+    Said& said = g_unwrittenSaid[tag];
+    const bool shown = gMainForm != nullptr;
+    if (said.description == description && (said.shown || !shown)) {
+        g_lastTag = tag;
+        return;
+    }
+    said = {description, shown};
     ReportError(tag);
-    if (gMainForm)
-        AddEventOnce(QStringLiteral("unwritten ") + description, description);
-    else
-        AddEvent(description);
+    AddEvent(description);
 }
+
+void ForgetUnwrittenReports() { g_unwrittenSaid.clear(); }
 
 QString lastReportedTag() { return g_lastTag; }
 

@@ -45,9 +45,12 @@ void SaveError(qint32 number, const QString& description, const QString& source 
 // so a failure the user is not told about still leaves a trace; the kept error stays as it is.
 void ReportError(const QString& tag);
 // A file the program writes whole could not be written, so it stays as it was: kept (description says which file and
-// why) and reported under tag like any failure, and said in the event list, once for each description once a main
-// window shows it (a full disk would say it again at every change); before that it reaches only the activity log.
+// why), and reported under tag like any failure and said in the event list once, until the description changes (a
+// full disk would say it again at every change) or a write goes through; said before a main window showed the
+// events, it is said once more where the user sees it.
 void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag);
+// A write went through: a refusal that comes again is said again.
+void ForgetUnwrittenReports();
 // Adds an event line and shows a warning box; an empty message reports the kept error. While a
 // ReportWithoutWaiting lives the box is a notice, which does not wait.
 void ShowError(const QString& message);

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QSet>
@@ -27,6 +26,7 @@
 #include "platform/DesktopLauncher.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/EventLoopChoice.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
 
@@ -177,19 +177,13 @@ namespace {
 
 // Moves a full log aside. What cannot be moved (a read-only folder, a folder in the older file's place) is
 // emptied all the same, to keep the bound; the returned text says so the first time in this process, and
-// goes into the emptied log.
+// goes into the emptied log. A log whose lines would be refused is left as it is.
 QString rotateActivityLog(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() < ActivityLogMaxBytes)
+    QString reason;
+    if (PlainFile::keepWithin(path, ActivityLogMaxBytes, 0, &reason) != PlainFile::Bound::Emptied)
         return QString();
     const QString older = path + QStringLiteral(".1");
-    QFile::remove(older);
-    QFile log(path);
-    if (log.rename(older))
-        return QString();
-    const QString reason = log.errorString();
-    log.resize(0);
     const QString key = QStringLiteral("rotate ") + path;
     if (g_saidOnce.contains(key))
         return QString();

@@ -67,7 +67,8 @@ void repairStore(const QByteArray& original, const IniFile::Parsed& parsed)
 {
     const QString& path = g_store.path;
     const QString aside = asideName(path);
-    bool kept = QFile::rename(path, aside);
+    // Only where the program may write: run as root, never in a folder another user controls.
+    bool kept = PlainFile::wayTo(aside).refusal.isEmpty() && QFile::rename(path, aside);
     if (kept) {
         // Without a clean file in its place the next start would find none and begin as a new installation: the
         // damaged one goes back, and is not written over in this run.
@@ -76,7 +77,7 @@ void repairStore(const QByteArray& original, const IniFile::Parsed& parsed)
             kept = false;
             QFile::rename(aside, path);
         }
-    } else if (QFile::copy(path, aside)) {
+    } else if (PlainFile::copyWhole(path, aside)) {
         kept = QFileInfo(aside).size() == original.size();
     }
     g_store.memoryOnly = !kept;

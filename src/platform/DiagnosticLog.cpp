@@ -1,11 +1,10 @@
 #include "platform/DiagnosticLog.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include "platform/DataFile.h"
+#include "platform/PlainFile.h"
 #include "platform/ProgramFolder.h"
 
 Q_LOGGING_CATEGORY(lcDiagnostics, "velquon.diagnostics", QtWarningMsg)
@@ -25,20 +24,15 @@ bool write(const QString& text)
     const QByteArray bytes = stamped.toUtf8() + '\n';
 
     const QString file = path();
-    const QFileInfo info(file);
-    if (info.isFile() && info.size() + bytes.size() > MaxBytes) {
-        const QString older = file + QStringLiteral(".1");
-        QFile::remove(older);
-        // Moving it aside can fail (a read-only folder, a folder in the older file's place); starting the file
-        // afresh still keeps the bound, but the trail it held is gone, which is said once.
-        if (!QFile::rename(file, older)) {
-            QFile(file).resize(0);
-            static bool said = false;
-            if (!said) {
-                said = true;
-                qCWarning(lcDiagnostics).noquote()
-                    << QStringLiteral("%1 could not be moved aside to %2; it was started afresh").arg(file, older);
-            }
+    // Moving it aside can fail (a read-only folder, a folder in the older file's place); starting the file afresh
+    // still keeps the bound, but the trail it held is gone, which is said once.
+    if (PlainFile::keepWithin(file, MaxBytes, bytes.size()) == PlainFile::Bound::Emptied) {
+        static bool said = false;
+        if (!said) {
+            said = true;
+            qCWarning(lcDiagnostics).noquote()
+                << QStringLiteral("%1 could not be moved aside to %2; it was started afresh")
+                       .arg(file, file + QStringLiteral(".1"));
         }
     }
     // Never opened to wait on it: a FIFO or a folder in its place sends the line to standard error.

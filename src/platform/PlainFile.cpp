@@ -6,8 +6,10 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -37,41 +39,170 @@ bool welcome(Kind kind, mode_t mode, bool devicesToo) { return kind == Kind::Pla
 
 QString systemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-// Where a path leads through its links (relative ones taken from the link's folder), and whether we may follow them
-// there: each link must be the running user's own or belong to the owner of the file it leads to (of the folder
-// that file would be made in, while there is none). Run as root on a user's folder (sudo keeps the user's home),
-// a link the user put at one of our names would otherwise have root write whatever file it names.
-struct Leads {
-    QString target;
-    bool followed = true;
-};
+const QString kForeignLink = QStringLiteral("it is a link whose owner does not own the file it leads to");
+const QString kSwapped = QStringLiteral("something else was put in its place meanwhile");
 
-Leads followLinks(const QString& path)
+// The folders a process's descriptors are named in: the system opens what such a link stands for, which no path
+// names ("pipe:[4711]").
+bool namesDescriptors(const QString& folder)
 {
-    Leads leads{path};
-    QList<uid_t> linkOwners;
-    for (int link = 0; link < 40; ++link) {
-        struct stat info = {};
-        if (::lstat(QFile::encodeName(leads.target).constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-            break;
-        linkOwners << info.st_uid;
-        leads.target = QFileInfo(leads.target).symLinkTarget();
-    }
-    if (linkOwners.isEmpty())
-        return leads;
-    struct stat target = {};
-    if (::stat(QFile::encodeName(leads.target).constData(), &target) != 0 &&
-        ::stat(QFile::encodeName(QFileInfo(leads.target).absolutePath()).constData(), &target) != 0)
-        return leads; // nowhere to write: the write fails in its own words
-    for (const uid_t owner : std::as_const(linkOwners))
-        if (owner != target.st_uid && owner != ::geteuid())
-            leads.followed = false;
-    return leads;
+    const QStringList parts = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return parts.size() == 3 && parts.at(0) == QLatin1String("proc") && parts.at(2) == QLatin1String("fd");
 }
 
-const QString kForeignLink = QStringLiteral("it is a link whose owner does not own the file it leads to");
+QString linkText(const QString& link)
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer, sizeof buffer);
+    return n > 0 && size_t(n) < sizeof buffer ? QFile::decodeName(QByteArray(buffer, int(n))) : QString();
+}
 
 } // namespace
+
+QString ownerName(uid_t uid)
+{
+    struct passwd entry = {};
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QStringLiteral("the user %1").arg(uid);
+}
+
+Way wayTo(const QString& path)
+{
+    Way way;
+    const bool asRoot = ::geteuid() == 0;
+    const auto refuse = [&way](const QString& why, const QString& blocker, uid_t owner) {
+        way.refusal = why;
+        way.blocker = blocker;
+        way.blockerOwner = owner;
+    };
+    const auto notRoots = [](const QString& what, uid_t owner) {
+        return what + QStringLiteral(" on the way to it belongs to ") + ownerName(owner) +
+               QStringLiteral(", not to root");
+    };
+    // Each folder passed, with whether it is shared (others may add to it, each moving only their own entries).
+    struct Folder {
+        QString path;
+        bool shared = false;
+    };
+    QList<Folder> folders;
+    // As root, a folder is passed only where it is root's and no one else may change what it holds.
+    const auto enter = [&](const QString& folder, const struct stat& info) {
+        if (asRoot && info.st_uid != 0) {
+            refuse(notRoots(QStringLiteral("the folder ") + folder, info.st_uid), folder, info.st_uid);
+            return false;
+        }
+        const bool othersWrite = (info.st_mode & 022) != 0;
+        if (asRoot && othersWrite && !(info.st_mode & S_ISVTX)) {
+            refuse(QStringLiteral("the folder ") + folder +
+                       QStringLiteral(" on the way to it can be changed by users other than root"),
+                   folder, info.st_uid);
+            return false;
+        }
+        folders.append({folder, othersWrite});
+        return true;
+    };
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    struct stat info = {};
+    if (::stat("/", &info) != 0 || !enter(QStringLiteral("/"), info))
+        return way;
+    QList<uid_t> linkOwners;
+    int linksFollowed = 0;
+    const auto here = [&folders] { return folders.size() > 1 ? folders.last().path : QString(); };
+    const auto rest = [&pending] {
+        return pending.isEmpty() ? QString() : QLatin1Char('/') + pending.join(QLatin1Char('/'));
+    };
+    way.leadsTo = QStringLiteral("/");
+    while (!pending.isEmpty()) {
+        const QString name = pending.takeFirst();
+        if (name == QLatin1String("."))
+            continue;
+        if (name == QLatin1String("..")) {
+            if (folders.size() > 1)
+                folders.removeLast();
+            way.leadsTo = folders.size() > 1 ? here() : QStringLiteral("/");
+            continue;
+        }
+        const QString candidate = here() + QLatin1Char('/') + name;
+        way.leadsTo = candidate;
+        const bool shared = folders.last().shared;
+        if (::lstat(QFile::encodeName(candidate).constData(), &info) != 0) {
+            // Nothing there yet: the write makes it, in a folder it was allowed to pass. Or something the write
+            // fails on in its own words.
+            way.leadsTo = candidate + rest();
+            way.inSharedFolder = shared && pending.isEmpty();
+            break;
+        }
+        if (asRoot && shared && info.st_uid != 0) {
+            refuse(candidate + QStringLiteral(" in the shared folder ") + folders.last().path +
+                       QStringLiteral(" belongs to ") + ownerName(info.st_uid) + QStringLiteral(", not to root"),
+                   candidate, info.st_uid);
+            return way;
+        }
+        if (S_ISLNK(info.st_mode)) {
+            // The system's to follow, or to give up on in its own words.
+            if (namesDescriptors(here()) || ++linksFollowed > 40) {
+                way.leadsTo = candidate + rest();
+                way.systemFollows = true;
+                break;
+            }
+            if (asRoot && info.st_uid != 0) {
+                refuse(notRoots(QStringLiteral("the link ") + candidate, info.st_uid), candidate, info.st_uid);
+                return way;
+            }
+            linkOwners << info.st_uid;
+            const QString target = linkText(candidate);
+            if (target.isEmpty()) {
+                way.leadsTo = candidate + rest();
+                way.systemFollows = true;
+                break;
+            }
+            if (target.startsWith(QLatin1Char('/')))
+                folders.resize(1);
+            pending = target.split(QLatin1Char('/'), Qt::SkipEmptyParts) + pending;
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            if (!enter(candidate, info))
+                return way;
+            continue;
+        }
+        // A file (or what stands for one): the end of the way; the system refuses anything after it.
+        way.leadsTo = candidate + rest();
+        way.inSharedFolder = shared && pending.isEmpty();
+        break;
+    }
+    if (asRoot || linkOwners.isEmpty())
+        return way;
+    // Judged by the file the links really lead to.
+    const QByteArray target = QFile::encodeName(way.leadsTo);
+    if (::lstat(target.constData(), &info) != 0 &&
+        ::stat(QFile::encodeName(QFileInfo(way.leadsTo).absolutePath()).constData(), &info) != 0)
+        return way; // nowhere to write: the write fails in its own words
+    for (const uid_t owner : std::as_const(linkOwners))
+        if (owner != info.st_uid && owner != ::geteuid() && owner != 0) {
+            refuse(kForeignLink, path, owner);
+            break;
+        }
+    return way;
+}
+
+bool makeFolders(const QString& path, QString* why)
+{
+    if (const Way way = wayTo(path); !way.refusal.isEmpty()) {
+        if (why)
+            *why = way.refusal;
+        return false;
+    }
+    if (QDir().mkpath(path))
+        return true;
+    if (why)
+        *why = systemReason(errno);
+    return false;
+}
 
 Kind kindOf(const QString& path)
 {
@@ -123,11 +254,20 @@ QString whyLeadsNowhere(const QString& path)
 
 int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why)
 {
-    const QByteArray name = QFile::encodeName(path);
-    if ((flags & O_ACCMODE) != O_RDONLY && !followLinks(path).followed) {
-        if (why)
-            *why = kForeignLink;
-        return -1;
+    QByteArray name = QFile::encodeName(path);
+    int noFollow = 0;
+    bool sharedFolder = false;
+    if ((flags & O_ACCMODE) != O_RDONLY) {
+        const Way way = wayTo(path);
+        if (!way.refusal.isEmpty()) {
+            if (why)
+                *why = way.refusal;
+            return -1;
+        }
+        // The file the way was judged on, and never a link put in its place since.
+        name = QFile::encodeName(way.leadsTo);
+        noFollow = way.systemFollows ? 0 : O_NOFOLLOW;
+        sharedFolder = way.inSharedFolder && ::geteuid() == 0;
     }
     // Looked at first: opening some devices does something by itself (a tape rewinds, a modem hangs up).
     struct stat info = {};
@@ -141,16 +281,25 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
     }
     // O_NONBLOCK: should the path have become a pipe since, the open fails or returns at once instead of
     // waiting for the pipe's other end.
-    const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    const int fd = ::open(name.constData(), flags | noFollow | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int reason = errno;
         if (why)
-            *why = reason == ENXIO ? notAFile(Kind::Pipe) : systemReason(reason);
+            *why = reason == ENXIO               ? notAFile(Kind::Pipe)
+                   : reason == ELOOP && noFollow ? kSwapped
+                                                 : systemReason(reason);
         return -1;
     }
     struct stat opened = {};
     const bool known = ::fstat(fd, &opened) == 0;
     const int reason = errno;
+    // In a folder every user may add to, what another user put at the name meanwhile is theirs, not ours.
+    if (known && sharedFolder && opened.st_uid != 0) {
+        if (why)
+            *why = kSwapped;
+        ::close(fd);
+        return -1;
+    }
     if (!known || !welcome(kindOfMode(opened.st_mode), opened.st_mode, devicesToo)) {
         if (why) {
             const Kind kind = kindOfMode(opened.st_mode);
@@ -189,6 +338,36 @@ bool openToRead(QFile& file, const QString& path, QString* why)
     return true;
 }
 
+Bound keepWithin(const QString& path, qint64 maxBytes, qint64 adding, QString* why)
+{
+    const Way way = wayTo(path);
+    if (!way.refusal.isEmpty()) {
+        if (why)
+            *why = way.refusal;
+        return Bound::Refused;
+    }
+    const QByteArray file = QFile::encodeName(way.leadsTo);
+    struct stat info = {};
+    if (::lstat(file.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size + adding < maxBytes)
+        return Bound::Within;
+    const QByteArray older = file + ".1";
+    (void)::unlink(older.constData());
+    if (::rename(file.constData(), older.constData()) == 0)
+        return Bound::MovedAside;
+    const int reason = errno;
+    if (why)
+        *why = systemReason(reason);
+    // The file itself, never what was put at its name since.
+    const int fd = ::open(file.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return Bound::Within;
+    struct stat opened = {};
+    const bool same = ::fstat(fd, &opened) == 0 && opened.st_dev == info.st_dev && opened.st_ino == info.st_ino;
+    const bool emptied = same && ::ftruncate(fd, 0) == 0;
+    ::close(fd);
+    return emptied ? Bound::Emptied : Bound::Within;
+}
+
 namespace {
 
 // What every scratch copy of ours carries after the target's name, then the writing process's number and a mark of
@@ -223,6 +402,18 @@ int createBeside(const QString& target, QByteArray& name, int& reason)
     return -1;
 }
 
+// The highest number the system gives a process; the most it ever can where it does not say.
+qint64 highestProcessNumber()
+{
+    static const qint64 highest = [] {
+        QFile limit(QStringLiteral("/proc/sys/kernel/pid_max"));
+        bool read = false;
+        const qint64 n = limit.open(QIODevice::ReadOnly) ? limit.readAll().trimmed().toLongLong(&read) : 0;
+        return read && n > 0 ? n : qint64(4194304);
+    }();
+    return highest;
+}
+
 // The writing process a scratch copy's name gives beside target's file name, or 0 when the name is no scratch copy
 // of ours.
 qint64 scratchWriter(const QString& scratch, const QString& targetName)
@@ -239,10 +430,11 @@ qint64 scratchWriter(const QString& scratch, const QString& targetName)
         if (!((a >= '0' && a <= '9') || (a >= 'a' && a <= 'z') || (a >= 'A' && a <= 'Z')))
             return 0;
     }
-    // Only the number as the writer spells it: no sign, blank or leading zero.
+    // Only the number as the writer spells it (no sign, blank or leading zero), and one a process can have: a larger
+    // one would wrap to another process's number where it is asked after.
     bool number = false;
     const qint64 pid = rest.left(dash).toLongLong(&number);
-    return number && pid > 0 && QString::number(pid) == rest.left(dash) ? pid : 0;
+    return number && pid > 0 && pid <= highestProcessNumber() && QString::number(pid) == rest.left(dash) ? pid : 0;
 }
 
 bool writeEverything(int fd, const QByteArray& bytes, int& reason)
@@ -268,16 +460,17 @@ bool writeEverything(int fd, const QByteArray& bytes, int& reason)
 bool replace(const QString& path, const QByteArray& bytes, QString* why)
 {
     // The new content takes the place of the file the links lead to, so that a link stays a link.
-    const Leads leads = followLinks(path);
-    if (!leads.followed) {
+    const Way way = wayTo(path);
+    if (!way.refusal.isEmpty()) {
         if (why)
-            *why = kForeignLink;
+            *why = way.refusal;
         return false;
     }
-    const QString target = leads.target;
+    const QString target = way.leadsTo;
     const QByteArray targetName = QFile::encodeName(target);
     struct stat old = {};
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    const bool existed =
+        (way.systemFollows ? ::stat(targetName.constData(), &old) : ::lstat(targetName.constData(), &old)) == 0;
     if (existed && !S_ISREG(old.st_mode)) {
         if (why) {
             const Kind kind = kindOfMode(old.st_mode);
@@ -336,12 +529,26 @@ bool replace(const QString& path, const QByteArray& bytes, QString* why)
     return ok;
 }
 
+bool copyWhole(const QString& from, const QString& to, QString* why)
+{
+    QFile source;
+    if (!openToRead(source, from, why))
+        return false;
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError) {
+        if (why)
+            *why = source.errorString();
+        return false;
+    }
+    return replace(to, bytes, why);
+}
+
 void removeLeftovers(const QString& path)
 {
-    const Leads leads = followLinks(path);
-    if (!leads.followed)
+    const Way way = wayTo(path);
+    if (!way.refusal.isEmpty())
         return;
-    const QFileInfo target(leads.target);
+    const QFileInfo target(way.leadsTo);
     const QString targetName = target.fileName();
     if (targetName.isEmpty())
         return;

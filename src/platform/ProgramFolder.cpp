@@ -6,6 +6,8 @@
 #include <QMutex>
 #include <QStandardPaths>
 
+#include "platform/PlainFile.h"
+
 namespace {
 
 QString cleanFolder(const QString& path)
@@ -16,25 +18,29 @@ QString cleanFolder(const QString& path)
     return p;
 }
 
+// Made once: every settings read asks for the folder, and a call's road reads several settings, so a look at the
+// disk each time would cost the call road a system call or two per read. Only where the program may write: run as
+// root, never in a folder another user controls.
 QString ensured(const QString& path)
 {
-    // Made once: every settings read asks for the folder, and a call's road reads several settings, so a
-    // look at the disk each time would cost the call road a system call or two per read.
+    static QMutex mutex;
     static QStringList made;
+    const QMutexLocker lock(&mutex);
     if (!made.contains(path)) {
-        QDir().mkpath(path);
+        PlainFile::makeFolders(path);
         made << path;
     }
     return path;
 }
 
-// Both paths, worked out again only when what they come from changes: every settings read asks for them,
-// and a call's road reads several settings before its clients hear of it.
+// The folders, worked out again only when what they come from changes: every settings read asks for them, and a
+// call's road reads several settings before its clients hear of it. Nothing is made here.
 struct Paths {
     bool valid = false;
     QByteArray from;
     QString folder;
-    QString settings;
+    QString settingsFolder;
+    QString autoStart;
 };
 
 Paths paths()
@@ -51,13 +57,15 @@ Paths paths()
         return p;
     p.from = from;
     if (!home.isEmpty()) {
-        p.folder = ensured(cleanFolder(QFileInfo(QString::fromLocal8Bit(home)).absoluteFilePath()));
-        p.settings = p.folder + QStringLiteral("/Velquon.ini");
+        p.folder = cleanFolder(QFileInfo(QString::fromLocal8Bit(home)).absoluteFilePath());
+        p.settingsFolder = p.folder;
+        p.autoStart = p.folder + QStringLiteral("/autostart");
     } else {
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        p.folder = ensured(cleanFolder(data + QStringLiteral("/Velquon")));
+        p.folder = cleanFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                               QStringLiteral("/Velquon"));
         const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        p.settings = ensured(cleanFolder(config + QStringLiteral("/Velquon"))) + QStringLiteral("/Velquon.ini");
+        p.settingsFolder = cleanFolder(config + QStringLiteral("/Velquon"));
+        p.autoStart = cleanFolder(config + QStringLiteral("/autostart"));
     }
     p.valid = true;
     return p;
@@ -65,9 +73,20 @@ Paths paths()
 
 } // namespace
 
-QString programFolder() { return paths().folder; }
+QString programFolder() { return ensured(paths().folder); }
 
-QString settingsFilePath() { return paths().settings; }
+QString settingsFilePath() { return ensured(paths().settingsFolder) + QStringLiteral("/Velquon.ini"); }
+
+QString autoStartFolder() { return paths().autoStart; }
+
+QStringList ownFolders()
+{
+    const Paths p = paths();
+    QStringList folders{p.settingsFolder};
+    if (!folders.contains(p.folder))
+        folders << p.folder;
+    return folders << p.autoStart;
+}
 
 namespace {
 QString g_developmentDataFolder;

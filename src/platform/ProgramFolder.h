@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where Velquon keeps its data files and settings. $VELQUON_HOME, when set, isolates everything
 // (tests, or a server and a client on one machine); otherwise the per-user data folder.
 QString programFolder();
 // Full path of the INI settings file.
 QString settingsFilePath();
+// Where the desktop looks for programs to start with it: $VELQUON_HOME/autostart when VELQUON_HOME is set. Not made.
+QString autoStartFolder();
+// The folders the program writes in of its own accord: the settings' folder, the data folder (one folder when
+// VELQUON_HOME is set) and the autostart folder. Nothing is made by asking.
+QStringList ownFolders();
 // Folder of the files installed with the program (bundled sounds, help), or empty when none is found: the
 // development folder when one is set, else share/velquon beside the program's folder, else the folder the
 // program was configured to be installed to.

@@ -316,6 +316,14 @@ void SingleInstance::removeFilesAtExit() const
 
 int SingleInstance::lockFile(const QByteArray& path, bool& held, QString& why, qint64* holder)
 {
+    // Only where the program may write: run as root, never in a folder another user controls. A link at the name
+    // is taken away below, never followed: only its folder counts then.
+    const QFileInfo name(QFile::decodeName(path));
+    if (const QString refusal = PlainFile::wayTo(name.isSymLink() ? name.absolutePath() : name.filePath()).refusal;
+        !refusal.isEmpty()) {
+        why = refusal;
+        return -1;
+    }
     // A few rounds: what stands at the name may change between a look and the opening.
     for (int round = 0; round < 5; ++round) {
         if (!clearName(path, false, why))
@@ -478,8 +486,10 @@ bool SingleInstance::holdsFolder(const QString& folder) const
     struct stat info = {};
     if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
         return false;
+    // The settings' lock is its folder's lock. And a lock keeps others out only while it is the file at the lock's
+    // name: one removed or replaced meanwhile (until it is taken back) keeps out nobody who comes now.
     return std::any_of(m_locks.cbegin(), m_locks.cend(), [&info](const Lock& lock) {
-        return !lock.settings && lock.device == info.st_dev && lock.inode == info.st_ino;
+        return lock.device == info.st_dev && lock.inode == info.st_ino && stillNamed(lock.file, lock.fd);
     });
 }
 

@@ -47,7 +47,8 @@ public:
     void keepFolders(const QStringList& folders);
     // The folders held besides the settings', as holdFolder was given them: what keepFolders keeps them all with.
     QStringList heldFolders() const;
-    // Whether this copy holds the lock of folder (any spelling of it).
+    // Whether this copy holds the lock of folder (any spelling of it; the settings' own folder too), and that lock is
+    // still the file at the lock's name.
     bool holdsFolder(const QString& folder) const;
 
     // Gives up the locks and the socket, and removes their files (a clean exit; tests).

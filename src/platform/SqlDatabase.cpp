@@ -269,6 +269,9 @@ SqlDatabase::SqlDatabase(const QString& path, Mode mode) : m_path(path), m_mode(
         // Taken as a file nobody changes, an inspected file is opened without them.
         if (why.isEmpty() && mode != Mode::Inspect)
             why = companionCause(path);
+        // A store is written, and files are made beside it, only where the program may write (PlainFile::wayTo).
+        if (why.isEmpty() && (mode == Mode::ReadWrite || mode == Mode::ReadWriteCreate))
+            why = PlainFile::wayTo(path).refusal;
         if (!why.isEmpty())
             throw SqlError(SQLITE_CANTOPEN, why);
     }
@@ -592,6 +595,8 @@ std::unique_ptr<SqlDatabase> SqlDatabase::createWhole(const QString& path,
     const auto taken = [&path] { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
     if (taken())
         return nullptr;
+    if (const QString why = PlainFile::wayTo(path).refusal; !why.isEmpty())
+        throw SqlError(SQLITE_CANTOPEN, why);
     if (const QString why = companionCause(path); !why.isEmpty())
         throw SqlError(SQLITE_CANTOPEN, why);
     // A journal or write-ahead file without its database is what a file since removed left: SQLite would read

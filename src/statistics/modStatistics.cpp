@@ -7,6 +7,7 @@
 
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
+#include "core/StoreFiles.h"
 #include "core/StoreLocks.h"
 #include "core/UnwrittenFiles.h"
 #include "core/WindowLinks.h"
@@ -345,10 +346,7 @@ void ReleaseStatistics()
 
 // ---------------------------------------------------------------- the custom statistics file
 
-QString StatsFilePath()
-{
-    return GetProperty(Section::frmStatistics, Key::StatsFile, programFolder() + QStringLiteral("/Statistics.dat"));
-}
+QString StatsFilePath() { return StoreFiles::statistics(); }
 
 void LoadStatisticsFromFile(const QString& path)
 {
@@ -386,8 +384,7 @@ void LoadStatisticsFromFile(const QString& path)
         return;
     // The next rewrite of the file leaves the skipped lines out: the file as it was is kept beside it.
     const QString aside = path + QStringLiteral(".damaged");
-    QFile::remove(aside);
-    const bool kept = QFile::copy(path, aside);
+    const bool kept = PlainFile::copyWhole(path, aside);
     AddEvent(QStringLiteral("%1 line(s) of the statistics file %2 could not be read and were skipped (the first is "
                             "line %3)")
                  .arg(lines.skipped)

@@ -2,6 +2,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <unistd.h>
+
 #include "contacts/ContactFiles.h"
 #include "core/Globals.h"
 #include "core/SettingsKeys.h"
@@ -326,6 +328,9 @@ void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder_data()
                                                           << "groups.dat";
     QTest::newRow("a new contact book, a file that is there") << "New DB"
                                                               << "book.mdb";
+    // Run as root: a folder another user controls is refused as it is chosen, before anything is written there.
+    QTest::newRow("a new groups file, a folder of another user's") << "New group file"
+                                                                   << "another user's";
 }
 
 // A file refused in a folder of its own leaves no lock there, so a copy that uses that folder is not kept out by
@@ -338,7 +343,10 @@ void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder()
     const QString folder = m_home->file(QStringLiteral("chosen"));
     const QString path = folder + QLatin1Char('/') + chosen;
     QVERIFY(QDir().mkpath(folder));
-    if (command == QLatin1String("New group file")) {
+    if (chosen == QLatin1String("another user's")) {
+        if (::geteuid() != 0 || ::chown(QFile::encodeName(folder).constData(), 65534, 65534) != 0)
+            QSKIP("only root may give a folder to another user");
+    } else if (command == QLatin1String("New group file")) {
         QVERIFY(QFile::link(folder + QStringLiteral("/gone/groups.dat"), path));
     } else {
         QFile f(path);
@@ -353,6 +361,7 @@ void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder()
     QCOMPARE(gContactDB->path(), m_db);
     QCOMPARE(setting(Section::frmContacts, Key::AttributeGroupsFile), groups);
     QVERIFY(!QFile::exists(folder + QStringLiteral("/Velquon.lock")));
+    QCOMPARE(QFile::exists(path), command == QLatin1String("New DB"));
 }
 
 QTEST_MAIN(TestContactFiles)

@@ -22,10 +22,14 @@
 #include "core/modError.h"
 #include "core/modMain.h"
 #include "platform/Clock.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
 #include "statistics/modStatistics.h"
+#include "support/AnotherCopy.h"
 #include "support/FullDisk.h"
+#include "support/LinkedWay.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/SystemRefusals.h"
 #include "support/TempHome.h"
@@ -694,6 +698,14 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas_data()
     QTest::newRow("attribute groups, then the settings")
         << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
         << "another file" << second;
+    // The same in a copy that runs with one folder for everything, whose settings' lock is that folder's; and once
+    // another's lock has taken the lock file's name, nothing of this copy's goes out there.
+    QTest::newRow("attribute groups, then the settings, a running copy")
+        << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+        << "another file, a running copy" << second;
+    QTest::newRow("attribute groups, then the settings, the lock taken")
+        << "AttributeGroups.dat" << onGroups << groups << groupsTag << "full disk"
+        << "another file, the lock taken" << QByteArray();
     QTest::newRow("settings, the end") << "Velquon.ini" << onSettings << settings << settingsTag << "full disk"
                                        << "the end" << second;
     QTest::newRow("attribute groups, the end")
@@ -754,6 +766,8 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
     }
     const QString path = home.file(file);
     const QByteArray name = QFile::encodeName(path);
+    if (next.startsWith(QLatin1String("another file, ")))
+        QVERIFY(runAsACopy());
     change(QStringLiteral("first"));
     const QByteArray before = fileBytes(path);
     QVERIFY(!before.isEmpty());
@@ -782,6 +796,11 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
     QCOMPARE(fileBytes(path), before);
     QCOMPARE(gErrDescription, said.arg(path) + QString::fromLocal8Bit(std::strerror(reason)));
     QCOMPARE(lastReportedTag(), tag);
+    // Said once, however many changes meet the same refusal (a full disk leaves no room for the diagnostic log).
+    if (refusal == QLatin1String("read-only")) {
+        change(QStringLiteral("second, again"));
+        QCOMPARE(fileBytes(DiagnosticLog::path()).count(said.arg(path).toUtf8()), 1);
+    }
     const QFileInfo info(path);
     QCOMPARE(QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
              QStringList());
@@ -806,8 +825,11 @@ void TestSettings::aFileTheDiskCannotTakeStaysAsItWas()
         SaveProperty(Section::frmContacts, Key::AttributeGroupsFile, home.file(QStringLiteral("other.dat")));
         StoreLocks::holdInUse();
     }
+    std::optional<LockPutInPlace> taken;
+    if (next.endsWith(QLatin1String("the lock taken")))
+        QVERIFY(taken.emplace(SingleInstance::lockPath(settingsFilePath())).holds());
     refusalGone();
-    if (next == QLatin1String("another file"))
+    if (next.startsWith(QLatin1String("another file")))
         SaveProperty(Section::frmMain, Key::SortCol, QStringLiteral("3"));
     else if (next == QLatin1String("the end") || next == QLatin1String("turned off"))
         UnwrittenFiles::writeHeldAtEnd();
@@ -853,6 +875,17 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites_data()
         << "Velquon.ini" << onSettings << "a link to another user's";
     QTest::newRow("activity log, a link to another user's file")
         << "ActivityLog.dat" << onActivityLog << "a link to another user's";
+    // "... a full file": the file the link leads to is over the log's bound, and the older log's name a folder.
+    QTest::newRow("activity log, a link to another user's full file")
+        << "ActivityLog.dat" << onActivityLog << "a link to another user's full file";
+    // "... through a linked folder": a link to "d/../x", d a link into a folder elsewhere (support/LinkedWay).
+    QTest::newRow("settings, a link through a linked folder")
+        << "Velquon.ini" << onSettings << "a link through a linked folder";
+    QTest::newRow("activity log, another user's link through a linked folder")
+        << "ActivityLog.dat" << onActivityLog << "another user's link through a linked folder";
+    // The file's folder open to every user: run as root, nothing is written there.
+    QTest::newRow("settings, a folder others may change")
+        << "Velquon.ini" << onSettings << "a folder others may change";
     QTest::newRow("attribute groups, a link") << "AttributeGroups.dat" << onGroups << "a link";
     QTest::newRow("settings, another user's") << "Velquon.ini" << onSettings << "another user's";
     QTest::newRow("attribute groups, another user's") << "AttributeGroups.dat" << onGroups << "another user's";
@@ -875,6 +908,25 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites()
     const QByteArray name = QFile::encodeName(path);
     change(QStringLiteral("first"));
     QVERIFY(QFileInfo(path).isFile());
+    if (stands == QLatin1String("a folder others may change")) {
+        if (::geteuid() != 0)
+            QSKIP("only root's writes are kept out of such a folder");
+        QVERIFY(::chmod(QFile::encodeName(home.path()).constData(), 0777) == 0);
+        change(QStringLiteral("second"));
+        QVERIFY(!fileBytes(path).contains("second"));
+        return;
+    }
+    if (stands.endsWith(QLatin1String("through a linked folder"))) {
+        const bool others = stands.startsWith(QLatin1String("another user's"));
+        const LinkedWay way(path, others);
+        if (!way.made())
+            QSKIP("only root may give a link to another user");
+        change(QStringLiteral("second"));
+        QCOMPARE(fileBytes(way.leadsTo()).contains("second"), !others);
+        QVERIFY(!fileBytes(way.decoy()).contains("second"));
+        QVERIFY(QFileInfo(path).isSymLink());
+        return;
+    }
     const uid_t nobody = 65534;
     const QString elsewhere = home.file(QStringLiteral("elsewhere/") + QFileInfo(path).fileName());
     const bool link = stands.startsWith(QLatin1String("a link"));
@@ -883,13 +935,15 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites()
         QVERIFY(QFile::rename(path, elsewhere));
         QVERIFY(QFile::link(elsewhere, path));
     }
-    if (stands.endsWith(QLatin1String("another user's"))) {
+    if (stands.contains(QLatin1String("another user's"))) {
         if (::geteuid() != 0)
             QSKIP("only root may give a file to another user");
         const QByteArray owned = QFile::encodeName(link ? elsewhere : path);
         QVERIFY(::chown(owned.constData(), nobody, nobody) == 0 && ::chmod(owned.constData(), 0600) == 0);
         QVERIFY(!link || ::lchown(name.constData(), nobody - 1, nobody - 1) == 0);
     }
+    if (stands.endsWith(QLatin1String("full file")))
+        QVERIFY(QFile::resize(elsewhere, ActivityLogMaxBytes) && QDir().mkpath(path + QStringLiteral(".1/in")));
     std::optional<KilledWrites> killed;
     if (stands == QLatin1String("killed writes")) {
         killed.emplace(path);
@@ -910,6 +964,9 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites()
     // Followed, the link would have root write whatever file the user names: refused, as any refused write.
     const bool foreign = link && stands != QLatin1String("a link");
     QCOMPARE(fileBytes(foreign ? elsewhere : path).contains("second"), !foreign);
+    // Nor is its bound kept through it: measured, moved or emptied.
+    if (stands.endsWith(QLatin1String("full file")))
+        QCOMPARE(QFileInfo(elsewhere).size(), ActivityLogMaxBytes);
     if (foreign)
         return;
     struct stat info = {};
