@@ -151,6 +151,8 @@ KilledWrites::KilledWrites(const QString& path)
     // The number spelt otherwise than the writer spells it: a leading zero, a sign, a blank.
     for (const QLatin1String spelt : {QLatin1String("0"), QLatin1String("+"), QLatin1String(" ")})
         make(name + QStringLiteral(".velquon-%1%2-abcdef").arg(spelt).arg(lastKilled));
+    // A number no process can have, which a process number's type would wrap to the killed writer's.
+    make(name + QStringLiteral(".velquon-%1-abcdef").arg((qint64(1) << 32) + lastKilled));
 }
 
 KilledWrites::~KilledWrites()
