@@ -19,17 +19,3 @@ private:
 // This test process runs as a copy, as start-up leaves one: it holds its settings' lock and the folders of the
 // stores in use. False when it cannot.
 bool runAsACopy();
-
-// Another process's lock put at a lock file's name, as a copy started meanwhile leaves it: made beside the lock,
-// locked and renamed over it. Held until this goes.
-class LockPutInPlace {
-public:
-    explicit LockPutInPlace(const QString& lock);
-    ~LockPutInPlace();
-    LockPutInPlace(const LockPutInPlace&) = delete;
-    LockPutInPlace& operator=(const LockPutInPlace&) = delete;
-    bool holds() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
