@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when code under src/ runs the event loop other than through LongTask::yield (src/core/ProgramLinks.cpp),
-# the one yield that holds the long tasks' gate, or through the modal steps of Prompt and execDialog.
+# the one yield that holds the long tasks' gate, or through the modal wait of Prompt and execDialog
+# (ModalDialog::wait, src/platform/ui/ModalDialog.cpp).
 #
 # Every form counts: processEvents and sendPostedEvents, a QEventLoop made any way (on the stack, with new, as a
 # member, a temporary), QTest's waits, a waitFor... call, the static helpers of Qt's boxes and dialogs
@@ -25,8 +26,8 @@ cd "$root" || exit 2
 allowed=$(
     cat <<'EOF'
 src/core/ProgramLinks.cpp	QCoreApplication::processEvents(flags);
-src/platform/ui/ModalDialog.cpp	const int result = dialog.exec();
-src/platform/ui/WidgetPrompt.cpp	const int result = dialog->exec();
+src/platform/ui/ModalDialog.cpp	QEventLoop answered;
+src/platform/ui/ModalDialog.cpp	answered.exec(QEventLoop::DialogExec);
 src/capture/clsSound.cpp	QCoreApplication::sendPostedEvents(s.engine);
 src/capture/clsSound.cpp	QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 src/app/main.cpp	const int code = app.exec();
@@ -35,7 +36,7 @@ src/platform/SingleInstance.cpp	socket.waitForBytesWritten(int(qMax<qint64>(1, d
 src/platform/SingleInstance.cpp	socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
 EOF
 )
-# Why each is allowed: the one yield; the modal steps (a dialog, a box); the speech engine let go after the
+# Why each is allowed: the one yield; the modal wait every dialog and box passes; the speech engine let go after the
 # loop has ended; the program's own loop; and the single-instance check, which waits on the running copy's
 # socket with a deadline before any window or loop exists.
 

@@ -12,6 +12,8 @@
 #include "core/ui/frmProcessing.h"
 #include "mainwindow/ui/frmBaseMain.h"
 #include "platform/DateText.h"
+#include "support/ManyCalls.h"
+#include "support/ui/RealBoxes.h"
 #include "support/ui/StandaloneSession.h"
 #include "support/ui/X11Desktop.h"
 
@@ -27,6 +29,7 @@ private Q_SLOTS:
     void theIconStaysWhenTheCloseBoxHidesTheWindow();
     void aRunningTasksStopComesBackAboveTheMainWindow();
     void theBookComesBackWithTheMainWindowAtOneClick();
+    void aQuestionWaitsThroughATripToTheTray();
 
 private:
     // Hides the main window with owned, a window it owns, by a click on the close box or minimise button of
@@ -179,6 +182,26 @@ void TestTray::theBookComesBackWithTheMainWindowAtOneClick()
         QVERIFY2(hideAndBringBack(X11Desktop::minimise, book, book), qPrintable(state(book)));
         QCOMPARE(X11Desktop::frameOnScreen(book->winId()), place);
     }
+}
+
+// The Delete's question minimised, which takes the program to the tray: it comes back with the main window at one
+// double click on the icon, still waiting, and its Yes deletes. Before, it was gone, answered No.
+void TestTray::aQuestionWaitsThroughATripToTheTray()
+{
+    const RealBoxes boxes;
+    storeManyCalls(2);
+    StandaloneSession::window()->RefreshGrid();
+    StandaloneSession::grid()->setRow(1);
+    QTimer::singleShot(0, this, [this] {
+        QMessageBox* box = RealBoxes::shown(QString());
+        QVERIFY(box);
+        const bool back = X11Desktop::shown(box) && hideAndBringBack(X11Desktop::minimise, box, box);
+        // Yes at a later turn of the event loop, as the user's click comes.
+        QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Yes)->click(); });
+        QVERIFY(back);
+    });
+    TRIGGER(StandaloneSession::window(), "mnuEditDelete");
+    QCOMPARE(StandaloneSession::grid()->Rows() - 1, 1);
 }
 
 QTEST_MAIN(TestTray)

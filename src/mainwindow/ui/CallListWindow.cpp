@@ -620,7 +620,7 @@ void CallListWindow::hideWindowsForMinimise()
         toHide.append(w);
     }
     for (QWidget* w : toHide)
-        w->hide();
+        ModalDialog::hideWithProgram(w);
 }
 
 void CallListWindow::showWindowsAfterRestore()

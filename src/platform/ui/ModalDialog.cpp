@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QList>
 #include <QPointer>
 #include <QTimer>
@@ -49,6 +50,34 @@ KeyboardTrail& keyboardTrail()
     return trail;
 }
 
+// Set while the program hides its windows for the tray: a dialog's wait goes on through that hide.
+bool g_hidingWithProgram = false;
+
+// Ends a modal wait when its dialog is hidden other than with the program: exec() ends at every hide. A hide the
+// window system reports (the user minimised the box) is none.
+class EndAtHide : public QObject {
+public:
+    explicit EndAtHide(std::function<void()> quit) : m_quit(std::move(quit)) {}
+    bool ended = false;
+
+    void end()
+    {
+        ended = true;
+        m_quit();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && !event->spontaneous() && !g_hidingWithProgram)
+            end();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_quit;
+};
+
 } // namespace
 
 int execDialog(QDialog& dialog)
@@ -73,7 +102,7 @@ int execDialog(QDialog& dialog)
     const QPointer<QWidget> opener = ModalDialog::openerOf(&dialog);
     const QPointer<QDialog> self(&dialog);
     running().append(self);
-    const int result = dialog.exec();
+    const int result = ModalDialog::wait(dialog);
     running().removeAll(self);
     running().removeAll(QPointer<QDialog>());
     ModalDialog::giveBack(opener);
@@ -167,6 +196,42 @@ void closeOpen()
     for (auto it = open.crbegin(); it != open.crend(); ++it)
         if (*it)
             (*it)->done(QDialog::Rejected);
+}
+
+int wait(QDialog& dialog)
+{
+    // As exec(): modal while it waits, the result cleared first, and a dialog that deletes itself on close is
+    // deleted once its result is read.
+    const bool deleteOnClose = dialog.testAttribute(Qt::WA_DeleteOnClose);
+    dialog.setAttribute(Qt::WA_DeleteOnClose, false);
+    const bool wasModal = dialog.testAttribute(Qt::WA_ShowModal);
+    dialog.setAttribute(Qt::WA_ShowModal, true);
+    dialog.setResult(QDialog::Rejected);
+    const QPointer<QDialog> self(&dialog);
+    QEventLoop answered;
+    EndAtHide watch([&answered] { answered.quit(); });
+    QObject::connect(&dialog, &QDialog::finished, &watch, [&watch] { watch.end(); });
+    QObject::connect(&dialog, &QObject::destroyed, &watch, [&watch] { watch.end(); });
+    dialog.installEventFilter(&watch);
+    dialog.show();
+    // Answered or gone as it showed: no loop would be told to end.
+    if (!watch.ended)
+        answered.exec(QEventLoop::DialogExec);
+    if (!self)
+        return QDialog::Rejected;
+    dialog.removeEventFilter(&watch);
+    dialog.setAttribute(Qt::WA_ShowModal, wasModal);
+    const int result = dialog.result();
+    if (deleteOnClose)
+        delete &dialog;
+    return result;
+}
+
+void hideWithProgram(QWidget* window)
+{
+    g_hidingWithProgram = true;
+    window->hide();
+    g_hidingWithProgram = false;
 }
 
 void queueScript(Script script) { scripts().append(std::move(script)); }

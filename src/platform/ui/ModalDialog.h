@@ -39,6 +39,14 @@ QWidget* givenBackTo();
 // is closed, execDialog shows none and answers as cancelled.
 void closeOpen();
 
+// Runs a dialog modal until it is answered, closed or gone, and gives its result, as exec() would; every box and
+// dialog of the program waits here. Unlike exec(), a dialog hidden with the program (hideWithProgram) still waits,
+// and comes back with it; any other hide ends the wait, as it ends exec().
+int wait(QDialog& dialog);
+// Hides a window as the program goes to the tray (or is minimised): a box or dialog among them that waits for
+// the user's answer keeps waiting.
+void hideWithProgram(QWidget* window);
+
 using Script = std::function<void(QDialog&)>;
 void queueScript(Script script);
 // Scripts queued and not yet used.

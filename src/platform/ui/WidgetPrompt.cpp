@@ -140,7 +140,7 @@ int runModal(const QPointer<Dialog>& dialog)
     const QPointer<QDialog> running(dialog.data());
     const quint64 closings = n.closings;
     n.modal.append(running);
-    const int result = dialog->exec();
+    const int result = ModalDialog::wait(*dialog);
     n.modal.removeAll(running);
     n.modal.removeAll(QPointer<QDialog>());
     ModalDialog::giveBack(opener);
