@@ -73,9 +73,8 @@ Way wayTo(const QString& path)
 {
     Way way;
     const bool asRoot = ::geteuid() == 0;
-    const auto refuse = [&way](const QString& why, const QString& blocker, uid_t owner) {
+    const auto refuse = [&way](const QString& why, uid_t owner) {
         way.refusal = why;
-        way.blocker = blocker;
         way.blockerOwner = owner;
     };
     const auto notRoots = [](const QString& what, uid_t owner) {
@@ -91,14 +90,14 @@ Way wayTo(const QString& path)
     // As root, a folder is passed only where it is root's and no one else may change what it holds.
     const auto enter = [&](const QString& folder, const struct stat& info) {
         if (asRoot && info.st_uid != 0) {
-            refuse(notRoots(QStringLiteral("the folder ") + folder, info.st_uid), folder, info.st_uid);
+            refuse(notRoots(QStringLiteral("the folder ") + folder, info.st_uid), info.st_uid);
             return false;
         }
         const bool othersWrite = (info.st_mode & 022) != 0;
         if (asRoot && othersWrite && !(info.st_mode & S_ISVTX)) {
             refuse(QStringLiteral("the folder ") + folder +
                        QStringLiteral(" on the way to it can be changed by users other than root"),
-                   folder, info.st_uid);
+                   info.st_uid);
             return false;
         }
         folders.append({folder, othersWrite});
@@ -139,7 +138,7 @@ Way wayTo(const QString& path)
         if (asRoot && shared && info.st_uid != 0) {
             refuse(candidate + QStringLiteral(" in the shared folder ") + folders.last().path +
                        QStringLiteral(" belongs to ") + ownerName(info.st_uid) + QStringLiteral(", not to root"),
-                   candidate, info.st_uid);
+                   info.st_uid);
             return way;
         }
         if (S_ISLNK(info.st_mode)) {
@@ -150,7 +149,7 @@ Way wayTo(const QString& path)
                 break;
             }
             if (asRoot && info.st_uid != 0) {
-                refuse(notRoots(QStringLiteral("the link ") + candidate, info.st_uid), candidate, info.st_uid);
+                refuse(notRoots(QStringLiteral("the link ") + candidate, info.st_uid), info.st_uid);
                 return way;
             }
             linkOwners << info.st_uid;
@@ -184,7 +183,7 @@ Way wayTo(const QString& path)
         return way; // nowhere to write: the write fails in its own words
     for (const uid_t owner : std::as_const(linkOwners))
         if (owner != info.st_uid && owner != ::geteuid() && owner != 0) {
-            refuse(kForeignLink, path, owner);
+            refuse(kForeignLink, owner);
             break;
         }
     return way;

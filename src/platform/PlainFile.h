@@ -49,8 +49,7 @@ struct Way {
     QString leadsTo;
     // Why nothing may be written there, said after the file ("it is a link whose owner ..."); empty when it may.
     QString refusal;
-    // What the refusal is about (a folder, a link, the file) and its owner.
-    QString blocker;
+    // The owner of what the refusal is about (a folder, a link, the file).
     uid_t blockerOwner = 0;
     // leadsTo stands in a folder shared with other users: a file found there once opened is ours only if it is
     // root's.
