@@ -38,6 +38,8 @@ bool CallListRefill::refill()
     // meanwhile, this refill with its window.
     const QPointer<CallListRefill> self(this);
     beforePass();
+    if (!self)
+        return false;
     Q_EMIT refillStarted();
     // The rows read now are the refill: a call that arrives while it yields adds its own row, once.
     CallRowBatch batch;

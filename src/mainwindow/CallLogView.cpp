@@ -30,8 +30,23 @@ void CallLogView::reportViewError(const SqlError& e, const char* tag)
 
 void CallLogView::UpdateSQL()
 {
-    // Nothing is kept open between operations: the view is its query, checked here, and read by the refill.
-    SqlDatabase* reader = CallerDBReader();
+    // Nothing is kept open between operations: the view is its query, checked here, and read by the refill. Its
+    // connection is made here at the view's first read: something put beside the log since the start refuses the
+    // log now as it would have then, and is said as then; the view stays empty and the program runs on.
+    m_unreadable = false;
+    SqlDatabase* reader = nullptr;
+    try {
+        reader = CallerDBReader();
+    } catch (const SqlError& e) {
+        m_unreadable = true;
+        SaveError(e.code(),
+                  QStringLiteral("The caller database ") + (gCallerDB ? gCallerDB->path() : QString()) +
+                      QStringLiteral(" could not be opened (") + e.message() + QStringLiteral(")."),
+                  QStringLiteral("frmBaseMain"));
+        ReportError(QStringLiteral("frmBaseMain_UpdateSQL"));
+        ShowError(QString());
+        return;
+    }
     if (!reader)
         return;
     try {
@@ -54,7 +69,8 @@ void CallLogView::UpdateSQL()
 
 void CallLogView::readRows(CallRowBatch& batch)
 {
-    if (!CallerDBReader() || m_host.strSQL != m_lastGoodSQL)
+    // A log refused as the pass began has been said once already.
+    if (m_unreadable || !gCallerDB || m_host.strSQL != m_lastGoodSQL)
         return;
     try {
         ReadRows(m_host.strSQL, batch);

@@ -37,4 +37,6 @@ private:
 
     MainWindow& m_host;
     QString m_lastGoodSQL;
+    // The log could not be opened for reading when the view was last checked.
+    bool m_unreadable = false;
 };

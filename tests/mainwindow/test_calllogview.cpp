@@ -1,5 +1,6 @@
 #include "mainwindow/CallLogView.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void aQueryThatCannotRunLeavesTheLastOneThatDid();
+    void theFirstQueryFailingShowsNothing_data();
     void theFirstQueryFailingShowsNothing();
     void refreshReadsEveryCallMatchedToItsContact();
     void rowsCarryWhatTheListShows();
@@ -138,18 +140,42 @@ void TestCallLogView::aQueryThatCannotRunLeavesTheLastOneThatDid()
     QCOMPARE(m_read.size(), 3);
 }
 
+void TestCallLogView::theFirstQueryFailingShowsNothing_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("besideTheLog"); // a link put there before the view's first read
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a table that does not exist") << "Select * From tblNoSuchTable"
+                                                 << ""
+                                                 << "Bad SQL";
+    QTest::newRow("a link beside the log") << "Select * From tblCID"
+                                           << "-journal"
+                                           << "dbCID.mdb-journal beside it is a link";
+}
+
 void TestCallLogView::theFirstQueryFailingShowsNothing()
 {
+    QFETCH(QString, query);
+    QFETCH(QString, besideTheLog);
+    QFETCH(QString, said);
     storeCalls(2);
+    const QString beside = m_home->file(QStringLiteral("dbCID.mdb") + besideTheLog);
+    QVERIFY(besideTheLog.isEmpty() || QFile::link(m_home->file(QStringLiteral("elsewhere")), beside));
     // With no query that ever ran there is nothing to go back to: the pass shows an empty list.
-    m_host->strSQL = QStringLiteral("Select * From tblNoSuchTable");
+    m_host->strSQL = query;
     m_view->RefreshGrid();
-    QCOMPARE(m_host->strSQL, QStringLiteral("Select * From tblNoSuchTable"));
+    QCOMPARE(m_host->strSQL, query);
     QCOMPARE(m_view->lastGoodSQL(), QString());
     QCOMPARE(m_starts, 1);
     QCOMPARE(m_ends, 1);
     QVERIFY(m_read.isEmpty());
     QCOMPARE(Prompt::history().size(), 1);
+    QVERIFY2(Prompt::texts().first().contains(said), qPrintable(Prompt::texts().first()));
+    // The program runs on: once the view can be read, it is.
+    QVERIFY(besideTheLog.isEmpty() || QFile::remove(beside));
+    m_host->strSQL = QStringLiteral("Select * From tblCID");
+    m_view->RefreshGrid();
+    QCOMPARE(m_read.size(), 2);
 }
 
 void TestCallLogView::refreshReadsEveryCallMatchedToItsContact()
