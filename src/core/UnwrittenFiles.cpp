@@ -69,7 +69,7 @@ bool write(const QString& path, const QByteArray& bytes, const QString& subject,
     }
     // An older content held for the file would otherwise come back over this one.
     g_held.remove(key);
-    ForgetUnwrittenReports();
+    ForgetUnwrittenReports(key);
     // The disk took this one: there may be room for the others too.
     writeHeld();
     return true;
@@ -111,6 +111,7 @@ bool writeHeld()
         if (!stillOurs(it.key(), *it)) {
             ++it;
         } else if (PlainFile::replace(it.key(), it->bytes, &reason)) {
+            ForgetUnwrittenReports(it.key());
             it = g_held.erase(it);
         } else {
             it->why = reason;

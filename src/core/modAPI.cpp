@@ -45,7 +45,7 @@ void SetAutoStart()
     const QString subject = QStringLiteral("The autostart entry ") + path;
     if (QString why; !UnwrittenFiles::write(path, entry, subject, UnwrittenFiles::OnRefusal::Hold, &why)) {
         ReportUnwritten(kFileAccessError, subject + QStringLiteral(" cannot be written: ") + why,
-                        QStringLiteral("Velquon"), QStringLiteral("modAPI_SetAutoStart"));
+                        QStringLiteral("Velquon"), QStringLiteral("modAPI_SetAutoStart"), path);
     }
 }
 

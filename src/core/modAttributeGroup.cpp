@@ -208,7 +208,7 @@ bool CreateDefaultAttributeGroups()
     if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(defaults), fileSubject(path),
                                               UnwrittenFiles::OnRefusal::GiveUp, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
-                        QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"));
+                        QStringLiteral("modAttributeGroup_CreateDefaultAttributeGroups"), path);
         return false;
     }
     return true;
@@ -223,7 +223,7 @@ void RefreshAttributeGroupFile()
     if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(AttributeGroupRecords()), fileSubject(path),
                                               UnwrittenFiles::OnRefusal::HoldWhileInUse, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
-                        QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"));
+                        QStringLiteral("modAttributeGroup_RefreshAttributeGroupFile"), path);
         return;
     }
     SendAttributeGroups();

@@ -1,5 +1,7 @@
 #include "core/modError.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 
 #include "core/Globals.h"
@@ -18,7 +20,10 @@ int g_withoutWaiting = 0;
 struct Said {
     QString description;
     bool shown = false;
+    QString file;
 };
+
+QString fileKey(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 QHash<QString, Said> g_unwrittenSaid;
 
 void warn(const QString& text)
@@ -52,7 +57,8 @@ void ReportError(const QString& tag)
                          gErrDescription + QStringLiteral(" Source: ") + gErrSource);
 }
 
-void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag)
+void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag,
+                     const QString& path)
 {
     SaveError(number, description, source);
     // Every change tries the write again: the same refusal is said once, until its reason changes; said before a
@@ -63,12 +69,16 @@ void ReportUnwritten(qint32 number, const QString& description, const QString& s
         g_lastTag = tag;
         return;
     }
-    said = {description, shown};
+    said = {description, shown, fileKey(path)};
     ReportError(tag);
     AddEvent(description);
 }
 
-void ForgetUnwrittenReports() { g_unwrittenSaid.clear(); }
+void ForgetUnwrittenReports(const QString& path)
+{
+    const QString key = fileKey(path);
+    g_unwrittenSaid.removeIf([&key](const QHash<QString, Said>::iterator it) { return it->file == key; });
+}
 
 QString lastReportedTag() { return g_lastTag; }
 

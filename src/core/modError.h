@@ -44,13 +44,15 @@ void SaveError(qint32 number, const QString& description, const QString& source 
 // Writes the kept error, after the failing procedure's tag, to the diagnostic log (platform/DiagnosticLog),
 // so a failure the user is not told about still leaves a trace; the kept error stays as it is.
 void ReportError(const QString& tag);
-// A file the program writes whole could not be written, so it stays as it was: kept (description says which file and
-// why), and reported under tag like any failure and said in the event list once, until the description changes (a
-// full disk would say it again at every change) or a write goes through; said before a main window showed the
-// events, it is said once more where the user sees it.
-void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag);
-// A write went through: a refusal that comes again is said again.
-void ForgetUnwrittenReports();
+// The file at path, which the program writes whole, could not be written, so it stays as it was: kept (description
+// says which file and why), and reported under tag like any failure and said in the event list once, until the
+// description changes (a full disk would say it again at every change) or a write of that file goes through; said
+// before a main window showed the events, it is said once more where the user sees it.
+void ReportUnwritten(qint32 number, const QString& description, const QString& source, const QString& tag,
+                     const QString& path);
+// A write of the file at path went through: a refusal of it that comes again is said again. Other files' refusals
+// stand as they were said.
+void ForgetUnwrittenReports(const QString& path);
 // Adds an event line and shows a warning box; an empty message reports the kept error. While a
 // ReportWithoutWaiting lives the box is a notice, which does not wait.
 void ShowError(const QString& message);

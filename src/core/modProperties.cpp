@@ -179,7 +179,7 @@ void reportWriteFailure(const QString& tag, const QString& why)
 {
     ReportUnwritten(-2147024891,
                     QStringLiteral("Unable to write the settings file ") + g_store.path + QStringLiteral(": ") + why,
-                    QStringLiteral("Settings"), tag);
+                    QStringLiteral("Settings"), tag, g_store.path);
 }
 
 } // namespace

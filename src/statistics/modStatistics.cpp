@@ -502,7 +502,7 @@ bool RefreshStatsFile()
     if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll(CustomStatsRecords()), fileSubject(path),
                                               UnwrittenFiles::OnRefusal::HoldWhileInUse, &error)) {
         ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
-                        QStringLiteral("modStatistics_RefreshStatsFile"));
+                        QStringLiteral("modStatistics_RefreshStatsFile"), path);
         return false;
     }
     return true;
@@ -527,7 +527,7 @@ bool NewStatsFile(const QString& path)
         if (QString error; !UnwrittenFiles::write(path, DataFile::formatAll({DataFile::Record{}}), fileSubject(path),
                                                   UnwrittenFiles::OnRefusal::GiveUp, &error)) {
             ReportUnwritten(kFileAccessError, unwrittenText(path, error), QString(),
-                            QStringLiteral("frmStatistics_mnuFileNew_Click"));
+                            QStringLiteral("frmStatistics_mnuFileNew_Click"), path);
             return false;
         }
         SaveProperty(Section::frmStatistics, Key::StatsFile, path);
