@@ -466,10 +466,14 @@ void ShutDown()
     // The pop-up family keeps its placement (and which detail windows were open) for the next start.
     frmMiniDisplay::unloadForExit();
     UnloadAllForms();
-    // What the activity log could not take leaves with the program, not with the mode: the next mode may
-    // still write it there.
-    if (!gSwitchingMode)
+    // What the files and the activity log could not take leaves with the program, not with the mode: the next mode
+    // may still write it there. The files' last try is made here, while this copy still holds the locks of their
+    // folders (EndProgram lets go of them): once it has, another copy may have taken them. What still cannot be
+    // written is said first, so that the activity log's lines take it along.
+    if (!gSwitchingMode) {
+        UnwrittenFiles::writeHeldAtEnd();
         writeHeldActivityLinesAtEnd();
+    }
 }
 
 void EndProgram()
@@ -552,9 +556,9 @@ void closeAtExit()
         closeStores();
     }
     // Also after the exit steps: a task they ended over may have said what it left undone since. Only on the
-    // thread that keeps the lines and the files. The files the disk would not take are written here at the latest,
-    // whichever way the program ends (the exit steps' own writing of the settings gave them their chance before);
-    // what still cannot be written is said first, so that the activity log's lines take it along.
+    // thread that keeps the lines and the files. The files the disk would not take are written here at the latest
+    // when the program ends without its exit steps, which made the last try themselves; what still cannot be
+    // written is said first, so that the activity log's lines take it along.
     if (std::this_thread::get_id() == g_mainThread) {
         UnwrittenFiles::writeHeldAtEnd();
         writeHeldActivityLinesAtEnd();
