@@ -401,7 +401,8 @@ int createBeside(const QString& target, QByteArray& name, int& reason)
     return -1;
 }
 
-// The highest number the system gives a process; the most it ever can where it does not say.
+// The bound the system keeps process numbers under (they run up to one less); the most it ever can where it does
+// not say.
 qint64 highestProcessNumber()
 {
     static const qint64 highest = [] {
@@ -433,7 +434,7 @@ qint64 scratchWriter(const QString& scratch, const QString& targetName)
     // one would wrap to another process's number where it is asked after.
     bool number = false;
     const qint64 pid = rest.left(dash).toLongLong(&number);
-    return number && pid > 0 && pid <= highestProcessNumber() && QString::number(pid) == rest.left(dash) ? pid : 0;
+    return number && pid > 0 && pid < highestProcessNumber() && QString::number(pid) == rest.left(dash) ? pid : 0;
 }
 
 bool writeEverything(int fd, const QByteArray& bytes, int& reason)

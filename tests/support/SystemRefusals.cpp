@@ -151,8 +151,12 @@ KilledWrites::KilledWrites(const QString& path)
     // The number spelt otherwise than the writer spells it: a leading zero, a sign, a blank.
     for (const QLatin1String spelt : {QLatin1String("0"), QLatin1String("+"), QLatin1String(" ")})
         make(name + QStringLiteral(".velquon-%1%2-abcdef").arg(spelt).arg(lastKilled));
-    // A number no process can have, which a process number's type would wrap to the killed writer's.
+    // A number no process can have, which a process number's type would wrap to the killed writer's; and the system's
+    // bound itself, which process numbers stay under.
     make(name + QStringLiteral(".velquon-%1-abcdef").arg((qint64(1) << 32) + lastKilled));
+    QFile bound(QStringLiteral("/proc/sys/kernel/pid_max"));
+    if (bound.open(QIODevice::ReadOnly))
+        make(name + QStringLiteral(".velquon-%1-abcdef").arg(QString::fromLatin1(bound.readAll().trimmed())));
 }
 
 KilledWrites::~KilledWrites()
