@@ -6,16 +6,48 @@
 #include <QMutex>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/PlainFile.h"
 
 namespace {
 
-QString cleanFolder(const QString& path)
+// The folder a path names as the system finds it: ".." after a linked folder leads up from where the link led, so the
+// part before it is taken where it really is; every other name, a link the user named among them, stays as named.
+QString systemsFolder(const QString& path)
 {
-    QString p = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
-        p.chop(1);
-    return p;
+    const QString named = QDir::fromNativeSeparators(path);
+    const QString absolute = QDir::isAbsolutePath(named) ? named : QDir::currentPath() + QLatin1Char('/') + named;
+    QStringList names;
+    for (const QString& name : absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (name == QLatin1String("."))
+            continue;
+        if (name != QLatin1String("..")) {
+            names << name;
+            continue;
+        }
+        // Where nothing stands yet, the folder is made as named and ".." leads back to where it was made.
+        const QString real = QFileInfo(QLatin1Char('/') + names.join(QLatin1Char('/'))).canonicalFilePath();
+        if (!real.isEmpty())
+            names = real.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (!names.isEmpty())
+            names.removeLast();
+    }
+    return QLatin1Char('/') + names.join(QLatin1Char('/'));
+}
+
+// The user's data or configuration folder, as the environment names it. Qt's own answer has its text cleaned, which
+// takes ".." after a linked folder somewhere else than the system does.
+QString baseFolder(const char* variable, const char* underHome, QStandardPaths::StandardLocation location)
+{
+    if (QStandardPaths::isTestModeEnabled())
+        return QStandardPaths::writableLocation(location);
+    const QString set = qEnvironmentVariable(variable);
+    if (set.startsWith(QLatin1Char('/')))
+        return set;
+    const QString home = qEnvironmentVariable("HOME");
+    return (home.startsWith(QLatin1Char('/')) ? home : QDir::homePath()) + QLatin1String(underHome);
 }
 
 // Made once: every settings read asks for the folder, and a call's road reads several settings, so a look at the
@@ -57,15 +89,15 @@ Paths paths()
         return p;
     p.from = from;
     if (!home.isEmpty()) {
-        p.folder = cleanFolder(QFileInfo(QString::fromLocal8Bit(home)).absoluteFilePath());
+        p.folder = systemsFolder(QFile::decodeName(home));
         p.settingsFolder = p.folder;
         p.autoStart = p.folder + QStringLiteral("/autostart");
     } else {
-        p.folder = cleanFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                               QStringLiteral("/Velquon"));
-        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        p.settingsFolder = cleanFolder(config + QStringLiteral("/Velquon"));
-        p.autoStart = cleanFolder(config + QStringLiteral("/autostart"));
+        p.folder = systemsFolder(baseFolder("XDG_DATA_HOME", "/.local/share", QStandardPaths::GenericDataLocation) +
+                                 QStringLiteral("/Velquon"));
+        const QString config = baseFolder("XDG_CONFIG_HOME", "/.config", QStandardPaths::GenericConfigLocation);
+        p.settingsFolder = systemsFolder(config + QStringLiteral("/Velquon"));
+        p.autoStart = systemsFolder(config + QStringLiteral("/autostart"));
     }
     p.valid = true;
     return p;
@@ -108,7 +140,7 @@ QString bundledDataFolder()
 #endif
     for (const QString& c : candidates) {
         if (QFileInfo(c + QStringLiteral("/sounds")).isDir() || QFileInfo(c + QStringLiteral("/Sounds")).isDir())
-            return cleanFolder(c);
+            return systemsFolder(c);
     }
     return QString();
 }

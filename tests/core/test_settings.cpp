@@ -891,6 +891,9 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites_data()
         << "Velquon.ini" << onSettings << "a link through a linked folder";
     QTest::newRow("activity log, another user's link through a linked folder")
         << "ActivityLog.dat" << onActivityLog << "another user's link through a linked folder";
+    // VELQUON_HOME "d/../vq", d a link into a folder elsewhere: the folder is where the system takes the name.
+    QTest::newRow("settings, a folder named through a linked folder")
+        << "Velquon.ini" << onSettings << "a folder named through a linked folder";
     // The file's folder open to every user: run as root, nothing is written there.
     QTest::newRow("settings, a folder others may change")
         << "Velquon.ini" << onSettings << "a folder others may change";
@@ -914,6 +917,16 @@ void TestSettings::aFileKeepsWhatItIsThroughItsWrites()
     TempHome home;
     const QString path = home.file(file);
     const QByteArray name = QFile::encodeName(path);
+    if (stands == QLatin1String("a folder named through a linked folder")) {
+        QVERIFY(QDir().mkpath(home.file(QStringLiteral("elsewhere/inner"))));
+        QVERIFY(QFile::link(home.file(QStringLiteral("elsewhere/inner")), home.file(QStringLiteral("d"))));
+        qputenv("VELQUON_HOME", QFile::encodeName(home.file(QStringLiteral("d/../vq"))));
+        resetSettingsStore();
+        change(QStringLiteral("second"));
+        QVERIFY(fileBytes(home.file(QStringLiteral("elsewhere/vq/") + file)).contains("second"));
+        QVERIFY(!QFileInfo::exists(home.file(QStringLiteral("vq"))));
+        return;
+    }
     change(QStringLiteral("first"));
     QVERIFY(QFileInfo(path).isFile());
     if (stands.endsWith(QLatin1String("through a linked folder"))) {
