@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <unistd.h>
@@ -152,9 +153,12 @@ bool refuseForOthersFolders()
                                    ? QStringLiteral("Run Velquon as ") + PlainFile::ownerName(way.blockerOwner) +
                                          QStringLiteral(", or give it a folder of root's (VELQUON_HOME).")
                                    : QStringLiteral("Give it a folder that only root can change (VELQUON_HOME).");
-        Prompt::message(QStringLiteral("Velquon cannot start as root with its files in ") + folder +
-                            QStringLiteral(": ") + way.refusal + QStringLiteral(". ") + remedy,
-                        Prompt::OkOnly, Prompt::Exclamation);
+        const QString text = QStringLiteral("Velquon cannot start as root with its files in ") + folder +
+                             QStringLiteral(": ") + way.refusal + QStringLiteral(". ") + remedy;
+        // Started without a desktop, the box may reach nobody: the terminal hears it too.
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        Prompt::message(text, Prompt::OkOnly, Prompt::Exclamation);
         return true;
     }
     return false;

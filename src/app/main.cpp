@@ -16,6 +16,7 @@ int main(int argc, char* argv[])
     endWithoutLibraryTeardown();
     ignoreBrokenPipes();
     EventLoopChoice::useQtsOwnLoop();
+    keepRootOutOfOthersTemporaryFolders();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velquon"));
     // The program ends only through its exit steps, never because its last window was hidden to the tray.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
@@ -69,7 +70,21 @@ QString ownerName(uid_t uid)
     return QStringLiteral("the user %1").arg(uid);
 }
 
-Way wayTo(const QString& path)
+namespace {
+
+// What makes a folder root's alone, run as root: root's, and no one else may change what it holds. A shared folder
+// that only lets each user move their own entries (the temporary folder) may stand on the way to one, but never be
+// it: there names are made and used beside ours that no judge sees (a store's companions, a scratch copy).
+QString othersChange(const struct stat& info, bool holds)
+{
+    if (info.st_uid != 0)
+        return QStringLiteral("belongs to ") + ownerName(info.st_uid) + QStringLiteral(", not to root");
+    if ((info.st_mode & 022) != 0 && (holds || !(info.st_mode & S_ISVTX)))
+        return QStringLiteral("can be changed by users other than root");
+    return QString();
+}
+
+Way judge(const QString& path, bool holdsOurFiles)
 {
     Way way;
     const bool asRoot = ::geteuid() == 0;
@@ -77,30 +92,20 @@ Way wayTo(const QString& path)
         way.refusal = why;
         way.blockerOwner = owner;
     };
-    const auto notRoots = [](const QString& what, uid_t owner) {
-        return what + QStringLiteral(" on the way to it belongs to ") + ownerName(owner) +
-               QStringLiteral(", not to root");
-    };
     // Each folder passed, with whether it is shared (others may add to it, each moving only their own entries).
     struct Folder {
         QString path;
         bool shared = false;
+        struct stat info = {};
     };
     QList<Folder> folders;
     // As root, a folder is passed only where it is root's and no one else may change what it holds.
     const auto enter = [&](const QString& folder, const struct stat& info) {
-        if (asRoot && info.st_uid != 0) {
-            refuse(notRoots(QStringLiteral("the folder ") + folder, info.st_uid), info.st_uid);
+        if (const QString why = othersChange(info, false); asRoot && !why.isEmpty()) {
+            refuse(QStringLiteral("the folder ") + folder + QStringLiteral(" on the way to it ") + why, info.st_uid);
             return false;
         }
-        const bool othersWrite = (info.st_mode & 022) != 0;
-        if (asRoot && othersWrite && !(info.st_mode & S_ISVTX)) {
-            refuse(QStringLiteral("the folder ") + folder +
-                       QStringLiteral(" on the way to it can be changed by users other than root"),
-                   info.st_uid);
-            return false;
-        }
-        folders.append({folder, othersWrite});
+        folders.append({folder, (info.st_mode & 022) != 0, info});
         return true;
     };
     const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
@@ -110,6 +115,9 @@ Way wayTo(const QString& path)
         return way;
     QList<uid_t> linkOwners;
     int linksFollowed = 0;
+    // Where the walk ended: the folder the path names, the folder that holds (or will hold) the file it names, or
+    // none yet (folders the program is still to make, which are its own).
+    enum class End { NamesFolder, InFolder, Beyond } end = End::NamesFolder;
     const auto here = [&folders] { return folders.size() > 1 ? folders.last().path : QString(); };
     const auto rest = [&pending] {
         return pending.isEmpty() ? QString() : QLatin1Char('/') + pending.join(QLatin1Char('/'));
@@ -132,7 +140,7 @@ Way wayTo(const QString& path)
             // Nothing there yet: the write makes it, in a folder it was allowed to pass. Or something the write
             // fails on in its own words.
             way.leadsTo = candidate + rest();
-            way.inSharedFolder = shared && pending.isEmpty();
+            end = pending.isEmpty() ? End::InFolder : End::Beyond;
             break;
         }
         if (asRoot && shared && info.st_uid != 0) {
@@ -146,10 +154,13 @@ Way wayTo(const QString& path)
             if (namesDescriptors(here()) || ++linksFollowed > 40) {
                 way.leadsTo = candidate + rest();
                 way.systemFollows = true;
+                end = End::Beyond;
                 break;
             }
             if (asRoot && info.st_uid != 0) {
-                refuse(notRoots(QStringLiteral("the link ") + candidate, info.st_uid), info.st_uid);
+                refuse(QStringLiteral("the link ") + candidate + QStringLiteral(" on the way to it belongs to ") +
+                           ownerName(info.st_uid) + QStringLiteral(", not to root"),
+                       info.st_uid);
                 return way;
             }
             linkOwners << info.st_uid;
@@ -157,6 +168,7 @@ Way wayTo(const QString& path)
             if (target.isEmpty()) {
                 way.leadsTo = candidate + rest();
                 way.systemFollows = true;
+                end = End::Beyond;
                 break;
             }
             if (target.startsWith(QLatin1Char('/')))
@@ -171,8 +183,18 @@ Way wayTo(const QString& path)
         }
         // A file (or what stands for one): the end of the way; the system refuses anything after it.
         way.leadsTo = candidate + rest();
-        way.inSharedFolder = shared && pending.isEmpty();
+        end = pending.isEmpty() ? End::InFolder : End::Beyond;
         break;
+    }
+    if (asRoot && holdsOurFiles && end != End::Beyond) {
+        const Folder& holder = folders.last();
+        if (const QString why = othersChange(holder.info, true); !why.isEmpty()) {
+            refuse(end == End::NamesFolder
+                       ? QStringLiteral("it ") + why
+                       : QStringLiteral("the folder ") + holder.path + QStringLiteral(" that holds it ") + why,
+                   holder.info.st_uid);
+            return way;
+        }
     }
     if (asRoot || linkOwners.isEmpty())
         return way;
@@ -189,18 +211,127 @@ Way wayTo(const QString& path)
     return way;
 }
 
+// The folder at names (a path with no link left in it, as a way's leadsTo), opened one name at a time and never
+// through a link, so that what is opened is what was judged; with make, the folders missing on the way are made.
+// Run as root each must still be root's alone (the last one holding our files), or something was put in its place
+// since. -1 with why.
+int openJudgedFolder(const QString& path, bool make, QString* why)
+{
+    const bool asRoot = ::geteuid() == 0;
+    // A folder the program makes is one it accepts, whatever the umask: run as root nobody else may add to it.
+    const mode_t mode = asRoot ? 0755 : 0777;
+    const QStringList names = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    int fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; fd >= 0 && i < names.size(); ++i) {
+        const QByteArray name = QFile::encodeName(names.at(i));
+        int next = ::openat(fd, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0 && errno == ENOENT && make && (::mkdirat(fd, name.constData(), mode) == 0 || errno == EEXIST))
+            next = ::openat(fd, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int reason = errno;
+        ::close(fd);
+        fd = next;
+        struct stat info = {};
+        if (fd >= 0 && asRoot && (::fstat(fd, &info) != 0 || !othersChange(info, i == names.size() - 1).isEmpty())) {
+            ::close(fd);
+            if (why)
+                *why = kSwapped;
+            return -1;
+        }
+        if (fd < 0 && why)
+            *why = reason == ELOOP || reason == ENOTDIR ? kSwapped : systemReason(reason);
+    }
+    return fd;
+}
+
+// Empties the open folder fd, never following a link in it: a link is removed, not what it leads to.
+bool emptyFolder(int fd)
+{
+    const int listed = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!folder) {
+        if (listed >= 0)
+            ::close(listed);
+        return false;
+    }
+    bool emptied = true;
+    while (const struct dirent* entry = ::readdir(folder)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        struct stat info = {};
+        if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode)) {
+            const int inner = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            emptied = inner >= 0 && emptyFolder(inner) && emptied;
+            if (inner >= 0)
+                ::close(inner);
+            emptied = ::unlinkat(fd, name, AT_REMOVEDIR) == 0 && emptied;
+        } else {
+            emptied = ::unlinkat(fd, name, 0) == 0 && emptied;
+        }
+    }
+    ::closedir(folder);
+    return emptied;
+}
+
+} // namespace
+
+Way wayTo(const QString& path) { return judge(path, true); }
+
+Way wayThrough(const QString& folder) { return judge(folder, false); }
+
 bool makeFolders(const QString& path, QString* why)
 {
-    if (const Way way = wayTo(path); !way.refusal.isEmpty()) {
+    const Way way = wayTo(path);
+    if (!way.refusal.isEmpty()) {
         if (why)
             *why = way.refusal;
         return false;
     }
-    if (QDir().mkpath(path))
-        return true;
-    if (why)
-        *why = systemReason(errno);
-    return false;
+    if (way.systemFollows) {
+        if (QDir().mkpath(path))
+            return true;
+        if (why)
+            *why = systemReason(errno);
+        return false;
+    }
+    const int fd = openJudgedFolder(way.leadsTo, true, why);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool removeFolder(const QString& path, QString* why)
+{
+    // Judged by the folder that holds it: what stands at the name goes, a link itself and never what it leads to.
+    const QFileInfo named(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path);
+    const Way way = wayTo(named.absolutePath());
+    if (!way.refusal.isEmpty() || way.systemFollows || named.fileName().isEmpty() ||
+        named.fileName() == QLatin1String("..")) {
+        if (why)
+            *why = way.refusal.isEmpty() ? kSwapped : way.refusal;
+        return false;
+    }
+    const int parent = openJudgedFolder(way.leadsTo, false, why);
+    if (parent < 0)
+        return false;
+    const QByteArray name = QFile::encodeName(named.fileName());
+    bool removed = true;
+    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        removed = emptyFolder(fd) && ::unlinkat(parent, name.constData(), AT_REMOVEDIR) == 0;
+        ::close(fd);
+    } else if (errno != ENOENT) {
+        // A link or a file at the folder's name goes itself.
+        removed = ::unlinkat(parent, name.constData(), 0) == 0 || errno == ENOENT;
+    }
+    const int reason = errno;
+    ::close(parent);
+    if (!removed && why)
+        *why = systemReason(reason);
+    return removed;
 }
 
 Kind kindOf(const QString& path)
@@ -255,7 +386,6 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
 {
     QByteArray name = QFile::encodeName(path);
     int noFollow = 0;
-    bool sharedFolder = false;
     if ((flags & O_ACCMODE) != O_RDONLY) {
         const Way way = wayTo(path);
         if (!way.refusal.isEmpty()) {
@@ -266,7 +396,6 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
         // The file the way was judged on, and never a link put in its place since.
         name = QFile::encodeName(way.leadsTo);
         noFollow = way.systemFollows ? 0 : O_NOFOLLOW;
-        sharedFolder = way.inSharedFolder && ::geteuid() == 0;
     }
     // Looked at first: opening some devices does something by itself (a tape rewinds, a modem hangs up).
     struct stat info = {};
@@ -292,13 +421,6 @@ int openDescriptor(const QString& path, int flags, bool devicesToo, QString* why
     struct stat opened = {};
     const bool known = ::fstat(fd, &opened) == 0;
     const int reason = errno;
-    // In a folder every user may add to, what another user put at the name meanwhile is theirs, not ours.
-    if (known && sharedFolder && opened.st_uid != 0) {
-        if (why)
-            *why = kSwapped;
-        ::close(fd);
-        return -1;
-    }
     if (!known || !welcome(kindOfMode(opened.st_mode), opened.st_mode, devicesToo)) {
         if (why) {
             const Kind kind = kindOfMode(opened.st_mode);

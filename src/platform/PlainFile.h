@@ -38,11 +38,12 @@ QString whyLeadsNowhere(const QString& path);
 // Where a path really leads, and whether the program may write there. The path is followed as the system follows
 // it, one name at a time: a link from the folder it stands in, ".." after a linked folder from the folder the link
 // led to, never by the text alone.
-// Run as root, a write goes only where every folder on the way and every link on the way is root's, and no other
-// user can change what a folder holds (a shared folder that only lets each user move their own entries, the
-// temporary folder, counts where the entry met in it is root's): then nobody else can steer the write, now or
-// while it happens. Whoever runs it, a link is followed only where it is the running user's own, root's, or belongs
-// to the owner of the file it leads to (of the folder that file would be made in, while there is none).
+// Run as root, a write goes only where every folder on the way and every link on the way is root's, no other user
+// can change what a folder on the way holds (a shared folder that only lets each user move their own entries, the
+// temporary folder, counts where the entry met in it is root's), and the folder that holds the file (or the folder
+// the path names) is root's alone, sticky or not: then nobody else can steer the write, nor make or use a name beside
+// it, now or while it happens. Whoever runs it, a link is followed only where it is the running user's own, root's,
+// or belongs to the owner of the file it leads to (of the folder that file would be made in, while there is none).
 struct Way {
     // The file the path leads to, or where it would be made, with no link left in it; the path itself where the
     // system keeps what it leads to (a process's descriptors).
@@ -51,18 +52,23 @@ struct Way {
     QString refusal;
     // The owner of what the refusal is about (a folder, a link, the file).
     uid_t blockerOwner = 0;
-    // leadsTo stands in a folder shared with other users: a file found there once opened is ours only if it is
-    // root's.
-    bool inSharedFolder = false;
     // leadsTo is still a link: one to a process's descriptor, which only the system can follow, or one of a chain
     // too long to follow, which the system refuses in its own words.
     bool systemFollows = false;
 };
 Way wayTo(const QString& path);
+// The same for a folder the program only passes through (the temporary folder it makes a folder of its own in):
+// run as root, it may be one every user adds to, as long as no other user controls the way to it.
+Way wayThrough(const QString& folder);
 // The user's name for uid, else "the user <uid>".
 QString ownerName(uid_t uid);
-// Makes the folder at path and the folders on the way to it, where wayTo lets the program write; false with why.
+// Makes the folder at path and the folders on the way to it, where wayTo lets the program write, in the folders it
+// judged and never through a link put there since; run as root, such a folder is root's alone whatever the umask.
+// False with why.
 bool makeFolders(const QString& path, QString* why = nullptr);
+// Removes the folder at path with everything in it, where wayTo lets the program write: the folder it judged, and
+// never what a link in it or put at its name since leads to. False with why.
+bool removeFolder(const QString& path, QString* why = nullptr);
 
 // Keeps the log at path within maxBytes once adding more bytes: a log that would go beyond is moved aside to
 // "<file>.1" (whatever stood there goes), or, where it cannot be moved, emptied. All of it happens to the file the

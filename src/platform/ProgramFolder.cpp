@@ -117,7 +117,28 @@ QStringList ownFolders()
     QStringList folders{p.settingsFolder};
     if (!folders.contains(p.folder))
         folders << p.folder;
-    return folders << p.autoStart;
+    return folders << p.autoStart << p.folder + QStringLiteral("/Sounds");
+}
+
+void keepRootOutOfOthersTemporaryFolders()
+{
+    if (::geteuid() != 0)
+        return;
+    // The temporary folder is everybody's, and passes: only the way to it must be nobody else's.
+    if (const QString temporary = qEnvironmentVariable("TMPDIR");
+        !temporary.isEmpty() && !PlainFile::wayThrough(temporary).refusal.isEmpty())
+        qunsetenv("TMPDIR");
+    // The runtime folder holds files itself (Qt's, the socket): root's alone, or root's own instead, else none (Qt
+    // and the socket then make one of root's in the temporary folder).
+    if (const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        !runtime.isEmpty() && !PlainFile::wayTo(runtime).refusal.isEmpty()) {
+        struct stat info = {};
+        if (::stat("/run/user/0", &info) == 0 && S_ISDIR(info.st_mode) &&
+            PlainFile::wayTo(QStringLiteral("/run/user/0")).refusal.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", "/run/user/0");
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
 }
 
 namespace {

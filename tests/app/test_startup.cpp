@@ -170,34 +170,74 @@ QList<PlainMainWindow*> TestStartup::mainWindows()
 
 void TestStartup::asRootNothingIsWrittenInAnotherUsersFolder_data()
 {
-    QTest::addColumn<QString>("theirs"); // made another user's (nobody's): a folder, or a link to a folder of root's
-    QTest::newRow("the data folder") << "home";
-    QTest::newRow("the data folder a link") << "home link";
-    QTest::newRow("the autostart folder a link") << "autostart link";
+    // Made another user's (nobody's): a folder, or a link to a folder of root's; "shared home": root's, but every user
+    // may add to it; "kept environment": the data folder nobody's, and so are the temporary and runtime folders the
+    // real program is started with; "umask 002": the folders the program makes itself, under that umask.
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("said"); // nothing: it starts
+    const QString nobodys = QStringLiteral(" belongs to nobody, not to root. Run Velquon as nobody");
+    QTest::newRow("the data folder") << "home" << nobodys;
+    QTest::newRow("the data folder a link") << "home link" << nobodys;
+    QTest::newRow("the autostart folder a link") << "autostart link" << nobodys;
+    QTest::newRow("the data folder others may add to")
+        << "shared home"
+        << ": it can be changed by users other than root. Give it a folder that only root can change (VELQUON_HOME).";
+    QTest::newRow("a kept environment") << "kept environment" << nobodys;
+    QTest::newRow("folders of its own, umask 002") << "umask 002"
+                                                   << "";
 }
 
 // Run as root on a folder another user controls, whatever its links lead to, the program does not start: it writes
-// nothing (no settings, logs, databases or sounds), and says whose folder it is and what to do.
+// nothing (no settings, logs, databases or sounds) and makes nothing in the temporary folders, and says whose folder
+// it is and what to do, on its terminal too.
 void TestStartup::asRootNothingIsWrittenInAnotherUsersFolder()
 {
     QFETCH(QString, theirs);
+    QFETCH(QString, said);
     if (::geteuid() != 0)
         QSKIP("the rule is root's");
     QTemporaryDir root;
     const QString home = root.filePath("home");
     const QByteArray their = QFile::encodeName(theirs == "autostart link" ? home + "/autostart" : home);
     QVERIFY(QDir().mkpath(root.filePath("roots")) && QDir().mkpath(theirs == "home link" ? root.path() : home));
-    QVERIFY(theirs == "home" ||
+    QVERIFY((theirs != "home link" && theirs != "autostart link") ||
             ::symlink(QFile::encodeName(root.filePath("roots")).constData(), their.constData()) == 0);
-    QVERIFY(::lchown(their.constData(), 65534, 65534) == 0);
-    qputenv("VELQUON_HOME", QFile::encodeName(home));
-    QVERIFY(!Main());
-    QVERIFY2(Prompt::texts().value(0).contains(" belongs to nobody, not to root. Run Velquon as nobody"),
-             qPrintable(Prompt::texts().value(0)));
+    QVERIFY(theirs == "shared home" || theirs == "umask 002" || ::lchown(their.constData(), 65534, 65534) == 0);
+    QVERIFY(theirs != "shared home" || ::chmod(their.constData(), 01777) == 0);
+    const QStringList temporary{root.filePath("tmp"), root.filePath("run")};
+    QString text;
+    if (theirs == "kept environment") {
+        const QString program = binary();
+        if (program.isEmpty())
+            QSKIP("VELQUON_BUILD_DIR is not set (run through ctest)");
+        QProcessEnvironment env = programEnvironment(home);
+        for (const QString& folder : temporary)
+            QVERIFY(QDir().mkpath(folder) && ::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+        env.insert(QStringLiteral("TMPDIR"), temporary.first());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), temporary.last());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        text = QString::fromLocal8Bit(process.readAllStandardError());
+    } else {
+        const mode_t before = ::umask(theirs == "umask 002" ? 002 : 022);
+        const auto restore = qScopeGuard([before] { ::umask(before); });
+        qputenv("VELQUON_HOME", QFile::encodeName(theirs == "umask 002" ? home + "/made" : home));
+        const bool started = Main();
+        text = Prompt::texts().join(QLatin1Char('\n'));
+        if (started)
+            ShutDown();
+        QVERIFY2(started == said.isEmpty(), qPrintable(text));
+        if (started)
+            return;
+    }
+    QVERIFY2(text.contains(said), qPrintable(text));
     const auto held = [](const QString& folder) {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     };
-    QCOMPARE(held(root.filePath("roots")) + held(home),
+    QCOMPARE(held(root.filePath("roots")) + held(home) + held(temporary.first()) + held(temporary.last()),
              theirs == "autostart link" ? QStringList{"autostart"} : QStringList());
 }
 

@@ -5,12 +5,17 @@
 #include <QFile>
 #include <QTest>
 
+#include <optional>
+
+#include "core/modError.h"
 #include "platform/ProgramFolder.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TempHome.h"
 
 class TestSoundFiles : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void copiesTheBundledSoundsOnce_data();
     void copiesTheBundledSoundsOnce();
     void keepsTheUsersOwnFolder();
     void onlyADevelopmentBuildLooksInTheSourceTree();
@@ -22,14 +27,40 @@ static QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+void TestSoundFiles::copiesTheBundledSoundsOnce_data()
+{
+    // What stands in the program folder first: "nothing"; "a link as the scratch copy" (left by a start killed
+    // half-way, then put in its place), which goes itself, never what it leads to; "a read-only folder", which
+    // refuses the copy, said as any file the program could not write.
+    QTest::addColumn<QString>("before");
+    QTest::newRow("a first start") << "nothing";
+    QTest::newRow("a link as the scratch copy") << "a link as the scratch copy";
+    QTest::newRow("a read-only folder") << "a read-only folder";
+}
+
 void TestSoundFiles::copiesTheBundledSoundsOnce()
 {
+    QFETCH(QString, before);
     TempHome home;
     const QString source = bundledSoundsFolder();
     QVERIFY2(!source.isEmpty(), "no bundled Sounds folder found");
     const QString target = programFolder() + "/Sounds";
     QVERIFY(!QDir(target).exists());
+    const QString elsewhere = home.file("elsewhere");
+    QVERIFY(QDir().mkpath(elsewhere) && QFile(elsewhere + "/kept").open(QIODevice::WriteOnly));
+    QVERIFY(before != "a link as the scratch copy" || QFile::link(elsewhere, target + ".partial"));
+    std::optional<ReadOnlyFolder> readOnly;
+    if (before == "a read-only folder") {
+        readOnly.emplace(programFolder());
+        QVERIFY(readOnly->holds());
+        QVERIFY(!InstallBundledSounds());
+        QVERIFY2(gErrDescription.startsWith("The sounds folder " + target + " cannot be written: "),
+                 qPrintable(gErrDescription));
+        QCOMPARE(lastReportedTag(), QStringLiteral("modSoundFiles_InstallBundledSounds"));
+        return;
+    }
     QVERIFY(InstallBundledSounds());
+    QVERIFY(QFile::exists(elsewhere + "/kept"));
     // The names the default settings and the default attribute groups use.
     for (const char* name : {"Button.wav", "Xylophone.wav", "Snaredrumroll.wav", "Alarm.wav"}) {
         const QString copy = target + '/' + QLatin1String(name);
@@ -38,7 +69,7 @@ void TestSoundFiles::copiesTheBundledSoundsOnce()
         QVERIFY(readAll(copy).startsWith("RIFF"));
         QVERIFY(QFile::permissions(copy) & QFile::WriteOwner);
     }
-    QVERIFY(!QDir(target + ".partial").exists());
+    QVERIFY(!QFileInfo::exists(target + ".partial") && !QFileInfo(target + ".partial").isSymLink());
     // Small files: mono, short.
     for (const QFileInfo& f : QDir(source).entryInfoList(QDir::Files))
         QVERIFY2(f.size() < 64 * 1024, qPrintable(f.fileName()));

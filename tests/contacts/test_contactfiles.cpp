@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "contacts/ContactFiles.h"
@@ -323,14 +324,25 @@ void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("chosen"); // in a folder of its own
+    QTest::addColumn<QString>("said");   // %1: the file chosen, %2: its folder
     // The file cannot be made: a link into a folder that is not there.
     QTest::newRow("a new groups file, a link to nowhere") << "New group file"
-                                                          << "groups.dat";
-    QTest::newRow("a new contact book, a file that is there") << "New DB"
-                                                              << "book.mdb";
-    // Run as root: a folder another user controls is refused as it is chosen, before anything is written there.
-    QTest::newRow("a new groups file, a folder of another user's") << "New group file"
-                                                                   << "another user's";
+                                                          << "groups.dat"
+                                                          << "Path/File access error: No such file or directory";
+    QTest::newRow("a new contact book, a file that is there")
+        << "New DB"
+        << "book.mdb"
+        << "This file name already exits. Choose another file name.";
+    // Run as root: a folder another user controls, or one every user may add to, is refused as it is chosen, before
+    // anything is written there.
+    QTest::newRow("a new groups file, a folder of another user's")
+        << "New group file"
+        << "another user's"
+        << "%1.dat cannot be used: the folder %2 on the way to it belongs to nobody, not to root";
+    QTest::newRow("a new groups file, a folder others may add to")
+        << "New group file"
+        << "others may add to"
+        << "%1.dat cannot be used: the folder %2 that holds it can be changed by users other than root";
 }
 
 // A file refused in a folder of its own leaves no lock there, so a copy that uses that folder is not kept out by
@@ -339,13 +351,17 @@ void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder()
 {
     QFETCH(QString, command);
     QFETCH(QString, chosen);
+    QFETCH(QString, said);
     QVERIFY(runAsACopy());
     const QString folder = m_home->file(QStringLiteral("chosen"));
     const QString path = folder + QLatin1Char('/') + chosen;
     QVERIFY(QDir().mkpath(folder));
-    if (chosen == QLatin1String("another user's")) {
-        if (::geteuid() != 0 || ::chown(QFile::encodeName(folder).constData(), 65534, 65534) != 0)
-            QSKIP("only root may give a folder to another user");
+    if (chosen == QLatin1String("another user's") || chosen == QLatin1String("others may add to")) {
+        if (::geteuid() != 0)
+            QSKIP("only root's writes are kept out of a folder another user controls");
+        QVERIFY(chosen == QLatin1String("others may add to")
+                    ? ::chmod(QFile::encodeName(folder).constData(), 01777) == 0
+                    : ::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
     } else if (command == QLatin1String("New group file")) {
         QVERIFY(QFile::link(folder + QStringLiteral("/gone/groups.dat"), path));
     } else {
@@ -357,6 +373,8 @@ void TestContactFiles::aRefusedFileLeavesNoLockOnItsFolder()
     Prompt::queueAnswer(Prompt::Cancel);
     QVERIFY(command == QLatin1String("New DB") ? !NewDatabase() : !NewGroupFile());
     QCOMPARE(messages().size(), 1);
+    said.replace(QLatin1String("%1"), path).replace(QLatin1String("%2"), folder);
+    QVERIFY2(messages().first().contains(said), qPrintable(messages().first()));
     QCOMPARE(setting(Section::frmConfiguration, Key::ContactDBPath), m_db);
     QCOMPARE(gContactDB->path(), m_db);
     QCOMPARE(setting(Section::frmContacts, Key::AttributeGroupsFile), groups);
