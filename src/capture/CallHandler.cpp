@@ -172,11 +172,18 @@ bool CallHandler::callRinging() const { return gRinging && CurrentCaller->Rings 
 
 void CallHandler::fill(clsCaller& caller, const QString& tag, const QString& line)
 {
-    if (tag == QLatin1String("NMBR"))
-        caller.Number.Number = formatNumber(lineValue(line, tag));
-    else if (tag == QLatin1String("NAME"))
-        caller.Name = formatName(lineValue(line, tag));
+    QString* field = tag == QLatin1String("NMBR")   ? &caller.Number.Number
+                     : tag == QLatin1String("NAME") ? &caller.Name
+                                                    : nullptr;
     // "DATE" and "TIME" are not used: the call's time is the computer's clock.
+    if (!field)
+        return;
+    // A line that says nothing for its tag ("NAME=", a block sent again without its name) takes nothing away from
+    // what the call was told, whether its ring or its block came first.
+    const QString value = lineValue(line, tag);
+    if (value.isEmpty() && *field != kNotReceived)
+        return;
+    *field = field == &caller.Name ? formatName(value) : formatNumber(value);
 }
 
 void CallHandler::ProcessEvent(const QString& line)
@@ -290,9 +297,9 @@ std::optional<QString> CallHandler::heldValue(const QString& tag) const
 void CallHandler::settleRepeat()
 {
     // Every line of it agreed with the held block but for the name: what the held block lacked completes it, and
-    // a name said again is the one kept. A tag it says nothing for ("NAME=") takes nothing away.
+    // a name said again is the one kept.
     for (const BlockLine& l : std::exchange(m_repeat, {}))
-        if (!l.value.isEmpty() && heldValue(l.tag) != l.value)
+        if (heldValue(l.tag) != l.value)
             holdLine(l);
 }
 

@@ -474,6 +474,11 @@ void TestCallHandler::callsOfALine_data()
     QTest::newRow("the same block again with no name")
         << QStringList{uk("07700900123") + "NAME=JOHN DOE\r\n" + uk("07700900123") + "NAME=\r\n", ring, second, ring}
         << QString() << QStringList{"JOHN DOE|07700900123|2|N/A|0"};
+    // The usual order, a ring first: a repeat whose NAME says nothing (blank, then a tab) keeps the block's name.
+    const QString unnamed = QString(us).replace(QStringLiteral("JOHN DOE"), QStringLiteral("\t"));
+    const QStringList john{"JOHN DOE|(555) 123-4567|2|N/A|0"};
+    QTest::newRow("ring first, repeat unnamed") << QStringList{ring + us + unnamed + ring} << QString() << john;
+    QTest::newRow("ring first, repeat later") << QStringList{ring + us, second, unnamed + ring} << QString() << john;
     QTest::newRow("a tab after a caller-ID line's =")
         << QStringList{"NMBR=\t5552468100\r\nNAME=\tJOHN DOE\r\n", ring, second, ring} << QString()
         << QStringList{"JOHN DOE|(555) 246-8100|2|BLOCKED|0"};
