@@ -285,9 +285,10 @@ QString GroupCondition(const QStringList& contactNames)
         for (const auto& n : contact->Numbers)
             parts << NumberCondition(n.item->Number);
     }
-    // No number picked: the empty condition (every call), not "()", which no query can run.
+    // No number picked: a group of nobody, which counts no call; the empty condition would count every call, and
+    // "()" runs no query.
     if (parts.isEmpty())
-        return QString();
+        return QStringLiteral("(False)");
     return QLatin1Char('(') + parts.join(QStringLiteral(" or ")) + QLatin1Char(')');
 }
 

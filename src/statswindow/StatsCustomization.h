@@ -80,7 +80,7 @@ bool EditGroup(const QString& oldDescription, const QString& description, const 
 bool Remove(Kind kind, const QString& description);
 
 // A group condition that picks the calls of the named contacts (in the given order): for each of their
-// numbers, "fldNumber like '*number*'", joined by " or " in parentheses. Empty when no number is picked.
+// numbers, "fldNumber like '*number*'", joined by " or " in parentheses. "(False)" when no number is picked.
 QString GroupCondition(const QStringList& contactNames);
 // The contacts (in collection order) that have numbers, every one of which occurs in the condition text.
 QStringList ContactsCoveredBy(const QString& condition);

@@ -211,9 +211,9 @@ void TestStatsCustomization::conditionsFromTickedContacts()
     QCOMPARE(GroupCondition({QStringLiteral("Odd"), QStringLiteral("john smith")}),
              QStringLiteral("(fldNumber like '*555[*]1*' or fldNumber like '*(555) 123-4567*' or "
                             "fldNumber like '*555-9876*')"));
-    // Nothing ticked, or only contacts without numbers: the empty condition, never "()".
-    QCOMPARE(GroupCondition({}), QString());
-    QCOMPARE(GroupCondition({QStringLiteral("No Number")}), QString());
+    // Nothing ticked, or only contacts without numbers: a group of nobody, never the empty condition (every call).
+    QCOMPARE(GroupCondition({}), QStringLiteral("(False)"));
+    QCOMPARE(GroupCondition({QStringLiteral("No Number")}), QStringLiteral("(False)"));
 }
 
 void TestStatsCustomization::contactsCoveredByACondition()

@@ -30,6 +30,7 @@
 #include "platform/Prompt.h"
 #include "platform/Twips.h"
 #include "popup/ui/frmCustomizeMiniDisplay.h"
+#include "statistics/modStatEvaluation.h"
 #include "statistics/modStatistics.h"
 #include "statswindow/ui/StatsWindowProbe.h"
 #include "statswindow/ui/frmAddGroup.h"
@@ -441,9 +442,11 @@ void TestFrmCustomizeStatistics::addingAGroupFromContacts()
         QCOMPARE(john->checkState(), Qt::Unchecked);
         john->setCheckState(Qt::Checked);
         QCOMPARE(text(e, "txtGroup")->toPlainText(), condition);
-        // Unticking the last ticked contact leaves the empty condition, not "()".
+        // Unticking the last ticked contact leaves a condition that counts none of the log's calls, not all of them.
         john->setCheckState(Qt::Unchecked);
-        QCOMPARE(text(e, "txtGroup")->toPlainText(), QString());
+        clsGroup nobody;
+        nobody.Group = text(e, "txtGroup")->toPlainText();
+        QCOMPARE(ExecuteStat(*gStatistics->item(QStringLiteral("Total Calls")), nobody, 0, QString()), 0.0);
         contacts->item(0)->setCheckState(Qt::Checked);
         john->setCheckState(Qt::Checked);
         QCOMPARE(text(e, "txtGroup")->toPlainText(),
