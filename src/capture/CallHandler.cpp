@@ -240,9 +240,9 @@ void CallHandler::hearBeforeRing(const QString& tag, const QString& line)
             // The repeat said all it had and nothing against the held block: the same caller. This line is
             // weighed against the block as the repeat left it.
             settleRepeat();
-        } else if (!held || *held == heard.value || tag == QLatin1String("NAME")) {
+        } else if (!held || *held == heard.value || heard.value.isEmpty() || tag == QLatin1String("NAME")) {
             // The same DATE, TIME and NMBR at once is the same caller, whatever name it is given: the later
-            // name is the one kept.
+            // name is the one kept. A line that says nothing says nothing against it.
             repeats = true;
         } else {
             // A line against the held block: it was the next caller's block, close behind, and the held block
@@ -255,9 +255,9 @@ void CallHandler::hearBeforeRing(const QString& tag, const QString& line)
     }
     if (!repeats && m_repeat.isEmpty()) {
         if (const std::optional<QString> held = heldValue(tag)) {
-            // A tag heard again begins the next block; one that says again what the held block said, at once,
-            // may be the same block sent twice, which the lines after it decide.
-            if (withinAMoment && *held == heard.value)
+            // A tag heard again begins the next block; one that says again what the held block said, or says
+            // nothing, at once, may be the same block sent twice (its NAME first), which the lines after it decide.
+            if (withinAMoment && (*held == heard.value || heard.value.isEmpty()))
                 repeats = true;
             else
                 pendingBecomesCall();

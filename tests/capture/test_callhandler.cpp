@@ -479,6 +479,9 @@ void TestCallHandler::callsOfALine_data()
     const QStringList john{"JOHN DOE|(555) 123-4567|2|N/A|0"};
     QTest::newRow("ring first, repeat unnamed") << QStringList{ring + us + unnamed + ring} << QString() << john;
     QTest::newRow("ring first, repeat later") << QStringList{ring + us, second, unnamed + ring} << QString() << john;
+    QTest::newRow("name first, repeat unnamed")
+        << QStringList{"NAME=JOHN DOE\r\nNMBR=07700900123\r\nNAME=\r\nNMBR=07700900123\r\n", ring, second, ring}
+        << QString() << QStringList{"JOHN DOE|07700900123|2|N/A|0"};
     QTest::newRow("a tab after a caller-ID line's =")
         << QStringList{"NMBR=\t5552468100\r\nNAME=\tJOHN DOE\r\n", ring, second, ring} << QString()
         << QStringList{"JOHN DOE|(555) 246-8100|2|BLOCKED|0"};
