@@ -238,7 +238,7 @@ int openJudgedFolder(const QString& path, bool make, QString* why)
             return -1;
         }
         if (fd < 0 && why)
-            *why = reason == ELOOP || reason == ENOTDIR ? kSwapped : systemReason(reason);
+            *why = reason == ELOOP ? kSwapped : systemReason(reason);
     }
     return fd;
 }
