@@ -1342,6 +1342,7 @@ void TestDialogs::noWindowOfOursIsUnderThePopup_data()
     row("a task under the pop-up, its Stop clear of it", "across", {}, "a task, its Stop 30 px clear");
     row("a task under the pop-up, its Stop 14 px clear of it", "across", {}, "a task, its Stop 14 px clear");
     row("a task's Stop 19 px under the pop-up's top edge", "across", {}, "a task, its Stop 19 px under its top");
+    row("a task's window grown past the screen's top", "across", {}, "a task, grown past the screen's top");
     row("a task's progress window beside the task bar", "corner", {}, "a task beside the task bar");
     row("a notice, then a task's progress window over it", "nowhere", {}, "a notice, then a task");
     row("two tasks' progress windows grown where the pop-up leaves them no room", "across", {}, "two tasks, grown");
@@ -1413,6 +1414,15 @@ void TestDialogs::noWindowOfOursIsUnderThePopup()
                 [&] { return X11Desktop::frameOf(progress) == progress->frameGeometry() && settled(); },
                 X11Desktop::kPatience);
         };
+        if (then == QLatin1String("grown past the screen's top")) {
+            // Grown up past the screen's top: brought down onto it by the pop-up's height, its Stop (kept from the
+            // bottom) is then under the pop-up's middle, and one such move further clear below it.
+            const int top = screen.top() + progress->geometry().top() - progress->frameGeometry().top();
+            progress->setGeometry(progress->geometry().left(), top - place.height(), progress->width(),
+                                  popupFrame.center().y() - top + progress->height() - progress->cmdStop->y());
+            QVERIFY(caughtUp());
+            return;
+        }
         progress->resize(progress->width(), screen.height() / 2 - place.height() / 2 + 40);
         QVERIFY(caughtUp());
         const auto* stop = ui::findByName<QWidget>(progress, QStringLiteral("cmdStop"));

@@ -529,14 +529,14 @@ void placeBeside(QWidget* box)
         box->move(best.topLeft() + ownArea);
         return;
     }
-    if (here != stands)
-        box->move(here.topLeft() + ownArea);
     // Its answers where the window manager shows them, inside the frame (a title bar's height below its corner),
-    // carried along as the window is moved to here.
+    // carried along as the window is moved to here: taken before the move, since once moved they are there already.
     QList<QRect> buttons;
     for (const QAbstractButton* b : Keeper::answerButtons(box))
         if (b->isVisibleTo(box))
             buttons << QRect(b->mapToGlobal(QPoint()), b->size()).translated(here.topLeft() - stands.topLeft());
+    if (here != stands)
+        box->move(here.topLeft() + ownArea);
     QList<const QWidget*> under;
     for (const QWidget* w : marks)
         if (!clearOf(frameOf(w), buttons))
