@@ -19,12 +19,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -375,6 +378,73 @@ SqlDatabase::~SqlDatabase()
     }
 }
 
+class SqlDatabase::Aside {
+public:
+    Aside(sqlite3* db, SqlHeap::Account* account) : m_db(db), m_account(account) {}
+
+    void start(const std::function<int()>& parse)
+    {
+        m_thread = std::thread([this, &parse] {
+            int rc = SQLITE_ERROR;
+            std::exception_ptr failure;
+            try {
+                rc = parse();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_rc = rc;
+            m_failure = failure;
+            m_done = true;
+            m_ended.notify_all();
+        });
+    }
+
+    // Whether the parse ended within the time given.
+    bool wait(std::chrono::milliseconds time)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_ended.wait_for(lock, time, [this] { return m_done; });
+    }
+
+    // Asked again until it ends: a stop that comes before SQLite or the heap looks is not lost.
+    void stop()
+    {
+        m_stopped = true;
+        while (!wait(std::chrono::milliseconds(0))) {
+            sqlite3_interrupt(m_db);
+            if (m_account)
+                SqlHeap::stop(m_account);
+            wait(std::chrono::milliseconds(2));
+        }
+    }
+
+    void join()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    int end()
+    {
+        join();
+        if (m_failure)
+            std::rethrow_exception(std::exchange(m_failure, nullptr));
+        return m_stopped ? SQLITE_INTERRUPT : m_rc;
+    }
+
+private:
+    sqlite3* m_db;
+    SqlHeap::Account* m_account;
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_ended;
+    bool m_done = false;
+    bool m_stopped = false;
+    int m_rc = SQLITE_OK;
+    std::exception_ptr m_failure;
+};
+
 void SqlDatabase::closeEveryConnection()
 {
     const std::lock_guard<std::mutex> lock(openLock());
@@ -386,6 +456,11 @@ void SqlDatabase::closeEveryConnection()
     });
     for (SqlDatabase* db : open) {
         sqlite3* h = db->handle();
+        // The end came during a give-way of a parse: it stops before its connection goes.
+        if (db->m_aside) {
+            db->m_aside->stop();
+            db->m_aside->join();
+        }
         // Whoever held these statements never gets back to them.
         for (auto& [text, st] : db->m_cached)
             st.m_stmt = nullptr;
@@ -681,7 +756,7 @@ SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource sou
                        QStringLiteral("Query text from outside runs only on a read-only connection."));
     }
     const bool peer = source == QuerySource::Peer;
-    const QByteArray utf8 = JetSql::translate(jetText).toUtf8();
+    QByteArray utf8;
     sqlite3* h = handle();
     std::optional<UntrustedLimits> limits;
     if (peer)
@@ -694,7 +769,24 @@ SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource sou
     // The parse is the statement's too: a text of many terms takes memory before it runs.
     SqlHeap::Account* account = peer ? SqlHeap::open(UntrustedHeapBytes, UntrustedScratchBytes) : nullptr;
     int rc = SQLITE_OK;
-    {
+    if (peer && watched()) {
+        // A peer's text of half a megabyte (a Find over a whole contact book) takes a slow machine longer to
+        // translate and parse than any stretch the call road could wait for: the work goes aside, and only the
+        // watch's deadline, its give-way saying stop or the heap's bound end it.
+        rc = parseAside(
+            [&] {
+                utf8 = JetSql::translate(jetText).toUtf8();
+                const SqlHeap::Charge charge(account, SqlHeap::Stretch::Unbounded);
+                return sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
+            },
+            account);
+        if (rc == SQLITE_INTERRUPT && stmt) {
+            // Stopped just as it ended: what was asked to stop does not run.
+            sqlite3_finalize(stmt);
+            stmt = nullptr;
+        }
+    } else {
+        utf8 = JetSql::translate(jetText).toUtf8();
         const SqlHeap::Charge charge(account);
         rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
     }
@@ -722,6 +814,28 @@ SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource sou
                        QStringLiteral("Only one statement can be run at a time."));
     }
     return statement;
+}
+
+int SqlDatabase::parseAside(const std::function<int()>& parse, SqlHeap::Account* account)
+{
+    sqlite3* h = handle();
+    // What SQLite runs inside the parse (reading the schema) must not come to the watch from the other thread:
+    // the give-way runs the event loop.
+    sqlite3_progress_handler(h, 0, nullptr, nullptr);
+    Aside aside(h, account);
+    m_aside = &aside;
+    const auto done = qScopeGuard([&] {
+        m_aside = nullptr;
+        sqlite3_progress_handler(h, kUntrustedProgressInterval, &SqlDatabase::progress, this);
+    });
+    aside.start(parse);
+    while (!aside.wait(std::chrono::milliseconds(5))) {
+        if (watchSaysStop()) {
+            aside.stop();
+            break;
+        }
+    }
+    return aside.end();
 }
 
 qint64 SqlDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(handle()); }

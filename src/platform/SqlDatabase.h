@@ -162,6 +162,10 @@ public:
 private:
     friend class SqlStatement;
     SqlStatement prepareJetText(const QString& jetText, QuerySource source);
+    // A parse SQLite runs to its end with no look at the clock, on a thread of its own while the watch gives way
+    // here; stopped from here when the watch says so. SQLITE_INTERRUPT when it was stopped.
+    int parseAside(const std::function<int()>& parse, SqlHeap::Account* account);
+    class Aside;
     // The bounds of an untrusted statement on the connection while it lives, the connection's own afterwards.
     class UntrustedLimits {
     public:
@@ -211,4 +215,6 @@ private:
     std::chrono::steady_clock::time_point m_deadline{};
     std::optional<Watch> m_watch;
     qint64 m_gaveWayAt = 0;
+    // The parse running on a thread of its own, which the program's end stops before it closes the connection.
+    Aside* m_aside = nullptr;
 };

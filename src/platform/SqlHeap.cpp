@@ -48,6 +48,7 @@ struct Current {
     qint64 grown = 0;
     qint64 stretchStart = 0;
     bool stretchPending = true;
+    bool stretchBounded = true;
 };
 thread_local Current t_current;
 
@@ -87,7 +88,7 @@ bool admit(Account* account, qint64 more, qint64 grow)
     if (t.stretchPending) {
         t.stretchStart = now;
         t.stretchPending = false;
-    } else if (now - t.stretchStart > SqlHeap::StretchMs * 1'000'000) {
+    } else if (t.stretchBounded && now - t.stretchStart > SqlHeap::StretchMs * 1'000'000) {
         account->refusal = Refusal::Stretch;
         return false;
     }
@@ -233,17 +234,21 @@ qint64 SqlHeap::held(const Account* account) { return account->bytes.load(std::m
 
 SqlHeap::Refusal SqlHeap::refusal(const Account* account) { return account->refusal.load(); }
 
-SqlHeap::Charge::Charge(Account* account)
-    : m_saved{t_current.account, t_current.grown, t_current.stretchStart, t_current.stretchPending}
+void SqlHeap::stop(Account* account) { account->refusal = Refusal::Stretch; }
+
+SqlHeap::Charge::Charge(Account* account, Stretch stretch)
+    : m_saved{t_current.account, t_current.grown, t_current.stretchStart, t_current.stretchPending,
+              t_current.stretchBounded}
 {
-    t_current = Current{account, 0, 0, true};
+    t_current = Current{account, 0, 0, true, stretch == Stretch::Bounded};
     if (account)
         account->refusal = Refusal::None;
 }
 
 SqlHeap::Charge::~Charge()
 {
-    t_current = Current{m_saved.account, m_saved.grown, m_saved.stretchStart, m_saved.stretchPending};
+    t_current =
+        Current{m_saved.account, m_saved.grown, m_saved.stretchStart, m_saved.stretchPending, m_saved.stretchBounded};
 }
 
 SqlHeap::Pause::Pause() : m_account(t_current.account) { t_current.account = nullptr; }

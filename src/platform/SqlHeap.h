@@ -63,12 +63,19 @@ qint64 scratchHighwater(bool reset);
 qint64 held(const Account* account);
 // Why the account's last allocation was refused, since it was last charged.
 Refusal refusal(const Account* account);
+// From another thread: the account's next allocation is refused as a stretch too long, so its statement stops
+// where SQLite lets no other look in (a parse).
+void stop(Account* account);
+
+// Whether a charged statement's stretch is bounded. Work on a thread of its own holds nothing up: its stretch is
+// not, and its deadline stops it from outside (stop).
+enum class Stretch { Bounded, Unbounded };
 
 // While it lives, SQLite's allocations on this thread are charged to the account (none: to nobody) and a new
 // stretch begins.
 class Charge {
 public:
-    explicit Charge(Account* account);
+    explicit Charge(Account* account, Stretch stretch = Stretch::Bounded);
     ~Charge();
     Charge(const Charge&) = delete;
     Charge& operator=(const Charge&) = delete;
@@ -79,6 +86,7 @@ private:
         qint64 grown;
         qint64 stretchStart;
         bool stretchPending;
+        bool stretchBounded;
     } m_saved;
 };
 
