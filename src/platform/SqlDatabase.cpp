@@ -756,7 +756,11 @@ SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource sou
                        QStringLiteral("Query text from outside runs only on a read-only connection."));
     }
     const bool peer = source == QuerySource::Peer;
-    QByteArray utf8;
+    // A peer's text of half a megabyte (a Find over a whole contact book) takes a slow machine longer to
+    // translate and parse than any stretch the call road could wait for: the work goes aside, and only the
+    // watch's deadline, its give-way saying stop or the heap's bound end it.
+    const bool aside = peer && watched();
+    QByteArray utf8 = aside ? QByteArray() : JetSql::translate(jetText).toUtf8();
     sqlite3* h = handle();
     std::optional<UntrustedLimits> limits;
     if (peer)
@@ -769,24 +773,28 @@ SqlStatement SqlDatabase::prepareJetText(const QString& jetText, QuerySource sou
     // The parse is the statement's too: a text of many terms takes memory before it runs.
     SqlHeap::Account* account = peer ? SqlHeap::open(UntrustedHeapBytes, UntrustedScratchBytes) : nullptr;
     int rc = SQLITE_OK;
-    if (peer && watched()) {
-        // A peer's text of half a megabyte (a Find over a whole contact book) takes a slow machine longer to
-        // translate and parse than any stretch the call road could wait for: the work goes aside, and only the
-        // watch's deadline, its give-way saying stop or the heap's bound end it.
-        rc = parseAside(
-            [&] {
-                utf8 = JetSql::translate(jetText).toUtf8();
-                const SqlHeap::Charge charge(account, SqlHeap::Stretch::Unbounded);
-                return sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
-            },
-            account);
+    if (aside) {
+        try {
+            rc = parseAside(
+                [&] {
+                    utf8 = JetSql::translate(jetText).toUtf8();
+                    const SqlHeap::Charge charge(account, SqlHeap::Stretch::Unbounded);
+                    return sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
+                },
+                account);
+        } catch (...) {
+            // The text could not be translated: nothing was prepared, and the connection's later statements
+            // answer to nobody's guard.
+            sqlite3_set_authorizer(h, nullptr, nullptr);
+            SqlHeap::release(account);
+            throw;
+        }
         if (rc == SQLITE_INTERRUPT && stmt) {
             // Stopped just as it ended: what was asked to stop does not run.
             sqlite3_finalize(stmt);
             stmt = nullptr;
         }
     } else {
-        utf8 = JetSql::translate(jetText).toUtf8();
         const SqlHeap::Charge charge(account);
         rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, &tail);
     }
