@@ -70,4 +70,14 @@ Placement place(const QSizeF& outer, const QSizeF& inner, const Measured& m)
     return p;
 }
 
+double nameNumberRoom(const QSizeF& inner, const Measured& m)
+{
+    // The placement's own rules solved for the label's height: the name's top, (PH - 2 H) / 2 - 25, stays at
+    // or under the top line; the number's bottom, (PH - H / 2) / 2 + 25 + H, at or over the bottom line.
+    const double ph = inner.height() - 100 - m.navigate[2].height() - 100;
+    const double top = std::max(m.time.height(), m.position.height());
+    const double bottom = ph - 50 - std::max(m.rings.height(), m.answered.height());
+    return std::max(0.0, std::min(ph / 2 - 25 - top, (bottom - ph / 2 - 25) / 0.75));
+}
+
 } // namespace PopupLayout

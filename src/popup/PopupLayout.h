@@ -48,4 +48,9 @@ struct Placement {
 // outer: the window with its frame (drives the scaling); inner: its client area (drives the placement).
 Placement place(const QSizeF& outer, const QSizeF& inner, const Measured& measured);
 
+// The tallest the name and the number may stand and keep clear of the lines above and below them: the name
+// under the time and the position, the number over the rings and the answered state. The name's font grows
+// with the square of the height, so a wide window would otherwise draw it over the time of the call.
+double nameNumberRoom(const QSizeF& inner, const Measured& measured);
+
 } // namespace PopupLayout

@@ -515,6 +515,18 @@ void frmMiniDisplay::layoutControls()
     m.window1 = toTwips(lblWindow[1]->size());
     m.onTop = toTwips(chkOnTop->sizeHint());
 
+    // Where the scaled font is taller than the screen area leaves room for, the name and the number shrink
+    // together until they fit; a text's height follows its size closely but not exactly, hence the steps.
+    const double room = PopupLayout::nameNumberRoom(inner, m);
+    double points = fonts.nameNumber;
+    for (int i = 0; i < 20 && points > 1 && std::max(m.name.height(), m.number.height()) > room; ++i) {
+        points = std::max(1.0, std::min(points * room / std::max(m.name.height(), m.number.height()), points - 0.5));
+        setPointSize(lblName, points);
+        setPointSize(lblNumber, points);
+        m.name = toTwips(lblName->sizeHint());
+        m.number = toTwips(lblNumber->sizeHint());
+    }
+
     const PopupLayout::Placement p = PopupLayout::place(outer, inner, m);
     picScreen->setGeometry(toPixels(p.screen));
     lblTime->move(toPixels(p.time).topLeft());

@@ -505,6 +505,7 @@ void TestMiniDisplay::layoutFollowsTheTable_data()
     QTest::newRow("minimum") << 3500 << 1900;
     QTest::newRow("middle") << 5250 << 3000;
     QTest::newRow("maximum height") << 9000 << 4500;
+    QTest::newRow("wide") << 18030 << 4500; // the scaled name would be taller than half the screen area
 }
 
 void TestMiniDisplay::layoutFollowsTheTable()
@@ -521,8 +522,9 @@ void TestMiniDisplay::layoutFollowsTheTable()
     const double ws = Twips::fromPixels(w->frameGeometry().width()) / 3500;
     const double hs = Twips::fromPixels(w->frameGeometry().height()) / 1900;
     QVERIFY(qAbs(part<QLabel>(w, "lblNavigate(0)")->font().pointSizeF() - 2 * (ws * hs + 9)) < 0.01);
-    QVERIFY(qAbs(part<QLabel>(w, "lblName")->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
-    QVERIFY(qAbs(part<QLabel>(w, "lblNumber")->font().pointSizeF() - 2 * (ws * hs * hs + 4)) < 0.01);
+    const double name = part<QLabel>(w, "lblName")->font().pointSizeF();
+    QVERIFY(width > 9000 ? name < 2 * (ws * hs * hs + 4) : qAbs(name - 2 * (ws * hs * hs + 4)) < 0.01);
+    QCOMPARE(part<QLabel>(w, "lblNumber")->font().pointSizeF(), name);
     for (QWidget* c : std::initializer_list<QWidget*>{
              part<QLabel>(w, "lblTime"), part<QLabel>(w, "lblPosition"), part<QLabel>(w, "lblRings"),
              part<QLabel>(w, "lblAnswered"), part<QPlainTextEdit>(w, "txtCallerInfo"),
@@ -553,6 +555,11 @@ void TestMiniDisplay::layoutFollowsTheTable()
     QVERIFY(near(part<QLabel>(w, "lblName")->y(), (ph - 2 * part<QLabel>(w, "lblName")->height()) / 2 - px(25)));
     QVERIFY(near(part<QLabel>(w, "lblNumber")->y(), (ph - 0.5 * part<QLabel>(w, "lblNumber")->height()) / 2 + px(25)));
     QCOMPARE(part<QLabel>(w, "lblName")->width(), screen.width());
+    // Every line stays clear of the others: the time and the count above the name, the rings under the number.
+    for (const char* line : {"lblTime", "lblPosition"})
+        QVERIFY2(part<QLabel>(w, "lblName")->y() >= part<QLabel>(w, line)->geometry().bottom() + 1, line);
+    for (const char* line : {"lblRings", "lblAnswered"})
+        QVERIFY2(part<QLabel>(w, "lblNumber")->geometry().bottom() < part<QLabel>(w, line)->y(), line);
     QVERIFY(near(part<QPlainTextEdit>(w, "txtCallerInfo")->width(), pw - px(90)));
     QVERIFY(near(part<QPlainTextEdit>(w, "txtCallerInfo")->height(), ph - px(20)));
     QCOMPARE(part<QLabel>(w, "imgContactImage")->geometry(), QRect(0, 0, screen.width(), screen.height()));
