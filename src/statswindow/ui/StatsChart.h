@@ -19,16 +19,17 @@ bool isThreeD(int type);
 
 // The value axis: its top, how many ticks it shows (both ends included), whether the values are counts, and
 // the digits its labels show after the point. Its ticks step by 1, 2 or 5 times a power of ten (counts by
-// whole numbers) with a little room above the highest value.
+// whole numbers) with a little room above the highest value, in at most maxSteps steps.
 struct ValueScale {
     double top = 1;
     int ticks = 5;
     bool whole = false;
     int decimals = 0;
 };
-ValueScale valueScale(const QList<QList<double>>& values);
+ValueScale valueScale(const QList<QList<double>>& values, int maxSteps = 10);
 
-// Rows are the categories (a group, a time bucket), columns the series; values[row][series].
+// Rows are the categories (a group, a time bucket), columns the series; values[row][series]. Once the chart has
+// a plot area, its labels are fitted to it, and again whenever it changes size.
 void draw(QChart* chart, int type, const QString& title, const QStringList& categories, const QStringList& seriesNames,
           const QList<QList<double>>& values, bool legend);
 

@@ -64,7 +64,6 @@ double tw(int pixels) { return Twips::fromPixels(pixels); }
 // Design sizes, twips.
 constexpr double kPageTop = 300;
 constexpr double kDesignWidth = 8000, kDesignHeight = 5000;
-constexpr double kMinWidth = 4000, kMinHeight = 2000;
 
 // The pages, by their tab.
 enum Page { GridPage = 0, ChartPageTab = 1, GraphPageTab = 2, PageCount = 3 };
@@ -384,13 +383,12 @@ void frmStatistics::resizeEvent(QResizeEvent* event)
     if (blnResizing || !m_loaded)
         return;
     if (!isMinimized() && !isMaximized() && !isFullScreen()) {
-        const QSize min(px(kMinWidth), px(kMinHeight));
-        const QSize outer = frameGeometry().size();
-        const QSize extra = outer - size();
-        if (outer.width() < min.width() || outer.height() < min.height()) {
+        // Smaller than its first size, the graph under its open options frame has no height left to be read
+        // and the chart's labels no room: the window keeps at least the inner size it is first given.
+        const QSize min(px(kDesignWidth), px(kDesignHeight));
+        if (width() < min.width() || height() < min.height()) {
             blnResizing = true;
-            resize(std::max(outer.width(), min.width()) - extra.width(),
-                   std::max(outer.height(), min.height()) - extra.height());
+            resize(std::max(width(), min.width()), std::max(height(), min.height()));
             blnResizing = false;
         }
     }
