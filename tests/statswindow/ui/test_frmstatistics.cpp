@@ -139,7 +139,6 @@ private Q_SLOTS:
     void hintsFollowTheOption();
     void captionsAndNames();
     void aBookOfManyContacts();
-    void chartsReadAtTheWindowsSizes_data();
     void chartsReadAtTheWindowsSizes();
 
 private:
@@ -1055,31 +1054,25 @@ void TestFrmStatistics::aBookOfManyContacts()
     QTRY_COMPARE(graphed(w).series, QStringList({"Contact 000", "Contact 001", "Contact 149"}));
 }
 
-void TestFrmStatistics::chartsReadAtTheWindowsSizes_data()
-{
-    QTest::addColumn<QSize>("asked");
-    QTest::newRow("as first shown") << QSize();
-    QTest::newRow("made as small as it goes") << QSize(1, 1);
-}
-
+// What the charts draw at the window's first size and at the smallest it can be made: no title, legend or axis
+// label cut short to an ellipsis, and a plot the height of two lines of its labels at least.
 void TestFrmStatistics::chartsReadAtTheWindowsSizes()
 {
-    QFETCH(QSize, asked);
     frmStatistics* w = open();
-    if (asked.isValid())
-        w->resize(asked);
-    for (int tab : {1, 2}) {
-        showTab(w, tab);
-        QCoreApplication::processEvents();
-        QChartView* view = named<QChartView>(w, tab == 1 ? "mscChart" : "mscGraph");
-        // What the chart draws: no title, legend or axis label cut short to an ellipsis, and a plot with the
-        // height of two lines of its labels at least.
-        for (QGraphicsItem* item : view->scene()->items()) {
-            if (auto* text = qgraphicsitem_cast<QGraphicsTextItem*>(item); text && text->isVisible())
-                QVERIFY2(!text->toPlainText().contains(QLatin1String("...")), qPrintable(text->toPlainText()));
+    for (const QSize asked : {QSize(), QSize(1, 1)}) {
+        if (asked.isValid())
+            w->resize(asked);
+        for (int tab : {1, 2}) {
+            showTab(w, tab);
+            QCoreApplication::processEvents();
+            QChartView* view = named<QChartView>(w, tab == 1 ? "mscChart" : "mscGraph");
+            for (QGraphicsItem* item : view->scene()->items()) {
+                if (auto* text = qgraphicsitem_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+                    QVERIFY2(!text->toPlainText().contains(QLatin1String("...")), qPrintable(text->toPlainText()));
+            }
+            QVERIFY2(view->chart()->plotArea().height() >= 2 * QFontMetrics(view->font()).height(),
+                     qPrintable(QString::number(view->chart()->plotArea().height())));
         }
-        QVERIFY2(view->chart()->plotArea().height() >= 2 * QFontMetrics(view->font()).height(),
-                 qPrintable(QString::number(view->chart()->plotArea().height())));
     }
 }
 
