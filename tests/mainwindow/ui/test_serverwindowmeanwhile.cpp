@@ -545,12 +545,21 @@ void TestServerWindowMeanwhile::aLongTaskMeetsEveryChange_data()
         {"the statistics grid", "mnuWindow(4)", "Processing Statistics...", 1100},
         {"the graph", "mnuWindow(4)", "Processing Graph Data...", 1100},
         {"the pop-up's list", "mnuWindow(6)", "Processing Mini Display Data...", 120},
+        // A text that takes longer than one yield to parse: the change may come while it is read, else as its
+        // rows are sent.
+        {"a client's Find", nullptr, "Sending Data To 127.0.0.1", 120},
     };
+    static QByteArray find;
+    find = ";SQL;Select * From tblCID Where fldNumber In ('555-0001'";
+    for (int i = 0; i < 15000; ++i)
+        find += ", '(800) " + QByteArray::number(100000 + i) + "-0'";
+    find += ") Or ID > 0;";
     for (const auto& t : tasks)
         for (const char* change : {"SIGTERM", "mode switch", "File > Exit", "New DB", "Change DB", "Clear Log",
                                    "a refusal, SIGTERM", "a refusal, File > Exit", "a second SIGTERM"})
-            QTest::addRow("%s, %s", t.name, change) << QString::fromLatin1(t.start) << QString::fromLatin1(t.caption)
-                                                    << t.calls << QString::fromLatin1(change);
+            QTest::addRow("%s, %s", t.name, change)
+                << QString::fromLatin1(t.start ? t.start : find.constData()) << QString::fromLatin1(t.caption)
+                << t.calls << QString::fromLatin1(change);
 }
 
 // Whatever comes while a long task yields: an end or a mode switch waits at the gate until the task has
