@@ -381,6 +381,16 @@ SqlDatabase::~SqlDatabase()
 class SqlDatabase::Aside {
 public:
     Aside(sqlite3* db, SqlHeap::Account* account) : m_db(db), m_account(account) {}
+    // Left by an exception out of the give-way: the parse still stops before its connection can go.
+    ~Aside()
+    {
+        if (m_thread.joinable()) {
+            stop();
+            join();
+        }
+    }
+    Aside(const Aside&) = delete;
+    Aside& operator=(const Aside&) = delete;
 
     void start(const std::function<int()>& parse)
     {
